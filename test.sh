@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+source tools/deps.sh
+
+build=${ORVANTA_TEST_BUILD:-build/test}
+jobs=$(nproc)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" \
+  -DCMAKE_C_FLAGS="-O1 -g1" -DORVANTA_SANITIZE=ON -DORVANTA_TESTS=ON -DORVANTA_BENCH=ON >/dev/null
+cmake --build "$build" -j "$jobs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1
+ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
