@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -67,13 +68,15 @@ std::string FindFontsConf() {
 // missing or finds no fonts.
 FcConfig* Config() {
   static FcConfig* cfg = [] {
-    FcInit();
     std::string path = FindFontsConf();
     if (!path.empty()) {
       FcConfig* c = FcConfigCreate();
       if (FcConfigParseAndLoad(c, reinterpret_cast<const FcChar8*>(path.c_str()), FcTrue) && FcConfigBuildFonts(c)) {
         FcFontSet* fs = FcConfigGetFonts(c, FcSetSystem);
-        if (fs && fs->nfont > 0) return c;
+        if (fs && fs->nfont > 0) {
+          std::atexit([] { FcConfigDestroy(Config()); FcFini(); });
+          return c;
+        }
       }
       FcConfigDestroy(c);
     }
