@@ -866,8 +866,8 @@ static Variant CreateArray(const int* Bounds, size_t Count, TVarType ElementType
   if (Count == 0 || Count % 2 != 0) InvalidArg();
   if (!ValidElementType(ElementType)) BadVarType();
   auto* A = new VarArr;
-  Variant Result = VI::MakeArray(A);  // owns A from here on
   A->ElemType = ElementType;
+  Variant Result = VI::MakeArray(A);  // owns A from here on
   int64_t Total = 1;
   for (size_t I = 0; I < Count; I += 2) {
     if (int64_t(Bounds[I + 1]) < int64_t(Bounds[I]) - 1) InvalidArg();
