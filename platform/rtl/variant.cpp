@@ -7,6 +7,7 @@
 
 #include "platform/rtl/automation.h"
 #include "platform/rtl/dateutils.h"
+#include "platform/rtl/handletable.h"
 
 // ---------------------------------------------------------------------------------------------
 // Heap payloads. A string is shared text with a reference count; a null pointer is the empty
@@ -981,4 +982,17 @@ Variant VarArrayGet(const Variant& A, std::initializer_list<int> Indices) {
 
 void VarArrayPut(Variant& A, const Variant& Value, std::initializer_list<int> Indices) {
   A.PutElement(Indices, Value);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Objects as 32-bit handles.
+
+Variant VarFromObject(TObject* Obj) { return Variant(int32_t(ObjectHandle(Obj))); }
+
+TObject* VarToObject(const Variant& V) {
+  if (V.IsNull() || V.IsEmpty()) return nullptr;
+  // Handles above the signed range travel as negative Integers; both forms name the same value.
+  int64_t H = V.AsInt64();
+  if (H < INT32_MIN || H > int64_t(UINT32_MAX)) return nullptr;
+  return HandleObject(uint32_t(H));
 }

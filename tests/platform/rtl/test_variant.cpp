@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/rtl/dateutils.h"
+#include "platform/rtl/handletable.h"
+#include "platform/rtl/object.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/variant.h"
 
@@ -307,4 +309,20 @@ TEST(VariantArray, NestedArraysChangeInPlace) {
   EXPECT_THROW(VarArrayCreate({0, 1}, varInteger).ElementRef({0}), EVariantInvalidOpError);
   VarArrayPut(Outer, "y", {1});
   EXPECT_EQ(VarArrayGet(Outer, {1}).AsString(), "y");
+}
+
+TEST(Variant, ObjectsTravelAsHandles) {
+  auto* Obj = new TObject;
+  Variant V = VarFromObject(Obj);
+  EXPECT_EQ(VarType(V), varInteger);
+  EXPECT_NE(V.AsInteger(), 0);
+  EXPECT_EQ(VarToObject(V), Obj);
+  EXPECT_EQ(VarToObject(Variant(int64_t(V.AsInteger()))), Obj);  // any integer kind
+  EXPECT_EQ(VarFromObject(Obj).AsInteger(), V.AsInteger());       // the same handle each time
+  delete Obj;
+  EXPECT_EQ(VarToObject(V), nullptr);  // a stale handle finds nothing
+  EXPECT_EQ(VarFromObject(nullptr).AsInteger(), 0);
+  EXPECT_EQ(VarToObject(Variant(0)), nullptr);
+  EXPECT_EQ(VarToObject(Null()), nullptr);
+  EXPECT_EQ(VarToObject(Variant(int64_t(1) << 40)), nullptr);
 }
