@@ -214,6 +214,8 @@ TEST_F(SysUtilsTest, PowersAndComparisons) {
   EXPECT_DOUBLE_EQ(IntPower(2, -2), 0.25);
   EXPECT_DOUBLE_EQ(IntPower(-3, 3), -27);
   EXPECT_EQ(Min(3, -4), -4);
+  EXPECT_EQ(Max(3, int64_t{1} << 40), int64_t{1} << 40);  // mixed types widen
+  EXPECT_DOUBLE_EQ(Min(2, 1.5), 1.5);
   EXPECT_DOUBLE_EQ(Max(1.5, 2.5), 2.5);
   EXPECT_EQ(EnsureRange(300, 0, 255), 255);
   EXPECT_TRUE(SameValue(0.1 + 0.2, 0.3));
