@@ -27,6 +27,10 @@ struct VarArr {
   // Elements with the FIRST index varying fastest, so that changing the last dimension's high
   // bound (the only one VarArrayRedim changes) keeps every element in place.
   std::vector<Variant> Data;
+  // Arrays of varByte (blobs, pictures) keep their bytes raw instead of 16 bytes per element;
+  // VarArrayLock hands them out.
+  std::vector<uint8_t> Bytes;
+  bool Raw() const { return ElemType == varByte; }
 };
 
 struct Variant::Internal {
@@ -53,6 +57,7 @@ struct Variant::Internal {
     Copy->ElemType = A->ElemType;
     Copy->Bounds = A->Bounds;
     Copy->Data = A->Data;
+    Copy->Bytes = A->Bytes;
     V.ReleasePayload();
     V.FData.Ptr = Copy;
     return Copy;
@@ -816,6 +821,7 @@ bool VarSameValue(const Variant& A, const Variant& B) {
       if (X->Bounds[I].LowBound != Y->Bounds[I].LowBound ||
           X->Bounds[I].HighBound != Y->Bounds[I].HighBound)
         return false;
+    if (X->Bytes != Y->Bytes) return false;
     for (size_t I = 0; I < X->Data.size(); ++I)
       if (!VarSameValue(X->Data[I], Y->Data[I])) return false;
     return true;
@@ -876,7 +882,10 @@ static Variant CreateArray(const int* Bounds, size_t Count, TVarType ElementType
     Total *= int64_t(Bounds[I + 1]) - Bounds[I] + 1;
     if (Total > (int64_t(1) << 31)) throw EOutOfMemory("Out of memory");
   }
-  A->Data.assign(size_t(Total), ZeroOf(ElementType));
+  if (A->Raw())
+    A->Bytes.assign(size_t(Total), 0);
+  else
+    A->Data.assign(size_t(Total), ZeroOf(ElementType));
   return Result;
 }
 
@@ -929,7 +938,10 @@ void VarArrayRedim(Variant& A, int HighBound) {
   int64_t Total = Slice * (int64_t(HighBound) - Last.LowBound + 1);
   if (Total > (int64_t(1) << 31)) throw EOutOfMemory("Out of memory");
   Last.HighBound = HighBound;
-  Arr->Data.resize(size_t(Total), ZeroOf(Arr->ElemType));
+  if (Arr->Raw())
+    Arr->Bytes.resize(size_t(Total), 0);
+  else
+    Arr->Data.resize(size_t(Total), ZeroOf(Arr->ElemType));
 }
 
 static size_t LinearIndex(const VarArr* A, const int* Indices, int Count) {
@@ -946,7 +958,8 @@ static size_t LinearIndex(const VarArr* A, const int* Indices, int Count) {
 
 Variant Variant::GetElement(const int* Indices, int Count) const {
   const VarArr* A = ArrOf(*this);
-  return A->Data[LinearIndex(A, Indices, Count)];
+  size_t Pos = LinearIndex(A, Indices, Count);
+  return A->Raw() ? Variant(A->Bytes[Pos]) : A->Data[Pos];
 }
 
 Variant Variant::GetElement(std::initializer_list<int> Indices) const {
@@ -958,7 +971,11 @@ void Variant::PutElement(const int* Indices, int Count, const Variant& Value) {
   size_t Pos = LinearIndex(A, Indices, Count);  // check before copying a shared array
   // Convert first: a failed conversion leaves the array as it was.
   Variant Stored = A->ElemType == varVariant ? Value : VarAsType(Value, A->ElemType);
-  VI::UniqueArr(*this)->Data[Pos] = std::move(Stored);
+  VarArr* U = VI::UniqueArr(*this);
+  if (U->Raw())
+    U->Bytes[Pos] = Stored.Data().U8;
+  else
+    U->Data[Pos] = std::move(Stored);
 }
 
 void Variant::PutElement(std::initializer_list<int> Indices, const Variant& Value) {
@@ -996,3 +1013,12 @@ TObject* VarToObject(const Variant& V) {
   if (H < INT32_MIN || H > int64_t(UINT32_MAX)) return nullptr;
   return HandleObject(uint32_t(H));
 }
+
+void* VarArrayLock(Variant& A) {
+  ArrOf(A);
+  if (VI::Arr(A)->ElemType != varByte) InvalidOp();
+  VarArr* U = VI::UniqueArr(A);
+  return U->Bytes.data();
+}
+
+void VarArrayUnlock(Variant& A) { ArrOf(A); }

@@ -1,6 +1,7 @@
 // Variants: type codes of constructed values, sharing, conversions with their errors, arrays.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -299,6 +300,33 @@ TEST(VariantArray, RedimKeepsElementsOfTheLastDimension) {
   Variant Before = Shared;
   VarArrayRedim(Shared, 3);
   EXPECT_EQ(VarArrayHighBound(Before, 1), 0);  // the other holder keeps its array
+}
+
+TEST(VariantArray, ByteArraysHoldRawBytes) {
+  Variant Blob = VarArrayCreate({0, 3}, varByte);
+  EXPECT_EQ(VarType(Blob), TVarType(varArray | varByte));
+  auto* P = static_cast<uint8_t*>(VarArrayLock(Blob));
+  const uint8_t Bytes[] = {0x89, 'P', 'N', 'G'};
+  std::copy(std::begin(Bytes), std::end(Bytes), P);
+  VarArrayUnlock(Blob);
+  EXPECT_EQ(VarType(Blob[0]), varByte);
+  EXPECT_EQ(Blob[0].AsInteger(), 0x89);
+  EXPECT_EQ(Blob[3].AsString(), "71");
+
+  Variant Copy = Blob;
+  Copy.PutElement({1}, 255);
+  EXPECT_THROW(Copy.PutElement({1}, 256), EVariantOverflowError);
+  EXPECT_EQ(Blob[1].AsInteger(), 'P');
+  EXPECT_EQ(Copy[1].AsInteger(), 255);
+  EXPECT_FALSE(VarSameValue(Blob, Copy));
+  Copy.PutElement({1}, 'P' + 0);
+  EXPECT_TRUE(VarSameValue(Blob, Copy));
+
+  VarArrayRedim(Blob, 5);
+  EXPECT_EQ(Blob[5].AsInteger(), 0);
+  EXPECT_EQ(Blob[2].AsInteger(), 'N');
+  Variant Ints = VarArrayOf({1});
+  EXPECT_THROW(VarArrayLock(Ints), EVariantInvalidOpError);
 }
 
 TEST(VariantArray, NestedArraysChangeInPlace) {
