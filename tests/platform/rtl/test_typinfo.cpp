@@ -420,6 +420,36 @@ TEST(GenericAccess, VariantValuesByName) {
   EXPECT_THROW(SetPropValue(&obj, "Nope", Variant(1)), EPropertyError);
 }
 
+namespace {
+// A nested enumeration and a date property.
+class TTiDated : public TPersistent {
+  ORV_CLASS(TTiDated, TPersistent)
+public:
+  enum TKind { kNone, kDaily, kWeekly };
+  ORV_MEMBER_ENUM_TYPEINFO(TKind, kNone, kDaily, kWeekly)
+  static void Publish(TPublisher<TTiDated>& P) {
+    P.Prop("Kind", &TTiDated::FKind).Default(kNone);
+    P.Prop("When", &TTiDated::FWhen).Type("TDateTime");
+  }
+  TKind FKind = kNone;
+  double FWhen = 0;
+};
+ORV_CLASS_IMPL(TTiDated, TPersistent)
+}  // namespace
+
+TEST(GenericAccess, NestedEnumerationsAndDates) {
+  TTiDated d;
+  EXPECT_EQ(GetPropInfo(&d, "Kind")->PropType->Name, "TKind");
+  SetEnumProp(&d, "Kind", "kWeekly");
+  EXPECT_EQ(d.FKind, TTiDated::kWeekly);
+  SetFloatProp(&d, "When", 45000.5);
+  Variant v = GetPropValue(&d, "When");
+  EXPECT_EQ(VarType(v), varDate);
+  EXPECT_EQ(v.AsFloat(), 45000.5);
+  SetPropValue(&d, "When", Variant::FromDate(1.25));
+  EXPECT_EQ(d.FWhen, 1.25);
+}
+
 TEST(ClassRegistry, ComponentBuiltThroughItsClassReferenceAndOwner) {
   RegisterClasses({TTiBase::StaticClass(), TTiDerived::StaticClass()});
   RegisterClass(TTiDerived::StaticClass());  // again: no effect
