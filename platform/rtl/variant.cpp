@@ -95,22 +95,28 @@ void Variant::ReleasePayload() noexcept {
   }
 }
 
+// Both assignments read Other completely before releasing this variant's payload: Other may
+// live inside the array that this variant is about to release (V = V.ElementRef({0})).
 Variant& Variant::operator=(const Variant& Other) {
   if (this == &Other) return *this;
-  if (IsManagedType(Other.FType)) Other.AddRefPayload();
+  TVarType T = Other.FType;
+  Payload D = Other.FData;
+  if (IsManagedType(T)) Other.AddRefPayload();
   if (IsManagedType(FType)) ReleasePayload();
-  FType = Other.FType;
-  FData = Other.FData;
+  FType = T;
+  FData = D;
   return *this;
 }
 
 Variant& Variant::operator=(Variant&& Other) noexcept {
   if (this == &Other) return *this;
-  if (IsManagedType(FType)) ReleasePayload();
-  FType = Other.FType;
-  FData = Other.FData;
+  TVarType T = Other.FType;
+  Payload D = Other.FData;
   Other.FType = varEmpty;
   Other.FData.I64 = 0;
+  if (IsManagedType(FType)) ReleasePayload();
+  FType = T;
+  FData = D;
   return *this;
 }
 

@@ -335,6 +335,15 @@ TEST(VariantArray, NestedArraysChangeInPlace) {
   Inner.PutElement({1}, 20);
   EXPECT_EQ(Outer[0][1].AsInteger(), 20);
   EXPECT_THROW(VarArrayCreate({0, 1}, varInteger).ElementRef({0}), EVariantInvalidOpError);
+  // Assigning an element of a variable's own array to the variable.
+  Variant Holder = VarArrayOf({VarArrayOf({std::string(40, 'a')})});
+  Holder = Holder.ElementRef({0});
+  Holder = Holder.ElementRef({0});
+  EXPECT_EQ(Holder.AsString(), std::string(40, 'a'));
+  Variant Mover = VarArrayOf({std::string(40, 'b')});
+  Mover = std::move(Mover.ElementRef({0}));
+  EXPECT_EQ(Mover.AsString(), std::string(40, 'b'));
+
   VarArrayPut(Outer, "y", {1});
   EXPECT_EQ(VarArrayGet(Outer, {1}).AsString(), "y");
 }
