@@ -384,6 +384,14 @@ inline int EnsureRange(int V, int Lo, int Hi) { return V < Lo ? Lo : (V > Hi ? H
 inline double EnsureRange(double V, double Lo, double Hi) { return V < Lo ? Lo : (V > Hi ? Hi : V); }
 inline bool InRange(int64_t V, int64_t Lo, int64_t Hi) { return V >= Lo && V <= Hi; }
 inline int Sign(double V) { return V > 0 ? 1 : (V < 0 ? -1 : 0); }
+// The process-wide pseudo-random generator. Setting RandSeed restarts a reproducible sequence;
+// Randomize seeds it from the clock. Random() is in [0, 1), Random(Range) in 0 .. Range-1 (0 for
+// Range <= 0). Calls from several threads are serialised.
+extern uint32_t RandSeed;
+void Randomize();
+Extended Random();
+int Random(int Range);
+
 // SameValue: equal within Epsilon; Epsilon 0 picks a tolerance from the magnitudes.
 bool SameValue(Extended A, Extended B, Extended Epsilon = 0);
 bool IsZero(Extended A, Extended Epsilon = 0);

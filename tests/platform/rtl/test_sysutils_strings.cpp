@@ -223,6 +223,28 @@ TEST_F(SysUtilsTest, PowersAndComparisons) {
   EXPECT_TRUE(IsZero(1e-13));
 }
 
+TEST_F(SysUtilsTest, RandomIsReproducibleFromItsSeedAndStaysInRange) {
+  RandSeed = 12345;
+  std::vector<int> First;
+  for (int I = 0; I < 50; ++I) First.push_back(Random(10));
+  RandSeed = 12345;
+  int Seen[10] = {};
+  for (int I = 0; I < 50; ++I) {
+    int R = Random(10);
+    EXPECT_EQ(R, First[static_cast<size_t>(I)]);
+    ASSERT_TRUE(R >= 0 && R < 10);
+    ++Seen[R];
+  }
+  for (int I = 0; I < 10; ++I) EXPECT_GT(Seen[I], 0) << I;  // 50 draws reach every value
+  EXPECT_EQ(Random(0), 0);
+  EXPECT_EQ(Random(-5), 0);
+  Randomize();
+  for (int I = 0; I < 1000; ++I) {
+    double F = Random();
+    ASSERT_TRUE(F >= 0 && F < 1);
+  }
+}
+
 TEST_F(SysUtilsTest, ClassicLocaleNamesAliasFormatSettings) {
   DecimalSeparator = ',';
   EXPECT_EQ(FormatSettings.DecimalSeparator, ',');
