@@ -130,6 +130,12 @@ public:
       FType = varDouble; FData.Dbl = double(V);
     }
   }
+  // Enumerations are their ordinal values (varInteger), as scripts and property values see them.
+  template <class T, std::enable_if_t<std::is_enum_v<T>, int> = 0>
+  Variant(T V) noexcept : FType(varInteger) {
+    FData.I64 = 0;
+    FData.I32 = int32_t(V);
+  }
   Variant(float V) noexcept : FType(varSingle) { FData.I64 = 0; FData.Sgl = V; }
   Variant(double V) noexcept : FType(varDouble) { FData.Dbl = V; }
   Variant(long double V) noexcept : FType(varDouble) { FData.Dbl = double(V); }

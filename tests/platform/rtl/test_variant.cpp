@@ -64,6 +64,10 @@ TEST(Variant, EachCppTypeGetsItsTypeCode) {
       {"array of integers", VarArrayCreate({0, 1}, varInteger), TVarType(varArray | varInteger)},
   };
   for (const Case& C : Cases) EXPECT_EQ(VarType(C.V), C.Type) << C.Name;
+  enum TSide { sdLeft, sdRight };
+  enum class TMode : uint8_t { Fast = 7 };
+  EXPECT_TRUE(VarSameValue(Variant(sdRight), Variant(1)));
+  EXPECT_TRUE(VarSameValue(Variant(TMode::Fast), Variant(7)));
   EXPECT_EQ(Variant('x').AsString(), "x");
   EXPECT_EQ(Variant(UINT64_MAX).AsFloat(), 18446744073709551615.0);
 }
