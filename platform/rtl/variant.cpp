@@ -690,6 +690,7 @@ int Compare(const Variant& L, const Variant& R) {
     int32_t A = L.Data().I32, B = R.Data().I32;
     return A < B ? -1 : A > B ? 1 : 0;
   }
+  if (TL == varDouble && TR == varDouble) return Sign(L.Data().Dbl, R.Data().Dbl);
   if ((TL == varDispatch || TL == varUnknown) && (TR == varDispatch || TR == varUnknown))
     return L.Data().Ptr == R.Data().Ptr ? 0 : Unordered;
   K A = KindOf(L), B = KindOf(R);
@@ -722,8 +723,16 @@ Variant VarBinaryOp(TVarOp Op, const Variant& L, const Variant& R) {
     int64_t A = L.Data().I32, B = R.Data().I32;
     return IntResult(Op == opAdd ? A + B : Op == opSubtract ? A - B : A * B, false);
   }
-  if (L.VType() == varDouble && R.VType() == varDouble && Op <= opDivide)
-    return FloatOp(Op, L.Data().Dbl, R.Data().Dbl);
+  if (Op <= opDivide) {
+    // Doubles beside doubles or Integers: no conversion rules to consult.
+    TVarType TL = L.VType(), TR = R.VType();
+    if ((TL == varDouble || TL == varInteger) && (TR == varDouble || TR == varInteger) &&
+        (TL == varDouble || TR == varDouble)) {
+      double A = TL == varDouble ? L.Data().Dbl : L.Data().I32;
+      double B = TR == varDouble ? R.Data().Dbl : R.Data().I32;
+      return FloatOp(Op, A, B);
+    }
+  }
   switch (Op) {
     case opAdd:
     case opSubtract:
