@@ -496,6 +496,20 @@ TEST(ClassRegistry, ComponentBuiltThroughItsClassReferenceAndOwner) {
   UnRegisterClass(TTiDerived::StaticClass());
 }
 
+TEST(ClassRegistry, PendingInstanceIsConstructedLater) {
+  TComponent owner(nullptr);
+  TPendingInstance pending(TTiDerived::StaticClass());
+  EXPECT_EQ(owner.ComponentCount(), 0);
+  TObject* made = pending.Construct(&owner);
+  EXPECT_EQ(made->ClassType(), TTiDerived::StaticClass());
+  EXPECT_EQ(owner.ComponentCount(), 1);
+  TPendingInstance objectOne(TObject::StaticClass());
+  std::unique_ptr<TObject> plain(objectOne.Construct());
+  EXPECT_EQ(plain->ClassName(), "TObject");
+  TPendingInstance none(TPendingInstance::StaticClass());  // no virtual constructor
+  EXPECT_THROW(none.Construct(), EAbstractError);
+}
+
 TEST(ClassRegistry, SameNameTwoClassesIsAnError) {
   // A second class under a registered name would make files ambiguous.
   struct TOther : TObject {
