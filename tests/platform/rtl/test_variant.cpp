@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -366,4 +367,24 @@ TEST(Variant, ObjectsTravelAsHandles) {
   EXPECT_EQ(VarToObject(Variant(0)), nullptr);
   EXPECT_EQ(VarToObject(Null()), nullptr);
   EXPECT_EQ(VarToObject(Variant(int64_t(1) << 40)), nullptr);
+}
+
+TEST(Variant, PrintsTypeAndValue) {
+  struct Case {
+    Variant V;
+    std::string Text;
+  };
+  const Case Cases[] = {
+      {Variant(42), "Integer: 42"},
+      {Variant("a b"), "String: a b"},
+      {Null(), "Null"},
+      {Variant(), "Empty"},
+      {EmptyParam(), "Error: 80020004"},
+      {VarArrayCreate({1, 2, 0, 4}, varByte), "Array of Byte[1..2][0..4]"},
+  };
+  for (const Case& C : Cases) {
+    std::ostringstream Out;
+    Out << C.V;
+    EXPECT_EQ(Out.str(), C.Text);
+  }
 }
