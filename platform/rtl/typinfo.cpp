@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 #include "platform/rtl/handletable.h"
 #include "platform/rtl/variant.h"
@@ -124,9 +125,32 @@ bool IsDateType(PTypeInfo t) {
 
 // ---- property lists ----
 
+// Property names are ASCII identifiers: hashing and comparing them folded to upper case lets a
+// look-up by name (every attribute of a report file, every script access) avoid a scan.
+struct TNameHash {
+  size_t operator()(const std::string& s) const {
+    size_t h = 1469598103934665603ull;
+    for (char c : s) h = (h ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 1099511628211ull;
+    return h;
+  }
+};
+struct TNameEqual {
+  bool operator()(const std::string& a, const std::string& b) const {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      char x = a[i], y = b[i];
+      if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+      if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+      if (x != y) return false;
+    }
+    return true;
+  }
+};
+
 struct TClassProps {
   std::vector<std::unique_ptr<TPropInfo>> Props;
   TPropList List;
+  std::unordered_map<std::string, PPropInfo, TNameHash, TNameEqual> ByName;
 };
 
 struct TPropStore {
@@ -153,6 +177,7 @@ const TClassProps& PropsOf(TClass AClass) {
   for (size_t i = 0; i < cp->Props.size(); ++i) {
     cp->Props[i]->NameIndex = static_cast<int>(i);
     cp->List.push_back(cp->Props[i].get());
+    cp->ByName.emplace(cp->Props[i]->Name, cp->Props[i].get());
   }
   return *(s.Lists[AClass] = std::move(cp));
 }
@@ -340,9 +365,10 @@ TPropInfo& TPropListBuilder::Find(const std::string& Name) {
 
 PPropInfo GetPropInfo(TClass AClass, const std::string& PropName, TTypeKinds Kinds) {
   if (!AClass) return nullptr;
-  for (PPropInfo p : PropsOf(AClass).List)
-    if (SameText(p->Name, PropName)) return (Kinds & TypeKindBit(p->PropType->Kind)) ? p : nullptr;
-  return nullptr;
+  const TClassProps& props = PropsOf(AClass);
+  auto it = props.ByName.find(PropName);
+  if (it == props.ByName.end()) return nullptr;
+  return (Kinds & TypeKindBit(it->second->PropType->Kind)) ? it->second : nullptr;
 }
 
 PPropInfo GetPropInfo(const TObject* Instance, const std::string& PropName, TTypeKinds Kinds) {
