@@ -451,6 +451,10 @@ void TPropAccessor::SetAny(TObject*, const std::any&) const { WrongKind("not a v
 // ---- typed access ----
 
 namespace {
+void CheckWritable(PPropInfo p) {
+  if (!p->CanWrite) throw EPropertyError("Property " + p->Name + " is read-only");
+}
+
 void CheckKind(PPropInfo p, std::initializer_list<TTypeKind> kinds) {
   for (TTypeKind k : kinds)
     if (p->PropType->Kind == k) return;
@@ -468,6 +472,7 @@ int64_t GetOrdProp(TObject* Instance, const std::string& PropName) {
   return GetOrdProp(Instance, Require(Instance, PropName));
 }
 void SetOrdProp(TObject* Instance, PPropInfo PropInfo, int64_t Value) {
+  CheckWritable(PropInfo);
   if (PropInfo->PropType->Kind == tkClass) {
     SetObjectProp(Instance, PropInfo, HandleObject(static_cast<uint32_t>(Value)));
     return;
@@ -491,6 +496,7 @@ std::string GetEnumProp(TObject* Instance, const std::string& PropName) {
   return GetEnumProp(Instance, Require(Instance, PropName));
 }
 void SetEnumProp(TObject* Instance, PPropInfo PropInfo, const std::string& Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkEnumeration});
   std::string v = Trimmed(Value);
   int64_t ord = IsDecimal(v) ? std::stoll(v) : GetEnumValue(PropInfo->PropType, v);
@@ -507,6 +513,7 @@ std::string GetSetProp(TObject* Instance, PPropInfo PropInfo, bool Brackets) {
                      Brackets);
 }
 void SetSetProp(TObject* Instance, PPropInfo PropInfo, const std::string& Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkSet});
   PropInfo->Access->SetOrd(Instance, StringToSet(PropInfo->PropType, Value));
 }
@@ -531,6 +538,7 @@ std::string GetStrProp(TObject* Instance, const std::string& PropName) {
   return GetStrProp(Instance, Require(Instance, PropName));
 }
 void SetStrProp(TObject* Instance, PPropInfo PropInfo, const std::string& Value) {
+  CheckWritable(PropInfo);
   switch (PropInfo->PropType->Kind) {
     case tkString: case tkLString: case tkWString:
       PropInfo->Access->SetStr(Instance, Value);
@@ -557,6 +565,7 @@ double GetFloatProp(TObject* Instance, const std::string& PropName) {
   return GetFloatProp(Instance, Require(Instance, PropName));
 }
 void SetFloatProp(TObject* Instance, PPropInfo PropInfo, double Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkFloat});
   PropInfo->Access->SetFloat(Instance, Value);
 }
@@ -574,6 +583,7 @@ TObject* GetObjectProp(TObject* Instance, const std::string& PropName, TClass Mi
   return GetObjectProp(Instance, Require(Instance, PropName), MinClass);
 }
 void SetObjectProp(TObject* Instance, PPropInfo PropInfo, TObject* Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkClass});
   PropInfo->Access->SetObject(Instance, Value);
 }
@@ -592,6 +602,7 @@ TMethod GetMethodProp(TObject* Instance, const std::string& PropName) {
   return GetMethodProp(Instance, Require(Instance, PropName));
 }
 void SetMethodProp(TObject* Instance, PPropInfo PropInfo, const TMethod& Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkMethod});
   PropInfo->Access->SetMethod(Instance, Value);
 }
@@ -666,6 +677,7 @@ void WriteValue(TObject* Instance, PPropInfo p, const Variant& Value) {
       SetOrdProp(Instance, p, Value.IsEmpty() || Value.IsNull() ? 0 : Value.AsInt64());
       return;
     case tkVariant:
+      CheckWritable(p);
       p->Access->SetAny(Instance, std::any(Value));
       return;
     default:

@@ -397,6 +397,12 @@ TEST(GenericAccess, ErrorsForUnknownReadOnlyAndWrongKind) {
   } catch (const EPropertyError& e) {
     EXPECT_EQ(e.Message(), "Property Missing does not exist");
   }
+  try {
+    SetPropValue(&obj, "Count", Variant(1));
+    FAIL();
+  } catch (const EPropertyError& e) {
+    EXPECT_EQ(e.Message(), "Property Count is read-only");
+  }
   EXPECT_THROW(SetOrdProp(&obj, "Count", 1), EPropertyError);
   EXPECT_THROW(GetStrProp(&obj, "Left"), EPropertyConvertError);
   EXPECT_THROW(SetFloatProp(&obj, "Caption", 1.0), EPropertyConvertError);
