@@ -13,18 +13,9 @@
 #include "platform/rtl/object.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/variant.h"
+#include "tests/platform/rtl/raised.h"
 
 namespace {
-
-// Runs F and returns "ClassName: message" of the exception it raises ("" when none).
-std::string Raised(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const Exception& E) {
-    return std::string(E.ClassName()) + ": " + E.Message();
-  }
-  return "";
-}
 
 struct LocaleGuard {
   LocaleGuard() { ResetFormatSettings(); }
