@@ -61,10 +61,13 @@ void FillBuiltins(std::map<std::string, std::unique_ptr<TTypeInfo>>& m) {
     f->FloatType = ft;
     add(std::move(f));
   }
-  auto s = std::make_unique<TTypeInfo>();
-  s->Kind = tkLString;
-  s->Name = "String";
-  add(std::move(s));
+  for (auto [name, kind] : {std::pair{"String", tkLString}, std::pair{"WideString", tkWString},
+                            std::pair{"ShortString", tkString}}) {
+    auto s = std::make_unique<TTypeInfo>();
+    s->Kind = kind;
+    s->Name = name;
+    add(std::move(s));
+  }
   auto v = std::make_unique<TTypeInfo>();
   v->Kind = tkVariant;
   v->Name = "Variant";

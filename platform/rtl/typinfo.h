@@ -117,7 +117,9 @@ using TPropList = std::vector<PPropInfo>;
 // Type information of a class (kind tkClass), one per class.
 PTypeInfo ClassTypeInfo(TClass AClass);
 // The built-in types: "Integer", "Byte", "Word", "ShortInt", "SmallInt", "Cardinal", "Int64",
-// "Char", "WideChar", "Boolean", "Double", "Single", "Extended", "String", "Variant".
+// "Char", "WideChar", "Boolean", "Double", "Single", "Extended", "String", "WideString",
+// "ShortString", "Variant". A std::string property registered with
+// .Type(BuiltinTypeInfo("WideString")) reports the wide-string kind (its text stays UTF-8).
 PTypeInfo BuiltinTypeInfo(const std::string& Name);
 // Type information named Name with the kind and details of Base; the first call for a name makes
 // it, later calls with the same name return the same record.
