@@ -109,16 +109,6 @@ BOOL SubtractRect(RECT* d, const RECT* a, const RECT* b) {
   *d = r;
   return !IsRectEmpty(d);
 }
-int MulDiv(int n, int num, int den) {
-  if (den == 0) return -1;
-  int64_t p = static_cast<int64_t>(n) * num;
-  // Rounds half away from zero, like the system call.
-  int64_t q = (p >= 0) == (den > 0) ? (std::llabs(p) + std::llabs(den) / 2) / std::llabs(den)
-                                    : -((std::llabs(p) + std::llabs(den) / 2) / std::llabs(den));
-  if (q > INT_MAX || q < INT_MIN) return -1;
-  return static_cast<int>(q);
-}
-
 // ---- Pens ----
 HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD count, const DWORD* styles) {
   if (!brush) return nullptr;

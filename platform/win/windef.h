@@ -126,4 +126,5 @@ BOOL IntersectRect(RECT* dst, const RECT* a, const RECT* b);
 BOOL UnionRect(RECT* dst, const RECT* a, const RECT* b);
 // *dst = a minus b when b covers a whole side of a; otherwise a.
 BOOL SubtractRect(RECT* dst, const RECT* a, const RECT* b);
-int MulDiv(int number, int numerator, int denominator);
+// Number * Numerator / Denominator, rounded (the runtime provides it).
+int MulDiv(int Number, int Numerator, int Denominator);
