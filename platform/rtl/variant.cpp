@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 #include "platform/rtl/automation.h"
 #include "platform/rtl/dateutils.h"
@@ -690,6 +691,7 @@ int Compare(const Variant& L, const Variant& R) {
     int32_t A = L.Data().I32, B = R.Data().I32;
     return A < B ? -1 : A > B ? 1 : 0;
   }
+  if (TL == varDouble && TR == varDouble) return Sign(L.Data().Dbl, R.Data().Dbl);
   if ((TL == varDispatch || TL == varUnknown) && (TR == varDispatch || TR == varUnknown))
     return L.Data().Ptr == R.Data().Ptr ? 0 : Unordered;
   K A = KindOf(L), B = KindOf(R);
@@ -722,8 +724,16 @@ Variant VarBinaryOp(TVarOp Op, const Variant& L, const Variant& R) {
     int64_t A = L.Data().I32, B = R.Data().I32;
     return IntResult(Op == opAdd ? A + B : Op == opSubtract ? A - B : A * B, false);
   }
-  if (L.VType() == varDouble && R.VType() == varDouble && Op <= opDivide)
-    return FloatOp(Op, L.Data().Dbl, R.Data().Dbl);
+  if (Op <= opDivide) {
+    // Doubles beside doubles or Integers: no conversion rules to consult.
+    TVarType TL = L.VType(), TR = R.VType();
+    if ((TL == varDouble || TL == varInteger) && (TR == varDouble || TR == varInteger) &&
+        (TL == varDouble || TR == varDouble)) {
+      double A = TL == varDouble ? L.Data().Dbl : L.Data().I32;
+      double B = TR == varDouble ? R.Data().Dbl : R.Data().I32;
+      return FloatOp(Op, A, B);
+    }
+  }
   switch (Op) {
     case opAdd:
     case opSubtract:
@@ -1028,3 +1038,25 @@ void* VarArrayLock(Variant& A) {
 }
 
 void VarArrayUnlock(Variant& A) { ArrOf(A); }
+
+// ---------------------------------------------------------------------------------------------
+// Printing.
+
+std::ostream& operator<<(std::ostream& Out, const Variant& V) {
+  Out << VarTypeAsText(V.VType());
+  if (V.IsArray()) {
+    for (int D = 1; D <= VarArrayDimCount(V); ++D)
+      Out << "[" << VarArrayLowBound(V, D) << ".." << VarArrayHighBound(V, D) << "]";
+    return Out;
+  }
+  switch (V.VType()) {
+    case varEmpty:
+    case varNull: return Out;
+    case varDispatch:
+    case varUnknown: return Out << ": " << V.Data().Ptr;
+    case varError: return Out << ": " << IntToHex(uint32_t(V.Data().I32), 8);
+  }
+  return Out << ": " << V.AsString();
+}
+
+void PrintTo(const Variant& V, std::ostream* Out) { *Out << V; }
