@@ -114,7 +114,8 @@ std::string SysErrorMessage(int ErrorCode);
 // references into FormatSettings, so assigning either changes both. Date formats use the
 // FormatDateTime picture letters ("m" month, "n" minutes; "m" right after "h"/"hh" is minutes).
 // Defaults: "." decimal, "," thousands, "-" date separator, ":" time separator, short date
-// "yyyy-mm-dd", English month and day names. Not thread-safe to change while others format.
+// "yyyy-mm-dd", English month and day names. The settings exist before any other static object
+// is built, so static initialisers may format. Not thread-safe to change while others format.
 struct TFormatSettings {
   char DecimalSeparator = '.';
   char ThousandSeparator = ',';
@@ -214,14 +215,16 @@ std::string TrimLeft(const std::string& S);
 std::string TrimRight(const std::string& S);
 
 // UpperCase/LowerCase change ASCII letters only; the Ansi forms also change the letters of
-// other alphabets (UTF-8 text, by Unicode simple case mapping of the common scripts).
+// other alphabets (UTF-8 text, Unicode simple case mapping, the same on every machine); bytes
+// that are not UTF-8 pass through unchanged.
 std::string UpperCase(const std::string& S);
 std::string LowerCase(const std::string& S);
 std::string AnsiUpperCase(const std::string& S);
 std::string AnsiLowerCase(const std::string& S);
 
 // Comparisons answer negative, 0 or positive. CompareStr is by bytes; CompareText ignores the
-// case of ASCII letters; the Ansi forms compare by characters and ignore case of all letters.
+// case of ASCII letters; the Ansi forms compare by characters (Unicode code points, not by a
+// language's collation), AnsiCompareText ignoring the case of all letters.
 int CompareStr(const std::string& S1, const std::string& S2);
 int CompareText(const std::string& S1, const std::string& S2);
 int AnsiCompareStr(const std::string& S1, const std::string& S2);
