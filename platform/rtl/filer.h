@@ -198,6 +198,7 @@ private:
   TComponent* FOwner = nullptr;
   TComponent* FParent = nullptr;
   int FReadDepth = 0;
+  int FSkipDepth = 0;  // nesting of SkipValue, bounded so damaged data cannot exhaust the stack
   std::vector<TComponent*> FLoaded;
   std::vector<TFixup> FFixups;
 };

@@ -30,50 +30,60 @@ constexpr int kStoredBits = faHidden | faSysFile | faArchive;
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
-// Glob matching over bytes; letters compare without regard to ASCII case.
+// One mask element at m against the character c; Next receives the element after it.
+bool MatchOne(const char* m, char c, const char*& Next) {
+  if (*m == '?') {
+    Next = m + 1;
+    return true;
+  }
+  if (*m == '[') {
+    const char* end = std::strchr(m + 1, ']');
+    if (end && end > m + 1) {
+      const char* p = m + 1;
+      bool negate = *p == '!';
+      if (negate) ++p;
+      bool hit = false;
+      char u = Upper(c);
+      for (; p < end; ++p) {
+        if (p + 2 < end && p[1] == '-') {
+          if (u >= Upper(p[0]) && u <= Upper(p[2])) hit = true;
+          p += 2;
+        } else if (Upper(*p) == u) {
+          hit = true;
+        }
+      }
+      Next = end + 1;
+      return hit != negate;
+    }
+  }
+  Next = m + 1;
+  return Upper(*m) == Upper(c);  // an unterminated "[" is an ordinary character
+}
+
+// Glob matching over bytes, letters without regard to ASCII case. Linear backtracking to the
+// last "*" keeps the cost at O(name x mask) whatever the mask.
 bool MatchAt(const char* s, const char* m) {
-  while (*m) {
+  const char* starM = nullptr;
+  const char* starS = nullptr;
+  while (*s) {
+    const char* next = nullptr;
     if (*m == '*') {
       while (*m == '*') ++m;
-      if (!*m) return true;
-      for (; *s; ++s)
-        if (MatchAt(s, m)) return true;
-      return false;
-    }
-    if (!*s) return false;
-    if (*m == '?') {
-      ++s;
-      ++m;
+      starM = m;
+      starS = s;
       continue;
     }
-    if (*m == '[') {
-      const char* end = std::strchr(m + 1, ']');
-      if (end && end > m + 1) {
-        const char* p = m + 1;
-        bool negate = *p == '!';
-        if (negate) ++p;
-        bool hit = false;
-        char c = Upper(*s);
-        for (; p < end; ++p) {
-          if (p + 2 < end && p[1] == '-') {
-            char lo = Upper(p[0]), hi = Upper(p[2]);
-            if (c >= lo && c <= hi) hit = true;
-            p += 2;
-          } else if (Upper(*p) == c) {
-            hit = true;
-          }
-        }
-        if (hit == negate) return false;
-        ++s;
-        m = end + 1;
-        continue;
-      }
+    if (*m && MatchOne(m, *s, next)) {
+      m = next;
+      ++s;
+      continue;
     }
-    if (Upper(*s) != Upper(*m)) return false;
-    ++s;
-    ++m;
+    if (!starM) return false;
+    m = starM;
+    s = ++starS;
   }
-  return *s == 0;
+  while (*m == '*') ++m;
+  return *m == 0;
 }
 
 // Days from 1970-01-01 for a proleptic Gregorian date.

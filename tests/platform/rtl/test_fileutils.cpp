@@ -58,8 +58,12 @@ TEST(MatchesMask, CaseInsensitiveWildcardsAndSets) {
       {"[.txt", "[.txt", true},          {"anything", "*", true},
       {"", "*", true},                   {"", "?", false},
       {"a*b", "a*b", true},              {"aXXbYYb", "a*b", true},
+      {"abcabd", "*ab?", true},          {"abcab", "*ab?", false},
+      {"x.JPG.jpg", "*.jpg", true},      {"ab", "a**b*", true},
   };
   for (const Case& c : cases) EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << c.name << " " << c.mask;
+  // Many stars against a long name that almost matches stay quick.
+  EXPECT_FALSE(MatchesMask(std::string(5000, 'a'), "*a*a*a*a*a*a*a*a*b"));
 }
 
 TEST_F(FileUtilsTest, FindFirstMasksHiddenFilesAndFolders) {
