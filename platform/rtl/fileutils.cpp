@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <vector>
@@ -534,6 +535,69 @@ std::string GetCurrentDir() {
 }
 
 bool SetCurrentDir(const std::string& Dir) { return ::chdir(Dir.c_str()) == 0; }
+
+std::string ExtractRelativePath(const std::string& BaseName, const std::string& DestName) {
+  auto split = [](const std::string& p) {
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i < p.size()) {
+      size_t j = p.find('/', i);
+      if (j == std::string::npos) j = p.size();
+      if (j > i) parts.push_back(p.substr(i, j - i));
+      i = j + 1;
+    }
+    return parts;
+  };
+  std::vector<std::string> base = split(ExtractFilePath(ExpandFileName(BaseName)));
+  std::string destFull = ExpandFileName(DestName);
+  std::vector<std::string> dest = split(ExtractFilePath(destFull));
+  size_t common = 0;
+  while (common < base.size() && common < dest.size() && base[common] == dest[common]) ++common;
+  if (common == 0) return DestName;
+  std::string out;
+  for (size_t i = common; i < base.size(); ++i) out += "../";
+  for (size_t i = common; i < dest.size(); ++i) out += dest[i] + "/";
+  return out + ExtractFileName(destFull);
+}
+
+bool FileIsReadOnly(const std::string& FileName) { return ::access(FileName.c_str(), W_OK) != 0; }
+
+bool FileSetReadOnly(const std::string& FileName, bool ReadOnly) {
+  int attr = FileGetAttr(FileName);
+  if (attr < 0) return false;
+  attr = ReadOnly ? (attr | faReadOnly) : (attr & ~faReadOnly);
+  return FileSetAttr(FileName, attr & ~faDirectory) == 0;
+}
+
+namespace {
+// The arguments as the kernel keeps them, read once.
+const std::vector<std::string>& CommandLine() {
+  static const std::vector<std::string> args = [] {
+    std::vector<std::string> a;
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    std::string arg;
+    while (std::getline(in, arg, '\0')) a.push_back(arg);
+    return a;
+  }();
+  return args;
+}
+}  // namespace
+
+int ParamCount() {
+  const auto& a = CommandLine();
+  return a.empty() ? 0 : static_cast<int>(a.size()) - 1;
+}
+
+std::string ParamStr(int Index) {
+  if (Index == 0) {
+    std::vector<char> buf(PATH_MAX + 1);
+    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    if (n > 0) return std::string(buf.data(), static_cast<size_t>(n));
+  }
+  const auto& a = CommandLine();
+  if (Index < 0 || static_cast<size_t>(Index) >= a.size()) return std::string();
+  return a[static_cast<size_t>(Index)];
+}
 
 // ---- temporary files ----
 
