@@ -121,6 +121,7 @@ TEST_F(FloatTextTest, FormatFloatPictures) {
            Case{"0.000", 1.0625, "1.063"},  // an exact half rounds up
            Case{"0.00", 2.675, "2.67"},  // 2.675 is stored just below the half
            Case{"", 1.5, "1.5"},
+           Case{"#,##0.00元", 1234.5, "1,234.50元"},
        })
     EXPECT_EQ(FormatFloat(C.Fmt, C.V), C.Want) << C.Fmt << " " << C.V;
   EXPECT_EQ(FormatFloat("0.00", std::nan("")), "NAN");
@@ -203,6 +204,8 @@ TEST_F(FloatTextTest, FormatFillsSpecifiers) {
       {"100%%", {}, "100%"},
       {"%p", {Ptr}, "0000000000000ABC"},
       {"%s %d", {"中文", 1}, "中文 1"},
+      {"%.4s|", {"中文"}, "中|"},  // no half characters
+      {"%.3s|", {"中文"}, "中|"},
       {"no specifiers", {1}, "no specifiers"},
   };
   for (const Case& C : Cases) EXPECT_EQ(Format(C.Fmt, C.Args), C.Want) << C.Fmt;
