@@ -229,6 +229,21 @@ TEST(FilerComponents, FormTreeRoundTripsEveryKind) {
   EXPECT_EQ(m.Position(), m.Size());
 }
 
+TEST(FilerComponents, StreamShortcutsWriteAndReadARoot) {
+  TMemoryStream m;
+  {
+    TFcView v(nullptr);
+    v.SetName("Single");
+    v.Caption = "via stream";
+    m.WriteComponent(&v);
+  }
+  m.SetPosition(0);
+  TFcView into(nullptr);
+  EXPECT_EQ(m.ReadComponent(&into), &into);
+  EXPECT_EQ(into.Name(), "Single");
+  EXPECT_EQ(into.Caption, "via stream");
+}
+
 TEST(FilerComponents, CollectionReadReplacesItems) {
   TFcView src(nullptr);
   static_cast<TFcItem*>(src.Items.Add())->Caption = "only";
