@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <exception>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -320,13 +321,25 @@ double StrToCurr(const std::string& S);
 // next integer argument), "%%" is a percent sign. %f %n %m default to 2 decimals, %e and %g to
 // 15 digits. A missing or mismatched argument raises EConvertError
 // "Format '%s' invalid or incompatible with argument".
+class Variant;
 struct TVarRec {
-  enum Kind { vtInteger, vtBoolean, vtChar, vtExtended, vtString, vtPointer, vtInt64 };
+  enum Kind { vtInteger, vtBoolean, vtChar, vtExtended, vtString, vtPointer, vtCurrency, vtVariant, vtInt64 };
   Kind VType;
   int64_t VInteger = 0;  // vtInteger, vtInt64, vtBoolean (0/1), vtChar (byte)
-  double VExtended = 0;
+  double VExtended = 0;  // vtExtended, vtCurrency
   std::string VString;
   const void* VPointer = nullptr;
+  // vtVariant: a copy of the variant. Format reads it as the specifier asks (integer, float or
+  // text), so a variant that cannot be converted raises the variant's conversion error.
+  std::shared_ptr<const Variant> VVariant;
+
+  // A currency argument: formatted like a float.
+  static TVarRec Currency(double V) {
+    TVarRec R(V);
+    R.VType = vtCurrency;
+    return R;
+  }
+  TVarRec(const Variant& V);
 
   TVarRec(int V) : VType(vtInteger), VInteger(V) {}
   TVarRec(unsigned V) : VType(vtInt64), VInteger(V) {}
