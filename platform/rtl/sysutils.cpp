@@ -421,10 +421,6 @@ bool AnsiContainsText(const std::string& Text, const std::string& SubText) {
   return AnsiLowerCase(Text).find(AnsiLowerCase(SubText)) != std::string::npos;
 }
 
-TReplaceFlags::TReplaceFlags(std::initializer_list<TReplaceFlag> Flags) {
-  for (TReplaceFlag F : Flags) Bits |= 1u << F;
-}
-
 std::string StringReplace(const std::string& S, const std::string& OldPattern,
                           const std::string& NewPattern, TReplaceFlags Flags) {
   if (OldPattern.empty()) return S;

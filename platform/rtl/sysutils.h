@@ -12,6 +12,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/rtl/sets.h"
+
 // The platform's basic scalar names, shared by every library (declare them nowhere else).
 using Byte = uint8_t;
 using Word = uint16_t;
@@ -243,12 +245,7 @@ bool AnsiContainsText(const std::string& Text, const std::string& SubText);
 
 enum TReplaceFlag { rfReplaceAll, rfIgnoreCase };
 // The set of TReplaceFlag: StringReplace(S, "a", "b", {rfReplaceAll, rfIgnoreCase}).
-struct TReplaceFlags {
-  unsigned Bits = 0;
-  TReplaceFlags() = default;
-  TReplaceFlags(std::initializer_list<TReplaceFlag> Flags);
-  bool Contains(TReplaceFlag F) const { return (Bits >> F) & 1u; }
-};
+using TReplaceFlags = TSet<TReplaceFlag>;
 std::string StringReplace(const std::string& S, const std::string& OldPattern,
                           const std::string& NewPattern, TReplaceFlags Flags = {});
 
