@@ -198,6 +198,7 @@ private:
   TComponent* FOwner = nullptr;
   TComponent* FParent = nullptr;
   int FReadDepth = 0;
+  int FSkipDepth = 0;  // nesting of SkipValue, bounded so damaged data cannot exhaust the stack
   std::vector<TComponent*> FLoaded;
   std::vector<TFixup> FFixups;
 };
@@ -253,6 +254,20 @@ private:
   void WriteProperty(TPersistent* Instance, const TPropInfo* Prop);
   std::string FPropPath;  // "Font." while a sub-object's properties are written
 };
+
+// The text form of a component stream, as kept in form files:
+//   object Name: TClass          (or "object TClass" without a name; "inherited"/"inline" and a
+//     Left = 10                   "[n]" child position keep the binary prefix flags)
+//     Caption = 'It''s'#13#10'ok' (strings: quoted parts and #code characters, "+" joins parts)
+//     Ratio = 0.75s               (floats: s single, c currency, d date; plain is extended)
+//     Style = [fsBold, fsItalic]  Items = <item Caption = 'a' end>  Lines.Strings = ('a' 'b')
+//     Data = {0A0B}               OnClick = ButtonClick
+//     object Child: TButton ... end
+//   end
+// ObjectBinaryToText reads a signature and one component; ObjectTextToBinary writes them and
+// raises EParserError "<what> expected on line <n>" for text it cannot read.
+void ObjectBinaryToText(TStream* Input, TStream* Output);
+void ObjectTextToBinary(TStream* Input, TStream* Output);
 
 // Exact conversions between doubles and the 10-byte extended format of vaExtended.
 void DoubleToExtended(double Value, uint8_t Out[10]);

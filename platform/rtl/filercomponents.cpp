@@ -576,3 +576,15 @@ void TReader::FixupReferences() {
     if (target) SetObjectProp(f.Instance, f.Prop, target);
   }
 }
+
+// ---- TStream's component shortcuts ----
+
+TComponent* TStream::ReadComponent(TComponent* Instance) {
+  TReader reader(this, 4096);
+  return reader.ReadRootComponent(Instance);
+}
+
+void TStream::WriteComponent(TComponent* Instance) {
+  TWriter writer(this, 4096);
+  writer.WriteRootComponent(Instance);
+}
