@@ -41,6 +41,7 @@ class TCollection;
 class TReader;
 class TWriter;
 struct TPropInfo;
+struct TTypeInfo;
 
 enum TValueType : uint8_t {
   vaNull = 0,
@@ -77,6 +78,13 @@ using TFindGlobalComponent = std::function<TComponent*(const std::string& Name)>
 // The finders are asked in the order they were registered; the first non-null answer counts.
 void RegisterFindGlobalComponentProc(TFindGlobalComponent Proc);
 TComponent* FindGlobalComponent(const std::string& Name);
+
+// Names for values of an integer type (such as TColor's "clRed"): component streams write a
+// property of that type as the name when there is one, and read names back through it.
+using TIdentToInt = std::function<bool(const std::string& Ident, int64_t& Int)>;
+using TIntToIdent = std::function<bool(int64_t Int, std::string& Ident)>;
+void RegisterIntegerConsts(const TTypeInfo* IntegerType, TIdentToInt IdentToInt,
+                           TIntToIdent IntToIdent);
 
 // Common part of TReader and TWriter: the stream, the root component for references, and the
 // defined-property interface that TPersistent::DefineProperties calls.
