@@ -1,0 +1,426 @@
+// TIEBitmap: construction, allocation and storage, row access, alpha channel and palette.
+#include "imaging/core/iebitmap.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "imaging/core/iefilebuffer.h"
+#include "imaging/core/ieutils.h"
+#include "platform/rtl/sysutils.h"
+
+ORV_CLASS_IMPL(TIEBaseBitmap, TObject)
+ORV_CLASS_IMPL(TIEBitmap, TIEBaseBitmap)
+
+namespace {
+// Images up to this size live in memory: the override when set, else the physical memory / 1.3.
+int64_t DefaultMemoryThreshold() {
+  if (IEMemoryThresholdOverride != -1) return IEMemoryThresholdOverride;
+  uint64_t total = IEGetPhysicalMemory(false);
+  if (total == 0) return 33554432;
+  return static_cast<int64_t>(static_cast<double>(total) / 1.3);
+}
+bool HeapBlockAllowed(int64_t Size) { return IEMaxBlockSize < 0 || Size <= IEMaxBlockSize; }
+constexpr int64_t kMinFragmentSize = 10485760;
+}  // namespace
+
+TIEBitmap::TIEBitmap() : MemoryThreshold(DefaultMemoryThreshold()), FFileBuffer(new TIEFileBuffer) {}
+
+TIEBitmap::TIEBitmap(int Width, int Height, TIEPixelFormat PixelFormat) : TIEBitmap() {
+  Allocate(Width, Height, PixelFormat);
+}
+
+TIEBitmap* TIEBitmap::CreateSized(int Width, int Height, TIEPixelFormat PixelFormat) {
+  return new TIEBitmap(Width, Height, PixelFormat);
+}
+
+TIEBitmap* TIEBitmap::CreateAsAlpha(int Width, int Height, TIELocation Location) {
+  auto* b = new TIEBitmap();
+  b->IsAlpha = true;
+  b->FLocation = Location == ieTBitmap ? ieMemory : Location;
+  b->Allocate(Width, Height, ie8g);
+  b->Fill(255);
+  return b;
+}
+
+TIEBitmap::~TIEBitmap() {
+  FreeImage(true);
+  delete FFileBuffer;
+}
+
+// ---- allocation ----
+
+bool TIEBitmap::Allocate(int Width, int Height, TIEPixelFormat PixelFormat) {
+  if (!FullReallocate && Width == FWidth && Height == FHeight && PixelFormat == FPixelFormat) return true;
+  if (!EncapsulatedBitmap) {
+    FreeImage(true);
+  } else {
+    delete FAlphaChannel;
+    FAlphaChannel = nullptr;
+  }
+  FWidth = Width;
+  FHeight = Height;
+  FPixelFormat = PixelFormat;
+  bool ok = SetupStorage();
+  if (!ok) FreeImage(false);  // nothing half-made stays; Width and Height become 0
+  FullReallocate = false;
+  return ok;
+}
+
+bool TIEBitmap::SetupStorage() {
+  if (FWidth < 1 || FHeight < 1 || FPixelFormat == ieNone || FPixelFormat >= IEPixelFormatCount) return false;
+  if (FPixelFormat == ie8p) {
+    try {
+      AllocatePalette();
+    } catch (EOutOfMemory&) {
+      return false;
+    }
+  }
+  FBitCount = IEBitsPerPixel[FPixelFormat];
+  FChannelCount = IEChannelsPerPixel[FPixelFormat];
+  FRowLen = IERowLength(FWidth, FBitCount, FRowAlignment);
+  const int64_t size = static_cast<int64_t>(FRowLen) * FHeight;
+
+  // A size equal to the threshold keeps the location asked for.
+  if (FLocation == ieFile && size < MemoryThreshold) FLocation = ieMemory;
+  if (FLocation == ieMemory && size > MemoryThreshold) FLocation = ieFile;
+
+  if (FLocation == ieFile && !AllocateFileStore(size)) FLocation = ieMemory;
+  if (FLocation == ieMemory && !AllocateMemoryBlock(size)) {
+    if (!(IEAutoFragmentRows && AllocateFragments(size))) {
+      if (!IEAutoFallBackToFile) return false;
+      FLocation = ieFile;
+      if (!AllocateFileStore(size)) return false;
+    }
+  }
+  if (FLocation == ieTBitmap && !AllocateTBitmapStore(size)) return false;
+  Full = false;
+  return true;
+}
+
+void TIEBitmap::AllocatePalette() {
+  FreePalette();
+  FPalette = static_cast<TIERGBPixel*>(std::calloc(1, 1024));
+  if (!FPalette) throw EOutOfMemory("Out of memory");
+  FPaletteLength = 256;
+}
+
+void TIEBitmap::FreePalette() {
+  std::free(FPalette);
+  FPalette = nullptr;
+  FPaletteLength = 0;
+}
+
+bool TIEBitmap::AllocateMemoryBlock(int64_t Size) {
+  const int64_t total = Size + 128;
+  void* block = nullptr;
+  switch (Allocator) {
+    case 0:
+      block = HeapBlockAllowed(total) ? std::malloc(static_cast<size_t>(total)) : nullptr;
+      break;
+    case 1:
+      block = IEGlobalAlloc(total);
+      break;
+    default:
+      block = IEAutoAlloc(total);
+      break;
+  }
+  if (!block) return false;
+  FRealBits = block;
+  FBitsAllocator = Allocator > 2 ? 2 : Allocator;
+  uintptr_t p = reinterpret_cast<uintptr_t>(block);
+  FBits = reinterpret_cast<uint8_t*>((p + 63) & ~static_cast<uintptr_t>(63));
+  return true;
+}
+
+void TIEBitmap::FreeMemoryBlock() {
+  if (!FRealBits) return;
+  switch (FBitsAllocator) {
+    case 0:
+      std::free(FRealBits);
+      FRealBits = nullptr;
+      break;
+    case 1:
+      IEGlobalFree(FRealBits);
+      break;
+    default:
+      IEAutoFree(FRealBits);
+      break;
+  }
+}
+
+// Splits the rows over N blocks (N = 4, 8, 16, ...) of at least 10 MB each when one block
+// cannot be had.
+bool TIEBitmap::AllocateFragments(int64_t) {
+  for (int n = 4;;) {
+    const int rowsPer = (FHeight + n - 1) / n;
+    const int64_t fragSize = static_cast<int64_t>(FRowLen) * rowsPer;
+    if (fragSize < kMinFragmentSize && n > 4) return false;
+    std::vector<uint8_t*> frags(n, nullptr);
+    bool ok = true;
+    for (int i = 0; i < n && ok; ++i) {
+      frags[i] = static_cast<uint8_t*>(IEGlobalAlloc(fragSize));
+      ok = frags[i] != nullptr;
+    }
+    if (ok) {
+      FFragments = std::move(frags);
+      FFragmentCount = n;
+      FRowsPerFragment = rowsPer;
+      return true;
+    }
+    for (auto* f : frags) std::free(f);
+    n *= 2;
+    if (n >= FHeight) return false;
+  }
+}
+
+bool TIEBitmap::AllocateFileStore(int64_t Size) {
+  if (FFileBuffer->IsAllocated()) FFileBuffer->Close();
+  if (FFileBuffer->AllocateStore("IMG", true, Size)) return true;
+  try {
+    FFileBuffer->Close();
+  } catch (...) {
+  }
+  return false;
+}
+
+// The class-library bitmap location. Until the graphics layer supplies TBitmap the rows live in a
+// device-independent block of the same layout (bottom-up), with the same format refusals.
+bool TIEBitmap::AllocateTBitmapStore(int64_t Size) {
+  if (static_cast<uint64_t>(Size) > IEGetPhysicalMemory(false)) return false;
+  try {
+    switch (FPixelFormat) {
+      case ie1g:
+      case ie8p:
+      case ie8g:
+      case ie24RGB:
+      case ie32RGB:
+        break;
+      case ie16g:  // held as 8 bits per pixel
+        FPixelFormat = ie8g;
+        FBitCount = 8;
+        FChannelCount = 1;
+        FRowLen = IERowLength(FWidth, 8, FRowAlignment);
+        Size = static_cast<int64_t>(FRowLen) * FHeight;
+        break;
+      case ie32f:
+        throw Exception("ie32f pixel format not allowed when Location=ieTBitmap Please set TImageryView.LegacyBitmap=false.");
+      case ieCMYK:
+        throw Exception("ieCMYK pixel format not allowed when Location=ieTBitmap. Please set TImageryView.LegacyBitmap=false.");
+      case ieRGB48:
+        throw Exception("ieRGB48 pixel format not allowed when Location=ieTBitmap Please set TImageryView.LegacyBitmap=false.");
+      case ieCIELab:
+        throw Exception("ieCIELab pixel format not allowed when Location=ieTBitmap Please set TImageryView.LegacyBitmap=false.");
+      default:
+        return false;
+    }
+  } catch (Exception&) {
+    return false;
+  }
+  if (!HeapBlockAllowed(Size)) return false;
+  FTBitmapStore = static_cast<uint8_t*>(std::calloc(1, static_cast<size_t>(Size)));
+  if (!FTBitmapStore) return false;
+  FBitmapRows.resize(FHeight);
+  for (int r = 0; r < FHeight; ++r) FBitmapRows[r] = FTBitmapStore + static_cast<int64_t>(FRowLen) * (FHeight - 1 - r);
+  return true;
+}
+
+void TIEBitmap::ResetGeometry() {
+  FWidth = FHeight = FRowLen = FBitCount = FChannelCount = 0;
+}
+
+void TIEBitmap::FreeImage(bool FreeAlpha) {
+  if (FreeAlpha) {
+    delete FAlphaChannel;
+    FAlphaChannel = nullptr;
+  }
+  FreePalette();
+  try {
+    UnmapAll();
+  } catch (...) {
+    // The pixels are being dropped; a failed write-back loses nothing the caller keeps.
+  }
+  FWorkingRow = nullptr;
+  FKeptRows.clear();
+  FKeptRowIndexes.clear();
+  try {
+    FFileBuffer->Close();
+  } catch (...) {
+  }
+  if (!EncapsulatedMemory) FreeMemoryBlock();
+  FRealBits = nullptr;
+  FBits = nullptr;
+  if (!EncapsulatedBitmap) std::free(FTBitmapStore);
+  FTBitmapStore = nullptr;
+  FBitmap = nullptr;
+  FBitmapRows.clear();
+  for (auto* f : FFragments) std::free(f);
+  FFragments.clear();
+  FFragmentCount = FRowsPerFragment = 0;
+  ResetGeometry();
+  Full = EncapsulatedBitmap = EncapsulatedMemory = false;
+}
+
+void TIEBitmap::EncapsulateMemory(void* Buffer, int Width, int Height, TIEPixelFormat PixelFormat, bool FreeCurrent) {
+  if (FreeCurrent) FreeImage(true);
+  if (!Buffer) return;
+  FWidth = Width;
+  FHeight = Height;
+  FPixelFormat = PixelFormat;
+  FBitCount = IEBitsPerPixel[PixelFormat];
+  FChannelCount = IEChannelsPerPixel[PixelFormat];
+  FRowLen = IERowLength(Width, FBitCount, FRowAlignment);
+  FLocation = ieMemory;
+  FBits = static_cast<uint8_t*>(Buffer);
+  EncapsulatedMemory = true;
+  if (PixelFormat == ie8p && !FPalette) AllocatePalette();
+}
+
+// ---- rows ----
+
+void* TIEBitmap::ScanlineOther(int Row) {
+  if (FFragmentCount > 0)
+    return FFragments[Row / FRowsPerFragment] + static_cast<intptr_t>(Row % FRowsPerFragment) * FRowLen;
+  switch (FLocation) {
+    case ieFile: {
+      if (!FFileBuffer->IsAllocated()) return nullptr;
+      // The same row mapped with the same access is still valid: no need to store and reread it.
+      if (FWorkingRow && FWorkingRowIndex == Row && FWorkingAccess == Access) return FWorkingRow;
+      UnmapWorkingRow();
+      FWorkingRow = FFileBuffer->Map(Access, static_cast<int64_t>(Row) * FRowLen, FRowLen);
+      FWorkingRowIndex = Row;
+      FWorkingAccess = Access;
+      return FWorkingRow;
+    }
+    case ieTBitmap:
+      return FBitmapRows.empty() ? nullptr : FBitmapRows[Row];
+    default:
+      return nullptr;
+  }
+}
+
+void TIEBitmap::UnmapWorkingRow() {
+  if (!FWorkingRow) return;
+  void* w = FWorkingRow;
+  FWorkingRow = nullptr;
+  FWorkingRowIndex = -1;
+  FFileBuffer->Unmap(w);
+}
+
+void* TIEBitmap::AcquireScanline(int Row) {
+  if (FLocation != ieFile || FFragmentCount > 0 || !FFileBuffer->IsAllocated()) return GetScanline(Row);
+  UnmapWorkingRow();
+  void* p = FFileBuffer->Map(Access, static_cast<int64_t>(Row) * FRowLen, FRowLen);
+  FKeptRows.push_back(p);
+  FKeptRowIndexes.push_back(Row);
+  return p;
+}
+
+void TIEBitmap::ReleaseScanline(int Row) {
+  for (size_t i = 0; i < FKeptRowIndexes.size(); ++i) {
+    if (FKeptRowIndexes[i] != Row) continue;
+    void* p = FKeptRows[i];
+    FKeptRows.erase(FKeptRows.begin() + i);
+    FKeptRowIndexes.erase(FKeptRowIndexes.begin() + i);
+    FFileBuffer->Unmap(p);
+    return;
+  }
+}
+
+void TIEBitmap::UnmapAll() {
+  if (!FFileBuffer->IsAllocated()) {
+    FWorkingRow = nullptr;
+    FKeptRows.clear();
+    FKeptRowIndexes.clear();
+    return;
+  }
+  UnmapWorkingRow();
+  while (!FKeptRows.empty()) {
+    void* p = FKeptRows.back();
+    FKeptRows.pop_back();
+    FKeptRowIndexes.pop_back();
+    FFileBuffer->Unmap(p);
+  }
+}
+
+// ---- alpha channel ----
+
+TIEBitmap* TIEBitmap::GetAlphaChannel() {
+  if (IsAlpha) return nullptr;
+  if (!FAlphaChannel) FAlphaChannel = CreateAsAlpha(FWidth, FHeight, FLocation);
+  return FAlphaChannel;
+}
+
+void TIEBitmap::AttachAlphaChannel(TIEBitmap* Bitmap) {
+  FAlphaChannel = Bitmap;
+  if (Bitmap) Bitmap->IsAlpha = true;
+}
+
+TIEBitmap* TIEBitmap::DetachAlphaChannel() {
+  TIEBitmap* a = FAlphaChannel;
+  FAlphaChannel = nullptr;
+  return a;
+}
+
+void TIEBitmap::RemoveAlphaChannel(bool Merge, TColor BackgroundColor) {
+  if (IsAlpha || !FAlphaChannel) return;
+  if (Merge && FPixelFormat == ie24RGB && FAlphaChannel->Width() == FWidth && FAlphaChannel->Height() == FHeight) {
+    const TIERGBPixel bg = IEColorToRGB(BackgroundColor);
+    for (int y = 0; y < FHeight; ++y) {
+      const uint8_t* a = FAlphaChannel->Scanline(y);
+      TIERGBPixel* p = reinterpret_cast<TIERGBPixel*>(Scanline(y));
+      // (c - bg) * a / 256 rounded toward minus infinity, kept as the original fixed-point form.
+      for (int x = 0; x < FWidth; ++x) {
+        p[x].r = static_cast<uint8_t>(bg.r + (((p[x].r - bg.r) * a[x] * 1024) >> 18));
+        p[x].g = static_cast<uint8_t>(bg.g + (((p[x].g - bg.g) * a[x] * 1024) >> 18));
+        p[x].b = static_cast<uint8_t>(bg.b + (((p[x].b - bg.b) * a[x] * 1024) >> 18));
+      }
+    }
+  }
+  delete FAlphaChannel;
+  FAlphaChannel = nullptr;
+}
+
+uint8_t TIEBitmap::GetAlpha(int x, int y) {
+  TIEBitmap* a = IsAlpha ? this : GetAlphaChannel();
+  return a->Scanline(y)[x];
+}
+
+void TIEBitmap::SetAlpha(int x, int y, uint8_t v) {
+  TIEBitmap* a = IsAlpha ? this : GetAlphaChannel();
+  a->Scanline(y)[x] = v;
+  if (v != 255) {
+    a->Full = false;
+    Full = false;
+  }
+}
+
+// ---- palette ----
+
+TIERGBPixel TIEBitmap::GetPaletteEntry(int Index) {
+  if (Index < 0 || Index >= FPaletteLength) return TIERGBPixel{0, 0, 0};
+  return FPalette[Index];
+}
+
+void TIEBitmap::SetPaletteEntry(int Index, TIERGBPixel Color) {
+  if (Index < 0 || Index >= FPaletteLength) return;
+  FPalette[Index] = Color;
+  SyncTBitmapPalette();
+}
+
+// The stand-in storage of ieTBitmap has no colour table of its own: the palette is the table.
+void TIEBitmap::SyncTBitmapPalette() {}
+
+void TIEBitmap::CopyPaletteTo(TIEBaseBitmap* Dest) {
+  auto* d = dynamic_cast<TIEBitmap*>(Dest);
+  if (!d || d == this) return;
+  d->FreePalette();
+  d->PaletteUsed = 256;
+  if (FPaletteLength > 0) {
+    d->FPalette = static_cast<TIERGBPixel*>(std::malloc(4 * static_cast<size_t>(FPaletteLength)));
+    if (!d->FPalette) throw EOutOfMemory("Out of memory");
+    std::memcpy(d->FPalette, FPalette, 4 * static_cast<size_t>(FPaletteLength));
+    d->FPaletteLength = FPaletteLength;
+    d->PaletteUsed = PaletteUsed;
+    d->SyncTBitmapPalette();
+  }
+}
