@@ -14,6 +14,7 @@
 #include <random>
 
 #include "imaging/core/iedefs.h"
+#include "platform/rtl/fileutils.h"
 #include "platform/rtl/sysutils.h"
 
 ORV_CLASS_IMPL(TIETemporaryFileStream, THandleStream)
@@ -52,6 +53,7 @@ uint32_t NextRandomName() {
 }  // namespace
 
 bool IEFileExists(const std::string& Name) {
+  if (IEFileExistsByLibrary) return FileExists(Name);
   struct stat st;
   if (::stat(Name.c_str(), &st) != 0) return false;
   return !S_ISDIR(st.st_mode);
@@ -68,10 +70,7 @@ std::string IEUniqueFileName(const std::string& Prefix, const std::string& Folde
 
 std::string IETempFolderPath() {
   if (!IETempFolder.empty()) return IETempFolder;
-  const char* t = std::getenv("TMPDIR");
-  std::string folder = (t && *t) ? t : "/tmp";
-  if (folder.back() != '/') folder += '/';
-  return folder;
+  return IncludeTrailingPathDelimiter(GetTempPath());
 }
 
 std::string IEGetTempFileName() { return IEUniqueFileName("ietemp", IETempFolderPath()); }

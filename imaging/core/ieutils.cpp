@@ -1,9 +1,7 @@
 // Number, bit, text and colour helpers (see ieutils.h).
 #include "imaging/core/ieutils.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +9,8 @@
 #include <vector>
 
 #include "imaging/core/iebitmap.h"
+#include "platform/rtl/fileutils.h"
+#include "platform/rtl/sysutils.h"
 
 int64_t IEMemoryThresholdOverride = -1;
 bool IEAutoFallBackToFile = true;
@@ -156,31 +156,12 @@ void IEQuickSort(int count, const TIESortCompareMethod& compare, const TIESortEx
   QuickSortRange(0, count - 1, compare, exchange);
 }
 
-// The general format of the class library: 15 significant digits, no trailing zeros,
-// exponent as "E" with sign only when negative ("1E20", "1E-5").
+// The class library's general text (15 significant digits, "1E20", "1E-5") with every "," and
+// every locale decimal separator turned into ".".
 void IEFloatToStrDot(std::string& text, double value) {
-  if (std::isnan(value)) {
-    text = "NAN";
-    return;
-  }
-  if (std::isinf(value)) {
-    text = value < 0 ? "-INF" : "INF";
-    return;
-  }
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15G", value);
-  std::string s = buf;
-  auto e = s.find('E');
-  if (e != std::string::npos) {
-    std::string mant = s.substr(0, e), ex = s.substr(e + 1);
-    bool neg = !ex.empty() && ex[0] == '-';
-    size_t k = (!ex.empty() && (ex[0] == '-' || ex[0] == '+')) ? 1 : 0;
-    while (k + 1 < ex.size() && ex[k] == '0') ++k;
-    s = mant + "E" + (neg ? "-" : "") + ex.substr(k);
-  }
-  for (char& c : s)
-    if (c == ',') c = '.';
-  text = s;
+  text = FloatToStr(value);
+  for (char& c : text)
+    if (c == ',' || c == DecimalSeparator) c = '.';
 }
 
 std::string IEFloatToDotStr(double value) {
@@ -190,105 +171,37 @@ std::string IEFloatToDotStr(double value) {
 }
 
 std::string IEFloatToStrF(double value, int format, int precision, int digits) {
-  char buf[128];
-  if (precision < 1) precision = 1;
-  if (precision > 18) precision = 18;
-  switch (format) {
-    case 1:
-      std::snprintf(buf, sizeof buf, "%.*E", precision - 1, value);
-      return buf;
-    case 2:
-      std::snprintf(buf, sizeof buf, "%.*f", digits < 0 ? 0 : digits, value);
-      return buf;
-    case 3: {
-      std::snprintf(buf, sizeof buf, "%.*f", digits < 0 ? 0 : digits, std::fabs(value));
-      std::string s = buf, intPart = s.substr(0, s.find('.')), rest = s.substr(intPart.size());
-      std::string grouped;
-      for (size_t i = 0; i < intPart.size(); ++i) {
-        if (i && (intPart.size() - i) % 3 == 0) grouped += ',';
-        grouped += intPart[i];
-      }
-      return (value < 0 ? "-" : "") + grouped + rest;
-    }
-    default:
-      std::snprintf(buf, sizeof buf, "%.*G", precision, value);
-      return buf;
-  }
+  return FloatToStrF(value, static_cast<TFloatFormat>(std::clamp(format, 0, 4)), precision, digits);
 }
 
 double IEStrToFloatDef(const std::string& text, double def) {
-  auto parse = [](const std::string& s, double& out) {
-    std::string t = IETrimStr(s);
-    if (t.empty() || t.find(',') != std::string::npos) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtod(t.c_str(), &end);
-    return end && *end == 0 && errno == 0;
-  };
+  // Tried as written, then with "," and "." exchanged, each under the "." separator.
+  TFormatSettings fs = FormatSettings;
+  fs.DecimalSeparator = '.';
+  fs.ThousandSeparator = '\0';
   double v;
-  if (parse(text, v)) return v;
+  if (TryStrToFloat(text, v, fs)) return v;
   std::string swapped = text;
   for (char& c : swapped) c = c == ',' ? '.' : (c == '.' ? ',' : c);
-  if (parse(swapped, v)) return v;
+  if (TryStrToFloat(swapped, v, fs)) return v;
   return def;
 }
 
-std::string IETrimStr(const std::string& text) {
-  size_t a = 0, b = text.size();
-  while (a < b && static_cast<unsigned char>(text[a]) <= ' ') ++a;
-  while (b > a && static_cast<unsigned char>(text[b - 1]) <= ' ') --b;
-  return text.substr(a, b - a);
-}
+std::string IETrimStr(const std::string& text) { return Trim(text); }
 
-std::string IEUpperCase(const std::string& text) {
-  std::string s = text;
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return s;
-}
+std::string IEUpperCase(const std::string& text) { return UpperCase(text); }
 
-std::string IELowerCase(const std::string& text) {
-  std::string s = text;
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
+std::string IELowerCase(const std::string& text) { return LowerCase(text); }
 
-std::string IEIntToStr(int64_t n) { return std::to_string(n); }
+std::string IEIntToStr(int64_t n) { return IntToStr(n); }
 
-int IEStrToIntDef(const std::string& text, int def) {
-  std::string t = IETrimStr(text);
-  if (t.empty()) return def;
-  char* end = nullptr;
-  errno = 0;
-  long long v;
-  if (t[0] == '$')
-    v = std::strtoll(t.c_str() + 1, &end, 16);
-  else if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X'))
-    v = std::strtoll(t.c_str() + 2, &end, 16);
-  else
-    v = std::strtoll(t.c_str(), &end, 10);
-  if (!end || *end || errno || v < INT32_MIN || v > INT32_MAX) return def;
-  return static_cast<int>(v);
-}
+int IEStrToIntDef(const std::string& text, int def) { return StrToIntDef(text, def); }
 
-std::string IEIntToHex(int64_t n, int digits) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%0*llX", digits < 0 ? 0 : digits, static_cast<unsigned long long>(n));
-  return buf;
-}
+std::string IEIntToHex(int64_t n, int digits) { return IntToHex(n, digits); }
 
-std::string IECopyStr(const std::string& text, int index, int count) {
-  if (index < 1) index = 1;
-  if (count <= 0 || index > static_cast<int>(text.size())) return "";
-  return text.substr(index - 1, count);
-}
+std::string IECopyStr(const std::string& text, int index, int count) { return Copy(text, index, count); }
 
-int IEPosStr(const std::string& sub, const std::string& text) {
-  if (sub.empty()) return 0;
-  auto p = text.find(sub);
-  return p == std::string::npos ? 0 : static_cast<int>(p) + 1;
-}
+int IEPosStr(const std::string& sub, const std::string& text) { return Pos(sub, text); }
 
 std::string IEExtractFileExtLower(const std::string& name, bool withDot) {
   auto dot = name.find_last_of("./\\");
@@ -324,16 +237,7 @@ char16_t* IEWStrCopy(char16_t* destination, const char16_t* source) {
 
 bool IESameGUID(const void* a, const void* b) { return std::memcmp(a, b, 16) == 0; }
 
-void IEForceDirectories(const std::string& folder) {
-  if (folder.empty()) return;
-  std::string path;
-  for (size_t i = 0; i <= folder.size(); ++i) {
-    if (i == folder.size() || folder[i] == '/') {
-      if (!path.empty()) ::mkdir(path.c_str(), 0777);
-    }
-    if (i < folder.size()) path += folder[i];
-  }
-}
+void IEForceDirectories(const std::string& folder) { ForceDirectories(folder); }
 
 int IECeil(double x) {
   int t = static_cast<int>(x);

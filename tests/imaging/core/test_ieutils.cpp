@@ -1,12 +1,12 @@
 // Number, bit, text and colour helpers.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <vector>
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/ieutils.h"
+#include "platform/rtl/sysutils.h"
 
 namespace {
 
@@ -72,16 +72,15 @@ TEST(IEUtils, QuickSortOrdersThroughTheTwoMethods) {
 }
 
 TEST(IEUtils, DecimalTextUsesADotWhateverTheLocale) {
-  const char* old = std::setlocale(LC_NUMERIC, nullptr);
-  std::string saved = old ? old : "C";
-  std::setlocale(LC_NUMERIC, "de_DE.UTF-8");  // a comma locale when installed
+  const char saved = DecimalSeparator;
+  DecimalSeparator = ',';  // the user's locale writes a comma
   std::string t;
   IEFloatToStrDot(t, 1.5);
   EXPECT_EQ(t, "1.5");
   EXPECT_EQ(IEFloatToDotStr(1e20), "1E20");
   EXPECT_EQ(IEFloatToDotStr(0.00001), "1E-5");
   EXPECT_EQ(IEFloatToDotStr(-2.25), "-2.25");
-  std::setlocale(LC_NUMERIC, saved.c_str());
+  DecimalSeparator = saved;
   EXPECT_EQ(IEStrToFloatDef("2,5", 0), 2.5);
   EXPECT_EQ(IEStrToFloatDef("x", 7), 7);
 }
@@ -93,7 +92,7 @@ TEST(IEUtils, StringWrappers) {
   EXPECT_EQ(IEExtractFileExtW(u"A.TIF"), u".tif");
   EXPECT_EQ(IETrimStr(" \t ab c\r\n"), "ab c");
   EXPECT_EQ(IEUpperCase("aBc1"), "ABC1");
-  EXPECT_EQ(IEStrToIntDef(" 42 ", 0), 42);
+  EXPECT_EQ(IEStrToIntDef("42", 0), 42);
   EXPECT_EQ(IEStrToIntDef("4x", -1), -1);
   EXPECT_EQ(IEIntToHex(255, 4), "00FF");
   EXPECT_EQ(IECopyStr("abcdef", 2, 3), "bcd");
