@@ -11,6 +11,7 @@
 #include "imaging/core/iegeom.h"
 #include "imaging/core/ieutils.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/win/wingdi.h"
 
 ORV_CLASS_IMPL(TIEMask, TObject)
 
@@ -460,6 +461,24 @@ void TIEMask::DrawOutline(const TIEPlotPixel& Plot, int XDst, int YDst, int WDst
       Plot(x, y, (((x + y + Phase) % 8) + 8) % 8 < 4 ? Color2 : Color1);
     }
   }
+}
+
+void TIEMask::DrawInverted(HDC Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc,
+                           int HSrc) {
+  if (!Canvas || BitsPerPixel != 1 || IsEmpty() || !Bits) return;
+  auto put32 = [&](int at, int32_t v) { std::memcpy(DrawHeader + at, &v, 4); };
+  put32(4, Width);
+  put32(8, Height);
+  // Source rows are counted from the bottom of the bottom-up mask.
+  StretchDIBits(Canvas, XDst, YDst, WDst, HDst, XSrc, Height - HSrc - YSrc, WSrc, HSrc, Bits,
+                reinterpret_cast<const BITMAPINFO*>(DrawHeader), DIB_RGB_COLORS, SRCINVERT);
+}
+
+void TIEMask::DrawOutline(HDC Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc,
+                          int Phase, TColor Color1, TColor Color2, TIERect* CoveredRect) {
+  if (!Canvas) return;
+  DrawOutline([&](int x, int y, TColor c) { SetPixelV(Canvas, x, y, static_cast<COLORREF>(IEColorToRGBValue(c))); },
+              XDst, YDst, WDst, HDst, XSrc, YSrc, WSrc, HSrc, Phase, Color1, Color2, CoveredRect);
 }
 
 void TIEMask::MarkOuterArea(TIEBitmap* Bitmap, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc,
