@@ -79,28 +79,6 @@ void IEInvertBits(TIEBitmap* Bitmap) {
   for (int y = 0; y < Bitmap->Height(); ++y) IENotBytes(Bitmap->Scanline(y), Bitmap->RowLen());
 }
 
-void IEReorderChannels(TIEBitmap* Bitmap, const char* Order) {
-  if (!Bitmap || Bitmap->PixelFormat() != ie24RGB || !Order || std::strlen(Order) < 3) return;
-  int idx[3];
-  for (int i = 0; i < 3; ++i) {
-    switch (Order[i]) {
-      case 'B': case 'b': idx[i] = 0; break;
-      case 'G': case 'g': idx[i] = 1; break;
-      case 'R': case 'r': idx[i] = 2; break;
-      default: return;
-    }
-  }
-  for (int y = 0; y < Bitmap->Height(); ++y) {
-    uint8_t* p = Bitmap->Scanline(y);
-    for (int x = 0; x < Bitmap->Width(); ++x, p += 3) {
-      uint8_t s[3] = {p[0], p[1], p[2]};
-      p[0] = s[idx[0]];
-      p[1] = s[idx[1]];
-      p[2] = s[idx[2]];
-    }
-  }
-}
-
 const uint8_t* IEBuildBitExpandTable() {
   static const std::vector<uint8_t> table = [] {
     std::vector<uint8_t> t(256 * 24);

@@ -54,8 +54,6 @@ void IESwapRB48(void* Pixels, int Count);
 void IESwapRBPalette(TIERGBPixel* Palette, int Count);
 void IENotBytes(void* Buffer, int Length);
 void IEInvertBits(TIEBitmap* Bitmap);
-// Rearranges the bytes of every pixel of a 24-bit bitmap after a three-letter order of B, G, R.
-void IEReorderChannels(TIEBitmap* Bitmap, const char* Order);
 // 256 entries of eight 3-byte pixels: white for a set bit, black for a clear one.
 const uint8_t* IEBuildBitExpandTable();
 // Same size, both or neither with alpha, identical rows and alpha rows.

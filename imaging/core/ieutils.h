@@ -65,8 +65,6 @@ void IEFloatToStrDot(std::string& text, double value);
 std::string IEFloatToDotStr(double value);
 // format: 0 general, 1 exponent, 2 fixed, 3 number (thousands grouped with ",").
 std::string IEFloatToStrF(double value, int format, int precision, int digits);
-// The number in text, retrying with "," and "." swapped; def when both fail.
-double IEStrToFloatDef(const std::string& text, double def);
 std::string IETrimStr(const std::string& text);
 std::string IEUpperCase(const std::string& text);
 std::string IELowerCase(const std::string& text);
@@ -81,8 +79,6 @@ std::u16string IEExtractFileExtW(const std::u16string& name);
 char* IEStrNew(const char* text);  // new[]-allocated copy; nil for nil
 char16_t* IEWStrCopy(char16_t* destination, const char16_t* source);
 bool IESameGUID(const void* a, const void* b);
-// Creates the folder and its missing parents.
-void IEForceDirectories(const std::string& folder);
 
 // ---- numbers ----
 int IECeil(double x);

@@ -286,10 +286,6 @@ TEST(IEDIB, BitHelpers) {
   bw.Fill(0);
   IEInvertBits(&bw);
   EXPECT_EQ(bw.Scanline(1)[0], 0xFF);
-  TIEBitmap rgbImg(1, 1, ie24RGB);
-  rgbImg.SetPixelRGB(0, 0, TIERGBPixel{1, 2, 3});
-  IEReorderChannels(&rgbImg, "RGB");
-  EXPECT_EQ(rgbImg.GetPixelRGB(0, 0), (TIERGBPixel{3, 2, 1}));
   const uint8_t* t = IEBuildBitExpandTable();
   EXPECT_EQ(t[0x80 * 24], 255);
   EXPECT_EQ(t[0x80 * 24 + 3], 0);
