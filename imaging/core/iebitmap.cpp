@@ -61,7 +61,10 @@ bool TIEBitmap::Allocate(int Width, int Height, TIEPixelFormat PixelFormat) {
   FHeight = Height;
   FPixelFormat = PixelFormat;
   bool ok = SetupStorage();
-  if (!ok) FreeImage(false);  // nothing half-made stays; Width and Height become 0
+  if (!ok) {
+    FreeImage(false);  // nothing half-made stays; Width and Height become 0
+    if (PixelFormat >= IEPixelFormatCount) FPixelFormat = ieNone;
+  }
   FullReallocate = false;
   return ok;
 }
@@ -77,6 +80,7 @@ bool TIEBitmap::SetupStorage() {
   }
   FBitCount = IEBitsPerPixel[FPixelFormat];
   FChannelCount = IEChannelsPerPixel[FPixelFormat];
+  if (!IERowLengthFits(FWidth, FBitCount)) return false;  // a row longer than 2 GB
   FRowLen = IERowLength(FWidth, FBitCount, FRowAlignment);
   const int64_t size = static_cast<int64_t>(FRowLen) * FHeight;
 
@@ -262,7 +266,9 @@ void TIEBitmap::FreeImage(bool FreeAlpha) {
 
 void TIEBitmap::EncapsulateMemory(void* Buffer, int Width, int Height, TIEPixelFormat PixelFormat, bool FreeCurrent) {
   if (FreeCurrent) FreeImage(true);
-  if (!Buffer) return;
+  if (!Buffer || Width < 1 || Height < 1 || PixelFormat == ieNone || PixelFormat >= IEPixelFormatCount ||
+      !IERowLengthFits(Width, IEBitsPerPixel[PixelFormat]))
+    return;
   FWidth = Width;
   FHeight = Height;
   FPixelFormat = PixelFormat;

@@ -49,7 +49,7 @@ void TIEDibbitmap::Assign(TObject* Source) {
 }
 
 bool TIEDibbitmap::AllocateDib(int AWidth, int AHeight, int ABitCount) {
-  if (AWidth <= 0 || AHeight <= 0) return false;
+  if (AWidth <= 0 || AHeight <= 0 || !IERowLengthFits(AWidth, ABitCount)) return false;
   FreeDib();
   Width = AWidth;
   Height = AHeight;
@@ -87,6 +87,7 @@ TIEWorkBitmap::~TIEWorkBitmap() { FreeBits(); }
 void TIEWorkBitmap::Allocate(int AWidth, int AHeight, int ABitsPerPixel) {
   if (AWidth == Width && AHeight == Height && ABitsPerPixel == BitsPerPixel) return;
   FreeBits();
+  if (!IERowLengthFits(AWidth, ABitsPerPixel) || AWidth < 0 || AHeight < 0) return;  // Bits stays nil
   Width = AWidth;
   Height = AHeight;
   BitsPerPixel = ABitsPerPixel;

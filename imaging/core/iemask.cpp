@@ -43,6 +43,7 @@ void TIEMask::FreeBits() {
 }
 
 void TIEMask::AllocateBits(int AWidth, int AHeight, int ABitsPerPixel) {
+  if (!IERowLengthFits(AWidth, ABitsPerPixel)) throw EOutOfMemory("Out of memory");
   FreeBits();
   Width = std::max(AWidth, 0);
   Height = std::max(AHeight, 0);
@@ -54,6 +55,7 @@ void TIEMask::AllocateBits(int AWidth, int AHeight, int ABitsPerPixel) {
 }
 
 void TIEMask::Resize(int AWidth, int AHeight) {
+  if (!IERowLengthFits(AWidth, BitsPerPixel)) throw EOutOfMemory("Out of memory");
   AWidth = std::max(AWidth, 0);
   AHeight = std::max(AHeight, 0);
   const int newRowLength = IERowLength(AWidth, BitsPerPixel, 32);

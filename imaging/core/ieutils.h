@@ -23,6 +23,10 @@ inline int IERowLength(int width, int bitsPerPixel, int alignment = 32) {
   if (alignment <= 0) alignment = 8;
   return static_cast<int>(((bits + alignment - 1) / alignment) * (alignment / 8));
 }
+// True when rows of width pixels of bitsPerPixel bits fit the 32-bit row length of the library.
+inline bool IERowLengthFits(int width, int bitsPerPixel) {
+  return width >= 0 && bitsPerPixel >= 0 && static_cast<int64_t>(width) * bitsPerPixel <= int64_t(2147483647) * 8 - 512;
+}
 // Bits per pixel of a class-library bitmap pixel format (low 7 bits of its value).
 int IETBitmapPixelFormatBits(int pixelFormat);
 int IETBitmapRowLength(int width, int pixelFormat);

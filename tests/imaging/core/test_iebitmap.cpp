@@ -81,6 +81,9 @@ TEST(IEBitmap, RefusedAllocationsLeaveBitmapEmpty) {
   EXPECT_FALSE(b.Allocate(0, 10, ie24RGB));
   EXPECT_FALSE(b.Allocate(10, -1, ie24RGB));
   EXPECT_FALSE(b.Allocate(10, 10, ieNone));
+  EXPECT_FALSE(b.Allocate(2000000000, 1, ieRGB48)) << "a row longer than 2 GB";
+  EXPECT_FALSE(b.Allocate(10, 10, static_cast<TIEPixelFormat>(11))) << "not a pixel format";
+  EXPECT_EQ(b.PixelFormat(), ieNone);
   EXPECT_TRUE(b.IsEmpty());
   EXPECT_EQ(b.Width(), 0);
 }
