@@ -7,6 +7,8 @@
 #include "imaging/core/ieutils.h"
 #include "imgtestutil.h"
 
+#include <memory>
+
 namespace {
 
 struct TSettingsGuard {
@@ -215,6 +217,18 @@ TEST(IEBitmap, AlphaChannelIsCreatedOpaqueOnDemand) {
   EXPECT_EQ(a->Width(), 6);
   EXPECT_EQ(a->GetPixel8(5, 3), 255);
   EXPECT_EQ(a->GetAlphaChannel(), nullptr) << "an alpha channel never gets one";
+}
+
+TEST(IEBitmap, CreateSizedAndCreateAsAlpha) {
+  std::unique_ptr<TIEBitmap> b(TIEBitmap::CreateSized(7, 3, ieRGB48));
+  EXPECT_EQ(b->Width(), 7);
+  EXPECT_EQ(b->PixelFormat(), ieRGB48);
+  std::unique_ptr<TIEBitmap> a(TIEBitmap::CreateAsAlpha(5, 2, ieTBitmap));
+  EXPECT_TRUE(a->IsAlpha);
+  EXPECT_EQ(a->Location(), ieMemory) << "alpha channels never use class-library storage";
+  EXPECT_EQ(a->PixelFormat(), ie8g);
+  EXPECT_TRUE(a->Full);
+  EXPECT_EQ(a->GetPixel8(4, 1), 255);
 }
 
 TEST(IEBitmap, RemoveAlphaChannelMergesTowardBackground) {

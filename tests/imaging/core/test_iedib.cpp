@@ -256,6 +256,30 @@ TEST(IEDIB, ConvertPixelRow) {
   EXPECT_EQ(dst[0], 0x1F);
   EXPECT_EQ(dst[1], 0x10);
   EXPECT_EQ(IEConvertPixelRow(src8, dst, 16, nullptr, 0, nullptr, 3, 8), 0) << "pairs it does not know";
+  // the remaining pairs: source bytes, pixel count, expected destination bytes
+  const TIERGBPixel pal4[16] = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}};
+  struct Case {
+    int from, to;
+    std::vector<uint8_t> src;
+    int count;
+    std::vector<uint8_t> out;
+  } cases[] = {{4, 8, {0x12, 0x30}, 3, {1, 2, 3}},
+               {4, 24, {0x21}, 2, {2, 2, 2, 1, 1, 1}},
+               {4, 4, {0x12, 0x30}, 3, {0x12, 0x30}},
+               {8, 8, {5, 6}, 2, {5, 6}},
+               {8, 24, {3, 0}, 2, {3, 3, 3, 0, 0, 0}},
+               {32, 24, {1, 2, 3, 4, 5, 6, 7, 8}, 2, {1, 2, 3, 5, 6, 7}},
+               {1, 8, {0xA0}, 3, {1, 0, 1}},
+               {1, 1, {0xA0, 0xFF}, 9, {0xA0, 0xFF}},
+               {1, 4, {0x40}, 2, {0x01}},
+               {24, 24, {1, 2, 3}, 1, {1, 2, 3}}};
+  for (const auto& c : cases) {
+    std::vector<uint8_t> out(c.out.size() + 4, 0);
+    const int n = IEConvertPixelRow(c.src.data(), out.data(), c.from, nullptr, 16, pal4, c.count, c.to);
+    EXPECT_EQ(n, static_cast<int>(c.out.size())) << c.from << "->" << c.to;
+    out.resize(c.out.size());
+    EXPECT_EQ(out, c.out) << c.from << "->" << c.to;
+  }
 }
 
 TEST(IEDIB, BitHelpers) {
