@@ -21,7 +21,7 @@ inline uint32_t SwapRB(uint32_t c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | 
 class TToNative {
 public:
   TToNative(const TGdiSurface& d, const TBlitSource* src) : D(d) {
-    MonoRule = d.BitCount == 1 && src && src->S && src->S->BitCount != 1;
+    MonoRule = d.BitCount == 1 && !d.Dib && src && src->S && src->S->BitCount != 1;
     if (MonoRule) SrcBk = SwapRB(src->BkColor & 0xFFFFFF);
   }
   void Run(uint32_t* v, int n) {
