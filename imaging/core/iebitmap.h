@@ -25,6 +25,7 @@ class TIEMask;
 class TIEDibbitmap;
 class TStream;
 class TBitmap;
+class TCanvas;
 
 // The abstract image: what TIEBitmap and the DIB-section image TIEDibbitmap share.
 class TIEBaseBitmap : public TObject {
@@ -123,7 +124,13 @@ public:
   TIEBitmap* DetachAlphaChannel();
 
   // ---- palette ----
+  // Writes the palette into the class-library bitmap's colour table (ieTBitmap only).
   void SyncTBitmapPalette();
+
+  // ---- class-library bitmap ----
+  // The image moved to class-library storage (nil when that storage refuses its format).
+  TBitmap* GetTBitmap();
+  TCanvas* GetCanvas();
 
   // ---- pixel access (x column, y row; no range checks) ----
   uint8_t GetPixel8(int x, int y) { return Scanline(y)[x]; }
@@ -221,6 +228,7 @@ private:
   bool AllocateFragments(int64_t Size);
   bool AllocateFileStore(int64_t Size);
   bool AllocateTBitmapStore(int64_t Size);
+  void BuildBitmapRows();
   void FreeMemoryBlock();
   void UnmapWorkingRow();
   void ResetGeometry();
@@ -241,7 +249,6 @@ private:
   void* FRealBits = nullptr;     // the block as allocated
   uint8_t FBitsAllocator = 0;    // the allocator FRealBits came from
   TBitmap* FBitmap = nullptr;    // class-library bitmap (ieTBitmap)
-  uint8_t* FTBitmapStore = nullptr;  // pixel rows of the ieTBitmap location
   std::vector<uint8_t*> FBitmapRows;
   std::vector<void*> FKeptRows;
   std::vector<int> FKeptRowIndexes;
