@@ -274,6 +274,72 @@ bool TIEBitmap::AllocateTBitmapStore(int64_t Size) {
   return true;
 }
 
+// Re-reads the class-library bitmap, which its owner may have changed through its own canvas or
+// properties. Depths other than 1, 8, 24 and 32 bits are first converted to 24 bits, so the rows
+// always have the layout the pixel format says.
+void TIEBitmap::UpdateFromTBitmap() {
+  if (FLocation != ieTBitmap || !FBitmap) return;
+  if (FBitmap->Empty() || FBitmap->Width() < 1 || FBitmap->Height() < 1) {
+    ResetGeometry();
+    FBitmapRows.clear();
+    return;
+  }
+  switch (FBitmap->PixelFormat()) {
+    case pf1bit:
+    case pf8bit:
+    case pf24bit:
+    case pf32bit:
+      break;
+    default:
+      FBitmap->SetPixelFormat(pf24bit);
+      break;
+  }
+  RGBQUAD table[256];
+  UINT tableCount = 0;
+  TIEPixelFormat pf;
+  switch (FBitmap->PixelFormat()) {
+    case pf1bit:
+      pf = ie1g;
+      break;
+    case pf8bit: {
+      tableCount = GetDIBColorTable(FBitmap->Canvas()->Handle(), 0, 256, table);
+      bool grey = true;
+      for (UINT i = 0; i < tableCount && grey; ++i)
+        grey = table[i].rgbRed == i && table[i].rgbGreen == i && table[i].rgbBlue == i;
+      pf = (IsAlpha || grey) ? ie8g : ie8p;
+      break;
+    }
+    case pf32bit:
+      pf = ie32RGB;
+      break;
+    default:
+      pf = ie24RGB;
+      break;
+  }
+  const int w = FBitmap->Width(), h = FBitmap->Height();
+  if (w != FWidth || h != FHeight || pf != FPixelFormat) {
+    FWidth = w;
+    FHeight = h;
+    FPixelFormat = pf;
+    FBitCount = IEBitsPerPixel[pf];
+    FChannelCount = IEChannelsPerPixel[pf];
+    FRowLen = IERowLength(w, FBitCount, 32);
+    if (FAlphaChannel && (FAlphaChannel->Width() != w || FAlphaChannel->Height() != h)) {
+      FAlphaChannel->Allocate(w, h, ie8g);
+      FAlphaChannel->Fill(255);
+    }
+    BuildBitmapRows();
+  } else if (FBitmapRows.empty() || FBitmapRows[0] != FBitmap->ScanLine(0)) {
+    BuildBitmapRows();
+  }
+  if (pf == ie8p) {
+    if (!FPalette) AllocatePalette();
+    for (UINT i = 0; i < tableCount; ++i) FPalette[i] = TIERGBPixel{table[i].rgbBlue, table[i].rgbGreen, table[i].rgbRed};
+  } else if (FPalette) {
+    FreePalette();
+  }
+}
+
 TBitmap* TIEBitmap::GetTBitmap() {
   SetLocation(ieTBitmap);
   return FLocation == ieTBitmap ? FBitmap : nullptr;
@@ -353,6 +419,9 @@ void* TIEBitmap::ScanlineOther(int Row) {
       return FWorkingRow;
     }
     case ieTBitmap:
+      // The owner of the class-library bitmap may have resized or converted it meanwhile.
+      if (FBitmap && (FBitmap->Width() != FWidth || FBitmap->Height() != FHeight || FBitmapRows.empty()))
+        UpdateFromTBitmap();
       return FBitmapRows.empty() ? nullptr : FBitmapRows[Row];
     default:
       return nullptr;

@@ -169,6 +169,39 @@ TEST(IEBitmap, GetTBitmapMovesTheImageIntoClassLibraryStorage) {
   EXPECT_EQ(f.Location(), ieMemory);
 }
 
+TEST(IEBitmap, ChangesMadeToTheClassLibraryBitmapAreReadBack) {
+  TIEBitmap b;
+  b.SetLocation(ieTBitmap);
+  ASSERT_TRUE(b.Allocate(4, 4, ie24RGB));
+  b.GetAlphaChannel();
+  TBitmap* t = b.Bitmap();
+  t->SetSize(10, 6);
+  EXPECT_EQ(b.GetWidth(), 10);
+  EXPECT_EQ(b.GetHeight(), 6);
+  EXPECT_EQ(b.Scanline(5), t->ScanLine(5)) << "rows follow the new scan lines";
+  EXPECT_EQ(b.GetAlphaChannel()->Width(), 10) << "the alpha channel follows the size";
+  t->SetPixelFormat(pf16bit);  // a depth the container has no format for: held as 24 bits
+  EXPECT_EQ(b.GetPixelFormat(), ie24RGB);
+  EXPECT_EQ(t->PixelFormat(), pf24bit);
+  t->SetPixelFormat(pf1bit);
+  EXPECT_EQ(b.GetPixelFormat(), ie1g);
+  EXPECT_EQ(b.GetRowLen(), 4);
+  t->SetPixelFormat(pf8bit);
+  const TIEPixelFormat pf = b.GetPixelFormat();
+  if (pf == ie8p) {
+    RGBQUAD q;
+    ASSERT_EQ(GetDIBColorTable(t->Canvas()->Handle(), 3, 1, &q), 1u);
+    EXPECT_EQ(b.GetPaletteEntry(3), IEMakeRGB(q.rgbRed, q.rgbGreen, q.rgbBlue)) << "palette read from the table";
+  } else {
+    EXPECT_EQ(pf, ie8g);
+  }
+  TIEBitmap a;
+  a.IsAlpha = true;
+  a.SetLocation(ieTBitmap);
+  ASSERT_TRUE(a.Allocate(3, 3, ie8g));
+  EXPECT_EQ(a.GetPixelFormat(), ie8g);
+}
+
 // Every format, in memory and in a temporary file: write a pattern, read it back.
 TEST(IEBitmap, EveryFormatInMemoryAndFileKeepsItsPixels) {
   TTempFolder tmp;
