@@ -21,7 +21,7 @@ public:
   TDbBlobStream(TBlobField* F, TBlobStreamMode M) : FField(F), FMode(M) {
     if (M != bmWrite) {
       std::string b = F->AsBytes();
-      if (!b.empty()) WriteBuffer(b.data(), static_cast<int64_t>(b.size()));
+      if (!b.empty()) TMemoryStream::Write(b.data(), static_cast<int64_t>(b.size()));
       SetPosition(0);
     }
   }
@@ -309,7 +309,7 @@ int TDataSet::RecordCount() const {
 
 int TDataSet::RecNo() const {
   if (FState == dsCalcFields && FCalcRecord) {
-    if (FCalcRecord == &FEditRecord) return FState == dsInsert ? 1 : FCurrent + 1;
+    if (FCalcRecord == &FEditRecord) return FInsertPos >= 0 ? 1 : FCurrent + 1;
     return static_cast<int>(FCalcRecord - FRecords.data()) + 1;
   }
   // Deliberate: a row being inserted reports 1, which the requirement list shows as its number.
