@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/rtl/persistent.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 
@@ -399,6 +400,22 @@ void TReader::SkipProperty() {
   SkipValue();
 }
 
+void TReader::ReadProperty(TPersistent* Instance) {
+  std::string name = ReadStr();
+  FPropName = name;
+  FPropHandled = false;
+  try {
+    Instance->DefineProperties(this);
+  } catch (...) {
+    FPropName.clear();
+    throw;
+  }
+  FPropName.clear();
+  if (FPropHandled) return;
+  SkipValue();
+  throw EReadError("Property " + name + " does not exist");
+}
+
 void TReader::DefineProperty(const std::string& Name, const TReaderProc& ReadData,
                              const TWriterProc&, bool) {
   if (FPropHandled || FPropName.empty() || !SameName(Name, FPropName) || !ReadData) return;
@@ -547,6 +564,8 @@ void TWriter::WriteBinary(const void* Data, int64_t Count) {
   WriteLE<uint32_t>(this, static_cast<uint32_t>(Count));
   Write(Data, Count);
 }
+
+void TWriter::WriteProperties(TPersistent* Instance) { Instance->DefineProperties(this); }
 
 void TWriter::DefineProperty(const std::string& Name, const TReaderProc&,
                              const TWriterProc& WriteData, bool HasData) {

@@ -131,6 +131,12 @@ public:
   void SkipValue();           // one value of any type, lists and collections included
   void SkipProperty();        // name and value
 
+  // Reads one property record into Instance: its name, then the value through the instance's
+  // defined properties (names compared without regard to case). A name that none claims is
+  // skipped with its value and then raises EReadError "Property %s does not exist", so the
+  // caller may go on with the next record.
+  void ReadProperty(TPersistent* Instance);
+
   void DefineProperty(const std::string& Name, const TReaderProc& ReadData,
                       const TWriterProc& WriteData, bool HasData) override;
   void DefineBinaryProperty(const std::string& Name, const TStreamProc& ReadData,
@@ -172,6 +178,9 @@ public:
   void WriteBinary(const void* Data, int64_t Count);
   void WriteStr(const std::string& Value);  // bare short string; EWriteError above 255 bytes
   void WritePropName(const std::string& Name) { WriteStr(Name); }
+
+  // Writes Instance's defined properties: one record for each that has data.
+  void WriteProperties(TPersistent* Instance);
 
   void DefineProperty(const std::string& Name, const TReaderProc& ReadData,
                       const TWriterProc& WriteData, bool HasData) override;

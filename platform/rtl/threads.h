@@ -63,8 +63,10 @@ public:
   // calls for you; created suspended it starts with Start()/Resume(). The OS thread is created at
   // start.
   explicit TThread(bool CreateSuspended);
-  // Terminates the thread and waits for it unless it is the calling thread. A thread object must
-  // not be deleted by another thread while FreeOnTerminate is set.
+  // Terminates the thread and waits for it unless it is the calling thread. The derived parts
+  // of the object are already gone by then: a class whose Execute uses its own members while
+  // running should Terminate and WaitFor in its own destructor. A thread object must not be
+  // deleted by another thread while FreeOnTerminate is set.
   ~TThread() override;
 
   template <class T, class... A> static T* Create(A&&... Args) {
@@ -89,8 +91,9 @@ public:
   bool Terminated() const { return FTerminated.load(); }
   // Waits for the thread to end (running CheckSynchronize meanwhile when called on the main
   // thread, so that a thread waiting in Synchronize cannot deadlock) and returns ReturnValue.
-  // A thread that was never started is started first. EThread "Thread cannot wait for itself"
-  // when called from the thread itself.
+  // When a queued method run meanwhile raised, the wait still completes and the first such
+  // exception is raised afterwards. A thread that was never started is started first.
+  // EThread "Thread cannot wait for itself" when called from the thread itself.
   int WaitFor();
   bool Finished() const { return FFinished.load(); }
 
@@ -105,8 +108,8 @@ public:
   // The exception that ended Execute, if any (kept as an exception_ptr; also reported as text).
   std::exception_ptr FatalException() const { return FFatalException; }
 
-  // Runs on the main thread after Execute ended (through the main-thread queue, or directly
-  // when the thread object is waited for / destroyed before the queue is drained).
+  // Runs on the main thread after Execute ended, through Synchronize (so the main thread must
+  // drain the queue: its message loop, or WaitFor on the main thread, does).
   std::function<void(TObject* Sender)> OnTerminate;
 
   // Runs Method on the main thread and waits for it (at once when called on the main thread).
@@ -120,7 +123,8 @@ public:
 
 protected:
   virtual void Execute() = 0;
-  // Called on the main thread after Execute; runs OnTerminate.
+  // Called on the thread after Execute; runs OnTerminate on the main thread (Synchronize) when
+  // it is assigned.
   virtual void DoTerminate();
   void SetReturnValue(int Value) { FReturnValue.store(Value); }
   void Synchronize(TThreadMethod Method) { Synchronize(this, std::move(Method)); }
@@ -128,6 +132,7 @@ protected:
 
 private:
   static void ThreadProc(TThread* Self);
+  std::exception_ptr WaitForFinish();
   void StartOSThread();
   void RunTerminateHandler();
 
