@@ -9,13 +9,13 @@
 #include "platform/vcl/dbengine.h"
 #include "platform/vcl/dbjet.h"
 
-ORV_CLASS_IMPL(TADOConnection, TObject)
+ORV_CLASS_IMPL(TADOConnection, TComponent)
 ORV_CLASS_IMPL(TParameter, TObject)
 ORV_CLASS_IMPL(TParameters, TObject)
 ORV_CLASS_IMPL(TCustomADODataSet, TDataSet)
 ORV_CLASS_IMPL(TADOQuery, TCustomADODataSet)
 ORV_CLASS_IMPL(TADOTable, TCustomADODataSet)
-ORV_CLASS_IMPL(TADOCommand, TObject)
+ORV_CLASS_IMPL(TADOCommand, TComponent)
 
 namespace {
 
@@ -89,7 +89,7 @@ void MapColumnType(const TDbColumn& c, const std::vector<TDataRecord>& rows, int
 
 // ---- TADOConnection ----
 
-TADOConnection::TADOConnection() = default;
+TADOConnection::TADOConnection(TComponent* AOwner) : TComponent(AOwner) {}
 
 TADOConnection::~TADOConnection() {
   Close();
@@ -147,6 +147,16 @@ void TADOConnection::GetTableNames(std::vector<std::string>& List) { List = Data
 
 void TADOConnection::GetFieldNames(const std::string& TableName, std::vector<std::string>& List) {
   List = Database()->TableColumns(TableName);
+}
+
+void TADOConnection::GetTableNames(TStrings* List) {
+  List->Clear();
+  for (const auto& n : Database()->TableNames()) List->Add(n);
+}
+
+void TADOConnection::GetFieldNames(const std::string& TableName, TStrings* List) {
+  List->Clear();
+  for (const auto& n : Database()->TableColumns(TableName)) List->Add(n);
 }
 
 void TADOConnection::AttachDataSet(TCustomADODataSet* D) {
@@ -225,7 +235,8 @@ TDbParams TParameters::Bound() const {
 
 // ---- TCustomADODataSet ----
 
-TCustomADODataSet::TCustomADODataSet() : FParameters(std::make_unique<TParameters>()) {}
+TCustomADODataSet::TCustomADODataSet(TComponent* AOwner)
+    : TDataSet(AOwner), FParameters(std::make_unique<TParameters>()) {}
 
 TCustomADODataSet::~TCustomADODataSet() {
   Close();
@@ -339,18 +350,26 @@ void TCustomADODataSet::Requery() {
 
 // ---- TADOQuery ----
 
-void TADOQuery::SetSQLText(const std::string& V) {
-  Close();
-  FSQL = V;
-  if (FParamCheck) FParameters->ParseSQL(FSQL, true);
+TADOQuery::TADOQuery(TComponent* AOwner)
+    : TCustomADODataSet(AOwner), FSQL(std::make_unique<TStringList>()) {
+  FSQL->OnChange = [this](TObject*) { SQLChanged(); };
 }
 
-void TADOQuery::SQLAdd(const std::string& Line) {
-  SetSQLText(FSQL.empty() ? Line : FSQL + "\n" + Line);
+TADOQuery::~TADOQuery() { FSQL->OnChange = nullptr; }
+
+TStrings* TADOQuery::SQL() const { return FSQL.get(); }
+
+std::string TADOQuery::SQLText() const { return FSQL->Text(); }
+
+void TADOQuery::SetSQLText(const std::string& V) { FSQL->SetText(V); }
+
+void TADOQuery::SQLChanged() {
+  Close();
+  if (FParamCheck) FParameters->ParseSQL(SQLText(), true);
 }
 
 int TADOQuery::ExecSQL() {
-  FRowsAffected = static_cast<int>(Db()->Execute(FSQL, FParameters->Bound()));
+  FRowsAffected = static_cast<int>(Db()->Execute(SQLText(), FParameters->Bound()));
   return FRowsAffected;
 }
 
@@ -365,7 +384,8 @@ std::string TADOTable::StatementText() const { return "select * from " + Quote(F
 
 // ---- TADOCommand ----
 
-TADOCommand::TADOCommand() : FParameters(std::make_unique<TParameters>()) {}
+TADOCommand::TADOCommand(TComponent* AOwner)
+    : TComponent(AOwner), FParameters(std::make_unique<TParameters>()) {}
 TADOCommand::~TADOCommand() = default;
 
 void TADOCommand::SetCommandText(const std::string& V) {

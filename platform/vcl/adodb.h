@@ -7,11 +7,11 @@
 // dialect (dbjet.h) with named parameters such as ":f1".
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/rtl/strings.h"
 #include "platform/vcl/db.h"
 
 class TDbDatabase;
@@ -24,10 +24,10 @@ enum TCursorType { ctUnspecified, ctOpenForwardOnly, ctKeyset, ctDynamic, ctStat
 enum TADOLockType { ltUnspecified, ltReadOnly, ltPessimistic, ltOptimistic, ltBatchOptimistic };
 enum TParameterDirection { pdUnknown, pdInput, pdOutput, pdInputOutput, pdReturnValue };
 
-class TADOConnection : public TObject {
-  ORV_CLASS(TADOConnection, TObject)
+class TADOConnection : public TComponent {
+  ORV_CLASS(TADOConnection, TComponent)
 public:
-  TADOConnection();
+  explicit TADOConnection(TComponent* AOwner = nullptr);
   ~TADOConnection() override;
 
   const std::string& ConnectionString() const { return FConnectionString; }
@@ -53,9 +53,10 @@ public:
   int Execute(const std::string& CommandText);
   void GetTableNames(std::vector<std::string>& List);
   void GetFieldNames(const std::string& TableName, std::vector<std::string>& List);
+  void GetTableNames(TStrings* List);
+  void GetFieldNames(const std::string& TableName, TStrings* List);
 
-  std::function<void(TObject* Sender)> BeforeConnect, AfterConnect, BeforeDisconnect,
-      AfterDisconnect;
+  TNotifyEvent BeforeConnect, AfterConnect, BeforeDisconnect, AfterDisconnect;
 
   // For the data sets and commands of this connection.
   TDbDatabase* Database();  // opens on first use (as the components do when they need it)
@@ -122,7 +123,7 @@ private:
 class TCustomADODataSet : public TDataSet {
   ORV_CLASS(TCustomADODataSet, TDataSet)
 public:
-  TCustomADODataSet();
+  explicit TCustomADODataSet(TComponent* AOwner = nullptr);
   ~TCustomADODataSet() override;
 
   TADOConnection* Connection() const { return FConnection; }
@@ -165,13 +166,13 @@ private:
 class TADOQuery : public TCustomADODataSet {
   ORV_CLASS(TADOQuery, TCustomADODataSet)
 public:
-  TADOQuery() = default;
-  // The statement; setting it closes the query and rebuilds the parameter list.
-  const std::string& SQLText() const { return FSQL; }
+  explicit TADOQuery(TComponent* AOwner = nullptr);
+  ~TADOQuery() override;
+  // The statement as lines (SQL()->Clear(), SQL()->Add(...)); every change closes the query and
+  // rebuilds the parameter list, keeping the values of names that stay.
+  TStrings* SQL() const;
+  std::string SQLText() const;
   void SetSQLText(const std::string& V);
-  // The statement as lines, in the way windows build it: Clear, then Add.
-  void SQLClear() { SetSQLText(std::string()); }
-  void SQLAdd(const std::string& Line);
   bool ParamCheck() const { return FParamCheck; }
   void SetParamCheck(bool V) { FParamCheck = V; }
   // Runs a statement without a result (delete, update, insert); the rows it changed.
@@ -179,10 +180,11 @@ public:
   int RowsAffected() const { return FRowsAffected; }
 
 protected:
-  std::string StatementText() const override { return FSQL; }
+  std::string StatementText() const override { return SQLText(); }
 
 private:
-  std::string FSQL;
+  void SQLChanged();
+  std::unique_ptr<TStringList> FSQL;
   bool FParamCheck = true;
   int FRowsAffected = -1;
 };
@@ -191,6 +193,7 @@ private:
 class TADOTable : public TCustomADODataSet {
   ORV_CLASS(TADOTable, TCustomADODataSet)
 public:
+  explicit TADOTable(TComponent* AOwner = nullptr) : TCustomADODataSet(AOwner) {}
   const std::string& TableName() const { return FTableName; }
   void SetTableName(const std::string& V);
 
@@ -202,10 +205,10 @@ private:
 };
 
 // A statement run without a result.
-class TADOCommand : public TObject {
-  ORV_CLASS(TADOCommand, TObject)
+class TADOCommand : public TComponent {
+  ORV_CLASS(TADOCommand, TComponent)
 public:
-  TADOCommand();
+  explicit TADOCommand(TComponent* AOwner = nullptr);
   ~TADOCommand() override;
   TADOConnection* Connection() const { return FConnection; }
   void SetConnection(TADOConnection* V) { FConnection = V; }

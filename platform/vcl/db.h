@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/component.h"
 #include "platform/rtl/object.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dbengine.h"
@@ -296,10 +297,10 @@ struct TDataRecord {
   TBookmark Serial = 0;
 };
 
-class TDataSet : public TObject {
-  ORV_CLASS(TDataSet, TObject)
+class TDataSet : public TComponent {
+  ORV_CLASS(TDataSet, TComponent)
 public:
-  TDataSet();
+  explicit TDataSet(TComponent* AOwner = nullptr);
   ~TDataSet() override;
 
   // ---- opening and closing ----
@@ -452,11 +453,10 @@ private:
 
 // ---------------------------------------------------------------------------------------------
 // TDataSource: connects data-aware controls (through their links) to a data set.
-class TDataSource : public TObject {
-  ORV_CLASS(TDataSource, TObject)
+class TDataSource : public TComponent {
+  ORV_CLASS(TDataSource, TComponent)
 public:
-  TDataSource() = default;
-  explicit TDataSource(TDataSet* ADataSet) { SetDataSet(ADataSet); }
+  explicit TDataSource(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
   ~TDataSource() override;
 
   TDataSet* DataSet() const { return FDataSet; }

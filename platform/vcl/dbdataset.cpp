@@ -6,7 +6,7 @@
 #include "platform/vcl/dbjet.h"
 #include "platform/vcl/dbtext.h"
 
-ORV_CLASS_IMPL(TDataSet, TObject)
+ORV_CLASS_IMPL(TDataSet, TComponent)
 
 namespace {
 
@@ -52,7 +52,8 @@ private:
 
 }  // namespace
 
-TDataSet::TDataSet() : FFields(std::make_unique<TFields>()), FFieldDefs(std::make_unique<TFieldDefs>()) {
+TDataSet::TDataSet(TComponent* AOwner)
+    : TComponent(AOwner), FFields(std::make_unique<TFields>()), FFieldDefs(std::make_unique<TFieldDefs>()) {
   FFieldDefs->FDataSet = this;
 }
 

@@ -3,7 +3,7 @@
 
 #include "platform/vcl/db.h"
 
-ORV_CLASS_IMPL(TDataSource, TObject)
+ORV_CLASS_IMPL(TDataSource, TComponent)
 ORV_CLASS_IMPL(TDataLink, TObject)
 ORV_CLASS_IMPL(TFieldDataLink, TDataLink)
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/rtl/streams.h"
+#include "platform/rtl/variant.h"
 #include "platform/vcl/adodb.h"
 #include "test_dbfixture.h"
 
@@ -456,4 +457,55 @@ TEST_F(Editing, CalculatedRowNumberAndEvents) {
   EXPECT_EQ(q->FieldCount(), 1);  // the calculated field stays for the next opening
   q->Open();
   EXPECT_EQ(q->FieldCount(), 13);
+}
+
+TEST_F(Editing, VariantValuesParametersAndKeys) {
+  AddNames({"a.jpg", "b.jpg"});
+  auto q = Query("select * from pic where id>=:a1 and fname<>:f1");
+  ASSERT_EQ(q->Parameters()->Count(), 2);
+  q->Parameters()->ParamByName("A1")->SetValue(Variant(1));
+  q->Parameters()->ParamByName("f1")->SetValue(Variant("zzz"));
+  EXPECT_EQ(q->Parameters()->Items(0)->Value().AsInteger(), 1);
+  EXPECT_THROW(q->Parameters()->ParamByName("nosuch"), EDatabaseError);
+  // Changing the statement keeps the values of names that stay.
+  q->SetSQLText("select * from pic where id>=:a1");
+  ASSERT_EQ(q->Parameters()->Count(), 1);
+  EXPECT_EQ(q->Parameters()->Items(0)->Value().AsInteger(), 1);
+  q->Open();
+  ASSERT_EQ(q->RecordCount(), 2);
+
+  EXPECT_EQ(VarType(q->FieldByName("id")->Value()), varInteger);
+  EXPECT_EQ(q->FieldByName("fname")->Value().AsString(), "a.jpg");
+  EXPECT_TRUE(VarIsNull(q->FieldByName("dalei")->Value()));
+  EXPECT_EQ(VarType(q->FieldByName("drend")->Value()), varBoolean);
+  q->Edit();
+  q->FieldByName("dalei")->SetValue(Variant("Album"));
+  q->FieldByName("drend")->SetValue(Variant(true));
+  q->FieldByName("qujiandate")->SetValue(Variant::FromDate(46366.25));  // 2026-12-10 06:00
+  q->FieldByName("xiugai")->SetValue(Null());
+  q->Post();
+  EXPECT_EQ(q->FieldByName("qujiandate")->AsString(), "2026-12-10 06:00:00");
+  EXPECT_EQ(VarType(q->FieldByName("qujiandate")->Value()), varDate);
+
+  struct Case {
+    const char* fields;
+    Variant key;
+    bool found;
+    int recNo;
+  } cases[] = {
+      {"fname", Variant("B.JPG"), true, 2},
+      {"id", Variant(2), true, 2},
+      {"id", Variant("1"), true, 1},
+      {"fname;dalei", VarArrayOf({Variant("A.jpg"), Variant("album")}), true, 1},
+      {"fname;dalei", VarArrayOf({Variant("b.jpg"), Variant("Album")}), false, 0},
+      {"dalei", Null(), true, 2},
+  };
+  for (const auto& c : cases) {
+    q->First();
+    if (c.recNo == 1) q->Last();
+    EXPECT_EQ(q->Locate(c.fields, c.key, loCaseInsensitive), c.found) << c.fields;
+    if (c.found) {
+      EXPECT_EQ(q->RecNo(), c.recNo) << c.fields;
+    }
+  }
 }

@@ -25,7 +25,9 @@ protected:
   std::unique_ptr<TADOQuery> Query(TADOConnection& C, const std::string& Sql) {
     auto q = std::make_unique<TADOQuery>();
     q->SetConnection(&C);
-    q->SetSQLText(Sql);
+    // As the windows write it: clear the lines, add the statement.
+    q->SQL()->Clear();
+    q->SQL()->Add(Sql);
     return q;
   }
   // Opens Sql with one text parameter and returns the values of Column in the order returned.
