@@ -288,6 +288,13 @@ void TCustomADODataSet::InternalOpen(std::vector<TDataRecord>& Rows) {
   }
 }
 
+void TCustomADODataSet::InternalInitFieldDefs() {
+  std::vector<TDataRecord> rows;
+  FieldDefs()->Clear();
+  InternalOpen(rows);
+  InternalClose();
+}
+
 void TCustomADODataSet::InternalClose() {
   FColumns.clear();
   FBaseTable.clear();

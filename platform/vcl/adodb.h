@@ -145,6 +145,7 @@ protected:
   virtual std::string StatementText() const = 0;
   void InternalOpen(std::vector<TDataRecord>& Rows) override;
   void InternalClose() override;
+  void InternalInitFieldDefs() override;
   TDataRecord InternalPost(const TDataRecord& Row, const std::vector<bool>& Changed,
                            bool Inserting) override;
   void InternalDelete(const TDataRecord& Row) override;

@@ -412,6 +412,9 @@ protected:
   virtual TDataRecord InternalPost(const TDataRecord& Row, const std::vector<bool>& Changed,
                                    bool Inserting) = 0;
   virtual void InternalDelete(const TDataRecord& Row) = 0;
+  // Fills FieldDefs from the statement without opening the data set (for FieldDefs::Update).
+  virtual void InternalInitFieldDefs() {}
+  friend class TFieldDefs;
   // True when the engine compares column Index (0-based) without regard to case.
   virtual bool ColumnNoCase(int /*Index*/) const { return false; }
 

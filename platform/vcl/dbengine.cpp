@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <map>
 
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dbjet.h"
@@ -151,10 +152,42 @@ void Prepare(sqlite3* db, const std::string& sql, TStmt& st) {
 
 }  // namespace
 
-TDbDatabase::TDbDatabase(void* Handle, std::string FileName)
-    : FHandle(Handle), FFileName(std::move(FileName)) {}
+// A prepared query kept for reuse, with what its first preparation learnt.
+struct TDbDatabase::TCache {
+  struct TEntry {
+    sqlite3_stmt* S = nullptr;
+    bool WithKey = false;
+    std::string BaseTable;
+    std::vector<TDbColumn> Columns;
+    uint64_t LastUse = 0;
+  };
+  std::map<std::string, TEntry> Entries;
+  uint64_t Clock = 0;
+  static constexpr size_t kMax = 32;
 
-TDbDatabase::~TDbDatabase() { sqlite3_close_v2(Db(FHandle)); }
+  ~TCache() { Clear(); }
+  void Clear() {
+    for (auto& e : Entries) sqlite3_finalize(e.second.S);
+    Entries.clear();
+  }
+  // Makes room for one more entry by finalising the least recently used one.
+  void Trim() {
+    if (Entries.size() < kMax) return;
+    auto oldest = Entries.begin();
+    for (auto it = Entries.begin(); it != Entries.end(); ++it)
+      if (it->second.LastUse < oldest->second.LastUse) oldest = it;
+    sqlite3_finalize(oldest->second.S);
+    Entries.erase(oldest);
+  }
+};
+
+TDbDatabase::TDbDatabase(void* Handle, std::string FileName)
+    : FHandle(Handle), FFileName(std::move(FileName)), FCache(std::make_unique<TCache>()) {}
+
+TDbDatabase::~TDbDatabase() {
+  FCache->Clear();
+  sqlite3_close_v2(Db(FHandle));
+}
 
 std::unique_ptr<TDbDatabase> TDbDatabase::Open(const std::string& FileName) {
   struct stat st {};
@@ -191,65 +224,95 @@ std::unique_ptr<TDbDatabase> TDbDatabase::Open(const std::string& FileName) {
 TDbResult TDbDatabase::Query(const std::string& Sql, const TDbParams& Params) {
   sqlite3* db = Db(FHandle);
   const std::string sql = JetSqlToSqlite(Sql);
-  TDbResult r;
-  TStmt st;
-  // A plain select over one table also fetches each row's key so that the row can be changed.
-  std::string table = PlainSelectTable(sql);
-  bool withKey = false;
-  if (!table.empty()) {
-    size_t sel = sql.find_first_not_of(" \t\r\n");
-    std::string keyed = sql.substr(0, sel + 6) + " \"" + table + "\".rowid," + sql.substr(sel + 6);
-    const char* tail = nullptr;
-    if (sqlite3_prepare_v2(db, keyed.c_str(), -1, &st.S, &tail) == SQLITE_OK && st.S) {
-      withKey = true;
-      for (int i = 1; i < sqlite3_column_count(st.S); ++i) {
-        const char* t = sqlite3_column_table_name(st.S, i);
-        if (!t || !SameTextNoCase(t, table)) withKey = false;
+  auto found = FCache->Entries.find(sql);
+  if (found == FCache->Entries.end()) {
+    TCache::TEntry e;
+    TStmt st;
+    // A plain select over one table also fetches each row's key so that the row can be changed.
+    std::string table = PlainSelectTable(sql);
+    if (!table.empty()) {
+      size_t sel = sql.find_first_not_of(" \t\r\n");
+      std::string keyed = sql.substr(0, sel + 6) + " \"" + table + "\".rowid," + sql.substr(sel + 6);
+      const char* tail = nullptr;
+      if (sqlite3_prepare_v2(db, keyed.c_str(), -1, &st.S, &tail) == SQLITE_OK && st.S) {
+        e.WithKey = true;
+        for (int i = 1; i < sqlite3_column_count(st.S); ++i) {
+          const char* t = sqlite3_column_table_name(st.S, i);
+          if (!t || !SameTextNoCase(t, table)) e.WithKey = false;
+        }
       }
-      if (!withKey) {
+      if (!e.WithKey) {
         sqlite3_finalize(st.S);
         st.S = nullptr;
       }
-    } else {
-      sqlite3_finalize(st.S);
-      st.S = nullptr;
     }
-  }
-  if (!withKey) Prepare(db, sql, st);
-  Bind(db, st.S, Params);
-
-  const int first = withKey ? 1 : 0;
-  const int n = sqlite3_column_count(st.S);
-  for (int i = first; i < n; ++i) {
-    TDbColumn c;
-    c.Name = sqlite3_column_name(st.S, i);
-    if (const char* t = sqlite3_column_table_name(st.S, i)) c.Table = t;
-    if (const char* o = sqlite3_column_origin_name(st.S, i)) c.Origin = o;
-    if (const char* d = sqlite3_column_decltype(st.S, i)) c.DeclType = d;
-    if (!c.Table.empty()) ColumnInfo(c.Table, c.Origin, c);
-    r.Columns.push_back(std::move(c));
-  }
-  if (withKey) {
+    if (!e.WithKey) Prepare(db, sql, st);
+    const int n = sqlite3_column_count(st.S);
+    for (int i = e.WithKey ? 1 : 0; i < n; ++i) {
+      TDbColumn c;
+      c.Name = sqlite3_column_name(st.S, i);
+      if (const char* t = sqlite3_column_table_name(st.S, i)) c.Table = t;
+      if (const char* o = sqlite3_column_origin_name(st.S, i)) c.Origin = o;
+      if (const char* d = sqlite3_column_decltype(st.S, i)) c.DeclType = d;
+      if (!c.Table.empty()) ColumnInfo(c.Table, c.Origin, c);
+      e.Columns.push_back(std::move(c));
+    }
     // The name as the schema spells it.
-    r.BaseTable = r.Columns.empty() ? table : r.Columns[0].Table;
+    if (e.WithKey) e.BaseTable = e.Columns.empty() ? table : e.Columns[0].Table;
+    FCache->Trim();
+    e.S = st.S;
+    st.S = nullptr;
+    found = FCache->Entries.emplace(sql, std::move(e)).first;
   }
+  TCache::TEntry& e = found->second;
+  e.LastUse = ++FCache->Clock;
+  sqlite3_stmt* s = e.S;
+  // However this ends, the statement is reset so that it holds no lock on the file.
+  struct TReset {
+    sqlite3_stmt* S;
+    ~TReset() {
+      if (!S) return;
+      sqlite3_reset(S);
+      sqlite3_clear_bindings(S);
+    }
+  } reset{s};
+  Bind(db, s, Params);
+
+  TDbResult r;
+  r.Columns = e.Columns;
+  r.BaseTable = e.BaseTable;
+  const int first = e.WithKey ? 1 : 0;
+  const int n = sqlite3_column_count(s);
   for (;;) {
-    int rc = sqlite3_step(st.S);
+    int rc = sqlite3_step(s);
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) Fail(db, "");
     std::vector<TDbValue> row;
     row.reserve(n - first);
-    for (int i = first; i < n; ++i) row.push_back(ColumnValue(st.S, i));
+    for (int i = first; i < n; ++i) row.push_back(ColumnValue(s, i));
     r.Rows.push_back(std::move(row));
-    if (withKey) r.RowIds.push_back(sqlite3_column_int64(st.S, 0));
+    if (e.WithKey) r.RowIds.push_back(sqlite3_column_int64(s, 0));
+  }
+  if (sqlite3_column_count(s) != n) {
+    // Another program changed the table since the statement was kept: describe it afresh.
+    sqlite3_reset(s);
+    sqlite3_finalize(s);
+    reset.S = nullptr;
+    FCache->Entries.erase(found);
+    return Query(Sql, Params);
   }
   return r;
 }
 
 int64_t TDbDatabase::Execute(const std::string& Sql, const TDbParams& Params) {
   sqlite3* db = Db(FHandle);
+  const std::string sql = JetSqlToSqlite(Sql);
+  // A changed schema changes what the kept queries' columns are.
+  std::vector<std::string> words = Tokens(sql.substr(0, 64));
+  if (!words.empty() && (words[0] == "create" || words[0] == "alter" || words[0] == "drop"))
+    FCache->Clear();
   TStmt st;
-  Prepare(db, JetSqlToSqlite(Sql), st);
+  Prepare(db, sql, st);
   Bind(db, st.S, Params);
   int rc;
   while ((rc = sqlite3_step(st.S)) == SQLITE_ROW) {

@@ -84,6 +84,10 @@ public:
 
 private:
   explicit TDbDatabase(void* Handle, std::string FileName);
+  struct TCache;
   void* FHandle;  // sqlite3*
   std::string FFileName;
+  // Prepared statements of recent queries with their column descriptions: the picking window
+  // runs the same lookup before every thumbnail it draws.
+  std::unique_ptr<TCache> FCache;
 };

@@ -157,6 +157,12 @@ TFieldDef* TFieldDefs::Find(const std::string& Name) const {
   return FItems[i].get();
 }
 
+void TFieldDefs::Update() {
+  // An open data set already has its definitions.
+  if (!FDataSet || FDataSet->Active()) return;
+  FDataSet->InternalInitFieldDefs();
+}
+
 TFieldDef* TFieldDefs::Add(const std::string& Name, TFieldType DataType, int Size,
                            bool Required) {
   auto d = std::make_unique<TFieldDef>();

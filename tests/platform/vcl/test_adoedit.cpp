@@ -509,3 +509,68 @@ TEST_F(Editing, VariantValuesParametersAndKeys) {
     }
   }
 }
+
+TEST_F(Editing, OwnedComponentsTablesAndDefinitionsOfAClosedQuery) {
+  AddNames({"a.jpg"});
+  auto form = std::make_unique<TComponent>(nullptr);
+  auto* conn = new TADOConnection(form.get());
+  auto* table = new TADOTable(form.get());
+  auto* source = new TDataSource(form.get());
+  auto* query = new TADOQuery(form.get());
+  conn->SetConnectionString(ConnStr(File, true));
+  conn->SetLoginPrompt(false);
+  table->SetConnection(conn);
+  table->SetTableName("pic");
+  source->SetDataSet(table);
+  table->Open();
+  EXPECT_EQ(table->FieldByName("fname")->AsString(), "a.jpg");
+  table->Edit();
+  table->FieldByName("dalei")->SetAsString("Print");
+  table->Post();
+
+  // The definitions of a closed query, without opening it.
+  query->SetConnection(conn);
+  query->SetSQLText("select fname, dalei from pic where fname=:f1");
+  query->FieldDefs()->Update();
+  EXPECT_FALSE(query->Active());
+  ASSERT_EQ(query->FieldDefs()->Count(), 2);
+  EXPECT_EQ(query->FieldDefs()->Find("DALEI")->Size, 50);
+  EXPECT_THROW(query->FieldDefs()->Find("id"), EDatabaseError);
+
+  TStringList names;
+  conn->GetTableNames(&names);
+  EXPECT_EQ(names.CommaText(), "beizhu,miaoshu,pic");
+  conn->GetFieldNames("beizhu", &names);
+  EXPECT_EQ(names.CommaText(), "beizhu");
+  table->GetFieldNames(&names);
+  EXPECT_EQ(names.Count(), 12);
+  EXPECT_EQ(names[2], "fname");
+
+  // Closing the connection closes its data sets; freeing the owner frees all, in any order.
+  conn->Close();
+  EXPECT_FALSE(table->Active());
+  EXPECT_EQ(source->State(), dsInactive);
+  form.reset();
+  TADOConnection check;
+  check.SetConnectionString(ConnStr(File));
+  auto q = Query("select * from pic", &check);
+  q->Open();
+  EXPECT_EQ(q->FieldByName("dalei")->AsString(), "Print");
+}
+
+TEST_F(Editing, ATableChangedByAnotherConnectionIsDescribedAfresh) {
+  Conn.Execute("create table t (a integer)");
+  Conn.Execute("insert into t values (1)");
+  auto q = Query("select * from t");
+  q->Open();
+  EXPECT_EQ(q->FieldCount(), 1);
+  q->Close();
+  TADOConnection other;
+  other.SetConnectionString(ConnStr(File));
+  other.Execute("alter table t add column b varchar(5)");
+  other.Execute("update t set b = 'x'");
+  q->Open();
+  ASSERT_EQ(q->FieldCount(), 2);
+  EXPECT_EQ(q->FieldByName("b")->AsString(), "x");
+  EXPECT_EQ(q->FieldByName("b")->Size(), 5);
+}
