@@ -345,3 +345,36 @@ TEST_F(Statements, SimulationCatalogAndTemplateDatabase) {
   a2->Next();
   EXPECT_TRUE(a2->FieldByName("a")->AsString().empty());
 }
+
+TEST_F(Statements, SwitchesAreYesNoValuesPostedInRowsWithoutKey) {
+  const std::string file = Copy("sysset.dll");
+  for (bool on : {true, false}) {
+    TADOConnection s;
+    s.SetConnectionString(ConnStr(file, true));
+    for (const char* t : {"select * from ths", "select * from dir1path"}) {
+      auto q = Query(s, t);
+      q->Open();
+      q->Edit();
+      q->FieldByName(std::string(t).find("ths") != std::string::npos ? "luan" : "dir1")->SetAsBoolean(on);
+      q->Post();
+    }
+    // Read back through a new connection, as the next start of the program does.
+    TADOConnection again;
+    again.SetConnectionString(ConnStr(file, true));
+    auto ths = Query(again, "select * from ths");
+    ths->Open();
+    EXPECT_EQ(ths->RecordCount(), 1);
+    EXPECT_EQ(ths->FieldByName("luan")->AsBoolean(), on);
+    EXPECT_EQ(ths->FieldByName("w")->AsInteger(), 150);
+    auto dir = Query(again, "select * from dir1path");
+    dir->Open();
+    EXPECT_EQ(dir->FieldByName("dir1")->AsBoolean(), on);
+  }
+}
+
+TEST_F(Statements, DataSourceJoinedWithBackslashesFindsTheFile) {
+  TADOConnection c;
+  c.SetConnectionString(ConnStr(Dir + "\\ImageTag.dll"));
+  EXPECT_NO_THROW(c.Open());
+  EXPECT_EQ(c.DataSource(), Dir + "/ImageTag.dll");
+}
