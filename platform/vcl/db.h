@@ -394,14 +394,15 @@ public:
   const TDbValue& FieldValue(const TField* F) const;
   void SetFieldValue(TField* F, TDbValue V);
   void DataEvent(TDataEvent Event, intptr_t Info);
-  // Rows available to a link's window and the one it reads (see TDataLink::SetActiveRecord).
-  int RecordIndex() const { return FCurrent; }
+  // For links: the rows a window can show (the stored rows, and a new row at its place while
+  // one is inserted), the index of the current one, and the row fields read (-1: the current).
+  int RecordIndex() const;
+  int StoredCount() const;
   void AddDataSource(TDataSource* S);
   void RemoveDataSource(TDataSource* S);
   const std::vector<TDataSource*>& DataSources() const { return FDataSources; }
   void SetDisplayRecord(int Index) { FDisplayRecord = Index; }
   int DisplayRecord() const { return FDisplayRecord; }
-  int StoredCount() const { return static_cast<int>(FRecords.size()); }
 
 protected:
   // The engine's part: fill the field definitions and the rows; write back a posted or deleted

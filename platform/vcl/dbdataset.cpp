@@ -247,12 +247,25 @@ void TDataSet::CalculateAll() {
 const TDataRecord* TDataSet::ActiveRecordPtr() const {
   if (FState == dsCalcFields && FCalcRecord) return FCalcRecord;
   const bool editing = FState == dsEdit || FState == dsInsert;
-  if (FDisplayRecord >= 0 && FDisplayRecord < static_cast<int>(FRecords.size()) &&
-      !(editing && FDisplayRecord == FCurrent))
-    return &FRecords[FDisplayRecord];
-  if (editing) return &FEditRecord;
-  if (FCurrent >= 0 && FCurrent < static_cast<int>(FRecords.size())) return &FRecords[FCurrent];
+  int idx = FDisplayRecord;
+  if (idx < 0) {
+    if (editing) return &FEditRecord;
+    idx = FCurrent;
+  } else if (FState == dsInsert) {
+    // A link's window shows the new row at its place among the stored ones.
+    if (idx == FInsertPos) return &FEditRecord;
+    if (idx > FInsertPos) --idx;
+  } else if (FState == dsEdit && idx == FCurrent) {
+    return &FEditRecord;
+  }
+  if (idx >= 0 && idx < static_cast<int>(FRecords.size())) return &FRecords[idx];
   return nullptr;
+}
+
+int TDataSet::RecordIndex() const { return FState == dsInsert ? FInsertPos : FCurrent; }
+
+int TDataSet::StoredCount() const {
+  return static_cast<int>(FRecords.size()) + (FState == dsInsert ? 1 : 0);
 }
 
 TDataRecord& TDataSet::ActiveRecordRef() { return *const_cast<TDataRecord*>(ActiveRecordPtr()); }

@@ -191,3 +191,36 @@ TEST_F(Links, AGridWindowFollowsTheCurrentRowAndReadsAnyVisibleRow) {
   EXPECT_EQ(Source.DataSet(), nullptr);
   EXPECT_FALSE(grid.Active());
 }
+
+TEST_F(Links, ANewRowShowsAtItsPlaceInTheWindow) {
+  TGridLink grid;
+  grid.SetDataSource(&Source);
+  grid.SetBufferCount(10);
+  Q.Open();
+  TField* f = Q.FieldByName("fname");
+  auto shown = [&] {
+    std::string rows;
+    for (int i = 0; i < grid.RecordCount(); ++i) {
+      grid.SetActiveRecord(i);
+      rows += (f->IsNull() ? std::string("_") : f->AsString().substr(0, 1));
+    }
+    grid.SetActiveRecord(-1);
+    return rows + " @" + std::to_string(grid.ActiveRecord());
+  };
+  EXPECT_EQ(shown(), "abcde @0");
+  Q.Append();  // the settings window's pending blank row, below the list
+  EXPECT_EQ(shown(), "abcde_ @5");
+  Q.Cancel();
+  EXPECT_EQ(shown(), "abcde @0");
+  Q.SetRecNo(3);
+  Q.Insert();
+  f->SetAsString("x.jpg");
+  EXPECT_EQ(shown(), "abxcde @2");
+  Q.Post();
+  EXPECT_EQ(shown(), "abxcde @2");
+  Q.Edit();
+  f->SetAsString("y.jpg");
+  EXPECT_EQ(shown(), "abycde @2");
+  Q.Cancel();
+  EXPECT_EQ(shown(), "abxcde @2");
+}
