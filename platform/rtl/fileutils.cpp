@@ -282,6 +282,36 @@ bool CopyFile(const std::string& ExistingFileName, const std::string& NewFileNam
   return ok;
 }
 
+bool ReplaceFileContent(const std::string& FileName, const std::string& Content) {
+  const std::string folder = ExtractFilePath(FileName);
+  const std::string prefix = "." + ExtractFileName(FileName);
+  std::string tmp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    tmp = UniqueTempFileName(prefix, folder.empty() ? "." : folder);
+    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  mode_t mode;
+  struct stat st;
+  if (::stat(FileName.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  THandleStream out(fd);
+  bool ok = out.Write(Content.data(), static_cast<int64_t>(Content.size())) ==
+            static_cast<int64_t>(Content.size());
+  ok = ::fchmod(fd, mode) == 0 && ok;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(tmp.c_str(), FileName.c_str()) == 0;
+  if (!ok) ::unlink(tmp.c_str());
+  return ok;
+}
+
 // ---- attributes and times ----
 
 int FileGetAttr(const std::string& FileName) {

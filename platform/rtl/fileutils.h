@@ -82,6 +82,11 @@ int DateTimeToFileDate(TDateTime DateTime);
 bool FileSetDate(const std::string& FileName, TDateTime DateTime);
 int64_t FileSize(const std::string& FileName);  // -1 when missing or a directory
 
+// Replaces the content of FileName in one step: Content goes to a new file beside it, which is
+// then renamed over the old one, so a failure (false) leaves the old file whole. An existing
+// file's permissions are kept; a new file gets 0666 less the umask.
+bool ReplaceFileContent(const std::string& FileName, const std::string& Content);
+
 // Low-level descriptors (-1 on failure). Mode is fmOpenRead/fmOpenWrite/fmOpenReadWrite.
 int FileOpen(const std::string& FileName, uint16_t Mode);
 int FileCreate(const std::string& FileName);  // creates or truncates

@@ -141,9 +141,9 @@ std::string Format(const std::string& Fmt, const std::vector<TVarRec>& Args, con
         double V = A.VExtended;
         if (Type == 'e') Text = FloatToStrF(V, ffExponent, Prec < 0 ? 15 : Prec, 3, FS);
         else if (Type == 'g') Text = FloatToStrF(V, ffGeneral, Prec < 0 ? 15 : Prec, 0, FS);
-        else if (Type == 'f') Text = FloatToStrF(V, ffFixed, 17, Prec < 0 ? 2 : Prec, FS);
-        else if (Type == 'n') Text = FloatToStrF(V, ffNumber, 17, Prec < 0 ? 2 : Prec, FS);
-        else Text = FloatToStrF(V, ffCurrency, 17, Prec < 0 ? FS.CurrencyDecimals : Prec, FS);
+        else if (Type == 'f') Text = FloatToStrF(V, ffFixed, 18, Prec < 0 ? 2 : Prec, FS);
+        else if (Type == 'n') Text = FloatToStrF(V, ffNumber, 18, Prec < 0 ? 2 : Prec, FS);
+        else Text = FloatToStrF(V, ffCurrency, 18, Prec < 0 ? FS.CurrencyDecimals : Prec, FS);
         break;
       }
       case 'p':

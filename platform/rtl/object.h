@@ -11,7 +11,8 @@
 //     void TMyClass::Publish(TPublisher<TMyClass>& P) {
 //       P.Prop("Width", &TMyClass::Width, &TMyClass::SetWidth).Default(100);
 //     }
-// ORV_CLASS_IMPL finds the function on its own; the list is built the first time it is asked.
+// ORV_CLASS_IMPL finds the function on its own (keep both in the same .cpp, which includes
+// typinfo.h); the list is built the first time it is asked.
 //
 // Enumerations that scripts and files name by value name declare their type information next to
 // the enum with ORV_ENUM_TYPEINFO(TAlignment, taLeftJustify, taRightJustify, taCenter) (values
@@ -163,6 +164,14 @@ PTypeInfo RegisterEnumTypeInfo(const char* TypeName, const char* Names, int MinV
 
 #define ORV_ENUM_TYPEINFO(Type, ...)                                                 \
   inline PTypeInfo OrvTypeInfoOf(const Type*) {                                      \
+    static const PTypeInfo info = RegisterEnumTypeInfo(#Type, #__VA_ARGS__);         \
+    return info;                                                                     \
+  }
+
+// The same for an enum declared inside a class, written in that class's body (a hidden friend,
+// found through the enum): ORV_MEMBER_ENUM_TYPEINFO(TKind, kA, kB)
+#define ORV_MEMBER_ENUM_TYPEINFO(Type, ...)                                          \
+  friend PTypeInfo OrvTypeInfoOf(const Type*) {                                      \
     static const PTypeInfo info = RegisterEnumTypeInfo(#Type, #__VA_ARGS__);         \
     return info;                                                                     \
   }

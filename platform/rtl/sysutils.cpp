@@ -5,6 +5,7 @@
 #include "platform/rtl/sysutils.h"
 
 #include <locale.h>
+#include <time.h>
 #include <wctype.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 // ---------------------------------------------------------------------------------------------
 // Locale settings
@@ -726,6 +728,36 @@ Extended IntPower(Extended Base, int Exponent) {
     E >>= 1;
   }
   return Exponent < 0 ? 1 / R : R;
+}
+
+// A 32-bit linear congruential generator: small, fast and reproducible from RandSeed, which is
+// all the callers (shuffles, transition effects, scripts) need.
+uint32_t RandSeed = 0;
+
+namespace {
+std::mutex RandLock;
+uint32_t NextRand() {
+  RandSeed = RandSeed * 134775813u + 1u;
+  return RandSeed;
+}
+}  // namespace
+
+void Randomize() {
+  timespec Ts;
+  clock_gettime(CLOCK_REALTIME, &Ts);
+  std::lock_guard<std::mutex> G(RandLock);
+  RandSeed = static_cast<uint32_t>(Ts.tv_sec) * 1000003u ^ static_cast<uint32_t>(Ts.tv_nsec);
+}
+
+Extended Random() {
+  std::lock_guard<std::mutex> G(RandLock);
+  return NextRand() / 4294967296.0;
+}
+
+int Random(int Range) {
+  if (Range <= 0) return 0;
+  std::lock_guard<std::mutex> G(RandLock);
+  return static_cast<int>((static_cast<uint64_t>(NextRand()) * static_cast<uint32_t>(Range)) >> 32);
 }
 
 bool SameValue(Extended A, Extended B, Extended Epsilon) {

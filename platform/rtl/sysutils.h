@@ -8,6 +8,7 @@
 #include <exception>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // The platform's basic scalar names, shared by every library (declare them nowhere else).
@@ -366,16 +367,31 @@ Extended SimpleRoundTo(Extended Value, int Digit = -2);
 int MulDiv(int Number, int Numerator, int Denominator);
 Extended Power(Extended Base, Extended Exponent);
 Extended IntPower(Extended Base, int Exponent);
-inline int Min(int A, int B) { return A < B ? A : B; }
-inline int Max(int A, int B) { return A > B ? A : B; }
-inline int64_t Min(int64_t A, int64_t B) { return A < B ? A : B; }
-inline int64_t Max(int64_t A, int64_t B) { return A > B ? A : B; }
-inline double Min(double A, double B) { return A < B ? A : B; }
-inline double Max(double A, double B) { return A > B ? A : B; }
+// Min/Max of any two numbers, mixed types allowed (Min(3, Int64Value) is an Int64).
+template <class A, class B>
+  requires std::is_arithmetic_v<A> && std::is_arithmetic_v<B>
+inline std::common_type_t<A, B> Min(A X, B Y) {
+  using C = std::common_type_t<A, B>;
+  return static_cast<C>(X) < static_cast<C>(Y) ? static_cast<C>(X) : static_cast<C>(Y);
+}
+template <class A, class B>
+  requires std::is_arithmetic_v<A> && std::is_arithmetic_v<B>
+inline std::common_type_t<A, B> Max(A X, B Y) {
+  using C = std::common_type_t<A, B>;
+  return static_cast<C>(X) > static_cast<C>(Y) ? static_cast<C>(X) : static_cast<C>(Y);
+}
 inline int EnsureRange(int V, int Lo, int Hi) { return V < Lo ? Lo : (V > Hi ? Hi : V); }
 inline double EnsureRange(double V, double Lo, double Hi) { return V < Lo ? Lo : (V > Hi ? Hi : V); }
 inline bool InRange(int64_t V, int64_t Lo, int64_t Hi) { return V >= Lo && V <= Hi; }
 inline int Sign(double V) { return V > 0 ? 1 : (V < 0 ? -1 : 0); }
+// The process-wide pseudo-random generator. Setting RandSeed restarts a reproducible sequence;
+// Randomize seeds it from the clock. Random() is in [0, 1), Random(Range) in 0 .. Range-1 (0 for
+// Range <= 0). Calls from several threads are serialised.
+extern uint32_t RandSeed;
+void Randomize();
+Extended Random();
+int Random(int Range);
+
 // SameValue: equal within Epsilon; Epsilon 0 picks a tolerance from the magnitudes.
 bool SameValue(Extended A, Extended B, Extended Epsilon = 0);
 bool IsZero(Extended A, Extended Epsilon = 0);

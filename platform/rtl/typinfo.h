@@ -12,6 +12,7 @@
 //       P.Prop("Font", &TMyView::Font, &TMyView::SetFont).Stored(&TMyView::IsFontStored);
 //       P.Prop("Count", &TMyView::Count);                                   // read-only
 //       P.Event("OnClick", &TMyView::OnClick).Type("TNotifyEvent");
+//       P.Prop("OnChange", &TMyView::OnChange, &TMyView::SetOnChange).Type("TNotifyEvent");
 //     }
 //
 // The kind comes from the C++ type: integers tkInteger (64-bit ones tkInt64), char tkChar,
@@ -373,6 +374,29 @@ public:
       TPropAccessor::SetObject(Instance, Value);
     }
   }
+  TMethod GetMethod(TObject* Instance) const override {
+    if constexpr (IsFunction<V>::value) {
+      TMethod m;
+      V f = Read(Instance);
+      if (f) m.Code = std::move(f);
+      return m;
+    } else {
+      return TPropAccessor::GetMethod(Instance);
+    }
+  }
+  void SetMethod(TObject* Instance, const TMethod& Value) const override {
+    if constexpr (IsFunction<V>::value) {
+      V f;
+      if (Value.Code.has_value()) {
+        const V* p = std::any_cast<V>(&Value.Code);
+        if (!p) WrongKind("handler of another event type");
+        f = *p;
+      }
+      Write(Instance, std::move(f));
+    } else {
+      TPropAccessor::SetMethod(Instance, Value);
+    }
+  }
   std::any GetAny(TObject* Instance) const override {
     if constexpr (std::is_same_v<V, Variant>) return std::any(Read(Instance));
     else return TPropAccessor::GetAny(Instance);
@@ -488,6 +512,7 @@ public:
   }
 
   // An event held in a std::function field, optionally with a string field for the handler name.
+  // (Events behind a getter and setter are registered with Prop.)
   template <class F> TEntry Event(const std::string& Name, F T::*Func) {
     return AddEvent(Name, std::make_shared<orv_detail::TEventAccessor<T, F, std::nullptr_t>>(Func, nullptr), typeid(F));
   }

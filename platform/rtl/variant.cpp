@@ -27,6 +27,10 @@ struct VarArr {
   // Elements with the FIRST index varying fastest, so that changing the last dimension's high
   // bound (the only one VarArrayRedim changes) keeps every element in place.
   std::vector<Variant> Data;
+  // Arrays of varByte (blobs, pictures) keep their bytes raw instead of 16 bytes per element;
+  // VarArrayLock hands them out.
+  std::vector<uint8_t> Bytes;
+  bool Raw() const { return ElemType == varByte; }
 };
 
 struct Variant::Internal {
@@ -53,6 +57,7 @@ struct Variant::Internal {
     Copy->ElemType = A->ElemType;
     Copy->Bounds = A->Bounds;
     Copy->Data = A->Data;
+    Copy->Bytes = A->Bytes;
     V.ReleasePayload();
     V.FData.Ptr = Copy;
     return Copy;
@@ -90,22 +95,28 @@ void Variant::ReleasePayload() noexcept {
   }
 }
 
+// Both assignments read Other completely before releasing this variant's payload: Other may
+// live inside the array that this variant is about to release (V = V.ElementRef({0})).
 Variant& Variant::operator=(const Variant& Other) {
   if (this == &Other) return *this;
-  if (IsManagedType(Other.FType)) Other.AddRefPayload();
+  TVarType T = Other.FType;
+  Payload D = Other.FData;
+  if (IsManagedType(T)) Other.AddRefPayload();
   if (IsManagedType(FType)) ReleasePayload();
-  FType = Other.FType;
-  FData = Other.FData;
+  FType = T;
+  FData = D;
   return *this;
 }
 
 Variant& Variant::operator=(Variant&& Other) noexcept {
   if (this == &Other) return *this;
-  if (IsManagedType(FType)) ReleasePayload();
-  FType = Other.FType;
-  FData = Other.FData;
+  TVarType T = Other.FType;
+  Payload D = Other.FData;
   Other.FType = varEmpty;
   Other.FData.I64 = 0;
+  if (IsManagedType(FType)) ReleasePayload();
+  FType = T;
+  FData = D;
   return *this;
 }
 
@@ -679,6 +690,7 @@ int Compare(const Variant& L, const Variant& R) {
     int32_t A = L.Data().I32, B = R.Data().I32;
     return A < B ? -1 : A > B ? 1 : 0;
   }
+  if (TL == varDouble && TR == varDouble) return Sign(L.Data().Dbl, R.Data().Dbl);
   if ((TL == varDispatch || TL == varUnknown) && (TR == varDispatch || TR == varUnknown))
     return L.Data().Ptr == R.Data().Ptr ? 0 : Unordered;
   K A = KindOf(L), B = KindOf(R);
@@ -711,8 +723,16 @@ Variant VarBinaryOp(TVarOp Op, const Variant& L, const Variant& R) {
     int64_t A = L.Data().I32, B = R.Data().I32;
     return IntResult(Op == opAdd ? A + B : Op == opSubtract ? A - B : A * B, false);
   }
-  if (L.VType() == varDouble && R.VType() == varDouble && Op <= opDivide)
-    return FloatOp(Op, L.Data().Dbl, R.Data().Dbl);
+  if (Op <= opDivide) {
+    // Doubles beside doubles or Integers: no conversion rules to consult.
+    TVarType TL = L.VType(), TR = R.VType();
+    if ((TL == varDouble || TL == varInteger) && (TR == varDouble || TR == varInteger) &&
+        (TL == varDouble || TR == varDouble)) {
+      double A = TL == varDouble ? L.Data().Dbl : L.Data().I32;
+      double B = TR == varDouble ? R.Data().Dbl : R.Data().I32;
+      return FloatOp(Op, A, B);
+    }
+  }
   switch (Op) {
     case opAdd:
     case opSubtract:
@@ -816,6 +836,7 @@ bool VarSameValue(const Variant& A, const Variant& B) {
       if (X->Bounds[I].LowBound != Y->Bounds[I].LowBound ||
           X->Bounds[I].HighBound != Y->Bounds[I].HighBound)
         return false;
+    if (X->Bytes != Y->Bytes) return false;
     for (size_t I = 0; I < X->Data.size(); ++I)
       if (!VarSameValue(X->Data[I], Y->Data[I])) return false;
     return true;
@@ -876,7 +897,10 @@ static Variant CreateArray(const int* Bounds, size_t Count, TVarType ElementType
     Total *= int64_t(Bounds[I + 1]) - Bounds[I] + 1;
     if (Total > (int64_t(1) << 31)) throw EOutOfMemory("Out of memory");
   }
-  A->Data.assign(size_t(Total), ZeroOf(ElementType));
+  if (A->Raw())
+    A->Bytes.assign(size_t(Total), 0);
+  else
+    A->Data.assign(size_t(Total), ZeroOf(ElementType));
   return Result;
 }
 
@@ -929,7 +953,10 @@ void VarArrayRedim(Variant& A, int HighBound) {
   int64_t Total = Slice * (int64_t(HighBound) - Last.LowBound + 1);
   if (Total > (int64_t(1) << 31)) throw EOutOfMemory("Out of memory");
   Last.HighBound = HighBound;
-  Arr->Data.resize(size_t(Total), ZeroOf(Arr->ElemType));
+  if (Arr->Raw())
+    Arr->Bytes.resize(size_t(Total), 0);
+  else
+    Arr->Data.resize(size_t(Total), ZeroOf(Arr->ElemType));
 }
 
 static size_t LinearIndex(const VarArr* A, const int* Indices, int Count) {
@@ -946,7 +973,8 @@ static size_t LinearIndex(const VarArr* A, const int* Indices, int Count) {
 
 Variant Variant::GetElement(const int* Indices, int Count) const {
   const VarArr* A = ArrOf(*this);
-  return A->Data[LinearIndex(A, Indices, Count)];
+  size_t Pos = LinearIndex(A, Indices, Count);
+  return A->Raw() ? Variant(A->Bytes[Pos]) : A->Data[Pos];
 }
 
 Variant Variant::GetElement(std::initializer_list<int> Indices) const {
@@ -958,7 +986,11 @@ void Variant::PutElement(const int* Indices, int Count, const Variant& Value) {
   size_t Pos = LinearIndex(A, Indices, Count);  // check before copying a shared array
   // Convert first: a failed conversion leaves the array as it was.
   Variant Stored = A->ElemType == varVariant ? Value : VarAsType(Value, A->ElemType);
-  VI::UniqueArr(*this)->Data[Pos] = std::move(Stored);
+  VarArr* U = VI::UniqueArr(*this);
+  if (U->Raw())
+    U->Bytes[Pos] = Stored.Data().U8;
+  else
+    U->Data[Pos] = std::move(Stored);
 }
 
 void Variant::PutElement(std::initializer_list<int> Indices, const Variant& Value) {
@@ -996,3 +1028,12 @@ TObject* VarToObject(const Variant& V) {
   if (H < INT32_MIN || H > int64_t(UINT32_MAX)) return nullptr;
   return HandleObject(uint32_t(H));
 }
+
+void* VarArrayLock(Variant& A) {
+  ArrOf(A);
+  if (VI::Arr(A)->ElemType != varByte) InvalidOp();
+  VarArr* U = VI::UniqueArr(A);
+  return U->Bytes.data();
+}
+
+void VarArrayUnlock(Variant& A) { ArrOf(A); }

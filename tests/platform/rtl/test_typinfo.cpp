@@ -48,6 +48,12 @@ public:
   void SetPen(TTiPen* V) { FPen->Assign(V); }
   TComponent* Link() const { return FLink; }
   void SetLink(TComponent* V) { FLink = V; }
+  const TNotifyEvent& OnChange() const { return FOnChange; }
+  void SetOnChange(TNotifyEvent V) {
+    FOnChange = std::move(V);
+    ++OnChangeSets;
+  }
+  int OnChangeSets = 0;
   int Count() const { return 42; }
   bool IsCaptionStored() const { return FCaption != "default"; }
 
@@ -69,6 +75,7 @@ private:
   std::string FCaption;
   std::unique_ptr<TTiPen> FPen;
   TComponent* FLink = nullptr;
+  TNotifyEvent FOnChange;
 };
 
 class TTiDerived : public TTiBase {
@@ -112,6 +119,7 @@ void TTiBase::Publish(TPublisher<TTiBase>& P) {
   P.Prop("OnPrint", &TTiBase::FEvent).Type("TTiNotifyEvent");
   P.Event("OnClick", &TTiBase::OnClick, &TTiBase::OnClickName).Type("TNotifyEvent");
   P.Event("OnKey", &TTiBase::OnKey);
+  P.Prop("OnChange", &TTiBase::OnChange, &TTiBase::SetOnChange).Type("TNotifyEvent");
 }
 
 void TTiDerived::Publish(TPublisher<TTiDerived>& P) {
@@ -132,14 +140,14 @@ TEST(PropertyList, AncestorsFirstInDeclarationOrderRedeclaredKeepPlace) {
   const std::vector<std::string> base = {"Name",  "Tag",  "Left",   "Caption", "Align",
                                          "Visible", "Style", "Pen",  "Link",    "Count",
                                          "Big",   "Letter", "Wide", "Data",    "OnPrint",
-                                         "OnClick", "OnKey"};
+                                         "OnClick", "OnKey", "OnChange"};
   EXPECT_EQ(Names(GetPropList(TTiBase::StaticClass())), base);
   std::vector<std::string> derived = base;
   derived.push_back("Extra");
   EXPECT_EQ(Names(GetPropList(TTiDerived::StaticClass())), derived);
   EXPECT_EQ(Names(GetPropList(TTiPlain::StaticClass())), derived);
-  EXPECT_EQ(GetPropCount(TTiDerived::StaticClass()), 18);
-  EXPECT_EQ(GetPropInfo(TTiDerived::StaticClass(), "Extra")->NameIndex, 17);
+  EXPECT_EQ(GetPropCount(TTiDerived::StaticClass()), 19);
+  EXPECT_EQ(GetPropInfo(TTiDerived::StaticClass(), "Extra")->NameIndex, 18);
   // The redeclared property is the descendant's in the descendant only.
   EXPECT_EQ(GetPropInfo(TTiDerived::StaticClass(), "Align")->Default, tiaCenter);
   EXPECT_EQ(GetPropInfo(TTiBase::StaticClass(), "Align")->Default, tiaLeft);
@@ -148,7 +156,7 @@ TEST(PropertyList, AncestorsFirstInDeclarationOrderRedeclaredKeepPlace) {
 
 TEST(PropertyList, KindFilterSortingAndLookupWithoutCase) {
   EXPECT_EQ(Names(GetPropList(TTiBase::StaticClass(), tkMethods)),
-            (std::vector<std::string>{"OnClick", "OnKey"}));
+            (std::vector<std::string>{"OnClick", "OnKey", "OnChange"}));
   TPropList props = GetPropList(TTiBase::StaticClass(), tkProperties, true);
   EXPECT_EQ(props.size(), 15u);
   std::vector<std::string> sorted = Names(props);
@@ -368,6 +376,14 @@ TEST(GenericAccess, EventsHoldHandlerAndName) {
   SetMethodProp(&obj, "OnKey", wrong);
   EXPECT_TRUE(obj.OnKey);
 
+  // An event behind a setter goes through the setter.
+  SetMethodProp(&obj, "OnChange", m);
+  EXPECT_EQ(obj.OnChangeSets, 1);
+  ASSERT_TRUE(obj.OnChange());
+  EXPECT_EQ(GetPropInfo(&obj, "OnChange")->PropType, GetPropInfo(&obj, "OnClick")->PropType);
+  EXPECT_THROW(SetMethodProp(&obj, "OnChange", wrong), EPropertyConvertError);
+  EXPECT_TRUE(GetMethodProp(&obj, "OnChange").Assigned());
+
   SetMethodProp(&obj, "OnClick", TMethod{});
   EXPECT_FALSE(obj.OnClick);
   EXPECT_FALSE(GetMethodProp(&obj, "OnClick").Assigned());
@@ -418,6 +434,36 @@ TEST(GenericAccess, VariantValuesByName) {
   EXPECT_EQ(obj.FAlign, tiaLeft);
   EXPECT_THROW(GetPropValue(&obj, "OnClick"), EPropertyConvertError);
   EXPECT_THROW(SetPropValue(&obj, "Nope", Variant(1)), EPropertyError);
+}
+
+namespace {
+// A nested enumeration and a date property.
+class TTiDated : public TPersistent {
+  ORV_CLASS(TTiDated, TPersistent)
+public:
+  enum TKind { kNone, kDaily, kWeekly };
+  ORV_MEMBER_ENUM_TYPEINFO(TKind, kNone, kDaily, kWeekly)
+  static void Publish(TPublisher<TTiDated>& P) {
+    P.Prop("Kind", &TTiDated::FKind).Default(kNone);
+    P.Prop("When", &TTiDated::FWhen).Type("TDateTime");
+  }
+  TKind FKind = kNone;
+  double FWhen = 0;
+};
+ORV_CLASS_IMPL(TTiDated, TPersistent)
+}  // namespace
+
+TEST(GenericAccess, NestedEnumerationsAndDates) {
+  TTiDated d;
+  EXPECT_EQ(GetPropInfo(&d, "Kind")->PropType->Name, "TKind");
+  SetEnumProp(&d, "Kind", "kWeekly");
+  EXPECT_EQ(d.FKind, TTiDated::kWeekly);
+  SetFloatProp(&d, "When", 45000.5);
+  Variant v = GetPropValue(&d, "When");
+  EXPECT_EQ(VarType(v), varDate);
+  EXPECT_EQ(v.AsFloat(), 45000.5);
+  SetPropValue(&d, "When", Variant::FromDate(1.25));
+  EXPECT_EQ(d.FWhen, 1.25);
 }
 
 TEST(ClassRegistry, ComponentBuiltThroughItsClassReferenceAndOwner) {

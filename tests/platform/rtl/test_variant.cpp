@@ -1,6 +1,7 @@
 // Variants: type codes of constructed values, sharing, conversions with their errors, arrays.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -63,6 +64,10 @@ TEST(Variant, EachCppTypeGetsItsTypeCode) {
       {"array of integers", VarArrayCreate({0, 1}, varInteger), TVarType(varArray | varInteger)},
   };
   for (const Case& C : Cases) EXPECT_EQ(VarType(C.V), C.Type) << C.Name;
+  enum TSide { sdLeft, sdRight };
+  enum class TMode : uint8_t { Fast = 7 };
+  EXPECT_TRUE(VarSameValue(Variant(sdRight), Variant(1)));
+  EXPECT_TRUE(VarSameValue(Variant(TMode::Fast), Variant(7)));
   EXPECT_EQ(Variant('x').AsString(), "x");
   EXPECT_EQ(Variant(UINT64_MAX).AsFloat(), 18446744073709551615.0);
 }
@@ -301,12 +306,48 @@ TEST(VariantArray, RedimKeepsElementsOfTheLastDimension) {
   EXPECT_EQ(VarArrayHighBound(Before, 1), 0);  // the other holder keeps its array
 }
 
+TEST(VariantArray, ByteArraysHoldRawBytes) {
+  Variant Blob = VarArrayCreate({0, 3}, varByte);
+  EXPECT_EQ(VarType(Blob), TVarType(varArray | varByte));
+  auto* P = static_cast<uint8_t*>(VarArrayLock(Blob));
+  const uint8_t Bytes[] = {0x89, 'P', 'N', 'G'};
+  std::copy(std::begin(Bytes), std::end(Bytes), P);
+  VarArrayUnlock(Blob);
+  EXPECT_EQ(VarType(Blob[0]), varByte);
+  EXPECT_EQ(Blob[0].AsInteger(), 0x89);
+  EXPECT_EQ(Blob[3].AsString(), "71");
+
+  Variant Copy = Blob;
+  Copy.PutElement({1}, 255);
+  EXPECT_THROW(Copy.PutElement({1}, 256), EVariantOverflowError);
+  EXPECT_EQ(Blob[1].AsInteger(), 'P');
+  EXPECT_EQ(Copy[1].AsInteger(), 255);
+  EXPECT_FALSE(VarSameValue(Blob, Copy));
+  Copy.PutElement({1}, 'P' + 0);
+  EXPECT_TRUE(VarSameValue(Blob, Copy));
+
+  VarArrayRedim(Blob, 5);
+  EXPECT_EQ(Blob[5].AsInteger(), 0);
+  EXPECT_EQ(Blob[2].AsInteger(), 'N');
+  Variant Ints = VarArrayOf({1});
+  EXPECT_THROW(VarArrayLock(Ints), EVariantInvalidOpError);
+}
+
 TEST(VariantArray, NestedArraysChangeInPlace) {
   Variant Outer = VarArrayOf({VarArrayOf({1, 2}), "x"});
   Variant& Inner = Outer.ElementRef({0});
   Inner.PutElement({1}, 20);
   EXPECT_EQ(Outer[0][1].AsInteger(), 20);
   EXPECT_THROW(VarArrayCreate({0, 1}, varInteger).ElementRef({0}), EVariantInvalidOpError);
+  // Assigning an element of a variable's own array to the variable.
+  Variant Holder = VarArrayOf({VarArrayOf({std::string(40, 'a')})});
+  Holder = Holder.ElementRef({0});
+  Holder = Holder.ElementRef({0});
+  EXPECT_EQ(Holder.AsString(), std::string(40, 'a'));
+  Variant Mover = VarArrayOf({std::string(40, 'b')});
+  Mover = std::move(Mover.ElementRef({0}));
+  EXPECT_EQ(Mover.AsString(), std::string(40, 'b'));
+
   VarArrayPut(Outer, "y", {1});
   EXPECT_EQ(VarArrayGet(Outer, {1}).AsString(), "y");
 }
