@@ -92,11 +92,13 @@ private:
 // ---------------------------------------------------------------------------------------------
 // TField: one column of the active row. The kinds below differ in their type and their default
 // display; the conversions live here so that every kind answers every As... call.
-class TField : public TObject {
-  ORV_CLASS(TField, TObject)
+class TField : public TComponent {
+  ORV_CLASS(TField, TComponent)
 public:
   explicit TField(TFieldType AType = ftUnknown);
   ~TField() override;
+  // From another field: its value (the data set must be editing). Null stays null.
+  void Assign(TPersistent* Source) override;
 
   TDataSet* DataSet() const { return FDataSet; }
   const std::string& FieldName() const { return FFieldName; }
@@ -254,7 +256,12 @@ public:
   void LoadFromFile(const std::string& FileName);
   std::string AsBytes() const { return AsString(); }
   void SetAsBytes(const std::string& V);
+  // From another blob field (its bytes) or from string lists (their text, as a memo's lines).
+  void Assign(TPersistent* Source) override;
+
 protected:
+  // Into string lists: the bytes as text, split into lines (a memo box's lines).
+  void AssignTo(TPersistent* Dest) override;
   explicit TBlobField(TFieldType T) : TField(T) {}
 };
 class TMemoField : public TBlobField {

@@ -6,13 +6,14 @@
 #include <cstring>
 
 #include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
 #include "platform/vcl/db.h"
 #include "platform/vcl/dbjet.h"
 #include "platform/vcl/dbtext.h"
 
 ORV_CLASS_IMPL(TFieldDef, TObject)
 ORV_CLASS_IMPL(TFieldDefs, TObject)
-ORV_CLASS_IMPL(TField, TObject)
+ORV_CLASS_IMPL(TField, TComponent)
 ORV_CLASS_IMPL(TStringField, TField)
 ORV_CLASS_IMPL(TWideStringField, TStringField)
 ORV_CLASS_IMPL(TNumericField, TField)
@@ -177,7 +178,7 @@ TFieldDef* TFieldDefs::Add(const std::string& Name, TFieldType DataType, int Siz
 
 // ---- TField ----
 
-TField::TField(TFieldType AType) : FDataType(AType) {}
+TField::TField(TFieldType AType) : TComponent(nullptr), FDataType(AType) {}
 TField::~TField() = default;
 
 int TField::Index() const { return FDataSet ? FDataSet->Fields()->IndexOf(this) : -1; }
@@ -436,6 +437,27 @@ void TBlobField::SetAsBytes(const std::string& V) {
   SetRawValue(FDataType == ftMemo || FDataType == ftWideMemo || FDataType == ftFmtMemo
                   ? TDbValue::FromText(V)
                   : TDbValue::FromBlob(V));
+}
+
+void TBlobField::Assign(TPersistent* Source) {
+  if (auto* b = dynamic_cast<TBlobField*>(Source)) {
+    if (b->IsNull()) Clear();
+    else SetAsBytes(b->AsBytes());
+    return;
+  }
+  if (auto* lines = dynamic_cast<TStrings*>(Source)) {
+    SetAsBytes(lines->Text());
+    return;
+  }
+  TField::Assign(Source);
+}
+
+void TBlobField::AssignTo(TPersistent* Dest) {
+  if (auto* lines = dynamic_cast<TStrings*>(Dest)) {
+    lines->SetText(AsString());
+    return;
+  }
+  TField::AssignTo(Dest);
 }
 
 std::unique_ptr<TField> CreateFieldOfType(TFieldType Type) {

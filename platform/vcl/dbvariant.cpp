@@ -49,6 +49,14 @@ Variant TField::Value() const {
 
 Variant TField::AsVariant() const { return Value(); }
 
+void TField::Assign(TPersistent* Source) {
+  if (auto* f = dynamic_cast<TField*>(Source)) {
+    SetValue(f->Value());
+    return;
+  }
+  TComponent::Assign(Source);
+}
+
 void TField::SetValue(const Variant& V) {
   switch (V.VType()) {
     case varEmpty: case varNull: Clear(); return;

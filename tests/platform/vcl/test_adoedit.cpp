@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
 #include "platform/rtl/variant.h"
 #include "platform/vcl/adodb.h"
 #include "test_dbfixture.h"
@@ -573,4 +574,35 @@ TEST_F(Editing, ATableChangedByAnotherConnectionIsDescribedAfresh) {
   ASSERT_EQ(q->FieldCount(), 2);
   EXPECT_EQ(q->FieldByName("b")->AsString(), "x");
   EXPECT_EQ(q->FieldByName("b")->Size(), 5);
+}
+
+TEST_F(Editing, FieldsAssignToFieldsAndMemoLines) {
+  auto memo = Query("select * from beizhu");
+  memo->Open();
+  memo->Append();
+  TStringList lines;
+  lines.Add("first line");
+  lines.Add("second line");
+  memo->FieldByName("beizhu")->Assign(&lines);
+  memo->Post();
+  TStringList back;
+  back.Assign(memo->FieldByName("beizhu"));  // a report memo taking the folder memo
+  ASSERT_EQ(back.Count(), 2);
+  EXPECT_EQ(back[1], "second line");
+
+  // The staging step copies catalog fields into staging fields.
+  AddNames({"a.jpg"});
+  auto src = Query("select * from pic");
+  src->Open();
+  TADOConnection staging;
+  staging.SetConnectionString(ConnStr(Copy("dayin.dll")));
+  auto dst = Query("select * from pic", &staging);
+  dst->Open();
+  dst->Append();
+  dst->FieldByName("fname")->Assign(src->FieldByName("fname"));
+  dst->FieldByName("yongtu")->Assign(src->FieldByName("yongtu"));  // null stays null
+  EXPECT_THROW(dst->FieldByName("drend")->Assign(&lines), EConvertError);
+  dst->Post();
+  EXPECT_EQ(dst->FieldByName("fname")->AsString(), "a.jpg");
+  EXPECT_TRUE(dst->FieldByName("yongtu")->IsNull());
 }
