@@ -461,12 +461,15 @@ bool TDataSet::LocateRaw(const std::string& KeyFields, const std::vector<TDbValu
   if (fields.size() != KeyValues.size())
     throw EDatabaseError("Locate needs one value for each key field");
   const int saved = FCurrent;
+  const int savedDisplay = FDisplayRecord;
+  FDisplayRecord = -1;  // the rows are read through the current-row position below
   for (int i = 0; i < static_cast<int>(FRecords.size()); ++i) {
     FCurrent = i;
     bool all = true;
     for (size_t k = 0; k < fields.size() && all; ++k) all = KeyMatches(fields[k], KeyValues[k], Options);
     if (!all) continue;
     FCurrent = saved;
+    FDisplayRecord = savedDisplay;
     Fire(BeforeScroll, this);
     FCurrent = i;
     FBof = FEof = false;
@@ -474,6 +477,7 @@ bool TDataSet::LocateRaw(const std::string& KeyFields, const std::vector<TDbValu
     return true;
   }
   FCurrent = saved;
+  FDisplayRecord = savedDisplay;
   return false;
 }
 
@@ -669,8 +673,11 @@ void TDataSet::EnableControls() {
 void TDataSet::DataEvent(TDataEvent Event, intptr_t Info) {
   // While controls are disabled only the transfers between controls and fields happen; the
   // rest is told once, as one change, when they are enabled again.
+  // A data set that closes is always told at once: its fields are gone, and a control that kept
+  // one must let go of it before it paints again.
+  const bool closing = Event == deUpdateState && FState == dsInactive;
   if (FDisableCount > 0 && Event != deUpdateRecord && Event != deCheckBrowseMode &&
-      Event != deFocusControl) {
+      Event != deFocusControl && !closing) {
     FPendingChange = true;
     return;
   }

@@ -378,3 +378,21 @@ TEST_F(Statements, DataSourceJoinedWithBackslashesFindsTheFile) {
   EXPECT_NO_THROW(c.Open());
   EXPECT_EQ(c.DataSource(), Dir + "/ImageTag.dll");
 }
+
+TEST_F(Statements, FailingStatementsRaiseAndLeaveTheQueryClosed) {
+  struct Case {
+    const char* sql;
+  } cases[] = {{"select * form pic"}, {"select * from nosuchtable"}, {"select nosuch from pic"},
+               {"select * from pic; delete from pic"}};
+  for (const auto& c : cases) {
+    auto q = Query(Catalog, c.sql);
+    EXPECT_THROW(q->Open(), EOleException) << c.sql;
+    EXPECT_FALSE(q->Active()) << c.sql;
+  }
+  // A parameter left without a value is null: it matches nothing.
+  AddPick("a.jpg");
+  auto q = Query(Catalog, "select * from pic where fname=:f1");
+  q->Open();
+  EXPECT_TRUE(q->IsEmpty());
+  EXPECT_EQ(Column(Catalog, "select * from pic", "fname"), std::vector<std::string>{"a.jpg"});
+}

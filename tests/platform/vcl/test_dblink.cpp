@@ -224,3 +224,20 @@ TEST_F(Links, ANewRowShowsAtItsPlaceInTheWindow) {
   Q.Cancel();
   EXPECT_EQ(shown(), "abxcde @2");
 }
+
+TEST_F(Links, ClosingWhileControlsAreDisabledStillReleasesTheFields) {
+  TFieldDataLink link;
+  std::string shown, typed;
+  BindEdit(link, shown, typed);
+  Q.Open();
+  ASSERT_NE(link.Field(), nullptr);
+  Q.DisableControls();
+  Q.Close();  // the default fields are destroyed with the result
+  EXPECT_FALSE(link.Active());
+  EXPECT_EQ(link.Field(), nullptr);
+  Q.Open();
+  EXPECT_FALSE(link.Active());  // opening is told when controls are enabled again
+  Q.EnableControls();
+  EXPECT_TRUE(link.Active());
+  EXPECT_EQ(shown, "a.jpg");
+}
