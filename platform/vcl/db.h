@@ -55,8 +55,9 @@ using TBookmark = uint64_t;
 
 using TDataSetNotifyEvent = std::function<void(TDataSet* DataSet)>;
 
-// Data-set errors: a missing field, an operation in the wrong state, a read-only data set.
-ORV_EXCEPTION(EDatabaseNotFound, EDatabaseError)
+// Errors of the data sets (a missing field, an operation in the wrong state, a read-only result)
+// are EDatabaseError; errors of the engine (a missing or damaged file, a failing statement) are
+// EOleException with the engine's text.
 
 // ---------------------------------------------------------------------------------------------
 // TFieldDef / TFieldDefs: the columns a data set's result has (name, type, size), known once it
@@ -333,10 +334,10 @@ public:
   // number of the row being calculated; a row being inserted counts as row 1.
   int RecNo() const;
   void SetRecNo(int Value);
-  // The first row from the current position's start whose key fields ("a;b") equal the values;
-  // moves there and returns true, else stays and returns false. Text compares without regard to
-  // case when loCaseInsensitive is given or the column is declared NOCASE; loPartialKey matches
-  // a prefix.
+  // Searches the result from its first row for the first row whose key fields ("a;b") equal
+  // the values (a variant array for several fields); moves there and returns true, else stays
+  // and returns false. Text compares without regard to case when loCaseInsensitive is given or
+  // the column is declared NOCASE; loPartialKey matches a prefix; a null key matches null.
   bool Locate(const std::string& KeyFields, const std::vector<Variant>& KeyValues,
               TLocateOptions Options);
   bool Locate(const std::string& KeyFields, const Variant& KeyValue, TLocateOptions Options);
@@ -428,7 +429,6 @@ protected:
 
   void CheckActive() const;   // EDatabaseError "Cannot perform this operation on a closed dataset"
   void CheckInactive() const; // EDatabaseError "Cannot perform this operation on an open dataset"
-  TDataRecord& ActiveRecordRef();
   const TDataRecord* ActiveRecordPtr() const;
 
 private:

@@ -268,8 +268,6 @@ int TDataSet::StoredCount() const {
   return static_cast<int>(FRecords.size()) + (FState == dsInsert ? 1 : 0);
 }
 
-TDataRecord& TDataSet::ActiveRecordRef() { return *const_cast<TDataRecord*>(ActiveRecordPtr()); }
-
 const TDbValue& TDataSet::FieldValue(const TField* F) const {
   static const TDbValue kNull;
   const TDataRecord* r = ActiveRecordPtr();
