@@ -41,8 +41,10 @@ void MapColumnType(const TDbColumn& c, const std::vector<TDataRecord>& rows, int
   size_t paren = d.find('(');
   if (paren != std::string::npos) size = std::atoi(d.c_str() + paren + 1);
   const std::string base = d.substr(0, paren == std::string::npos ? d.size() : paren);
-  auto has = [&](const char* w) { return base.find(w) != std::string::npos; };
-  if (c.AutoIncrement) { type = ftAutoInc; return; }
+  if (c.AutoIncrement) {
+    type = ftAutoInc;
+    return;
+  }
   if (base.empty()) {
     // An expression: the type of its first value.
     type = ftWideString;
@@ -64,25 +66,38 @@ void MapColumnType(const TDbColumn& c, const std::vector<TDataRecord>& rows, int
     }
     return;
   }
-  if (has("BOOL") || base == "BIT" || has("YESNO") || has("LOGICAL")) { type = ftBoolean; size = 0; return; }
-  if (has("MEMO") || has("LONGTEXT") || has("CLOB") || (base == "TEXT" && size == 0)) { type = ftMemo; size = 0; return; }
-  if (has("CHAR") || has("TEXT") || has("STRING")) { type = ftWideString; if (size == 0) size = 255; return; }
-  if (has("GRAPHIC") || has("PICTURE")) { type = ftGraphic; size = 0; return; }
-  if (has("BLOB") || has("BINARY") || has("OLE") || has("IMAGE")) { type = ftBlob; size = 0; return; }
-  if (has("BIGINT") || has("INT64")) { type = ftLargeint; size = 0; return; }
-  if (has("SMALLINT") || has("TINYINT") || has("SHORT") || has("BYTE")) { type = ftSmallint; size = 0; return; }
-  if (has("INT") || has("LONG") || has("COUNTER")) { type = ftInteger; size = 0; return; }
-  if (has("CURRENCY") || has("MONEY")) { type = ftCurrency; size = 0; return; }
-  if (has("DATETIME") || has("TIMESTAMP")) { type = ftDateTime; size = 0; return; }
-  if (has("DATE")) { type = ftDate; size = 0; return; }
-  if (has("TIME")) { type = ftTime; size = 0; return; }
-  if (has("REAL") || has("FLOA") || has("DOUB") || has("NUMERIC") || has("DECIMAL") || has("SINGLE")) {
-    type = ftFloat;
-    size = 0;
-    return;
-  }
+  struct TTypeWord {
+    const char* Word;
+    TFieldType Type;
+  };
+  // The first word found in the declared type decides; the order matters ("LONGTEXT" before
+  // "TEXT", "LONGBINARY" before "LONG", "DATETIME" before "DATE", "TINYINT" before "INT").
+  static const TTypeWord kWords[] = {
+      {"BOOL", ftBoolean},     {"YESNO", ftBoolean},     {"LOGICAL", ftBoolean},
+      {"MEMO", ftMemo},        {"LONGTEXT", ftMemo},     {"CLOB", ftMemo},
+      {"CHAR", ftWideString},  {"TEXT", ftWideString},   {"STRING", ftWideString},
+      {"GRAPHIC", ftGraphic},  {"PICTURE", ftGraphic},   {"BLOB", ftBlob},
+      {"BINARY", ftBlob},      {"OLE", ftBlob},          {"IMAGE", ftBlob},
+      {"BIGINT", ftLargeint},  {"INT64", ftLargeint},    {"SMALLINT", ftSmallint},
+      {"TINYINT", ftSmallint}, {"SHORT", ftSmallint},    {"BYTE", ftSmallint},
+      {"INT", ftInteger},      {"LONG", ftInteger},      {"COUNTER", ftInteger},
+      {"CURRENCY", ftCurrency}, {"MONEY", ftCurrency},   {"DATETIME", ftDateTime},
+      {"TIMESTAMP", ftDateTime}, {"DATE", ftDate},       {"TIME", ftTime},
+      {"REAL", ftFloat},       {"FLOA", ftFloat},        {"DOUB", ftFloat},
+      {"NUMERIC", ftFloat},    {"DECIMAL", ftFloat},     {"SINGLE", ftFloat},
+  };
   type = ftWideString;
-  if (size == 0) size = 255;
+  if (base == "BIT") type = ftBoolean;
+  else if (base == "TEXT" && size == 0) type = ftMemo;  // text without a width is a memo
+  else
+    for (const auto& w : kWords)
+      if (base.find(w.Word) != std::string::npos) {
+        type = w.Type;
+        break;
+      }
+  // Only text keeps a width; text declared without one holds up to 255 characters.
+  if (type != ftWideString) size = 0;
+  else if (size == 0) size = 255;
 }
 
 }  // namespace
@@ -130,8 +145,10 @@ void TADOConnection::Close() {
 }
 
 void TADOConnection::SetConnected(bool V) {
-  if (V) Open();
-  else Close();
+  if (V)
+    Open();
+  else
+    Close();
 }
 
 TDbDatabase* TADOConnection::Database() {
@@ -143,7 +160,9 @@ int TADOConnection::Execute(const std::string& CommandText) {
   return static_cast<int>(Database()->Execute(CommandText, {}));
 }
 
-void TADOConnection::GetTableNames(std::vector<std::string>& List) { List = Database()->TableNames(); }
+void TADOConnection::GetTableNames(std::vector<std::string>& List) {
+  List = Database()->TableNames();
+}
 
 void TADOConnection::GetFieldNames(const std::string& TableName, std::vector<std::string>& List) {
   List = Database()->TableColumns(TableName);
@@ -300,8 +319,8 @@ void TCustomADODataSet::InternalClose() {
   FBaseTable.clear();
 }
 
-TDataRecord TCustomADODataSet::InternalPost(const TDataRecord& Row, const std::vector<bool>& Changed,
-                                            bool Inserting) {
+TDataRecord TCustomADODataSet::InternalPost(const TDataRecord& Row,
+                                            const std::vector<bool>& Changed, bool Inserting) {
   if (FBaseTable.empty()) throw EDatabaseError("Cannot modify a read-only dataset");
   TDbDatabase* db = Db();
   TDbParams params;
@@ -309,8 +328,10 @@ TDataRecord TCustomADODataSet::InternalPost(const TDataRecord& Row, const std::v
   std::string list;
   for (size_t i = 0; i < FColumns.size() && i < Changed.size(); ++i) {
     if (!Changed[i]) continue;
-    if (Inserting) list += (list.empty() ? "" : ", ") + Quote(FColumns[i].Origin);
-    else list += (list.empty() ? "" : ", ") + Quote(FColumns[i].Origin) + " = ?";
+    if (Inserting)
+      list += (list.empty() ? "" : ", ") + Quote(FColumns[i].Origin);
+    else
+      list += (list.empty() ? "" : ", ") + Quote(FColumns[i].Origin) + " = ?";
     params.emplace_back(std::string(), Row.Values[i]);
   }
   if (Inserting) {
@@ -326,8 +347,10 @@ TDataRecord TCustomADODataSet::InternalPost(const TDataRecord& Row, const std::v
     rowid = db->LastInsertRowId();
   } else if (!params.empty()) {
     params.emplace_back(std::string(), TDbValue::FromInt(rowid));
-    if (db->Execute("update " + Quote(FBaseTable) + " set " + list + " where rowid = ?", params) == 0)
-      throw EDatabaseError("Row cannot be located for updating. It may have been deleted by another user.");
+    if (db->Execute("update " + Quote(FBaseTable) + " set " + list + " where rowid = ?", params) ==
+        0)
+      throw EDatabaseError(
+          "Row cannot be located for updating. It may have been deleted by another user.");
   }
   // Read the row back: the key and defaults the engine filled in, the values as stored.
   std::string cols;
@@ -346,14 +369,13 @@ TDataRecord TCustomADODataSet::InternalPost(const TDataRecord& Row, const std::v
 }
 
 void TCustomADODataSet::InternalDelete(const TDataRecord& Row) {
-  if (FBaseTable.empty() || !Row.HasRowId) throw EDatabaseError("Cannot modify a read-only dataset");
+  if (FBaseTable.empty() || !Row.HasRowId)
+    throw EDatabaseError("Cannot modify a read-only dataset");
   Db()->Execute("delete from " + Quote(FBaseTable) + " where rowid = ?",
                 {{std::string(), TDbValue::FromInt(Row.RowId)}});
 }
 
-void TCustomADODataSet::Requery() {
-  Refresh();
-}
+void TCustomADODataSet::Requery() { Refresh(); }
 
 // ---- TADOQuery ----
 
@@ -402,6 +424,7 @@ void TADOCommand::SetCommandText(const std::string& V) {
 
 int TADOCommand::Execute() {
   if (!FConnection) throw EDatabaseError("Missing Connection or ConnectionString");
-  FRowsAffected = static_cast<int>(FConnection->Database()->Execute(FCommandText, FParameters->Bound()));
+  FRowsAffected =
+      static_cast<int>(FConnection->Database()->Execute(FCommandText, FParameters->Bound()));
   return FRowsAffected;
 }

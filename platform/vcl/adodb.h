@@ -17,8 +17,16 @@
 class TDbDatabase;
 class TCustomADODataSet;
 
-enum TConnectMode { cmUnknown, cmRead, cmWrite, cmReadWrite, cmShareDenyRead, cmShareDenyWrite,
-                    cmShareExclusive, cmShareDenyNone };
+enum TConnectMode {
+  cmUnknown,
+  cmRead,
+  cmWrite,
+  cmReadWrite,
+  cmShareDenyRead,
+  cmShareDenyWrite,
+  cmShareExclusive,
+  cmShareDenyNone
+};
 enum TCursorLocation { clUseServer, clUseClient };
 enum TCursorType { ctUnspecified, ctOpenForwardOnly, ctKeyset, ctDynamic, ctStatic };
 enum TADOLockType { ltUnspecified, ltReadOnly, ltPessimistic, ltOptimistic, ltBatchOptimistic };

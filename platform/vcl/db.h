@@ -27,21 +27,61 @@ class TDataLink;
 class Variant;
 
 enum TFieldType {
-  ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
-  ftDate, ftTime, ftDateTime, ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo, ftGraphic,
-  ftFmtMemo, ftTypedBinary, ftFixedChar, ftWideString, ftLargeint, ftWideMemo
+  ftUnknown,
+  ftString,
+  ftSmallint,
+  ftInteger,
+  ftWord,
+  ftBoolean,
+  ftFloat,
+  ftCurrency,
+  ftBCD,
+  ftDate,
+  ftTime,
+  ftDateTime,
+  ftBytes,
+  ftVarBytes,
+  ftAutoInc,
+  ftBlob,
+  ftMemo,
+  ftGraphic,
+  ftFmtMemo,
+  ftTypedBinary,
+  ftFixedChar,
+  ftWideString,
+  ftLargeint,
+  ftWideMemo
 };
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
 
 enum TDataSetState {
-  dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue,
-  dsOldValue, dsCurValue, dsBlockRead, dsInternalCalc, dsOpening
+  dsInactive,
+  dsBrowse,
+  dsEdit,
+  dsInsert,
+  dsSetKey,
+  dsCalcFields,
+  dsFilter,
+  dsNewValue,
+  dsOldValue,
+  dsCurValue,
+  dsBlockRead,
+  dsInternalCalc,
+  dsOpening
 };
 
 enum TDataEvent {
-  deFieldChange, deRecordChange, deDataSetChange, deDataSetScroll, deLayoutChange,
-  deUpdateRecord, deUpdateState, deCheckBrowseMode, dePropertyChange, deFieldListChange,
+  deFieldChange,
+  deRecordChange,
+  deDataSetChange,
+  deDataSetScroll,
+  deLayoutChange,
+  deUpdateRecord,
+  deUpdateState,
+  deCheckBrowseMode,
+  dePropertyChange,
+  deFieldListChange,
   deFocusControl
 };
 
@@ -76,9 +116,9 @@ class TFieldDefs : public TObject {
   ORV_CLASS(TFieldDefs, TObject)
 public:
   int Count() const { return static_cast<int>(FItems.size()); }
-  TFieldDef* Items(int Index) const;  // EListError outside 0..Count-1
-  TFieldDef* Find(const std::string& Name) const;   // EDatabaseError when absent
-  int IndexOf(const std::string& Name) const;       // -1 when absent (case ignored)
+  TFieldDef* Items(int Index) const;               // EListError outside 0..Count-1
+  TFieldDef* Find(const std::string& Name) const;  // EDatabaseError when absent
+  int IndexOf(const std::string& Name) const;      // -1 when absent (case ignored)
   // Brings the definitions up to date with the data set's statement (opens nothing visible).
   void Update();
   void Clear() { FItems.clear(); }
@@ -116,7 +156,7 @@ public:
   int Size() const { return FSize; }
   void SetSize(int V) { FSize = V; }
   int FieldNo() const { return FFieldNo; }  // 1-based column of the result; 0 for calculated
-  int Index() const;                         // position in the data set's Fields
+  int Index() const;                        // position in the data set's Fields
   bool Visible() const { return FVisible; }
   void SetVisible(bool V) { FVisible = V; }
   bool ReadOnly() const { return FReadOnly; }
@@ -201,6 +241,7 @@ class TIntegerField : public TNumericField {
   ORV_CLASS(TIntegerField, TNumericField)
 public:
   TIntegerField() : TNumericField(ftInteger) {}
+
 protected:
   explicit TIntegerField(TFieldType T) : TNumericField(T) {}
 };
@@ -223,6 +264,7 @@ class TFloatField : public TNumericField {
   ORV_CLASS(TFloatField, TNumericField)
 public:
   TFloatField() : TNumericField(ftFloat) {}
+
 protected:
   explicit TFloatField(TFieldType T) : TNumericField(T) {}
 };
@@ -286,7 +328,7 @@ public:
   int Count() const { return static_cast<int>(FList.size()); }
   TField* Fields(int Index) const;  // EListError outside 0..Count-1
   TField* operator[](int Index) const { return Fields(Index); }
-  TField* FindField(const std::string& Name) const;  // null when absent; case ignored
+  TField* FindField(const std::string& Name) const;    // null when absent; case ignored
   TField* FieldByName(const std::string& Name) const;  // EDatabaseError "Field 'x' not found"
   int IndexOf(const TField* F) const;
 
@@ -353,9 +395,9 @@ public:
   int CompareBookmarks(TBookmark A, TBookmark B) const;
 
   // ---- editing ----
-  void Edit();     // on an empty data set: Insert
-  void Insert();   // a new row before the current one
-  void Append();   // a new row after the last
+  void Edit();    // on an empty data set: Insert
+  void Insert();  // a new row before the current one
+  void Append();  // a new row after the last
   void Post();
   void Cancel();
   void Delete();
@@ -374,7 +416,8 @@ public:
   TField* FieldByName(const std::string& Name) const { return FFields->FieldByName(Name); }
   TField* FindField(const std::string& Name) const { return FFields->FindField(Name); }
   std::vector<std::string> FieldNames() const;
-  template <class TList> void GetFieldNames(TList* List) const {
+  template <class TList>
+  void GetFieldNames(TList* List) const {
     List->Clear();
     for (const auto& n : FieldNames()) List->Add(n);
   }
@@ -427,8 +470,8 @@ protected:
   // True when the engine compares column Index (0-based) without regard to case.
   virtual bool ColumnNoCase(int /*Index*/) const { return false; }
 
-  void CheckActive() const;   // EDatabaseError "Cannot perform this operation on a closed dataset"
-  void CheckInactive() const; // EDatabaseError "Cannot perform this operation on an open dataset"
+  void CheckActive() const;    // EDatabaseError "Cannot perform this operation on a closed dataset"
+  void CheckInactive() const;  // EDatabaseError "Cannot perform this operation on an open dataset"
   const TDataRecord* ActiveRecordPtr() const;
 
 private:
@@ -519,9 +562,9 @@ public:
 
   int BufferCount() const { return FBufferCount; }
   void SetBufferCount(int V);
-  int RecordCount() const;      // rows in the window
-  int ActiveRecord() const;     // index of the row fields read, within the window
-  void SetActiveRecord(int V);  // -1 puts the reading back to the current row
+  int RecordCount() const;                    // rows in the window
+  int ActiveRecord() const;                   // index of the row fields read, within the window
+  void SetActiveRecord(int V);                // -1 puts the reading back to the current row
   int FirstRecord() const { return FFirst; }  // index of the window's first row in the data set
   void UpdateRecord();
 

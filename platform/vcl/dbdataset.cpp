@@ -28,7 +28,8 @@ public:
   ~TDbBlobStream() override {
     if (FMode == bmRead || !FWritten) return;
     try {
-      FField->SetAsBytes(std::string(static_cast<const char*>(Memory()), static_cast<size_t>(Size())));
+      FField->SetAsBytes(
+          std::string(static_cast<const char*>(Memory()), static_cast<size_t>(Size())));
     } catch (...) {
       // The data set left edit mode while the stream was open; the write is lost, as it would be
       // after a Cancel.
@@ -53,7 +54,9 @@ private:
 }  // namespace
 
 TDataSet::TDataSet(TComponent* AOwner)
-    : TComponent(AOwner), FFields(std::make_unique<TFields>()), FFieldDefs(std::make_unique<TFieldDefs>()) {
+    : TComponent(AOwner),
+      FFields(std::make_unique<TFields>()),
+      FFieldDefs(std::make_unique<TFieldDefs>()) {
   FFieldDefs->FDataSet = this;
 }
 
@@ -65,11 +68,13 @@ TDataSet::~TDataSet() {
 // ---- state ----
 
 void TDataSet::CheckActive() const {
-  if (FState == dsInactive) throw EDatabaseError("Cannot perform this operation on a closed dataset");
+  if (FState == dsInactive)
+    throw EDatabaseError("Cannot perform this operation on a closed dataset");
 }
 
 void TDataSet::CheckInactive() const {
-  if (FState != dsInactive) throw EDatabaseError("Cannot perform this operation on an open dataset");
+  if (FState != dsInactive)
+    throw EDatabaseError("Cannot perform this operation on an open dataset");
 }
 
 void TDataSet::SetState(TDataSetState S) {
@@ -84,8 +89,10 @@ bool TDataSet::CanModify() const { return !FReadOnly; }
 // ---- opening and closing ----
 
 void TDataSet::SetActive(bool V) {
-  if (V) Open();
-  else Close();
+  if (V)
+    Open();
+  else
+    Close();
 }
 
 void TDataSet::Open() {
@@ -127,9 +134,10 @@ void TDataSet::Close() {
   SetState(dsInactive);
   // Fields made for the columns of this result go with it; fields of one's own stay.
   FFields->FList.clear();
-  FOwnedFields.erase(std::remove_if(FOwnedFields.begin(), FOwnedFields.end(),
-                                    [](const std::unique_ptr<TField>& f) { return f->FAutoCreated; }),
-                     FOwnedFields.end());
+  FOwnedFields.erase(
+      std::remove_if(FOwnedFields.begin(), FOwnedFields.end(),
+                     [](const std::unique_ptr<TField>& f) { return f->FAutoCreated; }),
+      FOwnedFields.end());
   for (auto& f : FOwnedFields) FFields->FList.push_back(f.get());
   Fire(AfterClose, this);
 }
@@ -464,7 +472,8 @@ bool TDataSet::LocateRaw(const std::string& KeyFields, const std::vector<TDbValu
   for (int i = 0; i < static_cast<int>(FRecords.size()); ++i) {
     FCurrent = i;
     bool all = true;
-    for (size_t k = 0; k < fields.size() && all; ++k) all = KeyMatches(fields[k], KeyValues[k], Options);
+    for (size_t k = 0; k < fields.size() && all; ++k)
+      all = KeyMatches(fields[k], KeyValues[k], Options);
     if (!all) continue;
     FCurrent = saved;
     FDisplayRecord = savedDisplay;
@@ -521,7 +530,8 @@ int TDataSet::CompareBookmarks(TBookmark A, TBookmark B) const {
 // ---- editing ----
 
 void TDataSet::UpdateRecord() {
-  if (FState != dsEdit && FState != dsInsert) throw EDatabaseError("Dataset not in edit or insert mode");
+  if (FState != dsEdit && FState != dsInsert)
+    throw EDatabaseError("Dataset not in edit or insert mode");
   DataEvent(deUpdateRecord, 0);
 }
 
@@ -530,8 +540,10 @@ void TDataSet::CheckBrowseMode() {
   DataEvent(deCheckBrowseMode, 0);
   if (FState != dsEdit && FState != dsInsert) return;
   UpdateRecord();
-  if (FModified) Post();
-  else Cancel();
+  if (FModified)
+    Post();
+  else
+    Cancel();
 }
 
 void TDataSet::Edit() {
@@ -603,7 +615,8 @@ void TDataSet::Post() {
   TDataRecord row = FEditRecord;
   const size_t columns = static_cast<size_t>(FFieldDefs->Count());
   row.Values.resize(columns);
-  std::vector<bool> changed(FChanged.begin(), FChanged.begin() + std::min(columns, FChanged.size()));
+  std::vector<bool> changed(FChanged.begin(),
+                            FChanged.begin() + std::min(columns, FChanged.size()));
   TDataRecord stored = InternalPost(row, changed, inserting);
   stored.Values.resize(FEditRecord.Values.size());
   stored.Serial = inserting ? FNextSerial++ : FEditRecord.Serial;
@@ -647,7 +660,8 @@ void TDataSet::Delete() {
   Fire(BeforeScroll, this);
   InternalDelete(FRecords[FCurrent]);
   FRecords.erase(FRecords.begin() + FCurrent);
-  if (FCurrent >= static_cast<int>(FRecords.size())) FCurrent = static_cast<int>(FRecords.size()) - 1;
+  if (FCurrent >= static_cast<int>(FRecords.size()))
+    FCurrent = static_cast<int>(FRecords.size()) - 1;
   FBof = FEof = FRecords.empty();
   CalculateAll();
   DataEvent(deDataSetChange, 0);

@@ -53,8 +53,17 @@ std::vector<std::string> Tokens(const std::string& s) {
       out.push_back(w);
       i = j + 1;
     } else if (c == '\'') {
+      // Quoted text runs to the first quote that is not doubled.
       size_t j = i + 1;
-      while (j < s.size() && !(s[j] == '\'' && (j + 1 >= s.size() || s[j + 1] != '\''))) j += s[j] == '\'' ? 2 : 1;
+      while (j < s.size()) {
+        if (s[j] != '\'') {
+          ++j;
+        } else if (j + 1 < s.size() && s[j + 1] == '\'') {
+          j += 2;
+        } else {
+          break;
+        }
+      }
       out.push_back("'");
       i = j + 1;
     } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
@@ -78,16 +87,23 @@ std::string PlainSelectTable(const std::string& sql) {
   int depth = 0;
   size_t from = 0;
   for (size_t i = 1; i < t.size(); ++i) {
-    if (t[i] == "(") ++depth;
-    else if (t[i] == ")") --depth;
-    else if (depth == 0 && t[i] == "from") { from = i; break; }
+    if (t[i] == "(")
+      ++depth;
+    else if (t[i] == ")")
+      --depth;
+    else if (depth == 0 && t[i] == "from") {
+      from = i;
+      break;
+    }
   }
   if (from == 0 || from + 1 >= t.size()) return "";
   std::string table = t[from + 1];
   if (table == "(" || table == "'") return "";
   for (size_t i = from + 2; i < t.size(); ++i) {
-    if (t[i] == "(") ++depth;
-    else if (t[i] == ")") --depth;
+    if (t[i] == "(")
+      ++depth;
+    else if (t[i] == ")")
+      --depth;
     if (depth != 0) continue;
     const std::string& w = t[i];
     if (w == "," || w == "join" || w == "group" || w == "union" || w == "except" ||
@@ -107,16 +123,23 @@ void Bind(sqlite3* db, sqlite3_stmt* s, const TDbParams& params) {
     if (pname && (pname[0] == ':' || pname[0] == '@' || pname[0] == '$')) {
       std::string name(pname + 1);
       for (const auto& p : params)
-        if (SameTextNoCase(p.first, name)) { v = &p.second; break; }
+        if (SameTextNoCase(p.first, name)) {
+          v = &p.second;
+          break;
+        }
     } else if (positional < params.size()) {
       v = &params[positional++].second;
     }
     int rc = SQLITE_OK;
-    if (!v || v->Kind == TDbValue::Null) rc = sqlite3_bind_null(s, i);
-    else if (v->Kind == TDbValue::Integer) rc = sqlite3_bind_int64(s, i, v->Int);
-    else if (v->Kind == TDbValue::Float) rc = sqlite3_bind_double(s, i, v->Real);
+    if (!v || v->Kind == TDbValue::Null)
+      rc = sqlite3_bind_null(s, i);
+    else if (v->Kind == TDbValue::Integer)
+      rc = sqlite3_bind_int64(s, i, v->Int);
+    else if (v->Kind == TDbValue::Float)
+      rc = sqlite3_bind_double(s, i, v->Real);
     else if (v->Kind == TDbValue::Text)
-      rc = sqlite3_bind_text64(s, i, v->Bytes.data(), v->Bytes.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      rc = sqlite3_bind_text64(s, i, v->Bytes.data(), v->Bytes.size(), SQLITE_TRANSIENT,
+                               SQLITE_UTF8);
     else
       rc = sqlite3_bind_blob64(s, i, v->Bytes.data(), v->Bytes.size(), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) Fail(db, "");
@@ -198,8 +221,8 @@ std::unique_ptr<TDbDatabase> TDbDatabase::Open(const std::string& FileName) {
   if (!S_ISREG(st.st_mode) || st.st_size == 0)
     throw EOleException("\"" + FileName + "\" is not a database file.");
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(FileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                           nullptr);
+  int rc =
+      sqlite3_open_v2(FileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
     sqlite3_close_v2(db);
@@ -232,7 +255,8 @@ TDbResult TDbDatabase::Query(const std::string& Sql, const TDbParams& Params) {
     std::string table = PlainSelectTable(sql);
     if (!table.empty()) {
       size_t sel = sql.find_first_not_of(" \t\r\n");
-      std::string keyed = sql.substr(0, sel + 6) + " \"" + table + "\".rowid," + sql.substr(sel + 6);
+      std::string keyed =
+          sql.substr(0, sel + 6) + " \"" + table + "\".rowid," + sql.substr(sel + 6);
       const char* tail = nullptr;
       if (sqlite3_prepare_v2(db, keyed.c_str(), -1, &st.S, &tail) == SQLITE_OK && st.S) {
         e.WithKey = true;

@@ -21,10 +21,30 @@ struct TDbValue {
   double Real = 0;
   std::string Bytes;
 
-  static TDbValue FromInt(int64_t v) { TDbValue r; r.Kind = Integer; r.Int = v; return r; }
-  static TDbValue FromFloat(double v) { TDbValue r; r.Kind = Float; r.Real = v; return r; }
-  static TDbValue FromText(std::string v) { TDbValue r; r.Kind = Text; r.Bytes = std::move(v); return r; }
-  static TDbValue FromBlob(std::string v) { TDbValue r; r.Kind = Blob; r.Bytes = std::move(v); return r; }
+  static TDbValue FromInt(int64_t v) {
+    TDbValue r;
+    r.Kind = Integer;
+    r.Int = v;
+    return r;
+  }
+  static TDbValue FromFloat(double v) {
+    TDbValue r;
+    r.Kind = Float;
+    r.Real = v;
+    return r;
+  }
+  static TDbValue FromText(std::string v) {
+    TDbValue r;
+    r.Kind = Text;
+    r.Bytes = std::move(v);
+    return r;
+  }
+  static TDbValue FromBlob(std::string v) {
+    TDbValue r;
+    r.Kind = Blob;
+    r.Bytes = std::move(v);
+    return r;
+  }
   bool IsNull() const { return Kind == Null; }
   bool operator==(const TDbValue& o) const {
     return Kind == o.Kind && Int == o.Int && Real == o.Real && Bytes == o.Bytes;
@@ -37,11 +57,11 @@ using TDbParams = std::vector<TDbParam>;
 
 // A column of a result, with what the schema declares for it when it comes straight from a table.
 struct TDbColumn {
-  std::string Name;        // as the result names it
-  std::string Table;       // originating table ("" for an expression)
-  std::string Origin;      // originating column
-  std::string DeclType;    // declared type, e.g. "VARCHAR(50)", "BOOLEAN" ("" for an expression)
-  std::string Collation;   // e.g. "NOCASE"
+  std::string Name;       // as the result names it
+  std::string Table;      // originating table ("" for an expression)
+  std::string Origin;     // originating column
+  std::string DeclType;   // declared type, e.g. "VARCHAR(50)", "BOOLEAN" ("" for an expression)
+  std::string Collation;  // e.g. "NOCASE"
   bool PrimaryKey = false;
   bool AutoIncrement = false;
   bool NotNull = false;

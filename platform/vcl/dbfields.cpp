@@ -35,8 +35,8 @@ ORV_CLASS_IMPL(TFields, TObject)
 namespace {
 
 bool IsTextType(TFieldType t) {
-  return t == ftString || t == ftWideString || t == ftFixedChar || t == ftMemo ||
-         t == ftFmtMemo || t == ftWideMemo;
+  return t == ftString || t == ftWideString || t == ftFixedChar || t == ftMemo || t == ftFmtMemo ||
+         t == ftWideMemo;
 }
 bool IsIntegerType(TFieldType t) {
   return t == ftSmallint || t == ftInteger || t == ftWord || t == ftAutoInc || t == ftLargeint;
@@ -164,8 +164,7 @@ void TFieldDefs::Update() {
   FDataSet->InternalInitFieldDefs();
 }
 
-TFieldDef* TFieldDefs::Add(const std::string& Name, TFieldType DataType, int Size,
-                           bool Required) {
+TFieldDef* TFieldDefs::Add(const std::string& Name, TFieldType DataType, int Size, bool Required) {
   auto d = std::make_unique<TFieldDef>();
   d->Name = Name;
   d->DataType = DataType;
@@ -403,8 +402,9 @@ void TField::Clear() { SetRawValue(TDbValue()); }
 
 int64_t TBlobField::BlobSize() const {
   const TDbValue& v = RawValue();
-  return (v.Kind == TDbValue::Text || v.Kind == TDbValue::Blob) ? static_cast<int64_t>(v.Bytes.size())
-                                                                : static_cast<int64_t>(AsString().size());
+  return (v.Kind == TDbValue::Text || v.Kind == TDbValue::Blob)
+             ? static_cast<int64_t>(v.Bytes.size())
+             : static_cast<int64_t>(AsString().size());
 }
 
 void TBlobField::SaveToStream(TStream* Stream) const {
@@ -441,8 +441,10 @@ void TBlobField::SetAsBytes(const std::string& V) {
 
 void TBlobField::Assign(TPersistent* Source) {
   if (auto* b = dynamic_cast<TBlobField*>(Source)) {
-    if (b->IsNull()) Clear();
-    else SetAsBytes(b->AsBytes());
+    if (b->IsNull())
+      Clear();
+    else
+      SetAsBytes(b->AsBytes());
     return;
   }
   if (auto* lines = dynamic_cast<TStrings*>(Source)) {
@@ -462,20 +464,29 @@ void TBlobField::AssignTo(TPersistent* Dest) {
 
 std::unique_ptr<TField> CreateFieldOfType(TFieldType Type) {
   switch (Type) {
-    case ftString: case ftFixedChar: return std::make_unique<TStringField>();
+    case ftString:
+    case ftFixedChar: return std::make_unique<TStringField>();
     case ftWideString: return std::make_unique<TWideStringField>();
-    case ftSmallint: case ftWord: return std::make_unique<TSmallintField>();
+    case ftSmallint:
+    case ftWord: return std::make_unique<TSmallintField>();
     case ftInteger: return std::make_unique<TIntegerField>();
     case ftAutoInc: return std::make_unique<TAutoIncField>();
     case ftLargeint: return std::make_unique<TLargeintField>();
-    case ftFloat: case ftBCD: return std::make_unique<TFloatField>();
+    case ftFloat:
+    case ftBCD: return std::make_unique<TFloatField>();
     case ftCurrency: return std::make_unique<TCurrencyField>();
     case ftBoolean: return std::make_unique<TBooleanField>();
-    case ftDate: case ftTime: case ftDateTime: return std::make_unique<TDateTimeField>(Type);
-    case ftMemo: case ftFmtMemo: case ftWideMemo: return std::make_unique<TMemoField>();
+    case ftDate:
+    case ftTime:
+    case ftDateTime: return std::make_unique<TDateTimeField>(Type);
+    case ftMemo:
+    case ftFmtMemo:
+    case ftWideMemo: return std::make_unique<TMemoField>();
     case ftGraphic: return std::make_unique<TGraphicField>();
-    case ftBlob: case ftTypedBinary: case ftBytes: case ftVarBytes:
-      return std::make_unique<TBlobField>();
+    case ftBlob:
+    case ftTypedBinary:
+    case ftBytes:
+    case ftVarBytes: return std::make_unique<TBlobField>();
     default: return std::make_unique<TField>(Type);
   }
 }

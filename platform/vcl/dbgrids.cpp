@@ -149,8 +149,10 @@ void TGridDataLink::DataSetChanged() {
 }
 
 void TGridDataLink::DataSetScrolled(int Distance) {
-  if (OnScrolled) OnScrolled(Distance);
-  else if (OnChanged) OnChanged();
+  if (OnScrolled)
+    OnScrolled(Distance);
+  else if (OnChanged)
+    OnChanged();
 }
 
 void TGridDataLink::EditingChanged() {

@@ -102,10 +102,10 @@ public:
   // Makes visible row Row the data set's current row (a click on it).
   void SelectRow(int Row);
 
-  std::function<void()> OnChanged;            // redraw every row
+  std::function<void()> OnChanged;               // redraw every row
   std::function<void(int Distance)> OnScrolled;  // the window moved by Distance rows
   std::function<void()> OnEditingChanged;
-  std::function<void()> OnLayoutChanged;      // columns were rebuilt
+  std::function<void()> OnLayoutChanged;  // columns were rebuilt
 
 protected:
   void ActiveChanged() override;

@@ -51,7 +51,10 @@ void TDataSource::DataEvent(TDataEvent Event, intptr_t Info) {
     case deFieldChange:
       if (OnDataChange) OnDataChange(this, reinterpret_cast<TField*>(Info));
       break;
-    case deRecordChange: case deDataSetChange: case deDataSetScroll: case deLayoutChange:
+    case deRecordChange:
+    case deDataSetChange:
+    case deDataSetScroll:
+    case deLayoutChange:
       if (OnDataChange && State() != dsInactive) OnDataChange(this, nullptr);
       break;
     case deUpdateRecord:
@@ -176,16 +179,15 @@ void TDataLink::DataEvent(TDataEvent Event, intptr_t Info) {
   }
   if (!FActive) return;
   switch (Event) {
-    case deFieldChange: case deRecordChange:
+    case deFieldChange:
+    case deRecordChange:
       if (!FUpdating) RecordChanged(reinterpret_cast<TField*>(Info));
       break;
     case deDataSetChange:
       AdjustWindow();
       DataSetChanged();
       break;
-    case deDataSetScroll:
-      DataSetScrolled(AdjustWindow());
-      break;
+    case deDataSetScroll: DataSetScrolled(AdjustWindow()); break;
     case deLayoutChange:
       AdjustWindow();
       LayoutChanged();

@@ -10,12 +10,19 @@ namespace {
 
 TDbValue ToDbValue(const Variant& V) {
   switch (V.VType()) {
-    case varEmpty: case varNull: return TDbValue();
+    case varEmpty:
+    case varNull: return TDbValue();
     case varBoolean: return TDbValue::FromInt(V.AsBoolean() ? 1 : 0);
-    case varShortInt: case varByte: case varSmallint: case varWord: case varInteger:
-    case varLongWord: case varInt64:
-      return TDbValue::FromInt(V.AsInt64());
-    case varSingle: case varDouble: case varCurrency: return TDbValue::FromFloat(V.AsFloat());
+    case varShortInt:
+    case varByte:
+    case varSmallint:
+    case varWord:
+    case varInteger:
+    case varLongWord:
+    case varInt64: return TDbValue::FromInt(V.AsInt64());
+    case varSingle:
+    case varDouble:
+    case varCurrency: return TDbValue::FromFloat(V.AsFloat());
     // Dates are stored as text, so a date key or parameter compares as that text.
     case varDate: return TDbValue::FromText(DbDateTimeToText(V.AsDateTime(), false));
     default: return TDbValue::FromText(V.AsString());
@@ -29,15 +36,21 @@ Variant TField::Value() const {
   if (v.IsNull()) return Null();
   switch (FDataType) {
     case ftBoolean: return Variant(AsBoolean());
-    case ftSmallint: case ftWord: case ftInteger: case ftAutoInc: {
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftAutoInc: {
       int64_t i = AsLargeInt();
       if (i >= INT32_MIN && i <= INT32_MAX) return Variant(static_cast<int32_t>(i));
       return Variant(i);
     }
     case ftLargeint: return Variant(AsLargeInt());
-    case ftFloat: case ftBCD: return Variant(AsFloat());
+    case ftFloat:
+    case ftBCD: return Variant(AsFloat());
     case ftCurrency: return Variant::FromCurrency(AsFloat());
-    case ftDate: case ftTime: case ftDateTime: return Variant::FromDate(AsDateTime());
+    case ftDate:
+    case ftTime:
+    case ftDateTime: return Variant::FromDate(AsDateTime());
     default: break;
   }
   switch (v.Kind) {
@@ -59,13 +72,19 @@ void TField::Assign(TPersistent* Source) {
 
 void TField::SetValue(const Variant& V) {
   switch (V.VType()) {
-    case varEmpty: case varNull: Clear(); return;
+    case varEmpty:
+    case varNull: Clear(); return;
     case varBoolean: SetAsBoolean(V.AsBoolean()); return;
-    case varShortInt: case varByte: case varSmallint: case varWord: case varInteger:
-    case varLongWord: case varInt64:
-      SetAsLargeInt(V.AsInt64());
-      return;
-    case varSingle: case varDouble: case varCurrency: SetAsFloat(V.AsFloat()); return;
+    case varShortInt:
+    case varByte:
+    case varSmallint:
+    case varWord:
+    case varInteger:
+    case varLongWord:
+    case varInt64: SetAsLargeInt(V.AsInt64()); return;
+    case varSingle:
+    case varDouble:
+    case varCurrency: SetAsFloat(V.AsFloat()); return;
     case varDate: SetAsDateTime(V.AsDateTime()); return;
     default: SetAsString(V.AsString()); return;
   }
@@ -87,13 +106,19 @@ void TParameter::SetValue(const Variant& V) {
   if (DataType != ftUnknown) return;
   switch (V.VType()) {
     case varBoolean: DataType = ftBoolean; break;
-    case varShortInt: case varByte: case varSmallint: case varWord: case varInteger:
+    case varShortInt:
+    case varByte:
+    case varSmallint:
+    case varWord:
+    case varInteger:
     case varLongWord: DataType = ftInteger; break;
     case varInt64: DataType = ftLargeint; break;
-    case varSingle: case varDouble: DataType = ftFloat; break;
+    case varSingle:
+    case varDouble: DataType = ftFloat; break;
     case varCurrency: DataType = ftCurrency; break;
     case varDate: DataType = ftDateTime; break;
-    case varString: case varOleStr: DataType = ftWideString; break;
+    case varString:
+    case varOleStr: DataType = ftWideString; break;
     default: break;
   }
 }
@@ -117,7 +142,8 @@ bool TDataSet::Locate(const std::string& KeyFields, const std::vector<Variant>& 
   return LocateRaw(KeyFields, keys, Options);
 }
 
-bool TDataSet::Locate(const std::string& KeyFields, const Variant& KeyValue, TLocateOptions Options) {
+bool TDataSet::Locate(const std::string& KeyFields, const Variant& KeyValue,
+                      TLocateOptions Options) {
   // Several key fields take their values from a variant array.
   if (KeyValue.IsArray()) {
     std::vector<TDbValue> keys;

@@ -92,7 +92,8 @@ TEST_F(Editing, EveryFieldKindRoundTripsThroughTheFile) {
   EXPECT_TRUE(r->FieldByName("g")->IsBlob());
   r->Next();
   // Null reads as empty text, 0 and false; Yes/No defaults to No.
-  for (const char* n : {"s", "i", "f", "d", "m", "g"}) EXPECT_TRUE(r->FieldByName(n)->IsNull()) << n;
+  for (const char* n : {"s", "i", "f", "d", "m", "g"})
+    EXPECT_TRUE(r->FieldByName(n)->IsNull()) << n;
   EXPECT_EQ(r->FieldByName("s")->AsString(), "");
   EXPECT_EQ(r->FieldByName("i")->AsInteger(), 0);
   EXPECT_FALSE(r->FieldByName("b")->AsBoolean());
@@ -388,10 +389,13 @@ TEST_F(Editing, LocateWithAndWithoutCase) {
     TLocateOptions options;
     int recNo;  // 0: not found
   } cases[] = {
-      {"k", "beta", 0, 2},          {"k", "BETA", 0, 0},
+      {"k", "beta", 0, 2},
+      {"k", "BETA", 0, 0},
       {"k", "BETA", loCaseInsensitive, 2},
-      {"k", "gam", loPartialKey, 0}, {"k", "gam", loPartialKey | loCaseInsensitive, 3},
-      {"n", "3", 0, 3},             {"n", "4", 0, 0},
+      {"k", "gam", loPartialKey, 0},
+      {"k", "gam", loPartialKey | loCaseInsensitive, 3},
+      {"n", "3", 0, 3},
+      {"n", "4", 0, 0},
   };
   for (const auto& c : cases) {
     t->First();
@@ -435,7 +439,9 @@ TEST_F(Editing, CalculatedRowNumberAndEvents) {
   q->BeforeOpen = [&](TDataSet*) { log.push_back("BeforeOpen"); };
   q->AfterOpen = [&](TDataSet*) { log.push_back("AfterOpen"); };
   q->AfterScroll = [&](TDataSet*) { log.push_back("AfterScroll"); };
-  q->BeforePost = [&](TDataSet* D) { log.push_back("BeforePost:" + D->FieldByName("fname")->AsString()); };
+  q->BeforePost = [&](TDataSet* D) {
+    log.push_back("BeforePost:" + D->FieldByName("fname")->AsString());
+  };
   q->AfterPost = [&](TDataSet*) { log.push_back("AfterPost"); };
   q->OnNewRecord = [&](TDataSet*) { log.push_back("OnNewRecord"); };
   q->Open();

@@ -31,8 +31,9 @@ protected:
     return q;
   }
   // Opens Sql with one text parameter and returns the values of Column in the order returned.
-  std::vector<std::string> Column(TADOConnection& C, const std::string& Sql, const std::string& Column,
-                                  const std::string& Param = "", const std::string& Value = "") {
+  std::vector<std::string> Column(TADOConnection& C, const std::string& Sql,
+                                  const std::string& Column, const std::string& Param = "",
+                                  const std::string& Value = "") {
     auto q = Query(C, Sql);
     if (!Param.empty()) q->Parameters()->ParamByName(Param)->SetValue(Value);
     q->Open();
@@ -75,26 +76,33 @@ const std::string kPrint = "Print  [Quantity]1  [Size]5x7";
 
 TEST_F(Statements, ShippedTablesHaveTheStoredColumnsTypesAndWidths) {
   const std::vector<Col> pic = {
-      {"id", ftAutoInc, 0},       {"kehuid", ftWideString, 50}, {"fname", ftWideString, 50},
+      {"id", ftAutoInc, 0},          {"kehuid", ftWideString, 50},  {"fname", ftWideString, 50},
       {"yongtu", ftWideString, 100}, {"xiugai", ftWideString, 255}, {"beizhu", ftMemo, 0},
-      {"dalei", ftWideString, 50}, {"drend", ftBoolean, 0},      {"member", ftWideString, 50},
-      {"name", ftWideString, 8},   {"namev", ftWideString, 8},   {"qujiandate", ftDateTime, 0}};
+      {"dalei", ftWideString, 50},   {"drend", ftBoolean, 0},       {"member", ftWideString, 50},
+      {"name", ftWideString, 8},     {"namev", ftWideString, 8},    {"qujiandate", ftDateTime, 0}};
   ExpectColumns(Catalog, "pic", pic);
   ExpectColumns(Catalog, "beizhu", {{"beizhu", ftMemo, 0}});
-  ExpectColumns(Catalog, "miaoshu", {{"id", ftAutoInc, 0}, {"pic", ftWideString, 150},
-                                     {"miaoshu", ftMemo, 0}, {"sheyingshi", ftWideString, 8},
-                                     {"adate", ftDateTime, 0}});
+  ExpectColumns(Catalog, "miaoshu",
+                {{"id", ftAutoInc, 0},
+                 {"pic", ftWideString, 150},
+                 {"miaoshu", ftMemo, 0},
+                 {"sheyingshi", ftWideString, 8},
+                 {"adate", ftDateTime, 0}});
 
   TADOConnection settings;
   settings.SetConnectionString(ConnStr(Copy("sysset.dll"), true));
-  ExpectColumns(settings, "ths", {{"luan", ftBoolean, 0}, {"w", ftInteger, 0}, {"h", ftInteger, 0}});
-  ExpectColumns(settings, "dir1path", {{"id", ftAutoInc, 0}, {"dir1path", ftWideString, 50},
-                                       {"dir1", ftBoolean, 0}});
+  ExpectColumns(settings, "ths",
+                {{"luan", ftBoolean, 0}, {"w", ftInteger, 0}, {"h", ftInteger, 0}});
+  ExpectColumns(settings, "dir1path",
+                {{"id", ftAutoInc, 0}, {"dir1path", ftWideString, 50}, {"dir1", ftBoolean, 0}});
   ExpectColumns(settings, "yongtu", {{"yongtu", ftWideString, 100}, {"id", ftAutoInc, 0}});
   ExpectColumns(settings, "asize", {{"id", ftAutoInc, 0}, {"asize", ftWideString, 30}});
   ExpectColumns(settings, "xiupian", {{"xiangmu", ftWideString, 100}, {"id", ftAutoInc, 0}});
-  ExpectColumns(settings, "gs", {{"ID", ftAutoInc, 0}, {"GSname", ftWideString, 50},
-                                 {"GStel", ftWideString, 50}, {"addr", ftWideString, 50}});
+  ExpectColumns(settings, "gs",
+                {{"ID", ftAutoInc, 0},
+                 {"GSname", ftWideString, 50},
+                 {"GStel", ftWideString, 50},
+                 {"addr", ftWideString, 50}});
 
   TADOConnection staging;
   staging.SetConnectionString(ConnStr(Copy("dayin.dll")));
@@ -104,8 +112,11 @@ TEST_F(Statements, ShippedTablesHaveTheStoredColumnsTypesAndWidths) {
 
   TADOConnection templates;
   templates.SetConnectionString(ConnStr(Copy("xiaoguomulu.dll"), true));
-  ExpectColumns(templates, "xiaoguo", {{"id", ftAutoInc, 0}, {"pic", ftBlob, 0},
-                                       {"miaoshu", ftWideString, 100}, {"wenjian", ftWideString, 150}});
+  ExpectColumns(templates, "xiaoguo",
+                {{"id", ftAutoInc, 0},
+                 {"pic", ftBlob, 0},
+                 {"miaoshu", ftWideString, 100},
+                 {"wenjian", ftWideString, 150}});
   ExpectColumns(templates, "pic", {{"indexid", ftInteger, 0}, {"pic", ftWideString, 255}});
 }
 
@@ -270,8 +281,8 @@ TEST_F(Statements, SettingsDeletionsWithTheirBlanksAndSemicolon) {
     EXPECT_EQ(std::find(after.begin(), after.end(), second), after.end());
   }
   // The other settings statements open.
-  for (const char* t : {"select * from ths", "select * from dir1path", "select * from asize",
-                        "select * from gs"})
+  for (const char* t :
+       {"select * from ths", "select * from dir1path", "select * from asize", "select * from gs"})
     EXPECT_NO_THROW(Query(s, t)->Open()) << t;
 }
 
@@ -355,7 +366,8 @@ TEST_F(Statements, SwitchesAreYesNoValuesPostedInRowsWithoutKey) {
       auto q = Query(s, t);
       q->Open();
       q->Edit();
-      q->FieldByName(std::string(t).find("ths") != std::string::npos ? "luan" : "dir1")->SetAsBoolean(on);
+      q->FieldByName(std::string(t).find("ths") != std::string::npos ? "luan" : "dir1")
+          ->SetAsBoolean(on);
       q->Post();
     }
     // Read back through a new connection, as the next start of the program does.
@@ -382,7 +394,9 @@ TEST_F(Statements, DataSourceJoinedWithBackslashesFindsTheFile) {
 TEST_F(Statements, FailingStatementsRaiseAndLeaveTheQueryClosed) {
   struct Case {
     const char* sql;
-  } cases[] = {{"select * form pic"}, {"select * from nosuchtable"}, {"select nosuch from pic"},
+  } cases[] = {{"select * form pic"},
+               {"select * from nosuchtable"},
+               {"select nosuch from pic"},
                {"select * from pic; delete from pic"}};
   for (const auto& c : cases) {
     auto q = Query(Catalog, c.sql);
@@ -395,4 +409,40 @@ TEST_F(Statements, FailingStatementsRaiseAndLeaveTheQueryClosed) {
   q->Open();
   EXPECT_TRUE(q->IsEmpty());
   EXPECT_EQ(Column(Catalog, "select * from pic", "fname"), std::vector<std::string>{"a.jpg"});
+}
+
+TEST_F(Statements, DeclaredTypesMapToFieldKinds) {
+  struct Case {
+    const char* decl;
+    TFieldType type;
+    int size;
+  } cases[] = {
+      {"VARCHAR(50)", ftWideString, 50}, {"TEXT(8)", ftWideString, 8},  {"CHAR", ftWideString, 255},
+      {"TEXT", ftMemo, 0},               {"LONGTEXT", ftMemo, 0},       {"MEMO", ftMemo, 0},
+      {"BOOLEAN", ftBoolean, 0},         {"YESNO", ftBoolean, 0},       {"BIT", ftBoolean, 0},
+      {"INTEGER", ftInteger, 0},         {"LONG", ftInteger, 0},        {"SMALLINT", ftSmallint, 0},
+      {"BIGINT", ftLargeint, 0},         {"DOUBLE", ftFloat, 0},        {"REAL", ftFloat, 0},
+      {"CURRENCY", ftCurrency, 0},       {"DATETIME", ftDateTime, 0},   {"DATE", ftDate, 0},
+      {"TIME", ftTime, 0},               {"BLOB", ftBlob, 0},           {"LONGBINARY", ftBlob, 0},
+      {"GRAPHIC", ftGraphic, 0},         {"WHATEVER", ftWideString, 255},
+  };
+  std::string sql = "create table kinds (";
+  for (size_t i = 0; i < std::size(cases); ++i)
+    sql += (i ? ", c" : "c") + std::to_string(i) + " " + cases[i].decl;
+  Catalog.Execute(sql + ")");
+  auto q = Query(Catalog, "select * from kinds");
+  q->FieldDefs()->Update();
+  ASSERT_EQ(q->FieldDefs()->Count(), static_cast<int>(std::size(cases)));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    TFieldDef* d = q->FieldDefs()->Items(static_cast<int>(i));
+    EXPECT_EQ(d->DataType, cases[i].type) << cases[i].decl;
+    EXPECT_EQ(d->Size, cases[i].size) << cases[i].decl;
+  }
+  // Expressions take the kind of their first value.
+  auto e = Query(Catalog, "select count(*) as n, 1.5 as f, 'x' as t, null as z from pic");
+  e->Open();
+  EXPECT_EQ(e->FieldByName("n")->DataType(), ftInteger);
+  EXPECT_EQ(e->FieldByName("f")->DataType(), ftFloat);
+  EXPECT_EQ(e->FieldByName("t")->DataType(), ftWideString);
+  EXPECT_EQ(e->FieldByName("z")->DataType(), ftWideString);
 }

@@ -79,7 +79,8 @@ TEST_F(Grid, TheRequirementListWithItsOwnColumnsAndRowNumbers) {
   EXPECT_EQ(Columns.Items(2)->Title()->Caption(), "Production Requirements");
   EXPECT_EQ(Columns.Items(2)->Width(), 304);
   ASSERT_EQ(Link.RowCount(), 3);
-  EXPECT_EQ(Row(0), (std::vector<std::string>{"1", "a.jpg", "Album  [Quantity]2  [Size]8x10", "Retouch"}));
+  EXPECT_EQ(Row(0),
+            (std::vector<std::string>{"1", "a.jpg", "Album  [Quantity]2  [Size]8x10", "Retouch"}));
   EXPECT_EQ(Row(1), (std::vector<std::string>{"2", "a.jpg", "Print  [Quantity]1  [Size]5x7", ""}));
   EXPECT_EQ(Row(2), (std::vector<std::string>{"3", "a.jpg", "", ""}));
   EXPECT_EQ(Link.CellText(3, 0), "");

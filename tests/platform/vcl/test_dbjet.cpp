@@ -47,8 +47,9 @@ TEST(JetDialect, ConnectionStringParts) {
   EXPECT_EQ(ConnectionStringValue(app, "data source"), "/srv/shoot 1/ImageTag.dll");
   EXPECT_EQ(ConnectionStringValue(app, "User ID"), "Admin");
   EXPECT_EQ(ConnectionStringValue(app, "Password"), "");
-  const std::string withPwd = "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=/opt/o/"
-                              "sysset.dll;Jet OLEDB:Database Password=;";
+  const std::string withPwd =
+      "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=/opt/o/"
+      "sysset.dll;Jet OLEDB:Database Password=;";
   EXPECT_EQ(ConnectionStringValue(withPwd, "Data Source"), "/opt/o/sysset.dll");
   EXPECT_EQ(ConnectionStringValue(withPwd, "Jet OLEDB:Database Password"), "");
   EXPECT_EQ(ConnectionStringValue("Data Source=\"/a;b/c.dll\";X=1", "Data Source"), "/a;b/c.dll");

@@ -14,9 +14,13 @@ public:
 protected:
   void ActiveChanged() override { Log.push_back(Active() ? "active" : "inactive"); }
   void DataSetChanged() override { Log.push_back("changed"); }
-  void DataSetScrolled(int Distance) override { Log.push_back("scrolled " + std::to_string(Distance)); }
+  void DataSetScrolled(int Distance) override {
+    Log.push_back("scrolled " + std::to_string(Distance));
+  }
   void EditingChanged() override { Log.push_back(Editing() ? "editing" : "browsing"); }
-  void RecordChanged(TField* F) override { Log.push_back("record " + (F ? F->FieldName() : std::string("-"))); }
+  void RecordChanged(TField* F) override {
+    Log.push_back("record " + (F ? F->FieldName() : std::string("-")));
+  }
 };
 
 class Links : public DbFolder {
@@ -45,7 +49,9 @@ protected:
   void BindEdit(TFieldDataLink& L, std::string& Shown, std::string& Typed) {
     L.SetDataSource(&Source);
     L.SetFieldName("fname");
-    L.OnDataChange = [&L, &Shown](TObject*) { Shown = L.Field() ? L.Field()->AsString() : "(none)"; };
+    L.OnDataChange = [&L, &Shown](TObject*) {
+      Shown = L.Field() ? L.Field()->AsString() : "(none)";
+    };
     L.OnUpdateData = [&L, &Typed](TObject*) { L.Field()->SetAsString(Typed); };
   }
 
@@ -81,7 +87,9 @@ TEST_F(Links, TypingEditsAndPostWritesTheControlText) {
   std::string shown, typed;
   BindEdit(link, shown, typed);
   std::vector<std::string> states;
-  Source.OnStateChange = [&](TObject*) { states.push_back(Q.State() == dsEdit ? "edit" : Q.State() == dsBrowse ? "browse" : "other"); };
+  Source.OnStateChange = [&](TObject*) {
+    states.push_back(Q.State() == dsEdit ? "edit" : Q.State() == dsBrowse ? "browse" : "other");
+  };
   int editingChanges = 0;
   link.OnEditingChange = [&](TObject*) { ++editingChanges; };
   Q.Open();
@@ -171,7 +179,8 @@ TEST_F(Links, AGridWindowFollowsTheCurrentRowAndReadsAnyVisibleRow) {
   Q.Edit();
   f->SetAsString("D2.jpg");
   Q.Cancel();
-  EXPECT_EQ(grid.Log, (std::vector<std::string>{"editing", "record -", "record fname", "browsing", "changed"}));
+  EXPECT_EQ(grid.Log, (std::vector<std::string>{"editing", "record -", "record fname", "browsing",
+                                                "changed"}));
   Q.First();
   EXPECT_EQ(grid.FirstRecord(), 0);
 
