@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/dbengine.h"
 #include "platform/vcl/dbjet.h"
 
@@ -16,6 +17,36 @@ ORV_CLASS_IMPL(TCustomADODataSet, TDataSet)
 ORV_CLASS_IMPL(TADOQuery, TCustomADODataSet)
 ORV_CLASS_IMPL(TADOTable, TCustomADODataSet)
 ORV_CLASS_IMPL(TADOCommand, TComponent)
+
+void TADOConnection::Publish(TPublisher<TADOConnection>& P) {
+  P.Prop("ConnectionString", &TADOConnection::ConnectionString,
+         &TADOConnection::SetConnectionString);
+  P.Prop("KeepConnection", &TADOConnection::KeepConnection, &TADOConnection::SetKeepConnection)
+      .Default(true);
+  P.Prop("LoginPrompt", &TADOConnection::LoginPrompt, &TADOConnection::SetLoginPrompt)
+      .Default(true);
+  // Opening is left to the program: a stored connection is not reopened while it is read.
+  P.Prop("Connected", &TADOConnection::Connected, &TADOConnection::SetConnected).Stored(false);
+}
+
+void TCustomADODataSet::Publish(TPublisher<TCustomADODataSet>& P) {
+  P.Prop("Connection", &TCustomADODataSet::Connection, &TCustomADODataSet::SetConnection);
+}
+
+void TADOQuery::Publish(TPublisher<TADOQuery>& P) {
+  P.Prop("ParamCheck", &TADOQuery::ParamCheck, &TADOQuery::SetParamCheck).Default(true);
+  P.Prop("SQL", &TADOQuery::SQL, &TADOQuery::SetSQL);
+}
+
+void TADOTable::Publish(TPublisher<TADOTable>& P) {
+  P.Prop("TableName", &TADOTable::TableName, &TADOTable::SetTableName);
+}
+
+void TADOCommand::Publish(TPublisher<TADOCommand>& P) {
+  P.Prop("CommandText", &TADOCommand::CommandText, &TADOCommand::SetCommandText);
+  P.Prop("Connection", &TADOCommand::Connection, &TADOCommand::SetConnection);
+  P.Prop("ParamCheck", &TADOCommand::ParamCheck, &TADOCommand::SetParamCheck).Default(true);
+}
 
 namespace {
 
@@ -73,22 +104,24 @@ void MapColumnType(const TDbColumn& c, const std::vector<TDataRecord>& rows, int
   // The first word found in the declared type decides; the order matters ("LONGTEXT" before
   // "TEXT", "LONGBINARY" before "LONG", "DATETIME" before "DATE", "TINYINT" before "INT").
   static const TTypeWord kWords[] = {
-      {"BOOL", ftBoolean},     {"YESNO", ftBoolean},     {"LOGICAL", ftBoolean},
-      {"MEMO", ftMemo},        {"LONGTEXT", ftMemo},     {"CLOB", ftMemo},
-      {"CHAR", ftWideString},  {"TEXT", ftWideString},   {"STRING", ftWideString},
-      {"GRAPHIC", ftGraphic},  {"PICTURE", ftGraphic},   {"BLOB", ftBlob},
-      {"BINARY", ftBlob},      {"OLE", ftBlob},          {"IMAGE", ftBlob},
-      {"BIGINT", ftLargeint},  {"INT64", ftLargeint},    {"SMALLINT", ftSmallint},
-      {"TINYINT", ftSmallint}, {"SHORT", ftSmallint},    {"BYTE", ftSmallint},
-      {"INT", ftInteger},      {"LONG", ftInteger},      {"COUNTER", ftInteger},
-      {"CURRENCY", ftCurrency}, {"MONEY", ftCurrency},   {"DATETIME", ftDateTime},
+      {"BOOL", ftBoolean},       {"YESNO", ftBoolean},   {"LOGICAL", ftBoolean},
+      {"MEMO", ftMemo},          {"LONGTEXT", ftMemo},   {"CLOB", ftMemo},
+      {"CHAR", ftWideString},    {"TEXT", ftWideString}, {"STRING", ftWideString},
+      {"GRAPHIC", ftGraphic},    {"PICTURE", ftGraphic}, {"BLOB", ftBlob},
+      {"BINARY", ftBlob},        {"OLE", ftBlob},        {"IMAGE", ftBlob},
+      {"BIGINT", ftLargeint},    {"INT64", ftLargeint},  {"SMALLINT", ftSmallint},
+      {"TINYINT", ftSmallint},   {"SHORT", ftSmallint},  {"BYTE", ftSmallint},
+      {"INT", ftInteger},        {"LONG", ftInteger},    {"COUNTER", ftInteger},
+      {"CURRENCY", ftCurrency},  {"MONEY", ftCurrency},  {"DATETIME", ftDateTime},
       {"TIMESTAMP", ftDateTime}, {"DATE", ftDate},       {"TIME", ftTime},
-      {"REAL", ftFloat},       {"FLOA", ftFloat},        {"DOUB", ftFloat},
-      {"NUMERIC", ftFloat},    {"DECIMAL", ftFloat},     {"SINGLE", ftFloat},
+      {"REAL", ftFloat},         {"FLOA", ftFloat},      {"DOUB", ftFloat},
+      {"NUMERIC", ftFloat},      {"DECIMAL", ftFloat},   {"SINGLE", ftFloat},
   };
   type = ftWideString;
-  if (base == "BIT") type = ftBoolean;
-  else if (base == "TEXT" && size == 0) type = ftMemo;  // text without a width is a memo
+  if (base == "BIT")
+    type = ftBoolean;
+  else if (base == "TEXT" && size == 0)
+    type = ftMemo;  // text without a width is a memo
   else
     for (const auto& w : kWords)
       if (base.find(w.Word) != std::string::npos) {
@@ -96,8 +129,10 @@ void MapColumnType(const TDbColumn& c, const std::vector<TDataRecord>& rows, int
         break;
       }
   // Only text keeps a width; text declared without one holds up to 255 characters.
-  if (type != ftWideString) size = 0;
-  else if (size == 0) size = 255;
+  if (type != ftWideString)
+    size = 0;
+  else if (size == 0)
+    size = 255;
 }
 
 }  // namespace
@@ -387,6 +422,8 @@ TADOQuery::TADOQuery(TComponent* AOwner)
 TADOQuery::~TADOQuery() { FSQL->OnChange = nullptr; }
 
 TStrings* TADOQuery::SQL() const { return FSQL.get(); }
+
+void TADOQuery::SetSQL(TStrings* V) { FSQL->Assign(V); }
 
 std::string TADOQuery::SQLText() const { return FSQL->Text(); }
 

@@ -37,6 +37,7 @@ class TADOConnection : public TComponent {
 public:
   explicit TADOConnection(TComponent* AOwner = nullptr);
   ~TADOConnection() override;
+  static void Publish(TPublisher<TADOConnection>& P);
 
   const std::string& ConnectionString() const { return FConnectionString; }
   // Changing the string of an open connection closes it first.
@@ -133,6 +134,7 @@ class TCustomADODataSet : public TDataSet {
 public:
   explicit TCustomADODataSet(TComponent* AOwner = nullptr);
   ~TCustomADODataSet() override;
+  static void Publish(TPublisher<TCustomADODataSet>& P);
 
   TADOConnection* Connection() const { return FConnection; }
   void SetConnection(TADOConnection* V);
@@ -177,9 +179,11 @@ class TADOQuery : public TCustomADODataSet {
 public:
   explicit TADOQuery(TComponent* AOwner = nullptr);
   ~TADOQuery() override;
+  static void Publish(TPublisher<TADOQuery>& P);
   // The statement as lines (SQL()->Clear(), SQL()->Add(...)); every change closes the query and
   // rebuilds the parameter list, keeping the values of names that stay.
   TStrings* SQL() const;
+  void SetSQL(TStrings* V);  // copies the lines
   std::string SQLText() const;
   void SetSQLText(const std::string& V);
   bool ParamCheck() const { return FParamCheck; }
@@ -203,6 +207,7 @@ class TADOTable : public TCustomADODataSet {
   ORV_CLASS(TADOTable, TCustomADODataSet)
 public:
   explicit TADOTable(TComponent* AOwner = nullptr) : TCustomADODataSet(AOwner) {}
+  static void Publish(TPublisher<TADOTable>& P);
   const std::string& TableName() const { return FTableName; }
   void SetTableName(const std::string& V);
 
@@ -219,6 +224,7 @@ class TADOCommand : public TComponent {
 public:
   explicit TADOCommand(TComponent* AOwner = nullptr);
   ~TADOCommand() override;
+  static void Publish(TPublisher<TADOCommand>& P);
   TADOConnection* Connection() const { return FConnection; }
   void SetConnection(TADOConnection* V) { FConnection = V; }
   const std::string& CommandText() const { return FCommandText; }

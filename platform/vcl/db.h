@@ -138,6 +138,7 @@ class TField : public TComponent {
 public:
   explicit TField(TFieldType AType = ftUnknown);
   ~TField() override;
+  static void Publish(TPublisher<TField>& P);
   // From another field: its value (the data set must be editing). Null stays null.
   void Assign(TPersistent* Source) override;
 
@@ -352,6 +353,7 @@ class TDataSet : public TComponent {
 public:
   explicit TDataSet(TComponent* AOwner = nullptr);
   ~TDataSet() override;
+  static void Publish(TPublisher<TDataSet>& P);
 
   // ---- opening and closing ----
   void Open();
@@ -512,6 +514,7 @@ class TDataSource : public TComponent {
 public:
   explicit TDataSource(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
   ~TDataSource() override;
+  static void Publish(TPublisher<TDataSource>& P);
 
   TDataSet* DataSet() const { return FDataSet; }
   void SetDataSet(TDataSet* V);

@@ -2,11 +2,16 @@
 #include <algorithm>
 
 #include "platform/rtl/streams.h"
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/db.h"
 #include "platform/vcl/dbjet.h"
 #include "platform/vcl/dbtext.h"
 
 ORV_CLASS_IMPL(TDataSet, TComponent)
+
+void TDataSet::Publish(TPublisher<TDataSet>& P) {
+  P.Prop("Active", &TDataSet::Active, &TDataSet::SetActive).Default(false);
+}
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/db.h"
 #include "platform/vcl/dbjet.h"
 #include "platform/vcl/dbtext.h"
@@ -176,6 +177,16 @@ TFieldDef* TFieldDefs::Add(const std::string& Name, TFieldType DataType, int Siz
 }
 
 // ---- TField ----
+
+void TField::Publish(TPublisher<TField>& P) {
+  P.Prop("FieldName", &TField::FieldName, &TField::SetFieldName);
+  P.Prop("DisplayLabel", &TField::DisplayLabel, &TField::SetDisplayLabel);
+  P.Prop("DisplayWidth", &TField::DisplayWidth, &TField::SetDisplayWidth);
+  P.Prop("Visible", &TField::Visible, &TField::SetVisible).Default(true);
+  P.Prop("ReadOnly", &TField::ReadOnly, &TField::SetReadOnly).Default(false);
+  P.Prop("Required", &TField::Required, &TField::SetRequired).Default(false);
+  P.Prop("Size", &TField::Size, &TField::SetSize).Default(0);
+}
 
 TField::TField(TFieldType AType) : TComponent(nullptr), FDataType(AType) {}
 TField::~TField() = default;

@@ -1,11 +1,18 @@
 // TDataSource, TDataLink and TFieldDataLink: how controls follow a data set.
 #include <algorithm>
 
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/db.h"
 
 ORV_CLASS_IMPL(TDataSource, TComponent)
 ORV_CLASS_IMPL(TDataLink, TObject)
 ORV_CLASS_IMPL(TFieldDataLink, TDataLink)
+
+void TDataSource::Publish(TPublisher<TDataSource>& P) {
+  P.Prop("AutoEdit", &TDataSource::AutoEdit, &TDataSource::SetAutoEdit).Default(true);
+  P.Prop("DataSet", &TDataSource::DataSet, &TDataSource::SetDataSet);
+  P.Prop("Enabled", &TDataSource::Enabled, &TDataSource::SetEnabled).Default(true);
+}
 
 // ---- TDataSource ----
 

@@ -8,6 +8,7 @@
 
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/typinfo.h"
 #include "platform/rtl/variant.h"
 #include "platform/vcl/adodb.h"
 #include "test_dbfixture.h"
@@ -611,4 +612,32 @@ TEST_F(Editing, FieldsAssignToFieldsAndMemoLines) {
   dst->Post();
   EXPECT_EQ(dst->FieldByName("fname")->AsString(), "a.jpg");
   EXPECT_TRUE(dst->FieldByName("yongtu")->IsNull());
+}
+
+TEST_F(Editing, PublishedPropertiesByName) {
+  AddNames({"a.jpg"});
+  TADOConnection conn;
+  TADOQuery query;
+  TDataSource source;
+  SetStrProp(&conn, "ConnectionString", ConnStr(File, true));
+  SetOrdProp(&conn, "LoginPrompt", 0);
+  EXPECT_FALSE(conn.LoginPrompt());
+  EXPECT_EQ(conn.DataSource(), File);
+  SetObjectProp(&query, "Connection", &conn);
+  EXPECT_EQ(query.Connection(), &conn);
+  auto* sql = dynamic_cast<TStrings*>(GetObjectProp(&query, "SQL"));
+  ASSERT_NE(sql, nullptr);
+  sql->Add("select * from pic");
+  SetObjectProp(&source, "DataSet", &query);
+  EXPECT_EQ(source.DataSet(), &query);
+  SetOrdProp(&query, "Active", 1);
+  ASSERT_TRUE(query.Active());
+  EXPECT_TRUE(conn.Connected());
+  EXPECT_EQ(GetStrProp(query.FieldByName("fname"), "FieldName"), "fname");
+  EXPECT_EQ(GetOrdProp(query.FieldByName("fname"), "DisplayWidth"), 50);
+  std::vector<std::string> names;
+  for (PPropInfo p : GetPropList(&query)) names.push_back(p->Name);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"Name", "Tag", "Active", "Connection", "ParamCheck", "SQL"}));
+  EXPECT_FALSE(IsStoredProp(&conn, "Connected"));
 }

@@ -417,14 +417,29 @@ TEST_F(Statements, DeclaredTypesMapToFieldKinds) {
     TFieldType type;
     int size;
   } cases[] = {
-      {"VARCHAR(50)", ftWideString, 50}, {"TEXT(8)", ftWideString, 8},  {"CHAR", ftWideString, 255},
-      {"TEXT", ftMemo, 0},               {"LONGTEXT", ftMemo, 0},       {"MEMO", ftMemo, 0},
-      {"BOOLEAN", ftBoolean, 0},         {"YESNO", ftBoolean, 0},       {"BIT", ftBoolean, 0},
-      {"INTEGER", ftInteger, 0},         {"LONG", ftInteger, 0},        {"SMALLINT", ftSmallint, 0},
-      {"BIGINT", ftLargeint, 0},         {"DOUBLE", ftFloat, 0},        {"REAL", ftFloat, 0},
-      {"CURRENCY", ftCurrency, 0},       {"DATETIME", ftDateTime, 0},   {"DATE", ftDate, 0},
-      {"TIME", ftTime, 0},               {"BLOB", ftBlob, 0},           {"LONGBINARY", ftBlob, 0},
-      {"GRAPHIC", ftGraphic, 0},         {"WHATEVER", ftWideString, 255},
+      {"VARCHAR(50)", ftWideString, 50},
+      {"TEXT(8)", ftWideString, 8},
+      {"CHAR", ftWideString, 255},
+      {"TEXT", ftMemo, 0},
+      {"LONGTEXT", ftMemo, 0},
+      {"MEMO", ftMemo, 0},
+      {"BOOLEAN", ftBoolean, 0},
+      {"YESNO", ftBoolean, 0},
+      {"BIT", ftBoolean, 0},
+      {"INTEGER", ftInteger, 0},
+      {"LONG", ftInteger, 0},
+      {"SMALLINT", ftSmallint, 0},
+      {"BIGINT", ftLargeint, 0},
+      {"DOUBLE", ftFloat, 0},
+      {"REAL", ftFloat, 0},
+      {"CURRENCY", ftCurrency, 0},
+      {"DATETIME", ftDateTime, 0},
+      {"DATE", ftDate, 0},
+      {"TIME", ftTime, 0},
+      {"BLOB", ftBlob, 0},
+      {"LONGBINARY", ftBlob, 0},
+      {"GRAPHIC", ftGraphic, 0},
+      {"WHATEVER", ftWideString, 255},
   };
   std::string sql = "create table kinds (";
   for (size_t i = 0; i < std::size(cases); ++i)
