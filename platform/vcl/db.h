@@ -319,6 +319,12 @@ public:
   TGraphicField() : TBlobField(ftGraphic) {}
 };
 
+// Lets a library above this one receive blob fields in Assign (a picture loads the field's
+// bytes): TBlobField::AssignTo calls Loader for a target of class Target or a descendant. The
+// last registration for a class wins.
+using TBlobAssignLoader = void (*)(TBlobField* Field, TPersistent* Target);
+void RegisterBlobAssignTarget(TClass Target, TBlobAssignLoader Loader);
+
 // Makes the field object of a type (TStringField for ftString, ...).
 std::unique_ptr<TField> CreateFieldOfType(TFieldType Type);
 

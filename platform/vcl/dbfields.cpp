@@ -465,9 +465,35 @@ void TBlobField::Assign(TPersistent* Source) {
   TField::Assign(Source);
 }
 
+namespace {
+std::vector<std::pair<TClass, TBlobAssignLoader>>& BlobTargets() {
+  static std::vector<std::pair<TClass, TBlobAssignLoader>> targets;
+  return targets;
+}
+}  // namespace
+
+void RegisterBlobAssignTarget(TClass Target, TBlobAssignLoader Loader) {
+  auto& t = BlobTargets();
+  for (auto& e : t)
+    if (e.first == Target) {
+      e.second = Loader;
+      return;
+    }
+  t.emplace_back(Target, Loader);
+}
+
 void TBlobField::AssignTo(TPersistent* Dest) {
   if (auto* lines = dynamic_cast<TStrings*>(Dest)) {
     lines->SetText(AsString());
+    return;
+  }
+  // The most derived registered class the target belongs to.
+  TBlobAssignLoader loader = nullptr;
+  for (TClass c = Dest ? Dest->ClassType() : nullptr; c && !loader; c = c->Parent)
+    for (const auto& e : BlobTargets())
+      if (e.first == c) loader = e.second;
+  if (loader) {
+    loader(this, Dest);
     return;
   }
   TField::AssignTo(Dest);

@@ -641,3 +641,34 @@ TEST_F(Editing, PublishedPropertiesByName) {
             (std::vector<std::string>{"Name", "Tag", "Active", "Connection", "ParamCheck", "SQL"}));
   EXPECT_FALSE(IsStoredProp(&conn, "Connected"));
 }
+
+namespace {
+// Stands for a picture of the graphics library: takes a blob field's bytes.
+class TFakePicture : public TPersistent {
+  ORV_CLASS(TFakePicture, TPersistent)
+public:
+  std::string Bytes;
+};
+ORV_CLASS_IMPL(TFakePicture, TPersistent)
+class TFakeJpegPicture : public TFakePicture {
+  ORV_CLASS(TFakeJpegPicture, TFakePicture)
+};
+ORV_CLASS_IMPL(TFakeJpegPicture, TFakePicture)
+}  // namespace
+
+TEST_F(Editing, BlobFieldsAssignToRegisteredTargets) {
+  TADOConnection staging;
+  staging.SetConnectionString(ConnStr(Copy("dayin.dll")));
+  auto q = Query("select * from pic", &staging);
+  q->Open();
+  q->Append();
+  q->FieldByName("logo")->SetAsString(std::string("\xFF\xD8\xFF\xE0", 4));
+  q->Post();
+  TFakeJpegPicture pic;
+  EXPECT_THROW(pic.Assign(q->FieldByName("logo")), EConvertError);  // nobody takes it yet
+  RegisterBlobAssignTarget(TFakePicture::StaticClass(), [](TBlobField* F, TPersistent* T) {
+    static_cast<TFakePicture*>(T)->Bytes = F->AsBytes();
+  });
+  pic.Assign(q->FieldByName("logo"));  // a descendant of the registered class
+  EXPECT_EQ(pic.Bytes, std::string("\xFF\xD8\xFF\xE0", 4));
+}
