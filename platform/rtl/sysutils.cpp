@@ -9,6 +9,7 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +19,9 @@
 // ---------------------------------------------------------------------------------------------
 // Locale settings
 
-TFormatSettings FormatSettings;
+// Built before every other static object of the program (those may format numbers or dates
+// while they initialise); the aliases below bind at compile time.
+TFormatSettings FormatSettings __attribute__((init_priority(101)));
 char& DecimalSeparator = FormatSettings.DecimalSeparator;
 char& ThousandSeparator = FormatSettings.ThousandSeparator;
 char& DateSeparator = FormatSettings.DateSeparator;
@@ -418,10 +421,6 @@ bool AnsiContainsText(const std::string& Text, const std::string& SubText) {
   return AnsiLowerCase(Text).find(AnsiLowerCase(SubText)) != std::string::npos;
 }
 
-TReplaceFlags::TReplaceFlags(std::initializer_list<TReplaceFlag> Flags) {
-  for (TReplaceFlag F : Flags) Bits |= 1u << F;
-}
-
 std::string StringReplace(const std::string& S, const std::string& OldPattern,
                           const std::string& NewPattern, TReplaceFlags Flags) {
   if (OldPattern.empty()) return S;
@@ -640,6 +639,20 @@ bool StrToBool(const std::string& S) {
 bool StrToBoolDef(const std::string& S, bool Default) {
   bool B;
   return TryStrToBool(S, B) ? B : Default;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Operating-system errors
+
+std::string SysErrorMessage(int ErrorCode) {
+  char Buf[256];
+  // The GNU strerror_r returns the text, which may or may not be in Buf.
+  return strerror_r(ErrorCode, Buf, sizeof Buf);
+}
+
+void RaiseLastOSError(int ErrorCode) {
+  if (ErrorCode == 0) ErrorCode = errno;
+  throw EOSError("System Error.  Code: " + std::to_string(ErrorCode) + ".\n" + SysErrorMessage(ErrorCode));
 }
 
 // ---------------------------------------------------------------------------------------------
