@@ -461,3 +461,53 @@ TEST_F(Statements, DeclaredTypesMapToFieldKinds) {
   EXPECT_EQ(e->FieldByName("t")->DataType(), ftWideString);
   EXPECT_EQ(e->FieldByName("z")->DataType(), ftWideString);
 }
+
+TEST_F(Statements, SettingsWindowEditsSeveralTablesAtOnce) {
+  TADOConnection s;
+  s.SetConnectionString(ConnStr(Copy("sysset.dll"), true));
+  auto ths = Query(s, "select * from ths");
+  auto types = Query(s, "select * from yongtu");
+  auto sizes = Query(s, "select * from asize");
+  auto gs = Query(s, "select * from gs");
+  for (auto* q : {ths.get(), types.get(), sizes.get(), gs.get()}) q->Open();
+  // At creation: ths and gs in edit mode, a blank new row pending in each list.
+  ths->Edit();
+  types->Append();
+  sizes->Append();
+  gs->Edit();
+  const int typeCount = types->RecordCount();
+
+  // "Delete" with the grid on the pending blank row: its id is empty, nothing is deleted.
+  TADOCommand del;
+  del.SetConnection(&s);
+  del.SetCommandText("delete *  from  yongtu where id=:a;");
+  del.Parameters()->ParamByName("a")->SetValue(types->FieldByName("id")->AsString());
+  EXPECT_EQ(del.Execute(), 0);
+
+  // Typing a type and pressing "Save" twice: the typed row is posted, the untouched one dropped.
+  types->FieldByName("yongtu")->SetAsString("Canvas");
+  types->Append();
+  types->Append();
+  EXPECT_EQ(types->RecordCount(), typeCount + 1);
+  sizes->FieldByName("asize")->SetAsString("16x20");
+  sizes->Append();
+
+  // The studio record and the switches, saved while the lists still have pending rows.
+  gs->FieldByName("GSname")->SetAsString("Sunny Studio");
+  gs->Post();
+  ths->FieldByName("luan")->SetAsBoolean(true);
+  ths->Post();
+
+  TADOConnection again;
+  again.SetConnectionString(ConnStr(s.DataSource()));
+  auto names = Column(again, "select * from yongtu", "yongtu");
+  EXPECT_EQ(names.size(), static_cast<size_t>(typeCount + 1));
+  EXPECT_EQ(names.back(), "Canvas");
+  EXPECT_EQ(Column(again, "select * from asize", "asize").back(), "16x20");
+  EXPECT_EQ(Column(again, "select * from gs", "GSname"), std::vector<std::string>{"Sunny Studio"});
+  EXPECT_EQ(Column(again, "select * from ths", "luan"), std::vector<std::string>{"True"});
+  // Closing the window drops the blank rows still pending.
+  for (auto* q : {types.get(), sizes.get()}) q->Close();
+  EXPECT_EQ(Column(again, "select * from yongtu", "yongtu").size(),
+            static_cast<size_t>(typeCount + 1));
+}
