@@ -243,6 +243,12 @@ bool AnsiEndsText(const std::string& SubText, const std::string& Text);
 bool AnsiContainsStr(const std::string& Text, const std::string& SubText);
 bool AnsiContainsText(const std::string& Text, const std::string& SubText);
 
+// UTF-8 text to and from the platform's wide (UTF-16) strings. Bytes that are not UTF-8 and
+// unpaired surrogates become U+FFFD. Utf8Length counts characters (code points).
+std::u16string UTF8Decode(const std::string& S);
+std::string UTF8Encode(const std::u16string& S);
+int Utf8Length(const std::string& S);
+
 enum TReplaceFlag { rfReplaceAll, rfIgnoreCase };
 // The set of TReplaceFlag: StringReplace(S, "a", "b", {rfReplaceAll, rfIgnoreCase}).
 using TReplaceFlags = TSet<TReplaceFlag>;

@@ -52,6 +52,7 @@ public:
   }
 
   double Left = 0;
+  int Color = 0;
   std::string Caption;
   TFcAlign Align = fcaLeft;
   bool Visible = true;
@@ -100,6 +101,7 @@ void TFcItem::Publish(TPublisher<TFcItem>& P) {
 
 void TFcView::Publish(TPublisher<TFcView>& P) {
   P.Prop("Left", &TFcView::Left);
+  P.Prop("Color", &TFcView::Color).Type("TFcColor").Default(0);
   P.Prop("Caption", &TFcView::Caption);
   P.Prop("Align", &TFcView::Align).Default(fcaLeft);
   P.Prop("Visible", &TFcView::Visible).Default(true);
@@ -444,6 +446,49 @@ TEST(FilerText, TextFormAcceptsTheWaysPeopleWriteIt) {
   ASSERT_EQ(v->Items.Count(), 2);
   EXPECT_EQ(static_cast<TFcItem*>(v->Items[0])->Width, 7);
   EXPECT_EQ(errors, std::vector<std::string>{"Invalid property value"});  // Data holds a variant
+}
+
+TEST(FilerComponents, IntegerConstantsTravelByName) {
+  static const bool once = [] {
+    RegisterIntegerConsts(
+        GetPropInfo(TFcView::StaticClass(), "Color")->PropType,
+        [](const std::string& id, int64_t& v) {
+          if (!SameText(id, "fcRed")) return false;
+          v = 0xFF;
+          return true;
+        },
+        [](int64_t v, std::string& id) {
+          if (v != 0xFF) return false;
+          id = "fcRed";
+          return true;
+        });
+    return true;
+  }();
+  (void)once;
+  TFcView v(nullptr);
+  v.Color = 0xFF;
+  TMemoryStream m;
+  m.WriteComponent(&v);
+  EXPECT_NE(AsText(m).find("  Color = fcRed\n"), std::string::npos);
+  v.Color = 0x10;
+  TMemoryStream m2;
+  m2.WriteComponent(&v);
+  EXPECT_NE(AsText(m2).find("  Color = 16\n"), std::string::npos);
+
+  TStringStream text("object TFcView\n  Color = FCRED\nend\n");
+  TMemoryStream bin;
+  ObjectTextToBinary(&text, &bin);
+  bin.SetPosition(0);
+  TFcView back(nullptr);
+  bin.ReadComponent(&back);
+  EXPECT_EQ(back.Color, 0xFF);
+
+  TStringStream unknown("object TFcView\n  Color = fcPurple\nend\n");
+  TMemoryStream bin2;
+  ObjectTextToBinary(&unknown, &bin2);
+  bin2.SetPosition(0);
+  TFcView back2(nullptr);
+  EXPECT_THROW(bin2.ReadComponent(&back2), EReadError);
 }
 
 TEST(FilerText, TextErrorsNameTheLine) {
