@@ -126,6 +126,10 @@ TBitmap::~TBitmap() {
 }
 
 void TBitmap::NewImage(int W, int H, TPixelFormat PF, const RGBQUAD* Pal, int PalCount, bool Blank) {
+  if (FPalette) {
+    DeleteObject(FPalette);
+    FPalette = nullptr;
+  }
   HBITMAP old = FHandle;
   FHandle = nullptr;
   FBits = nullptr;
@@ -295,6 +299,20 @@ void TBitmap::SetPalette(HPALETTE Value) {
 }
 
 HDC TBitmap::CanvasDC() { return Canvas()->Handle(); }
+
+HPALETTE TBitmap::Palette() const {
+  if (FPalette || !FHandle || BitsOf(FPixelFormat) > 8) return FPalette;
+  RGBQUAD q[256];
+  UINT n = GetDIBColorTable(const_cast<TBitmap*>(this)->CanvasDC(), 0, 256, q);
+  if (n == 0) return nullptr;
+  std::vector<uint8_t> buf(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
+  auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+  lp->palVersion = 0x300;
+  lp->palNumEntries = static_cast<WORD>(n);
+  for (UINT i = 0; i < n; ++i) lp->palPalEntry[i] = PALETTEENTRY{q[i].rgbRed, q[i].rgbGreen, q[i].rgbBlue, 0};
+  FPalette = CreatePalette(lp);
+  return FPalette;
+}
 
 TColor TBitmap::TransparentColor() const {
   if (FTransparentColor == clDefault || FTransparentMode == tmAuto) {
