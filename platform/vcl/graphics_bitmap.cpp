@@ -93,15 +93,16 @@ public:
   }
   // The bitmap's handle changed: select the new one.
   void Reselect(HBITMAP bm) {
-    if (FHandle) SelectObject(FHandle, bm);
+    if (FHandle) SelectObject(FHandle, bm ? static_cast<HGDIOBJ>(bm) : FOld);
   }
 
 protected:
+  // An empty bitmap's canvas still has a DC (text can be measured on it); drawing on it
+  // lands on the DC's initial 1x1 bitmap.
   void CreateHandle() override {
-    HBITMAP bm = FBitmap->Handle();
-    if (!bm) return;
     HDC dc = CreateCompatibleDC(nullptr);
-    FOld = SelectObject(dc, bm);
+    FOld = GetCurrentObject(dc, OBJ_BITMAP);
+    if (HBITMAP bm = FBitmap->Handle()) SelectObject(dc, bm);
     SetHandle(dc);
   }
   void Changed() override {
@@ -180,8 +181,7 @@ void TBitmap::NewImage(int W, int H, TPixelFormat PF, const RGBQUAD* Pal, int Pa
   }
   if (FCanvas) {
     auto* c = static_cast<TBitmapCanvas*>(FCanvas.get());
-    if (FHandle) c->Reselect(FHandle);
-    else c->FreeContext();
+    c->Reselect(FHandle);
   }
   if (old) DeleteObject(old);
 }
@@ -331,7 +331,6 @@ void TBitmap::SetTransparentColor(TColor Value) {
 }
 
 TCanvas* TBitmap::Canvas() {
-  // Drawing on the canvas of an empty bitmap raises "Canvas does not allow drawing".
   if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(this);
   return FCanvas.get();
 }

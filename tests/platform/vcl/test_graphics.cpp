@@ -164,8 +164,14 @@ TEST(Graphics, CanvasLockIsRecursiveAndExcludesOtherThreads) {
 TEST(Graphics, CanvasWithoutDCRefusesToDraw) {
   TCanvas c;
   EXPECT_THROW(c.FillRect(RECT{0, 0, 1, 1}), EInvalidOperation);
+  // An empty bitmap's canvas measures text and draws nowhere.
   TBitmap empty;
-  EXPECT_THROW(empty.Canvas()->LineTo(1, 1), EInvalidOperation);
+  EXPECT_GT(empty.Canvas()->TextWidth("Proof"), 0);
+  empty.Canvas()->LineTo(5, 5);
+  empty.SetSize(3, 3);
+  empty.Canvas()->SetPixels(1, 1, clRed);
+  EXPECT_EQ(empty.Canvas()->Pixels(1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(empty.Canvas()->Pixels(2, 2), RGB(255, 255, 255));
 }
 
 TEST(Graphics, CopyRectAndStretchDraw) {
