@@ -52,7 +52,8 @@ constexpr TValueRelationship LessThanValue = -1;
 constexpr TValueRelationship EqualsValue = 0;
 constexpr TValueRelationship GreaterThanValue = 1;
 template <class A, class B>
-  requires std::is_integral_v<A> && std::is_integral_v<B>
+  requires std::is_integral_v<A> && std::is_integral_v<B> && (!std::is_same_v<A, bool>) &&
+           (!std::is_same_v<B, bool>)
 inline TValueRelationship CompareValue(A X, B Y) {
   if constexpr (std::is_signed_v<A> == std::is_signed_v<B>) {
     return X < Y ? -1 : (X > Y ? 1 : 0);

@@ -28,6 +28,9 @@ TEST(DateCalendar, StartsAndEndsOfPeriods) {
            Case{EndOfAMonth(2023, 2), "2023-02-28 23:59:59.999"},
            Case{StartOfAMonth(1899, 12), "1899-12-01 00:00:00.000"},  // before day 0
            Case{EndOfTheMonth(DT(1899, 12, 5, 6)), "1899-12-31 23:59:59.999"},
+           Case{StartOfTheWeek(DT(1899, 12, 29, 6)), "1899-12-25 00:00:00.000"},  // a Friday
+           Case{EndOfTheWeek(DT(1899, 12, 29, 6)), "1899-12-31 23:59:59.999"},
+           Case{StartOfTheWeek(DT(1800, 1, 1, 12)), "1799-12-30 00:00:00.000"},  // a Wednesday
        })
     EXPECT_EQ(Show(C.Got), C.Want);
   EXPECT_EQ(Raised([] { StartOfAMonth(2024, 13); }), "EConvertError: Invalid argument to date encode");
