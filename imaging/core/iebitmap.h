@@ -228,7 +228,7 @@ private:
   void FreePalette();
   void AllocatePalette();
   void CopyRowsFrom(TIEBitmap* Source);
-  template <class Fn> void ForEachRowPair(TIEBitmap* Source, Fn fn);
+  void ReallocateKeeping(int NewWidth, int NewHeight);
 
   TIEFileBuffer* FFileBuffer;
   void* FWorkingRow = nullptr;

@@ -189,23 +189,29 @@ void TIEBitmap::SetRowAlignment(int Bits) {
   FAlphaChannel = tmp.DetachAlphaChannel();
 }
 
-void TIEBitmap::SetWidth(int Value) {
-  if (Value == FWidth) return;
-  if (FAlphaChannel) FAlphaChannel->SetWidth(Value);
-  if (FPixelFormat == ieNone || FHeight <= 0 || IsEmpty()) {
-    FWidth = Value;
-    return;
-  }
+// Reallocates at the new size keeping the common top-left content, the palette and the alpha
+// channel (which the caller has resized already).
+void TIEBitmap::ReallocateKeeping(int NewWidth, int NewHeight) {
   TIEBitmap tmp;
   MoveContentTo(&tmp);
   FRowAlignment = tmp.RowAlignment();
   if (tmp.Location() == ieTBitmap) FLocation = ieTBitmap;
-  Allocate(Value, tmp.Height(), tmp.PixelFormat());
+  Allocate(NewWidth, NewHeight, tmp.PixelFormat());
   CopyRowsFrom(&tmp);
   tmp.CopyPaletteTo(this);
   IsAlpha = tmp.IsAlpha;
   FAlphaChannel = tmp.DetachAlphaChannel();
   Full = false;
+}
+
+void TIEBitmap::SetWidth(int Value) {
+  if (Value == FWidth) return;
+  if (FAlphaChannel) FAlphaChannel->SetWidth(Value);
+  if (FPixelFormat == ieNone || FHeight <= 0 || IsEmpty()) {
+    FWidth = Value;  // nothing allocated: only the field changes
+    return;
+  }
+  ReallocateKeeping(Value, FHeight);
 }
 
 void TIEBitmap::SetHeight(int Value) {
@@ -215,16 +221,7 @@ void TIEBitmap::SetHeight(int Value) {
     FHeight = Value;
     return;
   }
-  TIEBitmap tmp;
-  MoveContentTo(&tmp);
-  FRowAlignment = tmp.RowAlignment();
-  if (tmp.Location() == ieTBitmap) FLocation = ieTBitmap;
-  Allocate(tmp.Width(), Value, tmp.PixelFormat());
-  CopyRowsFrom(&tmp);
-  tmp.CopyPaletteTo(this);
-  IsAlpha = tmp.IsAlpha;
-  FAlphaChannel = tmp.DetachAlphaChannel();
-  Full = false;
+  ReallocateKeeping(FWidth, Value);
 }
 
 void TIEBitmap::MoveRegion(int x1, int y1, int x2, int y2, int NewX, int NewY, double FillValue) {

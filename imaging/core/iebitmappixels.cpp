@@ -115,8 +115,9 @@ TIERGBPixel TIEBitmap::GetPixelAsRGB(int x, int y) {
     case ie24RGB:
       return reinterpret_cast<const TIERGBPixel*>(row)[x];
     case ie32f: {
-      float f = reinterpret_cast<const float*>(row)[x];
-      uint8_t v = static_cast<uint8_t>(static_cast<int>(f * 255));
+      // 0.0 black, 1.0 white; values outside (and NaN) are limited to that range
+      const float f = reinterpret_cast<const float*>(row)[x] * 255.0f;
+      const uint8_t v = f >= 255.0f ? 255 : (f > 0.0f ? static_cast<uint8_t>(f) : 0);
       return TIERGBPixel{v, v, v};
     }
     case ieCMYK:

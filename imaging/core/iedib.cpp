@@ -23,7 +23,7 @@ constexpr uint32_t FourCC(const char* s) {
          (static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24);
 }
 // Largest image the DIB readers accept; keeps a hostile header from asking for gigabytes.
-constexpr int64_t kMaxDIBPixels = int64_t(1) << 28;
+constexpr int64_t kMaxDIBPixels = int64_t(1) << 27;
 }  // namespace
 
 // ---- bits ----

@@ -80,38 +80,39 @@ int TIEList::AddItem(const void* Item) {
   return Count - 1;
 }
 
+namespace {
+// The double and integer lists differ only in their value type: one reset and one copy serve both.
+template <class L> void ClearRange(L& list, int itemSize) {
+  list.ItemSize = itemSize;
+  list.RangeMin = list.RangeMax = list.RangeStep = list.CurrentValue = 0;
+}
+template <class L> void AssignRange(L& list, TIEList* Source) {
+  auto* s = dynamic_cast<L*>(Source);
+  if (!s) throw EInvalidCast("Invalid class typecast");
+  list.TIEList::Assign(Source);
+  list.RangeMin = s->RangeMin;
+  list.RangeMax = s->RangeMax;
+  list.RangeStep = s->RangeStep;
+  list.CurrentValue = s->CurrentValue;
+}
+}  // namespace
+
 void TIEDoubleList::Clear() {
   TIEList::Clear();
-  ItemSize = 8;
-  RangeMin = RangeMax = RangeStep = CurrentValue = 0;
+  ClearRange(*this, 8);
 }
 
 void TIEDoubleList::Assign(TIEList* Source) {
-  if (!Source) return;
-  auto* s = dynamic_cast<TIEDoubleList*>(Source);
-  if (!s) throw EInvalidCast("Invalid class typecast");
-  TIEList::Assign(Source);
-  RangeMin = s->RangeMin;
-  RangeMax = s->RangeMax;
-  RangeStep = s->RangeStep;
-  CurrentValue = s->CurrentValue;
+  if (Source) AssignRange(*this, Source);
 }
 
 void TIEIntegerList::Clear() {
   TIEList::Clear();
-  ItemSize = 4;
-  RangeMin = RangeMax = RangeStep = CurrentValue = 0;
+  ClearRange(*this, 4);
 }
 
 void TIEIntegerList::Assign(TIEList* Source) {
-  if (!Source) return;
-  auto* s = dynamic_cast<TIEIntegerList*>(Source);
-  if (!s) throw EInvalidCast("Invalid class typecast");
-  TIEList::Assign(Source);
-  RangeMin = s->RangeMin;
-  RangeMax = s->RangeMax;
-  RangeStep = s->RangeStep;
-  CurrentValue = s->CurrentValue;
+  if (Source) AssignRange(*this, Source);
 }
 
 THash1::THash1(int bits) : Bits(bits), Size(1 << bits) {

@@ -187,34 +187,36 @@ void TIEMask::FillPolygons(int Value, const TIEPoint* Points, int Count) {
 
 void TIEMask::FillPolygon(int Value, const TIEPoint* Points, int Count) {
   if (!Points || Count <= 0 || !Bits) return;
-  if (Value != 0) {
-    for (int i = 0; i < Count; ++i) {
-      X1 = std::min(X1, Points[i].X);
-      Y1 = std::min(Y1, Points[i].Y);
-      X2 = std::max(X2, Points[i].X - 1);
-      Y2 = std::max(Y2, Points[i].Y - 1);
-    }
-    ClampBounds();
-  }
-  struct TEdge {
-    int X, YLow, DX, DY, Err;
-  };
   int minY = Points[0].Y, maxY = Points[0].Y;
   for (int i = 1; i < Count; ++i) {
     minY = std::min(minY, Points[i].Y);
     maxY = std::max(maxY, Points[i].Y);
   }
+  // Outlines far larger than any image (corrupt or hostile coordinates) are not scanned.
+  if (int64_t(maxY) - minY > (int64_t(1) << 24)) return;
+  if (Value != 0) {
+    for (int i = 0; i < Count; ++i) {
+      X1 = std::min(X1, Points[i].X);
+      Y1 = std::min(Y1, Points[i].Y);
+      X2 = static_cast<int>(std::max<int64_t>(X2, int64_t(Points[i].X) - 1));
+      Y2 = static_cast<int>(std::max<int64_t>(Y2, int64_t(Points[i].Y) - 1));
+    }
+    ClampBounds();
+  }
+  struct TEdge {
+    int64_t X, YLow, DX, DY, Err;  // 64-bit: coordinates may span the whole integer range
+  };
   // Edge table by the upper y of each edge (horizontal edges skipped).
   std::vector<std::vector<TEdge>> table(static_cast<size_t>(maxY - minY) + 1);
   for (int i = 0; i < Count; ++i) {
     TIEPoint a = Points[i], b = Points[(i + 1) % Count];
     if (a.Y == b.Y) continue;
     if (b.Y < a.Y) std::swap(a, b);
-    table[a.Y - minY].push_back(TEdge{a.X, b.Y, b.X - a.X, b.Y - a.Y, 0});
+    table[a.Y - minY].push_back(TEdge{a.X, b.Y, int64_t(b.X) - a.X, int64_t(b.Y) - a.Y, 0});
   }
   std::vector<TEdge> active;
   int written = 0;
-  for (int y = minY; y <= maxY; ++y) {
+  for (int64_t y = minY; y <= maxY; ++y) {
     active.erase(std::remove_if(active.begin(), active.end(), [&](const TEdge& e) { return e.YLow == y; }),
                  active.end());
     for (auto& e : active) {
@@ -238,9 +240,10 @@ void TIEMask::FillPolygon(int Value, const TIEPoint* Points, int Count) {
       active.insert(it, n);
     }
     for (size_t k = 0; k + 1 < active.size(); k += 2) {
-      const int left = active[k].X, right = active[k + 1].X - 1;
-      if (right < left || y < 0 || y >= Height) continue;
-      written += FillSpan(Value, left, y, right);
+      const int64_t left = active[k].X, right = active[k + 1].X - 1;
+      if (right < left || y < 0 || y >= Height || right < 0 || left >= Width) continue;
+      written += FillSpan(Value, static_cast<int>(std::max<int64_t>(left, 0)), static_cast<int>(y),
+                          static_cast<int>(std::min<int64_t>(right, Width - 1)));
     }
   }
   // Nothing written: the bounds must not claim an area this polygon never touched.

@@ -2,8 +2,8 @@
 // one (it uses the parameter set and the progress record), so the IO front end reaches it only
 // through these pointers, which the codec library fills at start-up (for example from a routine
 // of its own that the program calls before the imaging library starts). A nil entry means the
-// format is not available: a load through it sets the component's abort flag and finishes, a save
-// raises EIEException("format not available").
+// format is not available: a load or save through it sets the component's abort flag and
+// finishes (a file save then creates no file).
 //
 // Argument lists follow each codec's own shape; every reader reports bad data by setting
 // *Progress.Aborting instead of raising. Out alpha masks are created by the reader (or left nil);
@@ -114,6 +114,10 @@ struct TIECodecs {
   // camera RAW and HD Photo, the format is not detected by content).
   bool (*IsCameraRaw)(TStream* Stream) = nullptr;
   bool (*IsHDPhoto)(TStream* Stream) = nullptr;
+  // Filled by the views: their vector-object, layer and layers-and-objects files.
+  bool (*IsVectorObjectsFile)(TStream* Stream) = nullptr;
+  bool (*IsLayersFile)(TStream* Stream) = nullptr;
+  bool (*IsLayersObjectsFile)(TStream* Stream) = nullptr;
 };
 
 // The process-wide table (all nil until the codec library fills it).

@@ -201,10 +201,13 @@ public:
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
-private:
-  friend class TIEIOThread;
+  // Internal pieces of the frame (used by the load and save bodies).
   struct TLoadSpec;
   struct TSaveSpec;
+
+private:
+  friend class TIEIOThread;
+  friend struct TPreviewAccess;
 
   void ViewChanged(TIEView* Sender, int Event);
   void Unregister();
@@ -236,7 +239,9 @@ private:
   intptr_t FListenerIndex = -1;
   TColor FBackground = 0;
   std::unique_ptr<TCriticalSection> FThreadsCS;
-  std::vector<TIEIOThread*> FThreads;
+  std::vector<TIEIOThread*> FThreads;   // running workers
+  std::vector<TIEIOThread*> FFinished;  // done, to be joined and freed by the owner
+  void ReapFinished();
   // Held by each worker during its call so that deferred calls on one component never touch the
   // shared target at the same time (they run one after another, in the order they got the lock).
   std::mutex FWorkLock;

@@ -26,7 +26,6 @@
 
 using HRESULT = int32_t;
 using DISPID = int32_t;
-using LCID = uint32_t;
 
 struct TGUID {
   uint32_t D1;

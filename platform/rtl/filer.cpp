@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/rtl/persistent.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 
@@ -400,22 +399,6 @@ void TReader::SkipProperty() {
   SkipValue();
 }
 
-void TReader::ReadProperty(TPersistent* Instance) {
-  std::string name = ReadStr();
-  FPropName = name;
-  FPropHandled = false;
-  try {
-    Instance->DefineProperties(this);
-  } catch (...) {
-    FPropName.clear();
-    throw;
-  }
-  FPropName.clear();
-  if (FPropHandled) return;
-  SkipValue();
-  throw EReadError("Property " + name + " does not exist");
-}
-
 void TReader::DefineProperty(const std::string& Name, const TReaderProc& ReadData,
                              const TWriterProc&, bool) {
   if (FPropHandled || FPropName.empty() || !SameName(Name, FPropName) || !ReadData) return;
@@ -565,12 +548,10 @@ void TWriter::WriteBinary(const void* Data, int64_t Count) {
   Write(Data, Count);
 }
 
-void TWriter::WriteProperties(TPersistent* Instance) { Instance->DefineProperties(this); }
-
 void TWriter::DefineProperty(const std::string& Name, const TReaderProc&,
                              const TWriterProc& WriteData, bool HasData) {
   if (!HasData || !WriteData) return;
-  WritePropName(Name);
+  WritePropName(FPropPath + Name);
   WriteData(this);
 }
 
@@ -579,6 +560,6 @@ void TWriter::DefineBinaryProperty(const std::string& Name, const TStreamProc&,
   if (!HasData || !WriteData) return;
   TMemoryStream m;
   WriteData(&m);
-  WritePropName(Name);
+  WritePropName(FPropPath + Name);
   WriteBinary(m.Memory(), m.Size());
 }

@@ -143,6 +143,23 @@ private:
     return &info;                                                                     \
   }
 
+// Stands for an instance of a class whose constructor has not run yet. Scripts first take "an
+// instance" of a class and then call a constructor on it; here the script engine holds a
+// pending instance (through its handle) and, when the constructor is called, builds the real
+// object with Construct (or a constructor of its own choosing) and uses that from then on.
+class TPendingInstance : public TObject {
+  ORV_CLASS(TPendingInstance, TObject)
+public:
+  explicit TPendingInstance(TClass AClass) : FClass(AClass) {}
+  TClass InstanceClass() const { return FClass; }
+  // The class's virtual constructor with Owner; EAbstractError "Cannot create an instance of
+  // the abstract class %s" when the class has none.
+  TObject* Construct(TComponent* Owner = nullptr) const;
+
+private:
+  TClass FClass;
+};
+
 // ---- Class registry (the names report files and scripts use to create objects) ----
 
 // Registers a class under its name so FindClass/GetClass can find it; registering the same class

@@ -9,6 +9,7 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -640,6 +641,20 @@ bool StrToBool(const std::string& S) {
 bool StrToBoolDef(const std::string& S, bool Default) {
   bool B;
   return TryStrToBool(S, B) ? B : Default;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Operating-system errors
+
+std::string SysErrorMessage(int ErrorCode) {
+  char Buf[256];
+  // The GNU strerror_r returns the text, which may or may not be in Buf.
+  return strerror_r(ErrorCode, Buf, sizeof Buf);
+}
+
+void RaiseLastOSError(int ErrorCode) {
+  if (ErrorCode == 0) ErrorCode = errno;
+  throw EOSError("System Error.  Code: " + std::to_string(ErrorCode) + ".\n" + SysErrorMessage(ErrorCode));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -101,6 +101,11 @@ ORV_EXCEPTION(ERegistryException, Exception)
 // Raises an EAbort: ends the current operation silently.
 [[noreturn]] void Abort();
 
+// The operating system's text for an error number (errno), as the platform words OS errors.
+std::string SysErrorMessage(int ErrorCode);
+// Raises EOSError "System Error.  Code: %d.\n%s" for ErrorCode (errno when omitted or 0).
+[[noreturn]] void RaiseLastOSError(int ErrorCode = 0);
+
 // ---------------------------------------------------------------------------------------------
 // Locale settings
 //

@@ -24,7 +24,11 @@
 //
 // Property list order: the ancestors' properties first, then each class's own in the order of its
 // Publish; a property published again by a descendant (same name) keeps its ancestor's position
-// and takes the descendant's accessors, default and stored rule.
+// and takes the descendant's accessors, default and stored rule. P.Redeclare("Color") changes
+// only the default or stored rule of an inherited property.
+//
+// Errors: EPropertyError "Property %s does not exist" (by-name functions), "Property %s is
+// read-only"; EPropertyConvertError "Invalid property type: %s" for a call of the wrong kind.
 #pragma once
 
 #include <any>
@@ -42,7 +46,7 @@
 
 class Variant;
 
-// "Property %s does not exist", "Property %s is read-only" ...
+// "Property %s does not exist", "Property %s is read-only"
 ORV_EXCEPTION(EPropertyError, Exception)
 // "Invalid property type: %s" (a value of the wrong kind for the property)
 ORV_EXCEPTION(EPropertyConvertError, Exception)
@@ -113,7 +117,9 @@ using TPropList = std::vector<PPropInfo>;
 // Type information of a class (kind tkClass), one per class.
 PTypeInfo ClassTypeInfo(TClass AClass);
 // The built-in types: "Integer", "Byte", "Word", "ShortInt", "SmallInt", "Cardinal", "Int64",
-// "Char", "WideChar", "Boolean", "Double", "Single", "Extended", "String", "Variant".
+// "Char", "WideChar", "Boolean", "Double", "Single", "Extended", "String", "WideString",
+// "ShortString", "Variant". A std::string property registered with
+// .Type(BuiltinTypeInfo("WideString")) reports the wide-string kind (its text stays UTF-8).
 PTypeInfo BuiltinTypeInfo(const std::string& Name);
 // Type information named Name with the kind and details of Base; the first call for a name makes
 // it, later calls with the same name return the same record.

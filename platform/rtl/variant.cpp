@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 #include "platform/rtl/automation.h"
 #include "platform/rtl/dateutils.h"
@@ -1037,3 +1038,25 @@ void* VarArrayLock(Variant& A) {
 }
 
 void VarArrayUnlock(Variant& A) { ArrOf(A); }
+
+// ---------------------------------------------------------------------------------------------
+// Printing.
+
+std::ostream& operator<<(std::ostream& Out, const Variant& V) {
+  Out << VarTypeAsText(V.VType());
+  if (V.IsArray()) {
+    for (int D = 1; D <= VarArrayDimCount(V); ++D)
+      Out << "[" << VarArrayLowBound(V, D) << ".." << VarArrayHighBound(V, D) << "]";
+    return Out;
+  }
+  switch (V.VType()) {
+    case varEmpty:
+    case varNull: return Out;
+    case varDispatch:
+    case varUnknown: return Out << ": " << V.Data().Ptr;
+    case varError: return Out << ": " << IntToHex(uint32_t(V.Data().I32), 8);
+  }
+  return Out << ": " << V.AsString();
+}
+
+void PrintTo(const Variant& V, std::ostream* Out) { *Out << V; }

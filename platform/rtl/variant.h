@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -346,6 +347,11 @@ void* VarArrayLock(Variant& A);
 void VarArrayUnlock(Variant& A);
 Variant VarArrayGet(const Variant& A, std::initializer_list<int> Indices);
 void VarArrayPut(Variant& A, const Variant& Value, std::initializer_list<int> Indices);
+
+// Writes "Type: text" ("Integer: 42", "Null", "Array of Variant[0..2]"); test frameworks use
+// it to print values, and it is handy in logs.
+void PrintTo(const Variant& V, std::ostream* Out);
+std::ostream& operator<<(std::ostream& Out, const Variant& V);
 
 // Objects as script and report values: the object's 32-bit handle from the handle table as a
 // varInteger (nil is 0). VarToObject accepts any integer-valued variant (Null and Unassigned

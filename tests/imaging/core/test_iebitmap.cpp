@@ -270,3 +270,26 @@ TEST(IEBitmap, EncapsulatedMemoryIsUsedNotOwned) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 6000 x 4000 photo in a temporary file: only one row is ever in memory.
+TEST(IEBitmap, LargeImageInAFileLocation) {
+  TTempFolder tmp;
+  TIEBitmap b;
+  b.MemoryThreshold = 0;
+  ASSERT_TRUE(b.Allocate(6000, 4000, ie24RGB));
+  EXPECT_EQ(b.Location(), ieFile);
+  b.Fill(0x000080);
+  b.FillRect(5990, 3990, 7000, 5000, 0x00FF00);
+  EXPECT_EQ(b.GetPixelRGB(0, 0), IEMakeRGB(0x80, 0, 0));
+  EXPECT_EQ(b.GetPixelRGB(5999, 3999), IEMakeRGB(0, 255, 0));
+  EXPECT_EQ(b.GetPixelRGB(5989, 3999), IEMakeRGB(0x80, 0, 0));
+  EXPECT_LE(b.FileBuffer()->Mapped().size(), 1u);
+  TIEBitmap m(6000, 4000, ie24RGB);
+  EXPECT_EQ(m.Location(), ieMemory);
+  b.CopyRectTo(&m, 5000, 3000, 0, 0, 1000, 1000);
+  EXPECT_EQ(m.GetPixelRGB(999, 999), IEMakeRGB(0, 255, 0));
+}
+
+}  // namespace

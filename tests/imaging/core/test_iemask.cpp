@@ -126,6 +126,11 @@ TEST(IEMask, DegeneratePolygonWritesNothing) {
   m.FillPolygons(1, flat, 3);
   EXPECT_FALSE(m.IsEmpty());
   EXPECT_EQ(m.X1, 2);
+  // coordinates far outside any image are not scanned row by row
+  const TIEPoint huge[3] = {{0, -2000000000}, {5, 2000000000}, {0, 2000000000}};
+  m.FillPolygons(1, huge, 3);
+  EXPECT_EQ(CountSet(m), 1);
+  EXPECT_EQ(m.X2, 2) << "and leave the bounds alone";
 }
 
 TEST(IEMask, TranslateWithAndWithoutClip) {

@@ -1,6 +1,7 @@
 // Dates and times: encoding, arithmetic, the clock, FormatDateTime and reading dates back.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <ctime>
 #include <functional>
 
@@ -69,6 +70,8 @@ TEST_F(DateUtilsTest, DecodingInvertsEncodingOverTheWholeRange) {
   EXPECT_EQ(Y * 10000 + M * 100 + D, 18991229);
   EXPECT_EQ(H, 6);
   EXPECT_EQ(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -1.25);
+  EXPECT_THROW(DecodeDate(1e20, Y, M, D), EInvalidOp);
+  EXPECT_THROW(FormatDateTime("c", std::nan("")), EInvalidOp);
   // A fraction a hair below midnight is the next day, not 23:59:59.1000.
   DecodeDateTime(1 - 1e-12, Y, M, D, H, N, S, Ms);
   EXPECT_EQ(D * 100 + H, 3100);

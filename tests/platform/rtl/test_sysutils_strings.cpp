@@ -1,6 +1,7 @@
 // Strings, integers, Booleans, math and locale settings of the runtime.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -243,6 +244,18 @@ TEST_F(SysUtilsTest, RandomIsReproducibleFromItsSeedAndStaysInRange) {
     double F = Random();
     ASSERT_TRUE(F >= 0 && F < 1);
   }
+}
+
+TEST_F(SysUtilsTest, OperatingSystemErrorsCarryCodeAndText) {
+  EXPECT_EQ(SysErrorMessage(ENOENT), "No such file or directory");
+  try {
+    RaiseLastOSError(EACCES);
+    ADD_FAILURE();
+  } catch (const EOSError& E) {
+    EXPECT_EQ(E.Message(), "System Error.  Code: 13.\nPermission denied");
+  }
+  errno = ENOENT;
+  EXPECT_THROW(RaiseLastOSError(), EOSError);
 }
 
 TEST_F(SysUtilsTest, ClassicLocaleNamesAliasFormatSettings) {

@@ -76,6 +76,9 @@ private:
   std::unique_ptr<TTiPen> FPen;
   TComponent* FLink = nullptr;
   TNotifyEvent FOnChange;
+
+public:
+  std::string FWideCaption;
 };
 
 class TTiDerived : public TTiBase {
@@ -120,6 +123,7 @@ void TTiBase::Publish(TPublisher<TTiBase>& P) {
   P.Event("OnClick", &TTiBase::OnClick, &TTiBase::OnClickName).Type("TNotifyEvent");
   P.Event("OnKey", &TTiBase::OnKey);
   P.Prop("OnChange", &TTiBase::OnChange, &TTiBase::SetOnChange).Type("TNotifyEvent");
+  P.Prop("WideCaption", &TTiBase::FWideCaption).Type(BuiltinTypeInfo("WideString"));
 }
 
 void TTiDerived::Publish(TPublisher<TTiDerived>& P) {
@@ -140,14 +144,14 @@ TEST(PropertyList, AncestorsFirstInDeclarationOrderRedeclaredKeepPlace) {
   const std::vector<std::string> base = {"Name",  "Tag",  "Left",   "Caption", "Align",
                                          "Visible", "Style", "Pen",  "Link",    "Count",
                                          "Big",   "Letter", "Wide", "Data",    "OnPrint",
-                                         "OnClick", "OnKey", "OnChange"};
+                                         "OnClick", "OnKey", "OnChange", "WideCaption"};
   EXPECT_EQ(Names(GetPropList(TTiBase::StaticClass())), base);
   std::vector<std::string> derived = base;
   derived.push_back("Extra");
   EXPECT_EQ(Names(GetPropList(TTiDerived::StaticClass())), derived);
   EXPECT_EQ(Names(GetPropList(TTiPlain::StaticClass())), derived);
-  EXPECT_EQ(GetPropCount(TTiDerived::StaticClass()), 19);
-  EXPECT_EQ(GetPropInfo(TTiDerived::StaticClass(), "Extra")->NameIndex, 18);
+  EXPECT_EQ(GetPropCount(TTiDerived::StaticClass()), 20);
+  EXPECT_EQ(GetPropInfo(TTiDerived::StaticClass(), "Extra")->NameIndex, 19);
   // The redeclared property is the descendant's in the descendant only.
   EXPECT_EQ(GetPropInfo(TTiDerived::StaticClass(), "Align")->Default, tiaCenter);
   EXPECT_EQ(GetPropInfo(TTiBase::StaticClass(), "Align")->Default, tiaLeft);
@@ -158,10 +162,10 @@ TEST(PropertyList, KindFilterSortingAndLookupWithoutCase) {
   EXPECT_EQ(Names(GetPropList(TTiBase::StaticClass(), tkMethods)),
             (std::vector<std::string>{"OnClick", "OnKey", "OnChange"}));
   TPropList props = GetPropList(TTiBase::StaticClass(), tkProperties, true);
-  EXPECT_EQ(props.size(), 15u);
+  EXPECT_EQ(props.size(), 16u);
   std::vector<std::string> sorted = Names(props);
   EXPECT_EQ(sorted.front(), "Align");
-  EXPECT_EQ(sorted.back(), "Wide");
+  EXPECT_EQ(sorted.back(), "WideCaption");
   EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end(),
                              [](auto& a, auto& b) { return CompareText(a, b) < 0; }));
   EXPECT_EQ(GetPropInfo(TTiBase::StaticClass(), "cAPTION")->Name, "Caption");
@@ -189,7 +193,7 @@ TEST(PropertyTypes, KindAndTypeNameFollowTheCppType) {
       {"Big", tkInt64, "Int64"},             {"Letter", tkChar, "Char"},
       {"Wide", tkWChar, "WideChar"},         {"Data", tkVariant, "Variant"},
       {"OnPrint", tkLString, "TTiNotifyEvent"}, {"OnClick", tkMethod, "TNotifyEvent"},
-      {"OnKey", tkMethod, "TMethod"},
+      {"OnKey", tkMethod, "TMethod"},       {"WideCaption", tkWString, "WideString"},
   };
   for (const Case& c : cases) {
     PPropInfo p = GetPropInfo(TTiBase::StaticClass(), c.Prop);
@@ -317,6 +321,8 @@ TEST(GenericAccess, EveryKindThroughTheTypedFunctions) {
   SetStrProp(obj, "Wide", "\xE4\xB8\xAD");  // U+4E2D
   EXPECT_EQ(obj->FWide, u'\u4E2D');
   EXPECT_EQ(GetStrProp(obj, "Wide"), "\xE4\xB8\xAD");
+  SetStrProp(obj, "WideCaption", "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(GetStrProp(obj, "WideCaption"), "\xC3\xA9t\xC3\xA9");
   SetStrProp(obj, "OnPrint", "PrintHandler");
   EXPECT_EQ(obj->FEvent, "PrintHandler");
 
@@ -396,6 +402,12 @@ TEST(GenericAccess, ErrorsForUnknownReadOnlyAndWrongKind) {
     FAIL();
   } catch (const EPropertyError& e) {
     EXPECT_EQ(e.Message(), "Property Missing does not exist");
+  }
+  try {
+    SetPropValue(&obj, "Count", Variant(1));
+    FAIL();
+  } catch (const EPropertyError& e) {
+    EXPECT_EQ(e.Message(), "Property Count is read-only");
   }
   EXPECT_THROW(SetOrdProp(&obj, "Count", 1), EPropertyError);
   EXPECT_THROW(GetStrProp(&obj, "Left"), EPropertyConvertError);
@@ -494,6 +506,20 @@ TEST(ClassRegistry, ComponentBuiltThroughItsClassReferenceAndOwner) {
   EXPECT_EQ(GetClass("TTiBase"), nullptr);
   EXPECT_EQ(GetClass("TTiDerived"), TTiDerived::StaticClass());
   UnRegisterClass(TTiDerived::StaticClass());
+}
+
+TEST(ClassRegistry, PendingInstanceIsConstructedLater) {
+  TComponent owner(nullptr);
+  TPendingInstance pending(TTiDerived::StaticClass());
+  EXPECT_EQ(owner.ComponentCount(), 0);
+  TObject* made = pending.Construct(&owner);
+  EXPECT_EQ(made->ClassType(), TTiDerived::StaticClass());
+  EXPECT_EQ(owner.ComponentCount(), 1);
+  TPendingInstance objectOne(TObject::StaticClass());
+  std::unique_ptr<TObject> plain(objectOne.Construct());
+  EXPECT_EQ(plain->ClassName(), "TObject");
+  TPendingInstance none(TPendingInstance::StaticClass());  // no virtual constructor
+  EXPECT_THROW(none.Construct(), EAbstractError);
 }
 
 TEST(ClassRegistry, SameNameTwoClassesIsAnError) {

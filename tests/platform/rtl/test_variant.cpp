@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,18 +13,9 @@
 #include "platform/rtl/object.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/variant.h"
+#include "tests/platform/rtl/raised.h"
 
 namespace {
-
-// Runs F and returns "ClassName: message" of the exception it raises ("" when none).
-std::string Raised(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const Exception& E) {
-    return std::string(E.ClassName()) + ": " + E.Message();
-  }
-  return "";
-}
 
 struct LocaleGuard {
   LocaleGuard() { ResetFormatSettings(); }
@@ -366,4 +358,24 @@ TEST(Variant, ObjectsTravelAsHandles) {
   EXPECT_EQ(VarToObject(Variant(0)), nullptr);
   EXPECT_EQ(VarToObject(Null()), nullptr);
   EXPECT_EQ(VarToObject(Variant(int64_t(1) << 40)), nullptr);
+}
+
+TEST(Variant, PrintsTypeAndValue) {
+  struct Case {
+    Variant V;
+    std::string Text;
+  };
+  const Case Cases[] = {
+      {Variant(42), "Integer: 42"},
+      {Variant("a b"), "String: a b"},
+      {Null(), "Null"},
+      {Variant(), "Empty"},
+      {EmptyParam(), "Error: 80020004"},
+      {VarArrayCreate({1, 2, 0, 4}, varByte), "Array of Byte[1..2][0..4]"},
+  };
+  for (const Case& C : Cases) {
+    std::ostringstream Out;
+    Out << C.V;
+    EXPECT_EQ(Out.str(), C.Text);
+  }
 }

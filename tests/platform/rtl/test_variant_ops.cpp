@@ -7,17 +7,9 @@
 
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/variant.h"
+#include "tests/platform/rtl/raised.h"
 
 namespace {
-
-std::string Raised(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const Exception& E) {
-    return std::string(E.ClassName()) + ": " + E.Message();
-  }
-  return "";
-}
 
 const char* OpName(TVarOp Op) {
   static const char* Names[] = {"+", "-", "*", "/", "div", "mod", "shl", "shr", "and", "or",
