@@ -1,15 +1,8 @@
-// The few EXIF fields the JPEG codec itself needs: resolution, orientation, pixel size and the
-// thumbnail when reading; orientation, pixel size and the thumbnail link when writing the block
-// back. Every offset is checked against the block; directories are visited once.
+// The JPEG writer's rewrite of a kept EXIF block: orientation, pixel size and the thumbnail link
+// follow the pixels being written. Every offset is checked against the block.
 #include <cstring>
-#include <memory>
-#include <set>
 
 #include "imaging/codecs/jpegfilt.h"
-#include "imaging/core/iebitmap.h"
-#include "imaging/core/iestreams.h"
-#include "imaging/io/iefileformats.h"
-#include "imaging/io/ieparams.h"
 
 namespace {
 
@@ -70,56 +63,9 @@ template <class Fn> uint32_t WalkIFD(const TTiffView& t, uint32_t dir, Fn fn) {
   return t.U32(dir + 2 + 12 * n);
 }
 
-double Rational(const TTiffView& t, int64_t entry) {
-  uint32_t off = t.U32(entry + 8);
-  uint32_t num = t.U32(off), den = t.U32(off + 4);
-  return den ? static_cast<double>(num) / den : 0;
-}
-
 uint32_t ShortOrLong(const TTiffView& t, int type, int64_t entry) { return type == 3 ? t.U16(entry + 8) : t.U32(entry + 8); }
 
 }  // namespace
-
-bool JpegLoadExifBasics(const uint8_t* Data, int Length, TIOParamsVals& P) {
-  std::vector<uint8_t> copy(Data, Data + (Length > 0 ? Length : 0));
-  TTiffView t;
-  if (!OpenTiff(copy.data(), Length, t)) return false;
-  uint32_t ifd0 = t.U32(4);
-  uint32_t exifDir = 0, thumbOff = 0, thumbLen = 0;
-  uint32_t ifd1 = WalkIFD(t, ifd0, [&](uint32_t tag, uint32_t type, uint32_t, int64_t e) {
-    switch (tag) {
-      case 0x011A: P.SetEXIF_XResolution(Rational(t, e)); break;
-      case 0x011B: P.SetEXIF_YResolution(Rational(t, e)); break;
-      case 0x0128: P.EXIF_ResolutionUnit = static_cast<int32_t>(ShortOrLong(t, type, e)); break;
-      case 0x0112: P.EXIF_Orientation = static_cast<int32_t>(ShortOrLong(t, type, e)); break;
-      case 0x8769: exifDir = t.U32(e + 8); break;
-      default: break;
-    }
-  });
-  if (exifDir && exifDir != ifd0)
-    WalkIFD(t, exifDir, [&](uint32_t tag, uint32_t type, uint32_t, int64_t e) {
-      if (tag == 0xA002) P.EXIF_PixelXDimension = static_cast<int32_t>(ShortOrLong(t, type, e));
-      if (tag == 0xA003) P.EXIF_PixelYDimension = static_cast<int32_t>(ShortOrLong(t, type, e));
-    });
-  if (ifd1 && ifd1 != ifd0 && ifd1 != exifDir)
-    WalkIFD(t, ifd1, [&](uint32_t tag, uint32_t, uint32_t, int64_t e) {
-      if (tag == 0x0201) thumbOff = t.U32(e + 8);
-      if (tag == 0x0202) thumbLen = t.U32(e + 8);
-    });
-  P.EXIF_HasEXIFData = true;
-  if (thumbOff && thumbLen && static_cast<uint64_t>(thumbOff) + thumbLen <= static_cast<uint64_t>(t.Size)) {
-    // The thumbnail is a small JPEG of its own; decode it without metadata (no recursion).
-    TIEMemStream ms(t.Data + thumbOff, thumbLen);
-    TIOParamsVals tp;
-    std::atomic<bool> abort{false};
-    TIEProgressRec pr;
-    pr.Aborting = &abort;
-    TIEBitmap* bmp = P.EnsureEXIFBitmap();
-    JpegReadImage(&ms, nullptr, bmp, tp, pr, false, false, false, false, false, false, -1, false);
-    if (abort.load()) bmp->FreeImage();
-  }
-  return true;
-}
 
 bool JpegPatchExifForPixels(std::vector<uint8_t>& Block, int Orientation, int Width, int Height,
                             bool* ThumbnailDropped) {

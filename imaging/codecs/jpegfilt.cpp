@@ -29,9 +29,6 @@
 #include "imaging/io/iemetadata.h"
 #include "imaging/io/ieparams.h"
 
-// The IO front end's full EXIF parser, used when the linked IO library provides it.
-extern bool IELoadEXIFFromStandardBuffer(const void* Data, int Length, TIOParamsVals* P) __attribute__((weak));
-
 namespace {
 
 // ======================= message table =======================
@@ -762,11 +759,7 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
       if (ml.GetMarkerType(i) != JPEG_APP0 + 1) continue;
       const uint8_t* d = ml.GetMarkerData(i);
       int len = ml.GetMarkerLength(i);
-      bool ok = false;
-      if (IELoadEXIFFromStandardBuffer)
-        ok = IELoadEXIFFromStandardBuffer(d, len, &P);
-      if (!ok) ok = JpegLoadExifBasics(d, len, P);
-      if (!ok) continue;
+      if (!IELoadEXIFFromStandardBuffer(d, len, &P)) continue;
       if (!hasDensity && P.EXIF_XResolution > 0 && P.EXIF_YResolution > 0) {
         double f = P.EXIF_ResolutionUnit == 3 ? 2.54 : 1.0;
         int dx = static_cast<int>(P.EXIF_XResolution * f), dy = static_cast<int>(P.EXIF_YResolution * f);

@@ -45,10 +45,7 @@ int32_t JpegFindEnd(TStream* Stream);
 // or incomplete chunk sets are ignored. The stream position is restored.
 void JpegReadICCProfile(TStream* Stream, TIOParamsVals& IOParams);
 
-// ---- EXIF block helpers of the reader and the writer ----
-// Reads the resolution, orientation, pixel size and thumbnail of an APP1 "Exif" block into P;
-// false when it is not one.
-bool JpegLoadExifBasics(const uint8_t* Data, int Length, TIOParamsVals& P);
+// ---- EXIF block rewrite of the writer ----
 // Rewrites an APP1 "Exif" block for the pixels about to be written: orientation tag =
 // Orientation (when given, > 0), pixel dimensions = Width x Height; when either changes, the
 // thumbnail directory is unlinked (it showed the old pixels). False when the block is unusable.
