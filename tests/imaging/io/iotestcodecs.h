@@ -54,6 +54,10 @@ inline bool ReadPixels(TStream* S, TIEBitmap* B, TIOParamsVals& P, bool Preview)
 inline void FakeJpegWrite(TStream* S, TIEBitmap* B, TIOParamsVals& P, TIEProgressRec& Rec) {
   const uint8_t soi[2] = {0xFF, 0xD8};
   S->WriteBuffer(soi, 2);
+  if (P.JPEG_MarkerList->IndexOf(0xE0) < 0) {  // an APP0 marker, as real files start
+    const uint8_t app0[9] = {0xFF, 0xE0, 0, 7, 'J', 'F', 'I', 'F', 0};
+    S->WriteBuffer(app0, 9);
+  }
   P.JPEG_MarkerList->SortMarkers();
   for (int i = 0; i < P.JPEG_MarkerList->GetCount(); ++i) {
     int len = P.JPEG_MarkerList->GetMarkerLength(i) + 2;
