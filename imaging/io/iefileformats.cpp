@@ -12,10 +12,11 @@
 
 TIECodecs IECodecs;
 bool IEWICAvailable = false;
-TGIFLZWDecompFunc IEGlobalGIFLZWDecompFunc = nullptr;
-TGIFLZWCompFunc IEGlobalGIFLZWCompFunc = nullptr;
-TTIFFLZWDecompFunc IEGlobalTIFFLZWDecompFunc = nullptr;
-TTIFFLZWCompFunc IEGlobalTIFFLZWCompFunc = nullptr;
+bool IEColorManagement = false;
+TGIFLZWDecompFunc IEGifLzwDecompressHook = nullptr;
+TGIFLZWCompFunc IEGifLzwCompressHook = nullptr;
+TTIFFLZWDecompFunc IETiffLzwDecompressHook = nullptr;
+TTIFFLZWCompFunc IETiffLzwCompressHook = nullptr;
 
 void TIEProgressRec::Report() {
   if (Callback == nullptr) return;

@@ -103,7 +103,11 @@ extern bool IEWICAvailable;
 
 // The four process-wide LZW hooks; the codec start-up installs its default routines, and every
 // new parameter set copies them.
-extern TGIFLZWDecompFunc IEGlobalGIFLZWDecompFunc;
-extern TGIFLZWCompFunc IEGlobalGIFLZWCompFunc;
-extern TTIFFLZWDecompFunc IEGlobalTIFFLZWDecompFunc;
-extern TTIFFLZWCompFunc IEGlobalTIFFLZWCompFunc;
+extern TGIFLZWDecompFunc IEGifLzwDecompressHook;
+extern TGIFLZWCompFunc IEGifLzwCompressHook;
+extern TTIFFLZWDecompFunc IETiffLzwDecompressHook;
+extern TTIFFLZWCompFunc IETiffLzwCompressHook;
+
+// The colour-management switch: off at start-up; when on, readers convert pixels through the
+// file's input ICC profile.
+extern bool IEColorManagement;

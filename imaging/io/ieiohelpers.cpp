@@ -7,6 +7,7 @@
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iemask.h"
+#include "imaging/io/ieparams.h"
 
 static TIERGBPixel PixelAsRGB(TIEBitmap* B, const uint8_t* row, int x) {
   switch (B->PixelFormat()) {
@@ -103,4 +104,71 @@ TIEBitmap* IOStretchNearest(TIEBitmap* S, int W, int H) {
     }
   }
   return D;
+}
+
+TIEBitmap* TIEGifCanvas::Compose(TIEBitmap* Frame, TIOParamsVals& P) {
+  const int W = std::max(P.GIF_WinWidth, Frame->Width());
+  const int H = std::max(P.GIF_WinHeight, Frame->Height());
+  const TIERGBPixel bg = P.GIF_Background;
+  TIEBitmap& C = FCanvas;
+  if (FPrevDisposal == 2 && !C.IsEmpty()) {
+    for (int y = std::max(0, FPrevY); y < std::min(FPrevY + FPrevH, C.Height()); ++y)
+      for (int x = std::max(0, FPrevX); x < std::min(FPrevX + FPrevW, C.Width()); ++x) {
+        reinterpret_cast<TIERGBPixel*>(C.Scanline(y))[x] = bg;
+        C.GetAlphaChannel()->Scanline(y)[x] = 0;
+      }
+  }
+  if (C.IsEmpty()) {
+    C.Allocate(W, H, ie24RGB);
+    for (int y = 0; y < H; ++y) {
+      auto* row = reinterpret_cast<TIERGBPixel*>(C.Scanline(y));
+      std::fill(row, row + W, bg);
+      std::memset(C.GetAlphaChannel()->Scanline(y), 0, W);
+    }
+  } else {
+    IOConvertTo24(&C);
+    if (C.Width() < W || C.Height() < H) {
+      TIEBitmap big;
+      big.Allocate(W, H, ie24RGB);
+      for (int y = 0; y < H; ++y) {
+        auto* row = reinterpret_cast<TIERGBPixel*>(big.Scanline(y));
+        std::fill(row, row + W, bg);
+        std::memset(big.GetAlphaChannel()->Scanline(y), 255, W);
+        if (y < C.Height()) {
+          std::memcpy(row, C.Scanline(y), size_t(C.Width()) * 3);
+          std::memcpy(big.GetAlphaChannel()->Scanline(y), C.GetAlphaChannel()->Scanline(y), C.Width());
+        }
+      }
+      C.Assign(&big);
+    }
+  }
+  TIEBitmap frame;
+  frame.Assign(Frame);
+  IOConvertTo24(&frame);
+  const int fx = P.GIF_XPos, fy = P.GIF_YPos;
+  for (int y = 0; y < frame.Height(); ++y) {
+    const int cy = fy + y;
+    if (cy < 0 || cy >= C.Height()) continue;
+    const auto* src = reinterpret_cast<const TIERGBPixel*>(frame.Scanline(y));
+    const uint8_t* fa = frame.HasAlphaChannel() ? frame.GetAlphaChannel()->Scanline(y) : nullptr;
+    auto* dst = reinterpret_cast<TIERGBPixel*>(C.Scanline(cy));
+    uint8_t* ca = C.GetAlphaChannel()->Scanline(cy);
+    for (int x = 0; x < frame.Width(); ++x) {
+      const int cx = fx + x;
+      if (cx < 0 || cx >= C.Width()) continue;
+      const int a = fa != nullptr ? fa[x] : 255;
+      dst[cx].r = uint8_t((src[x].r * a + dst[cx].r * (255 - a)) / 255);
+      dst[cx].g = uint8_t((src[x].g * a + dst[cx].g * (255 - a)) / 255);
+      dst[cx].b = uint8_t((src[x].b * a + dst[cx].b * (255 - a)) / 255);
+      ca[cx] = uint8_t(std::max<int>(ca[cx], a));
+    }
+  }
+  FPrevX = fx;
+  FPrevY = fy;
+  FPrevW = frame.Width();
+  FPrevH = frame.Height();
+  FPrevDisposal = P.GIF_Action;
+  P.GIF_Action = 2;
+  P.GIF_XPos = P.GIF_YPos = 0;
+  return &C;
 }

@@ -3,8 +3,10 @@
 // for the DPI adjustment. Internal to the IO library.
 #pragma once
 
-class TIEBitmap;
+#include "imaging/core/iebitmap.h"
+
 class TIEMask;
+class TIOParamsVals;
 
 // Converts Bitmap in place to 24-bit RGB (no-op for 24-bit RGB and for an empty bitmap).
 void IOConvertTo24(TIEBitmap* Bitmap);
@@ -13,3 +15,16 @@ void IOConvertTo24(TIEBitmap* Bitmap);
 void IOMaskToAlpha(TIEMask* Mask, TIEBitmap* Bitmap);
 // A new bitmap of Width x Height in Source's format (palette kept), nearest-pixel stretched.
 TIEBitmap* IOStretchNearest(TIEBitmap* Source, int Width, int Height);
+
+// The composition of animated GIF frames: each frame is drawn over a persistent 24-bit canvas
+// (with alpha) of the logical screen size, honouring the previous frame's disposal.
+class TIEGifCanvas {
+public:
+  // Draws Frame (read with the set P) over the canvas and returns the canvas; afterwards P reports
+  // disposal 2 and position (0, 0), since the result is the whole composed screen.
+  TIEBitmap* Compose(TIEBitmap* Frame, TIOParamsVals& P);
+
+private:
+  TIEBitmap FCanvas;
+  int FPrevDisposal = 0, FPrevX = 0, FPrevY = 0, FPrevW = 0, FPrevH = 0;
+};

@@ -100,8 +100,8 @@ void TIOParamsVals::SetDefaultParams() {
   GIF_Ratio = 0;
   GIF_Comments->Clear();
   GIF_Action = 2;
-  GIF_LZWDecompFunc = IEGlobalGIFLZWDecompFunc;
-  GIF_LZWCompFunc = IEGlobalGIFLZWCompFunc;
+  GIF_LZWDecompFunc = IEGifLzwDecompressHook;
+  GIF_LZWCompFunc = IEGifLzwCompressHook;
   GIF_ImageCount = 0;
   // 4. TIFF
   TIFF_Compression = 0;
@@ -115,8 +115,8 @@ void TIOParamsVals::SetDefaultParams() {
   TIFF_PageName.clear();
   TIFF_PageNumber = TIFF_PageCount = -1;
   SetTIFF_Orientation(1);
-  TIFF_LZWDecompFunc = IEGlobalTIFFLZWDecompFunc;
-  TIFF_LZWCompFunc = IEGlobalTIFFLZWCompFunc;
+  TIFF_LZWDecompFunc = IETiffLzwDecompressHook;
+  TIFF_LZWCompFunc = IETiffLzwCompressHook;
   TIFF_ImageCount = 0;
   TIFF_EnableAdjustOrientation = false;
   TIFF_JPEGQuality = 80;
@@ -254,6 +254,7 @@ void TIOParamsVals::Assign(TIOParamsVals* S) {
   ICO_ImageIndex = S->ICO_ImageIndex;
   CUR_ImageIndex = S->CUR_ImageIndex;
   ImageCount = S->ImageCount;
+  DCX_ImageCount = S->DCX_ImageCount;
   EnableAdjustOrientation = S->EnableAdjustOrientation;
   OriginalWidth = S->OriginalWidth;
   OriginalHeight = S->OriginalHeight;
@@ -709,7 +710,7 @@ void TIOParamsVals::SetImageIndex(int32_t Value) {
 }
 
 void TIOParamsVals::SetImageCount(int32_t Value) {
-  ImageCount = TIFF_ImageCount = AVI_FrameCount = GIF_ImageCount = MEDIAFILE_FrameCount = Value;
+  ImageCount = TIFF_ImageCount = AVI_FrameCount = GIF_ImageCount = MEDIAFILE_FrameCount = DCX_ImageCount = Value;
 }
 
 void TIOParamsVals::SetEnableAdjustOrientation(bool Value) {

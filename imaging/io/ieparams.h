@@ -305,6 +305,17 @@ public:
   int32_t ColorMapCount = 0;
   TIEIcoSize ICO_Sizes[IEMaxIcoImages] = {{64, 64}};
   int32_t ICO_BitCount[IEMaxIcoImages] = {8};
+  int32_t DCX_ImageCount = 0;  // written with the other image counts
+
+  // Other names under which the codecs know some fields (the same storage).
+  int32_t& RAWPIXELS_HeaderSize = BMPRAW_DataStart;
+  int32_t& RAWPIXELS_RowAlign = BMPRAW_RowAlign;
+  uint8_t& RAWPIXELS_Planar = BMPRAW_Planar;
+  uint8_t& RAWPIXELS_ChannelOrder = BMPRAW_ChannelOrder;
+  uint8_t& J2000_Progression = J2000_ProgressionOrder;
+  int32_t& EXIF_ExifImageWidth = EXIF_PixelXDimension;
+  int32_t& EXIF_ExifImageHeight = EXIF_PixelYDimension;
+  bool GetNativePixelFormat() const { return IsNativePixelFormat; }
 
 private:
   void FreeColorMap();

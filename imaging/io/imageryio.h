@@ -68,7 +68,10 @@ public:
   void SetBackground(TColor Value);
   bool ChangeBackground = false;
   bool NativePixelFormat() const;
+  bool GetNativePixelFormat() const { return NativePixelFormat(); }
   void SetNativePixelFormat(bool Value);
+  TColor GetBackground() const { return Background(); }
+  int32_t Tag = 0;  // free for the caller
   void SetDefaultDitherMethod(uint8_t Value) { DefaultDitherMethod = Value; }
 
   // ---- published settings ----

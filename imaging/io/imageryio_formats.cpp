@@ -401,8 +401,7 @@ int TImageryIO::LoadGIFBody(TStream* S) {
         FillProgress(rec);
         FIEBitmap->RemoveAlphaChannel(false, 0xFFFFFF);
         const int64_t start = S->Position();
-        TIEBitmap canvas;
-        int prevDisposal = 0, prevX = 0, prevY = 0, prevW = 0, prevH = 0;
+        TIEGifCanvas canvas;
         const int N = Params->GIF_ImageIndex;
         TIEProgressRec silent = rec;
         silent.Callback = nullptr;
@@ -419,75 +418,12 @@ int TImageryIO::LoadGIFBody(TStream* S) {
           IECodecs.GifReadImage(S, &frame, frameCount, false, mask, false, N < 1 ? rec : silent, *Params);
           const TIEPixelFormat framePF = frame.PixelFormat();
           CheckDPI();
-          const int W = std::max(Params->GIF_WinWidth, frame.Width());
-          const int H = std::max(Params->GIF_WinHeight, frame.Height());
           if (mask != nullptr) {
             IOMaskToAlpha(mask, &frame);
             delete mask;
           }
           TIEBitmap* current = &frame;
-          if (frameCount > 1 && !frame.IsEmpty()) {
-            const TIERGBPixel bg = Params->GIF_Background;
-            if (prevDisposal == 2 && !canvas.IsEmpty()) {
-              for (int y = prevY; y < std::min(prevY + prevH, canvas.Height()); ++y)
-                for (int x = prevX; x < std::min(prevX + prevW, canvas.Width()); ++x) {
-                  reinterpret_cast<TIERGBPixel*>(canvas.Scanline(y))[x] = bg;
-                  canvas.GetAlphaChannel()->Scanline(y)[x] = 0;
-                }
-            }
-            if (canvas.IsEmpty()) {
-              canvas.Allocate(W, H, ie24RGB);
-              for (int y = 0; y < H; ++y) {
-                auto* row = reinterpret_cast<TIERGBPixel*>(canvas.Scanline(y));
-                std::fill(row, row + W, bg);
-                std::memset(canvas.GetAlphaChannel()->Scanline(y), 0, W);
-              }
-            } else {
-              IOConvertTo24(&canvas);
-              if (canvas.Width() < W || canvas.Height() < H) {
-                TIEBitmap big;
-                big.Allocate(W, H, ie24RGB);
-                for (int y = 0; y < H; ++y) {
-                  auto* row = reinterpret_cast<TIERGBPixel*>(big.Scanline(y));
-                  std::fill(row, row + W, bg);
-                  std::memset(big.GetAlphaChannel()->Scanline(y), 255, W);
-                  if (y < canvas.Height()) {
-                    std::memcpy(row, canvas.Scanline(y), size_t(canvas.Width()) * 3);
-                    std::memcpy(big.GetAlphaChannel()->Scanline(y), canvas.GetAlphaChannel()->Scanline(y),
-                                canvas.Width());
-                  }
-                }
-                canvas.Assign(&big);
-              }
-            }
-            IOConvertTo24(&frame);
-            const int fx = Params->GIF_XPos, fy = Params->GIF_YPos;
-            for (int y = 0; y < frame.Height(); ++y) {
-              int cy = fy + y;
-              if (cy < 0 || cy >= canvas.Height()) continue;
-              const auto* src = reinterpret_cast<const TIERGBPixel*>(frame.Scanline(y));
-              const uint8_t* fa = frame.HasAlphaChannel() ? frame.GetAlphaChannel()->Scanline(y) : nullptr;
-              auto* dst = reinterpret_cast<TIERGBPixel*>(canvas.Scanline(cy));
-              uint8_t* ca = canvas.GetAlphaChannel()->Scanline(cy);
-              for (int x = 0; x < frame.Width(); ++x) {
-                int cx = fx + x;
-                if (cx < 0 || cx >= canvas.Width()) continue;
-                int a = fa != nullptr ? fa[x] : 255;
-                dst[cx].r = uint8_t((src[x].r * a + dst[cx].r * (255 - a)) / 255);
-                dst[cx].g = uint8_t((src[x].g * a + dst[cx].g * (255 - a)) / 255);
-                dst[cx].b = uint8_t((src[x].b * a + dst[cx].b * (255 - a)) / 255);
-                ca[cx] = uint8_t(std::max<int>(ca[cx], a));
-              }
-            }
-            prevX = fx;
-            prevY = fy;
-            prevW = frame.Width();
-            prevH = frame.Height();
-            prevDisposal = Params->GIF_Action;
-            Params->GIF_Action = 2;
-            Params->GIF_XPos = Params->GIF_YPos = 0;
-            current = &canvas;
-          }
+          if (frameCount > 1 && !frame.IsEmpty()) current = canvas.Compose(&frame, *Params);
           if (Aborting.load()) break;
           if (frameCount >= 1) {
             FIEBitmap->Assign(current);
