@@ -19,7 +19,7 @@ struct TTestProgress {
   bool Aborted() const { return Abort.load(); }
 };
 
-inline TIERGBPixel RGB(int r, int g, int b) {
+inline TIERGBPixel PixRGB(int r, int g, int b) {
   return TIERGBPixel{static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r)};
 }
 
@@ -31,7 +31,7 @@ inline void MakePhoto(TIEBitmap& bmp, int w, int h) {
       double dx = x - w / 2.0, dy = y - h / 2.0;
       double d = std::sqrt(dx * dx + dy * dy) / (std::min(w, h) / 2.0);
       int disc = d < 0.6 ? 60 : (d < 0.8 ? static_cast<int>(60 * (0.8 - d) / 0.2) : 0);
-      bmp.SetPixelRGB(x, y, RGB(std::min(255, x * 200 / w + disc), std::min(255, y * 200 / h + disc / 2),
+      bmp.SetPixelRGB(x, y, PixRGB(std::min(255, x * 200 / w + disc), std::min(255, y * 200 / h + disc / 2),
                                 std::min(255, 128 + (x - y) * 64 / (w + h) + disc)));
     }
 }

@@ -92,7 +92,7 @@ TEST(Bmp, RoundTripsOverDepthsHeadersAndCompression) {
   TIEBitmap few;  // 12 colours: exact 4-bit and 8-bit palettes
   few.Allocate(37, 23, ie24RGB);
   for (int y = 0; y < 23; ++y)
-    for (int x = 0; x < 37; ++x) few.SetPixelRGB(x, y, RGB((x / 10) * 60, (y / 8) * 100, 40));
+    for (int x = 0; x < 37; ++x) few.SetPixelRGB(x, y, PixRGB((x / 10) * 60, (y / 8) * 100, 40));
   TIEBitmap mono;
   mono.Allocate(37, 23, ie1g);
   for (int y = 0; y < 23; ++y) {
@@ -178,8 +178,8 @@ TEST(Bmp, TopDownFilesMatchBottomUpTwins) {
   ASSERT_TRUE(a->Mask && b->Mask);
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 3; ++x) EXPECT_EQ(a->Mask->GetPixel(x, y), b->Mask->GetPixel(x, y));
-  EXPECT_EQ(a->Bitmap.GetPixelRGB(0, 1), RGB(0, 0, 0));  // first stored row is the bottom row
-  EXPECT_EQ(a->Bitmap.GetPixelRGB(0, 0), RGB(90, 60, 30));
+  EXPECT_EQ(a->Bitmap.GetPixelRGB(0, 1), PixRGB(0, 0, 0));  // first stored row is the bottom row
+  EXPECT_EQ(a->Bitmap.GetPixelRGB(0, 0), PixRGB(90, 60, 30));
 }
 
 TEST(Bmp, AlphaOnlyWhenTheFourthBytesCarryIt) {
@@ -196,8 +196,8 @@ TEST(Bmp, AlphaOnlyWhenTheFourthBytesCarryIt) {
 TEST(Bmp, OneBitPalettes) {
   const std::vector<uint8_t> rows = {0xA0, 0, 0, 0};  // 1 x ... 3 pixels: 1 0 1
   struct Case { std::vector<TIERGBPixel> pal; bool inverted; } cases[] = {
-      {{RGB(255, 255, 255), RGB(0, 0, 0)}, true}, {{RGB(0, 0, 0), RGB(255, 255, 255)}, false},
-      {{RGB(255, 0, 0), RGB(0, 0, 255)}, false}};
+      {{PixRGB(255, 255, 255), PixRGB(0, 0, 0)}, true}, {{PixRGB(0, 0, 0), PixRGB(255, 255, 255)}, false},
+      {{PixRGB(255, 0, 0), PixRGB(0, 0, 255)}, false}};
   for (auto& c : cases) {
     auto r = Read(MakeBmp(3, 1, 1, 0, c.pal, rows));
     ASSERT_EQ(r->Bitmap.PixelFormat(), ie1g);
@@ -209,16 +209,16 @@ TEST(Bmp, OneBitPalettes) {
 TEST(Bmp, SixteenBitFields) {
   std::vector<uint8_t> px = {0xFF, 0xFF, 0x1F, 0x00, 0, 0, 0, 0};  // 0xFFFF, 0x001F
   auto r555 = Read(MakeBmp(2, 1, 16, 0, {}, px));
-  EXPECT_EQ(r555->Bitmap.GetPixelRGB(0, 0), RGB(248, 248, 248));
-  EXPECT_EQ(r555->Bitmap.GetPixelRGB(1, 0), RGB(0, 0, 248));
+  EXPECT_EQ(r555->Bitmap.GetPixelRGB(0, 0), PixRGB(248, 248, 248));
+  EXPECT_EQ(r555->Bitmap.GetPixelRGB(1, 0), PixRGB(0, 0, 248));
   EXPECT_EQ(r555->Params.BitsPerSample, 5);
   auto r565 = Read(MakeBmp(2, 1, 16, 3, {}, px, 40, 0, {0xF800, 0x07E0, 0x001F}));
-  EXPECT_EQ(r565->Bitmap.GetPixelRGB(0, 0), RGB(248, 252, 248));
+  EXPECT_EQ(r565->Bitmap.GetPixelRGB(0, 0), PixRGB(248, 252, 248));
 }
 
 TEST(Bmp, RleDecodingRunsDeltasAndRowEnds) {
   std::vector<TIERGBPixel> pal(16);
-  for (int i = 0; i < 16; ++i) pal[i] = RGB(i * 16, 0, 255 - i * 16);
+  for (int i = 0; i < 16; ++i) pal[i] = PixRGB(i * 16, 0, 255 - i * 16);
   // RLE8, 4 x 3: a run of 6 (longer than the row) then end of line; a delta of (2, 1); a literal.
   std::vector<uint8_t> rle8 = {6, 5, 0, 0, 0, 2, 2, 1, 2, 7, 0, 1};
   auto r8 = Read(MakeBmp(4, 3, 8, 1, pal, rle8), true);
@@ -260,24 +260,24 @@ TEST(Bmp, RleEncodingOfRows) {
 }
 
 TEST(Bmp, LongHeadersKeepThePaletteRightAfterThem) {
-  std::vector<TIERGBPixel> pal = {RGB(1, 2, 3), RGB(250, 100, 0)};
+  std::vector<TIERGBPixel> pal = {PixRGB(1, 2, 3), PixRGB(250, 100, 0)};
   for (int headerSize : {108, 124}) {
     auto r = Read(MakeBmp(4, 1, 8, 0, pal, {0, 1, 1, 0}, headerSize, 2));
     ASSERT_FALSE(r->Aborted);
     EXPECT_EQ(r->Params.BMP_Version, 0);
-    EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), RGB(250, 100, 0));
+    EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), PixRGB(250, 100, 0));
   }
 }
 
 TEST(Bmp, HostileFilesFailCleanly) {
-  std::vector<TIERGBPixel> pal2 = {RGB(10, 10, 10), RGB(200, 200, 200)};
+  std::vector<TIERGBPixel> pal2 = {PixRGB(10, 10, 10), PixRGB(200, 200, 200)};
   std::vector<uint8_t> px8(4 * 4, 1);
   auto good = MakeBmp(4, 4, 8, 0, pal2, px8, 40, 2);
   // Indexes beyond a two-entry colour table read as black (no stray memory).
   std::vector<uint8_t> beyond(16, 200);
   auto r = Read(MakeBmp(4, 4, 8, 0, pal2, beyond, 40, 2));
   EXPECT_FALSE(r->Aborted);
-  EXPECT_EQ(r->Bitmap.GetPixelRGB(0, 0), RGB(0, 0, 0));
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(0, 0), PixRGB(0, 0, 0));
   auto hugeW = MakeBmp(0x7FFFFFFF, 2, 24, 0, {}, {1, 2, 3});
   auto hugeH = MakeBmp(100000, 100000, 32, 0, {}, {1, 2, 3, 4});
   auto negW = MakeBmp(-5, 2, 24, 0, {}, {1, 2, 3});

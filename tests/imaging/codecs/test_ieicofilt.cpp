@@ -167,15 +167,15 @@ TEST(Ico, SizeListsSkipLargeEntriesAndStopAtSixteen) {
 TEST(Ico, OneBitIconsWithBackgrounds) {
   // 2 x 1: pixel 0 transparent (AND 1, XOR 0), pixel 1 inverting (AND 1, XOR 1).
   TImage im{2, 1};
-  im.data = Dib(2, 1, 1, {RGB(0, 0, 0), RGB(255, 255, 255)}, {0x40, 0, 0, 0}, {0xC0, 0, 0, 0});
+  im.data = Dib(2, 1, 1, {PixRGB(0, 0, 0), PixRGB(255, 255, 255)}, {0x40, 0, 0, 0}, {0xC0, 0, 0, 0});
   auto file = IconFile({im});
-  auto white = ReadIco(file, 0, false, RGB(255, 255, 255));
+  auto white = ReadIco(file, 0, false, PixRGB(255, 255, 255));
   ASSERT_EQ(white->Bitmap.PixelFormat(), ie1g);
-  EXPECT_EQ(white->Bitmap.GetPixelAsRGB(0, 0), RGB(255, 255, 255));
-  EXPECT_EQ(white->Bitmap.GetPixelAsRGB(1, 0), RGB(0, 0, 0));
-  auto black = ReadIco(file, 0, false, RGB(0, 0, 0));
-  EXPECT_EQ(black->Bitmap.GetPixelAsRGB(0, 0), RGB(0, 0, 0));
-  EXPECT_EQ(black->Bitmap.GetPixelAsRGB(1, 0), RGB(255, 255, 255));
+  EXPECT_EQ(white->Bitmap.GetPixelAsRGB(0, 0), PixRGB(255, 255, 255));
+  EXPECT_EQ(white->Bitmap.GetPixelAsRGB(1, 0), PixRGB(0, 0, 0));
+  auto black = ReadIco(file, 0, false, PixRGB(0, 0, 0));
+  EXPECT_EQ(black->Bitmap.GetPixelAsRGB(0, 0), PixRGB(0, 0, 0));
+  EXPECT_EQ(black->Bitmap.GetPixelAsRGB(1, 0), PixRGB(255, 255, 255));
   ASSERT_NE(white->Mask, nullptr);
   EXPECT_EQ(white->Mask->GetPixel(0, 0), 0);
 }
@@ -196,12 +196,12 @@ TEST(Ico, ThirtyTwoBitAlphaSources) {
   EXPECT_EQ(real->Mask->GetPixel(1, 0), 128);
   auto opaque = ReadIco(make(255, 255, 0));
   EXPECT_EQ(opaque->Mask, nullptr);
-  EXPECT_EQ(opaque->Bitmap.GetPixelRGB(1, 0), RGB(60, 50, 40));
+  EXPECT_EQ(opaque->Bitmap.GetPixelRGB(1, 0), PixRGB(60, 50, 40));
 }
 
 TEST(Ico, FourBitOddWidthAndPaletteIndexes) {
   std::vector<TIERGBPixel> pal(16);
-  for (int i = 0; i < 16; ++i) pal[i] = RGB(i * 17, 0, 0);
+  for (int i = 0; i < 16; ++i) pal[i] = PixRGB(i * 17, 0, 0);
   TImage im{3, 1};
   im.data = Dib(3, 1, 4, pal, {0x12, 0x30, 0, 0}, {0, 0, 0, 0});
   auto r = ReadIco(IconFile({im}));
@@ -242,7 +242,7 @@ TEST(Ico, PngImagesAndBitmapFiles) {
 
 TEST(Cur, PaletteOfColourCount255AndHotSpot) {
   std::vector<TIERGBPixel> pal(256);
-  for (int i = 0; i < 256; ++i) pal[i] = RGB(i, 255 - i, 9);
+  for (int i = 0; i < 256; ++i) pal[i] = PixRGB(i, 255 - i, 9);
   TImage im{2, 1, 255};
   im.planes = 7;     // hot spot x
   im.bitCount = 11;  // hot spot y
@@ -254,11 +254,11 @@ TEST(Cur, PaletteOfColourCount255AndHotSpot) {
   Load(s, file);
   EXPECT_TRUE(CurDetect(&s));
   EXPECT_FALSE(IcoDetect(&s));
-  auto r = ReadIco(file, 0, true, RGB(1, 2, 3));
+  auto r = ReadIco(file, 0, true, PixRGB(1, 2, 3));
   ASSERT_FALSE(r->Aborted);
   EXPECT_EQ(r->Params.ColorMapCount, 256);
   EXPECT_EQ(r->Bitmap.GetPixelRGB(0, 0), pal[200]);
-  EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), RGB(1, 2, 3));  // AND bit: the background
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), PixRGB(1, 2, 3));  // AND bit: the background
   EXPECT_EQ(r->Params.CUR_XHotSpot, 7);
   EXPECT_EQ(r->Params.CUR_YHotSpot, 11);
   ASSERT_NE(r->Mask, nullptr);  // a cursor's mask comes back even when set

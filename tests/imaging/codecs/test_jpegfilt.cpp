@@ -382,7 +382,7 @@ TEST(Jpeg, WriterErrorsRaiseWithTheTableText) {
 TEST(Jpeg, PalettedAndOneBitSourcesWriteTheir24BitConversion) {
   TIEBitmap pal;
   pal.Allocate(20, 20, ie8p);
-  for (int i = 0; i < 256; ++i) pal.SetPaletteEntry(i, RGB(i, 255 - i, 0));
+  for (int i = 0; i < 256; ++i) pal.SetPaletteEntry(i, PixRGB(i, 255 - i, 0));
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 20; ++x) pal.Scanline(y)[x] = static_cast<uint8_t>(x < 10 ? 0 : 255);
   auto d = Decode(Encode(pal, 95));

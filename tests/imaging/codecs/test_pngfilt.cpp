@@ -169,17 +169,17 @@ TEST(Png, ReadsEveryColourTypeAndDepth) {
           TIERGBPixel want;
           if (c.type == PNG_COLOR_TYPE_PALETTE) {
             png_color pc = s.palette[s.sample(x, y, 0)];
-            want = RGB(pc.red, pc.green, pc.blue);
+            want = PixRGB(pc.red, pc.green, pc.blue);
           } else if (c.depth == 16) {
             // 16-bit samples keep their high byte.
             auto hi = [&](int ch) { return s.sample(x, y, ch) >> 8; };
             bool colour = c.type & PNG_COLOR_MASK_COLOR;
-            want = colour ? RGB(hi(0), hi(1), hi(2)) : RGB(hi(0), hi(0), hi(0));
+            want = colour ? PixRGB(hi(0), hi(1), hi(2)) : PixRGB(hi(0), hi(0), hi(0));
           } else {
             int scale = 255 / maxv;
             auto v = [&](int ch) { return s.sample(x, y, ch) * scale; };
             bool colour = c.type & PNG_COLOR_MASK_COLOR;
-            want = colour ? RGB(v(0), v(1), v(2)) : RGB(v(0), v(0), v(0));
+            want = colour ? PixRGB(v(0), v(1), v(2)) : PixRGB(v(0), v(0), v(0));
           }
           ASSERT_EQ(got, want) << x << "," << y;
           if (c.alpha) {
@@ -207,7 +207,7 @@ TEST(Png, PaletteTransparencyBackgroundResolutionAndText) {
   EXPECT_TRUE(r->Bitmap.HasAlphaChannel());
   EXPECT_EQ(r->Bitmap.GetAlphaChannel()->Scanline(0)[0], 0);
   EXPECT_EQ(r->Bitmap.GetAlphaChannel()->Scanline(0)[1], 255);
-  EXPECT_EQ(r->Params.PNG_Background, RGB(200, 100, 50));
+  EXPECT_EQ(r->Params.PNG_Background, PixRGB(200, 100, 50));
   EXPECT_EQ(r->Params.DpiX, 96);
   ASSERT_EQ(r->Params.PNG_TextKeys->Count(), 2);
   EXPECT_EQ(r->Params.PNG_TextKeys->Get(1), "Author");
@@ -216,14 +216,14 @@ TEST(Png, PaletteTransparencyBackgroundResolutionAndText) {
   auto n = Read(MakePng(s), true);
   EXPECT_EQ(n->Bitmap.PixelFormat(), ie8p);
   EXPECT_FALSE(n->Bitmap.HasAlphaChannel());
-  EXPECT_EQ(n->Bitmap.GetPaletteEntry(2), RGB(0, 0, 255));
+  EXPECT_EQ(n->Bitmap.GetPaletteEntry(2), PixRGB(0, 0, 255));
   // 16-bit background, no pHYs: the default resolution.
   TPngSpec s16;
   s16.depth = 16;
   s16.bkgd = true;
   s16.bk.red = 65535, s16.bk.green = 32896, s16.bk.blue = 0;
   auto r16 = Read(MakePng(s16), false, true);
-  EXPECT_EQ(r16->Params.PNG_Background, RGB(255, 128, 0));
+  EXPECT_EQ(r16->Params.PNG_Background, PixRGB(255, 128, 0));
   EXPECT_EQ(r16->Params.DpiX, IEDefaultDpiX);
   EXPECT_TRUE(r16->Bitmap.IsEmpty());  // parameters only
   EXPECT_EQ(r16->Params.Width, 8);
@@ -251,7 +251,7 @@ TEST(Png, ThumbnailFrameLoadsWithAlpha) {
   EXPECT_EQ(r->Params.BitsPerSample, 8);
   EXPECT_EQ(r->Bitmap.GetAlphaChannel()->Scanline(50)[60], 0);
   EXPECT_EQ(r->Bitmap.GetAlphaChannel()->Scanline(2)[60], 255);
-  EXPECT_EQ(r->Bitmap.GetPixelRGB(2, 2), RGB(90, 60, 60));
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(2, 2), PixRGB(90, 60, 60));
 }
 
 TEST(Png, WritesEveryColourTypeAndReadsItBack) {
@@ -260,11 +260,11 @@ TEST(Png, WritesEveryColourTypeAndReadsItBack) {
   TIEBitmap few;  // 5 colours: an exact palette
   few.Allocate(33, 21, ie24RGB);
   for (int y = 0; y < 21; ++y)
-    for (int x = 0; x < 33; ++x) few.SetPixelRGB(x, y, RGB((x / 7) * 50, 255 - (x / 7) * 50, 30));
+    for (int x = 0; x < 33; ++x) few.SetPixelRGB(x, y, PixRGB((x / 7) * 50, 255 - (x / 7) * 50, 30));
   TIEBitmap two;
   two.Allocate(33, 21, ie24RGB);
   for (int y = 0; y < 21; ++y)
-    for (int x = 0; x < 33; ++x) two.SetPixelRGB(x, y, (x + y) % 3 ? RGB(250, 240, 200) : RGB(20, 30, 90));
+    for (int x = 0; x < 33; ++x) two.SetPixelRGB(x, y, (x + y) % 3 ? PixRGB(250, 240, 200) : PixRGB(20, 30, 90));
   TIEBitmap grey8;
   grey8.Allocate(33, 21, ie8g);
   for (int y = 0; y < 21; ++y)
@@ -310,8 +310,8 @@ TEST(Png, WritesEveryColourTypeAndReadsItBack) {
   p.BitsPerSample = 1;
   auto r = Read(Write(two, p));
   EXPECT_EQ(r->Bitmap.PixelFormat(), ie1g);
-  EXPECT_EQ(r->Bitmap.GetPixelAsRGB(0, 0), RGB(0, 0, 0));
-  EXPECT_EQ(r->Bitmap.GetPixelAsRGB(1, 0), RGB(255, 255, 255));
+  EXPECT_EQ(r->Bitmap.GetPixelAsRGB(0, 0), PixRGB(0, 0, 0));
+  EXPECT_EQ(r->Bitmap.GetPixelAsRGB(1, 0), PixRGB(255, 255, 255));
 }
 
 TEST(Png, WritesAlphaAsRgbaOrAsTransparentPaletteEntry) {
@@ -324,25 +324,25 @@ TEST(Png, WritesAlphaAsRgbaOrAsTransparentPaletteEntry) {
   for (int y = 0; y < 16; ++y) mask.SetPixel(4, y, 128);
   mask.UpdateAllSetFlag();
   TIOParamsVals p;
-  p.PNG_Background = RGB(200, 100, 50);
+  p.PNG_Background = PixRGB(200, 100, 50);
   auto r = Read(Write(photo, p, &mask));
   EXPECT_EQ(r->Params.SamplesPerPixel, 4);
   ASSERT_TRUE(r->Bitmap.HasAlphaChannel());
   EXPECT_EQ(r->Bitmap.GetAlphaChannel()->Scanline(5)[3], 0);
   EXPECT_EQ(r->Bitmap.GetAlphaChannel()->Scanline(5)[4], 128);
-  EXPECT_EQ(r->Params.PNG_Background, RGB(200, 100, 50));  // bKGD written and read back
+  EXPECT_EQ(r->Params.PNG_Background, PixRGB(200, 100, 50));  // bKGD written and read back
   // One sample per pixel: palette whose entry 0 is transparent and holds the background.
   TIOParamsVals q;
   q.SamplesPerPixel = 1;
   q.BitsPerSample = 8;
-  q.PNG_Background = RGB(200, 100, 50);
+  q.PNG_Background = PixRGB(200, 100, 50);
   auto pr = Read(Write(photo, q, &mask), true);
   EXPECT_EQ(pr->Bitmap.PixelFormat(), ie8p);
   EXPECT_EQ(pr->Bitmap.Scanline(5)[3], 0);
   EXPECT_EQ(pr->Bitmap.Scanline(5)[4], 0);  // partly transparent becomes transparent
   EXPECT_NE(pr->Bitmap.Scanline(5)[10], 0);
-  EXPECT_EQ(pr->Bitmap.GetPaletteEntry(0), RGB(200, 100, 50));
-  EXPECT_EQ(pr->Params.PNG_Background, RGB(200, 100, 50));
+  EXPECT_EQ(pr->Bitmap.GetPaletteEntry(0), PixRGB(200, 100, 50));
+  EXPECT_EQ(pr->Params.PNG_Background, PixRGB(200, 100, 50));
   auto pa = Read(Write(photo, q, &mask));
   ASSERT_TRUE(pa->Bitmap.HasAlphaChannel());
   EXPECT_EQ(pa->Bitmap.GetAlphaChannel()->Scanline(5)[3], 0);
