@@ -35,8 +35,8 @@ inline void Put32(uint8_t* p, uint32_t v) {
 int DpiFromPpm(int32_t ppm) { return static_cast<int>(std::nearbyint(ppm / 100.0 * 2.54)); }
 int32_t PpmFromDpi(int dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
 
-// Largest image the reader allocates, and how far the pixel count may exceed what the data could
-// describe (RLE deltas skip areas cheaply): beyond both, the header is refused as hostile.
+// Largest image the reader allocates; IEPlausibleImageSize bounds it by the data as well (RLE
+// deltas skip areas cheaply, so the bound is generous).
 constexpr int64_t MaxPixels = int64_t(1) << 28;
 
 struct TRleTarget {
@@ -236,7 +236,7 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
   const int64_t pixels = static_cast<int64_t>(width) * height;
   const int64_t remaining = std::max<int64_t>(0, streamSize - Stream->Position());
   if (bitCount <= 0 || bitCount > 32 || rowLen64 > 0x7FFFFFF || pixels > MaxPixels ||
-      pixels > (remaining + 1) * 65536) {
+      !IEPlausibleImageSize(width, height, remaining)) {
     Progress.Abort();
     return;
   }

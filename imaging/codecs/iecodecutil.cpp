@@ -199,3 +199,10 @@ TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height) {
   }
   return out.release();
 }
+
+bool IEPlausibleImageSize(int64_t Width, int64_t Height, int64_t DataBytes) {
+  if (Width <= 0 || Height <= 0) return true;
+  const int64_t pixels = Width * Height;
+  if (DataBytes < 0) DataBytes = 0;
+  return pixels <= (int64_t(1) << 30) && pixels <= (DataBytes + 1024) * 65536;
+}

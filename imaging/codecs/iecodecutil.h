@@ -4,6 +4,8 @@
 // codecs need only these few.)
 #pragma once
 
+#include <cstdint>
+
 #include "imaging/core/iedefs.h"
 
 class TIEBitmap;
@@ -24,3 +26,7 @@ void IEMaskToAlpha(TIEBitmap* Bitmap, TIEMask* Mask);
 // A new copy of Source (ie1g: nearest pixel; other formats through ie24RGB, bilinear) at
 // Width x Height, alpha channel included.
 TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height);
+// False for image sizes no reader should allocate: above 2^30 pixels, or more than 65,536 pixels
+// per byte of the data that remain (no supported compression gets near that), so that a forged
+// header cannot make a reader allocate gigabytes for a few bytes of data.
+bool IEPlausibleImageSize(int64_t Width, int64_t Height, int64_t DataBytes);

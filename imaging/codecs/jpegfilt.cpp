@@ -673,6 +673,8 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
     P.JPEG_Progressive = jpeg_has_multiple_scans(&ci) != 0;
     P.OriginalWidth = static_cast<int>(ci.image_width);
     P.OriginalHeight = static_cast<int>(ci.image_height);
+    if (!Preview && !IEPlausibleImageSize(ci.image_width, ci.image_height, Stream->Size() - found))
+      throw TIEJpegFailure{41};  // a header claiming far more pixels than its data can hold
     int denom = ChooseScale(P.JPEG_Scale, P.OriginalWidth, P.OriginalHeight, P.Width, P.Height);
     ci.scale_num = 1;
     ci.scale_denom = static_cast<unsigned>(denom);

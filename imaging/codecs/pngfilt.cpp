@@ -175,6 +175,10 @@ void PngReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
     P.PNG_Interlaced = interlace != PNG_INTERLACE_NONE;
     if (Preview) return;
 
+    if (!IEPlausibleImageSize(width, height, Stream->Size() - Stream->Position())) {
+      Progress.Abort();  // a header claiming far more pixels than its data can hold
+      return;
+    }
     const int w = static_cast<int>(width), h = static_cast<int>(height);
     TIEPixelFormat pf = ie24RGB;
     if (depth == 1 && !palette)

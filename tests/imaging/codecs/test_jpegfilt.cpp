@@ -328,6 +328,8 @@ TEST(Jpeg, CraftedFilesReachTheirMessages) {
       {"sos before sof", {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00}, 62},
       {"bad length", patch(j, sof + 2, {0, 5}), 11},
       {"unknown colour space", twoComp, 10},
+      {"huge dimensions", patch(j, sof + 5, {0xFF, 0xDC, 0xFF, 0xDC}), 41},
+      {"truncated header", std::vector<uint8_t>(j.begin(), j.begin() + sof + 6), 11},
   };
   (void)sos;
   for (auto& c : cases) {
