@@ -302,6 +302,10 @@ int TImageryIO::RunLoad(int32_t ft, TStream* S, const std::string& FileName, boo
     }
   }
   if (ft == ioPCX && dataSize == 0) dataSize = S->Size() - S->Position();
+  // A header length that does not fit the stream is cut to what the stream holds.
+  const int64_t streamSize = S->Size();
+  if (endAfter >= 0) endAfter = std::clamp<int64_t>(endAfter, start + 12, streamSize);
+  dataSize = std::clamp<int64_t>(dataSize, 0, std::max<int64_t>(0, streamSize - S->Position()));
   if (ft == ioTIFF || (ft == ioJPEG && FileShape)) {
     // offsets of a TIFF count from where its data start; JPEG files read through a buffer
     buffered = std::make_unique<TIEBufferedReadStream>(S, 8192, true);
