@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "imaging/core/iedefs.h"
+#include "imaging/io/iecolor.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/iewords.h"
 
@@ -66,9 +67,16 @@ std::unique_ptr<std::mutex> Lock;
 
 }  // namespace
 
+int32_t IEMetafileSizeLimit = 8000;
+
+// The LZW hooks keep what the codec library installed (it fills them when it registers itself).
 void IEIOInit() {
-  IEColorManagement = false;
+  IEFileExistsByLibrary = false;
   IEInitFileFormats();
+  IEConvertColorFunction = &IEDefaultConvertColor;
+  IEColorManagement = false;
+  IECMYKThroughICC = true;
+  IEMetafileSizeLimit = 8000;
 }
 
 void IEIOFree() { IEFreeFileFormats(); }

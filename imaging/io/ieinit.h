@@ -30,7 +30,8 @@ std::string IELibraryMarker();
 // Library-wide settings of the start-up.
 extern int32_t IECosineBlendTable[256];
 extern uint8_t IEDialogBackground;
-extern void* IEColorManagementLibrary;  // never loaded here: colour management goes through lcms2
+extern void* IEColorManagementLibrary;
+extern int32_t IEMetafileSizeLimit;  // 8000 pixels  // never loaded here: colour management goes through lcms2
 
 // The IO module's own steps (installed in the lsIO slot by default).
 void IEIOInit();
