@@ -256,8 +256,12 @@ std::string AnsiExtractQuotedStr(const std::string& S, size_t& Pos, char Quote);
 // raise EConvertError "'%s' is not a valid integer value".
 std::string IntToStr(int64_t Value);
 std::string UIntToStr(uint64_t Value);
-// Upper-case hex, at least Digits digits; negative values as their two's complement of 64 bits.
+// Upper-case hex, at least Digits digits; negative values as their two's complement in the
+// argument's width (IntToHex(-1, 2) is "FFFFFFFF" for an int, 16 F for a 64-bit value).
+std::string IntToHex(int Value, int Digits);
+std::string IntToHex(unsigned Value, int Digits);
 std::string IntToHex(int64_t Value, int Digits);
+std::string IntToHex(uint64_t Value, int Digits);
 int StrToInt(const std::string& S);
 int StrToIntDef(const std::string& S, int Default);
 bool TryStrToInt(const std::string& S, int& Value);
