@@ -235,7 +235,15 @@ static double ToCurrency(double Value) {
   return std::nearbyint(Value * 10000) / 10000;
 }
 
-std::string CurrToStr(double Value) { return FloatToStrF(ToCurrency(Value), ffGeneral, MaxDigits, 0); }
+std::string CurrToStr(double Value) {
+  // Four decimals at most, trailing zeros dropped: the double's binary noise never shows.
+  std::string R = FloatToStrF(ToCurrency(Value), ffFixed, MaxDigits, 4);
+  size_t Sep = R.find(FormatSettings.DecimalSeparator);
+  if (Sep == std::string::npos || !std::isfinite(Value)) return R;
+  while (R.back() == '0') R.pop_back();
+  if (R.size() == Sep + 1) R.pop_back();
+  return R;
+}
 
 std::string CurrToStrF(double Value, TFloatFormat Format, int Digits) {
   return FloatToStrF(ToCurrency(Value), Format, MaxDigits, Digits);

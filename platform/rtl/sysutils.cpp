@@ -61,7 +61,7 @@ std::string LocalePictureToFormat(const std::string& Pic) {
       R += 'h';
     } else if (C == 't') {
       // "tt" is the AM/PM marker in locale pictures.
-      if (R.size() >= 5 && R.compare(R.size() - 5, 5, "ampm") == 0) continue;
+      if (R.size() >= 4 && R.compare(R.size() - 4, 4, "ampm") == 0) continue;
       R += "ampm";
     } else {
       R += C;
@@ -71,6 +71,10 @@ std::string LocalePictureToFormat(const std::string& Pic) {
 }
 
 std::string FormatPictureToLocale(const std::string& Pic) {
+  // Hours are on the 12-hour clock ("h") when the picture has an am/pm marker, else "H".
+  const std::string Lower = LowerCase(Pic);
+  const bool TwelveHour = Lower.find("am/pm") != std::string::npos ||
+                          Lower.find("a/p") != std::string::npos || Lower.find("ampm") != std::string::npos;
   std::string R;
   char Quote = 0;
   bool AfterHour = false;
@@ -91,11 +95,14 @@ std::string FormatPictureToLocale(const std::string& Pic) {
       R += AfterHour ? 'm' : 'M';
     } else if (U == 'N') {
       R += 'm';
-    } else if (U == 'A' && Pic.compare(I, 4, "ampm") == 0) {
+    } else if (U == 'A' && Lower.compare(I, 4, "ampm") == 0) {
       R += "tt";
       I += 3;
+    } else if (U == 'A' && Lower.compare(I, 5, "am/pm") == 0) {
+      R += "tt";
+      I += 4;
     } else if (U == 'H') {
-      R += 'H';
+      R += TwelveHour ? 'h' : 'H';
     } else if (U == 'D' || U == 'Y' || U == 'S') {
       R += static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
     } else {
@@ -454,7 +461,10 @@ std::string AnsiQuotedStr(const std::string& S, char Quote) {
   return R;
 }
 
-std::string AnsiExtractQuotedStr(const std::string& S, size_t& Pos, char Quote) {
+namespace {
+// Reads the quoted text at Pos; Closed tells whether its closing quote was found.
+std::string ExtractQuoted(const std::string& S, size_t& Pos, char Quote, bool& Closed) {
+  Closed = false;
   if (Pos >= S.size() || S[Pos] != Quote) return "";
   std::string R;
   size_t I = Pos + 1;
@@ -466,6 +476,7 @@ std::string AnsiExtractQuotedStr(const std::string& S, size_t& Pos, char Quote) 
         continue;
       }
       ++I;
+      Closed = true;
       break;
     }
     R += S[I++];
@@ -473,14 +484,19 @@ std::string AnsiExtractQuotedStr(const std::string& S, size_t& Pos, char Quote) 
   Pos = I;
   return R;
 }
+}  // namespace
+
+std::string AnsiExtractQuotedStr(const std::string& S, size_t& Pos, char Quote) {
+  bool Closed;
+  return ExtractQuoted(S, Pos, Quote, Closed);
+}
 
 std::string AnsiDequotedStr(const std::string& S, char Quote) {
+  // Without a closing quote S is given back as it was; text after the closing quote is dropped.
   size_t P = 0;
-  if (S.empty() || S[0] != Quote) return S;
-  std::string R = AnsiExtractQuotedStr(S, P, Quote);
-  // Text after the closing quote means S was not one quoted string: keep it as it was.
-  if (P != S.size()) return S;
-  return R;
+  bool Closed;
+  std::string R = ExtractQuoted(S, P, Quote, Closed);
+  return Closed ? R : S;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -243,7 +243,7 @@ std::string StringReplace(const std::string& S, const std::string& OldPattern,
                           const std::string& NewPattern, TReplaceFlags Flags = {});
 
 // QuotedStr("it's") = "'it''s'". AnsiDequotedStr gives S unchanged when it does not start with
-// Quote; an unterminated quoted text yields what was read up to its end.
+// Quote or has no closing quote; text after the closing quote is dropped.
 std::string QuotedStr(const std::string& S);
 std::string AnsiQuotedStr(const std::string& S, char Quote);
 std::string AnsiDequotedStr(const std::string& S, char Quote);

@@ -192,7 +192,7 @@ TThread::~TThread() {
       FSuspended = false;
     }
     FWake.notify_all();
-    WaitFor();
+    WaitForFinish();  // an exception of some queued method cannot leave a destructor: dropped
   }
   if (FThread.joinable()) {
     if (FThread.get_id() == std::this_thread::get_id())
@@ -249,24 +249,37 @@ void TThread::Terminate() { FTerminated.store(true); }
 
 int TThread::WaitFor() {
   if (ThisThread == this) throw EThread("Thread cannot wait for itself");
+  std::exception_ptr Error = WaitForFinish();
+  if (Error) std::rethrow_exception(Error);
+  return FReturnValue.load();
+}
+
+std::exception_ptr TThread::WaitForFinish() {
   {
     std::lock_guard<std::mutex> G(FLock);
     if (!FStarted) StartOSThread();
   }
-  if (OnMainThread()) {
-    // Keep serving Synchronize calls, or a thread that waits in one would never finish.
-    TSyncQueue& Q = SyncQueue();
-    while (!FFinished.load()) {
-      if (CheckSynchronize(0)) continue;
-      std::unique_lock<std::mutex> L(Q.Lock);
-      Q.Cond.wait_for(L, std::chrono::milliseconds(50),
-                      [&] { return !Q.Items.empty() || FFinished.load(); });
-    }
-  } else {
+  if (!OnMainThread()) {
     std::unique_lock<std::mutex> L(FLock);
     FWake.wait(L, [&] { return FFinished.load(); });
+    return nullptr;
   }
-  return FReturnValue.load();
+  // Keep serving the main-thread queue, or a thread that waits in Synchronize would never
+  // finish. A queued method that raises does not end the wait; its exception is handed back.
+  std::exception_ptr First;
+  TSyncQueue& Q = SyncQueue();
+  while (!FFinished.load()) {
+    try {
+      if (CheckSynchronize(0)) continue;
+    } catch (...) {
+      if (!First) First = std::current_exception();
+      continue;
+    }
+    std::unique_lock<std::mutex> L(Q.Lock);
+    Q.Cond.wait_for(L, std::chrono::milliseconds(50),
+                    [&] { return !Q.Items.empty() || FFinished.load(); });
+  }
+  return First;
 }
 
 void TThread::DoTerminate() {

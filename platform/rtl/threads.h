@@ -91,8 +91,9 @@ public:
   bool Terminated() const { return FTerminated.load(); }
   // Waits for the thread to end (running CheckSynchronize meanwhile when called on the main
   // thread, so that a thread waiting in Synchronize cannot deadlock) and returns ReturnValue.
-  // A thread that was never started is started first. EThread "Thread cannot wait for itself"
-  // when called from the thread itself.
+  // When a queued method run meanwhile raised, the wait still completes and the first such
+  // exception is raised afterwards. A thread that was never started is started first.
+  // EThread "Thread cannot wait for itself" when called from the thread itself.
   int WaitFor();
   bool Finished() const { return FFinished.load(); }
 
@@ -131,6 +132,7 @@ protected:
 
 private:
   static void ThreadProc(TThread* Self);
+  std::exception_ptr WaitForFinish();
   void StartOSThread();
   void RunTerminateHandler();
 
