@@ -557,7 +557,10 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
     AddStatement(List, NewStatement<TscExitStmt>(Element, Script));
   } else if (name == "with") {
     size_t added = 0;
-    for (int i = 0; i + 1 < Element->Count(); ++i) {
+    // The designators come first; the body, when the statement is not empty, is the last child.
+    int bodyAt = Element->Count() > 0 && !Is(Element->Items(Element->Count() - 1), "dsgn") ? Element->Count() - 1 : -1;
+    for (int i = 0; i < Element->Count(); ++i) {
+      if (i == bodyAt) continue;
       TscXMLItem* c = Element->Items(i);
       std::unique_ptr<TscDesignator> d(CompileDesignator(c, Script, 0));
       if (d->TypeCode != tcClass && d->TypeCode != tcVariant) Error(SClassRequired);
@@ -579,7 +582,7 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
       ++added;
     }
     try {
-      if (Element->Count() > 0) CompileStatement(Element->Items(Element->Count() - 1), Script, List);
+      if (bodyAt >= 0) CompileStatement(Element->Items(bodyAt), Script, List);
     } catch (...) {
       WithList.resize(WithList.size() - added);
       throw;
