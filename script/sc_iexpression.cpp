@@ -97,7 +97,7 @@ Variant TscOperatorNode::GetValue() {
     case ocGreat: case ocLess: case ocLessEq: case ocGreatEq: case ocNonEq: case ocEq: {
       Variant l = Left->GetValue();
       Variant r = Right->GetValue();
-      if (IntOps && l.VType() == varInteger && r.VType() == varInteger) {
+      if (l.VType() == varInteger && r.VType() == varInteger) {
         int32_t a = l.Data().I32, b = r.Data().I32;
         switch (OpCode) {
           case ocGreat: return a > b;
@@ -119,6 +119,13 @@ Variant TscOperatorNode::GetValue() {
         uint32_t v = OpCode == ocPlus ? a + b : OpCode == ocMinus ? a - b : a * b;
         return static_cast<int32_t>(v);
       }
+      if (l.VType() == varInteger && r.VType() == varInteger) {
+        // Untyped (Variant) operands holding integers: the variant result without its dispatch;
+        // an overflow goes the general way, which widens the result.
+        int64_t a = l.Data().I32, b = r.Data().I32;
+        int64_t v = OpCode == ocPlus ? a + b : OpCode == ocMinus ? a - b : a * b;
+        if (v >= INT32_MIN && v <= INT32_MAX) return static_cast<int32_t>(v);
+      }
       return VarBinaryOp(OpCode == ocPlus ? opAdd : OpCode == ocMinus ? opSubtract : opMultiply, l, r);
     }
     case ocDivFloat: {
@@ -129,7 +136,7 @@ Variant TscOperatorNode::GetValue() {
     case ocDivInt: case ocMod: {
       Variant l = Left->GetValue();
       Variant r = Right->GetValue();
-      if (IntOps) {
+      if (IntOps || (l.VType() == varInteger && r.VType() == varInteger && r.Data().I32 != 0)) {
         int32_t a = ToInt(l), b = ToInt(r);
         if (b == 0) throw EDivByZero("Division by zero");
         if (b == -1) return OpCode == ocDivInt ? static_cast<int32_t>(0u - static_cast<uint32_t>(a)) : 0;
@@ -370,8 +377,19 @@ void TscExpression::Optimize(TscDesignator* Target, char& Sign) {
     return dn && dynamic_cast<TscVariableDesignator*>(dn->Designator) && dn->Designator->Reference == vd->Reference;
   };
   TscExpressionNode* keep = nullptr;
-  // "s = s & t" stays a concatenation: a plus-assignment would add numbers instead of joining.
-  if (dynamic_cast<TStrCatNode*>(op)) return;
+  // "s = s & t" stays a concatenation (a plus-assignment would add numbers instead of joining);
+  // on a String variable it becomes an append in place.
+  if (dynamic_cast<TStrCatNode*>(op)) {
+    if (isTarget(op->Left) && vd->Reference->Is(kfStringVariable)) {
+      TscExpressionNode* right = op->Right;
+      op->Right = nullptr;
+      delete Root;
+      Root = right;
+      if (Root) Root->Parent = nullptr;
+      Sign = '&';
+    }
+    return;
+  }
   if (isTarget(op->Left)) {
     keep = op->Right;
     op->Right = nullptr;

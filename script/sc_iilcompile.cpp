@@ -377,6 +377,7 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
       case '-': st = NewStatement<TscAssignMinusStmt>(Element, Script); break;
       case '*': st = NewStatement<TscAssignMulStmt>(Element, Script); break;
       case '/': st = NewStatement<TscAssignDivStmt>(Element, Script); break;
+      case '&': st = NewStatement<TscAssignCatStmt>(Element, Script); break;
       default: st = NewStatement<TscAssignmentStmt>(Element, Script);
     }
     st->Target = target.release();

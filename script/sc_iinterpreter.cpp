@@ -54,9 +54,11 @@ TObject* scValueToObject(const Variant& V) {
 TscItemList::~TscItemList() { TscItemList::Clear(); }
 
 void TscItemList::Clear() {
+  // Frees the items first to last; reversed so that taking one off the list costs nothing.
+  std::reverse(FList.begin(), FList.end());
   while (!FList.empty()) {
-    TscItemList* first = FList.front();
-    FList.erase(FList.begin());
+    TscItemList* first = FList.back();
+    FList.pop_back();
     delete first;
   }
 }
@@ -122,6 +124,7 @@ void TscStringVariable::SetValue(const Variant& V) {
 TscProcVariable::TscProcVariable(const std::string& AName, bool AIsFunction, TscScript* AParent,
                                  const std::string& ATypeName, TscTypeCode ATypeCode)
     : TscCustomVariable(AName, ATypeCode, ATypeName), IsFunction(AIsFunction) {
+  Kind_ |= kfProc;
   ReadOnly = true;
   LocalScope = new TscScript(nullptr);
   LocalScope->Parent = AParent;
@@ -144,6 +147,18 @@ TscProcVariable::~TscProcVariable() {
   // The parameters belong to the procedure, not to the local scope.
   for (TscItemList* p : FList) LocalScope->RemoveItem(static_cast<TscCustomVariable*>(p));
   delete LocalScope;
+}
+
+const std::vector<TscCustomVariable*>& TscProcVariable::Locals() {
+  if (FLocalsItemCount != LocalScope->ItemCount()) {
+    FLocals.clear();
+    for (int k = 0; k < LocalScope->ItemCount(); ++k) {
+      TscCustomVariable* v = LocalScope->ItemAt(k);
+      if (v->Is(kfVariable | kfParam)) FLocals.push_back(v);
+    }
+    FLocalsItemCount = LocalScope->ItemCount();
+  }
+  return FLocals;
 }
 
 Variant TscProcVariable::GetValue() {
@@ -205,7 +220,7 @@ Variant TscMethodHelper::GetValue() {
   for (TscItemList* p : FList) args.push_back(static_cast<TscParamItem*>(p)->Value);
   std::string name = scUpper(IsIndexedProperty ? Name + ".Get" : Name);
   Variant r;
-  if (TypeCode == tcConstructor && dynamic_cast<TscClassVariable*>(PrevItem)) {
+  if (TypeCode == tcConstructor && PrevItem && PrevItem->Is(kfClass)) {
     // Construction: the callback builds the instance of the class the script named, so that a
     // class read alone never leaves a half-built object behind.
     TClass saved = gConstructing;
@@ -275,6 +290,7 @@ void TscStringHelper::SetValue(const Variant& V) {
 
 TscClassVariable::TscClassVariable(TClass AClassRef, const std::string& AAncestorName)
     : TscCustomVariable(AClassRef->Name, tcClass, AClassRef->Name), AncestorName(AAncestorName), ClassRef(AClassRef) {
+  Kind_ |= kfClass;
   // The type-cast parameter: TStrings(x).
   auto* p = new TscParamItem("", tcVariant, "");
   p->Optional = true;
@@ -383,7 +399,9 @@ TscEventHelper* TscClassVariable::AddEvent(const std::string& AName) {
 
 TscExpression* TscDesignatorItem::Arg(int Index) const { return static_cast<TscExpression*>(Get(Index)); }
 
-TscDesignator::TscDesignator(TscScript* AProgram) : TscCustomVariable("", tcVariant, ""), Program(AProgram) {}
+TscDesignator::TscDesignator(TscScript* AProgram) : TscCustomVariable("", tcVariant, ""), Program(AProgram) {
+  Kind_ |= kfDesignator;
+}
 
 TscDesignator::~TscDesignator() = default;
 
@@ -469,28 +487,25 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
     auto* item = static_cast<TscDesignatorItem*>(FList[static_cast<size_t>(i)]);
     TscCustomVariable* T = item->Target;
     const bool last = i == n - 1;
-    if (auto* inner = dynamic_cast<TscDesignator*>(T)) {
-      prev = inner;
-      current = inner->GetValue();
+    if (T->Is(kfDesignator)) {
+      prev = T;
+      current = T->GetValue();
       continue;
     }
-    auto* proc = dynamic_cast<TscProcVariable*>(T);
-    size_t saveBase = gValueStack.size();
-    size_t savedCount = 0;
+    TscProcVariable* proc = T->Is(kfProc) ? static_cast<TscProcVariable*>(T) : nullptr;
+    const size_t saveBase = gValueStack.size();
+    const std::vector<TscCustomVariable*>* locals = nullptr;
     if (proc && proc->Executing) {
       // A recursive call: keep this level's locals and give them back after the inner call.
-      TscScript* ls = proc->LocalScope;
-      for (int k = 0; k < ls->ItemCount(); ++k) {
-        TscCustomVariable* v = ls->ItemAt(k);
-        if (dynamic_cast<TscVariable*>(v) || dynamic_cast<TscParamItem*>(v)) {
-          if (auto* sv = dynamic_cast<TscStringVariable*>(v)) gValueStack.push_back(Variant(sv->StringValue));
-          else gValueStack.push_back(v->Value);
-          ++savedCount;
-        }
+      locals = &proc->Locals();
+      for (TscCustomVariable* v : *locals) {
+        if (v->Is(kfStringVariable)) gValueStack.push_back(Variant(static_cast<TscStringVariable*>(v)->StringValue));
+        else gValueStack.push_back(v->Value);
       }
     }
     const int argc = item->Count();
     if (argc > 0 && T->ParamCount() > 0) {
+      // All arguments are evaluated before any parameter is assigned.
       size_t base = gValueStack.size();
       for (int k = 0; k < argc; ++k) {
         TscExpression* e = item->Arg(k);
@@ -498,10 +513,11 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
         else gValueStack.push_back(e->GetValue());
       }
       int np = std::min(argc, T->ParamCount());
-      for (int k = 0; k < np; ++k) T->Param(k)->Value = gValueStack[base + static_cast<size_t>(k)];
+      for (int k = 0; k < np; ++k) T->Param(k)->Value = std::move(gValueStack[base + static_cast<size_t>(k)]);
       gValueStack.resize(base);
     }
-    if (auto* h = dynamic_cast<TscCustomHelper*>(T)) {
+    if (T->Is(kfHelper)) {
+      auto* h = static_cast<TscCustomHelper*>(T);
       h->PrevItem = prev;
       h->PrevValue = current;
       h->CallerProgram = Program;
@@ -520,16 +536,12 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
         if (p->ByReference) item->Arg(k)->SetValue(p->GetValue());
       }
     }
-    if (savedCount) {
-      TscScript* ls = proc->LocalScope;
+    if (locals) {
       size_t at = saveBase;
-      for (int k = 0; k < ls->ItemCount(); ++k) {
-        TscCustomVariable* v = ls->ItemAt(k);
-        if (dynamic_cast<TscVariable*>(v) || dynamic_cast<TscParamItem*>(v)) {
-          if (auto* sv = dynamic_cast<TscStringVariable*>(v)) sv->StringValue = VarToStr(gValueStack[at]);
-          else v->Value = gValueStack[at];
-          ++at;
-        }
+      for (TscCustomVariable* v : *locals) {
+        if (v->Is(kfStringVariable)) static_cast<TscStringVariable*>(v)->StringValue = VarToStr(gValueStack[at]);
+        else v->Value = std::move(gValueStack[at]);
+        ++at;
       }
       gValueStack.resize(saveBase);
     }
@@ -640,12 +652,10 @@ namespace {
 // x := x op e: integers take the 32-bit path; a String variable appends in place.
 void Modify(TscCustomVariable* Target, TscCustomVariable* Source, TVarOp Op) {
   Variant r = Source->GetValue();
-  if (Op == opAdd) {
-    if (auto* sv = dynamic_cast<TscStringVariable*>(Target)) {
-      if (const std::string* s = r.StringPtr()) {
-        sv->StringValue += *s;
-        return;
-      }
+  if (Op == opAdd && Target->Is(kfStringVariable)) {
+    if (const std::string* s = r.StringPtr()) {
+      static_cast<TscStringVariable*>(Target)->StringValue += *s;
+      return;
     }
   }
   Variant l = Target->GetValue();
@@ -682,20 +692,31 @@ void TscAssignDivStmt::Execute() {
   if (!Program->Terminated) Modify(TargetItem, SourceItem, opDivide);
 }
 
+void TscAssignCatStmt::Execute() {
+  ReportLine();
+  if (Program->Terminated) return;
+  Variant r = SourceItem->GetValue();
+  auto* sv = static_cast<TscStringVariable*>(TargetItem);
+  if (const std::string* s = r.StringPtr()) sv->StringValue += *s;
+  else sv->StringValue += VarToStr(r);
+}
+
 TscCallStmt::~TscCallStmt() { delete Target; }
 
 void TscCallStmt::Execute() {
   ReportLine();
   if (Program->Terminated) return;
-  if (Modifier.empty()) {
+  if (FModifier == 0) FModifier = Modifier.empty() ? ' ' : Modifier[0];
+  if (FModifier == ' ') {
     Target->ResultWanted = false;
     Target->GetValue();
-  } else if (Modifier == "+" || Modifier == "-") {
+  } else if (FModifier == '+' || FModifier == '-') {
     Variant v = Target->GetValue();
-    if (v.VType() == varInteger && v.Data().I32 != (Modifier == "+" ? INT32_MAX : INT32_MIN))
-      Target->SetValue(Variant(v.Data().I32 + (Modifier == "+" ? 1 : -1)));
+    bool plus = FModifier == '+';
+    if (v.VType() == varInteger && v.Data().I32 != (plus ? INT32_MAX : INT32_MIN))
+      Target->SetValue(Variant(v.Data().I32 + (plus ? 1 : -1)));
     else
-      Target->SetValue(VarBinaryOp(Modifier == "+" ? opAdd : opSubtract, v, Variant(1)));
+      Target->SetValue(VarBinaryOp(plus ? opAdd : opSubtract, v, Variant(1)));
   }
 }
 
@@ -793,7 +814,7 @@ void TscForStmt::Execute() {
   TscScript* p = Program;
   int64_t count = Descending ? int64_t(b) - e + 1 : int64_t(e) - b + 1;
   int64_t counter = b;
-  auto* sv = dynamic_cast<TscStringVariable*>(LoopVariable);
+  auto* sv = LoopVariable->Is(kfStringVariable) ? static_cast<TscStringVariable*>(LoopVariable) : nullptr;
   for (int64_t k = 0; k < count; ++k) {
     if (sv) sv->StringValue = std::to_string(counter);
     else LoopVariable->Value = Variant(static_cast<int32_t>(counter));
@@ -948,13 +969,15 @@ void TscScript::RemoveItem(TscCustomVariable* Item) {
 }
 
 void TscScript::Clear() {
+  std::reverse(FItems.begin(), FItems.end());
   while (!FItems.empty()) {
-    TscCustomVariable* item = FItems.front().Item;
-    FItems.erase(FItems.begin());
+    TscCustomVariable* item = FItems.back().Item;
+    FItems.pop_back();
     delete item;
   }
   MainStatement->Clear();
   ExecutableLines.clear();
+  FNotedLines.clear();
 }
 
 void TscScript::RemoveItems(TObject* ARegistrar) {
@@ -972,6 +995,7 @@ void TscScript::ClearItems(TObject* ARegistrar) {
   RemoveItems(ARegistrar);
   MainStatement->Clear();
   ExecutableLines.clear();
+  FNotedLines.clear();
 }
 
 TscCustomVariable* TscScript::FindLocal(const std::string& AName) const {
@@ -1112,11 +1136,20 @@ void TscScript::ReportLine(const std::string& AUnitName, const std::string& ASou
 
 void TscScript::NoteExecutableLine(const std::string& AUnitName, const std::string& ASourcePos) {
   std::string line = ASourcePos.substr(0, ASourcePos.find(':'));
+  int number = atoi(line.c_str());
   std::string key = AUnitName + "=";
+  size_t unit = 0;
+  while (unit < FNotedLines.size() && FNotedLines[unit].first != AUnitName) ++unit;
+  if (unit == FNotedLines.size()) FNotedLines.emplace_back(AUnitName, std::vector<bool>());
+  std::vector<bool>& noted = FNotedLines[unit].second;
+  if (number >= 0 && static_cast<size_t>(number) < noted.size() && noted[static_cast<size_t>(number)]) return;
+  if (number >= 0) {
+    if (static_cast<size_t>(number) >= noted.size()) noted.resize(static_cast<size_t>(number) + 1);
+    noted[static_cast<size_t>(number)] = true;
+  }
   for (std::string& e : ExecutableLines) {
     if (e.compare(0, key.size(), key) != 0) continue;
-    std::string list = "," + e.substr(key.size());
-    if (list.find("," + line + ",") == std::string::npos) e += line + ",";
+    e += line + ",";
     return;
   }
   ExecutableLines.push_back(key + line + ",");

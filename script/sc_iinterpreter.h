@@ -77,9 +77,16 @@ protected:
 
 class TscParamItem;
 
+// Kind bits of an item, so that the run-time paths test a byte instead of the class hierarchy.
+enum : uint8_t {
+  kfVariable = 1, kfStringVariable = 2, kfParam = 4, kfProc = 8, kfHelper = 16, kfDesignator = 32, kfClass = 64
+};
+
 class TscCustomVariable : public TscItemList {
 public:
   TscCustomVariable(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName);
+  uint8_t Kind_ = 0;
+  bool Is(uint8_t KindBit) const { return (Kind_ & KindBit) != 0; }
 
   TObject* Registrar = nullptr;
   bool IsMacro = false;
@@ -103,7 +110,10 @@ public:
 
 class TscVariable : public TscCustomVariable {
 public:
-  using TscCustomVariable::TscCustomVariable;
+  TscVariable(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
+      : TscCustomVariable(AName, ATypeCode, ATypeName) {
+    Kind_ |= kfVariable;
+  }
 };
 
 class TscTypeVariable : public TscCustomVariable {
@@ -114,7 +124,10 @@ public:
 // Char and String variables: the text lives in a native string.
 class TscStringVariable : public TscVariable {
 public:
-  using TscVariable::TscVariable;
+  TscStringVariable(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
+      : TscVariable(AName, ATypeCode, ATypeName) {
+    Kind_ |= kfStringVariable;
+  }
   std::string StringValue;
   void SetValue(const Variant& V) override;
   Variant GetValue() override { return Variant(StringValue); }
@@ -122,7 +135,10 @@ public:
 
 class TscParamItem : public TscCustomVariable {
 public:
-  using TscCustomVariable::TscCustomVariable;
+  TscParamItem(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
+      : TscCustomVariable(AName, ATypeCode, ATypeName) {
+    Kind_ |= kfParam;
+  }
   Variant DefaultValue = Null();
   bool Optional = false;
   bool ByReference = false;
@@ -137,12 +153,21 @@ public:
   bool IsFunction = false;
   TscScript* LocalScope;
   Variant GetValue() override;
+  // The variables and parameters of LocalScope that a recursive call saves and restores.
+  const std::vector<TscCustomVariable*>& Locals();
+
+private:
+  std::vector<TscCustomVariable*> FLocals;
+  int FLocalsItemCount = -1;
 };
 
 // Members reached after a dot or an index: the designator fills the three fields before each use.
 class TscCustomHelper : public TscCustomVariable {
 public:
-  using TscCustomVariable::TscCustomVariable;
+  TscCustomHelper(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
+      : TscCustomVariable(AName, ATypeCode, ATypeName) {
+    Kind_ |= kfHelper;
+  }
   TscCustomVariable* PrevItem = nullptr;
   Variant PrevValue;
   TscScript* CallerProgram = nullptr;
@@ -355,6 +380,12 @@ public:
   using TscAssignmentStmt::TscAssignmentStmt;
   void Execute() override;
 };
+// "s := s & e" on a String variable: the text of e is appended in place.
+class TscAssignCatStmt : public TscAssignmentStmt {
+public:
+  using TscAssignmentStmt::TscAssignmentStmt;
+  void Execute() override;
+};
 
 class TscCallStmt : public TscStatement {
 public:
@@ -363,6 +394,9 @@ public:
   TscDesignator* Target = nullptr;
   std::string Modifier;
   void Execute() override;
+
+private:
+  char FModifier = 0;
 };
 
 class TscIfStmt : public TscStatement {
@@ -550,6 +584,8 @@ private:
   int LowerBound(const std::string& AName) const;
   Variant CallProc(const std::string& AName, const Variant& Params, Variant* Out);
   std::vector<Entry> FItems;
+  // The lines already noted per unit, so that noting stays cheap for long scripts.
+  std::vector<std::pair<std::string, std::vector<bool>>> FNotedLines;
 };
 
 // Language registry.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <strings.h>
 
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
@@ -222,17 +223,20 @@ TscXMLItem* TscXMLItem::FindItem(const std::string& AName) {
 }
 
 std::string TscXMLItem::Prop(const std::string& AName) const {
-  // The leading blank keeps a name that only ends another attribute's name from matching.
-  std::string hay = " " + Text;
-  std::string pat = " " + AName + "=\"";
-  for (char& c : hay) c = UpChar(c);
-  for (char& c : pat) c = UpChar(c);
-  size_t at = hay.find(pat);
-  if (at == std::string::npos) return {};
-  size_t from = at + pat.size() - 1;  // index into Text (hay has one extra leading blank)
-  size_t to = Text.find('"', from);
-  if (to == std::string::npos) to = Text.size();
-  return scXMLToStr(Text.substr(from, to - from));
+  // The name must follow a blank (or start the text) and be followed by «="», so that a name
+  // that only ends another attribute's name does not match; case is ignored.
+  const size_t n = AName.size();
+  const char* t = Text.c_str();
+  for (size_t at = 0; at + n + 2 <= Text.size(); ++at) {
+    if (at > 0 && t[at - 1] != ' ') continue;
+    if (t[at + n] != '=' || t[at + n + 1] != '"') continue;
+    if (strncasecmp(t + at, AName.c_str(), n) != 0) continue;
+    size_t from = at + n + 2;
+    size_t to = Text.find('"', from);
+    if (to == std::string::npos) to = Text.size();
+    return scXMLToStr(Text.substr(from, to - from));
+  }
+  return {};
 }
 
 TscXMLItem* TscXMLItem::Root() {
