@@ -6,13 +6,14 @@
 
 #include "platform/rtl/handletable.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/typinfo.h"
 #include "script/sc_iconst.h"
 #include "script/sc_iexpression.h"
 #include "script/sc_iilparser.h"
 #include "script/sc_itools.h"
 #include "script/sc_xml.h"
 
-ORV_CLASS_IMPL(TscScript, TObject)
+ORV_CLASS_IMPL(TscScript, TComponent)
 
 namespace {
 
@@ -202,7 +203,23 @@ TObject* InstanceOf(const Variant& PrevValue) {
 Variant TscPropertyHelper::GetValue() {
   Variant r = Null();
   TObject* inst = InstanceOf(PrevValue);
-  if (ReadCallback) r = ReadCallback(inst, ClassRef, scUpper(Name));
+  if (ViaTypeInfo && inst) {
+    if (PPropInfo pi = GetPropInfo(inst, Name)) {
+      switch (pi->PropType->Kind) {
+        case tkChar: case tkWChar: case tkString: case tkLString: case tkWString:
+          r = Variant(GetStrProp(inst, pi));
+          break;
+        case tkFloat: r = GetFloatProp(inst, pi); break;
+        case tkVariant: r = GetVariantProp(inst, pi); break;
+        case tkInteger: case tkEnumeration: case tkSet: case tkClass:
+          r = static_cast<int32_t>(GetOrdProp(inst, pi));
+          break;
+        default: break;  // methods and kinds without a scalar value read as Null
+      }
+    }
+  } else if (ReadCallback) {
+    r = ReadCallback(inst, ClassRef, scUpper(Name));
+  }
   if (TypeCode == tcBoolean && !r.IsNull() && r.VType() != varBoolean) r = Variant(r != Variant(0));
   return r;
 }
@@ -210,6 +227,26 @@ Variant TscPropertyHelper::GetValue() {
 void TscPropertyHelper::SetValue(const Variant& V) {
   if (ReadOnly) return;
   TObject* inst = InstanceOf(PrevValue);
+  if (ViaTypeInfo) {
+    if (!inst) return;
+    PPropInfo pi = GetPropInfo(inst, Name);
+    if (!pi) return;
+    switch (pi->PropType->Kind) {
+      case tkChar: case tkWChar: {
+        std::string t = VarToStr(V);
+        SetOrdProp(inst, pi, t.empty() ? 0 : static_cast<unsigned char>(t[0]));
+        break;
+      }
+      case tkFloat: SetFloatProp(inst, pi, V.AsFloat()); break;
+      case tkString: case tkLString: case tkWString: SetStrProp(inst, pi, VarToStr(V)); break;
+      case tkVariant: SetVariantProp(inst, pi, V); break;
+      case tkInteger: case tkEnumeration: case tkSet: case tkClass:
+        SetOrdProp(inst, pi, TypeCode == tcBoolean ? (V.AsBoolean() ? 1 : 0) : V.AsInteger());
+        break;
+      default: break;
+    }
+    return;
+  }
   if (WriteCallback) WriteCallback(inst, ClassRef, scUpper(Name), V);
 }
 
@@ -291,6 +328,7 @@ void TscStringHelper::SetValue(const Variant& V) {
 TscClassVariable::TscClassVariable(TClass AClassRef, const std::string& AAncestorName)
     : TscCustomVariable(AClassRef->Name, tcClass, AClassRef->Name), AncestorName(AAncestorName), ClassRef(AClassRef) {
   Kind_ |= kfClass;
+  AddTypeInfoProperties(AClassRef);
   // The type-cast parameter: TStrings(x).
   auto* p = new TscParamItem("", tcVariant, "");
   p->Optional = true;
@@ -298,6 +336,39 @@ TscClassVariable::TscClassVariable(TClass AClassRef, const std::string& AAncesto
 }
 
 TscClassVariable::~TscClassVariable() = default;
+
+void TscClassVariable::AddTypeInfoProperties(TClass AClass) {
+  for (PPropInfo pi : GetPropList(AClass, tkProperties, true)) {
+    TscTypeCode code = tcInteger;
+    std::string typeName;
+    switch (pi->PropType->Kind) {
+      case tkChar: case tkWChar: code = tcChar; break;
+      case tkEnumeration:
+        if (scSameName(pi->PropType->Name, "Boolean")) {
+          code = tcBoolean;
+          typeName = "Boolean";
+        } else {
+          code = tcEnum;
+          typeName = pi->PropType->Name;
+        }
+        break;
+      case tkFloat: code = tcFloat; break;
+      case tkString: case tkLString: case tkWString: code = tcString; break;
+      case tkSet: code = tcEnum; typeName = pi->PropType->Name; break;
+      case tkClass:
+        code = tcClass;
+        typeName = pi->PropType->ClassType ? pi->PropType->ClassType->Name : pi->PropType->Name;
+        break;
+      case tkVariant: code = tcVariant; break;
+      default: break;
+    }
+    auto* p = new TscPropertyHelper(pi->Name, code, typeName);
+    p->ClassRef = AClass;
+    p->ViaTypeInfo = true;
+    p->ReadOnly = !pi->CanWrite;
+    Members.AddItem(p);
+  }
+}
 
 TscCustomVariable* TscClassVariable::Member(int Index) const {
   return static_cast<TscCustomVariable*>(Members.Get(Index));
@@ -369,7 +440,7 @@ TscMethodHelper* TscClassVariable::AddIndexProperty(const std::string& AName, co
     std::string t = Trim(IndexTypes.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
     if (!t.empty()) {
       if (!params.empty()) params += "; ";
-      params += "p" + std::to_string(n++) + ": " + t;
+      params.append(1, 'p').append(std::to_string(n++)).append(": ").append(t);
     }
     if (comma == std::string::npos) break;
     from = comma + 1;
@@ -925,7 +996,7 @@ void TscWithStmt::Execute() {
 
 // ---- The program -----------------------------------------------------------------------------
 
-TscScript::TscScript(TObject* AOwner) : Owner(AOwner), MainStatement(new TscStatement(this, "", "")) {
+TscScript::TscScript(TComponent* AOwner) : TComponent(AOwner), MainStatement(new TscStatement(this, "", "")) {
   AddItem("__StringHelper", [] {
     auto* h = new TscStringHelper("__StringHelper", tcChar, "");
     h->AddItem(new TscParamItem("", tcInteger, ""));
@@ -1159,7 +1230,13 @@ bool TscScript::IsExecutableLine(int Line, const std::string& AUnitName) const {
   std::string key = AUnitName + "=";
   for (const std::string& e : ExecutableLines)
     if (e.compare(0, key.size(), key) == 0)
-      return ("," + e.substr(key.size())).find("," + std::to_string(Line) + ",") != std::string::npos;
+    {
+      std::string list(1, ',');
+      list.append(e, key.size(), std::string::npos);
+      std::string needle(1, ',');
+      needle.append(std::to_string(Line)).append(1, ',');
+      return list.find(needle) != std::string::npos;
+    }
   return false;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/component.h"
 #include "platform/rtl/object.h"
 #include "platform/rtl/variant.h"
 
@@ -235,7 +236,9 @@ public:
 
 class TscClassVariable : public TscCustomVariable {
 public:
+  // Published properties of the class (run-time type information) become members at once.
   TscClassVariable(TClass AClassRef, const std::string& AAncestorName);
+  void AddTypeInfoProperties(TClass AClass);
   ~TscClassVariable() override;
   std::string AncestorName;
   TClass ClassRef;
@@ -512,13 +515,12 @@ public:
 
 // ---- The program -----------------------------------------------------------------------------
 
-class TscScript : public TObject {
-  ORV_CLASS(TscScript, TObject)
+class TscScript : public TComponent {
+  ORV_CLASS(TscScript, TComponent)
 public:
-  explicit TscScript(TObject* AOwner = nullptr);
+  explicit TscScript(TComponent* AOwner = nullptr);
   ~TscScript() override;
 
-  TObject* Owner = nullptr;
   TObject* Registrar = nullptr;
   bool BreakFlag = false, ContinueFlag = false, ExitFlag = false;
   std::string ErrorText;

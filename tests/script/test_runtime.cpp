@@ -259,3 +259,17 @@ TEST(ScriptRuntime, CompileReportsAndClearsErrors) {
   bad.SyntaxType = "Lua";
   EXPECT_THROW(bad.Compile(), Exception);
 }
+
+TEST(ScriptRuntime, PublishedPropertiesThroughTypeInformation) {
+  TComponent owner(nullptr);
+  auto* c = new TComponent(&owner);
+  c->SetName("First");
+  TestProgram p("PascalScript", "begin Print(Comp.Name); Comp.Name := 'Second'; Comp.Tag := 7; Print(Comp.Tag + 1) end.");
+  RegisterTestClasses(p.Script);
+  p.Script.AddClass(TComponent::StaticClass(), "TObject");
+  p.Script.AddObject("Comp", c);
+  EXPECT_EQ(p.Run(), "");
+  EXPECT_EQ(p.Joined(), "First|8");
+  EXPECT_EQ(c->Name(), "Second");
+  EXPECT_EQ(c->Tag(), 7);
+}
