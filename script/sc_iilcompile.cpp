@@ -674,6 +674,8 @@ bool TscILParser::ResolveWithIdentifier(const std::string& T, TscDesignator* D, 
       n->Text = "text=\"" + scStrToXML(w->Name) + "\" pos=\"" + I->SourcePos + "\"";
       copy->InsertItem(0, n);
       D->DeferredElement.reset(copy);
+      D->DeferredLanguage = LangName;
+      for (auto& w : WithList) D->DeferredWith.push_back(w.first);
       return true;
     }
     TscClassVariable* k = FindClassOrFail(w->TypeName);
@@ -705,6 +707,14 @@ void TscILParser::CompileOLEMembers(TscXMLItem* Element, int From, TscDesignator
       last->AddItem(CompileExpression(c, Script));
       last->Target->AddItem(new TscParamItem("", tcVariant, ""));
     }
+  }
+}
+
+TscDesignator* TscILParser::CompileDeferredDesignator(TscXMLItem* Element, TscScript* Script) {
+  try {
+    return CompileDesignator(Element, Script, 0);
+  } catch (const CompileError& e) {
+    throw Exception(e.Message + (ErrorPos.empty() ? std::string() : " (" + ErrorPos + ")"));
   }
 }
 
@@ -758,6 +768,8 @@ TscDesignator* TscILParser::CompileDesignator(TscXMLItem* Element, TscScript* Sc
           auto* copy = new TscXMLItem();
           copy->Assign(Element);
           D->DeferredElement.reset(copy);
+          D->DeferredLanguage = LangName;
+          for (auto& w : WithList) D->DeferredWith.push_back(w.first);
           return guard.release();
         }
         if (v.IsString()) {

@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 
 #include "platform/rtl/sysutils.h"
@@ -101,6 +102,9 @@ void Resolve(TscGrammarNode* N, const TscGrammar& G) {
 
 // Prepared grammars, one per registered language, built on first use.
 std::shared_ptr<const TscGrammar> PreparedGrammar(const std::string& Text, TscXMLDocument& Doc) {
+  // Scripts may compile on a report's worker thread too; the cache is the only shared state.
+  static std::mutex lock;
+  std::lock_guard<std::mutex> guard(lock);
   static std::map<std::string, std::shared_ptr<const TscGrammar>> cache;
   auto it = cache.find(Text);
   if (it != cache.end()) return it->second;

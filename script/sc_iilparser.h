@@ -42,6 +42,9 @@ public:
   void CompileBlock(TscXMLItem* Element, TscScript* Script);
   void CompileStatement(TscXMLItem* Element, TscScript* Script, TscStatement* List);
   TscDesignator* CompileDesignator(TscXMLItem* Element, TscScript* Script, int Mode);
+  // A deferred designator compiled when it first runs; compile errors become exceptions with
+  // the engine's message and position.
+  TscDesignator* CompileDeferredDesignator(TscXMLItem* Element, TscScript* Script);
   TscExpression* CompileExpression(TscXMLItem* Element, TscScript* Script);
   TscSetExpression* CompileSetExpression(TscXMLItem* Element, TscScript* Script);
   TscCustomVariable* CreateVariableFromDeclaration(TscXMLItem* Element, TscScript* Script, bool IsParameter,

@@ -523,21 +523,19 @@ void TscDesignator::DeferredCompile() {
   if (!DeferredElement) return;
   std::unique_ptr<TscXMLItem> element = std::move(DeferredElement);
   TscILParser parser(Program);
-  parser.SelectScriptLanguage(Program->SyntaxType);
-  parser.NeedDeclareVars = false;
-  std::unique_ptr<TscDesignator> d;
-  try {
-    d.reset(parser.CompileDesignator(element.get(), Program, 0));
-  } catch (...) {
-    // A compile error surfaces as a run-time error with the engine's message.
-    throw Exception(Program->ErrorText.empty() ? std::string("Cannot resolve designator") : Program->ErrorText);
-  }
-  if (d->DeferredElement) {
-    // Still unresolved (the value is Null again): keep the element for the next run.
-    DeferredElement = std::move(d->DeferredElement);
-  }
+  parser.SelectScriptLanguage(DeferredLanguage.empty() ? Program->SyntaxType : DeferredLanguage);
+  for (const std::string& w : DeferredWith) parser.WithList.emplace_back(w, nullptr);
+  std::unique_ptr<TscDesignator> d(parser.CompileDeferredDesignator(element.get(), Program));
   Clear();
   TakeOver(d.get());
+  // Still unresolved (the value is Null again): the element waits for the next use, and this
+  // use fails as a member of Null does.
+  if (d->DeferredElement) {
+    DeferredElement = std::move(d->DeferredElement);
+    DeferredLanguage = d->DeferredLanguage;
+    DeferredWith = d->DeferredWith;
+    throw EVariantTypeCastError("Could not convert variant of type (Null) into type (Dispatch)");
+  }
 }
 
 Variant TscDesignator::GetValue() {

@@ -283,6 +283,9 @@ public:
   TscCustomVariable* LinkedItem = nullptr;
   TscDesignatorItem* IndexList = nullptr;
   std::unique_ptr<TscXMLItem> DeferredElement;
+  // The language the deferred element was written in, and the with-variables in scope there.
+  std::string DeferredLanguage;
+  std::vector<std::string> DeferredWith;
 
   TscDesignatorItem* Item(int Index) const { return static_cast<TscDesignatorItem*>(Get(Index)); }
   TscDesignatorItem* LastItem() const { return Item(Count() - 1); }

@@ -43,35 +43,6 @@ int32_t DaysInMonth(int Year, int Month) {
   return days[Month - 1] + (Month == 2 && IsLeapYear(static_cast<Word>(Year)) ? 1 : 0);
 }
 
-std::vector<TVarRec> ArgsFromArray(const Variant& A) {
-  std::vector<TVarRec> r;
-  if (!A.IsArray()) return r;
-  int lo = VarArrayLowBound(A, 1), hi = VarArrayHighBound(A, 1);
-  for (int i = lo; i <= hi; ++i) {
-    Variant v = A.GetElement(&i, 1);
-    switch (v.VType()) {
-      case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-        r.emplace_back(v.AsInteger());
-        break;
-      case varLongWord: case varInt64:
-        r.emplace_back(static_cast<long long>(v.AsInt64()));
-        break;
-      case varSingle: case varDouble: case varCurrency: case varDate:
-        r.emplace_back(v.AsFloat());
-        break;
-      case varBoolean:
-        r.emplace_back(v.AsBoolean());
-        break;
-      case varString: case varOleStr:
-        r.emplace_back(v.AsString());
-        break;
-      default:
-        r.emplace_back(0);
-    }
-  }
-  return r;
-}
-
 TFunctions::TFunctions(TscScript* S) {
   S->Registrar = this;
   auto cb = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) { return CallMethod(I, C, N, P); };
@@ -171,7 +142,7 @@ Variant TFunctions::CallMethod(TObject*, TClass, const std::string& N, TscArgs& 
   if (N == "STRTOTIME") return DateValue(StrToTime(s(0)));
   if (N == "STRTODATETIME") return DateValue(StrToDateTime(s(0)));
   // Formatting.
-  if (N == "FORMAT") return Variant(Format(s(0), ArgsFromArray(P[1])));
+  if (N == "FORMAT") return Variant(Format(s(0), VariantToArgs(P[1])));
   if (N == "FORMATFLOAT") return Variant(FormatFloat(s(0), f(1)));
   if (N == "FORMATDATETIME") return Variant(FormatDateTime(s(0), f(1)));
   // Dates.

@@ -1,6 +1,8 @@
 // Shared routines of the script engine.
 #include "script/sc_itools.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <strings.h>
 
@@ -166,6 +168,43 @@ TscCustomVariable* ParseMethodSignature(const std::string& Declaration, const Ts
     if (t != ";") break;
   }
   return item;
+}
+
+Variant ArgsToVariant(const TVarRec& Arg) {
+  switch (Arg.VType) {
+    case TVarRec::vtInteger: return static_cast<int32_t>(Arg.VInteger);
+    case TVarRec::vtInt64: return Arg.VInteger;
+    case TVarRec::vtPointer: return static_cast<int32_t>(reinterpret_cast<intptr_t>(Arg.VPointer));
+    case TVarRec::vtBoolean: return Arg.VInteger != 0;
+    case TVarRec::vtChar: return Variant(std::string(1, static_cast<char>(Arg.VInteger)));
+    case TVarRec::vtExtended: return Arg.VExtended;
+    case TVarRec::vtString: return Variant(Arg.VString);
+  }
+  return Null();
+}
+
+std::vector<TVarRec> VariantToArgs(const Variant& A) {
+  std::vector<TVarRec> r;
+  if (!A.IsArray()) return r;
+  int lo = VarArrayLowBound(A, 1), hi = VarArrayHighBound(A, 1);
+  for (int i = lo; i <= hi; ++i) {
+    Variant v = A.GetElement(&i, 1);
+    switch (v.VType()) {
+      case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+        r.emplace_back(v.AsInteger());
+        break;
+      case varLongWord: case varInt64:
+        r.emplace_back(static_cast<long long>(v.AsInt64()));
+        break;
+      case varSingle: case varDouble: case varCurrency: case varDate:
+        r.emplace_back(v.AsFloat());
+        break;
+      case varBoolean: r.emplace_back(v.AsBoolean()); break;
+      case varString: case varOleStr: r.emplace_back(v.AsString()); break;
+      default: r.emplace_back(0);
+    }
+  }
+  return r;
 }
 
 TscPoint scParsePosition(const std::string& Text) {

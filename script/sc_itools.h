@@ -3,8 +3,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "script/sc_iinterpreter.h"
+
+struct TVarRec;
 
 struct TscPoint {
   int X = 0;  // column
@@ -26,6 +29,11 @@ TscCustomVariable* ParseMethodSignature(const std::string& Declaration, const Ts
 TscPoint scParsePosition(const std::string& Text);
 // Fills Root's "Functions", "Classes", "Types", "Variables" and "Constants" children.
 void scBuildFunctionCatalog(TscScript* Script, TscXMLItem* Root, bool FunctionsOnly);
+// Native formatting arguments: a record as a value, and a variant array as records (integer
+// kinds as integers, floating, currency and date kinds as floats, texts as strings, Booleans as
+// Booleans, other kinds as the integer 0). The records own their data, so nothing is freed by hand.
+Variant ArgsToVariant(const TVarRec& Arg);
+std::vector<TVarRec> VariantToArgs(const Variant& Array);
 // Case-insensitive ASCII comparison used for script names.
 int scCompareNames(const std::string& A, const std::string& B);
 bool scSameName(const std::string& A, const std::string& B);

@@ -162,5 +162,14 @@ TEST(ScriptSystem, LateBindingToAutomationObjects) {
   EXPECT_EQ(log, std::vector<std::string>{"touch"});
   EXPECT_EQ(r.compare(0, 21, "exception: OLE error "), 0) << r;
   EXPECT_EQ(r.substr(r.size() - 9), ": Missing") << r;
+  TestProgram w("PascalScript",
+                "var o, n: Variant; begin o := CreateOleObject('Orvanta.ScriptTest');\n"
+                "  with o do begin Value := 5; Print(Twice(Value)) end;\n"
+                "  n := Null; try Print(n.Value) except Print('no object') end end.");
+  EXPECT_EQ(w.Run(), "");
+  EXPECT_EQ(w.Joined(), "10|no object");
+  TestProgram js("JScript", "var o = CreateOleObject(\"Orvanta.ScriptTest\"); o.Value = 4; Print(o.Twice(o.Value));");
+  EXPECT_EQ(js.Run(), "");
+  EXPECT_EQ(js.Joined(), "8");
   UnRegisterOleObject("Orvanta.ScriptTest");
 }
