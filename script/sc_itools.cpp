@@ -2,6 +2,7 @@
 #include "script/sc_itools.h"
 
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cstdlib>
 #include <strings.h>
@@ -84,9 +85,9 @@ Variant LiteralToVariant(const std::string& Text) {
     }
   }
   // A float: literals always use "." whatever the locale says, so convert without the locale.
-  char* end = nullptr;
-  double d = strtod(Text.c_str(), &end);
-  if (end && *end == 0) return d;
+  double d = 0;
+  auto [end, ec] = std::from_chars(Text.data(), Text.data() + Text.size(), d);
+  if (ec == std::errc() && end == Text.data() + Text.size()) return d;
   throw EConvertError("'" + Text + "' is not a valid floating point value");
 }
 

@@ -58,6 +58,8 @@ TEST(ScriptSystem, FunctionValues) {
       {"VarToStr(Null)", ""},
       {"DayOfWeek(EncodeDate(2024, 1, 7))", "1"},
       {"Random < 1", "True"},
+      {"Length([1, 3..5])", "4"},
+      {"IntToStr(7) + FloatToStr(0.5)", "70.5"},
   };
   for (const auto& c : cases) EXPECT_EQ(Eval(c.Text), c.Value) << c.Text;
 }
