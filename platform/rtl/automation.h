@@ -26,7 +26,6 @@
 
 using HRESULT = int32_t;
 using DISPID = int32_t;
-using LCID = uint32_t;
 
 struct TGUID {
   uint32_t D1;
@@ -168,9 +167,10 @@ private:
   std::map<std::string, DISPID> FNames;          // upper-case name -> DISPID
 };
 
-// Programmatic ids. The factory returns a new object (reference count 0, or already counted:
-// the registry takes one reference either way through the returned Variant). Ids are matched
-// without regard to case. Registering an id again replaces its factory.
+// Programmatic ids. The factory returns a new object that nobody holds yet (a TAutoDispatch
+// starts with reference count 0); CreateOleObject's Variant takes the first reference, so the
+// object lives as long as some variant holds it. Ids are matched without regard to case.
+// Registering an id again replaces its factory. Thread-safe.
 using TOleObjectFactory = std::function<IDispatch*()>;
 void RegisterOleObject(const std::string& ProgID, TOleObjectFactory Factory);
 void UnRegisterOleObject(const std::string& ProgID);

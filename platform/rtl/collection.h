@@ -76,6 +76,7 @@ public:
   int UpdateCount() const { return FUpdateCount; }
 
   TPersistent* GetOwner() const override { return FOwner; }
+  TPersistent* Owner() const { return FOwner; }
   std::string GetNamePath() const override;
   // Name of the property of the owner that holds this collection ("" when unknown); used for
   // the name path. Set by the owner.

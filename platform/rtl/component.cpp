@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/rtl/handletable.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/typinfo.h"
@@ -21,6 +22,8 @@ TComponent::TComponent(TComponent* AOwner) {
 }
 
 TComponent::~TComponent() {
+  // Handles held by scripts stop finding the component as soon as it starts to go.
+  THandleTable::Release(this);
   Destroying();
   // Tell everyone linked by FreeNotification; each drops its link as it is told.
   while (!FFreeNotifies.empty()) {
@@ -127,18 +130,25 @@ void TComponent::NotifyInsertOrRemove(TComponent* AComponent, TOperation Operati
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
-  // Copy: a notified component may free or move components.
-  std::vector<TComponent*> owned = FComponents;
-  for (TComponent* c : owned) {
-    if (std::find(FComponents.begin(), FComponents.end(), c) == FComponents.end()) continue;
-    c->Notification(AComponent, Operation);
+  // Last to first, without a copy (owners of thousands of report objects hear of every insert);
+  // a notified component may free components, so the index is re-clamped after each call.
+  int i = static_cast<int>(FComponents.size()) - 1;
+  while (i >= 0) {
+    FComponents[static_cast<size_t>(i)]->Notification(AComponent, Operation);
+    --i;
+    if (i >= static_cast<int>(FComponents.size())) i = static_cast<int>(FComponents.size()) - 1;
   }
 }
 
 void TComponent::DestroyComponents() {
   while (!FComponents.empty()) {
     TComponent* c = FComponents.back();
-    Remove(c);
+    // A component others asked to watch leaves with the owner's notification, so siblings that
+    // hold it hear of it; the others leave silently (everything is going anyway).
+    if (c->FComponentState.Contains(csFreeNotification))
+      RemoveComponent(c);
+    else
+      Remove(c);
     delete c;
   }
 }

@@ -29,7 +29,8 @@ struct TTimeStamp {
 // midnight rather than 23:59:59.1000.
 TTimeStamp ToTimeStamp(TDateTime V) {
   double Ms = std::nearbyint(V * MSecsPerDay);
-  if (!(std::fabs(Ms) < 9.2e18)) throw EConvertError("Invalid argument to date encode");
+  // NaN, infinities and values whose milliseconds overflow 64 bits are no moment at all.
+  if (!(std::fabs(Ms) < 9.2e18)) throw EInvalidOp("Invalid floating point operation");
   int64_t T = static_cast<int64_t>(Ms);
   TTimeStamp S;
   S.Time = (T < 0 ? -T : T) % MSecsPerDayI;

@@ -4,7 +4,8 @@
 //
 // Invalid parts raise EConvertError with the platform's texts: "Invalid argument to date
 // encode", "Invalid argument to time encode", "'%s' is not a valid date", "'%s' is not a valid
-// time", "'%s' is not a valid date and time".
+// time", "'%s' is not a valid date and time". Decoding a value that is no moment at all (NaN,
+// infinite, beyond 64-bit milliseconds) raises EInvalidOp "Invalid floating point operation".
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/rtl/persistent.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 
@@ -346,6 +345,16 @@ std::vector<uint8_t> TReader::ReadBinary() {
 }
 
 void TReader::SkipValue() {
+  struct Depth {
+    int& d;
+    explicit Depth(int& v) : d(v) {
+      if (++d > 512) {
+        --d;
+        throw EReadError(kInvalidValue);
+      }
+    }
+    ~Depth() { --d; }
+  } depth(FSkipDepth);
   auto skip = [this](int64_t n) { FStream->Seek(n, soCurrent); };
   auto need = [this](int64_t n) {
     if (n > FStream->Size() - FStream->Position()) throw EReadError("Stream read error");
@@ -398,22 +407,6 @@ void TReader::SkipValue() {
 void TReader::SkipProperty() {
   ReadStr();
   SkipValue();
-}
-
-void TReader::ReadProperty(TPersistent* Instance) {
-  std::string name = ReadStr();
-  FPropName = name;
-  FPropHandled = false;
-  try {
-    Instance->DefineProperties(this);
-  } catch (...) {
-    FPropName.clear();
-    throw;
-  }
-  FPropName.clear();
-  if (FPropHandled) return;
-  SkipValue();
-  throw EReadError("Property " + name + " does not exist");
 }
 
 void TReader::DefineProperty(const std::string& Name, const TReaderProc& ReadData,
@@ -565,12 +558,10 @@ void TWriter::WriteBinary(const void* Data, int64_t Count) {
   Write(Data, Count);
 }
 
-void TWriter::WriteProperties(TPersistent* Instance) { Instance->DefineProperties(this); }
-
 void TWriter::DefineProperty(const std::string& Name, const TReaderProc&,
                              const TWriterProc& WriteData, bool HasData) {
   if (!HasData || !WriteData) return;
-  WritePropName(Name);
+  WritePropName(FPropPath + Name);
   WriteData(this);
 }
 
@@ -579,6 +570,6 @@ void TWriter::DefineBinaryProperty(const std::string& Name, const TStreamProc&,
   if (!HasData || !WriteData) return;
   TMemoryStream m;
   WriteData(&m);
-  WritePropName(Name);
+  WritePropName(FPropPath + Name);
   WriteBinary(m.Memory(), m.Size());
 }

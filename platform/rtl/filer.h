@@ -16,6 +16,15 @@
 //                  by vaNull; the collection ends with vaNull
 // A property record is the name (1-byte length + bytes) followed by one value.
 // Strings are this system's UTF-8 text; wide strings are converted on the way in and out.
+//
+// Component streams (WriteRootComponent / ReadRootComponent) start with the signature "TPF0";
+// a component is its class name and name (short strings), its property records up to vaNull,
+// then its streamed children (GetChildren) up to vaNull. Published properties are written when
+// stored and not at their default: ordinals as integers, enumerations as identifiers, sets as
+// vaSet, floats as vaExtended (TDateTime as vaDate; 0 is not written), strings, events as the
+// handler's name, references to other components as "Name" or "Owner.Name", sub-objects as
+// dotted records ("Font.Size"), collections as vaCollection and string lists as a
+// "Name.Strings" list. Defined properties follow the published ones.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +37,10 @@
 class TStream;
 class TPersistent;
 class TComponent;
+class TCollection;
 class TReader;
 class TWriter;
+struct TPropInfo;
 
 enum TValueType : uint8_t {
   vaNull = 0,
@@ -58,6 +69,14 @@ enum TValueType : uint8_t {
 using TReaderProc = std::function<void(TReader* Reader)>;
 using TWriterProc = std::function<void(TWriter* Writer)>;
 using TStreamProc = std::function<void(TStream* Stream)>;
+// Called by a reader for a failing property record; setting Handled skips the record and goes on.
+using TReaderError = std::function<void(TReader* Reader, const std::string& Message, bool& Handled)>;
+// Finds a top-level component (a form, a data module) by name, for references that name one.
+using TFindGlobalComponent = std::function<TComponent*(const std::string& Name)>;
+
+// The finders are asked in the order they were registered; the first non-null answer counts.
+void RegisterFindGlobalComponentProc(TFindGlobalComponent Proc);
+TComponent* FindGlobalComponent(const std::string& Name);
 
 // Common part of TReader and TWriter: the stream, the root component for references, and the
 // defined-property interface that TPersistent::DefineProperties calls.
@@ -131,11 +150,32 @@ public:
   void SkipValue();           // one value of any type, lists and collections included
   void SkipProperty();        // name and value
 
-  // Reads one property record into Instance: its name, then the value through the instance's
-  // defined properties (names compared without regard to case). A name that none claims is
-  // skipped with its value and then raises EReadError "Property %s does not exist", so the
-  // caller may go on with the next record.
+  // Reads one property record into Instance: its name (dotted names walk through sub-object
+  // properties), then the value into the published property of that name or, when there is
+  // none, through the instance's defined properties (names compared without regard to case).
+  // A name that none claims is skipped with its value and then raises EReadError
+  // "Property %s does not exist", so the caller may go on with the next record.
   void ReadProperty(TPersistent* Instance);
+  // Reads vaCollection into Collection, replacing its items.
+  void ReadCollection(TCollection* Collection);
+  // "TPF0"; EReadError "Invalid stream format" otherwise.
+  void ReadSignature();
+  // Reads one component with its properties and children. Component null: the component is the
+  // one of that name the owner already has, else a new instance of the registered class
+  // (EClassNotFound "Class %s not found") owned by Owner. References are resolved and Loaded
+  // is called on every component read when the outermost read ends.
+  TComponent* ReadComponent(TComponent* Component);
+  // Reads a signature and a whole component tree into Root (made from the stream's class when
+  // null, and freed again when reading fails).
+  TComponent* ReadRootComponent(TComponent* Root);
+  // Resolves the component references read so far; unresolved names leave the property nil.
+  void FixupReferences();
+
+  TComponent* Owner() const { return FOwner; }
+  void SetOwner(TComponent* Value) { FOwner = Value; }
+  TComponent* Parent() const { return FParent; }
+  void SetParent(TComponent* Value) { FParent = Value; }
+  TReaderError OnError;
 
   void DefineProperty(const std::string& Name, const TReaderProc& ReadData,
                       const TWriterProc& WriteData, bool HasData) override;
@@ -145,8 +185,22 @@ public:
   void Read(void* Buffer, int64_t Count);  // raw bytes; EReadError when short
 
 private:
+  struct TFixup {
+    TPersistent* Instance;
+    const TPropInfo* Prop;
+    std::string Name;
+  };
+  void ReadPropValue(TPersistent* Instance, const TPropInfo* Prop);
+  bool ReadStringsProperty(TPersistent* Instance, const std::string& Name);
+  bool Error(const std::string& Message);  // true when OnError handled it
   std::string FPropName;  // name of the record ReadProperty is dispatching
   bool FPropHandled = false;
+  TComponent* FOwner = nullptr;
+  TComponent* FParent = nullptr;
+  int FReadDepth = 0;
+  int FSkipDepth = 0;  // nesting of SkipValue, bounded so damaged data cannot exhaust the stack
+  std::vector<TComponent*> FLoaded;
+  std::vector<TFixup> FFixups;
 };
 
 // Writes value records; the matching reader gives back exactly what was written.
@@ -179,8 +233,15 @@ public:
   void WriteStr(const std::string& Value);  // bare short string; EWriteError above 255 bytes
   void WritePropName(const std::string& Name) { WriteStr(Name); }
 
-  // Writes Instance's defined properties: one record for each that has data.
+  // Writes Instance's published properties (stored, not at their default) and then its defined
+  // properties: one record for each that has data.
   void WriteProperties(TPersistent* Instance);
+  void WriteCollection(TCollection* Value);
+  void WriteSignature();
+  // Writes Component (class name, name, properties) and its streamed children.
+  void WriteComponent(TComponent* Component);
+  // Signature, then the tree of Root, with Root as root and owner of references.
+  void WriteRootComponent(TComponent* Root);
 
   void DefineProperty(const std::string& Name, const TReaderProc& ReadData,
                       const TWriterProc& WriteData, bool HasData) override;
@@ -188,6 +249,10 @@ public:
                             const TStreamProc& WriteData, bool HasData) override;
 
   void Write(const void* Buffer, int64_t Count);  // raw bytes; EWriteError when short
+
+private:
+  void WriteProperty(TPersistent* Instance, const TPropInfo* Prop);
+  std::string FPropPath;  // "Font." while a sub-object's properties are written
 };
 
 // Exact conversions between doubles and the 10-byte extended format of vaExtended.

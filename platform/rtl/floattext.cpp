@@ -153,7 +153,9 @@ std::string GeneralForm(TDecimal D, int Precision, int ExpDigits, char DecSep) {
   return R;
 }
 
-int ClampPrecision(int Precision) { return Precision < 1 ? 1 : (Precision > MaxDigits ? MaxDigits : Precision); }
+// Up to 18 significant digits may be asked for, as the platform allows; the digits past the 17th
+// that a double carries are zeros.
+int ClampPrecision(int Precision) { return Precision < 1 ? 1 : (Precision > 18 ? 18 : Precision); }
 int ClampDigits(int Digits, int Hi) { return Digits < 0 ? 0 : (Digits > Hi ? Hi : Digits); }
 
 std::string CurrencyForm(const std::string& Num, bool Negative, const TFormatSettings& FS) {

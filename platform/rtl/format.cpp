@@ -9,7 +9,8 @@
 //   f  fixed, precision = decimals (default 2)  n  like f with thousand separators
 //   g  shortest of fixed and scientific, precision = significant digits (default 15)
 //   m  money, precision = decimals (default CurrencyDecimals)
-//   p  pointer as upper-case hex               s  string or character, precision = max length
+//   p  pointer as upper-case hex
+//   s  string or character, precision = most bytes (never cutting a UTF-8 character)
 // An argument of the wrong kind, an unknown type or a broken specifier raises EConvertError
 // "Format '%s' invalid or incompatible with argument"; a missing argument raises
 // "No argument for format '%s'".
@@ -141,9 +142,9 @@ std::string Format(const std::string& Fmt, const std::vector<TVarRec>& Args, con
         double V = A.VExtended;
         if (Type == 'e') Text = FloatToStrF(V, ffExponent, Prec < 0 ? 15 : Prec, 3, FS);
         else if (Type == 'g') Text = FloatToStrF(V, ffGeneral, Prec < 0 ? 15 : Prec, 0, FS);
-        else if (Type == 'f') Text = FloatToStrF(V, ffFixed, 17, Prec < 0 ? 2 : Prec, FS);
-        else if (Type == 'n') Text = FloatToStrF(V, ffNumber, 17, Prec < 0 ? 2 : Prec, FS);
-        else Text = FloatToStrF(V, ffCurrency, 17, Prec < 0 ? FS.CurrencyDecimals : Prec, FS);
+        else if (Type == 'f') Text = FloatToStrF(V, ffFixed, 18, Prec < 0 ? 2 : Prec, FS);
+        else if (Type == 'n') Text = FloatToStrF(V, ffNumber, 18, Prec < 0 ? 2 : Prec, FS);
+        else Text = FloatToStrF(V, ffCurrency, 18, Prec < 0 ? FS.CurrencyDecimals : Prec, FS);
         break;
       }
       case 'p':
@@ -155,7 +156,12 @@ std::string Format(const std::string& Fmt, const std::vector<TVarRec>& Args, con
         if (A.VType == TVarRec::vtString) Text = A.VString;
         else if (A.VType == TVarRec::vtChar) Text = std::string(1, static_cast<char>(A.VInteger));
         else RaiseInvalid(Fmt);
-        if (Prec >= 0 && static_cast<size_t>(Prec) < Text.size()) Text.resize(static_cast<size_t>(Prec));
+        if (Prec >= 0 && static_cast<size_t>(Prec) < Text.size()) {
+          // Precision counts bytes; a UTF-8 character is never cut in half.
+          size_t Cut = static_cast<size_t>(Prec);
+          while (Cut > 0 && (static_cast<unsigned char>(Text[Cut]) & 0xC0) == 0x80) --Cut;
+          Text.resize(Cut);
+        }
         break;
     }
     R += Pad(std::move(Text), Width, Left);

@@ -2,6 +2,7 @@
 #include "platform/rtl/lists.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/rtl/sysutils.h"
 
@@ -167,8 +168,15 @@ void TObjectList::Notify(void* Ptr, TListNotification Action) {
 
 // ---- TThreadList ----
 
+struct TThreadList::TLock {
+  std::recursive_mutex Mutex;
+};
+
+TThreadList::TThreadList() : FLock(std::make_unique<TLock>()) {}
+TThreadList::~TThreadList() = default;
+
 void TThreadList::Add(void* Item) {
-  std::lock_guard<std::recursive_mutex> g(FLock);
+  std::lock_guard<std::recursive_mutex> g(FLock->Mutex);
   if (FDuplicates != dupAccept && FList.IndexOf(Item) >= 0) {
     if (FDuplicates == dupError)
       TList::Error("List does not allow duplicates ($%x)",
@@ -179,18 +187,18 @@ void TThreadList::Add(void* Item) {
 }
 
 void TThreadList::Remove(void* Item) {
-  std::lock_guard<std::recursive_mutex> g(FLock);
+  std::lock_guard<std::recursive_mutex> g(FLock->Mutex);
   FList.Remove(Item);
 }
 
 void TThreadList::Clear() {
-  std::lock_guard<std::recursive_mutex> g(FLock);
+  std::lock_guard<std::recursive_mutex> g(FLock->Mutex);
   FList.Clear();
 }
 
 TList* TThreadList::LockList() {
-  FLock.lock();
+  FLock->Mutex.lock();
   return &FList;
 }
 
-void TThreadList::UnlockList() { FLock.unlock(); }
+void TThreadList::UnlockList() { FLock->Mutex.unlock(); }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <vector>
 
 #include "platform/rtl/object.h"
@@ -98,7 +98,8 @@ private:
 class TThreadList : public TObject {
   ORV_CLASS(TThreadList, TObject)
 public:
-  TThreadList() = default;
+  TThreadList();
+  ~TThreadList() override;
   // With Duplicates dupIgnore (the default) Add skips an item already present; dupError raises
   // EListError "List does not allow duplicates ($%x)".
   void Add(void* Item);
@@ -110,7 +111,8 @@ public:
   void SetDuplicates(TDuplicates Value) { FDuplicates = Value; }
 
 private:
-  std::recursive_mutex FLock;
+  struct TLock;  // a recursive mutex, kept out of this widely included header
+  std::unique_ptr<TLock> FLock;
   TList FList;
   TDuplicates FDuplicates = dupIgnore;
 };

@@ -20,6 +20,15 @@ bool TObject::ClassNameIs(const std::string& Name) const { return SameText(Class
 
 void TObject::ThrowInvalidCast() { throw EInvalidCast("Invalid class typecast"); }
 
+ORV_CLASS_IMPL(TPendingInstance, TObject)
+
+TObject* TPendingInstance::Construct(TComponent* Owner) const {
+  if (!FClass || !FClass->Factory)
+    throw EAbstractError(std::string("Cannot create an instance of the abstract class ") +
+                         (FClass ? FClass->Name : "nil"));
+  return FClass->Factory(Owner);
+}
+
 namespace {
 struct TRegistry {
   std::mutex Lock;

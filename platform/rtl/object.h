@@ -11,7 +11,8 @@
 //     void TMyClass::Publish(TPublisher<TMyClass>& P) {
 //       P.Prop("Width", &TMyClass::Width, &TMyClass::SetWidth).Default(100);
 //     }
-// ORV_CLASS_IMPL finds the function on its own; the list is built the first time it is asked.
+// ORV_CLASS_IMPL finds the function on its own (keep both in the same .cpp, which includes
+// typinfo.h); the list is built the first time it is asked.
 //
 // Enumerations that scripts and files name by value name declare their type information next to
 // the enum with ORV_ENUM_TYPEINFO(TAlignment, taLeftJustify, taRightJustify, taCenter) (values
@@ -142,6 +143,23 @@ private:
     return &info;                                                                     \
   }
 
+// Stands for an instance of a class whose constructor has not run yet. Scripts first take "an
+// instance" of a class and then call a constructor on it; here the script engine holds a
+// pending instance (through its handle) and, when the constructor is called, builds the real
+// object with Construct (or a constructor of its own choosing) and uses that from then on.
+class TPendingInstance : public TObject {
+  ORV_CLASS(TPendingInstance, TObject)
+public:
+  explicit TPendingInstance(TClass AClass) : FClass(AClass) {}
+  TClass InstanceClass() const { return FClass; }
+  // The class's virtual constructor with Owner; EAbstractError "Cannot create an instance of
+  // the abstract class %s" when the class has none.
+  TObject* Construct(TComponent* Owner = nullptr) const;
+
+private:
+  TClass FClass;
+};
+
 // ---- Class registry (the names report files and scripts use to create objects) ----
 
 // Registers a class under its name so FindClass/GetClass can find it; registering the same class
@@ -163,6 +181,14 @@ PTypeInfo RegisterEnumTypeInfo(const char* TypeName, const char* Names, int MinV
 
 #define ORV_ENUM_TYPEINFO(Type, ...)                                                 \
   inline PTypeInfo OrvTypeInfoOf(const Type*) {                                      \
+    static const PTypeInfo info = RegisterEnumTypeInfo(#Type, #__VA_ARGS__);         \
+    return info;                                                                     \
+  }
+
+// The same for an enum declared inside a class, written in that class's body (a hidden friend,
+// found through the enum): ORV_MEMBER_ENUM_TYPEINFO(TKind, kA, kB)
+#define ORV_MEMBER_ENUM_TYPEINFO(Type, ...)                                          \
+  friend PTypeInfo OrvTypeInfoOf(const Type*) {                                      \
     static const PTypeInfo info = RegisterEnumTypeInfo(#Type, #__VA_ARGS__);         \
     return info;                                                                     \
   }

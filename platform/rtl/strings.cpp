@@ -201,53 +201,53 @@ void TStrings::SetText(const std::string& Value) {
   EndUpdate();
 }
 
-std::string TStrings::QuoteEntry(const std::string& S) const {
+std::string TStrings::QuoteEntry(const std::string& S, char Delim, char Quote, bool Strict) {
   bool quote = false;
   for (char c : S) {
-    if (c == FQuoteChar || c == FDelimiter || (!FStrictDelimiter && static_cast<unsigned char>(c) <= ' ')) {
+    if (c == Quote || c == Delim || (!Strict && static_cast<unsigned char>(c) <= ' ')) {
       quote = true;
       break;
     }
   }
   if (!quote) return S;
-  std::string out(1, FQuoteChar);
+  std::string out(1, Quote);
   for (char c : S) {
     out += c;
-    if (c == FQuoteChar) out += c;
+    if (c == Quote) out += c;
   }
-  out += FQuoteChar;
+  out += Quote;
   return out;
 }
 
-std::string TStrings::DelimitedText() const {
-  if (Count() == 1 && Get(0).empty()) return std::string(2, FQuoteChar);
+std::string TStrings::JoinDelimited(char Delim, char Quote, bool Strict) const {
+  if (Count() == 1 && Get(0).empty()) return std::string(2, Quote);
   std::string out;
   for (int i = 0; i < Count(); ++i) {
-    if (i) out += FDelimiter;
-    out += QuoteEntry(Get(i));
+    if (i) out += Delim;
+    out += QuoteEntry(Get(i), Delim, Quote, Strict);
   }
   return out;
 }
 
-void TStrings::SetDelimitedText(const std::string& Value) {
+void TStrings::SplitDelimited(const std::string& Value, char Delim, char Quote, bool Strict) {
   BeginUpdate();
   Clear();
   const size_t n = Value.size();
   size_t p = 0;
   auto skipBlanks = [&] {
-    if (!FStrictDelimiter)
+    if (!Strict)
       while (p < n && IsBlank(Value[p])) ++p;
   };
   skipBlanks();
   while (p < n) {
     std::string s;
-    if (Value[p] == FQuoteChar) {
+    if (Value[p] == Quote) {
       // Quoted entry: doubled quotes stand for one; an unclosed quote runs to the end.
       ++p;
       while (p < n) {
-        if (Value[p] == FQuoteChar) {
-          if (p + 1 < n && Value[p + 1] == FQuoteChar) {
-            s += FQuoteChar;
+        if (Value[p] == Quote) {
+          if (p + 1 < n && Value[p + 1] == Quote) {
+            s += Quote;
             p += 2;
             continue;
           }
@@ -258,14 +258,12 @@ void TStrings::SetDelimitedText(const std::string& Value) {
       }
     } else {
       size_t start = p;
-      while (p < n && Value[p] != FDelimiter &&
-             (FStrictDelimiter || static_cast<unsigned char>(Value[p]) > ' '))
-        ++p;
+      while (p < n && Value[p] != Delim && (Strict || static_cast<unsigned char>(Value[p]) > ' ')) ++p;
       s = Value.substr(start, p - start);
     }
     Add(s);
     skipBlanks();
-    if (p < n && Value[p] == FDelimiter) {
+    if (p < n && Value[p] == Delim) {
       if (p + 1 == n) Add("");
       ++p;
       skipBlanks();
@@ -274,34 +272,18 @@ void TStrings::SetDelimitedText(const std::string& Value) {
   EndUpdate();
 }
 
-std::string TStrings::CommaText() const {
-  auto* self = const_cast<TStrings*>(this);
-  char d = FDelimiter, q = FQuoteChar;
-  bool strict = FStrictDelimiter;
-  self->FDelimiter = ',';
-  self->FQuoteChar = '"';
-  self->FStrictDelimiter = false;
-  std::string out = DelimitedText();
-  self->FDelimiter = d;
-  self->FQuoteChar = q;
-  self->FStrictDelimiter = strict;
-  return out;
+std::string TStrings::DelimitedText() const {
+  return JoinDelimited(FDelimiter, FQuoteChar, FStrictDelimiter);
 }
 
-void TStrings::SetCommaText(const std::string& Value) {
-  char d = FDelimiter, q = FQuoteChar;
-  bool strict = FStrictDelimiter;
-  FDelimiter = ',';
-  FQuoteChar = '"';
-  FStrictDelimiter = false;
-  try {
-    SetDelimitedText(Value);
-  } catch (...) {
-    FDelimiter = d, FQuoteChar = q, FStrictDelimiter = strict;
-    throw;
-  }
-  FDelimiter = d, FQuoteChar = q, FStrictDelimiter = strict;
+void TStrings::SetDelimitedText(const std::string& Value) {
+  SplitDelimited(Value, FDelimiter, FQuoteChar, FStrictDelimiter);
 }
+
+// CommaText always uses "," and '"' with blanks separating, whatever the list's settings.
+std::string TStrings::CommaText() const { return JoinDelimited(',', '"', false); }
+
+void TStrings::SetCommaText(const std::string& Value) { SplitDelimited(Value, ',', '"', false); }
 
 void TStrings::LoadFromFile(const std::string& FileName) {
   TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);

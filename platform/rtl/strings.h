@@ -105,7 +105,9 @@ protected:
   virtual void SetUpdateState(bool Updating) { (void)Updating; }
   [[noreturn]] static void Error(const char* Msg, int64_t Data);
   // Quoted form of one entry for DelimitedText/CommaText.
-  std::string QuoteEntry(const std::string& S) const;
+  static std::string QuoteEntry(const std::string& S, char Delim, char Quote, bool Strict);
+  std::string JoinDelimited(char Delim, char Quote, bool Strict) const;
+  void SplitDelimited(const std::string& Value, char Delim, char Quote, bool Strict);
   virtual int CompareStrings(const std::string& S1, const std::string& S2) const;
 
 private:

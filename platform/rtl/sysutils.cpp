@@ -5,18 +5,23 @@
 #include "platform/rtl/sysutils.h"
 
 #include <locale.h>
+#include <time.h>
 #include <wctype.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 // ---------------------------------------------------------------------------------------------
 // Locale settings
 
-TFormatSettings FormatSettings;
+// Built before every other static object of the program (those may format numbers or dates
+// while they initialise); the aliases below bind at compile time.
+TFormatSettings FormatSettings __attribute__((init_priority(101)));
 char& DecimalSeparator = FormatSettings.DecimalSeparator;
 char& ThousandSeparator = FormatSettings.ThousandSeparator;
 char& DateSeparator = FormatSettings.DateSeparator;
@@ -641,6 +646,20 @@ bool StrToBoolDef(const std::string& S, bool Default) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Operating-system errors
+
+std::string SysErrorMessage(int ErrorCode) {
+  char Buf[256];
+  // The GNU strerror_r returns the text, which may or may not be in Buf.
+  return strerror_r(ErrorCode, Buf, sizeof Buf);
+}
+
+void RaiseLastOSError(int ErrorCode) {
+  if (ErrorCode == 0) ErrorCode = errno;
+  throw EOSError("System Error.  Code: " + std::to_string(ErrorCode) + ".\n" + SysErrorMessage(ErrorCode));
+}
+
+// ---------------------------------------------------------------------------------------------
 // Math
 
 namespace {
@@ -726,6 +745,36 @@ Extended IntPower(Extended Base, int Exponent) {
     E >>= 1;
   }
   return Exponent < 0 ? 1 / R : R;
+}
+
+// A 32-bit linear congruential generator: small, fast and reproducible from RandSeed, which is
+// all the callers (shuffles, transition effects, scripts) need.
+uint32_t RandSeed = 0;
+
+namespace {
+std::mutex RandLock;
+uint32_t NextRand() {
+  RandSeed = RandSeed * 134775813u + 1u;
+  return RandSeed;
+}
+}  // namespace
+
+void Randomize() {
+  timespec Ts;
+  clock_gettime(CLOCK_REALTIME, &Ts);
+  std::lock_guard<std::mutex> G(RandLock);
+  RandSeed = static_cast<uint32_t>(Ts.tv_sec) * 1000003u ^ static_cast<uint32_t>(Ts.tv_nsec);
+}
+
+Extended Random() {
+  std::lock_guard<std::mutex> G(RandLock);
+  return NextRand() / 4294967296.0;
+}
+
+int Random(int Range) {
+  if (Range <= 0) return 0;
+  std::lock_guard<std::mutex> G(RandLock);
+  return static_cast<int>((static_cast<uint64_t>(NextRand()) * static_cast<uint32_t>(Range)) >> 32);
 }
 
 bool SameValue(Extended A, Extended B, Extended Epsilon) {

@@ -8,6 +8,7 @@
 #include <exception>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // The platform's basic scalar names, shared by every library (declare them nowhere else).
@@ -100,6 +101,11 @@ ORV_EXCEPTION(ERegistryException, Exception)
 // Raises an EAbort: ends the current operation silently.
 [[noreturn]] void Abort();
 
+// The operating system's text for an error number (errno), as the platform words OS errors.
+std::string SysErrorMessage(int ErrorCode);
+// Raises EOSError "System Error.  Code: %d.\n%s" for ErrorCode (errno when omitted or 0).
+[[noreturn]] void RaiseLastOSError(int ErrorCode = 0);
+
 // ---------------------------------------------------------------------------------------------
 // Locale settings
 //
@@ -108,7 +114,8 @@ ORV_EXCEPTION(ERegistryException, Exception)
 // references into FormatSettings, so assigning either changes both. Date formats use the
 // FormatDateTime picture letters ("m" month, "n" minutes; "m" right after "h"/"hh" is minutes).
 // Defaults: "." decimal, "," thousands, "-" date separator, ":" time separator, short date
-// "yyyy-mm-dd", English month and day names. Not thread-safe to change while others format.
+// "yyyy-mm-dd", English month and day names. The settings exist before any other static object
+// is built, so static initialisers may format. Not thread-safe to change while others format.
 struct TFormatSettings {
   char DecimalSeparator = '.';
   char ThousandSeparator = ',';
@@ -208,14 +215,16 @@ std::string TrimLeft(const std::string& S);
 std::string TrimRight(const std::string& S);
 
 // UpperCase/LowerCase change ASCII letters only; the Ansi forms also change the letters of
-// other alphabets (UTF-8 text, by Unicode simple case mapping of the common scripts).
+// other alphabets (UTF-8 text, Unicode simple case mapping, the same on every machine); bytes
+// that are not UTF-8 pass through unchanged.
 std::string UpperCase(const std::string& S);
 std::string LowerCase(const std::string& S);
 std::string AnsiUpperCase(const std::string& S);
 std::string AnsiLowerCase(const std::string& S);
 
 // Comparisons answer negative, 0 or positive. CompareStr is by bytes; CompareText ignores the
-// case of ASCII letters; the Ansi forms compare by characters and ignore case of all letters.
+// case of ASCII letters; the Ansi forms compare by characters (Unicode code points, not by a
+// language's collation), AnsiCompareText ignoring the case of all letters.
 int CompareStr(const std::string& S1, const std::string& S2);
 int CompareText(const std::string& S1, const std::string& S2);
 int AnsiCompareStr(const std::string& S1, const std::string& S2);
@@ -366,16 +375,31 @@ Extended SimpleRoundTo(Extended Value, int Digit = -2);
 int MulDiv(int Number, int Numerator, int Denominator);
 Extended Power(Extended Base, Extended Exponent);
 Extended IntPower(Extended Base, int Exponent);
-inline int Min(int A, int B) { return A < B ? A : B; }
-inline int Max(int A, int B) { return A > B ? A : B; }
-inline int64_t Min(int64_t A, int64_t B) { return A < B ? A : B; }
-inline int64_t Max(int64_t A, int64_t B) { return A > B ? A : B; }
-inline double Min(double A, double B) { return A < B ? A : B; }
-inline double Max(double A, double B) { return A > B ? A : B; }
+// Min/Max of any two numbers, mixed types allowed (Min(3, Int64Value) is an Int64).
+template <class A, class B>
+  requires std::is_arithmetic_v<A> && std::is_arithmetic_v<B>
+inline std::common_type_t<A, B> Min(A X, B Y) {
+  using C = std::common_type_t<A, B>;
+  return static_cast<C>(X) < static_cast<C>(Y) ? static_cast<C>(X) : static_cast<C>(Y);
+}
+template <class A, class B>
+  requires std::is_arithmetic_v<A> && std::is_arithmetic_v<B>
+inline std::common_type_t<A, B> Max(A X, B Y) {
+  using C = std::common_type_t<A, B>;
+  return static_cast<C>(X) > static_cast<C>(Y) ? static_cast<C>(X) : static_cast<C>(Y);
+}
 inline int EnsureRange(int V, int Lo, int Hi) { return V < Lo ? Lo : (V > Hi ? Hi : V); }
 inline double EnsureRange(double V, double Lo, double Hi) { return V < Lo ? Lo : (V > Hi ? Hi : V); }
 inline bool InRange(int64_t V, int64_t Lo, int64_t Hi) { return V >= Lo && V <= Hi; }
 inline int Sign(double V) { return V > 0 ? 1 : (V < 0 ? -1 : 0); }
+// The process-wide pseudo-random generator. Setting RandSeed restarts a reproducible sequence;
+// Randomize seeds it from the clock. Random() is in [0, 1), Random(Range) in 0 .. Range-1 (0 for
+// Range <= 0). Calls from several threads are serialised.
+extern uint32_t RandSeed;
+void Randomize();
+Extended Random();
+int Random(int Range);
+
 // SameValue: equal within Epsilon; Epsilon 0 picks a tolerance from the magnitudes.
 bool SameValue(Extended A, Extended B, Extended Epsilon = 0);
 bool IsZero(Extended A, Extended Epsilon = 0);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 #include "platform/rtl/handletable.h"
 #include "platform/rtl/variant.h"
@@ -60,10 +61,13 @@ void FillBuiltins(std::map<std::string, std::unique_ptr<TTypeInfo>>& m) {
     f->FloatType = ft;
     add(std::move(f));
   }
-  auto s = std::make_unique<TTypeInfo>();
-  s->Kind = tkLString;
-  s->Name = "String";
-  add(std::move(s));
+  for (auto [name, kind] : {std::pair{"String", tkLString}, std::pair{"WideString", tkWString},
+                            std::pair{"ShortString", tkString}}) {
+    auto s = std::make_unique<TTypeInfo>();
+    s->Kind = kind;
+    s->Name = name;
+    add(std::move(s));
+  }
   auto v = std::make_unique<TTypeInfo>();
   v->Kind = tkVariant;
   v->Name = "Variant";
@@ -124,9 +128,32 @@ bool IsDateType(PTypeInfo t) {
 
 // ---- property lists ----
 
+// Property names are ASCII identifiers: hashing and comparing them folded to upper case lets a
+// look-up by name (every attribute of a report file, every script access) avoid a scan.
+struct TNameHash {
+  size_t operator()(const std::string& s) const {
+    size_t h = 1469598103934665603ull;
+    for (char c : s) h = (h ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 1099511628211ull;
+    return h;
+  }
+};
+struct TNameEqual {
+  bool operator()(const std::string& a, const std::string& b) const {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      char x = a[i], y = b[i];
+      if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+      if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+      if (x != y) return false;
+    }
+    return true;
+  }
+};
+
 struct TClassProps {
   std::vector<std::unique_ptr<TPropInfo>> Props;
   TPropList List;
+  std::unordered_map<std::string, PPropInfo, TNameHash, TNameEqual> ByName;
 };
 
 struct TPropStore {
@@ -153,6 +180,7 @@ const TClassProps& PropsOf(TClass AClass) {
   for (size_t i = 0; i < cp->Props.size(); ++i) {
     cp->Props[i]->NameIndex = static_cast<int>(i);
     cp->List.push_back(cp->Props[i].get());
+    cp->ByName.emplace(cp->Props[i]->Name, cp->Props[i].get());
   }
   return *(s.Lists[AClass] = std::move(cp));
 }
@@ -340,9 +368,10 @@ TPropInfo& TPropListBuilder::Find(const std::string& Name) {
 
 PPropInfo GetPropInfo(TClass AClass, const std::string& PropName, TTypeKinds Kinds) {
   if (!AClass) return nullptr;
-  for (PPropInfo p : PropsOf(AClass).List)
-    if (SameText(p->Name, PropName)) return (Kinds & TypeKindBit(p->PropType->Kind)) ? p : nullptr;
-  return nullptr;
+  const TClassProps& props = PropsOf(AClass);
+  auto it = props.ByName.find(PropName);
+  if (it == props.ByName.end()) return nullptr;
+  return (Kinds & TypeKindBit(it->second->PropType->Kind)) ? it->second : nullptr;
 }
 
 PPropInfo GetPropInfo(const TObject* Instance, const std::string& PropName, TTypeKinds Kinds) {
@@ -425,6 +454,10 @@ void TPropAccessor::SetAny(TObject*, const std::any&) const { WrongKind("not a v
 // ---- typed access ----
 
 namespace {
+void CheckWritable(PPropInfo p) {
+  if (!p->CanWrite) throw EPropertyError("Property " + p->Name + " is read-only");
+}
+
 void CheckKind(PPropInfo p, std::initializer_list<TTypeKind> kinds) {
   for (TTypeKind k : kinds)
     if (p->PropType->Kind == k) return;
@@ -442,6 +475,7 @@ int64_t GetOrdProp(TObject* Instance, const std::string& PropName) {
   return GetOrdProp(Instance, Require(Instance, PropName));
 }
 void SetOrdProp(TObject* Instance, PPropInfo PropInfo, int64_t Value) {
+  CheckWritable(PropInfo);
   if (PropInfo->PropType->Kind == tkClass) {
     SetObjectProp(Instance, PropInfo, HandleObject(static_cast<uint32_t>(Value)));
     return;
@@ -465,6 +499,7 @@ std::string GetEnumProp(TObject* Instance, const std::string& PropName) {
   return GetEnumProp(Instance, Require(Instance, PropName));
 }
 void SetEnumProp(TObject* Instance, PPropInfo PropInfo, const std::string& Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkEnumeration});
   std::string v = Trimmed(Value);
   int64_t ord = IsDecimal(v) ? std::stoll(v) : GetEnumValue(PropInfo->PropType, v);
@@ -481,6 +516,7 @@ std::string GetSetProp(TObject* Instance, PPropInfo PropInfo, bool Brackets) {
                      Brackets);
 }
 void SetSetProp(TObject* Instance, PPropInfo PropInfo, const std::string& Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkSet});
   PropInfo->Access->SetOrd(Instance, StringToSet(PropInfo->PropType, Value));
 }
@@ -505,6 +541,7 @@ std::string GetStrProp(TObject* Instance, const std::string& PropName) {
   return GetStrProp(Instance, Require(Instance, PropName));
 }
 void SetStrProp(TObject* Instance, PPropInfo PropInfo, const std::string& Value) {
+  CheckWritable(PropInfo);
   switch (PropInfo->PropType->Kind) {
     case tkString: case tkLString: case tkWString:
       PropInfo->Access->SetStr(Instance, Value);
@@ -531,6 +568,7 @@ double GetFloatProp(TObject* Instance, const std::string& PropName) {
   return GetFloatProp(Instance, Require(Instance, PropName));
 }
 void SetFloatProp(TObject* Instance, PPropInfo PropInfo, double Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkFloat});
   PropInfo->Access->SetFloat(Instance, Value);
 }
@@ -548,6 +586,7 @@ TObject* GetObjectProp(TObject* Instance, const std::string& PropName, TClass Mi
   return GetObjectProp(Instance, Require(Instance, PropName), MinClass);
 }
 void SetObjectProp(TObject* Instance, PPropInfo PropInfo, TObject* Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkClass});
   PropInfo->Access->SetObject(Instance, Value);
 }
@@ -566,6 +605,7 @@ TMethod GetMethodProp(TObject* Instance, const std::string& PropName) {
   return GetMethodProp(Instance, Require(Instance, PropName));
 }
 void SetMethodProp(TObject* Instance, PPropInfo PropInfo, const TMethod& Value) {
+  CheckWritable(PropInfo);
   CheckKind(PropInfo, {tkMethod});
   PropInfo->Access->SetMethod(Instance, Value);
 }
@@ -640,6 +680,7 @@ void WriteValue(TObject* Instance, PPropInfo p, const Variant& Value) {
       SetOrdProp(Instance, p, Value.IsEmpty() || Value.IsNull() ? 0 : Value.AsInt64());
       return;
     case tkVariant:
+      CheckWritable(p);
       p->Access->SetAny(Instance, std::any(Value));
       return;
     default:

@@ -12,6 +12,7 @@
 //       P.Prop("Font", &TMyView::Font, &TMyView::SetFont).Stored(&TMyView::IsFontStored);
 //       P.Prop("Count", &TMyView::Count);                                   // read-only
 //       P.Event("OnClick", &TMyView::OnClick).Type("TNotifyEvent");
+//       P.Prop("OnChange", &TMyView::OnChange, &TMyView::SetOnChange).Type("TNotifyEvent");
 //     }
 //
 // The kind comes from the C++ type: integers tkInteger (64-bit ones tkInt64), char tkChar,
@@ -23,7 +24,11 @@
 //
 // Property list order: the ancestors' properties first, then each class's own in the order of its
 // Publish; a property published again by a descendant (same name) keeps its ancestor's position
-// and takes the descendant's accessors, default and stored rule.
+// and takes the descendant's accessors, default and stored rule. P.Redeclare("Color") changes
+// only the default or stored rule of an inherited property.
+//
+// Errors: EPropertyError "Property %s does not exist" (by-name functions), "Property %s is
+// read-only"; EPropertyConvertError "Invalid property type: %s" for a call of the wrong kind.
 #pragma once
 
 #include <any>
@@ -41,7 +46,7 @@
 
 class Variant;
 
-// "Property %s does not exist", "Property %s is read-only" ...
+// "Property %s does not exist", "Property %s is read-only"
 ORV_EXCEPTION(EPropertyError, Exception)
 // "Invalid property type: %s" (a value of the wrong kind for the property)
 ORV_EXCEPTION(EPropertyConvertError, Exception)
@@ -112,7 +117,9 @@ using TPropList = std::vector<PPropInfo>;
 // Type information of a class (kind tkClass), one per class.
 PTypeInfo ClassTypeInfo(TClass AClass);
 // The built-in types: "Integer", "Byte", "Word", "ShortInt", "SmallInt", "Cardinal", "Int64",
-// "Char", "WideChar", "Boolean", "Double", "Single", "Extended", "String", "Variant".
+// "Char", "WideChar", "Boolean", "Double", "Single", "Extended", "String", "WideString",
+// "ShortString", "Variant". A std::string property registered with
+// .Type(BuiltinTypeInfo("WideString")) reports the wide-string kind (its text stays UTF-8).
 PTypeInfo BuiltinTypeInfo(const std::string& Name);
 // Type information named Name with the kind and details of Base; the first call for a name makes
 // it, later calls with the same name return the same record.
@@ -373,6 +380,29 @@ public:
       TPropAccessor::SetObject(Instance, Value);
     }
   }
+  TMethod GetMethod(TObject* Instance) const override {
+    if constexpr (IsFunction<V>::value) {
+      TMethod m;
+      V f = Read(Instance);
+      if (f) m.Code = std::move(f);
+      return m;
+    } else {
+      return TPropAccessor::GetMethod(Instance);
+    }
+  }
+  void SetMethod(TObject* Instance, const TMethod& Value) const override {
+    if constexpr (IsFunction<V>::value) {
+      V f;
+      if (Value.Code.has_value()) {
+        const V* p = std::any_cast<V>(&Value.Code);
+        if (!p) WrongKind("handler of another event type");
+        f = *p;
+      }
+      Write(Instance, std::move(f));
+    } else {
+      TPropAccessor::SetMethod(Instance, Value);
+    }
+  }
   std::any GetAny(TObject* Instance) const override {
     if constexpr (std::is_same_v<V, Variant>) return std::any(Read(Instance));
     else return TPropAccessor::GetAny(Instance);
@@ -488,6 +518,7 @@ public:
   }
 
   // An event held in a std::function field, optionally with a string field for the handler name.
+  // (Events behind a getter and setter are registered with Prop.)
   template <class F> TEntry Event(const std::string& Name, F T::*Func) {
     return AddEvent(Name, std::make_shared<orv_detail::TEventAccessor<T, F, std::nullptr_t>>(Func, nullptr), typeid(F));
   }

@@ -4,9 +4,11 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 #include "platform/rtl/automation.h"
 #include "platform/rtl/dateutils.h"
+#include "platform/rtl/handletable.h"
 
 // ---------------------------------------------------------------------------------------------
 // Heap payloads. A string is shared text with a reference count; a null pointer is the empty
@@ -26,6 +28,10 @@ struct VarArr {
   // Elements with the FIRST index varying fastest, so that changing the last dimension's high
   // bound (the only one VarArrayRedim changes) keeps every element in place.
   std::vector<Variant> Data;
+  // Arrays of varByte (blobs, pictures) keep their bytes raw instead of 16 bytes per element;
+  // VarArrayLock hands them out.
+  std::vector<uint8_t> Bytes;
+  bool Raw() const { return ElemType == varByte; }
 };
 
 struct Variant::Internal {
@@ -52,6 +58,7 @@ struct Variant::Internal {
     Copy->ElemType = A->ElemType;
     Copy->Bounds = A->Bounds;
     Copy->Data = A->Data;
+    Copy->Bytes = A->Bytes;
     V.ReleasePayload();
     V.FData.Ptr = Copy;
     return Copy;
@@ -89,22 +96,28 @@ void Variant::ReleasePayload() noexcept {
   }
 }
 
+// Both assignments read Other completely before releasing this variant's payload: Other may
+// live inside the array that this variant is about to release (V = V.ElementRef({0})).
 Variant& Variant::operator=(const Variant& Other) {
   if (this == &Other) return *this;
-  if (IsManagedType(Other.FType)) Other.AddRefPayload();
+  TVarType T = Other.FType;
+  Payload D = Other.FData;
+  if (IsManagedType(T)) Other.AddRefPayload();
   if (IsManagedType(FType)) ReleasePayload();
-  FType = Other.FType;
-  FData = Other.FData;
+  FType = T;
+  FData = D;
   return *this;
 }
 
 Variant& Variant::operator=(Variant&& Other) noexcept {
   if (this == &Other) return *this;
-  if (IsManagedType(FType)) ReleasePayload();
-  FType = Other.FType;
-  FData = Other.FData;
+  TVarType T = Other.FType;
+  Payload D = Other.FData;
   Other.FType = varEmpty;
   Other.FData.I64 = 0;
+  if (IsManagedType(FType)) ReleasePayload();
+  FType = T;
+  FData = D;
   return *this;
 }
 
@@ -678,6 +691,7 @@ int Compare(const Variant& L, const Variant& R) {
     int32_t A = L.Data().I32, B = R.Data().I32;
     return A < B ? -1 : A > B ? 1 : 0;
   }
+  if (TL == varDouble && TR == varDouble) return Sign(L.Data().Dbl, R.Data().Dbl);
   if ((TL == varDispatch || TL == varUnknown) && (TR == varDispatch || TR == varUnknown))
     return L.Data().Ptr == R.Data().Ptr ? 0 : Unordered;
   K A = KindOf(L), B = KindOf(R);
@@ -710,8 +724,16 @@ Variant VarBinaryOp(TVarOp Op, const Variant& L, const Variant& R) {
     int64_t A = L.Data().I32, B = R.Data().I32;
     return IntResult(Op == opAdd ? A + B : Op == opSubtract ? A - B : A * B, false);
   }
-  if (L.VType() == varDouble && R.VType() == varDouble && Op <= opDivide)
-    return FloatOp(Op, L.Data().Dbl, R.Data().Dbl);
+  if (Op <= opDivide) {
+    // Doubles beside doubles or Integers: no conversion rules to consult.
+    TVarType TL = L.VType(), TR = R.VType();
+    if ((TL == varDouble || TL == varInteger) && (TR == varDouble || TR == varInteger) &&
+        (TL == varDouble || TR == varDouble)) {
+      double A = TL == varDouble ? L.Data().Dbl : L.Data().I32;
+      double B = TR == varDouble ? R.Data().Dbl : R.Data().I32;
+      return FloatOp(Op, A, B);
+    }
+  }
   switch (Op) {
     case opAdd:
     case opSubtract:
@@ -815,6 +837,7 @@ bool VarSameValue(const Variant& A, const Variant& B) {
       if (X->Bounds[I].LowBound != Y->Bounds[I].LowBound ||
           X->Bounds[I].HighBound != Y->Bounds[I].HighBound)
         return false;
+    if (X->Bytes != Y->Bytes) return false;
     for (size_t I = 0; I < X->Data.size(); ++I)
       if (!VarSameValue(X->Data[I], Y->Data[I])) return false;
     return true;
@@ -875,7 +898,10 @@ static Variant CreateArray(const int* Bounds, size_t Count, TVarType ElementType
     Total *= int64_t(Bounds[I + 1]) - Bounds[I] + 1;
     if (Total > (int64_t(1) << 31)) throw EOutOfMemory("Out of memory");
   }
-  A->Data.assign(size_t(Total), ZeroOf(ElementType));
+  if (A->Raw())
+    A->Bytes.assign(size_t(Total), 0);
+  else
+    A->Data.assign(size_t(Total), ZeroOf(ElementType));
   return Result;
 }
 
@@ -928,7 +954,10 @@ void VarArrayRedim(Variant& A, int HighBound) {
   int64_t Total = Slice * (int64_t(HighBound) - Last.LowBound + 1);
   if (Total > (int64_t(1) << 31)) throw EOutOfMemory("Out of memory");
   Last.HighBound = HighBound;
-  Arr->Data.resize(size_t(Total), ZeroOf(Arr->ElemType));
+  if (Arr->Raw())
+    Arr->Bytes.resize(size_t(Total), 0);
+  else
+    Arr->Data.resize(size_t(Total), ZeroOf(Arr->ElemType));
 }
 
 static size_t LinearIndex(const VarArr* A, const int* Indices, int Count) {
@@ -945,7 +974,8 @@ static size_t LinearIndex(const VarArr* A, const int* Indices, int Count) {
 
 Variant Variant::GetElement(const int* Indices, int Count) const {
   const VarArr* A = ArrOf(*this);
-  return A->Data[LinearIndex(A, Indices, Count)];
+  size_t Pos = LinearIndex(A, Indices, Count);
+  return A->Raw() ? Variant(A->Bytes[Pos]) : A->Data[Pos];
 }
 
 Variant Variant::GetElement(std::initializer_list<int> Indices) const {
@@ -957,7 +987,11 @@ void Variant::PutElement(const int* Indices, int Count, const Variant& Value) {
   size_t Pos = LinearIndex(A, Indices, Count);  // check before copying a shared array
   // Convert first: a failed conversion leaves the array as it was.
   Variant Stored = A->ElemType == varVariant ? Value : VarAsType(Value, A->ElemType);
-  VI::UniqueArr(*this)->Data[Pos] = std::move(Stored);
+  VarArr* U = VI::UniqueArr(*this);
+  if (U->Raw())
+    U->Bytes[Pos] = Stored.Data().U8;
+  else
+    U->Data[Pos] = std::move(Stored);
 }
 
 void Variant::PutElement(std::initializer_list<int> Indices, const Variant& Value) {
@@ -982,3 +1016,47 @@ Variant VarArrayGet(const Variant& A, std::initializer_list<int> Indices) {
 void VarArrayPut(Variant& A, const Variant& Value, std::initializer_list<int> Indices) {
   A.PutElement(Indices, Value);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Objects as 32-bit handles.
+
+Variant VarFromObject(TObject* Obj) { return Variant(int32_t(ObjectHandle(Obj))); }
+
+TObject* VarToObject(const Variant& V) {
+  if (V.IsNull() || V.IsEmpty()) return nullptr;
+  // Handles above the signed range travel as negative Integers; both forms name the same value.
+  int64_t H = V.AsInt64();
+  if (H < INT32_MIN || H > int64_t(UINT32_MAX)) return nullptr;
+  return HandleObject(uint32_t(H));
+}
+
+void* VarArrayLock(Variant& A) {
+  ArrOf(A);
+  if (VI::Arr(A)->ElemType != varByte) InvalidOp();
+  VarArr* U = VI::UniqueArr(A);
+  return U->Bytes.data();
+}
+
+void VarArrayUnlock(Variant& A) { ArrOf(A); }
+
+// ---------------------------------------------------------------------------------------------
+// Printing.
+
+std::ostream& operator<<(std::ostream& Out, const Variant& V) {
+  Out << VarTypeAsText(V.VType());
+  if (V.IsArray()) {
+    for (int D = 1; D <= VarArrayDimCount(V); ++D)
+      Out << "[" << VarArrayLowBound(V, D) << ".." << VarArrayHighBound(V, D) << "]";
+    return Out;
+  }
+  switch (V.VType()) {
+    case varEmpty:
+    case varNull: return Out;
+    case varDispatch:
+    case varUnknown: return Out << ": " << V.Data().Ptr;
+    case varError: return Out << ": " << IntToHex(uint32_t(V.Data().I32), 8);
+  }
+  return Out << ": " << V.AsString();
+}
+
+void PrintTo(const Variant& V, std::ostream* Out) { *Out << V; }

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -129,6 +130,12 @@ public:
     } else {
       FType = varDouble; FData.Dbl = double(V);
     }
+  }
+  // Enumerations are their ordinal values (varInteger), as scripts and property values see them.
+  template <class T, std::enable_if_t<std::is_enum_v<T>, int> = 0>
+  Variant(T V) noexcept : FType(varInteger) {
+    FData.I64 = 0;
+    FData.I32 = int32_t(V);
   }
   Variant(float V) noexcept : FType(varSingle) { FData.I64 = 0; FData.Sgl = V; }
   Variant(double V) noexcept : FType(varDouble) { FData.Dbl = V; }
@@ -332,8 +339,19 @@ TVarType VarArrayElementType(const Variant& A);
 // Changes the high bound of the LAST dimension, keeping the elements that still fit and
 // filling new ones with the element type's zero.
 void VarArrayRedim(Variant& A, int HighBound);
+// The raw bytes of an array of varByte, in index order (first index fastest), for copying
+// blobs in and out; valid until the array is changed through another call or released.
+// Other element types raise EVariantInvalidOpError. A shared array is copied first, so writing
+// through the pointer changes only A. VarArrayUnlock ends the access (nothing to undo here).
+void* VarArrayLock(Variant& A);
+void VarArrayUnlock(Variant& A);
 Variant VarArrayGet(const Variant& A, std::initializer_list<int> Indices);
 void VarArrayPut(Variant& A, const Variant& Value, std::initializer_list<int> Indices);
+
+// Writes "Type: text" ("Integer: 42", "Null", "Array of Variant[0..2]"); test frameworks use
+// it to print values, and it is handy in logs.
+void PrintTo(const Variant& V, std::ostream* Out);
+std::ostream& operator<<(std::ostream& Out, const Variant& V);
 
 // Objects as script and report values: the object's 32-bit handle from the handle table as a
 // varInteger (nil is 0). VarToObject accepts any integer-valued variant (Null and Unassigned

@@ -156,9 +156,10 @@ TEST(ComponentNotification, OwnerAndSiblingsHearOfInsertAndRemove) {
   b->SetName("B");
   owner.InsertComponent(b);
   delete b;
-  // The owner passes the news on to everything it owns (the newcomer included), then handles it.
+  // The owner passes the news on to everything it owns, last first (the newcomer included), then
+  // handles it.
   // The removed component no longer hears of its own removal: its destructor has run.
-  EXPECT_EQ(log, (std::vector<std::string>{"A +B", "B +B", "Owner +B", "A -B", "Owner -B"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"B +B", "A +B", "Owner +B", "A -B", "Owner -B"}));
 }
 
 TEST(ComponentNotification, FreeNotificationTellsTheOtherSideEitherWay) {

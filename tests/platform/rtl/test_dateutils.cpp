@@ -1,6 +1,7 @@
 // Dates and times: encoding, arithmetic, the clock, FormatDateTime and reading dates back.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <ctime>
 #include <functional>
 
@@ -69,6 +70,8 @@ TEST_F(DateUtilsTest, DecodingInvertsEncodingOverTheWholeRange) {
   EXPECT_EQ(Y * 10000 + M * 100 + D, 18991229);
   EXPECT_EQ(H, 6);
   EXPECT_EQ(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -1.25);
+  EXPECT_THROW(DecodeDate(1e20, Y, M, D), EInvalidOp);
+  EXPECT_THROW(FormatDateTime("c", std::nan("")), EInvalidOp);
   // A fraction a hair below midnight is the next day, not 23:59:59.1000.
   DecodeDateTime(1 - 1e-12, Y, M, D, H, N, S, Ms);
   EXPECT_EQ(D * 100 + H, 3100);
@@ -154,7 +157,8 @@ TEST_F(DateUtilsTest, FormatDateTimeSpecifiers) {
                         Case{"ddddd", "2024-03-05"}, Case{"dddddd", "Tuesday, March 5, 2024"},
                         Case{"t", "14:07"}, Case{"tt", "14:07:09"}, Case{"\"yyyy\" yyyy", "yyyy 2024"},
                         Case{"'It''s' d", "Its 5"}, Case{"yy", "24"}, Case{"y", "24"}, Case{"", "2024-03-05 14:07:09"},
-                        Case{"[#]", "[#]"}, Case{"hh:nn a", "14:07 a"}, Case{"HH:NN:SS", "14:07:09"}})
+                        Case{"[#]", "[#]"}, Case{"hh:nn a", "14:07 a"}, Case{"HH:NN:SS", "14:07:09"},
+                        Case{"yyyy年m月d日 dddd", "2024年3月5日 Tuesday"}})
     EXPECT_EQ(FormatDateTime(C.Fmt, Sample), C.Want) << C.Fmt;
   // The hour is on the 12-hour clock only when an am/pm marker follows it.
   EXPECT_EQ(FormatDateTime("h:nn am/pm", EncodeTime(0, 30, 0, 0)), "12:30 am");

@@ -8,6 +8,9 @@
 
 namespace {
 
+// Formatted while the program's static objects are built: the settings must already be there.
+const std::string TextAtStartUp = FloatToStr(1.5) + " " + FormatFloat("#,##0.00", 1234.5);
+
 class FloatTextTest : public ::testing::Test {
 protected:
   void SetUp() override { ResetFormatSettings(); }
@@ -29,6 +32,10 @@ TEST_F(FloatTextTest, FloatToStrWritesFifteenSignificantDigitsInTheShortestForm)
   EXPECT_EQ(FloatToStr(1.5), "1,5");
   TFormatSettings Dot;
   EXPECT_EQ(FloatToStr(1.5, Dot), "1.5");
+}
+
+TEST_F(FloatTextTest, StaticObjectsCanFormatWhileTheProgramStarts) {
+  EXPECT_EQ(TextAtStartUp, "1.5 1,234.50");
 }
 
 TEST_F(FloatTextTest, FloatToStrFFormats) {
@@ -114,6 +121,7 @@ TEST_F(FloatTextTest, FormatFloatPictures) {
            Case{"0.000", 1.0625, "1.063"},  // an exact half rounds up
            Case{"0.00", 2.675, "2.67"},  // 2.675 is stored just below the half
            Case{"", 1.5, "1.5"},
+           Case{"#,##0.00元", 1234.5, "1,234.50元"},
        })
     EXPECT_EQ(FormatFloat(C.Fmt, C.V), C.Want) << C.Fmt << " " << C.V;
   EXPECT_EQ(FormatFloat("0.00", std::nan("")), "NAN");
@@ -176,6 +184,8 @@ TEST_F(FloatTextTest, FormatFillsSpecifiers) {
       {"%.3f", {2.0 / 3}, "0.667"},
       {"%.0f", {0.5}, "1"},
       {"%f", {-0.001}, "0.00"},
+      {"%.1f", {123456789012345678.0}, "123456789012345680.0"},  // 18 digits still fixed
+      {"%f", {1e19}, "1E19"},
       {"%e", {1234.5}, "1.23450000000000E+003"},
       {"%.3e", {-0.00012345}, "-1.23E-004"},
       {"%g", {0.5}, "0.5"},
@@ -194,6 +204,8 @@ TEST_F(FloatTextTest, FormatFillsSpecifiers) {
       {"100%%", {}, "100%"},
       {"%p", {Ptr}, "0000000000000ABC"},
       {"%s %d", {"中文", 1}, "中文 1"},
+      {"%.4s|", {"中文"}, "中|"},  // no half characters
+      {"%.3s|", {"中文"}, "中|"},
       {"no specifiers", {1}, "no specifiers"},
   };
   for (const Case& C : Cases) EXPECT_EQ(Format(C.Fmt, C.Args), C.Want) << C.Fmt;

@@ -1,6 +1,7 @@
 // Strings, integers, Booleans, math and locale settings of the runtime.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -214,11 +215,47 @@ TEST_F(SysUtilsTest, PowersAndComparisons) {
   EXPECT_DOUBLE_EQ(IntPower(2, -2), 0.25);
   EXPECT_DOUBLE_EQ(IntPower(-3, 3), -27);
   EXPECT_EQ(Min(3, -4), -4);
+  EXPECT_EQ(Max(3, int64_t{1} << 40), int64_t{1} << 40);  // mixed types widen
+  EXPECT_DOUBLE_EQ(Min(2, 1.5), 1.5);
   EXPECT_DOUBLE_EQ(Max(1.5, 2.5), 2.5);
   EXPECT_EQ(EnsureRange(300, 0, 255), 255);
   EXPECT_TRUE(SameValue(0.1 + 0.2, 0.3));
   EXPECT_FALSE(SameValue(1.0, 1.0001));
   EXPECT_TRUE(IsZero(1e-13));
+}
+
+TEST_F(SysUtilsTest, RandomIsReproducibleFromItsSeedAndStaysInRange) {
+  RandSeed = 12345;
+  std::vector<int> First;
+  for (int I = 0; I < 50; ++I) First.push_back(Random(10));
+  RandSeed = 12345;
+  int Seen[10] = {};
+  for (int I = 0; I < 50; ++I) {
+    int R = Random(10);
+    EXPECT_EQ(R, First[static_cast<size_t>(I)]);
+    ASSERT_TRUE(R >= 0 && R < 10);
+    ++Seen[R];
+  }
+  for (int I = 0; I < 10; ++I) EXPECT_GT(Seen[I], 0) << I;  // 50 draws reach every value
+  EXPECT_EQ(Random(0), 0);
+  EXPECT_EQ(Random(-5), 0);
+  Randomize();
+  for (int I = 0; I < 1000; ++I) {
+    double F = Random();
+    ASSERT_TRUE(F >= 0 && F < 1);
+  }
+}
+
+TEST_F(SysUtilsTest, OperatingSystemErrorsCarryCodeAndText) {
+  EXPECT_EQ(SysErrorMessage(ENOENT), "No such file or directory");
+  try {
+    RaiseLastOSError(EACCES);
+    ADD_FAILURE();
+  } catch (const EOSError& E) {
+    EXPECT_EQ(E.Message(), "System Error.  Code: 13.\nPermission denied");
+  }
+  errno = ENOENT;
+  EXPECT_THROW(RaiseLastOSError(), EOSError);
 }
 
 TEST_F(SysUtilsTest, ClassicLocaleNamesAliasFormatSettings) {

@@ -48,6 +48,12 @@ public:
   void SetPen(TTiPen* V) { FPen->Assign(V); }
   TComponent* Link() const { return FLink; }
   void SetLink(TComponent* V) { FLink = V; }
+  const TNotifyEvent& OnChange() const { return FOnChange; }
+  void SetOnChange(TNotifyEvent V) {
+    FOnChange = std::move(V);
+    ++OnChangeSets;
+  }
+  int OnChangeSets = 0;
   int Count() const { return 42; }
   bool IsCaptionStored() const { return FCaption != "default"; }
 
@@ -69,6 +75,10 @@ private:
   std::string FCaption;
   std::unique_ptr<TTiPen> FPen;
   TComponent* FLink = nullptr;
+  TNotifyEvent FOnChange;
+
+public:
+  std::string FWideCaption;
 };
 
 class TTiDerived : public TTiBase {
@@ -112,6 +122,8 @@ void TTiBase::Publish(TPublisher<TTiBase>& P) {
   P.Prop("OnPrint", &TTiBase::FEvent).Type("TTiNotifyEvent");
   P.Event("OnClick", &TTiBase::OnClick, &TTiBase::OnClickName).Type("TNotifyEvent");
   P.Event("OnKey", &TTiBase::OnKey);
+  P.Prop("OnChange", &TTiBase::OnChange, &TTiBase::SetOnChange).Type("TNotifyEvent");
+  P.Prop("WideCaption", &TTiBase::FWideCaption).Type(BuiltinTypeInfo("WideString"));
 }
 
 void TTiDerived::Publish(TPublisher<TTiDerived>& P) {
@@ -132,14 +144,14 @@ TEST(PropertyList, AncestorsFirstInDeclarationOrderRedeclaredKeepPlace) {
   const std::vector<std::string> base = {"Name",  "Tag",  "Left",   "Caption", "Align",
                                          "Visible", "Style", "Pen",  "Link",    "Count",
                                          "Big",   "Letter", "Wide", "Data",    "OnPrint",
-                                         "OnClick", "OnKey"};
+                                         "OnClick", "OnKey", "OnChange", "WideCaption"};
   EXPECT_EQ(Names(GetPropList(TTiBase::StaticClass())), base);
   std::vector<std::string> derived = base;
   derived.push_back("Extra");
   EXPECT_EQ(Names(GetPropList(TTiDerived::StaticClass())), derived);
   EXPECT_EQ(Names(GetPropList(TTiPlain::StaticClass())), derived);
-  EXPECT_EQ(GetPropCount(TTiDerived::StaticClass()), 18);
-  EXPECT_EQ(GetPropInfo(TTiDerived::StaticClass(), "Extra")->NameIndex, 17);
+  EXPECT_EQ(GetPropCount(TTiDerived::StaticClass()), 20);
+  EXPECT_EQ(GetPropInfo(TTiDerived::StaticClass(), "Extra")->NameIndex, 19);
   // The redeclared property is the descendant's in the descendant only.
   EXPECT_EQ(GetPropInfo(TTiDerived::StaticClass(), "Align")->Default, tiaCenter);
   EXPECT_EQ(GetPropInfo(TTiBase::StaticClass(), "Align")->Default, tiaLeft);
@@ -148,12 +160,12 @@ TEST(PropertyList, AncestorsFirstInDeclarationOrderRedeclaredKeepPlace) {
 
 TEST(PropertyList, KindFilterSortingAndLookupWithoutCase) {
   EXPECT_EQ(Names(GetPropList(TTiBase::StaticClass(), tkMethods)),
-            (std::vector<std::string>{"OnClick", "OnKey"}));
+            (std::vector<std::string>{"OnClick", "OnKey", "OnChange"}));
   TPropList props = GetPropList(TTiBase::StaticClass(), tkProperties, true);
-  EXPECT_EQ(props.size(), 15u);
+  EXPECT_EQ(props.size(), 16u);
   std::vector<std::string> sorted = Names(props);
   EXPECT_EQ(sorted.front(), "Align");
-  EXPECT_EQ(sorted.back(), "Wide");
+  EXPECT_EQ(sorted.back(), "WideCaption");
   EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end(),
                              [](auto& a, auto& b) { return CompareText(a, b) < 0; }));
   EXPECT_EQ(GetPropInfo(TTiBase::StaticClass(), "cAPTION")->Name, "Caption");
@@ -181,7 +193,7 @@ TEST(PropertyTypes, KindAndTypeNameFollowTheCppType) {
       {"Big", tkInt64, "Int64"},             {"Letter", tkChar, "Char"},
       {"Wide", tkWChar, "WideChar"},         {"Data", tkVariant, "Variant"},
       {"OnPrint", tkLString, "TTiNotifyEvent"}, {"OnClick", tkMethod, "TNotifyEvent"},
-      {"OnKey", tkMethod, "TMethod"},
+      {"OnKey", tkMethod, "TMethod"},       {"WideCaption", tkWString, "WideString"},
   };
   for (const Case& c : cases) {
     PPropInfo p = GetPropInfo(TTiBase::StaticClass(), c.Prop);
@@ -309,6 +321,8 @@ TEST(GenericAccess, EveryKindThroughTheTypedFunctions) {
   SetStrProp(obj, "Wide", "\xE4\xB8\xAD");  // U+4E2D
   EXPECT_EQ(obj->FWide, u'\u4E2D');
   EXPECT_EQ(GetStrProp(obj, "Wide"), "\xE4\xB8\xAD");
+  SetStrProp(obj, "WideCaption", "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(GetStrProp(obj, "WideCaption"), "\xC3\xA9t\xC3\xA9");
   SetStrProp(obj, "OnPrint", "PrintHandler");
   EXPECT_EQ(obj->FEvent, "PrintHandler");
 
@@ -368,6 +382,14 @@ TEST(GenericAccess, EventsHoldHandlerAndName) {
   SetMethodProp(&obj, "OnKey", wrong);
   EXPECT_TRUE(obj.OnKey);
 
+  // An event behind a setter goes through the setter.
+  SetMethodProp(&obj, "OnChange", m);
+  EXPECT_EQ(obj.OnChangeSets, 1);
+  ASSERT_TRUE(obj.OnChange());
+  EXPECT_EQ(GetPropInfo(&obj, "OnChange")->PropType, GetPropInfo(&obj, "OnClick")->PropType);
+  EXPECT_THROW(SetMethodProp(&obj, "OnChange", wrong), EPropertyConvertError);
+  EXPECT_TRUE(GetMethodProp(&obj, "OnChange").Assigned());
+
   SetMethodProp(&obj, "OnClick", TMethod{});
   EXPECT_FALSE(obj.OnClick);
   EXPECT_FALSE(GetMethodProp(&obj, "OnClick").Assigned());
@@ -380,6 +402,12 @@ TEST(GenericAccess, ErrorsForUnknownReadOnlyAndWrongKind) {
     FAIL();
   } catch (const EPropertyError& e) {
     EXPECT_EQ(e.Message(), "Property Missing does not exist");
+  }
+  try {
+    SetPropValue(&obj, "Count", Variant(1));
+    FAIL();
+  } catch (const EPropertyError& e) {
+    EXPECT_EQ(e.Message(), "Property Count is read-only");
   }
   EXPECT_THROW(SetOrdProp(&obj, "Count", 1), EPropertyError);
   EXPECT_THROW(GetStrProp(&obj, "Left"), EPropertyConvertError);
@@ -420,6 +448,36 @@ TEST(GenericAccess, VariantValuesByName) {
   EXPECT_THROW(SetPropValue(&obj, "Nope", Variant(1)), EPropertyError);
 }
 
+namespace {
+// A nested enumeration and a date property.
+class TTiDated : public TPersistent {
+  ORV_CLASS(TTiDated, TPersistent)
+public:
+  enum TKind { kNone, kDaily, kWeekly };
+  ORV_MEMBER_ENUM_TYPEINFO(TKind, kNone, kDaily, kWeekly)
+  static void Publish(TPublisher<TTiDated>& P) {
+    P.Prop("Kind", &TTiDated::FKind).Default(kNone);
+    P.Prop("When", &TTiDated::FWhen).Type("TDateTime");
+  }
+  TKind FKind = kNone;
+  double FWhen = 0;
+};
+ORV_CLASS_IMPL(TTiDated, TPersistent)
+}  // namespace
+
+TEST(GenericAccess, NestedEnumerationsAndDates) {
+  TTiDated d;
+  EXPECT_EQ(GetPropInfo(&d, "Kind")->PropType->Name, "TKind");
+  SetEnumProp(&d, "Kind", "kWeekly");
+  EXPECT_EQ(d.FKind, TTiDated::kWeekly);
+  SetFloatProp(&d, "When", 45000.5);
+  Variant v = GetPropValue(&d, "When");
+  EXPECT_EQ(VarType(v), varDate);
+  EXPECT_EQ(v.AsFloat(), 45000.5);
+  SetPropValue(&d, "When", Variant::FromDate(1.25));
+  EXPECT_EQ(d.FWhen, 1.25);
+}
+
 TEST(ClassRegistry, ComponentBuiltThroughItsClassReferenceAndOwner) {
   RegisterClasses({TTiBase::StaticClass(), TTiDerived::StaticClass()});
   RegisterClass(TTiDerived::StaticClass());  // again: no effect
@@ -448,6 +506,20 @@ TEST(ClassRegistry, ComponentBuiltThroughItsClassReferenceAndOwner) {
   EXPECT_EQ(GetClass("TTiBase"), nullptr);
   EXPECT_EQ(GetClass("TTiDerived"), TTiDerived::StaticClass());
   UnRegisterClass(TTiDerived::StaticClass());
+}
+
+TEST(ClassRegistry, PendingInstanceIsConstructedLater) {
+  TComponent owner(nullptr);
+  TPendingInstance pending(TTiDerived::StaticClass());
+  EXPECT_EQ(owner.ComponentCount(), 0);
+  TObject* made = pending.Construct(&owner);
+  EXPECT_EQ(made->ClassType(), TTiDerived::StaticClass());
+  EXPECT_EQ(owner.ComponentCount(), 1);
+  TPendingInstance objectOne(TObject::StaticClass());
+  std::unique_ptr<TObject> plain(objectOne.Construct());
+  EXPECT_EQ(plain->ClassName(), "TObject");
+  TPendingInstance none(TPendingInstance::StaticClass());  // no virtual constructor
+  EXPECT_THROW(none.Construct(), EAbstractError);
 }
 
 TEST(ClassRegistry, SameNameTwoClassesIsAnError) {

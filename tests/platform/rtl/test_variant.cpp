@@ -1,26 +1,21 @@
 // Variants: type codes of constructed values, sharing, conversions with their errors, arrays.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/rtl/dateutils.h"
+#include "platform/rtl/handletable.h"
+#include "platform/rtl/object.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/variant.h"
+#include "tests/platform/rtl/raised.h"
 
 namespace {
-
-// Runs F and returns "ClassName: message" of the exception it raises ("" when none).
-std::string Raised(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const Exception& E) {
-    return std::string(E.ClassName()) + ": " + E.Message();
-  }
-  return "";
-}
 
 struct LocaleGuard {
   LocaleGuard() { ResetFormatSettings(); }
@@ -61,6 +56,10 @@ TEST(Variant, EachCppTypeGetsItsTypeCode) {
       {"array of integers", VarArrayCreate({0, 1}, varInteger), TVarType(varArray | varInteger)},
   };
   for (const Case& C : Cases) EXPECT_EQ(VarType(C.V), C.Type) << C.Name;
+  enum TSide { sdLeft, sdRight };
+  enum class TMode : uint8_t { Fast = 7 };
+  EXPECT_TRUE(VarSameValue(Variant(sdRight), Variant(1)));
+  EXPECT_TRUE(VarSameValue(Variant(TMode::Fast), Variant(7)));
   EXPECT_EQ(Variant('x').AsString(), "x");
   EXPECT_EQ(Variant(UINT64_MAX).AsFloat(), 18446744073709551615.0);
 }
@@ -299,12 +298,84 @@ TEST(VariantArray, RedimKeepsElementsOfTheLastDimension) {
   EXPECT_EQ(VarArrayHighBound(Before, 1), 0);  // the other holder keeps its array
 }
 
+TEST(VariantArray, ByteArraysHoldRawBytes) {
+  Variant Blob = VarArrayCreate({0, 3}, varByte);
+  EXPECT_EQ(VarType(Blob), TVarType(varArray | varByte));
+  auto* P = static_cast<uint8_t*>(VarArrayLock(Blob));
+  const uint8_t Bytes[] = {0x89, 'P', 'N', 'G'};
+  std::copy(std::begin(Bytes), std::end(Bytes), P);
+  VarArrayUnlock(Blob);
+  EXPECT_EQ(VarType(Blob[0]), varByte);
+  EXPECT_EQ(Blob[0].AsInteger(), 0x89);
+  EXPECT_EQ(Blob[3].AsString(), "71");
+
+  Variant Copy = Blob;
+  Copy.PutElement({1}, 255);
+  EXPECT_THROW(Copy.PutElement({1}, 256), EVariantOverflowError);
+  EXPECT_EQ(Blob[1].AsInteger(), 'P');
+  EXPECT_EQ(Copy[1].AsInteger(), 255);
+  EXPECT_FALSE(VarSameValue(Blob, Copy));
+  Copy.PutElement({1}, 'P' + 0);
+  EXPECT_TRUE(VarSameValue(Blob, Copy));
+
+  VarArrayRedim(Blob, 5);
+  EXPECT_EQ(Blob[5].AsInteger(), 0);
+  EXPECT_EQ(Blob[2].AsInteger(), 'N');
+  Variant Ints = VarArrayOf({1});
+  EXPECT_THROW(VarArrayLock(Ints), EVariantInvalidOpError);
+}
+
 TEST(VariantArray, NestedArraysChangeInPlace) {
   Variant Outer = VarArrayOf({VarArrayOf({1, 2}), "x"});
   Variant& Inner = Outer.ElementRef({0});
   Inner.PutElement({1}, 20);
   EXPECT_EQ(Outer[0][1].AsInteger(), 20);
   EXPECT_THROW(VarArrayCreate({0, 1}, varInteger).ElementRef({0}), EVariantInvalidOpError);
+  // Assigning an element of a variable's own array to the variable.
+  Variant Holder = VarArrayOf({VarArrayOf({std::string(40, 'a')})});
+  Holder = Holder.ElementRef({0});
+  Holder = Holder.ElementRef({0});
+  EXPECT_EQ(Holder.AsString(), std::string(40, 'a'));
+  Variant Mover = VarArrayOf({std::string(40, 'b')});
+  Mover = std::move(Mover.ElementRef({0}));
+  EXPECT_EQ(Mover.AsString(), std::string(40, 'b'));
+
   VarArrayPut(Outer, "y", {1});
   EXPECT_EQ(VarArrayGet(Outer, {1}).AsString(), "y");
+}
+
+TEST(Variant, ObjectsTravelAsHandles) {
+  auto* Obj = new TObject;
+  Variant V = VarFromObject(Obj);
+  EXPECT_EQ(VarType(V), varInteger);
+  EXPECT_NE(V.AsInteger(), 0);
+  EXPECT_EQ(VarToObject(V), Obj);
+  EXPECT_EQ(VarToObject(Variant(int64_t(V.AsInteger()))), Obj);  // any integer kind
+  EXPECT_EQ(VarFromObject(Obj).AsInteger(), V.AsInteger());       // the same handle each time
+  delete Obj;
+  EXPECT_EQ(VarToObject(V), nullptr);  // a stale handle finds nothing
+  EXPECT_EQ(VarFromObject(nullptr).AsInteger(), 0);
+  EXPECT_EQ(VarToObject(Variant(0)), nullptr);
+  EXPECT_EQ(VarToObject(Null()), nullptr);
+  EXPECT_EQ(VarToObject(Variant(int64_t(1) << 40)), nullptr);
+}
+
+TEST(Variant, PrintsTypeAndValue) {
+  struct Case {
+    Variant V;
+    std::string Text;
+  };
+  const Case Cases[] = {
+      {Variant(42), "Integer: 42"},
+      {Variant("a b"), "String: a b"},
+      {Null(), "Null"},
+      {Variant(), "Empty"},
+      {EmptyParam(), "Error: 80020004"},
+      {VarArrayCreate({1, 2, 0, 4}, varByte), "Array of Byte[1..2][0..4]"},
+  };
+  for (const Case& C : Cases) {
+    std::ostringstream Out;
+    Out << C.V;
+    EXPECT_EQ(Out.str(), C.Text);
+  }
 }

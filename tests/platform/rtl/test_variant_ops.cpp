@@ -7,17 +7,9 @@
 
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/variant.h"
+#include "tests/platform/rtl/raised.h"
 
 namespace {
-
-std::string Raised(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const Exception& E) {
-    return std::string(E.ClassName()) + ": " + E.Message();
-  }
-  return "";
-}
 
 const char* OpName(TVarOp Op) {
   static const char* Names[] = {"+", "-", "*", "/", "div", "mod", "shl", "shr", "and", "or",
@@ -185,6 +177,7 @@ TEST(VariantOps, Comparisons) {
       {1, 1, 0},
       {1, 2, -1},
       {2.5, 2, 1},
+      {2.5, 3.5, -1},
       {1, 1.0, 0},
       {"a", "b", -1},
       {"A", "a", -1},          // text compares case-sensitively
@@ -213,6 +206,11 @@ TEST(VariantOps, Comparisons) {
               C.Order == 0 ? vrEqual : C.Order < 0 ? vrLessThan : vrGreaterThan);
     EXPECT_EQ(VarBinaryOp(opCmpLT, C.L, C.R).AsBoolean(), C.Order < 0);
   }
+  const Variant NaN = Variant(0.0) * Variant(__builtin_nan(""));
+  EXPECT_FALSE(NaN == NaN);  // a NaN is unordered, even against itself
+  EXPECT_TRUE(NaN != NaN);
+  EXPECT_FALSE(NaN < Variant(1.0));
+  EXPECT_FALSE(NaN >= Variant(1.0));
   EXPECT_THROW(Variant("abc") == Variant(1), EVariantTypeCastError);
   EXPECT_THROW((void)(VarArrayOf({1}) == VarArrayOf({1})), EVariantInvalidOpError);
 }
