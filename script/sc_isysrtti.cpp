@@ -8,6 +8,7 @@
 
 #include "platform/rtl/automation.h"
 #include "platform/rtl/dateutils.h"
+#include "platform/rtl/maskutils.h"
 #include "platform/rtl/sysutils.h"
 #include "script/sc_itools.h"
 
@@ -65,6 +66,7 @@ TFunctions::TFunctions(TscScript* S) {
       {"function Format(Fmt: String; Args: array): String", &ctFormat},
       {"function FormatFloat(Fmt: String; Value: Extended): String", &ctFormat},
       {"function FormatDateTime(Fmt: String; DateTime: TDateTime): String", &ctFormat},
+      {"function FormatMaskText(EditMask: string; Value: string): string", &ctFormat},
       {"function EncodeDate(Year, Month, Day: Word): TDateTime", &ctDate},
       {"procedure DecodeDate(Date: TDateTime; var Year, Month, Day: Word)", &ctDate},
       {"function EncodeTime(Hour, Min, Sec, MSec: Word): TDateTime", &ctDate},
@@ -145,6 +147,7 @@ Variant TFunctions::CallMethod(TObject*, TClass, const std::string& N, TscArgs& 
   if (N == "FORMAT") return Variant(Format(s(0), VariantToArgs(P[1])));
   if (N == "FORMATFLOAT") return Variant(FormatFloat(s(0), f(1)));
   if (N == "FORMATDATETIME") return Variant(FormatDateTime(s(0), f(1)));
+  if (N == "FORMATMASKTEXT") return Variant(FormatMaskText(s(0), s(1)));
   // Dates.
   if (N == "ENCODEDATE") return DateValue(EncodeDate(static_cast<Word>(i32(0)), static_cast<Word>(i32(1)), static_cast<Word>(i32(2))));
   if (N == "DECODEDATE") {

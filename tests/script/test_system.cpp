@@ -59,6 +59,8 @@ TEST(ScriptSystem, FunctionValues) {
       {"DayOfWeek(EncodeDate(2024, 1, 7))", "1"},
       {"Random < 1", "True"},
       {"Length([1, 3..5])", "4"},
+      {"FormatMaskText('000-000;0;_', '123456')", "123-456"},
+      {"FormatDateTime('yyyy-mm-dd', EncodeDate(2024, 3, 9))", "2024-03-09"},
       {"IntToStr(7) + FloatToStr(0.5)", "70.5"},
   };
   for (const auto& c : cases) EXPECT_EQ(Eval(c.Text), c.Value) << c.Text;
