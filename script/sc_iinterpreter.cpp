@@ -85,7 +85,7 @@ TscCustomVariable::TscCustomVariable(const std::string& AName, TscTypeCode AType
     : Name(AName), TypeCode(ATypeCode), TypeName(ATypeName), Value(Null()) {}
 
 void TscCustomVariable::SetValue(const Variant& V) {
-  if (!ReadOnly) Value = V;
+  if (!ReadOnly) scStore(Value, V);
 }
 
 Variant TscCustomVariable::GetValue() { return Value; }
@@ -519,8 +519,7 @@ void TscDesignator::TakeOver(TscDesignator* Other) {
   Reference = Other->Reference;
 }
 
-void TscDesignator::DeferredCompile() {
-  if (!DeferredElement) return;
+void TscDesignator::CompileDeferredElement() {
   std::unique_ptr<TscXMLItem> element = std::move(DeferredElement);
   TscILParser parser(Program);
   parser.SelectScriptLanguage(DeferredLanguage.empty() ? Program->SyntaxType : DeferredLanguage);
@@ -582,7 +581,7 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
         else gValueStack.push_back(e->GetValue());
       }
       int np = std::min(argc, T->ParamCount());
-      for (int k = 0; k < np; ++k) T->Param(k)->Value = std::move(gValueStack[base + static_cast<size_t>(k)]);
+      for (int k = 0; k < np; ++k) scStore(T->Param(k)->Value, std::move(gValueStack[base + static_cast<size_t>(k)]));
       gValueStack.resize(base);
     }
     if (T->Is(kfHelper)) {
@@ -609,7 +608,7 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
       size_t at = saveBase;
       for (TscCustomVariable* v : *locals) {
         if (v->Is(kfStringVariable)) static_cast<TscStringVariable*>(v)->StringValue = VarToStr(gValueStack[at]);
-        else v->Value = std::move(gValueStack[at]);
+        else scStore(v->Value, std::move(gValueStack[at]));
         ++at;
       }
       gValueStack.resize(saveBase);
@@ -886,7 +885,7 @@ void TscForStmt::Execute() {
   auto* sv = LoopVariable->Is(kfStringVariable) ? static_cast<TscStringVariable*>(LoopVariable) : nullptr;
   for (int64_t k = 0; k < count; ++k) {
     if (sv) sv->StringValue = std::to_string(counter);
-    else LoopVariable->Value = Variant(static_cast<int32_t>(counter));
+    else scStore(LoopVariable->Value, Variant(static_cast<int32_t>(counter)));
     RunList();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -289,7 +290,9 @@ public:
 
   TscDesignatorItem* Item(int Index) const { return static_cast<TscDesignatorItem*>(Get(Index)); }
   TscDesignatorItem* LastItem() const { return Item(Count() - 1); }
-  void DeferredCompile();
+  void DeferredCompile() {
+    if (DeferredElement) CompileDeferredElement();
+  }
   void ComputeKind();
   void TakeOver(TscDesignator* Other);
   Variant GetValue() override;
@@ -297,7 +300,24 @@ public:
 
 protected:
   Variant Walk(bool Assign, const Variant* AssignValue);
+
+private:
+  void CompileDeferredElement();
 };
+
+// Stores a value into a variant slot. The variant's assignment operators are out of line; a
+// destroy-and-construct pair is inline and does the same for every kind (the copy constructor
+// only takes a reference and cannot fail), which matters on the paths that run per statement.
+inline void scStore(Variant& Slot, const Variant& V) {
+  if (&Slot == &V) return;
+  Slot.~Variant();
+  new (&Slot) Variant(V);
+}
+inline void scStore(Variant& Slot, Variant&& V) {
+  if (&Slot == &V) return;
+  Slot.~Variant();
+  new (&Slot) Variant(std::move(V));
+}
 
 class TscVariableDesignator : public TscDesignator {
 public:

@@ -43,8 +43,16 @@ void RegisterScriptLanguage(const std::string& AName, const std::string& Grammar
 const std::string& scGetScriptLanguageGrammar(const std::string& AName) {
   for (const LanguageEntry& e : Registry())
     if (scSameName(e.Name, AName)) return e.Grammar;
-  std::string msg = SLangNotFound;
-  msg.replace(msg.find("%s"), 2, AName);
+  // SLangNotFound is "Language '%s' not found".
+  std::string msg;
+  for (const char* p = SLangNotFound; *p; ++p) {
+    if (p[0] == '%' && p[1] == 's') {
+      msg.append(AName);
+      ++p;
+    } else {
+      msg.push_back(*p);
+    }
+  }
   throw Exception(msg);
 }
 

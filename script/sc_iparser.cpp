@@ -18,11 +18,17 @@ int HexValue(char c) {
 bool KeyLess(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; }
 
 void SplitPair(const std::string& V, std::string& Open, std::string& Close) {
-  size_t comma = V.find(',');
-  Open = V.substr(0, comma);
-  Close = comma == std::string::npos ? std::string() : V.substr(comma + 1);
-  size_t next = Close.find(',');
-  if (next != std::string::npos) Close.resize(next);
+  Open.clear();
+  Close.clear();
+  int item = 0;
+  for (char c : V) {
+    if (c == ',') {
+      ++item;
+      continue;
+    }
+    if (item == 0) Open.push_back(c);
+    else if (item == 1) Close.push_back(c);
+  }
 }
 
 }  // namespace
@@ -36,13 +42,13 @@ void TscParser::Reset() {
   FKeywords.clear();
   SetCommentBlock1("{,}");
   SetCommentBlock2("(*,*)");
-  CommentLine1 = "//";
-  HexSequence = "$";
+  CommentLine1.assign(2, '/');
+  HexSequence.assign(1, '$');
   SetIdentChars("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz");
   SkipChar.clear();
   SkipEOL = true;
   SkipSpacesFirst = true;
-  StringQuotes = "'";
+  StringQuotes.assign(1, '\'');
 }
 
 void TscParser::SetCommentBlock1(const std::string& Value) {
@@ -205,14 +211,17 @@ std::string TscParser::GetNumber() {
   }
   Position = p;
   std::string r = Text.substr(static_cast<size_t>(TokenStart - 1), static_cast<size_t>(Position - TokenStart));
-  if (HexSequence != "$" && !HexSequence.empty()) {
-    size_t at = 0;
-    while ((at = r.find(HexSequence, at)) != std::string::npos) {
-      r.replace(at, HexSequence.size(), "$");
-      at += 1;
+  if (HexSequence == "$" || HexSequence.empty()) return r;
+  std::string out;
+  for (size_t i = 0; i < r.size();) {
+    if (r.compare(i, HexSequence.size(), HexSequence) == 0) {
+      out.push_back('$');
+      i += HexSequence.size();
+    } else {
+      out.push_back(r[i++]);
     }
   }
-  return r;
+  return out;
 }
 
 bool TscParser::ReadQuotedPart(std::string& Out) {
