@@ -49,7 +49,7 @@ void TscILParser::ParseIntermediateScript() {
   WithList.clear();
   if (Program) Program->ErrorUnitName.clear();
   UnitName.clear();
-  FLoopDepth = 0;
+  FLoopDepth = FSwitchDepth = 0;
   try {
     CompileBlock(ILScript.Root(), Program);
     Program->ErrorPosition.clear();
@@ -416,14 +416,14 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
         auto* sel = NewStatement<TscCaseSelector>(c, Script);
         st->AddItem(sel);
         sel->Values = CompileSetExpression(Child(c, 0), Script);
-        if (st->BreakEndsCase) ++FLoopDepth;
+        if (st->BreakEndsCase) ++FSwitchDepth;
         try {
           CompileStatement(Child(c, 1), Script, sel);
         } catch (...) {
-          if (st->BreakEndsCase) --FLoopDepth;
+          if (st->BreakEndsCase) --FSwitchDepth;
           throw;
         }
-        if (st->BreakEndsCase) --FLoopDepth;
+        if (st->BreakEndsCase) --FSwitchDepth;
       } else if (i == Element->Count() - 1) {
         CompileStatement(c, Script, st->ElseList);
       }
@@ -533,7 +533,7 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
     }
   } else if (name == "break" || name == "continue") {
     // A break or continue outside a loop would stop the lists around it and stay set; refuse it.
-    if (FLoopDepth == 0) Error(SBreakOutsideLoop);
+    if (FLoopDepth == 0 && (name == "continue" || FSwitchDepth == 0)) Error(SBreakOutsideLoop);
     if (name == "break") AddStatement(List, NewStatement<TscBreakStmt>(Element, Script));
     else AddStatement(List, NewStatement<TscContinueStmt>(Element, Script));
   } else if (name == "exit") {
@@ -640,18 +640,20 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
     auto* proc = dynamic_cast<TscProcVariable*>(Script->FindLocal(n->Prop("text")));
     if (!proc) proc = dynamic_cast<TscProcVariable*>(FindVariableOrDeclare(Script, n->Prop("text")));
     if (!proc) Error(std::string(SUndeclaredIdent) + Quoted(n->Prop("text")));
-    int savedDepth = FLoopDepth;
-    FLoopDepth = 0;
+    int savedDepth = FLoopDepth, savedSwitch = FSwitchDepth;
+    FLoopDepth = FSwitchDepth = 0;
     auto savedWith = WithList;
     WithList.clear();
     try {
       CompileBlock(Element, proc->LocalScope);
     } catch (...) {
       FLoopDepth = savedDepth;
+      FSwitchDepth = savedSwitch;
       WithList = savedWith;
       throw;
     }
     FLoopDepth = savedDepth;
+    FSwitchDepth = savedSwitch;
     WithList = savedWith;
   }
 }

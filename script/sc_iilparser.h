@@ -78,6 +78,7 @@ private:
   std::string FSyntaxError;
   std::string FSyntaxErrorPos;
   bool FTermFlag = false;
-  int FLoopDepth = 0;
+  int FLoopDepth = 0;    // loops around the statement being compiled
+  int FSwitchDepth = 0;  // C-like switch branches around it (a break ends them)
   bool FLogicalBelowComparisons = false;
 };

@@ -273,3 +273,38 @@ TEST(ScriptRuntime, PublishedPropertiesThroughTypeInformation) {
   EXPECT_EQ(c->Name(), "Second");
   EXPECT_EQ(c->Tag(), 7);
 }
+
+TEST(ScriptRuntime, JumpsOutsideTheirConstructsAreCompileErrors) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"PascalScript", "procedure P; begin continue end; begin end."},
+      {"C++Script", "{ switch (1) { case 1: continue; } }"},
+      {"JScript", "break;"},
+      {"BasicScript", "if true then break\n"},
+  };
+  for (const auto& [lang, text] : cases) {
+    TestProgram p(lang, text);
+    std::string r = p.Run();
+    EXPECT_EQ(r.substr(0, r.find('@')), "BREAK or CONTINUE outside of loop") << lang << ": " << text;
+  }
+  TestProgram ok("C++Script", "{ switch (1) { case 1: break; } Print(\"after\"); }");
+  EXPECT_EQ(ok.Run(), "");
+  EXPECT_EQ(ok.Joined(), "after");
+}
+
+TEST(ScriptRuntime, AddressOfGivesTheNameAsText) {
+  TestProgram p("PascalScript", "procedure Handler; begin end; var s: String; begin s := @Handler; Print(s) end.");
+  EXPECT_EQ(p.Run(), "");
+  EXPECT_EQ(p.Joined(), "Handler");
+}
+
+TEST(ScriptRuntime, UnitsFromIntermediateText) {
+  TestProgram p("PascalScript", "uses 'u.pas'; begin Print(U) end.");
+  p.Script.OnGetUnit = [](TscScript*, const std::string&, std::string& Text) { Text = "begin end."; };
+  p.Script.OnGetILUnit = [](TscScript*, const std::string& Name, std::string& Text) {
+    if (Name == "u.pas")
+      Text = "<?xml version=\"1.0\"?><program><const pos=\"1:7\"><ident text=\"U\" pos=\"1:8\"/>"
+             "<expr pos=\"1:11\"><number text=\"42\" pos=\"1:13\"/></expr></const><types/></program>";
+  };
+  EXPECT_EQ(p.Run(), "");
+  EXPECT_EQ(p.Joined(), "42");
+}

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/streams.h"
 #include "script/sc_xml.h"
+
+#include <cstdio>
+#include <unistd.h>
 
 TEST(ScriptXml, LoadsElementsAndDecodesAttributes) {
   TscXMLDocument doc;
@@ -91,4 +95,30 @@ TEST(ScriptXml, AddItemMovesAndAssignCopies) {
   EXPECT_NE(copy.Items(0), c);
   delete c;  // leaves its parent's list
   EXPECT_EQ(b.Count(), 0);
+}
+
+TEST(ScriptXml, ReaderLeavesTheStreamAfterTheDocument) {
+  std::string text = "<?xml version=\"1.0\"?><a><b/></a>TAIL";
+  TStringStream s(text);
+  TscXMLDocument doc;
+  doc.LoadFromStream(&s);
+  EXPECT_EQ(s.Position(), static_cast<int64_t>(text.size() - 4));
+}
+
+TEST(ScriptXml, FilesRoundTrip) {
+  char dir[] = "/tmp/orv-scxml-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string file = std::string(dir) + "/doc.xml";
+  TscXMLDocument doc;
+  doc.AutoIndent = true;
+  doc.Root()->Name = "root";
+  doc.Root()->Add()->Text = "text=\"" + scStrToXML("a<b>&c") + "\"";
+  doc.Root()->Items(0)->Name = "item";
+  doc.SaveToFile(file);
+  TscXMLDocument back;
+  back.LoadFromFile(file);
+  EXPECT_EQ(back.Root()->Items(0)->Prop("text"), "a<b>&c");
+  std::remove(file.c_str());
+  rmdir(dir);
+  EXPECT_THROW(back.LoadFromFile(file), Exception);
 }
