@@ -23,6 +23,11 @@ thread_local TClass gConstructing = nullptr;
 // call allocates nothing once the stack has grown to the deepest recursion seen.
 thread_local std::vector<Variant> gValueStack;
 
+// Script calls nest on the machine stack; a runaway recursion ends in a script error instead of
+// overflowing it.
+thread_local int gCallDepth = 0;
+constexpr int kMaxCallDepth = 1000;
+
 [[noreturn]] void IndexError(int Index) {
   throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
 }
@@ -163,6 +168,11 @@ const std::vector<TscCustomVariable*>& TscProcVariable::Locals() {
 }
 
 Variant TscProcVariable::GetValue() {
+  if (gCallDepth >= kMaxCallDepth) throw Exception("Stack overflow: too many nested calls of " + Name);
+  struct Depth {
+    Depth() { ++gCallDepth; }
+    ~Depth() { --gCallDepth; }
+  } depth;
   bool wasExecuting = Executing;
   Executing = true;
   TscScript* main = LocalScope;

@@ -308,3 +308,15 @@ TEST(ScriptRuntime, UnitsFromIntermediateText) {
   EXPECT_EQ(p.Run(), "");
   EXPECT_EQ(p.Joined(), "42");
 }
+
+TEST(ScriptRuntime, DeepRecursionWorksAndRunawayRecursionIsAnError) {
+  TestProgram deep("PascalScript",
+                   "function Depth(n: Integer): Integer; begin if n = 0 then Result := 0 else Result := 1 + Depth(n - 1) end;\n"
+                   "begin Print(Depth(500)) end.");
+  EXPECT_EQ(deep.Run(), "");
+  EXPECT_EQ(deep.Joined(), "500");
+  TestProgram runaway("PascalScript", "function F: Integer; begin Result := F end; begin F end.");
+  EXPECT_EQ(runaway.Run().substr(0, 26), "exception: Stack overflow:");
+  // The script is usable again afterwards.
+  EXPECT_NO_THROW(deep.Script.Execute());
+}
