@@ -28,6 +28,18 @@ TscXMLItem* ChildNamed(TscXMLItem* E, const char* Name) {
 
 std::string Quoted(const std::string& S) { return "'" + S + "'"; }
 
+// Counts a construct around the statements being compiled, also when compiling them fails.
+struct DepthGuard {
+  int& Depth;
+  bool Active;
+  explicit DepthGuard(int& D, bool A = true) : Depth(D), Active(A) {
+    if (Active) ++Depth;
+  }
+  ~DepthGuard() {
+    if (Active) --Depth;
+  }
+};
+
 // The compile error carries only the message; the position and unit come from the parser.
 struct CompileError {
   std::string Message;
@@ -350,14 +362,10 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
     for (int i = 0; i < E->Count(); ++i) CompileStatement(E->Items(i), Script, L);
   };
   auto loopBody = [&](TscXMLItem* E, TscStatement* L) {
-    ++FLoopDepth;
-    try {
+    {
+      DepthGuard loop(FLoopDepth);
       if (E) CompileStatement(E, Script, L);
-    } catch (...) {
-      --FLoopDepth;
-      throw;
     }
-    --FLoopDepth;
   };
 
   if (name == "assignstmt") {
@@ -416,14 +424,8 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
         auto* sel = NewStatement<TscCaseSelector>(c, Script);
         st->AddItem(sel);
         sel->Values = CompileSetExpression(Child(c, 0), Script);
-        if (st->BreakEndsCase) ++FSwitchDepth;
-        try {
-          CompileStatement(Child(c, 1), Script, sel);
-        } catch (...) {
-          if (st->BreakEndsCase) --FSwitchDepth;
-          throw;
-        }
-        if (st->BreakEndsCase) --FSwitchDepth;
+        DepthGuard branch(FSwitchDepth, st->BreakEndsCase);
+        CompileStatement(Child(c, 1), Script, sel);
       } else if (i == Element->Count() - 1) {
         CompileStatement(c, Script, st->ElseList);
       }
@@ -462,14 +464,10 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
         next = 4;
       }
       // The body is a compound statement; every further child belongs to it.
-      ++FLoopDepth;
-      try {
+      {
+        DepthGuard loop(FLoopDepth);
         for (int i = next; i < Element->Count(); ++i) CompileStatement(Element->Items(i), Script, st);
-      } catch (...) {
-        --FLoopDepth;
-        throw;
       }
-      --FLoopDepth;
     }
   } else if (name == "cppforstmt") {
     auto* st = NewStatement<TscCppForStmt>(Element, Script);
@@ -477,28 +475,20 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
     if (TscXMLItem* init = Child(Element, 0)) CompileStatement(init, Script, st->InitList);
     TscXMLItem* cond = Child(Element, 1);
     st->Condition = CompileExpression(cond, Script);
-    ++FLoopDepth;
-    try {
+    {
+      DepthGuard loop(FLoopDepth);
       if (TscXMLItem* step = Child(Element, 2)) CompileStatement(step, Script, st->StepList);
       if (TscXMLItem* body = Child(Element, 3)) CompileStatement(body, Script, st);  // may be absent
-    } catch (...) {
-      --FLoopDepth;
-      throw;
     }
-    --FLoopDepth;
   } else if (name == "whilestmt") {
     auto* st = NewStatement<TscWhileStmt>(Element, Script);
     AddStatement(List, st);
     st->Condition = CompileExpression(Child(Element, 0), Script);
     // "while c do ;" has no body element: an empty loop.
-    ++FLoopDepth;
-    try {
+    {
+      DepthGuard loop(FLoopDepth);
       for (int i = 1; i < Element->Count(); ++i) CompileStatement(Element->Items(i), Script, st);
-    } catch (...) {
-      --FLoopDepth;
-      throw;
     }
-    --FLoopDepth;
   } else if (name == "repeatstmt") {
     auto* st = NewStatement<TscRepeatStmt>(Element, Script);
     AddStatement(List, st);
@@ -509,14 +499,10 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
     }
     if (last < 0) Error(std::string("Expression expected"));
     st->Condition = CompileExpression(Element->Items(last), Script);
-    ++FLoopDepth;
-    try {
+    {
+      DepthGuard loop(FLoopDepth);
       for (int i = 0; i < last; ++i) CompileStatement(Element->Items(i), Script, st);
-    } catch (...) {
-      --FLoopDepth;
-      throw;
     }
-    --FLoopDepth;
   } else if (name == "trystmt") {
     auto* st = NewStatement<TscTryStmt>(Element, Script);
     AddStatement(List, st);

@@ -404,7 +404,10 @@ Variant TscClassVariable::GetValue() {
   return v;
 }
 
-TscMethodHelper* TscClassVariable::AddMethod(const std::string& Declaration, TscMethodCallback Callback) {
+namespace {
+
+// A native routine described by its declaration text, parsed against Program.
+TscMethodHelper* NewMethodHelper(const std::string& Declaration, TscScript* Program, TscMethodCallback Callback) {
   std::unique_ptr<TscCustomVariable> d(ParseMethodSignature(Declaration, Program));
   auto* m = new TscMethodHelper(d->Name, d->TypeCode, d->TypeName);
   m->IsMacro = d->IsMacro;
@@ -415,8 +418,15 @@ TscMethodHelper* TscClassVariable::AddMethod(const std::string& Declaration, Tsc
   }
   m->ReadOnly = true;
   m->Declaration = Declaration;
-  m->ClassRef = ClassRef;
   m->Callback = std::move(Callback);
+  return m;
+}
+
+}  // namespace
+
+TscMethodHelper* TscClassVariable::AddMethod(const std::string& Declaration, TscMethodCallback Callback) {
+  TscMethodHelper* m = NewMethodHelper(Declaration, Program, std::move(Callback));
+  m->ClassRef = ClassRef;
   m->Registrar = Program ? Program->Registrar : nullptr;
   Members.AddItem(m);
   return m;
@@ -1319,19 +1329,9 @@ void TscScript::AddEnumSet(const std::string& ATypeName, const std::string& Name
 
 TscMethodHelper* TscScript::AddMethod(const std::string& Declaration, TscMethodCallback Callback,
                                       const std::string& Category, const std::string& Description) {
-  std::unique_ptr<TscCustomVariable> d(ParseMethodSignature(Declaration, this));
-  auto* m = new TscMethodHelper(d->Name, d->TypeCode, d->TypeName);
-  m->IsMacro = d->IsMacro;
-  while (d->Count() > 0) {
-    TscItemList* p = d->Get(0);
-    d->RemoveItem(p);
-    m->AddItem(p);
-  }
-  m->ReadOnly = true;
-  m->Declaration = Declaration;
+  TscMethodHelper* m = NewMethodHelper(Declaration, this, std::move(Callback));
   m->Category = Category;
   m->Description = Description.empty() ? m->Name : Description;
-  m->Callback = std::move(Callback);
   AddItem(m->Name, m);
   return m;
 }
