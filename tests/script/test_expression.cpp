@@ -128,21 +128,24 @@ TEST(ScriptExpression, RoutinesMayBeCalledBeforeTheirText) {
 }
 
 TEST(ScriptExpression, DeclarationsOfEachLanguage) {
-  TestProgram basic("BasicScript", "x = 5\nPrint(x)\n");
-  EXPECT_EQ(basic.Run(), "");
-  EXPECT_EQ(basic.Joined(), "5");
-  TestProgram cpp("C++Script", "int a[3]; { a[0] = 1; a[2] = 3; Print(a[0] + a[2]); }");
-  EXPECT_EQ(cpp.Run(), "");
-  EXPECT_EQ(cpp.Joined(), "4");
-  TestProgram cppOut("C++Script", "int a[3]; { a[3] = 1; }");
-  EXPECT_EQ(cppOut.Run().compare(0, 11, "exception: "), 0);  // bounds 0..2
-  TestProgram pas("PascalScript", "var a: array of Integer; begin a[0] := 4; Print(a[0]) end.");
-  EXPECT_EQ(pas.Run(), "");
-  EXPECT_EQ(pas.Joined(), "4");
-  TestProgram init("PascalScript", "var a, b: Integer = 5; begin Print(a + b) end.");
-  EXPECT_EQ(init.Run(), "");
-  EXPECT_EQ(init.Joined(), "10");
-  TestProgram cppInit("C++Script", "{ int a = 1, b[3]; b[2] = a; Print(b[2]); }");
-  EXPECT_EQ(cppInit.Run(), "");
-  EXPECT_EQ(cppInit.Joined(), "1");
+  struct {
+    const char* Language;
+    const char* Text;
+    const char* Output;
+  } cases[] = {
+      {"BasicScript", "x = 5\nPrint(x)\n", "5"},  // declared on first use
+      {"C++Script", "int a[3]; { a[0] = 1; a[2] = 3; Print(a[0] + a[2]); }", "4"},
+      {"PascalScript", "var a: array of Integer; begin a[0] := 4; Print(a[0]) end.", "4"},
+      {"PascalScript", "var a, b: Integer = 5; begin Print(a + b) end.", "10"},
+      {"C++Script", "{ int a = 1, b[3]; b[2] = a; Print(b[2]); }", "1"},
+      {"C++Script", "int F() { int x; x = 2; return x + 1; } { Print(F()); }", "3"},
+      {"PascalScript", "var x, y: Integer; begin x := 2; case x of 1: ; 2: y := 7; end; Print(y) end.", "7"},
+  };
+  for (const auto& c : cases) {
+    TestProgram p(c.Language, c.Text);
+    EXPECT_EQ(p.Run(), "") << c.Text;
+    EXPECT_EQ(p.Joined(), c.Output) << c.Text;
+  }
+  TestProgram outside("C++Script", "int a[3]; { a[3] = 1; }");  // bounds 0..2
+  EXPECT_EQ(outside.Run().compare(0, 11, "exception: "), 0);
 }
