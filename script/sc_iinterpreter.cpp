@@ -260,12 +260,37 @@ void TscPropertyHelper::SetValue(const Variant& V) {
   if (WriteCallback) WriteCallback(inst, ClassRef, scUpper(Name), V);
 }
 
+namespace {
+
+// Argument vectors of native calls are reused, so a call does not allocate once warm; a vector
+// stays taken while its call runs, so calls that nest take different vectors.
+thread_local std::vector<std::unique_ptr<TscArgs>> gFreeArgs;
+
+struct PooledArgs {
+  std::unique_ptr<TscArgs> V;
+  PooledArgs() {
+    if (gFreeArgs.empty()) {
+      V = std::make_unique<TscArgs>();
+    } else {
+      V = std::move(gFreeArgs.back());
+      gFreeArgs.pop_back();
+    }
+  }
+  ~PooledArgs() {
+    V->clear();
+    if (gFreeArgs.size() < 64) gFreeArgs.push_back(std::move(V));
+  }
+};
+
+}  // namespace
+
 Variant TscMethodHelper::GetValue() {
   if (!Callback) return 0;
-  TscArgs args;
-  args.reserve(FList.size());
+  PooledArgs pooled;
+  TscArgs& args = *pooled.V;
   for (TscItemList* p : FList) args.push_back(static_cast<TscParamItem*>(p)->Value);
-  std::string name = scUpper(IsIndexedProperty ? Name + ".Get" : Name);
+  if (FUpperName.empty()) FUpperName = scUpper(IsIndexedProperty ? Name + ".Get" : Name);
+  const std::string& name = FUpperName;
   Variant r;
   if (TypeCode == tcConstructor && PrevItem && PrevItem->Is(kfClass)) {
     // Construction: the callback builds the instance of the class the script named, so that a

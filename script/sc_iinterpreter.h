@@ -195,10 +195,11 @@ public:
   bool IsIndexedProperty = false;
   TscMethodCallback Callback;
   std::string Declaration;
-  // Set on a constructor call right after a class item: the class to construct.
-  TClass ConstructClass = nullptr;
   Variant GetValue() override;
   void SetValue(const Variant& V) override;
+
+private:
+  std::string FUpperName;  // the name the callback receives, made on the first call
 };
 
 class TscEventHelper : public TscCustomHelper {
