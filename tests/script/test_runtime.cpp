@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/sysutils.h"
+#include "script/sc_itools.h"
+#include "script/sc_xml.h"
 #include "script_test_util.h"
 
 namespace {
@@ -319,4 +321,30 @@ TEST(ScriptRuntime, DeepRecursionWorksAndRunawayRecursionIsAnError) {
   EXPECT_EQ(runaway.Run().substr(0, 26), "exception: Stack overflow:");
   // The script is usable again afterwards.
   EXPECT_NO_THROW(deep.Script.Execute());
+}
+
+TEST(ScriptRuntime, FunctionCatalogOfClassesTypesVariablesAndConstants) {
+  TscScript s;
+  s.Parent = scGlobalScript();
+  RegisterTestClasses(s);
+  s.AddEnum("TMode", "mdA, mdB");
+  s.AddVariable("Counter", "Integer", 3);
+  s.AddConst("Limit", "Integer", 9);
+  TscXMLItem root;
+  scBuildFunctionCatalog(&s, &root, false);
+  auto texts = [](TscXMLItem* E) {
+    std::vector<std::string> r;
+    for (int i = 0; i < E->Count(); ++i) r.push_back(E->Items(i)->Prop("text"));
+    return r;
+  };
+  EXPECT_EQ(texts(root.FindItem("Variables")), std::vector<std::string>{"Counter: Integer"});
+  EXPECT_EQ(texts(root.FindItem("Constants")), std::vector<std::string>{"Limit: Integer = 9"});
+  EXPECT_EQ(texts(root.FindItem("Types")), std::vector<std::string>{"TMode: (mdA,mdB)"});
+  std::vector<std::string> classes = texts(root.FindItem("Classes"));
+  ASSERT_EQ(classes.size(), 2u);
+  EXPECT_EQ(classes[0], "TObject = class()");
+  EXPECT_EQ(classes[1], "TTestObj = class(TObject)");
+  TscXMLItem* testObj = root.FindItem("Classes")->Items(1);
+  EXPECT_EQ(texts(testObj), (std::vector<std::string>{"property Value: Integer", "function Twice(x: Integer): Integer",
+                                                       "index property Items(p0: Integer): String"}));
 }
