@@ -130,7 +130,7 @@ void TscStringVariable::SetValue(const Variant& V) {
 TscProcVariable::TscProcVariable(const std::string& AName, bool AIsFunction, TscScript* AParent,
                                  const std::string& ATypeName, TscTypeCode ATypeCode)
     : TscCustomVariable(AName, ATypeCode, ATypeName), IsFunction(AIsFunction) {
-  Kind_ |= kfProc;
+  ItemKind |= kfProc;
   ReadOnly = true;
   LocalScope = new TscScript(nullptr);
   LocalScope->Parent = AParent;
@@ -362,7 +362,7 @@ void TscStringHelper::SetValue(const Variant& V) {
 
 TscClassVariable::TscClassVariable(TClass AClassRef, const std::string& AAncestorName)
     : TscCustomVariable(AClassRef->Name, tcClass, AClassRef->Name), AncestorName(AAncestorName), ClassRef(AClassRef) {
-  Kind_ |= kfClass;
+  ItemKind |= kfClass;
   AddTypeInfoProperties(AClassRef);
   // The type-cast parameter: TStrings(x).
   auto* p = new TscParamItem("", tcVariant, "");
@@ -516,7 +516,7 @@ TscEventHelper* TscClassVariable::AddEvent(const std::string& AName) {
 TscExpression* TscDesignatorItem::Arg(int Index) const { return static_cast<TscExpression*>(Get(Index)); }
 
 TscDesignator::TscDesignator(TscScript* AProgram) : TscCustomVariable("", tcVariant, ""), Program(AProgram) {
-  Kind_ |= kfDesignator;
+  ItemKind |= kfDesignator;
 }
 
 TscDesignator::~TscDesignator() = default;

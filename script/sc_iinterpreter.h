@@ -87,8 +87,8 @@ enum : uint8_t {
 class TscCustomVariable : public TscItemList {
 public:
   TscCustomVariable(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName);
-  uint8_t Kind_ = 0;
-  bool Is(uint8_t KindBit) const { return (Kind_ & KindBit) != 0; }
+  uint8_t ItemKind = 0;
+  bool Is(uint8_t KindBit) const { return (ItemKind & KindBit) != 0; }
 
   TObject* Registrar = nullptr;
   bool IsMacro = false;
@@ -114,7 +114,7 @@ class TscVariable : public TscCustomVariable {
 public:
   TscVariable(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
       : TscCustomVariable(AName, ATypeCode, ATypeName) {
-    Kind_ |= kfVariable;
+    ItemKind |= kfVariable;
   }
 };
 
@@ -128,7 +128,7 @@ class TscStringVariable : public TscVariable {
 public:
   TscStringVariable(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
       : TscVariable(AName, ATypeCode, ATypeName) {
-    Kind_ |= kfStringVariable;
+    ItemKind |= kfStringVariable;
   }
   std::string StringValue;
   void SetValue(const Variant& V) override;
@@ -139,7 +139,7 @@ class TscParamItem : public TscCustomVariable {
 public:
   TscParamItem(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
       : TscCustomVariable(AName, ATypeCode, ATypeName) {
-    Kind_ |= kfParam;
+    ItemKind |= kfParam;
   }
   Variant DefaultValue = Null();
   bool Optional = false;
@@ -168,7 +168,7 @@ class TscCustomHelper : public TscCustomVariable {
 public:
   TscCustomHelper(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
       : TscCustomVariable(AName, ATypeCode, ATypeName) {
-    Kind_ |= kfHelper;
+    ItemKind |= kfHelper;
   }
   TscCustomVariable* PrevItem = nullptr;
   Variant PrevValue;
