@@ -592,6 +592,40 @@ void TscDesignator::SetValue(const Variant& V) {
   Walk(true, &V);
 }
 
+namespace {
+
+// The locals of a procedure that is called again while it runs: saved on the value stack before
+// the inner call and put back after it, also when the inner call raises (a try statement of an
+// outer level may catch the error and go on with its own values).
+class TSavedLocals {
+public:
+  explicit TSavedLocals(TscProcVariable* Proc) : FBase(gValueStack.size()) {
+    if (!Proc || !Proc->Executing) return;
+    FLocals = &Proc->Locals();
+    for (TscCustomVariable* v : *FLocals) {
+      if (v->Is(kfStringVariable)) gValueStack.push_back(Variant(static_cast<TscStringVariable*>(v)->StringValue));
+      else gValueStack.push_back(v->Value);
+    }
+  }
+  ~TSavedLocals() {
+    if (FLocals) {
+      size_t at = FBase;
+      for (TscCustomVariable* v : *FLocals) {
+        if (v->Is(kfStringVariable)) static_cast<TscStringVariable*>(v)->StringValue = VarToStr(gValueStack[at]);
+        else scStore(v->Value, std::move(gValueStack[at]));
+        ++at;
+      }
+    }
+    gValueStack.resize(FBase);
+  }
+
+private:
+  size_t FBase;
+  const std::vector<TscCustomVariable*>* FLocals = nullptr;
+};
+
+}  // namespace
+
 Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
   Variant current = Null();
   TscCustomVariable* prev = nullptr;
@@ -605,25 +639,20 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
       current = T->GetValue();
       continue;
     }
-    TscProcVariable* proc = T->Is(kfProc) ? static_cast<TscProcVariable*>(T) : nullptr;
-    const size_t saveBase = gValueStack.size();
-    const std::vector<TscCustomVariable*>* locals = nullptr;
-    if (proc && proc->Executing) {
-      // A recursive call: keep this level's locals and give them back after the inner call.
-      locals = &proc->Locals();
-      for (TscCustomVariable* v : *locals) {
-        if (v->Is(kfStringVariable)) gValueStack.push_back(Variant(static_cast<TscStringVariable*>(v)->StringValue));
-        else gValueStack.push_back(v->Value);
-      }
-    }
+    TSavedLocals saved(T->Is(kfProc) ? static_cast<TscProcVariable*>(T) : nullptr);
     const int argc = item->Count();
     if (argc > 0 && T->ParamCount() > 0) {
       // All arguments are evaluated before any parameter is assigned.
       size_t base = gValueStack.size();
-      for (int k = 0; k < argc; ++k) {
-        TscExpression* e = item->Arg(k);
-        if (T->IsMacro) gValueStack.push_back(Variant(e->SourceText));
-        else gValueStack.push_back(e->GetValue());
+      try {
+        for (int k = 0; k < argc; ++k) {
+          TscExpression* e = item->Arg(k);
+          if (T->IsMacro) gValueStack.push_back(Variant(e->SourceText));
+          else gValueStack.push_back(e->GetValue());
+        }
+      } catch (...) {
+        gValueStack.resize(base);
+        throw;
       }
       int np = std::min(argc, T->ParamCount());
       for (int k = 0; k < np; ++k) scStore(T->Param(k)->Value, std::move(gValueStack[base + static_cast<size_t>(k)]));
@@ -648,15 +677,6 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
         TscParamItem* p = T->Param(k);
         if (p->ByReference) item->Arg(k)->SetValue(p->GetValue());
       }
-    }
-    if (locals) {
-      size_t at = saveBase;
-      for (TscCustomVariable* v : *locals) {
-        if (v->Is(kfStringVariable)) static_cast<TscStringVariable*>(v)->StringValue = VarToStr(gValueStack[at]);
-        else scStore(v->Value, std::move(gValueStack[at]));
-        ++at;
-      }
-      gValueStack.resize(saveBase);
     }
   }
   return current;

@@ -348,3 +348,11 @@ TEST(ScriptRuntime, FunctionCatalogOfClassesTypesVariablesAndConstants) {
   EXPECT_EQ(texts(testObj), (std::vector<std::string>{"property Value: Integer", "function Twice(x: Integer): Integer",
                                                        "index property Items(p0: Integer): String"}));
 }
+
+TEST(ScriptRuntime, RecursionKeepsEachLevelsValuesWhenAnInnerCallRaises) {
+  TestProgram p("PascalScript",
+                "procedure F(n: Integer);\nbegin\n  if n = 0 then RaiseException('bottom');\n"
+                "  try F(n - 1) except Print(n) end\nend;\nbegin F(2) end.");
+  EXPECT_EQ(p.Run(), "");
+  EXPECT_EQ(p.Joined(), "1");
+}
