@@ -504,9 +504,10 @@ TscMethodHelper* TscClassVariable::AddDefaultProperty(const std::string& AName, 
   return m;
 }
 
-TscEventHelper* TscClassVariable::AddEvent(const std::string& AName) {
+TscEventHelper* TscClassVariable::AddEvent(const std::string& AName, TClass AAdapterClass) {
   auto* e = new TscEventHelper(AName, tcString, "");
   e->ClassRef = ClassRef;
+  e->AdapterClass = AAdapterClass;
   Members.AddItem(e);
   return e;
 }

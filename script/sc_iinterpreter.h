@@ -206,6 +206,9 @@ class TscEventHelper : public TscCustomHelper {
 public:
   using TscCustomHelper::TscCustomHelper;
   TClass ClassRef = nullptr;
+  // The event adapter class (a descendant of the engine's event adapter base) that connects a
+  // script procedure to the native event.
+  TClass AdapterClass = nullptr;
   Variant GetValue() override { return Variant(std::string()); }
   void SetValue(const Variant&) override {}
 };
@@ -261,7 +264,7 @@ public:
                                     const std::string& ATypeName, TscMethodCallback Callback, bool IsReadOnly);
   TscMethodHelper* AddDefaultProperty(const std::string& AName, const std::string& IndexTypes,
                                       const std::string& ATypeName, TscMethodCallback Callback, bool IsReadOnly);
-  TscEventHelper* AddEvent(const std::string& AName);
+  TscEventHelper* AddEvent(const std::string& AName, TClass AAdapterClass = nullptr);
 
   // A type cast when the parameter holds a value; otherwise nothing is built here (construction
   // happens when the constructor member runs), so reading a class alone creates no object.
