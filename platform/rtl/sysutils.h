@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <exception>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+#include "platform/rtl/sets.h"
 
 // The platform's basic scalar names, shared by every library (declare them nowhere else).
 using Byte = uint8_t;
@@ -240,14 +243,15 @@ bool AnsiEndsText(const std::string& SubText, const std::string& Text);
 bool AnsiContainsStr(const std::string& Text, const std::string& SubText);
 bool AnsiContainsText(const std::string& Text, const std::string& SubText);
 
+// UTF-8 text to and from the platform's wide (UTF-16) strings. Bytes that are not UTF-8 and
+// unpaired surrogates become U+FFFD. Utf8Length counts characters (code points).
+std::u16string UTF8Decode(const std::string& S);
+std::string UTF8Encode(const std::u16string& S);
+int Utf8Length(const std::string& S);
+
 enum TReplaceFlag { rfReplaceAll, rfIgnoreCase };
 // The set of TReplaceFlag: StringReplace(S, "a", "b", {rfReplaceAll, rfIgnoreCase}).
-struct TReplaceFlags {
-  unsigned Bits = 0;
-  TReplaceFlags() = default;
-  TReplaceFlags(std::initializer_list<TReplaceFlag> Flags);
-  bool Contains(TReplaceFlag F) const { return (Bits >> F) & 1u; }
-};
+using TReplaceFlags = TSet<TReplaceFlag>;
 std::string StringReplace(const std::string& S, const std::string& OldPattern,
                           const std::string& NewPattern, TReplaceFlags Flags = {});
 
@@ -320,13 +324,25 @@ double StrToCurr(const std::string& S);
 // next integer argument), "%%" is a percent sign. %f %n %m default to 2 decimals, %e and %g to
 // 15 digits. A missing or mismatched argument raises EConvertError
 // "Format '%s' invalid or incompatible with argument".
+class Variant;
 struct TVarRec {
-  enum Kind { vtInteger, vtBoolean, vtChar, vtExtended, vtString, vtPointer, vtInt64 };
+  enum Kind { vtInteger, vtBoolean, vtChar, vtExtended, vtString, vtPointer, vtCurrency, vtVariant, vtInt64 };
   Kind VType;
   int64_t VInteger = 0;  // vtInteger, vtInt64, vtBoolean (0/1), vtChar (byte)
-  double VExtended = 0;
+  double VExtended = 0;  // vtExtended, vtCurrency
   std::string VString;
   const void* VPointer = nullptr;
+  // vtVariant: a copy of the variant. Format reads it as the specifier asks (integer, float or
+  // text), so a variant that cannot be converted raises the variant's conversion error.
+  std::shared_ptr<const Variant> VVariant;
+
+  // A currency argument: formatted like a float.
+  static TVarRec Currency(double V) {
+    TVarRec R(V);
+    R.VType = vtCurrency;
+    return R;
+  }
+  TVarRec(const Variant& V);
 
   TVarRec(int V) : VType(vtInteger), VInteger(V) {}
   TVarRec(unsigned V) : VType(vtInt64), VInteger(V) {}

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/variant.h"
 
 namespace {
 
@@ -211,6 +212,24 @@ TEST_F(FloatTextTest, FormatFillsSpecifiers) {
   for (const Case& C : Cases) EXPECT_EQ(Format(C.Fmt, C.Args), C.Want) << C.Fmt;
   DecimalSeparator = ',';
   EXPECT_EQ(Format("%.2f", {3.14159}), "3,14");
+}
+
+TEST_F(FloatTextTest, FormatReadsVariantsAndCurrencyAsTheSpecifierAsks) {
+  EXPECT_EQ(Format("%d|%s|%.1f|%x", {Variant(5), Variant("x"), Variant(2.25), Variant(-1)}), "5|x|2.3|FFFFFFFF");
+  EXPECT_EQ(Format("%d|%s", {Variant("12"), Variant(3.5)}), "12|3.5");
+  EXPECT_EQ(Format("%d", {Variant(int64_t{1} << 40)}), "1099511627776");
+  EXPECT_EQ(Format("[%s]", {Null()}), "[]");
+  EXPECT_THROW(Format("%d", {Variant("abc")}), EVariantError);
+  // The argument list owns its variant copies.
+  std::vector<TVarRec> Args;
+  {
+    Variant Temp("kept");
+    Args.emplace_back(Temp);
+  }
+  EXPECT_EQ(Format("%s", Args), "kept");
+
+  EXPECT_EQ(Format("%m|%.1f", {TVarRec::Currency(1234.5), TVarRec::Currency(-0.25)}), "$1,234.50|-0.3");
+  EXPECT_THROW(Format("%d", {TVarRec::Currency(1)}), EConvertError);
 }
 
 TEST_F(FloatTextTest, FormatRejectsBadSpecifiersAndMismatchedArguments) {
