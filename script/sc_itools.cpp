@@ -179,6 +179,8 @@ Variant ArgsToVariant(const TVarRec& Arg) {
     case TVarRec::vtBoolean: return Arg.VInteger != 0;
     case TVarRec::vtChar: return Variant(std::string(1, static_cast<char>(Arg.VInteger)));
     case TVarRec::vtExtended: return Arg.VExtended;
+    case TVarRec::vtCurrency: return Arg.VExtended;  // read as the extended value it carries
+    case TVarRec::vtVariant: return Arg.VVariant ? *Arg.VVariant : Null();
     case TVarRec::vtString: return Variant(Arg.VString);
   }
   return Null();
