@@ -35,6 +35,7 @@ struct TscGrammarNode {
 
 struct TscGrammar {
   std::string Text;
+  TscXMLDocument Doc;  // the grammar document, read once
   std::map<std::string, std::unique_ptr<TscGrammarNode>> Rules;  // lower-case names
   const TscGrammarNode* Program = nullptr;
 };
@@ -101,7 +102,7 @@ void Resolve(TscGrammarNode* N, const TscGrammar& G) {
 }
 
 // Prepared grammars, one per registered language, built on first use.
-std::shared_ptr<const TscGrammar> PreparedGrammar(const std::string& Text, TscXMLDocument& Doc) {
+std::shared_ptr<const TscGrammar> PreparedGrammar(const std::string& Text) {
   // Scripts may compile on a report's worker thread too; the cache is the only shared state.
   static std::mutex lock;
   std::lock_guard<std::mutex> guard(lock);
@@ -110,7 +111,8 @@ std::shared_ptr<const TscGrammar> PreparedGrammar(const std::string& Text, TscXM
   if (it != cache.end()) return it->second;
   auto g = std::make_shared<TscGrammar>();
   g->Text = Text;
-  TscXMLItem* root = Doc.Root();
+  g->Doc.LoadFromString(Text);
+  TscXMLItem* root = g->Doc.Root();
   TscXMLItem* parser = root->FindItem("parser");
   int ei = parser->Find("errors");
   TscXMLItem* errors = ei >= 0 ? parser->Items(ei) : nullptr;
@@ -150,11 +152,12 @@ void TscILParser::SelectScriptLanguage(const std::string& Name) {
   NeedDeclareVars = true;
   LangName = Name;
   const std::string& text = scGetScriptLanguageGrammar(Name);
-  Grammar.LoadFromString(text);
-  GrammarRoot = Grammar.Root();
-  FGrammar = PreparedGrammar(text, Grammar);
+  // The grammar document is shared by every parser of the language and never changed.
+  FGrammar = PreparedGrammar(text);
+  GrammarRoot = FGrammar->Doc.Root();
   FLogicalBelowComparisons = scSameName(Name, "C++Script") || scSameName(Name, "JScript");
-  TscXMLItem* parser = GrammarRoot->FindItem("parser");
+  int pi = GrammarRoot->Find("parser");  // present: preparing the grammar made it
+  TscXMLItem* parser = GrammarRoot->Items(pi);
   int k = parser->Find("keywords");
   if (k >= 0) {
     TscXMLItem* kw = parser->Items(k);

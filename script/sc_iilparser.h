@@ -21,7 +21,7 @@ public:
   explicit TscILParser(TscScript* AProgram);
   ~TscILParser();
 
-  TscXMLDocument Grammar;
+  // Root element of the selected grammar document (shared and read-only).
   TscXMLItem* GrammarRoot = nullptr;
   TscXMLDocument ILScript;
   TscParser Lexer;
