@@ -90,3 +90,15 @@ void Compile2000Lines(benchmark::State& State) {
 BENCHMARK(Compile2000Lines)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+namespace {
+
+// A report evaluates many small expressions; each one compiles a tiny program.
+void EvaluateSmallExpression(benchmark::State& State) {
+  TscScript s;
+  s.Parent = scGlobalScript();
+  for (auto _ : State) benchmark::DoNotOptimize(s.Evaluate("1 + 2 * 3"));
+}
+BENCHMARK(EvaluateSmallExpression)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
