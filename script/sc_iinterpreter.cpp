@@ -1232,6 +1232,8 @@ Variant TscScript::Evaluate(const std::string& Expression) {
 Variant TscScript::CallProc(const std::string& AName, const Variant& Params, Variant* Out) {
   auto* proc = dynamic_cast<TscProcVariable*>(FindLocal(AName));
   if (!proc) return Null();
+  // Called again from native code while it runs: the running level keeps its values.
+  TSavedLocals saved(proc);
   int assigned = 0;
   if (Params.IsArray()) {
     int lo = VarArrayLowBound(Params, 1), hi = VarArrayHighBound(Params, 1);

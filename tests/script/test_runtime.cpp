@@ -356,3 +356,15 @@ TEST(ScriptRuntime, RecursionKeepsEachLevelsValuesWhenAnInnerCallRaises) {
   EXPECT_EQ(p.Run(), "");
   EXPECT_EQ(p.Joined(), "1");
 }
+
+TEST(ScriptRuntime, CallFunctionFromNativeCodeWhileTheRoutineRuns) {
+  TestProgram p("PascalScript",
+                "function F(n: Integer): Integer; begin if n > 0 then Native(n - 1); Result := n end;\n"
+                "begin Print(F(2)) end.");
+  p.Script.AddMethod("procedure Native(n: Integer)", [&p](TObject*, TClass, const std::string&, TscArgs& A) {
+    p.Script.CallFunction("F", VarArrayOf({A[0]}));
+    return Variant(0);
+  });
+  EXPECT_EQ(p.Run(), "");
+  EXPECT_EQ(p.Joined(), "2");
+}
