@@ -368,3 +368,19 @@ TEST(ScriptRuntime, CallFunctionFromNativeCodeWhileTheRoutineRuns) {
   EXPECT_EQ(p.Run(), "");
   EXPECT_EQ(p.Joined(), "2");
 }
+
+TEST(ScriptRuntime, SmallerRulesOfClassesCasesAndEvents) {
+  TestProgram p("PascalScript",
+                "var o: TTestObj; i: Integer;\n"
+                "begin o := TTestObj.Create; Print(o.OnChange); i := 3;\n"
+                "  case i of 1..4: Print('first'); 3: Print('second') end; o.Free end.");
+  RegisterTestClasses(p.Script);
+  p.Script.FindClassItem("TTestObj")->AddEvent("OnChange");
+  EXPECT_EQ(p.Script.AddClass(TTestObj::StaticClass(), "TObject"), nullptr);  // registered already
+  EXPECT_EQ(p.Run(), "");
+  EXPECT_EQ(p.Output, (std::vector<std::string>{"", "first"}));  // an event reads as empty text
+  TestProgram c("C++Script", "int x; { x = new x; }");
+  EXPECT_EQ(c.Run().substr(0, 19), "Class type required");
+  TestProgram u("C++Script", "Foo x; { }");
+  EXPECT_EQ(u.Run().substr(0, 19), "Unknown type: 'Foo'");
+}
