@@ -2,7 +2,7 @@
 // members and helpers, designators) and the statements that run them.
 //
 // Every script value is a Variant; an object travels as its 32-bit handle from the handle table
-// (VarFromObject / VarToObject) and the item's type code, not the variant, says it is an object.
+// (scObjectToValue / scValueToObject) and the item's type code, not the variant, says it is an object.
 // Names are resolved once at compile time; at run time designators walk pre-resolved targets.
 #pragma once
 
