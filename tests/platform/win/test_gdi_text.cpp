@@ -1,0 +1,447 @@
+// Fonts and text against the shipped fonts: family mapping, metrics, extents, output position,
+// alignment, clipping, rotation, outlines and font data, DrawText formatting.
+#include <cstring>
+#include <vector>
+
+#include "gdi_test_util.h"
+
+namespace {
+
+struct TFontSel {
+  HDC dc;
+  HFONT font;
+  HGDIOBJ old;
+  TFontSel(HDC d, int height, const char* face, int weight = FW_NORMAL, int esc = 0, BYTE quality = DEFAULT_QUALITY, bool italic = false, bool underline = false)
+      : dc(d) {
+    font = CreateFont(height, 0, esc, esc, weight, italic, underline, 0, DEFAULT_CHARSET, 0, 0, quality, 0, face);
+    old = SelectObject(dc, font);
+  }
+  ~TFontSel() {
+    SelectObject(dc, old);
+    DeleteObject(font);
+  }
+};
+
+// Bounding box of the pixels that are not white.
+RECT InkBox(const TCanvasDC& c) {
+  RECT r{c.w, c.h, -1, -1};
+  for (int y = 0; y < c.h; ++y)
+    for (int x = 0; x < c.w; ++x)
+      if (c.At(x, y) != RGB(255, 255, 255)) {
+        r.left = std::min<LONG>(r.left, x);
+        r.top = std::min<LONG>(r.top, y);
+        r.right = std::max<LONG>(r.right, x + 1);
+        r.bottom = std::max<LONG>(r.bottom, y + 1);
+      }
+  return r;
+}
+
+int Width(HDC dc, const char* s) {
+  SIZE sz{};
+  GetTextExtentPoint32(dc, s, static_cast<int>(std::strlen(s)), &sz);
+  return sz.cx;
+}
+
+TEST(GdiText, NamedFamiliesMapToTheShippedFonts) {
+  struct Case { const char* asked; const char* family; };
+  const Case cases[] = {{"Arial", "Liberation Sans"},        {"MS Sans Serif", "Liberation Sans"},
+                        {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"},
+                        {"Tahoma", "DejaVu Sans"},              {"Verdana", "DejaVu Sans"},
+                        {"System", "DejaVu Sans"},              {"SimSun", "WenQuanYi Zen Hei"},
+                        {"宋体", "WenQuanYi Zen Hei"}};
+  HDC dc = CreateCompatibleDC(nullptr);
+  for (const Case& k : cases) {
+    TFontSel f(dc, -12, k.asked);
+    OUTLINETEXTMETRICA otm;
+    ASSERT_EQ(GetOutlineTextMetrics(dc, sizeof otm, &otm), sizeof otm) << k.asked;
+    EXPECT_STREQ(otm.otmpFamilyName, k.family) << k.asked;
+    char face[LF_FACESIZE];
+    GetTextFace(dc, sizeof face, face);
+    EXPECT_STREQ(face, k.asked);  // the program sees the name it asked for
+  }
+  DeleteDC(dc);
+}
+
+TEST(GdiText, HeightsFollowTheEmAndCellRules) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  // Negative: the em size; the cell adds the internal leading.
+  const struct { int h; int height, ascent, descent; } em[] = {{-11, 12, 10, 2}, {-16, 17, 14, 3}, {-32, 36, 29, 7}};
+  for (auto k : em) {
+    TFontSel f(dc, k.h, "Arial");
+    TEXTMETRICA tm;
+    ASSERT_TRUE(GetTextMetrics(dc, &tm));
+    EXPECT_EQ(tm.tmHeight, k.height) << k.h;
+    EXPECT_EQ(tm.tmAscent, k.ascent) << k.h;
+    EXPECT_EQ(tm.tmDescent, k.descent) << k.h;
+    EXPECT_EQ(tm.tmInternalLeading, tm.tmHeight + k.h) << k.h;
+  }
+  // Positive: the cell height.
+  for (int h : {13, 20, 40, 100}) {
+    TFontSel f(dc, h, "Tahoma");
+    TEXTMETRICA tm;
+    GetTextMetrics(dc, &tm);
+    EXPECT_NEAR(tm.tmHeight, h, 1) << h;
+  }
+  DeleteDC(dc);
+}
+
+TEST(GdiText, PitchFlagAndAverageWidthOfFixedAndProportionalFonts) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  {
+    TFontSel f(dc, -13, "Courier New");
+    TEXTMETRICA tm;
+    GetTextMetrics(dc, &tm);
+    EXPECT_EQ(tm.tmPitchAndFamily & TMPF_FIXED_PITCH, 0);  // set means variable pitch
+    EXPECT_EQ(Width(dc, "iiii"), Width(dc, "WWWW"));
+    EXPECT_EQ(Width(dc, "iiii"), 4 * tm.tmAveCharWidth);
+  }
+  {
+    TFontSel f(dc, -13, "Arial");
+    TEXTMETRICA tm;
+    GetTextMetrics(dc, &tm);
+    EXPECT_NE(tm.tmPitchAndFamily & TMPF_FIXED_PITCH, 0);
+    EXPECT_LT(Width(dc, "iiii"), Width(dc, "WWWW"));
+  }
+  DeleteDC(dc);
+}
+
+TEST(GdiText, ExtentsAddUpTheCharacterWidths) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  TFontSel f(dc, -15, "Arial");
+  const char* s = "Hello, World";
+  int sum = 0;
+  for (const char* p = s; *p; ++p) {
+    INT w;
+    GetCharWidth32(dc, static_cast<UINT>(*p), static_cast<UINT>(*p), &w);
+    ABC abc;
+    GetCharABCWidths(dc, static_cast<UINT>(*p), static_cast<UINT>(*p), &abc);
+    EXPECT_EQ(abc.abcA + static_cast<int>(abc.abcB) + abc.abcC, w) << *p;
+    sum += w;
+  }
+  SIZE sz;
+  GetTextExtentPoint32(dc, s, static_cast<int>(std::strlen(s)), &sz);
+  TEXTMETRICA tm;
+  GetTextMetrics(dc, &tm);
+  EXPECT_EQ(sz.cx, sum);
+  EXPECT_EQ(sz.cy, tm.tmHeight);
+  GetTextExtentPoint32(dc, "", 0, &sz);
+  EXPECT_EQ(sz.cx, 0);
+  int plain = Width(dc, "abc");
+  SetTextCharacterExtra(dc, 2);
+  EXPECT_EQ(Width(dc, "abc"), plain + 6);
+  EXPECT_EQ(Width(dc, "abc"), Width(dc, "a") + Width(dc, "b") + Width(dc, "c"));
+  DeleteDC(dc);
+}
+
+TEST(GdiText, ExtentExGivesCumulativeWidthsTheFitAndSaturates) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  {
+    TFontSel f(dc, -14, "Verdana");
+    INT dx[5], fit = -1;
+    SIZE sz;
+    ASSERT_TRUE(GetTextExtentExPoint(dc, "abcde", 5, Width(dc, "abc"), &fit, dx, &sz));
+    EXPECT_EQ(fit, 3);
+    EXPECT_EQ(dx[2], Width(dc, "abc"));
+    EXPECT_EQ(dx[4], sz.cx);
+    for (int i = 1; i < 5; ++i) EXPECT_GT(dx[i], dx[i - 1]);
+    GetTextExtentExPoint(dc, "abcde", 5, 0, &fit, nullptr, nullptr);
+    EXPECT_EQ(fit, 0);
+  }
+  {
+    TFontSel f(dc, -400, "Arial");
+    std::string wide(100, 'W');
+    std::vector<INT> dx(wide.size());
+    GetTextExtentExPoint(dc, wide.c_str(), static_cast<int>(wide.size()), 0, nullptr, dx.data(), nullptr);
+    EXPECT_EQ(dx.back(), 32767);
+    EXPECT_LT(dx[0], 32767);
+  }
+  DeleteDC(dc);
+}
+
+TEST(GdiText, BoldItalicAndNarrowFontsMeasureDifferently) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  int regular, bold, narrow;
+  { TFontSel f(dc, -20, "Arial"); regular = Width(dc, "Photograph"); }
+  { TFontSel f(dc, -20, "Arial", FW_BOLD); bold = Width(dc, "Photograph"); }
+  {
+    HFONT n = CreateFont(-20, 4, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+    HGDIOBJ old = SelectObject(dc, n);
+    narrow = Width(dc, "Photograph");
+    SelectObject(dc, old);
+    DeleteObject(n);
+  }
+  EXPECT_GT(bold, regular);
+  EXPECT_LT(narrow, regular);
+  OUTLINETEXTMETRICA otm;
+  {
+    TFontSel f(dc, -20, "Arial", FW_NORMAL, 0, DEFAULT_QUALITY, true);
+    GetOutlineTextMetrics(dc, sizeof otm, &otm);
+    EXPECT_EQ(otm.otmItalicAngle, -120);
+  }
+  DeleteDC(dc);
+}
+
+TEST(GdiText, TextOutPlacesInkByTheAlignment) {
+  struct Case { UINT align; };
+  for (UINT align : {TA_LEFT | TA_TOP, TA_LEFT | TA_BASELINE, TA_RIGHT | TA_TOP, TA_CENTER | TA_BOTTOM}) {
+    TCanvasDC c(120, 60);
+    TFontSel f(c.dc, -20, "Arial");
+    TEXTMETRICA tm;
+    GetTextMetrics(c.dc, &tm);
+    SetTextAlign(c.dc, align);
+    SetBkMode(c.dc, TRANSPARENT);
+    TextOut(c.dc, 60, 30, "HH", 2);
+    RECT ink = InkBox(c);
+    int w = Width(c.dc, "HH");
+    int left = (align & TA_CENTER) == TA_CENTER ? 60 - w / 2 : (align & TA_RIGHT) ? 60 - w : 60;
+    int top = (align & TA_BASELINE) == TA_BASELINE ? 30 - tm.tmAscent : (align & TA_BOTTOM) ? 30 - tm.tmHeight : 30;
+    EXPECT_GE(ink.left, left) << align;
+    EXPECT_LE(ink.right, left + w) << align;
+    EXPECT_GE(ink.top, top) << align;
+    // Capital H sits on the baseline.
+    EXPECT_EQ(ink.bottom, top + tm.tmAscent) << align;
+  }
+}
+
+TEST(GdiText, OpaqueBackgroundFillsExactlyTheTextCell) {
+  TCanvasDC c(100, 40);
+  TFontSel f(c.dc, -16, "Tahoma");
+  SetBkColor(c.dc, RGB(255, 0, 0));
+  SetBkMode(c.dc, OPAQUE);
+  TextOut(c.dc, 10, 5, "Ag", 2);
+  SIZE sz;
+  GetTextExtentPoint32(c.dc, "Ag", 2, &sz);
+  EXPECT_EQ(InkBox(c), (RECT{10, 5, 10 + sz.cx, 5 + sz.cy}));
+  EXPECT_EQ(c.At(10, 5), RGB(255, 0, 0));
+}
+
+TEST(GdiText, ExtTextOutClipsOpaquesAndHonoursAdvances) {
+  TCanvasDC c(100, 40);
+  TFontSel f(c.dc, -24, "Arial");
+  SetBkMode(c.dc, TRANSPARENT);
+  RECT rc{10, 0, 20, 40};
+  ExtTextOut(c.dc, 5, 5, ETO_CLIPPED, &rc, "WWW", 3, nullptr);
+  RECT ink = InkBox(c);
+  EXPECT_GE(ink.left, 10);
+  EXPECT_LE(ink.right, 20);
+  TCanvasDC o(50, 20);
+  RECT box{2, 2, 30, 18};
+  SetBkColor(o.dc, RGB(0, 0, 255));
+  ExtTextOut(o.dc, 0, 0, ETO_OPAQUE, &box, "", 0, nullptr);
+  EXPECT_EQ(o.Count(RGB(0, 0, 255)), 28 * 16);
+  TCanvasDC d(200, 40);
+  TFontSel g(d.dc, -20, "Arial");
+  SetBkMode(d.dc, TRANSPARENT);
+  const INT dx[] = {50, 50};
+  ExtTextOut(d.dc, 10, 5, 0, nullptr, "II", 2, dx);
+  RECT i2 = InkBox(d);
+  EXPECT_GT(i2.right - i2.left, 50);
+  EXPECT_LT(i2.right - i2.left, 50 + 12);
+}
+
+TEST(GdiText, EscapementRotatesTheBaseline) {
+  TCanvasDC c(80, 120);
+  TFontSel f(c.dc, -20, "Arial", FW_NORMAL, 900);
+  SetBkMode(c.dc, TRANSPARENT);
+  TextOut(c.dc, 20, 110, "HHHH", 4);
+  RECT ink = InkBox(c);
+  EXPECT_GT(ink.bottom - ink.top, 2 * (ink.right - ink.left));  // runs upwards
+  EXPECT_LE(ink.bottom, 111);
+  EXPECT_GE(ink.left, 19);  // the glyphs hang to the right of the reference point (top alignment)
+}
+
+TEST(GdiText, QualitySelectsAntialiasedOrBinaryGlyphs) {
+  for (BYTE q : {NONANTIALIASED_QUALITY, ANTIALIASED_QUALITY}) {
+    TCanvasDC c(60, 30);
+    TFontSel f(c.dc, -18, "Arial", FW_NORMAL, 0, q);
+    SetBkMode(c.dc, TRANSPARENT);
+    TextOut(c.dc, 2, 2, "Sao", 3);
+    int grey = 0;
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w; ++x) {
+        COLORREF v = c.At(x, y);
+        grey += v != 0 && v != RGB(255, 255, 255);
+      }
+    if (q == NONANTIALIASED_QUALITY) EXPECT_EQ(grey, 0);
+    else EXPECT_GT(grey, 10);
+  }
+}
+
+TEST(GdiText, UnderlineRunsUnderTheWholeText) {
+  TCanvasDC c(100, 40);
+  TFontSel f(c.dc, -20, "Arial", FW_NORMAL, 0, NONANTIALIASED_QUALITY, false, true);
+  TEXTMETRICA tm;
+  GetTextMetrics(c.dc, &tm);
+  EXPECT_EQ(tm.tmUnderlined, 1);
+  SetBkMode(c.dc, TRANSPARENT);
+  TextOut(c.dc, 10, 5, "a a", 3);
+  int y = 5 + tm.tmAscent + 1;
+  bool full = false;
+  for (int yy = y; yy < 5 + tm.tmHeight; ++yy) {
+    bool row = true;
+    for (int x = 11; x < 10 + Width(c.dc, "a a") - 1; ++x) row = row && c.At(x, yy) == 0;
+    full = full || row;
+  }
+  EXPECT_TRUE(full);
+}
+
+TEST(GdiText, ChineseTextDrawsWithTheCJKFontAndAsFallback) {
+  for (const char* face : {"宋体", "Arial"}) {
+    TCanvasDC c(100, 40);
+    TFontSel f(c.dc, -16, face);
+    SetBkMode(c.dc, TRANSPARENT);
+    const char* text = "照片";
+    TextOut(c.dc, 5, 5, text, static_cast<int>(std::strlen(text)));
+    RECT ink = InkBox(c);
+    EXPECT_GT(ink.right - ink.left, 20) << face;
+    EXPECT_EQ(Width(c.dc, text), 32) << face;  // full-width characters: one em each
+  }
+}
+
+TEST(GdiText, WideTextOutMatchesUtf8) {
+  TCanvasDC a(80, 30), b(80, 30);
+  TFontSel fa(a.dc, -16, "Arial"), fb(b.dc, -16, "Arial");
+  TextOut(a.dc, 2, 2, "Größe", static_cast<int>(std::strlen("Größe")));
+  TextOutW(b.dc, 2, 2, u"Größe", 5);
+  EXPECT_EQ(a.Art({0, 0, 80, 30}, {{RGB(255, 255, 255), '.'}}), b.Art({0, 0, 80, 30}, {{RGB(255, 255, 255), '.'}}));
+  SIZE sa, sb;
+  GetTextExtentPoint32(a.dc, "Größe", static_cast<int>(std::strlen("Größe")), &sa);
+  GetTextExtentPoint32W(b.dc, u"Größe", 5, &sb);
+  EXPECT_EQ(sa.cx, sb.cx);
+}
+
+TEST(GdiText, UpdateCurrentPositionAdvancesThePen) {
+  TCanvasDC c(100, 30);
+  TFontSel f(c.dc, -16, "Arial");
+  SetTextAlign(c.dc, TA_UPDATECP);
+  MoveToEx(c.dc, 3, 2, nullptr);
+  TextOut(c.dc, 0, 0, "abc", 3);
+  POINT p;
+  GetCurrentPositionEx(c.dc, &p);
+  EXPECT_EQ(p.x, 3 + Width(c.dc, "abc"));
+  EXPECT_EQ(p.y, 2);
+}
+
+TEST(GdiText, OutlineMetricsAndGlyphsForEmbedding) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  TFontSel f(dc, -1000, "Arial");
+  OUTLINETEXTMETRICA otm;
+  ASSERT_EQ(GetOutlineTextMetrics(dc, sizeof otm, &otm), sizeof otm);
+  EXPECT_EQ(otm.otmEMSquare, 2048u);
+  EXPECT_GT(otm.otmAscent, 600);
+  EXPECT_LT(otm.otmDescent, -100);
+  EXPECT_LT(otm.otmrcFontBox.left, otm.otmrcFontBox.right);
+  EXPECT_GT(otm.otmrcFontBox.top, otm.otmrcFontBox.bottom);
+  EXPECT_GT(otm.otmsXHeight, 400u);
+  EXPECT_LT(otm.otmsXHeight, otm.otmsCapEmHeight);
+  EXPECT_EQ(otm.otmItalicAngle, 0);
+  GLYPHMETRICS gm;
+  EXPECT_EQ(GetGlyphOutline(dc, 'A', GGO_METRICS, &gm, 0, nullptr, nullptr), 0u);
+  EXPECT_GT(gm.gmBlackBoxX, 500u);
+  DWORD n = GetGlyphOutline(dc, 'O', GGO_NATIVE, &gm, 0, nullptr, nullptr);
+  ASSERT_NE(n, GDI_ERROR);
+  std::vector<uint8_t> buf(n);
+  ASSERT_EQ(GetGlyphOutline(dc, 'O', GGO_NATIVE, &gm, n, buf.data(), nullptr), n);
+  TTPOLYGONHEADER h;
+  std::memcpy(&h, buf.data(), sizeof h);
+  EXPECT_EQ(h.dwType, static_cast<DWORD>(TT_POLYGON_TYPE));
+  EXPECT_LT(h.cb, n);  // 'O' has two contours
+  DeleteDC(dc);
+}
+
+TEST(GdiText, FontDataIsTheWholeFileOrOneTable) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  for (const char* face : {"Arial", "SimSun"}) {
+    TFontSel f(dc, -12, face);
+    DWORD size = GetFontData(dc, 0, 0, nullptr, 0);
+    ASSERT_NE(size, GDI_ERROR) << face;
+    std::vector<uint8_t> file(size);
+    ASSERT_EQ(GetFontData(dc, 0, 0, file.data(), size), size);
+    // A single TrueType face (a collection is cut down to the selected face).
+    EXPECT_EQ(file[0], 0);
+    EXPECT_EQ(file[1], 1);
+    int tables = (file[4] << 8) | file[5];
+    bool glyf = false;
+    for (int t = 0; t < tables; ++t) glyf = glyf || std::memcmp(&file[12 + 16 * t], "glyf", 4) == 0;
+    EXPECT_TRUE(glyf) << face;
+    const DWORD head = 'h' | ('e' << 8) | ('a' << 16) | (static_cast<DWORD>('d') << 24);
+    EXPECT_EQ(GetFontData(dc, head, 0, nullptr, 0), 54u) << face;
+  }
+  DeleteDC(dc);
+}
+
+TEST(GdiText, EnumFontFamiliesListsMappedAndInstalledFamilies) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  std::vector<std::string> names;
+  auto collect = [](const ENUMLOGFONTEXA* e, const NEWTEXTMETRICEXA*, DWORD, LPARAM d) {
+    reinterpret_cast<std::vector<std::string>*>(d)->push_back(e->elfLogFont.lfFaceName);
+    return 1;
+  };
+  LOGFONTA lf{};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  EnumFontFamiliesEx(dc, &lf, collect, reinterpret_cast<LPARAM>(&names), 0);
+  for (const char* want : {"Arial", "Tahoma", "Liberation Sans", "DejaVu Sans", "WenQuanYi Zen Hei"})
+    EXPECT_NE(std::find(names.begin(), names.end(), want), names.end()) << want;
+  names.clear();
+  std::strcpy(lf.lfFaceName, "tahoma");
+  EnumFontFamiliesEx(dc, &lf, collect, reinterpret_cast<LPARAM>(&names), 0);
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0], "Tahoma");
+  DeleteDC(dc);
+}
+
+TEST(GdiText, DrawTextCalcRectWrapsAndAligns) {
+  TCanvasDC c(200, 100);
+  TFontSel f(c.dc, -14, "Arial");
+  TEXTMETRICA tm;
+  GetTextMetrics(c.dc, &tm);
+  RECT r{0, 0, 200, 0};
+  EXPECT_EQ(DrawText(c.dc, "Proof sheet", -1, &r, DT_CALCRECT | DT_SINGLELINE), tm.tmHeight);
+  EXPECT_EQ(r.right, Width(c.dc, "Proof sheet"));
+  EXPECT_EQ(c.Count(RGB(255, 255, 255)), 200 * 100);  // measuring draws nothing
+  RECT narrow{0, 0, Width(c.dc, "sheet") + 2, 0};
+  EXPECT_EQ(DrawText(c.dc, "proof sheet order", -1, &narrow, DT_CALCRECT | DT_WORDBREAK), 3 * tm.tmHeight);
+  RECT lines{0, 0, 200, 0};
+  EXPECT_EQ(DrawText(c.dc, "one\ntwo\r\nthree", -1, &lines, DT_CALCRECT), 3 * tm.tmHeight);
+  EXPECT_EQ(lines.right, Width(c.dc, "three"));
+  // The prefix character is not measured; "&&" is one ampersand.
+  RECT p1{0, 0, 200, 0}, p2{0, 0, 200, 0};
+  DrawText(c.dc, "&File", -1, &p1, DT_CALCRECT | DT_SINGLELINE);
+  DrawText(c.dc, "File", -1, &p2, DT_CALCRECT | DT_SINGLELINE);
+  EXPECT_EQ(p1.right, p2.right);
+  RECT p3{0, 0, 200, 0};
+  DrawText(c.dc, "a&&b", -1, &p3, DT_CALCRECT | DT_SINGLELINE);
+  EXPECT_EQ(p3.right, Width(c.dc, "a&b"));
+  // Centred in both directions.
+  RECT box{0, 0, 200, 100};
+  SetBkMode(c.dc, TRANSPARENT);
+  DrawText(c.dc, "HHH", -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  RECT ink = InkBox(c);
+  EXPECT_NEAR((ink.left + ink.right) / 2.0, 100, 2);
+  EXPECT_NEAR(ink.top, (100 - tm.tmHeight) / 2 + tm.tmInternalLeading, 3);
+}
+
+TEST(GdiText, DrawTextEllipsisAndClipping) {
+  TCanvasDC c(200, 40);
+  TFontSel f(c.dc, -14, "Arial");
+  char text[64] = "C:/photos/2026/wedding/IMG_0001.JPG";
+  RECT r{0, 0, Width(c.dc, "C:/photos/...") + Width(c.dc, "/IMG_0001.JPG"), 20};
+  DrawText(c.dc, text, -1, &r, DT_PATH_ELLIPSIS | DT_MODIFYSTRING | DT_SINGLELINE);
+  EXPECT_NE(std::string(text).find("..."), std::string::npos);
+  EXPECT_NE(std::string(text).find("/IMG_0001.JPG"), std::string::npos);
+  char end[64] = "A very long caption for a small cell";
+  RECT e{0, 0, 60, 20};
+  DrawText(c.dc, end, -1, &e, DT_END_ELLIPSIS | DT_MODIFYSTRING | DT_SINGLELINE);
+  EXPECT_EQ(std::string(end).substr(std::strlen(end) - 3), "...");
+  EXPECT_LE(Width(c.dc, end), 60);
+  TCanvasDC k(100, 40);
+  TFontSel g(k.dc, -20, "Arial");
+  SetBkMode(k.dc, TRANSPARENT);
+  RECT clip{10, 10, 30, 40};
+  DrawText(k.dc, "WWWWWW", -1, &clip, DT_SINGLELINE);
+  RECT ink = InkBox(k);
+  EXPECT_GE(ink.left, 10);
+  EXPECT_LE(ink.right, 30);
+}
+
+}  // namespace
