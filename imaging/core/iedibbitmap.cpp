@@ -6,6 +6,7 @@
 
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/ieutils.h"
+#include "platform/win/wingdi.h"
 
 ORV_CLASS_IMPL(TIEDibbitmap, TIEBaseBitmap)
 ORV_CLASS_IMPL(TIEWorkBitmap, TObject)
@@ -48,7 +49,7 @@ void TIEDibbitmap::Assign(TObject* Source) {
 }
 
 bool TIEDibbitmap::AllocateDib(int AWidth, int AHeight, int ABitCount) {
-  if (AWidth <= 0 || AHeight <= 0) return false;
+  if (AWidth <= 0 || AHeight <= 0 || !IERowLengthFits(AWidth, ABitCount)) return false;
   FreeDib();
   Width = AWidth;
   Height = AHeight;
@@ -58,14 +59,22 @@ bool TIEDibbitmap::AllocateDib(int AWidth, int AHeight, int ABitCount) {
   PutLE32(Header + 8, static_cast<uint32_t>(AHeight));
   Header[14] = static_cast<uint8_t>(ABitCount);
   PutLE32(Header + 20, static_cast<uint32_t>(static_cast<int64_t>(RowLen) * AHeight));
-  Bits = static_cast<uint8_t*>(IEGlobalAlloc(static_cast<int64_t>(RowLen) * AHeight));
-  return Bits != nullptr;
+  DC = CreateCompatibleDC(nullptr);
+  if (!DC) return false;
+  void* bits = nullptr;
+  DIB = CreateDIBSection(DC, reinterpret_cast<const BITMAPINFO*>(Header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!DIB || !bits) return false;
+  Bits = static_cast<uint8_t*>(bits);
+  SelectObject(DC, DIB);
+  return true;
 }
 
 void TIEDibbitmap::FreeDib() {
-  std::free(Bits);
+  if (DC) DeleteDC(DC);  // releases the selection before the section goes
+  if (DIB) DeleteObject(DIB);
   Bits = nullptr;
-  DC = DIB = 0;
+  DC = nullptr;
+  DIB = nullptr;
   Width = Height = BitCount = 0;
 }
 
@@ -78,6 +87,7 @@ TIEWorkBitmap::~TIEWorkBitmap() { FreeBits(); }
 void TIEWorkBitmap::Allocate(int AWidth, int AHeight, int ABitsPerPixel) {
   if (AWidth == Width && AHeight == Height && ABitsPerPixel == BitsPerPixel) return;
   FreeBits();
+  if (!IERowLengthFits(AWidth, ABitsPerPixel) || AWidth < 0 || AHeight < 0) return;  // Bits stays nil
   Width = AWidth;
   Height = AHeight;
   BitsPerPixel = ABitsPerPixel;

@@ -1,11 +1,13 @@
 // Two plain pixel buffers beside TIEBitmap: TIEDibbitmap, a 1-bit or 24-bit image with
-// bottom-up rows that system drawing can paint into (the DIB-section image of the original), and
-// TIEWorkBitmap, a bare scratch buffer used by the resamplers.
+// bottom-up rows that system drawing can paint into, and TIEWorkBitmap, a bare scratch buffer
+// used by the resamplers.
+// TIEDibbitmap's rows are a DIB section selected into its own memory device context.
 #pragma once
 
 #include <cstdint>
 
 #include "imaging/core/iebitmap.h"
+#include "platform/win/windef.h"
 
 class TIEDibbitmap : public TIEBaseBitmap {
   ORV_CLASS(TIEDibbitmap, TIEBaseBitmap)
@@ -33,10 +35,12 @@ public:
   void FreeDib();
 
   int Width = 0, Height = 0, BitCount = 0, RowLen = 0;
-  // Device context and DIB-section handles when a drawing surface is attached (0 otherwise).
-  uintptr_t DC = 0, DIB = 0;
+  // Memory device context (compatible with the screen) and the DIB section selected into it:
+  // drawing calls on DC paint into Bits.
+  HDC DC = nullptr;
+  HBITMAP DIB = nullptr;
   // BITMAPINFOHEADER (40 bytes) followed by the colour table black, white.
-  uint8_t Header[48] = {};
+  alignas(4) uint8_t Header[48] = {};
   uint8_t* Bits = nullptr;  // rows bottom-up
 };
 

@@ -181,9 +181,10 @@ void TIEFileBuffer::Close() {
     Store = nullptr;
     throw;
   }
-  delete Store;  // a temporary file stream deletes its file
+  // The temporary file stream deletes the file it created. The name is not deleted a second time:
+  // by now it may belong to somebody else (and a memory store never had a file).
+  delete Store;
   Store = nullptr;
-  if (!FFileName.empty()) ::unlink(FFileName.c_str());
 }
 
 void TIEFileBuffer::CopyTo(TIEFileBuffer* Dest, int64_t Position, int64_t Size) {

@@ -59,7 +59,7 @@ public:
   void Unmap(void* Address);
   // Unmaps every window, newest first.
   void UnmapAll();
-  // UnmapAll, free the store and delete the temporary file.
+  // UnmapAll, then free the store, which deletes the temporary file it created.
   void Close();
   // Copies Size bytes at Position from this store into Dest's store (both allocated), 1 MB at a
   // time; windows of both are unmapped first.

@@ -4,8 +4,8 @@
 // inside it, and Full, set when every value is full (1, or 255 for 8 bits).
 //
 // Rows are stored bottom-up, padded to 32 bits; in a 1-bit row the first pixel is the most
-// significant bit. Drawing on a device goes through a pixel-plotting callback here; the
-// view layer adapts it to its canvas.
+// significant bit. The drawing helpers paint on a device context (the view's canvas handle) or,
+// for the outline, through any pixel-plotting callback.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +14,11 @@
 
 #include "imaging/core/iedefs.h"
 #include "platform/rtl/object.h"
+#include "platform/win/windef.h"
 
 class TIEBitmap;
+class TBitmap;
+class TCanvas;
 struct TIEPoint;
 struct TIERect;
 
@@ -51,11 +54,20 @@ public:
   void CopyBitmap(TIEBitmap* Destination, TIEBitmap* Source, bool WithAlpha, bool SourceAtBox, bool DestinationAtBox);
   void CopyAlpha(TIEBitmap* Destination, TIEBitmap* Source, bool SourceAtBox, bool DestinationAtBox);
 
+  // Inverts the canvas under the selected pixels of a 1-bit mask (the window XSrc, YSrc, WSrc x
+  // HSrc of the mask stretched to XDst, YDst, WDst x HDst).
+  void DrawInverted(TCanvas* Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
+  void DrawOutline(TCanvas* Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc,
+                   int Phase, TColor Color1, TColor Color2, TIERect* CoveredRect = nullptr);
+  void DrawInverted(HDC Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
+  void DrawOutline(HDC Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc,
+                   int Phase, TColor Color1, TColor Color2, TIERect* CoveredRect = nullptr);
   // Two-colour dashed border of the selection, the window XSrc, YSrc, WSrc x HSrc of the mask
   // shown at XDst, YDst with size WDst x HDst. CoveredRect, when given, receives the scanned area.
   void DrawOutline(const TIEPlotPixel& Plot, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc,
                    int HSrc, int Phase, TColor Color1, TColor Color2, TIERect* CoveredRect = nullptr);
   // Dots every second unselected pixel of a 24-bit bitmap grey (97, 97, 97) in a checkerboard.
+  void MarkOuterArea(TBitmap* Bitmap, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
   void MarkOuterArea(TIEBitmap* Bitmap, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
   // Nearest-neighbour stretch of the mask window into the display buffer (rebuilt only when the
   // display size changes).
@@ -67,7 +79,7 @@ public:
   int32_t X1 = 2147483647, Y1 = 2147483647, X2 = 0, Y2 = 0;
   bool Full = false;
   // BITMAPINFOHEADER of a 1-bit image and the colour table black, white (for device drawing).
-  uint8_t DrawHeader[48] = {};
+  alignas(4) uint8_t DrawHeader[48] = {};
   std::vector<uint8_t> DisplayBuffer;
   int32_t DisplayWidth = 0, DisplayHeight = 0, DisplayRowLength = 0;
 
@@ -77,4 +89,6 @@ private:
     X2 = Y2 = 0;
   }
   void ClampBounds();
+  void MarkRows(const std::function<TIERGBPixel*(int)>& Row, int BitmapWidth, int BitmapHeight, int XDst, int YDst,
+                int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
 };

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "imaging/core/iebitmap.h"
-#include "platform/rtl/fileutils.h"
 #include "platform/rtl/sysutils.h"
 
 int64_t IEMemoryThresholdOverride = -1;
@@ -174,19 +173,6 @@ std::string IEFloatToStrF(double value, int format, int precision, int digits) {
   return FloatToStrF(value, static_cast<TFloatFormat>(std::clamp(format, 0, 4)), precision, digits);
 }
 
-double IEStrToFloatDef(const std::string& text, double def) {
-  // Tried as written, then with "," and "." exchanged, each under the "." separator.
-  TFormatSettings fs = FormatSettings;
-  fs.DecimalSeparator = '.';
-  fs.ThousandSeparator = '\0';
-  double v;
-  if (TryStrToFloat(text, v, fs)) return v;
-  std::string swapped = text;
-  for (char& c : swapped) c = c == ',' ? '.' : (c == '.' ? ',' : c);
-  if (TryStrToFloat(swapped, v, fs)) return v;
-  return def;
-}
-
 std::string IETrimStr(const std::string& text) { return Trim(text); }
 
 std::string IEUpperCase(const std::string& text) { return UpperCase(text); }
@@ -236,8 +222,6 @@ char16_t* IEWStrCopy(char16_t* destination, const char16_t* source) {
 }
 
 bool IESameGUID(const void* a, const void* b) { return std::memcmp(a, b, 16) == 0; }
-
-void IEForceDirectories(const std::string& folder) { ForceDirectories(folder); }
 
 int IECeil(double x) {
   int t = static_cast<int>(x);

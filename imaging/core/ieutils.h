@@ -23,6 +23,10 @@ inline int IERowLength(int width, int bitsPerPixel, int alignment = 32) {
   if (alignment <= 0) alignment = 8;
   return static_cast<int>(((bits + alignment - 1) / alignment) * (alignment / 8));
 }
+// True when rows of width pixels of bitsPerPixel bits fit the 32-bit row length of the library.
+inline bool IERowLengthFits(int width, int bitsPerPixel) {
+  return width >= 0 && bitsPerPixel >= 0 && static_cast<int64_t>(width) * bitsPerPixel <= int64_t(2147483647) * 8 - 512;
+}
 // Bits per pixel of a class-library bitmap pixel format (low 7 bits of its value).
 int IETBitmapPixelFormatBits(int pixelFormat);
 int IETBitmapRowLength(int width, int pixelFormat);
@@ -65,8 +69,6 @@ void IEFloatToStrDot(std::string& text, double value);
 std::string IEFloatToDotStr(double value);
 // format: 0 general, 1 exponent, 2 fixed, 3 number (thousands grouped with ",").
 std::string IEFloatToStrF(double value, int format, int precision, int digits);
-// The number in text, retrying with "," and "." swapped; def when both fail.
-double IEStrToFloatDef(const std::string& text, double def);
 std::string IETrimStr(const std::string& text);
 std::string IEUpperCase(const std::string& text);
 std::string IELowerCase(const std::string& text);
@@ -81,8 +83,6 @@ std::u16string IEExtractFileExtW(const std::u16string& name);
 char* IEStrNew(const char* text);  // new[]-allocated copy; nil for nil
 char16_t* IEWStrCopy(char16_t* destination, const char16_t* source);
 bool IESameGUID(const void* a, const void* b);
-// Creates the folder and its missing parents.
-void IEForceDirectories(const std::string& folder);
 
 // ---- numbers ----
 int IECeil(double x);

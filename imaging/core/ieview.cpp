@@ -47,7 +47,7 @@ void TIEView::UnregisterListener(intptr_t Handle) {
 }
 
 void TIEView::CreateParams(TIECreateParams& Params) {
-  if (FBorderStyle == bsSingle) {
+  if (FBorderStyle == TIEBorderStyle::bsSingle) {
     if (NewStyleControls && FCtl3D)
       Params.ExStyle |= WS_EX_CLIENTEDGE;
     else

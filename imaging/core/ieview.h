@@ -22,22 +22,24 @@ class TIEView;
 
 using TIEViewListener = std::function<void(TIEView* Sender, int Event)>;
 using TIENotifyEvent = std::function<void(TObject* Sender)>;
-enum TIEBorderStyle : uint8_t { bsNone = 0, bsSingle = 1 };
-constexpr TColor clBtnFace = static_cast<TColor>(0x8000000F);
-
-// Window style bits the view asks for at window creation.
-constexpr uint32_t WS_BORDER = 0x00800000;
-constexpr uint32_t WS_EX_CLIENTEDGE = 0x00000200;
-constexpr uint32_t CS_VREDRAW = 0x0001;
-constexpr uint32_t CS_HREDRAW = 0x0002;
+// The class library's border style (scoped here so that it cannot clash with the controls'
+// own enumeration).
+enum class TIEBorderStyle : uint8_t { bsNone = 0, bsSingle = 1 };
 
 struct TIECreateParams {
-  uint32_t Style = 0, ExStyle = 0, WindowClassStyle = CS_HREDRAW | CS_VREDRAW;
+  uint32_t Style = 0, ExStyle = 0, WindowClassStyle = 0x0003;  // CS_VREDRAW | CS_HREDRAW
 };
 
 class TIEView : public TObject {
   ORV_CLASS(TIEView, TObject)
 public:
+  // Window style bits the view asks for at window creation, and the default background.
+  static constexpr uint32_t WS_BORDER = 0x00800000;
+  static constexpr uint32_t WS_EX_CLIENTEDGE = 0x00000200;
+  static constexpr uint32_t CS_VREDRAW = 0x0001;
+  static constexpr uint32_t CS_HREDRAW = 0x0002;
+  static constexpr TColor clBtnFace = static_cast<TColor>(0x8000000F);
+
   TIEView();
   ~TIEView() override;
 
@@ -97,7 +99,7 @@ private:
   };
   std::vector<std::unique_ptr<TListenerRecord>> FListeners;
   TColor FBackground = clBtnFace;
-  TIEBorderStyle FBorderStyle = bsSingle;
+  TIEBorderStyle FBorderStyle = TIEBorderStyle::bsSingle;
   bool FCtl3D = true;
   int FDpiX = 0, FDpiY = 0;
   int FRecreateCount = 0;

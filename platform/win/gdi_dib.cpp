@@ -47,6 +47,7 @@ bool WrapDIB(const BITMAPINFO* bmi, UINT usage, HDC dc, const void* bits, TGdiSu
   s.Width = h.biWidth;
   s.Height = height;
   s.BitCount = h.biBitCount;
+  s.Dib = true;
   ptrdiff_t stride = StrideOf(h.biWidth, h.biBitCount);
   auto* base = static_cast<uint8_t*>(const_cast<void*>(bits));
   if (h.biHeight > 0) {
@@ -194,6 +195,7 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* bmi, UINT usage, void** bits,
                                   desc.Palette.empty() ? nullptr : desc.Palette.data(), static_cast<int>(desc.Palette.size()));
   if (!o) return nullptr;
   o->DibSection = true;
+  o->Surf.Dib = true;
   o->Surf.Rgb565 = desc.Rgb565;
   o->Bih = h;
   o->Bih.biSize = sizeof(BITMAPINFOHEADER);

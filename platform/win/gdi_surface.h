@@ -20,6 +20,9 @@ struct TGdiSurface {
   ptrdiff_t Stride = 0;     // bytes from one row to the next one down
   std::vector<RGBQUAD> Palette;  // indexed formats (1, 4, 8 bits)
   bool Rgb565 = false;      // 16-bit surfaces: 5-6-5 instead of 5-5-5
+  // A DIB (section or caller memory): a 1-bit DIB maps colours through its colour table; only a
+  // monochrome device bitmap follows the text/background colour rule in blits.
+  bool Dib = false;
   uint8_t* Row(int y) const { return Top + y * Stride; }
 };
 

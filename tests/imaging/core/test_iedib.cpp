@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "imaging/core/iebitmap.h"
@@ -10,6 +11,9 @@
 #include "imaging/core/iedibbitmap.h"
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/ieutils.h"
+#include "imaging/core/iefontstyle.h"
+#include "platform/vcl/graphics.h"
+#include "platform/win/wingdi.h"
 #include "imgtestutil.h"
 
 namespace {
@@ -256,6 +260,30 @@ TEST(IEDIB, ConvertPixelRow) {
   EXPECT_EQ(dst[0], 0x1F);
   EXPECT_EQ(dst[1], 0x10);
   EXPECT_EQ(IEConvertPixelRow(src8, dst, 16, nullptr, 0, nullptr, 3, 8), 0) << "pairs it does not know";
+  // the remaining pairs: source bytes, pixel count, expected destination bytes
+  const TIERGBPixel pal4[16] = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}};
+  struct Case {
+    int from, to;
+    std::vector<uint8_t> src;
+    int count;
+    std::vector<uint8_t> out;
+  } cases[] = {{4, 8, {0x12, 0x30}, 3, {1, 2, 3}},
+               {4, 24, {0x21}, 2, {2, 2, 2, 1, 1, 1}},
+               {4, 4, {0x12, 0x30}, 3, {0x12, 0x30}},
+               {8, 8, {5, 6}, 2, {5, 6}},
+               {8, 24, {3, 0}, 2, {3, 3, 3, 0, 0, 0}},
+               {32, 24, {1, 2, 3, 4, 5, 6, 7, 8}, 2, {1, 2, 3, 5, 6, 7}},
+               {1, 8, {0xA0}, 3, {1, 0, 1}},
+               {1, 1, {0xA0, 0xFF}, 9, {0xA0, 0xFF}},
+               {1, 4, {0x40}, 2, {0x01}},
+               {24, 24, {1, 2, 3}, 1, {1, 2, 3}}};
+  for (const auto& c : cases) {
+    std::vector<uint8_t> out(c.out.size() + 4, 0);
+    const int n = IEConvertPixelRow(c.src.data(), out.data(), c.from, nullptr, 16, pal4, c.count, c.to);
+    EXPECT_EQ(n, static_cast<int>(c.out.size())) << c.from << "->" << c.to;
+    out.resize(c.out.size());
+    EXPECT_EQ(out, c.out) << c.from << "->" << c.to;
+  }
 }
 
 TEST(IEDIB, BitHelpers) {
@@ -286,13 +314,64 @@ TEST(IEDIB, BitHelpers) {
   bw.Fill(0);
   IEInvertBits(&bw);
   EXPECT_EQ(bw.Scanline(1)[0], 0xFF);
-  TIEBitmap rgbImg(1, 1, ie24RGB);
-  rgbImg.SetPixelRGB(0, 0, TIERGBPixel{1, 2, 3});
-  IEReorderChannels(&rgbImg, "RGB");
-  EXPECT_EQ(rgbImg.GetPixelRGB(0, 0), (TIERGBPixel{3, 2, 1}));
   const uint8_t* t = IEBuildBitExpandTable();
   EXPECT_EQ(t[0x80 * 24], 255);
   EXPECT_EQ(t[0x80 * 24 + 3], 0);
+}
+
+TEST(IEDIB, ClassLibraryBitmapCopiesAndExpansion) {
+  TBitmap src;
+  src.SetPixelFormat(pf8bit);
+  src.SetSize(5, 3);
+  for (int y = 0; y < 3; ++y) std::memset(src.ScanLine(y), 10 * y + 1, 5);
+  std::vector<uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * 256);
+  auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
+  lp->palVersion = 0x300;
+  lp->palNumEntries = 256;
+  for (int i = 0; i < 256; ++i) lp->palPalEntry[i] = PALETTEENTRY{static_cast<BYTE>(i), 0, static_cast<BYTE>(255 - i), 0};
+  src.SetPalette(CreatePalette(lp));
+  std::unique_ptr<TBitmap> copy(IECopyTBitmap(&src));
+  EXPECT_EQ(copy->Width(), 5);
+  EXPECT_EQ(copy->PixelFormat(), pf8bit);
+  EXPECT_EQ(static_cast<uint8_t*>(copy->ScanLine(2))[4], 21);
+  EXPECT_EQ(GetPixel(copy->Canvas()->Handle(), 0, 1), GetPixel(src.Canvas()->Handle(), 0, 1));
+  TBitmap empty, dest;
+  dest.SetSize(7, 7);
+  IECopyTBitmapTo(&empty, &dest);
+  EXPECT_EQ(dest.Width(), 1);
+  EXPECT_EQ(dest.Height(), 1);
+
+  TBitmap bw;
+  bw.SetPixelFormat(pf1bit);
+  bw.SetSize(10, 2);
+  static_cast<uint8_t*>(bw.ScanLine(0))[0] = 0x81;
+  static_cast<uint8_t*>(bw.ScanLine(0))[1] = 0x40;
+  static_cast<uint8_t*>(bw.ScanLine(1))[0] = 0;
+  static_cast<uint8_t*>(bw.ScanLine(1))[1] = 0;
+  TBitmap rgb;
+  std::vector<int> progress;
+  IEExpand1BitTBitmap(&bw, &rgb, [&](int p) { progress.push_back(p); });
+  EXPECT_EQ(rgb.PixelFormat(), pf24bit);
+  const uint8_t* row = static_cast<uint8_t*>(rgb.ScanLine(0));
+  EXPECT_EQ(row[0], 255);
+  EXPECT_EQ(row[3], 0);
+  EXPECT_EQ(row[21], 255) << "pixel 7";
+  EXPECT_EQ(row[27], 255) << "pixel 9, from the partial last byte";
+  EXPECT_EQ(row[24], 0);
+  EXPECT_EQ(progress, (std::vector<int>{40, 80}));
+}
+
+TEST(IEDIB, LogFontStyle) {
+  LOGFONT lf{};
+  EXPECT_TRUE(IELogFontStyle(nullptr).Empty());
+  lf.lfWeight = 700;
+  lf.lfStrikeOut = 1;
+  TFontStyles s = IELogFontStyle(&lf);
+  EXPECT_TRUE(s.Contains(fsBold));
+  EXPECT_TRUE(s.Contains(fsStrikeOut));
+  EXPECT_FALSE(s.Contains(fsItalic));
+  lf.lfWeight = 699;
+  EXPECT_FALSE(IELogFontStyle(&lf).Contains(fsBold));
 }
 
 TEST(IEDIB, SameBitmaps) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "imaging/core/iedibbitmap.h"
+#include "platform/win/wingdi.h"
 
 namespace {
 
@@ -23,6 +24,24 @@ TEST(IEDibbitmap, GeometryAndRows) {
   EXPECT_FALSE(d.AllocateDib(0, 5, 24));
   EXPECT_EQ(d.Width, 3);
   EXPECT_EQ(d.GetPaletteLength(), 0);
+}
+
+TEST(IEDibbitmap, DrawingOnItsDeviceContextPaintsItsRows) {
+  TIEDibbitmap d;
+  ASSERT_TRUE(d.AllocateDib(4, 3, 24));
+  ASSERT_NE(d.DC, nullptr);
+  ASSERT_NE(d.DIB, nullptr);
+  std::memset(d.Bits, 0, d.RowLen * 3);
+  SetPixelV(d.DC, 2, 0, 0x0000FF);  // red at the top row
+  const uint8_t* top = static_cast<uint8_t*>(d.GetScanline(0));
+  EXPECT_EQ(top[6], 0);
+  EXPECT_EQ(top[8], 255) << "blue, green, red bytes";
+  EXPECT_EQ(GetPixel(d.DC, 2, 0), 0x0000FFu);
+  TIEDibbitmap bw;
+  ASSERT_TRUE(bw.AllocateDib(8, 1, 1));
+  std::memset(bw.Bits, 0, 4);
+  SetPixelV(bw.DC, 0, 0, 0xFFFFFF);
+  EXPECT_EQ(bw.Bits[0], 0x80) << "white is bit 1 through the black-white colour table";
 }
 
 TEST(IEDibbitmap, AssignCopiesAnotherDibbitmapOnly) {

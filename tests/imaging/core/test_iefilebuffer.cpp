@@ -88,6 +88,13 @@ TEST(IEFileBuffer, MemoryStoreHasANameButNoFile) {
   ASSERT_TRUE(f.AllocateStore("IMG", false, 64));
   EXPECT_FALSE(f.FileName().empty());
   EXPECT_TRUE(tmp.Files().empty());
+  {  // a file that appears later under that name is not the buffer's to delete
+    int fd = ::open(f.FileName().c_str(), O_CREAT | O_WRONLY, 0600);
+    ::close(fd);
+  }
+  f.Close();
+  EXPECT_TRUE(IEFileExists(f.FileName()));
+  ::unlink(f.FileName().c_str());
   EXPECT_EQ(f.Map(1, 0, 0), nullptr) << "a window of 0 bytes is nil";
 }
 

@@ -2,6 +2,7 @@
 // and the display helpers.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <utility>
 
@@ -9,6 +10,9 @@
 #include "imaging/core/iegeom.h"
 #include "imaging/core/iemask.h"
 #include "imaging/core/ieutils.h"
+#include "imaging/core/iedibbitmap.h"
+#include "platform/vcl/graphics.h"
+#include "platform/win/wingdi.h"
 
 namespace {
 
@@ -242,6 +246,48 @@ TEST(IEMask, MarkOuterAreaDotsUnselectedPixelsInACheckerboard) {
       const bool grey = x > 0 && (x & 1) == (y & 1);
       EXPECT_EQ(view.GetPixelRGB(x, y), grey ? IEMakeRGB(97, 97, 97) : IEMakeRGB(255, 255, 255)) << x << "," << y;
     }
+}
+
+TEST(IEMask, DrawingOnADeviceContext) {
+  TIEMask m;
+  m.AllocateBits(4, 4, 1);
+  m.SetPixel(1, 1, 1);
+  m.SetPixel(3, 0, 1);
+  TIEDibbitmap canvas;
+  ASSERT_TRUE(canvas.AllocateDib(8, 8, 24));
+  std::memset(canvas.Bits, 255, canvas.RowLen * 8);
+  m.DrawInverted(canvas.DC, 0, 0, 8, 8, 0, 0, 4, 4);  // twice the size
+  EXPECT_EQ(GetPixel(canvas.DC, 2, 2), 0u) << "selected pixels invert the white canvas";
+  EXPECT_EQ(GetPixel(canvas.DC, 3, 3), 0u);
+  EXPECT_EQ(GetPixel(canvas.DC, 7, 0), 0u);
+  EXPECT_EQ(GetPixel(canvas.DC, 0, 0), 0xFFFFFFu);
+  EXPECT_EQ(GetPixel(canvas.DC, 4, 4), 0xFFFFFFu);
+  TIEMask full;
+  full.AllocateBits(3, 3, 1);
+  full.Fill(255);
+  full.RecalcBounds();
+  std::memset(canvas.Bits, 255, canvas.RowLen * 8);
+  full.DrawOutline(canvas.DC, 1, 1, 3, 3, 0, 0, 3, 3, 0, 0x0000FF, 0x00FF00);
+  EXPECT_EQ(GetPixel(canvas.DC, 1, 1), 0x00FF00u) << "colour2 where (x + y + phase) mod 8 < 4";
+  EXPECT_EQ(GetPixel(canvas.DC, 2, 2), 0xFFFFFFu) << "the inside is not drawn";
+  EXPECT_EQ(GetPixel(canvas.DC, 0, 0), 0xFFFFFFu);
+}
+
+TEST(IEMask, DrawingOnAClassLibraryBitmap) {
+  TIEMask m;
+  m.AllocateBits(4, 4, 1);
+  m.SetPixel(0, 0, 1);
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(4, 4);
+  for (int y = 0; y < 4; ++y) std::memset(b.ScanLine(y), 255, 12);
+  m.MarkOuterArea(&b, 0, 0, 4, 4, 0, 0, 4, 4);
+  const uint8_t* row1 = static_cast<uint8_t*>(b.ScanLine(1));
+  EXPECT_EQ(row1[3], 97) << "(1, 1) is unselected and on the checkerboard";
+  EXPECT_EQ(row1[0], 255);
+  EXPECT_EQ(static_cast<uint8_t*>(b.ScanLine(0))[0], 255) << "the selected pixel stays";
+  m.DrawInverted(b.Canvas(), 0, 0, 4, 4, 0, 0, 4, 4);
+  EXPECT_EQ(static_cast<uint8_t*>(b.ScanLine(0))[0], 0);
 }
 
 TEST(IEMask, StretchToADisplayTwiceAsLarge) {

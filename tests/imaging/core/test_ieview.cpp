@@ -50,24 +50,24 @@ TEST(IEView, ListenersHearChangesAndDestructionOnce) {
 
 TEST(IEView, BorderStyleAndCreateParams) {
   TTestView v;
-  EXPECT_EQ(v.Background(), clBtnFace);
-  EXPECT_EQ(v.BorderStyle(), bsSingle);
-  v.SetBorderStyle(bsSingle);
+  EXPECT_EQ(v.Background(), static_cast<TColor>(0x8000000F)) << "clBtnFace";
+  EXPECT_EQ(v.BorderStyle(), TIEBorderStyle::bsSingle);
+  v.SetBorderStyle(TIEBorderStyle::bsSingle);
   EXPECT_EQ(v.RecreateCount(), 0) << "the same value does not recreate the window";
   TIECreateParams p;
   v.CreateParams(p);
-  EXPECT_EQ(p.ExStyle & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
-  EXPECT_EQ(p.WindowClassStyle & (CS_HREDRAW | CS_VREDRAW), 0u);
+  EXPECT_EQ(p.ExStyle & TIEView::WS_EX_CLIENTEDGE, TIEView::WS_EX_CLIENTEDGE);
+  EXPECT_EQ(p.WindowClassStyle & (TIEView::CS_HREDRAW | TIEView::CS_VREDRAW), 0u);
   v.SetCtl3D(false);
   TIECreateParams flat;
   v.CreateParams(flat);
-  EXPECT_EQ(flat.Style & WS_BORDER, WS_BORDER);
-  v.SetBorderStyle(bsNone);
+  EXPECT_EQ(flat.Style & TIEView::WS_BORDER, TIEView::WS_BORDER);
+  v.SetBorderStyle(TIEBorderStyle::bsNone);
   EXPECT_EQ(v.RecreateCount(), 2);
   TIECreateParams none;
   v.CreateParams(none);
-  EXPECT_EQ(none.Style & WS_BORDER, 0u);
-  EXPECT_EQ(none.ExStyle & WS_EX_CLIENTEDGE, 0u);
+  EXPECT_EQ(none.Style & TIEView::WS_BORDER, 0u);
+  EXPECT_EQ(none.ExStyle & TIEView::WS_EX_CLIENTEDGE, 0u);
 }
 
 TEST(IEView, MouseEnterAndLeaveEvents) {

@@ -51,12 +51,17 @@ TEST_F(StreamsTest, MemoryStreamRoundTripSeekAndGrow) {
   EXPECT_EQ(p[12] | p[13] | p[14] | p[15], 0);
   EXPECT_EQ(p[16], 'x');
   EXPECT_EQ(m.Seek(-2, soCurrent), 16);
+  EXPECT_EQ(m.Seek(-1, soFromEnd), 17);  // the old integer origins work on every stream
 
   // Shrinking pulls the position back to the new end.
   m.SetSize(5);
   EXPECT_EQ(m.Size(), 5);
   EXPECT_EQ(m.Position(), 5);
   EXPECT_THROW(m.Seek(-1, soBeginning), EStreamError);
+
+  // Growing again within the capacity shows zeros, not the bytes cut off before.
+  m.SetSize(18);
+  EXPECT_EQ(static_cast<const uint8_t*>(m.Memory())[16], 0);
 
   m.Clear();
   EXPECT_EQ(m.Size(), 0);
@@ -134,6 +139,7 @@ TEST_F(StreamsTest, FileStreamCreateReopenAndMemoryStreamFiles) {
   {
     TFileStream f(name, fmOpenReadWrite | fmShareExclusive);
     EXPECT_EQ(f.Size(), 11);
+    EXPECT_EQ(f.Seek(1, soFromBeginning), 1);
     f.Seek(0, soEnd);
     f.WriteBuffer("second", 6);
     f.SetSize(15);

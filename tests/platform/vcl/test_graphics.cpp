@@ -1,0 +1,508 @@
+// The class library's graphics objects: colours, fonts, pens, brushes, canvases, bitmaps with
+// their pixel formats and BMP streaming, icons, metafiles, the picture registry, image lists.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "platform/rtl/streams.h"
+#include "platform/rtl/typinfo.h"
+#include "platform/vcl/graphics.h"
+#include "platform/win/gdi_user.h"
+
+namespace {
+
+struct TTempDir {
+  std::filesystem::path path;
+  TTempDir() {
+    char t[] = "/tmp/orvanta-vcl-XXXXXX";
+    path = mkdtemp(t);
+  }
+  ~TTempDir() { std::filesystem::remove_all(path); }
+};
+
+std::unique_ptr<TBitmap> NewBitmap(int w, int h, TPixelFormat pf = pf24bit) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetPixelFormat(pf);
+  b->SetSize(w, h);
+  return b;
+}
+
+TEST(Graphics, SystemColoursResolveThroughTheColourScheme) {
+  EXPECT_EQ(ColorToRGB(clRed), RGB(255, 0, 0));
+  EXPECT_EQ(ColorToRGB(clBtnFace), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(ColorToRGB(clHighlightText), GetSysColor(COLOR_HIGHLIGHTTEXT));
+  for (TColor c : {TColor(clRed), TColor(clBtnFace), TColor(clNone), TColor(0x123456)}) EXPECT_EQ(StringToColor(ColorToString(c)), c);
+  EXPECT_EQ(ColorToString(clWindowText), "clWindowText");
+  EXPECT_THROW(StringToColor("clNoSuchColour"), EConvertError);
+}
+
+TEST(Graphics, FontSizeHeightStyleAndTheLogFontRecord) {
+  TFont f;
+  EXPECT_EQ(f.Name(), "MS Sans Serif");
+  EXPECT_EQ(f.Size(), 8);
+  EXPECT_EQ(f.Height(), -11);
+  int changes = 0;
+  f.OnChange = [&](TObject*) { ++changes; };
+  f.SetSize(12);
+  EXPECT_EQ(f.Height(), -16);
+  f.SetSize(12);
+  EXPECT_EQ(changes, 1);  // no change, no event
+  f.SetStyle(TFontStyles{fsBold, fsUnderline});
+  LOGFONTA lf = f.LogFont();
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  EXPECT_EQ(lf.lfUnderline, 1);
+  EXPECT_EQ(lf.lfItalic, 0);
+  // The 60-byte record makes the same font again, escapement included.
+  lf.lfEscapement = lf.lfOrientation = 900;
+  lf.lfCharSet = GB2312_CHARSET;
+  lf.lfQuality = ANTIALIASED_QUALITY;
+  TFont g;
+  g.SetLogFont(lf);
+  LOGFONTA back = g.LogFont();
+  EXPECT_EQ(std::memcmp(&lf, &back, sizeof lf), 0);
+  EXPECT_EQ(g.Orientation(), 900);
+  EXPECT_EQ(g.Charset(), GB2312_CHARSET);
+  LOGFONTA fromHandle;
+  ASSERT_EQ(GetObject(g.Handle(), sizeof fromHandle, &fromHandle), 60);
+  EXPECT_EQ(std::memcmp(&lf, &fromHandle, sizeof lf), 0);
+  // A handle set from outside is adopted with its attributes.
+  LOGFONTA other{};
+  other.lfHeight = -20;
+  other.lfItalic = 1;
+  std::strcpy(other.lfFaceName, "Courier New");
+  TFont h;
+  h.SetHandle(CreateFontIndirect(&other));
+  EXPECT_EQ(h.Name(), "Courier New");
+  EXPECT_EQ(h.Size(), 15);
+  EXPECT_TRUE(h.Style().Contains(fsItalic));
+}
+
+TEST(Graphics, PublishedPropertiesOfFontPenAndBrush) {
+  TFont f;
+  EXPECT_EQ(GetPropInfo(&f, "Name")->PropType->Name, "TFontName");
+  EXPECT_EQ(GetPropInfo(&f, "Color")->PropType->Name, "TColor");
+  SetOrdProp(&f, "Color", clRed);
+  EXPECT_EQ(f.Color(), clRed);
+  TPen p;
+  SetOrdProp(&p, "Width", 3);
+  EXPECT_EQ(p.Width(), 3);
+  TBrush b;
+  EXPECT_EQ(GetOrdProp(&b, "Style"), bsSolid);
+}
+
+TEST(Graphics, CanvasDrawsWithPenBrushAndFont) {
+  auto b = NewBitmap(40, 20);
+  TCanvas* c = b->Canvas();
+  c->Brush()->SetColor(clBlue);
+  c->FillRect(RECT{0, 0, 10, 10});
+  EXPECT_EQ(c->Pixels(5, 5), RGB(0, 0, 255));
+  EXPECT_EQ(c->Pixels(10, 5), RGB(255, 255, 255));
+  c->Pen()->SetColor(clRed);
+  c->Pen()->SetWidth(1);
+  c->MoveTo(0, 15);
+  c->LineTo(20, 15);
+  EXPECT_EQ(c->Pixels(19, 15), RGB(255, 0, 0));
+  EXPECT_EQ(c->Pixels(20, 15), RGB(255, 255, 255));
+  EXPECT_EQ(c->PenPos(), (POINT{20, 15}));
+  c->Pen()->SetMode(pmXor);
+  c->Pen()->SetColor(clWhite);
+  c->MoveTo(0, 15);
+  c->LineTo(20, 15);
+  EXPECT_EQ(c->Pixels(5, 15), RGB(0, 255, 255));
+  c->Brush()->SetStyle(bsClear);
+  c->Pen()->SetMode(pmCopy);
+  c->Pen()->SetColor(clBlack);
+  c->Rectangle(20, 0, 30, 10);
+  EXPECT_EQ(c->Pixels(25, 5), RGB(255, 255, 255));  // clear brush: inside untouched
+  EXPECT_EQ(c->Pixels(20, 5), RGB(0, 0, 0));
+  c->SetPixels(39, 19, clLime);
+  EXPECT_EQ(c->Pixels(39, 19), RGB(0, 255, 0));
+}
+
+TEST(Graphics, CanvasTextMeasuresAndClips) {
+  auto b = NewBitmap(100, 30);
+  TCanvas* c = b->Canvas();
+  c->Font()->SetName("Arial");
+  c->Font()->SetSize(10);
+  EXPECT_GT(c->TextWidth("Proof"), 20);
+  EXPECT_EQ(c->TextHeight("Proof"), c->TextExtent("x").cy);
+  int w = c->TextWidth("Proof");
+  c->Font()->SetStyle(TFontStyles{fsBold});
+  EXPECT_GT(c->TextWidth("Proof"), w);
+  c->Brush()->SetColor(clYellow);
+  c->TextRect(RECT{10, 5, 30, 20}, 12, 5, "WWWWWWWW");
+  EXPECT_EQ(c->Pixels(29, 19), RGB(255, 255, 0));  // background filled inside the rectangle
+  EXPECT_EQ(c->Pixels(31, 10), RGB(255, 255, 255));  // nothing outside
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->SetColor(clRed);
+  c->TextOut(40, 5, "I");
+  bool red = false;
+  for (int y = 5; y < 25; ++y)
+    for (int x = 40; x < 50; ++x) red = red || c->Pixels(x, y) == RGB(255, 0, 0);
+  EXPECT_TRUE(red);
+}
+
+TEST(Graphics, CanvasLockIsRecursiveAndExcludesOtherThreads) {
+  TCanvas c;
+  c.Lock();
+  EXPECT_TRUE(c.TryLock());
+  EXPECT_EQ(c.LockCount(), 2);
+  std::atomic<bool> got{true};
+  std::thread t([&] { got = c.TryLock(); if (got) c.Unlock(); });
+  t.join();
+  EXPECT_FALSE(got);
+  c.Unlock();
+  c.Unlock();
+  std::thread t2([&] { got = c.TryLock(); if (got) c.Unlock(); });
+  t2.join();
+  EXPECT_TRUE(got);
+}
+
+TEST(Graphics, CanvasWithoutDCRefusesToDraw) {
+  TCanvas c;
+  EXPECT_THROW(c.FillRect(RECT{0, 0, 1, 1}), EInvalidOperation);
+  // An empty bitmap's canvas measures text and draws nowhere.
+  TBitmap empty;
+  EXPECT_GT(empty.Canvas()->TextWidth("Proof"), 0);
+  empty.Canvas()->LineTo(5, 5);
+  empty.SetSize(3, 3);
+  empty.Canvas()->SetPixels(1, 1, clRed);
+  EXPECT_EQ(empty.Canvas()->Pixels(1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(empty.Canvas()->Pixels(2, 2), RGB(255, 255, 255));
+}
+
+TEST(Graphics, CopyRectAndStretchDraw) {
+  auto src = NewBitmap(2, 2);
+  src->Canvas()->SetPixels(0, 0, clRed);
+  src->Canvas()->SetPixels(1, 1, clBlue);
+  auto dst = NewBitmap(8, 8);
+  dst->Canvas()->StretchDraw(RECT{0, 0, 4, 4}, src.get());
+  EXPECT_EQ(dst->Canvas()->Pixels(1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(dst->Canvas()->Pixels(3, 3), RGB(0, 0, 255));
+  dst->Canvas()->SetCopyMode(NOTSRCCOPY);
+  dst->Canvas()->CopyRect(RECT{4, 4, 6, 6}, src->Canvas(), RECT{0, 0, 2, 2});
+  EXPECT_EQ(dst->Canvas()->Pixels(4, 4), RGB(0, 255, 255));
+  dst->Canvas()->SetCopyMode(SRCCOPY);
+  dst->Canvas()->Draw(6, 0, src.get());
+  EXPECT_EQ(dst->Canvas()->Pixels(6, 0), RGB(255, 0, 0));
+  // A transparent bitmap leaves its transparent colour out (bottom-left pixel by default).
+  auto spot = NewBitmap(2, 2);
+  spot->Canvas()->Brush()->SetColor(clLime);
+  spot->Canvas()->FillRect(RECT{0, 0, 2, 2});
+  spot->Canvas()->SetPixels(1, 0, clRed);
+  spot->SetTransparent(true);
+  auto back = NewBitmap(2, 2);
+  back->Canvas()->Draw(0, 0, spot.get());
+  EXPECT_EQ(back->Canvas()->Pixels(0, 0), RGB(255, 255, 255));
+  EXPECT_EQ(back->Canvas()->Pixels(1, 0), RGB(255, 0, 0));
+}
+
+TEST(Graphics, ScanLineZeroIsTheTopRowInEveryFormat) {
+  for (TPixelFormat pf : {pf8bit, pf24bit, pf32bit}) {
+    auto b = NewBitmap(3, 4, pf);
+    b->Canvas()->SetPixels(0, 0, clBlack);
+    b->Canvas()->SetPixels(0, 3, clWhite);
+    auto* top = static_cast<uint8_t*>(b->ScanLine(0));
+    EXPECT_EQ(top[0], 0) << pf;
+    if (pf != pf8bit) {
+      EXPECT_EQ(static_cast<uint8_t*>(b->ScanLine(3))[0], 255) << pf;
+    }
+    // Bottom-up rows: the top row lies after the others in memory.
+    EXPECT_GT(b->ScanLine(0), b->ScanLine(3)) << pf;
+    EXPECT_THROW(b->ScanLine(4), ERangeError);
+    EXPECT_THROW(b->ScanLine(-1), ERangeError);
+  }
+}
+
+TEST(Graphics, PixelFormatConversionsKeepTheColours) {
+  auto b = NewBitmap(4, 1, pf24bit);
+  TCanvas* c = b->Canvas();
+  c->SetPixels(0, 0, clRed);
+  c->SetPixels(1, 0, clBlack);
+  c->SetPixels(2, 0, clWhite);
+  c->SetPixels(3, 0, TColor(RGB(200, 200, 200)));
+  b->SetPixelFormat(pf32bit);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 0), RGB(255, 0, 0));
+  b->SetPixelFormat(pf16bit);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 0), RGB(255, 0, 0));
+  b->SetPixelFormat(pf8bit);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 0), RGB(255, 0, 0));
+  b->SetPixelFormat(pf1bit);
+  EXPECT_TRUE(b->Monochrome());
+  EXPECT_EQ(b->Canvas()->Pixels(1, 0), RGB(0, 0, 0));
+  EXPECT_EQ(b->Canvas()->Pixels(2, 0), RGB(255, 255, 255));
+  EXPECT_EQ(b->Canvas()->Pixels(3, 0), RGB(255, 255, 255));
+}
+
+TEST(Graphics, IndexedBitmapsExposeAndTakeTheirPalette) {
+  auto b = NewBitmap(2, 1, pf8bit);
+  HPALETTE pal = b->Palette();
+  ASSERT_NE(pal, nullptr);
+  PALETTEENTRY e[256];
+  EXPECT_EQ(GetPaletteEntries(pal, 0, 256, e), 256u);
+  // A palette of shades of green: drawing red ends on the nearest entry.
+  struct {
+    WORD version, count;
+    PALETTEENTRY e[256];
+  } lp{0x300, 256, {}};
+  for (int i = 0; i < 256; ++i) lp.e[i] = PALETTEENTRY{0, static_cast<BYTE>(i), 0, 0};
+  b->SetPalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&lp)));
+  b->Canvas()->SetPixels(0, 0, TColor(RGB(10, 200, 10)));
+  EXPECT_EQ(static_cast<uint8_t*>(b->ScanLine(0))[0], 200);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 0), RGB(0, 200, 0));
+  GetPaletteEntries(b->Palette(), 0, 256, e);
+  EXPECT_EQ(e[77].peGreen, 77);
+  EXPECT_EQ(NewBitmap(1, 1, pf24bit)->Palette(), nullptr);
+}
+
+TEST(Graphics, SetSizeKeepsTheTopLeftAndWhitensTheRest) {
+  auto b = NewBitmap(2, 2);
+  b->Canvas()->SetPixels(1, 1, clRed);
+  b->SetSize(4, 3);
+  EXPECT_EQ(b->Width(), 4);
+  EXPECT_EQ(b->Canvas()->Pixels(1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(b->Canvas()->Pixels(3, 2), RGB(255, 255, 255));
+  b->SetSize(1, 1);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 0), RGB(255, 255, 255));
+}
+
+TEST(Graphics, BmpStreamsRoundTripEveryFormat) {
+  for (TPixelFormat pf : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
+    auto b = NewBitmap(5, 3, pf24bit);
+    b->Canvas()->SetPixels(0, 0, clBlack);
+    b->Canvas()->SetPixels(4, 2, clBlack);
+    b->Canvas()->SetPixels(2, 1, pf == pf1bit ? clWhite : clRed);
+    b->SetPixelFormat(pf);
+    TMemoryStream s;
+    b->SaveToStream(&s);
+    s.SetPosition(0);
+    TBitmap back;
+    back.LoadFromStream(&s);
+    EXPECT_EQ(back.PixelFormat(), pf);
+    EXPECT_EQ(back.Width(), 5);
+    EXPECT_EQ(back.Height(), 3);
+    for (auto [x, y] : {std::pair{0, 0}, {4, 2}, {2, 1}, {3, 0}})
+      EXPECT_EQ(back.Canvas()->Pixels(x, y), b->Canvas()->Pixels(x, y)) << pf << " " << x << "," << y;
+  }
+}
+
+TEST(Graphics, BmpReaderTurnsTopDownFilesAndRefusesBadData) {
+  // A top-down 2x2 24-bit file: first stored row is the top (red, green).
+  const uint8_t rows[2][8] = {{0, 0, 255, 0, 255, 0, 0, 0}, {255, 0, 0, 0, 0, 0, 0, 0}};
+  BITMAPFILEHEADER fh{0x4D42, 14 + 40 + 16, 0, 0, 14 + 40};
+  BITMAPINFOHEADER h{40, 2, -2, 1, 24, BI_RGB, 16, 0, 0, 0, 0};
+  TMemoryStream s;
+  s.WriteBuffer(&fh, sizeof fh);
+  s.WriteBuffer(&h, sizeof h);
+  s.WriteBuffer(rows, sizeof rows);
+  s.SetPosition(0);
+  TBitmap b;
+  b.LoadFromStream(&s);
+  EXPECT_EQ(b.Canvas()->Pixels(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(b.Canvas()->Pixels(1, 0), RGB(0, 255, 0));
+  EXPECT_EQ(b.Canvas()->Pixels(0, 1), RGB(0, 0, 255));
+  // Truncated, wrong magic, absurd sizes.
+  for (size_t cut : {size_t(10), size_t(30), size_t(60)}) {
+    TMemoryStream t;
+    t.WriteBuffer(s.Memory(), static_cast<int64_t>(cut));
+    t.SetPosition(0);
+    TBitmap x;
+    EXPECT_THROW(x.LoadFromStream(&t), EInvalidGraphic) << cut;
+  }
+  TMemoryStream junk;
+  junk.WriteBuffer("GIF89a.........................................................", 60);
+  junk.SetPosition(0);
+  TBitmap y;
+  try {
+    y.LoadFromStream(&junk);
+    FAIL();
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), "Bitmap image is not valid");
+  }
+}
+
+TEST(Graphics, AssignMakesAnIndependentCopy) {
+  auto a = NewBitmap(3, 3, pf8bit);
+  a->Canvas()->SetPixels(1, 1, clRed);
+  TBitmap b;
+  b.Assign(a.get());
+  a->Canvas()->SetPixels(1, 1, clBlue);
+  EXPECT_EQ(b.PixelFormat(), pf8bit);
+  EXPECT_EQ(b.Canvas()->Pixels(1, 1), RGB(255, 0, 0));
+  TFont f;
+  EXPECT_THROW(b.Assign(&f), EConvertError);
+}
+
+TEST(Graphics, IconsKeepTheirAlphaThroughFiles) {
+  TIcon icon;
+  {
+    TMemoryStream s;
+    // Build an icon from a 32-bit image: opaque red square with a transparent border.
+    auto img = NewBitmap(16, 16, pf32bit);
+    for (int y = 0; y < 16; ++y) {
+      auto* row = static_cast<uint8_t*>(img->ScanLine(y));
+      for (int x = 0; x < 16; ++x) {
+        bool inside = x >= 4 && x < 12 && y >= 4 && y < 12;
+        row[x * 4 + 0] = 0;
+        row[x * 4 + 1] = 0;
+        row[x * 4 + 2] = 255;
+        row[x * 4 + 3] = inside ? 255 : 0;
+      }
+    }
+    TIcon first;
+    // Load through the file format: write the icon by hand from the image.
+    WORD head[3] = {0, 1, 1};
+    BYTE entry[16] = {16, 16, 0, 0, 1, 0, 32, 0};
+    DWORD size = 40 + 16 * 16 * 4 + 16 * 4, off = 22;
+    std::memcpy(entry + 8, &size, 4);
+    std::memcpy(entry + 12, &off, 4);
+    BITMAPINFOHEADER bh{40, 16, 32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    s.WriteBuffer(head, 6);
+    s.WriteBuffer(entry, 16);
+    s.WriteBuffer(&bh, 40);
+    for (int y = 15; y >= 0; --y) s.WriteBuffer(img->ScanLine(y), 64);
+    std::vector<uint8_t> mask(64, 0);
+    s.WriteBuffer(mask.data(), 64);
+    s.SetPosition(0);
+    icon.LoadFromStream(&s);
+  }
+  EXPECT_EQ(icon.Width(), 16);
+  TMemoryStream saved;
+  icon.SaveToStream(&saved);
+  saved.SetPosition(0);
+  TIcon again;
+  again.LoadFromStream(&saved);
+  auto canvas = NewBitmap(16, 16);
+  canvas->Canvas()->Draw(0, 0, &again);
+  EXPECT_EQ(canvas->Canvas()->Pixels(8, 8), RGB(255, 0, 0));
+  EXPECT_EQ(canvas->Canvas()->Pixels(1, 1), RGB(255, 255, 255));
+  TMemoryStream bad;
+  bad.WriteBuffer("\0\0\1\0\0\0", 6);
+  bad.SetPosition(0);
+  EXPECT_THROW(again.LoadFromStream(&bad), EInvalidGraphic);
+}
+
+TEST(Graphics, MetafileCanvasRecordsAndPlaysBackScaled) {
+  TMetafile mf;
+  mf.SetWidth(100);
+  mf.SetHeight(50);
+  {
+    TMetafileCanvas mc(&mf, nullptr);
+    mc.Brush()->SetColor(clRed);
+    mc.Pen()->SetStyle(psClear);
+    mc.Rectangle(0, 0, 51, 26);
+    mc.Brush()->SetStyle(bsClear);
+    mc.Font()->SetName("Arial");
+    mc.TextOut(60, 10, "Invoice 42");
+  }
+  ASSERT_FALSE(mf.Empty());
+  EXPECT_EQ(mf.Width(), 100);
+  // Played at twice the size, the red rectangle covers 0..99 x 0..49.
+  auto big = NewBitmap(200, 100);
+  big->Canvas()->StretchDraw(RECT{0, 0, 200, 100}, &mf);
+  EXPECT_EQ(big->Canvas()->Pixels(90, 40), RGB(255, 0, 0));
+  EXPECT_EQ(big->Canvas()->Pixels(110, 40), RGB(255, 255, 255));
+  // The text can be found by walking the records.
+  std::string found;
+  EnumEnhMetaFile(nullptr, mf.Handle(), [](HDC, HANDLETABLE*, const ENHMETARECORD* r, int, LPARAM d) {
+    if (r->iType == EMR_EXTTEXTOUTW) *reinterpret_cast<std::string*>(d) += GetEnhMetaRecordText(r);
+    return 1;
+  }, &found, nullptr);
+  EXPECT_EQ(found, "Invoice 42");
+  // Streams and copies.
+  TMemoryStream s;
+  mf.SaveToStream(&s);
+  s.SetPosition(0);
+  TMetafile back;
+  back.LoadFromStream(&s);
+  auto again = NewBitmap(100, 50);
+  again->Canvas()->Draw(0, 0, &back);
+  EXPECT_EQ(again->Canvas()->Pixels(45, 20), RGB(255, 0, 0));
+  TMemoryStream junk;
+  junk.WriteBuffer("not a metafile at all, certainly not", 36);
+  junk.SetPosition(0);
+  EXPECT_THROW(back.LoadFromStream(&junk), EInvalidGraphic);
+}
+
+class TTestGraphic : public TBitmap {
+  ORV_CLASS(TTestGraphic, TBitmap)
+};
+ORV_CLASS_IMPL(TTestGraphic, TBitmap)
+
+TEST(Graphics, PictureLoadsByExtensionThroughTheRegistry) {
+  TTempDir tmp;
+  auto b = NewBitmap(3, 2);
+  b->Canvas()->SetPixels(2, 1, clRed);
+  std::string path = (tmp.path / "photo.BMP").string();
+  b->SaveToFile(path);
+  TPicture p;
+  int changes = 0;
+  p.OnChange = [&](TObject*) { ++changes; };
+  p.LoadFromFile(path);
+  ASSERT_NE(p.Graphic(), nullptr);
+  EXPECT_TRUE(p.Graphic()->Is<TBitmap>());
+  EXPECT_EQ(p.Width(), 3);
+  EXPECT_EQ(p.Bitmap()->Canvas()->Pixels(2, 1), RGB(255, 0, 0));
+  EXPECT_GT(changes, 0);
+  try {
+    p.LoadFromFile((tmp.path / "photo.xyz").string());
+    FAIL();
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), "Unknown picture file extension (.xyz)");
+  }
+  TPicture::RegisterFileFormat("xyz", "Test pictures", TTestGraphic::StaticClass());
+  std::filesystem::copy_file(path, tmp.path / "photo.xyz");
+  p.LoadFromFile((tmp.path / "photo.xyz").string());
+  EXPECT_TRUE(p.Graphic()->Is<TTestGraphic>());
+  EXPECT_NE(TPicture::GraphicFilter(TGraphic::StaticClass()).find("Test pictures (*.xyz)|*.xyz"), std::string::npos);
+  TPicture::UnregisterGraphicClass(TTestGraphic::StaticClass());
+  EXPECT_EQ(TPicture::FileFormatClass("xyz"), nullptr);
+  // Assign copies the graphic; Icon() replaces a graphic of another class.
+  TPicture q;
+  q.Assign(&p);
+  EXPECT_TRUE(q.Graphic()->Is<TTestGraphic>());
+  EXPECT_NE(q.Graphic(), p.Graphic());
+  q.Icon();
+  EXPECT_TRUE(q.Graphic()->Is<TIcon>());
+  q.Assign(nullptr);
+  EXPECT_EQ(q.Graphic(), nullptr);
+}
+
+TEST(Graphics, ImageListDrawsMaskedAndDisabledImages) {
+  TImageList list;
+  list.SetWidth(4);
+  list.SetHeight(4);
+  auto strip = NewBitmap(8, 4);
+  strip->Canvas()->Brush()->SetColor(clFuchsia);
+  strip->Canvas()->FillRect(RECT{0, 0, 8, 4});
+  strip->Canvas()->Brush()->SetColor(clBlack);
+  strip->Canvas()->FillRect(RECT{1, 1, 3, 3});
+  strip->Canvas()->Brush()->SetColor(clRed);
+  strip->Canvas()->FillRect(RECT{4, 0, 8, 4});
+  EXPECT_EQ(list.AddMasked(strip.get(), clFuchsia), 0);
+  EXPECT_EQ(list.Count(), 2);
+  auto c = NewBitmap(10, 10);
+  c->Canvas()->Brush()->SetColor(clSilver);
+  c->Canvas()->FillRect(RECT{0, 0, 10, 10});
+  list.Draw(c->Canvas(), 0, 0, 0);
+  EXPECT_EQ(c->Canvas()->Pixels(0, 0), RGB(192, 192, 192));  // transparent corner
+  EXPECT_EQ(c->Canvas()->Pixels(1, 1), RGB(0, 0, 0));
+  list.Draw(c->Canvas(), 5, 5, 0, false);
+  EXPECT_EQ(c->Canvas()->Pixels(6, 6), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(c->Canvas()->Pixels(8, 8), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(c->Canvas()->Pixels(5, 5), RGB(192, 192, 192));
+  try {
+    list.Draw(c->Canvas(), 0, 0, 2);
+    FAIL();
+  } catch (const EInvalidOperation& e) {
+    EXPECT_EQ(e.Message(), "Invalid ImageList Index");
+  }
+  TBitmap out;
+  list.GetBitmap(1, &out);
+  EXPECT_EQ(out.Canvas()->Pixels(2, 2), RGB(255, 0, 0));
+}
+
+}  // namespace
