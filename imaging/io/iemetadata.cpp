@@ -7,16 +7,17 @@
 
 #include "platform/rtl/streams.h"
 
-void TIEDICOMTags::AddTag(uint16_t Group, uint16_t Element, const std::string& VR, const void* Data, int Length) {
+int TIEDICOMTags::AddTag(uint16_t Group, uint16_t Element, int Length, const void* Data, const std::string& VR) {
   TIEDICOMTag t;
   t.Group = Group;
   t.Element = Element;
-  t.VR = VR;
+  if (VR.size() == 2) t.VR = VR;
   if (Data != nullptr && Length > 0) {
     const auto* p = static_cast<const uint8_t*>(Data);
     t.Data.assign(p, p + Length);
   }
   FTags.push_back(std::move(t));
+  return Count() - 1;
 }
 
 int TIEDICOMTags::IndexOf(uint16_t Group, uint16_t Element) const {

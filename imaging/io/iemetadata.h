@@ -20,7 +20,9 @@ struct TIEDICOMTag {
 
 class TIEDICOMTags {
 public:
-  void AddTag(uint16_t Group, uint16_t Element, const std::string& VR, const void* Data, int Length);
+  // Appends a copy of Length bytes of Data (a negative length stores no data); VR is kept only
+  // when it has exactly two characters. Returns the index.
+  int AddTag(uint16_t Group, uint16_t Element, int Length, const void* Data, const std::string& VR);
   int Count() const { return static_cast<int>(FTags.size()); }
   const TIEDICOMTag& GetTag(int Index) const { return FTags[Index]; }
   // Index of the first tag with that group and element, -1 when none.

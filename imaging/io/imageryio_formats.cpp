@@ -16,6 +16,7 @@
 #include "imaging/io/ieiohelpers.h"
 #include "imaging/io/ieiothread.h"
 #include "imaging/io/iemarkers.h"
+#include "imaging/io/iexmp.h"
 #include "imaging/io/imageryio.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
@@ -301,6 +302,10 @@ int TImageryIO::RunLoad(int32_t ft, TStream* S, const std::string& FileName, boo
     }
   }
   if (ft == ioPCX && dataSize == 0) dataSize = S->Size() - S->Position();
+  // A header length that does not fit the stream is cut to what the stream holds.
+  const int64_t streamSize = S->Size();
+  if (endAfter >= 0) endAfter = std::clamp<int64_t>(endAfter, start + 12, streamSize);
+  dataSize = std::clamp<int64_t>(dataSize, 0, std::max<int64_t>(0, streamSize - S->Position()));
   if (ft == ioTIFF || (ft == ioJPEG && FileShape)) {
     // offsets of a TIFF count from where its data start; JPEG files read through a buffer
     buffered = std::make_unique<TIEBufferedReadStream>(S, 8192, true);
@@ -569,10 +574,7 @@ void TImageryIO::SyncResolutionInfo() {
   ml->SetMarker(idx, 0xED, static_cast<int>(d.size()), d.data());
 }
 
-static bool IsXMPMarker(const uint8_t* d, int len) {
-  static const char ns[] = "http://ns.adobe.com/xap/1.0/";
-  return len >= int(sizeof ns) && std::memcmp(d, ns, sizeof ns) == 0;  // includes the zero byte
-}
+static bool IsXMPMarker(const uint8_t* d, int len) { return IECheckXMPMarker(d, len) != nullptr; }
 
 void TImageryIO::PrepareJpegMarkers() {
   TIOParamsVals& P = *Params;
@@ -604,9 +606,8 @@ void TImageryIO::PrepareJpegMarkers() {
     ml->AddMarker(0xE1, block.data(), static_cast<int>(block.size()));
   }
   if (!P.XMP_Info.empty()) {
-    static const char ns[] = "http://ns.adobe.com/xap/1.0/";
-    std::vector<uint8_t> block(ns, ns + sizeof ns);
-    block.insert(block.end(), P.XMP_Info.begin(), P.XMP_Info.end());
+    std::vector<uint8_t> block;
+    IESaveXMPToMarker(&P, block);
     if (static_cast<int>(block.size()) > TIEMarkerList::MaxMarkerData)
       throw EIEException("XMP packet too large for a JPEG marker");
     for (int i = 0; i < ml->GetCount(); ++i)

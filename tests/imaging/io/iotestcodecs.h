@@ -17,6 +17,7 @@
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/ieexif.h"
 #include "imaging/io/iemarkers.h"
+#include "imaging/io/iexmp.h"
 #include "imaging/io/ieparams.h"
 #include "platform/rtl/streams.h"
 
@@ -92,6 +93,7 @@ inline void FakeJpegRead(TStream* S, TStream*, TIEBitmap* B, bool, int, bool, bo
     if (S->Read(data.data(), len - 2) != len - 2) return Rec.Abort();
     P.JPEG_MarkerList->AddMarker(type, data.data(), len - 2);
     if (Parse && type == 0xE1 && !P.EXIF_HasEXIFData) IELoadEXIFFromStandardBuffer(data.data(), len - 2, &P);
+    if (Parse && type == 0xE1) IELoadXMPFromMarker(data.data(), len - 2, &P);
     if (Parse && type == 0xED) P.IPTC_Info->LoadFromStandardBuffer(data.data(), len - 2);
   }
   if (!ReadPixels(S, B, P, Preview)) return Rec.Abort();

@@ -143,6 +143,7 @@ TEST(Exif, RoundTripThroughAJpegSaveAndLoadWithIPTC) {
   ASSERT_GE(i, 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(in.Params->IPTC_Info->GetItemData(i)), 7), "caption");
   EXPECT_GE(in.Params->JPEG_MarkerList->IndexOf(0xE1), 0);
+  EXPECT_EQ(in.Params->XMP_Info, "<x:xmpmeta/>");
   IEFreeFileFormats();
 }
 

@@ -279,3 +279,32 @@ TEST_F(ImageryIO, ViewTargetGetsDpiAndImageChange) {
   EXPECT_TRUE(io.OwnsBitmap());
   EXPECT_EQ(view.ListenerCount(), 0);
 }
+
+TEST_F(ImageryIO, HostileStreamHeadersStayInsideTheStream) {
+  TImageryIO out(nullptr);
+  MakePattern(out.IEBitmap(), 3, 3);
+  TMemoryStream body;
+  out.SaveToStream(&body, ioJPEG);
+  for (int32_t len : {-5, 0x7FFFFFFF, 3}) {
+    TMemoryStream ms;
+    uint8_t h[12] = {'J', 'F', 'I', 'F', 0, 0, 0, 0, uint8_t(len), uint8_t(len >> 8), uint8_t(len >> 16), uint8_t(len >> 24)};
+    ms.WriteBuffer(h, 12);
+    ms.WriteBuffer(body.Memory(), body.Size());
+    ms.SetPosition(0);
+    TImageryIO in(nullptr);
+    in.LoadFromStreamJpeg(&ms);
+    EXPECT_EQ(in.IEBitmap()->Width(), 3) << len;
+    EXPECT_GE(ms.Position(), 12) << len;
+    EXPECT_LE(ms.Position(), ms.Size()) << len;
+  }
+  for (const char* magic : {"TIFF", "PCX2", "XXXX"}) {
+    TImageryIO in(nullptr);
+    in.StreamHeaders = true;
+    uint8_t h[16] = {uint8_t(magic[0]), uint8_t(magic[1]), uint8_t(magic[2]), uint8_t(magic[3]), 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F};
+    TIEMemStream ms(h, 16);
+    if (std::string(magic) == "TIFF") EXPECT_EQ(in.LoadFromStreamTIFF(&ms), 0);
+    else in.LoadFromStreamPCX(&ms);
+    EXPECT_TRUE(in.Aborting.load()) << magic;
+    EXPECT_LE(ms.Position(), 16) << magic;
+  }
+}
