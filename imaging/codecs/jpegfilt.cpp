@@ -928,6 +928,120 @@ void JpegWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
   }
 }
 
+// ======================= procedural decoding =======================
+
+struct TIEJpegDecompressor {
+  jpeg_decompress_struct cinfo;
+  std::unique_ptr<TIEJpegErrorMgr> err;
+  std::unique_ptr<TIEJpegSourceMgr> src;
+  bool created = false;
+  TIEJpegFillProc fill = nullptr;
+  void* fillData = nullptr;
+};
+
+namespace {
+
+// Runs one library call; a library error becomes EIEJpegException with the table's text.
+template <class Fn> auto Guarded(Fn fn) -> decltype(fn()) {
+  try {
+    return fn();
+  } catch (const TIEJpegFailure& f) {
+    throw EIEJpegException(IEJpegMessageText(f.Code));
+  }
+}
+
+boolean UserFill(j_decompress_ptr cinfo) {
+  auto* d = static_cast<TIEJpegDecompressor*>(cinfo->client_data);
+  return d->fill && d->fill(d, d->fillData) ? TRUE : FALSE;
+}
+
+}  // namespace
+
+TIEJpegDecompressor* IEJpegAllocDecompressor() {
+  auto* d = new TIEJpegDecompressor();
+  std::memset(&d->cinfo, 0, sizeof d->cinfo);
+  return d;
+}
+
+void IEJpegFreeDecompressor(TIEJpegDecompressor* D) {
+  if (D && D->created) jpeg_destroy_decompress(&D->cinfo);
+  delete D;
+}
+
+void IEJpegCreateErrorManager(TIEJpegDecompressor* D) {
+  D->err.reset(new TIEJpegErrorMgr());
+  InitErrorMgr(*D->err, nullptr);
+  D->cinfo.err = &D->err->pub;
+}
+
+void IEJpegFreeErrorManager(TIEJpegDecompressor* D) {
+  if (D->created) return;  // the object still refers to it; Destroy first
+  D->cinfo.err = nullptr;
+  D->err.reset();
+}
+
+void IEJpegCreate(TIEJpegDecompressor* D) {
+  if (!D->err) IEJpegCreateErrorManager(D);
+  Guarded([&] { jpeg_CreateDecompress(&D->cinfo, JPEG_LIB_VERSION, sizeof(jpeg_decompress_struct)); });
+  D->cinfo.client_data = D;
+  D->created = true;
+}
+
+void IEJpegDestroy(TIEJpegDecompressor* D) {
+  if (!D->created) return;
+  jpeg_destroy_decompress(&D->cinfo);
+  D->created = false;
+}
+
+void IEJpegSetStreamSource(TIEJpegDecompressor* D, TStream* Stream) {
+  D->src.reset(new TIEJpegSourceMgr());
+  InstallSource(&D->cinfo, D->src.get(), Stream, nullptr);
+}
+
+void IEJpegReplaceFillRoutine(TIEJpegDecompressor* D, TIEJpegFillProc Fill, void* UserData) {
+  if (!D->src) IEJpegSetStreamSource(D, nullptr);
+  D->fill = Fill;
+  D->fillData = UserData;
+  D->src->pub.fill_input_buffer = UserFill;
+}
+
+void IEJpegSetInputBuffer(TIEJpegDecompressor* D, const uint8_t* Data, size_t Length) {
+  if (!D->src) IEJpegReplaceFillRoutine(D, nullptr, nullptr);
+  D->src->pub.next_input_byte = Data;
+  D->src->pub.bytes_in_buffer = Length;
+}
+
+int IEJpegReadHeader(TIEJpegDecompressor* D, bool RequireImage) {
+  return Guarded([&] { return jpeg_read_header(&D->cinfo, RequireImage ? TRUE : FALSE); });
+}
+
+bool IEJpegStart(TIEJpegDecompressor* D) {
+  return Guarded([&] { return jpeg_start_decompress(&D->cinfo) != FALSE; });
+}
+
+int IEJpegOutputWidth(TIEJpegDecompressor* D) { return static_cast<int>(D->cinfo.output_width); }
+int IEJpegOutputHeight(TIEJpegDecompressor* D) { return static_cast<int>(D->cinfo.output_height); }
+int IEJpegOutputComponents(TIEJpegDecompressor* D) { return D->cinfo.output_components; }
+int IEJpegOutputScanline(TIEJpegDecompressor* D) { return static_cast<int>(D->cinfo.output_scanline); }
+
+uint8_t** IEJpegAllocSampleArray(TIEJpegDecompressor* D, int SamplesPerRow, int Rows) {
+  return Guarded([&] {
+    return reinterpret_cast<uint8_t**>((*D->cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&D->cinfo), JPOOL_IMAGE,
+                                                                     static_cast<JDIMENSION>(SamplesPerRow),
+                                                                     static_cast<JDIMENSION>(Rows)));
+  });
+}
+
+int IEJpegReadScanlines(TIEJpegDecompressor* D, uint8_t** Rows, int Count) {
+  return Guarded([&] {
+    return static_cast<int>(jpeg_read_scanlines(&D->cinfo, reinterpret_cast<JSAMPARRAY>(Rows), static_cast<JDIMENSION>(Count)));
+  });
+}
+
+bool IEJpegFinish(TIEJpegDecompressor* D) {
+  return Guarded([&] { return jpeg_finish_decompress(&D->cinfo) != FALSE; });
+}
+
 // ======================= registration =======================
 
 namespace {

@@ -45,6 +45,35 @@ int32_t JpegFindEnd(TStream* Stream);
 // or incomplete chunk sets are ignored. The stream position is restored.
 void JpegReadICCProfile(TStream* Stream, TIOParamsVals& IOParams);
 
+// ---- Procedural decoding over one decompression object ----
+// For callers that decode a JPEG held in a stream or buffer of their own (the camera-RAW decoder).
+// Library errors raise EIEJpegException with the table's text. Call order: Alloc, CreateErrorManager,
+// Create, a source (SetStreamSource, or ReplaceFillRoutine + SetInputBuffer), ReadHeader, Start,
+// ReadScanlines until OutputScanline = OutputHeight, Finish, Destroy, FreeErrorManager, Free.
+struct TIEJpegDecompressor;
+// Called when the library needs more input; it hands data over with IEJpegSetInputBuffer and
+// answers true (false: suspend, not supported by the readers here).
+using TIEJpegFillProc = bool (*)(TIEJpegDecompressor* D, void* UserData);
+TIEJpegDecompressor* IEJpegAllocDecompressor();
+void IEJpegFreeDecompressor(TIEJpegDecompressor* D);
+void IEJpegCreateErrorManager(TIEJpegDecompressor* D);
+void IEJpegFreeErrorManager(TIEJpegDecompressor* D);
+void IEJpegCreate(TIEJpegDecompressor* D);
+void IEJpegDestroy(TIEJpegDecompressor* D);
+void IEJpegSetStreamSource(TIEJpegDecompressor* D, TStream* Stream);
+void IEJpegReplaceFillRoutine(TIEJpegDecompressor* D, TIEJpegFillProc Fill, void* UserData);
+void IEJpegSetInputBuffer(TIEJpegDecompressor* D, const uint8_t* Data, size_t Length);
+int IEJpegReadHeader(TIEJpegDecompressor* D, bool RequireImage);
+bool IEJpegStart(TIEJpegDecompressor* D);
+int IEJpegOutputWidth(TIEJpegDecompressor* D);
+int IEJpegOutputHeight(TIEJpegDecompressor* D);
+int IEJpegOutputComponents(TIEJpegDecompressor* D);
+int IEJpegOutputScanline(TIEJpegDecompressor* D);
+// Rows of SamplesPerRow bytes from the library's image pool (freed with the object).
+uint8_t** IEJpegAllocSampleArray(TIEJpegDecompressor* D, int SamplesPerRow, int Rows);
+int IEJpegReadScanlines(TIEJpegDecompressor* D, uint8_t** Rows, int Count);
+bool IEJpegFinish(TIEJpegDecompressor* D);
+
 // ---- EXIF block rewrite of the writer ----
 // Rewrites an APP1 "Exif" block for the pixels about to be written: orientation tag =
 // Orientation (when given, > 0), pixel dimensions = Width x Height; when either changes, the

@@ -483,3 +483,105 @@ TEST(Jpeg, WriterRewritesExifForRotatedPixels) {
   auto t = Decode(j, false, false, -1, [](TIOParamsVals& p) { p.SetGetExifThumbnail(true); });
   EXPECT_EQ(t->Bitmap.Width(), 16);
 }
+
+TEST(Jpeg, ProceduralDecodingMatchesTheReader) {
+  TIEBitmap src;
+  MakePhoto(src, 50, 30);
+  auto j = Encode(src, 80);
+  auto ref = Decode(j);
+  struct TFeed {
+    const std::vector<uint8_t>* Data;
+    size_t At = 0;
+  } feed{&j};
+  // Fed by a routine of the caller, 100 bytes at a time, then through a stream source.
+  for (bool ownFill : {true, false}) {
+    TMemoryStream s;
+    Load(s, j);
+    TIEJpegDecompressor* d = IEJpegAllocDecompressor();
+    IEJpegCreateErrorManager(d);
+    IEJpegCreate(d);
+    if (ownFill) {
+      IEJpegReplaceFillRoutine(d, [](TIEJpegDecompressor* D, void* U) {
+        auto* f = static_cast<TFeed*>(U);
+        size_t n = std::min<size_t>(100, f->Data->size() - f->At);
+        if (n == 0) return false;
+        IEJpegSetInputBuffer(D, f->Data->data() + f->At, n);
+        f->At += n;
+        return true;
+      }, &feed);
+    } else {
+      IEJpegSetStreamSource(d, &s);
+    }
+    EXPECT_EQ(IEJpegReadHeader(d, true), 1);  // JPEG_HEADER_OK
+    ASSERT_TRUE(IEJpegStart(d));
+    EXPECT_EQ(IEJpegOutputWidth(d), 50);
+    EXPECT_EQ(IEJpegOutputComponents(d), 3);
+    uint8_t** rows = IEJpegAllocSampleArray(d, 50 * 3, 1);
+    double diff = 0;
+    while (IEJpegOutputScanline(d) < IEJpegOutputHeight(d)) {
+      int y = IEJpegOutputScanline(d);
+      ASSERT_EQ(IEJpegReadScanlines(d, rows, 1), 1);
+      for (int x = 0; x < 50; ++x) {
+        TIERGBPixel p = ref->Bitmap.GetPixelRGB(x, y);  // the library gives red, green, blue here
+        diff += std::abs(rows[0][3 * x] - p.r) + std::abs(rows[0][3 * x + 2] - p.b);
+      }
+    }
+    EXPECT_EQ(diff, 0) << ownFill;
+    EXPECT_TRUE(IEJpegFinish(d));
+    IEJpegDestroy(d);
+    IEJpegFreeErrorManager(d);
+    IEJpegFreeDecompressor(d);
+  }
+  // Errors raise with the table's text.
+  std::vector<uint8_t> junk = {0x00, 0x11, 0x22, 0x33};
+  TMemoryStream s;
+  Load(s, junk);
+  TIEJpegDecompressor* d = IEJpegAllocDecompressor();
+  IEJpegCreate(d);
+  IEJpegSetStreamSource(d, &s);
+  try {
+    IEJpegReadHeader(d, true);
+    ADD_FAILURE();
+  } catch (const EIEJpegException& e) {
+    EXPECT_STREQ(e.what(), "Not a JPEG file: starts with ?");
+  }
+  IEJpegFreeDecompressor(d);
+}
+
+TEST(Jpeg, ProgressAbortAndRawYCbCr) {
+  TIEBitmap src;
+  src.Allocate(64, 64, ie24RGB);
+  src.Fill(0x808080);
+  auto j = Encode(src, 95);
+  TIEBitmap bmp;
+  TIOParamsVals p;
+  TMemoryStream s;
+  Load(s, j);
+  TTestProgress pr;
+  struct TState { std::atomic<bool>* Abort; std::vector<int> Seen; } st{&pr.Abort, {}};
+  pr.Rec.Data = &st;
+  pr.Rec.Callback = [](void* d, TObject*, int per) {
+    auto* s = static_cast<TState*>(d);
+    s->Seen.push_back(per);
+    if (per >= 50) s->Abort->store(true);  // another party stops the read
+  };
+  int rows = JpegReadImage(&s, nullptr, &bmp, p, pr.Rec, false, false, false, false, false, false, -1, false);
+  EXPECT_TRUE(pr.Aborted());
+  EXPECT_EQ(rows, 32);
+  ASSERT_FALSE(st.Seen.empty());
+  EXPECT_EQ(st.Seen.back(), 50);
+  // Raw YCbCr: pure red gives Y 76, Cb 85, Cr 255 in byte order.
+  TIEBitmap red;
+  red.Allocate(32, 32, ie24RGB);
+  red.Fill(0x0000FF);
+  TIEBitmap raw;
+  TIOParamsVals q;
+  Load(s, Encode(red, 95));
+  TTestProgress pr2;
+  JpegReadImage(&s, nullptr, &raw, q, pr2.Rec, false, true, false, false, false, false, -1, false);
+  ASSERT_FALSE(pr2.Aborted());
+  const uint8_t* px = raw.Scanline(10) + 30;
+  EXPECT_NEAR(px[0], 76, 2);
+  EXPECT_NEAR(px[1], 85, 2);
+  EXPECT_NEAR(px[2], 255, 2);
+}
