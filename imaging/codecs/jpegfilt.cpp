@@ -23,6 +23,7 @@
 #include "imaging/core/iestreams.h"
 #include "imaging/core/ieutils.h"
 #include "imaging/io/iecodechooks.h"
+#include "imaging/io/iecolor.h"
 #include "imaging/io/ieexif.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/iemarkers.h"
@@ -496,8 +497,10 @@ struct TReadState {
   std::unique_ptr<TIEJpegSourceMgr> src, tablesSrc;
 };
 
-// Pixels of one decoded row into bitmap row r. Returns false when the abort flag stops it.
-void StoreRow(TIEBitmap* Bitmap, int r, const uint8_t* row, J_COLOR_SPACE out, bool invertCMYK, int width) {
+// Pixels of one decoded row into bitmap row r. Colour conversions go through the library-wide
+// routine, which uses the file's ICC profile when colour management is on.
+void StoreRow(TIEBitmap* Bitmap, int r, uint8_t* row, J_COLOR_SPACE out, bool invertCMYK, int width,
+              TIOParamsVals& P, bool colorManaged) {
   uint8_t* dst = Bitmap->Scanline(r);
   switch (out) {
     case JCS_GRAYSCALE:
@@ -508,23 +511,21 @@ void StoreRow(TIEBitmap* Bitmap, int r, const uint8_t* row, J_COLOR_SPACE out, b
       }
       break;
     case JCS_CMYK:
-      if (Bitmap->PixelFormat() == ieCMYK) {
-        if (invertCMYK)
-          for (int i = 0; i < 4 * width; ++i) dst[i] = static_cast<uint8_t>(255 - row[i]);
-        else
-          std::memcpy(dst, row, 4 * width);
-      } else {
-        auto* px = reinterpret_cast<TIERGBPixel*>(dst);
-        for (int x = 0; x < width; ++x) {
-          TIECMYK c{row[4 * x], row[4 * x + 1], row[4 * x + 2], row[4 * x + 3]};
-          if (invertCMYK) c = TIECMYK{uint8_t(255 - c.c), uint8_t(255 - c.m), uint8_t(255 - c.y), uint8_t(255 - c.k)};
-          px[x] = IEMakeRGB(static_cast<uint8_t>(c.c * c.k / 255), static_cast<uint8_t>(c.m * c.k / 255),
-                            static_cast<uint8_t>(c.y * c.k / 255));
-        }
-      }
+      if (invertCMYK)
+        for (int i = 0; i < 4 * width; ++i) row[i] = static_cast<uint8_t>(255 - row[i]);
+      if (Bitmap->PixelFormat() == ieCMYK)
+        std::memcpy(dst, row, 4 * static_cast<size_t>(width));
+      else
+        IEConvertColorFunction(row, 2, dst, &P, width, 1);
       break;
-    default:  // three bytes per pixel, already in the bitmap's order
-      std::memcpy(dst, row, 3 * width);
+    case JCS_EXT_BGR:
+      if (colorManaged)
+        IEConvertColorFunction(row, 1, dst, &P, width, 1);
+      else
+        std::memcpy(dst, row, 3 * static_cast<size_t>(width));
+      break;
+    default:  // raw samples, three bytes per pixel
+      std::memcpy(dst, row, 3 * static_cast<size_t>(width));
       break;
   }
 }
@@ -591,6 +592,9 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
   }
   Stream->SetPosition(found);
   if (ReadICC) JpegReadICCProfile(Stream, P);
+  // Colour management applies when it is switched on and the file brought a profile.
+  const bool colorManaged =
+      IEColorManagement && P.InputICCProfileOrNil() != nullptr && P.InputICCProfileOrNil()->IsValid();
 
   auto st = std::make_unique<TReadState>();
   jpeg_decompress_struct& ci = st->cinfo;
@@ -704,7 +708,7 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
         JSAMPROW row = work.data();
         int got = static_cast<int>(jpeg_read_scanlines(&ci, &row, 1));
         if (got <= 0) break;
-        StoreRow(Bitmap, rowsRead, work.data(), outSpace, InvertCMYK && outSpace == JCS_CMYK, ow);
+        StoreRow(Bitmap, rowsRead, work.data(), outSpace, InvertCMYK && outSpace == JCS_CMYK, ow, P, colorManaged);
         rowsRead += got;
         Progress.Val += got;
         Progress.Report();
@@ -735,7 +739,11 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
       P.JPEG_MarkerList->AddMarker(static_cast<uint8_t>(m->marker), m->data, static_cast<int>(m->data_length));
     }
   }
-  (void)DropAppliedICC;  // no colour transform is applied without colour management
+  if (DropAppliedICC && colorManaged && rowsRead > 0 && P.JPEG_MarkerList) {
+    // The profile is now in the pixels: its chunks are not written again.
+    for (int i = P.JPEG_MarkerList->GetCount() - 1; i >= 0; --i)
+      if (P.JPEG_MarkerList->GetMarkerType(i) == JPEG_APP0 + 2) P.JPEG_MarkerList->DeleteMarker(i);
+  }
   if (started && !aborted && !Preview) {
     st->err.Aborting = nullptr;
     try {
@@ -903,14 +911,7 @@ void JpegWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
       const uint8_t* line = src->Scanline(static_cast<int>(ci.next_scanline));
       JSAMPROW row;
       if (cmykInput) {
-        const TIERGBPixel* px = reinterpret_cast<const TIERGBPixel*>(line);
-        for (int x = 0; x < w; ++x) {
-          TIECMYK c = IERGB2CMYK(px[x]);
-          work[4 * x] = c.c;
-          work[4 * x + 1] = c.m;
-          work[4 * x + 2] = c.y;
-          work[4 * x + 3] = c.k;
-        }
+        IEConvertColorFunction(line, 1, work.data(), &P, w, 2);  // 255 = no ink
         row = work.data();
       } else {
         std::memcpy(work.data(), line, static_cast<size_t>(w) * 3);

@@ -585,3 +585,29 @@ TEST(Jpeg, ProgressAbortAndRawYCbCr) {
   EXPECT_NEAR(px[1], 85, 2);
   EXPECT_NEAR(px[2], 255, 2);
 }
+
+TEST(Jpeg, ColourManagementAppliesTheEmbeddedProfileAndDropsItsChunks) {
+  TIEICC srgb;
+  srgb.LoadSRGB();
+  ASSERT_TRUE(srgb.IsValid());
+  std::vector<uint8_t> chunk = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 1, 1};
+  chunk.insert(chunk.end(), srgb.Raw.begin(), srgb.Raw.end());
+  TIEBitmap src;
+  MakePhoto(src, 40, 30);
+  TIOParamsVals p;
+  p.JPEG_MarkerList->AddMarker(0xE2, chunk.data(), static_cast<int>(chunk.size()));
+  auto j = Encode(src, p);
+  struct Case { bool management; int app2Left; } cases[] = {{false, 1}, {true, 0}};
+  for (auto c : cases) {
+    IEColorManagement = c.management;
+    auto d = Decode(j);
+    IEColorManagement = false;
+    ASSERT_FALSE(d->Aborted);
+    ASSERT_NE(d->Params.InputICCProfileOrNil(), nullptr);
+    EXPECT_EQ(d->Params.InputICCProfileOrNil()->Raw.size(), srgb.Raw.size());
+    int app2 = 0;
+    for (int i = 0; i < d->Params.JPEG_MarkerList->GetCount(); ++i) app2 += d->Params.JPEG_MarkerList->GetMarkerType(i) == 0xE2;
+    EXPECT_EQ(app2, c.app2Left) << c.management;
+    EXPECT_GT(PSNR(src, d->Bitmap), 30) << c.management;  // sRGB to sRGB keeps the colours
+  }
+}
