@@ -605,12 +605,13 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
 
   int rowsRead = 0;
   bool aborted = false, started = false, hasDensity = false;
+  std::string errorText;  // published at the end: the metadata step may decode a thumbnail
   std::vector<uint8_t> work;
   J_COLOR_SPACE outSpace = JCS_UNKNOWN;
   auto fail = [&](int code) {
     aborted = true;
     Progress.Abort();
-    if (LastErrorText.empty()) LastErrorText = IEJpegMessageText(code);
+    if (errorText.empty()) errorText = IEJpegMessageText(code);
   };
   try {
     st->src.reset(new TIEJpegSourceMgr());
@@ -723,7 +724,7 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
     fail(f.Code);
   } catch (const std::exception& e) {
     fail(-1);
-    LastErrorText = e.what();
+    errorText = e.what();
   }
 
   // 17. Finishing, on every path.
@@ -804,6 +805,7 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
     P.SetDpiX(IEDefaultDpiX);
     P.SetDpiY(IEDefaultDpiY);
   }
+  LastErrorText = errorText;
   return Preview ? 0 : rowsRead;
 }
 
