@@ -2,6 +2,7 @@
 // and crafted files, the error table and the writer's EXIF rewrite.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <set>
@@ -609,5 +610,40 @@ TEST(Jpeg, ColourManagementAppliesTheEmbeddedProfileAndDropsItsChunks) {
     for (int i = 0; i < d->Params.JPEG_MarkerList->GetCount(); ++i) app2 += d->Params.JPEG_MarkerList->GetMarkerType(i) == 0xE2;
     EXPECT_EQ(app2, c.app2Left) << c.management;
     EXPECT_GT(PSNR(src, d->Bitmap), 30) << c.management;  // sRGB to sRGB keeps the colours
+  }
+}
+
+TEST(Jpeg, ExifRewriteKeepsUnchangedBlocksAndRefusesBrokenOnes) {
+  TIOParamsVals ep;
+  ep.EXIF_HasEXIFData = true;
+  ep.SetEXIF_Orientation(3);
+  ep.EXIF_PixelXDimension = 40;
+  ep.EXIF_PixelYDimension = 20;
+  MakePhoto(*ep.EnsureEXIFBitmap(), 8, 4);
+  std::vector<uint8_t> exif;
+  IESaveEXIFToStandardBuffer(&ep, exif, true);
+  struct Case { const char* name; int orientation, w, h; bool changed, dropped; } cases[] = {
+      {"same pixels", 3, 40, 20, false, false}, {"orientation unknown to the caller", 0, 40, 20, false, false},
+      {"turned", 1, 20, 40, true, true},        {"cropped", 3, 30, 20, true, true}};
+  for (auto& c : cases) {
+    auto block = exif;
+    bool dropped = true;
+    ASSERT_TRUE(JpegPatchExifForPixels(block, c.orientation, c.w, c.h, &dropped)) << c.name;
+    EXPECT_EQ(block != exif, c.changed) << c.name;
+    EXPECT_EQ(dropped, c.dropped) << c.name;
+    EXPECT_EQ(block.size(), exif.size()) << c.name;  // never grows
+  }
+  // Broken blocks are refused untouched: not EXIF, unknown byte order, directory offsets outside.
+  auto outside = exif;
+  outside[6 + 4] = 0xFF, outside[6 + 5] = 0xFF, outside[6 + 6] = 0xFF, outside[6 + 7] = 0x7F;
+  if (outside[6] == 'M') std::reverse(outside.begin() + 10, outside.begin() + 14);
+  auto order = exif;
+  order[6] = 'X';
+  std::vector<std::vector<uint8_t>> broken = {{'E', 'x', 'i', 'f', 0, 0}, order, outside,
+                                              std::vector<uint8_t>(exif.begin(), exif.begin() + 12)};
+  for (auto& b : broken) {
+    auto copy = b;
+    EXPECT_FALSE(JpegPatchExifForPixels(copy, 1, 1, 1));
+    EXPECT_EQ(copy, b);
   }
 }
