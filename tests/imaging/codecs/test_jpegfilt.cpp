@@ -647,3 +647,33 @@ TEST(Jpeg, ExifRewriteKeepsUnchangedBlocksAndRefusesBrokenOnes) {
     EXPECT_EQ(copy, b);
   }
 }
+
+TEST(Jpeg, TablesFromASecondStream) {
+  // The TIFF route: quantization and Huffman tables in an abbreviated stream of their own.
+  TIEBitmap src;
+  MakePhoto(src, 32, 24);
+  auto full = Encode(src, 85);
+  std::vector<uint8_t> tables = {0xFF, 0xD8}, image = full;
+  for (uint8_t code : {0xDB, 0xC4}) {
+    int at;
+    while ((at = FindMarker(image, code)) >= 0) {
+      int len = 2 + (image[at + 2] << 8 | image[at + 3]);
+      tables.insert(tables.end(), image.begin() + at, image.begin() + at + len);
+      image.erase(image.begin() + at, image.begin() + at + len);
+    }
+  }
+  tables.insert(tables.end(), {0xFF, 0xD9});
+  auto alone = Decode(image);
+  EXPECT_TRUE(alone->Aborted);  // no tables: the image cannot decode
+  TMemoryStream ts, is;
+  Load(ts, tables);
+  Load(is, image);
+  TIEBitmap bmp;
+  TIOParamsVals p;
+  TTestProgress pr;
+  int rows = JpegReadImage(&is, &ts, &bmp, p, pr.Rec, false, false, false, true, false, false, -1, false);
+  EXPECT_FALSE(pr.Aborted());
+  EXPECT_EQ(rows, 24);
+  auto ref = Decode(full);
+  EXPECT_EQ(PSNR(ref->Bitmap, bmp), 99);
+}
