@@ -677,3 +677,21 @@ TEST(Jpeg, TablesFromASecondStream) {
   auto ref = Decode(full);
   EXPECT_EQ(PSNR(ref->Bitmap, bmp), 99);
 }
+
+TEST(Jpeg, IptcAndXmpMetadataFromTheirMarkers) {
+  TIEBitmap src;
+  MakePhoto(src, 16, 16);
+  TIOParamsVals p;
+  TIEIPTCInfoList iptc;
+  const char caption[] = "wedding";
+  iptc.AddBufferItem(2, 120, sizeof caption - 1, caption);
+  std::vector<uint8_t> app13;
+  iptc.SaveToStandardBuffer(app13, true);
+  p.JPEG_MarkerList->AddMarker(0xED, app13.data(), static_cast<int>(app13.size()));
+  std::string xmp = std::string("http://ns.adobe.com/xap/1.0/") + '\0' + "<x:xmpmeta>rating 5</x:xmpmeta>";
+  p.JPEG_MarkerList->AddMarker(0xE1, xmp.data(), static_cast<int>(xmp.size()));
+  auto d = Decode(Encode(src, p), true);
+  ASSERT_EQ(d->Params.IPTC_Info->GetCount(), 1);
+  EXPECT_EQ(d->Params.IPTC_Info->GetItem(0).DataSet, 120);
+  EXPECT_EQ(d->Params.XMP_Info, "<x:xmpmeta>rating 5</x:xmpmeta>");
+}
