@@ -333,9 +333,10 @@ public:
       char* OutP = Out;
       size_t OutLeft = sizeof(Out);
       size_t Rc = iconv(FHandle, &InP, &InLeft, &OutP, &OutLeft);
+      const int Err = errno;  // before anything else can change it
       R.append(Out, static_cast<size_t>(OutP - Out));
       if (Rc != static_cast<size_t>(-1)) continue;
-      if (errno == E2BIG) continue;
+      if (Err == E2BIG) continue;
       // EILSEQ or EINVAL: an invalid or unconvertible sequence, or one cut off at the end.
       size_t Skip = SkipLen(static_cast<size_t>(InP - In.data()));
       if (Skip > InLeft) Skip = InLeft;

@@ -150,6 +150,13 @@ TEST(StrUtils, CodePageConversions) {
   EXPECT_EQ(Utf8ToCodePage("a\xFF" "b", 1252), "a?b");
   EXPECT_EQ(CodePageToUtf8("a\x81", 936), "a\xEF\xBF\xBD");  // cut-off double-byte character
 
+  // Texts longer than the converter's output buffer come through whole.
+  std::string Long;
+  for (int I = 0; I < 5000; ++I) Long += "中x";
+  const std::string Gbk = Utf8ToCodePage(Long, 936);
+  EXPECT_EQ(Gbk.size(), 15000u);
+  EXPECT_EQ(CodePageToUtf8(Gbk, 936), Long);
+
   // Box drawing of text exports in the OEM code page.
   EXPECT_EQ(CharToOem("┌─┐"), "\xDA\xC4\xBF");
   EXPECT_EQ(OemToChar("\xDA\xC4\xBF"), "┌─┐");
