@@ -9,6 +9,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/graphics.h"
+#include "platform/vcl/graphics_jpeg.h"
 #include "platform/win/gdi_user.h"
 #include "platform/win/wingdi.h"
 
@@ -698,6 +699,8 @@ struct TFileFormat {
 };
 std::vector<TFileFormat>& Formats() {
   static std::vector<TFileFormat> f = {
+      {"jpg", "JPEG Image File", TJPEGImage::StaticClass()},
+      {"jpeg", "JPEG Image File", TJPEGImage::StaticClass()},
       {"bmp", "Bitmaps", TBitmap::StaticClass()},
       {"ico", "Icons", TIcon::StaticClass()},
       {"emf", "Enhanced Metafiles", TMetafile::StaticClass()},

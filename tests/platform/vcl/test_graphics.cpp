@@ -506,3 +506,69 @@ TEST(Graphics, ImageListDrawsMaskedAndDisabledImages) {
 }
 
 }  // namespace
+
+#include "platform/vcl/graphics_jpeg.h"
+
+namespace {
+
+TEST(Graphics, JpegImagesCompressFromBitmapsAndDecodeBack) {
+  auto b = NewBitmap(32, 16);
+  b->Canvas()->Brush()->SetColor(clRed);
+  b->Canvas()->FillRect(RECT{0, 0, 16, 16});
+  b->Canvas()->Brush()->SetColor(clBlue);
+  b->Canvas()->FillRect(RECT{16, 0, 32, 16});
+  TJPEGImage jpg;
+  jpg.Assign(b.get());
+  jpg.SetCompressionQuality(95);
+  TMemoryStream s;
+  jpg.SaveToStream(&s);
+  ASSERT_GT(s.Size(), 100);
+  EXPECT_EQ(static_cast<uint8_t*>(s.Memory())[0], 0xFF);
+  EXPECT_EQ(static_cast<uint8_t*>(s.Memory())[1], 0xD8);
+  s.SetPosition(0);
+  TJPEGImage back;
+  back.LoadFromStream(&s);
+  EXPECT_EQ(back.Width(), 32);
+  EXPECT_EQ(back.Height(), 16);
+  COLORREF left = back.Bitmap()->Canvas()->Pixels(4, 8), right = back.Bitmap()->Canvas()->Pixels(28, 8);
+  EXPECT_GT(GetRValue(left), 230);
+  EXPECT_LT(GetBValue(left), 25);
+  EXPECT_GT(GetBValue(right), 230);
+  EXPECT_LT(GetRValue(right), 25);
+  // Smaller quality, smaller file; half scale halves the size; grey decodes to 8 bits.
+  TJPEGImage low;
+  low.Assign(b.get());
+  low.SetCompressionQuality(10);
+  TMemoryStream ls;
+  low.SaveToStream(&ls);
+  EXPECT_LT(ls.Size(), s.Size());
+  back.SetScale(jsHalf);
+  EXPECT_EQ(back.Width(), 16);
+  back.SetGrayscale(true);
+  EXPECT_EQ(back.Bitmap()->PixelFormat(), pf8bit);
+  // Bad data: EJPEG, and the picture stays as it was.
+  TMemoryStream junk;
+  const std::string notJpeg = "\xFF\xD8\xFF\xE0 not really a jpeg";
+  junk.WriteBuffer(notJpeg.data(), static_cast<int64_t>(notJpeg.size()));
+  junk.SetPosition(0);
+  EXPECT_THROW(back.LoadFromStream(&junk), EJPEG);
+  EXPECT_EQ(back.Width(), 16);
+}
+
+TEST(Graphics, PictureOpensJpegFilesByExtension) {
+  TTempDir tmp;
+  auto b = NewBitmap(8, 8);
+  TJPEGImage jpg;
+  jpg.Assign(b.get());
+  std::string path = (tmp.path / "IMG_0001.JPG").string();
+  jpg.SaveToFile(path);
+  TPicture p;
+  p.LoadFromFile(path);
+  ASSERT_TRUE(p.Graphic()->Is<TJPEGImage>());
+  EXPECT_EQ(p.Width(), 8);
+  auto canvas = NewBitmap(8, 8);
+  canvas->Canvas()->Draw(0, 0, p.Graphic());
+  EXPECT_GT(GetRValue(canvas->Canvas()->Pixels(4, 4)), 240);
+}
+
+}  // namespace
