@@ -467,13 +467,7 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   }
   TBlitSource s;
   if (!SourceOf(src, sx, sy, sw, sh, s)) return FALSE;
-  TBlitJob j;
-  j.Dst = dst;
-  j.Src = &s;
-  j.Rop = rop;
-  j.Mode = dst->S.StretchMode;
-  SetAxes(j, dst, x, y, w, h, &s, sx, sy, sw, sh);
-  return RunJob(j);
+  return BlitSurface(dst, x, y, w, h, s, sx, sy, sw, sh, rop);
 }
 
 BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop) {

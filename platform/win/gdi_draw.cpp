@@ -537,11 +537,19 @@ BOOL Polygon(HDC dc, const POINT* pts, int n) {
   return ok;
 }
 
-BOOL Arc(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
+namespace {
+// Arc, Pie and Chord: record, then draw (the straight edges go through StrokePath, which does
+// not record again).
+BOOL ArcCall(HDC dc, TArcKind kind, DWORD record, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
   if (!ValidDC(dc)) return FALSE;
-  if (dc->Rec) MetaRecord(dc, EMR_ARC, {l, t, r, b, xs, ys, xe, ye});
-  DrawArcShape(dc, TArcKind::Arc, l, t, r, b, xs, ys, xe, ye);
+  if (dc->Rec) MetaRecord(dc, record, {l, t, r, b, xs, ys, xe, ye});
+  DrawArcShape(dc, kind, l, t, r, b, xs, ys, xe, ye);
   return TRUE;
+}
+}  // namespace
+
+BOOL Arc(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
+  return ArcCall(dc, TArcKind::Arc, EMR_ARC, l, t, r, b, xs, ys, xe, ye);
 }
 
 BOOL ArcTo(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
@@ -558,23 +566,11 @@ BOOL ArcTo(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
 }
 
 BOOL Pie(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
-  if (!ValidDC(dc)) return FALSE;
-  if (dc->Rec) MetaRecord(dc, EMR_PIE, {l, t, r, b, xs, ys, xe, ye});
-  TMetaRecorder* saved = dc->Rec;
-  dc->Rec = nullptr;
-  DrawArcShape(dc, TArcKind::Pie, l, t, r, b, xs, ys, xe, ye);
-  dc->Rec = saved;
-  return TRUE;
+  return ArcCall(dc, TArcKind::Pie, EMR_PIE, l, t, r, b, xs, ys, xe, ye);
 }
 
 BOOL Chord(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
-  if (!ValidDC(dc)) return FALSE;
-  if (dc->Rec) MetaRecord(dc, EMR_CHORD, {l, t, r, b, xs, ys, xe, ye});
-  TMetaRecorder* saved = dc->Rec;
-  dc->Rec = nullptr;
-  DrawArcShape(dc, TArcKind::Chord, l, t, r, b, xs, ys, xe, ye);
-  dc->Rec = saved;
-  return TRUE;
+  return ArcCall(dc, TArcKind::Chord, EMR_CHORD, l, t, r, b, xs, ys, xe, ye);
 }
 
 // ---- Pixels ----
