@@ -220,6 +220,29 @@ TEST(GdiDib, BottomUpDibsStoreTheirLastRowFirst) {
   EXPECT_EQ(dst.At(0, 0), RGB(0, 0, 0));
 }
 
+TEST(GdiDib, MonochromeMaskInvertsThroughStretchDIBits) {
+  // A 1-bit bottom-up mask, 8x4, with its colour table black/white; stored rows bottom first.
+  // Picture rows (top first): 11110000, 00000000, 00001111, 10000001.
+  const uint8_t rows[4][4] = {{0x81, 0, 0, 0}, {0x0F, 0, 0, 0}, {0x00, 0, 0, 0}, {0xF0, 0, 0, 0}};
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD c[2];
+  } bi{{sizeof(BITMAPINFOHEADER), 8, 4, 1, 1, BI_RGB, 0, 0, 0, 0, 0}, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  TCanvasDC c(8, 4);
+  RECT all{0, 0, 8, 4};
+  HBRUSH grey = CreateSolidBrush(RGB(100, 150, 200));
+  FillRect(c.dc, &all, grey);
+  DeleteObject(grey);
+  // The lower half of the picture (rows 2..3), source y measured from the bottom.
+  int ySrc = 4 - 2 - 2;
+  StretchDIBits(c.dc, 0, 2, 8, 2, 0, ySrc, 8, 2, rows, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, SRCINVERT);
+  const COLORREF g = RGB(100, 150, 200), inv = RGB(155, 105, 55);
+  EXPECT_EQ(c.Art(all, {{g, '.'}, {inv, '#'}}), Pic({"........", "........", "....####", "#......#"}));
+  // Again: inverting twice restores.
+  StretchDIBits(c.dc, 0, 2, 8, 2, 0, ySrc, 8, 2, rows, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, SRCINVERT);
+  EXPECT_EQ(c.Count(g), 32);
+}
+
 TEST(GdiDib, SetDIBitsToDeviceCountsSourceRowsFromTheBottom) {
   uint8_t bits[3][4] = {{0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}};  // bottom: red, green, top: blue
   BITMAPINFO bi{};
