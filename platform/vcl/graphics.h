@@ -390,9 +390,15 @@ public:
   void Draw(TCanvas* ACanvas, const RECT& Rect) override;
   // The image (32 bits, alpha in the fourth byte); owned by the icon.
   TBitmap* Image() const { return FImage.get(); }
+  // The icon as a handle (made on demand, owned by the icon); setting one takes it over.
+  HICON Handle();
+  void SetHandle(HICON Value);
+  HICON ReleaseHandle();
 
 private:
+  void FreeHandle();
   std::unique_ptr<TBitmap> FImage;
+  HICON FHandle = nullptr;
 };
 
 // An enhanced metafile (our own record format, see wingdi.h).

@@ -467,7 +467,64 @@ void TBitmap::SaveToStream(TStream* Stream) {
 ORV_CLASS_IMPL(TIcon, TGraphic)
 
 TIcon::TIcon() = default;
-TIcon::~TIcon() = default;
+TIcon::~TIcon() { FreeHandle(); }
+
+void TIcon::FreeHandle() {
+  if (FHandle) DestroyIcon(FHandle);
+  FHandle = nullptr;
+}
+
+HICON TIcon::ReleaseHandle() {
+  HICON h = Handle();
+  FHandle = nullptr;
+  return h;
+}
+
+HICON TIcon::Handle() {
+  if (FHandle || Empty()) return FHandle;
+  // Colour: the image as it is; mask: 1 where the image is transparent.
+  int w = FImage->Width(), h = FImage->Height();
+  std::vector<uint8_t> bits(static_cast<size_t>(((w + 15) / 16) * 2) * h, 0);
+  for (int y = 0; y < h; ++y) {
+    auto* row = static_cast<const uint8_t*>(FImage->ScanLine(y));
+    for (int x = 0; x < w; ++x)
+      if (row[x * 4 + 3] < 128) bits[static_cast<size_t>(y) * ((w + 15) / 16) * 2 + (x >> 3)] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  }
+  HBITMAP mask = CreateBitmap(w, h, 1, 1, bits.data());
+  ICONINFO ii{TRUE, 0, 0, mask, FImage->Handle()};
+  FHandle = CreateIconIndirect(&ii);
+  DeleteObject(mask);
+  return FHandle;
+}
+
+void TIcon::SetHandle(HICON Value) {
+  ICONINFO ii;
+  if (!GetIconInfo(Value, &ii)) return;
+  BITMAP bm;
+  GetObject(ii.hbmMask, sizeof bm, &bm);
+  int w = bm.bmWidth, h = ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
+  auto img = std::make_unique<TBitmap>();
+  img->SetPixelFormat(pf32bit);
+  img->SetSize(w, h);
+  std::vector<uint32_t> colour = ii.hbmColor ? Rows32(ii.hbmColor, w, h) : std::vector<uint32_t>(static_cast<size_t>(w) * h, 0);
+  std::vector<uint32_t> mask = Rows32(ii.hbmMask, w, bm.bmHeight);
+  bool anyAlpha = false;
+  for (uint32_t v : colour) anyAlpha = anyAlpha || (v >> 24);
+  for (int y = 0; y < h; ++y) {
+    auto* row = static_cast<uint32_t*>(img->ScanLine(y));
+    for (int x = 0; x < w; ++x) {
+      uint32_t c = colour[static_cast<size_t>(y) * w + x];
+      if (!anyAlpha) c = (c & 0xFFFFFF) | ((mask[static_cast<size_t>(y) * w + x] & 0xFFFFFF) ? 0u : 0xFF000000u);
+      row[x] = c;
+    }
+  }
+  DeleteObject(ii.hbmMask);
+  if (ii.hbmColor) DeleteObject(ii.hbmColor);
+  FreeHandle();
+  FImage = std::move(img);
+  FHandle = Value;
+  Changed();
+}
 
 int TIcon::Width() const { return FImage ? FImage->Width() : 0; }
 int TIcon::Height() const { return FImage ? FImage->Height() : 0; }
@@ -476,6 +533,7 @@ void TIcon::SetHeight(int) { throw EInvalidGraphicOperation("Cannot change the s
 
 void TIcon::Assign(TPersistent* Source) {
   if (auto* i = dynamic_cast<TIcon*>(Source)) {
+    FreeHandle();
     if (i->FImage) {
       FImage = std::make_unique<TBitmap>();
       FImage->Assign(i->FImage.get());
@@ -552,6 +610,7 @@ void TIcon::LoadFromStream(TStream* Stream) {
       row[x * 4 + 3] = a;
     }
   }
+  FreeHandle();
   FImage = std::move(img);
   FModified = false;
   if (OnChange) OnChange(this);

@@ -379,6 +379,13 @@ TEST(Graphics, IconsKeepTheirAlphaThroughFiles) {
   canvas->Canvas()->Draw(0, 0, &again);
   EXPECT_EQ(canvas->Canvas()->Pixels(8, 8), RGB(255, 0, 0));
   EXPECT_EQ(canvas->Canvas()->Pixels(1, 1), RGB(255, 255, 255));
+  // Through a handle and back.
+  TIcon viaHandle;
+  viaHandle.SetHandle(CopyIcon(again.Handle()));
+  auto other = NewBitmap(16, 16);
+  other->Canvas()->Draw(0, 0, &viaHandle);
+  EXPECT_EQ(other->Canvas()->Pixels(8, 8), RGB(255, 0, 0));
+  EXPECT_EQ(other->Canvas()->Pixels(1, 1), RGB(255, 255, 255));
   TMemoryStream bad;
   bad.WriteBuffer("\0\0\1\0\0\0", 6);
   bad.SetPosition(0);
