@@ -256,7 +256,30 @@ private:
 
 // Runs a job over the destination's clip. Destination pixels whose (nearest) source pixel lies
 // outside the source surface are left alone.
+bool RunJobOn(TBlitJob& j);
+
+// A blit within one surface (scrolling) reads a snapshot of the source, so rows it has already
+// written are never read again.
 bool RunJob(TBlitJob& j) {
+  HDC dc = j.Dst;
+  if (!dc->Surf || !j.Src || j.Src->S != dc->Surf) return RunJobOn(j);
+  const TGdiSurface& S = *dc->Surf;
+  TGdiSurface copy = S;
+  size_t rowBytes = static_cast<size_t>(S.Stride < 0 ? -S.Stride : S.Stride);
+  std::vector<uint8_t> pixels(rowBytes * S.Height);
+  copy.Top = pixels.data();
+  copy.Stride = static_cast<ptrdiff_t>(rowBytes);
+  for (int y = 0; y < S.Height; ++y) std::memcpy(copy.Row(y), S.Row(y), rowBytes);
+  TBlitSource src = *j.Src;
+  src.S = &copy;
+  const TBlitSource* saved = j.Src;
+  j.Src = &src;
+  bool ok = RunJobOn(j);
+  j.Src = saved;
+  return ok;
+}
+
+bool RunJobOn(TBlitJob& j) {
   HDC dc = j.Dst;
   if (!dc->Surf || j.X.DstLen <= 0 || j.Y.DstLen <= 0) return TRUE;
   const TGdiSurface& D = *dc->Surf;

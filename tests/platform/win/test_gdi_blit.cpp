@@ -26,6 +26,21 @@ TEST(GdiBlit, BitBltCopiesAndClipsToTheSource) {
   EXPECT_EQ(d2.At(6, 6), RGB(128, 128, 128));
 }
 
+TEST(GdiBlit, OverlappingBlitsWithinOneSurfaceScrollCorrectly) {
+  // Each row y holds the grey level 10 * y; scrolling down by 2 and right by 1 shifts them.
+  for (int dy : {2, -2}) {
+    TCanvasDC c(6, 8);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 6; ++x) SetPixel(c.dc, x, y, RGB(10 * y, 10 * x, 0));
+    BitBlt(c.dc, 1, dy > 0 ? 2 : 0, 5, 6, c.dc, 0, dy > 0 ? 0 : 2, SRCCOPY);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 5; ++x) {
+        int ty = (dy > 0 ? 2 : 0) + y, sy = (dy > 0 ? 0 : 2) + y;
+        EXPECT_EQ(c.At(x + 1, ty), RGB(10 * sy, 10 * x, 0)) << dy << " " << x << "," << y;
+      }
+  }
+}
+
 TEST(GdiBlit, TernaryRasterOperations) {
   const COLORREF S = RGB(0xF0, 0x0F, 0x33), D = RGB(0xAA, 0x55, 0x0F), P = RGB(0xCC, 0x99, 0x66);
   struct Case { DWORD rop; uint32_t (*f)(uint32_t p, uint32_t s, uint32_t d); };
