@@ -59,15 +59,15 @@ struct TAxis {
   bool Flip = false;
   // Source index for destination index d (absolute coordinates).
   int Nearest(int d) const {
-    int64_t i = d - DstStart;
-    int64_t s = ((2 * i + 1) * SrcLen) / (2 * static_cast<int64_t>(DstLen));
+    __int128 i = static_cast<int64_t>(d) - DstStart;
+    int64_t s = static_cast<int64_t>(((2 * i + 1) * SrcLen) / (2 * static_cast<__int128>(DstLen)));
     if (Flip) s = SrcLen - 1 - s;
     return SrcStart + static_cast<int>(s);
   }
   // Source interval [a, b) covering destination index d (at least one pixel).
   void Box(int d, int& a, int& b) const {
-    int64_t i = d - DstStart;
-    int64_t s0 = i * SrcLen / DstLen, s1 = (i + 1) * SrcLen / DstLen;
+    __int128 i = static_cast<int64_t>(d) - DstStart;
+    int64_t s0 = static_cast<int64_t>(i * SrcLen / DstLen), s1 = static_cast<int64_t>((i + 1) * SrcLen / DstLen);
     if (s1 <= s0) s1 = s0 + 1;
     if (Flip) {
       int64_t t0 = SrcLen - s1, t1 = SrcLen - s0;

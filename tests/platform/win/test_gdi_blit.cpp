@@ -41,6 +41,34 @@ TEST(GdiBlit, OverlappingBlitsWithinOneSurfaceScrollCorrectly) {
   }
 }
 
+TEST(GdiBlit, HostileSizesAndCoordinates) {
+  TCanvasDC src(4, 4), dst(8, 8);
+  SetPixel(src.dc, 1, 1, RGB(255, 0, 0));
+  EXPECT_FALSE(StretchBlt(dst.dc, 0, 0, 8, 8, src.dc, 0, 0, 0, 4, SRCCOPY));  // empty source
+  EXPECT_TRUE(BitBlt(dst.dc, 0, 0, 0, 0, src.dc, 0, 0, SRCCOPY));              // nothing to do
+  // Negative extents turn both rectangles around: the source becomes (-4, -4)..(0, 0), off
+  // the bitmap, so nothing is drawn.
+  EXPECT_TRUE(BitBlt(dst.dc, 4, 4, -4, -4, src.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(dst.Count(RGB(255, 255, 255)), 64);
+  EXPECT_TRUE(BitBlt(dst.dc, 4, 4, -4, -4, src.dc, 4, 4, SRCCOPY));
+  EXPECT_EQ(dst.At(1, 1), RGB(255, 0, 0));
+  // A destination a billion pixels wide shows only what lands on the surface.
+  TCanvasDC big(8, 8);
+  SetStretchBltMode(big.dc, COLORONCOLOR);
+  EXPECT_TRUE(StretchBlt(big.dc, -1000000000, 0, 2000000000, 8, src.dc, 0, 0, 4, 4, SRCCOPY));
+  SetStretchBltMode(big.dc, HALFTONE);
+  EXPECT_TRUE(StretchBlt(big.dc, 0, -1000000000, 8, 2000000000, src.dc, 0, 0, 4, 4, SRCCOPY));
+  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+  HDC mem = CreateCompatibleDC(nullptr);
+  HBITMAP zero = CreateCompatibleBitmap(mem, 0, 0);
+  BITMAP bm;
+  ASSERT_EQ(GetObject(zero, sizeof bm, &bm), static_cast<int>(sizeof bm));
+  EXPECT_EQ(bm.bmWidth, 1);
+  EXPECT_EQ(bm.bmBitsPixel, 1);
+  DeleteObject(zero);
+  DeleteDC(mem);
+}
+
 TEST(GdiBlit, TernaryRasterOperations) {
   const COLORREF S = RGB(0xF0, 0x0F, 0x33), D = RGB(0xAA, 0x55, 0x0F), P = RGB(0xCC, 0x99, 0x66);
   struct Case { DWORD rop; uint32_t (*f)(uint32_t p, uint32_t s, uint32_t d); };
