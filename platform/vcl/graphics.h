@@ -296,6 +296,10 @@ public:
 
   // Draws the graphic into Rect (stretched); called by TCanvas::Draw/StretchDraw.
   virtual void Draw(TCanvas* ACanvas, const RECT& Rect) = 0;
+  // The graphic's part of a picture's "Data" record (form streams, report files): by default
+  // the graphic's file as SaveToStream writes it; the stream holds exactly that data.
+  virtual void ReadData(TStream* Stream) { LoadFromStream(Stream); }
+  virtual void WriteData(TStream* Stream) { SaveToStream(Stream); }
 
 protected:
   virtual void Changed();
@@ -354,6 +358,9 @@ public:
   void LoadFromStream(TStream* Stream) override;
   void SaveToStream(TStream* Stream) override;
   void Draw(TCanvas* ACanvas, const RECT& Rect) override;
+  // In a picture's Data record a bitmap is a 32-bit byte count followed by its BMP file.
+  void ReadData(TStream* Stream) override;
+  void WriteData(TStream* Stream) override;
 
 private:
   friend class TBitmapCanvas;
@@ -475,6 +482,13 @@ public:
   // "All (*.bmp;*.ico)|*.bmp;*.ico|Bitmaps (*.bmp)|*.bmp|..." for the classes descending from
   // GraphicClass.
   static std::string GraphicFilter(TGraphicClass GraphicClass);
+
+  // The "Data" record: the graphic's class name as a short string (length byte, then the
+  // name), then the graphic's WriteData. Reading finds the class among the registered picture
+  // formats or in the class registry; EInvalidGraphic "Unknown picture format %s" otherwise.
+  void DefineProperties(TFiler* Filer) override;
+  void ReadData(TStream* Stream);
+  void WriteData(TStream* Stream);
 
   TNotifyEvent OnChange;
 

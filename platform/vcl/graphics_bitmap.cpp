@@ -2,9 +2,11 @@
 // with its recording canvas, TPicture with the file-format registry, and TImageList.
 #include <algorithm>
 #include <cctype>
+#include <strings.h>
 #include <cstring>
 #include <mutex>
 
+#include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
@@ -463,6 +465,29 @@ void TBitmap::SaveToStream(TStream* Stream) {
   for (int y = FHeight - 1; y >= 0; --y) Stream->WriteBuffer(ScanLine(y), stride);
 }
 
+void TBitmap::ReadData(TStream* Stream) {
+  int32_t size = 0;
+  Stream->ReadBuffer(&size, 4);
+  if (size < 0 || size > Stream->Size() - Stream->Position()) BadBitmap();
+  if (size == 0) {
+    NewImage(0, 0, FPixelFormat, nullptr, 0, false);
+    Changed();
+    return;
+  }
+  TMemoryStream m;
+  m.CopyFrom(Stream, size);
+  m.SetPosition(0);
+  LoadFromStream(&m);
+}
+
+void TBitmap::WriteData(TStream* Stream) {
+  TMemoryStream m;
+  if (!Empty()) SaveToStream(&m);
+  int32_t size = static_cast<int32_t>(m.Size());
+  Stream->WriteBuffer(&size, 4);
+  if (size) Stream->WriteBuffer(m.Memory(), size);
+}
+
 // ---- TIcon ----
 ORV_CLASS_IMPL(TIcon, TGraphic)
 
@@ -915,6 +940,43 @@ void TPicture::SaveToFile(const std::string& FileName) {
 
 void TPicture::SaveToStream(TStream* Stream) {
   if (FGraphic) FGraphic->SaveToStream(Stream);
+}
+
+void TPicture::DefineProperties(TFiler* Filer) {
+  Filer->DefineBinaryProperty(
+      "Data", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); },
+      FGraphic && !FGraphic->Empty());
+}
+
+void TPicture::ReadData(TStream* Stream) {
+  uint8_t len = 0;
+  Stream->ReadBuffer(&len, 1);
+  std::string name(len, '\0');
+  if (len) Stream->ReadBuffer(name.data(), len);
+  TGraphicClass c = nullptr;
+  {
+    std::lock_guard<std::mutex> g(FormatsLock());
+    for (const TFileFormat& f : Formats())
+      if (strcasecmp(f.Class->Name, name.c_str()) == 0) c = f.Class;
+  }
+  if (!c) {
+    c = GetClass(name);
+    if (c && !c->InheritsFrom(TGraphic::StaticClass())) c = nullptr;
+  }
+  if (!c) throw EInvalidGraphic("Unknown picture format " + name);
+  std::unique_ptr<TGraphic> g(NewGraphic(c));
+  g->ReadData(Stream);
+  g->OnChange = [this](TObject* s) { Changed(s); };
+  FGraphic = std::move(g);
+  Changed(this);
+}
+
+void TPicture::WriteData(TStream* Stream) {
+  std::string name = FGraphic ? FGraphic->ClassName() : "";
+  uint8_t len = static_cast<uint8_t>(std::min<size_t>(name.size(), 255));
+  Stream->WriteBuffer(&len, 1);
+  if (len) Stream->WriteBuffer(name.data(), len);
+  if (FGraphic) FGraphic->WriteData(Stream);
 }
 
 // ---- TImageList ----

@@ -293,3 +293,20 @@ void TJPEGImage::Draw(TCanvas* ACanvas, const RECT& Rect) {
   TBitmap* b = Bitmap();
   if (b && !b->Empty()) b->Draw(ACanvas, Rect);
 }
+
+void TJPEGImage::ReadData(TStream* Stream) {
+  int32_t size = 0;
+  Stream->ReadBuffer(&size, 4);
+  if (size <= 0 || size > Stream->Size() - Stream->Position()) throw EJPEG("JPEG error #" + std::to_string(JERR_INPUT_EOF));
+  TMemoryStream m;
+  m.CopyFrom(Stream, size);
+  m.SetPosition(0);
+  LoadFromStream(&m);
+}
+
+void TJPEGImage::WriteData(TStream* Stream) {
+  JPEGNeeded();
+  int32_t size = static_cast<int32_t>(FData.size());
+  Stream->WriteBuffer(&size, 4);
+  if (size) Stream->WriteBuffer(FData.data(), size);
+}

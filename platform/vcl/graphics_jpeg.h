@@ -55,6 +55,9 @@ public:
   void LoadFromStream(TStream* Stream) override;
   void SaveToStream(TStream* Stream) override;
   void Draw(TCanvas* ACanvas, const RECT& Rect) override;
+  // In a picture's Data record: a 32-bit byte count, then the JPEG data.
+  void ReadData(TStream* Stream) override;
+  void WriteData(TStream* Stream) override;
 
 private:
   void ReadHeader();

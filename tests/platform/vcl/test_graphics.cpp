@@ -579,3 +579,51 @@ TEST(Graphics, PictureOpensJpegFilesByExtension) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Graphics, PictureDataRecordNamesTheClassThenHoldsTheImage) {
+  auto b = NewBitmap(3, 2);
+  b->Canvas()->SetPixels(2, 1, clRed);
+  TPicture p;
+  p.SetGraphic(b.get());
+  TMemoryStream s;
+  p.WriteData(&s);
+  const auto* bytes = static_cast<const uint8_t*>(s.Memory());
+  ASSERT_EQ(bytes[0], 7);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes + 1), 7), "TBitmap");
+  int32_t size;
+  std::memcpy(&size, bytes + 8, 4);
+  EXPECT_EQ(size, s.Size() - 12);
+  EXPECT_EQ(bytes[12], 'B');
+  EXPECT_EQ(bytes[13], 'M');
+  s.SetPosition(0);
+  TPicture q;
+  q.ReadData(&s);
+  ASSERT_TRUE(q.Graphic()->Is<TBitmap>());
+  EXPECT_EQ(q.Bitmap()->Canvas()->Pixels(2, 1), RGB(255, 0, 0));
+  // A JPEG picture keeps its compressed data.
+  TJPEGImage jpg;
+  jpg.Assign(b.get());
+  TPicture pj;
+  pj.SetGraphic(&jpg);
+  TMemoryStream sj;
+  pj.WriteData(&sj);
+  sj.SetPosition(0);
+  TPicture qj;
+  qj.ReadData(&sj);
+  ASSERT_TRUE(qj.Graphic()->Is<TJPEGImage>());
+  EXPECT_EQ(qj.Width(), 3);
+  // An unknown class name is refused.
+  TMemoryStream bad;
+  bad.WriteBuffer("\x05TNope", 6);
+  bad.SetPosition(0);
+  try {
+    q.ReadData(&bad);
+    FAIL();
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), "Unknown picture format TNope");
+  }
+}
+
+}  // namespace
