@@ -252,10 +252,12 @@ TShapeBoxes ShapeBoxes(HDC dc, int l, int t, int r, int b) {
   RECT O = R;
   if (w > 1 && pen->Kind() != PS_INSIDEFRAME) {
     O = RECT{R.left - (w - 1) / 2, R.top - (w - 1) / 2, R.right + w / 2, R.bottom + w / 2};
-    O.right -= (w > 1 ? 1 : 0) * 0;
   }
   s.Outer = O;
   s.Inner = RECT{O.left + w, O.top + w, O.right - w, O.bottom - w};
+  // A pen as wide as the shape leaves no inside (rather than an inside turned around).
+  if (s.Inner.right < s.Inner.left) s.Inner.right = s.Inner.left;
+  if (s.Inner.bottom < s.Inner.top) s.Inner.bottom = s.Inner.top;
   return s;
 }
 
