@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gdi_test_util.h"
+#include "platform/win/gdi_drawdib.h"
 
 namespace {
 
@@ -284,6 +285,28 @@ TEST(GdiDib, MonochromeMaskInvertsThroughStretchDIBits) {
   // Again: inverting twice restores.
   StretchDIBits(c.dc, 0, 2, 8, 2, 0, ySrc, 8, 2, rows, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, SRCINVERT);
   EXPECT_EQ(c.Count(g), 32);
+}
+
+TEST(GdiDib, DrawDibDrawsDibMemoryAtFullSizeOrStretched) {
+  // Bottom-up 2x2 8-bit DIB: stored rows bottom first; picture: top row red blue, bottom green.
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD c[3];
+  } bi{{sizeof(BITMAPINFOHEADER), 2, 2, 1, 8, BI_RGB, 0, 0, 0, 3, 0}, {{0, 0, 255, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}}};
+  const uint8_t bits[2][4] = {{2, 2, 0, 0}, {0, 1, 0, 0}};
+  HDRAWDIB dd = DrawDibOpen();
+  ASSERT_NE(dd, nullptr);
+  TCanvasDC c(4, 4);
+  ASSERT_TRUE(DrawDibDraw(dd, c.dc, 0, 0, -1, -1, &bi.h, bits, 0, 0, -1, -1, 0));
+  EXPECT_EQ(c.At(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(1, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(1, 1), RGB(0, 255, 0));
+  // The top row only (source y from the top), stretched over the whole canvas.
+  ASSERT_TRUE(DrawDibDraw(dd, c.dc, 0, 0, 4, 4, &bi.h, bits, 0, 0, 2, 1, 0));
+  EXPECT_EQ(c.At(0, 3), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(3, 3), RGB(0, 0, 255));
+  EXPECT_FALSE(DrawDibDraw(nullptr, c.dc, 0, 0, -1, -1, &bi.h, bits, 0, 0, -1, -1, 0));
+  EXPECT_TRUE(DrawDibClose(dd));
 }
 
 TEST(GdiDib, SetDIBitsToDeviceCountsSourceRowsFromTheBottom) {
