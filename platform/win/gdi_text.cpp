@@ -54,6 +54,7 @@ std::string FindFontsConf() {
     exe[n] = 0;
     std::string dir(exe);
     dir = dir.substr(0, dir.rfind('/'));
+    tries.push_back(dir + "/fonts.conf");
     tries.push_back(dir + "/data/fonts.conf");
     tries.push_back(dir + "/../data/fonts.conf");
   }
