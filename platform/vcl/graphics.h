@@ -369,6 +369,8 @@ private:
   HBITMAP FHandle = nullptr;
   uint8_t* FBits = nullptr;
   int FWidth = 0, FHeight = 0;
+  int FStride = 0;        // bytes per row of the DIB section
+  bool FBottomUp = true;  // row order in memory
   TPixelFormat FPixelFormat = pfDevice;
   TBitmapHandleType FHandleType = bmDIB;
   mutable HPALETTE FPalette = nullptr;

@@ -174,6 +174,8 @@ void TBitmap::NewImage(int W, int H, TPixelFormat PF, const RGBQUAD* Pal, int Pa
       throw EOutOfResources("Out of system resources");
     }
     FBits = static_cast<uint8_t*>(bits);
+    FStride = Stride(FWidth, bpp);
+    FBottomUp = true;
     if (Blank) {
       HDC dc = CreateCompatibleDC(nullptr);
       HGDIOBJ o = SelectObject(dc, FHandle);
@@ -232,11 +234,7 @@ void TBitmap::SetPixelFormat(TPixelFormat Value) {
 
 void* TBitmap::ScanLine(int Row) {
   if (Row < 0 || Row >= FHeight || !FBits) throw ERangeError("Scan line index out of range");
-  DIBSECTION ds;
-  GetObject(FHandle, sizeof ds, &ds);
-  int stride = ds.dsBm.bmWidthBytes;
-  bool bottomUp = ds.dsBmih.biHeight > 0;
-  return FBits + static_cast<ptrdiff_t>(bottomUp ? FHeight - 1 - Row : Row) * stride;
+  return FBits + static_cast<ptrdiff_t>(FBottomUp ? FHeight - 1 - Row : Row) * FStride;
 }
 
 HBITMAP TBitmap::Handle() { return FHandle; }
@@ -257,6 +255,8 @@ void TBitmap::SetHandle(HBITMAP Value) {
       FBits = static_cast<uint8_t*>(ds.dsBm.bmBits);
       FWidth = ds.dsBm.bmWidth;
       FHeight = ds.dsBm.bmHeight;
+      FStride = ds.dsBm.bmWidthBytes;
+      FBottomUp = ds.dsBmih.biHeight > 0;
       switch (ds.dsBm.bmBitsPixel) {
         case 1: FPixelFormat = pf1bit; break;
         case 4: FPixelFormat = pf4bit; break;
