@@ -1,0 +1,84 @@
+// XMP markers, DICOM tags, the maker-note tag table and the colour-conversion routine.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "imaging/io/iecolor.h"
+#include "imaging/io/iemetadata.h"
+#include "imaging/io/ieparams.h"
+#include "imaging/io/iexmp.h"
+#include "platform/rtl/streams.h"
+
+TEST(XMP, MarkerSizesAndRoundTrip) {
+  TIOParamsVals p;
+  std::vector<uint8_t> b;
+  IESaveXMPToMarker(&p, b);
+  EXPECT_EQ(b.size(), 29u);
+  EXPECT_EQ(IECheckXMPMarker(b.data(), int(b.size())), nullptr);  // fewer than 30 bytes
+  p.XMP_Info = "<x:xmpmeta/>";
+  IESaveXMPToMarker(&p, b);
+  TIOParamsVals q;
+  ASSERT_TRUE(IELoadXMPFromMarker(b.data(), int(b.size()), &q));
+  EXPECT_EQ(q.XMP_Info, "<x:xmpmeta/>");
+  std::string notXmp(40, 'x');
+  EXPECT_FALSE(IELoadXMPFromMarker(notXmp.data(), 40, &q));
+  // the identifier without any zero byte: no packet start
+  std::string noZero = std::string("http://ns.adobe.com/xap/1.0/") + "abc";
+  EXPECT_EQ(IECheckXMPMarker(noZero.data(), int(noZero.size())), nullptr);
+}
+
+TEST(DICOMTags, AddAndAssignCopyTheData) {
+  TIEDICOMTags t;
+  EXPECT_EQ(t.AddTag(0x10, 0x20, -1, nullptr, "PN"), 0);
+  EXPECT_TRUE(t.GetTag(0).Data.empty());
+  std::string v = "Doe^John";
+  EXPECT_EQ(t.AddTag(0x10, 0x10, int(v.size()), v.data(), "PNX"), 1);
+  EXPECT_EQ(t.GetTag(1).VR, "");  // only two-letter representations are kept
+  TIEDICOMTags c;
+  c.Assign(&t);
+  ASSERT_EQ(c.Count(), 2);
+  EXPECT_NE(c.GetTag(1).Data.data(), t.GetTag(1).Data.data());
+  EXPECT_EQ(std::string(c.GetTag(1).Data.begin(), c.GetTag(1).Data.end()), v);
+  EXPECT_EQ(c.IndexOf(0x10, 0x10), 1);
+}
+
+TEST(MakerNote, TagTableListsOnlyEntriesInsideTheData) {
+  TIETagsHandler h;
+  const uint8_t two[] = {3, 0, 1, 0, 3, 0, 1, 0, 0, 0, 5, 0, 0, 0, 2, 0, 2, 0, 4, 0, 0, 0, 'a', 'b', 'c', 0};
+  h.Data()->WriteBuffer(two, sizeof two);  // says 3 entries, holds 2
+  h.Update();
+  ASSERT_EQ(h.TagCount(), 2);
+  EXPECT_EQ(h.GetTagEntry(0).Tag, 1);
+  EXPECT_EQ(h.GetTagEntry(1).Type, 2);
+  h.Clear();
+  EXPECT_EQ(h.TagCount(), 0);
+}
+
+TEST(ConvertColor, FormulaRoutes) {
+  struct Case {
+    const char* Name;
+    std::vector<uint8_t> Src;
+    int SK, DK;
+    std::vector<uint8_t> Want;
+  } cases[] = {
+      {"rgb to bgr", {10, 20, 30}, 0, 1, {30, 20, 10}},
+      {"bgr to grey white", {255, 255, 255}, 1, 5, {255}},
+      {"bgr to grey green", {0, 255, 0}, 1, 5, {181}},
+      {"cmyk no ink is white", {255, 255, 255, 255}, 2, 1, {255, 255, 255}},
+      {"bgr black to cmyk", {0, 0, 0}, 1, 2, {0, 0, 0, 1}},
+      {"rgb48 le", {0x11, 0xAA, 0x22, 0xBB, 0x33, 0xCC}, 6, 1, {0xCC, 0xBB, 0xAA}},
+      {"rgb48 be", {0xAA, 0x11, 0xBB, 0x22, 0xCC, 0x33}, 7, 1, {0xCC, 0xBB, 0xAA}},
+      {"ycbcr grey", {128, 128, 128}, 8, 1, {128, 128, 128}},
+  };
+  for (auto& c : cases) {
+    std::vector<uint8_t> out(c.Want.size(), 0x77);
+    IEConvertColorFunction(c.Src.data(), c.SK, out.data(), nullptr, 1, c.DK);
+    EXPECT_EQ(out, c.Want) << c.Name;
+  }
+  uint8_t keep[3] = {1, 2, 3};
+  const uint8_t src[3] = {9, 9, 9};
+  IEConvertColorFunction(src, 4, keep, nullptr, 1, 2);  // unsupported pair
+  EXPECT_EQ(keep[0], 1);
+}
