@@ -297,6 +297,28 @@ TEST(GdiDraw, EllipseOutlineAndInteriorUsePenAndBrush) {
   DeleteObject(red);
 }
 
+TEST(GdiDraw, DashedEllipsesLeaveGapsAlongTheOutline) {
+  TCanvasDC solid(30, 30), dotted(30, 30);
+  SelectObject(solid.dc, GetStockObject(NULL_BRUSH));
+  Ellipse(solid.dc, 2, 2, 28, 28);
+  HPEN dot = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+  SelectObject(dotted.dc, dot);
+  SelectObject(dotted.dc, GetStockObject(NULL_BRUSH));
+  SetBkMode(dotted.dc, TRANSPARENT);
+  Ellipse(dotted.dc, 2, 2, 28, 28);
+  int all = solid.Count(0), some = dotted.Count(0);
+  EXPECT_GT(some, all * 4 / 10);
+  EXPECT_LT(some, all * 6 / 10);
+  // Every dotted pixel lies on the solid outline.
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 30; ++x)
+      if (dotted.At(x, y) == 0) {
+        EXPECT_EQ(solid.At(x, y), 0u) << x << "," << y;
+      }
+  SelectObject(dotted.dc, GetStockObject(BLACK_PEN));
+  DeleteObject(dot);
+}
+
 TEST(GdiDraw, PolygonFillModesDifferOnlyInsideTheStar) {
   POINT star[] = {{10, 0}, {16, 19}, {0, 7}, {20, 7}, {4, 19}};
   for (int mode : {ALTERNATE, WINDING}) {
