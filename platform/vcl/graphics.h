@@ -404,6 +404,10 @@ public:
   void SetHandle(HICON Value);
   HICON ReleaseHandle();
 
+protected:
+  // Into a bitmap: the icon's 32-bit image with its alpha.
+  void AssignTo(TPersistent* Dest) override;
+
 private:
   void FreeHandle();
   std::unique_ptr<TBitmap> FImage;

@@ -499,6 +499,15 @@ void TIcon::FreeHandle() {
   FHandle = nullptr;
 }
 
+void TIcon::AssignTo(TPersistent* Dest) {
+  auto* b = dynamic_cast<TBitmap*>(Dest);
+  if (b && FImage) {
+    b->Assign(FImage.get());
+    return;
+  }
+  TGraphic::AssignTo(Dest);
+}
+
 HICON TIcon::ReleaseHandle() {
   HICON h = Handle();
   FHandle = nullptr;

@@ -310,3 +310,11 @@ void TJPEGImage::WriteData(TStream* Stream) {
   Stream->WriteBuffer(&size, 4);
   if (size) Stream->WriteBuffer(FData.data(), size);
 }
+
+void TJPEGImage::AssignTo(TPersistent* Dest) {
+  if (auto* b = dynamic_cast<TBitmap*>(Dest)) {
+    b->Assign(Bitmap());
+    return;
+  }
+  TGraphic::AssignTo(Dest);
+}

@@ -59,6 +59,10 @@ public:
   void ReadData(TStream* Stream) override;
   void WriteData(TStream* Stream) override;
 
+protected:
+  // Into a bitmap: the decoded picture (the common way to decode a JPEG file).
+  void AssignTo(TPersistent* Dest) override;
+
 private:
   void ReadHeader();
   std::vector<uint8_t> FData;

@@ -379,6 +379,11 @@ TEST(Graphics, IconsKeepTheirAlphaThroughFiles) {
   canvas->Canvas()->Draw(0, 0, &again);
   EXPECT_EQ(canvas->Canvas()->Pixels(8, 8), RGB(255, 0, 0));
   EXPECT_EQ(canvas->Canvas()->Pixels(1, 1), RGB(255, 255, 255));
+  TBitmap asBitmap;
+  asBitmap.Assign(&again);
+  EXPECT_EQ(asBitmap.PixelFormat(), pf32bit);
+  EXPECT_EQ(static_cast<uint8_t*>(asBitmap.ScanLine(8))[8 * 4 + 3], 255);
+  EXPECT_EQ(static_cast<uint8_t*>(asBitmap.ScanLine(1))[1 * 4 + 3], 0);
   // Through a handle and back.
   TIcon viaHandle;
   viaHandle.SetHandle(CopyIcon(again.Handle()));
@@ -542,6 +547,12 @@ TEST(Graphics, JpegImagesCompressFromBitmapsAndDecodeBack) {
   EXPECT_LT(GetBValue(left), 25);
   EXPECT_GT(GetBValue(right), 230);
   EXPECT_LT(GetRValue(right), 25);
+  // A bitmap takes the decoded picture.
+  TBitmap decoded;
+  decoded.Assign(&back);
+  EXPECT_EQ(decoded.Width(), 32);
+  EXPECT_EQ(decoded.PixelFormat(), pf24bit);
+  EXPECT_GT(GetRValue(decoded.Canvas()->Pixels(4, 8)), 230);
   // Smaller quality, smaller file; half scale halves the size; grey decodes to 8 bits.
   TJPEGImage low;
   low.Assign(b.get());
