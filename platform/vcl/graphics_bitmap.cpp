@@ -377,6 +377,7 @@ void TBitmap::Draw(TCanvas* ACanvas, const RECT& Rect) {
 }
 
 void TBitmap::LoadFromStream(TStream* Stream) {
+  const int64_t fileStart = Stream->Position();
   BITMAPFILEHEADER fh;
   if (Stream->Read(&fh, sizeof fh) != sizeof fh || fh.bfType != 0x4D42) BadBitmap();
   DWORD hsize;
@@ -417,9 +418,7 @@ void TBitmap::LoadFromStream(TStream* Stream) {
   if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) BadBitmap();
   size_t size = static_cast<size_t>(Stride(h.biWidth, bpp)) * height;
   // The pixels start at bfOffBits from the file's start; some writers leave a gap.
-  int64_t start = Stream->Position() - static_cast<int64_t>(sizeof fh) - hsize - (h.biCompression == BI_BITFIELDS && hsize < 52 ? 12 : 0) -
-                  (bpp <= 8 ? (hsize == 12 ? 3 : 4) * static_cast<int64_t>(h.biClrUsed ? h.biClrUsed : (hsize == 12 ? 1u << bpp : 0)) : 0);
-  if (fh.bfOffBits > 0 && start >= 0) Stream->SetPosition(start + fh.bfOffBits);
+  if (fh.bfOffBits > 0) Stream->SetPosition(fileStart + fh.bfOffBits);
   std::vector<uint8_t> bits(size);
   if (Stream->Read(bits.data(), static_cast<int64_t>(size)) != static_cast<int64_t>(size)) BadBitmap();
   TPixelFormat pf = bpp == 1 ? pf1bit : bpp == 4 ? pf4bit : bpp == 8 ? pf8bit : bpp == 24 ? pf24bit : bpp == 32 ? pf32bit : pf16bit;
