@@ -64,6 +64,47 @@ struct TDibInfo {
 
 [[noreturn]] void BadBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
 
+// Unpacks run-length rows (8 or 4 bits) into bottom-up rows of the DIB stride. Runs that leave
+// the picture are cut; a missing end leaves the rest at index 0, as a truncated file shows.
+void DecodeRle(const std::vector<uint8_t>& in, int w, int h, int bpp, std::vector<uint8_t>& out) {
+  int stride = Stride(w, bpp);
+  auto put = [&](int x, int y, uint8_t v) {
+    if (x < 0 || x >= w || y < 0 || y >= h) return;
+    uint8_t* row = &out[static_cast<size_t>(y) * stride];
+    if (bpp == 8) row[x] = v;
+    else row[x >> 1] = static_cast<uint8_t>((x & 1) ? (row[x >> 1] & 0xF0) | (v & 15) : (row[x >> 1] & 0x0F) | (v << 4));
+  };
+  int x = 0, y = 0;
+  size_t i = 0;
+  while (i + 1 < in.size() && y < h) {
+    uint8_t count = in[i], value = in[i + 1];
+    i += 2;
+    if (count > 0) {
+      for (int k = 0; k < count; ++k, ++x) put(x, y, bpp == 8 ? value : ((k & 1) ? value & 15 : value >> 4));
+      continue;
+    }
+    if (value == 0) {  // end of line
+      x = 0;
+      ++y;
+    } else if (value == 1) {  // end of picture
+      break;
+    } else if (value == 2) {  // delta
+      if (i + 1 >= in.size()) break;
+      x += in[i];
+      y += in[i + 1];
+      i += 2;
+    } else {  // a literal run of `value` pixels, padded to a whole word
+      size_t bytes = bpp == 8 ? value : (value + 1u) / 2;
+      if (i + bytes > in.size()) break;
+      for (int k = 0; k < value; ++k, ++x) {
+        uint8_t b = bpp == 8 ? in[i + k] : in[i + k / 2];
+        put(x, y, bpp == 8 ? b : ((k & 1) ? b & 15 : b >> 4));
+      }
+      i += (bytes + 1) & ~size_t(1);
+    }
+  }
+}
+
 BITMAPINFO Info32(int w, int h) {
   BITMAPINFO bi{};
   bi.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -415,12 +456,22 @@ void TBitmap::LoadFromStream(TStream* Stream) {
   int bpp = h.biBitCount;
   if (h.biWidth <= 0 || height <= 0 || h.biWidth > 65536 || height > 65536 || h.biPlanes != 1) BadBitmap();
   if (!(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32)) BadBitmap();
-  if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) BadBitmap();
+  bool rle = (h.biCompression == BI_RLE8 && bpp == 8) || (h.biCompression == BI_RLE4 && bpp == 4);
+  if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS && !rle) BadBitmap();
+  if (rle && h.biHeight < 0) BadBitmap();  // run-length files are always bottom-up
   size_t size = static_cast<size_t>(Stride(h.biWidth, bpp)) * height;
   // The pixels start at bfOffBits from the file's start; some writers leave a gap.
   if (fh.bfOffBits > 0) Stream->SetPosition(fileStart + fh.bfOffBits);
   std::vector<uint8_t> bits(size);
-  if (Stream->Read(bits.data(), static_cast<int64_t>(size)) != static_cast<int64_t>(size)) BadBitmap();
+  if (rle) {
+    int64_t n = h.biSizeImage ? static_cast<int64_t>(h.biSizeImage) : Stream->Size() - Stream->Position();
+    if (n <= 0 || n > Stream->Size() - Stream->Position()) BadBitmap();
+    std::vector<uint8_t> packed(static_cast<size_t>(n));
+    Stream->ReadBuffer(packed.data(), n);
+    DecodeRle(packed, h.biWidth, height, bpp, bits);
+  } else if (Stream->Read(bits.data(), static_cast<int64_t>(size)) != static_cast<int64_t>(size)) {
+    BadBitmap();
+  }
   TPixelFormat pf = bpp == 1 ? pf1bit : bpp == 4 ? pf4bit : bpp == 8 ? pf8bit : bpp == 24 ? pf24bit : bpp == 32 ? pf32bit : pf16bit;
   if (bpp == 16) {
     DWORD g;

@@ -324,6 +324,29 @@ TEST(Graphics, BmpReaderTurnsTopDownFilesAndRefusesBadData) {
   }
 }
 
+TEST(Graphics, RunLengthBitmapsAreUnpacked) {
+  // 4x2 8-bit, bottom row first: [run 4 x index 1], end of line, [literal 3: 2 3 2], end of picture.
+  const uint8_t packed[] = {4, 1, 0, 0, 0, 3, 2, 3, 2, 0, 0, 1};
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD c[4];
+  } bi{{40, 4, 2, 1, 8, BI_RLE8, sizeof packed, 0, 0, 4, 0}, {{0, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}}};
+  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(14 + sizeof bi + sizeof packed), 0, 0, static_cast<DWORD>(14 + sizeof bi)};
+  TMemoryStream s;
+  s.WriteBuffer(&fh, sizeof fh);
+  s.WriteBuffer(&bi, sizeof bi);
+  s.WriteBuffer(packed, sizeof packed);
+  s.SetPosition(0);
+  TBitmap b;
+  b.LoadFromStream(&s);
+  EXPECT_EQ(b.PixelFormat(), pf8bit);
+  EXPECT_EQ(b.Canvas()->Pixels(0, 1), RGB(255, 0, 0));  // bottom row: the run
+  EXPECT_EQ(b.Canvas()->Pixels(3, 1), RGB(255, 0, 0));
+  EXPECT_EQ(b.Canvas()->Pixels(0, 0), RGB(0, 255, 0));  // top row: the literal
+  EXPECT_EQ(b.Canvas()->Pixels(1, 0), RGB(0, 0, 255));
+  EXPECT_EQ(b.Canvas()->Pixels(3, 0), RGB(0, 0, 0));    // not reached: index 0
+}
+
 TEST(Graphics, AssignMakesAnIndependentCopy) {
   auto a = NewBitmap(3, 3, pf8bit);
   a->Canvas()->SetPixels(1, 1, clRed);
