@@ -345,6 +345,26 @@ TEST(Graphics, RunLengthBitmapsAreUnpacked) {
   EXPECT_EQ(b.Canvas()->Pixels(0, 0), RGB(0, 255, 0));  // top row: the literal
   EXPECT_EQ(b.Canvas()->Pixels(1, 0), RGB(0, 0, 255));
   EXPECT_EQ(b.Canvas()->Pixels(3, 0), RGB(0, 0, 0));    // not reached: index 0
+  // The same with 4 bits: runs alternate the two nibbles, literals hold two pixels a byte.
+  const uint8_t packed4[] = {4, 0x12, 0, 0, 0, 3, 0x32, 0x30, 0, 1};
+  bi.h.biBitCount = 4;
+  bi.h.biCompression = BI_RLE4;
+  bi.h.biSizeImage = sizeof packed4;
+  TMemoryStream s4;
+  fh.bfSize = static_cast<DWORD>(14 + sizeof bi + sizeof packed4);
+  s4.WriteBuffer(&fh, sizeof fh);
+  s4.WriteBuffer(&bi, sizeof bi);
+  s4.WriteBuffer(packed4, sizeof packed4);
+  s4.SetPosition(0);
+  TBitmap b4;
+  b4.LoadFromStream(&s4);
+  EXPECT_EQ(b4.PixelFormat(), pf4bit);
+  EXPECT_EQ(b4.Canvas()->Pixels(0, 1), RGB(255, 0, 0));
+  EXPECT_EQ(b4.Canvas()->Pixels(1, 1), RGB(0, 255, 0));
+  EXPECT_EQ(b4.Canvas()->Pixels(2, 1), RGB(255, 0, 0));
+  EXPECT_EQ(b4.Canvas()->Pixels(0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(b4.Canvas()->Pixels(1, 0), RGB(0, 255, 0));
+  EXPECT_EQ(b4.Canvas()->Pixels(2, 0), RGB(0, 0, 255));
 }
 
 TEST(Graphics, AssignMakesAnIndependentCopy) {
