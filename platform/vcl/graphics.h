@@ -181,6 +181,7 @@ using TCopyMode = DWORD;
 enum TTextFormats { tfBottom, tfCalcRect, tfCenter, tfEditControl, tfEndEllipsis, tfPathEllipsis,
                     tfExpandTabs, tfExternalLeading, tfLeft, tfModifyString, tfNoClip, tfNoPrefix,
                     tfRight, tfRtlReading, tfSingleLine, tfTop, tfVerticalCenter, tfWordBreak };
+using TTextFormat = TSet<TTextFormats>;
 
 class TGraphic;
 
@@ -238,6 +239,9 @@ public:
   void TextOut(int X, int Y, const std::string& Text);
   // Text clipped to Rect, drawn at (X, Y); the background is filled unless the brush is clear.
   void TextRect(const RECT& Rect, int X, int Y, const std::string& Text);
+  // Formatted text in Rect (DrawText); with tfCalcRect only measures into Rect, with
+  // tfModifyString Text receives the shortened text.
+  void TextRect(RECT& Rect, std::string& Text, TTextFormat Format);
   SIZE TextExtent(const std::string& Text);
   int TextWidth(const std::string& Text) { return TextExtent(Text).cx; }
   int TextHeight(const std::string& Text) { return TextExtent(Text).cy; }

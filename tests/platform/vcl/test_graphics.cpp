@@ -145,6 +145,22 @@ TEST(Graphics, CanvasTextMeasuresAndClips) {
   EXPECT_TRUE(red);
 }
 
+TEST(Graphics, CanvasFormattedTextRect) {
+  auto b = NewBitmap(200, 60);
+  TCanvas* c = b->Canvas();
+  c->Font()->SetName("Arial");
+  RECT r{0, 0, 40, 0};
+  std::string text = "proof sheet order";
+  c->TextRect(r, text, TTextFormat{tfCalcRect, tfWordBreak});
+  EXPECT_GE(r.bottom, 2 * c->TextHeight("p"));
+  EXPECT_EQ(b->Canvas()->Pixels(1, 1), RGB(255, 255, 255));  // measuring draws nothing
+  RECT cell{0, 0, 50, 20};
+  std::string caption = "A caption far too long for the cell";
+  c->TextRect(cell, caption, TTextFormat{tfEndEllipsis, tfModifyString, tfSingleLine});
+  EXPECT_EQ(caption.substr(caption.size() - 3), "...");
+  EXPECT_LE(c->TextWidth(caption), 50);
+}
+
 TEST(Graphics, CanvasLockIsRecursiveAndExcludesOtherThreads) {
   TCanvas c;
   c.Lock();
