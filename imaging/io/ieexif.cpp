@@ -17,6 +17,7 @@
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iestreams.h"
 #include "imaging/io/iecodechooks.h"
+#include "imaging/io/ieiohelpers.h"
 #include "imaging/io/iemetadata.h"
 #include "imaging/io/ieparams.h"
 #include "platform/rtl/streams.h"
@@ -509,6 +510,7 @@ bool IELoadEXIFFromStandardBuffer(const void* Data, int Length, TIOParamsVals* P
   if (!ParseExif(d, n, &tmp, thumb)) return false;
   IECopyEXIF(&tmp, P);
   P->EXIF_HasEXIFData = true;
+  IOApplyOrientation(thumb, P->TIFF_Orientation);
   return true;
 }
 

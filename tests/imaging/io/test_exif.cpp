@@ -137,8 +137,13 @@ TEST(Exif, RoundTripThroughAJpegSaveAndLoadWithIPTC) {
   EXPECT_EQ(in.IEBitmap()->Width(), 20);
   ExpectExif(*in.Params);
   ASSERT_NE(in.Params->EXIF_Bitmap, nullptr);
-  EXPECT_EQ(in.Params->EXIF_Bitmap->Width(), 16);
-  EXPECT_EQ(in.Params->EXIF_Bitmap->Height(), 12);
+  // orientation 6: the thumbnail is turned a quarter clockwise to show upright
+  EXPECT_EQ(in.Params->EXIF_Bitmap->Width(), 12);
+  EXPECT_EQ(in.Params->EXIF_Bitmap->Height(), 16);
+  TIEBitmap* src = out.Params->EXIF_Bitmap;
+  TIEBitmap* got = in.Params->EXIF_Bitmap;
+  EXPECT_EQ(reinterpret_cast<TIERGBPixel*>(got->Scanline(0))[11], reinterpret_cast<TIERGBPixel*>(src->Scanline(0))[0]);
+  EXPECT_EQ(reinterpret_cast<TIERGBPixel*>(got->Scanline(15))[0], reinterpret_cast<TIERGBPixel*>(src->Scanline(11))[15]);
   int i = in.Params->IPTC_Info->IndexOf(2, 120);
   ASSERT_GE(i, 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(in.Params->IPTC_Info->GetItemData(i)), 7), "caption");

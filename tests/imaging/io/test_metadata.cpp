@@ -82,3 +82,32 @@ TEST(ConvertColor, FormulaRoutes) {
   IEConvertColorFunction(src, 4, keep, nullptr, 1, 2);  // unsupported pair
   EXPECT_EQ(keep[0], 1);
 }
+
+#include "imaging/core/iebitmap.h"
+#include "imaging/io/ieiohelpers.h"
+
+TEST(Orientation, EveryValueShowsTheImageUpright) {
+  // a 3 x 2 image: A B C / D E F; each case lists the rows after the turn
+  const TIERGBPixel A{1, 0, 0}, B{2, 0, 0}, C{3, 0, 0}, D{4, 0, 0}, E{5, 0, 0}, F{6, 0, 0};
+  struct Case {
+    int Orientation;
+    std::vector<std::vector<TIERGBPixel>> Rows;
+  } cases[] = {
+      {1, {{A, B, C}, {D, E, F}}}, {2, {{C, B, A}, {F, E, D}}}, {3, {{F, E, D}, {C, B, A}}},
+      {4, {{D, E, F}, {A, B, C}}}, {5, {{A, D}, {B, E}, {C, F}}}, {6, {{D, A}, {E, B}, {F, C}}},
+      {7, {{F, C}, {E, B}, {D, A}}}, {8, {{C, F}, {B, E}, {A, D}}},
+  };
+  for (const Case& c : cases) {
+    TIEBitmap b;
+    b.Allocate(3, 2, ie24RGB);
+    auto* r0 = reinterpret_cast<TIERGBPixel*>(b.Scanline(0));
+    auto* r1 = reinterpret_cast<TIERGBPixel*>(b.Scanline(1));
+    r0[0] = A; r0[1] = B; r0[2] = C;
+    r1[0] = D; r1[1] = E; r1[2] = F;
+    IOApplyOrientation(&b, c.Orientation);
+    ASSERT_EQ(b.Height(), int(c.Rows.size())) << c.Orientation;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x)
+        EXPECT_EQ(reinterpret_cast<TIERGBPixel*>(b.Scanline(y))[x], c.Rows[y][x]) << c.Orientation << " " << x << "," << y;
+  }
+}
