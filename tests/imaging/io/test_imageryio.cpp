@@ -308,3 +308,19 @@ TEST_F(ImageryIO, HostileStreamHeadersStayInsideTheStream) {
     EXPECT_LE(ms.Position(), 16) << magic;
   }
 }
+
+TEST_F(ImageryIO, AcquiredImagesReachTheTargetUnlessHandled) {
+  TImageryIO io(nullptr);
+  TIEBitmap scan;
+  MakePattern(&scan, 5, 2);
+  bool handle = true;
+  io.OnAcquireBitmap = [&](TObject*, TIEBitmap*, bool& Handled) { Handled = handle; };
+  TIOParamsVals* p = nullptr;
+  io.HandleAcquiredBitmap(&scan, p);
+  EXPECT_EQ(p, nullptr);
+  EXPECT_TRUE(io.IEBitmap()->IsEmpty());
+  handle = false;
+  io.HandleAcquiredBitmap(&scan, p);
+  EXPECT_EQ(p, io.Params);
+  EXPECT_EQ(io.IEBitmap()->Width(), 5);
+}
