@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imaging/io/iecolor.h"
+#include "imaging/io/iefileformats.h"
 #include "imaging/io/iemetadata.h"
 #include "imaging/io/ieparams.h"
 #include "imaging/io/iexmp.h"
@@ -110,4 +111,33 @@ TEST(Orientation, EveryValueShowsTheImageUpright) {
       for (int x = 0; x < b.Width(); ++x)
         EXPECT_EQ(reinterpret_cast<TIERGBPixel*>(b.Scanline(y))[x], c.Rows[y][x]) << c.Orientation << " " << x << "," << y;
   }
+}
+
+TEST(ICC, TransformsAreCachedAndMarkTheProfileApplied) {
+  TIEICC bad;
+  bad.LoadFromBuffer("not a profile", 13);
+  EXPECT_FALSE(bad.IsValid());
+  TIOParamsVals p;
+  p.GetInputICCProfile()->LoadSRGB();
+  ASSERT_TRUE(p.GetInputICCProfile()->IsValid());
+  IEColorManagement = true;
+  const uint8_t rgb[6] = {10, 20, 30, 200, 100, 50};
+  uint8_t bgr[6] = {};
+  IEConvertColorFunction(rgb, 0, bgr, &p, 2, 1);
+  IEColorManagement = false;
+  EXPECT_TRUE(p.GetInputICCProfile()->HasTransform());
+  // sRGB to sRGB: the colours stay (within rounding), channels swapped to blue, green, red
+  EXPECT_NEAR(bgr[0], 30, 1);
+  EXPECT_NEAR(bgr[2], 10, 1);
+  EXPECT_NEAR(bgr[3], 50, 1);
+  TIEBitmap b;
+  b.Allocate(2, 1, ie24RGB);
+  std::memcpy(b.Scanline(0), rgb, 6);
+  EXPECT_TRUE(p.GetInputICCProfile()->TransformBitmap(&b, p.GetOutputICCProfile()));
+  EXPECT_TRUE(p.GetInputICCProfile()->Applied);
+  EXPECT_FALSE(p.GetInputICCProfile()->HasTransform());
+  EXPECT_NEAR(b.Scanline(0)[3], 200, 1);
+  TMemoryStream ms;
+  p.GetInputICCProfile()->SaveToStream(&ms, false);
+  EXPECT_EQ(ms.Size(), int64_t(4 + p.GetInputICCProfile()->Raw.size()));
 }
