@@ -67,6 +67,8 @@ public:
   void Clear() { Buffer.clear(); }
   void Assign(const TIEImagingAnnot* Source) { Buffer = Source ? Source->Buffer : std::vector<uint8_t>(); }
   bool LoadFromStandardBuffer(const void* Data, int Length);
+  // The annotation block as read (empty when there are no annotations).
+  void SaveToStandardBuffer(std::vector<uint8_t>& Out) const { Out = Buffer; }
   std::vector<uint8_t> Buffer;
 
 private:
