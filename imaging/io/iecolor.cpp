@@ -1,8 +1,6 @@
 // Colour-conversion routine of the codecs.
 #include "imaging/io/iecolor.h"
 
-#include <lcms2.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -17,44 +15,16 @@ bool IECMYKThroughICC = true;
 
 namespace {
 
-uint32_t LcmsFormat(int Kind) {
-  switch (Kind) {
-    case 0: return TYPE_RGB_8;
-    case 1: return TYPE_BGR_8;
-    case 2: return TYPE_CMYK_8_REV;
-    case 4: return TYPE_Lab_8;
-    case 5: return TYPE_GRAY_8;
-    case 6: return TYPE_RGB_16;
-    case 7: return TYPE_RGB_16_SE;
-    default: return 0;
-  }
-}
-
 // The ICC route: true when the row was converted.
 bool ConvertThroughICC(const void* Src, int SK, void* Dst, TIOParamsVals* P, int Count, int DK) {
   if (!IEColorManagement || P == nullptr) return false;
   TIEICC* in = P->InputICCProfileOrNil();
   TIEICC* def = P->DefaultICCProfileOrNil();
   TIEICC* chosen = (def == nullptr || (in != nullptr && in->IsValid())) ? in : def;
-  if (chosen == nullptr || !chosen->IsValid()) return false;
+  if (chosen == nullptr || chosen->Applied || chosen->Raw.empty()) return false;
   TIEICC* out = P->GetOutputICCProfile();
-  if (!out->IsValid()) return false;
-  const uint32_t fi = LcmsFormat(SK), fo = LcmsFormat(DK);
-  if (fi == 0 || fo == 0) return false;
-  cmsHPROFILE hi = cmsOpenProfileFromMem(chosen->Raw.data(), static_cast<cmsUInt32Number>(chosen->Raw.size()));
-  cmsHPROFILE ho = cmsOpenProfileFromMem(out->Raw.data(), static_cast<cmsUInt32Number>(out->Raw.size()));
-  bool ok = false;
-  if (hi != nullptr && ho != nullptr) {
-    cmsHTRANSFORM t = cmsCreateTransform(hi, fi, ho, fo, INTENT_PERCEPTUAL, 0);
-    if (t != nullptr) {
-      cmsDoTransform(t, Src, Dst, static_cast<cmsUInt32Number>(Count));
-      cmsDeleteTransform(t);
-      ok = true;
-    }
-  }
-  if (hi != nullptr) cmsCloseProfile(hi);
-  if (ho != nullptr) cmsCloseProfile(ho);
-  return ok;
+  if (out->Raw.empty()) return false;
+  return chosen->Transform(Src, SK, Dst, DK, Count, out);
 }
 
 uint8_t Clamp(double v) { return static_cast<uint8_t>(std::clamp(v + 0.5, 0.0, 255.0)); }

@@ -509,6 +509,9 @@ bool IELoadEXIFFromStandardBuffer(const void* Data, int Length, TIOParamsVals* P
   if (!ParseExif(d, n, &tmp, thumb)) return false;
   IECopyEXIF(&tmp, P);
   P->EXIF_HasEXIFData = true;
+  // The thumbnail is kept as stored. Turning it upright here would have it written back turned
+  // while the orientation tag still asks for the turn, so each load and save would turn it a
+  // further step; display code applies the orientation (IOApplyOrientation) when it shows it.
   return true;
 }
 

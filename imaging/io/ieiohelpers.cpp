@@ -172,3 +172,30 @@ TIEBitmap* TIEGifCanvas::Compose(TIEBitmap* Frame, TIOParamsVals& P) {
   P.GIF_XPos = P.GIF_YPos = 0;
   return &C;
 }
+
+void IOApplyOrientation(TIEBitmap* B, int Orientation) {
+  if (B == nullptr || B->IsEmpty() || Orientation < 2 || Orientation > 8) return;
+  IOConvertTo24(B);
+  const int W = B->Width(), H = B->Height();
+  const bool swap = Orientation >= 5;
+  TIEBitmap out;
+  out.Allocate(swap ? H : W, swap ? W : H, ie24RGB);
+  for (int y = 0; y < H; ++y) {
+    const auto* src = reinterpret_cast<const TIERGBPixel*>(B->Scanline(y));
+    for (int x = 0; x < W; ++x) {
+      int u = x, v = y;
+      switch (Orientation) {
+        case 2: u = W - 1 - x; break;
+        case 3: u = W - 1 - x; v = H - 1 - y; break;
+        case 4: v = H - 1 - y; break;
+        case 5: u = y; v = x; break;
+        case 6: u = H - 1 - y; v = x; break;
+        case 7: u = H - 1 - y; v = W - 1 - x; break;
+        case 8: u = y; v = W - 1 - x; break;
+        default: break;
+      }
+      reinterpret_cast<TIERGBPixel*>(out.Scanline(v))[u] = src[x];
+    }
+  }
+  B->Assign(&out);
+}

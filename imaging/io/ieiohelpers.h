@@ -16,6 +16,11 @@ void IOMaskToAlpha(TIEMask* Mask, TIEBitmap* Bitmap);
 // A new bitmap of Width x Height in Source's format (palette kept), nearest-pixel stretched.
 TIEBitmap* IOStretchNearest(TIEBitmap* Source, int Width, int Height);
 
+// Turns Bitmap so that an image stored with the EXIF/TIFF Orientation value shows upright
+// (2..8: mirrors and quarter turns; other values change nothing). Non-24-bit images are made
+// 24-bit first.
+void IOApplyOrientation(TIEBitmap* Bitmap, int Orientation);
+
 // The composition of animated GIF frames: each frame is drawn over a persistent 24-bit canvas
 // (with alpha) of the logical screen size, honouring the previous frame's disposal.
 class TIEGifCanvas {

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "imaging/core/iebitmap.h"
 #include "platform/rtl/streams.h"
 
 int TIEDICOMTags::AddTag(uint16_t Group, uint16_t Element, int Length, const void* Data, const std::string& VR) {
@@ -74,15 +75,36 @@ bool TIEImagingAnnot::LoadFromStandardBuffer(const void* Data, int Length) {
   return true;
 }
 
-void TIEICC::LoadFromBuffer(const void* Data, int Length) {
+TIEICC::~TIEICC() { FreeTransform(); }
+
+// A profile header (128 bytes, the signature "acsp" at 36) and a tag count: cheap enough for the
+// per-row checks of the colour route; a profile the engine then cannot open fails its transform.
+bool TIEICC::IsValid() const { return Raw.size() >= 132 && std::memcmp(Raw.data() + 36, "acsp", 4) == 0; }
+
+void TIEICC::Clear() {
+  FreeTransform();
   Raw.clear();
+  Applied = false;
+}
+
+void TIEICC::Assign(const TIEICC* Source) {
+  if (Source == this) return;
+  Clear();
+  if (Source != nullptr) {
+    Raw = Source->Raw;
+    Applied = Source->Applied;
+  }
+}
+
+void TIEICC::LoadFromBuffer(const void* Data, int Length) {
+  Clear();
   if (Data == nullptr || Length <= 0) return;
   const auto* p = static_cast<const uint8_t*>(Data);
   Raw.assign(p, p + Length);
 }
 
 void TIEICC::LoadSRGB() {
-  Raw.clear();
+  Clear();
   cmsHPROFILE h = cmsCreate_sRGBProfile();
   if (h == nullptr) return;
   cmsUInt32Number size = 0;
@@ -91,4 +113,67 @@ void TIEICC::LoadSRGB() {
     if (!cmsSaveProfileToMem(h, Raw.data(), &size)) Raw.clear();
   }
   cmsCloseProfile(h);
+}
+
+void TIEICC::SaveToStream(TStream* Stream, bool RawOnly) {
+  if (!RawOnly) {
+    const int32_t n = static_cast<int32_t>(Raw.size());
+    Stream->WriteBuffer(&n, 4);
+  }
+  if (!Raw.empty()) Stream->WriteBuffer(Raw.data(), static_cast<int64_t>(Raw.size()));
+}
+
+static uint32_t LcmsFormatOf(int Kind) {
+  switch (Kind) {
+    case 0: return TYPE_RGB_8;
+    case 1: return TYPE_BGR_8;
+    case 2: return TYPE_CMYK_8_REV;
+    case 4: return TYPE_Lab_8;
+    case 5: return TYPE_GRAY_8;
+    case 6: return TYPE_RGB_16;
+    case 7: return TYPE_RGB_16_SE;
+    default: return 0;
+  }
+}
+
+void TIEICC::FreeTransform() {
+  if (FTransform != nullptr) {
+    cmsDeleteTransform(static_cast<cmsHTRANSFORM>(FTransform));
+    Applied = true;
+  }
+  FTransform = nullptr;
+  FTransformDest = nullptr;
+  FTransformKinds = -1;
+}
+
+bool TIEICC::Transform(const void* Source, int SourceKind, void* Target, int DestKind, int Count, TIEICC* Dest) {
+  if (Dest == nullptr || Count <= 0) return false;
+  const uint32_t fi = LcmsFormatOf(SourceKind), fo = LcmsFormatOf(DestKind);
+  if (fi == 0 || fo == 0 || Raw.empty() || Dest->Raw.empty()) return false;
+  const int kinds = SourceKind * 16 + DestKind;
+  if (FTransform == nullptr || FTransformDest != Dest || FTransformKinds != kinds) {
+    if (FTransform != nullptr) cmsDeleteTransform(static_cast<cmsHTRANSFORM>(FTransform));
+    FTransform = nullptr;
+    cmsHPROFILE hi = cmsOpenProfileFromMem(Raw.data(), static_cast<cmsUInt32Number>(Raw.size()));
+    cmsHPROFILE ho = cmsOpenProfileFromMem(Dest->Raw.data(), static_cast<cmsUInt32Number>(Dest->Raw.size()));
+    if (hi != nullptr && ho != nullptr) FTransform = cmsCreateTransform(hi, fi, ho, fo, INTENT_PERCEPTUAL, 0);
+    if (hi != nullptr) cmsCloseProfile(hi);
+    if (ho != nullptr) cmsCloseProfile(ho);
+    if (FTransform == nullptr) return false;
+    FTransformDest = Dest;
+    FTransformKinds = kinds;
+  }
+  cmsDoTransform(static_cast<cmsHTRANSFORM>(FTransform), Source, Target, static_cast<cmsUInt32Number>(Count));
+  return true;
+}
+
+bool TIEICC::TransformBitmap(TIEBitmap* Bitmap, TIEICC* Dest) {
+  if (Bitmap == nullptr || Bitmap->PixelFormat() != ie24RGB) return false;
+  std::vector<uint8_t> row(static_cast<size_t>(Bitmap->Width()) * 3);
+  for (int y = 0; y < Bitmap->Height(); ++y) {
+    if (!Transform(Bitmap->Scanline(y), 1, row.data(), 1, Bitmap->Width(), Dest)) return false;
+    std::memcpy(Bitmap->Scanline(y), row.data(), row.size());
+  }
+  FreeTransform();
+  return true;
 }

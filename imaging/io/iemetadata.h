@@ -67,20 +67,49 @@ public:
   void Clear() { Buffer.clear(); }
   void Assign(const TIEImagingAnnot* Source) { Buffer = Source ? Source->Buffer : std::vector<uint8_t>(); }
   bool LoadFromStandardBuffer(const void* Data, int Length);
+  // The annotation block as read (empty when there are no annotations).
+  void SaveToStandardBuffer(std::vector<uint8_t>& Out) const { Out = Buffer; }
   std::vector<uint8_t> Buffer;
 
 private:
   TIOParamsVals* FParent;
 };
 
-// An ICC profile held as its bytes.
+// An ICC profile held as its bytes, with a cached colour transform towards a destination
+// profile (lcms2 stays inside the .cpp).
+class TIEBitmap;
+class TStream;
 class TIEICC {
 public:
-  bool IsValid() const { return Raw.size() >= 132; }
-  void Clear() { Raw.clear(); }
-  void Assign(const TIEICC* Source) { Raw = Source ? Source->Raw : std::vector<uint8_t>(); }
+  TIEICC() = default;
+  ~TIEICC();
+  TIEICC(const TIEICC&) = delete;
+  TIEICC& operator=(const TIEICC&) = delete;
+
+  // A profile is held (its header carries the profile signature).
+  bool IsValid() const;
+  void Clear();
+  void Assign(const TIEICC* Source);
   void LoadFromBuffer(const void* Data, int Length);
   // Loads the built-in sRGB profile.
   void LoadSRGB();
+  // Writes the raw profile (RawOnly) or a 4-byte length followed by it.
+  void SaveToStream(TStream* Stream, bool RawOnly);
+
+  // Converts Count pixels of kind SourceKind (iecolor.h kinds) from this profile into Dest's
+  // profile as DestKind; the transform is built once and reused. False when it cannot be made.
+  bool Transform(const void* Source, int SourceKind, void* Target, int DestKind, int Count, TIEICC* Dest);
+  bool HasTransform() const { return FTransform != nullptr; }
+  // Deletes the transform and records that the profile has been applied to the pixels.
+  void FreeTransform();
+  // Converts a 24-bit bitmap in place from this profile to Dest's; records that it was applied.
+  bool TransformBitmap(TIEBitmap* Bitmap, TIEICC* Dest);
+
   std::vector<uint8_t> Raw;
+  bool Applied = false;
+
+private:
+  void* FTransform = nullptr;
+  const TIEICC* FTransformDest = nullptr;
+  int FTransformKinds = -1;
 };

@@ -283,3 +283,20 @@ void TImageryIO::ReapFinished() {
   FThreadsCS->Leave();
   for (TIEIOThread* t : done) delete t;  // joins the OS thread
 }
+
+// ---------------------------------------------------------------- acquisition
+
+void TImageryIO::DoAcquireBitmap(TIEBitmap* Bitmap, bool& Handled) {
+  if (OnAcquireBitmap) OnAcquireBitmap(this, Bitmap, Handled);
+}
+
+void TImageryIO::HandleAcquiredBitmap(TIEBitmap* Bitmap, TIOParamsVals*& ParamsOut) {
+  if (FIEBitmap == nullptr) return;
+  bool handled = false;
+  DoAcquireBitmap(Bitmap, handled);
+  if (handled) return;
+  ParamsOut = Params;
+  FIEBitmap->Assign(Bitmap);
+  if (AutoAdjustDPI) AdjustDPI();
+  Update();
+}

@@ -82,6 +82,7 @@ public:
   bool SimplifiedParamsDialogs = true;
   TIEProgressEvent OnProgress;
   TNotifyEvent OnFinishWork;
+  std::function<void(TObject* Sender, TIEBitmap* ABitmap, bool& Handled)> OnAcquireBitmap;
   bool AsyncMode = false;
   uint8_t DefaultDitherMethod = 1;
   std::string ProxyAddress, ProxyUser, ProxyPassword;
@@ -195,6 +196,13 @@ public:
   void CheckDPI();
   void AdjustDPI();
 
+  // ---- acquisition ----
+  // For each acquired image: OnAcquireBitmap may handle it; otherwise Params receives the
+  // component's parameter set, the target takes a copy of the image and is refreshed.
+  virtual void HandleAcquiredBitmap(TIEBitmap* Bitmap, TIOParamsVals*& Params);
+  virtual void AcquireClose() { FAcquiring = false; }
+  void DoAcquireBitmap(TIEBitmap* Bitmap, bool& Handled);
+
   // ---- workers ----
   bool IsInsideAsyncThreads();
   void ResumeThreads();
@@ -241,6 +249,7 @@ private:
   TIEView* FAttachedImagery = nullptr;
   intptr_t FListenerIndex = -1;
   TColor FBackground = 0;
+  bool FAcquiring = false;
   std::unique_ptr<TCriticalSection> FThreadsCS;
   std::vector<TIEIOThread*> FThreads;   // running workers
   std::vector<TIEIOThread*> FFinished;  // done, to be joined and freed by the owner

@@ -137,8 +137,17 @@ TEST(Exif, RoundTripThroughAJpegSaveAndLoadWithIPTC) {
   EXPECT_EQ(in.IEBitmap()->Width(), 20);
   ExpectExif(*in.Params);
   ASSERT_NE(in.Params->EXIF_Bitmap, nullptr);
+  // the thumbnail is kept as stored (orientation 6 is for the viewer to apply), so a second save
+  // and load gives the same thumbnail again instead of turning it a further quarter
   EXPECT_EQ(in.Params->EXIF_Bitmap->Width(), 16);
   EXPECT_EQ(in.Params->EXIF_Bitmap->Height(), 12);
+  in.SaveToFile(dir / "b.jpg");
+  TImageryIO again(nullptr);
+  again.LoadFromFile(dir / "b.jpg");
+  ASSERT_NE(again.Params->EXIF_Bitmap, nullptr);
+  EXPECT_EQ(again.Params->EXIF_Bitmap->Width(), 16);
+  EXPECT_EQ(std::memcmp(again.Params->EXIF_Bitmap->Scanline(5), out.Params->EXIF_Bitmap->Scanline(5), 48), 0);
+  EXPECT_EQ(again.Params->EXIF_Orientation, 6);
   int i = in.Params->IPTC_Info->IndexOf(2, 120);
   ASSERT_GE(i, 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(in.Params->IPTC_Info->GetItemData(i)), 7), "caption");

@@ -308,3 +308,55 @@ TEST_F(ImageryIO, HostileStreamHeadersStayInsideTheStream) {
     EXPECT_LE(ms.Position(), 16) << magic;
   }
 }
+
+TEST_F(ImageryIO, AcquiredImagesReachTheTargetUnlessHandled) {
+  TImageryIO io(nullptr);
+  TIEBitmap scan;
+  MakePattern(&scan, 5, 2);
+  bool handle = true;
+  io.OnAcquireBitmap = [&](TObject*, TIEBitmap*, bool& Handled) { Handled = handle; };
+  TIOParamsVals* p = nullptr;
+  io.HandleAcquiredBitmap(&scan, p);
+  EXPECT_EQ(p, nullptr);
+  EXPECT_TRUE(io.IEBitmap()->IsEmpty());
+  handle = false;
+  io.HandleAcquiredBitmap(&scan, p);
+  EXPECT_EQ(p, io.Params);
+  EXPECT_EQ(io.IEBitmap()->Width(), 5);
+}
+
+// An APP13 block with a resolution resource: "Photoshop 3.0\0", "8BIM", 0x03ED, empty name,
+// a 4-byte size and Body.
+static std::vector<uint8_t> ResolutionBlock(uint32_t DeclaredSize, size_t BodyBytes) {
+  std::vector<uint8_t> b = {'P', 'h', 'o', 't', 'o', 's', 'h', 'o', 'p', ' ', '3', '.', '0', 0, '8', 'B', 'I', 'M', 0x03, 0xED,
+                            0, 0, uint8_t(DeclaredSize >> 24), uint8_t(DeclaredSize >> 16), uint8_t(DeclaredSize >> 8),
+                            uint8_t(DeclaredSize)};
+  b.resize(b.size() + BodyBytes, 0xAA);
+  return b;
+}
+
+TEST_F(ImageryIO, ResolutionRecordIsWrittenOnlyInsideTheMarker) {
+  struct Case {
+    const char* Name;
+    uint32_t Declared;
+    size_t Body;
+    bool Written;
+  } cases[] = {{"whole record", 16, 16, true}, {"declared size too small", 8, 16, false},
+               {"record cut short", 16, 10, false}, {"size beyond the data", 0x7FFFFFFF, 4, false}};
+  for (auto& c : cases) {
+    TImageryIO io(nullptr);
+    auto block = ResolutionBlock(c.Declared, c.Body);
+    io.Params->JPEG_MarkerList->AddMarker(0xED, block.data(), int(block.size()));
+    io.Params->SetDpiX(200);
+    io.Params->SetDpiY(100);
+    io.SyncResolutionInfo();
+    const uint8_t* d = io.Params->JPEG_MarkerList->GetMarkerData(0);
+    ASSERT_EQ(io.Params->JPEG_MarkerList->GetMarkerLength(0), int(block.size())) << c.Name;
+    if (c.Written) {
+      EXPECT_EQ((d[26] << 8) | d[27], 200) << c.Name;  // 16.16 fixed point, integer part
+      EXPECT_EQ((d[34] << 8) | d[35], 100) << c.Name;
+    } else {
+      EXPECT_EQ(std::memcmp(d, block.data(), block.size()), 0) << c.Name;
+    }
+  }
+}

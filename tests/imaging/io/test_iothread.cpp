@@ -197,3 +197,23 @@ TEST_F(IOThread, DestroyWaitsForWorkersAndWaitThreadsCanAbort) {
   EXPECT_TRUE(io.Aborting.load());
   EXPECT_EQ(io.RunningThreads(), 0);
 }
+
+TEST_F(IOThread, TheVideoRouteRunsWhollyOnTheWorker) {
+  TIEBitmap target;
+  TImageryIO io(nullptr);
+  io.AttachBitmap(&target);
+  io.AsyncMode = true;
+  std::atomic<int> finishes{0};
+  std::atomic<TThreadID> where{0};
+  io.OnFinishWork = [&](TObject*) {
+    ++finishes;
+    where = GetCurrentThreadId();
+  };
+  WriteFile(Dir / "clip.avi", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '});
+  io.LoadFromFile(Dir / "clip.avi");
+  io.WaitThreads(false);
+  EXPECT_EQ(finishes.load(), 1);
+  EXPECT_NE(where.load(), GetCurrentThreadId());
+  EXPECT_EQ(io.Params->FileType, ioAVI);
+  EXPECT_TRUE(io.Aborting.load());  // no video decoder here
+}

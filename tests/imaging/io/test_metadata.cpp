@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imaging/io/iecolor.h"
+#include "imaging/io/iefileformats.h"
 #include "imaging/io/iemetadata.h"
 #include "imaging/io/ieparams.h"
 #include "imaging/io/iexmp.h"
@@ -81,4 +82,62 @@ TEST(ConvertColor, FormulaRoutes) {
   const uint8_t src[3] = {9, 9, 9};
   IEConvertColorFunction(src, 4, keep, nullptr, 1, 2);  // unsupported pair
   EXPECT_EQ(keep[0], 1);
+}
+
+#include "imaging/core/iebitmap.h"
+#include "imaging/io/ieiohelpers.h"
+
+TEST(Orientation, EveryValueShowsTheImageUpright) {
+  // a 3 x 2 image: A B C / D E F; each case lists the rows after the turn
+  const TIERGBPixel A{1, 0, 0}, B{2, 0, 0}, C{3, 0, 0}, D{4, 0, 0}, E{5, 0, 0}, F{6, 0, 0};
+  struct Case {
+    int Orientation;
+    std::vector<std::vector<TIERGBPixel>> Rows;
+  } cases[] = {
+      {1, {{A, B, C}, {D, E, F}}}, {2, {{C, B, A}, {F, E, D}}}, {3, {{F, E, D}, {C, B, A}}},
+      {4, {{D, E, F}, {A, B, C}}}, {5, {{A, D}, {B, E}, {C, F}}}, {6, {{D, A}, {E, B}, {F, C}}},
+      {7, {{F, C}, {E, B}, {D, A}}}, {8, {{C, F}, {B, E}, {A, D}}},
+  };
+  for (const Case& c : cases) {
+    TIEBitmap b;
+    b.Allocate(3, 2, ie24RGB);
+    auto* r0 = reinterpret_cast<TIERGBPixel*>(b.Scanline(0));
+    auto* r1 = reinterpret_cast<TIERGBPixel*>(b.Scanline(1));
+    r0[0] = A; r0[1] = B; r0[2] = C;
+    r1[0] = D; r1[1] = E; r1[2] = F;
+    IOApplyOrientation(&b, c.Orientation);
+    ASSERT_EQ(b.Height(), int(c.Rows.size())) << c.Orientation;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x)
+        EXPECT_EQ(reinterpret_cast<TIERGBPixel*>(b.Scanline(y))[x], c.Rows[y][x]) << c.Orientation << " " << x << "," << y;
+  }
+}
+
+TEST(ICC, TransformsAreCachedAndMarkTheProfileApplied) {
+  TIEICC bad;
+  bad.LoadFromBuffer("not a profile", 13);
+  EXPECT_FALSE(bad.IsValid());
+  TIOParamsVals p;
+  p.GetInputICCProfile()->LoadSRGB();
+  ASSERT_TRUE(p.GetInputICCProfile()->IsValid());
+  IEColorManagement = true;
+  const uint8_t rgb[6] = {10, 20, 30, 200, 100, 50};
+  uint8_t bgr[6] = {};
+  IEConvertColorFunction(rgb, 0, bgr, &p, 2, 1);
+  IEColorManagement = false;
+  EXPECT_TRUE(p.GetInputICCProfile()->HasTransform());
+  // sRGB to sRGB: the colours stay (within rounding), channels swapped to blue, green, red
+  EXPECT_NEAR(bgr[0], 30, 1);
+  EXPECT_NEAR(bgr[2], 10, 1);
+  EXPECT_NEAR(bgr[3], 50, 1);
+  TIEBitmap b;
+  b.Allocate(2, 1, ie24RGB);
+  std::memcpy(b.Scanline(0), rgb, 6);
+  EXPECT_TRUE(p.GetInputICCProfile()->TransformBitmap(&b, p.GetOutputICCProfile()));
+  EXPECT_TRUE(p.GetInputICCProfile()->Applied);
+  EXPECT_FALSE(p.GetInputICCProfile()->HasTransform());
+  EXPECT_NEAR(b.Scanline(0)[3], 200, 1);
+  TMemoryStream ms;
+  p.GetInputICCProfile()->SaveToStream(&ms, false);
+  EXPECT_EQ(ms.Size(), int64_t(4 + p.GetInputICCProfile()->Raw.size()));
 }
