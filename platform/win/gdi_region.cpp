@@ -272,6 +272,12 @@ double HalfWidth(double a, double b, double dy) {
 // Rows of a rounded rectangle (an ellipse when the corners span the whole box). The shape is
 // made exactly symmetric: each row's right end mirrors its left end, each lower row the upper.
 TRegion RoundShape(int l, int t, int r, int b, int w, int h) {
+  // Coordinates beyond a billion pixels are cut so the arithmetic below cannot overflow.
+  const int lim = 1 << 30;
+  l = std::clamp(l, -lim, lim);
+  t = std::clamp(t, -lim, lim);
+  r = std::clamp(r, -lim, lim);
+  b = std::clamp(b, -lim, lim);
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
   TRegion g;
@@ -282,7 +288,7 @@ TRegion RoundShape(int l, int t, int r, int b, int w, int h) {
   int top = std::max(t, -kRowLimit), bot = std::min(b, kRowLimit);
   if (top >= bot) return g;
   double a = w / 2.0, bb = h / 2.0;
-  double cyTop = t + bb, cyBot = b - bb;
+  double cyTop = t + bb;
   std::vector<std::vector<TSpan>> rows(static_cast<size_t>(bot - top));
   for (int y = top; y < bot; ++y) {
     // Mirror rows of the lower half onto the upper half for symmetry.
@@ -294,7 +300,6 @@ TRegion RoundShape(int l, int t, int r, int b, int w, int h) {
       if (hw < 0) continue;
       x0 = static_cast<int>(std::ceil(l + a - hw - 0.5 - 1e-9));
     }
-    (void)cyBot;
     int x1 = l + r - x0;
     if (x0 < x1) rows[static_cast<size_t>(y - top)].push_back(TSpan{x0, x1});
   }
@@ -303,11 +308,12 @@ TRegion RoundShape(int l, int t, int r, int b, int w, int h) {
 }  // namespace
 
 TRegion EllipseRegion(int l, int t, int r, int b) {
-  return RoundShape(l, t, r, b, std::abs(r - l), std::abs(b - t));
+  return RoundShape(l, t, r, b, static_cast<int>(std::min<int64_t>(std::llabs(int64_t(r) - l), 1 << 30)),
+                    static_cast<int>(std::min<int64_t>(std::llabs(int64_t(b) - t), 1 << 30)));
 }
 
 TRegion RoundRectRegion(int l, int t, int r, int b, int w, int h) {
-  return RoundShape(l, t, r, b, std::abs(w), std::abs(h));
+  return RoundShape(l, t, r, b, w == INT_MIN ? INT_MAX : std::abs(w), h == INT_MIN ? INT_MAX : std::abs(h));
 }
 
 TRegion FrameOf(const TRegion& r, int w, int h) {

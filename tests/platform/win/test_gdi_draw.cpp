@@ -32,6 +32,30 @@ TEST(GdiDraw, RectangleWithNullPenFillsOnePixelLessAtRightAndBottom) {
                                       "......."}));
 }
 
+TEST(GdiDraw, WidePensCentreOnTheOutlineUnlessInsideFrame) {
+  // Rectangle(2, 2, 7, 7) with a 3-pixel pen: centred on the outline x = 2..6 it covers 1..7;
+  // inside the frame it stays within 2..6 (and leaves no room for the brush).
+  const struct { int style; const char* pic[10]; } cases[] = {
+      {PS_SOLID, {"..........", ".#######..", ".#######..", ".#######..", ".###r###..", ".#######..", ".#######..", ".#######..", "..........", ".........."}},
+      {PS_INSIDEFRAME, {"..........", "..........", "..#####...", "..#####...", "..#####...", "..#####...", "..#####...", "..........", "..........", ".........."}},
+  };
+  for (const auto& k : cases) {
+    TCanvasDC c(10, 10);
+    HPEN pen = CreatePen(k.style, 3, RGB(0, 0, 0));
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    SelectObject(c.dc, pen);
+    SelectObject(c.dc, red);
+    Rectangle(c.dc, 2, 2, 7, 7);
+    std::string want;
+    for (const char* row : k.pic) want += std::string(row) + "\n";
+    EXPECT_EQ(c.Art({0, 0, 10, 10}, {{RGB(255, 255, 255), '.'}, {0, '#'}, {RGB(255, 0, 0), 'r'}}), want) << k.style;
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(pen);
+    DeleteObject(red);
+  }
+}
+
 TEST(GdiDraw, FillRectCoversLeftTopInclusiveRightBottomExclusive) {
   TCanvasDC c(6, 4);
   RECT r{2, 1, 4, 3};
@@ -58,6 +82,39 @@ TEST(GdiDraw, LinesLeaveOutTheirLastPoint) {
   POINT p;
   GetCurrentPositionEx(c.dc, &p);
   EXPECT_EQ(p, (POINT{5, 1}));
+}
+
+TEST(GdiDraw, LineDDAReportsThePixelsLineToDraws) {
+  const RECT lines[] = {{0, 0, 17, 5}, {16, 2, 1, 11}, {3, 14, 7, 0}, {0, 0, 15, 15}, {12, 0, 12, 9}};
+  for (const RECT& l : lines) {
+    TCanvasDC c(20, 16);
+    MoveToEx(c.dc, l.left, l.top, nullptr);
+    LineTo(c.dc, l.right, l.bottom);
+    std::vector<POINT> pts;
+    LineDDA(l.left, l.top, l.right, l.bottom, [](int x, int y, LPARAM d) { reinterpret_cast<std::vector<POINT>*>(d)->push_back({x, y}); },
+            reinterpret_cast<LPARAM>(&pts));
+    EXPECT_EQ(c.Count(0), static_cast<int>(pts.size()));
+    for (POINT p : pts) EXPECT_EQ(c.At(p.x, p.y), 0u) << p.x << "," << p.y;
+  }
+}
+
+TEST(GdiDraw, HugeDiagonalLinesDrawOnlyTheirVisiblePart) {
+  TCanvasDC c(10, 10);
+  MoveToEx(c.dc, -1000000000, -999999990, nullptr);
+  LineTo(c.dc, 1000000000, 1000000010);  // passes through (x, x + 10)... off the surface
+  MoveToEx(c.dc, -1000000000, -1000000000, nullptr);
+  LineTo(c.dc, 1000000000, 1000000000);  // the main diagonal
+  EXPECT_EQ(c.Count(0), 10);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(c.At(i, i), 0u);
+  HPEN dash = CreatePen(PS_DOT, 1, RGB(255, 0, 0));
+  SelectObject(c.dc, dash);
+  MoveToEx(c.dc, -999999999, 9, nullptr);
+  LineTo(c.dc, 1000000000, 9);
+  // The pattern keeps its phase from the start point: x = 0 is pixel 999999999 of the line,
+  // which is 3 into the 3-on, 3-off period.
+  EXPECT_EQ(c.Art({0, 9, 10, 10}, {{RGB(255, 0, 0), 'r'}, {0, '#'}, {RGB(255, 255, 255), '.'}}), "...rrr...r\n");
+  SelectObject(c.dc, GetStockObject(BLACK_PEN));
+  DeleteObject(dash);
 }
 
 TEST(GdiDraw, PolylineJoinsSegmentsWithoutGaps) {
@@ -238,6 +295,28 @@ TEST(GdiDraw, EllipseOutlineAndInteriorUsePenAndBrush) {
   EXPECT_EQ(c.At(0, 0), RGB(255, 255, 255));
   SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
   DeleteObject(red);
+}
+
+TEST(GdiDraw, DashedEllipsesLeaveGapsAlongTheOutline) {
+  TCanvasDC solid(30, 30), dotted(30, 30);
+  SelectObject(solid.dc, GetStockObject(NULL_BRUSH));
+  Ellipse(solid.dc, 2, 2, 28, 28);
+  HPEN dot = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+  SelectObject(dotted.dc, dot);
+  SelectObject(dotted.dc, GetStockObject(NULL_BRUSH));
+  SetBkMode(dotted.dc, TRANSPARENT);
+  Ellipse(dotted.dc, 2, 2, 28, 28);
+  int all = solid.Count(0), some = dotted.Count(0);
+  EXPECT_GT(some, all * 4 / 10);
+  EXPECT_LT(some, all * 6 / 10);
+  // Every dotted pixel lies on the solid outline.
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 30; ++x)
+      if (dotted.At(x, y) == 0) {
+        EXPECT_EQ(solid.At(x, y), 0u) << x << "," << y;
+      }
+  SelectObject(dotted.dc, GetStockObject(BLACK_PEN));
+  DeleteObject(dot);
 }
 
 TEST(GdiDraw, PolygonFillModesDifferOnlyInsideTheStar) {
