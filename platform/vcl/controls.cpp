@@ -72,6 +72,11 @@ LRESULT VclWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TMessage m{Msg, WParam, LParam, 0};
   if (c->WindowProc) c->WindowProc(m);
   else c->WndProc(m);
+  if (Msg == WM_NCDESTROY) {
+    // The window is gone (perhaps destroyed from outside): the control forgets it.
+    RemoveProp(Wnd, kControlProp);
+    if (c->FHandle == Wnd) c->FHandle = nullptr;
+  }
   return m.Result;
 }
 

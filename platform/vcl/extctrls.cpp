@@ -80,6 +80,9 @@ LRESULT TTimer::WndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     if (t && t->OnTimer) t->OnTimer(t);
     return 0;
   }
+  if (m == WM_NCDESTROY) {
+    if (auto* t = reinterpret_cast<TTimer*>(GetWindowLongPtr(w, GWLP_USERDATA))) t->FWindow = nullptr;
+  }
   return DefWindowProc(w, m, wp, lp);
 }
 
@@ -94,7 +97,7 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TTimer::~TTimer() {
-  if (IsWindow(FWindow)) {
+  if (FWindow && IsWindow(FWindow)) {
     KillTimer(FWindow, 1);
     SetWindowLongPtr(FWindow, GWLP_USERDATA, 0);
     DestroyWindow(FWindow);
@@ -108,7 +111,7 @@ void TTimer::Publish(TPublisher<TTimer>& P) {
 }
 
 void TTimer::UpdateTimer() {
-  if (!IsWindow(FWindow)) return;
+  if (!FWindow || !IsWindow(FWindow)) return;
   KillTimer(FWindow, 1);
   if (FEnabled && FInterval > 0 && OnTimer) SetTimer(FWindow, 1, FInterval, nullptr);
 }
@@ -116,3 +119,90 @@ void TTimer::UpdateTimer() {
 void TTimer::SetEnabled(bool Value) { FEnabled = Value; UpdateTimer(); }
 void TTimer::SetInterval(UINT Value) { FInterval = Value; UpdateTimer(); }
 void TTimer::SetOnTimer(TNotifyEvent Value) { OnTimer = std::move(Value); UpdateTimer(); }
+
+ORV_CLASS_IMPL(TSplitter, TGraphicControl)
+ORV_CLASS_IMPL(TBevel, TGraphicControl)
+
+// ---- TSplitter ----
+TSplitter::TSplitter(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 3;
+  FHeight = 100;
+  SetAlign(alLeft);
+  SetCursor(crHSplit);
+}
+
+TControl* TSplitter::FindControl() const {
+  if (!Parent() || Align() == alNone || Align() == alClient) return nullptr;
+  // The aligned control whose edge touches the splitter's opposite edge.
+  for (int i = 0; i < Parent()->ControlCount(); ++i) {
+    TControl* c = Parent()->Controls(i);
+    if (c == this || !c->Visible() || c->Align() != Align()) continue;
+    RECT b = c->BoundsRect();
+    switch (Align()) {
+      case alLeft: if (b.right == Left()) return c; break;
+      case alRight: if (b.left == Left() + Width()) return c; break;
+      case alTop: if (b.bottom == Top()) return c; break;
+      case alBottom: if (b.top == Top() + Height()) return c; break;
+      default: break;
+    }
+  }
+  return nullptr;
+}
+
+void TSplitter::Paint() {
+  Canvas()->Brush()->SetColor(Color());
+  Canvas()->FillRect(ClientRect());
+}
+
+void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TGraphicControl::MouseDown(Button, Shift, X, Y);
+  if (Button != mbLeft) return;
+  FTarget = FindControl();
+  if (!FTarget) return;
+  FDragging = true;
+  FDownAt = ClientToScreen(POINT{X, Y});
+  bool horz = Align() == alLeft || Align() == alRight;
+  FStartSize = horz ? FTarget->Width() : FTarget->Height();
+}
+
+void TSplitter::MouseMove(TShiftState Shift, int X, int Y) {
+  TGraphicControl::MouseMove(Shift, X, Y);
+  if (!FDragging || !FTarget) return;
+  POINT p = ClientToScreen(POINT{X, Y});
+  int d = (Align() == alLeft || Align() == alRight) ? p.x - FDownAt.x : p.y - FDownAt.y;
+  if (Align() == alRight || Align() == alBottom) d = -d;
+  int size = std::max(FMinSize, FStartSize + d);
+  // Leave at least MinSize for the client-aligned rest.
+  int room = (Align() == alLeft || Align() == alRight) ? Parent()->ClientWidth() : Parent()->ClientHeight();
+  size = std::min(size, std::max(FMinSize, room - FMinSize));
+  if (Align() == alLeft || Align() == alRight) FTarget->SetWidth(size);
+  else FTarget->SetHeight(size);
+}
+
+void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  bool was = FDragging;
+  FDragging = false;
+  TGraphicControl::MouseUp(Button, Shift, X, Y);
+  if (was && OnMoved) OnMoved(this);
+}
+
+// ---- TBevel ----
+TBevel::TBevel(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 50;
+  FHeight = 50;
+}
+
+void TBevel::Paint() {
+  HDC dc = Canvas()->Handle();
+  RECT r = ClientRect();
+  UINT edge = FStyle == bsLowered ? EDGE_SUNKEN : EDGE_RAISED;
+  switch (FShape) {
+    case bsBox: DrawEdge(dc, &r, edge, BF_RECT); break;
+    case bsFrame: DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT); break;
+    case bsTopLine: DrawEdge(dc, &r, EDGE_ETCHED, BF_TOP); break;
+    case bsBottomLine: DrawEdge(dc, &r, EDGE_ETCHED, BF_BOTTOM); break;
+    case bsLeftLine: DrawEdge(dc, &r, EDGE_ETCHED, BF_LEFT); break;
+    case bsRightLine: DrawEdge(dc, &r, EDGE_ETCHED, BF_RIGHT); break;
+    case bsSpacer: break;
+  }
+}

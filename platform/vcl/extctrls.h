@@ -73,3 +73,49 @@ private:
   UINT FInterval = 1000;
   HWND FWindow = nullptr;
 };
+
+// A bar between aligned controls: dragging it resizes the control it is aligned against
+// (the neighbour on its left for alLeft, above it for alTop, ...), down to MinSize.
+class TSplitter : public TGraphicControl {
+  ORV_CLASS(TSplitter, TGraphicControl)
+public:
+  explicit TSplitter(TComponent* AOwner);
+  int MinSize() const { return FMinSize; }
+  void SetMinSize(int Value) { FMinSize = Value; }
+  // The control this splitter resizes (found from the alignment), or null.
+  TControl* FindControl() const;
+  TNotifyEvent OnMoved;
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+  int FMinSize = 30;
+  bool FDragging = false;
+  POINT FDownAt{0, 0};
+  int FStartSize = 0;
+  TControl* FTarget = nullptr;
+};
+
+ORV_ENUM(TBevelShape, bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer)
+ORV_ENUM(TBevelStyle, bsLowered, bsRaised)
+
+class TBevel : public TGraphicControl {
+  ORV_CLASS(TBevel, TGraphicControl)
+public:
+  explicit TBevel(TComponent* AOwner);
+  TBevelShape Shape() const { return FShape; }
+  void SetShape(TBevelShape Value) { FShape = Value; Invalidate(); }
+  TBevelStyle Style() const { return FStyle; }
+  void SetStyle(TBevelStyle Value) { FStyle = Value; Invalidate(); }
+
+protected:
+  void Paint() override;
+
+private:
+  TBevelShape FShape = bsBox;
+  TBevelStyle FStyle = bsLowered;
+};

@@ -23,6 +23,48 @@ ORV_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize)
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
+// A window whose children may reach beyond its client area: with AutoScroll the scroll bars
+// follow the children's extent, and scrolling moves the children (ScrollBy).
+class TScrollingWinControl : public TWinControl {
+  ORV_CLASS(TScrollingWinControl, TWinControl)
+public:
+  explicit TScrollingWinControl(TComponent* AOwner);
+  bool AutoScroll() const { return FAutoScroll; }
+  void SetAutoScroll(bool Value);
+  // Scroll positions (pixels scrolled away to the left and top).
+  int HorzPosition() const { return FPos[0]; }
+  int VertPosition() const { return FPos[1]; }
+  void SetHorzPosition(int Value) { ScrollTo(0, Value); }
+  void SetVertPosition(int Value) { ScrollTo(1, Value); }
+  void ScrollBy(int DeltaX, int DeltaY);
+  // Makes a child visible by scrolling.
+  void ScrollInView(TControl* AControl);
+  void UpdateScrollBars();
+  void WndProc(TMessage& Message) override;
+  void AlignControls(TControl* AControl, RECT& Rect) override;
+
+private:
+  void ScrollTo(int Bar, int Pos);
+  bool FAutoScroll = true;
+  int FPos[2] = {0, 0};
+  int FRange[2] = {0, 0};
+  bool FUpdating = false;
+};
+
+class TScrollBox : public TScrollingWinControl {
+  ORV_CLASS(TScrollBox, TScrollingWinControl)
+public:
+  explicit TScrollBox(TComponent* AOwner);
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle Value);
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
+private:
+  TBorderStyle FBorderStyle = bsSingle;
+};
+
 class TCustomForm : public TWinControl {
   ORV_CLASS(TCustomForm, TWinControl)
 public:

@@ -173,3 +173,102 @@ public:
   explicit TEdit(TComponent* AOwner) : TCustomEdit(AOwner) {}
   static void Publish(TPublisher<TEdit>& P);
 };
+
+class TStrings;
+class TStringList;
+
+// A list of strings, one selected (ItemIndex, -1 for none); arrows, Home/End and the mouse
+// move the selection, which scrolls into view; OnClick when the selection changes by the user.
+class TCustomListBox : public TWinControl {
+  ORV_CLASS(TCustomListBox, TWinControl)
+public:
+  explicit TCustomListBox(TComponent* AOwner);
+  ~TCustomListBox() override;
+  TStrings* Items() const;
+  void SetItems(TStrings* Value);
+  int ItemIndex() const { return FItemIndex; }
+  void SetItemIndex(int Value);
+  int ItemHeight() const { return FItemHeight; }
+  void SetItemHeight(int Value);
+  int TopIndex() const { return FTopIndex; }
+  void SetTopIndex(int Value);
+  bool Sorted() const;
+  void SetSorted(bool Value);
+  int Count() const;
+  // Index of the item at a client point, or -1.
+  int ItemAtPos(POINT Pos, bool Existing) const;
+  RECT ItemRect(int Index) const;
+  void Clear();
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void PaintWindow(HDC DC) override;
+  virtual void ItemsChanged();
+  void UpdateScroll();
+  int VisibleRows() const;
+  std::unique_ptr<TStringList> FItems;
+  int FItemIndex = -1, FItemHeight = 16, FTopIndex = 0;
+};
+
+class TListBox : public TCustomListBox {
+  ORV_CLASS(TListBox, TCustomListBox)
+public:
+  explicit TListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
+};
+
+ORV_ENUM(TComboBoxStyle, csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable)
+
+// An edit box with a list: Style csDropDownList allows only list items, csDropDown free text.
+// Up and Down step through the list; the button or Alt+Down drops the list down.
+class TComboBox : public TCustomEdit {
+  ORV_CLASS(TComboBox, TCustomEdit)
+public:
+  explicit TComboBox(TComponent* AOwner);
+  ~TComboBox() override;
+  TStrings* Items() const;
+  int ItemIndex() const { return FItemIndex; }
+  void SetItemIndex(int Value);
+  TComboBoxStyle Style() const { return FStyle; }
+  void SetStyle(TComboBoxStyle Value);
+  int DropDownCount() const { return FDropDownCount; }
+  void SetDropDownCount(int Value) { FDropDownCount = Value; }
+  bool DroppedDown() const { return FDropped; }
+  // Shows the list under the box and runs it until an item is chosen or it is cancelled.
+  void DropDown();
+  void WndProc(TMessage& Message) override;
+  TNotifyEvent OnSelect, OnDropDown;
+
+protected:
+  void PaintWindow(HDC DC) override;
+  void Change() override;
+
+private:
+  void Select(int Index);
+  std::unique_ptr<TStringList> FItems;
+  int FItemIndex = -1, FDropDownCount = 8;
+  TComboBoxStyle FStyle = csDropDown;
+  bool FDropped = false, FSelecting = false;
+};
+
+// A multi-line edit: Lines holds the text line by line; Enter starts a new line unless
+// WantReturns is off.
+class TMemo : public TCustomEdit {
+  ORV_CLASS(TMemo, TCustomEdit)
+public:
+  explicit TMemo(TComponent* AOwner);
+  ~TMemo() override;
+  TStrings* Lines() const;
+  bool WantReturns() const { return FWantReturns; }
+  void SetWantReturns(bool Value) { FWantReturns = Value; }
+  void WndProc(TMessage& Message) override;
+  std::string GetText() const override;
+  void SetTextBuf(const std::string& Value) override;
+
+protected:
+  void PaintWindow(HDC DC) override;
+
+private:
+  std::unique_ptr<TStringList> FLines;
+  bool FWantReturns = true;
+};
