@@ -242,6 +242,25 @@ bool IsPngAt(TStream* Stream) {
   return n == 8 && std::memcmp(sig, png, 8) == 0;
 }
 
+// Reads the 6-byte directory header at the stream position; false (and the abort flag set) when
+// the stream ends first.
+bool ReadDirHeader(TStream* Stream, uint8_t (&h)[6], TIEProgressRec& Progress) {
+  if (Stream->Read(h, 6) == 6) return true;
+  Progress.Abort();
+  return false;
+}
+
+// The image a directory entry points at, from the stream position: stored PNG data or a DIB.
+void ReadEntryImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Preview, TIEProgressRec& Progress,
+                    TIEMask*& AlphaMask, bool IgnoreAlpha, const TDirEntry& entry, bool cursor,
+                    TIERGBPixel background) {
+  if (IsPngAt(Stream)) {
+    ReadPngImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha);
+    return;
+  }
+  ReadDibImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, cursor, background);
+}
+
 }  // namespace
 
 bool IcoDetect(TStream* Stream) { return DetectType(Stream, 1); }
@@ -260,10 +279,7 @@ void IcoReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
   TIOParamsVals& P = IOParams;
   const int64_t start = Stream->Position();
   uint8_t h[6];
-  if (Stream->Read(h, 6) != 6) {
-    Progress.Abort();
-    return;
-  }
+  if (!ReadDirHeader(Stream, h, Progress)) return;
   if (h[0] == 'B' && h[1] == 'M') {
     Stream->SetPosition(start);
     BmpReadImage(Stream, Bitmap, Stream->Size(), P, Progress, Preview, false, AlphaMask, IgnoreAlpha);
@@ -295,11 +311,7 @@ void IcoReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
   }
   const TDirEntry& entry = entries[index];
   Stream->SetPosition(start + entry.Offset);
-  if (IsPngAt(Stream)) {
-    ReadPngImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha);
-    return;
-  }
-  ReadDibImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, false, P.ICO_Background);
+  ReadEntryImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, false, P.ICO_Background);
 }
 
 void CurReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview, TIEProgressRec& Progress,
@@ -307,10 +319,7 @@ void CurReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
   TIOParamsVals& P = IOParams;
   const int64_t start = Stream->Position();
   uint8_t h[6];
-  if (Stream->Read(h, 6) != 6) {
-    Progress.Abort();
-    return;
-  }
+  if (!ReadDirHeader(Stream, h, Progress)) return;
   const int count = IELE16(h + 4);
   const int index = P.CUR_ImageIndex;
   if (index < 0 || index >= count) return;
@@ -324,11 +333,7 @@ void CurReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
   P.CUR_XHotSpot = entry.Planes;
   P.CUR_YHotSpot = entry.BitCount;
   Stream->SetPosition(start + entry.Offset);
-  if (IsPngAt(Stream)) {
-    ReadPngImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha);
-    return;
-  }
-  ReadDibImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, true, P.CUR_Background);
+  ReadEntryImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, true, P.CUR_Background);
 }
 
 void IcoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIEProgressRec& Progress,
