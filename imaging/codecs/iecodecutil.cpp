@@ -35,6 +35,23 @@ TIEBitmap* IEConvertTo24(TIEBitmap* Source) {
   return out.release();
 }
 
+namespace {
+
+// A new ie1g image of Source's size whose bits are set where On(pixel colour) holds.
+template <class Pred> TIEBitmap* OneBitWhere(TIEBitmap* Source, Pred On) {
+  const int w = Source->Width(), h = Source->Height();
+  auto out = std::make_unique<TIEBitmap>();
+  out->Allocate(w, h, ie1g);
+  for (int y = 0; y < h; ++y) {
+    std::memset(out->Scanline(y), 0, out->RowLen());
+    for (int x = 0; x < w; ++x)
+      if (On(Source->GetPixelAsRGB(x, y))) out->Scanline(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  }
+  return out.release();
+}
+
+}  // namespace
+
 TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Source, TIERGBPixel& Color1, TIERGBPixel& Color2) {
   const int w = Source->Width(), h = Source->Height();
   TIERGBPixel c[2];
@@ -51,27 +68,12 @@ TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Source, TIERGBPixel& Color1, TIERGBPixel&
   if (IERGBToGray(c[1]) < IERGBToGray(c[0])) std::swap(c[0], c[1]);
   Color1 = c[0];
   Color2 = c[1];
-  auto out = std::make_unique<TIEBitmap>();
-  out->Allocate(w, h, ie1g);
-  for (int y = 0; y < h; ++y) {
-    std::memset(out->Scanline(y), 0, out->RowLen());
-    for (int x = 0; x < w; ++x)
-      if (Source->GetPixelAsRGB(x, y) == c[1]) out->Scanline(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
-  }
-  return out.release();
+  const TIERGBPixel light = c[1];
+  return OneBitWhere(Source, [light](TIERGBPixel p) { return p == light; });
 }
 
 TIEBitmap* IEConvertTo1Bit(TIEBitmap* Source) {
-  const int w = Source->Width(), h = Source->Height();
-  auto out = std::make_unique<TIEBitmap>();
-  out->Allocate(w, h, ie1g);
-  for (int y = 0; y < h; ++y) {
-    std::memset(out->Scanline(y), 0, out->RowLen());
-    for (int x = 0; x < w; ++x)
-      if (IERGBToGray(Source->GetPixelAsRGB(x, y)) >= 128)
-        out->Scanline(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
-  }
-  return out.release();
+  return OneBitWhere(Source, [](TIERGBPixel p) { return IERGBToGray(p) >= 128; });
 }
 
 namespace {
