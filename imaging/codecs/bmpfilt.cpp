@@ -21,9 +21,6 @@
 
 namespace {
 
-int DpiFromPpm(int32_t ppm) { return static_cast<int>(std::nearbyint(ppm / 100.0 * 2.54)); }
-int32_t PpmFromDpi(int dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
-
 // Largest image the reader allocates; IEPlausibleImageSize bounds it by the data as well (RLE
 // deltas skip areas cheaply, so the bound is generous).
 constexpr int64_t MaxPixels = int64_t(1) << 28;
@@ -179,7 +176,7 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
       topDown = true;
       height = height == INT32_MIN ? 0 : -height;
     }
-    int dx = DpiFromPpm(static_cast<int32_t>(IELE32(h + 24))), dy = DpiFromPpm(static_cast<int32_t>(IELE32(h + 28)));
+    int dx = IEDpiFromPpm(static_cast<int32_t>(IELE32(h + 24))), dy = IEDpiFromPpm(static_cast<int32_t>(IELE32(h + 28)));
     P.SetDpiX(dx > 0 ? dx : IEDefaultDpiX);
     P.SetDpiY(dy > 0 ? dy : IEDefaultDpiY);
     uint32_t used = IELE32(h + 32);
@@ -472,8 +469,8 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
     IEPutLE16(ih + 14, B);
     IEPutLE32(ih + 16, compression);
     IEPutLE32(ih + 20, imageSizeField);
-    IEPutLE32(ih + 24, PpmFromDpi(P.DpiX > 0 ? P.DpiX : IEDefaultDpiX));
-    IEPutLE32(ih + 28, PpmFromDpi(P.DpiY > 0 ? P.DpiY : IEDefaultDpiY));
+    IEPutLE32(ih + 24, static_cast<uint32_t>(IEPpmFromDpi(P.DpiX > 0 ? P.DpiX : IEDefaultDpiX)));
+    IEPutLE32(ih + 28, static_cast<uint32_t>(IEPpmFromDpi(P.DpiY > 0 ? P.DpiY : IEDefaultDpiY)));
     IEPutLE32(ih + 32, B <= 8 ? (1u << B) : 0);
     IEPutLE32(ih + 36, 1u << (B % 32));
   };

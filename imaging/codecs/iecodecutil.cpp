@@ -138,6 +138,10 @@ TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height) {
   return out.release();
 }
 
+int IEDpiFromPpm(int64_t PixelsPerMetre) { return static_cast<int>(std::nearbyint(PixelsPerMetre / 100.0 * 2.54)); }
+
+int64_t IEPpmFromDpi(int64_t Dpi) { return static_cast<int64_t>(std::nearbyint(Dpi / 2.54 * 100)); }
+
 bool IEPlausibleImageSize(int64_t Width, int64_t Height, int64_t DataBytes) {
   if (Width <= 0 || Height <= 0) return true;
   const int64_t pixels = Width * Height;

@@ -22,6 +22,10 @@ TIEBitmap* IEConvertTo1Bit(TIEBitmap* Source);
 // A new copy of Source (ie1g: nearest pixel; other formats through ie24RGB, bilinear) at
 // Width x Height, alpha channel included.
 TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height);
+// Dots per inch from a header's pixels per metre, rounded to the nearest whole number.
+int IEDpiFromPpm(int64_t PixelsPerMetre);
+// Pixels per metre for a header from dots per inch, rounded to the nearest whole number.
+int64_t IEPpmFromDpi(int64_t Dpi);
 // False for image sizes no reader should allocate: above 2^30 pixels, or more than 65,536 pixels
 // per byte of the data that remain (no supported compression gets near that), so that a forged
 // header cannot make a reader allocate gigabytes for a few bytes of data.

@@ -68,7 +68,7 @@ bool DetectType(TStream* Stream, int wanted) {
   return ok;
 }
 
-int DpiFromPpm(int32_t ppm) { return ppm > 0 ? static_cast<int>(std::nearbyint(ppm / 100.0 * 2.54)) : 0; }
+int DpiFromPpm(int32_t ppm) { return ppm > 0 ? IEDpiFromPpm(ppm) : 0; }
 
 // Reads a stored PNG icon image at the stream position; the alpha goes to the mask.
 void ReadPngImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Preview, TIEProgressRec& Progress,
@@ -405,8 +405,8 @@ void IcoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
     IEPutLE16(ih + 14, depth);
     IEPutLE32(ih + 20, depth >= 24 ? 0 : static_cast<uint32_t>(h * xorLen + (w * h) / 8));
     int dpx = P.DpiX > 0 ? P.DpiX : IEDefaultDpiX, dpy = P.DpiY > 0 ? P.DpiY : IEDefaultDpiY;
-    IEPutLE32(ih + 24, static_cast<uint32_t>(std::nearbyint(dpx / 2.54 * 100)));
-    IEPutLE32(ih + 28, static_cast<uint32_t>(std::nearbyint(dpy / 2.54 * 100)));
+    IEPutLE32(ih + 24, static_cast<uint32_t>(IEPpmFromDpi(dpx)));
+    IEPutLE32(ih + 28, static_cast<uint32_t>(IEPpmFromDpi(dpy)));
     write(ih, 40);
     TIEBitmap* alpha = work->HasAlphaChannel() ? work->GetAlphaChannel() : nullptr;
     std::vector<uint8_t> row(static_cast<size_t>(xorLen) + 8);
