@@ -143,7 +143,12 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
 void TComponent::DestroyComponents() {
   while (!FComponents.empty()) {
     TComponent* c = FComponents.back();
-    Remove(c);
+    // A component others asked to watch leaves with the owner's notification, so siblings that
+    // hold it hear of it; the others leave silently (everything is going anyway).
+    if (c->FComponentState.Contains(csFreeNotification))
+      RemoveComponent(c);
+    else
+      Remove(c);
     delete c;
   }
 }

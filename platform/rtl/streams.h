@@ -57,6 +57,7 @@ public:
   explicit THandleStream(int AHandle) : FHandle(AHandle) {}
   int Handle() const { return FHandle; }
 
+  using TStream::Seek;  // keeps Seek(Offset, int) visible beside the override
   int64_t Read(void* Buffer, int64_t Count) override;
   int64_t Write(const void* Buffer, int64_t Count) override;
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
@@ -94,6 +95,7 @@ class TCustomMemoryStream : public TStream {
   ORV_CLASS(TCustomMemoryStream, TStream)
 public:
   void* Memory() const { return FMemory; }
+  using TStream::Seek;
   int64_t Read(void* Buffer, int64_t Count) override;
   int64_t Write(const void* Buffer, int64_t Count) override;
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;

@@ -19,7 +19,9 @@
 // ---------------------------------------------------------------------------------------------
 // Locale settings
 
-TFormatSettings FormatSettings;
+// Built before every other static object of the program (those may format numbers or dates
+// while they initialise); the aliases below bind at compile time.
+TFormatSettings FormatSettings __attribute__((init_priority(101)));
 char& DecimalSeparator = FormatSettings.DecimalSeparator;
 char& ThousandSeparator = FormatSettings.ThousandSeparator;
 char& DateSeparator = FormatSettings.DateSeparator;

@@ -51,6 +51,7 @@ TEST_F(StreamsTest, MemoryStreamRoundTripSeekAndGrow) {
   EXPECT_EQ(p[12] | p[13] | p[14] | p[15], 0);
   EXPECT_EQ(p[16], 'x');
   EXPECT_EQ(m.Seek(-2, soCurrent), 16);
+  EXPECT_EQ(m.Seek(-1, soFromEnd), 17);  // the old integer origins work on every stream
 
   // Shrinking pulls the position back to the new end.
   m.SetSize(5);
@@ -134,6 +135,7 @@ TEST_F(StreamsTest, FileStreamCreateReopenAndMemoryStreamFiles) {
   {
     TFileStream f(name, fmOpenReadWrite | fmShareExclusive);
     EXPECT_EQ(f.Size(), 11);
+    EXPECT_EQ(f.Seek(1, soFromBeginning), 1);
     f.Seek(0, soEnd);
     f.WriteBuffer("second", 6);
     f.SetSize(15);

@@ -8,6 +8,9 @@
 
 namespace {
 
+// Formatted while the program's static objects are built: the settings must already be there.
+const std::string TextAtStartUp = FloatToStr(1.5) + " " + FormatFloat("#,##0.00", 1234.5);
+
 class FloatTextTest : public ::testing::Test {
 protected:
   void SetUp() override { ResetFormatSettings(); }
@@ -29,6 +32,10 @@ TEST_F(FloatTextTest, FloatToStrWritesFifteenSignificantDigitsInTheShortestForm)
   EXPECT_EQ(FloatToStr(1.5), "1,5");
   TFormatSettings Dot;
   EXPECT_EQ(FloatToStr(1.5, Dot), "1.5");
+}
+
+TEST_F(FloatTextTest, StaticObjectsCanFormatWhileTheProgramStarts) {
+  EXPECT_EQ(TextAtStartUp, "1.5 1,234.50");
 }
 
 TEST_F(FloatTextTest, FloatToStrFFormats) {
