@@ -1,0 +1,551 @@
+// The processing component: attachment, the operation frame, the undo and redo lists and the
+// operations. The pixel work is done by the routines of the other files of this library.
+#include "imaging/core/imageryproc.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "imaging/core/iebitmap.h"
+#include "imaging/core/ieblur.h"
+#include "imaging/core/iecolor.h"
+#include "imaging/core/iemask.h"
+#include "imaging/core/ieresample.h"
+#include "imaging/core/ierotate.h"
+#include "imaging/core/ietransform.h"
+#include "imaging/core/ieutils.h"
+#include "imaging/core/ieview.h"
+#include "platform/rtl/streams.h"
+
+ORV_CLASS_IMPL(TImageryProc, TComponent)
+
+void TIPDialogParams::SetPageIndex(int i, int Value) {
+  if (i < 0 || i > 3) return;
+  FPageIndex[i] = Value;
+  FPreview.clear();
+}
+
+TImageryProc::TImageryProc(TComponent* AOwner) : TComponent(AOwner), AutoUndo(AOwner != nullptr) {
+  FIEBitmap = new TIEBitmap();
+  FOwnsImage = true;
+}
+
+TImageryProc::~TImageryProc() {
+  Unlisten();
+  ClearAllUndo();
+  ClearAllRedo();
+  if (FOwnsImage) delete FIEBitmap;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attachment
+
+void TImageryProc::Unlisten() {
+  if (FAttachedImagery && FListener != -1) FAttachedImagery->UnregisterListener(FListener);
+  FListener = -1;
+}
+
+void TImageryProc::OwnNewImage() {
+  if (FOwnsImage) delete FIEBitmap;
+  FIEBitmap = new TIEBitmap();
+  FOwnsImage = true;
+}
+
+void TImageryProc::SetAttachedImagery(TIEView* View) {
+  Unlisten();
+  FAttachedImagery = View;
+  if (!View) {
+    OwnNewImage();
+    return;
+  }
+  if (FOwnsImage) {
+    delete FIEBitmap;
+    FIEBitmap = nullptr;
+    FOwnsImage = false;
+  }
+  // A view that offers only a class-library bitmap is not supported by this library's views; its
+  // image is then empty.
+  FIEBitmap = View->GetIEBitmap();
+  if (!FIEBitmap) {
+    FIEBitmap = new TIEBitmap();
+    FOwnsImage = true;
+  }
+  FListener = View->RegisterListener([this](TIEView*, int Event) { ViewChanged(Event); });
+}
+
+void TImageryProc::ViewChanged(int Event) {
+  if (!FAttachedImagery) return;
+  if (Event == 1) {
+    FAttachedImagery = nullptr;  // the view is going; its listener list goes with it
+    FListener = -1;
+    return;
+  }
+  if (TIEBitmap* b = FAttachedImagery->GetIEBitmap()) {
+    if (FOwnsImage) delete FIEBitmap;
+    FOwnsImage = false;
+    FIEBitmap = b;
+  }
+}
+
+void TImageryProc::SetAttachedBitmap(TIEBitmap* Bitmap) {
+  Unlisten();
+  if (!Bitmap && FAttachedImagery) return;
+  if (FOwnsImage) delete FIEBitmap;
+  FOwnsImage = false;
+  FIEBitmap = Bitmap;
+  if (Bitmap) FAttachedImagery = nullptr;
+}
+
+TColor TImageryProc::GetBackground() const { return FAttachedImagery ? FAttachedImagery->Background() : FBackground; }
+
+void TImageryProc::SetBackground(TColor Value) {
+  if (FAttachedImagery)
+    FAttachedImagery->SetBackground(Value);
+  else
+    FBackground = Value;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame
+
+namespace {
+// Preferred conversions of each pixel format, in order.
+const TIEPixelFormat kPreferred[IEPixelFormatCount][6] = {
+    {},                                                  // ieNone
+    {ie8g, ie16g, ie32f, ie24RGB},                       // ie1g
+    {ie24RGB, ieCMYK, ieRGB48, ieCIELab},                // ie8p
+    {ie16g, ie32f, ie24RGB, ieCMYK, ieRGB48},            // ie8g
+    {ie32f, ie8g, ieRGB48, ie24RGB, ieCMYK},             // ie16g
+    {ieCMYK, ieCIELab, ieRGB48, ie8p, ie16g, ie8g},      // ie24RGB
+    {ie16g, ie8g, ie24RGB, ieRGB48, ieCIELab},           // ie32f
+    {ie24RGB, ieRGB48, ieCIELab, ie8g},                  // ieCMYK
+    {ie24RGB, ieCMYK, ieCIELab, ie16g},                  // ieRGB48
+    {ie24RGB, ieCMYK, ieRGB48, ie8g},                    // ieCIELab
+    {ie24RGB, ieCMYK, ieRGB48, ie8g},                    // ie32RGB
+};
+constexpr TIEPixelFormatSet kOnly24 = IEPixelFormatBit(ie24RGB);
+}  // namespace
+
+bool TImageryProc::PrepareBitmap(TIEPixelFormatSet Allowed) {
+  if (!FIEBitmap) return false;
+  const TIEPixelFormat pf = FIEBitmap->PixelFormat();
+  if (Allowed == 0 || (Allowed & IEPixelFormatBit(pf))) return true;
+  if (!AutoConvertFormat) return false;
+  for (TIEPixelFormat f : kPreferred[pf]) {
+    if (f == ieNone) break;
+    if (Allowed & IEPixelFormatBit(f)) {
+      FIEBitmap->SetPixelFormat(f);
+      return true;
+    }
+  }
+  for (int f = IEPixelFormatCount - 1; f >= 0; --f)
+    if (Allowed & (1u << f)) {
+      FIEBitmap->SetPixelFormat(static_cast<TIEPixelFormat>(f));
+      return true;
+    }
+  return false;
+}
+
+bool TImageryProc::GetWorkArea(int& X1, int& Y1, int& X2, int& Y2, TIEMask*& Mask, TIEPoint*& Polygon,
+                               int& PolygonCount) {
+  X1 = Y1 = 0;
+  X2 = FIEBitmap ? FIEBitmap->Width() : 0;
+  Y2 = FIEBitmap ? FIEBitmap->Height() : 0;
+  Mask = nullptr;
+  Polygon = nullptr;
+  PolygonCount = 0;
+  return false;  // selections belong to the single-image view, which overrides this
+}
+
+bool TImageryProc::BeginSelectionWork(TIEPixelFormatSet Allowed, const std::string& Caption, TIEBitmap*& WorkBitmap,
+                                      TIEMask*& Mask, int& X1, int& Y1, int& X2, int& Y2) {
+  if (AutoUndo) SaveUndoCaptioned(Caption, ieuImage);
+  WorkBitmap = nullptr;
+  Mask = nullptr;
+  if (!PrepareBitmap(Allowed)) return false;
+  TIEPoint* poly;
+  int polyCount;
+  GetWorkArea(X1, Y1, X2, Y2, Mask, poly, polyCount);
+  if (!Mask || Mask->IsEmpty()) {
+    WorkBitmap = FIEBitmap;
+    return true;
+  }
+  const int w = Mask->X2 - Mask->X1 + 1, h = Mask->Y2 - Mask->Y1 + 1;
+  WorkBitmap = new TIEBitmap();
+  WorkBitmap->SetLocation(ieMemory);
+  if (!WorkBitmap->Allocate(w, h, FIEBitmap->PixelFormat())) {
+    delete WorkBitmap;
+    WorkBitmap = nullptr;
+    return false;
+  }
+  FIEBitmap->CopyPaletteTo(WorkBitmap);
+  FIEBitmap->CopyRectTo(WorkBitmap, Mask->X1, Mask->Y1, 0, 0, w, h);
+  X1 = Y1 = 0;
+  X2 = w;
+  Y2 = h;
+  return true;
+}
+
+void TImageryProc::EndSelectionWork(TIEBitmap* WorkBitmap, TIEMask* Mask) {
+  if (WorkBitmap && WorkBitmap != FIEBitmap) {
+    if (Mask) {
+      Mask->CopyBitmap(FIEBitmap, WorkBitmap, false, true, false);
+      if (WorkBitmap->HasAlphaChannel() && !WorkBitmap->GetAlphaChannel()->Full) {
+        Mask->CopyAlpha(FIEBitmap, WorkBitmap, true, false);
+        FIEBitmap->GetAlphaChannel()->Full = false;
+      }
+    }
+    delete WorkBitmap;
+  }
+  Update();
+}
+
+void TImageryProc::Update() {
+  if (FAttachedImagery) FAttachedImagery->ImageChange();
+}
+
+void TImageryProc::DoFinishWork() {
+  if (OnProgress) OnProgress(this, 100);
+  if (OnFinishWork) OnFinishWork(this);
+}
+
+void TImageryProc::Clear() {
+  if (!PrepareBitmap(0)) return;
+  if (AutoUndo) SaveUndoCaptioned("Clear", ieuImage);
+  FIEBitmap->Fill(GetBackground());
+  Update();
+  DoFinishWork();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Undo and redo
+
+bool TImageryProc::MakeSnapshot(TIEUndoSource Source, TSnapshot& Snapshot) {
+  if (Source != ieuImage) return false;  // selections, layers and vector objects need the view classes
+  if (!PrepareBitmap(0)) return false;
+  if (FIEBitmap->Width() < 2 || FIEBitmap->Height() < 2) return false;
+  auto image = std::make_unique<TIEBitmap>();
+  // Snapshots always go to a temporary file, so that long histories of large images hold no memory.
+  image->MemoryThreshold = 0;
+  image->SetLocation(FUndoLocation);
+  image->Assign(FIEBitmap);
+  Snapshot.Image = std::move(image);
+  Snapshot.Layer = -1;
+  Snapshot.Kind = Source;
+  return true;
+}
+
+bool TImageryProc::AppendSnapshot(std::vector<TSnapshot>& List, TIEUndoSource Source) {
+  if (FUndoLimit <= 0) return false;
+  TSnapshot snap;
+  if (!MakeSnapshot(Source, snap)) return false;
+  while (!List.empty() && static_cast<int>(List.size()) >= FUndoLimit) List.erase(List.begin());
+  List.push_back(std::move(snap));
+  return true;
+}
+
+void TImageryProc::SaveUndo(TIEUndoSource Source) {
+  if (FUndoLimit == 0) return;
+  if (Source == ieuImage && !PrepareBitmap(0)) return;
+  AppendSnapshot(FUndo, Source);
+  if (OnSaveUndo) OnSaveUndo(this, Source);
+}
+
+void TImageryProc::SaveUndoCaptioned(const std::string& Caption, TIEUndoSource Source) {
+  if (!PrepareBitmap(0) || FIEBitmap->Width() < 2 || FIEBitmap->Height() < 2) return;
+  const size_t before = FUndo.size();
+  const TIEBitmap* last = before ? FUndo.back().Image.get() : nullptr;
+  SaveUndo(Source);
+  if (FUndo.size() != before || (!FUndo.empty() && FUndo.back().Image.get() != last)) FUndo.back().Caption = Caption;
+}
+
+void TImageryProc::SaveRedo(TIEUndoSource Source) { AppendSnapshot(FRedo, Source); }
+
+void TImageryProc::Restore(TSnapshot& Snapshot) {
+  if (Snapshot.Kind != ieuImage || !Snapshot.Image) return;
+  FIEBitmap->Assign(Snapshot.Image.get());
+  Update();
+}
+
+void TImageryProc::Undo(bool SaveRedo) { UndoAt(0, SaveRedo); }
+
+void TImageryProc::UndoAt(int Index, bool SaveRedoFlag) {
+  if (!PrepareBitmap(0)) return;
+  if (Index < 0 || Index >= static_cast<int>(FUndo.size())) return;
+  const size_t pos = FUndo.size() - 1 - static_cast<size_t>(Index);
+  if (SaveRedoFlag) SaveRedo(FUndo[pos].Kind);
+  Restore(FUndo[pos]);
+}
+
+void TImageryProc::Redo() { RedoAt(0); }
+
+void TImageryProc::RedoAt(int Index) {
+  if (!PrepareBitmap(0)) return;
+  if (Index < 0 || Index >= static_cast<int>(FRedo.size())) return;
+  Restore(FRedo[FRedo.size() - 1 - static_cast<size_t>(Index)]);
+}
+
+void TImageryProc::ClearUndoAt(int Index) {
+  if (Index < 0 || Index >= static_cast<int>(FUndo.size())) return;
+  FUndo.erase(FUndo.begin() + static_cast<long>(FUndo.size() - 1 - static_cast<size_t>(Index)));
+}
+
+void TImageryProc::ClearRedo() {
+  if (!FRedo.empty()) FRedo.pop_back();
+}
+
+TIEUndoSource TImageryProc::GetUndoSource(int Index) const {
+  if (Index < 0 || Index >= static_cast<int>(FUndo.size())) return static_cast<TIEUndoSource>(0);
+  return FUndo[static_cast<size_t>(Index)].Kind;
+}
+
+void TImageryProc::ClearAllUndo() { FUndo.clear(); }
+void TImageryProc::ClearAllRedo() { FRedo.clear(); }
+
+// ---------------------------------------------------------------------------------------------
+// Operations
+
+void TImageryProc::Rotate(double Angle, uint8_t Method, uint8_t AntialiasMode, TColor Background) {
+  if (Angle == 0 || !std::isfinite(Angle)) return;
+  if (!PrepareBitmap(0)) return;
+  if (AutoUndo) SaveUndoCaptioned("Rotate " + IEFloatToDotStr(Angle), ieuImage);
+  if (Background == -1) Background = GetBackground();
+  TIEBitmap* bmp = FIEBitmap;
+  std::unique_ptr<TIEBitmap> alpha;
+  if (bmp->HasAlphaChannel()) {
+    alpha = std::make_unique<TIEBitmap>();
+    alpha->SetLocation(ieMemory);
+    alpha->Assign(bmp->GetAlphaChannel());
+  }
+  const TIEPixelFormat pf = bmp->PixelFormat();
+  if (Method == 1 && (pf == ie24RGB || pf == ie1g)) {
+    if (AntialiasMode != 0 && !IEIsRightAngle(Angle) && pf == ie24RGB) {
+      if (alpha) IERotateAntialias8(alpha.get(), 0, AntialiasMode, Angle);
+      IERotateAntialias24(bmp, Background, AntialiasMode, this, OnProgress, Angle);
+    } else {
+      if (alpha) {
+        if (pf == ie1g)
+          IERotate8Nearest(alpha.get(), 0, Angle);
+        else
+          IERotateShear8(alpha.get(), true, 0, nullptr, nullptr, Angle);
+      }
+      IERotateShear24(bmp, true, this, OnProgress, IEColorToRGB(Background), Angle);
+    }
+  } else {
+    if (alpha) IERotateGeneral(alpha.get(), 0, nullptr, nullptr, Angle);
+    IERotateGeneral(bmp, Background, this, OnProgress, Angle);
+  }
+  if (alpha) {
+    alpha->IsAlpha = true;
+    alpha->UpdateOpaqueFlag();
+    bmp->RemoveAlphaChannel(false);
+    bmp->AttachAlphaChannel(alpha.release());
+  }
+  Update();
+  DoFinishWork();
+}
+
+void TImageryProc::Flip(int Direction) {
+  if (!PrepareBitmap(0)) return;
+  if (AutoUndo) SaveUndoCaptioned("Flip", ieuImage);
+  IEFlipBitmap(FIEBitmap, Direction);
+  Update();
+  DoFinishWork();
+}
+
+void TImageryProc::CropSel(bool AlphaOnly) {
+  if (!PrepareBitmap(0)) return;
+  if (AutoUndo) SaveUndoCaptioned("CropSel", ieuImage);
+  int x1, y1, x2, y2, polyCount;
+  TIEMask* mask;
+  TIEPoint* poly;
+  if (GetWorkArea(x1, y1, x2, y2, mask, poly, polyCount) && mask && !mask->IsEmpty()) {
+    if (AlphaOnly) {
+      FIEBitmap->GetAlphaChannel();
+      FIEBitmap->CopyFromMask(mask);
+    } else {
+      const int w = mask->X2 - mask->X1 + 1, h = mask->Y2 - mask->Y1 + 1;
+      TIEBitmap cut;
+      cut.SetLocation(ieMemory);
+      if (cut.Allocate(w, h, FIEBitmap->PixelFormat())) {
+        FIEBitmap->CopyPaletteTo(&cut);
+        cut.Fill(GetBackground());
+        if (FIEBitmap->HasAlphaChannel()) cut.GetAlphaChannel()->Fill(0);
+        mask->CopyBitmap(&cut, FIEBitmap, FIEBitmap->HasAlphaChannel(), false, true);
+        FIEBitmap->Assign(&cut);
+        if (FIEBitmap->HasAlphaChannel()) {
+          TIEBitmap* a = FIEBitmap->GetAlphaChannel();
+          a->UpdateOpaqueFlag();
+          if (a->Full) FIEBitmap->RemoveAlphaChannel(false);
+        }
+      }
+    }
+  }
+  Update();
+  DoFinishWork();
+}
+
+void TImageryProc::ImageResize(int NewWidth, int NewHeight, int HorizAlign, int VertAlign, int FillAlpha) {
+  if (!PrepareBitmap(0)) return;
+  if (NewWidth <= 0 || NewHeight <= 0) return;
+  if (NewWidth == FIEBitmap->Width() && NewHeight == FIEBitmap->Height()) return;
+  if (AutoUndo) SaveUndoCaptioned("ImageResize " + std::to_string(NewWidth) + "," + std::to_string(NewHeight), ieuImage);
+  if (FIEBitmap->Width() < 2 && FIEBitmap->Height() < 2) Clear();
+  if (FillAlpha < 255) FIEBitmap->GetAlphaChannel();
+  FIEBitmap->Resize(NewWidth, NewHeight, GetBackground(), FillAlpha, HorizAlign, VertAlign);
+  if (FIEBitmap->HasAlphaChannel() && FillAlpha < 255) FIEBitmap->GetAlphaChannel()->Full = false;
+  Update();
+  DoFinishWork();
+}
+
+void TImageryProc::Resample(int NewWidth, int NewHeight, TResampleFilter Filter) {
+  if (!PrepareBitmap(0)) return;
+  if (FIEBitmap->Width() == 0 || FIEBitmap->Height() == 0) return;
+  if (NewWidth < 0 && NewHeight < 0) return;
+  if (AutoUndo) SaveUndoCaptioned("Resample " + std::to_string(NewWidth) + "," + std::to_string(NewHeight), ieuImage);
+  TIEBitmap result;
+  result.SetLocation(FIEBitmap->Location() == ieFile ? ieFile : ieMemory);
+  ResampleTo(&result, NewWidth, Filter, NewHeight);
+  if (!result.IsEmpty()) FIEBitmap->Assign(&result);
+  Update();
+  DoFinishWork();
+}
+
+void TImageryProc::ResampleTo(TIEBitmap* Dest, int NewWidth, TResampleFilter Filter, int NewHeight) {
+  if (!Dest || !PrepareBitmap(0)) return;
+  const int W = FIEBitmap->Width(), H = FIEBitmap->Height();
+  if (W == 0 || H == 0) return;
+  if (NewWidth < 0 && NewHeight < 0) return;
+  int64_t w = NewWidth, h = NewHeight;
+  if (w == -1)
+    w = static_cast<int64_t>(NewHeight) * W / H;
+  else if (w < 0)
+    w = -w;
+  else if (w == 0)
+    w = W;
+  w = std::max<int64_t>(w, 1);
+  if (h == -1)
+    h = w * H / W;
+  else if (h < 0)
+    h = -h;
+  else if (h == 0)
+    h = H;
+  h = std::max<int64_t>(h, 1);
+  if (w > 2147483647 || h > 2147483647) return;
+  if (!Dest->Allocate(static_cast<int>(w), static_cast<int>(h), FIEBitmap->PixelFormat())) return;
+  IEResample(FIEBitmap, Dest, Filter, this, OnProgress);
+  DoFinishWork();
+}
+
+void TImageryProc::CropTransparentBorder() {
+  if (!PrepareBitmap(0)) return;
+  TIERectangle r;
+  IEAlphaBoundingRect(FIEBitmap, r);
+  const bool undo = AutoUndo;
+  AutoUndo = false;
+  Crop(r.Left, r.Top, r.Right, r.Bottom);
+  AutoUndo = undo;
+}
+
+void TImageryProc::ConvertToGray() {
+  TIEBitmap* work;
+  TIEMask* mask;
+  int x1, y1, x2, y2;
+  if (!BeginSelectionWork(0, "ConvertToGray", work, mask, x1, y1, x2, y2)) return;
+  IEConvertToGray24(work, x1, y1, x2, y2, this, OnProgress);
+  EndSelectionWork(work, mask);
+  DoFinishWork();
+}
+
+void TImageryProc::IntensityRGBall(int R, int G, int B) {
+  TIEBitmap* work;
+  TIEMask* mask;
+  int x1, y1, x2, y2;
+  const std::string caption =
+      "IntensityRGBall " + std::to_string(R) + "," + std::to_string(G) + "," + std::to_string(B);
+  if (!BeginSelectionWork(kOnly24, caption, work, mask, x1, y1, x2, y2)) return;
+  IEIntensityRGB24(work, R, G, B, x1, y1, x2, y2, this, OnProgress);
+  EndSelectionWork(work, mask);
+  DoFinishWork();
+}
+
+void TImageryProc::ConvertTo(int NumColors, uint8_t DitherMethod) {
+  if (!PrepareBitmap(kOnly24)) return;
+  if (AutoUndo) SaveUndoCaptioned("ConvertTo " + std::to_string(NumColors), ieuImage);
+  if (NumColors < 3) {
+    if (DitherMethod == 0)
+      IEOrderedDither1Bit(FIEBitmap, this, OnProgress);
+    else
+      IEThresholdTo1Bit(FIEBitmap, this, OnProgress);
+  } else if (NumColors <= 1024) {
+    IEQuantizeRGB(FIEBitmap, NumColors, nullptr, this, OnProgress);
+  }
+  Update();
+  DoFinishWork();
+}
+
+void TImageryProc::ConvertToPalette(int NumColors, TIERGBPixel* Palette, uint8_t DitherMethod) {
+  if (NumColors == 0) return;
+  if (!PrepareBitmap(kOnly24)) return;
+  if (AutoUndo) SaveUndoCaptioned("ConvertToPalette", ieuImage);
+  if (NumColors < 3) {
+    if (DitherMethod == 0)
+      IEOrderedDither1Bit(FIEBitmap, this, OnProgress);
+    else
+      IEThresholdTo1Bit(FIEBitmap, this, OnProgress);
+    if (Palette) {
+      Palette[0] = TIERGBPixel{0, 0, 0};
+      Palette[1] = TIERGBPixel{255, 255, 255};
+    }
+  } else if (NumColors <= 1024) {
+    IEQuantizeRGB(FIEBitmap, NumColors, Palette, this, OnProgress);
+  }
+  Update();
+  DoFinishWork();
+}
+
+void TImageryProc::Fill(TIERGBPixel Color) {
+  TIEBitmap* work;
+  TIEMask* mask;
+  int x1, y1, x2, y2;
+  if (!BeginSelectionWork(0, "Fill", work, mask, x1, y1, x2, y2)) return;
+  IEFillArea(work, x1, y1, x2, y2, Color, this, OnProgress);
+  EndSelectionWork(work, mask);
+  DoFinishWork();
+}
+
+void TImageryProc::Crop(int x1, int y1, int x2, int y2) {
+  if (!PrepareBitmap(0)) return;
+  const int W = FIEBitmap->Width(), H = FIEBitmap->Height();
+  if (x1 == 0 && y1 == 0 && x2 == W - 1 && y2 == H - 1) return;
+  // A rectangle outside the image or inverted leaves nothing to keep: refused rather than
+  // producing an empty or wrapped image.
+  IEOrderRect(x1, y1, x2, y2);
+  x1 = std::max(x1, 0);
+  y1 = std::max(y1, 0);
+  x2 = std::min(x2, W - 1);
+  y2 = std::min(y2, H - 1);
+  if (x2 < x1 || y2 < y1) return;
+  if (AutoUndo) SaveUndoCaptioned("Crop", ieuImage);
+  const int w = x2 - x1 + 1, h = y2 - y1 + 1;
+  TIEBitmap cut;
+  cut.SetLocation(FIEBitmap->Location() == ieFile ? ieFile : ieMemory);
+  if (!cut.Allocate(w, h, FIEBitmap->PixelFormat())) return;
+  FIEBitmap->CopyPaletteTo(&cut);
+  FIEBitmap->CopyRectTo(&cut, x1, y1, 0, 0, w, h);
+  std::unique_ptr<TIEBitmap> alpha;
+  if (FIEBitmap->HasAlphaChannel()) {
+    TIEBitmap* a = FIEBitmap->GetAlphaChannel();
+    alpha = std::make_unique<TIEBitmap>();
+    alpha->SetLocation(ieMemory);
+    alpha->IsAlpha = true;
+    if (alpha->Allocate(w, h, ie8g)) a->CopyRectTo(alpha.get(), x1, y1, 0, 0, w, h);
+    alpha->Full = a->Full;
+  }
+  FIEBitmap->CopyImageFrom(&cut);
+  if (alpha) {
+    FIEBitmap->RemoveAlphaChannel(false);
+    FIEBitmap->AttachAlphaChannel(alpha.release());
+  }
+  Update();
+  DoFinishWork();
+}
