@@ -25,6 +25,16 @@ class TIEMask;
 class TIEDibbitmap;
 class TStream;
 class TBitmap;
+struct TIERect;
+enum TResampleFilter : uint8_t;
+
+// Lookup tables of the renderer that a view may keep between paints: destination row addresses
+// and, for each destination column and row of the drawn area, the source column and row. Empty
+// tables are built by the renderer and handed back.
+struct TIERenderTables {
+  std::vector<uint8_t*> Rows;
+  std::vector<int> X, Y;
+};
 
 // The abstract image: what TIEBitmap and the DIB-section image TIEDibbitmap share.
 class TIEBaseBitmap : public TObject {
@@ -197,6 +207,20 @@ public:
   void CopyFromDibbitmap(TIEDibbitmap* Source);
   void SaveRaw(TStream* Stream);
   bool LoadRaw(TStream* Stream);
+
+  // ---- renderer into 24-bit bitmaps (implemented with the pixel algorithms) ----
+  // Draws the source rectangle into the destination rectangle of Dest (ie24RGB in one memory
+  // block), scaling by nearest pixel or through Filter, with the channel offsets, contrast,
+  // display range, BlendMode, Transparency (255 opaque) and, with UseAlpha, the alpha channel.
+  // Tables nil: the tables are built for the call and freed. ClipRect nil: no clipping.
+  void DrawToBitmapEx(TIEBitmap* Dest, TIERenderTables* Tables, const TIERect* ClipRect, int DestX, int DestY,
+                      int DestWidth, int DestHeight, int SourceX, int SourceY, int SourceWidth, int SourceHeight,
+                      bool UseAlpha, bool ReuseRows, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
+  void DrawToBitmap(TIEBitmap* Dest, int DestX, int DestY, int DestWidth, int DestHeight, int SourceX, int SourceY,
+                    int SourceWidth, int SourceHeight, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
+  // ie1g and ie24RGB sources into an ie24RGB Dest, writing Dest's alpha channel as well.
+  void StretchRectTo(TIEBitmap* Dest, int DestX, int DestY, int DestWidth, int DestHeight, int SourceX, int SourceY,
+                     int SourceWidth, int SourceHeight, TResampleFilter Filter, int Transparency);
 
   // ---- settings (defaults are the constructor's) ----
   bool IsAlpha = false;                 // this bitmap is somebody's alpha channel
