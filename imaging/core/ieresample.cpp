@@ -285,6 +285,14 @@ void AreaResample(TIEBitmap* src, TIEBitmap* dst, bool bicubic, TIEProgress* pro
   };
   std::vector<double> acc(static_cast<size_t>(dW) * N, 0.0);
   const double norm = gx * gy;
+  // Plain area average (shrinking both ways, the thumbnail case): the value of a segment is the
+  // current pixel, so each source row is reduced once to per-destination-column sums of
+  // length x value, and each vertical segment adds those sums times its height.
+  const bool area = !twoD && !hOnly && !vOnly;
+  std::vector<double> hsum(area ? acc.size() : 0);
+  int hsumRow = -1;
+  const std::vector<TSegment> none;
+  const std::vector<TSegment>& pointSegs = area ? none : segs;
   int j = 0, remaining = dH;
   double Y = 0, E = 0;
   while (remaining > 0) {
@@ -302,12 +310,29 @@ void AreaResample(TIEBitmap* src, TIEBitmap* dst, bool bicubic, TIEProgress* pro
       Y = j + 1;
       endsDest = false;
     }
+    if (area) {
+      if (hsumRow != j) {
+        const T* cur = row(j);
+        std::fill(hsum.begin(), hsum.end(), 0.0);
+        int dc = 0;
+        for (const TSegment& sg : segs) {
+          double* h = hsum.data() + static_cast<size_t>(std::min(dc, dW - 1)) * N;
+          const T* p = cur + sg.c * N;
+          for (int ch = 0; ch < N; ++ch) h[ch] += sg.len * p[ch];
+          dc += sg.endsDest;
+        }
+        hsumRow = j;
+      }
+      double* a = acc.data();
+      const double* h = hsum.data();
+      for (size_t i = 0; i < acc.size(); ++i) a[i] += h[i] * height;
+    }
     const T* prev = row(j - 1);
     const T* cur = row(j);
     const T* next = row(j + 1);
     const T* after = row(j + 2);
     int dc = 0;
-    for (const TSegment& sg : segs) {
+    for (const TSegment& sg : pointSegs) {
       const double wgt = sg.len * height;
       const int c = sg.c, cm = std::max(c - 1, 0), c1 = std::min(c + 1, sW - 1), c2 = std::min(c + 2, sW - 1);
       const double fx = sg.f;
