@@ -57,12 +57,30 @@ void GaussBlurImage(TIEBitmap* bmp, const TIEGaussKernel& k, TIEProgress* prog) 
   const int W = bmp->Width(), H = bmp->Height(), rowN = W * N, r = k.Radius;
   const double f = 100.0 / (W + H);
   std::vector<uint8_t> store(static_cast<size_t>(rowN) * H);
-  for (int y = 0; y < H; ++y) {
-    BlurRun<N>(bmp->Scanline(y), store.data() + static_cast<size_t>(y) * rowN, W, k);
-    if (prog) prog->Report(static_cast<int>(y * f));
-  }
   std::vector<int32_t> acc(static_cast<size_t>(rowN));
   const int32_t* w = k.W + 100;
+  // Horizontal pass: the row is extended by r edge pixels on each side (which is the same as
+  // adding the weights of outside taps to the edge values), then every tap adds a shifted copy
+  // of the row, so the inner loop runs over contiguous bytes.
+  std::vector<uint8_t> pad(static_cast<size_t>(W + 2 * r) * N);
+  for (int y = 0; y < H; ++y) {
+    const uint8_t* src = bmp->Scanline(y);
+    for (int i = 0; i < r; ++i) {
+      std::memcpy(pad.data() + static_cast<size_t>(i) * N, src, N);
+      std::memcpy(pad.data() + static_cast<size_t>(W + r + i) * N, src + static_cast<size_t>(W - 1) * N, N);
+    }
+    std::memcpy(pad.data() + static_cast<size_t>(r) * N, src, static_cast<size_t>(rowN));
+    std::fill(acc.begin(), acc.end(), 32768);
+    for (int t = -r; t <= r; ++t) {
+      const uint8_t* s = pad.data() + static_cast<size_t>(t + r) * N;
+      const int32_t wt = w[t];
+      int32_t* a = acc.data();
+      for (int i = 0; i < rowN; ++i) a[i] += wt * s[i];
+    }
+    uint8_t* d = store.data() + static_cast<size_t>(y) * rowN;
+    for (int i = 0; i < rowN; ++i) d[i] = static_cast<uint8_t>(acc[i] >> 16);
+    if (prog) prog->Report(static_cast<int>(y * f));
+  }
   int lastPer = -1;
   for (int y = 0; y < H; ++y) {
     std::fill(acc.begin(), acc.end(), 32768);
