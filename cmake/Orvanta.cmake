@@ -29,9 +29,14 @@ function(orv_test name)
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
   include(GoogleTest)
+  if(NOT TARGET orv_testenv)
+    add_library(orv_testenv OBJECT ${CMAKE_SOURCE_DIR}/tests/support/testenv.cpp)
+    target_compile_definitions(orv_testenv PRIVATE
+      ORVANTA_SOURCE_DIR_VALUE="${CMAKE_SOURCE_DIR}" ORVANTA_BINARY_DIR_VALUE="${CMAKE_BINARY_DIR}")
+  endif()
+  target_link_libraries(${name} PRIVATE orv_testenv)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "ORVANTA_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORVANTA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
 
 # orv_bench(<name> SOURCES <files...> DEPS <targets...>)

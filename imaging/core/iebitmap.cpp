@@ -7,6 +7,8 @@
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/ieutils.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/graphics.h"
+#include "platform/win/wingdi.h"
 
 ORV_CLASS_IMPL(TIEBaseBitmap, TObject)
 ORV_CLASS_IMPL(TIEBitmap, TIEBaseBitmap)
@@ -187,24 +189,62 @@ bool TIEBitmap::AllocateFileStore(int64_t Size) {
   return false;
 }
 
-// The class-library bitmap location. Until the graphics layer supplies TBitmap the rows live in a
-// device-independent block of the same layout (bottom-up), with the same format refusals.
+namespace {
+// A palette handle of n entries (0x00RRGGBB order of the library's pixels), or a grey ramp.
+HPALETTE MakePalette(const TIERGBPixel* entries, int n) {
+  std::vector<uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * 256);
+  auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
+  lp->palVersion = 0x300;
+  lp->palNumEntries = static_cast<WORD>(n);
+  for (int i = 0; i < n; ++i) {
+    PALETTEENTRY& e = lp->palPalEntry[i];
+    if (entries) {
+      e.peRed = entries[i].r;
+      e.peGreen = entries[i].g;
+      e.peBlue = entries[i].b;
+    } else {
+      e.peRed = e.peGreen = e.peBlue = static_cast<BYTE>(i);
+    }
+    e.peFlags = 0;
+  }
+  return CreatePalette(lp);
+}
+}  // namespace
+
+void TIEBitmap::BuildBitmapRows() {
+  FBitmapRows.assign(FHeight, nullptr);
+  for (int r = 0; r < FHeight; ++r) FBitmapRows[r] = static_cast<uint8_t*>(FBitmap->ScanLine(r));
+}
+
+// The class-library bitmap location: a TBitmap in the bitmap format of the pixel format, rows
+// addressed through a table of its scan lines. The four formats a TBitmap cannot hold are refused
+// with the messages the views show.
 bool TIEBitmap::AllocateTBitmapStore(int64_t Size) {
   if (static_cast<uint64_t>(Size) > IEGetPhysicalMemory(false)) return false;
+  const bool created = FBitmap == nullptr;
+  if (created) FBitmap = new TBitmap;
   try {
+    FBitmap->SetSize(1, 1);
+    FBitmap->SetPixelFormat(pfDevice);
     switch (FPixelFormat) {
       case ie1g:
+        FBitmap->SetPixelFormat(pf1bit);
+        break;
       case ie8p:
       case ie8g:
-      case ie24RGB:
-      case ie32RGB:
+        FBitmap->SetPixelFormat(pf8bit);
         break;
       case ie16g:  // held as 8 bits per pixel
+        FBitmap->SetPixelFormat(pf8bit);
         FPixelFormat = ie8g;
         FBitCount = 8;
         FChannelCount = 1;
-        FRowLen = IERowLength(FWidth, 8, FRowAlignment);
-        Size = static_cast<int64_t>(FRowLen) * FHeight;
+        break;
+      case ie24RGB:
+        FBitmap->SetPixelFormat(pf24bit);
+        break;
+      case ie32RGB:
+        FBitmap->SetPixelFormat(pf32bit);
         break;
       case ie32f:
         throw Exception("ie32f pixel format not allowed when Location=ieTBitmap Please set TImageryView.LegacyBitmap=false.");
@@ -215,17 +255,99 @@ bool TIEBitmap::AllocateTBitmapStore(int64_t Size) {
       case ieCIELab:
         throw Exception("ieCIELab pixel format not allowed when Location=ieTBitmap Please set TImageryView.LegacyBitmap=false.");
       default:
-        return false;
+        throw Exception("Invalid pixel format");
     }
+    FBitmap->SetSize(FWidth, FHeight);
+    if (FBitmap->Empty() || FBitmap->Width() != FWidth || FBitmap->Height() != FHeight) throw Exception("Out of resources");
+    if (FPixelFormat == ie8g) FBitmap->SetPalette(MakePalette(nullptr, 256));
+    FRowLen = IERowLength(FWidth, FBitCount, 32);  // scan lines of a DIB are 32-bit aligned
+    BuildBitmapRows();
   } catch (Exception&) {
+    if (created) {
+      delete FBitmap;
+      FBitmap = nullptr;
+    }
+    FBitmapRows.clear();
     return false;
   }
-  if (!HeapBlockAllowed(Size)) return false;
-  FTBitmapStore = static_cast<uint8_t*>(std::calloc(1, static_cast<size_t>(Size)));
-  if (!FTBitmapStore) return false;
-  FBitmapRows.resize(FHeight);
-  for (int r = 0; r < FHeight; ++r) FBitmapRows[r] = FTBitmapStore + static_cast<int64_t>(FRowLen) * (FHeight - 1 - r);
+  SyncTBitmapPalette();
   return true;
+}
+
+// Re-reads the class-library bitmap, which its owner may have changed through its own canvas or
+// properties. Depths other than 1, 8, 24 and 32 bits are first converted to 24 bits, so the rows
+// always have the layout the pixel format says.
+void TIEBitmap::UpdateFromTBitmap() {
+  if (FLocation != ieTBitmap || !FBitmap) return;
+  if (FBitmap->Empty() || FBitmap->Width() < 1 || FBitmap->Height() < 1) {
+    ResetGeometry();
+    FBitmapRows.clear();
+    return;
+  }
+  switch (FBitmap->PixelFormat()) {
+    case pf1bit:
+    case pf8bit:
+    case pf24bit:
+    case pf32bit:
+      break;
+    default:
+      FBitmap->SetPixelFormat(pf24bit);
+      break;
+  }
+  RGBQUAD table[256];
+  UINT tableCount = 0;
+  TIEPixelFormat pf;
+  switch (FBitmap->PixelFormat()) {
+    case pf1bit:
+      pf = ie1g;
+      break;
+    case pf8bit: {
+      tableCount = GetDIBColorTable(FBitmap->Canvas()->Handle(), 0, 256, table);
+      bool grey = true;
+      for (UINT i = 0; i < tableCount && grey; ++i)
+        grey = table[i].rgbRed == i && table[i].rgbGreen == i && table[i].rgbBlue == i;
+      pf = (IsAlpha || grey) ? ie8g : ie8p;
+      break;
+    }
+    case pf32bit:
+      pf = ie32RGB;
+      break;
+    default:
+      pf = ie24RGB;
+      break;
+  }
+  const int w = FBitmap->Width(), h = FBitmap->Height();
+  if (w != FWidth || h != FHeight || pf != FPixelFormat) {
+    FWidth = w;
+    FHeight = h;
+    FPixelFormat = pf;
+    FBitCount = IEBitsPerPixel[pf];
+    FChannelCount = IEChannelsPerPixel[pf];
+    FRowLen = IERowLength(w, FBitCount, 32);
+    if (FAlphaChannel && (FAlphaChannel->Width() != w || FAlphaChannel->Height() != h)) {
+      FAlphaChannel->Allocate(w, h, ie8g);
+      FAlphaChannel->Fill(255);
+    }
+    BuildBitmapRows();
+  } else if (FBitmapRows.empty() || FBitmapRows[0] != FBitmap->ScanLine(0)) {
+    BuildBitmapRows();
+  }
+  if (pf == ie8p) {
+    if (!FPalette) AllocatePalette();
+    for (UINT i = 0; i < tableCount; ++i) FPalette[i] = TIERGBPixel{table[i].rgbBlue, table[i].rgbGreen, table[i].rgbRed};
+  } else if (FPalette) {
+    FreePalette();
+  }
+}
+
+TBitmap* TIEBitmap::GetTBitmap() {
+  SetLocation(ieTBitmap);
+  return FLocation == ieTBitmap ? FBitmap : nullptr;
+}
+
+TCanvas* TIEBitmap::GetCanvas() {
+  TBitmap* b = GetTBitmap();
+  return b ? b->Canvas() : nullptr;
 }
 
 void TIEBitmap::ResetGeometry() {
@@ -253,8 +375,7 @@ void TIEBitmap::FreeImage(bool FreeAlpha) {
   if (!EncapsulatedMemory) FreeMemoryBlock();
   FRealBits = nullptr;
   FBits = nullptr;
-  if (!EncapsulatedBitmap) std::free(FTBitmapStore);
-  FTBitmapStore = nullptr;
+  if (!EncapsulatedBitmap) delete FBitmap;
   FBitmap = nullptr;
   FBitmapRows.clear();
   for (auto* f : FFragments) std::free(f);
@@ -298,6 +419,9 @@ void* TIEBitmap::ScanlineOther(int Row) {
       return FWorkingRow;
     }
     case ieTBitmap:
+      // The owner of the class-library bitmap may have resized or converted it meanwhile.
+      if (FBitmap && (FBitmap->Width() != FWidth || FBitmap->Height() != FHeight || FBitmapRows.empty()))
+        UpdateFromTBitmap();
       return FBitmapRows.empty() ? nullptr : FBitmapRows[Row];
     default:
       return nullptr;
@@ -413,8 +537,10 @@ void TIEBitmap::SetPaletteEntry(int Index, TIERGBPixel Color) {
   SyncTBitmapPalette();
 }
 
-// The stand-in storage of ieTBitmap has no colour table of its own: the palette is the table.
-void TIEBitmap::SyncTBitmapPalette() {}
+void TIEBitmap::SyncTBitmapPalette() {
+  if (FLocation != ieTBitmap || !FBitmap || FPaletteLength < 1 || !FPalette) return;
+  FBitmap->SetPalette(MakePalette(FPalette, std::min(FPaletteLength, 256)));
+}
 
 void TIEBitmap::CopyPaletteTo(TIEBaseBitmap* Dest) {
   auto* d = dynamic_cast<TIEBitmap*>(Dest);

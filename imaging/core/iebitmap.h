@@ -25,6 +25,7 @@ class TIEMask;
 class TIEDibbitmap;
 class TStream;
 class TBitmap;
+class TCanvas;
 struct TIERect;
 enum TResampleFilter : uint8_t;
 
@@ -74,11 +75,13 @@ public:
     if (FBits) return FBits + static_cast<intptr_t>(FRowLen) * (FHeight - 1 - Row);
     return ScanlineOther(Row);
   }
-  int GetBitCount() final { return FBitCount; }
-  int GetHeight() final { return FHeight; }
-  int GetWidth() final { return FWidth; }
-  TIEPixelFormat GetPixelFormat() final { return FPixelFormat; }
-  int GetRowLen() final { return FRowLen; }
+  // The geometry getters first re-read class-library storage (UpdateFromTBitmap); the fast
+  // accessors below (Width(), ...) do not.
+  int GetBitCount() final { return SyncTBitmap(), FBitCount; }
+  int GetHeight() final { return SyncTBitmap(), FHeight; }
+  int GetWidth() final { return SyncTBitmap(), FWidth; }
+  TIEPixelFormat GetPixelFormat() final { return SyncTBitmap(), FPixelFormat; }
+  int GetRowLen() final { return SyncTBitmap(), FRowLen; }
   TIERGBPixel GetPaletteEntry(int Index) final;
   void SetPaletteEntry(int Index, TIERGBPixel Color) final;
   int GetPaletteLength() final { return FPaletteLength; }
@@ -95,7 +98,7 @@ public:
   int Height() const { return FHeight; }
   int BitCount() const { return FBitCount; }
   int ChannelCount() const { return FChannelCount; }
-  int GetChannelCount() const { return FChannelCount; }
+  int GetChannelCount() { return SyncTBitmap(), FChannelCount; }
   int RowLen() const { return FRowLen; }
   TIEPixelFormat PixelFormat() const { return FPixelFormat; }
   TIELocation Location() const { return FLocation; }
@@ -133,7 +136,15 @@ public:
   TIEBitmap* DetachAlphaChannel();
 
   // ---- palette ----
+  // Writes the palette into the class-library bitmap's colour table (ieTBitmap only).
   void SyncTBitmapPalette();
+
+  // ---- class-library bitmap ----
+  // The image moved to class-library storage (nil when that storage refuses its format).
+  TBitmap* GetTBitmap();
+  TCanvas* GetCanvas();
+  // Re-reads size, format, rows and colour table of the class-library bitmap (ieTBitmap only).
+  void UpdateFromTBitmap();
 
   // ---- pixel access (x column, y row; no range checks) ----
   uint8_t GetPixel8(int x, int y) { return Scanline(y)[x]; }
@@ -239,12 +250,16 @@ public:
   int32_t UndoTag = 0;
 
 private:
+  void SyncTBitmap() {
+    if (FLocation == ieTBitmap) UpdateFromTBitmap();
+  }
   void* ScanlineOther(int Row);
   bool SetupStorage();
   bool AllocateMemoryBlock(int64_t Size);
   bool AllocateFragments(int64_t Size);
   bool AllocateFileStore(int64_t Size);
   bool AllocateTBitmapStore(int64_t Size);
+  void BuildBitmapRows();
   void FreeMemoryBlock();
   void UnmapWorkingRow();
   void ResetGeometry();
@@ -265,7 +280,6 @@ private:
   void* FRealBits = nullptr;     // the block as allocated
   uint8_t FBitsAllocator = 0;    // the allocator FRealBits came from
   TBitmap* FBitmap = nullptr;    // class-library bitmap (ieTBitmap)
-  uint8_t* FTBitmapStore = nullptr;  // pixel rows of the ieTBitmap location
   std::vector<uint8_t*> FBitmapRows;
   std::vector<void*> FKeptRows;
   std::vector<int> FKeptRowIndexes;

@@ -28,7 +28,6 @@ void TIEBitmap::MoveContentTo(TIEBitmap* Target) {
   Target->FRealBits = FRealBits;
   Target->FBitsAllocator = FBitsAllocator;
   Target->FBitmap = FBitmap;
-  Target->FTBitmapStore = FTBitmapStore;
   Target->FBitmapRows = std::move(FBitmapRows);
   Target->FLocation = FLocation;
   Target->Full = Full;
@@ -53,7 +52,6 @@ void TIEBitmap::MoveContentTo(TIEBitmap* Target) {
   FBits = nullptr;
   FRealBits = nullptr;
   FBitmap = nullptr;
-  FTBitmapStore = nullptr;
   FBitmapRows.clear();
   Full = EncapsulatedBitmap = EncapsulatedMemory = false;
   FFragmentCount = FRowsPerFragment = 0;

@@ -434,6 +434,27 @@ void TIEBitmap::SetPixelFormat(TIEPixelFormat Value) {
   if (Value == FPixelFormat || Value >= IEPixelFormatCount) return;
   const int w = FWidth, h = FHeight;
   const TIEPixelFormat old = FPixelFormat;
+  if (FLocation == ieTBitmap) {
+    // The class-library bitmap holds the rows: convert in memory, then hand the rows back. A
+    // format the class-library bitmap cannot hold moves the image to memory rather than losing it.
+    if (IsEmpty()) return;
+    TIEBitmap src, conv;
+    src.SetLocation(ieMemory);
+    conv.SetLocation(ieMemory);
+    src.CopyImageFrom(this);
+    conv.DitherMethod = DitherMethod;
+    conv.PaletteUsed = PaletteUsed;
+    conv.BlackValue = BlackValue;
+    conv.WhiteValue = WhiteValue;
+    if (!conv.Allocate(w, h, Value)) return;
+    conv.CopyAndConvertFormat(&src);
+    CopyImageFrom(&conv);
+    if (FPixelFormat != Value || FWidth != w || FHeight != h) {
+      SetLocation(ieMemory);
+      CopyImageFrom(&conv);
+    }
+    return;
+  }
   TIEBitmap tmp;
   tmp.DitherMethod = DitherMethod;
   MoveContentTo(&tmp);

@@ -11,6 +11,8 @@
 #include "imaging/core/iedibbitmap.h"
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/ieutils.h"
+#include "platform/vcl/graphics.h"
+#include "platform/win/wingdi.h"
 
 namespace {
 uint32_t LE32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
@@ -504,4 +506,69 @@ void* _CopyBitmaptoDIBEx(TIEBitmap* Bitmap, int X1, int Y1, int X2, int Y2, int 
   }
   if (Size) *Size = total;
   return block;
+}
+
+// ---- class-library bitmaps ----
+
+namespace {
+int TBitmapRowBytes(TBitmap* b) {
+  switch (b->PixelFormat()) {
+    case pf1bit: return IERowLength(b->Width(), 1, 32);
+    case pf4bit: return IERowLength(b->Width(), 4, 32);
+    case pf8bit: return IERowLength(b->Width(), 8, 32);
+    case pf15bit:
+    case pf16bit: return IERowLength(b->Width(), 16, 32);
+    case pf24bit: return IERowLength(b->Width(), 24, 32);
+    default: return IERowLength(b->Width(), 32, 32);
+  }
+}
+}  // namespace
+
+void IECopyTBitmapTo(TBitmap* Source, TBitmap* Dest) {
+  if (!Source || !Dest || Source == Dest) return;
+  if (Dest->PixelFormat() != Source->PixelFormat()) {
+    Dest->SetSize(1, 1);
+    Dest->SetPixelFormat(Source->PixelFormat());
+  }
+  if (Source->Empty() || Source->Width() == 0 || Source->Height() == 0) {
+    Dest->SetSize(1, 1);
+    return;
+  }
+  Dest->SetSize(Source->Width(), Source->Height());
+  if (Source->Palette()) {
+    PALETTEENTRY e[256];
+    const UINT n = GetPaletteEntries(Source->Palette(), 0, 256, e);
+    std::vector<uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * 256);
+    auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(n);
+    std::memcpy(lp->palPalEntry, e, sizeof(PALETTEENTRY) * n);
+    Dest->SetPalette(CreatePalette(lp));
+  }
+  const int len = TBitmapRowBytes(Source);
+  for (int y = 0; y < Source->Height(); ++y) std::memcpy(Dest->ScanLine(y), Source->ScanLine(y), len);
+}
+
+TBitmap* IECopyTBitmap(TBitmap* Source) {
+  auto* b = new TBitmap;
+  IECopyTBitmapTo(Source, b);
+  return b;
+}
+
+void IEExpand1BitTBitmap(TBitmap* Source, TBitmap* Dest, const std::function<void(int Percent)>& Progress) {
+  if (!Source || !Dest || Source->PixelFormat() != pf1bit) return;
+  Dest->SetSize(1, 1);
+  Dest->SetPixelFormat(pf24bit);
+  const int W = Source->Width(), H = Source->Height();
+  Dest->SetSize(W, H);
+  if (W == 0 || H == 0) return;
+  const uint8_t* table = IEBuildBitExpandTable();
+  for (int y = 0; y < H; ++y) {
+    const uint8_t* src = static_cast<const uint8_t*>(Source->ScanLine(y));
+    uint8_t* dst = static_cast<uint8_t*>(Dest->ScanLine(y));
+    const int whole = W / 8;
+    for (int i = 0; i < whole; ++i) std::memcpy(dst + 24 * i, table + 24 * src[i], 24);
+    if (W % 8) std::memcpy(dst + 24 * whole, table + 24 * src[whole], 3 * (W % 8));
+    if (Progress) Progress(static_cast<int>((y + 1) * 100 / (H + 0.5)));
+  }
 }

@@ -14,6 +14,7 @@
 
 class TIEBitmap;
 class TIEDibbitmap;
+class TBitmap;
 
 // A packed DIB of the rectangle X1..X2-1, Y1..Y2-1 (X2 = 0: the width, Y2 = 0: the height) in a
 // block freed with IEGlobalFree; ie1g, ie8p, ie8g and ie24RGB are stored as they are, every other
@@ -56,5 +57,13 @@ void IENotBytes(void* Buffer, int Length);
 void IEInvertBits(TIEBitmap* Bitmap);
 // 256 entries of eight 3-byte pixels: white for a set bit, black for a clear one.
 const uint8_t* IEBuildBitExpandTable();
+// A new class-library bitmap with Source's size, pixel format, pixels and colour table.
+TBitmap* IECopyTBitmap(TBitmap* Source);
+// Dest takes Source's size, pixel format, pixels and colour table; an empty Source gives a 1 x 1
+// Dest of its pixel format.
+void IECopyTBitmapTo(TBitmap* Source, TBitmap* Dest);
+// Dest becomes a 24-bit copy of a 1-bit Source: set bits white, clear bits black, whatever the
+// Source's colour table says. Progress receives a percentage after each row.
+void IEExpand1BitTBitmap(TBitmap* Source, TBitmap* Dest, const std::function<void(int Percent)>& Progress = nullptr);
 // Same size, both or neither with alpha, identical rows and alpha rows.
 bool IESameBitmaps(TIEBitmap* A, TIEBitmap* B);

@@ -11,6 +11,7 @@
 #include "imaging/core/iegeom.h"
 #include "imaging/core/ieutils.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/graphics.h"
 #include "platform/win/wingdi.h"
 
 ORV_CLASS_IMPL(TIEMask, TObject)
@@ -485,8 +486,21 @@ void TIEMask::DrawOutline(HDC Canvas, int XDst, int YDst, int WDst, int HDst, in
 
 void TIEMask::MarkOuterArea(TIEBitmap* Bitmap, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc,
                             int HSrc) {
-  if (!Bitmap || Bitmap->PixelFormat() != ie24RGB || WDst < 1 || HDst < 1 || IsEmpty() || WSrc < 1 || HSrc < 1)
-    return;
+  if (!Bitmap || Bitmap->PixelFormat() != ie24RGB) return;
+  MarkRows([&](int y) { return reinterpret_cast<TIERGBPixel*>(Bitmap->Scanline(y)); }, Bitmap->Width(),
+           Bitmap->Height(), XDst, YDst, WDst, HDst, XSrc, YSrc, WSrc, HSrc);
+}
+
+void TIEMask::MarkOuterArea(TBitmap* Bitmap, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc,
+                            int HSrc) {
+  if (!Bitmap || Bitmap->PixelFormat() != pf24bit) return;
+  MarkRows([&](int y) { return static_cast<TIERGBPixel*>(Bitmap->ScanLine(y)); }, Bitmap->Width(), Bitmap->Height(),
+           XDst, YDst, WDst, HDst, XSrc, YSrc, WSrc, HSrc);
+}
+
+void TIEMask::MarkRows(const std::function<TIERGBPixel*(int)>& Row, int BitmapWidth, int BitmapHeight, int XDst,
+                       int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc) {
+  if (WDst < 1 || HDst < 1 || IsEmpty() || WSrc < 1 || HSrc < 1) return;
   if (YDst < 0) {
     YSrc += static_cast<int>(std::nearbyint(double(-YDst) * HSrc / HDst));
     YDst = 0;
@@ -499,12 +513,25 @@ void TIEMask::MarkOuterArea(TIEBitmap* Bitmap, int XDst, int YDst, int WDst, int
   const int64_t stepX = std::max<int64_t>(1, static_cast<int64_t>(double(WSrc) / WDst * 16384));
   const int64_t stepY = std::max<int64_t>(1, static_cast<int64_t>(double(HSrc) / HDst * 16384));
   const int firstRow = std::max(static_cast<int>((int64_t(-YSrc) * 16384) / stepY), 0);
-  const int lastRow = std::min({static_cast<int>((int64_t(Height - YSrc) * 16384) / stepY + 1), HDst - 1, Bitmap->Height() - 1});
+  const int lastRow = std::min({static_cast<int>((int64_t(Height - YSrc) * 16384) / stepY + 1), HDst - 1, BitmapHeight - 1});
   const int firstCol = std::max(static_cast<int>((int64_t(-XSrc) * 16384) / stepX), 0);
-  const int lastCol = std::min({static_cast<int>((int64_t(Width - XSrc) * 16384) / stepX + 1), WDst - 1, Bitmap->Width() - 1});
-  for (int i = firstRow; i <= lastRow && YDst + i < Bitmap->Height(); ++i) {
-    TIERGBPixel* row = reinterpret_cast<TIERGBPixel*>(Bitmap->Scanline(YDst + i));
-    for (int j = firstCol; j <= lastCol && XDst + j < Bitmap->Width(); ++j)
+  const int lastCol = std::min({static_cast<int>((int64_t(Width - XSrc) * 16384) / stepX + 1), WDst - 1, BitmapWidth - 1});
+  for (int i = firstRow; i <= lastRow && YDst + i < BitmapHeight; ++i) {
+    TIERGBPixel* row = Row(YDst + i);
+    for (int j = firstCol; j <= lastCol && XDst + j < BitmapWidth; ++j)
       if (!DisplayValue(j, i) && ((i & 1) == (j & 1))) row[XDst + j] = TIERGBPixel{97, 97, 97};
   }
+}
+
+void TIEMask::DrawInverted(TCanvas* Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc,
+                           int HSrc) {
+  if (Canvas) DrawInverted(Canvas->Handle(), XDst, YDst, WDst, HDst, XSrc, YSrc, WSrc, HSrc);
+}
+
+void TIEMask::DrawOutline(TCanvas* Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc,
+                          int HSrc, int Phase, TColor Color1, TColor Color2, TIERect* CoveredRect) {
+  if (!Canvas) return;
+  Canvas->Pen()->SetStyle(psSolid);
+  Canvas->Pen()->SetMode(pmCopy);
+  DrawOutline(Canvas->Handle(), XDst, YDst, WDst, HDst, XSrc, YSrc, WSrc, HSrc, Phase, Color1, Color2, CoveredRect);
 }

@@ -17,6 +17,8 @@
 #include "platform/win/windef.h"
 
 class TIEBitmap;
+class TBitmap;
+class TCanvas;
 struct TIEPoint;
 struct TIERect;
 
@@ -54,6 +56,9 @@ public:
 
   // Inverts the canvas under the selected pixels of a 1-bit mask (the window XSrc, YSrc, WSrc x
   // HSrc of the mask stretched to XDst, YDst, WDst x HDst).
+  void DrawInverted(TCanvas* Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
+  void DrawOutline(TCanvas* Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc,
+                   int Phase, TColor Color1, TColor Color2, TIERect* CoveredRect = nullptr);
   void DrawInverted(HDC Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
   void DrawOutline(HDC Canvas, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc,
                    int Phase, TColor Color1, TColor Color2, TIERect* CoveredRect = nullptr);
@@ -62,6 +67,7 @@ public:
   void DrawOutline(const TIEPlotPixel& Plot, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc,
                    int HSrc, int Phase, TColor Color1, TColor Color2, TIERect* CoveredRect = nullptr);
   // Dots every second unselected pixel of a 24-bit bitmap grey (97, 97, 97) in a checkerboard.
+  void MarkOuterArea(TBitmap* Bitmap, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
   void MarkOuterArea(TIEBitmap* Bitmap, int XDst, int YDst, int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
   // Nearest-neighbour stretch of the mask window into the display buffer (rebuilt only when the
   // display size changes).
@@ -83,4 +89,6 @@ private:
     X2 = Y2 = 0;
   }
   void ClampBounds();
+  void MarkRows(const std::function<TIERGBPixel*(int)>& Row, int BitmapWidth, int BitmapHeight, int XDst, int YDst,
+                int WDst, int HDst, int XSrc, int YSrc, int WSrc, int HSrc);
 };

@@ -345,6 +345,16 @@ std::vector<uint8_t> TReader::ReadBinary() {
 }
 
 void TReader::SkipValue() {
+  struct Depth {
+    int& d;
+    explicit Depth(int& v) : d(v) {
+      if (++d > 512) {
+        --d;
+        throw EReadError(kInvalidValue);
+      }
+    }
+    ~Depth() { --d; }
+  } depth(FSkipDepth);
   auto skip = [this](int64_t n) { FStream->Seek(n, soCurrent); };
   auto need = [this](int64_t n) {
     if (n > FStream->Size() - FStream->Position()) throw EReadError("Stream read error");

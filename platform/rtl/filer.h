@@ -12,15 +12,16 @@
 //   vaWString      4-byte count of UTF-16 units + UTF-16LE
 //   vaFalse/vaTrue/vaNil no data
 //   vaSet          element names (1-byte length + bytes) up to an empty name
-//   vaCollection   items, each an optional integer index then vaList-less property records ended
-//                  by vaNull; the collection ends with vaNull
+//   vaCollection   items, each an optional integer index, then vaList, the item's property
+//                  records and vaNull; the collection ends with vaNull
 // A property record is the name (1-byte length + bytes) followed by one value.
 // Strings are this system's UTF-8 text; wide strings are converted on the way in and out.
 //
 // Component streams (WriteRootComponent / ReadRootComponent) start with the signature "TPF0";
 // a component is its class name and name (short strings), its property records up to vaNull,
 // then its streamed children (GetChildren) up to vaNull. Published properties are written when
-// stored and not at their default: ordinals as integers, enumerations as identifiers, sets as
+// stored and not at their default: integers as integers (or the name RegisterIntegerConsts
+// gives the value), enumerations as identifiers, sets as
 // vaSet, floats as vaExtended (TDateTime as vaDate; 0 is not written), strings, events as the
 // handler's name, references to other components as "Name" or "Owner.Name", sub-objects as
 // dotted records ("Font.Size"), collections as vaCollection and string lists as a
@@ -41,6 +42,7 @@ class TCollection;
 class TReader;
 class TWriter;
 struct TPropInfo;
+struct TTypeInfo;
 
 enum TValueType : uint8_t {
   vaNull = 0,
@@ -77,6 +79,13 @@ using TFindGlobalComponent = std::function<TComponent*(const std::string& Name)>
 // The finders are asked in the order they were registered; the first non-null answer counts.
 void RegisterFindGlobalComponentProc(TFindGlobalComponent Proc);
 TComponent* FindGlobalComponent(const std::string& Name);
+
+// Names for values of an integer type (such as TColor's "clRed"): component streams write a
+// property of that type as the name when there is one, and read names back through it.
+using TIdentToInt = std::function<bool(const std::string& Ident, int64_t& Int)>;
+using TIntToIdent = std::function<bool(int64_t Int, std::string& Ident)>;
+void RegisterIntegerConsts(const TTypeInfo* IntegerType, TIdentToInt IdentToInt,
+                           TIntToIdent IntToIdent);
 
 // Common part of TReader and TWriter: the stream, the root component for references, and the
 // defined-property interface that TPersistent::DefineProperties calls.
@@ -198,6 +207,7 @@ private:
   TComponent* FOwner = nullptr;
   TComponent* FParent = nullptr;
   int FReadDepth = 0;
+  int FSkipDepth = 0;  // nesting of SkipValue, bounded so damaged data cannot exhaust the stack
   std::vector<TComponent*> FLoaded;
   std::vector<TFixup> FFixups;
 };
@@ -253,6 +263,20 @@ private:
   void WriteProperty(TPersistent* Instance, const TPropInfo* Prop);
   std::string FPropPath;  // "Font." while a sub-object's properties are written
 };
+
+// The text form of a component stream, as kept in form files:
+//   object Name: TClass          (or "object TClass" without a name; "inherited"/"inline" and a
+//     Left = 10                   "[n]" child position keep the binary prefix flags)
+//     Caption = 'It''s'#13#10'ok' (strings: quoted parts and #code characters, "+" joins parts)
+//     Ratio = 0.75s               (floats: s single, c currency, d date; plain is extended)
+//     Style = [fsBold, fsItalic]  Items = <item Caption = 'a' end>  Lines.Strings = ('a' 'b')
+//     Data = {0A0B}               OnClick = ButtonClick
+//     object Child: TButton ... end
+//   end
+// ObjectBinaryToText reads a signature and one component; ObjectTextToBinary writes them and
+// raises EParserError "<what> expected on line <n>" for text it cannot read.
+void ObjectBinaryToText(TStream* Input, TStream* Output);
+void ObjectTextToBinary(TStream* Input, TStream* Output);
 
 // Exact conversions between doubles and the 10-byte extended format of vaExtended.
 void DoubleToExtended(double Value, uint8_t Out[10]);

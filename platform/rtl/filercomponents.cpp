@@ -25,6 +25,22 @@ std::vector<TFindGlobalComponent>& Finders() {
   return f;
 }
 
+struct IntConsts {
+  PTypeInfo Type;
+  TIdentToInt IdentToInt;
+  TIntToIdent IntToIdent;
+};
+std::vector<IntConsts>& IntegerConsts() {
+  static std::vector<IntConsts> c;
+  return c;
+}
+const IntConsts* FindIntConsts(PTypeInfo T) {
+  std::lock_guard<std::mutex> lock(FinderLock());
+  for (const auto& c : IntegerConsts())
+    if (c.Type == T) return &c;
+  return nullptr;
+}
+
 bool IsDateType(PTypeInfo T) {
   return T->Name == "TDateTime" || T->Name == "TDate" || T->Name == "TTime";
 }
@@ -59,6 +75,12 @@ TComponent* FindGlobalComponent(const std::string& Name) {
   return nullptr;
 }
 
+void RegisterIntegerConsts(const TTypeInfo* IntegerType, TIdentToInt IdentToInt,
+                           TIntToIdent IntToIdent) {
+  std::lock_guard<std::mutex> lock(FinderLock());
+  IntegerConsts().push_back(IntConsts{IntegerType, std::move(IdentToInt), std::move(IntToIdent)});
+}
+
 // ---- TWriter ----
 
 void TWriter::WriteProperties(TPersistent* Instance) {
@@ -74,10 +96,17 @@ void TWriter::WriteProperty(TPersistent* Instance, const TPropInfo* P) {
   switch (T->Kind) {
     case tkInteger:
     case tkInt64:
-    case tkWChar:
+    case tkWChar: {
+      const int64_t v = GetOrdProp(Instance, P);
       WritePropName(name);
-      WriteInteger(GetOrdProp(Instance, P));
+      std::string ident;
+      const IntConsts* consts = T->Kind == tkWChar ? nullptr : FindIntConsts(T);
+      if (consts && consts->IntToIdent && consts->IntToIdent(v, ident))
+        WriteIdent(ident);
+      else
+        WriteInteger(v);
       break;
+    }
     case tkChar:
       WritePropName(name);
       WriteChar(static_cast<char>(GetOrdProp(Instance, P)));
@@ -307,10 +336,18 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo* P) {
   };
   switch (T->Kind) {
     case tkInteger:
-    case tkInt64:
+    case tkInt64: {
+      if (NextValue() == vaIdent) {
+        const IntConsts* consts = FindIntConsts(T);
+        int64_t v = 0;
+        if (!consts || !consts->IdentToInt || !consts->IdentToInt(ReadIdent(), v)) invalid();
+        SetOrdProp(Instance, P, v);
+        break;
+      }
       if (!IsInteger(NextValue())) invalid();
       SetOrdProp(Instance, P, ReadInt64());
       break;
+    }
     case tkChar:
     case tkWChar: {
       if (IsInteger(NextValue())) {
@@ -575,4 +612,16 @@ void TReader::FixupReferences() {
     }
     if (target) SetObjectProp(f.Instance, f.Prop, target);
   }
+}
+
+// ---- TStream's component shortcuts ----
+
+TComponent* TStream::ReadComponent(TComponent* Instance) {
+  TReader reader(this, 4096);
+  return reader.ReadRootComponent(Instance);
+}
+
+void TStream::WriteComponent(TComponent* Instance) {
+  TWriter writer(this, 4096);
+  writer.WriteRootComponent(Instance);
 }

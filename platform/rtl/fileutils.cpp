@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <vector>
@@ -30,50 +31,60 @@ constexpr int kStoredBits = faHidden | faSysFile | faArchive;
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
-// Glob matching over bytes; letters compare without regard to ASCII case.
+// One mask element at m against the character c; Next receives the element after it.
+bool MatchOne(const char* m, char c, const char*& Next) {
+  if (*m == '?') {
+    Next = m + 1;
+    return true;
+  }
+  if (*m == '[') {
+    const char* end = std::strchr(m + 1, ']');
+    if (end && end > m + 1) {
+      const char* p = m + 1;
+      bool negate = *p == '!';
+      if (negate) ++p;
+      bool hit = false;
+      char u = Upper(c);
+      for (; p < end; ++p) {
+        if (p + 2 < end && p[1] == '-') {
+          if (u >= Upper(p[0]) && u <= Upper(p[2])) hit = true;
+          p += 2;
+        } else if (Upper(*p) == u) {
+          hit = true;
+        }
+      }
+      Next = end + 1;
+      return hit != negate;
+    }
+  }
+  Next = m + 1;
+  return Upper(*m) == Upper(c);  // an unterminated "[" is an ordinary character
+}
+
+// Glob matching over bytes, letters without regard to ASCII case. Linear backtracking to the
+// last "*" keeps the cost at O(name x mask) whatever the mask.
 bool MatchAt(const char* s, const char* m) {
-  while (*m) {
+  const char* starM = nullptr;
+  const char* starS = nullptr;
+  while (*s) {
+    const char* next = nullptr;
     if (*m == '*') {
       while (*m == '*') ++m;
-      if (!*m) return true;
-      for (; *s; ++s)
-        if (MatchAt(s, m)) return true;
-      return false;
-    }
-    if (!*s) return false;
-    if (*m == '?') {
-      ++s;
-      ++m;
+      starM = m;
+      starS = s;
       continue;
     }
-    if (*m == '[') {
-      const char* end = std::strchr(m + 1, ']');
-      if (end && end > m + 1) {
-        const char* p = m + 1;
-        bool negate = *p == '!';
-        if (negate) ++p;
-        bool hit = false;
-        char c = Upper(*s);
-        for (; p < end; ++p) {
-          if (p + 2 < end && p[1] == '-') {
-            char lo = Upper(p[0]), hi = Upper(p[2]);
-            if (c >= lo && c <= hi) hit = true;
-            p += 2;
-          } else if (Upper(*p) == c) {
-            hit = true;
-          }
-        }
-        if (hit == negate) return false;
-        ++s;
-        m = end + 1;
-        continue;
-      }
+    if (*m && MatchOne(m, *s, next)) {
+      m = next;
+      ++s;
+      continue;
     }
-    if (Upper(*s) != Upper(*m)) return false;
-    ++s;
-    ++m;
+    if (!starM) return false;
+    m = starM;
+    s = ++starS;
   }
-  return *s == 0;
+  while (*m == '*') ++m;
+  return *m == 0;
 }
 
 // Days from 1970-01-01 for a proleptic Gregorian date.
@@ -524,6 +535,69 @@ std::string GetCurrentDir() {
 }
 
 bool SetCurrentDir(const std::string& Dir) { return ::chdir(Dir.c_str()) == 0; }
+
+std::string ExtractRelativePath(const std::string& BaseName, const std::string& DestName) {
+  auto split = [](const std::string& p) {
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i < p.size()) {
+      size_t j = p.find('/', i);
+      if (j == std::string::npos) j = p.size();
+      if (j > i) parts.push_back(p.substr(i, j - i));
+      i = j + 1;
+    }
+    return parts;
+  };
+  std::vector<std::string> base = split(ExtractFilePath(ExpandFileName(BaseName)));
+  std::string destFull = ExpandFileName(DestName);
+  std::vector<std::string> dest = split(ExtractFilePath(destFull));
+  size_t common = 0;
+  while (common < base.size() && common < dest.size() && base[common] == dest[common]) ++common;
+  if (common == 0) return DestName;
+  std::string out;
+  for (size_t i = common; i < base.size(); ++i) out += "../";
+  for (size_t i = common; i < dest.size(); ++i) out += dest[i] + "/";
+  return out + ExtractFileName(destFull);
+}
+
+bool FileIsReadOnly(const std::string& FileName) { return ::access(FileName.c_str(), W_OK) != 0; }
+
+bool FileSetReadOnly(const std::string& FileName, bool ReadOnly) {
+  int attr = FileGetAttr(FileName);
+  if (attr < 0) return false;
+  attr = ReadOnly ? (attr | faReadOnly) : (attr & ~faReadOnly);
+  return FileSetAttr(FileName, attr & ~faDirectory) == 0;
+}
+
+namespace {
+// The arguments as the kernel keeps them, read once.
+const std::vector<std::string>& CommandLine() {
+  static const std::vector<std::string> args = [] {
+    std::vector<std::string> a;
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    std::string arg;
+    while (std::getline(in, arg, '\0')) a.push_back(arg);
+    return a;
+  }();
+  return args;
+}
+}  // namespace
+
+int ParamCount() {
+  const auto& a = CommandLine();
+  return a.empty() ? 0 : static_cast<int>(a.size()) - 1;
+}
+
+std::string ParamStr(int Index) {
+  if (Index == 0) {
+    std::vector<char> buf(PATH_MAX + 1);
+    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    if (n > 0) return std::string(buf.data(), static_cast<size_t>(n));
+  }
+  const auto& a = CommandLine();
+  if (Index < 0 || static_cast<size_t>(Index) >= a.size()) return std::string();
+  return a[static_cast<size_t>(Index)];
+}
 
 // ---- temporary files ----
 

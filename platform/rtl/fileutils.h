@@ -109,6 +109,21 @@ bool IsPathDelimiter(const std::string& S, int Index);  // Index is 1-based
 std::string ExpandFileName(const std::string& FileName);
 std::string GetCurrentDir();
 bool SetCurrentDir(const std::string& Dir);
+// Path of Path relative to the folder of BaseName ("../x/y.txt"); Path itself when the two have
+// nothing in common but the root.
+std::string ExtractRelativePath(const std::string& BaseName, const std::string& DestName);
+// Older names of the two delimiter functions.
+inline std::string IncludeTrailingBackslash(const std::string& S) { return IncludeTrailingPathDelimiter(S); }
+inline std::string ExcludeTrailingBackslash(const std::string& S) { return ExcludeTrailingPathDelimiter(S); }
+// File names compare exactly: this file system tells case apart.
+inline bool SameFileName(const std::string& S1, const std::string& S2) { return S1 == S2; }
+bool FileIsReadOnly(const std::string& FileName);
+bool FileSetReadOnly(const std::string& FileName, bool ReadOnly);
+
+// The command line: ParamStr(0) is the running program's full path, 1..ParamCount() its
+// arguments; an index out of range gives "".
+int ParamCount();
+std::string ParamStr(int Index);
 
 // The system temporary folder with a trailing "/": $TMPDIR when set, else /tmp.
 std::string GetTempPath();

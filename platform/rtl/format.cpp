@@ -9,14 +9,19 @@
 //   f  fixed, precision = decimals (default 2)  n  like f with thousand separators
 //   g  shortest of fixed and scientific, precision = significant digits (default 15)
 //   m  money, precision = decimals (default CurrencyDecimals)
-//   p  pointer as upper-case hex               s  string or character, precision = max length
-// An argument of the wrong kind, an unknown type or a broken specifier raises EConvertError
+//   p  pointer as upper-case hex
+//   s  string or character, precision = most bytes (never cutting a UTF-8 character)
+// A variant argument is converted to what the type asks for (integer, float or text). An
+// argument of the wrong kind, an unknown type or a broken specifier raises EConvertError
 // "Format '%s' invalid or incompatible with argument"; a missing argument raises
 // "No argument for format '%s'".
 #include <cstdint>
 #include <string>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/variant.h"
+
+TVarRec::TVarRec(const Variant& V) : VType(vtVariant), VVariant(std::make_shared<const Variant>(V)) {}
 
 namespace {
 
@@ -113,7 +118,20 @@ std::string Format(const std::string& Fmt, const std::vector<TVarRec>& Args, con
     char Type = static_cast<char>(Fmt[I] | 0x20);  // lower case
     ++I;
     if (std::string("duxefgnmps").find(Type) == std::string::npos || Fmt[I - 1] < 'A') RaiseInvalid(Fmt);
-    const TVarRec& A = NextArg();
+    const TVarRec& Given = NextArg();
+    // A variant argument becomes the kind its specifier reads.
+    TVarRec FromVariant(0);
+    if (Given.VType == TVarRec::vtVariant && Given.VVariant) {
+      const Variant& V = *Given.VVariant;
+      if (Type == 'd' || Type == 'u' || Type == 'x') {
+        int64_t I = V.AsInt64();
+        FromVariant = (I >= INT32_MIN && I <= INT32_MAX) ? TVarRec(static_cast<int>(I)) : TVarRec(static_cast<long long>(I));
+      } else if (Type == 's') {
+        FromVariant = TVarRec(VarToStr(V));  // Null reads as the empty text
+      }
+      else if (Type != 'p') FromVariant = TVarRec(V.AsFloat());
+    }
+    const TVarRec& A = Given.VType == TVarRec::vtVariant ? FromVariant : Given;
     std::string Text;
     switch (Type) {
       case 'd':
@@ -137,7 +155,7 @@ std::string Format(const std::string& Fmt, const std::vector<TVarRec>& Args, con
       case 'g':
       case 'n':
       case 'm': {
-        if (A.VType != TVarRec::vtExtended) RaiseInvalid(Fmt);
+        if (A.VType != TVarRec::vtExtended && A.VType != TVarRec::vtCurrency) RaiseInvalid(Fmt);
         double V = A.VExtended;
         if (Type == 'e') Text = FloatToStrF(V, ffExponent, Prec < 0 ? 15 : Prec, 3, FS);
         else if (Type == 'g') Text = FloatToStrF(V, ffGeneral, Prec < 0 ? 15 : Prec, 0, FS);
@@ -155,7 +173,12 @@ std::string Format(const std::string& Fmt, const std::vector<TVarRec>& Args, con
         if (A.VType == TVarRec::vtString) Text = A.VString;
         else if (A.VType == TVarRec::vtChar) Text = std::string(1, static_cast<char>(A.VInteger));
         else RaiseInvalid(Fmt);
-        if (Prec >= 0 && static_cast<size_t>(Prec) < Text.size()) Text.resize(static_cast<size_t>(Prec));
+        if (Prec >= 0 && static_cast<size_t>(Prec) < Text.size()) {
+          // Precision counts bytes; a UTF-8 character is never cut in half.
+          size_t Cut = static_cast<size_t>(Prec);
+          while (Cut > 0 && (static_cast<unsigned char>(Text[Cut]) & 0xC0) == 0x80) --Cut;
+          Text.resize(Cut);
+        }
         break;
     }
     R += Pad(std::move(Text), Width, Left);

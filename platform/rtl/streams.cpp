@@ -242,9 +242,11 @@ void TMemoryStream::SetCapacity(int64_t NewCapacity) {
 
 void TMemoryStream::SetSize(int64_t NewSize) {
   if (NewSize < 0) throw EStreamError("Stream size error. Invalid argument");
-  if (NewSize > Capacity()) {
-    // Grow by at least a quarter so repeated small writes stay linear overall.
-    int64_t cap = std::max<int64_t>(NewSize, Capacity() + Capacity() / 4);
+  const int64_t oldCapacity = Capacity();
+  if (NewSize > oldCapacity) {
+    // Grow by half again so repeated small writes stay linear overall; the new bytes come
+    // zeroed from the vector.
+    int64_t cap = std::max<int64_t>(NewSize, oldCapacity + oldCapacity / 2);
     cap = (cap + 0xFFF) & ~int64_t(0xFFF);
     try {
       FBuffer.resize(static_cast<size_t>(cap));
@@ -252,7 +254,10 @@ void TMemoryStream::SetSize(int64_t NewSize) {
       throw EOutOfMemory("Out of memory while expanding memory stream");
     }
   }
-  if (NewSize > FSize) std::memset(FBuffer.data() + FSize, 0, static_cast<size_t>(NewSize - FSize));
+  // Bytes between the old end and the new one that were used before (and shrunk away) must read
+  // as zeros again.
+  const int64_t dirtyEnd = std::min(NewSize, oldCapacity);
+  if (dirtyEnd > FSize) std::memset(FBuffer.data() + FSize, 0, static_cast<size_t>(dirtyEnd - FSize));
   SetPointer(FBuffer.empty() ? nullptr : FBuffer.data(), NewSize);
   if (FPosition > NewSize) FPosition = NewSize;
 }

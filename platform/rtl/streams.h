@@ -11,6 +11,8 @@
 
 #include "platform/rtl/object.h"
 
+class TComponent;
+
 enum TSeekOrigin { soBeginning = 0, soCurrent = 1, soEnd = 2 };
 // Old-style origin constants, still used by code that calls Seek(offset, int).
 enum { soFromBeginning = 0, soFromCurrent = 1, soFromEnd = 2 };
@@ -48,6 +50,11 @@ public:
   // Copies Count bytes from Source (all of it from its start when Count is 0); EReadError or
   // EWriteError when the bytes cannot all be moved. Returns the count copied.
   int64_t CopyFrom(TStream* Source, int64_t Count);
+
+  // A component tree in the filer's component format (see filer.h), from the position on.
+  // ReadComponent fills Instance, or makes the stream's class when Instance is null.
+  TComponent* ReadComponent(TComponent* Instance);
+  void WriteComponent(TComponent* Instance);
 };
 
 // A stream over a POSIX file descriptor that it does not own (the caller closes it).

@@ -302,6 +302,12 @@ char32_t NextChar(const std::string& S, size_t& I) {
     }
     Cp = (Cp << 6) | (T & 0x3F);
   }
+  // Overlong forms are not UTF-8 either.
+  static const char32_t Least[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (Cp < Least[Len]) {
+    ++I;
+    return 0xDC00 + C;
+  }
   I += static_cast<size_t>(Len);
   return Cp;
 }
@@ -370,6 +376,45 @@ int CompareChars(const std::string& A, const std::string& B, bool IgnoreCase) {
 
 }  // namespace
 
+std::u16string UTF8Decode(const std::string& S) {
+  std::u16string R;
+  R.reserve(S.size());
+  for (size_t I = 0; I < S.size();) {
+    char32_t Cp = NextChar(S, I);
+    // Stand-ins for undecodable bytes, surrogates and overlong forms are not characters.
+    if ((Cp >= 0xD800 && Cp <= 0xDFFF) || Cp > 0x10FFFF) Cp = 0xFFFD;
+    if (Cp >= 0x10000) {
+      Cp -= 0x10000;
+      R += static_cast<char16_t>(0xD800 + (Cp >> 10));
+      R += static_cast<char16_t>(0xDC00 + (Cp & 0x3FF));
+    } else {
+      R += static_cast<char16_t>(Cp);
+    }
+  }
+  return R;
+}
+
+std::string UTF8Encode(const std::u16string& S) {
+  std::string R;
+  R.reserve(S.size());
+  for (size_t I = 0; I < S.size(); ++I) {
+    char32_t Cp = S[I];
+    if (Cp >= 0xD800 && Cp <= 0xDBFF && I + 1 < S.size() && S[I + 1] >= 0xDC00 && S[I + 1] <= 0xDFFF) {
+      Cp = 0x10000 + ((Cp - 0xD800) << 10) + (S[++I] - 0xDC00);
+    } else if (Cp >= 0xD800 && Cp <= 0xDFFF) {
+      Cp = 0xFFFD;
+    }
+    PutChar(R, Cp);
+  }
+  return R;
+}
+
+int Utf8Length(const std::string& S) {
+  int N = 0;
+  for (size_t I = 0; I < S.size(); ++N) NextChar(S, I);
+  return N;
+}
+
 std::string AnsiUpperCase(const std::string& S) { return MapString(S, true); }
 std::string AnsiLowerCase(const std::string& S) { return MapString(S, false); }
 
@@ -419,10 +464,6 @@ bool AnsiContainsStr(const std::string& Text, const std::string& SubText) {
 }
 bool AnsiContainsText(const std::string& Text, const std::string& SubText) {
   return AnsiLowerCase(Text).find(AnsiLowerCase(SubText)) != std::string::npos;
-}
-
-TReplaceFlags::TReplaceFlags(std::initializer_list<TReplaceFlag> Flags) {
-  for (TReplaceFlag F : Flags) Bits |= 1u << F;
 }
 
 std::string StringReplace(const std::string& S, const std::string& OldPattern,

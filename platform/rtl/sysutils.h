@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <exception>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+#include "platform/rtl/sets.h"
 
 // The platform's basic scalar names, shared by every library (declare them nowhere else).
 using Byte = uint8_t;
@@ -114,7 +117,8 @@ std::string SysErrorMessage(int ErrorCode);
 // references into FormatSettings, so assigning either changes both. Date formats use the
 // FormatDateTime picture letters ("m" month, "n" minutes; "m" right after "h"/"hh" is minutes).
 // Defaults: "." decimal, "," thousands, "-" date separator, ":" time separator, short date
-// "yyyy-mm-dd", English month and day names. Not thread-safe to change while others format.
+// "yyyy-mm-dd", English month and day names. The settings exist before any other static object
+// is built, so static initialisers may format. Not thread-safe to change while others format.
 struct TFormatSettings {
   char DecimalSeparator = '.';
   char ThousandSeparator = ',';
@@ -214,14 +218,16 @@ std::string TrimLeft(const std::string& S);
 std::string TrimRight(const std::string& S);
 
 // UpperCase/LowerCase change ASCII letters only; the Ansi forms also change the letters of
-// other alphabets (UTF-8 text, by Unicode simple case mapping of the common scripts).
+// other alphabets (UTF-8 text, Unicode simple case mapping, the same on every machine); bytes
+// that are not UTF-8 pass through unchanged.
 std::string UpperCase(const std::string& S);
 std::string LowerCase(const std::string& S);
 std::string AnsiUpperCase(const std::string& S);
 std::string AnsiLowerCase(const std::string& S);
 
 // Comparisons answer negative, 0 or positive. CompareStr is by bytes; CompareText ignores the
-// case of ASCII letters; the Ansi forms compare by characters and ignore case of all letters.
+// case of ASCII letters; the Ansi forms compare by characters (Unicode code points, not by a
+// language's collation), AnsiCompareText ignoring the case of all letters.
 int CompareStr(const std::string& S1, const std::string& S2);
 int CompareText(const std::string& S1, const std::string& S2);
 int AnsiCompareStr(const std::string& S1, const std::string& S2);
@@ -237,14 +243,15 @@ bool AnsiEndsText(const std::string& SubText, const std::string& Text);
 bool AnsiContainsStr(const std::string& Text, const std::string& SubText);
 bool AnsiContainsText(const std::string& Text, const std::string& SubText);
 
+// UTF-8 text to and from the platform's wide (UTF-16) strings. Bytes that are not UTF-8 and
+// unpaired surrogates become U+FFFD. Utf8Length counts characters (code points).
+std::u16string UTF8Decode(const std::string& S);
+std::string UTF8Encode(const std::u16string& S);
+int Utf8Length(const std::string& S);
+
 enum TReplaceFlag { rfReplaceAll, rfIgnoreCase };
 // The set of TReplaceFlag: StringReplace(S, "a", "b", {rfReplaceAll, rfIgnoreCase}).
-struct TReplaceFlags {
-  unsigned Bits = 0;
-  TReplaceFlags() = default;
-  TReplaceFlags(std::initializer_list<TReplaceFlag> Flags);
-  bool Contains(TReplaceFlag F) const { return (Bits >> F) & 1u; }
-};
+using TReplaceFlags = TSet<TReplaceFlag>;
 std::string StringReplace(const std::string& S, const std::string& OldPattern,
                           const std::string& NewPattern, TReplaceFlags Flags = {});
 
@@ -317,13 +324,25 @@ double StrToCurr(const std::string& S);
 // next integer argument), "%%" is a percent sign. %f %n %m default to 2 decimals, %e and %g to
 // 15 digits. A missing or mismatched argument raises EConvertError
 // "Format '%s' invalid or incompatible with argument".
+class Variant;
 struct TVarRec {
-  enum Kind { vtInteger, vtBoolean, vtChar, vtExtended, vtString, vtPointer, vtInt64 };
+  enum Kind { vtInteger, vtBoolean, vtChar, vtExtended, vtString, vtPointer, vtCurrency, vtVariant, vtInt64 };
   Kind VType;
   int64_t VInteger = 0;  // vtInteger, vtInt64, vtBoolean (0/1), vtChar (byte)
-  double VExtended = 0;
+  double VExtended = 0;  // vtExtended, vtCurrency
   std::string VString;
   const void* VPointer = nullptr;
+  // vtVariant: a copy of the variant. Format reads it as the specifier asks (integer, float or
+  // text), so a variant that cannot be converted raises the variant's conversion error.
+  std::shared_ptr<const Variant> VVariant;
+
+  // A currency argument: formatted like a float.
+  static TVarRec Currency(double V) {
+    TVarRec R(V);
+    R.VType = vtCurrency;
+    return R;
+  }
+  TVarRec(const Variant& V);
 
   TVarRec(int V) : VType(vtInteger), VInteger(V) {}
   TVarRec(unsigned V) : VType(vtInt64), VInteger(V) {}

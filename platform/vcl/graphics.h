@@ -336,7 +336,8 @@ public:
   void SetHandleType(TBitmapHandleType Value) { FHandleType = Value; }
   bool Monochrome() const { return FPixelFormat == pf1bit; }
   void SetMonochrome(bool Value) { SetPixelFormat(Value ? pf1bit : pfDevice); }
-  HPALETTE Palette() const override { return FPalette; }
+  // An indexed bitmap's colour table as a palette (owned by the bitmap); null for deep formats.
+  HPALETTE Palette() const override;
   // The palette of an indexed bitmap: entries copied into the DIB's colour table.
   void SetPalette(HPALETTE Value);
   TColor TransparentColor() const;
@@ -363,7 +364,7 @@ private:
   int FWidth = 0, FHeight = 0;
   TPixelFormat FPixelFormat = pfDevice;
   TBitmapHandleType FHandleType = bmDIB;
-  HPALETTE FPalette = nullptr;
+  mutable HPALETTE FPalette = nullptr;
   TColor FTransparentColor = clDefault;
   TTransparentMode FTransparentMode = tmAuto;
   std::unique_ptr<TCanvas> FCanvas;

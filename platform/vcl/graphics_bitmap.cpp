@@ -93,15 +93,16 @@ public:
   }
   // The bitmap's handle changed: select the new one.
   void Reselect(HBITMAP bm) {
-    if (FHandle) SelectObject(FHandle, bm);
+    if (FHandle) SelectObject(FHandle, bm ? static_cast<HGDIOBJ>(bm) : FOld);
   }
 
 protected:
+  // An empty bitmap's canvas still has a DC (text can be measured on it); drawing on it
+  // lands on the DC's initial 1x1 bitmap.
   void CreateHandle() override {
-    HBITMAP bm = FBitmap->Handle();
-    if (!bm) return;
     HDC dc = CreateCompatibleDC(nullptr);
-    FOld = SelectObject(dc, bm);
+    FOld = GetCurrentObject(dc, OBJ_BITMAP);
+    if (HBITMAP bm = FBitmap->Handle()) SelectObject(dc, bm);
     SetHandle(dc);
   }
   void Changed() override {
@@ -126,6 +127,10 @@ TBitmap::~TBitmap() {
 }
 
 void TBitmap::NewImage(int W, int H, TPixelFormat PF, const RGBQUAD* Pal, int PalCount, bool Blank) {
+  if (FPalette) {
+    DeleteObject(FPalette);
+    FPalette = nullptr;
+  }
   HBITMAP old = FHandle;
   FHandle = nullptr;
   FBits = nullptr;
@@ -176,8 +181,7 @@ void TBitmap::NewImage(int W, int H, TPixelFormat PF, const RGBQUAD* Pal, int Pa
   }
   if (FCanvas) {
     auto* c = static_cast<TBitmapCanvas*>(FCanvas.get());
-    if (FHandle) c->Reselect(FHandle);
-    else c->FreeContext();
+    c->Reselect(FHandle);
   }
   if (old) DeleteObject(old);
 }
@@ -296,6 +300,20 @@ void TBitmap::SetPalette(HPALETTE Value) {
 
 HDC TBitmap::CanvasDC() { return Canvas()->Handle(); }
 
+HPALETTE TBitmap::Palette() const {
+  if (FPalette || !FHandle || BitsOf(FPixelFormat) > 8) return FPalette;
+  RGBQUAD q[256];
+  UINT n = GetDIBColorTable(const_cast<TBitmap*>(this)->CanvasDC(), 0, 256, q);
+  if (n == 0) return nullptr;
+  std::vector<uint8_t> buf(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
+  auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+  lp->palVersion = 0x300;
+  lp->palNumEntries = static_cast<WORD>(n);
+  for (UINT i = 0; i < n; ++i) lp->palPalEntry[i] = PALETTEENTRY{q[i].rgbRed, q[i].rgbGreen, q[i].rgbBlue, 0};
+  FPalette = CreatePalette(lp);
+  return FPalette;
+}
+
 TColor TBitmap::TransparentColor() const {
   if (FTransparentColor == clDefault || FTransparentMode == tmAuto) {
     if (!FHandle || FHeight == 0) return clDefault;
@@ -313,7 +331,6 @@ void TBitmap::SetTransparentColor(TColor Value) {
 }
 
 TCanvas* TBitmap::Canvas() {
-  // Drawing on the canvas of an empty bitmap raises "Canvas does not allow drawing".
   if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(this);
   return FCanvas.get();
 }

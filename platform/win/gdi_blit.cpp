@@ -116,9 +116,11 @@ bool Stretched(const TBlitJob& j) {
 }
 
 // Loads the source pixels for destination span [a, b) of destination row y as 0xAARRGGBB.
+// Column mappings and halftone weights are worked out once per blit for the columns the blit
+// touches; halftone rows are resampled horizontally once per source row and then combined.
 class TSourceSampler {
 public:
-  explicit TSourceSampler(const TBlitJob& j) : J(j), S(*j.Src->S) {
+  TSourceSampler(const TBlitJob& j, int colA, int colB) : J(j), S(*j.Src->S), ColA(colA), ColB(colB) {
     if (j.Src->MonoRule && S.BitCount == 1) {
       COLORREF t = ResolveColor(j.Dst, j.Dst->S.TextColor), b = ResolveColor(j.Dst, j.Dst->S.BkColor);
       Over[0] = RGBQUAD{GetBValue(t), GetGValue(t), GetRValue(t), 0};
@@ -130,6 +132,24 @@ public:
     if (Mode != HALFTONE && !((Mode == BLACKONWHITE || Mode == WHITEONBLACK) && (shrinkX || shrinkY)))
       Mode = COLORONCOLOR;
     if (Mode == HALFTONE && !Stretched(j)) Mode = COLORONCOLOR;
+    if (!Stretched(j)) return;
+    int n = ColB - ColA;
+    if (Mode == COLORONCOLOR) {
+      NearX.resize(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) NearX[i] = std::clamp(J.X.Nearest(ColA + i), 0, S.Width - 1);
+    } else if (Mode == HALFTONE) {
+      XStart.resize(static_cast<size_t>(n) + 1);
+      std::vector<std::pair<int, int>> w;
+      for (int i = 0; i < n; ++i) {
+        XStart[i] = static_cast<int>(XSrc.size());
+        J.X.Weights(ColA + i, w);
+        for (auto [sx, wx] : w) {
+          XSrc.push_back(std::clamp(sx, 0, S.Width - 1));
+          XW.push_back(wx);
+        }
+      }
+      XStart[n] = static_cast<int>(XSrc.size());
+    }
   }
 
   void Load(int y, int a, int b, uint32_t* out) {
@@ -139,8 +159,9 @@ public:
       return;
     }
     if (Mode == COLORONCOLOR) {
-      const uint32_t* row = Row(J.Y.Nearest(y));
-      for (int i = 0; i < n; ++i) out[i] = row[J.X.Nearest(a + i)];
+      const uint32_t* row = Row(std::clamp(J.Y.Nearest(y), 0, S.Height - 1));
+      const int* map = NearX.data() + (a - ColA);
+      for (int i = 0; i < n; ++i) out[i] = row[map[i]];
       return;
     }
     if (Mode == HALFTONE) {
@@ -179,24 +200,37 @@ private:
     LoadRGBRow(S, sy, 0, S.Width, v.data(), Pal);
     return v.data();
   }
+  // A source row resampled horizontally to the blit's columns: four channel sums each, in
+  // units of 1/16384.
+  const uint32_t* HRow(int sy) {
+    auto it = HRows.find(sy);
+    if (it != HRows.end()) return it->second.data();
+    if (HRows.size() > 64) HRows.clear();
+    const uint32_t* row = Row(sy);
+    int n = ColB - ColA;
+    std::vector<uint32_t>& h = HRows[sy];
+    h.assign(static_cast<size_t>(n) * 4, 0);
+    for (int i = 0; i < n; ++i) {
+      uint32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
+      for (int k = XStart[i]; k < XStart[i + 1]; ++k) {
+        uint32_t v = row[XSrc[k]], w = static_cast<uint32_t>(XW[k]);
+        c0 += (v & 0xFF) * w;
+        c1 += ((v >> 8) & 0xFF) * w;
+        c2 += ((v >> 16) & 0xFF) * w;
+        c3 += (v >> 24) * w;
+      }
+      uint32_t* o = &h[static_cast<size_t>(i) * 4];
+      o[0] = c0; o[1] = c1; o[2] = c2; o[3] = c3;
+    }
+    return h.data();
+  }
   void HalftoneRow(int y, int a, int b, uint32_t* out) {
     J.Y.Weights(y, WY);
     int n = b - a;
     Acc.assign(static_cast<size_t>(n) * 4, 0);
     for (auto [sy, wy] : WY) {
-      const uint32_t* row = Row(Clamp(sy, S.Height));
-      for (int i = 0; i < n; ++i) {
-        J.X.Weights(a + i, WX);
-        uint64_t c[4] = {0, 0, 0, 0};
-        for (auto [sx, wx] : WX) {
-          uint32_t v = row[Clamp(sx, S.Width)];
-          c[0] += static_cast<uint64_t>(v & 0xFF) * wx;
-          c[1] += static_cast<uint64_t>((v >> 8) & 0xFF) * wx;
-          c[2] += static_cast<uint64_t>((v >> 16) & 0xFF) * wx;
-          c[3] += static_cast<uint64_t>(v >> 24) * wx;
-        }
-        for (int k = 0; k < 4; ++k) Acc[static_cast<size_t>(i) * 4 + k] += c[k] * static_cast<uint64_t>(wy);
-      }
+      const uint32_t* h = HRow(Clamp(sy, S.Height)) + static_cast<size_t>(a - ColA) * 4;
+      for (int i = 0; i < 4 * n; ++i) Acc[i] += static_cast<uint64_t>(h[i]) * static_cast<uint64_t>(wy);
     }
     for (int i = 0; i < n; ++i) {
       uint32_t v = 0;
@@ -210,11 +244,13 @@ private:
 
   const TBlitJob& J;
   const TGdiSurface& S;
+  int ColA, ColB;
   RGBQUAD Over[2]{};
   const RGBQUAD* Pal = nullptr;
   int Mode;
-  std::unordered_map<int, std::vector<uint32_t>> Rows;
-  std::vector<std::pair<int, int>> WX, WY;
+  std::unordered_map<int, std::vector<uint32_t>> Rows, HRows;
+  std::vector<int> NearX, XStart, XSrc, XW;
+  std::vector<std::pair<int, int>> WY;
   std::vector<uint64_t> Acc;
 };
 
@@ -264,7 +300,7 @@ bool RunJob(TBlitJob& j) {
   uint8_t code = static_cast<uint8_t>(j.Rop >> 16);
   std::vector<uint32_t> sbuf, dbuf, pbuf, d2;
   std::unique_ptr<TSourceSampler> sampler;
-  if (hasSrc) sampler = std::make_unique<TSourceSampler>(j);
+  if (hasSrc) sampler = std::make_unique<TSourceSampler>(j, area.left, area.right);
   TToNative conv(D, j.Src);
   const uint32_t mask = NativeMask(D);
   bool fast32 = hasSrc && j.Kind == TBlitJob::Raster && code == 0xCC && !Stretched(j) &&

@@ -50,12 +50,41 @@ std::vector<int> DashOf(const TGdiPenObj* p, int width) {
   }
 }
 
+// The pixels of a thin line from (x0, y0) towards (x1, y1), end point left out: step i moves
+// one pixel along the major axis and the minor coordinate is i * slope rounded to the nearest
+// pixel. A closed form (rather than an error term carried along) lets a caller start at any step,
+// so a line that runs mostly off the surface costs only its visible part.
+struct TLineSteps {
+  int64_t X0, Y0, DX, DY, N;
+  bool XMajor;
+  TLineSteps(int x0, int y0, int x1, int y1) : X0(x0), Y0(y0), DX(int64_t(x1) - x0), DY(int64_t(y1) - y0) {
+    XMajor = std::llabs(DX) >= std::llabs(DY);
+    N = std::max(std::llabs(DX), std::llabs(DY));
+  }
+  static int64_t FloorDiv(__int128 a, __int128 b) { return static_cast<int64_t>(a / b - ((a % b != 0) && ((a < 0) != (b < 0)))); }
+  POINT At(int64_t i) const {
+    int64_t major = XMajor ? DX : DY, minor = XMajor ? DY : DX;
+    int64_t m = (major > 0 ? i : -i);
+    int64_t n = FloorDiv(2 * static_cast<__int128>(i) * minor + N, 2 * static_cast<__int128>(N));
+    return XMajor ? POINT{static_cast<LONG>(X0 + m), static_cast<LONG>(Y0 + n)}
+                  : POINT{static_cast<LONG>(X0 + n), static_cast<LONG>(Y0 + m)};
+  }
+  // The steps whose major coordinate lies in [lo, hi).
+  void Range(int64_t lo, int64_t hi, int64_t& first, int64_t& last) const {
+    int64_t start = XMajor ? X0 : Y0, dir = (XMajor ? DX : DY) > 0 ? 1 : -1;
+    int64_t a = dir > 0 ? lo - start : start - (hi - 1), b = dir > 0 ? hi - start : start - lo + 1;
+    first = std::max<int64_t>(0, a);
+    last = std::min<int64_t>(N, b);
+  }
+};
+
 // The running state of a thin, possibly dashed line across several segments.
 struct TLineDrawer {
   HDC Dc;
   TPaint On, Off;
   std::vector<int> Dash;
-  int DashIndex = 0, DashLeft = 0;
+  int64_t DashPeriod = 0;
+  int64_t Pos = 0;  // pixels of the pattern used so far
   const TRegion* Clip;
   bool SimpleClip;
   RECT Box;
@@ -64,7 +93,7 @@ struct TLineDrawer {
     On = SolidPaint(dc, PenColor(dc, pen));
     Dash = DashOf(pen, 1);
     if (!Dash.empty() && dc->S.BkMode == OPAQUE) Off = SolidPaint(dc, dc->S.BkColor);
-    if (!Dash.empty()) DashLeft = Dash[0];
+    for (int d : Dash) DashPeriod += d;
     Clip = &dc->Clip();
     SimpleClip = Clip->Kind() == SIMPLEREGION;
     Box = Clip->Box();
@@ -73,50 +102,36 @@ struct TLineDrawer {
     if (SimpleClip) return x >= Box.left && x < Box.right && y >= Box.top && y < Box.bottom;
     return Clip->Contains(x, y);
   }
-  void Plot(int x, int y) {
-    bool on = true;
-    if (!Dash.empty()) {
-      on = (DashIndex % 2) == 0;
-      if (--DashLeft <= 0) {
-        DashIndex = (DashIndex + 1) % static_cast<int>(Dash.size());
-        DashLeft = Dash[DashIndex];
-      }
+  bool OnAt(int64_t pos) const {
+    if (Dash.empty()) return true;
+    int64_t k = pos % DashPeriod;
+    for (size_t i = 0; i < Dash.size(); ++i) {
+      if (k < Dash[i]) return i % 2 == 0;
+      k -= Dash[i];
     }
-    const TPaint& p = on ? On : Off;
-    if (p.Null || !Visible(x, y)) return;
-    PaintSpan(*Dc->Surf, y, x, x + 1, p);
+    return true;
   }
   // Device coordinates; the end point is left out.
   void Segment(int x0, int y0, int x1, int y1) {
-    if (!Dc->Surf) return;
+    if (!Dc->Surf || (x0 == x1 && y0 == y1)) return;
+    TLineSteps L(x0, y0, x1, y1);
     // Solid horizontal lines as one span.
     if (Dash.empty() && y0 == y1) {
-      int a = std::min(x0, x1 == x0 ? x0 : (x1 > x0 ? x0 : x1 + 1)), b = x1 > x0 ? x1 : x0 + 1;
-      if (x1 == x0) return;
+      int a = x1 > x0 ? x0 : x1 + 1, b = x1 > x0 ? x1 : x0 + 1;
       ForClipSpans(Dc, y0, a, b, [&](int s, int e) { PaintSpan(*Dc->Surf, y0, s, e, On); });
+      Pos += L.N;
       return;
     }
-    int64_t dx = std::llabs(static_cast<int64_t>(x1) - x0), dy = std::llabs(static_cast<int64_t>(y1) - y0);
-    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int64_t steps = std::max(dx, dy);
-    // Skip far-off parts of huge lines quickly: only plot while inside a band around the clip.
-    RECT lim = Box;
-    InflateRect(&lim, 2, 2);
-    int64_t err = dx - dy;
-    int x = x0, y = y0;
-    for (int64_t i = 0; i < steps; ++i) {
-      if (x >= lim.left && x < lim.right && y >= lim.top && y < lim.bottom) Plot(x, y);
-      else if (!Dash.empty()) Plot(x, y);
-      int64_t e2 = 2 * err;
-      if (e2 > -dy) { err -= dy; x += sx; }
-      if (e2 < dx) { err += dx; y += sy; }
-      if (Dash.empty() && i > 4 * (Box.right - Box.left + Box.bottom - Box.top) + 16 &&
-          (x < lim.left - 1 || x >= lim.right + 1 || y < lim.top - 1 || y >= lim.bottom + 1)) {
-        // Heading away from the clip: stop once outside after having passed it.
-        bool movingAway = (sx > 0 ? x >= lim.right : x < lim.left) || (sy > 0 ? y >= lim.bottom : y < lim.top);
-        if (movingAway) break;
-      }
+    int64_t first, last;
+    if (L.XMajor) L.Range(Box.left, Box.right, first, last);
+    else L.Range(Box.top, Box.bottom, first, last);
+    for (int64_t i = first; i < last; ++i) {
+      POINT p = L.At(i);
+      if (!Visible(p.x, p.y)) continue;
+      const TPaint& paint = OnAt(Pos + i) ? On : Off;
+      if (!paint.Null) PaintSpan(*Dc->Surf, p.y, p.x, p.x + 1, paint);
     }
+    Pos += L.N;
   }
 };
 
@@ -438,15 +453,11 @@ BOOL PolyBezier(HDC dc, const POINT* pts, DWORD n) {
 
 BOOL LineDDA(int x0, int y0, int x1, int y1, LINEDDAPROC proc, LPARAM data) {
   if (!proc) return FALSE;
-  int64_t dx = std::llabs(static_cast<int64_t>(x1) - x0), dy = std::llabs(static_cast<int64_t>(y1) - y0);
-  int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-  int64_t err = dx - dy, steps = std::max(dx, dy);
-  int x = x0, y = y0;
-  for (int64_t i = 0; i < steps; ++i) {
-    proc(x, y, data);
-    int64_t e2 = 2 * err;
-    if (e2 > -dy) { err -= dy; x += sx; }
-    if (e2 < dx) { err += dx; y += sy; }
+  // The same points LineTo draws.
+  TLineSteps L(x0, y0, x1, y1);
+  for (int64_t i = 0; i < L.N; ++i) {
+    POINT p = L.At(i);
+    proc(p.x, p.y, data);
   }
   return TRUE;
 }

@@ -272,6 +272,12 @@ double HalfWidth(double a, double b, double dy) {
 // Rows of a rounded rectangle (an ellipse when the corners span the whole box). The shape is
 // made exactly symmetric: each row's right end mirrors its left end, each lower row the upper.
 TRegion RoundShape(int l, int t, int r, int b, int w, int h) {
+  // Coordinates beyond a billion pixels are cut so the arithmetic below cannot overflow.
+  const int lim = 1 << 30;
+  l = std::clamp(l, -lim, lim);
+  t = std::clamp(t, -lim, lim);
+  r = std::clamp(r, -lim, lim);
+  b = std::clamp(b, -lim, lim);
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
   TRegion g;
@@ -303,11 +309,12 @@ TRegion RoundShape(int l, int t, int r, int b, int w, int h) {
 }  // namespace
 
 TRegion EllipseRegion(int l, int t, int r, int b) {
-  return RoundShape(l, t, r, b, std::abs(r - l), std::abs(b - t));
+  return RoundShape(l, t, r, b, static_cast<int>(std::min<int64_t>(std::llabs(int64_t(r) - l), 1 << 30)),
+                    static_cast<int>(std::min<int64_t>(std::llabs(int64_t(b) - t), 1 << 30)));
 }
 
 TRegion RoundRectRegion(int l, int t, int r, int b, int w, int h) {
-  return RoundShape(l, t, r, b, std::abs(w), std::abs(h));
+  return RoundShape(l, t, r, b, w == INT_MIN ? INT_MAX : std::abs(w), h == INT_MIN ? INT_MAX : std::abs(h));
 }
 
 TRegion FrameOf(const TRegion& r, int w, int h) {

@@ -462,15 +462,20 @@ void LayoutText(TFontFace& f, const std::u32string& text, std::vector<TPlacedGly
       p.G = *GlyphOf(f, ch);
     }
     if (p.G.Missing) {
-      if (!f.FallbackTried) {
-        f.FallbackTried = true;
-        LOGFONTA lf = f.Lf;
-        std::strcpy(lf.lfFaceName, "WenQuanYi Zen Hei");
-        f.Fallback = OpenFace(lf, -f.PpemY, true);
+      std::shared_ptr<TFontFace> fb;
+      {
+        std::lock_guard<std::mutex> g(f.Lock);
+        if (!f.FallbackTried) {
+          f.FallbackTried = true;
+          LOGFONTA lf = f.Lf;
+          std::strcpy(lf.lfFaceName, "WenQuanYi Zen Hei");
+          f.Fallback = OpenFace(lf, -f.PpemY, true);
+        }
+        fb = f.Fallback;
       }
-      if (f.Fallback) {
-        std::lock_guard<std::mutex> g(f.Fallback->Lock);
-        const TGlyph* fg = GlyphOf(*f.Fallback, ch);
+      if (fb && fb.get() != &f) {
+        std::lock_guard<std::mutex> g(fb->Lock);
+        const TGlyph* fg = GlyphOf(*fb, ch);
         if (!fg->Missing) p.G = *fg;
       }
     }

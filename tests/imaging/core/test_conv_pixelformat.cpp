@@ -245,6 +245,21 @@ TEST_F(ConvTest, EmptyAndFileLocatedImages) {
   EXPECT_EQ(f.GetPixel8(32, 6), 53);
 }
 
+TEST_F(ConvTest, ClassLibraryLocationConvertsThroughMemory) {
+  TIEBitmap b;
+  b.SetLocation(ieTBitmap);
+  ASSERT_TRUE(b.Allocate(4, 2, ie24RGB));
+  ASSERT_EQ(b.Location(), ieTBitmap);
+  b.Fill(0x0000FF);  // red
+  b.SetPixelFormat(ie8g);
+  EXPECT_EQ(b.PixelFormat(), ie8g);
+  EXPECT_EQ(b.GetPixel8(3, 1), 53);
+  b.SetPixelFormat(ie32f);  // not held by a class-library bitmap: the image moves to memory
+  EXPECT_EQ(b.PixelFormat(), ie32f);
+  EXPECT_EQ(b.Width(), 4);
+  EXPECT_NEAR(b.GetPixelFloat(3, 1), 53 / 255.0, 1e-6);
+}
+
 TEST_F(ConvTest, ReducerKeepsFewColoursExactly) {
   TIEBitmap b(64, 4, ie24RGB);
   const TIERGBPixel cols[4] = {{0, 0, 0}, {255, 255, 255}, {0, 0, 255}, {16, 160, 32}};

@@ -5,6 +5,8 @@
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/ieutils.h"
+#include "platform/vcl/graphics.h"
+#include "platform/win/wingdi.h"
 #include "imgtestutil.h"
 
 #include <memory>
@@ -121,6 +123,83 @@ TEST(IEBitmap, TBitmapLocationHoldsItsFormatsAndRefusesTheOthers) {
   ASSERT_TRUE(c.Allocate(7, 3, ie24RGB));
   PaintPattern(c);
   EXPECT_TRUE(HasPattern(c));
+}
+
+TEST(IEBitmap, TBitmapLocationRowsAreTheBitmapsScanLines) {
+  TIEBitmap b;
+  b.SetLocation(ieTBitmap);
+  ASSERT_TRUE(b.Allocate(5, 4, ie24RGB));
+  ASSERT_NE(b.Bitmap(), nullptr);
+  EXPECT_EQ(b.Bitmap()->PixelFormat(), pf24bit);
+  EXPECT_EQ(b.Bitmap()->Width(), 5);
+  EXPECT_EQ(b.Scanline(3), b.Bitmap()->ScanLine(3));
+  b.Fill(0x0000FF);
+  EXPECT_EQ(GetPixel(b.Bitmap()->Canvas()->Handle(), 4, 3), 0x0000FFu) << "class-library drawing sees the pixels";
+  SetPixelV(b.Bitmap()->Canvas()->Handle(), 1, 1, 0x00FF00);
+  EXPECT_EQ(b.GetPixelRGB(1, 1), IEMakeRGB(0, 255, 0)) << "and the image sees class-library drawing";
+
+  TIEBitmap g;
+  g.SetLocation(ieTBitmap);
+  ASSERT_TRUE(g.Allocate(3, 3, ie8g));
+  PALETTEENTRY e[256];
+  ASSERT_EQ(GetPaletteEntries(g.Bitmap()->Palette(), 0, 256, e), 256u);
+  EXPECT_EQ(e[77].peRed, 77);
+  EXPECT_EQ(e[77].peBlue, 77) << "a grey colour table";
+
+  TIEBitmap p;
+  p.SetLocation(ieTBitmap);
+  ASSERT_TRUE(p.Allocate(3, 3, ie8p));
+  p.SetPaletteEntry(5, IEMakeRGB(10, 20, 30));
+  ASSERT_EQ(GetPaletteEntries(p.Bitmap()->Palette(), 5, 1, e), 1u);
+  EXPECT_EQ(e[0].peRed, 10);
+  EXPECT_EQ(e[0].peBlue, 30) << "palette changes reach the class-library bitmap";
+}
+
+TEST(IEBitmap, GetTBitmapMovesTheImageIntoClassLibraryStorage) {
+  TIEBitmap b(6, 2, ie1g);
+  PaintPattern(b);
+  TBitmap* t = b.GetTBitmap();
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(b.Location(), ieTBitmap);
+  EXPECT_EQ(t->PixelFormat(), pf1bit);
+  EXPECT_TRUE(HasPattern(b));
+  EXPECT_NE(b.GetCanvas(), nullptr);
+  TIEBitmap f(2, 2, ie32f);
+  EXPECT_EQ(f.GetTBitmap(), nullptr) << "a refused format stays where it is";
+  EXPECT_EQ(f.Location(), ieMemory);
+}
+
+TEST(IEBitmap, ChangesMadeToTheClassLibraryBitmapAreReadBack) {
+  TIEBitmap b;
+  b.SetLocation(ieTBitmap);
+  ASSERT_TRUE(b.Allocate(4, 4, ie24RGB));
+  b.GetAlphaChannel();
+  TBitmap* t = b.Bitmap();
+  t->SetSize(10, 6);
+  EXPECT_EQ(b.GetWidth(), 10);
+  EXPECT_EQ(b.GetHeight(), 6);
+  EXPECT_EQ(b.Scanline(5), t->ScanLine(5)) << "rows follow the new scan lines";
+  EXPECT_EQ(b.GetAlphaChannel()->Width(), 10) << "the alpha channel follows the size";
+  t->SetPixelFormat(pf16bit);  // a depth the container has no format for: held as 24 bits
+  EXPECT_EQ(b.GetPixelFormat(), ie24RGB);
+  EXPECT_EQ(t->PixelFormat(), pf24bit);
+  t->SetPixelFormat(pf1bit);
+  EXPECT_EQ(b.GetPixelFormat(), ie1g);
+  EXPECT_EQ(b.GetRowLen(), 4);
+  t->SetPixelFormat(pf8bit);
+  const TIEPixelFormat pf = b.GetPixelFormat();
+  if (pf == ie8p) {
+    RGBQUAD q;
+    ASSERT_EQ(GetDIBColorTable(t->Canvas()->Handle(), 3, 1, &q), 1u);
+    EXPECT_EQ(b.GetPaletteEntry(3), IEMakeRGB(q.rgbRed, q.rgbGreen, q.rgbBlue)) << "palette read from the table";
+  } else {
+    EXPECT_EQ(pf, ie8g);
+  }
+  TIEBitmap a;
+  a.IsAlpha = true;
+  a.SetLocation(ieTBitmap);
+  ASSERT_TRUE(a.Allocate(3, 3, ie8g));
+  EXPECT_EQ(a.GetPixelFormat(), ie8g);
 }
 
 // Every format, in memory and in a temporary file: write a pattern, read it back.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "imaging/core/iebitmap.h"
@@ -10,6 +11,9 @@
 #include "imaging/core/iedibbitmap.h"
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/ieutils.h"
+#include "imaging/core/iefontstyle.h"
+#include "platform/vcl/graphics.h"
+#include "platform/win/wingdi.h"
 #include "imgtestutil.h"
 
 namespace {
@@ -313,6 +317,61 @@ TEST(IEDIB, BitHelpers) {
   const uint8_t* t = IEBuildBitExpandTable();
   EXPECT_EQ(t[0x80 * 24], 255);
   EXPECT_EQ(t[0x80 * 24 + 3], 0);
+}
+
+TEST(IEDIB, ClassLibraryBitmapCopiesAndExpansion) {
+  TBitmap src;
+  src.SetPixelFormat(pf8bit);
+  src.SetSize(5, 3);
+  for (int y = 0; y < 3; ++y) std::memset(src.ScanLine(y), 10 * y + 1, 5);
+  std::vector<uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * 256);
+  auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
+  lp->palVersion = 0x300;
+  lp->palNumEntries = 256;
+  for (int i = 0; i < 256; ++i) lp->palPalEntry[i] = PALETTEENTRY{static_cast<BYTE>(i), 0, static_cast<BYTE>(255 - i), 0};
+  src.SetPalette(CreatePalette(lp));
+  std::unique_ptr<TBitmap> copy(IECopyTBitmap(&src));
+  EXPECT_EQ(copy->Width(), 5);
+  EXPECT_EQ(copy->PixelFormat(), pf8bit);
+  EXPECT_EQ(static_cast<uint8_t*>(copy->ScanLine(2))[4], 21);
+  EXPECT_EQ(GetPixel(copy->Canvas()->Handle(), 0, 1), GetPixel(src.Canvas()->Handle(), 0, 1));
+  TBitmap empty, dest;
+  dest.SetSize(7, 7);
+  IECopyTBitmapTo(&empty, &dest);
+  EXPECT_EQ(dest.Width(), 1);
+  EXPECT_EQ(dest.Height(), 1);
+
+  TBitmap bw;
+  bw.SetPixelFormat(pf1bit);
+  bw.SetSize(10, 2);
+  static_cast<uint8_t*>(bw.ScanLine(0))[0] = 0x81;
+  static_cast<uint8_t*>(bw.ScanLine(0))[1] = 0x40;
+  static_cast<uint8_t*>(bw.ScanLine(1))[0] = 0;
+  static_cast<uint8_t*>(bw.ScanLine(1))[1] = 0;
+  TBitmap rgb;
+  std::vector<int> progress;
+  IEExpand1BitTBitmap(&bw, &rgb, [&](int p) { progress.push_back(p); });
+  EXPECT_EQ(rgb.PixelFormat(), pf24bit);
+  const uint8_t* row = static_cast<uint8_t*>(rgb.ScanLine(0));
+  EXPECT_EQ(row[0], 255);
+  EXPECT_EQ(row[3], 0);
+  EXPECT_EQ(row[21], 255) << "pixel 7";
+  EXPECT_EQ(row[27], 255) << "pixel 9, from the partial last byte";
+  EXPECT_EQ(row[24], 0);
+  EXPECT_EQ(progress, (std::vector<int>{40, 80}));
+}
+
+TEST(IEDIB, LogFontStyle) {
+  LOGFONT lf{};
+  EXPECT_TRUE(IELogFontStyle(nullptr).Empty());
+  lf.lfWeight = 700;
+  lf.lfStrikeOut = 1;
+  TFontStyles s = IELogFontStyle(&lf);
+  EXPECT_TRUE(s.Contains(fsBold));
+  EXPECT_TRUE(s.Contains(fsStrikeOut));
+  EXPECT_FALSE(s.Contains(fsItalic));
+  lf.lfWeight = 699;
+  EXPECT_FALSE(IELogFontStyle(&lf).Contains(fsBold));
 }
 
 TEST(IEDIB, SameBitmaps) {

@@ -11,6 +11,7 @@
 #include "imaging/core/iemask.h"
 #include "imaging/core/ieutils.h"
 #include "imaging/core/iedibbitmap.h"
+#include "platform/vcl/graphics.h"
 #include "platform/win/wingdi.h"
 
 namespace {
@@ -270,6 +271,23 @@ TEST(IEMask, DrawingOnADeviceContext) {
   EXPECT_EQ(GetPixel(canvas.DC, 1, 1), 0x00FF00u) << "colour2 where (x + y + phase) mod 8 < 4";
   EXPECT_EQ(GetPixel(canvas.DC, 2, 2), 0xFFFFFFu) << "the inside is not drawn";
   EXPECT_EQ(GetPixel(canvas.DC, 0, 0), 0xFFFFFFu);
+}
+
+TEST(IEMask, DrawingOnAClassLibraryBitmap) {
+  TIEMask m;
+  m.AllocateBits(4, 4, 1);
+  m.SetPixel(0, 0, 1);
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(4, 4);
+  for (int y = 0; y < 4; ++y) std::memset(b.ScanLine(y), 255, 12);
+  m.MarkOuterArea(&b, 0, 0, 4, 4, 0, 0, 4, 4);
+  const uint8_t* row1 = static_cast<uint8_t*>(b.ScanLine(1));
+  EXPECT_EQ(row1[3], 97) << "(1, 1) is unselected and on the checkerboard";
+  EXPECT_EQ(row1[0], 255);
+  EXPECT_EQ(static_cast<uint8_t*>(b.ScanLine(0))[0], 255) << "the selected pixel stays";
+  m.DrawInverted(b.Canvas(), 0, 0, 4, 4, 0, 0, 4, 4);
+  EXPECT_EQ(static_cast<uint8_t*>(b.ScanLine(0))[0], 0);
 }
 
 TEST(IEMask, StretchToADisplayTwiceAsLarge) {

@@ -157,7 +157,8 @@ TEST_F(DateUtilsTest, FormatDateTimeSpecifiers) {
                         Case{"ddddd", "2024-03-05"}, Case{"dddddd", "Tuesday, March 5, 2024"},
                         Case{"t", "14:07"}, Case{"tt", "14:07:09"}, Case{"\"yyyy\" yyyy", "yyyy 2024"},
                         Case{"'It''s' d", "Its 5"}, Case{"yy", "24"}, Case{"y", "24"}, Case{"", "2024-03-05 14:07:09"},
-                        Case{"[#]", "[#]"}, Case{"hh:nn a", "14:07 a"}, Case{"HH:NN:SS", "14:07:09"}})
+                        Case{"[#]", "[#]"}, Case{"hh:nn a", "14:07 a"}, Case{"HH:NN:SS", "14:07:09"},
+                        Case{"yyyy年m月d日 dddd", "2024年3月5日 Tuesday"}})
     EXPECT_EQ(FormatDateTime(C.Fmt, Sample), C.Want) << C.Fmt;
   // The hour is on the 12-hour clock only when an am/pm marker follows it.
   EXPECT_EQ(FormatDateTime("h:nn am/pm", EncodeTime(0, 30, 0, 0)), "12:30 am");

@@ -219,6 +219,14 @@ TEST(Filer, WrongTypesAndTruncatedDataRaiseReadErrors) {
   TReader ur(&unknown);
   EXPECT_THROW(ur.NextValue(), EReadError);
 
+  // Lists nested far deeper than any real data end in a read error, not a stack overflow.
+  TMemoryStream deep;
+  std::vector<uint8_t> lists(100000, vaList);
+  deep.WriteBuffer(lists.data(), static_cast<int64_t>(lists.size()));
+  deep.SetPosition(0);
+  TReader dr(&deep);
+  EXPECT_THROW(dr.SkipValue(), EReadError);
+
   TMemoryStream sink;
   TWriter w(&sink);
   EXPECT_THROW(w.WriteStr(std::string(256, 'n')), EWriteError);

@@ -2,6 +2,7 @@
 // string lists, collections, component trees, references, events by name, errors.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "platform/rtl/collection.h"
@@ -51,6 +52,7 @@ public:
   }
 
   double Left = 0;
+  int Color = 0;
   std::string Caption;
   TFcAlign Align = fcaLeft;
   bool Visible = true;
@@ -99,6 +101,7 @@ void TFcItem::Publish(TPublisher<TFcItem>& P) {
 
 void TFcView::Publish(TPublisher<TFcView>& P) {
   P.Prop("Left", &TFcView::Left);
+  P.Prop("Color", &TFcView::Color).Type("TFcColor").Default(0);
   P.Prop("Caption", &TFcView::Caption);
   P.Prop("Align", &TFcView::Align).Default(fcaLeft);
   P.Prop("Visible", &TFcView::Visible).Default(true);
@@ -229,6 +232,21 @@ TEST(FilerComponents, FormTreeRoundTripsEveryKind) {
   EXPECT_EQ(m.Position(), m.Size());
 }
 
+TEST(FilerComponents, StreamShortcutsWriteAndReadARoot) {
+  TMemoryStream m;
+  {
+    TFcView v(nullptr);
+    v.SetName("Single");
+    v.Caption = "via stream";
+    m.WriteComponent(&v);
+  }
+  m.SetPosition(0);
+  TFcView into(nullptr);
+  EXPECT_EQ(m.ReadComponent(&into), &into);
+  EXPECT_EQ(into.Name(), "Single");
+  EXPECT_EQ(into.Caption, "via stream");
+}
+
 TEST(FilerComponents, CollectionReadReplacesItems) {
   TFcView src(nullptr);
   static_cast<TFcItem*>(src.Items.Add())->Caption = "only";
@@ -335,6 +353,172 @@ TEST(FilerComponents, ReferencesToOtherFormsGoThroughTheGlobalFinder) {
   TFcForm orphan(nullptr);
   TReader(&m).ReadRootComponent(&orphan);
   EXPECT_EQ(dynamic_cast<TFcView*>(orphan.FindComponent("V"))->Link, nullptr);  // left empty
+}
+
+std::string AsText(TMemoryStream& binary) {
+  binary.SetPosition(0);
+  TStringStream text;
+  ObjectBinaryToText(&binary, &text);
+  return text.DataString();
+}
+
+TEST(FilerText, BinaryAndTextFormsConvertBothWays) {
+  TMemoryStream bin;
+  {
+    TFcForm form(nullptr);
+    form.SetName("Dlg");
+    form.Caption = "It's\r\nok";
+    auto* v = new TFcView(&form);
+    v->SetName("V1");
+    v->Left = 2.5;
+    v->Ratio = 0.75f;
+    v->Style = TFcStyles{fcsBold, fcsItalic};
+    v->OnClickName = "V1Click";
+    v->Lines.Add("a");
+    v->Lines.Add("b");
+    static_cast<TFcItem*>(v->Items.Add())->Caption = "col";
+    v->Link = &form;
+    bin.WriteComponent(&form);
+  }
+  const std::string expected =
+      "object Dlg: TFcForm\n"
+      "  Caption = 'It''s'#13#10'ok'\n"
+      "  object V1: TFcView\n"
+      "    Left = 2.5\n"
+      "    Style = [fcsBold, fcsItalic]\n"
+      "    Big = 0\n"
+      "    Letter = 'a'\n"
+      "    Ratio = 0.75s\n"
+      "    Link = Dlg\n"
+      "    OnClick = V1Click\n"
+      "    Font.Name = 'Tahoma'\n"
+      "    Lines.Strings = (\n"
+      "      'a'\n"
+      "      'b')\n"
+      "    Items = <\n"
+      "      item\n"
+      "        Caption = 'col'\n"
+      "      end>\n"
+      "  end\n"
+      "end\n";
+  EXPECT_EQ(AsText(bin), expected);
+
+  // Back to binary: the same bytes, and a tree that reads.
+  TStringStream text(expected);
+  TMemoryStream again;
+  ObjectTextToBinary(&text, &again);
+  ASSERT_EQ(again.Size(), bin.Size());
+  EXPECT_EQ(std::memcmp(again.Memory(), bin.Memory(), static_cast<size_t>(bin.Size())), 0);
+}
+
+TEST(FilerText, TextFormAcceptsTheWaysPeopleWriteIt) {
+  TStringStream text(
+      "\xEF\xBB\xBFobject TFcForm\n"
+      "  Caption = 'multi' +\n    ' part'#33\n"
+      "  object V: TFcView\n"
+      "    Left = -1E2\n"
+      "    Big = $FF\n"
+      "    Stamp = 45351.5d\n"
+      "    Data = {\n      0A 0b\n      FF}\n"
+      "    Items = <item [3] Width = 7 end item end>\n"
+      "    Visible = False\n"
+      "  end\n"
+      "end");
+  TMemoryStream bin;
+  ObjectTextToBinary(&text, &bin);
+  // Data is not a published binary property of the view: skip it while reading.
+  bin.SetPosition(0);
+  TReader r(&bin);
+  std::vector<std::string> errors;
+  r.OnError = [&](TReader*, const std::string& m, bool& handled) {
+    errors.push_back(m);
+    handled = true;
+  };
+  TFcForm form(nullptr);
+  r.ReadRootComponent(&form);
+  EXPECT_EQ(form.Caption, "multi part!");
+  auto* v = dynamic_cast<TFcView*>(form.FindComponent("V"));
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->Left, -100);
+  EXPECT_EQ(v->Big, 255);
+  EXPECT_EQ(v->Stamp, 45351.5);
+  EXPECT_FALSE(v->Visible);
+  ASSERT_EQ(v->Items.Count(), 2);
+  EXPECT_EQ(static_cast<TFcItem*>(v->Items[0])->Width, 7);
+  EXPECT_EQ(errors, std::vector<std::string>{"Invalid property value"});  // Data holds a variant
+}
+
+TEST(FilerComponents, IntegerConstantsTravelByName) {
+  static const bool once = [] {
+    RegisterIntegerConsts(
+        GetPropInfo(TFcView::StaticClass(), "Color")->PropType,
+        [](const std::string& id, int64_t& v) {
+          if (!SameText(id, "fcRed")) return false;
+          v = 0xFF;
+          return true;
+        },
+        [](int64_t v, std::string& id) {
+          if (v != 0xFF) return false;
+          id = "fcRed";
+          return true;
+        });
+    return true;
+  }();
+  (void)once;
+  TFcView v(nullptr);
+  v.Color = 0xFF;
+  TMemoryStream m;
+  m.WriteComponent(&v);
+  EXPECT_NE(AsText(m).find("  Color = fcRed\n"), std::string::npos);
+  v.Color = 0x10;
+  TMemoryStream m2;
+  m2.WriteComponent(&v);
+  EXPECT_NE(AsText(m2).find("  Color = 16\n"), std::string::npos);
+
+  TStringStream text("object TFcView\n  Color = FCRED\nend\n");
+  TMemoryStream bin;
+  ObjectTextToBinary(&text, &bin);
+  bin.SetPosition(0);
+  TFcView back(nullptr);
+  bin.ReadComponent(&back);
+  EXPECT_EQ(back.Color, 0xFF);
+
+  TStringStream unknown("object TFcView\n  Color = fcPurple\nend\n");
+  TMemoryStream bin2;
+  ObjectTextToBinary(&unknown, &bin2);
+  bin2.SetPosition(0);
+  TFcView back2(nullptr);
+  EXPECT_THROW(bin2.ReadComponent(&back2), EReadError);
+}
+
+TEST(FilerText, TextErrorsNameTheLine) {
+  struct Case {
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"objekt A: TFcForm\nend", "'object' expected on line 1"},
+      {"object A: TFcForm\n  Caption 'x'\nend", "'=' expected on line 2"},
+      {"object A: TFcForm\n  Caption = 'open\nend", "Invalid string constant on line 2"},
+      {"object A: TFcForm\n  Data = {0A0}\nend", "Invalid binary value on line 2"},
+      {"object A: TFcForm\n  Style = [a b]\nend", "']' expected on line 2"},
+      {"object A: TFcForm\n  X =\n", "Property value expected on line 3"},
+      {"object A: TFcForm\nend\nextra", "End of file expected on line 3"},
+  };
+  for (const Case& c : cases) {
+    TStringStream text(c.text);
+    TMemoryStream bin;
+    try {
+      ObjectTextToBinary(&text, &bin);
+      ADD_FAILURE() << c.text;
+    } catch (const EParserError& e) {
+      EXPECT_EQ(e.Message(), c.message) << c.text;
+    }
+  }
+  // Nesting beyond any real form is refused instead of exhausting the stack.
+  TStringStream deep("object A: TFcForm\n  X = " + std::string(100000, '(') + "\nend");
+  TMemoryStream bin;
+  EXPECT_THROW(ObjectTextToBinary(&deep, &bin), EParserError);
 }
 
 }  // namespace

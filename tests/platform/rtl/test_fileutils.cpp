@@ -58,8 +58,12 @@ TEST(MatchesMask, CaseInsensitiveWildcardsAndSets) {
       {"[.txt", "[.txt", true},          {"anything", "*", true},
       {"", "*", true},                   {"", "?", false},
       {"a*b", "a*b", true},              {"aXXbYYb", "a*b", true},
+      {"abcabd", "*ab?", true},          {"abcab", "*ab?", false},
+      {"x.JPG.jpg", "*.jpg", true},      {"ab", "a**b*", true},
   };
   for (const Case& c : cases) EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << c.name << " " << c.mask;
+  // Many stars against a long name that almost matches stay quick.
+  EXPECT_FALSE(MatchesMask(std::string(5000, 'a'), "*a*a*a*a*a*a*a*a*b"));
 }
 
 TEST_F(FileUtilsTest, FindFirstMasksHiddenFilesAndFolders) {
@@ -101,7 +105,7 @@ TEST_F(FileUtilsTest, AttributesSetAndClear) {
   EXPECT_EQ(FileGetAttr(dir + "none"), -1);
   EXPECT_TRUE(FileGetAttr(dir) & faDirectory);
 
-  ASSERT_EQ(FileSetAttr(f, faReadOnly), 0);
+  ASSERT_TRUE(FileSetReadOnly(f, true));
   EXPECT_TRUE(FileGetAttr(f) & faReadOnly);
   if (geteuid() != 0) {  // root may write anyway
     EXPECT_THROW((TFileStream{f, fmOpenWrite}), EFOpenError);
@@ -186,6 +190,17 @@ TEST(PathNames, SplitAndCombine) {
   EXPECT_EQ(ExpandFileName("/a/./b/../c//d"), "/a/c/d");
   EXPECT_EQ(ExpandFileName("/../.."), "/");
   EXPECT_EQ(ExpandFileName("rel/x"), GetCurrentDir() + "/rel/x");
+  EXPECT_EQ(ExtractRelativePath("/a/b/base.txt", "/a/c/d.txt"), "../c/d.txt");
+  EXPECT_EQ(ExtractRelativePath("/a/b/", "/a/b/e/f.txt"), "e/f.txt");
+  EXPECT_EQ(ExtractRelativePath("/a/b/", "/z/f.txt"), "/z/f.txt");
+}
+
+TEST(CommandLine, ProgramPathAndArguments) {
+  EXPECT_EQ(ExtractFileName(ParamStr(0)), "rtl_test_fileutils");
+  EXPECT_EQ(ParamStr(0)[0], '/');
+  EXPECT_GE(ParamCount(), 0);
+  EXPECT_EQ(ParamStr(ParamCount() + 1), "");
+  EXPECT_EQ(ParamStr(-1), "");
 }
 
 TEST_F(FileUtilsTest, CurrentFolderAndFileTimes) {

@@ -59,6 +59,10 @@ TEST_F(StreamsTest, MemoryStreamRoundTripSeekAndGrow) {
   EXPECT_EQ(m.Position(), 5);
   EXPECT_THROW(m.Seek(-1, soBeginning), EStreamError);
 
+  // Growing again within the capacity shows zeros, not the bytes cut off before.
+  m.SetSize(18);
+  EXPECT_EQ(static_cast<const uint8_t*>(m.Memory())[16], 0);
+
   m.Clear();
   EXPECT_EQ(m.Size(), 0);
   EXPECT_EQ(m.Position(), 0);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/variant.h"
 
 namespace {
 
@@ -121,6 +122,7 @@ TEST_F(FloatTextTest, FormatFloatPictures) {
            Case{"0.000", 1.0625, "1.063"},  // an exact half rounds up
            Case{"0.00", 2.675, "2.67"},  // 2.675 is stored just below the half
            Case{"", 1.5, "1.5"},
+           Case{"#,##0.00元", 1234.5, "1,234.50元"},
        })
     EXPECT_EQ(FormatFloat(C.Fmt, C.V), C.Want) << C.Fmt << " " << C.V;
   EXPECT_EQ(FormatFloat("0.00", std::nan("")), "NAN");
@@ -203,11 +205,31 @@ TEST_F(FloatTextTest, FormatFillsSpecifiers) {
       {"100%%", {}, "100%"},
       {"%p", {Ptr}, "0000000000000ABC"},
       {"%s %d", {"中文", 1}, "中文 1"},
+      {"%.4s|", {"中文"}, "中|"},  // no half characters
+      {"%.3s|", {"中文"}, "中|"},
       {"no specifiers", {1}, "no specifiers"},
   };
   for (const Case& C : Cases) EXPECT_EQ(Format(C.Fmt, C.Args), C.Want) << C.Fmt;
   DecimalSeparator = ',';
   EXPECT_EQ(Format("%.2f", {3.14159}), "3,14");
+}
+
+TEST_F(FloatTextTest, FormatReadsVariantsAndCurrencyAsTheSpecifierAsks) {
+  EXPECT_EQ(Format("%d|%s|%.1f|%x", {Variant(5), Variant("x"), Variant(2.25), Variant(-1)}), "5|x|2.3|FFFFFFFF");
+  EXPECT_EQ(Format("%d|%s", {Variant("12"), Variant(3.5)}), "12|3.5");
+  EXPECT_EQ(Format("%d", {Variant(int64_t{1} << 40)}), "1099511627776");
+  EXPECT_EQ(Format("[%s]", {Null()}), "[]");
+  EXPECT_THROW(Format("%d", {Variant("abc")}), EVariantError);
+  // The argument list owns its variant copies.
+  std::vector<TVarRec> Args;
+  {
+    Variant Temp("kept");
+    Args.emplace_back(Temp);
+  }
+  EXPECT_EQ(Format("%s", Args), "kept");
+
+  EXPECT_EQ(Format("%m|%.1f", {TVarRec::Currency(1234.5), TVarRec::Currency(-0.25)}), "$1,234.50|-0.3");
+  EXPECT_THROW(Format("%d", {TVarRec::Currency(1)}), EConvertError);
 }
 
 TEST_F(FloatTextTest, FormatRejectsBadSpecifiersAndMismatchedArguments) {

@@ -79,6 +79,19 @@ TEST_F(SysUtilsTest, CaseMappingAndComparison) {
   EXPECT_TRUE(AnsiContainsText("Hello World", "WORLD"));
 }
 
+TEST_F(SysUtilsTest, Utf8AndWideStringsConvertBothWays) {
+  const std::string Text = "aé中😀";
+  const std::u16string Wide = u"aé中😀";
+  EXPECT_EQ(UTF8Decode(Text), Wide);
+  EXPECT_EQ(UTF8Encode(Wide), Text);
+  EXPECT_EQ(Utf8Length(Text), 4);
+  EXPECT_EQ(UTF8Decode("a\xff"), u"a\uFFFD");               // not UTF-8
+  EXPECT_EQ(UTF8Decode("\xed\xa0\x80"), u"\uFFFD");          // an encoded surrogate
+  EXPECT_EQ(UTF8Decode("\xc0\x80"), u"\uFFFD\uFFFD");        // overlong
+  EXPECT_EQ(UTF8Encode(std::u16string{u'x', char16_t(0xD800)}), "x\xEF\xBF\xBD");  // unpaired
+  EXPECT_EQ(UTF8Encode(u""), "");
+}
+
 TEST_F(SysUtilsTest, StringReplaceHonoursItsFlags) {
   struct Case { std::string S, Old, New; TReplaceFlags Flags; std::string Want; };
   for (const Case& C : {

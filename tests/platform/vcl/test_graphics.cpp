@@ -164,8 +164,14 @@ TEST(Graphics, CanvasLockIsRecursiveAndExcludesOtherThreads) {
 TEST(Graphics, CanvasWithoutDCRefusesToDraw) {
   TCanvas c;
   EXPECT_THROW(c.FillRect(RECT{0, 0, 1, 1}), EInvalidOperation);
+  // An empty bitmap's canvas measures text and draws nowhere.
   TBitmap empty;
-  EXPECT_THROW(empty.Canvas()->LineTo(1, 1), EInvalidOperation);
+  EXPECT_GT(empty.Canvas()->TextWidth("Proof"), 0);
+  empty.Canvas()->LineTo(5, 5);
+  empty.SetSize(3, 3);
+  empty.Canvas()->SetPixels(1, 1, clRed);
+  EXPECT_EQ(empty.Canvas()->Pixels(1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(empty.Canvas()->Pixels(2, 2), RGB(255, 255, 255));
 }
 
 TEST(Graphics, CopyRectAndStretchDraw) {
@@ -229,6 +235,27 @@ TEST(Graphics, PixelFormatConversionsKeepTheColours) {
   EXPECT_EQ(b->Canvas()->Pixels(1, 0), RGB(0, 0, 0));
   EXPECT_EQ(b->Canvas()->Pixels(2, 0), RGB(255, 255, 255));
   EXPECT_EQ(b->Canvas()->Pixels(3, 0), RGB(255, 255, 255));
+}
+
+TEST(Graphics, IndexedBitmapsExposeAndTakeTheirPalette) {
+  auto b = NewBitmap(2, 1, pf8bit);
+  HPALETTE pal = b->Palette();
+  ASSERT_NE(pal, nullptr);
+  PALETTEENTRY e[256];
+  EXPECT_EQ(GetPaletteEntries(pal, 0, 256, e), 256u);
+  // A palette of shades of green: drawing red ends on the nearest entry.
+  struct {
+    WORD version, count;
+    PALETTEENTRY e[256];
+  } lp{0x300, 256, {}};
+  for (int i = 0; i < 256; ++i) lp.e[i] = PALETTEENTRY{0, static_cast<BYTE>(i), 0, 0};
+  b->SetPalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&lp)));
+  b->Canvas()->SetPixels(0, 0, TColor(RGB(10, 200, 10)));
+  EXPECT_EQ(static_cast<uint8_t*>(b->ScanLine(0))[0], 200);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 0), RGB(0, 200, 0));
+  GetPaletteEntries(b->Palette(), 0, 256, e);
+  EXPECT_EQ(e[77].peGreen, 77);
+  EXPECT_EQ(NewBitmap(1, 1, pf24bit)->Palette(), nullptr);
 }
 
 TEST(Graphics, SetSizeKeepsTheTopLeftAndWhitensTheRest) {

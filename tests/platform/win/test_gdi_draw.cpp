@@ -60,6 +60,39 @@ TEST(GdiDraw, LinesLeaveOutTheirLastPoint) {
   EXPECT_EQ(p, (POINT{5, 1}));
 }
 
+TEST(GdiDraw, LineDDAReportsThePixelsLineToDraws) {
+  const RECT lines[] = {{0, 0, 17, 5}, {16, 2, 1, 11}, {3, 14, 7, 0}, {0, 0, 15, 15}, {12, 0, 12, 9}};
+  for (const RECT& l : lines) {
+    TCanvasDC c(20, 16);
+    MoveToEx(c.dc, l.left, l.top, nullptr);
+    LineTo(c.dc, l.right, l.bottom);
+    std::vector<POINT> pts;
+    LineDDA(l.left, l.top, l.right, l.bottom, [](int x, int y, LPARAM d) { reinterpret_cast<std::vector<POINT>*>(d)->push_back({x, y}); },
+            reinterpret_cast<LPARAM>(&pts));
+    EXPECT_EQ(c.Count(0), static_cast<int>(pts.size()));
+    for (POINT p : pts) EXPECT_EQ(c.At(p.x, p.y), 0u) << p.x << "," << p.y;
+  }
+}
+
+TEST(GdiDraw, HugeDiagonalLinesDrawOnlyTheirVisiblePart) {
+  TCanvasDC c(10, 10);
+  MoveToEx(c.dc, -1000000000, -999999990, nullptr);
+  LineTo(c.dc, 1000000000, 1000000010);  // passes through (x, x + 10)... off the surface
+  MoveToEx(c.dc, -1000000000, -1000000000, nullptr);
+  LineTo(c.dc, 1000000000, 1000000000);  // the main diagonal
+  EXPECT_EQ(c.Count(0), 10);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(c.At(i, i), 0u);
+  HPEN dash = CreatePen(PS_DOT, 1, RGB(255, 0, 0));
+  SelectObject(c.dc, dash);
+  MoveToEx(c.dc, -999999999, 9, nullptr);
+  LineTo(c.dc, 1000000000, 9);
+  // The pattern keeps its phase from the start point: x = 0 is pixel 999999999 of the line,
+  // which is 3 into the 3-on, 3-off period.
+  EXPECT_EQ(c.Art({0, 9, 10, 10}, {{RGB(255, 0, 0), 'r'}, {0, '#'}, {RGB(255, 255, 255), '.'}}), "...rrr...r\n");
+  SelectObject(c.dc, GetStockObject(BLACK_PEN));
+  DeleteObject(dash);
+}
+
 TEST(GdiDraw, PolylineJoinsSegmentsWithoutGaps) {
   TCanvasDC c(5, 4);
   POINT pts[] = {{0, 0}, {3, 0}, {3, 3}, {0, 3}};

@@ -1,0 +1,449 @@
+// The grammar-driven parser: language selection, grammar matching and the intermediate script.
+#include "script/sc_iilparser.h"
+
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+
+#include "platform/rtl/sysutils.h"
+#include "script/sc_iconst.h"
+#include "script/sc_itools.h"
+
+// A grammar element prepared for matching: the attributes the matcher reads on every visit are
+// decoded once per language instead of being looked up in the attribute text each time.
+struct TscGrammarNode {
+  enum Kind { kRule, kChar, kKeyword, kIdent, kNumber, kString, kRPString, kEol, kSequence, kSwitch,
+              kOptSwitch, kLoop, kOptLoop, kOptional, kRef };
+  Kind K = kSequence;
+  bool IsRule = false;
+  std::string Text;      // attribute text, lower case
+  std::string RawText;   // attribute text as written (loop separators, char tokens)
+  std::string NodeName;  // lower case
+  std::string Add;
+  std::string AddText;
+  bool HasAddText = false;
+  bool HasErr = false;
+  std::string ErrText;
+  bool Term = false;
+  bool SkipLoop = false;   // skip="1" on a loop
+  bool NoSkip = false;     // skip="0" on a char
+  std::string RefName;
+  const TscGrammarNode* Ref = nullptr;
+  std::vector<std::unique_ptr<TscGrammarNode>> Children;
+};
+
+struct TscGrammar {
+  std::string Text;
+  TscXMLDocument Doc;  // the grammar document, read once
+  std::map<std::string, std::unique_ptr<TscGrammarNode>> Rules;  // lower-case names
+  const TscGrammarNode* Program = nullptr;
+};
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+std::unique_ptr<TscGrammarNode> BuildNode(TscXMLItem* E, TscXMLItem* Errors, bool IsRule) {
+  static const std::map<std::string, TscGrammarNode::Kind> kinds = {
+      {"char", TscGrammarNode::kChar},         {"keyword", TscGrammarNode::kKeyword},
+      {"ident", TscGrammarNode::kIdent},       {"number", TscGrammarNode::kNumber},
+      {"string", TscGrammarNode::kString},     {"rpstring", TscGrammarNode::kRPString},
+      {"eol", TscGrammarNode::kEol},           {"sequence", TscGrammarNode::kSequence},
+      {"switch", TscGrammarNode::kSwitch},     {"optionalswitch", TscGrammarNode::kOptSwitch},
+      {"loop", TscGrammarNode::kLoop},         {"optionalloop", TscGrammarNode::kOptLoop},
+      {"optional", TscGrammarNode::kOptional}};
+  auto n = std::make_unique<TscGrammarNode>();
+  std::string name = Lower(E->Name);
+  n->IsRule = IsRule;
+  if (IsRule) {
+    n->K = TscGrammarNode::kRule;
+  } else {
+    auto it = kinds.find(name);
+    if (it != kinds.end()) {
+      n->K = it->second;
+    } else {
+      n->K = TscGrammarNode::kRef;
+      n->RefName = name;
+    }
+  }
+  n->RawText = E->Prop("text");
+  n->Text = Lower(n->RawText);
+  n->NodeName = Lower(E->Prop("node"));
+  n->Add = E->Prop("add");
+  if (E->Text.find("addtext=") != std::string::npos || E->Text.find("ADDTEXT=") != std::string::npos) {
+    n->HasAddText = true;
+    n->AddText = E->Prop("addtext");
+  }
+  std::string err = E->Prop("err");
+  if (!err.empty()) {
+    n->HasErr = true;
+    int i = Errors ? Errors->Find(err) : -1;
+    n->ErrText = i >= 0 ? Errors->Items(i)->Prop("text") : std::string();
+  }
+  n->Term = E->Prop("term") == "1";
+  std::string skip = E->Prop("skip");
+  n->SkipLoop = skip == "1";
+  n->NoSkip = skip == "0";
+  for (int i = 0; i < E->Count(); ++i) n->Children.push_back(BuildNode(E->Items(i), Errors, false));
+  return n;
+}
+
+void Resolve(TscGrammarNode* N, const TscGrammar& G) {
+  if (N->K == TscGrammarNode::kRef) {
+    auto it = G.Rules.find(N->RefName);
+    N->Ref = it == G.Rules.end() ? nullptr : it->second.get();
+  }
+  for (auto& c : N->Children) Resolve(c.get(), G);
+}
+
+// Prepared grammars, one per registered language, built on first use.
+std::shared_ptr<const TscGrammar> PreparedGrammar(const std::string& Text) {
+  // Scripts may compile on a report's worker thread too; the cache is the only shared state.
+  static std::mutex lock;
+  std::lock_guard<std::mutex> guard(lock);
+  static std::map<std::string, std::shared_ptr<const TscGrammar>> cache;
+  auto it = cache.find(Text);
+  if (it != cache.end()) return it->second;
+  auto g = std::make_shared<TscGrammar>();
+  g->Text = Text;
+  g->Doc.LoadFromString(Text);
+  TscXMLItem* root = g->Doc.Root();
+  TscXMLItem* parser = root->FindItem("parser");
+  int ei = parser->Find("errors");
+  TscXMLItem* errors = ei >= 0 ? parser->Items(ei) : nullptr;
+  for (int i = 0; i < root->Count(); ++i) {
+    TscXMLItem* e = root->Items(i);
+    std::string name = Lower(e->Name);
+    if (name == "parser" || name == "types") continue;
+    if (g->Rules.count(name)) continue;  // the first rule of a name is the one found
+    g->Rules[name] = BuildNode(e, errors, true);
+  }
+  for (auto& r : g->Rules) Resolve(r.second.get(), *g);
+  auto p = g->Rules.find("program");
+  g->Program = p == g->Rules.end() ? nullptr : p->second.get();
+  cache[Text] = g;
+  return g;
+}
+
+std::string ReadTextFile(const std::string& FileName) {
+  std::ifstream f(FileName, std::ios::binary);
+  if (!f) throw EFOpenError("Cannot open file \"" + FileName + "\". No such file or directory");
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+}  // namespace
+
+TscILParser::TscILParser(TscScript* AProgram) : Program(AProgram) {}
+
+TscILParser::~TscILParser() = default;
+
+void TscILParser::SelectScriptLanguage(const std::string& Name) {
+  // Every lexer setting comes from the selected language: a second selection on the same parser
+  // does not keep the comment markers or the declaration rule of the first.
+  Lexer.Reset();
+  Lexer.CommentLine2.clear();
+  NeedDeclareVars = true;
+  LangName = Name;
+  const std::string& text = scGetScriptLanguageGrammar(Name);
+  // The grammar document is shared by every parser of the language and never changed.
+  FGrammar = PreparedGrammar(text);
+  GrammarRoot = FGrammar->Doc.Root();
+  FLogicalBelowComparisons = scSameName(Name, "C++Script") || scSameName(Name, "JScript");
+  int pi = GrammarRoot->Find("parser");  // present: preparing the grammar made it
+  TscXMLItem* parser = GrammarRoot->Items(pi);
+  int k = parser->Find("keywords");
+  if (k >= 0) {
+    TscXMLItem* kw = parser->Items(k);
+    for (int i = 0; i < kw->Count(); ++i) Lexer.AddKeyword(kw->Items(i)->Name);
+  }
+  for (int i = 0; i < parser->Count(); ++i) {
+    TscXMLItem* e = parser->Items(i);
+    std::string n = Lower(e->Name);
+    std::string v = e->Prop("text");
+    if (n == "identchars") Lexer.SetIdentChars(v);
+    else if (n == "commentline1") Lexer.CommentLine1 = v;
+    else if (n == "commentline2") Lexer.CommentLine2 = v;
+    else if (n == "commentblock1") Lexer.SetCommentBlock1(v);
+    else if (n == "commentblock2") Lexer.SetCommentBlock2(v);
+    else if (n == "stringquotes") Lexer.StringQuotes = v;
+    else if (n == "hexsequence") Lexer.HexSequence = v;
+    else if (n == "declarevars") { if (v == "0") NeedDeclareVars = false; }
+    else if (n == "skipeol") { if (v == "0") Lexer.SkipEOL = false; }
+    else if (n == "skipchar") Lexer.SkipChar = v;
+  }
+  if (Program && Program->ExtendedIdentChars)
+    for (int c = 128; c < 256; ++c) Lexer.IdentChars.set(static_cast<size_t>(c));
+}
+
+bool TscILParser::MakeIntermediateScript(const std::string& Text) {
+  Lexer.SetText(Text);
+  int start = 1;
+  Lexer.SkipSpacesFirst = true;
+  if (Lexer.GetChar() == "#" && scSameName(Lexer.GetIdent(), "language")) {
+    size_t from = static_cast<size_t>(Lexer.Position - 1);
+    size_t cr = Text.find('\r', from);
+    size_t lf = Text.find('\n', from);
+    size_t end = std::min(cr, lf);
+    std::string lang = Trim(Text.substr(from, end == std::string::npos ? std::string::npos : end - from));
+    SelectScriptLanguage(lang);
+    Lexer.SetText(Text);
+    if (end == std::string::npos)
+      start = static_cast<int>(Text.size()) + 1;
+    else if (Text[end] == '\r' && end + 1 < Text.size() && Text[end + 1] == '\n')
+      start = static_cast<int>(end) + 3;  // the line with its carriage return and line feed
+    else
+      start = static_cast<int>(end) + 2;
+  }
+  Lexer.SetPosition(start);
+  FLines.clear();
+  FSyntaxError.clear();
+  FSyntaxErrorPos.clear();
+  FTermFlag = false;
+  if (!FGrammar || !FGrammar->Program) throw Exception(SInvalidLanguage);
+  bool matched = MatchGrammarNode(FGrammar->Program);
+  bool ok = false;
+  if (matched && FSyntaxError.empty()) {
+    FSyntaxErrorPos.clear();
+    std::string doc = "<?xml version=\"1.0\"?>\r\n<program>\r\n";
+    size_t total = doc.size() + 12;
+    for (const std::string& l : FLines) total += l.size() + 2;
+    doc.reserve(total);
+    for (const std::string& l : FLines) {
+      doc += l;
+      doc += "\r\n";
+    }
+    doc += "</program>\r\n";
+    ILScript.LoadFromString(doc);
+    int t = GrammarRoot->Find("types");
+    TscXMLItem* types = ILScript.Root()->Add();
+    if (t >= 0) types->Assign(GrammarRoot->Items(t));
+    else types->Name = "types";
+    ok = true;
+  }
+  if (Program) {
+    Program->ErrorPosition = FSyntaxErrorPos;
+    Program->ErrorText = FSyntaxError;
+  }
+  return ok;
+}
+
+void TscILParser::RecordGrammarError(const TscGrammarNode* Node, int EntryPos) {
+  if (!Node->HasErr || !FSyntaxError.empty()) return;
+  FSyntaxError = Node->ErrText;
+  Lexer.SetPosition(EntryPos);
+  Lexer.SkipSpaces();
+  FSyntaxErrorPos = Lexer.GetPosition();
+  FTermFlag = Node->Term;
+}
+
+void TscILParser::EmitGrammarNode(const TscGrammarNode* Node, bool Success, size_t EntryCount, int EntryPos) {
+  if (Node->NodeName == "uses") {
+    // The file leaves are replaced by the included units, the last named first.
+    size_t count = EntryCount;
+    while (FLines.size() > count) {
+      const std::string& line = FLines.back();
+      size_t at = line.find("text=\"");
+      std::string name;
+      if (at != std::string::npos) {
+        size_t from = at + 6;
+        size_t to = line.find("\" ", from);
+        if (to == std::string::npos) to = line.rfind('"');
+        name = scXMLToStr(line.substr(from, to - from));
+        if (name.size() >= 2) name = name.substr(1, name.size() - 2);
+      }
+      IncludeScriptUnit(name, count);
+      FLines.pop_back();
+    }
+    return;
+  }
+  if (Node->NodeName.empty()) return;
+  if (Success) {
+    int saved = Lexer.Position;
+    Lexer.SetPosition(EntryPos);
+    Lexer.SkipSpaces();
+    std::string p = Lexer.GetPosition();
+    Lexer.SetPosition(saved);
+    std::string open = "<" + Node->NodeName + " pos=\"" + p + "\"";
+    if (Node->NodeName == "expr") open += " pos1=\"" + Lexer.PositionText(saved) + "\"";
+    open += ">";
+    FLines.insert(FLines.begin() + static_cast<long>(EntryCount), open);
+    FLines.push_back("</" + Node->NodeName + ">");
+  } else {
+    FLines.resize(EntryCount);
+  }
+}
+
+void TscILParser::IncludeScriptUnit(const std::string& Name, size_t& EntryCount) {
+  for (const std::string& u : UsesList)
+    if (scSameName(u, Name)) return;
+  UsesList.push_back(Name);
+  std::string text;
+  if (Program && Program->OnGetUnit)
+    Program->OnGetUnit(Program, Name, text);
+  else
+    text = ReadTextFile(Name);
+  std::string unitIL;
+  if (!text.empty()) {
+    TscILParser child(Program);
+    child.UnitName = Name;
+    child.SelectScriptLanguage(LangName);
+    child.UsesList = UsesList;
+    if (child.MakeIntermediateScript(text)) {
+      UsesList = child.UsesList;
+      std::string all = child.ILScript.SaveToString();
+      size_t q = all.find("?>");
+      unitIL = q == std::string::npos ? all : all.substr(q + 2);
+    } else {
+      if (FSyntaxError.empty()) {
+        FSyntaxError = Program ? Program->ErrorText : std::string();
+        FSyntaxErrorPos = Program ? Program->ErrorPosition : std::string();
+      }
+      if (Program) Program->ErrorUnitName = Name;
+    }
+  }
+  std::vector<std::string> add = {"<uses unit=\"" + scStrToXML(Name) + "\">", unitIL, "</uses>"};
+  FLines.insert(FLines.begin() + static_cast<long>(EntryCount), add.begin(), add.end());
+  EntryCount += 3;
+}
+
+bool TscILParser::MatchGrammarNode(const TscGrammarNode* N) {
+  const int entryPos = Lexer.Position;
+  const size_t entryCount = FLines.size();
+  std::string token;
+  bool result = true;
+  bool success = true;
+  bool terminal = false;
+  using K = TscGrammarNode;
+  switch (N->K) {
+    case K::kRule:
+      success = true;
+      break;
+    case K::kChar:
+      if (!N->NoSkip) Lexer.SkipSpaces();
+      token = Lexer.GetChar();
+      terminal = true;
+      break;
+    case K::kKeyword:
+      token = Lexer.GetKeyword();
+      terminal = true;
+      break;
+    case K::kIdent:
+      token = Lexer.GetIdent();
+      terminal = true;
+      break;
+    case K::kNumber:
+      token = Lexer.GetNumber();
+      terminal = true;
+      break;
+    case K::kString:
+      token = Lexer.GetString();
+      terminal = true;
+      break;
+    case K::kRPString: {
+      token = Lexer.GetRPString();
+      std::string p = Lexer.GetPosition();
+      std::string pos = " pos=\"" + p + "\"";
+      FLines.push_back("<dsgn" + pos + ">");
+      FLines.push_back("<node text=\"Get\"" + pos + "/>");
+      FLines.push_back("<expr" + pos + ">");
+      FLines.push_back("<string text=\"" + scStrToXML("'" + token + "'") + "\"" + pos + "/>");
+      FLines.push_back("</expr>");
+      FLines.push_back("</dsgn>");
+      terminal = true;
+      break;
+    }
+    case K::kEol:
+      success = Lexer.GetEOL();
+      break;
+    case K::kSequence:
+      success = true;
+      break;
+    case K::kSwitch:
+    case K::kOptSwitch: {
+      for (const auto& c : N->Children)
+        if (MatchGrammarNode(c.get())) return true;
+      if (N->K == K::kOptSwitch) return true;
+      RecordGrammarError(N, entryPos);
+      return false;
+    }
+    case K::kLoop:
+    case K::kOptLoop: {
+      int count = 0;
+      int after = Lexer.Position;
+      bool stop;
+      do {
+        ++count;
+        stop = false;
+        int iterStart = Lexer.Position;
+        result = true;
+        for (const auto& c : N->Children) {
+          if (!MatchGrammarNode(c.get())) {
+            result = false;
+            stop = true;
+            break;
+          }
+        }
+        after = Lexer.Position;
+        if (result && !N->RawText.empty()) {
+          Lexer.SkipSpaces();
+          std::string ch = Lexer.GetChar();
+          if (ch != N->RawText) {
+            Lexer.SetPosition(after);
+            stop = true;
+          }
+        }
+        if (Lexer.Position == iterStart) stop = true;
+      } while (!stop);
+      if (count >= 2) {
+        if (N->SkipLoop || FTermFlag) FSyntaxError.clear();
+        Lexer.SetPosition(after);
+        result = true;
+      }
+      if (N->K == K::kOptLoop && !result) {
+        Lexer.SetPosition(entryPos);
+        return true;
+      }
+      return result;
+    }
+    case K::kOptional: {
+      for (const auto& c : N->Children) {
+        if (!MatchGrammarNode(c.get())) {
+          Lexer.SetPosition(entryPos);
+          break;
+        }
+      }
+      return true;
+    }
+    case K::kRef:
+      if (!N->Ref) throw Exception(SInvalidLanguage);
+      success = MatchGrammarNode(N->Ref);
+      break;
+  }
+  if (terminal) success = !token.empty() && (N->Text.empty() || scSameName(token, N->Text));
+
+  if (success) {
+    if (!N->IsRule) EmitGrammarNode(N, true, entryCount, entryPos);
+    if (!N->Add.empty()) {
+      const std::string& leaf = N->HasAddText ? N->AddText : token;
+      FLines.push_back("<" + N->Add + " text=\"" + scStrToXML(leaf) + "\" pos=\"" + Lexer.GetPosition() + "\"/>");
+    }
+    result = true;
+    for (const auto& c : N->Children) {
+      result = MatchGrammarNode(c.get());
+      if (!result) break;
+    }
+  } else {
+    RecordGrammarError(N, entryPos);
+    result = false;
+  }
+  if (!result) Lexer.SetPosition(entryPos);
+  if (N->IsRule) EmitGrammarNode(N, result, entryCount, entryPos);
+  return result;
+}

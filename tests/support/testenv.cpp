@@ -1,0 +1,12 @@
+// Linked into every test program: tells tests where the source and build trees are, through the
+// environment variables ORVANTA_SOURCE_DIR and ORVANTA_BINARY_DIR, unless the caller set them.
+#include <cstdlib>
+
+namespace {
+struct TestEnvironment {
+  TestEnvironment() {
+    setenv("ORVANTA_SOURCE_DIR", ORVANTA_SOURCE_DIR_VALUE, 0);
+    setenv("ORVANTA_BINARY_DIR", ORVANTA_BINARY_DIR_VALUE, 0);
+  }
+} environment;
+}  // namespace
