@@ -216,6 +216,11 @@ public:
   void CopyFromMask(TIEMask* Mask);
   void CopyToMask(TIEMask* Mask);
   void CopyFromDibbitmap(TIEDibbitmap* Source);
+  // Makes a caller's class-library bitmap the storage without owning it (ieTBitmap).
+  void EncapsulateTBitmap(TBitmap* Bitmap, bool FreeCurrent = true);
+  // Copies a class-library bitmap: 1 bit to ie1g (ie8p with a colour table that is not black and
+  // white), 4 and 8 bits to ie8p, 15, 16 and 24 bits to ie24RGB, 32 bits to ie32RGB.
+  void CopyFromTBitmap(TBitmap* Bitmap);
   void SaveRaw(TStream* Stream);
   bool LoadRaw(TStream* Stream);
 

@@ -15,6 +15,9 @@
 #include "imaging/core/iemask.h"
 #include "imaging/core/ieutils.h"
 #include "platform/rtl/streams.h"
+#include "platform/vcl/graphics.h"
+#include "imaging/core/iedib.h"
+#include <memory>
 
 namespace {
 constexpr char kMagic[12] = {'T', 'I', 'E', 'B', 'I', 'T', 'M', 'A', 'P', 'R', 'A', 'W'};
@@ -179,4 +182,98 @@ bool TIEBitmap::LoadRaw(TStream* Stream) {
     a->Full = afull != 0;
   }
   return true;
+}
+
+// ---- class-library bitmaps ----
+
+void TIEBitmap::EncapsulateTBitmap(TBitmap* Bitmap, bool FreeCurrent) {
+  if (FreeCurrent) FreeImage(true);
+  if (!Bitmap) return;
+  if (FBitmap != Bitmap) FreeImage(false);  // an own previous storage must not leak
+  FBitmap = Bitmap;
+  EncapsulatedBitmap = true;
+  FLocation = ieTBitmap;
+  FWidth = FHeight = 0;  // forces the geometry and row table to be read from the bitmap
+  FPixelFormat = ieNone;
+  UpdateFromTBitmap();
+}
+
+void TIEBitmap::CopyFromTBitmap(TBitmap* Bitmap) {
+  if (!Bitmap || Bitmap->Empty() || Bitmap->Width() < 1 || Bitmap->Height() < 1) return;
+  if (FLocation == ieTBitmap) {
+    // The own class-library bitmap takes a copy in 1, 24 or 32 bits.
+    TBitmap* src = Bitmap;
+    std::unique_ptr<TBitmap> converted;
+    const TPixelFormat spf = Bitmap->PixelFormat();
+    if (spf != pf1bit && spf != pf24bit && spf != pf32bit) {
+      converted.reset(IECopyTBitmap(Bitmap));
+      if (!converted) return;
+      converted->SetPixelFormat(pf24bit);
+      src = converted.get();
+    }
+    const TIEPixelFormat pf = src->PixelFormat() == pf1bit ? ie1g : (src->PixelFormat() == pf32bit ? ie32RGB : ie24RGB);
+    if (!Allocate(src->Width(), src->Height(), pf)) return;
+    if (FBitmap) IECopyTBitmapTo(src, FBitmap);
+    UpdateFromTBitmap();
+    Full = false;
+    return;
+  }
+  const int w = Bitmap->Width(), h = Bitmap->Height();
+  const TPixelFormat spf = Bitmap->PixelFormat();
+  RGBQUAD table[256] = {};
+  UINT entries = 0;
+  if (spf == pf1bit || spf == pf4bit || spf == pf8bit) entries = GetDIBColorTable(Bitmap->Canvas()->Handle(), 0, 256, table);
+  auto palColor = [&](int i) { return TIERGBPixel{table[i].rgbBlue, table[i].rgbGreen, table[i].rgbRed}; };
+  const bool mono = spf == pf1bit && (entries < 2 || (table[0].rgbRed == 0 && table[0].rgbGreen == 0 && table[0].rgbBlue == 0 &&
+                                                       table[1].rgbRed == 255 && table[1].rgbGreen == 255 && table[1].rgbBlue == 255));
+  TIEPixelFormat pf;
+  switch (spf) {
+    case pf1bit: pf = mono ? ie1g : ie8p; break;
+    case pf4bit:
+    case pf8bit: pf = ie8p; break;
+    case pf15bit:
+    case pf16bit:
+    case pf24bit: pf = ie24RGB; break;
+    case pf32bit: pf = ie32RGB; break;
+    default: return;
+  }
+  if (!Allocate(w, h, pf)) return;
+  if (pf == ie8p)
+    for (int i = 0; i < 256; ++i) SetPaletteEntry(i, static_cast<UINT>(i) < entries ? palColor(i) : TIERGBPixel{0, 0, 0});
+  const int srcRowLen = IETBitmapRowLength(w, spf);
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* s = static_cast<const uint8_t*>(Bitmap->ScanLine(y));
+    uint8_t* d = Scanline(y);
+    switch (spf) {
+      case pf1bit:
+        if (pf == ie1g) {
+          std::memcpy(d, s, static_cast<size_t>(std::min(FRowLen, srcRowLen)));
+        } else {
+          for (int x = 0; x < w; ++x) d[x] = (s[x >> 3] >> (7 - (x & 7))) & 1;
+        }
+        break;
+      case pf4bit:
+        for (int x = 0; x < w; ++x) d[x] = (x & 1) ? (s[x >> 1] & 0x0F) : (s[x >> 1] >> 4);
+        break;
+      case pf15bit:
+      case pf16bit:
+        for (int x = 0; x < w; ++x) {
+          const uint16_t v = reinterpret_cast<const uint16_t*>(s)[x];
+          TIERGBPixel& p = reinterpret_cast<TIERGBPixel*>(d)[x];
+          if (spf == pf15bit) {
+            p.r = static_cast<uint8_t>(((v >> 10) & 31) * 8);
+            p.g = static_cast<uint8_t>(((v >> 5) & 31) * 8);
+          } else {
+            p.r = static_cast<uint8_t>((v >> 11) * 8);
+            p.g = static_cast<uint8_t>(((v >> 5) & 63) * 4);
+          }
+          p.b = static_cast<uint8_t>((v & 31) * 8);
+        }
+        break;
+      default:
+        std::memcpy(d, s, static_cast<size_t>(std::min(FRowLen, srcRowLen)));
+        break;
+    }
+  }
+  Full = false;
 }

@@ -7,6 +7,7 @@
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/ieblur.h"
+#include "imaging/core/iedib.h"
 #include "imaging/core/iecolor.h"
 #include "imaging/core/iemask.h"
 #include "imaging/core/ieresample.h"
@@ -54,6 +55,7 @@ void TImageryProc::SetAttachedImagery(TIEView* View) {
   Unlisten();
   FAttachedImagery = View;
   if (!View) {
+    FTBitmap = nullptr;
     OwnNewImage();
     return;
   }
@@ -62,12 +64,15 @@ void TImageryProc::SetAttachedImagery(TIEView* View) {
     FIEBitmap = nullptr;
     FOwnsImage = false;
   }
-  // A view that offers only a class-library bitmap is not supported by this library's views; its
-  // image is then empty.
   FIEBitmap = View->GetIEBitmap();
+  FTBitmap = nullptr;
   if (!FIEBitmap) {
+    // A view that holds its picture only in a class-library bitmap is worked on through an own
+    // image that encapsulates that bitmap.
+    FTBitmap = View->GetBitmap();
     FIEBitmap = new TIEBitmap();
     FOwnsImage = true;
+    if (FTBitmap) FIEBitmap->EncapsulateTBitmap(FTBitmap, true);
   }
   FListener = View->RegisterListener([this](TIEView*, int Event) { ViewChanged(Event); });
 }
@@ -79,16 +84,21 @@ void TImageryProc::ViewChanged(int Event) {
     FListener = -1;
     return;
   }
+  FTBitmap = FAttachedImagery->GetBitmap();
   if (TIEBitmap* b = FAttachedImagery->GetIEBitmap()) {
     if (FOwnsImage) delete FIEBitmap;
     FOwnsImage = false;
     FIEBitmap = b;
+    FTBitmap = nullptr;
+  } else if (FOwnsImage && FTBitmap) {
+    FIEBitmap->EncapsulateTBitmap(FTBitmap, true);
   }
 }
 
 void TImageryProc::SetAttachedBitmap(TIEBitmap* Bitmap) {
   Unlisten();
   if (!Bitmap && FAttachedImagery) return;
+  FTBitmap = nullptr;
   if (FOwnsImage) delete FIEBitmap;
   FOwnsImage = false;
   FIEBitmap = Bitmap;
@@ -127,6 +137,8 @@ constexpr TIEPixelFormatSet kOnly24 = IEPixelFormatBit(ie24RGB);
 
 bool TImageryProc::PrepareBitmap(TIEPixelFormatSet Allowed) {
   if (!FIEBitmap) return false;
+  // Changes made to the class-library bitmap from outside are seen.
+  if (FTBitmap) FIEBitmap->EncapsulateTBitmap(FTBitmap, false);
   const TIEPixelFormat pf = FIEBitmap->PixelFormat();
   if (Allowed == 0 || (Allowed & IEPixelFormatBit(pf))) return true;
   if (!AutoConvertFormat) return false;
@@ -147,6 +159,7 @@ bool TImageryProc::PrepareBitmap(TIEPixelFormatSet Allowed) {
 
 bool TImageryProc::GetWorkArea(int& X1, int& Y1, int& X2, int& Y2, TIEMask*& Mask, TIEPoint*& Polygon,
                                int& PolygonCount) {
+  if (FTBitmap && FIEBitmap) FIEBitmap->EncapsulateTBitmap(FTBitmap, false);
   X1 = Y1 = 0;
   X2 = FIEBitmap ? FIEBitmap->Width() : 0;
   Y2 = FIEBitmap ? FIEBitmap->Height() : 0;
@@ -200,6 +213,20 @@ void TImageryProc::EndSelectionWork(TIEBitmap* WorkBitmap, TIEMask* Mask) {
 }
 
 void TImageryProc::Update() {
+  if (FTBitmap && FIEBitmap) {
+    FIEBitmap->RemoveAlphaChannel(false);  // the class-library bitmap cannot hold it
+    // Operations that change the size or format give the image storage of its own; the result
+    // goes back into the view's class-library bitmap, which the image then encapsulates again.
+    if (FIEBitmap->Bitmap() != FTBitmap && !FIEBitmap->IsEmpty()) {
+      const TIEPixelFormat pf = FIEBitmap->PixelFormat();
+      if (pf != ie1g && pf != ie8p && pf != ie8g && pf != ie24RGB && pf != ie32RGB) FIEBitmap->SetPixelFormat(ie24RGB);
+      TIEBitmap holder;
+      holder.SetLocation(ieTBitmap);
+      holder.CopyImageFrom(FIEBitmap);
+      if (holder.Bitmap()) IECopyTBitmapTo(holder.Bitmap(), FTBitmap);
+      FIEBitmap->EncapsulateTBitmap(FTBitmap, true);
+    }
+  }
   if (FAttachedImagery) FAttachedImagery->ImageChange();
 }
 

@@ -20,6 +20,7 @@ class TIEBitmap;
 class TIEView;
 class TIEMask;
 class TMemoryStream;
+class TBitmap;
 struct TIEPoint;
 
 // What an undo snapshot holds (stored as a byte).
@@ -141,6 +142,7 @@ private:
   void Unlisten();
 
   TIEView* FAttachedImagery = nullptr;
+  TBitmap* FTBitmap = nullptr;  // the class-library bitmap of a view that offers only that
   intptr_t FListener = -1;
   TColor FBackground = 0;
   TIEBitmap* FIEBitmap = nullptr;

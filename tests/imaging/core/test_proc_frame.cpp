@@ -14,6 +14,7 @@
 #include "imaging/core/ieview.h"
 #include "imaging/core/imageryproc.h"
 #include "imgtestutil.h"
+#include "platform/vcl/graphics.h"
 
 namespace {
 
@@ -208,6 +209,31 @@ TEST_F(ProcTest, ViewAttachmentAndBackground) {
     p.SetAttachedImagery(&view);
   }
   EXPECT_EQ(view.ListenerCount(), 0);  // the destructor unregisters
+}
+
+// A view whose picture exists only as a class-library bitmap.
+class TBitmapView : public TTestView {
+public:
+  TBitmap Picture;
+  TIEBitmap* GetIEBitmap() override { return nullptr; }
+  TBitmap* GetBitmap() override { return &Picture; }
+};
+
+TEST_F(ProcTest, ClassLibraryBitmapViewIsWorkedOnThroughEncapsulation) {
+  TBitmapView view;
+  view.Picture.SetPixelFormat(pf24bit);
+  view.Picture.SetSize(6, 4);
+  TImageryProc p(nullptr);
+  p.SetAttachedImagery(&view);
+  ASSERT_EQ(p.GetIEBitmap()->Location(), ieTBitmap);
+  p.GetIEBitmap()->Fill(0);
+  p.GetIEBitmap()->GetAlphaChannel();
+  p.IntensityRGBall(10, 0, 0);
+  EXPECT_EQ(static_cast<uint8_t*>(view.Picture.ScanLine(3))[2], 10);  // red, seen in the TBitmap
+  EXPECT_FALSE(p.GetIEBitmap()->HasAlphaChannel());                  // dropped by the update
+  p.Rotate(90);
+  EXPECT_EQ(view.Picture.Width(), 4);
+  EXPECT_EQ(view.Picture.Height(), 6);
 }
 
 TEST_F(ProcTest, OperationsOnASmallFixture) {
