@@ -16,6 +16,7 @@
 #include "imaging/core/ierotate.h"
 #include "imaging/core/ieutils.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/win/gdi_user.h"
 
 ORV_CLASS_IMPL(TImageryPaletteDialog, TObject)
 ORV_CLASS_IMPL(TIEScrollBarParams, TObject)
@@ -242,7 +243,7 @@ int IEGetURLType(const std::u16string& Name) {
   return IEGetURLTypeA(a);
 }
 
-bool IEIsRemoteSession() { return false; }  // no remote-desktop metric on this platform
+bool IEIsRemoteSession() { return GetSystemMetrics(SM_REMOTESESSION) != 0; }
 
 bool IEIsMMXSupported() {
 #if defined(__x86_64__) || defined(__i386__)
