@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iedib.h"
@@ -300,6 +301,45 @@ TEST_F(GeomTest, FlipMirrorsEveryFormat) {
   EXPECT_TRUE(IEGetBit(bits.Scanline(0), 9));
   EXPECT_EQ(bits.Scanline(0)[1] & 0x3F, 0);
   EXPECT_EQ(bits.GetAlphaChannel()->GetPixel8(9, 0), 3);
+}
+
+// The same operations on an image kept in a temporary file give the same pixels as in memory.
+TEST_F(GeomTest, FileLocatedImagesGiveTheSameResults) {
+  auto make = [](bool file) {
+    auto b = std::make_unique<TIEBitmap>();
+    if (file) {
+      b->SetLocation(ieFile);
+      b->MemoryThreshold = 0;
+    }
+    b->Allocate(37, 23, ie24RGB);
+    PaintPattern(*b, 7);
+    return b;
+  };
+  auto mem = make(false), file = make(true);
+  ASSERT_EQ(file->Location(), ieFile);
+  using Op = void (*)(TIEBitmap*);
+  const Op ops[] = {
+      [](TIEBitmap* b) { IERotateGeneral(b, 0x123456, nullptr, nullptr, 90); },
+      [](TIEBitmap* b) { IERotateGeneral(b, 0x123456, nullptr, nullptr, 30); },
+      [](TIEBitmap* b) { IEFlipBitmap(b, 0); },
+      [](TIEBitmap* b) { IERotateAntialias24(b, 0, 1, nullptr, nullptr, 12); },
+      [](TIEBitmap* b) {
+        TIEBitmap d;
+        d.SetLocation(b->Location());
+        d.MemoryThreshold = b->Location() == ieFile ? 0 : d.MemoryThreshold;
+        d.Allocate(11, 9, ie24RGB);
+        IEResample(b, &d, rfLanczos3, nullptr, nullptr);
+        b->Assign(&d);
+      },
+  };
+  for (Op op : ops) {
+    op(mem.get());
+    op(file.get());
+    ASSERT_EQ(mem->Width(), file->Width());
+    ASSERT_EQ(mem->Height(), file->Height());
+    for (int y = 0; y < mem->Height(); ++y)
+      ASSERT_EQ(std::memcmp(mem->Scanline(y), file->Scanline(y), static_cast<size_t>(mem->Width()) * 3), 0) << y;
+  }
 }
 
 }  // namespace
