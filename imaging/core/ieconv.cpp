@@ -11,6 +11,7 @@
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecolor.h"
 #include "imaging/core/iedib.h"
+#include "imaging/core/ieicc.h"
 #include "imaging/core/ieutils.h"
 
 namespace {
@@ -250,9 +251,7 @@ bool ConvertRows(TIEBitmap* S, TIEBitmap* D) {
           perPixel([](uint8_t* s, uint8_t* d, int x) { reinterpret_cast<float*>(d)[x] = Yf(s[3 * x + 2], s[3 * x + 1], s[3 * x]); });
           return true;
         case ieCMYK:
-          perPixel([](uint8_t* s, uint8_t* d, int x) {
-            reinterpret_cast<TIECMYK*>(d)[x] = IERGB2CMYK(reinterpret_cast<TIERGBPixel*>(s)[x]);
-          });
+          rows([&](uint8_t* s, uint8_t* d, int) { IEConvertColorRow(s, 1, d, w, 2); });
           return true;
         case ieRGB48:
           perPixel([](uint8_t* s, uint8_t* d, int x) {
@@ -317,6 +316,10 @@ bool ConvertRows(TIEBitmap* S, TIEBitmap* D) {
     }
     case ieCMYK:
       if (df != ie24RGB && df != ie32RGB) return false;
+      if (df == ie24RGB) {  // whole rows, so that the colour-managed route converts a row at a time
+        rows([&](uint8_t* s, uint8_t* d, int) { IEConvertColorRow(s, 2, d, w, 1); });
+        return true;
+      }
       perPixel([df](uint8_t* s, uint8_t* d, int x) {
         const TIERGBPixel p = IECMYK2RGB(reinterpret_cast<TIECMYK*>(s)[x]);
         if (df == ie24RGB) {

@@ -378,6 +378,28 @@ void IEConvertColorRow(const void* Source, int SourceKind, void* Dest, int Count
   }
   const uint8_t* s = static_cast<const uint8_t*>(Source);
   uint8_t* d = static_cast<uint8_t*>(Dest);
+  // CMYK rows through the built-in profile: one transform call per row instead of per pixel.
+  if (((SourceKind == 2 && DestKind == 1 && IECMYKTransform.ToRGB == ICCToRGB) ||
+       (SourceKind == 1 && DestKind == 2 && IECMYKTransform.ToCMYK == ICCToCMYK)) &&
+      IECMYKThroughICC && IEInitCMYKTransform()) {
+    const bool toRGB = SourceKind == 2;
+    const int inCh = toRGB ? 4 : 3, outCh = toRGB ? 3 : 4;
+    std::vector<cmsUInt16Number> in(static_cast<size_t>(Count) * inCh), out(static_cast<size_t>(Count) * outCh);
+    for (int i = 0; i < Count; ++i)
+      for (int c = 0; c < inCh; ++c)
+        in[static_cast<size_t>(i) * inCh + c] =
+            toRGB ? static_cast<cmsUInt16Number>((255 - s[4 * i + c]) * 257) : static_cast<cmsUInt16Number>(s[3 * i + 2 - c] * 257);
+    cmsDoTransform(toRGB ? gCMYKToRGB : gRGBToCMYK, in.data(), out.data(), static_cast<cmsUInt32Number>(Count));
+    for (int i = 0; i < Count; ++i)
+      for (int c = 0; c < outCh; ++c) {
+        const uint8_t v = static_cast<uint8_t>(out[static_cast<size_t>(i) * outCh + c] >> 8);
+        if (toRGB)
+          d[3 * i + 2 - c] = v;
+        else
+          d[4 * i + c] = v ^ 0xFF;
+      }
+    return;
+  }
   for (int i = 0; i < Count; ++i) {
     if (SourceKind == 0 && DestKind == 1) {
       d[3 * i] = s[3 * i + 2];

@@ -88,6 +88,15 @@ TEST(ICC, BuiltInCMYKProfileAgreesWithTheFormulas) {
     EXPECT_NEAR(back.g, p.g, 12);
     EXPECT_NEAR(back.b, p.b, 12);
   }
+  // Whole images convert a row at a time through the same transforms.
+  TIEBitmap img(3, 2, ie24RGB);
+  for (int x = 0; x < 3; ++x) img.SetPixelRGB(x, 1, samples[x + 2]);
+  img.SetPixelFormat(ieCMYK);
+  const TIECMYK k = reinterpret_cast<TIECMYK*>(img.Scanline(1))[1];
+  const TIECMYK direct = IERGB2CMYK(samples[3]);
+  EXPECT_EQ(std::memcmp(&k, &direct, 4), 0);
+  img.SetPixelFormat(ie24RGB);
+  EXPECT_EQ(img.GetPixelRGB(1, 1), IECMYK2RGB(direct));
   IECMYKTransform = saved;
   IEFreeCMYKTransform();
 }
