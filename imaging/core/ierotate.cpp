@@ -167,15 +167,21 @@ void IERotateInto(TIEBitmap* Source, TIEBitmap* Dest, double Background, TObject
   for (int r = 0; r < H2; ++r) {
     const double ry = r - cy2, offX = -ry * sn, offY = ry * cs;
     uint8_t* d = Dest->Scanline(r);
-    // The source column and row move linearly along a destination row, so the run of columns
-    // that lands inside the source is found from the rounded coordinates pixel by pixel.
-    for (int i = 0; i < W2; ++i) {
+    // The source column and row move linearly along a destination row, so the columns that land
+    // inside the source form one run: find its ends, then copy the run without bounds checks.
+    auto inside = [&](int i) {
       const long sx = std::lrint(colX[i] + offX), sy = std::lrint(colY[i] + offY);
-      if (sx < 0 || sx >= W || sy < 0 || sy >= H) continue;
-      const uint8_t* sp = s[static_cast<int>(sy)];
+      return sx >= 0 && sx < W && sy >= 0 && sy < H;
+    };
+    int first = 0, last = W2 - 1;
+    while (first < W2 && !inside(first)) ++first;
+    while (last >= first && !inside(last)) --last;
+    for (int i = first; i <= last; ++i) {
+      const int sx = static_cast<int>(std::lrint(colX[i] + offX)), sy = static_cast<int>(std::lrint(colY[i] + offY));
+      const uint8_t* sp = s[sy];
       switch (b) {
         case 0:
-          if (IEGetBit(sp, static_cast<int>(sx))) d[i >> 3] |= static_cast<uint8_t>(0x80 >> (i & 7));
+          if (IEGetBit(sp, sx)) d[i >> 3] |= static_cast<uint8_t>(0x80 >> (i & 7));
           break;
         case 1:
           d[i] = sp[sx];
