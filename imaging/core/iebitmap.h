@@ -234,6 +234,12 @@ public:
                       bool UseAlpha, bool ReuseRows, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
   void DrawToBitmap(TIEBitmap* Dest, int DestX, int DestY, int DestWidth, int DestHeight, int SourceX, int SourceY,
                     int SourceWidth, int SourceHeight, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
+  // The same into a 24-bit class-library bitmap (wrapped in a temporary image for the call).
+  void DrawToTBitmapEx(TBitmap* Dest, TIERenderTables* Tables, const TIERect* ClipRect, int DestX, int DestY,
+                       int DestWidth, int DestHeight, int SourceX, int SourceY, int SourceWidth, int SourceHeight,
+                       bool UseAlpha, bool ReuseRows, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
+  void DrawToTBitmap(TBitmap* Dest, int DestX, int DestY, int DestWidth, int DestHeight, int SourceX, int SourceY,
+                     int SourceWidth, int SourceHeight, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
   // ie1g and ie24RGB sources into an ie24RGB Dest, writing Dest's alpha channel as well.
   void StretchRectTo(TIEBitmap* Dest, int DestX, int DestY, int DestWidth, int DestHeight, int SourceX, int SourceY,
                      int SourceWidth, int SourceHeight, TResampleFilter Filter, int Transparency);

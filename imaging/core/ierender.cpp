@@ -399,3 +399,21 @@ void TIEBitmap::StretchRectTo(TIEBitmap* Dest, int DestX, int DestY, int DestWid
     // drawing errors never propagate into the paint
   }
 }
+
+void TIEBitmap::DrawToTBitmapEx(TBitmap* Dest, TIERenderTables* Tables, const TIERect* ClipRect, int DestX, int DestY,
+                                int DestWidth, int DestHeight, int SourceX, int SourceY, int SourceWidth,
+                                int SourceHeight, bool UseAlpha, bool ReuseRows, int Transparency,
+                                TResampleFilter Filter, uint8_t BlendMode) {
+  if (!Dest) return;
+  TIEBitmap wrap;
+  wrap.EncapsulateTBitmap(Dest, true);
+  DrawToBitmapEx(&wrap, Tables, ClipRect, DestX, DestY, DestWidth, DestHeight, SourceX, SourceY, SourceWidth,
+                 SourceHeight, UseAlpha, ReuseRows, Transparency, Filter, BlendMode);
+}
+
+void TIEBitmap::DrawToTBitmap(TBitmap* Dest, int DestX, int DestY, int DestWidth, int DestHeight, int SourceX,
+                              int SourceY, int SourceWidth, int SourceHeight, int Transparency, TResampleFilter Filter,
+                              uint8_t BlendMode) {
+  DrawToTBitmapEx(Dest, nullptr, nullptr, DestX, DestY, DestWidth, DestHeight, SourceX, SourceY, SourceWidth,
+                  SourceHeight, true, false, Transparency, Filter, BlendMode);
+}

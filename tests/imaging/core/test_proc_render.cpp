@@ -10,6 +10,9 @@
 #include "imaging/core/ieprocdefs.h"
 #include "imaging/core/ieutils.h"
 #include "imgtestutil.h"
+#include "platform/vcl/graphics.h"
+#include "imaging/core/ieprocinit.h"
+#include "imaging/core/ietransform.h"
 
 namespace {
 
@@ -125,6 +128,25 @@ TEST_F(RenderTest, StretchRectToWritesTheDestinationAlpha) {
   b.StretchRectTo(&Dest, 0, 0, 4, 1, 0, 0, 2, 1, rfNone, 255);
   EXPECT_EQ(Dest.GetPixelRGB(1, 0), (TIERGBPixel{0, 0, 0}));
   EXPECT_EQ(Dest.GetPixelRGB(2, 0), (TIERGBPixel{255, 255, 255}));
+}
+
+TEST_F(RenderTest, DrawsIntoClassLibraryBitmaps) {
+  TIEBitmap s(4, 4, ie8g);
+  s.Fill(99);
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(8, 8);
+  s.DrawToTBitmap(&b, 0, 0, 8, 8, 0, 0, 4, 4, 255, rfNone, 0);
+  EXPECT_EQ(static_cast<uint8_t*>(b.ScanLine(7))[3 * 7 + 1], 99);
+}
+
+TEST(ProcInit, StartUpDuties) {
+  IEProcInitialize();
+  EXPECT_EQ(IEFilterPresetNames().size(), 9u);
+  EXPECT_NE(IEClipboardRawFormat, 0u);
+  EXPECT_STREQ(IEClipboardRawFormatName, "IMAGERY RAW FORMAT");
+  IEProcFinalize();
+  IECMYKTransform = TIECMYKTransformHook{};
 }
 
 TEST(BlendModes, ChannelRules) {
