@@ -11,7 +11,7 @@
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecolor.h"
 #include "imaging/core/iedib.h"
-#include "imaging/core/ieicc.h"
+#include "imaging/core/iecmykprofile.h"
 #include "imaging/core/ieutils.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "imaging/core/ieblend.h"
 #include "imaging/core/iedib.h"
-#include "imaging/core/ieicc.h"
+#include "imaging/core/iecmykprofile.h"
 #include "imaging/core/ietransform.h"
 
 uint32_t IEClipboardRawFormat = 0;
