@@ -16,6 +16,7 @@
 #include "imaging/core/ieutils.h"
 #include "imaging/core/ieview.h"
 #include "platform/rtl/streams.h"
+#include "platform/vcl/graphics.h"
 
 ORV_CLASS_IMPL(TImageryProc, TComponent)
 
@@ -28,6 +29,11 @@ void TIPDialogParams::SetPageIndex(int i, int Value) {
 TImageryProc::TImageryProc(TComponent* AOwner) : TComponent(AOwner), AutoUndo(AOwner != nullptr) {
   FIEBitmap = new TIEBitmap();
   FOwnsImage = true;
+  FPreviewFont = std::make_unique<TFont>();
+}
+
+void TImageryProc::SetPreviewFont(TFont* Value) {
+  if (Value) FPreviewFont->Assign(Value);
 }
 
 TImageryProc::~TImageryProc() {

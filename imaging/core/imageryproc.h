@@ -21,6 +21,7 @@ class TIEView;
 class TIEMask;
 class TMemoryStream;
 class TBitmap;
+class TFont;
 struct TIEPoint;
 
 // What an undo snapshot holds (stored as a byte).
@@ -122,6 +123,9 @@ public:
   uint8_t MsgLanguage = 0;  // msSystem
   TPRPreviewsParams PreviewsParams = (1u << prppShowResetButton) | (1u << prppHardReset);
   TIPDialogParams& DialogParams() { return FDialogParams; }
+  // Font of the preview dialog; the setter copies the given font.
+  TFont* PreviewFont() const { return FPreviewFont.get(); }
+  void SetPreviewFont(TFont* Value);
   TIEProgressEvent OnProgress;
   TNotifyEvent OnFinishWork;
   TIESaveUndoEvent OnSaveUndo;
@@ -148,6 +152,7 @@ private:
   TIEBitmap* FIEBitmap = nullptr;
   bool FOwnsImage = false;
   TIPDialogParams FDialogParams;
+  std::unique_ptr<TFont> FPreviewFont;
   std::vector<TSnapshot> FUndo, FRedo;
   TIELocation FUndoLocation = ieFile;
   int FUndoLimit = 1;

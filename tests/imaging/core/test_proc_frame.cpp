@@ -64,6 +64,12 @@ TEST_F(ProcTest, CreationDefaults) {
   ASSERT_NE(alone.GetIEBitmap(), nullptr);
   EXPECT_TRUE(alone.GetIEBitmap()->IsEmpty());
   EXPECT_EQ(alone.DialogParams().PageIndex(0), -1);
+  ASSERT_NE(alone.PreviewFont(), nullptr);
+  TFont f;
+  f.SetSize(23);
+  alone.SetPreviewFont(&f);
+  EXPECT_EQ(alone.PreviewFont()->Size(), 23);
+  EXPECT_NE(alone.PreviewFont(), &f);
 }
 
 TEST_F(ProcTest, PrepareBitmapWalksThePreferredRowThenDownward) {
