@@ -501,17 +501,29 @@ void TImageryProc::IntensityRGBall(int R, int G, int B) {
   DoFinishWork();
 }
 
+namespace {
+// The pixel work shared by ConvertTo and ConvertToPalette on an ie24RGB image.
+void ReduceColors(TIEBitmap* Bitmap, int NumColors, TIERGBPixel* Palette, uint8_t DitherMethod, TObject* Sender,
+                  const TIEProgressEvent& OnProgress) {
+  if (NumColors < 3) {
+    if (DitherMethod == 0)
+      IEOrderedDither1Bit(Bitmap, Sender, OnProgress);
+    else
+      IEThresholdTo1Bit(Bitmap, Sender, OnProgress);
+    if (Palette) {
+      Palette[0] = TIERGBPixel{0, 0, 0};
+      Palette[1] = TIERGBPixel{255, 255, 255};
+    }
+  } else if (NumColors <= 1024) {
+    IEQuantizeRGB(Bitmap, NumColors, Palette, Sender, OnProgress);
+  }
+}
+}  // namespace
+
 void TImageryProc::ConvertTo(int NumColors, uint8_t DitherMethod) {
   if (!PrepareBitmap(kOnly24)) return;
   if (AutoUndo) SaveUndoCaptioned("ConvertTo " + std::to_string(NumColors), ieuImage);
-  if (NumColors < 3) {
-    if (DitherMethod == 0)
-      IEOrderedDither1Bit(FIEBitmap, this, OnProgress);
-    else
-      IEThresholdTo1Bit(FIEBitmap, this, OnProgress);
-  } else if (NumColors <= 1024) {
-    IEQuantizeRGB(FIEBitmap, NumColors, nullptr, this, OnProgress);
-  }
+  ReduceColors(FIEBitmap, NumColors, nullptr, DitherMethod, this, OnProgress);
   Update();
   DoFinishWork();
 }
@@ -520,18 +532,7 @@ void TImageryProc::ConvertToPalette(int NumColors, TIERGBPixel* Palette, uint8_t
   if (NumColors == 0) return;
   if (!PrepareBitmap(kOnly24)) return;
   if (AutoUndo) SaveUndoCaptioned("ConvertToPalette", ieuImage);
-  if (NumColors < 3) {
-    if (DitherMethod == 0)
-      IEOrderedDither1Bit(FIEBitmap, this, OnProgress);
-    else
-      IEThresholdTo1Bit(FIEBitmap, this, OnProgress);
-    if (Palette) {
-      Palette[0] = TIERGBPixel{0, 0, 0};
-      Palette[1] = TIERGBPixel{255, 255, 255};
-    }
-  } else if (NumColors <= 1024) {
-    IEQuantizeRGB(FIEBitmap, NumColors, Palette, this, OnProgress);
-  }
+  ReduceColors(FIEBitmap, NumColors, Palette, DitherMethod, this, OnProgress);
   Update();
   DoFinishWork();
 }
