@@ -13,6 +13,7 @@
 #include "imaging/core/ieutils.h"
 #include "imaging/core/ieview.h"
 #include "imaging/core/imageryproc.h"
+#include "imaging/core/ietransform.h"
 #include "imgtestutil.h"
 #include "platform/vcl/graphics.h"
 
@@ -369,6 +370,36 @@ TEST_F(ProcTest, CropSelUsesTheMaskAndBackground) {
   p.CropSel();
   EXPECT_EQ(img->Width(), 3);
   EXPECT_EQ(finished, 1);
+}
+
+TEST_F(ProcTest, TransparentBorderBoundsAndCrop) {
+  TImageryProc p(&owner);
+  TIEBitmap* img = p.GetIEBitmap();
+  img->Allocate(10, 8, ie24RGB);
+  TIERectangle r;
+  IEAlphaBoundingRect(img, r);
+  EXPECT_EQ(r.Right, 9);
+  EXPECT_EQ(r.Bottom, 7);
+  TIEBitmap* a = img->GetAlphaChannel();
+  a->Fill(0);
+  IEAlphaBoundingRect(img, r);
+  EXPECT_EQ(r.Left, 10);
+  EXPECT_EQ(r.Right, -1);
+  EXPECT_EQ(r.Top, 8);
+  EXPECT_EQ(r.Bottom, -1);
+  a->SetPixel8(2, 3, 9);
+  a->SetPixel8(6, 5, 9);
+  IEAlphaBoundingRect(img, r);
+  EXPECT_EQ(r.Left, 2);
+  EXPECT_EQ(r.Top, 3);
+  EXPECT_EQ(r.Right, 6);
+  EXPECT_EQ(r.Bottom, 5);
+  p.CropTransparentBorder();
+  EXPECT_EQ(img->Width(), 5);
+  EXPECT_EQ(img->Height(), 3);
+  EXPECT_EQ(img->GetAlphaChannel()->GetPixel8(0, 0), 9);
+  EXPECT_EQ(p.GetUndoCount(), 0);  // without undo
+  EXPECT_TRUE(p.AutoUndo);
 }
 
 TEST_F(ProcTest, HostileSizesFailCleanly) {
