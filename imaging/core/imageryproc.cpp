@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/ieblur.h"
@@ -252,19 +253,52 @@ void TImageryProc::Clear() {
 // ---------------------------------------------------------------------------------------------
 // Undo and redo
 
+TIEUndoViewServices* TImageryProc::Services() const {
+  return dynamic_cast<TIEUndoViewServices*>(FAttachedImagery);
+}
+
 bool TImageryProc::MakeSnapshot(TIEUndoSource Source, TSnapshot& Snapshot) {
-  if (Source != ieuImage) return false;  // selections, layers and vector objects need the view classes
-  if (!PrepareBitmap(0)) return false;
-  if (FIEBitmap->Width() < 2 || FIEBitmap->Height() < 2) return false;
-  auto image = std::make_unique<TIEBitmap>();
-  // Snapshots always go to a temporary file, so that long histories of large images hold no memory.
-  image->MemoryThreshold = 0;
-  image->SetLocation(FUndoLocation);
-  image->Assign(FIEBitmap);
-  Snapshot.Image = std::move(image);
-  Snapshot.Layer = -1;
+  TIEUndoViewServices* view = Services();
   Snapshot.Kind = Source;
-  return true;
+  switch (Source) {
+    case ieuImage: {
+      if (!PrepareBitmap(0)) return false;
+      if (FIEBitmap->Width() < 2 || FIEBitmap->Height() < 2) return false;
+      auto image = std::make_unique<TIEBitmap>();
+      // Snapshots always go to a temporary file, so that long histories of large images hold no memory.
+      image->MemoryThreshold = 0;
+      image->SetLocation(FUndoLocation);
+      image->Assign(FIEBitmap);
+      Snapshot.Image = std::move(image);
+      Snapshot.Layer = view && view->HasLayers() ? view->CurrentLayerIndex() : -1;
+      return true;
+    }
+    case ieuSelection:
+    case ieuLayerProps:
+    case ieuLayerPropsAndImage: {
+      if (!view || !view->HasLayers()) return false;
+      Snapshot.Stream = std::make_unique<TMemoryStream>();
+      if (Source == ieuSelection) {
+        view->SaveSelectionToStream(Snapshot.Stream.get());
+      } else {
+        const int current = view->CurrentLayerIndex();
+        for (int i = 0; i < view->LayersCount(); ++i)
+          view->LayerSaveToStream(i, Snapshot.Stream.get(), Source == ieuLayerPropsAndImage && i == current);
+      }
+      return true;
+    }
+    case ieuObject:
+    case ieuLayersAndObjects:
+      if (!view || !view->HasVectorObjects()) return false;
+      Snapshot.Stream = std::make_unique<TMemoryStream>();
+      if (Source == ieuObject)
+        view->SaveToStreamIEV(Snapshot.Stream.get());
+      else
+        view->SaveToStreamAll(Snapshot.Stream.get(), -1);
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool TImageryProc::AppendSnapshot(std::vector<TSnapshot>& List, TIEUndoSource Source) {
@@ -294,9 +328,57 @@ void TImageryProc::SaveUndoCaptioned(const std::string& Caption, TIEUndoSource S
 void TImageryProc::SaveRedo(TIEUndoSource Source) { AppendSnapshot(FRedo, Source); }
 
 void TImageryProc::Restore(TSnapshot& Snapshot) {
-  if (Snapshot.Kind != ieuImage || !Snapshot.Image) return;
-  FIEBitmap->Assign(Snapshot.Image.get());
-  Update();
+  TIEUndoViewServices* view = Services();
+  TMemoryStream* stream = Snapshot.Stream.get();
+  if (stream) stream->SetPosition(0);
+  switch (Snapshot.Kind) {
+    case ieuImage: {
+      if (!Snapshot.Image) return;
+      TIEBitmap* target = FIEBitmap;
+      if (view && view->HasLayers() && Snapshot.Layer >= 0 && view->LayersCount() > 0)
+        target = view->LayerBitmap(std::clamp(Snapshot.Layer, 0, view->LayersCount() - 1));
+      if (target) target->Assign(Snapshot.Image.get());
+      Update();
+      return;
+    }
+    case ieuSelection:
+      if (view && view->HasLayers() && stream) view->LoadSelectionFromStream(stream, 1);
+      return;
+    case ieuObject:
+      if (view && view->HasVectorObjects() && stream) view->LoadFromStreamIEV(stream);
+      return;
+    case ieuLayersAndObjects:
+      if (view && view->HasVectorObjects() && stream) view->LoadFromStreamAll(stream);
+      return;
+    case ieuLayerProps:
+    case ieuLayerPropsAndImage: {
+      if (!view || !view->HasLayers() || !stream) return;
+      // Records are matched to layers by identifier; a record of a layer that is gone is skipped.
+      const int64_t size = stream->Size();
+      while (stream->Position() + 20 <= size) {
+        const int64_t start = stream->Position();
+        int32_t length = 0;
+        uint8_t guid[16];
+        stream->ReadBuffer(&length, 4);
+        stream->ReadBuffer(guid, 16);
+        if (length < 20) break;  // a damaged record would never advance
+        int found = -1;
+        for (int i = 0; i < view->LayersCount() && found < 0; ++i) {
+          uint8_t g[16];
+          view->LayerGUID(i, g);
+          if (std::memcmp(g, guid, 16) == 0) found = i;
+        }
+        stream->SetPosition(start);
+        if (found >= 0)
+          view->LayerLoadFromStream(found, stream);
+        if (stream->Position() <= start || found < 0) stream->SetPosition(start + length);
+      }
+      view->UpdateView();
+      return;
+    }
+    default:
+      return;
+  }
 }
 
 void TImageryProc::Undo(bool SaveRedo) { UndoAt(0, SaveRedo); }

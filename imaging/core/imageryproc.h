@@ -20,6 +20,7 @@ class TIEBitmap;
 class TIEView;
 class TIEMask;
 class TMemoryStream;
+class TStream;
 class TBitmap;
 class TFont;
 struct TIEPoint;
@@ -38,6 +39,32 @@ using TIESaveUndoEvent = std::function<void(TObject* Sender, TIEUndoSource Sourc
 // Options of the processing preview dialog (a set; bit n = option n).
 enum TPRPreviewsParam : uint8_t { prppDefaultLockPreview = 0, prppShowResetButton = 1, prppHardReset = 2 };
 using TPRPreviewsParams = uint8_t;
+
+// What the undo lists need of the single-image view (selection and layers) and of the vector
+// view (vector objects): a view that offers these services implements this interface next to
+// TIEView, and the processing component finds it on the attached view.
+class TIEUndoViewServices {
+public:
+  virtual ~TIEUndoViewServices() = default;
+  // Selection and layers (the single-image view); false: the view has none of these.
+  virtual bool HasLayers() { return false; }
+  virtual void SaveSelectionToStream(TStream* Stream) = 0;
+  virtual void LoadSelectionFromStream(TStream* Stream, int Mode) = 0;
+  virtual int LayersCount() = 0;
+  virtual int CurrentLayerIndex() = 0;
+  virtual TIEBitmap* LayerBitmap(int Index) = 0;
+  // A layer record: int32 total length, the layer's 16-byte identifier, then its own data.
+  virtual void LayerSaveToStream(int Index, TStream* Stream, bool WithImage) = 0;
+  virtual void LayerLoadFromStream(int Index, TStream* Stream) = 0;
+  virtual void LayerGUID(int Index, uint8_t* Guid16) = 0;
+  virtual void UpdateView() = 0;
+  // Vector objects (the vector view); false: the view has none.
+  virtual bool HasVectorObjects() { return false; }
+  virtual void SaveToStreamIEV(TStream*) {}
+  virtual void LoadFromStreamIEV(TStream*) {}
+  virtual void SaveToStreamAll(TStream*, int /*ImageFormat*/) {}
+  virtual void LoadFromStreamAll(TStream*) {}
+};
 
 // A set of pixel formats: bit n = pixel format n; 0 accepts every format.
 using TIEPixelFormatSet = uint16_t;
@@ -143,6 +170,7 @@ private:
   bool AppendSnapshot(std::vector<TSnapshot>& List, TIEUndoSource Source);
   void Restore(TSnapshot& Snapshot);
   void OwnNewImage();
+  TIEUndoViewServices* Services() const;
   void Unlisten();
 
   TIEView* FAttachedImagery = nullptr;

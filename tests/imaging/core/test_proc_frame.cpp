@@ -16,6 +16,7 @@
 #include "imaging/core/ietransform.h"
 #include "imgtestutil.h"
 #include "platform/vcl/graphics.h"
+#include "platform/rtl/streams.h"
 
 namespace {
 
@@ -370,6 +371,104 @@ TEST_F(ProcTest, CropSelUsesTheMaskAndBackground) {
   p.CropSel();
   EXPECT_EQ(img->Width(), 3);
   EXPECT_EQ(finished, 1);
+}
+
+// A view with a selection, layers (a property byte and an image each) and vector objects.
+class TLayerView : public TTestView, public TIEUndoViewServices {
+public:
+  struct TLayer {
+    uint8_t Guid[16];
+    uint8_t Prop;
+    TIEBitmap Image;
+  };
+  std::vector<std::unique_ptr<TLayer>> Layers;
+  int Current = 0, Selection = 0, Objects = 0, Updates = 0;
+  TIEBitmap* GetIEBitmap() override { return &Layers[Current]->Image; }
+  TLayer& Add(uint8_t id) {
+    Layers.push_back(std::make_unique<TLayer>());
+    TLayer& l = *Layers.back();
+    std::memset(l.Guid, id, 16);
+    l.Prop = id;
+    l.Image.Allocate(4, 4, ie24RGB);
+    l.Image.Fill(id);
+    return l;
+  }
+  bool HasLayers() override { return true; }
+  void SaveSelectionToStream(TStream* S) override { S->WriteBuffer(&Selection, 4); }
+  void LoadSelectionFromStream(TStream* S, int) override { S->ReadBuffer(&Selection, 4); }
+  int LayersCount() override { return static_cast<int>(Layers.size()); }
+  int CurrentLayerIndex() override { return Current; }
+  TIEBitmap* LayerBitmap(int i) override { return &Layers[i]->Image; }
+  void LayerSaveToStream(int i, TStream* S, bool WithImage) override {
+    const int32_t len = 4 + 16 + 1 + 1 + (WithImage ? 1 : 0);
+    S->WriteBuffer(&len, 4);
+    S->WriteBuffer(Layers[i]->Guid, 16);
+    S->WriteBuffer(&Layers[i]->Prop, 1);
+    const uint8_t flag = WithImage;
+    S->WriteBuffer(&flag, 1);
+    if (WithImage) {
+      const uint8_t v = Layers[i]->Image.GetPixelRGB(0, 0).r;
+      S->WriteBuffer(&v, 1);
+    }
+  }
+  void LayerLoadFromStream(int i, TStream* S) override {
+    int32_t len;
+    S->ReadBuffer(&len, 4);
+    S->ReadBuffer(Layers[i]->Guid, 16);
+    S->ReadBuffer(&Layers[i]->Prop, 1);
+    uint8_t flag;
+    S->ReadBuffer(&flag, 1);
+    if (flag) {
+      uint8_t v;
+      S->ReadBuffer(&v, 1);
+      Layers[i]->Image.Fill(v);
+    }
+  }
+  void LayerGUID(int i, uint8_t* g) override { std::memcpy(g, Layers[i]->Guid, 16); }
+  void UpdateView() override { ++Updates; }
+  bool HasVectorObjects() override { return true; }
+  void SaveToStreamIEV(TStream* S) override { S->WriteBuffer(&Objects, 4); }
+  void LoadFromStreamIEV(TStream* S) override { S->ReadBuffer(&Objects, 4); }
+};
+
+TEST_F(ProcTest, UndoOfSelectionLayersAndObjects) {
+  TLayerView view;
+  for (uint8_t id = 1; id <= 4; ++id) view.Add(id);
+  view.Current = 3;
+  TImageryProc p(&owner);
+  p.SetAttachedImagery(&view);
+  p.SetUndoLimit(10);
+  view.Selection = 7;
+  view.Objects = 3;
+  p.SaveUndo(ieuSelection);
+  p.SaveUndo(ieuObject);
+  p.SaveUndo(ieuLayerPropsAndImage);
+  p.SaveUndo(ieuImage);  // taken on layer 3
+  ASSERT_EQ(p.GetUndoCount(), 4);
+  EXPECT_EQ(p.GetUndoSource(0), ieuSelection);
+  view.Selection = 0;
+  view.Objects = 0;
+  for (auto& l : view.Layers) l->Prop = 0;
+  view.Layers[3]->Image.Fill(0x99);
+  view.Layers[1]->Image.Fill(0x55);
+  std::memset(view.Layers[0]->Guid, 0xEE, 16);  // this layer's record matches nothing now
+  p.UndoAt(1);                                   // layers: properties, and the current layer's image
+  EXPECT_EQ(view.Layers[1]->Prop, 2);
+  EXPECT_EQ(view.Layers[3]->Prop, 4);
+  EXPECT_EQ(view.Layers[0]->Prop, 0);                        // skipped
+  EXPECT_EQ(view.Layers[3]->Image.GetPixelRGB(0, 0).r, 4);   // written with its image
+  EXPECT_EQ(view.Layers[1]->Image.GetPixelRGB(0, 0).r, 0x55);  // written without
+  EXPECT_EQ(view.Updates, 1);
+  p.UndoAt(2);
+  EXPECT_EQ(view.Objects, 3);
+  p.UndoAt(3);
+  EXPECT_EQ(view.Selection, 7);
+  // The image snapshot of layer 3 goes into the last layer once only two are left.
+  view.Layers.resize(2);
+  view.Current = 0;
+  view.CallListeners();  // the view tells its components that its image changed
+  p.Undo();
+  EXPECT_EQ(view.Layers[1]->Image.GetPixelRGB(0, 0).r, 4);
 }
 
 TEST_F(ProcTest, TransparentBorderBoundsAndCrop) {
