@@ -173,7 +173,19 @@ bool TImageryProc::GetWorkArea(int& X1, int& Y1, int& X2, int& Y2, TIEMask*& Mas
   Mask = nullptr;
   Polygon = nullptr;
   PolygonCount = 0;
-  return false;  // selections belong to the single-image view, which overrides this
+  TIEProcViewServices* view = Services();
+  if (!view || !view->HasLayers()) return false;
+  Mask = view->SelectionMask();
+  if (!view->Selected()) return false;
+  if (Mask && !Mask->IsEmpty()) {
+    X1 = Mask->X1;
+    Y1 = Mask->Y1;
+    X2 = Mask->X2 + 1;
+    Y2 = Mask->Y2 + 1;
+  }
+  Polygon = view->GetSelectionPoints();
+  PolygonCount = view->GetSelectionPointCount();
+  return true;
 }
 
 bool TImageryProc::BeginSelectionWork(TIEPixelFormatSet Allowed, const std::string& Caption, TIEBitmap*& WorkBitmap,
@@ -253,12 +265,12 @@ void TImageryProc::Clear() {
 // ---------------------------------------------------------------------------------------------
 // Undo and redo
 
-TIEUndoViewServices* TImageryProc::Services() const {
-  return dynamic_cast<TIEUndoViewServices*>(FAttachedImagery);
+TIEProcViewServices* TImageryProc::Services() const {
+  return dynamic_cast<TIEProcViewServices*>(FAttachedImagery);
 }
 
 bool TImageryProc::MakeSnapshot(TIEUndoSource Source, TSnapshot& Snapshot) {
-  TIEUndoViewServices* view = Services();
+  TIEProcViewServices* view = Services();
   Snapshot.Kind = Source;
   switch (Source) {
     case ieuImage: {
@@ -328,7 +340,7 @@ void TImageryProc::SaveUndoCaptioned(const std::string& Caption, TIEUndoSource S
 void TImageryProc::SaveRedo(TIEUndoSource Source) { AppendSnapshot(FRedo, Source); }
 
 void TImageryProc::Restore(TSnapshot& Snapshot) {
-  TIEUndoViewServices* view = Services();
+  TIEProcViewServices* view = Services();
   TMemoryStream* stream = Snapshot.Stream.get();
   if (stream) stream->SetPosition(0);
   switch (Snapshot.Kind) {

@@ -40,12 +40,12 @@ using TIESaveUndoEvent = std::function<void(TObject* Sender, TIEUndoSource Sourc
 enum TPRPreviewsParam : uint8_t { prppDefaultLockPreview = 0, prppShowResetButton = 1, prppHardReset = 2 };
 using TPRPreviewsParams = uint8_t;
 
-// What the undo lists need of the single-image view (selection and layers) and of the vector
-// view (vector objects): a view that offers these services implements this interface next to
-// TIEView, and the processing component finds it on the attached view.
-class TIEUndoViewServices {
+// What the processing component needs of the single-image view (its selection and layers) and
+// of the vector view (vector objects): a view that offers these services implements this
+// interface next to TIEView, and the component finds it on the attached view.
+class TIEProcViewServices {
 public:
-  virtual ~TIEUndoViewServices() = default;
+  virtual ~TIEProcViewServices() = default;
   // Selection and layers (the single-image view); false: the view has none of these.
   virtual bool HasLayers() { return false; }
   virtual void SaveSelectionToStream(TStream* Stream) = 0;
@@ -58,6 +58,11 @@ public:
   virtual void LayerLoadFromStream(int Index, TStream* Stream) = 0;
   virtual void LayerGUID(int Index, uint8_t* Guid16) = 0;
   virtual void UpdateView() = 0;
+  // The selection: the mask (nil without one), whether a selection exists, and its polygon.
+  virtual TIEMask* SelectionMask() { return nullptr; }
+  virtual bool Selected() { return false; }
+  virtual TIEPoint* GetSelectionPoints() { return nullptr; }
+  virtual int GetSelectionPointCount() { return 0; }
   // Vector objects (the vector view); false: the view has none.
   virtual bool HasVectorObjects() { return false; }
   virtual void SaveToStreamIEV(TStream*) {}
@@ -101,7 +106,8 @@ public:
 
   // ---- frame ----
   bool PrepareBitmap(TIEPixelFormatSet Allowed);
-  // The selection of the attached view: false without a selection (the whole image is the area).
+  // The selection of the attached single-image view: false without one (the whole image is the
+  // area); with one, the mask's bounds (or the whole image for an empty mask) and its polygon.
   virtual bool GetWorkArea(int& X1, int& Y1, int& X2, int& Y2, TIEMask*& Mask, TIEPoint*& Polygon, int& PolygonCount);
   bool BeginSelectionWork(TIEPixelFormatSet Allowed, const std::string& Caption, TIEBitmap*& WorkBitmap,
                           TIEMask*& Mask, int& X1, int& Y1, int& X2, int& Y2);
@@ -170,7 +176,7 @@ private:
   bool AppendSnapshot(std::vector<TSnapshot>& List, TIEUndoSource Source);
   void Restore(TSnapshot& Snapshot);
   void OwnNewImage();
-  TIEUndoViewServices* Services() const;
+  TIEProcViewServices* Services() const;
   void Unlisten();
 
   TIEView* FAttachedImagery = nullptr;

@@ -374,7 +374,7 @@ TEST_F(ProcTest, CropSelUsesTheMaskAndBackground) {
 }
 
 // A view with a selection, layers (a property byte and an image each) and vector objects.
-class TLayerView : public TTestView, public TIEUndoViewServices {
+class TLayerView : public TTestView, public TIEProcViewServices {
 public:
   struct TLayer {
     uint8_t Guid[16];
@@ -426,6 +426,9 @@ public:
   }
   void LayerGUID(int i, uint8_t* g) override { std::memcpy(g, Layers[i]->Guid, 16); }
   void UpdateView() override { ++Updates; }
+  TIEMask Mask;
+  TIEMask* SelectionMask() override { return &Mask; }
+  bool Selected() override { return !Mask.IsEmpty(); }
   bool HasVectorObjects() override { return true; }
   void SaveToStreamIEV(TStream* S) override { S->WriteBuffer(&Objects, 4); }
   void LoadFromStreamIEV(TStream* S) override { S->ReadBuffer(&Objects, 4); }
@@ -469,6 +472,23 @@ TEST_F(ProcTest, UndoOfSelectionLayersAndObjects) {
   view.CallListeners();  // the view tells its components that its image changed
   p.Undo();
   EXPECT_EQ(view.Layers[1]->Image.GetPixelRGB(0, 0).r, 4);
+}
+
+TEST_F(ProcTest, TheViewsSelectionIsTheWorkArea) {
+  TLayerView view;
+  view.Add(0);
+  view.Mask.AllocateBits(4, 4, 1);
+  TImageryProc p(&owner);
+  p.SetAttachedImagery(&view);
+  p.Fill(TIERGBPixel{9, 9, 9});  // no selection: the whole image
+  EXPECT_EQ(view.Layers[0]->Image.GetPixelRGB(3, 3), (TIERGBPixel{9, 9, 9}));
+  view.Mask.SetPixel(1, 2, 1);
+  view.Mask.RecalcBounds();
+  p.Fill(TIERGBPixel{1, 1, 1});
+  EXPECT_EQ(view.Layers[0]->Image.GetPixelRGB(1, 2), (TIERGBPixel{1, 1, 1}));
+  EXPECT_EQ(view.Layers[0]->Image.GetPixelRGB(2, 2), (TIERGBPixel{9, 9, 9}));
+  p.CropSel();
+  EXPECT_EQ(view.Layers[0]->Image.Width(), 1);
 }
 
 TEST_F(ProcTest, TransparentBorderBoundsAndCrop) {
