@@ -1,0 +1,190 @@
+// The list view: items with a caption, sub-items, an image index and data, shown as a report
+// (columns under a header), a list (columns of small items) or icons; one or several selected.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/persistent.h"
+#include "platform/vcl/stdctrls.h"
+
+class TStrings;
+class TStringList;
+class TCustomListView;
+class TListItems;
+
+class TListColumn {
+public:
+  std::string Caption;
+  int Width = 50;
+  TAlignment Alignment = taLeftJustify;
+};
+
+class TListItem : public TObject {
+  ORV_CLASS(TListItem, TObject)
+public:
+  explicit TListItem(TListItems* AOwner);
+  ~TListItem() override;
+  TListItems* Owner() const { return FOwner; }
+  TCustomListView* ListView() const;
+  const std::string& Caption() const { return FCaption; }
+  void SetCaption(const std::string& Value);
+  // Texts of the columns after the first.
+  TStrings* SubItems() const;
+  void* Data() const { return FData; }
+  void SetData(void* Value) { FData = Value; }
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value);
+  bool Checked() const { return FChecked; }
+  void SetChecked(bool Value);
+  bool Selected() const { return FSelected; }
+  void SetSelected(bool Value);
+  bool Focused() const;
+  void SetFocused(bool Value);
+  int Index() const;
+  // The item's rectangle in client coordinates.
+  RECT DisplayRect() const;
+  void MakeVisible();
+  void Delete();
+
+private:
+  friend class TListItems;
+  friend class TCustomListView;
+  TListItems* FOwner;
+  std::string FCaption;
+  std::unique_ptr<TStringList> FSubItems;
+  void* FData = nullptr;
+  int FImageIndex = -1;
+  bool FChecked = false, FSelected = false;
+};
+
+class TListItems : public TPersistent {
+  ORV_CLASS(TListItems, TPersistent)
+public:
+  explicit TListItems(TCustomListView* AOwner);
+  ~TListItems() override;
+  TCustomListView* Owner() const { return FOwner; }
+  int Count() const { return static_cast<int>(FItems.size()); }
+  // EListError "List index out of bounds (%d)" for a bad index.
+  TListItem* Item(int Index) const;
+  TListItem* Add();
+  TListItem* Insert(int Index);
+  void Delete(int Index);
+  void Clear();
+  int IndexOf(const TListItem* Value) const;
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+
+private:
+  friend class TListItem;
+  friend class TCustomListView;
+  void Changed();
+  TCustomListView* FOwner;
+  std::vector<TListItem*> FItems;
+  int FUpdateCount = 0;
+};
+
+ORV_ENUM(TViewStyle, vsIcon, vsSmallIcon, vsList, vsReport)
+ORV_ENUM(TItemChange, ctText, ctImage, ctState)
+
+using TLVSelectItemEvent = std::function<void(TObject* Sender, TListItem* Item, bool Selected)>;
+using TLVChangeEvent = std::function<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
+using TLVColumnClickEvent = std::function<void(TObject* Sender, TListColumn* Column)>;
+using TLVDeletedEvent = std::function<void(TObject* Sender, TListItem* Item)>;
+using TLVCompareEvent = std::function<void(TObject* Sender, TListItem* Item1, TListItem* Item2, int Data, int& Compare)>;
+
+class TCustomListView : public TCustomControl {
+  ORV_CLASS(TCustomListView, TCustomControl)
+public:
+  explicit TCustomListView(TComponent* AOwner);
+  ~TCustomListView() override;
+
+  TListItems* Items() const { return FItems.get(); }
+  int ColumnCount() const { return static_cast<int>(FColumns.size()); }
+  TListColumn* Column(int Index) { return &FColumns.at(static_cast<size_t>(Index)); }
+  TListColumn* AddColumn();
+  void ClearColumns();
+  TViewStyle ViewStyle() const { return FViewStyle; }
+  void SetViewStyle(TViewStyle Value);
+  bool MultiSelect() const { return FMultiSelect; }
+  void SetMultiSelect(bool Value);
+  bool RowSelect() const { return FRowSelect; }
+  void SetRowSelect(bool Value) { FRowSelect = Value; Invalidate(); }
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value) { FReadOnly = Value; }
+  bool HideSelection() const { return FHideSelection; }
+  void SetHideSelection(bool Value) { FHideSelection = Value; Invalidate(); }
+  bool ShowColumnHeaders() const { return FShowColumnHeaders; }
+  void SetShowColumnHeaders(bool Value) { FShowColumnHeaders = Value; Invalidate(); }
+  bool GridLines() const { return FGridLines; }
+  void SetGridLines(bool Value) { FGridLines = Value; Invalidate(); }
+  bool Checkboxes() const { return FCheckboxes; }
+  void SetCheckboxes(bool Value) { FCheckboxes = Value; Invalidate(); }
+  TImageList* SmallImages() const { return FSmallImages; }
+  void SetSmallImages(TImageList* Value);
+  TImageList* LargeImages() const { return FLargeImages; }
+  void SetLargeImages(TImageList* Value);
+
+  // The first selected item, or null; setting it selects only that item.
+  TListItem* Selected() const;
+  void SetSelected(TListItem* Value);
+  int SelCount() const;
+  TListItem* ItemFocused() const { return FFocused; }
+  void SetItemFocused(TListItem* Value);
+  int ItemIndex() const;
+  void SetItemIndex(int Value);
+  void ClearSelection();
+  void SelectAll();
+  // The item at a client point, or null.
+  TListItem* GetItemAt(int X, int Y);
+  int TopIndex() const { return FTopIndex; }
+  // The next item after StartItem (nullptr: from the start) that is selected (or any, when
+  // OnlySelected is false).
+  TListItem* GetNextItem(TListItem* StartItem, bool OnlySelected) const;
+  void AlphaSort();
+  void CustomSort(const std::function<int(TListItem*, TListItem*)>& Compare);
+  RECT ItemRect(int Index);
+  void WndProc(TMessage& Message) override;
+
+  TLVSelectItemEvent OnSelectItem;
+  TLVChangeEvent OnChange;
+  TLVColumnClickEvent OnColumnClick;
+  TLVDeletedEvent OnDeletion;
+  TLVCompareEvent OnCompare;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void Paint() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  friend class TListItem;
+  friend class TListItems;
+  void ItemsChanged();
+  void ItemRemoved(TListItem* Item);
+  void SelectionChanging(TListItem* Item, bool Selected);
+  void UpdateScroll();
+  int HeaderHeight() const;
+  int RowHeight() const;
+  SIZE CellSize() const;    // vsIcon/vsList/vsSmallIcon cell
+  int PerLine();            // cells per row (icons) or rows per column (list)
+  int VisibleLines();
+  void ClickItem(TListItem* Item, TShiftState Shift);
+  std::unique_ptr<TListItems> FItems;
+  std::vector<TListColumn> FColumns;
+  TViewStyle FViewStyle = vsIcon;
+  TImageList* FSmallImages = nullptr;
+  TImageList* FLargeImages = nullptr;
+  TListItem* FFocused = nullptr;
+  TListItem* FAnchor = nullptr;
+  int FTopIndex = 0;  // first line shown (rows, icon lines) or first column (vsList)
+  bool FMultiSelect = false, FRowSelect = false, FReadOnly = false, FHideSelection = true;
+  bool FShowColumnHeaders = true, FGridLines = false, FCheckboxes = false;
+};
+
+class TListView : public TCustomListView {
+  ORV_CLASS(TListView, TCustomListView)
+public:
+  explicit TListView(TComponent* AOwner) : TCustomListView(AOwner) {}
+  static void Publish(TPublisher<TListView>& P);
+};
