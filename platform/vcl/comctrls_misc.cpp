@@ -599,6 +599,35 @@ void TDateTimePicker::StepField(int Delta) {
   SetDateTime(v);
 }
 
+void TDateTimePicker::ApplyTyped() {
+  if (FTyped.empty()) return;
+  int n = std::stoi(FTyped);
+  FTyped.clear();
+  Word y, mo, d, h, mi, s, ms;
+  DecodeDate(FDateTime, y, mo, d);
+  DecodeTime(FDateTime, h, mi, s, ms);
+  TDateTime v = 0;
+  if (FKind == dtkDate) {
+    if (FField == 0) d = static_cast<Word>(n);
+    else if (FField == 1) mo = static_cast<Word>(n);
+    else y = static_cast<Word>(n);
+    if (mo < 1 || mo > 12 || d < 1 || y < 1) return;
+    // A day past the month's end becomes its last day.
+    TDateTime first;
+    if (!TryEncodeDate(y, mo, 1, first)) return;
+    d = std::min<Word>(d, DaysInMonth(first));
+    if (!TryEncodeDate(y, mo, d, v)) return;
+    v += TimeOf(FDateTime);
+  } else {
+    if (FField == 0) h = static_cast<Word>(n);
+    else if (FField == 1) mi = static_cast<Word>(n);
+    else s = static_cast<Word>(n);
+    if (!TryEncodeTime(h, mi, s, ms, v)) return;
+    v += DateOf(FDateTime);
+  }
+  SetDateTime(v);
+}
+
 void TDateTimePicker::PaintWindow(HDC DC) {
   RECT c = ClientRect();
   HBRUSH bg = CreateSolidBrush(ColorToRGB(Color()));
@@ -630,37 +659,18 @@ void TDateTimePicker::WndProc(TMessage& M) {
     case WM_KEYDOWN:
       if (DoKeyDown(M)) return;
       switch (M.WParam) {
-        case VK_UP: FTyped.clear(); StepField(1); return;
-        case VK_DOWN: FTyped.clear(); StepField(-1); return;
-        case VK_LEFT: FTyped.clear(); FField = (FField + 2) % 3; Invalidate(); return;
-        case VK_RIGHT: FTyped.clear(); FField = (FField + 1) % 3; Invalidate(); return;
+        case VK_UP: ApplyTyped(); StepField(1); return;
+        case VK_DOWN: ApplyTyped(); StepField(-1); return;
+        case VK_LEFT: ApplyTyped(); FField = (FField + 2) % 3; Invalidate(); return;
+        case VK_RIGHT: ApplyTyped(); FField = (FField + 1) % 3; Invalidate(); return;
       }
       break;
     case WM_CHAR:
       if (M.WParam >= '0' && M.WParam <= '9') {
-        // Digits build the field's new value; the date is rebuilt when it is valid.
+        // Digits build the field's new value, taken once the field is complete (two digits,
+        // four for the year) or when the user moves on.
         FTyped += static_cast<char>(M.WParam);
-        int n = std::stoi(FTyped);
-        Word y, mo, d, h, mi, s, ms;
-        DecodeDate(FDateTime, y, mo, d);
-        DecodeTime(FDateTime, h, mi, s, ms);
-        TDateTime v = 0;
-        bool ok;
-        if (FKind == dtkDate) {
-          if (FField == 0) d = static_cast<Word>(n);
-          else if (FField == 1) mo = static_cast<Word>(n);
-          else y = static_cast<Word>(n);
-          ok = TryEncodeDate(y, mo, d, v);
-          if (ok) v += TimeOf(FDateTime);
-        } else {
-          if (FField == 0) h = static_cast<Word>(n);
-          else if (FField == 1) mi = static_cast<Word>(n);
-          else s = static_cast<Word>(n);
-          ok = TryEncodeTime(h, mi, s, ms, v);
-          if (ok) v += DateOf(FDateTime);
-        }
-        if (ok) SetDateTime(v);
-        if (FTyped.size() >= (FKind == dtkDate && FField == 2 ? 4u : 2u)) FTyped.clear();
+        if (FTyped.size() >= (FKind == dtkDate && FField == 2 ? 4u : 2u)) ApplyTyped();
         return;
       }
       break;
@@ -674,7 +684,7 @@ void TDateTimePicker::WndProc(TMessage& M) {
       break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      FTyped.clear();
+      ApplyTyped();
       Invalidate();
       break;
   }
@@ -727,7 +737,7 @@ void TToolButton::SetWrap(bool Value) { FWrap = Value; if (TToolBar* b = ToolBar
 
 void TToolButton::SetStyle(TToolButtonStyle Value) {
   FStyle = Value;
-  if ((Value == tbsSeparator || Value == tbsDivider) && Width() == 23) SetWidth(8);
+  if ((Value == tbsSeparator || Value == tbsDivider) && !ComponentState().Contains(csLoading)) SetWidth(8);
   if (TToolBar* b = ToolBar()) b->Realign();
   Invalidate();
 }

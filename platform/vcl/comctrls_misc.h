@@ -245,6 +245,7 @@ protected:
 
 private:
   void StepField(int Delta);
+  void ApplyTyped();
   double FDateTime = 0;
   double FMinDate = 0, FMaxDate = 0;  // 0: no limit
   TDateTimeKind FKind = dtkDate;
