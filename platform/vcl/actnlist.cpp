@@ -1,0 +1,126 @@
+// Actions and action lists.
+#include "platform/vcl/actnlist.h"
+
+#include <algorithm>
+
+#include "platform/rtl/typinfo.h"
+#include "platform/vcl/graphics.h"
+
+ORV_CLASS_IMPL(TAction, TComponent)
+ORV_CLASS_IMPL(TActionList, TComponent)
+
+// ---- TAction ----
+TAction::TAction(TComponent* AOwner) : TComponent(AOwner) {}
+
+TAction::~TAction() { SetActionList(nullptr); }
+
+void TAction::SetActionList(TActionList* Value) {
+  if (Value == FActionList) return;
+  if (FActionList) {
+    auto& v = FActionList->FActions;
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
+    if (FActionList->OnChange) FActionList->OnChange(FActionList);
+  }
+  FActionList = Value;
+  if (Value) {
+    Value->FActions.push_back(this);
+    if (Value->OnChange) Value->OnChange(Value);
+  }
+}
+
+int TAction::Index() const {
+  if (!FActionList) return -1;
+  auto& v = FActionList->FActions;
+  return static_cast<int>(std::find(v.begin(), v.end(), this) - v.begin());
+}
+
+void TAction::RegisterChanges(std::function<void(TAction*)> Listener) { FListeners.push_back(std::move(Listener)); }
+
+void TAction::Changed() {
+  for (auto& l : FListeners) l(this);
+}
+
+void TAction::SetChecked(bool Value) {
+  if (Value == FChecked) return;
+  FChecked = Value;
+  if (Value && FGroupIndex > 0 && FActionList)
+    for (TAction* a : FActionList->FActions)
+      if (a != this && a->FGroupIndex == FGroupIndex && a->FChecked) {
+        a->FChecked = false;
+        a->Changed();
+      }
+  Changed();
+}
+
+bool TAction::Execute() {
+  Update();
+  if (!FEnabled) return false;
+  if (FAutoCheck) SetChecked(!FChecked || FGroupIndex > 0);
+  bool handled = false;
+  if (FActionList && FActionList->OnExecute) FActionList->OnExecute(this, handled);
+  if (handled) return true;
+  if (!OnExecute) return false;
+  OnExecute(this);
+  return true;
+}
+
+bool TAction::Update() {
+  bool handled = false;
+  if (FActionList && FActionList->OnUpdate) FActionList->OnUpdate(this, handled);
+  if (handled) return true;
+  if (!OnUpdate) return false;
+  OnUpdate(this);
+  return true;
+}
+
+void TAction::Publish(TPublisher<TAction>& P) {
+  P.Prop("AutoCheck", &TAction::AutoCheck, &TAction::SetAutoCheck);
+  P.Prop("Caption", &TAction::Caption, &TAction::SetCaption).Type("TCaption");
+  P.Prop("Category", &TAction::Category, &TAction::SetCategory);
+  P.Prop("Checked", &TAction::Checked, &TAction::SetChecked);
+  P.Prop("Enabled", &TAction::Enabled, &TAction::SetEnabled).Default(true);
+  P.Prop("GroupIndex", &TAction::GroupIndex, &TAction::SetGroupIndex).Default(0);
+  P.Prop("Hint", &TAction::Hint, &TAction::SetHint);
+  P.Prop("ImageIndex", &TAction::ImageIndex, &TAction::SetImageIndex).Default(-1);
+  P.Prop("ShortCut", &TAction::ShortCut, &TAction::SetShortCut).Type("TShortCut").Default(0);
+  P.Prop("Visible", &TAction::Visible, &TAction::SetVisible).Default(true);
+  P.Event<TNotifyEvent>("OnExecute", &TAction::OnExecute).Type("TNotifyEvent");
+  P.Event<TNotifyEvent>("OnUpdate", &TAction::OnUpdate).Type("TNotifyEvent");
+}
+
+// ---- TActionList ----
+TActionList::TActionList(TComponent* AOwner) : TComponent(AOwner) {}
+
+TActionList::~TActionList() {
+  for (TAction* a : std::vector<TAction*>(FActions)) a->FActionList = nullptr;
+  FActions.clear();
+}
+
+void TActionList::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FImages) FImages = nullptr;
+}
+
+void TActionList::SetImages(TImageList* Value) {
+  if (FImages) FImages->RemoveFreeNotification(this);
+  FImages = Value;
+  if (Value) Value->FreeNotification(this);
+}
+
+bool TActionList::IsShortCut(int ShortCut) {
+  if (ShortCut == 0) return false;
+  for (TAction* a : std::vector<TAction*>(FActions))
+    if (a->ShortCut() == ShortCut) {
+      a->Update();
+      if (a->Enabled()) return a->Execute();
+    }
+  return false;
+}
+
+void TActionList::UpdateActions() {
+  for (TAction* a : std::vector<TAction*>(FActions)) a->Update();
+}
+
+void TActionList::Publish(TPublisher<TActionList>& P) {
+  P.Prop("Images", &TActionList::Images, &TActionList::SetImages);
+}

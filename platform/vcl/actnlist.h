@@ -1,0 +1,95 @@
+// Actions: commands with a caption, state (enabled, checked, visible), image index, short cut
+// and handlers, collected in an action list that can take every execution and update first.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/component.h"
+
+class TActionList;
+class TImageList;
+
+class TAction;
+using TActionEvent = std::function<void(TAction* Action, bool& Handled)>;
+
+class TAction : public TComponent {
+  ORV_CLASS(TAction, TComponent)
+public:
+  explicit TAction(TComponent* AOwner);
+  ~TAction() override;
+  static void Publish(TPublisher<TAction>& P);
+  TActionList* ActionList() const { return FActionList; }
+  void SetActionList(TActionList* Value);
+  int Index() const;
+  const std::string& Caption() const { return FCaption; }
+  void SetCaption(const std::string& Value) { FCaption = Value; Changed(); }
+  const std::string& Hint() const { return FHint; }
+  void SetHint(const std::string& Value) { FHint = Value; Changed(); }
+  const std::string& Category() const { return FCategory; }
+  void SetCategory(const std::string& Value) { FCategory = Value; }
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool Value) { FEnabled = Value; Changed(); }
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool Value) { FVisible = Value; Changed(); }
+  bool Checked() const { return FChecked; }
+  // Checking an action of a group (GroupIndex > 0) unchecks the others of its list's group.
+  void SetChecked(bool Value);
+  bool AutoCheck() const { return FAutoCheck; }
+  void SetAutoCheck(bool Value) { FAutoCheck = Value; }
+  int GroupIndex() const { return FGroupIndex; }
+  void SetGroupIndex(int Value) { FGroupIndex = Value; }
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value) { FImageIndex = Value; Changed(); }
+  // Key code with the modifier bits the menus use (scShift, scCtrl, scAlt).
+  int ShortCut() const { return FShortCut; }
+  void SetShortCut(int Value) { FShortCut = Value; Changed(); }
+  // The list's OnExecute first (it may handle it), then OnExecute; false when nothing ran or the
+  // action is disabled.
+  virtual bool Execute();
+  // The list's OnUpdate, then OnUpdate; true when a handler ran.
+  virtual bool Update();
+  // Called after every change of a shown property (captions, state) for linked controls.
+  void RegisterChanges(std::function<void(TAction*)> Listener);
+  TNotifyEvent OnExecute, OnUpdate;
+
+protected:
+  void Changed();
+
+private:
+  friend class TActionList;
+  TActionList* FActionList = nullptr;
+  std::string FCaption, FHint, FCategory;
+  bool FEnabled = true, FVisible = true, FChecked = false, FAutoCheck = false;
+  int FGroupIndex = 0, FImageIndex = -1, FShortCut = 0;
+  std::vector<std::function<void(TAction*)>> FListeners;
+};
+
+enum : int { scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000 };
+
+class TActionList : public TComponent {
+  ORV_CLASS(TActionList, TComponent)
+public:
+  explicit TActionList(TComponent* AOwner);
+  ~TActionList() override;
+  static void Publish(TPublisher<TActionList>& P);
+  int ActionCount() const { return static_cast<int>(FActions.size()); }
+  TAction* Actions(int Index) const { return FActions.at(static_cast<size_t>(Index)); }
+  TImageList* Images() const { return FImages; }
+  void SetImages(TImageList* Value);
+  // Runs the enabled action whose ShortCut is ShortCut; false when there is none.
+  bool IsShortCut(int ShortCut);
+  // OnUpdate of every action (the idle-time update).
+  void UpdateActions();
+  TActionEvent OnExecute, OnUpdate;
+  TNotifyEvent OnChange;
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  friend class TAction;
+  std::vector<TAction*> FActions;
+  TImageList* FImages = nullptr;
+};
