@@ -360,3 +360,49 @@ TEST_F(MiscTest, ShapeAndImagePaintWhatTheyHold) {
   SetEnumProp(sh, "Shape", "stRoundRect");
   EXPECT_EQ(sh->Shape(), stRoundRect);
 }
+
+TEST_F(MiscTest, ScrollBarStepsPagesDragsAndAnswersScrollMessages) {
+  auto* sb = new TScrollBar(Form);
+  sb->SetParent(Form);
+  sb->SetBounds(10, 10, 217, 17);
+  sb->SetPageSize(10);  // positions 0..91
+  sb->SetLargeChange(10);
+  std::vector<int> codes;
+  sb->OnScroll = [&](TObject*, TScrollCode code, int& pos) {
+    codes.push_back(code);
+    if (code == scPageDown) pos += 1;  // the handler may change where it goes
+  };
+  Form->Show();
+  int b = sb->ButtonSize();
+  Click(sb, b / 2, 8);  // left arrow at the start: stays
+  Click(sb, 217 - b / 2, 8);
+  Click(sb, 200 - b, 8);  // track right of the thumb
+  Application()->ProcessMessages();
+  EXPECT_EQ(sb->Position(), 12);
+  EXPECT_EQ(codes, (std::vector<int>{scLineUp, scLineDown, scPageDown}));
+  RECT t = sb->ThumbRect();
+  int grab = (t.left + t.right) / 2;
+  Press(sb, grab, 8, true);
+  POINT to = sb->ClientToScreen(POINT{grab + 400, 8});
+  InjectMouseMove(to.x, to.y);
+  Application()->ProcessMessages();
+  Press(sb, grab + 400, 8, false);
+  Application()->ProcessMessages();
+  EXPECT_EQ(sb->Position(), 91);  // the page stays inside the range
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  EXPECT_TRUE(SendMessage(sb->Handle(), SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&si)));
+  EXPECT_EQ(si.nMax, 100);
+  EXPECT_EQ(si.nPage, 10u);
+  EXPECT_EQ(si.nPos, 91);
+  si.fMask = SIF_RANGE | SIF_POS;
+  si.nMin = 0;
+  si.nMax = 20;
+  si.nPos = 5;
+  SendMessage(sb->Handle(), SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&si));
+  EXPECT_EQ(sb->Max(), 20);
+  EXPECT_EQ(sb->Position(), 5);
+  sb->SetKind(sbVertical);
+  EXPECT_EQ(sb->Width(), 17);
+  EXPECT_EQ(sb->Height(), 217);
+}
