@@ -337,3 +337,53 @@ TEST_F(ControlTest, TimerFiresWhileEnabledOnly) {
   Run();
   EXPECT_EQ(n, 2);
 }
+
+TEST_F(ControlTest, TreeViewExpandsLazilyNavigatesByKeysAndMovesTheSelectionOnDelete) {
+  auto* tv = new TTreeView(Form);
+  tv->SetParent(Form);
+  tv->SetBounds(10, 10, 200, 200);
+  TTreeNodes* n = tv->Items();
+  TTreeNode* home = n->Add(nullptr, "home");
+  TTreeNode* media = n->Add(nullptr, "media");
+  home->SetHasChildren(true);  // children come when it is opened
+  std::vector<std::string> log;
+  tv->OnExpanding = [&](TObject*, TTreeNode* Node, bool& Allow) {
+    log.push_back("expanding " + Node->Text());
+    if (Node == media) Allow = false;
+    if (Node == home && Node->Count() == 0) {
+      n->AddChild(Node, "photos");
+      n->AddChild(Node, "docs");
+    }
+  };
+  tv->OnChange = [&](TObject*, TTreeNode* Node) { log.push_back("change " + (Node ? Node->Text() : std::string("-"))); };
+  Form->Show();
+  tv->SetFocus();
+  Key(VK_DOWN);   // selects the first node
+  Key(VK_RIGHT);  // expands it (children made now)
+  Key(VK_RIGHT);  // goes to its first child
+  Key(VK_DOWN);
+  Run();
+  ASSERT_EQ(home->Count(), 2);
+  EXPECT_TRUE(home->Expanded());
+  EXPECT_EQ(tv->Selected()->Text(), "docs");
+  EXPECT_EQ(tv->Selected()->Level(), 1);
+  media->SetHasChildren(true);
+  media->Expand(false);  // vetoed
+  EXPECT_FALSE(media->Expanded());
+  EXPECT_EQ(log, (std::vector<std::string>{"change home", "expanding home", "change photos", "change docs", "expanding media"}));
+  // Clicking a row selects it; collapsing hides the selection and moves it to the parent.
+  POINT row = POINT{tv->Indent() * 2 + 10, tv->ItemHeight() * 1 + 3};
+  ClickAt(tv, row.x, row.y);
+  Run();
+  EXPECT_EQ(tv->Selected()->Text(), "photos");
+  home->Collapse(false);
+  EXPECT_EQ(tv->Selected(), home);
+  EXPECT_EQ(tv->GetNodeAt(5, tv->ItemHeight() + 2), media);
+  tv->SetSelected(media);
+  media->Delete();
+  EXPECT_EQ(tv->Selected(), home);
+  EXPECT_EQ(n->Count(), 3);
+  EXPECT_EQ(n->Item(2)->Text(), "docs");
+  n->Clear();
+  EXPECT_EQ(tv->Selected(), nullptr);
+}
