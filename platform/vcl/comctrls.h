@@ -269,3 +269,76 @@ private:
   bool FShowLines = true, FShowButtons = true, FShowRoot = true, FHideSelection = true, FRightClickSelect = false;
   bool FDestroying = false;
 };
+
+ORV_ENUM(TTrackBarOrientation, trHorizontal, trVertical)
+
+// A slider: Position between Min and Max; arrows, PageUp/PageDown, Home/End and clicks on
+// the channel move it; OnChange after every move.
+class TTrackBar : public TWinControl {
+  ORV_CLASS(TTrackBar, TWinControl)
+public:
+  explicit TTrackBar(TComponent* AOwner);
+  int Min() const { return FMin; }
+  int Max() const { return FMax; }
+  int Position() const { return FPosition; }
+  void SetMin(int Value);
+  void SetMax(int Value);
+  void SetPosition(int Value);
+  int Frequency() const { return FFrequency; }
+  void SetFrequency(int Value) { FFrequency = Value; Invalidate(); }
+  int PageSize() const { return FPageSize; }
+  void SetPageSize(int Value) { FPageSize = Value; }
+  int LineSize() const { return FLineSize; }
+  void SetLineSize(int Value) { FLineSize = Value; }
+  TTrackBarOrientation Orientation() const { return FOrientation; }
+  void SetOrientation(TTrackBarOrientation Value) { FOrientation = Value; Invalidate(); }
+  void WndProc(TMessage& Message) override;
+  TNotifyEvent OnChange;
+
+protected:
+  void PaintWindow(HDC DC) override;
+
+private:
+  int PosAt(int X, int Y);
+  RECT Channel();
+  int FMin = 0, FMax = 10, FPosition = 0, FFrequency = 1, FPageSize = 2, FLineSize = 1;
+  TTrackBarOrientation FOrientation = trHorizontal;
+  bool FDragging = false;
+};
+
+ORV_ENUM(TUDBtnType, btNext, btPrev)
+ORV_ENUM(TUDAlignButton, udLeft, udRight)
+
+// Up and down arrows that step Position between Min and Max (wrapping with Wrap); an
+// associated edit (Associate) shows the position and sits beside the arrows.
+class TUpDown : public TCustomControl {
+  ORV_CLASS(TUpDown, TCustomControl)
+public:
+  explicit TUpDown(TComponent* AOwner);
+  int Min() const { return FMin; }
+  int Max() const { return FMax; }
+  int Position() const { return FPosition; }
+  void SetMin(int Value) { FMin = Value; SetPosition(FPosition); }
+  void SetMax(int Value) { FMax = Value; SetPosition(FPosition); }
+  void SetPosition(int Value);
+  int Increment() const { return FIncrement; }
+  void SetIncrement(int Value) { FIncrement = Value; }
+  bool Wrap() const { return FWrap; }
+  void SetWrap(bool Value) { FWrap = Value; }
+  TWinControl* Associate() const { return FAssociate; }
+  void SetAssociate(TWinControl* Value);
+  // One step up (btNext) or down (btPrev), as a click on an arrow does.
+  void Step(TUDBtnType Button);
+  void WndProc(TMessage& Message) override;
+  std::function<void(TObject* Sender, bool& AllowChange)> OnChanging;
+  std::function<void(TObject* Sender, TUDBtnType Button)> OnClick2;
+  TNotifyEvent OnChangeEvent;
+
+protected:
+  void Paint() override;
+
+private:
+  int FMin = 0, FMax = 100, FPosition = 0, FIncrement = 1;
+  bool FWrap = false;
+  TWinControl* FAssociate = nullptr;
+};

@@ -387,3 +387,43 @@ TEST_F(ControlTest, TreeViewExpandsLazilyNavigatesByKeysAndMovesTheSelectionOnDe
   n->Clear();
   EXPECT_EQ(tv->Selected(), nullptr);
 }
+
+TEST_F(ControlTest, TrackBarAndUpDownStayWithinTheirRange) {
+  auto* tb = new TTrackBar(Form);
+  tb->SetParent(Form);
+  tb->SetBounds(10, 10, 116, 45);  // a 100-pixel channel
+  tb->SetMax(100);
+  int changes = 0;
+  tb->OnChange = [&](TObject*) { ++changes; };
+  auto* e = new TEdit(Form);
+  e->SetParent(Form);
+  e->SetBounds(10, 80, 60, 21);
+  auto* ud = new TUpDown(Form);
+  ud->SetParent(Form);
+  ud->SetMax(3);
+  ud->SetAssociate(e);
+  Form->Show();
+  ClickAt(tb, 8 + 30, 22);
+  Run();
+  EXPECT_EQ(tb->Position(), 30);
+  tb->SetFocus();
+  Key(VK_END);
+  Key(VK_RIGHT);
+  Key(VK_PRIOR);
+  Run();
+  EXPECT_EQ(tb->Position(), 98);
+  EXPECT_EQ(changes, 3);
+  EXPECT_EQ(ud->Left(), 70);
+  EXPECT_EQ(e->Text(), "0");
+  for (int i = 0; i < 5; ++i) ClickAt(ud, 5, 3);
+  Run();
+  EXPECT_EQ(ud->Position(), 3);
+  EXPECT_EQ(e->Text(), "3");
+  e->SetText("1");  // typed by the user
+  ClickAt(ud, 5, ud->Height() - 3);
+  Run();
+  EXPECT_EQ(ud->Position(), 0);
+  ud->SetWrap(true);
+  ud->Step(btPrev);
+  EXPECT_EQ(ud->Position(), 3);
+}
