@@ -342,3 +342,66 @@ private:
   bool FWrap = false;
   TWinControl* FAssociate = nullptr;
 };
+
+class TPopupMenu;
+ORV_ENUM(TToolButtonStyle, tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider)
+
+// A button of a tool bar. Check buttons stay down; grouped check buttons work like radio
+// buttons; a drop-down button opens its DropdownMenu under itself.
+class TToolButton : public TGraphicControl {
+  ORV_CLASS(TToolButton, TGraphicControl)
+public:
+  explicit TToolButton(TComponent* AOwner);
+  TToolButtonStyle Style() const { return FStyle; }
+  void SetStyle(TToolButtonStyle Value);
+  bool Down() const { return FDown; }
+  void SetDown(bool Value);
+  bool Grouped() const { return FGrouped; }
+  void SetGrouped(bool Value) { FGrouped = Value; }
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value) { FImageIndex = Value; Invalidate(); }
+  TPopupMenu* DropdownMenu() const { return FDropdownMenu; }
+  void SetDropdownMenu(TPopupMenu* Value) { FDropdownMenu = Value; }
+  void Click() override;
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+  TToolButtonStyle FStyle = tbsButton;
+  bool FDown = false, FGrouped = false, FPressed = false, FHot = false;
+  int FImageIndex = -1;
+  TPopupMenu* FDropdownMenu = nullptr;
+};
+
+// A bar of tool buttons laid out from the left in their order (wrapping is not done);
+// aligned to the top of its parent by default.
+class TToolBar : public TCustomControl {
+  ORV_CLASS(TToolBar, TCustomControl)
+public:
+  explicit TToolBar(TComponent* AOwner);
+  bool ShowCaptions() const { return FShowCaptions; }
+  void SetShowCaptions(bool Value);
+  bool Flat() const { return FFlat; }
+  void SetFlat(bool Value) { FFlat = Value; Invalidate(); }
+  int ButtonWidth() const { return FButtonWidth; }
+  void SetButtonWidth(int Value);
+  int ButtonHeight() const { return FButtonHeight; }
+  void SetButtonHeight(int Value);
+  TImageList* Images() const { return FImages; }
+  void SetImages(TImageList* Value) { FImages = Value; Invalidate(); }
+  int ButtonCount() const;
+  TToolButton* Buttons(int Index) const;
+  void AlignControls(TControl* AControl, RECT& Rect) override;
+
+protected:
+  void Paint() override;
+
+private:
+  bool FShowCaptions = false, FFlat = true;
+  int FButtonWidth = 23, FButtonHeight = 22;
+  TImageList* FImages = nullptr;
+};

@@ -427,3 +427,88 @@ TEST_F(ControlTest, TrackBarAndUpDownStayWithinTheirRange) {
   ud->Step(btPrev);
   EXPECT_EQ(ud->Position(), 3);
 }
+
+TEST_F(ControlTest, CheckListBoxTogglesByBoxClickAndSpace) {
+  auto* cl = new TCheckListBox(Form);
+  cl->SetParent(Form);
+  cl->SetBounds(10, 10, 150, 100);
+  for (const char* s : {"red", "green", "blue"}) cl->Items()->Add(s);
+  int checks = 0;
+  cl->OnClickCheck = [&](TObject*) { ++checks; };
+  Form->Show();
+  ClickAt(cl, 8, cl->ItemHeight() + 5);    // on the box of "green"
+  ClickAt(cl, 60, cl->ItemHeight() * 2 + 5);  // on the text of "blue": selects only
+  Run();
+  EXPECT_TRUE(cl->Checked(1));
+  EXPECT_FALSE(cl->Checked(2));
+  EXPECT_EQ(cl->ItemIndex(), 2);
+  Key(VK_SPACE);
+  Run();
+  EXPECT_TRUE(cl->Checked(2));
+  EXPECT_EQ(checks, 2);
+  EXPECT_THROW(cl->SetChecked(5, true), EListError);
+}
+
+TEST_F(ControlTest, ToolBarLaysOutButtonsAndGroupedCheckButtonsExclude) {
+  auto* bar = new TToolBar(Form);
+  bar->SetParent(Form);
+  std::vector<TToolButton*> b;
+  for (auto st : {tbsCheck, tbsCheck, tbsSeparator, tbsButton}) {
+    auto* t = new TToolButton(Form);
+    t->SetParent(bar);
+    t->SetStyle(st);
+    t->SetGrouped(true);
+    b.push_back(t);
+  }
+  int clicks = 0;
+  b[3]->OnClick = [&](TObject*) { ++clicks; };
+  Form->Show();
+  EXPECT_EQ(bar->Width(), Form->ClientWidth());
+  EXPECT_EQ(b[0]->Left(), 2);
+  EXPECT_EQ(b[1]->Left(), 25);
+  EXPECT_EQ(b[3]->Left(), 25 + 23 + 8);
+  ClickAt(b[0], 5, 5);
+  ClickAt(b[1], 5, 5);
+  ClickAt(b[3], 5, 5);
+  Run();
+  EXPECT_FALSE(b[0]->Down());
+  EXPECT_TRUE(b[1]->Down());
+  EXPECT_FALSE(b[3]->Down());
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(bar->ButtonCount(), 4);
+}
+
+TEST_F(ControlTest, ImageFitsItsPictureAndShapesPaintWithTheirBrush) {
+  auto* img = new TImage(Form);
+  img->SetParent(Form);
+  img->SetBounds(0, 0, 100, 50);
+  auto* bm = new TBitmap();
+  bm->SetWidth(40);
+  bm->SetHeight(40);
+  img->Picture()->Assign(bm);
+  delete bm;
+  EXPECT_EQ(img->DestRect(), (RECT{0, 0, 40, 40}));
+  img->SetStretch(true);
+  img->SetProportional(true);
+  img->SetCenter(true);
+  EXPECT_EQ(img->DestRect(), (RECT{25, 0, 75, 50}));
+  auto* sh = new TShape(Form);
+  sh->SetParent(Form);
+  sh->SetBounds(200, 100, 40, 40);
+  sh->SetShape(stCircle);
+  sh->Brush()->SetColor(clRed);
+  Form->Show();
+  HBITMAP shot = RenderWindowToBitmap(Form->Handle());
+  ASSERT_TRUE(shot);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, shot);
+  POINT c = Form->ClientOrigin();
+  RECT wr;
+  GetWindowRect(Form->Handle(), &wr);
+  int ox = c.x - wr.left, oy = c.y - wr.top;
+  EXPECT_EQ(GetPixel(dc, ox + 220, oy + 120), RGB(255, 0, 0));   // centre of the circle
+  EXPECT_NE(GetPixel(dc, ox + 201, oy + 101), RGB(255, 0, 0));   // corner outside it
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(shot);
+}
