@@ -209,6 +209,10 @@ public:
 
   // Sets to Unassigned, releasing what was held.
   void Clear() noexcept;
+  // Appends text to a varString or varOleStr in place, keeping its kind; text shared with other
+  // variants is copied first, so they keep theirs. Repeated appends to a variant that alone holds
+  // its text take amortized constant time. Other kinds are left alone and give false.
+  bool AppendText(std::string_view S);
 
   // Internal representation, used by variant.cpp.
   union Payload {
