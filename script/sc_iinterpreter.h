@@ -110,6 +110,11 @@ public:
   std::string TypeDisplayName() const;
 };
 
+// The value slot of an item whose GetValue and SetValue only read and write Value (a plain
+// variable, constant or parameter), so that the run-time paths can use it without a virtual call
+// or a copy; null for every other item. Writers still honour ReadOnly.
+Variant* scPlainSlot(TscCustomVariable* Item);
+
 class TscVariable : public TscCustomVariable {
 public:
   TscVariable(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
@@ -161,6 +166,7 @@ public:
 private:
   std::vector<TscCustomVariable*> FLocals;
   int FLocalsItemCount = -1;
+  Variant* FResultSlot = nullptr;  // Result's value when it is a plain variable
 };
 
 // Members reached after a dot or an index: the designator fills the three fields before each use.
@@ -277,6 +283,11 @@ public:
   std::string SourcePos;
   bool IndexApplied = false;
   TscExpression* Arg(int Index) const;
+  // Some argument is passed to a var parameter (found on the first call).
+  bool HasVarParams();
+
+private:
+  int8_t FHasVarParams = -1;
 };
 
 class TscDesignator : public TscCustomVariable {
@@ -371,7 +382,8 @@ public:
   std::string UnitName;
   TscStatement* Statement(int Index) const { return static_cast<TscStatement*>(FList[static_cast<size_t>(Index)]); }
   virtual void Execute();
-  void ReportLine();
+  // Calls the first line hook (OnRunLine) found from the statement's program outwards.
+  inline void ReportLine();
 
 protected:
   // Runs the statements of the list; stops on break, continue, exit and termination.
@@ -386,6 +398,8 @@ public:
   TscExpression* Source = nullptr;
   TscCustomVariable* TargetItem = nullptr;
   TscCustomVariable* SourceItem = nullptr;
+  // The value slot of a plain target variable (see scPlainSlot), stored into directly.
+  Variant* TargetSlot = nullptr;
   void Optimize();
   void Execute() override;
 };
@@ -427,6 +441,7 @@ public:
 
 private:
   char FModifier = 0;
+  Variant* FSlot = nullptr;  // "x++" and "x--" on a plain variable change its value in place
 };
 
 class TscIfStmt : public TscStatement {
@@ -616,6 +631,14 @@ private:
   // The lines already noted per unit, so that noting stays cheap for long scripts.
   std::vector<std::pair<std::string, std::vector<bool>>> FNotedLines;
 };
+
+inline void TscStatement::ReportLine() {
+  for (TscScript* s = Program; s; s = s->Parent)
+    if (s->OnRunLine) {
+      s->OnRunLine(Program, UnitName, SourcePos);
+      return;
+    }
+}
 
 // Language registry.
 void RegisterScriptLanguage(const std::string& AName, const std::string& Grammar);
