@@ -148,16 +148,21 @@ inline int32_t IntOf(TscExpressionNode* N) {
 
 }  // namespace
 
+// Both values first, then their conversions, in the order of the general path: the right
+// operand runs code.
+[[gnu::noinline]] static void IntOperandsInOrder(TscExpressionNode* Left, TscExpressionNode* Right, int32_t& A, int32_t& B) {
+  Variant tl, tr;
+  const Variant& l = Left->Eval(tl);
+  if (&l != &tl) scStore(tl, l);
+  const Variant& r = Right->Eval(tr);
+  A = ToInt(tl);
+  B = ToInt(r);
+}
+
 int32_t TscOperatorNode::IntEval() {
   int32_t a, b;
   if (Right->RunsCode) {
-    // Both values first, then their conversions, in the order of the general path.
-    Variant tl, tr;
-    const Variant& l = Left->Eval(tl);
-    if (&l != &tl) scStore(tl, l);
-    const Variant& r = Right->Eval(tr);
-    a = ToInt(tl);
-    b = ToInt(r);
+    IntOperandsInOrder(Left, Right, a, b);
   } else {
     a = IntOf(Left);
     b = IntOf(Right);
@@ -176,18 +181,33 @@ int32_t TscOperatorNode::IntEval() {
 namespace {
 
 // An operand of an integer comparison: a leaf holding an integer, or integer arithmetic.
-inline bool IntOperand(TscExpressionNode* N, int32_t& Out) {
-  if (const Variant* v = scLeafValue(N)) {
-    if (v->VType() != varInteger) return false;
-    Out = v->Data().I32;
-    return true;
-  }
-  if (N->EvalKind != TscExpressionNode::ekIntOp) return false;
-  Out = static_cast<TscOperatorNode*>(N)->IntEval();
-  return true;
-}
+inline bool IntOperand(TscExpressionNode* N, int32_t& Out) { return scTryInt(N, Out); }
 
 }  // namespace
+
+bool scTryIntOp(TscExpressionNode* N, int32_t& Out) {
+  // A general node that runs no code is an operator node (designators and sets that are not
+  // read in place run code).
+  if (N->EvalKind != TscExpressionNode::ekGeneral || N->RunsCode) return false;
+  auto* op = static_cast<TscOperatorNode*>(N);
+  if (!op->IntArithmetic) return false;
+  int32_t a, b;
+  if (!scTryInt(op->Left, a) || !scTryInt(op->Right, b)) return false;
+  // The untyped rules of TscOperatorNode::Eval for two integers.
+  switch (op->OpCode) {
+    case ocPlus: case ocMinus: case ocMul: {
+      int64_t v = op->OpCode == ocPlus ? int64_t(a) + b : op->OpCode == ocMinus ? int64_t(a) - b : int64_t(a) * b;
+      if (v < INT32_MIN || v > INT32_MAX) return false;
+      Out = static_cast<int32_t>(v);
+      return true;
+    }
+    default:
+      if (b == 0) return false;
+      if (b == -1) Out = op->OpCode == ocDivInt ? static_cast<int32_t>(0u - static_cast<uint32_t>(a)) : 0;
+      else Out = op->OpCode == ocDivInt ? a / b : a % b;
+      return true;
+  }
+}
 
 bool TscExpression::EvalBool() {
   if (FCompare) {
@@ -429,9 +449,9 @@ TypePair TypeOf(TscExpressionNode* N, TscScript* Script, std::string& ErrorPos) 
   op->IntOps = l.Code == tcInteger && r.Code == tcInteger;
   op->BoolOps = l.Code == tcBoolean && r.Code == tcBoolean;
   uint8_t code = op->OpCode;
-  if (op->IntOps && (code == ocPlus || code == ocMinus || code == ocMul || code == ocDivInt || code == ocMod) &&
-      !dynamic_cast<TStrCatNode*>(op))
-    op->EvalKind = TscExpressionNode::ekIntOp;
+  op->IntArithmetic = (code == ocPlus || code == ocMinus || code == ocMul || code == ocDivInt || code == ocMod) &&
+                      !dynamic_cast<TStrCatNode*>(op);
+  if (op->IntOps && op->IntArithmetic) op->EvalKind = TscExpressionNode::ekIntOp;
   bool bad;
   if (code == ocIs && l.Code == tcClass && r.Code == tcClass) {
     bad = false;

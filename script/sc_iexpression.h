@@ -81,6 +81,8 @@ public:
   // The value of +, -, * (wrapping), div and mod on two Integer-typed operands (EvalKind
   // ekIntOp), without variants.
   int32_t IntEval();
+  // +, -, *, div or mod, typed or not: TryInt can compute it when its operands hold integers.
+  bool IntArithmetic = false;
 
 private:
   int FPriority;
@@ -92,6 +94,13 @@ inline const Variant* scLeafValue(TscExpressionNode* N) {
   if (N->EvalKind == TscExpressionNode::ekSlot) return static_cast<TscDesignatorNode*>(N)->Slot;
   return nullptr;
 }
+
+// The integer value of a node that runs no code, computed without variants when every operand
+// holds an integer and the result is the Integer the general path would give (an untyped sum
+// that leaves the 32-bit range, or a division by zero, is left to the general path). False when
+// it cannot; nothing has changed then.
+bool scTryIntOp(TscExpressionNode* N, int32_t& Out);
+inline bool scTryInt(TscExpressionNode* N, int32_t& Out);
 
 class TscCustomExpression : public TscCustomVariable {
 public:
@@ -138,6 +147,10 @@ public:
   // The value as a condition (Boolean conversion of the value), with integer comparisons of
   // operands read in place taking a path without variants.
   bool EvalBool();
+  // An expression that runs no code and is Integer arithmetic or a lone constant or variable:
+  // its integer value without variants. False, having run nothing, when the value is no
+  // varInteger (a Variant variable holding text, say); the caller then takes the general path.
+  bool EvalInt(int32_t& Out) { return Root && !Root->RunsCode && scTryInt(Root, Out); }
   void SetValue(const Variant& V) override;
 
 private:
@@ -145,3 +158,16 @@ private:
   // The root when it is a comparison whose operands run no code (EvalBool's integer path).
   TscOperatorNode* FCompare = nullptr;
 };
+
+inline bool scTryInt(TscExpressionNode* N, int32_t& Out) {
+  if (const Variant* v = scLeafValue(N)) {
+    if (v->VType() != varInteger) return false;
+    Out = v->Data().I32;
+    return true;
+  }
+  if (N->EvalKind == TscExpressionNode::ekIntOp) {
+    Out = static_cast<TscOperatorNode*>(N)->IntEval();
+    return true;
+  }
+  return scTryIntOp(N, Out);
+}

@@ -304,23 +304,20 @@ Variant TscMethodHelper::GetValue() {
   for (TscItemList* p : FList) args.push_back(static_cast<TscParamItem*>(p)->Value);
   if (FUpperName.empty()) FUpperName = scUpper(IsIndexedProperty ? Name + ".Get" : Name);
   const std::string& name = FUpperName;
-  Variant r;
-  if (TypeCode == tcConstructor && PrevItem && PrevItem->Is(kfClass)) {
-    // Construction: the callback builds the instance of the class the script named, so that a
-    // class read alone never leaves a half-built object behind.
-    TClass saved = gConstructing;
-    gConstructing = static_cast<TscClassVariable*>(PrevItem)->ClassRef;
-    try {
-      r = Callback(nullptr, ClassRef, name, args);
-    } catch (...) {
-      gConstructing = saved;
-      throw;
+  Variant r = [&] {
+    if (TypeCode == tcConstructor && PrevItem && PrevItem->Is(kfClass)) {
+      // Construction: the callback builds the instance of the class the script named, so that a
+      // class read alone never leaves a half-built object behind.
+      struct Constructing {
+        TClass Saved = gConstructing;
+        ~Constructing() { gConstructing = Saved; }
+      } constructing;
+      gConstructing = static_cast<TscClassVariable*>(PrevItem)->ClassRef;
+      return Callback(nullptr, ClassRef, name, args);
     }
-    gConstructing = saved;
-  } else {
     TObject* inst = PrevValue.IsNull() || PrevValue.IsEmpty() ? nullptr : scValueToObject(PrevValue);
-    r = Callback(inst, ClassRef, name, args);
-  }
+    return Callback(inst, ClassRef, name, args);
+  }();
   for (size_t k = 0; k < FList.size() && k < args.size(); ++k) {
     auto* p = static_cast<TscParamItem*>(FList[k]);
     if (p->ByReference) p->Value = args[k];
@@ -609,6 +606,11 @@ void TscDesignator::SetValue(const Variant& V) {
 
 namespace {
 
+// Drops the values above Base (the elements are small; pop_back keeps their destructors inline).
+inline void ShrinkTo(std::vector<Variant>& Stack, size_t Base) {
+  while (Stack.size() > Base) Stack.pop_back();
+}
+
 // The locals of a procedure that is called again while it runs: saved on the value stack before
 // the inner call and put back after it, also when the inner call raises (a try statement of an
 // outer level may catch the error and go on with its own values).
@@ -630,7 +632,7 @@ public:
       else scStore(v->Value, std::move(*at));
       ++at;
     }
-    FStack.resize(FBase);
+    ShrinkTo(FStack, FBase);
   }
 
 private:
@@ -685,12 +687,12 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
           }
         }
       } catch (...) {
-        stack.resize(base);
+        ShrinkTo(stack, base);
         throw;
       }
       Variant* from = stack.data() + base;
       for (int k = 0; k < np; ++k) scStore(static_cast<TscParamItem*>(params[static_cast<size_t>(k)])->Value, std::move(from[k]));
-      stack.resize(base);
+      ShrinkTo(stack, base);
     }
     if (T->Is(kfHelper)) {
       auto* h = static_cast<TscCustomHelper*>(T);
@@ -840,6 +842,19 @@ inline bool IntModify(const Variant& L, const Variant& R, TVarOp Op, Variant& Ou
 // a string that has a string added, append in place instead of copying the text each time.
 void Modify(TscAssignmentStmt* S, TVarOp Op) {
   TscCustomVariable* Target = S->TargetItem;
+  if (Variant* slot = S->TargetSlot; slot && Op != opDivide) {
+    // Both integers: the value computed without variants (the source runs no code, so reading
+    // the target first changes nothing).
+    int32_t b;
+    if (slot->VType() == varInteger && !Target->ReadOnly && S->Source->EvalInt(b)) {
+      int32_t a = slot->Data().I32;
+      int64_t exact = Op == opAdd ? int64_t(a) + b : Op == opSubtract ? int64_t(a) - b : int64_t(a) * b;
+      if (exact >= INT32_MIN && exact <= INT32_MAX) {
+        scStoreInt(*slot, static_cast<int32_t>(exact));
+        return;
+      }
+    }
+  }
   Variant t;
   const Variant& r = S->Source->Eval(t);
   if (Op == opAdd && Target->Is(kfStringVariable)) {
@@ -910,7 +925,7 @@ void TscCallStmt::Execute() {
     Variant& v = *FSlot;
     bool plus = FModifier == '+';
     if (v.VType() == varInteger && v.Data().I32 != (plus ? INT32_MAX : INT32_MIN))
-      scStore(v, Variant(v.Data().I32 + (plus ? 1 : -1)));
+      scStoreInt(v, v.Data().I32 + (plus ? 1 : -1));
     else
       scStore(v, VarBinaryOp(plus ? opAdd : opSubtract, v, Variant(1)));
     return;
@@ -1025,7 +1040,7 @@ void TscForStmt::Execute() {
   auto* sv = LoopVariable->Is(kfStringVariable) ? static_cast<TscStringVariable*>(LoopVariable) : nullptr;
   for (int64_t k = 0; k < count; ++k) {
     if (sv) sv->StringValue = std::to_string(counter);
-    else scStore(LoopVariable->Value, Variant(static_cast<int32_t>(counter)));
+    else scStoreInt(LoopVariable->Value, static_cast<int32_t>(counter));
     RunList();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;
