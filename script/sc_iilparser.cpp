@@ -202,6 +202,7 @@ bool TscILParser::MakeIntermediateScript(const std::string& Text) {
       start = static_cast<int>(end) + 2;
   }
   Lexer.SetPosition(start);
+  FWordMemo.From = -1;
   FLines.clear();
   FSyntaxError.clear();
   FSyntaxErrorPos.clear();
@@ -313,6 +314,25 @@ void TscILParser::IncludeScriptUnit(const std::string& Name, size_t& EntryCount)
   EntryCount += 3;
 }
 
+std::string TscILParser::ReadWord(bool Ident) {
+  // GetKeyword is GetWord; GetIdent is GetWord refusing keywords (its position moves on all the
+  // same).
+  WordMemo& m = FWordMemo;
+  if (m.From != Lexer.Position || !Lexer.SkipSpacesFirst) {
+    m.From = Lexer.Position;
+    m.Word = Lexer.GetWord();
+    m.Keyword = !m.Word.empty() && Lexer.IsKeyword(m.Word);
+    m.To = Lexer.Position;
+    m.TokenStart = Lexer.TokenStart;
+    if (!Lexer.SkipSpacesFirst) m.From = -1;
+  } else {
+    Lexer.Position = m.To;
+    Lexer.TokenStart = m.TokenStart;
+  }
+  if (Ident && m.Keyword) return {};
+  return m.Word;
+}
+
 bool TscILParser::MatchGrammarNode(const TscGrammarNode* N) {
   const int entryPos = Lexer.Position;
   const size_t entryCount = FLines.size();
@@ -331,11 +351,11 @@ bool TscILParser::MatchGrammarNode(const TscGrammarNode* N) {
       terminal = true;
       break;
     case K::kKeyword:
-      token = Lexer.GetKeyword();
+      token = ReadWord(false);
       terminal = true;
       break;
     case K::kIdent:
-      token = Lexer.GetIdent();
+      token = ReadWord(true);
       terminal = true;
       break;
     case K::kNumber:
