@@ -9,6 +9,7 @@ orv_packages=(
   liblcms2-dev libxlsxwriter-dev libcurl4-openssl-dev
   fonts-liberation fonts-liberation2 fonts-dejavu-core fonts-wqy-zenhei
   shared-mime-info xvfb xauth
+  adwaita-icon-theme
 )
 orv_missing=()
 for p in "${orv_packages[@]}"; do

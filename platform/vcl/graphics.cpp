@@ -509,6 +509,23 @@ void TCanvas::TextRect(const RECT& Rect, int X, int Y, const std::string& Text) 
   Changed();
 }
 
+void TCanvas::TextRect(RECT& Rect, std::string& Text, TTextFormat Format) {
+  static const UINT flags[] = {DT_BOTTOM, DT_CALCRECT, DT_CENTER, DT_EDITCONTROL, DT_END_ELLIPSIS, DT_PATH_ELLIPSIS,
+                               DT_EXPANDTABS, DT_EXTERNALLEADING, DT_LEFT, DT_MODIFYSTRING, DT_NOCLIP, DT_NOPREFIX,
+                               DT_RIGHT, DT_RTLREADING, DT_SINGLELINE, DT_TOP, DT_VCENTER, DT_WORDBREAK};
+  UINT fmt = 0;
+  for (int i = tfBottom; i <= tfWordBreak; ++i)
+    if (Format.Contains(static_cast<TTextFormats>(i))) fmt |= flags[i];
+  bool measure = Format.Contains(tfCalcRect);
+  if (!measure) Changing();
+  RequiredState({csHandleValid, csFontValid, csBrushValid});
+  std::string buf = Text;
+  buf.append(4, '\0');  // room for the ellipsis
+  DrawText(FHandle, buf.data(), static_cast<int>(Text.size()), &Rect, fmt);
+  if (Format.Contains(tfModifyString)) Text = buf.c_str();
+  if (!measure) Changed();
+}
+
 SIZE TCanvas::TextExtent(const std::string& Text) {
   RequiredState({csHandleValid, csFontValid});
   SIZE s{0, 0};

@@ -181,6 +181,7 @@ using TCopyMode = DWORD;
 enum TTextFormats { tfBottom, tfCalcRect, tfCenter, tfEditControl, tfEndEllipsis, tfPathEllipsis,
                     tfExpandTabs, tfExternalLeading, tfLeft, tfModifyString, tfNoClip, tfNoPrefix,
                     tfRight, tfRtlReading, tfSingleLine, tfTop, tfVerticalCenter, tfWordBreak };
+using TTextFormat = TSet<TTextFormats>;
 
 class TGraphic;
 
@@ -238,6 +239,9 @@ public:
   void TextOut(int X, int Y, const std::string& Text);
   // Text clipped to Rect, drawn at (X, Y); the background is filled unless the brush is clear.
   void TextRect(const RECT& Rect, int X, int Y, const std::string& Text);
+  // Formatted text in Rect (DrawText); with tfCalcRect only measures into Rect, with
+  // tfModifyString Text receives the shortened text.
+  void TextRect(RECT& Rect, std::string& Text, TTextFormat Format);
   SIZE TextExtent(const std::string& Text);
   int TextWidth(const std::string& Text) { return TextExtent(Text).cx; }
   int TextHeight(const std::string& Text) { return TextExtent(Text).cy; }
@@ -296,6 +300,10 @@ public:
 
   // Draws the graphic into Rect (stretched); called by TCanvas::Draw/StretchDraw.
   virtual void Draw(TCanvas* ACanvas, const RECT& Rect) = 0;
+  // The graphic's part of a picture's "Data" record (form streams, report files): by default
+  // the graphic's file as SaveToStream writes it; the stream holds exactly that data.
+  virtual void ReadData(TStream* Stream) { LoadFromStream(Stream); }
+  virtual void WriteData(TStream* Stream) { SaveToStream(Stream); }
 
 protected:
   virtual void Changed();
@@ -354,6 +362,9 @@ public:
   void LoadFromStream(TStream* Stream) override;
   void SaveToStream(TStream* Stream) override;
   void Draw(TCanvas* ACanvas, const RECT& Rect) override;
+  // In a picture's Data record a bitmap is a 32-bit byte count followed by its BMP file.
+  void ReadData(TStream* Stream) override;
+  void WriteData(TStream* Stream) override;
 
 private:
   friend class TBitmapCanvas;
@@ -362,6 +373,8 @@ private:
   HBITMAP FHandle = nullptr;
   uint8_t* FBits = nullptr;
   int FWidth = 0, FHeight = 0;
+  int FStride = 0;        // bytes per row of the DIB section
+  bool FBottomUp = true;  // row order in memory
   TPixelFormat FPixelFormat = pfDevice;
   TBitmapHandleType FHandleType = bmDIB;
   mutable HPALETTE FPalette = nullptr;
@@ -390,9 +403,19 @@ public:
   void Draw(TCanvas* ACanvas, const RECT& Rect) override;
   // The image (32 bits, alpha in the fourth byte); owned by the icon.
   TBitmap* Image() const { return FImage.get(); }
+  // The icon as a handle (made on demand, owned by the icon); setting one takes it over.
+  HICON Handle();
+  void SetHandle(HICON Value);
+  HICON ReleaseHandle();
+
+protected:
+  // Into a bitmap: the icon's 32-bit image with its alpha.
+  void AssignTo(TPersistent* Dest) override;
 
 private:
+  void FreeHandle();
   std::unique_ptr<TBitmap> FImage;
+  HICON FHandle = nullptr;
 };
 
 // An enhanced metafile (our own record format, see wingdi.h).
@@ -469,6 +492,13 @@ public:
   // "All (*.bmp;*.ico)|*.bmp;*.ico|Bitmaps (*.bmp)|*.bmp|..." for the classes descending from
   // GraphicClass.
   static std::string GraphicFilter(TGraphicClass GraphicClass);
+
+  // The "Data" record: the graphic's class name as a short string (length byte, then the
+  // name), then the graphic's WriteData. Reading finds the class among the registered picture
+  // formats or in the class registry; EInvalidGraphic "Unknown picture format %s" otherwise.
+  void DefineProperties(TFiler* Filer) override;
+  void ReadData(TStream* Stream);
+  void WriteData(TStream* Stream);
 
   TNotifyEvent OnChange;
 

@@ -2,13 +2,16 @@
 // with its recording canvas, TPicture with the file-format registry, and TImageList.
 #include <algorithm>
 #include <cctype>
+#include <strings.h>
 #include <cstring>
 #include <mutex>
 
+#include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/graphics.h"
+#include "platform/vcl/graphics_jpeg.h"
 #include "platform/win/gdi_user.h"
 #include "platform/win/wingdi.h"
 
@@ -60,6 +63,47 @@ struct TDibInfo {
 };
 
 [[noreturn]] void BadBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
+
+// Unpacks run-length rows (8 or 4 bits) into bottom-up rows of the DIB stride. Runs that leave
+// the picture are cut; a missing end leaves the rest at index 0, as a truncated file shows.
+void DecodeRle(const std::vector<uint8_t>& in, int w, int h, int bpp, std::vector<uint8_t>& out) {
+  int stride = Stride(w, bpp);
+  auto put = [&](int x, int y, uint8_t v) {
+    if (x < 0 || x >= w || y < 0 || y >= h) return;
+    uint8_t* row = &out[static_cast<size_t>(y) * stride];
+    if (bpp == 8) row[x] = v;
+    else row[x >> 1] = static_cast<uint8_t>((x & 1) ? (row[x >> 1] & 0xF0) | (v & 15) : (row[x >> 1] & 0x0F) | (v << 4));
+  };
+  int x = 0, y = 0;
+  size_t i = 0;
+  while (i + 1 < in.size() && y < h) {
+    uint8_t count = in[i], value = in[i + 1];
+    i += 2;
+    if (count > 0) {
+      for (int k = 0; k < count; ++k, ++x) put(x, y, bpp == 8 ? value : ((k & 1) ? value & 15 : value >> 4));
+      continue;
+    }
+    if (value == 0) {  // end of line
+      x = 0;
+      ++y;
+    } else if (value == 1) {  // end of picture
+      break;
+    } else if (value == 2) {  // delta
+      if (i + 1 >= in.size()) break;
+      x += in[i];
+      y += in[i + 1];
+      i += 2;
+    } else {  // a literal run of `value` pixels, padded to a whole word
+      size_t bytes = bpp == 8 ? value : (value + 1u) / 2;
+      if (i + bytes > in.size()) break;
+      for (int k = 0; k < value; ++k, ++x) {
+        uint8_t b = bpp == 8 ? in[i + k] : in[i + k / 2];
+        put(x, y, bpp == 8 ? b : ((k & 1) ? b & 15 : b >> 4));
+      }
+      i += (bytes + 1) & ~size_t(1);
+    }
+  }
+}
 
 BITMAPINFO Info32(int w, int h) {
   BITMAPINFO bi{};
@@ -171,6 +215,8 @@ void TBitmap::NewImage(int W, int H, TPixelFormat PF, const RGBQUAD* Pal, int Pa
       throw EOutOfResources("Out of system resources");
     }
     FBits = static_cast<uint8_t*>(bits);
+    FStride = Stride(FWidth, bpp);
+    FBottomUp = true;
     if (Blank) {
       HDC dc = CreateCompatibleDC(nullptr);
       HGDIOBJ o = SelectObject(dc, FHandle);
@@ -229,11 +275,7 @@ void TBitmap::SetPixelFormat(TPixelFormat Value) {
 
 void* TBitmap::ScanLine(int Row) {
   if (Row < 0 || Row >= FHeight || !FBits) throw ERangeError("Scan line index out of range");
-  DIBSECTION ds;
-  GetObject(FHandle, sizeof ds, &ds);
-  int stride = ds.dsBm.bmWidthBytes;
-  bool bottomUp = ds.dsBmih.biHeight > 0;
-  return FBits + static_cast<ptrdiff_t>(bottomUp ? FHeight - 1 - Row : Row) * stride;
+  return FBits + static_cast<ptrdiff_t>(FBottomUp ? FHeight - 1 - Row : Row) * FStride;
 }
 
 HBITMAP TBitmap::Handle() { return FHandle; }
@@ -254,6 +296,8 @@ void TBitmap::SetHandle(HBITMAP Value) {
       FBits = static_cast<uint8_t*>(ds.dsBm.bmBits);
       FWidth = ds.dsBm.bmWidth;
       FHeight = ds.dsBm.bmHeight;
+      FStride = ds.dsBm.bmWidthBytes;
+      FBottomUp = ds.dsBmih.biHeight > 0;
       switch (ds.dsBm.bmBitsPixel) {
         case 1: FPixelFormat = pf1bit; break;
         case 4: FPixelFormat = pf4bit; break;
@@ -374,6 +418,7 @@ void TBitmap::Draw(TCanvas* ACanvas, const RECT& Rect) {
 }
 
 void TBitmap::LoadFromStream(TStream* Stream) {
+  const int64_t fileStart = Stream->Position();
   BITMAPFILEHEADER fh;
   if (Stream->Read(&fh, sizeof fh) != sizeof fh || fh.bfType != 0x4D42) BadBitmap();
   DWORD hsize;
@@ -411,14 +456,22 @@ void TBitmap::LoadFromStream(TStream* Stream) {
   int bpp = h.biBitCount;
   if (h.biWidth <= 0 || height <= 0 || h.biWidth > 65536 || height > 65536 || h.biPlanes != 1) BadBitmap();
   if (!(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32)) BadBitmap();
-  if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) BadBitmap();
+  bool rle = (h.biCompression == BI_RLE8 && bpp == 8) || (h.biCompression == BI_RLE4 && bpp == 4);
+  if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS && !rle) BadBitmap();
+  if (rle && h.biHeight < 0) BadBitmap();  // run-length files are always bottom-up
   size_t size = static_cast<size_t>(Stride(h.biWidth, bpp)) * height;
   // The pixels start at bfOffBits from the file's start; some writers leave a gap.
-  int64_t start = Stream->Position() - static_cast<int64_t>(sizeof fh) - hsize - (h.biCompression == BI_BITFIELDS && hsize < 52 ? 12 : 0) -
-                  (bpp <= 8 ? (hsize == 12 ? 3 : 4) * static_cast<int64_t>(h.biClrUsed ? h.biClrUsed : (hsize == 12 ? 1u << bpp : 0)) : 0);
-  if (fh.bfOffBits > 0 && start >= 0) Stream->SetPosition(start + fh.bfOffBits);
+  if (fh.bfOffBits > 0) Stream->SetPosition(fileStart + fh.bfOffBits);
   std::vector<uint8_t> bits(size);
-  if (Stream->Read(bits.data(), static_cast<int64_t>(size)) != static_cast<int64_t>(size)) BadBitmap();
+  if (rle) {
+    int64_t n = h.biSizeImage ? static_cast<int64_t>(h.biSizeImage) : Stream->Size() - Stream->Position();
+    if (n <= 0 || n > Stream->Size() - Stream->Position()) BadBitmap();
+    std::vector<uint8_t> packed(static_cast<size_t>(n));
+    Stream->ReadBuffer(packed.data(), n);
+    DecodeRle(packed, h.biWidth, height, bpp, bits);
+  } else if (Stream->Read(bits.data(), static_cast<int64_t>(size)) != static_cast<int64_t>(size)) {
+    BadBitmap();
+  }
   TPixelFormat pf = bpp == 1 ? pf1bit : bpp == 4 ? pf4bit : bpp == 8 ? pf8bit : bpp == 24 ? pf24bit : bpp == 32 ? pf32bit : pf16bit;
   if (bpp == 16) {
     DWORD g;
@@ -462,11 +515,100 @@ void TBitmap::SaveToStream(TStream* Stream) {
   for (int y = FHeight - 1; y >= 0; --y) Stream->WriteBuffer(ScanLine(y), stride);
 }
 
+void TBitmap::ReadData(TStream* Stream) {
+  int32_t size = 0;
+  Stream->ReadBuffer(&size, 4);
+  if (size < 0 || size > Stream->Size() - Stream->Position()) BadBitmap();
+  if (size == 0) {
+    NewImage(0, 0, FPixelFormat, nullptr, 0, false);
+    Changed();
+    return;
+  }
+  TMemoryStream m;
+  m.CopyFrom(Stream, size);
+  m.SetPosition(0);
+  LoadFromStream(&m);
+}
+
+void TBitmap::WriteData(TStream* Stream) {
+  TMemoryStream m;
+  if (!Empty()) SaveToStream(&m);
+  int32_t size = static_cast<int32_t>(m.Size());
+  Stream->WriteBuffer(&size, 4);
+  if (size) Stream->WriteBuffer(m.Memory(), size);
+}
+
 // ---- TIcon ----
 ORV_CLASS_IMPL(TIcon, TGraphic)
 
 TIcon::TIcon() = default;
-TIcon::~TIcon() = default;
+TIcon::~TIcon() { FreeHandle(); }
+
+void TIcon::FreeHandle() {
+  if (FHandle) DestroyIcon(FHandle);
+  FHandle = nullptr;
+}
+
+void TIcon::AssignTo(TPersistent* Dest) {
+  auto* b = dynamic_cast<TBitmap*>(Dest);
+  if (b && FImage) {
+    b->Assign(FImage.get());
+    return;
+  }
+  TGraphic::AssignTo(Dest);
+}
+
+HICON TIcon::ReleaseHandle() {
+  HICON h = Handle();
+  FHandle = nullptr;
+  return h;
+}
+
+HICON TIcon::Handle() {
+  if (FHandle || Empty()) return FHandle;
+  // Colour: the image as it is; mask: 1 where the image is transparent.
+  int w = FImage->Width(), h = FImage->Height();
+  std::vector<uint8_t> bits(static_cast<size_t>(((w + 15) / 16) * 2) * h, 0);
+  for (int y = 0; y < h; ++y) {
+    auto* row = static_cast<const uint8_t*>(FImage->ScanLine(y));
+    for (int x = 0; x < w; ++x)
+      if (row[x * 4 + 3] < 128) bits[static_cast<size_t>(y) * ((w + 15) / 16) * 2 + (x >> 3)] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  }
+  HBITMAP mask = CreateBitmap(w, h, 1, 1, bits.data());
+  ICONINFO ii{TRUE, 0, 0, mask, FImage->Handle()};
+  FHandle = CreateIconIndirect(&ii);
+  DeleteObject(mask);
+  return FHandle;
+}
+
+void TIcon::SetHandle(HICON Value) {
+  ICONINFO ii;
+  if (!GetIconInfo(Value, &ii)) return;
+  BITMAP bm;
+  GetObject(ii.hbmMask, sizeof bm, &bm);
+  int w = bm.bmWidth, h = ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
+  auto img = std::make_unique<TBitmap>();
+  img->SetPixelFormat(pf32bit);
+  img->SetSize(w, h);
+  std::vector<uint32_t> colour = ii.hbmColor ? Rows32(ii.hbmColor, w, h) : std::vector<uint32_t>(static_cast<size_t>(w) * h, 0);
+  std::vector<uint32_t> mask = Rows32(ii.hbmMask, w, bm.bmHeight);
+  bool anyAlpha = false;
+  for (uint32_t v : colour) anyAlpha = anyAlpha || (v >> 24);
+  for (int y = 0; y < h; ++y) {
+    auto* row = static_cast<uint32_t*>(img->ScanLine(y));
+    for (int x = 0; x < w; ++x) {
+      uint32_t c = colour[static_cast<size_t>(y) * w + x];
+      if (!anyAlpha) c = (c & 0xFFFFFF) | ((mask[static_cast<size_t>(y) * w + x] & 0xFFFFFF) ? 0u : 0xFF000000u);
+      row[x] = c;
+    }
+  }
+  DeleteObject(ii.hbmMask);
+  if (ii.hbmColor) DeleteObject(ii.hbmColor);
+  FreeHandle();
+  FImage = std::move(img);
+  FHandle = Value;
+  Changed();
+}
 
 int TIcon::Width() const { return FImage ? FImage->Width() : 0; }
 int TIcon::Height() const { return FImage ? FImage->Height() : 0; }
@@ -475,6 +617,7 @@ void TIcon::SetHeight(int) { throw EInvalidGraphicOperation("Cannot change the s
 
 void TIcon::Assign(TPersistent* Source) {
   if (auto* i = dynamic_cast<TIcon*>(Source)) {
+    FreeHandle();
     if (i->FImage) {
       FImage = std::make_unique<TBitmap>();
       FImage->Assign(i->FImage.get());
@@ -551,6 +694,7 @@ void TIcon::LoadFromStream(TStream* Stream) {
       row[x * 4 + 3] = a;
     }
   }
+  FreeHandle();
   FImage = std::move(img);
   FModified = false;
   if (OnChange) OnChange(this);
@@ -698,6 +842,8 @@ struct TFileFormat {
 };
 std::vector<TFileFormat>& Formats() {
   static std::vector<TFileFormat> f = {
+      {"jpg", "JPEG Image File", TJPEGImage::StaticClass()},
+      {"jpeg", "JPEG Image File", TJPEGImage::StaticClass()},
       {"bmp", "Bitmaps", TBitmap::StaticClass()},
       {"ico", "Icons", TIcon::StaticClass()},
       {"emf", "Enhanced Metafiles", TMetafile::StaticClass()},
@@ -853,6 +999,43 @@ void TPicture::SaveToFile(const std::string& FileName) {
 
 void TPicture::SaveToStream(TStream* Stream) {
   if (FGraphic) FGraphic->SaveToStream(Stream);
+}
+
+void TPicture::DefineProperties(TFiler* Filer) {
+  Filer->DefineBinaryProperty(
+      "Data", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); },
+      FGraphic && !FGraphic->Empty());
+}
+
+void TPicture::ReadData(TStream* Stream) {
+  uint8_t len = 0;
+  Stream->ReadBuffer(&len, 1);
+  std::string name(len, '\0');
+  if (len) Stream->ReadBuffer(name.data(), len);
+  TGraphicClass c = nullptr;
+  {
+    std::lock_guard<std::mutex> g(FormatsLock());
+    for (const TFileFormat& f : Formats())
+      if (strcasecmp(f.Class->Name, name.c_str()) == 0) c = f.Class;
+  }
+  if (!c) {
+    c = GetClass(name);
+    if (c && !c->InheritsFrom(TGraphic::StaticClass())) c = nullptr;
+  }
+  if (!c) throw EInvalidGraphic("Unknown picture format " + name);
+  std::unique_ptr<TGraphic> g(NewGraphic(c));
+  g->ReadData(Stream);
+  g->OnChange = [this](TObject* s) { Changed(s); };
+  FGraphic = std::move(g);
+  Changed(this);
+}
+
+void TPicture::WriteData(TStream* Stream) {
+  std::string name = FGraphic ? FGraphic->ClassName() : "";
+  uint8_t len = static_cast<uint8_t>(std::min<size_t>(name.size(), 255));
+  Stream->WriteBuffer(&len, 1);
+  if (len) Stream->WriteBuffer(name.data(), len);
+  if (FGraphic) FGraphic->WriteData(Stream);
 }
 
 // ---- TImageList ----

@@ -59,15 +59,15 @@ struct TAxis {
   bool Flip = false;
   // Source index for destination index d (absolute coordinates).
   int Nearest(int d) const {
-    int64_t i = d - DstStart;
-    int64_t s = ((2 * i + 1) * SrcLen) / (2 * static_cast<int64_t>(DstLen));
+    __int128 i = static_cast<int64_t>(d) - DstStart;
+    int64_t s = static_cast<int64_t>(((2 * i + 1) * SrcLen) / (2 * static_cast<__int128>(DstLen)));
     if (Flip) s = SrcLen - 1 - s;
     return SrcStart + static_cast<int>(s);
   }
   // Source interval [a, b) covering destination index d (at least one pixel).
   void Box(int d, int& a, int& b) const {
-    int64_t i = d - DstStart;
-    int64_t s0 = i * SrcLen / DstLen, s1 = (i + 1) * SrcLen / DstLen;
+    __int128 i = static_cast<int64_t>(d) - DstStart;
+    int64_t s0 = static_cast<int64_t>(i * SrcLen / DstLen), s1 = static_cast<int64_t>((i + 1) * SrcLen / DstLen);
     if (s1 <= s0) s1 = s0 + 1;
     if (Flip) {
       int64_t t0 = SrcLen - s1, t1 = SrcLen - s0;
@@ -256,7 +256,30 @@ private:
 
 // Runs a job over the destination's clip. Destination pixels whose (nearest) source pixel lies
 // outside the source surface are left alone.
+bool RunJobOn(TBlitJob& j);
+
+// A blit within one surface (scrolling) reads a snapshot of the source, so rows it has already
+// written are never read again.
 bool RunJob(TBlitJob& j) {
+  HDC dc = j.Dst;
+  if (!dc->Surf || !j.Src || j.Src->S != dc->Surf) return RunJobOn(j);
+  const TGdiSurface& S = *dc->Surf;
+  TGdiSurface copy = S;
+  size_t rowBytes = static_cast<size_t>(S.Stride < 0 ? -S.Stride : S.Stride);
+  std::vector<uint8_t> pixels(rowBytes * S.Height);
+  copy.Top = pixels.data();
+  copy.Stride = static_cast<ptrdiff_t>(rowBytes);
+  for (int y = 0; y < S.Height; ++y) std::memcpy(copy.Row(y), S.Row(y), rowBytes);
+  TBlitSource src = *j.Src;
+  src.S = &copy;
+  const TBlitSource* saved = j.Src;
+  j.Src = &src;
+  bool ok = RunJobOn(j);
+  j.Src = saved;
+  return ok;
+}
+
+bool RunJobOn(TBlitJob& j) {
   HDC dc = j.Dst;
   if (!dc->Surf || j.X.DstLen <= 0 || j.Y.DstLen <= 0) return TRUE;
   const TGdiSurface& D = *dc->Surf;
@@ -467,13 +490,7 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   }
   TBlitSource s;
   if (!SourceOf(src, sx, sy, sw, sh, s)) return FALSE;
-  TBlitJob j;
-  j.Dst = dst;
-  j.Src = &s;
-  j.Rop = rop;
-  j.Mode = dst->S.StretchMode;
-  SetAxes(j, dst, x, y, w, h, &s, sx, sy, sw, sh);
-  return RunJob(j);
+  return BlitSurface(dst, x, y, w, h, s, sx, sy, sw, sh, rop);
 }
 
 BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop) {

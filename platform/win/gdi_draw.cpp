@@ -252,11 +252,38 @@ TShapeBoxes ShapeBoxes(HDC dc, int l, int t, int r, int b) {
   RECT O = R;
   if (w > 1 && pen->Kind() != PS_INSIDEFRAME) {
     O = RECT{R.left - (w - 1) / 2, R.top - (w - 1) / 2, R.right + w / 2, R.bottom + w / 2};
-    O.right -= (w > 1 ? 1 : 0) * 0;
   }
   s.Outer = O;
   s.Inner = RECT{O.left + w, O.top + w, O.right - w, O.bottom - w};
+  // A pen as wide as the shape leaves no inside (rather than an inside turned around).
+  if (s.Inner.right < s.Inner.left) s.Inner.right = s.Inner.left;
+  if (s.Inner.bottom < s.Inner.top) s.Inner.bottom = s.Inner.top;
   return s;
+}
+
+// A dashed outline of a curved shape: the ring's pixels in order around the shape's centre
+// (counter-clockwise from 3 o'clock) take the pen's dash pattern one after the other.
+void DashRing(HDC dc, TGdiPenObj* pen, const TRegion& ring, double cx, double cy) {
+  struct TPix {
+    double a;
+    int x, y;
+  };
+  std::vector<TPix> px;
+  TRegion visible = TRegion::Combine(ring, dc->Clip(), RGN_AND);
+  for (const TBand& b : ring.Bands)
+    for (int y = b.top; y < b.bottom; ++y)
+      for (const TSpan& sp : b.spans)
+        for (int x = sp.x0; x < sp.x1; ++x) {
+          double a = std::atan2(-(y + 0.5 - cy), x + 0.5 - cx);
+          px.push_back(TPix{a < 0 ? a + 2 * 3.14159265358979323846 : a, x, y});
+        }
+  std::sort(px.begin(), px.end(), [](const TPix& p, const TPix& q) { return p.a < q.a; });
+  TLineDrawer ld(dc, pen);
+  for (size_t i = 0; i < px.size(); ++i) {
+    if (!visible.Contains(px[i].x, px[i].y)) continue;
+    const TPaint& paint = ld.OnAt(static_cast<int64_t>(i)) ? ld.On : ld.Off;
+    if (!paint.Null) PaintSpan(*dc->Surf, px[i].y, px[i].x, px[i].x + 1, paint);
+  }
 }
 
 // Fills and outlines a shape given by a function making its region for a box.
@@ -269,11 +296,15 @@ void DrawShape(HDC dc, int l, int t, int r, int b, MakeRgn make, bool callerDash
   if (!s.HasPen) return;
   TGdiPenObj* pen = CurPen(dc);
   TRegion outer = make(s.Outer, true);
-  // Rectangles trace their dashed outline themselves; curved shapes draw it solid.
+  // Rectangles trace their dashed outline themselves.
   if (s.Dashed && callerDashes) return;
   TRegion ring = TRegion::Combine(outer, inner, RGN_DIFF);
   // Inner may be empty or larger where the pen is thin: the ring is at least the frame.
   if (PenWidth(dc, pen) <= 1) ring = FrameOf(outer, 1, 1);
+  if (s.Dashed) {
+    DashRing(dc, pen, ring, (s.Outer.left + s.Outer.right) / 2.0, (s.Outer.top + s.Outer.bottom) / 2.0);
+    return;
+  }
   PaintRegion(dc, ring, SolidPaint(dc, PenColor(dc, pen)));
 }
 
@@ -342,7 +373,8 @@ void DrawArcShape(HDC dc, TArcKind kind, int l, int t, int r, int b, int xs, int
   TRegion ring = w <= 1 ? FrameOf(outer, 1, 1)
                         : TRegion::Combine(outer, EllipseRegion(s.Inner.left, s.Inner.top, s.Inner.right, s.Inner.bottom), RGN_DIFF);
   ring = FilterRegion(ring, sector);
-  PaintRegion(dc, ring, SolidPaint(dc, PenColor(dc, pen)));
+  if (s.Dashed) DashRing(dc, pen, ring, cx, cy);
+  else PaintRegion(dc, ring, SolidPaint(dc, PenColor(dc, pen)));
   // The straight edges: two radii for a pie, the chord for a chord.
   auto toLogical = [&](double x, double y) {
     POINT p{static_cast<LONG>(std::lround(x)) - dc->Origin.x, static_cast<LONG>(std::lround(y)) - dc->Origin.y};
@@ -537,11 +569,19 @@ BOOL Polygon(HDC dc, const POINT* pts, int n) {
   return ok;
 }
 
-BOOL Arc(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
+namespace {
+// Arc, Pie and Chord: record, then draw (the straight edges go through StrokePath, which does
+// not record again).
+BOOL ArcCall(HDC dc, TArcKind kind, DWORD record, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
   if (!ValidDC(dc)) return FALSE;
-  if (dc->Rec) MetaRecord(dc, EMR_ARC, {l, t, r, b, xs, ys, xe, ye});
-  DrawArcShape(dc, TArcKind::Arc, l, t, r, b, xs, ys, xe, ye);
+  if (dc->Rec) MetaRecord(dc, record, {l, t, r, b, xs, ys, xe, ye});
+  DrawArcShape(dc, kind, l, t, r, b, xs, ys, xe, ye);
   return TRUE;
+}
+}  // namespace
+
+BOOL Arc(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
+  return ArcCall(dc, TArcKind::Arc, EMR_ARC, l, t, r, b, xs, ys, xe, ye);
 }
 
 BOOL ArcTo(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
@@ -558,23 +598,11 @@ BOOL ArcTo(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
 }
 
 BOOL Pie(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
-  if (!ValidDC(dc)) return FALSE;
-  if (dc->Rec) MetaRecord(dc, EMR_PIE, {l, t, r, b, xs, ys, xe, ye});
-  TMetaRecorder* saved = dc->Rec;
-  dc->Rec = nullptr;
-  DrawArcShape(dc, TArcKind::Pie, l, t, r, b, xs, ys, xe, ye);
-  dc->Rec = saved;
-  return TRUE;
+  return ArcCall(dc, TArcKind::Pie, EMR_PIE, l, t, r, b, xs, ys, xe, ye);
 }
 
 BOOL Chord(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
-  if (!ValidDC(dc)) return FALSE;
-  if (dc->Rec) MetaRecord(dc, EMR_CHORD, {l, t, r, b, xs, ys, xe, ye});
-  TMetaRecorder* saved = dc->Rec;
-  dc->Rec = nullptr;
-  DrawArcShape(dc, TArcKind::Chord, l, t, r, b, xs, ys, xe, ye);
-  dc->Rec = saved;
-  return TRUE;
+  return ArcCall(dc, TArcKind::Chord, EMR_CHORD, l, t, r, b, xs, ys, xe, ye);
 }
 
 // ---- Pixels ----

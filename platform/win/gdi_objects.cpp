@@ -321,7 +321,8 @@ int GetObjectType(HGDIOBJ h) {
     return OBJ_DC;
   }
   TGdiObject* o = GdiLookup(h);
-  return o ? o->Type : 0;
+  // Icons share the table under a private type; they are not GDI objects.
+  return o && o->Type < 0x100 ? o->Type : 0;
 }
 
 int GetObject(HGDIOBJ h, int size, void* out) {
@@ -400,7 +401,7 @@ int GetObject(HGDIOBJ h, int size, void* out) {
 
 BOOL DeleteObject(HGDIOBJ h) {
   TGdiObject* o = GdiLookup(h);
-  if (!o) return FALSE;
+  if (!o || o->Type >= 0x100) return FALSE;
   if (o->Stock) return TRUE;
   if (o->Selected > 0 || (o->Type == OBJ_BITMAP && static_cast<TGdiBitmapObj*>(o)->SelectedIn)) {
     o->PendingDelete = true;

@@ -288,7 +288,7 @@ TRegion RoundShape(int l, int t, int r, int b, int w, int h) {
   int top = std::max(t, -kRowLimit), bot = std::min(b, kRowLimit);
   if (top >= bot) return g;
   double a = w / 2.0, bb = h / 2.0;
-  double cyTop = t + bb, cyBot = b - bb;
+  double cyTop = t + bb;
   std::vector<std::vector<TSpan>> rows(static_cast<size_t>(bot - top));
   for (int y = top; y < bot; ++y) {
     // Mirror rows of the lower half onto the upper half for symmetry.
@@ -300,7 +300,6 @@ TRegion RoundShape(int l, int t, int r, int b, int w, int h) {
       if (hw < 0) continue;
       x0 = static_cast<int>(std::ceil(l + a - hw - 0.5 - 1e-9));
     }
-    (void)cyBot;
     int x1 = l + r - x0;
     if (x0 < x1) rows[static_cast<size_t>(y - top)].push_back(TSpan{x0, x1});
   }

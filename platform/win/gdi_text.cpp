@@ -54,6 +54,7 @@ std::string FindFontsConf() {
     exe[n] = 0;
     std::string dir(exe);
     dir = dir.substr(0, dir.rfind('/'));
+    tries.push_back(dir + "/fonts.conf");
     tries.push_back(dir + "/data/fonts.conf");
     tries.push_back(dir + "/../data/fonts.conf");
   }
@@ -518,26 +519,29 @@ int GetTextFace(HDC dc, int size, LPSTR out) {
   return static_cast<int>(k);
 }
 
-BOOL GetCharWidth32(HDC dc, UINT first, UINT last, INT* widths) {
-  if (!ValidDC(dc) || !widths || last < first || last - first > 0x10FFFF) return FALSE;
+namespace {
+// The glyphs of the characters first..last in the DC's font; false on bad arguments.
+bool GlyphRange(HDC dc, UINT first, UINT last, const void* out, std::vector<TPlacedGlyph>& g) {
+  if (!ValidDC(dc) || !out || last < first || last - first > 0x10FFFF) return false;
   auto f = FaceOf(dc);
-  if (!f) return FALSE;
+  if (!f) return false;
   std::u32string s;
   for (UINT c = first; c <= last; ++c) s.push_back(c);
-  std::vector<TPlacedGlyph> g;
   LayoutText(*f, s, g);
+  return true;
+}
+}  // namespace
+
+BOOL GetCharWidth32(HDC dc, UINT first, UINT last, INT* widths) {
+  std::vector<TPlacedGlyph> g;
+  if (!GlyphRange(dc, first, last, widths, g)) return FALSE;
   for (size_t i = 0; i < g.size(); ++i) widths[i] = Round26(g[i].G.AdvX);
   return TRUE;
 }
 
 BOOL GetCharABCWidths(HDC dc, UINT first, UINT last, ABC* out) {
-  if (!ValidDC(dc) || !out || last < first || last - first > 0x10FFFF) return FALSE;
-  auto f = FaceOf(dc);
-  if (!f) return FALSE;
-  std::u32string s;
-  for (UINT c = first; c <= last; ++c) s.push_back(c);
   std::vector<TPlacedGlyph> g;
-  LayoutText(*f, s, g);
+  if (!GlyphRange(dc, first, last, out, g)) return FALSE;
   for (size_t i = 0; i < g.size(); ++i) {
     int adv = Round26(g[i].G.AdvX);
     out[i].abcA = g[i].G.BearingX;

@@ -318,7 +318,42 @@ struct TLine {
   int Underline = -1;  // index of the prefixed character in Text
 };
 
-int Width(HDC dc, const std::u32string& s) { return TextExtentU32(dc, s).cx; }
+// Tab stops of the text being formatted (0: tabs are ordinary characters). DrawText runs on
+// one thread per DC, and sets and clears this around its work.
+thread_local int tTabWidth = 0;
+
+// Width of a line; with tab expansion each tab moves to the next multiple of the tab width.
+int Width(HDC dc, const std::u32string& s) {
+  if (tTabWidth <= 0 || s.find(U'\t') == std::u32string::npos) return TextExtentU32(dc, s).cx;
+  int x = 0;
+  size_t start = 0;
+  for (;;) {
+    size_t tab = s.find(U'\t', start);
+    x += TextExtentU32(dc, s.substr(start, tab == std::u32string::npos ? std::u32string::npos : tab - start)).cx;
+    if (tab == std::u32string::npos) return x;
+    x = (x / tTabWidth + 1) * tTabWidth;
+    start = tab + 1;
+  }
+}
+
+// Draws a line, segment by segment between tabs when they expand.
+void DrawLine(HDC dc, int x, int y, UINT options, const std::u32string& s) {
+  if (tTabWidth <= 0 || s.find(U'\t') == std::u32string::npos) {
+    TextOutU32(dc, x, y, options, nullptr, s, nullptr);
+    return;
+  }
+  size_t start = 0;
+  int pos = 0;
+  for (;;) {
+    size_t tab = s.find(U'\t', start);
+    std::u32string seg = s.substr(start, tab == std::u32string::npos ? std::u32string::npos : tab - start);
+    TextOutU32(dc, x + pos, y, options, nullptr, seg, nullptr);
+    pos += TextExtentU32(dc, seg).cx;
+    if (tab == std::u32string::npos) return;
+    pos = (pos / tTabWidth + 1) * tTabWidth;
+    start = tab + 1;
+  }
+}
 
 bool BreakableCJK(char32_t c) { return c >= 0x2E80 && c < 0xFFEF; }
 
@@ -359,17 +394,13 @@ int DrawTextU32(HDC dc, std::u32string text, RECT* r, UINT fmt, std::u32string* 
   TEXTMETRICA tm{};
   GetTextMetrics(dc, &tm);
   int lineH = tm.tmHeight + ((fmt & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
-  // Tabs.
-  if (fmt & DT_EXPANDTABS) {
-    int stop = (fmt & DT_TABSTOP) ? static_cast<int>((fmt >> 8) & 0xFF) : 8;
-    std::u32string spaces(static_cast<size_t>(std::max(stop, 1)), U' ');
-    std::u32string out;
-    for (char32_t c : text) {
-      if (c == U'\t') out += spaces;
-      else out.push_back(c);
-    }
-    text = out;
-  }
+  // Tab stops: every eight average characters, or the count in the format's second byte.
+  struct TTabScope {
+    explicit TTabScope(int w) { tTabWidth = w; }
+    ~TTabScope() { tTabWidth = 0; }
+  } tabs((fmt & DT_EXPANDTABS) ? std::max(1, static_cast<int>((fmt & DT_TABSTOP) ? (fmt >> 8) & 0xFF : 8)) * std::max<int>(1, tm.tmAveCharWidth) : 0);
+  // With DT_TABSTOP the second byte is the tab count, not flags.
+  if (fmt & DT_TABSTOP) fmt &= ~0xFF00u;
   // Prefix characters.
   std::vector<TLine> paragraphs(1);
   bool prefix = !(fmt & DT_NOPREFIX);
@@ -470,7 +501,7 @@ int DrawTextU32(HDC dc, std::u32string text, RECT* r, UINT fmt, std::u32string* 
     int x = r->left;
     if (fmt & DT_CENTER) x = r->left + (maxW - w) / 2;
     else if (fmt & DT_RIGHT) x = r->right - w;
-    if (!(fmt & DT_PREFIXONLY)) TextOutU32(dc, x, y, (fmt & DT_RTLREADING) ? static_cast<UINT>(ETO_RTLREADING) : 0u, nullptr, l.Text, nullptr);
+    if (!(fmt & DT_PREFIXONLY)) DrawLine(dc, x, y, (fmt & DT_RTLREADING) ? static_cast<UINT>(ETO_RTLREADING) : 0u, l.Text);
     if (l.Underline >= 0 && l.Underline < static_cast<int>(l.Text.size())) {
       int ux = x + Width(dc, l.Text.substr(0, static_cast<size_t>(l.Underline)));
       int uw = Width(dc, l.Text.substr(static_cast<size_t>(l.Underline), 1));

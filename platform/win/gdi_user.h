@@ -99,3 +99,24 @@ enum : UINT {
 int DrawText(HDC dc, LPCSTR text, int count, RECT* r, UINT format);
 inline int DrawTextA(HDC dc, LPCSTR t, int n, RECT* r, UINT f) { return DrawText(dc, t, n, r, f); }
 int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* r, UINT format);
+
+// ---- Icons ----
+// An icon keeps copies of its colour bitmap and its mask (1 = transparent). A colour bitmap of
+// 32 bits with any alpha is drawn blended; otherwise the mask ANDs and the colour XORs, so an
+// icon without colour bitmap (a monochrome one: the mask holds both halves) inverts where both
+// bits are set.
+struct ICONINFO {
+  BOOL fIcon;
+  DWORD xHotspot;
+  DWORD yHotspot;
+  HBITMAP hbmMask;
+  HBITMAP hbmColor;
+};
+enum : UINT { DI_MASK = 1, DI_IMAGE = 2, DI_NORMAL = 3, DI_COMPAT = 4, DI_DEFAULTSIZE = 8 };
+HICON CreateIconIndirect(const ICONINFO* info);
+// The caller owns the two bitmaps it gets.
+BOOL GetIconInfo(HICON icon, ICONINFO* info);
+HICON CopyIcon(HICON icon);
+BOOL DestroyIcon(HICON icon);
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBRUSH flickerFree, UINT flags);
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);

@@ -145,6 +145,22 @@ TEST(Graphics, CanvasTextMeasuresAndClips) {
   EXPECT_TRUE(red);
 }
 
+TEST(Graphics, CanvasFormattedTextRect) {
+  auto b = NewBitmap(200, 60);
+  TCanvas* c = b->Canvas();
+  c->Font()->SetName("Arial");
+  RECT r{0, 0, 40, 0};
+  std::string text = "proof sheet order";
+  c->TextRect(r, text, TTextFormat{tfCalcRect, tfWordBreak});
+  EXPECT_GE(r.bottom, 2 * c->TextHeight("p"));
+  EXPECT_EQ(b->Canvas()->Pixels(1, 1), RGB(255, 255, 255));  // measuring draws nothing
+  RECT cell{0, 0, 50, 20};
+  std::string caption = "A caption far too long for the cell";
+  c->TextRect(cell, caption, TTextFormat{tfEndEllipsis, tfModifyString, tfSingleLine});
+  EXPECT_EQ(caption.substr(caption.size() - 3), "...");
+  EXPECT_LE(c->TextWidth(caption), 50);
+}
+
 TEST(Graphics, CanvasLockIsRecursiveAndExcludesOtherThreads) {
   TCanvas c;
   c.Lock();
@@ -324,6 +340,49 @@ TEST(Graphics, BmpReaderTurnsTopDownFilesAndRefusesBadData) {
   }
 }
 
+TEST(Graphics, RunLengthBitmapsAreUnpacked) {
+  // 4x2 8-bit, bottom row first: [run 4 x index 1], end of line, [literal 3: 2 3 2], end of picture.
+  const uint8_t packed[] = {4, 1, 0, 0, 0, 3, 2, 3, 2, 0, 0, 1};
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD c[4];
+  } bi{{40, 4, 2, 1, 8, BI_RLE8, sizeof packed, 0, 0, 4, 0}, {{0, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}}};
+  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(14 + sizeof bi + sizeof packed), 0, 0, static_cast<DWORD>(14 + sizeof bi)};
+  TMemoryStream s;
+  s.WriteBuffer(&fh, sizeof fh);
+  s.WriteBuffer(&bi, sizeof bi);
+  s.WriteBuffer(packed, sizeof packed);
+  s.SetPosition(0);
+  TBitmap b;
+  b.LoadFromStream(&s);
+  EXPECT_EQ(b.PixelFormat(), pf8bit);
+  EXPECT_EQ(b.Canvas()->Pixels(0, 1), RGB(255, 0, 0));  // bottom row: the run
+  EXPECT_EQ(b.Canvas()->Pixels(3, 1), RGB(255, 0, 0));
+  EXPECT_EQ(b.Canvas()->Pixels(0, 0), RGB(0, 255, 0));  // top row: the literal
+  EXPECT_EQ(b.Canvas()->Pixels(1, 0), RGB(0, 0, 255));
+  EXPECT_EQ(b.Canvas()->Pixels(3, 0), RGB(0, 0, 0));    // not reached: index 0
+  // The same with 4 bits: runs alternate the two nibbles, literals hold two pixels a byte.
+  const uint8_t packed4[] = {4, 0x12, 0, 0, 0, 3, 0x32, 0x30, 0, 1};
+  bi.h.biBitCount = 4;
+  bi.h.biCompression = BI_RLE4;
+  bi.h.biSizeImage = sizeof packed4;
+  TMemoryStream s4;
+  fh.bfSize = static_cast<DWORD>(14 + sizeof bi + sizeof packed4);
+  s4.WriteBuffer(&fh, sizeof fh);
+  s4.WriteBuffer(&bi, sizeof bi);
+  s4.WriteBuffer(packed4, sizeof packed4);
+  s4.SetPosition(0);
+  TBitmap b4;
+  b4.LoadFromStream(&s4);
+  EXPECT_EQ(b4.PixelFormat(), pf4bit);
+  EXPECT_EQ(b4.Canvas()->Pixels(0, 1), RGB(255, 0, 0));
+  EXPECT_EQ(b4.Canvas()->Pixels(1, 1), RGB(0, 255, 0));
+  EXPECT_EQ(b4.Canvas()->Pixels(2, 1), RGB(255, 0, 0));
+  EXPECT_EQ(b4.Canvas()->Pixels(0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(b4.Canvas()->Pixels(1, 0), RGB(0, 255, 0));
+  EXPECT_EQ(b4.Canvas()->Pixels(2, 0), RGB(0, 0, 255));
+}
+
 TEST(Graphics, AssignMakesAnIndependentCopy) {
   auto a = NewBitmap(3, 3, pf8bit);
   a->Canvas()->SetPixels(1, 1, clRed);
@@ -379,6 +438,18 @@ TEST(Graphics, IconsKeepTheirAlphaThroughFiles) {
   canvas->Canvas()->Draw(0, 0, &again);
   EXPECT_EQ(canvas->Canvas()->Pixels(8, 8), RGB(255, 0, 0));
   EXPECT_EQ(canvas->Canvas()->Pixels(1, 1), RGB(255, 255, 255));
+  TBitmap asBitmap;
+  asBitmap.Assign(&again);
+  EXPECT_EQ(asBitmap.PixelFormat(), pf32bit);
+  EXPECT_EQ(static_cast<uint8_t*>(asBitmap.ScanLine(8))[8 * 4 + 3], 255);
+  EXPECT_EQ(static_cast<uint8_t*>(asBitmap.ScanLine(1))[1 * 4 + 3], 0);
+  // Through a handle and back.
+  TIcon viaHandle;
+  viaHandle.SetHandle(CopyIcon(again.Handle()));
+  auto other = NewBitmap(16, 16);
+  other->Canvas()->Draw(0, 0, &viaHandle);
+  EXPECT_EQ(other->Canvas()->Pixels(8, 8), RGB(255, 0, 0));
+  EXPECT_EQ(other->Canvas()->Pixels(1, 1), RGB(255, 255, 255));
   TMemoryStream bad;
   bad.WriteBuffer("\0\0\1\0\0\0", 6);
   bad.SetPosition(0);
@@ -503,6 +574,126 @@ TEST(Graphics, ImageListDrawsMaskedAndDisabledImages) {
   TBitmap out;
   list.GetBitmap(1, &out);
   EXPECT_EQ(out.Canvas()->Pixels(2, 2), RGB(255, 0, 0));
+}
+
+}  // namespace
+
+#include "platform/vcl/graphics_jpeg.h"
+
+namespace {
+
+TEST(Graphics, JpegImagesCompressFromBitmapsAndDecodeBack) {
+  auto b = NewBitmap(32, 16);
+  b->Canvas()->Brush()->SetColor(clRed);
+  b->Canvas()->FillRect(RECT{0, 0, 16, 16});
+  b->Canvas()->Brush()->SetColor(clBlue);
+  b->Canvas()->FillRect(RECT{16, 0, 32, 16});
+  TJPEGImage jpg;
+  jpg.Assign(b.get());
+  jpg.SetCompressionQuality(95);
+  TMemoryStream s;
+  jpg.SaveToStream(&s);
+  ASSERT_GT(s.Size(), 100);
+  EXPECT_EQ(static_cast<uint8_t*>(s.Memory())[0], 0xFF);
+  EXPECT_EQ(static_cast<uint8_t*>(s.Memory())[1], 0xD8);
+  s.SetPosition(0);
+  TJPEGImage back;
+  back.LoadFromStream(&s);
+  EXPECT_EQ(back.Width(), 32);
+  EXPECT_EQ(back.Height(), 16);
+  COLORREF left = back.Bitmap()->Canvas()->Pixels(4, 8), right = back.Bitmap()->Canvas()->Pixels(28, 8);
+  EXPECT_GT(GetRValue(left), 230);
+  EXPECT_LT(GetBValue(left), 25);
+  EXPECT_GT(GetBValue(right), 230);
+  EXPECT_LT(GetRValue(right), 25);
+  // A bitmap takes the decoded picture.
+  TBitmap decoded;
+  decoded.Assign(&back);
+  EXPECT_EQ(decoded.Width(), 32);
+  EXPECT_EQ(decoded.PixelFormat(), pf24bit);
+  EXPECT_GT(GetRValue(decoded.Canvas()->Pixels(4, 8)), 230);
+  // Smaller quality, smaller file; half scale halves the size; grey decodes to 8 bits.
+  TJPEGImage low;
+  low.Assign(b.get());
+  low.SetCompressionQuality(10);
+  TMemoryStream ls;
+  low.SaveToStream(&ls);
+  EXPECT_LT(ls.Size(), s.Size());
+  back.SetScale(jsHalf);
+  EXPECT_EQ(back.Width(), 16);
+  back.SetGrayscale(true);
+  EXPECT_EQ(back.Bitmap()->PixelFormat(), pf8bit);
+  // Bad data: EJPEG, and the picture stays as it was.
+  TMemoryStream junk;
+  const std::string notJpeg = "\xFF\xD8\xFF\xE0 not really a jpeg";
+  junk.WriteBuffer(notJpeg.data(), static_cast<int64_t>(notJpeg.size()));
+  junk.SetPosition(0);
+  EXPECT_THROW(back.LoadFromStream(&junk), EJPEG);
+  EXPECT_EQ(back.Width(), 16);
+}
+
+TEST(Graphics, PictureOpensJpegFilesByExtension) {
+  TTempDir tmp;
+  auto b = NewBitmap(8, 8);
+  TJPEGImage jpg;
+  jpg.Assign(b.get());
+  std::string path = (tmp.path / "IMG_0001.JPG").string();
+  jpg.SaveToFile(path);
+  TPicture p;
+  p.LoadFromFile(path);
+  ASSERT_TRUE(p.Graphic()->Is<TJPEGImage>());
+  EXPECT_EQ(p.Width(), 8);
+  auto canvas = NewBitmap(8, 8);
+  canvas->Canvas()->Draw(0, 0, p.Graphic());
+  EXPECT_GT(GetRValue(canvas->Canvas()->Pixels(4, 4)), 240);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Graphics, PictureDataRecordNamesTheClassThenHoldsTheImage) {
+  auto b = NewBitmap(3, 2);
+  b->Canvas()->SetPixels(2, 1, clRed);
+  TPicture p;
+  p.SetGraphic(b.get());
+  TMemoryStream s;
+  p.WriteData(&s);
+  const auto* bytes = static_cast<const uint8_t*>(s.Memory());
+  ASSERT_EQ(bytes[0], 7);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes + 1), 7), "TBitmap");
+  int32_t size;
+  std::memcpy(&size, bytes + 8, 4);
+  EXPECT_EQ(size, s.Size() - 12);
+  EXPECT_EQ(bytes[12], 'B');
+  EXPECT_EQ(bytes[13], 'M');
+  s.SetPosition(0);
+  TPicture q;
+  q.ReadData(&s);
+  ASSERT_TRUE(q.Graphic()->Is<TBitmap>());
+  EXPECT_EQ(q.Bitmap()->Canvas()->Pixels(2, 1), RGB(255, 0, 0));
+  // A JPEG picture keeps its compressed data.
+  TJPEGImage jpg;
+  jpg.Assign(b.get());
+  TPicture pj;
+  pj.SetGraphic(&jpg);
+  TMemoryStream sj;
+  pj.WriteData(&sj);
+  sj.SetPosition(0);
+  TPicture qj;
+  qj.ReadData(&sj);
+  ASSERT_TRUE(qj.Graphic()->Is<TJPEGImage>());
+  EXPECT_EQ(qj.Width(), 3);
+  // An unknown class name is refused.
+  TMemoryStream bad;
+  bad.WriteBuffer("\x05TNope", 6);
+  bad.SetPosition(0);
+  try {
+    q.ReadData(&bad);
+    FAIL();
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), "Unknown picture format TNope");
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gdi_test_util.h"
+#include "platform/win/gdi_drawdib.h"
 
 namespace {
 
@@ -24,6 +25,49 @@ TEST(GdiBlit, BitBltCopiesAndClipsToTheSource) {
   EXPECT_EQ(d2.At(2, 2), kRed);
   EXPECT_EQ(d2.At(1, 1), RGB(128, 128, 128));
   EXPECT_EQ(d2.At(6, 6), RGB(128, 128, 128));
+}
+
+TEST(GdiBlit, OverlappingBlitsWithinOneSurfaceScrollCorrectly) {
+  // Each row y holds the grey level 10 * y; scrolling down by 2 and right by 1 shifts them.
+  for (int dy : {2, -2}) {
+    TCanvasDC c(6, 8);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 6; ++x) SetPixel(c.dc, x, y, RGB(10 * y, 10 * x, 0));
+    BitBlt(c.dc, 1, dy > 0 ? 2 : 0, 5, 6, c.dc, 0, dy > 0 ? 0 : 2, SRCCOPY);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 5; ++x) {
+        int ty = (dy > 0 ? 2 : 0) + y, sy = (dy > 0 ? 0 : 2) + y;
+        EXPECT_EQ(c.At(x + 1, ty), RGB(10 * sy, 10 * x, 0)) << dy << " " << x << "," << y;
+      }
+  }
+}
+
+TEST(GdiBlit, HostileSizesAndCoordinates) {
+  TCanvasDC src(4, 4), dst(8, 8);
+  SetPixel(src.dc, 1, 1, RGB(255, 0, 0));
+  EXPECT_FALSE(StretchBlt(dst.dc, 0, 0, 8, 8, src.dc, 0, 0, 0, 4, SRCCOPY));  // empty source
+  EXPECT_TRUE(BitBlt(dst.dc, 0, 0, 0, 0, src.dc, 0, 0, SRCCOPY));              // nothing to do
+  // Negative extents turn both rectangles around: the source becomes (-4, -4)..(0, 0), off
+  // the bitmap, so nothing is drawn.
+  EXPECT_TRUE(BitBlt(dst.dc, 4, 4, -4, -4, src.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(dst.Count(RGB(255, 255, 255)), 64);
+  EXPECT_TRUE(BitBlt(dst.dc, 4, 4, -4, -4, src.dc, 4, 4, SRCCOPY));
+  EXPECT_EQ(dst.At(1, 1), RGB(255, 0, 0));
+  // A destination a billion pixels wide shows only what lands on the surface.
+  TCanvasDC big(8, 8);
+  SetStretchBltMode(big.dc, COLORONCOLOR);
+  EXPECT_TRUE(StretchBlt(big.dc, -1000000000, 0, 2000000000, 8, src.dc, 0, 0, 4, 4, SRCCOPY));
+  SetStretchBltMode(big.dc, HALFTONE);
+  EXPECT_TRUE(StretchBlt(big.dc, 0, -1000000000, 8, 2000000000, src.dc, 0, 0, 4, 4, SRCCOPY));
+  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+  HDC mem = CreateCompatibleDC(nullptr);
+  HBITMAP zero = CreateCompatibleBitmap(mem, 0, 0);
+  BITMAP bm;
+  ASSERT_EQ(GetObject(zero, sizeof bm, &bm), static_cast<int>(sizeof bm));
+  EXPECT_EQ(bm.bmWidth, 1);
+  EXPECT_EQ(bm.bmBitsPixel, 1);
+  DeleteObject(zero);
+  DeleteDC(mem);
 }
 
 TEST(GdiBlit, TernaryRasterOperations) {
@@ -218,6 +262,51 @@ TEST(GdiDib, BottomUpDibsStoreTheirLastRowFirst) {
   // SRCINVERT through StretchDIBits.
   StretchDIBits(dst.dc, 0, 0, 1, 2, 0, 0, 1, 2, bits, &bi, DIB_RGB_COLORS, SRCINVERT);
   EXPECT_EQ(dst.At(0, 0), RGB(0, 0, 0));
+}
+
+TEST(GdiDib, MonochromeMaskInvertsThroughStretchDIBits) {
+  // A 1-bit bottom-up mask, 8x4, with its colour table black/white; stored rows bottom first.
+  // Picture rows (top first): 11110000, 00000000, 00001111, 10000001.
+  const uint8_t rows[4][4] = {{0x81, 0, 0, 0}, {0x0F, 0, 0, 0}, {0x00, 0, 0, 0}, {0xF0, 0, 0, 0}};
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD c[2];
+  } bi{{sizeof(BITMAPINFOHEADER), 8, 4, 1, 1, BI_RGB, 0, 0, 0, 0, 0}, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  TCanvasDC c(8, 4);
+  RECT all{0, 0, 8, 4};
+  HBRUSH grey = CreateSolidBrush(RGB(100, 150, 200));
+  FillRect(c.dc, &all, grey);
+  DeleteObject(grey);
+  // The lower half of the picture (rows 2..3), source y measured from the bottom.
+  int ySrc = 4 - 2 - 2;
+  StretchDIBits(c.dc, 0, 2, 8, 2, 0, ySrc, 8, 2, rows, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, SRCINVERT);
+  const COLORREF g = RGB(100, 150, 200), inv = RGB(155, 105, 55);
+  EXPECT_EQ(c.Art(all, {{g, '.'}, {inv, '#'}}), Pic({"........", "........", "....####", "#......#"}));
+  // Again: inverting twice restores.
+  StretchDIBits(c.dc, 0, 2, 8, 2, 0, ySrc, 8, 2, rows, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, SRCINVERT);
+  EXPECT_EQ(c.Count(g), 32);
+}
+
+TEST(GdiDib, DrawDibDrawsDibMemoryAtFullSizeOrStretched) {
+  // Bottom-up 2x2 8-bit DIB: stored rows bottom first; picture: top row red blue, bottom green.
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD c[3];
+  } bi{{sizeof(BITMAPINFOHEADER), 2, 2, 1, 8, BI_RGB, 0, 0, 0, 3, 0}, {{0, 0, 255, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}}};
+  const uint8_t bits[2][4] = {{2, 2, 0, 0}, {0, 1, 0, 0}};
+  HDRAWDIB dd = DrawDibOpen();
+  ASSERT_NE(dd, nullptr);
+  TCanvasDC c(4, 4);
+  ASSERT_TRUE(DrawDibDraw(dd, c.dc, 0, 0, -1, -1, &bi.h, bits, 0, 0, -1, -1, 0));
+  EXPECT_EQ(c.At(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(1, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(1, 1), RGB(0, 255, 0));
+  // The top row only (source y from the top), stretched over the whole canvas.
+  ASSERT_TRUE(DrawDibDraw(dd, c.dc, 0, 0, 4, 4, &bi.h, bits, 0, 0, 2, 1, 0));
+  EXPECT_EQ(c.At(0, 3), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(3, 3), RGB(0, 0, 255));
+  EXPECT_FALSE(DrawDibDraw(nullptr, c.dc, 0, 0, -1, -1, &bi.h, bits, 0, 0, -1, -1, 0));
+  EXPECT_TRUE(DrawDibClose(dd));
 }
 
 TEST(GdiDib, SetDIBitsToDeviceCountsSourceRowsFromTheBottom) {

@@ -220,3 +220,50 @@ TEST(GdiMetafile, FilesAndBitsRoundTripAndBadDataIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GdiIcon, MaskedIconsAndAlphaIconsDrawOverTheBackground) {
+  // A 4x4 icon: red colour, transparent left half.
+  TCanvasDC colour(4, 4);
+  RECT all{0, 0, 4, 4};
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  FillRect(colour.dc, &all, red);
+  DeleteObject(red);
+  const uint8_t maskBits[] = {0xC0, 0, 0xC0, 0, 0xC0, 0, 0xC0, 0};  // 1 = transparent
+  HBITMAP mask = CreateBitmap(4, 4, 1, 1, maskBits);
+  // The colour is black where the mask is transparent, as icons are made.
+  RECT left{0, 0, 2, 4};
+  FillRect(colour.dc, &left, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ICONINFO ii{TRUE, 0, 0, mask, colour.bm};
+  HICON icon = CreateIconIndirect(&ii);
+  ASSERT_NE(icon, nullptr);
+  DeleteObject(mask);  // the icon keeps its own copies
+  TCanvasDC c(8, 4);
+  HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+  RECT back{0, 0, 8, 4};
+  FillRect(c.dc, &back, blue);
+  ASSERT_TRUE(DrawIconEx(c.dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL));
+  EXPECT_EQ(c.At(0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(3, 3), RGB(255, 0, 0));
+  // Stretched to 8x4.
+  FillRect(c.dc, &back, blue);
+  DeleteObject(blue);
+  ASSERT_TRUE(DrawIconEx(c.dc, 0, 0, icon, 8, 4, 0, nullptr, DI_NORMAL));
+  EXPECT_EQ(c.At(3, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(4, 0), RGB(255, 0, 0));
+  ICONINFO out;
+  ASSERT_TRUE(GetIconInfo(icon, &out));
+  EXPECT_NE(out.hbmMask, nullptr);
+  DeleteObject(out.hbmMask);
+  DeleteObject(out.hbmColor);
+  HICON copy = CopyIcon(icon);
+  EXPECT_TRUE(DestroyIcon(icon));
+  EXPECT_FALSE(DestroyIcon(icon));
+  EXPECT_FALSE(DrawIcon(c.dc, 0, 0, icon));
+  EXPECT_EQ(GetObjectType(copy), 0);  // icons are not GDI objects
+  EXPECT_FALSE(DeleteObject(copy));
+  EXPECT_TRUE(DestroyIcon(copy));
+}
+
+}  // namespace

@@ -32,6 +32,30 @@ TEST(GdiDraw, RectangleWithNullPenFillsOnePixelLessAtRightAndBottom) {
                                       "......."}));
 }
 
+TEST(GdiDraw, WidePensCentreOnTheOutlineUnlessInsideFrame) {
+  // Rectangle(2, 2, 7, 7) with a 3-pixel pen: centred on the outline x = 2..6 it covers 1..7;
+  // inside the frame it stays within 2..6 (and leaves no room for the brush).
+  const struct { int style; const char* pic[10]; } cases[] = {
+      {PS_SOLID, {"..........", ".#######..", ".#######..", ".#######..", ".###r###..", ".#######..", ".#######..", ".#######..", "..........", ".........."}},
+      {PS_INSIDEFRAME, {"..........", "..........", "..#####...", "..#####...", "..#####...", "..#####...", "..#####...", "..........", "..........", ".........."}},
+  };
+  for (const auto& k : cases) {
+    TCanvasDC c(10, 10);
+    HPEN pen = CreatePen(k.style, 3, RGB(0, 0, 0));
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    SelectObject(c.dc, pen);
+    SelectObject(c.dc, red);
+    Rectangle(c.dc, 2, 2, 7, 7);
+    std::string want;
+    for (const char* row : k.pic) want += std::string(row) + "\n";
+    EXPECT_EQ(c.Art({0, 0, 10, 10}, {{RGB(255, 255, 255), '.'}, {0, '#'}, {RGB(255, 0, 0), 'r'}}), want) << k.style;
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(pen);
+    DeleteObject(red);
+  }
+}
+
 TEST(GdiDraw, FillRectCoversLeftTopInclusiveRightBottomExclusive) {
   TCanvasDC c(6, 4);
   RECT r{2, 1, 4, 3};
@@ -271,6 +295,28 @@ TEST(GdiDraw, EllipseOutlineAndInteriorUsePenAndBrush) {
   EXPECT_EQ(c.At(0, 0), RGB(255, 255, 255));
   SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
   DeleteObject(red);
+}
+
+TEST(GdiDraw, DashedEllipsesLeaveGapsAlongTheOutline) {
+  TCanvasDC solid(30, 30), dotted(30, 30);
+  SelectObject(solid.dc, GetStockObject(NULL_BRUSH));
+  Ellipse(solid.dc, 2, 2, 28, 28);
+  HPEN dot = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+  SelectObject(dotted.dc, dot);
+  SelectObject(dotted.dc, GetStockObject(NULL_BRUSH));
+  SetBkMode(dotted.dc, TRANSPARENT);
+  Ellipse(dotted.dc, 2, 2, 28, 28);
+  int all = solid.Count(0), some = dotted.Count(0);
+  EXPECT_GT(some, all * 4 / 10);
+  EXPECT_LT(some, all * 6 / 10);
+  // Every dotted pixel lies on the solid outline.
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 30; ++x)
+      if (dotted.At(x, y) == 0) {
+        EXPECT_EQ(solid.At(x, y), 0u) << x << "," << y;
+      }
+  SelectObject(dotted.dc, GetStockObject(BLACK_PEN));
+  DeleteObject(dot);
 }
 
 TEST(GdiDraw, PolygonFillModesDifferOnlyInsideTheStar) {

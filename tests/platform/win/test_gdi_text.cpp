@@ -421,6 +421,32 @@ TEST(GdiText, DrawTextCalcRectWrapsAndAligns) {
   EXPECT_NEAR(ink.top, (100 - tm.tmHeight) / 2 + tm.tmInternalLeading, 3);
 }
 
+TEST(GdiText, DrawTextExpandsTabsToTabStops) {
+  TCanvasDC c(300, 40);
+  TFontSel f(c.dc, -14, "Arial");
+  TEXTMETRICA tm;
+  GetTextMetrics(c.dc, &tm);
+  RECT r{0, 0, 300, 0};
+  DrawText(c.dc, "a\tb", -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+  EXPECT_EQ(r.right, 8 * tm.tmAveCharWidth + Width(c.dc, "b"));
+  // Drawn: the text after the tab starts at the stop; DT_TABSTOP puts the tab count in the
+  // second byte (which then cannot carry flags such as DT_CALCRECT).
+  for (int stops : {8, 4}) {
+    TCanvasDC d(300, 40);
+    TFontSel g(d.dc, -14, "Arial");
+    RECT box{0, 0, 300, 40};
+    SetBkMode(d.dc, TRANSPARENT);
+    UINT fmt = DT_SINGLELINE | DT_EXPANDTABS | (stops == 8 ? 0u : DT_TABSTOP | (static_cast<UINT>(stops) << 8));
+    DrawText(d.dc, "\tI", -1, &box, fmt);
+    int left = 300;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 300; ++x)
+        if (d.At(x, y) != RGB(255, 255, 255)) left = std::min(left, x);
+    EXPECT_GE(left, stops * tm.tmAveCharWidth) << stops;
+    EXPECT_LE(left, stops * tm.tmAveCharWidth + 3) << stops;
+  }
+}
+
 TEST(GdiText, DrawTextEllipsisAndClipping) {
   TCanvasDC c(200, 40);
   TFontSel f(c.dc, -14, "Arial");

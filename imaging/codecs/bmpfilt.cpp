@@ -1,0 +1,614 @@
+// BMP (DIB) codec (see bmpfilt.h).
+#include "imaging/codecs/bmpfilt.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "imaging/codecs/iecodecutil.h"
+#include "imaging/codecs/iequantizer.h"
+#include "imaging/core/iebitmap.h"
+#include "imaging/core/iedib.h"
+#include "imaging/core/iefilebuffer.h"
+#include "imaging/core/iemask.h"
+#include "imaging/core/ieutils.h"
+#include "imaging/io/iecodechooks.h"
+#include "imaging/io/iefileformats.h"
+#include "imaging/io/ieparams.h"
+#include "platform/rtl/streams.h"
+
+namespace {
+
+inline uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t LE32(const uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+inline void Put16(uint8_t* p, uint32_t v) {
+  p[0] = v & 0xFF;
+  p[1] = (v >> 8) & 0xFF;
+}
+inline void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = (v >> (8 * i)) & 0xFF;
+}
+
+int DpiFromPpm(int32_t ppm) { return static_cast<int>(std::nearbyint(ppm / 100.0 * 2.54)); }
+int32_t PpmFromDpi(int dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
+
+// Largest image the reader allocates; IEPlausibleImageSize bounds it by the data as well (RLE
+// deltas skip areas cheaply, so the bound is generous).
+constexpr int64_t MaxPixels = int64_t(1) << 28;
+
+struct TRleTarget {
+  TIEBitmap* Bitmap;
+  const TIERGBPixel* Palette;  // 256 entries
+  bool Indexes;                // ie8p: store the index; else the palette colour
+  bool TopDown;
+  int Width, Height;
+  int ImageRow(int stored) const { return TopDown ? stored : Height - 1 - stored; }
+  void Put(int x, int stored, uint8_t index) const {
+    uint8_t* row = Bitmap->Scanline(ImageRow(stored));
+    if (Indexes)
+      row[x] = index;
+    else
+      reinterpret_cast<TIERGBPixel*>(row)[x] = Palette[index];
+  }
+};
+
+void RleDecode(const uint8_t* data, int64_t n, bool rle4, const TRleTarget& t, TIEProgressRec& Progress) {
+  int64_t i = 0;
+  int x = 0, row = 0;
+  auto put = [&](uint8_t index) {
+    if (row >= t.Height) return;
+    if (x >= t.Width) {
+      if (rle4) return;  // RLE4 drops pixels beyond the row
+      t.Put(t.Width - 1, row, index);  // RLE8 keeps writing onto the last pixel
+      return;
+    }
+    t.Put(x, row, index);
+    ++x;
+  };
+  while (i + 1 < n && row < t.Height) {
+    uint8_t a = data[i], b = data[i + 1];
+    i += 2;
+    if (a > 0) {
+      for (int k = 0; k < a; ++k) put(rle4 ? ((k & 1) ? (b & 0x0F) : (b >> 4)) : b);
+      continue;
+    }
+    if (b == 0) {  // end of line
+      x = 0;
+      ++row;
+      int per = static_cast<int>(static_cast<int64_t>(row) * 100 / t.Height);
+      if (Progress.Callback && per != Progress.LastPer) {
+        Progress.LastPer = per;
+        Progress.Callback(Progress.Data, Progress.Sender, per);
+      }
+      if (Progress.IsAborting()) return;
+      continue;
+    }
+    if (b == 1) return;  // end of bitmap
+    if (b == 2) {        // delta
+      if (i + 1 >= n) return;
+      x += data[i];
+      row += data[i + 1];
+      i += 2;
+      if (row >= t.Height) return;
+      continue;
+    }
+    // Absolute mode: b pixels, padded to a 16-bit boundary.
+    int bytes = rle4 ? (b + 1) / 2 : b;
+    for (int k = 0; k < b; ++k) {
+      int64_t at = i + (rle4 ? k / 2 : k);
+      if (at >= n) return;
+      put(rle4 ? ((k & 1) ? (data[at] & 0x0F) : (data[at] >> 4)) : data[at]);
+    }
+    i += bytes + (bytes & 1);
+  }
+}
+
+}  // namespace
+
+void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParamsVals& IOParams,
+                  TIEProgressRec& Progress, bool Preview, bool Headerless, TIEMask*& AlphaMask, bool IgnoreAlpha) {
+  TIOParamsVals& P = IOParams;
+  const int64_t start = Stream->Position();
+  const int64_t streamSize = Stream->Size();
+  uint8_t fh[14] = {};
+  uint16_t type = 0x4D42;
+  uint32_t fileSize = 0, pixelOffset = 0;
+  if (!Headerless) {
+    if (Stream->Read(fh, 14) != 14) {
+      Progress.Abort();
+      return;
+    }
+    type = LE16(fh);
+    fileSize = LE32(fh + 2);
+    pixelOffset = LE32(fh + 10);
+  } else {
+    fileSize = static_cast<uint32_t>(std::min<int64_t>(streamSize, 0xFFFFFFFF));
+  }
+  if (fileSize > 0 && DataSize <= 0) DataSize = fileSize;
+  if (type != 0x4D42) {
+    Progress.Abort();
+    return;
+  }
+  uint8_t sz[4];
+  if (Stream->Read(sz, 4) != 4) {
+    Progress.Abort();
+    return;
+  }
+  Stream->Seek(-4, soCurrent);
+  const uint32_t headerSize = LE32(sz);
+  P.SetColorMap(nullptr, 0);
+
+  int32_t width = 0, height = 0;
+  int bitCount = 0;
+  uint32_t compression = 0, imageSize = 0;
+  bool topDown = false;
+  TIERGBPixel palette[256];
+  std::memset(palette, 0, sizeof palette);  // indexes beyond the colour table read as black
+  int paletteCount = 0;
+  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+  if (headerSize == 12) {
+    uint8_t h[12];
+    if (Stream->Read(h, 12) != 12) {
+      Progress.Abort();
+      return;
+    }
+    P.BMP_Version = 2;
+    width = LE16(h + 4);
+    height = LE16(h + 6);
+    bitCount = LE16(h + 10);
+    P.SetDpiX(IEDefaultDpiX);
+    P.SetDpiY(IEDefaultDpiY);
+    if (bitCount <= 8) {
+      paletteCount = 1 << bitCount;
+      uint8_t raw[256 * 3];
+      int64_t got = Stream->Read(raw, paletteCount * 3);
+      for (int i = 0; i < paletteCount && (i + 1) * 3 <= got; ++i) palette[i] = TIERGBPixel{raw[3 * i], raw[3 * i + 1], raw[3 * i + 2]};
+      P.SetColorMap(palette, paletteCount);
+    }
+  } else {
+    if (headerSize < 16) {  // too short to hold even the size fields
+      Progress.Abort();
+      return;
+    }
+    uint8_t h[64] = {};
+    int take = static_cast<int>(std::min<uint32_t>(64, headerSize));
+    if (Stream->Read(h, take) != take) {
+      Progress.Abort();
+      return;
+    }
+    if (headerSize > 64) Stream->Seek(headerSize - 64, soCurrent);
+    P.BMP_Version = headerSize == 64 ? 3 : headerSize == 40 ? 1 : 0;
+    width = static_cast<int32_t>(LE32(h + 4));
+    height = static_cast<int32_t>(LE32(h + 8));
+    bitCount = LE16(h + 14);
+    compression = LE32(h + 16);
+    imageSize = LE32(h + 20);
+    if (height < 0) {
+      topDown = true;
+      height = height == INT32_MIN ? 0 : -height;
+    }
+    int dx = DpiFromPpm(static_cast<int32_t>(LE32(h + 24))), dy = DpiFromPpm(static_cast<int32_t>(LE32(h + 28)));
+    P.SetDpiX(dx > 0 ? dx : IEDefaultDpiX);
+    P.SetDpiY(dy > 0 ? dy : IEDefaultDpiY);
+    uint32_t used = LE32(h + 32);
+    if (used > 256) used = 0;
+    if (used == 0 && bitCount <= 8) used = 1u << bitCount;
+    if (used) {
+      paletteCount = static_cast<int>(used);
+      uint8_t raw[256 * 4];
+      int64_t got = Stream->Read(raw, paletteCount * 4);
+      for (int i = 0; i < paletteCount && (i + 1) * 4 <= got; ++i) palette[i] = TIERGBPixel{raw[4 * i], raw[4 * i + 1], raw[4 * i + 2]};
+      P.SetColorMap(palette, paletteCount);
+    }
+    if (compression == 3) {
+      uint8_t m[12] = {};
+      Stream->Read(m, 12);
+      masks[0] = LE32(m);
+      masks[1] = LE32(m + 4);
+      masks[2] = LE32(m + 8);
+    }
+  }
+  if (width < 0) width = 0;
+  P.Width = P.OriginalWidth = width;
+  P.Height = P.OriginalHeight = height;
+  P.SetImageCount(1);
+  if (compression == 0 || compression == 3) P.BMP_Compression = 0;
+  if (compression == 1 || compression == 2) P.BMP_Compression = 1;
+  if (pixelOffset != 0) Stream->SetPosition(start + pixelOffset);
+  int64_t compressedCount = DataSize > 0 ? DataSize - (Stream->Position() - start) : imageSize;
+  if (compressedCount < 0) compressedCount = 0;
+  switch (bitCount) {
+    case 1: P.BitsPerSample = 1; P.SamplesPerPixel = 1; break;
+    case 4: P.BitsPerSample = 4; P.SamplesPerPixel = 1; break;
+    case 8: P.BitsPerSample = 8; P.SamplesPerPixel = 1; break;
+    case 16: P.BitsPerSample = 5; P.SamplesPerPixel = 3; break;
+    case 24: P.BitsPerSample = 8; P.SamplesPerPixel = 3; break;
+    case 32: P.BitsPerSample = 8; P.SamplesPerPixel = 4; break;
+    default: break;
+  }
+  if (width == 0 || height == 0 || Preview) return;
+
+  // Hostile sizes: a row length that does not fit, or far more pixels than the data can hold.
+  const int64_t rowLen64 = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
+  const int64_t pixels = static_cast<int64_t>(width) * height;
+  const int64_t remaining = std::max<int64_t>(0, streamSize - Stream->Position());
+  if (bitCount <= 0 || bitCount > 32 || rowLen64 > 0x7FFFFFF || pixels > MaxPixels ||
+      !IEPlausibleImageSize(width, height, remaining)) {
+    Progress.Abort();
+    return;
+  }
+  const int L = static_cast<int>(rowLen64);
+
+  TIEPixelFormat pf = ie24RGB;
+  if (bitCount == 1)
+    pf = ie1g;
+  else if ((bitCount == 4 || bitCount == 8) && P.IsNativePixelFormat)
+    pf = ie8p;
+  if (!Bitmap->Allocate(width, height, pf)) {
+    Progress.Abort();
+    return;
+  }
+  auto imageRow = [&](int stored) { return topDown ? stored : height - 1 - stored; };
+  auto report = [&](int done) {
+    int per = static_cast<int>(static_cast<int64_t>(done) * 100 / height);
+    if (Progress.Callback && per != Progress.LastPer) {
+      Progress.LastPer = per;
+      Progress.Callback(Progress.Data, Progress.Sender, per);
+    }
+    return !Progress.IsAborting();
+  };
+  Progress.LastPer = -1;
+  std::vector<uint8_t> buf(L);
+  const bool indexes = pf == ie8p;
+  if (indexes) {
+    for (int i = 0; i < 256; ++i) Bitmap->SetPaletteEntry(i, palette[i]);
+    Bitmap->PaletteUsed = bitCount == 4 ? 16 : 256;
+  }
+  switch (bitCount) {
+    case 1:
+      for (int i = 0; i < height && report(i); ++i) {
+        if (Stream->Read(buf.data(), L) != L) {
+          Progress.Abort();
+          break;
+        }
+        std::memcpy(Bitmap->Scanline(imageRow(i)), buf.data(), Bitmap->RowLen() < L ? Bitmap->RowLen() : L);
+      }
+      if (paletteCount == 2 && palette[0] == TIERGBPixel{255, 255, 255} && palette[1] == TIERGBPixel{0, 0, 0})
+        IEInvertBits(Bitmap);
+      break;
+    case 4:
+    case 8:
+      if ((bitCount == 4 && compression == 2) || (bitCount == 8 && compression == 1)) {
+        std::vector<uint8_t> data(static_cast<size_t>(std::min(compressedCount, remaining)));
+        int64_t got = Stream->Read(data.data(), static_cast<int64_t>(data.size()));
+        TRleTarget t{Bitmap, palette, indexes, topDown, width, height};
+        RleDecode(data.data(), got, bitCount == 4, t, Progress);
+      } else if (compression == 0) {
+        for (int i = 0; i < height && report(i); ++i) {
+          if (Stream->Read(buf.data(), L) != L) {
+            Progress.Abort();
+            break;
+          }
+          uint8_t* d = Bitmap->Scanline(imageRow(i));
+          for (int x = 0; x < width; ++x) {
+            uint8_t idx = bitCount == 8 ? buf[x] : ((x & 1) ? (buf[x >> 1] & 0x0F) : (buf[x >> 1] >> 4));
+            if (indexes)
+              d[x] = idx;
+            else
+              reinterpret_cast<TIERGBPixel*>(d)[x] = palette[idx];
+          }
+        }
+      }
+      break;
+    case 16: {
+      if (compression != 0 && compression != 3) break;
+      const uint32_t rm = masks[0], gm = masks[1], bm = masks[2];
+      const int r = IEMaskBitCount(rm), g = IEMaskBitCount(gm), b = IEMaskBitCount(bm);
+      auto shr = [](uint32_t v, int s) { return s >= 0 ? (s < 32 ? v >> s : 0) : (-s < 32 ? v << -s : 0); };
+      for (int i = 0; i < height && report(i); ++i) {
+        if (Stream->Read(buf.data(), L) != L) {
+          Progress.Abort();
+          break;
+        }
+        auto* d = reinterpret_cast<TIERGBPixel*>(Bitmap->Scanline(imageRow(i)));
+        for (int x = 0; x < width; ++x) {
+          uint32_t v = LE16(&buf[2 * x]);
+          d[x].r = static_cast<uint8_t>(shr(v & rm, r + g + b - 8));
+          d[x].g = static_cast<uint8_t>(shr(v & gm, g + b - 8));
+          d[x].b = static_cast<uint8_t>(shr(v & bm & 0xFF, -(8 - b)));
+        }
+      }
+      break;
+    }
+    case 24:
+      for (int i = 0; i < height && report(i); ++i) {
+        if (Stream->Read(buf.data(), L) != L) {
+          Progress.Abort();
+          break;
+        }
+        std::memcpy(Bitmap->Scanline(imageRow(i)), buf.data(), static_cast<size_t>(width) * 3);
+      }
+      break;
+    case 32: {
+      if (!IgnoreAlpha) {
+        if (!AlphaMask) AlphaMask = new TIEMask();
+        AlphaMask->AllocateBits(width, height, 8);
+        AlphaMask->Fill(255);
+      }
+      bool allZero = true;
+      for (int i = 0; i < height && report(i); ++i) {
+        if (Stream->Read(buf.data(), L) != L) {
+          Progress.Abort();
+          break;
+        }
+        int y = imageRow(i);
+        auto* d = reinterpret_cast<TIERGBPixel*>(Bitmap->Scanline(y));
+        uint8_t* m = IgnoreAlpha ? nullptr : AlphaMask->GetScanline(y);
+        for (int x = 0; x < width; ++x) {
+          std::memcpy(&d[x], &buf[4 * x], 3);
+          uint8_t a = buf[4 * x + 3];
+          if (a) allZero = false;
+          if (m) m[x] = a;
+        }
+      }
+      if (!IgnoreAlpha) {
+        AlphaMask->UpdateAllSetFlag();
+        if (allZero || AlphaMask->Full) {
+          delete AlphaMask;
+          AlphaMask = nullptr;
+        }
+      }
+      break;
+    }
+    default: break;
+  }
+}
+
+void BmpRleEncodeRow(const uint8_t* idx, int n, bool rle4, std::vector<uint8_t>& out) {
+  int lit = 0, pos = 0;
+  auto flush = [&](int end) {
+    while (end - lit > 0) {
+      int a = std::min(end - lit, 255);
+      const uint8_t* p = idx + lit;
+      if (!rle4) {
+        if (a == 1) {
+          out.insert(out.end(), {1, p[0]});
+        } else if (a == 2) {
+          out.insert(out.end(), {1, p[0], 1, p[1]});
+        } else {
+          out.push_back(0);
+          out.push_back(static_cast<uint8_t>(a));
+          out.insert(out.end(), p, p + a);
+          if (a & 1) out.push_back(0);
+        }
+      } else {
+        if (a == 1) {
+          out.insert(out.end(), {1, static_cast<uint8_t>(p[0] << 4)});
+        } else if (a == 2) {
+          out.insert(out.end(), {2, static_cast<uint8_t>(p[0] << 4 | (p[1] & 0x0F))});
+        } else {
+          out.push_back(0);
+          out.push_back(static_cast<uint8_t>(a));
+          int bytes = (a + 1) / 2;
+          for (int k = 0; k < bytes; ++k) {
+            uint8_t hi = p[2 * k] & 0x0F, lo = (2 * k + 1 < a) ? (p[2 * k + 1] & 0x0F) : 0;
+            out.push_back(static_cast<uint8_t>(hi << 4 | lo));
+          }
+          if (bytes & 1) out.push_back(0);
+        }
+      }
+      lit += a;
+    }
+  };
+  while (pos < n) {
+    if (pos - lit > 255) flush(lit + 255);
+    if (pos + 1 < n && idx[pos] == idx[pos + 1]) {
+      flush(pos);
+      int run = 1;
+      while (pos + run < n && idx[pos + run] == idx[pos] && run < 255) ++run;
+      uint8_t v = rle4 ? static_cast<uint8_t>((idx[pos] & 0x0F) * 16 + (idx[pos] & 0x0F)) : idx[pos];
+      out.push_back(static_cast<uint8_t>(run));
+      out.push_back(v);
+      pos += run;
+      lit = pos;
+    } else {
+      ++pos;
+    }
+  }
+  flush(n);
+  out.push_back(0);
+  out.push_back(0);
+}
+
+void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool WithAlpha,
+                   TIEProgressRec& Progress) {
+  TIOParamsVals& P = IOParams;
+  bool aborting = Progress.IsAborting();
+  auto write = [&](const void* d, int64_t n) {
+    bool a = false;
+    IEStreamWrite(Stream, a, d, n);
+    if (a) {
+      aborting = true;
+      Progress.Abort();
+    }
+  };
+  if (Bitmap->IsEmpty()) {
+    Progress.Abort();
+    return;
+  }
+  int B;
+  if (P.BitsPerSample == 1)
+    B = 1;
+  else if (P.BitsPerSample == 4)
+    B = 4;
+  else if (P.SamplesPerPixel == 1)
+    B = 8;
+  else
+    B = Bitmap->HasAlphaChannel() ? 32 : 24;
+  // Sources: ie1g for 1 bit, ie8p or ie24RGB for 4 and 8 bits, ie24RGB otherwise.
+  std::unique_ptr<TIEBitmap> copy;
+  TIEBitmap* src = Bitmap;
+  if (B != 1 && src->PixelFormat() != ie24RGB && !((B == 4 || B == 8) && src->PixelFormat() == ie8p)) {
+    copy.reset(IEConvertTo24(src));
+    src = copy.get();
+  }
+  const int w = src->Width(), h = src->Height();
+  const int64_t start = Stream->Position();
+  uint8_t fh[14] = {'B', 'M'};
+  write(fh, 14);
+  const bool core = P.BMP_Version == 2;
+  const int headerSize = core ? 12 : (P.BMP_Version == 3 ? 64 : 40);
+  uint8_t ih[64] = {};
+  uint32_t compression = 0;
+  if (!core && P.BMP_Compression == 1 && B == 4) compression = 2;
+  if (!core && P.BMP_Compression == 1 && B == 8) compression = 1;
+  const int64_t infoPos = Stream->Position();
+  auto fillInfo = [&](uint32_t imageSizeField) {
+    std::memset(ih, 0, sizeof ih);
+    if (core) {
+      Put32(ih, 12);
+      Put16(ih + 4, w);
+      Put16(ih + 6, h);
+      Put16(ih + 8, 1);
+      Put16(ih + 10, B);
+      return;
+    }
+    Put32(ih, headerSize);
+    Put32(ih + 4, w);
+    Put32(ih + 8, h);
+    Put16(ih + 12, 1);
+    Put16(ih + 14, B);
+    Put32(ih + 16, compression);
+    Put32(ih + 20, imageSizeField);
+    Put32(ih + 24, PpmFromDpi(P.DpiX > 0 ? P.DpiX : IEDefaultDpiX));
+    Put32(ih + 28, PpmFromDpi(P.DpiY > 0 ? P.DpiY : IEDefaultDpiY));
+    Put32(ih + 32, B <= 8 ? (1u << B) : 0);
+    Put32(ih + 36, 1u << (B % 32));
+  };
+  fillInfo(0);
+  write(ih, headerSize);
+  const int L = IERowLength(w, B);
+  std::vector<uint8_t> row(static_cast<size_t>(L) + 16);
+  auto progress = [&](int done) {
+    if (Progress.Callback) Progress.Callback(Progress.Data, Progress.Sender, static_cast<int>(static_cast<int64_t>(done) * 100 / h));
+    return !Progress.IsAborting() && !aborting;
+  };
+  auto writePalette = [&](const TIERGBPixel* pal, int n) {
+    for (int i = 0; i < n; ++i) {
+      uint8_t e[4] = {pal[i].b, pal[i].g, pal[i].r, 0};
+      write(e, core ? 3 : 4);
+    }
+  };
+  int64_t pixelStart = 0;
+  if (B == 4 || B == 8) {
+    std::unique_ptr<TIEBitmap> rgb;
+    TIEBitmap* qsrc = src;
+    if (src->PixelFormat() == ie1g) {
+      rgb.reset(IEConvertTo24(src));
+      qsrc = rgb.get();
+    }
+    const int n = 1 << B;
+    TIERGBPixel pal[256] = {};
+    TIEQuantizer q(qsrc, pal, n);
+    P.SetColorMap(pal, n);
+    writePalette(pal, n);
+    pixelStart = Stream->Position();
+    std::vector<uint8_t> idx(w);
+    std::vector<uint8_t> enc;
+    for (int done = 0; done < h && progress(done); ++done) {
+      int y = h - 1 - done;
+      const uint8_t* line = qsrc->Scanline(y);
+      for (int x = 0; x < w; ++x) {
+        int i = qsrc->PixelFormat() == ie8p ? line[x] : q.GetColorIndex(reinterpret_cast<const TIERGBPixel*>(line)[x]);
+        idx[x] = static_cast<uint8_t>(std::clamp(i, 0, n - 1));
+      }
+      if (compression != 0) {
+        enc.clear();
+        BmpRleEncodeRow(idx.data(), w, B == 4, enc);
+        write(enc.data(), static_cast<int64_t>(enc.size()));
+      } else {
+        std::fill(row.begin(), row.end(), 0);
+        for (int x = 0; x < w; ++x) {
+          if (B == 8)
+            row[x] = idx[x];
+          else
+            row[x >> 1] |= static_cast<uint8_t>((x & 1) ? idx[x] : idx[x] << 4);
+        }
+        write(row.data(), L);
+      }
+    }
+    if (compression != 0 && !aborting) {
+      uint8_t eob[2] = {0, 1};
+      write(eob, 2);
+    }
+  } else if (B == 1) {
+    std::unique_ptr<TIEBitmap> mono;
+    TIEBitmap* m = src;
+    TIERGBPixel pal[2] = {{0, 0, 0}, {255, 255, 255}};
+    if (src->PixelFormat() != ie1g) {
+      TIERGBPixel c1, c2;
+      mono.reset(IETwoColorTo1Bit(src, c1, c2));
+      if (mono) {
+        pal[0] = c1;
+        pal[1] = c2;
+      } else {
+        mono.reset(IEConvertTo1Bit(src));
+      }
+      m = mono.get();
+    }
+    P.SetColorMap(pal, 2);
+    writePalette(pal, 2);
+    pixelStart = Stream->Position();
+    for (int done = 0; done < h && progress(done); ++done) {
+      std::fill(row.begin(), row.end(), 0);
+      std::memcpy(row.data(), m->Scanline(h - 1 - done), std::min(L, m->RowLen()));
+      write(row.data(), L);
+    }
+  } else if (B == 24) {
+    pixelStart = Stream->Position();
+    for (int done = 0; done < h && progress(done); ++done) {
+      std::fill(row.begin(), row.end(), 0);
+      std::memcpy(row.data(), src->Scanline(h - 1 - done), static_cast<size_t>(w) * 3);
+      write(row.data(), L);
+    }
+  } else {  // 32
+    pixelStart = Stream->Position();
+    TIEBitmap* alpha = src->HasAlphaChannel() ? src->GetAlphaChannel() : nullptr;
+    for (int done = 0; done < h && progress(done); ++done) {
+      int y = h - 1 - done;
+      const uint8_t* line = src->Scanline(y);
+      for (int x = 0; x < w; ++x) {
+        std::memcpy(&row[4 * x], line + 3 * x, 3);
+        row[4 * x + 3] = (WithAlpha && alpha) ? alpha->Scanline(y)[x] : 255;
+      }
+      write(row.data(), L);
+    }
+  }
+  if (aborting || Progress.IsAborting()) return;
+  const int64_t end = Stream->Position();
+  Put32(fh + 2, static_cast<uint32_t>(end - start));
+  Put32(fh + 10, static_cast<uint32_t>(pixelStart - start));
+  fillInfo(static_cast<uint32_t>(end - pixelStart));
+  Stream->SetPosition(start);
+  write(fh, 14);
+  Stream->SetPosition(infoPos);
+  write(ih, headerSize);
+  Stream->SetPosition(end);
+}
+
+namespace {
+
+void BmpReadHook(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, bool IgnoreTransparency, TIEMask*& AlphaMask,
+                 bool Switch, bool Preview, TIEProgressRec& Progress, TIOParamsVals& IOParams) {
+  BmpReadImage(Stream, Bitmap, DataSize, IOParams, Progress, Preview, Switch, AlphaMask, IgnoreTransparency);
+}
+
+}  // namespace
+
+void IERegisterBmpCodec() {
+  IECodecs.BmpReadImage = BmpReadHook;
+  IECodecs.BmpWriteImage = BmpWriteImage;
+}

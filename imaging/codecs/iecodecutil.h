@@ -1,0 +1,32 @@
+// Pixel helpers the codecs share: conversion of any pixel format to ie24RGB, the two-colour and
+// threshold conversions to ie1g, the EXIF orientation fix and the alpha-channel/mask exchange.
+// (The image container's general pixel-format conversion lives with the processing code; the
+// codecs need only these few.)
+#pragma once
+
+#include <cstdint>
+
+#include "imaging/core/iedefs.h"
+
+class TIEBitmap;
+class TIEMask;
+
+// A new ie24RGB copy of Source (any pixel format), alpha channel included.
+TIEBitmap* IEConvertTo24(TIEBitmap* Source);
+// A new ie1g image when Source has exactly two colours (bit 0 = the darker colour by the
+// luminance weights, returned first in Color1), else nil.
+TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Source, TIERGBPixel& Color1, TIERGBPixel& Color2);
+// A new ie1g image by a 50 % luminance threshold.
+TIEBitmap* IEConvertTo1Bit(TIEBitmap* Source);
+// Mirrors and turns Bitmap (and its alpha channel) so that orientation 1 results; values other
+// than 2..8 leave it.
+void IEApplyOrientation(TIEBitmap* Bitmap, int Orientation);
+// Makes the 8-bit mask Bitmap's alpha channel (the mask stays the caller's).
+void IEMaskToAlpha(TIEBitmap* Bitmap, TIEMask* Mask);
+// A new copy of Source (ie1g: nearest pixel; other formats through ie24RGB, bilinear) at
+// Width x Height, alpha channel included.
+TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height);
+// False for image sizes no reader should allocate: above 2^30 pixels, or more than 65,536 pixels
+// per byte of the data that remain (no supported compression gets near that), so that a forged
+// header cannot make a reader allocate gigabytes for a few bytes of data.
+bool IEPlausibleImageSize(int64_t Width, int64_t Height, int64_t DataBytes);

@@ -1,0 +1,122 @@
+// Imaging library start-up and shut-down.
+#include "imaging/io/ieinit.h"
+
+#include <cmath>
+#include <memory>
+#include <mutex>
+
+#include "imaging/core/iedefs.h"
+#include "imaging/io/iecolor.h"
+#include "imaging/io/iefileformats.h"
+#include "imaging/io/iewords.h"
+
+int32_t IECosineBlendTable[256];
+uint8_t IEDialogBackground = 0;
+void* IEColorManagementLibrary = nullptr;
+
+namespace {
+
+void GrayCoefficientsInit() {
+  IESetGrayCoefficients();
+  IEDialogBackground = 0;
+}
+
+void UtilsInit() {
+  IEInitCaptionTables();
+  IEMemoryThresholdOverride = -1;
+  IEAutoFallBackToFile = true;
+  IEAutoFragmentRows = true;
+  IEColorManagementLibrary = nullptr;
+  for (int i = 0; i < 256; ++i)
+    IECosineBlendTable[i] = static_cast<int32_t>(std::lround(64.0 - 64.0 * std::cos(i * M_PI / 255.0)));
+}
+
+void UtilsFree() {
+  IEColorManagementLibrary = nullptr;
+  IEFreeCaptionTables();
+}
+
+void ImageryViewInit() {
+  IEDefaultDpiX = 300;
+  IEDefaultDpiY = 300;
+}
+
+void WICInit() { IEWICAvailable = false; }  // no imaging component on this platform
+
+struct TSlot {
+  TIELibraryStepProc Init, Free;
+};
+TSlot Slots[IELibraryStepCount] = {
+    {nullptr, nullptr},                        // lsGdiPlus
+    {&WICInit, nullptr},                       // lsWIC
+    {&GrayCoefficientsInit, nullptr},          // lsGrayCoefficients
+    {&UtilsInit, &UtilsFree},                  // lsUtils
+    {nullptr, nullptr},                        // lsJ2000
+    {nullptr, nullptr},                        // lsVect
+    {&IEIOInit, &IEIOFree},                    // lsIO
+    {nullptr, nullptr},                        // lsProc
+    {&ImageryViewInit, nullptr},               // lsImageryView
+    {nullptr, nullptr},                        // lsCCITT
+    {nullptr, nullptr},                        // lsTextControl
+    {nullptr, nullptr},                        // lsPresetImages
+};
+
+std::string Marker;
+int32_t RefCount = 0;
+std::unique_ptr<std::mutex> Lock;
+
+}  // namespace
+
+int32_t IEMetafileSizeLimit = 8000;
+
+// The LZW hooks keep what the codec library installed (it fills them when it registers itself).
+void IEIOInit() {
+  IEFileExistsByLibrary = false;
+  IEInitFileFormats();
+  IEConvertColorFunction = &IEDefaultConvertColor;
+  IEColorManagement = false;
+  IECMYKThroughICC = true;
+  IEMetafileSizeLimit = 8000;
+}
+
+void IEIOFree() { IEFreeFileFormats(); }
+
+void IESetLibraryStep(TIELibraryStep Step, TIELibraryStepProc Init, TIELibraryStepProc Free) {
+  if (Step >= IELibraryStepCount) return;
+  Slots[Step] = {Init, Free};
+}
+
+void IELibraryStartup() {
+  // The first start-up (and the last shut-down) come from one thread while no other uses the
+  // library, as module initialisation guarantees: this test is outside the lock.
+  if (Marker != "STATICINIT") {
+    Marker = "STATICINIT";
+    RefCount = 0;
+    Lock = std::make_unique<std::mutex>();
+  }
+  std::lock_guard<std::mutex> g(*Lock);
+  if (RefCount == 0)
+    for (const TSlot& s : Slots)
+      if (s.Init != nullptr) s.Init();
+  ++RefCount;
+}
+
+void IELibraryShutdown() {
+  if (Marker != "STATICINIT") return;
+  bool last = false;
+  {
+    std::lock_guard<std::mutex> g(*Lock);
+    --RefCount;
+    if (RefCount <= 0) {
+      RefCount = 0;
+      for (int i = IELibraryStepCount - 1; i >= 0; --i)
+        if (Slots[i].Free != nullptr) Slots[i].Free();
+      Marker.clear();
+      last = true;
+    }
+  }
+  if (last) Lock.reset();
+}
+
+int32_t IELibraryRefCount() { return RefCount; }
+std::string IELibraryMarker() { return Marker; }
