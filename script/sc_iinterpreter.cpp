@@ -653,11 +653,57 @@ bool TscDesignatorItem::HasVarParams() {
   return FHasVarParams != 0;
 }
 
+Variant TscDesignator::CallRoutine(TscDesignatorItem* Item, TscProcVariable* Proc) {
+  std::vector<Variant>& stack = gValueStack;
+  TSavedLocals saved(stack, Proc);
+  const std::vector<TscItemList*>& params = static_cast<TscItemList*>(Proc)->FList;
+  const std::vector<TscItemList*>& args = Item->FList;
+  const size_t np = std::min(args.size(), params.size());
+  if (np == 1 && args.size() == 1) {
+    // One argument needs no stack: it is assigned once evaluated.
+    Variant t;
+    const Variant& v = static_cast<TscExpression*>(args[0])->Eval(t);
+    if (&v == &t) scStore(static_cast<TscParamItem*>(params[0])->Value, std::move(t));
+    else scStore(static_cast<TscParamItem*>(params[0])->Value, v);
+  } else if (np > 1) {
+    // All arguments are evaluated before any parameter is assigned.
+    size_t base = stack.size();
+    try {
+      for (TscItemList* a : args) {
+        Variant t;
+        const Variant& v = static_cast<TscExpression*>(a)->Eval(t);
+        if (&v == &t) stack.push_back(std::move(t));
+        else stack.push_back(v);
+      }
+    } catch (...) {
+      ShrinkTo(stack, base);
+      throw;
+    }
+    Variant* from = stack.data() + base;
+    for (size_t k = 0; k < np; ++k) scStore(static_cast<TscParamItem*>(params[k])->Value, std::move(from[k]));
+    ShrinkTo(stack, base);
+  }
+  Proc->ResultWanted = ResultWanted;
+  Variant r = Proc->GetValue();
+  if (np > 0 && Item->HasVarParams()) {
+    for (size_t k = 0; k < np; ++k) {
+      auto* p = static_cast<TscParamItem*>(params[k]);
+      if (p->ByReference) Item->Arg(static_cast<int>(k))->SetValue(p->GetValue());
+    }
+  }
+  return r;
+}
+
 Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
+  const int n = Count();
+  if (n == 1 && !Assign) {
+    auto* item = static_cast<TscDesignatorItem*>(FList[0]);
+    if (item->Target->Is(kfProc) && !item->Target->IsMacro)
+      return CallRoutine(item, static_cast<TscProcVariable*>(item->Target));
+  }
   std::vector<Variant>& stack = gValueStack;
   Variant current = kNullValue;
   TscCustomVariable* prev = nullptr;
-  const int n = Count();
   for (int i = 0; i < n; ++i) {
     auto* item = static_cast<TscDesignatorItem*>(FList[static_cast<size_t>(i)]);
     TscCustomVariable* T = item->Target;

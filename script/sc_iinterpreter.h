@@ -315,6 +315,8 @@ public:
 
 protected:
   Variant Walk(bool Assign, const Variant* AssignValue);
+  // F(args) alone, F a script routine: Walk's steps for one item without its generality.
+  Variant CallRoutine(TscDesignatorItem* Item, TscProcVariable* Proc);
 
 private:
   void CompileDeferredElement();
