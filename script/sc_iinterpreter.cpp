@@ -165,16 +165,13 @@ TscProcVariable::~TscProcVariable() {
   delete LocalScope;
 }
 
-const std::vector<TscCustomVariable*>& TscProcVariable::Locals() {
-  if (FLocalsItemCount != LocalScope->ItemCount()) {
-    FLocals.clear();
-    for (int k = 0; k < LocalScope->ItemCount(); ++k) {
-      TscCustomVariable* v = LocalScope->ItemAt(k);
-      if (v->Is(kfVariable | kfParam)) FLocals.push_back(v);
-    }
-    FLocalsItemCount = LocalScope->ItemCount();
+void TscProcVariable::CollectLocals() {
+  FLocals.clear();
+  for (int k = 0; k < LocalScope->ItemCount(); ++k) {
+    TscCustomVariable* v = LocalScope->ItemAt(k);
+    if (v->Is(kfVariable | kfParam)) FLocals.push_back(v);
   }
-  return FLocals;
+  FLocalsItemCount = LocalScope->ItemCount();
 }
 
 Variant TscProcVariable::GetValue() {
@@ -611,34 +608,57 @@ inline void ShrinkTo(std::vector<Variant>& Stack, size_t Base) {
   while (Stack.size() > Base) Stack.pop_back();
 }
 
-// The locals of a procedure that is called again while it runs: saved on the value stack before
-// the inner call and put back after it, also when the inner call raises (a try statement of an
-// outer level may catch the error and go on with its own values).
+// The locals of a procedure that is called again while it runs: saved before the inner call and
+// put back after it, also when the inner call raises (a try statement of an outer level may
+// catch the error and go on with its own values). A few locals are kept right here; more go on
+// the per-thread value stack.
 class TSavedLocals {
 public:
-  TSavedLocals(std::vector<Variant>& Stack, TscProcVariable* Proc) : FStack(Stack), FBase(Stack.size()) {
+  TSavedLocals(std::vector<Variant>& Stack, TscProcVariable* Proc) : FStack(Stack) {
     if (!Proc || !Proc->Executing) return;
     FLocals = &Proc->Locals();
-    for (TscCustomVariable* v : *FLocals) {
-      if (v->Is(kfStringVariable)) FStack.emplace_back(static_cast<TscStringVariable*>(v)->StringValue);
-      else FStack.push_back(v->Value);
+    const size_t n = FLocals->size();
+    if (n <= kInline) {
+      FSaved = reinterpret_cast<Variant*>(FInline);
+    } else {
+      FBase = FStack.size();
+      FStack.resize(FBase + n);
+      FSaved = nullptr;  // found again at the end: the stack may grow meanwhile
+    }
+    Variant* to = FSaved ? FSaved : FStack.data() + FBase;
+    for (size_t i = 0; i < n; ++i) {
+      TscCustomVariable* v = (*FLocals)[i];
+      if (FSaved) {
+        if (v->Is(kfStringVariable)) new (&to[i]) Variant(static_cast<TscStringVariable*>(v)->StringValue);
+        else new (&to[i]) Variant(v->Value);
+      } else {
+        if (v->Is(kfStringVariable)) to[i] = Variant(static_cast<TscStringVariable*>(v)->StringValue);
+        else to[i] = v->Value;
+      }
     }
   }
   ~TSavedLocals() {
     if (!FLocals) return;
-    Variant* at = FStack.data() + FBase;
-    for (TscCustomVariable* v : *FLocals) {
-      if (v->Is(kfStringVariable)) static_cast<TscStringVariable*>(v)->StringValue = VarToStr(*at);
-      else scStore(v->Value, std::move(*at));
-      ++at;
+    const size_t n = FLocals->size();
+    Variant* at = FSaved ? FSaved : FStack.data() + FBase;
+    for (size_t i = 0; i < n; ++i) {
+      TscCustomVariable* v = (*FLocals)[i];
+      if (v->Is(kfStringVariable)) static_cast<TscStringVariable*>(v)->StringValue = VarToStr(at[i]);
+      else scStore(v->Value, std::move(at[i]));
+      if (FSaved) at[i].~Variant();
     }
-    ShrinkTo(FStack, FBase);
+    if (!FSaved) ShrinkTo(FStack, FBase);
   }
+  TSavedLocals(const TSavedLocals&) = delete;
+  TSavedLocals& operator=(const TSavedLocals&) = delete;
 
 private:
+  static constexpr size_t kInline = 4;
   std::vector<Variant>& FStack;
-  size_t FBase;
+  size_t FBase = 0;
   const std::vector<TscCustomVariable*>* FLocals = nullptr;
+  Variant* FSaved = nullptr;
+  alignas(Variant) unsigned char FInline[kInline * sizeof(Variant)];
 };
 
 }  // namespace
@@ -653,10 +673,10 @@ bool TscDesignatorItem::HasVarParams() {
   return FHasVarParams != 0;
 }
 
-Variant TscDesignator::CallRoutine(TscDesignatorItem* Item, TscProcVariable* Proc) {
+Variant TscDesignator::ReadSingle(TscDesignatorItem* Item, TscCustomVariable* T) {
   std::vector<Variant>& stack = gValueStack;
-  TSavedLocals saved(stack, Proc);
-  const std::vector<TscItemList*>& params = static_cast<TscItemList*>(Proc)->FList;
+  TSavedLocals saved(stack, T->Is(kfProc) ? static_cast<TscProcVariable*>(T) : nullptr);
+  const std::vector<TscItemList*>& params = static_cast<TscItemList*>(T)->FList;
   const std::vector<TscItemList*>& args = Item->FList;
   const size_t np = std::min(args.size(), params.size());
   if (np == 1 && args.size() == 1) {
@@ -665,7 +685,7 @@ Variant TscDesignator::CallRoutine(TscDesignatorItem* Item, TscProcVariable* Pro
     const Variant& v = static_cast<TscExpression*>(args[0])->Eval(t);
     if (&v == &t) scStore(static_cast<TscParamItem*>(params[0])->Value, std::move(t));
     else scStore(static_cast<TscParamItem*>(params[0])->Value, v);
-  } else if (np > 1) {
+  } else if (np > 0) {
     // All arguments are evaluated before any parameter is assigned.
     size_t base = stack.size();
     try {
@@ -683,8 +703,15 @@ Variant TscDesignator::CallRoutine(TscDesignatorItem* Item, TscProcVariable* Pro
     for (size_t k = 0; k < np; ++k) scStore(static_cast<TscParamItem*>(params[k])->Value, std::move(from[k]));
     ShrinkTo(stack, base);
   }
-  Proc->ResultWanted = ResultWanted;
-  Variant r = Proc->GetValue();
+  if (T->Is(kfHelper)) {
+    // First in the chain: no item and a Null value before it.
+    auto* h = static_cast<TscCustomHelper*>(T);
+    h->PrevItem = nullptr;
+    scStore(h->PrevValue, kNullValue);
+    h->CallerProgram = Program;
+  }
+  T->ResultWanted = ResultWanted;
+  Variant r = T->GetValue();
   if (np > 0 && Item->HasVarParams()) {
     for (size_t k = 0; k < np; ++k) {
       auto* p = static_cast<TscParamItem*>(params[k]);
@@ -698,8 +725,7 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
   const int n = Count();
   if (n == 1 && !Assign) {
     auto* item = static_cast<TscDesignatorItem*>(FList[0]);
-    if (item->Target->Is(kfProc) && !item->Target->IsMacro)
-      return CallRoutine(item, static_cast<TscProcVariable*>(item->Target));
+    if (!item->Target->Is(kfDesignator) && !item->Target->IsMacro) return ReadSingle(item, item->Target);
   }
   std::vector<Variant>& stack = gValueStack;
   Variant current = kNullValue;

@@ -161,9 +161,10 @@ public:
   TscScript* LocalScope;
   Variant GetValue() override;
   // The variables and parameters of LocalScope that a recursive call saves and restores.
-  const std::vector<TscCustomVariable*>& Locals();
+  inline const std::vector<TscCustomVariable*>& Locals();
 
 private:
+  void CollectLocals();
   std::vector<TscCustomVariable*> FLocals;
   int FLocalsItemCount = -1;
   Variant* FResultSlot = nullptr;  // Result's value when it is a plain variable
@@ -315,8 +316,9 @@ public:
 
 protected:
   Variant Walk(bool Assign, const Variant* AssignValue);
-  // F(args) alone, F a script routine: Walk's steps for one item without its generality.
-  Variant CallRoutine(TscDesignatorItem* Item, TscProcVariable* Proc);
+  // A designator of one item read for its value (a variable, F(args) with F a script routine or
+  // a native function): Walk's steps for that item without the bookkeeping of a chain.
+  Variant ReadSingle(TscDesignatorItem* Item, TscCustomVariable* T);
 
 private:
   void CompileDeferredElement();
@@ -638,6 +640,11 @@ private:
   // The lines already noted per unit, so that noting stays cheap for long scripts.
   std::vector<std::pair<std::string, std::vector<bool>>> FNotedLines;
 };
+
+inline const std::vector<TscCustomVariable*>& TscProcVariable::Locals() {
+  if (FLocalsItemCount != LocalScope->ItemCount()) CollectLocals();
+  return FLocals;
+}
 
 inline void TscStatement::ReportLine() {
   for (TscScript* s = Program; s; s = s->Parent)

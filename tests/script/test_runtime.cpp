@@ -420,6 +420,16 @@ TEST(ScriptRuntime, FastPathsGiveTheGeneralResults) {
        "var n = 2147483647; n = n + 1; Print(n); n++; Print(n); var z = \"5\"; z = z + 2; Print(z);\n"
        "Print(Sum(3)); var c = 0; for (var j = 10; j > 0; j--) c += j % 3; Print(c);",
        "101|2|101|xxxxx|xxxxxy|xxxxxyxxxxxy|2147483648|2147483649|7|0|1|2|3|6|10"},
+      // Recursion keeping each level's locals: many of them (text too) and a few.
+      {"PascalScript",
+       "function R(n: Integer; s: String): String; var a, b, c, d, e: Integer; t: String;\n"
+       "begin a := n; b := n * 2; c := n * 3; d := n * 4; e := n * 5; t := s + IntToStr(n);\n"
+       "  if n > 0 then Result := R(n - 1, t) else Result := '';\n"
+       "  Result := Result + '[' + IntToStr(a + b + c + d + e) + t + ']' end;\n"
+       "function G(n: Integer): Integer; var k: Integer;\n"
+       "begin k := n; if n > 0 then Result := G(n - 1) + k else Result := 0; Print(k) end;\n"
+       "begin Print(R(3, 'x')); Print(G(2)) end.",
+       "[0x3210][15x321][30x32][45x3]|0|1|2|3"},
   };
   for (const Case& c : cases) {
     TestProgram p(c.Language, c.Text);
