@@ -328,17 +328,17 @@ private:
 // destroy-and-construct pair is inline and does the same for every kind (the copy constructor
 // only takes a reference and cannot fail), which matters on the paths that run per statement.
 // A slot holding a number, Null or Empty owns nothing and is simply overwritten.
-inline void scStore(Variant& Slot, const Variant& V) {
+[[gnu::always_inline]] inline void scStore(Variant& Slot, const Variant& V) {
   if (&Slot == &V) return;
   if (Variant::IsManagedType(Slot.VType())) Slot.~Variant();
   new (&Slot) Variant(V);
 }
-inline void scStore(Variant& Slot, Variant&& V) {
+[[gnu::always_inline]] inline void scStore(Variant& Slot, Variant&& V) {
   if (&Slot == &V) return;
   if (Variant::IsManagedType(Slot.VType())) Slot.~Variant();
   new (&Slot) Variant(std::move(V));
 }
-inline void scStoreInt(Variant& Slot, int32_t V) {
+[[gnu::always_inline]] inline void scStoreInt(Variant& Slot, int32_t V) {
   if (Variant::IsManagedType(Slot.VType())) Slot.~Variant();
   new (&Slot) Variant(V);
 }
