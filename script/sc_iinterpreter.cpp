@@ -1135,6 +1135,30 @@ void TscVbForStmt::Execute() {
   ReportLine();
   if (Program->Terminated) return;
   TscScript* p = Program;
+  if (counter.VType() == varInteger && e.VType() == varInteger && step.VType() == varInteger) {
+    // Integer bounds and step: the same loop on machine integers until the counter would leave
+    // the 32-bit range, where the variant loop below goes on (it widens the counter).
+    int32_t c = counter.Data().I32, last = e.Data().I32, by = step.Data().I32;
+    for (;;) {
+      if (negative ? c < last : c > last) {
+        p->BreakFlag = false;
+        return;
+      }
+      scStoreInt(LoopVariable->Value, c);
+      RunList();
+      if (p->BreakFlag || p->ExitFlag || p->Terminated) {
+        p->BreakFlag = false;
+        return;
+      }
+      p->ContinueFlag = false;
+      int64_t next = int64_t(c) + by;
+      if (next < INT32_MIN || next > INT32_MAX) {
+        counter = VarBinaryOp(opAdd, Variant(c), step);
+        break;
+      }
+      c = static_cast<int32_t>(next);
+    }
+  }
   for (;;) {
     if (!VarCompareOp(negative ? opCmpGE : opCmpLE, counter, e)) break;
     LoopVariable->Value = counter;

@@ -430,6 +430,12 @@ TEST(ScriptRuntime, FastPathsGiveTheGeneralResults) {
        "begin k := n; if n > 0 then Result := G(n - 1) + k else Result := 0; Print(k) end;\n"
        "begin Print(R(3, 'x')); Print(G(2)) end.",
        "[0x3210][15x321][30x32][45x3]|0|1|2|3"},
+      // Integer for loops up to the end of the 32-bit range, downwards, left early, in floats.
+      {"BasicScript",
+       "for i = 2147483645 to 2147483647 step 2\nPrint(i)\nnext\nfor i = 5 to 1 step -2\nPrint(i)\nnext\n"
+       "for i = 1 to 10\nif i = 3 then break\nPrint(i)\nnext\nPrint(i)\n"
+       "for i = 1 to 3 step 1.5\nPrint(i)\nnext\n",
+       "2147483645|2147483647|5|3|1|1|2|3|1|2.5"},
   };
   for (const Case& c : cases) {
     TestProgram p(c.Language, c.Text);
