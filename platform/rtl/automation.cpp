@@ -2,6 +2,10 @@
 // CreateOleObject and the late-bound call helper.
 #include "platform/rtl/automation.h"
 
+#include <sys/random.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <mutex>
 
 // Identifiers private to this runtime (no external component ever sees them); they only have to
@@ -211,4 +215,95 @@ Variant DispInvoke(const Variant& Obj, const std::string& Name, uint16_t Flags,
     throw EOleError("Method '" + Name + "' not supported by automation object");
   OleCheck(Hr);
   return Result;
+}
+
+// ---- GUIDs ----
+
+HRESULT CreateGUID(TGUID& Guid) {
+  uint8_t B[16];
+  size_t Got = 0;
+  while (Got < sizeof(B)) {
+    ssize_t N = getrandom(B + Got, sizeof(B) - Got, 0);
+    if (N < 0) {
+      if (errno == EINTR) continue;
+      return E_FAIL;
+    }
+    Got += static_cast<size_t>(N);
+  }
+  Guid.D1 = uint32_t(B[0]) << 24 | uint32_t(B[1]) << 16 | uint32_t(B[2]) << 8 | B[3];
+  Guid.D2 = static_cast<uint16_t>(B[4] << 8 | B[5]);
+  // Version 4 (random) in the high nibble of D3, the RFC 4122 variant in the top bits of D4[0].
+  Guid.D3 = static_cast<uint16_t>(((B[6] & 0x0F) | 0x40) << 8 | B[7]);
+  for (int I = 0; I < 8; ++I) Guid.D4[I] = B[8 + I];
+  Guid.D4[0] = static_cast<uint8_t>((Guid.D4[0] & 0x3F) | 0x80);
+  return S_OK;
+}
+
+HRESULT CoCreateGuid(TGUID* Guid) {
+  if (!Guid) return E_POINTER;
+  return CreateGUID(*Guid);
+}
+
+std::string GUIDToString(const TGUID& G) {
+  char Buf[40];
+  std::snprintf(Buf, sizeof(Buf), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", G.D1,
+                G.D2, G.D3, G.D4[0], G.D4[1], G.D4[2], G.D4[3], G.D4[4], G.D4[5], G.D4[6],
+                G.D4[7]);
+  return Buf;
+}
+
+TGUID StringToGUID(const std::string& S) {
+  // Layout of the 38 characters: braces, 32 hex digits, hyphens at 9, 14, 19 and 24.
+  auto Bad = [&S]() { return EConvertError("'" + S + "' is not a valid GUID value"); };
+  if (S.size() != 38 || S[0] != '{' || S[37] != '}' || S[9] != '-' || S[14] != '-' ||
+      S[19] != '-' || S[24] != '-')
+    throw Bad();
+  uint8_t Bytes[16];
+  int N = 0;
+  for (size_t I = 1; I < 37; ++I) {
+    if (I == 9 || I == 14 || I == 19 || I == 24) continue;
+    auto Hex = [](char C) {
+      if (C >= '0' && C <= '9') return C - '0';
+      if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+      if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+      return -1;
+    };
+    int Hi = Hex(S[I]), Lo = Hex(S[I + 1]);
+    if (Hi < 0 || Lo < 0) throw Bad();
+    Bytes[N++] = static_cast<uint8_t>(Hi * 16 + Lo);
+    ++I;
+  }
+  TGUID G;
+  G.D1 = uint32_t(Bytes[0]) << 24 | uint32_t(Bytes[1]) << 16 | uint32_t(Bytes[2]) << 8 | Bytes[3];
+  G.D2 = static_cast<uint16_t>(Bytes[4] << 8 | Bytes[5]);
+  G.D3 = static_cast<uint16_t>(Bytes[6] << 8 | Bytes[7]);
+  for (int I = 0; I < 8; ++I) G.D4[I] = Bytes[8 + I];
+  return G;
+}
+
+bool IsEqualGUID(const TGUID& A, const TGUID& B) { return A == B; }
+
+// ---- TInterfacedObject ----
+
+ORV_CLASS_IMPL(TInterfacedObject, TObject)
+
+HRESULT TInterfacedObject::QueryInterface(REFIID IID, void** Obj) {
+  if (!Obj) return E_POINTER;
+  *Obj = nullptr;
+  if (IID == IID_IUnknown) {
+    *Obj = static_cast<IUnknown*>(this);
+  } else if (!GetInterface(IID, Obj) || !*Obj) {
+    *Obj = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+uint32_t TInterfacedObject::AddRef() { return ++FRefCount; }
+
+uint32_t TInterfacedObject::Release() {
+  uint32_t Left = --FRefCount;
+  if (Left == 0) delete this;
+  return Left;
 }

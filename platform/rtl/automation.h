@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/object.h"
 #include "platform/rtl/variant.h"
 
 using HRESULT = int32_t;
@@ -193,3 +194,39 @@ HRESULT OleCheck(HRESULT Result);
 // that failed raises EOleException with the object's description; other failures EOleSysError.
 Variant DispInvoke(const Variant& Obj, const std::string& Name, uint16_t Flags,
                    const std::vector<Variant>& Args = {});
+
+// Globally unique identifiers: random (version 4) GUIDs from the system's random source, and
+// their text form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (upper-case hex; reading accepts
+// either case). StringToGUID raises EConvertError "'%s' is not a valid GUID value".
+HRESULT CreateGUID(TGUID& Guid);  // S_OK, or E_FAIL when no random bytes could be had
+HRESULT CoCreateGuid(TGUID* Guid);
+std::string GUIDToString(const TGUID& Guid);
+TGUID StringToGUID(const std::string& S);
+bool IsEqualGUID(const TGUID& A, const TGUID& B);
+
+// The class library's reference-counted object that implements interfaces: it starts with count
+// 0, AddRef and Release count holders (thread-safe), and the last Release deletes it.
+// QueryInterface answers IID_IUnknown itself and asks GetInterface for the others, which a
+// descendant overrides for the interfaces it implements (setting Obj to the interface pointer,
+// AddRef done by QueryInterface). The object must live on the heap once anyone counts it.
+class TInterfacedObject : public TObject, public IUnknown {
+  ORV_CLASS(TInterfacedObject, TObject)
+public:
+  TInterfacedObject() = default;
+  ~TInterfacedObject() override = default;
+
+  HRESULT QueryInterface(REFIID IID, void** Obj) override;  // E_NOINTERFACE, E_POINTER
+  uint32_t AddRef() override;
+  uint32_t Release() override;
+  uint32_t RefCount() const { return FRefCount.load(); }
+
+protected:
+  // The interface IID of this object, or false; the base knows none beyond IUnknown.
+  virtual bool GetInterface(REFIID IID, void** Obj) {
+    (void)IID, (void)Obj;
+    return false;
+  }
+
+private:
+  std::atomic<uint32_t> FRefCount{0};
+};

@@ -680,3 +680,93 @@ TDateTime StrToDateTimeDef(const std::string& S, TDateTime Default) {
   TDateTime V;
   return TryStrToDateTime(S, V) ? V : Default;
 }
+
+// ---- Calendar helpers ----
+
+bool IsValidDate(Word Year, Word Month, Word Day) {
+  TDateTime D;
+  return TryEncodeDate(Year, Month, Day, D);
+}
+
+bool IsValidTime(Word Hour, Word Min, Word Sec, Word MSec) {
+  TDateTime T;
+  return TryEncodeTime(Hour, Min, Sec, MSec, T);
+}
+
+bool IsValidDateTime(Word Year, Word Month, Word Day, Word Hour, Word Min, Word Sec, Word MSec) {
+  return IsValidDate(Year, Month, Day) && IsValidTime(Hour, Min, Sec, MSec);
+}
+
+bool IsInLeapYear(TDateTime Value) { return IsLeapYear(YearOf(Value)); }
+bool IsPM(TDateTime Value) { return HourOf(Value) >= 12; }
+Word DaysInAYear(Word Year) { return IsLeapYear(Year) ? 366 : 365; }
+Word DayOfTheMonth(TDateTime Value) { return DayOf(Value); }
+
+TDateTime StartOfAMonth(Word Year, Word Month) { return EncodeDate(Year, Month, 1); }
+TDateTime EndOfAMonth(Word Year, Word Month) {
+  return EncodeDateTime(Year, Month, DaysInAMonth(Year, Month), 23, 59, 59, 999);
+}
+TDateTime StartOfAYear(Word Year) { return EncodeDate(Year, 1, 1); }
+TDateTime EndOfAYear(Word Year) { return EncodeDateTime(Year, 12, 31, 23, 59, 59, 999); }
+
+TDateTime StartOfTheMonth(TDateTime Value) {
+  TParts P = Decode(Value);
+  return StartOfAMonth(P.Year, P.Month);
+}
+TDateTime EndOfTheMonth(TDateTime Value) {
+  TParts P = Decode(Value);
+  return EndOfAMonth(P.Year, P.Month);
+}
+TDateTime StartOfTheYear(TDateTime Value) { return StartOfAYear(YearOf(Value)); }
+TDateTime EndOfTheYear(TDateTime Value) { return EndOfAYear(YearOf(Value)); }
+
+TDateTime StartOfTheWeek(TDateTime Value) {
+  return IncDay(DateOf(Value), -(static_cast<int>(DayOfTheWeek(Value)) - 1));
+}
+TDateTime EndOfTheWeek(TDateTime Value) { return EndOfTheDay(IncDay(StartOfTheWeek(Value), 6)); }
+
+Word WeekOfTheYear(TDateTime Value, Word& Year) {
+  // The week's Thursday decides the year; its day of that year decides the week.
+  TDateTime Thursday = IncDay(StartOfTheWeek(Value), 3);
+  Year = YearOf(Thursday);
+  return static_cast<Word>((DayOfTheYear(Thursday) - 1) / 7 + 1);
+}
+Word WeekOfTheYear(TDateTime Value) {
+  Word Year;
+  return WeekOfTheYear(Value, Year);
+}
+
+TDateTime Today() { return Date(); }
+TDateTime Yesterday() { return Date() - 1; }
+TDateTime Tomorrow() { return Date() + 1; }
+bool IsToday(TDateTime Value) { return SameDate(Value, Now()); }
+
+int MonthsBetween(TDateTime A, TDateTime B) {
+  if (CompareDateTime(A, B) > 0) std::swap(A, B);
+  TParts PA = Decode(A), PB = Decode(B);
+  int N = (PB.Year - PA.Year) * 12 + (PB.Month - PA.Month);
+  // IncMonth clips the day, so one step back is always enough.
+  while (N > 0 && LinearMs(IncMonth(A, N)) > LinearMs(B)) --N;
+  return N;
+}
+int YearsBetween(TDateTime A, TDateTime B) { return MonthsBetween(A, B) / 12; }
+int WeeksBetween(TDateTime A, TDateTime B) { return DaysBetween(A, B) / 7; }
+double DaySpan(TDateTime A, TDateTime B) { return static_cast<double>(MsBetween(A, B)) / MSecsPerDay; }
+
+int CompareDate(TDateTime A, TDateTime B) {
+  int64_t DA = ToTimeStamp(A).Date, DB = ToTimeStamp(B).Date;
+  return DA < DB ? -1 : (DA > DB ? 1 : 0);
+}
+int CompareTime(TDateTime A, TDateTime B) {
+  int64_t TA = ToTimeStamp(A).Time, TB = ToTimeStamp(B).Time;
+  return TA < TB ? -1 : (TA > TB ? 1 : 0);
+}
+bool SameTime(TDateTime A, TDateTime B) { return CompareTime(A, B) == 0; }
+bool SameDateTime(TDateTime A, TDateTime B) { return CompareDateTime(A, B) == 0; }
+
+TDateTime RecodeDate(TDateTime Value, Word Year, Word Month, Word Day) {
+  return Combine(EncodeDate(Year, Month, Day), TimeOf(Value));
+}
+TDateTime RecodeTime(TDateTime Value, Word Hour, Word Min, Word Sec, Word MSec) {
+  return Combine(DateOf(Value), EncodeTime(Hour, Min, Sec, MSec));
+}

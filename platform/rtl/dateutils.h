@@ -123,3 +123,46 @@ bool TryStrToDateTime(const std::string& S, TDateTime& Value, const TFormatSetti
 std::string FormatDateTime(const std::string& Format, TDateTime Value);
 std::string FormatDateTime(const std::string& Format, TDateTime Value, const TFormatSettings& FS);
 void DateTimeToString(std::string& Result, const std::string& Format, TDateTime Value);
+
+// ---- Calendar helpers ----
+// Weeks run Monday to Sunday (ISO 8601); ends of periods are their last millisecond.
+bool IsValidDate(Word Year, Word Month, Word Day);
+bool IsValidTime(Word Hour, Word Min, Word Sec, Word MSec);
+bool IsValidDateTime(Word Year, Word Month, Word Day, Word Hour, Word Min, Word Sec, Word MSec);
+bool IsInLeapYear(TDateTime Value);
+bool IsPM(TDateTime Value);  // from 12:00 on
+Word DaysInAYear(Word Year);
+Word DayOfTheMonth(TDateTime Value);
+// ISO week number 1..53: week 1 holds the year's first Thursday, so early January may belong to
+// the previous year's last week and late December to the next year's week 1.
+Word WeekOfTheYear(TDateTime Value);
+Word WeekOfTheYear(TDateTime Value, Word& Year);
+TDateTime StartOfTheMonth(TDateTime Value);
+TDateTime EndOfTheMonth(TDateTime Value);
+TDateTime StartOfTheYear(TDateTime Value);
+TDateTime EndOfTheYear(TDateTime Value);
+TDateTime StartOfTheWeek(TDateTime Value);  // Monday 00:00
+TDateTime EndOfTheWeek(TDateTime Value);    // Sunday 23:59:59.999
+TDateTime StartOfAMonth(Word Year, Word Month);
+TDateTime EndOfAMonth(Word Year, Word Month);
+TDateTime StartOfAYear(Word Year);
+TDateTime EndOfAYear(Word Year);
+TDateTime Today();
+TDateTime Yesterday();
+TDateTime Tomorrow();
+bool IsToday(TDateTime Value);
+// Whole calendar months and years between two moments, never negative: n months lie between A
+// and B (A <= B) when IncMonth(A, n) <= B (so 01-31 to 02-28 is no whole month).
+int MonthsBetween(TDateTime A, TDateTime B);
+int YearsBetween(TDateTime A, TDateTime B);
+int WeeksBetween(TDateTime A, TDateTime B);
+// Days between two moments with the fraction, never negative.
+double DaySpan(TDateTime A, TDateTime B);
+// -1, 0 or 1 comparing only the days, or only the times of day (to the millisecond).
+int CompareDate(TDateTime A, TDateTime B);
+int CompareTime(TDateTime A, TDateTime B);
+bool SameTime(TDateTime A, TDateTime B);
+bool SameDateTime(TDateTime A, TDateTime B);
+// The same moment with the date, or the time of day, replaced (EConvertError on invalid parts).
+TDateTime RecodeDate(TDateTime Value, Word Year, Word Month, Word Day);
+TDateTime RecodeTime(TDateTime Value, Word Hour, Word Min, Word Sec, Word MSec);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -673,4 +674,18 @@ TTemporaryFileStream::~TTemporaryFileStream() {
     FHandle = -1;
     ::unlink(FFileName.c_str());
   }
+}
+
+// ---- File system space ----
+
+int64_t DiskFree(const std::string& Path) {
+  struct statvfs S;
+  if (Path.empty() || statvfs(Path.c_str(), &S) != 0) return -1;
+  return static_cast<int64_t>(S.f_bavail) * static_cast<int64_t>(S.f_frsize);
+}
+
+int64_t DiskSize(const std::string& Path) {
+  struct statvfs S;
+  if (Path.empty() || statvfs(Path.c_str(), &S) != 0) return -1;
+  return static_cast<int64_t>(S.f_blocks) * static_cast<int64_t>(S.f_frsize);
 }

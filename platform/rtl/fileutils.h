@@ -148,3 +148,8 @@ public:
   explicit TTemporaryFileStream(const std::string& FileName);
   ~TTemporaryFileStream() override;
 };
+
+// Bytes free for this user, and the total size, of the file system that holds Path (a folder or
+// file); -1 when Path does not exist or the file system does not answer.
+int64_t DiskFree(const std::string& Path);
+int64_t DiskSize(const std::string& Path);

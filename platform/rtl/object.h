@@ -197,3 +197,11 @@ PTypeInfo RegisterEnumTypeInfo(const char* TypeName, const char* Names, int MinV
 #define ORV_ENUM(Type, ...)              \
   enum Type { __VA_ARGS__ };             \
   ORV_ENUM_TYPEINFO(Type, __VA_ARGS__)
+
+// Frees the object and sets the reference to null first, so that code run by the destructor
+// already sees it gone. Null stays null.
+template <class T> void FreeAndNil(T*& Obj) {
+  T* P = Obj;
+  Obj = nullptr;
+  delete P;
+}

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/rtl/fileutils.h"
 #include "platform/rtl/sysutils.h"
 
 ORV_CLASS_IMPL(TStream, TObject)
@@ -164,8 +165,10 @@ TFileStream::TFileStream(const std::string& AFileName, uint16_t Mode, uint32_t R
   }
   int fd = ::open(AFileName.c_str(), flags, static_cast<mode_t>(Rights));
   auto fail = [&](const char* reason) {
-    if (create) throw EFCreateError("Cannot create file \"" + AFileName + "\". " + reason);
-    throw EFOpenError("Cannot open file \"" + AFileName + "\". " + reason);
+    // The message names the file by its full path, as the platform's does.
+    const std::string shown = ExpandFileName(AFileName);
+    if (create) throw EFCreateError("Cannot create file \"" + shown + "\". " + reason);
+    throw EFOpenError("Cannot open file \"" + shown + "\". " + reason);
   };
   if (fd < 0) fail(std::strerror(errno));
   struct stat st;

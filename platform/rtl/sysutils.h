@@ -404,10 +404,30 @@ inline std::common_type_t<A, B> Max(A X, B Y) {
   using C = std::common_type_t<A, B>;
   return static_cast<C>(X) > static_cast<C>(Y) ? static_cast<C>(X) : static_cast<C>(Y);
 }
-inline int EnsureRange(int V, int Lo, int Hi) { return V < Lo ? Lo : (V > Hi ? Hi : V); }
-inline double EnsureRange(double V, double Lo, double Hi) { return V < Lo ? Lo : (V > Hi ? Hi : V); }
-inline bool InRange(int64_t V, int64_t Lo, int64_t Hi) { return V >= Lo && V <= Hi; }
+// EnsureRange clips V to Lo..Hi; InRange tests Lo <= V <= Hi. Both take any mix of number types
+// and compare in their common type (InRange(0.5, 0, 1) compares as floats, never truncating).
+template <class V, class L, class H>
+  requires std::is_arithmetic_v<V> && std::is_arithmetic_v<L> && std::is_arithmetic_v<H>
+inline std::common_type_t<V, L, H> EnsureRange(V Value, L Lo, H Hi) {
+  using C = std::common_type_t<V, L, H>;
+  const C X = static_cast<C>(Value), A = static_cast<C>(Lo), B = static_cast<C>(Hi);
+  return X < A ? A : (X > B ? B : X);
+}
+template <class V, class L, class H>
+  requires std::is_arithmetic_v<V> && std::is_arithmetic_v<L> && std::is_arithmetic_v<H>
+inline bool InRange(V Value, L Lo, H Hi) {
+  using C = std::common_type_t<V, L, H>;
+  const C X = static_cast<C>(Value);
+  return X >= static_cast<C>(Lo) && X <= static_cast<C>(Hi);
+}
+// -1, 0 or 1 by the sign of V (0 for NaN).
 inline int Sign(double V) { return V > 0 ? 1 : (V < 0 ? -1 : 0); }
+template <class T>
+  requires std::is_integral_v<T>
+inline int Sign(T V) {
+  if constexpr (std::is_signed_v<T>) return V > 0 ? 1 : (V < 0 ? -1 : 0);
+  else return V > 0 ? 1 : 0;
+}
 // The process-wide pseudo-random generator. Setting RandSeed restarts a reproducible sequence;
 // Randomize seeds it from the clock. Random() is in [0, 1), Random(Range) in 0 .. Range-1 (0 for
 // Range <= 0). Calls from several threads are serialised.

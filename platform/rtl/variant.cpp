@@ -465,6 +465,8 @@ bool VarIsType(const Variant& V, TVarType T) { return V.VType() == T; }
 void VarClear(Variant& V) { V.Clear(); }
 
 std::string VarToStr(const Variant& V) { return V.IsNull() ? std::string() : V.AsString(); }
+TDateTime VarToDateTime(const Variant& V) { return V.AsDateTime(); }
+Variant VarFromDateTime(TDateTime DateTime) { return Variant::FromDate(DateTime); }
 std::string VarToStrDef(const Variant& V, const std::string& Default) {
   return V.IsNull() || V.IsEmpty() ? Default : V.AsString();
 }

@@ -274,6 +274,10 @@ void VarClear(Variant& V);
 // Text of a value; Null and Unassigned give "".
 std::string VarToStr(const Variant& V);
 std::string VarToStrDef(const Variant& V, const std::string& Default);
+// The value as a date (numbers as days, text as a date, a time or both); Null and values that are
+// no date raise the conversion error. VarFromDateTime makes a varDate variant.
+TDateTime VarToDateTime(const Variant& V);
+Variant VarFromDateTime(TDateTime DateTime);
 // The value converted to another type code (the simple codes and varString/varOleStr; varNull
 // and varEmpty give Null and Unassigned; varVariant returns the value itself). Unknown codes
 // raise EVariantBadVarTypeError.
