@@ -80,7 +80,8 @@ inline bool ToBool(const Variant& V) {
 bool IsComparison(uint8_t Op) { return Op >= ocGreat && Op <= ocEq; }
 
 bool SameOp(const char* a, const std::string& b) {
-  return strcasecmp(a, b.c_str()) == 0;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return !b.empty() && lower(a[0]) == lower(b[0]) && strcasecmp(a, b.c_str()) == 0;
 }
 
 }  // namespace

@@ -318,11 +318,17 @@ void TscILParser::EmitGrammarNode(const TscGrammarNode* Node, bool Success, size
     Lexer.SkipSpaces();
     std::string p = Lexer.GetPosition();
     Lexer.SetPosition(saved);
-    std::string open = "<" + Node->NodeName + " pos=\"" + p + "\"";
-    if (Node->NodeName == "expr") open += " pos1=\"" + Lexer.PositionText(saved) + "\"";
-    open += ">";
-    FLines.insert(FLines.begin() + static_cast<long>(EntryCount), open);
-    FLines.push_back("</" + Node->NodeName + ">");
+    // Built in place: alternatives that fail throw many of these lines away again.
+    std::string open;
+    open.reserve(Node->NodeName.size() + p.size() + 32);
+    open.append(1, '<').append(Node->NodeName).append(" pos=\"").append(p).append(1, '"');
+    if (Node->NodeName == "expr") open.append(" pos1=\"").append(Lexer.PositionText(saved)).append(1, '"');
+    open.append(1, '>');
+    FLines.insert(FLines.begin() + static_cast<long>(EntryCount), std::move(open));
+    std::string close;
+    close.reserve(Node->NodeName.size() + 3);
+    close.append("</").append(Node->NodeName).append(1, '>');
+    FLines.push_back(std::move(close));
   } else {
     FLines.resize(EntryCount);
   }
@@ -499,7 +505,11 @@ bool TscILParser::MatchGrammarNode(const TscGrammarNode* N) {
     if (!N->IsRule) EmitGrammarNode(N, true, entryCount, entryPos);
     if (!N->Add.empty()) {
       const std::string& leaf = N->HasAddText ? N->AddText : token;
-      FLines.push_back("<" + N->Add + " text=\"" + scStrToXML(leaf) + "\" pos=\"" + Lexer.GetPosition() + "\"/>");
+      std::string text = scStrToXML(leaf), pos = Lexer.GetPosition();
+      std::string line;
+      line.reserve(N->Add.size() + text.size() + pos.size() + 20);
+      line.append(1, '<').append(N->Add).append(" text=\"").append(text).append("\" pos=\"").append(pos).append("\"/>");
+      FLines.push_back(std::move(line));
     }
     result = true;
     for (const auto& c : N->Children) {
