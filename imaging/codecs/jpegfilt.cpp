@@ -27,7 +27,7 @@
 #include "imaging/io/iecolor.h"
 #include "imaging/io/ieexif.h"
 #include "imaging/io/iefileformats.h"
-#include "imaging/io/ieiohelpers.h"
+#include "imaging/core/iesmall.h"
 #include "imaging/io/iemarkers.h"
 #include "imaging/io/iemetadata.h"
 #include "imaging/io/ieparams.h"
