@@ -12,6 +12,7 @@
 #include "imaging/core/iedib.h"
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/iemask.h"
+#include "imaging/core/iecolor.h"
 #include "imaging/core/ieutils.h"
 #include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"

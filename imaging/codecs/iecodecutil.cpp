@@ -52,26 +52,6 @@ template <class Pred> TIEBitmap* OneBitWhere(TIEBitmap* Source, Pred On) {
 
 }  // namespace
 
-TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Source, TIERGBPixel& Color1, TIERGBPixel& Color2) {
-  const int w = Source->Width(), h = Source->Height();
-  TIERGBPixel c[2];
-  int n = 0;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      TIERGBPixel p = Source->GetPixelAsRGB(x, y);
-      if (n > 0 && p == c[0]) continue;
-      if (n > 1 && p == c[1]) continue;
-      if (n == 2) return nullptr;
-      c[n++] = p;
-    }
-  if (n != 2) return nullptr;
-  if (IERGBToGray(c[1]) < IERGBToGray(c[0])) std::swap(c[0], c[1]);
-  Color1 = c[0];
-  Color2 = c[1];
-  const TIERGBPixel light = c[1];
-  return OneBitWhere(Source, [light](TIERGBPixel p) { return p == light; });
-}
-
 TIEBitmap* IEConvertTo1Bit(TIEBitmap* Source) {
   return OneBitWhere(Source, [](TIERGBPixel p) { return IERGBToGray(p) >= 128; });
 }

@@ -1,6 +1,7 @@
-// Pixel helpers the codecs share: conversion of any pixel format to ie24RGB, the two-colour and
-// threshold conversions to ie1g and the resampling of icons. (The EXIF orientation fix and the
-// mask-to-alpha exchange live with the IO front end, in imaging/io/ieiohelpers.h.)
+// Pixel helpers the codecs share: conversion of any pixel format to ie24RGB, the threshold
+// conversion to ie1g and the resampling of icons. (The EXIF orientation fix and the
+// two-colour conversion to ie1g live with the processing code, in imaging/core/iesmall.h and
+// imaging/core/iecolor.h.)
 // (The image container's general pixel-format conversion lives with the processing code; the
 // codecs need only these few.)
 #pragma once
@@ -14,9 +15,6 @@ class TIEMask;
 
 // A new ie24RGB copy of Source (any pixel format), alpha channel included.
 TIEBitmap* IEConvertTo24(TIEBitmap* Source);
-// A new ie1g image when Source has exactly two colours (bit 0 = the darker colour by the
-// luminance weights, returned first in Color1), else nil.
-TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Source, TIERGBPixel& Color1, TIERGBPixel& Color2);
 // A new ie1g image by a 50 % luminance threshold.
 TIEBitmap* IEConvertTo1Bit(TIEBitmap* Source);
 // A new copy of Source (ie1g: nearest pixel; other formats through ie24RGB, bilinear) at

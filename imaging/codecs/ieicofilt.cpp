@@ -22,6 +22,7 @@
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/iemask.h"
 #include "imaging/core/iestreams.h"
+#include "imaging/core/iecolor.h"
 #include "imaging/core/ieutils.h"
 #include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"

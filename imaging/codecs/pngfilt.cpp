@@ -17,6 +17,7 @@
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/iemask.h"
+#include "imaging/core/iecolor.h"
 #include "imaging/core/ieutils.h"
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/iefileformats.h"
