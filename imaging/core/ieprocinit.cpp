@@ -19,7 +19,6 @@ void IEProcInitialize() {
   IEInitFilterPresets();
   IECosineBlendTable();
   if (!IEClipboardRawFormat) IEClipboardRawFormat = kFirstRegisteredFormat;
-  IEInstallCMYKTransform();
 }
 
 void IEProcFinalize() {
