@@ -439,7 +439,7 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
   std::unique_ptr<TIEBitmap> copy;
   TIEBitmap* src = Bitmap;
   if (B != 1 && src->PixelFormat() != ie24RGB && !((B == 4 || B == 8) && src->PixelFormat() == ie8p)) {
-    copy.reset(IEConvertTo24(src));
+    copy.reset(IEConvertedCopy(src, ie24RGB));
     src = copy.get();
   }
   const int w = src->Width(), h = src->Height();
@@ -494,7 +494,7 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
     std::unique_ptr<TIEBitmap> rgb;
     TIEBitmap* qsrc = src;
     if (src->PixelFormat() == ie1g) {
-      rgb.reset(IEConvertTo24(src));
+      rgb.reset(IEConvertedCopy(src, ie24RGB));
       qsrc = rgb.get();
     }
     const int n = 1 << B;
@@ -542,7 +542,7 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
         pal[0] = c1;
         pal[1] = c2;
       } else {
-        mono.reset(IEConvertTo1Bit(src));
+        mono.reset(IEConvertedCopy(src, ie1g));
       }
       m = mono.get();
     }

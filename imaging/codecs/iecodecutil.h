@@ -1,9 +1,7 @@
-// Pixel helpers the codecs share: conversion of any pixel format to ie24RGB, the threshold
-// conversion to ie1g and the resampling of icons. (The EXIF orientation fix and the
+// Pixel helpers the codecs share: converted copies (through the container's conversion) and
+// the resampling of icons. (The EXIF orientation fix and the
 // two-colour conversion to ie1g live with the processing code, in imaging/core/iesmall.h and
 // imaging/core/iecolor.h.)
-// (The image container's general pixel-format conversion lives with the processing code; the
-// codecs need only these few.)
 #pragma once
 
 #include <cstdint>
@@ -13,12 +11,12 @@
 class TIEBitmap;
 class TIEMask;
 
-// A new ie24RGB copy of Source (any pixel format), alpha channel included.
-TIEBitmap* IEConvertTo24(TIEBitmap* Source);
-// A new ie1g image by a 50 % luminance threshold.
-TIEBitmap* IEConvertTo1Bit(TIEBitmap* Source);
-// A new copy of Source (ie1g: nearest pixel; other formats through ie24RGB, bilinear) at
-// Width x Height, alpha channel included.
+// A new copy of Source (alpha channel included) converted to Format by the container's own
+// conversion (TIEBitmap::SetPixelFormat: ie1g by the average-grey threshold, palettes through the
+// colour reducer). Source is left as it is.
+TIEBitmap* IEConvertedCopy(TIEBitmap* Source, TIEPixelFormat Format);
+// A new copy of Source at Width x Height, alpha channel included, made as the icon writer wants
+// it: ie1g by nearest pixel, every other format as ie24RGB with the fast linear filter.
 TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height);
 // Dots per inch from a header's pixels per metre, rounded to the nearest whole number.
 int IEDpiFromPpm(int64_t PixelsPerMetre);

@@ -816,7 +816,7 @@ void JpegWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
   std::unique_ptr<TIEBitmap> temp;
   TIEBitmap* src = Bitmap;
   if (src->PixelFormat() != ie24RGB) {
-    temp.reset(IEConvertTo24(Bitmap));
+    temp.reset(IEConvertedCopy(Bitmap, ie24RGB));
     src = temp.get();
   }
   if (src->Width() == 0 || src->Height() == 0) {
