@@ -9,6 +9,7 @@
 #include <string>
 
 #include "codectest.h"
+#include "imaging/core/ieblend.h"
 #include "imaging/codecs/iequantizer.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecolor.h"
