@@ -414,14 +414,7 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
                    TIEProgressRec& Progress) {
   TIOParamsVals& P = IOParams;
   bool aborting = Progress.IsAborting();
-  auto write = [&](const void* d, int64_t n) {
-    bool a = false;
-    IEStreamWrite(Stream, a, d, n);
-    if (a) {
-      aborting = true;
-      Progress.Abort();
-    }
-  };
+  auto write = [&](const void* d, int64_t n) { IECodecWrite(Stream, d, n, aborting, Progress); };
   if (Bitmap->IsEmpty()) {
     Progress.Abort();
     return;

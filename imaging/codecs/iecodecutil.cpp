@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "imaging/core/iebitmap.h"
+#include "imaging/core/iefilebuffer.h"
 #include "imaging/core/iemask.h"
 #include "imaging/core/ieresample.h"
 #include "imaging/core/ieutils.h"
+#include "imaging/io/iefileformats.h"
 
 TIEBitmap* IEConvertedCopy(TIEBitmap* Source, TIEPixelFormat Format) {
   auto out = std::make_unique<TIEBitmap>();
@@ -28,6 +30,14 @@ TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height) {
   out->Allocate(Width, Height, pf);
   IEResample(work.get(), out.get(), pf == ie1g ? rfNone : rfFastLinear, nullptr, TIEProgressEvent());
   return out.release();
+}
+
+void IECodecWrite(TStream* Stream, const void* Data, int64_t Count, bool& Failed, TIEProgressRec& Progress) {
+  bool a = false;
+  IEStreamWrite(Stream, a, Data, Count);
+  if (!a) return;
+  Failed = true;
+  Progress.Abort();
 }
 
 int IEDpiFromPpm(int64_t PixelsPerMetre) { return static_cast<int>(std::nearbyint(PixelsPerMetre / 100.0 * 2.54)); }

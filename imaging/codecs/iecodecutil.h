@@ -10,6 +10,8 @@
 
 class TIEBitmap;
 class TIEMask;
+class TStream;
+struct TIEProgressRec;
 
 // A new copy of Source (alpha channel included) converted to Format by the container's own
 // conversion (TIEBitmap::SetPixelFormat: ie1g by the average-grey threshold, palettes through the
@@ -18,6 +20,9 @@ TIEBitmap* IEConvertedCopy(TIEBitmap* Source, TIEPixelFormat Format);
 // A new copy of Source at Width x Height, alpha channel included, made as the icon writer wants
 // it: ie1g by nearest pixel, every other format as ie24RGB with the fast linear filter.
 TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height);
+// Writes Count bytes of a file being written; a short or failed write sets Failed and the
+// progress record's abort flag (a writer then stops at its next check).
+void IECodecWrite(TStream* Stream, const void* Data, int64_t Count, bool& Failed, TIEProgressRec& Progress);
 // Dots per inch from a header's pixels per metre, rounded to the nearest whole number.
 int IEDpiFromPpm(int64_t PixelsPerMetre);
 // Pixels per metre for a header from dots per inch, rounded to the nearest whole number.

@@ -341,14 +341,7 @@ void IcoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
                    const TIEIcoSize* Sizes, const int32_t* BitCounts, int Count) {
   TIOParamsVals& P = IOParams;
   bool failed = false;
-  auto write = [&](const void* d, int64_t n) {
-    bool a = false;
-    IEStreamWrite(Stream, a, d, n);
-    if (a) {
-      failed = true;
-      Progress.Abort();
-    }
-  };
+  auto write = [&](const void* d, int64_t n) { IECodecWrite(Stream, d, n, failed, Progress); };
   if (Count <= 0 || Bitmap->IsEmpty()) {
     Progress.Abort();
     return;
