@@ -93,6 +93,11 @@ public:
   virtual void GetChildren(const TGetChildProc& Proc, TComponent* Root);
   virtual TComponent* GetChildOwner() { return nullptr; }
   virtual TComponent* GetChildParent() { return this; }
+  // Visual parents (controls): a component read as the child of another is given it here; the
+  // base has no parent and ignores it.
+  virtual bool HasParent() const { return false; }
+  virtual TComponent* GetParentComponent() const { return nullptr; }
+  virtual void SetParentComponent(TComponent* Value) { (void)Value; }
 
   TPersistent* GetOwner() const override { return FOwner; }
   // The component's name (the start of the name paths of its sub-objects).

@@ -510,6 +510,7 @@ TComponent* TReader::ReadComponent(TComponent* Component) {
     c->SetLoading(true);
     c->SetReading(true);
     FLoaded.push_back(c);
+    if (FParent && FParent != c) c->SetParentComponent(FParent);
     if (!name.empty() && c->Name() != name) c->SetName(name);
     while (!EndOfList()) {
       try {

@@ -1,0 +1,153 @@
+// Speed buttons and bitmap buttons.
+#include "platform/vcl/buttons.h"
+
+#include "platform/vcl/forms.h"
+
+ORV_CLASS_IMPL(TSpeedButton, TGraphicControl)
+ORV_CLASS_IMPL(TBitBtn, TButton)
+
+namespace {
+// Draws a glyph left of a caption, centred together in r.
+void DrawGlyphAndCaption(TCanvas* c, const RECT& r, TBitmap* glyph, const std::string& caption, TFont* font, bool enabled) {
+  HDC dc = c->Handle();
+  HGDIOBJ old = SelectObject(dc, font->Handle());
+  SIZE ts{0, 0};
+  GetTextExtentPoint32(dc, caption.c_str(), static_cast<int>(caption.size()), &ts);
+  int gw = (glyph && !glyph->Empty()) ? glyph->Width() : 0;
+  int gh = gw ? glyph->Height() : 0;
+  int gap = gw && !caption.empty() ? 4 : 0;
+  int total = gw + gap + ts.cx;
+  int x = r.left + ((r.right - r.left) - total) / 2;
+  if (gw) {
+    RECT g{x, r.top + ((r.bottom - r.top) - gh) / 2, x + gw, r.top + ((r.bottom - r.top) - gh) / 2 + gh};
+    c->StretchDraw(g, glyph);
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ColorToRGB(enabled ? font->Color() : clGrayText));
+  TextOut(dc, x + gw + gap, r.top + ((r.bottom - r.top) - ts.cy) / 2, caption.c_str(), static_cast<int>(caption.size()));
+  SelectObject(dc, old);
+}
+}  // namespace
+
+// ---- TSpeedButton ----
+TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {
+  FWidth = 23;
+  FHeight = 22;
+  SetParentColor(true);
+}
+
+TSpeedButton::~TSpeedButton() = default;
+
+void TSpeedButton::SetGlyph(TBitmap* Value) {
+  FGlyph->Assign(Value);
+  Invalidate();
+}
+
+void TSpeedButton::SetDown(bool Value) {
+  if (FGroupIndex == 0) Value = false;
+  if (Value == FDown) return;
+  if (!Value && !FAllowAllUp) {
+    // One button of a group stays down unless AllowAllUp.
+    bool other = false;
+    if (Parent())
+      for (int i = 0; i < Parent()->ControlCount(); ++i)
+        if (auto* b = dynamic_cast<TSpeedButton*>(Parent()->Controls(i)); b && b != this && b->FGroupIndex == FGroupIndex && b->FDown) other = true;
+    if (!other) return;
+  }
+  FDown = Value;
+  if (Value && Parent())
+    for (int i = 0; i < Parent()->ControlCount(); ++i)
+      if (auto* b = dynamic_cast<TSpeedButton*>(Parent()->Controls(i)); b && b != this && b->FGroupIndex == FGroupIndex && b->FDown) {
+        b->FDown = false;
+        b->Invalidate();
+      }
+  Invalidate();
+}
+
+void TSpeedButton::Click() {
+  if (FGroupIndex != 0) SetDown(!FDown || !FAllowAllUp);
+  TGraphicControl::Click();
+}
+
+void TSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  if (Button == mbLeft && Enabled()) {
+    FPressed = true;
+    Invalidate();
+  }
+  TGraphicControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TSpeedButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  FPressed = false;
+  Invalidate();
+  TGraphicControl::MouseUp(Button, Shift, X, Y);
+}
+
+void TSpeedButton::WndProc(TMessage& M) {
+  if (M.Msg == CM_MOUSEENTER || M.Msg == CM_MOUSELEAVE) {
+    FHot = M.Msg == CM_MOUSEENTER;
+    if (FFlat) Invalidate();
+  }
+  TGraphicControl::WndProc(M);
+}
+
+void TSpeedButton::Paint() {
+  HDC dc = Canvas()->Handle();
+  RECT r = ClientRect();
+  Canvas()->Brush()->SetColor(Color());
+  Canvas()->FillRect(r);
+  bool sunk = FPressed || FDown;
+  if (!FFlat || FHot || sunk) {
+    RECT e = r;
+    DrawEdge(dc, &e, sunk ? (FFlat ? BDR_SUNKENOUTER : EDGE_SUNKEN) : (FFlat ? BDR_RAISEDINNER : EDGE_RAISED), BF_RECT);
+  }
+  RECT inner = r;
+  if (sunk) OffsetRect(&inner, 1, 1);
+  DrawGlyphAndCaption(Canvas(), inner, FGlyph.get(), Caption(), Font(), Enabled());
+}
+
+// ---- TBitBtn ----
+TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner), FGlyph(std::make_unique<TBitmap>()) {}
+TBitBtn::~TBitBtn() = default;
+
+void TBitBtn::SetGlyph(TBitmap* Value) {
+  FGlyph->Assign(Value);
+  Invalidate();
+}
+
+void TBitBtn::SetKind(TBitBtnKind Value) {
+  struct TKindDef { const char* Caption; TModalResult Result; };
+  static const TKindDef defs[] = {{"", mrNone}, {"OK", mrOk}, {"Cancel", mrCancel}, {"&Help", mrNone},
+                                  {"&Yes", mrYes}, {"&No", mrNo}, {"&Close", mrNone}, {"Abort", mrAbort},
+                                  {"&Retry", mrRetry}, {"&Ignore", mrIgnore}, {"&All", mrAll}};
+  FKind = Value;
+  if (Value == bkCustom) return;
+  SetCaption(defs[Value].Caption);
+  SetModalResult(defs[Value].Result);
+  if (Value == bkOK || Value == bkYes) SetDefault(true);
+  if (Value == bkCancel || Value == bkNo) SetCancel(true);
+}
+
+void TBitBtn::Click() {
+  if (FKind == bkClose) {
+    if (TCustomForm* f = GetParentForm()) f->Close();
+  }
+  TButton::Click();
+}
+
+void TBitBtn::Paint() {
+  HDC dc = Canvas()->Handle();
+  RECT r = ClientRect();
+  if (Default() || Focused()) {
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
+    InflateRect(&r, -1, -1);
+  }
+  DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (FDown ? UINT(DFCS_PUSHED) : 0u));
+  RECT t = r;
+  if (FDown) OffsetRect(&t, 1, 1);
+  DrawGlyphAndCaption(Canvas(), t, FGlyph.get(), Caption(), Font(), Enabled());
+  if (Focused()) {
+    InflateRect(&r, -3, -3);
+    DrawFocusRect(dc, &r);
+  }
+}

@@ -1,0 +1,59 @@
+// Buttons with pictures: TSpeedButton (a graphic control, grouped buttons stay down) and
+// TBitBtn (a push button with a kind that sets caption and modal result, and a glyph).
+#pragma once
+
+#include <memory>
+
+#include "platform/vcl/stdctrls.h"
+
+class TSpeedButton : public TGraphicControl {
+  ORV_CLASS(TSpeedButton, TGraphicControl)
+public:
+  explicit TSpeedButton(TComponent* AOwner);
+  ~TSpeedButton() override;
+  // Buttons with the same non-zero GroupIndex and parent work like radio buttons.
+  int GroupIndex() const { return FGroupIndex; }
+  void SetGroupIndex(int Value) { FGroupIndex = Value; }
+  bool Down() const { return FDown; }
+  void SetDown(bool Value);
+  bool AllowAllUp() const { return FAllowAllUp; }
+  void SetAllowAllUp(bool Value) { FAllowAllUp = Value; }
+  bool Flat() const { return FFlat; }
+  void SetFlat(bool Value) { FFlat = Value; Invalidate(); }
+  TBitmap* Glyph() const { return FGlyph.get(); }
+  void SetGlyph(TBitmap* Value);
+  void Click() override;
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+  int FGroupIndex = 0;
+  bool FDown = false, FAllowAllUp = false, FFlat = false, FPressed = false, FHot = false;
+  std::unique_ptr<TBitmap> FGlyph;
+};
+
+ORV_ENUM(TBitBtnKind, bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll)
+
+class TBitBtn : public TButton {
+  ORV_CLASS(TBitBtn, TButton)
+public:
+  explicit TBitBtn(TComponent* AOwner);
+  ~TBitBtn() override;
+  TBitBtnKind Kind() const { return FKind; }
+  // Sets the caption, modal result, default/cancel role of the kind (bkClose closes the form).
+  void SetKind(TBitBtnKind Value);
+  TBitmap* Glyph() const { return FGlyph.get(); }
+  void SetGlyph(TBitmap* Value);
+  void Click() override;
+
+protected:
+  void Paint() override;
+
+private:
+  TBitBtnKind FKind = bkCustom;
+  std::unique_ptr<TBitmap> FGlyph;
+};

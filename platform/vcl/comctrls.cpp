@@ -1,0 +1,305 @@
+// Common controls: status bar, progress bar, page control with tab sheets.
+#include "platform/vcl/comctrls.h"
+
+#include <algorithm>
+
+ORV_CLASS_IMPL(TStatusBar, TCustomControl)
+ORV_CLASS_IMPL(TProgressBar, TWinControl)
+ORV_CLASS_IMPL(TTabSheet, TWinControl)
+ORV_CLASS_IMPL(TPageControl, TCustomControl)
+
+namespace {
+int TextWidthOf(HDC dc, TFont* f, const std::string& s) {
+  HGDIOBJ old = SelectObject(dc, f->Handle());
+  SIZE sz{0, 0};
+  GetTextExtentPoint32(dc, s.c_str(), static_cast<int>(s.size()), &sz);
+  SelectObject(dc, old);
+  return sz.cx;
+}
+}  // namespace
+
+// ---- TStatusBar ----
+TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner) {
+  FHeight = 19;
+  SetColor(clBtnFace);
+  SetAlign(alBottom);
+}
+
+TStatusPanel& TStatusBar::AddPanel() {
+  FPanels.emplace_back();
+  Invalidate();
+  return FPanels.back();
+}
+
+void TStatusBar::ClearPanels() {
+  FPanels.clear();
+  Invalidate();
+}
+
+void TStatusBar::SetSimpleText(const std::string& Value) {
+  FSimpleText = Value;
+  Invalidate();
+}
+
+void TStatusBar::SetSimplePanel(bool Value) {
+  FSimplePanel = Value;
+  Invalidate();
+}
+
+void TStatusBar::SetPanelText(int Index, const std::string& Value) {
+  Panels(Index).Text = Value;
+  Invalidate();
+}
+
+void TStatusBar::Paint() {
+  HDC dc = Canvas()->Handle();
+  RECT r = ClientRect();
+  Canvas()->Brush()->SetColor(Color());
+  Canvas()->FillRect(r);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ColorToRGB(Font()->Color()));
+  auto cell = [&](RECT c, const std::string& text, TAlignment a) {
+    DrawEdge(dc, &c, BDR_SUNKENOUTER, BF_RECT);
+    InflateRect(&c, -3, -1);
+    UINT f = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (a == taCenter ? UINT(DT_CENTER) : a == taRightJustify ? UINT(DT_RIGHT) : 0u);
+    DrawText(dc, text.c_str(), -1, &c, f);
+  };
+  if (FSimplePanel || FPanels.empty()) {
+    cell(RECT{0, 2, r.right, r.bottom}, FSimpleText, taLeftJustify);
+  } else {
+    int x = 0;
+    for (size_t i = 0; i < FPanels.size(); ++i) {
+      int w = i + 1 == FPanels.size() ? std::max(0, static_cast<int>(r.right) - x) : FPanels[i].Width;
+      cell(RECT{x, 2, x + w - 2, r.bottom}, FPanels[i].Text, FPanels[i].Alignment);
+      x += w;
+    }
+  }
+  SelectObject(dc, old);
+}
+
+// ---- TProgressBar ----
+TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 150;
+  FHeight = 16;
+  SetColor(clBtnFace);
+}
+
+void TProgressBar::SetMin(int Value) {
+  FMin = Value;
+  if (FMax < FMin) FMax = FMin;
+  SetPosition(FPosition);
+}
+
+void TProgressBar::SetMax(int Value) {
+  FMax = Value;
+  if (FMin > FMax) FMin = FMax;
+  SetPosition(FPosition);
+}
+
+void TProgressBar::SetPosition(int Value) {
+  FPosition = std::clamp(Value, FMin, FMax);
+  Invalidate();
+}
+
+void TProgressBar::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case PBM_SETPOS: {
+      int old = FPosition;
+      SetPosition(static_cast<int>(M.WParam));
+      M.Result = old;
+      return;
+    }
+    case PBM_GETPOS: M.Result = FPosition; return;
+    case PBM_SETRANGE:
+      FMin = LOWORD(M.LParam);
+      FMax = HIWORD(M.LParam);
+      SetPosition(FPosition);
+      return;
+  }
+  TWinControl::WndProc(M);
+}
+
+void TProgressBar::PaintWindow(HDC DC) {
+  RECT r = ClientRect();
+  RECT e = r;
+  DrawEdge(DC, &e, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+  int span = FMax - FMin;
+  int w = span > 0 ? static_cast<int>(static_cast<int64_t>(e.right - e.left) * (FPosition - FMin) / span) : 0;
+  RECT fill{e.left, e.top, e.left + w, e.bottom};
+  FillRect(DC, &fill, GetSysColorBrush(COLOR_HIGHLIGHT));
+}
+
+// ---- TTabSheet ----
+TTabSheet::TTabSheet(TComponent* AOwner) : TWinControl(AOwner) {
+  SetVisible(false);
+  SetAlign(alClient);
+  SetColor(clBtnFace);
+  ControlStyle() += csAcceptsControls;
+}
+
+TTabSheet::~TTabSheet() { SetPageControl(nullptr); }
+
+void TTabSheet::SetPageControl(TPageControl* Value) {
+  if (FPageControl == Value) return;
+  if (FPageControl) FPageControl->RemovePage(this);
+  SetParent(Value);
+  if (Value) Value->InsertPage(this);
+}
+
+void TTabSheet::SetTabVisible(bool Value) {
+  FTabVisible = Value;
+  if (FPageControl) FPageControl->Invalidate();
+}
+
+int TTabSheet::PageIndex() const {
+  if (!FPageControl) return -1;
+  auto& v = FPageControl->FPages;
+  return static_cast<int>(std::find(v.begin(), v.end(), this) - v.begin());
+}
+
+// ---- TPageControl ----
+TPageControl::TPageControl(TComponent* AOwner) : TCustomControl(AOwner) {
+  FWidth = 289;
+  FHeight = 193;
+  FTabStop = true;
+  SetColor(clBtnFace);
+}
+
+TPageControl::~TPageControl() {
+  for (TTabSheet* p : FPages) p->FPageControl = nullptr;
+}
+
+void TPageControl::InsertPage(TTabSheet* Page) {
+  Page->FPageControl = this;
+  FPages.push_back(Page);
+  if (!FActivePage) SetActivePage(Page);
+  Invalidate();
+}
+
+void TPageControl::RemovePage(TTabSheet* Page) {
+  int i = Page->PageIndex();
+  FPages.erase(std::remove(FPages.begin(), FPages.end(), Page), FPages.end());
+  Page->FPageControl = nullptr;
+  if (FActivePage == Page) {
+    FActivePage = nullptr;
+    if (!FPages.empty()) SetActivePage(FPages[std::min(static_cast<size_t>(std::max(i, 0)), FPages.size() - 1)]);
+  }
+  Invalidate();
+}
+
+void TPageControl::ShowPage(TTabSheet* Page) {
+  if (FActivePage && FActivePage != Page) {
+    FActivePage->SetVisible(false);
+    if (FActivePage->OnHide) FActivePage->OnHide(FActivePage);
+  }
+  FActivePage = Page;
+  if (Page) {
+    Page->BringToFront();
+    Page->SetVisible(true);
+    if (Page->OnShow) Page->OnShow(Page);
+  }
+  Realign();
+  Invalidate();
+}
+
+void TPageControl::SetActivePage(TTabSheet* Page) {
+  if (Page && Page->FPageControl != this) return;
+  if (Page == FActivePage) return;
+  ShowPage(Page);
+}
+
+int TPageControl::ActivePageIndex() const { return FActivePage ? FActivePage->PageIndex() : -1; }
+
+void TPageControl::SetActivePageIndex(int Value) {
+  SetActivePage(Value >= 0 && Value < PageCount() ? FPages[static_cast<size_t>(Value)] : nullptr);
+}
+
+void TPageControl::AlignControls(TControl* AControl, RECT& Rect) {
+  Rect.top += TabHeight();
+  InflateRect(&Rect, -4, -4);
+  TCustomControl::AlignControls(AControl, Rect);
+}
+
+RECT TPageControl::TabRect(int PageIndex) {
+  HDC dc = GetDC(nullptr);
+  int x = 2;
+  RECT out{0, 0, 0, 0};
+  for (int i = 0; i < PageCount(); ++i) {
+    TTabSheet* p = FPages[static_cast<size_t>(i)];
+    if (!p->TabVisible()) continue;
+    int w = TextWidthOf(dc, Font(), p->Caption()) + 16;
+    if (i == PageIndex) out = RECT{x, 2, x + w, TabHeight()};
+    x += w;
+  }
+  ReleaseDC(nullptr, dc);
+  return out;
+}
+
+int TPageControl::IndexOfTabAt(int X, int Y) {
+  for (int i = 0; i < PageCount(); ++i) {
+    if (!FPages[static_cast<size_t>(i)]->TabVisible()) continue;
+    RECT r = TabRect(i);
+    if (PtInRect(&r, POINT{X, Y})) return i;
+  }
+  return -1;
+}
+
+void TPageControl::SelectNextPage(bool GoForward) {
+  int n = PageCount();
+  if (n == 0) return;
+  int cur = ActivePageIndex();
+  for (int k = 1; k <= n; ++k) {
+    int i = ((cur + (GoForward ? k : -k)) % n + n) % n;
+    if (FPages[static_cast<size_t>(i)]->TabVisible()) {
+      bool allow = true;
+      if (OnChanging) OnChanging(this, allow);
+      if (!allow) return;
+      SetActivePageIndex(i);
+      if (OnChange) OnChange(this);
+      return;
+    }
+  }
+}
+
+void TPageControl::WndProc(TMessage& M) {
+  if (M.Msg == WM_LBUTTONDOWN) {
+    int i = IndexOfTabAt(GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam));
+    if (i >= 0 && i != ActivePageIndex()) {
+      bool allow = true;
+      if (OnChanging) OnChanging(this, allow);
+      if (allow) {
+        SetActivePageIndex(i);
+        if (OnChange) OnChange(this);
+      }
+    }
+  }
+  if (M.Msg == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0 && M.WParam == VK_TAB) {
+    SelectNextPage(GetKeyState(VK_SHIFT) >= 0);
+    return;
+  }
+  TCustomControl::WndProc(M);
+}
+
+void TPageControl::Paint() {
+  HDC dc = Canvas()->Handle();
+  RECT r = ClientRect();
+  Canvas()->Brush()->SetColor(Color());
+  Canvas()->FillRect(r);
+  RECT body{0, TabHeight(), r.right, r.bottom};
+  DrawEdge(dc, &body, EDGE_RAISED, BF_RECT);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ColorToRGB(Font()->Color()));
+  for (int i = 0; i < PageCount(); ++i) {
+    if (!FPages[static_cast<size_t>(i)]->TabVisible()) continue;
+    RECT t = TabRect(i);
+    bool active = FPages[static_cast<size_t>(i)] == FActivePage;
+    if (active) InflateRect(&t, 2, 2);
+    t.bottom = TabHeight() + (active ? 1 : 0);
+    FillRect(dc, &t, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &t, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT);
+    DrawText(dc, FPages[static_cast<size_t>(i)]->Caption().c_str(), -1, &t, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  }
+  SelectObject(dc, old);
+}

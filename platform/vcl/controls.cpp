@@ -1,0 +1,1206 @@
+// Controls: message routing, geometry and alignment, painting of windowed and graphic controls,
+// mouse and keyboard handling, focus and tab order, in-program drag and drop.
+#include "platform/vcl/controls.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/rtl/typinfo.h"
+#include "platform/vcl/forms.h"
+
+ORV_CLASS_IMPL(TControlCanvas, TCanvas)
+ORV_CLASS_IMPL(TControl, TComponent)
+ORV_CLASS_IMPL(TWinControl, TControl)
+ORV_CLASS_IMPL(TCustomControl, TWinControl)
+ORV_CLASS_IMPL(TGraphicControl, TControl)
+
+namespace {
+
+const char* const kControlProp = "OrvControl";
+TControl* gDragControl = nullptr;
+POINT gDragStart{0, 0};
+int gDragThreshold = -1;
+bool gDragActive = false;
+TControl* gMouseOver = nullptr;
+
+TCustomForm* FormOf(const TControl* c) {
+  while (c && !c->Is<TCustomForm>()) c = c->Parent();
+  return const_cast<TCustomForm*>(static_cast<const TCustomForm*>(c));
+}
+
+}  // namespace
+
+TShiftState KeysToShiftState(WORD Keys) {
+  TShiftState s;
+  if (Keys & MK_SHIFT) s += ssShift;
+  if (Keys & MK_CONTROL) s += ssCtrl;
+  if (Keys & MK_LBUTTON) s += ssLeft;
+  if (Keys & MK_RBUTTON) s += ssRight;
+  if (Keys & MK_MBUTTON) s += ssMiddle;
+  if (GetKeyState(VK_MENU) < 0) s += ssAlt;
+  return s;
+}
+
+TShiftState KeyDataToShiftState(LPARAM KeyData) {
+  TShiftState s;
+  if (GetKeyState(VK_SHIFT) < 0) s += ssShift;
+  if (GetKeyState(VK_CONTROL) < 0) s += ssCtrl;
+  if (KeyData & (1 << 29)) s += ssAlt;
+  return s;
+}
+
+TWinControl* FindControl(HWND Handle) {
+  if (!Handle || !IsWindow(Handle)) return nullptr;
+  return static_cast<TWinControl*>(GetProp(Handle, kControlProp));
+}
+
+TControl* DragControl() { return gDragActive ? gDragControl : nullptr; }
+
+// ---- The window procedure of every control window ----
+LRESULT VclWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto* c = static_cast<TWinControl*>(GetProp(Wnd, kControlProp));
+  if (!c && Msg == WM_NCCREATE) {
+    // The control rides in on the creation parameters; its handle is known from here on.
+    auto* cs = reinterpret_cast<CREATESTRUCTA*>(LParam);
+    c = static_cast<TWinControl*>(cs->lpCreateParams);
+    if (c) {
+      SetProp(Wnd, kControlProp, c);
+      c->FHandle = Wnd;
+    }
+  }
+  if (!c) return DefWindowProc(Wnd, Msg, WParam, LParam);
+  TMessage m{Msg, WParam, LParam, 0};
+  if (c->WindowProc) c->WindowProc(m);
+  else c->WndProc(m);
+  if (Msg == WM_NCDESTROY) {
+    // The window is gone (perhaps destroyed from outside): the control forgets it.
+    RemoveProp(Wnd, kControlProp);
+    if (c->FHandle == Wnd) c->FHandle = nullptr;
+  }
+  return m.Result;
+}
+
+// ---- TControlCanvas ----
+TControlCanvas::~TControlCanvas() { FreeHandle(); }
+
+void TControlCanvas::SetControl(TControl* Value) {
+  if (FControl == Value) return;
+  FreeHandle();
+  FControl = Value;
+}
+
+void TControlCanvas::FreeHandle() {
+  if (!FDeviceContext) return;
+  DeselectHandles();
+  SetHandle(nullptr);
+  ReleaseDC(FWindowHandle, FDeviceContext);
+  FDeviceContext = nullptr;
+  FWindowHandle = nullptr;
+}
+
+void TControlCanvas::CreateHandle() {
+  if (!FControl) return;
+  HWND w = nullptr;
+  POINT org{0, 0};
+  RECT clip{0, 0, FControl->Width(), FControl->Height()};
+  if (auto* wc = dynamic_cast<TWinControl*>(FControl)) {
+    w = wc->Handle();
+  } else if (FControl->Parent()) {
+    w = FControl->Parent()->Handle();
+    org = POINT{FControl->Left(), FControl->Top()};
+  }
+  if (!w) return;
+  FDeviceContext = GetDC(w);
+  FWindowHandle = w;
+  SetViewportOrgEx(FDeviceContext, org.x, org.y, nullptr);
+  IntersectClipRect(FDeviceContext, clip.left, clip.top, clip.right, clip.bottom);
+  SetHandle(FDeviceContext);
+}
+
+// ---- TControl ----
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_unique<TFont>()) {
+  WindowProc = [this](TMessage& M) { WndProc(M); };
+  FFont->OnChange = [this](TObject*) {
+    FParentFont = false;
+    FontChanged();
+  };
+}
+
+TControl::~TControl() {
+  if (gDragControl == this) {
+    gDragControl = nullptr;
+    gDragActive = false;
+  }
+  if (gMouseOver == this) gMouseOver = nullptr;
+  if (FParent) FParent->RemoveControl(this);
+}
+
+void TControl::Publish(TPublisher<TControl>& P) {
+  P.Prop("Left", &TControl::Left, &TControl::SetLeft);
+  P.Prop("Top", &TControl::Top, &TControl::SetTop);
+  P.Prop("Width", &TControl::Width, &TControl::SetWidth);
+  P.Prop("Height", &TControl::Height, &TControl::SetHeight);
+  P.Prop("Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
+  P.Prop("Caption", &TControl::Caption, &TControl::SetCaption).Type("TCaption");
+  P.Prop("Color", &TControl::Color, &TControl::SetColor).Type("TColor");
+  P.Prop("Cursor", &TControl::Cursor, &TControl::SetCursor).Type("TCursor").Default(crDefault);
+  P.Prop("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
+  P.Prop("Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
+  P.Prop("Font", &TControl::Font, &TControl::SetFont);
+  P.Prop("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).Default(true);
+  P.Prop("ParentColor", &TControl::ParentColor, &TControl::SetParentColor);
+  P.Prop("Hint", &TControl::Hint, &TControl::SetHint);
+  P.Prop("ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
+  P.Event("OnClick", &TControl::OnClick).Type("TNotifyEvent");
+  P.Event("OnDblClick", &TControl::OnDblClick).Type("TNotifyEvent");
+  P.Event("OnResize", &TControl::OnResize).Type("TNotifyEvent");
+}
+
+TComponent* TControl::GetParentComponent() const { return FParent; }
+
+void TControl::SetParentComponent(TComponent* Value) {
+  if (auto* w = dynamic_cast<TWinControl*>(Value)) SetParent(w);
+}
+
+void TControl::SetParent(TWinControl* AParent) {
+  if (FParent == AParent) return;
+  if (AParent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+  if (FParent) FParent->RemoveControl(this);
+  if (AParent) AParent->InsertControl(this);
+}
+
+TCustomForm* TControl::GetParentForm() const { return FormOf(this); }
+
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  if (!CheckNewSize(AWidth, AHeight)) return;
+  bool sized = AWidth != FWidth || AHeight != FHeight;
+  if (ALeft == FLeft && ATop == FTop && !sized) return;
+  if (Visible() && FParent) FParent->Invalidate();
+  FLeft = ALeft;
+  FTop = ATop;
+  FWidth = AWidth;
+  FHeight = AHeight;
+  Invalidate();
+  RequestAlign();
+  if (sized) Resize();
+}
+
+bool TControl::CheckNewSize(int& NewWidth, int& NewHeight) {
+  NewWidth = std::max(0, NewWidth);
+  NewHeight = std::max(0, NewHeight);
+  const TSizeConstraints& c = FConstraints;
+  if (c.MinWidth > 0) NewWidth = std::max(NewWidth, c.MinWidth);
+  if (c.MaxWidth > 0) NewWidth = std::min(NewWidth, c.MaxWidth);
+  if (c.MinHeight > 0) NewHeight = std::max(NewHeight, c.MinHeight);
+  if (c.MaxHeight > 0) NewHeight = std::min(NewHeight, c.MaxHeight);
+  if (auto* w = dynamic_cast<TWinControl*>(this); w && w->OnCanResize && !(ComponentState().Contains(csLoading))) {
+    bool resize = true;
+    int nw = NewWidth, nh = NewHeight;
+    w->OnCanResize(this, nw, nh, resize);
+    if (!resize) return false;
+    NewWidth = nw;
+    NewHeight = nh;
+  }
+  return true;
+}
+
+RECT TControl::ClientRect() { return RECT{0, 0, FWidth, FHeight}; }
+
+void TControl::SetClientWidth(int Value) { SetWidth(Value + (FWidth - ClientWidth())); }
+void TControl::SetClientHeight(int Value) { SetHeight(Value + (FHeight - ClientHeight())); }
+
+POINT TControl::ClientOrigin() {
+  if (auto* w = dynamic_cast<TWinControl*>(this)) {
+    POINT p{0, 0};
+    ::ClientToScreen(w->Handle(), &p);
+    return p;
+  }
+  if (!FParent) return POINT{FLeft, FTop};
+  POINT p = FParent->ClientOrigin();
+  return POINT{p.x + FLeft, p.y + FTop};
+}
+
+POINT TControl::ClientToScreen(POINT P) {
+  POINT o = ClientOrigin();
+  return POINT{P.x + o.x, P.y + o.y};
+}
+
+POINT TControl::ScreenToClient(POINT P) {
+  POINT o = ClientOrigin();
+  return POINT{P.x - o.x, P.y - o.y};
+}
+
+void TControl::SetAlign(TAlign Value) {
+  if (FAlign == Value) return;
+  FAlign = Value;
+  RequestAlign();
+}
+
+void TControl::RequestAlign() {
+  if (FParent) FParent->Realign();
+}
+
+bool TControl::Showing() const {
+  for (const TControl* c = this; c; c = c->Parent()) {
+    if (!c->Visible()) return false;
+    if (!c->Parent()) {
+      auto* w = dynamic_cast<const TWinControl*>(c);
+      return w && w->HandleAllocated() && IsWindowVisible(const_cast<TWinControl*>(w)->Handle());
+    }
+  }
+  return false;
+}
+
+void TControl::SetVisible(bool Value) {
+  if (FVisible == Value) return;
+  VisibleChanging();
+  FVisible = Value;
+  Perform(CM_VISIBLECHANGED, Value, 0);
+  if (FParent) FParent->Invalidate();
+  RequestAlign();
+}
+
+void TControl::SetEnabled(bool Value) {
+  if (FEnabled == Value) return;
+  FEnabled = Value;
+  Perform(CM_ENABLEDCHANGED, 0, 0);
+  Invalidate();
+}
+
+std::string TControl::GetText() const { return FText; }
+
+void TControl::SetTextBuf(const std::string& Value) { FText = Value; }
+
+void TControl::SetText(const std::string& Value) {
+  if (GetText() == Value) return;
+  SetTextBuf(Value);
+  Perform(CM_TEXTCHANGED, 0, 0);
+}
+
+void TControl::SetColor(TColor Value) {
+  if (FColor == Value) return;
+  FColor = Value;
+  FParentColor = false;
+  Perform(CM_COLORCHANGED, 0, 0);
+}
+
+void TControl::SetParentFont(bool Value) {
+  FParentFont = Value;
+  if (Value && FParent) ParentFontChanged();
+}
+
+void TControl::SetParentColor(bool Value) {
+  FParentColor = Value;
+  if (Value && FParent) ParentColorChanged();
+}
+
+void TControl::ParentFontChanged() {
+  if (!FParentFont || !FParent) return;
+  auto saved = FFont->OnChange;
+  FFont->OnChange = nullptr;
+  FFont->Assign(FParent->Font());
+  FFont->OnChange = saved;
+  FontChanged();
+}
+
+void TControl::ParentColorChanged() {
+  if (!FParentColor || !FParent) return;
+  FColor = FParent->Color();
+  Perform(CM_COLORCHANGED, 0, 0);
+  FParentColor = true;
+}
+
+void TControl::FontChanged() { Perform(CM_FONTCHANGED, 0, 0); }
+
+void TControl::SetCursor(TCursor Value) {
+  FCursor = Value;
+  Perform(CM_CURSORCHANGED, 0, 0);
+}
+
+void TControl::SetPopupMenu(TPopupMenu* Value) {
+  FPopupMenu = Value;
+  if (Value) FreeNotification(reinterpret_cast<TComponent*>(Value));
+}
+
+bool TControl::MouseCapture() const {
+  HWND cap = GetCapture();
+  if (!cap) return false;
+  if (auto* w = dynamic_cast<const TWinControl*>(this)) return w->HandleAllocated() && w->FHandle == cap;
+  return FParent && FParent->HandleAllocated() && FParent->FHandle == cap && FParent->FMouseControl == this;
+}
+
+void TControl::SetMouseCapture(bool Value) {
+  if (MouseCapture() == Value) return;
+  if (!Value) {
+    ReleaseCapture();
+    return;
+  }
+  if (auto* w = dynamic_cast<TWinControl*>(this)) {
+    ::SetCapture(w->Handle());
+  } else if (FParent) {
+    FParent->FMouseControl = this;
+    ::SetCapture(FParent->Handle());
+  }
+}
+
+LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TMessage m{Msg, WParam, LParam, 0};
+  if (WindowProc) WindowProc(m);
+  else WndProc(m);
+  return m.Result;
+}
+
+void TControl::Changed() { Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this)); }
+
+void TControl::MouseMessage(TMessage& M, TMouseButton Button, bool Down, bool Double) {
+  TShiftState s = KeysToShiftState(static_cast<WORD>(M.WParam));
+  int x = GET_X_LPARAM(M.LParam), y = GET_Y_LPARAM(M.LParam);
+  if (Double) s += ssDouble;
+  if (Down) {
+    if (Button == mbLeft) {
+      FControlState += csLButtonDown; FControlState += csClicked;
+      if (FDragMode == dmAutomatic) BeginDrag(false);
+    }
+    if (Double && Button == mbLeft && FControlStyle.Contains(csDoubleClicks)) DblClick();
+    MouseDown(Button, s, x, y);
+    return;
+  }
+  bool click = Button == mbLeft && FControlState.Contains(csClicked);
+  FControlState -= csLButtonDown; FControlState -= csClicked;
+  if (gDragControl == this) {
+    EndDrag(true);
+    click = false;
+  }
+  if (click && FControlStyle.Contains(csClickEvents)) {
+    RECT r = ClientRect();
+    if (PtInRect(&r, POINT{x, y})) Click();
+  }
+  MouseUp(Button, s, x, y);
+}
+
+void TControl::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case WM_LBUTTONDOWN: MouseMessage(M, mbLeft, true, false); return;
+    case WM_LBUTTONDBLCLK: MouseMessage(M, mbLeft, true, true); return;
+    case WM_RBUTTONDOWN: MouseMessage(M, mbRight, true, false); return;
+    case WM_RBUTTONDBLCLK: MouseMessage(M, mbRight, true, true); return;
+    case WM_MBUTTONDOWN: MouseMessage(M, mbMiddle, true, false); return;
+    case WM_LBUTTONUP: MouseMessage(M, mbLeft, false, false); return;
+    case WM_RBUTTONUP: {
+      MouseMessage(M, mbRight, false, false);
+      // The popup menu of the control (or of a parent) opens on the right button.
+      POINT p{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
+      bool handled = false;
+      if (OnContextPopup) OnContextPopup(this, p, handled);
+      if (!handled)
+        for (TControl* c = this; c; c = c->Parent())
+          if (c->PopupMenu()) {
+            POINT s = ClientToScreen(p);
+            PopupMenuAt(c->PopupMenu(), this, s.x, s.y);
+            break;
+          }
+      return;
+    }
+    case WM_MBUTTONUP: MouseMessage(M, mbMiddle, false, false); return;
+    case WM_MOUSEMOVE: {
+      int x = GET_X_LPARAM(M.LParam), y = GET_Y_LPARAM(M.LParam);
+      if (gDragControl == this && !gDragActive) {
+        POINT s = ClientToScreen(POINT{x, y});
+        int t = gDragThreshold < 0 ? GetSystemMetrics(SM_CXDRAG) : gDragThreshold;
+        if (std::abs(s.x - gDragStart.x) >= t || std::abs(s.y - gDragStart.y) >= t) gDragActive = true;
+      }
+      if (gDragActive && gDragControl == this) {
+        POINT s = ClientToScreen(POINT{x, y});
+        HWND under = WindowFromPoint(s);
+        TWinControl* target = FindControl(under);
+        if (target) {
+          POINT c = target->ScreenToClient(s);
+          TControl* t = target->ControlAtPos(c, false, true);
+          TControl* dst = t ? t : target;
+          POINT dc = dst->ScreenToClient(s);
+          bool accept = false;
+          dst->DragOver(this, dc.x, dc.y, dsDragMove, accept);
+          ::SetCursor(CursorHandle(accept ? crDrag : crNoDrop));
+        }
+      }
+      MouseMove(KeysToShiftState(static_cast<WORD>(M.WParam)), x, y);
+      return;
+    }
+    case CM_MOUSEENTER:
+      if (OnMouseEnter) OnMouseEnter(this);
+      return;
+    case CM_MOUSELEAVE:
+      if (OnMouseLeave) OnMouseLeave(this);
+      return;
+    case CM_FONTCHANGED:
+    case CM_COLORCHANGED:
+    case CM_TEXTCHANGED:
+    case CM_ENABLEDCHANGED:
+      Invalidate();
+      return;
+    case CM_PARENTFONTCHANGED: ParentFontChanged(); return;
+    case CM_PARENTCOLORCHANGED: ParentColorChanged(); return;
+    case CM_HITTEST: M.Result = HTCLIENT; return;
+  }
+  DefaultHandler(M);
+}
+
+void TControl::DefaultHandler(TMessage& M) {
+  if (M.Msg == WM_GETTEXT && M.WParam > 0 && M.LParam) {
+    std::string t = GetText();
+    size_t n = std::min(t.size(), static_cast<size_t>(M.WParam - 1));
+    std::copy(t.begin(), t.begin() + static_cast<ptrdiff_t>(n), reinterpret_cast<char*>(M.LParam));
+    reinterpret_cast<char*>(M.LParam)[n] = 0;
+    M.Result = static_cast<LRESULT>(n);
+  } else if (M.Msg == WM_GETTEXTLENGTH) {
+    M.Result = static_cast<LRESULT>(GetText().size());
+  } else if (M.Msg == WM_SETTEXT) {
+    FText = M.LParam ? reinterpret_cast<const char*>(M.LParam) : "";
+    M.Result = TRUE;
+  }
+}
+
+void TControl::Invalidate() {
+  if (!FParent || !FParent->HandleAllocated() || !FVisible) return;
+  RECT r = BoundsRect();
+  InvalidateRect(FParent->FHandle, &r, TRUE);
+}
+
+void TControl::Update() {
+  if (FParent) FParent->Update();
+}
+
+void TControl::Repaint() {
+  Invalidate();
+  Update();
+}
+
+void TControl::BringToFront() {
+  if (!FParent) return;
+  auto& v = FParent->FControls;
+  v.erase(std::remove(v.begin(), v.end(), this), v.end());
+  v.push_back(this);
+  if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
+    SetWindowPos(w->FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Invalidate();
+}
+
+void TControl::SendToBack() {
+  if (!FParent) return;
+  auto& v = FParent->FControls;
+  v.erase(std::remove(v.begin(), v.end(), this), v.end());
+  v.insert(v.begin(), this);
+  if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
+    SetWindowPos(w->FHandle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  FParent->Invalidate();
+}
+
+void TControl::BeginDrag(bool Immediate, int Threshold) {
+  gDragControl = this;
+  GetCursorPos(&gDragStart);
+  gDragThreshold = Threshold;
+  gDragActive = Immediate;
+  SetMouseCapture(true);
+}
+
+void TControl::EndDrag(bool Drop) {
+  if (gDragControl != this) return;
+  bool active = gDragActive;
+  gDragControl = nullptr;
+  gDragActive = false;
+  SetMouseCapture(false);
+  TObject* target = nullptr;
+  POINT s;
+  GetCursorPos(&s);
+  POINT tp{0, 0};
+  if (Drop && active) {
+    TWinControl* w = FindControl(WindowFromPoint(s));
+    if (w) {
+      POINT c = w->ScreenToClient(s);
+      TControl* t = w->ControlAtPos(c, false, true);
+      TControl* dst = t ? t : w;
+      tp = dst->ScreenToClient(s);
+      bool accept = false;
+      dst->DragOver(this, tp.x, tp.y, dsDragLeave, accept);
+      if (accept) {
+        dst->DragDrop(this, tp.x, tp.y);
+        target = dst;
+      }
+    }
+  }
+  DoEndDrag(target, tp.x, tp.y);
+}
+
+bool TControl::Dragging() const { return gDragControl == this; }
+
+void TControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  Accept = static_cast<bool>(OnDragOver);
+  if (OnDragOver) OnDragOver(this, Source, X, Y, State, Accept);
+}
+
+void TControl::DragDrop(TObject* Source, int X, int Y) {
+  if (OnDragDrop) OnDragDrop(this, Source, X, Y);
+}
+
+void TControl::DoEndDrag(TObject* Target, int X, int Y) {
+  if (OnEndDrag) OnEndDrag(this, Target, X, Y);
+}
+
+void TControl::Click() {
+  if (OnClick) OnClick(this);
+}
+void TControl::DblClick() {
+  if (OnDblClick) OnDblClick(this);
+}
+void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
+}
+void TControl::MouseMove(TShiftState Shift, int X, int Y) {
+  if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
+}
+void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+}
+bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, POINT MousePos) {
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, Shift, WheelDelta, MousePos, handled);
+  return handled;
+}
+void TControl::Resize() {
+  if (OnResize) OnResize(this);
+}
+
+// ---- TWinControl ----
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), FBrush(std::make_unique<TBrush>()) {
+  FBrush->SetColor(Color());
+}
+
+TWinControl::~TWinControl() {
+  DestroyComponents();
+  // Children that belong to other owners lose their parent now.
+  while (!FControls.empty()) FControls.back()->SetParent(nullptr);
+  DestroyHandle();
+}
+
+void TWinControl::Publish(TPublisher<TWinControl>& P) {
+  P.Prop("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder).Type("TTabOrder");
+  P.Prop("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
+  P.Event("OnEnter", &TWinControl::OnEnter).Type("TNotifyEvent");
+  P.Event("OnExit", &TWinControl::OnExit).Type("TNotifyEvent");
+}
+
+void TWinControl::SetParent(TWinControl* AParent) {
+  bool hadHandle = HandleAllocated();
+  TControl::SetParent(AParent);
+  if (hadHandle) {
+    if (AParent && AParent->HandleAllocated()) ::SetParent(FHandle, AParent->Handle());
+    else if (!AParent && !FParentWindow) DestroyHandle();
+  } else if (AParent && AParent->HandleAllocated() && Visible()) {
+    Handle();
+  }
+}
+
+void TWinControl::CreateParams(TCreateParams& P) {
+  P.Caption = GetText();
+  P.Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  if (FParent || FParentWindow) P.Style |= WS_CHILD;
+  if (Visible() && !FParentWindow && FParent) P.Style |= WS_VISIBLE;
+  if (!Enabled()) P.Style |= WS_DISABLED;
+  if (FTabStop) P.Style |= WS_TABSTOP;
+  P.X = FLeft;
+  P.Y = FTop;
+  P.Width = FWidth;
+  P.Height = FHeight;
+  P.WndParent = FParent ? FParent->Handle() : FParentWindow;
+  P.WindowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  P.WindowClass.lpfnWndProc = VclWindowProc;
+  P.WindowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  P.WinClassName = ClassName();
+}
+
+void TWinControl::CreateWindowHandle(const TCreateParams& P) {
+  FHandle = CreateWindowEx(P.ExStyle, P.WinClassName.c_str(), P.Caption.c_str(), P.Style, P.X, P.Y,
+                           P.Width, P.Height, P.WndParent, nullptr, nullptr, this);
+}
+
+void TWinControl::CreateWnd() {
+  TCreateParams p;
+  CreateParams(p);
+  WNDCLASSA existing;
+  if (!GetClassInfo(nullptr, p.WinClassName.c_str(), &existing)) {
+    p.WindowClass.lpszClassName = p.WinClassName.c_str();
+    RegisterClass(&p.WindowClass);
+  }
+  FDefWndProc = DefWindowProc;
+  CreateWindowHandle(p);
+  if (!FHandle) throw EOutOfResources("Error creating window");
+}
+
+void TWinControl::CreateHandle() {
+  if (FHandle) return;
+  FControlState += csCreating;
+  CreateWnd();
+  FControlState -= csCreating;
+  // Children with windows get theirs in z-order (bottom first, each placed on top).
+  for (TControl* c : FControls)
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Visible()) w->HandleNeeded();
+  Realign();
+}
+
+HWND TWinControl::Handle() {
+  if (!FHandle) {
+    if (FParent) FParent->HandleNeeded();
+    CreateHandle();
+  }
+  return FHandle;
+}
+
+void TWinControl::DestroyWnd() { DestroyWindow(FHandle); }
+
+void TWinControl::DestroyHandle() {
+  if (!FHandle) return;
+  FControlState += csDestroyingHandle;
+  for (TControl* c : FControls)
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+  HWND h = FHandle;
+  DestroyWnd();
+  if (IsWindow(h)) RemoveProp(h, "OrvControl");
+  FHandle = nullptr;
+  FControlState -= csDestroyingHandle;
+}
+
+void TWinControl::RecreateWnd() {
+  if (!FHandle) return;
+  DestroyHandle();
+  HandleNeeded();
+}
+
+void TWinControl::InsertControl(TControl* AControl) {
+  AControl->FParent = this;
+  FControls.push_back(AControl);
+  if (auto* w = dynamic_cast<TWinControl*>(AControl)) FTabList.push_back(w);
+  AControl->ParentFontChanged();
+  AControl->ParentColorChanged();
+  Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(AControl), TRUE);
+  Realign();
+  AControl->Invalidate();
+}
+
+void TWinControl::RemoveControl(TControl* AControl) {
+  AControl->Invalidate();
+  if (FMouseControl == AControl) FMouseControl = nullptr;
+  if (auto* w = dynamic_cast<TWinControl*>(AControl)) {
+    FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), w), FTabList.end());
+    if (TCustomForm* f = GetParentForm()) f->ControlRemoving(w);
+  }
+  FControls.erase(std::remove(FControls.begin(), FControls.end(), AControl), FControls.end());
+  AControl->FParent = nullptr;
+  Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(AControl), FALSE);
+  Realign();
+}
+
+bool TWinControl::ContainsControl(TControl* Control) const {
+  for (TControl* c = Control; c; c = c->Parent())
+    if (c == this) return true;
+  return false;
+}
+
+TControl* TWinControl::ControlAtPos(POINT Pos, bool AllowDisabled, bool AllowWinControls) {
+  for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+    TControl* c = *it;
+    bool isWin = dynamic_cast<TWinControl*>(c) != nullptr;
+    if (isWin && !AllowWinControls) continue;
+    if (!c->Visible() || (!c->Enabled() && !AllowDisabled)) continue;
+    RECT r = c->BoundsRect();
+    if (PtInRect(&r, Pos)) return c;
+  }
+  return nullptr;
+}
+
+void TWinControl::EnableAlign() {
+  if (--FAlignLevel <= 0) {
+    FAlignLevel = 0;
+    Realign();
+  }
+}
+
+void TWinControl::Realign() {
+  if (FAlignLevel > 0 || ComponentState().Contains(csLoading) || ComponentState().Contains(csDestroying)) return;
+  AlignAll();
+}
+
+void TWinControl::AlignAll() {
+  RECT r = ClientRect();
+  DisableAlign();
+  AlignControls(nullptr, r);
+  --FAlignLevel;
+}
+
+void TWinControl::AlignControls(TControl*, RECT& Rect) {
+  // Top, bottom, left, right, then client; within each, in child order, as the original does.
+  static const TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
+  for (TAlign a : order)
+    for (TControl* c : FControls) {
+      if (c->Align() != a || !c->Visible()) continue;
+      int w = c->Width(), h = c->Height();
+      switch (a) {
+        case alTop:
+          c->SetBounds(Rect.left, Rect.top, Rect.right - Rect.left, h);
+          Rect.top += c->Height();
+          break;
+        case alBottom:
+          c->SetBounds(Rect.left, Rect.bottom - h, Rect.right - Rect.left, h);
+          Rect.bottom -= c->Height();
+          break;
+        case alLeft:
+          c->SetBounds(Rect.left, Rect.top, w, Rect.bottom - Rect.top);
+          Rect.left += c->Width();
+          break;
+        case alRight:
+          c->SetBounds(Rect.right - w, Rect.top, w, Rect.bottom - Rect.top);
+          Rect.right -= c->Width();
+          break;
+        case alClient:
+          c->SetBounds(Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top);
+          break;
+        default: break;
+      }
+    }
+}
+
+void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  if (!CheckNewSize(AWidth, AHeight)) return;
+  bool sized = AWidth != FWidth || AHeight != FHeight;
+  if (ALeft == FLeft && ATop == FTop && !sized) return;
+  FLeft = ALeft;
+  FTop = ATop;
+  FWidth = AWidth;
+  FHeight = AHeight;
+  if (FHandle) {
+    RECT wr;
+    GetWindowRect(FHandle, &wr);
+    if (wr.right - wr.left != AWidth || wr.bottom - wr.top != AHeight || true)
+      SetWindowPos(FHandle, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RequestAlign();
+  if (sized) {
+    Realign();
+    Resize();
+  }
+}
+
+void TWinControl::UpdateBounds() {
+  if (!FHandle) return;
+  RECT r;
+  GetWindowRect(FHandle, &r);
+  if (GetParent(FHandle) && (GetWindowLongPtr(FHandle, GWL_STYLE) & WS_CHILD)) {
+    POINT p{r.left, r.top};
+    ::ScreenToClient(GetParent(FHandle), &p);
+    OffsetRect(&r, p.x - r.left, p.y - r.top);
+  }
+  bool sized = r.right - r.left != FWidth || r.bottom - r.top != FHeight;
+  FLeft = r.left;
+  FTop = r.top;
+  FWidth = r.right - r.left;
+  FHeight = r.bottom - r.top;
+  if (sized) {
+    Realign();
+    Resize();
+  }
+}
+
+RECT TWinControl::ClientRect() {
+  if (!FHandle) return TControl::ClientRect();
+  RECT r;
+  GetClientRect(FHandle, &r);
+  return r;
+}
+
+void TWinControl::Invalidate() {
+  if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TWinControl::Update() {
+  if (FHandle) UpdateWindow(FHandle);
+}
+
+void TWinControl::UpdateShowing() {
+  if (!FHandle) {
+    if (Visible() && (FParent ? FParent->HandleAllocated() : false)) HandleNeeded();
+    return;
+  }
+  ShowWindow(FHandle, Visible() ? (FParent ? SW_SHOWNOACTIVATE : SW_SHOW) : SW_HIDE);
+}
+
+void TWinControl::SetVisible(bool Value) {
+  if (Visible() == Value) return;
+  TControl::SetVisible(Value);
+  if (FParent || FHandle) UpdateShowing();
+}
+
+void TWinControl::SetEnabled(bool Value) {
+  if (Enabled() == Value) return;
+  TControl::SetEnabled(Value);
+  if (FHandle) EnableWindow(FHandle, Value);
+}
+
+bool TWinControl::CanFocus() const {
+  for (const TControl* c = this; c; c = c->Parent())
+    if (!c->Visible() || !c->Enabled()) return false;
+  return GetParentForm() != nullptr;
+}
+
+bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
+
+void TWinControl::SetFocus() {
+  TCustomForm* f = GetParentForm();
+  if (f && f != this) f->FocusControl(this);
+  else if (f == this) f->SetFocus();
+  else ::SetFocus(Handle());
+}
+
+int TWinControl::TabOrder() const {
+  if (!FParent) return -1;
+  auto& v = FParent->FTabList;
+  auto it = std::find(v.begin(), v.end(), this);
+  return it == v.end() ? -1 : static_cast<int>(it - v.begin());
+}
+
+void TWinControl::SetTabOrder(int Value) {
+  if (!FParent) return;
+  auto& v = FParent->FTabList;
+  v.erase(std::remove(v.begin(), v.end(), this), v.end());
+  Value = std::clamp(Value, 0, static_cast<int>(v.size()));
+  v.insert(v.begin() + Value, this);
+}
+
+void TWinControl::SetTabStop(bool Value) {
+  FTabStop = Value;
+  if (FHandle) {
+    LONG_PTR s = GetWindowLongPtr(FHandle, GWL_STYLE);
+    SetWindowLongPtr(FHandle, GWL_STYLE, Value ? (s | WS_TABSTOP) : (s & ~static_cast<LONG_PTR>(WS_TABSTOP)));
+  }
+}
+
+void TWinControl::GetTabOrderList(std::vector<TWinControl*>& List) {
+  for (TWinControl* c : FTabList) {
+    List.push_back(c);
+    c->GetTabOrderList(List);
+  }
+}
+
+TWinControl* TWinControl::FindNextControl(TWinControl* Cur, bool GoForward, bool CheckTabStop, bool CheckParent) {
+  std::vector<TWinControl*> list;
+  GetTabOrderList(list);
+  if (list.empty()) return nullptr;
+  auto it = std::find(list.begin(), list.end(), Cur);
+  size_t start = it == list.end() ? (GoForward ? list.size() - 1 : 0) : static_cast<size_t>(it - list.begin());
+  size_t n = list.size();
+  for (size_t k = 1; k <= n; ++k) {
+    size_t i = GoForward ? (start + k) % n : (start + n - k) % n;
+    TWinControl* c = list[i];
+    if (c == Cur) break;
+    if ((!CheckTabStop || c->TabStop()) && (!CheckParent || c->Parent() == this) && c->CanFocus()) return c;
+  }
+  return nullptr;
+}
+
+void TWinControl::SelectNext(TWinControl* Cur, bool GoForward, bool CheckTabStop) {
+  if (TWinControl* n = FindNextControl(Cur, GoForward, CheckTabStop, false)) n->SetFocus();
+}
+
+void TWinControl::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  for (TControl* c : FControls)
+    if (c->Owner() == Root) Proc(c);
+}
+
+void TWinControl::PaintWindow(HDC) {}
+
+void TWinControl::PaintControls(HDC DC, TControl* First) {
+  auto it = First ? std::find(FControls.begin(), FControls.end(), First) : FControls.begin();
+  for (; it != FControls.end(); ++it) {
+    auto* g = dynamic_cast<TGraphicControl*>(*it);
+    if (!g || !g->Visible()) continue;
+    RECT r = g->BoundsRect();
+    RECT clip;
+    GetClipBox(DC, &clip);
+    RECT inter;
+    if (!IntersectRect(&inter, &r, &clip)) continue;
+    int saved = SaveDC(DC);
+    IntersectClipRect(DC, r.left, r.top, r.right, r.bottom);
+    POINT old;
+    OffsetWindowOrgEx(DC, -r.left, -r.top, &old);
+    g->Canvas()->Lock();
+    g->Canvas()->SetHandle(DC);
+    g->Paint();
+    g->Canvas()->SetHandle(nullptr);
+    g->Canvas()->Unlock();
+    RestoreDC(DC, saved);
+  }
+}
+
+void TWinControl::PaintHandler(TMessage& M) {
+  PAINTSTRUCT ps;
+  HDC dc = reinterpret_cast<HDC>(M.WParam);
+  bool own = dc == nullptr;
+  if (own) dc = BeginPaint(FHandle, &ps);
+  if (FDoubleBuffered && own) {
+    RECT r = ClientRect();
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bm = CreateCompatibleBitmap(dc, std::max(1L, static_cast<long>(r.right)), std::max(1L, static_cast<long>(r.bottom)));
+    HGDIOBJ old = SelectObject(mem, bm);
+    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), reinterpret_cast<LPARAM>(mem));
+    PaintWindow(mem);
+    PaintControls(mem, nullptr);
+    BitBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteObject(bm);
+    DeleteDC(mem);
+  } else {
+    PaintWindow(dc);
+    PaintControls(dc, nullptr);
+  }
+  if (own) EndPaint(FHandle, &ps);
+}
+
+void TWinControl::ChildMouse(TMessage& M) {
+  // Mouse messages over (or captured by) a graphic child go to that child.
+  POINT p{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
+  TControl* target = nullptr;
+  if (GetCapture() == FHandle && FMouseControl) target = FMouseControl;
+  else target = ControlAtPos(p, false);
+  if (M.Msg == WM_MOUSEMOVE || M.Msg == WM_LBUTTONDOWN) {
+    TControl* over = target ? target : this;
+    if (over != gMouseOver) {
+      if (gMouseOver) gMouseOver->Perform(CM_MOUSELEAVE, 0, 0);
+      gMouseOver = over;
+      over->Perform(CM_MOUSEENTER, 0, 0);
+      TRACKMOUSEEVENT tme;
+      tme.dwFlags = TME_LEAVE;
+      tme.hwndTrack = FHandle;
+      TrackMouseEvent(&tme);
+    }
+  }
+  if (!target) return;
+  bool down = M.Msg == WM_LBUTTONDOWN || M.Msg == WM_RBUTTONDOWN || M.Msg == WM_MBUTTONDOWN ||
+              M.Msg == WM_LBUTTONDBLCLK || M.Msg == WM_RBUTTONDBLCLK;
+  bool up = M.Msg == WM_LBUTTONUP || M.Msg == WM_RBUTTONUP || M.Msg == WM_MBUTTONUP;
+  if (down && target->ControlStyle().Contains(csCaptureMouse)) {
+    FMouseControl = target;
+    ::SetCapture(FHandle);
+  }
+  TMessage cm = M;
+  cm.LParam = MAKELPARAM(static_cast<WORD>(p.x - target->Left()), static_cast<WORD>(p.y - target->Top()));
+  target->WindowProc(cm);
+  if (up && FMouseControl == target && GetCapture() == FHandle && !target->Dragging()) {
+    FMouseControl = nullptr;
+    ReleaseCapture();
+  }
+  M.Result = 0;
+  M.Msg = 0;  // taken
+}
+
+bool TWinControl::DoKeyDown(TMessage& M) {
+  TCustomForm* f = GetParentForm();
+  WORD key = static_cast<WORD>(M.WParam);
+  TShiftState s = KeyDataToShiftState(M.LParam);
+  if (f && f != this && f->KeyPreview() && f->DoKeyDown(M)) return true;
+  KeyDown(key, s);
+  M.WParam = key;
+  return key == 0;
+}
+
+bool TWinControl::DoKeyUp(TMessage& M) {
+  TCustomForm* f = GetParentForm();
+  if (f && f != this && f->KeyPreview() && f->DoKeyUp(M)) return true;
+  WORD key = static_cast<WORD>(M.WParam);
+  KeyUp(key, KeyDataToShiftState(M.LParam));
+  M.WParam = key;
+  return key == 0;
+}
+
+bool TWinControl::DoKeyPress(TMessage& M) {
+  TCustomForm* f = GetParentForm();
+  if (f && f != this && f->KeyPreview() && f->DoKeyPress(M)) return true;
+  char ch = M.WParam < 0x80 ? static_cast<char>(M.WParam) : '\0';
+  if (M.WParam >= 0x80) return false;  // non-ASCII characters pass on unchanged
+  KeyPress(ch);
+  M.WParam = static_cast<unsigned char>(ch);
+  return ch == 0;
+}
+
+void TWinControl::KeyDown(WORD& Key, TShiftState Shift) {
+  if (OnKeyDown) OnKeyDown(this, Key, Shift);
+}
+void TWinControl::KeyUp(WORD& Key, TShiftState Shift) {
+  if (OnKeyUp) OnKeyUp(this, Key, Shift);
+}
+void TWinControl::KeyPress(char& Key) {
+  if (OnKeyPress) OnKeyPress(this, Key);
+}
+
+void TWinControl::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case WM_PAINT:
+      PaintHandler(M);
+      return;
+    case WM_ERASEBKGND: {
+      if (!M.WParam) return;
+      RECT r;
+      GetClipBox(reinterpret_cast<HDC>(M.WParam), &r);
+      FBrush->SetColor(Color());
+      ::FillRect(reinterpret_cast<HDC>(M.WParam), &r, FBrush->Handle());
+      M.Result = 1;
+      return;
+    }
+    case WM_SIZE:
+    case WM_MOVE:
+      if (!FControlState.Contains(csCreating)) UpdateBounds();
+      DefaultHandler(M);
+      return;
+    case WM_SETFOCUS:
+      if (TCustomForm* f = GetParentForm()) f->SetFocusedControl(this);
+      DefaultHandler(M);
+      return;
+    case WM_KILLFOCUS:
+      DefaultHandler(M);
+      return;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      if (DoKeyDown(M)) return;
+      UINT key = static_cast<UINT>(M.WParam);
+      bool special = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE || (key >= VK_PRIOR && key <= VK_DOWN);
+      if (special && M.Msg == WM_KEYDOWN) {
+        LRESULT code = Perform(WM_GETDLGCODE, 0, 0);
+        bool arrows = key >= VK_LEFT && key <= VK_DOWN;
+        bool wants = Perform(CM_WANTSPECIALKEY, key, M.LParam) != 0 || (code & DLGC_WANTALLKEYS) ||
+                     (arrows && (code & DLGC_WANTARROWS)) || (key == VK_TAB && (code & DLGC_WANTTAB));
+        if (!wants && (key == VK_TAB || arrows || key == VK_RETURN || key == VK_ESCAPE)) {
+          if (TCustomForm* f = GetParentForm(); f && f->Perform(CM_DIALOGKEY, key, M.LParam)) return;
+        }
+      }
+      DefaultHandler(M);
+      return;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if (DoKeyUp(M)) return;
+      DefaultHandler(M);
+      return;
+    case WM_CHAR:
+      if (DoKeyPress(M)) return;
+      DefaultHandler(M);
+      return;
+    case WM_MOUSEWHEEL: {
+      POINT p{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
+      TShiftState s = KeysToShiftState(LOWORD(M.WParam));
+      int delta = GET_WHEEL_DELTA_WPARAM(M.WParam);
+      for (TControl* c = this; c; c = c->Parent())
+        if (c->DoMouseWheel(s, delta, p)) {
+          M.Result = 1;
+          return;
+        }
+      M.Result = 1;
+      return;
+    }
+    case WM_MOUSELEAVE:
+      if (gMouseOver && (gMouseOver == this || gMouseOver->Parent() == this)) {
+        gMouseOver->Perform(CM_MOUSELEAVE, 0, 0);
+        gMouseOver = nullptr;
+      }
+      return;
+    case WM_SETCURSOR: {
+      if (reinterpret_cast<HWND>(M.WParam) == FHandle && LOWORD(M.LParam) == HTCLIENT) {
+        POINT p;
+        GetCursorPos(&p);
+        p = ScreenToClient(p);
+        TControl* c = ControlAtPos(p, false);
+        TCursor cur = (c ? c : this)->Cursor();
+        if (Screen() && Screen()->Cursor() != crDefault) cur = Screen()->Cursor();
+        if (cur != crDefault) {
+          ::SetCursor(CursorHandle(cur));
+          M.Result = 1;
+          return;
+        }
+      }
+      DefaultHandler(M);
+      return;
+    }
+    case WM_CONTEXTMENU:
+      return;
+    case WM_GETDLGCODE:
+      M.Result = 0;
+      return;
+    case CM_COLORCHANGED:
+      FBrush->SetColor(Color());
+      for (TControl* c : FControls) c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+      Invalidate();
+      return;
+    case CM_FONTCHANGED:
+      for (TControl* c : FControls) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
+      Invalidate();
+      return;
+    case CM_TEXTCHANGED:
+      if (FHandle) SetWindowText(FHandle, GetText().c_str());
+      Invalidate();
+      return;
+    case CM_ENTER:
+      if (OnEnter) OnEnter(this);
+      return;
+    case CM_EXIT:
+      if (OnExit) OnExit(this);
+      return;
+  }
+  if (IsMouseMessage(M.Msg)) {
+    ChildMouse(M);
+    if (M.Msg == 0) return;
+  }
+  TControl::WndProc(M);
+}
+
+void TWinControl::DefaultHandler(TMessage& M) {
+  if (M.Msg == WM_SETTEXT || M.Msg == WM_GETTEXT || M.Msg == WM_GETTEXTLENGTH) {
+    TControl::DefaultHandler(M);
+    if (M.Msg == WM_SETTEXT && FHandle) InvalidateRect(FHandle, nullptr, TRUE);
+    if (M.Msg == WM_SETTEXT && FHandle) DefWindowProc(FHandle, M.Msg, M.WParam, M.LParam);
+    return;
+  }
+  if (!FHandle) return;
+  WNDPROC p = FDefWndProc ? FDefWndProc : DefWindowProc;
+  M.Result = CallWindowProc(p, FHandle, M.Msg, M.WParam, M.LParam);
+}
+
+// ---- TCustomControl ----
+TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()) {
+  FCanvas->SetControl(this);
+}
+
+TCustomControl::~TCustomControl() { FCanvas->SetControl(nullptr); }
+
+void TCustomControl::Paint() {
+  if (OnPaint) OnPaint(this);
+}
+
+void TCustomControl::PaintWindow(HDC DC) {
+  FCanvas->Lock();
+  FCanvas->SetHandle(DC);
+  FCanvas->Font()->Assign(Font());
+  FCanvas->Brush()->SetColor(Color());
+  Paint();
+  FCanvas->SetHandle(nullptr);
+  FCanvas->Unlock();
+}
+
+// ---- TGraphicControl ----
+TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()) {
+  FCanvas->SetControl(this);
+}
+
+TGraphicControl::~TGraphicControl() { FCanvas->SetControl(nullptr); }
+
+void TGraphicControl::Paint() {}
+
+void TGraphicControl::WndProc(TMessage& M) { TControl::WndProc(M); }
+
+// ---- Cursors ----
+HCURSOR CursorHandle(TCursor Cursor) { return Screen() ? Screen()->Cursors(Cursor) : LoadCursor(nullptr, IDC_ARROW); }

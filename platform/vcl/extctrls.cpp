@@ -1,0 +1,208 @@
+// Extended controls: panel, paint box, timer.
+#include "platform/vcl/extctrls.h"
+
+#include "platform/rtl/typinfo.h"
+
+ORV_CLASS_IMPL(TCustomPanel, TCustomControl)
+ORV_CLASS_IMPL(TPanel, TCustomPanel)
+ORV_CLASS_IMPL(TPaintBox, TGraphicControl)
+ORV_CLASS_IMPL(TTimer, TComponent)
+
+// ---- TCustomPanel ----
+TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner) {
+  FWidth = 185;
+  FHeight = 41;
+  ControlStyle() += csAcceptsControls;
+  SetColor(clBtnFace);
+}
+
+void TCustomPanel::SetBevelInner(TBevelCut Value) { FBevelInner = Value; Realign(); Invalidate(); }
+void TCustomPanel::SetBevelOuter(TBevelCut Value) { FBevelOuter = Value; Realign(); Invalidate(); }
+void TCustomPanel::SetBevelWidth(int Value) { FBevelWidth = Value; Realign(); Invalidate(); }
+void TCustomPanel::SetBorderWidth(int Value) { FBorderWidth = Value; Realign(); Invalidate(); }
+void TCustomPanel::SetAlignment(TAlignment Value) { FAlignment = Value; Invalidate(); }
+void TCustomPanel::SetShowCaption(bool Value) { FShowCaption = Value; Invalidate(); }
+
+void TCustomPanel::AlignControls(TControl* AControl, RECT& Rect) {
+  int inset = FBorderWidth + (FBevelOuter != bvNone ? FBevelWidth : 0) + (FBevelInner != bvNone ? FBevelWidth : 0);
+  InflateRect(&Rect, -inset, -inset);
+  TCustomControl::AlignControls(AControl, Rect);
+}
+
+void TCustomPanel::Paint() {
+  HDC dc = Canvas()->Handle();
+  RECT r = ClientRect();
+  Canvas()->Brush()->SetColor(Color());
+  Canvas()->FillRect(r);
+  auto bevel = [&](TBevelCut cut) {
+    if (cut == bvNone) return;
+    for (int i = 0; i < FBevelWidth; ++i) {
+      if (cut != bvSpace) DrawEdge(dc, &r, cut == bvLowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+      InflateRect(&r, -1, -1);
+    }
+  };
+  bevel(FBevelOuter);
+  InflateRect(&r, -FBorderWidth, -FBorderWidth);
+  bevel(FBevelInner);
+  if (!FShowCaption || Caption().empty()) return;
+  UINT flags = DT_SINGLELINE | DT_VCENTER | (FAlignment == taCenter ? UINT(DT_CENTER) : FAlignment == taRightJustify ? UINT(DT_RIGHT) : 0u);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+  DrawText(dc, Caption().c_str(), -1, &r, flags);
+  SelectObject(dc, old);
+}
+
+void TPanel::Publish(TPublisher<TPanel>& P) {
+  P.Prop("BevelInner", &TPanel::BevelInner, &TPanel::SetBevelInner).Default(bvNone);
+  P.Prop("BevelOuter", &TPanel::BevelOuter, &TPanel::SetBevelOuter).Default(bvRaised);
+  P.Prop("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth).Default(1);
+  P.Prop("BorderWidth", &TPanel::BorderWidth, &TPanel::SetBorderWidth);
+  P.Prop("Alignment", &TPanel::Alignment, &TPanel::SetAlignment).Default(taCenter);
+}
+
+// ---- TPaintBox ----
+TPaintBox::TPaintBox(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 105;
+  FHeight = 105;
+}
+
+void TPaintBox::Paint() {
+  Canvas()->Font()->Assign(Font());
+  Canvas()->Brush()->SetColor(Color());
+  if (OnPaint) OnPaint(this);
+}
+
+// ---- TTimer ----
+LRESULT TTimer::WndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_TIMER) {
+    auto* t = reinterpret_cast<TTimer*>(GetWindowLongPtr(w, GWLP_USERDATA));
+    if (t && t->OnTimer) t->OnTimer(t);
+    return 0;
+  }
+  if (m == WM_NCDESTROY) {
+    if (auto* t = reinterpret_cast<TTimer*>(GetWindowLongPtr(w, GWLP_USERDATA))) t->FWindow = nullptr;
+  }
+  return DefWindowProc(w, m, wp, lp);
+}
+
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &TTimer::WndProc;
+  wc.lpszClassName = "TTimerWindow";
+  WNDCLASSA existing;
+  if (!GetClassInfo(nullptr, wc.lpszClassName, &existing)) RegisterClass(&wc);
+  FWindow = CreateWindowEx(0, "TTimerWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  SetWindowLongPtr(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TTimer::~TTimer() {
+  if (FWindow && IsWindow(FWindow)) {
+    KillTimer(FWindow, 1);
+    SetWindowLongPtr(FWindow, GWLP_USERDATA, 0);
+    DestroyWindow(FWindow);
+  }
+}
+
+void TTimer::Publish(TPublisher<TTimer>& P) {
+  P.Prop("Enabled", &TTimer::Enabled, &TTimer::SetEnabled).Default(true);
+  P.Prop("Interval", &TTimer::Interval, &TTimer::SetInterval).Default(1000);
+  P.Prop("OnTimer", &TTimer::OnTimer, &TTimer::SetOnTimer).Type("TNotifyEvent");
+}
+
+void TTimer::UpdateTimer() {
+  if (!FWindow || !IsWindow(FWindow)) return;
+  KillTimer(FWindow, 1);
+  if (FEnabled && FInterval > 0 && OnTimer) SetTimer(FWindow, 1, FInterval, nullptr);
+}
+
+void TTimer::SetEnabled(bool Value) { FEnabled = Value; UpdateTimer(); }
+void TTimer::SetInterval(UINT Value) { FInterval = Value; UpdateTimer(); }
+void TTimer::SetOnTimer(TNotifyEvent Value) { OnTimer = std::move(Value); UpdateTimer(); }
+
+ORV_CLASS_IMPL(TSplitter, TGraphicControl)
+ORV_CLASS_IMPL(TBevel, TGraphicControl)
+
+// ---- TSplitter ----
+TSplitter::TSplitter(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 3;
+  FHeight = 100;
+  SetAlign(alLeft);
+  SetCursor(crHSplit);
+}
+
+TControl* TSplitter::FindControl() const {
+  if (!Parent() || Align() == alNone || Align() == alClient) return nullptr;
+  // The aligned control whose edge touches the splitter's opposite edge.
+  for (int i = 0; i < Parent()->ControlCount(); ++i) {
+    TControl* c = Parent()->Controls(i);
+    if (c == this || !c->Visible() || c->Align() != Align()) continue;
+    RECT b = c->BoundsRect();
+    switch (Align()) {
+      case alLeft: if (b.right == Left()) return c; break;
+      case alRight: if (b.left == Left() + Width()) return c; break;
+      case alTop: if (b.bottom == Top()) return c; break;
+      case alBottom: if (b.top == Top() + Height()) return c; break;
+      default: break;
+    }
+  }
+  return nullptr;
+}
+
+void TSplitter::Paint() {
+  Canvas()->Brush()->SetColor(Color());
+  Canvas()->FillRect(ClientRect());
+}
+
+void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TGraphicControl::MouseDown(Button, Shift, X, Y);
+  if (Button != mbLeft) return;
+  FTarget = FindControl();
+  if (!FTarget) return;
+  FDragging = true;
+  FDownAt = ClientToScreen(POINT{X, Y});
+  bool horz = Align() == alLeft || Align() == alRight;
+  FStartSize = horz ? FTarget->Width() : FTarget->Height();
+}
+
+void TSplitter::MouseMove(TShiftState Shift, int X, int Y) {
+  TGraphicControl::MouseMove(Shift, X, Y);
+  if (!FDragging || !FTarget) return;
+  POINT p = ClientToScreen(POINT{X, Y});
+  int d = (Align() == alLeft || Align() == alRight) ? p.x - FDownAt.x : p.y - FDownAt.y;
+  if (Align() == alRight || Align() == alBottom) d = -d;
+  int size = std::max(FMinSize, FStartSize + d);
+  // Leave at least MinSize for the client-aligned rest.
+  int room = (Align() == alLeft || Align() == alRight) ? Parent()->ClientWidth() : Parent()->ClientHeight();
+  size = std::min(size, std::max(FMinSize, room - FMinSize));
+  if (Align() == alLeft || Align() == alRight) FTarget->SetWidth(size);
+  else FTarget->SetHeight(size);
+}
+
+void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  bool was = FDragging;
+  FDragging = false;
+  TGraphicControl::MouseUp(Button, Shift, X, Y);
+  if (was && OnMoved) OnMoved(this);
+}
+
+// ---- TBevel ----
+TBevel::TBevel(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 50;
+  FHeight = 50;
+}
+
+void TBevel::Paint() {
+  HDC dc = Canvas()->Handle();
+  RECT r = ClientRect();
+  UINT edge = FStyle == bsLowered ? EDGE_SUNKEN : EDGE_RAISED;
+  switch (FShape) {
+    case bsBox: DrawEdge(dc, &r, edge, BF_RECT); break;
+    case bsFrame: DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT); break;
+    case bsTopLine: DrawEdge(dc, &r, EDGE_ETCHED, BF_TOP); break;
+    case bsBottomLine: DrawEdge(dc, &r, EDGE_ETCHED, BF_BOTTOM); break;
+    case bsLeftLine: DrawEdge(dc, &r, EDGE_ETCHED, BF_LEFT); break;
+    case bsRightLine: DrawEdge(dc, &r, EDGE_ETCHED, BF_RIGHT); break;
+    case bsSpacer: break;
+  }
+}

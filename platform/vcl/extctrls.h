@@ -1,0 +1,121 @@
+// Extended controls: panel, paint box, timer.
+#pragma once
+
+#include "platform/vcl/stdctrls.h"
+
+ORV_ENUM(TBevelCut, bvNone, bvLowered, bvRaised, bvSpace)
+
+class TCustomPanel : public TCustomControl {
+  ORV_CLASS(TCustomPanel, TCustomControl)
+public:
+  explicit TCustomPanel(TComponent* AOwner);
+  TBevelCut BevelInner() const { return FBevelInner; }
+  void SetBevelInner(TBevelCut Value);
+  TBevelCut BevelOuter() const { return FBevelOuter; }
+  void SetBevelOuter(TBevelCut Value);
+  int BevelWidth() const { return FBevelWidth; }
+  void SetBevelWidth(int Value);
+  int BorderWidth() const { return FBorderWidth; }
+  void SetBorderWidth(int Value);
+  TAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TAlignment Value);
+  bool ShowCaption() const { return FShowCaption; }
+  void SetShowCaption(bool Value);
+  // Children are aligned inside the bevels and the border.
+  void AlignControls(TControl* AControl, RECT& Rect) override;
+
+protected:
+  void Paint() override;
+
+private:
+  TBevelCut FBevelInner = bvNone, FBevelOuter = bvRaised;
+  int FBevelWidth = 1, FBorderWidth = 0;
+  TAlignment FAlignment = taCenter;
+  bool FShowCaption = true;
+};
+
+class TPanel : public TCustomPanel {
+  ORV_CLASS(TPanel, TCustomPanel)
+public:
+  explicit TPanel(TComponent* AOwner) : TCustomPanel(AOwner) {}
+  static void Publish(TPublisher<TPanel>& P);
+};
+
+// A graphic control that only calls OnPaint.
+class TPaintBox : public TGraphicControl {
+  ORV_CLASS(TPaintBox, TGraphicControl)
+public:
+  explicit TPaintBox(TComponent* AOwner);
+  TNotifyEvent OnPaint;
+
+protected:
+  void Paint() override;
+};
+
+// OnTimer every Interval milliseconds while Enabled (through WM_TIMER of a hidden window).
+class TTimer : public TComponent {
+  ORV_CLASS(TTimer, TComponent)
+public:
+  explicit TTimer(TComponent* AOwner);
+  ~TTimer() override;
+  static void Publish(TPublisher<TTimer>& P);
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+  UINT Interval() const { return FInterval; }
+  void SetInterval(UINT Value);
+  TNotifyEvent OnTimer;
+  void SetOnTimer(TNotifyEvent Value);
+
+private:
+  void UpdateTimer();
+  static LRESULT WndProc(HWND, UINT, WPARAM, LPARAM);
+  bool FEnabled = true;
+  UINT FInterval = 1000;
+  HWND FWindow = nullptr;
+};
+
+// A bar between aligned controls: dragging it resizes the control it is aligned against
+// (the neighbour on its left for alLeft, above it for alTop, ...), down to MinSize.
+class TSplitter : public TGraphicControl {
+  ORV_CLASS(TSplitter, TGraphicControl)
+public:
+  explicit TSplitter(TComponent* AOwner);
+  int MinSize() const { return FMinSize; }
+  void SetMinSize(int Value) { FMinSize = Value; }
+  // The control this splitter resizes (found from the alignment), or null.
+  TControl* FindControl() const;
+  TNotifyEvent OnMoved;
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+  int FMinSize = 30;
+  bool FDragging = false;
+  POINT FDownAt{0, 0};
+  int FStartSize = 0;
+  TControl* FTarget = nullptr;
+};
+
+ORV_ENUM(TBevelShape, bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer)
+ORV_ENUM(TBevelStyle, bsLowered, bsRaised)
+
+class TBevel : public TGraphicControl {
+  ORV_CLASS(TBevel, TGraphicControl)
+public:
+  explicit TBevel(TComponent* AOwner);
+  TBevelShape Shape() const { return FShape; }
+  void SetShape(TBevelShape Value) { FShape = Value; Invalidate(); }
+  TBevelStyle Style() const { return FStyle; }
+  void SetStyle(TBevelStyle Value) { FStyle = Value; Invalidate(); }
+
+protected:
+  void Paint() override;
+
+private:
+  TBevelShape FShape = bsBox;
+  TBevelStyle FStyle = bsLowered;
+};

@@ -1,0 +1,634 @@
+// Forms, the application object, the screen, and the message boxes built from forms.
+#include "platform/vcl/forms.h"
+
+#include <algorithm>
+
+#include "platform/rtl/filer.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/threads.h"
+#include "platform/rtl/typinfo.h"
+#include "platform/vcl/stdctrls.h"
+
+ORV_CLASS_IMPL(TCustomForm, TWinControl)
+ORV_CLASS_IMPL(TForm, TCustomForm)
+ORV_CLASS_IMPL(TApplication, TComponent)
+ORV_CLASS_IMPL(TApplicationEvents, TComponent)
+ORV_CLASS_IMPL(TScreen, TComponent)
+
+namespace {
+TApplication* gApplication = nullptr;
+TScreen* gScreen = nullptr;
+}  // namespace
+
+TApplication* Application() {
+  if (!gApplication) {
+    gApplication = new TApplication(nullptr);
+    SetWakeMainThread([] { PostThreadMessage(MainThreadID, WM_NULL, 0, 0); });
+  }
+  return gApplication;
+}
+
+TScreen* Screen() {
+  if (!gScreen) gScreen = new TScreen(nullptr);
+  return gScreen;
+}
+
+// ---- TCustomForm ----
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()) {
+  FCanvas->SetControl(this);
+  SetVisible(false);
+  SetColor(clBtnFace);
+  FLeft = 0;
+  FTop = 0;
+  FWidth = 320;
+  FHeight = 240;
+  Font()->SetName("Tahoma");
+  Font()->SetHeight(-11);
+  Screen()->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+  if (FCreated && OnDestroy) OnDestroy(this);
+  if (Application()->MainForm() == this) Application()->SetMainForm(nullptr);
+  Screen()->RemoveForm(this);
+  DestroyComponents();
+  FCanvas->SetControl(nullptr);
+}
+
+void TCustomForm::Publish(TPublisher<TCustomForm>& P) {
+  P.Prop("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Type("TFormBorderStyle").Default(bsSizeable);
+  P.Prop("Position", &TCustomForm::Position, &TCustomForm::SetPosition).Default(poDesigned);
+  P.Prop("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState).Default(wsNormal);
+  P.Prop("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview);
+  P.Prop("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth).Stored(false);
+  P.Prop("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight).Stored(false);
+  P.Event("OnCreate", &TCustomForm::OnCreate).Type("TNotifyEvent");
+  P.Event("OnShow", &TCustomForm::OnShow).Type("TNotifyEvent");
+  P.Event("OnActivate", &TCustomForm::OnActivate).Type("TNotifyEvent");
+}
+
+void TCustomForm::FinishCreate() {
+  if (FCreated) return;
+  FCreated = true;
+  DoCreate();
+}
+
+void TCustomForm::DoCreate() {
+  if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::Loaded() {
+  TWinControl::Loaded();
+  Realign();
+}
+
+void TCustomForm::LoadFromText(const std::string& Text) {
+  TStringStream in(Text);
+  TMemoryStream bin;
+  ObjectTextToBinary(&in, &bin);
+  bin.SetPosition(0);
+  TReader r(&bin, 4096);
+  r.ReadRootComponent(this);
+}
+
+void TCustomForm::CreateParams(TCreateParams& P) {
+  TWinControl::CreateParams(P);
+  P.Style &= ~(WS_CHILD | WS_VISIBLE | WS_TABSTOP);
+  P.WndParent = nullptr;
+  switch (FBorderStyle) {
+    case bsNone: P.Style |= WS_POPUP; break;
+    case bsSingle: case bsToolWindow: P.Style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable: case bsSizeToolWin: P.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog: P.Style |= WS_POPUP | WS_CAPTION; P.ExStyle |= WS_EX_DLGMODALFRAME; break;
+  }
+  if (FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin) P.ExStyle |= WS_EX_TOOLWINDOW;
+  if (FBorderStyle != bsNone && FBorderIcons.Contains(biSystemMenu)) {
+    P.Style |= WS_SYSMENU;
+    if (FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin) {
+      if (FBorderIcons.Contains(biMinimize)) P.Style |= WS_MINIMIZEBOX;
+      if (FBorderIcons.Contains(biMaximize)) P.Style |= WS_MAXIMIZEBOX;
+    }
+  }
+  if (FFormStyle == fsStayOnTop) P.ExStyle |= WS_EX_TOPMOST;
+  if (Application()->MainForm() && Application()->MainForm() != this && Application()->MainForm()->HandleAllocated())
+    P.WndParent = Application()->MainForm()->Handle();
+}
+
+RECT TCustomForm::ClientRect() {
+  if (HandleAllocated()) return TWinControl::ClientRect();
+  TCreateParams p;
+  CreateParams(p);
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, p.Style, FALSE, p.ExStyle);
+  return RECT{0, 0, std::max(0, Width() - (frame.right - frame.left)), std::max(0, Height() - (frame.bottom - frame.top))};
+}
+
+void TCustomForm::SetBorderStyle(TBorderStyle Value) {
+  if (FBorderStyle == Value) return;
+  FBorderStyle = Value;
+  RecreateWnd();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value) {
+  if (FBorderIcons == Value) return;
+  FBorderIcons = Value;
+  RecreateWnd();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value) {
+  FFormStyle = Value;
+  if (HandleAllocated())
+    SetWindowPos(FHandle, Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+TWindowState TCustomForm::WindowState() const {
+  if (!FHandle) return FWindowState;
+  if (IsIconic(FHandle)) return wsMinimized;
+  if (IsZoomed(FHandle)) return wsMaximized;
+  return wsNormal;
+}
+
+void TCustomForm::SetWindowState(TWindowState Value) {
+  FWindowState = Value;
+  if (!FHandle || !Visible()) return;
+  ShowWindow(FHandle, Value == wsMaximized ? SW_SHOWMAXIMIZED : Value == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* Value) {
+  if (Value && (Value == this || !ContainsControl(Value))) throw EInvalidOperation("Invalid control for this form");
+  FActiveControl = Value;
+  if (Value && FActive && Value->CanFocus()) Value->SetFocus();
+}
+
+void TCustomForm::PlaceForm() {
+  RECT wa = Screen()->WorkAreaRect();
+  int l = FLeft, t = FTop;
+  switch (FPosition) {
+    case poScreenCenter:
+    case poDesktopCenter:
+      l = (Screen()->Width() - FWidth) / 2;
+      t = (Screen()->Height() - FHeight) / 2;
+      break;
+    case poMainFormCenter:
+    case poOwnerFormCenter: {
+      TCustomForm* o = FPosition == poOwnerFormCenter ? dynamic_cast<TCustomForm*>(Owner()) : nullptr;
+      if (!o) o = Application()->MainForm();
+      if (o && o != this) {
+        l = o->Left() + (o->Width() - FWidth) / 2;
+        t = o->Top() + (o->Height() - FHeight) / 2;
+      } else {
+        l = (Screen()->Width() - FWidth) / 2;
+        t = (Screen()->Height() - FHeight) / 2;
+      }
+      break;
+    }
+    case poDefault:
+    case poDefaultPosOnly:
+      l = wa.left + 40;
+      t = wa.top + 40;
+      break;
+    default: break;
+  }
+  if (l != FLeft || t != FTop) SetBounds(l, t, FWidth, FHeight);
+}
+
+void TCustomForm::SetVisible(bool Value) {
+  if (Visible() == Value && (!Value || (FHandle && IsWindowVisible(FHandle)))) return;
+  if (Value) {
+    HandleNeeded();
+    PlaceForm();
+    TControl::SetVisible(true);
+    DoShow();
+    int cmd = FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : FWindowState == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+    ShowWindow(FHandle, cmd);
+    if (!FActiveControl) {
+      if (TWinControl* first = FindNextControl(nullptr, true, true, false)) FActiveControl = first;
+    }
+    if (GetActiveWindow() == FHandle && FActiveControl && FActiveControl->CanFocus()) FActiveControl->SetFocus();
+  } else {
+    DoHide();
+    TControl::SetVisible(false);
+    if (FHandle) ShowWindow(FHandle, SW_HIDE);
+  }
+}
+
+void TCustomForm::DoShow() {
+  if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide() {
+  if (OnHide) OnHide(this);
+}
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  if (FHandle) BringWindowToTop(FHandle);
+}
+
+TModalResult TCustomForm::ShowModal() {
+  if (Visible() || FModal) throw EInvalidOperation("Cannot make a visible window modal");
+  // Every other enabled top-level window of the program is disabled while the form runs.
+  std::vector<HWND> disabled;
+  for (int i = 0; i < Screen()->FormCount(); ++i) {
+    TCustomForm* f = Screen()->Forms(i);
+    if (f != this && f->HandleAllocated() && IsWindowEnabled(f->Handle())) {
+      EnableWindow(f->Handle(), FALSE);
+      disabled.push_back(f->Handle());
+    }
+  }
+  HWND prevActive = GetActiveWindow();
+  FModal = true;
+  FModalResult = mrNone;
+  Application()->ModalStarted();
+  try {
+    Show();
+    SetActiveWindow(Handle());
+    while (FModalResult == mrNone) {
+      Application()->HandleMessage();
+      if (Application()->Terminated()) FModalResult = mrCancel;
+      if (FModalResult != mrNone) {
+        // Closing may be refused (OnCloseQuery) or turned into something else (OnClose).
+        TModalResult mr = FModalResult;
+        if (!CloseQuery()) {
+          FModalResult = mrNone;
+          continue;
+        }
+        TCloseAction action = caHide;
+        if (OnClose) OnClose(this, action);
+        if (action == caNone) {
+          FModalResult = mrNone;
+          continue;
+        }
+        FModalResult = mr;
+        if (action == caFree) Release();
+      }
+      if (FHandle && !IsWindowVisible(FHandle) && FModalResult == mrNone) FModalResult = mrCancel;
+    }
+  } catch (...) {
+    for (HWND h : disabled)
+      if (IsWindow(h)) EnableWindow(h, TRUE);
+    Application()->ModalFinished();
+    FModal = false;
+    throw;
+  }
+  for (HWND h : disabled)
+    if (IsWindow(h)) EnableWindow(h, TRUE);
+  if (prevActive && IsWindow(prevActive)) SetActiveWindow(prevActive);
+  Hide();
+  Application()->ModalFinished();
+  FModal = false;
+  return FModalResult;
+}
+
+bool TCustomForm::CloseQuery() {
+  bool can = true;
+  if (OnCloseQuery) OnCloseQuery(this, can);
+  return can;
+}
+
+void TCustomForm::Close() {
+  if (FModal) {
+    FModalResult = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = (Application()->MainForm() == this) ? caFree : caHide;
+  if (OnClose) OnClose(this, action);
+  switch (action) {
+    case caNone: return;
+    case caHide: Hide(); break;
+    case caMinimize: SetWindowState(wsMinimized); break;
+    case caFree:
+      if (Application()->MainForm() == this) Application()->Terminate();
+      Hide();
+      if (Application()->MainForm() != this) Release();
+      break;
+  }
+}
+
+void TCustomForm::Release() {
+  if (HandleAllocated()) PostMessage(FHandle, CM_RELEASE, 0, 0);
+  else delete this;
+}
+
+void TCustomForm::SetFocus() {
+  if (!CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+  ::SetFocus(Handle());
+}
+
+void TCustomForm::FocusControl(TWinControl* Control) {
+  if (!Control || !Control->CanFocus()) return;
+  FActiveControl = Control;
+  if (Visible()) ::SetFocus(Control->Handle());
+}
+
+bool TCustomForm::SetFocusedControl(TWinControl* Control) {
+  if (Control == this) {
+    // The form itself got the focus: pass it on to the active control.
+    if (FActiveControl && FActiveControl != this && FActiveControl->CanFocus()) {
+      PostMessage(FActiveControl->Handle(), WM_NULL, 0, 0);
+      ::SetFocus(FActiveControl->Handle());
+      return true;
+    }
+    return false;
+  }
+  TWinControl* old = FFocusedControl;
+  if (old == Control) return true;
+  FFocusedControl = Control;
+  FActiveControl = Control;
+  // CM_EXIT for the controls being left, CM_ENTER for the controls being entered.
+  if (old) {
+    for (TWinControl* c = old; c && c != this && !c->ContainsControl(Control); c = c->Parent()) c->Perform(CM_EXIT, 0, 0);
+  }
+  std::vector<TWinControl*> entering;
+  for (TWinControl* c = Control; c && c != this && !(old && c->ContainsControl(old)); c = c->Parent()) entering.push_back(c);
+  for (auto it = entering.rbegin(); it != entering.rend(); ++it) (*it)->Perform(CM_ENTER, 0, 0);
+  return true;
+}
+
+void TCustomForm::ControlRemoving(TWinControl* Control) {
+  if (FActiveControl && Control->ContainsControl(FActiveControl)) FActiveControl = nullptr;
+  if (FFocusedControl && Control->ContainsControl(FFocusedControl)) FFocusedControl = nullptr;
+}
+
+bool TCustomForm::DoKeyDown(TMessage& M) {
+  WORD key = static_cast<WORD>(M.WParam);
+  KeyDown(key, KeyDataToShiftState(M.LParam));
+  M.WParam = key;
+  return key == 0;
+}
+
+bool TCustomForm::DoKeyUp(TMessage& M) {
+  WORD key = static_cast<WORD>(M.WParam);
+  KeyUp(key, KeyDataToShiftState(M.LParam));
+  M.WParam = key;
+  return key == 0;
+}
+
+bool TCustomForm::DoKeyPress(TMessage& M) {
+  if (M.WParam >= 0x80) return false;
+  char ch = static_cast<char>(M.WParam);
+  KeyPress(ch);
+  M.WParam = static_cast<unsigned char>(ch);
+  return ch == 0;
+}
+
+void TCustomForm::PaintWindow(HDC DC) {
+  if (!OnPaint) return;
+  FCanvas->Lock();
+  FCanvas->SetHandle(DC);
+  FCanvas->Font()->Assign(Font());
+  OnPaint(this);
+  FCanvas->SetHandle(nullptr);
+  FCanvas->Unlock();
+}
+
+void TCustomForm::Activate() {
+  if (OnActivate) OnActivate(this);
+}
+
+void TCustomForm::Deactivate() {
+  if (OnDeactivate) OnDeactivate(this);
+}
+
+void TCustomForm::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case WM_ACTIVATE: {
+      bool active = LOWORD(M.WParam) != WA_INACTIVE;
+      FActive = active;
+      if (active) {
+        Activate();
+        if (FActiveControl && FActiveControl->CanFocus()) ::SetFocus(FActiveControl->Handle());
+        else ::SetFocus(FHandle);
+      } else {
+        Deactivate();
+      }
+      M.Result = 0;
+      return;
+    }
+    case WM_CLOSE:
+      Close();
+      return;
+    case CM_RELEASE:
+      delete this;
+      return;
+    case CM_DIALOGKEY: {
+      UINT key = static_cast<UINT>(M.WParam);
+      bool shift = GetKeyState(VK_SHIFT) < 0;
+      if (key == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
+        SelectNext(FActiveControl, !shift, true);
+        M.Result = 1;
+        return;
+      }
+      if (key >= VK_LEFT && key <= VK_DOWN && FActiveControl) {
+        SelectNext(FActiveControl, key == VK_RIGHT || key == VK_DOWN, false);
+        M.Result = 1;
+        return;
+      }
+      // Enter and Escape go to the default and cancel buttons (any control may claim them).
+      std::vector<TWinControl*> all;
+      GetTabOrderList(all);
+      for (TWinControl* c : all)
+        if (c->Perform(CM_DIALOGKEY, M.WParam, M.LParam)) {
+          M.Result = 1;
+          return;
+        }
+      M.Result = 0;
+      return;
+    }
+    case WM_GETMINMAXINFO: {
+      auto* mm = reinterpret_cast<MINMAXINFO*>(M.LParam);
+      if (Constraints().MinWidth) mm->ptMinTrackSize.x = Constraints().MinWidth;
+      if (Constraints().MinHeight) mm->ptMinTrackSize.y = Constraints().MinHeight;
+      if (Constraints().MaxWidth) mm->ptMaxTrackSize.x = Constraints().MaxWidth;
+      if (Constraints().MaxHeight) mm->ptMaxTrackSize.y = Constraints().MaxHeight;
+      return;
+    }
+    case WM_SIZE:
+      if (M.WParam == SIZE_MAXIMIZED) FWindowState = wsMaximized;
+      else if (M.WParam == SIZE_MINIMIZED) FWindowState = wsMinimized;
+      else FWindowState = wsNormal;
+      break;
+  }
+  TWinControl::WndProc(M);
+}
+
+// ---- TApplication ----
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize() { Screen(); }
+
+void TApplication::Run() {
+  if (FMainForm && FShowMainForm) FMainForm->Show();
+  while (!FTerminated) {
+    HandleMessage();
+    if (FMainForm && FMainForm->HandleAllocated() && !IsWindowVisible(FMainForm->Handle()) && !FMainForm->Visible()) {
+      // The main form went away (closed): the program ends.
+      if (!FMainForm->Visible()) FTerminated = true;
+    }
+  }
+}
+
+void TApplication::Terminate() {
+  FTerminated = true;
+  PostQuitMessage(0);
+}
+
+bool TApplication::DispatchOnMessage(MSG& Msg) {
+  bool handled = false;
+  if (OnMessage) OnMessage(Msg, handled);
+  for (size_t i = 0; i < FEvents.size() && !handled; ++i)
+    if (FEvents[i]->OnMessage) FEvents[i]->OnMessage(Msg, handled);
+  return handled;
+}
+
+bool TApplication::ProcessMessage(MSG& Msg) {
+  if (!PeekMessage(&Msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (Msg.message == WM_QUIT) {
+    FTerminated = true;
+    return true;
+  }
+  try {
+    if (!DispatchOnMessage(Msg)) {
+      TranslateMessage(&Msg);
+      DispatchMessage(&Msg);
+    }
+  } catch (const Exception& e) {
+    HandleException(this, e);
+  }
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG m;
+  CheckSynchronize();
+  while (ProcessMessage(m)) {
+    if (FTerminated) break;
+  }
+}
+
+void TApplication::Idle() {
+  bool done = true;
+  if (OnIdle) OnIdle(this, done);
+  for (auto* e : FEvents)
+    if (e->OnIdle) e->OnIdle(this, done);
+  CheckSynchronize();
+}
+
+void TApplication::HandleMessage() {
+  MSG m;
+  try {
+    CheckSynchronize();
+  } catch (const Exception& e) {
+    HandleException(this, e);
+  }
+  if (ProcessMessage(m)) return;
+  Idle();
+  if (!FTerminated) WaitMessage();
+}
+
+void TApplication::ShowException(const Exception& E) {
+  std::string msg = E.Message();
+  if (!msg.empty() && msg.back() != '.') msg += ".";
+  ::MessageBox(nullptr, msg, FTitle, MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HandleException(TObject* Sender, const Exception& E) {
+  if (OnException) {
+    OnException(Sender, E);
+    return;
+  }
+  for (auto* ev : FEvents)
+    if (ev->OnException) {
+      ev->OnException(Sender, E);
+      return;
+    }
+  if (dynamic_cast<const EAbort*>(&E)) return;
+  ShowException(E);
+}
+
+int TApplication::MessageBox(const std::string& Text, const std::string& Caption, UINT Flags) {
+  TCustomForm* f = Screen()->ActiveForm();
+  return ::MessageBox(f && f->HandleAllocated() ? f->Handle() : nullptr, Text, Caption, Flags);
+}
+
+void TApplication::AddEvents(TApplicationEvents* E) { FEvents.push_back(E); }
+void TApplication::RemoveEvents(TApplicationEvents* E) {
+  FEvents.erase(std::remove(FEvents.begin(), FEvents.end(), E), FEvents.end());
+}
+
+void TApplication::NotifyForms(UINT Msg) {
+  for (int i = 0; i < Screen()->FormCount(); ++i) Screen()->Forms(i)->Perform(Msg, 0, 0);
+}
+
+TApplicationEvents::TApplicationEvents(TComponent* AOwner) : TComponent(AOwner) { Application()->AddEvents(this); }
+TApplicationEvents::~TApplicationEvents() { Application()->RemoveEvents(this); }
+
+// ---- TScreen ----
+TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
+TScreen::~TScreen() = default;
+
+void TScreen::RemoveForm(TCustomForm* F) { FForms.erase(std::remove(FForms.begin(), FForms.end(), F), FForms.end()); }
+
+TCustomForm* TScreen::ActiveForm() const {
+  HWND a = GetActiveWindow();
+  for (TCustomForm* f : FForms)
+    if (f->HandleAllocated() && const_cast<TCustomForm*>(f)->Handle() == a) return f;
+  return nullptr;
+}
+
+TWinControl* TScreen::ActiveControl() const {
+  TCustomForm* f = ActiveForm();
+  return f ? f->ActiveControl() : nullptr;
+}
+
+void TScreen::SetCursor(TCursor Value) {
+  FCursor = Value;
+  ::SetCursor(Cursors(Value == crDefault ? int(crArrow) : int(Value)));
+}
+
+HCURSOR TScreen::Cursors(int Index) const {
+  auto it = FCursors.find(Index);
+  if (it != FCursors.end()) return it->second;
+  LPCSTR id = IDC_ARROW;
+  switch (Index) {
+    case crNone: return nullptr;
+    case crCross: id = IDC_CROSS; break;
+    case crIBeam: id = IDC_IBEAM; break;
+    case crSizeNESW: id = IDC_SIZENESW; break;
+    case crSizeNS: case crVSplit: id = IDC_SIZENS; break;
+    case crSizeNWSE: id = IDC_SIZENWSE; break;
+    case crSizeWE: case crHSplit: id = IDC_SIZEWE; break;
+    case crUpArrow: id = IDC_UPARROW; break;
+    case crHourGlass: case crSQLWait: id = IDC_WAIT; break;
+    case crNo: case crNoDrop: id = IDC_NO; break;
+    case crAppStart: id = IDC_APPSTARTING; break;
+    case crHelp: id = IDC_HELP; break;
+    case crHandPoint: id = IDC_HAND; break;
+    case crSizeAll: id = IDC_SIZEALL; break;
+  }
+  return LoadCursor(nullptr, id);
+}
+
+void TScreen::SetCursors(int Index, HCURSOR Handle) {
+  if (Handle) FCursors[Index] = Handle;
+  else FCursors.erase(Index);
+}
+
+int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+int TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+RECT TScreen::WorkAreaRect() const {
+  RECT r;
+  SystemParametersInfo(SPI_GETWORKAREA, 0, &r, 0);
+  return r;
+}
+
+TMonitor TScreen::Monitors(int) const {
+  TMonitor m;
+  m.BoundsRect = RECT{0, 0, Width(), Height()};
+  m.WorkareaRect = WorkAreaRect();
+  return m;
+}

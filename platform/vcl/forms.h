@@ -1,0 +1,307 @@
+// Forms, the application and the screen: TCustomForm/TForm (top-level windows with border
+// styles, positions, window states, modal loops, close handling, key preview, active control),
+// TApplication (the message loop, exceptions, message boxes, OnMessage and TApplicationEvents),
+// and TScreen (forms, active form, cursors, screen and work-area size).
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/sysutils.h"
+
+#include "platform/vcl/controls.h"
+
+ORV_ENUM(TBorderIcon, biSystemMenu, biMinimize, biMaximize, biHelp)
+using TBorderIcons = TSet<TBorderIcon>;
+ORV_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
+         poDesktopCenter, poMainFormCenter, poOwnerFormCenter)
+ORV_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
+ORV_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)
+ORV_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize)
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+// A window whose children may reach beyond its client area: with AutoScroll the scroll bars
+// follow the children's extent, and scrolling moves the children (ScrollBy).
+class TScrollingWinControl : public TWinControl {
+  ORV_CLASS(TScrollingWinControl, TWinControl)
+public:
+  explicit TScrollingWinControl(TComponent* AOwner);
+  bool AutoScroll() const { return FAutoScroll; }
+  void SetAutoScroll(bool Value);
+  // Scroll positions (pixels scrolled away to the left and top).
+  int HorzPosition() const { return FPos[0]; }
+  int VertPosition() const { return FPos[1]; }
+  void SetHorzPosition(int Value) { ScrollTo(0, Value); }
+  void SetVertPosition(int Value) { ScrollTo(1, Value); }
+  void ScrollBy(int DeltaX, int DeltaY);
+  // Makes a child visible by scrolling.
+  void ScrollInView(TControl* AControl);
+  void UpdateScrollBars();
+  void WndProc(TMessage& Message) override;
+  void AlignControls(TControl* AControl, RECT& Rect) override;
+
+private:
+  void ScrollTo(int Bar, int Pos);
+  bool FAutoScroll = true;
+  int FPos[2] = {0, 0};
+  int FRange[2] = {0, 0};
+  bool FUpdating = false;
+};
+
+class TScrollBox : public TScrollingWinControl {
+  ORV_CLASS(TScrollBox, TScrollingWinControl)
+public:
+  explicit TScrollBox(TComponent* AOwner);
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle Value);
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
+private:
+  TBorderStyle FBorderStyle = bsSingle;
+};
+
+class TCustomForm : public TWinControl {
+  ORV_CLASS(TCustomForm, TWinControl)
+public:
+  explicit TCustomForm(TComponent* AOwner);
+  ~TCustomForm() override;
+  static void Publish(TPublisher<TCustomForm>& P);
+
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle Value);
+  TBorderIcons BorderIcons() const { return FBorderIcons; }
+  void SetBorderIcons(TBorderIcons Value);
+  TPosition Position() const { return FPosition; }
+  void SetPosition(TPosition Value) { FPosition = Value; }
+  TWindowState WindowState() const;
+  void SetWindowState(TWindowState Value);
+  TFormStyle FormStyle() const { return FFormStyle; }
+  void SetFormStyle(TFormStyle Value);
+  bool KeyPreview() const { return FKeyPreview; }
+  void SetKeyPreview(bool Value) { FKeyPreview = Value; }
+  TModalResult ModalResult() const { return FModalResult; }
+  void SetModalResult(TModalResult Value) { FModalResult = Value; }
+  TWinControl* ActiveControl() const { return FActiveControl; }
+  void SetActiveControl(TWinControl* Value);
+  bool Active() const { return FActive; }
+  // Runs OnCreate once the constructors are done (CreateForm calls it; so may other creators).
+  void FinishCreate();
+  // A form loaded from a description (the text form of the component stream).
+  void LoadFromText(const std::string& Text);
+
+  void Show();
+  void Hide() { SetVisible(false); }
+  // Runs a modal loop until ModalResult is set (or the form closes); other forms are disabled
+  // meanwhile. Returns the modal result.
+  virtual TModalResult ShowModal();
+  // Asks OnCloseQuery, then OnClose decides: hide (the default), free (later, safely), minimise
+  // or nothing. A modal form closes by setting ModalResult to mrCancel.
+  void Close();
+  bool CloseQuery();
+  // Frees the form once the messages being handled now are done.
+  void Release();
+  void SetFocus() override;
+  void FocusControl(TWinControl* Control);
+  // Called by a control that got the focus: moves ActiveControl, sends CM_EXIT/CM_ENTER.
+  bool SetFocusedControl(TWinControl* Control);
+  void ControlRemoving(TWinControl* Control);
+  void SetVisible(bool Value) override;
+  // Before the window exists, the client area follows from the border style.
+  RECT ClientRect() override;
+
+  bool DoKeyDown(TMessage& M) override;
+  bool DoKeyUp(TMessage& M) override;
+  bool DoKeyPress(TMessage& M) override;
+  void WndProc(TMessage& Message) override;
+
+  TNotifyEvent OnCreate, OnDestroy, OnShow, OnHide, OnActivate, OnDeactivate, OnPaint;
+  TCloseEvent OnClose;
+  TCloseQueryEvent OnCloseQuery;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void PaintWindow(HDC DC) override;
+  virtual void DoCreate();
+  virtual void DoShow();
+  virtual void DoHide();
+  virtual void Activate();
+  virtual void Deactivate();
+  void Loaded() override;
+  void PlaceForm();
+  std::unique_ptr<TControlCanvas> FCanvas;
+
+public:
+  TCanvas* Canvas() const { return FCanvas.get(); }
+
+private:
+  TBorderStyle FBorderStyle = bsSizeable;
+  TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
+  TPosition FPosition = poDesigned;
+  TWindowState FWindowState = wsNormal;
+  TFormStyle FFormStyle = fsNormal;
+  bool FKeyPreview = false;
+  TModalResult FModalResult = mrNone;
+  TWinControl* FActiveControl = nullptr;
+  TWinControl* FFocusedControl = nullptr;
+  bool FActive = false;
+  bool FModal = false;
+  bool FCreated = false;
+};
+
+class TForm : public TCustomForm {
+  ORV_CLASS(TForm, TCustomForm)
+public:
+  explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
+};
+
+using TMessageEvent = std::function<void(MSG& Msg, bool& Handled)>;
+using TExceptionEvent = std::function<void(TObject* Sender, const Exception& E)>;
+using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
+
+class TApplicationEvents;
+
+class TApplication : public TComponent {
+  ORV_CLASS(TApplication, TComponent)
+public:
+  explicit TApplication(TComponent* AOwner);
+  ~TApplication() override;
+
+  void Initialize();
+  // Creates a form owned by the application; the first becomes MainForm.
+  template <class TF> void CreateForm(TF*& Reference) {
+    Reference = new TF(this);
+    if (!FMainForm) FMainForm = Reference;
+    Reference->FinishCreate();
+  }
+  // Shows the main form and runs the message loop until Terminate or the main form closes.
+  void Run();
+  void Terminate();
+  bool Terminated() const { return FTerminated; }
+  // Handles every message waiting now, then returns.
+  void ProcessMessages();
+  // Handles one message, waiting for one (and running idle work) when none is waiting.
+  void HandleMessage();
+  // Shows the default error box with the exception's message (or calls OnException).
+  void HandleException(TObject* Sender, const Exception& E);
+  void ShowException(const Exception& E);
+  // A message box owned by the active form: MB_* flags, returns ID*.
+  int MessageBox(const std::string& Text, const std::string& Caption, UINT Flags);
+
+  TCustomForm* MainForm() const { return FMainForm; }
+  void SetMainForm(TCustomForm* F) { FMainForm = F; }
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& Value) { FTitle = Value; }
+  bool Active() const { return FActive; }
+  bool ShowHint() const { return FShowHint; }
+  void SetShowHint(bool Value) { FShowHint = Value; }
+  int HintPause() const { return FHintPause; }
+  void SetHintPause(int Value) { FHintPause = Value; }
+  bool ShowMainForm() const { return FShowMainForm; }
+  void SetShowMainForm(bool Value) { FShowMainForm = Value; }
+  int ModalLevel() const { return FModalLevel; }
+
+  TMessageEvent OnMessage;
+  TExceptionEvent OnException;
+  TIdleEvent OnIdle;
+  TNotifyEvent OnActivate, OnDeactivate;
+
+  // Used by forms and TApplicationEvents.
+  bool ProcessMessage(MSG& Msg);
+  void ModalStarted() { ++FModalLevel; }
+  void ModalFinished() { --FModalLevel; }
+  void AddEvents(TApplicationEvents* E);
+  void RemoveEvents(TApplicationEvents* E);
+  void Idle();
+  void NotifyForms(UINT Msg);
+
+private:
+  bool DispatchOnMessage(MSG& Msg);
+  TCustomForm* FMainForm = nullptr;
+  std::string FTitle;
+  bool FTerminated = false, FActive = true, FShowHint = true, FShowMainForm = true;
+  int FHintPause = 500;
+  int FModalLevel = 0;
+  std::vector<TApplicationEvents*> FEvents;
+};
+
+// Application-wide events as a component on a form; several may exist, each gets every event.
+class TApplicationEvents : public TComponent {
+  ORV_CLASS(TApplicationEvents, TComponent)
+public:
+  explicit TApplicationEvents(TComponent* AOwner);
+  ~TApplicationEvents() override;
+  TMessageEvent OnMessage;
+  TExceptionEvent OnException;
+  TIdleEvent OnIdle;
+  TNotifyEvent OnActivate, OnDeactivate;
+};
+
+struct TMonitor {
+  int MonitorNum = 0;
+  RECT BoundsRect{}, WorkareaRect{};
+  bool Primary = true;
+};
+
+class TScreen : public TComponent {
+  ORV_CLASS(TScreen, TComponent)
+public:
+  explicit TScreen(TComponent* AOwner);
+  ~TScreen() override;
+  int FormCount() const { return static_cast<int>(FForms.size()); }
+  TCustomForm* Forms(int Index) const { return FForms.at(static_cast<size_t>(Index)); }
+  TCustomForm* ActiveForm() const;
+  TWinControl* ActiveControl() const;
+  TCursor Cursor() const { return FCursor; }
+  void SetCursor(TCursor Value);
+  // The cursor of an id (standard ones negative; the program's own from 1 up); unknown ids give
+  // the arrow.
+  HCURSOR Cursors(int Index) const;
+  void SetCursors(int Index, HCURSOR Handle);
+  int Width() const;
+  int Height() const;
+  RECT WorkAreaRect() const;
+  int WorkAreaWidth() const { RECT r = WorkAreaRect(); return r.right - r.left; }
+  int WorkAreaHeight() const { RECT r = WorkAreaRect(); return r.bottom - r.top; }
+  int DesktopWidth() const { return Width(); }
+  int DesktopHeight() const { return Height(); }
+  int PixelsPerInch() const { return ScreenPixelsPerInch; }
+  int MonitorCount() const { return 1; }
+  TMonitor Monitors(int Index) const;
+  void AddForm(TCustomForm* F) { FForms.push_back(F); }
+  void RemoveForm(TCustomForm* F);
+
+private:
+  std::vector<TCustomForm*> FForms;
+  std::map<int, HCURSOR> FCursors;
+  TCursor FCursor = crDefault;
+};
+
+TApplication* Application();
+TScreen* Screen();
+
+// ---- Message boxes ----
+enum : UINT {
+  MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_ABORTRETRYIGNORE = 0x2, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4,
+  MB_RETRYCANCEL = 0x5, MB_ICONHAND = 0x10, MB_ICONERROR = 0x10, MB_ICONSTOP = 0x10,
+  MB_ICONQUESTION = 0x20, MB_ICONEXCLAMATION = 0x30, MB_ICONWARNING = 0x30,
+  MB_ICONASTERISK = 0x40, MB_ICONINFORMATION = 0x40, MB_DEFBUTTON1 = 0x0, MB_DEFBUTTON2 = 0x100,
+  MB_DEFBUTTON3 = 0x200, MB_APPLMODAL = 0x0, MB_SYSTEMMODAL = 0x1000, MB_TASKMODAL = 0x2000,
+  MB_TOPMOST = 0x40000,
+};
+// A modal message box of our own (a window of class "#32770" with "Button" children and an
+// icon), returning IDOK, IDCANCEL, IDYES, IDNO, ...
+int MessageBox(HWND Owner, const std::string& Text, const std::string& Caption, UINT Type);
+
+ORV_ENUM(TMsgDlgType, mtWarning, mtError, mtInformation, mtConfirmation, mtCustom)
+ORV_ENUM(TMsgDlgBtn, mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp)
+using TMsgDlgButtons = TSet<TMsgDlgBtn>;
+int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx);
+void ShowMessage(const std::string& Msg);
+// A dialog with a prompt and an edit box; Default when cancelled.
+std::string InputBox(const std::string& Caption, const std::string& Prompt, const std::string& Default);
+bool InputQuery(const std::string& Caption, const std::string& Prompt, std::string& Value);

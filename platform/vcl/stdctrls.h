@@ -1,0 +1,274 @@
+// Standard controls: label, button, check box, radio button, group box, edit box.
+// They paint themselves with the system's look (DrawFrameControl, DrawEdge, DrawText) and keep
+// the window class names of their classes ("TButton", ...), so hooks and subclassing see them.
+#pragma once
+
+#include "platform/vcl/controls.h"
+
+ORV_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
+ORV_ENUM(TTextLayout, tlTop, tlCenter, tlBottom)
+
+class TLabel : public TGraphicControl {
+  ORV_CLASS(TLabel, TGraphicControl)
+public:
+  explicit TLabel(TComponent* AOwner);
+  static void Publish(TPublisher<TLabel>& P);
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool Value);
+  TAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TAlignment Value);
+  TTextLayout Layout() const { return FLayout; }
+  void SetLayout(TTextLayout Value);
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool Value);
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value);
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+  void AdjustBounds();
+
+private:
+  UINT TextFlags() const;
+  bool FAutoSize = true, FTransparent = false, FWordWrap = false;
+  TAlignment FAlignment = taLeftJustify;
+  TTextLayout FLayout = tlTop;
+};
+
+// Base of buttons and check boxes: a focusable control with a caption that reacts to the
+// space bar and the mouse like a push button.
+class TButtonControl : public TCustomControl {
+  ORV_CLASS(TButtonControl, TCustomControl)
+public:
+  explicit TButtonControl(TComponent* AOwner);
+  void WndProc(TMessage& Message) override;
+
+protected:
+  bool FDown = false;      // pressed (mouse or space bar held)
+  bool FMouseIn = false;
+};
+
+class TButton : public TButtonControl {
+  ORV_CLASS(TButton, TButtonControl)
+public:
+  explicit TButton(TComponent* AOwner);
+  static void Publish(TPublisher<TButton>& P);
+  TModalResult ModalResult() const { return FModalResult; }
+  void SetModalResult(TModalResult Value) { FModalResult = Value; }
+  bool Default() const { return FDefault; }
+  void SetDefault(bool Value);
+  bool Cancel() const { return FCancel; }
+  void SetCancel(bool Value) { FCancel = Value; }
+  // Sets the parent form's ModalResult (when this button has one), then OnClick.
+  void Click() override;
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+
+private:
+  TModalResult FModalResult = mrNone;
+  bool FDefault = false, FCancel = false;
+};
+
+ORV_ENUM(TCheckBoxState, cbUnchecked, cbChecked, cbGrayed)
+
+class TCustomCheckBox : public TButtonControl {
+  ORV_CLASS(TCustomCheckBox, TButtonControl)
+public:
+  explicit TCustomCheckBox(TComponent* AOwner);
+  bool Checked() const { return FState == cbChecked; }
+  virtual void SetChecked(bool Value);
+  TCheckBoxState State() const { return FState; }
+  void SetState(TCheckBoxState Value);
+  bool AllowGrayed() const { return FAllowGrayed; }
+  void SetAllowGrayed(bool Value) { FAllowGrayed = Value; }
+  void Click() override;
+
+protected:
+  void Paint() override;
+  virtual void Toggle();
+  bool FRadio = false;
+  TCheckBoxState FState = cbUnchecked;
+  bool FAllowGrayed = false;
+};
+
+class TCheckBox : public TCustomCheckBox {
+  ORV_CLASS(TCheckBox, TCustomCheckBox)
+public:
+  explicit TCheckBox(TComponent* AOwner) : TCustomCheckBox(AOwner) {}
+  static void Publish(TPublisher<TCheckBox>& P);
+};
+
+// Checking a radio button unchecks the other radio buttons of the same parent.
+class TRadioButton : public TCustomCheckBox {
+  ORV_CLASS(TRadioButton, TCustomCheckBox)
+public:
+  explicit TRadioButton(TComponent* AOwner);
+  static void Publish(TPublisher<TRadioButton>& P);
+  void SetChecked(bool Value) override;
+
+protected:
+  void Toggle() override;
+};
+
+class TGroupBox : public TCustomControl {
+  ORV_CLASS(TGroupBox, TCustomControl)
+public:
+  explicit TGroupBox(TComponent* AOwner);
+  void AlignControls(TControl* AControl, RECT& Rect) override;
+
+protected:
+  void Paint() override;
+};
+
+// A single-line edit box: caret, selection by keys, typing, Backspace/Delete, clipboard
+// (Ctrl+C/X/V), ReadOnly, MaxLength, PasswordChar, OnChange.
+class TCustomEdit : public TWinControl {
+  ORV_CLASS(TCustomEdit, TWinControl)
+public:
+  explicit TCustomEdit(TComponent* AOwner);
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value) { FReadOnly = Value; }
+  int MaxLength() const { return FMaxLength; }
+  void SetMaxLength(int Value) { FMaxLength = Value; }
+  char PasswordChar() const { return FPasswordChar; }
+  void SetPasswordChar(char Value);
+  // Selection in characters.
+  int SelStart() const { return FSelStart; }
+  void SetSelStart(int Value);
+  int SelLength() const { return FSelLength; }
+  void SetSelLength(int Value);
+  std::string SelText() const;
+  void SetSelText(const std::string& Value);
+  void SelectAll();
+  void Clear() { SetText(""); }
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  bool Modified() const { return FModified; }
+  void SetModified(bool Value) { FModified = Value; }
+  void WndProc(TMessage& Message) override;
+  TNotifyEvent OnChange;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void PaintWindow(HDC DC) override;
+  virtual void Change();
+  // The text as shown (password characters, or the lines of a memo).
+  std::string DisplayText() const;
+  int CharCount() const;
+  void ReplaceSelection(const std::string& S);
+  bool FReadOnly = false;
+  int FMaxLength = 0;
+  char FPasswordChar = 0;
+  int FSelStart = 0, FSelLength = 0;
+  bool FModified = false;
+};
+
+class TEdit : public TCustomEdit {
+  ORV_CLASS(TEdit, TCustomEdit)
+public:
+  explicit TEdit(TComponent* AOwner) : TCustomEdit(AOwner) {}
+  static void Publish(TPublisher<TEdit>& P);
+};
+
+class TStrings;
+class TStringList;
+
+// A list of strings, one selected (ItemIndex, -1 for none); arrows, Home/End and the mouse
+// move the selection, which scrolls into view; OnClick when the selection changes by the user.
+class TCustomListBox : public TWinControl {
+  ORV_CLASS(TCustomListBox, TWinControl)
+public:
+  explicit TCustomListBox(TComponent* AOwner);
+  ~TCustomListBox() override;
+  TStrings* Items() const;
+  void SetItems(TStrings* Value);
+  int ItemIndex() const { return FItemIndex; }
+  void SetItemIndex(int Value);
+  int ItemHeight() const { return FItemHeight; }
+  void SetItemHeight(int Value);
+  int TopIndex() const { return FTopIndex; }
+  void SetTopIndex(int Value);
+  bool Sorted() const;
+  void SetSorted(bool Value);
+  int Count() const;
+  // Index of the item at a client point, or -1.
+  int ItemAtPos(POINT Pos, bool Existing) const;
+  RECT ItemRect(int Index) const;
+  void Clear();
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void PaintWindow(HDC DC) override;
+  virtual void ItemsChanged();
+  void UpdateScroll();
+  int VisibleRows() const;
+  std::unique_ptr<TStringList> FItems;
+  int FItemIndex = -1, FItemHeight = 16, FTopIndex = 0;
+};
+
+class TListBox : public TCustomListBox {
+  ORV_CLASS(TListBox, TCustomListBox)
+public:
+  explicit TListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
+};
+
+ORV_ENUM(TComboBoxStyle, csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable)
+
+// An edit box with a list: Style csDropDownList allows only list items, csDropDown free text.
+// Up and Down step through the list; the button or Alt+Down drops the list down.
+class TComboBox : public TCustomEdit {
+  ORV_CLASS(TComboBox, TCustomEdit)
+public:
+  explicit TComboBox(TComponent* AOwner);
+  ~TComboBox() override;
+  TStrings* Items() const;
+  int ItemIndex() const { return FItemIndex; }
+  void SetItemIndex(int Value);
+  TComboBoxStyle Style() const { return FStyle; }
+  void SetStyle(TComboBoxStyle Value);
+  int DropDownCount() const { return FDropDownCount; }
+  void SetDropDownCount(int Value) { FDropDownCount = Value; }
+  bool DroppedDown() const { return FDropped; }
+  // Shows the list under the box and runs it until an item is chosen or it is cancelled.
+  void DropDown();
+  void WndProc(TMessage& Message) override;
+  TNotifyEvent OnSelect, OnDropDown;
+
+protected:
+  void PaintWindow(HDC DC) override;
+  void Change() override;
+
+private:
+  void Select(int Index);
+  std::unique_ptr<TStringList> FItems;
+  int FItemIndex = -1, FDropDownCount = 8;
+  TComboBoxStyle FStyle = csDropDown;
+  bool FDropped = false, FSelecting = false;
+};
+
+// A multi-line edit: Lines holds the text line by line; Enter starts a new line unless
+// WantReturns is off.
+class TMemo : public TCustomEdit {
+  ORV_CLASS(TMemo, TCustomEdit)
+public:
+  explicit TMemo(TComponent* AOwner);
+  ~TMemo() override;
+  TStrings* Lines() const;
+  bool WantReturns() const { return FWantReturns; }
+  void SetWantReturns(bool Value) { FWantReturns = Value; }
+  void WndProc(TMessage& Message) override;
+  std::string GetText() const override;
+  void SetTextBuf(const std::string& Value) override;
+
+protected:
+  void PaintWindow(HDC DC) override;
+
+private:
+  std::unique_ptr<TStringList> FLines;
+  bool FWantReturns = true;
+};

@@ -1,0 +1,396 @@
+// The list controls of the standard set: list box, combo box, memo.
+#include <algorithm>
+
+#include "platform/rtl/strings.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/stdctrls.h"
+
+ORV_CLASS_IMPL(TCustomListBox, TWinControl)
+ORV_CLASS_IMPL(TListBox, TCustomListBox)
+ORV_CLASS_IMPL(TComboBox, TCustomEdit)
+ORV_CLASS_IMPL(TMemo, TCustomEdit)
+
+// ---- TCustomListBox ----
+TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems(std::make_unique<TStringList>()) {
+  FWidth = 121;
+  FHeight = 97;
+  FTabStop = true;
+  SetColor(clWindow);
+  FItems->OnChange = [this](TObject*) { ItemsChanged(); };
+}
+
+TCustomListBox::~TCustomListBox() { FItems->OnChange = nullptr; }
+
+TStrings* TCustomListBox::Items() const { return FItems.get(); }
+void TCustomListBox::SetItems(TStrings* Value) { FItems->Assign(Value); }
+int TCustomListBox::Count() const { return FItems->Count(); }
+bool TCustomListBox::Sorted() const { return FItems->Sorted(); }
+void TCustomListBox::SetSorted(bool Value) { FItems->SetSorted(Value); }
+
+void TCustomListBox::Clear() {
+  FItems->Clear();
+  FItemIndex = -1;
+}
+
+void TCustomListBox::CreateParams(TCreateParams& P) {
+  TWinControl::CreateParams(P);
+  P.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomListBox::ItemsChanged() {
+  if (FItemIndex >= Count()) FItemIndex = Count() - 1;
+  UpdateScroll();
+  Invalidate();
+}
+
+int TCustomListBox::VisibleRows() const {
+  int h = const_cast<TCustomListBox*>(this)->ClientHeight();
+  return std::max(1, h / std::max(1, FItemHeight));
+}
+
+void TCustomListBox::UpdateScroll() {
+  if (!HandleAllocated()) return;
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMin = 0;
+  si.nMax = std::max(0, Count() - 1);
+  si.nPage = static_cast<UINT>(VisibleRows());
+  si.nPos = FTopIndex;
+  SetScrollInfo(FHandle, SB_VERT, &si, TRUE);
+  FTopIndex = GetScrollPos(FHandle, SB_VERT);
+}
+
+void TCustomListBox::SetItemHeight(int Value) {
+  FItemHeight = std::max(1, Value);
+  UpdateScroll();
+  Invalidate();
+}
+
+void TCustomListBox::SetTopIndex(int Value) {
+  FTopIndex = std::clamp(Value, 0, std::max(0, Count() - VisibleRows()));
+  UpdateScroll();
+  Invalidate();
+}
+
+void TCustomListBox::SetItemIndex(int Value) {
+  if (Value < -1 || Value >= Count()) Value = -1;
+  FItemIndex = Value;
+  if (Value >= 0) {
+    if (Value < FTopIndex) SetTopIndex(Value);
+    else if (Value >= FTopIndex + VisibleRows()) SetTopIndex(Value - VisibleRows() + 1);
+  }
+  Invalidate();
+}
+
+int TCustomListBox::ItemAtPos(POINT Pos, bool Existing) const {
+  int i = FTopIndex + Pos.y / std::max(1, FItemHeight);
+  if (Pos.y < 0) return -1;
+  if (i >= Count()) return Existing ? -1 : Count();
+  return i;
+}
+
+RECT TCustomListBox::ItemRect(int Index) const {
+  int y = (Index - FTopIndex) * FItemHeight;
+  return RECT{0, y, const_cast<TCustomListBox*>(this)->ClientWidth(), y + FItemHeight};
+}
+
+void TCustomListBox::PaintWindow(HDC DC) {
+  HGDIOBJ old = SelectObject(DC, Font()->Handle());
+  SetBkMode(DC, TRANSPARENT);
+  for (int i = FTopIndex; i < Count() && i < FTopIndex + VisibleRows() + 1; ++i) {
+    RECT r = ItemRect(i);
+    bool sel = i == FItemIndex;
+    if (sel) FillRect(DC, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
+    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
+    RECT t = r;
+    t.left += 2;
+    DrawText(DC, FItems->Strings(i).c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (sel && Focused()) DrawFocusRect(DC, &r);
+  }
+  SelectObject(DC, old);
+}
+
+void TCustomListBox::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case WM_GETDLGCODE:
+      M.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+      return;
+    case WM_SIZE:
+      TWinControl::WndProc(M);
+      UpdateScroll();
+      return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      if (CanFocus() && !Focused()) SetFocus();
+      int i = ItemAtPos(POINT{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)}, true);
+      if (i >= 0 && i != FItemIndex) {
+        SetItemIndex(i);
+        Click();
+      }
+      TWinControl::WndProc(M);
+      // The click already ran for the new selection.
+      ControlState() -= csClicked;
+      return;
+    }
+    case WM_KEYDOWN: {
+      if (DoKeyDown(M)) return;
+      int i = FItemIndex;
+      switch (M.WParam) {
+        case VK_UP: i = std::max(0, i - 1); break;
+        case VK_DOWN: i = std::min(Count() - 1, i + 1); break;
+        case VK_HOME: i = 0; break;
+        case VK_END: i = Count() - 1; break;
+        case VK_PRIOR: i = std::max(0, i - VisibleRows()); break;
+        case VK_NEXT: i = std::min(Count() - 1, i + VisibleRows()); break;
+        default: TWinControl::WndProc(M); return;
+      }
+      if (Count() > 0 && i != FItemIndex) {
+        SetItemIndex(i);
+        Click();
+      }
+      return;
+    }
+    case WM_VSCROLL: {
+      int top = FTopIndex;
+      switch (LOWORD(M.WParam)) {
+        case SB_LINEUP: --top; break;
+        case SB_LINEDOWN: ++top; break;
+        case SB_PAGEUP: top -= VisibleRows(); break;
+        case SB_PAGEDOWN: top += VisibleRows(); break;
+        case SB_THUMBTRACK: case SB_THUMBPOSITION: top = HIWORD(M.WParam); break;
+        case SB_TOP: top = 0; break;
+        case SB_BOTTOM: top = Count(); break;
+        default: return;
+      }
+      SetTopIndex(top);
+      return;
+    }
+    case WM_MOUSEWHEEL:
+      if (!DoMouseWheel(KeysToShiftState(LOWORD(M.WParam)), GET_WHEEL_DELTA_WPARAM(M.WParam), POINT{0, 0}))
+        SetTopIndex(FTopIndex - GET_WHEEL_DELTA_WPARAM(M.WParam) / WHEEL_DELTA * 3);
+      M.Result = 1;
+      return;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Invalidate();
+      break;
+  }
+  TWinControl::WndProc(M);
+}
+
+// ---- TComboBox ----
+namespace {
+
+// The dropped-down list: a borderless form with a list box, closed by a choice, Escape, or
+// losing the activation.
+class TDropForm : public TForm {
+public:
+  explicit TDropForm(TStrings* Items, int Index) : TForm(nullptr) {
+    SetBorderStyle(bsNone);
+    List = new TListBox(this);
+    List->SetParent(this);
+    List->SetAlign(alClient);
+    List->Items()->Assign(Items);
+    List->SetItemIndex(Index);
+    List->OnClick = [this](TObject*) {
+      if (GetKeyState(VK_LBUTTON) < 0 || FByMouse) SetModalResult(mrOk);
+    };
+    List->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { SetModalResult(mrOk); };
+    List->OnKeyDown = [this](TObject*, WORD& Key, TShiftState) {
+      if (Key == VK_RETURN) SetModalResult(mrOk);
+      if (Key == VK_ESCAPE) SetModalResult(mrCancel);
+    };
+    OnDeactivate = [this](TObject*) {
+      if (ModalResult() == mrNone) SetModalResult(mrCancel);
+    };
+    SetActiveControl(List);
+  }
+  TListBox* List;
+
+private:
+  bool FByMouse = false;
+};
+
+}  // namespace
+
+TComboBox::TComboBox(TComponent* AOwner) : TCustomEdit(AOwner), FItems(std::make_unique<TStringList>()) {
+  FWidth = 145;
+  FHeight = 21;
+  FItems->OnChange = [this](TObject*) {
+    if (FItemIndex >= FItems->Count()) FItemIndex = -1;
+  };
+}
+
+TComboBox::~TComboBox() { FItems->OnChange = nullptr; }
+
+TStrings* TComboBox::Items() const { return FItems.get(); }
+
+void TComboBox::SetStyle(TComboBoxStyle Value) {
+  FStyle = Value;
+  Invalidate();
+}
+
+void TComboBox::SetItemIndex(int Value) {
+  if (Value < -1 || Value >= FItems->Count()) Value = -1;
+  FItemIndex = Value;
+  FSelecting = true;
+  SetText(Value >= 0 ? FItems->Strings(Value) : std::string());
+  FSelecting = false;
+  SelectAll();
+}
+
+void TComboBox::Select(int Index) {
+  if (Index < 0 || Index >= FItems->Count() || Index == FItemIndex) return;
+  SetItemIndex(Index);
+  if (OnSelect) OnSelect(this);
+  TCustomEdit::Change();
+  Click();
+}
+
+void TComboBox::Change() {
+  // Free text typed into a drop-down box: the item index follows an exact match.
+  if (!FSelecting) FItemIndex = FItems->IndexOf(GetText());
+  if (!FSelecting) TCustomEdit::Change();
+}
+
+void TComboBox::DropDown() {
+  if (FDropped || FItems->Count() == 0) return;
+  if (OnDropDown) OnDropDown(this);
+  FDropped = true;
+  TDropForm f(FItems.get(), FItemIndex);
+  POINT p = ClientToScreen(POINT{0, Height() - 2});
+  int rows = std::min(FDropDownCount, FItems->Count());
+  f.SetBounds(p.x - 2, p.y, Width(), rows * f.List->ItemHeight() + 4);
+  int r = f.ShowModal();
+  int chosen = f.List->ItemIndex();
+  FDropped = false;
+  if (r == mrOk) Select(chosen);
+  if (CanFocus()) SetFocus();
+}
+
+void TComboBox::PaintWindow(HDC DC) {
+  RECT r = ClientRect();
+  int bw = GetSystemMetrics(SM_CXVSCROLL);
+  RECT button{r.right - bw, 0, r.right, r.bottom};
+  if (FStyle == csDropDownList) {
+    RECT text{0, 0, r.right - bw, r.bottom};
+    bool sel = Focused();
+    if (sel) FillRect(DC, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
+    HGDIOBJ old = SelectObject(DC, Font()->Handle());
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
+    text.left += 2;
+    DrawText(DC, GetText().c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SelectObject(DC, old);
+  } else {
+    int saved = SaveDC(DC);
+    IntersectClipRect(DC, 0, 0, r.right - bw, r.bottom);
+    TCustomEdit::PaintWindow(DC);
+    RestoreDC(DC, saved);
+  }
+  DrawFrameControl(DC, &button, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | (FDropped ? UINT(DFCS_PUSHED) : 0u));
+}
+
+void TComboBox::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case WM_KEYDOWN: {
+      if (M.WParam == VK_DOWN && GetKeyState(VK_MENU) < 0) {
+        DropDown();
+        return;
+      }
+      if (M.WParam == VK_UP || M.WParam == VK_DOWN) {
+        if (DoKeyDown(M)) return;
+        int i = FItemIndex < 0 ? (M.WParam == VK_DOWN ? 0 : -1) : FItemIndex + (M.WParam == VK_DOWN ? 1 : -1);
+        Select(std::clamp(i, 0, FItems->Count() - 1));
+        return;
+      }
+      if (M.WParam == VK_F4) {
+        DropDown();
+        return;
+      }
+      break;
+    }
+    case WM_CHAR:
+      if (FStyle == csDropDownList) {
+        if (DoKeyPress(M)) return;
+        // Typing a letter selects the next item starting with it.
+        char c = static_cast<char>(std::tolower(static_cast<int>(M.WParam & 0x7F)));
+        for (int k = 1; k <= FItems->Count(); ++k) {
+          int i = (FItemIndex + k) % FItems->Count();
+          const std::string& s = FItems->Strings(i);
+          if (!s.empty() && std::tolower(static_cast<unsigned char>(s[0])) == c) {
+            Select(i);
+            break;
+          }
+        }
+        return;
+      }
+      break;
+    case WM_LBUTTONDOWN: {
+      int x = GET_X_LPARAM(M.LParam);
+      if (FStyle == csDropDownList || x >= ClientWidth() - GetSystemMetrics(SM_CXVSCROLL)) {
+        if (CanFocus() && !Focused()) SetFocus();
+        DropDown();
+        return;
+      }
+      break;
+    }
+  }
+  TCustomEdit::WndProc(M);
+}
+
+// ---- TMemo ----
+TMemo::TMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(std::make_unique<TStringList>()) {
+  FWidth = 185;
+  FHeight = 89;
+  FLines->OnChange = [this](TObject*) { Invalidate(); };
+}
+
+TMemo::~TMemo() { FLines->OnChange = nullptr; }
+
+TStrings* TMemo::Lines() const { return FLines.get(); }
+
+std::string TMemo::GetText() const {
+  std::string t;
+  for (int i = 0; i < FLines->Count(); ++i) {
+    if (i) t += "\r\n";
+    t += FLines->Strings(i);
+  }
+  return t;
+}
+
+void TMemo::SetTextBuf(const std::string& Value) {
+  auto saved = FLines->OnChange;
+  FLines->OnChange = nullptr;
+  FLines->SetText(Value);
+  // A text ending in a line break has an empty last line being typed.
+  if (!Value.empty() && (Value.back() == '\n' || Value.back() == '\r')) FLines->Add("");
+  FLines->OnChange = saved;
+}
+
+void TMemo::PaintWindow(HDC DC) {
+  HGDIOBJ old = SelectObject(DC, Font()->Handle());
+  SetBkMode(DC, TRANSPARENT);
+  SetTextColor(DC, ColorToRGB(Font()->Color()));
+  TEXTMETRICA tm{};
+  GetTextMetrics(DC, &tm);
+  int lh = std::max(1, static_cast<int>(tm.tmHeight));
+  for (int i = 0; i < FLines->Count(); ++i) {
+    const std::string& s = FLines->Strings(i);
+    TextOut(DC, 2, 1 + i * lh, s.c_str(), static_cast<int>(s.size()));
+  }
+  SelectObject(DC, old);
+}
+
+void TMemo::WndProc(TMessage& M) {
+  if (M.Msg == WM_GETDLGCODE) {
+    M.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL | (FWantReturns ? DLGC_WANTALLKEYS : 0u);
+    return;
+  }
+  if (M.Msg == WM_CHAR && M.WParam == VK_RETURN) {
+    if (DoKeyPress(M)) return;
+    if (FWantReturns && !FReadOnly) ReplaceSelection("\r\n");
+    return;
+  }
+  TCustomEdit::WndProc(M);
+}

@@ -1,0 +1,339 @@
+// The controls the program's forms use: list box, file list box, combo box, memo, status bar,
+// progress bar, page control, splitter, speed buttons, bit buttons, scroll box, timer.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/rtl/strings.h"
+#include "platform/rtl/threads.h"
+#include "platform/vcl/buttons.h"
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/extctrls.h"
+#include "platform/vcl/filectrl.h"
+#include "platform/vcl/forms.h"
+
+namespace {
+
+const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
+
+void Key(UINT vk) {
+  InjectKey(vk, true);
+  InjectKey(vk, false);
+}
+
+void ClickAt(TControl* c, int x, int y) {
+  POINT s = c->ClientToScreen(POINT{x, y});
+  InjectMouseButton(s.x, s.y, 0, true);
+  InjectMouseButton(s.x, s.y, 0, false);
+}
+
+void Later(TComponent* Owner, std::function<void()> f) {
+  auto* t = new TTimer(Owner);
+  t->SetInterval(1);
+  t->SetOnTimer([t, f](TObject*) {
+    t->SetEnabled(false);
+    f();
+  });
+}
+
+class ControlTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetInputState();
+    Form = new TForm(nullptr);
+    Form->SetBounds(50, 50, 500, 400);
+  }
+  void TearDown() override {
+    delete Form;
+    Application()->ProcessMessages();
+    DestroyAllThreadWindows();
+  }
+  void Run() { Application()->ProcessMessages(); }
+  TForm* Form = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ControlTest, ListBoxSelectsByMouseAndKeysAndScrollsIntoView) {
+  auto* lb = new TListBox(Form);
+  lb->SetParent(Form);
+  lb->SetBounds(10, 10, 150, 100);
+  for (int i = 0; i < 30; ++i) lb->Items()->Add("item " + std::to_string(i));
+  int clicks = 0;
+  lb->OnClick = [&](TObject*) { ++clicks; };
+  Form->Show();
+  EXPECT_EQ(lb->ItemIndex(), -1);
+  ClickAt(lb, 10, lb->ItemHeight() * 2 + 3);
+  Run();
+  EXPECT_EQ(lb->ItemIndex(), 2);
+  EXPECT_EQ(clicks, 1);
+  Key(VK_END);
+  Run();
+  EXPECT_EQ(lb->ItemIndex(), 29);
+  EXPECT_GT(lb->TopIndex(), 0);
+  EXPECT_EQ(GetScrollPos(lb->Handle(), SB_VERT), lb->TopIndex());
+  Key(VK_HOME);
+  Key(VK_DOWN);
+  Run();
+  EXPECT_EQ(lb->ItemIndex(), 1);
+  EXPECT_EQ(lb->TopIndex(), 0);
+  EXPECT_EQ(clicks, 4);
+  lb->Items()->Clear();
+  EXPECT_EQ(lb->ItemIndex(), -1);
+}
+
+TEST_F(ControlTest, FileListBoxListsMatchingFilesSortedWithoutCaseAndSkipsHidden) {
+  auto dir = std::filesystem::temp_directory_path() / ("orv_flb_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir / "sub.jpg");
+  for (const char* n : {"b.JPG", "a.jpg", ".hidden.jpg", "C.jpg", "notes.txt"}) std::ofstream(dir / n) << "x";
+  auto cwd = std::filesystem::current_path();
+  auto* flb = new TFileListBox(Form);
+  flb->SetParent(Form);
+  flb->SetMask("*.jpg");
+  flb->SetDirectory(dir.string());
+  std::vector<std::string> got;
+  for (int i = 0; i < flb->Items()->Count(); ++i) got.push_back(flb->Items()->Strings(i));
+  EXPECT_EQ(got, (std::vector<std::string>{"a.jpg", "b.JPG", "C.jpg"}));
+  EXPECT_EQ(std::filesystem::current_path(), dir);
+  int changes = 0;
+  flb->OnChange = [&](TObject*) { ++changes; };
+  Form->Show();
+  ClickAt(flb, 5, flb->ItemHeight() + 2);
+  Run();
+  EXPECT_EQ(flb->FileName(), (dir / "b.JPG").string());
+  EXPECT_EQ(changes, 1);
+  EXPECT_THROW(flb->SetDirectory((dir / "missing").string()), EInOutError);
+  std::filesystem::current_path(cwd);
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(ControlTest, ComboBoxListOnlyAndFreeTextStyles) {
+  auto* cb = new TComboBox(Form);
+  cb->SetParent(Form);
+  for (const char* s : {"apple", "banana", "cherry"}) cb->Items()->Add(s);
+  cb->SetStyle(csDropDownList);
+  int changes = 0;
+  cb->OnChange = [&](TObject*) { ++changes; };
+  Form->Show();
+  cb->SetFocus();
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Run();
+  EXPECT_EQ(cb->ItemIndex(), 1);
+  EXPECT_EQ(cb->Text(), "banana");
+  Key('C');  // typing picks the next item starting with the letter
+  Run();
+  EXPECT_EQ(cb->Text(), "cherry");
+  EXPECT_EQ(changes, 3);
+  // The dropped-down list: Up then Enter chooses.
+  Later(Application(), [] {
+    Key(VK_UP);
+    Key(VK_RETURN);
+  });
+  cb->DropDown();
+  EXPECT_EQ(cb->Text(), "banana");
+  // Free text: the index follows an exact match and goes to -1 otherwise.
+  cb->SetStyle(csDropDown);
+  cb->SelectAll();
+  InjectText("apple");
+  Run();
+  EXPECT_EQ(cb->ItemIndex(), 0);
+  InjectText("s");
+  Run();
+  EXPECT_EQ(cb->Text(), "apples");
+  EXPECT_EQ(cb->ItemIndex(), -1);
+}
+
+TEST_F(ControlTest, MemoKeepsLinesAndEnterStartsANewLine) {
+  auto* m = new TMemo(Form);
+  m->SetParent(Form);
+  m->Lines()->Add("first");
+  Form->Show();
+  m->SetFocus();
+  m->SetSelStart(static_cast<int>(m->Text().size()));
+  Key(VK_RETURN);
+  InjectText("second");
+  Run();
+  ASSERT_EQ(m->Lines()->Count(), 2);
+  EXPECT_EQ(m->Lines()->Strings(1), "second");
+  EXPECT_EQ(m->Text(), "first\r\nsecond");
+  EXPECT_TRUE(Form->Focused() == false && m->Focused());  // Enter did not leave the memo
+}
+
+TEST_F(ControlTest, StatusBarProgressBarAndPaintedPanels) {
+  auto* sb = new TStatusBar(Form);
+  sb->SetParent(Form);
+  sb->AddPanel().Width = 100;
+  sb->AddPanel();
+  sb->SetPanelText(1, "ready");
+  auto* pb = new TProgressBar(Form);
+  pb->SetParent(Form);
+  pb->SetBounds(10, 10, 102, 20);
+  pb->SetMax(50);
+  pb->SetPosition(80);
+  EXPECT_EQ(pb->Position(), 50);
+  Form->Show();
+  EXPECT_EQ(sb->Top() + sb->Height(), Form->ClientHeight());  // aligned to the bottom
+  EXPECT_EQ(SendMessage(pb->Handle(), PBM_SETPOS, 25, 0), 50);
+  EXPECT_EQ(pb->Position(), 25);
+  HBITMAP shot = RenderWindowToBitmap(pb->Handle());
+  ASSERT_TRUE(shot);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, shot);
+  EXPECT_EQ(GetPixel(dc, 20, 10), GetSysColor(COLOR_HIGHLIGHT));  // filled half
+  EXPECT_NE(GetPixel(dc, 80, 10), GetSysColor(COLOR_HIGHLIGHT));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(shot);
+}
+
+TEST_F(ControlTest, PageControlSwitchesPagesByTabAndHidesTabsOnRequest) {
+  auto* pc = new TPageControl(Form);
+  pc->SetParent(Form);
+  pc->SetAlign(alClient);
+  std::vector<TTabSheet*> sheets;
+  std::vector<std::string> shown;
+  for (const char* cap : {"One", "Two", "Three"}) {
+    auto* t = new TTabSheet(Form);
+    t->SetCaption(cap);
+    t->SetPageControl(pc);
+    t->OnShow = [&shown, t](TObject*) { shown.push_back(t->Caption()); };
+    sheets.push_back(t);
+  }
+  int changes = 0;
+  pc->OnChange = [&](TObject*) { ++changes; };
+  Form->Show();
+  EXPECT_EQ(pc->ActivePage(), sheets[0]);
+  EXPECT_TRUE(sheets[0]->Visible());
+  RECT tab = pc->TabRect(2);
+  ClickAt(pc, (tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+  Run();
+  EXPECT_EQ(pc->ActivePage(), sheets[2]);
+  EXPECT_FALSE(sheets[0]->Visible());
+  EXPECT_EQ(changes, 1);
+  // A hidden tab takes no room and is skipped by Ctrl+Tab.
+  sheets[1]->SetTabVisible(false);
+  EXPECT_EQ(pc->IndexOfTabAt(pc->TabRect(2).left + 1, 5), 2);
+  pc->SelectNextPage(true);
+  EXPECT_EQ(pc->ActivePage(), sheets[0]);
+  pc->SetActivePage(sheets[1]);  // code may still show a page whose tab is hidden
+  // (The first page was shown when it was added, before OnShow was set.)
+  EXPECT_EQ(shown, (std::vector<std::string>{"Three", "One", "Two"}));
+  EXPECT_EQ(sheets[1]->BoundsRect().top, 24);
+  for (auto* t : sheets) t->OnShow = nullptr;
+}
+
+TEST_F(ControlTest, SplitterDragResizesItsNeighbourWithinLimits) {
+  auto* left = new TPanel(Form);
+  left->SetParent(Form);
+  left->SetWidth(100);
+  left->SetAlign(alLeft);
+  auto* sp = new TSplitter(Form);
+  sp->SetParent(Form);
+  sp->SetLeft(200);  // placed after the panel by alignment
+  auto* client = new TPanel(Form);
+  client->SetParent(Form);
+  client->SetAlign(alClient);
+  Form->Show();
+  EXPECT_EQ(sp->Left(), 100);
+  EXPECT_EQ(sp->FindControl(), left);
+  POINT s = sp->ClientToScreen(POINT{1, 50});
+  InjectMouseButton(s.x, s.y, 0, true);
+  InjectMouseMove(s.x + 40, s.y);
+  InjectMouseButton(s.x + 40, s.y, 0, false);
+  Run();
+  EXPECT_EQ(left->Width(), 140);
+  EXPECT_EQ(client->Left(), 143);
+  InjectMouseButton(s.x + 40, s.y, 0, true);
+  InjectMouseMove(s.x - 500, s.y);
+  InjectMouseButton(s.x - 500, s.y, 0, false);
+  Run();
+  EXPECT_EQ(left->Width(), sp->MinSize());
+}
+
+TEST_F(ControlTest, GroupedSpeedButtonsStayDownOneAtATime) {
+  std::vector<TSpeedButton*> b;
+  for (int i = 0; i < 3; ++i) {
+    auto* s = new TSpeedButton(Form);
+    s->SetParent(Form);
+    s->SetBounds(10 + i * 30, 10, 25, 25);
+    s->SetGroupIndex(1);
+    b.push_back(s);
+  }
+  Form->Show();
+  ClickAt(b[0], 5, 5);
+  Run();
+  EXPECT_TRUE(b[0]->Down());
+  ClickAt(b[2], 5, 5);
+  Run();
+  EXPECT_FALSE(b[0]->Down());
+  EXPECT_TRUE(b[2]->Down());
+  ClickAt(b[2], 5, 5);  // without AllowAllUp the last one stays down
+  Run();
+  EXPECT_TRUE(b[2]->Down());
+  b[2]->SetAllowAllUp(true);
+  ClickAt(b[2], 5, 5);
+  Run();
+  EXPECT_FALSE(b[2]->Down());
+}
+
+TEST_F(ControlTest, BitButtonKindsSetCaptionsAndResults) {
+  struct Case { TBitBtnKind kind; const char* caption; TModalResult result; } cases[] = {
+      {bkOK, "OK", mrOk}, {bkCancel, "Cancel", mrCancel}, {bkYes, "&Yes", mrYes}, {bkNo, "&No", mrNo},
+  };
+  for (auto c : cases) {
+    TBitBtn b(nullptr);
+    b.SetKind(c.kind);
+    EXPECT_EQ(b.Caption(), c.caption);
+    EXPECT_EQ(b.ModalResult(), c.result);
+  }
+  auto* close = new TBitBtn(Form);
+  close->SetParent(Form);
+  close->SetKind(bkClose);
+  Form->Show();
+  ClickAt(close, 5, 5);
+  Run();
+  EXPECT_FALSE(Form->Visible());
+}
+
+TEST_F(ControlTest, ScrollBoxScrollsItsChildrenAndAsksOnCanResize) {
+  auto* sb = new TScrollBox(Form);
+  sb->SetParent(Form);
+  sb->SetBounds(0, 0, 200, 150);
+  auto* far = new TPanel(Form);
+  far->SetParent(sb);
+  far->SetBounds(10, 400, 50, 50);
+  Form->Show();
+  EXPECT_TRUE(GetWindowLongPtr(sb->Handle(), GWL_STYLE) & WS_VSCROLL);
+  SendMessage(sb->Handle(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 300), 0);
+  EXPECT_EQ(sb->VertPosition(), 300);
+  EXPECT_EQ(far->Top(), 100);
+  sb->ScrollInView(far);
+  EXPECT_EQ(far->Top() + far->Height() <= sb->ClientHeight(), true);
+  bool asked = false;
+  sb->OnCanResize = [&](TObject*, int& W, int&, bool& Resize) {
+    asked = true;
+    Resize = W <= 300;
+  };
+  sb->SetWidth(400);
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(sb->Width(), 200);
+  sb->SetWidth(250);
+  EXPECT_EQ(sb->Width(), 250);
+}
+
+TEST_F(ControlTest, TimerFiresWhileEnabledOnly) {
+  auto* t = new TTimer(Form);
+  int n = 0;
+  t->SetInterval(1);
+  t->SetOnTimer([&](TObject*) { ++n; });
+  MSG m;
+  while (n < 2 && GetMessage(&m, nullptr, 0, 0)) DispatchMessage(&m);
+  EXPECT_EQ(n, 2);
+  t->SetEnabled(false);
+  Sleep(5);
+  Run();
+  EXPECT_EQ(n, 2);
+}
