@@ -24,13 +24,14 @@ void TextIn(HDC dc, TFont* Font, RECT r, const std::string& s, UINT flags, COLOR
   SelectObject(dc, old);
 }
 
-SIZE TextSize(HWND w, TFont* Font, const std::string& s) {
-  HDC dc = GetDC(w);
+// Measured on the screen's DC, so no window has to exist yet.
+SIZE TextSize(TFont* Font, const std::string& s) {
+  HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, Font->Handle());
   SIZE sz{0, 0};
   GetTextExtentPoint32(dc, s.c_str(), static_cast<int>(s.size()), &sz);
   SelectObject(dc, old);
-  ReleaseDC(w, dc);
+  ReleaseDC(nullptr, dc);
   return sz;
 }
 }  // namespace
@@ -70,7 +71,7 @@ RECT TCustomTabControl::TabRect(int Index) {
   int h = FTabHeight > 0 ? FTabHeight : 20;
   int x = 2;
   for (int i = 0; i <= Index; ++i) {
-    int w = FTabWidth > 0 ? FTabWidth : TextSize(Handle(), Font(), FTabs->Strings(i)).cx + 12;
+    int w = FTabWidth > 0 ? FTabWidth : TextSize(Font(), FTabs->Strings(i)).cx + 12;
     if (i == Index) return RECT{x, 2, x + w, 2 + h};
     x += w;
   }
