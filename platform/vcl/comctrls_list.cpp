@@ -154,6 +154,11 @@ TCustomListView::TCustomListView(TComponent* AOwner)
 }
 
 TCustomListView::~TCustomListView() {
+  if (FHeader && IsWindow(FHeader)) {
+    SetWindowLongPtr(FHeader, GWLP_USERDATA, 0);
+    DestroyWindow(FHeader);
+  }
+  FHeader = nullptr;
   FFocused = FAnchor = nullptr;
   FItems.reset();
 }
@@ -186,18 +191,21 @@ void TCustomListView::SetLargeImages(TImageList* Value) {
 
 TListColumn* TCustomListView::AddColumn() {
   FColumns.emplace_back();
+  UpdateHeader();
   Invalidate();
   return &FColumns.back();
 }
 
 void TCustomListView::ClearColumns() {
   FColumns.clear();
+  UpdateHeader();
   Invalidate();
 }
 
 void TCustomListView::SetViewStyle(TViewStyle Value) {
   FViewStyle = Value;
   FTopIndex = 0;
+  UpdateHeader();
   ItemsChanged();
 }
 
@@ -450,20 +458,139 @@ void TCustomListView::Paint() {
     }
     if (it == FFocused && focused) DrawFocusRect(dc, &selR);
   }
-  if (hh > 0) {
-    int x = 0;
-    for (auto& col : FColumns) {
-      RECT h{x, 0, x + col.Width, hh};
-      FillRect(dc, &h, GetSysColorBrush(COLOR_BTNFACE));
-      DrawEdge(dc, &h, EDGE_RAISED, BF_RECT);
-      textIn(h, col.Caption, alignOf(col.Alignment), GetSysColor(COLOR_BTNTEXT));
-      x = h.right;
+  SelectObject(dc, old);
+}
+
+// ---- The header window ----
+LRESULT ListHeaderProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  auto* lv = reinterpret_cast<TCustomListView*>(GetWindowLongPtr(w, GWLP_USERDATA));
+  if (!lv) return DefWindowProc(w, m, wp, lp);
+  auto& cols = lv->FColumns;
+  switch (m) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(w, &ps);
+      lv->PaintHeader(dc);
+      EndPaint(w, &ps);
+      return 0;
     }
-    if (x < cr.right) {
-      RECT h{x, 0, cr.right, hh};
-      FillRect(dc, &h, GetSysColorBrush(COLOR_BTNFACE));
-      DrawEdge(dc, &h, EDGE_RAISED, BF_RECT);
+    case HDM_GETITEMCOUNT:
+      return static_cast<LRESULT>(cols.size());
+    case HDM_GETITEMRECT: {
+      size_t i = static_cast<size_t>(wp);
+      auto* r = reinterpret_cast<RECT*>(lp);
+      if (i >= cols.size() || !r) return FALSE;
+      int x = 0;
+      for (size_t k = 0; k < i; ++k) x += cols[k].Width;
+      RECT c;
+      GetClientRect(w, &c);
+      *r = RECT{x, 0, x + cols[i].Width, c.bottom};
+      return TRUE;
     }
+    case HDM_GETITEMA:
+    case HDM_SETITEMA: {
+      size_t i = static_cast<size_t>(wp);
+      auto* item = reinterpret_cast<HDITEMA*>(lp);
+      if (i >= cols.size() || !item) return FALSE;
+      TListColumn& col = cols[i];
+      bool set = m == HDM_SETITEMA;
+      if (item->mask & HDI_WIDTH) {
+        if (set) col.Width = std::max(0, item->cxy);
+        else item->cxy = col.Width;
+      }
+      if (item->mask & HDI_TEXT) {
+        if (set) col.Caption = item->pszText ? item->pszText : "";
+        else if (item->pszText && item->cchTextMax > 0) {
+          size_t n = std::min(col.Caption.size(), static_cast<size_t>(item->cchTextMax - 1));
+          std::copy_n(col.Caption.data(), n, item->pszText);
+          item->pszText[n] = 0;
+        }
+      }
+      if (item->mask & HDI_FORMAT) {
+        if (set) col.Alignment = (item->fmt & 3) == HDF_RIGHT ? taRightJustify : (item->fmt & 3) == HDF_CENTER ? taCenter : taLeftJustify;
+        else item->fmt = col.Alignment == taRightJustify ? HDF_RIGHT : col.Alignment == taCenter ? HDF_CENTER : HDF_LEFT;
+      }
+      if (item->mask & HDI_IMAGE) {
+        if (set) col.ImageIndex = item->iImage;
+        else item->iImage = col.ImageIndex;
+      }
+      if (set) {
+        InvalidateRect(w, nullptr, TRUE);
+        lv->Invalidate();
+      }
+      return TRUE;
+    }
+    case WM_LBUTTONDOWN: {
+      int x = GET_X_LPARAM(lp), cx = 0;
+      for (auto& col : cols) {
+        if (x >= cx && x < cx + col.Width) {
+          if (lv->OnColumnClick) lv->OnColumnClick(lv, &col);
+          break;
+        }
+        cx += col.Width;
+      }
+      return 0;
+    }
+  }
+  return DefWindowProc(w, m, wp, lp);
+}
+
+void TCustomListView::CreateWnd() {
+  TCustomControl::CreateWnd();
+  WNDCLASSA wc{};
+  if (!GetClassInfo(nullptr, "SysHeader32", &wc)) {
+    wc = WNDCLASSA{};
+    wc.lpfnWndProc = ListHeaderProc;
+    wc.lpszClassName = "SysHeader32";
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    RegisterClass(&wc);
+  }
+  FHeader = CreateWindowEx(0, "SysHeader32", "", WS_CHILD, 0, 0, ClientWidth(), 19, FHandle, nullptr, nullptr, nullptr);
+  SetWindowLongPtr(FHeader, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  UpdateHeader();
+}
+
+// Shows the header window in the report view with columns, across the client width.
+void TCustomListView::UpdateHeader() {
+  if (!FHeader || !IsWindow(FHeader)) return;
+  int hh = HeaderHeight();
+  if (hh > 0) SetWindowPos(FHeader, nullptr, 0, 0, ClientWidth(), hh, SWP_NOZORDER);
+  ShowWindow(FHeader, hh > 0 ? SW_SHOWNA : SW_HIDE);
+  InvalidateRect(FHeader, nullptr, TRUE);
+}
+
+void TCustomListView::PaintHeader(HDC dc) {
+  RECT cr;
+  GetClientRect(FHeader, &cr);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  int x = 0;
+  for (auto& col : FColumns) {
+    RECT h{x, 0, x + col.Width, cr.bottom};
+    FillRect(dc, &h, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &h, EDGE_RAISED, BF_RECT);
+    RECT t = h;
+    InflateRect(&t, -4, 0);
+    if (FSmallImages && col.ImageIndex >= 0 && col.ImageIndex < FSmallImages->Count()) {
+      HDC keep = Canvas()->HandleAllocated() ? Canvas()->Handle() : nullptr;
+      Canvas()->Lock();
+      Canvas()->SetHandle(dc);
+      FSmallImages->Draw(Canvas(), t.left, (cr.bottom - FSmallImages->Height()) / 2, col.ImageIndex);
+      Canvas()->SetHandle(keep);
+      Canvas()->Unlock();
+      t.left += FSmallImages->Width() + 2;
+    }
+    UINT align = col.Alignment == taCenter ? UINT(DT_CENTER) : col.Alignment == taRightJustify ? UINT(DT_RIGHT) : 0u;
+    DrawText(dc, col.Caption.c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | align);
+    x = h.right;
+  }
+  if (x < cr.right) {
+    RECT h{x, 0, cr.right, cr.bottom};
+    FillRect(dc, &h, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &h, EDGE_RAISED, BF_RECT);
   }
   SelectObject(dc, old);
 }
@@ -496,6 +623,10 @@ void TCustomListView::WndProc(TMessage& M) {
     case WM_SIZE:
       TCustomControl::WndProc(M);
       UpdateScroll();
+      UpdateHeader();
+      return;
+    case LVM_GETHEADER:
+      M.Result = reinterpret_cast<LRESULT>(FHeader);
       return;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -503,14 +634,6 @@ void TCustomListView::WndProc(TMessage& M) {
       if (CanFocus() && !Focused()) SetFocus();
       int x = GET_X_LPARAM(M.LParam), y = GET_Y_LPARAM(M.LParam);
       if (y < HeaderHeight()) {
-        int cx = 0;
-        for (auto& col : FColumns) {
-          if (x >= cx && x < cx + col.Width) {
-            if (M.Msg == WM_LBUTTONDOWN && OnColumnClick) OnColumnClick(this, &col);
-            break;
-          }
-          cx += col.Width;
-        }
         TCustomControl::WndProc(M);
         return;
       }

@@ -18,6 +18,28 @@ public:
   std::string Caption;
   int Width = 50;
   TAlignment Alignment = taLeftJustify;
+  int ImageIndex = -1;  // in the list view's SmallImages, shown in the header
+};
+
+// The report view's column header is a child window of its own ("SysHeader32") that answers
+// the header messages, so it can be found (LVM_GETHEADER) and subclassed like a native one.
+enum : UINT {
+  LVM_FIRST = 0x1000, LVM_GETHEADER = LVM_FIRST + 31,
+  HDM_FIRST = 0x1200, HDM_GETITEMCOUNT = HDM_FIRST + 0, HDM_GETITEMA = HDM_FIRST + 3,
+  HDM_SETITEMA = HDM_FIRST + 4, HDM_GETITEMRECT = HDM_FIRST + 7,
+};
+enum : UINT { HDI_WIDTH = 0x0001, HDI_TEXT = 0x0002, HDI_FORMAT = 0x0004, HDI_IMAGE = 0x0020 };
+enum : int { HDF_LEFT = 0, HDF_RIGHT = 1, HDF_CENTER = 2 };
+struct HDITEMA {
+  UINT mask = 0;
+  int cxy = 0;
+  char* pszText = nullptr;
+  HBITMAP hbm = nullptr;
+  int cchTextMax = 0;
+  int fmt = 0;
+  LPARAM lParam = 0;
+  int iImage = -1;
+  int iOrder = 0;
 };
 
 class TListItem : public TObject {
@@ -115,7 +137,7 @@ public:
   bool HideSelection() const { return FHideSelection; }
   void SetHideSelection(bool Value) { FHideSelection = Value; Invalidate(); }
   bool ShowColumnHeaders() const { return FShowColumnHeaders; }
-  void SetShowColumnHeaders(bool Value) { FShowColumnHeaders = Value; Invalidate(); }
+  void SetShowColumnHeaders(bool Value) { FShowColumnHeaders = Value; UpdateHeader(); Invalidate(); }
   bool GridLines() const { return FGridLines; }
   void SetGridLines(bool Value) { FGridLines = Value; Invalidate(); }
   bool Checkboxes() const { return FCheckboxes; }
@@ -152,13 +174,21 @@ public:
   TLVDeletedEvent OnDeletion;
   TLVCompareEvent OnCompare;
 
+  // The header window (made with the list view's window), or null.
+  HWND HeaderHandle() const { return FHeader; }
+
 protected:
   void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
   void Paint() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   friend class TListItem;
+  friend LRESULT ListHeaderProc(HWND, UINT, WPARAM, LPARAM);
+  void PaintHeader(HDC DC);
+  void UpdateHeader();
+  HWND FHeader = nullptr;
   friend class TListItems;
   void ItemsChanged();
   void ItemRemoved(TListItem* Item);

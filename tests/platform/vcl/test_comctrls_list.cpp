@@ -194,3 +194,49 @@ TEST_F(ListViewTest, ReportViewPaintsHeaderSubItemsAndSelectionAndReportsColumnC
   DeleteDC(dc);
   DeleteObject(shot);
 }
+
+TEST_F(ListViewTest, TheHeaderIsAWindowOfItsOwnAnsweringHeaderMessages) {
+  Form->Show();
+  HWND header = reinterpret_cast<HWND>(SendMessage(LV->Handle(), LVM_GETHEADER, 0, 0));
+  ASSERT_TRUE(IsWindow(header));
+  EXPECT_EQ(GetParent(header), LV->Handle());
+  char cls[32];
+  GetClassName(header, cls, sizeof cls);
+  EXPECT_STREQ(cls, "SysHeader32");
+  EXPECT_TRUE(IsWindowVisible(header));
+  EXPECT_EQ(SendMessage(header, HDM_GETITEMCOUNT, 0, 0), 2);
+  RECT r{};
+  EXPECT_TRUE(SendMessage(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r)));
+  EXPECT_EQ(r.left, 100);
+  EXPECT_EQ(r.right, 160);
+  EXPECT_FALSE(SendMessage(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&r)));
+  char name[16] = "Bytes";
+  HDITEMA item;
+  item.mask = HDI_WIDTH | HDI_TEXT;
+  item.cxy = 80;
+  item.pszText = name;
+  EXPECT_TRUE(SendMessage(header, HDM_SETITEMA, 1, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(LV->Column(1)->Width, 80);
+  EXPECT_EQ(LV->Column(1)->Caption, "Bytes");
+  char back[3];
+  HDITEMA get;
+  get.mask = HDI_TEXT;
+  get.pszText = back;
+  get.cchTextMax = sizeof back;
+  SendMessage(header, HDM_GETITEMA, 0, reinterpret_cast<LPARAM>(&get));
+  EXPECT_STREQ(back, "Na");
+  // A subclassed header sees its paint messages, as the skinning engine relies on.
+  static int paints;
+  static WNDPROC previous;
+  paints = 0;
+  previous = reinterpret_cast<WNDPROC>(SetWindowLongPtr(header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(
+      +[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_PAINT) ++paints;
+        return CallWindowProc(previous, w, m, wp, lp);
+      })));
+  InvalidateRect(header, nullptr, TRUE);
+  UpdateAllWindows();
+  EXPECT_GT(paints, 0);
+  LV->SetViewStyle(vsList);
+  EXPECT_FALSE(IsWindowVisible(header));
+}
