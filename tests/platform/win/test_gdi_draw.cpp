@@ -599,4 +599,43 @@ TEST(GdiDraw, PatBltPatternRops) {
   DeleteObject(br);
 }
 
+TEST(GdiDraw, PolyPolygonFillsEachPolygonAndTheOverlapByFillMode) {
+  // Two disjoint squares in one call cover what two FillRects cover.
+  {
+    TCanvasDC c(12, 6);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    SelectObject(c.dc, GetStockObject(BLACK_BRUSH));
+    POINT pts[] = {{1, 1}, {4, 1}, {4, 4}, {1, 4}, {6, 1}, {10, 1}, {10, 5}, {6, 5}};
+    INT counts[] = {4, 4};
+    EXPECT_TRUE(PolyPolygon(c.dc, pts, counts, 2));
+    EXPECT_EQ(c.Art({0, 0, 12, 6}), Pic({"............",
+                                         ".###..####..",
+                                         ".###..####..",
+                                         ".###..####..",
+                                         "......####..",
+                                         "............"}));
+  }
+  // Two overlapping squares of the same orientation: ALTERNATE leaves the overlap empty,
+  // WINDING fills it (polygons of one call fill together, not one after the other).
+  POINT pts[] = {{0, 0}, {8, 0}, {8, 8}, {0, 8}, {4, 4}, {12, 4}, {12, 12}, {4, 12}};
+  INT counts[] = {4, 4};
+  for (int mode : {ALTERNATE, WINDING}) {
+    TCanvasDC c(14, 14);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    SelectObject(c.dc, GetStockObject(BLACK_BRUSH));
+    SetPolyFillMode(c.dc, mode);
+    PolyPolygon(c.dc, pts, counts, 2);
+    EXPECT_EQ(c.At(2, 2), 0u) << mode;
+    EXPECT_EQ(c.At(10, 10), 0u) << mode;
+    EXPECT_EQ(c.At(6, 6), mode == WINDING ? 0u : RGB(255, 255, 255)) << mode;
+    EXPECT_EQ(c.At(10, 2), RGB(255, 255, 255)) << mode;
+  }
+  // Hostile counts draw nothing.
+  TCanvasDC h(6, 6);
+  INT bad[] = {1, 0};
+  PolyPolygon(h.dc, pts, bad, 2);
+  PolyPolygon(h.dc, pts, counts, 0);
+  EXPECT_EQ(h.Count(RGB(255, 255, 255)), 36);
+}
+
 }  // namespace
