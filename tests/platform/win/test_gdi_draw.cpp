@@ -638,4 +638,32 @@ TEST(GdiDraw, PolyPolygonFillsEachPolygonAndTheOverlapByFillMode) {
   EXPECT_EQ(h.Count(RGB(255, 255, 255)), 36);
 }
 
+TEST(GdiDraw, ArcDrawsOnlyTheOutlineBetweenItsRadials) {
+  // A full turn (start equals end) draws the same pixels as the outline of an ellipse.
+  TCanvasDC full(21, 21), ell(21, 21);
+  Arc(full.dc, 0, 0, 21, 21, 20, 10, 20, 10);
+  SelectObject(ell.dc, GetStockObject(NULL_BRUSH));
+  Ellipse(ell.dc, 0, 0, 21, 21);
+  EXPECT_EQ(full.Art({0, 0, 21, 21}), ell.Art({0, 0, 21, 21}));
+  EXPECT_EQ(full.At(10, 10), RGB(255, 255, 255));  // never filled
+  // From 3 o'clock to 12 o'clock: counter-clockwise is the upper-right quarter, clockwise the
+  // other three.
+  for (int dir : {AD_COUNTERCLOCKWISE, AD_CLOCKWISE}) {
+    TCanvasDC c(21, 21);
+    SetArcDirection(c.dc, dir);
+    Arc(c.dc, 0, 0, 21, 21, 20, 10, 10, 0);
+    int upperRight = 0, rest = 0;
+    for (int y = 0; y < 21; ++y)
+      for (int x = 0; x < 21; ++x)
+        if (c.At(x, y) == 0) (x >= 10 && y <= 10 ? upperRight : rest)++;
+    if (dir == AD_COUNTERCLOCKWISE) {
+      EXPECT_GT(upperRight, 10);
+      EXPECT_LE(rest, 2);
+    } else {
+      EXPECT_LE(upperRight, 2);
+      EXPECT_GT(rest, 30);
+    }
+  }
+}
+
 }  // namespace
