@@ -666,4 +666,20 @@ TEST(GdiDraw, ArcDrawsOnlyTheOutlineBetweenItsRadials) {
   }
 }
 
+TEST(GdiDraw, FrameRectDrawsAOnePixelBorderInsideTheRectangle) {
+  TCanvasDC c(7, 5);
+  RECT r{1, 1, 5, 4};
+  FrameRect(c.dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(c.Art({0, 0, 7, 5}), Pic({".......",
+                                      ".####..",
+                                      ".#..#..",
+                                      ".####..",
+                                      "......."}));
+  // An empty rectangle draws nothing.
+  TCanvasDC e(7, 5);
+  RECT empty{3, 3, 3, 5};
+  FrameRect(e.dc, &empty, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(e.Count(RGB(255, 255, 255)), 35);
+}
+
 }  // namespace
