@@ -363,6 +363,29 @@ TEST(GdiDraw, WidePenCapsRoundSquareAndFlat) {
   }
 }
 
+TEST(GdiDraw, WidePenJoinsMiterBevelAndRound) {
+  // A right-angle corner at (30,30) drawn with an 11-pixel flat-capped pen: the outer corner is
+  // square with a miter join, cut diagonally with a bevel and rounded with a round join.
+  struct Case { DWORD join; bool inner; bool outer; };
+  const Case cases[] = {{PS_JOIN_MITER, true, true}, {PS_JOIN_BEVEL, false, false}, {PS_JOIN_ROUND, true, false}};
+  for (const Case& k : cases) {
+    TCanvasDC c(50, 50);
+    LOGBRUSH lb{BS_SOLID, RGB(0, 0, 0), 0};
+    HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | k.join, 11, &lb, 0, nullptr);
+    SelectObject(c.dc, pen);
+    POINT pts[] = {{5, 30}, {30, 30}, {30, 5}};
+    Polyline(c.dc, pts, 3);
+    EXPECT_EQ(c.At(20, 30), 0u) << k.join;  // the segments themselves
+    EXPECT_EQ(c.At(30, 20), 0u) << k.join;
+    EXPECT_EQ(c.At(27, 27), 0u) << k.join;  // inside the corner
+    EXPECT_EQ(c.At(33, 33) == 0, k.inner) << k.join;
+    EXPECT_EQ(c.At(34, 34) == 0, k.outer) << k.join;
+    EXPECT_EQ(c.At(40, 40), RGB(255, 255, 255)) << k.join;
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+  }
+}
+
 TEST(GdiDraw, ClippingLimitsDrawingAndSaveDCRestoresIt) {
   TCanvasDC c(10, 10);
   int saved = SaveDC(c.dc);
