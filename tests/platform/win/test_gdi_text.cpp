@@ -470,4 +470,21 @@ TEST(GdiText, DrawTextEllipsisAndClipping) {
   EXPECT_LE(ink.right, 30);
 }
 
+TEST(GdiText, DrawTextRightAndBottomAlignment) {
+  TCanvasDC c(200, 100);
+  TFontSel f(c.dc, -14, "Arial");
+  TEXTMETRICA tm;
+  GetTextMetrics(c.dc, &tm);
+  SetBkMode(c.dc, TRANSPARENT);
+  RECT box{0, 0, 200, 100};
+  // The return value of a single bottom-aligned line is the offset of its bottom.
+  EXPECT_EQ(DrawText(c.dc, "HHH", -1, &box, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE), 100);
+  RECT ink = InkBox(c);
+  EXPECT_NEAR(ink.right, 200, 2);
+  EXPECT_NEAR(ink.left, 200 - Width(c.dc, "HHH"), 2);
+  // Capital H sits on the baseline: its ink ends at the descent above the bottom.
+  EXPECT_NEAR(ink.bottom, 100 - tm.tmDescent, 1);
+  EXPECT_GT(ink.top, 100 - tm.tmHeight);
+}
+
 }  // namespace
