@@ -487,4 +487,39 @@ TEST(GdiText, DrawTextRightAndBottomAlignment) {
   EXPECT_GT(ink.top, 100 - tm.tmHeight);
 }
 
+TEST(GdiText, DrawTextPrefixFlags) {
+  TCanvasDC c(200, 40);
+  TFontSel f(c.dc, -14, "Arial");
+  struct {
+    UINT Flags;
+    const char* Measured;
+  } cases[] = {
+      {0, "File"},
+      {DT_HIDEPREFIX, "File"},
+      {DT_NOPREFIX, "&File"},
+  };
+  for (const auto& k : cases) {
+    RECT r{0, 0, 200, 0};
+    DrawText(c.dc, "&File", -1, &r, DT_CALCRECT | DT_SINGLELINE | k.Flags);
+    EXPECT_EQ(r.right, Width(c.dc, k.Measured)) << k.Flags;
+  }
+  // Drawn: the shown prefix underlines its letter, DT_HIDEPREFIX draws no underline and
+  // DT_PREFIXONLY draws only the underline.
+  auto ink = [](UINT flags) {
+    TCanvasDC d(200, 40);
+    TFontSel g(d.dc, -14, "Arial");
+    SetBkMode(d.dc, TRANSPARENT);
+    RECT box{0, 0, 200, 40};
+    DrawText(d.dc, "&File", -1, &box, DT_SINGLELINE | flags);
+    return std::pair<int, RECT>(200 * 40 - d.Count(RGB(255, 255, 255)), InkBox(d));
+  };
+  auto [shown, shownBox] = ink(0);
+  auto [hidden, hiddenBox] = ink(DT_HIDEPREFIX);
+  auto [only, onlyBox] = ink(DT_PREFIXONLY);
+  EXPECT_GT(shown, hidden);
+  EXPECT_GT(only, 0);
+  EXPECT_LT(only, hidden);
+  EXPECT_GE(onlyBox.top, hiddenBox.bottom - 3);  // the underline lies under the letters
+}
+
 }  // namespace
