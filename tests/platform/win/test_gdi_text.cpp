@@ -522,4 +522,17 @@ TEST(GdiText, DrawTextPrefixFlags) {
   EXPECT_GE(onlyBox.top, hiddenBox.bottom - 3);  // the underline lies under the letters
 }
 
+TEST(GdiText, DrawTextWordEllipsisCutsAtAWordBoundary) {
+  TCanvasDC c(300, 40);
+  TFontSel f(c.dc, -14, "Arial");
+  char words[64] = "Alpha Bravo Charlie";
+  RECT w{0, 0, Width(c.dc, "Alpha Bravo...") + 1, 20};
+  DrawText(c.dc, words, -1, &w, DT_WORD_ELLIPSIS | DT_MODIFYSTRING | DT_SINGLELINE);
+  EXPECT_STREQ(words, "Alpha Bravo...");
+  char fits[64] = "Alpha";
+  RECT r{0, 0, 300, 20};
+  DrawText(c.dc, fits, -1, &r, DT_WORD_ELLIPSIS | DT_MODIFYSTRING | DT_SINGLELINE);
+  EXPECT_STREQ(fits, "Alpha");
+}
+
 }  // namespace
