@@ -535,4 +535,22 @@ TEST(GdiText, DrawTextWordEllipsisCutsAtAWordBoundary) {
   EXPECT_STREQ(fits, "Alpha");
 }
 
+TEST(GdiText, CharWidthsMatchTheExtentsOfSingleCharacters) {
+  TCanvasDC c(10, 10);
+  for (const char* face : {"Arial", "Courier New"}) {
+    TFontSel f(c.dc, -16, face);
+    INT widths[26] = {};
+    ASSERT_TRUE(GetCharWidth(c.dc, 'A', 'Z', widths)) << face;
+    for (int i = 0; i < 26; ++i) {
+      char s[2] = {static_cast<char>('A' + i), 0};
+      EXPECT_EQ(widths[i], Width(c.dc, s)) << face << " " << s;
+    }
+    // The fixed-pitch face gives every letter the same advance, the proportional one does not.
+    if (std::string(face) == "Courier New")
+      EXPECT_EQ(widths['W' - 'A'], widths['I' - 'A']);
+    else
+      EXPECT_GT(widths['W' - 'A'], widths['I' - 'A']);
+  }
+}
+
 }  // namespace
