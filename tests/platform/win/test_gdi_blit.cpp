@@ -453,4 +453,43 @@ TEST(GdiSnapshot, PngRoundTripKeepsEveryPixel) {
   EXPECT_EQ(LoadPngToBitmap((tmp.path / "missing.png").string()), nullptr);
 }
 
+TEST(GdiDib, CreateDIBitmapTakesTheBitsInEitherRowOrder) {
+  // A 2x2 24-bit picture: blue, white over red, green. Bottom-up stores the last row first.
+  const uint8_t topRow[8] = {255, 0, 0, 255, 255, 255, 0, 0};
+  const uint8_t bottomRow[8] = {0, 0, 255, 0, 255, 0, 0, 0};
+  for (int height : {2, -2}) {
+    uint8_t bits[16];
+    std::memcpy(bits, height > 0 ? bottomRow : topRow, 8);
+    std::memcpy(bits + 8, height > 0 ? topRow : bottomRow, 8);
+    BITMAPINFO bi{};
+    bi.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    TCanvasDC screen(1, 1);
+    HBITMAP bm = CreateDIBitmap(screen.dc, &bi.bmiHeader, CBM_INIT, bits, &bi, DIB_RGB_COLORS);
+    ASSERT_NE(bm, nullptr) << height;
+    BITMAP info{};
+    ASSERT_NE(GetObject(bm, sizeof(info), &info), 0);
+    EXPECT_EQ(info.bmWidth, 2);
+    EXPECT_EQ(info.bmHeight, 2);  // the bitmap's own height is positive whatever the row order
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bm);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 255)) << height;
+    EXPECT_EQ(GetPixel(dc, 1, 0), RGB(255, 255, 255)) << height;
+    EXPECT_EQ(GetPixel(dc, 0, 1), RGB(255, 0, 0)) << height;
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0, 255, 0)) << height;
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bm);
+  }
+  // Without CBM_INIT only the size is taken; no header is refused.
+  BITMAPINFOHEADER h{sizeof(BITMAPINFOHEADER), 3, 4, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  HBITMAP empty = CreateDIBitmap(nullptr, &h, 0, nullptr, nullptr, DIB_RGB_COLORS);
+  ASSERT_NE(empty, nullptr);
+  BITMAP info{};
+  GetObject(empty, sizeof(info), &info);
+  EXPECT_EQ(info.bmWidth, 3);
+  EXPECT_EQ(info.bmHeight, 4);
+  DeleteObject(empty);
+  EXPECT_EQ(CreateDIBitmap(nullptr, nullptr, 0, nullptr, nullptr, DIB_RGB_COLORS), nullptr);
+}
+
 }  // namespace
