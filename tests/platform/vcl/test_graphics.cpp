@@ -216,6 +216,30 @@ TEST(Graphics, CopyRectAndStretchDraw) {
   EXPECT_EQ(back->Canvas()->Pixels(1, 0), RGB(255, 0, 0));
 }
 
+TEST(Graphics, FixedTransparentColourOverridesTheBottomLeftPixel) {
+  auto spot = NewBitmap(2, 2);
+  spot->Canvas()->Brush()->SetColor(clLime);
+  spot->Canvas()->FillRect(RECT{0, 0, 2, 2});
+  spot->Canvas()->SetPixels(1, 0, clRed);
+  EXPECT_EQ(spot->TransparentMode(), tmAuto);
+  EXPECT_EQ(spot->TransparentColor(), static_cast<TColor>(RGB(0, 255, 0)));  // bottom-left
+  spot->SetTransparentColor(clRed);
+  EXPECT_EQ(spot->TransparentMode(), tmFixed);
+  EXPECT_EQ(spot->TransparentColor(), clRed);
+  spot->SetTransparent(true);
+  auto back = NewBitmap(2, 2);
+  back->Canvas()->Draw(0, 0, spot.get());
+  EXPECT_EQ(back->Canvas()->Pixels(0, 0), RGB(0, 255, 0));
+  EXPECT_EQ(back->Canvas()->Pixels(1, 0), RGB(255, 255, 255));  // red left out
+  // Not transparent: every pixel is drawn.
+  spot->SetTransparent(false);
+  back->Canvas()->Draw(0, 0, spot.get());
+  EXPECT_EQ(back->Canvas()->Pixels(1, 0), RGB(255, 0, 0));
+  // clDefault goes back to the automatic colour.
+  spot->SetTransparentColor(clDefault);
+  EXPECT_EQ(spot->TransparentMode(), tmAuto);
+}
+
 TEST(Graphics, ScanLineZeroIsTheTopRowInEveryFormat) {
   for (TPixelFormat pf : {pf8bit, pf24bit, pf32bit}) {
     auto b = NewBitmap(3, 4, pf);
