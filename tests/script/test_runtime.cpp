@@ -65,6 +65,18 @@ TEST(ScriptRuntime, NativeClassMembersAndConstruction) {
   EXPECT_EQ(TTestObj::Live, 0);
 }
 
+// A call with fewer arguments than the one before starts the missing ones from their defaults,
+// in script calls as in native ones, and recursion levels keep their own values.
+TEST(ScriptRuntime, ScriptCallsWithFewerArgumentsDoNotSeeThePreviousValues) {
+  TestProgram p("PascalScript",
+                "function F(a: Integer; b: Integer = 10): Integer; begin Result := a + b end;\n"
+                "function G(n: Integer; acc: Integer = 0): Integer;\n"
+                "begin if n = 0 then Result := acc else Result := G(n - 1, acc + n) + G(0) end;\n"
+                "begin Print(F(1, 2)); Print(F(5)); Print(F(7, 1)); Print(F(7)); Print(G(3)); Print(G(3)) end.");
+  EXPECT_EQ(p.Run(), "");
+  EXPECT_EQ(p.Joined(), "3|15|8|17|6|6");
+}
+
 TEST(ScriptRuntime, NewAndDeleteInCLikeLanguages) {
   TTestObj::Live = 0;
   {
