@@ -65,6 +65,29 @@ TEST(ScriptRuntime, NativeClassMembersAndConstruction) {
   EXPECT_EQ(TTestObj::Live, 0);
 }
 
+// The with statement of each language that has one (C++Script has none) finds the members
+// of the object without qualification, and the object is freed at the end.
+TEST(ScriptRuntime, WithStatementInEachLanguageThatHasIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"PascalScript",
+       "var o: TTestObj;\n"
+       "begin o := TTestObj.Create; with o do begin Value := 5; Print(Twice(Value)) end; Print(o.Value); o.Free end."},
+      {"BasicScript",
+       "dim o as TTestObj\no = new TTestObj\nwith o\n  Value = 5\n  Print(Twice(Value))\nend with\nPrint(o.Value)\ndelete o\n"},
+      {"JScript", "var o = new TTestObj; with (o) { Value = 5; Print(Twice(Value)); } Print(o.Value); delete o;"},
+  };
+  for (const auto& [lang, text] : cases) {
+    TTestObj::Live = 0;
+    {
+      TestProgram p(lang, text);
+      RegisterTestClasses(p.Script);
+      EXPECT_EQ(p.Run(), "") << lang;
+      EXPECT_EQ(p.Joined(), "10|5") << lang;
+    }
+    EXPECT_EQ(TTestObj::Live, 0) << lang;
+  }
+}
+
 // A call with fewer arguments than the one before starts the missing ones from their defaults,
 // in script calls as in native ones, and recursion levels keep their own values.
 TEST(ScriptRuntime, ScriptCallsWithFewerArgumentsDoNotSeeThePreviousValues) {
