@@ -525,6 +525,32 @@ TEST(GdiDraw, VerticalGradientRunsFromFirstToLastRow) {
   EXPECT_EQ(c.At(2, 2), RGB(127, 0, 128));
 }
 
+TEST(GdiDraw, HorizontalAndTriangleGradientsAndBadMeshes) {
+  TCanvasDC c(5, 3);
+  TRIVERTEX v[2] = {{0, 0, 0, 0, 0xFF00, 0}, {5, 3, 0xFF00, 0, 0x0000, 0}};
+  GRADIENT_RECT g{0, 1};
+  ASSERT_TRUE(GradientFill(c.dc, v, 2, &g, 1, GRADIENT_FILL_RECT_H));
+  for (int y = 0; y < 3; ++y) {  // every row the same ramp, from the first to the last column
+    EXPECT_EQ(c.At(0, y), RGB(0, 0, 255));
+    EXPECT_EQ(c.At(2, y), RGB(127, 0, 128));
+    EXPECT_EQ(c.At(4, y), RGB(255, 0, 0));
+  }
+  // A vertex index beyond the vertex list fails and draws nothing.
+  TCanvasDC bad(5, 3);
+  GRADIENT_RECT out{0, 2};
+  EXPECT_FALSE(GradientFill(bad.dc, v, 2, &out, 1, GRADIENT_FILL_RECT_H));
+  EXPECT_EQ(bad.Count(RGB(255, 255, 255)), 15);
+  // A triangle whose corners share one colour fills its inside with that colour only.
+  TCanvasDC t(10, 10);
+  TRIVERTEX tv[3] = {{0, 0, 0, 0xFF00, 0, 0}, {9, 0, 0, 0xFF00, 0, 0}, {0, 9, 0, 0xFF00, 0, 0}};
+  GRADIENT_TRIANGLE tri{0, 1, 2};
+  ASSERT_TRUE(GradientFill(t.dc, tv, 3, &tri, 1, GRADIENT_FILL_TRIANGLE));
+  EXPECT_EQ(t.At(1, 1), RGB(0, 255, 0));
+  EXPECT_EQ(t.At(3, 2), RGB(0, 255, 0));
+  EXPECT_EQ(t.At(8, 8), RGB(255, 255, 255));
+  EXPECT_EQ(t.At(9, 9), RGB(255, 255, 255));
+}
+
 TEST(GdiDraw, FloodFillStopsAtTheBorderColour) {
   TCanvasDC c(10, 10);
   Rectangle(c.dc, 2, 2, 8, 8);
