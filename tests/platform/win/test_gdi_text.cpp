@@ -285,6 +285,35 @@ TEST(GdiText, UnderlineRunsUnderTheWholeText) {
   EXPECT_TRUE(full);
 }
 
+TEST(GdiText, StrikeOutRunsThroughTheWholeTextAboveTheBaseline) {
+  for (bool strike : {false, true}) {
+    TCanvasDC c(100, 40);
+    HFONT font = CreateFont(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, strike, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
+    HGDIOBJ old = SelectObject(c.dc, font);
+    TEXTMETRICA tm;
+    GetTextMetrics(c.dc, &tm);
+    EXPECT_EQ(tm.tmStruckOut, strike ? 1 : 0);
+    SetBkMode(c.dc, TRANSPARENT);
+    TextOut(c.dc, 10, 5, "a a", 3);
+    // A row of ink across the whole text, the gap of the space included, lies between the top
+    // of the cell and the baseline only when the font strikes out.
+    int fullRow = -1;
+    for (int y = 5; y < 5 + tm.tmAscent && fullRow < 0; ++y) {
+      bool row = true;
+      for (int x = 11; x < 10 + Width(c.dc, "a a") - 1; ++x) row = row && c.At(x, y) == 0;
+      if (row) fullRow = y;
+    }
+    if (strike) {
+      EXPECT_GT(fullRow, 5 + tm.tmInternalLeading);
+      EXPECT_LT(fullRow, 5 + tm.tmAscent);
+    } else {
+      EXPECT_EQ(fullRow, -1);
+    }
+    SelectObject(c.dc, old);
+    DeleteObject(font);
+  }
+}
+
 TEST(GdiText, ChineseTextDrawsWithTheCJKFontAndAsFallback) {
   for (const char* face : {"宋体", "Arial"}) {
     TCanvasDC c(100, 40);
