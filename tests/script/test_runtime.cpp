@@ -192,6 +192,14 @@ TEST(ScriptRuntime, CountingLoops) {
        "3|10"},
       {"BasicScript", "for i = 10 to 1 step -2\nPrint(i)\nnext\n", "10|8|6|4|2"},
       {"BasicScript", "n = 0\nfor x = 0 to 2 step 0.5\nn = n + 1\nnext\nPrint(n)\n", "5"},
+      // Loops that test at the end run their body once even when the test fails at once.
+      {"BasicScript", "i = 0\ndo\ni = i + 3\nloop while i < 10\nPrint(i)\n", "12"},
+      {"BasicScript", "i = 20\ndo\ni = i + 3\nloop while i < 10\nPrint(i)\n", "23"},
+      {"BasicScript", "i = 5\ndo\ni = i + 1\nloop until true\nPrint(i)\n", "6"},
+      {"PascalScript", "var i: Integer; begin i := 9; repeat i := i + 1 until True; Print(i) end.", "10"},
+      {"C++Script", "int i; { i = 9; do i++; while (i < 5); Print(i); }", "10"},
+      {"JScript", "var i = 9; do i++; while (i < 5); Print(i);", "10"},
+      {"JScript", "var n = 0; for (var i = 0; i < 10; i += 3) n++; Print(n); Print(i);", "4|12"},
   };
   for (const auto& c : cases) {
     TestProgram p(c.Language, c.Text);
