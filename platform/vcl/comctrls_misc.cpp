@@ -214,6 +214,70 @@ TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {
   SetColor(clWindow);
 }
 
+TDateTimePicker::~TDateTimePicker() {
+  if (FSpin && IsWindow(FSpin)) {
+    SetWindowLongPtr(FSpin, GWLP_USERDATA, 0);
+    DestroyWindow(FSpin);
+  }
+  FSpin = nullptr;
+}
+
+// The spin window's procedure: its upper half steps the picker's field up, the lower half down.
+LRESULT TDateTimePicker::SpinProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  auto* dp = reinterpret_cast<TDateTimePicker*>(GetWindowLongPtr(w, GWLP_USERDATA));
+  if (!dp) return DefWindowProc(w, m, wp, lp);
+  RECT c;
+  GetClientRect(w, &c);
+  switch (m) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(w, &ps);
+      RECT up = c, down = c;
+      up.bottom = down.top = c.bottom / 2;
+      UINT dis = dp->Enabled() ? 0u : UINT(DFCS_INACTIVE);
+      DrawFrameControl(dc, &up, DFC_SCROLL, UINT(DFCS_SCROLLUP) | dis);
+      DrawFrameControl(dc, &down, DFC_SCROLL, UINT(DFCS_SCROLLDOWN) | dis);
+      EndPaint(w, &ps);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (dp->Enabled()) {
+        if (dp->CanFocus() && !dp->Focused()) dp->SetFocus();
+        dp->ApplyTyped();
+        dp->StepField(GET_Y_LPARAM(lp) < c.bottom / 2 ? 1 : -1);
+      }
+      return 0;
+  }
+  return DefWindowProc(w, m, wp, lp);
+}
+
+void TDateTimePicker::CreateWnd() {
+  TWinControl::CreateWnd();
+  WNDCLASSA wc{};
+  if (!GetClassInfo(nullptr, "msctls_updown32", &wc)) {
+    wc = WNDCLASSA{};
+    wc.lpfnWndProc = SpinProc;
+    wc.lpszClassName = "msctls_updown32";
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    RegisterClass(&wc);
+  }
+  FSpin = CreateWindowEx(0, "msctls_updown32", "", WS_CHILD, 0, 0, 0, 0, FHandle, nullptr, nullptr, nullptr);
+  // Our procedure even when the class was registered by someone else.
+  SetWindowLongPtr(FSpin, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TDateTimePicker::SpinProc));
+  SetWindowLongPtr(FSpin, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  UpdateSpin();
+}
+
+void TDateTimePicker::UpdateSpin() {
+  if (!FSpin || !IsWindow(FSpin)) return;
+  int w = ClientWidth(), h = ClientHeight();
+  SetWindowPos(FSpin, nullptr, w - 17, 0, 17, h, SWP_NOZORDER);
+  ShowWindow(FSpin, SpinShown() ? SW_SHOWNA : SW_HIDE);
+}
+
 void TDateTimePicker::CreateParams(TCreateParams& P) {
   TWinControl::CreateParams(P);
   P.ExStyle |= WS_EX_CLIENTEDGE;
@@ -299,21 +363,19 @@ void TDateTimePicker::PaintWindow(HDC DC) {
   }
   bool live = Enabled() && (!FShowCheckbox || FChecked);
   TextIn(DC, Font(), t, DisplayText(), DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX, ColorToRGB(live ? Font()->Color() : clGrayText));
+  // The spin window covers the right edge when shown; otherwise the drop-down button is there.
   RECT btn{c.right - 17, c.top, c.right, c.bottom};
-  if (FKind == dtkDate) {
-    DrawFrameControl(DC, &btn, DFC_SCROLL, DFCS_SCROLLCOMBOBOX);
-  } else {
-    RECT up = btn, down = btn;
-    up.bottom = down.top = (c.top + c.bottom) / 2;
-    DrawFrameControl(DC, &up, DFC_SCROLL, DFCS_SCROLLUP);
-    DrawFrameControl(DC, &down, DFC_SCROLL, DFCS_SCROLLDOWN);
-  }
+  if (!SpinShown()) DrawFrameControl(DC, &btn, DFC_SCROLL, DFCS_SCROLLCOMBOBOX);
   if (Focused()) DrawFocusRect(DC, &t);
 }
 
 void TDateTimePicker::WndProc(TMessage& M) {
   switch (M.Msg) {
     case WM_GETDLGCODE: M.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
+    case WM_SIZE:
+      TWinControl::WndProc(M);
+      UpdateSpin();
+      return;
     case WM_KEYDOWN:
       if (DoKeyDown(M)) return;
       switch (M.WParam) {
@@ -351,6 +413,7 @@ void TDateTimePicker::WndProc(TMessage& M) {
 
 void TDateTimePicker::Publish(TPublisher<TDateTimePicker>& P) {
   P.Prop("DateFormat", &TDateTimePicker::DateFormat, &TDateTimePicker::SetDateFormat).Default(dfShort);
+  P.Prop("DateMode", &TDateTimePicker::DateMode, &TDateTimePicker::SetDateMode).Default(dmComboBox);
   P.Prop("Kind", &TDateTimePicker::Kind, &TDateTimePicker::SetKind).Default(dtkDate);
   P.Prop("ShowCheckbox", &TDateTimePicker::ShowCheckbox, &TDateTimePicker::SetShowCheckbox);
   P.Prop("Checked", &TDateTimePicker::Checked, &TDateTimePicker::SetChecked).Default(true);

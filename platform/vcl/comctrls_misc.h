@@ -69,14 +69,22 @@ public:
 // ---- Date-time picker ----
 ORV_ENUM(TDateTimeKind, dtkDate, dtkTime)
 ORV_ENUM(TDTDateFormat, dfShort, dfLong)
+ORV_ENUM(TDTDateMode, dmComboBox, dmUpDown)
 
 // An edit-like box showing a date (or a time); the arrow keys pick a field (day, month, year;
-// hour, minute, second) and step it; digits typed replace the field.
+// hour, minute, second) and step it; digits typed replace the field. Times, and dates in
+// DateMode dmUpDown, get a spin child window (class "msctls_updown32") whose buttons step the
+// field; dates in dmComboBox show a drop-down button instead.
 class TDateTimePicker : public TWinControl {
   ORV_CLASS(TDateTimePicker, TWinControl)
 public:
   explicit TDateTimePicker(TComponent* AOwner);
+  ~TDateTimePicker() override;
   static void Publish(TPublisher<TDateTimePicker>& P);
+  TDTDateMode DateMode() const { return FDateMode; }
+  void SetDateMode(TDTDateMode Value) { FDateMode = Value; UpdateSpin(); Invalidate(); }
+  // The spin window (made with the picker's window), or null.
+  HWND SpinHandle() const { return FSpin; }
   double DateTime() const { return FDateTime; }
   void SetDateTime(double Value);
   double Date() const;
@@ -84,7 +92,7 @@ public:
   double Time() const;
   void SetTime(double Value);
   TDateTimeKind Kind() const { return FKind; }
-  void SetKind(TDateTimeKind Value) { FKind = Value; FField = 0; Invalidate(); }
+  void SetKind(TDateTimeKind Value) { FKind = Value; FField = 0; UpdateSpin(); Invalidate(); }
   TDTDateFormat DateFormat() const { return FDateFormat; }
   void SetDateFormat(TDTDateFormat Value) { FDateFormat = Value; Invalidate(); }
   double MinDate() const { return FMinDate; }
@@ -103,9 +111,15 @@ public:
 
 protected:
   void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
   void PaintWindow(HDC DC) override;
 
 private:
+  static LRESULT SpinProc(HWND, UINT, WPARAM, LPARAM);
+  bool SpinShown() const { return FKind == dtkTime || FDateMode == dmUpDown; }
+  void UpdateSpin();
+  HWND FSpin = nullptr;
+  TDTDateMode FDateMode = dmComboBox;
   void StepField(int Delta);
   void ApplyTyped();
   double FDateTime = 0;

@@ -122,9 +122,27 @@ TEST_F(MiscTest, DateTimePickerStepsAndTypesFieldsWithinItsLimits) {
   EXPECT_EQ(dp->DateTime(), EncodeDate(2025, 3, 1));
   EXPECT_EQ(changes, 3);
   dp->SetMaxDate(0);
+  // Dates in combo-box mode have no spin window; times (and up-down mode) have one that steps.
+  HWND spin = dp->SpinHandle();
+  ASSERT_TRUE(IsWindow(spin));
+  char cls[32];
+  GetClassName(spin, cls, sizeof cls);
+  EXPECT_STREQ(cls, "msctls_updown32");
+  EXPECT_FALSE(IsWindowVisible(spin));
   dp->SetKind(dtkTime);
+  EXPECT_TRUE(IsWindowVisible(spin));
   dp->SetTime(EncodeTime(23, 59, 0, 0));
   EXPECT_EQ(dp->DisplayText(), TimeToStr(EncodeTime(23, 59, 0, 0)));
+  SendMessage(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 2));  // upper half: next hour
+  SendMessage(spin, WM_LBUTTONUP, 0, MAKELPARAM(5, 2));
+  EXPECT_EQ(dp->DateTime(), EncodeDate(2025, 3, 2) + EncodeTime(0, 59, 0, 0));
+  RECT sr;
+  GetClientRect(spin, &sr);
+  SendMessage(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, sr.bottom - 2));
+  EXPECT_EQ(dp->DateTime(), EncodeDate(2025, 3, 1) + EncodeTime(23, 59, 0, 0));
+  dp->SetKind(dtkDate);
+  dp->SetDateMode(dmUpDown);
+  EXPECT_TRUE(IsWindowVisible(spin));
 }
 
 TEST_F(MiscTest, ScrollBarStepsPagesDragsAndAnswersScrollMessages) {
