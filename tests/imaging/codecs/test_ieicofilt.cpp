@@ -132,6 +132,41 @@ TEST(Ico, WritesSeveralSizesAndDepthsAndReadsThemBack) {
   }
 }
 
+// The depths the multi-size test leaves out: 1 and 24 bits, written at the source's own size.
+TEST(Ico, OneAndTwentyFourBitImagesWriteAndReadBack) {
+  TIEBitmap src;
+  src.Allocate(16, 16, ie24RGB);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) src.SetPixelRGB(x, y, ((x / 4 + y / 2) % 2) ? PixRGB(255, 255, 255) : PixRGB(0, 0, 0));
+  TIEIcoSize sizes[2] = {{16, 16}, {16, 16}};
+  int32_t bits[2] = {1, 24};
+  TIOParamsVals p;
+  TMemoryStream out;
+  TTestProgress pr;
+  IcoWriteImage(&out, &src, p, pr.Rec, sizes, bits, 2);
+  ASSERT_FALSE(pr.Aborted());
+  auto file = Bytes(out);
+  ASSERT_EQ(Get16(file, 4), 2);
+  // 1 bit: colour count 2, planes and bit count 0; 24 bits: colour count 0, planes 1, bit count 24.
+  EXPECT_EQ(file[6 + 16 * 0 + 2], 2);
+  EXPECT_EQ(Get16(file, 6 + 16 * 0 + 6), 0);
+  EXPECT_EQ(file[6 + 16 * 1 + 2], 0);
+  EXPECT_EQ(Get16(file, 6 + 16 * 1 + 4), 1);
+  EXPECT_EQ(Get16(file, 6 + 16 * 1 + 6), 24);
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(bits[k]);
+    auto r = ReadIco(file, k);
+    ASSERT_FALSE(r->Aborted);
+    ASSERT_EQ(r->Bitmap.Width(), 16);
+    ASSERT_EQ(r->Bitmap.Height(), 16);
+    EXPECT_EQ(r->Params.ICO_BitCount[k], bits[k]);
+    int wrong = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) wrong += r->Bitmap.GetPixelAsRGB(x, y) != src.GetPixelRGB(x, y);
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST(Ico, SizeListsSkipLargeEntriesAndStopAtSixteen) {
   std::vector<TImage> images;
   for (int i = 0; i < 20; ++i) {
