@@ -282,6 +282,20 @@ TEST(Cur, PaletteOfColourCount255AndHotSpot) {
   ASSERT_NE(r->Mask, nullptr);  // a cursor's mask comes back even when set
 }
 
+// A cursor's colour table holds as many entries as its colour count: an index past them reads black.
+TEST(Cur, IndexesBeyondAShortColourTableReadBlack) {
+  std::vector<TIERGBPixel> pal = {PixRGB(10, 20, 30), PixRGB(40, 50, 60), PixRGB(70, 80, 90), PixRGB(1, 2, 3)};
+  TImage im{2, 1, 4};
+  im.data = Dib(2, 1, 8, pal, {2, 200, 0, 0}, {0, 0, 0, 0});
+  auto file = IconFile({im}, 2);
+  file.insert(file.end(), 1024, 0x77);  // bytes after the image that a 256-entry table would take
+  auto r = ReadIco(file, 0, true);
+  ASSERT_FALSE(r->Aborted);
+  EXPECT_EQ(r->Params.ColorMapCount, 4);
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(0, 0), PixRGB(70, 80, 90));
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), PixRGB(0, 0, 0));
+}
+
 TEST(Ico, HostileFilesFailCleanly) {
   TImage good{4, 4};
   good.bitCount = 24;
