@@ -73,6 +73,10 @@ static std::vector<DetectCase> Cases() {
       {"pgm with a comment", Str("P5#c\n4 4\n255\n", 60), ioPXM},
       {"not a pnm: P7", Str("P7\n4 4\n", 40), 0},
       {"bm of 14 bytes is too small", Str("BM", 14), 0},
+      // the first test that matches decides: signatures before a JPEG start found further on
+      {"png holding a jpeg start", Pad(Bytes{0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0xFF, 0xD8, 0xFF, 0xE0}, 40), ioPNG},
+      {"bmp holding a jpeg start", Pad(Bytes{'B', 'M', 0xFF, 0xD8, 0xFF}, 60), ioBMP},
+      {"psd after a jpeg start", Pad(Bytes{'8', 'B', 'P', 'S', 0xFF, 0xD8, 0xFF}, 40), ioJPEG},
       {"random binary", Bytes{0x13, 0x57, 0x9B, 0xDF, 0x24, 0x68, 0xAC, 0xE0, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}, 0},
       {"text", Str("hello, this is not an image at all, just words.", 64), 0},
       {"zeros", Bytes(300, 0), 0},
