@@ -324,7 +324,15 @@ TEST(Jpeg, CraftedFilesReachTheirMessages) {
   // Every table read, the frame read, then the end of the image instead of a scan.
   std::vector<uint8_t> noScan(j.begin(), j.begin() + sos);
   noScan.insert(noScan.end(), {0xFF, 0xD9});
+  // A frame of eleven components, one more than the library takes.
+  std::vector<uint8_t> elevenComp(j.begin(), j.begin() + sof);
+  const uint8_t sof11[] = {0xFF, 0xC0, 0, 41, 8, 0, 16, 0, 16, 11};
+  elevenComp.insert(elevenComp.end(), sof11, sof11 + sizeof sof11);
+  for (uint8_t id = 1; id <= 11; ++id) elevenComp.insert(elevenComp.end(), {id, 0x11, 0});
+  elevenComp.insert(elevenComp.end(), j.begin() + sof + sofLen, j.end());
   struct Case { const char* name; std::vector<uint8_t> data; int code; } cases[] = {
+      {"scan names an undefined huffman table", patch(j, sos + 6, {0x22}), 50},
+      {"eleven components", elevenComp, 26},
       {"huffman counts beyond 256", patch(j, dht + 5, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), 8},
       {"two sof", twoSof, 58},
       {"no sos", noScan, 59},
