@@ -132,6 +132,41 @@ TEST(Ico, WritesSeveralSizesAndDepthsAndReadsThemBack) {
   }
 }
 
+// The depths the multi-size test leaves out: 1 and 24 bits, written at the source's own size.
+TEST(Ico, OneAndTwentyFourBitImagesWriteAndReadBack) {
+  TIEBitmap src;
+  src.Allocate(16, 16, ie24RGB);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) src.SetPixelRGB(x, y, ((x / 4 + y / 2) % 2) ? PixRGB(255, 255, 255) : PixRGB(0, 0, 0));
+  TIEIcoSize sizes[2] = {{16, 16}, {16, 16}};
+  int32_t bits[2] = {1, 24};
+  TIOParamsVals p;
+  TMemoryStream out;
+  TTestProgress pr;
+  IcoWriteImage(&out, &src, p, pr.Rec, sizes, bits, 2);
+  ASSERT_FALSE(pr.Aborted());
+  auto file = Bytes(out);
+  ASSERT_EQ(Get16(file, 4), 2);
+  // 1 bit: colour count 2, planes and bit count 0; 24 bits: colour count 0, planes 1, bit count 24.
+  EXPECT_EQ(file[6 + 16 * 0 + 2], 2);
+  EXPECT_EQ(Get16(file, 6 + 16 * 0 + 6), 0);
+  EXPECT_EQ(file[6 + 16 * 1 + 2], 0);
+  EXPECT_EQ(Get16(file, 6 + 16 * 1 + 4), 1);
+  EXPECT_EQ(Get16(file, 6 + 16 * 1 + 6), 24);
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(bits[k]);
+    auto r = ReadIco(file, k);
+    ASSERT_FALSE(r->Aborted);
+    ASSERT_EQ(r->Bitmap.Width(), 16);
+    ASSERT_EQ(r->Bitmap.Height(), 16);
+    EXPECT_EQ(r->Params.ICO_BitCount[k], bits[k]);
+    int wrong = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) wrong += r->Bitmap.GetPixelAsRGB(x, y) != src.GetPixelRGB(x, y);
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST(Ico, SizeListsSkipLargeEntriesAndStopAtSixteen) {
   std::vector<TImage> images;
   for (int i = 0; i < 20; ++i) {
@@ -245,6 +280,20 @@ TEST(Cur, PaletteOfColourCount255AndHotSpot) {
   EXPECT_EQ(r->Params.CUR_XHotSpot, 7);
   EXPECT_EQ(r->Params.CUR_YHotSpot, 11);
   ASSERT_NE(r->Mask, nullptr);  // a cursor's mask comes back even when set
+}
+
+// A cursor's colour table holds as many entries as its colour count: an index past them reads black.
+TEST(Cur, IndexesBeyondAShortColourTableReadBlack) {
+  std::vector<TIERGBPixel> pal = {PixRGB(10, 20, 30), PixRGB(40, 50, 60), PixRGB(70, 80, 90), PixRGB(1, 2, 3)};
+  TImage im{2, 1, 4};
+  im.data = Dib(2, 1, 8, pal, {2, 200, 0, 0}, {0, 0, 0, 0});
+  auto file = IconFile({im}, 2);
+  file.insert(file.end(), 1024, 0x77);  // bytes after the image that a 256-entry table would take
+  auto r = ReadIco(file, 0, true);
+  ASSERT_FALSE(r->Aborted);
+  EXPECT_EQ(r->Params.ColorMapCount, 4);
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(0, 0), PixRGB(70, 80, 90));
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), PixRGB(0, 0, 0));
 }
 
 TEST(Ico, HostileFilesFailCleanly) {

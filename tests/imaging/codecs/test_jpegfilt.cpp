@@ -300,7 +300,7 @@ TEST(Jpeg, CraftedFilesReachTheirMessages) {
   grey.Fill(100);
   auto g = Encode(grey, 90, 1);
   const int sof = FindMarker(j, 0xC0), dqt = FindMarker(j, 0xDB), dht = FindMarker(j, 0xC4), sos = FindMarker(j, 0xDA);
-  ASSERT_TRUE(sof > 0 && dqt > 0 && dht > 0);
+  ASSERT_TRUE(sof > 0 && dqt > 0 && dht > 0 && sos > 0);
   auto patch = [&](std::vector<uint8_t> v, int at, std::initializer_list<uint8_t> bytes) {
     for (uint8_t b : bytes) v[at++] = b;
     return v;
@@ -317,7 +317,26 @@ TEST(Jpeg, CraftedFilesReachTheirMessages) {
   const uint8_t sof2[] = {0xFF, 0xC0, 0, 14, 8, 0, 16, 0, 16, 2, 1, 0x11, 0, 2, 0x11, 0};
   twoComp.insert(twoComp.end(), sof2, sof2 + sizeof sof2);
   twoComp.insert(twoComp.end(), g.begin() + gsof + 2 + (g[gsof + 2] << 8 | g[gsof + 3]), g.end());
+  // A second frame header right after the first.
+  const int sofLen = 2 + (j[sof + 2] << 8 | j[sof + 3]);
+  std::vector<uint8_t> twoSof(j.begin(), j.begin() + sof + sofLen);
+  twoSof.insert(twoSof.end(), j.begin() + sof, j.end());
+  // Every table read, the frame read, then the end of the image instead of a scan.
+  std::vector<uint8_t> noScan(j.begin(), j.begin() + sos);
+  noScan.insert(noScan.end(), {0xFF, 0xD9});
+  // A frame of eleven components, one more than the library takes.
+  std::vector<uint8_t> elevenComp(j.begin(), j.begin() + sof);
+  const uint8_t sof11[] = {0xFF, 0xC0, 0, 41, 8, 0, 16, 0, 16, 11};
+  elevenComp.insert(elevenComp.end(), sof11, sof11 + sizeof sof11);
+  for (uint8_t id = 1; id <= 11; ++id) elevenComp.insert(elevenComp.end(), {id, 0x11, 0});
+  elevenComp.insert(elevenComp.end(), j.begin() + sof + sofLen, j.end());
   struct Case { const char* name; std::vector<uint8_t> data; int code; } cases[] = {
+      {"scan names an undefined huffman table", patch(j, sos + 6, {0x22}), 50},
+      {"eleven components", elevenComp, 26},
+      {"huffman counts beyond 256", patch(j, dht + 5, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), 8},
+      {"two sof", twoSof, 58},
+      {"no sos", noScan, 59},
+      {"undefined quantization table", patch(j, sof + 12, {3}), 52},
       {"sof type", patch(j, sof + 1, {0xC3}), 60},
       {"dqt index", patch(j, dqt + 4, {0x05}), 31},
       {"dht index", patch(j, dht + 4, {0x05}), 30},
@@ -332,7 +351,6 @@ TEST(Jpeg, CraftedFilesReachTheirMessages) {
       {"huge dimensions", patch(j, sof + 5, {0xFF, 0xDC, 0xFF, 0xDC}), 41},
       {"truncated header", std::vector<uint8_t>(j.begin(), j.begin() + sof + 6), 11},
   };
-  (void)sos;
   for (auto& c : cases) {
     auto d = Decode(c.data);
     EXPECT_TRUE(d->Aborted) << c.name;

@@ -134,6 +134,37 @@ TEST_F(ProcTest, UndoRestoresTheExactPixelsAndKeepsTheEntry) {
   EXPECT_EQ(p.GetUndoSource(5), 0);
 }
 
+// Every pixel format, for operations that move pixels and ones that change the size: the undo
+// snapshot gives back the exact rows, the format, the palette and the alpha channel.
+TEST_F(ProcTest, UndoRestoresExactPixelsOfEveryFormat) {
+  for (TIEPixelFormat pf : kAllFormats) {
+    for (int op = 0; op < 3; ++op) {
+      SCOPED_TRACE(testing::Message() << "format " << int(pf) << " operation " << op);
+      TImageryProc p(&owner);
+      ASSERT_TRUE(p.AutoUndo);
+      TIEBitmap* img = p.GetIEBitmap();
+      ASSERT_TRUE(img->Allocate(11, 7, pf));
+      PaintPattern(*img, 3 + op);
+      if (pf == ie8p) img->SetPaletteEntry(17, IEMakeRGB(1, 2, 3));
+      img->GetAlphaChannel()->Fill(90);
+      img->GetAlphaChannel()->Scanline(2)[4] = 7;
+      TIEBitmap before;
+      before.Assign(img);
+      if (op == 0) p.Flip(0);
+      if (op == 1) p.Rotate(90);
+      if (op == 2) p.Resample(5, 3, rfNone);
+      ASSERT_EQ(p.GetUndoCount(), 1);
+      EXPECT_FALSE(IESameBitmaps(img, &before)) << "the operation changed nothing";
+      p.Undo();
+      EXPECT_EQ(img->PixelFormat(), pf);
+      EXPECT_TRUE(IESameBitmaps(img, &before));
+      if (pf == ie8p) {
+        EXPECT_EQ(img->GetPaletteEntry(17), IEMakeRGB(1, 2, 3));
+      }
+    }
+  }
+}
+
 TEST_F(ProcTest, UndoThenRedoReturnsToTheChangedState) {
   TImageryProc p(&owner);
   TIEBitmap* img = p.GetIEBitmap();

@@ -229,6 +229,19 @@ TEST_F(GeomTest, BlackAndWhiteProjectionsAndAverage) {
   std::memset(page.Scanline(14), 0, 1);  // among the last three rows: lost
   IEResampleBW(&page, &d, rfProjectBW);
   for (int j = 0; j < 4; ++j) EXPECT_TRUE(IEGetBit(d.Scanline(j), 0)) << j;
+  // The white-on-black projection keeps a thin white line on a black page the same way.
+  page.Fill(0);
+  std::memset(page.Scanline(4), 0xFF, 1);
+  IEResampleBW(&page, &d, rfProjectWB);
+  for (int j = 0; j < 4; ++j) EXPECT_EQ(IEGetBit(d.Scanline(j), 0), j == 1 || j == 2) << j;
+  // From 24-bit colour: a white line (every channel above 128) survives, a grey one does not.
+  TIEBitmap col(4, 16, ie24RGB), cd(4, 4, ie1g);
+  col.Fill(0);
+  col.FillRect(0, 4, 3, 4, 0xFFFFFF);
+  col.FillRect(0, 9, 3, 9, 0x808080);
+  IEResampleColor(&col, &cd, rfProjectWB, nullptr, nullptr);
+  ASSERT_EQ(cd.PixelFormat(), ie1g);
+  for (int j = 0; j < 4; ++j) EXPECT_EQ(IEGetBit(cd.Scanline(j), 0), j == 1 || j == 2) << j;
 
   TIEBitmap chk(8, 8, ie1g), g(2, 2, ie24RGB);
   chk.Fill(0);

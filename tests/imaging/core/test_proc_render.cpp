@@ -174,4 +174,49 @@ TEST(BlendModes, ChannelRules) {
   EXPECT_EQ(d.GetPixelRGB(0, 0).r, (128 * 128) >> 8);
 }
 
+// Every one of the 38 modes, with results worked out by hand from each mode's rule.
+TEST(BlendModes, EveryModeAgainstItsRule) {
+  struct Case {
+    int mode, s, d, result;
+  } channel[] = {
+      {0, 200, 100, 200},  {1, 100, 50, 150},   {2, 100, 250, 150},  {3, 7, 100, 14},     {4, 200, 100, 78},
+      {5, 200, 100, 236},  {6, 200, 100, 64},   {7, 200, 100, 172},  {8, 200, 100, 200},  {9, 200, 100, 100},
+      {10, 200, 101, 150}, {11, 200, 100, 222}, {12, 200, 100, 210}, {13, 200, 100, 144}, {14, 200, 100, 156},
+      {14, 100, 200, 189}, {15, 200, 100, 189}, {15, 100, 200, 156}, {16, 200, 100, 133}, {16, 50, 100, 63},
+      {17, 200, 100, 134}, {18, 200, 100, 255}, {18, 100, 50, 82},   {19, 200, 100, 57},  {20, 100, 50, 124},
+      {20, 7, 255, 255},   {21, 200, 100, 115}, {21, 200, 0, 0},     {22, 100, 50, 41},   {22, 200, 100, 185},
+      {23, 100, 50, 62},   {23, 200, 100, 156}, {24, 200, 100, 181}, {24, 255, 3, 255},   {25, 100, 50, 48},
+      {25, 200, 100, 255}, {26, 200, 100, 135}, {26, 0, 100, 0},     {27, 200, 100, 225}, {27, 200, 0, 0},
+      {28, 200, 100, 44},  {28, 100, 100, 0},   {29, 128, 128, 128}, {29, 255, 255, 255}, {29, 0, 128, 64},
+      {30, 100, 100, 44},  {30, 10, 100, 0},
+  };
+  for (const auto& c : channel) {
+    EXPECT_EQ(IEBlendChannel(c.s, c.d, static_cast<TIEBlendMode>(c.mode)), c.result) << c.mode << " " << c.s << " " << c.d;
+    // The per-channel modes apply to red, green and blue alike.
+    const uint8_t r = static_cast<uint8_t>(c.result);
+    EXPECT_EQ(IEBlendRGB(IEMakeRGB(c.s, c.s, c.s), IEMakeRGB(c.d, c.d, c.d), static_cast<TIEBlendMode>(c.mode)),
+              IEMakeRGB(r, r, r))
+        << c.mode;
+  }
+  struct RGBCase {
+    int mode;
+    TIERGBPixel s, d, result;
+  } rgb[] = {
+      {31, IEMakeRGB(10, 20, 30), IEMakeRGB(100, 100, 100), IEMakeRGB(10, 100, 100)},
+      {32, IEMakeRGB(10, 20, 30), IEMakeRGB(100, 100, 100), IEMakeRGB(100, 20, 100)},
+      {33, IEMakeRGB(10, 20, 30), IEMakeRGB(100, 100, 100), IEMakeRGB(100, 100, 30)},
+      // hue of pure green, saturation 100/210 and lightness 300/510 of the destination
+      {34, IEMakeRGB(0, 255, 0), IEMakeRGB(200, 100, 100), IEMakeRGB(100, 200, 100)},
+      // a grey source has no saturation: grey at the destination's lightness
+      {35, IEMakeRGB(50, 50, 50), IEMakeRGB(200, 100, 100), IEMakeRGB(150, 150, 150)},
+      // hue and saturation of pure green at lightness 100/255
+      {36, IEMakeRGB(0, 255, 0), IEMakeRGB(100, 100, 100), IEMakeRGB(0, 200, 0)},
+      // hue of green, saturation 100/210, lightness 0.5: 188.2 and 66.8 rounded
+      {37, IEMakeRGB(0, 255, 0), IEMakeRGB(200, 100, 100), IEMakeRGB(67, 188, 67)},
+      {38, IEMakeRGB(0, 255, 0), IEMakeRGB(200, 100, 100), IEMakeRGB(200, 100, 100)},
+      {255, IEMakeRGB(0, 255, 0), IEMakeRGB(200, 100, 100), IEMakeRGB(200, 100, 100)},
+  };
+  for (const auto& c : rgb) EXPECT_EQ(IEBlendRGB(c.s, c.d, static_cast<TIEBlendMode>(c.mode)), c.result) << c.mode;
+}
+
 }  // namespace

@@ -64,6 +64,20 @@ static std::vector<DetectCase> Cases() {
       {"plain wmf", Pad({1, 0, 9, 0, 0, 3}, 40), ioWMF},
       {"psd", Str("8BPS", 40), ioPSD},
       {"raf raw", Str("FUJIFILMCCD-RAW", 64), ioRAW},
+      {"mrw raw", Pad({0, 'M', 'R', 'M', 0, 0, 0, 8}, 64), ioRAW},
+      {"x3f raw", Str("FOVb", 64), ioRAW},
+      {"crw raw", Pad({'I', 'I', 26, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R'}, 64), ioRAW},
+      {"gif87a", Str("GIF87a", 20), ioGIF},
+      {"jpeg without JFIF at the start", Pad({0xFF, 0xD8, 0xFF, 0xE1, 0, 16, 'E', 'x', 'i', 'f'}, 64), ioJPEG},
+      {"pbm plain", Str("P1\n2 2\n0 1 1 0\n", 40), ioPXM},
+      {"pgm with a comment", Str("P5#c\n4 4\n255\n", 60), ioPXM},
+      {"not a pnm: P7", Str("P7\n4 4\n", 40), 0},
+      {"bm of 14 bytes is too small", Str("BM", 14), 0},
+      // the first test that matches decides: signatures before a JPEG start found further on
+      {"png holding a jpeg start", Pad(Bytes{0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0xFF, 0xD8, 0xFF, 0xE0}, 40), ioPNG},
+      {"bmp holding a jpeg start", Pad(Bytes{'B', 'M', 0xFF, 0xD8, 0xFF}, 60), ioBMP},
+      {"psd after a jpeg start", Pad(Bytes{'8', 'B', 'P', 'S', 0xFF, 0xD8, 0xFF}, 40), ioJPEG},
+      {"random binary", Bytes{0x13, 0x57, 0x9B, 0xDF, 0x24, 0x68, 0xAC, 0xE0, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}, 0},
       {"text", Str("hello, this is not an image at all, just words.", 64), 0},
       {"zeros", Bytes(300, 0), 0},
       {"empty", Bytes(), 0},
@@ -123,6 +137,31 @@ TEST(Detect, PluginContentTestsAndCodecHooks) {
   TIEMemStream ts(t.data(), int64_t(t.size()));
   EXPECT_EQ(IEFindStreamFormat(&ts), ioRAW);
   IECodecs = saved;
+  // The formats only a codec or a view can recognise: layers, vector objects, both, HD Photo.
+  struct HookCase {
+    bool (*TIECodecs::*Hook)(TStream*);
+    int32_t Want;
+  } hooks[] = {{&TIECodecs::IsVectorObjectsFile, ioIEV},
+               {&TIECodecs::IsLayersFile, ioLYR},
+               {&TIECodecs::IsLayersObjectsFile, ioALL}};
+  Bytes other = Str("no known signature here", 40);
+  for (const auto& h : hooks) {
+    TIEMemStream os(other.data(), int64_t(other.size()));
+    EXPECT_EQ(IEFindStreamFormat(&os), 0) << h.Want;
+    IECodecs.*(h.Hook) = [](TStream*) { return true; };
+    os.SetPosition(3);
+    EXPECT_EQ(IEFindStreamFormat(&os), h.Want);
+    EXPECT_EQ(os.Position(), 3) << h.Want;
+    IECodecs = saved;
+  }
+  const bool wic = IEWICAvailable;
+  Bytes hdp = Pad({'I', 'I', 0xBC, 1, 8, 0, 0, 0}, 40);
+  TIEMemStream hs(hdp.data(), int64_t(hdp.size()));
+  IEWICAvailable = false;
+  EXPECT_NE(IEFindStreamFormat(&hs), ioHDP);
+  IEWICAvailable = true;
+  EXPECT_EQ(IEFindStreamFormat(&hs), ioHDP);
+  IEWICAvailable = wic;
   IEFreeFileFormats();
 }
 

@@ -81,6 +81,10 @@ TEST_F(IOThread, DeferredLoadPostsItsMessagesInOrder) {
       {IEM_PROGRESS, 100}, {IEM_UPDATE, 0}, {IEM_PROGRESS, 100}, {IEM_FINISHWORK, 0}};
   EXPECT_EQ(link.Posted.Messages, want);
   EXPECT_EQ(view.Image.Width(), 6);
+  // The message numbers the window side dispatches on.
+  EXPECT_EQ(IEM_PROGRESS, 8027u);
+  EXPECT_EQ(IEM_FINISHWORK, 8028u);
+  EXPECT_EQ(IEM_UPDATE, 8024u);
 }
 
 TEST_F(IOThread, WithoutAParentWindowTheEventsRunOnTheWorker) {

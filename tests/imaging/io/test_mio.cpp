@@ -1,6 +1,8 @@
 // Multi-image input: lazy entries, insertion points, parameter sets in step with the grid, the
 // multi-image loaders and their failure handling.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include "imaging/core/iestreams.h"
 #include "imaging/io/iefileformats.h"
@@ -124,6 +126,36 @@ TEST_F(MIO, LazyEntriesOpenNoFile) {
   EXPECT_EQ(Reads.load(), 0);
   EXPECT_EQ(mio.GetParamsCount(), 2);
   EXPECT_EQ(grid.Locks, 0);
+}
+
+// With real files present: the directory is watched for opens while the lazy entries are made.
+TEST_F(MIO, LazyEntriesOfExistingFilesOpenNothing) {
+  TIEBitmap b;
+  MakePattern(&b, 4, 3);
+  for (const char* n : {"a.jpg", "b.jpg"}) {
+    TFileStream f(Dir / n, fmCreate);
+    WritePixels(&f, &b);
+  }
+  const int fd = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  ASSERT_GE(inotify_add_watch(fd, Dir.Path.c_str(), IN_OPEN | IN_ACCESS), 0);
+  auto opens = [fd] {
+    alignas(inotify_event) char buf[4096];
+    int events = 0;
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+      for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len) ++events;
+    return events;
+  };
+  mio.LoadFromFiles(Dir / "a.jpg" + "|" + Dir / "b.jpg", false, true);
+  ASSERT_EQ(grid.ImageCount(), 2);
+  EXPECT_EQ(grid.Items[1]->FileName, Dir / "b.jpg" + "::0");
+  EXPECT_FALSE(grid.Items[0]->LoadedFromFile);
+  EXPECT_TRUE(grid.Items[0]->Picture.IsEmpty());
+  EXPECT_EQ(Reads.load(), 0);
+  EXPECT_EQ(opens(), 0) << "a lazy entry opened its file";
+  { TFileStream f(Dir / "a.jpg", fmOpenRead); }  // the watch does see an open
+  EXPECT_GT(opens(), 0);
+  ::close(fd);
 }
 
 TEST_F(MIO, NonLazyNamesAreLoadedByTheGridAtTheInsertionPoint) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/core/iebitmap.h"
+#include "imaging/io/iefileformats.h"
 #include "imaging/io/iemarkers.h"
 #include "imaging/io/iemetadata.h"
 #include "imaging/io/ieparams.h"
@@ -214,4 +215,44 @@ TEST(IOParams, OutputProfileIsCreatedOnceHoldingSRGB) {
   EXPECT_EQ(p.GetOutputICCProfile(), a);
   EXPECT_TRUE(a->IsValid());
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(a->Raw.data()) + 36, 4), "acsp");
+}
+
+namespace {
+void GifDecomp(TStream*, int, int, uint8_t*, bool) {}
+void GifComp(TStream*, int, int, int, const uint8_t*, bool) {}
+uint8_t* TiffDecomp(const uint8_t*, int, void*&, int) { return nullptr; }
+void TiffComp(const uint8_t*, int, TStream*, void*&) {}
+}  // namespace
+
+// Every new or reset parameter set takes the process-wide LZW hooks as they are at that moment.
+TEST(IOParams, DefaultsCopyTheFourLZWHooks) {
+  const auto gd = IEGifLzwDecompressHook;
+  const auto gc = IEGifLzwCompressHook;
+  const auto td = IETiffLzwDecompressHook;
+  const auto tc = IETiffLzwCompressHook;
+  IEGifLzwDecompressHook = nullptr;
+  IEGifLzwCompressHook = nullptr;
+  IETiffLzwDecompressHook = nullptr;
+  IETiffLzwCompressHook = nullptr;
+  TIOParamsVals before;
+  EXPECT_EQ(before.GIF_LZWDecompFunc, nullptr);
+  EXPECT_EQ(before.TIFF_LZWCompFunc, nullptr);
+  IEGifLzwDecompressHook = &GifDecomp;
+  IEGifLzwCompressHook = &GifComp;
+  IETiffLzwDecompressHook = &TiffDecomp;
+  IETiffLzwCompressHook = &TiffComp;
+  TIOParamsVals p;
+  EXPECT_EQ(p.GIF_LZWDecompFunc, &GifDecomp);
+  EXPECT_EQ(p.GIF_LZWCompFunc, &GifComp);
+  EXPECT_EQ(p.TIFF_LZWDecompFunc, &TiffDecomp);
+  EXPECT_EQ(p.TIFF_LZWCompFunc, &TiffComp);
+  before.SetDefaultParams();
+  EXPECT_EQ(before.GIF_LZWDecompFunc, &GifDecomp);
+  EXPECT_EQ(before.GIF_LZWCompFunc, &GifComp);
+  EXPECT_EQ(before.TIFF_LZWDecompFunc, &TiffDecomp);
+  EXPECT_EQ(before.TIFF_LZWCompFunc, &TiffComp);
+  IEGifLzwDecompressHook = gd;
+  IEGifLzwCompressHook = gc;
+  IETiffLzwDecompressHook = td;
+  IETiffLzwCompressHook = tc;
 }

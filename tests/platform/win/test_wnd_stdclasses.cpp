@@ -85,3 +85,60 @@ TEST_F(WndTest, StaticTextIsTransparentToTheMouseAndDialogsCloseAsCancel) {
   EXPECT_EQ(lastCmd, static_cast<UINT>(IDCANCEL));
   EXPECT_TRUE(IsWindow(dlg));
 }
+
+TEST_F(WndTest, AcceleratorsAndDialogKeysNavigateAndCommand) {
+  HWND dlg = Top(0, 0, 300, 200, WS_POPUP | WS_VISIBLE);
+  HWND a = Make("BUTTON", "A", BS_PUSHBUTTON | WS_TABSTOP, dlg, 1, 10, 10, 80, 24);
+  HWND b = Make("BUTTON", "B", BS_PUSHBUTTON | WS_TABSTOP, dlg, 2, 10, 40, 80, 24);
+  Make("STATIC", "no stop", SS_LEFT, dlg, 3, 10, 70, 80, 20);
+  SetFocus(a);
+  ACCEL acc[] = {{FVIRTKEY | FCONTROL, 'S', 100}};
+  HACCEL table = CreateAcceleratorTable(acc, 1);
+  auto feed = [&](UINT vk, bool ctrl, bool shift) {
+    if (ctrl) InjectKey(VK_CONTROL, true);
+    if (shift) InjectKey(VK_SHIFT, true);
+    InjectKey(vk, true);
+    InjectKey(vk, false);
+    if (shift) InjectKey(VK_SHIFT, false);
+    if (ctrl) InjectKey(VK_CONTROL, false);
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (TranslateAccelerator(dlg, table, &m)) continue;
+      if (IsDialogMessage(dlg, &m)) continue;
+      TranslateMessage(&m);
+      DispatchMessage(&m);
+    }
+  };
+  feed(VK_TAB, false, false);
+  EXPECT_EQ(GetFocus(), b);
+  feed(VK_TAB, false, false);  // wraps; the static has no tab stop
+  EXPECT_EQ(GetFocus(), a);
+  feed(VK_TAB, false, true);
+  EXPECT_EQ(GetFocus(), b);
+  MsgLog().clear();
+  feed('S', true, false);
+  auto cmds = Logged(WM_COMMAND, dlg);
+  ASSERT_EQ(cmds.size(), 1u);
+  EXPECT_EQ(LOWORD(cmds[0].W), 100);
+  EXPECT_EQ(HIWORD(cmds[0].W), 1);
+  MsgLog().clear();
+  feed(VK_ESCAPE, false, false);
+  cmds = Logged(WM_COMMAND, dlg);
+  ASSERT_EQ(cmds.size(), 1u);
+  EXPECT_EQ(LOWORD(cmds[0].W), IDCANCEL);
+  DestroyAcceleratorTable(table);
+}
+
+TEST_F(WndTest, CaretFollowsItsWindow) {
+  HWND w = Top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE);
+  POINT p;
+  EXPECT_FALSE(GetCaretPos(&p));
+  ASSERT_TRUE(CreateCaret(w, nullptr, 1, 14));
+  EXPECT_TRUE(SetCaretPos(7, 3));
+  ASSERT_TRUE(GetCaretPos(&p));
+  EXPECT_EQ(p, (POINT{7, 3}));
+  EXPECT_TRUE(ShowCaret(w));
+  EXPECT_FALSE(ShowCaret(reinterpret_cast<HWND>(0x10)));  // not the caret's window
+  EXPECT_TRUE(DestroyCaret());
+  EXPECT_FALSE(DestroyCaret());
+}
