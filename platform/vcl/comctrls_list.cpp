@@ -17,6 +17,7 @@ namespace {
 constexpr int kIconCellWidth = 76;
 constexpr int kListCellWidth = 120;
 constexpr int kCheckWidth = 16;
+const char* const kListViewProp = "OrvListView";  // the header window's list view
 }  // namespace
 
 // ---- TListItem ----
@@ -155,7 +156,7 @@ TCustomListView::TCustomListView(TComponent* AOwner)
 
 TCustomListView::~TCustomListView() {
   if (FHeader && IsWindow(FHeader)) {
-    SetWindowLongPtr(FHeader, GWLP_USERDATA, 0);
+    RemoveProp(FHeader, kListViewProp);
     DestroyWindow(FHeader);
   }
   FHeader = nullptr;
@@ -463,7 +464,7 @@ void TCustomListView::Paint() {
 
 // ---- The header window ----
 LRESULT ListHeaderProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-  auto* lv = reinterpret_cast<TCustomListView*>(GetWindowLongPtr(w, GWLP_USERDATA));
+  auto* lv = static_cast<TCustomListView*>(GetProp(w, kListViewProp));
   if (!lv) return DefWindowProc(w, m, wp, lp);
   auto& cols = lv->FColumns;
   switch (m) {
@@ -542,13 +543,14 @@ void TCustomListView::CreateWnd() {
   WNDCLASSA wc{};
   if (!GetClassInfo(nullptr, "SysHeader32", &wc)) {
     wc = WNDCLASSA{};
-    wc.lpfnWndProc = ListHeaderProc;
+    wc.lpfnWndProc = DefWindowProc;  // a plain class; the list view's header is subclassed below
     wc.lpszClassName = "SysHeader32";
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     RegisterClass(&wc);
   }
   FHeader = CreateWindowEx(0, "SysHeader32", "", WS_CHILD, 0, 0, ClientWidth(), 19, FHandle, nullptr, nullptr, nullptr);
-  SetWindowLongPtr(FHeader, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtr(FHeader, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListHeaderProc));
+  SetProp(FHeader, kListViewProp, this);
   UpdateHeader();
 }
 

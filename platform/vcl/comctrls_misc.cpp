@@ -206,6 +206,9 @@ void TTabControl::Publish(TPublisher<TTabControl>& P) {
 }
 
 // ---- TDateTimePicker ----
+namespace {
+const char* const kPickerProp = "OrvDateTimePicker";  // the spin window's picker
+}
 TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {
   FWidth = 186;
   FHeight = 21;
@@ -216,7 +219,7 @@ TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {
 
 TDateTimePicker::~TDateTimePicker() {
   if (FSpin && IsWindow(FSpin)) {
-    SetWindowLongPtr(FSpin, GWLP_USERDATA, 0);
+    RemoveProp(FSpin, kPickerProp);
     DestroyWindow(FSpin);
   }
   FSpin = nullptr;
@@ -224,7 +227,7 @@ TDateTimePicker::~TDateTimePicker() {
 
 // The spin window's procedure: its upper half steps the picker's field up, the lower half down.
 LRESULT TDateTimePicker::SpinProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-  auto* dp = reinterpret_cast<TDateTimePicker*>(GetWindowLongPtr(w, GWLP_USERDATA));
+  auto* dp = static_cast<TDateTimePicker*>(GetProp(w, kPickerProp));
   if (!dp) return DefWindowProc(w, m, wp, lp);
   RECT c;
   GetClientRect(w, &c);
@@ -259,7 +262,7 @@ void TDateTimePicker::CreateWnd() {
   WNDCLASSA wc{};
   if (!GetClassInfo(nullptr, "msctls_updown32", &wc)) {
     wc = WNDCLASSA{};
-    wc.lpfnWndProc = SpinProc;
+    wc.lpfnWndProc = DefWindowProc;  // a plain class; the picker's spin is subclassed below
     wc.lpszClassName = "msctls_updown32";
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     RegisterClass(&wc);
@@ -267,7 +270,7 @@ void TDateTimePicker::CreateWnd() {
   FSpin = CreateWindowEx(0, "msctls_updown32", "", WS_CHILD, 0, 0, 0, 0, FHandle, nullptr, nullptr, nullptr);
   // Our procedure even when the class was registered by someone else.
   SetWindowLongPtr(FSpin, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TDateTimePicker::SpinProc));
-  SetWindowLongPtr(FSpin, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetProp(FSpin, kPickerProp, this);
   UpdateSpin();
 }
 
