@@ -35,6 +35,9 @@ function(orv_test name)
       ORVANTA_SOURCE_DIR_VALUE="${CMAKE_SOURCE_DIR}" ORVANTA_BINARY_DIR_VALUE="${CMAKE_BINARY_DIR}")
   endif()
   target_link_libraries(${name} PRIVATE orv_testenv)
+  # Test code is compiled without optimisation: it is not hot, and GoogleTest's macros make -O1
+  # builds of test files several times slower to compile.
+  target_compile_options(${name} PRIVATE -O0)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()

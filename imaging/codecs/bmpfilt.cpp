@@ -13,27 +13,13 @@
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/iemask.h"
 #include "imaging/core/ieutils.h"
+#include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/ieparams.h"
 #include "platform/rtl/streams.h"
 
 namespace {
-
-inline uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t LE32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-inline void Put16(uint8_t* p, uint32_t v) {
-  p[0] = v & 0xFF;
-  p[1] = (v >> 8) & 0xFF;
-}
-inline void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = (v >> (8 * i)) & 0xFF;
-}
-
-int DpiFromPpm(int32_t ppm) { return static_cast<int>(std::nearbyint(ppm / 100.0 * 2.54)); }
-int32_t PpmFromDpi(int dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
 
 // Largest image the reader allocates; IEPlausibleImageSize bounds it by the data as well (RLE
 // deltas skip areas cheaply, so the bound is generous).
@@ -121,9 +107,9 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
       Progress.Abort();
       return;
     }
-    type = LE16(fh);
-    fileSize = LE32(fh + 2);
-    pixelOffset = LE32(fh + 10);
+    type = IELE16(fh);
+    fileSize = IELE32(fh + 2);
+    pixelOffset = IELE32(fh + 10);
   } else {
     fileSize = static_cast<uint32_t>(std::min<int64_t>(streamSize, 0xFFFFFFFF));
   }
@@ -138,7 +124,7 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
     return;
   }
   Stream->Seek(-4, soCurrent);
-  const uint32_t headerSize = LE32(sz);
+  const uint32_t headerSize = IELE32(sz);
   P.SetColorMap(nullptr, 0);
 
   int32_t width = 0, height = 0;
@@ -156,9 +142,9 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
       return;
     }
     P.BMP_Version = 2;
-    width = LE16(h + 4);
-    height = LE16(h + 6);
-    bitCount = LE16(h + 10);
+    width = IELE16(h + 4);
+    height = IELE16(h + 6);
+    bitCount = IELE16(h + 10);
     P.SetDpiX(IEDefaultDpiX);
     P.SetDpiY(IEDefaultDpiY);
     if (bitCount <= 8) {
@@ -181,19 +167,19 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
     }
     if (headerSize > 64) Stream->Seek(headerSize - 64, soCurrent);
     P.BMP_Version = headerSize == 64 ? 3 : headerSize == 40 ? 1 : 0;
-    width = static_cast<int32_t>(LE32(h + 4));
-    height = static_cast<int32_t>(LE32(h + 8));
-    bitCount = LE16(h + 14);
-    compression = LE32(h + 16);
-    imageSize = LE32(h + 20);
+    width = static_cast<int32_t>(IELE32(h + 4));
+    height = static_cast<int32_t>(IELE32(h + 8));
+    bitCount = IELE16(h + 14);
+    compression = IELE32(h + 16);
+    imageSize = IELE32(h + 20);
     if (height < 0) {
       topDown = true;
       height = height == INT32_MIN ? 0 : -height;
     }
-    int dx = DpiFromPpm(static_cast<int32_t>(LE32(h + 24))), dy = DpiFromPpm(static_cast<int32_t>(LE32(h + 28)));
+    int dx = IEDpiFromPpm(static_cast<int32_t>(IELE32(h + 24))), dy = IEDpiFromPpm(static_cast<int32_t>(IELE32(h + 28)));
     P.SetDpiX(dx > 0 ? dx : IEDefaultDpiX);
     P.SetDpiY(dy > 0 ? dy : IEDefaultDpiY);
-    uint32_t used = LE32(h + 32);
+    uint32_t used = IELE32(h + 32);
     if (used > 256) used = 0;
     if (used == 0 && bitCount <= 8) used = 1u << bitCount;
     if (used) {
@@ -206,9 +192,9 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
     if (compression == 3) {
       uint8_t m[12] = {};
       Stream->Read(m, 12);
-      masks[0] = LE32(m);
-      masks[1] = LE32(m + 4);
-      masks[2] = LE32(m + 8);
+      masks[0] = IELE32(m);
+      masks[1] = IELE32(m + 4);
+      masks[2] = IELE32(m + 8);
     }
   }
   if (width < 0) width = 0;
@@ -315,7 +301,7 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
         }
         auto* d = reinterpret_cast<TIERGBPixel*>(Bitmap->Scanline(imageRow(i)));
         for (int x = 0; x < width; ++x) {
-          uint32_t v = LE16(&buf[2 * x]);
+          uint32_t v = IELE16(&buf[2 * x]);
           d[x].r = static_cast<uint8_t>(shr(v & rm, r + g + b - 8));
           d[x].g = static_cast<uint8_t>(shr(v & gm, g + b - 8));
           d[x].b = static_cast<uint8_t>(shr(v & bm & 0xFF, -(8 - b)));
@@ -469,24 +455,24 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
   auto fillInfo = [&](uint32_t imageSizeField) {
     std::memset(ih, 0, sizeof ih);
     if (core) {
-      Put32(ih, 12);
-      Put16(ih + 4, w);
-      Put16(ih + 6, h);
-      Put16(ih + 8, 1);
-      Put16(ih + 10, B);
+      IEPutLE32(ih, 12);
+      IEPutLE16(ih + 4, w);
+      IEPutLE16(ih + 6, h);
+      IEPutLE16(ih + 8, 1);
+      IEPutLE16(ih + 10, B);
       return;
     }
-    Put32(ih, headerSize);
-    Put32(ih + 4, w);
-    Put32(ih + 8, h);
-    Put16(ih + 12, 1);
-    Put16(ih + 14, B);
-    Put32(ih + 16, compression);
-    Put32(ih + 20, imageSizeField);
-    Put32(ih + 24, PpmFromDpi(P.DpiX > 0 ? P.DpiX : IEDefaultDpiX));
-    Put32(ih + 28, PpmFromDpi(P.DpiY > 0 ? P.DpiY : IEDefaultDpiY));
-    Put32(ih + 32, B <= 8 ? (1u << B) : 0);
-    Put32(ih + 36, 1u << (B % 32));
+    IEPutLE32(ih, headerSize);
+    IEPutLE32(ih + 4, w);
+    IEPutLE32(ih + 8, h);
+    IEPutLE16(ih + 12, 1);
+    IEPutLE16(ih + 14, B);
+    IEPutLE32(ih + 16, compression);
+    IEPutLE32(ih + 20, imageSizeField);
+    IEPutLE32(ih + 24, static_cast<uint32_t>(IEPpmFromDpi(P.DpiX > 0 ? P.DpiX : IEDefaultDpiX)));
+    IEPutLE32(ih + 28, static_cast<uint32_t>(IEPpmFromDpi(P.DpiY > 0 ? P.DpiY : IEDefaultDpiY)));
+    IEPutLE32(ih + 32, B <= 8 ? (1u << B) : 0);
+    IEPutLE32(ih + 36, 1u << (B % 32));
   };
   fillInfo(0);
   write(ih, headerSize);
@@ -589,8 +575,8 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
   }
   if (aborting || Progress.IsAborting()) return;
   const int64_t end = Stream->Position();
-  Put32(fh + 2, static_cast<uint32_t>(end - start));
-  Put32(fh + 10, static_cast<uint32_t>(pixelStart - start));
+  IEPutLE32(fh + 2, static_cast<uint32_t>(end - start));
+  IEPutLE32(fh + 10, static_cast<uint32_t>(pixelStart - start));
   fillInfo(static_cast<uint32_t>(end - pixelStart));
   Stream->SetPosition(start);
   write(fh, 14);

@@ -35,6 +35,23 @@ TIEBitmap* IEConvertTo24(TIEBitmap* Source) {
   return out.release();
 }
 
+namespace {
+
+// A new ie1g image of Source's size whose bits are set where On(pixel colour) holds.
+template <class Pred> TIEBitmap* OneBitWhere(TIEBitmap* Source, Pred On) {
+  const int w = Source->Width(), h = Source->Height();
+  auto out = std::make_unique<TIEBitmap>();
+  out->Allocate(w, h, ie1g);
+  for (int y = 0; y < h; ++y) {
+    std::memset(out->Scanline(y), 0, out->RowLen());
+    for (int x = 0; x < w; ++x)
+      if (On(Source->GetPixelAsRGB(x, y))) out->Scanline(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  }
+  return out.release();
+}
+
+}  // namespace
+
 TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Source, TIERGBPixel& Color1, TIERGBPixel& Color2) {
   const int w = Source->Width(), h = Source->Height();
   TIERGBPixel c[2];
@@ -51,91 +68,12 @@ TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Source, TIERGBPixel& Color1, TIERGBPixel&
   if (IERGBToGray(c[1]) < IERGBToGray(c[0])) std::swap(c[0], c[1]);
   Color1 = c[0];
   Color2 = c[1];
-  auto out = std::make_unique<TIEBitmap>();
-  out->Allocate(w, h, ie1g);
-  for (int y = 0; y < h; ++y) {
-    std::memset(out->Scanline(y), 0, out->RowLen());
-    for (int x = 0; x < w; ++x)
-      if (Source->GetPixelAsRGB(x, y) == c[1]) out->Scanline(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
-  }
-  return out.release();
+  const TIERGBPixel light = c[1];
+  return OneBitWhere(Source, [light](TIERGBPixel p) { return p == light; });
 }
 
 TIEBitmap* IEConvertTo1Bit(TIEBitmap* Source) {
-  const int w = Source->Width(), h = Source->Height();
-  auto out = std::make_unique<TIEBitmap>();
-  out->Allocate(w, h, ie1g);
-  for (int y = 0; y < h; ++y) {
-    std::memset(out->Scanline(y), 0, out->RowLen());
-    for (int x = 0; x < w; ++x)
-      if (IERGBToGray(Source->GetPixelAsRGB(x, y)) >= 128)
-        out->Scanline(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
-  }
-  return out.release();
-}
-
-namespace {
-
-// Moves every pixel (of one byte-aligned format) to its place under the orientation.
-void Reorient(TIEBitmap* B, int Orientation) {
-  const int w = B->Width(), h = B->Height();
-  const bool swap = Orientation >= 5;
-  const int nw = swap ? h : w, nh = swap ? w : h;
-  const TIEPixelFormat pf = B->PixelFormat();
-  if (pf == ie1g) {
-    std::unique_ptr<TIEBitmap> src(IEConvertTo24(B));
-    B->Assign(src.get());
-    Reorient(B, Orientation);
-    return;
-  }
-  const int bpp = B->BitCount() / 8;
-  TIEBitmap out;
-  out.Allocate(nw, nh, pf);
-  if (pf == ie8p) B->CopyPaletteTo(&out);
-  for (int y = 0; y < nh; ++y) {
-    uint8_t* d = out.Scanline(y);
-    for (int x = 0; x < nw; ++x) {
-      int sx, sy;
-      switch (Orientation) {
-        case 2: sx = w - 1 - x; sy = y; break;
-        case 3: sx = w - 1 - x; sy = h - 1 - y; break;
-        case 4: sx = x; sy = h - 1 - y; break;
-        case 5: sx = y; sy = x; break;
-        case 6: sx = y; sy = h - 1 - x; break;
-        case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-        default: sx = w - 1 - y; sy = x; break;  // 8
-      }
-      std::memcpy(d + x * bpp, B->Scanline(sy) + sx * bpp, bpp);
-    }
-  }
-  TIEBitmap* alpha = B->HasAlphaChannel() ? B->DetachAlphaChannel() : nullptr;
-  out.MoveContentTo(B);
-  if (alpha) {
-    Reorient(alpha, Orientation);
-    B->AttachAlphaChannel(alpha);
-  }
-}
-
-}  // namespace
-
-void IEApplyOrientation(TIEBitmap* Bitmap, int Orientation) {
-  if (Orientation < 2 || Orientation > 8 || Bitmap->IsEmpty()) return;
-  Reorient(Bitmap, Orientation);
-}
-
-void IEMaskToAlpha(TIEBitmap* Bitmap, TIEMask* Mask) {
-  if (!Mask || Mask->Width != Bitmap->Width() || Mask->Height != Bitmap->Height()) return;
-  TIEBitmap* a = Bitmap->GetAlphaChannel();
-  bool full = true;
-  for (int y = 0; y < Mask->Height; ++y) {
-    const uint8_t* m = Mask->GetScanline(y);
-    uint8_t* d = a->Scanline(y);
-    for (int x = 0; x < Mask->Width; ++x) {
-      d[x] = Mask->BitsPerPixel == 8 ? m[x] : ((m[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0);
-      if (d[x] != 255) full = false;
-    }
-  }
-  a->Full = full;
+  return OneBitWhere(Source, [](TIERGBPixel p) { return IERGBToGray(p) >= 128; });
 }
 
 namespace {
@@ -199,6 +137,10 @@ TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height) {
   }
   return out.release();
 }
+
+int IEDpiFromPpm(int64_t PixelsPerMetre) { return static_cast<int>(std::nearbyint(PixelsPerMetre / 100.0 * 2.54)); }
+
+int64_t IEPpmFromDpi(int64_t Dpi) { return static_cast<int64_t>(std::nearbyint(Dpi / 2.54 * 100)); }
 
 bool IEPlausibleImageSize(int64_t Width, int64_t Height, int64_t DataBytes) {
   if (Width <= 0 || Height <= 0) return true;

@@ -1,5 +1,6 @@
 // Pixel helpers the codecs share: conversion of any pixel format to ie24RGB, the two-colour and
-// threshold conversions to ie1g, the EXIF orientation fix and the alpha-channel/mask exchange.
+// threshold conversions to ie1g and the resampling of icons. (The EXIF orientation fix and the
+// mask-to-alpha exchange live with the IO front end, in imaging/io/ieiohelpers.h.)
 // (The image container's general pixel-format conversion lives with the processing code; the
 // codecs need only these few.)
 #pragma once
@@ -18,14 +19,13 @@ TIEBitmap* IEConvertTo24(TIEBitmap* Source);
 TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Source, TIERGBPixel& Color1, TIERGBPixel& Color2);
 // A new ie1g image by a 50 % luminance threshold.
 TIEBitmap* IEConvertTo1Bit(TIEBitmap* Source);
-// Mirrors and turns Bitmap (and its alpha channel) so that orientation 1 results; values other
-// than 2..8 leave it.
-void IEApplyOrientation(TIEBitmap* Bitmap, int Orientation);
-// Makes the 8-bit mask Bitmap's alpha channel (the mask stays the caller's).
-void IEMaskToAlpha(TIEBitmap* Bitmap, TIEMask* Mask);
 // A new copy of Source (ie1g: nearest pixel; other formats through ie24RGB, bilinear) at
 // Width x Height, alpha channel included.
 TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height);
+// Dots per inch from a header's pixels per metre, rounded to the nearest whole number.
+int IEDpiFromPpm(int64_t PixelsPerMetre);
+// Pixels per metre for a header from dots per inch, rounded to the nearest whole number.
+int64_t IEPpmFromDpi(int64_t Dpi);
 // False for image sizes no reader should allocate: above 2^30 pixels, or more than 65,536 pixels
 // per byte of the data that remain (no supported compression gets near that), so that a forged
 // header cannot make a reader allocate gigabytes for a few bytes of data.

@@ -23,24 +23,13 @@
 #include "imaging/core/iemask.h"
 #include "imaging/core/iestreams.h"
 #include "imaging/core/ieutils.h"
+#include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/ieparams.h"
 #include "platform/rtl/streams.h"
 
 namespace {
-
-inline uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t LE32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-inline void Put16(uint8_t* p, uint32_t v) {
-  p[0] = v & 0xFF;
-  p[1] = (v >> 8) & 0xFF;
-}
-inline void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = (v >> (8 * i)) & 0xFF;
-}
 
 // Icon images above this side are refused as hostile (stored PNG icons go up to 1024).
 constexpr int MaxIconSide = 16384;
@@ -52,7 +41,7 @@ struct TDirEntry {
 };
 
 TDirEntry ParseEntry(const uint8_t* e) {
-  return TDirEntry{e[0], e[1], e[2], e[3], LE16(e + 4), LE16(e + 6), LE32(e + 8), LE32(e + 12)};
+  return TDirEntry{e[0], e[1], e[2], e[3], IELE16(e + 4), IELE16(e + 6), IELE32(e + 8), IELE32(e + 12)};
 }
 
 bool DetectType(TStream* Stream, int wanted) {
@@ -60,9 +49,9 @@ bool DetectType(TStream* Stream, int wanted) {
   bool ok = false;
   if (Stream->Size() - p >= 23) {
     uint8_t h[6];
-    if (Stream->Read(h, 6) == 6 && LE16(h) == 0 && LE16(h + 2) == wanted && LE16(h + 4) != 0) {
+    if (Stream->Read(h, 6) == 6 && IELE16(h) == 0 && IELE16(h + 2) == wanted && IELE16(h + 4) != 0) {
       ok = true;
-      int n = LE16(h + 4);
+      int n = IELE16(h + 4);
       for (int i = 0; i < n && ok; ++i) {
         uint8_t e[16];
         if (Stream->Read(e, 16) != 16) {
@@ -79,7 +68,7 @@ bool DetectType(TStream* Stream, int wanted) {
   return ok;
 }
 
-int DpiFromPpm(int32_t ppm) { return ppm > 0 ? static_cast<int>(std::nearbyint(ppm / 100.0 * 2.54)) : 0; }
+int DpiFromPpm(int32_t ppm) { return ppm > 0 ? IEDpiFromPpm(ppm) : 0; }
 
 // Reads a stored PNG icon image at the stream position; the alpha goes to the mask.
 void ReadPngImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Preview, TIEProgressRec& Progress,
@@ -104,11 +93,11 @@ void ReadDibImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Pre
     Progress.Abort();
     return;
   }
-  const int32_t hw = static_cast<int32_t>(LE32(ih + 4)), hh = static_cast<int32_t>(LE32(ih + 8));
-  int dx = DpiFromPpm(static_cast<int32_t>(LE32(ih + 24))), dy = DpiFromPpm(static_cast<int32_t>(LE32(ih + 28)));
+  const int32_t hw = static_cast<int32_t>(IELE32(ih + 4)), hh = static_cast<int32_t>(IELE32(ih + 8));
+  int dx = DpiFromPpm(static_cast<int32_t>(IELE32(ih + 24))), dy = DpiFromPpm(static_cast<int32_t>(IELE32(ih + 28)));
   P.SetDpiX(dx ? dx : IEDefaultDpiX);
   P.SetDpiY(dy ? dy : IEDefaultDpiY);
-  int bits = LE16(ih + 14);
+  int bits = IELE16(ih + 14);
   if (bits == 0 && !cursor) bits = entry.BitCount;
   if (bits == 0 && entry.ColorCount != 0) bits = IEBitsForCount(entry.ColorCount);
   if (bits <= 0) {
@@ -253,6 +242,25 @@ bool IsPngAt(TStream* Stream) {
   return n == 8 && std::memcmp(sig, png, 8) == 0;
 }
 
+// Reads the 6-byte directory header at the stream position; false (and the abort flag set) when
+// the stream ends first.
+bool ReadDirHeader(TStream* Stream, uint8_t (&h)[6], TIEProgressRec& Progress) {
+  if (Stream->Read(h, 6) == 6) return true;
+  Progress.Abort();
+  return false;
+}
+
+// The image a directory entry points at, from the stream position: stored PNG data or a DIB.
+void ReadEntryImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Preview, TIEProgressRec& Progress,
+                    TIEMask*& AlphaMask, bool IgnoreAlpha, const TDirEntry& entry, bool cursor,
+                    TIERGBPixel background) {
+  if (IsPngAt(Stream)) {
+    ReadPngImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha);
+    return;
+  }
+  ReadDibImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, cursor, background);
+}
+
 }  // namespace
 
 bool IcoDetect(TStream* Stream) { return DetectType(Stream, 1); }
@@ -263,7 +271,7 @@ int IcoImageCount(TStream* Stream) {
   uint8_t h[6] = {};
   int64_t n = Stream->Read(h, 6);
   Stream->SetPosition(p);
-  return n == 6 ? LE16(h + 4) : 0;
+  return n == 6 ? IELE16(h + 4) : 0;
 }
 
 void IcoReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview, TIEProgressRec& Progress,
@@ -271,16 +279,13 @@ void IcoReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
   TIOParamsVals& P = IOParams;
   const int64_t start = Stream->Position();
   uint8_t h[6];
-  if (Stream->Read(h, 6) != 6) {
-    Progress.Abort();
-    return;
-  }
+  if (!ReadDirHeader(Stream, h, Progress)) return;
   if (h[0] == 'B' && h[1] == 'M') {
     Stream->SetPosition(start);
     BmpReadImage(Stream, Bitmap, Stream->Size(), P, Progress, Preview, false, AlphaMask, IgnoreAlpha);
     return;
   }
-  const int count = LE16(h + 4);
+  const int count = IELE16(h + 4);
   const int index = P.ICO_ImageIndex;
   if (index < 0 || index >= count) return;
   std::vector<TDirEntry> entries;
@@ -306,11 +311,7 @@ void IcoReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
   }
   const TDirEntry& entry = entries[index];
   Stream->SetPosition(start + entry.Offset);
-  if (IsPngAt(Stream)) {
-    ReadPngImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha);
-    return;
-  }
-  ReadDibImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, false, P.ICO_Background);
+  ReadEntryImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, false, P.ICO_Background);
 }
 
 void CurReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview, TIEProgressRec& Progress,
@@ -318,11 +319,8 @@ void CurReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
   TIOParamsVals& P = IOParams;
   const int64_t start = Stream->Position();
   uint8_t h[6];
-  if (Stream->Read(h, 6) != 6) {
-    Progress.Abort();
-    return;
-  }
-  const int count = LE16(h + 4);
+  if (!ReadDirHeader(Stream, h, Progress)) return;
+  const int count = IELE16(h + 4);
   const int index = P.CUR_ImageIndex;
   if (index < 0 || index >= count) return;
   Stream->SetPosition(start + 6 + 16 * static_cast<int64_t>(index));
@@ -335,11 +333,7 @@ void CurReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
   P.CUR_XHotSpot = entry.Planes;
   P.CUR_YHotSpot = entry.BitCount;
   Stream->SetPosition(start + entry.Offset);
-  if (IsPngAt(Stream)) {
-    ReadPngImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha);
-    return;
-  }
-  ReadDibImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, true, P.CUR_Background);
+  ReadEntryImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha, entry, true, P.CUR_Background);
 }
 
 void IcoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIEProgressRec& Progress,
@@ -360,7 +354,7 @@ void IcoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
   }
   const int64_t start = Stream->Position();
   uint8_t hdr[6] = {0, 0, 1, 0, 0, 0};
-  Put16(hdr + 4, Count);
+  IEPutLE16(hdr + 4, Count);
   write(hdr, 6);
   std::vector<uint8_t> dir(static_cast<size_t>(Count) * 16, 0);
   write(dir.data(), static_cast<int64_t>(dir.size()));
@@ -404,15 +398,15 @@ void IcoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
     const int64_t imageStart = Stream->Position();
     const int xorLen = IERowLength(w, depth), andLen = IERowLength(w, 1);
     uint8_t ih[40] = {};
-    Put32(ih, 40);
-    Put32(ih + 4, w);
-    Put32(ih + 8, 2 * h);
-    Put16(ih + 12, 1);
-    Put16(ih + 14, depth);
-    Put32(ih + 20, depth >= 24 ? 0 : static_cast<uint32_t>(h * xorLen + (w * h) / 8));
+    IEPutLE32(ih, 40);
+    IEPutLE32(ih + 4, w);
+    IEPutLE32(ih + 8, 2 * h);
+    IEPutLE16(ih + 12, 1);
+    IEPutLE16(ih + 14, depth);
+    IEPutLE32(ih + 20, depth >= 24 ? 0 : static_cast<uint32_t>(h * xorLen + (w * h) / 8));
     int dpx = P.DpiX > 0 ? P.DpiX : IEDefaultDpiX, dpy = P.DpiY > 0 ? P.DpiY : IEDefaultDpiY;
-    Put32(ih + 24, static_cast<uint32_t>(std::nearbyint(dpx / 2.54 * 100)));
-    Put32(ih + 28, static_cast<uint32_t>(std::nearbyint(dpy / 2.54 * 100)));
+    IEPutLE32(ih + 24, static_cast<uint32_t>(IEPpmFromDpi(dpx)));
+    IEPutLE32(ih + 28, static_cast<uint32_t>(IEPpmFromDpi(dpy)));
     write(ih, 40);
     TIEBitmap* alpha = work->HasAlphaChannel() ? work->GetAlphaChannel() : nullptr;
     std::vector<uint8_t> row(static_cast<size_t>(xorLen) + 8);
@@ -477,18 +471,18 @@ void IcoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
     e[1] = static_cast<uint8_t>(h & 0xFF);
     if (depth >= 24) {
       e[2] = 0;
-      Put16(e + 4, 1);
-      Put16(e + 6, depth);
+      IEPutLE16(e + 4, 1);
+      IEPutLE16(e + 6, depth);
     } else {
       e[2] = static_cast<uint8_t>(std::min(1 << depth, 255));
     }
-    Put32(e + 8, static_cast<uint32_t>(size));
-    Put32(e + 12, static_cast<uint32_t>(imageStart - start));
+    IEPutLE32(e + 8, static_cast<uint32_t>(size));
+    IEPutLE32(e + 12, static_cast<uint32_t>(imageStart - start));
     ++written;
   }
   // The directory lists the images actually written (an aborted write keeps a readable file).
   const int64_t end = Stream->Position();
-  Put16(hdr + 4, written);
+  IEPutLE16(hdr + 4, written);
   Stream->SetPosition(start);
   write(hdr, 6);
   write(dir.data(), static_cast<int64_t>(written) * 16);

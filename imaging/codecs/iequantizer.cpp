@@ -383,42 +383,38 @@ int NeuralLookup(TIENeuralRec* Rec, TIERGBPixel c) {
   TIENeuralRec& n = *Rec;
   int b = c.b, g = c.g, r = c.r;
   int bestd = 1000, best = -1;
+  // The network is sorted by green: walk up from the green index and down below it, each side
+  // stopping once its green distance alone reaches the best distance found.
+  auto consider = [&](const int32_t* p, int greenDist) {
+    int dist = greenDist < 0 ? -greenDist : greenDist;
+    dist += std::abs(p[0] - b);
+    if (dist >= bestd) return;
+    dist += std::abs(p[2] - r);
+    if (dist < bestd) {
+      bestd = dist;
+      best = p[3];
+    }
+  };
   int i = n.NetIndex[g], j = i - 1;
   while (i < n.NetSize || j >= 0) {
     if (i < n.NetSize) {
       const int32_t* p = &n.Net[i * 4];
-      int dist = p[1] - g;
+      const int dist = p[1] - g;
       if (dist >= bestd) {
         i = n.NetSize;
       } else {
         ++i;
-        if (dist < 0) dist = -dist;
-        dist += std::abs(p[0] - b);
-        if (dist < bestd) {
-          dist += std::abs(p[2] - r);
-          if (dist < bestd) {
-            bestd = dist;
-            best = p[3];
-          }
-        }
+        consider(p, dist);
       }
     }
     if (j >= 0) {
       const int32_t* p = &n.Net[j * 4];
-      int dist = g - p[1];
+      const int dist = g - p[1];
       if (dist >= bestd) {
         j = -1;
       } else {
         --j;
-        if (dist < 0) dist = -dist;
-        dist += std::abs(p[0] - b);
-        if (dist < bestd) {
-          dist += std::abs(p[2] - r);
-          if (dist < bestd) {
-            bestd = dist;
-            best = p[3];
-          }
-        }
+        consider(p, dist);
       }
     }
   }

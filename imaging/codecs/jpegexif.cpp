@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "imaging/codecs/jpegfilt.h"
+#include "imaging/io/iebytes.h"
 
 namespace {
 
@@ -14,26 +15,19 @@ struct TTiffView {
   bool Little;
   uint32_t U16(int64_t o) const {
     if (o < 0 || o + 2 > Size) return 0;
-    return Little ? (Data[o] | Data[o + 1] << 8) : (Data[o] << 8 | Data[o + 1]);
+    return IEGet16(Data + o, Little);
   }
   uint32_t U32(int64_t o) const {
     if (o < 0 || o + 4 > Size) return 0;
-    return Little ? (Data[o] | Data[o + 1] << 8 | Data[o + 2] << 16 | static_cast<uint32_t>(Data[o + 3]) << 24)
-                  : (static_cast<uint32_t>(Data[o]) << 24 | Data[o + 1] << 16 | Data[o + 2] << 8 | Data[o + 3]);
+    return IEGet32(Data + o, Little);
   }
   void Put16(int64_t o, uint32_t v) {
     if (o < 0 || o + 2 > Size) return;
-    if (Little) {
-      Data[o] = v & 0xFF;
-      Data[o + 1] = (v >> 8) & 0xFF;
-    } else {
-      Data[o] = (v >> 8) & 0xFF;
-      Data[o + 1] = v & 0xFF;
-    }
+    IEPut16(Data + o, v, Little);
   }
   void Put32(int64_t o, uint32_t v) {
     if (o < 0 || o + 4 > Size) return;
-    for (int i = 0; i < 4; ++i) Data[o + (Little ? i : 3 - i)] = (v >> (8 * i)) & 0xFF;
+    IEPut32(Data + o, v, Little);
   }
 };
 

@@ -22,10 +22,12 @@
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/iestreams.h"
 #include "imaging/core/ieutils.h"
+#include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/iecolor.h"
 #include "imaging/io/ieexif.h"
 #include "imaging/io/iefileformats.h"
+#include "imaging/io/ieiohelpers.h"
 #include "imaging/io/iemarkers.h"
 #include "imaging/io/iemetadata.h"
 #include "imaging/io/ieparams.h"
@@ -348,8 +350,6 @@ void DestTerm(j_compress_ptr cinfo) {
 
 // ======================= small helpers =======================
 
-uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-
 bool IsXMPMarker(const uint8_t* data, int len) {
   static const char id[] = "http://ns.adobe.com/xap/1.0/";
   return data && len >= 30 && std::memcmp(data, id, sizeof id) == 0;
@@ -418,7 +418,7 @@ int32_t JpegFindEnd(TStream* Stream) {
     if ((c >= 0xC0 && c <= 0xCF) || (c >= 0xDA && c <= 0xFE)) {
       uint8_t l[2];
       if (r.Read(l, 2) != 2) break;
-      int len = BE16(l);
+      int len = IEBE16(l);
       if (len < 2) continue;
       r.Seek(len - 2, soCurrent);
       if (r.Position() > r.Size()) break;
@@ -448,7 +448,7 @@ void JpegReadICCProfile(TStream* Stream, TIOParamsVals& IOParams) {
     if (!skip && c != 0xE2) continue;
     uint8_t l[2];
     if (r.Read(l, 2) != 2) break;
-    int len = BE16(l);
+    int len = IEBE16(l);
     if (len < 2) break;
     if (skip) {
       r.Seek(len - 2, soCurrent);

@@ -52,8 +52,6 @@ void PngWrite(png_structp png, png_bytep data, png_size_t length) {
 
 void PngFlush(png_structp) {}
 
-int DpiFromPpm(png_uint_32 ppm) { return static_cast<int>(std::nearbyint(ppm / 100.0 * 2.54)); }
-
 struct TReadStructs {
   png_structp png = nullptr;
   png_infop info = nullptr;
@@ -161,8 +159,8 @@ void PngReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
     int unit = 0;
     int dx = 0, dy = 0;
     if (png_get_pHYs(s.png, s.info, &xppm, &yppm, &unit) && unit == PNG_RESOLUTION_METER) {
-      dx = DpiFromPpm(xppm);
-      dy = DpiFromPpm(yppm);
+      dx = IEDpiFromPpm(xppm);
+      dy = IEDpiFromPpm(yppm);
     }
     P.SetDpiX(dx ? dx : IEDefaultDpiX);
     P.SetDpiY(dy ? dy : IEDefaultDpiY);
@@ -327,8 +325,8 @@ void PngWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
       png_set_tRNS(s.png, s.info, trans, 1, nullptr);
     }
     int dpix = P.DpiX > 0 ? P.DpiX : IEDefaultDpiX, dpiy = P.DpiY > 0 ? P.DpiY : IEDefaultDpiY;
-    png_set_pHYs(s.png, s.info, static_cast<png_uint_32>(std::nearbyint(dpix * 100 / 2.54)),
-                 static_cast<png_uint_32>(std::nearbyint(dpiy * 100 / 2.54)), PNG_RESOLUTION_METER);
+    png_set_pHYs(s.png, s.info, static_cast<png_uint_32>(IEPpmFromDpi(dpix)), static_cast<png_uint_32>(IEPpmFromDpi(dpiy)),
+                 PNG_RESOLUTION_METER);
     switch (P.PNG_Filter) {
       case 0: png_set_filter(s.png, 0, PNG_FILTER_NONE); break;
       case 1: png_set_filter(s.png, 0, PNG_FILTER_SUB); break;

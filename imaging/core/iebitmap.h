@@ -26,6 +26,16 @@ class TIEDibbitmap;
 class TStream;
 class TBitmap;
 class TCanvas;
+struct TIERect;
+enum TResampleFilter : uint8_t;
+
+// Lookup tables of the renderer that a view may keep between paints: destination row addresses
+// and, for each destination column and row of the drawn area, the source column and row. Empty
+// tables are built by the renderer and handed back.
+struct TIERenderTables {
+  std::vector<uint8_t*> Rows;
+  std::vector<int> X, Y;
+};
 
 // The abstract image: what TIEBitmap and the DIB-section image TIEDibbitmap share.
 class TIEBaseBitmap : public TObject {
@@ -206,8 +216,33 @@ public:
   void CopyFromMask(TIEMask* Mask);
   void CopyToMask(TIEMask* Mask);
   void CopyFromDibbitmap(TIEDibbitmap* Source);
+  // Makes a caller's class-library bitmap the storage without owning it (ieTBitmap).
+  void EncapsulateTBitmap(TBitmap* Bitmap, bool FreeCurrent = true);
+  // Copies a class-library bitmap: 1 bit to ie1g (ie8p with a colour table that is not black and
+  // white), 4 and 8 bits to ie8p, 15, 16 and 24 bits to ie24RGB, 32 bits to ie32RGB.
+  void CopyFromTBitmap(TBitmap* Bitmap);
   void SaveRaw(TStream* Stream);
   bool LoadRaw(TStream* Stream);
+
+  // ---- renderer into 24-bit bitmaps (implemented with the pixel algorithms) ----
+  // Draws the source rectangle into the destination rectangle of Dest (ie24RGB in one memory
+  // block), scaling by nearest pixel or through Filter, with the channel offsets, contrast,
+  // display range, BlendMode, Transparency (255 opaque) and, with UseAlpha, the alpha channel.
+  // Tables nil: the tables are built for the call and freed. ClipRect nil: no clipping.
+  void DrawToBitmapEx(TIEBitmap* Dest, TIERenderTables* Tables, const TIERect* ClipRect, int DestX, int DestY,
+                      int DestWidth, int DestHeight, int SourceX, int SourceY, int SourceWidth, int SourceHeight,
+                      bool UseAlpha, bool ReuseRows, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
+  void DrawToBitmap(TIEBitmap* Dest, int DestX, int DestY, int DestWidth, int DestHeight, int SourceX, int SourceY,
+                    int SourceWidth, int SourceHeight, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
+  // The same into a 24-bit class-library bitmap (wrapped in a temporary image for the call).
+  void DrawToTBitmapEx(TBitmap* Dest, TIERenderTables* Tables, const TIERect* ClipRect, int DestX, int DestY,
+                       int DestWidth, int DestHeight, int SourceX, int SourceY, int SourceWidth, int SourceHeight,
+                       bool UseAlpha, bool ReuseRows, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
+  void DrawToTBitmap(TBitmap* Dest, int DestX, int DestY, int DestWidth, int DestHeight, int SourceX, int SourceY,
+                     int SourceWidth, int SourceHeight, int Transparency, TResampleFilter Filter, uint8_t BlendMode);
+  // ie1g and ie24RGB sources into an ie24RGB Dest, writing Dest's alpha channel as well.
+  void StretchRectTo(TIEBitmap* Dest, int DestX, int DestY, int DestWidth, int DestHeight, int SourceX, int SourceY,
+                     int SourceWidth, int SourceHeight, TResampleFilter Filter, int Transparency);
 
   // ---- settings (defaults are the constructor's) ----
   bool IsAlpha = false;                 // this bitmap is somebody's alpha channel

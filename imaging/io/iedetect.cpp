@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "imaging/core/iestreams.h"
+#include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/imageryio.h"
@@ -14,9 +15,6 @@
 namespace {
 
 constexpr int kHead = 1024;
-
-uint16_t LE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t LE32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
 
 // The first bytes as zero-terminated text (at most Len bytes) equal Text.
 bool TextIs(const uint8_t* h, int n, int Len, const char* Text) {
@@ -29,21 +27,21 @@ bool TextIs(const uint8_t* h, int n, int Len, const char* Text) {
 
 bool IconDirectory(const uint8_t* h, int n, int64_t size, uint16_t Type) {
   if (n < 22) return false;
-  if (LE16(h) != 0 || LE16(h + 2) != Type) return false;
-  uint16_t count = LE16(h + 4);
+  if (IELE16(h) != 0 || IELE16(h + 2) != Type) return false;
+  uint16_t count = IELE16(h + 4);
   if (count == 0) return false;
   const uint8_t* e = h + 6;  // first entry
-  uint32_t bytes = LE32(e + 8), offset = LE32(e + 12);
+  uint32_t bytes = IELE32(e + 8), offset = IELE32(e + 12);
   if (e[3] != 0 || bytes == 0) return false;
   if (offset < 6u + 16u * count || int64_t(offset) >= size) return false;
-  if (Type == 1 && LE16(e + 4) > 1) return false;  // planes of an icon image
+  if (Type == 1 && IELE16(e + 4) > 1) return false;  // planes of an icon image
   return true;
 }
 
 bool TgaHeader(const uint8_t* h, int n) {
   if (n < 18) return false;
   uint8_t cmapType = h[1], type = h[2], depth = h[16];
-  uint16_t w = LE16(h + 12), hh = LE16(h + 14);
+  uint16_t w = IELE16(h + 12), hh = IELE16(h + 14);
   if (cmapType > 1 || w == 0 || hh == 0) return false;
   if (h[17] & 0xC0) return false;  // interleaving bits are never set
   switch (type) {
@@ -51,7 +49,7 @@ bool TgaHeader(const uint8_t* h, int n) {
     case 9: {
       if (cmapType != 1 || depth != 8) return false;
       uint8_t es = h[7];
-      return (es == 15 || es == 16 || es == 24 || es == 32) && LE16(h + 5) > 0;
+      return (es == 15 || es == 16 || es == 24 || es == 32) && IELE16(h + 5) > 0;
     }
     case 2:
     case 10: return cmapType == 0 && (depth == 15 || depth == 16 || depth == 24 || depth == 32);
@@ -139,11 +137,11 @@ int32_t IEFindStreamFormat(TStream* S) {
     if (n >= 12 && std::memcmp(h, jp2, 12) == 0) result = ioJP2;
     else if (n >= 4 && h[0] == 0xFF && h[1] == 0x4F && h[2] == 0xFF && h[3] == 0x51) result = ioJ2K;
     else if (IEIsAVIStream(S)) result = ioAVI;
-    else if (n >= 4 && LE32(h) == 987654321u) result = ioDCX;
-    else if (n >= 4 && LE32(h) == 0x9AC6CDD7u) result = ioWMF;
-    else if (n >= 6 && (LE16(h) == 1 || LE16(h) == 2) && LE16(h + 2) == 9 && (LE16(h + 4) == 0x100 || LE16(h + 4) == 0x300))
+    else if (n >= 4 && IELE32(h) == 987654321u) result = ioDCX;
+    else if (n >= 4 && IELE32(h) == 0x9AC6CDD7u) result = ioWMF;
+    else if (n >= 6 && (IELE16(h) == 1 || IELE16(h) == 2) && IELE16(h + 2) == 9 && (IELE16(h + 4) == 0x100 || IELE16(h + 4) == 0x300))
       result = ioWMF;
-    else if (n >= 44 && LE32(h) == 1 && std::memcmp(h + 40, " EMF", 4) == 0) result = ioEMF;
+    else if (n >= 44 && IELE32(h) == 1 && std::memcmp(h + 40, " EMF", 4) == 0) result = ioEMF;
     else if (n >= 4 && std::memcmp(h, "8BPS", 4) == 0) result = ioPSD;
     else if (hook(IECodecs.IsVectorObjectsFile)) result = ioIEV;
     else if (hook(IECodecs.IsLayersFile)) result = ioLYR;

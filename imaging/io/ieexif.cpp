@@ -16,6 +16,7 @@
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iestreams.h"
+#include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/iemetadata.h"
 #include "imaging/io/ieparams.h"
@@ -217,12 +218,11 @@ public:
 
   uint16_t U16(size_t p) const {
     if (p + 2 > n) return 0;
-    return le ? uint16_t(d[p] | (d[p + 1] << 8)) : uint16_t((d[p] << 8) | d[p + 1]);
+    return IEGet16(d + p, le);
   }
   uint32_t U32(size_t p) const {
     if (p + 4 > n) return 0;
-    return le ? uint32_t(d[p]) | (uint32_t(d[p + 1]) << 8) | (uint32_t(d[p + 2]) << 16) | (uint32_t(d[p + 3]) << 24)
-              : (uint32_t(d[p]) << 24) | (uint32_t(d[p + 1]) << 16) | (uint32_t(d[p + 2]) << 8) | uint32_t(d[p + 3]);
+    return IEGet32(d + p, le);
   }
   // Number i of the entry as a double (any numeric type).
   double Num(const TEntry& e, uint32_t i) const {
@@ -644,10 +644,9 @@ int64_t IEFindRawTIFFHeader(TStream* Stream) {
   for (size_t i = 0; i + 8 <= b.size(); ++i) {
     bool le = b[i] == 'I' && b[i + 1] == 'I', be = b[i] == 'M' && b[i + 1] == 'M';
     if (!le && !be) continue;
-    uint16_t magic = le ? uint16_t(b[i + 2] | (b[i + 3] << 8)) : uint16_t((b[i + 2] << 8) | b[i + 3]);
+    uint16_t magic = IEGet16(b.data() + i + 2, le);
     if (magic != 42 && magic != 20306 && magic != 21330) continue;
-    uint32_t off = le ? uint32_t(b[i + 4]) | (uint32_t(b[i + 5]) << 8) | (uint32_t(b[i + 6]) << 16) | (uint32_t(b[i + 7]) << 24)
-                      : (uint32_t(b[i + 4]) << 24) | (uint32_t(b[i + 5]) << 16) | (uint32_t(b[i + 6]) << 8) | b[i + 7];
+    uint32_t off = IEGet32(b.data() + i + 4, le);
     if (int32_t(off) >= 0 && int64_t(off) < size) return static_cast<int64_t>(i);
   }
   return -1;

@@ -173,29 +173,56 @@ TIEBitmap* TIEGifCanvas::Compose(TIEBitmap* Frame, TIOParamsVals& P) {
   return &C;
 }
 
+namespace {
+
+// Moves every pixel (of one byte-aligned format) to its place under the orientation.
+void Reorient(TIEBitmap* B, int Orientation) {
+  const int w = B->Width(), h = B->Height();
+  const bool swap = Orientation >= 5;
+  const int nw = swap ? h : w, nh = swap ? w : h;
+  const TIEPixelFormat pf = B->PixelFormat();
+  if (pf == ie1g) {
+    IOConvertTo24(B);
+    Reorient(B, Orientation);
+    return;
+  }
+  const int bpp = B->BitCount() / 8;
+  TIEBitmap out;
+  out.Allocate(nw, nh, pf);
+  if (pf == ie8p) B->CopyPaletteTo(&out);
+  for (int y = 0; y < nh; ++y) {
+    uint8_t* d = out.Scanline(y);
+    for (int x = 0; x < nw; ++x) {
+      int sx, sy;
+      switch (Orientation) {
+        case 2: sx = w - 1 - x; sy = y; break;
+        case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+        case 4: sx = x; sy = h - 1 - y; break;
+        case 5: sx = y; sy = x; break;
+        case 6: sx = y; sy = h - 1 - x; break;
+        case 7: sx = w - 1 - y; sy = h - 1 - x; break;
+        default: sx = w - 1 - y; sy = x; break;  // 8
+      }
+      std::memcpy(d + x * bpp, B->Scanline(sy) + sx * bpp, bpp);
+    }
+  }
+  TIEBitmap* alpha = B->HasAlphaChannel() ? B->DetachAlphaChannel() : nullptr;
+  out.MoveContentTo(B);
+  if (alpha) {
+    Reorient(alpha, Orientation);
+    B->AttachAlphaChannel(alpha);
+  }
+}
+
+}  // namespace
+
+void IEApplyOrientation(TIEBitmap* Bitmap, int Orientation) {
+  if (Bitmap == nullptr || Orientation < 2 || Orientation > 8 || Bitmap->IsEmpty()) return;
+  Reorient(Bitmap, Orientation);
+}
+
 void IOApplyOrientation(TIEBitmap* B, int Orientation) {
   if (B == nullptr || B->IsEmpty() || Orientation < 2 || Orientation > 8) return;
   IOConvertTo24(B);
-  const int W = B->Width(), H = B->Height();
-  const bool swap = Orientation >= 5;
-  TIEBitmap out;
-  out.Allocate(swap ? H : W, swap ? W : H, ie24RGB);
-  for (int y = 0; y < H; ++y) {
-    const auto* src = reinterpret_cast<const TIERGBPixel*>(B->Scanline(y));
-    for (int x = 0; x < W; ++x) {
-      int u = x, v = y;
-      switch (Orientation) {
-        case 2: u = W - 1 - x; break;
-        case 3: u = W - 1 - x; v = H - 1 - y; break;
-        case 4: v = H - 1 - y; break;
-        case 5: u = y; v = x; break;
-        case 6: u = H - 1 - y; v = x; break;
-        case 7: u = H - 1 - y; v = W - 1 - x; break;
-        case 8: u = y; v = W - 1 - x; break;
-        default: break;
-      }
-      reinterpret_cast<TIERGBPixel*>(out.Scanline(v))[u] = src[x];
-    }
-  }
-  B->Assign(&out);
+  Reorient(B, Orientation);
 }

@@ -1,6 +1,6 @@
 // Pixel helpers the IO frame needs on its target: conversion to 24-bit RGB before saving with
-// formats that want it, a codec's alpha mask into the alpha channel, and a nearest-pixel stretch
-// for the DPI adjustment. Internal to the IO library.
+// formats that want it, a codec's alpha mask into the alpha channel, a nearest-pixel stretch for
+// the DPI adjustment, and the EXIF orientation fix (which the JPEG codec uses as well).
 #pragma once
 
 #include "imaging/core/iebitmap.h"
@@ -16,9 +16,11 @@ void IOMaskToAlpha(TIEMask* Mask, TIEBitmap* Bitmap);
 // A new bitmap of Width x Height in Source's format (palette kept), nearest-pixel stretched.
 TIEBitmap* IOStretchNearest(TIEBitmap* Source, int Width, int Height);
 
-// Turns Bitmap so that an image stored with the EXIF/TIFF Orientation value shows upright
-// (2..8: mirrors and quarter turns; other values change nothing). Non-24-bit images are made
-// 24-bit first.
+// Mirrors and turns Bitmap (and its alpha channel) so that an image stored with the EXIF/TIFF
+// Orientation value shows upright (2..8: mirrors and quarter turns; other values, a nil or an
+// empty bitmap change nothing). The pixel format is kept, except ie1g, which becomes ie24RGB.
+void IEApplyOrientation(TIEBitmap* Bitmap, int Orientation);
+// The same for display: non-24-bit images are made 24-bit first.
 void IOApplyOrientation(TIEBitmap* Bitmap, int Orientation);
 
 // The composition of animated GIF frames: each frame is drawn over a persistent 24-bit canvas

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "imaging/core/iestreams.h"
+#include "imaging/io/iebytes.h"
 #include "imaging/io/ieexif.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
@@ -189,12 +190,11 @@ bool TIEIPTCInfoList::LoadFromStandardBuffer(const void* Data, int Length) {
     int64_t len, dataStart;
     if (b[pos + 3] & 0x80) {
       if (pos + 9 > n) break;
-      uint32_t v = (uint32_t(b[pos + 5]) << 24) | (uint32_t(b[pos + 6]) << 16) | (uint32_t(b[pos + 7]) << 8) |
-                   uint32_t(b[pos + 8]);
+      uint32_t v = IEBE32(b + pos + 5);
       len = static_cast<int32_t>(v);
       dataStart = pos + 9;
     } else {
-      len = (b[pos + 3] << 8) | b[pos + 4];
+      len = IEBE16(b + pos + 3);
       dataStart = pos + 5;
     }
     if (len < 0) len = -len;

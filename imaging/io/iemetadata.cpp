@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "imaging/core/iebitmap.h"
+#include "imaging/io/iebytes.h"
 #include "platform/rtl/streams.h"
 
 int TIEDICOMTags::AddTag(uint16_t Group, uint16_t Element, int Length, const void* Data, const std::string& VR) {
@@ -44,16 +45,15 @@ void TIETagsHandler::Update() {
   const auto* d = static_cast<const uint8_t*>(FData->Memory());
   int64_t n = FData->Size();
   if (d == nullptr || n < 2) return;
-  uint32_t count = d[0] | (d[1] << 8);
+  uint32_t count = IELE16(d);
   for (uint32_t i = 0; i < count; ++i) {
     int64_t p = 2 + int64_t(i) * 12;
     if (p + 12 > n) break;
     TIETagEntry e;
-    e.Tag = uint16_t(d[p] | (d[p + 1] << 8));
-    e.Type = uint16_t(d[p + 2] | (d[p + 3] << 8));
-    e.Count = uint32_t(d[p + 4]) | (uint32_t(d[p + 5]) << 8) | (uint32_t(d[p + 6]) << 16) | (uint32_t(d[p + 7]) << 24);
-    e.ValueOrOffset =
-        uint32_t(d[p + 8]) | (uint32_t(d[p + 9]) << 8) | (uint32_t(d[p + 10]) << 16) | (uint32_t(d[p + 11]) << 24);
+    e.Tag = IELE16(d + p);
+    e.Type = IELE16(d + p + 2);
+    e.Count = IELE32(d + p + 4);
+    e.ValueOrOffset = IELE32(d + p + 8);
     if (e.Type == 0 || e.Type > 13) break;  // not a directory entry: the note is not a tag table
     FTags.push_back(e);
   }

@@ -11,6 +11,7 @@
 #include "imaging/core/iemask.h"
 #include "imaging/core/iestreams.h"
 #include "imaging/core/ieview.h"
+#include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/ieexif.h"
 #include "imaging/io/ieiohelpers.h"
@@ -139,15 +140,12 @@ std::unique_ptr<TIEMask> AlphaAsMask(TIEBitmap* B) {
 void WriteHeader(TStream* S, const char* Magic, int32_t Length) {
   uint8_t h[12] = {};
   std::memcpy(h, Magic, std::min<size_t>(4, std::strlen(Magic)));
-  h[8] = uint8_t(Length);
-  h[9] = uint8_t(Length >> 8);
-  h[10] = uint8_t(Length >> 16);
-  h[11] = uint8_t(Length >> 24);
+  IEPutLE32(h + 8, uint32_t(Length));
   S->WriteBuffer(h, 12);
 }
 
 int32_t HeaderLength(const uint8_t* h) {
-  return int32_t(uint32_t(h[8]) | (uint32_t(h[9]) << 8) | (uint32_t(h[10]) << 16) | (uint32_t(h[11]) << 24));
+  return int32_t(IELE32(h + 8));
 }
 
 std::string LowerExt(const std::string& FileName) {
@@ -549,22 +547,14 @@ void TImageryIO::SyncResolutionInfo() {
       break;
     }
   if (p < 0 || p + 2 > n) return;
-  int64_t nameLen = (d[p] << 8) | d[p + 1];
+  int64_t nameLen = IEBE16(d.data() + p);
   p += 2 + nameLen;
   if (p + 4 > n) return;
-  uint32_t size = (uint32_t(d[p]) << 24) | (uint32_t(d[p + 1]) << 16) | (uint32_t(d[p + 2]) << 8) | d[p + 3];
+  uint32_t size = IEBE32(d.data() + p);
   p += 4;
   if (size < 16 || p + 16 > n) return;  // the record must lie inside the marker
-  auto put32 = [&](int64_t at, uint32_t v) {
-    d[at] = uint8_t(v >> 24);
-    d[at + 1] = uint8_t(v >> 16);
-    d[at + 2] = uint8_t(v >> 8);
-    d[at + 3] = uint8_t(v);
-  };
-  auto put16 = [&](int64_t at, uint16_t v) {
-    d[at] = uint8_t(v >> 8);
-    d[at + 1] = uint8_t(v);
-  };
+  auto put32 = [&](int64_t at, uint32_t v) { IEPut32(d.data() + at, v, false); };
+  auto put16 = [&](int64_t at, uint16_t v) { IEPut16(d.data() + at, v, false); };
   put32(p, uint32_t(Params->DpiX) << 16);
   put16(p + 4, 1);
   put16(p + 6, 1);

@@ -57,16 +57,7 @@ namespace {
 const char* kInvalidValue = "Invalid property value";
 
 // Property names are identifiers: compared without regard to ASCII case.
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
+bool SameName(const std::string& a, const std::string& b) { return SameText(a, b); }
 
 void AppendUtf8(std::string& s, uint32_t cp) {
   if (cp < 0x80) {

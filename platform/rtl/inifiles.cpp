@@ -28,16 +28,7 @@ std::string TrimBlanks(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-bool SameAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
+bool SameAscii(const std::string& a, const std::string& b) { return SameText(a, b); }
 
 bool ParseInt(std::string s, int& out) {
   s = TrimBlanks(s);

@@ -22,16 +22,7 @@ ORV_CLASS_IMPL(TRegistryIniFile, TCustomIniFile)
 
 namespace {
 
-bool SameAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
+bool SameAscii(const std::string& a, const std::string& b) { return SameText(a, b); }
 
 // True when Path lies below Parent ("Parent\...").
 bool IsBelow(const std::string& Path, const std::string& Parent) {

@@ -441,7 +441,20 @@ int CompareText(const std::string& S1, const std::string& S2) {
 int AnsiCompareStr(const std::string& S1, const std::string& S2) { return CompareChars(S1, S2, false); }
 int AnsiCompareText(const std::string& S1, const std::string& S2) { return CompareChars(S1, S2, true); }
 bool SameStr(const std::string& S1, const std::string& S2) { return S1 == S2; }
-bool SameText(const std::string& S1, const std::string& S2) { return CompareText(S1, S2) == 0; }
+// Equality without regard to ASCII case: answers early on a length difference, so name tables
+// (properties, INI keys, registry values) use it for their look-ups.
+bool SameText(const std::string& S1, const std::string& S2) {
+  const std::string& a = S1;
+  const std::string& b = S2;
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
 bool AnsiSameStr(const std::string& S1, const std::string& S2) { return S1 == S2; }
 bool AnsiSameText(const std::string& S1, const std::string& S2) { return AnsiCompareText(S1, S2) == 0; }
 

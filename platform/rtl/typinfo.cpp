@@ -139,14 +139,7 @@ struct TNameHash {
 };
 struct TNameEqual {
   bool operator()(const std::string& a, const std::string& b) const {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      char x = a[i], y = b[i];
-      if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-      if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-      if (x != y) return false;
-    }
-    return true;
+    return SameText(a, b);
   }
 };
 

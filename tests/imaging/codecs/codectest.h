@@ -1,5 +1,5 @@
-// Helpers of the codec tests: generated images, PSNR, byte buffers and a progress record with
-// its own abort flag.
+// Helpers of the codec tests: generated images, PSNR, byte buffers (little-endian values written
+// and read), a progress record with its own abort flag and the result of one read.
 #pragma once
 
 #include <atomic>
@@ -9,7 +9,9 @@
 
 #include "imaging/codecs/iecodecs.h"
 #include "imaging/core/iebitmap.h"
+#include "imaging/core/iemask.h"
 #include "imaging/io/iefileformats.h"
+#include "imaging/io/ieparams.h"
 #include "platform/rtl/streams.h"
 
 struct TTestProgress {
@@ -48,6 +50,29 @@ inline double PSNR(TIEBitmap& a, TIEBitmap& b) {
   if (se == 0) return 99;
   return 10 * std::log10(255.0 * 255.0 / (se / n));
 }
+
+// Little-endian values appended to and read from a byte buffer (file headers built by hand).
+inline void Put16(std::vector<uint8_t>& v, uint32_t x) {
+  v.push_back(x & 0xFF);
+  v.push_back((x >> 8) & 0xFF);
+}
+inline void Put32(std::vector<uint8_t>& v, uint32_t x) {
+  for (int i = 0; i < 4; ++i) v.push_back((x >> (8 * i)) & 0xFF);
+}
+inline uint16_t Get16(const std::vector<uint8_t>& v, size_t at) { return static_cast<uint16_t>(v[at] | v[at + 1] << 8); }
+inline uint32_t Get32(const std::vector<uint8_t>& v, size_t at) {
+  return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | static_cast<uint32_t>(v[at + 3]) << 24;
+}
+
+// What one call of a reader gave: the image, the parameter set, the alpha mask (when the reader
+// returns one) and whether it aborted.
+struct TRead {
+  TIEBitmap Bitmap;
+  TIOParamsVals Params;
+  TIEMask* Mask = nullptr;
+  bool Aborted = false;
+  ~TRead() { delete Mask; }
+};
 
 inline std::vector<uint8_t> Bytes(TMemoryStream& s) {
   std::vector<uint8_t> v(static_cast<size_t>(s.Size()));

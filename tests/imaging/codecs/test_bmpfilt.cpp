@@ -11,17 +11,6 @@
 
 namespace {
 
-void Put16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(x & 0xFF);
-  v.push_back((x >> 8) & 0xFF);
-}
-void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back((x >> (8 * i)) & 0xFF);
-}
-uint32_t Get32(const std::vector<uint8_t>& v, size_t at) {
-  return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | static_cast<uint32_t>(v[at + 3]) << 24;
-}
-
 // A BMP file with a Windows header of HeaderSize bytes, the given palette (4-byte entries),
 // optional masks and the pixel bytes as given.
 std::vector<uint8_t> MakeBmp(int w, int h, int bits, uint32_t compression, const std::vector<TIERGBPixel>& palette,
@@ -56,14 +45,6 @@ std::vector<uint8_t> MakeBmp(int w, int h, int bits, uint32_t compression, const
   v.insert(v.end(), pixels.begin(), pixels.end());
   return v;
 }
-
-struct TRead {
-  TIEBitmap Bitmap;
-  TIOParamsVals Params;
-  TIEMask* Mask = nullptr;
-  bool Aborted = false;
-  ~TRead() { delete Mask; }
-};
 
 std::unique_ptr<TRead> Read(const std::vector<uint8_t>& data, bool native = false, bool ignoreAlpha = false) {
   auto r = std::make_unique<TRead>();

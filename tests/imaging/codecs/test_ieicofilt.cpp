@@ -17,15 +17,6 @@
 
 namespace {
 
-void Put16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(x & 0xFF);
-  v.push_back((x >> 8) & 0xFF);
-}
-void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back((x >> (8 * i)) & 0xFF);
-}
-uint16_t Get16(const std::vector<uint8_t>& v, size_t at) { return static_cast<uint16_t>(v[at] | v[at + 1] << 8); }
-
 struct TImage {
   TImage(uint8_t W, uint8_t H, uint8_t ColorCount = 0) : w(W), h(H), colorCount(ColorCount) {}
   uint8_t w, h, colorCount;
@@ -66,14 +57,6 @@ std::vector<uint8_t> IconFile(const std::vector<TImage>& images, int type = 1) {
   for (auto& im : images) v.insert(v.end(), im.data.begin(), im.data.end());
   return v;
 }
-
-struct TRead {
-  TIEBitmap Bitmap;
-  TIOParamsVals Params;
-  TIEMask* Mask = nullptr;
-  bool Aborted = false;
-  ~TRead() { delete Mask; }
-};
 
 std::unique_ptr<TRead> ReadIco(const std::vector<uint8_t>& data, int index = 0, bool cursor = false,
                                TIERGBPixel background = TIERGBPixel{255, 255, 255}) {

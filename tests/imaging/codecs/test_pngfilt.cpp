@@ -81,12 +81,6 @@ std::vector<uint8_t> MakePng(const TPngSpec& s) {
   return Bytes(out);
 }
 
-struct TRead {
-  TIEBitmap Bitmap;
-  TIOParamsVals Params;
-  bool Aborted = false;
-};
-
 std::unique_ptr<TRead> Read(const std::vector<uint8_t>& data, bool native = false, bool preview = false) {
   auto r = std::make_unique<TRead>();
   r->Params.IsNativePixelFormat = native;

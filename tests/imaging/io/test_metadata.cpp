@@ -113,6 +113,29 @@ TEST(Orientation, EveryValueShowsTheImageUpright) {
   }
 }
 
+TEST(Orientation, TheAlphaChannelTurnsWithThePixels) {
+  // 3 x 2, alpha 10 20 30 / 40 50 60; orientation 6 (a quarter turn clockwise) gives 2 x 3
+  TIEBitmap b;
+  b.Allocate(3, 2, ie8g);
+  const uint8_t alpha[2][3] = {{10, 20, 30}, {40, 50, 60}};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) {
+      b.Scanline(y)[x] = uint8_t(x + 3 * y);
+      b.GetAlphaChannel()->Scanline(y)[x] = alpha[y][x];
+    }
+  IOApplyOrientation(&b, 6);
+  ASSERT_EQ(b.Width(), 2);
+  ASSERT_EQ(b.Height(), 3);
+  EXPECT_EQ(b.PixelFormat(), ie24RGB);
+  ASSERT_TRUE(b.HasAlphaChannel());
+  const uint8_t want[3][2] = {{40, 10}, {50, 20}, {60, 30}};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 2; ++x) {
+      EXPECT_EQ(b.GetAlphaChannel()->Scanline(y)[x], want[y][x]) << x << "," << y;
+      EXPECT_EQ(reinterpret_cast<TIERGBPixel*>(b.Scanline(y))[x].r, want[y][x] / 10 - 1) << x << "," << y;
+    }
+}
+
 TEST(ICC, TransformsAreCachedAndMarkTheProfileApplied) {
   TIEICC bad;
   bad.LoadFromBuffer("not a profile", 13);

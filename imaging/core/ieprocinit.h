@@ -1,0 +1,13 @@
+// Start-up and shut-down duties of the processing unit, called by the imaging library's start-up
+// sequence: the 1-bit expansion table, the filter presets, the cosine blend table, the clipboard
+// format of raw images and the ICC route of the CMYK conversions.
+#pragma once
+
+#include <cstdint>
+
+// The clipboard format name of raw images and the identifier the start-up registered for it.
+inline constexpr const char* IEClipboardRawFormatName = "IMAGERY RAW FORMAT";
+extern uint32_t IEClipboardRawFormat;
+
+void IEProcInitialize();
+void IEProcFinalize();
