@@ -1,0 +1,83 @@
+// Common dialogs of our own (forms with the dialog window class "#32770"): open and save file
+// dialogs over the file system, and a colour dialog.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/rtl/component.h"
+#include "platform/rtl/sets.h"
+#include "platform/vcl/graphics.h"
+
+class TStrings;
+class TStringList;
+
+ORV_ENUM(TOpenOption, ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp,
+         ofNoValidate, ofAllowMultiSelect, ofExtensionDifferent, ofPathMustExist, ofFileMustExist,
+         ofCreatePrompt, ofShareAware, ofNoReadOnlyReturn, ofNoTestFileCreate, ofNoNetworkButton,
+         ofNoLongNames, ofOldStyleDialog, ofNoDereferenceLinks, ofEnableIncludeNotify,
+         ofEnableSizing, ofDontAddToRecent, ofForceShowHidden)
+using TOpenOptions = TSet<TOpenOption>;
+
+class TOpenDialog : public TComponent {
+  ORV_CLASS(TOpenDialog, TComponent)
+public:
+  explicit TOpenDialog(TComponent* AOwner);
+  ~TOpenDialog() override;
+  // Shows the dialog; true when the user chose a file (FileName, Files).
+  virtual bool Execute();
+  const std::string& FileName() const { return FFileName; }
+  void SetFileName(const std::string& Value) { FFileName = Value; }
+  // "Description|mask;mask|Description|mask".
+  const std::string& Filter() const { return FFilter; }
+  void SetFilter(const std::string& Value) { FFilter = Value; }
+  int FilterIndex() const { return FFilterIndex; }  // 1-based
+  void SetFilterIndex(int Value) { FFilterIndex = Value; }
+  const std::string& InitialDir() const { return FInitialDir; }
+  void SetInitialDir(const std::string& Value) { FInitialDir = Value; }
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& Value) { FTitle = Value; }
+  const std::string& DefaultExt() const { return FDefaultExt; }
+  void SetDefaultExt(const std::string& Value) { FDefaultExt = Value; }
+  TOpenOptions& Options() { return FOptions; }
+  TStrings* Files() const;
+  TNotifyEvent OnShow, OnClose;
+
+  // The file a typed name stands for, given the folder shown: absolute names stay, relative
+  // ones join the folder, DefaultExt is added to a name without extension.
+  std::string ResolveName(const std::string& Folder, const std::string& Typed) const;
+  // Whether a chosen path is acceptable (the file must exist for opening with
+  // ofFileMustExist; saving over a file asks with ofOverwritePrompt).
+  virtual bool Accept(const std::string& Path);
+
+protected:
+  virtual bool IsSave() const { return false; }
+
+private:
+  std::string FFileName, FFilter, FInitialDir, FTitle, FDefaultExt;
+  int FFilterIndex = 1;
+  TOpenOptions FOptions{ofHideReadOnly, ofEnableSizing};
+  std::unique_ptr<TStringList> FFiles;
+};
+
+class TSaveDialog : public TOpenDialog {
+  ORV_CLASS(TSaveDialog, TOpenDialog)
+public:
+  explicit TSaveDialog(TComponent* AOwner) : TOpenDialog(AOwner) {}
+
+protected:
+  bool IsSave() const override { return true; }
+};
+
+class TColorDialog : public TComponent {
+  ORV_CLASS(TColorDialog, TComponent)
+public:
+  explicit TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value) { FColor = Value; }
+  // A palette of 48 colours; a click picks, OK accepts.
+  bool Execute();
+
+private:
+  TColor FColor = clBlack;
+};

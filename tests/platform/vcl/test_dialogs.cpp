@@ -1,0 +1,147 @@
+// Open, save and colour dialogs, driven by injected keys and clicks from a timer inside their
+// modal loops.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/rtl/strings.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/extctrls.h"
+#include "platform/vcl/forms.h"
+
+namespace {
+
+const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
+namespace fs = std::filesystem;
+
+void Key(UINT vk) {
+  InjectKey(vk, true);
+  InjectKey(vk, false);
+}
+
+void SelectAllAndType(const std::string& s) {
+  InjectKey(VK_CONTROL, true);
+  Key('A');
+  InjectKey(VK_CONTROL, false);
+  InjectText(s);
+}
+
+void Later(std::function<void()> f) {
+  auto* t = new TTimer(Application());
+  t->SetInterval(1);
+  t->SetOnTimer([t, f](TObject*) {
+    t->SetEnabled(false);
+    f();
+  });
+}
+
+class DialogTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetInputState();
+    Cwd = fs::current_path();
+    Dir = fs::temp_directory_path() / ("orv_dlg_" + std::to_string(::getpid()));
+    fs::create_directories(Dir / "sub");
+    std::ofstream(Dir / "a.jpg") << "x";
+    std::ofstream(Dir / "b.png") << "x";
+  }
+  void TearDown() override {
+    fs::current_path(Cwd);
+    fs::remove_all(Dir);
+    DestroyAllThreadWindows();
+  }
+  fs::path Dir, Cwd;
+};
+
+}  // namespace
+
+TEST_F(DialogTest, OpenDialogReturnsTheTypedFileAndRefusesMissingOnes) {
+  TOpenDialog d(nullptr);
+  d.SetInitialDir(Dir.string());
+  d.SetFilter("JPEG files|*.jpg|All files|*.*");
+  d.Options() += ofFileMustExist;
+  Later([] {
+    SelectAllAndType("a.jpg");
+    Key(VK_RETURN);
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(d.FileName(), (Dir / "a.jpg").string());
+  EXPECT_EQ(d.Files()->Count(), 1);
+  // A missing file brings a warning box (answered with Enter); then the dialog is cancelled.
+  bool warned = false;
+  Later([&] {
+    SelectAllAndType("missing.jpg");
+    Key(VK_RETURN);
+    Later([&] {
+      warned = Screen()->ActiveForm() && Screen()->ActiveForm()->Caption() == "Open";
+      Key(VK_RETURN);
+      Later([] { Key(VK_ESCAPE); });
+    });
+  });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_TRUE(warned);
+  EXPECT_EQ(d.FileName(), (Dir / "a.jpg").string());
+}
+
+TEST_F(DialogTest, SaveDialogAddsTheDefaultExtensionAndAsksBeforeReplacing) {
+  TSaveDialog d(nullptr);
+  d.SetInitialDir(Dir.string());
+  d.SetDefaultExt("jpg");
+  d.Options() += ofOverwritePrompt;
+  Later([] {
+    SelectAllAndType("new");
+    Key(VK_RETURN);
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(d.FileName(), (Dir / "new.jpg").string());
+  // "a" becomes a.jpg, which exists: the question is answered No, then Yes.
+  Later([] {
+    SelectAllAndType("a");
+    Key(VK_RETURN);
+    Later([] {
+      Key(VK_TAB);  // to "No"
+      Key(VK_SPACE);
+      Later([] {
+        Key(VK_RETURN);
+        Later([] { Key(VK_RETURN); });  // Yes is the default button
+      });
+    });
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(d.FileName(), (Dir / "a.jpg").string());
+  EXPECT_EQ(d.ResolveName("/x", "/abs/file"), "/abs/file.jpg");
+  EXPECT_EQ(d.ResolveName("/x", "rel.png"), "/x/rel.png");
+}
+
+TEST_F(DialogTest, TypingAFolderNameOpensTheFolder) {
+  TOpenDialog d(nullptr);
+  d.SetInitialDir(Dir.string());
+  std::ofstream(Dir / "sub" / "c.jpg") << "x";
+  Later([] {
+    SelectAllAndType("sub");
+    Key(VK_RETURN);
+    InjectText("c.jpg");
+    Key(VK_RETURN);
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(d.FileName(), (Dir / "sub" / "c.jpg").string());
+}
+
+TEST_F(DialogTest, ColorDialogPicksTheClickedColour) {
+  TColorDialog d(nullptr);
+  Later([] {
+    TCustomForm* f = Screen()->ActiveForm();
+    ASSERT_TRUE(f);
+    POINT p = f->ClientToScreen(POINT{8 + 24 * 1 + 10, 8 + 10});  // second cell: red 85
+    InjectMouseButton(p.x, p.y, 0, true);
+    InjectMouseButton(p.x, p.y, 0, false);
+    Later([] { Key(VK_RETURN); });
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(d.Color(), static_cast<TColor>(RGB(85, 0, 0)));
+  Later([] { Key(VK_ESCAPE); });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_EQ(d.Color(), static_cast<TColor>(RGB(85, 0, 0)));
+}
