@@ -272,3 +272,22 @@ private:
   std::unique_ptr<TStringList> FLines;
   bool FWantReturns = true;
 };
+
+// A list box with a check box per item: a click on the box or the space bar toggles it.
+class TCheckListBox : public TCustomListBox {
+  ORV_CLASS(TCheckListBox, TCustomListBox)
+public:
+  explicit TCheckListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
+  bool Checked(int Index) const;
+  void SetChecked(int Index, bool Value);
+  void WndProc(TMessage& Message) override;
+  TNotifyEvent OnClickCheck;
+
+protected:
+  void PaintWindow(HDC DC) override;
+  void ItemsChanged() override;
+
+private:
+  void Toggle(int Index);
+  std::vector<bool> FChecked;
+};

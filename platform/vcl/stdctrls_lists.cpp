@@ -394,3 +394,63 @@ void TMemo::WndProc(TMessage& M) {
   }
   TCustomEdit::WndProc(M);
 }
+
+// ---- TCheckListBox ----
+ORV_CLASS_IMPL(TCheckListBox, TCustomListBox)
+
+void TCheckListBox::ItemsChanged() {
+  FChecked.resize(static_cast<size_t>(Count()), false);
+  TCustomListBox::ItemsChanged();
+}
+
+bool TCheckListBox::Checked(int Index) const {
+  return Index >= 0 && static_cast<size_t>(Index) < FChecked.size() && FChecked[static_cast<size_t>(Index)];
+}
+
+void TCheckListBox::SetChecked(int Index, bool Value) {
+  if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  FChecked.resize(static_cast<size_t>(Count()), false);
+  FChecked[static_cast<size_t>(Index)] = Value;
+  Invalidate();
+}
+
+void TCheckListBox::Toggle(int Index) {
+  if (Index < 0 || Index >= Count()) return;
+  SetChecked(Index, !Checked(Index));
+  if (OnClickCheck) OnClickCheck(this);
+}
+
+void TCheckListBox::PaintWindow(HDC DC) {
+  // Items are drawn shifted right; the boxes go in the space left free.
+  HGDIOBJ old = SelectObject(DC, Font()->Handle());
+  SetBkMode(DC, TRANSPARENT);
+  for (int i = FTopIndex; i < Count() && i < FTopIndex + VisibleRows() + 1; ++i) {
+    RECT r = ItemRect(i);
+    RECT box{r.left + 2, r.top + (FItemHeight - 13) / 2, r.left + 15, r.top + (FItemHeight - 13) / 2 + 13};
+    DrawFrameControl(DC, &box, DFC_BUTTON, DFCS_BUTTONCHECK | (Checked(i) ? UINT(DFCS_CHECKED) : 0u));
+    RECT t = r;
+    t.left += 18;
+    bool sel = i == FItemIndex;
+    if (sel) FillRect(DC, &t, GetSysColorBrush(COLOR_HIGHLIGHT));
+    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
+    t.left += 2;
+    DrawText(DC, FItems->Strings(i).c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  }
+  SelectObject(DC, old);
+}
+
+void TCheckListBox::WndProc(TMessage& M) {
+  if (M.Msg == WM_LBUTTONDOWN) {
+    int x = GET_X_LPARAM(M.LParam);
+    int i = ItemAtPos(POINT{x, GET_Y_LPARAM(M.LParam)}, true);
+    TCustomListBox::WndProc(M);
+    if (i >= 0 && x < 17) Toggle(i);
+    return;
+  }
+  if (M.Msg == WM_CHAR && M.WParam == ' ') {
+    if (DoKeyPress(M)) return;
+    Toggle(FItemIndex);
+    return;
+  }
+  TCustomListBox::WndProc(M);
+}

@@ -258,6 +258,11 @@ RECT ScrollBarRect(HWND w, int bar) {
 void PaintScrollBar(HWND w, HDC dc, int bar) {
   RECT r = ScrollBarRect(w, bar);
   if (IsRectEmpty(&r)) return;
+  PaintScrollBarInto(w, dc, bar, r);
+}
+
+void PaintScrollBarInto(HWND w, HDC dc, int bar, RECT r) {
+  if (IsRectEmpty(&r)) return;
   bool vert = bar == SB_VERT;
   const TScrollBarState& b = Bar(w, bar);
   int len = vert ? r.bottom - r.top : r.right - r.left;
