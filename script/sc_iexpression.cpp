@@ -23,24 +23,50 @@ constexpr uint8_t ocStrCatFlag = 0x80;
 constexpr int prNone = 70, prLeftBracket = 60, prRightBracket = 50, prCompare = 40, prAdd = 30,
               prMul = 20, prPrefix = 10, prCAnd = 44, prCOr = 46;
 
+// Evaluates both operands of a binary node, left first. The left value is copied into TmpL
+// when it is a reference to a variable and evaluating the right operand may run code that
+// changes that variable.
+#define EVAL_OPERANDS(N, TmpL, TmpR, L, R)                             \
+  Variant TmpL, TmpR;                                                   \
+  const Variant* L##Ptr = scLeafValue((N)->Left);                       \
+  if (!L##Ptr) L##Ptr = &(N)->Left->Eval(TmpL);                         \
+  if ((N)->Right->RunsCode && L##Ptr != &TmpL) {                        \
+    scStore(TmpL, *L##Ptr);                                             \
+    L##Ptr = &TmpL;                                                     \
+  }                                                                     \
+  const Variant& L = *L##Ptr;                                           \
+  const Variant* R##Ptr = scLeafValue((N)->Right);                      \
+  const Variant& R = R##Ptr ? *R##Ptr : (N)->Right->Eval(TmpR)
+
 class TNoneNode : public TscOperatorNode {
 public:
   TNoneNode() : TscOperatorNode(ocNone, prNone) {}
   Variant GetValue() override { return Left ? Left->GetValue() : Null(); }
+  const Variant& Eval(Variant& Tmp) override {
+    if (Left) return Left->Eval(Tmp);
+    scStore(Tmp, Null());
+    return Tmp;
+  }
 };
 
 class TStrCatNode : public TscOperatorNode {
 public:
   TStrCatNode() : TscOperatorNode(ocPlus, prAdd) {}
   Variant GetValue() override {
-    Variant l = Left->GetValue();
-    Variant r = Right->GetValue();
+    Variant t;
+    return Eval(t);
+  }
+  const Variant& Eval(Variant& Tmp) override {
+    EVAL_OPERANDS(this, tl, tr, l, r);
     if (l.IsString()) {
       std::string s = *l.StringPtr();
-      s += VarToStr(r);
-      return Variant(std::move(s));
+      if (const std::string* rs = r.StringPtr()) s += *rs;
+      else s += VarToStr(r);
+      scStore(Tmp, Variant(std::move(s)));
+    } else {
+      scStore(Tmp, l + r);
     }
-    return l + r;
+    return Tmp;
   }
 };
 
@@ -54,7 +80,8 @@ inline bool ToBool(const Variant& V) {
 bool IsComparison(uint8_t Op) { return Op >= ocGreat && Op <= ocEq; }
 
 bool SameOp(const char* a, const std::string& b) {
-  return strcasecmp(a, b.c_str()) == 0;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return !b.empty() && lower(a[0]) == lower(b[0]) && strcasecmp(a, b.c_str()) == 0;
 }
 
 }  // namespace
@@ -65,6 +92,8 @@ TscExpressionNode::~TscExpressionNode() {
 }
 
 TscOperandNode::TscOperandNode(const Variant& V) {
+  RunsCode = false;
+  EvalKind = ekConstant;
   Value = V;
   switch (V.VType()) {
     case varBoolean: TypeCode = tcBoolean; break;
@@ -79,11 +108,15 @@ TscDesignatorNode::TscDesignatorNode(TscDesignator* D) : Designator(D) {
   TypeCode = D->TypeCode;
   TypeName = D->TypeName;
   Target = dynamic_cast<TscVariableDesignator*>(D) ? D->Reference : D;
+  Slot = scPlainSlot(Target);
+  RunsCode = Slot == nullptr;
+  EvalKind = Slot ? ekSlot : ekGeneral;
 }
 
 TscDesignatorNode::~TscDesignatorNode() { delete Designator; }
 
 TscSetNode::TscSetNode(TscSetExpression* S) : SetExpression(S) {
+  RunsCode = true;
   Value = 0;
   TypeCode = tcVariant;
 }
@@ -93,95 +126,211 @@ TscSetNode::~TscSetNode() { delete SetExpression; }
 Variant TscSetNode::GetValue() { return SetExpression->GetValue(); }
 
 Variant TscOperatorNode::GetValue() {
+  Variant t;
+  return Eval(t);
+}
+
+
+namespace {
+
+inline const Variant& Put(Variant& Tmp, Variant&& V) {
+  scStore(Tmp, std::move(V));
+  return Tmp;
+}
+
+// An Integer-typed operand as an integer: read in place, computed without variants, or
+// evaluated and converted.
+inline int32_t IntOf(TscExpressionNode* N) {
+  if (const Variant* v = scLeafValue(N)) return ToInt(*v);
+  if (N->EvalKind == TscExpressionNode::ekIntOp) return static_cast<TscOperatorNode*>(N)->IntEval();
+  Variant t;
+  return ToInt(N->Eval(t));
+}
+
+}  // namespace
+
+// Both values first, then their conversions, in the order of the general path: the right
+// operand runs code.
+[[gnu::noinline]] static void IntOperandsInOrder(TscExpressionNode* Left, TscExpressionNode* Right, int32_t& A, int32_t& B) {
+  Variant tl, tr;
+  const Variant& l = Left->Eval(tl);
+  if (&l != &tl) scStore(tl, l);
+  const Variant& r = Right->Eval(tr);
+  A = ToInt(tl);
+  B = ToInt(r);
+}
+
+int32_t TscOperatorNode::IntEval() {
+  int32_t a, b;
+  if (Right->RunsCode) {
+    IntOperandsInOrder(Left, Right, a, b);
+  } else {
+    a = IntOf(Left);
+    b = IntOf(Right);
+  }
+  switch (OpCode) {
+    case ocPlus: return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+    case ocMinus: return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+    case ocMul: return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+    default:
+      if (b == 0) throw EDivByZero("Division by zero");
+      if (b == -1) return OpCode == ocDivInt ? static_cast<int32_t>(0u - static_cast<uint32_t>(a)) : 0;
+      return OpCode == ocDivInt ? a / b : a % b;
+  }
+}
+
+namespace {
+
+// An operand of an integer comparison: a leaf holding an integer, or integer arithmetic.
+inline bool IntOperand(TscExpressionNode* N, int32_t& Out) { return scTryInt(N, Out); }
+
+}  // namespace
+
+bool scTryIntOp(TscExpressionNode* N, int32_t& Out) {
+  // A general node that runs no code is an operator node (designators and sets that are not
+  // read in place run code).
+  if (N->EvalKind != TscExpressionNode::ekGeneral || N->RunsCode) return false;
+  auto* op = static_cast<TscOperatorNode*>(N);
+  if (!op->IntArithmetic) return false;
+  int32_t a, b;
+  if (!scTryInt(op->Left, a) || !scTryInt(op->Right, b)) return false;
+  // The untyped rules of TscOperatorNode::Eval for two integers.
+  switch (op->OpCode) {
+    case ocPlus: case ocMinus: case ocMul: {
+      int64_t v = op->OpCode == ocPlus ? int64_t(a) + b : op->OpCode == ocMinus ? int64_t(a) - b : int64_t(a) * b;
+      if (v < INT32_MIN || v > INT32_MAX) return false;
+      Out = static_cast<int32_t>(v);
+      return true;
+    }
+    default:
+      if (b == 0) return false;
+      if (b == -1) Out = op->OpCode == ocDivInt ? static_cast<int32_t>(0u - static_cast<uint32_t>(a)) : 0;
+      else Out = op->OpCode == ocDivInt ? a / b : a % b;
+      return true;
+  }
+}
+
+bool TscExpression::EvalBool() {
+  if (FCompare) {
+    // Operands that run no code: reading them twice, when the general path is needed after
+    // all, changes nothing.
+    int32_t a, b;
+    if (IntOperand(FCompare->Left, a) && IntOperand(FCompare->Right, b)) {
+      switch (FCompare->OpCode) {
+        case ocGreat: return a > b;
+        case ocLess: return a < b;
+        case ocLessEq: return a <= b;
+        case ocGreatEq: return a >= b;
+        case ocNonEq: return a != b;
+        default: return a == b;
+      }
+    }
+  }
+  Variant t;
+  return ToBool(Eval(t));
+}
+
+const Variant& TscOperatorNode::Eval(Variant& Tmp) {
+  if (EvalKind == ekIntOp) return Put(Tmp, Variant(IntEval()));
   switch (OpCode) {
     case ocGreat: case ocLess: case ocLessEq: case ocGreatEq: case ocNonEq: case ocEq: {
-      Variant l = Left->GetValue();
-      Variant r = Right->GetValue();
+      EVAL_OPERANDS(this, tl, tr, l, r);
       if (l.VType() == varInteger && r.VType() == varInteger) {
         int32_t a = l.Data().I32, b = r.Data().I32;
+        bool v;
         switch (OpCode) {
-          case ocGreat: return a > b;
-          case ocLess: return a < b;
-          case ocLessEq: return a <= b;
-          case ocGreatEq: return a >= b;
-          case ocNonEq: return a != b;
-          default: return a == b;
+          case ocGreat: v = a > b; break;
+          case ocLess: v = a < b; break;
+          case ocLessEq: v = a <= b; break;
+          case ocGreatEq: v = a >= b; break;
+          case ocNonEq: v = a != b; break;
+          default: v = a == b;
         }
+        return Put(Tmp, Variant(v));
       }
       static const TVarOp ops[] = {opCmpEQ, opCmpGT, opCmpLT, opCmpLE, opCmpGE, opCmpNE, opCmpEQ};
-      return VarCompareOp(ops[OpCode], l, r);
+      return Put(Tmp, Variant(VarCompareOp(ops[OpCode], l, r)));
     }
     case ocPlus: case ocMinus: case ocMul: {
-      Variant l = Left->GetValue();
-      Variant r = Right->GetValue();
+      EVAL_OPERANDS(this, tl, tr, l, r);
       if (IntOps) {
         uint32_t a = static_cast<uint32_t>(ToInt(l)), b = static_cast<uint32_t>(ToInt(r));
         uint32_t v = OpCode == ocPlus ? a + b : OpCode == ocMinus ? a - b : a * b;
-        return static_cast<int32_t>(v);
+        return Put(Tmp, Variant(static_cast<int32_t>(v)));
       }
       if (l.VType() == varInteger && r.VType() == varInteger) {
         // Untyped (Variant) operands holding integers: the variant result without its dispatch;
         // an overflow goes the general way, which widens the result.
         int64_t a = l.Data().I32, b = r.Data().I32;
         int64_t v = OpCode == ocPlus ? a + b : OpCode == ocMinus ? a - b : a * b;
-        if (v >= INT32_MIN && v <= INT32_MAX) return static_cast<int32_t>(v);
+        if (v >= INT32_MIN && v <= INT32_MAX) return Put(Tmp, Variant(static_cast<int32_t>(v)));
       }
-      return VarBinaryOp(OpCode == ocPlus ? opAdd : OpCode == ocMinus ? opSubtract : opMultiply, l, r);
+      return Put(Tmp, VarBinaryOp(OpCode == ocPlus ? opAdd : OpCode == ocMinus ? opSubtract : opMultiply, l, r));
     }
     case ocDivFloat: {
-      Variant l = Left->GetValue();
-      Variant r = Right->GetValue();
-      return VarBinaryOp(opDivide, l, r);
+      EVAL_OPERANDS(this, tl, tr, l, r);
+      return Put(Tmp, VarBinaryOp(opDivide, l, r));
     }
     case ocDivInt: case ocMod: {
-      Variant l = Left->GetValue();
-      Variant r = Right->GetValue();
+      EVAL_OPERANDS(this, tl, tr, l, r);
       if (IntOps || (l.VType() == varInteger && r.VType() == varInteger && r.Data().I32 != 0)) {
         int32_t a = ToInt(l), b = ToInt(r);
         if (b == 0) throw EDivByZero("Division by zero");
-        if (b == -1) return OpCode == ocDivInt ? static_cast<int32_t>(0u - static_cast<uint32_t>(a)) : 0;
-        return OpCode == ocDivInt ? a / b : a % b;
+        if (b == -1) return Put(Tmp, Variant(OpCode == ocDivInt ? static_cast<int32_t>(0u - static_cast<uint32_t>(a)) : 0));
+        return Put(Tmp, Variant(OpCode == ocDivInt ? a / b : a % b));
       }
-      return VarBinaryOp(OpCode == ocDivInt ? opIntDivide : opModulus, l, r);
+      return Put(Tmp, VarBinaryOp(OpCode == ocDivInt ? opIntDivide : opModulus, l, r));
     }
     case ocOr: case ocAnd: {
-      Variant l = Left->GetValue();
       if (BoolOps) {
+        const Variant& l = Left->Eval(Tmp);
         bool lb = ToBool(l);
         if (OpCode == ocOr ? lb : !lb) return l;
-        return Right->GetValue();
+        return Right->Eval(Tmp);
       }
-      Variant r = Right->GetValue();
-      return VarBinaryOp(OpCode == ocOr ? opOr : opAnd, l, r);
+      EVAL_OPERANDS(this, tl, tr, l, r);
+      return Put(Tmp, VarBinaryOp(OpCode == ocOr ? opOr : opAnd, l, r));
     }
     case ocXor: case ocShl: case ocShr: {
-      Variant l = Left->GetValue();
-      Variant r = Right->GetValue();
-      return VarBinaryOp(OpCode == ocXor ? opXor : OpCode == ocShl ? opShiftLeft : opShiftRight, l, r);
+      EVAL_OPERANDS(this, tl, tr, l, r);
+      return Put(Tmp, VarBinaryOp(OpCode == ocXor ? opXor : OpCode == ocShl ? opShiftLeft : opShiftRight, l, r));
     }
-    case ocNot: return VarUnaryOp(opNot, Left->GetValue());
+    case ocNot: {
+      Variant t;
+      return Put(Tmp, VarUnaryOp(opNot, Left->Eval(t)));
+    }
     case ocUnMinus: {
-      Variant l = Left->GetValue();
-      if (l.VType() == varInteger && l.Data().I32 != INT32_MIN) return -l.Data().I32;
-      return VarUnaryOp(opNegate, l);
+      Variant t;
+      const Variant& l = Left->Eval(t);
+      if (l.VType() == varInteger && l.Data().I32 != INT32_MIN) return Put(Tmp, Variant(-l.Data().I32));
+      return Put(Tmp, VarUnaryOp(opNegate, l));
     }
     case ocIn: {
-      Variant l = Left->GetValue();
+      Variant t;
+      const Variant& l = Left->Eval(t);
       auto* set = dynamic_cast<TscSetNode*>(Right);
       if (!set) throw EVariantInvalidOpError("Invalid variant operation");
-      return set->SetExpression->Contains(l);
+      bool in;
+      if (set->RunsCode && &l != &t) {
+        Variant copy = l;
+        in = set->SetExpression->Contains(copy);
+      } else {
+        in = set->SetExpression->Contains(l);
+      }
+      return Put(Tmp, Variant(in));
     }
     case ocIs: {
       TObject* obj = scValueToObject(Left->GetValue());
-      if (!obj) return false;
+      if (!obj) return Put(Tmp, Variant(false));
       auto* dn = dynamic_cast<TscDesignatorNode*>(Right);
-      if (!dn || dn->Designator->Count() == 0) return false;
+      if (!dn || dn->Designator->Count() == 0) return Put(Tmp, Variant(false));
       auto* cls = dynamic_cast<TscClassVariable*>(dn->Designator->Item(0)->Target);
-      if (!cls) return false;
-      return obj->InheritsFrom(cls->ClassRef);
+      if (!cls) return Put(Tmp, Variant(false));
+      return Put(Tmp, Variant(obj->InheritsFrom(cls->ClassRef)));
     }
     default:
-      return Left ? Left->GetValue() : Null();
+      if (Left) return Left->Eval(Tmp);
+      return Put(Tmp, Null());
   }
 }
 
@@ -297,9 +446,13 @@ TypePair TypeOf(TscExpressionNode* N, TscScript* Script, std::string& ErrorPos) 
   if (!op) return {N->TypeCode, N->TypeName};
   TypePair l = TypeOf(op->Left, Script, ErrorPos);
   TypePair r = TypeOf(op->Right, Script, ErrorPos);
+  op->RunsCode = (op->Left && op->Left->RunsCode) || (op->Right && op->Right->RunsCode);
   op->IntOps = l.Code == tcInteger && r.Code == tcInteger;
   op->BoolOps = l.Code == tcBoolean && r.Code == tcBoolean;
   uint8_t code = op->OpCode;
+  op->IntArithmetic = (code == ocPlus || code == ocMinus || code == ocMul || code == ocDivInt || code == ocMod) &&
+                      !dynamic_cast<TStrCatNode*>(op);
+  if (op->IntOps && op->IntArithmetic) op->EvalKind = TscExpressionNode::ekIntOp;
   bool bad;
   if (code == ocIs && l.Code == tcClass && r.Code == tcClass) {
     bad = false;
@@ -344,6 +497,8 @@ std::string TscExpression::Finalize() {
   Current = Root;
   std::string errorPos;
   TypePair t = TypeOf(Root, Script, errorPos);
+  auto* op = dynamic_cast<TscOperatorNode*>(Root);
+  FCompare = op && IsComparison(op->OpCode) && !op->RunsCode && op->Left && op->Right ? op : nullptr;
   TypeCode = t.Code;
   TypeName = t.Name;
   auto* dn = dynamic_cast<TscDesignatorNode*>(Root);

@@ -15,6 +15,21 @@ public:
   TscExpressionNode* Parent = nullptr;
   // A larger number binds more loosely; operands are 0.
   virtual int Priority() const = 0;
+  // The node's value without copying where a copy can be avoided: a reference to a value that
+  // lives on (a constant's, a plain variable's) or to Tmp, filled with the value. The reference
+  // is read before any other script code runs. This is the evaluation path of running scripts;
+  // GetValue returns a copy of it.
+  virtual const Variant& Eval(Variant& Tmp) {
+    scStore(Tmp, GetValue());
+    return Tmp;
+  }
+  // Evaluating the node may run script or native code (a call, a property, an automation
+  // member), which could change the variable behind a reference Eval returned for a sibling.
+  bool RunsCode = true;
+  // How the hot paths read the node without a virtual call: ekConstant reads Value, ekSlot the
+  // plain variable's slot, ekIntOp computes an integer operator (TscOperatorNode::IntEval).
+  enum : uint8_t { ekGeneral, ekConstant, ekSlot, ekIntOp };
+  uint8_t EvalKind = ekGeneral;
 };
 
 class TscOperandNode : public TscExpressionNode {
@@ -23,6 +38,7 @@ public:
   TscOperandNode() = default;
   int Priority() const override { return 0; }
   Variant GetValue() override { return Value; }
+  const Variant& Eval(Variant&) override { return Value; }
 };
 
 class TscDesignatorNode : public TscOperandNode {
@@ -31,7 +47,14 @@ public:
   ~TscDesignatorNode() override;
   TscDesignator* Designator;
   TscCustomVariable* Target;
-  Variant GetValue() override { return Target->GetValue(); }
+  // The value of a plain variable or parameter read directly, null for other targets.
+  Variant* Slot = nullptr;
+  Variant GetValue() override { return Slot ? *Slot : Target->GetValue(); }
+  const Variant& Eval(Variant& Tmp) override {
+    if (Slot) return *Slot;
+    scStore(Tmp, Target->GetValue());
+    return Tmp;
+  }
 };
 
 class TscSetNode : public TscOperandNode {
@@ -40,6 +63,10 @@ public:
   ~TscSetNode() override;
   TscSetExpression* SetExpression;
   Variant GetValue() override;
+  const Variant& Eval(Variant& Tmp) override {
+    scStore(Tmp, GetValue());
+    return Tmp;
+  }
 };
 
 class TscOperatorNode : public TscExpressionNode {
@@ -50,10 +77,30 @@ public:
   bool BoolOps = false;
   int Priority() const override { return FPriority; }
   Variant GetValue() override;
+  const Variant& Eval(Variant& Tmp) override;
+  // The value of +, -, * (wrapping), div and mod on two Integer-typed operands (EvalKind
+  // ekIntOp), without variants.
+  int32_t IntEval();
+  // +, -, *, div or mod, typed or not: TryInt can compute it when its operands hold integers.
+  bool IntArithmetic = false;
 
 private:
   int FPriority;
 };
+
+// The value of a node that is read in place (a constant or a plain variable), else null.
+inline const Variant* scLeafValue(TscExpressionNode* N) {
+  if (N->EvalKind == TscExpressionNode::ekConstant) return &N->Value;
+  if (N->EvalKind == TscExpressionNode::ekSlot) return static_cast<TscDesignatorNode*>(N)->Slot;
+  return nullptr;
+}
+
+// The integer value of a node that runs no code, computed without variants when every operand
+// holds an integer and the result is the Integer the general path would give (an untyped sum
+// that leaves the 32-bit range, or a division by zero, is left to the general path). False when
+// it cannot; nothing has changed then.
+bool scTryIntOp(TscExpressionNode* N, int32_t& Out);
+inline bool scTryInt(TscExpressionNode* N, int32_t& Out);
 
 class TscCustomExpression : public TscCustomVariable {
 public:
@@ -88,8 +135,39 @@ public:
   TscCustomVariable* SingleItem() const;
 
   Variant GetValue() override { return Root ? Root->GetValue() : Null(); }
+  // The value as TscExpressionNode::Eval gives it: a reference valid until script code runs.
+  const Variant& Eval(Variant& Tmp) {
+    if (Root) {
+      if (const Variant* v = scLeafValue(Root)) return *v;
+      return Root->Eval(Tmp);
+    }
+    scStore(Tmp, Null());
+    return Tmp;
+  }
+  // The value as a condition (Boolean conversion of the value), with integer comparisons of
+  // operands read in place taking a path without variants.
+  bool EvalBool();
+  // An expression that runs no code and is Integer arithmetic or a lone constant or variable:
+  // its integer value without variants. False, having run nothing, when the value is no
+  // varInteger (a Variant variable holding text, say); the caller then takes the general path.
+  bool EvalInt(int32_t& Out) { return Root && !Root->RunsCode && scTryInt(Root, Out); }
   void SetValue(const Variant& V) override;
 
 private:
   void Attach(TscExpressionNode* Above, TscExpressionNode* N);
+  // The root when it is a comparison whose operands run no code (EvalBool's integer path).
+  TscOperatorNode* FCompare = nullptr;
 };
+
+inline bool scTryInt(TscExpressionNode* N, int32_t& Out) {
+  if (const Variant* v = scLeafValue(N)) {
+    if (v->VType() != varInteger) return false;
+    Out = v->Data().I32;
+    return true;
+  }
+  if (N->EvalKind == TscExpressionNode::ekIntOp) {
+    Out = static_cast<TscOperatorNode*>(N)->IntEval();
+    return true;
+  }
+  return scTryIntOp(N, Out);
+}

@@ -1,6 +1,7 @@
 // The grammar-driven parser: language selection, grammar matching and the intermediate script.
 #include "script/sc_iilparser.h"
 
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -130,6 +131,50 @@ std::shared_ptr<const TscGrammar> PreparedGrammar(const std::string& Text) {
   return g;
 }
 
+char UpAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// The intermediate script is written one tag per line. Reading those lines straight into the
+// document's tree gives the tree that reading the joined text as XML gives, without writing and
+// scanning the text again. Any line that is not one plain tag (a unit's script inserted whole,
+// a comment), or tags that do not nest, make it return false: the caller then reads the text.
+bool BuildILTree(const std::vector<std::string>& Lines, TscXMLItem* Root) {
+  Root->Clear();
+  Root->Name = "program";
+  Root->Text.clear();
+  std::vector<TscXMLItem*> open{Root};
+  for (const std::string& line : Lines) {
+    size_t n = line.size();
+    if (n == 0) continue;
+    if (n < 3 || line[0] != '<' || line[n - 1] != '>' || line[1] == '!' || line[1] == '?') return false;
+    size_t end = n - 1;  // the tag is line[1, end)
+    if (std::memchr(line.data() + 1, '<', end - 1) || std::memchr(line.data() + 1, '>', end - 1)) return false;
+    if (line[end - 1] == ' ') --end;
+    size_t blank = line.find(' ', 1);
+    size_t nameEnd = blank == std::string::npos || blank >= end ? end : blank;
+    if (nameEnd == 1) return false;
+    if (line[1] == '/') {
+      const std::string& name = open.back()->Name;
+      if (open.size() < 2 || nameEnd - 2 != name.size()) return false;
+      for (size_t i = 0; i < name.size(); ++i)
+        if (UpAscii(line[2 + i]) != UpAscii(name[i])) return false;
+      open.pop_back();
+      continue;
+    }
+    TscXMLItem* item = open.back()->Add();
+    item->Name.assign(line, 1, nameEnd - 1);
+    if (nameEnd < end) item->Text.assign(line, nameEnd + 1, end - nameEnd - 1);
+    if (item->Name.back() == '/') {
+      item->Name.pop_back();
+      if (item->Name.empty()) return false;
+    } else if (!item->Text.empty() && item->Text.back() == '/') {
+      item->Text.pop_back();
+    } else {
+      open.push_back(item);
+    }
+  }
+  return open.size() == 1;
+}
+
 std::string ReadTextFile(const std::string& FileName) {
   std::ifstream f(FileName, std::ios::binary);
   if (!f) throw EFOpenError("Cannot open file \"" + FileName + "\". No such file or directory");
@@ -202,6 +247,7 @@ bool TscILParser::MakeIntermediateScript(const std::string& Text) {
       start = static_cast<int>(end) + 2;
   }
   Lexer.SetPosition(start);
+  FWordMemo.From = -1;
   FLines.clear();
   FSyntaxError.clear();
   FSyntaxErrorPos.clear();
@@ -211,16 +257,18 @@ bool TscILParser::MakeIntermediateScript(const std::string& Text) {
   bool ok = false;
   if (matched && FSyntaxError.empty()) {
     FSyntaxErrorPos.clear();
-    std::string doc = "<?xml version=\"1.0\"?>\r\n<program>\r\n";
-    size_t total = doc.size() + 12;
-    for (const std::string& l : FLines) total += l.size() + 2;
-    doc.reserve(total);
-    for (const std::string& l : FLines) {
-      doc += l;
-      doc += "\r\n";
+    if (!BuildILTree(FLines, ILScript.Root())) {
+      std::string doc = "<?xml version=\"1.0\"?>\r\n<program>\r\n";
+      size_t total = doc.size() + 12;
+      for (const std::string& l : FLines) total += l.size() + 2;
+      doc.reserve(total);
+      for (const std::string& l : FLines) {
+        doc += l;
+        doc += "\r\n";
+      }
+      doc += "</program>\r\n";
+      ILScript.LoadFromString(doc);
     }
-    doc += "</program>\r\n";
-    ILScript.LoadFromString(doc);
     int t = GrammarRoot->Find("types");
     TscXMLItem* types = ILScript.Root()->Add();
     if (t >= 0) types->Assign(GrammarRoot->Items(t));
@@ -270,11 +318,17 @@ void TscILParser::EmitGrammarNode(const TscGrammarNode* Node, bool Success, size
     Lexer.SkipSpaces();
     std::string p = Lexer.GetPosition();
     Lexer.SetPosition(saved);
-    std::string open = "<" + Node->NodeName + " pos=\"" + p + "\"";
-    if (Node->NodeName == "expr") open += " pos1=\"" + Lexer.PositionText(saved) + "\"";
-    open += ">";
-    FLines.insert(FLines.begin() + static_cast<long>(EntryCount), open);
-    FLines.push_back("</" + Node->NodeName + ">");
+    // Built in place: alternatives that fail throw many of these lines away again.
+    std::string open;
+    open.reserve(Node->NodeName.size() + p.size() + 32);
+    open.append(1, '<').append(Node->NodeName).append(" pos=\"").append(p).append(1, '"');
+    if (Node->NodeName == "expr") open.append(" pos1=\"").append(Lexer.PositionText(saved)).append(1, '"');
+    open.append(1, '>');
+    FLines.insert(FLines.begin() + static_cast<long>(EntryCount), std::move(open));
+    std::string close;
+    close.reserve(Node->NodeName.size() + 3);
+    close.append("</").append(Node->NodeName).append(1, '>');
+    FLines.push_back(std::move(close));
   } else {
     FLines.resize(EntryCount);
   }
@@ -313,6 +367,25 @@ void TscILParser::IncludeScriptUnit(const std::string& Name, size_t& EntryCount)
   EntryCount += 3;
 }
 
+std::string TscILParser::ReadWord(bool Ident) {
+  // GetKeyword is GetWord; GetIdent is GetWord refusing keywords (its position moves on all the
+  // same).
+  WordMemo& m = FWordMemo;
+  if (m.From != Lexer.Position || !Lexer.SkipSpacesFirst) {
+    m.From = Lexer.Position;
+    m.Word = Lexer.GetWord();
+    m.Keyword = !m.Word.empty() && Lexer.IsKeyword(m.Word);
+    m.To = Lexer.Position;
+    m.TokenStart = Lexer.TokenStart;
+    if (!Lexer.SkipSpacesFirst) m.From = -1;
+  } else {
+    Lexer.Position = m.To;
+    Lexer.TokenStart = m.TokenStart;
+  }
+  if (Ident && m.Keyword) return {};
+  return m.Word;
+}
+
 bool TscILParser::MatchGrammarNode(const TscGrammarNode* N) {
   const int entryPos = Lexer.Position;
   const size_t entryCount = FLines.size();
@@ -331,11 +404,11 @@ bool TscILParser::MatchGrammarNode(const TscGrammarNode* N) {
       terminal = true;
       break;
     case K::kKeyword:
-      token = Lexer.GetKeyword();
+      token = ReadWord(false);
       terminal = true;
       break;
     case K::kIdent:
-      token = Lexer.GetIdent();
+      token = ReadWord(true);
       terminal = true;
       break;
     case K::kNumber:
@@ -432,7 +505,11 @@ bool TscILParser::MatchGrammarNode(const TscGrammarNode* N) {
     if (!N->IsRule) EmitGrammarNode(N, true, entryCount, entryPos);
     if (!N->Add.empty()) {
       const std::string& leaf = N->HasAddText ? N->AddText : token;
-      FLines.push_back("<" + N->Add + " text=\"" + scStrToXML(leaf) + "\" pos=\"" + Lexer.GetPosition() + "\"/>");
+      std::string text = scStrToXML(leaf), pos = Lexer.GetPosition();
+      std::string line;
+      line.reserve(N->Add.size() + text.size() + pos.size() + 20);
+      line.append(1, '<').append(N->Add).append(" text=\"").append(text).append("\" pos=\"").append(pos).append("\"/>");
+      FLines.push_back(std::move(line));
     }
     result = true;
     for (const auto& c : N->Children) {

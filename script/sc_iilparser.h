@@ -73,6 +73,17 @@ private:
   template <class T> T* NewStatement(TscXMLItem* Element, TscScript* Script);
   TscScript* StatementProgram(TscScript* Script);
 
+  // The grammar tries many alternatives at one place: the last word read (keyword or identifier)
+  // is kept with the lexer's position before and after it, so that trying the next alternative
+  // does not read it again. Valid for one text and one set of lexer settings.
+  struct WordMemo {
+    int From = -1;
+    int To = 0;
+    int TokenStart = 0;
+    bool Keyword = false;
+    std::string Word;
+  } FWordMemo;
+  std::string ReadWord(bool Ident);
   std::shared_ptr<const TscGrammar> FGrammar;
   std::vector<std::string> FLines;
   std::string FSyntaxError;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 #include "platform/rtl/handletable.h"
 #include "platform/rtl/sysutils.h"
@@ -26,6 +27,8 @@ thread_local std::vector<Variant> gValueStack;
 // Script calls nest on the machine stack; a runaway recursion ends in a script error instead of
 // overflowing it.
 thread_local int gCallDepth = 0;
+
+const Variant kNullValue = Null();
 constexpr int kMaxCallDepth = 1000;
 
 [[noreturn]] void IndexError(int Index) {
@@ -118,6 +121,12 @@ std::string TscCustomVariable::TypeDisplayName() const {
   }
 }
 
+Variant* scPlainSlot(TscCustomVariable* Item) {
+  // The exact classes: a descendant may read or write elsewhere.
+  if (Item && (typeid(*Item) == typeid(TscVariable) || typeid(*Item) == typeid(TscParamItem))) return &Item->Value;
+  return nullptr;
+}
+
 void TscStringVariable::SetValue(const Variant& V) {
   if (const std::string* s = V.StringPtr())
     StringValue = *s;
@@ -145,6 +154,7 @@ TscProcVariable::TscProcVariable(const std::string& AName, bool AIsFunction, Tsc
       if (ATypeCode == tcBoolean) result->Value = false;
     }
     Reference = result;
+    FResultSlot = scPlainSlot(result);
     LocalScope->AddItem("Result", result);
   }
 }
@@ -155,16 +165,13 @@ TscProcVariable::~TscProcVariable() {
   delete LocalScope;
 }
 
-const std::vector<TscCustomVariable*>& TscProcVariable::Locals() {
-  if (FLocalsItemCount != LocalScope->ItemCount()) {
-    FLocals.clear();
-    for (int k = 0; k < LocalScope->ItemCount(); ++k) {
-      TscCustomVariable* v = LocalScope->ItemAt(k);
-      if (v->Is(kfVariable | kfParam)) FLocals.push_back(v);
-    }
-    FLocalsItemCount = LocalScope->ItemCount();
+void TscProcVariable::CollectLocals() {
+  FLocals.clear();
+  for (int k = 0; k < LocalScope->ItemCount(); ++k) {
+    TscCustomVariable* v = LocalScope->ItemAt(k);
+    if (v->Is(kfVariable | kfParam)) FLocals.push_back(v);
   }
-  return FLocals;
+  FLocalsItemCount = LocalScope->ItemCount();
 }
 
 Variant TscProcVariable::GetValue() {
@@ -195,8 +202,11 @@ Variant TscProcVariable::GetValue() {
   s->ExitFlag = s->Terminated = s->BreakFlag = s->ContinueFlag = false;
   s->Running = true;
   s->MainStatement->Execute();
-  if (IsFunction && Reference) return Reference->GetValue();
-  return Null();
+  if (IsFunction && Reference) {
+    if (FResultSlot) return *FResultSlot;
+    return Reference->GetValue();
+  }
+  return kNullValue;
 }
 
 // ---- Helpers -----------------------------------------------------------------------------------
@@ -291,23 +301,20 @@ Variant TscMethodHelper::GetValue() {
   for (TscItemList* p : FList) args.push_back(static_cast<TscParamItem*>(p)->Value);
   if (FUpperName.empty()) FUpperName = scUpper(IsIndexedProperty ? Name + ".Get" : Name);
   const std::string& name = FUpperName;
-  Variant r;
-  if (TypeCode == tcConstructor && PrevItem && PrevItem->Is(kfClass)) {
-    // Construction: the callback builds the instance of the class the script named, so that a
-    // class read alone never leaves a half-built object behind.
-    TClass saved = gConstructing;
-    gConstructing = static_cast<TscClassVariable*>(PrevItem)->ClassRef;
-    try {
-      r = Callback(nullptr, ClassRef, name, args);
-    } catch (...) {
-      gConstructing = saved;
-      throw;
+  Variant r = [&] {
+    if (TypeCode == tcConstructor && PrevItem && PrevItem->Is(kfClass)) {
+      // Construction: the callback builds the instance of the class the script named, so that a
+      // class read alone never leaves a half-built object behind.
+      struct Constructing {
+        TClass Saved = gConstructing;
+        ~Constructing() { gConstructing = Saved; }
+      } constructing;
+      gConstructing = static_cast<TscClassVariable*>(PrevItem)->ClassRef;
+      return Callback(nullptr, ClassRef, name, args);
     }
-    gConstructing = saved;
-  } else {
     TObject* inst = PrevValue.IsNull() || PrevValue.IsEmpty() ? nullptr : scValueToObject(PrevValue);
-    r = Callback(inst, ClassRef, name, args);
-  }
+    return Callback(inst, ClassRef, name, args);
+  }();
   for (size_t k = 0; k < FList.size() && k < args.size(); ++k) {
     auto* p = static_cast<TscParamItem*>(FList[k]);
     if (p->ByReference) p->Value = args[k];
@@ -538,7 +545,8 @@ void TscDesignator::ComputeKind() {
     TypeName = Count() >= 2 && Item(Count() - 2)->Target ? Item(Count() - 2)->Target->TypeName : std::string();
   }
   TscCustomVariable* first = Item(0)->Target;
-  if (Count() == 1 && dynamic_cast<TscVariable*>(first)) {
+  // A lone variable or parameter: read and written directly, without walking.
+  if (Count() == 1 && (dynamic_cast<TscVariable*>(first) || dynamic_cast<TscParamItem*>(first))) {
     Kind = 1;
     Reference = first;
   } else if (Count() == 2 && dynamic_cast<TscStringVariable*>(first) && Item(1)->Count() > 0) {
@@ -595,74 +603,173 @@ void TscDesignator::SetValue(const Variant& V) {
 
 namespace {
 
-// The locals of a procedure that is called again while it runs: saved on the value stack before
-// the inner call and put back after it, also when the inner call raises (a try statement of an
-// outer level may catch the error and go on with its own values).
+// Drops the values above Base (the elements are small; pop_back keeps their destructors inline).
+inline void ShrinkTo(std::vector<Variant>& Stack, size_t Base) {
+  while (Stack.size() > Base) Stack.pop_back();
+}
+
+// The locals of a procedure that is called again while it runs: saved before the inner call and
+// put back after it, also when the inner call raises (a try statement of an outer level may
+// catch the error and go on with its own values). A few locals are kept right here; more go on
+// the per-thread value stack.
 class TSavedLocals {
 public:
-  explicit TSavedLocals(TscProcVariable* Proc) : FBase(gValueStack.size()) {
+  TSavedLocals(std::vector<Variant>& Stack, TscProcVariable* Proc) : FStack(Stack) {
     if (!Proc || !Proc->Executing) return;
     FLocals = &Proc->Locals();
-    for (TscCustomVariable* v : *FLocals) {
-      if (v->Is(kfStringVariable)) gValueStack.push_back(Variant(static_cast<TscStringVariable*>(v)->StringValue));
-      else gValueStack.push_back(v->Value);
+    const size_t n = FLocals->size();
+    if (n <= kInline) {
+      FSaved = reinterpret_cast<Variant*>(FInline);
+    } else {
+      FBase = FStack.size();
+      FStack.resize(FBase + n);
+      FSaved = nullptr;  // found again at the end: the stack may grow meanwhile
+    }
+    Variant* to = FSaved ? FSaved : FStack.data() + FBase;
+    for (size_t i = 0; i < n; ++i) {
+      TscCustomVariable* v = (*FLocals)[i];
+      if (FSaved) {
+        if (v->Is(kfStringVariable)) new (&to[i]) Variant(static_cast<TscStringVariable*>(v)->StringValue);
+        else new (&to[i]) Variant(v->Value);
+      } else {
+        if (v->Is(kfStringVariable)) to[i] = Variant(static_cast<TscStringVariable*>(v)->StringValue);
+        else to[i] = v->Value;
+      }
     }
   }
   ~TSavedLocals() {
-    if (FLocals) {
-      size_t at = FBase;
-      for (TscCustomVariable* v : *FLocals) {
-        if (v->Is(kfStringVariable)) static_cast<TscStringVariable*>(v)->StringValue = VarToStr(gValueStack[at]);
-        else scStore(v->Value, std::move(gValueStack[at]));
-        ++at;
-      }
+    if (!FLocals) return;
+    const size_t n = FLocals->size();
+    Variant* at = FSaved ? FSaved : FStack.data() + FBase;
+    for (size_t i = 0; i < n; ++i) {
+      TscCustomVariable* v = (*FLocals)[i];
+      if (v->Is(kfStringVariable)) static_cast<TscStringVariable*>(v)->StringValue = VarToStr(at[i]);
+      else scStore(v->Value, std::move(at[i]));
+      if (FSaved) at[i].~Variant();
     }
-    gValueStack.resize(FBase);
+    if (!FSaved) ShrinkTo(FStack, FBase);
   }
+  TSavedLocals(const TSavedLocals&) = delete;
+  TSavedLocals& operator=(const TSavedLocals&) = delete;
 
 private:
-  size_t FBase;
+  static constexpr size_t kInline = 4;
+  std::vector<Variant>& FStack;
+  size_t FBase = 0;
   const std::vector<TscCustomVariable*>* FLocals = nullptr;
+  Variant* FSaved = nullptr;
+  alignas(Variant) unsigned char FInline[kInline * sizeof(Variant)];
 };
 
 }  // namespace
 
+bool TscDesignatorItem::HasVarParams() {
+  if (FHasVarParams < 0) {
+    FHasVarParams = 0;
+    int np = std::min(Count(), Target ? Target->ParamCount() : 0);
+    for (int k = 0; k < np; ++k)
+      if (Target->Param(k)->ByReference) FHasVarParams = 1;
+  }
+  return FHasVarParams != 0;
+}
+
+Variant TscDesignator::ReadSingle(TscDesignatorItem* Item, TscCustomVariable* T) {
+  std::vector<Variant>& stack = gValueStack;
+  TSavedLocals saved(stack, T->Is(kfProc) ? static_cast<TscProcVariable*>(T) : nullptr);
+  const std::vector<TscItemList*>& params = static_cast<TscItemList*>(T)->FList;
+  const std::vector<TscItemList*>& args = Item->FList;
+  const size_t np = std::min(args.size(), params.size());
+  if (np == 1 && args.size() == 1) {
+    // One argument needs no stack: it is assigned once evaluated.
+    Variant t;
+    const Variant& v = static_cast<TscExpression*>(args[0])->Eval(t);
+    if (&v == &t) scStore(static_cast<TscParamItem*>(params[0])->Value, std::move(t));
+    else scStore(static_cast<TscParamItem*>(params[0])->Value, v);
+  } else if (np > 0) {
+    // All arguments are evaluated before any parameter is assigned.
+    size_t base = stack.size();
+    try {
+      for (TscItemList* a : args) {
+        Variant t;
+        const Variant& v = static_cast<TscExpression*>(a)->Eval(t);
+        if (&v == &t) stack.push_back(std::move(t));
+        else stack.push_back(v);
+      }
+    } catch (...) {
+      ShrinkTo(stack, base);
+      throw;
+    }
+    Variant* from = stack.data() + base;
+    for (size_t k = 0; k < np; ++k) scStore(static_cast<TscParamItem*>(params[k])->Value, std::move(from[k]));
+    ShrinkTo(stack, base);
+  }
+  if (T->Is(kfHelper)) {
+    // First in the chain: no item and a Null value before it.
+    auto* h = static_cast<TscCustomHelper*>(T);
+    h->PrevItem = nullptr;
+    scStore(h->PrevValue, kNullValue);
+    h->CallerProgram = Program;
+  }
+  T->ResultWanted = ResultWanted;
+  Variant r = T->GetValue();
+  if (np > 0 && Item->HasVarParams()) {
+    for (size_t k = 0; k < np; ++k) {
+      auto* p = static_cast<TscParamItem*>(params[k]);
+      if (p->ByReference) Item->Arg(static_cast<int>(k))->SetValue(p->GetValue());
+    }
+  }
+  return r;
+}
+
 Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
-  Variant current = Null();
-  TscCustomVariable* prev = nullptr;
   const int n = Count();
+  if (n == 1 && !Assign) {
+    auto* item = static_cast<TscDesignatorItem*>(FList[0]);
+    if (!item->Target->Is(kfDesignator) && !item->Target->IsMacro) return ReadSingle(item, item->Target);
+  }
+  std::vector<Variant>& stack = gValueStack;
+  Variant current = kNullValue;
+  TscCustomVariable* prev = nullptr;
   for (int i = 0; i < n; ++i) {
     auto* item = static_cast<TscDesignatorItem*>(FList[static_cast<size_t>(i)]);
     TscCustomVariable* T = item->Target;
     const bool last = i == n - 1;
     if (T->Is(kfDesignator)) {
       prev = T;
-      current = T->GetValue();
+      scStore(current, T->GetValue());
       continue;
     }
-    TSavedLocals saved(T->Is(kfProc) ? static_cast<TscProcVariable*>(T) : nullptr);
+    TSavedLocals saved(stack, T->Is(kfProc) ? static_cast<TscProcVariable*>(T) : nullptr);
     const int argc = item->Count();
-    if (argc > 0 && T->ParamCount() > 0) {
+    const std::vector<TscItemList*>& params = static_cast<TscItemList*>(T)->FList;
+    const int np = std::min(argc, static_cast<int>(params.size()));
+    if (argc > 0 && np > 0) {
       // All arguments are evaluated before any parameter is assigned.
-      size_t base = gValueStack.size();
+      size_t base = stack.size();
       try {
         for (int k = 0; k < argc; ++k) {
-          TscExpression* e = item->Arg(k);
-          if (T->IsMacro) gValueStack.push_back(Variant(e->SourceText));
-          else gValueStack.push_back(e->GetValue());
+          auto* e = static_cast<TscExpression*>(item->FList[static_cast<size_t>(k)]);
+          if (T->IsMacro) {
+            stack.emplace_back(e->SourceText);
+          } else {
+            Variant t;
+            const Variant& v = e->Eval(t);
+            if (&v == &t) stack.push_back(std::move(t));
+            else stack.push_back(v);
+          }
         }
       } catch (...) {
-        gValueStack.resize(base);
+        ShrinkTo(stack, base);
         throw;
       }
-      int np = std::min(argc, T->ParamCount());
-      for (int k = 0; k < np; ++k) scStore(T->Param(k)->Value, std::move(gValueStack[base + static_cast<size_t>(k)]));
-      gValueStack.resize(base);
+      Variant* from = stack.data() + base;
+      for (int k = 0; k < np; ++k) scStore(static_cast<TscParamItem*>(params[static_cast<size_t>(k)])->Value, std::move(from[k]));
+      ShrinkTo(stack, base);
     }
     if (T->Is(kfHelper)) {
       auto* h = static_cast<TscCustomHelper*>(T);
       h->PrevItem = prev;
-      h->PrevValue = current;
+      scStore(h->PrevValue, current);
       h->CallerProgram = Program;
     }
     prev = T;
@@ -670,12 +777,11 @@ Variant TscDesignator::Walk(bool Assign, const Variant* AssignValue) {
       T->SetValue(*AssignValue);
     } else {
       T->ResultWanted = last ? ResultWanted : true;
-      current = T->GetValue();
+      scStore(current, T->GetValue());
     }
-    if (argc > 0) {
-      int np = std::min(argc, T->ParamCount());
+    if (argc > 0 && item->HasVarParams()) {
       for (int k = 0; k < np; ++k) {
-        TscParamItem* p = T->Param(k);
+        auto* p = static_cast<TscParamItem*>(params[static_cast<size_t>(k)]);
         if (p->ByReference) item->Arg(k)->SetValue(p->GetValue());
       }
     }
@@ -751,7 +857,6 @@ bool TscSetExpression::Contains(const Variant& V) {
 TscStatement::TscStatement(TscScript* AProgram, const std::string& ASourcePos, const std::string& AUnitName)
     : Program(AProgram), SourcePos(ASourcePos), UnitName(AUnitName) {}
 
-void TscStatement::ReportLine() { Program->ReportLine(UnitName, SourcePos); }
 
 void TscStatement::RunList() {
   TscScript* p = Program;
@@ -773,63 +878,107 @@ void TscAssignmentStmt::Optimize() {
   TargetItem = dynamic_cast<TscVariableDesignator*>(Target) ? Target->Reference : Target;
   SourceItem = Source;
   if (TscCustomVariable* single = Source ? Source->SingleItem() : nullptr) SourceItem = single;
+  TargetSlot = scPlainSlot(TargetItem);
 }
 
 void TscAssignmentStmt::Execute() {
   ReportLine();
   if (Program->Terminated) return;
-  TargetItem->SetValue(SourceItem->GetValue());
+  Variant t;
+  const Variant& v = Source->Eval(t);
+  if (TargetSlot) {
+    if (TargetItem->ReadOnly) return;
+    if (&v == &t) scStore(*TargetSlot, std::move(t));
+    else scStore(*TargetSlot, v);
+    return;
+  }
+  // Storing may run code (indexes, properties) that changes the variable v refers to: the value
+  // is taken first.
+  if (&v != &t) scStore(t, v);
+  TargetItem->SetValue(t);
 }
 
 namespace {
 
-// x := x op e: integers take the 32-bit path; a String variable appends in place.
-void Modify(TscCustomVariable* Target, TscCustomVariable* Source, TVarOp Op) {
-  Variant r = Source->GetValue();
+// The variant result of L op R for two integers, on the 32-bit path when it fits.
+inline bool IntModify(const Variant& L, const Variant& R, TVarOp Op, Variant& Out) {
+  if (L.VType() != varInteger || R.VType() != varInteger || Op == opDivide) return false;
+  int32_t a = L.Data().I32, b = R.Data().I32;
+  int64_t exact = Op == opAdd ? int64_t(a) + b : Op == opSubtract ? int64_t(a) - b : int64_t(a) * b;
+  if (exact < INT32_MIN || exact > INT32_MAX) return false;
+  scStore(Out, Variant(static_cast<int32_t>(exact)));
+  return true;
+}
+
+// x := x op e: integers take the 32-bit path; a String variable, and a plain variable holding
+// a string that has a string added, append in place instead of copying the text each time.
+void Modify(TscAssignmentStmt* S, TVarOp Op) {
+  TscCustomVariable* Target = S->TargetItem;
+  if (Variant* slot = S->TargetSlot; slot && Op != opDivide) {
+    // Both integers: the value computed without variants (the source runs no code, so reading
+    // the target first changes nothing).
+    int32_t b;
+    if (slot->VType() == varInteger && !Target->ReadOnly && S->Source->EvalInt(b)) {
+      int32_t a = slot->Data().I32;
+      int64_t exact = Op == opAdd ? int64_t(a) + b : Op == opSubtract ? int64_t(a) - b : int64_t(a) * b;
+      if (exact >= INT32_MIN && exact <= INT32_MAX) {
+        scStoreInt(*slot, static_cast<int32_t>(exact));
+        return;
+      }
+    }
+  }
+  Variant t;
+  const Variant& r = S->Source->Eval(t);
   if (Op == opAdd && Target->Is(kfStringVariable)) {
     if (const std::string* s = r.StringPtr()) {
       static_cast<TscStringVariable*>(Target)->StringValue += *s;
       return;
     }
   }
-  Variant l = Target->GetValue();
-  if (l.VType() == varInteger && r.VType() == varInteger && Op != opDivide) {
-    uint32_t a = static_cast<uint32_t>(l.Data().I32), b = static_cast<uint32_t>(r.Data().I32);
-    int64_t exact = Op == opAdd ? int64_t(l.Data().I32) + r.Data().I32
-                    : Op == opSubtract ? int64_t(l.Data().I32) - r.Data().I32
-                                       : int64_t(l.Data().I32) * r.Data().I32;
-    if (exact >= INT32_MIN && exact <= INT32_MAX) {
-      uint32_t v = Op == opAdd ? a + b : Op == opSubtract ? a - b : a * b;
-      Target->SetValue(Variant(static_cast<int32_t>(v)));
+  if (Variant* slot = S->TargetSlot; slot && !Target->ReadOnly) {
+    Variant& l = *slot;
+    if (IntModify(l, r, Op, l)) return;
+    // The general operator joins two strings into a varString (a varOleStr when both are):
+    // the same text and kind as appending to the left one.
+    if (Op == opAdd && ((l.VType() == varString && r.IsString()) || (l.VType() == varOleStr && r.VType() == varOleStr))) {
+      l.AppendText(*r.StringPtr());
       return;
     }
+    scStore(l, VarBinaryOp(Op, l, r));
+    return;
   }
-  Target->SetValue(VarBinaryOp(Op, l, r));
+  // Reading the target may run code that changes the variable r refers to: r is taken first.
+  if (&r != &t) scStore(t, r);
+  Variant l = Target->GetValue();
+  Variant v;
+  if (IntModify(l, t, Op, v)) Target->SetValue(v);
+  else Target->SetValue(VarBinaryOp(Op, l, t));
 }
 
 }  // namespace
 
 void TscAssignPlusStmt::Execute() {
   ReportLine();
-  if (!Program->Terminated) Modify(TargetItem, SourceItem, opAdd);
+  if (!Program->Terminated) Modify(this, opAdd);
 }
 void TscAssignMinusStmt::Execute() {
   ReportLine();
-  if (!Program->Terminated) Modify(TargetItem, SourceItem, opSubtract);
+  if (!Program->Terminated) Modify(this, opSubtract);
 }
 void TscAssignMulStmt::Execute() {
   ReportLine();
-  if (!Program->Terminated) Modify(TargetItem, SourceItem, opMultiply);
+  if (!Program->Terminated) Modify(this, opMultiply);
 }
 void TscAssignDivStmt::Execute() {
   ReportLine();
-  if (!Program->Terminated) Modify(TargetItem, SourceItem, opDivide);
+  if (!Program->Terminated) Modify(this, opDivide);
 }
 
 void TscAssignCatStmt::Execute() {
   ReportLine();
   if (Program->Terminated) return;
-  Variant r = SourceItem->GetValue();
+  Variant t;
+  const Variant& r = Source->Eval(t);
   auto* sv = static_cast<TscStringVariable*>(TargetItem);
   if (const std::string* s = r.StringPtr()) sv->StringValue += *s;
   else sv->StringValue += VarToStr(r);
@@ -840,7 +989,19 @@ TscCallStmt::~TscCallStmt() { delete Target; }
 void TscCallStmt::Execute() {
   ReportLine();
   if (Program->Terminated) return;
-  if (FModifier == 0) FModifier = Modifier.empty() ? ' ' : Modifier[0];
+  if (FModifier == 0) {
+    FModifier = Modifier.empty() ? ' ' : Modifier[0];
+    if (dynamic_cast<TscVariableDesignator*>(Target)) FSlot = scPlainSlot(Target->Reference);
+  }
+  if (FSlot && (FModifier == '+' || FModifier == '-') && !Target->Reference->ReadOnly) {
+    Variant& v = *FSlot;
+    bool plus = FModifier == '+';
+    if (v.VType() == varInteger && v.Data().I32 != (plus ? INT32_MAX : INT32_MIN))
+      scStoreInt(v, v.Data().I32 + (plus ? 1 : -1));
+    else
+      scStore(v, VarBinaryOp(plus ? opAdd : opSubtract, v, Variant(1)));
+    return;
+  }
   if (FModifier == ' ') {
     Target->ResultWanted = false;
     Target->GetValue();
@@ -870,7 +1031,7 @@ inline int32_t AsInt(const Variant& V) { return V.VType() == varInteger ? V.Data
 void TscIfStmt::Execute() {
   ReportLine();
   if (Program->Terminated) return;
-  if (AsBool(Condition->GetValue()))
+  if (Condition->EvalBool())
     RunList();
   else
     ElseList->Execute();
@@ -915,7 +1076,7 @@ void TscRepeatStmt::Execute() {
     RunList();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;
-    bool c = AsBool(Condition->GetValue());
+    bool c = Condition->EvalBool();
     if (InvertedCondition ? !c : c) break;
   }
   p->BreakFlag = false;
@@ -927,7 +1088,7 @@ void TscWhileStmt::Execute() {
   ReportLine();
   if (Program->Terminated) return;
   TscScript* p = Program;
-  while (!p->Terminated && AsBool(Condition->GetValue())) {
+  while (!p->Terminated && Condition->EvalBool()) {
     RunList();
     if (p->BreakFlag || p->ExitFlag) break;
     p->ContinueFlag = false;
@@ -951,7 +1112,7 @@ void TscForStmt::Execute() {
   auto* sv = LoopVariable->Is(kfStringVariable) ? static_cast<TscStringVariable*>(LoopVariable) : nullptr;
   for (int64_t k = 0; k < count; ++k) {
     if (sv) sv->StringValue = std::to_string(counter);
-    else scStore(LoopVariable->Value, Variant(static_cast<int32_t>(counter)));
+    else scStoreInt(LoopVariable->Value, static_cast<int32_t>(counter));
     RunList();
     if (p->BreakFlag || p->ExitFlag || p->Terminated) break;
     p->ContinueFlag = false;
@@ -974,6 +1135,30 @@ void TscVbForStmt::Execute() {
   ReportLine();
   if (Program->Terminated) return;
   TscScript* p = Program;
+  if (counter.VType() == varInteger && e.VType() == varInteger && step.VType() == varInteger) {
+    // Integer bounds and step: the same loop on machine integers until the counter would leave
+    // the 32-bit range, where the variant loop below goes on (it widens the counter).
+    int32_t c = counter.Data().I32, last = e.Data().I32, by = step.Data().I32;
+    for (;;) {
+      if (negative ? c < last : c > last) {
+        p->BreakFlag = false;
+        return;
+      }
+      scStoreInt(LoopVariable->Value, c);
+      RunList();
+      if (p->BreakFlag || p->ExitFlag || p->Terminated) {
+        p->BreakFlag = false;
+        return;
+      }
+      p->ContinueFlag = false;
+      int64_t next = int64_t(c) + by;
+      if (next < INT32_MIN || next > INT32_MAX) {
+        counter = VarBinaryOp(opAdd, Variant(c), step);
+        break;
+      }
+      c = static_cast<int32_t>(next);
+    }
+  }
   for (;;) {
     if (!VarCompareOp(negative ? opCmpGE : opCmpLE, counter, e)) break;
     LoopVariable->Value = counter;
@@ -1005,7 +1190,7 @@ void TscCppForStmt::Execute() {
   if (Program->Terminated) return;
   TscScript* p = Program;
   InitList->Execute();
-  while (!p->Terminated && AsBool(Condition->GetValue())) {
+  while (!p->Terminated && Condition->EvalBool()) {
     RunList();
     if (p->BreakFlag || p->ExitFlag) break;
     p->ContinueFlag = false;
@@ -1233,7 +1418,7 @@ Variant TscScript::CallProc(const std::string& AName, const Variant& Params, Var
   auto* proc = dynamic_cast<TscProcVariable*>(FindLocal(AName));
   if (!proc) return Null();
   // Called again from native code while it runs: the running level keeps its values.
-  TSavedLocals saved(proc);
+  TSavedLocals saved(gValueStack, proc);
   int assigned = 0;
   if (Params.IsArray()) {
     int lo = VarArrayLowBound(Params, 1), hi = VarArrayHighBound(Params, 1);

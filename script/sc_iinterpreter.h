@@ -110,6 +110,11 @@ public:
   std::string TypeDisplayName() const;
 };
 
+// The value slot of an item whose GetValue and SetValue only read and write Value (a plain
+// variable, constant or parameter), so that the run-time paths can use it without a virtual call
+// or a copy; null for every other item. Writers still honour ReadOnly.
+Variant* scPlainSlot(TscCustomVariable* Item);
+
 class TscVariable : public TscCustomVariable {
 public:
   TscVariable(const std::string& AName, TscTypeCode ATypeCode, const std::string& ATypeName)
@@ -156,11 +161,13 @@ public:
   TscScript* LocalScope;
   Variant GetValue() override;
   // The variables and parameters of LocalScope that a recursive call saves and restores.
-  const std::vector<TscCustomVariable*>& Locals();
+  inline const std::vector<TscCustomVariable*>& Locals();
 
 private:
+  void CollectLocals();
   std::vector<TscCustomVariable*> FLocals;
   int FLocalsItemCount = -1;
+  Variant* FResultSlot = nullptr;  // Result's value when it is a plain variable
 };
 
 // Members reached after a dot or an index: the designator fills the three fields before each use.
@@ -277,6 +284,11 @@ public:
   std::string SourcePos;
   bool IndexApplied = false;
   TscExpression* Arg(int Index) const;
+  // Some argument is passed to a var parameter (found on the first call).
+  bool HasVarParams();
+
+private:
+  int8_t FHasVarParams = -1;
 };
 
 class TscDesignator : public TscCustomVariable {
@@ -304,6 +316,9 @@ public:
 
 protected:
   Variant Walk(bool Assign, const Variant* AssignValue);
+  // A designator of one item read for its value (a variable, F(args) with F a script routine or
+  // a native function): Walk's steps for that item without the bookkeeping of a chain.
+  Variant ReadSingle(TscDesignatorItem* Item, TscCustomVariable* T);
 
 private:
   void CompileDeferredElement();
@@ -312,15 +327,20 @@ private:
 // Stores a value into a variant slot. The variant's assignment operators are out of line; a
 // destroy-and-construct pair is inline and does the same for every kind (the copy constructor
 // only takes a reference and cannot fail), which matters on the paths that run per statement.
-inline void scStore(Variant& Slot, const Variant& V) {
+// A slot holding a number, Null or Empty owns nothing and is simply overwritten.
+[[gnu::always_inline]] inline void scStore(Variant& Slot, const Variant& V) {
   if (&Slot == &V) return;
-  Slot.~Variant();
+  if (Variant::IsManagedType(Slot.VType())) Slot.~Variant();
   new (&Slot) Variant(V);
 }
-inline void scStore(Variant& Slot, Variant&& V) {
+[[gnu::always_inline]] inline void scStore(Variant& Slot, Variant&& V) {
   if (&Slot == &V) return;
-  Slot.~Variant();
+  if (Variant::IsManagedType(Slot.VType())) Slot.~Variant();
   new (&Slot) Variant(std::move(V));
+}
+[[gnu::always_inline]] inline void scStoreInt(Variant& Slot, int32_t V) {
+  if (Variant::IsManagedType(Slot.VType())) Slot.~Variant();
+  new (&Slot) Variant(V);
 }
 
 class TscVariableDesignator : public TscDesignator {
@@ -371,7 +391,8 @@ public:
   std::string UnitName;
   TscStatement* Statement(int Index) const { return static_cast<TscStatement*>(FList[static_cast<size_t>(Index)]); }
   virtual void Execute();
-  void ReportLine();
+  // Calls the first line hook (OnRunLine) found from the statement's program outwards.
+  inline void ReportLine();
 
 protected:
   // Runs the statements of the list; stops on break, continue, exit and termination.
@@ -386,6 +407,8 @@ public:
   TscExpression* Source = nullptr;
   TscCustomVariable* TargetItem = nullptr;
   TscCustomVariable* SourceItem = nullptr;
+  // The value slot of a plain target variable (see scPlainSlot), stored into directly.
+  Variant* TargetSlot = nullptr;
   void Optimize();
   void Execute() override;
 };
@@ -427,6 +450,7 @@ public:
 
 private:
   char FModifier = 0;
+  Variant* FSlot = nullptr;  // "x++" and "x--" on a plain variable change its value in place
 };
 
 class TscIfStmt : public TscStatement {
@@ -616,6 +640,19 @@ private:
   // The lines already noted per unit, so that noting stays cheap for long scripts.
   std::vector<std::pair<std::string, std::vector<bool>>> FNotedLines;
 };
+
+inline const std::vector<TscCustomVariable*>& TscProcVariable::Locals() {
+  if (FLocalsItemCount != LocalScope->ItemCount()) CollectLocals();
+  return FLocals;
+}
+
+inline void TscStatement::ReportLine() {
+  for (TscScript* s = Program; s; s = s->Parent)
+    if (s->OnRunLine) {
+      s->OnRunLine(Program, UnitName, SourcePos);
+      return;
+    }
+}
 
 // Language registry.
 void RegisterScriptLanguage(const std::string& AName, const std::string& Grammar);

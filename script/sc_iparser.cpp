@@ -89,6 +89,7 @@ bool TscParser::IsKeyword(const std::string& Word) const {
 
 bool TscParser::StartsAt(int P, const std::string& S) const {
   if (S.empty() || P < 1 || P + static_cast<int>(S.size()) - 1 > Size + 1) return false;
+  if (Text[static_cast<size_t>(P - 1)] != S[0]) return false;  // the usual answer, at once
   return Text.compare(static_cast<size_t>(P - 1), S.size(), S) == 0;
 }
 
@@ -100,6 +101,16 @@ void TscParser::SkipSpaces() {
       if (c > 32) break;
       if (!SkipEOL && (c == 10 || c == 13)) break;
       ++Position;
+    }
+    if (Position <= Size) {
+      // A character that starts no comment and is not the line-continuation character ends
+      // the blanks without the comparisons below (the parser asks here again and again).
+      char c = Text[static_cast<size_t>(Position - 1)];
+      auto starts = [c](const std::string& S) { return !S.empty() && S[0] == c; };
+      if (!starts(SkipChar) && !starts(CommentLine1) && !starts(CommentLine2) &&
+          !(starts(CommentBlock1Open) && !CommentBlock1.empty()) &&
+          !(starts(CommentBlock2Open) && !CommentBlock2.empty()))
+        break;
     }
     if (Position <= Size && !SkipChar.empty() && At(Position) == SkipChar[0]) {
       ++Position;

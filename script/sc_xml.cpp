@@ -45,7 +45,10 @@ public:
         c = Next();
         if (c < 0) return;
       } while (c != '<');
-      std::string tag;
+      // The tag goes into a buffer kept between tags, so that reading allocates only for the
+      // name and the text themselves.
+      std::string& tag = FTag;
+      tag.clear();
       for (;;) {
         c = Next();
         if (c < 0 || c == '<') InvalidFormat();
@@ -63,8 +66,8 @@ public:
       if (blank == std::string::npos) {
         Name = tag;
       } else {
-        Name = tag.substr(0, blank);
-        Text = tag.substr(blank + 1);
+        Name.assign(tag, 0, blank);
+        Text.assign(tag, blank + 1, std::string::npos);
       }
       if (Name.empty() && Text.empty()) continue;
       return;
@@ -72,6 +75,7 @@ public:
   }
 
 private:
+  std::string FTag;
   int Next() {
     if (FPos >= FLen) {
       int64_t left = FSize - FStart - FConsumed;
@@ -124,7 +128,9 @@ bool ReadItem(TXMLReader& R, TscXMLItem* Item) {
       std::string closing = child->Name;
       delete child;
       if (closing.empty()) return true;  // end of stream ends the list without a closing tag
-      if (!SameTextAscii(closing, "/" + Item->Name)) InvalidFormat();
+      if (closing.size() != Item->Name.size() + 1 || closing[0] != '/') InvalidFormat();
+      for (size_t i = 0; i < Item->Name.size(); ++i)
+        if (UpChar(closing[i + 1]) != UpChar(Item->Name[i])) InvalidFormat();
       return true;
     }
   }

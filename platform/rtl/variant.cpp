@@ -127,6 +127,24 @@ void Variant::Clear() noexcept {
   FData.I64 = 0;
 }
 
+bool Variant::AppendText(std::string_view S) {
+  if (!IsString()) return false;
+  if (S.empty()) return true;
+  VarStr* Own = VI::Str(*this);
+  if (!Own) {
+    FData.Ptr = new VarStr(std::string(S));
+  } else if (Own->Refs.load(std::memory_order_acquire) == 1) {
+    Own->Text.append(S.data(), S.size());  // S may be this text itself: append handles that
+  } else {
+    std::string T;
+    T.reserve(Own->Text.size() + S.size());
+    T.append(Own->Text).append(S.data(), S.size());
+    ReleasePayload();
+    FData.Ptr = new VarStr(std::move(T));
+  }
+  return true;
+}
+
 Variant::Variant(const char* S) : Variant(std::string_view(S ? S : "")) {}
 Variant::Variant(std::string_view S) : FType(varString) {
   FData.Ptr = S.empty() ? nullptr : new VarStr(std::string(S));

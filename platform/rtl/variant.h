@@ -209,6 +209,10 @@ public:
 
   // Sets to Unassigned, releasing what was held.
   void Clear() noexcept;
+  // Appends text to a varString or varOleStr in place, keeping its kind; text shared with other
+  // variants is copied first, so they keep theirs. Repeated appends to a variant that alone holds
+  // its text take amortized constant time. Other kinds are left alone and give false.
+  bool AppendText(std::string_view S);
 
   // Internal representation, used by variant.cpp.
   union Payload {
@@ -225,8 +229,13 @@ public:
     void* Ptr;
   };
   static bool IsManagedType(TVarType T) noexcept {
-    return T == varString || T == varOleStr || T == varDispatch || T == varUnknown ||
-           (T & varArray) != 0;
+    // Every managed code is varOleStr (the lowest of them) or above, so the common scalar kinds
+    // (integers, floats, Null, Empty) leave after one comparison: copies and destructors of
+    // numbers stay a few instructions.
+    static_assert(varOleStr < varDispatch && varOleStr < varUnknown && varOleStr < varString &&
+                  varOleStr < varArray);
+    return T >= varOleStr && (T == varString || T == varOleStr || T == varDispatch || T == varUnknown ||
+                              (T & varArray) != 0);
   }
   const Payload& Data() const noexcept { return FData; }
   const std::string& StrRef() const noexcept;

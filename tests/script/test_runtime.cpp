@@ -384,3 +384,73 @@ TEST(ScriptRuntime, SmallerRulesOfClassesCasesAndEvents) {
   TestProgram u("C++Script", "Foo x; { }");
   EXPECT_EQ(u.Run().substr(0, 19), "Unknown type: 'Foo'");
 }
+
+// Values read in place, integer paths and appends in place give what the general variant path
+// gives: operands read before a call that changes them, overflow that wraps in Integer
+// arithmetic but widens an assignment, var parameters, recursion, shared text left alone.
+TEST(ScriptRuntime, FastPathsGiveTheGeneralResults) {
+  struct Case {
+    const char* Language;
+    const char* Text;
+    const char* Output;
+  } cases[] = {
+      {"PascalScript",
+       "var x, y: Integer; t, v: Variant; s: String;\n"
+       "function F: Integer; begin x := 100; Result := 1 end;\n"
+       "procedure Inc2(var a: Integer); begin a := a + 1 end;\n"
+       "procedure P(n: Integer); begin Inc2(n); Print(n); n := n + 5; Print(n) end;\n"
+       "function Sum(n: Integer): Integer; var k: Integer;\n"
+       "begin k := n; if n > 0 then Result := n + Sum(n - 1) else Result := 0; Print(k) end;\n"
+       "begin\n"
+       "  x := 1; x := x + F(); Print(x); x := 1; y := x + F(); Print(y); x := 1; y := F() + x; Print(y);\n"
+       "  x := 2147483647; y := x + 1; Print(y); x := x + 1; Print(x);\n"
+       "  P(3); Print(Sum(3));\n"
+       "  v := 'ab'; t := v; v := v + 'c'; Print(t); Print(v); v := v + v; Print(v); v := 5; v := v + '7'; Print(v);\n"
+       "  x := 7; if (x mod 3 = 1) and (x > 2) then Print('yes');\n"
+       "  x := 1; while x < 5 do x := x * 2; Print(x); s := 'q'; s := s + s; Print(s)\n"
+       "end.",
+       "101|2|101|-2147483648|2147483648|4|9|0|1|2|3|6|ab|abc|abcabc|12|yes|8|qq"},
+      {"JScript",
+       "var x = 1, y = 0;\n"
+       "function F() { x = 100; return 1; }\n"
+       "function Sum(n) { var k = n; var r = 0; if (n > 0) r = n + Sum(n - 1); Print(k); return r; }\n"
+       "x = x + F(); Print(x); x = 1; y = x + F(); Print(y); x = 1; y = F() + x; Print(y);\n"
+       "var s = \"\"; for (var i = 0; i < 5; i++) s = s + \"x\";\n"
+       "var t = s; s = s + \"y\"; Print(t); Print(s); s += s; Print(s);\n"
+       "var n = 2147483647; n = n + 1; Print(n); n++; Print(n); var z = \"5\"; z = z + 2; Print(z);\n"
+       "Print(Sum(3)); var c = 0; for (var j = 10; j > 0; j--) c += j % 3; Print(c);",
+       "101|2|101|xxxxx|xxxxxy|xxxxxyxxxxxy|2147483648|2147483649|7|0|1|2|3|6|10"},
+      // Recursion keeping each level's locals: many of them (text too) and a few.
+      {"PascalScript",
+       "function R(n: Integer; s: String): String; var a, b, c, d, e: Integer; t: String;\n"
+       "begin a := n; b := n * 2; c := n * 3; d := n * 4; e := n * 5; t := s + IntToStr(n);\n"
+       "  if n > 0 then Result := R(n - 1, t) else Result := '';\n"
+       "  Result := Result + '[' + IntToStr(a + b + c + d + e) + t + ']' end;\n"
+       "function G(n: Integer): Integer; var k: Integer;\n"
+       "begin k := n; if n > 0 then Result := G(n - 1) + k else Result := 0; Print(k) end;\n"
+       "begin Print(R(3, 'x')); Print(G(2)) end.",
+       "[0x3210][15x321][30x32][45x3]|0|1|2|3"},
+      // Integer for loops up to the end of the 32-bit range, downwards, left early, in floats.
+      {"BasicScript",
+       "for i = 2147483645 to 2147483647 step 2\nPrint(i)\nnext\nfor i = 5 to 1 step -2\nPrint(i)\nnext\n"
+       "for i = 1 to 10\nif i = 3 then break\nPrint(i)\nnext\nPrint(i)\n"
+       "for i = 1 to 3 step 1.5\nPrint(i)\nnext\n",
+       "2147483645|2147483647|5|3|1|1|2|3|1|2.5"},
+  };
+  for (const Case& c : cases) {
+    TestProgram p(c.Language, c.Text);
+    EXPECT_EQ(p.Run(), "") << c.Language;
+    EXPECT_EQ(p.Joined(), c.Output) << c.Language;
+  }
+}
+
+// "s = s + t" on an untyped variable holding text appends in place: a long concatenation keeps
+// every character, and a value taken before keeps its own text.
+TEST(ScriptRuntime, UntypedConcatenationAppendsInPlace) {
+  TestProgram p("JScript",
+                "var s = \"\"; var half = \"\";\n"
+                "for (var i = 0; i < 20000; i++) { s = s + \"ab\"; if (i == 9999) half = s; }\n"
+                "Print(Length(s)); Print(Length(half)); Print(Copy(s, 39999, 2));");
+  EXPECT_EQ(p.Run(), "");
+  EXPECT_EQ(p.Joined(), "40000|20000|ab");
+}

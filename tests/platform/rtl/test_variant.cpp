@@ -379,3 +379,26 @@ TEST(Variant, PrintsTypeAndValue) {
     EXPECT_EQ(Out.str(), C.Text);
   }
 }
+
+TEST(Variant, AppendsTextInPlaceWithoutTouchingSharers) {
+  Variant S("ab");
+  Variant Shared = S;
+  ASSERT_TRUE(S.AppendText("cd"));
+  EXPECT_EQ(S.AsString(), "abcd");
+  EXPECT_EQ(Shared.AsString(), "ab");  // the shared text was copied, not changed
+  ASSERT_TRUE(S.AppendText(S.AsString()));  // its own text
+  EXPECT_EQ(S.AsString(), "abcdabcd");
+  const std::string* Before = S.StringPtr();
+  S.AppendText("e");
+  EXPECT_EQ(S.StringPtr(), Before);  // alone: the same text grows
+  Variant Empty(std::string{});
+  ASSERT_TRUE(Empty.AppendText("x"));
+  EXPECT_EQ(Empty.AsString(), "x");
+  Variant Ole = Variant::FromOleStr("o");
+  ASSERT_TRUE(Ole.AppendText("k"));
+  EXPECT_EQ(Ole.VType(), varOleStr);
+  EXPECT_EQ(Ole.AsString(), "ok");
+  Variant Number(5);
+  EXPECT_FALSE(Number.AppendText("x"));
+  EXPECT_EQ(Number, Variant(5));
+}
