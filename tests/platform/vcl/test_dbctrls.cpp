@@ -415,3 +415,39 @@ TEST_F(DBControls, NavigatorEnablesItsButtonsByStateAndRunsThem) {
   nav->SetVisibleButtons(TButtonSet{nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh});
   EXPECT_EQ(enabled(), "0011000001");
 }
+
+TEST_F(DBControls, GridOnAnEmptyResultAndWhileInserting) {
+  Q.SetConnection(&Catalog);
+  Q.SetSQLText("select * from pic");
+  TDBGrid* g = MakeGrid(150);
+  std::vector<std::string> ids;
+  g->OnDrawColumnCell = [&](TObject*, const RECT&, int dataCol, TColumn* col, TGridDrawState) {
+    if (dataCol == 0) ids.push_back(col->Field()->DisplayText());
+  };
+  Form->Show();
+  Q.Open();
+  ASSERT_TRUE(Q.IsEmpty());
+  EXPECT_EQ(g->RowCount(), 2);  // the title and one empty row
+  EXPECT_EQ(g->Row(), 1);
+  g->Repaint();
+  Run();
+  EXPECT_TRUE(ids.empty());  // nothing to show in the empty row
+  // A new row shows at once, as the current row.
+  Q.Append();
+  EXPECT_EQ(g->RowCount(), 2);
+  EXPECT_EQ(g->DataLink()->RowCount(), 1);
+  Q.FieldByName("fname")->SetAsString("b.jpg");
+  Q.Post();
+  Q.Append();
+  Q.FieldByName("fname")->SetAsString("c.jpg");
+  EXPECT_EQ(g->RowCount(), 3);
+  EXPECT_EQ(g->Row(), 2);
+  Q.Cancel();
+  EXPECT_EQ(g->RowCount(), 2);
+  EXPECT_EQ(g->Row(), 1);
+  // Deleting the last row leaves the empty grid again.
+  Q.Delete();
+  EXPECT_EQ(g->RowCount(), 2);
+  EXPECT_EQ(g->Row(), 1);
+  EXPECT_TRUE(Q.IsEmpty());
+}
