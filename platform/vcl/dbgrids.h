@@ -169,6 +169,8 @@ protected:
   void DrawCell(int ACol, int ARow, const RECT& ARect, TGridDrawState AState) override;
   bool SelectCell(int ACol, int ARow) override;
   void UpdateScrollRange() override;
+  // A column sized with the mouse keeps its new width.
+  void ColWidthsChanged() override;
 
 private:
   void LayoutChanged();

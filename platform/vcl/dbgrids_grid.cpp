@@ -56,6 +56,7 @@ void TDBGrid::SetOptions(TDBGridOptions Value) {
   if (Value.Contains(dgTabs)) g += goTabs;
   if (Value.Contains(dgRowSelect)) g += goRowSelect;
   if (Value.Contains(dgAlwaysShowSelection)) g += goDrawFocusSelected;
+  if (Value.Contains(dgColumnResize)) g += goColSizing;
   TCustomGrid::SetOptions(g);
   SetGridLineWidth(Value.Contains(dgColLines) || Value.Contains(dgRowLines) ? 1 : 0);
   LayoutChanged();
@@ -171,6 +172,14 @@ void TDBGrid::UpdateScrollRange() {
     si.nPos = active ? std::max(0, ds->RecNo() - 1) : 0;
     SetScrollInfo(FHandle, SB_VERT, &si, TRUE);
   }
+}
+
+void TDBGrid::ColWidthsChanged() {
+  if (FUpdating) return;
+  ++FUpdating;
+  for (size_t i = 0; i < FColMap.size(); ++i)
+    FColumns->Items(FColMap[i])->SetWidth(ColWidths(IndicatorOffset() + static_cast<int>(i)));
+  --FUpdating;
 }
 
 bool TDBGrid::SelectCell(int ACol, int ARow) {

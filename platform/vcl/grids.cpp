@@ -471,8 +471,25 @@ void TCustomGrid::KeyDown(WORD& Key, TShiftState Shift) {
   Key = 0;
 }
 
+int TCustomGrid::SizingColAt(int X, int Y) {
+  if (!FOptions.Contains(goColSizing) || FFixedRows == 0 || Y < 0 || Y >= FixedHeight()) return -1;
+  int x = 0;
+  for (int c = 0; c < ColCount() && x < ClientWidth(); ++c) {
+    if (c >= FFixedCols && c < FTopLeft.X) continue;
+    x += ColWidths(c);
+    if (X >= x - 2 && X <= x + FGridLineWidth + 1) return c;
+    x += FGridLineWidth;
+  }
+  return -1;
+}
+
 void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   if (CanFocus() && !Focused()) SetFocus();
+  if (Button == mbLeft && (FSizingCol = SizingColAt(X, Y)) >= 0) {
+    FSizingStart = CellRect(FSizingCol, 0).left;
+    TCustomControl::MouseDown(Button, Shift, X, Y);
+    return;
+  }
   if (Button == mbLeft) {
     TGridCoord g = MouseCoord(X, Y);
     if (g.X >= FFixedCols && g.Y >= FFixedRows) {
@@ -485,6 +502,11 @@ void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
 }
 
 void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y) {
+  if (FSizingCol >= 0) {
+    if (Shift.Contains(ssLeft)) SetColWidths(FSizingCol, std::max(1, X - FSizingStart));
+    TCustomControl::MouseMove(Shift, X, Y);
+    return;
+  }
   if (FSelecting && Shift.Contains(ssLeft)) {
     TGridCoord g = MouseCoord(X, Y);
     if (g.X >= FFixedCols && g.Y >= FFixedRows && (g.X != FCurrent.X || g.Y != FCurrent.Y)) FocusCell(g.X, g.Y, false);
@@ -494,6 +516,7 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y) {
 
 void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   FSelecting = false;
+  FSizingCol = -1;
   TCustomControl::MouseUp(Button, Shift, X, Y);
 }
 

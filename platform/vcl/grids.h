@@ -109,6 +109,8 @@ protected:
   virtual void ColWidthsChanged() {}
   virtual void RowHeightsChanged() {}
   virtual void SizeChanged(int /*OldColCount*/, int /*OldRowCount*/) {}
+  // The column whose right edge (within 2 pixels) is at X in the fixed rows, or -1.
+  int SizingColAt(int X, int Y);
   // Moves the current cell (and, with MoveAnchor, the selection's anchor) and scrolls it into
   // view. Cells refused by SelectCell are not entered.
   void FocusCell(int ACol, int ARow, bool MoveAnchor);
@@ -138,6 +140,8 @@ private:
   TScrollStyle FScrollBars = ssBoth;
   bool FDefaultDrawing = true;
   bool FSelecting = false;  // the mouse drags a range
+  int FSizingCol = -1;      // the column whose right edge the mouse drags (goColSizing)
+  int FSizingStart = 0;     // its left edge in client coordinates
 };
 
 ORV_EXCEPTION(EInvalidGridOperation, Exception)

@@ -102,6 +102,15 @@ TEST_F(DBControls, GridColumnsTitlesAndWidthsFollowTheProgramOrTheFields) {
   EXPECT_EQ(g->SelectedField(), Q.FieldByName("yongtu"));
   c->SetWidth(90);
   EXPECT_EQ(g->ColWidths(1), 90);
+  // Sizing the column with the mouse on the title line changes the column's width.
+  const int edge = g->CellRect(1, 0).right;
+  POINT a = g->ClientToScreen(POINT{edge, 5});
+  InjectMouseButton(a.x, a.y, 0, true);
+  InjectMouseMove(a.x + 30, a.y);
+  InjectMouseButton(a.x + 30, a.y, 0, false);
+  Run();
+  EXPECT_EQ(c->Width(), 120);
+  EXPECT_EQ(g->ColWidths(1), 120);
   // Options drop the title row and the indicator.
   g->SetOptions(g->Options() - dgTitles - dgIndicator);
   EXPECT_EQ(g->FixedRows(), 0);

@@ -267,3 +267,25 @@ TEST_F(GridTest, PaintingDrawsVisibleCellsWithTheirStatesAndColours) {
   EXPECT_EQ(pixel(64, 40), RGB(0, 0, 0));                    // line of the fixed column
   DeleteObject(shot);
 }
+
+TEST_F(GridTest, DraggingATitleLineSizesTheColumnOnlyWithColSizing) {
+  Form->Show();
+  auto drag = [&](int x0, int y, int x1) {
+    POINT a = Grid->ClientToScreen(POINT{x0, y}), b = Grid->ClientToScreen(POINT{x1, y});
+    InjectMouseButton(a.x, a.y, 0, true);
+    InjectMouseMove((a.x + b.x) / 2, b.y);
+    InjectMouseMove(b.x, b.y);
+    InjectMouseButton(b.x, b.y, 0, false);
+    Run();
+  };
+  drag(129, 10, 160);  // the line right of column 1, without goColSizing
+  EXPECT_EQ(Grid->ColWidths(1), 64);
+  Grid->SetOptions(Grid->Options() + goColSizing);
+  drag(129, 10, 160);
+  EXPECT_EQ(Grid->ColWidths(1), 95);
+  EXPECT_EQ(Grid->Col(), 1);  // sizing does not select
+  drag(160, 10, 20);  // never below one pixel
+  EXPECT_EQ(Grid->ColWidths(1), 1);
+  drag(100, 40, 140);  // in a data row: a click, not a sizing
+  EXPECT_EQ(Grid->ColWidths(1), 1);
+}
