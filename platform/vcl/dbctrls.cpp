@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/db.h"
 #include "platform/vcl/forms.h"
 
@@ -119,6 +120,36 @@ struct TDBControlHelper {
     L->Modified();
   }
 };
+
+// ---- Published properties ----
+
+void TDBEdit::Publish(TPublisher<TDBEdit>& P) {
+  P.Prop("DataSource", &TDBEdit::DataSource, &TDBEdit::SetDataSource);
+  P.Prop("DataField", &TDBEdit::DataField, &TDBEdit::SetDataField);
+  P.Prop("ReadOnly", &TDBEdit::ReadOnly, &TDBEdit::SetReadOnly);
+}
+
+void TDBMemo::Publish(TPublisher<TDBMemo>& P) {
+  P.Prop("DataSource", &TDBMemo::DataSource, &TDBMemo::SetDataSource);
+  P.Prop("DataField", &TDBMemo::DataField, &TDBMemo::SetDataField);
+  P.Prop("ReadOnly", &TDBMemo::ReadOnly, &TDBMemo::SetReadOnly);
+}
+
+void TDBComboBox::Publish(TPublisher<TDBComboBox>& P) {
+  P.Prop("DataSource", &TDBComboBox::DataSource, &TDBComboBox::SetDataSource);
+  P.Prop("DataField", &TDBComboBox::DataField, &TDBComboBox::SetDataField);
+  P.Prop("ReadOnly", &TDBComboBox::ReadOnly, &TDBComboBox::SetReadOnly);
+}
+
+void TDBText::Publish(TPublisher<TDBText>& P) {
+  P.Prop("DataSource", &TDBText::DataSource, &TDBText::SetDataSource);
+  P.Prop("DataField", &TDBText::DataField, &TDBText::SetDataField);
+}
+
+void TDBNavigator::Publish(TPublisher<TDBNavigator>& P) {
+  P.Prop("DataSource", &TDBNavigator::DataSource, &TDBNavigator::SetDataSource);
+  P.Prop("ConfirmDelete", &TDBNavigator::ConfirmDelete, &TDBNavigator::SetConfirmDelete).Default(true);
+}
 
 // ---- TDBEdit ----
 

@@ -27,6 +27,7 @@ class TDBEdit : public TCustomEdit {
 public:
   explicit TDBEdit(TComponent* AOwner);
   ~TDBEdit() override;
+  static void Publish(TPublisher<TDBEdit>& P);
   TDataSource* DataSource() const;
   void SetDataSource(TDataSource* Value);
   const std::string& DataField() const;
@@ -51,6 +52,7 @@ class TDBMemo : public TMemo {
 public:
   explicit TDBMemo(TComponent* AOwner);
   ~TDBMemo() override;
+  static void Publish(TPublisher<TDBMemo>& P);
   TDataSource* DataSource() const;
   void SetDataSource(TDataSource* Value);
   const std::string& DataField() const;
@@ -76,6 +78,7 @@ class TDBText : public TLabel {
 public:
   explicit TDBText(TComponent* AOwner);
   ~TDBText() override;
+  static void Publish(TPublisher<TDBText>& P);
   TDataSource* DataSource() const;
   void SetDataSource(TDataSource* Value);
   const std::string& DataField() const;
@@ -93,6 +96,7 @@ class TDBComboBox : public TComboBox {
 public:
   explicit TDBComboBox(TComponent* AOwner);
   ~TDBComboBox() override;
+  static void Publish(TPublisher<TDBComboBox>& P);
   TDataSource* DataSource() const;
   void SetDataSource(TDataSource* Value);
   const std::string& DataField() const;
@@ -126,6 +130,7 @@ class TDBNavigator : public TCustomControl {
 public:
   explicit TDBNavigator(TComponent* AOwner);
   ~TDBNavigator() override;
+  static void Publish(TPublisher<TDBNavigator>& P);
   TDataSource* DataSource() const;
   void SetDataSource(TDataSource* Value);
   TButtonSet VisibleButtons() const { return FVisibleButtons; }

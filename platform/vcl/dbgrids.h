@@ -140,6 +140,7 @@ class TDBGrid : public TCustomGrid {
 public:
   explicit TDBGrid(TComponent* AOwner);
   ~TDBGrid() override;
+  static void Publish(TPublisher<TDBGrid>& P);
 
   TDataSource* DataSource() const { return FDataLink->DataSource(); }
   void SetDataSource(TDataSource* Value);

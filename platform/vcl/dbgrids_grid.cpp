@@ -2,6 +2,7 @@
 // the data set, painting of titles, indicator and field texts.
 #include <algorithm>
 
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/dbgrids.h"
 
 ORV_CLASS_IMPL(TDBGrid, TCustomGrid)
@@ -41,6 +42,11 @@ TDBGrid::~TDBGrid() {
   FDataLink->OnLayoutChanged = nullptr;
   FDataLink->OnEditingChanged = nullptr;
   FDataLink->SetDataSource(nullptr);
+}
+
+void TDBGrid::Publish(TPublisher<TDBGrid>& P) {
+  P.Prop("DataSource", &TDBGrid::DataSource, &TDBGrid::SetDataSource);
+  P.Prop("ReadOnly", &TDBGrid::ReadOnly, &TDBGrid::SetReadOnly);
 }
 
 void TDBGrid::SetDataSource(TDataSource* Value) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/rtl/typinfo.h"
+
 ORV_CLASS_IMPL(TCustomGrid, TCustomControl)
 ORV_CLASS_IMPL(TDrawGrid, TCustomGrid)
 ORV_CLASS_IMPL(TStringGrid, TDrawGrid)
@@ -18,6 +20,19 @@ TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner) {
 }
 
 TCustomGrid::~TCustomGrid() = default;
+
+void TCustomGrid::Publish(TPublisher<TCustomGrid>& P) {
+  P.Prop("ColCount", &TCustomGrid::ColCount, &TCustomGrid::SetColCount).Default(5);
+  P.Prop("RowCount", &TCustomGrid::RowCount, &TCustomGrid::SetRowCount).Default(5);
+  P.Prop("FixedCols", &TCustomGrid::FixedCols, &TCustomGrid::SetFixedCols).Default(1);
+  P.Prop("FixedRows", &TCustomGrid::FixedRows, &TCustomGrid::SetFixedRows).Default(1);
+  P.Prop("DefaultColWidth", &TCustomGrid::DefaultColWidth, &TCustomGrid::SetDefaultColWidth).Default(64);
+  P.Prop("DefaultRowHeight", &TCustomGrid::DefaultRowHeight, &TCustomGrid::SetDefaultRowHeight).Default(24);
+  P.Prop("GridLineWidth", &TCustomGrid::GridLineWidth, &TCustomGrid::SetGridLineWidth).Default(1);
+  P.Prop("FixedColor", &TCustomGrid::FixedColor, &TCustomGrid::SetFixedColor).Type("TColor");
+  P.Prop("ScrollBars", &TCustomGrid::ScrollBars, &TCustomGrid::SetScrollBars).Default(ssBoth);
+  P.Prop("DefaultDrawing", &TCustomGrid::DefaultDrawing, &TCustomGrid::SetDefaultDrawing).Default(true);
+}
 
 void TCustomGrid::CreateParams(TCreateParams& P) {
   TCustomControl::CreateParams(P);

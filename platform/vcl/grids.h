@@ -35,6 +35,7 @@ class TCustomGrid : public TCustomControl {
 public:
   explicit TCustomGrid(TComponent* AOwner);
   ~TCustomGrid() override;
+  static void Publish(TPublisher<TCustomGrid>& P);
 
   // ---- Size of the table ----
   int ColCount() const { return static_cast<int>(FColWidths.size()); }

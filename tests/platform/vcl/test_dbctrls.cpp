@@ -460,3 +460,40 @@ TEST_F(DBControls, GridOnAnEmptyResultAndWhileInserting) {
   EXPECT_EQ(g->Row(), 1);
   EXPECT_TRUE(Q.IsEmpty());
 }
+
+TEST_F(DBControls, ControlsReadFromAFormDescriptionAreBoundByName) {
+  RegisterClasses({TDataSource::StaticClass(), TDBGrid::StaticClass(), TDBEdit::StaticClass(),
+                   TDBNavigator::StaticClass(), TStringGrid::StaticClass()});
+  Form->LoadFromText(
+      "object Sys: TForm\n"
+      "  object DataSource1: TDataSource\n  end\n"
+      "  object DBGrid1: TDBGrid\n    Left = 8\n    Top = 40\n    Width = 200\n    Height = 120\n"
+      "    DataSource = DataSource1\n    ReadOnly = True\n  end\n"
+      "  object DBEdit1: TDBEdit\n    Left = 8\n    Top = 8\n    DataSource = DataSource1\n"
+      "    DataField = 'yongtu'\n  end\n"
+      "  object Nav: TDBNavigator\n    Top = 170\n    DataSource = DataSource1\n    ConfirmDelete = False\n  end\n"
+      "  object Sizes: TStringGrid\n    Top = 200\n    ColCount = 3\n    RowCount = 4\n    FixedCols = 0\n"
+      "    DefaultRowHeight = 18\n  end\n"
+      "end\n");
+  auto* ds = dynamic_cast<TDataSource*>(Form->FindComponent("DataSource1"));
+  auto* g = dynamic_cast<TDBGrid*>(Form->FindComponent("DBGrid1"));
+  auto* e = dynamic_cast<TDBEdit*>(Form->FindComponent("DBEdit1"));
+  auto* nav = dynamic_cast<TDBNavigator*>(Form->FindComponent("Nav"));
+  auto* sg = dynamic_cast<TStringGrid*>(Form->FindComponent("Sizes"));
+  ASSERT_TRUE(ds && g && e && nav && sg);
+  EXPECT_EQ(g->DataSource(), ds);
+  EXPECT_TRUE(g->ReadOnly());
+  EXPECT_EQ(e->DataField(), "yongtu");
+  EXPECT_FALSE(nav->ConfirmDelete());
+  EXPECT_EQ(sg->ColCount(), 3);
+  EXPECT_EQ(sg->RowCount(), 4);
+  EXPECT_EQ(sg->FixedCols(), 0);
+  EXPECT_EQ(sg->RowHeights(3), 18);
+  ds->SetDataSet(&Q);
+  Form->Show();
+  Q.Open();
+  EXPECT_EQ(e->Text(), Types()[0]);
+  EXPECT_EQ(g->Columns()->Count(), 2);
+  Q.Close();
+  ds->SetDataSet(nullptr);
+}
