@@ -134,7 +134,9 @@ using TDBGridClickEvent = std::function<void(TColumn* Column)>;
 // The grid's current row is the data set's current row: moving in the grid (keys, clicks, the
 // wheel, the scroll bar) moves the data set, and a data set that moves moves the grid's row.
 // The scroll bar shows the current row's position in the whole result. Cells show the fields'
-// DisplayText; the grid does not edit cells in place (ReadOnly is kept for the program's use).
+// DisplayText. With dgEditing and not ReadOnly a cell of a field that can change is edited in
+// place: the first change puts the data set into edit mode, Enter stores the text in the field,
+// moving to another row posts it (the data set does), Escape in the grid cancels the row.
 class TDBGrid : public TCustomGrid {
   ORV_CLASS(TDBGrid, TCustomGrid)
 public:
@@ -170,6 +172,10 @@ protected:
   void DrawCell(int ACol, int ARow, const RECT& ARect, TGridDrawState AState) override;
   bool SelectCell(int ACol, int ARow) override;
   void UpdateScrollRange() override;
+  bool CanEditShow() override;
+  std::string GetEditText(int ACol, int ARow) override;
+  void SetEditText(int ACol, int ARow, const std::string& Value) override;
+  void EditorChanged() override;
   // A column sized with the mouse keeps its new width.
   void ColWidthsChanged() override;
 

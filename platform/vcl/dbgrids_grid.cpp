@@ -63,12 +63,14 @@ void TDBGrid::SetOptions(TDBGridOptions Value) {
   if (Value.Contains(dgRowSelect)) g += goRowSelect;
   if (Value.Contains(dgAlwaysShowSelection)) g += goDrawFocusSelected;
   if (Value.Contains(dgColumnResize)) g += goColSizing;
+  if (Value.Contains(dgEditing)) g += goEditing;
   TCustomGrid::SetOptions(g);
   SetGridLineWidth(Value.Contains(dgColLines) || Value.Contains(dgRowLines) ? 1 : 0);
   LayoutChanged();
 }
 
 void TDBGrid::SetReadOnly(bool Value) {
+  if (Value) HideEditor(false);
   FReadOnly = Value;
   FDataLink->SetReadOnly(Value);
 }
@@ -143,6 +145,8 @@ void TDBGrid::DataChanged() {
   ++FUpdating;
   const int title = TitleOffset();
   const bool active = FDataLink->Active();
+  // The data set moved under an open editor: its text belonged to the old row.
+  if (EditorMode() && (!active || title + std::max(0, FDataLink->CurrentRow()) != Row())) HideEditor(false);
   SetRowCount(title + (active ? std::max(1, FDataLink->RowCount()) : 1));
   FCurrent.Y = title + (active ? std::max(0, FDataLink->CurrentRow()) : 0);
   FCurrent.X = std::clamp(FCurrent.X, IndicatorOffset(), ColCount() - 1);
@@ -180,6 +184,32 @@ void TDBGrid::UpdateScrollRange() {
   }
 }
 
+bool TDBGrid::CanEditShow() {
+  if (FReadOnly || !FDBOptions.Contains(dgEditing) || !FDataLink->Active()) return false;
+  TColumn* c = ColumnAt(Col());
+  TField* f = c ? c->Field() : nullptr;
+  return f && !c->ReadOnly() && f->CanModify() && TCustomGrid::CanEditShow();
+}
+
+std::string TDBGrid::GetEditText(int ACol, int) {
+  TColumn* c = ColumnAt(ACol);
+  TField* f = c ? c->Field() : nullptr;
+  return f ? f->AsString() : std::string();
+}
+
+void TDBGrid::EditorChanged() {
+  // The first change of the text: the row goes into edit mode (an empty result gets a new row).
+  if (!FDataLink->Editing() && !FDataLink->Edit()) HideEditor(false);
+}
+
+void TDBGrid::SetEditText(int ACol, int, const std::string& Value) {
+  TColumn* c = ColumnAt(ACol);
+  TField* f = c ? c->Field() : nullptr;
+  if (!f) return;
+  if (!FDataLink->Editing() && !FDataLink->Edit()) return;
+  f->SetAsString(Value);
+}
+
 void TDBGrid::ColWidthsChanged() {
   if (FUpdating) return;
   ++FUpdating;
@@ -209,6 +239,10 @@ void TDBGrid::KeyDown(WORD& Key, TShiftState Shift) {
       case VK_NEXT: ds->MoveBy(VisibleDataRows()); break;
       case VK_HOME: if (ctrl) ds->First(); else handled = false; break;
       case VK_END: if (ctrl) ds->Last(); else handled = false; break;
+      case VK_ESCAPE:
+        if (ds->State() == dsEdit || ds->State() == dsInsert) ds->Cancel();
+        else handled = false;
+        break;
       default: handled = false;
     }
     if (handled) {

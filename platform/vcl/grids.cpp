@@ -4,10 +4,57 @@
 #include <algorithm>
 
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/stdctrls.h"
 
 ORV_CLASS_IMPL(TCustomGrid, TCustomControl)
 ORV_CLASS_IMPL(TDrawGrid, TCustomGrid)
 ORV_CLASS_IMPL(TStringGrid, TDrawGrid)
+
+// The grid's in-place edit box: a borderless edit over the current cell.
+class TInplaceEdit : public TCustomEdit {
+public:
+  explicit TInplaceEdit(TCustomGrid* Grid) : TCustomEdit(Grid), FGrid(Grid) { SetVisible(false); }
+  bool FLoading = false;
+
+  void KeyDown(WORD& Key, TShiftState Shift) override {
+    TCustomEdit::KeyDown(Key, Shift);
+    switch (Key) {
+      case VK_RETURN: FGrid->HideEditor(true); Key = 0; break;
+      case VK_ESCAPE: FGrid->HideEditor(false); Key = 0; break;
+      case VK_UP: case VK_DOWN: case VK_PRIOR: case VK_NEXT: case VK_TAB:
+        FGrid->HideEditor(true);
+        if (!FGrid->FEditorShowing) FGrid->KeyDown(Key, Shift);
+        Key = 0;
+        break;
+      default: break;
+    }
+  }
+  void WndProc(TMessage& M) override {
+    if (M.Msg == WM_GETDLGCODE) {
+      M.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
+      return;
+    }
+    if (M.Msg == WM_CHAR && (M.WParam == '\r' || M.WParam == 27 || M.WParam == '\t')) return;
+    TCustomEdit::WndProc(M);
+    // Focus going elsewhere keeps what was typed.
+    if (M.Msg == WM_KILLFOCUS && FGrid->FEditorShowing && reinterpret_cast<HWND>(M.WParam) != FGrid->Handle())
+      FGrid->HideEditor(true);
+  }
+
+protected:
+  void CreateParams(TCreateParams& P) override {
+    TCustomEdit::CreateParams(P);
+    P.ExStyle &= ~static_cast<DWORD>(WS_EX_CLIENTEDGE);
+    P.Style &= ~static_cast<DWORD>(WS_BORDER);
+  }
+  void Change() override {
+    TCustomEdit::Change();
+    if (!FLoading) FGrid->EditorChanged();
+  }
+
+private:
+  TCustomGrid* FGrid;
+};
 
 TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner) {
   FWidth = 320;
@@ -271,7 +318,71 @@ bool TCustomGrid::SelectCell(int ACol, int ARow) {
   return can;
 }
 
+// ---- Editing in place ----
+
+TCustomEdit* TCustomGrid::InplaceEditor() const { return FEditor; }
+
+bool TCustomGrid::CanEditShow() {
+  return FOptions.Contains(goEditing) && !FOptions.Contains(goRowSelect) && FCurrent.X >= FFixedCols &&
+         FCurrent.Y >= FFixedRows;
+}
+
+void TCustomGrid::SetEditorMode(bool Value) {
+  if (Value) ShowEditor(nullptr);
+  else HideEditor(true);
+}
+
+void TCustomGrid::PlaceEditor() {
+  RECT r = CellRect(FCurrent.X, FCurrent.Y);
+  if (r.right <= r.left) {
+    HideEditor(true);
+    return;
+  }
+  FEditor->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+void TCustomGrid::ShowEditor(const std::string* Initial) {
+  if (FEditorShowing || !CanEditShow()) return;
+  if (!FEditor) {
+    FEditor = new TInplaceEdit(this);
+    FEditor->SetParent(this);
+  }
+  FEditor->FLoading = true;
+  FEditor->SetText(GetEditText(FCurrent.X, FCurrent.Y));
+  FEditor->FLoading = false;
+  FEditor->SetModified(false);
+  FEditorShowing = true;
+  PlaceEditor();
+  if (!FEditorShowing) return;
+  FEditor->SetFont(Font());
+  FEditor->Show();
+  if (HandleAllocated() && Showing()) FEditor->SetFocus();
+  if (Initial) {
+    // The typed character replaces the text.
+    FEditor->SetText(*Initial);
+    FEditor->SetModified(true);
+  } else {
+    FEditor->SelectAll();
+  }
+  const int n = static_cast<int>(FEditor->Text().size());
+  if (Initial) FEditor->SetSelStart(n);
+}
+
+void TCustomGrid::HideEditor(bool Commit) {
+  if (!FEditorShowing) return;
+  if (Commit && FEditor->Modified()) {
+    SetEditText(FCurrent.X, FCurrent.Y, FEditor->Text());  // may throw: the editor stays
+    FEditor->SetModified(false);
+  }
+  FEditorShowing = false;
+  const bool hadFocus = FEditor->Focused();
+  FEditor->Hide();
+  if (hadFocus && CanFocus()) SetFocus();
+  InvalidateCell(FCurrent.X, FCurrent.Y);
+}
+
 void TCustomGrid::FocusCell(int ACol, int ARow, bool MoveAnchor) {
+  HideEditor(true);
   ACol = std::clamp(ACol, FFixedCols, ColCount() - 1);
   ARow = std::clamp(ARow, FFixedRows, RowCount() - 1);
   if (ACol < FFixedCols || ARow < FFixedRows) return;  // nothing but fixed cells
@@ -311,6 +422,7 @@ void TCustomGrid::MoveTopLeft(int ALeft, int ATop) {
   ATop = std::clamp(ATop, FFixedRows, std::max(FFixedRows, maxFirst(false)));
   if (ALeft == FTopLeft.X && ATop == FTopLeft.Y) return;
   FTopLeft = TGridCoord{ALeft, ATop};
+  if (FEditorShowing) PlaceEditor();
   UpdateScrollRange();
   Invalidate();
   TopLeftChanged();
@@ -470,6 +582,15 @@ void TCustomGrid::KeyDown(WORD& Key, TShiftState Shift) {
     case VK_NEXT: row += page; MoveTopLeft(FTopLeft.X, FTopLeft.Y + page); break;
     case VK_HOME: if (ctrl) row = FFixedRows; col = FFixedCols; break;
     case VK_END: if (ctrl) row = RowCount() - 1; col = ColCount() - 1; break;
+    case VK_F2:
+      ShowEditor(nullptr);
+      Key = 0;
+      return;
+    case VK_RETURN:
+      if (!CanEditShow()) return;
+      ShowEditor(nullptr);
+      Key = 0;
+      return;
     case VK_TAB:
       if (!FOptions.Contains(goTabs) || ctrl) return;
       if (Shift.Contains(ssShift)) {
@@ -562,6 +683,13 @@ void TCustomGrid::WndProc(TMessage& M) {
       M.Result = 1;
       return;
     }
+    case WM_CHAR:
+      TCustomControl::WndProc(M);
+      if (M.WParam >= 32 && M.WParam != 127 && !FEditorShowing && CanEditShow()) {
+        const std::string typed(1, static_cast<char>(M.WParam));
+        ShowEditor(&typed);
+      }
+      return;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       Invalidate();

@@ -30,6 +30,12 @@ using TDrawCellEvent =
     std::function<void(TObject* Sender, int ACol, int ARow, RECT Rect, TGridDrawState State)>;
 using TSelectCellEvent = std::function<void(TObject* Sender, int ACol, int ARow, bool& CanSelect)>;
 
+class TCustomEdit;
+class TInplaceEdit;
+
+// With goEditing the current cell can be edited in place: F2 or Enter opens an edit box over it
+// with GetEditText, typing a character opens it with that character; Enter (or moving to another
+// cell) stores the text with SetEditText, Escape drops it.
 class TCustomGrid : public TCustomControl {
   ORV_CLASS(TCustomGrid, TCustomControl)
 public:
@@ -88,6 +94,13 @@ public:
   TGridCoord MouseCoord(int X, int Y);
   void MouseToCell(int X, int Y, int& ACol, int& ARow);
 
+  // ---- Editing in place ----
+  bool EditorMode() const { return FEditorShowing; }
+  // True opens the editor on the current cell (when it may be edited); false stores and closes.
+  void SetEditorMode(bool Value);
+  // The edit box while it exists (made the first time it opens), or null.
+  TCustomEdit* InplaceEditor() const;
+
   TDrawCellEvent OnDrawCell;
   TSelectCellEvent OnSelectCell;
   TNotifyEvent OnTopLeftChanged;
@@ -116,6 +129,16 @@ protected:
   // view. Cells refused by SelectCell are not entered.
   void FocusCell(int ACol, int ARow, bool MoveAnchor);
   void MoveTopLeft(int ALeft, int ATop);
+  // Editing: whether the current cell may be edited, its text, storing a text (may throw: the
+  // editor then stays open), and the first change of the editor's text.
+  virtual bool CanEditShow();
+  virtual std::string GetEditText(int /*ACol*/, int /*ARow*/) { return std::string(); }
+  virtual void SetEditText(int /*ACol*/, int /*ARow*/, const std::string& /*Value*/) {}
+  virtual void EditorChanged() {}
+  void ShowEditor(const std::string* Initial);
+  // Stores the text first when Commit (and it was changed), then hides the editor; the focus
+  // comes back to the grid when the editor had it.
+  void HideEditor(bool Commit);
   virtual void UpdateScrollRange();
   void InvalidateCell(int ACol, int ARow);
   void InvalidateRow(int ARow);
@@ -140,6 +163,10 @@ private:
   TColor FFixedColor = clBtnFace;
   TScrollStyle FScrollBars = ssBoth;
   bool FDefaultDrawing = true;
+  friend class TInplaceEdit;
+  void PlaceEditor();
+  TInplaceEdit* FEditor = nullptr;
+  bool FEditorShowing = false;
   bool FSelecting = false;  // the mouse drags a range
   int FSizingCol = -1;      // the column whose right edge the mouse drags (goColSizing)
   int FSizingStart = 0;     // its left edge in client coordinates
@@ -171,6 +198,8 @@ public:
 protected:
   void DrawCell(int ACol, int ARow, const RECT& ARect, TGridDrawState AState) override;
   void SizeChanged(int OldColCount, int OldRowCount) override;
+  std::string GetEditText(int ACol, int ARow) override { return Cells(ACol, ARow); }
+  void SetEditText(int ACol, int ARow, const std::string& Value) override { SetCells(ACol, ARow, Value); }
 
 private:
   struct TCellData {

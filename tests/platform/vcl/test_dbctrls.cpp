@@ -497,3 +497,55 @@ TEST_F(DBControls, ControlsReadFromAFormDescriptionAreBoundByName) {
   Q.Close();
   ds->SetDataSet(nullptr);
 }
+
+TEST_F(DBControls, GridEditsAFieldInPlaceAndTheDataSetPostsWhenTheRowChanges) {
+  TDBGrid* g = MakeGrid(150);
+  TColumn* c = g->Columns()->Add();
+  c->SetFieldName("yongtu");
+  Form->Show();
+  Q.Open();
+  const auto types = Types();
+  g->SetFocus();
+  Key(VK_DOWN);
+  Run();
+  ASSERT_EQ(Q.RecNo(), 2);
+  // Typing opens the editor and puts the row into edit mode; Enter stores the field.
+  InjectText("Mug");
+  Run();
+  EXPECT_TRUE(g->EditorMode());
+  EXPECT_EQ(Q.State(), dsEdit);
+  EXPECT_EQ(Q.FieldByName("yongtu")->AsString(), types[1]);
+  Key(VK_RETURN);
+  Run();
+  EXPECT_FALSE(g->EditorMode());
+  EXPECT_EQ(Q.FieldByName("yongtu")->AsString(), "Mug");
+  EXPECT_EQ(Types()[1], types[1]);  // not stored yet
+  // Moving to another row posts it.
+  Key(VK_DOWN);
+  Run();
+  EXPECT_EQ(Q.State(), dsBrowse);
+  EXPECT_EQ(Q.RecNo(), 3);
+  EXPECT_EQ(Types()[1], "Mug");
+  // Escape in the editor drops the text; Escape in the grid cancels the row.
+  InjectText("Cup");
+  Key(VK_ESCAPE);
+  Run();
+  EXPECT_FALSE(g->EditorMode());
+  EXPECT_EQ(Q.State(), dsEdit);
+  Key(VK_ESCAPE);
+  Run();
+  EXPECT_EQ(Q.State(), dsBrowse);
+  EXPECT_EQ(Q.FieldByName("yongtu")->AsString(), types[2]);
+  // Neither a read-only grid nor a read-only column opens the editor.
+  g->SetReadOnly(true);
+  InjectText("x");
+  Key(VK_F2);
+  Run();
+  EXPECT_FALSE(g->EditorMode());
+  g->SetReadOnly(false);
+  c->SetReadOnly(true);
+  InjectText("x");
+  Run();
+  EXPECT_FALSE(g->EditorMode());
+  EXPECT_EQ(Q.State(), dsBrowse);
+}

@@ -7,6 +7,7 @@
 
 #include "platform/vcl/forms.h"
 #include "platform/vcl/grids.h"
+#include "platform/vcl/stdctrls.h"
 #include "platform/win/gdi_surface.h"
 
 namespace {
@@ -288,4 +289,58 @@ TEST_F(GridTest, DraggingATitleLineSizesTheColumnOnlyWithColSizing) {
   EXPECT_EQ(Grid->ColWidths(1), 1);
   drag(100, 40, 140);  // in a data row: a click, not a sizing
   EXPECT_EQ(Grid->ColWidths(1), 1);
+}
+
+TEST_F(GridTest, CellsAreEditedInPlaceOnlyWithGoEditing) {
+  Grid->SetCells(1, 1, "old");
+  Grid->SetCells(2, 1, "keep");
+  Form->Show();
+  Grid->SetFocus();
+  InjectText("x");  // without goEditing typing edits nothing
+  Key(VK_F2);
+  Run();
+  EXPECT_FALSE(Grid->EditorMode());
+  EXPECT_EQ(Grid->Cells(1, 1), "old");
+  Grid->SetOptions(Grid->Options() + goEditing);
+  struct Step {
+    std::function<void()> act;
+    bool editing;
+    const char* cell11;
+    const char* cell21;
+  } steps[] = {
+      {[] { Key(VK_F2); }, true, "old", "keep"},                       // opens with the cell's text
+      {[] { Key(VK_END); InjectText("er"); }, true, "old", "keep"},    // not stored while typing
+      {[] { Key(VK_RETURN); }, false, "older", "keep"},                // Enter stores
+      {[] { InjectText("n"); }, true, "older", "keep"},                // a character opens and replaces
+      {[] { InjectText("ew"); Key(VK_ESCAPE); }, false, "older", "keep"},  // Escape drops it
+      {[] { InjectText("z"); Key(VK_RIGHT); }, true, "older", "keep"}, // arrows inside the box move the caret
+      {[] { Key(VK_DOWN); }, false, "z", "keep"},                      // moving away stores
+  };
+  int i = 0;
+  for (auto& s : steps) {
+    s.act();
+    Run();
+    EXPECT_EQ(Grid->EditorMode(), s.editing) << "step " << i;
+    EXPECT_EQ(Grid->Cells(1, 1), s.cell11) << "step " << i;
+    EXPECT_EQ(Grid->Cells(2, 1), s.cell21) << "step " << i;
+    ++i;
+  }
+  EXPECT_EQ(Grid->Row(), 2);
+  // The editor lies over the current cell.
+  Key(VK_F2);
+  Run();
+  ASSERT_TRUE(Grid->InplaceEditor());
+  RECT c = Grid->CellRect(Grid->Col(), Grid->Row());
+  EXPECT_EQ(Grid->InplaceEditor()->Left(), c.left);
+  EXPECT_EQ(Grid->InplaceEditor()->Top(), c.top);
+  // Focus going to another control keeps the text.
+  auto* other = new TStringGrid(Form);
+  other->SetParent(Form);
+  other->SetBounds(320, 10, 100, 100);
+  InjectText("q");
+  Run();
+  other->SetFocus();
+  Run();
+  EXPECT_FALSE(Grid->EditorMode());
+  EXPECT_EQ(Grid->Cells(1, 2), "q");
 }
