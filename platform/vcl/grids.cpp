@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
 ORV_CLASS_IMPL(TCustomGrid, TCustomControl)
@@ -37,8 +38,16 @@ public:
     if (M.Msg == WM_CHAR && (M.WParam == '\r' || M.WParam == 27 || M.WParam == '\t')) return;
     TCustomEdit::WndProc(M);
     // Focus going elsewhere keeps what was typed.
-    if (M.Msg == WM_KILLFOCUS && FGrid->FEditorShowing && reinterpret_cast<HWND>(M.WParam) != FGrid->Handle())
-      FGrid->HideEditor(true);
+    // A text the cell refuses is reported like any error of a user action; the editor closes
+    // without it, since the focus is already on its way elsewhere.
+    if (M.Msg == WM_KILLFOCUS && FGrid->FEditorShowing && reinterpret_cast<HWND>(M.WParam) != FGrid->Handle()) {
+      try {
+        FGrid->HideEditor(true);
+      } catch (const Exception& E) {
+        FGrid->HideEditor(false);
+        Application()->HandleException(FGrid, E);
+      }
+    }
   }
 
 protected:
@@ -550,11 +559,8 @@ void TCustomGrid::Paint() {
       c->Brush()->SetColor(Color());
       c->FillRect(RECT{x, y, client.right, y + h + FGridLineWidth});
     }
-    if (FDefaultDrawing && focused && FOptions.Contains(goRowSelect) && r == FCurrent.Y) {
-      RECT fr = CellRect(sel.Left, r);
-      fr.right = std::min<int>(x - FGridLineWidth, client.right);
-      c->DrawFocusRect(fr);
-    }
+    if (FDefaultDrawing && focused && FOptions.Contains(goRowSelect) && r == FCurrent.Y)
+      c->DrawFocusRect(RECT{FixedWidth(), y, std::min<int>(x - FGridLineWidth, client.right), y + h});
     y += h + FGridLineWidth;
   }
   if (y < client.bottom) {
