@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/dbgrids.h"
 
 ORV_CLASS_IMPL(TDBGrid, TCustomGrid)
@@ -231,10 +232,30 @@ void TDBGrid::KeyDown(WORD& Key, TShiftState Shift) {
   TDataSet* ds = FDataLink->Active() ? FDataLink->DataSet() : nullptr;
   const bool ctrl = Shift.Contains(ssCtrl);
   if (ds) {
+    // Rows may be added and deleted from the keyboard in an editing grid.
+    const bool canChange = !FReadOnly && FDBOptions.Contains(dgEditing) && ds->CanModify();
+    const bool blankNew = ds->State() == dsInsert && !ds->Modified();
     bool handled = true;
     switch (Key) {
       case VK_UP: ds->Prior(); break;
-      case VK_DOWN: ds->Next(); break;
+      case VK_DOWN:
+        // Down from the last row starts a new one (not from a new row still untouched).
+        if (blankNew) ds->Next();
+        else if (ds->MoveBy(1) == 0 && ds->Eof() && canChange) ds->Append();
+        break;
+      case VK_INSERT:
+        if (canChange && !ctrl && !Shift.Contains(ssShift)) ds->Insert();
+        else handled = false;
+        break;
+      case VK_DELETE:
+        if (!ctrl || !canChange) {
+          handled = false;
+        } else if (!ds->IsEmpty() &&
+                   (!FDBOptions.Contains(dgConfirmDelete) ||
+                    MessageDlg("Delete record?", mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}, 0) == mrOk)) {
+          ds->Delete();
+        }
+        break;
       case VK_PRIOR: ds->MoveBy(-VisibleDataRows()); break;
       case VK_NEXT: ds->MoveBy(VisibleDataRows()); break;
       case VK_HOME: if (ctrl) ds->First(); else handled = false; break;
@@ -293,6 +314,13 @@ void TDBGrid::WndProc(TMessage& M) {
       M.Result = 1;
       return;
     }
+    case CM_EXIT:
+      // Leaving the grid drops a new row nobody typed into (not when the grid's own editor
+      // takes the focus).
+      if (!EditorMode() && FDBOptions.Contains(dgCancelOnExit) && FDataLink->Active() &&
+          FDataLink->DataSet()->State() == dsInsert && !FDataLink->DataSet()->Modified())
+        FDataLink->DataSet()->Cancel();
+      break;
     case WM_GETDLGCODE:
       M.Result = DLGC_WANTARROWS | DLGC_WANTCHARS |
                  (FDBOptions.Contains(dgTabs) ? static_cast<LRESULT>(DLGC_WANTTAB) : 0);

@@ -1,5 +1,6 @@
 // Data-aware controls on forms: the grid over a query (columns, current row both ways, scroll
 // bar, double click, painting), edit box, memo, label, combo box and navigator.
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -547,5 +548,55 @@ TEST_F(DBControls, GridEditsAFieldInPlaceAndTheDataSetPostsWhenTheRowChanges) {
   InjectText("x");
   Run();
   EXPECT_FALSE(g->EditorMode());
+  EXPECT_EQ(Q.State(), dsBrowse);
+}
+
+TEST_F(DBControls, EditingGridAddsAndDeletesRowsFromTheKeyboard) {
+  TDBGrid* g = MakeGrid(200);
+  g->Columns()->Add()->SetFieldName("yongtu");
+  g->SetOptions(g->Options() - dgConfirmDelete);
+  auto* other = new TEdit(Form);
+  other->SetParent(Form);
+  other->SetBounds(400, 10, 100, 21);
+  Form->Show();
+  Q.Open();
+  const int n = Q.RecordCount();
+  std::string deleted;
+  g->SetFocus();
+  struct Step {
+    std::function<void()> act;
+    TDataSetState state;
+    int stored;  // rows in the table afterwards
+  } steps[] = {
+      {[] { CtrlKey(VK_END); Key(VK_DOWN); }, dsInsert, n},       // down from the last row: a new row
+      {[] { Key(VK_DOWN); }, dsBrowse, n},                        // untouched, it goes again
+      {[] { Key(VK_INSERT); InjectText("Mat"); Key(VK_RETURN); }, dsInsert, n},
+      {[] { Key(VK_UP); }, dsBrowse, n + 1},                      // moving posts it
+      {[&] { deleted = Q.FieldByName("yongtu")->AsString(); CtrlKey(VK_DELETE); }, dsBrowse, n},
+      {[] { Key(VK_DELETE); }, dsBrowse, n},                      // Delete alone deletes no row
+      {[] { Key(VK_INSERT); }, dsInsert, n},
+      {[&] { other->SetFocus(); }, dsBrowse, n},                  // leaving drops the untouched row
+  };
+  int i = 0;
+  for (auto& s : steps) {
+    s.act();
+    Run();
+    EXPECT_EQ(Q.State(), s.state) << "step " << i;
+    EXPECT_EQ(static_cast<int>(Types().size()), s.stored) << "step " << i;
+    ++i;
+  }
+  // The current row went; the typed one stayed unless it was the current one.
+  const auto now = Types();
+  EXPECT_EQ(std::count(now.begin(), now.end(), deleted), 0);
+  if (deleted != "Mat") {
+    EXPECT_EQ(std::count(now.begin(), now.end(), std::string("Mat")), 1);
+  }
+  // A read-only grid adds no row.
+  g->SetReadOnly(true);
+  g->SetFocus();
+  CtrlKey(VK_END);
+  Key(VK_DOWN);
+  Key(VK_INSERT);
+  Run();
   EXPECT_EQ(Q.State(), dsBrowse);
 }
