@@ -136,7 +136,9 @@ using TDBGridClickEvent = std::function<void(TColumn* Column)>;
 // The scroll bar shows the current row's position in the whole result. Cells show the fields'
 // DisplayText. With dgEditing and not ReadOnly a cell of a field that can change is edited in
 // place: the first change puts the data set into edit mode, Enter stores the text in the field,
-// moving to another row posts it (the data set does), Escape in the grid cancels the row.
+// moving to another row posts it (the data set does), Escape in the grid cancels the row. An
+// editing grid also adds rows (Down past the last row, Insert) and deletes them (Ctrl+Delete,
+// confirmed with dgConfirmDelete); with dgCancelOnExit leaving it drops an untouched new row.
 class TDBGrid : public TCustomGrid {
   ORV_CLASS(TDBGrid, TCustomGrid)
 public:
