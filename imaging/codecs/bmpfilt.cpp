@@ -12,6 +12,7 @@
 #include "imaging/core/iedib.h"
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/iemask.h"
+#include "imaging/core/iecolor.h"
 #include "imaging/core/ieutils.h"
 #include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
@@ -413,14 +414,7 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
                    TIEProgressRec& Progress) {
   TIOParamsVals& P = IOParams;
   bool aborting = Progress.IsAborting();
-  auto write = [&](const void* d, int64_t n) {
-    bool a = false;
-    IEStreamWrite(Stream, a, d, n);
-    if (a) {
-      aborting = true;
-      Progress.Abort();
-    }
-  };
+  auto write = [&](const void* d, int64_t n) { IECodecWrite(Stream, d, n, aborting, Progress); };
   if (Bitmap->IsEmpty()) {
     Progress.Abort();
     return;
@@ -438,7 +432,7 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
   std::unique_ptr<TIEBitmap> copy;
   TIEBitmap* src = Bitmap;
   if (B != 1 && src->PixelFormat() != ie24RGB && !((B == 4 || B == 8) && src->PixelFormat() == ie8p)) {
-    copy.reset(IEConvertTo24(src));
+    copy.reset(IEConvertedCopy(src, ie24RGB));
     src = copy.get();
   }
   const int w = src->Width(), h = src->Height();
@@ -493,7 +487,7 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
     std::unique_ptr<TIEBitmap> rgb;
     TIEBitmap* qsrc = src;
     if (src->PixelFormat() == ie1g) {
-      rgb.reset(IEConvertTo24(src));
+      rgb.reset(IEConvertedCopy(src, ie24RGB));
       qsrc = rgb.get();
     }
     const int n = 1 << B;
@@ -541,7 +535,7 @@ void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
         pal[0] = c1;
         pal[1] = c2;
       } else {
-        mono.reset(IEConvertTo1Bit(src));
+        mono.reset(IEConvertedCopy(src, ie1g));
       }
       m = mono.get();
     }

@@ -1,8 +1,7 @@
-// Pixel helpers the codecs share: conversion of any pixel format to ie24RGB, the two-colour and
-// threshold conversions to ie1g and the resampling of icons. (The EXIF orientation fix and the
-// mask-to-alpha exchange live with the IO front end, in imaging/io/ieiohelpers.h.)
-// (The image container's general pixel-format conversion lives with the processing code; the
-// codecs need only these few.)
+// Pixel helpers the codecs share: converted copies (through the container's conversion) and
+// the resampling of icons. (The EXIF orientation fix and the
+// two-colour conversion to ie1g live with the processing code, in imaging/core/iesmall.h and
+// imaging/core/iecolor.h.)
 #pragma once
 
 #include <cstdint>
@@ -11,17 +10,19 @@
 
 class TIEBitmap;
 class TIEMask;
+class TStream;
+struct TIEProgressRec;
 
-// A new ie24RGB copy of Source (any pixel format), alpha channel included.
-TIEBitmap* IEConvertTo24(TIEBitmap* Source);
-// A new ie1g image when Source has exactly two colours (bit 0 = the darker colour by the
-// luminance weights, returned first in Color1), else nil.
-TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Source, TIERGBPixel& Color1, TIERGBPixel& Color2);
-// A new ie1g image by a 50 % luminance threshold.
-TIEBitmap* IEConvertTo1Bit(TIEBitmap* Source);
-// A new copy of Source (ie1g: nearest pixel; other formats through ie24RGB, bilinear) at
-// Width x Height, alpha channel included.
+// A new copy of Source (alpha channel included) converted to Format by the container's own
+// conversion (TIEBitmap::SetPixelFormat: ie1g by the average-grey threshold, palettes through the
+// colour reducer). Source is left as it is.
+TIEBitmap* IEConvertedCopy(TIEBitmap* Source, TIEPixelFormat Format);
+// A new copy of Source at Width x Height, alpha channel included, made as the icon writer wants
+// it: ie1g by nearest pixel, every other format as ie24RGB with the fast linear filter.
 TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height);
+// Writes Count bytes of a file being written; a short or failed write sets Failed and the
+// progress record's abort flag (a writer then stops at its next check).
+void IECodecWrite(TStream* Stream, const void* Data, int64_t Count, bool& Failed, TIEProgressRec& Progress);
 // Dots per inch from a header's pixels per metre, rounded to the nearest whole number.
 int IEDpiFromPpm(int64_t PixelsPerMetre);
 // Pixels per metre for a header from dots per inch, rounded to the nearest whole number.

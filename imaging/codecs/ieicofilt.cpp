@@ -22,6 +22,7 @@
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/iemask.h"
 #include "imaging/core/iestreams.h"
+#include "imaging/core/iecolor.h"
 #include "imaging/core/ieutils.h"
 #include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
@@ -340,14 +341,7 @@ void IcoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
                    const TIEIcoSize* Sizes, const int32_t* BitCounts, int Count) {
   TIOParamsVals& P = IOParams;
   bool failed = false;
-  auto write = [&](const void* d, int64_t n) {
-    bool a = false;
-    IEStreamWrite(Stream, a, d, n);
-    if (a) {
-      failed = true;
-      Progress.Abort();
-    }
-  };
+  auto write = [&](const void* d, int64_t n) { IECodecWrite(Stream, d, n, failed, Progress); };
   if (Count <= 0 || Bitmap->IsEmpty()) {
     Progress.Abort();
     return;
@@ -388,12 +382,12 @@ void IcoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
     if (depth == 1 && work->PixelFormat() != ie1g) {
       TIERGBPixel c1, c2;
       std::unique_ptr<TIEBitmap> mono(IETwoColorTo1Bit(work.get(), c1, c2));
-      if (!mono) mono.reset(IEConvertTo1Bit(work.get()));
+      if (!mono) mono.reset(IEConvertedCopy(work.get(), ie1g));
       TIEBitmap* alpha = work->HasAlphaChannel() ? work->DetachAlphaChannel() : nullptr;
       work.reset(mono.release());
       if (alpha) work->AttachAlphaChannel(alpha);
     } else if (depth != 1 && work->PixelFormat() != ie24RGB) {
-      work.reset(IEConvertTo24(work.get()));
+      work.reset(IEConvertedCopy(work.get(), ie24RGB));
     }
     const int64_t imageStart = Stream->Position();
     const int xorLen = IERowLength(w, depth), andLen = IERowLength(w, 1);
@@ -612,10 +606,7 @@ void ShellIconToBitmap(const std::string& FileName, TIEBitmap* Bitmap) {
       pr.Aborting = &abort;
       PngReadImage(&fs, Bitmap, p, false, pr);
       if (!abort.load() && !Bitmap->IsEmpty()) {
-        if (Bitmap->PixelFormat() != ie24RGB) {
-          std::unique_ptr<TIEBitmap> rgb(IEConvertTo24(Bitmap));
-          Bitmap->Assign(rgb.get());
-        }
+        Bitmap->SetPixelFormat(ie24RGB);
         return;
       }
     } catch (const std::exception&) {

@@ -27,7 +27,7 @@
 #include "imaging/io/iecolor.h"
 #include "imaging/io/ieexif.h"
 #include "imaging/io/iefileformats.h"
-#include "imaging/io/ieiohelpers.h"
+#include "imaging/core/iesmall.h"
 #include "imaging/io/iemarkers.h"
 #include "imaging/io/iemetadata.h"
 #include "imaging/io/ieparams.h"
@@ -816,7 +816,7 @@ void JpegWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
   std::unique_ptr<TIEBitmap> temp;
   TIEBitmap* src = Bitmap;
   if (src->PixelFormat() != ie24RGB) {
-    temp.reset(IEConvertTo24(Bitmap));
+    temp.reset(IEConvertedCopy(Bitmap, ie24RGB));
     src = temp.get();
   }
   if (src->Width() == 0 || src->Height() == 0) {

@@ -17,6 +17,7 @@
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iefilebuffer.h"
 #include "imaging/core/iemask.h"
+#include "imaging/core/iecolor.h"
 #include "imaging/core/ieutils.h"
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/iefileformats.h"
@@ -258,7 +259,7 @@ void PngWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
     if (src->PixelFormat() != ie1g) {
       TIERGBPixel a, b;
       copy.reset(IETwoColorTo1Bit(src, a, b));
-      if (!copy) copy.reset(IEConvertTo1Bit(src));
+      if (!copy) copy.reset(IEConvertedCopy(src, ie1g));
       src = copy.get();
     }
   } else if (!oneSample || (src->PixelFormat() != ie8p && src->PixelFormat() != ie8g && src->PixelFormat() != ie16g &&
@@ -266,7 +267,7 @@ void PngWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, 
              (mask && src->PixelFormat() == ie8p)) {
     // RGB output reads 24-bit rows; palette output with a mask maps colours, not indexes.
     if (src->PixelFormat() != ie24RGB) {
-      copy.reset(IEConvertTo24(src));
+      copy.reset(IEConvertedCopy(src, ie24RGB));
       src = copy.get();
     }
   }

@@ -11,15 +11,17 @@ namespace {
 inline int Lim(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 }  // namespace
 
-const uint8_t* IECosineBlendTable() {
-  static const struct TTable {
-    uint8_t T[256];
-    TTable() {
-      for (int i = 0; i < 256; ++i) T[i] = static_cast<uint8_t>(std::nearbyint(64 - 64 * std::cos(i * 3.1415926535897932385 / 255)));
-    }
-  } table;
-  return table.T;
+int32_t IECosineBlendTable[256];
+
+void IEBuildCosineBlendTable() {
+  for (int i = 0; i < 256; ++i)
+    IECosineBlendTable[i] = static_cast<int32_t>(std::lround(64.0 - 64.0 * std::cos(i * 3.1415926535897932385 / 255)));
 }
+
+namespace {
+// Filled before main as well, so that blending works in programs that never start the library.
+const bool CosineTableBuilt = (IEBuildCosineBlendTable(), true);
+}  // namespace
 
 int IEBlendChannel(int s, int d, TIEBlendMode Mode) {
   switch (Mode) {
@@ -65,8 +67,7 @@ int IEBlendChannel(int s, int d, TIEBlendMode Mode) {
     case 27: return d == 0 ? 0 : std::max(255 - (255 - s) * (255 - s) / d, 0);
     case 28: return Lim(d + s - 256);
     case 29: {
-      const uint8_t* T = IECosineBlendTable();
-      return std::min(T[s] + T[d], 255);
+      return std::min(IECosineBlendTable[s] + IECosineBlendTable[d], 255);
     }
     case 30: return Lim(d + 2 * s - 256);
     default: return d;

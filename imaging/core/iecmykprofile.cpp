@@ -191,11 +191,12 @@ void IEConvertColorRow(const void* Source, int SourceKind, void* Dest, int Count
   }
   for (int i = 0; i < Count; ++i) {
     if (SourceKind == 0 && DestKind == 1) {
-      d[3 * i] = s[3 * i + 2];
+      const uint8_t r = s[3 * i], b = s[3 * i + 2];  // read first: the codecs convert rows in place
+      d[3 * i] = b;
       d[3 * i + 1] = s[3 * i + 1];
-      d[3 * i + 2] = s[3 * i];
+      d[3 * i + 2] = r;
     } else if (SourceKind == 1 && DestKind == 1) {
-      std::memcpy(d, s, static_cast<size_t>(Count) * 3);
+      std::memmove(d, s, static_cast<size_t>(Count) * 3);
       return;
     } else if (SourceKind == 1 && DestKind == 2) {
       reinterpret_cast<TIECMYK*>(d)[i] = IERGB2CMYK(reinterpret_cast<const TIERGBPixel*>(s)[i]);
@@ -212,9 +213,10 @@ void IEConvertColorRow(const void* Source, int SourceKind, void* Dest, int Count
       // The high byte of each word: the second byte of a little-endian word, the first of a
       // big-endian one.
       const int hi = SourceKind == 6 ? 1 : 0;
-      d[3 * i] = s[6 * i + 4 + hi];
-      d[3 * i + 1] = s[6 * i + 2 + hi];
-      d[3 * i + 2] = s[6 * i + hi];
+      const uint8_t r = s[6 * i + hi], g = s[6 * i + 2 + hi], b = s[6 * i + 4 + hi];
+      d[3 * i] = b;
+      d[3 * i + 1] = g;
+      d[3 * i + 2] = r;
     } else if (SourceKind == 8 && DestKind == 1) {
       IEYCbCrToRGB(reinterpret_cast<TIERGBPixel*>(d)[i], s[3 * i], s[3 * i + 1], s[3 * i + 2]);
     } else {

@@ -19,5 +19,6 @@ bool IEBuiltInCMYKProfile(std::vector<uint8_t>& Bytes);
 // Converts Count pixels of SourceKind (0 RGB, 1 BGR, 2 CMYK inverted, 4 CIELab, 6 RGB48
 // little-endian, 7 RGB48 big-endian, 8 YCbCr) into DestKind (1 BGR, 2 CMYK, 4 CIELab, 5 grey) by
 // the fixed formulas; CMYK rows go through the built-in profile a row at a time when its route is
-// installed. Pairs without a formula leave the destination untouched.
+// installed. Pairs without a formula leave the destination untouched. Source and Dest may be the
+// same row when the destination pixel is not larger than the source pixel.
 void IEConvertColorRow(const void* Source, int SourceKind, void* Dest, int Count, int DestKind);

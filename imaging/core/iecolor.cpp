@@ -364,7 +364,7 @@ TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Bitmap, TIERGBPixel& Color1, TIERGBPixel&
   for (int y = 0; y < h && found <= 2; ++y) {
     ReadRowRGB(Bitmap, y, row.data(), true);
     uint8_t* d = bw->Scanline(y);
-    std::memset(d, 0, static_cast<size_t>((w + 7) / 8));
+    std::memset(d, 0, static_cast<size_t>(bw->RowLen()));
     for (int x = 0; x < w; ++x) {
       const TIERGBPixel c = row[x];
       if (found == 0) {
@@ -379,7 +379,14 @@ TIEBitmap* IETwoColorTo1Bit(TIEBitmap* Bitmap, TIERGBPixel& Color1, TIERGBPixel&
   }
   if (found != 2) return nullptr;
   if (IERGBToGray(Color2) < IERGBToGray(Color1)) {
-    IEInvertBits(bw.get());
+    // Only the pixels' bits are inverted: the bits past the width and the row padding stay 0,
+    // so that writers which store whole rows write clean padding.
+    const int full = w / 8, rest = w % 8;
+    for (int y = 0; y < h; ++y) {
+      uint8_t* d = bw->Scanline(y);
+      for (int i = 0; i < full; ++i) d[i] = static_cast<uint8_t>(~d[i]);
+      if (rest) d[full] = static_cast<uint8_t>(~d[full] & (0xFF00 >> rest));
+    }
     std::swap(Color1, Color2);
   }
   return bw.release();

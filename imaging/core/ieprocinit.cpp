@@ -1,7 +1,6 @@
 // Start-up and shut-down duties of the processing unit.
 #include "imaging/core/ieprocinit.h"
 
-#include "imaging/core/ieblend.h"
 #include "imaging/core/iedib.h"
 #include "imaging/core/iecmykprofile.h"
 #include "imaging/core/ietransform.h"
@@ -17,9 +16,7 @@ constexpr uint32_t kFirstRegisteredFormat = 0xC000;
 void IEProcInitialize() {
   IEBuildBitExpandTable();
   IEInitFilterPresets();
-  IECosineBlendTable();
   if (!IEClipboardRawFormat) IEClipboardRawFormat = kFirstRegisteredFormat;
-  IEInstallCMYKTransform();
 }
 
 void IEProcFinalize() {

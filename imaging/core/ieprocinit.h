@@ -1,6 +1,8 @@
 // Start-up and shut-down duties of the processing unit, called by the imaging library's start-up
-// sequence: the 1-bit expansion table, the filter presets, the cosine blend table, the clipboard
-// format of raw images and the ICC route of the CMYK conversions.
+// sequence: the 1-bit expansion table, the filter presets, the clipboard
+// format of raw images; the shut-down frees the presets and the built-in CMYK transforms. (The
+// start-up that runs these installs the ICC route of the CMYK conversions, IEInstallCMYKTransform,
+// when CMYK goes through ICC.)
 #pragma once
 
 #include <cstdint>

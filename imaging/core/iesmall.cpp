@@ -204,9 +204,11 @@ void IEApplyOrientation(TIEBitmap* Bitmap, int Orientation) {
     case 2: IEFlipBitmap(Bitmap, 0); break;
     case 3: IEFlipBitmap(Bitmap, 1); IEFlipBitmap(Bitmap, 0); break;
     case 4: IEFlipBitmap(Bitmap, 1); break;
-    case 5: turn(90); IEFlipBitmap(Bitmap, 0); break;
+    // 5 is the transpose and 7 the transverse: a clockwise turn then a left-right flip maps
+    // (x, y) to (y, x), the counter-clockwise one to (H-1-y, W-1-x).
+    case 5: turn(-90); IEFlipBitmap(Bitmap, 0); break;
     case 6: turn(-90); break;
-    case 7: turn(-90); IEFlipBitmap(Bitmap, 0); break;
+    case 7: turn(90); IEFlipBitmap(Bitmap, 0); break;
     case 8: turn(90); break;
     default: break;
   }

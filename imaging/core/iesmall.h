@@ -67,7 +67,8 @@ void IEMakeStripeBitmap(TIEBitmap* Bitmap, int Width, int Height);
 void IEMakeTextureBitmap(TIEBitmap* Bitmap, int Width, int Height);
 
 void IEYCbCrToRGB(TIERGBPixel& Dest, int Y, int Cb, int Cr);
-// Turns an image read with an EXIF orientation (1..8) into its upright form.
+// Turns an image read with an EXIF orientation (1..8) into its upright form, the alpha channel
+// with it; the pixel format is kept. Other values, a nil or an empty bitmap change nothing.
 void IEApplyOrientation(TIEBitmap* Bitmap, int Orientation);
 
 // Raises EIEException "Cannot Create Directory" for an empty path.

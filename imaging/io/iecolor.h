@@ -1,6 +1,7 @@
 // The library-wide colour-conversion routine the JPEG and TIFF codecs call to turn a row of
 // decoded samples into 24-bit pixels (or 24-bit pixels into a file's colour model): through the
-// parameter set's ICC profiles when colour management is on, otherwise by fixed formulas.
+// parameter set's ICC profiles when colour management is on, otherwise by the container's fixed
+// formulas (IEConvertColorRow).
 #pragma once
 
 #include <cstdint>

@@ -1,16 +1,15 @@
 // Imaging library start-up and shut-down.
 #include "imaging/io/ieinit.h"
 
-#include <cmath>
 #include <memory>
 #include <mutex>
 
+#include "imaging/core/ieblend.h"
 #include "imaging/core/iedefs.h"
 #include "imaging/io/iecolor.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/iewords.h"
 
-int32_t IECosineBlendTable[256];
 uint8_t IEDialogBackground = 0;
 void* IEColorManagementLibrary = nullptr;
 
@@ -27,8 +26,7 @@ void UtilsInit() {
   IEAutoFallBackToFile = true;
   IEAutoFragmentRows = true;
   IEColorManagementLibrary = nullptr;
-  for (int i = 0; i < 256; ++i)
-    IECosineBlendTable[i] = static_cast<int32_t>(std::lround(64.0 - 64.0 * std::cos(i * M_PI / 255.0)));
+  IEBuildCosineBlendTable();
 }
 
 void UtilsFree() {

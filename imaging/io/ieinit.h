@@ -27,8 +27,8 @@ void IELibraryShutdown();
 int32_t IELibraryRefCount();
 std::string IELibraryMarker();
 
-// Library-wide settings of the start-up.
-extern int32_t IECosineBlendTable[256];
+// Library-wide settings of the start-up (the utilities step also rebuilds the container's
+// IECosineBlendTable, imaging/core/ieblend.h).
 extern uint8_t IEDialogBackground;
 extern void* IEColorManagementLibrary;
 extern int32_t IEMetafileSizeLimit;  // 8000 pixels  // never loaded here: colour management goes through lcms2

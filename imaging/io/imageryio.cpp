@@ -6,6 +6,7 @@
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/ieview.h"
+#include "imaging/core/ieresample.h"
 #include "imaging/io/ieiohelpers.h"
 #include "imaging/io/ieiothread.h"
 #include "platform/rtl/threads.h"
@@ -179,18 +180,25 @@ static bool ComputeAdjustDPI(TIOParamsVals* P, int& NewW, int& NewH) {
   return NewW > 0 && NewH > 0;
 }
 
+// The target takes a W x H copy of itself: a nearest-pixel stretch in its own format, or
+// (Filtered) a fast linear resample of its 24-bit form; the alpha channel is stretched apart.
 static void ReplaceWithStretched(TIEBitmap* Target, int W, int H, bool Filtered) {
   TIEBitmap* alpha = Target->HasAlphaChannel() ? Target->DetachAlphaChannel() : nullptr;
-  // Filtered: the 24-bit route (the nearest-pixel stretch stands in for the linear filter until
-  // the resamplers of the processing library are reachable from here).
-  if (Filtered) IOConvertTo24(Target);
-  TIEBitmap* n = IOStretchNearest(Target, W, H);
-  Target->Assign(n);
-  delete n;
+  TIEBitmap n;
+  if (Filtered) {
+    Target->SetPixelFormat(ie24RGB);
+    n.Allocate(W, H, ie24RGB);
+    IEResample(Target, &n, rfFastLinear, nullptr, TIEProgressEvent());
+  } else {
+    n.Allocate(W, H, Target->PixelFormat());
+    IEStretch(Target, &n, nullptr, TIEProgressEvent());
+  }
+  Target->Assign(&n);
   if (alpha != nullptr) {
-    TIEBitmap* a = IOStretchNearest(alpha, W, H);
-    Target->GetAlphaChannel()->Assign(a);
-    delete a;
+    TIEBitmap a;
+    a.Allocate(W, H, alpha->PixelFormat());
+    IEStretch(alpha, &a, nullptr, TIEProgressEvent());
+    Target->GetAlphaChannel()->Assign(&a);
     delete alpha;
   }
 }

@@ -459,7 +459,7 @@ int TImageryIO::LoadGIFBody(TStream* S) {
 void TImageryIO::ConvertTo24IfNeeded() {
   if (FIEBitmap == nullptr) return;
   TIEPixelFormat pf = FIEBitmap->PixelFormat();
-  if (pf != ie24RGB && pf != ie1g) IOConvertTo24(FIEBitmap);
+  if (pf != ie24RGB && pf != ie1g && !FIEBitmap->IsEmpty()) FIEBitmap->SetPixelFormat(ie24RGB);
 }
 
 // The stream save body with headers; Aborting and the finish are the caller's.

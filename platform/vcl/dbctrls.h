@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/vcl/dbgrids.h"
 #include "platform/vcl/extctrls.h"
 
 class TDataSource;

@@ -277,6 +277,9 @@ void TDBGrid::KeyDown(WORD& Key, TShiftState Shift) {
 
 void TDBGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TGridCoord g = MouseCoord(X, Y);
+  // A click on the indicator selects its row.
+  if (Button == mbLeft && g.X >= 0 && g.X < IndicatorOffset() && g.Y >= TitleOffset() && FDataLink->Active())
+    FDataLink->SelectRow(g.Y - TitleOffset());
   TCustomGrid::MouseDown(Button, Shift, X, Y);
   if (Button == mbLeft && OnCellClick && g.Y >= FixedRows())
     if (TColumn* c = ColumnAt(g.X)) OnCellClick(c);

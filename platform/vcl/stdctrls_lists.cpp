@@ -11,7 +11,9 @@ ORV_CLASS_IMPL(TComboBox, TCustomEdit)
 ORV_CLASS_IMPL(TMemo, TCustomEdit)
 
 // ---- TCustomListBox ----
-TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems(std::make_unique<TStringList>()) {
+TCustomListBox::TCustomListBox(TComponent* AOwner)
+    : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()), FItems(std::make_unique<TStringList>()) {
+  FCanvas->SetControl(this);
   FWidth = 121;
   FHeight = 97;
   FTabStop = true;
@@ -19,7 +21,10 @@ TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems
   FItems->OnChange = [this](TObject*) { ItemsChanged(); };
 }
 
-TCustomListBox::~TCustomListBox() { FItems->OnChange = nullptr; }
+TCustomListBox::~TCustomListBox() {
+  FItems->OnChange = nullptr;
+  FCanvas->SetControl(nullptr);
+}
 
 TStrings* TCustomListBox::Items() const { return FItems.get(); }
 void TCustomListBox::SetItems(TStrings* Value) { FItems->Assign(Value); }
@@ -97,9 +102,24 @@ RECT TCustomListBox::ItemRect(int Index) const {
 void TCustomListBox::PaintWindow(HDC DC) {
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
+  bool owner = (FStyle == lbOwnerDrawFixed || FStyle == lbOwnerDrawVariable) && OnDrawItem;
+  if (owner) {
+    FCanvas->SetHandle(DC);
+    FCanvas->Font()->Assign(Font());
+  }
   for (int i = FTopIndex; i < Count() && i < FTopIndex + VisibleRows() + 1; ++i) {
     RECT r = ItemRect(i);
     bool sel = i == FItemIndex;
+    if (owner) {
+      TOwnerDrawState st;
+      if (sel) st += odSelected;
+      if (sel && Focused()) st += odFocused;
+      if (!Enabled()) st += odDisabled;
+      FCanvas->Brush()->SetColor(sel ? clHighlight : Color());
+      FCanvas->Font()->SetColor(sel ? clHighlightText : Font()->Color());
+      OnDrawItem(this, i, r, st);
+      continue;
+    }
     if (sel) FillRect(DC, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
     RECT t = r;
@@ -107,6 +127,7 @@ void TCustomListBox::PaintWindow(HDC DC) {
     DrawText(DC, FItems->Strings(i).c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if (sel && Focused()) DrawFocusRect(DC, &r);
   }
+  if (owner) FCanvas->SetHandle(nullptr);
   SelectObject(DC, old);
 }
 
@@ -213,7 +234,9 @@ private:
 
 }  // namespace
 
-TComboBox::TComboBox(TComponent* AOwner) : TCustomEdit(AOwner), FItems(std::make_unique<TStringList>()) {
+TComboBox::TComboBox(TComponent* AOwner)
+    : TCustomEdit(AOwner), FItems(std::make_unique<TStringList>()), FCanvas(std::make_unique<TControlCanvas>()) {
+  FCanvas->SetControl(this);
   FWidth = 145;
   FHeight = 21;
   FItems->OnChange = [this](TObject*) {
@@ -221,7 +244,10 @@ TComboBox::TComboBox(TComponent* AOwner) : TCustomEdit(AOwner), FItems(std::make
   };
 }
 
-TComboBox::~TComboBox() { FItems->OnChange = nullptr; }
+TComboBox::~TComboBox() {
+  FItems->OnChange = nullptr;
+  FCanvas->SetControl(nullptr);
+}
 
 TStrings* TComboBox::Items() const { return FItems.get(); }
 
@@ -258,6 +284,21 @@ void TComboBox::DropDown() {
   if (OnDropDown) OnDropDown(this);
   FDropped = true;
   TDropForm f(FItems.get(), FItemIndex);
+  if ((FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) && OnDrawItem) {
+    // The dropped list draws its items through this box's OnDrawItem, on the list's canvas.
+    f.List->SetStyle(lbOwnerDrawFixed);
+    f.List->SetItemHeight(FItemHeight);
+    f.List->OnDrawItem = [this, &f](TWinControl*, int Index, RECT R, TOwnerDrawState State) {
+      TCanvas* mine = FCanvas.get();
+      HDC dc = f.List->Canvas()->Handle();
+      mine->SetHandle(dc);
+      mine->Brush()->Assign(f.List->Canvas()->Brush());
+      mine->Font()->Assign(f.List->Canvas()->Font());
+      mine->FillRect(R);
+      OnDrawItem(this, Index, R, State);
+      mine->SetHandle(nullptr);
+    };
+  }
   POINT p = ClientToScreen(POINT{0, Height() - 2});
   int rows = std::min(FDropDownCount, FItems->Count());
   f.SetBounds(p.x - 2, p.y, Width(), rows * f.List->ItemHeight() + 4);
@@ -272,7 +313,20 @@ void TComboBox::PaintWindow(HDC DC) {
   RECT r = ClientRect();
   int bw = GetSystemMetrics(SM_CXVSCROLL);
   RECT button{r.right - bw, 0, r.right, r.bottom};
-  if (FStyle == csDropDownList) {
+  bool owner = (FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) && OnDrawItem;
+  if (owner) {
+    // The edit part shows the selected item the way the list draws it.
+    RECT text{0, 0, r.right - bw, r.bottom};
+    TOwnerDrawState st{odComboBoxEdit};
+    if (Focused()) st += odSelected, st += odFocused;
+    FCanvas->SetHandle(DC);
+    FCanvas->Font()->Assign(Font());
+    FCanvas->Brush()->SetColor(Focused() ? clHighlight : Color());
+    FCanvas->Font()->SetColor(Focused() ? clHighlightText : Font()->Color());
+    FCanvas->FillRect(text);
+    if (FItemIndex >= 0) OnDrawItem(this, FItemIndex, text, st);
+    FCanvas->SetHandle(nullptr);
+  } else if (FStyle == csDropDownList) {
     RECT text{0, 0, r.right - bw, r.bottom};
     bool sel = Focused();
     if (sel) FillRect(DC, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
@@ -311,7 +365,7 @@ void TComboBox::WndProc(TMessage& M) {
       break;
     }
     case WM_CHAR:
-      if (FStyle == csDropDownList) {
+      if (FStyle == csDropDownList || FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) {
         if (DoKeyPress(M)) return;
         // Typing a letter selects the next item starting with it.
         char c = static_cast<char>(std::tolower(static_cast<int>(M.WParam & 0x7F)));
@@ -328,7 +382,7 @@ void TComboBox::WndProc(TMessage& M) {
       break;
     case WM_LBUTTONDOWN: {
       int x = GET_X_LPARAM(M.LParam);
-      if (FStyle == csDropDownList || x >= ClientWidth() - GetSystemMetrics(SM_CXVSCROLL)) {
+      if (FStyle == csDropDownList || FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable || x >= ClientWidth() - GetSystemMetrics(SM_CXVSCROLL)) {
         if (CanFocus() && !Focused()) SetFocus();
         DropDown();
         return;

@@ -522,6 +522,16 @@ enum : WORD { BN_CLICKED = 0 };
 // Registers the standard classes (done on first use of the class functions; safe to repeat).
 void RegisterStandardClasses();
 
+// ---- Menu bar ----
+// A top-level window with a menu keeps a row of SM_CYMENU pixels under its caption for it
+// (WM_NCHITTEST answers HTMENU there). The window manager paints the row in the menu colour;
+// whoever owns the menu draws the items on it in WM_NCPAINT and opens them on WM_NCLBUTTONDOWN.
+BOOL SetMenu(HWND wnd, HMENU menu);
+HMENU GetMenu(HWND wnd);
+BOOL DrawMenuBar(HWND wnd);
+// The menu row in window coordinates (not Windows API; FALSE without a menu).
+BOOL GetMenuBarRect(HWND wnd, RECT* r);
+
 // ---- Caret ----
 BOOL CreateCaret(HWND wnd, HBITMAP bm, int w, int h);
 BOOL DestroyCaret();

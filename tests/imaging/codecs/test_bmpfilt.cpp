@@ -295,3 +295,29 @@ TEST(Bmp, HostileFilesFailCleanly) {
     EXPECT_EQ(rr->Aborted, c.aborts) << c.name;
   }
 }
+
+TEST(Bmp, AFullDiskAbortsTheWriter) {
+  // A stream that takes the first Room bytes and then refuses more, as a full disk does.
+  class TFullStream : public TStream {
+  public:
+    int64_t Room = 0, Written = 0;
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t Count) override {
+      const int64_t n = std::min(Count, Room - Written);
+      Written += n;
+      return n;
+    }
+    int64_t Seek(int64_t, TSeekOrigin) override { return Written; }
+  };
+  TIEBitmap bmp;
+  MakePhoto(bmp, 32, 32);
+  for (int64_t room : {0, 20, 200}) {
+    TFullStream s;
+    s.Room = room;
+    TTestProgress pr;
+    TIOParamsVals p;
+    BmpWriteImage(&s, &bmp, p, false, pr.Rec);
+    EXPECT_TRUE(pr.Aborted()) << room;
+    EXPECT_EQ(s.Written, room);
+  }
+}

@@ -306,6 +306,16 @@ TEST(Png, WritesEveryColourTypeAndReadsItBack) {
   EXPECT_EQ(r->Bitmap.PixelFormat(), ie1g);
   EXPECT_EQ(r->Bitmap.GetPixelAsRGB(0, 0), PixRGB(0, 0, 0));
   EXPECT_EQ(r->Bitmap.GetPixelAsRGB(1, 0), PixRGB(255, 255, 255));
+  // More than two colours at 1 bit: the container's conversion, a threshold at the grey level of
+  // the image's average colour (here 40): 30 is black, 50 and 60 are white.
+  TIEBitmap three;
+  three.Allocate(4, 1, ie24RGB);
+  const int greys[4] = {20, 30, 50, 60};
+  for (int x = 0; x < 4; ++x) three.SetPixelRGB(x, 0, PixRGB(greys[x], greys[x], greys[x]));
+  auto t = Read(Write(three, p));
+  ASSERT_EQ(t->Bitmap.PixelFormat(), ie1g);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(t->Bitmap.GetPixelAsRGB(x, 0).r, x < 2 ? 0 : 255) << x;
+  EXPECT_EQ(three.PixelFormat(), ie24RGB);  // the caller's image is not converted
 }
 
 TEST(Png, WritesAlphaAsRgbaOrAsTransparentPaletteEntry) {

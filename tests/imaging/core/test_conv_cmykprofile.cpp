@@ -77,3 +77,16 @@ TEST(CMYKProfile, RowConverterFormulaRoute) {
 }
 
 }  // namespace
+
+TEST(CMYKProfile, RowConverterWorksInPlace) {
+  // The codecs convert decoded rows in place: RGB to BGR and the 48-bit high bytes (each pixel is
+  // read whole before it is written).
+  uint8_t row[6] = {10, 20, 30, 40, 50, 60};
+  IEConvertColorRow(row, 0, row, 2, 1);
+  const uint8_t bgr[6] = {30, 20, 10, 60, 50, 40};
+  EXPECT_EQ(std::memcmp(row, bgr, 6), 0);
+  uint8_t wide[12] = {0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6};  // two little-endian RGB48 pixels
+  IEConvertColorRow(wide, 6, wide, 2, 1);
+  const uint8_t hi[6] = {3, 2, 1, 6, 5, 4};
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(wide[k], hi[k]) << k;
+}

@@ -90,6 +90,10 @@ TEST_F(PixelOpsTest, AverageAndTwoColourDetection) {
   EXPECT_EQ(c1, (TIERGBPixel{0, 0, 0}));  // the darker colour is bit 0
   EXPECT_FALSE(IEGetBit(bw->Scanline(1), 3));
   EXPECT_TRUE(IEGetBit(bw->Scanline(0), 0));
+  // the inversion that puts the darker colour on bit 0 leaves the bits past the width clear
+  EXPECT_EQ(bw->Scanline(0)[0], 0xF0);
+  EXPECT_EQ(bw->Scanline(1)[0], 0xE0);
+  for (int i = 1; i < bw->RowLen(); ++i) EXPECT_EQ(bw->Scanline(0)[i], 0) << i;
   TIEBitmap one(3, 3, ie24RGB);
   one.Fill(0x123456);
   EXPECT_EQ(IETwoColorTo1Bit(&one, c1, c2), nullptr);

@@ -179,6 +179,42 @@ TEST_F(ImageryIO, AdjustDPIStretchesTheShorterSide) {
   EXPECT_EQ(io.Params->DpiY, 300);
 }
 
+TEST_F(ImageryIO, AdjustDPIStretchesInItsFormatOrResamplesIn24BitWithTheAlpha) {
+  // 4 x 8 grey, left half 0, right half 240 (alpha 10 / 250); 100 x 200 DPI doubles the width.
+  for (bool filtered : {false, true}) {
+    TImageryIO io(nullptr);
+    TIEBitmap* b = io.IEBitmap();
+    b->Allocate(4, 8, ie8g);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 4; ++x) {
+        b->Scanline(y)[x] = x < 2 ? 0 : 240;
+        b->GetAlphaChannel()->Scanline(y)[x] = x < 2 ? 10 : 250;
+      }
+    io.Params->Width = 4;
+    io.Params->Height = 8;
+    io.Params->DpiX = 100;
+    io.Params->DpiY = 200;
+    io.FilteredAdjustDPI = filtered;
+    io.AdjustDPI();
+    ASSERT_EQ(b->Width(), 8) << filtered;
+    ASSERT_EQ(b->Height(), 8);
+    EXPECT_EQ(b->PixelFormat(), filtered ? ie24RGB : ie8g);
+    ASSERT_TRUE(b->HasAlphaChannel());
+    int between = 0;
+    for (int x = 0; x < 8; ++x) {
+      EXPECT_EQ(b->GetAlphaChannel()->Scanline(3)[x], x < 4 ? 10 : 250) << filtered << " " << x;
+      const int v = b->GetPixelAsRGB(x, 3).r;
+      if (!filtered) {
+        EXPECT_EQ(v, x < 4 ? 0 : 240) << x;
+      }
+      between += v > 0 && v < 240;
+    }
+    if (filtered) {
+      EXPECT_GT(between, 0);  // the linear filter blends across the edge
+    }
+  }
+}
+
 TEST_F(ImageryIO, LoadFromBufferByContentAndByType) {
   TImageryIO out(nullptr);
   MakePattern(out.IEBitmap(), 5, 5);

@@ -512,3 +512,47 @@ TEST_F(ControlTest, ImageFitsItsPictureAndShapesPaintWithTheirBrush) {
   DeleteDC(dc);
   DeleteObject(shot);
 }
+
+TEST_F(ControlTest, OwnerDrawnComboBoxDrawsItsItemsInTheBoxAndTheList) {
+  auto* cb = new TComboBox(Form);
+  cb->SetParent(Form);
+  cb->SetBounds(10, 10, 150, 22);
+  cb->SetStyle(csOwnerDrawFixed);
+  cb->SetItemHeight(20);
+  for (const char* s : {"Red", "Green", "Blue"}) cb->Items()->Add(s);
+  std::vector<std::pair<int, bool>> drawn;  // index, in the edit part
+  static const TColor colors[] = {clRed, clLime, clBlue};
+  cb->OnDrawItem = [&](TWinControl* C, int Index, RECT R, TOwnerDrawState State) {
+    drawn.push_back({Index, State.Contains(odComboBoxEdit)});
+    TCanvas* cv = static_cast<TComboBox*>(C)->Canvas();
+    cv->Brush()->SetColor(colors[Index]);
+    cv->FillRect(RECT{R.left + 2, R.top + 2, R.left + 16, R.bottom - 2});
+  };
+  Form->Show();
+  cb->SetItemIndex(2);
+  UpdateAllWindows();
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.back(), (std::pair<int, bool>{2, true}));
+  HBITMAP shot = RenderWindowToBitmap(cb->Handle());
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, shot);
+  EXPECT_EQ(GetPixel(dc, 2 + 8, 11), RGB(0, 0, 255));  // the blue swatch inside the client edge
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(shot);
+  // The dropped list draws every item through the same event; typing does not edit the text.
+  drawn.clear();
+  Later(Application(), [] {
+    UpdateAllWindows();
+    Key(VK_HOME);
+    Key(VK_RETURN);
+  });
+  cb->DropDown();
+  int inList = 0;
+  for (auto& d : drawn) inList += d.second ? 0 : 1;
+  EXPECT_GE(inList, 3);
+  EXPECT_EQ(cb->ItemIndex(), 0);
+  Key('x');
+  Run();
+  EXPECT_EQ(cb->Text(), "Red");
+}
