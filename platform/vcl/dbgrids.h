@@ -162,6 +162,10 @@ public:
   TColumn* ColumnAt(int ACol) const;
   // Number of data rows the grid shows at its height.
   int VisibleDataRows();
+  // The data row (0-based within the link's window) at a client point's Y, or -1.
+  int RowAt(int Y);
+  // The font of the column titles: the grid's font until the program changes it.
+  TFont* TitleFont();
 
   TDrawColumnCellEvent OnDrawColumnCell;
   TDBGridClickEvent OnCellClick;
@@ -189,6 +193,8 @@ private:
   int IndicatorOffset() const { return FDBOptions.Contains(dgIndicator) ? 1 : 0; }
   std::unique_ptr<TDBGridColumns> FColumns;
   std::unique_ptr<TGridDataLink> FDataLink;
+  std::unique_ptr<TFont> FTitleFont;
+  bool FTitleFontSet = false, FSyncingTitle = false;
   std::vector<int> FColMap;  // grid column - indicator offset -> index in Columns
   TDBGridOptions FDBOptions{dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines,
                             dgTabs, dgConfirmDelete, dgCancelOnExit};

@@ -24,7 +24,12 @@ bool RightAligned(TField* F) {
 
 TDBGrid::TDBGrid(TComponent* AOwner)
     : TCustomGrid(AOwner), FColumns(std::make_unique<TDBGridColumns>(this)),
-      FDataLink(std::make_unique<TGridDataLink>(FColumns.get())) {
+      FDataLink(std::make_unique<TGridDataLink>(FColumns.get())), FTitleFont(std::make_unique<TFont>()) {
+  FTitleFont->OnChange = [this](TObject*) {
+    if (FSyncingTitle) return;
+    FTitleFontSet = true;
+    Invalidate();
+  };
   FWidth = 320;
   FHeight = 120;
   SetDefaultRowHeight(18);
@@ -98,6 +103,21 @@ void TDBGrid::SetSelectedIndex(int Value) {
 TField* TDBGrid::SelectedField() const {
   TColumn* c = ColumnAt(Col());
   return c ? c->Field() : nullptr;
+}
+
+TFont* TDBGrid::TitleFont() {
+  if (!FTitleFontSet) {
+    FSyncingTitle = true;
+    FTitleFont->Assign(Font());
+    FSyncingTitle = false;
+  }
+  return FTitleFont.get();
+}
+
+int TDBGrid::RowAt(int Y) {
+  const int r = MouseCoord(0, Y).Y - TitleOffset();
+  if (r < 0 || !FDataLink->Active() || r >= FDataLink->RowCount()) return -1;
+  return r;
 }
 
 int TDBGrid::VisibleDataRows() {
@@ -361,7 +381,7 @@ void TDBGrid::DrawCell(int ACol, int ARow, const RECT& ARect, TGridDrawState ASt
   if (!col) return;
   if (row < 0) {
     c->Brush()->SetStyle(bsClear);
-    c->Font()->SetColor(clBtnText);
+    c->Font()->Assign(TitleFont());
     c->TextRect(ARect, ARect.left + 2, ARect.top + 2, col->Title()->Caption());
     c->Brush()->SetStyle(bsSolid);
     return;

@@ -134,6 +134,9 @@ TEST_F(DBControls, GridRowFollowsTheDataSetAndMovesIt) {
   ASSERT_LT(rows, n);  // the window is smaller than the result
   EXPECT_EQ(g->RowCount(), 1 + rows);
   EXPECT_EQ(g->Row(), 1);
+  EXPECT_EQ(g->RowAt(g->CellRect(1, 2).top + 2), 1);
+  EXPECT_EQ(g->RowAt(2), -1);  // the title row
+  EXPECT_EQ(g->TitleFont()->Name(), g->Font()->Name());  // the grid's font until changed
   // The data set moves the grid.
   Q.Next();
   Q.Next();
