@@ -313,3 +313,37 @@ private:
   void Toggle(int Index);
   std::vector<bool> FChecked;
 };
+
+// An edit box with an input mask (the picture language of maskutils.h): literals are shown and
+// skipped, each editable place takes only what its picture character allows, and missing
+// places show the blank character. Text gives the value with or without the literals as the
+// mask's second field says.
+class TMaskEdit : public TCustomEdit {
+  ORV_CLASS(TMaskEdit, TCustomEdit)
+public:
+  explicit TMaskEdit(TComponent* AOwner) : TCustomEdit(AOwner) {}
+  const std::string& EditMask() const { return FEditMask; }
+  void SetEditMask(const std::string& Value);
+  // The value typed so far, without literals or blanks.
+  std::string RawValue() const;
+  std::string GetText() const override;
+  void SetTextBuf(const std::string& Value) override;
+  void WndProc(TMessage& Message) override;
+
+  // What the box shows: literals, typed characters and blanks.
+  std::string DisplayTextOf() const;
+
+private:
+  struct TSlot {
+    char Literal = 0;  // non-zero: a fixed character
+    char Kind = 0;     // the picture character of an editable place
+    int Case = 0;      // 1 upper, -1 lower
+    char Value = 0;    // typed character (0: empty)
+  };
+  bool Accepts(const TSlot& S, char C) const;
+  int NextEditable(int From) const;
+  std::string FEditMask;
+  std::vector<TSlot> FSlots;
+  bool FSaveLiterals = true;
+  char FBlank = '_';
+};

@@ -1,5 +1,6 @@
 // The list controls of the standard set: list box, combo box, memo.
 #include <algorithm>
+#include <cctype>
 
 #include "platform/rtl/strings.h"
 #include "platform/vcl/forms.h"
@@ -507,4 +508,140 @@ void TCheckListBox::WndProc(TMessage& M) {
     return;
   }
   TCustomListBox::WndProc(M);
+}
+
+// ---- TMaskEdit ----
+ORV_CLASS_IMPL(TMaskEdit, TCustomEdit)
+
+void TMaskEdit::SetEditMask(const std::string& Value) {
+  FEditMask = Value;
+  FSlots.clear();
+  std::string picture = Value;
+  FSaveLiterals = true;
+  FBlank = '_';
+  size_t semi = Value.find(';');
+  if (semi != std::string::npos) {
+    picture = Value.substr(0, semi);
+    std::string rest = Value.substr(semi + 1);
+    size_t semi2 = rest.find(';');
+    FSaveLiterals = rest.substr(0, semi2) != "0";
+    if (semi2 != std::string::npos && semi2 + 1 < rest.size()) FBlank = rest[semi2 + 1];
+  }
+  int cs = 0;
+  for (size_t i = 0; i < picture.size(); ++i) {
+    char c = picture[i];
+    if (c == '<' && i + 1 < picture.size() && picture[i + 1] == '>') { cs = 0; ++i; continue; }
+    if (c == '>') { cs = 1; continue; }
+    if (c == '<') { cs = -1; continue; }
+    if (c == '!') continue;
+    TSlot s;
+    if (c == '\\' && i + 1 < picture.size()) s.Literal = picture[++i];
+    else if (std::string("09#LlAaCc").find(c) != std::string::npos) s.Kind = c, s.Case = cs;
+    else s.Literal = c == '_' ? ' ' : c;
+    FSlots.push_back(s);
+  }
+  FSelStart = NextEditable(0);
+  FSelLength = 0;
+  Invalidate();
+}
+
+bool TMaskEdit::Accepts(const TSlot& S, char C) const {
+  unsigned char u = static_cast<unsigned char>(C);
+  switch (S.Kind) {
+    case '0': case '9': return std::isdigit(u);
+    case '#': return std::isdigit(u) || C == '+' || C == '-';
+    case 'L': case 'l': return std::isalpha(u);
+    case 'A': case 'a': return std::isalnum(u);
+    default: return u >= 32;
+  }
+}
+
+int TMaskEdit::NextEditable(int From) const {
+  for (int i = std::max(0, From); i < static_cast<int>(FSlots.size()); ++i)
+    if (!FSlots[static_cast<size_t>(i)].Literal) return i;
+  return static_cast<int>(FSlots.size());
+}
+
+std::string TMaskEdit::RawValue() const {
+  std::string out;
+  for (const TSlot& s : FSlots)
+    if (!s.Literal && s.Value) out += s.Value;
+  return out;
+}
+
+std::string TMaskEdit::DisplayTextOf() const {
+  std::string out;
+  for (const TSlot& s : FSlots) out += s.Literal ? s.Literal : (s.Value ? s.Value : FBlank);
+  return out;
+}
+
+std::string TMaskEdit::GetText() const {
+  if (FSlots.empty()) return TCustomEdit::GetText();
+  if (!FSaveLiterals) return RawValue();
+  std::string out;
+  for (const TSlot& s : FSlots) out += s.Literal ? s.Literal : (s.Value ? s.Value : ' ');
+  return out;
+}
+
+void TMaskEdit::SetTextBuf(const std::string& Value) {
+  if (FSlots.empty()) {
+    TCustomEdit::SetTextBuf(Value);
+    return;
+  }
+  // A value with literals fills place by place; one without fills the editable places in turn.
+  bool withLiterals = Value.size() == FSlots.size();
+  size_t k = 0;
+  for (TSlot& s : FSlots) {
+    if (s.Literal) {
+      if (withLiterals) ++k;
+      continue;
+    }
+    char c = k < Value.size() ? Value[k++] : 0;
+    if (s.Case > 0) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (s.Case < 0) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    s.Value = (c && c != ' ' && Accepts(s, c)) ? c : 0;
+  }
+}
+
+void TMaskEdit::WndProc(TMessage& M) {
+  if (FSlots.empty()) {
+    TCustomEdit::WndProc(M);
+    return;
+  }
+  if (M.Msg == WM_CHAR) {
+    if (DoKeyPress(M)) return;
+    char c = M.WParam < 0x80 ? static_cast<char>(M.WParam) : 0;
+    if (FReadOnly) return;
+    if (c == VK_BACK) {
+      int i = FSelStart - 1;
+      while (i >= 0 && FSlots[static_cast<size_t>(i)].Literal) --i;
+      if (i < 0) return;
+      FSlots[static_cast<size_t>(i)].Value = 0;
+      FSelStart = i;
+      FModified = true;
+      Perform(CM_TEXTCHANGED, 0, 0);
+      return;
+    }
+    int i = NextEditable(FSelStart);
+    if (c < 32 || i >= static_cast<int>(FSlots.size())) return;
+    TSlot& s = FSlots[static_cast<size_t>(i)];
+    if (s.Case > 0) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (s.Case < 0) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!Accepts(s, c)) {
+      MessageBeep(0);
+      return;
+    }
+    s.Value = c;
+    FSelStart = NextEditable(i + 1);
+    FSelLength = 0;
+    FModified = true;
+    Perform(CM_TEXTCHANGED, 0, 0);
+    return;
+  }
+  if (M.Msg == CM_TEXTCHANGED) {
+    Invalidate();
+    Change();
+    return;
+  }
+  TCustomEdit::WndProc(M);
 }

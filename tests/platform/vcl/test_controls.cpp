@@ -556,3 +556,24 @@ TEST_F(ControlTest, OwnerDrawnComboBoxDrawsItsItemsInTheBoxAndTheList) {
   Run();
   EXPECT_EQ(cb->Text(), "Red");
 }
+
+TEST_F(ControlTest, MaskEditTakesOnlyWhatThePictureAllowsAndSkipsLiterals) {
+  auto* m = new TMaskEdit(Form);
+  m->SetParent(Form);
+  m->SetEditMask("!9999-99-99;1;_");
+  Form->Show();
+  m->SetFocus();
+  InjectText("2026x1210");  // the letter is refused; the dashes come by themselves
+  Run();
+  EXPECT_EQ(m->Text(), "2026-12-10");
+  EXPECT_EQ(m->RawValue(), "20261210");
+  Key(VK_BACK);
+  Key(VK_BACK);
+  Run();
+  EXPECT_EQ(m->Text(), "2026-12-  ");
+  m->SetEditMask(">LL-00;0;*");
+  m->SetText("ab12");
+  EXPECT_EQ(m->Text(), "AB12");  // without literals; upper case as the picture asks
+  m->SetText("a");
+  EXPECT_EQ(m->RawValue(), "A");
+}
