@@ -59,6 +59,20 @@ TEST(ScriptExpression, LogicalOperatorsBindBelowComparisonsInCLikeLanguages) {
   EXPECT_EQ(pas.Run().substr(0, 18), "Incompatible types");
 }
 
+// PascalScript and BasicScript keep their own precedence: "and" at the level of "*", "or" and
+// "xor" at the level of "+".
+TEST(ScriptExpression, PascalAndBasicKeepTheirOperatorLevels) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"PascalScript", "begin Print(6 and 3 + 1); Print(1 + 6 or 8 * 2); Print(12 xor 5 and 4) end."},
+      {"BasicScript", "Print(6 and 3 + 1)\nPrint(1 + 6 or 8 * 2)\nPrint(12 xor 5 and 4)\n"},
+  };
+  for (const auto& [lang, text] : cases) {
+    TestProgram p(lang, text);
+    EXPECT_EQ(p.Run(), "") << lang;
+    EXPECT_EQ(p.Joined(), "3|23|8") << lang;
+  }
+}
+
 TEST(ScriptExpression, ShortCircuitOnlyWithBooleanOperands) {
   const char* text =
       "var calls: Integer; a: Boolean; v: Variant;\n"

@@ -65,6 +65,41 @@ TEST(ScriptRuntime, NativeClassMembersAndConstruction) {
   EXPECT_EQ(TTestObj::Live, 0);
 }
 
+// The with statement of each language that has one (C++Script has none) finds the members
+// of the object without qualification, and the object is freed at the end.
+TEST(ScriptRuntime, WithStatementInEachLanguageThatHasIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"PascalScript",
+       "var o: TTestObj;\n"
+       "begin o := TTestObj.Create; with o do begin Value := 5; Print(Twice(Value)) end; Print(o.Value); o.Free end."},
+      {"BasicScript",
+       "dim o as TTestObj\no = new TTestObj\nwith o\n  Value = 5\n  Print(Twice(Value))\nend with\nPrint(o.Value)\ndelete o\n"},
+      {"JScript", "var o = new TTestObj; with (o) { Value = 5; Print(Twice(Value)); } Print(o.Value); delete o;"},
+  };
+  for (const auto& [lang, text] : cases) {
+    TTestObj::Live = 0;
+    {
+      TestProgram p(lang, text);
+      RegisterTestClasses(p.Script);
+      EXPECT_EQ(p.Run(), "") << lang;
+      EXPECT_EQ(p.Joined(), "10|5") << lang;
+    }
+    EXPECT_EQ(TTestObj::Live, 0) << lang;
+  }
+}
+
+// A call with fewer arguments than the one before starts the missing ones from their defaults,
+// in script calls as in native ones, and recursion levels keep their own values.
+TEST(ScriptRuntime, ScriptCallsWithFewerArgumentsDoNotSeeThePreviousValues) {
+  TestProgram p("PascalScript",
+                "function F(a: Integer; b: Integer = 10): Integer; begin Result := a + b end;\n"
+                "function G(n: Integer; acc: Integer = 0): Integer;\n"
+                "begin if n = 0 then Result := acc else Result := G(n - 1, acc + n) + G(0) end;\n"
+                "begin Print(F(1, 2)); Print(F(5)); Print(F(7, 1)); Print(F(7)); Print(G(3)); Print(G(3)) end.");
+  EXPECT_EQ(p.Run(), "");
+  EXPECT_EQ(p.Joined(), "3|15|8|17|6|6");
+}
+
 TEST(ScriptRuntime, NewAndDeleteInCLikeLanguages) {
   TTestObj::Live = 0;
   {
@@ -157,6 +192,14 @@ TEST(ScriptRuntime, CountingLoops) {
        "3|10"},
       {"BasicScript", "for i = 10 to 1 step -2\nPrint(i)\nnext\n", "10|8|6|4|2"},
       {"BasicScript", "n = 0\nfor x = 0 to 2 step 0.5\nn = n + 1\nnext\nPrint(n)\n", "5"},
+      // Loops that test at the end run their body once even when the test fails at once.
+      {"BasicScript", "i = 0\ndo\ni = i + 3\nloop while i < 10\nPrint(i)\n", "12"},
+      {"BasicScript", "i = 20\ndo\ni = i + 3\nloop while i < 10\nPrint(i)\n", "23"},
+      {"BasicScript", "i = 5\ndo\ni = i + 1\nloop until true\nPrint(i)\n", "6"},
+      {"PascalScript", "var i: Integer; begin i := 9; repeat i := i + 1 until True; Print(i) end.", "10"},
+      {"C++Script", "int i; { i = 9; do i++; while (i < 5); Print(i); }", "10"},
+      {"JScript", "var i = 9; do i++; while (i < 5); Print(i);", "10"},
+      {"JScript", "var n = 0; for (var i = 0; i < 10; i += 3) n++; Print(n); Print(i);", "4|12"},
   };
   for (const auto& c : cases) {
     TestProgram p(c.Language, c.Text);

@@ -216,6 +216,30 @@ TEST(Graphics, CopyRectAndStretchDraw) {
   EXPECT_EQ(back->Canvas()->Pixels(1, 0), RGB(255, 0, 0));
 }
 
+TEST(Graphics, FixedTransparentColourOverridesTheBottomLeftPixel) {
+  auto spot = NewBitmap(2, 2);
+  spot->Canvas()->Brush()->SetColor(clLime);
+  spot->Canvas()->FillRect(RECT{0, 0, 2, 2});
+  spot->Canvas()->SetPixels(1, 0, clRed);
+  EXPECT_EQ(spot->TransparentMode(), tmAuto);
+  EXPECT_EQ(spot->TransparentColor(), static_cast<TColor>(RGB(0, 255, 0)));  // bottom-left
+  spot->SetTransparentColor(clRed);
+  EXPECT_EQ(spot->TransparentMode(), tmFixed);
+  EXPECT_EQ(spot->TransparentColor(), clRed);
+  spot->SetTransparent(true);
+  auto back = NewBitmap(2, 2);
+  back->Canvas()->Draw(0, 0, spot.get());
+  EXPECT_EQ(back->Canvas()->Pixels(0, 0), RGB(0, 255, 0));
+  EXPECT_EQ(back->Canvas()->Pixels(1, 0), RGB(255, 255, 255));  // red left out
+  // Not transparent: every pixel is drawn.
+  spot->SetTransparent(false);
+  back->Canvas()->Draw(0, 0, spot.get());
+  EXPECT_EQ(back->Canvas()->Pixels(1, 0), RGB(255, 0, 0));
+  // clDefault goes back to the automatic colour.
+  spot->SetTransparentColor(clDefault);
+  EXPECT_EQ(spot->TransparentMode(), tmAuto);
+}
+
 TEST(Graphics, ScanLineZeroIsTheTopRowInEveryFormat) {
   for (TPixelFormat pf : {pf8bit, pf24bit, pf32bit}) {
     auto b = NewBitmap(3, 4, pf);
@@ -230,6 +254,33 @@ TEST(Graphics, ScanLineZeroIsTheTopRowInEveryFormat) {
     EXPECT_GT(b->ScanLine(0), b->ScanLine(3)) << pf;
     EXPECT_THROW(b->ScanLine(4), ERangeError);
     EXPECT_THROW(b->ScanLine(-1), ERangeError);
+  }
+}
+
+TEST(Graphics, ScanLinesOfPackedAndSixteenBitFormats) {
+  for (TPixelFormat pf : {pf1bit, pf4bit, pf15bit, pf16bit}) {
+    auto b = NewBitmap(3, 4, pf);
+    b->Canvas()->SetPixels(0, 0, clBlack);
+    b->Canvas()->SetPixels(0, 3, clWhite);
+    auto* top = static_cast<uint8_t*>(b->ScanLine(0));
+    auto* bottom = static_cast<uint8_t*>(b->ScanLine(3));
+    switch (pf) {
+      case pf1bit:  // the first pixel is the high bit
+        EXPECT_EQ(top[0] & 0x80, 0);
+        EXPECT_NE(bottom[0] & 0x80, 0);
+        break;
+      case pf4bit:  // the first pixel is the high nibble, white and black differ
+        EXPECT_NE(top[0] >> 4, bottom[0] >> 4);
+        break;
+      default:  // 5 bits per channel: black is all zero, white all ones below the top bit
+        EXPECT_EQ(top[0] | top[1], 0) << pf;
+        EXPECT_EQ(bottom[0], 0xFF) << pf;
+        EXPECT_EQ(bottom[1] & (pf == pf15bit ? 0x7F : 0xFF), pf == pf15bit ? 0x7F : 0xFF) << pf;
+    }
+    EXPECT_EQ(b->Canvas()->Pixels(0, 0), RGB(0, 0, 0)) << pf;
+    EXPECT_EQ(b->Canvas()->Pixels(0, 3), RGB(255, 255, 255)) << pf;
+    EXPECT_GT(b->ScanLine(0), b->ScanLine(3)) << pf;
+    EXPECT_THROW(b->ScanLine(4), ERangeError);
   }
 }
 

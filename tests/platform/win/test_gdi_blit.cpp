@@ -453,4 +453,85 @@ TEST(GdiSnapshot, PngRoundTripKeepsEveryPixel) {
   EXPECT_EQ(LoadPngToBitmap((tmp.path / "missing.png").string()), nullptr);
 }
 
+TEST(GdiDib, CreateDIBitmapTakesTheBitsInEitherRowOrder) {
+  // A 2x2 24-bit picture: blue, white over red, green. Bottom-up stores the last row first.
+  const uint8_t topRow[8] = {255, 0, 0, 255, 255, 255, 0, 0};
+  const uint8_t bottomRow[8] = {0, 0, 255, 0, 255, 0, 0, 0};
+  for (int height : {2, -2}) {
+    uint8_t bits[16];
+    std::memcpy(bits, height > 0 ? bottomRow : topRow, 8);
+    std::memcpy(bits + 8, height > 0 ? topRow : bottomRow, 8);
+    BITMAPINFO bi{};
+    bi.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    TCanvasDC screen(1, 1);
+    HBITMAP bm = CreateDIBitmap(screen.dc, &bi.bmiHeader, CBM_INIT, bits, &bi, DIB_RGB_COLORS);
+    ASSERT_NE(bm, nullptr) << height;
+    BITMAP info{};
+    ASSERT_NE(GetObject(bm, sizeof(info), &info), 0);
+    EXPECT_EQ(info.bmWidth, 2);
+    EXPECT_EQ(info.bmHeight, 2);  // the bitmap's own height is positive whatever the row order
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bm);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 255)) << height;
+    EXPECT_EQ(GetPixel(dc, 1, 0), RGB(255, 255, 255)) << height;
+    EXPECT_EQ(GetPixel(dc, 0, 1), RGB(255, 0, 0)) << height;
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0, 255, 0)) << height;
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bm);
+  }
+  // Without CBM_INIT only the size is taken; no header is refused.
+  BITMAPINFOHEADER h{sizeof(BITMAPINFOHEADER), 3, 4, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  HBITMAP empty = CreateDIBitmap(nullptr, &h, 0, nullptr, nullptr, DIB_RGB_COLORS);
+  ASSERT_NE(empty, nullptr);
+  BITMAP info{};
+  GetObject(empty, sizeof(info), &info);
+  EXPECT_EQ(info.bmWidth, 3);
+  EXPECT_EQ(info.bmHeight, 4);
+  DeleteObject(empty);
+  EXPECT_EQ(CreateDIBitmap(nullptr, nullptr, 0, nullptr, nullptr, DIB_RGB_COLORS), nullptr);
+}
+
+TEST(GdiDib, PackedDibSectionsStoreIndicesHighBitsFirstInEitherRowOrder) {
+  // 1 and 4 bits per pixel, both row orders: a red pixel at (1,0) of a 3x2 section is stored as
+  // the palette index of red in the second pixel slot of the top row.
+  for (int bpp : {1, 4}) {
+    for (bool topDown : {true, false}) {
+      struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD pal[16];
+      } bi{};
+      bi.h = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 3, topDown ? -2 : 2, 1, static_cast<WORD>(bpp), BI_RGB, 0, 0, 0, 0, 0};
+      bi.pal[0] = RGBQUAD{255, 255, 255, 0};  // white
+      bi.pal[1] = RGBQUAD{0, 0, 255, 0};      // red
+      for (int i = 2; i < 16; ++i) bi.pal[i] = RGBQUAD{static_cast<BYTE>(i * 10), 0, 0, 0};
+      if (bpp == 4) {  // red at index 5, so the nibble shows the index rather than a 1
+        bi.pal[5] = RGBQUAD{0, 0, 255, 0};
+        bi.pal[1] = RGBQUAD{0, 255, 0, 0};
+      }
+      void* p = nullptr;
+      HBITMAP bm = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &p, nullptr, 0);
+      ASSERT_NE(bm, nullptr);
+      std::memset(p, 0, 8);  // every pixel white (index 0)
+      HDC dc = CreateCompatibleDC(nullptr);
+      HGDIOBJ old = SelectObject(dc, bm);
+      SetPixel(dc, 1, 0, kRed);
+      auto* mem = static_cast<uint8_t*>(p);
+      const uint8_t* top = topDown ? mem : mem + 4;
+      const uint8_t* bottom = topDown ? mem + 4 : mem;
+      if (bpp == 1)
+        EXPECT_EQ(top[0], 0x40) << topDown;
+      else
+        EXPECT_EQ(top[0], 0x05) << topDown;
+      EXPECT_EQ(bottom[0], 0) << bpp << " " << topDown;
+      EXPECT_EQ(GetPixel(dc, 1, 0), kRed);
+      EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 255, 255));
+      EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 255, 255));
+      SelectObject(dc, old);
+      DeleteDC(dc);
+      DeleteObject(bm);
+    }
+  }
+}
+
 }  // namespace

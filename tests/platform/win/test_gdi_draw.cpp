@@ -363,6 +363,29 @@ TEST(GdiDraw, WidePenCapsRoundSquareAndFlat) {
   }
 }
 
+TEST(GdiDraw, WidePenJoinsMiterBevelAndRound) {
+  // A right-angle corner at (30,30) drawn with an 11-pixel flat-capped pen: the outer corner is
+  // square with a miter join, cut diagonally with a bevel and rounded with a round join.
+  struct Case { DWORD join; bool inner; bool outer; };
+  const Case cases[] = {{PS_JOIN_MITER, true, true}, {PS_JOIN_BEVEL, false, false}, {PS_JOIN_ROUND, true, false}};
+  for (const Case& k : cases) {
+    TCanvasDC c(50, 50);
+    LOGBRUSH lb{BS_SOLID, RGB(0, 0, 0), 0};
+    HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | k.join, 11, &lb, 0, nullptr);
+    SelectObject(c.dc, pen);
+    POINT pts[] = {{5, 30}, {30, 30}, {30, 5}};
+    Polyline(c.dc, pts, 3);
+    EXPECT_EQ(c.At(20, 30), 0u) << k.join;  // the segments themselves
+    EXPECT_EQ(c.At(30, 20), 0u) << k.join;
+    EXPECT_EQ(c.At(27, 27), 0u) << k.join;  // inside the corner
+    EXPECT_EQ(c.At(33, 33) == 0, k.inner) << k.join;
+    EXPECT_EQ(c.At(34, 34) == 0, k.outer) << k.join;
+    EXPECT_EQ(c.At(40, 40), RGB(255, 255, 255)) << k.join;
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+  }
+}
+
 TEST(GdiDraw, ClippingLimitsDrawingAndSaveDCRestoresIt) {
   TCanvasDC c(10, 10);
   int saved = SaveDC(c.dc);
@@ -502,6 +525,32 @@ TEST(GdiDraw, VerticalGradientRunsFromFirstToLastRow) {
   EXPECT_EQ(c.At(2, 2), RGB(127, 0, 128));
 }
 
+TEST(GdiDraw, HorizontalAndTriangleGradientsAndBadMeshes) {
+  TCanvasDC c(5, 3);
+  TRIVERTEX v[2] = {{0, 0, 0, 0, 0xFF00, 0}, {5, 3, 0xFF00, 0, 0x0000, 0}};
+  GRADIENT_RECT g{0, 1};
+  ASSERT_TRUE(GradientFill(c.dc, v, 2, &g, 1, GRADIENT_FILL_RECT_H));
+  for (int y = 0; y < 3; ++y) {  // every row the same ramp, from the first to the last column
+    EXPECT_EQ(c.At(0, y), RGB(0, 0, 255));
+    EXPECT_EQ(c.At(2, y), RGB(127, 0, 128));
+    EXPECT_EQ(c.At(4, y), RGB(255, 0, 0));
+  }
+  // A vertex index beyond the vertex list fails and draws nothing.
+  TCanvasDC bad(5, 3);
+  GRADIENT_RECT out{0, 2};
+  EXPECT_FALSE(GradientFill(bad.dc, v, 2, &out, 1, GRADIENT_FILL_RECT_H));
+  EXPECT_EQ(bad.Count(RGB(255, 255, 255)), 15);
+  // A triangle whose corners share one colour fills its inside with that colour only.
+  TCanvasDC t(10, 10);
+  TRIVERTEX tv[3] = {{0, 0, 0, 0xFF00, 0, 0}, {9, 0, 0, 0xFF00, 0, 0}, {0, 9, 0, 0xFF00, 0, 0}};
+  GRADIENT_TRIANGLE tri{0, 1, 2};
+  ASSERT_TRUE(GradientFill(t.dc, tv, 3, &tri, 1, GRADIENT_FILL_TRIANGLE));
+  EXPECT_EQ(t.At(1, 1), RGB(0, 255, 0));
+  EXPECT_EQ(t.At(3, 2), RGB(0, 255, 0));
+  EXPECT_EQ(t.At(8, 8), RGB(255, 255, 255));
+  EXPECT_EQ(t.At(9, 9), RGB(255, 255, 255));
+}
+
 TEST(GdiDraw, FloodFillStopsAtTheBorderColour) {
   TCanvasDC c(10, 10);
   Rectangle(c.dc, 2, 2, 8, 8);
@@ -597,6 +646,89 @@ TEST(GdiDraw, PatBltPatternRops) {
   EXPECT_FALSE(PatBlt(c.dc, 0, 0, 1, 1, SRCCOPY));  // needs a source
   SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
   DeleteObject(br);
+}
+
+TEST(GdiDraw, PolyPolygonFillsEachPolygonAndTheOverlapByFillMode) {
+  // Two disjoint squares in one call cover what two FillRects cover.
+  {
+    TCanvasDC c(12, 6);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    SelectObject(c.dc, GetStockObject(BLACK_BRUSH));
+    POINT pts[] = {{1, 1}, {4, 1}, {4, 4}, {1, 4}, {6, 1}, {10, 1}, {10, 5}, {6, 5}};
+    INT counts[] = {4, 4};
+    EXPECT_TRUE(PolyPolygon(c.dc, pts, counts, 2));
+    EXPECT_EQ(c.Art({0, 0, 12, 6}), Pic({"............",
+                                         ".###..####..",
+                                         ".###..####..",
+                                         ".###..####..",
+                                         "......####..",
+                                         "............"}));
+  }
+  // Two overlapping squares of the same orientation: ALTERNATE leaves the overlap empty,
+  // WINDING fills it (polygons of one call fill together, not one after the other).
+  POINT pts[] = {{0, 0}, {8, 0}, {8, 8}, {0, 8}, {4, 4}, {12, 4}, {12, 12}, {4, 12}};
+  INT counts[] = {4, 4};
+  for (int mode : {ALTERNATE, WINDING}) {
+    TCanvasDC c(14, 14);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    SelectObject(c.dc, GetStockObject(BLACK_BRUSH));
+    SetPolyFillMode(c.dc, mode);
+    PolyPolygon(c.dc, pts, counts, 2);
+    EXPECT_EQ(c.At(2, 2), 0u) << mode;
+    EXPECT_EQ(c.At(10, 10), 0u) << mode;
+    EXPECT_EQ(c.At(6, 6), mode == WINDING ? 0u : RGB(255, 255, 255)) << mode;
+    EXPECT_EQ(c.At(10, 2), RGB(255, 255, 255)) << mode;
+  }
+  // Hostile counts draw nothing.
+  TCanvasDC h(6, 6);
+  INT bad[] = {1, 0};
+  PolyPolygon(h.dc, pts, bad, 2);
+  PolyPolygon(h.dc, pts, counts, 0);
+  EXPECT_EQ(h.Count(RGB(255, 255, 255)), 36);
+}
+
+TEST(GdiDraw, ArcDrawsOnlyTheOutlineBetweenItsRadials) {
+  // A full turn (start equals end) draws the same pixels as the outline of an ellipse.
+  TCanvasDC full(21, 21), ell(21, 21);
+  Arc(full.dc, 0, 0, 21, 21, 20, 10, 20, 10);
+  SelectObject(ell.dc, GetStockObject(NULL_BRUSH));
+  Ellipse(ell.dc, 0, 0, 21, 21);
+  EXPECT_EQ(full.Art({0, 0, 21, 21}), ell.Art({0, 0, 21, 21}));
+  EXPECT_EQ(full.At(10, 10), RGB(255, 255, 255));  // never filled
+  // From 3 o'clock to 12 o'clock: counter-clockwise is the upper-right quarter, clockwise the
+  // other three.
+  for (int dir : {AD_COUNTERCLOCKWISE, AD_CLOCKWISE}) {
+    TCanvasDC c(21, 21);
+    SetArcDirection(c.dc, dir);
+    Arc(c.dc, 0, 0, 21, 21, 20, 10, 10, 0);
+    int upperRight = 0, rest = 0;
+    for (int y = 0; y < 21; ++y)
+      for (int x = 0; x < 21; ++x)
+        if (c.At(x, y) == 0) (x >= 10 && y <= 10 ? upperRight : rest)++;
+    if (dir == AD_COUNTERCLOCKWISE) {
+      EXPECT_GT(upperRight, 10);
+      EXPECT_LE(rest, 2);
+    } else {
+      EXPECT_LE(upperRight, 2);
+      EXPECT_GT(rest, 30);
+    }
+  }
+}
+
+TEST(GdiDraw, FrameRectDrawsAOnePixelBorderInsideTheRectangle) {
+  TCanvasDC c(7, 5);
+  RECT r{1, 1, 5, 4};
+  FrameRect(c.dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(c.Art({0, 0, 7, 5}), Pic({".......",
+                                      ".####..",
+                                      ".#..#..",
+                                      ".####..",
+                                      "......."}));
+  // An empty rectangle draws nothing.
+  TCanvasDC e(7, 5);
+  RECT empty{3, 3, 3, 5};
+  FrameRect(e.dc, &empty, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(e.Count(RGB(255, 255, 255)), 35);
 }
 
 }  // namespace

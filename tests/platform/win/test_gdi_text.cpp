@@ -285,6 +285,35 @@ TEST(GdiText, UnderlineRunsUnderTheWholeText) {
   EXPECT_TRUE(full);
 }
 
+TEST(GdiText, StrikeOutRunsThroughTheWholeTextAboveTheBaseline) {
+  for (bool strike : {false, true}) {
+    TCanvasDC c(100, 40);
+    HFONT font = CreateFont(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, strike, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
+    HGDIOBJ old = SelectObject(c.dc, font);
+    TEXTMETRICA tm;
+    GetTextMetrics(c.dc, &tm);
+    EXPECT_EQ(tm.tmStruckOut, strike ? 1 : 0);
+    SetBkMode(c.dc, TRANSPARENT);
+    TextOut(c.dc, 10, 5, "a a", 3);
+    // A row of ink across the whole text, the gap of the space included, lies between the top
+    // of the cell and the baseline only when the font strikes out.
+    int fullRow = -1;
+    for (int y = 5; y < 5 + tm.tmAscent && fullRow < 0; ++y) {
+      bool row = true;
+      for (int x = 11; x < 10 + Width(c.dc, "a a") - 1; ++x) row = row && c.At(x, y) == 0;
+      if (row) fullRow = y;
+    }
+    if (strike) {
+      EXPECT_GT(fullRow, 5 + tm.tmInternalLeading);
+      EXPECT_LT(fullRow, 5 + tm.tmAscent);
+    } else {
+      EXPECT_EQ(fullRow, -1);
+    }
+    SelectObject(c.dc, old);
+    DeleteObject(font);
+  }
+}
+
 TEST(GdiText, ChineseTextDrawsWithTheCJKFontAndAsFallback) {
   for (const char* face : {"宋体", "Arial"}) {
     TCanvasDC c(100, 40);
@@ -468,6 +497,89 @@ TEST(GdiText, DrawTextEllipsisAndClipping) {
   RECT ink = InkBox(k);
   EXPECT_GE(ink.left, 10);
   EXPECT_LE(ink.right, 30);
+}
+
+TEST(GdiText, DrawTextRightAndBottomAlignment) {
+  TCanvasDC c(200, 100);
+  TFontSel f(c.dc, -14, "Arial");
+  TEXTMETRICA tm;
+  GetTextMetrics(c.dc, &tm);
+  SetBkMode(c.dc, TRANSPARENT);
+  RECT box{0, 0, 200, 100};
+  // The return value of a single bottom-aligned line is the offset of its bottom.
+  EXPECT_EQ(DrawText(c.dc, "HHH", -1, &box, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE), 100);
+  RECT ink = InkBox(c);
+  EXPECT_NEAR(ink.right, 200, 2);
+  EXPECT_NEAR(ink.left, 200 - Width(c.dc, "HHH"), 2);
+  // Capital H sits on the baseline: its ink ends at the descent above the bottom.
+  EXPECT_NEAR(ink.bottom, 100 - tm.tmDescent, 1);
+  EXPECT_GT(ink.top, 100 - tm.tmHeight);
+}
+
+TEST(GdiText, DrawTextPrefixFlags) {
+  TCanvasDC c(200, 40);
+  TFontSel f(c.dc, -14, "Arial");
+  struct {
+    UINT Flags;
+    const char* Measured;
+  } cases[] = {
+      {0, "File"},
+      {DT_HIDEPREFIX, "File"},
+      {DT_NOPREFIX, "&File"},
+  };
+  for (const auto& k : cases) {
+    RECT r{0, 0, 200, 0};
+    DrawText(c.dc, "&File", -1, &r, DT_CALCRECT | DT_SINGLELINE | k.Flags);
+    EXPECT_EQ(r.right, Width(c.dc, k.Measured)) << k.Flags;
+  }
+  // Drawn: the shown prefix underlines its letter, DT_HIDEPREFIX draws no underline and
+  // DT_PREFIXONLY draws only the underline.
+  auto ink = [](UINT flags) {
+    TCanvasDC d(200, 40);
+    TFontSel g(d.dc, -14, "Arial");
+    SetBkMode(d.dc, TRANSPARENT);
+    RECT box{0, 0, 200, 40};
+    DrawText(d.dc, "&File", -1, &box, DT_SINGLELINE | flags);
+    return std::pair<int, RECT>(200 * 40 - d.Count(RGB(255, 255, 255)), InkBox(d));
+  };
+  auto [shown, shownBox] = ink(0);
+  auto [hidden, hiddenBox] = ink(DT_HIDEPREFIX);
+  auto [only, onlyBox] = ink(DT_PREFIXONLY);
+  EXPECT_GT(shown, hidden);
+  EXPECT_GT(only, 0);
+  EXPECT_LT(only, hidden);
+  EXPECT_GE(onlyBox.top, hiddenBox.bottom - 3);  // the underline lies under the letters
+}
+
+TEST(GdiText, DrawTextWordEllipsisCutsAtAWordBoundary) {
+  TCanvasDC c(300, 40);
+  TFontSel f(c.dc, -14, "Arial");
+  char words[64] = "Alpha Bravo Charlie";
+  RECT w{0, 0, Width(c.dc, "Alpha Bravo...") + 1, 20};
+  DrawText(c.dc, words, -1, &w, DT_WORD_ELLIPSIS | DT_MODIFYSTRING | DT_SINGLELINE);
+  EXPECT_STREQ(words, "Alpha Bravo...");
+  char fits[64] = "Alpha";
+  RECT r{0, 0, 300, 20};
+  DrawText(c.dc, fits, -1, &r, DT_WORD_ELLIPSIS | DT_MODIFYSTRING | DT_SINGLELINE);
+  EXPECT_STREQ(fits, "Alpha");
+}
+
+TEST(GdiText, CharWidthsMatchTheExtentsOfSingleCharacters) {
+  TCanvasDC c(10, 10);
+  for (const char* face : {"Arial", "Courier New"}) {
+    TFontSel f(c.dc, -16, face);
+    INT widths[26] = {};
+    ASSERT_TRUE(GetCharWidth(c.dc, 'A', 'Z', widths)) << face;
+    for (int i = 0; i < 26; ++i) {
+      char s[2] = {static_cast<char>('A' + i), 0};
+      EXPECT_EQ(widths[i], Width(c.dc, s)) << face << " " << s;
+    }
+    // The fixed-pitch face gives every letter the same advance, the proportional one does not.
+    if (std::string(face) == "Courier New")
+      EXPECT_EQ(widths['W' - 'A'], widths['I' - 'A']);
+    else
+      EXPECT_GT(widths['W' - 'A'], widths['I' - 'A']);
+  }
 }
 
 }  // namespace
