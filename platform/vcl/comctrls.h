@@ -114,3 +114,294 @@ private:
   std::vector<TTabSheet*> FPages;
   TTabSheet* FActivePage = nullptr;
 };
+
+class TTreeView;
+class TTreeNodes;
+
+// A node of a tree view. Nodes belong to their tree's TTreeNodes and go with it.
+class TTreeNode {
+public:
+  TTreeNode(TTreeNodes* Owner, TTreeNode* Parent) : FOwner(Owner), FParent(Parent) {}
+  ~TTreeNode();
+  const std::string& Text() const { return FText; }
+  void SetText(const std::string& Value);
+  void* Data() const { return FData; }
+  void SetData(void* Value) { FData = Value; }
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value) { FImageIndex = Value; }
+  int SelectedIndex() const { return FSelectedIndex; }
+  void SetSelectedIndex(int Value) { FSelectedIndex = Value; }
+  TTreeNode* Parent() const { return FParent; }
+  int Count() const { return static_cast<int>(FChildren.size()); }
+  TTreeNode* Item(int Index) const { return FChildren.at(static_cast<size_t>(Index)); }
+  TTreeNode* GetFirstChild() const { return FChildren.empty() ? nullptr : FChildren.front(); }
+  TTreeNode* GetLastChild() const { return FChildren.empty() ? nullptr : FChildren.back(); }
+  TTreeNode* GetNextSibling() const;
+  TTreeNode* GetPrevSibling() const;
+  // The next node in depth-first order (all nodes), and the next visible one (expanded parents).
+  TTreeNode* GetNext() const;
+  TTreeNode* GetNextVisible() const;
+  TTreeNode* GetPrevVisible() const;
+  int Index() const;
+  int Level() const;
+  // Children may be promised before they exist (a "+" without children yet), as lazy trees do.
+  bool HasChildren() const { return FHasChildren || !FChildren.empty(); }
+  void SetHasChildren(bool Value);
+  bool Expanded() const { return FExpanded; }
+  void SetExpanded(bool Value);
+  void Expand(bool Recurse);
+  void Collapse(bool Recurse);
+  bool Selected() const;
+  void SetSelected(bool Value);
+  bool IsVisible() const;
+  void Delete();
+  void DeleteChildren();
+  TTreeNodes* Owner() const { return FOwner; }
+  TTreeView* TreeView() const;
+
+private:
+  friend class TTreeNodes;
+  TTreeNodes* FOwner;
+  TTreeNode* FParent;
+  std::vector<TTreeNode*> FChildren;
+  std::string FText;
+  void* FData = nullptr;
+  int FImageIndex = -1, FSelectedIndex = -1;
+  bool FExpanded = false, FHasChildren = false;
+};
+
+class TTreeNodes {
+public:
+  explicit TTreeNodes(TTreeView* Owner) : FOwner(Owner) {}
+  ~TTreeNodes();
+  TTreeView* Owner() const { return FOwner; }
+  // Adds a sibling of Sibling (at the end of its level; the top level for null).
+  TTreeNode* Add(TTreeNode* Sibling, const std::string& S);
+  TTreeNode* AddObject(TTreeNode* Sibling, const std::string& S, void* Data);
+  TTreeNode* AddChild(TTreeNode* Parent, const std::string& S);
+  TTreeNode* AddChildObject(TTreeNode* Parent, const std::string& S, void* Data);
+  TTreeNode* AddChildFirst(TTreeNode* Parent, const std::string& S);
+  // Inserts before Sibling.
+  TTreeNode* Insert(TTreeNode* Sibling, const std::string& S);
+  void Delete(TTreeNode* Node);
+  void Clear();
+  int Count() const;
+  // Nodes in depth-first order.
+  TTreeNode* Item(int Index) const;
+  TTreeNode* GetFirstNode() const { return FRoots.empty() ? nullptr : FRoots.front(); }
+  const std::vector<TTreeNode*>& Roots() const { return FRoots; }
+  void BeginUpdate() { ++FUpdate; }
+  void EndUpdate();
+
+private:
+  friend class TTreeNode;
+  TTreeNode* InsertAt(TTreeNode* Parent, size_t Pos, const std::string& S, void* Data);
+  std::vector<TTreeNode*>& ListOf(TTreeNode* Parent) { return Parent ? Parent->FChildren : FRoots; }
+  void Changed();
+  TTreeView* FOwner;
+  std::vector<TTreeNode*> FRoots;
+  int FUpdate = 0;
+};
+
+using TTVChangedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
+using TTVChangingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowChange)>;
+using TTVExpandingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowExpansion)>;
+using TTVCollapsingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowCollapse)>;
+using TTVExpandedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
+
+// A tree of text nodes with lines, +/- buttons, selection, keyboard (arrows, +, -, Home, End)
+// and mouse (click selects, a click on the button or a double click expands).
+class TTreeView : public TWinControl {
+  ORV_CLASS(TTreeView, TWinControl)
+public:
+  explicit TTreeView(TComponent* AOwner);
+  ~TTreeView() override;
+  TTreeNodes* Items() const { return FItems.get(); }
+  TTreeNode* Selected() const { return FSelected; }
+  void SetSelected(TTreeNode* Node);
+  TTreeNode* TopItem() const { return FTopItem; }
+  void SetTopItem(TTreeNode* Node);
+  TTreeNode* GetNodeAt(int X, int Y);
+  // The rows shown now (visible nodes from the top) and the row height.
+  int ItemHeight() const { return FItemHeight; }
+  int Indent() const { return FIndent; }
+  void SetIndent(int Value);
+  bool ShowLines() const { return FShowLines; }
+  void SetShowLines(bool Value) { FShowLines = Value; Invalidate(); }
+  bool ShowButtons() const { return FShowButtons; }
+  void SetShowButtons(bool Value) { FShowButtons = Value; Invalidate(); }
+  bool ShowRoot() const { return FShowRoot; }
+  void SetShowRoot(bool Value) { FShowRoot = Value; Invalidate(); }
+  bool HideSelection() const { return FHideSelection; }
+  void SetHideSelection(bool Value) { FHideSelection = Value; Invalidate(); }
+  bool RightClickSelect() const { return FRightClickSelect; }
+  void SetRightClickSelect(bool Value) { FRightClickSelect = Value; }
+  void FullExpand();
+  void FullCollapse();
+  void WndProc(TMessage& Message) override;
+
+  TTVChangedEvent OnChange, OnDeletion;
+  TTVChangingEvent OnChanging;
+  TTVExpandingEvent OnExpanding;
+  TTVCollapsingEvent OnCollapsing;
+  TTVExpandedEvent OnExpanded, OnCollapsed, OnGetImageIndex, OnGetSelectedIndex;
+
+  // Called by nodes.
+  bool CanExpand(TTreeNode* Node);
+  bool CanCollapse(TTreeNode* Node);
+  void Expanded(TTreeNode* Node, bool Value);
+  void NodeDeleting(TTreeNode* Node);
+  void NodesChanged();
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void PaintWindow(HDC DC) override;
+
+private:
+  std::vector<TTreeNode*> VisibleRows() const;
+  void UpdateScroll();
+  void MakeVisible(TTreeNode* Node);
+  int RowsOnScreen();
+  std::unique_ptr<TTreeNodes> FItems;
+  TTreeNode* FSelected = nullptr;
+  TTreeNode* FTopItem = nullptr;
+  int FItemHeight = 17, FIndent = 19;
+  bool FShowLines = true, FShowButtons = true, FShowRoot = true, FHideSelection = true, FRightClickSelect = false;
+  bool FDestroying = false;
+};
+
+ORV_ENUM(TTrackBarOrientation, trHorizontal, trVertical)
+
+// A slider: Position between Min and Max; arrows, PageUp/PageDown, Home/End and clicks on
+// the channel move it; OnChange after every move.
+class TTrackBar : public TWinControl {
+  ORV_CLASS(TTrackBar, TWinControl)
+public:
+  explicit TTrackBar(TComponent* AOwner);
+  int Min() const { return FMin; }
+  int Max() const { return FMax; }
+  int Position() const { return FPosition; }
+  void SetMin(int Value);
+  void SetMax(int Value);
+  void SetPosition(int Value);
+  int Frequency() const { return FFrequency; }
+  void SetFrequency(int Value) { FFrequency = Value; Invalidate(); }
+  int PageSize() const { return FPageSize; }
+  void SetPageSize(int Value) { FPageSize = Value; }
+  int LineSize() const { return FLineSize; }
+  void SetLineSize(int Value) { FLineSize = Value; }
+  TTrackBarOrientation Orientation() const { return FOrientation; }
+  void SetOrientation(TTrackBarOrientation Value) { FOrientation = Value; Invalidate(); }
+  void WndProc(TMessage& Message) override;
+  TNotifyEvent OnChange;
+
+protected:
+  void PaintWindow(HDC DC) override;
+
+private:
+  int PosAt(int X, int Y);
+  RECT Channel();
+  int FMin = 0, FMax = 10, FPosition = 0, FFrequency = 1, FPageSize = 2, FLineSize = 1;
+  TTrackBarOrientation FOrientation = trHorizontal;
+  bool FDragging = false;
+};
+
+ORV_ENUM(TUDBtnType, btNext, btPrev)
+ORV_ENUM(TUDAlignButton, udLeft, udRight)
+
+// Up and down arrows that step Position between Min and Max (wrapping with Wrap); an
+// associated edit (Associate) shows the position and sits beside the arrows.
+class TUpDown : public TCustomControl {
+  ORV_CLASS(TUpDown, TCustomControl)
+public:
+  explicit TUpDown(TComponent* AOwner);
+  int Min() const { return FMin; }
+  int Max() const { return FMax; }
+  int Position() const { return FPosition; }
+  void SetMin(int Value) { FMin = Value; SetPosition(FPosition); }
+  void SetMax(int Value) { FMax = Value; SetPosition(FPosition); }
+  void SetPosition(int Value);
+  int Increment() const { return FIncrement; }
+  void SetIncrement(int Value) { FIncrement = Value; }
+  bool Wrap() const { return FWrap; }
+  void SetWrap(bool Value) { FWrap = Value; }
+  TWinControl* Associate() const { return FAssociate; }
+  void SetAssociate(TWinControl* Value);
+  // One step up (btNext) or down (btPrev), as a click on an arrow does.
+  void Step(TUDBtnType Button);
+  void WndProc(TMessage& Message) override;
+  std::function<void(TObject* Sender, bool& AllowChange)> OnChanging;
+  std::function<void(TObject* Sender, TUDBtnType Button)> OnClick2;
+  TNotifyEvent OnChangeEvent;
+
+protected:
+  void Paint() override;
+
+private:
+  int FMin = 0, FMax = 100, FPosition = 0, FIncrement = 1;
+  bool FWrap = false;
+  TWinControl* FAssociate = nullptr;
+};
+
+class TPopupMenu;
+ORV_ENUM(TToolButtonStyle, tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider)
+
+// A button of a tool bar. Check buttons stay down; grouped check buttons work like radio
+// buttons; a drop-down button opens its DropdownMenu under itself.
+class TToolButton : public TGraphicControl {
+  ORV_CLASS(TToolButton, TGraphicControl)
+public:
+  explicit TToolButton(TComponent* AOwner);
+  TToolButtonStyle Style() const { return FStyle; }
+  void SetStyle(TToolButtonStyle Value);
+  bool Down() const { return FDown; }
+  void SetDown(bool Value);
+  bool Grouped() const { return FGrouped; }
+  void SetGrouped(bool Value) { FGrouped = Value; }
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value) { FImageIndex = Value; Invalidate(); }
+  TPopupMenu* DropdownMenu() const { return FDropdownMenu; }
+  void SetDropdownMenu(TPopupMenu* Value) { FDropdownMenu = Value; }
+  void Click() override;
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+  TToolButtonStyle FStyle = tbsButton;
+  bool FDown = false, FGrouped = false, FPressed = false, FHot = false;
+  int FImageIndex = -1;
+  TPopupMenu* FDropdownMenu = nullptr;
+};
+
+// A bar of tool buttons laid out from the left in their order (wrapping is not done);
+// aligned to the top of its parent by default.
+class TToolBar : public TCustomControl {
+  ORV_CLASS(TToolBar, TCustomControl)
+public:
+  explicit TToolBar(TComponent* AOwner);
+  bool ShowCaptions() const { return FShowCaptions; }
+  void SetShowCaptions(bool Value);
+  bool Flat() const { return FFlat; }
+  void SetFlat(bool Value) { FFlat = Value; Invalidate(); }
+  int ButtonWidth() const { return FButtonWidth; }
+  void SetButtonWidth(int Value);
+  int ButtonHeight() const { return FButtonHeight; }
+  void SetButtonHeight(int Value);
+  TImageList* Images() const { return FImages; }
+  void SetImages(TImageList* Value) { FImages = Value; Invalidate(); }
+  int ButtonCount() const;
+  TToolButton* Buttons(int Index) const;
+  void AlignControls(TControl* AControl, RECT& Rect) override;
+
+protected:
+  void Paint() override;
+
+private:
+  bool FShowCaptions = false, FFlat = true;
+  int FButtonWidth = 23, FButtonHeight = 22;
+  TImageList* FImages = nullptr;
+};

@@ -630,10 +630,18 @@ void TWinControl::CreateWnd() {
   if (!GetClassInfo(nullptr, p.WinClassName.c_str(), &existing)) {
     p.WindowClass.lpszClassName = p.WinClassName.c_str();
     RegisterClass(&p.WindowClass);
+    existing = p.WindowClass;
   }
-  FDefWndProc = DefWindowProc;
+  // A class of someone else's (a standard class such as "#32770"): the control subclasses the
+  // window once it exists and passes on what it does not handle to the class's procedure.
+  bool foreign = existing.lpfnWndProc != VclWindowProc;
+  FDefWndProc = foreign ? existing.lpfnWndProc : DefWindowProc;
   CreateWindowHandle(p);
   if (!FHandle) throw EOutOfResources("Error creating window");
+  if (foreign) {
+    SetProp(FHandle, kControlProp, this);
+    SetWindowLongPtr(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(VclWindowProc));
+  }
 }
 
 void TWinControl::CreateHandle() {

@@ -206,3 +206,79 @@ void TBevel::Paint() {
     case bsSpacer: break;
   }
 }
+
+ORV_CLASS_IMPL(TImage, TGraphicControl)
+ORV_CLASS_IMPL(TShape, TGraphicControl)
+
+// ---- TImage ----
+TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), FPicture(std::make_unique<TPicture>()) {
+  FWidth = 105;
+  FHeight = 105;
+  FPicture->OnChange = [this](TObject*) { Invalidate(); };
+}
+
+TImage::~TImage() { FPicture->OnChange = nullptr; }
+
+RECT TImage::DestRect() {
+  int pw = FPicture->Width(), ph = FPicture->Height();
+  int cw = Width(), ch = Height();
+  int w = pw, h = ph;
+  if (FStretch || (FProportional && (pw > cw || ph > ch))) {
+    if (FProportional && pw > 0 && ph > 0) {
+      // Fit inside keeping the aspect ratio.
+      if (static_cast<int64_t>(cw) * ph > static_cast<int64_t>(ch) * pw) {
+        h = ch;
+        w = static_cast<int>(static_cast<int64_t>(ch) * pw / ph);
+      } else {
+        w = cw;
+        h = static_cast<int>(static_cast<int64_t>(cw) * ph / pw);
+      }
+    } else {
+      w = cw;
+      h = ch;
+    }
+  }
+  int x = 0, y = 0;
+  if (FCenter) {
+    x = (cw - w) / 2;
+    y = (ch - h) / 2;
+  }
+  return RECT{x, y, x + w, y + h};
+}
+
+void TImage::Paint() {
+  if (!FPicture->Graphic() || FPicture->Graphic()->Empty()) return;
+  Canvas()->StretchDraw(DestRect(), FPicture->Graphic());
+}
+
+// ---- TShape ----
+TShape::TShape(TComponent* AOwner) : TGraphicControl(AOwner), FPen(std::make_unique<TPen>()), FBrush(std::make_unique<TBrush>()) {
+  FWidth = 65;
+  FHeight = 65;
+  FPen->OnChange = [this](TObject*) { Invalidate(); };
+  FBrush->OnChange = [this](TObject*) { Invalidate(); };
+}
+
+TShape::~TShape() {
+  FPen->OnChange = nullptr;
+  FBrush->OnChange = nullptr;
+}
+
+void TShape::Paint() {
+  TCanvas* c = Canvas();
+  c->Pen()->Assign(FPen.get());
+  c->Brush()->Assign(FBrush.get());
+  int pw = std::max(1, FPen->Width());
+  int x = pw / 2, y = pw / 2, w = Width() - pw + 1, h = Height() - pw + 1;
+  if (FShape == stSquare || FShape == stRoundSquare || FShape == stCircle) {
+    int s = std::min(w, h);
+    x += (w - s) / 2;
+    y += (h - s) / 2;
+    w = h = s;
+  }
+  switch (FShape) {
+    case stRectangle: case stSquare: c->Rectangle(x, y, x + w, y + h); break;
+    case stRoundRect: case stRoundSquare: c->RoundRect(x, y, x + w, y + h, std::min(w, h) / 4, std::min(w, h) / 4); break;
+    case stEllipse: case stCircle: c->Ellipse(x, y, x + w, y + h); break;
+  }
+}

@@ -119,3 +119,50 @@ private:
   TBevelShape FShape = bsBox;
   TBevelStyle FStyle = bsLowered;
 };
+
+class TPicture;
+
+// Shows a picture: at its own size, stretched (Stretch, Proportional) and/or centred.
+class TImage : public TGraphicControl {
+  ORV_CLASS(TImage, TGraphicControl)
+public:
+  explicit TImage(TComponent* AOwner);
+  ~TImage() override;
+  TPicture* Picture() const { return FPicture.get(); }
+  bool Stretch() const { return FStretch; }
+  void SetStretch(bool Value) { FStretch = Value; Invalidate(); }
+  bool Proportional() const { return FProportional; }
+  void SetProportional(bool Value) { FProportional = Value; Invalidate(); }
+  bool Center() const { return FCenter; }
+  void SetCenter(bool Value) { FCenter = Value; Invalidate(); }
+  // The rectangle the picture is drawn into.
+  RECT DestRect();
+
+protected:
+  void Paint() override;
+
+private:
+  std::unique_ptr<TPicture> FPicture;
+  bool FStretch = false, FProportional = false, FCenter = false;
+};
+
+ORV_ENUM(TShapeType, stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle)
+
+class TShape : public TGraphicControl {
+  ORV_CLASS(TShape, TGraphicControl)
+public:
+  explicit TShape(TComponent* AOwner);
+  ~TShape() override;
+  TShapeType Shape() const { return FShape; }
+  void SetShape(TShapeType Value) { FShape = Value; Invalidate(); }
+  TPen* Pen() const { return FPen.get(); }
+  TBrush* Brush() const { return FBrush.get(); }
+
+protected:
+  void Paint() override;
+
+private:
+  TShapeType FShape = stRectangle;
+  std::unique_ptr<TPen> FPen;
+  std::unique_ptr<TBrush> FBrush;
+};

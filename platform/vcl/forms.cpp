@@ -7,6 +7,7 @@
 #include "platform/rtl/streams.h"
 #include "platform/rtl/threads.h"
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 
 ORV_CLASS_IMPL(TCustomForm, TWinControl)
@@ -119,8 +120,30 @@ RECT TCustomForm::ClientRect() {
   TCreateParams p;
   CreateParams(p);
   RECT frame{0, 0, 0, 0};
-  AdjustWindowRectEx(&frame, p.Style, FALSE, p.ExStyle);
+  AdjustWindowRectEx(&frame, p.Style, FMenu != nullptr, p.ExStyle);
   return RECT{0, 0, std::max(0, Width() - (frame.right - frame.left)), std::max(0, Height() - (frame.bottom - frame.top))};
+}
+
+void TCustomForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  if (FMenu) ::SetMenu(FHandle, reinterpret_cast<HMENU>(FMenu));
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TWinControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FMenu) {
+    FMenu = nullptr;
+    if (HandleAllocated()) ::SetMenu(FHandle, nullptr);
+  }
+}
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+  FMenu = Value;
+  if (Value) Value->FreeNotification(this);
+  if (HandleAllocated()) {
+    ::SetMenu(FHandle, reinterpret_cast<HMENU>(Value));
+    UpdateBounds();
+  }
 }
 
 void TCustomForm::SetBorderStyle(TBorderStyle Value) {
@@ -409,6 +432,20 @@ void TCustomForm::WndProc(TMessage& M) {
     case WM_CLOSE:
       Close();
       return;
+    case WM_NCPAINT:
+    case WM_NCACTIVATE:
+      TWinControl::WndProc(M);
+      if (FMenu && HandleAllocated()) FMenu->PaintBar(FHandle);
+      return;
+    case WM_NCLBUTTONDOWN:
+      if (M.WParam == HTMENU && FMenu) {
+        RECT wr;
+        GetWindowRect(FHandle, &wr);
+        POINT p{GET_X_LPARAM(M.LParam) - wr.left, GET_Y_LPARAM(M.LParam) - wr.top};
+        FMenu->OpenItem(FHandle, FMenu->ItemAt(FHandle, p));
+        return;
+      }
+      break;
     case CM_RELEASE:
       delete this;
       return;

@@ -88,6 +88,9 @@ public:
   void SetModalResult(TModalResult Value) { FModalResult = Value; }
   TWinControl* ActiveControl() const { return FActiveControl; }
   void SetActiveControl(TWinControl* Value);
+  // The form's menu bar (a TMainMenu), or null.
+  class TMainMenu* Menu() const { return FMenu; }
+  void SetMenu(class TMainMenu* Value);
   bool Active() const { return FActive; }
   // Runs OnCreate once the constructors are done (CreateForm calls it; so may other creators).
   void FinishCreate();
@@ -123,8 +126,11 @@ public:
   TCloseEvent OnClose;
   TCloseQueryEvent OnCloseQuery;
 
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
 protected:
   void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
   void PaintWindow(HDC DC) override;
   virtual void DoCreate();
   virtual void DoShow();
@@ -148,6 +154,7 @@ private:
   TModalResult FModalResult = mrNone;
   TWinControl* FActiveControl = nullptr;
   TWinControl* FFocusedControl = nullptr;
+  class TMainMenu* FMenu = nullptr;
   bool FActive = false;
   bool FModal = false;
   bool FCreated = false;

@@ -9,6 +9,7 @@
 
 ORV_CLASS_IMPL(TMenuItem, TComponent)
 ORV_CLASS_IMPL(TPopupMenu, TComponent)
+ORV_CLASS_IMPL(TMainMenu, TComponent)
 
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -48,9 +49,11 @@ public:
     SetColor(clMenu);
     OnPaint = [this](TObject*) { PaintItems(); };
     OnMouseMove = [this](TObject*, TShiftState, int, int Y) { Hot(RowAt(Y)); };
+    OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { FDownSeen = true; };
     OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int X, int Y) {
       if (X < 0 || X >= Width() || Y < 0 || Y >= Height()) {
-        SetModalResult(mrCancel);
+        // The release of the click that opened the menu (on a menu bar) leaves it open.
+        if (FDownSeen) SetModalResult(mrCancel);
         return;
       }
       Choose(RowAt(Y));
@@ -106,13 +109,18 @@ private:
   TMenuItem* FRoot;
   std::vector<TMenuItem*> FShown;
   int FHot = -1;
+  bool FDownSeen = false;
 };
 
 }  // namespace
 
 void TPopupMenu::Popup(int X, int Y) {
   if (OnPopup) OnPopup(this);
-  TPopupForm f(FItems.get());
+  PopupMenuItems(FItems.get(), X, Y);
+}
+
+void PopupMenuItems(TMenuItem* Root, int X, int Y) {
+  TPopupForm f(Root);
   f.SetLeft(X);
   f.SetTop(Y);
   f.HandleNeeded();
@@ -126,4 +134,69 @@ void PopupMenuAt(TPopupMenu* Menu, TControl* PopupComponent, int X, int Y) {
   if (!Menu) return;
   Menu->SetPopupComponent(PopupComponent);
   Menu->Popup(X, Y);
+}
+
+// ---- TMainMenu ----
+TMainMenu::TMainMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr)) {}
+TMainMenu::~TMainMenu() = default;
+
+RECT TMainMenu::ItemRect(HWND Wnd, int Index) const {
+  RECT bar;
+  if (!GetMenuBarRect(Wnd, &bar) || Index < 0 || Index >= FItems->Count()) return RECT{0, 0, 0, 0};
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  int x = bar.left;
+  RECT out{0, 0, 0, 0};
+  for (int i = 0; i <= Index; ++i) {
+    TMenuItem* it = FItems->Items(i);
+    if (!it->Visible()) continue;
+    SIZE sz{0, 0};
+    GetTextExtentPoint32(dc, it->Caption().c_str(), static_cast<int>(it->Caption().size()), &sz);
+    int w = sz.cx + 16;
+    if (i == Index) out = RECT{x, bar.top, x + w, bar.bottom};
+    x += w;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return out;
+}
+
+int TMainMenu::ItemAt(HWND Wnd, POINT WindowPt) const {
+  for (int i = 0; i < FItems->Count(); ++i) {
+    if (!FItems->Items(i)->Visible()) continue;
+    RECT r = ItemRect(Wnd, i);
+    if (PtInRect(&r, WindowPt)) return i;
+  }
+  return -1;
+}
+
+void TMainMenu::PaintBar(HWND Wnd) const {
+  RECT bar;
+  if (!GetMenuBarRect(Wnd, &bar)) return;
+  HDC dc = GetWindowDC(Wnd);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  for (int i = 0; i < FItems->Count(); ++i) {
+    TMenuItem* it = FItems->Items(i);
+    if (!it->Visible()) continue;
+    RECT r = ItemRect(Wnd, i);
+    SetTextColor(dc, GetSysColor(it->Enabled() ? COLOR_MENUTEXT : COLOR_GRAYTEXT));
+    DrawText(dc, it->Caption().c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(Wnd, dc);
+}
+
+void TMainMenu::OpenItem(HWND Wnd, int Index) {
+  if (Index < 0 || Index >= FItems->Count()) return;
+  TMenuItem* it = FItems->Items(Index);
+  if (!it->Enabled()) return;
+  if (it->Count() == 0) {
+    it->Click();
+    return;
+  }
+  RECT r = ItemRect(Wnd, Index);
+  RECT wr;
+  GetWindowRect(Wnd, &wr);
+  PopupMenuItems(it, wr.left + r.left, wr.top + r.bottom);
 }

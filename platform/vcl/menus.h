@@ -52,3 +52,26 @@ private:
   std::unique_ptr<TMenuItem> FItems;
   TComponent* FPopupComponent = nullptr;
 };
+
+// The menu bar of a form (TCustomForm::SetMenu): its top items sit in the form's menu row; a
+// click on one opens its sub-items (or runs it when it has none).
+class TMainMenu : public TComponent {
+  ORV_CLASS(TMainMenu, TComponent)
+public:
+  explicit TMainMenu(TComponent* AOwner);
+  ~TMainMenu() override;
+  TMenuItem* Items() const { return FItems.get(); }
+  // Where top item Index lies in the menu row (window coordinates of Wnd), or an empty rect.
+  RECT ItemRect(HWND Wnd, int Index) const;
+  int ItemAt(HWND Wnd, POINT WindowPt) const;
+  // Draws the item captions on the menu row (called after the frame is painted).
+  void PaintBar(HWND Wnd) const;
+  // Opens top item Index at its place (screen coordinates from Wnd).
+  void OpenItem(HWND Wnd, int Index);
+
+private:
+  std::unique_ptr<TMenuItem> FItems;
+};
+
+// Shows Root's visible items as a popup at screen (X, Y) and runs the chosen one.
+void PopupMenuItems(TMenuItem* Root, int X, int Y);

@@ -432,6 +432,7 @@ void TCustomEdit::Change() {
 }
 
 std::string TCustomEdit::DisplayText() const {
+  if (auto* m = dynamic_cast<const TMaskEdit*>(this); m && !m->EditMask().empty()) return m->DisplayTextOf();
   if (!FPasswordChar) return GetText();
   return std::string(static_cast<size_t>(CharCount()), FPasswordChar);
 }

@@ -177,6 +177,14 @@ public:
 class TStrings;
 class TStringList;
 
+ORV_ENUM(TOwnerDrawStateItem, odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault,
+         odHotLight, odInactive, odNoAccel, odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit)
+using TOwnerDrawState = TSet<TOwnerDrawStateItem>;
+// Draws item Index of an owner-drawn list or combo box on the control's Canvas in Rect.
+using TDrawItemEvent = std::function<void(TWinControl* Control, int Index, RECT Rect, TOwnerDrawState State)>;
+using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
+ORV_ENUM(TListBoxStyle, lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw)
+
 // A list of strings, one selected (ItemIndex, -1 for none); arrows, Home/End and the mouse
 // move the selection, which scrolls into view; OnClick when the selection changes by the user.
 class TCustomListBox : public TWinControl {
@@ -199,12 +207,19 @@ public:
   int ItemAtPos(POINT Pos, bool Existing) const;
   RECT ItemRect(int Index) const;
   void Clear();
+  TListBoxStyle Style() const { return FStyle; }
+  void SetStyle(TListBoxStyle Value) { FStyle = Value; Invalidate(); }
+  // The canvas owner-drawn items are drawn on (valid during OnDrawItem).
+  TCanvas* Canvas() const { return FCanvas.get(); }
   void WndProc(TMessage& Message) override;
+  TDrawItemEvent OnDrawItem;
 
 protected:
   void CreateParams(TCreateParams& Params) override;
   void PaintWindow(HDC DC) override;
   virtual void ItemsChanged();
+  TListBoxStyle FStyle = lbStandard;
+  std::unique_ptr<TControlCanvas> FCanvas;
   void UpdateScroll();
   int VisibleRows() const;
   std::unique_ptr<TStringList> FItems;
@@ -234,6 +249,12 @@ public:
   int DropDownCount() const { return FDropDownCount; }
   void SetDropDownCount(int Value) { FDropDownCount = Value; }
   bool DroppedDown() const { return FDropped; }
+  // Height of the items in the list (owner-drawn styles).
+  int ItemHeight() const { return FItemHeight; }
+  void SetItemHeight(int Value) { FItemHeight = Value; }
+  TCanvas* Canvas() const { return FCanvas.get(); }
+  TDrawItemEvent OnDrawItem;
+  TMeasureItemEvent OnMeasureItem;
   // Shows the list under the box and runs it until an item is chosen or it is cancelled.
   void DropDown();
   void WndProc(TMessage& Message) override;
@@ -246,7 +267,8 @@ protected:
 private:
   void Select(int Index);
   std::unique_ptr<TStringList> FItems;
-  int FItemIndex = -1, FDropDownCount = 8;
+  std::unique_ptr<TControlCanvas> FCanvas;
+  int FItemIndex = -1, FDropDownCount = 8, FItemHeight = 16;
   TComboBoxStyle FStyle = csDropDown;
   bool FDropped = false, FSelecting = false;
 };
@@ -271,4 +293,57 @@ protected:
 private:
   std::unique_ptr<TStringList> FLines;
   bool FWantReturns = true;
+};
+
+// A list box with a check box per item: a click on the box or the space bar toggles it.
+class TCheckListBox : public TCustomListBox {
+  ORV_CLASS(TCheckListBox, TCustomListBox)
+public:
+  explicit TCheckListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
+  bool Checked(int Index) const;
+  void SetChecked(int Index, bool Value);
+  void WndProc(TMessage& Message) override;
+  TNotifyEvent OnClickCheck;
+
+protected:
+  void PaintWindow(HDC DC) override;
+  void ItemsChanged() override;
+
+private:
+  void Toggle(int Index);
+  std::vector<bool> FChecked;
+};
+
+// An edit box with an input mask (the picture language of maskutils.h): literals are shown and
+// skipped, each editable place takes only what its picture character allows, and missing
+// places show the blank character. Text gives the value with or without the literals as the
+// mask's second field says.
+class TMaskEdit : public TCustomEdit {
+  ORV_CLASS(TMaskEdit, TCustomEdit)
+public:
+  explicit TMaskEdit(TComponent* AOwner) : TCustomEdit(AOwner) {}
+  const std::string& EditMask() const { return FEditMask; }
+  void SetEditMask(const std::string& Value);
+  // The value typed so far, without literals or blanks.
+  std::string RawValue() const;
+  std::string GetText() const override;
+  void SetTextBuf(const std::string& Value) override;
+  void WndProc(TMessage& Message) override;
+
+  // What the box shows: literals, typed characters and blanks.
+  std::string DisplayTextOf() const;
+
+private:
+  struct TSlot {
+    char Literal = 0;  // non-zero: a fixed character
+    char Kind = 0;     // the picture character of an editable place
+    int Case = 0;      // 1 upper, -1 lower
+    char Value = 0;    // typed character (0: empty)
+  };
+  bool Accepts(const TSlot& S, char C) const;
+  int NextEditable(int From) const;
+  std::string FEditMask;
+  std::vector<TSlot> FSlots;
+  bool FSaveLiterals = true;
+  char FBlank = '_';
 };

@@ -1,5 +1,6 @@
 // The list controls of the standard set: list box, combo box, memo.
 #include <algorithm>
+#include <cctype>
 
 #include "platform/rtl/strings.h"
 #include "platform/vcl/forms.h"
@@ -11,7 +12,9 @@ ORV_CLASS_IMPL(TComboBox, TCustomEdit)
 ORV_CLASS_IMPL(TMemo, TCustomEdit)
 
 // ---- TCustomListBox ----
-TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems(std::make_unique<TStringList>()) {
+TCustomListBox::TCustomListBox(TComponent* AOwner)
+    : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()), FItems(std::make_unique<TStringList>()) {
+  FCanvas->SetControl(this);
   FWidth = 121;
   FHeight = 97;
   FTabStop = true;
@@ -19,7 +22,10 @@ TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems
   FItems->OnChange = [this](TObject*) { ItemsChanged(); };
 }
 
-TCustomListBox::~TCustomListBox() { FItems->OnChange = nullptr; }
+TCustomListBox::~TCustomListBox() {
+  FItems->OnChange = nullptr;
+  FCanvas->SetControl(nullptr);
+}
 
 TStrings* TCustomListBox::Items() const { return FItems.get(); }
 void TCustomListBox::SetItems(TStrings* Value) { FItems->Assign(Value); }
@@ -97,9 +103,24 @@ RECT TCustomListBox::ItemRect(int Index) const {
 void TCustomListBox::PaintWindow(HDC DC) {
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
+  bool owner = (FStyle == lbOwnerDrawFixed || FStyle == lbOwnerDrawVariable) && OnDrawItem;
+  if (owner) {
+    FCanvas->SetHandle(DC);
+    FCanvas->Font()->Assign(Font());
+  }
   for (int i = FTopIndex; i < Count() && i < FTopIndex + VisibleRows() + 1; ++i) {
     RECT r = ItemRect(i);
     bool sel = i == FItemIndex;
+    if (owner) {
+      TOwnerDrawState st;
+      if (sel) st += odSelected;
+      if (sel && Focused()) st += odFocused;
+      if (!Enabled()) st += odDisabled;
+      FCanvas->Brush()->SetColor(sel ? clHighlight : Color());
+      FCanvas->Font()->SetColor(sel ? clHighlightText : Font()->Color());
+      OnDrawItem(this, i, r, st);
+      continue;
+    }
     if (sel) FillRect(DC, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
     RECT t = r;
@@ -107,6 +128,7 @@ void TCustomListBox::PaintWindow(HDC DC) {
     DrawText(DC, FItems->Strings(i).c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if (sel && Focused()) DrawFocusRect(DC, &r);
   }
+  if (owner) FCanvas->SetHandle(nullptr);
   SelectObject(DC, old);
 }
 
@@ -213,7 +235,9 @@ private:
 
 }  // namespace
 
-TComboBox::TComboBox(TComponent* AOwner) : TCustomEdit(AOwner), FItems(std::make_unique<TStringList>()) {
+TComboBox::TComboBox(TComponent* AOwner)
+    : TCustomEdit(AOwner), FItems(std::make_unique<TStringList>()), FCanvas(std::make_unique<TControlCanvas>()) {
+  FCanvas->SetControl(this);
   FWidth = 145;
   FHeight = 21;
   FItems->OnChange = [this](TObject*) {
@@ -221,7 +245,10 @@ TComboBox::TComboBox(TComponent* AOwner) : TCustomEdit(AOwner), FItems(std::make
   };
 }
 
-TComboBox::~TComboBox() { FItems->OnChange = nullptr; }
+TComboBox::~TComboBox() {
+  FItems->OnChange = nullptr;
+  FCanvas->SetControl(nullptr);
+}
 
 TStrings* TComboBox::Items() const { return FItems.get(); }
 
@@ -258,6 +285,21 @@ void TComboBox::DropDown() {
   if (OnDropDown) OnDropDown(this);
   FDropped = true;
   TDropForm f(FItems.get(), FItemIndex);
+  if ((FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) && OnDrawItem) {
+    // The dropped list draws its items through this box's OnDrawItem, on the list's canvas.
+    f.List->SetStyle(lbOwnerDrawFixed);
+    f.List->SetItemHeight(FItemHeight);
+    f.List->OnDrawItem = [this, &f](TWinControl*, int Index, RECT R, TOwnerDrawState State) {
+      TCanvas* mine = FCanvas.get();
+      HDC dc = f.List->Canvas()->Handle();
+      mine->SetHandle(dc);
+      mine->Brush()->Assign(f.List->Canvas()->Brush());
+      mine->Font()->Assign(f.List->Canvas()->Font());
+      mine->FillRect(R);
+      OnDrawItem(this, Index, R, State);
+      mine->SetHandle(nullptr);
+    };
+  }
   POINT p = ClientToScreen(POINT{0, Height() - 2});
   int rows = std::min(FDropDownCount, FItems->Count());
   f.SetBounds(p.x - 2, p.y, Width(), rows * f.List->ItemHeight() + 4);
@@ -272,7 +314,20 @@ void TComboBox::PaintWindow(HDC DC) {
   RECT r = ClientRect();
   int bw = GetSystemMetrics(SM_CXVSCROLL);
   RECT button{r.right - bw, 0, r.right, r.bottom};
-  if (FStyle == csDropDownList) {
+  bool owner = (FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) && OnDrawItem;
+  if (owner) {
+    // The edit part shows the selected item the way the list draws it.
+    RECT text{0, 0, r.right - bw, r.bottom};
+    TOwnerDrawState st{odComboBoxEdit};
+    if (Focused()) st += odSelected, st += odFocused;
+    FCanvas->SetHandle(DC);
+    FCanvas->Font()->Assign(Font());
+    FCanvas->Brush()->SetColor(Focused() ? clHighlight : Color());
+    FCanvas->Font()->SetColor(Focused() ? clHighlightText : Font()->Color());
+    FCanvas->FillRect(text);
+    if (FItemIndex >= 0) OnDrawItem(this, FItemIndex, text, st);
+    FCanvas->SetHandle(nullptr);
+  } else if (FStyle == csDropDownList) {
     RECT text{0, 0, r.right - bw, r.bottom};
     bool sel = Focused();
     if (sel) FillRect(DC, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
@@ -311,7 +366,7 @@ void TComboBox::WndProc(TMessage& M) {
       break;
     }
     case WM_CHAR:
-      if (FStyle == csDropDownList) {
+      if (FStyle == csDropDownList || FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) {
         if (DoKeyPress(M)) return;
         // Typing a letter selects the next item starting with it.
         char c = static_cast<char>(std::tolower(static_cast<int>(M.WParam & 0x7F)));
@@ -328,7 +383,7 @@ void TComboBox::WndProc(TMessage& M) {
       break;
     case WM_LBUTTONDOWN: {
       int x = GET_X_LPARAM(M.LParam);
-      if (FStyle == csDropDownList || x >= ClientWidth() - GetSystemMetrics(SM_CXVSCROLL)) {
+      if (FStyle == csDropDownList || FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable || x >= ClientWidth() - GetSystemMetrics(SM_CXVSCROLL)) {
         if (CanFocus() && !Focused()) SetFocus();
         DropDown();
         return;
@@ -390,6 +445,202 @@ void TMemo::WndProc(TMessage& M) {
   if (M.Msg == WM_CHAR && M.WParam == VK_RETURN) {
     if (DoKeyPress(M)) return;
     if (FWantReturns && !FReadOnly) ReplaceSelection("\r\n");
+    return;
+  }
+  TCustomEdit::WndProc(M);
+}
+
+// ---- TCheckListBox ----
+ORV_CLASS_IMPL(TCheckListBox, TCustomListBox)
+
+void TCheckListBox::ItemsChanged() {
+  FChecked.resize(static_cast<size_t>(Count()), false);
+  TCustomListBox::ItemsChanged();
+}
+
+bool TCheckListBox::Checked(int Index) const {
+  return Index >= 0 && static_cast<size_t>(Index) < FChecked.size() && FChecked[static_cast<size_t>(Index)];
+}
+
+void TCheckListBox::SetChecked(int Index, bool Value) {
+  if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  FChecked.resize(static_cast<size_t>(Count()), false);
+  FChecked[static_cast<size_t>(Index)] = Value;
+  Invalidate();
+}
+
+void TCheckListBox::Toggle(int Index) {
+  if (Index < 0 || Index >= Count()) return;
+  SetChecked(Index, !Checked(Index));
+  if (OnClickCheck) OnClickCheck(this);
+}
+
+void TCheckListBox::PaintWindow(HDC DC) {
+  // Items are drawn shifted right; the boxes go in the space left free.
+  HGDIOBJ old = SelectObject(DC, Font()->Handle());
+  SetBkMode(DC, TRANSPARENT);
+  for (int i = FTopIndex; i < Count() && i < FTopIndex + VisibleRows() + 1; ++i) {
+    RECT r = ItemRect(i);
+    RECT box{r.left + 2, r.top + (FItemHeight - 13) / 2, r.left + 15, r.top + (FItemHeight - 13) / 2 + 13};
+    DrawFrameControl(DC, &box, DFC_BUTTON, DFCS_BUTTONCHECK | (Checked(i) ? UINT(DFCS_CHECKED) : 0u));
+    RECT t = r;
+    t.left += 18;
+    bool sel = i == FItemIndex;
+    if (sel) FillRect(DC, &t, GetSysColorBrush(COLOR_HIGHLIGHT));
+    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
+    t.left += 2;
+    DrawText(DC, FItems->Strings(i).c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  }
+  SelectObject(DC, old);
+}
+
+void TCheckListBox::WndProc(TMessage& M) {
+  if (M.Msg == WM_LBUTTONDOWN) {
+    int x = GET_X_LPARAM(M.LParam);
+    int i = ItemAtPos(POINT{x, GET_Y_LPARAM(M.LParam)}, true);
+    TCustomListBox::WndProc(M);
+    if (i >= 0 && x < 17) Toggle(i);
+    return;
+  }
+  if (M.Msg == WM_CHAR && M.WParam == ' ') {
+    if (DoKeyPress(M)) return;
+    Toggle(FItemIndex);
+    return;
+  }
+  TCustomListBox::WndProc(M);
+}
+
+// ---- TMaskEdit ----
+ORV_CLASS_IMPL(TMaskEdit, TCustomEdit)
+
+void TMaskEdit::SetEditMask(const std::string& Value) {
+  FEditMask = Value;
+  FSlots.clear();
+  std::string picture = Value;
+  FSaveLiterals = true;
+  FBlank = '_';
+  size_t semi = Value.find(';');
+  if (semi != std::string::npos) {
+    picture = Value.substr(0, semi);
+    std::string rest = Value.substr(semi + 1);
+    size_t semi2 = rest.find(';');
+    FSaveLiterals = rest.substr(0, semi2) != "0";
+    if (semi2 != std::string::npos && semi2 + 1 < rest.size()) FBlank = rest[semi2 + 1];
+  }
+  int cs = 0;
+  for (size_t i = 0; i < picture.size(); ++i) {
+    char c = picture[i];
+    if (c == '<' && i + 1 < picture.size() && picture[i + 1] == '>') { cs = 0; ++i; continue; }
+    if (c == '>') { cs = 1; continue; }
+    if (c == '<') { cs = -1; continue; }
+    if (c == '!') continue;
+    TSlot s;
+    if (c == '\\' && i + 1 < picture.size()) s.Literal = picture[++i];
+    else if (std::string("09#LlAaCc").find(c) != std::string::npos) s.Kind = c, s.Case = cs;
+    else s.Literal = c == '_' ? ' ' : c;
+    FSlots.push_back(s);
+  }
+  FSelStart = NextEditable(0);
+  FSelLength = 0;
+  Invalidate();
+}
+
+bool TMaskEdit::Accepts(const TSlot& S, char C) const {
+  unsigned char u = static_cast<unsigned char>(C);
+  switch (S.Kind) {
+    case '0': case '9': return std::isdigit(u);
+    case '#': return std::isdigit(u) || C == '+' || C == '-';
+    case 'L': case 'l': return std::isalpha(u);
+    case 'A': case 'a': return std::isalnum(u);
+    default: return u >= 32;
+  }
+}
+
+int TMaskEdit::NextEditable(int From) const {
+  for (int i = std::max(0, From); i < static_cast<int>(FSlots.size()); ++i)
+    if (!FSlots[static_cast<size_t>(i)].Literal) return i;
+  return static_cast<int>(FSlots.size());
+}
+
+std::string TMaskEdit::RawValue() const {
+  std::string out;
+  for (const TSlot& s : FSlots)
+    if (!s.Literal && s.Value) out += s.Value;
+  return out;
+}
+
+std::string TMaskEdit::DisplayTextOf() const {
+  std::string out;
+  for (const TSlot& s : FSlots) out += s.Literal ? s.Literal : (s.Value ? s.Value : FBlank);
+  return out;
+}
+
+std::string TMaskEdit::GetText() const {
+  if (FSlots.empty()) return TCustomEdit::GetText();
+  if (!FSaveLiterals) return RawValue();
+  std::string out;
+  for (const TSlot& s : FSlots) out += s.Literal ? s.Literal : (s.Value ? s.Value : ' ');
+  return out;
+}
+
+void TMaskEdit::SetTextBuf(const std::string& Value) {
+  if (FSlots.empty()) {
+    TCustomEdit::SetTextBuf(Value);
+    return;
+  }
+  // A value with literals fills place by place; one without fills the editable places in turn.
+  bool withLiterals = Value.size() == FSlots.size();
+  size_t k = 0;
+  for (TSlot& s : FSlots) {
+    if (s.Literal) {
+      if (withLiterals) ++k;
+      continue;
+    }
+    char c = k < Value.size() ? Value[k++] : 0;
+    if (s.Case > 0) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (s.Case < 0) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    s.Value = (c && c != ' ' && Accepts(s, c)) ? c : 0;
+  }
+}
+
+void TMaskEdit::WndProc(TMessage& M) {
+  if (FSlots.empty()) {
+    TCustomEdit::WndProc(M);
+    return;
+  }
+  if (M.Msg == WM_CHAR) {
+    if (DoKeyPress(M)) return;
+    char c = M.WParam < 0x80 ? static_cast<char>(M.WParam) : 0;
+    if (FReadOnly) return;
+    if (c == VK_BACK) {
+      int i = FSelStart - 1;
+      while (i >= 0 && FSlots[static_cast<size_t>(i)].Literal) --i;
+      if (i < 0) return;
+      FSlots[static_cast<size_t>(i)].Value = 0;
+      FSelStart = i;
+      FModified = true;
+      Perform(CM_TEXTCHANGED, 0, 0);
+      return;
+    }
+    int i = NextEditable(FSelStart);
+    if (c < 32 || i >= static_cast<int>(FSlots.size())) return;
+    TSlot& s = FSlots[static_cast<size_t>(i)];
+    if (s.Case > 0) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (s.Case < 0) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!Accepts(s, c)) {
+      MessageBeep(0);
+      return;
+    }
+    s.Value = c;
+    FSelStart = NextEditable(i + 1);
+    FSelLength = 0;
+    FModified = true;
+    Perform(CM_TEXTCHANGED, 0, 0);
+    return;
+  }
+  if (M.Msg == CM_TEXTCHANGED) {
+    Invalidate();
+    Change();
     return;
   }
   TCustomEdit::WndProc(M);

@@ -506,6 +506,32 @@ enum : UINT {
   SBM_GETSCROLLINFO = 0x00EA, SBM_GETSCROLLBARINFO = 0x00EB,
 };
 
+// ---- Standard control classes ("BUTTON", "STATIC", "SCROLLBAR", "#32770") ----
+// Control styles combine with the WS_* styles, so they are plain DWORD constants.
+constexpr DWORD BS_PUSHBUTTON = 0x0, BS_DEFPUSHBUTTON = 0x1, BS_CHECKBOX = 0x2, BS_AUTOCHECKBOX = 0x3,
+                BS_RADIOBUTTON = 0x4, BS_3STATE = 0x5, BS_AUTO3STATE = 0x6, BS_GROUPBOX = 0x7,
+                BS_AUTORADIOBUTTON = 0x9, BS_OWNERDRAW = 0xB;
+constexpr DWORD SS_LEFT = 0x0, SS_CENTER = 0x1, SS_RIGHT = 0x2;
+constexpr DWORD SBS_HORZ = 0x0, SBS_VERT = 0x1;
+enum : UINT {
+  BM_GETCHECK = 0x00F0, BM_SETCHECK = 0x00F1, BM_GETSTATE = 0x00F2, BM_SETSTATE = 0x00F3,
+  BM_SETSTYLE = 0x00F4, BM_CLICK = 0x00F5,
+};
+enum : UINT { BST_UNCHECKED = 0, BST_CHECKED = 1, BST_INDETERMINATE = 2, BST_PUSHED = 4, BST_FOCUS = 8 };
+enum : WORD { BN_CLICKED = 0 };
+// Registers the standard classes (done on first use of the class functions; safe to repeat).
+void RegisterStandardClasses();
+
+// ---- Menu bar ----
+// A top-level window with a menu keeps a row of SM_CYMENU pixels under its caption for it
+// (WM_NCHITTEST answers HTMENU there). The window manager paints the row in the menu colour;
+// whoever owns the menu draws the items on it in WM_NCPAINT and opens them on WM_NCLBUTTONDOWN.
+BOOL SetMenu(HWND wnd, HMENU menu);
+HMENU GetMenu(HWND wnd);
+BOOL DrawMenuBar(HWND wnd);
+// The menu row in window coordinates (not Windows API; FALSE without a menu).
+BOOL GetMenuBarRect(HWND wnd, RECT* r);
+
 // ---- Caret ----
 BOOL CreateCaret(HWND wnd, HBITMAP bm, int w, int h);
 BOOL DestroyCaret();

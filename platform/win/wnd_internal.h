@@ -158,6 +158,8 @@ void NcPaintDefault(HWND w, HDC dc);
 // Scroll bar rectangles in window coordinates; empty when the bar is not shown.
 RECT ScrollBarRect(HWND w, int bar);
 void PaintScrollBar(HWND w, HDC windowDc, int bar);
+// Draws bar's state into rectangle r of dc (scroll bar controls fill their client area).
+void PaintScrollBarInto(HWND w, HDC dc, int bar, RECT r);
 
 // Display back end.
 struct TDisplayBackend {

@@ -452,8 +452,10 @@ int TranslateAccelerator(HWND w, HACCEL t, MSG* m) {
 // ---- Dialog helpers ----
 namespace {
 void Collect(HWND p, std::vector<HWND>* out) {
-  // Tab order is the z-order from the top, depth first through WS_EX_CONTROLPARENT children.
-  for (HWND c : p->Children) {
+  // Tab order is the order the children were made in (z-order from the bottom, as new windows
+  // go on top), depth first through WS_EX_CONTROLPARENT children.
+  for (auto it = p->Children.rbegin(); it != p->Children.rend(); ++it) {
+    HWND c = *it;
     if (!(c->Style & WS_VISIBLE) || (c->Style & WS_DISABLED)) continue;
     out->push_back(c);
     if (c->ExStyle & WS_EX_CONTROLPARENT) Collect(c, out);

@@ -11,6 +11,7 @@ namespace {
 
 struct TNcLayout {
   RECT Caption{0, 0, 0, 0};  // empty without caption
+  RECT MenuBar{0, 0, 0, 0};  // empty without a menu
   RECT Inner{};              // inside frame, caption and edges (client plus scroll bars)
   RECT VScroll{0, 0, 0, 0}, HScroll{0, 0, 0, 0}, Corner{0, 0, 0, 0};
   RECT Client{};
@@ -31,6 +32,10 @@ TNcLayout Layout(HWND w) {
     int ch = (ex & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION) : GetSystemMetrics(SM_CYCAPTION);
     l.Caption = {r.left, r.top, r.right, std::min(r.bottom, r.top + ch)};
     r.top = l.Caption.bottom;
+  }
+  if (w->Menu && !(s & WS_CHILD)) {
+    l.MenuBar = {r.left, r.top, r.right, std::min(r.bottom, r.top + GetSystemMetrics(SM_CYMENU))};
+    r.top = l.MenuBar.bottom;
   }
   if (ex & WS_EX_CLIENTEDGE) InflateRect(&r, -2, -2);
   if (ex & WS_EX_STATICEDGE) InflateRect(&r, -1, -1);
@@ -258,6 +263,11 @@ RECT ScrollBarRect(HWND w, int bar) {
 void PaintScrollBar(HWND w, HDC dc, int bar) {
   RECT r = ScrollBarRect(w, bar);
   if (IsRectEmpty(&r)) return;
+  PaintScrollBarInto(w, dc, bar, r);
+}
+
+void PaintScrollBarInto(HWND w, HDC dc, int bar, RECT r) {
+  if (IsRectEmpty(&r)) return;
   bool vert = bar == SB_VERT;
   const TScrollBarState& b = Bar(w, bar);
   int len = vert ? r.bottom - r.top : r.right - r.left;
@@ -320,6 +330,7 @@ void NcPaintDefault(HWND w, HDC dc) {
       DrawFrameControl(dc, &br, DFC_CAPTION, st);
     }
   }
+  if (!IsRectEmpty(&l.MenuBar)) FillRect(dc, &l.MenuBar, GetSysColorBrush(COLOR_MENU));
   RECT in = l.Inner;
   if (w->ExStyle & WS_EX_CLIENTEDGE) {
     RECT e = in;
@@ -334,6 +345,28 @@ void NcPaintDefault(HWND w, HDC dc) {
   PaintScrollBar(w, dc, SB_VERT);
   PaintScrollBar(w, dc, SB_HORZ);
   if (!IsRectEmpty(&l.Corner)) FillRect(dc, &l.Corner, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+// ---- Menu bar ----
+BOOL SetMenu(HWND w, HMENU menu) {
+  if (!ValidWnd(w) || (w->Style & WS_CHILD)) return FALSE;
+  w->Menu = menu;
+  SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  return TRUE;
+}
+
+HMENU GetMenu(HWND w) { return ValidWnd(w) && !(w->Style & WS_CHILD) ? w->Menu : nullptr; }
+
+BOOL DrawMenuBar(HWND w) {
+  if (!ValidWnd(w)) return FALSE;
+  InvalidateInternal(w, nullptr, false, false, true);
+  return TRUE;
+}
+
+BOOL GetMenuBarRect(HWND w, RECT* r) {
+  if (!ValidWnd(w) || !r) return FALSE;
+  *r = Layout(w).MenuBar;
+  return !IsRectEmpty(r);
 }
 
 // ---- Scroll bar API ----
@@ -495,6 +528,7 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       if (PtInRect(&l.VScroll, p)) return HTVSCROLL;
       if (PtInRect(&l.HScroll, p)) return HTHSCROLL;
       if (PtInRect(&l.Corner, p)) return (w->Style & WS_THICKFRAME) ? HTBOTTOMRIGHT : HTGROWBOX;
+      if (PtInRect(&l.MenuBar, p)) return HTMENU;
       if (PtInRect(&l.Caption, p)) {
         for (auto& b : CaptionButtons(w, l.Caption))
           if (PtInRect(&b.R, p)) return b.Hit;

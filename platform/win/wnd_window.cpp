@@ -166,6 +166,7 @@ TGdiSurface* GetWindowSurface(HWND top) { return ValidWnd(top) ? top->Surface.ge
 
 // ---- Classes ----
 ATOM RegisterClass(const WNDCLASSA* wc) {
+  RegisterStandardClasses();
   if (!wc || !wc->lpszClassName || !*wc->lpszClassName) return 0;
   std::lock_guard<std::recursive_mutex> g(WmLock());
   std::string key = ClassKey(wc->lpszClassName);
@@ -185,6 +186,7 @@ BOOL UnregisterClass(LPCSTR name, HINSTANCE) {
 }
 
 BOOL GetClassInfo(HINSTANCE, LPCSTR name, WNDCLASSA* out) {
+  RegisterStandardClasses();
   std::lock_guard<std::recursive_mutex> g(WmLock());
   auto it = Classes().find(ClassKey(name));
   if (it == Classes().end()) return FALSE;
@@ -204,6 +206,7 @@ int GetClassName(HWND w, LPSTR buf, int size) {
 // ---- Creation and destruction ----
 HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                     int w, int h, HWND parent, HMENU menu, HINSTANCE inst, LPVOID param) {
+  RegisterStandardClasses();
   std::shared_ptr<TWndClass> cls;
   {
     std::lock_guard<std::recursive_mutex> g(WmLock());

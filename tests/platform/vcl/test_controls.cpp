@@ -337,3 +337,243 @@ TEST_F(ControlTest, TimerFiresWhileEnabledOnly) {
   Run();
   EXPECT_EQ(n, 2);
 }
+
+TEST_F(ControlTest, TreeViewExpandsLazilyNavigatesByKeysAndMovesTheSelectionOnDelete) {
+  auto* tv = new TTreeView(Form);
+  tv->SetParent(Form);
+  tv->SetBounds(10, 10, 200, 200);
+  TTreeNodes* n = tv->Items();
+  TTreeNode* home = n->Add(nullptr, "home");
+  TTreeNode* media = n->Add(nullptr, "media");
+  home->SetHasChildren(true);  // children come when it is opened
+  std::vector<std::string> log;
+  tv->OnExpanding = [&](TObject*, TTreeNode* Node, bool& Allow) {
+    log.push_back("expanding " + Node->Text());
+    if (Node == media) Allow = false;
+    if (Node == home && Node->Count() == 0) {
+      n->AddChild(Node, "photos");
+      n->AddChild(Node, "docs");
+    }
+  };
+  tv->OnChange = [&](TObject*, TTreeNode* Node) { log.push_back("change " + (Node ? Node->Text() : std::string("-"))); };
+  Form->Show();
+  tv->SetFocus();
+  Key(VK_DOWN);   // selects the first node
+  Key(VK_RIGHT);  // expands it (children made now)
+  Key(VK_RIGHT);  // goes to its first child
+  Key(VK_DOWN);
+  Run();
+  ASSERT_EQ(home->Count(), 2);
+  EXPECT_TRUE(home->Expanded());
+  EXPECT_EQ(tv->Selected()->Text(), "docs");
+  EXPECT_EQ(tv->Selected()->Level(), 1);
+  media->SetHasChildren(true);
+  media->Expand(false);  // vetoed
+  EXPECT_FALSE(media->Expanded());
+  EXPECT_EQ(log, (std::vector<std::string>{"change home", "expanding home", "change photos", "change docs", "expanding media"}));
+  // Clicking a row selects it; collapsing hides the selection and moves it to the parent.
+  POINT row = POINT{tv->Indent() * 2 + 10, tv->ItemHeight() * 1 + 3};
+  ClickAt(tv, row.x, row.y);
+  Run();
+  EXPECT_EQ(tv->Selected()->Text(), "photos");
+  home->Collapse(false);
+  EXPECT_EQ(tv->Selected(), home);
+  EXPECT_EQ(tv->GetNodeAt(5, tv->ItemHeight() + 2), media);
+  tv->SetSelected(media);
+  media->Delete();
+  EXPECT_EQ(tv->Selected(), home);
+  EXPECT_EQ(n->Count(), 3);
+  EXPECT_EQ(n->Item(2)->Text(), "docs");
+  n->Clear();
+  EXPECT_EQ(tv->Selected(), nullptr);
+}
+
+TEST_F(ControlTest, TrackBarAndUpDownStayWithinTheirRange) {
+  auto* tb = new TTrackBar(Form);
+  tb->SetParent(Form);
+  tb->SetBounds(10, 10, 116, 45);  // a 100-pixel channel
+  tb->SetMax(100);
+  int changes = 0;
+  tb->OnChange = [&](TObject*) { ++changes; };
+  auto* e = new TEdit(Form);
+  e->SetParent(Form);
+  e->SetBounds(10, 80, 60, 21);
+  auto* ud = new TUpDown(Form);
+  ud->SetParent(Form);
+  ud->SetMax(3);
+  ud->SetAssociate(e);
+  Form->Show();
+  ClickAt(tb, 8 + 30, 22);
+  Run();
+  EXPECT_EQ(tb->Position(), 30);
+  tb->SetFocus();
+  Key(VK_END);
+  Key(VK_RIGHT);
+  Key(VK_PRIOR);
+  Run();
+  EXPECT_EQ(tb->Position(), 98);
+  EXPECT_EQ(changes, 3);
+  EXPECT_EQ(ud->Left(), 70);
+  EXPECT_EQ(e->Text(), "0");
+  for (int i = 0; i < 5; ++i) ClickAt(ud, 5, 3);
+  Run();
+  EXPECT_EQ(ud->Position(), 3);
+  EXPECT_EQ(e->Text(), "3");
+  e->SetText("1");  // typed by the user
+  ClickAt(ud, 5, ud->Height() - 3);
+  Run();
+  EXPECT_EQ(ud->Position(), 0);
+  ud->SetWrap(true);
+  ud->Step(btPrev);
+  EXPECT_EQ(ud->Position(), 3);
+}
+
+TEST_F(ControlTest, CheckListBoxTogglesByBoxClickAndSpace) {
+  auto* cl = new TCheckListBox(Form);
+  cl->SetParent(Form);
+  cl->SetBounds(10, 10, 150, 100);
+  for (const char* s : {"red", "green", "blue"}) cl->Items()->Add(s);
+  int checks = 0;
+  cl->OnClickCheck = [&](TObject*) { ++checks; };
+  Form->Show();
+  ClickAt(cl, 8, cl->ItemHeight() + 5);    // on the box of "green"
+  ClickAt(cl, 60, cl->ItemHeight() * 2 + 5);  // on the text of "blue": selects only
+  Run();
+  EXPECT_TRUE(cl->Checked(1));
+  EXPECT_FALSE(cl->Checked(2));
+  EXPECT_EQ(cl->ItemIndex(), 2);
+  Key(VK_SPACE);
+  Run();
+  EXPECT_TRUE(cl->Checked(2));
+  EXPECT_EQ(checks, 2);
+  EXPECT_THROW(cl->SetChecked(5, true), EListError);
+}
+
+TEST_F(ControlTest, ToolBarLaysOutButtonsAndGroupedCheckButtonsExclude) {
+  auto* bar = new TToolBar(Form);
+  bar->SetParent(Form);
+  std::vector<TToolButton*> b;
+  for (auto st : {tbsCheck, tbsCheck, tbsSeparator, tbsButton}) {
+    auto* t = new TToolButton(Form);
+    t->SetParent(bar);
+    t->SetStyle(st);
+    t->SetGrouped(true);
+    b.push_back(t);
+  }
+  int clicks = 0;
+  b[3]->OnClick = [&](TObject*) { ++clicks; };
+  Form->Show();
+  EXPECT_EQ(bar->Width(), Form->ClientWidth());
+  EXPECT_EQ(b[0]->Left(), 2);
+  EXPECT_EQ(b[1]->Left(), 25);
+  EXPECT_EQ(b[3]->Left(), 25 + 23 + 8);
+  ClickAt(b[0], 5, 5);
+  ClickAt(b[1], 5, 5);
+  ClickAt(b[3], 5, 5);
+  Run();
+  EXPECT_FALSE(b[0]->Down());
+  EXPECT_TRUE(b[1]->Down());
+  EXPECT_FALSE(b[3]->Down());
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(bar->ButtonCount(), 4);
+}
+
+TEST_F(ControlTest, ImageFitsItsPictureAndShapesPaintWithTheirBrush) {
+  auto* img = new TImage(Form);
+  img->SetParent(Form);
+  img->SetBounds(0, 0, 100, 50);
+  auto* bm = new TBitmap();
+  bm->SetWidth(40);
+  bm->SetHeight(40);
+  img->Picture()->Assign(bm);
+  delete bm;
+  EXPECT_EQ(img->DestRect(), (RECT{0, 0, 40, 40}));
+  img->SetStretch(true);
+  img->SetProportional(true);
+  img->SetCenter(true);
+  EXPECT_EQ(img->DestRect(), (RECT{25, 0, 75, 50}));
+  auto* sh = new TShape(Form);
+  sh->SetParent(Form);
+  sh->SetBounds(200, 100, 40, 40);
+  sh->SetShape(stCircle);
+  sh->Brush()->SetColor(clRed);
+  Form->Show();
+  HBITMAP shot = RenderWindowToBitmap(Form->Handle());
+  ASSERT_TRUE(shot);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, shot);
+  POINT c = Form->ClientOrigin();
+  RECT wr;
+  GetWindowRect(Form->Handle(), &wr);
+  int ox = c.x - wr.left, oy = c.y - wr.top;
+  EXPECT_EQ(GetPixel(dc, ox + 220, oy + 120), RGB(255, 0, 0));   // centre of the circle
+  EXPECT_NE(GetPixel(dc, ox + 201, oy + 101), RGB(255, 0, 0));   // corner outside it
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(shot);
+}
+
+TEST_F(ControlTest, OwnerDrawnComboBoxDrawsItsItemsInTheBoxAndTheList) {
+  auto* cb = new TComboBox(Form);
+  cb->SetParent(Form);
+  cb->SetBounds(10, 10, 150, 22);
+  cb->SetStyle(csOwnerDrawFixed);
+  cb->SetItemHeight(20);
+  for (const char* s : {"Red", "Green", "Blue"}) cb->Items()->Add(s);
+  std::vector<std::pair<int, bool>> drawn;  // index, in the edit part
+  static const TColor colors[] = {clRed, clLime, clBlue};
+  cb->OnDrawItem = [&](TWinControl* C, int Index, RECT R, TOwnerDrawState State) {
+    drawn.push_back({Index, State.Contains(odComboBoxEdit)});
+    TCanvas* cv = static_cast<TComboBox*>(C)->Canvas();
+    cv->Brush()->SetColor(colors[Index]);
+    cv->FillRect(RECT{R.left + 2, R.top + 2, R.left + 16, R.bottom - 2});
+  };
+  Form->Show();
+  cb->SetItemIndex(2);
+  UpdateAllWindows();
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.back(), (std::pair<int, bool>{2, true}));
+  HBITMAP shot = RenderWindowToBitmap(cb->Handle());
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, shot);
+  EXPECT_EQ(GetPixel(dc, 2 + 8, 11), RGB(0, 0, 255));  // the blue swatch inside the client edge
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(shot);
+  // The dropped list draws every item through the same event; typing does not edit the text.
+  drawn.clear();
+  Later(Application(), [] {
+    UpdateAllWindows();
+    Key(VK_HOME);
+    Key(VK_RETURN);
+  });
+  cb->DropDown();
+  int inList = 0;
+  for (auto& d : drawn) inList += d.second ? 0 : 1;
+  EXPECT_GE(inList, 3);
+  EXPECT_EQ(cb->ItemIndex(), 0);
+  Key('x');
+  Run();
+  EXPECT_EQ(cb->Text(), "Red");
+}
+
+TEST_F(ControlTest, MaskEditTakesOnlyWhatThePictureAllowsAndSkipsLiterals) {
+  auto* m = new TMaskEdit(Form);
+  m->SetParent(Form);
+  m->SetEditMask("!9999-99-99;1;_");
+  Form->Show();
+  m->SetFocus();
+  InjectText("2026x1210");  // the letter is refused; the dashes come by themselves
+  Run();
+  EXPECT_EQ(m->Text(), "2026-12-10");
+  EXPECT_EQ(m->RawValue(), "20261210");
+  Key(VK_BACK);
+  Key(VK_BACK);
+  Run();
+  EXPECT_EQ(m->Text(), "2026-12-  ");
+  m->SetEditMask(">LL-00;0;*");
+  m->SetText("ab12");
+  EXPECT_EQ(m->Text(), "AB12");  // without literals; upper case as the picture asks
+  m->SetText("a");
+  EXPECT_EQ(m->RawValue(), "A");
+}

@@ -410,3 +410,48 @@ TEST_F(FormTest, SampleFormMatchesTheGoldenImage) {
   DeleteObject(want);
   DeleteObject(shot);
 }
+
+TEST_F(FormTest, MainMenuTakesARowUnderTheCaptionAndOpensItsItems) {
+  auto* mm = new TMainMenu(Form);
+  std::string ran;
+  auto add = [&](TMenuItem* parent, const char* cap) {
+    auto* it = new TMenuItem(mm);
+    it->SetCaption(cap);
+    it->OnClick = [&ran, it](TObject*) { ran = it->Caption(); };
+    parent->Add(it);
+    return it;
+  };
+  TMenuItem* file = add(mm->Items(), "File");
+  add(file, "Open");
+  add(file, "Exit");
+  add(mm->Items(), "Help");
+  Form->SetMenu(mm);
+  Form->SetClientHeight(200);
+  Form->Show();
+  EXPECT_EQ(Form->ClientHeight(), 200);  // the menu row is outside the client area
+  RECT bar;
+  ASSERT_TRUE(GetMenuBarRect(Form->Handle(), &bar));
+  EXPECT_EQ(bar.bottom - bar.top, GetSystemMetrics(SM_CYMENU));
+  RECT wr;
+  GetWindowRect(Form->Handle(), &wr);
+  RECT help = mm->ItemRect(Form->Handle(), 1);
+  POINT hp{wr.left + (help.left + help.right) / 2, wr.top + (help.top + help.bottom) / 2};
+  EXPECT_EQ(SendMessage(Form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(hp.x, hp.y)), HTMENU);
+  InjectMouseButton(hp.x, hp.y, 0, true);  // an item without sub-items runs at once
+  InjectMouseButton(hp.x, hp.y, 0, false);
+  Application()->ProcessMessages();
+  EXPECT_EQ(ran, "Help");
+  Later(Application(), [] {
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+  });
+  RECT fr = mm->ItemRect(Form->Handle(), 0);
+  InjectMouseButton(wr.left + fr.left + 5, wr.top + fr.top + 5, 0, true);
+  InjectMouseButton(wr.left + fr.left + 5, wr.top + fr.top + 5, 0, false);
+  Application()->ProcessMessages();
+  EXPECT_EQ(ran, "Exit");
+  delete mm;  // the form forgets it
+  EXPECT_EQ(Form->Menu(), nullptr);
+  EXPECT_FALSE(GetMenuBarRect(Form->Handle(), &bar));
+}

@@ -1,0 +1,154 @@
+// Track bar and up-down control.
+#include <algorithm>
+
+#include "platform/vcl/comctrls.h"
+
+ORV_CLASS_IMPL(TTrackBar, TWinControl)
+ORV_CLASS_IMPL(TUpDown, TCustomControl)
+
+// ---- TTrackBar ----
+TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 150;
+  FHeight = 45;
+  FTabStop = true;
+  SetColor(clBtnFace);
+}
+
+void TTrackBar::SetMin(int Value) {
+  FMin = Value;
+  if (FMax < FMin) FMax = FMin;
+  SetPosition(FPosition);
+}
+
+void TTrackBar::SetMax(int Value) {
+  FMax = Value;
+  if (FMin > FMax) FMin = FMax;
+  SetPosition(FPosition);
+}
+
+void TTrackBar::SetPosition(int Value) {
+  Value = std::clamp(Value, FMin, FMax);
+  if (Value == FPosition) return;
+  FPosition = Value;
+  Invalidate();
+  if (OnChange) OnChange(this);
+}
+
+RECT TTrackBar::Channel() {
+  RECT r = ClientRect();
+  if (FOrientation == trHorizontal) return RECT{8, r.bottom / 2 - 2, r.right - 8, r.bottom / 2 + 2};
+  return RECT{r.right / 2 - 2, 8, r.right / 2 + 2, r.bottom - 8};
+}
+
+int TTrackBar::PosAt(int X, int Y) {
+  RECT c = Channel();
+  int len = FOrientation == trHorizontal ? c.right - c.left : c.bottom - c.top;
+  int at = FOrientation == trHorizontal ? X - c.left : Y - c.top;
+  if (len <= 0) return FMin;
+  return FMin + static_cast<int>((static_cast<int64_t>(std::clamp(at, 0, len)) * (FMax - FMin) + len / 2) / len);
+}
+
+void TTrackBar::PaintWindow(HDC DC) {
+  RECT c = Channel();
+  DrawEdge(DC, &c, EDGE_SUNKEN, BF_RECT);
+  int span = std::max(1, FMax - FMin);
+  bool h = FOrientation == trHorizontal;
+  int len = h ? c.right - c.left : c.bottom - c.top;
+  for (int v = FMin; FFrequency > 0 && v <= FMax; v += FFrequency) {
+    int p = (h ? c.left : c.top) + static_cast<int>(static_cast<int64_t>(len) * (v - FMin) / span);
+    RECT t = h ? RECT{p, c.bottom + 6, p + 1, c.bottom + 9} : RECT{c.right + 6, p, c.right + 9, p + 1};
+    FillRect(DC, &t, GetSysColorBrush(COLOR_BTNTEXT));
+  }
+  int p = (h ? c.left : c.top) + static_cast<int>(static_cast<int64_t>(len) * (FPosition - FMin) / span);
+  RECT thumb = h ? RECT{p - 5, c.top - 8, p + 6, c.bottom + 5} : RECT{c.left - 8, p - 5, c.right + 5, p + 6};
+  FillRect(DC, &thumb, GetSysColorBrush(COLOR_BTNFACE));
+  DrawEdge(DC, &thumb, EDGE_RAISED, BF_RECT);
+}
+
+void TTrackBar::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case WM_GETDLGCODE: M.Result = DLGC_WANTARROWS; return;
+    case WM_LBUTTONDOWN:
+      if (CanFocus() && !Focused()) SetFocus();
+      FDragging = true;
+      SetCapture(Handle());
+      SetPosition(PosAt(GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)));
+      return;
+    case WM_MOUSEMOVE:
+      if (FDragging) SetPosition(PosAt(GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)));
+      break;
+    case WM_LBUTTONUP:
+      if (FDragging) {
+        FDragging = false;
+        ReleaseCapture();
+      }
+      break;
+    case WM_KEYDOWN:
+      if (DoKeyDown(M)) return;
+      switch (M.WParam) {
+        case VK_LEFT: case VK_UP: SetPosition(FPosition - FLineSize); return;
+        case VK_RIGHT: case VK_DOWN: SetPosition(FPosition + FLineSize); return;
+        case VK_PRIOR: SetPosition(FPosition - FPageSize); return;
+        case VK_NEXT: SetPosition(FPosition + FPageSize); return;
+        case VK_HOME: SetPosition(FMin); return;
+        case VK_END: SetPosition(FMax); return;
+      }
+      break;
+  }
+  TWinControl::WndProc(M);
+}
+
+// ---- TUpDown ----
+TUpDown::TUpDown(TComponent* AOwner) : TCustomControl(AOwner) {
+  FWidth = 17;
+  FHeight = 25;
+  SetColor(clBtnFace);
+}
+
+void TUpDown::SetPosition(int Value) {
+  FPosition = std::clamp(Value, FMin, FMax);
+  if (FAssociate) FAssociate->SetText(std::to_string(FPosition));
+  Invalidate();
+}
+
+void TUpDown::SetAssociate(TWinControl* Value) {
+  FAssociate = Value;
+  if (!Value) return;
+  SetBounds(Value->Left() + Value->Width(), Value->Top(), Width(), Value->Height());
+  Value->SetText(std::to_string(FPosition));
+}
+
+void TUpDown::Step(TUDBtnType Button) {
+  // An associated edit's number (typed by the user) is where the step starts.
+  if (FAssociate) {
+    try {
+      FPosition = std::clamp(std::stoi(FAssociate->Text()), FMin, FMax);
+    } catch (...) {
+    }
+  }
+  bool allow = true;
+  if (OnChanging) OnChanging(this, allow);
+  if (!allow) return;
+  int v = FPosition + (Button == btNext ? FIncrement : -FIncrement);
+  if (FWrap && v > FMax) v = FMin;
+  if (FWrap && v < FMin) v = FMax;
+  SetPosition(v);
+  if (OnClick2) OnClick2(this, Button);
+  if (OnChangeEvent) OnChangeEvent(this);
+}
+
+void TUpDown::Paint() {
+  HDC dc = Canvas()->Handle();
+  RECT r = ClientRect();
+  RECT up{0, 0, r.right, r.bottom / 2}, down{0, r.bottom / 2, r.right, r.bottom};
+  DrawFrameControl(dc, &up, DFC_SCROLL, DFCS_SCROLLUP);
+  DrawFrameControl(dc, &down, DFC_SCROLL, DFCS_SCROLLDOWN);
+}
+
+void TUpDown::WndProc(TMessage& M) {
+  if (M.Msg == WM_LBUTTONDOWN || M.Msg == WM_LBUTTONDBLCLK) {
+    Step(GET_Y_LPARAM(M.LParam) < ClientHeight() / 2 ? btNext : btPrev);
+    return;
+  }
+  TCustomControl::WndProc(M);
+}

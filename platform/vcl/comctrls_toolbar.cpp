@@ -1,0 +1,181 @@
+// Tool bar and tool buttons.
+#include <algorithm>
+
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/menus.h"
+
+ORV_CLASS_IMPL(TToolButton, TGraphicControl)
+ORV_CLASS_IMPL(TToolBar, TCustomControl)
+
+namespace {
+constexpr int kDropArrow = 12;  // width of the arrow part of a drop-down button
+}
+
+// ---- TToolButton ----
+TToolButton::TToolButton(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 23;
+  FHeight = 22;
+  SetParentColor(true);
+}
+
+void TToolButton::SetStyle(TToolButtonStyle Value) {
+  FStyle = Value;
+  if (Parent()) Parent()->Realign();
+  Invalidate();
+}
+
+void TToolButton::SetDown(bool Value) {
+  if (FDown == Value) return;
+  FDown = Value;
+  if (Value && FGrouped && Parent())
+    for (int i = 0; i < Parent()->ControlCount(); ++i)
+      if (auto* b = dynamic_cast<TToolButton*>(Parent()->Controls(i)); b && b != this && b->FGrouped && b->FStyle == tbsCheck && b->FDown) {
+        b->FDown = false;
+        b->Invalidate();
+      }
+  Invalidate();
+}
+
+void TToolButton::Click() {
+  if (FStyle == tbsSeparator || FStyle == tbsDivider) return;
+  if (FStyle == tbsCheck) SetDown(FGrouped ? true : !FDown);
+  TGraphicControl::Click();
+}
+
+void TToolButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  if (Button == mbLeft && Enabled() && FStyle != tbsSeparator && FStyle != tbsDivider) {
+    if (FStyle == tbsDropDown && X >= Width() - kDropArrow && FDropdownMenu) {
+      POINT p = ClientToScreen(POINT{0, Height()});
+      ControlState() -= csClicked;
+      PopupMenuAt(FDropdownMenu, this, p.x, p.y);
+      return;
+    }
+    FPressed = true;
+    Invalidate();
+  }
+  TGraphicControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TToolButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  FPressed = false;
+  Invalidate();
+  TGraphicControl::MouseUp(Button, Shift, X, Y);
+}
+
+void TToolButton::WndProc(TMessage& M) {
+  if (M.Msg == CM_MOUSEENTER || M.Msg == CM_MOUSELEAVE) {
+    FHot = M.Msg == CM_MOUSEENTER;
+    Invalidate();
+  }
+  TGraphicControl::WndProc(M);
+}
+
+void TToolButton::Paint() {
+  TCanvas* c = Canvas();
+  HDC dc = c->Handle();
+  RECT r = ClientRect();
+  c->Brush()->SetColor(Color());
+  c->FillRect(r);
+  if (FStyle == tbsSeparator) return;
+  if (FStyle == tbsDivider) {
+    RECT d{r.right / 2 - 1, 2, r.right / 2 + 1, r.bottom - 2};
+    DrawEdge(dc, &d, EDGE_ETCHED, BF_LEFT);
+    return;
+  }
+  auto* bar = dynamic_cast<TToolBar*>(Parent());
+  bool flat = bar ? bar->Flat() : true;
+  bool sunk = FPressed || FDown;
+  if (!flat || FHot || sunk) {
+    RECT e = r;
+    DrawEdge(dc, &e, sunk ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+  }
+  RECT content = r;
+  if (FStyle == tbsDropDown) {
+    content.right -= kDropArrow;
+    RECT a{content.right, 0, r.right, r.bottom};
+    DrawFrameControl(dc, &a, DFC_SCROLL, DFCS_SCROLLDOWN | DFCS_FLAT);
+  }
+  if (sunk) OffsetRect(&content, 1, 1);
+  bool caps = bar && bar->ShowCaptions();
+  TImageList* images = bar ? bar->Images() : nullptr;
+  int y = content.top + 3;
+  if (images && FImageIndex >= 0 && FImageIndex < images->Count()) {
+    int x = content.left + ((content.right - content.left) - images->Width()) / 2;
+    if (!caps) y = content.top + ((content.bottom - content.top) - images->Height()) / 2;
+    images->Draw(c, x, y, FImageIndex, Enabled());
+    y += images->Height() + 1;
+  }
+  if (caps || !images) {
+    RECT t{content.left, images ? y : content.top, content.right, content.bottom};
+    HGDIOBJ old = SelectObject(dc, Font()->Handle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+    DrawText(dc, Caption().c_str(), -1, &t, DT_CENTER | DT_SINGLELINE | (images ? 0u : UINT(DT_VCENTER)));
+    SelectObject(dc, old);
+  }
+}
+
+// ---- TToolBar ----
+TToolBar::TToolBar(TComponent* AOwner) : TCustomControl(AOwner) {
+  FHeight = 29;
+  SetAlign(alTop);
+  SetColor(clBtnFace);
+  ControlStyle() += csAcceptsControls;
+}
+
+void TToolBar::SetShowCaptions(bool Value) {
+  FShowCaptions = Value;
+  if (Value && FButtonHeight < 36) FButtonHeight = 36;
+  Realign();
+  Invalidate();
+}
+
+void TToolBar::SetButtonWidth(int Value) {
+  FButtonWidth = Value;
+  Realign();
+}
+
+void TToolBar::SetButtonHeight(int Value) {
+  FButtonHeight = Value;
+  Realign();
+}
+
+int TToolBar::ButtonCount() const {
+  int n = 0;
+  for (int i = 0; i < ControlCount(); ++i)
+    if (dynamic_cast<TToolButton*>(Controls(i))) ++n;
+  return n;
+}
+
+TToolButton* TToolBar::Buttons(int Index) const {
+  for (int i = 0; i < ControlCount(); ++i)
+    if (auto* b = dynamic_cast<TToolButton*>(Controls(i)); b && Index-- == 0) return b;
+  return nullptr;
+}
+
+void TToolBar::AlignControls(TControl* AControl, RECT& Rect) {
+  TCustomControl::AlignControls(AControl, Rect);
+  // Buttons side by side from the left, in the order they were added.
+  int x = Rect.left + 2;
+  for (int i = 0; i < ControlCount(); ++i) {
+    auto* b = dynamic_cast<TToolButton*>(Controls(i));
+    if (!b || !b->Visible()) continue;
+    int w = b->Style() == tbsSeparator || b->Style() == tbsDivider ? 8 : FButtonWidth + (b->Style() == tbsDropDown ? 12 : 0);
+    if (FShowCaptions && b->Style() != tbsSeparator && b->Style() != tbsDivider) {
+      HDC dc = GetDC(nullptr);
+      HGDIOBJ old = SelectObject(dc, Font()->Handle());
+      SIZE sz{0, 0};
+      GetTextExtentPoint32(dc, b->Caption().c_str(), static_cast<int>(b->Caption().size()), &sz);
+      SelectObject(dc, old);
+      ReleaseDC(nullptr, dc);
+      w = std::max(w, static_cast<int>(sz.cx) + 8);
+    }
+    b->SetBounds(x, Rect.top + 2, w, FButtonHeight);
+    x += w;
+  }
+}
+
+void TToolBar::Paint() {
+  Canvas()->Brush()->SetColor(Color());
+  Canvas()->FillRect(ClientRect());
+}
