@@ -13,7 +13,6 @@
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/filectrl.h"
 #include "platform/vcl/forms.h"
-#include "platform/vcl/grids.h"
 
 namespace {
 
@@ -579,42 +578,3 @@ TEST_F(ControlTest, MaskEditTakesOnlyWhatThePictureAllowsAndSkipsLiterals) {
   EXPECT_EQ(m->RawValue(), "A");
 }
 
-TEST_F(ControlTest, StringGridSelectsCellsScrollsAndKeepsFixedTitles) {
-  auto* g = new TStringGrid(Form);
-  g->SetParent(Form);
-  g->SetBounds(10, 10, 200, 130);
-  g->SetColCount(4);
-  g->SetRowCount(20);
-  g->SetDefaultColWidth(50);
-  g->SetDefaultRowHeight(20);
-  g->SetCells(0, 0, "No.");
-  g->SetCells(1, 3, "IMG_0003.jpg");
-  std::vector<std::pair<int, int>> asked;
-  g->OnSelectCell = [&](TObject*, int C, int R, bool& Can) {
-    asked.push_back({C, R});
-    Can = !(C == 2 && R == 2);
-  };
-  Form->Show();
-  EXPECT_EQ(g->CellRect(1, 1), (RECT{51, 21, 101, 41}));
-  int c, r;
-  g->MouseToCell(60, 70, c, r);
-  EXPECT_EQ(c, 1);
-  EXPECT_EQ(r, 3);
-  ClickAt(g, 60, 70);
-  Run();
-  EXPECT_EQ(g->Col(), 1);
-  EXPECT_EQ(g->Row(), 3);
-  EXPECT_EQ(g->Cells(g->Col(), g->Row()), "IMG_0003.jpg");
-  g->SetRow(2);
-  g->SetCol(2);  // refused by OnSelectCell
-  EXPECT_EQ(g->Col(), 1);
-  Key(VK_NEXT);  // a page down scrolls, the title row stays
-  Key(VK_NEXT);
-  Run();
-  EXPECT_GT(g->TopRow(), 1);
-  EXPECT_EQ(g->CellRect(0, 0).top, 0);
-  RECT cur = g->CellRect(g->Col(), g->Row());
-  EXPECT_FALSE(IsRectEmpty(&cur));
-  EXPECT_EQ(GetScrollPos(g->Handle(), SB_VERT), g->TopRow());
-  EXPECT_FALSE(asked.empty());
-}
