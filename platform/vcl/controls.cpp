@@ -1010,6 +1010,8 @@ void TWinControl::ChildMouse(TMessage& M) {
 
 bool TWinControl::DoKeyDown(TMessage& M) {
   TCustomForm* f = GetParentForm();
+  // Menu shortcuts come before the key handlers of the control and the form.
+  if (f && f->IsShortCut(M)) return true;
   WORD key = static_cast<WORD>(M.WParam);
   TShiftState s = KeyDataToShiftState(M.LParam);
   if (f && f != this && f->KeyPreview() && f->DoKeyDown(M)) return true;

@@ -374,7 +374,15 @@ void TCustomForm::ControlRemoving(TWinControl* Control) {
   if (FFocusedControl && Control->ContainsControl(FFocusedControl)) FFocusedControl = nullptr;
 }
 
+bool TCustomForm::IsShortCut(const TMessage& KeyMessage) {
+  if (!FMenu) return false;
+  WORD key = static_cast<WORD>(KeyMessage.WParam);
+  if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
+  return FMenu->IsShortCut(::ShortCut(key, KeyDataToShiftState(KeyMessage.LParam)));
+}
+
 bool TCustomForm::DoKeyDown(TMessage& M) {
+  if (IsShortCut(M)) return true;
   WORD key = static_cast<WORD>(M.WParam);
   KeyDown(key, KeyDataToShiftState(M.LParam));
   M.WParam = key;

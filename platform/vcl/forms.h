@@ -118,6 +118,9 @@ public:
   RECT ClientRect() override;
 
   bool DoKeyDown(TMessage& M) override;
+  // A key-down message (WM_KEYDOWN or WM_SYSKEYDOWN) that is a shortcut of the form's main
+  // menu runs the item and is taken; true then.
+  bool IsShortCut(const TMessage& KeyMessage);
   bool DoKeyUp(TMessage& M) override;
   bool DoKeyPress(TMessage& M) override;
   void WndProc(TMessage& Message) override;

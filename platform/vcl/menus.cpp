@@ -4,6 +4,7 @@
 #include "platform/vcl/menus.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/vcl/forms.h"
 
@@ -29,6 +30,16 @@ void TMenuItem::Remove(TMenuItem* Item) {
   Item->FParent = nullptr;
 }
 
+TMenuItem* TMenuItem::FindShortCut(TShortCut ShortCut) const {
+  if (ShortCut == 0) return nullptr;
+  for (TMenuItem* i : FItems) {
+    if (!i->FEnabled || !i->FVisible) continue;
+    if (i->FShortCut == ShortCut) return i;
+    if (TMenuItem* sub = i->FindShortCut(ShortCut)) return sub;
+  }
+  return nullptr;
+}
+
 void TMenuItem::Click() {
   if (FEnabled && OnClick) OnClick(this);
 }
@@ -40,12 +51,32 @@ namespace {
 
 class TPopupForm : public TForm {
 public:
-  TPopupForm(TMenuItem* Root) : TForm(nullptr), FRoot(Root) {
+  TPopupForm(TMenuItem* Root, bool OwnerDraw) : TForm(nullptr), FRoot(Root), FOwnerDraw(OwnerDraw) {
     SetBorderStyle(bsNone);
     SetKeyPreview(true);
     for (int i = 0; i < Root->Count(); ++i)
       if (Root->Items(i)->Visible()) FShown.push_back(Root->Items(i));
-    SetBounds(0, 0, 160, static_cast<int>(FShown.size()) * kRow + 4);
+    // Row tops; owner-drawn items may size their rows.
+    int width = kWidth, y = 2;
+    FTops.push_back(y);
+    // Items measure on a screen canvas: the popup has no window yet.
+    TCanvas measure;
+    HDC screen = GetDC(nullptr);
+    measure.SetHandle(screen);
+    for (TMenuItem* it : FShown) {
+      int w = kWidth - 4, h = kRow;
+      if (FOwnerDraw && it->OnMeasureItem) {
+        it->OnMeasureItem(it, &measure, w, h);
+        w = std::max(w, 1);
+        h = std::max(h, 1);
+      }
+      width = std::max(width, w + 4);
+      y += h;
+      FTops.push_back(y);
+    }
+    measure.SetHandle(nullptr);
+    ReleaseDC(nullptr, screen);
+    SetBounds(0, 0, width, y + 2);
     SetColor(clMenu);
     OnPaint = [this](TObject*) { PaintItems(); };
     OnMouseMove = [this](TObject*, TShiftState, int, int Y) { Hot(RowAt(Y)); };
@@ -72,8 +103,12 @@ public:
   TMenuItem* Chosen = nullptr;
 
 private:
-  static constexpr int kRow = 20;
-  int RowAt(int Y) const { return Y < 2 ? -1 : (Y - 2) / kRow; }
+  static constexpr int kRow = 20, kWidth = 160;
+  int RowAt(int Y) const {
+    for (size_t i = 0; i + 1 < FTops.size(); ++i)
+      if (Y >= FTops[i] && Y < FTops[i + 1]) return static_cast<int>(i);
+    return -1;
+  }
   void Hot(int Row) {
     if (Row == FHot) return;
     FHot = Row;
@@ -89,38 +124,71 @@ private:
     RECT r = ClientRect();
     DrawEdge(c->Handle(), &r, EDGE_RAISED, BF_RECT);
     for (size_t i = 0; i < FShown.size(); ++i) {
-      RECT row{2, 2 + static_cast<int>(i) * kRow, r.right - 2, 2 + static_cast<int>(i + 1) * kRow};
-      bool hot = static_cast<int>(i) == FHot && FShown[i]->Enabled();
+      TMenuItem* it = FShown[i];
+      RECT row{2, FTops[i], r.right - 2, FTops[i + 1]};
+      bool hot = static_cast<int>(i) == FHot && it->Enabled();
+      if (FOwnerDraw && (it->OnAdvancedDrawItem || it->OnDrawItem)) {
+        c->Brush()->SetStyle(bsSolid);
+        c->Brush()->SetColor(clMenu);
+        c->Font()->SetColor(clMenuText);
+        if (it->OnAdvancedDrawItem) {
+          TOwnerDrawState st;
+          if (static_cast<int>(i) == FHot) st += odSelected;
+          if (!it->Enabled()) st += odDisabled;
+          if (!it->Enabled()) st += odGrayed;
+          if (it->Checked()) st += odChecked;
+          it->OnAdvancedDrawItem(it, c, row, st);
+        } else {
+          it->OnDrawItem(it, c, row, static_cast<int>(i) == FHot);
+        }
+        continue;
+      }
+      c->Brush()->SetStyle(bsSolid);
       c->Brush()->SetColor(hot ? clHighlight : clMenu);
       c->FillRect(row);
-      if (FShown[i]->Caption() == "-") {
+      if (it->Caption() == "-") {
         RECT line{row.left + 2, (row.top + row.bottom) / 2 - 1, row.right - 2, (row.top + row.bottom) / 2 + 1};
         DrawEdge(c->Handle(), &line, EDGE_ETCHED, BF_TOP);
         continue;
       }
       c->Brush()->SetStyle(bsClear);
-      c->Font()->SetColor(!FShown[i]->Enabled() ? clGrayText : hot ? clHighlightText : clMenuText);
+      c->Font()->SetColor(!it->Enabled() ? clGrayText : hot ? clHighlightText : clMenuText);
       RECT t = row;
       t.left += 20;
-      DrawText(c->Handle(), FShown[i]->Caption().c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER);
-      if (FShown[i]->Checked()) c->TextOut(row.left + 5, row.top + 3, "v");
+      DrawText(c->Handle(), it->Caption().c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER);
+      std::string sc = ShortCutToText(it->ShortCut());
+      if (!sc.empty()) {
+        RECT k = row;
+        k.right -= 8;
+        DrawText(c->Handle(), sc.c_str(), -1, &k, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+      }
+      if (it->Checked()) c->TextOut(row.left + 5, row.top + 3, "v");
     }
   }
   TMenuItem* FRoot;
+  bool FOwnerDraw;
   std::vector<TMenuItem*> FShown;
+  std::vector<int> FTops;
   int FHot = -1;
   bool FDownSeen = false;
 };
 
 }  // namespace
 
-void TPopupMenu::Popup(int X, int Y) {
-  if (OnPopup) OnPopup(this);
-  PopupMenuItems(FItems.get(), X, Y);
+bool TPopupMenu::IsShortCut(TShortCut ShortCut) {
+  TMenuItem* it = FItems->FindShortCut(ShortCut);
+  if (!it) return false;
+  it->Click();
+  return true;
 }
 
-void PopupMenuItems(TMenuItem* Root, int X, int Y) {
-  TPopupForm f(Root);
+void TPopupMenu::Popup(int X, int Y) {
+  if (OnPopup) OnPopup(this);
+  PopupMenuItems(FItems.get(), X, Y, FOwnerDraw);
+}
+
+void PopupMenuItems(TMenuItem* Root, int X, int Y, bool OwnerDraw) {
+  TPopupForm f(Root, OwnerDraw);
   f.SetLeft(X);
   f.SetTop(Y);
   f.HandleNeeded();
@@ -187,6 +255,13 @@ void TMainMenu::PaintBar(HWND Wnd) const {
   ReleaseDC(Wnd, dc);
 }
 
+bool TMainMenu::IsShortCut(TShortCut ShortCut) {
+  TMenuItem* it = FItems->FindShortCut(ShortCut);
+  if (!it) return false;
+  it->Click();
+  return true;
+}
+
 void TMainMenu::OpenItem(HWND Wnd, int Index) {
   if (Index < 0 || Index >= FItems->Count()) return;
   TMenuItem* it = FItems->Items(Index);
@@ -198,5 +273,87 @@ void TMainMenu::OpenItem(HWND Wnd, int Index) {
   RECT r = ItemRect(Wnd, Index);
   RECT wr;
   GetWindowRect(Wnd, &wr);
-  PopupMenuItems(it, wr.left + r.left, wr.top + r.bottom);
+  PopupMenuItems(it, wr.left + r.left, wr.top + r.bottom, FOwnerDraw);
+}
+
+// ---- Shortcuts ----
+namespace {
+
+struct TKeyName {
+  WORD Key;
+  const char* Name;
+};
+const TKeyName kKeyNames[] = {
+    {VK_BACK, "BkSp"},  {VK_TAB, "Tab"},    {VK_ESCAPE, "Esc"}, {VK_RETURN, "Enter"}, {VK_SPACE, "Space"},
+    {VK_PRIOR, "PgUp"}, {VK_NEXT, "PgDn"},  {VK_END, "End"},    {VK_HOME, "Home"},    {VK_LEFT, "Left"},
+    {VK_UP, "Up"},      {VK_RIGHT, "Right"}, {VK_DOWN, "Down"}, {VK_INSERT, "Ins"},   {VK_DELETE, "Del"},
+};
+
+std::string KeyName(WORD Key) {
+  if ((Key >= 'A' && Key <= 'Z') || (Key >= '0' && Key <= '9')) return std::string(1, static_cast<char>(Key));
+  if (Key >= VK_F1 && Key <= VK_F1 + 11) return "F" + std::to_string(Key - VK_F1 + 1);
+  for (const TKeyName& k : kKeyNames)
+    if (k.Key == Key) return k.Name;
+  return {};
+}
+
+bool SameText(const std::string& A, const char* B) {
+  size_t n = std::char_traits<char>::length(B);
+  if (A.size() != n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(A[i])) != std::tolower(static_cast<unsigned char>(B[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+TShortCut ShortCut(WORD Key, TShiftState Shift) {
+  if (Key == 0 || Key > 0xFF) return 0;
+  TShortCut s = Key;
+  if (Shift.Contains(ssShift)) s |= scShift;
+  if (Shift.Contains(ssCtrl)) s |= scCtrl;
+  if (Shift.Contains(ssAlt)) s |= scAlt;
+  return s;
+}
+
+void ShortCutToKey(TShortCut ShortCut, WORD& Key, TShiftState& Shift) {
+  Key = static_cast<WORD>(ShortCut & 0xFF);
+  Shift = TShiftState();
+  if (ShortCut & scShift) Shift += ssShift;
+  if (ShortCut & scCtrl) Shift += ssCtrl;
+  if (ShortCut & scAlt) Shift += ssAlt;
+}
+
+std::string ShortCutToText(TShortCut ShortCut) {
+  std::string name = KeyName(static_cast<WORD>(ShortCut & 0xFF));
+  if (name.empty()) return {};
+  std::string out;
+  if (ShortCut & scShift) out += "Shift+";
+  if (ShortCut & scCtrl) out += "Ctrl+";
+  if (ShortCut & scAlt) out += "Alt+";
+  return out + name;
+}
+
+TShortCut TextToShortCut(const std::string& Text) {
+  TShortCut mods = 0;
+  size_t pos = 0;
+  // Modifier words end with '+'; the last part is the key (which may itself be "+" only as a
+  // character key, which has no name here).
+  for (;;) {
+    size_t plus = Text.find('+', pos);
+    if (plus == std::string::npos || plus + 1 >= Text.size()) break;
+    std::string word = Text.substr(pos, plus - pos);
+    if (SameText(word, "Shift")) mods |= scShift;
+    else if (SameText(word, "Ctrl")) mods |= scCtrl;
+    else if (SameText(word, "Alt")) mods |= scAlt;
+    else return 0;
+    pos = plus + 1;
+  }
+  std::string key = Text.substr(pos);
+  if (key.empty()) return 0;
+  for (int k = 1; k <= 0xFF; ++k) {
+    std::string name = KeyName(static_cast<WORD>(k));
+    if (!name.empty() && SameText(key, name.c_str())) return mods | k;
+  }
+  return 0;
 }

@@ -5,7 +5,27 @@
 #include <memory>
 #include <vector>
 
+#include "platform/vcl/actnlist.h"
 #include "platform/vcl/controls.h"
+#include "platform/vcl/stdctrls.h"
+
+// A key with its modifiers in one number: the virtual key in the low byte, scShift, scCtrl and
+// scAlt above it (0 is no shortcut).
+using TShortCut = int;
+TShortCut ShortCut(WORD Key, TShiftState Shift);
+void ShortCutToKey(TShortCut ShortCut, WORD& Key, TShiftState& Shift);
+// "Ctrl+L", "Shift+F10", "Del", "Shift+Ctrl+Alt+A"; empty for 0 or a key without a name.
+std::string ShortCutToText(TShortCut ShortCut);
+// The reverse, with the modifier words in any order and any case; 0 for text it cannot read.
+TShortCut TextToShortCut(const std::string& Text);
+
+// Owner-drawn items (the menu's OwnerDraw on): the measure event may change the row's size (it
+// starts at the default width and height); the advanced draw event, else the draw event, paints
+// the row instead of the menu. The canvas is the popup's, with the menu font.
+using TMenuMeasureItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height)>;
+using TMenuDrawItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, RECT ARect, bool Selected)>;
+using TAdvancedMenuDrawItemEvent =
+    std::function<void(TObject* Sender, TCanvas* ACanvas, RECT ARect, TOwnerDrawState State)>;
 
 class TMenuItem : public TComponent {
   ORV_CLASS(TMenuItem, TComponent)
@@ -20,6 +40,11 @@ public:
   void SetVisible(bool Value) { FVisible = Value; }
   bool Checked() const { return FChecked; }
   void SetChecked(bool Value) { FChecked = Value; }
+  TShortCut ShortCut() const { return FShortCut; }
+  void SetShortCut(TShortCut Value) { FShortCut = Value; }
+  // The enabled, visible item under this one (at any depth, through enabled and visible items)
+  // whose ShortCut is ShortCut, or nullptr.
+  TMenuItem* FindShortCut(TShortCut ShortCut) const;
   int Count() const { return static_cast<int>(FItems.size()); }
   TMenuItem* Items(int Index) const { return FItems.at(static_cast<size_t>(Index)); }
   void Add(TMenuItem* Item);
@@ -28,10 +53,14 @@ public:
   // Runs OnClick (disabled items do nothing).
   virtual void Click();
   TNotifyEvent OnClick;
+  TMenuMeasureItemEvent OnMeasureItem;
+  TMenuDrawItemEvent OnDrawItem;
+  TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
 
 private:
   std::string FCaption;
   bool FEnabled = true, FVisible = true, FChecked = false;
+  TShortCut FShortCut = 0;
   std::vector<TMenuItem*> FItems;
   TMenuItem* FParent = nullptr;
 };
@@ -44,13 +73,18 @@ public:
   TMenuItem* Items() const { return FItems.get(); }
   TComponent* PopupComponent() const { return FPopupComponent; }
   void SetPopupComponent(TComponent* Value) { FPopupComponent = Value; }
+  bool OwnerDraw() const { return FOwnerDraw; }
+  void SetOwnerDraw(bool Value) { FOwnerDraw = Value; }
   // OnPopup, then the menu at (X, Y) in screen coordinates; the chosen item's OnClick runs.
   virtual void Popup(int X, int Y);
+  // Runs the item whose ShortCut is ShortCut; false when no enabled item has it.
+  bool IsShortCut(TShortCut ShortCut);
   TNotifyEvent OnPopup;
 
 private:
   std::unique_ptr<TMenuItem> FItems;
   TComponent* FPopupComponent = nullptr;
+  bool FOwnerDraw = false;
 };
 
 // The menu bar of a form (TCustomForm::SetMenu): its top items sit in the form's menu row; a
@@ -61,6 +95,9 @@ public:
   explicit TMainMenu(TComponent* AOwner);
   ~TMainMenu() override;
   TMenuItem* Items() const { return FItems.get(); }
+  // Owner drawing applies to the items of the menus that open from the bar.
+  bool OwnerDraw() const { return FOwnerDraw; }
+  void SetOwnerDraw(bool Value) { FOwnerDraw = Value; }
   // Where top item Index lies in the menu row (window coordinates of Wnd), or an empty rect.
   RECT ItemRect(HWND Wnd, int Index) const;
   int ItemAt(HWND Wnd, POINT WindowPt) const;
@@ -68,10 +105,14 @@ public:
   void PaintBar(HWND Wnd) const;
   // Opens top item Index at its place (screen coordinates from Wnd).
   void OpenItem(HWND Wnd, int Index);
+  // Runs the item whose ShortCut is ShortCut; false when no enabled item has it.
+  bool IsShortCut(TShortCut ShortCut);
 
 private:
   std::unique_ptr<TMenuItem> FItems;
+  bool FOwnerDraw = false;
 };
 
 // Shows Root's visible items as a popup at screen (X, Y) and runs the chosen one.
-void PopupMenuItems(TMenuItem* Root, int X, int Y);
+// With OwnerDraw, the items' measure and draw events size and paint the rows.
+void PopupMenuItems(TMenuItem* Root, int X, int Y, bool OwnerDraw = false);
