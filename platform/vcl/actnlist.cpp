@@ -34,11 +34,50 @@ int TAction::Index() const {
   return static_cast<int>(std::find(v.begin(), v.end(), this) - v.begin());
 }
 
-void TAction::RegisterChanges(std::function<void(TAction*)> Listener) { FListeners.push_back(std::move(Listener)); }
+int TAction::RegisterChanges(std::function<void(TAction*)> Listener) {
+  FListeners.emplace_back(++FNextListener, std::move(Listener));
+  return FNextListener;
+}
+
+void TAction::UnRegisterChanges(int Id) {
+  FListeners.erase(std::remove_if(FListeners.begin(), FListeners.end(), [Id](auto& l) { return l.first == Id; }),
+                   FListeners.end());
+}
 
 void TAction::Changed() {
-  for (auto& l : FListeners) l(this);
+  // A listener may take itself off; run over a copy.
+  auto listeners = FListeners;
+  for (auto& l : listeners) l.second(this);
 }
+
+// ---- TActionLink ----
+TActionLink::TActionLink(TComponent* Client, std::function<void(TAction*)> Apply)
+    : FClient(Client), FApply(std::move(Apply)) {}
+
+TActionLink::~TActionLink() { SetAction(nullptr); }
+
+void TActionLink::SetAction(TAction* Value) {
+  if (Value == FAction) return;
+  if (FAction) {
+    FAction->UnRegisterChanges(FId);
+    FAction->RemoveFreeNotification(FClient);
+  }
+  FAction = Value;
+  FId = 0;
+  if (!Value) return;
+  Value->FreeNotification(FClient);
+  FId = Value->RegisterChanges([this](TAction* A) { FApply(A); });
+  FApply(Value);
+}
+
+void TActionLink::Removed(TComponent* AComponent) {
+  if (AComponent && AComponent == FAction) {
+    FAction = nullptr;
+    FId = 0;
+  }
+}
+
+bool TActionLink::Execute() { return FAction && FAction->Execute(); }
 
 void TAction::SetChecked(bool Value) {
   if (Value == FChecked) return;

@@ -50,8 +50,10 @@ public:
   virtual bool Execute();
   // The list's OnUpdate, then OnUpdate; true when a handler ran.
   virtual bool Update();
-  // Called after every change of a shown property (captions, state) for linked controls.
-  void RegisterChanges(std::function<void(TAction*)> Listener);
+  // Called after every change of a shown property (captions, state) for linked controls; the
+  // number given back takes the listener off again (UnRegisterChanges).
+  int RegisterChanges(std::function<void(TAction*)> Listener);
+  void UnRegisterChanges(int Id);
   TNotifyEvent OnExecute, OnUpdate;
 
 protected:
@@ -63,7 +65,31 @@ private:
   std::string FCaption, FHint, FCategory;
   bool FEnabled = true, FVisible = true, FChecked = false, FAutoCheck = false;
   int FGroupIndex = 0, FImageIndex = -1, FShortCut = 0;
-  std::vector<std::function<void(TAction*)>> FListeners;
+  std::vector<std::pair<int, std::function<void(TAction*)>>> FListeners;
+  int FNextListener = 0;
+};
+
+// Ties a client (a control or a menu item) to an action: Apply copies the action's caption and
+// state to the client now and after every change. The client owns the link, calls Removed from
+// its Notification (the action is going: it is forgotten without being touched) and lets its
+// click run the action through Execute.
+class TActionLink {
+public:
+  TActionLink(TComponent* Client, std::function<void(TAction*)> Apply);
+  ~TActionLink();
+  TActionLink(const TActionLink&) = delete;
+  TActionLink& operator=(const TActionLink&) = delete;
+  TAction* Action() const { return FAction; }
+  void SetAction(TAction* Value);
+  void Removed(TComponent* AComponent);
+  // Runs the action; false when there is none or it did not run.
+  bool Execute();
+
+private:
+  TComponent* FClient;
+  std::function<void(TAction*)> FApply;
+  TAction* FAction = nullptr;
+  int FId = 0;
 };
 
 enum : int { scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000 };

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/actnlist.h"
 #include "platform/vcl/forms.h"
 
 ORV_CLASS_IMPL(TControlCanvas, TCanvas)
@@ -548,6 +549,27 @@ void TControl::DoEndDrag(TObject* Target, int X, int Y) {
 
 void TControl::Click() {
   if (OnClick) OnClick(this);
+  else if (FActionLink) FActionLink->Execute();
+}
+
+TAction* TControl::Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+
+void TControl::SetAction(TAction* Value) {
+  if (!FActionLink) {
+    if (!Value) return;
+    FActionLink = std::make_unique<TActionLink>(this, [this](TAction* A) {
+      SetCaption(A->Caption());
+      SetEnabled(A->Enabled());
+      SetVisible(A->Visible());
+      SetHint(A->Hint());
+    });
+  }
+  FActionLink->SetAction(Value);
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && FActionLink) FActionLink->Removed(AComponent);
 }
 void TControl::DblClick() {
   if (OnDblClick) OnDblClick(this);

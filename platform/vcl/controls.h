@@ -248,6 +248,10 @@ public:
 
   // Used by the parent for graphic controls and by the class library's message routing.
   virtual void Click();
+  // The linked action gives the control its caption, enabled and visible state and hint (now and
+  // whenever they change); a click without an OnClick of its own runs it.
+  class TAction* Action() const;
+  void SetAction(class TAction* Value);
   virtual void DblClick();
   virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   virtual void MouseMove(TShiftState Shift, int X, int Y);
@@ -260,6 +264,7 @@ public:
   TCustomForm* GetParentForm() const;
 
 protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   virtual void Changed();
   virtual void VisibleChanging() {}
   virtual void ParentFontChanged();
@@ -288,6 +293,7 @@ private:
   std::string FHint;
   bool FShowHint = false;
   TPopupMenu* FPopupMenu = nullptr;
+  std::unique_ptr<class TActionLink> FActionLink;
   TDragMode FDragMode = dmManual;
   friend class TWinControl;
 };

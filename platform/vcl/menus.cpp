@@ -12,7 +12,19 @@ ORV_CLASS_IMPL(TMenuItem, TComponent)
 ORV_CLASS_IMPL(TPopupMenu, TComponent)
 ORV_CLASS_IMPL(TMainMenu, TComponent)
 
-TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
+TMenuItem::TMenuItem(TComponent* AOwner)
+    : TComponent(AOwner), FActionLink(this, [this](TAction* A) {
+        FCaption = A->Caption();
+        FEnabled = A->Enabled();
+        FChecked = A->Checked();
+        FVisible = A->Visible();
+        FShortCut = A->ShortCut();
+      }) {}
+
+void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove) FActionLink.Removed(AComponent);
+}
 
 TMenuItem::~TMenuItem() {
   if (FParent) FParent->Remove(this);
@@ -41,7 +53,9 @@ TMenuItem* TMenuItem::FindShortCut(TShortCut ShortCut) const {
 }
 
 void TMenuItem::Click() {
-  if (FEnabled && OnClick) OnClick(this);
+  if (!FEnabled) return;
+  if (OnClick) OnClick(this);
+  else FActionLink.Execute();
 }
 
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr)) {}

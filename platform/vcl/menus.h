@@ -50,7 +50,11 @@ public:
   void Add(TMenuItem* Item);
   void Remove(TMenuItem* Item);
   TMenuItem* Parent() const { return FParent; }
-  // Runs OnClick (disabled items do nothing).
+  // The linked action gives the item its caption, enabled, checked and visible state and its
+  // shortcut (now and whenever they change); a click without an OnClick of its own runs it.
+  TAction* Action() const { return FActionLink.Action(); }
+  void SetAction(TAction* Value) { FActionLink.SetAction(Value); }
+  // Runs OnClick, else the action (disabled items do nothing).
   virtual void Click();
   TNotifyEvent OnClick;
   TMenuMeasureItemEvent OnMeasureItem;
@@ -63,6 +67,10 @@ private:
   TShortCut FShortCut = 0;
   std::vector<TMenuItem*> FItems;
   TMenuItem* FParent = nullptr;
+  TActionLink FActionLink;
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 };
 
 class TPopupMenu : public TComponent {
