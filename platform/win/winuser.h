@@ -532,6 +532,25 @@ BOOL DrawMenuBar(HWND wnd);
 // The menu row in window coordinates (not Windows API; FALSE without a menu).
 BOOL GetMenuBarRect(HWND wnd, RECT* r);
 
+// ---- Popup menus ----
+// A popup menu made with CreatePopupMenu and filled with AppendMenu; TrackPopupMenu shows it at
+// a screen point and runs its own message loop until an item is chosen (click, or Enter on the
+// highlighted item) or the menu is cancelled (Escape, a click outside). With TPM_RETURNCMD it
+// gives back the chosen item's id (0 when cancelled) and sends nothing; otherwise it posts
+// WM_COMMAND with the id to the owner window and gives back whether an item was chosen.
+enum : UINT {
+  MF_STRING = 0x0000, MF_ENABLED = 0x0000, MF_GRAYED = 0x0001, MF_DISABLED = 0x0002, MF_CHECKED = 0x0008,
+  MF_SEPARATOR = 0x0800
+};
+enum : UINT { TPM_LEFTALIGN = 0x0000, TPM_LEFTBUTTON = 0x0000, TPM_RIGHTBUTTON = 0x0002, TPM_NONOTIFY = 0x0080,
+              TPM_RETURNCMD = 0x0100 };
+HMENU CreatePopupMenu();
+BOOL DestroyMenu(HMENU menu);
+BOOL AppendMenu(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text);
+inline BOOL AppendMenuA(HMENU m, UINT f, UINT_PTR id, LPCSTR t) { return AppendMenu(m, f, id, t); }
+int GetMenuItemCount(HMENU menu);
+BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* ignored);
+
 // ---- Caret ----
 BOOL CreateCaret(HWND wnd, HBITMAP bm, int w, int h);
 BOOL DestroyCaret();
