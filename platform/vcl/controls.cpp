@@ -57,6 +57,19 @@ TWinControl* FindControl(HWND Handle) {
 
 TControl* DragControl() { return gDragActive ? gDragControl : nullptr; }
 
+// The key-down message whose handlers already ran in this dispatch: controls that handle keys
+// themselves run DoKeyDown first and pass the rest on to TWinControl::WndProc, which must not
+// run the handlers a second time. Each dispatch starts clear and puts back the outer value.
+static thread_local const TMessage* gKeyDownDone = nullptr;
+
+namespace {
+struct TKeyDownScope {
+  const TMessage* Saved = gKeyDownDone;
+  TKeyDownScope() { gKeyDownDone = nullptr; }
+  ~TKeyDownScope() { gKeyDownDone = Saved; }
+};
+}  // namespace
+
 // ---- The window procedure of every control window ----
 LRESULT VclWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* c = static_cast<TWinControl*>(GetProp(Wnd, kControlProp));
@@ -71,8 +84,11 @@ LRESULT VclWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   }
   if (!c) return DefWindowProc(Wnd, Msg, WParam, LParam);
   TMessage m{Msg, WParam, LParam, 0};
-  if (c->WindowProc) c->WindowProc(m);
-  else c->WndProc(m);
+  {
+    TKeyDownScope scope;
+    if (c->WindowProc) c->WindowProc(m);
+    else c->WndProc(m);
+  }
   if (Msg == WM_NCDESTROY) {
     // The window is gone (perhaps destroyed from outside): the control forgets it.
     RemoveProp(Wnd, kControlProp);
@@ -346,6 +362,7 @@ void TControl::SetMouseCapture(bool Value) {
 
 LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
   TMessage m{Msg, WParam, LParam, 0};
+  TKeyDownScope scope;
   if (WindowProc) WindowProc(m);
   else WndProc(m);
   return m.Result;
@@ -1032,6 +1049,7 @@ void TWinControl::ChildMouse(TMessage& M) {
 
 bool TWinControl::DoKeyDown(TMessage& M) {
   TCustomForm* f = GetParentForm();
+  gKeyDownDone = &M;
   // Menu shortcuts come before the key handlers of the control and the form.
   if (f && f->IsShortCut(M)) return true;
   WORD key = static_cast<WORD>(M.WParam);
@@ -1099,7 +1117,7 @@ void TWinControl::WndProc(TMessage& M) {
       return;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
-      if (DoKeyDown(M)) return;
+      if (gKeyDownDone != &M && DoKeyDown(M)) return;
       UINT key = static_cast<UINT>(M.WParam);
       bool special = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE || (key >= VK_PRIOR && key <= VK_DOWN);
       if (special && M.Msg == WM_KEYDOWN) {

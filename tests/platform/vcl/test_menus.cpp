@@ -117,13 +117,8 @@ protected:
     for (UINT m : Mods) InjectKey(m, false);
     Application()->ProcessMessages();
   }
-  // The edit heard the key and no item ran.
-  bool Ordinary(int Key) const {
-    std::string seen = "edit:" + std::to_string(Key) + " ";
-    std::string rest = Log;
-    for (size_t at; (at = rest.find(seen)) != std::string::npos;) rest.erase(at, seen.size());
-    return Log.find(seen) != std::string::npos && rest.empty();
-  }
+  // The edit heard the key once and no item ran.
+  bool Ordinary(int Key) const { return Log == "edit:" + std::to_string(Key) + " "; }
   TForm* Form = nullptr;
   TMainMenu* Menu = nullptr;
   TMenuItem *File = nullptr, *Open = nullptr, *Del = nullptr;
