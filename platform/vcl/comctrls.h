@@ -17,6 +17,9 @@ public:
 // SimpleText when SimplePanel is on.
 class TStatusBar : public TCustomControl {
   ORV_CLASS(TStatusBar, TCustomControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TStatusBar(TComponent* AOwner);
   int PanelCount() const { return static_cast<int>(FPanels.size()); }
@@ -42,6 +45,9 @@ private:
 // Position between Min and Max shown as a filled bar (PBM_SETPOS sets it too).
 class TProgressBar : public TWinControl {
   ORV_CLASS(TProgressBar, TWinControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TProgressBar(TComponent* AOwner);
   int Min() const { return FMin; }
@@ -276,6 +282,9 @@ ORV_ENUM(TTrackBarOrientation, trHorizontal, trVertical)
 // the channel move it; OnChange after every move.
 class TTrackBar : public TWinControl {
   ORV_CLASS(TTrackBar, TWinControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TTrackBar(TComponent* AOwner);
   int Min() const { return FMin; }
@@ -313,6 +322,9 @@ ORV_ENUM(TUDAlignButton, udLeft, udRight)
 // associated edit (Associate) shows the position and sits beside the arrows.
 class TUpDown : public TCustomControl {
   ORV_CLASS(TUpDown, TCustomControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TUpDown(TComponent* AOwner);
   int Min() const { return FMin; }
@@ -381,6 +393,9 @@ private:
 // aligned to the top of its parent by default.
 class TToolBar : public TCustomControl {
   ORV_CLASS(TToolBar, TCustomControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TToolBar(TComponent* AOwner);
   bool ShowCaptions() const { return FShowCaptions; }

@@ -152,3 +152,15 @@ void TUpDown::WndProc(TMessage& M) {
   }
   TCustomControl::WndProc(M);
 }
+
+// Window class "msctls_trackbar32", the name other code (the skinners) looks for.
+void TTrackBar::CreateParams(TCreateParams& P) {
+  TWinControl::CreateParams(P);
+  P.WinClassName = "msctls_trackbar32";
+}
+
+// Window class "msctls_updown32", the name other code (the skinners) looks for.
+void TUpDown::CreateParams(TCreateParams& P) {
+  TCustomControl::CreateParams(P);
+  P.WinClassName = "msctls_updown32";
+}

@@ -179,3 +179,9 @@ void TToolBar::Paint() {
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(ClientRect());
 }
+
+// Window class "ToolbarWindow32", the name other code (the skinners) looks for.
+void TToolBar::CreateParams(TCreateParams& P) {
+  TCustomControl::CreateParams(P);
+  P.WinClassName = "ToolbarWindow32";
+}

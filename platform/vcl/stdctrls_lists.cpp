@@ -235,6 +235,19 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The combo box kind as the window style carries it.
+DWORD ComboStyleBits(TComboBoxStyle s) {
+  switch (s) {
+    case csSimple: return CBS_SIMPLE;
+    case csDropDown: return CBS_DROPDOWN;
+    default: return CBS_DROPDOWNLIST;
+  }
+}
+
+}  // namespace
+
 TComboBox::TComboBox(TComponent* AOwner)
     : TCustomEdit(AOwner), FItems(std::make_unique<TStringList>()), FCanvas(std::make_unique<TControlCanvas>()) {
   FCanvas->SetControl(this);
@@ -254,6 +267,10 @@ TStrings* TComboBox::Items() const { return FItems.get(); }
 
 void TComboBox::SetStyle(TComboBoxStyle Value) {
   FStyle = Value;
+  if (HandleAllocated()) {
+    DWORD st = static_cast<DWORD>(GetWindowLongPtr(Handle(), GWL_STYLE));
+    SetWindowLongPtr(Handle(), GWL_STYLE, static_cast<LONG_PTR>((st & ~DWORD(3)) | ComboStyleBits(Value)));
+  }
   Invalidate();
 }
 
@@ -348,6 +365,20 @@ void TComboBox::PaintWindow(HDC DC) {
 
 void TComboBox::WndProc(TMessage& M) {
   switch (M.Msg) {
+    case CB_GETCOMBOBOXINFO: {
+      // The parts of the box in client coordinates: the text area and the drop-down button.
+      auto* info = reinterpret_cast<COMBOBOXINFO*>(M.LParam);
+      RECT r = ClientRect();
+      int bw = GetSystemMetrics(SM_CXVSCROLL);
+      info->rcItem = RECT{0, 0, std::max<LONG>(0, r.right - bw), r.bottom};
+      info->rcButton = RECT{std::max<LONG>(0, r.right - bw), 0, r.right, r.bottom};
+      info->stateButton = FDropped ? DWORD(STATE_SYSTEM_PRESSED) : DWORD(0);
+      info->hwndCombo = Handle();
+      info->hwndItem = Handle();  // the text area is part of the box itself
+      info->hwndList = nullptr;   // the list exists only while it is down
+      M.Result = 1;
+      return;
+    }
     case WM_KEYDOWN: {
       if (M.WParam == VK_DOWN && GetKeyState(VK_MENU) < 0) {
         DropDown();
@@ -644,4 +675,11 @@ void TMaskEdit::WndProc(TMessage& M) {
     return;
   }
   TCustomEdit::WndProc(M);
+}
+
+// Window class "COMBOBOX", the name other code (the skinners) looks for.
+void TComboBox::CreateParams(TCreateParams& P) {
+  TCustomEdit::CreateParams(P);
+  P.WinClassName = "COMBOBOX";
+  P.Style |= ComboStyleBits(FStyle);
 }
