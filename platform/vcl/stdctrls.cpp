@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/ctlcolor.h"
 #include "platform/vcl/forms.h"
 
 ORV_CLASS_IMPL(TLabel, TGraphicControl)
@@ -439,9 +440,10 @@ std::string TCustomEdit::DisplayText() const {
 
 void TCustomEdit::PaintWindow(HDC DC) {
   RECT r = ClientRect();
+  // The parent chooses the background and text colour (its own controls' Color and Font).
+  ParentCtlColor(Handle(), WM_CTLCOLOREDIT, DC, &r);
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
-  SetTextColor(DC, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
   std::string shown = DisplayText();
   TextOut(DC, 2, 1, shown.c_str(), static_cast<int>(shown.size()));
   auto xOf = [&](int chars) {

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "platform/rtl/strings.h"
+#include "platform/vcl/ctlcolor.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
@@ -101,9 +102,13 @@ RECT TCustomListBox::ItemRect(int Index) const {
 }
 
 void TCustomListBox::PaintWindow(HDC DC) {
+  bool owner = (FStyle == lbOwnerDrawFixed || FStyle == lbOwnerDrawVariable) && OnDrawItem;
+  // The parent chooses the background and the text colour of the items.
+  RECT all = ClientRect();
+  ParentCtlColor(Handle(), WM_CTLCOLORLISTBOX, DC, owner ? nullptr : &all);
+  const COLORREF text = GetTextColor(DC);
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
-  bool owner = (FStyle == lbOwnerDrawFixed || FStyle == lbOwnerDrawVariable) && OnDrawItem;
   if (owner) {
     FCanvas->SetHandle(DC);
     FCanvas->Font()->Assign(Font());
@@ -122,7 +127,7 @@ void TCustomListBox::PaintWindow(HDC DC) {
       continue;
     }
     if (sel) FillRect(DC, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
-    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
+    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
     RECT t = r;
     t.left += 2;
     DrawText(DC, FItems->Strings(i).c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
@@ -347,10 +352,11 @@ void TComboBox::PaintWindow(HDC DC) {
   } else if (FStyle == csDropDownList) {
     RECT text{0, 0, r.right - bw, r.bottom};
     bool sel = Focused();
+    ParentCtlColor(Handle(), WM_CTLCOLOREDIT, DC, &text);  // the parent's colours
     if (sel) FillRect(DC, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
     HGDIOBJ old = SelectObject(DC, Font()->Handle());
     SetBkMode(DC, TRANSPARENT);
-    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
+    if (sel) SetTextColor(DC, GetSysColor(COLOR_HIGHLIGHTTEXT));
     text.left += 2;
     DrawText(DC, GetText().c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     SelectObject(DC, old);
@@ -455,9 +461,10 @@ void TMemo::SetTextBuf(const std::string& Value) {
 }
 
 void TMemo::PaintWindow(HDC DC) {
+  RECT all = ClientRect();
+  ParentCtlColor(Handle(), WM_CTLCOLOREDIT, DC, &all);  // the parent's colours
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
-  SetTextColor(DC, ColorToRGB(Font()->Color()));
   TEXTMETRICA tm{};
   GetTextMetrics(DC, &tm);
   int lh = std::max(1, static_cast<int>(tm.tmHeight));
