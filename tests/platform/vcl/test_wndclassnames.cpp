@@ -123,3 +123,81 @@ TEST_F(ClassNameTest, ComboBoxInfoGivesTheButtonAndTextAreasAndStyleCarriesTheKi
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtr(fresh->Handle(), GWL_STYLE)) & 3, k.Bits);
   }
 }
+
+TEST_F(ClassNameTest, TrackBarAnswersChannelAndThumbRectangles) {
+  struct TCase {
+    TTrackBarOrientation Orientation;
+    int W, H, Position;
+  };
+  const TCase cases[] = {
+      {trHorizontal, 216, 40, 0}, {trHorizontal, 216, 40, 5}, {trHorizontal, 216, 40, 10},
+      {trVertical, 40, 216, 0},   {trVertical, 40, 216, 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << (c.Orientation == trHorizontal ? "horizontal" : "vertical") << " at " << c.Position);
+    auto* tb = new TTrackBar(Form);
+    tb->SetParent(Form);
+    tb->SetOrientation(c.Orientation);
+    tb->SetBounds(10, 10, c.W, c.H);
+    tb->SetMax(10);
+    tb->SetPosition(c.Position);
+    RECT cr;
+    GetClientRect(tb->Handle(), &cr);
+    RECT ch{}, th{};
+    SendMessage(tb->Handle(), TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&ch));
+    SendMessage(tb->Handle(), TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&th));
+    // The channel runs along the long side, 8 pixels in from both ends, 4 pixels thick in the
+    // middle of the short side; a vertical bar reports it with x and y exchanged.
+    const int len = c.Orientation == trHorizontal ? cr.right : cr.bottom;
+    const int across = c.Orientation == trHorizontal ? cr.bottom : cr.right;
+    EXPECT_EQ(ch.left, 8);
+    EXPECT_EQ(ch.right, len - 8);
+    EXPECT_EQ(ch.top, across / 2 - 2);
+    EXPECT_EQ(ch.bottom, across / 2 + 2);
+    // The thumb (11 pixels along the channel) is centred on the position's place on it.
+    const int at = 8 + (len - 16) * c.Position / 10;
+    if (c.Orientation == trHorizontal) {
+      EXPECT_EQ(th.left, at - 5);
+      EXPECT_EQ(th.right, at + 6);
+      EXPECT_LT(th.top, ch.top);
+      EXPECT_GT(th.bottom, ch.bottom);
+    } else {
+      EXPECT_EQ(th.top, at - 5);
+      EXPECT_EQ(th.bottom, at + 6);
+      EXPECT_LT(th.left, ch.top);
+      EXPECT_GT(th.right, ch.bottom);
+    }
+    delete tb;
+  }
+}
+
+TEST_F(ClassNameTest, ToolBarStyleIsReadAndSetThroughItsMessages) {
+  auto* bar = new TToolBar(Form);
+  bar->SetParent(Form);
+  HWND h = bar->Handle();
+  const LONG_PTR windowBits = GetWindowLongPtr(h, GWL_STYLE) & ~LONG_PTR(0xFFFF);
+  ASSERT_TRUE(windowBits & WS_CHILD);
+  EXPECT_EQ(static_cast<DWORD>(SendMessage(h, TB_GETSTYLE, 0, 0)), TBSTYLE_FLAT);  // flat by default
+
+  struct TStep {
+    std::function<void()> Do;
+    DWORD Style;  // what TB_GETSTYLE answers afterwards
+    bool Flat;
+  };
+  const TStep steps[] = {
+      {[&] { SendMessage(h, TB_SETSTYLE, 0, static_cast<LPARAM>(SendMessage(h, TB_GETSTYLE, 0, 0) | 0x8800)); },
+       TBSTYLE_FLAT | TBSTYLE_TRANSPARENT, true},
+      {[&] { SendMessage(h, TB_SETSTYLE, 0, 0); }, 0, false},
+      {[&] { bar->SetFlat(true); }, TBSTYLE_FLAT, true},
+      {[&] { bar->SetFlat(false); }, 0, false},
+      {[&] { SendMessage(h, TB_SETSTYLE, 0, static_cast<LPARAM>(0xFFFF0000u | TBSTYLE_FLAT)); }, TBSTYLE_FLAT, true},
+  };
+  int i = 0;
+  for (const auto& s : steps) {
+    SCOPED_TRACE(i++);
+    s.Do();
+    EXPECT_EQ(static_cast<DWORD>(SendMessage(h, TB_GETSTYLE, 0, 0)), s.Style);
+    EXPECT_EQ(bar->Flat(), s.Flat);
+    EXPECT_EQ(GetWindowLongPtr(h, GWL_STYLE) & ~LONG_PTR(0xFFFF), windowBits);  // window styles untouched
+  }
+}
