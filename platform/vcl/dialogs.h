@@ -81,3 +81,8 @@ public:
 private:
   TColor FColor = clBlack;
 };
+
+// Folder browse: a modal dialog with a tree of the folders under Root ("/" when empty; hidden
+// dot-folders are left out). Directory is the folder selected at start (when it lies under Root)
+// and, after OK, the chosen one; Cancel leaves it unchanged and returns false.
+bool SelectDirectory(const std::string& Caption, const std::string& Root, std::string& Directory);

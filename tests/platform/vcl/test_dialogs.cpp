@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/rtl/strings.h"
+#include "platform/vcl/comctrls.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
@@ -144,4 +145,70 @@ TEST_F(DialogTest, ColorDialogPicksTheClickedColour) {
   Later([] { Key(VK_ESCAPE); });
   EXPECT_FALSE(d.Execute());
   EXPECT_EQ(d.Color(), static_cast<TColor>(RGB(85, 0, 0)));
+}
+
+namespace {
+
+TTreeView* TreeOfActiveForm() {
+  TCustomForm* f = Screen()->ActiveForm();
+  if (!f) return nullptr;
+  for (int i = 0; i < f->ControlCount(); ++i)
+    if (auto* t = dynamic_cast<TTreeView*>(f->Controls(i))) return t;
+  return nullptr;
+}
+
+std::vector<std::string> ChildTexts(TTreeNode* n) {
+  std::vector<std::string> out;
+  for (int i = 0; i < n->Count(); ++i) out.push_back(n->Item(i)->Text());
+  return out;
+}
+
+}  // namespace
+
+TEST_F(DialogTest, SelectDirectoryWalksTheFolderTreeWithKeys) {
+  fs::create_directories(Dir / "sub" / "deep");
+  fs::create_directories(Dir / ".hidden" / "inner");
+  fs::create_directories(Dir / "Zed");
+  struct Case {
+    std::string start;              // relative to Dir; "" = the root
+    std::vector<UINT> keys;         // typed before Enter
+    std::string want;               // relative to Dir
+  } cases[] = {
+      {"", {}, ""},
+      {"", {VK_DOWN}, "sub"},
+      {"", {VK_DOWN, VK_DOWN}, "Zed"},
+      {"sub", {VK_RIGHT, VK_DOWN}, "sub/deep"},
+      {"sub/deep", {VK_UP, VK_UP}, ""},
+      {"../", {VK_DOWN}, "sub"},  // outside the root: starts at the root
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.start + " -> " + c.want);
+    std::string d = c.start.empty() ? "" : (Dir / c.start).string();
+    std::vector<std::string> rootChildren;
+    std::string caption;
+    Later([&] {
+      if (TTreeView* t = TreeOfActiveForm()) {
+        rootChildren = ChildTexts(t->Items()->GetFirstNode());
+        caption = Screen()->ActiveForm()->Caption();
+        char cls[32] = {};
+        GetClassName(Screen()->ActiveForm()->Handle(), cls, 32);
+        caption += std::string("/") + cls;
+      }
+      for (UINT k : c.keys) Key(k);
+      Key(VK_RETURN);
+    });
+    ASSERT_TRUE(SelectDirectory("Pick a folder", Dir.string(), d));
+    EXPECT_EQ(fs::path(d), c.want.empty() ? Dir : Dir / c.want);
+    EXPECT_EQ(caption, "Pick a folder/#32770");
+    EXPECT_EQ(rootChildren, (std::vector<std::string>{"sub", "Zed"}));
+  }
+}
+
+TEST_F(DialogTest, SelectDirectoryCancelKeepsTheFolderAndRefusesAMissingRoot) {
+  std::string d = (Dir / "sub").string();
+  Later([] { Key(VK_DOWN); Key(VK_ESCAPE); });
+  EXPECT_FALSE(SelectDirectory("", Dir.string(), d));
+  EXPECT_EQ(d, (Dir / "sub").string());
+  EXPECT_FALSE(SelectDirectory("", (Dir / "nope").string(), d));
+  EXPECT_EQ(d, (Dir / "sub").string());
 }
