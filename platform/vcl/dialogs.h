@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/component.h"
 #include "platform/rtl/sets.h"
@@ -86,3 +87,41 @@ private:
 // dot-folders are left out). Directory is the folder selected at start (when it lies under Root)
 // and, after OK, the chosen one; Cancel leaves it unchanged and returns false.
 bool SelectDirectory(const std::string& Caption, const std::string& Root, std::string& Directory);
+
+ORV_ENUM(TFontDialogOption, fdAnsiOnly, fdTrueTypeOnly, fdEffects, fdFixedPitchOnly, fdForceFontExist,
+         fdNoFaceSel, fdNoOEMFonts, fdNoSimulations, fdNoSizeSel, fdNoStyleSel, fdNoVectorFonts,
+         fdShowHelp, fdWysiwyg, fdLimitSize, fdScalableOnly, fdApplyButton)
+using TFontDialogOptions = TSet<TFontDialogOption>;
+ORV_ENUM(TFontDialogDevice, fdScreen, fdPrinter, fdBoth)
+using TFDApplyEvent = std::function<void(TObject* Sender, HWND Wnd)>;
+
+// Font dialog: family (from the installed fonts), size, styles and, with fdEffects, underline,
+// strike-out and colour. OK copies the choice into Font; Cancel leaves Font as it was before
+// Execute. With fdApplyButton an "Apply" button copies the choice into Font and calls OnApply.
+class TFontDialog : public TComponent {
+  ORV_CLASS(TFontDialog, TComponent)
+public:
+  explicit TFontDialog(TComponent* AOwner);
+  ~TFontDialog() override;
+  TFont* Font() const { return FFont.get(); }
+  void SetFont(TFont* Value) { FFont->Assign(Value); }
+  TFontDialogOptions& Options() { return FOptions; }
+  TFontDialogDevice Device() const { return FDevice; }
+  void SetDevice(TFontDialogDevice Value) { FDevice = Value; }
+  // Used with fdLimitSize; 0 means no limit.
+  int MinFontSize() const { return FMinFontSize; }
+  void SetMinFontSize(int Value) { FMinFontSize = Value; }
+  int MaxFontSize() const { return FMaxFontSize; }
+  void SetMaxFontSize(int Value) { FMaxFontSize = Value; }
+  TFDApplyEvent OnApply;
+  TNotifyEvent OnShow, OnClose;
+  bool Execute();
+  // The installed font families, sorted, as the dialog lists them.
+  static std::vector<std::string> FontFamilies();
+
+private:
+  std::unique_ptr<TFont> FFont;
+  TFontDialogOptions FOptions{fdEffects};
+  TFontDialogDevice FDevice = fdScreen;
+  int FMinFontSize = 0, FMaxFontSize = 0;
+};

@@ -2,6 +2,7 @@
 // modal loops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -211,4 +212,120 @@ TEST_F(DialogTest, SelectDirectoryCancelKeepsTheFolderAndRefusesAMissingRoot) {
   EXPECT_EQ(d, (Dir / "sub").string());
   EXPECT_FALSE(SelectDirectory("", (Dir / "nope").string(), d));
   EXPECT_EQ(d, (Dir / "sub").string());
+}
+
+namespace {
+
+template <class T>
+T* Find(const char* name) {
+  TCustomForm* f = Screen()->ActiveForm();
+  return f ? dynamic_cast<T*>(f->FindComponent(name)) : nullptr;
+}
+
+void ClickOn(TControl* c) {
+  ASSERT_TRUE(c);
+  POINT p = c->ClientToScreen(POINT{6, 6});
+  InjectMouseButton(p.x, p.y, 0, true);
+  InjectMouseButton(p.x, p.y, 0, false);
+}
+
+}  // namespace
+
+TEST_F(DialogTest, FontDialogTakesFamilySizeStylesAndKeepsTheColour) {
+  std::vector<std::string> fams = TFontDialog::FontFamilies();
+  auto arial = std::find(fams.begin(), fams.end(), "Arial");
+  ASSERT_NE(arial, fams.end());
+  ASSERT_NE(arial + 1, fams.end());
+  EXPECT_TRUE(std::is_sorted(fams.begin(), fams.end(), [](auto& a, auto& b) { return CompareText(a, b) < 0; }));
+  TFontDialog d(nullptr);
+  d.Font()->SetName("Arial");
+  d.Font()->SetSize(10);
+  d.Font()->SetColor(clRed);
+  d.Font()->SetStyle(TFontStyles{fsItalic});
+  int shownIndex = -2;
+  std::string shownColor;
+  Later([&] {
+    auto* list = Find<TListBox>("FamilyList");
+    ASSERT_TRUE(list);
+    shownIndex = list->ItemIndex();
+    auto* combo = Find<TComboBox>("ColorCombo");
+    shownColor = combo->Items()->Strings(combo->ItemIndex());
+    ClickOn(Find<TCheckBox>("BoldCheck"));
+    ClickOn(list);  // the click selects the first row; Home/Down make the choice explicit
+    Key(VK_HOME);
+    for (auto i = fams.begin(); i != arial + 1; ++i) Key(VK_DOWN);
+    ClickOn(Find<TEdit>("SizeEdit"));
+    SelectAllAndType("14");
+    Key(VK_RETURN);
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(shownIndex, arial - fams.begin());
+  EXPECT_EQ(shownColor, "Red");
+  EXPECT_EQ(d.Font()->Name(), *(arial + 1));
+  EXPECT_EQ(d.Font()->Size(), 14);
+  EXPECT_EQ(d.Font()->Style(), (TFontStyles{fsBold, fsItalic}));
+  EXPECT_EQ(d.Font()->Color(), clRed);
+}
+
+TEST_F(DialogTest, FontDialogRefusesBadSizesAndCancelRestoresTheFont) {
+  struct Case {
+    std::string typed;
+    bool limit;
+  } cases[] = {{"abc", false}, {"0", false}, {"99999", false}, {"14", true}, {"6", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    TFontDialog d(nullptr);
+    d.Font()->SetName("Arial");
+    d.Font()->SetSize(10);
+    if (c.limit) {
+      d.Options() += fdLimitSize;
+      d.SetMinFontSize(8);
+      d.SetMaxFontSize(12);
+    }
+    bool warned = false;
+    Later([&] {
+      TCustomForm* dlg = Screen()->ActiveForm();
+      ClickOn(Find<TEdit>("SizeEdit"));
+      SelectAllAndType(c.typed);
+      Key(VK_RETURN);
+      Later([&, dlg] {
+        warned = Screen()->ActiveForm() && Screen()->ActiveForm() != dlg;
+        Key(VK_RETURN);  // closes the warning
+        Later([] { Key(VK_ESCAPE); });
+      });
+    });
+    EXPECT_FALSE(d.Execute());
+    EXPECT_TRUE(warned);
+    EXPECT_EQ(d.Font()->Size(), 10);
+  }
+}
+
+TEST_F(DialogTest, FontDialogApplyButtonReportsTheChoiceBeforeCancel) {
+  TFontDialog d(nullptr);
+  d.Font()->SetSize(10);
+  int applied = 0;
+  HWND applyWnd = nullptr;
+  d.OnApply = [&](TObject*, HWND w) {
+    applied = d.Font()->Size();
+    applyWnd = w;
+  };
+  bool hadApply = true;
+  Later([&] {
+    hadApply = Find<TButton>("ApplyButton") != nullptr;
+    Key(VK_ESCAPE);
+  });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_FALSE(hadApply);  // no Apply button without fdApplyButton
+  EXPECT_EQ(applied, 0);
+  d.Options() += fdApplyButton;
+  Later([] {
+    ClickOn(Find<TEdit>("SizeEdit"));
+    SelectAllAndType("20");
+    ClickOn(Find<TButton>("ApplyButton"));
+    Key(VK_ESCAPE);
+  });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_EQ(applied, 20);
+  EXPECT_NE(applyWnd, nullptr);
+  EXPECT_EQ(d.Font()->Size(), 10);
 }
