@@ -125,3 +125,46 @@ private:
   TFontDialogDevice FDevice = fdScreen;
   int FMinFontSize = 0, FMaxFontSize = 0;
 };
+
+ORV_ENUM(TPrintDialogOption, poPrintToFile, poPageNums, poSelection, poWarning, poHelp, poDisablePrintToFile)
+using TPrintDialogOptions = TSet<TPrintDialogOption>;
+ORV_ENUM(TPrintRange, prAllPages, prSelection, prPageNums)
+
+// Print dialog: printer, page range, copies and collation. The printers listed are those of
+// Printers(); pages typed must lie within MinPage..MaxPage and From must not exceed To.
+class TPrintDialog : public TComponent {
+  ORV_CLASS(TPrintDialog, TComponent)
+public:
+  explicit TPrintDialog(TComponent* AOwner) : TComponent(AOwner) {}
+  int Copies() const { return FCopies; }
+  void SetCopies(int Value) { FCopies = Value; }
+  bool Collate() const { return FCollate; }
+  void SetCollate(bool Value) { FCollate = Value; }
+  int FromPage() const { return FFromPage; }
+  void SetFromPage(int Value) { FFromPage = Value; }
+  int ToPage() const { return FToPage; }
+  void SetToPage(int Value) { FToPage = Value; }
+  int MinPage() const { return FMinPage; }
+  void SetMinPage(int Value) { FMinPage = Value; }
+  int MaxPage() const { return FMaxPage; }
+  void SetMaxPage(int Value) { FMaxPage = Value; }
+  TPrintRange PrintRange() const { return FPrintRange; }
+  void SetPrintRange(TPrintRange Value) { FPrintRange = Value; }
+  bool PrintToFile() const { return FPrintToFile; }
+  void SetPrintToFile(bool Value) { FPrintToFile = Value; }
+  TPrintDialogOptions& Options() { return FOptions; }
+  // The printer chosen (an index into Printers()).
+  int PrinterIndex() const { return FPrinterIndex; }
+  void SetPrinterIndex(int Value) { FPrinterIndex = Value; }
+  std::string PrinterName() const;
+  // The printers the system offers: the PDF-file printer.
+  static std::vector<std::string> Printers();
+  TNotifyEvent OnShow, OnClose;
+  bool Execute();
+
+private:
+  int FCopies = 1, FFromPage = 0, FToPage = 0, FMinPage = 0, FMaxPage = 0, FPrinterIndex = 0;
+  bool FCollate = false, FPrintToFile = false;
+  TPrintRange FPrintRange = prAllPages;
+  TPrintDialogOptions FOptions;
+};

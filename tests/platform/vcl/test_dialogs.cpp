@@ -329,3 +329,76 @@ TEST_F(DialogTest, FontDialogApplyButtonReportsTheChoiceBeforeCancel) {
   EXPECT_NE(applyWnd, nullptr);
   EXPECT_EQ(d.Font()->Size(), 10);
 }
+
+TEST_F(DialogTest, PrintDialogChecksThePageRange) {
+  struct Case {
+    std::string from, to;
+    bool accepted;
+  } cases[] = {{"2", "5", true}, {"10", "10", true}, {"0", "5", false},
+               {"3", "11", false}, {"6", "4", false}, {"x", "4", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.from + ".." + c.to);
+    TPrintDialog d(nullptr);
+    d.Options() += poPageNums;
+    d.SetMinPage(1);
+    d.SetMaxPage(10);
+    d.SetFromPage(1);
+    d.SetToPage(1);
+    bool warned = false;
+    Later([&] {
+      TCustomForm* dlg = Screen()->ActiveForm();
+      ClickOn(Find<TEdit>("FromEdit"));
+      SelectAllAndType(c.from);
+      ClickOn(Find<TEdit>("ToEdit"));
+      SelectAllAndType(c.to);
+      Key(VK_RETURN);
+      if (!c.accepted)
+        Later([&, dlg] {
+          warned = Screen()->ActiveForm() && Screen()->ActiveForm() != dlg;
+          Key(VK_RETURN);
+          Later([] { Key(VK_ESCAPE); });
+        });
+    });
+    EXPECT_EQ(d.Execute(), c.accepted);
+    EXPECT_EQ(warned, !c.accepted);
+    EXPECT_EQ(d.PrintRange(), c.accepted ? prPageNums : prAllPages);
+    EXPECT_EQ(d.FromPage(), c.accepted ? std::stoi(c.from) : 1);
+    EXPECT_EQ(d.ToPage(), c.accepted ? std::stoi(c.to) : 1);
+  }
+}
+
+TEST_F(DialogTest, PrintDialogTakesCopiesCollateAndPrintToFile) {
+  ASSERT_EQ(TPrintDialog::Printers(), std::vector<std::string>{"PDF file"});
+  TPrintDialog d(nullptr);
+  d.Options() += poPrintToFile;
+  bool pagesEnabled = true, selectionEnabled = true;
+  Later([&] {
+    pagesEnabled = Find<TRadioButton>("PagesRadio")->Enabled();
+    selectionEnabled = Find<TRadioButton>("SelectionRadio")->Enabled();
+    ClickOn(Find<TCheckBox>("CollateCheck"));
+    ClickOn(Find<TCheckBox>("PrintToFileCheck"));
+    ClickOn(Find<TEdit>("CopiesEdit"));
+    SelectAllAndType("3");
+    Key(VK_RETURN);
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_FALSE(pagesEnabled);
+  EXPECT_FALSE(selectionEnabled);
+  EXPECT_EQ(d.Copies(), 3);
+  EXPECT_TRUE(d.Collate());
+  EXPECT_TRUE(d.PrintToFile());
+  EXPECT_EQ(d.PrintRange(), prAllPages);
+  EXPECT_EQ(d.PrinterName(), "PDF file");
+  // Zero copies are refused; Cancel keeps the earlier answers.
+  Later([] {
+    ClickOn(Find<TEdit>("CopiesEdit"));
+    SelectAllAndType("0");
+    Key(VK_RETURN);
+    Later([] {
+      Key(VK_RETURN);
+      Later([] { Key(VK_ESCAPE); });
+    });
+  });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_EQ(d.Copies(), 3);
+}
