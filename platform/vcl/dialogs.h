@@ -1,5 +1,5 @@
 // Common dialogs of our own (forms with the dialog window class "#32770"): open and save file
-// dialogs over the file system, and a colour dialog.
+// dialogs over the file system, a colour dialog, font and print dialogs and a folder browse.
 #pragma once
 
 #include <memory>
