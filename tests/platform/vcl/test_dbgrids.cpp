@@ -56,11 +56,11 @@ TEST_F(Grid, TheRequirementListWithItsOwnColumnsAndRowNumbers) {
     const char* field;
     const char* title;
     int width;
-  } spec[] = {{"xuhao", "ID", 44},
+  } columns[] = {{"xuhao", "ID", 44},
               {"fname", "File name", 100},
               {"yongtu", "Production Requirements", 304},
               {"xiugai", "Design requirements", 174}};
-  for (auto& s : spec) {
+  for (auto& s : columns) {
     TColumn* c = Columns.Add();
     c->SetFieldName(s.field);
     c->Title()->SetCaption(s.title);
