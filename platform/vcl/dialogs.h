@@ -20,13 +20,22 @@ ORV_ENUM(TOpenOption, ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeD
          ofEnableSizing, ofDontAddToRecent, ofForceShowHidden)
 using TOpenOptions = TSet<TOpenOption>;
 
-class TOpenDialog : public TComponent {
-  ORV_CLASS(TOpenDialog, TComponent)
+// Base of the common dialogs: Execute shows the dialog modally and tells whether the user accepted.
+class TCommonDialog : public TComponent {
+  ORV_CLASS(TCommonDialog, TComponent)
+public:
+  explicit TCommonDialog(TComponent* AOwner) : TComponent(AOwner) {}
+  virtual bool Execute() = 0;
+  TNotifyEvent OnShow, OnClose;
+};
+
+class TOpenDialog : public TCommonDialog {
+  ORV_CLASS(TOpenDialog, TCommonDialog)
 public:
   explicit TOpenDialog(TComponent* AOwner);
   ~TOpenDialog() override;
   // Shows the dialog; true when the user chose a file (FileName, Files).
-  virtual bool Execute();
+  bool Execute() override;
   const std::string& FileName() const { return FFileName; }
   void SetFileName(const std::string& Value) { FFileName = Value; }
   // "Description|mask;mask|Description|mask".
@@ -42,7 +51,6 @@ public:
   void SetDefaultExt(const std::string& Value) { FDefaultExt = Value; }
   TOpenOptions& Options() { return FOptions; }
   TStrings* Files() const;
-  TNotifyEvent OnShow, OnClose;
 
   // The file a typed name stands for, given the folder shown: absolute names stay, relative
   // ones join the folder, DefaultExt is added to a name without extension.
@@ -70,14 +78,14 @@ protected:
   bool IsSave() const override { return true; }
 };
 
-class TColorDialog : public TComponent {
-  ORV_CLASS(TColorDialog, TComponent)
+class TColorDialog : public TCommonDialog {
+  ORV_CLASS(TColorDialog, TCommonDialog)
 public:
-  explicit TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}
+  explicit TColorDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
   TColor Color() const { return FColor; }
   void SetColor(TColor Value) { FColor = Value; }
   // A palette of 48 colours; a click picks, OK accepts.
-  bool Execute();
+  bool Execute() override;
 
 private:
   TColor FColor = clBlack;
@@ -98,8 +106,8 @@ using TFDApplyEvent = std::function<void(TObject* Sender, HWND Wnd)>;
 // Font dialog: family (from the installed fonts), size, styles and, with fdEffects, underline,
 // strike-out and colour. OK copies the choice into Font; Cancel leaves Font as it was before
 // Execute. With fdApplyButton an "Apply" button copies the choice into Font and calls OnApply.
-class TFontDialog : public TComponent {
-  ORV_CLASS(TFontDialog, TComponent)
+class TFontDialog : public TCommonDialog {
+  ORV_CLASS(TFontDialog, TCommonDialog)
 public:
   explicit TFontDialog(TComponent* AOwner);
   ~TFontDialog() override;
@@ -114,8 +122,7 @@ public:
   int MaxFontSize() const { return FMaxFontSize; }
   void SetMaxFontSize(int Value) { FMaxFontSize = Value; }
   TFDApplyEvent OnApply;
-  TNotifyEvent OnShow, OnClose;
-  bool Execute();
+  bool Execute() override;
   // The installed font families, sorted, as the dialog lists them.
   static std::vector<std::string> FontFamilies();
 
@@ -132,10 +139,10 @@ ORV_ENUM(TPrintRange, prAllPages, prSelection, prPageNums)
 
 // Print dialog: printer, page range, copies and collation. The printers listed are those of
 // Printers(); pages typed must lie within MinPage..MaxPage and From must not exceed To.
-class TPrintDialog : public TComponent {
-  ORV_CLASS(TPrintDialog, TComponent)
+class TPrintDialog : public TCommonDialog {
+  ORV_CLASS(TPrintDialog, TCommonDialog)
 public:
-  explicit TPrintDialog(TComponent* AOwner) : TComponent(AOwner) {}
+  explicit TPrintDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
   int Copies() const { return FCopies; }
   void SetCopies(int Value) { FCopies = Value; }
   bool Collate() const { return FCollate; }
@@ -159,12 +166,24 @@ public:
   std::string PrinterName() const;
   // The printers the system offers: the PDF-file printer.
   static std::vector<std::string> Printers();
-  TNotifyEvent OnShow, OnClose;
-  bool Execute();
+  bool Execute() override;
 
 private:
   int FCopies = 1, FFromPage = 0, FToPage = 0, FMinPage = 0, FMaxPage = 0, FPrinterIndex = 0;
   bool FCollate = false, FPrintToFile = false;
   TPrintRange FPrintRange = prAllPages;
   TPrintDialogOptions FOptions;
+};
+
+// Printer setup: the choice of printer among TPrintDialog::Printers().
+class TPrinterSetupDialog : public TCommonDialog {
+  ORV_CLASS(TPrinterSetupDialog, TCommonDialog)
+public:
+  explicit TPrinterSetupDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+  int PrinterIndex() const { return FPrinterIndex; }
+  void SetPrinterIndex(int Value) { FPrinterIndex = Value; }
+  bool Execute() override;
+
+private:
+  int FPrinterIndex = 0;
 };

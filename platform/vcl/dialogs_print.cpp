@@ -7,7 +7,8 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
-ORV_CLASS_IMPL(TPrintDialog, TComponent)
+ORV_CLASS_IMPL(TPrintDialog, TCommonDialog)
+ORV_CLASS_IMPL(TPrinterSetupDialog, TCommonDialog)
 
 namespace {
 
@@ -124,4 +125,28 @@ bool TPrintDialog::Execute() {
     FToPage = nTo;
   }
   return true;
+}
+
+bool TPrinterSetupDialog::Execute() {
+  std::vector<std::string> printers = TPrintDialog::Printers();
+  TPrintForm f(nullptr);
+  f.SetCaption("Print Setup");
+  f.SetClientWidth(360);
+  f.SetClientHeight(80);
+  auto* printer = Place<TComboBox>(&f, "PrinterCombo", nullptr, 8, 8, 344, 21);
+  printer->SetStyle(csDropDownList);
+  for (auto& p : printers) printer->Items()->Add(p);
+  printer->SetItemIndex(std::clamp(FPrinterIndex, 0, static_cast<int>(printers.size()) - 1));
+  auto* ok = Place<TButton>(&f, "OKButton", "OK", 196, 48, 75, 25);
+  ok->SetDefault(true);
+  ok->SetModalResult(mrOk);
+  auto* cancel = Place<TButton>(&f, "CancelButton", "Cancel", 277, 48, 75, 25);
+  cancel->SetCancel(true);
+  cancel->SetModalResult(mrCancel);
+  f.SetActiveControl(printer);
+  if (OnShow) OnShow(this);
+  bool accepted = f.ShowModal() == mrOk;
+  if (OnClose) OnClose(this);
+  if (accepted) FPrinterIndex = std::max(0, printer->ItemIndex());
+  return accepted;
 }

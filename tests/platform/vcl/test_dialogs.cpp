@@ -402,3 +402,36 @@ TEST_F(DialogTest, PrintDialogTakesCopiesCollateAndPrintToFile) {
   EXPECT_FALSE(d.Execute());
   EXPECT_EQ(d.Copies(), 3);
 }
+
+TEST_F(DialogTest, EveryDialogRunsThroughTheCommonBase) {
+  TOpenDialog open(nullptr);
+  TSaveDialog save(nullptr);
+  TColorDialog color(nullptr);
+  TFontDialog font(nullptr);
+  TPrintDialog print(nullptr);
+  TPrinterSetupDialog setup(nullptr);
+  TCommonDialog* all[] = {&open, &save, &color, &font, &print, &setup};
+  for (TCommonDialog* d : all) {
+    SCOPED_TRACE(d->ClassName());
+    EXPECT_TRUE(d->InheritsFrom(TCommonDialog::StaticClass()));
+    std::string shownClass;
+    int shows = 0, closes = 0;
+    d->OnShow = [&](TObject*) { ++shows; };
+    d->OnClose = [&](TObject*) { ++closes; };
+    Later([&] {
+      char cls[32] = {};
+      if (TCustomForm* f = Screen()->ActiveForm()) GetClassName(f->Handle(), cls, 32);
+      shownClass = cls;
+      Key(VK_ESCAPE);
+    });
+    EXPECT_FALSE(d->Execute());
+    EXPECT_EQ(shownClass, "#32770");
+    EXPECT_EQ(shows, 1);
+    EXPECT_EQ(closes, 1);
+    d->OnShow = nullptr;
+    d->OnClose = nullptr;
+  }
+  Later([] { Key(VK_RETURN); });
+  EXPECT_TRUE(setup.Execute());
+  EXPECT_EQ(setup.PrinterIndex(), 0);
+}
