@@ -8,7 +8,7 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
-ORV_CLASS_IMPL(TFontDialog, TComponent)
+ORV_CLASS_IMPL(TFontDialog, TCommonDialog)
 
 namespace {
 
@@ -52,7 +52,7 @@ T* Place(TForm* f, const char* name, int x, int y, int w, int h) {
 
 }  // namespace
 
-TFontDialog::TFontDialog(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_unique<TFont>()) {}
+TFontDialog::TFontDialog(TComponent* AOwner) : TCommonDialog(AOwner), FFont(std::make_unique<TFont>()) {}
 TFontDialog::~TFontDialog() = default;
 
 std::vector<std::string> TFontDialog::FontFamilies() {
