@@ -303,3 +303,15 @@ void TPageControl::Paint() {
   }
   SelectObject(dc, old);
 }
+
+// Window class "msctls_statusbar32", the name other code (the skinners) looks for.
+void TStatusBar::CreateParams(TCreateParams& P) {
+  TCustomControl::CreateParams(P);
+  P.WinClassName = "msctls_statusbar32";
+}
+
+// Window class "msctls_progress32", the name other code (the skinners) looks for.
+void TProgressBar::CreateParams(TCreateParams& P) {
+  TWinControl::CreateParams(P);
+  P.WinClassName = "msctls_progress32";
+}

@@ -17,6 +17,9 @@ public:
 // SimpleText when SimplePanel is on.
 class TStatusBar : public TCustomControl {
   ORV_CLASS(TStatusBar, TCustomControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TStatusBar(TComponent* AOwner);
   int PanelCount() const { return static_cast<int>(FPanels.size()); }
@@ -42,6 +45,9 @@ private:
 // Position between Min and Max shown as a filled bar (PBM_SETPOS sets it too).
 class TProgressBar : public TWinControl {
   ORV_CLASS(TProgressBar, TWinControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TProgressBar(TComponent* AOwner);
   int Min() const { return FMin; }
@@ -274,8 +280,15 @@ ORV_ENUM(TTrackBarOrientation, trHorizontal, trVertical)
 
 // A slider: Position between Min and Max; arrows, PageUp/PageDown, Home/End and clicks on
 // the channel move it; OnChange after every move.
+// Track bar geometry, client coordinates (lParam: RECT*). The channel rectangle comes as for a
+// horizontal bar: for a vertical one its x and y are exchanged.
+enum : UINT { TBM_GETTHUMBRECT = WM_USER + 25, TBM_GETCHANNELRECT = WM_USER + 26 };
+
 class TTrackBar : public TWinControl {
   ORV_CLASS(TTrackBar, TWinControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TTrackBar(TComponent* AOwner);
   int Min() const { return FMin; }
@@ -301,6 +314,7 @@ protected:
 private:
   int PosAt(int X, int Y);
   RECT Channel();
+  RECT Thumb();  // the thumb at the current position
   int FMin = 0, FMax = 10, FPosition = 0, FFrequency = 1, FPageSize = 2, FLineSize = 1;
   TTrackBarOrientation FOrientation = trHorizontal;
   bool FDragging = false;
@@ -313,6 +327,9 @@ ORV_ENUM(TUDAlignButton, udLeft, udRight)
 // associated edit (Associate) shows the position and sits beside the arrows.
 class TUpDown : public TCustomControl {
   ORV_CLASS(TUpDown, TCustomControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TUpDown(TComponent* AOwner);
   int Min() const { return FMin; }
@@ -379,14 +396,21 @@ private:
 
 // A bar of tool buttons laid out from the left in their order (wrapping is not done);
 // aligned to the top of its parent by default.
+// Tool bar styles (the low word of its window style) and the messages that read and set them.
+constexpr DWORD TBSTYLE_FLAT = 0x0800, TBSTYLE_TRANSPARENT = 0x8000;
+enum : UINT { TB_SETSTYLE = WM_USER + 56, TB_GETSTYLE = WM_USER + 57 };
+
 class TToolBar : public TCustomControl {
   ORV_CLASS(TToolBar, TCustomControl)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TToolBar(TComponent* AOwner);
   bool ShowCaptions() const { return FShowCaptions; }
   void SetShowCaptions(bool Value);
   bool Flat() const { return FFlat; }
-  void SetFlat(bool Value) { FFlat = Value; Invalidate(); }
+  void SetFlat(bool Value);
   int ButtonWidth() const { return FButtonWidth; }
   void SetButtonWidth(int Value);
   int ButtonHeight() const { return FButtonHeight; }
@@ -396,6 +420,7 @@ public:
   int ButtonCount() const;
   TToolButton* Buttons(int Index) const;
   void AlignControls(TControl* AControl, RECT& Rect) override;
+  void WndProc(TMessage& Message) override;
 
 protected:
   void Paint() override;

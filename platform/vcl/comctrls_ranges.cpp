@@ -40,6 +40,15 @@ RECT TTrackBar::Channel() {
   return RECT{r.right / 2 - 2, 8, r.right / 2 + 2, r.bottom - 8};
 }
 
+RECT TTrackBar::Thumb() {
+  RECT c = Channel();
+  bool h = FOrientation == trHorizontal;
+  int span = std::max(1, FMax - FMin);
+  int len = h ? c.right - c.left : c.bottom - c.top;
+  int p = (h ? c.left : c.top) + static_cast<int>(static_cast<int64_t>(len) * (FPosition - FMin) / span);
+  return h ? RECT{p - 5, c.top - 8, p + 6, c.bottom + 5} : RECT{c.left - 8, p - 5, c.right + 5, p + 6};
+}
+
 int TTrackBar::PosAt(int X, int Y) {
   RECT c = Channel();
   int len = FOrientation == trHorizontal ? c.right - c.left : c.bottom - c.top;
@@ -59,14 +68,23 @@ void TTrackBar::PaintWindow(HDC DC) {
     RECT t = h ? RECT{p, c.bottom + 6, p + 1, c.bottom + 9} : RECT{c.right + 6, p, c.right + 9, p + 1};
     FillRect(DC, &t, GetSysColorBrush(COLOR_BTNTEXT));
   }
-  int p = (h ? c.left : c.top) + static_cast<int>(static_cast<int64_t>(len) * (FPosition - FMin) / span);
-  RECT thumb = h ? RECT{p - 5, c.top - 8, p + 6, c.bottom + 5} : RECT{c.left - 8, p - 5, c.right + 5, p + 6};
+  RECT thumb = Thumb();
   FillRect(DC, &thumb, GetSysColorBrush(COLOR_BTNFACE));
   DrawEdge(DC, &thumb, EDGE_RAISED, BF_RECT);
 }
 
 void TTrackBar::WndProc(TMessage& M) {
   switch (M.Msg) {
+    case TBM_GETTHUMBRECT:
+      if (M.LParam) *reinterpret_cast<RECT*>(M.LParam) = Thumb();
+      return;
+    case TBM_GETCHANNELRECT:
+      if (M.LParam) {
+        RECT c = Channel();
+        if (FOrientation != trHorizontal) c = RECT{c.top, c.left, c.bottom, c.right};
+        *reinterpret_cast<RECT*>(M.LParam) = c;
+      }
+      return;
     case WM_GETDLGCODE: M.Result = DLGC_WANTARROWS; return;
     case WM_LBUTTONDOWN:
       if (CanFocus() && !Focused()) SetFocus();
@@ -151,4 +169,16 @@ void TUpDown::WndProc(TMessage& M) {
     return;
   }
   TCustomControl::WndProc(M);
+}
+
+// Window class "msctls_trackbar32", the name other code (the skinners) looks for.
+void TTrackBar::CreateParams(TCreateParams& P) {
+  TWinControl::CreateParams(P);
+  P.WinClassName = "msctls_trackbar32";
+}
+
+// Window class "msctls_updown32", the name other code (the skinners) looks for.
+void TUpDown::CreateParams(TCreateParams& P) {
+  TCustomControl::CreateParams(P);
+  P.WinClassName = "msctls_updown32";
 }

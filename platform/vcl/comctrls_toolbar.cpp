@@ -179,3 +179,38 @@ void TToolBar::Paint() {
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(ClientRect());
 }
+
+// Window class "ToolbarWindow32", the name other code (the skinners) looks for.
+void TToolBar::CreateParams(TCreateParams& P) {
+  TCustomControl::CreateParams(P);
+  P.WinClassName = "ToolbarWindow32";
+  if (FFlat) P.Style |= TBSTYLE_FLAT;
+}
+
+void TToolBar::SetFlat(bool Value) {
+  FFlat = Value;
+  if (HandleAllocated()) {
+    DWORD st = static_cast<DWORD>(GetWindowLongPtr(Handle(), GWL_STYLE));
+    st = Value ? (st | TBSTYLE_FLAT) : (st & ~TBSTYLE_FLAT);
+    SetWindowLongPtr(Handle(), GWL_STYLE, static_cast<LONG_PTR>(st));
+  }
+  Invalidate();
+}
+
+void TToolBar::WndProc(TMessage& M) {
+  switch (M.Msg) {
+    case TB_GETSTYLE:
+      M.Result = static_cast<LRESULT>(GetWindowLongPtr(Handle(), GWL_STYLE) & 0xFFFF);
+      return;
+    case TB_SETSTYLE: {
+      // Only the tool bar's own bits change; the window styles stay.
+      DWORD st = static_cast<DWORD>(GetWindowLongPtr(Handle(), GWL_STYLE));
+      st = (st & 0xFFFF0000u) | (static_cast<DWORD>(M.LParam) & 0xFFFFu);
+      SetWindowLongPtr(Handle(), GWL_STYLE, static_cast<LONG_PTR>(st));
+      FFlat = (st & TBSTYLE_FLAT) != 0;
+      Invalidate();
+      return;
+    }
+  }
+  TCustomControl::WndProc(M);
+}

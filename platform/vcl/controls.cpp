@@ -7,6 +7,7 @@
 
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/actnlist.h"
+#include "platform/vcl/ctlcolor.h"
 #include "platform/vcl/forms.h"
 
 ORV_CLASS_IMPL(TControlCanvas, TCanvas)
@@ -1091,6 +1092,20 @@ void TWinControl::KeyPress(char& Key) {
 
 void TWinControl::WndProc(TMessage& M) {
   switch (M.Msg) {
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC: {
+      // A child control of ours asks for its colours: its own Color and Font colour.
+      TWinControl* c = FindControl(reinterpret_cast<HWND>(M.LParam));
+      if (!c || c->FParent != this) break;
+      HDC dc = reinterpret_cast<HDC>(M.WParam);
+      SetTextColor(dc, ColorToRGB(c->Enabled() ? c->Font()->Color() : clGrayText));
+      SetBkColor(dc, ColorToRGB(c->Color()));
+      c->FBrush->SetColor(c->Color());
+      M.Result = reinterpret_cast<LRESULT>(c->FBrush->Handle());
+      return;
+    }
     case WM_PAINT:
       PaintHandler(M);
       return;
@@ -1254,3 +1269,11 @@ void TGraphicControl::WndProc(TMessage& M) { TControl::WndProc(M); }
 
 // ---- Cursors ----
 HCURSOR CursorHandle(TCursor Cursor) { return Screen() ? Screen()->Cursors(Cursor) : LoadCursor(nullptr, IDC_ARROW); }
+
+HBRUSH ParentCtlColor(HWND wnd, UINT msg, HDC dc, const RECT* fill) {
+  HWND parent = GetParent(wnd);
+  if (!parent || !dc) return nullptr;
+  auto br = reinterpret_cast<HBRUSH>(SendMessage(parent, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));
+  if (br && fill) ::FillRect(dc, fill, br);
+  return br;
+}

@@ -10,9 +10,10 @@
 #include "platform/vcl/filectrl.h"
 #include "platform/vcl/forms.h"
 
-ORV_CLASS_IMPL(TOpenDialog, TComponent)
+ORV_CLASS_IMPL(TCommonDialog, TComponent)
+ORV_CLASS_IMPL(TOpenDialog, TCommonDialog)
 ORV_CLASS_IMPL(TSaveDialog, TOpenDialog)
-ORV_CLASS_IMPL(TColorDialog, TComponent)
+ORV_CLASS_IMPL(TColorDialog, TCommonDialog)
 
 namespace fs = std::filesystem;
 
@@ -62,7 +63,7 @@ TButton* AddButton(TForm* f, const char* caption, int x, int y, TModalResult r) 
 
 }  // namespace
 
-TOpenDialog::TOpenDialog(TComponent* AOwner) : TComponent(AOwner), FFiles(std::make_unique<TStringList>()) {}
+TOpenDialog::TOpenDialog(TComponent* AOwner) : TCommonDialog(AOwner), FFiles(std::make_unique<TStringList>()) {}
 TOpenDialog::~TOpenDialog() = default;
 
 TStrings* TOpenDialog::Files() const { return FFiles.get(); }
@@ -232,7 +233,10 @@ bool TColorDialog::Execute() {
   auto* ok = AddButton(&f, "OK", f.ClientWidth() - 164, 6 * 24 + 18, mrOk);
   ok->SetDefault(true);
   AddButton(&f, "Cancel", f.ClientWidth() - 83, 6 * 24 + 18, mrCancel)->SetCancel(true);
-  if (f.ShowModal() != mrOk) return false;
+  if (OnShow) OnShow(this);
+  bool accepted = f.ShowModal() == mrOk;
+  if (OnClose) OnClose(this);
+  if (!accepted) return false;
   FColor = chosen;
   return true;
 }

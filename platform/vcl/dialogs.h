@@ -1,9 +1,10 @@
 // Common dialogs of our own (forms with the dialog window class "#32770"): open and save file
-// dialogs over the file system, and a colour dialog.
+// dialogs over the file system, a colour dialog, font and print dialogs and a folder browse.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/component.h"
 #include "platform/rtl/sets.h"
@@ -19,13 +20,22 @@ ORV_ENUM(TOpenOption, ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeD
          ofEnableSizing, ofDontAddToRecent, ofForceShowHidden)
 using TOpenOptions = TSet<TOpenOption>;
 
-class TOpenDialog : public TComponent {
-  ORV_CLASS(TOpenDialog, TComponent)
+// Base of the common dialogs: Execute shows the dialog modally and tells whether the user accepted.
+class TCommonDialog : public TComponent {
+  ORV_CLASS(TCommonDialog, TComponent)
+public:
+  explicit TCommonDialog(TComponent* AOwner) : TComponent(AOwner) {}
+  virtual bool Execute() = 0;
+  TNotifyEvent OnShow, OnClose;
+};
+
+class TOpenDialog : public TCommonDialog {
+  ORV_CLASS(TOpenDialog, TCommonDialog)
 public:
   explicit TOpenDialog(TComponent* AOwner);
   ~TOpenDialog() override;
   // Shows the dialog; true when the user chose a file (FileName, Files).
-  virtual bool Execute();
+  bool Execute() override;
   const std::string& FileName() const { return FFileName; }
   void SetFileName(const std::string& Value) { FFileName = Value; }
   // "Description|mask;mask|Description|mask".
@@ -41,7 +51,6 @@ public:
   void SetDefaultExt(const std::string& Value) { FDefaultExt = Value; }
   TOpenOptions& Options() { return FOptions; }
   TStrings* Files() const;
-  TNotifyEvent OnShow, OnClose;
 
   // The file a typed name stands for, given the folder shown: absolute names stay, relative
   // ones join the folder, DefaultExt is added to a name without extension.
@@ -69,15 +78,112 @@ protected:
   bool IsSave() const override { return true; }
 };
 
-class TColorDialog : public TComponent {
-  ORV_CLASS(TColorDialog, TComponent)
+class TColorDialog : public TCommonDialog {
+  ORV_CLASS(TColorDialog, TCommonDialog)
 public:
-  explicit TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}
+  explicit TColorDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
   TColor Color() const { return FColor; }
   void SetColor(TColor Value) { FColor = Value; }
   // A palette of 48 colours; a click picks, OK accepts.
-  bool Execute();
+  bool Execute() override;
 
 private:
   TColor FColor = clBlack;
+};
+
+// Folder browse: a modal dialog with a tree of the folders under Root ("/" when empty; hidden
+// dot-folders are left out). Directory is the folder selected at start (when it lies under Root)
+// and, after OK, the chosen one; Cancel leaves it unchanged and returns false.
+bool SelectDirectory(const std::string& Caption, const std::string& Root, std::string& Directory);
+
+ORV_ENUM(TFontDialogOption, fdAnsiOnly, fdTrueTypeOnly, fdEffects, fdFixedPitchOnly, fdForceFontExist,
+         fdNoFaceSel, fdNoOEMFonts, fdNoSimulations, fdNoSizeSel, fdNoStyleSel, fdNoVectorFonts,
+         fdShowHelp, fdWysiwyg, fdLimitSize, fdScalableOnly, fdApplyButton)
+using TFontDialogOptions = TSet<TFontDialogOption>;
+ORV_ENUM(TFontDialogDevice, fdScreen, fdPrinter, fdBoth)
+using TFDApplyEvent = std::function<void(TObject* Sender, HWND Wnd)>;
+
+// Font dialog: family (from the installed fonts), size, styles and, with fdEffects, underline,
+// strike-out and colour. OK copies the choice into Font; Cancel leaves Font as it was before
+// Execute. With fdApplyButton an "Apply" button copies the choice into Font and calls OnApply.
+class TFontDialog : public TCommonDialog {
+  ORV_CLASS(TFontDialog, TCommonDialog)
+public:
+  explicit TFontDialog(TComponent* AOwner);
+  ~TFontDialog() override;
+  TFont* Font() const { return FFont.get(); }
+  void SetFont(TFont* Value) { FFont->Assign(Value); }
+  TFontDialogOptions& Options() { return FOptions; }
+  TFontDialogDevice Device() const { return FDevice; }
+  void SetDevice(TFontDialogDevice Value) { FDevice = Value; }
+  // Used with fdLimitSize; 0 means no limit.
+  int MinFontSize() const { return FMinFontSize; }
+  void SetMinFontSize(int Value) { FMinFontSize = Value; }
+  int MaxFontSize() const { return FMaxFontSize; }
+  void SetMaxFontSize(int Value) { FMaxFontSize = Value; }
+  TFDApplyEvent OnApply;
+  bool Execute() override;
+  // The installed font families, sorted, as the dialog lists them.
+  static std::vector<std::string> FontFamilies();
+
+private:
+  std::unique_ptr<TFont> FFont;
+  TFontDialogOptions FOptions{fdEffects};
+  TFontDialogDevice FDevice = fdScreen;
+  int FMinFontSize = 0, FMaxFontSize = 0;
+};
+
+ORV_ENUM(TPrintDialogOption, poPrintToFile, poPageNums, poSelection, poWarning, poHelp, poDisablePrintToFile)
+using TPrintDialogOptions = TSet<TPrintDialogOption>;
+ORV_ENUM(TPrintRange, prAllPages, prSelection, prPageNums)
+
+// Print dialog: printer, page range, copies and collation. The printers listed are those of
+// Printers(); pages typed must lie within MinPage..MaxPage and From must not exceed To.
+class TPrintDialog : public TCommonDialog {
+  ORV_CLASS(TPrintDialog, TCommonDialog)
+public:
+  explicit TPrintDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+  int Copies() const { return FCopies; }
+  void SetCopies(int Value) { FCopies = Value; }
+  bool Collate() const { return FCollate; }
+  void SetCollate(bool Value) { FCollate = Value; }
+  int FromPage() const { return FFromPage; }
+  void SetFromPage(int Value) { FFromPage = Value; }
+  int ToPage() const { return FToPage; }
+  void SetToPage(int Value) { FToPage = Value; }
+  int MinPage() const { return FMinPage; }
+  void SetMinPage(int Value) { FMinPage = Value; }
+  int MaxPage() const { return FMaxPage; }
+  void SetMaxPage(int Value) { FMaxPage = Value; }
+  TPrintRange PrintRange() const { return FPrintRange; }
+  void SetPrintRange(TPrintRange Value) { FPrintRange = Value; }
+  bool PrintToFile() const { return FPrintToFile; }
+  void SetPrintToFile(bool Value) { FPrintToFile = Value; }
+  TPrintDialogOptions& Options() { return FOptions; }
+  // The printer chosen (an index into Printers()).
+  int PrinterIndex() const { return FPrinterIndex; }
+  void SetPrinterIndex(int Value) { FPrinterIndex = Value; }
+  std::string PrinterName() const;
+  // The printers the system offers: the PDF-file printer.
+  static std::vector<std::string> Printers();
+  bool Execute() override;
+
+private:
+  int FCopies = 1, FFromPage = 0, FToPage = 0, FMinPage = 0, FMaxPage = 0, FPrinterIndex = 0;
+  bool FCollate = false, FPrintToFile = false;
+  TPrintRange FPrintRange = prAllPages;
+  TPrintDialogOptions FOptions;
+};
+
+// Printer setup: the choice of printer among TPrintDialog::Printers().
+class TPrinterSetupDialog : public TCommonDialog {
+  ORV_CLASS(TPrinterSetupDialog, TCommonDialog)
+public:
+  explicit TPrinterSetupDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+  int PrinterIndex() const { return FPrinterIndex; }
+  void SetPrinterIndex(int Value) { FPrinterIndex = Value; }
+  bool Execute() override;
+
+private:
+  int FPrinterIndex = 0;
 };

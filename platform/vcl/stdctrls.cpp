@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/ctlcolor.h"
 #include "platform/vcl/forms.h"
 
 ORV_CLASS_IMPL(TLabel, TGraphicControl)
@@ -35,7 +36,9 @@ int CharsIn(const std::string& s) {
   return n;
 }
 
-void DrawCaption(HDC dc, const std::string& text, RECT r, UINT flags, TFont* font, bool enabled) {
+// Draws a caption in the font; enabled text in color (the font's own colour unless the parent
+// chose another), disabled text engraved in the system colours.
+void DrawCaption(HDC dc, const std::string& text, RECT r, UINT flags, TFont* font, bool enabled, COLORREF color) {
   HGDIOBJ old = SelectObject(dc, font->Handle());
   SetBkMode(dc, TRANSPARENT);
   if (!enabled) {
@@ -45,7 +48,7 @@ void DrawCaption(HDC dc, const std::string& text, RECT r, UINT flags, TFont* fon
     DrawText(dc, text.c_str(), -1, &r2, flags);
     SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
   } else {
-    SetTextColor(dc, ColorToRGB(font->Color()));
+    SetTextColor(dc, color);
   }
   DrawText(dc, text.c_str(), -1, &r, flags);
   SelectObject(dc, old);
@@ -136,7 +139,7 @@ void TLabel::Paint() {
     int h = calc.bottom - calc.top;
     r.top = FLayout == tlCenter ? (r.bottom - h) / 2 : r.bottom - h;
   }
-  DrawCaption(dc, Caption(), r, flags, Font(), Enabled());
+  DrawCaption(dc, Caption(), r, flags, Font(), Enabled(), ColorToRGB(Font()->Color()));
 }
 
 // ---- TButtonControl ----
@@ -221,6 +224,9 @@ void TButton::WndProc(TMessage& M) {
 void TButton::Paint() {
   HDC dc = Canvas()->Handle();
   RECT r = ClientRect();
+  // The parent's brush shows around the face; its text colour draws the caption.
+  ParentCtlColor(Handle(), WM_CTLCOLORBTN, dc, &r);
+  const COLORREF text = GetTextColor(dc);
   bool focused = Focused();
   if (FDefault || focused) {
     FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
@@ -230,7 +236,7 @@ void TButton::Paint() {
   DrawFrameControl(dc, &r, DFC_BUTTON, state);
   RECT t = r;
   if (FDown) OffsetRect(&t, 1, 1);
-  DrawCaption(dc, Caption(), t, DT_CENTER | DT_VCENTER | DT_SINGLELINE, Font(), Enabled());
+  DrawCaption(dc, Caption(), t, DT_CENTER | DT_VCENTER | DT_SINGLELINE, Font(), Enabled(), text);
   if (focused) {
     RECT f = r;
     InflateRect(&f, -3, -3);
@@ -267,13 +273,16 @@ void TCustomCheckBox::Click() { Toggle(); }
 void TCustomCheckBox::Paint() {
   HDC dc = Canvas()->Handle();
   RECT r = ClientRect();
+  // The parent chooses the background and the caption's colour.
+  ParentCtlColor(Handle(), WM_CTLCOLORSTATIC, dc, &r);
+  const COLORREF text = GetTextColor(dc);
   int box = GetSystemMetrics(SM_CXMENUCHECK);
   RECT b{0, (r.bottom - box) / 2, box, (r.bottom - box) / 2 + box};
   UINT st = (FRadio ? UINT(DFCS_BUTTONRADIO) : UINT(DFCS_BUTTONCHECK)) | (FState != cbUnchecked ? UINT(DFCS_CHECKED) : 0u) |
             (Enabled() ? 0u : UINT(DFCS_INACTIVE)) | (FState == cbGrayed ? UINT(DFCS_INACTIVE) : 0u);
   DrawFrameControl(dc, &b, DFC_BUTTON, st);
   RECT t{box + 4, 0, r.right, r.bottom};
-  DrawCaption(dc, Caption(), t, DT_LEFT | DT_VCENTER | DT_SINGLELINE, Font(), Enabled());
+  DrawCaption(dc, Caption(), t, DT_LEFT | DT_VCENTER | DT_SINGLELINE, Font(), Enabled(), text);
   if (Focused()) {
     RECT calc = t;
     HGDIOBJ old = SelectObject(dc, Font()->Handle());
@@ -340,7 +349,7 @@ void TGroupBox::Paint() {
     Canvas()->Brush()->SetColor(Color());
     Canvas()->FillRect(t);
     OffsetRect(&t, 2, 0);
-    DrawCaption(dc, Caption(), t, DT_LEFT | DT_SINGLELINE, Font(), Enabled());
+    DrawCaption(dc, Caption(), t, DT_LEFT | DT_SINGLELINE, Font(), Enabled(), ColorToRGB(Font()->Color()));
   }
 }
 
@@ -439,9 +448,10 @@ std::string TCustomEdit::DisplayText() const {
 
 void TCustomEdit::PaintWindow(HDC DC) {
   RECT r = ClientRect();
+  // The parent chooses the background and text colour (its own controls' Color and Font).
+  ParentCtlColor(Handle(), WM_CTLCOLOREDIT, DC, &r);
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
-  SetTextColor(DC, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
   std::string shown = DisplayText();
   TextOut(DC, 2, 1, shown.c_str(), static_cast<int>(shown.size()));
   auto xOf = [&](int chars) {

@@ -238,6 +238,9 @@ ORV_ENUM(TComboBoxStyle, csDropDown, csSimple, csDropDownList, csOwnerDrawFixed,
 // Up and Down step through the list; the button or Alt+Down drops the list down.
 class TComboBox : public TCustomEdit {
   ORV_CLASS(TComboBox, TCustomEdit)
+protected:
+  void CreateParams(TCreateParams& Params) override;
+
 public:
   explicit TComboBox(TComponent* AOwner);
   ~TComboBox() override;

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "platform/rtl/strings.h"
+#include "platform/vcl/ctlcolor.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
@@ -101,9 +102,13 @@ RECT TCustomListBox::ItemRect(int Index) const {
 }
 
 void TCustomListBox::PaintWindow(HDC DC) {
+  bool owner = (FStyle == lbOwnerDrawFixed || FStyle == lbOwnerDrawVariable) && OnDrawItem;
+  // The parent chooses the background and the text colour of the items.
+  RECT all = ClientRect();
+  ParentCtlColor(Handle(), WM_CTLCOLORLISTBOX, DC, owner ? nullptr : &all);
+  const COLORREF text = GetTextColor(DC);
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
-  bool owner = (FStyle == lbOwnerDrawFixed || FStyle == lbOwnerDrawVariable) && OnDrawItem;
   if (owner) {
     FCanvas->SetHandle(DC);
     FCanvas->Font()->Assign(Font());
@@ -122,7 +127,7 @@ void TCustomListBox::PaintWindow(HDC DC) {
       continue;
     }
     if (sel) FillRect(DC, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
-    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
+    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
     RECT t = r;
     t.left += 2;
     DrawText(DC, FItems->Strings(i).c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
@@ -235,6 +240,19 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The combo box kind as the window style carries it.
+DWORD ComboStyleBits(TComboBoxStyle s) {
+  switch (s) {
+    case csSimple: return CBS_SIMPLE;
+    case csDropDown: return CBS_DROPDOWN;
+    default: return CBS_DROPDOWNLIST;
+  }
+}
+
+}  // namespace
+
 TComboBox::TComboBox(TComponent* AOwner)
     : TCustomEdit(AOwner), FItems(std::make_unique<TStringList>()), FCanvas(std::make_unique<TControlCanvas>()) {
   FCanvas->SetControl(this);
@@ -254,6 +272,10 @@ TStrings* TComboBox::Items() const { return FItems.get(); }
 
 void TComboBox::SetStyle(TComboBoxStyle Value) {
   FStyle = Value;
+  if (HandleAllocated()) {
+    DWORD st = static_cast<DWORD>(GetWindowLongPtr(Handle(), GWL_STYLE));
+    SetWindowLongPtr(Handle(), GWL_STYLE, static_cast<LONG_PTR>((st & ~DWORD(3)) | ComboStyleBits(Value)));
+  }
   Invalidate();
 }
 
@@ -330,10 +352,11 @@ void TComboBox::PaintWindow(HDC DC) {
   } else if (FStyle == csDropDownList) {
     RECT text{0, 0, r.right - bw, r.bottom};
     bool sel = Focused();
+    ParentCtlColor(Handle(), WM_CTLCOLOREDIT, DC, &text);  // the parent's colours
     if (sel) FillRect(DC, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
     HGDIOBJ old = SelectObject(DC, Font()->Handle());
     SetBkMode(DC, TRANSPARENT);
-    SetTextColor(DC, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
+    if (sel) SetTextColor(DC, GetSysColor(COLOR_HIGHLIGHTTEXT));
     text.left += 2;
     DrawText(DC, GetText().c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     SelectObject(DC, old);
@@ -348,6 +371,20 @@ void TComboBox::PaintWindow(HDC DC) {
 
 void TComboBox::WndProc(TMessage& M) {
   switch (M.Msg) {
+    case CB_GETCOMBOBOXINFO: {
+      // The parts of the box in client coordinates: the text area and the drop-down button.
+      auto* info = reinterpret_cast<COMBOBOXINFO*>(M.LParam);
+      RECT r = ClientRect();
+      int bw = GetSystemMetrics(SM_CXVSCROLL);
+      info->rcItem = RECT{0, 0, std::max<LONG>(0, r.right - bw), r.bottom};
+      info->rcButton = RECT{std::max<LONG>(0, r.right - bw), 0, r.right, r.bottom};
+      info->stateButton = FDropped ? DWORD(STATE_SYSTEM_PRESSED) : DWORD(0);
+      info->hwndCombo = Handle();
+      info->hwndItem = Handle();  // the text area is part of the box itself
+      info->hwndList = nullptr;   // the list exists only while it is down
+      M.Result = 1;
+      return;
+    }
     case WM_KEYDOWN: {
       if (M.WParam == VK_DOWN && GetKeyState(VK_MENU) < 0) {
         DropDown();
@@ -424,9 +461,10 @@ void TMemo::SetTextBuf(const std::string& Value) {
 }
 
 void TMemo::PaintWindow(HDC DC) {
+  RECT all = ClientRect();
+  ParentCtlColor(Handle(), WM_CTLCOLOREDIT, DC, &all);  // the parent's colours
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
-  SetTextColor(DC, ColorToRGB(Font()->Color()));
   TEXTMETRICA tm{};
   GetTextMetrics(DC, &tm);
   int lh = std::max(1, static_cast<int>(tm.tmHeight));
@@ -644,4 +682,11 @@ void TMaskEdit::WndProc(TMessage& M) {
     return;
   }
   TCustomEdit::WndProc(M);
+}
+
+// Window class "COMBOBOX", the name other code (the skinners) looks for.
+void TComboBox::CreateParams(TCreateParams& P) {
+  TCustomEdit::CreateParams(P);
+  P.WinClassName = "COMBOBOX";
+  P.Style |= ComboStyleBits(FStyle);
 }

@@ -506,6 +506,23 @@ enum : UINT {
   SBM_GETSCROLLINFO = 0x00EA, SBM_GETSCROLLBARINFO = 0x00EB,
 };
 
+// ---- Combo boxes ----
+// The kind of a combo box is in the low bits of its window style.
+constexpr DWORD CBS_SIMPLE = 0x1, CBS_DROPDOWN = 0x2, CBS_DROPDOWNLIST = 0x3;
+enum : UINT { CB_GETCOMBOBOXINFO = 0x0164 };
+struct COMBOBOXINFO {
+  DWORD cbSize = sizeof(COMBOBOXINFO);
+  RECT rcItem{};    // the edit or selection area, client coordinates
+  RECT rcButton{};  // the drop-down button, client coordinates
+  DWORD stateButton = 0;  // STATE_SYSTEM_PRESSED while the list is down, INVISIBLE without one
+  HWND hwndCombo = nullptr;
+  HWND hwndItem = nullptr;
+  HWND hwndList = nullptr;
+};
+// Asks the combo box (CB_GETCOMBOBOXINFO) for its parts. cbSize must be the structure's size or
+// 52, the size it had with 4-byte handles. FALSE for other windows.
+BOOL GetComboBoxInfo(HWND wnd, COMBOBOXINFO* info);
+
 // ---- Standard control classes ("BUTTON", "STATIC", "SCROLLBAR", "#32770") ----
 // Control styles combine with the WS_* styles, so they are plain DWORD constants.
 constexpr DWORD BS_PUSHBUTTON = 0x0, BS_DEFPUSHBUTTON = 0x1, BS_CHECKBOX = 0x2, BS_AUTOCHECKBOX = 0x3,

@@ -695,3 +695,9 @@ LRESULT CallWindowProc(WNDPROC proc, HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   if (!proc) return DefWindowProc(w, msg, wp, lp);
   return proc(w, msg, wp, lp);
 }
+
+BOOL GetComboBoxInfo(HWND w, COMBOBOXINFO* info) {
+  if (!ValidWnd(w) || !info) return FALSE;
+  if (info->cbSize != sizeof(COMBOBOXINFO) && info->cbSize != 52) return FALSE;
+  return SendMessage(w, CB_GETCOMBOBOXINFO, 0, reinterpret_cast<LPARAM>(info)) ? TRUE : FALSE;
+}

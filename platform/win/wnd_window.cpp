@@ -21,6 +21,20 @@ std::set<HWND>& Live() {
   static std::set<HWND> s;
   return s;
 }
+// Destroyed windows. A handle is the address of its window record, so the record of a destroyed
+// window is never given back to the allocator: its address can then never become the handle of
+// a new window, and a stale handle stays invalid (and harmless) for the life of the process. Only
+// the bare record is kept; everything it owned is released when the window goes.
+std::vector<HWND>& Retired() {
+  static auto* r = new std::vector<HWND>;  // never destroyed: windows may go at exit too
+  return *r;
+}
+// Call with the lock held and the window already out of Live().
+void RetireWnd(HWND w) {
+  *w = HWND__{};
+  w->Magic = 0;
+  Retired().push_back(w);
+}
 
 HWND gActive = nullptr, gFocus = nullptr, gCapture = nullptr;
 
@@ -246,7 +260,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   if (CallCbtHook(HCBT_CREATEWND, reinterpret_cast<WPARAM>(wnd), reinterpret_cast<LPARAM>(&cbt))) {
     std::lock_guard<std::recursive_mutex> g(WmLock());
     Live().erase(wnd);
-    delete wnd;
+    RetireWnd(wnd);
     return nullptr;
   }
   // The hook may have changed the creation parameters.
@@ -299,7 +313,7 @@ void FreeTree(HWND w) {
   if (w->WindowRgn) DeleteObject(w->WindowRgn);
   std::lock_guard<std::recursive_mutex> g(WmLock());
   Live().erase(w);
-  delete w;
+  RetireWnd(w);
 }
 
 void DestroyTree(HWND w) {

@@ -2,11 +2,13 @@
 // modal loops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/rtl/strings.h"
+#include "platform/vcl/comctrls.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
@@ -144,4 +146,292 @@ TEST_F(DialogTest, ColorDialogPicksTheClickedColour) {
   Later([] { Key(VK_ESCAPE); });
   EXPECT_FALSE(d.Execute());
   EXPECT_EQ(d.Color(), static_cast<TColor>(RGB(85, 0, 0)));
+}
+
+namespace {
+
+TTreeView* TreeOfActiveForm() {
+  TCustomForm* f = Screen()->ActiveForm();
+  if (!f) return nullptr;
+  for (int i = 0; i < f->ControlCount(); ++i)
+    if (auto* t = dynamic_cast<TTreeView*>(f->Controls(i))) return t;
+  return nullptr;
+}
+
+std::vector<std::string> ChildTexts(TTreeNode* n) {
+  std::vector<std::string> out;
+  for (int i = 0; i < n->Count(); ++i) out.push_back(n->Item(i)->Text());
+  return out;
+}
+
+}  // namespace
+
+TEST_F(DialogTest, SelectDirectoryWalksTheFolderTreeWithKeys) {
+  fs::create_directories(Dir / "sub" / "deep");
+  fs::create_directories(Dir / ".hidden" / "inner");
+  fs::create_directories(Dir / "Zed");
+  struct Case {
+    std::string start;              // relative to Dir; "" = the root
+    std::vector<UINT> keys;         // typed before Enter
+    std::string want;               // relative to Dir
+  } cases[] = {
+      {"", {}, ""},
+      {"", {VK_DOWN}, "sub"},
+      {"", {VK_DOWN, VK_DOWN}, "Zed"},
+      {"sub", {VK_RIGHT, VK_DOWN}, "sub/deep"},
+      {"sub/deep", {VK_UP, VK_UP}, ""},
+      {"../", {VK_DOWN}, "sub"},  // outside the root: starts at the root
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.start + " -> " + c.want);
+    std::string d = c.start.empty() ? "" : (Dir / c.start).string();
+    std::vector<std::string> rootChildren;
+    std::string caption;
+    Later([&] {
+      if (TTreeView* t = TreeOfActiveForm()) {
+        rootChildren = ChildTexts(t->Items()->GetFirstNode());
+        caption = Screen()->ActiveForm()->Caption();
+        char cls[32] = {};
+        GetClassName(Screen()->ActiveForm()->Handle(), cls, 32);
+        caption += std::string("/") + cls;
+      }
+      for (UINT k : c.keys) Key(k);
+      Key(VK_RETURN);
+    });
+    ASSERT_TRUE(SelectDirectory("Pick a folder", Dir.string(), d));
+    EXPECT_EQ(fs::path(d), c.want.empty() ? Dir : Dir / c.want);
+    EXPECT_EQ(caption, "Pick a folder/#32770");
+    EXPECT_EQ(rootChildren, (std::vector<std::string>{"sub", "Zed"}));
+  }
+}
+
+TEST_F(DialogTest, SelectDirectoryCancelKeepsTheFolderAndRefusesAMissingRoot) {
+  std::string d = (Dir / "sub").string();
+  Later([] { Key(VK_DOWN); Key(VK_ESCAPE); });
+  EXPECT_FALSE(SelectDirectory("", Dir.string(), d));
+  EXPECT_EQ(d, (Dir / "sub").string());
+  EXPECT_FALSE(SelectDirectory("", (Dir / "nope").string(), d));
+  EXPECT_EQ(d, (Dir / "sub").string());
+}
+
+namespace {
+
+template <class T>
+T* Find(const char* name) {
+  TCustomForm* f = Screen()->ActiveForm();
+  return f ? dynamic_cast<T*>(f->FindComponent(name)) : nullptr;
+}
+
+void ClickOn(TControl* c) {
+  ASSERT_TRUE(c);
+  POINT p = c->ClientToScreen(POINT{6, 6});
+  InjectMouseButton(p.x, p.y, 0, true);
+  InjectMouseButton(p.x, p.y, 0, false);
+}
+
+}  // namespace
+
+TEST_F(DialogTest, FontDialogTakesFamilySizeStylesAndKeepsTheColour) {
+  std::vector<std::string> fams = TFontDialog::FontFamilies();
+  auto arial = std::find(fams.begin(), fams.end(), "Arial");
+  ASSERT_NE(arial, fams.end());
+  ASSERT_NE(arial + 1, fams.end());
+  EXPECT_TRUE(std::is_sorted(fams.begin(), fams.end(), [](auto& a, auto& b) { return CompareText(a, b) < 0; }));
+  TFontDialog d(nullptr);
+  d.Font()->SetName("Arial");
+  d.Font()->SetSize(10);
+  d.Font()->SetColor(clRed);
+  d.Font()->SetStyle(TFontStyles{fsItalic});
+  int shownIndex = -2;
+  std::string shownColor;
+  Later([&] {
+    auto* list = Find<TListBox>("FamilyList");
+    ASSERT_TRUE(list);
+    shownIndex = list->ItemIndex();
+    auto* combo = Find<TComboBox>("ColorCombo");
+    shownColor = combo->Items()->Strings(combo->ItemIndex());
+    ClickOn(Find<TCheckBox>("BoldCheck"));
+    ClickOn(list);  // the click selects the first row; Home/Down make the choice explicit
+    Key(VK_HOME);
+    for (auto i = fams.begin(); i != arial + 1; ++i) Key(VK_DOWN);
+    ClickOn(Find<TEdit>("SizeEdit"));
+    SelectAllAndType("14");
+    Key(VK_RETURN);
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(shownIndex, arial - fams.begin());
+  EXPECT_EQ(shownColor, "Red");
+  EXPECT_EQ(d.Font()->Name(), *(arial + 1));
+  EXPECT_EQ(d.Font()->Size(), 14);
+  EXPECT_EQ(d.Font()->Style(), (TFontStyles{fsBold, fsItalic}));
+  EXPECT_EQ(d.Font()->Color(), clRed);
+}
+
+TEST_F(DialogTest, FontDialogRefusesBadSizesAndCancelRestoresTheFont) {
+  struct Case {
+    std::string typed;
+    bool limit;
+  } cases[] = {{"abc", false}, {"0", false}, {"99999", false}, {"14", true}, {"6", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    TFontDialog d(nullptr);
+    d.Font()->SetName("Arial");
+    d.Font()->SetSize(10);
+    if (c.limit) {
+      d.Options() += fdLimitSize;
+      d.SetMinFontSize(8);
+      d.SetMaxFontSize(12);
+    }
+    bool warned = false;
+    Later([&] {
+      TCustomForm* dlg = Screen()->ActiveForm();
+      ClickOn(Find<TEdit>("SizeEdit"));
+      SelectAllAndType(c.typed);
+      Key(VK_RETURN);
+      Later([&, dlg] {
+        warned = Screen()->ActiveForm() && Screen()->ActiveForm() != dlg;
+        Key(VK_RETURN);  // closes the warning
+        Later([] { Key(VK_ESCAPE); });
+      });
+    });
+    EXPECT_FALSE(d.Execute());
+    EXPECT_TRUE(warned);
+    EXPECT_EQ(d.Font()->Size(), 10);
+  }
+}
+
+TEST_F(DialogTest, FontDialogApplyButtonReportsTheChoiceBeforeCancel) {
+  TFontDialog d(nullptr);
+  d.Font()->SetSize(10);
+  int applied = 0;
+  HWND applyWnd = nullptr;
+  d.OnApply = [&](TObject*, HWND w) {
+    applied = d.Font()->Size();
+    applyWnd = w;
+  };
+  bool hadApply = true;
+  Later([&] {
+    hadApply = Find<TButton>("ApplyButton") != nullptr;
+    Key(VK_ESCAPE);
+  });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_FALSE(hadApply);  // no Apply button without fdApplyButton
+  EXPECT_EQ(applied, 0);
+  d.Options() += fdApplyButton;
+  Later([] {
+    ClickOn(Find<TEdit>("SizeEdit"));
+    SelectAllAndType("20");
+    ClickOn(Find<TButton>("ApplyButton"));
+    Key(VK_ESCAPE);
+  });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_EQ(applied, 20);
+  EXPECT_NE(applyWnd, nullptr);
+  EXPECT_EQ(d.Font()->Size(), 10);
+}
+
+TEST_F(DialogTest, PrintDialogChecksThePageRange) {
+  struct Case {
+    std::string from, to;
+    bool accepted;
+  } cases[] = {{"2", "5", true}, {"10", "10", true}, {"0", "5", false},
+               {"3", "11", false}, {"6", "4", false}, {"x", "4", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.from + ".." + c.to);
+    TPrintDialog d(nullptr);
+    d.Options() += poPageNums;
+    d.SetMinPage(1);
+    d.SetMaxPage(10);
+    d.SetFromPage(1);
+    d.SetToPage(1);
+    bool warned = false;
+    Later([&] {
+      TCustomForm* dlg = Screen()->ActiveForm();
+      ClickOn(Find<TEdit>("FromEdit"));
+      SelectAllAndType(c.from);
+      ClickOn(Find<TEdit>("ToEdit"));
+      SelectAllAndType(c.to);
+      Key(VK_RETURN);
+      if (!c.accepted)
+        Later([&, dlg] {
+          warned = Screen()->ActiveForm() && Screen()->ActiveForm() != dlg;
+          Key(VK_RETURN);
+          Later([] { Key(VK_ESCAPE); });
+        });
+    });
+    EXPECT_EQ(d.Execute(), c.accepted);
+    EXPECT_EQ(warned, !c.accepted);
+    EXPECT_EQ(d.PrintRange(), c.accepted ? prPageNums : prAllPages);
+    EXPECT_EQ(d.FromPage(), c.accepted ? std::stoi(c.from) : 1);
+    EXPECT_EQ(d.ToPage(), c.accepted ? std::stoi(c.to) : 1);
+  }
+}
+
+TEST_F(DialogTest, PrintDialogTakesCopiesCollateAndPrintToFile) {
+  ASSERT_EQ(TPrintDialog::Printers(), std::vector<std::string>{"PDF file"});
+  TPrintDialog d(nullptr);
+  d.Options() += poPrintToFile;
+  bool pagesEnabled = true, selectionEnabled = true;
+  Later([&] {
+    pagesEnabled = Find<TRadioButton>("PagesRadio")->Enabled();
+    selectionEnabled = Find<TRadioButton>("SelectionRadio")->Enabled();
+    ClickOn(Find<TCheckBox>("CollateCheck"));
+    ClickOn(Find<TCheckBox>("PrintToFileCheck"));
+    ClickOn(Find<TEdit>("CopiesEdit"));
+    SelectAllAndType("3");
+    Key(VK_RETURN);
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_FALSE(pagesEnabled);
+  EXPECT_FALSE(selectionEnabled);
+  EXPECT_EQ(d.Copies(), 3);
+  EXPECT_TRUE(d.Collate());
+  EXPECT_TRUE(d.PrintToFile());
+  EXPECT_EQ(d.PrintRange(), prAllPages);
+  EXPECT_EQ(d.PrinterName(), "PDF file");
+  // Zero copies are refused; Cancel keeps the earlier answers.
+  Later([] {
+    ClickOn(Find<TEdit>("CopiesEdit"));
+    SelectAllAndType("0");
+    Key(VK_RETURN);
+    Later([] {
+      Key(VK_RETURN);
+      Later([] { Key(VK_ESCAPE); });
+    });
+  });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_EQ(d.Copies(), 3);
+}
+
+TEST_F(DialogTest, EveryDialogRunsThroughTheCommonBase) {
+  TOpenDialog open(nullptr);
+  TSaveDialog save(nullptr);
+  TColorDialog color(nullptr);
+  TFontDialog font(nullptr);
+  TPrintDialog print(nullptr);
+  TPrinterSetupDialog setup(nullptr);
+  TCommonDialog* all[] = {&open, &save, &color, &font, &print, &setup};
+  for (TCommonDialog* d : all) {
+    SCOPED_TRACE(d->ClassName());
+    EXPECT_TRUE(d->InheritsFrom(TCommonDialog::StaticClass()));
+    std::string shownClass;
+    int shows = 0, closes = 0;
+    d->OnShow = [&](TObject*) { ++shows; };
+    d->OnClose = [&](TObject*) { ++closes; };
+    Later([&] {
+      char cls[32] = {};
+      if (TCustomForm* f = Screen()->ActiveForm()) GetClassName(f->Handle(), cls, 32);
+      shownClass = cls;
+      Key(VK_ESCAPE);
+    });
+    EXPECT_FALSE(d->Execute());
+    EXPECT_EQ(shownClass, "#32770");
+    EXPECT_EQ(shows, 1);
+    EXPECT_EQ(closes, 1);
+    d->OnShow = nullptr;
+    d->OnClose = nullptr;
+  }
+  Later([] { Key(VK_RETURN); });
+  EXPECT_TRUE(setup.Execute());
+  EXPECT_EQ(setup.PrinterIndex(), 0);
 }
