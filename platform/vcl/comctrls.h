@@ -323,8 +323,23 @@ private:
 ORV_ENUM(TUDBtnType, btNext, btPrev)
 ORV_ENUM(TUDAlignButton, udLeft, udRight)
 
+// Messages of an up-down window (answered by TUpDown): UDM_SETRANGE lParam = MAKELONG(max, min) as
+// 16-bit signed numbers, UDM_GETRANGE returns the same; UDM_SETPOS (position in the low word of
+// lParam) and UDM_SETPOS32 (lParam) return the old position; UDM_GETPOS returns the position in
+// the low word, high word 0; UDM_GETPOS32 returns it and sets *(BOOL*)lParam to FALSE when given;
+// UDM_SETRANGE32 wParam = min, lParam = max; UDM_GETRANGE32 writes *(int*)wParam and
+// *(int*)lParam; UDM_SETBUDDY wParam = the buddy window (a control of this library, or 0), returns
+// the old one; UDM_GETBUDDY returns it.
+enum : UINT {
+  UDM_SETRANGE = WM_USER + 101, UDM_GETRANGE = WM_USER + 102, UDM_SETPOS = WM_USER + 103,
+  UDM_GETPOS = WM_USER + 104, UDM_SETBUDDY = WM_USER + 105, UDM_GETBUDDY = WM_USER + 106,
+  UDM_SETRANGE32 = WM_USER + 111, UDM_GETRANGE32 = WM_USER + 112, UDM_SETPOS32 = WM_USER + 113,
+  UDM_GETPOS32 = WM_USER + 114,
+};
+
 // Up and down arrows that step Position between Min and Max (wrapping with Wrap); an
-// associated edit (Associate) shows the position and sits beside the arrows.
+// associated edit (Associate) shows the position and sits beside the arrows. Min may exceed Max
+// (a reversed range): the position then stays between the two.
 class TUpDown : public TCustomControl {
   ORV_CLASS(TUpDown, TCustomControl)
 protected:
@@ -358,6 +373,7 @@ private:
   int FMin = 0, FMax = 100, FPosition = 0, FIncrement = 1;
   bool FWrap = false;
   TWinControl* FAssociate = nullptr;
+  bool UpDownMessage(TMessage& Message);
 };
 
 class TPopupMenu;

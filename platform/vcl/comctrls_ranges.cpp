@@ -124,7 +124,7 @@ TUpDown::TUpDown(TComponent* AOwner) : TCustomControl(AOwner) {
 }
 
 void TUpDown::SetPosition(int Value) {
-  FPosition = std::clamp(Value, FMin, FMax);
+  FPosition = std::clamp(Value, std::min(FMin, FMax), std::max(FMin, FMax));
   if (FAssociate) FAssociate->SetText(std::to_string(FPosition));
   Invalidate();
 }
@@ -140,7 +140,7 @@ void TUpDown::Step(TUDBtnType Button) {
   // An associated edit's number (typed by the user) is where the step starts.
   if (FAssociate) {
     try {
-      FPosition = std::clamp(std::stoi(FAssociate->Text()), FMin, FMax);
+      FPosition = std::clamp(std::stoi(FAssociate->Text()), std::min(FMin, FMax), std::max(FMin, FMax));
     } catch (...) {
     }
   }
@@ -163,7 +163,58 @@ void TUpDown::Paint() {
   DrawFrameControl(dc, &down, DFC_SCROLL, DFCS_SCROLLDOWN);
 }
 
+bool TUpDown::UpDownMessage(TMessage& M) {
+  auto word = [](LPARAM v) { return static_cast<int>(static_cast<int16_t>(LOWORD(static_cast<uint64_t>(v)))); };
+  auto pack = [](int lo, int hi) {
+    return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(lo), static_cast<WORD>(hi)));
+  };
+  switch (M.Msg) {
+    case UDM_SETRANGE:
+      FMin = word(M.LParam >> 16);
+      FMax = word(M.LParam);
+      SetPosition(FPosition);
+      M.Result = 0;
+      return true;
+    case UDM_GETRANGE: M.Result = pack(FMax, FMin); return true;
+    case UDM_SETRANGE32:
+      FMin = static_cast<int>(M.WParam);
+      FMax = static_cast<int>(M.LParam);
+      SetPosition(FPosition);
+      M.Result = 0;
+      return true;
+    case UDM_GETRANGE32:
+      if (M.WParam) *reinterpret_cast<int*>(M.WParam) = FMin;
+      if (M.LParam) *reinterpret_cast<int*>(M.LParam) = FMax;
+      M.Result = 0;
+      return true;
+    case UDM_SETPOS:
+    case UDM_SETPOS32: {
+      int old = FPosition;
+      SetPosition(M.Msg == UDM_SETPOS ? word(M.LParam) : static_cast<int>(M.LParam));
+      M.Result = M.Msg == UDM_SETPOS ? pack(old, 0) : static_cast<LRESULT>(old);
+      return true;
+    }
+    case UDM_GETPOS: M.Result = pack(FPosition, 0); return true;
+    case UDM_GETPOS32:
+      if (M.LParam) *reinterpret_cast<BOOL*>(M.LParam) = FALSE;
+      M.Result = FPosition;
+      return true;
+    case UDM_SETBUDDY: {
+      HWND old = FAssociate && FAssociate->HandleAllocated() ? FAssociate->Handle() : nullptr;
+      TWinControl* buddy = M.WParam ? FindControl(reinterpret_cast<HWND>(M.WParam)) : nullptr;
+      SetAssociate(buddy);
+      M.Result = reinterpret_cast<LRESULT>(old);
+      return true;
+    }
+    case UDM_GETBUDDY:
+      M.Result = FAssociate && FAssociate->HandleAllocated() ? reinterpret_cast<LRESULT>(FAssociate->Handle()) : 0;
+      return true;
+    default: return false;
+  }
+}
+
 void TUpDown::WndProc(TMessage& M) {
+  if (UpDownMessage(M)) return;
   if (M.Msg == WM_LBUTTONDOWN || M.Msg == WM_LBUTTONDBLCLK) {
     Step(GET_Y_LPARAM(M.LParam) < ClientHeight() / 2 ? btNext : btPrev);
     return;
