@@ -2,6 +2,7 @@
 #include "platform/vcl/forms.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
@@ -422,6 +423,29 @@ void TCustomForm::Deactivate() {
   if (OnDeactivate) OnDeactivate(this);
 }
 
+namespace {
+
+// The visible, enabled menu bar item whose caption marks Key as its accelerator ("&F" in
+// "&File", case-insensitive; "&&" is a literal ampersand), or -1.
+int MenuBarAccelIndex(TMainMenu* Menu, char Key) {
+  auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+  TMenuItem* items = Menu->Items();
+  for (int i = 0; i < items->Count(); ++i) {
+    TMenuItem* it = items->Items(i);
+    if (!it->Visible() || !it->Enabled()) continue;
+    const std::string& c = it->Caption();
+    for (size_t k = 0; k + 1 < c.size(); ++k) {
+      if (c[k] != '&') continue;
+      if (c[k + 1] == '&') { ++k; continue; }
+      if (lower(c[k + 1]) == lower(Key)) return i;
+      break;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
 void TCustomForm::WndProc(TMessage& M) {
   switch (M.Msg) {
     case WM_ACTIVATE: {
@@ -452,6 +476,16 @@ void TCustomForm::WndProc(TMessage& M) {
         POINT p{GET_X_LPARAM(M.LParam) - wr.left, GET_Y_LPARAM(M.LParam) - wr.top};
         FMenu->OpenItem(FHandle, FMenu->ItemAt(FHandle, p));
         return;
+      }
+      break;
+    case WM_SYSCOMMAND:
+      if ((M.WParam & 0xFFF0) == SC_KEYMENU && FMenu && M.LParam) {
+        int index = MenuBarAccelIndex(FMenu, static_cast<char>(M.LParam));
+        if (index >= 0) {
+          FMenu->OpenItem(FHandle, index);
+          M.Result = 0;
+          return;
+        }
       }
       break;
     case CM_RELEASE:

@@ -669,6 +669,11 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSKEYDOWN:
       if (wp == VK_F4 && (lp & (1 << 29))) SendMessage(RootOf(w), WM_SYSCOMMAND, SC_CLOSE, 0);
       return 0;
+    case WM_SYSCHAR:
+      // Alt+character: the top-level window gets the keyboard menu command with the character,
+      // to open the menu bar item whose caption has that accelerator.
+      if ((lp & (1 << 29)) && wp != VK_SPACE) SendMessage(RootOf(w), WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wp));
+      return 0;
     case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wp);
