@@ -169,6 +169,7 @@ void TControl::Publish(TPublisher<TControl>& P) {
   P.Prop("ParentColor", &TControl::ParentColor, &TControl::SetParentColor);
   P.Prop("Hint", &TControl::Hint, &TControl::SetHint);
   P.Prop("ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
+  P.Prop("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint);
   P.Event("OnClick", &TControl::OnClick).Type("TNotifyEvent");
   P.Event("OnDblClick", &TControl::OnDblClick).Type("TNotifyEvent");
   P.Event("OnResize", &TControl::OnResize).Type("TNotifyEvent");
@@ -1277,3 +1278,5 @@ HBRUSH ParentCtlColor(HWND wnd, UINT msg, HDC dc, const RECT* fill) {
   if (br && fill) ::FillRect(dc, fill, br);
   return br;
 }
+
+bool TControl::ParentShowHintValue() const { return FParent->ShowHint(); }

@@ -200,8 +200,12 @@ public:
   void SetCursor(TCursor Value);
   const std::string& Hint() const { return FHint; }
   void SetHint(const std::string& Value) { FHint = Value; }
-  bool ShowHint() const { return FShowHint; }
-  void SetShowHint(bool Value) { FShowHint = Value; }
+  // With ParentShowHint on (the default) a control shows hints when its parent does; setting
+  // ShowHint turns ParentShowHint off.
+  bool ShowHint() const { return FParentShowHint && FParent ? ParentShowHintValue() : FShowHint; }
+  void SetShowHint(bool Value) { FShowHint = Value; FParentShowHint = false; }
+  bool ParentShowHint() const { return FParentShowHint; }
+  void SetParentShowHint(bool Value) { FParentShowHint = Value; }
   TPopupMenu* PopupMenu() const { return FPopupMenu; }
   void SetPopupMenu(TPopupMenu* Value);
   TControlState& ControlState() { return FControlState; }
@@ -292,6 +296,8 @@ private:
   TCursor FCursor = crDefault;
   std::string FHint;
   bool FShowHint = false;
+  bool FParentShowHint = true;
+  bool ParentShowHintValue() const;
   TPopupMenu* FPopupMenu = nullptr;
   std::unique_ptr<class TActionLink> FActionLink;
   TDragMode FDragMode = dmManual;

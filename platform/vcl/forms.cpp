@@ -570,6 +570,7 @@ bool TApplication::ProcessMessage(MSG& Msg) {
     return true;
   }
   try {
+    if (Msg.message == WM_MOUSEMOVE) HintMouseMessage(Msg);
     if (!DispatchOnMessage(Msg)) {
       TranslateMessage(&Msg);
       DispatchMessage(&Msg);

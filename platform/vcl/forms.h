@@ -175,6 +175,47 @@ using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 
 class TApplicationEvents;
 
+// What CM_HINTSHOW carries (LParam points to it): the control may change any field; a non-zero
+// result cancels the hint.
+struct THintInfo {
+  TControl* HintControl = nullptr;
+  POINT HintPos{};       // screen point of the hint window's top-left corner
+  int HintMaxWidth = 0;  // wider text wraps
+  TColor HintColor = clInfoBk;
+  RECT CursorRect{};     // client rectangle of HintControl the hint belongs to
+  POINT CursorPos{};     // mouse in HintControl's client coordinates
+  std::string HintStr;
+};
+using TShowHintEvent = std::function<void(std::string& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+
+// The short part of a hint (before '|') and the long part (after '|', or the whole hint).
+std::string GetShortHint(const std::string& Hint);
+std::string GetLongHint(const std::string& Hint);
+
+// A borderless top-level window showing one hint text in the info colours.
+class THintWindow : public TCustomControl {
+  ORV_CLASS(THintWindow, TCustomControl)
+public:
+  explicit THintWindow(TComponent* AOwner);
+  ~THintWindow() override;
+  // The window rectangle (at 0,0) the text needs, wrapped at MaxWidth pixels.
+  virtual RECT CalcHintRect(int MaxWidth, const std::string& AHint);
+  // Shows the window at Rect (screen) with the text, above every other window, without taking
+  // the focus.
+  virtual void ActivateHint(RECT Rect, const std::string& AHint);
+  // Hides the window and lets its handle go.
+  void ReleaseHandle();
+  bool Active() const { return FActive; }
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void Paint() override;
+  void WndProc(TMessage& Message) override;
+
+private:
+  bool FActive = false;
+};
+
 class TApplication : public TComponent {
   ORV_CLASS(TApplication, TComponent)
 public:
@@ -211,6 +252,26 @@ public:
   void SetShowHint(bool Value) { FShowHint = Value; }
   int HintPause() const { return FHintPause; }
   void SetHintPause(int Value) { FHintPause = Value; }
+  int HintHidePause() const { return FHintHidePause; }
+  void SetHintHidePause(int Value) { FHintHidePause = Value; }
+  TColor HintColor() const { return FHintColor; }
+  void SetHintColor(TColor Value) { FHintColor = Value; }
+  // The long part of the hint of the control under the mouse (text after '|', or all of it);
+  // setting it runs OnHint.
+  const std::string& Hint() const { return FHint; }
+  void SetHint(const std::string& Value);
+  // The window the current hint is shown in (made on first use).
+  THintWindow* HintWindow();
+  // The control whose hint is pending or shown, or null.
+  TControl* HintControl() const { return FHintControl; }
+  // Hides the hint and forgets the control it belonged to.
+  void CancelHint();
+  // The hint timers fire here (ids kHintShowTimer and kHintHideTimer on the hint window).
+  void HintTimerExpired(UINT_PTR Id);
+  static constexpr UINT_PTR kHintShowTimer = 1, kHintHideTimer = 2;
+  TNotifyEvent OnHint;
+  TShowHintEvent OnShowHint;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   bool ShowMainForm() const { return FShowMainForm; }
   void SetShowMainForm(bool Value) { FShowMainForm = Value; }
   int ModalLevel() const { return FModalLevel; }
@@ -231,6 +292,14 @@ public:
 
 private:
   bool DispatchOnMessage(MSG& Msg);
+  void HintMouseMessage(const MSG& Msg);
+  void ActivateHint(POINT CursorPos);
+  THintWindow* FHintWindow = nullptr;
+  TControl* FHintControl = nullptr;
+  bool FHintPending = false;  // the show timer runs for FHintControl
+  std::string FHint;
+  int FHintHidePause = 2500;
+  TColor FHintColor = clInfoBk;
   TCustomForm* FMainForm = nullptr;
   std::string FTitle;
   bool FTerminated = false, FActive = true, FShowHint = true, FShowMainForm = true;

@@ -92,7 +92,7 @@ bool RunSent(TQueue* q) {
 // Finds a window of this thread that needs painting, parents before children.
 HWND FindPaintWindow(HWND parent, std::thread::id me, HWND filter) {
   for (HWND c : parent->Children) {
-    if (c->Thread != me || !(c->Style & WS_VISIBLE)) continue;
+    if (c->Thread != me || !(c->Style & WS_VISIBLE) || PaintLocked(c)) continue;
     bool want = c->FrameDirty || c->Update || c->InternalPaint;
     if (want && (!filter || filter == c || IsChild(filter, c))) return c;
     if (HWND d = FindPaintWindow(c, me, filter)) return d;

@@ -186,3 +186,9 @@ std::unique_ptr<TDisplayBackend> CreateHeadlessBackend();
 std::unique_ptr<TDisplayBackend> CreateSdlBackend();  // null when SDL2 has no display
 // Presents the surfaces of visible top-level windows that changed.
 void PresentDirtyWindows();
+
+// The window LockWindowUpdate holds (null: none): it and its descendants are not painted until
+// it is unlocked; their update regions keep growing meanwhile.
+HWND& LockedUpdateWindow();
+bool PaintLocked(HWND w);
+

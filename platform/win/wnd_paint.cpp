@@ -120,7 +120,7 @@ void WakeOwner(HWND w) { WakeQueue(QueueOf(w->Thread)); }
 
 // Paints one window now through its window procedure; validates it if the procedure did not.
 void PaintNow(HWND w) {
-  if (!ValidWnd(w)) return;
+  if (!ValidWnd(w) || PaintLocked(w)) return;
   if (w->FrameDirty && !w->Update && !w->InternalPaint) {
     w->FrameDirty = false;
     SendMessage(w, WM_NCPAINT, 1, 0);
@@ -390,7 +390,39 @@ BOOL RedrawWindow(HWND w, const RECT* r, HRGN rgn, UINT flags) {
   return TRUE;
 }
 
-BOOL LockWindowUpdate(HWND) { return TRUE; }
+HWND& LockedUpdateWindow() {
+  static HWND locked = nullptr;
+  return locked;
+}
+
+bool PaintLocked(HWND w) {
+  HWND locked = LockedUpdateWindow();
+  if (!locked) return false;
+  if (!ValidWnd(locked)) {  // destroyed while locked: the lock goes with it
+    LockedUpdateWindow() = nullptr;
+    return false;
+  }
+  return w == locked || IsChild(locked, w);
+}
+
+// One window at a time may be locked; locking another fails. Unlocking repaints the window and
+// its children, frame included, since what they drew meanwhile was never shown.
+BOOL LockWindowUpdate(HWND w) {
+  HWND prev;
+  {
+    std::lock_guard<std::recursive_mutex> g(WmLock());
+    prev = LockedUpdateWindow();
+    if (prev && !ValidWnd(prev)) prev = LockedUpdateWindow() = nullptr;
+    if (w) {
+      if (!ValidWnd(w) || prev) return FALSE;
+      LockedUpdateWindow() = w;
+      return TRUE;
+    }
+    LockedUpdateWindow() = nullptr;
+  }
+  if (prev) RedrawWindow(prev, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  return TRUE;
+}
 
 int ScrollWindowEx(HWND w, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN update,
                    RECT* updateRect, UINT flags) {

@@ -312,3 +312,64 @@ TEST_F(WndTest, CursorsLoadFromCurFilesAndBadFilesFail) {
   DestroyCursor(c);
   std::filesystem::remove_all(dir);
 }
+
+TEST_F(WndTest, LockedWindowAndItsChildrenPaintOnlyAfterUnlocking) {
+  HWND top = Top(10, 10, 200, 150);
+  HWND child = Child(top, 10, 10, 50, 40);
+  HWND other = Top(300, 10, 100, 100);
+  PaintSolid(top, RGB(255, 0, 0));
+  PaintSolid(child, RGB(0, 0, 255));
+  Pump();
+  {
+    TRendered r(top);
+    EXPECT_EQ(r.At(150, 100), RGB(255, 0, 0));
+  }
+  ASSERT_TRUE(LockWindowUpdate(top));
+  EXPECT_FALSE(LockWindowUpdate(other));  // one lock at a time
+  MsgLog().clear();
+  PaintSolid(top, RGB(0, 255, 0));
+  InvalidateRect(top, nullptr, TRUE);
+  InvalidateRect(child, nullptr, TRUE);
+  InvalidateRect(other, nullptr, TRUE);
+  Pump();
+  UpdateWindow(top);
+  UpdateWindow(child);
+  EXPECT_TRUE(Logged(WM_PAINT, top).empty());
+  EXPECT_TRUE(Logged(WM_PAINT, child).empty());
+  EXPECT_EQ(Logged(WM_PAINT, other).size(), 1u);  // other windows paint as usual
+  {
+    TRendered r(top);
+    EXPECT_EQ(r.At(150, 100), RGB(255, 0, 0));  // still the old picture
+  }
+  ASSERT_TRUE(LockWindowUpdate(nullptr));
+  Pump();
+  EXPECT_EQ(Logged(WM_PAINT, top).size(), 1u);
+  EXPECT_EQ(Logged(WM_PAINT, child).size(), 1u);
+  {
+    TRendered r(top);
+    RECT c;
+    GetClientRect(top, &c);
+    POINT p{150, 100};
+    ClientToScreen(top, &p);
+    RECT w;
+    GetWindowRect(top, &w);
+    EXPECT_EQ(r.At(p.x - w.left, p.y - w.top), RGB(0, 255, 0));
+  }
+  EXPECT_TRUE(LockWindowUpdate(other));  // free again
+  EXPECT_TRUE(LockWindowUpdate(nullptr));
+}
+
+TEST_F(WndTest, DestroyingTheLockedWindowReleasesTheLock) {
+  HWND a = Top(10, 10, 100, 100);
+  HWND b = Top(200, 10, 100, 100);
+  ASSERT_TRUE(LockWindowUpdate(a));
+  DestroyWindow(a);
+  EXPECT_TRUE(LockWindowUpdate(b));
+  MsgLog().clear();
+  InvalidateRect(b, nullptr, TRUE);
+  Pump();
+  EXPECT_TRUE(Logged(WM_PAINT, b).empty());
+  EXPECT_TRUE(LockWindowUpdate(nullptr));
+  Pump();
+  EXPECT_EQ(Logged(WM_PAINT, b).size(), 1u);
+}
