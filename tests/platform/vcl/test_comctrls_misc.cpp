@@ -1,6 +1,8 @@
 // Tab control, date-time picker, scroll bar.
 #include <gtest/gtest.h>
 
+#include "tests/platform/vcl/formtest.h"
+
 #include <cstdlib>
 
 #include "platform/rtl/dateutils.h"
@@ -31,21 +33,7 @@ void Click(TControl* c, int x, int y) {
   Press(c, x, y, false);
 }
 
-class MiscTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    ResetInputState();
-    Form = new TForm(nullptr);
-    Form->SetBounds(50, 50, 500, 400);
-  }
-  void TearDown() override {
-    delete Form;
-    Application()->ProcessMessages();
-    DestroyAllThreadWindows();
-  }
-  void Run() { Application()->ProcessMessages(); }
-  TForm* Form = nullptr;
-};
+class MiscTest : public FormTestBase {};
 
 }  // namespace
 

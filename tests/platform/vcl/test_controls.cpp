@@ -2,6 +2,8 @@
 // progress bar, page control, splitter, speed buttons, bit buttons, scroll box, timer.
 #include <gtest/gtest.h>
 
+#include "tests/platform/vcl/formtest.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,21 +40,7 @@ void Later(TComponent* Owner, std::function<void()> f) {
   });
 }
 
-class ControlTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    ResetInputState();
-    Form = new TForm(nullptr);
-    Form->SetBounds(50, 50, 500, 400);
-  }
-  void TearDown() override {
-    delete Form;
-    Application()->ProcessMessages();
-    DestroyAllThreadWindows();
-  }
-  void Run() { Application()->ProcessMessages(); }
-  TForm* Form = nullptr;
-};
+class ControlTest : public FormTestBase {};
 
 }  // namespace
 
