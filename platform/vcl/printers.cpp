@@ -78,12 +78,16 @@ void TPrinter::FreeDC() {
 TStrings* TPrinter::Printers() {
   if (FPrinters) return FPrinters.get();
   FPrinters = std::make_unique<TStringList>();
+  FPorts.clear();
   DWORD needed = 0, count = 0;
-  EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
+  EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 5, nullptr, 0, &needed, &count);
   std::vector<BYTE> buf(needed);
-  if (needed && EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, buf.data(), needed, &needed, &count)) {
-    auto* info = reinterpret_cast<PRINTER_INFO_4A*>(buf.data());
-    for (DWORD i = 0; i < count; ++i) FPrinters->Add(info[i].pPrinterName);
+  if (needed && EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 5, buf.data(), needed, &needed, &count)) {
+    auto* info = reinterpret_cast<PRINTER_INFO_5A*>(buf.data());
+    for (DWORD i = 0; i < count; ++i) {
+      FPrinters->Add(info[i].pPrinterName);
+      FPorts.push_back(info[i].pPortName);
+    }
   }
   return FPrinters.get();
 }
@@ -136,17 +140,8 @@ void TPrinter::Select(int Index, const DEVMODEA* DevMode) {
   *FDevMode = dm;
   FPrinterIndex = Index;
   FDevice = name;
-  // The port as the spooler lists it (level 5).
-  DWORD needed = 0, count = 0;
   FDriver = "WINSPOOL";
-  FPort.clear();
-  EnumPrinters(PRINTER_ENUM_LOCAL, nullptr, 5, nullptr, 0, &needed, &count);
-  std::vector<BYTE> buf(needed);
-  if (needed && EnumPrinters(PRINTER_ENUM_LOCAL, nullptr, 5, buf.data(), needed, &needed, &count)) {
-    auto* info = reinterpret_cast<PRINTER_INFO_5A*>(buf.data());
-    for (DWORD i = 0; i < count; ++i)
-      if (name == info[i].pPrinterName) FPort = info[i].pPortName;
-  }
+  FPort = static_cast<size_t>(Index) < FPorts.size() ? FPorts[static_cast<size_t>(Index)] : "";
   ApplyDevMode();
 }
 

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/object.h"
 #include "platform/rtl/sysutils.h"
@@ -70,6 +71,7 @@ private:
   void FreeDC();
 
   std::unique_ptr<TStringList> FPrinters;
+  std::vector<std::string> FPorts;  // the port of each printer
   std::unique_ptr<DEVMODEA> FDevMode;
   std::unique_ptr<TPrinterCanvas> FCanvas;
   std::string FDevice, FDriver, FPort, FTitle;

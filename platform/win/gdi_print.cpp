@@ -97,7 +97,7 @@ bool NewPage(HDC dc) {
 }
 
 // Places the page bitmap on as many PDF pages as the copies asked for (the PDF printer makes
-// the copies itself, one after another; a CUPS queue is asked for them instead).
+// the copies itself, each page repeated, uncollated; a CUPS queue is asked for them instead).
 bool EmitPage(HDC dc) {
   TPrinterState* s = dc->Printer;
   TPrintJob& job = *s->Job;

@@ -71,6 +71,18 @@ int DefaultResolution(cups_dest_t* dest, cups_dinfo_t* info) {
 }
 }  // namespace
 
+namespace {
+// A device URI without the user name and password it may carry.
+std::string PublicUri(std::string uri) {
+  size_t scheme = uri.find("://");
+  if (scheme == std::string::npos) return uri;
+  size_t hostEnd = uri.find('/', scheme + 3);
+  size_t at = uri.rfind('@', hostEnd == std::string::npos ? std::string::npos : hostEnd);
+  if (at != std::string::npos && at > scheme) uri.erase(scheme + 3, at - scheme - 2);
+  return uri;
+}
+}  // namespace
+
 std::vector<TPrinterInfo> CupsPrinters(std::string& defaultName) {
   std::vector<TPrinterInfo> out;
   cups_dest_t* dests = nullptr;
@@ -81,13 +93,26 @@ std::vector<TPrinterInfo> CupsPrinters(std::string& defaultName) {
     TPrinterInfo p;
     p.Name = d->name;
     p.Cups = true;
+    p.Detailed = false;
     p.Driver = "CUPS";
     const char* uri = cupsGetOption("device-uri", d->num_options, d->options);
-    p.Port = uri ? uri : std::string("cups:") + d->name;
+    p.Port = uri ? PublicUri(uri) : std::string("cups:") + d->name;
     // Ports are listed separated by commas, so a comma inside one is escaped.
     for (size_t at; (at = p.Port.find(',')) != std::string::npos;) p.Port.replace(at, 1, "%2C");
-    p.MaxCopies = 9999;
     if (d->is_default) defaultName = p.Name;
+    out.push_back(std::move(p));
+  }
+  cupsFreeDests(n, dests);
+  return out;
+}
+
+void CupsReadDetails(TPrinterInfo& p) {
+  p.Detailed = true;
+  p.MaxCopies = 9999;
+  p.Collate = true;
+  p.Papers.clear();
+  p.Bins.clear();
+  if (cups_dest_t* d = cupsGetNamedDest(CUPS_HTTP_DEFAULT, p.Name.c_str(), nullptr)) {
     if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d)) {
       ReadMedia(d, info, p);
       ReadBins(d, info, p);
@@ -95,18 +120,16 @@ std::vector<TPrinterInfo> CupsPrinters(std::string& defaultName) {
       p.Dpi = DefaultResolution(d, info);
       cupsFreeDestInfo(info);
     }
-    if (p.Bins.empty()) p.Bins.push_back({DMBIN_AUTO, "Automatically Select"});
-    if (p.Papers.empty())
-      for (int number : {DMPAPER_A4, DMPAPER_LETTER}) {
-        const TPaperSize* s = FindPaperSize(number);
-        p.Papers.push_back({s->Number, s->Name, s->Width, s->Height, 0, 0, 0, 0});
-      }
-    if (!p.Paper(p.Defaults.dmPaperSize)) p.Defaults.dmPaperSize = p.Papers.front().Number;
-    p.Defaults = SpoolNewDevMode(p);
-    out.push_back(std::move(p));
+    cupsFreeDests(1, d);
   }
-  cupsFreeDests(n, dests);
-  return out;
+  if (p.Bins.empty()) p.Bins.push_back({DMBIN_AUTO, "Automatically Select"});
+  if (p.Papers.empty())
+    for (int number : {DMPAPER_A4, DMPAPER_LETTER}) {
+      const TPaperSize* s = FindPaperSize(number);
+      p.Papers.push_back({s->Number, s->Name, s->Width, s->Height, 0, 0, 0, 0});
+    }
+  if (!p.Paper(p.Defaults.dmPaperSize)) p.Defaults.dmPaperSize = p.Papers.front().Number;
+  p.Defaults = SpoolNewDevMode(p);
 }
 
 bool CupsSubmit(const std::string& queue, const std::string& file, const std::string& title,

@@ -47,6 +47,8 @@ struct TPrinterInfo {
   std::vector<TPrinterBin> Bins;
   bool Duplex = false;
   bool Landscape = true;
+  bool Collate = false;   // copies can come out collated
+  bool Detailed = true;   // papers, bins and defaults are known (CUPS queues: read on first use)
   int MaxCopies = 1;
   int Dpi = 300;
   DEVMODEA Defaults{};
@@ -55,8 +57,10 @@ struct TPrinterInfo {
 
 // The printers as they are now (the list is read again when refresh is set or on first use).
 std::vector<TPrinterInfo> SpoolPrinters(bool refresh = false);
-// Finds a printer by name (case-sensitive, as queue names are); false when there is none.
+// Finds a printer by name (case-sensitive, as queue names are) with its details; false when
+// there is none.
 bool SpoolFindPrinter(const std::string& name, TPrinterInfo& out);
+bool SpoolPrinterExists(const std::string& name);
 // The system's default printer: the "windows/device" profile entry when it names a printer,
 // else the CUPS default, else the PDF printer.
 std::string SpoolDefaultPrinter();
@@ -105,8 +109,12 @@ private:
 DWORD ErrorFromErrno(int e);
 
 // ---- CUPS (spool_cups.cpp) ----
-// The CUPS queues; empty when no server answers. defaultName receives the CUPS default queue.
+// The CUPS queues (names and ports only, not Detailed); empty when no server answers.
+// defaultName receives the CUPS default queue.
 std::vector<TPrinterInfo> CupsPrinters(std::string& defaultName);
+// Reads a queue's papers, bins, duplex and resolution from the server and sets Detailed; a
+// queue that does not answer gets A4 and Letter.
+void CupsReadDetails(TPrinterInfo& p);
 // Submits a file to a queue (raw: sent unchanged to the device). Returns false with a reason
 // in GetLastError when the server refuses the job.
 bool CupsSubmit(const std::string& queue, const std::string& file, const std::string& title,

@@ -118,11 +118,20 @@ std::vector<TPrinterInfo> SpoolPrinters(bool refresh) {
 bool SpoolFindPrinter(const std::string& name, TPrinterInfo& out) {
   std::lock_guard<std::mutex> g(ListLock());
   LoadLocked(false);
-  for (const TPrinterInfo& p : Cache().Printers)
+  for (TPrinterInfo& p : Cache().Printers)
     if (p.Name == name) {
+      if (!p.Detailed) CupsReadDetails(p);
       out = p;
       return true;
     }
+  return false;
+}
+
+bool SpoolPrinterExists(const std::string& name) {
+  std::lock_guard<std::mutex> g(ListLock());
+  LoadLocked(false);
+  for (const TPrinterInfo& p : Cache().Printers)
+    if (p.Name == name) return true;
   return false;
 }
 
@@ -137,9 +146,8 @@ std::string SpoolDefaultPrinter() {
   std::string name;
   ProfileValue("windows", "device", name);
   name = name.substr(0, name.find(','));
-  TPrinterInfo p;
-  if (!name.empty() && SpoolFindPrinter(name, p)) return name;
-  if (!cupsDefault.empty() && SpoolFindPrinter(cupsDefault, p)) return cupsDefault;
+  if (!name.empty() && SpoolPrinterExists(name)) return name;
+  if (!cupsDefault.empty() && SpoolPrinterExists(cupsDefault)) return cupsDefault;
   return PdfPrinterName;
 }
 
@@ -171,7 +179,7 @@ DEVMODEA SpoolNewDevMode(const TPrinterInfo& p) {
   dm.dmYResolution = static_cast<short>(p.Dpi);
   dm.dmColor = DMCOLOR_COLOR;
   dm.dmDuplex = p.Duplex && p.Defaults.dmDuplex > 0 ? p.Defaults.dmDuplex : short{DMDUP_SIMPLEX};
-  dm.dmCollate = 1;
+  dm.dmCollate = p.Collate ? 1 : 0;
   CopyName(dm.dmFormName, sizeof dm.dmFormName, p.Paper(paper) ? p.Paper(paper)->Name : "");
   return dm;
 }
@@ -212,7 +220,7 @@ void SpoolMergeDevMode(const TPrinterInfo& p, DEVMODEA& into, const DEVMODEA& fr
   if ((f & DM_COLOR) && (from.dmColor == DMCOLOR_MONOCHROME || from.dmColor == DMCOLOR_COLOR)) into.dmColor = from.dmColor;
   if ((f & DM_DUPLEX) && (from.dmDuplex == DMDUP_SIMPLEX || (p.Duplex && (from.dmDuplex == DMDUP_VERTICAL || from.dmDuplex == DMDUP_HORIZONTAL))))
     into.dmDuplex = from.dmDuplex;
-  if ((f & DM_COLLATE) && (from.dmCollate == 0 || from.dmCollate == 1)) into.dmCollate = from.dmCollate;
+  if ((f & DM_COLLATE) && (from.dmCollate == 0 || (from.dmCollate == 1 && p.Collate))) into.dmCollate = from.dmCollate;
 }
 
 void SpoolPaperSize(const TPrinterInfo& p, const DEVMODEA& dm, int& w, int& h) {
@@ -286,7 +294,11 @@ std::string SpoolDefaultOutput(const std::string& docName, const std::string& ex
   }
   while (!base.empty() && (base.front() == ' ' || base.front() == '.')) base.erase(base.begin());
   while (!base.empty() && base.back() == ' ') base.pop_back();
-  if (base.size() > 120) base.resize(120);
+  if (base.size() > 120) {
+    size_t cut = 120;
+    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
+    base.resize(cut);
+  }
   if (base.empty()) base = "Document";
   for (int n = 1;; ++n) {
     std::string name = folder + "/" + base + (n > 1 ? " (" + std::to_string(n) + ")" : "") + "." + ext;

@@ -729,10 +729,12 @@ HDC ResetDC(HDC dc, const DEVMODEA* devmode);
 // numbers; DC_PAPERNAMES: 64-byte names; DC_PAPERSIZE: POINTs in tenths of a millimetre;
 // DC_BINS: WORD bin numbers; DC_BINNAMES: 24-byte names; DC_ORIENTATION: 90 when landscape
 // turns the page counter-clockwise, 0 without landscape; DC_DUPLEX: 1 when the printer prints on
-// both sides; DC_COPIES: the most copies of one job.
+// both sides; DC_COPIES: the most copies of one job; DC_COLLATE: 1 when copies can come out
+// collated.
 enum : WORD {
   DC_FIELDS = 1, DC_PAPERS = 2, DC_PAPERSIZE = 3, DC_MINEXTENT = 4, DC_MAXEXTENT = 5, DC_BINS = 6,
   DC_DUPLEX = 7, DC_SIZE = 8, DC_EXTRA = 9, DC_VERSION = 10, DC_DRIVER = 11, DC_BINNAMES = 12,
   DC_ENUMRESOLUTIONS = 13, DC_PAPERNAMES = 16, DC_ORIENTATION = 17, DC_COPIES = 18,
+  DC_COLLATE = 22,
 };
 int DeviceCapabilities(LPCSTR device, LPCSTR port, WORD capability, char* output, const DEVMODEA* devmode);

@@ -323,6 +323,7 @@ int DeviceCapabilities(LPCSTR device, LPCSTR, WORD capability, char* output, con
     case DC_ORIENTATION: return p.Landscape ? 90 : 0;
     case DC_DUPLEX: return p.Duplex ? 1 : 0;
     case DC_COPIES: return p.MaxCopies;
+    case DC_COLLATE: return p.Collate ? 1 : 0;
     case DC_SIZE: return static_cast<int>(sizeof(DEVMODEA));
     case DC_EXTRA: return 0;
     case DC_VERSION: return 0x0401;

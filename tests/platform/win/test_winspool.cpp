@@ -217,6 +217,13 @@ TEST_F(Spool, DocumentPropertiesGivesTheSizeTheDefaultsAndMergesInput) {
     ASSERT_EQ(DocumentProperties(nullptr, h, nullptr, &again, &out, DM_IN_BUFFER | DM_OUT_BUFFER), 1);
     EXPECT_EQ(std::memcmp(&again, &out, sizeof out), 0);
   }
+  // The PDF printer repeats each page for copies, so it cannot collate them.
+  DEVMODEA collate{};
+  collate.dmFields = DM_COLLATE;
+  collate.dmCollate = 1;
+  ASSERT_EQ(DocumentProperties(nullptr, h, nullptr, &dm, &collate, DM_IN_BUFFER | DM_OUT_BUFFER), 1);
+  EXPECT_EQ(dm.dmCollate, 0);
+  EXPECT_EQ(DeviceCapabilities("PDF file", nullptr, DC_COLLATE, nullptr, nullptr), 0);
   EXPECT_EQ(DocumentProperties(nullptr, h, nullptr, nullptr, nullptr, DM_OUT_BUFFER), -1);
   ASSERT_TRUE(ClosePrinter(h));
   EXPECT_FALSE(ClosePrinter(h));
@@ -460,6 +467,15 @@ TEST_F(Spool, WithoutAnOutputFileTheDocumentGoesToTheDocumentsFolder) {
   }
   EXPECT_EQ(Read(dir / "home" / "Documents" / "Order 12_3.pdf").rfind("%PDF", 0), 0u);
   EXPECT_EQ(Read(dir / "home" / "Documents" / "Order 12_3 (2).pdf").rfind("%PDF", 0), 0u);
+  // A long title is cut between characters, never inside one.
+  std::string title = "a";
+  for (int i = 0; i < 100; ++i) title += "\xC3\xA9";  // "é"
+  HDC dc = CreateDC(nullptr, "PDF file", nullptr, nullptr);
+  DOCINFOA di{sizeof(DOCINFOA), title.c_str(), nullptr, nullptr, 0};
+  ASSERT_GT(StartDoc(dc, &di), 0);
+  ASSERT_EQ(EndDoc(dc), 1);
+  DeleteDC(dc);
+  EXPECT_TRUE(fs::exists(dir / "home" / "Documents" / (title.substr(0, 119) + ".pdf")));
 }
 
 // ---- Raw jobs ----
