@@ -27,6 +27,8 @@ protected:
     fs::create_directories(dir / "config");
     setenv("HOME", (dir / "home").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    // The PDF printer is the default, whatever CUPS queues the machine has.
+    ASSERT_TRUE(WriteProfileString("windows", "device", "PDF file,Orvanta PDF,FILE:"));
   }
   void TearDown() override { fs::remove_all(dir); }
   fs::path docs() const { return dir / "home" / "Documents"; }
@@ -60,7 +62,7 @@ TEST_F(PrinterTest, ListsThePrintersAndStartsWithTheDefault) {
   TPrinter p;
   ASSERT_GE(p.Printers()->Count(), 1);
   EXPECT_EQ(p.Printers()->Strings(0), "PDF file");
-  EXPECT_EQ(p.PrinterIndex(), 0);  // the default printer with nothing configured
+  EXPECT_EQ(p.PrinterIndex(), 0);  // the default printer
   EXPECT_EQ(Message([&] { p.SetPrinterIndex(p.Printers()->Count()); }), "Printer index out of range");
   p.SetPrinterIndex(-1);
   EXPECT_EQ(p.PrinterIndex(), 0);

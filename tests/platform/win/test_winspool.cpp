@@ -120,7 +120,21 @@ TEST_F(Spool, EnumerationAsksForTheSizeThenListsThePdfPrinterFirst) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_LEVEL);
 }
 
+// Leaves CUPS out of the printer list while it lives (a CUPS default would otherwise be the
+// default printer when the profile names none).
+struct TWithoutCups {
+  TWithoutCups() { Refresh("0"); }
+  ~TWithoutCups() { Refresh(nullptr); }
+  static void Refresh(const char* value) {
+    if (value) setenv("ORVANTA_CUPS", value, 1);
+    else unsetenv("ORVANTA_CUPS");
+    DWORD needed = 0, count = 0;
+    EnumPrinters(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &count);  // reads the list again
+  }
+};
+
 TEST_F(Spool, DefaultPrinterComesFromTheWindowsDeviceEntry) {
+  TWithoutCups noCups;
   char buf[256] = {};
   DWORD size = 3;
   EXPECT_FALSE(GetDefaultPrinter(buf, &size));
