@@ -258,14 +258,17 @@ TPrinterPage SpoolPageMetrics(const TPrinterInfo& p, const DEVMODEA& dm) {
   }
   double dpiX = ResolutionOf(dm.dmPrintQuality, p.Dpi);
   double dpiY = dm.dmYResolution > 0 ? ResolutionOf(dm.dmYResolution, p.Dpi) : dpiX;
-  // The page is drawn in memory: keep it within 2^27 pixels by lowering the resolution.
-  const double limit = 134217728.0;
+  // The page is drawn in memory: keep it within 2^27 pixels and 32767 pixels a side (the most
+  // a page bitmap can have) by lowering the resolution.
+  const double limit = 134217728.0, side = 32767.0;
   double pixels = (w * dpiX / 254.0) * (h * dpiY / 254.0);
   if (pixels > limit) {
     double k = std::sqrt(limit / pixels);
     dpiX = std::floor(dpiX * k);
     dpiY = std::floor(dpiY * k);
   }
+  if (w * dpiX / 254.0 > side) dpiX = std::floor(side * 254.0 / w);
+  if (h * dpiY / 254.0 > side) dpiY = std::floor(side * 254.0 / h);
   auto px = [](int tenths, double dpi) { return static_cast<int>(std::lround(tenths * dpi / 254.0)); };
   TPrinterPage page;
   page.DpiX = static_cast<int>(dpiX);

@@ -315,6 +315,10 @@ TEST_F(Spool, PrinterContextsMeasureThePaperOfTheirDeviceMode) {
       {"draft quality", DM_PRINTQUALITY, 0, 0, 0, 0, DMRES_DRAFT, 0, 75, 75, 620, 877},
       {"separate vertical resolution", DM_PRINTQUALITY | DM_YRESOLUTION, 0, 0, 0, 0, 600, 300, 600, 300, 4961, 3508},
       {"custom 100 x 150 mm at 254 dpi", DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_PRINTQUALITY, 0, 256, 1500, 1000, 254, 0, 254, 254, 1000, 1500},
+      // A page bitmap has at most 32767 pixels a side: a 3 m banner gets a lower resolution.
+      {"banner 100 mm x 3 m at 300 dpi", DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH, 0, 256, 30000, 1000, 0, 0, 300, 277, 1181, 32717},
+      // At most 2^27 pixels: an E size sheet at 1200 dpi is lowered to 299 dpi.
+      {"E sheet at 1200 dpi", DM_PAPERSIZE | DM_PRINTQUALITY, 0, 26, 0, 0, 1200, 0, 299, 299, 10166, 13156},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
