@@ -34,8 +34,9 @@ bool TSpoolFile::Open(const std::string& finalPath, DWORD& error) {
     size_t slash = finalPath.rfind('/');
     std::string dir = slash == std::string::npos ? "." : finalPath.substr(0, slash);
     std::string base = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
-    if (base.empty()) {
-      error = ERROR_INVALID_PARAMETER;
+    struct stat st{};
+    if (base.empty() || (stat(finalPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+      error = base.empty() ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED;  // a folder is no file
       return false;
     }
     pattern = (dir.empty() ? std::string("/") : dir) + "/." + base + ".XXXXXX";

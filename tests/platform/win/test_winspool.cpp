@@ -463,6 +463,10 @@ TEST_F(Spool, JobErrorsAreReportedNotHidden) {
     EXPECT_EQ(StartDoc(dc, &locked), SP_ERROR);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
   }
+  std::string folderPath = (dir / "locked").string();
+  DOCINFOA folder{sizeof(DOCINFOA), "x", folderPath.c_str(), nullptr, 0};
+  EXPECT_EQ(StartDoc(dc, &folder), SP_ERROR);  // the "locked" folder itself
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
   fs::permissions(dir / "locked", fs::perms::owner_all);
   DOCINFOA ok{sizeof(DOCINFOA), "x", okPath.c_str(), nullptr, 0};
   ASSERT_GT(StartDoc(dc, &ok), 0);
