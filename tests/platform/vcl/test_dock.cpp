@@ -403,4 +403,35 @@ TEST_F(DockTest, DraggingADockKindControlDocksItWhereItIsDroppedOrFloatsIt) {
   EXPECT_RECT(b->BoundsRect(), 0, TDockTree::GrabberSize, 200, 300);
 }
 
+TEST_F(DockTest, DockedFormDraggedOutByItsGrabberFloatsAsItsOwnWindow) {
+  Form->Show();
+  TPanel* site = NewSite(0, 200, 300);
+  TForm* inspector = NewForm("Inspector");
+  TForm* tree = NewForm("Tree");
+  inspector->Show();
+  tree->Show();
+  ASSERT_TRUE(inspector->ManualDock(site));
+  ASSERT_TRUE(tree->ManualDock(site, inspector, alBottom));
+  Run();
+  POINT grab = site->ClientToScreen(POINT{40, 5});  // the inspector's grabber
+  InjectMouseButton(grab.x, grab.y, 0, true);
+  InjectMouseMove(grab.x + 10, grab.y);
+  InjectMouseMove(grab.x + 400, grab.y + 20);
+  InjectMouseButton(grab.x + 400, grab.y + 20, 0, false);
+  Run();
+  EXPECT_EQ(inspector->HostDockSite(), nullptr);
+  EXPECT_EQ(inspector->Parent(), nullptr);
+  EXPECT_TRUE(inspector->Floating());
+  ASSERT_TRUE(inspector->HandleAllocated());
+  EXPECT_EQ(GetAncestor(inspector->Handle(), GA_ROOT), inspector->Handle());
+  EXPECT_TRUE(GetWindowLongPtr(inspector->Handle(), GWL_STYLE) & WS_CAPTION);
+  EXPECT_TRUE(IsWindowVisible(inspector->Handle()));
+  EXPECT_EQ(site->DockClientCount(), 1);
+  EXPECT_RECT(tree->BoundsRect(), 0, TDockTree::GrabberSize, 200, 300);
+  // And back by hand, on the tree's left.
+  ASSERT_TRUE(inspector->ManualDock(site, tree, alLeft));
+  EXPECT_EQ(GetParent(inspector->Handle()), site->Handle());
+  EXPECT_RECT(inspector->BoundsRect(), 0, TDockTree::GrabberSize, 100, 300);
+}
+
 }  // namespace
