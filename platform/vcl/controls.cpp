@@ -1119,6 +1119,7 @@ void TWinControl::KeyPress(char& Key) {
 
 void TWinControl::WndProc(TMessage& M) {
   if (FDockManager && IsMouseMessage(M.Msg) && TDockAccess::SiteMouse(this, M)) return;  // grabbers
+  if (M.Msg == WM_NCLBUTTONDOWN && M.WParam == HTCAPTION && TDockAccess::CaptionDrag(this)) return;
   switch (M.Msg) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:

@@ -391,6 +391,16 @@ bool TDockAccess::SiteMouse(TWinControl* Site, TMessage& M) {
   return tree->MouseMessage(M.Msg, POINT{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)});
 }
 
+bool TDockAccess::CaptionDrag(TWinControl* W) {
+  TControl* c = nullptr;
+  if (W->Is<TCustomDockForm>() && W->DockClientCount() == 1) c = W->DockClients(0);
+  else if (W->Is<TCustomForm>() && W->DragKind() == dkDock && !W->Parent()) c = W;
+  if (!c) return false;
+  BeginDockDrag(c);
+  c->BeginDrag(false);
+  return true;
+}
+
 void TDockAccess::PaintSite(TWinControl* Site, HDC DC) {
   if (Site->FDockManager && !Site->FDockClients.empty()) Site->FDockManager->PaintSite(DC);
 }
@@ -409,6 +419,14 @@ void TDockAccess::LayoutSite(TWinControl* Site) {
 }
 
 // ---- TDockZone ----
+RECT TDockZone::ContentRect() const {
+  RECT r = Bounds;
+  if (IsRectEmpty(&SplitBar)) return r;
+  if (SplitBar.left > r.left) r.right = SplitBar.left;
+  else r.bottom = SplitBar.top;
+  return r;
+}
+
 int TDockZone::Level() const {
   int n = 0;
   for (const TDockZone* z = ParentZone; z; z = z->ParentZone) ++n;
@@ -450,13 +468,14 @@ void TDockTree::Layout() {
   FDockSite->Invalidate();
 }
 
-void TDockTree::LayoutZone(TDockZone* Zone, const RECT& R) {
-  Zone->Bounds = R;
+void TDockTree::LayoutZone(TDockZone* Zone, const RECT& Bounds) {
+  Zone->Bounds = Bounds;
   if (Zone->ChildZones.empty()) return;
+  const RECT R = Zone->ContentRect();
   bool across = Zone->Orientation != doVertical;  // children one above the other
   std::vector<TDockZone*> vis;
   for (auto& c : Zone->ChildZones) {
-    c->Bounds = RECT{0, 0, 0, 0};
+    c->Bounds = c->SplitBar = RECT{0, 0, 0, 0};
     if (c->Visible()) vis.push_back(c.get());
   }
   if (vis.empty()) return;
@@ -482,6 +501,11 @@ void TDockTree::LayoutZone(TDockZone* Zone, const RECT& R) {
   prev = start;
   for (size_t i = 0; i < vis.size(); ++i) {
     RECT r = across ? RECT{R.left, prev, R.right, edges[i]} : RECT{prev, R.top, edges[i], R.bottom};
+    if (i + 1 < vis.size()) {
+      vis[i]->SplitBar = r;
+      if (across) vis[i]->SplitBar.top = std::max(r.top, r.bottom - SplitterSize);
+      else vis[i]->SplitBar.left = std::max(r.left, r.right - SplitterSize);
+    }
     LayoutZone(vis[i], r);
     prev = edges[i];
   }
@@ -490,7 +514,7 @@ void TDockTree::LayoutZone(TDockZone* Zone, const RECT& R) {
 void TDockTree::PlaceControls(TDockZone* Zone) {
   if (TControl* c = Zone->ChildControl) {
     if (c->Parent() == FDockSite && c->Visible()) {
-      RECT r = Zone->Bounds;
+      RECT r = Zone->ContentRect();
       r.top = std::min(r.bottom, r.top + GrabberSize);
       c->SetBoundsRect(r);
     }
@@ -605,6 +629,7 @@ void TDockTree::InsertControl(TControl* Control, TAlign InsertAt, TControl* Drop
 
 void TDockTree::RemoveControl(TControl* Control) {
   if (FGrabbed == Control) FGrabbed = nullptr;
+  FSizing = nullptr;
   TDockZone* z = FTopZone->FindControlZone(Control);
   if (!z || z == FTopZone.get()) return;
   Rebase();
@@ -711,7 +736,7 @@ TControl* TDockTree::ControlAtPoint(POINT P, TAlign& Side) {
 RECT TDockTree::GrabberRect(TControl* Control) {
   TDockZone* z = FTopZone->FindControlZone(Control);
   if (!z) return RECT{0, 0, 0, 0};
-  RECT r = z->Bounds;
+  RECT r = z->ContentRect();
   r.bottom = std::min(r.bottom, r.top + GrabberSize);
   return r;
 }
@@ -781,10 +806,25 @@ bool TDockTree::MouseMessage(UINT Msg, POINT P) {
         SetCapture(FDockSite->Handle());
         return true;
       }
+      if (TDockZone* z = SplitBarAt(P)) {
+        Rebase();
+        FSizing = z;
+        FSizingDelta = z->ZoneLimit - (z->ParentZone->Orientation == doVertical ? P.x : P.y);
+        SetCapture(FDockSite->Handle());
+        return true;
+      }
       return false;
     }
     case WM_MOUSEMOVE: {
-      if (!FGrabbed) return false;
+      if (FSizing) {
+        SizeZone(FSizing, (FSizing->ParentZone->Orientation == doVertical ? P.x : P.y) + FSizingDelta);
+        return true;
+      }
+      if (!FGrabbed) {
+        if (TDockZone* z = SplitBarAt(P))
+          ::SetCursor(CursorHandle(z->ParentZone->Orientation == doVertical ? crHSplit : crVSplit));
+        return false;
+      }
       int t = GetSystemMetrics(SM_CXDRAG);
       if (std::abs(P.x - FGrabPoint.x) < t && std::abs(P.y - FGrabPoint.y) < t) return true;
       TControl* c = FGrabbed;
@@ -796,12 +836,44 @@ bool TDockTree::MouseMessage(UINT Msg, POINT P) {
       return true;
     }
     case WM_LBUTTONUP:
-      if (!FGrabbed) return false;
+      if (!FGrabbed && !FSizing) return false;
       FGrabbed = nullptr;
+      FSizing = nullptr;
       ReleaseCapture();
       return true;
   }
   return false;
+}
+
+TDockZone* TDockTree::SplitBarAt(POINT P) {
+  std::vector<TDockZone*> stack{FTopZone.get()};
+  while (!stack.empty()) {
+    TDockZone* z = stack.back();
+    stack.pop_back();
+    if (z->ParentZone && PtInRect(&z->SplitBar, P)) return z;
+    for (auto& c : z->ChildZones) stack.push_back(c.get());
+  }
+  return nullptr;
+}
+
+void TDockTree::SizeZone(TDockZone* Zone, int Limit) {
+  // Between the zone's start and the next visible zone's far edge, leaving each zone room for
+  // its grabber and a little of its control.
+  TDockZone* p = Zone->ParentZone;
+  bool across = p->Orientation != doVertical;
+  auto& v = p->ChildZones;
+  auto it = std::find_if(v.begin(), v.end(), [&](const auto& q) { return q.get() == Zone; });
+  TDockZone* next = nullptr;
+  for (auto n = it + 1; n != v.end() && !next; ++n)
+    if ((*n)->Visible()) next = n->get();
+  if (!next) return;
+  int room = GrabberSize + MinContentSize + SplitterSize;
+  int lo = (across ? Zone->Bounds.top : Zone->Bounds.left) + room;
+  int hi = (across ? next->Bounds.bottom : next->Bounds.right) - room;
+  if (lo > hi) return;
+  Rebase();
+  Zone->ZoneLimit = std::clamp(Limit, lo, hi);
+  Layout();
 }
 
 // ---- The layout stream ----
@@ -940,6 +1012,7 @@ void TDockTree::LoadFromStream(TStream* Stream) {
   std::vector<TControl*> previous = ClientsOf(FDockSite);
   FTopZone = std::move(top);
   FGrabbed = nullptr;
+  FSizing = nullptr;
   // Leaves without a control go; splits left with one child collapse into it.
   for (TDockZone* z : leaves)
     if (!z->ChildControl) RemoveZone(z);

@@ -72,7 +72,10 @@ public:
   TControl* ChildControl = nullptr;
   TDockOrientation Orientation = doNoOrient;
   int ZoneLimit = 0;
-  RECT Bounds{0, 0, 0, 0};  // the zone's rectangle after the last layout
+  RECT Bounds{0, 0, 0, 0};    // the zone's rectangle after the last layout
+  RECT SplitBar{0, 0, 0, 0};  // the bar at its far edge that sizes it (empty for the last zone)
+  // Bounds without the split bar: where the grabber and the control (or the child zones) go.
+  RECT ContentRect() const;
   int ChildCount() const { return static_cast<int>(ChildZones.size()); }
   // Depth below the root (0 for the root).
   int Level() const;
@@ -87,6 +90,8 @@ public:
   // The stream version written first in every layout stream.
   static constexpr int32_t StreamVersion = 0x00040000;
   static constexpr int GrabberSize = 14;  // height of the strip above each docked control
+  static constexpr int SplitterSize = 4;  // width of the bar between neighbouring zones
+  static constexpr int MinContentSize = 10;  // what a split bar leaves of a control at least
   explicit TDockTree(TWinControl* ADockSite);
   ~TDockTree() override;
 
@@ -107,7 +112,8 @@ public:
   RECT GrabberRect(TControl* Control);
   RECT CloseButtonRect(TControl* Control);
   // Mouse messages of the site: a press on a grabber's close button closes the control, a drag
-  // of a grabber starts a dock drag of the control. True when the message was taken.
+  // of a grabber starts a dock drag of the control, a drag of a split bar moves the zone's far
+  // edge (each zone keeps its grabber and MinContentSize of its control). True when the message was taken.
   bool MouseMessage(UINT Msg, POINT P);
 
 private:
@@ -117,6 +123,8 @@ private:
   // Makes the limits match the site's present size (before the tree changes shape).
   void Rebase();
   void RemoveZone(TDockZone* Zone);
+  TDockZone* SplitBarAt(POINT P);
+  void SizeZone(TDockZone* Zone, int Limit);
   void PlaceControls(TDockZone* Zone);
   RECT SiteRect() const;
   TWinControl* FDockSite;
@@ -126,6 +134,8 @@ private:
   int FUpdateCount = 0;
   bool FLayingOut = false;
   TControl* FGrabbed = nullptr;  // the control whose grabber is pressed
+  TDockZone* FSizing = nullptr;  // the zone whose split bar is dragged
+  int FSizingDelta = 0;          // its limit minus the mouse position when pressed
   POINT FGrabPoint{0, 0};
 };
 
@@ -162,6 +172,9 @@ struct TDockAccess {
   static void Message(TControl* Control, TMessage& M);
   // A dock site's mouse message for its grabbers (true when taken), painting and layout.
   static bool SiteMouse(TWinControl* Site, TMessage& M);
+  // A press on the caption of a floating window that can dock (a form with DragKind dkDock, or
+  // a floating host) starts a dock drag instead of moving the window. True when it did.
+  static bool CaptionDrag(TWinControl* Window);
   static void PaintSite(TWinControl* Site, HDC DC);
   static void LayoutSite(TWinControl* Site);
 };

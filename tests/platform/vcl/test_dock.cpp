@@ -102,14 +102,14 @@ TEST_F(DockTest, DesignerLeftSiteLayoutLoadsIntoTwoStackedFormsAndSavesTheSameBy
   EXPECT_EQ(tree->HostDockSite(), site);
   EXPECT_EQ(inspector->Parent(), site);
   EXPECT_FALSE(tree->Floating());
-  // Each form sits below its grabber strip within its zone.
-  EXPECT_RECT(tree->BoundsRect(), 0, TDockTree::GrabberSize, 159, 115);
+  // Each form sits below its grabber strip within its zone; a split bar separates the zones.
+  EXPECT_RECT(tree->BoundsRect(), 0, TDockTree::GrabberSize, 159, 115 - TDockTree::SplitterSize);
   EXPECT_RECT(inspector->BoundsRect(), 0, 115 + TDockTree::GrabberSize, 159, 584);
   EXPECT_EQ(Saved(site), bytes);
 
   // A site of another size scales the zones; the stream still describes the same layout.
   site->SetBounds(0, 0, 318, 292);
-  EXPECT_RECT(tree->BoundsRect(), 0, TDockTree::GrabberSize, 318, 58);
+  EXPECT_RECT(tree->BoundsRect(), 0, TDockTree::GrabberSize, 318, 58 - TDockTree::SplitterSize);
   EXPECT_EQ(Saved(site), bytes);
 }
 
@@ -194,19 +194,19 @@ TEST_F(DockTest, ManualDockSplitsTheDropControlsZoneAndRemovingCollapsesIt) {
   TPanel* b = NewClient("B");
   TPanel* c = NewClient("C");
   auto* dt = static_cast<TDockTree*>(site->DockManager());
-  const int g = TDockTree::GrabberSize;
+  const int g = TDockTree::GrabberSize, s = TDockTree::SplitterSize;
 
   ASSERT_TRUE(a->ManualDock(site));
   EXPECT_RECT(a->BoundsRect(), 0, g, 200, 300);
   ASSERT_TRUE(b->ManualDock(site, a, alRight));
   EXPECT_EQ(dt->TopZone()->Orientation, doVertical);
-  EXPECT_RECT(a->BoundsRect(), 0, g, 100, 300);
+  EXPECT_RECT(a->BoundsRect(), 0, g, 100 - s, 300);
   EXPECT_RECT(b->BoundsRect(), 100, g, 200, 300);
   ASSERT_TRUE(c->ManualDock(site, b, alTop));
   TDockZone* right = dt->TopZone()->ChildZones[1].get();
   EXPECT_EQ(right->Orientation, doHorizontal);
   EXPECT_EQ(right->ChildZones[0]->ChildControl, c);
-  EXPECT_RECT(c->BoundsRect(), 100, g, 200, 150);
+  EXPECT_RECT(c->BoundsRect(), 100, g, 200, 150 - s);
   EXPECT_RECT(b->BoundsRect(), 100, 150 + g, 200, 300);
   EXPECT_EQ(site->DockClientCount(), 3);
 
@@ -215,8 +215,8 @@ TEST_F(DockTest, ManualDockSplitsTheDropControlsZoneAndRemovingCollapsesIt) {
   ASSERT_TRUE(d->ManualDock(site, nullptr, alLeft));
   EXPECT_EQ(dt->TopZone()->ChildCount(), 3);
   EXPECT_EQ(dt->TopZone()->ChildZones[0]->ChildControl, d);
-  EXPECT_RECT(d->BoundsRect(), 0, g, 50, 300);
-  EXPECT_RECT(a->BoundsRect(), 50, g, 100, 300);
+  EXPECT_RECT(d->BoundsRect(), 0, g, 50 - s, 300);
+  EXPECT_RECT(a->BoundsRect(), 50, g, 100 - s, 300);
 
   // B leaves: C takes its whole column; D leaves: A and the column share the site.
   ASSERT_TRUE(b->ManualDock(nullptr));
@@ -225,7 +225,7 @@ TEST_F(DockTest, ManualDockSplitsTheDropControlsZoneAndRemovingCollapsesIt) {
   EXPECT_EQ(dt->TopZone()->ChildZones[2]->ChildControl, c);
   ASSERT_TRUE(d->ManualFloat(Rect(600, 100, 660, 140)));
   EXPECT_EQ(dt->TopZone()->ChildCount(), 2);
-  EXPECT_RECT(a->BoundsRect(), 0, g, 100, 300);
+  EXPECT_RECT(a->BoundsRect(), 0, g, 100 - s, 300);
   EXPECT_EQ(site->DockClientCount(), 2);
   // Destroying a docked control takes it out of the tree.
   delete a;
@@ -329,7 +329,7 @@ TEST_F(DockTest, GrabberShowsTheCaptionAndItsCloseButtonHidesTheControl) {
   EXPECT_EQ(a->HostDockSite(), site);  // still docked, its zone gives its room away
   EXPECT_RECT(b->BoundsRect(), 0, TDockTree::GrabberSize, 200, 300);
   a->Show();
-  EXPECT_RECT(a->BoundsRect(), 0, TDockTree::GrabberSize, 200, 150);
+  EXPECT_RECT(a->BoundsRect(), 0, TDockTree::GrabberSize, 200, 150 - TDockTree::SplitterSize);
 }
 
 // A pixel of the form's window at a screen point.
@@ -431,7 +431,79 @@ TEST_F(DockTest, DockedFormDraggedOutByItsGrabberFloatsAsItsOwnWindow) {
   // And back by hand, on the tree's left.
   ASSERT_TRUE(inspector->ManualDock(site, tree, alLeft));
   EXPECT_EQ(GetParent(inspector->Handle()), site->Handle());
-  EXPECT_RECT(inspector->BoundsRect(), 0, TDockTree::GrabberSize, 100, 300);
+  EXPECT_RECT(inspector->BoundsRect(), 0, TDockTree::GrabberSize, 100 - TDockTree::SplitterSize, 300);
 }
 
 }  // namespace
+
+TEST_F(DockTest, DraggingAFloatingWindowByItsCaptionDocksItOrMovesIt) {
+  Form->Show();
+  TPanel* site = NewSite(0, 200, 300);
+  TForm* tool = NewForm("Tool");
+  tool->SetDragKind(dkDock);
+  tool->SetBounds(600, 300, 150, 120);
+  tool->Show();
+  TPanel* a = NewClient("A");
+  ASSERT_TRUE(a->ManualFloat(Rect(600, 100, 680, 150)));
+  TWinControl* host = a->HostDockSite();
+  ASSERT_NE(host, nullptr);
+  Run();
+  auto captionDrag = [&](TWinControl* W, POINT To) {
+    RECT wr;
+    GetWindowRect(W->Handle(), &wr);
+    POINT cap{wr.left + 30, wr.top + 6};
+    ASSERT_EQ(SendMessage(W->Handle(), WM_NCHITTEST, 0, MAKELPARAM(cap.x, cap.y)), HTCAPTION);
+    InjectMouseButton(cap.x, cap.y, 0, true);
+    Run();
+    InjectMouseMove(cap.x + 10, cap.y + 10);
+    InjectMouseMove(To.x, To.y);
+    InjectMouseButton(To.x, To.y, 0, false);
+    Run();
+  };
+  // The form moves where it is dropped outside any site, keeping the grab point under the cursor.
+  captionDrag(tool, POINT{700, 500});
+  EXPECT_EQ(tool->Parent(), nullptr);
+  EXPECT_EQ(tool->HostDockSite(), nullptr);
+  EXPECT_EQ(tool->Left(), 700 - 30);
+  EXPECT_EQ(tool->Top(), 500 - 6);
+  EXPECT_EQ(tool->Width(), 150);
+  // Dropped over the site it docks, and so does the control of a floating host.
+  captionDrag(tool, site->ClientToScreen(POINT{100, 150}));
+  EXPECT_EQ(tool->HostDockSite(), site);
+  captionDrag(host, site->ClientToScreen(POINT{100, 290}));
+  EXPECT_EQ(a->HostDockSite(), site);
+  EXPECT_EQ(site->DockClientCount(), 2);
+  EXPECT_RECT(a->BoundsRect(), 0, 150 + TDockTree::GrabberSize, 200, 300);
+}
+
+TEST_F(DockTest, DraggingASplitBarMovesTheBoundaryWithinLimitsAndIsSaved) {
+  Form->Show();
+  TPanel* site = NewSite(0, 200, 300);
+  TPanel* a = NewClient("A");
+  TPanel* b = NewClient("B");
+  ASSERT_TRUE(a->ManualDock(site));
+  ASSERT_TRUE(b->ManualDock(site, a, alBottom));
+  Run();
+  const int g = TDockTree::GrabberSize, s = TDockTree::SplitterSize, m = TDockTree::MinContentSize;
+  auto drag = [&](int FromY, int ToY) {
+    POINT p = site->ClientToScreen(POINT{100, FromY});
+    InjectMouseButton(p.x, p.y, 0, true);
+    InjectMouseMove(p.x, p.y + (ToY - FromY));
+    InjectMouseButton(p.x, p.y + (ToY - FromY), 0, false);
+    Run();
+  };
+  drag(150 - 2, 200 - 2);  // the bar's middle row, 50 pixels down
+  EXPECT_RECT(a->BoundsRect(), 0, g, 200, 200 - s);
+  EXPECT_RECT(b->BoundsRect(), 0, 200 + g, 200, 300);
+  drag(200 - 2, 400);  // B keeps room for its grabber and a little of itself
+  EXPECT_RECT(b->BoundsRect(), 0, 300 - m - s, 200, 300);
+  drag(300 - m - s - g - 2, -100);  // and so does A
+  EXPECT_RECT(a->BoundsRect(), 0, g, 200, g + m);
+  // The new boundary is what the layout stream keeps.
+  auto* dt = static_cast<TDockTree*>(site->DockManager());
+  EXPECT_EQ(dt->TopZone()->ChildZones[0]->ZoneLimit, g + m + s);
+  auto bytes = Saved(site);
+  ASSERT_GE(bytes.size(), 34u);
+  EXPECT_EQ(bytes[25], 1);  // A's zone: level 1, limit at bytes 30..33
+  EXPECT_EQ(bytes[30] | bytes[31] << 8, g + m + s);
+}
