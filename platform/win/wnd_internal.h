@@ -209,3 +209,14 @@ struct TCursorImage {
   std::vector<uint32_t> Pixels;
 };
 bool DecodeCursorFile(const uint8_t* data, size_t size, int wantW, int wantH, TCursorImage* out);
+
+// The sizes and look of a window's own scroll bars (wnd_flatsb.cpp): the system metrics for
+// standard bars, the FlatSB_SetScrollProp values for flat ones. Thick is the bar's thickness,
+// Arrow the length of its arrow buttons, Thumb the thumb length (0: the standard rule, the arrow
+// length without a page and 8 pixels at least with one), Style an FSB_*_MODE value (0, regular,
+// for standard bars) and Bkg the track colour (CLR_INVALID: COLOR_SCROLLBAR).
+struct TScrollLook {
+  int Thick = 0, Arrow = 0, Thumb = 0, Style = 0;
+  COLORREF Bkg = CLR_INVALID;
+};
+TScrollLook ScrollLookOf(HWND w, int bar);
