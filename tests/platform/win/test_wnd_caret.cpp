@@ -173,16 +173,10 @@ TEST_F(CaretTest, PaintingTakesTheCaretOffAndPutsItBackOverTheNewPicture) {
 
 TEST_F(CaretTest, BitmapCaretIsXoredWithItsSize) {
   HWND w = Painted();
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = 3;
-  bi.bmiHeader.biHeight = -2;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bm = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  uint32_t* bits = nullptr;
+  HBITMAP bm = NewDib32(3, 2, &bits);
   ASSERT_TRUE(bm);
-  uint32_t px[6] = {0x00FF0000, 0, 0x000000FF, 0x0000FF00, 0x00FFFFFF, 0};
+  const uint32_t px[6] = {0x00FF0000, 0, 0x000000FF, 0x0000FF00, 0x00FFFFFF, 0};
   std::memcpy(bits, px, sizeof px);
   ASSERT_TRUE(CreateCaret(w, bm, 0, 0));  // the bitmap gives the size
   SetCaretPos(4, 4);

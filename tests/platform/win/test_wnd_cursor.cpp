@@ -133,15 +133,9 @@ TEST_F(CursorFileTest, ImageNearestTheSystemCursorSizeWinsAndDepthBreaksTies) {
 }
 
 TEST_F(CursorFileTest, PngCompressedImageDecodesWithItsAlpha) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = 32;
-  bi.bmiHeader.biHeight = -32;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bm = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  auto* px = static_cast<uint32_t*>(bits);
+  uint32_t* px = nullptr;
+  HBITMAP bm = NewDib32(32, 32, &px);
+  ASSERT_TRUE(bm);
   for (int i = 0; i < 32 * 32; ++i) px[i] = 0x80FF0000u;  // half-transparent red
   px[0] = 0xFF0000FFu;  // opaque blue at the top left
   std::string pngPath = (Dir / "img.png").string();
