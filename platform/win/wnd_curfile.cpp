@@ -16,7 +16,8 @@ namespace {
 
 uint16_t Rd16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t Rd32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24));
+  return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16) |
+                               (static_cast<uint32_t>(p[3]) << 24));
 }
 uint32_t Rd32BE(const uint8_t* p) {
   return (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
@@ -80,7 +81,9 @@ bool DecodeDib(const uint8_t* p, size_t n, TCursorImage* c) {
       } else if (bpp == 24) {
         px = 0xFF000000u | row[x * 3] | (row[x * 3 + 1] << 8) | (row[x * 3 + 2] << 16);
       } else {
-        size_t idx = bpp == 8 ? row[x] : bpp == 4 ? ((row[x / 2] >> ((x & 1) ? 0 : 4)) & 15) : ((row[x / 8] >> (7 - x % 8)) & 1);
+        size_t idx = bpp == 8   ? row[x]
+                     : bpp == 4 ? ((row[x / 2] >> ((x & 1) ? 0 : 4)) & 15)
+                                : ((row[x / 8] >> (7 - x % 8)) & 1);
         if (idx < colours) px = 0xFF000000u | (Rd32(pal + idx * 4) & 0xFFFFFF);
       }
       bool transparent = (arow[x / 8] >> (7 - x % 8)) & 1;
@@ -132,7 +135,8 @@ bool DecodeCursorFile(const uint8_t* d, size_t n, int wantW, int wantH, TCursorI
     const uint8_t* e = d + 6 + i * 16;
     uint32_t size = Rd32(e + 8), off = Rd32(e + 12);
     // A damaged directory (an entry pointing into the directory or past the end) refuses the file.
-    if (off < 6 + static_cast<size_t>(count) * 16 || off >= n || size > n - off || size == 0) return false;
+    if (off < 6 + static_cast<size_t>(count) * 16 || off >= n || size > n - off || size == 0)
+      return false;
     TEntry t{d + off, size, 0, 0, 0, 0, 0};
     if (!PeekImage(t.Data, t.Size, &t.W, &t.H, &t.Bpp)) continue;
     if (type == 2) {
@@ -147,13 +151,15 @@ bool DecodeCursorFile(const uint8_t* d, size_t n, int wantW, int wantH, TCursorI
   // The image nearest the wanted size first; among equally near ones, the deepest; then the
   // directory order.
   std::stable_sort(entries.begin(), entries.end(), [&](const TEntry& a, const TEntry& b) {
-    int da = std::abs(a.W - wantW) + std::abs(a.H - wantH), db = std::abs(b.W - wantW) + std::abs(b.H - wantH);
+    int da = std::abs(a.W - wantW) + std::abs(a.H - wantH),
+        db = std::abs(b.W - wantW) + std::abs(b.H - wantH);
     if (da != db) return da < db;
     return a.Bpp > b.Bpp;
   });
   for (const TEntry& e : entries) {
     TCursorImage img;
-    bool ok = IsPng(e.Data, e.Size) ? DecodePng(e.Data, e.Size, &img) : DecodeDib(e.Data, e.Size, &img);
+    bool ok =
+        IsPng(e.Data, e.Size) ? DecodePng(e.Data, e.Size, &img) : DecodeDib(e.Data, e.Size, &img);
     if (!ok) continue;
     img.HotX = std::clamp(e.HotX, 0, img.W - 1);
     img.HotY = std::clamp(e.HotY, 0, img.H - 1);

@@ -37,17 +37,28 @@ TFlatProps* FlatOf(HWND w) {
 
 INT_PTR* PropOf(TFlatProps& p, UINT index) {
   switch (index) {
-    case WSB_PROP_CYVSCROLL: return &p.CyVScroll;
-    case WSB_PROP_CXHSCROLL: return &p.CxHScroll;
-    case WSB_PROP_CYHSCROLL: return &p.CyHScroll;
-    case WSB_PROP_CXVSCROLL: return &p.CxVScroll;
-    case WSB_PROP_CXHTHUMB: return &p.CxHThumb;
-    case WSB_PROP_CYVTHUMB: return &p.CyVThumb;
-    case WSB_PROP_VBKGCOLOR: return &p.VBkgColor;
-    case WSB_PROP_HBKGCOLOR: return &p.HBkgColor;
-    case WSB_PROP_VSTYLE: return &p.VStyle;
-    case WSB_PROP_HSTYLE: return &p.HStyle;
-    default: return nullptr;
+    case WSB_PROP_CYVSCROLL:
+      return &p.CyVScroll;
+    case WSB_PROP_CXHSCROLL:
+      return &p.CxHScroll;
+    case WSB_PROP_CYHSCROLL:
+      return &p.CyHScroll;
+    case WSB_PROP_CXVSCROLL:
+      return &p.CxVScroll;
+    case WSB_PROP_CXHTHUMB:
+      return &p.CxHThumb;
+    case WSB_PROP_CYVTHUMB:
+      return &p.CyVThumb;
+    case WSB_PROP_VBKGCOLOR:
+      return &p.VBkgColor;
+    case WSB_PROP_HBKGCOLOR:
+      return &p.HBkgColor;
+    case WSB_PROP_VSTYLE:
+      return &p.VStyle;
+    case WSB_PROP_HSTYLE:
+      return &p.HStyle;
+    default:
+      return nullptr;
   }
 }
 
@@ -55,21 +66,28 @@ INT_PTR* PropOf(TFlatProps& p, UINT index) {
 // would turn the client rectangle inside out); colours are -1 or a COLORREF.
 bool ValidValue(UINT index, INT_PTR v) {
   switch (index) {
-    case WSB_PROP_VSTYLE: case WSB_PROP_HSTYLE:
+    case WSB_PROP_VSTYLE:
+    case WSB_PROP_HSTYLE:
       return v == FSB_REGULAR_MODE || v == FSB_ENCARTA_MODE || v == FSB_FLAT_MODE;
-    case WSB_PROP_VBKGCOLOR: case WSB_PROP_HBKGCOLOR:
+    case WSB_PROP_VBKGCOLOR:
+    case WSB_PROP_HBKGCOLOR:
       return v == -1 || (v >= 0 && v <= 0xFFFFFF);
     default:
       return v >= 0 && v <= 0x7FFF;
   }
 }
 
-bool ChangesLayout(UINT index) { return index == WSB_PROP_CXVSCROLL || index == WSB_PROP_CYHSCROLL; }
+bool ChangesLayout(UINT index) {
+  return index == WSB_PROP_CXVSCROLL || index == WSB_PROP_CYHSCROLL;
+}
 
 // Makes the window take its new look: the client area follows the bar sizes, the frame repaints.
 void Refresh(HWND w, bool layout) {
-  if (layout) SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  else RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+  if (layout)
+    SetWindowPos(w, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  else
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
 }
 
 }  // namespace
@@ -125,12 +143,16 @@ int FlatSB_SetScrollInfo(HWND w, int bar, const SCROLLINFO* si, BOOL redraw) {
   return SetScrollInfo(w, bar, si, redraw);
 }
 BOOL FlatSB_GetScrollInfo(HWND w, int bar, SCROLLINFO* si) { return GetScrollInfo(w, bar, si); }
-int FlatSB_SetScrollPos(HWND w, int bar, int pos, BOOL redraw) { return SetScrollPos(w, bar, pos, redraw); }
+int FlatSB_SetScrollPos(HWND w, int bar, int pos, BOOL redraw) {
+  return SetScrollPos(w, bar, pos, redraw);
+}
 int FlatSB_GetScrollPos(HWND w, int bar) { return GetScrollPos(w, bar); }
 int FlatSB_SetScrollRange(HWND w, int bar, int lo, int hi, BOOL redraw) {
   return SetScrollRange(w, bar, lo, hi, redraw);
 }
-BOOL FlatSB_GetScrollRange(HWND w, int bar, int* lo, int* hi) { return GetScrollRange(w, bar, lo, hi); }
+BOOL FlatSB_GetScrollRange(HWND w, int bar, int* lo, int* hi) {
+  return GetScrollRange(w, bar, lo, hi);
+}
 BOOL FlatSB_ShowScrollBar(HWND w, int bar, BOOL show) { return ShowScrollBar(w, bar, show); }
 BOOL FlatSB_EnableScrollBar(HWND w, int bar, UINT arrows) {
   if (bar < SB_HORZ || bar > SB_BOTH) return FALSE;
@@ -148,8 +170,10 @@ BOOL FlatSB_SetScrollProp(HWND w, UINT index, INT_PTR value, BOOL redraw) {
     *p = value;
   }
   // The client area follows a new bar thickness at once, whether or not a redraw was asked for.
-  if (ChangesLayout(index)) Refresh(w, true);
-  else if (redraw) Refresh(w, false);
+  if (ChangesLayout(index))
+    Refresh(w, true);
+  else if (redraw)
+    Refresh(w, false);
   return TRUE;
 }
 

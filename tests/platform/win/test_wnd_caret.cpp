@@ -164,7 +164,7 @@ TEST_F(CaretTest, PaintingTakesTheCaretOffAndPutsItBackOverTheNewPicture) {
   Pump();
   EXPECT_EQ(seenDuringPaint, PatternAt(10, 10));  // off while painting
   EXPECT_EQ(ClientPixel(w, 8, 8), RGB(0, 128, 255));
-  EXPECT_EQ(ClientPixel(w, 10, 10), Inverted(RGB(0, 128, 255)));  // back over the new colour
+  EXPECT_EQ(ClientPixel(w, 10, 10), Inverted(RGB(0, 128, 255)));   // back over the new colour
   EXPECT_EQ(ClientPixel(w, 11, 15), Inverted(PatternAt(11, 15)));  // outside the painted part
   HideCaret(w);
   EXPECT_EQ(ClientPixel(w, 10, 10), RGB(0, 128, 255));

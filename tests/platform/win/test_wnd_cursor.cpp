@@ -29,14 +29,17 @@ std::vector<uint8_t> DibImage(int w, int h, int bpp, uint32_t colour) {
   Put16(d, 14, static_cast<uint32_t>(bpp));
   if (bpp == 8) {
     Put32(d, 32, 2);  // two palette entries; index 1 is the colour
-    for (uint32_t c : {0u, colour}) d.insert(d.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), 0});
+    for (uint32_t c : {0u, colour})
+      d.insert(d.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), 0});
   }
   size_t stride = ((static_cast<size_t>(w) * bpp + 31) / 32) * 4;
   for (int y = 0; y < h; ++y) {
     std::vector<uint8_t> row(stride, 0);
     for (int x = 0; x < w; ++x) {
-      if (bpp == 8) row[x] = 1;
-      else Put32(row, x * 4, 0xFF000000u | colour);
+      if (bpp == 8)
+        row[x] = 1;
+      else
+        Put32(row, x * 4, 0xFF000000u | colour);
     }
     d.insert(d.end(), row.begin(), row.end());
   }
@@ -80,7 +83,9 @@ protected:
   }
   std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
     std::string path = (Dir / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path;
   }
   // Loads the file and reports what it gave (false for a null handle).
@@ -107,18 +112,34 @@ TEST_F(CursorFileTest, ImageNearestTheSystemCursorSizeWinsAndDepthBreaksTies) {
     uint32_t Pixel;
   } cases[] = {
       {"exact size among others",
-       {{DibImage(16, 16, 32, 0x111111), 16, 16, 1, 1}, {DibImage(32, 32, 8, 0x222222), 32, 32, 2, 2},
+       {{DibImage(16, 16, 32, 0x111111), 16, 16, 1, 1},
+        {DibImage(32, 32, 8, 0x222222), 32, 32, 2, 2},
         {DibImage(48, 48, 32, 0x333333), 48, 48, 3, 3}},
-       32, 32, 2, 0xFF222222u},
+       32,
+       32,
+       2,
+       0xFF222222u},
       {"deeper of two at the same size",
-       {{DibImage(32, 32, 8, 0x444444), 32, 32, 4, 4}, {DibImage(32, 32, 32, 0x555555), 32, 32, 5, 5}},
-       32, 32, 5, 0xFF555555u},
+       {{DibImage(32, 32, 8, 0x444444), 32, 32, 4, 4},
+        {DibImage(32, 32, 32, 0x555555), 32, 32, 5, 5}},
+       32,
+       32,
+       5,
+       0xFF555555u},
       {"deeper of two equally near sizes",
-       {{DibImage(24, 24, 32, 0x666666), 24, 24, 6, 6}, {DibImage(40, 40, 8, 0x777777), 40, 40, 7, 7}},
-       24, 24, 6, 0xFF666666u},
+       {{DibImage(24, 24, 32, 0x666666), 24, 24, 6, 6},
+        {DibImage(40, 40, 8, 0x777777), 40, 40, 7, 7}},
+       24,
+       24,
+       6,
+       0xFF666666u},
       {"nearest when none fits",
-       {{DibImage(64, 64, 32, 0x888888), 64, 64, 8, 8}, {DibImage(20, 20, 8, 0x999999), 20, 20, 9, 9}},
-       20, 20, 9, 0xFF999999u},
+       {{DibImage(64, 64, 32, 0x888888), 64, 64, 8, 8},
+        {DibImage(20, 20, 8, 0x999999), 20, 20, 9, 9}},
+       20,
+       20,
+       9,
+       0xFF999999u},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -137,14 +158,15 @@ TEST_F(CursorFileTest, PngCompressedImageDecodesWithItsAlpha) {
   HBITMAP bm = NewDib32(32, 32, &px);
   ASSERT_TRUE(bm);
   for (int i = 0; i < 32 * 32; ++i) px[i] = 0x80FF0000u;  // half-transparent red
-  px[0] = 0xFF0000FFu;  // opaque blue at the top left
+  px[0] = 0xFF0000FFu;                                    // opaque blue at the top left
   std::string pngPath = (Dir / "img.png").string();
   ASSERT_TRUE(SaveBitmapToPng(bm, pngPath, true));
   DeleteObject(bm);
   std::ifstream in(pngPath, std::ios::binary);
   std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   TCursorInfo info;
-  ASSERT_TRUE(Load(CurFile({{DibImage(16, 16, 32, 0x00FF00), 16, 16, 0, 0}, {png, 32, 32, 10, 12}}), &info));
+  ASSERT_TRUE(Load(CurFile({{DibImage(16, 16, 32, 0x00FF00), 16, 16, 0, 0}, {png, 32, 32, 10, 12}}),
+                   &info));
   EXPECT_EQ(info.Width, 32);
   EXPECT_EQ(info.HotX, 10);
   EXPECT_EQ(info.HotY, 12);
@@ -171,10 +193,15 @@ TEST_F(CursorFileTest, DamagedFilesAreRefused) {
       {"no images", [](auto& f) { Put16(f, 4, 0); }},
       {"more entries than the file holds", [](auto& f) { Put16(f, 4, 500); }},
       {"neither cursor nor icon", [](auto& f) { Put16(f, 2, 3); }},
-      {"offset past the end", [](auto& f) { Put32(f, 6 + 12, static_cast<uint32_t>(f.size() + 10)); }},
+      {"offset past the end",
+       [](auto& f) { Put32(f, 6 + 12, static_cast<uint32_t>(f.size() + 10)); }},
       {"size past the end", [](auto& f) { Put32(f, 6 + 8, 0xFFFFFFF0u); }},
       {"offset into the directory", [](auto& f) { Put32(f, 6 + 12, 2); }},
-      {"image cut short", [](auto& f) { f.resize(f.size() - 100); Put32(f, 6 + 8, static_cast<uint32_t>(f.size() - 22)); }},
+      {"image cut short",
+       [](auto& f) {
+         f.resize(f.size() - 100);
+         Put32(f, 6 + 8, static_cast<uint32_t>(f.size() - 22));
+       }},
       {"palette larger than the depth", [](auto& f) { Put32(f, 22 + 32, 0x40000000u); }},
       {"zero width", [](auto& f) { Put32(f, 22 + 4, 0); }},
       {"huge height", [](auto& f) { Put32(f, 22 + 8, 0x7FFFFFFEu); }},
@@ -189,7 +216,8 @@ TEST_F(CursorFileTest, DamagedFilesAreRefused) {
     EXPECT_FALSE(Load(f, &info));
   }
   // A damaged PNG image refuses the file instead of decoding garbage.
-  std::vector<uint8_t> badPng = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                                 0, 0, 0, 32, 0, 0, 0, 32, 8, 6, 0, 0, 0, 0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3};
+  std::vector<uint8_t> badPng = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0,    0, 0, 13,
+                                 'I',  'H', 'D', 'R', 0,    0,    0,    32,   0,    0, 0, 32,
+                                 8,    6,   0,   0,   0,    0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3};
   EXPECT_FALSE(Load(CurFile({{badPng, 32, 32, 0, 0}}), &info));
 }
