@@ -130,10 +130,9 @@ BOOL SetCaretPos(int x, int y) {
   std::lock_guard<std::recursive_mutex> g(WmLock());
   if (!CaretAlive()) return FALSE;
   if (gCaret.Pos.x == x && gCaret.Pos.y == y) return TRUE;
-  bool wasOn = gCaret.On;
   CaretOff();
   gCaret.Pos = {x, y};
-  if (wasOn || gCaret.Hidden == 0) CaretOnNow();
+  CaretOnNow();
   return TRUE;
 }
 BOOL GetCaretPos(POINT* p) {

@@ -203,3 +203,23 @@ TEST_F(CaretTest, ScrollingMovesThePictureButNotTheCaret) {
   HideCaret(w);
   EXPECT_EQ(ClientPixel(w, 10, 10), PatternAt(5, 10));
 }
+
+TEST_F(CaretTest, CaretOfAChildIsDrawnAtItsPlaceInTheTopLevelWindow) {
+  HWND top = Top(0, 0, 120, 120, WS_POPUP | WS_VISIBLE);
+  HWND child = Child(top, 30, 40, 50, 50);
+  Pump();
+  ASSERT_TRUE(CreateCaret(child, nullptr, 2, 3));
+  SetCaretPos(5, 6);
+  ShowCaret(child);
+  const COLORREF bg = GetSysColor(COLOR_WINDOW);
+  HBITMAP bm = RenderWindowToBitmap(top);
+  EXPECT_EQ(PixelOf(bm, 35, 46), Inverted(bg));
+  EXPECT_EQ(PixelOf(bm, 36, 48), Inverted(bg));
+  EXPECT_EQ(PixelOf(bm, 37, 46), bg);
+  EXPECT_EQ(PixelOf(bm, 5, 6), bg);  // not at the same place in the parent
+  DeleteObject(bm);
+  HideCaret(child);
+  bm = RenderWindowToBitmap(top);
+  EXPECT_EQ(PixelOf(bm, 35, 46), bg);
+  DeleteObject(bm);
+}
