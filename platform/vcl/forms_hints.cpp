@@ -161,11 +161,13 @@ void TApplication::HintMouseMessage(const MSG& Msg) {
     StartHintTimer(wasShowing ? FHintShortPause : FHintPause);
     return;
   }
+  // Moving on from a hint that was showing, the next control's hint comes after the short pause.
+  bool wasShowing = FHintWindow && FHintWindow->Active();
   CancelHint();
   if (!target || !FShowHint || !target->ShowHint() || GetShortHint(target->Hint()).empty()) return;
   FHintControl = target;
   target->FreeNotification(this);
-  StartHintTimer(FHintPause);
+  StartHintTimer(wasShowing ? FHintShortPause : FHintPause);
 }
 
 void TApplication::HintTimerExpired(UINT_PTR Id) {

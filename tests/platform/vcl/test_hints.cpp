@@ -290,7 +290,7 @@ TEST_F(HintTest, HintPosAndHintMaxWidthFromTheControlAreHonoured) {
   EXPECT_GT(r.bottom - r.top, 2 * (line.bottom - line.top) - 4);  // wrapped onto several lines
 }
 
-TEST_F(HintTest, LeavingThePartOfTheControlStartsANewHintAfterTheShortPause) {
+TEST_F(HintTest, LeavingThePartOrTheControlOfAShownHintStartsTheNextAfterTheShortPause) {
   Application()->SetHintPause(500);
   Application()->SetHintShortPause(50);
   // The left and right halves of A are parts with their own hints.
@@ -319,6 +319,19 @@ TEST_F(HintTest, LeavingThePartOfTheControlStartsANewHintAfterTheShortPause) {
   ASSERT_TRUE(HintVisible());
   EXPECT_EQ(Application()->HintWindow()->Caption(), "right half");
   EXPECT_EQ(A->HintShows, 2);
+  // On to another control while the hint shows: its hint, too, comes after the short pause.
+  MoveTo(B, 20, 20);
+  EXPECT_FALSE(HintVisible());
+  AdvanceMessageClock(60);
+  Application()->ProcessMessages();
+  ASSERT_TRUE(HintVisible());
+  EXPECT_EQ(Application()->HintWindow()->Caption(), "Save");
+  // From a place without a hint, the full pause again.
+  MoveTo(Form, 150, 200);
+  MoveTo(A, 20, 20);
+  AdvanceMessageClock(60);
+  Application()->ProcessMessages();
+  EXPECT_FALSE(HintVisible());
 }
 
 TEST_F(HintTest, HideTimeoutAndReshowTimeoutFromTheHintInfo) {
