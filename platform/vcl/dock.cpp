@@ -90,6 +90,18 @@ void ShowFrame(TDragDockObject* Obj, POINT Cursor) {
   });
 }
 
+// The zones below and including Top, parents before their children, in child order.
+std::vector<TDockZone*> PreOrder(TDockZone* Top) {
+  std::vector<TDockZone*> out, stack{Top};
+  while (!stack.empty()) {
+    TDockZone* z = stack.back();
+    stack.pop_back();
+    out.push_back(z);
+    for (auto it = z->ChildZones.rbegin(); it != z->ChildZones.rend(); ++it) stack.push_back(it->get());
+  }
+  return out;
+}
+
 std::vector<TControl*> ClientsOf(TWinControl* Site) {
   std::vector<TControl*> v;
   for (int i = 0; i < Site->DockClientCount(); ++i) v.push_back(Site->DockClients(i));
@@ -184,6 +196,9 @@ void TWinControl::SetUseDockManager(bool Value) {
 
 void TWinControl::SetDockManager(std::unique_ptr<IDockManager> Value) {
   FDockManager = std::move(Value);
+  // The new manager takes over the controls docked now.
+  if (FDockManager)
+    for (TControl* c : FDockClients) FDockManager->InsertControl(c, alNone, nullptr);
   Realign();
 }
 
@@ -531,15 +546,10 @@ void TDockTree::Rebase() {
     LayoutZone(FTopZone.get(), site);
     FLayingOut = saved;
     // Each child's limit becomes its present far edge; hidden zones keep theirs.
-    std::vector<TDockZone*> stack{FTopZone.get()};
-    while (!stack.empty()) {
-      TDockZone* z = stack.back();
-      stack.pop_back();
+    for (TDockZone* z : PreOrder(FTopZone.get())) {
       bool across = z->Orientation != doVertical;
-      for (auto& c : z->ChildZones) {
+      for (auto& c : z->ChildZones)
         if (c->Visible()) c->ZoneLimit = across ? c->Bounds.bottom : c->Bounds.right;
-        stack.push_back(c.get());
-      }
     }
   }
   FRefWidth = site.right;
@@ -715,11 +725,7 @@ void TDockTree::PositionDockRect(TControl*, TControl* DropCtl, TAlign DropAlign,
 
 TControl* TDockTree::ControlAtPoint(POINT P, TAlign& Side) {
   Side = alNone;
-  std::vector<TDockZone*> stack{FTopZone.get()};
-  while (!stack.empty()) {
-    TDockZone* z = stack.back();
-    stack.pop_back();
-    for (auto& c : z->ChildZones) stack.push_back(c.get());
+  for (TDockZone* z : PreOrder(FTopZone.get())) {
     if (!z->ChildControl || !z->ChildControl->Visible() || !PtInRect(&z->Bounds, P)) continue;
     const RECT& b = z->Bounds;
     int w = std::max(1, static_cast<int>(b.right - b.left)), h = std::max(1, static_cast<int>(b.bottom - b.top));
@@ -748,7 +754,6 @@ RECT TDockTree::CloseButtonRect(TControl* Control) {
 }
 
 void TDockTree::PaintSite(HDC DC) {
-  std::vector<TDockZone*> stack{FTopZone.get()};
   HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
   HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
   HPEN text = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNTEXT));
@@ -756,10 +761,7 @@ void TDockTree::PaintSite(HDC DC) {
   HGDIOBJ oldFont = SelectObject(DC, GetStockObject(DEFAULT_GUI_FONT));
   int oldMode = SetBkMode(DC, TRANSPARENT);
   COLORREF oldColor = SetTextColor(DC, GetSysColor(COLOR_BTNTEXT));
-  while (!stack.empty()) {
-    TDockZone* z = stack.back();
-    stack.pop_back();
-    for (auto& c : z->ChildZones) stack.push_back(c.get());
+  for (TDockZone* z : PreOrder(FTopZone.get())) {
     TControl* c = z->ChildControl;
     if (!c || !c->Visible() || c->Parent() != FDockSite) continue;
     RECT g = GrabberRect(c);
@@ -846,13 +848,8 @@ bool TDockTree::MouseMessage(UINT Msg, POINT P) {
 }
 
 TDockZone* TDockTree::SplitBarAt(POINT P) {
-  std::vector<TDockZone*> stack{FTopZone.get()};
-  while (!stack.empty()) {
-    TDockZone* z = stack.back();
-    stack.pop_back();
+  for (TDockZone* z : PreOrder(FTopZone.get()))
     if (z->ParentZone && PtInRect(&z->SplitBar, P)) return z;
-    for (auto& c : z->ChildZones) stack.push_back(c.get());
-  }
   return nullptr;
 }
 
@@ -913,10 +910,7 @@ void TDockTree::SaveToStream(TStream* Stream) {
   WriteInt(Stream, 0);
   WriteInt(Stream, vertical ? FRefWidth : FRefHeight);
   // Zones in pre-order; the top zone's limit is the site's extent across its split.
-  std::vector<TDockZone*> stack{top};
-  while (!stack.empty()) {
-    TDockZone* z = stack.back();
-    stack.pop_back();
+  for (TDockZone* z : PreOrder(top)) {
     WriteInt(Stream, z->Level());
     uint8_t o = static_cast<uint8_t>(z->Orientation);
     Stream->WriteBuffer(&o, 1);
@@ -924,7 +918,6 @@ void TDockTree::SaveToStream(TStream* Stream) {
     std::string name = z->ChildControl ? z->ChildControl->Name() : std::string();
     WriteInt(Stream, static_cast<int32_t>(name.size()));
     if (!name.empty()) Stream->WriteBuffer(name.data(), static_cast<int64_t>(name.size()));
-    for (auto it = z->ChildZones.rbegin(); it != z->ChildZones.rend(); ++it) stack.push_back(it->get());
   }
   WriteInt(Stream, -1);
 }
@@ -993,13 +986,9 @@ void TDockTree::LoadFromStream(TStream* Stream) {
   // From here on the site changes. Controls docked elsewhere leave their sites first; one whose
   // site keeps it is left out like a name that was not found.
   BeginUpdate();
-  std::vector<TDockZone*> leaves, stack{top.get()};
-  while (!stack.empty()) {
-    TDockZone* z = stack.back();
-    stack.pop_back();
-    for (auto& c : z->ChildZones) stack.push_back(c.get());
+  std::vector<TDockZone*> leaves;
+  for (TDockZone* z : PreOrder(top.get()))
     if (z->ChildZones.empty() && z->ParentZone) leaves.push_back(z);
-  }
   std::vector<TWinControl*> oldHosts;
   for (TDockZone* z : leaves) {
     TControl* c = z->ChildControl;
@@ -1019,15 +1008,8 @@ void TDockTree::LoadFromStream(TStream* Stream) {
   FRefWidth = vertical ? along : recs.front().Limit;
   FRefHeight = vertical ? recs.front().Limit : along;
   std::vector<TControl*> docked;
-  {
-    std::vector<TDockZone*> st{FTopZone.get()};
-    while (!st.empty()) {
-      TDockZone* z = st.back();
-      st.pop_back();
-      for (auto& c : z->ChildZones) st.push_back(c.get());
-      if (z->ChildControl) docked.push_back(z->ChildControl);
-    }
-  }
+  for (TDockZone* z : PreOrder(FTopZone.get()))
+    if (z->ChildControl) docked.push_back(z->ChildControl);
   for (TControl* c : docked)
     if (c->HostDockSite() != FDockSite) c->Dock(FDockSite, RECT{0, 0, c->Width(), c->Height()});
   for (TWinControl* h : oldHosts) ReleaseEmptyHost(h);

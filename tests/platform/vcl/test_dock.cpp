@@ -232,6 +232,13 @@ TEST_F(DockTest, ManualDockSplitsTheDropControlsZoneAndRemovingCollapsesIt) {
   ASSERT_EQ(dt->TopZone()->ChildCount(), 1);
   EXPECT_EQ(dt->TopZone()->ChildZones[0]->ChildControl, c);
   EXPECT_RECT(c->BoundsRect(), 0, g, 200, 300);
+  // A new dock manager takes over the docked controls.
+  ASSERT_TRUE(d->ManualDock(site, c, alTop));
+  site->SetDockManager(std::make_unique<TDockTree>(site));
+  auto* fresh = static_cast<TDockTree*>(site->DockManager());
+  EXPECT_EQ(fresh->TopZone()->ChildCount(), 2);
+  EXPECT_NE(fresh->TopZone()->FindControlZone(d), nullptr);
+  EXPECT_NE(fresh->TopZone()->FindControlZone(c), nullptr);
 }
 
 TEST_F(DockTest, FloatingHostHoldsTheControlAndGoesWhenItIsDockedAgain) {
