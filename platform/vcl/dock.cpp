@@ -250,6 +250,9 @@ void TDockAccess::SiteDestroying(TWinControl* Site) {
   TDockDrag& d = Drag();
   if (d.Obj && d.Obj->DragTarget == Site) d.Obj->DragTarget = nullptr;
   if (d.LastTarget == Site) d.LastTarget = nullptr;
+  // The docked controls that outlive the site (other owners) see it going, so that a docked
+  // form leaving it is not shown as a window of its own meanwhile.
+  if (!Site->FDockClients.empty()) Site->Destroying();
   for (TControl* c : Site->FDockClients) c->FHostDockSite = nullptr;
   Site->FDockClients.clear();
   Site->FDockManager.reset();

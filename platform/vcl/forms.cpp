@@ -117,7 +117,7 @@ void TCustomForm::CreateParams(TCreateParams& P) {
   if (Parent()) {
     // Inside another control (docked, for one) the form is a child window; a docked form has no
     // frame of its own, its dock site draws a grabber for it.
-    if (HostDockSite()) P.Style &= ~(WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_POPUP);
+    if (HostDockSite()) P.Style &= ~(WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
     P.Style = (P.Style & ~WS_POPUP) | WS_CHILD | WS_CLIPSIBLINGS;
     if (Visible()) P.Style |= WS_VISIBLE;
     P.ExStyle &= ~(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME);
@@ -127,9 +127,11 @@ void TCustomForm::CreateParams(TCreateParams& P) {
 
 void TCustomForm::SetParent(TWinControl* AParent) {
   // Between top-level and child the window's kind changes: it is made again for the new place.
-  if ((Parent() == nullptr) != (AParent == nullptr)) DestroyHandle();
+  TWinControl* old = Parent();
+  if ((old == nullptr) != (AParent == nullptr)) DestroyHandle();
   TWinControl::SetParent(AParent);
-  if (!AParent && Visible()) {
+  // Leaving a parent that is being destroyed, the form waits to be shown again.
+  if (!AParent && Visible() && !(old && old->ComponentState().Contains(csDestroying))) {
     TControl::SetVisible(false);
     SetVisible(true);
   }

@@ -514,3 +514,24 @@ TEST_F(DockTest, DraggingASplitBarMovesTheBoundaryWithinLimitsAndIsSaved) {
   EXPECT_EQ(bytes[25], 1);  // A's zone: level 1, limit at bytes 30..33
   EXPECT_EQ(bytes[30] | bytes[31] << 8, g + m + s);
 }
+
+TEST_F(DockTest, FormDockedInASiteThatIsDestroyedStaysHiddenUntilShown) {
+  Form->Show();
+  TPanel* site = NewSite(0, 200, 300);
+  TForm* tool = NewForm("Tool");
+  int shows = 0;
+  tool->OnShow = [&](TObject*) { ++shows; };
+  tool->Show();
+  ASSERT_TRUE(tool->ManualDock(site));
+  shows = 0;
+  delete site;
+  EXPECT_EQ(tool->Parent(), nullptr);
+  EXPECT_EQ(tool->HostDockSite(), nullptr);
+  EXPECT_EQ(shows, 0);
+  EXPECT_FALSE(tool->HandleAllocated() && IsWindowVisible(tool->Handle()));
+  tool->Show();
+  EXPECT_EQ(shows, 1);
+  ASSERT_TRUE(tool->HandleAllocated());
+  EXPECT_EQ(GetAncestor(tool->Handle(), GA_ROOT), tool->Handle());
+  EXPECT_TRUE(IsWindowVisible(tool->Handle()));
+}
