@@ -80,9 +80,11 @@ TStrings* TPrinter::Printers() {
   FPrinters = std::make_unique<TStringList>();
   FPorts.clear();
   DWORD needed = 0, count = 0;
-  EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 5, nullptr, 0, &needed, &count);
+  EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 5, nullptr, 0, &needed,
+               &count);
   std::vector<BYTE> buf(needed);
-  if (needed && EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 5, buf.data(), needed, &needed, &count)) {
+  if (needed && EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 5, buf.data(),
+                             needed, &needed, &count)) {
     auto* info = reinterpret_cast<PRINTER_INFO_5A*>(buf.data());
     for (DWORD i = 0; i < count; ++i) {
       FPrinters->Add(info[i].pPrinterName);
@@ -119,7 +121,8 @@ void TPrinter::SetPrinterIndex(int Value) {
   if (Value == -1) {
     char buf[256] = {};
     DWORD size = sizeof buf;
-    if (!GetDefaultPrinter(buf, &size)) throw EPrinter("There is no default printer currently selected");
+    if (!GetDefaultPrinter(buf, &size))
+      throw EPrinter("There is no default printer currently selected");
     Value = names->IndexOf(buf);
     if (Value < 0) throw EPrinter("There is no default printer currently selected");
   }
@@ -152,7 +155,8 @@ void TPrinter::ApplyDevMode() {
   if (FCanvas) FCanvas->Attach();
 }
 
-void TPrinter::GetPrinter(std::string& Device, std::string& Driver, std::string& Port, DEVMODEA& DevMode) {
+void TPrinter::GetPrinter(std::string& Device, std::string& Driver, std::string& Port,
+                          DEVMODEA& DevMode) {
   PrinterIndex();
   Device = FDevice;
   Driver = FDriver;
@@ -160,7 +164,8 @@ void TPrinter::GetPrinter(std::string& Device, std::string& Driver, std::string&
   DevMode = *FDevMode;
 }
 
-void TPrinter::SetPrinter(const std::string& Device, const std::string&, const std::string&, const DEVMODEA* DevMode) {
+void TPrinter::SetPrinter(const std::string& Device, const std::string&, const std::string&,
+                          const DEVMODEA* DevMode) {
   CheckPrinting(false);
   int at = Printers()->IndexOf(Device);
   if (at < 0) throw EPrinter("Printer selected is not valid");
@@ -229,7 +234,8 @@ void TPrinter::BeginDoc() {
 void TPrinter::NewPage() {
   CheckPrinting(true);
   if (FCanvas) FCanvas->Refresh();
-  if (EndPage(FDC) <= 0 || StartPage(FDC) <= 0) throw EPrinter(DeviceText("The page could not be printed"));
+  if (EndPage(FDC) <= 0 || StartPage(FDC) <= 0)
+    throw EPrinter(DeviceText("The page could not be printed"));
   ++FPageNumber;
 }
 

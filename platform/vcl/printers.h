@@ -39,7 +39,8 @@ public:
   // and takes the fields of DevMode (when given) that the printer accepts; an unknown name
   // raises "Printer selected is not valid".
   void GetPrinter(std::string& Device, std::string& Driver, std::string& Port, DEVMODEA& DevMode);
-  void SetPrinter(const std::string& Device, const std::string& Driver, const std::string& Port, const DEVMODEA* DevMode);
+  void SetPrinter(const std::string& Device, const std::string& Driver, const std::string& Port,
+                  const DEVMODEA* DevMode);
 
   TPrinterOrientation Orientation();
   void SetOrientation(TPrinterOrientation Value);
@@ -60,7 +61,7 @@ public:
 
   // Draws on the printer: the page while printing, else an information context for measuring.
   TCanvas* Canvas();
-  int PageWidth();   // printable width in device pixels
+  int PageWidth();  // printable width in device pixels
   int PageHeight();
   HDC Handle();
 

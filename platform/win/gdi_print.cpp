@@ -30,7 +30,7 @@ struct TPrintJob {
 struct TPrinterState {
   TPrinterInfo Info;
   DEVMODEA DevMode{};
-  TPrinterPage Next;        // the metrics ResetDC asked for during a page, for the next one
+  TPrinterPage Next;  // the metrics ResetDC asked for during a page, for the next one
   bool ResetPending = false;
   cairo_surface_t* PageImage = nullptr;  // the page being drawn (the DC's surface)
   std::unique_ptr<TPrintJob> Job;
@@ -45,6 +45,16 @@ TPrinterState* PrinterOf(HDC dc, bool needDevice) {
     return nullptr;
   }
   return dc->Printer;
+}
+
+// The printer state of a DC with a document started, or null with the reason in GetLastError.
+TPrinterState* WithJob(HDC dc) {
+  TPrinterState* s = PrinterOf(dc, true);
+  if (s && !s->Job) {
+    SetLastError(ERROR_SPL_NO_STARTDOC);
+    return nullptr;
+  }
+  return s;
 }
 
 cairo_status_t WriteToJob(void* closure, const unsigned char* data, unsigned int length) {
@@ -112,7 +122,8 @@ bool EmitPage(HDC dc) {
     cairo_paint(cr);
     cairo_show_page(cr);
   }
-  bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS && cairo_surface_status(job.Pdf) == CAIRO_STATUS_SUCCESS;
+  bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS &&
+            cairo_surface_status(job.Pdf) == CAIRO_STATUS_SUCCESS;
   cairo_destroy(cr);
   ++job.Pages;
   return ok;
@@ -123,8 +134,14 @@ void EndJob(TPrinterState& s) {
   s.Job.reset();  // removes the temporary file unless it was moved into place
 }
 
-void ApplyMetrics(HDC dc, const TPrinterPage& page) {
-  SetPrinterDCPage(dc, page, false);
+void ApplyMetrics(HDC dc, const TPrinterPage& page) { SetPrinterDCPage(dc, page, false); }
+
+// Between pages: the metrics a ResetDC during the last page asked for take effect.
+void ApplyPendingReset(HDC dc) {
+  TPrinterState* s = dc->Printer;
+  if (!s->ResetPending) return;
+  s->ResetPending = false;
+  ApplyMetrics(dc, s->Next);
 }
 }  // namespace
 
@@ -136,7 +153,8 @@ HDC CreatePrinterDeviceDC(LPCSTR device, const void* devmode, bool info) {
     return nullptr;
   }
   state->DevMode = SpoolNewDevMode(state->Info);
-  if (devmode) SpoolMergeDevMode(state->Info, state->DevMode, *static_cast<const DEVMODEA*>(devmode));
+  if (devmode)
+    SpoolMergeDevMode(state->Info, state->DevMode, *static_cast<const DEVMODEA*>(devmode));
   // No page bitmap yet: a printer DC draws only between StartPage and EndPage.
   HDC dc = CreatePrinterDC(SpoolPageMetrics(state->Info, state->DevMode), false);
   dc->Kind = info ? TDCKind::Info : TDCKind::Printer;
@@ -179,37 +197,35 @@ int StartDoc(HDC dc, const DOCINFOA* info) {
   auto job = std::make_unique<TPrintJob>();
   job->Title = info && info->lpszDocName ? info->lpszDocName : "";
   std::string target;
-  if (info && info->lpszOutput && *info->lpszOutput) target = info->lpszOutput;
-  else if (s->Info.Cups) job->ToCups = true;
-  else target = SpoolDefaultOutput(job->Title, "pdf");
+  if (info && info->lpszOutput && *info->lpszOutput)
+    target = info->lpszOutput;
+  else if (s->Info.Cups)
+    job->ToCups = true;
+  else
+    target = SpoolDefaultOutput(job->Title, "pdf");
   DWORD error = 0;
   if (!job->File.Open(target, error)) {
     SetLastError(error);
     return SP_ERROR;
   }
-  job->Pdf = cairo_pdf_surface_create_for_stream(WriteToJob, job.get(), PointsX(dc->Page), PointsY(dc->Page));
+  job->Pdf = cairo_pdf_surface_create_for_stream(WriteToJob, job.get(), PointsX(dc->Page),
+                                                 PointsY(dc->Page));
   if (cairo_surface_status(job->Pdf) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(job->Pdf);
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return SP_ERROR;
   }
-  if (!job->Title.empty()) cairo_pdf_surface_set_metadata(job->Pdf, CAIRO_PDF_METADATA_TITLE, job->Title.c_str());
+  if (!job->Title.empty())
+    cairo_pdf_surface_set_metadata(job->Pdf, CAIRO_PDF_METADATA_TITLE, job->Title.c_str());
   cairo_pdf_surface_set_metadata(job->Pdf, CAIRO_PDF_METADATA_CREATOR, "Orvanta");
   s->Job = std::move(job);
   return NextDocId++;
 }
 
 int StartPage(HDC dc) {
-  TPrinterState* s = PrinterOf(dc, true);
+  TPrinterState* s = WithJob(dc);
   if (!s) return SP_ERROR;
-  if (!s->Job) {
-    SetLastError(ERROR_SPL_NO_STARTDOC);
-    return SP_ERROR;
-  }
-  if (s->ResetPending) {
-    s->ResetPending = false;
-    ApplyMetrics(dc, s->Next);
-  }
+  ApplyPendingReset(dc);
   return NewPage(dc) ? 1 : SP_ERROR;
 }
 
@@ -222,10 +238,7 @@ int EndPage(HDC dc) {
   }
   bool ok = EmitPage(dc);
   ReleasePage(dc);
-  if (s->ResetPending) {
-    s->ResetPending = false;
-    ApplyMetrics(dc, s->Next);
-  }
+  ApplyPendingReset(dc);
   if (!ok) {
     s->Job->Failed = true;
     SetLastError(ERROR_WRITE_FAULT);
@@ -235,12 +248,8 @@ int EndPage(HDC dc) {
 }
 
 int EndDoc(HDC dc) {
-  TPrinterState* s = PrinterOf(dc, true);
+  TPrinterState* s = WithJob(dc);
   if (!s) return SP_ERROR;
-  if (!s->Job) {
-    SetLastError(ERROR_SPL_NO_STARTDOC);
-    return SP_ERROR;
-  }
   bool ok = !s->Job->Failed;
   if (s->PageImage) ok = EmitPage(dc) && ok;  // a page left open is printed as it is
   ReleasePage(dc);
@@ -262,12 +271,8 @@ int EndDoc(HDC dc) {
 }
 
 int AbortDoc(HDC dc) {
-  TPrinterState* s = PrinterOf(dc, true);
+  TPrinterState* s = WithJob(dc);
   if (!s) return SP_ERROR;
-  if (!s->Job) {
-    SetLastError(ERROR_SPL_NO_STARTDOC);
-    return SP_ERROR;
-  }
   s->Job->Discarding = true;
   ReleasePage(dc);
   EndJob(*s);

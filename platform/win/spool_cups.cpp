@@ -13,11 +13,12 @@ short BinNumberOf(const char* keyword, short& nextUser) {
   static const struct {
     const char* Name;
     short Number;
-  } known[] = {{"auto", DMBIN_AUTO},       {"top", DMBIN_UPPER},         {"upper", DMBIN_UPPER},
-               {"tray-1", DMBIN_UPPER},    {"bottom", DMBIN_LOWER},      {"lower", DMBIN_LOWER},
-               {"tray-2", DMBIN_LOWER},    {"middle", DMBIN_MIDDLE},     {"tray-3", DMBIN_MIDDLE},
-               {"manual", DMBIN_MANUAL},   {"envelope", DMBIN_ENVELOPE}, {"by-pass-tray", DMBIN_MANUAL},
-               {"continuous", DMBIN_TRACTOR}};
+  } known[] = {
+      {"auto", DMBIN_AUTO},         {"top", DMBIN_UPPER},         {"upper", DMBIN_UPPER},
+      {"tray-1", DMBIN_UPPER},      {"bottom", DMBIN_LOWER},      {"lower", DMBIN_LOWER},
+      {"tray-2", DMBIN_LOWER},      {"middle", DMBIN_MIDDLE},     {"tray-3", DMBIN_MIDDLE},
+      {"manual", DMBIN_MANUAL},     {"envelope", DMBIN_ENVELOPE}, {"by-pass-tray", DMBIN_MANUAL},
+      {"continuous", DMBIN_TRACTOR}};
   for (const auto& k : known)
     if (std::strcmp(k.Name, keyword) == 0) return k.Number;
   return nextUser++;
@@ -44,7 +45,8 @@ void ReadMedia(cups_dest_t* dest, cups_dinfo_t* info, TPrinterInfo& p) {
   }
   cups_size_t def{};
   if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &def))
-    p.Defaults.dmPaperSize = static_cast<short>(PaperNumberForSize(def.width / 10, def.length / 10));
+    p.Defaults.dmPaperSize =
+        static_cast<short>(PaperNumberForSize(def.width / 10, def.length / 10));
 }
 
 void ReadBins(cups_dest_t* dest, cups_dinfo_t* info, TPrinterInfo& p) {
@@ -55,7 +57,8 @@ void ReadBins(cups_dest_t* dest, cups_dinfo_t* info, TPrinterInfo& p) {
     const char* kw = ippGetString(a, i, nullptr);
     if (!kw) continue;
     short n = BinNumberOf(kw, nextUser);
-    if (std::none_of(p.Bins.begin(), p.Bins.end(), [n](const TPrinterBin& b) { return b.Number == n; }))
+    if (std::none_of(p.Bins.begin(), p.Bins.end(),
+                     [n](const TPrinterBin& b) { return b.Number == n; }))
       p.Bins.push_back({n, std::string(kw).substr(0, 23)});
   }
 }
@@ -116,7 +119,8 @@ void CupsReadDetails(TPrinterInfo& p) {
     if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d)) {
       ReadMedia(d, info, p);
       ReadBins(d, info, p);
-      p.Duplex = cupsCheckDestSupported(CUPS_HTTP_DEFAULT, d, info, CUPS_SIDES, CUPS_SIDES_TWO_SIDED_PORTRAIT) != 0;
+      p.Duplex = cupsCheckDestSupported(CUPS_HTTP_DEFAULT, d, info, CUPS_SIDES,
+                                        CUPS_SIDES_TWO_SIDED_PORTRAIT) != 0;
       p.Dpi = DefaultResolution(d, info);
       cupsFreeDestInfo(info);
     }
@@ -139,15 +143,18 @@ bool CupsSubmit(const std::string& queue, const std::string& file, const std::st
   if (raw) {
     n = cupsAddOption("raw", "true", n, &options);
   } else {
-    if (dm.dmCopies > 1) n = cupsAddOption(CUPS_COPIES, std::to_string(dm.dmCopies).c_str(), n, &options);
+    if (dm.dmCopies > 1)
+      n = cupsAddOption(CUPS_COPIES, std::to_string(dm.dmCopies).c_str(), n, &options);
     if (dm.dmCopies > 1) n = cupsAddOption("collate", dm.dmCollate ? "true" : "false", n, &options);
     const char* sides = dm.dmDuplex == DMDUP_VERTICAL     ? CUPS_SIDES_TWO_SIDED_PORTRAIT
                         : dm.dmDuplex == DMDUP_HORIZONTAL ? CUPS_SIDES_TWO_SIDED_LANDSCAPE
                                                           : CUPS_SIDES_ONE_SIDED;
     n = cupsAddOption(CUPS_SIDES, sides, n, &options);
-    if (dm.dmColor == DMCOLOR_MONOCHROME) n = cupsAddOption("print-color-mode", "monochrome", n, &options);
+    if (dm.dmColor == DMCOLOR_MONOCHROME)
+      n = cupsAddOption("print-color-mode", "monochrome", n, &options);
   }
-  int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.c_str(), file.c_str(), title.empty() ? "Document" : title.c_str(), n, options);
+  int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.c_str(), file.c_str(),
+                           title.empty() ? "Document" : title.c_str(), n, options);
   cupsFreeOptions(n, options);
   if (job == 0) {
     SetLastError(ERROR_CAN_NOT_COMPLETE);

@@ -12,13 +12,17 @@
 DWORD ErrorFromErrno(int e) {
   switch (e) {
     case ENOENT:
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return ERROR_ACCESS_DENIED;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    default: return ERROR_WRITE_FAULT;
+    case EISDIR:
+      return ERROR_ACCESS_DENIED;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return ERROR_WRITE_FAULT;
   }
 }
 
@@ -34,7 +38,7 @@ bool TSpoolFile::Open(const std::string& finalPath, DWORD& error) {
     size_t slash = finalPath.rfind('/');
     std::string dir = slash == std::string::npos ? "." : finalPath.substr(0, slash);
     std::string base = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
-    struct stat st{};
+    struct stat st {};
     if (base.empty() || (stat(finalPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
       error = base.empty() ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED;  // a folder is no file
       return false;

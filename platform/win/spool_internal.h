@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/win/gdi_surface.h"
-#include "platform/win/wingdi.h"
 #include "platform/win/winerror.h"
+#include "platform/win/wingdi.h"
 
 // The printer that writes the pages to a PDF file.
 inline constexpr const char* PdfPrinterName = "PDF file";
@@ -47,8 +47,8 @@ struct TPrinterInfo {
   std::vector<TPrinterBin> Bins;
   bool Duplex = false;
   bool Landscape = true;
-  bool Collate = false;   // copies can come out collated
-  bool Detailed = true;   // papers, bins and defaults are known (CUPS queues: read on first use)
+  bool Collate = false;  // copies can come out collated
+  bool Detailed = true;  // papers, bins and defaults are known (CUPS queues: read on first use)
   int MaxCopies = 1;
   int Dpi = 300;
   DEVMODEA Defaults{};

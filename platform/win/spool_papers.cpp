@@ -87,6 +87,7 @@ const TPaperSize* FindPaperSize(int number) {
 int PaperNumberForSize(int w, int h) {
   auto near = [](int a, int b) { return std::abs(a - b) <= 10; };
   for (const TPaperSize& p : PaperSizes())
-    if ((near(p.Width, w) && near(p.Height, h)) || (near(p.Width, h) && near(p.Height, w))) return p.Number;
+    if ((near(p.Width, w) && near(p.Height, h)) || (near(p.Width, h) && near(p.Height, w)))
+      return p.Number;
   return 0;
 }

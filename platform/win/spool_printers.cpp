@@ -67,11 +67,16 @@ void LoadLocked(bool refresh) {
 int ResolutionOf(short v, int fallback) {
   if (v > 0) return std::clamp<int>(v, 72, 1200);
   switch (v) {
-    case DMRES_DRAFT: return 75;
-    case DMRES_LOW: return 150;
-    case DMRES_MEDIUM: return 300;
-    case DMRES_HIGH: return 600;
-    default: return fallback;
+    case DMRES_DRAFT:
+      return 75;
+    case DMRES_LOW:
+      return 150;
+    case DMRES_MEDIUM:
+      return 300;
+    case DMRES_HIGH:
+      return 600;
+    default:
+      return fallback;
   }
 }
 
@@ -81,7 +86,7 @@ void CopyName(BYTE* dst, size_t size, const std::string& s) {
 }
 
 bool IsDir(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -158,10 +163,12 @@ DEVMODEA SpoolNewDevMode(const TPrinterInfo& p) {
   dm.dmDriverVersion = 0x0100;
   dm.dmSize = sizeof(DEVMODEA);
   dm.dmDriverExtra = 0;
-  dm.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_SCALE | DM_COPIES |
-                DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR | DM_YRESOLUTION | DM_COLLATE;
+  dm.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_SCALE |
+                DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR | DM_YRESOLUTION |
+                DM_COLLATE;
   if (p.Duplex) dm.dmFields |= DM_DUPLEX;
-  dm.dmOrientation = p.Defaults.dmOrientation == DMORIENT_LANDSCAPE ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+  dm.dmOrientation =
+      p.Defaults.dmOrientation == DMORIENT_LANDSCAPE ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
   short paper = p.Defaults.dmPaperSize;
   if (!p.Paper(paper)) paper = p.Papers.empty() ? short{DMPAPER_A4} : p.Papers.front().Number;
   dm.dmPaperSize = paper;
@@ -186,10 +193,12 @@ DEVMODEA SpoolNewDevMode(const TPrinterInfo& p) {
 
 void SpoolMergeDevMode(const TPrinterInfo& p, DEVMODEA& into, const DEVMODEA& from) {
   DWORD f = from.dmFields;
-  if ((f & DM_ORIENTATION) && (from.dmOrientation == DMORIENT_PORTRAIT || (from.dmOrientation == DMORIENT_LANDSCAPE && p.Landscape)))
+  if ((f & DM_ORIENTATION) && (from.dmOrientation == DMORIENT_PORTRAIT ||
+                               (from.dmOrientation == DMORIENT_LANDSCAPE && p.Landscape)))
     into.dmOrientation = from.dmOrientation;
   if (f & DM_PAPERSIZE) {
-    if (const TPrinterPaper* pp = from.dmPaperSize != DMPAPER_USER ? p.Paper(from.dmPaperSize) : nullptr) {
+    if (const TPrinterPaper* pp =
+            from.dmPaperSize != DMPAPER_USER ? p.Paper(from.dmPaperSize) : nullptr) {
       into.dmPaperSize = pp->Number;
       into.dmPaperWidth = static_cast<short>(pp->Width);
       into.dmPaperLength = static_cast<short>(pp->Height);
@@ -201,14 +210,16 @@ void SpoolMergeDevMode(const TPrinterInfo& p, DEVMODEA& into, const DEVMODEA& fr
   }
   // A length and width given outside a known paper make a paper of that size (1 cm at least).
   bool custom = !(f & DM_PAPERSIZE) || into.dmPaperSize == DMPAPER_USER;
-  if (custom && (f & DM_PAPERLENGTH) && (f & DM_PAPERWIDTH) && from.dmPaperLength >= 100 && from.dmPaperWidth >= 100) {
+  if (custom && (f & DM_PAPERLENGTH) && (f & DM_PAPERWIDTH) && from.dmPaperLength >= 100 &&
+      from.dmPaperWidth >= 100) {
     into.dmPaperSize = DMPAPER_USER;
     into.dmPaperLength = from.dmPaperLength;
     into.dmPaperWidth = from.dmPaperWidth;
     CopyName(into.dmFormName, sizeof into.dmFormName, "");
   }
   if ((f & DM_SCALE) && from.dmScale > 0) into.dmScale = from.dmScale;
-  if ((f & DM_COPIES) && from.dmCopies > 0) into.dmCopies = static_cast<short>(std::min<int>(from.dmCopies, p.MaxCopies));
+  if ((f & DM_COPIES) && from.dmCopies > 0)
+    into.dmCopies = static_cast<short>(std::min<int>(from.dmCopies, p.MaxCopies));
   if (f & DM_DEFAULTSOURCE)
     for (const TPrinterBin& b : p.Bins)
       if (b.Number == from.dmDefaultSource) into.dmDefaultSource = b.Number;
@@ -216,11 +227,16 @@ void SpoolMergeDevMode(const TPrinterInfo& p, DEVMODEA& into, const DEVMODEA& fr
     into.dmPrintQuality = static_cast<short>(ResolutionOf(from.dmPrintQuality, p.Dpi));
     if (!(f & DM_YRESOLUTION)) into.dmYResolution = into.dmPrintQuality;
   }
-  if ((f & DM_YRESOLUTION) && from.dmYResolution > 0) into.dmYResolution = static_cast<short>(ResolutionOf(from.dmYResolution, p.Dpi));
-  if ((f & DM_COLOR) && (from.dmColor == DMCOLOR_MONOCHROME || from.dmColor == DMCOLOR_COLOR)) into.dmColor = from.dmColor;
-  if ((f & DM_DUPLEX) && (from.dmDuplex == DMDUP_SIMPLEX || (p.Duplex && (from.dmDuplex == DMDUP_VERTICAL || from.dmDuplex == DMDUP_HORIZONTAL))))
+  if ((f & DM_YRESOLUTION) && from.dmYResolution > 0)
+    into.dmYResolution = static_cast<short>(ResolutionOf(from.dmYResolution, p.Dpi));
+  if ((f & DM_COLOR) && (from.dmColor == DMCOLOR_MONOCHROME || from.dmColor == DMCOLOR_COLOR))
+    into.dmColor = from.dmColor;
+  if ((f & DM_DUPLEX) &&
+      (from.dmDuplex == DMDUP_SIMPLEX ||
+       (p.Duplex && (from.dmDuplex == DMDUP_VERTICAL || from.dmDuplex == DMDUP_HORIZONTAL))))
     into.dmDuplex = from.dmDuplex;
-  if ((f & DM_COLLATE) && (from.dmCollate == 0 || (from.dmCollate == 1 && p.Collate))) into.dmCollate = from.dmCollate;
+  if ((f & DM_COLLATE) && (from.dmCollate == 0 || (from.dmCollate == 1 && p.Collate)))
+    into.dmCollate = from.dmCollate;
 }
 
 void SpoolPaperSize(const TPrinterInfo& p, const DEVMODEA& dm, int& w, int& h) {
@@ -241,7 +257,8 @@ TPrinterPage SpoolPageMetrics(const TPrinterInfo& p, const DEVMODEA& dm) {
   int w = 0, h = 0;
   SpoolPaperSize(p, dm, w, h);
   int l = 0, t = 0, r = 0, b = 0;
-  if (const TPrinterPaper* pp = dm.dmPaperSize != DMPAPER_USER ? p.Paper(dm.dmPaperSize) : nullptr) {
+  if (const TPrinterPaper* pp =
+          dm.dmPaperSize != DMPAPER_USER ? p.Paper(dm.dmPaperSize) : nullptr) {
     l = pp->Left;
     t = pp->Top;
     r = pp->Right;
@@ -269,7 +286,9 @@ TPrinterPage SpoolPageMetrics(const TPrinterInfo& p, const DEVMODEA& dm) {
   }
   if (w * dpiX / 254.0 > side) dpiX = std::floor(side * 254.0 / w);
   if (h * dpiY / 254.0 > side) dpiY = std::floor(side * 254.0 / h);
-  auto px = [](int tenths, double dpi) { return static_cast<int>(std::lround(tenths * dpi / 254.0)); };
+  auto px = [](int tenths, double dpi) {
+    return static_cast<int>(std::lround(tenths * dpi / 254.0));
+  };
   TPrinterPage page;
   page.DpiX = static_cast<int>(dpiX);
   page.DpiY = static_cast<int>(dpiY);
@@ -299,13 +318,15 @@ std::string SpoolDefaultOutput(const std::string& docName, const std::string& ex
   while (!base.empty() && base.back() == ' ') base.pop_back();
   if (base.size() > 120) {
     size_t cut = 120;
-    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
+    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80)
+      --cut;  // whole UTF-8 characters
     base.resize(cut);
   }
   if (base.empty()) base = "Document";
   for (int n = 1;; ++n) {
-    std::string name = folder + "/" + base + (n > 1 ? " (" + std::to_string(n) + ")" : "") + "." + ext;
-    struct stat st{};
+    std::string name =
+        folder + "/" + base + (n > 1 ? " (" + std::to_string(n) + ")" : "") + "." + ext;
+    struct stat st {};
     if (lstat(name.c_str(), &st) != 0) return name;
   }
 }

@@ -25,7 +25,9 @@ std::string ProfileFile() { return RegistryStoreFolder() + "/win.ini"; }
 bool SameText(const char* a, const char* b) {
   if (!a || !b) return false;
   for (; *a && *b; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
+    if (std::tolower(static_cast<unsigned char>(*a)) !=
+        std::tolower(static_cast<unsigned char>(*b)))
+      return false;
   return *a == *b;
 }
 
@@ -82,9 +84,11 @@ struct TEnumEntry {
 };
 
 template <class T>
-BOOL PackEntries(const std::vector<TEnumEntry>& entries, DWORD level, BYTE* buf, DWORD cbBuf, DWORD* needed, DWORD* returned) {
+BOOL PackEntries(const std::vector<TEnumEntry>& entries, DWORD level, BYTE* buf, DWORD cbBuf,
+                 DWORD* needed, DWORD* returned) {
   size_t size = entries.size() * sizeof(T);
-  for (const TEnumEntry& e : entries) size += e.Name.size() + 1 + (level == 5 ? e.Port.size() + 1 : 0);
+  for (const TEnumEntry& e : entries)
+    size += e.Name.size() + 1 + (level == 5 ? e.Port.size() + 1 : 0);
   if (needed) *needed = static_cast<DWORD>(size);
   if (returned) *returned = 0;
   if (!buf || cbBuf < size) {
@@ -125,7 +129,8 @@ bool PrinterByName(LPCSTR device, TPrinterInfo& out) {
   return true;
 }
 
-template <class T> int CopyList(const std::vector<T>& items, char* output) {
+template <class T>
+int CopyList(const std::vector<T>& items, char* output) {
   if (output) std::memcpy(output, items.data(), items.size() * sizeof(T));
   return static_cast<int>(items.size());
 }
@@ -140,6 +145,16 @@ int CopyNames(const std::vector<std::string>& names, size_t width, char* output)
 }
 
 void EndRawJob(TSpoolHandle& h) { h.Job.reset(); }
+
+// The handle of a printer with a raw job running, or null with the reason in GetLastError.
+TSpoolHandle* WithJob(HANDLE printer) {
+  TSpoolHandle* h = Lookup(printer);
+  if (h && !h->Job) {
+    SetLastError(ERROR_SPL_NO_STARTDOC);
+    return nullptr;
+  }
+  return h;
+}
 }  // namespace
 
 // ---- Profile ----
@@ -162,7 +177,8 @@ DWORD GetProfileString(LPCSTR section, LPCSTR key, LPCSTR def, char* out, DWORD 
       value = stored;
     } else if (SameText(section, "windows") && SameText(key, "device")) {
       TPrinterInfo p;
-      if (SpoolFindPrinter(SpoolDefaultPrinter(), p)) value = p.Name + "," + p.Driver + "," + p.Port;
+      if (SpoolFindPrinter(SpoolDefaultPrinter(), p))
+        value = p.Name + "," + p.Driver + "," + p.Port;
     }
   }
   return CopyOut(value, out, size);
@@ -176,8 +192,10 @@ BOOL WriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value) {
   try {
     ForceDirectories(RegistryStoreFolder());
     TIniFile ini(ProfileFile());
-    if (value) ini.WriteString(section, key, value);
-    else ini.DeleteKey(section, key);
+    if (value)
+      ini.WriteString(section, key, value);
+    else
+      ini.DeleteKey(section, key);
     return TRUE;
   } catch (const Exception&) {
     SetLastError(ERROR_ACCESS_DENIED);
@@ -186,7 +204,8 @@ BOOL WriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value) {
 }
 
 // ---- Enumeration and the default printer ----
-BOOL EnumPrinters(DWORD flags, LPSTR, DWORD level, BYTE* buf, DWORD cbBuf, DWORD* needed, DWORD* returned) {
+BOOL EnumPrinters(DWORD flags, LPSTR, DWORD level, BYTE* buf, DWORD cbBuf, DWORD* needed,
+                  DWORD* returned) {
   if (level != 4 && level != 5) {
     SetLastError(ERROR_INVALID_LEVEL);
     return FALSE;
@@ -196,7 +215,8 @@ BOOL EnumPrinters(DWORD flags, LPSTR, DWORD level, BYTE* buf, DWORD cbBuf, DWORD
   std::vector<TEnumEntry> entries;
   for (const TPrinterInfo& p : printers) {
     if ((flags & PRINTER_ENUM_DEFAULT) && p.Name != def) continue;
-    DWORD attr = PRINTER_ATTRIBUTE_LOCAL | (p.Name == def ? DWORD{PRINTER_ATTRIBUTE_DEFAULT} : DWORD{0});
+    DWORD attr =
+        PRINTER_ATTRIBUTE_LOCAL | (p.Name == def ? DWORD{PRINTER_ATTRIBUTE_DEFAULT} : DWORD{0});
     entries.push_back({p.Name, p.Port, attr});
   }
   return level == 4 ? PackEntries<PRINTER_INFO_4A>(entries, level, buf, cbBuf, needed, returned)
@@ -259,7 +279,8 @@ BOOL ClosePrinter(HANDLE printer) {
   return TRUE;  // an unfinished raw job is thrown away with the handle
 }
 
-LONG DocumentProperties(HWND, HANDLE printer, LPCSTR device, DEVMODEA* out, const DEVMODEA* in, DWORD mode) {
+LONG DocumentProperties(HWND, HANDLE printer, LPCSTR device, DEVMODEA* out, const DEVMODEA* in,
+                        DWORD mode) {
   TPrinterInfo info;
   DEVMODEA dm{};
   if (printer) {
@@ -284,7 +305,8 @@ LONG DocumentProperties(HWND, HANDLE printer, LPCSTR device, DEVMODEA* out, cons
   return DocumentPropertiesOk;
 }
 
-int DeviceCapabilities(LPCSTR device, LPCSTR, WORD capability, char* output, const DEVMODEA* devmode) {
+int DeviceCapabilities(LPCSTR device, LPCSTR, WORD capability, char* output,
+                       const DEVMODEA* devmode) {
   TPrinterInfo p;
   if (!PrinterByName(device, p)) return -1;
   switch (capability) {
@@ -320,22 +342,34 @@ int DeviceCapabilities(LPCSTR device, LPCSTR, WORD capability, char* output, con
       if (output) std::memcpy(output, v.data(), v.size() * sizeof(LONG));
       return static_cast<int>(v.size() / 2);
     }
-    case DC_ORIENTATION: return p.Landscape ? 90 : 0;
-    case DC_DUPLEX: return p.Duplex ? 1 : 0;
-    case DC_COPIES: return p.MaxCopies;
-    case DC_COLLATE: return p.Collate ? 1 : 0;
-    case DC_SIZE: return static_cast<int>(sizeof(DEVMODEA));
-    case DC_EXTRA: return 0;
-    case DC_VERSION: return 0x0401;
-    case DC_DRIVER: return 0x0100;
+    case DC_ORIENTATION:
+      return p.Landscape ? 90 : 0;
+    case DC_DUPLEX:
+      return p.Duplex ? 1 : 0;
+    case DC_COPIES:
+      return p.MaxCopies;
+    case DC_COLLATE:
+      return p.Collate ? 1 : 0;
+    case DC_SIZE:
+      return static_cast<int>(sizeof(DEVMODEA));
+    case DC_EXTRA:
+      return 0;
+    case DC_VERSION:
+      return 0x0401;
+    case DC_DRIVER:
+      return 0x0100;
     case DC_FIELDS: {
       DEVMODEA dm = SpoolNewDevMode(p);
       if (devmode) SpoolMergeDevMode(p, dm, *devmode);
       return static_cast<int>(dm.dmFields);
     }
-    case DC_MINEXTENT: return (100 << 16) | 100;  // 1 cm either way, in tenths of a millimetre
-    case DC_MAXEXTENT: return (32767 << 16) | 32767;
-    default: SetLastError(ERROR_NOT_SUPPORTED); return -1;
+    case DC_MINEXTENT:
+      return (100 << 16) | 100;  // 1 cm either way, in tenths of a millimetre
+    case DC_MAXEXTENT:
+      return (32767 << 16) | 32767;
+    default:
+      SetLastError(ERROR_NOT_SUPPORTED);
+      return -1;
   }
 }
 
@@ -358,9 +392,12 @@ DWORD StartDocPrinter(HANDLE printer, DWORD level, const DOC_INFO_1A* info) {
   auto job = std::make_unique<TRawJob>();
   job->Title = info->pDocName ? info->pDocName : "";
   std::string target;
-  if (info->pOutputFile && *info->pOutputFile) target = info->pOutputFile;
-  else if (h->Info.Cups) job->ToCups = true;
-  else target = SpoolDefaultOutput(job->Title, "prn");
+  if (info->pOutputFile && *info->pOutputFile)
+    target = info->pOutputFile;
+  else if (h->Info.Cups)
+    job->ToCups = true;
+  else
+    target = SpoolDefaultOutput(job->Title, "prn");
   DWORD error = 0;
   if (!job->File.Open(target, error)) {
     SetLastError(error);
@@ -372,35 +409,23 @@ DWORD StartDocPrinter(HANDLE printer, DWORD level, const DOC_INFO_1A* info) {
 }
 
 BOOL StartPagePrinter(HANDLE printer) {
-  TSpoolHandle* h = Lookup(printer);
+  TSpoolHandle* h = WithJob(printer);
   if (!h) return FALSE;
-  if (!h->Job) {
-    SetLastError(ERROR_SPL_NO_STARTDOC);
-    return FALSE;
-  }
   h->Job->PageOpen = true;
   return TRUE;
 }
 
 BOOL EndPagePrinter(HANDLE printer) {
-  TSpoolHandle* h = Lookup(printer);
+  TSpoolHandle* h = WithJob(printer);
   if (!h) return FALSE;
-  if (!h->Job) {
-    SetLastError(ERROR_SPL_NO_STARTDOC);
-    return FALSE;
-  }
   h->Job->PageOpen = false;
   return TRUE;
 }
 
 BOOL WritePrinter(HANDLE printer, const void* buf, DWORD count, DWORD* written) {
   if (written) *written = 0;
-  TSpoolHandle* h = Lookup(printer);
+  TSpoolHandle* h = WithJob(printer);
   if (!h) return FALSE;
-  if (!h->Job) {
-    SetLastError(ERROR_SPL_NO_STARTDOC);
-    return FALSE;
-  }
   if (count > 0 && !buf) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -414,12 +439,8 @@ BOOL WritePrinter(HANDLE printer, const void* buf, DWORD count, DWORD* written) 
 }
 
 BOOL EndDocPrinter(HANDLE printer) {
-  TSpoolHandle* h = Lookup(printer);
+  TSpoolHandle* h = WithJob(printer);
   if (!h) return FALSE;
-  if (!h->Job) {
-    SetLastError(ERROR_SPL_NO_STARTDOC);
-    return FALSE;
-  }
   TRawJob& job = *h->Job;
   DWORD error = 0;
   bool ok = job.File.Commit(error);
@@ -436,12 +457,8 @@ BOOL EndDocPrinter(HANDLE printer) {
 }
 
 BOOL AbortPrinter(HANDLE printer) {
-  TSpoolHandle* h = Lookup(printer);
+  TSpoolHandle* h = WithJob(printer);
   if (!h) return FALSE;
-  if (!h->Job) {
-    SetLastError(ERROR_SPL_NO_STARTDOC);
-    return FALSE;
-  }
   EndRawJob(*h);
   return TRUE;
 }

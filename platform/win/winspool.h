@@ -8,8 +8,8 @@
 // reason in GetLastError (winerror.h).
 #pragma once
 
-#include "platform/win/wingdi.h"
 #include "platform/win/winerror.h"
+#include "platform/win/wingdi.h"
 
 // ---- Profile (the "win.ini" settings) ----
 // Kept in the program's settings folder as win.ini. Reading "windows"/"device" with no stored
@@ -19,11 +19,19 @@ BOOL WriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value);  // value nul
 
 // ---- Enumeration ----
 enum : DWORD {
-  PRINTER_ENUM_DEFAULT = 0x1, PRINTER_ENUM_LOCAL = 0x2, PRINTER_ENUM_CONNECTIONS = 0x4,
-  PRINTER_ENUM_NAME = 0x8, PRINTER_ENUM_REMOTE = 0x10, PRINTER_ENUM_SHARED = 0x20,
+  PRINTER_ENUM_DEFAULT = 0x1,
+  PRINTER_ENUM_LOCAL = 0x2,
+  PRINTER_ENUM_CONNECTIONS = 0x4,
+  PRINTER_ENUM_NAME = 0x8,
+  PRINTER_ENUM_REMOTE = 0x10,
+  PRINTER_ENUM_SHARED = 0x20,
   PRINTER_ENUM_NETWORK = 0x40,
 };
-enum : DWORD { PRINTER_ATTRIBUTE_DEFAULT = 0x4, PRINTER_ATTRIBUTE_LOCAL = 0x40, PRINTER_ATTRIBUTE_NETWORK = 0x10 };
+enum : DWORD {
+  PRINTER_ATTRIBUTE_DEFAULT = 0x4,
+  PRINTER_ATTRIBUTE_LOCAL = 0x40,
+  PRINTER_ATTRIBUTE_NETWORK = 0x10
+};
 struct PRINTER_INFO_4A {
   LPSTR pPrinterName;
   LPSTR pServerName;
@@ -41,7 +49,8 @@ using PRINTER_INFO_5 = PRINTER_INFO_5A;
 // Levels 4 and 5. The entries and then their strings are packed into buf; when cbBuf is too
 // small the call fails with ERROR_INSUFFICIENT_BUFFER and *needed tells the size. The printer
 // list is read afresh on every call (a CUPS queue added meanwhile appears).
-BOOL EnumPrinters(DWORD flags, LPSTR name, DWORD level, BYTE* buf, DWORD cbBuf, DWORD* needed, DWORD* returned);
+BOOL EnumPrinters(DWORD flags, LPSTR name, DWORD level, BYTE* buf, DWORD cbBuf, DWORD* needed,
+                  DWORD* returned);
 // The default printer's name; *size is in characters with the terminator.
 BOOL GetDefaultPrinter(char* buffer, DWORD* size);
 // Makes a printer the default (writes "windows"/"device"); FALSE for an unknown printer.
@@ -58,15 +67,22 @@ BOOL OpenPrinter(LPCSTR name, HANDLE* printer, const PRINTER_DEFAULTSA* defaults
 BOOL ClosePrinter(HANDLE printer);
 
 enum : DWORD {
-  DM_UPDATE = 1, DM_COPY = 2, DM_PROMPT = 4, DM_MODIFY = 8,
-  DM_OUT_DEFAULT = DM_UPDATE, DM_OUT_BUFFER = DM_COPY, DM_IN_PROMPT = DM_PROMPT, DM_IN_BUFFER = DM_MODIFY,
+  DM_UPDATE = 1,
+  DM_COPY = 2,
+  DM_PROMPT = 4,
+  DM_MODIFY = 8,
+  DM_OUT_DEFAULT = DM_UPDATE,
+  DM_OUT_BUFFER = DM_COPY,
+  DM_IN_PROMPT = DM_PROMPT,
+  DM_IN_BUFFER = DM_MODIFY,
 };
 // mode 0 (or a null output without DM_OUT_BUFFER): the size of the device mode in bytes.
 // Otherwise the printer's device mode (the one given to OpenPrinter, or its defaults), with
 // DM_IN_BUFFER the fields of *in merged that the printer accepts, is copied to *out with
 // DM_OUT_BUFFER. DM_IN_PROMPT shows no driver dialog here: the settings are taken as they are.
 // Returns IDOK (1), or -1 for a bad handle or missing output buffer.
-LONG DocumentProperties(HWND wnd, HANDLE printer, LPCSTR device, DEVMODEA* out, const DEVMODEA* in, DWORD mode);
+LONG DocumentProperties(HWND wnd, HANDLE printer, LPCSTR device, DEVMODEA* out, const DEVMODEA* in,
+                        DWORD mode);
 
 // ---- Raw jobs ----
 struct DOC_INFO_1A {
@@ -82,5 +98,5 @@ DWORD StartDocPrinter(HANDLE printer, DWORD level, const DOC_INFO_1A* info);
 BOOL StartPagePrinter(HANDLE printer);
 BOOL EndPagePrinter(HANDLE printer);
 BOOL WritePrinter(HANDLE printer, const void* buf, DWORD count, DWORD* written);
-BOOL EndDocPrinter(HANDLE printer);    // delivers the job
-BOOL AbortPrinter(HANDLE printer);     // throws the job away, leaving no file
+BOOL EndDocPrinter(HANDLE printer);  // delivers the job
+BOOL AbortPrinter(HANDLE printer);   // throws the job away, leaving no file

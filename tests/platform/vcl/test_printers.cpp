@@ -41,8 +41,10 @@ protected:
   // Page sizes (points) of a PDF, in order.
   static std::vector<std::pair<double, double>> Pages(const std::string& pdf) {
     std::vector<std::pair<double, double>> out;
-    std::regex page(R"(/Type\s*/Page[^s][\s\S]*?/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])");
-    for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), page); it != std::sregex_iterator(); ++it)
+    std::regex page(
+        R"(/Type\s*/Page[^s][\s\S]*?/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])");
+    for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), page); it != std::sregex_iterator();
+         ++it)
       out.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
     return out;
   }
@@ -63,7 +65,8 @@ TEST_F(PrinterTest, ListsThePrintersAndStartsWithTheDefault) {
   ASSERT_GE(p.Printers()->Count(), 1);
   EXPECT_EQ(p.Printers()->Strings(0), "PDF file");
   EXPECT_EQ(p.PrinterIndex(), 0);  // the default printer
-  EXPECT_EQ(Message([&] { p.SetPrinterIndex(p.Printers()->Count()); }), "Printer index out of range");
+  EXPECT_EQ(Message([&] { p.SetPrinterIndex(p.Printers()->Count()); }),
+            "Printer index out of range");
   p.SetPrinterIndex(-1);
   EXPECT_EQ(p.PrinterIndex(), 0);
   std::string device, driver, port;
@@ -98,7 +101,8 @@ TEST_F(PrinterTest, SettingsChangeThePageOfTheCurrentPrinter) {
   DEVMODEA dm{};
   p.GetPrinter(device, driver, port, dm);
   EXPECT_EQ(dm.dmPaperSize, DMPAPER_LETTER);
-  EXPECT_EQ(Message([&] { p.SetPrinter("Nobody", "", "", nullptr); }), "Printer selected is not valid");
+  EXPECT_EQ(Message([&] { p.SetPrinter("Nobody", "", "", nullptr); }),
+            "Printer selected is not valid");
 }
 
 TEST_F(PrinterTest, ADocumentBecomesAPdfNamedAfterItsTitle) {

@@ -49,43 +49,62 @@ protected:
   fs::path dir;
 };
 
+// A device mode naming the fields given, with these paper settings and the rest zero.
+DEVMODEA Mode(DWORD fields, short orientation, short paper, short length = 0, short width = 0) {
+  DEVMODEA dm{};
+  dm.dmSize = sizeof dm;
+  dm.dmFields = fields;
+  dm.dmOrientation = orientation;
+  dm.dmPaperSize = paper;
+  dm.dmPaperLength = length;
+  dm.dmPaperWidth = width;
+  return dm;
+}
+
 // ---- PDF inspection ----
 struct TPdfPage {
   double Width, Height;  // MediaBox in points
 };
 std::vector<TPdfPage> PdfPages(const std::string& pdf) {
   std::vector<TPdfPage> pages;
-  std::regex page(R"(/Type\s*/Page\b[^s][\s\S]*?/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])");
-  for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), page); it != std::sregex_iterator(); ++it)
+  std::regex page(
+      R"(/Type\s*/Page\b[^s][\s\S]*?/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])");
+  for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), page); it != std::sregex_iterator();
+       ++it)
     pages.push_back({std::stod((*it)[1]), std::stod((*it)[2])});
   return pages;
 }
 size_t CountPageObjects(const std::string& pdf) {
   std::regex page(R"(/Type\s*/Page[^s])");
-  return static_cast<size_t>(std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), page), std::sregex_iterator()));
+  return static_cast<size_t>(
+      std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), page), std::sregex_iterator()));
 }
 // The first image of the given size in a PDF written with Flate-compressed image streams, as
 // one brightness value (0 black .. 255 white) per pixel. cairo stores a page holding only
 // black and white as a 1-bit grey image, other pages as grey or RGB at 8 bits.
 std::vector<uint8_t> PdfImage(const std::string& pdf, int w, int h) {
-  std::regex dict("/Width " + std::to_string(w) + R"(\s[\s\S]*?/Height )" + std::to_string(h) +
-                  R"(\s[\s\S]*?/ColorSpace /(\w+)[\s\S]*?/BitsPerComponent (\d+)[\s\S]*?stream\r?\n)");
+  std::regex dict(
+      "/Width " + std::to_string(w) + R"(\s[\s\S]*?/Height )" + std::to_string(h) +
+      R"(\s[\s\S]*?/ColorSpace /(\w+)[\s\S]*?/BitsPerComponent (\d+)[\s\S]*?stream\r?\n)");
   std::smatch m;
   if (!std::regex_search(pdf, m, dict)) return {};
   bool rgb = m[1] == "DeviceRGB";
   int bits = std::stoi(m[2]);
   size_t start = static_cast<size_t>(m.position(0) + m.length(0));
   size_t end = pdf.find("endstream", start);
-  size_t rowBytes = bits == 1 ? static_cast<size_t>(w + 7) / 8 : static_cast<size_t>(w) * (rgb ? 3 : 1);
+  size_t rowBytes =
+      bits == 1 ? static_cast<size_t>(w + 7) / 8 : static_cast<size_t>(w) * (rgb ? 3 : 1);
   std::vector<uint8_t> raw(rowBytes * h);
   uLongf size = static_cast<uLongf>(raw.size());
-  int z = uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(pdf.data() + start), static_cast<uLong>(end - start));
+  int z = uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(pdf.data() + start),
+                     static_cast<uLong>(end - start));
   if ((z != Z_OK && z != Z_BUF_ERROR) || size != raw.size()) return {};
   std::vector<uint8_t> out(static_cast<size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const uint8_t* row = &raw[y * rowBytes];
-      out[static_cast<size_t>(y) * w + x] = bits == 1 ? ((row[x / 8] >> (7 - x % 8)) & 1) * 255 : row[rgb ? x * 3 : x];
+      out[static_cast<size_t>(y) * w + x] =
+          bits == 1 ? ((row[x / 8] >> (7 - x % 8)) & 1) * 255 : row[rgb ? x * 3 : x];
     }
   return out;
 }
@@ -95,12 +114,14 @@ TEST_F(Spool, EnumerationAsksForTheSizeThenListsThePdfPrinterFirst) {
   for (DWORD level : {4u, 5u}) {
     SCOPED_TRACE(level);
     DWORD needed = 0, count = 99;
-    EXPECT_FALSE(EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, level, nullptr, 0, &needed, &count));
+    EXPECT_FALSE(EnumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, level,
+                              nullptr, 0, &needed, &count));
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(count, 0u);
     ASSERT_GT(needed, 0u);
     std::vector<BYTE> buf(needed);
-    ASSERT_TRUE(EnumPrinters(PRINTER_ENUM_LOCAL, nullptr, level, buf.data(), needed, &needed, &count));
+    ASSERT_TRUE(
+        EnumPrinters(PRINTER_ENUM_LOCAL, nullptr, level, buf.data(), needed, &needed, &count));
     ASSERT_GE(count, 1u);
     if (level == 4) {
       auto* p = reinterpret_cast<PRINTER_INFO_4A*>(buf.data());
@@ -126,10 +147,13 @@ struct TWithoutCups {
   TWithoutCups() { Refresh("0"); }
   ~TWithoutCups() { Refresh(nullptr); }
   static void Refresh(const char* value) {
-    if (value) setenv("ORVANTA_CUPS", value, 1);
-    else unsetenv("ORVANTA_CUPS");
+    if (value)
+      setenv("ORVANTA_CUPS", value, 1);
+    else
+      unsetenv("ORVANTA_CUPS");
     DWORD needed = 0, count = 0;
-    EnumPrinters(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &count);  // reads the list again
+    EnumPrinters(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed,
+                 &count);  // reads the list again
   }
 };
 
@@ -176,7 +200,8 @@ TEST_F(Spool, DocumentPropertiesGivesTheSizeTheDefaultsAndMergesInput) {
   EXPECT_FALSE(OpenPrinter("No Such Printer", &h, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PRINTER_NAME);
   ASSERT_TRUE(OpenPrinter("PDF file", &h, nullptr));
-  EXPECT_EQ(DocumentProperties(nullptr, h, "PDF file", nullptr, nullptr, 0), static_cast<LONG>(sizeof(DEVMODEA)));
+  EXPECT_EQ(DocumentProperties(nullptr, h, "PDF file", nullptr, nullptr, 0),
+            static_cast<LONG>(sizeof(DEVMODEA)));
   DEVMODEA dm{};
   ASSERT_EQ(DocumentProperties(nullptr, h, "PDF file", &dm, nullptr, DM_OUT_BUFFER), 1);
   EXPECT_STREQ(reinterpret_cast<char*>(dm.dmDeviceName), "PDF file");
@@ -188,7 +213,8 @@ TEST_F(Spool, DocumentPropertiesGivesTheSizeTheDefaultsAndMergesInput) {
   EXPECT_EQ(dm.dmCopies, 1);
   EXPECT_EQ(dm.dmDefaultSource, DMBIN_AUTO);
   EXPECT_EQ(dm.dmPrintQuality, 300);
-  const DWORD want = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COPIES | DM_DEFAULTSOURCE;
+  const DWORD want =
+      DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COPIES | DM_DEFAULTSOURCE;
   EXPECT_EQ(dm.dmFields & want, want);
   EXPECT_EQ(dm.dmFields & DM_DUPLEX, 0u);  // the PDF printer prints one side
 
@@ -198,9 +224,12 @@ TEST_F(Spool, DocumentPropertiesGivesTheSizeTheDefaultsAndMergesInput) {
     short orientation, paper, length, width, copies, duplex, source;
     short wantOrientation, wantPaper, wantLength, wantWidth, wantCopies, wantDuplex;
   } cases[] = {
-      {"landscape letter", DM_ORIENTATION | DM_PAPERSIZE, 2, 1, 0, 0, 0, 0, 0, 2, 1, 2794, 2159, 1, 1},
-      {"custom size", DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH, 0, 256, 1500, 1000, 0, 0, 0, 1, 256, 1500, 1000, 1, 1},
-      {"length and width alone", DM_PAPERLENGTH | DM_PAPERWIDTH, 0, 0, 1200, 900, 0, 0, 0, 1, 256, 1200, 900, 1, 1},
+      {"landscape letter", DM_ORIENTATION | DM_PAPERSIZE, 2, 1, 0, 0, 0, 0, 0, 2, 1, 2794, 2159, 1,
+       1},
+      {"custom size", DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH, 0, 256, 1500, 1000, 0, 0, 0, 1,
+       256, 1500, 1000, 1, 1},
+      {"length and width alone", DM_PAPERLENGTH | DM_PAPERWIDTH, 0, 0, 1200, 900, 0, 0, 0, 1, 256,
+       1200, 900, 1, 1},
       {"unknown paper ignored", DM_PAPERSIZE, 0, 48, 0, 0, 0, 0, 0, 1, 9, 2970, 2100, 1, 1},
       {"fields not named are ignored", DM_COPIES, 2, 8, 0, 0, 3, 0, 0, 1, 9, 2970, 2100, 3, 1},
       {"bad orientation ignored", DM_ORIENTATION, 5, 0, 0, 0, 0, 0, 0, 1, 9, 2970, 2100, 1, 1},
@@ -209,17 +238,13 @@ TEST_F(Spool, DocumentPropertiesGivesTheSizeTheDefaultsAndMergesInput) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    DEVMODEA in{};
-    in.dmSize = sizeof in;
-    in.dmFields = c.fields;
-    in.dmOrientation = c.orientation;
-    in.dmPaperSize = c.paper;
-    in.dmPaperLength = c.length;
-    in.dmPaperWidth = c.width;
+    DEVMODEA in = Mode(c.fields, c.orientation, c.paper, c.length, c.width);
     in.dmCopies = c.copies;
     in.dmDuplex = c.duplex;
     DEVMODEA out{};
-    ASSERT_EQ(DocumentProperties(nullptr, h, "PDF file", &out, &in, DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER), 1);
+    ASSERT_EQ(DocumentProperties(nullptr, h, "PDF file", &out, &in,
+                                 DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER),
+              1);
     EXPECT_EQ(out.dmOrientation, c.wantOrientation);
     EXPECT_EQ(out.dmPaperSize, c.wantPaper);
     EXPECT_EQ(out.dmPaperLength, c.wantLength);
@@ -228,14 +253,16 @@ TEST_F(Spool, DocumentPropertiesGivesTheSizeTheDefaultsAndMergesInput) {
     EXPECT_EQ(out.dmDuplex, c.wantDuplex);
     // A device mode that went out comes back in unchanged.
     DEVMODEA again{};
-    ASSERT_EQ(DocumentProperties(nullptr, h, nullptr, &again, &out, DM_IN_BUFFER | DM_OUT_BUFFER), 1);
+    ASSERT_EQ(DocumentProperties(nullptr, h, nullptr, &again, &out, DM_IN_BUFFER | DM_OUT_BUFFER),
+              1);
     EXPECT_EQ(std::memcmp(&again, &out, sizeof out), 0);
   }
   // The PDF printer repeats each page for copies, so it cannot collate them.
   DEVMODEA collate{};
   collate.dmFields = DM_COLLATE;
   collate.dmCollate = 1;
-  ASSERT_EQ(DocumentProperties(nullptr, h, nullptr, &dm, &collate, DM_IN_BUFFER | DM_OUT_BUFFER), 1);
+  ASSERT_EQ(DocumentProperties(nullptr, h, nullptr, &dm, &collate, DM_IN_BUFFER | DM_OUT_BUFFER),
+            1);
   EXPECT_EQ(dm.dmCollate, 0);
   EXPECT_EQ(DeviceCapabilities("PDF file", nullptr, DC_COLLATE, nullptr, nullptr), 0);
   EXPECT_EQ(DocumentProperties(nullptr, h, nullptr, nullptr, nullptr, DM_OUT_BUFFER), -1);
@@ -267,15 +294,23 @@ TEST_F(Spool, CapabilitiesListPapersBinsAndLimits) {
   std::vector<WORD> papers(static_cast<size_t>(n));
   std::vector<char> names(static_cast<size_t>(n) * 64);
   std::vector<POINT> sizes(static_cast<size_t>(n));
-  EXPECT_EQ(DeviceCapabilities("PDF file", "FILE:", DC_PAPERS, reinterpret_cast<char*>(papers.data()), nullptr), n);
+  EXPECT_EQ(DeviceCapabilities("PDF file", "FILE:", DC_PAPERS,
+                               reinterpret_cast<char*>(papers.data()), nullptr),
+            n);
   EXPECT_EQ(DeviceCapabilities("PDF file", "FILE:", DC_PAPERNAMES, names.data(), nullptr), n);
-  EXPECT_EQ(DeviceCapabilities("PDF file", "FILE:", DC_PAPERSIZE, reinterpret_cast<char*>(sizes.data()), nullptr), n);
+  EXPECT_EQ(DeviceCapabilities("PDF file", "FILE:", DC_PAPERSIZE,
+                               reinterpret_cast<char*>(sizes.data()), nullptr),
+            n);
   struct Want {
     WORD number;
     const char* name;
     LONG w, h;
-  } wants[] = {{1, "Letter", 2159, 2794}, {4, "Ledger", 4318, 2794}, {9, "A4", 2100, 2970},
-               {47, "Envelope Invite", 2200, 2200}, {50, "Letter Extra", 2355, 3048}, {68, "A3 Extra Transverse", 3220, 4450}};
+  } wants[] = {{1, "Letter", 2159, 2794},
+               {4, "Ledger", 4318, 2794},
+               {9, "A4", 2100, 2970},
+               {47, "Envelope Invite", 2200, 2200},
+               {50, "Letter Extra", 2355, 3048},
+               {68, "A3 Extra Transverse", 3220, 4450}};
   for (const Want& w : wants) {
     SCOPED_TRACE(w.number);
     auto at = std::find(papers.begin(), papers.end(), w.number);
@@ -313,21 +348,21 @@ TEST_F(Spool, PrinterContextsMeasureThePaperOfTheirDeviceMode) {
       {"letter landscape", DM_ORIENTATION | DM_PAPERSIZE, 2, 1, 0, 0, 0, 0, 300, 300, 3300, 2550},
       {"A5 at 150 dpi", DM_PAPERSIZE | DM_PRINTQUALITY, 0, 11, 0, 0, 150, 0, 150, 150, 874, 1240},
       {"draft quality", DM_PRINTQUALITY, 0, 0, 0, 0, DMRES_DRAFT, 0, 75, 75, 620, 877},
-      {"separate vertical resolution", DM_PRINTQUALITY | DM_YRESOLUTION, 0, 0, 0, 0, 600, 300, 600, 300, 4961, 3508},
-      {"custom 100 x 150 mm at 254 dpi", DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_PRINTQUALITY, 0, 256, 1500, 1000, 254, 0, 254, 254, 1000, 1500},
+      {"separate vertical resolution", DM_PRINTQUALITY | DM_YRESOLUTION, 0, 0, 0, 0, 600, 300, 600,
+       300, 4961, 3508},
+      {"custom 100 x 150 mm at 254 dpi",
+       DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_PRINTQUALITY, 0, 256, 1500, 1000, 254, 0,
+       254, 254, 1000, 1500},
       // A page bitmap has at most 32767 pixels a side: a 3 m banner gets a lower resolution.
-      {"banner 100 mm x 3 m at 300 dpi", DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH, 0, 256, 30000, 1000, 0, 0, 300, 277, 1181, 32717},
+      {"banner 100 mm x 3 m at 300 dpi", DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH, 0, 256,
+       30000, 1000, 0, 0, 300, 277, 1181, 32717},
       // At most 2^27 pixels: an E size sheet at 1200 dpi is lowered to 299 dpi.
-      {"E sheet at 1200 dpi", DM_PAPERSIZE | DM_PRINTQUALITY, 0, 26, 0, 0, 1200, 0, 299, 299, 10166, 13156},
+      {"E sheet at 1200 dpi", DM_PAPERSIZE | DM_PRINTQUALITY, 0, 26, 0, 0, 1200, 0, 299, 299, 10166,
+       13156},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    DEVMODEA dm{};
-    dm.dmFields = c.fields;
-    dm.dmOrientation = c.orientation;
-    dm.dmPaperSize = c.paper;
-    dm.dmPaperLength = c.length;
-    dm.dmPaperWidth = c.width;
+    DEVMODEA dm = Mode(c.fields, c.orientation, c.paper, c.length, c.width);
     dm.dmPrintQuality = c.quality;
     dm.dmYResolution = c.yres;
     HDC ic = CreateIC("WINSPOOL", "PDF file", nullptr, c.fields ? &dm : nullptr);
@@ -373,10 +408,7 @@ bool PrintPages(HDC dc, const std::vector<DEVMODEA>& pages) {
 }
 
 DEVMODEA Page(short paper, short orientation) {
-  DEVMODEA dm{};
-  dm.dmFields = DM_PAPERSIZE | DM_ORIENTATION | DM_PRINTQUALITY;
-  dm.dmPaperSize = paper;
-  dm.dmOrientation = orientation;
+  DEVMODEA dm = Mode(DM_PAPERSIZE | DM_ORIENTATION | DM_PRINTQUALITY, orientation, paper);
   dm.dmPrintQuality = 75;
   return dm;
 }
@@ -387,7 +419,8 @@ TEST_F(Spool, TwoPagesPrintToAPdfOfThePaperSizes) {
   ASSERT_NE(dc, nullptr);
   DOCINFOA di{sizeof(DOCINFOA), "Two pages", out.c_str(), nullptr, 0};
   ASSERT_GT(StartDoc(dc, &di), 0);
-  ASSERT_TRUE(PrintPages(dc, {Page(DMPAPER_A4, DMORIENT_PORTRAIT), Page(DMPAPER_LETTER, DMORIENT_LANDSCAPE)}));
+  ASSERT_TRUE(PrintPages(
+      dc, {Page(DMPAPER_A4, DMORIENT_PORTRAIT), Page(DMPAPER_LETTER, DMORIENT_LANDSCAPE)}));
   // Outside a page there is nothing to draw on.
   EXPECT_EQ(GetDCSurface(dc), nullptr);
   EXPECT_FALSE(fs::exists(out));  // the file appears when the document is complete
@@ -413,6 +446,27 @@ TEST_F(Spool, TwoPagesPrintToAPdfOfThePaperSizes) {
   EXPECT_EQ(at(30, 30), 255);
   EXPECT_EQ(at(5, 5), 255);
   EXPECT_EQ(Entries(dir), 3u);  // home, config and the PDF: no temporary file left
+}
+
+TEST_F(Spool, ResetDCDuringAPageTakesEffectWithTheNextPage) {
+  fs::path out = dir / "reset.pdf";
+  DEVMODEA a4 = Page(DMPAPER_A4, DMORIENT_PORTRAIT), a5 = Page(DMPAPER_A5, DMORIENT_PORTRAIT);
+  HDC dc = CreateDC(nullptr, "PDF file", nullptr, &a4);
+  DOCINFOA di{sizeof(DOCINFOA), "Reset", out.c_str(), nullptr, 0};
+  ASSERT_GT(StartDoc(dc, &di), 0);
+  ASSERT_GT(StartPage(dc), 0);
+  EXPECT_EQ(ResetDC(dc, &a5), dc);
+  EXPECT_EQ(GetDeviceCaps(dc, PHYSICALWIDTH), 620);  // still the A4 page being drawn
+  ASSERT_EQ(EndPage(dc), 1);
+  EXPECT_EQ(GetDeviceCaps(dc, PHYSICALWIDTH), 437);  // A5 at 75 dpi
+  ASSERT_GT(StartPage(dc), 0);
+  ASSERT_EQ(EndPage(dc), 1);
+  ASSERT_EQ(EndDoc(dc), 1);
+  DeleteDC(dc);
+  std::vector<TPdfPage> pages = PdfPages(Read(out));
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_NEAR(pages[0].Width, 595.28, 0.5);
+  EXPECT_NEAR(pages[1].Width, 419.53, 0.5);
 }
 
 TEST_F(Spool, CopiesRepeatEachPage) {
@@ -452,7 +506,8 @@ TEST_F(Spool, JobErrorsAreReportedNotHidden) {
   HDC dc = CreateDC(nullptr, "PDF file", nullptr, nullptr);
   EXPECT_EQ(StartPage(dc), SP_ERROR);
   EXPECT_EQ(GetLastError(), ERROR_SPL_NO_STARTDOC);
-  std::string missingPath = dir / "no/such/folder/x.pdf", lockedPath = dir / "locked/x.pdf", okPath = dir / "ok.pdf";
+  std::string missingPath = dir / "no/such/folder/x.pdf", lockedPath = dir / "locked/x.pdf",
+              okPath = dir / "ok.pdf";
   DOCINFOA missing{sizeof(DOCINFOA), "x", missingPath.c_str(), nullptr, 0};
   EXPECT_EQ(StartDoc(dc, &missing), SP_ERROR);
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
