@@ -10,6 +10,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -27,10 +28,18 @@ struct TPrintJob {
   int Pages = 0;
 };
 
+// A sheet of paper: the page metrics of the DC and the size of the PDF page in points (from
+// the paper's size, not the rounded pixels).
+struct TSheet {
+  TPrinterPage Page;
+  double Width = 0, Height = 0;
+};
+
 struct TPrinterState {
   TPrinterInfo Info;
   DEVMODEA DevMode{};
-  TPrinterPage Next;  // the metrics ResetDC asked for during a page, for the next one
+  TSheet Sheet;  // the sheet the DC measures (and the page being drawn is)
+  TSheet Next;   // the sheet ResetDC asked for during a page, for the next one
   bool ResetPending = false;
   cairo_surface_t* PageImage = nullptr;  // the page being drawn (the DC's surface)
   std::unique_ptr<TPrintJob> Job;
@@ -63,8 +72,16 @@ cairo_status_t WriteToJob(void* closure, const unsigned char* data, unsigned int
   return job->File.Write(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
 }
 
-double PointsX(const TPrinterPage& p) { return p.PhysicalWidth * 72.0 / p.DpiX; }
-double PointsY(const TPrinterPage& p) { return p.PhysicalHeight * 72.0 / p.DpiY; }
+TSheet SheetOf(const TPrinterState& s) {
+  TSheet sheet;
+  sheet.Page = SpoolPageMetrics(s.Info, s.DevMode);
+  int w = 0, h = 0;
+  SpoolPaperSize(s.Info, s.DevMode, w, h);
+  if (s.DevMode.dmOrientation == DMORIENT_LANDSCAPE) std::swap(w, h);
+  sheet.Width = w * 72.0 / 254.0;
+  sheet.Height = h * 72.0 / 254.0;
+  return sheet;
+}
 
 // Drops the page bitmap (the DC draws nowhere until the next StartPage).
 void ReleasePage(HDC dc) {
@@ -113,7 +130,7 @@ bool EmitPage(HDC dc) {
   TPrintJob& job = *s->Job;
   const TPrinterPage& p = dc->Page;
   cairo_surface_mark_dirty(s->PageImage);
-  cairo_pdf_surface_set_size(job.Pdf, PointsX(p), PointsY(p));
+  cairo_pdf_surface_set_size(job.Pdf, s->Sheet.Width, s->Sheet.Height);
   int copies = job.ToCups ? 1 : std::max<int>(1, s->DevMode.dmCopies);
   cairo_t* cr = cairo_create(job.Pdf);
   cairo_scale(cr, 72.0 / p.DpiX, 72.0 / p.DpiY);
@@ -134,14 +151,17 @@ void EndJob(TPrinterState& s) {
   s.Job.reset();  // removes the temporary file unless it was moved into place
 }
 
-void ApplyMetrics(HDC dc, const TPrinterPage& page) { SetPrinterDCPage(dc, page, false); }
+void ApplySheet(HDC dc, const TSheet& sheet) {
+  dc->Printer->Sheet = sheet;
+  SetPrinterDCPage(dc, sheet.Page, false);
+}
 
 // Between pages: the metrics a ResetDC during the last page asked for take effect.
 void ApplyPendingReset(HDC dc) {
   TPrinterState* s = dc->Printer;
   if (!s->ResetPending) return;
   s->ResetPending = false;
-  ApplyMetrics(dc, s->Next);
+  ApplySheet(dc, s->Next);
 }
 }  // namespace
 
@@ -156,7 +176,8 @@ HDC CreatePrinterDeviceDC(LPCSTR device, const void* devmode, bool info) {
   if (devmode)
     SpoolMergeDevMode(state->Info, state->DevMode, *static_cast<const DEVMODEA*>(devmode));
   // No page bitmap yet: a printer DC draws only between StartPage and EndPage.
-  HDC dc = CreatePrinterDC(SpoolPageMetrics(state->Info, state->DevMode), false);
+  state->Sheet = SheetOf(*state);
+  HDC dc = CreatePrinterDC(state->Sheet.Page, false);
   dc->Kind = info ? TDCKind::Info : TDCKind::Printer;
   dc->Printer = state.release();
   return dc;
@@ -176,13 +197,13 @@ HDC ResetDC(HDC dc, const DEVMODEA* devmode) {
   TPrinterState* s = PrinterOf(dc, false);
   if (!s) return nullptr;
   if (devmode) SpoolMergeDevMode(s->Info, s->DevMode, *devmode);
-  TPrinterPage page = SpoolPageMetrics(s->Info, s->DevMode);
+  TSheet sheet = SheetOf(*s);
   if (s->PageImage) {
     // Inside a page the page keeps its size; the new one starts with the next page.
-    s->Next = page;
+    s->Next = sheet;
     s->ResetPending = true;
   } else {
-    ApplyMetrics(dc, page);
+    ApplySheet(dc, sheet);
   }
   return dc;
 }
@@ -208,8 +229,8 @@ int StartDoc(HDC dc, const DOCINFOA* info) {
     SetLastError(error);
     return SP_ERROR;
   }
-  job->Pdf = cairo_pdf_surface_create_for_stream(WriteToJob, job.get(), PointsX(dc->Page),
-                                                 PointsY(dc->Page));
+  job->Pdf =
+      cairo_pdf_surface_create_for_stream(WriteToJob, job.get(), s->Sheet.Width, s->Sheet.Height);
   if (cairo_surface_status(job->Pdf) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(job->Pdf);
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);

@@ -432,10 +432,11 @@ TEST_F(Spool, TwoPagesPrintToAPdfOfThePaperSizes) {
   EXPECT_EQ(CountPageObjects(pdf), 2u);
   std::vector<TPdfPage> pages = PdfPages(pdf);
   ASSERT_EQ(pages.size(), 2u);
-  EXPECT_NEAR(pages[0].Width, 595.28, 0.5);  // A4 in points
-  EXPECT_NEAR(pages[0].Height, 841.89, 0.5);
-  EXPECT_NEAR(pages[1].Width, 792, 0.5);  // Letter turned to landscape
-  EXPECT_NEAR(pages[1].Height, 612, 0.5);
+  // The paper's size in points, exactly, whatever the resolution.
+  EXPECT_NEAR(pages[0].Width, 595.276, 0.01);  // A4
+  EXPECT_NEAR(pages[0].Height, 841.89, 0.01);
+  EXPECT_NEAR(pages[1].Width, 792, 0.01);  // Letter turned to landscape
+  EXPECT_NEAR(pages[1].Height, 612, 0.01);
   EXPECT_NE(pdf.find("Two pages"), std::string::npos);  // the title
   // The first page's bitmap (A4 at 75 dpi) holds the black square on white.
   std::vector<uint8_t> px = PdfImage(pdf, 620, 877);
