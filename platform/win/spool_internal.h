@@ -60,7 +60,9 @@ std::vector<TPrinterInfo> SpoolPrinters(bool refresh = false);
 // Finds a printer by name (case-sensitive, as queue names are) with its details; false when
 // there is none.
 bool SpoolFindPrinter(const std::string& name, TPrinterInfo& out);
-bool SpoolPrinterExists(const std::string& name);
+// Whether a printer exists; basic (when given) receives its name, port and driver without the
+// details a CUPS queue would have to be asked for.
+bool SpoolPrinterExists(const std::string& name, TPrinterInfo* basic = nullptr);
 // The system's default printer: the "windows/device" profile entry when it names a printer,
 // else the CUPS default, else the PDF printer.
 std::string SpoolDefaultPrinter();

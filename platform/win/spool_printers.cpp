@@ -132,11 +132,14 @@ bool SpoolFindPrinter(const std::string& name, TPrinterInfo& out) {
   return false;
 }
 
-bool SpoolPrinterExists(const std::string& name) {
+bool SpoolPrinterExists(const std::string& name, TPrinterInfo* basic) {
   std::lock_guard<std::mutex> g(ListLock());
   LoadLocked(false);
   for (const TPrinterInfo& p : Cache().Printers)
-    if (p.Name == name) return true;
+    if (p.Name == name) {
+      if (basic) *basic = p;
+      return true;
+    }
   return false;
 }
 

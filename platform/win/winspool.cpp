@@ -177,7 +177,7 @@ DWORD GetProfileString(LPCSTR section, LPCSTR key, LPCSTR def, char* out, DWORD 
       value = stored;
     } else if (SameText(section, "windows") && SameText(key, "device")) {
       TPrinterInfo p;
-      if (SpoolFindPrinter(SpoolDefaultPrinter(), p))
+      if (SpoolPrinterExists(SpoolDefaultPrinter(), &p))
         value = p.Name + "," + p.Driver + "," + p.Port;
     }
   }
@@ -242,7 +242,10 @@ BOOL GetDefaultPrinter(char* buffer, DWORD* size) {
 
 BOOL SetDefaultPrinter(LPCSTR name) {
   TPrinterInfo p;
-  if (!PrinterByName(name, p)) return FALSE;
+  if (!name || !SpoolPrinterExists(name, &p)) {
+    SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return FALSE;
+  }
   return WriteProfileString("windows", "device", (p.Name + "," + p.Driver + "," + p.Port).c_str());
 }
 
