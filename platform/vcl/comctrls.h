@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/vcl/stdctrls.h"
+#include "platform/win/commctrl.h"
 
 class TStatusBar;
 class TStatusPanel {
@@ -277,13 +278,15 @@ private:
 };
 
 ORV_ENUM(TTrackBarOrientation, trHorizontal, trVertical)
+// No ticks, a tick at every Frequency-th value, or only the ticks set with SetTick; the ends
+// (Min and Max) have a tick unless the style is tsNone.
+ORV_ENUM(TTickStyle, tsNone, tsAuto, tsManual)
+// Where the ticks go: below (right of) the channel, above (left of) it, or both.
+ORV_ENUM(TTickMark, tmBottomRight, tmTopLeft, tmBoth)
 
 // A slider: Position between Min and Max; arrows, PageUp/PageDown, Home/End and clicks on
-// the channel move it; OnChange after every move.
-// Track bar geometry, client coordinates (lParam: RECT*). The channel rectangle comes as for a
-// horizontal bar: for a vertical one its x and y are exchanged.
-enum : UINT { TBM_GETTHUMBRECT = WM_USER + 25, TBM_GETCHANNELRECT = WM_USER + 26 };
-
+// the channel move it; OnChange after every move. It answers the TBM_* messages of
+// platform/win/commctrl.h; its window style carries TBS_* bits for the tick style and marks.
 class TTrackBar : public TWinControl {
   ORV_CLASS(TTrackBar, TWinControl)
 protected:
@@ -291,20 +294,35 @@ protected:
 
 public:
   explicit TTrackBar(TComponent* AOwner);
+  static void Publish(TPublisher<TTrackBar>& P);
   int Min() const { return FMin; }
   int Max() const { return FMax; }
   int Position() const { return FPosition; }
   void SetMin(int Value);
   void SetMax(int Value);
   void SetPosition(int Value);
+  // The step of the automatic ticks (tsAuto); values below 1 count as 1.
   int Frequency() const { return FFrequency; }
-  void SetFrequency(int Value) { FFrequency = Value; Invalidate(); }
+  void SetFrequency(int Value);
+  TTickStyle TickStyle() const { return FTickStyle; }
+  void SetTickStyle(TTickStyle Value);
+  TTickMark TickMarks() const { return FTickMarks; }
+  void SetTickMarks(TTickMark Value);
+  // Adds a manual tick at Value (strictly between Min and Max; others are ignored). Manual ticks
+  // show with tsManual and tsAuto, as the bar's own ticks do.
+  void SetTick(int Value);
+  // Drops the manual ticks.
+  void ClearTicks();
   int PageSize() const { return FPageSize; }
   void SetPageSize(int Value) { FPageSize = Value; }
   int LineSize() const { return FLineSize; }
   void SetLineSize(int Value) { FLineSize = Value; }
   TTrackBarOrientation Orientation() const { return FOrientation; }
-  void SetOrientation(TTrackBarOrientation Value) { FOrientation = Value; Invalidate(); }
+  void SetOrientation(TTrackBarOrientation Value);
+  // The values that have a tick between the ends, ascending (what TBM_GETPTICS gives).
+  const std::vector<int>& TickValues() const;
+  // The client x (y when vertical) of the value on the channel.
+  int ValueToPixel(int Value);
   void WndProc(TMessage& Message) override;
   TNotifyEvent OnChange;
 
@@ -315,8 +333,16 @@ private:
   int PosAt(int X, int Y);
   RECT Channel();
   RECT Thumb();  // the thumb at the current position
+  void TicksChanged();
+  void UpdateStyle();
+  DWORD StyleBits() const;
   int FMin = 0, FMax = 10, FPosition = 0, FFrequency = 1, FPageSize = 2, FLineSize = 1;
   TTrackBarOrientation FOrientation = trHorizontal;
+  TTickStyle FTickStyle = tsAuto;
+  TTickMark FTickMarks = tmBottomRight;
+  std::vector<int> FManualTicks;       // set with SetTick / TBM_SETTIC, ascending, no duplicates
+  mutable std::vector<int> FTicks;     // the ticks between the ends, remade on demand
+  mutable bool FTicksValid = false;
   bool FDragging = false;
 };
 
