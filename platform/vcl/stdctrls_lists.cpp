@@ -462,7 +462,7 @@ void TMemo::SetTextBuf(const std::string& Value) {
 
 void TMemo::PaintWindow(HDC DC) {
   RECT all = ClientRect();
-  ParentCtlColor(Handle(), WM_CTLCOLOREDIT, DC, &all);  // the parent's colours
+  ParentCtlColor(Handle(), CtlColorMessage(), DC, &all);  // the parent's colours
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
   TEXTMETRICA tm{};
