@@ -426,6 +426,8 @@ public:
 
 protected:
   void Paint() override;
+  // Also the action's ImageIndex and, for check buttons, its Checked (as Down).
+  void ActionChange(TAction* Sender, bool CheckDefaults) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 
