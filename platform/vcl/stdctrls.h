@@ -294,12 +294,14 @@ protected:
   void Change() override;
 
 private:
+  friend class TComboBoxEx;
   void Select(int Index);
   std::unique_ptr<TStringList> FItems;
   std::unique_ptr<TControlCanvas> FCanvas;
   int FItemIndex = -1, FDropDownCount = 8, FItemHeight = 16;
   TComboBoxStyle FStyle = csDropDown;
   bool FDropped = false, FSelecting = false;
+  bool FListOwnerDraw = false;  // the dropped list draws through OnDrawItem whatever the style
 };
 
 // A multi-line edit: Lines holds the text line by line; Enter starts a new line unless

@@ -307,7 +307,7 @@ void TComboBox::DropDown() {
   if (OnDropDown) OnDropDown(this);
   FDropped = true;
   TDropForm f(FItems.get(), FItemIndex);
-  if ((FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) && OnDrawItem) {
+  if ((FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable || FListOwnerDraw) && OnDrawItem) {
     // The dropped list draws its items through this box's OnDrawItem, on the list's canvas.
     f.List->SetStyle(lbOwnerDrawFixed);
     f.List->SetItemHeight(FItemHeight);
