@@ -624,6 +624,9 @@ TWinControl::~TWinControl() {
   DestroyComponents();
   // Children that belong to other owners lose their parent now.
   while (!FControls.empty()) FControls.back()->SetParent(nullptr);
+  // Leave the parent while still a windowed control, so the tab order and the form's focused
+  // and active control forget this one (TControl's destructor no longer can).
+  if (FParent) FParent->RemoveControl(this);
   DestroyHandle();
 }
 
