@@ -124,6 +124,7 @@ private:
 
 class TTreeView;
 class TTreeNodes;
+class TLabelEditor;
 
 // A node of a tree view. Nodes belong to their tree's TTreeNodes and go with it.
 class TTreeNode {
@@ -165,6 +166,13 @@ public:
   void DeleteChildren();
   TTreeNodes* Owner() const { return FOwner; }
   TTreeView* TreeView() const;
+  // The node as the tree's messages name it (TVM_EDITLABEL).
+  HTREEITEM ItemId() const { return reinterpret_cast<HTREEITEM>(const_cast<TTreeNode*>(this)); }
+  // Opens the edit box on the text, as TVM_EDITLABEL does; false when the tree refuses
+  // (ReadOnly, OnEditing) or has no window.
+  bool EditText();
+  // Ends an edit of this node: keeping the typed text, or dropping it when Cancel.
+  void EndEdit(bool Cancel);
 
 private:
   friend class TTreeNodes;
@@ -195,6 +203,8 @@ public:
   int Count() const;
   // Nodes in depth-first order.
   TTreeNode* Item(int Index) const;
+  // The node of this tree with that ItemId, or null (a stale or foreign id is not followed).
+  TTreeNode* GetNode(HTREEITEM ItemId) const;
   TTreeNode* GetFirstNode() const { return FRoots.empty() ? nullptr : FRoots.front(); }
   const std::vector<TTreeNode*>& Roots() const { return FRoots; }
   void BeginUpdate() { ++FUpdate; }
@@ -215,6 +225,8 @@ using TTVChangingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bo
 using TTVExpandingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowExpansion)>;
 using TTVCollapsingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowCollapse)>;
 using TTVExpandedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
+using TTVEditingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowEdit)>;
+using TTVEditedEvent = std::function<void(TObject* Sender, TTreeNode* Node, std::string& S)>;
 
 // A tree of text nodes with lines, +/- buttons, selection, keyboard (arrows, +, -, Home, End)
 // and mouse (click selects, a click on the button or a double click expands).
@@ -243,6 +255,13 @@ public:
   void SetHideSelection(bool Value) { FHideSelection = Value; Invalidate(); }
   bool RightClickSelect() const { return FRightClickSelect; }
   void SetRightClickSelect(bool Value) { FRightClickSelect = Value; }
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value) { FReadOnly = Value; }
+  // Node texts are edited in place unless ReadOnly: F2, a second click on the selected node's
+  // text after a pause, TTreeNode::EditText or TVM_EDITLABEL open the box; OnEditing may
+  // refuse; Enter or leaving the box ends it with the text (OnEdited may change it, then the node
+  // takes it), Escape or TVM_ENDEDITLABELNOW with cancel ends it without (OnCancelEdit).
+  bool IsEditing() const;
   void FullExpand();
   void FullCollapse();
   void WndProc(TMessage& Message) override;
@@ -252,6 +271,9 @@ public:
   TTVExpandingEvent OnExpanding;
   TTVCollapsingEvent OnCollapsing;
   TTVExpandedEvent OnExpanded, OnCollapsed, OnGetImageIndex, OnGetSelectedIndex;
+  TTVEditingEvent OnEditing;
+  TTVEditedEvent OnEdited;
+  TTVChangedEvent OnCancelEdit;
 
   // Called by nodes.
   bool CanExpand(TTreeNode* Node);
@@ -263,8 +285,20 @@ public:
 protected:
   void CreateParams(TCreateParams& Params) override;
   void PaintWindow(HDC DC) override;
+  // May Node's text be edited now? Not when ReadOnly; else what OnEditing answers.
+  virtual bool CanEdit(TTreeNode* Node);
+  // The end of an edit with a new text: OnEdited may change S, then the node takes it.
+  virtual void Edit(TTreeNode* Node, std::string S);
 
 private:
+  friend class TTreeNode;
+  HWND StartEdit(TTreeNode* Node);
+  void EditDone(bool Accept, const std::string& Text);
+  RECT TextRect(TTreeNode* Node);  // where the node's text is drawn (client coordinates)
+  TLabelEditor* FEditor = nullptr;  // made on the first edit, owned by the tree
+  TTreeNode* FEditNode = nullptr;   // the node being edited
+  TTreeNode* FClickNode = nullptr;  // a second click on it waits for the edit timer
+  bool FReadOnly = false;
   std::vector<TTreeNode*> VisibleRows() const;
   void UpdateScroll();
   void MakeVisible(TTreeNode* Node);
