@@ -347,6 +347,11 @@ public:
   void SetTick(int Value);
   // Drops the manual ticks.
   void ClearTicks();
+  // The selected range of values, shown in the channel when SelStart < SelEnd.
+  int SelStart() const { return FSelStart; }
+  void SetSelStart(int Value);
+  int SelEnd() const { return FSelEnd; }
+  void SetSelEnd(int Value);
   int PageSize() const { return FPageSize; }
   void SetPageSize(int Value) { FPageSize = Value; }
   int LineSize() const { return FLineSize; }
@@ -371,6 +376,7 @@ private:
   void UpdateStyle();
   DWORD StyleBits() const;
   int FMin = 0, FMax = 10, FPosition = 0, FFrequency = 1, FPageSize = 2, FLineSize = 1;
+  int FSelStart = 0, FSelEnd = 0;
   TTrackBarOrientation FOrientation = trHorizontal;
   TTickStyle FTickStyle = tsAuto;
   TTickMark FTickMarks = tmBottomRight;

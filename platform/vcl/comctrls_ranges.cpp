@@ -23,6 +23,8 @@ void TTrackBar::Publish(TPublisher<TTrackBar>& P) {
   P.Prop("Orientation", &TTrackBar::Orientation, &TTrackBar::SetOrientation).Default(trHorizontal);
   P.Prop("TickStyle", &TTrackBar::TickStyle, &TTrackBar::SetTickStyle).Default(tsAuto);
   P.Prop("TickMarks", &TTrackBar::TickMarks, &TTrackBar::SetTickMarks).Default(tmBottomRight);
+  P.Prop("SelStart", &TTrackBar::SelStart, &TTrackBar::SetSelStart);
+  P.Prop("SelEnd", &TTrackBar::SelEnd, &TTrackBar::SetSelEnd);
   P.Prop("PageSize", &TTrackBar::PageSize, &TTrackBar::SetPageSize).Default(2);
   P.Prop("LineSize", &TTrackBar::LineSize, &TTrackBar::SetLineSize).Default(1);
   P.Event("OnChange", &TTrackBar::OnChange).Type("TNotifyEvent");
@@ -48,6 +50,16 @@ void TTrackBar::SetPosition(int Value) {
   FPosition = Value;
   Invalidate();
   if (OnChange) OnChange(this);
+}
+
+void TTrackBar::SetSelStart(int Value) {
+  FSelStart = Value;
+  Invalidate();
+}
+
+void TTrackBar::SetSelEnd(int Value) {
+  FSelEnd = Value;
+  Invalidate();
 }
 
 void TTrackBar::SetFrequency(int Value) {
@@ -95,12 +107,12 @@ void TTrackBar::TicksChanged() {
 void TTrackBar::UpdateStyle() {
   if (!HandleAllocated()) return;
   DWORD st = static_cast<DWORD>(GetWindowLongPtr(Handle(), GWL_STYLE));
-  st &= ~DWORD(TBS_AUTOTICKS | TBS_VERT | TBS_TOP | TBS_BOTH | TBS_NOTICKS);
+  st &= ~DWORD(TBS_AUTOTICKS | TBS_VERT | TBS_TOP | TBS_BOTH | TBS_NOTICKS | TBS_ENABLESELRANGE);
   SetWindowLongPtr(Handle(), GWL_STYLE, static_cast<LONG_PTR>(st | StyleBits()));
 }
 
 DWORD TTrackBar::StyleBits() const {
-  DWORD st = 0;
+  DWORD st = TBS_ENABLESELRANGE;
   if (FOrientation == trVertical) st |= TBS_VERT;
   if (FTickStyle == tsAuto) st |= TBS_AUTOTICKS;
   if (FTickStyle == tsNone) st |= TBS_NOTICKS;
@@ -155,6 +167,12 @@ int TTrackBar::PosAt(int X, int Y) {
 void TTrackBar::PaintWindow(HDC DC) {
   RECT c = Channel();
   DrawEdge(DC, &c, EDGE_SUNKEN, BF_RECT);
+  if (FSelStart < FSelEnd) {
+    // The selected range fills the inside of the channel between its two values.
+    int a = ValueToPixel(std::clamp(FSelStart, FMin, FMax)), b = ValueToPixel(std::clamp(FSelEnd, FMin, FMax));
+    RECT sel = FOrientation == trHorizontal ? RECT{a, c.top + 1, b + 1, c.bottom - 1} : RECT{c.left + 1, a, c.right - 1, b + 1};
+    FillRect(DC, &sel, GetSysColorBrush(COLOR_HIGHLIGHT));
+  }
   if (FTickStyle != tsNone) {
     // Short marks three pixels long, clear of the thumb, on the sides TickMarks asks for; the
     // ends (Min and Max) always have one.
@@ -209,6 +227,19 @@ void TTrackBar::WndProc(TMessage& M) {
       return;
     }
     case TBM_CLEARTICS: ClearTicks(); return;
+    case TBM_SETSEL:
+      FSelStart = static_cast<short>(LOWORD(M.LParam));
+      FSelEnd = static_cast<short>(HIWORD(M.LParam));
+      Invalidate();
+      return;
+    case TBM_SETSELSTART: SetSelStart(static_cast<int>(M.LParam)); return;
+    case TBM_SETSELEND: SetSelEnd(static_cast<int>(M.LParam)); return;
+    case TBM_GETSELSTART: M.Result = FSelStart; return;
+    case TBM_GETSELEND: M.Result = FSelEnd; return;
+    case TBM_CLEARSEL:
+      FSelStart = FSelEnd = 0;
+      Invalidate();
+      return;
     case TBM_SETTICFREQ: SetFrequency(static_cast<int>(M.WParam)); return;
     case TBM_GETNUMTICS: M.Result = FTickStyle == tsNone ? 0 : static_cast<LRESULT>(TickValues().size()) + 2; return;
     case TBM_GETTIC:

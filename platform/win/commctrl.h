@@ -43,6 +43,7 @@ BOOL FlatSB_GetScrollProp(HWND wnd, UINT index, INT_PTR* value);
 enum : DWORD {
   TBS_AUTOTICKS = 0x0001, TBS_VERT = 0x0002, TBS_HORZ = 0x0000, TBS_TOP = 0x0004, TBS_BOTTOM = 0x0000,
   TBS_LEFT = 0x0004, TBS_RIGHT = 0x0000, TBS_BOTH = 0x0008, TBS_NOTICKS = 0x0010,
+  TBS_ENABLESELRANGE = 0x0020,
 };
 // Tick messages. The first and the last tick (at the minimum and the maximum) are always there and
 // are not part of the tick array: TBM_GETTIC, TBM_GETPTICS and TBM_GETTICPOS count the ticks in
@@ -58,6 +59,10 @@ enum : UINT {
   TBM_SETRANGEMIN = WM_USER + 7, TBM_SETRANGEMAX = WM_USER + 8, TBM_CLEARTICS = WM_USER + 9,
   TBM_GETPTICS = WM_USER + 14, TBM_GETTICPOS = WM_USER + 15, TBM_GETNUMTICS = WM_USER + 16,
   TBM_SETTICFREQ = WM_USER + 20,
+  // The selected range, shown in the channel: TBM_SETSEL (lParam = MAKELONG(start, end)),
+  // TBM_SETSELSTART / TBM_SETSELEND (lParam), TBM_GETSELSTART / TBM_GETSELEND, TBM_CLEARSEL.
+  TBM_SETSEL = WM_USER + 10, TBM_SETSELSTART = WM_USER + 11, TBM_SETSELEND = WM_USER + 12,
+  TBM_GETSELSTART = WM_USER + 17, TBM_GETSELEND = WM_USER + 18, TBM_CLEARSEL = WM_USER + 19,
   // Geometry in client coordinates (lParam: RECT*). The channel rectangle comes as for a
   // horizontal bar: for a vertical one its x and y are exchanged.
   TBM_GETTHUMBRECT = WM_USER + 25, TBM_GETCHANNELRECT = WM_USER + 26,

@@ -178,3 +178,41 @@ TEST_F(TrackBarTicks, MarksAreDrawnAtTheTickPositionsOnTheChosenSides) {
     delete t;
   }
 }
+
+TEST_F(TrackBarTicks, TheSelectedRangeShowsInTheChannel) {
+  TTrackBar* t = Make(0, 10);
+  t->SetTickStyle(tsNone);
+  HWND h = t->Handle();
+  SendMessage(h, TBM_SETSEL, TRUE, MAKELPARAM(2, 6));
+  EXPECT_EQ(t->SelStart(), 2);
+  EXPECT_EQ(SendMessage(h, TBM_GETSELEND, 0, 0), 6);
+  EXPECT_TRUE(static_cast<DWORD>(GetWindowLongPtr(h, GWL_STYLE)) & TBS_ENABLESELRANGE);
+  RECT ch;
+  SendMessage(h, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&ch));
+  int mid = (ch.top + ch.bottom) / 2;
+  auto highlighted = [&](int x) {
+    RECT cr;
+    GetClientRect(h, &cr);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bm = CreateCompatibleBitmap(screen, cr.right, cr.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(mem, bm);
+    SendMessage(h, WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
+    bool hit = GetPixel(mem, x, mid) == GetSysColor(COLOR_HIGHLIGHT);
+    SelectObject(mem, old);
+    DeleteObject(bm);
+    DeleteDC(mem);
+    return hit;
+  };
+  t->SetPosition(10);  // the thumb out of the way
+  EXPECT_TRUE(highlighted(t->ValueToPixel(4)));
+  EXPECT_FALSE(highlighted(t->ValueToPixel(8)));
+  EXPECT_FALSE(highlighted(t->ValueToPixel(1)));
+  SendMessage(h, TBM_CLEARSEL, TRUE, 0);
+  EXPECT_EQ(t->SelEnd(), 0);
+  EXPECT_FALSE(highlighted(t->ValueToPixel(4)));
+  t->SetSelStart(3);
+  t->SetSelEnd(9);
+  EXPECT_TRUE(highlighted(t->ValueToPixel(8)));
+}
