@@ -11,6 +11,7 @@
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 #include "tests/platform/vcl/formtest.h"
+#include "tests/platform/vcl/painttest.h"
 
 namespace {
 const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
@@ -94,28 +95,10 @@ TEST(ActionLinks, ControlFollowsItsActionAndEitherSideMayGoFirst) {
   EXPECT_EQ(act2->Caption(), "after");
 }
 
-namespace {
-
-// An image list of Count 16 x 16 pictures, picture i filled with Colors[i].
-TImageList* MakeImages(TComponent* Owner, const std::vector<TColor>& Colors) {
-  auto* il = new TImageList(Owner);
-  for (TColor c : Colors) {
-    TBitmap b;
-    b.SetWidth(16);
-    b.SetHeight(16);
-    b.Canvas()->Brush()->SetColor(c);
-    b.Canvas()->FillRect(RECT{0, 0, 16, 16});
-    il->Add(&b, nullptr);
-  }
-  return il;
-}
-
-}  // namespace
-
 TEST(ActionLinks, ClientsWithPicturesTakeTheActionsImage) {
   TComponent owner(nullptr);
   auto* list = new TActionList(&owner);
-  list->SetImages(MakeImages(&owner, {clRed, clBlue}));
+  list->SetImages(SquareImages(&owner, {clRed, clBlue}));
   auto* act = new TAction(&owner);
   act->SetActionList(list);
   act->SetImageIndex(0);

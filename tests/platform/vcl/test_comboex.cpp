@@ -8,6 +8,7 @@
 #include "platform/vcl/comctrls_comboex.h"
 #include "platform/vcl/graphics.h"
 #include "tests/platform/vcl/formtest.h"
+#include "tests/platform/vcl/painttest.h"
 
 namespace {
 
@@ -34,56 +35,7 @@ protected:
     return b;
   }
   // Three 16 x 16 pictures: red, green, blue.
-  TImageList* Pictures() {
-    auto* il = new TImageList(Form);
-    for (TColor c : {clRed, clLime, clBlue}) {
-      TBitmap b;
-      b.SetWidth(16);
-      b.SetHeight(16);
-      b.Canvas()->Brush()->SetColor(c);
-      b.Canvas()->FillRect(RECT{0, 0, 16, 16});
-      il->Add(&b, nullptr);
-    }
-    return il;
-  }
-};
-
-// Paints a window into a white bitmap and reads the pixel at (x, y).
-class TShot {
-public:
-  explicit TShot(HWND w) {
-    GetClientRect(w, &FRect);
-    FDC = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = FRect.right;
-    bi.bmiHeader.biHeight = -FRect.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    FBitmap = CreateDIBSection(FDC, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    FOld = SelectObject(FDC, FBitmap);
-    FillRect(FDC, &FRect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SendMessage(w, WM_PAINT, reinterpret_cast<WPARAM>(FDC), 0);
-  }
-  ~TShot() {
-    SelectObject(FDC, FOld);
-    DeleteObject(FBitmap);
-    DeleteDC(FDC);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(FDC, x, y); }
-  // The first column, from the left, where colour c shows in row y; -1 when nowhere.
-  int FirstX(COLORREF c, int y) const {
-    for (int x = 0; x < FRect.right; ++x)
-      if (At(x, y) == c) return x;
-    return -1;
-  }
-
-private:
-  RECT FRect{};
-  HDC FDC;
-  HBITMAP FBitmap;
-  HGDIOBJ FOld;
+  TImageList* Pictures() { return SquareImages(Form, {clRed, clLime, clBlue}); }
 };
 
 }  // namespace
@@ -162,7 +114,7 @@ TEST_F(ComboBoxExTest, TheChosenItemIsDrawnWithItsPictureBesideTheCaption) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Index);
     b->SetItemIndex(c.Index);
-    TShot shot(b->ComboBox()->Handle());
+    TPaintShot shot(b->ComboBox()->Handle());
     int mid = b->ComboBox()->ClientHeight() / 2;
     // The picture sits at the left of the text area (the indent applies only in the list).
     EXPECT_EQ(shot.FirstX(c.Picture, mid), 2);
@@ -170,7 +122,7 @@ TEST_F(ComboBoxExTest, TheChosenItemIsDrawnWithItsPictureBesideTheCaption) {
   }
   // Without images only the caption is drawn.
   b->SetImages(nullptr);
-  TShot shot(b->ComboBox()->Handle());
+  TPaintShot shot(b->ComboBox()->Handle());
   EXPECT_EQ(shot.FirstX(RGB(0, 0, 255), b->ComboBox()->ClientHeight() / 2), -1);
 }
 
@@ -182,7 +134,7 @@ TEST_F(ComboBoxExTest, ImagesFreedFirstAreForgotten) {
   b->SetItemIndex(0);
   delete il;
   EXPECT_EQ(b->Images(), nullptr);
-  TShot shot(b->ComboBox()->Handle());  // paints without the freed list
+  TPaintShot shot(b->ComboBox()->Handle());  // paints without the freed list
   EXPECT_EQ(shot.FirstX(RGB(255, 0, 0), b->ComboBox()->ClientHeight() / 2), -1);
 }
 

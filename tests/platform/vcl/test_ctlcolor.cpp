@@ -10,6 +10,7 @@
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
+#include "tests/platform/vcl/painttest.h"
 
 namespace {
 
@@ -38,30 +39,13 @@ struct TShot {
 
 // Paints the control into a fresh black bitmap of its client size.
 TShot Shoot(TWinControl* c, POINT backAt) {
-  RECT cr;
-  GetClientRect(c->Handle(), &cr);
-  HDC mem = CreateCompatibleDC(nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = cr.right;
-  bi.bmiHeader.biHeight = -cr.bottom;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bm = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bm);
-  RECT all{0, 0, cr.right, cr.bottom};
-  FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  SendMessage(c->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
-  TShot s{GetPixel(mem, backAt.x, backAt.y), 0};
-  for (int y = 0; y < cr.bottom; ++y)
-    for (int x = 0; x < cr.right; ++x) {
-      COLORREF p = GetPixel(mem, x, y);
+  TPaintShot shot(c->Handle(), RGB(0, 0, 0));
+  TShot s{shot.At(backAt.x, backAt.y), 0};
+  for (int y = 0; y < shot.Height(); ++y)
+    for (int x = 0; x < shot.Width(); ++x) {
+      COLORREF p = shot.At(x, y);
       if (GetRValue(p) > GetGValue(p) + 80 && GetRValue(p) > GetBValue(p) + 80) ++s.Reddish;
     }
-  SelectObject(mem, old);
-  DeleteObject(bm);
-  DeleteDC(mem);
   return s;
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/vcl/comctrls.h"
 #include "tests/platform/vcl/formtest.h"
+#include "tests/platform/vcl/painttest.h"
 
 namespace {
 
@@ -33,30 +34,14 @@ protected:
 // Paints the bar into a white bitmap and returns, for each client x (y when vertical), whether a
 // dark pixel lies in the band [from, to) across the channel.
 std::vector<bool> DarkColumns(TTrackBar* t, int from, int to, bool vertical) {
-  RECT cr;
-  GetClientRect(t->Handle(), &cr);
-  HDC mem = CreateCompatibleDC(nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = cr.right;
-  bi.bmiHeader.biHeight = -cr.bottom;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bm = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bm);
-  FillRect(mem, &cr, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  SendMessage(t->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
-  int len = vertical ? cr.bottom : cr.right;
+  TPaintShot shot(t->Handle());
+  int len = vertical ? shot.Height() : shot.Width();
   std::vector<bool> dark(static_cast<size_t>(len), false);
   for (int a = 0; a < len; ++a)
     for (int b = from; b < to; ++b) {
-      COLORREF p = vertical ? GetPixel(mem, b, a) : GetPixel(mem, a, b);
+      COLORREF p = vertical ? shot.At(b, a) : shot.At(a, b);
       if (GetRValue(p) < 80 && GetGValue(p) < 80 && GetBValue(p) < 80) dark[static_cast<size_t>(a)] = true;
     }
-  SelectObject(mem, old);
-  DeleteObject(bm);
-  DeleteDC(mem);
   return dark;
 }
 
@@ -190,21 +175,7 @@ TEST_F(TrackBarTicks, TheSelectedRangeShowsInTheChannel) {
   RECT ch;
   SendMessage(h, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&ch));
   int mid = (ch.top + ch.bottom) / 2;
-  auto highlighted = [&](int x) {
-    RECT cr;
-    GetClientRect(h, &cr);
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bm = CreateCompatibleBitmap(screen, cr.right, cr.bottom);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(mem, bm);
-    SendMessage(h, WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
-    bool hit = GetPixel(mem, x, mid) == GetSysColor(COLOR_HIGHLIGHT);
-    SelectObject(mem, old);
-    DeleteObject(bm);
-    DeleteDC(mem);
-    return hit;
-  };
+  auto highlighted = [&](int x) { return TPaintShot(h).At(x, mid) == GetSysColor(COLOR_HIGHLIGHT); };
   t->SetPosition(10);  // the thumb out of the way
   EXPECT_TRUE(highlighted(t->ValueToPixel(4)));
   EXPECT_FALSE(highlighted(t->ValueToPixel(8)));
