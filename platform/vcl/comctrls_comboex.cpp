@@ -158,6 +158,7 @@ void TComboBoxEx::SetStyle(TComboBoxExStyle Value) {
   FStyle = Value;
   // A list-only box draws its chosen item (picture and caption) in the text area itself.
   FCombo->SetStyle(Value == csExDropDownList ? csOwnerDrawFixed : Value == csExSimple ? csSimple : csDropDown);
+  UpdateItemHeight();
 }
 
 void TComboBoxEx::SetImages(TImageList* Value) {
@@ -177,7 +178,13 @@ void TComboBoxEx::Notification(TComponent* AComponent, TOperation Operation) {
   }
 }
 
-void TComboBoxEx::UpdateItemHeight() { FCombo->SetItemHeight(std::max(16, FImages ? FImages->Height() + 2 : 0)); }
+// Item heights fit the pictures; a box with free text keeps room for the chosen item's picture
+// before the text.
+void TComboBoxEx::UpdateItemHeight() {
+  FCombo->SetItemHeight(std::max(16, FImages ? FImages->Height() + 2 : 0));
+  FCombo->FTextLeft = FImages && FStyle != csExDropDownList ? FImages->Width() + 6 : 2;
+  FCombo->Invalidate();
+}
 
 // The inner box shows the captions; the selection stays on the same index while it exists.
 void TComboBoxEx::ItemsChanged() {

@@ -501,12 +501,12 @@ void TCustomEdit::PaintWindow(HDC DC) {
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
   std::string shown = DisplayText();
-  TextOut(DC, 2, 1, shown.c_str(), static_cast<int>(shown.size()));
+  TextOut(DC, FTextLeft, 1, shown.c_str(), static_cast<int>(shown.size()));
   auto xOf = [&](int chars) {
     SIZE sz{0, 0};
     size_t b = ByteOfChar(shown, chars);
     GetTextExtentPoint32(DC, shown.c_str(), static_cast<int>(b), &sz);
-    return 2 + sz.cx;
+    return FTextLeft + sz.cx;
   };
   if (FSelLength != 0 && Focused()) {
     int a = std::min(FSelStart, FSelStart + FSelLength), b = std::max(FSelStart, FSelStart + FSelLength);

@@ -189,6 +189,7 @@ protected:
   bool FReadOnly = false;
   int FMaxLength = 0;
   char FPasswordChar = 0;
+  int FTextLeft = 2;  // client x where the text starts (room for a picture before it)
   int FSelStart = 0, FSelLength = 0;
   bool FModified = false;
 };

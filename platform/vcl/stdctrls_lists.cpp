@@ -365,6 +365,12 @@ void TComboBox::PaintWindow(HDC DC) {
     IntersectClipRect(DC, 0, 0, r.right - bw, r.bottom);
     TCustomEdit::PaintWindow(DC);
     RestoreDC(DC, saved);
+    if (FTextLeft > 2 && FListOwnerDraw && OnDrawItem && FItemIndex >= 0) {
+      // The room before the text shows the chosen item's picture, drawn by the owner.
+      FCanvas->SetHandle(DC);
+      OnDrawItem(this, FItemIndex, RECT{0, 0, FTextLeft - 2, r.bottom}, TOwnerDrawState{odComboBoxEdit});
+      FCanvas->SetHandle(nullptr);
+    }
   }
   DrawFrameControl(DC, &button, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | (FDropped ? UINT(DFCS_PUSHED) : 0u));
 }

@@ -2,6 +2,7 @@
 // "COMBOBOX", items with pictures and indent, events passed on, drawing and streaming.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/rtl/strings.h"
@@ -101,29 +102,40 @@ TEST_F(ComboBoxExTest, ItemsReachTheInnerBoxAndItsEventsReachTheProgram) {
 }
 
 TEST_F(ComboBoxExTest, TheChosenItemIsDrawnWithItsPictureBesideTheCaption) {
-  TComboBoxEx* b = Make();
-  b->SetStyle(csExDropDownList);
-  b->SetImages(Pictures());
-  b->ItemsEx()->AddItem("Red", 0, 1);
-  b->ItemsEx()->AddItem("Blue", 2, -1, -1, 3);
-  struct TCase {
-    int Index;
-    COLORREF Picture, Absent;
-  };
-  const TCase cases[] = {{0, RGB(255, 0, 0), RGB(0, 0, 255)}, {1, RGB(0, 0, 255), RGB(255, 0, 0)}};
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Index);
-    b->SetItemIndex(c.Index);
+  for (TComboBoxExStyle style : {csExDropDownList, csExDropDown}) {
+    SCOPED_TRACE(style == csExDropDownList ? "drop-down list" : "drop-down");
+    TComboBoxEx* b = Make();
+    b->SetStyle(style);
+    b->SetImages(Pictures());
+    b->ItemsEx()->AddItem("Red", 0, 1);
+    b->ItemsEx()->AddItem("Blue", 2, -1, -1, 3);
+    struct TCase {
+      int Index;
+      COLORREF Picture, Absent;
+    };
+    const TCase cases[] = {{0, RGB(255, 0, 0), RGB(0, 0, 255)}, {1, RGB(0, 0, 255), RGB(255, 0, 0)}};
+    for (const TCase& c : cases) {
+      SCOPED_TRACE(c.Index);
+      b->SetItemIndex(c.Index);
+      TPaintShot shot(b->ComboBox()->Handle());
+      int mid = b->ComboBox()->ClientHeight() / 2;
+      // The picture sits at the left of the text area (the indent applies only in the list).
+      EXPECT_EQ(shot.FirstX(c.Picture, mid), 2);
+      EXPECT_EQ(shot.FirstX(c.Absent, mid), -1);
+      // The caption starts after the picture (16 pixels and a gap).
+      int firstText = shot.Width();
+      for (int y = 0; y < shot.Height(); ++y)
+        for (int x = 0; x < shot.Width() - 20; ++x)  // left of the drop-down button
+          if (shot.At(x, y) == RGB(0, 0, 0)) firstText = std::min(firstText, x);
+      EXPECT_GE(firstText, 22);
+      EXPECT_LT(firstText, 40);
+    }
+    // Without images only the caption is drawn, from the left.
+    b->SetImages(nullptr);
     TPaintShot shot(b->ComboBox()->Handle());
-    int mid = b->ComboBox()->ClientHeight() / 2;
-    // The picture sits at the left of the text area (the indent applies only in the list).
-    EXPECT_EQ(shot.FirstX(c.Picture, mid), 2);
-    EXPECT_EQ(shot.FirstX(c.Absent, mid), -1);
+    EXPECT_EQ(shot.FirstX(RGB(0, 0, 255), b->ComboBox()->ClientHeight() / 2), -1);
+    delete b;
   }
-  // Without images only the caption is drawn.
-  b->SetImages(nullptr);
-  TPaintShot shot(b->ComboBox()->Handle());
-  EXPECT_EQ(shot.FirstX(RGB(0, 0, 255), b->ComboBox()->ClientHeight() / 2), -1);
 }
 
 TEST_F(ComboBoxExTest, ImagesFreedFirstAreForgotten) {
