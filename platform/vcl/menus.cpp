@@ -179,6 +179,15 @@ void TMenuItem::Click() {
   else FActionLink.Execute();
 }
 
+std::string StripHotkey(const std::string& Text) {
+  std::string out;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    if (Text[i] == '&' && i + 1 < Text.size()) ++i;
+    out += Text[i];
+  }
+  return out;
+}
+
 // ---- TMenu ----
 TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr)) {
   FItems->FMenu = this;
@@ -200,6 +209,29 @@ void TMenu::Rebuild() {
     i->RebuildHandle();
   };
   walk(FItems.get());
+}
+
+TMenuItem* TMenu::FindItem(intptr_t Value, TFindItemKind Kind) const {
+  std::function<TMenuItem*(TMenuItem*)> walk = [&](TMenuItem* i) -> TMenuItem* {
+    for (int k = 0; k < i->Count(); ++k) {
+      TMenuItem* it = i->Items(k);
+      bool hit = Kind == fkCommand    ? it->FCommand == Value
+                 : Kind == fkHandle   ? it->FHandle && reinterpret_cast<intptr_t>(it->FHandle) == Value
+                                      : Value != 0 && it->FShortCut == Value;
+      if (hit) return it;
+      if (TMenuItem* sub = walk(it)) return sub;
+    }
+    return nullptr;
+  };
+  if (Kind == fkHandle && FItems->FHandle && reinterpret_cast<intptr_t>(FItems->FHandle) == Value) return FItems.get();
+  return walk(FItems.get());
+}
+
+bool TMenu::DispatchCommand(WORD ACommand) {
+  TMenuItem* it = FindItem(ACommand, fkCommand);
+  if (!it) return false;
+  it->Click();
+  return true;
 }
 
 bool TMenu::IsShortCut(TShortCut ShortCut) {
@@ -253,11 +285,14 @@ void DrawDefault(TMenuItem* Item, TCanvas* C, RECT R, TOwnerDrawState State) {
   if (Item->Checked()) C->TextOut(R.left + 5, R.top + 3, "v");
 }
 
-// A canvas over a DC in the menu colours, given back on scope exit.
+// A canvas over a DC with the menu font and colours, given back on scope exit.
 struct TMenuCanvas {
   TCanvas Canvas;
   explicit TMenuCanvas(HDC DC) {
     Canvas.SetHandle(DC);
+    // The menu font, so default sizes match the rows the window manager measures itself.
+    LOGFONTA lf{};
+    if (GetObject(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf) == sizeof lf) Canvas.Font()->SetLogFont(lf);
     Canvas.Font()->SetColor(clMenuText);
     Canvas.Brush()->SetColor(clMenu);
   }
@@ -285,7 +320,7 @@ bool MenuOwnerMessage(TMessage& M) {
       {
         TMenuCanvas mc(dc);
         // The row starts at the size the menu would give it; the event may change it.
-        int w = mc.Canvas.TextWidth(it->Caption()) + (IsTopOfBar(it) ? 16 : 40);
+        int w = mc.Canvas.TextWidth(StripHotkey(it->Caption())) + (IsTopOfBar(it) ? 16 : 40);
         std::string sc = ShortCutToText(it->ShortCut());
         if (!sc.empty() && !IsTopOfBar(it)) w += 16 + mc.Canvas.TextWidth(sc);
         int h = static_cast<int>(mis->itemHeight);
@@ -324,6 +359,8 @@ LRESULT PopupListProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
   return DefWindowProc(W, Msg, WP, LP);
 }
 
+}  // namespace
+
 HWND PopupListWindow() {
   static thread_local HWND wnd = nullptr;
   if (wnd && IsWindow(wnd)) return wnd;
@@ -337,8 +374,6 @@ HWND PopupListWindow() {
   wnd = CreateWindowEx(0, "TPUtilWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   return wnd;
 }
-
-}  // namespace
 
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
 TPopupMenu::~TPopupMenu() = default;

@@ -19,6 +19,9 @@ std::string ShortCutToText(TShortCut ShortCut);
 // The reverse, with the modifier words in any order and any case; 0 for text it cannot read.
 TShortCut TextToShortCut(const std::string& Text);
 
+// The caption without its accelerator marks ("&&" stays one "&").
+std::string StripHotkey(const std::string& Text);
+
 // Owner-drawn items (the menu's OwnerDraw on): the measure event may change the row's size (it
 // starts at the default width and height); the advanced draw event, else the draw event, paints
 // the row instead of the menu. The canvas is the popup's, with the menu font.
@@ -96,6 +99,8 @@ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
 };
 
+ORV_ENUM(TFindItemKind, fkCommand, fkHandle, fkShortCut)
+
 // The common part of popup and main menus: the root item, owner drawing, shortcuts, and the
 // owner-window messages of the API menus (commands, measuring and drawing items).
 class TMenu : public TComponent {
@@ -115,6 +120,10 @@ public:
   virtual bool IsOwnerDrawItem(const TMenuItem* Item) const;
   // Refills all API menus from the items (events set after the items were added count then).
   void Rebuild();
+  // The item under the root with that command, sub-menu handle or shortcut, or nullptr.
+  TMenuItem* FindItem(intptr_t Value, TFindItemKind Kind) const;
+  // Runs the item with that command; false when the menu has none.
+  bool DispatchCommand(WORD ACommand);
 
 protected:
   friend class TMenuItem;
@@ -128,6 +137,9 @@ protected:
 // measure and draw events (or paint it as the menu would). Forms call it for their menu bar;
 // popup menus are owned by a hidden window that calls it. True when the message was taken.
 bool MenuOwnerMessage(TMessage& Message);
+// The hidden window that owns the popup menus while they run (it answers as above); others who
+// track a menu of their own may hand it the messages for the class library's items.
+HWND PopupListWindow();
 
 ORV_ENUM(TPopupAlignment, paLeft, paRight, paCenter)
 
