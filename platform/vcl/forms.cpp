@@ -480,6 +480,7 @@ void TCustomForm::WndProc(TMessage& M) {
     case WM_COMMAND:
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
+    case WM_MENUSELECT:
       if (MenuOwnerMessage(M)) return;
       break;
     case CM_RELEASE:

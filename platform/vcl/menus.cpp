@@ -50,7 +50,9 @@ TMenuItem::TMenuItem(TComponent* AOwner)
 
 void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove) FActionLink.Removed(AComponent);
+  if (Operation != opRemove) return;
+  FActionLink.Removed(AComponent);
+  if (AComponent == FSubMenuImages) FSubMenuImages = nullptr;
 }
 
 TMenuItem::~TMenuItem() {
@@ -78,11 +80,44 @@ void TMenuItem::SetVisible(bool Value) {
 }
 void TMenuItem::SetChecked(bool Value) {
   FChecked = Value;
+  if (Value && FRadioItem && FParent)
+    for (TMenuItem* i : FParent->FItems)
+      if (i != this && i->FRadioItem && i->FGroupIndex == FGroupIndex) i->FChecked = false;
   MenuChanged();
 }
 void TMenuItem::SetShortCut(TShortCut Value) {
   FShortCut = Value;
   MenuChanged();
+}
+
+void TMenuItem::SetBreak(TMenuBreak Value) {
+  FBreak = Value;
+  MenuChanged();
+}
+void TMenuItem::SetDefault(bool Value) {
+  FDefault = Value;
+  MenuChanged();
+}
+void TMenuItem::SetRadioItem(bool Value) {
+  FRadioItem = Value;
+  MenuChanged();
+}
+void TMenuItem::SetImageIndex(int Value) {
+  FImageIndex = Value;
+  MenuChanged();
+}
+
+void TMenuItem::SetSubMenuImages(TImageList* Value) {
+  FSubMenuImages = Value;
+  if (Value) Value->FreeNotification(this);
+  RebuildHandle();
+}
+
+TImageList* TMenuItem::GetImageList() const {
+  for (const TMenuItem* p = FParent; p; p = p->FParent)
+    if (p->FSubMenuImages) return p->FSubMenuImages;
+  TMenu* m = GetParentMenu();
+  return m ? m->Images() : nullptr;
 }
 
 void TMenuItem::Add(TMenuItem* Item) { Insert(Count(), Item); }
@@ -147,7 +182,10 @@ void TMenuItem::RebuildHandle() {
     // Separators stay separators even in owner-drawn menus.
     bool separator = it->FCaption == "-";
     mii.fType = separator ? MFT_SEPARATOR : (menu && menu->IsOwnerDrawItem(it)) ? MFT_OWNERDRAW : MFT_STRING;
-    mii.fState = (it->FEnabled ? 0u : UINT(MFS_GRAYED)) | (it->FChecked ? UINT(MFS_CHECKED) : 0u);
+    if (it->FRadioItem) mii.fType |= MFT_RADIOCHECK;
+    if (it->FBreak != mbNone) mii.fType |= it->FBreak == mbBreak ? MFT_MENUBREAK : MFT_MENUBARBREAK;
+    mii.fState = (it->FEnabled ? 0u : UINT(MFS_GRAYED)) | (it->FChecked ? UINT(MFS_CHECKED) : 0u) |
+                 (it->FDefault ? UINT(MFS_DEFAULT) : 0u);
     mii.wID = static_cast<UINT>(it->FCommand);
     mii.dwItemData = static_cast<ULONG_PTR>(it->FCommand);
     std::string text = it->FCaption;
@@ -175,6 +213,7 @@ TMenuItem* TMenuItem::FindShortCut(TShortCut ShortCut) const {
 
 void TMenuItem::Click() {
   if (!FEnabled) return;
+  if (FAutoCheck) SetChecked(FRadioItem || !FChecked);
   if (OnClick) OnClick(this);
   else FActionLink.Execute();
 }
@@ -200,7 +239,25 @@ void TMenu::SetOwnerDraw(bool Value) {
   Rebuild();
 }
 
-bool TMenu::IsOwnerDrawItem(const TMenuItem*) const { return FOwnerDraw; }
+void TMenu::SetImages(TImageList* Value) {
+  FImages = Value;
+  if (Value) Value->FreeNotification(this);
+  Rebuild();
+}
+
+void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FImages) {
+    FImages = nullptr;
+    Rebuild();
+  }
+}
+
+// Rows with an image are drawn here (the window manager draws text only).
+bool TMenu::IsOwnerDrawItem(const TMenuItem* Item) const {
+  TImageList* images = Item->GetImageList();
+  return FOwnerDraw || (images && Item->ImageIndex() >= 0 && Item->ImageIndex() < images->Count());
+}
 
 void TMenu::Rebuild() {
   // Depth first, so each level's sub-menus are up to date when it is refilled.
@@ -274,7 +331,16 @@ void DrawDefault(TMenuItem* Item, TCanvas* C, RECT R, TOwnerDrawState State) {
     DrawText(C->Handle(), Item->Caption().c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_CENTER | prefix);
     return;
   }
-  t.left += 20;
+  TImageList* images = Item->GetImageList();
+  int index = Item->ImageIndex();
+  if (images && index >= 0 && index < images->Count()) {
+    images->Draw(C, R.left + 2, R.top + (R.bottom - R.top - images->Height()) / 2, index, Item->Enabled());
+    t.left += std::max(20, images->Width() + 6);
+  } else {
+    t.left += 20;
+    if (Item->Checked()) C->TextOut(R.left + 5, R.top + 3, Item->RadioItem() ? "o" : "v");
+  }
+  C->Font()->SetStyle(Item->Default() ? TFontStyles{fsBold} : TFontStyles{});
   DrawText(C->Handle(), Item->Caption().c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | prefix);
   std::string sc = ShortCutToText(Item->ShortCut());
   if (!sc.empty()) {
@@ -282,7 +348,6 @@ void DrawDefault(TMenuItem* Item, TCanvas* C, RECT R, TOwnerDrawState State) {
     k.right -= 16;
     DrawText(C->Handle(), sc.c_str(), -1, &k, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
   }
-  if (Item->Checked()) C->TextOut(R.left + 5, R.top + 3, "v");
 }
 
 // A canvas over a DC with the menu font and colours, given back on scope exit.
@@ -310,6 +375,24 @@ bool MenuOwnerMessage(TMessage& M) {
       it->Click();
       M.Result = 0;
       return true;
+    }
+    case WM_MENUSELECT: {
+      if (HIWORD(M.WParam) == 0xFFFF && M.LParam == 0) {
+        Application()->SetHint("");
+        return false;
+      }
+      // A sub-menu item comes by its position in the menu, any other by its command.
+      TMenuItem* it = nullptr;
+      HMENU menu = reinterpret_cast<HMENU>(M.LParam);
+      if (HIWORD(M.WParam) & MF_POPUP) {
+        HMENU sub = GetSubMenu(menu, LOWORD(M.WParam));
+        for (const auto& [cmd, item] : Commands())
+          if (sub && item->FHandle == sub) it = item;
+      } else {
+        it = TMenuItem::FindCommand(LOWORD(M.WParam));
+      }
+      if (it) Application()->SetHint(GetLongHint(it->Hint()));
+      return false;  // others may want it too
     }
     case WM_MEASUREITEM: {
       auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(M.LParam);
@@ -402,8 +485,8 @@ TMainMenu::~TMainMenu() {
 }
 
 bool TMainMenu::IsOwnerDrawItem(const TMenuItem* Item) const {
-  if (Item->Parent() == FItems.get() && (Item->OnDrawItem || Item->OnAdvancedDrawItem)) return true;
-  return FOwnerDraw;
+  if (Item->Parent() == FItems.get()) return FOwnerDraw || Item->OnDrawItem || Item->OnAdvancedDrawItem;
+  return TMenu::IsOwnerDrawItem(Item);
 }
 
 namespace {

@@ -31,6 +31,11 @@ using TAdvancedMenuDrawItemEvent =
     std::function<void(TObject* Sender, TCanvas* ACanvas, RECT ARect, TOwnerDrawState State)>;
 
 class TMenu;
+class TImageList;
+bool MenuOwnerMessage(TMessage& Message);
+
+// Where an item starts a new column of its menu (mbBarBreak with a line before it).
+ORV_ENUM(TMenuBreak, mbNone, mbBreak, mbBarBreak)
 
 // A menu item. Each item has a command number (its id in the API menus) and, once it has
 // sub-items, an API popup menu (Handle) that holds them; every change of the item or of its list
@@ -50,6 +55,33 @@ public:
   void SetChecked(bool Value);
   TShortCut ShortCut() const { return FShortCut; }
   void SetShortCut(TShortCut Value);
+  TMenuBreak Break() const { return FBreak; }
+  void SetBreak(TMenuBreak Value);
+  // The default item of its menu, written in bold.
+  bool Default() const { return FDefault; }
+  void SetDefault(bool Value);
+  // A radio item shows a dot when checked; checking it unchecks the radio items of the same
+  // GroupIndex under the same parent.
+  bool RadioItem() const { return FRadioItem; }
+  void SetRadioItem(bool Value);
+  int GroupIndex() const { return FGroupIndex; }
+  void SetGroupIndex(int Value) { FGroupIndex = Value; }
+  // A click toggles Checked first (a radio item is checked).
+  bool AutoCheck() const { return FAutoCheck; }
+  void SetAutoCheck(bool Value) { FAutoCheck = Value; }
+  int HelpContext() const { return FHelpContext; }
+  void SetHelpContext(int Value) { FHelpContext = Value; }
+  // Shown as the application's hint while the item is highlighted (the part after "|").
+  const std::string& Hint() const { return FHint; }
+  void SetHint(const std::string& Value) { FHint = Value; }
+  // The image of the item in the image list its menu gives it (GetImageList), -1 for none.
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value);
+  // The image list for this item's sub-items, instead of the menu's.
+  TImageList* SubMenuImages() const { return FSubMenuImages; }
+  void SetSubMenuImages(TImageList* Value);
+  // The nearest parent's SubMenuImages, else the menu's Images (nullptr for none).
+  TImageList* GetImageList() const;
   // The enabled, visible item under this one (at any depth, through enabled and visible items)
   // whose ShortCut is ShortCut, or nullptr.
   TMenuItem* FindShortCut(TShortCut ShortCut) const;
@@ -81,13 +113,17 @@ public:
 
 private:
   friend class TMenu;
+  friend bool MenuOwnerMessage(TMessage& Message);
   // Refills the API menu from the visible sub-items (nothing before it is made).
   void RebuildHandle();
   // The item changed: the API menu holding it is refilled.
   void MenuChanged();
-  std::string FCaption;
-  bool FEnabled = true, FVisible = true, FChecked = false;
+  std::string FCaption, FHint;
+  bool FEnabled = true, FVisible = true, FChecked = false, FDefault = false, FRadioItem = false, FAutoCheck = false;
   TShortCut FShortCut = 0;
+  TMenuBreak FBreak = mbNone;
+  int FGroupIndex = 0, FHelpContext = 0, FImageIndex = -1;
+  TImageList* FSubMenuImages = nullptr;
   std::vector<TMenuItem*> FItems;
   TMenuItem* FParent = nullptr;
   TMenu* FMenu = nullptr;  // set on a menu's root item
@@ -114,6 +150,9 @@ public:
   // Owner drawing: the items' measure and draw events size and paint their rows.
   bool OwnerDraw() const { return FOwnerDraw; }
   void SetOwnerDraw(bool Value);
+  // Images of the items (ImageIndex); a menu with images draws its rows itself to show them.
+  TImageList* Images() const { return FImages; }
+  void SetImages(TImageList* Value);
   // Runs the item whose ShortCut is ShortCut; false when no enabled item has it.
   bool IsShortCut(TShortCut ShortCut);
   // Whether the item's row is measured and drawn by the class library (MF_OWNERDRAW).
@@ -127,14 +166,17 @@ public:
 
 protected:
   friend class TMenuItem;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   virtual bool IsBar() const { return false; }
   std::unique_ptr<TMenuItem> FItems;
   bool FOwnerDraw = false;
+  TImageList* FImages = nullptr;
 };
 
 // Handles what the API menus send their owner window: WM_COMMAND from a menu (lParam 0) runs the
 // item with that command, WM_MEASUREITEM and WM_DRAWITEM for menu items (ODT_MENU) run its
-// measure and draw events (or paint it as the menu would). Forms call it for their menu bar;
+// measure and draw events (or paint it as the menu would, with its image), WM_MENUSELECT makes
+// the highlighted item's long hint the application's hint (cleared when the menu closes). Forms call it for their menu bar;
 // popup menus are owned by a hidden window that calls it. True when the message was taken.
 bool MenuOwnerMessage(TMessage& Message);
 // The hidden window that owns the popup menus while they run (it answers as above); others who

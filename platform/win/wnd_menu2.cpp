@@ -157,6 +157,11 @@ void PaintLevel(HWND w) {
   FillRect(dc, &c, GetSysColorBrush(COLOR_MENU));
   DrawEdge(dc, &c, EDGE_RAISED, BF_RECT);
   HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  // The default item is written in bold.
+  LOGFONTA lf{};
+  GetObject(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+  lf.lfWeight = FW_BOLD;
+  HFONT bold = CreateFontIndirect(&lf);
   SetBkMode(dc, TRANSPARENT);
   for (size_t i = 0; lv && i < lv->Rows.size(); ++i) {
     const TApiMenuItem* it = ItemOf(lv->Menu, static_cast<int>(i));
@@ -167,12 +172,17 @@ void PaintLevel(HWND w) {
       SendDrawItem(gTrack->Owner, lv->Menu, *it, dc, row, OwnerDrawState(*it, hot, false, !gTrack->ByKeyboard));
       continue;
     }
+    if ((it->Flags & MF_MENUBARBREAK) && row.left > kBorder) {
+      RECT bar{row.left - 1, kBorder, row.left + 1, c.bottom - kBorder};
+      DrawEdge(dc, &bar, EDGE_ETCHED, BF_LEFT);
+    }
     if (it->Flags & MF_SEPARATOR) {
       RECT line{row.left + 2, (row.top + row.bottom) / 2 - 1, row.right - 2, (row.top + row.bottom) / 2 + 1};
       DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
       continue;
     }
     hot = hot && Selectable(it);
+    SelectObject(dc, (it->Flags & MF_DEFAULT) && bold ? static_cast<HGDIOBJ>(bold) : GetStockObject(DEFAULT_GUI_FONT));
     if (hot) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(dc, GetSysColor(!Selectable(it) ? COLOR_GRAYTEXT : hot ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
     // "Caption\tShortcut": the shortcut text goes right-aligned.
@@ -185,7 +195,15 @@ void PaintLevel(HWND w) {
       std::string keys = it->Text.substr(tab + 1);
       DrawText(dc, keys.c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
     }
-    if (it->Flags & MF_CHECKED) {
+    if ((it->Flags & MF_CHECKED) && (it->Flags & MFT_RADIOCHECK)) {
+      // A radio item shows a dot.
+      int cy = (row.top + row.bottom) / 2, cx = row.left + 11;
+      HGDIOBJ ob = SelectObject(dc, GetSysColorBrush(hot ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+      HGDIOBJ op = SelectObject(dc, GetStockObject(NULL_PEN));
+      Ellipse(dc, cx - 3, cy - 3, cx + 4, cy + 4);
+      SelectObject(dc, op);
+      SelectObject(dc, ob);
+    } else if (it->Flags & MF_CHECKED) {
       RECT m{row.left + 4, row.top, row.left + 18, row.bottom};
       DrawText(dc, "v", -1, &m, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     }
@@ -201,6 +219,7 @@ void PaintLevel(HWND w) {
     }
   }
   SelectObject(dc, oldFont);
+  if (bold) DeleteObject(bold);
   EndPaint(w, &ps);
 }
 
@@ -228,11 +247,11 @@ void RegisterPopupClass() {
 }
 
 // Rows of a popup: owner-drawn items size themselves, texts are measured, and the popup is at
-// least kMinWidth wide.
+// least kMinWidth wide. An item with MF_MENUBREAK or MF_MENUBARBREAK starts a new column; each
+// column is as wide as its widest item.
 SIZE LayOut(TLevel& lv) {
   TApiMenu* m = FindApiMenu(lv.Menu);
-  int width = kMinWidth - 2 * kBorder, y = kBorder;
-  std::vector<int> heights;
+  std::vector<SIZE> sizes;
   for (const TApiMenuItem& it : m->Items) {
     int w = 0, h = kRow;
     if (it.Flags & MF_OWNERDRAW) {
@@ -246,15 +265,28 @@ SIZE LayOut(TLevel& lv) {
       w = 20 + TextWidth(it.Text.substr(0, tab)) + 20;
       if (tab != std::string::npos) w += 16 + TextWidth(it.Text.substr(tab + 1));
     }
-    width = std::max(width, w);
-    heights.push_back(h);
+    sizes.push_back(SIZE{w, h});
   }
-  lv.Rows.clear();
-  for (int h : heights) {
-    lv.Rows.push_back(RECT{kBorder, y, kBorder + width, y + h});
-    y += h;
+  // Columns as [first, last) item ranges.
+  std::vector<std::pair<size_t, size_t>> cols;
+  for (size_t i = 0; i < m->Items.size(); ++i)
+    if (i == 0 || (m->Items[i].Flags & (MF_MENUBREAK | MF_MENUBARBREAK))) cols.push_back({i, i + 1});
+    else cols.back().second = i + 1;
+  lv.Rows.assign(m->Items.size(), RECT{0, 0, 0, 0});
+  int x = kBorder, bottom = kBorder;
+  for (size_t c = 0; c < cols.size(); ++c) {
+    int width = 0;
+    for (size_t i = cols[c].first; i < cols[c].second; ++i) width = std::max<int>(width, sizes[i].cx);
+    if (c + 1 == cols.size()) width = std::max(width, kMinWidth - kBorder - x);
+    int y = kBorder;
+    for (size_t i = cols[c].first; i < cols[c].second; ++i) {
+      lv.Rows[i] = RECT{x, y, x + width, y + static_cast<int>(sizes[i].cy)};
+      y += sizes[i].cy;
+    }
+    bottom = std::max(bottom, y);
+    x += width;
   }
-  return SIZE{width + 2 * kBorder, y + kBorder};
+  return SIZE{x + kBorder, bottom + kBorder};
 }
 
 // Keeps [pos, pos + size) inside [0, limit): flips to the other side of the anchor range

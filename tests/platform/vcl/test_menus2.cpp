@@ -382,3 +382,93 @@ TEST_F(MainMenuTest, ShortCutEventsComeBeforeMenusAndActions) {
   EXPECT_EQ(press('O'), "app;");
   Application()->OnShortCut = nullptr;
 }
+
+TEST_F(MenuTest, RadioItemsAutoCheckAndTheItemFlags) {
+  auto* menu = new TPopupMenu(Form);
+  TMenuItem* small = Add(menu->Items(), "Small");
+  TMenuItem* large = Add(menu->Items(), "Large");
+  TMenuItem* other = Add(menu->Items(), "Other group");
+  TMenuItem* wrap = Add(menu->Items(), "Wrap");
+  for (TMenuItem* i : {small, large, other}) {
+    i->SetRadioItem(true);
+    i->SetAutoCheck(true);
+  }
+  other->SetGroupIndex(1);
+  wrap->SetAutoCheck(true);
+  struct Step {
+    TMenuItem* Click;
+    const char* Checked;  // S L O W
+  } steps[] = {{small, "S..."}, {large, ".L.."}, {other, ".LO."}, {large, ".LO."}, {wrap, ".LOW"}, {wrap, ".LO."}};
+  for (const Step& s : steps) {
+    s.Click->Click();
+    std::string got;
+    const char* marks = "SLOW";
+    for (int i = 0; i < 4; ++i) got += menu->Items()->Items(i)->Checked() ? marks[i] : '.';
+    EXPECT_EQ(got, s.Checked) << s.Click->Caption();
+  }
+  // The API menu shows radio checks, breaks and the default item.
+  wrap->SetBreak(mbBarBreak);
+  small->SetDefault(true);
+  HMENU h = menu->Handle();
+  EXPECT_EQ(GetMenuState(h, 1, MF_BYPOSITION), UINT(MF_CHECKED) | UINT(MFT_RADIOCHECK));
+  EXPECT_EQ(GetMenuState(h, 0, MF_BYPOSITION), UINT(MF_DEFAULT) | UINT(MFT_RADIOCHECK));
+  EXPECT_EQ(GetMenuState(h, 3, MF_BYPOSITION), UINT(MF_MENUBARBREAK));
+  wrap->SetBreak(mbBreak);
+  EXPECT_EQ(GetMenuState(h, 3, MF_BYPOSITION), UINT(MF_MENUBREAK));
+}
+
+TEST_F(MenuTest, ImagesAndHintsOfTheHighlightedItem) {
+  auto* images = new TImageList(Form);
+  TBitmap red;
+  red.SetSize(16, 16);
+  red.Canvas()->Brush()->SetColor(clRed);
+  red.Canvas()->FillRect(RECT{0, 0, 16, 16});
+  images->Add(&red, nullptr);
+  auto* menu = new TPopupMenu(Form);
+  TMenuItem* open = Add(menu->Items(), "Open");
+  TMenuItem* plain = Add(menu->Items(), "Plain");
+  open->SetImageIndex(0);
+  open->SetHint("Open|Opens a picture");
+  plain->SetImageIndex(5);  // outside the list: no image
+  menu->SetImages(images);
+  EXPECT_EQ(open->GetImageList(), images);
+  EXPECT_EQ(GetMenuState(menu->Handle(), 0, MF_BYPOSITION) & MF_OWNERDRAW, UINT(MF_OWNERDRAW));
+  EXPECT_EQ(GetMenuState(menu->Handle(), 1, MF_BYPOSITION) & MF_OWNERDRAW, 0u);
+  COLORREF imagePixel = 0;
+  std::string hint;
+  Steps(Form, {K(VK_DOWN),
+               [&] {
+                 hint = Application()->Hint();
+                 RECT r{};
+                 GetMenuItemRect(nullptr, menu->Handle(), 0, &r);
+                 HWND popup = FindWindow("#32768", nullptr);
+                 ASSERT_NE(popup, nullptr);
+                 HBITMAP bm = RenderWindowToBitmap(popup);
+                 HDC dc = CreateCompatibleDC(nullptr);
+                 HGDIOBJ old = SelectObject(dc, bm);
+                 imagePixel = GetPixel(dc, 2 + 2 + 8, 2 + (r.bottom - r.top) / 2);  // the image's middle
+                 SelectObject(dc, old);
+                 DeleteDC(dc);
+                 DeleteObject(bm);
+               },
+               K(VK_ESCAPE)});
+  menu->Popup(300, 200);
+  EXPECT_EQ(hint, "Opens a picture");
+  EXPECT_EQ(imagePixel, RGB(255, 0, 0));
+  EXPECT_EQ(Application()->Hint(), "");  // cleared when the menu closed
+  // A sub-menu's own image list wins over the menu's; a freed list is forgotten.
+  auto* other = new TImageList(Form);
+  TMenuItem* sub = Add(open, "Inner");
+  open->SetSubMenuImages(other);
+  EXPECT_EQ(sub->GetImageList(), other);
+  delete other;
+  EXPECT_EQ(sub->GetImageList(), images);
+  delete images;
+  EXPECT_EQ(menu->Images(), nullptr);
+  // Open now holds a sub-menu, so its type comes from the item information.
+  MENUITEMINFOA mii{};
+  mii.cbSize = sizeof mii;
+  mii.fMask = MIIM_FTYPE;
+  ASSERT_TRUE(GetMenuItemInfo(menu->Handle(), 0, TRUE, &mii));
+  EXPECT_EQ(mii.fType & MFT_OWNERDRAW, 0u);
+}

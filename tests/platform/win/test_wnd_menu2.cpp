@@ -456,3 +456,39 @@ TEST_F(MenuBarTest, OwnerDrawnBarItemsAreMeasuredAndDrawnWithTheirState) {
                 {}),
             42);
 }
+
+TEST_F(WndTest, BreaksStartColumnsAndRadioItemsShowADot) {
+  HWND owner = Top(0, 0, 300, 200);
+  HMENU m = CreatePopupMenu();
+  AppendMenu(m, MF_STRING, 1, "One");
+  AppendMenu(m, MF_STRING | MF_CHECKED | MFT_RADIOCHECK, 2, "Two");
+  AppendMenu(m, MF_STRING | MF_MENUBARBREAK, 3, "Three");
+  AppendMenu(m, MF_STRING | MF_DEFAULT, 4, "Four");
+  RECT r[4]{};
+  COLORREF dotTwo = 0, dotOne = 0;
+  StartSteps({[&] {
+                for (UINT i = 0; i < 4; ++i) GetMenuItemRect(nullptr, m, i, &r[i]);
+                HWND popup = FindWindow("#32768", nullptr);
+                ASSERT_NE(popup, nullptr);
+                HBITMAP bm = RenderWindowToBitmap(popup);
+                int left = r[0].left - 2, top = r[0].top - 2;
+                dotOne = PixelOf(bm, r[0].left - left + 11, (r[0].top + r[0].bottom) / 2 - top);
+                dotTwo = PixelOf(bm, r[1].left - left + 11, (r[1].top + r[1].bottom) / 2 - top);
+                DeleteObject(bm);
+              },
+              K(VK_DOWN), K(VK_DOWN), K(VK_DOWN), K(VK_RETURN)});
+  EXPECT_EQ(TrackPopupMenu(m, TPM_RETURNCMD, 200, 200, 0, owner, nullptr), 3);  // keys go down the columns
+  Steps().clear();
+  EXPECT_EQ(r[2].left, r[0].right);  // the second column starts beside the first, at the top
+  EXPECT_EQ(r[2].top, r[0].top);
+  EXPECT_EQ(r[3].top, r[2].bottom);
+  EXPECT_EQ(r[1].left, r[0].left);
+  EXPECT_EQ(dotTwo, GetSysColor(COLOR_MENUTEXT));
+  EXPECT_EQ(dotOne, GetSysColor(COLOR_MENU));
+  // EndMenu closes the menu as a cancel.
+  StartSteps({[] { EXPECT_TRUE(EndMenu()); }});
+  EXPECT_EQ(TrackPopupMenu(m, TPM_RETURNCMD, 200, 200, 0, owner, nullptr), 0);
+  Steps().clear();
+  EXPECT_FALSE(EndMenu());
+  DestroyMenu(m);
+}
