@@ -76,13 +76,16 @@ void TMenuItem::SetEnabled(bool Value) {
 }
 void TMenuItem::SetVisible(bool Value) {
   FVisible = Value;
-  MenuChanged();
+  MenuChanged(true);
 }
 void TMenuItem::SetChecked(bool Value) {
   FChecked = Value;
   if (Value && FRadioItem && FParent)
     for (TMenuItem* i : FParent->FItems)
-      if (i != this && i->FRadioItem && i->FGroupIndex == FGroupIndex) i->FChecked = false;
+      if (i != this && i->FRadioItem && i->FGroupIndex == FGroupIndex && i->FChecked) {
+        i->FChecked = false;
+        i->MenuChanged(false);
+      }
   MenuChanged();
 }
 void TMenuItem::SetShortCut(TShortCut Value) {
@@ -129,7 +132,7 @@ void TMenuItem::Insert(int Index, TMenuItem* Item) {
   Index = std::clamp(Index, 0, Count());
   FItems.insert(FItems.begin() + Index, Item);
   RebuildHandle();
-  MenuChanged();  // the item may just have become a sub-menu
+  MenuChanged(false);  // the item may just have become a sub-menu
 }
 
 void TMenuItem::Remove(TMenuItem* Item) {
@@ -165,40 +168,67 @@ HMENU TMenuItem::Handle() {
   return FHandle;
 }
 
-void TMenuItem::MenuChanged() {
-  if (FParent) FParent->RebuildHandle();
+MENUITEMINFOA TMenuItem::EntryOf(TMenuItem* Item, std::string& Text) {
+  TMenu* menu = GetParentMenu();
+  MENUITEMINFOA mii{};
+  mii.cbSize = sizeof mii;
+  mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_DATA | MIIM_STRING | MIIM_SUBMENU;
+  // Separators stay separators even in owner-drawn menus.
+  bool separator = Item->FCaption == "-";
+  mii.fType = separator ? MFT_SEPARATOR : (menu && menu->IsOwnerDrawItem(Item)) ? MFT_OWNERDRAW : MFT_STRING;
+  if (Item->FRadioItem) mii.fType |= MFT_RADIOCHECK;
+  if (Item->FBreak != mbNone) mii.fType |= Item->FBreak == mbBreak ? MFT_MENUBREAK : MFT_MENUBARBREAK;
+  mii.fState = (Item->FEnabled ? 0u : UINT(MFS_GRAYED)) | (Item->FChecked ? UINT(MFS_CHECKED) : 0u) |
+               (Item->FDefault ? UINT(MFS_DEFAULT) : 0u);
+  mii.wID = static_cast<UINT>(Item->FCommand);
+  mii.dwItemData = static_cast<ULONG_PTR>(Item->FCommand);
+  // Rows of popups show the shortcut after a tab; the bar shows captions only.
+  Text = Item->FCaption;
+  std::string keys = ShortCutToText(Item->FShortCut);
+  if (!(FMenu && FMenu->IsBar()) && !keys.empty()) Text += "\t" + keys;
+  mii.dwTypeData = Text.data();
+  mii.hSubMenu = Item->FItems.empty() ? nullptr : Item->Handle();
+  return mii;
+}
+
+void TMenuItem::RedrawBar() const {
+  auto* mm = dynamic_cast<TMainMenu*>(FMenu);
+  if (mm && mm->WindowHandle() && GetMenu(mm->WindowHandle()) == FHandle) DrawMenuBar(mm->WindowHandle());
+}
+
+void TMenuItem::MenuChanged(bool Rebuild) {
+  if (!FParent || !FParent->FHandle) return;
+  if (Rebuild || !FVisible) {
+    FParent->RebuildHandle();
+    return;
+  }
+  // The entry is changed where it is, so items others put into the same API menu stay.
+  HMENU h = FParent->FHandle;
+  for (int pos = 0; pos < GetMenuItemCount(h); ++pos) {
+    MENUITEMINFOA q{};
+    q.cbSize = sizeof q;
+    q.fMask = MIIM_DATA | MIIM_ID;
+    if (!GetMenuItemInfo(h, static_cast<UINT>(pos), TRUE, &q)) continue;
+    if (q.dwItemData != static_cast<ULONG_PTR>(FCommand) || q.wID != static_cast<UINT>(FCommand)) continue;
+    std::string text;
+    MENUITEMINFOA mii = FParent->EntryOf(this, text);
+    SetMenuItemInfo(h, static_cast<UINT>(pos), TRUE, &mii);
+    FParent->RedrawBar();
+    return;
+  }
+  FParent->RebuildHandle();  // not in the menu yet (it was hidden)
 }
 
 void TMenuItem::RebuildHandle() {
   if (!FHandle) return;
   while (GetMenuItemCount(FHandle) > 0) RemoveMenu(FHandle, 0, MF_BYPOSITION);
-  TMenu* menu = GetParentMenu();
-  bool bar = FMenu && FMenu->IsBar();
   for (TMenuItem* it : FItems) {
     if (!it->FVisible) continue;
-    MENUITEMINFOA mii{};
-    mii.cbSize = sizeof mii;
-    mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_DATA | MIIM_STRING | MIIM_SUBMENU;
-    // Separators stay separators even in owner-drawn menus.
-    bool separator = it->FCaption == "-";
-    mii.fType = separator ? MFT_SEPARATOR : (menu && menu->IsOwnerDrawItem(it)) ? MFT_OWNERDRAW : MFT_STRING;
-    if (it->FRadioItem) mii.fType |= MFT_RADIOCHECK;
-    if (it->FBreak != mbNone) mii.fType |= it->FBreak == mbBreak ? MFT_MENUBREAK : MFT_MENUBARBREAK;
-    mii.fState = (it->FEnabled ? 0u : UINT(MFS_GRAYED)) | (it->FChecked ? UINT(MFS_CHECKED) : 0u) |
-                 (it->FDefault ? UINT(MFS_DEFAULT) : 0u);
-    mii.wID = static_cast<UINT>(it->FCommand);
-    mii.dwItemData = static_cast<ULONG_PTR>(it->FCommand);
-    std::string text = it->FCaption;
-    std::string keys = ShortCutToText(it->FShortCut);
-    if (!bar && !keys.empty()) text += "\t" + keys;
-    mii.dwTypeData = text.data();
-    mii.hSubMenu = it->FItems.empty() ? nullptr : it->Handle();
+    std::string text;
+    MENUITEMINFOA mii = EntryOf(it, text);
     InsertMenuItem(FHandle, static_cast<UINT>(-1), TRUE, &mii);
   }
-  if (bar && FMenu) {
-    auto* mm = static_cast<TMainMenu*>(FMenu);
-    if (mm->WindowHandle() && GetMenu(mm->WindowHandle()) == FHandle) DrawMenuBar(mm->WindowHandle());
-  }
+  RedrawBar();
 }
 
 TMenuItem* TMenuItem::FindShortCut(TShortCut ShortCut) const {

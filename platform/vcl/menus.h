@@ -116,8 +116,12 @@ private:
   friend bool MenuOwnerMessage(TMessage& Message);
   // Refills the API menu from the visible sub-items (nothing before it is made).
   void RebuildHandle();
-  // The item changed: the API menu holding it is refilled.
-  void MenuChanged();
+  // The item changed: its entry in the parent's API menu is updated in place, or the parent's
+  // menu refilled when Rebuild (the items shown changed).
+  void MenuChanged(bool Rebuild = false);
+  // The API entry for sub-item Item; Text holds the string the entry points to.
+  MENUITEMINFOA EntryOf(TMenuItem* Item, std::string& Text);
+  void RedrawBar() const;
   std::string FCaption, FHint;
   bool FEnabled = true, FVisible = true, FChecked = false, FDefault = false, FRadioItem = false, FAutoCheck = false;
   TShortCut FShortCut = 0;

@@ -90,8 +90,19 @@ TEST_F(MenuTest, SubItemsBecomeSubMenusThatFollowTheirChanges) {
   TMenuItem* more = Add(a, "x");
   EXPECT_EQ(GetSubMenu(recent->Handle(), 0), a->Handle());
   EXPECT_EQ(GetMenuItemID(a->Handle(), 0), static_cast<UINT>(more->Command()));
+  // State changes update the entry in place: items others added to the menu stay.
+  AppendMenu(h, MF_STRING, 60000, "Foreign");
+  open->SetEnabled(true);
+  open->SetCaption("Open...");
+  EXPECT_EQ(GetMenuItemCount(h), 4);
+  EXPECT_EQ(GetMenuState(h, 0, MF_BYPOSITION), UINT(MF_CHECKED));
+  GetMenuString(h, 0, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "Open...\tCtrl+O");
+  EXPECT_EQ(GetMenuItemID(h, 3), 60000u);
+  // Showing an item refills the menu from the items.
   hidden->SetVisible(true);
   EXPECT_EQ(GetMenuItemCount(h), 4);
+  EXPECT_EQ(GetMenuItemID(h, 2), static_cast<UINT>(hidden->Command()));
   // Items are found by command, sub-menu handle and shortcut; commands run through the menu or
   // the popup-list window.
   EXPECT_EQ(menu->FindItem(more->Command(), fkCommand), more);

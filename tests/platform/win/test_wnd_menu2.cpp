@@ -378,6 +378,23 @@ TEST_F(MenuBarTest, TheLoopIsAnnouncedAndAHelpItemClickRunsAtOnce) {
   EXPECT_EQ(seen, (std::vector<std::string>{"enter0", "init", "popup@1", "exit0"}));
 }
 
+TEST_F(MenuBarTest, TheHighlightedBarItemIsPaintedInTheHighlightColour) {
+  RECT wr, item{};
+  GetWindowRect(Wnd, &wr);
+  ASSERT_TRUE(GetMenuItemRect(Wnd, Bar, 1, &item));
+  auto pixel = [&] {
+    HBITMAP bm = RenderWindowToBitmap(Wnd);
+    COLORREF c = PixelOf(bm, item.left - wr.left + 2, item.top - wr.top + 2);
+    DeleteObject(bm);
+    return c;
+  };
+  EXPECT_EQ(pixel(), GetSysColor(COLOR_MENU));
+  COLORREF during = 0;
+  Run([] { AltTap(); }, {K(VK_RIGHT), [&] { during = pixel(); }, K(VK_ESCAPE)});
+  EXPECT_EQ(during, GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(pixel(), GetSysColor(COLOR_MENU));
+}
+
 TEST_F(MenuBarTest, OwnerDrawnBarItemsAreMeasuredAndDrawnWithTheirState) {
   // Two owner-drawn items replace the bar: 60 and 40 pixels wide, painted in a colour for their
   // state (red selected, green hot, blue plain).
