@@ -103,9 +103,19 @@ using TFontDialogOptions = TSet<TFontDialogOption>;
 ORV_ENUM(TFontDialogDevice, fdScreen, fdPrinter, fdBoth)
 using TFDApplyEvent = std::function<void(TObject* Sender, HWND Wnd)>;
 
+// What the font dialog knows of an installed family: fixed pitch, scalable outlines, TrueType or
+// OpenType outlines, and resident in the printer (a device font) rather than on the screen.
+struct TFontFamilyInfo {
+  std::string Name;
+  bool FixedPitch = false, Scalable = true, TrueType = true, Device = false;
+};
+
 // Font dialog: family (from the installed fonts), size, styles and, with fdEffects, underline,
 // strike-out and colour. OK copies the choice into Font; Cancel leaves Font as it was before
 // Execute. With fdApplyButton an "Apply" button copies the choice into Font and calls OnApply.
+// The families listed follow Device (screen fonts, printer fonts or both), fdWysiwyg (only
+// those on both), fdTrueTypeOnly, fdFixedPitchOnly and fdScalableOnly; the sizes listed and
+// accepted follow MinFontSize..MaxFontSize under fdLimitSize.
 class TFontDialog : public TCommonDialog {
   ORV_CLASS(TFontDialog, TCommonDialog)
 public:
@@ -123,8 +133,15 @@ public:
   void SetMaxFontSize(int Value) { FMaxFontSize = Value; }
   TFDApplyEvent OnApply;
   bool Execute() override;
-  // The installed font families, sorted, as the dialog lists them.
+  // The installed font families, sorted without regard to case.
   static std::vector<std::string> FontFamilies();
+  // The same families with what the font layer reports of them.
+  static std::vector<TFontFamilyInfo> FontFamilyInfos();
+  // The families of All the dialog lists for its Options and Device, in the order of All.
+  std::vector<std::string> OfferedFamilies(const std::vector<TFontFamilyInfo>& All) const;
+  // The point sizes the size list offers: the usual sizes, within the limits under fdLimitSize
+  // (the limits themselves when no usual size lies between them).
+  std::vector<int> OfferedSizes() const;
 
 private:
   std::unique_ptr<TFont> FFont;

@@ -1,4 +1,6 @@
-// The font dialog: lists the installed families through the font enumeration of the graphics layer.
+// The font dialog: lists the installed families through the font enumeration of the graphics
+// layer, filtered by the kinds of font the options ask for, and the usual point sizes within the
+// dialog's limits.
 #include <algorithm>
 #include <cstring>
 
@@ -26,11 +28,23 @@ protected:
   }
 };
 
-int CollectFamily(const ENUMLOGFONTEXA* e, const NEWTEXTMETRICEXA*, DWORD, LPARAM data) {
-  auto* out = reinterpret_cast<std::vector<std::string>*>(data);
-  out->emplace_back(e->elfLogFont.lfFaceName, strnlen(e->elfLogFont.lfFaceName, LF_FACESIZE));
+// Reads what the enumeration says of a family. The TMPF_FIXED_PITCH bit set means a variable
+// pitch, as on the original platform.
+int CollectFamily(const ENUMLOGFONTEXA* e, const NEWTEXTMETRICEXA* tm, DWORD type, LPARAM data) {
+  auto* out = reinterpret_cast<std::vector<TFontFamilyInfo>*>(data);
+  TFontFamilyInfo f;
+  f.Name.assign(e->elfLogFont.lfFaceName, strnlen(e->elfLogFont.lfFaceName, LF_FACESIZE));
+  BYTE pf = tm ? tm->ntmTm.tmPitchAndFamily : 0;
+  f.FixedPitch = !(pf & TMPF_FIXED_PITCH);
+  f.TrueType = (type & TRUETYPE_FONTTYPE) != 0;
+  f.Scalable = f.TrueType || (pf & TMPF_VECTOR);
+  f.Device = (type & DEVICE_FONTTYPE) != 0;
+  out->push_back(std::move(f));
   return 1;
 }
+
+// The sizes a font dialog offers when nothing limits them.
+constexpr int kUsualSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
 
 struct TNamedColor {
   const char* Name;
@@ -55,30 +69,65 @@ T* Place(TForm* f, const char* name, int x, int y, int w, int h) {
 TFontDialog::TFontDialog(TComponent* AOwner) : TCommonDialog(AOwner), FFont(std::make_unique<TFont>()) {}
 TFontDialog::~TFontDialog() = default;
 
-std::vector<std::string> TFontDialog::FontFamilies() {
-  std::vector<std::string> out;
+std::vector<TFontFamilyInfo> TFontDialog::FontFamilyInfos() {
+  std::vector<TFontFamilyInfo> out;
   HDC dc = GetDC(nullptr);
   LOGFONTA lf{};
   lf.lfCharSet = DEFAULT_CHARSET;
   EnumFontFamiliesEx(dc, &lf, CollectFamily, reinterpret_cast<LPARAM>(&out), 0);
   ReleaseDC(nullptr, dc);
-  std::sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
-    int c = CompareText(a, b);
-    return c != 0 ? c < 0 : a < b;
+  std::stable_sort(out.begin(), out.end(), [](const TFontFamilyInfo& a, const TFontFamilyInfo& b) {
+    int c = CompareText(a.Name, b.Name);
+    return c != 0 ? c < 0 : a.Name < b.Name;
   });
-  out.erase(std::unique(out.begin(), out.end()), out.end());
+  out.erase(std::unique(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.Name == b.Name; }), out.end());
+  return out;
+}
+
+std::vector<std::string> TFontDialog::FontFamilies() {
+  std::vector<std::string> out;
+  for (auto& f : FontFamilyInfos()) out.push_back(f.Name);
+  return out;
+}
+
+// Screen fonts are all but the printer's own; the printer can use its own fonts and anything
+// scalable (a bitmap screen font cannot be printed). fdWysiwyg keeps what both can show.
+std::vector<std::string> TFontDialog::OfferedFamilies(const std::vector<TFontFamilyInfo>& All) const {
+  std::vector<std::string> out;
+  for (const TFontFamilyInfo& f : All) {
+    bool onScreen = !f.Device, onPrinter = f.Scalable || f.Device;
+    bool wanted = FDevice == fdScreen ? onScreen : FDevice == fdPrinter ? onPrinter : (onScreen || onPrinter);
+    if (FOptions.Contains(fdWysiwyg)) wanted = onScreen && onPrinter;
+    if (FOptions.Contains(fdTrueTypeOnly) && !f.TrueType) wanted = false;
+    if (FOptions.Contains(fdFixedPitchOnly) && !f.FixedPitch) wanted = false;
+    if (FOptions.Contains(fdScalableOnly) && !f.Scalable) wanted = false;
+    if (wanted) out.push_back(f.Name);
+  }
+  return out;
+}
+
+std::vector<int> TFontDialog::OfferedSizes() const {
+  std::vector<int> out(std::begin(kUsualSizes), std::end(kUsualSizes));
+  if (!FOptions.Contains(fdLimitSize)) return out;
+  int lo = FMinFontSize > 0 ? FMinFontSize : 1, hi = FMaxFontSize > 0 ? FMaxFontSize : 0x7FFF;
+  out.erase(std::remove_if(out.begin(), out.end(), [&](int v) { return v < lo || v > hi; }), out.end());
+  if (out.empty() && lo <= hi) {
+    out.push_back(lo);
+    if (hi != lo && hi != 0x7FFF) out.push_back(hi);
+  }
   return out;
 }
 
 bool TFontDialog::Execute() {
   TFont before;
   before.Assign(FFont.get());
-  std::vector<std::string> families = FontFamilies();
+  std::vector<std::string> families = OfferedFamilies(FontFamilyInfos());
+  std::vector<int> sizes = OfferedSizes();
   bool effects = FOptions.Contains(fdEffects);
 
   TFontForm f(nullptr);
   f.SetCaption("Font");
-  f.SetClientWidth(400);
+  f.SetClientWidth(480);
   f.SetClientHeight(300);
   auto* family = Place<TListBox>(&f, "FamilyList", 8, 8, 200, 200);
   for (auto& n : families) family->Items()->Add(n);
@@ -88,6 +137,14 @@ bool TFontDialog::Execute() {
   auto* size = Place<TEdit>(&f, "SizeEdit", 216, 8, 60, 21);
   size->SetText(IntToStr(FFont->Size()));
   size->SetEnabled(!FOptions.Contains(fdNoSizeSel));
+  auto* sizeList = Place<TListBox>(&f, "SizeList", 400, 8, 72, 200);
+  for (int v : sizes) sizeList->Items()->Add(IntToStr(v));
+  auto si = std::find(sizes.begin(), sizes.end(), FFont->Size());
+  if (si != sizes.end()) sizeList->SetItemIndex(static_cast<int>(si - sizes.begin()));
+  sizeList->SetEnabled(size->Enabled());
+  sizeList->OnClick = [&](TObject*) {
+    if (sizeList->ItemIndex() >= 0) size->SetText(IntToStr(sizes[static_cast<size_t>(sizeList->ItemIndex())]));
+  };
   const char* styleNames[] = {"BoldCheck", "ItalicCheck", "UnderlineCheck", "StrikeOutCheck"};
   const char* styleCaptions[] = {"&Bold", "&Italic", "&Underline", "Stri&keout"};
   TCheckBox* styles[4];

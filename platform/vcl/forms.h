@@ -123,6 +123,7 @@ public:
   bool SetFocusedControl(TWinControl* Control);
   void ControlRemoving(TWinControl* Control);
   void SetVisible(bool Value) override;
+  void SetParent(TWinControl* AParent) override;
   // Before the window exists, the client area follows from the border style.
   RECT ClientRect() override;
 
@@ -187,14 +188,18 @@ using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 class TApplicationEvents;
 
 // What CM_HINTSHOW carries (LParam points to it): the control may change any field; a non-zero
-// result cancels the hint.
+// result cancels the hint. The window is kept inside the work area wherever HintPos puts it.
 struct THintInfo {
   TControl* HintControl = nullptr;
   POINT HintPos{};       // screen point of the hint window's top-left corner
   int HintMaxWidth = 0;  // wider text wraps
   TColor HintColor = clInfoBk;
-  RECT CursorRect{};     // client rectangle of HintControl the hint belongs to
+  // The part of HintControl (client coordinates) the hint belongs to: the whole client area
+  // unless narrowed. Leaving it, even within the control, hides the hint and starts a new one.
+  RECT CursorRect{};
   POINT CursorPos{};     // mouse in HintControl's client coordinates
+  int ReshowTimeout = 0;  // ms after which the hint is asked for and shown again (0: never)
+  int HideTimeout = 0;    // ms the hint stays (the application's HintHidePause; 0 or less: stays)
   std::string HintStr;
 };
 using TShowHintEvent = std::function<void(std::string& HintStr, bool& CanShow, THintInfo& HintInfo)>;
@@ -265,6 +270,9 @@ public:
   void SetHintPause(int Value) { FHintPause = Value; }
   int HintHidePause() const { return FHintHidePause; }
   void SetHintHidePause(int Value) { FHintHidePause = Value; }
+  // The pause before a new hint when one was just showing (moving between hinted parts).
+  int HintShortPause() const { return FHintShortPause; }
+  void SetHintShortPause(int Value) { FHintShortPause = Value; }
   TColor HintColor() const { return FHintColor; }
   void SetHintColor(TColor Value) { FHintColor = Value; }
   // The long part of the hint of the control under the mouse (text after '|', or all of it);
@@ -277,9 +285,10 @@ public:
   TControl* HintControl() const { return FHintControl; }
   // Hides the hint and forgets the control it belonged to.
   void CancelHint();
-  // The hint timers fire here (ids kHintShowTimer and kHintHideTimer on the hint window).
+  // The hint timers fire here (ids kHintShowTimer, kHintHideTimer and kHintReshowTimer on the
+  // hint window).
   void HintTimerExpired(UINT_PTR Id);
-  static constexpr UINT_PTR kHintShowTimer = 1, kHintHideTimer = 2;
+  static constexpr UINT_PTR kHintShowTimer = 1, kHintHideTimer = 2, kHintReshowTimer = 3;
   TNotifyEvent OnHint;
   TShowHintEvent OnShowHint;
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -307,9 +316,14 @@ private:
   bool DispatchOnMessage(MSG& Msg);
   void HintMouseMessage(const MSG& Msg);
   void ActivateHint(POINT CursorPos);
+  void HideHintWindow();
+  void StartHintTimer(int Pause);
   THintWindow* FHintWindow = nullptr;
   TControl* FHintControl = nullptr;
   bool FHintPending = false;  // the show timer runs for FHintControl
+  bool FHintHasRect = false;  // FHintCursorRect holds the part the last hint was asked for
+  RECT FHintCursorRect{};     // screen coordinates
+  int FHintShortPause = 50;
   std::string FHint;
   int FHintHidePause = 2500;
   TColor FHintColor = clInfoBk;

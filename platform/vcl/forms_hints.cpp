@@ -1,12 +1,20 @@
 // Hint windows and the application's hint logic: the mouse resting over a control with a hint
 // for HintPause ms asks the control (CM_HINTSHOW) and OnShowHint, then shows the hint window
-// under the cursor; moving to another control or HintHidePause ms later hides it.
+// under the cursor, inside the work area; moving to another control, out of the part of the
+// control the hint belongs to (CursorRect), or HideTimeout ms later hides it.
 #include <algorithm>
 
 #include "platform/vcl/forms.h"
 #include "platform/win/gdi_user.h"
 
 ORV_CLASS_IMPL(THintWindow, TCustomControl)
+
+namespace {
+// The hint goes this far below the cursor's hot spot, clear of the arrow cursor's picture, and
+// this far above it when there is no room below.
+constexpr int kCursorHeightMargin = 20;
+constexpr int kHintGap = 2;
+}  // namespace
 
 std::string GetShortHint(const std::string& Hint) {
   size_t bar = Hint.find('|');
@@ -112,41 +120,69 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
   if (AComponent == FHintWindow) FHintWindow = nullptr;
 }
 
+// Hides the hint window and stops its timers; the control stays current.
+void TApplication::HideHintWindow() {
+  FHintPending = false;
+  if (!FHintWindow) return;
+  if (FHintWindow->HandleAllocated())
+    for (UINT_PTR id : {kHintShowTimer, kHintHideTimer, kHintReshowTimer}) KillTimer(FHintWindow->Handle(), id);
+  FHintWindow->ReleaseHandle();
+}
+
+void TApplication::StartHintTimer(int Pause) {
+  FHintPending = true;
+  SetTimer(HintWindow()->Handle(), kHintShowTimer, static_cast<UINT>(std::max(Pause, 1)), nullptr);
+}
+
 void TApplication::CancelHint() {
   if (FHintControl) FHintControl->RemoveFreeNotification(this);
   FHintControl = nullptr;
-  FHintPending = false;
-  if (!FHintWindow) return;
-  if (FHintWindow->HandleAllocated()) {
-    KillTimer(FHintWindow->Handle(), kHintShowTimer);
-    KillTimer(FHintWindow->Handle(), kHintHideTimer);
-  }
-  FHintWindow->ReleaseHandle();
+  FHintHasRect = false;
+  HideHintWindow();
 }
 
 void TApplication::HintMouseMessage(const MSG& Msg) {
   TWinControl* win = FindControl(Msg.hwnd);
   TControl* target = win;
-  if (win) {
-    POINT p{static_cast<short>(LOWORD(Msg.lParam)), static_cast<short>(HIWORD(Msg.lParam))};
-    if (TControl* c = win->ControlAtPos(p, false)) target = c;
-  }
+  POINT at{static_cast<short>(LOWORD(Msg.lParam)), static_cast<short>(HIWORD(Msg.lParam))};
+  if (win)
+    if (TControl* c = win->ControlAtPos(at, false)) target = c;
+  POINT screen = at;
+  ClientToScreen(Msg.hwnd, &screen);
   if (target == FHintWindow) return;
   SetHint(target ? GetLongHint(target->Hint()) : std::string());
-  if (target == FHintControl) return;
+  if (target == FHintControl) {
+    // Within the same control: leaving the part the hint was asked for hides it and starts a
+    // new one, quickly when a hint was showing.
+    if (!FHintHasRect || PtInRect(&FHintCursorRect, screen)) return;
+    bool wasShowing = FHintWindow && FHintWindow->Active();
+    HideHintWindow();
+    FHintHasRect = false;
+    StartHintTimer(wasShowing ? FHintShortPause : FHintPause);
+    return;
+  }
+  // Moving on from a hint that was showing, the next control's hint comes after the short pause.
+  bool wasShowing = FHintWindow && FHintWindow->Active();
   CancelHint();
   if (!target || !FShowHint || !target->ShowHint() || GetShortHint(target->Hint()).empty()) return;
   FHintControl = target;
   target->FreeNotification(this);
-  FHintPending = true;
-  SetTimer(HintWindow()->Handle(), kHintShowTimer, static_cast<UINT>(std::max(FHintPause, 1)), nullptr);
+  StartHintTimer(wasShowing ? FHintShortPause : FHintPause);
 }
 
 void TApplication::HintTimerExpired(UINT_PTR Id) {
   if (!FHintWindow || !FHintWindow->HandleAllocated()) return;
   KillTimer(FHintWindow->Handle(), Id);
   if (Id == kHintHideTimer) {
-    FHintWindow->ReleaseHandle();  // the control stays current: no new hint until the mouse leaves it
+    HideHintWindow();  // the control stays current: no new hint until the mouse leaves its part
+    return;
+  }
+  if (Id == kHintReshowTimer) {
+    if (!FHintControl) return;
+    HideHintWindow();
+    POINT cur{};
+    GetCursorPos(&cur);
+    ActivateHint(cur);
     return;
   }
   if (Id != kHintShowTimer || !FHintControl || !FHintPending) return;
@@ -156,6 +192,9 @@ void TApplication::HintTimerExpired(UINT_PTR Id) {
   ActivateHint(cur);
 }
 
+// Asks the control and OnShowHint, then shows the window below and to the right of the cursor,
+// kept inside the work area: moved left at its right edge, and put above the cursor when it
+// would run off the bottom.
 void TApplication::ActivateHint(POINT CursorPos) {
   TControl* c = FHintControl;
   THintInfo info;
@@ -166,8 +205,15 @@ void TApplication::ActivateHint(POINT CursorPos) {
   POINT origin = c->ClientToScreen(POINT{0, 0});
   info.CursorPos = POINT{CursorPos.x - origin.x, CursorPos.y - origin.y};
   info.HintMaxWidth = Screen()->Width();
-  info.HintPos = POINT{CursorPos.x, CursorPos.y + 20};  // below the arrow cursor
-  if (c->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0) return;
+  info.HintPos = POINT{CursorPos.x, CursorPos.y + kCursorHeightMargin};
+  info.HideTimeout = FHintHidePause;
+  LRESULT refused = c->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+  if (FHintControl != c) return;  // the handler let the control go
+  // The part is remembered even for a refused hint, so another part of the control may have one.
+  FHintCursorRect = info.CursorRect;
+  OffsetRect(&FHintCursorRect, origin.x, origin.y);
+  FHintHasRect = true;
+  if (refused != 0) return;
   bool canShow = true;
   if (OnShowHint) OnShowHint(info.HintStr, canShow, info);
   if (!canShow || info.HintStr.empty()) return;
@@ -175,6 +221,13 @@ void TApplication::ActivateHint(POINT CursorPos) {
   w->SetColor(info.HintColor);
   RECT r = w->CalcHintRect(info.HintMaxWidth, info.HintStr);
   OffsetRect(&r, info.HintPos.x, info.HintPos.y);
+  RECT wa{0, 0, Screen()->Width(), Screen()->Height()};
+  SystemParametersInfo(SPI_GETWORKAREA, 0, &wa, 0);
+  if (r.right > wa.right) OffsetRect(&r, wa.right - r.right, 0);
+  if (r.left < wa.left) OffsetRect(&r, wa.left - r.left, 0);
+  if (r.bottom > wa.bottom) OffsetRect(&r, 0, CursorPos.y - kHintGap - r.bottom);
+  if (r.top < wa.top) OffsetRect(&r, 0, wa.top - r.top);
   w->ActivateHint(r, info.HintStr);
-  if (FHintHidePause > 0) SetTimer(w->Handle(), kHintHideTimer, static_cast<UINT>(FHintHidePause), nullptr);
+  if (info.HideTimeout > 0) SetTimer(w->Handle(), kHintHideTimer, static_cast<UINT>(info.HideTimeout), nullptr);
+  if (info.ReshowTimeout > 0) SetTimer(w->Handle(), kHintReshowTimer, static_cast<UINT>(info.ReshowTimeout), nullptr);
 }

@@ -465,11 +465,8 @@ void TCustomEdit::PaintWindow(HDC DC) {
     RECT sel{xOf(a), 1, xOf(b), r.bottom - 1};
     InvertRect(DC, &sel);
   }
-  if (Focused()) {
-    SetCaretPos(xOf(FSelStart + FSelLength), 1);
-    RECT caret{xOf(FSelStart + FSelLength), 1, xOf(FSelStart + FSelLength) + 1, r.bottom - 1};
-    InvertRect(DC, &caret);
-  }
+  // The window manager draws and blinks the caret; the edit only places it.
+  if (Focused()) SetCaretPos(xOf(FSelStart + FSelLength), 1);
   SelectObject(DC, old);
 }
 

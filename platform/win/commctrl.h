@@ -29,7 +29,10 @@ int FlatSB_SetScrollRange(HWND wnd, int bar, int minPos, int maxPos, BOOL redraw
 BOOL FlatSB_GetScrollRange(HWND wnd, int bar, int* minPos, int* maxPos);
 BOOL FlatSB_ShowScrollBar(HWND wnd, int bar, BOOL show);
 BOOL FlatSB_EnableScrollBar(HWND wnd, int bar, UINT arrows);
-// Sets one property (a single WSB_PROP_* value); FALSE when the window's bars are not flat or the
-// property is unknown.
+// Sets one property (a single WSB_PROP_* value); FALSE when the window's bars are not flat, the
+// property is unknown or the value is not one it takes (a negative size, a style other than the
+// three modes, a colour other than -1 or a COLORREF). Sizes start as the system metrics and
+// colours as -1, the system scroll bar colour. A new bar thickness (WSB_PROP_CXVSCROLL,
+// WSB_PROP_CYHSCROLL) changes the client area at once; the others show at the next redraw.
 BOOL FlatSB_SetScrollProp(HWND wnd, UINT index, INT_PTR value, BOOL redraw);
 BOOL FlatSB_GetScrollProp(HWND wnd, UINT index, INT_PTR* value);

@@ -117,6 +117,7 @@ bool InputHooksEat(const MSG& m, bool remove) {
 // One attempt to take a message off the queue. Returns true with *out filled.
 bool TryGet(TQueue* q, MSG* out, HWND wnd, UINT lo, UINT hi, bool remove) {
   RunSent(q);
+  CaretBlinkTick(q->Thread);
   for (int pass = 0; pass < 2; ++pass) {
     std::unique_lock<std::recursive_mutex> g(WmLock());
     auto& dq = pass == 0 ? q->Posted : q->Input;
@@ -220,7 +221,7 @@ uint64_t NextTimerDue(TQueue* q) {
 }
 
 void WaitForWork(TQueue* q, int maxMs) {
-  uint64_t due = NextTimerDue(q);
+  uint64_t due = std::min(NextTimerDue(q), CaretBlinkTick(q->Thread));
   uint64_t now = NowMs();
   int wait = maxMs;
   if (due != UINT64_MAX) wait = static_cast<int>(std::min<uint64_t>(due > now ? due - now : 0, static_cast<uint64_t>(maxMs)));
@@ -289,10 +290,14 @@ HWND TargetForKeys() {
 
 }  // namespace
 
+static std::atomic<uint64_t> gClockShift{0};  // AdvanceMessageClock
+
 uint64_t NowMs() {
   using namespace std::chrono;
-  return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count()) + gClockShift;
 }
+
+void AdvanceMessageClock(DWORD ms) { gClockShift += ms; }
 
 DWORD ThreadIdOf(std::thread::id t) {
   TQueue* q = QueueOf(t);

@@ -429,7 +429,11 @@ HDC GetWindowDC(HWND wnd);  // the whole window, non-client area included
 enum : DWORD {
   DCX_WINDOW = 0x1, DCX_CACHE = 0x2, DCX_PARENTCLIP = 0x20, DCX_CLIPSIBLINGS = 0x10,
   DCX_CLIPCHILDREN = 0x8, DCX_EXCLUDERGN = 0x40, DCX_INTERSECTRGN = 0x80,
+  DCX_LOCKWINDOWUPDATE = 0x400,
 };
+// While LockWindowUpdate holds a window, GetDC, GetWindowDC and GetDCEx on it or on any of its
+// descendants give DCs whose visible region is empty (drawing reaches nothing), unless GetDCEx is
+// given DCX_LOCKWINDOWUPDATE.
 HDC GetDCEx(HWND wnd, HRGN clip, DWORD flags);
 int ReleaseDC(HWND wnd, HDC dc);
 HWND WindowFromDC(HDC dc);
@@ -453,6 +457,9 @@ enum : UINT { SW_SCROLLCHILDREN = 0x0001, SW_INVALIDATE = 0x0002, SW_ERASE = 0x0
 int ScrollWindowEx(HWND wnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN update,
                    RECT* updateRect, UINT flags);
 BOOL ScrollWindow(HWND wnd, int dx, int dy, const RECT* scroll, const RECT* clip);
+// Holds one window (null: releases it; FALSE when another is held or the window is not valid).
+// The held window and its descendants get no WM_PAINT and their DCs draw nothing; on release they
+// are repainted, frame and children included, since nothing they drew meanwhile was shown.
 BOOL LockWindowUpdate(HWND wnd);
 enum : UINT { PW_CLIENTONLY = 1 };
 // Paints the window (and its children) now and copies it into dc at (0, 0).
@@ -672,6 +679,10 @@ BOOL EndMenu();
 UINT_PTR TrackMenuBar(HWND wnd, int pos, BOOL open, BOOL byKeyboard = FALSE);
 
 // ---- Caret ----
+// One caret at a time. It is drawn by the window manager by inverting its rectangle (a bitmap
+// given to CreateCaret is XOR-ed instead; null or (HBITMAP)1 give a solid block) and blinks every
+// GetCaretBlinkTime() ms while shown, as the owner thread retrieves messages. It is taken off the
+// screen while its window paints (BeginPaint..EndPaint), before it moves, hides or goes.
 BOOL CreateCaret(HWND wnd, HBITMAP bm, int w, int h);
 BOOL DestroyCaret();
 BOOL ShowCaret(HWND wnd);
@@ -679,6 +690,8 @@ BOOL HideCaret(HWND wnd);
 BOOL SetCaretPos(int x, int y);
 BOOL GetCaretPos(POINT* p);
 UINT GetCaretBlinkTime();
+// 530 ms by default; 0xFFFFFFFF (INFINITE) keeps the caret steady. FALSE for 0.
+BOOL SetCaretBlinkTime(UINT ms);
 
 // ---- Cursors and the pointer ----
 // Standard cursors: small integer ids passed as the name, as the original does.
@@ -704,8 +717,10 @@ constexpr uintptr_t IDC_ARROW_ID = 32512, IDC_IBEAM_ID = 32513, IDC_WAIT_ID = 32
 #define IDC_HELP MAKEINTRESOURCE(IDC_HELP_ID)
 // A standard cursor (inst null, name an IDC_* id); null for an unknown one.
 HCURSOR LoadCursor(HINSTANCE inst, LPCSTR name);
-// A cursor from a .cur file (the first image; hot spot from the directory); null when the file
-// is missing or not a cursor.
+// A cursor from a .cur file: of its images, the one nearest the system cursor size
+// (SM_CXCURSOR x SM_CYCURSOR), the deepest among equally near ones; DIB or PNG-compressed; hot
+// spot from that image's directory entry. An .ico file loads too, pointing with its centre. Null
+// when the file is missing, not a cursor, or its directory is damaged.
 HCURSOR LoadCursorFromFile(LPCSTR fileName);
 inline HCURSOR LoadCursorFromFileA(LPCSTR f) { return LoadCursorFromFile(f); }
 HCURSOR SetCursor(HCURSOR cursor);
@@ -846,6 +861,9 @@ void InjectKey(UINT vk, bool down);
 void InjectText(const std::string& utf8);
 // Files dropped at a screen point: WM_DROPFILES to the window there that accepts files.
 void InjectDropFiles(int x, int y, const std::vector<std::string>& files);
+// Moves the window manager's clock forward (timers, caret blinking, message times), so tests can
+// run time-driven behaviour without waiting.
+void AdvanceMessageClock(DWORD ms);
 // Resets the double-click and key state (tests start from a known state).
 void ResetInputState();
 // The display back end in use: "headless" or "sdl".

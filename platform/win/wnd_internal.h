@@ -192,3 +192,31 @@ void PresentDirtyWindows();
 HWND& LockedUpdateWindow();
 bool PaintLocked(HWND w);
 
+
+// Caret (wnd_misc.cpp). BeginPaint takes the caret of the window off the screen and EndPaint
+// puts it back, so painting never leaves a half-inverted caret behind.
+void CaretHideForPaint(HWND w);
+void CaretShowAfterPaint(HWND w);
+// Blinks the caret when it belongs to a window of this thread and its time has come; returns
+// when it is next due (UINT64_MAX: nothing to blink).
+uint64_t CaretBlinkTick(std::thread::id thread);
+
+// Cursor files (wnd_curfile.cpp): the image of a .cur (or .ico) file nearest wantW x wantH,
+// deepest first among equally near ones, as 0xAARRGGBB pixels, top row first. False for a file
+// that is not a cursor or icon, a damaged directory, or no image that decodes.
+struct TCursorImage {
+  int W = 0, H = 0, HotX = 0, HotY = 0;
+  std::vector<uint32_t> Pixels;
+};
+bool DecodeCursorFile(const uint8_t* data, size_t size, int wantW, int wantH, TCursorImage* out);
+
+// The sizes and look of a window's own scroll bars (wnd_flatsb.cpp): the system metrics for
+// standard bars, the FlatSB_SetScrollProp values for flat ones. Thick is the bar's thickness,
+// Arrow the length of its arrow buttons, Thumb the thumb length (0: the standard rule, the arrow
+// length without a page and 8 pixels at least with one), Style an FSB_*_MODE value (0, regular,
+// for standard bars) and Bkg the track colour (CLR_INVALID: COLOR_SCROLLBAR).
+struct TScrollLook {
+  int Thick = 0, Arrow = 0, Thumb = 0, Style = 0;
+  COLORREF Bkg = CLR_INVALID;
+};
+TScrollLook ScrollLookOf(HWND w, int bar);

@@ -32,46 +32,149 @@ TDisplayBackend* Backend() {
 const char* DisplayBackendName() { return Backend()->Name(); }
 
 // ---- Caret ----
+// One caret at a time, as on the original: the window manager draws it by inverting its
+// rectangle (or XOR-ing the bitmap given to CreateCaret) in the owner's client area, so drawing it
+// a second time restores the pixels exactly. Every change of place, visibility or owner first
+// takes the drawn caret off the screen. The blinking is driven by the owner thread's message
+// retrieval (CaretBlinkTick), so it needs no timer of its own that an application could see.
 namespace {
 struct TCaret {
   HWND Wnd = nullptr;
+  HBITMAP Bitmap = nullptr;  // not owned; null or (HBITMAP)1 give a solid (inverted) block
   int W = 1, H = 1;
   POINT Pos{0, 0};
-  int Hidden = 1;  // ShowCaret decrements; visible at 0
+  int Hidden = 1;         // ShowCaret decrements; visible at 0
+  bool On = false;        // drawn on the screen now
+  bool PaintHide = false;  // taken off by BeginPaint, back at EndPaint
+  uint64_t NextToggle = 0;
 } gCaret;
+UINT gBlinkTime = 530;
+constexpr UINT kNoBlink = 0xFFFFFFFFu;  // SetCaretBlinkTime(INFINITE): a steady caret
+
+// Draws (or undraws, the same operation) the caret through a client DC that ignores
+// LockWindowUpdate, so the pixels under it always come back.
+void InvertCaret() {
+  HWND w = gCaret.Wnd;
+  if (!ValidWnd(w)) return;
+  HDC dc = GetDCEx(w, nullptr, DCX_LOCKWINDOWUPDATE);
+  if (!dc) return;
+  BITMAP bm{};
+  bool bitmap = gCaret.Bitmap && gCaret.Bitmap != reinterpret_cast<HBITMAP>(1) &&
+                GetObject(gCaret.Bitmap, sizeof bm, &bm);
+  if (bitmap) {
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, gCaret.Bitmap);
+    BitBlt(dc, gCaret.Pos.x, gCaret.Pos.y, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCINVERT);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+  } else {
+    PatBlt(dc, gCaret.Pos.x, gCaret.Pos.y, gCaret.W, gCaret.H, DSTINVERT);
+  }
+  ReleaseDC(w, dc);
+  gCaret.On = !gCaret.On;
+}
+
+void CaretOff() {
+  if (gCaret.On) InvertCaret();
+}
+
+// Shows the caret at once and starts a new blink period (after a move or ShowCaret, the caret is
+// seen straight away, as a user typing expects).
+void CaretOnNow() {
+  if (gCaret.Hidden > 0 || gCaret.PaintHide || !gCaret.Wnd || !VisibleChain(gCaret.Wnd)) return;
+  if (!gCaret.On) InvertCaret();
+  gCaret.NextToggle = NowMs() + gBlinkTime;
+}
+
+// A caret whose window was destroyed goes with it.
+bool CaretAlive() {
+  if (gCaret.Wnd && !ValidWnd(gCaret.Wnd)) gCaret = TCaret{};
+  return gCaret.Wnd != nullptr;
+}
 }  // namespace
 
-BOOL CreateCaret(HWND w, HBITMAP, int wd, int ht) {
+BOOL CreateCaret(HWND w, HBITMAP bm, int wd, int ht) {
   if (!ValidWnd(w)) return FALSE;
-  gCaret = TCaret{w, wd > 0 ? wd : 1, ht > 0 ? ht : 16, {0, 0}, 1};
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  if (CaretAlive()) CaretOff();
+  // A zero width or height is the width or height of a window border.
+  gCaret = TCaret{w, bm, wd > 0 ? wd : GetSystemMetrics(SM_CXBORDER), ht > 0 ? ht : GetSystemMetrics(SM_CYBORDER)};
+  BITMAP info{};
+  if (bm && bm != reinterpret_cast<HBITMAP>(1) && GetObject(bm, sizeof info, &info)) {
+    gCaret.W = info.bmWidth;
+    gCaret.H = info.bmHeight;
+  }
   return TRUE;
 }
 BOOL DestroyCaret() {
-  if (!gCaret.Wnd) return FALSE;
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  if (!CaretAlive()) return FALSE;
+  CaretOff();
   gCaret = TCaret{};
   return TRUE;
 }
 BOOL ShowCaret(HWND w) {
-  if (!gCaret.Wnd || (w && w != gCaret.Wnd)) return FALSE;
-  if (gCaret.Hidden > 0) --gCaret.Hidden;
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  if (!CaretAlive() || (w && w != gCaret.Wnd)) return FALSE;
+  if (gCaret.Hidden > 0 && --gCaret.Hidden == 0) CaretOnNow();
   return TRUE;
 }
 BOOL HideCaret(HWND w) {
-  if (!gCaret.Wnd || (w && w != gCaret.Wnd)) return FALSE;
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  if (!CaretAlive() || (w && w != gCaret.Wnd)) return FALSE;
+  CaretOff();
   ++gCaret.Hidden;
   return TRUE;
 }
 BOOL SetCaretPos(int x, int y) {
-  if (!gCaret.Wnd) return FALSE;
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  if (!CaretAlive()) return FALSE;
+  if (gCaret.Pos.x == x && gCaret.Pos.y == y) return TRUE;
+  CaretOff();
   gCaret.Pos = {x, y};
+  CaretOnNow();
   return TRUE;
 }
 BOOL GetCaretPos(POINT* p) {
-  if (!p || !gCaret.Wnd) return FALSE;
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  if (!p || !CaretAlive()) return FALSE;
   *p = gCaret.Pos;
   return TRUE;
 }
-UINT GetCaretBlinkTime() { return 530; }
+UINT GetCaretBlinkTime() { return gBlinkTime; }
+BOOL SetCaretBlinkTime(UINT ms) {
+  if (ms == 0) return FALSE;
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  gBlinkTime = ms;
+  if (gCaret.Wnd) gCaret.NextToggle = NowMs() + ms;
+  return TRUE;
+}
+
+void CaretHideForPaint(HWND w) {
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  if (!CaretAlive() || gCaret.Wnd != w || gCaret.PaintHide) return;
+  CaretOff();
+  gCaret.PaintHide = true;
+}
+
+void CaretShowAfterPaint(HWND w) {
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  if (!CaretAlive() || gCaret.Wnd != w || !gCaret.PaintHide) return;
+  gCaret.PaintHide = false;
+  CaretOnNow();
+}
+
+uint64_t CaretBlinkTick(std::thread::id thread) {
+  std::lock_guard<std::recursive_mutex> g(WmLock());
+  if (!CaretAlive() || gCaret.Wnd->Thread != thread || gBlinkTime == kNoBlink) return UINT64_MAX;
+  if (gCaret.Hidden > 0 || gCaret.PaintHide || !VisibleChain(gCaret.Wnd)) return UINT64_MAX;
+  uint64_t now = NowMs();
+  if (now >= gCaret.NextToggle) {
+    InvertCaret();
+    gCaret.NextToggle = now + gBlinkTime;
+  }
+  return gCaret.NextToggle;
+}
 
 // ---- Cursors ----
 struct TCursorObj {
@@ -95,53 +198,6 @@ TCursorObj* FromHandle(HCURSOR h) {
   return nullptr;
 }
 
-uint16_t Rd16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Rd32(const uint8_t* p) { return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24)); }
-
-// Decodes the DIB image of a cursor (colour bits followed by the AND mask, height doubled).
-bool DecodeCursorDib(const uint8_t* p, size_t n, TCursorObj* c) {
-  if (n < 40) return false;
-  uint32_t hs = Rd32(p);
-  if (hs < 40 || hs > n) return false;
-  int w = static_cast<int32_t>(Rd32(p + 4));
-  int h2 = static_cast<int32_t>(Rd32(p + 8));
-  int bpp = Rd16(p + 14);
-  int h = h2 / 2;
-  if (w <= 0 || h <= 0 || w > 256 || h > 256) return false;
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return false;
-  uint32_t used = Rd32(p + 32);
-  int colours = bpp <= 8 ? (used ? static_cast<int>(used) : 1 << bpp) : 0;
-  const uint8_t* pal = p + hs;
-  const uint8_t* bits = pal + colours * 4;
-  size_t xorStride = ((static_cast<size_t>(w) * bpp + 31) / 32) * 4;
-  size_t andStride = ((static_cast<size_t>(w) + 31) / 32) * 4;
-  size_t need = hs + colours * 4 + xorStride * h + andStride * h;
-  if (need > n) return false;
-  const uint8_t* andBits = bits + xorStride * h;
-  c->W = w;
-  c->H = h;
-  c->Pixels.assign(static_cast<size_t>(w) * h, 0);
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* row = bits + xorStride * (h - 1 - y);
-    const uint8_t* arow = andBits + andStride * (h - 1 - y);
-    for (int x = 0; x < w; ++x) {
-      uint32_t px = 0;
-      if (bpp == 32) {
-        px = Rd32(row + x * 4);
-      } else if (bpp == 24) {
-        px = 0xFF000000u | row[x * 3] | (row[x * 3 + 1] << 8) | (row[x * 3 + 2] << 16);
-      } else {
-        int idx = bpp == 8 ? row[x] : bpp == 4 ? ((row[x / 2] >> ((x & 1) ? 0 : 4)) & 15) : ((row[x / 8] >> (7 - x % 8)) & 1);
-        if (idx < colours) px = 0xFF000000u | (Rd32(pal + idx * 4) & 0xFFFFFF);
-      }
-      bool transparent = (arow[x / 8] >> (7 - x % 8)) & 1;
-      if (bpp != 32 && transparent) px = 0;
-      if (bpp == 32 && (px >> 24) == 0 && !transparent) px |= 0xFF000000u;
-      c->Pixels[static_cast<size_t>(y) * w + x] = px;
-    }
-  }
-  return true;
-}
 }  // namespace
 
 HCURSOR LoadCursor(HINSTANCE, LPCSTR name) {
@@ -164,14 +220,15 @@ HCURSOR LoadCursorFromFile(LPCSTR fileName) {
   std::ifstream f(fileName, std::ios::binary);
   if (!f) return nullptr;
   std::vector<uint8_t> d((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (d.size() < 22 || Rd16(&d[0]) != 0 || Rd16(&d[2]) != 2 || Rd16(&d[4]) == 0) return nullptr;
-  const uint8_t* e = &d[6];
-  uint32_t size = Rd32(e + 8), off = Rd32(e + 12);
-  if (off >= d.size() || size > d.size() - off) return nullptr;
+  TCursorImage img;
+  if (!DecodeCursorFile(d.data(), d.size(), GetSystemMetrics(SM_CXCURSOR), GetSystemMetrics(SM_CYCURSOR), &img))
+    return nullptr;
   auto c = std::make_unique<TCursorObj>();
-  c->HotX = Rd16(e + 4);
-  c->HotY = Rd16(e + 6);
-  if (!DecodeCursorDib(&d[off], size, c.get())) return nullptr;
+  c->W = img.W;
+  c->H = img.H;
+  c->HotX = img.HotX;
+  c->HotY = img.HotY;
+  c->Pixels = std::move(img.Pixels);
   std::lock_guard<std::recursive_mutex> g(WmLock());
   CursorTable().push_back(std::move(c));
   return AsHandle(CursorTable().back().get());

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/win/commctrl.h"
 #include "platform/win/wnd_internal.h"
 #include "platform/win/wnd_menu_internal.h"
 
@@ -43,7 +44,7 @@ TNcLayout Layout(HWND w) {
   if (r.right < r.left) r.right = r.left;
   if (r.bottom < r.top) r.bottom = r.top;
   l.Inner = r;
-  int vw = GetSystemMetrics(SM_CXVSCROLL), hh = GetSystemMetrics(SM_CYHSCROLL);
+  int vw = ScrollLookOf(w, SB_VERT).Thick, hh = ScrollLookOf(w, SB_HORZ).Thick;
   bool v = s & WS_VSCROLL, h = s & WS_HSCROLL;
   RECT c = r;
   if (v && c.right - c.left >= vw) {
@@ -100,12 +101,15 @@ TScrollBarState& Bar(HWND w, int bar) { return w->Bars[bar == SB_VERT ? 1 : 0]; 
 
 int MaxPos(const TScrollBarState& b) { return b.Max - std::max(static_cast<int>(b.Page) - 1, 0); }
 
-// Thumb geometry along the bar: returns false when the bar is too small for a thumb.
-bool ThumbSpan(const TScrollBarState& b, int length, int arrow, int* top, int* bottom) {
+// Thumb geometry along the bar: returns false when the bar is too small for a thumb. A thumb
+// length from the bar's look (flat bars) replaces both the page-less length and the least one.
+bool ThumbSpan(const TScrollBarState& b, int length, int arrow, int thumb, int* top, int* bottom) {
   int track = length - 2 * arrow;
   if (track <= 0) return false;
   int range = b.Max - b.Min + 1;
-  int size = b.Page ? std::max(8, static_cast<int>(static_cast<int64_t>(track) * static_cast<int>(b.Page) / std::max(range, 1))) : arrow;
+  int least = thumb > 0 ? thumb : 8;
+  int size = b.Page ? std::max(least, static_cast<int>(static_cast<int64_t>(track) * static_cast<int>(b.Page) / std::max(range, 1)))
+                    : (thumb > 0 ? thumb : arrow);
   size = std::min(size, track);
   if (b.Arrows == ESB_DISABLE_BOTH || range <= 1 || size >= track) return false;
   int span = MaxPos(b) - b.Min;
@@ -166,11 +170,12 @@ void ScrollBarClick(HWND w, int bar, POINT screen) {
   OffsetRect(&br, wr.left, wr.top);
   bool vert = bar == SB_VERT;
   int len = vert ? br.bottom - br.top : br.right - br.left;
-  int arrow = vert ? std::min(GetSystemMetrics(SM_CYVSCROLL), len / 2) : std::min(GetSystemMetrics(SM_CXHSCROLL), len / 2);
+  TScrollLook look = ScrollLookOf(w, bar);
+  int arrow = std::min(look.Arrow, len / 2);
   int at = vert ? screen.y - br.top : screen.x - br.left;
   TScrollBarState& b = Bar(w, bar);
   int tt = 0, tb = 0;
-  bool thumb = ThumbSpan(b, len, arrow, &tt, &tb);
+  bool thumb = ThumbSpan(b, len, arrow, look.Thumb, &tt, &tb);
   UINT code;
   if (at < arrow) code = SB_LINEUP;
   else if (at >= len - arrow) code = SB_LINEDOWN;
@@ -267,31 +272,49 @@ void PaintScrollBar(HWND w, HDC dc, int bar) {
   PaintScrollBarInto(w, dc, bar, r);
 }
 
+// Draws a bar in its look: regular bars with raised 3D buttons and thumb; flat bars with flat
+// buttons and a thumb framed by one shadow line; "Encarta" bars with a thin raised edge. The
+// track takes the bar's background colour.
 void PaintScrollBarInto(HWND w, HDC dc, int bar, RECT r) {
   if (IsRectEmpty(&r)) return;
   bool vert = bar == SB_VERT;
   const TScrollBarState& b = Bar(w, bar);
+  TScrollLook look = ScrollLookOf(w, bar);
   int len = vert ? r.bottom - r.top : r.right - r.left;
-  int arrow = std::min(vert ? GetSystemMetrics(SM_CYVSCROLL) : GetSystemMetrics(SM_CXHSCROLL), len / 2);
+  int arrow = std::min(look.Arrow, len / 2);
   RECT a1 = r, a2 = r;
   if (vert) { a1.bottom = r.top + arrow; a2.top = r.bottom - arrow; }
   else { a1.right = r.left + arrow; a2.left = r.right - arrow; }
   bool disabled = (w->Style & WS_DISABLED) != 0;
   UINT d1 = (disabled || (b.Arrows & ESB_DISABLE_LTUP)) ? UINT(DFCS_INACTIVE) : 0u;
   UINT d2 = (disabled || (b.Arrows & ESB_DISABLE_RTDN)) ? UINT(DFCS_INACTIVE) : 0u;
-  DrawFrameControl(dc, &a1, DFC_SCROLL, (vert ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | d1);
-  DrawFrameControl(dc, &a2, DFC_SCROLL, (vert ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | d2);
+  UINT flat = look.Style == FSB_REGULAR_MODE ? 0u : UINT(DFCS_FLAT);
+  auto button = [&](RECT a, UINT state) {
+    if (IsRectEmpty(&a)) return;
+    DrawFrameControl(dc, &a, DFC_SCROLL, state | flat);
+    if (look.Style == FSB_ENCARTA_MODE) DrawEdge(dc, &a, BDR_RAISEDINNER, BF_RECT);
+  };
+  button(a1, (vert ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | d1);
+  button(a2, (vert ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | d2);
   RECT track = r;
   if (vert) { track.top = a1.bottom; track.bottom = a2.top; }
   else { track.left = a1.right; track.right = a2.left; }
-  FillRect(dc, &track, GetSysColorBrush(COLOR_SCROLLBAR));
+  if (look.Bkg == CLR_INVALID) {
+    FillRect(dc, &track, GetSysColorBrush(COLOR_SCROLLBAR));
+  } else {
+    HBRUSH bk = CreateSolidBrush(look.Bkg);
+    FillRect(dc, &track, bk);
+    DeleteObject(bk);
+  }
   int tt = 0, tb = 0;
-  if (!disabled && ThumbSpan(b, len, arrow, &tt, &tb)) {
+  if (!disabled && ThumbSpan(b, len, arrow, look.Thumb, &tt, &tb)) {
     RECT t = r;
     if (vert) { t.top = r.top + tt; t.bottom = r.top + tb; }
     else { t.left = r.left + tt; t.right = r.left + tb; }
     FillRect(dc, &t, GetSysColorBrush(COLOR_BTNFACE));
-    DrawEdge(dc, &t, EDGE_RAISED, BF_RECT);
+    if (look.Style == FSB_FLAT_MODE) FrameRect(dc, &t, GetSysColorBrush(COLOR_BTNSHADOW));
+    else if (look.Style == FSB_ENCARTA_MODE) DrawEdge(dc, &t, BDR_RAISEDINNER, BF_RECT);
+    else DrawEdge(dc, &t, EDGE_RAISED, BF_RECT);
   }
 }
 
@@ -481,18 +504,19 @@ BOOL GetScrollBarInfo(HWND w, LONG id, SCROLLBARINFO* sbi) {
     // Where the bar would be: along the edge of the client area.
     TNcLayout l = Layout(w);
     r = l.Client;
-    if (bar == SB_VERT) { r.left = r.right; r.right += GetSystemMetrics(SM_CXVSCROLL); }
-    else { r.top = r.bottom; r.bottom += GetSystemMetrics(SM_CYHSCROLL); }
+    if (bar == SB_VERT) { r.left = r.right; r.right += ScrollLookOf(w, SB_VERT).Thick; }
+    else { r.top = r.bottom; r.bottom += ScrollLookOf(w, SB_HORZ).Thick; }
   }
   OffsetRect(&r, wr.left, wr.top);
   sbi->rcScrollBar = r;
   bool vert = bar == SB_VERT;
   int len = vert ? r.bottom - r.top : r.right - r.left;
-  int arrow = std::min(vert ? GetSystemMetrics(SM_CYVSCROLL) : GetSystemMetrics(SM_CXHSCROLL), len / 2);
+  TScrollLook look = ScrollLookOf(w, bar);
+  int arrow = std::min(look.Arrow, len / 2);
   sbi->dxyLineButton = arrow;
   int tt = 0, tb = 0;
   const TScrollBarState& b = Bar(w, bar);
-  if (ThumbSpan(b, len, arrow, &tt, &tb)) {
+  if (ThumbSpan(b, len, arrow, look.Thumb, &tt, &tb)) {
     sbi->xyThumbTop = tt;
     sbi->xyThumbBottom = tb;
   } else {

@@ -52,9 +52,11 @@ void SubtractWindow(HRGN rgn, HWND s, POINT originInRoot) {
   }
 }
 
-HDC MakeWindowDC(HWND w, bool client, HRGN extra, int extraMode) {
+// A DC over the window's part of its root surface. While LockWindowUpdate holds the window or an
+// ancestor, the visible region is empty unless ignoreLock (DCX_LOCKWINDOWUPDATE, the caret).
+HDC MakeWindowDC(HWND w, bool client, HRGN extra, int extraMode, bool ignoreLock = false) {
   HWND root = RootOf(w);
-  HRGN vis = VisibleRegion(w, client);
+  HRGN vis = !ignoreLock && PaintLocked(w) ? nullptr : VisibleRegion(w, client);
   POINT origin = client ? ClientOriginInRoot(w) : WindowOriginInRoot(w);
   TGdiSurface* surf = root->Surface ? root->Surface.get() : nullptr;
   if (!vis || !surf) {
@@ -233,7 +235,7 @@ HDC GetDCEx(HWND w, HRGN clip, DWORD flags) {
   if (!ValidWnd(w)) return GetDC(nullptr);
   int mode = (flags & DCX_EXCLUDERGN) ? RGN_DIFF : RGN_AND;
   HRGN extra = (flags & (DCX_EXCLUDERGN | DCX_INTERSECTRGN)) ? clip : nullptr;
-  return MakeWindowDC(w, !(flags & DCX_WINDOW), extra, mode);
+  return MakeWindowDC(w, !(flags & DCX_WINDOW), extra, mode, flags & DCX_LOCKWINDOWUPDATE);
 }
 
 int ReleaseDC(HWND, HDC dc) {
@@ -269,6 +271,7 @@ HDC BeginPaint(HWND w, PAINTSTRUCT* ps) {
   w->InternalPaint = false;
   *ps = PAINTSTRUCT{};
   if (upd) GetRgnBox(upd, &ps->rcPaint);
+  CaretHideForPaint(w);
   HDC dc = MakeWindowDC(w, true, upd, RGN_AND);
   if (upd) DeleteObject(upd);
   ps->hdc = dc;
@@ -280,6 +283,7 @@ HDC BeginPaint(HWND w, PAINTSTRUCT* ps) {
 BOOL EndPaint(HWND w, const PAINTSTRUCT* ps) {
   if (!ps) return FALSE;
   ReleaseDC(w, ps->hdc);
+  if (ValidWnd(w)) CaretShowAfterPaint(w);
   return TRUE;
 }
 
@@ -436,7 +440,9 @@ int ScrollWindowEx(HWND w, int dx, int dy, const RECT* scroll, const RECT* clip,
   RECT dst = src;
   OffsetRect(&dst, dx, dy);
   IntersectRect(&dst, &dst, &lim);
-  // Move the pixels through a copy of the client area, so overlapping moves stay right.
+  // Move the pixels through a copy of the client area, so overlapping moves stay right. The
+  // caret is taken off first, or its inverted pixels would move with the rest.
+  bool caretHidden = HideCaret(w);
   if (!IsRectEmpty(&src) && !IsRectEmpty(&dst)) {
     HDC dc = GetDC(w);
     int cw = cr.right, ch = cr.bottom;
@@ -451,6 +457,7 @@ int ScrollWindowEx(HWND w, int dx, int dy, const RECT* scroll, const RECT* clip,
     DeleteDC(mem);
     ReleaseDC(w, dc);
   }
+  if (caretHidden) ShowCaret(w);
   HRGN uncovered = CreateRectRgnIndirect(&src);
   CombineWith(uncovered, dst, RGN_DIFF);
   // What was waiting to be painted moves with the pixels.

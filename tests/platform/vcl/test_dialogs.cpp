@@ -330,6 +330,110 @@ TEST_F(DialogTest, FontDialogApplyButtonReportsTheChoiceBeforeCancel) {
   EXPECT_EQ(d.Font()->Size(), 10);
 }
 
+TEST_F(DialogTest, FontDialogListsTheFamiliesOfTheKindsItsOptionsAsk) {
+  // Made-up families of every kind, so each filter has something to drop.
+  std::vector<TFontFamilyInfo> all = {
+      {"Mono", true, true, true, false},      // fixed-pitch TrueType
+      {"Sans", false, true, true, false},     // proportional TrueType
+      {"Bitmap", true, false, false, false},  // a fixed-pitch bitmap screen font
+      {"Outline", false, true, false, false}, // scalable, not TrueType
+      {"Printer", false, false, false, true}, // resident in the printer
+  };
+  using V = std::vector<std::string>;
+  struct TCase {
+    const char* Name;
+    TFontDialogOptions Options;
+    TFontDialogDevice Device;
+    V Want;
+  } cases[] = {
+      {"screen", {}, fdScreen, {"Mono", "Sans", "Bitmap", "Outline"}},
+      {"printer", {}, fdPrinter, {"Mono", "Sans", "Outline", "Printer"}},
+      {"both", {}, fdBoth, {"Mono", "Sans", "Bitmap", "Outline", "Printer"}},
+      {"what you see is what you get", {fdWysiwyg}, fdBoth, {"Mono", "Sans", "Outline"}},
+      {"TrueType only", {fdTrueTypeOnly}, fdBoth, {"Mono", "Sans"}},
+      {"fixed pitch only", {fdFixedPitchOnly}, fdScreen, {"Mono", "Bitmap"}},
+      {"scalable only", {fdScalableOnly}, fdScreen, {"Mono", "Sans", "Outline"}},
+      {"fixed pitch scalable", {fdFixedPitchOnly, fdScalableOnly}, fdBoth, {"Mono"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TFontDialog d(nullptr);
+    d.Options() = c.Options;
+    d.SetDevice(c.Device);
+    EXPECT_EQ(d.OfferedFamilies(all), c.Want);
+  }
+}
+
+TEST_F(DialogTest, FontDialogReadsFixedPitchFromTheInstalledFonts) {
+  std::vector<TFontFamilyInfo> infos = TFontDialog::FontFamilyInfos();
+  auto info = [&](const char* name) {
+    auto it = std::find_if(infos.begin(), infos.end(), [&](auto& f) { return f.Name == name; });
+    return it == infos.end() ? TFontFamilyInfo{} : *it;
+  };
+  ASSERT_EQ(info("Courier New").Name, "Courier New");
+  EXPECT_TRUE(info("Courier New").FixedPitch);
+  EXPECT_FALSE(info("Arial").FixedPitch);
+  EXPECT_TRUE(info("Arial").Scalable);
+  // The dialog with fdFixedPitchOnly lists the first and not the second.
+  TFontDialog d(nullptr);
+  d.Options() += fdFixedPitchOnly;
+  std::vector<std::string> listed;
+  Later([&] {
+    auto* list = Find<TListBox>("FamilyList");
+    ASSERT_TRUE(list);
+    for (int i = 0; i < list->Items()->Count(); ++i) listed.push_back(list->Items()->Strings(i));
+    Key(VK_ESCAPE);
+  });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_NE(std::find(listed.begin(), listed.end(), "Courier New"), listed.end());
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), "Arial"), listed.end());
+}
+
+TEST_F(DialogTest, FontDialogOffersSizesWithinItsLimits) {
+  using V = std::vector<int>;
+  struct TCase {
+    bool Limit;
+    int Min, Max;
+    V Want;
+  } cases[] = {
+      {false, 8, 12, {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72}},  // limits off
+      {true, 8, 12, {8, 9, 10, 11, 12}},
+      {true, 30, 0, {36, 48, 72}},  // no upper limit
+      {true, 0, 9, {8, 9}},         // no lower limit
+      {true, 13, 13, {13}},         // no usual size fits: the limits themselves
+      {true, 29, 35, {29, 35}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Limit << " " << c.Min << ".." << c.Max);
+    TFontDialog d(nullptr);
+    if (c.Limit) d.Options() += fdLimitSize;
+    d.SetMinFontSize(c.Min);
+    d.SetMaxFontSize(c.Max);
+    EXPECT_EQ(d.OfferedSizes(), c.Want);
+  }
+  // The size list shows them, and choosing one from it is accepted.
+  TFontDialog d(nullptr);
+  d.Font()->SetSize(10);
+  d.Options() += fdLimitSize;
+  d.SetMinFontSize(10);
+  d.SetMaxFontSize(16);
+  std::vector<std::string> shown;
+  int selected = -2;
+  Later([&] {
+    auto* list = Find<TListBox>("SizeList");
+    ASSERT_TRUE(list);
+    for (int i = 0; i < list->Items()->Count(); ++i) shown.push_back(list->Items()->Strings(i));
+    selected = list->ItemIndex();
+    ClickOn(list);  // the first row, 10
+    Key(VK_END);    // 16
+    Key(VK_RETURN);
+  });
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(shown, (std::vector<std::string>{"10", "11", "12", "14", "16"}));
+  EXPECT_EQ(selected, 0);
+  EXPECT_EQ(d.Font()->Size(), 16);
+}
+
 TEST_F(DialogTest, PrintDialogChecksThePageRange) {
   struct Case {
     std::string from, to;

@@ -8,6 +8,7 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/win/wingdi.h"
+#include "platform/win/winuser.h"
 
 namespace {
 
@@ -220,4 +221,142 @@ TEST_F(HintTest, OnHintRunsWhenTheLongHintChangesAndAFreedControlCancelsItsHint)
   EXPECT_EQ(Application()->HintControl(), nullptr);
   FireTimer(TApplication::kHintShowTimer);
   EXPECT_FALSE(HintVisible());
+}
+
+namespace {
+
+RECT HintRect() {
+  RECT r{};
+  GetWindowRect(Application()->HintWindow()->Handle(), &r);
+  return r;
+}
+
+RECT WorkArea() {
+  RECT wa{};
+  SystemParametersInfo(SPI_GETWORKAREA, 0, &wa, 0);
+  return wa;
+}
+
+}  // namespace
+
+TEST_F(HintTest, HintWindowStaysInsideTheWorkArea) {
+  const RECT wa = WorkArea();
+  A->SetHint("A hint long enough to need a good many pixels of width");
+  struct TCase {
+    const char* Name;
+    int FormX, FormY;  // the form's place; the mouse rests at (20, 20) in A
+    bool MovedLeft, Above;
+  } cases[] = {
+      {"in the open", 100, 100, false, false},
+      {"at the right edge", wa.right - 60, 100, true, false},
+      {"at the bottom edge", 100, wa.bottom - 75, false, true},
+      {"in the bottom right corner", wa.right - 60, wa.bottom - 75, true, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Form->SetBounds(c.FormX, c.FormY, 400, 300);
+    MoveTo(Form, 150, 200);
+    MoveTo(A, 20, 20);
+    FireTimer(TApplication::kHintShowTimer);
+    ASSERT_TRUE(HintVisible());
+    RECT r = HintRect();
+    POINT cur = A->ClientToScreen(POINT{20, 20});
+    EXPECT_LE(r.right, wa.right);
+    EXPECT_GE(r.left, wa.left);
+    EXPECT_LE(r.bottom, wa.bottom);
+    EXPECT_GE(r.top, wa.top);
+    if (c.MovedLeft) EXPECT_LT(r.left, cur.x);
+    else EXPECT_EQ(r.left, cur.x);
+    if (c.Above) EXPECT_LT(r.bottom, cur.y);
+    else EXPECT_GT(r.top, cur.y);
+  }
+}
+
+TEST_F(HintTest, HintPosAndHintMaxWidthFromTheControlAreHonoured) {
+  A->SetHint("A much longer hint text that wraps");
+  A->OnHintShow = [](THintInfo& I) {
+    I.HintPos = POINT{300, 400};
+    I.HintMaxWidth = 80;
+    return LRESULT(0);
+  };
+  MoveTo(A, 20, 20);
+  FireTimer(TApplication::kHintShowTimer);
+  ASSERT_TRUE(HintVisible());
+  RECT r = HintRect();
+  EXPECT_EQ(r.left, 300);
+  EXPECT_EQ(r.top, 400);
+  RECT line = Application()->HintWindow()->CalcHintRect(1000, "A much longer hint text that wraps");
+  EXPECT_LE(r.right - r.left, 80 + 6);
+  EXPECT_GT(r.bottom - r.top, 2 * (line.bottom - line.top) - 4);  // wrapped onto several lines
+}
+
+TEST_F(HintTest, LeavingThePartOrTheControlOfAShownHintStartsTheNextAfterTheShortPause) {
+  Application()->SetHintPause(500);
+  Application()->SetHintShortPause(50);
+  // The left and right halves of A are parts with their own hints.
+  A->OnHintShow = [](THintInfo& I) {
+    bool left = I.CursorPos.x < 50;
+    I.CursorRect = left ? RECT{0, 0, 50, 50} : RECT{50, 0, 100, 50};
+    I.HintStr = left ? "left half" : "right half";
+    return LRESULT(0);
+  };
+  MoveTo(A, 20, 20);
+  AdvanceMessageClock(100);
+  Application()->ProcessMessages();
+  EXPECT_FALSE(HintVisible());  // the first hint waits for HintPause
+  AdvanceMessageClock(450);
+  Application()->ProcessMessages();
+  ASSERT_TRUE(HintVisible());
+  EXPECT_EQ(Application()->HintWindow()->Caption(), "left half");
+  MoveTo(A, 40, 30);  // still in the left half
+  EXPECT_TRUE(HintVisible());
+  EXPECT_EQ(A->HintShows, 1);
+  MoveTo(A, 70, 30);  // the right half: hidden, and a new hint comes soon
+  EXPECT_FALSE(HintVisible());
+  EXPECT_EQ(Application()->HintControl(), A);
+  AdvanceMessageClock(60);
+  Application()->ProcessMessages();
+  ASSERT_TRUE(HintVisible());
+  EXPECT_EQ(Application()->HintWindow()->Caption(), "right half");
+  EXPECT_EQ(A->HintShows, 2);
+  // On to another control while the hint shows: its hint, too, comes after the short pause.
+  MoveTo(B, 20, 20);
+  EXPECT_FALSE(HintVisible());
+  AdvanceMessageClock(60);
+  Application()->ProcessMessages();
+  ASSERT_TRUE(HintVisible());
+  EXPECT_EQ(Application()->HintWindow()->Caption(), "Save");
+  // From a place without a hint, the full pause again.
+  MoveTo(Form, 150, 200);
+  MoveTo(A, 20, 20);
+  AdvanceMessageClock(60);
+  Application()->ProcessMessages();
+  EXPECT_FALSE(HintVisible());
+}
+
+TEST_F(HintTest, HideTimeoutAndReshowTimeoutFromTheHintInfo) {
+  Application()->SetHintHidePause(2500);
+  int shown = 0;
+  A->OnHintShow = [&](THintInfo& I) {
+    ++shown;
+    I.HintStr = "shown " + std::to_string(shown);
+    I.ReshowTimeout = shown == 1 ? 300 : 0;
+    I.HideTimeout = shown == 1 ? 0 : 100;  // the first stays, the second goes after 100 ms
+    return LRESULT(0);
+  };
+  MoveTo(A, 20, 20);
+  FireTimer(TApplication::kHintShowTimer);
+  ASSERT_TRUE(HintVisible());
+  EXPECT_EQ(Application()->HintWindow()->Caption(), "shown 1");
+  AdvanceMessageClock(310);  // ReshowTimeout: asked again and shown anew
+  Application()->ProcessMessages();
+  ASSERT_TRUE(HintVisible());
+  EXPECT_EQ(Application()->HintWindow()->Caption(), "shown 2");
+  AdvanceMessageClock(50);
+  Application()->ProcessMessages();
+  EXPECT_TRUE(HintVisible());
+  AdvanceMessageClock(60);  // HideTimeout of the second
+  Application()->ProcessMessages();
+  EXPECT_FALSE(HintVisible());
+  EXPECT_EQ(shown, 2);
 }

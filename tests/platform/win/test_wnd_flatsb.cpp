@@ -1,5 +1,6 @@
-// Flat scroll bars: the flat functions move the window's own bars, and the flat state with its
-// properties belongs to one window until it is uninitialized or destroyed.
+// Flat scroll bars: the flat functions move the window's own bars, the flat state with its
+// properties belongs to one window until it is uninitialized or destroyed, and the properties
+// decide the bars' sizes, hit-testing, colours and look.
 #include "platform/win/commctrl.h"
 #include "wnd_test_util.h"
 
@@ -82,6 +83,8 @@ TEST_F(WndTest, FlatStateAndPropertiesBelongToOneWindow) {
     {WSB_PROP_VBKGCOLOR, 0x00FF00, TRUE},
     {WSB_PROP_HSTYLE, FSB_ENCARTA_MODE, TRUE},
     {WSB_PROP_VSTYLE, 7, FALSE},                       // not a style
+    {WSB_PROP_CXVSCROLL, -4, FALSE},                   // no negative sizes
+    {WSB_PROP_HBKGCOLOR, 0x1000000, FALSE},            // not a colour
     {WSB_PROP_CXHSCROLL | WSB_PROP_CYVSCROLL, 3, FALSE},  // one property at a time
     {0x10000, 1, FALSE},
   };
@@ -108,10 +111,128 @@ TEST_F(WndTest, FlatStateAndPropertiesBelongToOneWindow) {
   // Initializing again starts from the defaults.
   ASSERT_TRUE(InitializeFlatSB(a));
   ASSERT_TRUE(FlatSB_GetScrollProp(a, WSB_PROP_CXVSCROLL, &v));
-  EXPECT_EQ(v, 0);
+  EXPECT_EQ(v, GetSystemMetrics(SM_CXVSCROLL));
 
   // A destroyed window loses its flat state.
   DestroyWindow(a);
   EXPECT_FALSE(FlatSB_IsFlat(a));
   EXPECT_FALSE(UninitializeFlatSB(a));
+}
+
+namespace {
+
+// A 200x200 window with both bars, each showing a tenth of its range.
+class FlatTest : public WndTest {
+protected:
+  HWND FlatWindow() {
+    HWND w = Top(0, 0, 200, 200, WS_POPUP | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL);
+    SCROLLINFO si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = 0;
+    si.nMax = 99;
+    si.nPage = 10;
+    si.nPos = 0;
+    SetScrollInfo(w, SB_VERT, &si, FALSE);
+    SetScrollInfo(w, SB_HORZ, &si, FALSE);
+    return w;
+  }
+};
+
+LRESULT HitAt(HWND w, int x, int y) { return SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(x, y)); }
+
+}  // namespace
+
+TEST_F(FlatTest, FlatBarSizesMoveTheClientAreaAndTheHitTesting) {
+  HWND w = FlatWindow();
+  ASSERT_TRUE(InitializeFlatSB(w));
+  RECT c;
+  GetClientRect(w, &c);
+  EXPECT_EQ(c, (RECT{0, 0, 183, 183}));  // the system sizes to begin with
+  ASSERT_TRUE(FlatSB_SetScrollProp(w, WSB_PROP_CXVSCROLL, 10, FALSE));
+  ASSERT_TRUE(FlatSB_SetScrollProp(w, WSB_PROP_CYHSCROLL, 8, FALSE));
+  GetClientRect(w, &c);
+  EXPECT_EQ(c, (RECT{0, 0, 190, 192}));
+  struct THit { int X, Y; LRESULT Hit; } hits[] = {
+      {195, 50, HTVSCROLL}, {189, 50, HTCLIENT}, {190, 50, HTVSCROLL},
+      {50, 195, HTHSCROLL}, {50, 191, HTCLIENT}, {50, 192, HTHSCROLL}, {195, 195, HTGROWBOX},
+  };
+  for (const THit& h : hits) {
+    SCOPED_TRACE(testing::Message() << h.X << "," << h.Y);
+    EXPECT_EQ(HitAt(w, h.X, h.Y), h.Hit);
+  }
+
+  // Arrow and thumb lengths: a 30-pixel arrow and a 40-pixel thumb for a page-less bar.
+  ASSERT_TRUE(FlatSB_SetScrollProp(w, WSB_PROP_CYVSCROLL, 30, FALSE));
+  ASSERT_TRUE(FlatSB_SetScrollProp(w, WSB_PROP_CYVTHUMB, 40, FALSE));
+  SCROLLINFO si;
+  si.fMask = SIF_PAGE;
+  si.nPage = 0;
+  SetScrollInfo(w, SB_VERT, &si, FALSE);
+  SCROLLBARINFO sbi;
+  ASSERT_TRUE(GetScrollBarInfo(w, OBJID_VSCROLL, &sbi));
+  EXPECT_EQ(sbi.rcScrollBar.right - sbi.rcScrollBar.left, 10);
+  EXPECT_EQ(sbi.dxyLineButton, 30);
+  EXPECT_EQ(sbi.xyThumbTop, 30);
+  EXPECT_EQ(sbi.xyThumbBottom - sbi.xyThumbTop, 40);
+  // A click 25 pixels down is on the longer arrow, not on the track.
+  MsgLog().clear();
+  PostMessage(w, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(195, 25));
+  InjectMouseButton(195, 25, 0, false);
+  Pump();
+  auto v = Logged(WM_VSCROLL, w);
+  ASSERT_FALSE(v.empty());
+  EXPECT_EQ(LOWORD(v[0].W), SB_LINEUP);
+
+  // Standard bars again: the system sizes come back.
+  ASSERT_TRUE(UninitializeFlatSB(w));
+  GetClientRect(w, &c);
+  EXPECT_EQ(c, (RECT{0, 0, 183, 183}));
+}
+
+TEST_F(FlatTest, FlatBarsAreDrawnInTheirStyleAndBackgroundColour) {
+  HWND w = FlatWindow();
+  ASSERT_TRUE(InitializeFlatSB(w));
+  SCROLLBARINFO sbi;
+  ASSERT_TRUE(GetScrollBarInfo(w, OBJID_VSCROLL, &sbi));
+  int left = sbi.rcScrollBar.left, right = sbi.rcScrollBar.right - 1;
+  int thumbTop = sbi.xyThumbTop, thumbBottom = sbi.xyThumbBottom - 1;
+  struct TCase {
+    const char* Name;
+    INT_PTR Style;
+    COLORREF TopLeft, BottomRight;  // the corners of the thumb and of the up arrow
+  } cases[] = {
+      {"regular", FSB_REGULAR_MODE, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW)},
+      {"encarta", FSB_ENCARTA_MODE, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW)},
+      {"flat", FSB_FLAT_MODE, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNSHADOW)},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ASSERT_TRUE(FlatSB_SetScrollProp(w, WSB_PROP_VSTYLE, c.Style, TRUE));
+    HBITMAP bm = RenderWindowToBitmap(w);
+    EXPECT_EQ(PixelOf(bm, left, thumbTop), c.TopLeft);
+    EXPECT_EQ(PixelOf(bm, right, thumbBottom), c.BottomRight);
+    EXPECT_EQ(PixelOf(bm, left, 0), c.TopLeft);
+    EXPECT_EQ(PixelOf(bm, right, sbi.dxyLineButton - 1), c.BottomRight);
+    DeleteObject(bm);
+  }
+  // The distinct-colour check above only means something if the looks differ.
+  ASSERT_NE(cases[0].BottomRight, cases[1].BottomRight);
+  ASSERT_NE(cases[1].TopLeft, cases[2].TopLeft);
+
+  // Track colours: each bar its own, the system colour by default and after -1.
+  int trackY = thumbBottom + 20, trackX = 150;
+  int hbarY = 190;
+  HBITMAP bm = RenderWindowToBitmap(w);
+  EXPECT_EQ(PixelOf(bm, left + 5, trackY), GetSysColor(COLOR_SCROLLBAR));
+  DeleteObject(bm);
+  ASSERT_TRUE(FlatSB_SetScrollProp(w, WSB_PROP_VBKGCOLOR, RGB(200, 0, 0), TRUE));
+  ASSERT_TRUE(FlatSB_SetScrollProp(w, WSB_PROP_HBKGCOLOR, RGB(0, 0, 200), TRUE));
+  bm = RenderWindowToBitmap(w);
+  EXPECT_EQ(PixelOf(bm, left + 5, trackY), RGB(200, 0, 0));
+  EXPECT_EQ(PixelOf(bm, trackX, hbarY), RGB(0, 0, 200));
+  DeleteObject(bm);
+  ASSERT_TRUE(FlatSB_SetScrollProp(w, WSB_PROP_VBKGCOLOR, -1, TRUE));
+  bm = RenderWindowToBitmap(w);
+  EXPECT_EQ(PixelOf(bm, left + 5, trackY), GetSysColor(COLOR_SCROLLBAR));
+  DeleteObject(bm);
 }

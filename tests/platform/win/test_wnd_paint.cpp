@@ -373,3 +373,56 @@ TEST_F(WndTest, DestroyingTheLockedWindowReleasesTheLock) {
   Pump();
   EXPECT_EQ(Logged(WM_PAINT, b).size(), 1u);
 }
+
+TEST_F(WndTest, DcsOfTheLockedWindowDrawNothingUnlessAskedToIgnoreTheLock) {
+  HWND top = Top(10, 10, 200, 150, WS_POPUP | WS_VISIBLE);
+  HWND child = Child(top, 100, 10, 50, 40);
+  HWND other = Top(300, 10, 100, 100, WS_POPUP | WS_VISIBLE);
+  Pump();
+  auto fill = [](HDC dc, COLORREF c) {
+    RECT r{0, 0, 30, 30};
+    HBRUSH b = CreateSolidBrush(c);
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+  };
+  const COLORREF bg = GetSysColor(COLOR_WINDOW), red = RGB(255, 0, 0);
+  ASSERT_TRUE(LockWindowUpdate(top));
+  struct TCase {
+    const char* Name;
+    HWND Wnd;
+    std::function<HDC(HWND)> Get;
+    POINT At;  // in the top-level window
+    bool Reaches;
+  } cases[] = {
+      {"GetDC on the locked window", top, [](HWND w) { return GetDC(w); }, {5, 5}, false},
+      {"GetWindowDC on the locked window", top, [](HWND w) { return GetWindowDC(w); }, {5, 5}, false},
+      {"GetDC on a child of the locked window", child, [](HWND w) { return GetDC(w); }, {105, 15}, false},
+      {"GetDCEx without the flag", child, [](HWND w) { return GetDCEx(w, nullptr, 0); }, {105, 15}, false},
+      {"GetDCEx with DCX_LOCKWINDOWUPDATE", child,
+       [](HWND w) { return GetDCEx(w, nullptr, DCX_LOCKWINDOWUPDATE); }, {105, 15}, true},
+      {"GetDC on another window", other, [](HWND w) { return GetDC(w); }, {5, 5}, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    HDC dc = c.Get(c.Wnd);
+    ASSERT_TRUE(dc);
+    fill(dc, red);
+    ReleaseDC(c.Wnd, dc);
+    HWND root = c.Wnd == other ? other : top;
+    HDC probe = GetDCEx(root, nullptr, DCX_LOCKWINDOWUPDATE | DCX_WINDOW);
+    EXPECT_EQ(GetPixel(probe, c.At.x, c.At.y), c.Reaches ? red : bg);
+    ReleaseDC(root, probe);
+  }
+  // Unlocking repaints what the locked windows could not show.
+  ASSERT_TRUE(LockWindowUpdate(nullptr));
+  Pump();
+  HDC probe = GetWindowDC(top);
+  EXPECT_EQ(GetPixel(probe, 105, 15), bg);
+  ReleaseDC(top, probe);
+  HDC dc = GetDC(child);
+  fill(dc, red);
+  ReleaseDC(child, dc);
+  probe = GetWindowDC(top);
+  EXPECT_EQ(GetPixel(probe, 105, 15), red);  // drawing reaches the surface again
+  ReleaseDC(top, probe);
+}
