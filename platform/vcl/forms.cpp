@@ -503,6 +503,7 @@ void TCustomForm::WndProc(TMessage& M) {
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
     case WM_MENUSELECT:
+    case WM_MENUCHAR:
       if (MenuOwnerMessage(M)) return;
       break;
     case CM_RELEASE:

@@ -424,6 +424,29 @@ bool MenuOwnerMessage(TMessage& M) {
       if (it) Application()->SetHint(GetLongHint(it->Hint()));
       return false;  // others may want it too
     }
+    case WM_MENUCHAR: {
+      // The item whose API menu this is; its visible sub-items are the menu's rows.
+      HMENU menu = reinterpret_cast<HMENU>(M.LParam);
+      TMenuItem* parent = nullptr;
+      for (const auto& [cmd, item] : Commands())
+        if (item->FHandle && item->FHandle == menu) parent = item;
+      if (!parent) return false;
+      char key = static_cast<char>(std::tolower(LOWORD(M.WParam) & 0xFF));
+      int pos = 0;
+      for (TMenuItem* it : parent->FItems) {
+        if (!it->FVisible) continue;
+        std::string c = it->FCaption;
+        size_t amp = c.find('&');
+        while (amp != std::string::npos && amp + 1 < c.size() && c[amp + 1] == '&') amp = c.find('&', amp + 2);
+        if (amp != std::string::npos && amp + 1 < c.size() &&
+            std::tolower(static_cast<unsigned char>(c[amp + 1])) == static_cast<unsigned char>(key)) {
+          M.Result = MAKELRESULT(static_cast<WORD>(pos), MNC_EXECUTE);
+          return true;
+        }
+        ++pos;
+      }
+      return false;
+    }
     case WM_MEASUREITEM: {
       auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(M.LParam);
       if (!mis || mis->CtlType != ODT_MENU) return false;

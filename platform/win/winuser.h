@@ -570,7 +570,7 @@ BOOL GetMenuBarRect(HWND wnd, RECT* r);
 // hovered, clicked, or chosen with Right or Enter; Left or Escape close one. The owner gets
 // WM_ENTERMENULOOP, WM_INITMENUPOPUP before each popup opens, WM_MENUSELECT as the highlight
 // moves (and with 0xFFFF, 0 when the menu closes), WM_MEASUREITEM/WM_DRAWITEM for owner-drawn
-// items and WM_EXITMENULOOP. With TPM_RETURNCMD the chosen id is returned (0 when cancelled) and
+// items, WM_MENUCHAR for a typed character no item text marks, and WM_EXITMENULOOP. With TPM_RETURNCMD the chosen id is returned (0 when cancelled) and
 // nothing is sent; otherwise WM_COMMAND with the id is posted to the owner and the result says
 // whether an item was chosen.
 enum : UINT {
@@ -607,6 +607,9 @@ struct MENUITEMINFOA {
 using MENUITEMINFO = MENUITEMINFOA;
 using LPMENUITEMINFOA = MENUITEMINFOA*;
 using LPCMENUITEMINFOA = const MENUITEMINFOA*;
+// WM_MENUCHAR answers (high word; the low word is the item's position).
+enum : WORD { MNC_IGNORE = 0, MNC_CLOSE = 1, MNC_EXECUTE = 2, MNC_SELECT = 3 };
+constexpr LRESULT MAKELRESULT(WORD lo, WORD hi) { return static_cast<LRESULT>(MAKELONG(lo, hi)); }
 enum : UINT {
   TPM_LEFTALIGN = 0x0000, TPM_LEFTBUTTON = 0x0000, TPM_TOPALIGN = 0x0000, TPM_RIGHTBUTTON = 0x0002,
   TPM_CENTERALIGN = 0x0004, TPM_RIGHTALIGN = 0x0008, TPM_VCENTERALIGN = 0x0010, TPM_BOTTOMALIGN = 0x0020,

@@ -484,6 +484,23 @@ void Char(char ch) {
   if (static_cast<unsigned char>(ch) < 0x20) return;
   HMENU menu = t.Levels.empty() ? t.Bar : t.Levels.back().Menu;
   int row = AccelRow(menu, ch);
+  if (row < 0 && t.Owner) {
+    // No text of the menu has it (owner-drawn items have none): the owner may know the item.
+    WORD flags = t.Levels.empty() ? 0 : static_cast<WORD>(MF_POPUP);
+    LRESULT r = SendMessage(t.Owner, WM_MENUCHAR, MAKEWPARAM(static_cast<unsigned char>(ch), flags),
+                            reinterpret_cast<LPARAM>(menu));
+    if (!gTrack || t.Done) return;
+    WORD how = HIWORD(static_cast<DWORD>(r));
+    if (how == MNC_CLOSE) t.Done = true;
+    if (how != MNC_EXECUTE && how != MNC_SELECT) return;
+    row = LOWORD(static_cast<DWORD>(r));
+    if (!ItemOf(menu, row)) return;
+    if (how == MNC_SELECT) {
+      if (t.Levels.empty()) SetBarHot(row);
+      else SetHot(t.Levels.back(), row);
+      return;
+    }
+  }
   if (row < 0) return;
   const TApiMenuItem* it = ItemOf(menu, row);
   if (t.Levels.empty()) {

@@ -483,3 +483,29 @@ TEST_F(MenuTest, ImagesAndHintsOfTheHighlightedItem) {
   ASSERT_TRUE(GetMenuItemInfo(menu->Handle(), 0, TRUE, &mii));
   EXPECT_EQ(mii.fType & MFT_OWNERDRAW, 0u);
 }
+
+TEST_F(MenuTest, OwnerDrawnRowsAnswerTheirAccelerators) {
+  // Owner-drawn rows have no text in the API menu: the class library finds the item by the "&"
+  // of its caption when the menu asks (WM_MENUCHAR).
+  auto* menu = new TPopupMenu(Form);
+  Add(menu->Items(), "&Open");
+  Add(menu->Items(), "Save && &close");
+  TMenuItem* hidden = Add(menu->Items(), "&Hidden");
+  Add(menu->Items(), "&Last");
+  hidden->SetVisible(false);
+  menu->SetOwnerDraw(true);
+  struct Case {
+    UINT Key;
+    const char* Want;  // nothing chosen: an Escape closes the menu
+  } cases[] = {{'C', "Save && &close;"}, {'L', "&Last;"}, {'O', "&Open;"}, {'H', ""}, {'S', ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<char>(c.Key));
+    Log.clear();
+    std::vector<std::function<void()>> input{K(c.Key)};
+    if (!*c.Want) input.push_back(K(VK_ESCAPE));
+    Steps(Form, input);
+    menu->Popup(300, 200);
+    Application()->ProcessMessages();
+    EXPECT_EQ(Log, c.Want);
+  }
+}

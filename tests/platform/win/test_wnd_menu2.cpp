@@ -509,3 +509,43 @@ TEST_F(WndTest, BreaksStartColumnsAndRadioItemsShowADot) {
   EXPECT_FALSE(EndMenu());
   DestroyMenu(m);
 }
+
+TEST_F(WndTest, TheOwnerAnswersCharactersNoItemTextMarks) {
+  HWND owner = Top(0, 0, 300, 200);
+  HMENU m = CreatePopupMenu();
+  AppendMenu(m, MF_OWNERDRAW, 1, nullptr);
+  AppendMenu(m, MF_OWNERDRAW, 2, nullptr);
+  AppendMenu(m, MF_STRING, 3, "&Three");
+  // 'b' executes the second row, 's' selects the first, 'q' closes, others are ignored.
+  Handlers()[owner] = [m](HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT* r) {
+    if (msg == WM_MEASUREITEM) {
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->itemWidth = 50;
+      return true;
+    }
+    if (msg != WM_MENUCHAR) return false;
+    EXPECT_EQ(reinterpret_cast<HMENU>(lp), m);
+    EXPECT_TRUE(HIWORD(wp) & MF_POPUP);
+    char c = static_cast<char>(LOWORD(wp));
+    *r = c == 'b' ? MAKELRESULT(1, MNC_EXECUTE) : c == 's' ? MAKELRESULT(0, MNC_SELECT) : c == 'q' ? MAKELRESULT(0, MNC_CLOSE) : 0;
+    return true;
+  };
+  struct Case {
+    std::vector<std::function<void()>> Input;
+    int Want;
+  };
+  std::vector<Case> cases = {
+      {{[] { Key('B'); }}, 2},
+      {{[] { Key('S'); }, K(VK_RETURN)}, 1},
+      {{[] { Key('Q'); }, K(VK_RETURN)}, 0},
+      {{[] { Key('T'); }}, 3},  // the text's own accelerator needs no owner
+      {{[] { Key('Z'); }, K(VK_ESCAPE)}, 0},
+  };
+  MsgLog().clear();
+  for (Case& c : cases) {
+    StartSteps(c.Input);
+    EXPECT_EQ(TrackPopupMenu(m, TPM_RETURNCMD, 200, 200, 0, owner, nullptr), c.Want);
+    Steps().clear();
+  }
+  EXPECT_EQ(Logged(WM_MENUCHAR, owner).size(), 4u);
+  DestroyMenu(m);
+}
