@@ -1,6 +1,7 @@
 // Menus of the API beyond a flat popup: the item calls on nested menus, sub-menus opened by mouse
 // and keys inside TrackPopupMenu, the alignment flags and the screen edges, and the window's
 // menu bar (its keyboard loop, clicks and owner-drawn items).
+#include "tests/platform/win/menu_steps.h"
 #include "tests/platform/win/wnd_test_util.h"
 
 #include <functional>
@@ -8,33 +9,6 @@
 #include <vector>
 
 namespace {
-
-// Input steps run one per timer tick while a menu loop runs.
-std::vector<std::function<void()>>& Steps() {
-  static std::vector<std::function<void()>> s;
-  return s;
-}
-void RunStep(HWND, UINT, UINT_PTR id, DWORD) {
-  if (Steps().empty()) {
-    KillTimer(nullptr, id);
-    return;
-  }
-  auto f = Steps().front();
-  Steps().erase(Steps().begin());
-  f();
-}
-void StartSteps(std::vector<std::function<void()>> s) {
-  Steps() = std::move(s);
-  SetTimer(nullptr, 0, 1, RunStep);
-}
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
-std::function<void()> K(UINT vk) {
-  return [vk] { Key(vk); };
-}
 
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
