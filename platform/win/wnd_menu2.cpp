@@ -686,13 +686,14 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   }
   HWND first = t.Levels[0].Wnd;
   ShowWindow(first, SW_SHOWNA);
-  // Keys come to the popup while it runs; the focus goes back afterwards.
-  HWND oldFocus = SetFocus(first);
+  // The loop reads the keys whichever window they are for, so the focus stays where it is (no
+  // focus events for the control the menu belongs to); without a focus the popup takes it, or
+  // the keys would have nowhere to go.
+  if (!GetFocus()) SetFocus(first);
   SetCapture(first);
   t.CaptureWnd = first;
   UINT_PTR chosen = Run(t);
   Finish(t, TRUE);
-  if (oldFocus && IsWindow(oldFocus)) SetFocus(oldFocus);
   if (flags & TPM_RETURNCMD) return static_cast<BOOL>(chosen);
   if (chosen && t.Owner && !(flags & TPM_NONOTIFY)) PostMessage(t.Owner, WM_COMMAND, static_cast<WPARAM>(chosen), 0);
   return chosen != 0;

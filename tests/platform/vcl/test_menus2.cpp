@@ -174,6 +174,24 @@ TEST(MenuTexts, StripHotkeyDropsTheMarks) {
   for (const auto& [in, want] : cases) EXPECT_EQ(StripHotkey(in), want) << in;
 }
 
+TEST_F(MenuTest, APopupLeavesTheFocusWhereItIs) {
+  auto* edit = new TEdit(Form);
+  edit->SetParent(Form);
+  edit->OnExit = [this](TObject*) { Log += "exit;"; };
+  auto* menu = new TPopupMenu(Form);
+  Add(menu->Items(), "Open");
+  Form->Show();
+  edit->SetFocus();
+  Application()->ProcessMessages();
+  HWND during = nullptr;
+  Steps(Form, {[&] { during = GetFocus(); }, K(VK_DOWN), K(VK_RETURN)});
+  menu->Popup(300, 200);
+  Application()->ProcessMessages();
+  EXPECT_EQ(Log, "Open;");  // no exit event: the edit kept the focus and the menu had the keys
+  EXPECT_EQ(during, edit->Handle());
+  EXPECT_EQ(GetFocus(), edit->Handle());
+}
+
 TEST_F(MenuTest, PopupAlignmentPlacesTheMenuAgainstThePoint) {
   auto* menu = new TPopupMenu(Form);
   Add(menu->Items(), "Open");
