@@ -116,6 +116,19 @@ void TMenuItem::SetSubMenuImages(TImageList* Value) {
   RebuildHandle();
 }
 
+TBitmap* TMenuItem::Bitmap() {
+  if (!FBitmap) FBitmap = std::make_unique<TBitmap>();
+  return FBitmap.get();
+}
+
+void TMenuItem::SetBitmap(TBitmap* Value) {
+  if (Value) Bitmap()->Assign(Value);
+  else FBitmap.reset();
+  MenuChanged();
+}
+
+bool TMenuItem::HasBitmap() const { return FBitmap && !FBitmap->Empty(); }
+
 TImageList* TMenuItem::GetImageList() const {
   for (const TMenuItem* p = FParent; p; p = p->FParent)
     if (p->FSubMenuImages) return p->FSubMenuImages;
@@ -286,7 +299,8 @@ void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
 // Rows with an image are drawn here (the window manager draws text only).
 bool TMenu::IsOwnerDrawItem(const TMenuItem* Item) const {
   TImageList* images = Item->GetImageList();
-  return FOwnerDraw || (images && Item->ImageIndex() >= 0 && Item->ImageIndex() < images->Count());
+  return FOwnerDraw || (images && Item->ImageIndex() >= 0 && Item->ImageIndex() < images->Count()) ||
+         Item->HasBitmap();
 }
 
 void TMenu::Rebuild() {
@@ -366,6 +380,10 @@ void DrawDefault(TMenuItem* Item, TCanvas* C, RECT R, TOwnerDrawState State) {
   if (images && index >= 0 && index < images->Count()) {
     images->Draw(C, R.left + 2, R.top + (R.bottom - R.top - images->Height()) / 2, index, Item->Enabled());
     t.left += std::max(20, images->Width() + 6);
+  } else if (Item->HasBitmap()) {
+    int top = R.top + (R.bottom - R.top - 16) / 2;
+    C->StretchDraw(RECT{R.left + 2, top, R.left + 18, top + 16}, Item->Bitmap());
+    t.left += 20;
   } else {
     t.left += 20;
     if (Item->Checked()) C->TextOut(R.left + 5, R.top + 3, Item->RadioItem() ? "o" : "v");

@@ -82,6 +82,10 @@ public:
   void SetSubMenuImages(TImageList* Value);
   // The nearest parent's SubMenuImages, else the menu's Images (nullptr for none).
   TImageList* GetImageList() const;
+  // The item's own picture (made empty on first use), shown when it has no image from a list.
+  TBitmap* Bitmap();
+  void SetBitmap(TBitmap* Value);
+  bool HasBitmap() const;
   // The enabled, visible item under this one (at any depth, through enabled and visible items)
   // whose ShortCut is ShortCut, or nullptr.
   TMenuItem* FindShortCut(TShortCut ShortCut) const;
@@ -128,6 +132,7 @@ private:
   TMenuBreak FBreak = mbNone;
   int FGroupIndex = 0, FHelpContext = 0, FImageIndex = -1;
   TImageList* FSubMenuImages = nullptr;
+  std::unique_ptr<TBitmap> FBitmap;
   std::vector<TMenuItem*> FItems;
   TMenuItem* FParent = nullptr;
   TMenu* FMenu = nullptr;  // set on a menu's root item

@@ -456,6 +456,12 @@ TEST_F(MenuTest, ImagesAndHintsOfTheHighlightedItem) {
   auto* menu = new TPopupMenu(Form);
   TMenuItem* open = Add(menu->Items(), "Open");
   TMenuItem* plain = Add(menu->Items(), "Plain");
+  TMenuItem* own = Add(menu->Items(), "Own picture");
+  TBitmap blue;
+  blue.SetSize(8, 8);
+  blue.Canvas()->Brush()->SetColor(clBlue);
+  blue.Canvas()->FillRect(RECT{0, 0, 8, 8});
+  own->SetBitmap(&blue);
   open->SetImageIndex(0);
   open->SetHint("Open|Opens a picture");
   plain->SetImageIndex(5);  // outside the list: no image
@@ -463,7 +469,7 @@ TEST_F(MenuTest, ImagesAndHintsOfTheHighlightedItem) {
   EXPECT_EQ(open->GetImageList(), images);
   EXPECT_EQ(GetMenuState(menu->Handle(), 0, MF_BYPOSITION) & MF_OWNERDRAW, UINT(MF_OWNERDRAW));
   EXPECT_EQ(GetMenuState(menu->Handle(), 1, MF_BYPOSITION) & MF_OWNERDRAW, 0u);
-  COLORREF imagePixel = 0;
+  COLORREF imagePixel = 0, ownPixel = 0;
   std::string hint;
   Steps(Form, {K(VK_DOWN),
                [&] {
@@ -476,6 +482,7 @@ TEST_F(MenuTest, ImagesAndHintsOfTheHighlightedItem) {
                  HDC dc = CreateCompatibleDC(nullptr);
                  HGDIOBJ old = SelectObject(dc, bm);
                  imagePixel = GetPixel(dc, 2 + 2 + 8, 2 + (r.bottom - r.top) / 2);  // the image's middle
+                 ownPixel = GetPixel(dc, 2 + 2 + 8, 2 + 2 * (r.bottom - r.top) + (r.bottom - r.top) / 2);  // stretched
                  SelectObject(dc, old);
                  DeleteDC(dc);
                  DeleteObject(bm);
@@ -484,6 +491,8 @@ TEST_F(MenuTest, ImagesAndHintsOfTheHighlightedItem) {
   menu->Popup(300, 200);
   EXPECT_EQ(hint, "Opens a picture");
   EXPECT_EQ(imagePixel, RGB(255, 0, 0));
+  EXPECT_EQ(ownPixel, RGB(0, 0, 255));
+  EXPECT_EQ(GetMenuState(menu->Handle(), 2, MF_BYPOSITION) & MF_OWNERDRAW, UINT(MF_OWNERDRAW));
   EXPECT_EQ(Application()->Hint(), "");  // cleared when the menu closed
   // A sub-menu's own image list wins over the menu's; a freed list is forgotten.
   auto* other = new TImageList(Form);
