@@ -174,6 +174,7 @@ void TControl::Publish(TPublisher<TControl>& P) {
   P.Prop("Hint", &TControl::Hint, &TControl::SetHint);
   P.Prop("ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
   P.Prop("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint);
+  P.Prop("Action", &TControl::Action, &TControl::SetAction);
   P.Prop("DragKind", &TControl::DragKind, &TControl::SetDragKind).Default(dkDrag);
   P.Event("OnClick", &TControl::OnClick).Type("TNotifyEvent");
   P.Event("OnDblClick", &TControl::OnDblClick).Type("TNotifyEvent");
@@ -596,14 +597,17 @@ TAction* TControl::Action() const { return FActionLink ? FActionLink->Action() :
 void TControl::SetAction(TAction* Value) {
   if (!FActionLink) {
     if (!Value) return;
-    FActionLink = std::make_unique<TActionLink>(this, [this](TAction* A) {
-      SetCaption(A->Caption());
-      SetEnabled(A->Enabled());
-      SetVisible(A->Visible());
-      SetHint(A->Hint());
-    });
+    FActionLink = std::make_unique<TActionLink>(this, [this](TAction* A) { ActionChange(A, FActionLink->CheckDefaults()); });
   }
   FActionLink->SetAction(Value);
+}
+
+void TControl::ActionChange(TAction* Sender, bool CheckDefaults) {
+  const bool keep = CheckDefaults;  // loading: what was stored wins
+  if (!keep || Caption().empty()) SetCaption(Sender->Caption());
+  if (!keep || Enabled()) SetEnabled(Sender->Enabled());
+  if (!keep || Visible()) SetVisible(Sender->Visible());
+  if (!keep || Hint().empty()) SetHint(Sender->Hint());
 }
 
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
@@ -641,6 +645,9 @@ TWinControl::~TWinControl() {
   DestroyComponents();
   // Children that belong to other owners lose their parent now.
   while (!FControls.empty()) FControls.back()->SetParent(nullptr);
+  // Leave the parent while still a windowed control, so the tab order and the form's focused
+  // and active control forget this one (TControl's destructor no longer can).
+  if (FParent) FParent->RemoveControl(this);
   DestroyHandle();
 }
 

@@ -297,7 +297,8 @@ public:
   // Used by the parent for graphic controls and by the class library's message routing.
   virtual void Click();
   // The linked action gives the control its caption, enabled and visible state and hint (now and
-  // whenever they change); a click without an OnClick of its own runs it.
+  // whenever they change; descendants take more in ActionChange); a click without an OnClick of
+  // its own runs it. Published as "Action", a reference resolved after loading.
   class TAction* Action() const;
   void SetAction(class TAction* Value);
   virtual void DblClick();
@@ -313,6 +314,9 @@ public:
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Copies the linked action's state to the control (called on linking and on every change);
+  // with CheckDefaults (linked while loading) only what is still at its default changes.
+  virtual void ActionChange(class TAction* Sender, bool CheckDefaults);
   virtual void Changed();
   virtual void VisibleChanging() {}
   virtual void ParentFontChanged();

@@ -74,7 +74,8 @@ public:
   // Shown as the application's hint while the item is highlighted (the part after "|").
   const std::string& Hint() const { return FHint; }
   void SetHint(const std::string& Value) { FHint = Value; }
-  // The image of the item in the image list its menu gives it (GetImageList), -1 for none.
+  // The image of the item in the image list its menu gives it (GetImageList), -1 for none;
+  // follows the linked action's.
   int ImageIndex() const { return FImageIndex; }
   void SetImageIndex(int Value);
   // The image list for this item's sub-items, instead of the menu's.
@@ -86,6 +87,7 @@ public:
   TBitmap* Bitmap();
   void SetBitmap(TBitmap* Value);
   bool HasBitmap() const;
+  static void Publish(TPublisher<TMenuItem>& P);
   // The enabled, visible item under this one (at any depth, through enabled and visible items)
   // whose ShortCut is ShortCut, or nullptr.
   TMenuItem* FindShortCut(TShortCut ShortCut) const;
@@ -105,7 +107,8 @@ public:
   // The live item with this command, or nullptr.
   static TMenuItem* FindCommand(int Command);
   // The linked action gives the item its caption, enabled, checked and visible state and its
-  // shortcut (now and whenever they change); a click without an OnClick of its own runs it.
+  // shortcut and image index (now and whenever they change); a click without an OnClick of its
+  // own runs it. Published as "Action", a reference resolved after loading.
   TAction* Action() const { return FActionLink.Action(); }
   void SetAction(TAction* Value) { FActionLink.SetAction(Value); }
   // Runs OnClick, else the action (disabled items do nothing).
