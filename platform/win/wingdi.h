@@ -533,6 +533,8 @@ HBITMAP CreateBitmap(int w, int h, UINT planes, UINT bpp, const void* bits);
 HBITMAP CreateBitmapIndirect(const BITMAP* bm);
 HBITMAP CreateCompatibleBitmap(HDC dc, int w, int h);
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* bmi, UINT usage, void** bits, HANDLE section, DWORD offset);
+// A 32-bit top-down DIB section (row 0 first, pixels 0x00RRGGBB); *bits gets its pixels.
+HBITMAP CreateDIB32(int w, int h, void** bits);
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* bmi, UINT usage);
 int GetDIBits(HDC dc, HBITMAP bm, UINT start, UINT lines, void* bits, BITMAPINFO* bmi, UINT usage);
 int SetDIBits(HDC dc, HBITMAP bm, UINT start, UINT lines, const void* bits, const BITMAPINFO* bmi, UINT usage);
