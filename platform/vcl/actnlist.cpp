@@ -67,7 +67,9 @@ void TActionLink::SetAction(TAction* Value) {
   if (!Value) return;
   Value->FreeNotification(FClient);
   FId = Value->RegisterChanges([this](TAction* A) { FApply(A); });
+  FCheckDefaults = FClient && FClient->ComponentState().Contains(csLoading);
   FApply(Value);
+  FCheckDefaults = false;
 }
 
 void TActionLink::Removed(TComponent* AComponent) {
@@ -127,6 +129,12 @@ void TAction::Publish(TPublisher<TAction>& P) {
   P.Event<TNotifyEvent>("OnUpdate", &TAction::OnUpdate).Type("TNotifyEvent");
 }
 
+TComponent* TAction::GetParentComponent() const { return FActionList; }
+
+void TAction::SetParentComponent(TComponent* Value) {
+  if (auto* list = dynamic_cast<TActionList*>(Value)) SetActionList(list);
+}
+
 // ---- TActionList ----
 TActionList::TActionList(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -158,6 +166,11 @@ bool TActionList::IsShortCut(int ShortCut) {
 
 void TActionList::UpdateActions() {
   for (TAction* a : std::vector<TAction*>(FActions)) a->Update();
+}
+
+void TActionList::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  for (TAction* a : FActions)
+    if (a->Owner() == Root) Proc(a);
 }
 
 void TActionList::Publish(TPublisher<TActionList>& P) {

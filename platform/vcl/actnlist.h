@@ -20,6 +20,10 @@ public:
   explicit TAction(TComponent* AOwner);
   ~TAction() override;
   static void Publish(TPublisher<TAction>& P);
+  // Read from a form's text inside its action list, an action joins that list.
+  bool HasParent() const override { return true; }
+  TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* Value) override;
   TActionList* ActionList() const { return FActionList; }
   void SetActionList(TActionList* Value);
   int Index() const;
@@ -70,7 +74,9 @@ private:
 };
 
 // Ties a client (a control or a menu item) to an action: Apply copies the action's caption and
-// state to the client now and after every change. The client owns the link, calls Removed from
+// state to the client now and after every change. While the client is being loaded, the first
+// Apply has CheckDefaults set: it should change only what the stream left at its default, so a
+// caption or state stored with the client wins over the action's. The client owns the link, calls Removed from
 // its Notification (the action is going: it is forgotten without being touched) and lets its
 // click run the action through Execute.
 class TActionLink {
@@ -84,9 +90,11 @@ public:
   void Removed(TComponent* AComponent);
   // Runs the action; false when there is none or it did not run.
   bool Execute();
+  bool CheckDefaults() const { return FCheckDefaults; }
 
 private:
   TComponent* FClient;
+  bool FCheckDefaults = false;
   std::function<void(TAction*)> FApply;
   TAction* FAction = nullptr;
   int FId = 0;
@@ -108,6 +116,8 @@ public:
   bool IsShortCut(int ShortCut);
   // OnUpdate of every action (the idle-time update).
   void UpdateActions();
+  // Its actions are streamed inside it.
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   TActionEvent OnExecute, OnUpdate;
   TNotifyEvent OnChange;
 

@@ -1,6 +1,8 @@
 // Speed buttons and bitmap buttons.
 #include "platform/vcl/buttons.h"
 
+#include "platform/vcl/actnlist.h"
+
 #include "platform/vcl/forms.h"
 
 ORV_CLASS_IMPL(TSpeedButton, TGraphicControl)
@@ -29,6 +31,13 @@ void DrawGlyphAndCaption(TCanvas* c, const RECT& r, TBitmap* glyph, const std::s
 }
 }  // namespace
 
+bool ActionGlyph(TAction* Action, TBitmap* Glyph) {
+  TImageList* images = Action && Action->ActionList() ? Action->ActionList()->Images() : nullptr;
+  if (!images || Action->ImageIndex() < 0 || Action->ImageIndex() >= images->Count()) return false;
+  images->GetBitmap(Action->ImageIndex(), Glyph);
+  return true;
+}
+
 // ---- TSpeedButton ----
 TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {
   FWidth = 23;
@@ -41,6 +50,12 @@ TSpeedButton::~TSpeedButton() = default;
 void TSpeedButton::SetGlyph(TBitmap* Value) {
   FGlyph->Assign(Value);
   Invalidate();
+}
+
+void TSpeedButton::ActionChange(TAction* Sender, bool CheckDefaults) {
+  TGraphicControl::ActionChange(Sender, CheckDefaults);
+  if (!CheckDefaults || !FDown) SetDown(Sender->Checked());
+  if ((!CheckDefaults || FGlyph->Empty()) && ActionGlyph(Sender, FGlyph.get())) Invalidate();
 }
 
 void TSpeedButton::SetDown(bool Value) {
@@ -113,6 +128,11 @@ TBitBtn::~TBitBtn() = default;
 void TBitBtn::SetGlyph(TBitmap* Value) {
   FGlyph->Assign(Value);
   Invalidate();
+}
+
+void TBitBtn::ActionChange(TAction* Sender, bool CheckDefaults) {
+  TButton::ActionChange(Sender, CheckDefaults);
+  if ((!CheckDefaults || FGlyph->Empty()) && ActionGlyph(Sender, FGlyph.get())) Invalidate();
 }
 
 void TBitBtn::SetKind(TBitBtnKind Value) {

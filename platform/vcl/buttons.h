@@ -29,12 +29,18 @@ protected:
   void Paint() override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  // Also the action's Checked (as Down) and its picture in the action list's Images (as Glyph).
+  void ActionChange(TAction* Sender, bool CheckDefaults) override;
 
 private:
   int FGroupIndex = 0;
   bool FDown = false, FAllowAllUp = false, FFlat = false, FPressed = false, FHot = false;
   std::unique_ptr<TBitmap> FGlyph;
 };
+
+// Makes Glyph the picture of the action's ImageIndex in its list's Images; false (Glyph untouched)
+// when the action has no picture there.
+bool ActionGlyph(TAction* Action, TBitmap* Glyph);
 
 ORV_ENUM(TBitBtnKind, bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll)
 
@@ -52,6 +58,8 @@ public:
 
 protected:
   void Paint() override;
+  // Also the action's picture in the action list's Images (as Glyph).
+  void ActionChange(TAction* Sender, bool CheckDefaults) override;
 
 private:
   TBitBtnKind FKind = bkCustom;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/vcl/stdctrls.h"
+#include "platform/win/commctrl.h"
 
 class TStatusBar;
 class TStatusPanel {
@@ -123,6 +124,7 @@ private:
 
 class TTreeView;
 class TTreeNodes;
+class TLabelEditor;
 
 // A node of a tree view. Nodes belong to their tree's TTreeNodes and go with it.
 class TTreeNode {
@@ -164,6 +166,13 @@ public:
   void DeleteChildren();
   TTreeNodes* Owner() const { return FOwner; }
   TTreeView* TreeView() const;
+  // The node as the tree's messages name it (TVM_EDITLABEL).
+  HTREEITEM ItemId() const { return reinterpret_cast<HTREEITEM>(const_cast<TTreeNode*>(this)); }
+  // Opens the edit box on the text, as TVM_EDITLABEL does; false when the tree refuses
+  // (ReadOnly, OnEditing) or has no window.
+  bool EditText();
+  // Ends an edit of this node: keeping the typed text, or dropping it when Cancel.
+  void EndEdit(bool Cancel);
 
 private:
   friend class TTreeNodes;
@@ -194,6 +203,8 @@ public:
   int Count() const;
   // Nodes in depth-first order.
   TTreeNode* Item(int Index) const;
+  // The node of this tree with that ItemId, or null (a stale or foreign id is not followed).
+  TTreeNode* GetNode(HTREEITEM ItemId) const;
   TTreeNode* GetFirstNode() const { return FRoots.empty() ? nullptr : FRoots.front(); }
   const std::vector<TTreeNode*>& Roots() const { return FRoots; }
   void BeginUpdate() { ++FUpdate; }
@@ -214,6 +225,8 @@ using TTVChangingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bo
 using TTVExpandingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowExpansion)>;
 using TTVCollapsingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowCollapse)>;
 using TTVExpandedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
+using TTVEditingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowEdit)>;
+using TTVEditedEvent = std::function<void(TObject* Sender, TTreeNode* Node, std::string& S)>;
 
 // A tree of text nodes with lines, +/- buttons, selection, keyboard (arrows, +, -, Home, End)
 // and mouse (click selects, a click on the button or a double click expands).
@@ -242,6 +255,13 @@ public:
   void SetHideSelection(bool Value) { FHideSelection = Value; Invalidate(); }
   bool RightClickSelect() const { return FRightClickSelect; }
   void SetRightClickSelect(bool Value) { FRightClickSelect = Value; }
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value) { FReadOnly = Value; }
+  // Node texts are edited in place unless ReadOnly: F2, a second click on the selected node's
+  // text after a pause, TTreeNode::EditText or TVM_EDITLABEL open the box; OnEditing may
+  // refuse; Enter or leaving the box ends it with the text (OnEdited may change it, then the node
+  // takes it), Escape or TVM_ENDEDITLABELNOW with cancel ends it without (OnCancelEdit).
+  bool IsEditing() const;
   void FullExpand();
   void FullCollapse();
   void WndProc(TMessage& Message) override;
@@ -251,6 +271,9 @@ public:
   TTVExpandingEvent OnExpanding;
   TTVCollapsingEvent OnCollapsing;
   TTVExpandedEvent OnExpanded, OnCollapsed, OnGetImageIndex, OnGetSelectedIndex;
+  TTVEditingEvent OnEditing;
+  TTVEditedEvent OnEdited;
+  TTVChangedEvent OnCancelEdit;
 
   // Called by nodes.
   bool CanExpand(TTreeNode* Node);
@@ -262,8 +285,20 @@ public:
 protected:
   void CreateParams(TCreateParams& Params) override;
   void PaintWindow(HDC DC) override;
+  // May Node's text be edited now? Not when ReadOnly; else what OnEditing answers.
+  virtual bool CanEdit(TTreeNode* Node);
+  // The end of an edit with a new text: OnEdited may change S, then the node takes it.
+  virtual void Edit(TTreeNode* Node, std::string S);
 
 private:
+  friend class TTreeNode;
+  HWND StartEdit(TTreeNode* Node);
+  void EditDone(bool Accept, const std::string& Text);
+  RECT TextRect(TTreeNode* Node);  // where the node's text is drawn (client coordinates)
+  TLabelEditor* FEditor = nullptr;  // made on the first edit, owned by the tree
+  TTreeNode* FEditNode = nullptr;   // the node being edited
+  TTreeNode* FClickNode = nullptr;  // a second click on it waits for the edit timer
+  bool FReadOnly = false;
   std::vector<TTreeNode*> VisibleRows() const;
   void UpdateScroll();
   void MakeVisible(TTreeNode* Node);
@@ -277,13 +312,15 @@ private:
 };
 
 ORV_ENUM(TTrackBarOrientation, trHorizontal, trVertical)
+// No ticks, a tick at every Frequency-th value, or only the ticks set with SetTick; the ends
+// (Min and Max) have a tick unless the style is tsNone.
+ORV_ENUM(TTickStyle, tsNone, tsAuto, tsManual)
+// Where the ticks go: below (right of) the channel, above (left of) it, or both.
+ORV_ENUM(TTickMark, tmBottomRight, tmTopLeft, tmBoth)
 
 // A slider: Position between Min and Max; arrows, PageUp/PageDown, Home/End and clicks on
-// the channel move it; OnChange after every move.
-// Track bar geometry, client coordinates (lParam: RECT*). The channel rectangle comes as for a
-// horizontal bar: for a vertical one its x and y are exchanged.
-enum : UINT { TBM_GETTHUMBRECT = WM_USER + 25, TBM_GETCHANNELRECT = WM_USER + 26 };
-
+// the channel move it; OnChange after every move. It answers the TBM_* messages of
+// platform/win/commctrl.h; its window style carries TBS_* bits for the tick style and marks.
 class TTrackBar : public TWinControl {
   ORV_CLASS(TTrackBar, TWinControl)
 protected:
@@ -291,20 +328,40 @@ protected:
 
 public:
   explicit TTrackBar(TComponent* AOwner);
+  static void Publish(TPublisher<TTrackBar>& P);
   int Min() const { return FMin; }
   int Max() const { return FMax; }
   int Position() const { return FPosition; }
   void SetMin(int Value);
   void SetMax(int Value);
   void SetPosition(int Value);
+  // The step of the automatic ticks (tsAuto); values below 1 count as 1.
   int Frequency() const { return FFrequency; }
-  void SetFrequency(int Value) { FFrequency = Value; Invalidate(); }
+  void SetFrequency(int Value);
+  TTickStyle TickStyle() const { return FTickStyle; }
+  void SetTickStyle(TTickStyle Value);
+  TTickMark TickMarks() const { return FTickMarks; }
+  void SetTickMarks(TTickMark Value);
+  // Adds a manual tick at Value (strictly between Min and Max; others are ignored). Manual ticks
+  // show with tsManual and tsAuto, as the bar's own ticks do.
+  void SetTick(int Value);
+  // Drops the manual ticks.
+  void ClearTicks();
+  // The selected range of values, shown in the channel when SelStart < SelEnd.
+  int SelStart() const { return FSelStart; }
+  void SetSelStart(int Value);
+  int SelEnd() const { return FSelEnd; }
+  void SetSelEnd(int Value);
   int PageSize() const { return FPageSize; }
   void SetPageSize(int Value) { FPageSize = Value; }
   int LineSize() const { return FLineSize; }
   void SetLineSize(int Value) { FLineSize = Value; }
   TTrackBarOrientation Orientation() const { return FOrientation; }
-  void SetOrientation(TTrackBarOrientation Value) { FOrientation = Value; Invalidate(); }
+  void SetOrientation(TTrackBarOrientation Value);
+  // The values that have a tick between the ends, ascending (what TBM_GETPTICS gives).
+  const std::vector<int>& TickValues() const;
+  // The client x (y when vertical) of the value on the channel.
+  int ValueToPixel(int Value);
   void WndProc(TMessage& Message) override;
   TNotifyEvent OnChange;
 
@@ -315,8 +372,17 @@ private:
   int PosAt(int X, int Y);
   RECT Channel();
   RECT Thumb();  // the thumb at the current position
+  void TicksChanged();
+  void UpdateStyle();
+  DWORD StyleBits() const;
   int FMin = 0, FMax = 10, FPosition = 0, FFrequency = 1, FPageSize = 2, FLineSize = 1;
+  int FSelStart = 0, FSelEnd = 0;
   TTrackBarOrientation FOrientation = trHorizontal;
+  TTickStyle FTickStyle = tsAuto;
+  TTickMark FTickMarks = tmBottomRight;
+  std::vector<int> FManualTicks;       // set with SetTick / TBM_SETTIC, ascending, no duplicates
+  mutable std::vector<int> FTicks;     // the ticks between the ends, remade on demand
+  mutable bool FTicksValid = false;
   bool FDragging = false;
 };
 
@@ -400,6 +466,8 @@ public:
 
 protected:
   void Paint() override;
+  // Also the action's ImageIndex and, for check buttons, its Checked (as Down).
+  void ActionChange(TAction* Sender, bool CheckDefaults) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 

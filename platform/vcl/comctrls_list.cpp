@@ -6,6 +6,8 @@
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/comctrls_labeledit.h"
+#include "platform/win/commctrl.h"
 #include "platform/win/gdi_user.h"
 
 ORV_CLASS_IMPL(TListItem, TObject)
@@ -18,6 +20,7 @@ constexpr int kIconCellWidth = 76;
 constexpr int kListCellWidth = 120;
 constexpr int kCheckWidth = 16;
 const char* const kListViewProp = "OrvListView";  // the header window's list view
+constexpr UINT_PTR kEditTimer = 0x4C56;  // a second click on the selected caption waits for it
 }  // namespace
 
 // ---- TListItem ----
@@ -35,6 +38,12 @@ TListItem::~TListItem() {
     if (it != v.end()) v.erase(it);
     if (FOwner->FOwner) FOwner->FOwner->ItemRemoved(this);
   }
+}
+
+bool TListItem::EditCaption() {
+  TCustomListView* lv = ListView();
+  if (!lv || !lv->HandleAllocated()) return false;
+  return ListView_EditLabel(lv->Handle(), Index()) != nullptr;
 }
 
 TCustomListView* TListItem::ListView() const { return FOwner ? FOwner->Owner() : nullptr; }
@@ -155,6 +164,8 @@ TCustomListView::TCustomListView(TComponent* AOwner)
 }
 
 TCustomListView::~TCustomListView() {
+  if (FEditor) FEditor->Abandon();
+  FEditItem = FClickItem = nullptr;
   if (FHeader && IsWindow(FHeader)) {
     RemoveProp(FHeader, kListViewProp);
     DestroyWindow(FHeader);
@@ -226,10 +237,72 @@ void TCustomListView::ItemsChanged() {
 }
 
 void TCustomListView::ItemRemoved(TListItem* Item) {
+  if (FClickItem == Item) FClickItem = nullptr;
+  if (FEditItem == Item) {
+    // The item goes while its caption is edited: the edit ends without a word.
+    FEditItem = nullptr;
+    if (FEditor) FEditor->Finish(false);
+  }
   if (FFocused == Item) FFocused = nullptr;
   if (FAnchor == Item) FAnchor = nullptr;
   if (OnDeletion) OnDeletion(this, Item);
   if (FItems && FItems->FUpdateCount == 0) ItemsChanged();
+}
+
+// ---- Editing captions ----
+bool TCustomListView::IsEditing() const { return FEditor && FEditor->Active(); }
+
+bool TCustomListView::CanEdit(TListItem* Item) {
+  if (FReadOnly) return false;
+  bool allow = true;
+  if (OnEditing) OnEditing(this, Item, allow);
+  return allow;
+}
+
+void TCustomListView::Edit(TListItem* Item, std::string S) {
+  if (OnEdited) OnEdited(this, Item, S);
+  Item->SetCaption(S);
+}
+
+// Opens the box on Item's caption; answers the box's window, or null when refused.
+HWND TCustomListView::StartEdit(TListItem* Item) {
+  if (!Item || !HandleAllocated()) return nullptr;
+  if (IsEditing()) FEditor->Finish(true);  // one edit at a time; this may delete items
+  if (FItems->IndexOf(Item) < 0 || !CanEdit(Item) || FItems->IndexOf(Item) < 0) return nullptr;
+  Item->MakeVisible();
+  if (!FEditor) {
+    FEditor = new TLabelEditor(this);
+    FEditor->OnDone = [this](bool Accept, const std::string& Text) { EditDone(Accept, Text); };
+  }
+  FEditItem = Item;
+  FEditor->Open(LabelRect(Item->Index()), Item->FCaption);
+  return FEditor->Handle();
+}
+
+void TCustomListView::EditDone(bool Accept, const std::string& Text) {
+  TListItem* it = FEditItem;
+  FEditItem = nullptr;
+  Invalidate();
+  if (!it) return;
+  if (Accept) Edit(it, Text);
+  else if (OnCancelEdit) OnCancelEdit(this, it);
+}
+
+// Where the caption of item Index is drawn: after its check box and small picture (report, list
+// and small icons), under its picture (icons); at least wide enough to type into.
+RECT TCustomListView::LabelRect(int Index) {
+  RECT r = ItemRect(Index);
+  RECT t = r;
+  if (FViewStyle == vsIcon) {
+    t.top += (FLargeImages ? FLargeImages->Height() : 32) + 6;
+  } else {
+    if (FCheckboxes) t.left += kCheckWidth;
+    if (FSmallImages) t.left += FSmallImages->Width() + 2;
+    if (FViewStyle == vsReport && !FColumns.empty()) t.right = r.left + FColumns[0].Width;
+  }
+  t.right = std::max(t.right, t.left + 60);
+  t.bottom = std::max(t.bottom, t.top - Font()->Height() + 6);
+  return t;
 }
 
 void TCustomListView::SelectionChanging(TListItem* Item, bool Sel) {
@@ -630,16 +703,51 @@ void TCustomListView::WndProc(TMessage& M) {
     case LVM_GETHEADER:
       M.Result = reinterpret_cast<LRESULT>(FHeader);
       return;
+    case LVM_EDITLABEL: {
+      int i = static_cast<int>(M.WParam);
+      M.Result = 0;
+      if (i < 0) {
+        if (FEditor) FEditor->Finish(false);
+      } else if (i < FItems->Count()) {
+        M.Result = reinterpret_cast<LRESULT>(StartEdit(FItems->Item(i)));
+      }
+      return;
+    }
+    case LVM_GETEDITCONTROL:
+      M.Result = IsEditing() ? reinterpret_cast<LRESULT>(FEditor->Handle()) : 0;
+      return;
+    case WM_TIMER:
+      if (M.WParam == kEditTimer) {
+        KillTimer(FHandle, kEditTimer);
+        TListItem* it = FClickItem;
+        FClickItem = nullptr;
+        if (it && it->FSelected) StartEdit(it);
+        return;
+      }
+      break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
+      const bool wasFocused = Focused();
       if (CanFocus() && !Focused()) SetFocus();
       int x = GET_X_LPARAM(M.LParam), y = GET_Y_LPARAM(M.LParam);
+      KillTimer(FHandle, kEditTimer);
+      FClickItem = nullptr;
       if (y < HeaderHeight()) {
         TCustomControl::WndProc(M);
         return;
       }
       TListItem* it = GetItemAt(x, y);
+      // A plain click on the caption of the only selected item, while the view has the focus,
+      // edits it once the double-click time has passed without a second click.
+      if (M.Msg == WM_LBUTTONDOWN && it && wasFocused && !FReadOnly && it->FSelected && it == FFocused &&
+          SelCount() == 1 && !(M.WParam & (MK_SHIFT | MK_CONTROL))) {
+        RECT lr = LabelRect(it->Index());
+        if (PtInRect(&lr, POINT{x, y})) {
+          FClickItem = it;
+          SetTimer(FHandle, kEditTimer, GetDoubleClickTime(), nullptr);
+        }
+      }
       if (M.Msg == WM_RBUTTONDOWN) {
         if (it && !it->FSelected) SetSelected(it);
       } else {
@@ -670,6 +778,9 @@ void TCustomListView::WndProc(TMessage& M) {
           if (FViewStyle == vsReport) return;
           to = cur + (FViewStyle == vsList ? per : 1);
           break;
+        case VK_F2:
+          if (FFocused) StartEdit(FFocused);
+          return;
         case VK_HOME: to = 0; break;
         case VK_END: to = n - 1; break;
         case VK_PRIOR: to = cur - VisibleLines() * (FViewStyle == vsReport ? 1 : per); break;
@@ -692,6 +803,7 @@ void TCustomListView::WndProc(TMessage& M) {
     }
     case WM_VSCROLL:
     case WM_HSCROLL: {
+      if (IsEditing()) FEditor->Finish(true);  // the box would no longer sit on its item
       int top = FTopIndex;
       switch (LOWORD(M.WParam)) {
         case SB_LINEUP: --top; break;
@@ -739,5 +851,7 @@ void TListView::Publish(TPublisher<TListView>& P) {
   P.Event<TLVColumnClickEvent>("OnColumnClick", &TListView::OnColumnClick).Type("TLVColumnClickEvent");
   P.Event<TLVCompareEvent>("OnCompare", &TListView::OnCompare).Type("TLVCompareEvent");
   P.Event<TLVDeletedEvent>("OnDeletion", &TListView::OnDeletion).Type("TLVDeletedEvent");
+  P.Event<TLVEditingEvent>("OnEditing", &TListView::OnEditing).Type("TLVEditingEvent");
+  P.Event<TLVEditedEvent>("OnEdited", &TListView::OnEdited).Type("TLVEditedEvent");
   P.Event<TLVSelectItemEvent>("OnSelectItem", &TListView::OnSelectItem).Type("TLVSelectItemEvent");
 }

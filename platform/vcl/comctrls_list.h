@@ -12,6 +12,7 @@ class TStrings;
 class TStringList;
 class TCustomListView;
 class TListItems;
+class TLabelEditor;
 
 class TListColumn {
 public:
@@ -67,6 +68,9 @@ public:
   // The item's rectangle in client coordinates.
   RECT DisplayRect() const;
   void MakeVisible();
+  // Opens the edit box on the caption, as LVM_EDITLABEL does; false when the view refuses
+  // (ReadOnly, OnEditing) or has no window.
+  bool EditCaption();
   void Delete();
 
 private:
@@ -113,6 +117,9 @@ using TLVSelectItemEvent = std::function<void(TObject* Sender, TListItem* Item, 
 using TLVChangeEvent = std::function<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
 using TLVColumnClickEvent = std::function<void(TObject* Sender, TListColumn* Column)>;
 using TLVDeletedEvent = std::function<void(TObject* Sender, TListItem* Item)>;
+using TLVEditingEvent = std::function<void(TObject* Sender, TListItem* Item, bool& AllowEdit)>;
+using TLVEditedEvent = std::function<void(TObject* Sender, TListItem* Item, std::string& S)>;
+using TLVNotifyEvent = std::function<void(TObject* Sender, TListItem* Item)>;
 using TLVCompareEvent = std::function<void(TObject* Sender, TListItem* Item1, TListItem* Item2, int Data, int& Compare)>;
 
 class TCustomListView : public TCustomControl {
@@ -174,6 +181,15 @@ public:
   TLVDeletedEvent OnDeletion;
   TLVCompareEvent OnCompare;
 
+  // Captions are edited in place unless ReadOnly: F2, a second click on the selected item's
+  // caption after a pause, TListItem::EditCaption or LVM_EDITLABEL open the box; OnEditing may
+  // refuse; Enter or leaving the box ends it with the text (OnEdited may change it, then the item
+  // takes it), Escape ends it without (OnCancelEdit).
+  bool IsEditing() const;
+  TLVEditingEvent OnEditing;
+  TLVEditedEvent OnEdited;
+  TLVNotifyEvent OnCancelEdit;
+
   // The header window (made with the list view's window), or null.
   HWND HeaderHandle() const { return FHeader; }
 
@@ -182,9 +198,19 @@ protected:
   void CreateWnd() override;
   void Paint() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // May Item's caption be edited now? Not when ReadOnly; else what OnEditing answers.
+  virtual bool CanEdit(TListItem* Item);
+  // The end of an edit with a new text: OnEdited may change S, then the item takes it.
+  virtual void Edit(TListItem* Item, std::string S);
 
 private:
   friend class TListItem;
+  HWND StartEdit(TListItem* Item);
+  void EditDone(bool Accept, const std::string& Text);
+  RECT LabelRect(int Index);
+  TLabelEditor* FEditor = nullptr;   // made on the first edit, owned by the view
+  TListItem* FEditItem = nullptr;    // the item being edited
+  TListItem* FClickItem = nullptr;   // a second click on it waits for the edit timer
   friend LRESULT ListHeaderProc(HWND, UINT, WPARAM, LPARAM);
   void PaintHeader(HDC DC);
   void UpdateHeader();

@@ -1,6 +1,7 @@
 // Tool bar and tool buttons.
 #include <algorithm>
 
+#include "platform/vcl/actnlist.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/menus.h"
 
@@ -34,6 +35,12 @@ void TToolButton::SetDown(bool Value) {
         b->Invalidate();
       }
   Invalidate();
+}
+
+void TToolButton::ActionChange(TAction* Sender, bool CheckDefaults) {
+  TGraphicControl::ActionChange(Sender, CheckDefaults);
+  if (!CheckDefaults || FImageIndex == -1) SetImageIndex(Sender->ImageIndex());
+  if (FStyle == tbsCheck && (!CheckDefaults || !FDown)) SetDown(Sender->Checked());
 }
 
 void TToolButton::Click() {

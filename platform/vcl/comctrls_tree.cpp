@@ -2,8 +2,13 @@
 #include <algorithm>
 
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/comctrls_labeledit.h"
 
 ORV_CLASS_IMPL(TTreeView, TWinControl)
+
+namespace {
+constexpr UINT_PTR kEditTimer = 0x5456;  // a second click on the selected text waits for it
+}  // namespace
 
 // ---- TTreeNode ----
 TTreeNode::~TTreeNode() {
@@ -116,6 +121,17 @@ bool TTreeNode::IsVisible() const {
 
 void TTreeNode::Delete() { FOwner->Delete(this); }
 
+bool TTreeNode::EditText() {
+  TTreeView* tv = TreeView();
+  if (!tv || !tv->HandleAllocated()) return false;
+  return TreeView_EditLabel(tv->Handle(), ItemId()) != nullptr;
+}
+
+void TTreeNode::EndEdit(bool Cancel) {
+  TTreeView* tv = TreeView();
+  if (tv && tv->FEditNode == this && tv->HandleAllocated()) TreeView_EndEditLabelNow(tv->Handle(), Cancel);
+}
+
 void TTreeNode::DeleteChildren() {
   while (!FChildren.empty()) FOwner->Delete(FChildren.back());
   FHasChildren = false;
@@ -180,6 +196,12 @@ TTreeNode* TTreeNodes::Item(int Index) const {
   return nullptr;
 }
 
+TTreeNode* TTreeNodes::GetNode(HTREEITEM ItemId) const {
+  for (TTreeNode* n = GetFirstNode(); n; n = n->GetNext())
+    if (n->ItemId() == ItemId) return n;
+  return nullptr;
+}
+
 void TTreeNodes::EndUpdate() {
   if (--FUpdate <= 0) {
     FUpdate = 0;
@@ -200,6 +222,8 @@ TTreeView::TTreeView(TComponent* AOwner) : TWinControl(AOwner), FItems(std::make
 }
 
 TTreeView::~TTreeView() {
+  if (FEditor) FEditor->Abandon();
+  FEditNode = FClickNode = nullptr;
   FDestroying = true;
   OnDeletion = nullptr;
   FSelected = FTopItem = nullptr;
@@ -306,6 +330,12 @@ void TTreeView::Expanded(TTreeNode* Node, bool Value) {
 
 void TTreeView::NodeDeleting(TTreeNode* Node) {
   if (FDestroying) return;
+  if (FClickNode == Node) FClickNode = nullptr;
+  if (FEditNode == Node) {
+    // The node goes while its text is edited: the edit ends without a word.
+    FEditNode = nullptr;
+    if (FEditor) FEditor->Finish(false);
+  }
   if (OnDeletion) OnDeletion(this, Node);
   if (FTopItem == Node) FTopItem = nullptr;
   if (FSelected == Node) {
@@ -323,6 +353,65 @@ void TTreeView::NodesChanged() {
   if (FTopItem && std::find(rows.begin(), rows.end(), FTopItem) == rows.end()) FTopItem = nullptr;
   UpdateScroll();
   Invalidate();
+}
+
+// ---- Editing node texts ----
+bool TTreeView::IsEditing() const { return FEditor && FEditor->Active(); }
+
+bool TTreeView::CanEdit(TTreeNode* Node) {
+  if (FReadOnly) return false;
+  bool allow = true;
+  if (OnEditing) OnEditing(this, Node, allow);
+  return allow;
+}
+
+void TTreeView::Edit(TTreeNode* Node, std::string S) {
+  if (OnEdited) OnEdited(this, Node, S);
+  Node->SetText(S);
+}
+
+// Opens the box on Node's text (its parents expanded, scrolled into view); answers the box's
+// window, or null when refused.
+HWND TTreeView::StartEdit(TTreeNode* Node) {
+  if (!Node || !HandleAllocated()) return nullptr;
+  if (IsEditing()) FEditor->Finish(true);  // one edit at a time; this may delete nodes
+  if (!FItems->GetNode(Node->ItemId()) || !CanEdit(Node) || !FItems->GetNode(Node->ItemId())) return nullptr;
+  MakeVisible(Node);
+  if (!FEditor) {
+    FEditor = new TLabelEditor(this);
+    FEditor->OnDone = [this](bool Accept, const std::string& Text) { EditDone(Accept, Text); };
+  }
+  FEditNode = Node;
+  RECT r = TextRect(Node);
+  r.right = std::max(r.right + 16, r.left + 60);
+  FEditor->Open(r, Node->Text());
+  return FEditor->Handle();
+}
+
+void TTreeView::EditDone(bool Accept, const std::string& Text) {
+  TTreeNode* n = FEditNode;
+  FEditNode = nullptr;
+  Invalidate();
+  if (!n) return;
+  if (Accept) Edit(n, Text);
+  else if (OnCancelEdit) OnCancelEdit(this, n);
+}
+
+RECT TTreeView::TextRect(TTreeNode* Node) {
+  auto rows = VisibleRows();
+  int i = static_cast<int>(std::find(rows.begin(), rows.end(), Node) - rows.begin());
+  int top = static_cast<int>(std::find(rows.begin(), rows.end(), FTopItem) - rows.begin());
+  if (top >= static_cast<int>(rows.size())) top = 0;
+  if (i >= static_cast<int>(rows.size())) return RECT{};
+  int y = (i - top) * FItemHeight;
+  int x = (FShowRoot ? FIndent : 0) + Node->Level() * FIndent;
+  SIZE sz{0, 0};
+  HDC dc = GetDC(HandleAllocated() ? FHandle : nullptr);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  GetTextExtentPoint32(dc, Node->Text().c_str(), static_cast<int>(Node->Text().size()), &sz);
+  SelectObject(dc, old);
+  ReleaseDC(HandleAllocated() ? FHandle : nullptr, dc);
+  return RECT{x + 2, y, x + 6 + sz.cx, y + FItemHeight};
 }
 
 void TTreeView::PaintWindow(HDC DC) {
@@ -382,11 +471,43 @@ void TTreeView::WndProc(TMessage& M) {
       TWinControl::WndProc(M);
       UpdateScroll();
       return;
+    case TVM_EDITLABEL:
+      M.Result = reinterpret_cast<LRESULT>(StartEdit(FItems->GetNode(reinterpret_cast<HTREEITEM>(M.LParam))));
+      return;
+    case TVM_ENDEDITLABELNOW:
+      M.Result = IsEditing();
+      if (FEditor) FEditor->Finish(M.WParam == 0);
+      return;
+    case TVM_GETEDITCONTROL:
+      M.Result = IsEditing() ? reinterpret_cast<LRESULT>(FEditor->Handle()) : 0;
+      return;
+    case WM_TIMER:
+      if (M.WParam == kEditTimer) {
+        KillTimer(FHandle, kEditTimer);
+        TTreeNode* n = FClickNode;
+        FClickNode = nullptr;
+        if (n && n == FSelected) StartEdit(n);
+        return;
+      }
+      break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
+      const bool wasFocused = Focused();
       if (CanFocus() && !Focused()) SetFocus();
       int x = GET_X_LPARAM(M.LParam), y = GET_Y_LPARAM(M.LParam);
+      KillTimer(FHandle, kEditTimer);
+      FClickNode = nullptr;
+      // A plain click on the text of the selected node, while the tree has the focus, edits it
+      // once the double-click time has passed without a second click.
+      if (TTreeNode* n = GetNodeAt(x, y); n && M.Msg == WM_LBUTTONDOWN && wasFocused && !FReadOnly && n == FSelected &&
+                                           !(M.WParam & (MK_SHIFT | MK_CONTROL))) {
+        RECT t = TextRect(n);
+        if (PtInRect(&t, POINT{x, y})) {
+          FClickNode = n;
+          SetTimer(FHandle, kEditTimer, GetDoubleClickTime(), nullptr);
+        }
+      }
       if (TTreeNode* n = GetNodeAt(x, y)) {
         int bx = (FShowRoot ? FIndent : 0) + n->Level() * FIndent - FIndent / 2;
         bool onButton = n->HasChildren() && std::abs(x - bx) <= 6;
@@ -417,12 +538,14 @@ void TTreeView::WndProc(TMessage& M) {
             else if (s->Parent()) SetSelected(s->Parent());
           }
           return;
+        case VK_F2: if (s) StartEdit(s); return;
         case VK_ADD: if (s) s->SetExpanded(true); return;
         case VK_SUBTRACT: if (s) s->SetExpanded(false); return;
       }
       break;
     }
     case WM_VSCROLL: {
+      if (IsEditing()) FEditor->Finish(true);  // the box would no longer sit on its node
       auto rows = VisibleRows();
       if (rows.empty()) return;
       int top = static_cast<int>(std::find(rows.begin(), rows.end(), FTopItem) - rows.begin());

@@ -8,6 +8,8 @@
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/actnlist.h"
 #include "platform/vcl/ctlcolor.h"
+#include "platform/vcl/dock.h"
+#include "platform/vcl/dragimg.h"
 #include "platform/vcl/forms.h"
 
 ORV_CLASS_IMPL(TControlCanvas, TCanvas)
@@ -146,9 +148,11 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_uni
 
 TControl::~TControl() {
   if (gDragControl == this) {
+    if (TDragImageList* images = GetDragImages()) images->EndDrag();
     gDragControl = nullptr;
     gDragActive = false;
   }
+  TDockAccess::ControlDestroying(this);
   if (gMouseOver == this) gMouseOver = nullptr;
   if (FParent) FParent->RemoveControl(this);
 }
@@ -170,6 +174,8 @@ void TControl::Publish(TPublisher<TControl>& P) {
   P.Prop("Hint", &TControl::Hint, &TControl::SetHint);
   P.Prop("ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
   P.Prop("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint);
+  P.Prop("Action", &TControl::Action, &TControl::SetAction);
+  P.Prop("DragKind", &TControl::DragKind, &TControl::SetDragKind).Default(dkDrag);
   P.Event("OnClick", &TControl::OnClick).Type("TNotifyEvent");
   P.Event("OnDblClick", &TControl::OnDblClick).Type("TNotifyEvent");
   P.Event("OnResize", &TControl::OnResize).Type("TNotifyEvent");
@@ -429,8 +435,17 @@ void TControl::WndProc(TMessage& M) {
         int t = gDragThreshold < 0 ? GetSystemMetrics(SM_CXDRAG) : gDragThreshold;
         if (std::abs(s.x - gDragStart.x) >= t || std::abs(s.y - gDragStart.y) >= t) gDragActive = true;
       }
+      if (gDragActive && gDragControl == this && TDockAccess::DockDragMove(this, ClientToScreen(POINT{x, y}))) {
+        MouseMove(KeysToShiftState(static_cast<WORD>(M.WParam)), x, y);
+        return;
+      }
       if (gDragActive && gDragControl == this) {
         POINT s = ClientToScreen(POINT{x, y});
+        // The drag image follows the cursor (shown from the first move of the drag on).
+        if (TDragImageList* images = GetDragImages()) {
+          if (!images->Dragging()) images->BeginDrag(nullptr, s.x, s.y);
+          else images->DragMove(s.x, s.y);
+        }
         HWND under = WindowFromPoint(s);
         TWinControl* target = FindControl(under);
         if (target) {
@@ -461,6 +476,9 @@ void TControl::WndProc(TMessage& M) {
     case CM_PARENTFONTCHANGED: ParentFontChanged(); return;
     case CM_PARENTCOLORCHANGED: ParentColorChanged(); return;
     case CM_HITTEST: M.Result = HTCLIENT; return;
+    case CM_DOCKCLIENT:
+    case CM_UNDOCKCLIENT:
+    case CM_FLOAT: TDockAccess::Message(this, M); return;
   }
   DefaultHandler(M);
 }
@@ -520,6 +538,7 @@ void TControl::BeginDrag(bool Immediate, int Threshold) {
   GetCursorPos(&gDragStart);
   gDragThreshold = Threshold;
   gDragActive = Immediate;
+  if (FDragKind == dkDock) TDockAccess::BeginDockDrag(this);
   SetMouseCapture(true);
 }
 
@@ -529,6 +548,8 @@ void TControl::EndDrag(bool Drop) {
   gDragControl = nullptr;
   gDragActive = false;
   SetMouseCapture(false);
+  if (TDragImageList* images = GetDragImages()) images->EndDrag();
+  if (TDockAccess::EndDockDrag(this, Drop && active)) return;
   TObject* target = nullptr;
   POINT s;
   GetCursorPos(&s);
@@ -576,14 +597,17 @@ TAction* TControl::Action() const { return FActionLink ? FActionLink->Action() :
 void TControl::SetAction(TAction* Value) {
   if (!FActionLink) {
     if (!Value) return;
-    FActionLink = std::make_unique<TActionLink>(this, [this](TAction* A) {
-      SetCaption(A->Caption());
-      SetEnabled(A->Enabled());
-      SetVisible(A->Visible());
-      SetHint(A->Hint());
-    });
+    FActionLink = std::make_unique<TActionLink>(this, [this](TAction* A) { ActionChange(A, FActionLink->CheckDefaults()); });
   }
   FActionLink->SetAction(Value);
+}
+
+void TControl::ActionChange(TAction* Sender, bool CheckDefaults) {
+  const bool keep = CheckDefaults;  // loading: what was stored wins
+  if (!keep || Caption().empty()) SetCaption(Sender->Caption());
+  if (!keep || Enabled()) SetEnabled(Sender->Enabled());
+  if (!keep || Visible()) SetVisible(Sender->Visible());
+  if (!keep || Hint().empty()) SetHint(Sender->Hint());
 }
 
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
@@ -617,15 +641,21 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), FBrush(std::mak
 }
 
 TWinControl::~TWinControl() {
+  TDockAccess::SiteDestroying(this);
   DestroyComponents();
   // Children that belong to other owners lose their parent now.
   while (!FControls.empty()) FControls.back()->SetParent(nullptr);
+  // Leave the parent while still a windowed control, so the tab order and the form's focused
+  // and active control forget this one (TControl's destructor no longer can).
+  if (FParent) FParent->RemoveControl(this);
   DestroyHandle();
 }
 
 void TWinControl::Publish(TPublisher<TWinControl>& P) {
   P.Prop("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder).Type("TTabOrder");
   P.Prop("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
+  P.Prop("DockSite", &TWinControl::DockSite, &TWinControl::SetDockSite);
+  P.Prop("UseDockManager", &TWinControl::UseDockManager, &TWinControl::SetUseDockManager).Default(true);
   P.Event("OnEnter", &TWinControl::OnEnter).Type("TNotifyEvent");
   P.Event("OnExit", &TWinControl::OnExit).Type("TNotifyEvent");
 }
@@ -782,6 +812,7 @@ void TWinControl::AlignAll() {
   RECT r = ClientRect();
   DisableAlign();
   AlignControls(nullptr, r);
+  TDockAccess::LayoutSite(this);
   --FAlignLevel;
 }
 
@@ -1001,6 +1032,7 @@ void TWinControl::PaintHandler(TMessage& M) {
     Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), reinterpret_cast<LPARAM>(mem));
     PaintWindow(mem);
     PaintControls(mem, nullptr);
+    TDockAccess::PaintSite(this, mem);
     BitBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
     SelectObject(mem, old);
     DeleteObject(bm);
@@ -1008,6 +1040,7 @@ void TWinControl::PaintHandler(TMessage& M) {
   } else {
     PaintWindow(dc);
     PaintControls(dc, nullptr);
+    TDockAccess::PaintSite(this, dc);
   }
   if (own) EndPaint(FHandle, &ps);
 }
@@ -1092,6 +1125,8 @@ void TWinControl::KeyPress(char& Key) {
 }
 
 void TWinControl::WndProc(TMessage& M) {
+  if (FDockManager && IsMouseMessage(M.Msg) && TDockAccess::SiteMouse(this, M)) return;  // grabbers
+  if (M.Msg == WM_NCLBUTTONDOWN && M.WParam == HTCAPTION && TDockAccess::CaptionDrag(this)) return;
   switch (M.Msg) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:

@@ -24,6 +24,10 @@
 class TWinControl;
 class TCustomForm;
 class TPopupMenu;
+class TControl;
+class TDragDockObject;
+class TDragImageList;
+class IDockManager;
 
 struct TMessage {
   UINT Msg = 0;
@@ -72,6 +76,7 @@ ORV_ENUM(TBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsS
 using TFormBorderStyle = TBorderStyle;
 ORV_ENUM(TDragMode, dmManual, dmAutomatic)
 ORV_ENUM(TDragState, dsDragEnter, dsDragLeave, dsDragMove)
+ORV_ENUM(TDragKind, dkDrag, dkDock)
 enum TControlStateItem { csLButtonDown, csClicked, csPalette, csReadingState, csAlignmentNeeded,
                          csFocusing, csCreating, csPaintCopy, csCustomPaint, csDestroyingHandle, csDocking };
 using TControlState = TSet<TControlStateItem>;
@@ -104,6 +109,13 @@ using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, 
 using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
 using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
 using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+// Docking events: the dock site asked about a control dragged over it, a control dropped on it,
+// leaving it (Allow false keeps it), the site's influence area; a dock drag starting or ending.
+using TDockOverEvent = std::function<void(TObject* Sender, TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDockDropEvent = std::function<void(TObject* Sender, TDragDockObject* Source, int X, int Y)>;
+using TUnDockEvent = std::function<void(TObject* Sender, TControl* Client, TWinControl* NewTarget, bool& Allow)>;
+using TGetSiteInfoEvent = std::function<void(TObject* Sender, TControl* DockClient, RECT& InfluenceRect, POINT MousePos, bool& CanDock)>;
+using TStartDockEvent = std::function<void(TObject* Sender, TDragDockObject*& DragObject)>;
 using TCanResizeEvent = std::function<void(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize)>;
 using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
 
@@ -240,6 +252,38 @@ public:
   virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
   virtual void DragDrop(TObject* Source, int X, int Y);
   virtual void DoEndDrag(TObject* Target, int X, int Y);
+  // The images shown under the cursor while this control is dragged (null: none).
+  virtual TDragImageList* GetDragImages() { return nullptr; }
+
+  // ---- Docking (dock.cpp) ----
+  // With dkDock a drag moves the control into the dock site under the mouse, or floats it.
+  TDragKind DragKind() const { return FDragKind; }
+  void SetDragKind(TDragKind Value) { FDragKind = Value; }
+  // The dock site the control is docked in (the floating host form while it floats), or null.
+  TWinControl* HostDockSite() const { return FHostDockSite; }
+  // Not docked in a site: in its own floating host, or a top-level window of its own.
+  bool Floating() const;
+  // Size when it floats (0: its current size) and when docked to a left/right or top/bottom edge.
+  int UndockWidth() const { return FUndockWidth > 0 ? FUndockWidth : FWidth; }
+  void SetUndockWidth(int Value) { FUndockWidth = Value; }
+  int UndockHeight() const { return FUndockHeight > 0 ? FUndockHeight : FHeight; }
+  void SetUndockHeight(int Value) { FUndockHeight = Value; }
+  int LRDockWidth() const { return FLRDockWidth > 0 ? FLRDockWidth : FWidth; }
+  void SetLRDockWidth(int Value) { FLRDockWidth = Value; }
+  int TBDockHeight() const { return FTBDockHeight > 0 ? FTBDockHeight : FHeight; }
+  void SetTBDockHeight(int Value) { FTBDockHeight = Value; }
+  // The form class made to hold the control when it floats (a small tool form by default).
+  TClass FloatingDockSiteClass() const;
+  void SetFloatingDockSiteClass(TClass Value) { FFloatingDockSiteClass = Value; }
+  // Docks the control into NewDockSite (null: floats it), beside DropControl on ControlSide when
+  // the site's dock manager is used. False when the old site refuses to let it go.
+  bool ManualDock(TWinControl* NewDockSite, TControl* DropControl = nullptr, TAlign ControlSide = alNone);
+  // Floats the control in ScreenPos (a top-level form itself, else inside its floating host).
+  bool ManualFloat(const RECT& ScreenPos);
+  // Moves the control into NewDockSite (null: no parent) at ARect of the site's client area.
+  virtual void Dock(TWinControl* NewDockSite, const RECT& ARect);
+  TStartDockEvent OnStartDock;
+  TEndDragEvent OnEndDock;
 
   TNotifyEvent OnClick, OnDblClick, OnResize, OnMouseEnter, OnMouseLeave;
   TMouseEvent OnMouseDown, OnMouseUp;
@@ -253,7 +297,8 @@ public:
   // Used by the parent for graphic controls and by the class library's message routing.
   virtual void Click();
   // The linked action gives the control its caption, enabled and visible state and hint (now and
-  // whenever they change); a click without an OnClick of its own runs it.
+  // whenever they change; descendants take more in ActionChange); a click without an OnClick of
+  // its own runs it. Published as "Action", a reference resolved after loading.
   class TAction* Action() const;
   void SetAction(class TAction* Value);
   virtual void DblClick();
@@ -269,6 +314,9 @@ public:
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Copies the linked action's state to the control (called on linking and on every change);
+  // with CheckDefaults (linked while loading) only what is still at its default changes.
+  virtual void ActionChange(class TAction* Sender, bool CheckDefaults);
   virtual void Changed();
   virtual void VisibleChanging() {}
   virtual void ParentFontChanged();
@@ -301,7 +349,13 @@ private:
   TPopupMenu* FPopupMenu = nullptr;
   std::unique_ptr<class TActionLink> FActionLink;
   TDragMode FDragMode = dmManual;
+  // Docking state (dock.cpp).
+  TDragKind FDragKind = dkDrag;
+  TWinControl* FHostDockSite = nullptr;
+  int FUndockWidth = 0, FUndockHeight = 0, FLRDockWidth = 0, FTBDockHeight = 0;
+  TClass FFloatingDockSiteClass = nullptr;
   friend class TWinControl;
+  friend struct TDockAccess;
 };
 
 struct TCreateParams {
@@ -375,6 +429,30 @@ public:
   TKeyPressEvent OnKeyPress;
   TCanResizeEvent OnCanResize;
 
+  // ---- Dock site (dock.cpp) ----
+  bool DockSite() const { return FDockSite; }
+  // Turning it on gives the site the default dock manager (when UseDockManager is on).
+  void SetDockSite(bool Value);
+  bool UseDockManager() const { return FUseDockManager; }
+  void SetUseDockManager(bool Value);
+  int DockClientCount() const { return static_cast<int>(FDockClients.size()); }
+  TControl* DockClients(int Index) const { return FDockClients.at(static_cast<size_t>(Index)); }
+  // Lays out the docked controls, paints their grabbers, saves and loads the layout; null when
+  // the site does not use one.
+  IDockManager* DockManager() const { return FDockManager.get(); }
+  void SetDockManager(std::unique_ptr<IDockManager> Value);
+  // Asks OnDockOver (accepting by default); DockDrop docks Source's control and fires OnDockDrop.
+  virtual void DockOver(TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept);
+  virtual void DockDrop(TDragDockObject* Source, int X, int Y);
+  // Asks OnUnDock whether Client may leave for NewTarget; when it may, lets it go.
+  virtual bool DoUnDock(TWinControl* NewTarget, TControl* Client);
+  // The screen area in which a dragged control docks here (the site's screen rectangle).
+  virtual void GetSiteInfo(TControl* Client, RECT& InfluenceRect, POINT MousePos, bool& CanDock);
+  TDockOverEvent OnDockOver;
+  TDockDropEvent OnDockDrop;
+  TUnDockEvent OnUnDock;
+  TGetSiteInfoEvent OnGetSiteInfo;
+
   virtual void KeyDown(WORD& Key, TShiftState Shift);
   virtual void KeyUp(WORD& Key, TShiftState Shift);
   virtual void KeyPress(char& Key);
@@ -408,7 +486,12 @@ private:
   int FAlignLevel = 0;
   bool FDoubleBuffered = false;
   TControl* FMouseControl = nullptr;  // the graphic child that got the button down
+  // Dock site state (dock.cpp).
+  bool FDockSite = false, FUseDockManager = true;
+  std::vector<TControl*> FDockClients;
+  std::unique_ptr<IDockManager> FDockManager;
   friend class TControl;
+  friend struct TDockAccess;
 };
 
 // A windowed control that paints itself in Paint on its Canvas.

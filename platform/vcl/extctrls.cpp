@@ -2,6 +2,7 @@
 #include "platform/vcl/extctrls.h"
 
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/ctlcolor.h"
 
 ORV_CLASS_IMPL(TCustomPanel, TCustomControl)
 ORV_CLASS_IMPL(TPanel, TCustomPanel)
@@ -32,8 +33,9 @@ void TCustomPanel::AlignControls(TControl* AControl, RECT& Rect) {
 void TCustomPanel::Paint() {
   HDC dc = Canvas()->Handle();
   RECT r = ClientRect();
-  Canvas()->Brush()->SetColor(Color());
-  Canvas()->FillRect(r);
+  // The parent chooses the background and the caption's colour.
+  ParentCtlColor(Handle(), WM_CTLCOLORSTATIC, dc, &r);
+  const COLORREF text = GetTextColor(dc);
   auto bevel = [&](TBevelCut cut) {
     if (cut == bvNone) return;
     for (int i = 0; i < FBevelWidth; ++i) {
@@ -48,7 +50,7 @@ void TCustomPanel::Paint() {
   UINT flags = DT_SINGLELINE | DT_VCENTER | (FAlignment == taCenter ? UINT(DT_CENTER) : FAlignment == taRightJustify ? UINT(DT_RIGHT) : 0u);
   HGDIOBJ old = SelectObject(dc, Font()->Handle());
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+  SetTextColor(dc, text);
   DrawText(dc, Caption().c_str(), -1, &r, flags);
   SelectObject(dc, old);
 }

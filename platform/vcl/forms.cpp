@@ -114,6 +114,27 @@ void TCustomForm::CreateParams(TCreateParams& P) {
   if (FFormStyle == fsStayOnTop) P.ExStyle |= WS_EX_TOPMOST;
   if (Application()->MainForm() && Application()->MainForm() != this && Application()->MainForm()->HandleAllocated())
     P.WndParent = Application()->MainForm()->Handle();
+  if (Parent()) {
+    // Inside another control (docked, for one) the form is a child window; a docked form has no
+    // frame of its own, its dock site draws a grabber for it.
+    if (HostDockSite()) P.Style &= ~(WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+    P.Style = (P.Style & ~WS_POPUP) | WS_CHILD | WS_CLIPSIBLINGS;
+    if (Visible()) P.Style |= WS_VISIBLE;
+    P.ExStyle &= ~(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME);
+    P.WndParent = Parent()->Handle();
+  }
+}
+
+void TCustomForm::SetParent(TWinControl* AParent) {
+  // Between top-level and child the window's kind changes: it is made again for the new place.
+  TWinControl* old = Parent();
+  if ((old == nullptr) != (AParent == nullptr)) DestroyHandle();
+  TWinControl::SetParent(AParent);
+  // Leaving a parent that is being destroyed, the form waits to be shown again.
+  if (!AParent && Visible() && !(old && old->ComponentState().Contains(csDestroying))) {
+    TControl::SetVisible(false);
+    SetVisible(true);
+  }
 }
 
 RECT TCustomForm::ClientRect() {
@@ -185,6 +206,7 @@ void TCustomForm::SetActiveControl(TWinControl* Value) {
 }
 
 void TCustomForm::PlaceForm() {
+  if (Parent()) return;  // a form inside another control stays where it is put
   RECT wa = Screen()->WorkAreaRect();
   int l = FLeft, t = FTop;
   switch (FPosition) {
@@ -647,7 +669,16 @@ TApplicationEvents::TApplicationEvents(TComponent* AOwner) : TComponent(AOwner) 
 TApplicationEvents::~TApplicationEvents() { Application()->RemoveEvents(this); }
 
 // ---- TScreen ----
-TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
+TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {
+  // Every living form is a global component under its Name (dock layouts and references in
+  // streams find forms this way); a form that is gone is no longer in the list.
+  RegisterFindGlobalComponentProc([](const std::string& Name) -> TComponent* {
+    if (Name.empty() || !gScreen) return nullptr;
+    for (int i = 0; i < gScreen->FormCount(); ++i)
+      if (CompareText(gScreen->Forms(i)->Name(), Name) == 0) return gScreen->Forms(i);
+    return nullptr;
+  });
+}
 TScreen::~TScreen() = default;
 
 void TScreen::RemoveForm(TCustomForm* F) { FForms.erase(std::remove(FForms.begin(), FForms.end(), F), FForms.end()); }

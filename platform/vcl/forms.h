@@ -114,6 +114,7 @@ public:
   bool SetFocusedControl(TWinControl* Control);
   void ControlRemoving(TWinControl* Control);
   void SetVisible(bool Value) override;
+  void SetParent(TWinControl* AParent) override;
   // Before the window exists, the client area follows from the border style.
   RECT ClientRect() override;
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/forms.h"
 
 ORV_CLASS_IMPL(TMenuItem, TComponent)
@@ -14,12 +15,19 @@ ORV_CLASS_IMPL(TMainMenu, TComponent)
 
 TMenuItem::TMenuItem(TComponent* AOwner)
     : TComponent(AOwner), FActionLink(this, [this](TAction* A) {
-        FCaption = A->Caption();
-        FEnabled = A->Enabled();
-        FChecked = A->Checked();
-        FVisible = A->Visible();
-        FShortCut = A->ShortCut();
+        const bool keep = FActionLink.CheckDefaults();  // loading: what was stored wins
+        if (!keep || FCaption.empty()) FCaption = A->Caption();
+        if (!keep || FEnabled) FEnabled = A->Enabled();
+        if (!keep || !FChecked) FChecked = A->Checked();
+        if (!keep || FVisible) FVisible = A->Visible();
+        if (!keep || FShortCut == 0) FShortCut = A->ShortCut();
+        if (!keep || FImageIndex == -1) FImageIndex = A->ImageIndex();
       }) {}
+
+void TMenuItem::Publish(TPublisher<TMenuItem>& P) {
+  P.Prop("Action", &TMenuItem::Action, &TMenuItem::SetAction);
+  P.Prop("ImageIndex", &TMenuItem::ImageIndex, &TMenuItem::SetImageIndex).Default(-1);
+}
 
 void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);

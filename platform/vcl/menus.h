@@ -42,6 +42,10 @@ public:
   void SetChecked(bool Value) { FChecked = Value; }
   TShortCut ShortCut() const { return FShortCut; }
   void SetShortCut(TShortCut Value) { FShortCut = Value; }
+  // The item's picture in the menu's Images (-1: none); follows the linked action's.
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value) { FImageIndex = Value; }
+  static void Publish(TPublisher<TMenuItem>& P);
   // The enabled, visible item under this one (at any depth, through enabled and visible items)
   // whose ShortCut is ShortCut, or nullptr.
   TMenuItem* FindShortCut(TShortCut ShortCut) const;
@@ -51,7 +55,8 @@ public:
   void Remove(TMenuItem* Item);
   TMenuItem* Parent() const { return FParent; }
   // The linked action gives the item its caption, enabled, checked and visible state and its
-  // shortcut (now and whenever they change); a click without an OnClick of its own runs it.
+  // shortcut and image index (now and whenever they change); a click without an OnClick of its
+  // own runs it. Published as "Action", a reference resolved after loading.
   TAction* Action() const { return FActionLink.Action(); }
   void SetAction(TAction* Value) { FActionLink.SetAction(Value); }
   // Runs OnClick, else the action (disabled items do nothing).
@@ -65,6 +70,7 @@ private:
   std::string FCaption;
   bool FEnabled = true, FVisible = true, FChecked = false;
   TShortCut FShortCut = 0;
+  int FImageIndex = -1;
   std::vector<TMenuItem*> FItems;
   TMenuItem* FParent = nullptr;
   TActionLink FActionLink;

@@ -8,6 +8,7 @@
 #include "platform/vcl/forms.h"
 
 ORV_CLASS_IMPL(TLabel, TGraphicControl)
+ORV_CLASS_IMPL(TStaticText, TCustomControl)
 ORV_CLASS_IMPL(TButtonControl, TCustomControl)
 ORV_CLASS_IMPL(TButton, TButtonControl)
 ORV_CLASS_IMPL(TCustomCheckBox, TButtonControl)
@@ -140,6 +141,46 @@ void TLabel::Paint() {
     r.top = FLayout == tlCenter ? (r.bottom - h) / 2 : r.bottom - h;
   }
   DrawCaption(dc, Caption(), r, flags, Font(), Enabled(), ColorToRGB(Font()->Color()));
+}
+
+// ---- TStaticText ----
+TStaticText::TStaticText(TComponent* AOwner) : TCustomControl(AOwner) {
+  FWidth = 65;
+  FHeight = 17;
+  SetParentColor(true);
+}
+
+void TStaticText::Publish(TPublisher<TStaticText>& P) {
+  P.Prop("Alignment", &TStaticText::Alignment, &TStaticText::SetAlignment).Default(taLeftJustify);
+  P.Prop("BorderStyle", &TStaticText::BorderStyle, &TStaticText::SetBorderStyle).Default(sbsNone);
+}
+
+void TStaticText::SetAlignment(TAlignment Value) {
+  FAlignment = Value;
+  Invalidate();
+}
+
+void TStaticText::SetBorderStyle(TStaticBorderStyle Value) {
+  FBorderStyle = Value;
+  Invalidate();
+}
+
+void TStaticText::WndProc(TMessage& M) {
+  if (M.Msg == CM_TEXTCHANGED || M.Msg == CM_FONTCHANGED) Invalidate();
+  TCustomControl::WndProc(M);
+}
+
+void TStaticText::Paint() {
+  HDC dc = Canvas()->Handle();
+  RECT r = ClientRect();
+  // The parent chooses the background and the text colour.
+  ParentCtlColor(Handle(), WM_CTLCOLORSTATIC, dc, &r);
+  const COLORREF text = GetTextColor(dc);
+  if (FBorderStyle == sbsSingle) FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
+  if (FBorderStyle == sbsSunken) DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+  if (FBorderStyle != sbsNone) InflateRect(&r, -1, -1);
+  UINT flags = DT_SINGLELINE | (FAlignment == taCenter ? UINT(DT_CENTER) : FAlignment == taRightJustify ? UINT(DT_RIGHT) : 0u);
+  DrawCaption(dc, Caption(), r, flags, Font(), Enabled(), text);
 }
 
 // ---- TButtonControl ----
@@ -338,6 +379,9 @@ void TGroupBox::AlignControls(TControl* AControl, RECT& Rect) {
 void TGroupBox::Paint() {
   HDC dc = Canvas()->Handle();
   RECT r = ClientRect();
+  // The parent chooses the background and the caption's colour.
+  HBRUSH back = ParentCtlColor(Handle(), WM_CTLCOLORSTATIC, dc, &r);
+  const COLORREF text = GetTextColor(dc);
   SIZE sz{0, 0};
   HGDIOBJ old = SelectObject(dc, Font()->Handle());
   GetTextExtentPoint32(dc, Caption().c_str(), static_cast<int>(Caption().size()), &sz);
@@ -346,10 +390,9 @@ void TGroupBox::Paint() {
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
   if (!Caption().empty()) {
     RECT t{8, 0, 8 + sz.cx + 4, sz.cy};
-    Canvas()->Brush()->SetColor(Color());
-    Canvas()->FillRect(t);
+    if (back) ::FillRect(dc, &t, back);
     OffsetRect(&t, 2, 0);
-    DrawCaption(dc, Caption(), t, DT_LEFT | DT_SINGLELINE, Font(), Enabled(), ColorToRGB(Font()->Color()));
+    DrawCaption(dc, Caption(), t, DT_LEFT | DT_SINGLELINE, Font(), Enabled(), text);
   }
 }
 
@@ -370,6 +413,11 @@ void TCustomEdit::CreateParams(TCreateParams& P) {
 void TCustomEdit::SetPasswordChar(char Value) {
   FPasswordChar = Value;
   Invalidate();
+}
+
+// A box the user cannot type into asks for the colours of static text, as the platform's edits do.
+UINT TCustomEdit::CtlColorMessage() const {
+  return FReadOnly || !Enabled() ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
 }
 
 int TCustomEdit::CharCount() const { return CharsIn(GetText()); }
@@ -449,27 +497,24 @@ std::string TCustomEdit::DisplayText() const {
 void TCustomEdit::PaintWindow(HDC DC) {
   RECT r = ClientRect();
   // The parent chooses the background and text colour (its own controls' Color and Font).
-  ParentCtlColor(Handle(), WM_CTLCOLOREDIT, DC, &r);
+  ParentCtlColor(Handle(), CtlColorMessage(), DC, &r);
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
   std::string shown = DisplayText();
-  TextOut(DC, 2, 1, shown.c_str(), static_cast<int>(shown.size()));
+  TextOut(DC, FTextLeft, 1, shown.c_str(), static_cast<int>(shown.size()));
   auto xOf = [&](int chars) {
     SIZE sz{0, 0};
     size_t b = ByteOfChar(shown, chars);
     GetTextExtentPoint32(DC, shown.c_str(), static_cast<int>(b), &sz);
-    return 2 + sz.cx;
+    return FTextLeft + sz.cx;
   };
   if (FSelLength != 0 && Focused()) {
     int a = std::min(FSelStart, FSelStart + FSelLength), b = std::max(FSelStart, FSelStart + FSelLength);
     RECT sel{xOf(a), 1, xOf(b), r.bottom - 1};
     InvertRect(DC, &sel);
   }
-  if (Focused()) {
-    SetCaretPos(xOf(FSelStart + FSelLength), 1);
-    RECT caret{xOf(FSelStart + FSelLength), 1, xOf(FSelStart + FSelLength) + 1, r.bottom - 1};
-    InvertRect(DC, &caret);
-  }
+  // The window manager draws and blinks the caret; the edit only places it.
+  if (Focused()) SetCaretPos(xOf(FSelStart + FSelLength), 1);
   SelectObject(DC, old);
 }
 

@@ -36,6 +36,30 @@ private:
   TTextLayout FLayout = tlTop;
 };
 
+ORV_ENUM(TStaticBorderStyle, sbsNone, sbsSingle, sbsSunken)
+
+// A label with a window of its own (so it shows above windowed siblings and can be subclassed):
+// one line of caption, aligned, with an optional border; the parent chooses its colours
+// (WM_CTLCOLORSTATIC).
+class TStaticText : public TCustomControl {
+  ORV_CLASS(TStaticText, TCustomControl)
+public:
+  explicit TStaticText(TComponent* AOwner);
+  static void Publish(TPublisher<TStaticText>& P);
+  TAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TAlignment Value);
+  TStaticBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TStaticBorderStyle Value);
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+
+private:
+  TAlignment FAlignment = taLeftJustify;
+  TStaticBorderStyle FBorderStyle = sbsNone;
+};
+
 // Base of buttons and check boxes: a focusable control with a caption that reacts to the
 // space bar and the mouse like a push button.
 class TButtonControl : public TCustomControl {
@@ -156,6 +180,8 @@ protected:
   void CreateParams(TCreateParams& Params) override;
   void PaintWindow(HDC DC) override;
   virtual void Change();
+  // WM_CTLCOLORSTATIC for a read-only or disabled box, else WM_CTLCOLOREDIT.
+  UINT CtlColorMessage() const;
   // The text as shown (password characters, or the lines of a memo).
   std::string DisplayText() const;
   int CharCount() const;
@@ -163,6 +189,7 @@ protected:
   bool FReadOnly = false;
   int FMaxLength = 0;
   char FPasswordChar = 0;
+  int FTextLeft = 2;  // client x where the text starts (room for a picture before it)
   int FSelStart = 0, FSelLength = 0;
   bool FModified = false;
 };
@@ -268,12 +295,14 @@ protected:
   void Change() override;
 
 private:
+  friend class TComboBoxEx;
   void Select(int Index);
   std::unique_ptr<TStringList> FItems;
   std::unique_ptr<TControlCanvas> FCanvas;
   int FItemIndex = -1, FDropDownCount = 8, FItemHeight = 16;
   TComboBoxStyle FStyle = csDropDown;
   bool FDropped = false, FSelecting = false;
+  bool FListOwnerDraw = false;  // the dropped list draws through OnDrawItem whatever the style
 };
 
 // A multi-line edit: Lines holds the text line by line; Enter starts a new line unless

@@ -307,7 +307,7 @@ void TComboBox::DropDown() {
   if (OnDropDown) OnDropDown(this);
   FDropped = true;
   TDropForm f(FItems.get(), FItemIndex);
-  if ((FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable) && OnDrawItem) {
+  if ((FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable || FListOwnerDraw) && OnDrawItem) {
     // The dropped list draws its items through this box's OnDrawItem, on the list's canvas.
     f.List->SetStyle(lbOwnerDrawFixed);
     f.List->SetItemHeight(FItemHeight);
@@ -365,6 +365,12 @@ void TComboBox::PaintWindow(HDC DC) {
     IntersectClipRect(DC, 0, 0, r.right - bw, r.bottom);
     TCustomEdit::PaintWindow(DC);
     RestoreDC(DC, saved);
+    if (FTextLeft > 2 && FListOwnerDraw && OnDrawItem && FItemIndex >= 0) {
+      // The room before the text shows the chosen item's picture, drawn by the owner.
+      FCanvas->SetHandle(DC);
+      OnDrawItem(this, FItemIndex, RECT{0, 0, FTextLeft - 2, r.bottom}, TOwnerDrawState{odComboBoxEdit});
+      FCanvas->SetHandle(nullptr);
+    }
   }
   DrawFrameControl(DC, &button, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | (FDropped ? UINT(DFCS_PUSHED) : 0u));
 }
@@ -462,7 +468,7 @@ void TMemo::SetTextBuf(const std::string& Value) {
 
 void TMemo::PaintWindow(HDC DC) {
   RECT all = ClientRect();
-  ParentCtlColor(Handle(), WM_CTLCOLOREDIT, DC, &all);  // the parent's colours
+  ParentCtlColor(Handle(), CtlColorMessage(), DC, &all);  // the parent's colours
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
   TEXTMETRICA tm{};

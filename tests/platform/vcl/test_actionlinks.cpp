@@ -4,9 +4,14 @@
 
 #include <cstdlib>
 
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/actnlist.h"
+#include "platform/vcl/buttons.h"
+#include "platform/vcl/comctrls.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
+#include "tests/platform/vcl/formtest.h"
+#include "tests/platform/vcl/painttest.h"
 
 namespace {
 const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
@@ -88,4 +93,104 @@ TEST(ActionLinks, ControlFollowsItsActionAndEitherSideMayGoFirst) {
   delete b2;
   act2->SetCaption("after");  // would touch the freed button without the unlink
   EXPECT_EQ(act2->Caption(), "after");
+}
+
+TEST(ActionLinks, ClientsWithPicturesTakeTheActionsImage) {
+  TComponent owner(nullptr);
+  auto* list = new TActionList(&owner);
+  list->SetImages(SquareImages(&owner, {clRed, clBlue}));
+  auto* act = new TAction(&owner);
+  act->SetActionList(list);
+  act->SetImageIndex(0);
+  auto* item = new TMenuItem(&owner);
+  auto* tool = new TToolButton(&owner);
+  auto* speed = new TSpeedButton(&owner);
+  auto* bit = new TBitBtn(&owner);
+  item->SetAction(act);
+  tool->SetAction(act);
+  speed->SetAction(act);
+  bit->SetAction(act);
+  struct TClient {
+    const char* Name;
+    std::function<int()> ImageIndex;   // -1 where the client keeps a glyph instead
+    std::function<COLORREF()> Glyph;   // the glyph's centre pixel, for glyph clients
+  };
+  auto centre = [](TBitmap* g) { return g->Empty() ? COLORREF(CLR_INVALID) : GetPixel(g->Canvas()->Handle(), 8, 8); };
+  const TClient clients[] = {
+      {"menu item", [&] { return item->ImageIndex(); }, nullptr},
+      {"tool button", [&] { return tool->ImageIndex(); }, nullptr},
+      {"speed button", nullptr, [&] { return centre(speed->Glyph()); }},
+      {"bit button", nullptr, [&] { return centre(bit->Glyph()); }},
+  };
+  for (int index : {0, 1}) {
+    act->SetImageIndex(index);
+    for (const TClient& c : clients) {
+      SCOPED_TRACE(std::string(c.Name) + " with image " + std::to_string(index));
+      if (c.ImageIndex) {
+        EXPECT_EQ(c.ImageIndex(), index);
+      }
+      if (c.Glyph) {
+        EXPECT_EQ(c.Glyph(), ColorToRGB(index == 0 ? clRed : clBlue));
+      }
+    }
+  }
+}
+
+TEST(ActionLinks, CheckedActionsPressTheirButtons) {
+  TComponent owner(nullptr);
+  auto* act = new TAction(&owner);
+  auto* tool = new TToolButton(&owner);
+  tool->SetStyle(tbsCheck);
+  auto* speed = new TSpeedButton(&owner);
+  speed->SetGroupIndex(1);
+  speed->SetAllowAllUp(true);
+  tool->SetAction(act);
+  speed->SetAction(act);
+  act->SetChecked(true);
+  EXPECT_TRUE(tool->Down());
+  EXPECT_TRUE(speed->Down());
+  act->SetChecked(false);
+  EXPECT_FALSE(tool->Down());
+  EXPECT_FALSE(speed->Down());
+}
+
+class ActionStreaming : public FormTestBase {};
+
+TEST_F(ActionStreaming, ActionIsAReferenceResolvedAfterLoadingAndStoredValuesWin) {
+  RegisterClasses({TActionList::StaticClass(), TAction::StaticClass(), TButton::StaticClass(), TMenuItem::StaticClass()});
+  // The controls name the action before the action is read: the reference is resolved at the end.
+  Form->LoadFromText(
+      "object Sample: TForm\n"
+      "  object Plain: TButton\n    Action = PickAction\n  end\n"
+      "  object Own: TButton\n    Top = 30\n    Caption = 'Own caption'\n    Action = PickAction\n  end\n"
+      "  object PickItem: TMenuItem\n    Action = PickAction\n  end\n"
+      "  object Actions: TActionList\n"
+      "    object PickAction: TAction\n      Caption = 'Pick'\n      Hint = 'Picks the photo'\n"
+      "      ImageIndex = 3\n      ShortCut = 16464\n    end\n"
+      "  end\n"
+      "end\n");
+  auto* act = dynamic_cast<TAction*>(Form->FindComponent("PickAction"));
+  auto* list = dynamic_cast<TActionList*>(Form->FindComponent("Actions"));
+  auto* plain = dynamic_cast<TButton*>(Form->FindComponent("Plain"));
+  auto* own = dynamic_cast<TButton*>(Form->FindComponent("Own"));
+  auto* item = dynamic_cast<TMenuItem*>(Form->FindComponent("PickItem"));
+  ASSERT_TRUE(act && list && plain && own && item);
+  EXPECT_EQ(act->ActionList(), list);  // read inside the list, it joined it
+  EXPECT_EQ(plain->Action(), act);
+  EXPECT_EQ(own->Action(), act);
+  EXPECT_EQ(item->Action(), act);
+  EXPECT_EQ(plain->Caption(), "Pick");
+  EXPECT_EQ(plain->Hint(), "Picks the photo");
+  EXPECT_EQ(own->Caption(), "Own caption");  // stored with the button, it stays
+  EXPECT_EQ(own->Hint(), "Picks the photo");
+  EXPECT_EQ(item->Caption(), "Pick");
+  EXPECT_EQ(item->ImageIndex(), 3);
+  EXPECT_EQ(item->ShortCut(), 16464);
+  // Once loaded, every change of the action reaches all of them.
+  act->SetCaption("Unpick");
+  EXPECT_EQ(own->Caption(), "Unpick");
+  EXPECT_EQ(item->Caption(), "Unpick");
+  // The property is published, so other code finds it by name.
+  EXPECT_EQ(GetObjectProp(plain, "Action"), act);
+  EXPECT_EQ(GetObjectProp(item, "Action"), act);
 }

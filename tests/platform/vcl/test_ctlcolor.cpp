@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "platform/rtl/strings.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
+#include "tests/platform/vcl/painttest.h"
 
 namespace {
 
@@ -37,30 +39,13 @@ struct TShot {
 
 // Paints the control into a fresh black bitmap of its client size.
 TShot Shoot(TWinControl* c, POINT backAt) {
-  RECT cr;
-  GetClientRect(c->Handle(), &cr);
-  HDC mem = CreateCompatibleDC(nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = cr.right;
-  bi.bmiHeader.biHeight = -cr.bottom;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bm = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bm);
-  RECT all{0, 0, cr.right, cr.bottom};
-  FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  SendMessage(c->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
-  TShot s{GetPixel(mem, backAt.x, backAt.y), 0};
-  for (int y = 0; y < cr.bottom; ++y)
-    for (int x = 0; x < cr.right; ++x) {
-      COLORREF p = GetPixel(mem, x, y);
+  TPaintShot shot(c->Handle(), RGB(0, 0, 0));
+  TShot s{shot.At(backAt.x, backAt.y), 0};
+  for (int y = 0; y < shot.Height(); ++y)
+    for (int x = 0; x < shot.Width(); ++x) {
+      COLORREF p = shot.At(x, y);
       if (GetRValue(p) > GetGValue(p) + 80 && GetRValue(p) > GetBValue(p) + 80) ++s.Reddish;
     }
-  SelectObject(mem, old);
-  DeleteObject(bm);
-  DeleteDC(mem);
   return s;
 }
 
@@ -90,6 +75,7 @@ TEST_F(CtlColorTest, ControlsPaintWithTheColoursTheirParentAnswers) {
     std::function<TWinControl*(TComponent*)> Make;
     UINT Msg;
     bool BackShows = true;  // a push button's face covers all of it
+    int Inset = 0;          // rows above the bottom where only background is (frames, bevels)
   };
   const TCase cases[] = {
       {"edit", [](TComponent* o) { auto* e = new TEdit(o); e->SetText("MMMM"); return e; }, WM_CTLCOLOREDIT},
@@ -108,6 +94,13 @@ TEST_F(CtlColorTest, ControlsPaintWithTheColoursTheirParentAnswers) {
       {"check box", [](TComponent* o) { auto* c = new TCheckBox(o); c->SetCaption("MMMM"); return c; }, WM_CTLCOLORSTATIC},
       {"radio button", [](TComponent* o) { auto* c = new TRadioButton(o); c->SetCaption("MMMM"); return c; }, WM_CTLCOLORSTATIC},
       {"button", [](TComponent* o) { auto* c = new TButton(o); c->SetCaption("MMMM"); return c; }, WM_CTLCOLORBTN, false},
+      // Boxes the user cannot type into, and static text of every kind, ask as static text.
+      {"read-only edit", [](TComponent* o) { auto* e = new TEdit(o); e->SetText("MMMM"); e->SetReadOnly(true); return e; }, WM_CTLCOLORSTATIC},
+      {"disabled edit", [](TComponent* o) { auto* e = new TEdit(o); e->SetText("MMMM"); e->SetEnabled(false); return e; }, WM_CTLCOLORSTATIC},
+      {"read-only memo", [](TComponent* o) { auto* m = new TMemo(o); m->Lines()->Add("MMMM"); m->SetReadOnly(true); return m; }, WM_CTLCOLORSTATIC},
+      {"group box", [](TComponent* o) { auto* g = new TGroupBox(o); g->SetCaption("MMMM"); return g; }, WM_CTLCOLORSTATIC, true, 4},
+      {"panel", [](TComponent* o) { auto* p = new TPanel(o); p->SetCaption("MMMM"); return p; }, WM_CTLCOLORSTATIC, true, 3},
+      {"static text", [](TComponent* o) { auto* t = new TStaticText(o); t->SetCaption("MMMM"); return t; }, WM_CTLCOLORSTATIC},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -117,7 +110,7 @@ TEST_F(CtlColorTest, ControlsPaintWithTheColoursTheirParentAnswers) {
     ctl->SetColor(clYellow);
     RECT cr;
     GetClientRect(ctl->Handle(), &cr);
-    POINT back{cr.right / 2, cr.bottom - 1};  // below the text, left of a combo's button
+    POINT back{cr.right / 2, cr.bottom - 1 - c.Inset};  // below the text, left of a combo's button
 
     // The library's own parent answers with the control's Color and Font colour (black).
     TShot plain = Shoot(ctl, back);
