@@ -152,6 +152,8 @@ TFaceFacts FaceFactsOf(FT_Face face, int spacing) {
   TFaceFacts f;
   f.Scalable = FT_IS_SCALABLE(face);
   f.TrueType = f.Scalable && FT_IS_SFNT(face);
+  // Fixed pitch: one advance for every glyph (fontconfig's mono or character-cell spacing, or
+  // the file's own flag). Dual-width faces (half and full width) are not fixed pitch.
   f.FixedPitch = spacing >= FC_MONO || FT_IS_FIXED_WIDTH(face);
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
   for (int i = 0; i < face->num_charmaps; ++i)
