@@ -651,11 +651,14 @@ void TIcon::LoadFromStream(TStream* Stream) {
   if (Stream->Read(data.data(), 6) != 6) BadIcon();
   size_t dirEnd = 6 + 16 * static_cast<size_t>(data[4] | (data[5] << 8));
   data.resize(dirEnd);
-  if (Stream->Read(data.data() + 6, static_cast<int64_t>(dirEnd - 6)) != static_cast<int64_t>(dirEnd - 6)) BadIcon();
+  if (Stream->Read(data.data() + 6, static_cast<int64_t>(dirEnd - 6)) !=
+      static_cast<int64_t>(dirEnd - 6))
+    BadIcon();
   size_t extent = IconFileExtent(data.data(), data.size());
   if (extent == 0 || static_cast<int64_t>(extent) > Stream->Size() - base) BadIcon();
   data.resize(extent);
-  if (Stream->Read(data.data() + dirEnd, static_cast<int64_t>(extent - dirEnd)) != static_cast<int64_t>(extent - dirEnd))
+  if (Stream->Read(data.data() + dirEnd, static_cast<int64_t>(extent - dirEnd)) !=
+      static_cast<int64_t>(extent - dirEnd))
     BadIcon();
   TCursorImage decoded;
   if (!DecodeCursorFile(data.data(), data.size(), kLargestIcon, kLargestIcon, &decoded)) BadIcon();

@@ -72,7 +72,8 @@ std::vector<BYTE> CharsetsOf(FcPattern* m, const TFaceFacts& facts) {
       std::istringstream words(c.Langs);
       std::string lang;
       while (covered && words >> lang)
-        covered = FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>(lang.c_str())) == FcLangEqual;
+        covered =
+            FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>(lang.c_str())) == FcLangEqual;
       if (covered) out.push_back(c.Charset);
     }
   }
@@ -96,7 +97,9 @@ bool DescribeFamily(FT_Library lib, TFamilyEntry& e) {
   FT_Face face = nullptr;
   if (ok && FT_New_Face(lib, reinterpret_cast<const char*>(file), index, &face) == 0) {
     e.Facts = FaceFactsOf(face, spacing);
-    e.FontType = e.Facts.TrueType ? DWORD{TRUETYPE_FONTTYPE} : e.Facts.Scalable ? DWORD{0} : DWORD{RASTER_FONTTYPE};
+    e.FontType = e.Facts.TrueType   ? DWORD{TRUETYPE_FONTTYPE}
+                 : e.Facts.Scalable ? DWORD{0}
+                                    : DWORD{RASTER_FONTTYPE};
     e.Charsets = CharsetsOf(m, e.Facts);
     e.Style = face->style_name ? face->style_name : "Regular";
     if (weight >= FC_WEIGHT_DEMIBOLD) e.NtmFlags |= NTM_BOLD;
@@ -149,7 +152,8 @@ std::vector<std::string> MappedNames() {
       std::string test = rule.substr(t, close - t);
       t = close;
       size_t s0 = test.find("<string>"), s1 = test.find("</string>");
-      if (test.find("name=\"family\"") == std::string::npos || s0 == std::string::npos || s1 < s0) continue;
+      if (test.find("name=\"family\"") == std::string::npos || s0 == std::string::npos || s1 < s0)
+        continue;
       out.push_back(XmlText(test.substr(s0 + 8, s1 - s0 - 8)));
     }
   }
@@ -194,10 +198,13 @@ const std::vector<TFamilyEntry>& Families() {
   static const std::vector<TFamilyEntry> families = [] {
     std::vector<std::string> names = FileFamilyNames();
     for (std::string& n : MappedNames()) names.push_back(std::move(n));
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+      return strcasecmp(a.c_str(), b.c_str()) < 0;
+    });
     names.erase(std::unique(names.begin(), names.end(),
-                            [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }),
+                            [](const std::string& a, const std::string& b) {
+                              return strcasecmp(a.c_str(), b.c_str()) == 0;
+                            }),
                 names.end());
     std::vector<TFamilyEntry> out;
     FT_Library lib = nullptr;
@@ -263,7 +270,8 @@ int EnumFontFamiliesEx(HDC dc, const LOGFONTA* lf, FONTENUMPROCA proc, LPARAM da
       e.elfLogFont.lfCharSet = cs;
       e.elfLogFont.lfOutPrecision = f.Facts.Scalable ? OUT_STROKE_PRECIS : OUT_STRING_PRECIS;
       e.elfLogFont.lfClipPrecision = f.Facts.Scalable ? CLIP_STROKE_PRECIS : CLIP_DEFAULT_PRECIS;
-      e.elfLogFont.lfPitchAndFamily = static_cast<BYTE>((f.Facts.FixedPitch ? FIXED_PITCH : VARIABLE_PITCH) | f.Facts.Family);
+      e.elfLogFont.lfPitchAndFamily =
+          static_cast<BYTE>((f.Facts.FixedPitch ? FIXED_PITCH : VARIABLE_PITCH) | f.Facts.Family);
       CopyText(e.elfLogFont.lfFaceName, LF_FACESIZE, f.Name);
       // The full name: the family and its style, unless the style is the plain one or already
       // part of the family's name ("DejaVu Sans Condensed").

@@ -135,7 +135,9 @@ const std::string& FontConfigFile() {
 FcPattern* MatchFontPattern(const std::string& family, bool bold, bool italic, bool cjk) {
   FcConfig* cfg = Config();
   FcPattern* p = FcPatternCreate();
-  FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.empty() ? "sans-serif" : family.c_str()));
+  FcPatternAddString(
+      p, FC_FAMILY,
+      reinterpret_cast<const FcChar8*>(family.empty() ? "sans-serif" : family.c_str()));
   if (cjk) FcPatternAddString(p, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
   FcPatternAddInteger(p, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
@@ -148,6 +150,26 @@ FcPattern* MatchFontPattern(const std::string& family, bool bold, bool italic, b
   return m;
 }
 
+namespace {
+// The family kind from the face's own classification: the PANOSE digits first (family type,
+// serif style, proportion), then the IBM font class of the OS/2 table.
+BYTE FamilyKind(const TT_OS2* os2) {
+  if (!os2 || os2->version == 0xFFFF) return FF_DONTCARE;
+  const FT_Byte* pan = os2->panose;
+  if (pan[0] == 2 && pan[3] == 9) return FF_MODERN;  // Latin text, monospaced
+  if (pan[0] == 2 && pan[1] >= 2 && pan[1] <= 10) return FF_ROMAN;
+  if (pan[0] == 2 && pan[1] >= 11 && pan[1] <= 15) return FF_SWISS;
+  if (pan[0] == 3) return FF_SCRIPT;
+  if (pan[0] == 4 || pan[0] == 5) return FF_DECORATIVE;
+  int ibm = os2->sFamilyClass >> 8;
+  if ((ibm >= 1 && ibm <= 5) || ibm == 7) return FF_ROMAN;
+  if (ibm == 8) return FF_SWISS;
+  if (ibm == 10) return FF_SCRIPT;
+  if (ibm == 9 || ibm == 12) return FF_DECORATIVE;
+  return FF_DONTCARE;
+}
+}  // namespace
+
 TFaceFacts FaceFactsOf(FT_Face face, int spacing) {
   TFaceFacts f;
   f.Scalable = FT_IS_SCALABLE(face);
@@ -158,31 +180,14 @@ TFaceFacts FaceFactsOf(FT_Face face, int spacing) {
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
   for (int i = 0; i < face->num_charmaps; ++i)
     if (face->charmaps[i]->encoding == FT_ENCODING_MS_SYMBOL) f.Symbol = true;
-  // The family kind from the face's own classification: the PANOSE digits first (family type,
-  // serif style, proportion), then the IBM font class of the OS/2 table.
-  BYTE kind = FF_DONTCARE;
-  if (f.FixedPitch) kind = FF_MODERN;
-  else if (os2 && os2->version != 0xFFFF) {
-    const FT_Byte* pan = os2->panose;
-    int ibm = os2->sFamilyClass >> 8;
-    if (pan[0] == 2 && pan[3] == 9) kind = FF_MODERN;
-    else if (pan[0] == 2 && pan[1] >= 2 && pan[1] <= 10) kind = FF_ROMAN;
-    else if (pan[0] == 2 && pan[1] >= 11 && pan[1] <= 15) kind = FF_SWISS;
-    else if (pan[0] == 3) kind = FF_SCRIPT;
-    else if (pan[0] == 4 || pan[0] == 5) kind = FF_DECORATIVE;
-    else if ((ibm >= 1 && ibm <= 5) || ibm == 7) kind = FF_ROMAN;
-    else if (ibm == 8) kind = FF_SWISS;
-    else if (ibm == 10) kind = FF_SCRIPT;
-    else if (ibm == 9 || ibm == 12) kind = FF_DECORATIVE;
-  }
-  f.Family = kind;
+  f.Family = f.FixedPitch ? BYTE{FF_MODERN} : FamilyKind(os2);
   return f;
 }
 
 BYTE TextMetricPitchAndFamily(const TFaceFacts& f) {
   // Deliberate: the "fixed pitch" bit is set for variable-pitch fonts, as callers expect.
-  return static_cast<BYTE>(f.Family | (f.FixedPitch ? 0 : TMPF_FIXED_PITCH) | (f.Scalable ? TMPF_VECTOR : 0) |
-                           (f.TrueType ? TMPF_TRUETYPE : 0));
+  return static_cast<BYTE>(f.Family | (f.FixedPitch ? 0 : TMPF_FIXED_PITCH) |
+                           (f.Scalable ? TMPF_VECTOR : 0) | (f.TrueType ? TMPF_TRUETYPE : 0));
 }
 
 // One resolved face at one size: the FreeType face, its metrics and its glyph cache.
@@ -236,7 +241,9 @@ void InitFaceNames(TFontFace& f, const std::string& requested) {
   f.Names[0] = face->family_name ? face->family_name : "";
   f.Names[2] = face->style_name ? face->style_name : "";
   f.Names[1] = requested.empty() ? f.Names[0] : requested;
-  f.Names[3] = f.Names[0] + (f.Names[2].empty() || f.Names[2] == "Regular" || f.Names[2] == "Book" ? "" : " " + f.Names[2]);
+  f.Names[3] = f.Names[0] + (f.Names[2].empty() || f.Names[2] == "Regular" || f.Names[2] == "Book"
+                                 ? ""
+                                 : " " + f.Names[2]);
 }
 
 // A face made of bitmap strikes only (no outlines): the strike nearest the wanted height is
@@ -247,7 +254,9 @@ bool InitBitmapFace(TFontFace& f, const LOGFONTA& lf, int height, const std::str
   int want = height == 0 ? 12 : std::abs(height);
   int best = 0;
   for (int i = 1; i < face->num_fixed_sizes; ++i)
-    if (std::abs(face->available_sizes[i].height - want) < std::abs(face->available_sizes[best].height - want)) best = i;
+    if (std::abs(face->available_sizes[i].height - want) <
+        std::abs(face->available_sizes[best].height - want))
+      best = i;
   if (FT_Select_Size(face, best) != 0) return false;
   const FT_Size_Metrics& m = face->size->metrics;
   f.PpemY = std::max(1, static_cast<int>(m.y_ppem));
@@ -261,7 +270,8 @@ bool InitBitmapFace(TFontFace& f, const LOGFONTA& lf, int height, const std::str
   tm.tmMaxCharWidth = Round26(m.max_advance);
   tm.tmAveCharWidth = tm.tmMaxCharWidth;
   FT_UInt x = FT_Get_Char_Index(face, 'x');
-  if (x && FT_Load_Glyph(face, x, FT_LOAD_DEFAULT) == 0) tm.tmAveCharWidth = Round26(face->glyph->advance.x);
+  if (x && FT_Load_Glyph(face, x, FT_LOAD_DEFAULT) == 0)
+    tm.tmAveCharWidth = Round26(face->glyph->advance.x);
   InitTextMetrics(f, lf, tm);
   f.UnderlineSize = f.StrikeSize = 1;
   f.UnderlinePos = std::max<int>(1, tm.tmDescent / 2);
@@ -381,7 +391,8 @@ const TGlyph* GlyphOf(TFontFace& f, char32_t ch) {
   FT_UInt index = FT_Get_Char_Index(face, ch);
   g.Missing = index == 0 && ch >= 0x80;
   // Outlines even where a face carries bitmap strikes too; a bitmap-only face gives its bitmaps.
-  FT_Int32 flags = (FT_IS_SCALABLE(face) ? FT_LOAD_NO_BITMAP : FT_LOAD_DEFAULT) | (f.Mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+  FT_Int32 flags = (FT_IS_SCALABLE(face) ? FT_LOAD_NO_BITMAP : FT_LOAD_DEFAULT) |
+                   (f.Mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
   if (FT_Load_Glyph(face, index, flags) == 0) {
     FT_GlyphSlot slot = face->glyph;
     if (f.SynthItalic) {
@@ -837,7 +848,8 @@ std::vector<uint8_t> FaceFileBytes(const std::string& path, int index) {
 DWORD GetFontData(HDC dc, DWORD table, DWORD offset, void* buffer, DWORD size) {
   if (!ValidDC(dc)) return GDI_ERROR;
   auto f = FaceOf(dc);
-  if (!f || !FT_IS_SFNT(f->Face)) return GDI_ERROR;  // font tables exist in TrueType/OpenType files only
+  if (!f || !FT_IS_SFNT(f->Face))
+    return GDI_ERROR;  // font tables exist in TrueType/OpenType files only
   std::vector<uint8_t> data;
   if (table == 0) {
     data = FaceFileBytes(f->File.Path, f->File.Index);

@@ -34,11 +34,11 @@ _FcPattern* MatchFontPattern(const std::string& family, bool bold, bool italic, 
 
 // What a face file is, as the font enumeration and the text metrics report it.
 struct TFaceFacts {
-  bool Scalable = true;        // outlines, not only fixed bitmap strikes
-  bool TrueType = true;        // TrueType or OpenType (sfnt) outlines
+  bool Scalable = true;  // outlines, not only fixed bitmap strikes
+  bool TrueType = true;  // TrueType or OpenType (sfnt) outlines
   bool FixedPitch = false;
-  bool Symbol = false;         // a symbol character map instead of a Unicode one
-  BYTE Family = FF_DONTCARE;   // FF_ROMAN, FF_SWISS, FF_MODERN, FF_SCRIPT, FF_DECORATIVE
+  bool Symbol = false;        // a symbol character map instead of a Unicode one
+  BYTE Family = FF_DONTCARE;  // FF_ROMAN, FF_SWISS, FF_MODERN, FF_SCRIPT, FF_DECORATIVE
 };
 // Spacing is fontconfig's FC_SPACING for the face (-1 when unknown).
 TFaceFacts FaceFactsOf(FT_Face face, int spacing);

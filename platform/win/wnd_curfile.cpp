@@ -134,7 +134,8 @@ struct TEntry {
 
 // The header's type and count and the directory's entries (offset, size), checked: false when
 // the header is not an icon's or cursor's or an entry points into the directory or is empty.
-bool ReadDirectory(const uint8_t* d, size_t n, int* type, std::vector<std::pair<uint32_t, uint32_t>>* entries) {
+bool ReadDirectory(const uint8_t* d, size_t n, int* type,
+                   std::vector<std::pair<uint32_t, uint32_t>>* entries) {
   if (!d || n < 6 || Rd16(d) != 0) return false;
   *type = Rd16(d + 2);
   int count = Rd16(d + 4);

@@ -202,7 +202,6 @@ void CaretShowAfterPaint(HWND w);
 // when it is next due (UINT64_MAX: nothing to blink).
 uint64_t CaretBlinkTick(std::thread::id thread);
 
-
 // The sizes and look of a window's own scroll bars (wnd_flatsb.cpp): the system metrics for
 // standard bars, the FlatSB_SetScrollProp values for flat ones. Thick is the bar's thickness,
 // Arrow the length of its arrow buttons, Thumb the thumb length (0: the standard rule, the arrow

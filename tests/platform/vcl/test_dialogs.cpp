@@ -395,15 +395,16 @@ TEST_F(DialogTest, FontDialogKnowsTheKindsOfTheShippedFamilies) {
   struct TCase {
     const char* Name;
     bool FixedPitch;
-  } cases[] = {{"Courier New", true},  {"Terminal", true},         {"DejaVu Sans Mono", true},
-               {"Arial", false},       {"Times New Roman", false}, {"Tahoma", false},
-               {"SimSun", false},      {"宋体", false}};
+  } cases[] = {
+      {"Courier New", true},      {"Terminal", true}, {"DejaVu Sans Mono", true}, {"Arial", false},
+      {"Times New Roman", false}, {"Tahoma", false},  {"SimSun", false},          {"宋体", false}};
   TFontDialog d(nullptr);
   d.Options() = TFontDialogOptions{fdTrueTypeOnly, fdScalableOnly, fdFixedPitchOnly};
   std::vector<std::string> offered = d.OfferedFamilies(infos);
   for (const TCase& k : cases) {
     SCOPED_TRACE(k.Name);
-    auto it = std::find_if(infos.begin(), infos.end(), [&](const TFontFamilyInfo& f) { return f.Name == k.Name; });
+    auto it = std::find_if(infos.begin(), infos.end(),
+                           [&](const TFontFamilyInfo& f) { return f.Name == k.Name; });
     ASSERT_NE(it, infos.end());
     EXPECT_EQ(it->FixedPitch, k.FixedPitch);
     EXPECT_TRUE(it->TrueType);

@@ -520,7 +520,8 @@ std::vector<uint8_t> IconPng(int w, int h, uint32_t argb) {
   auto b = NewBitmap(w, h, pf32bit);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) static_cast<uint32_t*>(b->ScanLine(y))[x] = argb;
-  std::filesystem::path path = std::filesystem::temp_directory_path() / ("orv_icon_" + std::to_string(::getpid()) + ".png");
+  std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("orv_icon_" + std::to_string(::getpid()) + ".png");
   EXPECT_TRUE(SaveBitmapToPng(b->Handle(), path.string(), true));
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -542,7 +543,9 @@ void LoadIcon(TIcon& icon, const std::vector<uint8_t>& bytes) {
   icon.LoadFromStream(&s);
 }
 
-uint32_t IconPixel(const TIcon& icon, int x, int y) { return static_cast<const uint32_t*>(icon.Image()->ScanLine(y))[x]; }
+uint32_t IconPixel(const TIcon& icon, int x, int y) {
+  return static_cast<const uint32_t*>(icon.Image()->ScanLine(y))[x];
+}
 
 TEST(Graphics, IconFilesGiveTheirLargestDeepestImage) {
   const uint32_t red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
@@ -554,11 +557,15 @@ TEST(Graphics, IconFilesGiveTheirLargestDeepestImage) {
     uint32_t Centre;
   } cases[] = {
       {"largest wins wherever it stands",
-       {{DibImage(16, 16, 8, red), 16}, {DibImage(48, 48, 8, green), 48}, {DibImage(32, 32, 32, blue), 32}},
+       {{DibImage(16, 16, 8, red), 16},
+        {DibImage(48, 48, 8, green), 48},
+        {DibImage(32, 32, 32, blue), 32}},
        48,
        0xFF000000u | green},
       {"deepest among equally large",
-       {{DibImage(32, 32, 8, red), 32}, {DibImage(32, 32, 32, blue), 32}, {DibImage(32, 32, 8, green), 32}},
+       {{DibImage(32, 32, 8, red), 32},
+        {DibImage(32, 32, 32, blue), 32},
+        {DibImage(32, 32, 8, green), 32}},
        32,
        0xFF000000u | blue},
       {"PNG-compressed image with its alpha",
@@ -601,7 +608,8 @@ TEST(Graphics, IconTransparencyComesFromAlphaOrFromTheMask) {
 }
 
 TEST(Graphics, IconLoadingStopsAtTheEndOfTheIcon) {
-  std::vector<uint8_t> ico = IcoFile({{DibImage(16, 16, 8, 0x00FF00), 16}, {DibImage(32, 32, 8, 0xFF0000), 32}});
+  std::vector<uint8_t> ico =
+      IcoFile({{DibImage(16, 16, 8, 0x00FF00), 16}, {DibImage(32, 32, 8, 0xFF0000), 32}});
   TMemoryStream s;
   s.WriteBuffer("lead", 4);
   s.WriteBuffer(ico.data(), static_cast<int64_t>(ico.size()));
@@ -616,7 +624,8 @@ TEST(Graphics, IconLoadingStopsAtTheEndOfTheIcon) {
 // The reader's own checks are the cursor tests'; these show that TIcon turns a refusal into
 // its exception and stays empty, including damage that only a stream shows (a file cut short).
 TEST(Graphics, DamagedIconFilesAreRefused) {
-  std::vector<uint8_t> good = IcoFile({{DibImage(16, 16, 8, 0x00FF00), 16}, {DibImage(32, 32, 8, 0xFF0000), 32}});
+  std::vector<uint8_t> good =
+      IcoFile({{DibImage(16, 16, 8, 0x00FF00), 16}, {DibImage(32, 32, 8, 0xFF0000), 32}});
   struct TCase {
     const char* Name;
     std::function<void(std::vector<uint8_t>&)> Damage;

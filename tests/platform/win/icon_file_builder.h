@@ -17,9 +17,9 @@ inline void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
 
 // How a DIB image is written beyond its size, depth and colour.
 struct TDibLook {
-  uint8_t Alpha = 0xFF;       // of every pixel of a 32-bit image
-  uint32_t Compression = 0;   // biCompression (0: uncompressed)
-  bool MaskTopLeft = false;   // the AND mask's bit of the top-left pixel set (all others clear)
+  uint8_t Alpha = 0xFF;      // of every pixel of a 32-bit image
+  uint32_t Compression = 0;  // biCompression (0: uncompressed)
+  bool MaskTopLeft = false;  // the AND mask's bit of the top-left pixel set (all others clear)
 };
 
 // A DIB image of w x h at 8 or 32 bits, every pixel the colour 0x00RRGGBB: at 8 bits through a
@@ -34,7 +34,8 @@ inline std::vector<uint8_t> DibImage(int w, int h, int bpp, uint32_t colour, TDi
   Put32(d, 16, look.Compression);
   if (bpp == 8) {
     Put32(d, 32, 2);
-    for (uint32_t c : {0u, colour}) d.insert(d.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), 0});
+    for (uint32_t c : {0u, colour})
+      d.insert(d.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), 0});
   }
   size_t stride = ((static_cast<size_t>(w) * bpp + 31) / 32) * 4;
   size_t maskStride = ((static_cast<size_t>(w) + 31) / 32) * 4;

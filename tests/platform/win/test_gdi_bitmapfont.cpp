@@ -40,7 +40,8 @@ TEST(GdiBitmapFont, EnumerationTellsBitmapFacesFromOutlineFaces) {
       {"Orvanta Pixel", RASTER_FONTTYPE, FIXED_PITCH | FF_MODERN, FF_MODERN},
       {"Liberation Sans", TRUETYPE_FONTTYPE, VARIABLE_PITCH | FF_SWISS,
        BYTE{FF_SWISS} | TMPF_FIXED_PITCH | TMPF_VECTOR | TMPF_TRUETYPE},
-      {"Liberation Mono", TRUETYPE_FONTTYPE, FIXED_PITCH | FF_MODERN, BYTE{FF_MODERN} | TMPF_VECTOR | TMPF_TRUETYPE},
+      {"Liberation Mono", TRUETYPE_FONTTYPE, FIXED_PITCH | FF_MODERN,
+       BYTE{FF_MODERN} | TMPF_VECTOR | TMPF_TRUETYPE},
   };
   for (const TCase& k : cases) {
     SCOPED_TRACE(k.Face);
@@ -61,7 +62,8 @@ TEST(GdiBitmapFont, EnumerationTellsBitmapFacesFromOutlineFaces) {
 
 TEST(GdiBitmapFont, TextDrawsTheStrikePixelForPixel) {
   TCanvasDC c(16, 10);
-  HFONT font = CreateFont(-8, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Orvanta Pixel");
+  HFONT font =
+      CreateFont(-8, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Orvanta Pixel");
   HGDIOBJ old = SelectObject(c.dc, font);
   TEXTMETRICA tm;
   ASSERT_TRUE(GetTextMetrics(c.dc, &tm));

@@ -412,8 +412,8 @@ std::vector<TEnumCall> Enumerate(HDC dc, const char* face, BYTE charset) {
   std::vector<TEnumCall> calls;
   auto collect = [](const ENUMLOGFONTEXA* e, const NEWTEXTMETRICEXA* tm, DWORD type, LPARAM d) {
     reinterpret_cast<std::vector<TEnumCall>*>(d)->push_back(
-        {e->elfLogFont.lfFaceName, e->elfScript, type, e->elfLogFont.lfCharSet, e->elfLogFont.lfPitchAndFamily,
-         tm->ntmTm.tmPitchAndFamily});
+        {e->elfLogFont.lfFaceName, e->elfScript, type, e->elfLogFont.lfCharSet,
+         e->elfLogFont.lfPitchAndFamily, tm->ntmTm.tmPitchAndFamily});
     return 1;
   };
   LOGFONTA lf{};
@@ -424,7 +424,8 @@ std::vector<TEnumCall> Enumerate(HDC dc, const char* face, BYTE charset) {
 }
 
 bool Has(const std::vector<TEnumCall>& calls, const std::string& face) {
-  return std::any_of(calls.begin(), calls.end(), [&](const TEnumCall& c) { return c.Face == face; });
+  return std::any_of(calls.begin(), calls.end(),
+                     [&](const TEnumCall& c) { return c.Face == face; });
 }
 
 TEST(GdiText, EnumerationReportsTheFactsOfTheFontFiles) {
@@ -436,11 +437,16 @@ TEST(GdiText, EnumerationReportsTheFactsOfTheFontFiles) {
     BYTE Kind;
     bool Chinese;
   } cases[] = {
-      {"Arial", false, FF_SWISS, false},          {"Times New Roman", false, FF_ROMAN, false},
-      {"Courier New", true, FF_MODERN, false},    {"Tahoma", false, FF_SWISS, false},
-      {"Terminal", true, FF_MODERN, false},       {"Liberation Serif", false, FF_ROMAN, false},
-      {"DejaVu Sans Mono", true, FF_MODERN, false}, {"DejaVu Serif", false, FF_ROMAN, false},
-      {"WenQuanYi Zen Hei", false, FF_DONTCARE, true}, {"SimSun", false, FF_DONTCARE, true},
+      {"Arial", false, FF_SWISS, false},
+      {"Times New Roman", false, FF_ROMAN, false},
+      {"Courier New", true, FF_MODERN, false},
+      {"Tahoma", false, FF_SWISS, false},
+      {"Terminal", true, FF_MODERN, false},
+      {"Liberation Serif", false, FF_ROMAN, false},
+      {"DejaVu Sans Mono", true, FF_MODERN, false},
+      {"DejaVu Serif", false, FF_ROMAN, false},
+      {"WenQuanYi Zen Hei", false, FF_DONTCARE, true},
+      {"SimSun", false, FF_DONTCARE, true},
       {"宋体", false, FF_DONTCARE, true},
   };
   HDC dc = CreateCompatibleDC(nullptr);
@@ -448,7 +454,8 @@ TEST(GdiText, EnumerationReportsTheFactsOfTheFontFiles) {
     SCOPED_TRACE(k.Face);
     std::vector<TEnumCall> calls = Enumerate(dc, k.Face, DEFAULT_CHARSET);
     ASSERT_FALSE(calls.empty());
-    BYTE tmBits = static_cast<BYTE>(k.Kind | TMPF_VECTOR | TMPF_TRUETYPE | (k.Fixed ? 0 : TMPF_FIXED_PITCH));
+    BYTE tmBits =
+        static_cast<BYTE>(k.Kind | TMPF_VECTOR | TMPF_TRUETYPE | (k.Fixed ? 0 : TMPF_FIXED_PITCH));
     std::vector<BYTE> charsets;
     for (const TEnumCall& c : calls) {
       EXPECT_EQ(c.Face, k.Face);
@@ -476,8 +483,8 @@ TEST(GdiText, EnumerationListsEachFamilyOnceUnderTheNamesTheMappingPresents) {
   std::vector<TEnumCall> all = Enumerate(dc, "", DEFAULT_CHARSET);
   std::set<std::string> names;
   for (const TEnumCall& c : all) EXPECT_TRUE(names.insert(c.Face).second) << c.Face << " twice";
-  for (const char* want : {"Arial", "Tahoma", "Courier New", "SimSun", "宋体", "Liberation Sans", "DejaVu Sans",
-                           "WenQuanYi Zen Hei"})
+  for (const char* want : {"Arial", "Tahoma", "Courier New", "SimSun", "宋体", "Liberation Sans",
+                           "DejaVu Sans", "WenQuanYi Zen Hei"})
     EXPECT_TRUE(names.count(want)) << want;
   // Generic names and the translated names of the Chinese faces are not families of their own.
   for (const char* not_listed : {"sans-serif", "serif", "monospace", "文泉驿正黑"})
@@ -493,7 +500,8 @@ TEST(GdiText, EnumerationListsEachFamilyOnceUnderTheNamesTheMappingPresents) {
 TEST(GdiText, EnumerationOfOneCharacterSetListsTheFacesThatCoverIt) {
   HDC dc = CreateCompatibleDC(nullptr);
   std::vector<TEnumCall> chinese = Enumerate(dc, "", GB2312_CHARSET);
-  for (const char* want : {"WenQuanYi Zen Hei", "SimSun", "宋体"}) EXPECT_TRUE(Has(chinese, want)) << want;
+  for (const char* want : {"WenQuanYi Zen Hei", "SimSun", "宋体"})
+    EXPECT_TRUE(Has(chinese, want)) << want;
   for (const char* latin : {"Arial", "Tahoma", "Liberation Sans", "DejaVu Sans Mono"})
     EXPECT_FALSE(Has(chinese, latin)) << latin;
   for (const TEnumCall& c : chinese) {
