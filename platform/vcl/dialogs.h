@@ -177,22 +177,25 @@ public:
   bool PrintToFile() const { return FPrintToFile; }
   void SetPrintToFile(bool Value) { FPrintToFile = Value; }
   TPrintDialogOptions& Options() { return FOptions; }
-  // The printer chosen (an index into Printers()).
+  // The printer chosen (an index into Printers(); -1, the start value, shows Printer()'s
+  // current printer). OK makes the chosen printer Printer()'s current one.
   int PrinterIndex() const { return FPrinterIndex; }
   void SetPrinterIndex(int Value) { FPrinterIndex = Value; }
   std::string PrinterName() const;
-  // The printers the system offers: the PDF-file printer.
+  // The printers the system offers (Printer()->Printers(): the PDF file printer and the CUPS
+  // queues).
   static std::vector<std::string> Printers();
   bool Execute() override;
 
 private:
-  int FCopies = 1, FFromPage = 0, FToPage = 0, FMinPage = 0, FMaxPage = 0, FPrinterIndex = 0;
+  int FCopies = 1, FFromPage = 0, FToPage = 0, FMinPage = 0, FMaxPage = 0, FPrinterIndex = -1;
   bool FCollate = false, FPrintToFile = false;
   TPrintRange FPrintRange = prAllPages;
   TPrintDialogOptions FOptions;
 };
 
-// Printer setup: the choice of printer among TPrintDialog::Printers().
+// Printer setup: the choice of printer among TPrintDialog::Printers(); OK makes it Printer()'s
+// current printer.
 class TPrinterSetupDialog : public TCommonDialog {
   ORV_CLASS(TPrinterSetupDialog, TCommonDialog)
 public:
@@ -202,5 +205,5 @@ public:
   bool Execute() override;
 
 private:
-  int FPrinterIndex = 0;
+  int FPrinterIndex = -1;
 };

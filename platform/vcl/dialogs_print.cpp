@@ -5,6 +5,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/printers.h"
 #include "platform/vcl/stdctrls.h"
 
 ORV_CLASS_IMPL(TPrintDialog, TCommonDialog)
@@ -36,13 +37,35 @@ T* Place(TForm* f, const char* name, const char* caption, int x, int y, int w, i
   return c;
 }
 
+// The printer a dialog shows first: the one chosen before, else Printer()'s current one (none
+// when there is no printer to choose).
+int StartIndex(int chosen) {
+  if (chosen >= 0) return chosen;
+  try {
+    return Printer()->Printing() ? 0 : Printer()->PrinterIndex();
+  } catch (const EPrinter&) {
+    return 0;
+  }
+}
+
+// Makes the chosen printer Printer()'s current one (not while it prints a document).
+void ChoosePrinter(int index) {
+  if (index >= 0 && !Printer()->Printing()) Printer()->SetPrinterIndex(index);
+}
+
 }  // namespace
 
-std::vector<std::string> TPrintDialog::Printers() { return {"PDF file"}; }
+std::vector<std::string> TPrintDialog::Printers() {
+  std::vector<std::string> out;
+  TStrings* names = Printer()->Printers();
+  for (int i = 0; i < names->Count(); ++i) out.push_back(names->Strings(i));
+  return out;
+}
 
 std::string TPrintDialog::PrinterName() const {
   auto p = Printers();
-  return FPrinterIndex >= 0 && FPrinterIndex < static_cast<int>(p.size()) ? p[static_cast<size_t>(FPrinterIndex)] : "";
+  int i = FPrinterIndex >= 0 ? FPrinterIndex : StartIndex(-1);
+  return i >= 0 && i < static_cast<int>(p.size()) ? p[static_cast<size_t>(i)] : "";
 }
 
 bool TPrintDialog::Execute() {
@@ -54,7 +77,7 @@ bool TPrintDialog::Execute() {
   auto* printer = Place<TComboBox>(&f, "PrinterCombo", nullptr, 8, 8, 344, 21);
   printer->SetStyle(csDropDownList);
   for (auto& p : printers) printer->Items()->Add(p);
-  printer->SetItemIndex(std::clamp(FPrinterIndex, 0, static_cast<int>(printers.size()) - 1));
+  printer->SetItemIndex(std::clamp(StartIndex(FPrinterIndex), 0, static_cast<int>(printers.size()) - 1));
   auto* all = Place<TRadioButton>(&f, "AllRadio", "&All", 8, 40, 160, 20);
   auto* selection = Place<TRadioButton>(&f, "SelectionRadio", "S&election", 8, 64, 160, 20);
   selection->SetEnabled(FOptions.Contains(poSelection));
@@ -116,6 +139,7 @@ bool TPrintDialog::Execute() {
   if (OnClose) OnClose(this);
   if (!accepted) return false;
   FPrinterIndex = std::max(0, printer->ItemIndex());
+  ChoosePrinter(FPrinterIndex);
   FCopies = nCopies;
   FCollate = collate->Checked();
   FPrintToFile = toFile->Visible() && toFile->Checked();
@@ -136,7 +160,7 @@ bool TPrinterSetupDialog::Execute() {
   auto* printer = Place<TComboBox>(&f, "PrinterCombo", nullptr, 8, 8, 344, 21);
   printer->SetStyle(csDropDownList);
   for (auto& p : printers) printer->Items()->Add(p);
-  printer->SetItemIndex(std::clamp(FPrinterIndex, 0, static_cast<int>(printers.size()) - 1));
+  printer->SetItemIndex(std::clamp(StartIndex(FPrinterIndex), 0, static_cast<int>(printers.size()) - 1));
   auto* ok = Place<TButton>(&f, "OKButton", "OK", 196, 48, 75, 25);
   ok->SetDefault(true);
   ok->SetModalResult(mrOk);
@@ -147,6 +171,9 @@ bool TPrinterSetupDialog::Execute() {
   if (OnShow) OnShow(this);
   bool accepted = f.ShowModal() == mrOk;
   if (OnClose) OnClose(this);
-  if (accepted) FPrinterIndex = std::max(0, printer->ItemIndex());
+  if (accepted) {
+    FPrinterIndex = std::max(0, printer->ItemIndex());
+    ChoosePrinter(FPrinterIndex);
+  }
   return accepted;
 }

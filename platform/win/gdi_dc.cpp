@@ -170,12 +170,15 @@ void SetSurfaceDCVisible(HDC dc, HRGN visible, POINT origin) {
   dc->Touch();
 }
 
-HDC CreatePrinterDC(const TPrinterPage& page) {
-  HDC dc = new HDC__;
-  dc->Kind = TDCKind::Printer;
+void SetPrinterDCPage(HDC dc, const TPrinterPage& page, bool withSurface) {
   dc->Page = page;
   if (dc->Page.PhysicalWidth < page.Width + page.OffsetX) dc->Page.PhysicalWidth = page.Width + 2 * page.OffsetX;
   if (dc->Page.PhysicalHeight < page.Height + page.OffsetY) dc->Page.PhysicalHeight = page.Height + 2 * page.OffsetY;
+  dc->Surf = nullptr;
+  dc->OwnSurface.reset();
+  std::vector<uint8_t>().swap(dc->OwnPixels);
+  dc->Touch();
+  if (!withSurface) return;
   int w = std::clamp(page.Width, 0, 1 << 15), h = std::clamp(page.Height, 0, 1 << 15);
   dc->OwnSurface = std::make_unique<TGdiSurface>();
   dc->OwnSurface->Width = w;
@@ -186,11 +189,17 @@ HDC CreatePrinterDC(const TPrinterPage& page) {
   dc->OwnSurface->Top = dc->OwnPixels.data();
   dc->OwnSurface->Stride = static_cast<ptrdiff_t>(w) * 4;
   dc->Surf = dc->OwnSurface.get();
+}
+
+HDC CreatePrinterDC(const TPrinterPage& page, bool withSurface) {
+  HDC dc = new HDC__;
+  dc->Kind = withSurface ? TDCKind::Printer : TDCKind::Info;
+  SetPrinterDCPage(dc, page, withSurface);
   InitState(dc);
   return RegisterDC(dc);
 }
 
-HDC CreateDC(LPCSTR driver, LPCSTR, LPCSTR, const void*) {
+HDC CreateDC(LPCSTR driver, LPCSTR device, LPCSTR, const void* devmode) {
   if (driver && std::strcmp(driver, "DISPLAY") == 0) {
     // The screen: a white surface of the pretended screen size.
     TPrinterPage p;
@@ -200,20 +209,12 @@ HDC CreateDC(LPCSTR driver, LPCSTR, LPCSTR, const void*) {
     dc->Kind = TDCKind::Surface;
     return dc;
   }
-  TPrinterPage p;
-  p.DpiX = p.DpiY = 300;
-  p.PhysicalWidth = 2480;   // A4 at 300 dpi
-  p.PhysicalHeight = 3508;
-  p.OffsetX = p.OffsetY = 50;
-  p.Width = p.PhysicalWidth - 100;
-  p.Height = p.PhysicalHeight - 100;
-  return CreatePrinterDC(p);
+  return CreatePrinterDeviceDC(device, devmode, false);
 }
 
 HDC CreateIC(LPCSTR driver, LPCSTR device, LPCSTR output, const void* devmode) {
-  HDC dc = CreateDC(driver, device, output, devmode);
-  if (dc && dc->Kind == TDCKind::Printer) dc->Kind = TDCKind::Info;
-  return dc;
+  if (driver && std::strcmp(driver, "DISPLAY") == 0) return CreateDC(driver, device, output, devmode);
+  return CreatePrinterDeviceDC(device, devmode, true);
 }
 
 TGdiSurface* GetDCSurface(HDC dc) { return ValidDC(dc) ? dc->Surf : nullptr; }
@@ -225,6 +226,7 @@ BOOL DeleteDC(HDC dc) {
     DCs().erase(dc);
   }
   if (dc->Rec) MetaDestroy(dc);
+  if (dc->Printer) DestroyPrinterState(dc);
   if (dc->Kind == TDCKind::Memory) DetachBitmap(dc);
   for (TDCState& s : dc->Saved) ReleaseState(s);
   ReleaseState(dc->S);

@@ -104,6 +104,7 @@ void GdiDestroy(TGdiObject* obj);  // removes from the table and deletes
 // ---- Device contexts ----
 enum class TDCKind { Memory, Surface, Printer, Info, Metafile };
 struct TMetaRecorder;
+struct TPrinterState;
 
 struct TDCState {
   HPEN Pen = nullptr;
@@ -142,6 +143,7 @@ struct HDC__ {
   TDCState S;
   std::vector<TDCState> Saved;
   TMetaRecorder* Rec = nullptr;        // metafile DCs
+  TPrinterState* Printer = nullptr;    // DCs of a named printer: its settings and the job (owned)
   // Effective clip in surface coordinates, recomputed after any change.
   bool ClipDirty = true;
   TRegion EffClip;
@@ -223,6 +225,16 @@ void PatternRow(const TPaint& p, int y, int x, int n, uint32_t* out);
 
 // ---- Text (gdi_text.cpp) ----
 void DestroyFontFace(TGdiFontObj* f);
+
+// ---- Printer DCs (gdi_print.cpp) ----
+// A DC (or, with info, an information context) of a named printer; null with the reason in
+// GetLastError for an unknown printer.
+HDC CreatePrinterDeviceDC(LPCSTR device, const void* devmode, bool info);
+// Aborts a job still running and frees the printer state; called by DeleteDC.
+void DestroyPrinterState(HDC dc);
+// Sets a printer DC's page metrics; with a surface, a white page of the printable size is made
+// (any earlier page surface is released first).
+void SetPrinterDCPage(HDC dc, const TPrinterPage& page, bool withSurface);
 
 // ---- Metafile recording (gdi_metafile.cpp) ----
 // Each drawing call on a metafile DC reports itself here first; the recorder keeps a record

@@ -45,8 +45,9 @@ struct TPrinterPage {
   int PhysicalWidth = 0, PhysicalHeight = 0;
   int OffsetX = 0, OffsetY = 0;
 };
-// The DC draws into its own 32-bit page surface (GetDCSurface), white at creation.
-HDC CreatePrinterDC(const TPrinterPage& page);
+// The DC draws into its own 32-bit page surface (GetDCSurface), white at creation; without a
+// surface it only answers questions (an information context).
+HDC CreatePrinterDC(const TPrinterPage& page, bool withSurface = true);
 
 // The screen the headless platform pretends to have (GetDeviceCaps on display DCs).
 constexpr int ScreenWidth = 1920;

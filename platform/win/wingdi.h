@@ -452,8 +452,11 @@ using EMREXTTEXTOUTA = EMREXTTEXTOUTW;
 
 // ---- Device contexts ----
 HDC CreateCompatibleDC(HDC dc);
-// Display DCs ("DISPLAY") are memory DCs the size of the screen; any other driver gives a
-// printer-like DC (see gdi_surface.h for a DC with chosen page metrics).
+// Display DCs ("DISPLAY") are memory DCs the size of the screen. Any other driver names a
+// printer by its device name (null or "": the default printer): the DC has the page metrics of
+// the device mode given (a DEVMODEA, or null for the printer's defaults) and prints with
+// StartDoc; an information context (CreateIC) only answers questions. An unknown printer gives
+// null with ERROR_INVALID_PRINTER_NAME. See gdi_surface.h for a DC with chosen page metrics.
 HDC CreateDC(LPCSTR driver, LPCSTR device, LPCSTR output, const void* devmode);
 HDC CreateIC(LPCSTR driver, LPCSTR device, LPCSTR output, const void* devmode);
 BOOL DeleteDC(HDC dc);
@@ -659,3 +662,88 @@ BOOL EnumEnhMetaFile(HDC dc, HENHMETAFILE mf, ENHMFENUMPROC proc, void* data, co
 BOOL PlayEnhMetaFileRecord(HDC dc, HANDLETABLE* ht, const ENHMETARECORD* rec, UINT handles);
 // The text of an EMR_EXTTEXTOUTW/A record as UTF-8 ("" for other records).
 std::string GetEnhMetaRecordText(const ENHMETARECORD* rec);
+
+// ---- Printing ----
+// Device modes: the settings of one printer for one job. Only the fields named in dmFields are
+// meaningful when a device mode is handed in. Sizes are in tenths of a millimetre.
+enum : int { CCHDEVICENAME = 32, CCHFORMNAME = 32 };
+enum : DWORD {
+  DM_ORIENTATION = 0x1, DM_PAPERSIZE = 0x2, DM_PAPERLENGTH = 0x4, DM_PAPERWIDTH = 0x8,
+  DM_SCALE = 0x10, DM_COPIES = 0x100, DM_DEFAULTSOURCE = 0x200, DM_PRINTQUALITY = 0x400,
+  DM_COLOR = 0x800, DM_DUPLEX = 0x1000, DM_YRESOLUTION = 0x2000, DM_COLLATE = 0x8000,
+  DM_FORMNAME = 0x10000,
+};
+enum : short { DMORIENT_PORTRAIT = 1, DMORIENT_LANDSCAPE = 2 };
+enum : short {
+  DMPAPER_LETTER = 1, DMPAPER_LEGAL = 5, DMPAPER_EXECUTIVE = 7, DMPAPER_A3 = 8, DMPAPER_A4 = 9,
+  DMPAPER_A5 = 11, DMPAPER_B5 = 13, DMPAPER_USER = 256,
+};
+enum : short {
+  DMBIN_ONLYONE = 1, DMBIN_UPPER = 1, DMBIN_LOWER = 2, DMBIN_MIDDLE = 3, DMBIN_MANUAL = 4,
+  DMBIN_ENVELOPE = 5, DMBIN_ENVMANUAL = 6, DMBIN_AUTO = 7, DMBIN_TRACTOR = 8, DMBIN_USER = 256,
+};
+enum : short { DMDUP_SIMPLEX = 1, DMDUP_VERTICAL = 2, DMDUP_HORIZONTAL = 3 };
+enum : short { DMRES_DRAFT = -1, DMRES_LOW = -2, DMRES_MEDIUM = -3, DMRES_HIGH = -4 };
+enum : short { DMCOLOR_MONOCHROME = 1, DMCOLOR_COLOR = 2 };
+struct DEVMODEA {
+  BYTE dmDeviceName[CCHDEVICENAME];
+  WORD dmSpecVersion;
+  WORD dmDriverVersion;
+  WORD dmSize;         // sizeof(DEVMODEA)
+  WORD dmDriverExtra;  // private bytes after the structure (none here)
+  DWORD dmFields;
+  short dmOrientation;
+  short dmPaperSize;
+  short dmPaperLength;
+  short dmPaperWidth;
+  short dmScale;
+  short dmCopies;
+  short dmDefaultSource;
+  short dmPrintQuality;  // dots per inch, or one of DMRES_*
+  short dmColor;
+  short dmDuplex;
+  short dmYResolution;
+  short dmTTOption;
+  short dmCollate;
+  BYTE dmFormName[CCHFORMNAME];
+};
+using DEVMODE = DEVMODEA;
+using PDEVMODE = DEVMODEA*;
+using LPDEVMODE = DEVMODEA*;
+
+struct DOCINFOA {
+  int cbSize;
+  LPCSTR lpszDocName;
+  LPCSTR lpszOutput;    // a file to print to; null prints to the device
+  LPCSTR lpszDatatype;
+  DWORD fwType;
+};
+using DOCINFO = DOCINFOA;
+enum : int { SP_ERROR = -1, SP_APPABORT = -2, SP_USERABORT = -3, SP_OUTOFDISK = -4, SP_OUTOFMEMORY = -5 };
+
+// Jobs on a printer DC. StartDoc returns a job number (> 0) or SP_ERROR with the reason in
+// GetLastError; the pages are drawn between StartPage and EndPage; EndDoc delivers the job and
+// AbortDoc throws it away, leaving no output file behind.
+int StartDoc(HDC dc, const DOCINFOA* info);
+int StartPage(HDC dc);
+int EndPage(HDC dc);
+int EndDoc(HDC dc);
+int AbortDoc(HDC dc);
+// Applies a new device mode to a printer DC (between pages while printing): its page metrics
+// change from the next page on. Returns dc, or null when dc is not a printer DC.
+HDC ResetDC(HDC dc, const DEVMODEA* devmode);
+
+// What a printer can do. Returns the number of entries written to (or, with a null output,
+// needed for) the capability, or -1 for an unknown printer or capability. DC_PAPERS: WORD paper
+// numbers; DC_PAPERNAMES: 64-byte names; DC_PAPERSIZE: POINTs in tenths of a millimetre;
+// DC_BINS: WORD bin numbers; DC_BINNAMES: 24-byte names; DC_ORIENTATION: 90 when landscape
+// turns the page counter-clockwise, 0 without landscape; DC_DUPLEX: 1 when the printer prints on
+// both sides; DC_COPIES: the most copies of one job; DC_COLLATE: 1 when copies can come out
+// collated.
+enum : WORD {
+  DC_FIELDS = 1, DC_PAPERS = 2, DC_PAPERSIZE = 3, DC_MINEXTENT = 4, DC_MAXEXTENT = 5, DC_BINS = 6,
+  DC_DUPLEX = 7, DC_SIZE = 8, DC_EXTRA = 9, DC_VERSION = 10, DC_DRIVER = 11, DC_BINNAMES = 12,
+  DC_ENUMRESOLUTIONS = 13, DC_PAPERNAMES = 16, DC_ORIENTATION = 17, DC_COPIES = 18,
+  DC_COLLATE = 22,
+};
+int DeviceCapabilities(LPCSTR device, LPCSTR port, WORD capability, char* output, const DEVMODEA* devmode);
