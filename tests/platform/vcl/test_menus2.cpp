@@ -11,6 +11,7 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
+#include "tests/platform/vcl/formtest.h"
 
 namespace {
 
@@ -40,17 +41,11 @@ std::function<void()> K(UINT vk) {
   return [vk] { Key(vk); };
 }
 
-class MenuTest : public ::testing::Test {
+class MenuTest : public FormTestBase {
 protected:
   void SetUp() override {
-    ResetInputState();
-    Form = new TForm(nullptr);
+    FormTestBase::SetUp();
     Form->SetBounds(100, 100, 400, 300);
-  }
-  void TearDown() override {
-    delete Form;
-    Application()->ProcessMessages();
-    DestroyAllThreadWindows();
   }
   TMenuItem* Add(TMenuItem* Parent, const char* Caption) {
     auto* it = new TMenuItem(Form);
@@ -59,7 +54,6 @@ protected:
     Parent->Add(it);
     return it;
   }
-  TForm* Form = nullptr;
   std::string Log;
 };
 
