@@ -48,6 +48,7 @@ struct HWND__ {
   LONG_PTR UserData = 0, Id = 0;
   HINSTANCE Instance = nullptr;
   HMENU Menu = nullptr;
+  int MenuRows = 1;  // rows of the menu bar at the last frame calculation (it wraps when narrow)
   std::map<std::string, HANDLE> Props;
   HRGN Update = nullptr;      // client coordinates; null when nothing to paint
   bool EraseNeeded = false;

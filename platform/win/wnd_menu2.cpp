@@ -4,6 +4,7 @@
 // Also the layout and painting of a window's menu bar and DefWindowProc's menu keys.
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -64,8 +65,14 @@ std::string Plain(const std::string& s, char* accel = nullptr) {
   return out;
 }
 
+// Widths of item texts in the menu font. The bar is laid out on every hit test and frame
+// calculation, so measured texts are remembered (the font never changes; the cache is dropped
+// when it grows large).
 int TextWidth(const std::string& s) {
   if (s.empty()) return 0;
+  static thread_local std::map<std::string, int> cache;
+  if (auto it = cache.find(s); it != cache.end()) return it->second;
+  if (cache.size() > 1024) cache.clear();
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   SIZE sz{0, 0};
@@ -73,6 +80,7 @@ int TextWidth(const std::string& s) {
   GetTextExtentPoint32(dc, p.c_str(), static_cast<int>(p.size()), &sz);
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
+  cache[s] = sz.cx;
   return sz.cx;
 }
 
@@ -114,20 +122,50 @@ void MenuSelect(HMENU menu, int index) {
 }
 
 // ---- Menu bar layout ----
-// Item rectangles in window coordinates, left to right along the row (clipped at its end).
-std::vector<RECT> BarRects(HWND wnd, HMENU menu) {
+// Set while bar items are measured: a WM_MEASUREITEM handler asking for the bar's layout gets
+// owner-drawn items as zero-width rather than recursing.
+thread_local bool gMeasuringBar = false;
+
+// Item rectangles of a bar whose first row starts at (left, top) and is width pixels wide.
+// Items go left to right; an item that does not fit on the rest of a row, or that carries
+// MF_MENUBREAK or MF_MENUBARBREAK, starts the next row (never leaving a row empty). An item
+// wider than the bar is clipped at its end. rows gets the number of rows used.
+std::vector<RECT> WrapBar(HWND wnd, const TApiMenu& m, int left, int top, int width, int* rows) {
   std::vector<RECT> out;
+  const int h = GetSystemMetrics(SM_CYMENU);
+  int x = left, row = 0;
+  bool rowEmpty = true;
+  for (const TApiMenuItem& it : m.Items) {
+    int w = kBarPad + TextWidth(it.Text);
+    if (it.Flags & MF_OWNERDRAW) {
+      w = 0;
+      if (!gMeasuringBar) {
+        gMeasuringBar = true;
+        w = static_cast<int>(Measure(wnd, it, 0, h).cx);
+        gMeasuringBar = false;
+      }
+    }
+    bool brk = it.Flags & (MF_MENUBREAK | MF_MENUBARBREAK);
+    if (!rowEmpty && (brk || x + w > left + width)) {
+      ++row;
+      x = left;
+    }
+    int y = top + row * h;
+    out.push_back(RECT{x, y, std::max(x, std::min(x + w, left + width)), y + h});
+    x += w;
+    rowEmpty = false;
+  }
+  if (rows) *rows = row + 1;
+  return out;
+}
+
+// Item rectangles of a window's bar in window coordinates (rows past the window's bottom are
+// kept, as the platform does: they are simply not seen).
+std::vector<RECT> BarRects(HWND wnd, HMENU menu) {
   RECT bar;
   TApiMenu* m = FindApiMenu(menu);
-  if (!m || !GetMenuBarRect(wnd, &bar)) return out;
-  int x = bar.left;
-  for (const TApiMenuItem& it : m->Items) {
-    int w = (it.Flags & MF_OWNERDRAW) ? static_cast<int>(Measure(wnd, it, 0, bar.bottom - bar.top).cx)
-                                      : TextWidth(it.Text) + kBarPad;
-    out.push_back(RECT{x, bar.top, std::min<LONG>(x + w, bar.right), bar.bottom});
-    x += w;
-  }
-  return out;
+  if (!m || !GetMenuBarRect(wnd, &bar)) return {};
+  return WrapBar(wnd, *m, bar.left, bar.top, bar.right - bar.left, nullptr);
 }
 
 int BarItemAt(POINT screen) {
@@ -751,6 +789,13 @@ BOOL GetMenuItemRect(HWND wnd, HMENU menu, UINT item, RECT* r) {
       return TRUE;
     }
   return FALSE;
+}
+
+int MenuBarRows(HWND wnd, HMENU menu, int width) {
+  TApiMenu* m = FindApiMenu(menu);
+  int rows = 1;
+  if (m) WrapBar(wnd, *m, 0, 0, width, &rows);
+  return rows;
 }
 
 void PaintMenuBarItems(HWND wnd, HDC dc, const RECT& bar) {

@@ -28,4 +28,7 @@ bool MenuInUse(HMENU menu);
 // of an API menu drawn on the bar row (window coordinates), and DefWindowProc's handling of the
 // menu messages (true when taken, with the result).
 void PaintMenuBarItems(HWND wnd, HDC windowDC, const RECT& bar);
+// Rows a window's menu bar needs when it is width pixels wide: items that do not fit on a row,
+// and items with MF_MENUBREAK or MF_MENUBARBREAK, start the next one. 1 for menus not made here.
+int MenuBarRows(HWND wnd, HMENU menu, int width);
 bool MenuBarDefProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);

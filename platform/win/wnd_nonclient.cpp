@@ -36,7 +36,8 @@ TNcLayout Layout(HWND w) {
     r.top = l.Caption.bottom;
   }
   if (w->Menu && !(s & WS_CHILD)) {
-    l.MenuBar = {r.left, r.top, r.right, std::min(r.bottom, r.top + GetSystemMetrics(SM_CYMENU))};
+    int rows = MenuBarRows(w, w->Menu, r.right - r.left);
+    l.MenuBar = {r.left, r.top, r.right, std::min<LONG>(r.bottom, r.top + rows * GetSystemMetrics(SM_CYMENU))};
     r.top = l.MenuBar.bottom;
   }
   if (ex & WS_EX_CLIENTEDGE) InflateRect(&r, -2, -2);
@@ -386,6 +387,15 @@ HMENU GetMenu(HWND w) { return ValidWnd(w) && !(w->Style & WS_CHILD) ? w->Menu :
 
 BOOL DrawMenuBar(HWND w) {
   if (!ValidWnd(w)) return FALSE;
+  // Items added, removed or renamed may change how many rows the bar wraps onto: the client
+  // area is then worked out again.
+  if (GetMenu(w)) {
+    RECT bar = Layout(w).MenuBar;
+    if (MenuBarRows(w, w->Menu, bar.right - bar.left) != w->MenuRows) {
+      SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+      return TRUE;
+    }
+  }
   InvalidateInternal(w, nullptr, false, false, true);
   return TRUE;
 }
@@ -540,6 +550,7 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       auto* r = reinterpret_cast<RECT*>(lp);
       TNcLayout l = Layout(w);
       RECT c = l.Client;
+      if (!IsRectEmpty(&l.MenuBar)) w->MenuRows = MenuBarRows(w, w->Menu, l.MenuBar.right - l.MenuBar.left);
       OffsetRect(&c, r->left, r->top);
       *r = c;
       return 0;
