@@ -547,8 +547,10 @@ enum : WORD { BN_CLICKED = 0 };
 void RegisterStandardClasses();
 
 // ---- Menu bar ----
-// A top-level window with a menu keeps a row of SM_CYMENU pixels under its caption for it
-// (WM_NCHITTEST answers HTMENU there). When the menu is one made with CreateMenu the window
+// A top-level window with a menu keeps rows of SM_CYMENU pixels under its caption for it
+// (WM_NCHITTEST answers HTMENU there): one row, and one more for each time the items wrap
+// because the window is too narrow or an item has MF_MENUBREAK/MF_MENUBARBREAK. DrawMenuBar
+// after changing the items works the rows out again. When the menu is one made with CreateMenu the window
 // manager lays out and paints its items (owner-drawn ones through WM_MEASUREITEM/WM_DRAWITEM to
 // the window) and DefWindowProc runs it: a click on an item, Alt pressed and released alone,
 // F10, or Alt+letter (SC_KEYMENU) enter the menu-bar loop. Any other handle is left to whoever
@@ -567,7 +569,8 @@ BOOL GetMenuBarRect(HWND wnd, RECT* r);
 // the screen (flipped to the other side of the point, or shifted, at the edges), and runs its
 // own message loop until an item is chosen (click, Enter, its accelerator) or the menu is
 // cancelled (Escape on the first level, a click outside). Sub-menus open when their item is
-// hovered, clicked, or chosen with Right or Enter; Left or Escape close one. The owner gets
+// hovered for SPI_GETMENUSHOWDELAY ms (moving on before that cancels; 0: at once), at once when
+// it is clicked or chosen with Right or Enter; Left or Escape close one. The owner gets
 // WM_ENTERMENULOOP, WM_INITMENUPOPUP before each popup opens, WM_MENUSELECT as the highlight
 // moves (and with 0xFFFF, 0 when the menu closes), WM_MEASUREITEM/WM_DRAWITEM for owner-drawn
 // items, WM_MENUCHAR for a typed character no item text marks, and WM_EXITMENULOOP. With TPM_RETURNCMD the chosen id is returned (0 when cancelled) and
@@ -824,7 +827,7 @@ void DragAcceptFiles(HWND wnd, BOOL accept);
 // ---- System parameters ----
 enum : UINT {
   SPI_GETWORKAREA = 0x0030, SPI_GETNONCLIENTMETRICS = 0x0029, SPI_GETWHEELSCROLLLINES = 0x0068,
-  SPI_GETFONTSMOOTHING = 0x004A,
+  SPI_GETFONTSMOOTHING = 0x004A, SPI_GETMENUSHOWDELAY = 0x006A, SPI_SETMENUSHOWDELAY = 0x006B,
 };
 struct NONCLIENTMETRICSA {
   UINT cbSize = sizeof(NONCLIENTMETRICSA);
@@ -837,6 +840,7 @@ struct NONCLIENTMETRICSA {
   LOGFONTA lfMenuFont{}, lfStatusFont{}, lfMessageFont{};
 };
 using NONCLIENTMETRICS = NONCLIENTMETRICSA;
+// SPI_SETMENUSHOWDELAY takes its value (ms, 400 at start) in param, not in pv.
 BOOL SystemParametersInfo(UINT action, UINT param, void* pv, UINT winIni);
 inline BOOL SystemParametersInfoA(UINT a, UINT p, void* v, UINT w) { return SystemParametersInfo(a, p, v, w); }
 void MessageBeep(UINT type);

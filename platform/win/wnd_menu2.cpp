@@ -10,6 +10,7 @@
 
 #include "platform/win/gdi_user.h"
 #include "platform/win/wingdi.h"
+#include "platform/win/wnd_internal.h"
 #include "platform/win/wnd_menu_internal.h"
 
 namespace {
@@ -22,7 +23,15 @@ struct TLevel {
   RECT Screen{};           // the popup's rectangle on the screen
   std::vector<RECT> Rows;  // client coordinates, one per item
   int Hot = -1;
+  int ParentRow = -1;  // the row (or bar item) of the level below that opened this one
 };
+
+// A sub-menu waiting to open (or deeper levels waiting to close) after the hover delay.
+struct THover {
+  int Level = -1, Row = -1;
+  uint64_t Due = 0;
+};
+constexpr UINT_PTR kHoverTimer = 0x4D48;  // on the popup window; only wakes the loop
 
 struct TTracker {
   HWND Owner = nullptr;
@@ -36,6 +45,7 @@ struct TTracker {
   bool ByKeyboard = false;  // accelerators are shown once the keyboard is used
   bool AltDown = false;
   UINT_PTR Chosen = 0;
+  THover Hover;
 };
 thread_local TTracker* gTrack = nullptr;
 
@@ -355,6 +365,7 @@ int NextRow(const TLevel& lv, int step) {
 }
 
 void CloseFrom(size_t level) {
+  if (gTrack->Hover.Level >= static_cast<int>(level)) gTrack->Hover = THover{};  // its window goes
   while (gTrack->Levels.size() > level) {
     HWND w = gTrack->Levels.back().Wnd;
     gTrack->Levels.pop_back();
@@ -371,6 +382,7 @@ bool OpenLevel(HMENU menu, int index, RECT anchor, bool dropDown, bool selectFir
   if (!gTrack || gTrack->Done || Count(menu) == 0) return false;
   TLevel lv;
   lv.Menu = menu;
+  lv.ParentRow = index;
   SIZE sz = LayOut(lv);
   int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
   int x, y;
@@ -411,6 +423,56 @@ void OpenSub(size_t l, int row, bool selectFirst) {
   const TLevel& parent = gTrack->Levels[l];
   RECT r = RowOnScreen(parent, row);
   OpenLevel(it->Sub, row, RECT{parent.Screen.left, r.top, parent.Screen.right, r.bottom}, false, selectFirst);
+}
+
+// ---- Hover delay ----
+UINT MenuShowDelay() {
+  UINT ms = 400;
+  SystemParametersInfo(SPI_GETMENUSHOWDELAY, 0, &ms, 0);
+  return ms;
+}
+
+void CancelHover() {
+  THover& h = gTrack->Hover;
+  if (h.Level >= 0 && static_cast<size_t>(h.Level) < gTrack->Levels.size())
+    KillTimer(gTrack->Levels[static_cast<size_t>(h.Level)].Wnd, kHoverTimer);
+  h = THover{};
+}
+
+// Row of level l became hot under the mouse: after the delay the deeper levels close and the
+// row's sub-menu (if any) opens; at once when the delay is 0.
+void HoverRow(size_t l, int row) {
+  CancelHover();
+  const TApiMenuItem* it = ItemOf(gTrack->Levels[l].Menu, row);
+  bool hasSub = Selectable(it) && (it->Flags & MF_POPUP);
+  if (!hasSub && l + 1 == gTrack->Levels.size()) return;  // nothing to open or close
+  UINT delay = MenuShowDelay();
+  if (delay == 0) {
+    OpenSub(l, row, false);
+    return;
+  }
+  gTrack->Hover = THover{static_cast<int>(l), row, NowMs() + delay};
+  SetTimer(gTrack->Levels[l].Wnd, kHoverTimer, delay, nullptr);
+}
+
+// Runs the waiting hover once its time has come (checked before each message the loop reads).
+void RunDueHover() {
+  THover h = gTrack->Hover;
+  if (h.Level < 0 || NowMs() < h.Due) return;
+  CancelHover();
+  size_t l = static_cast<size_t>(h.Level);
+  if (l >= gTrack->Levels.size() || gTrack->Levels[l].Hot != h.Row) return;
+  OpenSub(l, h.Row, false);
+}
+
+// A click on a row with a sub-menu opens it without waiting (unless it is open already).
+void OpenOnClick(size_t l, int row) {
+  TLevel& lv = gTrack->Levels[l];
+  bool open = l + 1 < gTrack->Levels.size() && gTrack->Levels[l + 1].ParentRow == row;
+  if (row == lv.Hot && open) return;
+  CancelHover();
+  SetHot(lv, row);
+  OpenSub(l, row, false);
 }
 
 void Choose(HMENU menu, int row) {
@@ -474,6 +536,7 @@ int AccelRow(HMENU menu, char ch) {
 void Key(UINT vk) {
   TTracker& t = *gTrack;
   t.ByKeyboard = true;
+  CancelHover();
   if (vk == VK_MENU || vk == VK_F10) {
     if (t.Bar) t.Done = true;
     return;
@@ -576,12 +639,14 @@ void Mouse(UINT msg, POINT s) {
   bool up = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP;
   if (msg == WM_MOUSEMOVE) {
     if (l >= 0 && row >= 0) {
-      TLevel& lv = t.Levels[static_cast<size_t>(l)];
-      bool subOpen = static_cast<size_t>(l) + 1 < t.Levels.size();
-      if (row == lv.Hot && subOpen) return;
-      CloseFrom(static_cast<size_t>(l) + 1);
+      size_t li = static_cast<size_t>(l);
+      TLevel& lv = t.Levels[li];
+      // Inside an open sub-menu its parent row stays (or becomes again) the hot one.
+      if (li > 0 && t.Levels[li - 1].Hot != lv.ParentRow) SetHot(t.Levels[li - 1], lv.ParentRow);
+      if (t.Hover.Level >= 0 && t.Hover.Level != l) CancelHover();
+      if (row == lv.Hot) return;
       SetHot(lv, row);
-      OpenSub(static_cast<size_t>(l), row, false);
+      HoverRow(li, row);
     } else if (barItem >= 0 && barItem != t.BarHot) {
       // Moving along the bar carries an open drop-down with it.
       OpenBar(barItem, !t.Levels.empty(), false);
@@ -592,7 +657,10 @@ void Mouse(UINT msg, POINT s) {
   }
   if (down) {
     t.DownSeen = true;
-    if (l >= 0) return;
+    if (l >= 0) {
+      if (row >= 0) OpenOnClick(static_cast<size_t>(l), row);
+      return;
+    }
     if (barItem >= 0) {
       if (barItem == t.BarHot && !t.Levels.empty()) t.Done = true;  // a click on the open item closes it
       else OpenBar(barItem, true, false);
@@ -604,7 +672,10 @@ void Mouse(UINT msg, POINT s) {
   if (up) {
     if (l >= 0 && row >= 0) {
       const TApiMenuItem* it = ItemOf(t.Levels[static_cast<size_t>(l)].Menu, row);
-      if (it && (it->Flags & MF_POPUP)) return;
+      if (it && (it->Flags & MF_POPUP)) {
+        OpenOnClick(static_cast<size_t>(l), row);
+        return;
+      }
       Choose(t.Levels[static_cast<size_t>(l)].Menu, row);
     } else if (barItem >= 0) {
       const TApiMenuItem* it = ItemOf(t.Bar, barItem);
@@ -661,6 +732,8 @@ UINT_PTR Run(TTracker& t) {
       quitCode = static_cast<int>(msg.wParam);
       break;
     }
+    RunDueHover();
+    if (msg.message == WM_TIMER && msg.wParam == kHoverTimer && LevelOf(msg.hwnd)) continue;
     if (HandleInput(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessage(&msg);

@@ -2,6 +2,7 @@
 // the clipboard with named formats, dropped files, accelerator tables, dialog navigation,
 // system parameters, and the choice of display back end.
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -580,9 +581,17 @@ BOOL IsDialogMessage(HWND dlg, MSG* m) {
 }
 
 // ---- System parameters ----
-BOOL SystemParametersInfo(UINT action, UINT, void* pv, UINT) {
+// How long the mouse rests on a menu item before its sub-menu opens (ms), for every thread.
+static std::atomic<UINT> gMenuShowDelay{400};
+
+BOOL SystemParametersInfo(UINT action, UINT ui, void* pv, UINT) {
+  if (action == SPI_SETMENUSHOWDELAY) {
+    gMenuShowDelay = ui;
+    return TRUE;
+  }
   if (!pv) return FALSE;
   switch (action) {
+    case SPI_GETMENUSHOWDELAY: *static_cast<UINT*>(pv) = gMenuShowDelay; return TRUE;
     case SPI_GETWORKAREA: {
       int w = ScreenWidth, h = ScreenHeight;
       Backend()->ScreenSize(&w, &h);

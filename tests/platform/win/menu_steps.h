@@ -33,3 +33,7 @@ inline void Key(UINT vk) {
 inline std::function<void()> K(UINT vk) {
   return [vk] { Key(vk); };
 }
+// A step moving the message clock on, as if the mouse rested that long (the sub-menu hover delay).
+inline std::function<void()> Wait(DWORD ms) {
+  return [ms] { AdvanceMessageClock(ms); };
+}

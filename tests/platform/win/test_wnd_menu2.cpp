@@ -141,8 +141,10 @@ TEST_F(WndTest, SubMenusOpenByKeysAndMouseAndGiveTheNestedId) {
       {"escape closes one level", {K(VK_DOWN), K(VK_DOWN), K(VK_RIGHT), K(VK_ESCAPE), K(VK_UP), K(VK_RETURN)}, 101},
       {"escape twice cancels", {K(VK_DOWN), K(VK_DOWN), K(VK_RIGHT), K(VK_ESCAPE), K(VK_ESCAPE)}, 0},
       {"accelerators", {[] { Key('R'); }, K(VK_UP), K(VK_RETURN)}, 202},
-      {"hover opens, click chooses", {HoverItem(&n.Root, 1), ClickItem(nullptr, &n.Recent, 2)}, 202},
-      {"hover two levels", {HoverItem(&n.Root, 1), HoverItem(&n.Recent, 1), ClickItem(nullptr, &n.More, 0)}, 301},
+      {"hover opens, click chooses", {HoverItem(&n.Root, 1), Wait(400), ClickItem(nullptr, &n.Recent, 2)}, 202},
+      {"hover two levels",
+       {HoverItem(&n.Root, 1), Wait(400), HoverItem(&n.Recent, 1), Wait(400), ClickItem(nullptr, &n.More, 0)},
+       301},
       {"a sub-menu item click does not choose", {ClickItem(nullptr, &n.Root, 1), K(VK_ESCAPE), K(VK_ESCAPE)}, 0},
   };
   for (Case& c : cases) {
@@ -183,6 +185,67 @@ TEST_F(WndTest, SubMenusOpenByKeysAndMouseAndGiveTheNestedId) {
                                    "init:recent@1",  "select:201",  "select:popup1",   "init:more@1",
                                    "select:301",     "select:none", "exit1",           "cmd301"};
   EXPECT_EQ(seen, want);
+}
+
+TEST_F(WndTest, ASubMenuOpensAfterTheHoverDelayAndAtOnceOnAClick) {
+  HWND owner = Top(0, 0, 300, 200);
+  Nested n;
+  UINT delay = 0;
+  ASSERT_TRUE(SystemParametersInfo(SPI_GETMENUSHOWDELAY, 0, &delay, 0));
+  EXPECT_EQ(delay, 400u);
+  // One letter per look: 'o' Recent open, '-' closed; 'h' the row highlighted. The waits keep
+  // well clear of the delay, since real time also passes between the steps.
+  std::string seen;
+  auto look = [&] {
+    RECT r;
+    seen += GetMenuItemRect(nullptr, n.Recent, 0, &r) ? 'o' : '-';
+  };
+  auto hotIs = [&](int want) {
+    return [&, want] {
+      RECT r;
+      ASSERT_TRUE(GetMenuItemRect(nullptr, n.Root, static_cast<UINT>(want), &r));
+      // The hot row is painted in the highlight colour.
+      HWND popup = WindowFromPoint(POINT{r.left + 1, r.top + 1});
+      RECT wr;
+      GetWindowRect(popup, &wr);
+      HBITMAP bm = RenderWindowToBitmap(popup);
+      seen += PixelOf(bm, r.left - wr.left + 1, r.top - wr.top + 1) == GetSysColor(COLOR_HIGHLIGHT) ? 'h' : 'x';
+      DeleteObject(bm);
+    };
+  };
+  struct Case {
+    const char* Name;
+    UINT Delay;
+    std::vector<std::function<void()>> Input;
+    const char* Want;
+  };
+  std::vector<Case> cases = {
+      {"opens when the delay has passed", 400, {HoverItem(&n.Root, 1), look, Wait(300), look, Wait(100), look}, "--o"},
+      {"moving away before the delay cancels", 400,
+       {HoverItem(&n.Root, 1), Wait(200), HoverItem(&n.Root, 0), Wait(400), look, Wait(400), look}, "--"},
+      {"a click opens at once", 400, {ClickItem(nullptr, &n.Root, 1), look}, "o"},
+      {"the keyboard opens at once", 400, {K(VK_DOWN), K(VK_DOWN), K(VK_RIGHT), look}, "o"},
+      {"delay 0 opens at once", 0, {HoverItem(&n.Root, 1), look}, "o"},
+      {"a shorter delay", 100, {HoverItem(&n.Root, 1), Wait(50), look, Wait(50), look}, "-o"},
+      {"an open sub-menu closes only when the delay passes on another row", 400,
+       {HoverItem(&n.Root, 1), Wait(400), look, HoverItem(&n.Root, 0), look, Wait(400), look}, "oo-"},
+      {"coming back into the sub-menu keeps it and its parent row", 400,
+       {HoverItem(&n.Root, 1), Wait(400), HoverItem(&n.Root, 0), HoverItem(&n.Recent, 0), Wait(400), look, hotIs(1)},
+       "oh"},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ASSERT_TRUE(SystemParametersInfo(SPI_SETMENUSHOWDELAY, c.Delay, nullptr, 0));
+    seen.clear();
+    c.Input.push_back(K(VK_ESCAPE));
+    c.Input.push_back(K(VK_ESCAPE));
+    c.Input.push_back(K(VK_ESCAPE));
+    StartSteps(c.Input);
+    EXPECT_EQ(TrackPopupMenu(n.Root, TPM_RETURNCMD, 400, 300, 0, owner, nullptr), 0);
+    Steps().clear();
+    EXPECT_EQ(seen, c.Want);
+  }
+  SystemParametersInfo(SPI_SETMENUSHOWDELAY, 400, nullptr, 0);
 }
 
 TEST_F(WndTest, AlignmentFlagsPlaceThePopupAndTheScreenEdgesFlipOrShiftIt) {
