@@ -32,6 +32,22 @@ TCustomForm* FormOf(const TControl* c) {
   return const_cast<TCustomForm*>(static_cast<const TCustomForm*>(c));
 }
 
+// The drag image follows the cursor (shown from the first move of the drag on), but only over a
+// control that displays drag images: forms, and controls whose ControlStyle has
+// csDisplayDragImage. Over anything else only the drag cursor shows; the image comes back when
+// the cursor returns over such a control.
+void ShowDragImageOver(TDragImageList* Images, TControl* Over, POINT Screen) {
+  bool show = Over && (Over->Is<TCustomForm>() || Over->ControlStyle().Contains(csDisplayDragImage));
+  if (!Images->Dragging()) {
+    Images->BeginDrag(nullptr, Screen.x, Screen.y);
+    if (!show) Images->HideDragImage();
+    return;
+  }
+  if (!show) Images->HideDragImage();
+  Images->DragMove(Screen.x, Screen.y);  // only moves the position while hidden
+  if (show) Images->ShowDragImage();
+}
+
 }  // namespace
 
 TShiftState KeysToShiftState(WORD Keys) {
@@ -441,17 +457,15 @@ void TControl::WndProc(TMessage& M) {
       }
       if (gDragActive && gDragControl == this) {
         POINT s = ClientToScreen(POINT{x, y});
-        // The drag image follows the cursor (shown from the first move of the drag on).
-        if (TDragImageList* images = GetDragImages()) {
-          if (!images->Dragging()) images->BeginDrag(nullptr, s.x, s.y);
-          else images->DragMove(s.x, s.y);
-        }
         HWND under = WindowFromPoint(s);
         TWinControl* target = FindControl(under);
+        TControl* dst = nullptr;
         if (target) {
-          POINT c = target->ScreenToClient(s);
-          TControl* t = target->ControlAtPos(c, false, true);
-          TControl* dst = t ? t : target;
+          TControl* t = target->ControlAtPos(target->ScreenToClient(s), false, true);
+          dst = t ? t : target;
+        }
+        if (TDragImageList* images = GetDragImages()) ShowDragImageOver(images, dst, s);
+        if (dst) {
           POINT dc = dst->ScreenToClient(s);
           bool accept = false;
           dst->DragOver(this, dc.x, dc.y, dsDragMove, accept);

@@ -1,7 +1,8 @@
 // Drag images: pixels drawn over a top-level window's surface while something is dragged, and
 // put back exactly afterwards (TWindowOverlay); the image list that draws a drag image under the
 // cursor (TDragImageList). The drag loop of controls.cpp shows a dragged control's
-// GetDragImages() this way; the dock drag draws its dock rectangle with the same overlay.
+// GetDragImages() this way, over forms and controls with csDisplayDragImage only (over others
+// just the drag cursor shows); the dock drag draws its dock rectangle with the same overlay.
 #pragma once
 
 #include <functional>

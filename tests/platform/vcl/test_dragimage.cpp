@@ -170,3 +170,78 @@ TEST_F(DragImageTest, DragLoopShowsTheControlsImageUnderTheCursor) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DragImageTest, TheImageShowsOnlyOverControlsThatDisplayDragImages) {
+  auto panel = [this](int X, bool Displays) {
+    auto* q = new TPanel(Form);
+    q->SetBevelOuter(bvNone);
+    q->SetColor(clWhite);
+    q->SetBounds(X, 100, 80, 80);
+    q->SetParent(Form);
+    if (Displays) q->ControlStyle() += csDisplayDragImage;
+    return q;
+  };
+  panel(100, false);
+  panel(200, true);
+  auto* p = new TImagePanel(Form);
+  p->SetBevelOuter(bvNone);
+  p->SetColor(clWhite);
+  p->SetBounds(20, 20, 40, 40);
+  p->SetParent(Form);
+  p->SetDragMode(dmAutomatic);
+  p->List = Images.get();
+  ASSERT_TRUE(Images->SetDragImage(0, 8, 8));
+  Run();
+  POINT c{0, 0};
+  ClientToScreen(Form->Handle(), &c);
+  // The press, and a first move that starts the drag over the dragged panel itself (which does
+  // not display drag images).
+  auto press = [&] {
+    InjectMouseButton(c.x + 30, c.y + 30, 0, true);
+    InjectMouseMove(c.x + 40, c.y + 40);
+  };
+  press();
+  const int kImage = 16 * 16 - 4 * 4;
+  struct Step {
+    const char* Name;
+    int X, Y;
+    int Red;  // red pixels on the form afterwards
+  };
+  const Step steps[] = {
+      {"over the form", 150, 60, kImage},
+      {"over a plain panel: hidden", 140, 140, 0},
+      {"over a panel that displays drag images", 240, 140, kImage},
+      {"over the plain panel again", 120, 150, 0},
+      {"back over the form", 60, 250, kImage},
+  };
+  for (const Step& st : steps) {
+    SCOPED_TRACE(st.Name);
+    InjectMouseMove(c.x + st.X, c.y + st.Y);
+    Run();
+    TShot s = Shot(Form);
+    EXPECT_EQ(s.Count(kRed), st.Red);
+    if (st.Red) {
+      EXPECT_EQ(s.At(st.X, st.Y), kRed);  // under the cursor's hot spot
+    }
+  }
+  // Starting the drag over a control that does not display it shows nothing either.
+  InjectMouseButton(c.x + 60, c.y + 250, 0, false);
+  Run();
+  EXPECT_EQ(Shot(Form).Count(kRed), 0);
+  AdvanceMessageClock(1000);  // no double click
+  press();
+  InjectMouseMove(c.x + 130, c.y + 130);
+  Run();
+  EXPECT_TRUE(Images->Dragging());
+  EXPECT_EQ(Shot(Form).Count(kRed), 0);
+  InjectMouseMove(c.x + 230, c.y + 130);
+  Run();
+  EXPECT_EQ(Shot(Form).Count(kRed), kImage);
+  InjectMouseButton(c.x + 230, c.y + 130, 0, false);
+  Run();
+  EXPECT_EQ(Shot(Form).Count(kRed), 0);
+}
+
+}  // namespace
