@@ -7,19 +7,43 @@
 // of one page whatever the length of the document. The PDF file printer writes the PDF to the
 // output file; a CUPS printer writes it to a temporary file that is submitted to the queue at
 // EndDoc and then removed.
+//
+// Collated copies on the PDF printer: the first copy is written as the pages come, and each page
+// is also kept zlib-compressed in an anonymous temporary file (gone when closed, even after a
+// crash); EndDoc replays the stored pages for the other copies, one page in memory at a time.
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/win/gdi_internal.h"
 #include "platform/win/spool_internal.h"
 #include "platform/win/winerror.h"
 
+// A page kept for the later collated copies: where its compressed pixels are in the store and
+// what it takes to place it again.
+struct TStoredPage {
+  long Offset = 0;
+  size_t Size = 0;
+  int Width = 0, Height = 0;
+  double SheetWidth = 0, SheetHeight = 0, Scale = 1;
+  TPrinterPage Page;
+};
+
 struct TPrintJob {
+  ~TPrintJob() {
+    if (Store) std::fclose(Store);
+  }
   TSpoolFile File;
+  int Copies = 1;       // copies the PDF printer makes itself
+  bool Collate = false;  // as whole documents, replayed at EndDoc from Store
+  FILE* Store = nullptr;
+  std::vector<TStoredPage> Stored;
   cairo_surface_t* Pdf = nullptr;
   std::string Title;
   bool ToCups = false;
@@ -33,6 +57,7 @@ struct TPrintJob {
 struct TSheet {
   TPrinterPage Page;
   double Width = 0, Height = 0;
+  double Scale = 1;  // dmScale / 100: the page's pixels shrink (or grow) by this onto the paper
 };
 
 struct TPrinterState {
@@ -80,6 +105,7 @@ TSheet SheetOf(const TPrinterState& s) {
   if (s.DevMode.dmOrientation == DMORIENT_LANDSCAPE) std::swap(w, h);
   sheet.Width = w * 72.0 / 254.0;
   sheet.Height = h * 72.0 / 254.0;
+  if (s.DevMode.dmScale > 0) sheet.Scale = std::clamp<int>(s.DevMode.dmScale, 1, 1000) / 100.0;
   return sheet;
 }
 
@@ -123,25 +149,84 @@ bool NewPage(HDC dc) {
   return true;
 }
 
-// Places the page bitmap on as many PDF pages as the copies asked for (the PDF printer makes
-// the copies itself, each page repeated, uncollated; a CUPS queue is asked for them instead).
-bool EmitPage(HDC dc) {
-  TPrinterState* s = dc->Printer;
-  TPrintJob& job = *s->Job;
-  const TPrinterPage& p = dc->Page;
-  cairo_surface_mark_dirty(s->PageImage);
-  cairo_pdf_surface_set_size(job.Pdf, s->Sheet.Width, s->Sheet.Height);
-  int copies = job.ToCups ? 1 : std::max<int>(1, s->DevMode.dmCopies);
+// Places a page bitmap on copies PDF pages of the sheet's size.
+bool PlaceImage(TPrintJob& job, cairo_surface_t* img, double sheetW, double sheetH, double scale,
+                const TPrinterPage& p, int copies) {
+  cairo_pdf_surface_set_size(job.Pdf, sheetW, sheetH);
   cairo_t* cr = cairo_create(job.Pdf);
-  cairo_scale(cr, 72.0 / p.DpiX, 72.0 / p.DpiY);
+  cairo_scale(cr, 72.0 / p.DpiX * scale, 72.0 / p.DpiY * scale);
   for (int i = 0; i < copies; ++i) {
-    cairo_set_source_surface(cr, s->PageImage, p.OffsetX, p.OffsetY);
+    cairo_set_source_surface(cr, img, p.OffsetX, p.OffsetY);
     cairo_paint(cr);
     cairo_show_page(cr);
   }
   bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS &&
             cairo_surface_status(job.Pdf) == CAIRO_STATUS_SUCCESS;
   cairo_destroy(cr);
+  return ok;
+}
+
+// Keeps the page bitmap, compressed, for the collated copies EndDoc replays.
+bool StorePage(TPrintJob& job, cairo_surface_t* img, const TSheet& sheet, const TPrinterPage& p) {
+  if (!job.Store) job.Store = std::tmpfile();
+  if (!job.Store) return false;
+  int h = cairo_image_surface_get_height(img), stride = cairo_image_surface_get_stride(img);
+  uLong raw = static_cast<uLong>(h) * static_cast<uLong>(stride);
+  std::vector<Bytef> packed(compressBound(raw));
+  uLongf size = packed.size();
+  if (compress2(packed.data(), &size, cairo_image_surface_get_data(img), raw, 1) != Z_OK) return false;
+  if (std::fseek(job.Store, 0, SEEK_END) != 0) return false;
+  TStoredPage sp;
+  sp.Offset = std::ftell(job.Store);
+  sp.Size = size;
+  sp.Width = cairo_image_surface_get_width(img);
+  sp.Height = h;
+  sp.SheetWidth = sheet.Width;
+  sp.SheetHeight = sheet.Height;
+  sp.Scale = sheet.Scale;
+  sp.Page = p;
+  if (sp.Offset < 0 || std::fwrite(packed.data(), 1, size, job.Store) != size) return false;
+  job.Stored.push_back(sp);
+  return true;
+}
+
+// The copies after the first of a collated job: every stored page again, in order.
+bool ReplayCopies(TPrintJob& job) {
+  for (int copy = 1; copy < job.Copies; ++copy) {
+    for (const TStoredPage& sp : job.Stored) {
+      cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, sp.Width, sp.Height);
+      bool ok = cairo_surface_status(img) == CAIRO_STATUS_SUCCESS;
+      if (ok) {
+        cairo_surface_flush(img);
+        std::vector<Bytef> packed(sp.Size);
+        uLongf raw = static_cast<uLongf>(sp.Height) * static_cast<uLongf>(cairo_image_surface_get_stride(img));
+        uLongf got = raw;
+        ok = std::fseek(job.Store, sp.Offset, SEEK_SET) == 0 &&
+             std::fread(packed.data(), 1, sp.Size, job.Store) == sp.Size &&
+             uncompress(cairo_image_surface_get_data(img), &got, packed.data(), sp.Size) == Z_OK && got == raw;
+      }
+      if (ok) {
+        cairo_surface_mark_dirty(img);
+        ok = PlaceImage(job, img, sp.SheetWidth, sp.SheetHeight, sp.Scale, sp.Page, 1);
+      }
+      cairo_surface_destroy(img);
+      if (!ok) return false;
+    }
+  }
+  return true;
+}
+
+// Places the page bitmap on as many PDF pages as the copies asked for. Uncollated, the PDF
+// printer repeats each page; collated, it writes the page once and stores it for EndDoc; a CUPS
+// queue is asked for the copies instead.
+bool EmitPage(HDC dc) {
+  TPrinterState* s = dc->Printer;
+  TPrintJob& job = *s->Job;
+  const TPrinterPage& p = dc->Page;
+  cairo_surface_mark_dirty(s->PageImage);
+  int copies = job.Collate ? 1 : job.Copies;
+  bool ok = PlaceImage(job, s->PageImage, s->Sheet.Width, s->Sheet.Height, s->Sheet.Scale, p, copies);
+  if (ok && job.Collate) ok = StorePage(job, s->PageImage, s->Sheet, p);
   ++job.Pages;
   return ok;
 }
@@ -217,6 +302,8 @@ int StartDoc(HDC dc, const DOCINFOA* info) {
   }
   auto job = std::make_unique<TPrintJob>();
   job->Title = info && info->lpszDocName ? info->lpszDocName : "";
+  job->Copies = std::max<int>(1, s->DevMode.dmCopies);
+  job->Collate = job->Copies > 1 && s->DevMode.dmCollate == DMCOLLATE_TRUE;
   std::string target;
   if (info && info->lpszOutput && *info->lpszOutput)
     target = info->lpszOutput;
@@ -224,6 +311,7 @@ int StartDoc(HDC dc, const DOCINFOA* info) {
     job->ToCups = true;
   else
     target = SpoolDefaultOutput(job->Title, "pdf");
+  if (job->ToCups) job->Copies = 1, job->Collate = false;  // the queue makes the copies
   DWORD error = 0;
   if (!job->File.Open(target, error)) {
     SetLastError(error);
@@ -275,6 +363,7 @@ int EndDoc(HDC dc) {
   if (s->PageImage) ok = EmitPage(dc) && ok;  // a page left open is printed as it is
   ReleasePage(dc);
   TPrintJob& job = *s->Job;
+  if (ok && job.Collate) ok = ReplayCopies(job);
   cairo_surface_finish(job.Pdf);
   ok = ok && cairo_surface_status(job.Pdf) == CAIRO_STATUS_SUCCESS && !job.File.Failed();
   DWORD error = ERROR_WRITE_FAULT;

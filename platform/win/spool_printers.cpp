@@ -31,6 +31,7 @@ TPrinterInfo PdfPrinter() {
   }
   p.Bins.push_back({DMBIN_AUTO, "Automatically Select"});
   p.MaxCopies = 9999;
+  p.Collate = true;  // collated copies are replayed from the job's stored pages
   p.Dpi = 300;
   p.Defaults.dmPaperSize = DMPAPER_A4;
   p.Defaults = SpoolNewDevMode(p);
@@ -275,6 +276,12 @@ TPrinterPage SpoolPageMetrics(const TPrinterInfo& p, const DEVMODEA& dm) {
     t = orr;
     r = ob;
     b = ol;
+  }
+  if (dm.dmScale > 0 && dm.dmScale != 100) {
+    // Scaling as drivers do it: the logical page grows by 100/scale (so HORZRES and VERTRES
+    // report the larger page) and the drawing is shrunk onto the paper when it is printed.
+    double f = 100.0 / std::clamp<int>(dm.dmScale, 1, 1000);
+    for (int* v : {&w, &h, &l, &t, &r, &b}) *v = static_cast<int>(std::lround(*v * f));
   }
   double dpiX = ResolutionOf(dm.dmPrintQuality, p.Dpi);
   double dpiY = dm.dmYResolution > 0 ? ResolutionOf(dm.dmYResolution, p.Dpi) : dpiX;

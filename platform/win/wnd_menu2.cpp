@@ -644,7 +644,12 @@ void Mouse(UINT msg, POINT s) {
       // Inside an open sub-menu its parent row stays (or becomes again) the hot one.
       if (li > 0 && t.Levels[li - 1].Hot != lv.ParentRow) SetHot(t.Levels[li - 1], lv.ParentRow);
       if (t.Hover.Level >= 0 && t.Hover.Level != l) CancelHover();
-      if (row == lv.Hot) return;
+      if (row == lv.Hot) {
+        // Highlighted from the keyboard, or its sub-menu closed: resting on it opens it too.
+        bool ownSubOpen = li + 1 < t.Levels.size() && t.Levels[li + 1].ParentRow == row;
+        if (!ownSubOpen && t.Hover.Level < 0) HoverRow(li, row);
+        return;
+      }
       SetHot(lv, row);
       HoverRow(li, row);
     } else if (barItem >= 0 && barItem != t.BarHot) {

@@ -257,14 +257,15 @@ TEST_F(Spool, DocumentPropertiesGivesTheSizeTheDefaultsAndMergesInput) {
               1);
     EXPECT_EQ(std::memcmp(&again, &out, sizeof out), 0);
   }
-  // The PDF printer repeats each page for copies, so it cannot collate them.
-  DEVMODEA collate{};
-  collate.dmFields = DM_COLLATE;
-  collate.dmCollate = 1;
-  ASSERT_EQ(DocumentProperties(nullptr, h, nullptr, &dm, &collate, DM_IN_BUFFER | DM_OUT_BUFFER),
-            1);
-  EXPECT_EQ(dm.dmCollate, 0);
-  EXPECT_EQ(DeviceCapabilities("PDF file", nullptr, DC_COLLATE, nullptr, nullptr), 0);
+  // The PDF printer collates copies, and keeps either choice.
+  for (short want : {DMCOLLATE_FALSE, DMCOLLATE_TRUE}) {
+    DEVMODEA collate{};
+    collate.dmFields = DM_COLLATE;
+    collate.dmCollate = want;
+    ASSERT_EQ(DocumentProperties(nullptr, h, nullptr, &dm, &collate, DM_IN_BUFFER | DM_OUT_BUFFER), 1);
+    EXPECT_EQ(dm.dmCollate, want);
+  }
+  EXPECT_EQ(DeviceCapabilities("PDF file", nullptr, DC_COLLATE, nullptr, nullptr), 1);
   EXPECT_EQ(DocumentProperties(nullptr, h, nullptr, nullptr, nullptr, DM_OUT_BUFFER), -1);
   ASSERT_TRUE(ClosePrinter(h));
   EXPECT_FALSE(ClosePrinter(h));
@@ -482,6 +483,83 @@ TEST_F(Spool, CopiesRepeatEachPage) {
   ASSERT_EQ(EndDoc(dc), 1);
   DeleteDC(dc);
   EXPECT_EQ(CountPageObjects(Read(out)), 6u);
+}
+
+TEST_F(Spool, CollatedCopiesRepeatTheWholeDocumentInOrder) {
+  // Two pages told apart by their paper: A4 (620 x 877 at 75 dpi) and A5 (437 x 620).
+  DEVMODEA a4 = Page(DMPAPER_A4, DMORIENT_PORTRAIT), a5 = Page(DMPAPER_A5, DMORIENT_PORTRAIT);
+  const double A4 = 595.28, A5 = 419.53;
+  struct Case {
+    const char* Name;
+    short Copies, Collate;
+    std::vector<double> Widths;  // of the PDF's pages, in order
+  };
+  const Case cases[] = {
+      {"collated", 3, DMCOLLATE_TRUE, {A4, A5, A4, A5, A4, A5}},
+      {"not collated", 3, DMCOLLATE_FALSE, {A4, A4, A4, A5, A5, A5}},
+      {"one copy", 1, DMCOLLATE_TRUE, {A4, A5}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    fs::path out = dir / "collate.pdf";
+    DEVMODEA dm = a4;
+    dm.dmFields |= DM_COPIES | DM_COLLATE;
+    dm.dmCopies = c.Copies;
+    dm.dmCollate = c.Collate;
+    HDC dc = CreateDC(nullptr, "PDF file", nullptr, &dm);
+    DOCINFOA di{sizeof(DOCINFOA), "Collate", out.c_str(), nullptr, 0};
+    ASSERT_GT(StartDoc(dc, &di), 0);
+    ASSERT_TRUE(PrintPages(dc, {a4, a5}));
+    ASSERT_EQ(EndDoc(dc), 1);
+    DeleteDC(dc);
+    std::string pdf = Read(out);
+    std::vector<TPdfPage> pages = PdfPages(pdf);
+    ASSERT_EQ(pages.size(), c.Widths.size());
+    for (size_t i = 0; i < pages.size(); ++i) EXPECT_NEAR(pages[i].Width, c.Widths[i], 0.5) << i;
+    // The last copy of the A5 page, read back from the stored pages, still holds its square.
+    size_t last = pdf.rfind("/Width 437");
+    ASSERT_NE(last, std::string::npos);
+    std::vector<uint8_t> px = PdfImage(pdf.substr(last), 437, 620);
+    ASSERT_EQ(px.size(), 437u * 620u);
+    EXPECT_EQ(px[15 * 437 + 15], 0);
+    EXPECT_EQ(px[40 * 437 + 40], 255);
+    EXPECT_EQ(Entries(dir), 3u);  // no temporary file left beside the PDF
+    fs::remove(out);
+  }
+}
+
+TEST_F(Spool, ScaleGrowsTheLogicalPageAndShrinksTheDrawingOntoThePaper) {
+  struct Case {
+    short Scale;
+    int Width, Height;  // HORZRES, VERTRES of A5 at 75 dpi
+  };
+  const Case cases[] = {{100, 437, 620}, {50, 874, 1240}, {200, 219, 310}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Scale);
+    fs::path out = dir / "scaled.pdf";
+    DEVMODEA dm = Page(DMPAPER_A5, DMORIENT_PORTRAIT);
+    dm.dmFields |= DM_SCALE;
+    dm.dmScale = c.Scale;
+    HDC dc = CreateDC(nullptr, "PDF file", nullptr, &dm);
+    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), c.Width);
+    EXPECT_EQ(GetDeviceCaps(dc, VERTRES), c.Height);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALWIDTH), c.Width);
+    EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 75);  // the resolution stays: the page is larger
+    DOCINFOA di{sizeof(DOCINFOA), "Scaled", out.c_str(), nullptr, 0};
+    ASSERT_GT(StartDoc(dc, &di), 0);
+    ASSERT_TRUE(PrintPages(dc, {dm}));
+    ASSERT_EQ(EndDoc(dc), 1);
+    DeleteDC(dc);
+    std::string pdf = Read(out);
+    // The paper is A5 whatever the scale: the larger page's pixels are shrunk onto it.
+    std::vector<TPdfPage> pages = PdfPages(pdf);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_NEAR(pages[0].Width, 419.53, 0.5);
+    std::vector<uint8_t> px = PdfImage(pdf, c.Width, c.Height);
+    ASSERT_EQ(px.size(), static_cast<size_t>(c.Width) * c.Height);
+    EXPECT_EQ(px[static_cast<size_t>(15) * c.Width + 15], 0);
+    fs::remove(out);
+  }
 }
 
 TEST_F(Spool, AbortDocAndDeleteDCLeaveNoFile) {

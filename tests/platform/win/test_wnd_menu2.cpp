@@ -225,6 +225,8 @@ TEST_F(WndTest, ASubMenuOpensAfterTheHoverDelayAndAtOnceOnAClick) {
        {HoverItem(&n.Root, 1), Wait(200), HoverItem(&n.Root, 0), Wait(400), look, Wait(400), look}, "--"},
       {"a click opens at once", 400, {ClickItem(nullptr, &n.Root, 1), look}, "o"},
       {"the keyboard opens at once", 400, {K(VK_DOWN), K(VK_DOWN), K(VK_RIGHT), look}, "o"},
+      {"resting on a row the keyboard highlighted", 400,
+       {K(VK_DOWN), K(VK_DOWN), HoverItem(&n.Root, 1), look, Wait(400), look}, "-o"},
       {"delay 0 opens at once", 0, {HoverItem(&n.Root, 1), look}, "o"},
       {"a shorter delay", 100, {HoverItem(&n.Root, 1), Wait(50), look, Wait(50), look}, "-o"},
       {"an open sub-menu closes only when the delay passes on another row", 400,
