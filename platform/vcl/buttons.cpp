@@ -1,6 +1,9 @@
 // Speed buttons and bitmap buttons.
 #include "platform/vcl/buttons.h"
 
+#include <algorithm>
+
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/actnlist.h"
 
 #include "platform/vcl/forms.h"
@@ -141,7 +144,9 @@ void TBitBtn::SetKind(TBitBtnKind Value) {
                                   {"&Yes", mrYes}, {"&No", mrNo}, {"&Close", mrNone}, {"Abort", mrAbort},
                                   {"&Retry", mrRetry}, {"&Ignore", mrIgnore}, {"&All", mrAll}};
   FKind = Value;
-  if (Value == bkCustom) return;
+  // While a form is read its stream carries the caption, modal result and roles that were
+  // saved; the kind's own must not overwrite a caption read just before.
+  if (Value == bkCustom || ComponentState().Contains(csLoading)) return;
   SetCaption(defs[Value].Caption);
   SetModalResult(defs[Value].Result);
   if (Value == bkOK || Value == bkYes) SetDefault(true);
@@ -170,4 +175,41 @@ void TBitBtn::Paint() {
     InflateRect(&r, -3, -3);
     DrawFocusRect(dc, &r);
   }
+}
+
+// ---- Glyph layout and published properties ----
+
+void TSpeedButton::SetNumGlyphs(TNumGlyphs Value) {
+  FGlyphLayout.NumGlyphs = std::clamp(Value, 1, 4);
+  Invalidate();
+}
+
+void TBitBtn::SetNumGlyphs(TNumGlyphs Value) {
+  FGlyphLayout.NumGlyphs = std::clamp(Value, 1, 4);
+  Invalidate();
+}
+
+namespace {
+template <class T> void PublishGlyph(TPublisher<T>& P) {
+  P.Prop("Glyph", &T::Glyph, &T::SetGlyph);
+  P.Prop("Layout", &T::Layout, &T::SetLayout).Default(blGlyphLeft);
+  P.Prop("Margin", &T::Margin, &T::SetMargin).Default(-1);
+  P.Prop("NumGlyphs", &T::NumGlyphs, &T::SetNumGlyphs).Type("TNumGlyphs").Default(1);
+  P.Prop("Spacing", &T::Spacing, &T::SetSpacing).Default(4);
+}
+}  // namespace
+
+void TSpeedButton::Publish(TPublisher<TSpeedButton>& P) {
+  P.Redeclare("ParentColor").Default(true);
+  P.Prop("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp).Default(false);
+  P.Prop("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex).Default(0);
+  // After GroupIndex: a button is down only within a group.
+  P.Prop("Down", &TSpeedButton::Down, &TSpeedButton::SetDown).Default(false);
+  P.Prop("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat).Default(false);
+  PublishGlyph(P);
+}
+
+void TBitBtn::Publish(TPublisher<TBitBtn>& P) {
+  PublishGlyph(P);
+  P.Prop("Kind", &TBitBtn::Kind, &TBitBtn::SetKind).Default(bkCustom);
 }

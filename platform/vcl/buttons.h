@@ -6,8 +6,21 @@
 
 #include "platform/vcl/stdctrls.h"
 
+ORV_ENUM(TButtonLayout, blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom)
+using TNumGlyphs = int;  // 1..4 pictures side by side in the glyph
+
+// Where a button's glyph goes: the number of pictures in the strip, the glyph's side, its
+// distance from the edge (Margin, -1 centres) and from the caption (Spacing).
+struct TGlyphLayout {
+  TNumGlyphs NumGlyphs = 1;
+  TButtonLayout Layout = blGlyphLeft;
+  int Margin = -1, Spacing = 4;
+};
+
 class TSpeedButton : public TGraphicControl {
   ORV_CLASS(TSpeedButton, TGraphicControl)
+public:
+  static void Publish(TPublisher<TSpeedButton>& P);
 public:
   explicit TSpeedButton(TComponent* AOwner);
   ~TSpeedButton() override;
@@ -22,6 +35,14 @@ public:
   void SetFlat(bool Value) { FFlat = Value; Invalidate(); }
   TBitmap* Glyph() const { return FGlyph.get(); }
   void SetGlyph(TBitmap* Value);
+  TNumGlyphs NumGlyphs() const { return FGlyphLayout.NumGlyphs; }
+  void SetNumGlyphs(TNumGlyphs Value);
+  TButtonLayout Layout() const { return FGlyphLayout.Layout; }
+  void SetLayout(TButtonLayout Value) { FGlyphLayout.Layout = Value; Invalidate(); }
+  int Margin() const { return FGlyphLayout.Margin; }
+  void SetMargin(int Value) { FGlyphLayout.Margin = Value; Invalidate(); }
+  int Spacing() const { return FGlyphLayout.Spacing; }
+  void SetSpacing(int Value) { FGlyphLayout.Spacing = Value; Invalidate(); }
   void Click() override;
   void WndProc(TMessage& Message) override;
 
@@ -36,6 +57,7 @@ private:
   int FGroupIndex = 0;
   bool FDown = false, FAllowAllUp = false, FFlat = false, FPressed = false, FHot = false;
   std::unique_ptr<TBitmap> FGlyph;
+  TGlyphLayout FGlyphLayout;
 };
 
 // Makes Glyph the picture of the action's ImageIndex in its list's Images; false (Glyph untouched)
@@ -47,6 +69,8 @@ ORV_ENUM(TBitBtnKind, bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bk
 class TBitBtn : public TButton {
   ORV_CLASS(TBitBtn, TButton)
 public:
+  static void Publish(TPublisher<TBitBtn>& P);
+public:
   explicit TBitBtn(TComponent* AOwner);
   ~TBitBtn() override;
   TBitBtnKind Kind() const { return FKind; }
@@ -54,6 +78,14 @@ public:
   void SetKind(TBitBtnKind Value);
   TBitmap* Glyph() const { return FGlyph.get(); }
   void SetGlyph(TBitmap* Value);
+  TNumGlyphs NumGlyphs() const { return FGlyphLayout.NumGlyphs; }
+  void SetNumGlyphs(TNumGlyphs Value);
+  TButtonLayout Layout() const { return FGlyphLayout.Layout; }
+  void SetLayout(TButtonLayout Value) { FGlyphLayout.Layout = Value; Invalidate(); }
+  int Margin() const { return FGlyphLayout.Margin; }
+  void SetMargin(int Value) { FGlyphLayout.Margin = Value; Invalidate(); }
+  int Spacing() const { return FGlyphLayout.Spacing; }
+  void SetSpacing(int Value) { FGlyphLayout.Spacing = Value; Invalidate(); }
   void Click() override;
 
 protected:
@@ -64,4 +96,5 @@ protected:
 private:
   TBitBtnKind FKind = bkCustom;
   std::unique_ptr<TBitmap> FGlyph;
+  TGlyphLayout FGlyphLayout;
 };

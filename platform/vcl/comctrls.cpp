@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/rtl/typinfo.h"
 ORV_CLASS_IMPL(TStatusBar, TCustomControl)
 ORV_CLASS_IMPL(TProgressBar, TWinControl)
 ORV_CLASS_IMPL(TTabSheet, TWinControl)
@@ -314,4 +315,39 @@ void TStatusBar::CreateParams(TCreateParams& P) {
 void TProgressBar::CreateParams(TCreateParams& P) {
   TWinControl::CreateParams(P);
   P.WinClassName = "msctls_progress32";
+}
+
+// ---- Published properties ----
+
+void TTabSheet::SetParentComponent(TComponent* Value) {
+  if (auto* pages = dynamic_cast<TPageControl*>(Value)) SetPageControl(pages);
+  else TWinControl::SetParentComponent(Value);
+}
+
+void TStatusBar::Publish(TPublisher<TStatusBar>& P) {
+  P.Redeclare("Align").Default(alBottom);
+  P.Prop("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel).Default(false);
+  P.Prop("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText);
+}
+
+void TProgressBar::Publish(TPublisher<TProgressBar>& P) {
+  P.Prop("Min", &TProgressBar::Min, &TProgressBar::SetMin).Default(0);
+  P.Prop("Max", &TProgressBar::Max, &TProgressBar::SetMax).Default(100);
+  P.Prop("Position", &TProgressBar::Position, &TProgressBar::SetPosition).Default(0);
+}
+
+void TTabSheet::Publish(TPublisher<TTabSheet>& P) {
+  P.Redeclare("Align").Default(alClient);
+  // Only the active page is shown; the page control decides, so visibility is not streamed.
+  P.Redeclare("Visible").Stored(false);
+  P.Prop("TabVisible", &TTabSheet::TabVisible, &TTabSheet::SetTabVisible).Default(true);
+  P.Event("OnHide", &TTabSheet::OnHide).Type("TNotifyEvent");
+  P.Event("OnShow", &TTabSheet::OnShow).Type("TNotifyEvent");
+}
+
+void TPageControl::Publish(TPublisher<TPageControl>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Prop("ActivePage", &TPageControl::ActivePage, &TPageControl::SetActivePage);
+  P.Event("OnChange", &TPageControl::OnChange).Type("TNotifyEvent");
+  P.Event("OnChanging", &TPageControl::OnChanging).Type("TTabChangingEvent");
 }

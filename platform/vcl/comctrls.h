@@ -18,6 +18,8 @@ public:
 // SimpleText when SimplePanel is on.
 class TStatusBar : public TCustomControl {
   ORV_CLASS(TStatusBar, TCustomControl)
+public:
+  static void Publish(TPublisher<TStatusBar>& P);
 protected:
   void CreateParams(TCreateParams& Params) override;
 
@@ -46,6 +48,8 @@ private:
 // Position between Min and Max shown as a filled bar (PBM_SETPOS sets it too).
 class TProgressBar : public TWinControl {
   ORV_CLASS(TProgressBar, TWinControl)
+public:
+  static void Publish(TPublisher<TProgressBar>& P);
 protected:
   void CreateParams(TCreateParams& Params) override;
 
@@ -74,10 +78,14 @@ class TPageControl;
 class TTabSheet : public TWinControl {
   ORV_CLASS(TTabSheet, TWinControl)
 public:
+  static void Publish(TPublisher<TTabSheet>& P);
+public:
   explicit TTabSheet(TComponent* AOwner);
   ~TTabSheet() override;
   TPageControl* PageControl() const { return FPageControl; }
   void SetPageControl(TPageControl* Value);
+  // A sheet read from a form joins its page control as a page, not only as a child.
+  void SetParentComponent(TComponent* Value) override;
   bool TabVisible() const { return FTabVisible; }
   void SetTabVisible(bool Value);
   int PageIndex() const;
@@ -91,6 +99,8 @@ private:
 
 class TPageControl : public TCustomControl {
   ORV_CLASS(TPageControl, TCustomControl)
+public:
+  static void Publish(TPublisher<TPageControl>& P);
 public:
   explicit TPageControl(TComponent* AOwner);
   ~TPageControl() override;
@@ -232,6 +242,8 @@ using TTVEditedEvent = std::function<void(TObject* Sender, TTreeNode* Node, std:
 // and mouse (click selects, a click on the button or a double click expands).
 class TTreeView : public TWinControl {
   ORV_CLASS(TTreeView, TWinControl)
+public:
+  static void Publish(TPublisher<TTreeView>& P);
 public:
   explicit TTreeView(TComponent* AOwner);
   ~TTreeView() override;
@@ -408,6 +420,8 @@ enum : UINT {
 // (a reversed range): the position then stays between the two.
 class TUpDown : public TCustomControl {
   ORV_CLASS(TUpDown, TCustomControl)
+public:
+  static void Publish(TPublisher<TUpDown>& P);
 protected:
   void CreateParams(TCreateParams& Params) override;
 
@@ -447,8 +461,13 @@ ORV_ENUM(TToolButtonStyle, tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDi
 
 // A button of a tool bar. Check buttons stay down; grouped check buttons work like radio
 // buttons; a drop-down button opens its DropdownMenu under itself.
+ORV_ENUM(TEdgeBorder, ebLeft, ebTop, ebRight, ebBottom)
+using TEdgeBorders = TSet<TEdgeBorder>;
+
 class TToolButton : public TGraphicControl {
   ORV_CLASS(TToolButton, TGraphicControl)
+public:
+  static void Publish(TPublisher<TToolButton>& P);
 public:
   explicit TToolButton(TComponent* AOwner);
   TToolButtonStyle Style() const { return FStyle; }
@@ -486,11 +505,19 @@ enum : UINT { TB_SETSTYLE = WM_USER + 56, TB_GETSTYLE = WM_USER + 57 };
 
 class TToolBar : public TCustomControl {
   ORV_CLASS(TToolBar, TCustomControl)
+public:
+  static void Publish(TPublisher<TToolBar>& P);
 protected:
   void CreateParams(TCreateParams& Params) override;
 
 public:
   explicit TToolBar(TComponent* AOwner);
+  // The sides the bar draws an edge on (kept and streamed; the bar draws no edges itself).
+  TEdgeBorders EdgeBorders() const { return FEdgeBorders; }
+  void SetEdgeBorders(TEdgeBorders Value) { FEdgeBorders = Value; Invalidate(); }
+  // Captions beside the pictures instead of under them (kept and streamed).
+  bool List() const { return FList; }
+  void SetList(bool Value) { FList = Value; Invalidate(); }
   bool ShowCaptions() const { return FShowCaptions; }
   void SetShowCaptions(bool Value);
   bool Flat() const { return FFlat; }
@@ -510,7 +537,8 @@ protected:
   void Paint() override;
 
 private:
-  bool FShowCaptions = false, FFlat = true;
+  bool FShowCaptions = false, FFlat = true, FList = false;
+  TEdgeBorders FEdgeBorders{ebTop};
   int FButtonWidth = 23, FButtonHeight = 22;
   TImageList* FImages = nullptr;
 };
