@@ -737,9 +737,83 @@ RECT TScreen::WorkAreaRect() const {
   return r;
 }
 
-TMonitor TScreen::Monitors(int) const {
-  TMonitor m;
-  m.BoundsRect = RECT{0, 0, Width(), Height()};
-  m.WorkareaRect = WorkAreaRect();
-  return m;
+int TScreen::DesktopLeft() const { return GetSystemMetrics(SM_XVIRTUALSCREEN); }
+int TScreen::DesktopTop() const { return GetSystemMetrics(SM_YVIRTUALSCREEN); }
+int TScreen::DesktopWidth() const { return GetSystemMetrics(SM_CXVIRTUALSCREEN); }
+int TScreen::DesktopHeight() const { return GetSystemMetrics(SM_CYVIRTUALSCREEN); }
+
+RECT TMonitor::BoundsRect() const {
+  MONITORINFO mi;
+  return GetMonitorInfo(FHandle, &mi) ? mi.rcMonitor : RECT{0, 0, 0, 0};
+}
+
+RECT TMonitor::WorkareaRect() const {
+  MONITORINFO mi;
+  return GetMonitorInfo(FHandle, &mi) ? mi.rcWork : RECT{0, 0, 0, 0};
+}
+
+bool TMonitor::Primary() const {
+  MONITORINFO mi;
+  return GetMonitorInfo(FHandle, &mi) && (mi.dwFlags & MONITORINFOF_PRIMARY);
+}
+
+void TScreen::RefreshMonitors() const {
+  std::vector<HMONITOR> handles;
+  EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR m, HDC, RECT*, LPARAM p) -> BOOL {
+    reinterpret_cast<std::vector<HMONITOR>*>(p)->push_back(m);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&handles));
+  bool same = handles.size() == FMonitors.size();
+  for (size_t i = 0; same && i < handles.size(); ++i) same = FMonitors[i]->Handle() == handles[i];
+  if (same) return;
+  FMonitors.clear();
+  for (size_t i = 0; i < handles.size(); ++i)
+    FMonitors.push_back(std::make_unique<TMonitor>(handles[i], static_cast<int>(i)));
+}
+
+TMonitor* TScreen::FindMonitor(HMONITOR Handle) const {
+  if (!Handle) return nullptr;
+  RefreshMonitors();
+  for (const auto& m : FMonitors)
+    if (m->Handle() == Handle) return m.get();
+  return nullptr;
+}
+
+int TScreen::MonitorCount() const {
+  RefreshMonitors();
+  return static_cast<int>(FMonitors.size());
+}
+
+TMonitor* TScreen::Monitors(int Index) const {
+  RefreshMonitors();
+  if (Index < 0 || Index >= static_cast<int>(FMonitors.size()))
+    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  return FMonitors[static_cast<size_t>(Index)].get();
+}
+
+namespace {
+DWORD MonitorFlags(TMonitorDefaultTo Default) {
+  switch (Default) {
+    case mdNull: return MONITOR_DEFAULTTONULL;
+    case mdPrimary: return MONITOR_DEFAULTTOPRIMARY;
+    case mdNearest: break;
+  }
+  return MONITOR_DEFAULTTONEAREST;
+}
+}  // namespace
+
+TMonitor* TScreen::PrimaryMonitor() const {
+  return FindMonitor(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+}
+
+TMonitor* TScreen::MonitorFromPoint(POINT Point, TMonitorDefaultTo Default) const {
+  return FindMonitor(::MonitorFromPoint(Point, MonitorFlags(Default)));
+}
+
+TMonitor* TScreen::MonitorFromRect(const RECT& Rect, TMonitorDefaultTo Default) const {
+  return FindMonitor(::MonitorFromRect(&Rect, MonitorFlags(Default)));
+}
+
+TMonitor* TScreen::MonitorFromWindow(HWND Handle, TMonitorDefaultTo Default) const {
+  return FindMonitor(::MonitorFromWindow(Handle, MonitorFlags(Default)));
 }

@@ -90,6 +90,7 @@ const HWND HWND_TOP = nullptr;
 const HWND HWND_BOTTOM = reinterpret_cast<HWND>(1);
 const HWND HWND_TOPMOST = reinterpret_cast<HWND>(-1);
 const HWND HWND_NOTOPMOST = reinterpret_cast<HWND>(-2);
+const HWND HWND_MESSAGE = reinterpret_cast<HWND>(-3);
 
 std::recursive_mutex& WmLock() {
   static std::recursive_mutex m;
@@ -229,6 +230,12 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     cls = it->second;
   }
   MyQueue();
+  // A message-only window is a top-level window without owner that can never be shown.
+  const bool messageOnly = parent == HWND_MESSAGE;
+  if (messageOnly) {
+    parent = nullptr;
+    style &= ~(WS_CHILD | WS_VISIBLE);
+  }
   if ((style & WS_CHILD) && !ValidWnd(parent)) return nullptr;
   if (parent && !ValidWnd(parent)) return nullptr;
   if (x == CW_USEDEFAULT) x = y = 40;
@@ -242,6 +249,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   wnd->Text = windowName ? windowName : "";
   wnd->Instance = inst;
   wnd->Thread = std::this_thread::get_id();
+  wnd->MessageOnly = messageOnly;
   if (style & WS_CHILD) {
     wnd->Parent = parent;
     wnd->Id = reinterpret_cast<LONG_PTR>(menu);
@@ -461,7 +469,7 @@ namespace {
 bool EnumTree(HWND parent, WNDENUMPROC proc, LPARAM param) {
   std::vector<HWND> kids = parent->Children;
   for (HWND c : kids) {
-    if (!ValidWnd(c)) continue;
+    if (!ValidWnd(c) || c->MessageOnly) continue;
     if (!proc(c, param)) return false;
     if (ValidWnd(c) && !EnumTree(c, proc, param)) return false;
   }
@@ -478,20 +486,21 @@ BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param) {
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM param) {
   std::vector<HWND> tops = Desktop()->Children;
   for (HWND t : tops)
-    if (ValidWnd(t) && !proc(t, param)) break;
+    if (ValidWnd(t) && !t->MessageOnly && !proc(t, param)) break;
   return TRUE;
 }
 
 BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM param) {
   std::vector<HWND> tops = Desktop()->Children;
   for (HWND t : tops)
-    if (ValidWnd(t) && ThreadIdOf(t->Thread) == threadId && !proc(t, param)) break;
+    if (ValidWnd(t) && !t->MessageOnly && ThreadIdOf(t->Thread) == threadId && !proc(t, param)) break;
   return TRUE;
 }
 
 HWND FindWindow(LPCSTR className, LPCSTR windowName) {
   std::lock_guard<std::recursive_mutex> g(WmLock());
   for (HWND t : Desktop()->Children) {
+    if (t->MessageOnly) continue;
     if (className && ClassKey(className) != ClassKey(t->Class->Name.c_str())) continue;
     if (windowName && t->Text != windowName) continue;
     return t;
@@ -689,6 +698,7 @@ BOOL SetWindowPos(HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) 
     if (!ValidWnd(w)) return FALSE;
   }
   flags = wp.flags;
+  if (w->MessageOnly) flags = (flags & ~UINT(SWP_SHOWWINDOW)) | SWP_NOACTIVATE;
   if (flags & SWP_NOMOVE) { wp.x = w->Rect.left; wp.y = w->Rect.top; }
   if (flags & SWP_NOSIZE) { wp.cx = w->Rect.right - w->Rect.left; wp.cy = w->Rect.bottom - w->Rect.top; }
   wp.cx = std::max(0, wp.cx);
@@ -758,7 +768,7 @@ BOOL BringWindowToTop(HWND w) { return SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP
 
 // ---- Show states ----
 BOOL ShowWindow(HWND w, int cmd) {
-  if (!ValidWnd(w)) return FALSE;
+  if (!ValidWnd(w) || w->MessageOnly) return FALSE;
   bool was = w->Style & WS_VISIBLE;
   UINT noAct = IsTopLevel(w) ? 0u : UINT(SWP_NOACTIVATE);
   auto restoreFrom = [&](DWORD bit) {
@@ -781,7 +791,10 @@ BOOL ShowWindow(HWND w, int cmd) {
         if (!(w->Style & WS_MINIMIZE)) w->NormalRect = w->Rect;
         w->Style = (w->Style & ~WS_MINIMIZE) | WS_MAXIMIZE;
         RECT wa;
-        if (IsTopLevel(w)) SystemParametersInfo(SPI_GETWORKAREA, 0, &wa, 0);
+        MONITORINFO mi;
+        // A top-level window fills the work area of its own monitor.
+        if (IsTopLevel(w) && GetMonitorInfo(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &mi)) wa = mi.rcWork;
+        else if (IsTopLevel(w)) SystemParametersInfo(SPI_GETWORKAREA, 0, &wa, 0);
         else GetClientRect(w->Parent, &wa);
         if (!was) SendMessage(w, WM_SHOWWINDOW, TRUE, 0);
         SetWindowPos(w, HWND_TOP, wa.left, wa.top, wa.right - wa.left, wa.bottom - wa.top, SWP_SHOWWINDOW | SWP_FRAMECHANGED | noAct);
@@ -865,6 +878,7 @@ BOOL IsWindowEnabled(HWND w) { return ValidWnd(w) && !(w->Style & WS_DISABLED) ?
 HWND SetActiveWindow(HWND w) {
   if (w && !ValidWnd(w)) return nullptr;
   if (w) w = RootOf(w);
+  if (w && w->MessageOnly) return nullptr;
   HWND old = gActive;
   if (w == old) return old;
   CBTACTIVATESTRUCT cas{FALSE, old};
