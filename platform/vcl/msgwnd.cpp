@@ -39,9 +39,12 @@ bool IsMessageWindow(HWND Wnd) {
 
 HWND AllocateHWnd(TWndMethod Method) {
   RegisterMessageWindowClass();
-  HWND Wnd = CreateWindowEx(0, MessageWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  HWND Wnd = CreateWindowEx(0, MessageWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            nullptr, nullptr);
   if (!Wnd) throw EOutOfResources("Error creating window");
-  if (Method) SetWindowLongPtr(Wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TWndMethod(std::move(Method))));
+  if (Method)
+    SetWindowLongPtr(Wnd, GWLP_USERDATA,
+                     reinterpret_cast<LONG_PTR>(new TWndMethod(std::move(Method))));
   return Wnd;
 }
 

@@ -9,6 +9,9 @@
 struct HTHEME__;
 using HTHEME = HTHEME__*;
 
+// The HRESULT of an invalid handle (0x80070006), what the theme calls give without a theme.
+constexpr HRESULT E_HANDLE = int32_t(0x80070006u);
+
 // FALSE: the application is not themed and no theme is active.
 BOOL IsAppThemed();
 BOOL IsThemeActive();
@@ -37,11 +40,11 @@ BOOL IsThemeBackgroundPartiallyTransparent(HTHEME theme, int partId, int stateId
 // S_OK, and nothing changes: windows have no visual style to switch on or off.
 HRESULT SetWindowTheme(HWND wnd, LPCWSTR subAppName, LPCWSTR subIdList);
 enum : DWORD {
-  STAP_ALLOW_NONCLIENT = 1, STAP_ALLOW_CONTROLS = 2, STAP_ALLOW_WEBCONTENT = 4,
+  STAP_ALLOW_NONCLIENT = 1,
+  STAP_ALLOW_CONTROLS = 2,
+  STAP_ALLOW_WEBCONTENT = 4,
 };
 // 0: no part of the application is allowed visual styles.
 DWORD GetThemeAppProperties();
 // Accepted and ignored.
 void SetThemeAppProperties(DWORD flags);
-// The HRESULT of an invalid handle (0x80070006), what the theme calls give without a theme.
-constexpr HRESULT E_HANDLE = int32_t(0x80070006u);

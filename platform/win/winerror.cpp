@@ -35,7 +35,8 @@ constexpr TErrorText ErrorTexts[] = {
     {ERROR_WRITE_FAULT, "The system cannot write to the specified device."},
     {ERROR_READ_FAULT, "The system cannot read from the specified device."},
     {ERROR_GEN_FAILURE, "A device attached to the system is not functioning."},
-    {ERROR_SHARING_VIOLATION, "The process cannot access the file because it is being used by another process."},
+    {ERROR_SHARING_VIOLATION,
+     "The process cannot access the file because it is being used by another process."},
     {ERROR_HANDLE_EOF, "Reached the end of the file."},
     {ERROR_HANDLE_DISK_FULL, "The disk is full."},
     {ERROR_NOT_SUPPORTED, "The request is not supported."},
@@ -51,7 +52,8 @@ constexpr TErrorText ErrorTexts[] = {
     {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
     {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long."},
     {ERROR_DIRECTORY, "The directory name is invalid."},
-    {ERROR_MR_MID_NOT_FOUND, "The system cannot find message text for message number 0x%1 in the message file for %2."},
+    {ERROR_MR_MID_NOT_FOUND,
+     "The system cannot find message text for message number 0x%1 in the message file for %2."},
     {ERROR_CAN_NOT_COMPLETE, "Cannot complete this function."},
     {ERROR_CANCELLED, "The operation was canceled by the user."},
     {ERROR_INVALID_WINDOW_HANDLE, "Invalid window handle."},
@@ -82,12 +84,15 @@ bool InsertText(int n, const std::string& fmt, DWORD flags, va_list* args, std::
     }
     // Numeric inserts: the value as a 32-bit number, as the format wants it.
     const char* spec = fmt == "d" || fmt == "ld" || fmt == "i" ? "%d"
-                     : fmt == "u" || fmt == "lu" ? "%u"
-                     : fmt == "x" || fmt == "lx" ? "%x"
-                     : fmt == "X" || fmt == "lX" ? "%X" : nullptr;
+                       : fmt == "u" || fmt == "lu"             ? "%u"
+                       : fmt == "x" || fmt == "lx"             ? "%x"
+                       : fmt == "X" || fmt == "lX"             ? "%X"
+                                                               : nullptr;
     if (!spec) return false;
-    if (spec[1] == 'd') std::snprintf(buf, sizeof buf, spec, static_cast<int>(v));
-    else std::snprintf(buf, sizeof buf, spec, static_cast<unsigned>(v));
+    if (spec[1] == 'd')
+      std::snprintf(buf, sizeof buf, spec, static_cast<int>(v));
+    else
+      std::snprintf(buf, sizeof buf, spec, static_cast<unsigned>(v));
     *out = buf;
     return true;
   }
@@ -143,12 +148,24 @@ bool Expand(const char* src, DWORD flags, va_list* args, std::string* out, bool*
     }
     ++p;
     switch (c) {
-      case '0': *endsWithoutBreak = true; return true;
-      case 'n': out->append("\r\n"); break;
-      case 'r': out->push_back('\r'); break;
-      case 't': out->push_back('\t'); break;
-      case 'b': out->push_back(' '); break;
-      default: out->push_back(c); break;  // %%, %., %! give the character itself
+      case '0':
+        *endsWithoutBreak = true;
+        return true;
+      case 'n':
+        out->append("\r\n");
+        break;
+      case 'r':
+        out->push_back('\r');
+        break;
+      case 't':
+        out->push_back('\t');
+        break;
+      case 'b':
+        out->push_back(' ');
+        break;
+      default:
+        out->push_back(c);
+        break;  // %%, %., %! give the character itself
     }
   }
   return true;
@@ -160,27 +177,55 @@ DWORD GetLastError() { return LastError; }
 
 DWORD Win32ErrorFromErrno(int e) {
   switch (e) {
-    case 0: return ERROR_SUCCESS;
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES: case EPERM: case EISDIR: return ERROR_ACCESS_DENIED;
-    case EROFS: return ERROR_WRITE_PROTECT;
-    case EEXIST: return ERROR_FILE_EXISTS;
-    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
-    case ENOSPC: case EDQUOT: return ERROR_DISK_FULL;
-    case EMFILE: case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    case EXDEV: return ERROR_NOT_SAME_DEVICE;
-    case EBUSY: case ETXTBSY: return ERROR_SHARING_VIOLATION;
-    case EPIPE: return ERROR_BROKEN_PIPE;
-    case ENOSYS: case EOPNOTSUPP: return ERROR_NOT_SUPPORTED;
-    case ETIMEDOUT: return ERROR_TIMEOUT;
-    case ECANCELED: return ERROR_CANCELLED;
-    case ENXIO: case ENODEV: return ERROR_NOT_READY;
-    default: return ERROR_GEN_FAILURE;
+    case 0:
+      return ERROR_SUCCESS;
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return ERROR_ACCESS_DENIED;
+    case EROFS:
+      return ERROR_WRITE_PROTECT;
+    case EEXIST:
+      return ERROR_FILE_EXISTS;
+    case ENOTEMPTY:
+      return ERROR_DIR_NOT_EMPTY;
+    case ENOSPC:
+    case EDQUOT:
+      return ERROR_DISK_FULL;
+    case EMFILE:
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
+    case EBADF:
+      return ERROR_INVALID_HANDLE;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case EINVAL:
+      return ERROR_INVALID_PARAMETER;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    case EXDEV:
+      return ERROR_NOT_SAME_DEVICE;
+    case EBUSY:
+    case ETXTBSY:
+      return ERROR_SHARING_VIOLATION;
+    case EPIPE:
+      return ERROR_BROKEN_PIPE;
+    case ENOSYS:
+    case EOPNOTSUPP:
+      return ERROR_NOT_SUPPORTED;
+    case ETIMEDOUT:
+      return ERROR_TIMEOUT;
+    case ECANCELED:
+      return ERROR_CANCELLED;
+    case ENXIO:
+    case ENODEV:
+      return ERROR_NOT_READY;
+    default:
+      return ERROR_GEN_FAILURE;
   }
 }
 
@@ -217,7 +262,8 @@ DWORD FormatMessage(DWORD flags, LPCVOID source, DWORD messageId, DWORD, LPSTR b
   if (!Expand(templ, flags, args, &text, &noBreak)) return 0;
   // System texts end with a line break, unless the caller asked for no regular line breaks
   // (a maximum width of FORMAT_MESSAGE_MAX_WIDTH_MASK).
-  if (system && !noBreak && (flags & FORMAT_MESSAGE_MAX_WIDTH_MASK) != FORMAT_MESSAGE_MAX_WIDTH_MASK)
+  if (system && !noBreak &&
+      (flags & FORMAT_MESSAGE_MAX_WIDTH_MASK) != FORMAT_MESSAGE_MAX_WIDTH_MASK)
     text.append("\r\n");
   if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
     size_t n = std::max<size_t>(text.size() + 1, size);

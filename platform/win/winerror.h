@@ -86,7 +86,8 @@ enum : DWORD {
 // frees with LocalFree (size is then the least number of chars to allocate).
 DWORD FormatMessage(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer,
                     DWORD size, va_list* args);
-inline DWORD FormatMessageA(DWORD f, LPCVOID s, DWORD id, DWORD lang, LPSTR b, DWORD n, va_list* a) {
+inline DWORD FormatMessageA(DWORD f, LPCVOID s, DWORD id, DWORD lang, LPSTR b, DWORD n,
+                            va_list* a) {
   return FormatMessage(f, s, id, lang, b, n, a);
 }
 // Frees what FormatMessage allocated (null is accepted); returns null on success.

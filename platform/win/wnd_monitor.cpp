@@ -24,9 +24,9 @@ namespace {
 
 struct TMonitorState {
   std::mutex Lock;
-  std::vector<TMonitorLayout> Override;       // a test's layout (empty: the back end's)
-  std::vector<TMonitorLayout> Layout;         // what Current was made from
-  std::vector<HMONITOR> Current;              // in enumeration order
+  std::vector<TMonitorLayout> Override;          // a test's layout (empty: the back end's)
+  std::vector<TMonitorLayout> Layout;            // what Current was made from
+  std::vector<HMONITOR> Current;                 // in enumeration order
   std::vector<std::unique_ptr<HMONITOR__>> All;  // every record ever made
 };
 
@@ -90,13 +90,8 @@ HMONITOR Primary(const std::vector<HMONITOR>& mons) {
   return mons.empty() ? nullptr : mons.front();
 }
 
-// Squared distance from a point to the nearest pixel of a rectangle (0 inside).
-int64_t DistanceSq(const RECT& r, POINT p) {
-  int64_t dx = p.x < r.left ? r.left - p.x : p.x >= r.right ? p.x - (r.right - 1) : 0;
-  int64_t dy = p.y < r.top ? r.top - p.y : p.y >= r.bottom ? p.y - (r.bottom - 1) : 0;
-  return dx * dx + dy * dy;
-}
-
+// Squared distance between the nearest pixels of two rectangles (0 when they overlap); a point
+// is the rectangle of its one pixel.
 int64_t DistanceSq(const RECT& a, const RECT& b) {
   // Per axis, the gap between the two ranges (0 when they overlap).
   auto gap = [](LONG lo1, LONG hi1, LONG lo2, LONG hi2) -> int64_t {
@@ -108,6 +103,8 @@ int64_t DistanceSq(const RECT& a, const RECT& b) {
   return dx * dx + dy * dy;
 }
 
+// What MonitorFrom* give when no monitor holds the place: null, the primary or the nearest one
+// (the first of equally near ones).
 HMONITOR Fallback(const std::vector<HMONITOR>& mons, DWORD flags, const RECT& target) {
   if (mons.empty()) return nullptr;
   if (flags == MONITOR_DEFAULTTOPRIMARY) return Primary(mons);
@@ -130,18 +127,6 @@ HMONITOR MonitorFromPoint(POINT pt, DWORD flags) {
   std::vector<HMONITOR> mons = Monitors();
   for (HMONITOR m : mons)
     if (PtInRect(&m->Monitor, pt)) return m;
-  if (flags == MONITOR_DEFAULTTONEAREST) {
-    HMONITOR best = nullptr;
-    int64_t bestD = std::numeric_limits<int64_t>::max();
-    for (HMONITOR m : mons) {
-      int64_t d = DistanceSq(m->Monitor, pt);
-      if (d < bestD) {
-        bestD = d;
-        best = m;
-      }
-    }
-    return best;
-  }
   return Fallback(mons, flags, RECT{pt.x, pt.y, pt.x + 1, pt.y + 1});
 }
 
@@ -200,7 +185,8 @@ BOOL GetMonitorInfo(HMONITOR mon, MONITORINFO* info) {
   info->rcWork = mon->Work;
   info->dwFlags = mon->Primary ? DWORD(MONITORINFOF_PRIMARY) : 0u;
   if (info->cbSize == sizeof(MONITORINFOEXA))
-    std::snprintf(static_cast<MONITORINFOEXA*>(info)->szDevice, CCHDEVICENAME, "\\\\.\\DISPLAY%d", mon->Number);
+    std::snprintf(static_cast<MONITORINFOEXA*>(info)->szDevice, CCHDEVICENAME, "\\\\.\\DISPLAY%d",
+                  mon->Number);
   return TRUE;
 }
 
@@ -222,8 +208,10 @@ BOOL EnumDisplayMonitors(HDC dc, const RECT* clip, MONITORENUMPROC proc, LPARAM 
   }
   for (HMONITOR m : Monitors()) {
     RECT r;
-    if (!dc && !clip) r = m->Monitor;
-    else if (!IntersectRect(&r, &m->Monitor, &area)) continue;
+    if (!dc && !clip)
+      r = m->Monitor;
+    else if (!IntersectRect(&r, &m->Monitor, &area))
+      continue;
     OffsetRect(&r, -shift.x, -shift.y);
     if (!proc(m, dc, &r, data)) break;
   }

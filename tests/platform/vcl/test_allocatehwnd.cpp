@@ -1,7 +1,7 @@
 // Hidden message windows: AllocateHWnd hands every message to its method (also those posted by
 // other threads), the window is never shown nor listed, and DeallocateHWnd ends it.
-#include <cstdlib>
 #include <gtest/gtest.h>
+#include <cstdlib>
 
 #include <algorithm>
 #include <atomic>
@@ -33,8 +33,10 @@ TEST_F(AllocateHWndTest, MessagesReachTheMethodWithItsResult) {
   std::vector<UINT> seen;
   HWND W = AllocateHWnd([&](TMessage& M) {
     seen.push_back(M.Msg);
-    if (M.Msg == WM_USER + 7) M.Result = static_cast<LRESULT>(M.WParam + M.LParam);
-    else M.Result = DefWindowProc(nullptr, M.Msg, M.WParam, M.LParam);
+    if (M.Msg == WM_USER + 7)
+      M.Result = static_cast<LRESULT>(M.WParam + M.LParam);
+    else
+      M.Result = DefWindowProc(nullptr, M.Msg, M.WParam, M.LParam);
   });
   ASSERT_TRUE(IsWindow(W));
   EXPECT_EQ(SendMessage(W, WM_USER + 7, 40, 2), 42);
@@ -89,7 +91,8 @@ TEST_F(AllocateHWndTest, TheWindowIsNeverShownNorListed) {
   TForm* Form = new TForm(nullptr);
   Form->Show();
   HWND W = AllocateHWnd(nullptr);
-  HWND Plain = CreateWindowEx(0, "#32770", "hidden", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  HWND Plain = CreateWindowEx(0, "#32770", "hidden", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
+                              nullptr, nullptr);
   ASSERT_TRUE(IsWindow(Plain));
   EXPECT_FALSE(ShowWindow(W, SW_SHOW));
   SetWindowPos(Plain, HWND_TOP, 0, 0, 50, 50, SWP_SHOWWINDOW);

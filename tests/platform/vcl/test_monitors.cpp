@@ -89,17 +89,18 @@ TEST_F(MonitorsTest, MonitorOfAPointAndTheMenuLimitRule) {
     int Monitor;  // -1: none holds it
     int Limit;
   } cases[] = {
-      {{10, 10}, 0, 1920},
-      {{1919, 500}, 0, 1920},
-      {{1920, 500}, 1, 3200},
-      {{2500, 1050}, -1, 1280},  // under the right monitor: the form's monitor (right) gives its width
+      {{10, 10}, 0, 1920},      {{1919, 500}, 0, 1920}, {{1920, 500}, 1, 3200},
+      {{2500, 1050}, -1, 1280},  // under the right monitor: the form's monitor (right) gives its
+                                 // width
       {{4000, 10}, -1, 1280},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.P.x << "," << c.P.y);
     TMonitor* M = Screen()->MonitorFromPoint(c.P, mdNull);
-    if (c.Monitor < 0) EXPECT_EQ(M, nullptr);
-    else EXPECT_EQ(M, Screen()->Monitors(c.Monitor));
+    if (c.Monitor < 0)
+      EXPECT_EQ(M, nullptr);
+    else
+      EXPECT_EQ(M, Screen()->Monitors(c.Monitor));
     EXPECT_EQ(RightLimit(c.P, Form->Handle()), c.Limit);
   }
   EXPECT_EQ(Screen()->MonitorFromPoint(POINT{4000, 10}), Screen()->Monitors(1));

@@ -24,10 +24,13 @@ protected:
   }
   static std::vector<HMONITOR> All() {
     std::vector<HMONITOR> out;
-    EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR m, HDC, RECT*, LPARAM p) -> BOOL {
-      reinterpret_cast<std::vector<HMONITOR>*>(p)->push_back(m);
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&out));
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR m, HDC, RECT*, LPARAM p) -> BOOL {
+          reinterpret_cast<std::vector<HMONITOR>*>(p)->push_back(m);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
     return out;
   }
 };
@@ -58,14 +61,11 @@ TEST_F(MonitorTest, PointsFindTheMonitorThatHoldsThemOrFollowTheDefault) {
     POINT Pt;
     HMONITOR Null, Primary, Nearest;
   } cases[] = {
-      {{100, 100}, L, L, L},
-      {{1919, 1079}, L, L, L},     // last pixel of the left monitor
-      {{1920, 0}, R, R, R},        // first pixel of the right one: edges belong to one side only
-      {{3199, 1023}, R, R, R},
-      {{3200, 0}, nullptr, L, R},  // just past the right edge
+      {{100, 100}, L, L, L},         {{1919, 1079}, L, L, L},  // last pixel of the left monitor
+      {{1920, 0}, R, R, R},  // first pixel of the right one: edges belong to one side only
+      {{3199, 1023}, R, R, R},       {{3200, 0}, nullptr, L, R},  // just past the right edge
       {{2500, 1050}, nullptr, L, R},  // below the smaller monitor: 27 pixels from it
-      {{-5, 500}, nullptr, L, L},
-      {{1900, 2000}, nullptr, L, L},
+      {{-5, 500}, nullptr, L, L},    {{1900, 2000}, nullptr, L, L},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Pt.x << "," << c.Pt.y);
@@ -84,15 +84,16 @@ TEST_F(MonitorTest, RectanglesGoToTheMonitorSharingTheLargestArea) {
     DWORD Flags;
     HMONITOR Want;
   } cases[] = {
-      {{1800, 100, 2100, 200}, MONITOR_DEFAULTTONULL, R},   // 120 on the left, 180 on the right
+      {{1800, 100, 2100, 200}, MONITOR_DEFAULTTONULL, R},  // 120 on the left, 180 on the right
       {{1700, 100, 2000, 200}, MONITOR_DEFAULTTONULL, L},
       {{3300, 10, 3400, 20}, MONITOR_DEFAULTTONULL, nullptr},
       {{3300, 10, 3400, 20}, MONITOR_DEFAULTTONEAREST, R},
       {{3300, 10, 3400, 20}, MONITOR_DEFAULTTOPRIMARY, L},
-      {{2000, 50, 2000, 50}, MONITOR_DEFAULTTONULL, R},     // empty: its top-left point
+      {{2000, 50, 2000, 50}, MONITOR_DEFAULTTONULL, R},  // empty: its top-left point
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.R.left << "," << c.R.top << "," << c.R.right << "," << c.R.bottom);
+    SCOPED_TRACE(testing::Message()
+                 << c.R.left << "," << c.R.top << "," << c.R.right << "," << c.R.bottom);
     EXPECT_EQ(MonitorFromRect(&c.R, c.Flags), c.Want);
   }
 }
@@ -182,10 +183,13 @@ TEST_F(MonitorTest, EnumerationWithAWindowDcIsInClientCoordinates) {
   HWND w = Top(1800, 100, 400, 300, WS_POPUP | WS_VISIBLE);
   HDC dc = GetDC(w);
   std::vector<RECT> rects;
-  EnumDisplayMonitors(dc, nullptr, [](HMONITOR, HDC, RECT* r, LPARAM p) -> BOOL {
-    reinterpret_cast<std::vector<RECT>*>(p)->push_back(*r);
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&rects));
+  EnumDisplayMonitors(
+      dc, nullptr,
+      [](HMONITOR, HDC, RECT* r, LPARAM p) -> BOOL {
+        reinterpret_cast<std::vector<RECT>*>(p)->push_back(*r);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&rects));
   ReleaseDC(w, dc);
   ASSERT_EQ(rects.size(), 2u);
   EXPECT_EQ(rects[0], (RECT{0, 0, 120, 300}));
