@@ -61,12 +61,24 @@ void TCustomForm::Publish(TPublisher<TCustomForm>& P) {
   P.Prop("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Type("TFormBorderStyle").Default(bsSizeable);
   P.Prop("Position", &TCustomForm::Position, &TCustomForm::SetPosition).Default(poDesigned);
   P.Prop("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState).Default(wsNormal);
+  P.Prop("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons)
+      .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
+  P.Prop("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
   P.Prop("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview);
+  P.Prop("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
+  P.Prop("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
   P.Prop("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth).Stored(false);
   P.Prop("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight).Stored(false);
   P.Event("OnCreate", &TCustomForm::OnCreate).Type("TNotifyEvent");
+  P.Event("OnDestroy", &TCustomForm::OnDestroy).Type("TNotifyEvent");
   P.Event("OnShow", &TCustomForm::OnShow).Type("TNotifyEvent");
+  P.Event("OnHide", &TCustomForm::OnHide).Type("TNotifyEvent");
   P.Event("OnActivate", &TCustomForm::OnActivate).Type("TNotifyEvent");
+  P.Event("OnDeactivate", &TCustomForm::OnDeactivate).Type("TNotifyEvent");
+  P.Event("OnPaint", &TCustomForm::OnPaint).Type("TNotifyEvent");
+  P.Event("OnClose", &TCustomForm::OnClose).Type("TCloseEvent");
+  P.Event("OnCloseQuery", &TCustomForm::OnCloseQuery).Type("TCloseQueryEvent");
+  P.Event("OnShortCut", &TCustomForm::OnShortCut).Type("TShortCutEvent");
 }
 
 void TCustomForm::FinishCreate() {
