@@ -65,14 +65,8 @@ std::vector<uint8_t> TClipboard::GetBuffer(UINT Format) const {
 void TClipboard::SetBitmap(TBitmap* Source) {
   if (!Source) return;
   // A 32-bit copy drawn from the bitmap's own canvas (its DC holds the bitmap selected).
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = Source->Width();
-  bi.bmiHeader.biHeight = -Source->Height();
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP copy = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP copy = CreateDIB32(Source->Width(), Source->Height(), &bits);
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, copy);
   BitBlt(dc, 0, 0, Source->Width(), Source->Height(), Source->Canvas()->Handle(), 0, 0, SRCCOPY);

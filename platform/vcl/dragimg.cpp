@@ -17,15 +17,8 @@ struct TScratch {
   uint32_t* Bits = nullptr;
   size_t Count = 0;
   TScratch(int W, int H) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = W;
-    bi.bmiHeader.biHeight = -H;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    Bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    Bitmap = CreateDIB32(W, H, &bits);
     Bits = static_cast<uint32_t*>(bits);
     Count = static_cast<size_t>(W) * static_cast<size_t>(H);
     DC = CreateCompatibleDC(nullptr);

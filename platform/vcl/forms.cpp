@@ -61,12 +61,24 @@ void TCustomForm::Publish(TPublisher<TCustomForm>& P) {
   P.Prop("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Type("TFormBorderStyle").Default(bsSizeable);
   P.Prop("Position", &TCustomForm::Position, &TCustomForm::SetPosition).Default(poDesigned);
   P.Prop("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState).Default(wsNormal);
+  P.Prop("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons)
+      .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
+  P.Prop("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
   P.Prop("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview);
+  P.Prop("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
+  P.Prop("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
   P.Prop("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth).Stored(false);
   P.Prop("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight).Stored(false);
   P.Event("OnCreate", &TCustomForm::OnCreate).Type("TNotifyEvent");
+  P.Event("OnDestroy", &TCustomForm::OnDestroy).Type("TNotifyEvent");
   P.Event("OnShow", &TCustomForm::OnShow).Type("TNotifyEvent");
+  P.Event("OnHide", &TCustomForm::OnHide).Type("TNotifyEvent");
   P.Event("OnActivate", &TCustomForm::OnActivate).Type("TNotifyEvent");
+  P.Event("OnDeactivate", &TCustomForm::OnDeactivate).Type("TNotifyEvent");
+  P.Event("OnPaint", &TCustomForm::OnPaint).Type("TNotifyEvent");
+  P.Event("OnClose", &TCustomForm::OnClose).Type("TCloseEvent");
+  P.Event("OnCloseQuery", &TCustomForm::OnCloseQuery).Type("TCloseQueryEvent");
+  P.Event("OnShortCut", &TCustomForm::OnShortCut).Type("TShortCutEvent");
 }
 
 void TCustomForm::FinishCreate() {
@@ -146,9 +158,21 @@ RECT TCustomForm::ClientRect() {
   return RECT{0, 0, std::max(0, Width() - (frame.right - frame.left)), std::max(0, Height() - (frame.bottom - frame.top))};
 }
 
+namespace {
+
+// The API bar of a main menu shown on Wnd (the menu redraws that window's bar when it changes).
+HMENU BarFor(TMainMenu* Menu, HWND Wnd) {
+  if (!Menu) return nullptr;
+  Menu->SetWindowHandle(Wnd);
+  Menu->Rebuild();
+  return Menu->Handle();
+}
+
+}  // namespace
+
 void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
-  if (FMenu) ::SetMenu(FHandle, reinterpret_cast<HMENU>(FMenu));
+  if (FMenu) ::SetMenu(FHandle, BarFor(FMenu, FHandle));
 }
 
 void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
@@ -163,7 +187,7 @@ void TCustomForm::SetMenu(TMainMenu* Value) {
   FMenu = Value;
   if (Value) Value->FreeNotification(this);
   if (HandleAllocated()) {
-    ::SetMenu(FHandle, reinterpret_cast<HMENU>(Value));
+    ::SetMenu(FHandle, BarFor(Value, FHandle));
     UpdateBounds();
   }
 }
@@ -398,10 +422,19 @@ void TCustomForm::ControlRemoving(TWinControl* Control) {
 }
 
 bool TCustomForm::IsShortCut(const TMessage& KeyMessage) {
-  if (!FMenu) return false;
   WORD key = static_cast<WORD>(KeyMessage.WParam);
   if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
-  return FMenu->IsShortCut(::ShortCut(key, KeyDataToShiftState(KeyMessage.LParam)));
+  // The application's handler, then the form's, may take the key before menus and actions.
+  TWMKey msg{KeyMessage.Msg, key, KeyMessage.LParam, 0};
+  bool handled = false;
+  if (Application()->OnShortCut) Application()->OnShortCut(msg, handled);
+  if (!handled && OnShortCut) OnShortCut(msg, handled);
+  if (handled) return true;
+  TShortCut sc = ::ShortCut(key, KeyDataToShiftState(KeyMessage.LParam));
+  if (FMenu && FMenu->IsShortCut(sc)) return true;
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* list = dynamic_cast<TActionList*>(Components(i)); list && list->IsShortCut(sc)) return true;
+  return false;
 }
 
 bool TCustomForm::DoKeyDown(TMessage& M) {
@@ -445,29 +478,6 @@ void TCustomForm::Deactivate() {
   if (OnDeactivate) OnDeactivate(this);
 }
 
-namespace {
-
-// The visible, enabled menu bar item whose caption marks Key as its accelerator ("&F" in
-// "&File", case-insensitive; "&&" is a literal ampersand), or -1.
-int MenuBarAccelIndex(TMainMenu* Menu, char Key) {
-  auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
-  TMenuItem* items = Menu->Items();
-  for (int i = 0; i < items->Count(); ++i) {
-    TMenuItem* it = items->Items(i);
-    if (!it->Visible() || !it->Enabled()) continue;
-    const std::string& c = it->Caption();
-    for (size_t k = 0; k + 1 < c.size(); ++k) {
-      if (c[k] != '&') continue;
-      if (c[k + 1] == '&') { ++k; continue; }
-      if (lower(c[k + 1]) == lower(Key)) return i;
-      break;
-    }
-  }
-  return -1;
-}
-
-}  // namespace
-
 void TCustomForm::WndProc(TMessage& M) {
   switch (M.Msg) {
     case WM_ACTIVATE: {
@@ -486,11 +496,6 @@ void TCustomForm::WndProc(TMessage& M) {
     case WM_CLOSE:
       Close();
       return;
-    case WM_NCPAINT:
-    case WM_NCACTIVATE:
-      TWinControl::WndProc(M);
-      if (FMenu && HandleAllocated()) FMenu->PaintBar(FHandle);
-      return;
     case WM_NCLBUTTONDOWN:
       if (M.WParam == HTMENU && FMenu) {
         RECT wr;
@@ -501,14 +506,17 @@ void TCustomForm::WndProc(TMessage& M) {
       }
       break;
     case WM_SYSCOMMAND:
-      if ((M.WParam & 0xFFF0) == SC_KEYMENU && FMenu && M.LParam) {
-        int index = MenuBarAccelIndex(FMenu, static_cast<char>(M.LParam));
-        if (index >= 0) {
-          FMenu->OpenItem(FHandle, index);
-          M.Result = 0;
-          return;
-        }
+      if ((M.WParam & 0xFFF0) == SC_KEYMENU && FMenu && FMenu->KeyMenu(FHandle, static_cast<char>(M.LParam))) {
+        M.Result = 0;
+        return;
       }
+      break;
+    case WM_COMMAND:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case WM_MENUSELECT:
+    case WM_MENUCHAR:
+      if (MenuOwnerMessage(M)) return;
       break;
     case CM_RELEASE:
       delete this;

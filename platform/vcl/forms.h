@@ -23,6 +23,15 @@ ORV_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize)
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+// A key-down as the shortcut handlers see it; Handled true takes the key before the menus and
+// action lists look for its shortcut.
+struct TWMKey {
+  UINT Msg;
+  WORD CharCode;
+  LPARAM KeyData;
+  LRESULT Result;
+};
+using TShortCutEvent = std::function<void(TWMKey& Msg, bool& Handled)>;
 
 // A window whose children may reach beyond its client area: with AutoScroll the scroll bars
 // follow the children's extent, and scrolling moves the children (ScrollBy).
@@ -120,8 +129,9 @@ public:
   RECT ClientRect() override;
 
   bool DoKeyDown(TMessage& M) override;
-  // A key-down message (WM_KEYDOWN or WM_SYSKEYDOWN) that is a shortcut of the form's main
-  // menu runs the item and is taken; true then.
+  // A key-down message (WM_KEYDOWN or WM_SYSKEYDOWN): TApplication's OnShortCut, then the
+  // form's may take it; else the main menu's item or the form's action lists' action with that
+  // shortcut runs. True when the key was taken.
   bool IsShortCut(const TMessage& KeyMessage);
   bool DoKeyUp(TMessage& M) override;
   bool DoKeyPress(TMessage& M) override;
@@ -130,6 +140,7 @@ public:
   TNotifyEvent OnCreate, OnDestroy, OnShow, OnHide, OnActivate, OnDeactivate, OnPaint;
   TCloseEvent OnClose;
   TCloseQueryEvent OnCloseQuery;
+  TShortCutEvent OnShortCut;
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -290,6 +301,8 @@ public:
   TExceptionEvent OnException;
   TIdleEvent OnIdle;
   TNotifyEvent OnActivate, OnDeactivate;
+  // Every key-down of a form's control, before the form's OnShortCut and its menus.
+  TShortCutEvent OnShortCut;
 
   // Used by forms and TApplicationEvents.
   bool ProcessMessage(MSG& Msg);

@@ -396,8 +396,9 @@ public:
   void SetWidth(int) override;
   void SetHeight(int) override;
   bool Transparent() const override { return true; }
-  // .ico files: the largest image of the directory (1, 4, 8, 24 or 32 bits; PNG entries are
-  // refused). EInvalidGraphic "Icon image is not valid" on bad data.
+  // .ico files: the largest image of the directory, the deepest among equally large ones (DIB
+  // images of 1, 4, 8, 24 or 32 bits, or PNG streams; at most 256 pixels a side). The stream is
+  // left after the icon's last image. EInvalidGraphic "Icon image is not valid" on bad data.
   void LoadFromStream(TStream* Stream) override;
   void SaveToStream(TStream* Stream) override;
   void Draw(TCanvas* ACanvas, const RECT& Rect) override;

@@ -13,6 +13,7 @@
 #include "platform/vcl/graphics.h"
 #include "platform/vcl/graphics_jpeg.h"
 #include "platform/win/gdi_user.h"
+#include "platform/win/iconfile.h"
 #include "platform/win/wingdi.h"
 
 // ---- TGraphic ----
@@ -639,61 +640,34 @@ struct TIconDirEntry {
   DWORD BytesInRes, ImageOffset;
 };
 #pragma pack(pop)
+constexpr int kLargestIcon = 256;  // the wanted size: the nearest image is the largest
 }  // namespace
 
 void TIcon::LoadFromStream(TStream* Stream) {
+  // The header and the directory first: they say how far the images reach, so the stream is
+  // read to the end of the icon and no further (an icon may sit inside a larger stream).
   int64_t base = Stream->Position();
-  WORD head[3];
-  if (Stream->Read(head, 6) != 6 || head[0] != 0 || (head[1] != 1 && head[1] != 2) || head[2] == 0) BadIcon();
-  std::vector<TIconDirEntry> dir(head[2]);
-  if (Stream->Read(dir.data(), static_cast<int64_t>(dir.size() * sizeof(TIconDirEntry))) != static_cast<int64_t>(dir.size() * sizeof(TIconDirEntry))) BadIcon();
-  // The largest image, then the deepest.
-  const TIconDirEntry* best = nullptr;
-  auto side = [](BYTE v) { return v ? v : 256; };
-  for (const TIconDirEntry& e : dir)
-    if (!best || side(e.Width) * side(e.Height) > side(best->Width) * side(best->Height) ||
-        (side(e.Width) == side(best->Width) && e.BitCount > best->BitCount))
-      best = &e;
-  if (best->BytesInRes < sizeof(BITMAPINFOHEADER) || best->BytesInRes > (64u << 20)) BadIcon();
-  std::vector<uint8_t> data(best->BytesInRes);
-  Stream->SetPosition(base + best->ImageOffset);
-  if (Stream->Read(data.data(), static_cast<int64_t>(data.size())) != static_cast<int64_t>(data.size())) BadIcon();
-  if (data.size() >= 8 && std::memcmp(data.data(), "\x89PNG", 4) == 0) BadIcon();
-  BITMAPINFOHEADER h;
-  std::memcpy(&h, data.data(), sizeof h);
-  int w = h.biWidth, hh = h.biHeight / 2, bpp = h.biBitCount;
-  if (h.biSize < sizeof h || w <= 0 || hh <= 0 || w > 1024 || hh > 1024) BadIcon();
-  if (!(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32) || h.biCompression != BI_RGB) BadIcon();
-  int colours = bpp <= 8 ? (h.biClrUsed ? static_cast<int>(h.biClrUsed) : 1 << bpp) : 0;
-  size_t xorOff = h.biSize + colours * 4u, xorSize = static_cast<size_t>(Stride(w, bpp)) * hh;
-  size_t andOff = xorOff + xorSize, andSize = static_cast<size_t>(Stride(w, 1)) * hh;
-  if (andOff > data.size()) BadIcon();
-  bool hasMask = andOff + andSize <= data.size();
-  // Colours through a DIB wrapped around the XOR image.
-  TDibInfo bi{};
-  bi.h = h;
-  bi.h.biHeight = hh;
-  bi.h.biSize = sizeof(BITMAPINFOHEADER);
-  if (colours) std::memcpy(bi.colours, data.data() + h.biSize, std::min<size_t>(colours, 256) * 4);
+  std::vector<uint8_t> data(6);
+  if (Stream->Read(data.data(), 6) != 6) BadIcon();
+  size_t dirEnd = 6 + 16 * static_cast<size_t>(data[4] | (data[5] << 8));
+  data.resize(dirEnd);
+  if (Stream->Read(data.data() + 6, static_cast<int64_t>(dirEnd - 6)) !=
+      static_cast<int64_t>(dirEnd - 6))
+    BadIcon();
+  size_t extent = IconFileExtent(data.data(), data.size());
+  if (extent == 0 || static_cast<int64_t>(extent) > Stream->Size() - base) BadIcon();
+  data.resize(extent);
+  if (Stream->Read(data.data() + dirEnd, static_cast<int64_t>(extent - dirEnd)) !=
+      static_cast<int64_t>(extent - dirEnd))
+    BadIcon();
+  TCursorImage decoded;
+  if (!DecodeCursorFile(data.data(), data.size(), kLargestIcon, kLargestIcon, &decoded)) BadIcon();
   auto img = std::make_unique<TBitmap>();
   img->SetPixelFormat(pf32bit);
-  img->SetSize(w, hh);
-  SetDIBits(nullptr, img->Handle(), 0, static_cast<UINT>(hh), data.data() + xorOff, bi.Info(), DIB_RGB_COLORS);
-  bool anyAlpha = false;
-  if (bpp == 32)
-    for (int y = 0; y < hh && !anyAlpha; ++y)
-      for (int x = 0; x < w; ++x)
-        if (data[xorOff + static_cast<size_t>(y) * w * 4 + x * 4 + 3]) { anyAlpha = true; break; }
-  for (int y = 0; y < hh; ++y) {
-    auto* row = static_cast<uint8_t*>(img->ScanLine(y));
-    int fileRow = hh - 1 - y;
-    for (int x = 0; x < w; ++x) {
-      uint8_t a = 255;
-      if (anyAlpha) a = data[xorOff + static_cast<size_t>(fileRow) * w * 4 + x * 4 + 3];
-      else if (hasMask && (data[andOff + static_cast<size_t>(fileRow) * Stride(w, 1) + (x >> 3)] >> (7 - (x & 7))) & 1) a = 0;
-      row[x * 4 + 3] = a;
-    }
-  }
+  img->SetSize(decoded.W, decoded.H);
+  for (int y = 0; y < decoded.H; ++y)
+    std::memcpy(img->ScanLine(y), decoded.Pixels.data() + static_cast<size_t>(y) * decoded.W,
+                static_cast<size_t>(decoded.W) * 4);
   FreeHandle();
   FImage = std::move(img);
   FModified = false;

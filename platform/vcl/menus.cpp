@@ -1,20 +1,46 @@
-// Menus and popup menus. A popup menu shows its visible items in a borderless form at the
-// point asked for; a click (or Enter on the highlighted item) chooses, Escape or a click
-// elsewhere cancels.
+// Menus and popup menus over the API menus: each item with sub-items keeps an API popup menu
+// in step with them, popup menus run TrackPopupMenu, and a main menu is the bar of its form's
+// window. Owner-drawn rows come back here as WM_MEASUREITEM/WM_DRAWITEM and run the items'
+// events.
 #include "platform/vcl/menus.h"
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/forms.h"
 
 ORV_CLASS_IMPL(TMenuItem, TComponent)
-ORV_CLASS_IMPL(TPopupMenu, TComponent)
-ORV_CLASS_IMPL(TMainMenu, TComponent)
+ORV_CLASS_IMPL(TMenu, TComponent)
+ORV_CLASS_IMPL(TPopupMenu, TMenu)
+ORV_CLASS_IMPL(TMainMenu, TMenu)
+
+namespace {
+
+// Live items by command. Commands are 16-bit (WM_COMMAND carries the low word); a freed
+// item's number is given out again.
+std::map<int, TMenuItem*>& Commands() {
+  static std::map<int, TMenuItem*> m;
+  return m;
+}
+
+int NewCommand(TMenuItem* Item) {
+  static int next = 0;
+  for (int k = 0; k < 0xFFFF; ++k) {
+    next = next % 0xFFFF + 1;
+    if (!Commands().count(next)) {
+      Commands()[next] = Item;
+      return next;
+    }
+  }
+  return 0;  // every number in use: the item cannot be chosen from a menu
+}
+
+}  // namespace
 
 TMenuItem::TMenuItem(TComponent* AOwner)
-    : TComponent(AOwner), FActionLink(this, [this](TAction* A) {
+    : TComponent(AOwner), FCommand(NewCommand(this)), FActionLink(this, [this](TAction* A) {
         const bool keep = FActionLink.CheckDefaults();  // loading: what was stored wins
         if (!keep || FCaption.empty()) FCaption = A->Caption();
         if (!keep || FEnabled) FEnabled = A->Enabled();
@@ -22,6 +48,7 @@ TMenuItem::TMenuItem(TComponent* AOwner)
         if (!keep || FVisible) FVisible = A->Visible();
         if (!keep || FShortCut == 0) FShortCut = A->ShortCut();
         if (!keep || FImageIndex == -1) FImageIndex = A->ImageIndex();
+        MenuChanged();
       }) {}
 
 void TMenuItem::Publish(TPublisher<TMenuItem>& P) {
@@ -31,23 +58,198 @@ void TMenuItem::Publish(TPublisher<TMenuItem>& P) {
 
 void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove) FActionLink.Removed(AComponent);
+  if (Operation != opRemove) return;
+  FActionLink.Removed(AComponent);
+  if (AComponent == FSubMenuImages) FSubMenuImages = nullptr;
 }
 
 TMenuItem::~TMenuItem() {
   if (FParent) FParent->Remove(this);
   for (TMenuItem* i : FItems) i->FParent = nullptr;
+  if (FCommand) Commands().erase(FCommand);
+  // The API menu goes without its sub-menus: they belong to the sub-items.
+  if (FHandle) {
+    while (GetMenuItemCount(FHandle) > 0) RemoveMenu(FHandle, 0, MF_BYPOSITION);
+    DestroyMenu(FHandle);
+  }
 }
 
-void TMenuItem::Add(TMenuItem* Item) {
+void TMenuItem::SetCaption(const std::string& Value) {
+  FCaption = Value;
+  MenuChanged();
+}
+void TMenuItem::SetEnabled(bool Value) {
+  FEnabled = Value;
+  MenuChanged();
+}
+void TMenuItem::SetVisible(bool Value) {
+  FVisible = Value;
+  MenuChanged(true);
+}
+void TMenuItem::SetChecked(bool Value) {
+  FChecked = Value;
+  if (Value && FRadioItem && FParent)
+    for (TMenuItem* i : FParent->FItems)
+      if (i != this && i->FRadioItem && i->FGroupIndex == FGroupIndex && i->FChecked) {
+        i->FChecked = false;
+        i->MenuChanged(false);
+      }
+  MenuChanged();
+}
+void TMenuItem::SetShortCut(TShortCut Value) {
+  FShortCut = Value;
+  MenuChanged();
+}
+
+void TMenuItem::SetBreak(TMenuBreak Value) {
+  FBreak = Value;
+  MenuChanged();
+}
+void TMenuItem::SetDefault(bool Value) {
+  FDefault = Value;
+  MenuChanged();
+}
+void TMenuItem::SetRadioItem(bool Value) {
+  FRadioItem = Value;
+  MenuChanged();
+}
+void TMenuItem::SetImageIndex(int Value) {
+  FImageIndex = Value;
+  MenuChanged();
+}
+
+void TMenuItem::SetSubMenuImages(TImageList* Value) {
+  FSubMenuImages = Value;
+  if (Value) Value->FreeNotification(this);
+  RebuildHandle();
+}
+
+TBitmap* TMenuItem::Bitmap() {
+  if (!FBitmap) FBitmap = std::make_unique<TBitmap>();
+  return FBitmap.get();
+}
+
+void TMenuItem::SetBitmap(TBitmap* Value) {
+  if (Value) Bitmap()->Assign(Value);
+  else FBitmap.reset();
+  MenuChanged();
+}
+
+bool TMenuItem::HasBitmap() const { return FBitmap && !FBitmap->Empty(); }
+
+TImageList* TMenuItem::GetImageList() const {
+  for (const TMenuItem* p = FParent; p; p = p->FParent)
+    if (p->FSubMenuImages) return p->FSubMenuImages;
+  TMenu* m = GetParentMenu();
+  return m ? m->Images() : nullptr;
+}
+
+void TMenuItem::Add(TMenuItem* Item) { Insert(Count(), Item); }
+
+void TMenuItem::Insert(int Index, TMenuItem* Item) {
+  if (!Item || Item == this) return;
   if (Item->FParent) Item->FParent->Remove(Item);
   Item->FParent = this;
-  FItems.push_back(Item);
+  Index = std::clamp(Index, 0, Count());
+  FItems.insert(FItems.begin() + Index, Item);
+  RebuildHandle();
+  MenuChanged(false);  // the item may just have become a sub-menu
 }
 
 void TMenuItem::Remove(TMenuItem* Item) {
-  FItems.erase(std::remove(FItems.begin(), FItems.end(), Item), FItems.end());
+  auto it = std::find(FItems.begin(), FItems.end(), Item);
+  if (it == FItems.end()) return;
+  FItems.erase(it);
   Item->FParent = nullptr;
+  RebuildHandle();
+  MenuChanged();
+}
+
+int TMenuItem::IndexOf(TMenuItem* Item) const {
+  auto it = std::find(FItems.begin(), FItems.end(), Item);
+  return it == FItems.end() ? -1 : static_cast<int>(it - FItems.begin());
+}
+
+TMenu* TMenuItem::GetParentMenu() const {
+  const TMenuItem* i = this;
+  while (i->FParent) i = i->FParent;
+  return i->FMenu;
+}
+
+TMenuItem* TMenuItem::FindCommand(int Command) {
+  auto it = Commands().find(Command);
+  return it == Commands().end() ? nullptr : it->second;
+}
+
+HMENU TMenuItem::Handle() {
+  if (!FHandle) {
+    FHandle = (FMenu && FMenu->IsBar()) ? CreateMenu() : CreatePopupMenu();
+    RebuildHandle();
+  }
+  return FHandle;
+}
+
+MENUITEMINFOA TMenuItem::EntryOf(TMenuItem* Item, std::string& Text) {
+  TMenu* menu = GetParentMenu();
+  MENUITEMINFOA mii{};
+  mii.cbSize = sizeof mii;
+  mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_DATA | MIIM_STRING | MIIM_SUBMENU;
+  // Separators stay separators even in owner-drawn menus.
+  bool separator = Item->FCaption == "-";
+  mii.fType = separator ? MFT_SEPARATOR : (menu && menu->IsOwnerDrawItem(Item)) ? MFT_OWNERDRAW : MFT_STRING;
+  if (Item->FRadioItem) mii.fType |= MFT_RADIOCHECK;
+  if (Item->FBreak != mbNone) mii.fType |= Item->FBreak == mbBreak ? MFT_MENUBREAK : MFT_MENUBARBREAK;
+  mii.fState = (Item->FEnabled ? 0u : UINT(MFS_GRAYED)) | (Item->FChecked ? UINT(MFS_CHECKED) : 0u) |
+               (Item->FDefault ? UINT(MFS_DEFAULT) : 0u);
+  mii.wID = static_cast<UINT>(Item->FCommand);
+  mii.dwItemData = static_cast<ULONG_PTR>(Item->FCommand);
+  // Rows of popups show the shortcut after a tab; the bar shows captions only.
+  Text = Item->FCaption;
+  std::string keys = ShortCutToText(Item->FShortCut);
+  if (!(FMenu && FMenu->IsBar()) && !keys.empty()) Text += "\t" + keys;
+  mii.dwTypeData = Text.data();
+  mii.hSubMenu = Item->FItems.empty() ? nullptr : Item->Handle();
+  return mii;
+}
+
+void TMenuItem::RedrawBar() const {
+  auto* mm = dynamic_cast<TMainMenu*>(FMenu);
+  if (mm && mm->WindowHandle() && GetMenu(mm->WindowHandle()) == FHandle) DrawMenuBar(mm->WindowHandle());
+}
+
+void TMenuItem::MenuChanged(bool Rebuild) {
+  if (!FParent || !FParent->FHandle) return;
+  if (Rebuild || !FVisible) {
+    FParent->RebuildHandle();
+    return;
+  }
+  // The entry is changed where it is, so items others put into the same API menu stay.
+  HMENU h = FParent->FHandle;
+  for (int pos = 0; pos < GetMenuItemCount(h); ++pos) {
+    MENUITEMINFOA q{};
+    q.cbSize = sizeof q;
+    q.fMask = MIIM_DATA | MIIM_ID;
+    if (!GetMenuItemInfo(h, static_cast<UINT>(pos), TRUE, &q)) continue;
+    if (q.dwItemData != static_cast<ULONG_PTR>(FCommand) || q.wID != static_cast<UINT>(FCommand)) continue;
+    std::string text;
+    MENUITEMINFOA mii = FParent->EntryOf(this, text);
+    SetMenuItemInfo(h, static_cast<UINT>(pos), TRUE, &mii);
+    FParent->RedrawBar();
+    return;
+  }
+  FParent->RebuildHandle();  // not in the menu yet (it was hidden)
+}
+
+void TMenuItem::RebuildHandle() {
+  if (!FHandle) return;
+  while (GetMenuItemCount(FHandle) > 0) RemoveMenu(FHandle, 0, MF_BYPOSITION);
+  for (TMenuItem* it : FItems) {
+    if (!it->FVisible) continue;
+    std::string text;
+    MENUITEMINFOA mii = EntryOf(it, text);
+    InsertMenuItem(FHandle, static_cast<UINT>(-1), TRUE, &mii);
+  }
+  RedrawBar();
 }
 
 TMenuItem* TMenuItem::FindShortCut(TShortCut ShortCut) const {
@@ -62,162 +264,291 @@ TMenuItem* TMenuItem::FindShortCut(TShortCut ShortCut) const {
 
 void TMenuItem::Click() {
   if (!FEnabled) return;
+  if (FAutoCheck) SetChecked(FRadioItem || !FChecked);
   if (OnClick) OnClick(this);
   else FActionLink.Execute();
 }
 
-TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr)) {}
-TPopupMenu::~TPopupMenu() = default;
+std::string StripHotkey(const std::string& Text) {
+  std::string out;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    if (Text[i] == '&' && i + 1 < Text.size()) ++i;
+    out += Text[i];
+  }
+  return out;
+}
 
-namespace {
+// ---- TMenu ----
+TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr)) {
+  FItems->FMenu = this;
+}
 
-class TPopupForm : public TForm {
-public:
-  TPopupForm(TMenuItem* Root, bool OwnerDraw) : TForm(nullptr), FRoot(Root), FOwnerDraw(OwnerDraw) {
-    SetBorderStyle(bsNone);
-    SetKeyPreview(true);
-    for (int i = 0; i < Root->Count(); ++i)
-      if (Root->Items(i)->Visible()) FShown.push_back(Root->Items(i));
-    // Row tops; owner-drawn items may size their rows.
-    int width = kWidth, y = 2;
-    FTops.push_back(y);
-    // Items measure on a screen canvas: the popup has no window yet.
-    TCanvas measure;
-    HDC screen = GetDC(nullptr);
-    measure.SetHandle(screen);
-    for (TMenuItem* it : FShown) {
-      int w = kWidth - 4, h = kRow;
-      if (FOwnerDraw && it->OnMeasureItem) {
-        it->OnMeasureItem(it, &measure, w, h);
-        w = std::max(w, 1);
-        h = std::max(h, 1);
-      }
-      width = std::max(width, w + 4);
-      y += h;
-      FTops.push_back(y);
+TMenu::~TMenu() = default;
+
+void TMenu::SetOwnerDraw(bool Value) {
+  FOwnerDraw = Value;
+  Rebuild();
+}
+
+void TMenu::SetImages(TImageList* Value) {
+  FImages = Value;
+  if (Value) Value->FreeNotification(this);
+  Rebuild();
+}
+
+void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FImages) {
+    FImages = nullptr;
+    Rebuild();
+  }
+}
+
+// Rows with an image are drawn here (the window manager draws text only).
+bool TMenu::IsOwnerDrawItem(const TMenuItem* Item) const {
+  TImageList* images = Item->GetImageList();
+  return FOwnerDraw || (images && Item->ImageIndex() >= 0 && Item->ImageIndex() < images->Count()) ||
+         Item->HasBitmap();
+}
+
+void TMenu::Rebuild() {
+  // Depth first, so each level's sub-menus are up to date when it is refilled.
+  std::function<void(TMenuItem*)> walk = [&walk](TMenuItem* i) {
+    for (int k = 0; k < i->Count(); ++k) walk(i->Items(k));
+    i->RebuildHandle();
+  };
+  walk(FItems.get());
+}
+
+TMenuItem* TMenu::FindItem(intptr_t Value, TFindItemKind Kind) const {
+  std::function<TMenuItem*(TMenuItem*)> walk = [&](TMenuItem* i) -> TMenuItem* {
+    for (int k = 0; k < i->Count(); ++k) {
+      TMenuItem* it = i->Items(k);
+      bool hit = Kind == fkCommand    ? it->FCommand == Value
+                 : Kind == fkHandle   ? it->FHandle && reinterpret_cast<intptr_t>(it->FHandle) == Value
+                                      : Value != 0 && it->FShortCut == Value;
+      if (hit) return it;
+      if (TMenuItem* sub = walk(it)) return sub;
     }
-    measure.SetHandle(nullptr);
-    ReleaseDC(nullptr, screen);
-    SetBounds(0, 0, width, y + 2);
-    SetColor(clMenu);
-    OnPaint = [this](TObject*) { PaintItems(); };
-    OnMouseMove = [this](TObject*, TShiftState, int, int Y) { Hot(RowAt(Y)); };
-    OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { FDownSeen = true; };
-    OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int X, int Y) {
-      if (X < 0 || X >= Width() || Y < 0 || Y >= Height()) {
-        // The release of the click that opened the menu (on a menu bar) leaves it open.
-        if (FDownSeen) SetModalResult(mrCancel);
-        return;
-      }
-      Choose(RowAt(Y));
-    };
-    OnKeyDown = [this](TObject*, WORD& Key, TShiftState) {
-      if (Key == VK_ESCAPE) SetModalResult(mrCancel);
-      if (Key == VK_DOWN) Hot(std::min(FHot + 1, static_cast<int>(FShown.size()) - 1));
-      if (Key == VK_UP) Hot(std::max(FHot - 1, 0));
-      if (Key == VK_RETURN) Choose(FHot);
-      Key = 0;
-    };
-    OnDeactivate = [this](TObject*) {
-      if (ModalResult() == mrNone) SetModalResult(mrCancel);
-    };
-  }
-  TMenuItem* Chosen = nullptr;
+    return nullptr;
+  };
+  if (Kind == fkHandle && FItems->FHandle && reinterpret_cast<intptr_t>(FItems->FHandle) == Value) return FItems.get();
+  return walk(FItems.get());
+}
 
-private:
-  static constexpr int kRow = 20, kWidth = 160;
-  int RowAt(int Y) const {
-    for (size_t i = 0; i + 1 < FTops.size(); ++i)
-      if (Y >= FTops[i] && Y < FTops[i + 1]) return static_cast<int>(i);
-    return -1;
-  }
-  void Hot(int Row) {
-    if (Row == FHot) return;
-    FHot = Row;
-    Invalidate();
-  }
-  void Choose(int Row) {
-    if (Row < 0 || Row >= static_cast<int>(FShown.size()) || !FShown[Row]->Enabled()) return;
-    Chosen = FShown[Row];
-    SetModalResult(mrOk);
-  }
-  void PaintItems() {
-    TCanvas* c = Canvas();
-    RECT r = ClientRect();
-    DrawEdge(c->Handle(), &r, EDGE_RAISED, BF_RECT);
-    for (size_t i = 0; i < FShown.size(); ++i) {
-      TMenuItem* it = FShown[i];
-      RECT row{2, FTops[i], r.right - 2, FTops[i + 1]};
-      bool hot = static_cast<int>(i) == FHot && it->Enabled();
-      if (FOwnerDraw && (it->OnAdvancedDrawItem || it->OnDrawItem)) {
-        c->Brush()->SetStyle(bsSolid);
-        c->Brush()->SetColor(clMenu);
-        c->Font()->SetColor(clMenuText);
-        if (it->OnAdvancedDrawItem) {
-          TOwnerDrawState st;
-          if (static_cast<int>(i) == FHot) st += odSelected;
-          if (!it->Enabled()) st += odDisabled;
-          if (!it->Enabled()) st += odGrayed;
-          if (it->Checked()) st += odChecked;
-          it->OnAdvancedDrawItem(it, c, row, st);
-        } else {
-          it->OnDrawItem(it, c, row, static_cast<int>(i) == FHot);
-        }
-        continue;
-      }
-      c->Brush()->SetStyle(bsSolid);
-      c->Brush()->SetColor(hot ? clHighlight : clMenu);
-      c->FillRect(row);
-      if (it->Caption() == "-") {
-        RECT line{row.left + 2, (row.top + row.bottom) / 2 - 1, row.right - 2, (row.top + row.bottom) / 2 + 1};
-        DrawEdge(c->Handle(), &line, EDGE_ETCHED, BF_TOP);
-        continue;
-      }
-      c->Brush()->SetStyle(bsClear);
-      c->Font()->SetColor(!it->Enabled() ? clGrayText : hot ? clHighlightText : clMenuText);
-      RECT t = row;
-      t.left += 20;
-      DrawText(c->Handle(), it->Caption().c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER);
-      std::string sc = ShortCutToText(it->ShortCut());
-      if (!sc.empty()) {
-        RECT k = row;
-        k.right -= 8;
-        DrawText(c->Handle(), sc.c_str(), -1, &k, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
-      }
-      if (it->Checked()) c->TextOut(row.left + 5, row.top + 3, "v");
-    }
-  }
-  TMenuItem* FRoot;
-  bool FOwnerDraw;
-  std::vector<TMenuItem*> FShown;
-  std::vector<int> FTops;
-  int FHot = -1;
-  bool FDownSeen = false;
-};
+bool TMenu::DispatchCommand(WORD ACommand) {
+  TMenuItem* it = FindItem(ACommand, fkCommand);
+  if (!it) return false;
+  it->Click();
+  return true;
+}
 
-}  // namespace
-
-bool TPopupMenu::IsShortCut(TShortCut ShortCut) {
+bool TMenu::IsShortCut(TShortCut ShortCut) {
   TMenuItem* it = FItems->FindShortCut(ShortCut);
   if (!it) return false;
   it->Click();
   return true;
 }
 
-void TPopupMenu::Popup(int X, int Y) {
-  if (OnPopup) OnPopup(this);
-  PopupMenuItems(FItems.get(), X, Y, FOwnerDraw);
+namespace {
+
+TOwnerDrawState StateOf(UINT s) {
+  TOwnerDrawState st;
+  const std::pair<UINT, TOwnerDrawStateItem> map[] = {
+      {ODS_SELECTED, odSelected}, {ODS_GRAYED, odGrayed},   {ODS_DISABLED, odDisabled},   {ODS_CHECKED, odChecked},
+      {ODS_FOCUS, odFocused},     {ODS_DEFAULT, odDefault}, {ODS_HOTLIGHT, odHotLight},   {ODS_INACTIVE, odInactive},
+      {ODS_NOACCEL, odNoAccel},   {ODS_NOFOCUSRECT, odNoFocusRect}};
+  for (const auto& [bit, item] : map)
+    if (s & bit) st += item;
+  return st;
 }
 
-void PopupMenuItems(TMenuItem* Root, int X, int Y, bool OwnerDraw) {
-  TPopupForm f(Root, OwnerDraw);
-  f.SetLeft(X);
-  f.SetTop(Y);
-  f.HandleNeeded();
-  SetCapture(f.Handle());
-  TModalResult r = f.ShowModal();
-  if (GetCapture() == f.Handle()) ReleaseCapture();
-  if (r == mrOk && f.Chosen) f.Chosen->Click();
+bool IsTopOfBar(const TMenuItem* Item) {
+  TMenu* m = Item->GetParentMenu();
+  return dynamic_cast<TMainMenu*>(m) && Item->Parent() == m->Items();
+}
+
+// The row as the menu paints it, for owner-drawn items without a draw event.
+void DrawDefault(TMenuItem* Item, TCanvas* C, RECT R, TOwnerDrawState State) {
+  bool top = IsTopOfBar(Item);
+  bool hot = (State.Contains(odSelected) || State.Contains(odHotLight)) && Item->Enabled();
+  C->Brush()->SetStyle(bsSolid);
+  C->Brush()->SetColor(hot ? clHighlight : clMenu);
+  C->FillRect(R);
+  C->Brush()->SetStyle(bsClear);
+  C->Font()->SetColor(!Item->Enabled() ? clGrayText : hot ? clHighlightText : clMenuText);
+  UINT prefix = State.Contains(odNoAccel) ? UINT(DT_HIDEPREFIX) : 0u;
+  RECT t = R;
+  if (top) {
+    DrawText(C->Handle(), Item->Caption().c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_CENTER | prefix);
+    return;
+  }
+  TImageList* images = Item->GetImageList();
+  int index = Item->ImageIndex();
+  if (images && index >= 0 && index < images->Count()) {
+    images->Draw(C, R.left + 2, R.top + (R.bottom - R.top - images->Height()) / 2, index, Item->Enabled());
+    t.left += std::max(20, images->Width() + 6);
+  } else if (Item->HasBitmap()) {
+    int top = R.top + (R.bottom - R.top - 16) / 2;
+    C->StretchDraw(RECT{R.left + 2, top, R.left + 18, top + 16}, Item->Bitmap());
+    t.left += 20;
+  } else {
+    t.left += 20;
+    if (Item->Checked()) C->TextOut(R.left + 5, R.top + 3, Item->RadioItem() ? "o" : "v");
+  }
+  C->Font()->SetStyle(Item->Default() ? TFontStyles{fsBold} : TFontStyles{});
+  DrawText(C->Handle(), Item->Caption().c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | prefix);
+  std::string sc = ShortCutToText(Item->ShortCut());
+  if (!sc.empty()) {
+    RECT k = R;
+    k.right -= 16;
+    DrawText(C->Handle(), sc.c_str(), -1, &k, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+  }
+}
+
+// A canvas over a DC with the menu font and colours, given back on scope exit.
+struct TMenuCanvas {
+  TCanvas Canvas;
+  explicit TMenuCanvas(HDC DC) {
+    Canvas.SetHandle(DC);
+    // The menu font, so default sizes match the rows the window manager measures itself.
+    LOGFONTA lf{};
+    if (GetObject(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf) == sizeof lf) Canvas.Font()->SetLogFont(lf);
+    Canvas.Font()->SetColor(clMenuText);
+    Canvas.Brush()->SetColor(clMenu);
+  }
+  ~TMenuCanvas() { Canvas.SetHandle(nullptr); }
+};
+
+}  // namespace
+
+bool MenuOwnerMessage(TMessage& M) {
+  switch (M.Msg) {
+    case WM_COMMAND: {
+      if (M.LParam != 0 || HIWORD(M.WParam) != 0) return false;
+      TMenuItem* it = TMenuItem::FindCommand(LOWORD(M.WParam));
+      if (!it || !it->GetParentMenu()) return false;
+      it->Click();
+      M.Result = 0;
+      return true;
+    }
+    case WM_MENUSELECT: {
+      if (HIWORD(M.WParam) == 0xFFFF && M.LParam == 0) {
+        Application()->SetHint("");
+        return false;
+      }
+      // A sub-menu item comes by its position in the menu, any other by its command.
+      TMenuItem* it = nullptr;
+      HMENU menu = reinterpret_cast<HMENU>(M.LParam);
+      if (HIWORD(M.WParam) & MF_POPUP) {
+        HMENU sub = GetSubMenu(menu, LOWORD(M.WParam));
+        for (const auto& [cmd, item] : Commands())
+          if (sub && item->FHandle == sub) it = item;
+      } else {
+        it = TMenuItem::FindCommand(LOWORD(M.WParam));
+      }
+      if (it) Application()->SetHint(GetLongHint(it->Hint()));
+      return false;  // others may want it too
+    }
+    case WM_MENUCHAR: {
+      // The item whose API menu this is; its visible sub-items are the menu's rows.
+      HMENU menu = reinterpret_cast<HMENU>(M.LParam);
+      TMenuItem* parent = nullptr;
+      for (const auto& [cmd, item] : Commands())
+        if (item->FHandle && item->FHandle == menu) parent = item;
+      if (!parent) return false;
+      char key = static_cast<char>(std::tolower(LOWORD(M.WParam) & 0xFF));
+      int pos = 0;
+      for (TMenuItem* it : parent->FItems) {
+        if (!it->FVisible) continue;
+        std::string c = it->FCaption;
+        size_t amp = c.find('&');
+        while (amp != std::string::npos && amp + 1 < c.size() && c[amp + 1] == '&') amp = c.find('&', amp + 2);
+        if (amp != std::string::npos && amp + 1 < c.size() &&
+            std::tolower(static_cast<unsigned char>(c[amp + 1])) == static_cast<unsigned char>(key)) {
+          M.Result = MAKELRESULT(static_cast<WORD>(pos), MNC_EXECUTE);
+          return true;
+        }
+        ++pos;
+      }
+      return false;
+    }
+    case WM_MEASUREITEM: {
+      auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(M.LParam);
+      if (!mis || mis->CtlType != ODT_MENU) return false;
+      TMenuItem* it = TMenuItem::FindCommand(static_cast<int>(mis->itemData));
+      if (!it) return false;
+      HDC dc = GetDC(nullptr);
+      {
+        TMenuCanvas mc(dc);
+        // The row starts at the size the menu would give it; the event may change it.
+        int w = mc.Canvas.TextWidth(StripHotkey(it->Caption())) + (IsTopOfBar(it) ? 16 : 40);
+        std::string sc = ShortCutToText(it->ShortCut());
+        if (!sc.empty() && !IsTopOfBar(it)) w += 16 + mc.Canvas.TextWidth(sc);
+        int h = static_cast<int>(mis->itemHeight);
+        if (it->OnMeasureItem) it->OnMeasureItem(it, &mc.Canvas, w, h);
+        mis->itemWidth = static_cast<UINT>(std::max(w, 1));
+        mis->itemHeight = static_cast<UINT>(std::max(h, 1));
+      }
+      ReleaseDC(nullptr, dc);
+      M.Result = TRUE;
+      return true;
+    }
+    case WM_DRAWITEM: {
+      auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(M.LParam);
+      if (!dis || dis->CtlType != ODT_MENU) return false;
+      TMenuItem* it = TMenuItem::FindCommand(static_cast<int>(dis->itemData));
+      if (!it) return false;
+      TMenuCanvas mc(dis->hDC);
+      TOwnerDrawState st = StateOf(dis->itemState);
+      if (it->OnAdvancedDrawItem) it->OnAdvancedDrawItem(it, &mc.Canvas, dis->rcItem, st);
+      else if (it->OnDrawItem) it->OnDrawItem(it, &mc.Canvas, dis->rcItem, st.Contains(odSelected) || st.Contains(odHotLight));
+      else DrawDefault(it, &mc.Canvas, dis->rcItem, st);
+      M.Result = TRUE;
+      return true;
+    }
+  }
+  return false;
+}
+
+// ---- TPopupMenu ----
+namespace {
+
+// The hidden window that owns tracked popup menus and hands their messages to the items.
+LRESULT PopupListProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
+  TMessage m{Msg, WP, LP, 0};
+  if (MenuOwnerMessage(m)) return m.Result;
+  return DefWindowProc(W, Msg, WP, LP);
+}
+
+}  // namespace
+
+HWND PopupListWindow() {
+  static thread_local HWND wnd = nullptr;
+  if (wnd && IsWindow(wnd)) return wnd;
+  WNDCLASSA existing;
+  if (!GetClassInfo(nullptr, "TPUtilWindow", &existing)) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = PopupListProc;
+    wc.lpszClassName = "TPUtilWindow";
+    RegisterClass(&wc);
+  }
+  wnd = CreateWindowEx(0, "TPUtilWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  return wnd;
+}
+
+TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
+TPopupMenu::~TPopupMenu() = default;
+
+void TPopupMenu::Popup(int X, int Y) {
+  if (OnPopup) OnPopup(this);
+  Rebuild();
+  UINT align = FAlignment == paRight ? UINT(TPM_RIGHTALIGN) : FAlignment == paCenter ? UINT(TPM_CENTERALIGN) : 0u;
+  UINT id = static_cast<UINT>(
+      TrackPopupMenu(Handle(), align | TPM_RIGHTBUTTON | TPM_RETURNCMD, X, Y, 0, PopupListWindow(), nullptr));
+  // The item runs after the menu has closed, as a posted WM_COMMAND would.
+  TMessage m{WM_COMMAND, id, 0, 0};
+  if (id) MenuOwnerMessage(m);
 }
 
 void PopupMenuAt(TPopupMenu* Menu, TControl* PopupComponent, int X, int Y) {
@@ -227,75 +558,90 @@ void PopupMenuAt(TPopupMenu* Menu, TControl* PopupComponent, int X, int Y) {
 }
 
 // ---- TMainMenu ----
-TMainMenu::TMainMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr)) {}
-TMainMenu::~TMainMenu() = default;
+TMainMenu::TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
+TMainMenu::~TMainMenu() {
+  if (FWindowHandle && IsWindow(FWindowHandle) && GetMenu(FWindowHandle) == FItems->Handle()) ::SetMenu(FWindowHandle, nullptr);
+}
+
+bool TMainMenu::IsOwnerDrawItem(const TMenuItem* Item) const {
+  if (Item->Parent() == FItems.get()) return FOwnerDraw || Item->OnDrawItem || Item->OnAdvancedDrawItem;
+  return TMenu::IsOwnerDrawItem(Item);
+}
+
+namespace {
+
+// The position of top item Index among the visible ones (the API menu holds only those), or -1.
+int VisiblePos(TMenuItem* Root, int Index) {
+  if (Index < 0 || Index >= Root->Count() || !Root->Items(Index)->Visible()) return -1;
+  int pos = 0;
+  for (int i = 0; i < Index; ++i)
+    if (Root->Items(i)->Visible()) ++pos;
+  return pos;
+}
+
+}  // namespace
 
 RECT TMainMenu::ItemRect(HWND Wnd, int Index) const {
-  RECT bar;
-  if (!GetMenuBarRect(Wnd, &bar) || Index < 0 || Index >= FItems->Count()) return RECT{0, 0, 0, 0};
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-  int x = bar.left;
-  RECT out{0, 0, 0, 0};
-  for (int i = 0; i <= Index; ++i) {
-    TMenuItem* it = FItems->Items(i);
-    if (!it->Visible()) continue;
-    SIZE sz{0, 0};
-    GetTextExtentPoint32(dc, it->Caption().c_str(), static_cast<int>(it->Caption().size()), &sz);
-    int w = sz.cx + 16;
-    if (i == Index) out = RECT{x, bar.top, x + w, bar.bottom};
-    x += w;
-  }
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return out;
+  int pos = VisiblePos(FItems.get(), Index);
+  RECT r{0, 0, 0, 0}, wr;
+  if (pos < 0 || !GetMenuItemRect(Wnd, FItems->Handle(), static_cast<UINT>(pos), &r)) return RECT{0, 0, 0, 0};
+  GetWindowRect(Wnd, &wr);
+  OffsetRect(&r, -wr.left, -wr.top);
+  return r;
 }
 
 int TMainMenu::ItemAt(HWND Wnd, POINT WindowPt) const {
   for (int i = 0; i < FItems->Count(); ++i) {
-    if (!FItems->Items(i)->Visible()) continue;
     RECT r = ItemRect(Wnd, i);
     if (PtInRect(&r, WindowPt)) return i;
   }
   return -1;
 }
 
-void TMainMenu::PaintBar(HWND Wnd) const {
-  RECT bar;
-  if (!GetMenuBarRect(Wnd, &bar)) return;
-  HDC dc = GetWindowDC(Wnd);
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-  SetBkMode(dc, TRANSPARENT);
-  for (int i = 0; i < FItems->Count(); ++i) {
-    TMenuItem* it = FItems->Items(i);
-    if (!it->Visible()) continue;
-    RECT r = ItemRect(Wnd, i);
-    SetTextColor(dc, GetSysColor(it->Enabled() ? COLOR_MENUTEXT : COLOR_GRAYTEXT));
-    DrawText(dc, it->Caption().c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  }
-  SelectObject(dc, old);
-  ReleaseDC(Wnd, dc);
-}
-
-bool TMainMenu::IsShortCut(TShortCut ShortCut) {
-  TMenuItem* it = FItems->FindShortCut(ShortCut);
-  if (!it) return false;
-  it->Click();
-  return true;
-}
-
-void TMainMenu::OpenItem(HWND Wnd, int Index) {
-  if (Index < 0 || Index >= FItems->Count()) return;
+void TMainMenu::OpenItem(HWND Wnd, int Index, bool ByKeyboard) {
+  int pos = VisiblePos(FItems.get(), Index);
+  if (pos < 0) return;
   TMenuItem* it = FItems->Items(Index);
   if (!it->Enabled()) return;
-  if (it->Count() == 0) {
+  if (it->Count() == 0 && ByKeyboard) {
     it->Click();
     return;
   }
-  RECT r = ItemRect(Wnd, Index);
-  RECT wr;
-  GetWindowRect(Wnd, &wr);
-  PopupMenuItems(it, wr.left + r.left, wr.top + r.bottom, FOwnerDraw);
+  if (GetMenu(Wnd) != FItems->Handle()) return;
+  UINT_PTR id = TrackMenuBar(Wnd, pos, TRUE, ByKeyboard);
+  TMessage m{WM_COMMAND, id, 0, 0};
+  if (id) MenuOwnerMessage(m);
+}
+
+bool TMainMenu::KeyMenu(HWND Wnd, char Key) {
+  if (Key == 0) {
+    if (GetMenu(Wnd) != FItems->Handle() || GetMenuItemCount(FItems->Handle()) <= 0) return false;
+    UINT_PTR id = TrackMenuBar(Wnd, 0, FALSE, TRUE);
+    TMessage m{WM_COMMAND, id, 0, 0};
+    if (id) MenuOwnerMessage(m);
+    return true;
+  }
+  // The first visible, enabled item whose caption marks Key ("&F" in "&File", any case; "&&"
+  // is a literal ampersand).
+  auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+  for (int i = 0; i < FItems->Count(); ++i) {
+    TMenuItem* it = FItems->Items(i);
+    if (!it->Visible() || !it->Enabled()) continue;
+    const std::string& c = it->Caption();
+    for (size_t k = 0; k + 1 < c.size(); ++k) {
+      if (c[k] != '&') continue;
+      if (c[k + 1] == '&') {
+        ++k;
+        continue;
+      }
+      if (lower(c[k + 1]) == lower(Key)) {
+        OpenItem(Wnd, i, true);
+        return true;
+      }
+      break;
+    }
+  }
+  return false;
 }
 
 // ---- Shortcuts ----

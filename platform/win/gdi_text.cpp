@@ -65,6 +65,11 @@ std::string FindFontsConf() {
   return {};
 }
 
+std::string& LoadedConfFile() {
+  static std::string path;
+  return path;
+}
+
 // Our fontconfig: only the shipped fonts and our mapping; the system setup when our file is
 // missing or finds no fonts.
 FcConfig* Config() {
@@ -75,6 +80,7 @@ FcConfig* Config() {
       if (FcConfigParseAndLoad(c, reinterpret_cast<const FcChar8*>(path.c_str()), FcTrue) && FcConfigBuildFonts(c)) {
         FcFontSet* fs = FcConfigGetFonts(c, FcSetSystem);
         if (fs && fs->nfont > 0) {
+          LoadedConfFile() = path;
           std::atexit([] { FcConfigDestroy(Config()); FcFini(); });
           return c;
         }
@@ -91,22 +97,12 @@ struct TFaceFile {
   int Index = 0;
   bool Bold = false;
   bool Italic = false;
+  int Spacing = -1;  // fontconfig's FC_SPACING; -1 when it does not say
   std::string Family;
 };
 
 TFaceFile MatchFace(const std::string& family, bool bold, bool italic, bool cjk) {
-  FcConfig* cfg = Config();
-  FcPattern* p = FcPatternCreate();
-  if (!family.empty()) FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  else FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-  if (cjk) FcPatternAddString(p, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
-  FcPatternAddInteger(p, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddInteger(p, FC_WIDTH, FC_WIDTH_NORMAL);
-  FcConfigSubstitute(cfg, p, FcMatchPattern);
-  FcDefaultSubstitute(p);
-  FcResult res;
-  FcPattern* m = FcFontMatch(cfg, p, &res);
+  FcPattern* m = MatchFontPattern(family, bold, italic, cjk);
   TFaceFile f;
   if (m) {
     FcChar8* file = nullptr;
@@ -117,18 +113,82 @@ TFaceFile MatchFace(const std::string& family, bool bold, bool italic, bool cjk)
     FcPatternGetInteger(m, FC_INDEX, 0, &idx);
     FcPatternGetInteger(m, FC_WEIGHT, 0, &w);
     FcPatternGetInteger(m, FC_SLANT, 0, &sl);
+    FcPatternGetInteger(m, FC_SPACING, 0, &f.Spacing);
     f.Index = idx;
     f.Bold = w >= FC_WEIGHT_DEMIBOLD;
     f.Italic = sl != FC_SLANT_ROMAN;
     FcPatternDestroy(m);
   }
-  FcPatternDestroy(p);
   return f;
 }
 
 int Round26(FT_Pos v) { return static_cast<int>((v + 32) >> 6); }
 
 }  // namespace
+
+FcConfig* FontConfig() { return Config(); }
+const std::string& FontConfigFile() {
+  Config();
+  return LoadedConfFile();
+}
+
+FcPattern* MatchFontPattern(const std::string& family, bool bold, bool italic, bool cjk) {
+  FcConfig* cfg = Config();
+  FcPattern* p = FcPatternCreate();
+  FcPatternAddString(
+      p, FC_FAMILY,
+      reinterpret_cast<const FcChar8*>(family.empty() ? "sans-serif" : family.c_str()));
+  if (cjk) FcPatternAddString(p, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
+  FcPatternAddInteger(p, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddInteger(p, FC_WIDTH, FC_WIDTH_NORMAL);
+  FcConfigSubstitute(cfg, p, FcMatchPattern);
+  FcDefaultSubstitute(p);
+  FcResult res;
+  FcPattern* m = FcFontMatch(cfg, p, &res);
+  FcPatternDestroy(p);
+  return m;
+}
+
+namespace {
+// The family kind from the face's own classification: the PANOSE digits first (family type,
+// serif style, proportion), then the IBM font class of the OS/2 table.
+BYTE FamilyKind(const TT_OS2* os2) {
+  if (!os2 || os2->version == 0xFFFF) return FF_DONTCARE;
+  const FT_Byte* pan = os2->panose;
+  if (pan[0] == 2 && pan[3] == 9) return FF_MODERN;  // Latin text, monospaced
+  if (pan[0] == 2 && pan[1] >= 2 && pan[1] <= 10) return FF_ROMAN;
+  if (pan[0] == 2 && pan[1] >= 11 && pan[1] <= 15) return FF_SWISS;
+  if (pan[0] == 3) return FF_SCRIPT;
+  if (pan[0] == 4 || pan[0] == 5) return FF_DECORATIVE;
+  int ibm = os2->sFamilyClass >> 8;
+  if ((ibm >= 1 && ibm <= 5) || ibm == 7) return FF_ROMAN;
+  if (ibm == 8) return FF_SWISS;
+  if (ibm == 10) return FF_SCRIPT;
+  if (ibm == 9 || ibm == 12) return FF_DECORATIVE;
+  return FF_DONTCARE;
+}
+}  // namespace
+
+TFaceFacts FaceFactsOf(FT_Face face, int spacing) {
+  TFaceFacts f;
+  f.Scalable = FT_IS_SCALABLE(face);
+  f.TrueType = f.Scalable && FT_IS_SFNT(face);
+  // Fixed pitch: one advance for every glyph (fontconfig's mono or character-cell spacing, or
+  // the file's own flag). Dual-width faces (half and full width) are not fixed pitch.
+  f.FixedPitch = spacing >= FC_MONO || FT_IS_FIXED_WIDTH(face);
+  auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  for (int i = 0; i < face->num_charmaps; ++i)
+    if (face->charmaps[i]->encoding == FT_ENCODING_MS_SYMBOL) f.Symbol = true;
+  f.Family = f.FixedPitch ? BYTE{FF_MODERN} : FamilyKind(os2);
+  return f;
+}
+
+BYTE TextMetricPitchAndFamily(const TFaceFacts& f) {
+  // Deliberate: the "fixed pitch" bit is set for variable-pitch fonts, as callers expect.
+  return static_cast<BYTE>(f.Family | (f.FixedPitch ? 0 : TMPF_FIXED_PITCH) |
+                           (f.Scalable ? TMPF_VECTOR : 0) | (f.TrueType ? TMPF_TRUETYPE : 0));
+}
 
 // One resolved face at one size: the FreeType face, its metrics and its glyph cache.
 struct TFontFace {
@@ -160,6 +220,66 @@ namespace {
 
 std::shared_ptr<TFontFace> OpenFace(const LOGFONTA& lf, int deviceHeight, bool forceCjk);
 
+// The common text metrics of a face at its chosen size.
+void InitTextMetrics(TFontFace& f, const LOGFONTA& lf, TEXTMETRICA& tm) {
+  tm.tmWeight = lf.lfWeight ? lf.lfWeight : (f.File.Bold ? FW_BOLD : FW_NORMAL);
+  tm.tmOverhang = 0;
+  tm.tmDigitizedAspectX = tm.tmDigitizedAspectY = 96;
+  tm.tmFirstChar = 30;
+  tm.tmLastChar = 255;
+  tm.tmDefaultChar = 31;
+  tm.tmBreakChar = 32;
+  tm.tmItalic = lf.lfItalic ? 1 : 0;
+  tm.tmUnderlined = lf.lfUnderline ? 1 : 0;
+  tm.tmStruckOut = lf.lfStrikeOut ? 1 : 0;
+  tm.tmPitchAndFamily = TextMetricPitchAndFamily(FaceFactsOf(f.Face, f.File.Spacing));
+  tm.tmCharSet = lf.lfCharSet == DEFAULT_CHARSET ? static_cast<BYTE>(ANSI_CHARSET) : lf.lfCharSet;
+}
+
+void InitFaceNames(TFontFace& f, const std::string& requested) {
+  FT_Face face = f.Face;
+  f.Names[0] = face->family_name ? face->family_name : "";
+  f.Names[2] = face->style_name ? face->style_name : "";
+  f.Names[1] = requested.empty() ? f.Names[0] : requested;
+  f.Names[3] = f.Names[0] + (f.Names[2].empty() || f.Names[2] == "Regular" || f.Names[2] == "Book"
+                                 ? ""
+                                 : " " + f.Names[2]);
+}
+
+// A face made of bitmap strikes only (no outlines): the strike nearest the wanted height is
+// used as it is, and the metrics come from that strike. False when the face has no strike.
+bool InitBitmapFace(TFontFace& f, const LOGFONTA& lf, int height, const std::string& requested) {
+  FT_Face face = f.Face;
+  if (face->num_fixed_sizes <= 0) return false;
+  int want = height == 0 ? 12 : std::abs(height);
+  int best = 0;
+  for (int i = 1; i < face->num_fixed_sizes; ++i)
+    if (std::abs(face->available_sizes[i].height - want) <
+        std::abs(face->available_sizes[best].height - want))
+      best = i;
+  if (FT_Select_Size(face, best) != 0) return false;
+  const FT_Size_Metrics& m = face->size->metrics;
+  f.PpemY = std::max(1, static_cast<int>(m.y_ppem));
+  f.ScaleY = f.ScaleX = 0;  // no font units: outline queries are refused for such faces
+  TEXTMETRICA& tm = f.Tm;
+  tm.tmAscent = Round26(m.ascender);
+  tm.tmDescent = Round26(-m.descender);
+  tm.tmHeight = std::max<LONG>(face->available_sizes[best].height, tm.tmAscent + tm.tmDescent);
+  tm.tmInternalLeading = std::max<LONG>(0, tm.tmHeight - f.PpemY);
+  tm.tmExternalLeading = 0;
+  tm.tmMaxCharWidth = Round26(m.max_advance);
+  tm.tmAveCharWidth = tm.tmMaxCharWidth;
+  FT_UInt x = FT_Get_Char_Index(face, 'x');
+  if (x && FT_Load_Glyph(face, x, FT_LOAD_DEFAULT) == 0)
+    tm.tmAveCharWidth = Round26(face->glyph->advance.x);
+  InitTextMetrics(f, lf, tm);
+  f.UnderlineSize = f.StrikeSize = 1;
+  f.UnderlinePos = std::max<int>(1, tm.tmDescent / 2);
+  f.StrikePos = std::max<int>(1, tm.tmAscent / 3);
+  InitFaceNames(f, requested);
+  return true;
+}
+
 // Loads the face and computes its metrics; false when the file cannot be opened.
 bool InitFace(TFontFace& f, const LOGFONTA& lf, int height, bool cjk) {
   f.Lf = lf;
@@ -181,6 +301,7 @@ bool InitFace(TFontFace& f, const LOGFONTA& lf, int height, bool cjk) {
   f.SynthBold = bold && !f.File.Bold;
   f.SynthItalic = italic && !f.File.Italic;
   f.Mono = lf.lfQuality == NONANTIALIASED_QUALITY;
+  if (!FT_IS_SCALABLE(face)) return InitBitmapFace(f, lf, height, name);
   double upem = face->units_per_EM ? face->units_per_EM : 2048;
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
   auto* hhea = static_cast<TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
@@ -222,21 +343,7 @@ bool InitFace(TFontFace& f, const LOGFONTA& lf, int height, bool cjk) {
     tm.tmAveCharWidth += 1;
     tm.tmMaxCharWidth += 1;
   }
-  tm.tmWeight = lf.lfWeight ? lf.lfWeight : (f.File.Bold ? FW_BOLD : FW_NORMAL);
-  tm.tmOverhang = 0;
-  tm.tmDigitizedAspectX = tm.tmDigitizedAspectY = 96;
-  tm.tmFirstChar = 30;
-  tm.tmLastChar = 255;
-  tm.tmDefaultChar = 31;
-  tm.tmBreakChar = 32;
-  tm.tmItalic = lf.lfItalic ? 1 : 0;
-  tm.tmUnderlined = lf.lfUnderline ? 1 : 0;
-  tm.tmStruckOut = lf.lfStrikeOut ? 1 : 0;
-  bool fixed = FT_IS_FIXED_WIDTH(face);
-  BYTE family = fixed ? FF_MODERN : (f.File.Family.find("Serif") != std::string::npos && f.File.Family.find("Sans") == std::string::npos ? FF_ROMAN : FF_SWISS);
-  // Deliberate: the "fixed pitch" bit is set for variable-pitch fonts, as callers expect.
-  tm.tmPitchAndFamily = static_cast<BYTE>(family | TMPF_TRUETYPE | TMPF_VECTOR | (fixed ? 0 : TMPF_FIXED_PITCH));
-  tm.tmCharSet = lf.lfCharSet == DEFAULT_CHARSET ? static_cast<BYTE>(ANSI_CHARSET) : lf.lfCharSet;
+  InitTextMetrics(f, lf, tm);
   double ulPos = post ? -post->underlinePosition : upem / 10.0;
   double ulSize = post && post->underlineThickness ? post->underlineThickness : upem / 20.0;
   f.UnderlinePos = static_cast<int>(std::lround(ulPos * f.ScaleY));
@@ -245,10 +352,7 @@ bool InitFace(TFontFace& f, const LOGFONTA& lf, int height, bool cjk) {
   double stSize = os2 && os2->yStrikeoutSize ? os2->yStrikeoutSize : ulSize;
   f.StrikePos = static_cast<int>(std::lround(stPos * f.ScaleY));
   f.StrikeSize = std::max(1, static_cast<int>(std::lround(stSize * f.ScaleY)));
-  f.Names[0] = face->family_name ? face->family_name : "";
-  f.Names[2] = face->style_name ? face->style_name : "";
-  f.Names[1] = name.empty() ? f.Names[0] : name;
-  f.Names[3] = f.Names[0] + (f.Names[2].empty() || f.Names[2] == "Regular" || f.Names[2] == "Book" ? "" : " " + f.Names[2]);
+  InitFaceNames(f, name);
   return true;
 }
 
@@ -286,7 +390,9 @@ const TGlyph* GlyphOf(TFontFace& f, char32_t ch) {
   FT_Face face = f.Face;
   FT_UInt index = FT_Get_Char_Index(face, ch);
   g.Missing = index == 0 && ch >= 0x80;
-  FT_Int32 flags = FT_LOAD_NO_BITMAP | (f.Mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+  // Outlines even where a face carries bitmap strikes too; a bitmap-only face gives its bitmaps.
+  FT_Int32 flags = (FT_IS_SCALABLE(face) ? FT_LOAD_NO_BITMAP : FT_LOAD_DEFAULT) |
+                   (f.Mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
   if (FT_Load_Glyph(face, index, flags) == 0) {
     FT_GlyphSlot slot = face->glyph;
     if (f.SynthItalic) {
@@ -555,6 +661,7 @@ UINT GetOutlineTextMetrics(HDC dc, UINT size, OUTLINETEXTMETRICA* otm) {
   if (!ValidDC(dc)) return 0;
   auto f = FaceOf(dc);
   if (!f) return 0;
+  if (!FT_IS_SCALABLE(f->Face)) return 0;  // a bitmap face has no outline metrics
   if (!otm) return sizeof(OUTLINETEXTMETRICA);
   if (size < sizeof(OUTLINETEXTMETRICA)) return 0;
   std::lock_guard<std::mutex> g(f->Lock);
@@ -741,7 +848,8 @@ std::vector<uint8_t> FaceFileBytes(const std::string& path, int index) {
 DWORD GetFontData(HDC dc, DWORD table, DWORD offset, void* buffer, DWORD size) {
   if (!ValidDC(dc)) return GDI_ERROR;
   auto f = FaceOf(dc);
-  if (!f) return GDI_ERROR;
+  if (!f || !FT_IS_SFNT(f->Face))
+    return GDI_ERROR;  // font tables exist in TrueType/OpenType files only
   std::vector<uint8_t> data;
   if (table == 0) {
     data = FaceFileBytes(f->File.Path, f->File.Index);
@@ -760,48 +868,4 @@ DWORD GetFontData(HDC dc, DWORD table, DWORD offset, void* buffer, DWORD size) {
   DWORD n = std::min(avail, size);
   std::memcpy(buffer, data.data() + offset, n);
   return n;
-}
-
-int EnumFontFamiliesEx(HDC dc, const LOGFONTA* lf, FONTENUMPROCA proc, LPARAM data, DWORD) {
-  if (!ValidDC(dc) || !proc) return 0;
-  std::vector<std::string> names = {"Arial", "Courier New", "MS Sans Serif", "SimSun", "System",
-                                    "Tahoma", "Terminal", "Times New Roman", "Verdana", "宋体"};
-  FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
-  FcPattern* pat = FcPatternCreate();
-  FcFontSet* fs = FcFontList(Config(), pat, os);
-  if (fs) {
-    for (int i = 0; i < fs->nfont; ++i) {
-      FcChar8* fam = nullptr;
-      if (FcPatternGetString(fs->fonts[i], FC_FAMILY, 0, &fam) == FcResultMatch) names.emplace_back(reinterpret_cast<char*>(fam));
-    }
-    FcFontSetDestroy(fs);
-  }
-  FcPatternDestroy(pat);
-  FcObjectSetDestroy(os);
-  std::sort(names.begin(), names.end());
-  names.erase(std::unique(names.begin(), names.end()), names.end());
-  std::string want = lf ? std::string(lf->lfFaceName, strnlen(lf->lfFaceName, LF_FACESIZE)) : "";
-  int ret = 1;
-  for (const std::string& n : names) {
-    if (!want.empty() && strcasecmp(want.c_str(), n.c_str()) != 0) continue;
-    ENUMLOGFONTEXA e{};
-    NEWTEXTMETRICEXA tm{};
-    e.elfLogFont.lfHeight = 16;
-    e.elfLogFont.lfWeight = FW_NORMAL;
-    e.elfLogFont.lfCharSet = lf && lf->lfCharSet != DEFAULT_CHARSET ? lf->lfCharSet : static_cast<BYTE>(ANSI_CHARSET);
-    std::strncpy(e.elfLogFont.lfFaceName, n.c_str(), LF_FACESIZE - 1);
-    std::strncpy(e.elfFullName, n.c_str(), sizeof e.elfFullName - 1);
-    std::strcpy(e.elfStyle, "Regular");
-    std::strcpy(e.elfScript, "Western");
-    HFONT font = CreateFontIndirect(&e.elfLogFont);
-    HGDIOBJ old = SelectObject(dc, font);
-    GetTextMetrics(dc, &tm.ntmTm);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    e.elfLogFont.lfPitchAndFamily = tm.ntmTm.tmPitchAndFamily & 0xF0;
-    tm.ntmSizeEM = 2048;
-    ret = proc(&e, &tm, TRUETYPE_FONTTYPE, data);
-    if (!ret) break;
-  }
-  return ret;
 }

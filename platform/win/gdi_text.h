@@ -22,6 +22,29 @@ struct TPlacedGlyph {
   TGlyph G;
 };
 struct TFontFace;
+struct _FcConfig;
+struct _FcPattern;
+
+// Our fontconfig setup (data/fonts.conf, or the system's when ours is missing) and the mapping
+// file it was read from (empty for the system's).
+_FcConfig* FontConfig();
+const std::string& FontConfigFile();
+// The face fontconfig chooses for a family name after our mapping; the caller destroys it.
+_FcPattern* MatchFontPattern(const std::string& family, bool bold, bool italic, bool cjk);
+
+// What a face file is, as the font enumeration and the text metrics report it.
+struct TFaceFacts {
+  bool Scalable = true;  // outlines, not only fixed bitmap strikes
+  bool TrueType = true;  // TrueType or OpenType (sfnt) outlines
+  bool FixedPitch = false;
+  bool Symbol = false;        // a symbol character map instead of a Unicode one
+  BYTE Family = FF_DONTCARE;  // FF_ROMAN, FF_SWISS, FF_MODERN, FF_SCRIPT, FF_DECORATIVE
+};
+// Spacing is fontconfig's FC_SPACING for the face (-1 when unknown).
+TFaceFacts FaceFactsOf(FT_Face face, int spacing);
+// tmPitchAndFamily of the facts: the family kind and the TMPF_* bits (TMPF_FIXED_PITCH set for
+// a variable pitch).
+BYTE TextMetricPitchAndFamily(const TFaceFacts& f);
 
 // The face of the DC's font at the DC's scale, or null when no font file can be found.
 std::shared_ptr<TFontFace> FaceOf(HDC dc);

@@ -370,6 +370,7 @@ struct NEWTEXTMETRICEXA {
   UINT ntmCellHeight;
   UINT ntmAvgWidth;
 };
+enum : DWORD { NTM_ITALIC = 0x1, NTM_BOLD = 0x20, NTM_REGULAR = 0x40 };
 enum : DWORD { RASTER_FONTTYPE = 1, DEVICE_FONTTYPE = 2, TRUETYPE_FONTTYPE = 4 };
 using FONTENUMPROCA = int (*)(const ENUMLOGFONTEXA*, const NEWTEXTMETRICEXA*, DWORD, LPARAM);
 
@@ -533,6 +534,8 @@ HBITMAP CreateBitmap(int w, int h, UINT planes, UINT bpp, const void* bits);
 HBITMAP CreateBitmapIndirect(const BITMAP* bm);
 HBITMAP CreateCompatibleBitmap(HDC dc, int w, int h);
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* bmi, UINT usage, void** bits, HANDLE section, DWORD offset);
+// A 32-bit top-down DIB section (row 0 first, pixels 0x00RRGGBB); *bits gets its pixels.
+HBITMAP CreateDIB32(int w, int h, void** bits);
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* bmi, UINT usage);
 int GetDIBits(HDC dc, HBITMAP bm, UINT start, UINT lines, void* bits, BITMAPINFO* bmi, UINT usage);
 int SetDIBits(HDC dc, HBITMAP bm, UINT start, UINT lines, const void* bits, const BITMAPINFO* bmi, UINT usage);
@@ -636,6 +639,14 @@ inline UINT GetOutlineTextMetricsA(HDC dc, UINT s, OUTLINETEXTMETRICA* o) { retu
 DWORD GetGlyphOutline(HDC dc, UINT ch, UINT format, GLYPHMETRICS* gm, DWORD size, void* buffer, const MAT2* mat);
 // table 0: the whole font file (one face extracted from a collection).
 DWORD GetFontData(HDC dc, DWORD table, DWORD offset, void* buffer, DWORD size);
+// The installed families with the facts of their font files: the families of the files our font
+// setup finds and the names its mapping rewrites to them ("Arial", "Tahoma", ...), each described
+// by the face chosen for its regular style. FontType is TRUETYPE_FONTTYPE for TrueType/OpenType
+// outlines, RASTER_FONTTYPE for bitmap-only faces, 0 for other outlines; never DEVICE_FONTTYPE.
+// lf->lfCharSet DEFAULT_CHARSET with no face name: each family once, in its first character set;
+// with a face name: that family once per character set it covers. Another character set: the
+// families that cover it (with a face name, that one only). Names compare without regard to case.
+// Returns the callback's last value (1 when it was not called); 0 on a bad DC or callback.
 int EnumFontFamiliesEx(HDC dc, const LOGFONTA* lf, FONTENUMPROCA proc, LPARAM data, DWORD flags);
 
 // ---- Metafiles ----

@@ -552,32 +552,138 @@ void RegisterStandardClasses();
 
 // ---- Menu bar ----
 // A top-level window with a menu keeps a row of SM_CYMENU pixels under its caption for it
-// (WM_NCHITTEST answers HTMENU there). The window manager paints the row in the menu colour;
-// whoever owns the menu draws the items on it in WM_NCPAINT and opens them on WM_NCLBUTTONDOWN.
+// (WM_NCHITTEST answers HTMENU there). When the menu is one made with CreateMenu the window
+// manager lays out and paints its items (owner-drawn ones through WM_MEASUREITEM/WM_DRAWITEM to
+// the window) and DefWindowProc runs it: a click on an item, Alt pressed and released alone,
+// F10, or Alt+letter (SC_KEYMENU) enter the menu-bar loop. Any other handle is left to whoever
+// set it.
 BOOL SetMenu(HWND wnd, HMENU menu);
 HMENU GetMenu(HWND wnd);
 BOOL DrawMenuBar(HWND wnd);
 // The menu row in window coordinates (not Windows API; FALSE without a menu).
 BOOL GetMenuBarRect(HWND wnd, RECT* r);
 
-// ---- Popup menus ----
-// A popup menu made with CreatePopupMenu and filled with AppendMenu; TrackPopupMenu shows it at
-// a screen point and runs its own message loop until an item is chosen (click, or Enter on the
-// highlighted item) or the menu is cancelled (Escape, a click outside). With TPM_RETURNCMD it
-// gives back the chosen item's id (0 when cancelled) and sends nothing; otherwise it posts
-// WM_COMMAND with the id to the owner window and gives back whether an item was chosen.
+// ---- Menus ----
+// Menus made with CreateMenu (a bar) or CreatePopupMenu hold items: strings, separators and
+// owner-drawn items, each with an id, or with a sub-menu (MF_POPUP: the id argument is the
+// sub-menu's handle). DestroyMenu destroys the sub-menus with their menu.
+// TrackPopupMenu shows a popup at a screen point, placed by the TPM_ alignment flags and kept on
+// the screen (flipped to the other side of the point, or shifted, at the edges), and runs its
+// own message loop until an item is chosen (click, Enter, its accelerator) or the menu is
+// cancelled (Escape on the first level, a click outside). Sub-menus open when their item is
+// hovered, clicked, or chosen with Right or Enter; Left or Escape close one. The owner gets
+// WM_ENTERMENULOOP, WM_INITMENUPOPUP before each popup opens, WM_MENUSELECT as the highlight
+// moves (and with 0xFFFF, 0 when the menu closes), WM_MEASUREITEM/WM_DRAWITEM for owner-drawn
+// items, WM_MENUCHAR for a typed character no item text marks, and WM_EXITMENULOOP. With TPM_RETURNCMD the chosen id is returned (0 when cancelled) and
+// nothing is sent; otherwise WM_COMMAND with the id is posted to the owner and the result says
+// whether an item was chosen.
 enum : UINT {
-  MF_STRING = 0x0000, MF_ENABLED = 0x0000, MF_GRAYED = 0x0001, MF_DISABLED = 0x0002, MF_CHECKED = 0x0008,
-  MF_SEPARATOR = 0x0800
+  MF_STRING = 0x0000, MF_ENABLED = 0x0000, MF_UNCHECKED = 0x0000, MF_BYCOMMAND = 0x0000, MF_GRAYED = 0x0001,
+  MF_DISABLED = 0x0002, MF_BITMAP = 0x0004, MF_CHECKED = 0x0008, MF_POPUP = 0x0010, MF_MENUBARBREAK = 0x0020,
+  MF_MENUBREAK = 0x0040, MF_HILITE = 0x0080, MF_OWNERDRAW = 0x0100, MF_BYPOSITION = 0x0400,
+  MF_SEPARATOR = 0x0800, MF_DEFAULT = 0x1000, MF_SYSMENU = 0x2000, MF_MOUSESELECT = 0x8000
 };
-enum : UINT { TPM_LEFTALIGN = 0x0000, TPM_LEFTBUTTON = 0x0000, TPM_RIGHTBUTTON = 0x0002, TPM_NONOTIFY = 0x0080,
-              TPM_RETURNCMD = 0x0100 };
+enum : UINT {
+  MFT_STRING = 0x0000, MFT_BITMAP = 0x0004, MFT_MENUBARBREAK = 0x0020, MFT_MENUBREAK = 0x0040,
+  MFT_OWNERDRAW = 0x0100, MFT_RADIOCHECK = 0x0200, MFT_SEPARATOR = 0x0800, MFT_RIGHTORDER = 0x2000,
+  MFT_RIGHTJUSTIFY = 0x4000,
+  MFS_ENABLED = 0x0000, MFS_UNCHECKED = 0x0000, MFS_UNHILITE = 0x0000, MFS_GRAYED = 0x0003,
+  MFS_DISABLED = 0x0003, MFS_CHECKED = 0x0008, MFS_HILITE = 0x0080, MFS_DEFAULT = 0x1000
+};
+enum : UINT {
+  MIIM_STATE = 0x0001, MIIM_ID = 0x0002, MIIM_SUBMENU = 0x0004, MIIM_CHECKMARKS = 0x0008, MIIM_TYPE = 0x0010,
+  MIIM_DATA = 0x0020, MIIM_STRING = 0x0040, MIIM_BITMAP = 0x0080, MIIM_FTYPE = 0x0100
+};
+struct MENUITEMINFOA {
+  UINT cbSize;
+  UINT fMask;
+  UINT fType;
+  UINT fState;
+  UINT wID;
+  HMENU hSubMenu;
+  HBITMAP hbmpChecked;
+  HBITMAP hbmpUnchecked;
+  ULONG_PTR dwItemData;
+  LPSTR dwTypeData;
+  UINT cch;
+  HBITMAP hbmpItem;
+};
+using MENUITEMINFO = MENUITEMINFOA;
+using LPMENUITEMINFOA = MENUITEMINFOA*;
+using LPCMENUITEMINFOA = const MENUITEMINFOA*;
+// WM_MENUCHAR answers (high word; the low word is the item's position).
+enum : WORD { MNC_IGNORE = 0, MNC_CLOSE = 1, MNC_EXECUTE = 2, MNC_SELECT = 3 };
+constexpr LRESULT MAKELRESULT(WORD lo, WORD hi) { return static_cast<LRESULT>(MAKELONG(lo, hi)); }
+enum : UINT {
+  TPM_LEFTALIGN = 0x0000, TPM_LEFTBUTTON = 0x0000, TPM_TOPALIGN = 0x0000, TPM_RIGHTBUTTON = 0x0002,
+  TPM_CENTERALIGN = 0x0004, TPM_RIGHTALIGN = 0x0008, TPM_VCENTERALIGN = 0x0010, TPM_BOTTOMALIGN = 0x0020,
+  TPM_HORIZONTAL = 0x0000, TPM_VERTICAL = 0x0040, TPM_NONOTIFY = 0x0080, TPM_RETURNCMD = 0x0100
+};
+// Owner drawing (menus and owner-drawn controls): CtlType ODT_MENU for menu items, whose
+// hwndItem is the menu's handle.
+enum : UINT { ODT_MENU = 1, ODT_LISTBOX = 2, ODT_COMBOBOX = 3, ODT_BUTTON = 4, ODT_STATIC = 5 };
+enum : UINT { ODA_DRAWENTIRE = 0x0001, ODA_SELECT = 0x0002, ODA_FOCUS = 0x0004 };
+enum : UINT {
+  ODS_SELECTED = 0x0001, ODS_GRAYED = 0x0002, ODS_DISABLED = 0x0004, ODS_CHECKED = 0x0008, ODS_FOCUS = 0x0010,
+  ODS_DEFAULT = 0x0020, ODS_HOTLIGHT = 0x0040, ODS_INACTIVE = 0x0080, ODS_NOACCEL = 0x0100,
+  ODS_NOFOCUSRECT = 0x0200, ODS_COMBOBOXEDIT = 0x1000
+};
+struct MEASUREITEMSTRUCT {
+  UINT CtlType;
+  UINT CtlID;
+  UINT itemID;
+  UINT itemWidth;
+  UINT itemHeight;
+  ULONG_PTR itemData;
+};
+struct DRAWITEMSTRUCT {
+  UINT CtlType;
+  UINT CtlID;
+  UINT itemID;
+  UINT itemAction;
+  UINT itemState;
+  HWND hwndItem;
+  HDC hDC;
+  RECT rcItem;
+  ULONG_PTR itemData;
+};
+HMENU CreateMenu();
 HMENU CreatePopupMenu();
 BOOL DestroyMenu(HMENU menu);
+BOOL IsMenu(HMENU menu);
 BOOL AppendMenu(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text);
 inline BOOL AppendMenuA(HMENU m, UINT f, UINT_PTR id, LPCSTR t) { return AppendMenu(m, f, id, t); }
+// Inserts before the item at position (MF_BYPOSITION; -1 or the count appends) or before the
+// item with that id (MF_BYCOMMAND, searched in sub-menus too).
+BOOL InsertMenu(HMENU menu, UINT position, UINT flags, UINT_PTR id, LPCSTR text);
+BOOL InsertMenuItem(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info);
+inline BOOL InsertMenuItemA(HMENU m, UINT i, BOOL p, LPCMENUITEMINFOA info) { return InsertMenuItem(m, i, p, info); }
+BOOL GetMenuItemInfo(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA info);
+inline BOOL GetMenuItemInfoA(HMENU m, UINT i, BOOL p, LPMENUITEMINFOA info) { return GetMenuItemInfo(m, i, p, info); }
+BOOL SetMenuItemInfo(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info);
+inline BOOL SetMenuItemInfoA(HMENU m, UINT i, BOOL p, LPCMENUITEMINFOA info) { return SetMenuItemInfo(m, i, p, info); }
 int GetMenuItemCount(HMENU menu);
+// The id of the item at pos; -1 (as UINT) for a sub-menu item or a bad position.
+UINT GetMenuItemID(HMENU menu, int pos);
+HMENU GetSubMenu(HMENU menu, int pos);
+// The item's MF_ flags (for a sub-menu item, its item count in the high byte); -1 when absent.
+UINT GetMenuState(HMENU menu, UINT item, UINT flags);
+int GetMenuString(HMENU menu, UINT item, LPSTR text, int max, UINT flags);
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
+BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable);
+// RemoveMenu takes the item out and keeps its sub-menu; DeleteMenu destroys the sub-menu too.
+BOOL RemoveMenu(HMENU menu, UINT position, UINT flags);
+BOOL DeleteMenu(HMENU menu, UINT position, UINT flags);
+// The item's rectangle in screen coordinates, for a window's menu bar (wnd given) or for an
+// open popup (wnd null).
+BOOL GetMenuItemRect(HWND wnd, HMENU menu, UINT item, RECT* r);
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* ignored);
+// Closes the menu being tracked, as a cancel.
+BOOL EndMenu();
+// Runs the menu-bar loop of wnd (not Windows API): bar item pos highlighted, its drop-down open
+// when open is TRUE (with its first item highlighted when byKeyboard). Returns the chosen id (0
+// when left without a choice) and posts nothing; DefWindowProc posts it as WM_COMMAND.
+UINT_PTR TrackMenuBar(HWND wnd, int pos, BOOL open, BOOL byKeyboard = FALSE);
 
 // ---- Caret ----
 // One caret at a time. It is drawn by the window manager by inverting its rectangle (a bitmap

@@ -1,6 +1,6 @@
-// Reading cursor files (.cur, and .ico files loaded as cursors): the directory of images, the
-// choice of the image that suits the system cursor size, and decoding that image (a DIB with its
-// AND mask, or a PNG stream) into 32-bit pixels.
+// Reading icon and cursor files (.ico, .cur): the directory of images, the choice of the image
+// that suits the wanted size (the system cursor size for cursors, the largest for TIcon), and
+// decoding that image (a DIB with its AND mask, or a PNG stream) into 32-bit pixels.
 //
 // Files come from outside, so every offset and size is checked against the data before use; a
 // directory that points outside the file, or an image that cannot be decoded, refuses the file.
@@ -9,8 +9,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
-#include "platform/win/wnd_internal.h"
+#include "platform/win/iconfile.h"
 
 namespace {
 
@@ -48,7 +49,10 @@ bool PeekImage(const uint8_t* p, size_t n, int* w, int* h, int* bpp) {
   return *w > 0 && *h > 0 && *w <= kMaxSide && *h <= kMaxSide;
 }
 
-// A DIB image: colour bits (bottom-up) followed by the 1-bit AND mask.
+// A DIB image: colour bits (bottom-up) followed by the 1-bit AND mask. Only uncompressed
+// images are read. A 32-bit image whose alpha is zero throughout is an old-style image and takes
+// its transparency from the mask; one with any alpha keeps its alpha as it is, whatever the mask
+// says (writers often leave the mask empty). A 32-bit image may come without its mask.
 bool DecodeDib(const uint8_t* p, size_t n, TCursorImage* c) {
   if (n < 40) return false;
   uint32_t hs = Rd32(p);
@@ -58,16 +62,22 @@ bool DecodeDib(const uint8_t* p, size_t n, TCursorImage* c) {
   int bpp = Rd16(p + 14);
   if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return false;
+  if (Rd32(p + 16) != 0) return false;  // compressed (run lengths, bit fields): not an icon image
   uint32_t used = Rd32(p + 32);
   if (bpp <= 8 && used > (1u << bpp)) return false;  // a palette larger than the depth allows
   size_t colours = bpp <= 8 ? (used ? used : 1u << bpp) : 0;
   size_t xorStride = ((static_cast<size_t>(w) * bpp + 31) / 32) * 4;
   size_t andStride = ((static_cast<size_t>(w) + 31) / 32) * 4;
-  size_t need = hs + colours * 4 + xorStride * h + andStride * h;
-  if (need > n) return false;
+  size_t colourEnd = hs + colours * 4 + xorStride * h;
+  bool hasMask = colourEnd + andStride * h <= n;
+  if (colourEnd > n || (!hasMask && bpp != 32)) return false;
   const uint8_t* pal = p + hs;
   const uint8_t* bits = pal + colours * 4;
   const uint8_t* andBits = bits + xorStride * h;
+  bool anyAlpha = false;
+  if (bpp == 32)
+    for (int y = 0; y < h && !anyAlpha; ++y)
+      for (int x = 0; x < w && !anyAlpha; ++x) anyAlpha = bits[xorStride * y + x * 4 + 3] != 0;
   c->W = w;
   c->H = h;
   c->Pixels.assign(static_cast<size_t>(w) * h, 0);
@@ -86,10 +96,9 @@ bool DecodeDib(const uint8_t* p, size_t n, TCursorImage* c) {
                                 : ((row[x / 8] >> (7 - x % 8)) & 1);
         if (idx < colours) px = 0xFF000000u | (Rd32(pal + idx * 4) & 0xFFFFFF);
       }
-      bool transparent = (arow[x / 8] >> (7 - x % 8)) & 1;
+      bool transparent = hasMask && ((arow[x / 8] >> (7 - x % 8)) & 1);
       if (bpp != 32 && transparent) px = 0;
-      // A 32-bit image without alpha (all zero) takes its transparency from the mask.
-      if (bpp == 32 && (px >> 24) == 0 && !transparent) px |= 0xFF000000u;
+      if (bpp == 32 && !anyAlpha) px = transparent ? 0 : px | 0xFF000000u;
       c->Pixels[static_cast<size_t>(y) * w + x] = px;
     }
   }
@@ -123,20 +132,46 @@ struct TEntry {
   int W, H, Bpp, HotX, HotY;
 };
 
-}  // namespace
-
-bool DecodeCursorFile(const uint8_t* d, size_t n, int wantW, int wantH, TCursorImage* out) {
-  if (!d || !out || n < 6 || Rd16(d) != 0) return false;
-  int type = Rd16(d + 2), count = Rd16(d + 4);
-  if ((type != 1 && type != 2) || count == 0) return false;
-  if (6 + static_cast<size_t>(count) * 16 > n) return false;
-  std::vector<TEntry> entries;
+// The header's type and count and the directory's entries (offset, size), checked: false when
+// the header is not an icon's or cursor's or an entry points into the directory or is empty.
+bool ReadDirectory(const uint8_t* d, size_t n, int* type,
+                   std::vector<std::pair<uint32_t, uint32_t>>* entries) {
+  if (!d || n < 6 || Rd16(d) != 0) return false;
+  *type = Rd16(d + 2);
+  int count = Rd16(d + 4);
+  if ((*type != 1 && *type != 2) || count == 0) return false;
+  size_t dirEnd = 6 + static_cast<size_t>(count) * 16;
+  if (dirEnd > n) return false;
   for (int i = 0; i < count; ++i) {
     const uint8_t* e = d + 6 + i * 16;
     uint32_t size = Rd32(e + 8), off = Rd32(e + 12);
-    // A damaged directory (an entry pointing into the directory or past the end) refuses the file.
-    if (off < 6 + static_cast<size_t>(count) * 16 || off >= n || size > n - off || size == 0)
-      return false;
+    if (off < dirEnd || size == 0) return false;
+    entries->emplace_back(off, size);
+  }
+  return true;
+}
+
+}  // namespace
+
+size_t IconFileExtent(const uint8_t* d, size_t n) {
+  int type = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> dir;
+  if (!ReadDirectory(d, n, &type, &dir)) return 0;
+  size_t end = 0;
+  for (auto [off, size] : dir) end = std::max<size_t>(end, static_cast<size_t>(off) + size);
+  return end;
+}
+
+bool DecodeCursorFile(const uint8_t* d, size_t n, int wantW, int wantH, TCursorImage* out) {
+  int type = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> dir;
+  if (!out || !ReadDirectory(d, n, &type, &dir)) return false;
+  std::vector<TEntry> entries;
+  for (size_t i = 0; i < dir.size(); ++i) {
+    const uint8_t* e = d + 6 + i * 16;
+    auto [off, size] = dir[i];
+    // A damaged directory (an entry past the end of the file) refuses the file.
+    if (off >= n || size > n - off) return false;
     TEntry t{d + off, size, 0, 0, 0, 0, 0};
     if (!PeekImage(t.Data, t.Size, &t.W, &t.H, &t.Bpp)) continue;
     if (type == 2) {

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/iconfile.h"
 #include "platform/win/winuser.h"
 
 struct TWndClass {
@@ -204,15 +205,6 @@ void CaretShowAfterPaint(HWND w);
 // Blinks the caret when it belongs to a window of this thread and its time has come; returns
 // when it is next due (UINT64_MAX: nothing to blink).
 uint64_t CaretBlinkTick(std::thread::id thread);
-
-// Cursor files (wnd_curfile.cpp): the image of a .cur (or .ico) file nearest wantW x wantH,
-// deepest first among equally near ones, as 0xAARRGGBB pixels, top row first. False for a file
-// that is not a cursor or icon, a damaged directory, or no image that decodes.
-struct TCursorImage {
-  int W = 0, H = 0, HotX = 0, HotY = 0;
-  std::vector<uint32_t> Pixels;
-};
-bool DecodeCursorFile(const uint8_t* data, size_t size, int wantW, int wantH, TCursorImage* out);
 
 // The sizes and look of a window's own scroll bars (wnd_flatsb.cpp): the system metrics for
 // standard bars, the FlatSB_SetScrollProp values for flat ones. Thick is the bar's thickness,

@@ -1,233 +1,255 @@
-// Popup menus of the API: item lists made with CreatePopupMenu/AppendMenu and shown by
-// TrackPopupMenu in a window of class "#32768" with its own message loop.
+// Menus of the API: item lists made with CreateMenu/CreatePopupMenu, filled and changed with
+// AppendMenu, InsertMenu(Item), SetMenuItemInfo and friends. Showing and running them is in
+// wnd_menu2.cpp.
 #include <algorithm>
+#include <cstddef>
 #include <set>
-#include <string>
-#include <vector>
 
-#include "platform/win/gdi_user.h"
-#include "platform/win/wingdi.h"
-#include "platform/win/winuser.h"
+#include "platform/win/wnd_menu_internal.h"
 
 namespace {
 
-struct MenuItem {
-  UINT Flags;
-  UINT_PTR Id;
-  std::string Text;
-};
-
-struct PopupMenu {
-  std::vector<MenuItem> Items;
-};
-
-// Menus made here; HMENUs of the class library's menus (SetMenu) never reach these functions'
-// item lists unless they are in this set.
-std::set<PopupMenu*>& Menus() {
-  static thread_local std::set<PopupMenu*> m;
+// Menus made here; other HMENU values (a class library's own bar object) are never used as
+// item lists.
+std::set<TApiMenu*>& Menus() {
+  static thread_local std::set<TApiMenu*> m;
   return m;
 }
 
-PopupMenu* Find(HMENU h) {
-  auto* p = reinterpret_cast<PopupMenu*>(h);
-  return Menus().count(p) ? p : nullptr;
-}
-
-constexpr int kRow = 20, kSeparator = 8, kWidth = 160;
-
-// The state of the menu being tracked (one at a time per thread).
-struct Tracking {
-  PopupMenu* Menu = nullptr;
-  std::vector<int> Tops;  // row tops, one more than items
-  int Hot = -1;
-  bool Done = false;
-  bool DownSeen = false;
-  UINT_PTR Chosen = 0;
-};
-thread_local Tracking* gTrack = nullptr;
-
-bool Selectable(const MenuItem& i) { return !(i.Flags & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED)); }
-
-int RowAt(int y) {
-  for (size_t i = 0; i + 1 < gTrack->Tops.size(); ++i)
-    if (y >= gTrack->Tops[i] && y < gTrack->Tops[i + 1]) return static_cast<int>(i);
-  return -1;
-}
-
-void Choose(int row) {
-  if (row < 0 || row >= static_cast<int>(gTrack->Menu->Items.size())) return;
-  const MenuItem& it = gTrack->Menu->Items[static_cast<size_t>(row)];
-  if (!Selectable(it)) return;
-  gTrack->Chosen = it.Id;
-  gTrack->Done = true;
-}
-
-void SetHot(HWND w, int row) {
-  if (row == gTrack->Hot) return;
-  gTrack->Hot = row;
-  InvalidateRect(w, nullptr, TRUE);
-}
-
-// Next selectable row from Hot in direction Step, wrapping; Hot when there is none.
-int NextRow(int step) {
-  int n = static_cast<int>(gTrack->Menu->Items.size());
-  int r = gTrack->Hot;
-  for (int k = 0; k < n; ++k) {
-    r = r < 0 ? (step > 0 ? 0 : n - 1) : (r + step + n) % n;
-    if (Selectable(gTrack->Menu->Items[static_cast<size_t>(r)])) return r;
-  }
-  return gTrack->Hot;
-}
-
-void Paint(HWND w) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(w, &ps);
-  RECT c;
-  GetClientRect(w, &c);
-  FillRect(dc, &c, GetSysColorBrush(COLOR_MENU));
-  DrawEdge(dc, &c, EDGE_RAISED, BF_RECT);
-  HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-  SetBkMode(dc, TRANSPARENT);
-  for (size_t i = 0; i < gTrack->Menu->Items.size(); ++i) {
-    const MenuItem& it = gTrack->Menu->Items[i];
-    RECT row{2, gTrack->Tops[i], c.right - 2, gTrack->Tops[i + 1]};
-    if (it.Flags & MF_SEPARATOR) {
-      RECT line{row.left + 2, (row.top + row.bottom) / 2 - 1, row.right - 2, (row.top + row.bottom) / 2 + 1};
-      DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
-      continue;
-    }
-    bool hot = static_cast<int>(i) == gTrack->Hot && Selectable(it);
-    if (hot) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
-    SetTextColor(dc, GetSysColor(!Selectable(it) ? COLOR_GRAYTEXT : hot ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
-    RECT t = row;
-    t.left += 20;
-    DrawText(dc, it.Text.c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER);
-    if (it.Flags & MF_CHECKED) {
-      RECT m{row.left + 4, row.top, row.left + 18, row.bottom};
-      DrawText(dc, "v", -1, &m, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-    }
-  }
-  SelectObject(dc, oldFont);
-  EndPaint(w, &ps);
-}
-
-LRESULT PopupProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-  if (!gTrack) return DefWindowProc(w, msg, wp, lp);
-  int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
-  RECT c;
-  GetClientRect(w, &c);
-  bool inside = x >= c.left && x < c.right && y >= c.top && y < c.bottom;
-  switch (msg) {
-    case WM_PAINT:
-      Paint(w);
-      return 0;
-    case WM_MOUSEMOVE:
-      SetHot(w, inside ? RowAt(y) : -1);
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      gTrack->DownSeen = true;
-      if (!inside) gTrack->Done = true;
-      return 0;
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-      if (inside) Choose(RowAt(y));
-      else if (gTrack->DownSeen) gTrack->Done = true;
-      return 0;
-    case WM_KEYDOWN:
-      if (wp == VK_ESCAPE) gTrack->Done = true;
-      else if (wp == VK_DOWN) SetHot(w, NextRow(1));
-      else if (wp == VK_UP) SetHot(w, NextRow(-1));
-      else if (wp == VK_RETURN) Choose(gTrack->Hot);
-      return 0;
-    case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lp) != w) gTrack->Done = true;
-      return 0;
-  }
-  return DefWindowProc(w, msg, wp, lp);
-}
-
-void RegisterPopupClass() {
-  WNDCLASSA existing;
-  if (GetClassInfo(nullptr, "#32768", &existing)) return;
-  WNDCLASSA wc{};
-  wc.style = CS_SAVEBITS;
-  wc.lpfnWndProc = PopupProc;
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<intptr_t>(COLOR_MENU + 1));
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = "#32768";
-  RegisterClass(&wc);
-}
-
-}  // namespace
-
-HMENU CreatePopupMenu() {
-  auto* m = new PopupMenu;
+HMENU Make(bool bar) {
+  auto* m = new TApiMenu;
+  m->Bar = bar;
   Menus().insert(m);
   return reinterpret_cast<HMENU>(m);
 }
 
-BOOL DestroyMenu(HMENU menu) {
-  PopupMenu* m = Find(menu);
-  if (!m || (gTrack && gTrack->Menu == m)) return FALSE;
+// Where an item is: its menu and index (found by position, or by id at any depth).
+struct TItemRef {
+  TApiMenu* Menu = nullptr;
+  size_t Index = 0;
+  TApiMenuItem* Item() const { return &Menu->Items[Index]; }
+};
+
+bool FindById(TApiMenu* m, UINT id, TItemRef& out, int depth = 0) {
+  if (!m || depth > 32) return false;  // a menu inserted into itself must not loop forever
+  for (size_t i = 0; i < m->Items.size(); ++i) {
+    TApiMenuItem& it = m->Items[i];
+    if (!(it.Flags & MF_POPUP) && it.Id == id) {
+      out = {m, i};
+      return true;
+    }
+    if ((it.Flags & MF_POPUP) && FindById(FindApiMenu(it.Sub), id, out, depth + 1)) return true;
+  }
+  // A sub-menu item may also be found by its handle, as the original allows.
+  for (size_t i = 0; i < m->Items.size(); ++i)
+    if ((m->Items[i].Flags & MF_POPUP) && reinterpret_cast<UINT_PTR>(m->Items[i].Sub) == id) {
+      out = {m, i};
+      return true;
+    }
+  return false;
+}
+
+bool Locate(HMENU menu, UINT item, bool byPosition, TItemRef& out) {
+  TApiMenu* m = FindApiMenu(menu);
+  if (!m) return false;
+  if (byPosition) {
+    if (item >= m->Items.size()) return false;
+    out = {m, item};
+    return true;
+  }
+  return FindById(m, item, out);
+}
+
+constexpr UINT kTypeBits = MF_BITMAP | MF_MENUBARBREAK | MF_MENUBREAK | MF_OWNERDRAW | MF_SEPARATOR | MFT_RADIOCHECK |
+                           MFT_RIGHTORDER | MFT_RIGHTJUSTIFY;
+constexpr UINT kStateBits = MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_HILITE | MF_DEFAULT;
+
+// A new item from AppendMenu/InsertMenu arguments; false for a sub-menu that is no menu.
+bool FromFlags(UINT flags, UINT_PTR id, LPCSTR text, TApiMenuItem& it) {
+  it.Flags = flags & (kTypeBits | kStateBits | MF_POPUP);
+  if (flags & MF_POPUP) {
+    it.Sub = reinterpret_cast<HMENU>(id);
+    if (!FindApiMenu(it.Sub)) return false;
+  } else {
+    it.Id = id;
+  }
+  // Owner-drawn items keep the pointer-sized argument as their data, as the original does.
+  if (flags & MF_OWNERDRAW) it.Data = reinterpret_cast<ULONG_PTR>(text);
+  else if (!(flags & MF_SEPARATOR) && text) it.Text = text;
+  return true;
+}
+
+bool Insert(TApiMenu* m, size_t at, TApiMenuItem it) {
+  if (it.Sub == reinterpret_cast<HMENU>(m)) return false;  // a menu cannot hold itself
+  m->Items.insert(m->Items.begin() + static_cast<std::ptrdiff_t>(std::min(at, m->Items.size())), std::move(it));
+  return true;
+}
+
+void Apply(TApiMenuItem& it, const MENUITEMINFOA& info) {
+  if (info.fMask & (MIIM_TYPE | MIIM_FTYPE)) it.Flags = (it.Flags & ~kTypeBits) | (info.fType & kTypeBits);
+  if (info.fMask & MIIM_STATE) it.Flags = (it.Flags & ~kStateBits) | (info.fState & kStateBits);
+  if (info.fMask & MIIM_ID) it.Id = info.wID;
+  if (info.fMask & MIIM_SUBMENU) {
+    it.Sub = FindApiMenu(info.hSubMenu) ? info.hSubMenu : nullptr;
+    it.Flags = it.Sub ? (it.Flags | MF_POPUP) : (it.Flags & ~MF_POPUP);
+  }
+  if (info.fMask & MIIM_DATA) it.Data = info.dwItemData;
+  bool textType = (info.fMask & MIIM_TYPE) && !(info.fType & (MFT_SEPARATOR | MFT_OWNERDRAW | MFT_BITMAP));
+  if ((info.fMask & MIIM_STRING) || textType) it.Text = info.dwTypeData ? info.dwTypeData : "";
+}
+
+void DestroyTree(TApiMenu* m, int depth = 0) {
+  if (!m || depth > 32 || !Menus().count(m)) return;
   Menus().erase(m);
+  for (TApiMenuItem& it : m->Items)
+    if (it.Flags & MF_POPUP) DestroyTree(FindApiMenu(it.Sub), depth + 1);
   delete m;
+}
+
+}  // namespace
+
+TApiMenu* FindApiMenu(HMENU h) {
+  auto* p = reinterpret_cast<TApiMenu*>(h);
+  return Menus().count(p) ? p : nullptr;
+}
+
+HMENU CreateMenu() { return Make(true); }
+HMENU CreatePopupMenu() { return Make(false); }
+BOOL IsMenu(HMENU menu) { return FindApiMenu(menu) != nullptr; }
+
+BOOL DestroyMenu(HMENU menu) {
+  TApiMenu* m = FindApiMenu(menu);
+  if (!m || MenuInUse(menu)) return FALSE;
+  DestroyTree(m);
   return TRUE;
 }
 
 BOOL AppendMenu(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text) {
-  PopupMenu* m = Find(menu);
-  if (!m) return FALSE;
-  m->Items.push_back(MenuItem{flags, id, (flags & MF_SEPARATOR) || !text ? std::string() : std::string(text)});
+  return InsertMenu(menu, static_cast<UINT>(-1), flags | MF_BYPOSITION, id, text);
+}
+
+BOOL InsertMenu(HMENU menu, UINT position, UINT flags, UINT_PTR id, LPCSTR text) {
+  TApiMenu* m = FindApiMenu(menu);
+  TApiMenuItem it;
+  if (!m || !FromFlags(flags, id, text, it)) return FALSE;
+  if (flags & MF_BYPOSITION) return Insert(m, position, std::move(it));
+  TItemRef ref;
+  if (!FindById(m, position, ref)) return Insert(m, m->Items.size(), std::move(it));
+  return Insert(ref.Menu, ref.Index, std::move(it));
+}
+
+BOOL InsertMenuItem(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info) {
+  TApiMenu* m = FindApiMenu(menu);
+  if (!m || !info) return FALSE;
+  if ((info->fMask & MIIM_SUBMENU) && info->hSubMenu && !FindApiMenu(info->hSubMenu)) return FALSE;
+  TApiMenuItem it;
+  Apply(it, *info);
+  if (byPosition) return Insert(m, item, std::move(it));
+  TItemRef ref;
+  if (!FindById(m, item, ref)) return Insert(m, m->Items.size(), std::move(it));
+  return Insert(ref.Menu, ref.Index, std::move(it));
+}
+
+BOOL GetMenuItemInfo(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA info) {
+  TItemRef ref;
+  if (!info || !Locate(menu, item, byPosition, ref)) return FALSE;
+  const TApiMenuItem& it = *ref.Item();
+  if (info->fMask & (MIIM_TYPE | MIIM_FTYPE)) info->fType = it.Flags & kTypeBits;
+  if (info->fMask & MIIM_STATE) info->fState = it.Flags & kStateBits;
+  if (info->fMask & MIIM_ID) info->wID = static_cast<UINT>(it.Id);
+  if (info->fMask & MIIM_SUBMENU) info->hSubMenu = it.Sub;
+  if (info->fMask & MIIM_DATA) info->dwItemData = it.Data;
+  if (info->fMask & (MIIM_STRING | MIIM_TYPE)) {
+    // The text is copied when there is room for it and its terminator; cch says its length.
+    if (info->dwTypeData && info->cch > 0) {
+      size_t n = std::min<size_t>(it.Text.size(), info->cch - 1);
+      it.Text.copy(info->dwTypeData, n);
+      info->dwTypeData[n] = 0;
+    }
+    info->cch = static_cast<UINT>(it.Text.size());
+  }
+  return TRUE;
+}
+
+BOOL SetMenuItemInfo(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info) {
+  TItemRef ref;
+  if (!info || !Locate(menu, item, byPosition, ref)) return FALSE;
+  if ((info->fMask & MIIM_SUBMENU) && info->hSubMenu &&
+      (!FindApiMenu(info->hSubMenu) || info->hSubMenu == reinterpret_cast<HMENU>(ref.Menu)))
+    return FALSE;
+  Apply(*ref.Item(), *info);
   return TRUE;
 }
 
 int GetMenuItemCount(HMENU menu) {
-  PopupMenu* m = Find(menu);
+  TApiMenu* m = FindApiMenu(menu);
   return m ? static_cast<int>(m->Items.size()) : -1;
 }
 
-BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
-  PopupMenu* m = Find(menu);
-  if (!m || m->Items.empty() || gTrack) return FALSE;
-  RegisterPopupClass();
-  Tracking t;
-  t.Menu = m;
-  int top = 2;
-  t.Tops.push_back(top);
-  for (const MenuItem& it : m->Items) {
-    top += (it.Flags & MF_SEPARATOR) ? kSeparator : kRow;
-    t.Tops.push_back(top);
-  }
-  gTrack = &t;
-  HWND w = CreateWindowEx(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "#32768", "", WS_POPUP, x, y, kWidth, top + 2, owner,
-                          nullptr, nullptr, nullptr);
-  if (!w) {
-    gTrack = nullptr;
-    return FALSE;
-  }
-  ShowWindow(w, SW_SHOWNA);
-  HWND oldFocus = SetFocus(w);
-  SetCapture(w);
-  MSG msg;
-  bool quit = false;
-  int quitCode = 0;
-  while (!t.Done) {
-    if (!GetMessage(&msg, nullptr, 0, 0)) {
-      quit = true;
-      quitCode = static_cast<int>(msg.wParam);
-      break;
-    }
-    TranslateMessage(&msg);
-    DispatchMessage(&msg);
-  }
-  gTrack = nullptr;
-  if (GetCapture() == w) ReleaseCapture();
-  DestroyWindow(w);
-  if (oldFocus && IsWindow(oldFocus)) SetFocus(oldFocus);
-  if (quit) PostQuitMessage(quitCode);  // the caller's loop must see it too
-  UINT_PTR chosen = t.Done ? t.Chosen : 0;
-  if (flags & TPM_RETURNCMD) return static_cast<BOOL>(chosen);
-  if (chosen && owner && !(flags & TPM_NONOTIFY)) PostMessage(owner, WM_COMMAND, static_cast<WPARAM>(chosen), 0);
-  return chosen != 0;
+UINT GetMenuItemID(HMENU menu, int pos) {
+  TItemRef ref;
+  if (pos < 0 || !Locate(menu, static_cast<UINT>(pos), true, ref)) return static_cast<UINT>(-1);
+  const TApiMenuItem& it = *ref.Item();
+  return (it.Flags & MF_POPUP) ? static_cast<UINT>(-1) : static_cast<UINT>(it.Id);
+}
+
+HMENU GetSubMenu(HMENU menu, int pos) {
+  TItemRef ref;
+  if (pos < 0 || !Locate(menu, static_cast<UINT>(pos), true, ref)) return nullptr;
+  return (ref.Item()->Flags & MF_POPUP) ? ref.Item()->Sub : nullptr;
+}
+
+UINT GetMenuState(HMENU menu, UINT item, UINT flags) {
+  TItemRef ref;
+  if (!Locate(menu, item, flags & MF_BYPOSITION, ref)) return static_cast<UINT>(-1);
+  const TApiMenuItem& it = *ref.Item();
+  UINT r = it.Flags & (kTypeBits | kStateBits | MF_POPUP);
+  if (it.Flags & MF_POPUP) r = (r & 0xFF) | (static_cast<UINT>(GetMenuItemCount(it.Sub)) << 8);
+  return r;
+}
+
+int GetMenuString(HMENU menu, UINT item, LPSTR text, int max, UINT flags) {
+  TItemRef ref;
+  if (!Locate(menu, item, flags & MF_BYPOSITION, ref)) return 0;
+  const std::string& t = ref.Item()->Text;
+  if (!text || max <= 0) return static_cast<int>(t.size());
+  size_t n = std::min<size_t>(t.size(), static_cast<size_t>(max - 1));
+  t.copy(text, n);
+  text[n] = 0;
+  return static_cast<int>(n);
+}
+
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT check) {
+  TItemRef ref;
+  if (!Locate(menu, item, check & MF_BYPOSITION, ref)) return static_cast<DWORD>(-1);
+  TApiMenuItem& it = *ref.Item();
+  DWORD old = it.Flags & MF_CHECKED;
+  it.Flags = (it.Flags & ~MF_CHECKED) | (check & MF_CHECKED);
+  return old;
+}
+
+BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) {
+  TItemRef ref;
+  if (!Locate(menu, item, enable & MF_BYPOSITION, ref)) return -1;
+  TApiMenuItem& it = *ref.Item();
+  BOOL old = static_cast<BOOL>(it.Flags & (MF_GRAYED | MF_DISABLED));
+  it.Flags = (it.Flags & ~(MF_GRAYED | MF_DISABLED)) | (enable & (MF_GRAYED | MF_DISABLED));
+  return old;
+}
+
+BOOL RemoveMenu(HMENU menu, UINT position, UINT flags) {
+  TItemRef ref;
+  if (!Locate(menu, position, flags & MF_BYPOSITION, ref)) return FALSE;
+  ref.Menu->Items.erase(ref.Menu->Items.begin() + static_cast<std::ptrdiff_t>(ref.Index));
+  return TRUE;
+}
+
+BOOL DeleteMenu(HMENU menu, UINT position, UINT flags) {
+  TItemRef ref;
+  if (!Locate(menu, position, flags & MF_BYPOSITION, ref)) return FALSE;
+  HMENU sub = (ref.Item()->Flags & MF_POPUP) ? ref.Item()->Sub : nullptr;
+  if (sub && MenuInUse(sub)) return FALSE;
+  ref.Menu->Items.erase(ref.Menu->Items.begin() + static_cast<std::ptrdiff_t>(ref.Index));
+  if (sub) DestroyMenu(sub);
+  return TRUE;
 }

@@ -282,14 +282,8 @@ HBITMAP CopyBitmap(HBITMAP src) {
   BITMAP bm{};
   if (!GetObject(src, sizeof bm, &bm)) return nullptr;
   HDC s = CreateCompatibleDC(nullptr), d = CreateCompatibleDC(nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = bm.bmWidth;
-  bi.bmiHeader.biHeight = -bm.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP out = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP out = CreateDIB32(bm.bmWidth, bm.bmHeight, &bits);
   HGDIOBJ o1 = SelectObject(s, src), o2 = SelectObject(d, out);
   BitBlt(d, 0, 0, bm.bmWidth, bm.bmHeight, s, 0, 0, SRCCOPY);
   SelectObject(s, o1);

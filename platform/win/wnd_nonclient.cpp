@@ -7,6 +7,7 @@
 
 #include "platform/win/commctrl.h"
 #include "platform/win/wnd_internal.h"
+#include "platform/win/wnd_menu_internal.h"
 
 namespace {
 
@@ -353,7 +354,10 @@ void NcPaintDefault(HWND w, HDC dc) {
       DrawFrameControl(dc, &br, DFC_CAPTION, st);
     }
   }
-  if (!IsRectEmpty(&l.MenuBar)) FillRect(dc, &l.MenuBar, GetSysColorBrush(COLOR_MENU));
+  if (!IsRectEmpty(&l.MenuBar)) {
+    FillRect(dc, &l.MenuBar, GetSysColorBrush(COLOR_MENU));
+    PaintMenuBarItems(w, dc, l.MenuBar);
+  }
   RECT in = l.Inner;
   if (w->ExStyle & WS_EX_CLIENTEDGE) {
     RECT e = in;
@@ -529,6 +533,7 @@ BOOL GetScrollBarInfo(HWND w, LONG id, SCROLLBARINFO* sbi) {
 // ---- The default window procedure ----
 LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   if (!ValidWnd(w)) return 0;
+  if (LRESULT r = 0; MenuBarDefProc(w, msg, wp, lp, &r)) return r;
   switch (msg) {
     case WM_NCCREATE: return TRUE;
     case WM_NCCALCSIZE: {

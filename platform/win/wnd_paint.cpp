@@ -507,15 +507,8 @@ HBITMAP RenderWindowToBitmap(HWND w) {
   POINT o = WindowOriginInRoot(w);
   int wd = w->Rect.right - w->Rect.left, ht = w->Rect.bottom - w->Rect.top;
   if (wd <= 0 || ht <= 0) return nullptr;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = wd;
-  bi.bmiHeader.biHeight = -ht;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bm = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bm = CreateDIB32(wd, ht, &bits);
   TGdiSurface* dst = GetBitmapSurface(bm);
   const TGdiSurface* src = root->Surface.get();
   if (!dst) return bm;

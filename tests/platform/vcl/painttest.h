@@ -13,14 +13,8 @@ public:
   explicit TPaintShot(HWND Wnd, COLORREF Background = RGB(255, 255, 255)) {
     GetClientRect(Wnd, &FRect);
     FDC = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = FRect.right;
-    bi.bmiHeader.biHeight = -FRect.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    FBitmap = CreateDIBSection(FDC, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    FBitmap = CreateDIB32(FRect.right, FRect.bottom, &bits);
     FOld = SelectObject(FDC, FBitmap);
     HBRUSH back = CreateSolidBrush(Background);
     FillRect(FDC, &FRect, back);

@@ -390,6 +390,31 @@ TEST_F(DialogTest, FontDialogReadsFixedPitchFromTheInstalledFonts) {
   EXPECT_EQ(std::find(listed.begin(), listed.end(), "Arial"), listed.end());
 }
 
+TEST_F(DialogTest, FontDialogKnowsTheKindsOfTheShippedFamilies) {
+  // Every shipped family is a TrueType outline family; the pitch is the font file's.
+  std::vector<TFontFamilyInfo> infos = TFontDialog::FontFamilyInfos();
+  struct TCase {
+    const char* Name;
+    bool FixedPitch;
+  } cases[] = {
+      {"Courier New", true},      {"Terminal", true}, {"DejaVu Sans Mono", true}, {"Arial", false},
+      {"Times New Roman", false}, {"Tahoma", false},  {"SimSun", false},          {"宋体", false}};
+  TFontDialog d(nullptr);
+  d.Options() = TFontDialogOptions{fdTrueTypeOnly, fdScalableOnly, fdFixedPitchOnly};
+  std::vector<std::string> offered = d.OfferedFamilies(infos);
+  for (const TCase& k : cases) {
+    SCOPED_TRACE(k.Name);
+    auto it = std::find_if(infos.begin(), infos.end(),
+                           [&](const TFontFamilyInfo& f) { return f.Name == k.Name; });
+    ASSERT_NE(it, infos.end());
+    EXPECT_EQ(it->FixedPitch, k.FixedPitch);
+    EXPECT_TRUE(it->TrueType);
+    EXPECT_TRUE(it->Scalable);
+    EXPECT_FALSE(it->Device);
+    EXPECT_EQ(std::find(offered.begin(), offered.end(), k.Name) != offered.end(), k.FixedPitch);
+  }
+}
+
 TEST_F(DialogTest, FontDialogOffersSizesWithinItsLimits) {
   using V = std::vector<int>;
   struct TCase {

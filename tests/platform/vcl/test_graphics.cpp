@@ -1,16 +1,21 @@
 // The class library's graphics objects: colours, fonts, pens, brushes, canvases, bitmaps with
 // their pixel formats and BMP streaming, icons, metafiles, the picture registry, image lists.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <thread>
 
 #include "platform/rtl/streams.h"
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/graphics.h"
 #include "platform/win/gdi_user.h"
+#include "platform/win/pngsnap.h"
+#include "tests/platform/win/icon_file_builder.h"
 
 namespace {
 
@@ -505,6 +510,143 @@ TEST(Graphics, IconsKeepTheirAlphaThroughFiles) {
   bad.WriteBuffer("\0\0\1\0\0\0", 6);
   bad.SetPosition(0);
   EXPECT_THROW(again.LoadFromStream(&bad), EInvalidGraphic);
+}
+
+// ---- Icon files with several images ----
+using namespace icon_file_builder;
+
+// A PNG stream of w x h, every pixel argb.
+std::vector<uint8_t> IconPng(int w, int h, uint32_t argb) {
+  auto b = NewBitmap(w, h, pf32bit);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) static_cast<uint32_t*>(b->ScanLine(y))[x] = argb;
+  std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("orv_icon_" + std::to_string(::getpid()) + ".png");
+  EXPECT_TRUE(SaveBitmapToPng(b->Handle(), path.string(), true));
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(path);
+  return png;
+}
+
+// An .ico file of square images, in the given order.
+std::vector<uint8_t> IcoFile(const std::vector<std::pair<std::vector<uint8_t>, int>>& images) {
+  std::vector<TImage> all;
+  for (auto& [data, side] : images) all.push_back({data, side, side, 0, 0});
+  return CurFile(all, 1);
+}
+
+void LoadIcon(TIcon& icon, const std::vector<uint8_t>& bytes) {
+  TMemoryStream s;
+  s.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+  s.SetPosition(0);
+  icon.LoadFromStream(&s);
+}
+
+uint32_t IconPixel(const TIcon& icon, int x, int y) {
+  return static_cast<const uint32_t*>(icon.Image()->ScanLine(y))[x];
+}
+
+TEST(Graphics, IconFilesGiveTheirLargestDeepestImage) {
+  const uint32_t red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
+  const TDibLook runLengths{0xFF, 1, false};
+  struct TCase {
+    const char* Name;
+    std::vector<std::pair<std::vector<uint8_t>, int>> Images;
+    int Side;
+    uint32_t Centre;
+  } cases[] = {
+      {"largest wins wherever it stands",
+       {{DibImage(16, 16, 8, red), 16},
+        {DibImage(48, 48, 8, green), 48},
+        {DibImage(32, 32, 32, blue), 32}},
+       48,
+       0xFF000000u | green},
+      {"deepest among equally large",
+       {{DibImage(32, 32, 8, red), 32},
+        {DibImage(32, 32, 32, blue), 32},
+        {DibImage(32, 32, 8, green), 32}},
+       32,
+       0xFF000000u | blue},
+      {"PNG-compressed image with its alpha",
+       {{DibImage(16, 16, 32, red), 16}, {IconPng(64, 64, 0x80FFFF00u), 64}},
+       64,
+       0x80FFFF00u},
+      {"an image that does not decode gives way",
+       {{DibImage(48, 48, 8, red, runLengths), 48}, {DibImage(32, 32, 8, green), 32}},
+       32,
+       0xFF000000u | green},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TIcon icon;
+    LoadIcon(icon, IcoFile(c.Images));
+    EXPECT_EQ(icon.Width(), c.Side);
+    EXPECT_EQ(icon.Height(), c.Side);
+    EXPECT_EQ(IconPixel(icon, c.Side / 2, c.Side / 2), c.Centre);
+  }
+}
+
+TEST(Graphics, IconTransparencyComesFromAlphaOrFromTheMask) {
+  // An image with alpha keeps it as it is, whatever the mask says: the top-left pixel (mask
+  // bit set) stays as opaque as its alpha, and a pixel of alpha 0 (mask bit clear) stays clear.
+  std::vector<uint8_t> dib = DibImage(16, 16, 32, 0x123456, {0x40, 0, true});
+  dib[40 + (15 - 5) * 64 + 5 * 4 + 3] = 0;  // pixel (5, 5); rows are stored bottom-up
+  TIcon withAlpha;
+  LoadIcon(withAlpha, IcoFile({{dib, 16}}));
+  EXPECT_EQ(IconPixel(withAlpha, 0, 0), 0x40123456u);
+  EXPECT_EQ(IconPixel(withAlpha, 5, 5), 0x00123456u);
+  EXPECT_EQ(IconPixel(withAlpha, 6, 5), 0x40123456u);
+  // No alpha anywhere (an old-style 32-bit image) and paletted images: the mask decides.
+  for (int bpp : {32, 8}) {
+    SCOPED_TRACE(bpp);
+    TIcon icon;
+    LoadIcon(icon, IcoFile({{DibImage(16, 16, bpp, 0x123456, {0, 0, true}), 16}}));
+    EXPECT_EQ(IconPixel(icon, 0, 0) >> 24, 0u);
+    EXPECT_EQ(IconPixel(icon, 5, 5), 0xFF123456u);
+  }
+}
+
+TEST(Graphics, IconLoadingStopsAtTheEndOfTheIcon) {
+  std::vector<uint8_t> ico =
+      IcoFile({{DibImage(16, 16, 8, 0x00FF00), 16}, {DibImage(32, 32, 8, 0xFF0000), 32}});
+  TMemoryStream s;
+  s.WriteBuffer("lead", 4);
+  s.WriteBuffer(ico.data(), static_cast<int64_t>(ico.size()));
+  s.WriteBuffer("tail", 4);
+  s.SetPosition(4);
+  TIcon icon;
+  icon.LoadFromStream(&s);
+  EXPECT_EQ(icon.Width(), 32);
+  EXPECT_EQ(s.Position(), static_cast<int64_t>(4 + ico.size()));
+}
+
+// The reader's own checks are the cursor tests'; these show that TIcon turns a refusal into
+// its exception and stays empty, including damage that only a stream shows (a file cut short).
+TEST(Graphics, DamagedIconFilesAreRefused) {
+  std::vector<uint8_t> good =
+      IcoFile({{DibImage(16, 16, 8, 0x00FF00), 16}, {DibImage(32, 32, 8, 0xFF0000), 32}});
+  struct TCase {
+    const char* Name;
+    std::function<void(std::vector<uint8_t>&)> Damage;
+  } cases[] = {
+      {"directory longer than the stream", [](auto& f) { Put16(f, 4, 5000); }},
+      {"image inside the directory", [](auto& f) { Put32(f, 6 + 12, 10); }},
+      {"last image cut short", [](auto& f) { f.resize(f.size() - 10); }},
+      {"no image decodes",
+       [](auto& f) {
+         Put32(f, 38 + 16, 1);  // both images compressed
+         Put32(f, f.size() - (40 + 8 + 32 * 32 + 4 * 32) + 16, 1);
+       }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<uint8_t> f = good;
+    c.Damage(f);
+    TIcon icon;
+    EXPECT_THROW(LoadIcon(icon, f), EInvalidGraphic);
+    EXPECT_TRUE(icon.Empty());
+  }
 }
 
 TEST(Graphics, MetafileCanvasRecordsAndPlaysBackScaled) {

@@ -1,6 +1,8 @@
 // Fonts and text against the shipped fonts: family mapping, metrics, extents, output position,
 // alignment, clipping, rotation, outlines and font data, DrawText formatting.
+#include <algorithm>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "gdi_test_util.h"
@@ -399,23 +401,127 @@ TEST(GdiText, FontDataIsTheWholeFileOrOneTable) {
   DeleteDC(dc);
 }
 
-TEST(GdiText, EnumFontFamiliesListsMappedAndInstalledFamilies) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  std::vector<std::string> names;
-  auto collect = [](const ENUMLOGFONTEXA* e, const NEWTEXTMETRICEXA*, DWORD, LPARAM d) {
-    reinterpret_cast<std::vector<std::string>*>(d)->push_back(e->elfLogFont.lfFaceName);
+// One call of the enumeration callback.
+struct TEnumCall {
+  std::string Face, Script;
+  DWORD Type;
+  BYTE Charset, LfPitchAndFamily, TmPitchAndFamily;
+};
+
+std::vector<TEnumCall> Enumerate(HDC dc, const char* face, BYTE charset) {
+  std::vector<TEnumCall> calls;
+  auto collect = [](const ENUMLOGFONTEXA* e, const NEWTEXTMETRICEXA* tm, DWORD type, LPARAM d) {
+    reinterpret_cast<std::vector<TEnumCall>*>(d)->push_back(
+        {e->elfLogFont.lfFaceName, e->elfScript, type, e->elfLogFont.lfCharSet,
+         e->elfLogFont.lfPitchAndFamily, tm->ntmTm.tmPitchAndFamily});
     return 1;
   };
   LOGFONTA lf{};
+  lf.lfCharSet = charset;
+  std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+  EnumFontFamiliesEx(dc, &lf, collect, reinterpret_cast<LPARAM>(&calls), 0);
+  return calls;
+}
+
+bool Has(const std::vector<TEnumCall>& calls, const std::string& face) {
+  return std::any_of(calls.begin(), calls.end(),
+                     [&](const TEnumCall& c) { return c.Face == face; });
+}
+
+TEST(GdiText, EnumerationReportsTheFactsOfTheFontFiles) {
+  // Pitch and kind of family as the font files (reached through the mapping) say them; every
+  // shipped face is a TrueType outline face, and only the WenQuanYi faces cover Chinese.
+  struct TCase {
+    const char* Face;
+    bool Fixed;
+    BYTE Kind;
+    bool Chinese;
+  } cases[] = {
+      {"Arial", false, FF_SWISS, false},
+      {"Times New Roman", false, FF_ROMAN, false},
+      {"Courier New", true, FF_MODERN, false},
+      {"Tahoma", false, FF_SWISS, false},
+      {"Terminal", true, FF_MODERN, false},
+      {"Liberation Serif", false, FF_ROMAN, false},
+      {"DejaVu Sans Mono", true, FF_MODERN, false},
+      {"DejaVu Serif", false, FF_ROMAN, false},
+      {"WenQuanYi Zen Hei", false, FF_DONTCARE, true},
+      {"SimSun", false, FF_DONTCARE, true},
+      {"宋体", false, FF_DONTCARE, true},
+  };
+  HDC dc = CreateCompatibleDC(nullptr);
+  for (const TCase& k : cases) {
+    SCOPED_TRACE(k.Face);
+    std::vector<TEnumCall> calls = Enumerate(dc, k.Face, DEFAULT_CHARSET);
+    ASSERT_FALSE(calls.empty());
+    BYTE tmBits =
+        static_cast<BYTE>(k.Kind | TMPF_VECTOR | TMPF_TRUETYPE | (k.Fixed ? 0 : TMPF_FIXED_PITCH));
+    std::vector<BYTE> charsets;
+    for (const TEnumCall& c : calls) {
+      EXPECT_EQ(c.Face, k.Face);
+      EXPECT_EQ(c.Type, static_cast<DWORD>(TRUETYPE_FONTTYPE));
+      EXPECT_EQ(c.LfPitchAndFamily, (k.Fixed ? FIXED_PITCH : VARIABLE_PITCH) | k.Kind);
+      EXPECT_EQ(c.TmPitchAndFamily, tmBits);
+      charsets.push_back(c.Charset);
+    }
+    // With a face name, one call per character set the face covers, Western first.
+    EXPECT_EQ(charsets.front(), ANSI_CHARSET);
+    EXPECT_EQ(calls.front().Script, "Western");
+    EXPECT_EQ(std::count(charsets.begin(), charsets.end(), GB2312_CHARSET), k.Chinese ? 1 : 0);
+    EXPECT_EQ(std::set<BYTE>(charsets.begin(), charsets.end()).size(), charsets.size());
+    // The text metrics of the selected font say the same.
+    TFontSel f(dc, -12, k.Face);
+    TEXTMETRICA tm;
+    ASSERT_TRUE(GetTextMetrics(dc, &tm));
+    EXPECT_EQ(tm.tmPitchAndFamily, tmBits);
+  }
+  DeleteDC(dc);
+}
+
+TEST(GdiText, EnumerationListsEachFamilyOnceUnderTheNamesTheMappingPresents) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  std::vector<TEnumCall> all = Enumerate(dc, "", DEFAULT_CHARSET);
+  std::set<std::string> names;
+  for (const TEnumCall& c : all) EXPECT_TRUE(names.insert(c.Face).second) << c.Face << " twice";
+  for (const char* want : {"Arial", "Tahoma", "Courier New", "SimSun", "宋体", "Liberation Sans",
+                           "DejaVu Sans", "WenQuanYi Zen Hei"})
+    EXPECT_TRUE(names.count(want)) << want;
+  // Generic names and the translated names of the Chinese faces are not families of their own.
+  for (const char* not_listed : {"sans-serif", "serif", "monospace", "文泉驿正黑"})
+    EXPECT_FALSE(names.count(not_listed)) << not_listed;
+  // A name is found without regard to case and reported as the mapping writes it.
+  std::vector<TEnumCall> tahoma = Enumerate(dc, "tahoma", DEFAULT_CHARSET);
+  ASSERT_FALSE(tahoma.empty());
+  EXPECT_EQ(tahoma[0].Face, "Tahoma");
+  EXPECT_TRUE(Enumerate(dc, "No Such Family", DEFAULT_CHARSET).empty());
+  DeleteDC(dc);
+}
+
+TEST(GdiText, EnumerationOfOneCharacterSetListsTheFacesThatCoverIt) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  std::vector<TEnumCall> chinese = Enumerate(dc, "", GB2312_CHARSET);
+  for (const char* want : {"WenQuanYi Zen Hei", "SimSun", "宋体"})
+    EXPECT_TRUE(Has(chinese, want)) << want;
+  for (const char* latin : {"Arial", "Tahoma", "Liberation Sans", "DejaVu Sans Mono"})
+    EXPECT_FALSE(Has(chinese, latin)) << latin;
+  for (const TEnumCall& c : chinese) {
+    EXPECT_EQ(c.Charset, GB2312_CHARSET) << c.Face;
+    EXPECT_EQ(c.Script, "CHINESE_GB2312") << c.Face;
+  }
+  std::vector<TEnumCall> cyrillic = Enumerate(dc, "Arial", RUSSIAN_CHARSET);
+  ASSERT_EQ(cyrillic.size(), 1u);
+  EXPECT_EQ(cyrillic[0].Script, "Cyrillic");
+  EXPECT_TRUE(Enumerate(dc, "Arial", GB2312_CHARSET).empty());
+  // The callback ends the enumeration by returning 0, and that is what the call returns.
+  int calls = 0;
+  LOGFONTA lf{};
   lf.lfCharSet = DEFAULT_CHARSET;
-  EnumFontFamiliesEx(dc, &lf, collect, reinterpret_cast<LPARAM>(&names), 0);
-  for (const char* want : {"Arial", "Tahoma", "Liberation Sans", "DejaVu Sans", "WenQuanYi Zen Hei"})
-    EXPECT_NE(std::find(names.begin(), names.end(), want), names.end()) << want;
-  names.clear();
-  std::strcpy(lf.lfFaceName, "tahoma");
-  EnumFontFamiliesEx(dc, &lf, collect, reinterpret_cast<LPARAM>(&names), 0);
-  ASSERT_EQ(names.size(), 1u);
-  EXPECT_EQ(names[0], "Tahoma");
+  auto stop = [](const ENUMLOGFONTEXA*, const NEWTEXTMETRICEXA*, DWORD, LPARAM d) {
+    ++*reinterpret_cast<int*>(d);
+    return 0;
+  };
+  EXPECT_EQ(EnumFontFamiliesEx(dc, &lf, stop, reinterpret_cast<LPARAM>(&calls), 0), 0);
+  EXPECT_EQ(calls, 1);
   DeleteDC(dc);
 }
 

@@ -1,31 +1,12 @@
 // Popup menus of the API: TrackPopupMenu fed by mouse and keys from a timer, the chosen id
 // given back with TPM_RETURNCMD (no WM_COMMAND) or posted to the owner without it.
+#include "tests/platform/win/menu_steps.h"
 #include "tests/platform/win/wnd_test_util.h"
 
 #include <functional>
 #include <vector>
 
 namespace {
-
-// Input steps run one per timer tick while the menu's loop runs.
-std::vector<std::function<void()>>& Steps() {
-  static std::vector<std::function<void()>> s;
-  return s;
-}
-void RunStep(HWND, UINT, UINT_PTR id, DWORD) {
-  if (Steps().empty()) {
-    KillTimer(nullptr, id);
-    return;
-  }
-  auto f = Steps().front();
-  Steps().erase(Steps().begin());
-  f();
-}
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
 
 HMENU Sample() {
   HMENU m = CreatePopupMenu();
@@ -68,8 +49,7 @@ TEST_F(WndTest, TrackPopupMenuReturnsTheChosenCommand) {
   for (Case& c : cases) {
     SCOPED_TRACE(c.Name);
     MsgLog().clear();
-    Steps() = c.Input;
-    SetTimer(nullptr, 0, 1, RunStep);
+    StartSteps(c.Input);
     int got = TrackPopupMenu(m, TPM_RETURNCMD | TPM_RIGHTBUTTON, X, Y, 0, owner, nullptr);
     EXPECT_EQ(got, c.Want);
     Pump();
@@ -84,8 +64,7 @@ TEST_F(WndTest, TrackPopupMenuReturnsTheChosenCommand) {
 TEST_F(WndTest, TrackPopupMenuWithoutReturnCmdPostsTheCommand) {
   HWND owner = Top(0, 0, 300, 200);
   HMENU m = Sample();
-  Steps() = {[] { Key(VK_DOWN); }, [] { Key(VK_RETURN); }};
-  SetTimer(nullptr, 0, 1, RunStep);
+  StartSteps({K(VK_DOWN), K(VK_RETURN)});
   EXPECT_TRUE(TrackPopupMenu(m, 0, 400, 300, 0, owner, nullptr));
   Pump();
   auto cmds = Logged(WM_COMMAND, owner);

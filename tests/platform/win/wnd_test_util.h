@@ -73,14 +73,8 @@ inline int Pump() {
 
 // A 32-bit top-down DIB section of w x h; *bits gets its pixels, 0x00RRGGBB, row 0 first.
 inline HBITMAP NewDib32(int w, int h, uint32_t** bits) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
   void* p = nullptr;
-  HBITMAP bm = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+  HBITMAP bm = CreateDIB32(w, h, &p);
   *bits = static_cast<uint32_t*>(p);
   return bm;
 }
