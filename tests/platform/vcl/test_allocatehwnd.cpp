@@ -10,6 +10,7 @@
 
 #include "platform/vcl/forms.h"
 #include "platform/vcl/msgwnd.h"
+#include "tests/platform/win/menu_steps.h"
 
 namespace {
 
@@ -129,6 +130,25 @@ TEST_F(AllocateHWndTest, AMethodMayDeallocateItsOwnWindow) {
   SendMessage(W, WM_USER, 0, 0);
   EXPECT_FALSE(IsWindow(W));
   EXPECT_EQ(calls, 1);
+}
+
+TEST_F(AllocateHWndTest, AHiddenWindowOwnsAPopupMenuThatReturnsTheChoice) {
+  std::vector<UINT> seen;
+  HWND W = AllocateHWnd([&](TMessage& M) {
+    seen.push_back(M.Msg);
+    M.Result = DefWindowProc(nullptr, M.Msg, M.WParam, M.LParam);
+  });
+  HMENU Menu = CreatePopupMenu();
+  AppendMenu(Menu, MF_STRING, 101, "Open");
+  AppendMenu(Menu, MF_STRING, 102, "Delete");
+  StartSteps({K(VK_DOWN), K(VK_DOWN), K(VK_RETURN)});
+  EXPECT_EQ(TrackPopupMenu(Menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, 400, 300, 0, W, nullptr), 102);
+  Steps().clear();
+  Application()->ProcessMessages();
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), UINT(WM_COMMAND)), 0);
+  EXPECT_FALSE(IsWindowVisible(W));
+  DestroyMenu(Menu);
+  DeallocateHWnd(W);
 }
 
 }  // namespace
