@@ -449,10 +449,21 @@ HWND GetDesktopWindow() { return Desktop(); }
 HWND GetWindow(HWND w, UINT cmd) {
   if (!ValidWnd(w) && w != Desktop()) return nullptr;
   std::lock_guard<std::recursive_mutex> g(WmLock());
-  if (cmd == GW_CHILD) return w->Children.empty() ? nullptr : w->Children.front();
   if (cmd == GW_OWNER) return w->Owner;
+  // Message-only windows are siblings of each other only, never of the ordinary top-level
+  // windows, so walking the desktop's z-order does not meet them.
+  auto siblings = [](HWND parent, bool messageOnly) {
+    std::vector<HWND> v;
+    for (HWND c : parent->Children)
+      if (c->MessageOnly == messageOnly) v.push_back(c);
+    return v;
+  };
+  if (cmd == GW_CHILD) {
+    std::vector<HWND> v = siblings(w, false);
+    return v.empty() ? nullptr : v.front();
+  }
   if (!w->Parent) return nullptr;
-  auto& v = w->Parent->Children;
+  std::vector<HWND> v = siblings(w->Parent, w->MessageOnly);
   auto it = std::find(v.begin(), v.end(), w);
   switch (cmd) {
     case GW_HWNDFIRST: return v.front();

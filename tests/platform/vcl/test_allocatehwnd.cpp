@@ -107,6 +107,12 @@ TEST_F(AllocateHWndTest, TheWindowIsNeverShownNorListed) {
   EXPECT_EQ(std::find(listed.begin(), listed.end(), W), listed.end());
   EXPECT_EQ(std::find(listed.begin(), listed.end(), Plain), listed.end());
   EXPECT_EQ(FindWindow("#32770", "hidden"), nullptr);
+  // Walking the top-level z-order from the top never meets them, though they are newer.
+  for (HWND T = GetTopWindow(nullptr); T; T = GetWindow(T, GW_HWNDNEXT)) {
+    EXPECT_NE(T, W);
+    EXPECT_NE(T, Plain);
+  }
+  EXPECT_EQ(GetTopWindow(nullptr), Form->Handle());
   EXPECT_EQ(MonitorFromWindow(W, MONITOR_DEFAULTTONULL), nullptr);
   SetActiveWindow(W);
   EXPECT_NE(GetActiveWindow(), W);
