@@ -181,7 +181,7 @@ void TControl::Publish(TPublisher<TControl>& P) {
   P.Prop("Height", &TControl::Height, &TControl::SetHeight);
   P.Prop("Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
   P.Prop("Anchors", &TControl::Anchors, &TControl::SetAnchors).Type(SetTypeInfo("TAnchors", TypeInfo<TAnchorKind>())).Default(TAnchors{akLeft, akTop});
-  P.Prop("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode).Default(bdLeftToRight);
+  P.Prop("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode).Default(bdLeftToRight).Stored(&TControl::IsBiDiModeStored);
   P.Prop("Caption", &TControl::Caption, &TControl::SetCaption).Type("TCaption");
   P.Prop("Color", &TControl::Color, &TControl::SetColor).Type("TColor").Stored(&TControl::IsColorStored);
   // A sub-object read and written through its own properties ("Constraints.MinWidth").
@@ -204,6 +204,7 @@ void TControl::Publish(TPublisher<TControl>& P) {
   P.Prop("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
   P.Prop("Action", &TControl::Action, &TControl::SetAction);
   P.Event("OnClick", &TControl::OnClick).Type("TNotifyEvent");
+  P.Event("OnConstrainedResize", &TControl::OnConstrainedResize).Type("TConstrainedResizeEvent");
   P.Event("OnContextPopup", &TControl::OnContextPopup).Type("TContextPopupEvent");
   P.Event("OnDblClick", &TControl::OnDblClick).Type("TNotifyEvent");
   P.Event("OnDragDrop", &TControl::OnDragDrop).Type("TDragDropEvent");
@@ -219,6 +220,10 @@ void TControl::Publish(TPublisher<TControl>& P) {
   P.Event("OnResize", &TControl::OnResize).Type("TNotifyEvent");
   P.Event("OnStartDock", &TControl::OnStartDock).Type("TStartDockEvent");
   P.Event("OnStartDrag", &TControl::OnStartDrag).Type("TStartDragEvent");
+}
+
+TBiDiMode TControl::BiDiMode() const {
+  return FParentBiDiMode && FParent ? static_cast<const TControl*>(FParent)->BiDiMode() : FBiDiMode;
 }
 
 TComponent* TControl::GetParentComponent() const { return FParent; }
@@ -253,7 +258,10 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 bool TControl::CheckNewSize(int& NewWidth, int& NewHeight) {
   NewWidth = std::max(0, NewWidth);
   NewHeight = std::max(0, NewHeight);
-  const TSizeConstraints& c = FConstraints;
+  // OnConstrainedResize may change the limits for this one resize.
+  struct { int MinWidth, MinHeight, MaxWidth, MaxHeight; } c{FConstraints.MinWidth, FConstraints.MinHeight,
+                                                             FConstraints.MaxWidth, FConstraints.MaxHeight};
+  if (OnConstrainedResize) OnConstrainedResize(this, c.MinWidth, c.MinHeight, c.MaxWidth, c.MaxHeight);
   if (c.MinWidth > 0) NewWidth = std::max(NewWidth, c.MinWidth);
   if (c.MaxWidth > 0) NewWidth = std::min(NewWidth, c.MaxWidth);
   if (c.MinHeight > 0) NewHeight = std::max(NewHeight, c.MinHeight);

@@ -122,6 +122,7 @@ using TUnDockEvent = std::function<void(TObject* Sender, TControl* Client, TWinC
 using TGetSiteInfoEvent = std::function<void(TObject* Sender, TControl* DockClient, RECT& InfluenceRect, POINT MousePos, bool& CanDock)>;
 using TStartDockEvent = std::function<void(TObject* Sender, TDragDockObject*& DragObject)>;
 using TCanResizeEvent = std::function<void(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize)>;
+using TConstrainedResizeEvent = std::function<void(TObject* Sender, int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight)>;
 using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
 
 // Shift state from the key and button flags of a mouse message (wParam) and the keyboard state.
@@ -205,7 +206,9 @@ public:
   void SetAnchors(TAnchors Value) { FAnchors = Value; }
   TSizeConstraints& Constraints() { return FConstraints; }
   // Reading direction; kept and streamed (the controls draw left to right).
-  TBiDiMode BiDiMode() const { return FBiDiMode; }
+  // While ParentBiDiMode is on (the default) the parent's mode applies and is not streamed.
+  TBiDiMode BiDiMode() const;
+  bool IsBiDiModeStored() const { return !FParentBiDiMode; }
   void SetBiDiMode(TBiDiMode Value) { FBiDiMode = Value; FParentBiDiMode = false; }
   bool ParentBiDiMode() const { return FParentBiDiMode; }
   void SetParentBiDiMode(bool Value) { FParentBiDiMode = Value; }
@@ -325,6 +328,7 @@ public:
   TDragDropEvent OnDragDrop;
   TEndDragEvent OnEndDrag;
   TContextPopupEvent OnContextPopup;
+  TConstrainedResizeEvent OnConstrainedResize;
 
   // Used by the parent for graphic controls and by the class library's message routing.
   virtual void Click();

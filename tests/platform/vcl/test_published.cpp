@@ -47,6 +47,7 @@ const TPublished kPublished[] = {
     {TButton::StaticClass(), "Tag", "Integer"},
     {TButton::StaticClass(), "ModalResult", "TModalResult"},
     {TButton::StaticClass(), "TabOrder", "TTabOrder"},
+    {TButton::StaticClass(), "OnConstrainedResize", "TConstrainedResizeEvent"},
     {TButton::StaticClass(), "OnContextPopup", "TContextPopupEvent"},
     {TButton::StaticClass(), "OnDragDrop", "TDragDropEvent"},
     {TButton::StaticClass(), "OnDragOver", "TDragOverEvent"},
@@ -497,14 +498,37 @@ TEST_F(PublishedFormTest, InheritedColourFontAndHintsAreNotWritten) {
   label->SetParent(Form);
   Form->SetShowHint(true);
   Form->SetColor(clRed);
+  Form->SetBiDiMode(bdRightToLeft);
   const std::string text = FormText(Form);
   const std::string labelPart = text.substr(text.find("object Label1"));
   // Written, the label would read back with its Parent* switches off.
   EXPECT_EQ(labelPart.find("ShowHint"), std::string::npos) << labelPart;
   EXPECT_EQ(labelPart.find("Color"), std::string::npos) << labelPart;
   EXPECT_EQ(labelPart.find("Font."), std::string::npos) << labelPart;
+  EXPECT_EQ(labelPart.find("BiDiMode"), std::string::npos) << labelPart;
   EXPECT_TRUE(label->ParentShowHint());
   EXPECT_TRUE(label->ShowHint());
+  EXPECT_EQ(label->BiDiMode(), bdRightToLeft);
+  EXPECT_TRUE(label->ParentBiDiMode());
+}
+
+TEST_F(PublishedFormTest, ConstraintsAndOnConstrainedResizeLimitTheSize) {
+  auto* panel = new TPanel(Form);
+  panel->SetParent(Form);
+  SetOrdProp(GetObjectProp(panel, "Constraints"), "MaxWidth", 120);
+  panel->SetWidth(300);
+  EXPECT_EQ(panel->Width(), 120);
+  // The event sees the stored limits and may change them for this resize only.
+  int seenMax = 0;
+  panel->OnConstrainedResize = [&](TObject*, int& MinW, int&, int& MaxW, int&) {
+    seenMax = MaxW;
+    MinW = 200;
+    MaxW = 0;
+  };
+  panel->SetWidth(50);
+  EXPECT_EQ(seenMax, 120);
+  EXPECT_EQ(panel->Width(), 200);
+  EXPECT_EQ(panel->Constraints().MaxWidth, 120);
 }
 
 TEST_F(PublishedFormTest, PropertiesNoClassPublishesStillFailToLoad) {
