@@ -418,6 +418,11 @@ void TDateTimePicker::WndProc(TMessage& M) {
 
 void TDateTimePicker::Publish(TPublisher<TDateTimePicker>& P) {
   P.Redeclare("TabStop").Default(true);
+  // Limits first, so that the date read after them is kept within them.
+  P.Prop("MaxDate", &TDateTimePicker::MaxDate, &TDateTimePicker::SetMaxDate).Type("TDate");
+  P.Prop("MinDate", &TDateTimePicker::MinDate, &TDateTimePicker::SetMinDate).Type("TDate");
+  P.Prop("Date", &TDateTimePicker::Date, &TDateTimePicker::SetDate).Type("TDate");
+  P.Prop("Time", &TDateTimePicker::Time, &TDateTimePicker::SetTime).Type("TTime");
   P.Prop("DateFormat", &TDateTimePicker::DateFormat, &TDateTimePicker::SetDateFormat).Default(dfShort);
   P.Prop("DateMode", &TDateTimePicker::DateMode, &TDateTimePicker::SetDateMode).Default(dmComboBox);
   P.Prop("Kind", &TDateTimePicker::Kind, &TDateTimePicker::SetKind).Default(dtkDate);

@@ -146,6 +146,8 @@ const TPublished kPublished[] = {
     {TTreeView::StaticClass(), "ShowLines", "Boolean"},
     {TTreeView::StaticClass(), "OnExpanding", "TTVExpandingEvent"},
     {TDateTimePicker::StaticClass(), "Kind", "TDateTimeKind"},
+    {TDateTimePicker::StaticClass(), "Date", "TDate"},
+    {TDateTimePicker::StaticClass(), "Time", "TTime"},
     {TStringGrid::StaticClass(), "Options", "TGridOptions"},
     {TStringGrid::StaticClass(), "OnDrawCell", "TDrawCellEvent"},
     {TStringGrid::StaticClass(), "OnSelectCell", "TSelectCellEvent"},
@@ -332,6 +334,10 @@ const char* const kWideForm =
     "    Left = 440\n    Top = 220\n    Width = 150\n    Height = 100\n"
     "    ColCount = 3\n    Options = [goFixedVertLine, goFixedHorzLine, goEditing]\n"
     "  end\n"
+    "  object Picker1: TDateTimePicker\n"
+    "    Left = 300\n    Top = 330\n    Width = 120\n    Height = 21\n"
+    "    Date = 45000.000000000000000000\n    Time = 0.500000000000000000\n    Kind = dtkTime\n"
+    "  end\n"
     "  object BitBtn1: TBitBtn\n"
     "    Left = 440\n    Top = 330\n    Width = 75\n    Height = 25\n"
     "    Caption = 'Go'\n    Kind = bkOK\n    Margin = 3\n"
@@ -451,6 +457,11 @@ TEST_F(PublishedFormTest, AFormUsingTheControlsPropertiesLoadsThemIntoTheControl
   ASSERT_NE(grid, nullptr);
   EXPECT_TRUE(grid->Options().Contains(goEditing));
   EXPECT_FALSE(grid->Options().Contains(goVertLine));
+
+  auto* picker = Find<TDateTimePicker>(Form, "Picker1");
+  ASSERT_NE(picker, nullptr);
+  EXPECT_DOUBLE_EQ(picker->DateTime(), 45000.5);
+  EXPECT_EQ(picker->Kind(), dtkTime);
 
   // A caption read before the kind stays: the kind only fills in captions of new buttons.
   auto* bit = Find<TBitBtn>(Form, "BitBtn1");
