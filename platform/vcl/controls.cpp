@@ -909,14 +909,36 @@ void TWinControl::AlignControls(TControl*, RECT& Rect) {
     }
 }
 
+// Children that are not aligned keep their distance to the anchored sides when this control
+// grows or shrinks by dx, dy: anchored to both sides they stretch, to the far side only they
+// move, to neither they stay centred. The usual [akLeft, akTop] leaves them where they are.
+void TWinControl::AnchorChildren(int dx, int dy) {
+  if (ComponentState().Contains(csLoading)) return;
+  for (TControl* c : FControls) {
+    if (c->Align() != alNone) continue;
+    const TAnchors a = c->Anchors();
+    auto follow = [](bool nearSide, bool farSide, int delta, int& pos, int& size) {
+      if (nearSide && farSide) size += delta;
+      else if (farSide) pos += delta;
+      else if (!nearSide) pos += delta / 2;
+    };
+    int l = c->Left(), t = c->Top(), w = c->Width(), h = c->Height();
+    follow(a.Contains(akLeft), a.Contains(akRight), dx, l, w);
+    follow(a.Contains(akTop), a.Contains(akBottom), dy, t, h);
+    if (l != c->Left() || t != c->Top() || w != c->Width() || h != c->Height()) c->SetBounds(l, t, w, h);
+  }
+}
+
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   if (!CheckNewSize(AWidth, AHeight)) return;
   bool sized = AWidth != FWidth || AHeight != FHeight;
   if (ALeft == FLeft && ATop == FTop && !sized) return;
+  const int dx = AWidth - FWidth, dy = AHeight - FHeight;
   FLeft = ALeft;
   FTop = ATop;
   FWidth = AWidth;
   FHeight = AHeight;
+  if (sized) AnchorChildren(dx, dy);
   if (FHandle) {
     RECT wr;
     GetWindowRect(FHandle, &wr);
@@ -940,11 +962,13 @@ void TWinControl::UpdateBounds() {
     OffsetRect(&r, p.x - r.left, p.y - r.top);
   }
   bool sized = r.right - r.left != FWidth || r.bottom - r.top != FHeight;
+  const int dx = r.right - r.left - FWidth, dy = r.bottom - r.top - FHeight;
   FLeft = r.left;
   FTop = r.top;
   FWidth = r.right - r.left;
   FHeight = r.bottom - r.top;
   if (sized) {
+    AnchorChildren(dx, dy);
     Realign();
     Resize();
   }

@@ -524,6 +524,7 @@ private:
   friend LRESULT VclWindowProc(HWND, UINT, WPARAM, LPARAM);
   void ChildMouse(TMessage& M);
   void AlignAll();
+  void AnchorChildren(int dx, int dy);
   HWND FParentWindow = nullptr;
   std::unique_ptr<TBrush> FBrush;
   std::vector<TWinControl*> FTabList;

@@ -503,6 +503,49 @@ TEST_F(PublishedFormTest, AFreedPopupMenuIsNoLongerReferenced) {
   EXPECT_EQ(GetObjectProp(button, "PopupMenu"), nullptr);
 }
 
+TEST_F(PublishedFormTest, AnchoredChildrenFollowTheirParentsSides) {
+  struct TCase {
+    TAnchors Anchors;
+    RECT Expected;  // left, top, right, bottom after the parent grows by 40 x 20
+  };
+  const TCase cases[] = {
+      {TAnchors{akLeft, akTop}, {10, 10, 30, 30}},
+      {TAnchors{akLeft, akTop, akRight}, {10, 10, 70, 30}},
+      {TAnchors{akRight, akBottom}, {50, 30, 70, 50}},
+      {TAnchors{akLeft, akTop, akRight, akBottom}, {10, 10, 70, 50}},
+      {TAnchors{}, {30, 20, 50, 40}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Anchors.Bits());
+    auto* panel = new TPanel(Form);
+    panel->SetParent(Form);
+    panel->SetBounds(0, 0, 100, 100);
+    auto* child = new TButton(Form);
+    child->SetParent(panel);
+    child->SetBounds(10, 10, 20, 20);
+    child->SetAnchors(c.Anchors);
+    panel->SetBounds(0, 0, 140, 120);
+    EXPECT_EQ(child->Left(), c.Expected.left);
+    EXPECT_EQ(child->Top(), c.Expected.top);
+    EXPECT_EQ(child->Left() + child->Width(), c.Expected.right);
+    EXPECT_EQ(child->Top() + child->Height(), c.Expected.bottom);
+    delete panel;
+    delete child;
+  }
+}
+
+TEST_F(PublishedFormTest, AnchorsApplyWhenTheWindowManagerResizesTheForm) {
+  auto* child = new TButton(Form);
+  child->SetParent(Form);
+  child->SetBounds(400, 300, 50, 20);
+  child->SetAnchors(TAnchors{akRight, akBottom});
+  HWND wnd = Form->Handle();
+  SetWindowPos(wnd, nullptr, 0, 0, 560, 430, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(Form->Width(), 560);
+  EXPECT_EQ(child->Left(), 460);
+  EXPECT_EQ(child->Top(), 330);
+}
+
 TEST_F(PublishedFormTest, InheritedColourFontAndHintsAreNotWritten) {
   auto* label = new TLabel(Form);
   label->SetName("Label1");
