@@ -223,7 +223,22 @@ ORV_CLASS_IMPL(TShape, TGraphicControl)
 TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), FPicture(std::make_unique<TPicture>()) {
   FWidth = 105;
   FHeight = 105;
-  FPicture->OnChange = [this](TObject*) { Invalidate(); };
+  FPicture->OnChange = [this](TObject*) {
+    if (FTransparent) ApplyTransparent();
+    Invalidate();
+  };
+}
+
+void TImage::SetTransparent(bool Value) {
+  FTransparent = Value;
+  ApplyTransparent();
+  Invalidate();
+}
+
+// Only when it differs, so that the graphic's change notice coming back ends here.
+void TImage::ApplyTransparent() {
+  TGraphic* g = FPicture->Graphic();
+  if (g && g->Transparent() != FTransparent) g->SetTransparent(FTransparent);
 }
 
 TImage::~TImage() { FPicture->OnChange = nullptr; }

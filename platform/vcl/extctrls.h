@@ -147,9 +147,9 @@ public:
   void SetProportional(bool Value) { FProportional = Value; Invalidate(); }
   bool Center() const { return FCenter; }
   void SetCenter(bool Value) { FCenter = Value; Invalidate(); }
-  // Kept and streamed; the picture's own transparency is what painting uses.
+  // Passed on to the picture's graphic (now and whenever the picture changes while it is on).
   bool Transparent() const { return FTransparent; }
-  void SetTransparent(bool Value) { FTransparent = Value; Invalidate(); }
+  void SetTransparent(bool Value);
   // The rectangle the picture is drawn into.
   RECT DestRect();
 
@@ -157,6 +157,7 @@ protected:
   void Paint() override;
 
 private:
+  void ApplyTransparent();
   std::unique_ptr<TPicture> FPicture;
   bool FStretch = false, FProportional = false, FCenter = false, FTransparent = false;
 };

@@ -546,6 +546,23 @@ TEST_F(PublishedFormTest, AnchorsApplyWhenTheWindowManagerResizesTheForm) {
   EXPECT_EQ(child->Top(), 330);
 }
 
+TEST_F(PublishedFormTest, AnImagesTransparentReachesItsGraphic) {
+  auto* image = new TImage(Form);
+  TBitmap first;
+  first.SetSize(4, 4);
+  image->Picture()->Assign(&first);
+  ASSERT_FALSE(image->Picture()->Graphic()->Transparent());
+  image->SetTransparent(true);
+  EXPECT_TRUE(image->Picture()->Graphic()->Transparent());
+  // A picture assigned later takes it too.
+  TBitmap second;
+  second.SetSize(6, 6);
+  image->Picture()->Assign(&second);
+  EXPECT_TRUE(image->Picture()->Graphic()->Transparent());
+  image->SetTransparent(false);
+  EXPECT_FALSE(image->Picture()->Graphic()->Transparent());
+}
+
 TEST_F(PublishedFormTest, InheritedColourFontAndHintsAreNotWritten) {
   auto* label = new TLabel(Form);
   label->SetName("Label1");
