@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "platform/rtl/typinfo.h"
+ORV_CLASS_IMPL(TStatusPanel, TCollectionItem)
+ORV_CLASS_IMPL(TStatusPanels, TCollection)
 ORV_CLASS_IMPL(TStatusBar, TCustomControl)
 ORV_CLASS_IMPL(TProgressBar, TWinControl)
 ORV_CLASS_IMPL(TTabSheet, TWinControl)
@@ -20,20 +22,23 @@ int TextWidthOf(HDC dc, TFont* f, const std::string& s) {
 }  // namespace
 
 // ---- TStatusBar ----
-TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner) {
+TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner), FPanels(std::make_unique<TStatusPanels>(this)) {
   FHeight = 19;
   SetColor(clBtnFace);
   SetAlign(alBottom);
 }
 
+// The panels go while the bar is still whole (their last change notice repaints it).
+TStatusBar::~TStatusBar() { FPanels.reset(); }
+
 TStatusPanel& TStatusBar::AddPanel() {
-  FPanels.emplace_back();
+  TStatusPanel* p = FPanels->Add();
   Invalidate();
-  return FPanels.back();
+  return *p;
 }
 
 void TStatusBar::ClearPanels() {
-  FPanels.clear();
+  FPanels->Clear();
   Invalidate();
 }
 
@@ -66,13 +71,14 @@ void TStatusBar::Paint() {
     UINT f = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (a == taCenter ? UINT(DT_CENTER) : a == taRightJustify ? UINT(DT_RIGHT) : 0u);
     DrawText(dc, text.c_str(), -1, &c, f);
   };
-  if (FSimplePanel || FPanels.empty()) {
+  if (FSimplePanel || PanelCount() == 0) {
     cell(RECT{0, 2, r.right, r.bottom}, FSimpleText, taLeftJustify);
   } else {
     int x = 0;
-    for (size_t i = 0; i < FPanels.size(); ++i) {
-      int w = i + 1 == FPanels.size() ? std::max(0, static_cast<int>(r.right) - x) : FPanels[i].Width;
-      cell(RECT{x, 2, x + w - 2, r.bottom}, FPanels[i].Text, FPanels[i].Alignment);
+    for (int i = 0; i < PanelCount(); ++i) {
+      const TStatusPanel& p = Panels(i);
+      int w = i + 1 == PanelCount() ? std::max(0, static_cast<int>(r.right) - x) : p.Width;
+      cell(RECT{x, 2, x + w - 2, r.bottom}, p.Text, p.Alignment);
       x += w;
     }
   }
@@ -324,8 +330,28 @@ void TTabSheet::SetParentComponent(TComponent* Value) {
   else TWinControl::SetParentComponent(Value);
 }
 
+void TStatusPanel::Publish(TPublisher<TStatusPanel>& P) {
+  P.Prop("Alignment", &TStatusPanel::Alignment).Default(taLeftJustify);
+  P.Prop("Text", &TStatusPanel::Text);
+  P.Prop("Width", &TStatusPanel::Width);
+}
+
+void TStatusPanel::Assign(TPersistent* Source) {
+  auto* s = dynamic_cast<TStatusPanel*>(Source);
+  if (!s) return TCollectionItem::Assign(Source);
+  Text = s->Text;
+  Width = s->Width;
+  Alignment = s->Alignment;
+  Changed(false);
+}
+
+void TStatusPanels::Update(TCollectionItem*) {
+  if (auto* bar = dynamic_cast<TStatusBar*>(GetOwner())) bar->Invalidate();
+}
+
 void TStatusBar::Publish(TPublisher<TStatusBar>& P) {
   P.Redeclare("Align").Default(alBottom);
+  P.Prop("Panels", +[](TStatusBar& B) { return B.FPanels.get(); });
   P.Prop("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel).Default(false);
   P.Prop("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText);
 }

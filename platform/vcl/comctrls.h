@@ -3,15 +3,33 @@
 
 #include <vector>
 
+#include "platform/rtl/collection.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/win/commctrl.h"
 
 class TStatusBar;
-class TStatusPanel {
+// One panel of a status bar: its text, width in pixels (the last panel takes the rest) and
+// alignment. A collection item, so that forms stream the panels as "Panels = <item ... end>".
+class TStatusPanel : public TCollectionItem {
+  ORV_CLASS(TStatusPanel, TCollectionItem)
 public:
+  explicit TStatusPanel(TCollection* Collection = nullptr) : TCollectionItem(Collection) {}
+  static void Publish(TPublisher<TStatusPanel>& P);
+  void Assign(TPersistent* Source) override;
   std::string Text;
   int Width = 50;
   TAlignment Alignment = taLeftJustify;
+};
+
+// The panels of a status bar; a change repaints the bar.
+class TStatusPanels : public TCollection {
+  ORV_CLASS(TStatusPanels, TCollection)
+public:
+  explicit TStatusPanels(TPersistent* AOwner = nullptr) : TCollection(TStatusPanel::StaticClass(), AOwner) {}
+  TStatusPanel* Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
+
+protected:
+  void Update(TCollectionItem* Item) override;
 };
 
 // A bar at the bottom of a form: panels of given widths (the last takes the rest), or one
@@ -25,8 +43,10 @@ protected:
 
 public:
   explicit TStatusBar(TComponent* AOwner);
-  int PanelCount() const { return static_cast<int>(FPanels.size()); }
-  TStatusPanel& Panels(int Index) { return FPanels.at(static_cast<size_t>(Index)); }
+  ~TStatusBar() override;
+  int PanelCount() const { return FPanels->Count(); }
+  // EListError for a bad index.
+  TStatusPanel& Panels(int Index) { return *static_cast<TStatusPanel*>(FPanels->Items(Index)); }
   TStatusPanel& AddPanel();
   void ClearPanels();
   const std::string& SimpleText() const { return FSimpleText; }
@@ -40,7 +60,7 @@ protected:
   void Paint() override;
 
 private:
-  std::vector<TStatusPanel> FPanels;
+  std::unique_ptr<TStatusPanels> FPanels;
   std::string FSimpleText;
   bool FSimplePanel = false;
 };

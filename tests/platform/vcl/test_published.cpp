@@ -122,6 +122,9 @@ const TPublished kPublished[] = {
     {TPaintBox::StaticClass(), "OnPaint", "TNotifyEvent"},
     {TSplitter::StaticClass(), "MinSize", "NaturalNumber"},
     {TSplitter::StaticClass(), "OnMoved", "TNotifyEvent"},
+    {TStatusBar::StaticClass(), "Panels", "TStatusPanels"},
+    {TStatusPanel::StaticClass(), "Alignment", "TAlignment"},
+    {TStatusPanel::StaticClass(), "Text", "String"},
     {TStatusBar::StaticClass(), "SimplePanel", "Boolean"},
     {TStatusBar::StaticClass(), "SimpleText", "String"},
     {TToolBar::StaticClass(), "EdgeBorders", "TEdgeBorders"},
@@ -301,6 +304,9 @@ const char* const kWideForm =
     "  end\n"
     "  object StatusBar1: TStatusBar\n"
     "    Left = 0\n    Top = 450\n    Width = 600\n    Height = 19\n"
+    "    Panels = <\n"
+    "      item\n        Text = 'One'\n        Width = 80\n      end\n"
+    "      item\n        Alignment = taCenter\n        Text = 'Two'\n      end>\n"
     "    SimplePanel = True\n    SimpleText = 'Ready'\n"
     "  end\n"
     "  object ToolBar1: TToolBar\n"
@@ -417,6 +423,11 @@ TEST_F(PublishedFormTest, AFormUsingTheControlsPropertiesLoadsThemIntoTheControl
   ASSERT_NE(status, nullptr);
   EXPECT_TRUE(status->SimplePanel());
   EXPECT_EQ(status->SimpleText(), "Ready");
+  ASSERT_EQ(status->PanelCount(), 2);
+  EXPECT_EQ(status->Panels(0).Text, "One");
+  EXPECT_EQ(status->Panels(0).Width, 80);
+  EXPECT_EQ(status->Panels(1).Alignment, taCenter);
+  EXPECT_EQ(status->Panels(1).Width, 50);
 
   auto* bar = Find<TToolBar>(Form, "ToolBar1");
   ASSERT_NE(bar, nullptr);
@@ -485,7 +496,8 @@ TEST_F(PublishedFormTest, WritingTheFormBackAndReadingItAgainGivesTheSameText) {
   // What was set is written again, and only once.
   for (const char* line : {"Constraints.MinWidth = 50", "EdgeBorders = [ebLeft, ebBottom]",
                            "BorderStyle = bsSingle", "ActivePage = Sheet2",
-                           "NumGlyphs = 2", "WordWrap = False", "Kind = bkOK", "DragCursor = -21"})
+                           "NumGlyphs = 2", "WordWrap = False", "Kind = bkOK", "DragCursor = -21",
+                           "Text = 'Two'"})
     EXPECT_NE(first.find(line), std::string::npos) << line << "\n" << first;
 
   auto second = std::make_unique<TForm>(nullptr);
