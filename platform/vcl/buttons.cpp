@@ -201,17 +201,7 @@ void TBitBtn::Paint() {
   }
 }
 
-// ---- Glyph layout and published properties ----
-
-void TSpeedButton::SetNumGlyphs(TNumGlyphs Value) {
-  FGlyphLayout.NumGlyphs = std::clamp(Value, 1, 4);
-  Invalidate();
-}
-
-void TBitBtn::SetNumGlyphs(TNumGlyphs Value) {
-  FGlyphLayout.NumGlyphs = std::clamp(Value, 1, 4);
-  Invalidate();
-}
+// ---- Published properties ----
 
 namespace {
 template <class T> void PublishGlyph(TPublisher<T>& P) {

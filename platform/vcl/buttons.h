@@ -2,6 +2,7 @@
 // TBitBtn (a push button with a kind that sets caption and modal result, and a glyph).
 #pragma once
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/vcl/stdctrls.h"
@@ -17,7 +18,29 @@ struct TGlyphLayout {
   int Margin = -1, Spacing = 4;
 };
 
-class TSpeedButton : public TGraphicControl {
+// The glyph layout properties both buttons publish; a change repaints the button (T).
+template <class T> class TGlyphLayoutProps {
+public:
+  TNumGlyphs NumGlyphs() const { return FGlyphLayout.NumGlyphs; }
+  void SetNumGlyphs(TNumGlyphs Value) { Change(FGlyphLayout.NumGlyphs, std::clamp(Value, 1, 4)); }
+  TButtonLayout Layout() const { return FGlyphLayout.Layout; }
+  void SetLayout(TButtonLayout Value) { Change(FGlyphLayout.Layout, Value); }
+  int Margin() const { return FGlyphLayout.Margin; }
+  void SetMargin(int Value) { Change(FGlyphLayout.Margin, Value); }
+  int Spacing() const { return FGlyphLayout.Spacing; }
+  void SetSpacing(int Value) { Change(FGlyphLayout.Spacing, Value); }
+
+protected:
+  TGlyphLayout FGlyphLayout;
+
+private:
+  template <class V> void Change(V& Field, V Value) {
+    Field = Value;
+    static_cast<T*>(this)->Invalidate();
+  }
+};
+
+class TSpeedButton : public TGraphicControl, public TGlyphLayoutProps<TSpeedButton> {
   ORV_CLASS(TSpeedButton, TGraphicControl)
 public:
   static void Publish(TPublisher<TSpeedButton>& P);
@@ -35,14 +58,6 @@ public:
   void SetFlat(bool Value) { FFlat = Value; Invalidate(); }
   TBitmap* Glyph() const { return FGlyph.get(); }
   void SetGlyph(TBitmap* Value);
-  TNumGlyphs NumGlyphs() const { return FGlyphLayout.NumGlyphs; }
-  void SetNumGlyphs(TNumGlyphs Value);
-  TButtonLayout Layout() const { return FGlyphLayout.Layout; }
-  void SetLayout(TButtonLayout Value) { FGlyphLayout.Layout = Value; Invalidate(); }
-  int Margin() const { return FGlyphLayout.Margin; }
-  void SetMargin(int Value) { FGlyphLayout.Margin = Value; Invalidate(); }
-  int Spacing() const { return FGlyphLayout.Spacing; }
-  void SetSpacing(int Value) { FGlyphLayout.Spacing = Value; Invalidate(); }
   void Click() override;
   void WndProc(TMessage& Message) override;
 
@@ -57,7 +72,6 @@ private:
   int FGroupIndex = 0;
   bool FDown = false, FAllowAllUp = false, FFlat = false, FPressed = false, FHot = false;
   std::unique_ptr<TBitmap> FGlyph;
-  TGlyphLayout FGlyphLayout;
 };
 
 // Makes Glyph the picture of the action's ImageIndex in its list's Images; false (Glyph untouched)
@@ -66,7 +80,7 @@ bool ActionGlyph(TAction* Action, TBitmap* Glyph);
 
 ORV_ENUM(TBitBtnKind, bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll)
 
-class TBitBtn : public TButton {
+class TBitBtn : public TButton, public TGlyphLayoutProps<TBitBtn> {
   ORV_CLASS(TBitBtn, TButton)
 public:
   static void Publish(TPublisher<TBitBtn>& P);
@@ -78,14 +92,6 @@ public:
   void SetKind(TBitBtnKind Value);
   TBitmap* Glyph() const { return FGlyph.get(); }
   void SetGlyph(TBitmap* Value);
-  TNumGlyphs NumGlyphs() const { return FGlyphLayout.NumGlyphs; }
-  void SetNumGlyphs(TNumGlyphs Value);
-  TButtonLayout Layout() const { return FGlyphLayout.Layout; }
-  void SetLayout(TButtonLayout Value) { FGlyphLayout.Layout = Value; Invalidate(); }
-  int Margin() const { return FGlyphLayout.Margin; }
-  void SetMargin(int Value) { FGlyphLayout.Margin = Value; Invalidate(); }
-  int Spacing() const { return FGlyphLayout.Spacing; }
-  void SetSpacing(int Value) { FGlyphLayout.Spacing = Value; Invalidate(); }
   void Click() override;
 
 protected:
@@ -96,5 +102,4 @@ protected:
 private:
   TBitBtnKind FKind = bkCustom;
   std::unique_ptr<TBitmap> FGlyph;
-  TGlyphLayout FGlyphLayout;
 };
