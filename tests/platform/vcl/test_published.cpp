@@ -505,6 +505,34 @@ TEST_F(PublishedFormTest, WritingTheFormBackAndReadingItAgainGivesTheSameText) {
   EXPECT_EQ(FormText(second.get()), first);
 }
 
+TEST_F(PublishedFormTest, AGlyphsPixelsTravelWithTheForm) {
+  auto* button = new TSpeedButton(Form);
+  button->SetName("Pick");
+  button->SetParent(Form);
+  TBitmap strip;
+  strip.SetSize(16, 8);
+  strip.Canvas()->Brush()->SetColor(TColor(RGB(255, 0, 0)));
+  strip.Canvas()->FillRect(RECT{0, 0, 8, 8});
+  strip.Canvas()->Brush()->SetColor(TColor(RGB(0, 0, 255)));
+  strip.Canvas()->FillRect(RECT{8, 0, 16, 8});
+  button->SetGlyph(&strip);
+  const std::string text = FormText(Form);
+  EXPECT_NE(text.find("Glyph.Data"), std::string::npos) << text;
+
+  auto second = std::make_unique<TForm>(nullptr);
+  second->LoadFromText(text);
+  auto* back = Find<TSpeedButton>(second.get(), "Pick");
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(back->Glyph()->Width(), 16);
+  ASSERT_EQ(back->Glyph()->Height(), 8);
+  EXPECT_EQ(back->Glyph()->Canvas()->Pixels(2, 2), TColor(RGB(255, 0, 0)));
+  EXPECT_EQ(back->Glyph()->Canvas()->Pixels(12, 5), TColor(RGB(0, 0, 255)));
+  // A button without a glyph writes no data.
+  EXPECT_EQ(FormText(second.get()), text);
+  back->Glyph()->SetSize(0, 0);
+  EXPECT_EQ(FormText(second.get()).find("Glyph.Data"), std::string::npos);
+}
+
 TEST_F(PublishedFormTest, AFreedPopupMenuIsNoLongerReferenced) {
   auto* menu = new TPopupMenu(Form);
   auto* button = new TButton(Form);
