@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/hresult.h"
 #include "platform/rtl/object.h"
 #include "platform/rtl/variant.h"
 
-using HRESULT = int32_t;
 using DISPID = int32_t;
 
 struct TGUID {
@@ -42,13 +42,6 @@ extern const TGUID GUID_NULL;
 extern const TGUID IID_IUnknown;
 extern const TGUID IID_IDispatch;
 
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
-constexpr HRESULT E_NOTIMPL = int32_t(0x80004001u);
-constexpr HRESULT E_NOINTERFACE = int32_t(0x80004002u);
-constexpr HRESULT E_POINTER = int32_t(0x80004003u);
-constexpr HRESULT E_FAIL = int32_t(0x80004005u);
-constexpr HRESULT E_INVALIDARG = int32_t(0x80070057u);
 constexpr HRESULT DISP_E_UNKNOWNINTERFACE = int32_t(0x80020001u);
 constexpr HRESULT DISP_E_MEMBERNOTFOUND = int32_t(0x80020003u);
 constexpr HRESULT DISP_E_TYPEMISMATCH = int32_t(0x80020005u);
@@ -61,8 +54,6 @@ constexpr HRESULT DISP_E_BADINDEX = int32_t(0x8002000Bu);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = int32_t(0x8002000Eu);
 constexpr HRESULT CO_E_CLASSSTRING = int32_t(0x800401F3u);
 
-inline bool Succeeded(HRESULT hr) { return hr >= 0; }
-inline bool Failed(HRESULT hr) { return hr < 0; }
 
 constexpr DISPID DISPID_UNKNOWN = -1;
 constexpr DISPID DISPID_VALUE = 0;

@@ -152,6 +152,13 @@ TValueType TReader::ReadValue() {
   return static_cast<TValueType>(b);
 }
 
+bool TReader::EndOfList() {
+  uint8_t b = 0;
+  Read(&b, 1);
+  FStream->Seek(-1, soCurrent);
+  return b == vaNull;
+}
+
 TValueType TReader::NextValue() {
   TValueType v = ReadValue();
   FStream->Seek(-1, soCurrent);

@@ -138,7 +138,9 @@ public:
   TValueType ReadValue();  // consumes the type byte
   TValueType NextValue();  // peeks at it
   void CheckValue(TValueType Value);  // consumes it; EReadError when it differs
-  bool EndOfList() { return NextValue() == vaNull; }
+  // True at the zero byte that ends a list. The byte is not checked as a value type: in a list of
+  // properties it is the length of the next name, which may be any number up to 255.
+  bool EndOfList();
   void ReadListBegin() { CheckValue(vaList); }
   void ReadListEnd() { CheckValue(vaNull); }
 

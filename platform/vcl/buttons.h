@@ -2,12 +2,48 @@
 // TBitBtn (a push button with a kind that sets caption and modal result, and a glyph).
 #pragma once
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/vcl/stdctrls.h"
 
-class TSpeedButton : public TGraphicControl {
+ORV_ENUM(TButtonLayout, blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom)
+using TNumGlyphs = int;  // 1..4 pictures side by side in the glyph
+
+// Where a button's glyph goes: the number of pictures in the strip, the glyph's side, its
+// distance from the edge (Margin, -1 centres) and from the caption (Spacing).
+struct TGlyphLayout {
+  TNumGlyphs NumGlyphs = 1;
+  TButtonLayout Layout = blGlyphLeft;
+  int Margin = -1, Spacing = 4;
+};
+
+// The glyph layout properties both buttons publish; a change repaints the button (T).
+template <class T> class TGlyphLayoutProps {
+public:
+  TNumGlyphs NumGlyphs() const { return FGlyphLayout.NumGlyphs; }
+  void SetNumGlyphs(TNumGlyphs Value) { Change(FGlyphLayout.NumGlyphs, std::clamp(Value, 1, 4)); }
+  TButtonLayout Layout() const { return FGlyphLayout.Layout; }
+  void SetLayout(TButtonLayout Value) { Change(FGlyphLayout.Layout, Value); }
+  int Margin() const { return FGlyphLayout.Margin; }
+  void SetMargin(int Value) { Change(FGlyphLayout.Margin, Value); }
+  int Spacing() const { return FGlyphLayout.Spacing; }
+  void SetSpacing(int Value) { Change(FGlyphLayout.Spacing, Value); }
+
+protected:
+  TGlyphLayout FGlyphLayout;
+
+private:
+  template <class V> void Change(V& Field, V Value) {
+    Field = Value;
+    static_cast<T*>(this)->Invalidate();
+  }
+};
+
+class TSpeedButton : public TGraphicControl, public TGlyphLayoutProps<TSpeedButton> {
   ORV_CLASS(TSpeedButton, TGraphicControl)
+public:
+  static void Publish(TPublisher<TSpeedButton>& P);
 public:
   explicit TSpeedButton(TComponent* AOwner);
   ~TSpeedButton() override;
@@ -44,8 +80,10 @@ bool ActionGlyph(TAction* Action, TBitmap* Glyph);
 
 ORV_ENUM(TBitBtnKind, bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll)
 
-class TBitBtn : public TButton {
+class TBitBtn : public TButton, public TGlyphLayoutProps<TBitBtn> {
   ORV_CLASS(TBitBtn, TButton)
+public:
+  static void Publish(TPublisher<TBitBtn>& P);
 public:
   explicit TBitBtn(TComponent* AOwner);
   ~TBitBtn() override;

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 
+#include "platform/rtl/typinfo.h"
+ORV_CLASS_IMPL(TStatusPanel, TCollectionItem)
+ORV_CLASS_IMPL(TStatusPanels, TCollection)
 ORV_CLASS_IMPL(TStatusBar, TCustomControl)
 ORV_CLASS_IMPL(TProgressBar, TWinControl)
 ORV_CLASS_IMPL(TTabSheet, TWinControl)
@@ -19,20 +22,23 @@ int TextWidthOf(HDC dc, TFont* f, const std::string& s) {
 }  // namespace
 
 // ---- TStatusBar ----
-TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner) {
+TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner), FPanels(std::make_unique<TStatusPanels>(this)) {
   FHeight = 19;
   SetColor(clBtnFace);
   SetAlign(alBottom);
 }
 
+// The panels go while the bar is still whole (their last change notice repaints it).
+TStatusBar::~TStatusBar() { FPanels.reset(); }
+
 TStatusPanel& TStatusBar::AddPanel() {
-  FPanels.emplace_back();
+  TStatusPanel* p = FPanels->Add();
   Invalidate();
-  return FPanels.back();
+  return *p;
 }
 
 void TStatusBar::ClearPanels() {
-  FPanels.clear();
+  FPanels->Clear();
   Invalidate();
 }
 
@@ -65,13 +71,14 @@ void TStatusBar::Paint() {
     UINT f = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (a == taCenter ? UINT(DT_CENTER) : a == taRightJustify ? UINT(DT_RIGHT) : 0u);
     DrawText(dc, text.c_str(), -1, &c, f);
   };
-  if (FSimplePanel || FPanels.empty()) {
+  if (FSimplePanel || PanelCount() == 0) {
     cell(RECT{0, 2, r.right, r.bottom}, FSimpleText, taLeftJustify);
   } else {
     int x = 0;
-    for (size_t i = 0; i < FPanels.size(); ++i) {
-      int w = i + 1 == FPanels.size() ? std::max(0, static_cast<int>(r.right) - x) : FPanels[i].Width;
-      cell(RECT{x, 2, x + w - 2, r.bottom}, FPanels[i].Text, FPanels[i].Alignment);
+    for (int i = 0; i < PanelCount(); ++i) {
+      const TStatusPanel& p = Panels(i);
+      int w = i + 1 == PanelCount() ? std::max(0, static_cast<int>(r.right) - x) : p.Width;
+      cell(RECT{x, 2, x + w - 2, r.bottom}, p.Text, p.Alignment);
       x += w;
     }
   }
@@ -314,4 +321,59 @@ void TStatusBar::CreateParams(TCreateParams& P) {
 void TProgressBar::CreateParams(TCreateParams& P) {
   TWinControl::CreateParams(P);
   P.WinClassName = "msctls_progress32";
+}
+
+// ---- Published properties ----
+
+void TTabSheet::SetParentComponent(TComponent* Value) {
+  if (auto* pages = dynamic_cast<TPageControl*>(Value)) SetPageControl(pages);
+  else TWinControl::SetParentComponent(Value);
+}
+
+void TStatusPanel::Publish(TPublisher<TStatusPanel>& P) {
+  P.Prop("Alignment", &TStatusPanel::Alignment).Default(taLeftJustify);
+  P.Prop("Text", &TStatusPanel::Text);
+  P.Prop("Width", &TStatusPanel::Width);
+}
+
+void TStatusPanel::Assign(TPersistent* Source) {
+  auto* s = dynamic_cast<TStatusPanel*>(Source);
+  if (!s) return TCollectionItem::Assign(Source);
+  Text = s->Text;
+  Width = s->Width;
+  Alignment = s->Alignment;
+  Changed(false);
+}
+
+void TStatusPanels::Update(TCollectionItem*) {
+  if (auto* bar = dynamic_cast<TStatusBar*>(GetOwner())) bar->Invalidate();
+}
+
+void TStatusBar::Publish(TPublisher<TStatusBar>& P) {
+  P.Redeclare("Align").Default(alBottom);
+  P.Prop("Panels", +[](TStatusBar& B) { return B.FPanels.get(); });
+  P.Prop("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel).Default(false);
+  P.Prop("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText);
+}
+
+void TProgressBar::Publish(TPublisher<TProgressBar>& P) {
+  P.Prop("Min", &TProgressBar::Min, &TProgressBar::SetMin).Default(0);
+  P.Prop("Max", &TProgressBar::Max, &TProgressBar::SetMax).Default(100);
+  P.Prop("Position", &TProgressBar::Position, &TProgressBar::SetPosition).Default(0);
+}
+
+void TTabSheet::Publish(TPublisher<TTabSheet>& P) {
+  P.Redeclare("Align").Default(alClient);
+  // Only the active page is shown; the page control decides, so visibility is not streamed.
+  P.Redeclare("Visible").Stored(false);
+  P.Prop("TabVisible", &TTabSheet::TabVisible, &TTabSheet::SetTabVisible).Default(true);
+  P.Event("OnHide", &TTabSheet::OnHide).Type("TNotifyEvent");
+  P.Event("OnShow", &TTabSheet::OnShow).Type("TNotifyEvent");
+}
+
+void TPageControl::Publish(TPublisher<TPageControl>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Prop("ActivePage", &TPageControl::ActivePage, &TPageControl::SetActivePage);
+  P.Event("OnChange", &TPageControl::OnChange).Type("TNotifyEvent");
+  P.Event("OnChanging", &TPageControl::OnChanging).Type("TTabChangingEvent");
 }

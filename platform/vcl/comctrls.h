@@ -3,28 +3,50 @@
 
 #include <vector>
 
+#include "platform/rtl/collection.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/win/commctrl.h"
 
 class TStatusBar;
-class TStatusPanel {
+// One panel of a status bar: its text, width in pixels (the last panel takes the rest) and
+// alignment. A collection item, so that forms stream the panels as "Panels = <item ... end>".
+class TStatusPanel : public TCollectionItem {
+  ORV_CLASS(TStatusPanel, TCollectionItem)
 public:
+  explicit TStatusPanel(TCollection* Collection = nullptr) : TCollectionItem(Collection) {}
+  static void Publish(TPublisher<TStatusPanel>& P);
+  void Assign(TPersistent* Source) override;
   std::string Text;
   int Width = 50;
   TAlignment Alignment = taLeftJustify;
+};
+
+// The panels of a status bar; a change repaints the bar.
+class TStatusPanels : public TCollection {
+  ORV_CLASS(TStatusPanels, TCollection)
+public:
+  explicit TStatusPanels(TPersistent* AOwner = nullptr) : TCollection(TStatusPanel::StaticClass(), AOwner) {}
+  TStatusPanel* Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
+
+protected:
+  void Update(TCollectionItem* Item) override;
 };
 
 // A bar at the bottom of a form: panels of given widths (the last takes the rest), or one
 // SimpleText when SimplePanel is on.
 class TStatusBar : public TCustomControl {
   ORV_CLASS(TStatusBar, TCustomControl)
+public:
+  static void Publish(TPublisher<TStatusBar>& P);
 protected:
   void CreateParams(TCreateParams& Params) override;
 
 public:
   explicit TStatusBar(TComponent* AOwner);
-  int PanelCount() const { return static_cast<int>(FPanels.size()); }
-  TStatusPanel& Panels(int Index) { return FPanels.at(static_cast<size_t>(Index)); }
+  ~TStatusBar() override;
+  int PanelCount() const { return FPanels->Count(); }
+  // EListError for a bad index.
+  TStatusPanel& Panels(int Index) { return *static_cast<TStatusPanel*>(FPanels->Items(Index)); }
   TStatusPanel& AddPanel();
   void ClearPanels();
   const std::string& SimpleText() const { return FSimpleText; }
@@ -38,7 +60,7 @@ protected:
   void Paint() override;
 
 private:
-  std::vector<TStatusPanel> FPanels;
+  std::unique_ptr<TStatusPanels> FPanels;
   std::string FSimpleText;
   bool FSimplePanel = false;
 };
@@ -46,6 +68,8 @@ private:
 // Position between Min and Max shown as a filled bar (PBM_SETPOS sets it too).
 class TProgressBar : public TWinControl {
   ORV_CLASS(TProgressBar, TWinControl)
+public:
+  static void Publish(TPublisher<TProgressBar>& P);
 protected:
   void CreateParams(TCreateParams& Params) override;
 
@@ -74,10 +98,14 @@ class TPageControl;
 class TTabSheet : public TWinControl {
   ORV_CLASS(TTabSheet, TWinControl)
 public:
+  static void Publish(TPublisher<TTabSheet>& P);
+public:
   explicit TTabSheet(TComponent* AOwner);
   ~TTabSheet() override;
   TPageControl* PageControl() const { return FPageControl; }
   void SetPageControl(TPageControl* Value);
+  // A sheet read from a form joins its page control as a page, not only as a child.
+  void SetParentComponent(TComponent* Value) override;
   bool TabVisible() const { return FTabVisible; }
   void SetTabVisible(bool Value);
   int PageIndex() const;
@@ -91,6 +119,8 @@ private:
 
 class TPageControl : public TCustomControl {
   ORV_CLASS(TPageControl, TCustomControl)
+public:
+  static void Publish(TPublisher<TPageControl>& P);
 public:
   explicit TPageControl(TComponent* AOwner);
   ~TPageControl() override;
@@ -232,6 +262,8 @@ using TTVEditedEvent = std::function<void(TObject* Sender, TTreeNode* Node, std:
 // and mouse (click selects, a click on the button or a double click expands).
 class TTreeView : public TWinControl {
   ORV_CLASS(TTreeView, TWinControl)
+public:
+  static void Publish(TPublisher<TTreeView>& P);
 public:
   explicit TTreeView(TComponent* AOwner);
   ~TTreeView() override;
@@ -408,6 +440,8 @@ enum : UINT {
 // (a reversed range): the position then stays between the two.
 class TUpDown : public TCustomControl {
   ORV_CLASS(TUpDown, TCustomControl)
+public:
+  static void Publish(TPublisher<TUpDown>& P);
 protected:
   void CreateParams(TCreateParams& Params) override;
 
@@ -447,8 +481,13 @@ ORV_ENUM(TToolButtonStyle, tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDi
 
 // A button of a tool bar. Check buttons stay down; grouped check buttons work like radio
 // buttons; a drop-down button opens its DropdownMenu under itself.
+ORV_ENUM(TEdgeBorder, ebLeft, ebTop, ebRight, ebBottom)
+using TEdgeBorders = TSet<TEdgeBorder>;
+
 class TToolButton : public TGraphicControl {
   ORV_CLASS(TToolButton, TGraphicControl)
+public:
+  static void Publish(TPublisher<TToolButton>& P);
 public:
   explicit TToolButton(TComponent* AOwner);
   TToolButtonStyle Style() const { return FStyle; }
@@ -486,11 +525,19 @@ enum : UINT { TB_SETSTYLE = WM_USER + 56, TB_GETSTYLE = WM_USER + 57 };
 
 class TToolBar : public TCustomControl {
   ORV_CLASS(TToolBar, TCustomControl)
+public:
+  static void Publish(TPublisher<TToolBar>& P);
 protected:
   void CreateParams(TCreateParams& Params) override;
 
 public:
   explicit TToolBar(TComponent* AOwner);
+  // The sides the bar draws an edge on (kept and streamed; the bar draws no edges itself).
+  TEdgeBorders EdgeBorders() const { return FEdgeBorders; }
+  void SetEdgeBorders(TEdgeBorders Value) { FEdgeBorders = Value; Invalidate(); }
+  // Captions beside the pictures instead of under them (kept and streamed).
+  bool List() const { return FList; }
+  void SetList(bool Value) { FList = Value; Invalidate(); }
   bool ShowCaptions() const { return FShowCaptions; }
   void SetShowCaptions(bool Value);
   bool Flat() const { return FFlat; }
@@ -510,7 +557,8 @@ protected:
   void Paint() override;
 
 private:
-  bool FShowCaptions = false, FFlat = true;
+  bool FShowCaptions = false, FFlat = true, FList = false;
+  TEdgeBorders FEdgeBorders{ebTop};
   int FButtonWidth = 23, FButtonHeight = 22;
   TImageList* FImages = nullptr;
 };

@@ -837,6 +837,7 @@ void TCustomListView::WndProc(TMessage& M) {
 }
 
 void TListView::Publish(TPublisher<TListView>& P) {
+  P.Redeclare("TabStop").Default(true);
   P.Prop("Checkboxes", &TListView::Checkboxes, &TListView::SetCheckboxes);
   P.Prop("GridLines", &TListView::GridLines, &TListView::SetGridLines);
   P.Prop("HideSelection", &TListView::HideSelection, &TListView::SetHideSelection).Default(true);

@@ -199,6 +199,8 @@ void TCustomTabControl::WndProc(TMessage& M) {
 }
 
 void TTabControl::Publish(TPublisher<TTabControl>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Prop("Tabs", &TTabControl::Tabs);
   P.Prop("TabHeight", &TTabControl::TabHeight, &TTabControl::SetTabHeight).Default(0);
   P.Prop("TabIndex", &TTabControl::TabIndex, &TTabControl::SetTabIndex).Default(-1);
   P.Prop("TabWidth", &TTabControl::TabWidth, &TTabControl::SetTabWidth).Default(0);
@@ -415,6 +417,12 @@ void TDateTimePicker::WndProc(TMessage& M) {
 }
 
 void TDateTimePicker::Publish(TPublisher<TDateTimePicker>& P) {
+  P.Redeclare("TabStop").Default(true);
+  // Limits first, so that the date read after them is kept within them.
+  P.Prop("MaxDate", &TDateTimePicker::MaxDate, &TDateTimePicker::SetMaxDate).Type("TDate");
+  P.Prop("MinDate", &TDateTimePicker::MinDate, &TDateTimePicker::SetMinDate).Type("TDate");
+  P.Prop("Date", &TDateTimePicker::Date, &TDateTimePicker::SetDate).Type("TDate");
+  P.Prop("Time", &TDateTimePicker::Time, &TDateTimePicker::SetTime).Type("TTime");
   P.Prop("DateFormat", &TDateTimePicker::DateFormat, &TDateTimePicker::SetDateFormat).Default(dfShort);
   P.Prop("DateMode", &TDateTimePicker::DateMode, &TDateTimePicker::SetDateMode).Default(dmComboBox);
   P.Prop("Kind", &TDateTimePicker::Kind, &TDateTimePicker::SetKind).Default(dtkDate);

@@ -16,6 +16,7 @@ TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 void TTrackBar::Publish(TPublisher<TTrackBar>& P) {
+  P.Redeclare("TabStop").Default(true);
   P.Prop("Min", &TTrackBar::Min, &TTrackBar::SetMin);
   P.Prop("Max", &TTrackBar::Max, &TTrackBar::SetMax).Default(10);
   P.Prop("Position", &TTrackBar::Position, &TTrackBar::SetPosition);
@@ -403,4 +404,16 @@ void TTrackBar::CreateParams(TCreateParams& P) {
 void TUpDown::CreateParams(TCreateParams& P) {
   TCustomControl::CreateParams(P);
   P.WinClassName = "msctls_updown32";
+}
+
+void TUpDown::Publish(TPublisher<TUpDown>& P) {
+  P.Prop("Associate", &TUpDown::Associate, &TUpDown::SetAssociate);
+  P.Prop("Min", &TUpDown::Min, &TUpDown::SetMin).Default(0);
+  P.Prop("Max", &TUpDown::Max, &TUpDown::SetMax).Default(100);
+  P.Prop("Increment", &TUpDown::Increment, &TUpDown::SetIncrement).Default(1);
+  P.Prop("Position", &TUpDown::Position, &TUpDown::SetPosition).Default(0);
+  P.Prop("Wrap", &TUpDown::Wrap, &TUpDown::SetWrap).Default(false);
+  P.Event("OnChanging", &TUpDown::OnChanging).Type("TUDChangingEvent");
+  // The up-down's click tells which button: it takes the place of the control's OnClick.
+  P.Event("OnClick", &TUpDown::OnClick2).Type("TUDClickEvent");
 }

@@ -1,6 +1,7 @@
 // Tool bar and tool buttons.
 #include <algorithm>
 
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/actnlist.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/menus.h"
@@ -220,4 +221,29 @@ void TToolBar::WndProc(TMessage& M) {
     }
   }
   TCustomControl::WndProc(M);
+}
+
+// ---- Published properties ----
+
+void TToolButton::Publish(TPublisher<TToolButton>& P) {
+  P.Redeclare("ParentColor").Default(true);
+  P.Prop("DropdownMenu", &TToolButton::DropdownMenu, &TToolButton::SetDropdownMenu);
+  P.Prop("Grouped", &TToolButton::Grouped, &TToolButton::SetGrouped).Default(false);
+  P.Prop("ImageIndex", &TToolButton::ImageIndex, &TToolButton::SetImageIndex).Type("TImageIndex").Default(-1);
+  P.Prop("Style", &TToolButton::Style, &TToolButton::SetStyle).Default(tbsButton);
+  // After Style and Grouped, which decide whether the button can stay down.
+  P.Prop("Down", &TToolButton::Down, &TToolButton::SetDown).Default(false);
+}
+
+// Flat is on for a new bar here, so its default is True: the stream keeps the value a new bar
+// does not have.
+void TToolBar::Publish(TPublisher<TToolBar>& P) {
+  P.Redeclare("Align").Default(alTop);
+  P.Prop("ButtonHeight", &TToolBar::ButtonHeight, &TToolBar::SetButtonHeight).Default(22);
+  P.Prop("ButtonWidth", &TToolBar::ButtonWidth, &TToolBar::SetButtonWidth).Default(23);
+  P.Prop("EdgeBorders", &TToolBar::EdgeBorders, &TToolBar::SetEdgeBorders).Type(SetTypeInfo("TEdgeBorders", TypeInfo<TEdgeBorder>())).Default(TEdgeBorders{ebTop});
+  P.Prop("Flat", &TToolBar::Flat, &TToolBar::SetFlat).Default(true);
+  P.Prop("Images", &TToolBar::Images, &TToolBar::SetImages);
+  P.Prop("List", &TToolBar::List, &TToolBar::SetList).Default(false);
+  P.Prop("ShowCaptions", &TToolBar::ShowCaptions, &TToolBar::SetShowCaptions).Default(false);
 }

@@ -1,6 +1,7 @@
 // The tree view: nodes, their collection, drawing, keyboard and mouse.
 #include <algorithm>
 
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/comctrls_labeledit.h"
 
@@ -568,4 +569,27 @@ void TTreeView::WndProc(TMessage& M) {
       break;
   }
   TWinControl::WndProc(M);
+}
+
+void TTreeView::Publish(TPublisher<TTreeView>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Prop("HideSelection", &TTreeView::HideSelection, &TTreeView::SetHideSelection).Default(true);
+  P.Prop("Indent", &TTreeView::Indent, &TTreeView::SetIndent).Default(19);
+  P.Prop("ReadOnly", &TTreeView::ReadOnly, &TTreeView::SetReadOnly).Default(false);
+  P.Prop("RightClickSelect", &TTreeView::RightClickSelect, &TTreeView::SetRightClickSelect).Default(false);
+  P.Prop("ShowButtons", &TTreeView::ShowButtons, &TTreeView::SetShowButtons).Default(true);
+  P.Prop("ShowLines", &TTreeView::ShowLines, &TTreeView::SetShowLines).Default(true);
+  P.Prop("ShowRoot", &TTreeView::ShowRoot, &TTreeView::SetShowRoot).Default(true);
+  P.Event("OnCancelEdit", &TTreeView::OnCancelEdit).Type("TTVChangedEvent");
+  P.Event("OnChange", &TTreeView::OnChange).Type("TTVChangedEvent");
+  P.Event("OnChanging", &TTreeView::OnChanging).Type("TTVChangingEvent");
+  P.Event("OnCollapsed", &TTreeView::OnCollapsed).Type("TTVExpandedEvent");
+  P.Event("OnCollapsing", &TTreeView::OnCollapsing).Type("TTVCollapsingEvent");
+  P.Event("OnDeletion", &TTreeView::OnDeletion).Type("TTVExpandedEvent");
+  P.Event("OnEdited", &TTreeView::OnEdited).Type("TTVEditedEvent");
+  P.Event("OnEditing", &TTreeView::OnEditing).Type("TTVEditingEvent");
+  P.Event("OnExpanded", &TTreeView::OnExpanded).Type("TTVExpandedEvent");
+  P.Event("OnExpanding", &TTreeView::OnExpanding).Type("TTVExpandingEvent");
+  P.Event("OnGetImageIndex", &TTreeView::OnGetImageIndex).Type("TTVExpandedEvent");
+  P.Event("OnGetSelectedIndex", &TTreeView::OnGetSelectedIndex).Type("TTVExpandedEvent");
 }

@@ -11,8 +11,10 @@
 #include "platform/vcl/dock.h"
 #include "platform/vcl/dragimg.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/menus.h"
 
 ORV_CLASS_IMPL(TControlCanvas, TCanvas)
+ORV_CLASS_IMPL(TSizeConstraints, TPersistent)
 ORV_CLASS_IMPL(TControl, TComponent)
 ORV_CLASS_IMPL(TWinControl, TControl)
 ORV_CLASS_IMPL(TCustomControl, TWinControl)
@@ -173,28 +175,71 @@ TControl::~TControl() {
   if (FParent) FParent->RemoveControl(this);
 }
 
+void TSizeConstraints::Publish(TPublisher<TSizeConstraints>& P) {
+  P.Prop("MaxHeight", &TSizeConstraints::MaxHeight).Type("TConstraintSize").Default(0);
+  P.Prop("MaxWidth", &TSizeConstraints::MaxWidth).Type("TConstraintSize").Default(0);
+  P.Prop("MinHeight", &TSizeConstraints::MinHeight).Type("TConstraintSize").Default(0);
+  P.Prop("MinWidth", &TSizeConstraints::MinWidth).Type("TConstraintSize").Default(0);
+}
+
+void TSizeConstraints::Assign(TPersistent* Source) {
+  auto* c = dynamic_cast<TSizeConstraints*>(Source);
+  if (!c) return TPersistent::Assign(Source);
+  MinWidth = c->MinWidth, MinHeight = c->MinHeight, MaxWidth = c->MaxWidth, MaxHeight = c->MaxHeight;
+}
+
+// The usual published control properties and events. Defaults are the values the constructor
+// gives, so the filer leaves out exactly what a freshly made control already has.
 void TControl::Publish(TPublisher<TControl>& P) {
   P.Prop("Left", &TControl::Left, &TControl::SetLeft);
   P.Prop("Top", &TControl::Top, &TControl::SetTop);
   P.Prop("Width", &TControl::Width, &TControl::SetWidth);
   P.Prop("Height", &TControl::Height, &TControl::SetHeight);
   P.Prop("Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
+  P.Prop("Anchors", &TControl::Anchors, &TControl::SetAnchors).Type(SetTypeInfo("TAnchors", TypeInfo<TAnchorKind>())).Default(TAnchors{akLeft, akTop});
+  P.Prop("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode).Default(bdLeftToRight).Stored(&TControl::IsBiDiModeStored);
   P.Prop("Caption", &TControl::Caption, &TControl::SetCaption).Type("TCaption");
-  P.Prop("Color", &TControl::Color, &TControl::SetColor).Type("TColor");
+  P.Prop("Color", &TControl::Color, &TControl::SetColor).Type("TColor").Stored(&TControl::IsColorStored);
+  // A sub-object read and written through its own properties ("Constraints.MinWidth").
+  P.Prop("Constraints", +[](TControl& C) { return &C.Constraints(); },
+         +[](TControl& C, TSizeConstraints* V) { if (V) C.Constraints().Assign(V); });
   P.Prop("Cursor", &TControl::Cursor, &TControl::SetCursor).Type("TCursor").Default(crDefault);
+  P.Prop("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor).Type("TCursor").Default(crDrag);
+  P.Prop("DragKind", &TControl::DragKind, &TControl::SetDragKind).Default(dkDrag);
+  P.Prop("DragMode", &TControl::DragMode, &TControl::SetDragMode).Default(dmManual);
   P.Prop("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
   P.Prop("Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
-  P.Prop("Font", &TControl::Font, &TControl::SetFont);
+  P.Prop("Font", &TControl::Font, &TControl::SetFont).Stored(&TControl::IsFontStored);
+  P.Prop("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext).Type("THelpContext").Default(0);
+  P.Prop("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode).Default(true);
   P.Prop("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).Default(true);
-  P.Prop("ParentColor", &TControl::ParentColor, &TControl::SetParentColor);
+  P.Prop("ParentColor", &TControl::ParentColor, &TControl::SetParentColor).Default(false);
   P.Prop("Hint", &TControl::Hint, &TControl::SetHint);
-  P.Prop("ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
-  P.Prop("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint);
+  P.Prop("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Stored(&TControl::IsShowHintStored);
+  P.Prop("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
+  P.Prop("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
   P.Prop("Action", &TControl::Action, &TControl::SetAction);
-  P.Prop("DragKind", &TControl::DragKind, &TControl::SetDragKind).Default(dkDrag);
   P.Event("OnClick", &TControl::OnClick).Type("TNotifyEvent");
+  P.Event("OnConstrainedResize", &TControl::OnConstrainedResize).Type("TConstrainedResizeEvent");
+  P.Event("OnContextPopup", &TControl::OnContextPopup).Type("TContextPopupEvent");
   P.Event("OnDblClick", &TControl::OnDblClick).Type("TNotifyEvent");
+  P.Event("OnDragDrop", &TControl::OnDragDrop).Type("TDragDropEvent");
+  P.Event("OnDragOver", &TControl::OnDragOver).Type("TDragOverEvent");
+  P.Event("OnEndDock", &TControl::OnEndDock).Type("TEndDragEvent");
+  P.Event("OnEndDrag", &TControl::OnEndDrag).Type("TEndDragEvent");
+  P.Event("OnMouseDown", &TControl::OnMouseDown).Type("TMouseEvent");
+  P.Event("OnMouseEnter", &TControl::OnMouseEnter).Type("TNotifyEvent");
+  P.Event("OnMouseLeave", &TControl::OnMouseLeave).Type("TNotifyEvent");
+  P.Event("OnMouseMove", &TControl::OnMouseMove).Type("TMouseMoveEvent");
+  P.Event("OnMouseUp", &TControl::OnMouseUp).Type("TMouseEvent");
+  P.Event("OnMouseWheel", &TControl::OnMouseWheel).Type("TMouseWheelEvent");
   P.Event("OnResize", &TControl::OnResize).Type("TNotifyEvent");
+  P.Event("OnStartDock", &TControl::OnStartDock).Type("TStartDockEvent");
+  P.Event("OnStartDrag", &TControl::OnStartDrag).Type("TStartDragEvent");
+}
+
+TBiDiMode TControl::BiDiMode() const {
+  return FParentBiDiMode && FParent ? static_cast<const TControl*>(FParent)->BiDiMode() : FBiDiMode;
 }
 
 TComponent* TControl::GetParentComponent() const { return FParent; }
@@ -229,7 +274,10 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 bool TControl::CheckNewSize(int& NewWidth, int& NewHeight) {
   NewWidth = std::max(0, NewWidth);
   NewHeight = std::max(0, NewHeight);
-  const TSizeConstraints& c = FConstraints;
+  // OnConstrainedResize may change the limits for this one resize.
+  struct { int MinWidth, MinHeight, MaxWidth, MaxHeight; } c{FConstraints.MinWidth, FConstraints.MinHeight,
+                                                             FConstraints.MaxWidth, FConstraints.MaxHeight};
+  if (OnConstrainedResize) OnConstrainedResize(this, c.MinWidth, c.MinHeight, c.MaxWidth, c.MaxHeight);
   if (c.MinWidth > 0) NewWidth = std::max(NewWidth, c.MinWidth);
   if (c.MaxWidth > 0) NewWidth = std::min(NewWidth, c.MaxWidth);
   if (c.MinHeight > 0) NewHeight = std::max(NewHeight, c.MinHeight);
@@ -360,7 +408,7 @@ void TControl::SetCursor(TCursor Value) {
 
 void TControl::SetPopupMenu(TPopupMenu* Value) {
   FPopupMenu = Value;
-  if (Value) FreeNotification(reinterpret_cast<TComponent*>(Value));
+  if (Value) FreeNotification(Value);
 }
 
 bool TControl::MouseCapture() const {
@@ -627,6 +675,8 @@ void TControl::ActionChange(TAction* Sender, bool CheckDefaults) {
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && FActionLink) FActionLink->Removed(AComponent);
+  // A freed popup menu must not stay referenced (it would be shown, or streamed, later).
+  if (Operation == opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
 }
 void TControl::DblClick() {
   if (OnDblClick) OnDblClick(this);
@@ -666,12 +716,23 @@ TWinControl::~TWinControl() {
 }
 
 void TWinControl::Publish(TPublisher<TWinControl>& P) {
-  P.Prop("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder).Type("TTabOrder");
-  P.Prop("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
-  P.Prop("DockSite", &TWinControl::DockSite, &TWinControl::SetDockSite);
+  P.Prop("BevelEdges", &TWinControl::BevelEdges, &TWinControl::SetBevelEdges).Type(SetTypeInfo("TBevelEdges", TypeInfo<TBevelEdge>())).Default(TBevelEdges{beLeft, beTop, beRight, beBottom});
+  P.Prop("BevelKind", &TWinControl::BevelKind, &TWinControl::SetBevelKind).Default(bkNone);
+  P.Prop("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder).Type("TTabOrder").Default(-1);
+  P.Prop("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop).Default(false);
+  P.Prop("DockSite", &TWinControl::DockSite, &TWinControl::SetDockSite).Default(false);
+  P.Prop("DoubleBuffered", &TWinControl::DoubleBuffered, &TWinControl::SetDoubleBuffered).Default(false);
   P.Prop("UseDockManager", &TWinControl::UseDockManager, &TWinControl::SetUseDockManager).Default(true);
   P.Event("OnEnter", &TWinControl::OnEnter).Type("TNotifyEvent");
   P.Event("OnExit", &TWinControl::OnExit).Type("TNotifyEvent");
+  P.Event("OnKeyDown", &TWinControl::OnKeyDown).Type("TKeyEvent");
+  P.Event("OnKeyPress", &TWinControl::OnKeyPress).Type("TKeyPressEvent");
+  P.Event("OnKeyUp", &TWinControl::OnKeyUp).Type("TKeyEvent");
+  P.Event("OnCanResize", &TWinControl::OnCanResize).Type("TCanResizeEvent");
+  P.Event("OnDockDrop", &TWinControl::OnDockDrop).Type("TDockDropEvent");
+  P.Event("OnDockOver", &TWinControl::OnDockOver).Type("TDockOverEvent");
+  P.Event("OnGetSiteInfo", &TWinControl::OnGetSiteInfo).Type("TGetSiteInfoEvent");
+  P.Event("OnUnDock", &TWinControl::OnUnDock).Type("TUnDockEvent");
 }
 
 void TWinControl::SetParent(TWinControl* AParent) {
@@ -862,14 +923,36 @@ void TWinControl::AlignControls(TControl*, RECT& Rect) {
     }
 }
 
+// Children that are not aligned keep their distance to the anchored sides when this control
+// grows or shrinks by dx, dy: anchored to both sides they stretch, to the far side only they
+// move, to neither they stay centred. The usual [akLeft, akTop] leaves them where they are.
+void TWinControl::AnchorChildren(int dx, int dy) {
+  if (ComponentState().Contains(csLoading)) return;
+  for (TControl* c : FControls) {
+    if (c->Align() != alNone) continue;
+    const TAnchors a = c->Anchors();
+    auto follow = [](bool nearSide, bool farSide, int delta, int& pos, int& size) {
+      if (nearSide && farSide) size += delta;
+      else if (farSide) pos += delta;
+      else if (!nearSide) pos += delta / 2;
+    };
+    int l = c->Left(), t = c->Top(), w = c->Width(), h = c->Height();
+    follow(a.Contains(akLeft), a.Contains(akRight), dx, l, w);
+    follow(a.Contains(akTop), a.Contains(akBottom), dy, t, h);
+    if (l != c->Left() || t != c->Top() || w != c->Width() || h != c->Height()) c->SetBounds(l, t, w, h);
+  }
+}
+
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   if (!CheckNewSize(AWidth, AHeight)) return;
   bool sized = AWidth != FWidth || AHeight != FHeight;
   if (ALeft == FLeft && ATop == FTop && !sized) return;
+  const int dx = AWidth - FWidth, dy = AHeight - FHeight;
   FLeft = ALeft;
   FTop = ATop;
   FWidth = AWidth;
   FHeight = AHeight;
+  if (sized) AnchorChildren(dx, dy);
   if (FHandle) {
     RECT wr;
     GetWindowRect(FHandle, &wr);
@@ -893,11 +976,13 @@ void TWinControl::UpdateBounds() {
     OffsetRect(&r, p.x - r.left, p.y - r.top);
   }
   bool sized = r.right - r.left != FWidth || r.bottom - r.top != FHeight;
+  const int dx = r.right - r.left - FWidth, dy = r.bottom - r.top - FHeight;
   FLeft = r.left;
   FTop = r.top;
   FWidth = r.right - r.left;
   FHeight = r.bottom - r.top;
   if (sized) {
+    AnchorChildren(dx, dy);
     Realign();
     Resize();
   }

@@ -75,6 +75,11 @@ ORV_ENUM(TMouseButton, mbLeft, mbRight, mbMiddle)
 ORV_ENUM(TBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin)
 using TFormBorderStyle = TBorderStyle;
 ORV_ENUM(TDragMode, dmManual, dmAutomatic)
+ORV_ENUM(TScrollStyle, ssNone, ssHorizontal, ssVertical, ssBoth)
+// The edges a windowed control draws its bevel on, and the kind of bevel (kept and streamed).
+ORV_ENUM(TBevelEdge, beLeft, beTop, beRight, beBottom)
+using TBevelEdges = TSet<TBevelEdge>;
+ORV_ENUM(TBevelKind, bkNone, bkTile, bkSoft, bkFlat)
 ORV_ENUM(TDragState, dsDragEnter, dsDragLeave, dsDragMove)
 ORV_ENUM(TDragKind, dkDrag, dkDock)
 enum TControlStateItem { csLButtonDown, csClicked, csPalette, csReadingState, csAlignmentNeeded,
@@ -117,6 +122,7 @@ using TUnDockEvent = std::function<void(TObject* Sender, TControl* Client, TWinC
 using TGetSiteInfoEvent = std::function<void(TObject* Sender, TControl* DockClient, RECT& InfluenceRect, POINT MousePos, bool& CanDock)>;
 using TStartDockEvent = std::function<void(TObject* Sender, TDragDockObject*& DragObject)>;
 using TCanResizeEvent = std::function<void(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize)>;
+using TConstrainedResizeEvent = std::function<void(TObject* Sender, int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight)>;
 using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
 
 // Shift state from the key and button flags of a mouse message (wParam) and the keyboard state.
@@ -144,9 +150,20 @@ private:
   HWND FWindowHandle = nullptr;
 };
 
-struct TSizeConstraints {
-  int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;  // 0: no limit
+// Smallest and largest size of a control (0: no limit); a persistent sub-object so that forms
+// stream it as "Constraints.MaxWidth".
+class TSizeConstraints : public TPersistent {
+  ORV_CLASS(TSizeConstraints, TPersistent)
+public:
+  static void Publish(TPublisher<TSizeConstraints>& P);
+  void Assign(TPersistent* Source) override;
+  int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
 };
+
+ORV_ENUM(TBiDiMode, bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly)
+using THelpContext = int;
+class TDragObject;
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
 
 class TControl : public TComponent {
   ORV_CLASS(TControl, TComponent)
@@ -188,6 +205,20 @@ public:
   TAnchors Anchors() const { return FAnchors; }
   void SetAnchors(TAnchors Value) { FAnchors = Value; }
   TSizeConstraints& Constraints() { return FConstraints; }
+  // Reading direction; kept and streamed (the controls draw left to right).
+  // While ParentBiDiMode is on (the default) the parent's mode applies and is not streamed.
+  TBiDiMode BiDiMode() const;
+  bool IsBiDiModeStored() const { return !FParentBiDiMode; }
+  void SetBiDiMode(TBiDiMode Value) { FBiDiMode = Value; FParentBiDiMode = false; }
+  bool ParentBiDiMode() const { return FParentBiDiMode; }
+  void SetParentBiDiMode(bool Value) { FParentBiDiMode = Value; }
+  // Colour, font and ShowHint taken from the parent are not streamed (reading them back would
+  // turn the Parent* switch off).
+  bool IsColorStored() const { return !FParentColor; }
+  bool IsFontStored() const { return !FParentFont; }
+  bool IsShowHintStored() const { return !FParentShowHint; }
+  THelpContext HelpContext() const { return FHelpContext; }
+  void SetHelpContext(THelpContext Value) { FHelpContext = Value; }
 
   // ---- State ----
   bool Visible() const { return FVisible; }
@@ -226,6 +257,9 @@ public:
   void SetMouseCapture(bool Value);
   TDragMode DragMode() const { return FDragMode; }
   void SetDragMode(TDragMode Value) { FDragMode = Value; }
+  // The cursor shown over a target that accepts this control while it is dragged.
+  TCursor DragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor Value) { FDragCursor = Value; }
 
   // ---- Messages ----
   // The replaceable message entry; defaults to WndProc.
@@ -284,6 +318,7 @@ public:
   virtual void Dock(TWinControl* NewDockSite, const RECT& ARect);
   TStartDockEvent OnStartDock;
   TEndDragEvent OnEndDock;
+  TStartDragEvent OnStartDrag;
 
   TNotifyEvent OnClick, OnDblClick, OnResize, OnMouseEnter, OnMouseLeave;
   TMouseEvent OnMouseDown, OnMouseUp;
@@ -293,6 +328,7 @@ public:
   TDragDropEvent OnDragDrop;
   TEndDragEvent OnEndDrag;
   TContextPopupEvent OnContextPopup;
+  TConstrainedResizeEvent OnConstrainedResize;
 
   // Used by the parent for graphic controls and by the class library's message routing.
   virtual void Click();
@@ -349,6 +385,10 @@ private:
   TPopupMenu* FPopupMenu = nullptr;
   std::unique_ptr<class TActionLink> FActionLink;
   TDragMode FDragMode = dmManual;
+  TCursor FDragCursor = crDrag;
+  TBiDiMode FBiDiMode = bdLeftToRight;
+  bool FParentBiDiMode = true;
+  THelpContext FHelpContext = 0;
   // Docking state (dock.cpp).
   TDragKind FDragKind = dkDrag;
   TWinControl* FHostDockSite = nullptr;
@@ -408,6 +448,10 @@ public:
   TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop, bool CheckParent);
   void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);
   void GetTabOrderList(std::vector<TWinControl*>& List);
+  TBevelEdges BevelEdges() const { return FBevelEdges; }
+  void SetBevelEdges(TBevelEdges Value) { FBevelEdges = Value; }
+  TBevelKind BevelKind() const { return FBevelKind; }
+  void SetBevelKind(TBevelKind Value) { FBevelKind = Value; }
   bool DoubleBuffered() const { return FDoubleBuffered; }
   void SetDoubleBuffered(bool Value) { FDoubleBuffered = Value; }
   TBrush* Brush() const { return FBrush.get(); }
@@ -480,11 +524,14 @@ private:
   friend LRESULT VclWindowProc(HWND, UINT, WPARAM, LPARAM);
   void ChildMouse(TMessage& M);
   void AlignAll();
+  void AnchorChildren(int dx, int dy);
   HWND FParentWindow = nullptr;
   std::unique_ptr<TBrush> FBrush;
   std::vector<TWinControl*> FTabList;
   int FAlignLevel = 0;
   bool FDoubleBuffered = false;
+  TBevelEdges FBevelEdges{beLeft, beTop, beRight, beBottom};
+  TBevelKind FBevelKind = bkNone;
   TControl* FMouseControl = nullptr;  // the graphic child that got the button down
   // Dock site state (dock.cpp).
   bool FDockSite = false, FUseDockManager = true;

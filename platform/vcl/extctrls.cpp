@@ -2,6 +2,7 @@
 #include "platform/vcl/extctrls.h"
 
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/graphics.h"
 #include "platform/vcl/ctlcolor.h"
 
 ORV_CLASS_IMPL(TCustomPanel, TCustomControl)
@@ -25,7 +26,7 @@ void TCustomPanel::SetAlignment(TAlignment Value) { FAlignment = Value; Invalida
 void TCustomPanel::SetShowCaption(bool Value) { FShowCaption = Value; Invalidate(); }
 
 void TCustomPanel::AlignControls(TControl* AControl, RECT& Rect) {
-  int inset = FBorderWidth + (FBevelOuter != bvNone ? FBevelWidth : 0) + (FBevelInner != bvNone ? FBevelWidth : 0);
+  int inset = (FBorderStyle != bsNone ? 1 : 0) + FBorderWidth + (FBevelOuter != bvNone ? FBevelWidth : 0) + (FBevelInner != bvNone ? FBevelWidth : 0);
   InflateRect(&Rect, -inset, -inset);
   TCustomControl::AlignControls(AControl, Rect);
 }
@@ -43,6 +44,10 @@ void TCustomPanel::Paint() {
       InflateRect(&r, -1, -1);
     }
   };
+  if (FBorderStyle != bsNone) {
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
+    InflateRect(&r, -1, -1);
+  }
   bevel(FBevelOuter);
   InflateRect(&r, -FBorderWidth, -FBorderWidth);
   bevel(FBevelInner);
@@ -61,6 +66,8 @@ void TPanel::Publish(TPublisher<TPanel>& P) {
   P.Prop("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth).Default(1);
   P.Prop("BorderWidth", &TPanel::BorderWidth, &TPanel::SetBorderWidth);
   P.Prop("Alignment", &TPanel::Alignment, &TPanel::SetAlignment).Default(taCenter);
+  P.Prop("BorderStyle", &TPanel::BorderStyle, &TPanel::SetBorderStyle).Default(bsNone);
+  P.Prop("ShowCaption", &TPanel::ShowCaption, &TPanel::SetShowCaption).Default(true);
 }
 
 // ---- TPaintBox ----
@@ -216,7 +223,22 @@ ORV_CLASS_IMPL(TShape, TGraphicControl)
 TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), FPicture(std::make_unique<TPicture>()) {
   FWidth = 105;
   FHeight = 105;
-  FPicture->OnChange = [this](TObject*) { Invalidate(); };
+  FPicture->OnChange = [this](TObject*) {
+    if (FTransparent) ApplyTransparent();
+    Invalidate();
+  };
+}
+
+void TImage::SetTransparent(bool Value) {
+  FTransparent = Value;
+  ApplyTransparent();
+  Invalidate();
+}
+
+// Only when it differs, so that the graphic's change notice coming back ends here.
+void TImage::ApplyTransparent() {
+  TGraphic* g = FPicture->Graphic();
+  if (g && g->Transparent() != FTransparent) g->SetTransparent(FTransparent);
 }
 
 TImage::~TImage() { FPicture->OnChange = nullptr; }
@@ -283,4 +305,36 @@ void TShape::Paint() {
     case stRoundRect: case stRoundSquare: c->RoundRect(x, y, x + w, y + h, std::min(w, h) / 4, std::min(w, h) / 4); break;
     case stEllipse: case stCircle: c->Ellipse(x, y, x + w, y + h); break;
   }
+}
+
+// ---- Published properties ----
+
+void TPaintBox::Publish(TPublisher<TPaintBox>& P) {
+  P.Event("OnPaint", &TPaintBox::OnPaint).Type("TNotifyEvent");
+}
+
+void TSplitter::Publish(TPublisher<TSplitter>& P) {
+  P.Redeclare("Align").Default(alLeft);
+  P.Redeclare("Cursor").Default(crHSplit);
+  P.Prop("MinSize", &TSplitter::MinSize, &TSplitter::SetMinSize).Type("NaturalNumber").Default(30);
+  P.Event("OnMoved", &TSplitter::OnMoved).Type("TNotifyEvent");
+}
+
+void TBevel::Publish(TPublisher<TBevel>& P) {
+  P.Prop("Shape", &TBevel::Shape, &TBevel::SetShape).Default(bsBox);
+  P.Prop("Style", &TBevel::Style, &TBevel::SetStyle).Default(bsLowered);
+}
+
+void TImage::Publish(TPublisher<TImage>& P) {
+  P.Prop("Center", &TImage::Center, &TImage::SetCenter).Default(false);
+  P.Prop("Picture", &TImage::Picture, +[](TImage& I, TPicture* V) { I.Picture()->Assign(V); });
+  P.Prop("Proportional", &TImage::Proportional, &TImage::SetProportional).Default(false);
+  P.Prop("Stretch", &TImage::Stretch, &TImage::SetStretch).Default(false);
+  P.Prop("Transparent", &TImage::Transparent, &TImage::SetTransparent).Default(false);
+}
+
+void TShape::Publish(TPublisher<TShape>& P) {
+  P.Prop("Brush", &TShape::Brush, +[](TShape& S, TBrush* V) { S.Brush()->Assign(V); });
+  P.Prop("Pen", &TShape::Pen, +[](TShape& S, TPen* V) { S.Pen()->Assign(V); });
+  P.Prop("Shape", &TShape::Shape, &TShape::SetShape).Default(stRectangle);
 }

@@ -19,6 +19,9 @@ public:
   void SetBorderWidth(int Value);
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment Value);
+  // bsSingle draws a one-pixel frame outside the bevels.
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle Value) { FBorderStyle = Value; Realign(); Invalidate(); }
   bool ShowCaption() const { return FShowCaption; }
   void SetShowCaption(bool Value);
   // Children are aligned inside the bevels and the border.
@@ -32,6 +35,7 @@ private:
   int FBevelWidth = 1, FBorderWidth = 0;
   TAlignment FAlignment = taCenter;
   bool FShowCaption = true;
+  TBorderStyle FBorderStyle = bsNone;
 };
 
 class TPanel : public TCustomPanel {
@@ -44,6 +48,8 @@ public:
 // A graphic control that only calls OnPaint.
 class TPaintBox : public TGraphicControl {
   ORV_CLASS(TPaintBox, TGraphicControl)
+public:
+  static void Publish(TPublisher<TPaintBox>& P);
 public:
   explicit TPaintBox(TComponent* AOwner);
   TNotifyEvent OnPaint;
@@ -79,6 +85,8 @@ private:
 class TSplitter : public TGraphicControl {
   ORV_CLASS(TSplitter, TGraphicControl)
 public:
+  static void Publish(TPublisher<TSplitter>& P);
+public:
   explicit TSplitter(TComponent* AOwner);
   int MinSize() const { return FMinSize; }
   void SetMinSize(int Value) { FMinSize = Value; }
@@ -106,6 +114,8 @@ ORV_ENUM(TBevelStyle, bsLowered, bsRaised)
 class TBevel : public TGraphicControl {
   ORV_CLASS(TBevel, TGraphicControl)
 public:
+  static void Publish(TPublisher<TBevel>& P);
+public:
   explicit TBevel(TComponent* AOwner);
   TBevelShape Shape() const { return FShape; }
   void SetShape(TBevelShape Value) { FShape = Value; Invalidate(); }
@@ -126,6 +136,8 @@ class TPicture;
 class TImage : public TGraphicControl {
   ORV_CLASS(TImage, TGraphicControl)
 public:
+  static void Publish(TPublisher<TImage>& P);
+public:
   explicit TImage(TComponent* AOwner);
   ~TImage() override;
   TPicture* Picture() const { return FPicture.get(); }
@@ -135,6 +147,9 @@ public:
   void SetProportional(bool Value) { FProportional = Value; Invalidate(); }
   bool Center() const { return FCenter; }
   void SetCenter(bool Value) { FCenter = Value; Invalidate(); }
+  // Passed on to the picture's graphic (now and whenever the picture changes while it is on).
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool Value);
   // The rectangle the picture is drawn into.
   RECT DestRect();
 
@@ -142,14 +157,17 @@ protected:
   void Paint() override;
 
 private:
+  void ApplyTransparent();
   std::unique_ptr<TPicture> FPicture;
-  bool FStretch = false, FProportional = false, FCenter = false;
+  bool FStretch = false, FProportional = false, FCenter = false, FTransparent = false;
 };
 
 ORV_ENUM(TShapeType, stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle)
 
 class TShape : public TGraphicControl {
   ORV_CLASS(TShape, TGraphicControl)
+public:
+  static void Publish(TPublisher<TShape>& P);
 public:
   explicit TShape(TComponent* AOwner);
   ~TShape() override;

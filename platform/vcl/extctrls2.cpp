@@ -180,6 +180,7 @@ void TScrollBar::WndProc(TMessage& M) {
 }
 
 void TScrollBar::Publish(TPublisher<TScrollBar>& P) {
+  P.Redeclare("TabStop").Default(true);
   P.Prop("Kind", &TScrollBar::Kind, &TScrollBar::SetKind).Default(sbHorizontal);
   P.Prop("LargeChange", &TScrollBar::LargeChange, &TScrollBar::SetLargeChange).Default(1);
   P.Prop("Max", &TScrollBar::Max, &TScrollBar::SetMax).Default(100);

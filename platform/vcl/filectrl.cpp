@@ -7,6 +7,7 @@
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/typinfo.h"
 
 ORV_CLASS_IMPL(TFileListBox, TCustomListBox)
 
@@ -73,4 +74,13 @@ void TFileListBox::Update() {
 void TFileListBox::Click() {
   TCustomListBox::Click();
   if (OnChange) OnChange(this);
+}
+
+void TFileListBox::Publish(TPublisher<TFileListBox>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Prop("Directory", &TFileListBox::Directory, &TFileListBox::SetDirectory);
+  P.Prop("ItemHeight", &TFileListBox::ItemHeight, &TFileListBox::SetItemHeight).Default(16);
+  // Always stored: its value at creation ("*.*") is not empty.
+  P.Prop("Mask", &TFileListBox::Mask, &TFileListBox::SetMask);
+  P.Event<TNotifyEvent>("OnChange", &TFileListBox::OnChange).Type("TNotifyEvent");
 }

@@ -6,6 +6,8 @@
 class TFileListBox : public TCustomListBox {
   ORV_CLASS(TFileListBox, TCustomListBox)
 public:
+  static void Publish(TPublisher<TFileListBox>& P);
+public:
   explicit TFileListBox(TComponent* AOwner);
   // Setting the folder also makes it the current folder of the process, as the original does.
   const std::string& Directory() const { return FDirectory; }

@@ -61,12 +61,24 @@ void TCustomForm::Publish(TPublisher<TCustomForm>& P) {
   P.Prop("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Type("TFormBorderStyle").Default(bsSizeable);
   P.Prop("Position", &TCustomForm::Position, &TCustomForm::SetPosition).Default(poDesigned);
   P.Prop("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState).Default(wsNormal);
+  P.Prop("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons)
+      .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
+  P.Prop("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
   P.Prop("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview);
+  P.Prop("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
+  P.Prop("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
   P.Prop("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth).Stored(false);
   P.Prop("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight).Stored(false);
   P.Event("OnCreate", &TCustomForm::OnCreate).Type("TNotifyEvent");
+  P.Event("OnDestroy", &TCustomForm::OnDestroy).Type("TNotifyEvent");
   P.Event("OnShow", &TCustomForm::OnShow).Type("TNotifyEvent");
+  P.Event("OnHide", &TCustomForm::OnHide).Type("TNotifyEvent");
   P.Event("OnActivate", &TCustomForm::OnActivate).Type("TNotifyEvent");
+  P.Event("OnDeactivate", &TCustomForm::OnDeactivate).Type("TNotifyEvent");
+  P.Event("OnPaint", &TCustomForm::OnPaint).Type("TNotifyEvent");
+  P.Event("OnClose", &TCustomForm::OnClose).Type("TCloseEvent");
+  P.Event("OnCloseQuery", &TCustomForm::OnCloseQuery).Type("TCloseQueryEvent");
+  P.Event("OnShortCut", &TCustomForm::OnShortCut).Type("TShortCutEvent");
 }
 
 void TCustomForm::FinishCreate() {
@@ -733,9 +745,83 @@ RECT TScreen::WorkAreaRect() const {
   return r;
 }
 
-TMonitor TScreen::Monitors(int) const {
-  TMonitor m;
-  m.BoundsRect = RECT{0, 0, Width(), Height()};
-  m.WorkareaRect = WorkAreaRect();
-  return m;
+int TScreen::DesktopLeft() const { return GetSystemMetrics(SM_XVIRTUALSCREEN); }
+int TScreen::DesktopTop() const { return GetSystemMetrics(SM_YVIRTUALSCREEN); }
+int TScreen::DesktopWidth() const { return GetSystemMetrics(SM_CXVIRTUALSCREEN); }
+int TScreen::DesktopHeight() const { return GetSystemMetrics(SM_CYVIRTUALSCREEN); }
+
+RECT TMonitor::BoundsRect() const {
+  MONITORINFO mi;
+  return GetMonitorInfo(FHandle, &mi) ? mi.rcMonitor : RECT{0, 0, 0, 0};
+}
+
+RECT TMonitor::WorkareaRect() const {
+  MONITORINFO mi;
+  return GetMonitorInfo(FHandle, &mi) ? mi.rcWork : RECT{0, 0, 0, 0};
+}
+
+bool TMonitor::Primary() const {
+  MONITORINFO mi;
+  return GetMonitorInfo(FHandle, &mi) && (mi.dwFlags & MONITORINFOF_PRIMARY);
+}
+
+void TScreen::RefreshMonitors() const {
+  std::vector<HMONITOR> handles;
+  EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR m, HDC, RECT*, LPARAM p) -> BOOL {
+    reinterpret_cast<std::vector<HMONITOR>*>(p)->push_back(m);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&handles));
+  bool same = handles.size() == FMonitors.size();
+  for (size_t i = 0; same && i < handles.size(); ++i) same = FMonitors[i]->Handle() == handles[i];
+  if (same) return;
+  FMonitors.clear();
+  for (size_t i = 0; i < handles.size(); ++i)
+    FMonitors.push_back(std::make_unique<TMonitor>(handles[i], static_cast<int>(i)));
+}
+
+TMonitor* TScreen::FindMonitor(HMONITOR Handle) const {
+  if (!Handle) return nullptr;
+  RefreshMonitors();
+  for (const auto& m : FMonitors)
+    if (m->Handle() == Handle) return m.get();
+  return nullptr;
+}
+
+int TScreen::MonitorCount() const {
+  RefreshMonitors();
+  return static_cast<int>(FMonitors.size());
+}
+
+TMonitor* TScreen::Monitors(int Index) const {
+  RefreshMonitors();
+  if (Index < 0 || Index >= static_cast<int>(FMonitors.size()))
+    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  return FMonitors[static_cast<size_t>(Index)].get();
+}
+
+namespace {
+DWORD MonitorFlags(TMonitorDefaultTo Default) {
+  switch (Default) {
+    case mdNull: return MONITOR_DEFAULTTONULL;
+    case mdPrimary: return MONITOR_DEFAULTTOPRIMARY;
+    case mdNearest: break;
+  }
+  return MONITOR_DEFAULTTONEAREST;
+}
+}  // namespace
+
+TMonitor* TScreen::PrimaryMonitor() const {
+  return FindMonitor(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+}
+
+TMonitor* TScreen::MonitorFromPoint(POINT Point, TMonitorDefaultTo Default) const {
+  return FindMonitor(::MonitorFromPoint(Point, MonitorFlags(Default)));
+}
+
+TMonitor* TScreen::MonitorFromRect(const RECT& Rect, TMonitorDefaultTo Default) const {
+  return FindMonitor(::MonitorFromRect(&Rect, MonitorFlags(Default)));
+}
+
+TMonitor* TScreen::MonitorFromWindow(HWND Handle, TMonitorDefaultTo Default) const {
+  return FindMonitor(::MonitorFromWindow(Handle, MonitorFlags(Default)));
 }

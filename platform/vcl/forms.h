@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -347,11 +348,28 @@ public:
   TNotifyEvent OnActivate, OnDeactivate;
 };
 
-struct TMonitor {
-  int MonitorNum = 0;
-  RECT BoundsRect{}, WorkareaRect{};
-  bool Primary = true;
+// One monitor of the screen (TScreen::Monitors). Its rectangles are asked of the window manager
+// on every call; the object belongs to the screen and goes when the monitor layout changes.
+class TMonitor {
+public:
+  TMonitor(HMONITOR AHandle, int AMonitorNum) : FHandle(AHandle), FMonitorNum(AMonitorNum) {}
+  HMONITOR Handle() const { return FHandle; }
+  int MonitorNum() const { return FMonitorNum; }
+  int Left() const { return BoundsRect().left; }
+  int Top() const { return BoundsRect().top; }
+  int Width() const { RECT r = BoundsRect(); return r.right - r.left; }
+  int Height() const { RECT r = BoundsRect(); return r.bottom - r.top; }
+  RECT BoundsRect() const;
+  RECT WorkareaRect() const;
+  bool Primary() const;
+
+private:
+  HMONITOR FHandle;
+  int FMonitorNum;
 };
+
+// What the screen's MonitorFrom* give when no monitor holds the place.
+enum TMonitorDefaultTo { mdNearest, mdNull, mdPrimary };
 
 class TScreen : public TComponent {
   ORV_CLASS(TScreen, TComponent)
@@ -373,11 +391,22 @@ public:
   RECT WorkAreaRect() const;
   int WorkAreaWidth() const { RECT r = WorkAreaRect(); return r.right - r.left; }
   int WorkAreaHeight() const { RECT r = WorkAreaRect(); return r.bottom - r.top; }
-  int DesktopWidth() const { return Width(); }
-  int DesktopHeight() const { return Height(); }
+  // The rectangle covering every monitor.
+  int DesktopLeft() const;
+  int DesktopTop() const;
+  int DesktopWidth() const;
+  int DesktopHeight() const;
   int PixelsPerInch() const { return ScreenPixelsPerInch; }
-  int MonitorCount() const { return 1; }
-  TMonitor Monitors(int Index) const;
+  // The monitors in the window manager's order (EnumDisplayMonitors), read again on every call
+  // so that a change of the layout is seen; the objects stay until the layout changes.
+  int MonitorCount() const;
+  TMonitor* Monitors(int Index) const;
+  TMonitor* PrimaryMonitor() const;
+  // The monitor holding the point, sharing most of the rectangle or holding the window; nil
+  // only with mdNull when none does.
+  TMonitor* MonitorFromPoint(POINT Point, TMonitorDefaultTo Default = mdNearest) const;
+  TMonitor* MonitorFromRect(const RECT& Rect, TMonitorDefaultTo Default = mdNearest) const;
+  TMonitor* MonitorFromWindow(HWND Handle, TMonitorDefaultTo Default = mdNearest) const;
   void AddForm(TCustomForm* F) { FForms.push_back(F); }
   void RemoveForm(TCustomForm* F);
 
@@ -385,6 +414,10 @@ private:
   std::vector<TCustomForm*> FForms;
   std::map<int, HCURSOR> FCursors;
   TCursor FCursor = crDefault;
+  mutable std::vector<std::unique_ptr<TMonitor>> FMonitors;
+  // Brings FMonitors in line with the window manager's monitors.
+  void RefreshMonitors() const;
+  TMonitor* FindMonitor(HMONITOR Handle) const;
 };
 
 TApplication* Application();

@@ -306,6 +306,9 @@ public:
   virtual void WriteData(TStream* Stream) { SaveToStream(Stream); }
 
 protected:
+  // A graphic held directly by a published property (a button's Glyph) streams its pixels as
+  // the binary property "Data" (the ReadData/WriteData record); an empty graphic writes none.
+  void DefineProperties(TFiler* Filer) override;
   virtual void Changed();
   bool FTransparent = false;
   bool FModified = false;

@@ -975,6 +975,12 @@ void TPicture::SaveToStream(TStream* Stream) {
   if (FGraphic) FGraphic->SaveToStream(Stream);
 }
 
+void TGraphic::DefineProperties(TFiler* Filer) {
+  TPersistent::DefineProperties(Filer);
+  Filer->DefineBinaryProperty(
+      "Data", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); }, !Empty());
+}
+
 void TPicture::DefineProperties(TFiler* Filer) {
   Filer->DefineBinaryProperty(
       "Data", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); },

@@ -770,3 +770,11 @@ void TStringGrid::DrawCell(int ACol, int ARow, const RECT& ARect, TGridDrawState
   }
   TDrawGrid::DrawCell(ACol, ARow, ARect, AState);
 }
+
+void TDrawGrid::Publish(TPublisher<TDrawGrid>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Prop("Options", &TDrawGrid::Options, &TDrawGrid::SetOptions).Type(SetTypeInfo("TGridOptions", TypeInfo<TGridOption>())).Default(TGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect});
+  P.Event<TDrawCellEvent>("OnDrawCell", &TDrawGrid::OnDrawCell).Type("TDrawCellEvent");
+  P.Event<TSelectCellEvent>("OnSelectCell", &TDrawGrid::OnSelectCell).Type("TSelectCellEvent");
+  P.Event<TNotifyEvent>("OnTopLeftChanged", &TDrawGrid::OnTopLeftChanged).Type("TNotifyEvent");
+}

@@ -17,7 +17,6 @@ ORV_ENUM(TGridOption, goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, 
 using TGridOptions = TSet<TGridOption>;
 ORV_ENUM(TGridDrawStateItem, gdSelected, gdFocused, gdFixed)
 using TGridDrawState = TSet<TGridDrawStateItem>;
-ORV_ENUM(TScrollStyle, ssNone, ssHorizontal, ssVertical, ssBoth)
 
 struct TGridCoord {
   int X = 0, Y = 0;
@@ -177,6 +176,8 @@ ORV_EXCEPTION(EInvalidGridOperation, Exception)
 // A grid whose cells the program draws in OnDrawCell.
 class TDrawGrid : public TCustomGrid {
   ORV_CLASS(TDrawGrid, TCustomGrid)
+public:
+  static void Publish(TPublisher<TDrawGrid>& P);
 public:
   explicit TDrawGrid(TComponent* AOwner) : TCustomGrid(AOwner) {}
 };

@@ -66,6 +66,7 @@ TLabel::TLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
 }
 
 void TLabel::Publish(TPublisher<TLabel>& P) {
+  P.Redeclare("ParentColor").Default(true);
   P.Prop("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize).Default(true);
   P.Prop("Alignment", &TLabel::Alignment, &TLabel::SetAlignment).Default(taLeftJustify);
   P.Prop("Layout", &TLabel::Layout, &TLabel::SetLayout).Default(tlTop);
@@ -151,6 +152,7 @@ TStaticText::TStaticText(TComponent* AOwner) : TCustomControl(AOwner) {
 }
 
 void TStaticText::Publish(TPublisher<TStaticText>& P) {
+  P.Redeclare("ParentColor").Default(true);
   P.Prop("Alignment", &TStaticText::Alignment, &TStaticText::SetAlignment).Default(taLeftJustify);
   P.Prop("BorderStyle", &TStaticText::BorderStyle, &TStaticText::SetBorderStyle).Default(sbsNone);
 }
@@ -233,9 +235,11 @@ TButton::TButton(TComponent* AOwner) : TButtonControl(AOwner) {
 }
 
 void TButton::Publish(TPublisher<TButton>& P) {
-  P.Prop("ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Type("TModalResult");
-  P.Prop("Default", &TButton::Default, &TButton::SetDefault);
-  P.Prop("Cancel", &TButton::Cancel, &TButton::SetCancel);
+  P.Redeclare("TabStop").Default(true);
+  P.Redeclare("ParentColor").Default(true);
+  P.Prop("ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Type("TModalResult").Default(mrNone);
+  P.Prop("Default", &TButton::Default, &TButton::SetDefault).Default(false);
+  P.Prop("Cancel", &TButton::Cancel, &TButton::SetCancel).Default(false);
 }
 
 void TButton::SetDefault(bool Value) {
@@ -336,9 +340,11 @@ void TCustomCheckBox::Paint() {
 }
 
 void TCheckBox::Publish(TPublisher<TCheckBox>& P) {
-  P.Prop("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked);
+  P.Redeclare("TabStop").Default(true);
+  P.Redeclare("ParentColor").Default(true);
+  P.Prop("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked).Default(false);
   P.Prop("State", &TCheckBox::State, &TCheckBox::SetState).Default(cbUnchecked);
-  P.Prop("AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed);
+  P.Prop("AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed).Default(false);
 }
 
 TRadioButton::TRadioButton(TComponent* AOwner) : TCustomCheckBox(AOwner) {
@@ -347,7 +353,9 @@ TRadioButton::TRadioButton(TComponent* AOwner) : TCustomCheckBox(AOwner) {
 }
 
 void TRadioButton::Publish(TPublisher<TRadioButton>& P) {
-  P.Prop("Checked", &TRadioButton::Checked, &TRadioButton::SetChecked);
+  P.Redeclare("TabStop").Default(true);
+  P.Redeclare("ParentColor").Default(true);
+  P.Prop("Checked", &TRadioButton::Checked, &TRadioButton::SetChecked).Default(false);
 }
 
 void TRadioButton::SetChecked(bool Value) {
@@ -599,9 +607,14 @@ void TCustomEdit::WndProc(TMessage& M) {
 }
 
 void TEdit::Publish(TPublisher<TEdit>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Redeclare("Caption").Stored(false);
+  P.Redeclare("Cursor").Default(crIBeam);
+  P.Prop("PasswordChar", &TEdit::PasswordChar, &TEdit::SetPasswordChar).Default(char(0));
+  P.Event<TNotifyEvent>("OnChange", &TEdit::OnChange).Type("TNotifyEvent");
   P.Prop("Text", &TEdit::Text, &TEdit::SetText).Type("TCaption");
-  P.Prop("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly);
-  P.Prop("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength);
+  P.Prop("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly).Default(false);
+  P.Prop("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength).Default(0);
 }
 
 // ---- Message boxes and input dialogs ----
@@ -750,3 +763,5 @@ std::string InputBox(const std::string& Caption, const std::string& Prompt, cons
   std::string v = Default;
   return InputQuery(Caption, Prompt, v) ? v : Default;
 }
+
+void TGroupBox::Publish(TPublisher<TGroupBox>& P) { P.Redeclare("ParentColor").Default(true); }

@@ -140,6 +140,8 @@ protected:
 class TGroupBox : public TCustomControl {
   ORV_CLASS(TGroupBox, TCustomControl)
 public:
+  static void Publish(TPublisher<TGroupBox>& P);
+public:
   explicit TGroupBox(TComponent* AOwner);
   void AlignControls(TControl* AControl, RECT& Rect) override;
 
@@ -256,6 +258,8 @@ protected:
 class TListBox : public TCustomListBox {
   ORV_CLASS(TListBox, TCustomListBox)
 public:
+  static void Publish(TPublisher<TListBox>& P);
+public:
   explicit TListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
 };
 
@@ -265,6 +269,8 @@ ORV_ENUM(TComboBoxStyle, csDropDown, csSimple, csDropDownList, csOwnerDrawFixed,
 // Up and Down step through the list; the button or Alt+Down drops the list down.
 class TComboBox : public TCustomEdit {
   ORV_CLASS(TComboBox, TCustomEdit)
+public:
+  static void Publish(TPublisher<TComboBox>& P);
 protected:
   void CreateParams(TCreateParams& Params) override;
 
@@ -310,11 +316,18 @@ private:
 class TMemo : public TCustomEdit {
   ORV_CLASS(TMemo, TCustomEdit)
 public:
+  static void Publish(TPublisher<TMemo>& P);
+public:
   explicit TMemo(TComponent* AOwner);
   ~TMemo() override;
   TStrings* Lines() const;
   bool WantReturns() const { return FWantReturns; }
   void SetWantReturns(bool Value) { FWantReturns = Value; }
+  // Kept and streamed; the memo shows its lines as they are and scrolls with the caret.
+  TScrollStyle ScrollBars() const { return FScrollBars; }
+  void SetScrollBars(TScrollStyle Value) { FScrollBars = Value; }
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value) { FWordWrap = Value; }
   void WndProc(TMessage& Message) override;
   std::string GetText() const override;
   void SetTextBuf(const std::string& Value) override;
@@ -324,12 +337,15 @@ protected:
 
 private:
   std::unique_ptr<TStringList> FLines;
-  bool FWantReturns = true;
+  bool FWantReturns = true, FWordWrap = true;
+  TScrollStyle FScrollBars = ssNone;
 };
 
 // A list box with a check box per item: a click on the box or the space bar toggles it.
 class TCheckListBox : public TCustomListBox {
   ORV_CLASS(TCheckListBox, TCustomListBox)
+public:
+  static void Publish(TPublisher<TCheckListBox>& P);
 public:
   explicit TCheckListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
   bool Checked(int Index) const;
@@ -352,6 +368,8 @@ private:
 // mask's second field says.
 class TMaskEdit : public TCustomEdit {
   ORV_CLASS(TMaskEdit, TCustomEdit)
+public:
+  static void Publish(TPublisher<TMaskEdit>& P);
 public:
   explicit TMaskEdit(TComponent* AOwner) : TCustomEdit(AOwner) {}
   const std::string& EditMask() const { return FEditMask; }

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "platform/rtl/strings.h"
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/ctlcolor.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
@@ -695,4 +696,70 @@ void TComboBox::CreateParams(TCreateParams& P) {
   TCustomEdit::CreateParams(P);
   P.WinClassName = "COMBOBOX";
   P.Style |= ComboStyleBits(FStyle);
+}
+
+// ---- Published properties ----
+
+namespace {
+// What the list boxes a form describes have in common (the file list box fills its items
+// itself and does not publish them).
+template <class T> void PublishListBox(TPublisher<T>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Prop("Items", &T::Items, &T::SetItems);
+  P.Prop("ItemHeight", &T::ItemHeight, &T::SetItemHeight).Default(16);
+  P.Prop("ItemIndex", &T::ItemIndex, &T::SetItemIndex).Default(-1);
+  P.Prop("Sorted", &T::Sorted, &T::SetSorted).Default(false);
+  P.Prop("Style", &T::Style, &T::SetStyle).Default(lbStandard);
+  P.template Event<TDrawItemEvent>("OnDrawItem", &T::OnDrawItem).Type("TDrawItemEvent");
+}
+}  // namespace
+
+void TListBox::Publish(TPublisher<TListBox>& P) { PublishListBox(P); }
+
+void TCheckListBox::Publish(TPublisher<TCheckListBox>& P) {
+  PublishListBox(P);
+  P.Event("OnClickCheck", &TCheckListBox::OnClickCheck).Type("TNotifyEvent");
+}
+
+void TComboBox::Publish(TPublisher<TComboBox>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Redeclare("Caption").Stored(false);
+  P.Redeclare("Cursor").Default(crIBeam);
+  P.Prop("Style", &TComboBox::Style, &TComboBox::SetStyle).Default(csDropDown);
+  P.Prop("DropDownCount", &TComboBox::DropDownCount, &TComboBox::SetDropDownCount).Default(8);
+  P.Prop("ItemHeight", &TComboBox::ItemHeight, &TComboBox::SetItemHeight).Default(16);
+  P.Prop("MaxLength", &TComboBox::MaxLength, &TComboBox::SetMaxLength).Default(0);
+  P.Prop("Items", &TComboBox::Items);
+  // After the items, so that the index finds its item when a form is read.
+  P.Prop("ItemIndex", &TComboBox::ItemIndex, &TComboBox::SetItemIndex).Default(-1);
+  P.Prop("Text", &TComboBox::Text, &TComboBox::SetText).Type("TCaption");
+  P.Event<TNotifyEvent>("OnChange", &TComboBox::OnChange).Type("TNotifyEvent");
+  P.Event("OnDrawItem", &TComboBox::OnDrawItem).Type("TDrawItemEvent");
+  P.Event("OnDropDown", &TComboBox::OnDropDown).Type("TNotifyEvent");
+  P.Event("OnMeasureItem", &TComboBox::OnMeasureItem).Type("TMeasureItemEvent");
+  P.Event("OnSelect", &TComboBox::OnSelect).Type("TNotifyEvent");
+}
+
+void TMemo::Publish(TPublisher<TMemo>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Redeclare("Caption").Stored(false);
+  P.Redeclare("Cursor").Default(crIBeam);
+  P.Prop("Lines", &TMemo::Lines);
+  P.Prop("MaxLength", &TMemo::MaxLength, &TMemo::SetMaxLength).Default(0);
+  P.Prop("ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly).Default(false);
+  P.Prop("ScrollBars", &TMemo::ScrollBars, &TMemo::SetScrollBars).Default(ssNone);
+  P.Prop("WantReturns", &TMemo::WantReturns, &TMemo::SetWantReturns).Default(true);
+  P.Prop("WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap).Default(true);
+  P.Event<TNotifyEvent>("OnChange", &TMemo::OnChange).Type("TNotifyEvent");
+}
+
+void TMaskEdit::Publish(TPublisher<TMaskEdit>& P) {
+  P.Redeclare("TabStop").Default(true);
+  P.Redeclare("Caption").Stored(false);
+  P.Redeclare("Cursor").Default(crIBeam);
+  P.Prop("EditMask", &TMaskEdit::EditMask, &TMaskEdit::SetEditMask).Type("TEditMask");
+  P.Prop("MaxLength", &TMaskEdit::MaxLength, &TMaskEdit::SetMaxLength).Default(0);
+  P.Prop("ReadOnly", &TMaskEdit::ReadOnly, &TMaskEdit::SetReadOnly).Default(false);
+  P.Prop("Text", &TMaskEdit::Text, &TMaskEdit::SetText).Type("TMaskedText");
+  P.Event<TNotifyEvent>("OnChange", &TMaskEdit::OnChange).Type("TNotifyEvent");
 }

@@ -1,5 +1,8 @@
 // The headless display back end: windows exist only as surfaces in memory. Nothing is shown and
-// no input arrives except what tests inject; this is the default without a display.
+// no input arrives except what tests inject; this is the default without a display. Its one
+// monitor is the pretended screen (1920 x 1080, a 30-pixel task bar at the bottom), which the
+// monitor code makes when a back end reports no displays; tests set other layouts through
+// SetMonitorLayout.
 #include "platform/win/wnd_internal.h"
 
 namespace {

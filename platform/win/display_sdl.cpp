@@ -1,6 +1,7 @@
 // The SDL2 display back end: each visible top-level window is a real window showing its
-// surface; mouse, keyboard, text input, file drops, the clipboard text, cursors and the screen
-// size come from SDL2. Runs on the main thread; other threads wake it through an SDL user event.
+// surface; mouse, keyboard, text input, file drops, the clipboard text, cursors and the
+// monitors (display bounds and usable bounds) come from SDL2. Runs on the main thread; other
+// threads wake it through an SDL user event.
 #include <SDL2/SDL.h>
 
 #include <map>
@@ -179,6 +180,17 @@ public:
     *w = r.w;
     *h = r.h;
     return true;
+  }
+
+  bool Monitors(std::vector<TMonitorLayout>* out) override {
+    int n = SDL_GetNumVideoDisplays();
+    for (int i = 0; i < n; ++i) {
+      SDL_Rect b, u;
+      if (SDL_GetDisplayBounds(i, &b) != 0) continue;
+      if (SDL_GetDisplayUsableBounds(i, &u) != 0) u = b;
+      out->push_back(TMonitorLayout{RECT{b.x, b.y, b.x + b.w, b.y + b.h}, RECT{u.x, u.y, u.x + u.w, u.y + u.h}});
+    }
+    return !out->empty();
   }
 
 private:

@@ -5,6 +5,7 @@
 
 #include "platform/win/gdi_text.h"
 #include "platform/win/gdi_user.h"
+#include "platform/win/winuser.h"
 
 namespace {
 
@@ -72,10 +73,44 @@ BOOL SetSysColors(int count, const INT* idx, const COLORREF* colours) {
   return TRUE;
 }
 
+namespace {
+// The primary monitor's rectangle, or the bounding box of all monitors.
+RECT MonitorBox(bool all) {
+  if (!all) {
+    MONITORINFO mi;
+    if (GetMonitorInfo(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi)) return mi.rcMonitor;
+    return RECT{0, 0, ScreenWidth, ScreenHeight};
+  }
+  RECT box{};
+  EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR, HDC, RECT* r, LPARAM p) -> BOOL {
+    auto* b = reinterpret_cast<RECT*>(p);
+    if (IsRectEmpty(b)) *b = *r;
+    else UnionRect(b, b, r);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&box));
+  return box;
+}
+
+int MonitorCount() {
+  int n = 0;
+  EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR, HDC, RECT*, LPARAM p) -> BOOL {
+    ++*reinterpret_cast<int*>(p);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&n));
+  return n;
+}
+}  // namespace
+
 int GetSystemMetrics(int index) {
   switch (index) {
-    case SM_CXSCREEN: case SM_CXFULLSCREEN: case SM_CXVIRTUALSCREEN: return ScreenWidth;
-    case SM_CYSCREEN: case SM_CYVIRTUALSCREEN: return ScreenHeight;
+    case SM_CXSCREEN: { RECT r = MonitorBox(false); return r.right - r.left; }
+    case SM_CYSCREEN: { RECT r = MonitorBox(false); return r.bottom - r.top; }
+    case SM_XVIRTUALSCREEN: return MonitorBox(true).left;
+    case SM_YVIRTUALSCREEN: return MonitorBox(true).top;
+    case SM_CXVIRTUALSCREEN: { RECT r = MonitorBox(true); return r.right - r.left; }
+    case SM_CYVIRTUALSCREEN: { RECT r = MonitorBox(true); return r.bottom - r.top; }
+    case SM_CMONITORS: return MonitorCount();
+    case SM_CXFULLSCREEN: return ScreenWidth;
     case SM_CYFULLSCREEN: return ScreenHeight - 26 - 30;
     case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVTHUMB: case SM_CXHTHUMB:
     case SM_CYVSCROLL: case SM_CXHSCROLL: return 17;
@@ -97,7 +132,7 @@ int GetSystemMetrics(int index) {
     case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: case SM_CXDRAG: case SM_CYDRAG: return 4;
     case SM_CXICONSPACING: case SM_CYICONSPACING: return 75;
     case SM_CXMENUCHECK: case SM_CYMENUCHECK: return 13;
-    case SM_MOUSEWHEELPRESENT: case SM_CMONITORS: return 1;
+    case SM_MOUSEWHEELPRESENT: return 1;
     case SM_SWAPBUTTON: case SM_REMOTESESSION: return 0;
     default: return 0;
   }

@@ -222,6 +222,10 @@ inline int GetClassNameA(HWND w, LPSTR b, int n) { return GetClassName(w, b, n);
 
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
 const HWND HWND_DESKTOP = nullptr;
+// As the parent of CreateWindowEx: a message-only window. It is never shown, has no place on
+// any monitor, is not listed by EnumWindows, EnumThreadWindows or FindWindow, and gets its
+// messages (sent or posted, from any thread) like any other window of its thread.
+extern const HWND HWND_MESSAGE;
 HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                     int w, int h, HWND parent, HMENU menu, HINSTANCE inst, LPVOID param);
 inline HWND CreateWindowExA(DWORD e, LPCSTR c, LPCSTR n, DWORD s, int x, int y, int w, int h,
@@ -845,6 +849,46 @@ BOOL SystemParametersInfo(UINT action, UINT param, void* pv, UINT winIni);
 inline BOOL SystemParametersInfoA(UINT a, UINT p, void* v, UINT w) { return SystemParametersInfo(a, p, v, w); }
 void MessageBeep(UINT type);
 
+// ---- Monitors ----
+// The monitors come from the display back end (every display with its usable area under SDL2;
+// one monitor of the pretended screen size headless). The primary monitor is the one holding
+// the point (0, 0) (the first when none does). Handles stay valid while the layout does not
+// change; after a change the old handles are rejected. Rectangles exclude their right and
+// bottom edges, in virtual-screen coordinates.
+struct HMONITOR__;
+using HMONITOR = HMONITOR__*;
+enum : DWORD {
+  MONITOR_DEFAULTTONULL = 0, MONITOR_DEFAULTTOPRIMARY = 1, MONITOR_DEFAULTTONEAREST = 2,
+  MONITORINFOF_PRIMARY = 1,
+};
+struct MONITORINFO {
+  DWORD cbSize = sizeof(MONITORINFO);
+  RECT rcMonitor{};
+  RECT rcWork{};
+  DWORD dwFlags = 0;
+};
+struct MONITORINFOEXA : MONITORINFO {
+  MONITORINFOEXA() { cbSize = sizeof(MONITORINFOEXA); }
+  CHAR szDevice[CCHDEVICENAME]{};  // "\\.\DISPLAY1", ... in the monitors' order
+};
+using MONITORINFOEX = MONITORINFOEXA;
+// The first monitor (in enumeration order) containing the point; else as flags say.
+HMONITOR MonitorFromPoint(POINT pt, DWORD flags);
+// The monitor sharing the largest area with the rectangle (the first among equals); else as
+// flags say. An empty rectangle counts as its top-left point.
+HMONITOR MonitorFromRect(const RECT* r, DWORD flags);
+// The monitor of the window's rectangle (message-only and invalid windows: as flags say).
+HMONITOR MonitorFromWindow(HWND wnd, DWORD flags);
+// Fills a MONITORINFO (cbSize must be its size) or MONITORINFOEXA; FALSE for a stale handle.
+BOOL GetMonitorInfo(HMONITOR mon, MONITORINFO* info);
+inline BOOL GetMonitorInfoA(HMONITOR m, MONITORINFO* i) { return GetMonitorInfo(m, i); }
+using MONITORENUMPROC = BOOL (*)(HMONITOR, HDC, RECT*, LPARAM);
+// Calls proc for every monitor in order (stopping when it returns FALSE). Without a DC the
+// rectangle is the monitor's, cut to clip when given (monitors outside clip are skipped). With
+// a DC of a window's client area the rectangles are in client coordinates: the part of each
+// monitor inside the DC's clip box, cut to clip (given in the same coordinates).
+BOOL EnumDisplayMonitors(HDC dc, const RECT* clip, MONITORENUMPROC proc, LPARAM data);
+
 // ---- Hooks for the rest of the platform (not Windows API) ----
 // The top-level window whose surface holds this window's pixels, and the surface (null before
 // the window was first shown or sized).
@@ -877,5 +921,14 @@ void ResetInputState();
 const char* DisplayBackendName();
 // A 32-bit copy of a bitmap (what the clipboard keeps of a bitmap put on it).
 HBITMAP CopyBitmapForClipboard(HBITMAP src);
+// The monitor layout for tests: each monitor's full rectangle and work area, in the order the
+// monitors are enumerated. It replaces what the display back end reports until it is called
+// with an empty list.
+struct TMonitorLayout {
+  RECT Monitor{};
+  RECT Work{};
+  bool operator==(const TMonitorLayout&) const = default;
+};
+void SetMonitorLayout(const std::vector<TMonitorLayout>& monitors);
 // Destroys every window of the calling thread and forgets its queue, timers and hooks.
 void DestroyAllThreadWindows();

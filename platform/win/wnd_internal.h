@@ -61,6 +61,7 @@ struct HWND__ {
   bool TrackLeave = false;
   bool AcceptFiles = false;
   bool NcActive = false;  // caption drawn as active (WM_NCACTIVATE)
+  bool MessageOnly = false;  // made with HWND_MESSAGE: never shown, never enumerated
   // Top-level windows: the pixels of the whole window and whether the back end should show them
   // again.
   std::unique_ptr<TGdiSurface> Surface;
@@ -181,6 +182,9 @@ struct TDisplayBackend {
   virtual bool GetText(std::string*) { return false; }
   virtual bool SetText(const std::string&) { return false; }
   virtual bool ScreenSize(int*, int*) { return false; }
+  // Every display's full rectangle and usable area, in the display order; false (or an empty
+  // list) leaves one monitor of ScreenSize.
+  virtual bool Monitors(std::vector<TMonitorLayout>*) { return false; }
   virtual bool TextInputFromBackend() const { return false; }
 };
 TDisplayBackend* Backend();

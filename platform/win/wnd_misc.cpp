@@ -593,9 +593,10 @@ BOOL SystemParametersInfo(UINT action, UINT ui, void* pv, UINT) {
   switch (action) {
     case SPI_GETMENUSHOWDELAY: *static_cast<UINT*>(pv) = gMenuShowDelay; return TRUE;
     case SPI_GETWORKAREA: {
-      int w = ScreenWidth, h = ScreenHeight;
-      Backend()->ScreenSize(&w, &h);
-      *static_cast<RECT*>(pv) = {0, 0, w, h - 30};
+      // The primary monitor's work area.
+      MONITORINFO mi;
+      if (!GetMonitorInfo(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi)) return FALSE;
+      *static_cast<RECT*>(pv) = mi.rcWork;
       return TRUE;
     }
     case SPI_GETWHEELSCROLLLINES: *static_cast<UINT*>(pv) = 3; return TRUE;

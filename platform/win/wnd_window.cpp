@@ -90,6 +90,7 @@ const HWND HWND_TOP = nullptr;
 const HWND HWND_BOTTOM = reinterpret_cast<HWND>(1);
 const HWND HWND_TOPMOST = reinterpret_cast<HWND>(-1);
 const HWND HWND_NOTOPMOST = reinterpret_cast<HWND>(-2);
+const HWND HWND_MESSAGE = reinterpret_cast<HWND>(-3);
 
 std::recursive_mutex& WmLock() {
   static std::recursive_mutex m;
@@ -229,6 +230,12 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     cls = it->second;
   }
   MyQueue();
+  // A message-only window is a top-level window without owner that can never be shown.
+  const bool messageOnly = parent == HWND_MESSAGE;
+  if (messageOnly) {
+    parent = nullptr;
+    style &= ~(WS_CHILD | WS_VISIBLE);
+  }
   if ((style & WS_CHILD) && !ValidWnd(parent)) return nullptr;
   if (parent && !ValidWnd(parent)) return nullptr;
   if (x == CW_USEDEFAULT) x = y = 40;
@@ -242,6 +249,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   wnd->Text = windowName ? windowName : "";
   wnd->Instance = inst;
   wnd->Thread = std::this_thread::get_id();
+  wnd->MessageOnly = messageOnly;
   if (style & WS_CHILD) {
     wnd->Parent = parent;
     wnd->Id = reinterpret_cast<LONG_PTR>(menu);
@@ -441,10 +449,21 @@ HWND GetDesktopWindow() { return Desktop(); }
 HWND GetWindow(HWND w, UINT cmd) {
   if (!ValidWnd(w) && w != Desktop()) return nullptr;
   std::lock_guard<std::recursive_mutex> g(WmLock());
-  if (cmd == GW_CHILD) return w->Children.empty() ? nullptr : w->Children.front();
   if (cmd == GW_OWNER) return w->Owner;
+  // Message-only windows are siblings of each other only, never of the ordinary top-level
+  // windows, so walking the desktop's z-order does not meet them.
+  auto siblings = [](HWND parent, bool messageOnly) {
+    std::vector<HWND> v;
+    for (HWND c : parent->Children)
+      if (c->MessageOnly == messageOnly) v.push_back(c);
+    return v;
+  };
+  if (cmd == GW_CHILD) {
+    std::vector<HWND> v = siblings(w, false);
+    return v.empty() ? nullptr : v.front();
+  }
   if (!w->Parent) return nullptr;
-  auto& v = w->Parent->Children;
+  std::vector<HWND> v = siblings(w->Parent, w->MessageOnly);
   auto it = std::find(v.begin(), v.end(), w);
   switch (cmd) {
     case GW_HWNDFIRST: return v.front();
@@ -461,7 +480,7 @@ namespace {
 bool EnumTree(HWND parent, WNDENUMPROC proc, LPARAM param) {
   std::vector<HWND> kids = parent->Children;
   for (HWND c : kids) {
-    if (!ValidWnd(c)) continue;
+    if (!ValidWnd(c) || c->MessageOnly) continue;
     if (!proc(c, param)) return false;
     if (ValidWnd(c) && !EnumTree(c, proc, param)) return false;
   }
@@ -478,20 +497,21 @@ BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param) {
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM param) {
   std::vector<HWND> tops = Desktop()->Children;
   for (HWND t : tops)
-    if (ValidWnd(t) && !proc(t, param)) break;
+    if (ValidWnd(t) && !t->MessageOnly && !proc(t, param)) break;
   return TRUE;
 }
 
 BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM param) {
   std::vector<HWND> tops = Desktop()->Children;
   for (HWND t : tops)
-    if (ValidWnd(t) && ThreadIdOf(t->Thread) == threadId && !proc(t, param)) break;
+    if (ValidWnd(t) && !t->MessageOnly && ThreadIdOf(t->Thread) == threadId && !proc(t, param)) break;
   return TRUE;
 }
 
 HWND FindWindow(LPCSTR className, LPCSTR windowName) {
   std::lock_guard<std::recursive_mutex> g(WmLock());
   for (HWND t : Desktop()->Children) {
+    if (t->MessageOnly) continue;
     if (className && ClassKey(className) != ClassKey(t->Class->Name.c_str())) continue;
     if (windowName && t->Text != windowName) continue;
     return t;
@@ -689,6 +709,7 @@ BOOL SetWindowPos(HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) 
     if (!ValidWnd(w)) return FALSE;
   }
   flags = wp.flags;
+  if (w->MessageOnly) flags = (flags & ~UINT(SWP_SHOWWINDOW)) | SWP_NOACTIVATE;
   if (flags & SWP_NOMOVE) { wp.x = w->Rect.left; wp.y = w->Rect.top; }
   if (flags & SWP_NOSIZE) { wp.cx = w->Rect.right - w->Rect.left; wp.cy = w->Rect.bottom - w->Rect.top; }
   wp.cx = std::max(0, wp.cx);
@@ -758,7 +779,7 @@ BOOL BringWindowToTop(HWND w) { return SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP
 
 // ---- Show states ----
 BOOL ShowWindow(HWND w, int cmd) {
-  if (!ValidWnd(w)) return FALSE;
+  if (!ValidWnd(w) || w->MessageOnly) return FALSE;
   bool was = w->Style & WS_VISIBLE;
   UINT noAct = IsTopLevel(w) ? 0u : UINT(SWP_NOACTIVATE);
   auto restoreFrom = [&](DWORD bit) {
@@ -781,7 +802,10 @@ BOOL ShowWindow(HWND w, int cmd) {
         if (!(w->Style & WS_MINIMIZE)) w->NormalRect = w->Rect;
         w->Style = (w->Style & ~WS_MINIMIZE) | WS_MAXIMIZE;
         RECT wa;
-        if (IsTopLevel(w)) SystemParametersInfo(SPI_GETWORKAREA, 0, &wa, 0);
+        MONITORINFO mi;
+        // A top-level window fills the work area of its own monitor.
+        if (IsTopLevel(w) && GetMonitorInfo(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &mi)) wa = mi.rcWork;
+        else if (IsTopLevel(w)) SystemParametersInfo(SPI_GETWORKAREA, 0, &wa, 0);
         else GetClientRect(w->Parent, &wa);
         if (!was) SendMessage(w, WM_SHOWWINDOW, TRUE, 0);
         SetWindowPos(w, HWND_TOP, wa.left, wa.top, wa.right - wa.left, wa.bottom - wa.top, SWP_SHOWWINDOW | SWP_FRAMECHANGED | noAct);
@@ -865,6 +889,7 @@ BOOL IsWindowEnabled(HWND w) { return ValidWnd(w) && !(w->Style & WS_DISABLED) ?
 HWND SetActiveWindow(HWND w) {
   if (w && !ValidWnd(w)) return nullptr;
   if (w) w = RootOf(w);
+  if (w && w->MessageOnly) return nullptr;
   HWND old = gActive;
   if (w == old) return old;
   CBTACTIVATESTRUCT cas{FALSE, old};

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/rtl/object.h"
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
@@ -344,6 +345,30 @@ TEST_F(FormTest, FormReadFromItsTextDescriptionGetsItsControlsWithParents) {
   Form->Show();
   EXPECT_EQ(panel->Width(), Form->ClientWidth());
   EXPECT_GT(label->Width(), 0);  // sized to its caption once loaded
+}
+
+TEST_F(FormTest, FormPropertiesReadFromTextReachTheForm) {
+  RegisterClasses({TMainMenu::StaticClass(), TEdit::StaticClass()});
+  Form->LoadFromText(
+      "object Picker: TForm\n"
+      "  BorderIcons = [biSystemMenu]\n"
+      "  FormStyle = fsStayOnTop\n"
+      "  KeyPreview = True\n"
+      "  Menu = MainMenu1\n"
+      "  ActiveControl = NameEdit\n"
+      "  object MainMenu1: TMainMenu\n  end\n"
+      "  object NameEdit: TEdit\n    Left = 8\n    Top = 8\n  end\n"
+      "end\n");
+  EXPECT_EQ(Form->BorderIcons(), TBorderIcons{biSystemMenu});
+  EXPECT_EQ(Form->FormStyle(), fsStayOnTop);
+  EXPECT_TRUE(Form->KeyPreview());
+  EXPECT_EQ(Form->Menu(), Form->FindComponent("MainMenu1"));
+  EXPECT_EQ(Form->ActiveControl(), Form->FindComponent("NameEdit"));
+  // The events a form description names are published with their types.
+  for (const char* name : {"OnClose", "OnCloseQuery", "OnDestroy", "OnHide", "OnDeactivate",
+                           "OnPaint", "OnShortCut"})
+    EXPECT_NE(GetPropInfo(Form, name), nullptr) << name;
+  EXPECT_EQ(GetPropInfo(Form, "OnCloseQuery")->PropType->Name, "TCloseQueryEvent");
 }
 
 TEST_F(FormTest, PopupMenuRunsTheChosenItem) {
