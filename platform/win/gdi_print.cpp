@@ -166,28 +166,69 @@ bool PlaceImage(TPrintJob& job, cairo_surface_t* img, double sheetW, double shee
   return ok;
 }
 
-// Keeps the page bitmap, compressed, for the collated copies EndDoc replays.
+// Keeps the page bitmap, compressed, for the collated copies EndDoc replays. The pixels go
+// through zlib in chunks, so storing costs no second page of memory.
+constexpr size_t kStoreChunk = size_t(1) << 18;
+
 bool StorePage(TPrintJob& job, cairo_surface_t* img, const TSheet& sheet, const TPrinterPage& p) {
   if (!job.Store) job.Store = std::tmpfile();
-  if (!job.Store) return false;
-  int h = cairo_image_surface_get_height(img), stride = cairo_image_surface_get_stride(img);
-  uLong raw = static_cast<uLong>(h) * static_cast<uLong>(stride);
-  std::vector<Bytef> packed(compressBound(raw));
-  uLongf size = packed.size();
-  if (compress2(packed.data(), &size, cairo_image_surface_get_data(img), raw, 1) != Z_OK) return false;
-  if (std::fseek(job.Store, 0, SEEK_END) != 0) return false;
+  if (!job.Store || std::fseek(job.Store, 0, SEEK_END) != 0) return false;
   TStoredPage sp;
   sp.Offset = std::ftell(job.Store);
-  sp.Size = size;
   sp.Width = cairo_image_surface_get_width(img);
-  sp.Height = h;
+  sp.Height = cairo_image_surface_get_height(img);
   sp.SheetWidth = sheet.Width;
   sp.SheetHeight = sheet.Height;
   sp.Scale = sheet.Scale;
   sp.Page = p;
-  if (sp.Offset < 0 || std::fwrite(packed.data(), 1, size, job.Store) != size) return false;
-  job.Stored.push_back(sp);
-  return true;
+  if (sp.Offset < 0) return false;
+  z_stream z{};
+  if (deflateInit(&z, 1) != Z_OK) return false;
+  z.next_in = cairo_image_surface_get_data(img);
+  z.avail_in = static_cast<uInt>(sp.Height) * static_cast<uInt>(cairo_image_surface_get_stride(img));
+  std::vector<Bytef> out(kStoreChunk);
+  bool ok = true;
+  int r = Z_OK;
+  while (ok && r != Z_STREAM_END) {
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    r = deflate(&z, Z_FINISH);
+    size_t n = out.size() - z.avail_out;
+    ok = r != Z_STREAM_ERROR && std::fwrite(out.data(), 1, n, job.Store) == n;
+    sp.Size += n;
+  }
+  deflateEnd(&z);
+  if (ok) job.Stored.push_back(sp);
+  return ok;
+}
+
+// Reads a stored page back into img (made with its size).
+bool LoadPage(TPrintJob& job, const TStoredPage& sp, cairo_surface_t* img) {
+  if (std::fseek(job.Store, sp.Offset, SEEK_SET) != 0) return false;
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  cairo_surface_flush(img);
+  z.next_out = cairo_image_surface_get_data(img);
+  z.avail_out = static_cast<uInt>(sp.Height) * static_cast<uInt>(cairo_image_surface_get_stride(img));
+  std::vector<Bytef> in(kStoreChunk);
+  size_t left = sp.Size;
+  int r = Z_OK;
+  bool ok = true;
+  while (ok && r != Z_STREAM_END) {
+    if (z.avail_in == 0) {
+      size_t n = std::min(left, in.size());
+      ok = n > 0 && std::fread(in.data(), 1, n, job.Store) == n;
+      left -= n;
+      z.next_in = in.data();
+      z.avail_in = static_cast<uInt>(n);
+    }
+    if (ok) r = inflate(&z, Z_NO_FLUSH);
+    ok = ok && (r == Z_OK || r == Z_STREAM_END);
+  }
+  ok = ok && z.avail_out == 0;
+  inflateEnd(&z);
+  cairo_surface_mark_dirty(img);
+  return ok;
 }
 
 // The copies after the first of a collated job: every stored page again, in order.
@@ -195,20 +236,8 @@ bool ReplayCopies(TPrintJob& job) {
   for (int copy = 1; copy < job.Copies; ++copy) {
     for (const TStoredPage& sp : job.Stored) {
       cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, sp.Width, sp.Height);
-      bool ok = cairo_surface_status(img) == CAIRO_STATUS_SUCCESS;
-      if (ok) {
-        cairo_surface_flush(img);
-        std::vector<Bytef> packed(sp.Size);
-        uLongf raw = static_cast<uLongf>(sp.Height) * static_cast<uLongf>(cairo_image_surface_get_stride(img));
-        uLongf got = raw;
-        ok = std::fseek(job.Store, sp.Offset, SEEK_SET) == 0 &&
-             std::fread(packed.data(), 1, sp.Size, job.Store) == sp.Size &&
-             uncompress(cairo_image_surface_get_data(img), &got, packed.data(), sp.Size) == Z_OK && got == raw;
-      }
-      if (ok) {
-        cairo_surface_mark_dirty(img);
-        ok = PlaceImage(job, img, sp.SheetWidth, sp.SheetHeight, sp.Scale, sp.Page, 1);
-      }
+      bool ok = cairo_surface_status(img) == CAIRO_STATUS_SUCCESS && LoadPage(job, sp, img) &&
+                PlaceImage(job, img, sp.SheetWidth, sp.SheetHeight, sp.Scale, sp.Page, 1);
       cairo_surface_destroy(img);
       if (!ok) return false;
     }
