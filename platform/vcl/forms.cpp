@@ -64,7 +64,7 @@ void TCustomForm::Publish(TPublisher<TCustomForm>& P) {
   P.Prop("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons)
       .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
   P.Prop("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
-  P.Prop("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview);
+  P.Prop("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview).Default(false);
   P.Prop("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
   P.Prop("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
   P.Prop("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth).Stored(false);
@@ -79,6 +79,14 @@ void TCustomForm::Publish(TPublisher<TCustomForm>& P) {
   P.Event("OnClose", &TCustomForm::OnClose).Type("TCloseEvent");
   P.Event("OnCloseQuery", &TCustomForm::OnCloseQuery).Type("TCloseQueryEvent");
   P.Event("OnShortCut", &TCustomForm::OnShortCut).Type("TShortCutEvent");
+}
+
+void TCustomForm::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  for (int i = 0; i < ComponentCount(); ++i) {
+    TComponent* c = Components(i);
+    if (!c->HasParent()) Proc(c);
+  }
+  TWinControl::GetChildren(Proc, Root);
 }
 
 void TCustomForm::FinishCreate() {

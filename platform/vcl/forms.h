@@ -50,6 +50,7 @@ public:
   // Makes a child visible by scrolling.
   void ScrollInView(TControl* AControl);
   void UpdateScrollBars();
+  static void Publish(TPublisher<TScrollingWinControl>& P);
   void WndProc(TMessage& Message) override;
   void AlignControls(TControl* AControl, RECT& Rect) override;
 
@@ -67,6 +68,7 @@ public:
   explicit TScrollBox(TComponent* AOwner);
   TBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TBorderStyle Value);
+  static void Publish(TPublisher<TScrollBox>& P);
 
 protected:
   void CreateParams(TCreateParams& Params) override;
@@ -154,6 +156,9 @@ protected:
   virtual void Activate();
   virtual void Deactivate();
   void Loaded() override;
+  // Streams the components without a parent (menus, timers, action lists, data sets) before
+  // the controls, so that references to them are written and found again.
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   void PlaceForm();
   std::unique_ptr<TControlCanvas> FCanvas;
 

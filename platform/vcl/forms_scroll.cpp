@@ -3,8 +3,21 @@
 
 #include "platform/vcl/forms.h"
 
+#include "platform/rtl/typinfo.h"
+
 ORV_CLASS_IMPL(TScrollingWinControl, TWinControl)
 ORV_CLASS_IMPL(TScrollBox, TScrollingWinControl)
+
+void TScrollingWinControl::Publish(TPublisher<TScrollingWinControl>& P) {
+  P.Prop("AutoScroll", &TScrollingWinControl::AutoScroll, &TScrollingWinControl::SetAutoScroll)
+      .Default(true);
+}
+
+void TScrollBox::Publish(TPublisher<TScrollBox>& P) {
+  P.Prop("BorderStyle", &TScrollBox::BorderStyle, &TScrollBox::SetBorderStyle)
+      .Type("TBorderStyle")
+      .Default(bsSingle);
+}
 
 TScrollingWinControl::TScrollingWinControl(TComponent* AOwner) : TWinControl(AOwner) {}
 

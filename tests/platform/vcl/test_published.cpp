@@ -19,6 +19,7 @@
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/extctrls2.h"
 #include "platform/vcl/filectrl.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/grids.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
@@ -234,7 +235,7 @@ TEST_F(PublishedFormTest, DeclaredDefaultsAreTheValuesOfANewControl) {
       {"TToolBar", Maker<TToolBar>()},       {"TToolButton", Maker<TToolButton>()},
       {"TTabControl", Maker<TTabControl>()}, {"TDateTimePicker", Maker<TDateTimePicker>()},
       {"TDrawGrid", Maker<TDrawGrid>()},     {"TStringGrid", Maker<TStringGrid>()},
-      {"TFileListBox", Maker<TFileListBox>()},
+      {"TFileListBox", Maker<TFileListBox>()}, {"TScrollBox", Maker<TScrollBox>()},
   };
   for (const auto& [name, make] : makers) {
     TControl* c = make(Form);
@@ -531,6 +532,37 @@ TEST_F(PublishedFormTest, AGlyphsPixelsTravelWithTheForm) {
   EXPECT_EQ(FormText(second.get()), text);
   back->Glyph()->SetSize(0, 0);
   EXPECT_EQ(FormText(second.get()).find("Glyph.Data"), std::string::npos);
+}
+
+TEST_F(PublishedFormTest, ComponentsWithoutAParentAreWrittenWithTheFormAndFoundAgain) {
+  auto* popup = new TPopupMenu(Form);
+  popup->SetName("Popup1");
+  auto* timer = new TTimer(Form);
+  timer->SetName("Timer1");
+  timer->SetInterval(250);
+  auto* box = new TScrollBox(Form);
+  box->SetName("Box1");
+  box->SetParent(Form);
+  box->SetAutoScroll(false);
+  box->SetBorderStyle(bsNone);
+  box->SetPopupMenu(popup);
+  const std::string text = FormText(Form);
+  // Written before the controls, so the reference to the menu resolves when read.
+  ASSERT_NE(text.find("object Popup1: TPopupMenu"), std::string::npos) << text;
+  EXPECT_LT(text.find("object Popup1"), text.find("object Box1"));
+  EXPECT_NE(text.find("object Timer1: TTimer"), std::string::npos);
+
+  RegisterClasses({TPopupMenu::StaticClass(), TScrollBox::StaticClass()});
+  auto second = std::make_unique<TForm>(nullptr);
+  second->LoadFromText(text);
+  auto* box2 = Find<TScrollBox>(second.get(), "Box1");
+  auto* timer2 = Find<TTimer>(second.get(), "Timer1");
+  ASSERT_TRUE(box2 && timer2);
+  EXPECT_EQ(box2->PopupMenu(), second->FindComponent("Popup1"));
+  EXPECT_FALSE(box2->AutoScroll());
+  EXPECT_EQ(box2->BorderStyle(), bsNone);
+  EXPECT_EQ(timer2->Interval(), 250u);
+  EXPECT_EQ(FormText(second.get()), text);
 }
 
 TEST_F(PublishedFormTest, AFreedPopupMenuIsNoLongerReferenced) {
