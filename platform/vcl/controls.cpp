@@ -35,11 +35,11 @@ TCustomForm* FormOf(const TControl* c) {
 }
 
 // The drag image follows the cursor (shown from the first move of the drag on), but only over a
-// control that displays drag images: forms, and controls whose ControlStyle has
-// csDisplayDragImage. Over anything else only the drag cursor shows; the image comes back when
+// control that displays drag images: those whose ControlStyle has csDisplayDragImage (forms
+// set it). Over anything else only the drag cursor shows; the image comes back when
 // the cursor returns over such a control.
 void ShowDragImageOver(TDragImageList* Images, TControl* Over, POINT Screen) {
-  bool show = Over && (Over->Is<TCustomForm>() || Over->ControlStyle().Contains(csDisplayDragImage));
+  bool show = Over && Over->ControlStyle().Contains(csDisplayDragImage);
   if (!Images->Dragging()) {
     Images->BeginDrag(nullptr, Screen.x, Screen.y);
     if (!show) Images->HideDragImage();
@@ -517,7 +517,7 @@ void TControl::WndProc(TMessage& M) {
           POINT dc = dst->ScreenToClient(s);
           bool accept = false;
           dst->DragOver(this, dc.x, dc.y, dsDragMove, accept);
-          ::SetCursor(CursorHandle(accept ? crDrag : crNoDrop));
+          ::SetCursor(CursorHandle(accept ? FDragCursor : TCursor(crNoDrop)));
         }
       }
       MouseMove(KeysToShiftState(static_cast<WORD>(M.WParam)), x, y);
@@ -600,7 +600,12 @@ void TControl::BeginDrag(bool Immediate, int Threshold) {
   GetCursorPos(&gDragStart);
   gDragThreshold = Threshold;
   gDragActive = Immediate;
-  if (FDragKind == dkDock) TDockAccess::BeginDockDrag(this);
+  if (FDragKind == dkDock) {
+    TDockAccess::BeginDockDrag(this);
+  } else if (OnStartDrag) {
+    TDragObject* object = nullptr;  // the drag is described by the control itself
+    OnStartDrag(this, object);
+  }
   SetMouseCapture(true);
 }
 

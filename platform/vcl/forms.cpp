@@ -38,6 +38,7 @@ TScreen* Screen() {
 // ---- TCustomForm ----
 TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>()) {
   FCanvas->SetControl(this);
+  ControlStyle().Include(csDisplayDragImage);  // drag images show over forms
   SetVisible(false);
   SetColor(clBtnFace);
   FLeft = 0;

@@ -245,3 +245,39 @@ TEST_F(DragImageTest, TheImageShowsOnlyOverControlsThatDisplayDragImages) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DragImageTest, DragStartsWithOnStartDragAndShowsTheControlsDragCursorWhereAccepted) {
+  auto* p = new TPanel(Form);
+  p->SetBounds(20, 20, 40, 40);
+  p->SetParent(Form);
+  p->SetDragMode(dmAutomatic);
+  p->SetDragCursor(crHandPoint);
+  int started = 0;
+  p->OnStartDrag = [&](TObject* Sender, TDragObject*&) {
+    EXPECT_EQ(Sender, p);
+    ++started;
+  };
+  bool accept = true;
+  Form->OnDragOver = [&](TObject*, TObject*, int, int, TDragState, bool& Accept) { Accept = accept; };
+  Run();
+  POINT c{0, 0};
+  ClientToScreen(Form->Handle(), &c);
+  InjectMouseButton(c.x + 30, c.y + 30, 0, true);
+  Run();
+  EXPECT_EQ(started, 1);
+  InjectMouseMove(c.x + 150, c.y + 120);
+  InjectMouseMove(c.x + 200, c.y + 150);
+  Run();
+  EXPECT_EQ(GetCursor(), CursorHandle(crHandPoint));
+  accept = false;
+  InjectMouseMove(c.x + 210, c.y + 160);
+  Run();
+  EXPECT_EQ(GetCursor(), CursorHandle(crNoDrop));
+  InjectMouseButton(c.x + 210, c.y + 160, 0, false);
+  Run();
+  EXPECT_EQ(started, 1);
+}
+
+}  // namespace
