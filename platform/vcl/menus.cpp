@@ -53,7 +53,43 @@ TMenuItem::TMenuItem(TComponent* AOwner)
 
 void TMenuItem::Publish(TPublisher<TMenuItem>& P) {
   P.Prop("Action", &TMenuItem::Action, &TMenuItem::SetAction);
+  P.Prop("AutoCheck", &TMenuItem::AutoCheck, &TMenuItem::SetAutoCheck).Default(false);
+  P.Prop("Bitmap", &TMenuItem::Bitmap, &TMenuItem::SetBitmap).Stored(&TMenuItem::HasBitmap);
+  P.Prop("Break", &TMenuItem::Break, &TMenuItem::SetBreak).Default(mbNone);
+  P.Prop("Caption", &TMenuItem::Caption, &TMenuItem::SetCaption).Type("TCaption");
+  P.Prop("Checked", &TMenuItem::Checked, &TMenuItem::SetChecked).Default(false);
+  P.Prop("Default", &TMenuItem::Default, &TMenuItem::SetDefault).Default(false);
+  P.Prop("Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled).Default(true);
+  P.Prop("GroupIndex", &TMenuItem::GroupIndex, &TMenuItem::SetGroupIndex).Default(0);
+  P.Prop("HelpContext", &TMenuItem::HelpContext, &TMenuItem::SetHelpContext)
+      .Type("THelpContext")
+      .Default(0);
+  P.Prop("Hint", &TMenuItem::Hint, &TMenuItem::SetHint);
   P.Prop("ImageIndex", &TMenuItem::ImageIndex, &TMenuItem::SetImageIndex).Default(-1);
+  P.Prop("RadioItem", &TMenuItem::RadioItem, &TMenuItem::SetRadioItem).Default(false);
+  P.Prop("ShortCut", &TMenuItem::ShortCut, &TMenuItem::SetShortCut).Type("TShortCut").Default(0);
+  P.Prop("SubMenuImages", &TMenuItem::SubMenuImages, &TMenuItem::SetSubMenuImages);
+  P.Prop("Visible", &TMenuItem::Visible, &TMenuItem::SetVisible).Default(true);
+  P.Event("OnClick", &TMenuItem::OnClick).Type("TNotifyEvent");
+  P.Event("OnMeasureItem", &TMenuItem::OnMeasureItem).Type("TMenuMeasureItemEvent");
+  P.Event("OnDrawItem", &TMenuItem::OnDrawItem).Type("TMenuDrawItemEvent");
+  P.Event("OnAdvancedDrawItem", &TMenuItem::OnAdvancedDrawItem).Type("TAdvancedMenuDrawItemEvent");
+}
+
+TComponent* TMenuItem::GetParentComponent() const {
+  if (FParent && FParent->FMenu) return FParent->FMenu;
+  return FParent;
+}
+
+void TMenuItem::SetParentComponent(TComponent* Value) {
+  if (FParent) FParent->Remove(this);
+  if (auto* menu = dynamic_cast<TMenu*>(Value)) menu->Items()->Add(this);
+  else if (auto* item = dynamic_cast<TMenuItem*>(Value)) item->Add(this);
+}
+
+void TMenuItem::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  for (TMenuItem* i : std::vector<TMenuItem*>(FItems))
+    if (i->Owner() == Root) Proc(i);
 }
 
 void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {
@@ -284,6 +320,20 @@ TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_unique<T
 }
 
 TMenu::~TMenu() = default;
+
+void TMenu::Publish(TPublisher<TMenu>& P) {
+  P.Prop("Images", &TMenu::Images, &TMenu::SetImages);
+  P.Prop("OwnerDraw", &TMenu::OwnerDraw, &TMenu::SetOwnerDraw).Default(false);
+}
+
+void TMenu::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  FItems->GetChildren(Proc, Root);
+}
+
+void TPopupMenu::Publish(TPublisher<TPopupMenu>& P) {
+  P.Prop("Alignment", &TPopupMenu::Alignment, &TPopupMenu::SetAlignment).Default(paLeft);
+  P.Event("OnPopup", &TPopupMenu::OnPopup).Type("TNotifyEvent");
+}
 
 void TMenu::SetOwnerDraw(bool Value) {
   FOwnerDraw = Value;

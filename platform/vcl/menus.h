@@ -88,6 +88,12 @@ public:
   void SetBitmap(TBitmap* Value);
   bool HasBitmap() const;
   static void Publish(TPublisher<TMenuItem>& P);
+  // Streaming: an item is written inside its parent item (or menu) and, when read, joins the
+  // parent it was read in.
+  bool HasParent() const override { return true; }
+  TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* Value) override;
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   // The enabled, visible item under this one (at any depth, through enabled and visible items)
   // whose ShortCut is ShortCut, or nullptr.
   TMenuItem* FindShortCut(TShortCut ShortCut) const;
@@ -175,6 +181,9 @@ public:
   TMenuItem* FindItem(intptr_t Value, TFindItemKind Kind) const;
   // Runs the item with that command; false when the menu has none.
   bool DispatchCommand(WORD ACommand);
+  // The top items are the menu's children in a stream.
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+  static void Publish(TPublisher<TMenu>& P);
 
 protected:
   friend class TMenuItem;
@@ -207,6 +216,7 @@ public:
   // Where the menu lies against the popup point: its left edge, right edge or centre there.
   TPopupAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TPopupAlignment Value) { FAlignment = Value; }
+  static void Publish(TPublisher<TPopupMenu>& P);
   // OnPopup, then the menu at (X, Y) in screen coordinates; the chosen item's OnClick runs.
   virtual void Popup(int X, int Y);
   TNotifyEvent OnPopup;

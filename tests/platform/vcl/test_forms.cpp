@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/rtl/filer.h"
 #include "platform/rtl/object.h"
+#include "platform/rtl/streams.h"
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
@@ -348,7 +350,7 @@ TEST_F(FormTest, FormReadFromItsTextDescriptionGetsItsControlsWithParents) {
 }
 
 TEST_F(FormTest, FormPropertiesReadFromTextReachTheForm) {
-  RegisterClasses({TMainMenu::StaticClass(), TEdit::StaticClass()});
+  RegisterClasses({TMainMenu::StaticClass(), TMenuItem::StaticClass(), TEdit::StaticClass()});
   Form->LoadFromText(
       "object Picker: TForm\n"
       "  BorderIcons = [biSystemMenu]\n"
@@ -356,7 +358,14 @@ TEST_F(FormTest, FormPropertiesReadFromTextReachTheForm) {
       "  KeyPreview = True\n"
       "  Menu = MainMenu1\n"
       "  ActiveControl = NameEdit\n"
-      "  object MainMenu1: TMainMenu\n  end\n"
+      "  object MainMenu1: TMainMenu\n"
+      "    object FileItem: TMenuItem\n      Caption = '&File'\n"
+      "      object OpenItem: TMenuItem\n        Caption = '&Open...'\n        ShortCut = 16463\n      end\n"
+      "      object Sep1: TMenuItem\n        Caption = '-'\n      end\n"
+      "      object GridItem: TMenuItem\n        Caption = 'Grid'\n        Checked = True\n      end\n"
+      "    end\n"
+      "    object HelpItem: TMenuItem\n      Caption = '&Help'\n      Enabled = False\n    end\n"
+      "  end\n"
       "  object NameEdit: TEdit\n    Left = 8\n    Top = 8\n  end\n"
       "end\n");
   EXPECT_EQ(Form->BorderIcons(), TBorderIcons{biSystemMenu});
@@ -364,6 +373,32 @@ TEST_F(FormTest, FormPropertiesReadFromTextReachTheForm) {
   EXPECT_TRUE(Form->KeyPreview());
   EXPECT_EQ(Form->Menu(), Form->FindComponent("MainMenu1"));
   EXPECT_EQ(Form->ActiveControl(), Form->FindComponent("NameEdit"));
+  // The items were read into the menu's tree.
+  TMenuItem* root = Form->Menu()->Items();
+  ASSERT_EQ(root->Count(), 2);
+  TMenuItem* file = root->Items(0);
+  EXPECT_EQ(file->Name(), "FileItem");
+  ASSERT_EQ(file->Count(), 3);
+  EXPECT_EQ(file->Items(0)->ShortCut(), ShortCut('O', TShiftState{ssCtrl}));
+  EXPECT_TRUE(file->Items(2)->Checked());
+  EXPECT_FALSE(root->Items(1)->Enabled());
+  EXPECT_EQ(file->Items(1)->GetParentComponent(), file);
+  EXPECT_EQ(file->GetParentComponent(), Form->Menu());
+  // Written back, the tree reads again into the same menu.
+  TMemoryStream bin;
+  {
+    TWriter w(&bin);
+    w.WriteRootComponent(Form);
+  }
+  bin.SetPosition(0);
+  TStringStream text("");
+  ObjectBinaryToText(&bin, &text);
+  TForm second(nullptr);
+  second.LoadFromText(text.DataString());
+  ASSERT_NE(second.Menu(), nullptr);
+  ASSERT_EQ(second.Menu()->Items()->Count(), 2);
+  EXPECT_EQ(second.Menu()->Items()->Items(0)->Items(0)->Caption(), "&Open...");
+  EXPECT_EQ(second.Menu()->Items()->Items(0)->Items(0)->ShortCut(), ShortCut('O', TShiftState{ssCtrl}));
   // The events a form description names are published with their types.
   for (const char* name : {"OnClose", "OnCloseQuery", "OnDestroy", "OnHide", "OnDeactivate",
                            "OnPaint", "OnShortCut"})
