@@ -55,6 +55,14 @@ void AddImage(TDragImageList* L) {
   L->AddMasked(&b, clWhite);
 }
 
+// A panel that drags with an image.
+class TImagePanel : public TPanel {
+public:
+  using TPanel::TPanel;
+  TDragImageList* List = nullptr;
+  TDragImageList* GetDragImages() override { return List; }
+};
+
 class DragImageTest : public FormTestBase {
 protected:
   void SetUp() override {
@@ -64,6 +72,17 @@ protected:
     Images = std::make_unique<TDragImageList>();
     AddImage(Images.get());
     Run();
+  }
+  // A white panel at (20, 20) that drags itself with the test's image list.
+  TImagePanel* DraggedPanel() {
+    auto* p = new TImagePanel(Form);
+    p->SetBevelOuter(bvNone);
+    p->SetColor(clWhite);
+    p->SetBounds(20, 20, 40, 40);
+    p->SetParent(Form);
+    p->SetDragMode(dmAutomatic);
+    p->List = Images.get();
+    return p;
   }
   std::unique_ptr<TDragImageList> Images;
 };
@@ -131,23 +150,9 @@ TEST_F(DragImageTest, WindowPaintedUnderTheImageIsRepaintedInsteadOfRestored) {
   EXPECT_EQ(after.At(95, 95), RGB(255, 255, 255));
 }
 
-// A panel that drags with an image.
-class TImagePanel : public TPanel {
-public:
-  using TPanel::TPanel;
-  TDragImageList* List = nullptr;
-  TDragImageList* GetDragImages() override { return List; }
-};
-
 TEST_F(DragImageTest, DragLoopShowsTheControlsImageUnderTheCursor) {
   TShot clean = Shot(Form);
-  auto* p = new TImagePanel(Form);
-  p->SetBevelOuter(bvNone);
-  p->SetColor(clWhite);
-  p->SetBounds(20, 20, 40, 40);
-  p->SetParent(Form);
-  p->SetDragMode(dmAutomatic);
-  p->List = Images.get();
+  TImagePanel* p = DraggedPanel();
   ASSERT_TRUE(Images->SetDragImage(0, 8, 8));
   bool ended = false;
   p->OnEndDrag = [&](TObject*, TObject*, int, int) { ended = true; };
@@ -185,13 +190,7 @@ TEST_F(DragImageTest, TheImageShowsOnlyOverControlsThatDisplayDragImages) {
   };
   panel(100, false);
   panel(200, true);
-  auto* p = new TImagePanel(Form);
-  p->SetBevelOuter(bvNone);
-  p->SetColor(clWhite);
-  p->SetBounds(20, 20, 40, 40);
-  p->SetParent(Form);
-  p->SetDragMode(dmAutomatic);
-  p->List = Images.get();
+  TImagePanel* p = DraggedPanel();
   ASSERT_TRUE(Images->SetDragImage(0, 8, 8));
   Run();
   POINT c{0, 0};
