@@ -83,16 +83,16 @@ bool InsertText(int n, const std::string& fmt, DWORD flags, va_list* args, std::
       return true;
     }
     // Numeric inserts: the value as a 32-bit number, as the format wants it.
-    const char* spec = fmt == "d" || fmt == "ld" || fmt == "i" ? "%d"
-                       : fmt == "u" || fmt == "lu"             ? "%u"
-                       : fmt == "x" || fmt == "lx"             ? "%x"
-                       : fmt == "X" || fmt == "lX"             ? "%X"
-                                                               : nullptr;
-    if (!spec) return false;
-    if (spec[1] == 'd')
-      std::snprintf(buf, sizeof buf, spec, static_cast<int>(v));
+    const char* conversion = fmt == "d" || fmt == "ld" || fmt == "i" ? "%d"
+                             : fmt == "u" || fmt == "lu"             ? "%u"
+                             : fmt == "x" || fmt == "lx"             ? "%x"
+                             : fmt == "X" || fmt == "lX"             ? "%X"
+                                                                     : nullptr;
+    if (!conversion) return false;
+    if (conversion[1] == 'd')
+      std::snprintf(buf, sizeof buf, conversion, static_cast<int>(v));
     else
-      std::snprintf(buf, sizeof buf, spec, static_cast<unsigned>(v));
+      std::snprintf(buf, sizeof buf, conversion, static_cast<unsigned>(v));
     *out = buf;
     return true;
   }
