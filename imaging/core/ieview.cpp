@@ -1,11 +1,11 @@
 // TIEView (see ieview.h).
 #include "imaging/core/ieview.h"
 
-ORV_CLASS_IMPL(TIEView, TObject)
+ORV_CLASS_IMPL(TIEView, TCustomControl)
 
 bool TIEView::NewStyleControls = true;
 
-TIEView::TIEView() = default;
+TIEView::TIEView(TComponent* AOwner) : TCustomControl(AOwner) {}
 
 TIEView::~TIEView() {
   // Each remaining listener hears once that the view goes away; one may unregister another.
@@ -54,6 +54,21 @@ void TIEView::CreateParams(TIECreateParams& Params) {
       Params.Style |= WS_BORDER;
   }
   Params.WindowClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
+}
+
+void TIEView::CreateParams(TCreateParams& Params) {
+  TCustomControl::CreateParams(Params);
+  TIECreateParams own;
+  own.WindowClassStyle = Params.WindowClass.style;
+  CreateParams(own);
+  Params.Style |= own.Style;
+  Params.ExStyle |= own.ExStyle;
+  Params.WindowClass.style = own.WindowClassStyle;
+}
+
+void TIEView::RecreateWnd() {
+  ++FRecreateCount;
+  TCustomControl::RecreateWnd();
 }
 
 void TIEView::SetBorderStyle(TIEBorderStyle Value) {

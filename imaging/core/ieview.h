@@ -3,9 +3,11 @@
 // current image and its alpha channel, the paint lock, the resolution, the image-changed hook
 // and the listener list (Event 0: image changed, 1: view destroyed).
 //
-// The look (Background, BorderStyle, Ctl3D) is kept here as plain settings; the window behaviour
-// (window styles, mouse enter and leave messages, canvas) is added by the control layer the
-// derived views sit on.
+// A view is a windowed control of the class library (TCustomControl): the derived views paint
+// on its canvas, get its mouse and key messages and are streamed with their forms. The look
+// (Background, BorderStyle, Ctl3D) is kept here; BorderStyle and Ctl3D decide the window's border
+// (CreateParams) and make the window anew when they change. The mouse enter and leave events and
+// OnEnter / OnExit are the control's own.
 #pragma once
 
 #include <cstdint>
@@ -14,14 +16,14 @@
 #include <vector>
 
 #include "imaging/core/iedefs.h"
-#include "platform/rtl/object.h"
+#include "platform/vcl/controls.h"
 
 class TIEBitmap;
 class TBitmap;
 class TIEView;
 
 using TIEViewListener = std::function<void(TIEView* Sender, int Event)>;
-using TIENotifyEvent = std::function<void(TObject* Sender)>;
+using TIENotifyEvent = TNotifyEvent;
 // The class library's border style (scoped here so that it cannot clash with the controls'
 // own enumeration).
 enum class TIEBorderStyle : uint8_t { bsNone = 0, bsSingle = 1 };
@@ -30,8 +32,8 @@ struct TIECreateParams {
   uint32_t Style = 0, ExStyle = 0, WindowClassStyle = 0x0003;  // CS_VREDRAW | CS_HREDRAW
 };
 
-class TIEView : public TObject {
-  ORV_CLASS(TIEView, TObject)
+class TIEView : public TCustomControl {
+  ORV_CLASS(TIEView, TCustomControl)
 public:
   // Window style bits the view asks for at window creation, and the default background.
   static constexpr uint32_t WS_BORDER = 0x00800000;
@@ -40,7 +42,7 @@ public:
   static constexpr uint32_t CS_HREDRAW = 0x0002;
   static constexpr TColor clBtnFace = static_cast<TColor>(0x8000000F);
 
-  TIEView();
+  explicit TIEView(TComponent* AOwner = nullptr);
   ~TIEView() override;
 
   virtual void SetBackground(TColor Value) { FBackground = Value; }
@@ -74,8 +76,9 @@ public:
   // Window creation parameters: a border (or client edge with 3-D look) for bsSingle, without the
   // redraw-on-resize class styles.
   virtual void CreateParams(TIECreateParams& Params);
-  // Called when a change of BorderStyle or Ctl3D needs the window made anew.
-  virtual void RecreateWnd() { ++FRecreateCount; }
+  // Called when a change of BorderStyle or Ctl3D needs the window made anew (a window that
+  // exists is destroyed and made again with the new parameters).
+  virtual void RecreateWnd();
   int RecreateCount() const { return FRecreateCount; }
 
   TColor Background() const { return FBackground; }
@@ -86,12 +89,15 @@ public:
   bool ParentCtl3D = true;
   int DpiX() const { return FDpiX; }
   int DpiY() const { return FDpiY; }
-  // Mouse enter and leave notifications from the control layer.
+  // Raise the control's OnMouseEnter / OnMouseLeave.
   void MouseEnter();
   void MouseLeave();
-  TIENotifyEvent OnMouseEnter, OnMouseLeave, OnEnter, OnExit;
   // True when the system draws new-style (themed) controls.
   static bool NewStyleControls;
+
+protected:
+  // The control's window parameters with the view's border and class styles applied.
+  void CreateParams(TCreateParams& Params) override;
 
 private:
   struct TListenerRecord {

@@ -5,6 +5,7 @@
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/ieview.h"
+#include "platform/vcl/forms.h"
 
 namespace {
 
@@ -80,6 +81,28 @@ TEST(IEView, MouseEnterAndLeaveEvents) {
   v.MouseLeave();
   EXPECT_EQ(enters, 1);
   EXPECT_EQ(leaves, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IEView, TheViewIsAWindowedControlWhoseWindowTakesTheBorder) {
+  setenv("ORVANTA_DISPLAY", "headless", 1);
+  TForm form(nullptr);
+  auto* owned = new TTestView;
+  TTestView& v = *owned;
+  form.InsertComponent(owned);
+  v.SetParent(&form);
+  v.SetBounds(0, 0, 40, 30);
+  HWND first = v.Handle();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(GetWindowLong(first, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, static_cast<LONG>(WS_EX_CLIENTEDGE));
+  // A new border style makes the window anew, without the client edge.
+  v.SetBorderStyle(TIEBorderStyle::bsNone);
+  HWND second = v.Handle();
+  EXPECT_EQ(GetWindowLong(second, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+  EXPECT_EQ(GetWindowLong(second, GWL_STYLE) & WS_BORDER, 0);
 }
 
 }  // namespace
