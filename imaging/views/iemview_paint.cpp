@@ -67,6 +67,20 @@ void WrapEntry(TIEVirtualImageList* List, TIEVirtualImageEntry* Entry, TIEBitmap
 
 }  // namespace
 
+std::string IEShortenCaption(TCanvas* Canvas, const std::string& Caption, int Width, uint8_t Side) {
+  std::string s = Caption;
+  const std::vector<std::string> chars = Characters(Caption);
+  const size_t len = chars.size();
+  for (size_t count = 1; Canvas->TextWidth(s) > Width && Characters(s).size() >= 2;) {
+    ++count;
+    const std::string piece =
+        Side == 0 ? (count < len ? Join(chars, 0, len - count) : std::string()) : Join(chars, count - 1, len);
+    if (piece.empty()) break;
+    s = Side == 0 ? piece + "..." : "..." + piece;
+  }
+  return s;
+}
+
 void TImageryMView::UpdateScreenSnapshot() {
   TIELock lock(FThreadCS);
   FScreen.ViewX = FViewX;
@@ -190,18 +204,7 @@ void TImageryMView::DrawCaption(TCanvas* Canvas, TIEMText* Text, const RECT& Cel
     Canvas->Brush()->SetColor(Text->Background());
   }
   const int cw = Cell.right - Cell.left;
-  // Shortened by characters until it fits: side 0 keeps the start and puts "..." behind, side 1
-  // keeps the end and puts "..." in front. A piece that would be empty keeps the last text.
-  std::string s = Text->Caption();
-  const std::vector<std::string> chars = Characters(s);
-  const size_t len = chars.size();
-  for (size_t count = 1; Canvas->TextWidth(s) > cw && Characters(s).size() >= 2;) {
-    ++count;
-    std::string piece = Text->TruncSide() == 0 ? (count < len ? Join(chars, 0, len - count) : std::string())
-                                               : Join(chars, count - 1, len);
-    if (piece.empty()) break;
-    s = Text->TruncSide() == 0 ? piece + "..." : "..." + piece;
-  }
+  const std::string s = IEShortenCaption(Canvas, Text->Caption(), cw, Text->TruncSide());
   const int th = Canvas->TextHeight(s), tw = Canvas->TextWidth(s);
   const bool solid = Text->BackgroundStyle() == bsSolid;
   switch (Kind) {
