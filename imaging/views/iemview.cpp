@@ -912,8 +912,8 @@ void TImageryMView::WndProc(TMessage& M) {
       return;
     }
     case WM_MOUSEWHEEL: {
-      TIEView::WndProc(M);
       TUserAction action(this);
+      TIEView::WndProc(M);
       MouseWheelMessage(M.WParam);
       return;
     }

@@ -1,7 +1,8 @@
 // The thumbnail grid: selection, mouse, keys, drag and play (see iemview.h).
 //
 // OnImageSelect, OnImageDeselect and OnViewChange are raised only inside a user action (a mouse,
-// wheel, key or scroll-bar handler), so selections made by program raise none.
+// wheel, key or scroll-bar handler, the class library's events it raises first included), so
+// selections made by program raise none.
 #include <algorithm>
 
 #include "imaging/views/iemview.h"
@@ -241,8 +242,8 @@ void TImageryMView::SelectRangeFrom(int From, int X, int Y) {
 }
 
 void TImageryMView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  TIEView::MouseDown(Button, Shift, X, Y);
   TUserAction action(this);
+  TIEView::MouseDown(Button, Shift, X, Y);
   if (FDblClickPending) {
     // The press that comes with a double click selects nothing.
     FDblClickPending = false;
@@ -272,10 +273,10 @@ void TImageryMView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
 }
 
 void TImageryMView::MouseMove(TShiftState Shift, int X, int Y) {
+  TUserAction action(this);
   TIEView::MouseMove(Shift, X, Y);
   if (Dragging() || FDragging) FDragStarted = true;
   if (!MouseCapture() || !FMouseDownPending) return;
-  TUserAction action(this);
   if (FMouseInteract.Contains(mmiSelect) && FEnableMultiSelect) {
     const int i = ImageAtPos(X, Y);
     if (i != -1 && i != FLastImage) {
@@ -291,8 +292,8 @@ void TImageryMView::MouseMove(TShiftState Shift, int X, int Y) {
 }
 
 void TImageryMView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  TIEView::MouseUp(Button, Shift, X, Y);
   TUserAction action(this);
+  TIEView::MouseUp(Button, Shift, X, Y);
   const bool dragged = FDragStarted || FDragging || Dragging();
   if (MouseCapture() && !Dragging()) SetMouseCapture(false);
   if (!FMouseDownPending) return;
@@ -326,8 +327,8 @@ void TImageryMView::EndDrag() {
 // ---------------------------------------------------------------- keys
 
 void TImageryMView::KeyDown(WORD& Key, TShiftState Shift) {
-  TIEView::KeyDown(Key, Shift);
   TUserAction action(this);
+  TIEView::KeyDown(Key, Shift);
   if (FPlaying || !FKeyInteract.Contains(mkiMoveSelected)) return;
   if (Key < VK_PRIOR || Key > VK_DOWN) return;
   TRestore add(FAddMode), keep(FKeepMode);
