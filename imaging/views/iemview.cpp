@@ -532,6 +532,7 @@ void TImageryMView::SetViewX(int Value) {
   int mx, my;
   GetMaxViewXY(mx, my);
   FViewX = std::clamp(Value, 0, mx);
+  UpdateScreenSnapshot();
   Invalidate();
   if (HandleAllocated() && (FScrollBars == ssHorizontal || FScrollBars == ssBoth))
     SetScrollPos(FHandle, SB_HORZ, static_cast<int>(FViewX / FHSVX1), TRUE);
@@ -542,6 +543,7 @@ void TImageryMView::SetViewY(int Value) {
   int mx, my;
   GetMaxViewXY(mx, my);
   FViewY = std::clamp(Value, 0, my);
+  UpdateScreenSnapshot();
   Invalidate();
   if (HandleAllocated() && (FScrollBars == ssVertical || FScrollBars == ssBoth))
     SetScrollPos(FHandle, SB_VERT, static_cast<int>(FViewY / FHSVY1), TRUE);
@@ -617,6 +619,7 @@ void TImageryMView::Relayout(bool DropDisplayThumbnails) {
       TIELock lock(FThreadCS);
       ComputeCellPositions();
     }
+    UpdateScreenSnapshot();
     CallListeners();
     FUpdating = false;
   }
