@@ -16,6 +16,7 @@
 // load queue, the in-flight list and their indexes; list changes renumber pending loads under it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -466,7 +467,7 @@ private:
   std::unique_ptr<TIEPrefetchBatch> FPrefetch;
   int FLockPaint = 0;
   bool FUpdating = false;
-  bool FDestroying = false;
+  std::atomic<bool> FDestroying{false};  // read by finishing loads on their workers
   int FUserAction = 0;
   int FChangedKind = 0, FChangedIndex = 0, FChangedIndex2 = 0;
   int FUpperGap = 0, FBottomGap = 0;        // active

@@ -120,6 +120,41 @@ TEST_F(MViewLoad, LazyEntriesAreNeverQueuedAndLeaveNoIOBehind) {
   EXPECT_EQ(Grid->GetImageBottomText(3)->Caption(), "photo003.jpg");
 }
 
+TEST_F(MViewLoad, SmallThumbnailsComeFromTheEmbeddedExifThumbnail) {
+  // A blue photo whose EXIF thumbnail is red: the grid shows red for thumbnails up to 200 x 200.
+  TIEBitmap photo(640, 480, ie24RGB), thumb(160, 120, ie24RGB);
+  photo.Fill(0xFF0000);
+  thumb.Fill(0x0000FF);
+  const std::string name = Folder.File("exif.jpg");
+  {
+    TImageryIO io(nullptr);
+    io.AttachBitmap(&photo);
+    io.Params->EXIF_HasEXIFData = true;
+    io.Params->EnsureEXIFBitmap()->Assign(&thumb);
+    io.SaveToFile(name);
+    io.AttachBitmap(nullptr);
+  }
+  for (int size : {100, 300}) {
+    Grid->Clear();
+    Grid->SetThumbWidth(size);
+    Grid->SetThumbHeight(size);
+    AddLazy({name});
+    ASSERT_TRUE(Grid->LoadImageNow(0));
+    TIEBitmap* b = Grid->GetImagePicture(0);
+    const TIERGBPixel p = b->GetPixelRGB(b->Width() / 2, b->Height() / 2);
+    if (size == 100)
+      EXPECT_GT(p.r, 200) << "the EXIF thumbnail";
+    else
+      EXPECT_GT(p.b, 200) << "the photo itself";
+    Grid->ReleaseImagePicture(0);
+    EXPECT_EQ(Grid->GetImageOriginalWidth(0), 640);
+    // The image's parameter set keeps the photo's data but not a second copy of its thumbnail.
+    TIOParamsVals* params = Grid->GetMIO()->GetParams(0);
+    EXPECT_TRUE(params->EXIF_HasEXIFData);
+    EXPECT_EQ(params->EXIF_Bitmap, nullptr);
+  }
+}
+
 TEST_F(MViewLoad, AFrameNumberThatIsNotANumberLoadsFrameZero) {
   const auto names = Folder.Photos(1);
   Grid->InsertImageKeepSelection(0);
