@@ -26,7 +26,8 @@ void SolidFill(TCanvas* Canvas, TColor Color, const RECT& R, TBrushStyle Style =
 // With a 24-bit bitmap behind the canvas and a solid square brush the pixels are written directly
 // (starting with Color); otherwise each square is a filled rectangle (starting with the
 // complement).
-void Chessboard(TCanvas* Canvas, TIEBitmap* Bitmap, const RECT& R, int Size, TBrushStyle Brush, TColor Color) {
+void Chessboard(TCanvas* Canvas, TIEBitmap* Bitmap, const RECT& R, int Size, TBrushStyle Brush,
+                TColor Color) {
   if (Size < 1) Size = 1;
   const COLORREF first = Rgb(Color), second = ~first & 0xFFFFFF;
   if (Bitmap != nullptr && Bitmap->PixelFormat() == ie24RGB && Brush == bsSolid) {
@@ -45,7 +46,8 @@ void Chessboard(TCanvas* Canvas, TIEBitmap* Bitmap, const RECT& R, int Size, TBr
   for (int y = R.top, j = 0; y < R.bottom; y += Size, ++j)
     for (int x = R.left, i = 0; x < R.right; x += Size, ++i) {
       Canvas->Brush()->SetColor(static_cast<TColor>((i + j) % 2 == 0 ? second : first));
-      Canvas->FillRect(RECT{x, y, std::min<int>(x + Size, R.right), std::min<int>(y + Size, R.bottom)});
+      Canvas->FillRect(
+          RECT{x, y, std::min<int>(x + Size, R.right), std::min<int>(y + Size, R.bottom)});
     }
 }
 
@@ -62,12 +64,18 @@ void VerticalGradient(TCanvas* Canvas, const RECT& R, TColor Top, TColor Bottom)
 
 }  // namespace
 
-void IEDrawWallPaper(TCanvas* Canvas, TPicture* WallPaper, TIEWallPaperStyle WallPaperStyle, int Width, int Height) {
-  if (WallPaper == nullptr || WallPaper->Graphic() == nullptr || WallPaper->Graphic()->Empty()) return;
+void IEDrawWallPaper(TCanvas* Canvas, TPicture* WallPaper, TIEWallPaperStyle WallPaperStyle,
+                     int Width, int Height) {
+  if (WallPaper == nullptr || WallPaper->Graphic() == nullptr || WallPaper->Graphic()->Empty())
+    return;
   TGraphic* g = WallPaper->Graphic();
   switch (WallPaperStyle) {
-    case iewoNormal: Canvas->Draw(0, 0, g); break;
-    case iewoStretch: Canvas->StretchDraw(RECT{0, 0, Width, Height}, g); break;
+    case iewoNormal:
+      Canvas->Draw(0, 0, g);
+      break;
+    case iewoStretch:
+      Canvas->StretchDraw(RECT{0, 0, Width, Height}, g);
+      break;
     case iewoTile: {
       const int gw = g->Width(), gh = g->Height();
       if (gw <= 0 || gh <= 0) break;
@@ -78,14 +86,16 @@ void IEDrawWallPaper(TCanvas* Canvas, TPicture* WallPaper, TIEWallPaperStyle Wal
   }
 }
 
-void IEDrawBackground(bool Designing, TCanvas* Canvas, TIEBitmap* Bitmap, TIEBackgroundStyle Style, TColor Color,
-                      int X, int Y, int Width, int Height, int ImageLeft, int ImageTop, int ImageRight,
-                      int ImageBottom, int SquareSize, TBrushStyle SquareBrush, TColor GradientColor,
-                      TPicture* WallPaper, TIEWallPaperStyle WallPaperStyle) {
+void IEDrawBackground(bool Designing, TCanvas* Canvas, TIEBitmap* Bitmap, TIEBackgroundStyle Style,
+                      TColor Color, int X, int Y, int Width, int Height, int ImageLeft,
+                      int ImageTop, int ImageRight, int ImageBottom, int SquareSize,
+                      TBrushStyle SquareBrush, TColor GradientColor, TPicture* WallPaper,
+                      TIEWallPaperStyle WallPaperStyle) {
   if (Canvas == nullptr) return;
   const RECT r{X, Y, X + Width, Y + Height};
   const bool imageAtLeast2x2 = ImageRight - ImageLeft >= 2 && ImageBottom - ImageTop >= 2;
-  if (Designing && (Style == iebsCropped || Style == iebsCropShadow || Style == iebsSoftShadow)) Style = iebsSolid;
+  if (Designing && (Style == iebsCropped || Style == iebsCropShadow || Style == iebsSoftShadow))
+    Style = iebsSolid;
   switch (Style) {
     case iebsSolid:
     case iebsHorizontal:
@@ -94,12 +104,14 @@ void IEDrawBackground(bool Designing, TCanvas* Canvas, TIEBitmap* Bitmap, TIEBac
     case iebsBDiagonal:
     case iebsCross:
     case iebsDiagCross: {
-      static constexpr TBrushStyle kBrush[] = {bsSolid, bsHorizontal, bsVertical, bsFDiagonal,
-                                               bsBDiagonal, bsCross, bsDiagCross};
+      static constexpr TBrushStyle kBrush[] = {bsSolid,     bsHorizontal, bsVertical, bsFDiagonal,
+                                               bsBDiagonal, bsCross,      bsDiagCross};
       SolidFill(Canvas, Color, r, kBrush[Style]);
       break;
     }
-    case iebsChessboard: Chessboard(Canvas, Bitmap, r, SquareSize, SquareBrush, Color); break;
+    case iebsChessboard:
+      Chessboard(Canvas, Bitmap, r, SquareSize, SquareBrush, Color);
+      break;
     case iebsDiagonals: {
       SolidFill(Canvas, Color, r);
       Canvas->Pen()->SetStyle(psSolid);
@@ -124,17 +136,20 @@ void IEDrawBackground(bool Designing, TCanvas* Canvas, TIEBitmap* Bitmap, TIEBac
     case iebsCropShadow:
       SolidFill(Canvas, Color, r);
       if (imageAtLeast2x2 && Bitmap != nullptr) {
-        IEDrawShadowRight(Bitmap, ImageRight, ImageTop, ImageRight + kShadowBand - 1, ImageBottom + kShadowBand - 1, 2,
-                          Color);
+        IEDrawShadowRight(Bitmap, ImageRight, ImageTop, ImageRight + kShadowBand - 1,
+                          ImageBottom + kShadowBand - 1, 2, Color);
         IEDrawShadowBottom(Bitmap, ImageLeft, ImageBottom, ImageRight + kShadowBand - 1,
                            ImageBottom + kShadowBand - 1, 2, Color);
       }
       break;
-    case iebsGradient: VerticalGradient(Canvas, r, Color, GradientColor); break;
+    case iebsGradient:
+      VerticalGradient(Canvas, r, Color, GradientColor);
+      break;
     case iebsSoftShadow:
       if (Bitmap == nullptr) break;
       SolidFill(Canvas, Color, r);
-      if (imageAtLeast2x2) IEDrawSoftShadowFrame(Bitmap, ImageLeft, ImageTop, ImageRight, ImageBottom);
+      if (imageAtLeast2x2)
+        IEDrawSoftShadowFrame(Bitmap, ImageLeft, ImageTop, ImageRight, ImageBottom);
       break;
     case iebsPhotoLike: {
       SolidFill(Canvas, static_cast<TColor>(0xB0B0B0), r);
@@ -144,7 +159,8 @@ void IEDrawBackground(bool Designing, TCanvas* Canvas, TIEBitmap* Bitmap, TIEBac
       Canvas->Pen()->SetColor(clBlack);
       Canvas->Brush()->SetStyle(bsClear);
       Canvas->Rectangle(ImageLeft - 1, ImageTop - 1, ImageRight + 1, ImageBottom + 1);
-      Chessboard(Canvas, Bitmap, RECT{ImageLeft, ImageTop, ImageRight, ImageBottom}, SquareSize, SquareBrush, Color);
+      Chessboard(Canvas, Bitmap, RECT{ImageLeft, ImageTop, ImageRight, ImageBottom}, SquareSize,
+                 SquareBrush, Color);
       break;
     }
   }

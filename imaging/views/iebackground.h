@@ -16,11 +16,13 @@ class TIEBitmap;
 // The chessboard uses squares of SquareSize in SquareBrush; the gradient runs from Color at the
 // top to GradientColor at the bottom. WallPaper (may be nil) is drawn afterwards from (0, 0) in
 // WallPaperStyle. While Designing, the cropped and shadow styles paint a plain fill.
-void IEDrawBackground(bool Designing, TCanvas* Canvas, TIEBitmap* Bitmap, TIEBackgroundStyle Style, TColor Color,
-                      int X, int Y, int Width, int Height, int ImageLeft, int ImageTop, int ImageRight,
-                      int ImageBottom, int SquareSize, TBrushStyle SquareBrush, TColor GradientColor,
-                      TPicture* WallPaper, TIEWallPaperStyle WallPaperStyle);
+void IEDrawBackground(bool Designing, TCanvas* Canvas, TIEBitmap* Bitmap, TIEBackgroundStyle Style,
+                      TColor Color, int X, int Y, int Width, int Height, int ImageLeft,
+                      int ImageTop, int ImageRight, int ImageBottom, int SquareSize,
+                      TBrushStyle SquareBrush, TColor GradientColor, TPicture* WallPaper,
+                      TIEWallPaperStyle WallPaperStyle);
 
 // Draws a wallpaper picture on Canvas over (0, 0)-(Width, Height): at the corner, stretched, or
 // tiled until the area is covered (a picture without size is not tiled).
-void IEDrawWallPaper(TCanvas* Canvas, TPicture* WallPaper, TIEWallPaperStyle WallPaperStyle, int Width, int Height);
+void IEDrawWallPaper(TCanvas* Canvas, TPicture* WallPaper, TIEWallPaperStyle WallPaperStyle,
+                     int Width, int Height);

@@ -73,7 +73,8 @@ TIEPen::~TIEPen() {
 }
 
 uint32_t TIEPen::GetARGB() const {
-  return IEColorToARGB(FColor, static_cast<uint8_t>(FStyle == psClear ? 0 : std::clamp(FTransparency, 0, 255)));
+  return IEColorToARGB(
+      FColor, static_cast<uint8_t>(FStyle == psClear ? 0 : std::clamp(FTransparency, 0, 255)));
 }
 
 void TIEPen::Recreate() {
@@ -145,7 +146,8 @@ TIEBrush::~TIEBrush() {
 }
 
 uint32_t TIEBrush::GetARGB() const {
-  return IEColorToARGB(FColor, static_cast<uint8_t>(FStyle == bsClear ? 0 : std::clamp(FTransparency, 0, 255)));
+  return IEColorToARGB(
+      FColor, static_cast<uint8_t>(FStyle == bsClear ? 0 : std::clamp(FTransparency, 0, 255)));
 }
 
 void TIEBrush::Recreate() {
@@ -158,8 +160,10 @@ void TIEBrush::Recreate() {
     FGBrush = AsBrush(b);
   } else {
     GpHatch* b = nullptr;
-    const uint32_t back = IEColorToARGB(FBackColor, static_cast<uint8_t>(std::clamp(FBackTransparency, 0, 255)));
-    if (GdipCreateHatchBrush(static_cast<GpHatchStyle>(FStyle - 2), GetARGB(), back, &b) != Ok || b == nullptr)
+    const uint32_t back =
+        IEColorToARGB(FBackColor, static_cast<uint8_t>(std::clamp(FBackTransparency, 0, 255)));
+    if (GdipCreateHatchBrush(static_cast<GpHatchStyle>(FStyle - 2), GetARGB(), back, &b) != Ok ||
+        b == nullptr)
       throw EIEException("Cannot create TIEBrush. GdipCreateHatchBrush failed.");
     FGBrush = AsBrush(b);
   }
@@ -316,7 +320,8 @@ void TIECanvas::Polygon(const POINT* Points, int HighIndex) {
   std::vector<GpPoint> p;
   for (int i = 0; i <= HighIndex; ++i) p.push_back(GpPoint{Points[i].x, Points[i].y});
   GdipDrawPolygonI(FGraphics, FPen->GdiPen(), p.data(), static_cast<INT>(p.size()));
-  GdipFillPolygonI(FGraphics, FBrush->GdiBrush(), p.data(), static_cast<INT>(p.size()), FillModeAlternate);
+  GdipFillPolygonI(FGraphics, FBrush->GdiBrush(), p.data(), static_cast<INT>(p.size()),
+                   FillModeAlternate);
 }
 
 void TIECanvas::Polyline(const POINT* Points, int HighIndex) {
@@ -366,5 +371,7 @@ void TIECanvas::RoundRect(int X1, int Y1, int X2, int Y2, int X3, int Y3) {
 int TIECanvas::TextWidth(const std::string& Text) { return FCanvas->TextWidth(Text); }
 int TIECanvas::TextHeight(const std::string& Text) { return FCanvas->TextHeight(Text); }
 void TIECanvas::TextOut(int X, int Y, const std::string& Text) { FCanvas->TextOut(X, Y, Text); }
-void TIECanvas::TextRect(const RECT& R, int X, int Y, const std::string& Text) { FCanvas->TextRect(R, X, Y, Text); }
+void TIECanvas::TextRect(const RECT& R, int X, int Y, const std::string& Text) {
+  FCanvas->TextRect(R, X, Y, Text);
+}
 TFont* TIECanvas::GetFont() { return FCanvas->Font(); }

@@ -33,7 +33,8 @@ void TIEMText::SetCaption(const std::string& Value) {
     canvas->Font()->Assign(FFont.get());
     const int h = canvas->TextHeight(Value);
     if (FPosition == 0 && grid->FUpperGap < h + 2) grid->FUpperGap = h + 2;
-    if (FPosition == 1 && grid->FBottomGap < h + 2) grid->FBottomGap = grid->FStyle == iemsACD ? h + 4 : h + 2;
+    if (FPosition == 1 && grid->FBottomGap < h + 2)
+      grid->FBottomGap = grid->FStyle == iemsACD ? h + 4 : h + 2;
   }
   FCaption = Value;
 }
@@ -122,7 +123,9 @@ void TImageryMView::Publish(TPublisher<TImageryMView>& P) {
   P.Prop("DisplayMode", &G::DisplayMode, &G::SetDisplayMode).Default(mdGrid);
   P.Prop("GridWidth", &G::GridWidth, &G::SetGridWidth).Default(0);
   P.Prop("SelectionWidth", &G::SelectionWidth, &G::SetSelectionWidth).Default(2);
-  P.Prop("SelectionColor", &G::SelectionColor, &G::SetSelectionColor).Type("TColor").Default(16752800);
+  P.Prop("SelectionColor", &G::SelectionColor, &G::SetSelectionColor)
+      .Type("TColor")
+      .Default(16752800);
   P.Prop("RemoveCorrupted", &G::RemoveCorrupted, &G::SetRemoveCorrupted).Default(false);
   P.Prop("DrawImageBackground", &G::DrawImageBackground, &G::SetDrawImageBackground).Default(false);
   P.Prop("ImageCacheSize", &G::ImageCacheSize, &G::SetImageCacheSize).Default(10);
@@ -130,15 +133,22 @@ void TImageryMView::Publish(TPublisher<TImageryMView>& P) {
   P.Prop("TransitionDuration", &G::TransitionDuration, &G::SetTransitionDuration).Default(1000);
   P.Prop("Style", &G::Style, &G::SetStyle).Default(iemsACD);
   P.Prop("SelectionStyle", &G::SelectionStyle, &G::SetSelectionStyle).Default(iessAround);
-  P.Prop("ThumbnailsBackground", &G::ThumbnailsBackground, &G::SetThumbnailsBackground).Type("TColor").Default(clBtnFace);
+  P.Prop("ThumbnailsBackground", &G::ThumbnailsBackground, &G::SetThumbnailsBackground)
+      .Type("TColor")
+      .Default(clBtnFace);
   P.Prop("EnableMultiSelect", &G::EnableMultiSelect, &G::SetEnableMultiSelect).Default(false);
   P.Prop("MultiSelectionOptions", &G::MultiSelectionOptions, &G::SetMultiSelectionOptions)
       .Type(SetTypeInfo("TIEMultiSelectionOptions", TypeInfo<TIEMultiSelectionOption>()))
       .Default(TIEMultiSelectionOptions{});
-  P.Prop("ThumbnailsBorderWidth", &G::ThumbnailsBorderWidth, &G::SetThumbnailsBorderWidth).Default(0);
-  P.Prop("ThumbnailsBorderColor", &G::ThumbnailsBorderColor, &G::SetThumbnailsBorderColor).Type("TColor").Default(clBtnFace);
-  P.Prop("ThumbnailsInternalBorder", &G::ThumbnailsInternalBorder, &G::SetThumbnailsInternalBorder).Default(false);
-  P.Prop("ThumbnailsInternalBorderColor", &G::ThumbnailsInternalBorderColor, &G::SetThumbnailsInternalBorderColor)
+  P.Prop("ThumbnailsBorderWidth", &G::ThumbnailsBorderWidth, &G::SetThumbnailsBorderWidth)
+      .Default(0);
+  P.Prop("ThumbnailsBorderColor", &G::ThumbnailsBorderColor, &G::SetThumbnailsBorderColor)
+      .Type("TColor")
+      .Default(clBtnFace);
+  P.Prop("ThumbnailsInternalBorder", &G::ThumbnailsInternalBorder, &G::SetThumbnailsInternalBorder)
+      .Default(false);
+  P.Prop("ThumbnailsInternalBorderColor", &G::ThumbnailsInternalBorderColor,
+         &G::SetThumbnailsInternalBorderColor)
       .Type("TColor")
       .Default(clBlack);
   P.Prop("WallPaper", &G::WallPaper, &G::SetWallPaper);
@@ -146,7 +156,8 @@ void TImageryMView::Publish(TPublisher<TImageryMView>& P) {
   P.Prop("ThreadPoolSize", &G::ThreadPoolSize, &G::SetThreadPoolSize).Default(5);
   P.Prop("EnableAlphaChannel", &G::EnableAlphaChannel, &G::SetEnableAlphaChannel).Default(true);
   P.Prop("BackgroundStyle", &G::BackgroundStyle, &G::SetBackgroundStyle).Default(iebsSolid);
-  P.Prop("ThumbnailsBackgroundStyle", &G::ThumbnailsBackgroundStyle, &G::SetThumbnailsBackgroundStyle)
+  P.Prop("ThumbnailsBackgroundStyle", &G::ThumbnailsBackgroundStyle,
+         &G::SetThumbnailsBackgroundStyle)
       .Default(iebsSolid);
   P.Prop("FlatScrollBars", &G::FlatScrollBars, &G::SetFlatScrollBars).Default(false);
   P.Prop("ImageryVersion", &G::ImageryVersion, &G::SetImageryVersion);
@@ -434,15 +445,9 @@ void TImageryMView::SetEnableImageCaching(bool Value) {
   }
 }
 
-void TImageryMView::SetFillThumbnail(bool Value) {
-  FFillThumbnail = Value;
-  Update();
-}
+void TImageryMView::SetFillThumbnail(bool Value) { StoreAndUpdate(FFillThumbnail, Value); }
 
-void TImageryMView::SetShowText(bool Value) {
-  FShowText = Value;
-  Update();
-}
+void TImageryMView::SetShowText(bool Value) { StoreAndUpdate(FShowText, Value); }
 
 void TImageryMView::ReserveStorage(int Width, int Height, int Count, int BitsPerPixel) {
   TIELock lock(FThreadCS);
@@ -557,7 +562,8 @@ void TImageryMView::SetViewXY(int X, int Y) {
 void TImageryMView::CenterSelected() {
   TIEImageInfo* info = ImageInfo(FSelectedItem);
   if (info == nullptr) return;
-  SetViewXY(info->X - (ClientWidth() - FThumbWidth) / 2, info->Y - (ClientHeight() - FThumbHeight) / 2);
+  SetViewXY(info->X - (ClientWidth() - FThumbWidth) / 2,
+            info->Y - (ClientHeight() - FThumbHeight) / 2);
 }
 
 void TImageryMView::Update() { Relayout(true); }
@@ -587,14 +593,18 @@ void TImageryMView::UpdateScrollBars() {
       // A failing scroll bar call must not stop the layout.
     }
   };
-  bar(SB_HORZ, FScrollBars == ssHorizontal || FScrollBars == ssBoth, mx, ClientWidth(), FViewX, FHSVX1);
-  bar(SB_VERT, FScrollBars == ssVertical || FScrollBars == ssBoth, my, ClientHeight(), FViewY, FHSVY1);
+  bar(SB_HORZ, FScrollBars == ssHorizontal || FScrollBars == ssBoth, mx, ClientWidth(), FViewX,
+      FHSVX1);
+  bar(SB_VERT, FScrollBars == ssVertical || FScrollBars == ssBoth, my, ClientHeight(), FViewY,
+      FHSVY1);
 }
 
 void TImageryMView::Relayout(bool DropDisplayThumbnails) {
   if (FLockPaint > 0 || FUpdating || FDestroying || !HandleAllocated()) return;
   const TComponentState st = ComponentState();
-  if (!(st.Empty() || st == TComponentState{csDesigning} || st == TComponentState{csFreeNotification})) return;
+  if (!(st.Empty() || st == TComponentState{csDesigning} ||
+        st == TComponentState{csFreeNotification}))
+    return;
   if (GetParentForm() == nullptr && Parent() == nullptr && ParentWindow() == nullptr) return;
   if (!st.Contains(csDesigning)) {
     FUpdating = true;
@@ -703,15 +713,9 @@ void TImageryMView::SetThumbHeight(int Value) {
   Update();
 }
 
-void TImageryMView::SetHorizBorder(int Value) {
-  FHorizBorder = Value;
-  Update();
-}
+void TImageryMView::SetHorizBorder(int Value) { StoreAndUpdate(FHorizBorder, Value); }
 
-void TImageryMView::SetVertBorder(int Value) {
-  FVertBorder = Value;
-  Update();
-}
+void TImageryMView::SetVertBorder(int Value) { StoreAndUpdate(FVertBorder, Value); }
 
 void TImageryMView::SetUpperGap(int Value) {
   FUpperGap = FSetUpperGap = Value;
@@ -723,10 +727,7 @@ void TImageryMView::SetBottomGap(int Value) {
   Update();
 }
 
-void TImageryMView::SetVisibleSelection(bool Value) {
-  FVisibleSelection = Value;
-  Update();
-}
+void TImageryMView::SetVisibleSelection(bool Value) { StoreAndUpdate(FVisibleSelection, Value); }
 
 void TImageryMView::SetMouseInteract(TIEMMouseInteract Value) {
   if (Value != FMouseInteract) FMouseInteract = Value;
@@ -745,29 +746,16 @@ void TImageryMView::SetDisplayMode(TIEMDisplayMode Value) {
   Update();
 }
 
-void TImageryMView::SetGridWidth(int Value) {
-  FGridWidth = Value;
-  Update();
-}
+void TImageryMView::SetGridWidth(int Value) { StoreAndUpdate(FGridWidth, Value); }
 
-void TImageryMView::SetSelectionWidth(int Value) {
-  FSelectionWidth = Value;
-  Update();
-}
+void TImageryMView::SetSelectionWidth(int Value) { StoreAndUpdate(FSelectionWidth, Value); }
 
-void TImageryMView::SetSelectionColor(TColor Value) {
-  FSelectionColor = Value;
-  Update();
-}
+void TImageryMView::SetSelectionColor(TColor Value) { StoreAndUpdate(FSelectionColor, Value); }
 
-void TImageryMView::SetRemoveCorrupted(bool Value) {
-  FRemoveCorrupted = Value;
-  Update();
-}
+void TImageryMView::SetRemoveCorrupted(bool Value) { StoreAndUpdate(FRemoveCorrupted, Value); }
 
 void TImageryMView::SetDrawImageBackground(bool Value) {
-  FDrawImageBackground = Value;
-  Update();
+  StoreAndUpdate(FDrawImageBackground, Value);
 }
 
 void TImageryMView::SetImageCacheSize(int Value) {
@@ -776,46 +764,30 @@ void TImageryMView::SetImageCacheSize(int Value) {
   FImageList->SetLimit(Value);
 }
 
-void TImageryMView::SetStyle(TIEMStyle Value) {
-  if (Value == FStyle) return;
-  FStyle = Value;
-  Update();
-}
+void TImageryMView::SetStyle(TIEMStyle Value) { StoreAndUpdate(FStyle, Value, true); }
 
 void TImageryMView::SetSelectionStyle(TIESStyle Value) {
-  if (Value == FSelectionStyle) return;
-  FSelectionStyle = Value;
-  Update();
+  StoreAndUpdate(FSelectionStyle, Value, true);
 }
 
 void TImageryMView::SetEnableMultiSelect(bool Value) {
-  if (Value == FEnableMultiSelect) return;
-  FEnableMultiSelect = Value;
-  Update();
+  StoreAndUpdate(FEnableMultiSelect, Value, true);
 }
 
 void TImageryMView::SetThumbnailsBorderWidth(int Value) {
-  if (Value == FThumbnailsBorderWidth) return;
-  FThumbnailsBorderWidth = Value;
-  Update();
+  StoreAndUpdate(FThumbnailsBorderWidth, Value, true);
 }
 
 void TImageryMView::SetThumbnailsBorderColor(TColor Value) {
-  if (Value == FThumbnailsBorderColor) return;
-  FThumbnailsBorderColor = Value;
-  Update();
+  StoreAndUpdate(FThumbnailsBorderColor, Value, true);
 }
 
 void TImageryMView::SetThumbnailsInternalBorder(bool Value) {
-  if (Value == FThumbnailsInternalBorder) return;
-  FThumbnailsInternalBorder = Value;
-  Update();
+  StoreAndUpdate(FThumbnailsInternalBorder, Value, true);
 }
 
 void TImageryMView::SetThumbnailsInternalBorderColor(TColor Value) {
-  if (Value == FThumbnailsInternalBorderColor) return;
-  FThumbnailsInternalBorderColor = Value;
-  Update();
+  StoreAndUpdate(FThumbnailsInternalBorderColor, Value, true);
 }
 
 void TImageryMView::SetWallPaper(TPicture* Value) {
@@ -824,24 +796,19 @@ void TImageryMView::SetWallPaper(TPicture* Value) {
 }
 
 void TImageryMView::SetWallPaperStyle(TIEWallPaperStyle Value) {
-  if (Value == FWallPaperStyle) return;
-  FWallPaperStyle = Value;
-  Update();
+  StoreAndUpdate(FWallPaperStyle, Value, true);
 }
 
 void TImageryMView::SetEnableAlphaChannel(bool Value) {
-  FEnableAlphaChannel = Value;
-  Update();
+  StoreAndUpdate(FEnableAlphaChannel, Value);
 }
 
 void TImageryMView::SetBackgroundStyle(TIEBackgroundStyle Value) {
-  FBackgroundStyle = Value;
-  Update();
+  StoreAndUpdate(FBackgroundStyle, Value);
 }
 
 void TImageryMView::SetThumbnailsBackgroundStyle(TIEBackgroundStyle Value) {
-  FThumbnailsBackgroundStyle = Value;
-  Update();
+  StoreAndUpdate(FThumbnailsBackgroundStyle, Value);
 }
 
 void TImageryMView::SetFlatScrollBars(bool Value) {
@@ -869,17 +836,32 @@ void TImageryMView::ScrollMessage(bool Vertical, WPARAM WParam) {
   GetMaxViewXY(mx, my);
   int v = origin;
   switch (code) {
-    case SB_LINEUP: v = origin - (p.LineStep == -1 ? pitch : p.LineStep); break;
-    case SB_LINEDOWN: v = origin + (p.LineStep == -1 ? pitch : p.LineStep); break;
-    case SB_PAGEUP: v = origin - (p.PageStep == -1 ? client : p.PageStep); break;
-    case SB_PAGEDOWN: v = origin + (p.PageStep == -1 ? client : p.PageStep); break;
-    case SB_THUMBPOSITION: v = static_cast<int>(pos * scale); break;
+    case SB_LINEUP:
+      v = origin - (p.LineStep == -1 ? pitch : p.LineStep);
+      break;
+    case SB_LINEDOWN:
+      v = origin + (p.LineStep == -1 ? pitch : p.LineStep);
+      break;
+    case SB_PAGEUP:
+      v = origin - (p.PageStep == -1 ? client : p.PageStep);
+      break;
+    case SB_PAGEDOWN:
+      v = origin + (p.PageStep == -1 ? client : p.PageStep);
+      break;
+    case SB_THUMBPOSITION:
+      v = static_cast<int>(pos * scale);
+      break;
     case SB_THUMBTRACK:
       if (p.Tracking) v = static_cast<int>(pos * scale);
       break;
-    case SB_TOP: v = 0; break;
-    case SB_BOTTOM: v = Vertical ? my : mx; break;
-    default: break;
+    case SB_TOP:
+      v = 0;
+      break;
+    case SB_BOTTOM:
+      v = Vertical ? my : mx;
+      break;
+    default:
+      break;
   }
   if (Vertical)
     SetViewY(v);
@@ -891,7 +873,8 @@ void TImageryMView::ScrollMessage(bool Vertical, WPARAM WParam) {
 void TImageryMView::MouseWheelMessage(WPARAM WParam) {
   const short delta = static_cast<short>(HIWORD(WParam));
   // A delta of 0 scrolls down, as a negative one does.
-  SetViewY(delta > 0 ? FViewY - (FThumbHeight + FVertBorder) : FViewY + (FThumbHeight + FVertBorder));
+  SetViewY(delta > 0 ? FViewY - (FThumbHeight + FVertBorder)
+                     : FViewY + (FThumbHeight + FVertBorder));
   DoViewChange(0);
 }
 
@@ -939,7 +922,8 @@ void TImageryMView::WndProc(TMessage& M) {
         return;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   TIEView::WndProc(M);
 }

@@ -89,14 +89,16 @@ struct TIEImageInfo {
 
 using TIEImageIDRequestEvent = std::function<void(TObject* Sender, int ID, TBitmap*& Bitmap)>;
 using TIEImageIDRequestExEvent = std::function<void(TObject* Sender, int ID, TIEBitmap*& Bitmap)>;
-using TIEImageDrawEvent = std::function<void(TObject* Sender, int idx, int Left, int Top, TCanvas* Canvas)>;
-using TIEImageDraw2Event =
-    std::function<void(TObject* Sender, int idx, int Left, int Top, RECT ImageRect, TCanvas* Canvas)>;
-using TIEImageDrawExEvent =
-    std::function<void(TObject* Sender, int idx, int Left, int Top, TBitmap* Dest, RECT& ThumbRect)>;
+using TIEImageDrawEvent =
+    std::function<void(TObject* Sender, int idx, int Left, int Top, TCanvas* Canvas)>;
+using TIEImageDraw2Event = std::function<void(TObject* Sender, int idx, int Left, int Top,
+                                              RECT ImageRect, TCanvas* Canvas)>;
+using TIEImageDrawExEvent = std::function<void(TObject* Sender, int idx, int Left, int Top,
+                                               TBitmap* Dest, RECT& ThumbRect)>;
 using TIEImageSelectEvent = std::function<void(TObject* Sender, int idx)>;
 using TIEDrawProgressEvent = std::function<void(TObject* Sender, int per, int idx)>;
-using TIEWrongImageEvent = std::function<void(TObject* Sender, TIEBitmap* OutBitmap, int idx, bool& Handled)>;
+using TIEWrongImageEvent =
+    std::function<void(TObject* Sender, TIEBitmap* OutBitmap, int idx, bool& Handled)>;
 using TIEViewChangeEvent = std::function<void(TObject* Sender, int Change)>;
 using TIEPlayFrameEvent = std::function<void(TObject* Sender, int FrameIndex)>;
 
@@ -118,7 +120,7 @@ protected:
 private:
   TImageryMView* FGrid;
   TEvent FWake{false, false};
-  bool FStarted = false;
+  std::atomic<bool> FStarted{false};
 };
 
 class TImageryMView : public TIEView, public TIEMultiImageTarget {
@@ -288,9 +290,15 @@ public:
   void InsertImageEx(int Index) override { InsertImageKeepSelection(Index); }
   void SetImage(int Index, TIEBitmap* Bitmap) override { SetImageBitmap(Index, Bitmap); }
   void SetImageBottomText(int Index, const std::string& Text) override;
-  void SetImageDelayTime(int Index, int Milliseconds) override { SetImageDelay(Index, Milliseconds); }
-  void LoadImageFromFile(int Index, const std::string& FileName) override { LoadImageFromFile(Index, FileName, 0); }
-  void LoadImageFromStream(int Index, TStream* Stream) override { LoadImageFromStream(Index, Stream, 0); }
+  void SetImageDelayTime(int Index, int Milliseconds) override {
+    SetImageDelay(Index, Milliseconds);
+  }
+  void LoadImageFromFile(int Index, const std::string& FileName) override {
+    LoadImageFromFile(Index, FileName, 0);
+  }
+  void LoadImageFromStream(int Index, TStream* Stream) override {
+    LoadImageFromStream(Index, Stream, 0);
+  }
   void GetLastChange(int& Kind, int& I, int& J) override;
 
   // ---- published properties ----
@@ -405,6 +413,14 @@ private:
   friend class TIEMText;
   friend class TIEPrefetchBatch;
 
+  // Stores a property value (only a new one with WhenChanged) and runs the full update.
+  template <class T>
+  void StoreAndUpdate(T& Field, const T& Value, bool WhenChanged = false) {
+    if (WhenChanged && Field == Value) return;
+    Field = Value;
+    Update();
+  }
+
   // ---- list helpers ----
   std::unique_ptr<TIEImageInfo> NewRecord();
   void FreeRecordPictures(TIEImageInfo* Info);
@@ -419,7 +435,8 @@ private:
   struct TUserAction;
 
   // ---- painting helpers ----
-  void DrawCaption(TCanvas* Canvas, TIEMText* Text, const RECT& Band, bool Selected, int Kind, int& Height);
+  void DrawCaption(TCanvas* Canvas, TIEMText* Text, const RECT& Band, bool Selected, int Kind,
+                   int& Height);
   void ReleaseFarPictures(int FirstVisible, int LastVisible);
 
   // ---- loading helpers ----
@@ -454,8 +471,8 @@ private:
   double FHSVX1 = 1.0, FHSVY1 = 1.0;  // scroll scales, pixels per scroll-bar unit
   TIEScrollBarParams FVScrollBarParams, FHScrollBarParams;
   std::unique_ptr<TIEBitmap> FBackBuffer;
-  TImageryIO* FIO = nullptr;                   // own IO, owned by the grid (component owner)
-  std::vector<TImageryIO*> FFrameIOs;          // per multi-frame file, owned by the grid
+  TImageryIO* FIO = nullptr;           // own IO, owned by the grid (component owner)
+  std::vector<TImageryIO*> FFrameIOs;  // per multi-frame file, owned by the grid
   TImageryMIO* FMIO = nullptr;
   TImageryProc* FProc = nullptr;
   std::unique_ptr<TIEVirtualImageList> FImageList, FCacheList;
@@ -521,7 +538,8 @@ private:
 
   // Selection and mouse state.
   bool FAddMode = false, FKeepMode = false, FSelectionChanged = false;
-  bool FMouseDownPending = false, FDblClickPending = false, FDragging = false, FShiftRangeDone = false;
+  bool FMouseDownPending = false, FDblClickPending = false, FDragging = false,
+       FShiftRangeDone = false;
   bool FDragStarted = false;  // a drag began since the button went down
   int FDownX = 0, FDownY = 0, FDownViewX = 0, FDownViewY = 0;
   int FDownImage = -1, FLastImage = -1, FAnchor = -1;

@@ -45,7 +45,8 @@ void IEThumbnailParams(TIOParamsVals* P, TIEStoreType StoreType, int ThumbWidth,
 // fitted size. 1-bit pictures are averaged into grey, 24-bit ones resampled (fast linear), others
 // stretched by nearest pixel in their own format (AllTo24: converted to 24 bits and resampled);
 // an alpha channel is resampled alongside. Fully transparent pixels of Bitmap become grey.
-std::unique_ptr<TIEBitmap> IEFitThumbnail(TIEBitmap* Bitmap, int ThumbWidth, int ThumbHeight, bool AllTo24);
+std::unique_ptr<TIEBitmap> IEFitThumbnail(TIEBitmap* Bitmap, int ThumbWidth, int ThumbHeight,
+                                          bool AllTo24);
 // A caption shortened by characters until it fits Width on Canvas (its font set): side 0 keeps the
 // start and puts "..." behind (first dropping 2 characters), side 1 keeps the end and puts "..."
 // in front (first dropping 1). A one-character caption, or a step that would leave nothing, stays.

@@ -48,8 +48,9 @@ bool IESplitFrameName(const std::string& Name, std::string& File, int& Frame) {
   const std::string n = Name.substr(p + 2);
   // A frame number that is not a number is frame 0.
   Frame = 0;
-  if (!n.empty() && n.size() < 10 &&
-      std::all_of(n.begin(), n.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }))
+  if (!n.empty() && n.size() < 10 && std::all_of(n.begin(), n.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+      }))
     Frame = std::stoi(n);
   return true;
 }
@@ -71,7 +72,8 @@ void IEThumbnailParams(TIOParamsVals* P, TIEStoreType StoreType, int ThumbWidth,
   P->SetEnableAdjustOrientation(false);
 }
 
-std::unique_ptr<TIEBitmap> IEFitThumbnail(TIEBitmap* Bitmap, int ThumbWidth, int ThumbHeight, bool AllTo24) {
+std::unique_ptr<TIEBitmap> IEFitThumbnail(TIEBitmap* Bitmap, int ThumbWidth, int ThumbHeight,
+                                          bool AllTo24) {
   const int w = Bitmap->Width(), h = Bitmap->Height();
   int nw = ThumbWidth, nh = ThumbHeight;
   if (w > 0 && h > 0) IEFitSize(w, h, ThumbWidth, ThumbHeight, nw, nh);
@@ -79,7 +81,8 @@ std::unique_ptr<TIEBitmap> IEFitThumbnail(TIEBitmap* Bitmap, int ThumbWidth, int
   auto out = std::make_unique<TIEBitmap>();
   out->SetLocation(ieMemory);
   const bool hasAlpha = Bitmap->HasAlphaChannel();
-  if (hasAlpha && Bitmap->PixelFormat() == ie24RGB) IEFillTransparentPixels(Bitmap, TIERGBPixel{128, 128, 128});
+  if (hasAlpha && Bitmap->PixelFormat() == ie24RGB)
+    IEFillTransparentPixels(Bitmap, TIERGBPixel{128, 128, 128});
   TIEPixelFormat pf = Bitmap->PixelFormat();
   if (pf == ie1g) {
     if (!out->Allocate(nw, nh, ie24RGB)) return nullptr;
@@ -138,7 +141,8 @@ static void LoadPlainFile(TImageryIO* IO, const std::string& Name) {
 
 // ---------------------------------------------------------------- parallel decoding of a paint
 
-TIEPrefetchBatch::TIEPrefetchBatch(std::vector<std::unique_ptr<TJob>> Jobs, int Threads) : FJobs(std::move(Jobs)) {
+TIEPrefetchBatch::TIEPrefetchBatch(std::vector<std::unique_ptr<TJob>> Jobs, int Threads)
+    : FJobs(std::move(Jobs)) {
   Threads = std::max(1, std::min<int>(Threads, static_cast<int>(FJobs.size())));
   for (int i = 0; i < Threads; ++i) FThreads.emplace_back([this] { Work(); });
 }
@@ -219,7 +223,9 @@ void TImageryMView::StartPrefetch(const std::vector<int>& Indexes) {
   std::vector<std::unique_ptr<TIEPrefetchBatch::TJob>> jobs;
   for (int idx : Indexes) {
     TIEImageInfo* info = ImageInfo(idx);
-    if (info == nullptr || info->Image != nullptr || info->CacheImage != nullptr || info->Name.empty()) continue;
+    if (info == nullptr || info->Image != nullptr || info->CacheImage != nullptr ||
+        info->Name.empty())
+      continue;
     if (info->ID >= 0 && (OnImageIDRequest || OnImageIDRequestEx)) continue;
     auto job = std::make_unique<TIEPrefetchBatch::TJob>();
     job->Record = info;
@@ -266,7 +272,8 @@ void TImageryMView::SetImageTBitmap(int idx, TBitmap* Bitmap) {
   SetImageBitmap(idx, &wrap);
 }
 
-void TImageryMView::TakeLoadedPicture(int idx, TImageryIO* IO, TIEBitmap* Picture, bool CreateInput) {
+void TImageryMView::TakeLoadedPicture(int idx, TImageryIO* IO, TIEBitmap* Picture,
+                                      bool CreateInput) {
   TImageryMIO* mio = CreateInput ? GetMIO() : FMIO;
   if (mio != nullptr) {
     if (TIOParamsVals* p = mio->GetParams(idx)) {
@@ -393,7 +400,8 @@ bool TImageryMView::LoadImageNow(int idx) {
 }
 
 bool TImageryMView::LoadImageFromFile(int idx, const std::string& FileName, int ImageIndex) {
-  return ExplicitLoad(idx, [&](TImageryIO* io) { io->LoadFromFileAuto(FileName); }, ImageIndex);
+  return ExplicitLoad(
+      idx, [&](TImageryIO* io) { io->LoadFromFileAuto(FileName); }, ImageIndex);
 }
 
 bool TImageryMView::LoadImageFromStream(int idx, TStream* Stream, int ImageIndex) {
@@ -410,7 +418,8 @@ bool TImageryMView::LoadImageFromStream(int idx, TStream* Stream, int ImageIndex
       ImageIndex);
 }
 
-bool TImageryMView::ExplicitLoad(int idx, const std::function<void(TImageryIO*)>& Load, int ImageIndex) {
+bool TImageryMView::ExplicitLoad(int idx, const std::function<void(TImageryIO*)>& Load,
+                                 int ImageIndex) {
   if (idx < 0 || idx >= GetImageCount()) return false;
   bool ok;
   {
@@ -482,7 +491,8 @@ void TImageryMView::ReleaseImagePicture(int idx) {
     TIELock lock(FThreadCS);
     TIEImageInfo* info = ImageInfo(idx);
     if (info == nullptr || info->Image == nullptr) return;
-    if (idx == FSelectedItem && FSelectedBitmap != nullptr && !info->Image->Fetched) FSelectedBitmap = nullptr;
+    if (idx == FSelectedItem && FSelectedBitmap != nullptr && !info->Image->Fetched)
+      FSelectedBitmap = nullptr;
     FImageList->ReleaseEntryBitmap(info->Image, true);
     if (idx == FSelectedItem && !info->Image->Fetched) FSelectedBitmap = nullptr;
   }
@@ -507,9 +517,10 @@ bool TImageryMView::InLookAhead(int idx) const {
 }
 
 void TImageryMView::PruneQueue() {
-  FLoadQueue.erase(std::remove_if(FLoadQueue.begin(), FLoadQueue.end(),
-                                  [&](int idx) { return !IsCellOnScreen(idx) && !InLookAhead(idx); }),
-                   FLoadQueue.end());
+  FLoadQueue.erase(
+      std::remove_if(FLoadQueue.begin(), FLoadQueue.end(),
+                     [&](int idx) { return !IsCellOnScreen(idx) && !InLookAhead(idx); }),
+      FLoadQueue.end());
 }
 
 void TImageryMView::PruneInFlight(std::vector<TImageryIO*>& ToFree) {
@@ -553,7 +564,8 @@ bool TImageryMView::RequestLoad(int idx) {
     if (info->Image == nullptr) {
       PruneQueue();
       const bool queued = std::find(FLoadQueue.begin(), FLoadQueue.end(), idx) != FLoadQueue.end();
-      const bool running = std::any_of(FInFlight.begin(), FInFlight.end(), [&](TImageryIO* io) { return io->Tag == idx; });
+      const bool running = std::any_of(FInFlight.begin(), FInFlight.end(),
+                                       [&](TImageryIO* io) { return io->Tag == idx; });
       if (!queued && !running) {
         PruneInFlight(toFree);
         if ((info->ID >= 0 && (OnImageIDRequest || OnImageIDRequestEx)) || info->Name.empty())
@@ -687,10 +699,7 @@ TIEStarter::~TIEStarter() { Stop(); }
 
 void TIEStarter::Wake() {
   if (Terminated()) return;
-  if (!FStarted) {
-    FStarted = true;
-    Start();
-  }
+  if (!FStarted.exchange(true)) Start();
   FWake.SetEvent();
 }
 

@@ -47,7 +47,8 @@ std::string Join(const std::vector<std::string>& Chars, size_t From, size_t To) 
 }
 
 // Wraps stored rows (and alpha rows) as a bitmap without copying them.
-void WrapEntry(TIEVirtualImageList* List, TIEVirtualImageEntry* Entry, TIEBitmap& Wrap, TIEBitmap*& Alpha) {
+void WrapEntry(TIEVirtualImageList* List, TIEVirtualImageEntry* Entry, TIEBitmap& Wrap,
+               TIEBitmap*& Alpha) {
   const int w = List->GetWidth(Entry), h = List->GetHeight(Entry);
   // Mapping an entry that is already mapped with the same access keeps its window, so both
   // addresses stay valid together.
@@ -55,7 +56,8 @@ void WrapEntry(TIEVirtualImageList* List, TIEVirtualImageEntry* Entry, TIEBitmap
   uint8_t* alpha = List->GetAlphaPixels(Entry);
   Wrap.EncapsulateMemory(pixels, w, h, List->GetPixelFormat(Entry));
   if (Wrap.PixelFormat() == ie8p)
-    for (size_t i = 0; i < Entry->Palette.size(); ++i) Wrap.SetPaletteEntry(static_cast<int>(i), Entry->Palette[i]);
+    for (size_t i = 0; i < Entry->Palette.size(); ++i)
+      Wrap.SetPaletteEntry(static_cast<int>(i), Entry->Palette[i]);
   Alpha = nullptr;
   if (alpha != nullptr && !Wrap.IsEmpty()) {
     Alpha = new TIEBitmap();
@@ -73,8 +75,9 @@ std::string IEShortenCaption(TCanvas* Canvas, const std::string& Caption, int Wi
   const size_t len = chars.size();
   for (size_t count = 1; Canvas->TextWidth(s) > Width && Characters(s).size() >= 2;) {
     ++count;
-    const std::string piece =
-        Side == 0 ? (count < len ? Join(chars, 0, len - count) : std::string()) : Join(chars, count - 1, len);
+    const std::string piece = Side == 0
+                                  ? (count < len ? Join(chars, 0, len - count) : std::string())
+                                  : Join(chars, count - 1, len);
     if (piece.empty()) break;
     s = Side == 0 ? piece + "..." : "..." + piece;
   }
@@ -102,7 +105,8 @@ void TImageryMView::Paint() {
   if (FLockPaint > 0 || !HandleAllocated()) return;
   const int cw = ClientWidth(), ch = ClientHeight();
   if (cw <= 0 || ch <= 0) return;
-  if (FBackBuffer->Width() != cw || FBackBuffer->Height() != ch || FBackBuffer->Location() != ieTBitmap) {
+  if (FBackBuffer->Width() != cw || FBackBuffer->Height() != ch ||
+      FBackBuffer->Location() != ieTBitmap) {
     FBackBuffer->SetLocation(ieTBitmap);
     FBackBuffer->FullReallocate = true;
     FBackBuffer->Allocate(cw, ch, ie24RGB);
@@ -140,14 +144,15 @@ void TImageryMView::PaintBackground(TBitmap* Bitmap) {
   const int cw = ClientWidth(), ch = ClientHeight();
   const bool designing = ComponentState().Contains(csDesigning);
   UpdateScreenSnapshot();
-  IEDrawBackground(designing, canvas, FBackBuffer.get(), FBackgroundStyle, Background(), 0, 0, cw, ch, 0, 0, 0, 0,
-                   kChessboardSquare, bsSolid, kGradientEnd, nullptr, iewoNormal);
+  IEDrawBackground(designing, canvas, FBackBuffer.get(), FBackgroundStyle, Background(), 0, 0, cw,
+                   ch, 0, 0, 0, 0, kChessboardSquare, bsSolid, kGradientEnd, nullptr, iewoNormal);
   IEDrawWallPaper(canvas, FWallPaper.get(), FWallPaperStyle, cw, ch);
 
   for (;;) {
     const int count = GetImageCount();
     const int n = FDisplayMode == mdSingle && count >= 1 ? 1 : count;
-    const int first = (FPlaying || FDisplayMode == mdSingle) && count > 0 ? std::clamp(FFrame, 0, count - 1) : 0;
+    const int first =
+        (FPlaying || FDisplayMode == mdSingle) && count > 0 ? std::clamp(FFrame, 0, count - 1) : 0;
     bool previous = FAllDisplayed;
     FAllDisplayed = true;
     int firstVisible = -1, lastVisible = count - 1;
@@ -158,7 +163,8 @@ void TImageryMView::PaintBackground(TBitmap* Bitmap) {
     StartPrefetch(toLoad);
     bool restart = false;
     for (int k = 0, idx = first; k < n; ++k, idx = (idx + 1) % std::max(GetImageCount(), 1)) {
-      if (OnDrawProgress && n > 1) OnDrawProgress(this, static_cast<int>(static_cast<double>(k) / n * 100), idx);
+      if (OnDrawProgress && n > 1)
+        OnDrawProgress(this, static_cast<int>(static_cast<double>(k) / n * 100), idx);
       if (!IsCellOnScreen(idx)) {
         if (firstVisible != -1 && lastVisible == count - 1) lastVisible = idx - 1;
         continue;
@@ -178,8 +184,8 @@ void TImageryMView::PaintBackground(TBitmap* Bitmap) {
       }
       info = ImageInfo(idx);
       if (info == nullptr) continue;
-      const bool selected = (idx == FSelectedItem || (FEnableMultiSelect && IsSelected(idx))) && FVisibleSelection &&
-                            FDisplayMode == mdGrid;
+      const bool selected = (idx == FSelectedItem || (FEnableMultiSelect && IsSelected(idx))) &&
+                            FVisibleSelection && FDisplayMode == mdGrid;
       if (info->Image == nullptr && info->CacheImage == nullptr) FAllDisplayed = false;
       PaintCell(Bitmap, info, idx, selected);
     }
@@ -192,8 +198,8 @@ void TImageryMView::PaintBackground(TBitmap* Bitmap) {
   }
 }
 
-void TImageryMView::DrawCaption(TCanvas* Canvas, TIEMText* Text, const RECT& Cell, bool Selected, int Kind,
-                                int& Height) {
+void TImageryMView::DrawCaption(TCanvas* Canvas, TIEMText* Text, const RECT& Cell, bool Selected,
+                                int Kind, int& Height) {
   Canvas->Font()->Assign(Text->Font());
   Canvas->Brush()->SetStyle(Text->BackgroundStyle());
   const bool clear = Text->BackgroundStyle() == bsClear;
@@ -209,10 +215,11 @@ void TImageryMView::DrawCaption(TCanvas* Canvas, TIEMText* Text, const RECT& Cel
   const bool solid = Text->BackgroundStyle() == bsSolid;
   switch (Kind) {
     case 0:  // top
-      if (FStyle == iemsFlat && solid) Canvas->FillRect(RECT{Cell.left, Cell.top, Cell.right, Cell.top + th});
+      if (FStyle == iemsFlat && solid)
+        Canvas->FillRect(RECT{Cell.left, Cell.top, Cell.right, Cell.top + th});
       Canvas->TextOut(Cell.left + (cw - tw) / 2, Cell.top, s);
       break;
-    case 2: {  // info, above the bottom gap
+    case 2: {                              // info, above the bottom gap
       const int b = Cell.bottom - Height;  // Height brings the bottom gap in
       const int ih = Canvas->TextHeight(Text->Caption());
       if (FStyle == iemsFlat && solid) Canvas->FillRect(RECT{Cell.left, b - ih, Cell.right, b});
@@ -258,8 +265,9 @@ void TImageryMView::PaintCell(TBitmap* Bitmap, TIEImageInfo* Info, int idx, bool
                            : FDrawImageBackground                 ? Info->Background
                                                                   : FThumbsBackground;
   if (FFillThumbnail)
-    IEDrawBackground(false, canvas, FBackBuffer.get(), FThumbnailsBackgroundStyle, cellColor, cl, ct, cw, ch, 0, 0, 0,
-                     0, kChessboardSquare, bsSolid, kGradientEnd, nullptr, iewoNormal);
+    IEDrawBackground(false, canvas, FBackBuffer.get(), FThumbnailsBackgroundStyle, cellColor, cl,
+                     ct, cw, ch, 0, 0, 0, 0, kChessboardSquare, bsSolid, kGradientEnd, nullptr,
+                     iewoNormal);
   // 7. The picture: the display thumbnail when there is one, else the stored picture resampled
   // to the cell (and kept as display thumbnail while caching is on).
   int pl = 0, pt = 0, dw = 0, dh = 0;
@@ -281,13 +289,14 @@ void TImageryMView::PaintCell(TBitmap* Bitmap, TIEImageInfo* Info, int idx, bool
       if (shown.Allocate(dw, dh, bwReduced ? ie24RGB : wrap.PixelFormat()) && !wrap.IsEmpty()) {
         if (wrap.PixelFormat() == ie8p) wrap.CopyPaletteTo(&shown);
         IEResample(&wrap, &shown, bwReduced ? rfFastLinear : rfNone, this, {});
-        shown.DrawToBitmapEx(FBackBuffer.get(), nullptr, nullptr, pl, pt, dw, dh, 0, 0, dw, dh, FEnableAlphaChannel,
-                             false, 255, rfNone, 0);
+        shown.DrawToBitmapEx(FBackBuffer.get(), nullptr, nullptr, pl, pt, dw, dh, 0, 0, dw, dh,
+                             FEnableAlphaChannel, false, 255, rfNone, 0);
         Info->InternalRect = TIERect{0, 0, dw, dh};
         if (FEnableImageCaching) {
           Info->CacheImage = FCacheList->AddBitmap(&shown);
           FCacheList->SetOriginalWidth(Info->CacheImage, FImageList->GetOriginalWidth(Info->Image));
-          FCacheList->SetOriginalHeight(Info->CacheImage, FImageList->GetOriginalHeight(Info->Image));
+          FCacheList->SetOriginalHeight(Info->CacheImage,
+                                        FImageList->GetOriginalHeight(Info->Image));
         }
         drawn = true;
       }
@@ -301,8 +310,8 @@ void TImageryMView::PaintCell(TBitmap* Bitmap, TIEImageInfo* Info, int idx, bool
       dh = wrap.Height();
       pl = cl + (cw - dw) / 2;
       pt = ct + upperGap + (areaHeight - dh) / 2;
-      wrap.DrawToBitmapEx(FBackBuffer.get(), nullptr, nullptr, pl, pt, dw, dh, 0, 0, dw, dh, true, false, 255, rfNone,
-                          0);
+      wrap.DrawToBitmapEx(FBackBuffer.get(), nullptr, nullptr, pl, pt, dw, dh, 0, 0, dw, dh, true,
+                          false, 255, rfNone, 0);
       drawn = true;
     }
   }
@@ -331,7 +340,8 @@ void TImageryMView::PaintCell(TBitmap* Bitmap, TIEImageInfo* Info, int idx, bool
   const RECT cell{cl, ct, cr, cb};
   if (FShowText) {
     int unused = 0;
-    if (!Info->TopText->Caption().empty()) DrawCaption(canvas, Info->TopText.get(), cell, Selected, 0, unused);
+    if (!Info->TopText->Caption().empty())
+      DrawCaption(canvas, Info->TopText.get(), cell, Selected, 0, unused);
     if (!Info->InfoText->Caption().empty()) {
       int gap = bottomGap;
       DrawCaption(canvas, Info->InfoText.get(), cell, Selected, 2, gap);
@@ -357,7 +367,8 @@ void TImageryMView::PaintCell(TBitmap* Bitmap, TIEImageInfo* Info, int idx, bool
     canvas->Pen()->SetWidth(1);
     canvas->Pen()->SetColor(FThumbnailsBorderColor);
     canvas->Brush()->SetStyle(bsClear);
-    for (int i = 1; i <= FThumbnailsBorderWidth; ++i) canvas->Rectangle(cl - i, ct - i, cr + i, cb + i);
+    for (int i = 1; i <= FThumbnailsBorderWidth; ++i)
+      canvas->Rectangle(cl - i, ct - i, cr + i, cb + i);
   }
   // 13. The selection mark.
   if (Selected && FSelectionStyle != iessACD && !OnBeforeImageDrawEx) {

@@ -102,8 +102,8 @@ void TImageryMView::SelectAll() {
 }
 
 bool TImageryMView::IsSelected(int idx) const {
-  return idx == FSelectedItem ||
-         std::find(FMultiSelectedImages.begin(), FMultiSelectedImages.end(), idx) != FMultiSelectedImages.end();
+  return idx == FSelectedItem || std::find(FMultiSelectedImages.begin(), FMultiSelectedImages.end(),
+                                           idx) != FMultiSelectedImages.end();
 }
 
 int TImageryMView::GetMultiSelectedImage(int i) const {
@@ -129,13 +129,16 @@ void TImageryMView::SelectAtPos(int x, int y, TShiftState Shift) {
   const int idx = ImageAtPos(x, y);
   if (idx < 0) return;
   auto listed = [&](int i) {
-    return std::find(FMultiSelectedImages.begin(), FMultiSelectedImages.end(), i) != FMultiSelectedImages.end();
+    return std::find(FMultiSelectedImages.begin(), FMultiSelectedImages.end(), i) !=
+           FMultiSelectedImages.end();
   };
   if (FEnableMultiSelect && Shift.Contains(ssShift)) {
     const int s = FSelectedItem;
     if (FMultiSelectionOptions.Contains(iemoRegion)) {
-      const int r1 = std::min(GetImageRow(s), GetImageRow(idx)), r2 = std::max(GetImageRow(s), GetImageRow(idx));
-      const int c1 = std::min(GetImageCol(s), GetImageCol(idx)), c2 = std::max(GetImageCol(s), GetImageCol(idx));
+      const int r1 = std::min(GetImageRow(s), GetImageRow(idx)),
+                r2 = std::max(GetImageRow(s), GetImageRow(idx));
+      const int c1 = std::min(GetImageCol(s), GetImageCol(idx)),
+                c2 = std::max(GetImageCol(s), GetImageCol(idx));
       for (int r = r1; r <= r2; ++r)
         for (int c = c1; c <= c2; ++c) {
           const int i = ImageAtGridPos(r, c);
@@ -205,15 +208,19 @@ void TImageryMView::MoveSelection(WORD Direction) {
       SetSelectedImage(std::max(s - page, 0));
       scroll = kUp;
       break;
-    default: return;
+    default:
+      return;
   }
   TIEImageInfo* info = ImageInfo(FSelectedItem);
   if (info == nullptr || CellVisibility(FSelectedItem) == 2) return;
   const int x = info->X, y = info->Y;
   switch (scroll) {
-    case kLeft: SetViewXY(x - FHorizBorder, y - FVertBorder); break;
+    case kLeft:
+      SetViewXY(x - FHorizBorder, y - FVertBorder);
+      break;
     case kRight:
-      SetViewXY(x + FThumbWidth + FHorizBorder - ClientWidth(), y + FThumbHeight + FVertBorder - ClientHeight());
+      SetViewXY(x + FThumbWidth + FHorizBorder - ClientWidth(),
+                y + FThumbHeight + FVertBorder - ClientHeight());
       break;
     case kUp:
       SetViewY(y - FVertBorder);
@@ -221,9 +228,12 @@ void TImageryMView::MoveSelection(WORD Direction) {
       break;
     case kDown:
       SetViewY(y + FThumbHeight + FVertBorder - ClientHeight());
-      if (CellVisibility(FSelectedItem) != 2) SetViewX(x + FThumbWidth + FHorizBorder - ClientWidth());
+      if (CellVisibility(FSelectedItem) != 2)
+        SetViewX(x + FThumbWidth + FHorizBorder - ClientWidth());
       break;
-    case kHome: SetViewXY(0, 0); break;
+    case kHome:
+      SetViewXY(0, 0);
+      break;
   }
 }
 
@@ -260,7 +270,8 @@ void TImageryMView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
   FMouseDownPending = true;
   FSelectionChanged = false;
   FDragStarted = false;
-  if (FMultiSelectionOptions.Contains(iemoSelectOnMouseUp) || Button != mbLeft || !FMouseInteract.Contains(mmiSelect))
+  if (FMultiSelectionOptions.Contains(iemoSelectOnMouseUp) || Button != mbLeft ||
+      !FMouseInteract.Contains(mmiSelect))
     return;
   if (Shift.Contains(ssShift) && FEnableMultiSelect) {
     SelectRangeFrom(FAnchor == -1 ? 0 : FAnchor, X, Y);
@@ -308,7 +319,8 @@ void TImageryMView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
     // takes it off.
     SelectAtPos(X, Y, Shift);
   }
-  if (FMouseInteract.Contains(mmiScroll)) SetViewXY(FDownViewX + FDownX - X, FDownViewY + FDownY - Y);
+  if (FMouseInteract.Contains(mmiScroll))
+    SetViewXY(FDownViewX + FDownX - X, FDownViewY + FDownY - Y);
 }
 
 bool TImageryMView::BeginDrag(bool Immediate, int Threshold) {
@@ -396,5 +408,7 @@ void TImageryMView::PlayStep() {
   } else {
     ++FFrame;
   }
-  if (HandleAllocated()) FPlayTimer = SetTimer(FHandle, 1, static_cast<UINT>(std::max(GetImageDelay(shown), 10)), nullptr);
+  if (HandleAllocated())
+    FPlayTimer =
+        SetTimer(FHandle, 1, static_cast<UINT>(std::max(GetImageDelay(shown), 10)), nullptr);
 }

@@ -8,9 +8,9 @@
 #include "platform/rtl/sets.h"
 
 // How a background area is painted (see iebackground.h).
-ORV_ENUM(TIEBackgroundStyle, iebsSolid, iebsHorizontal, iebsVertical, iebsFDiagonal, iebsBDiagonal, iebsCross,
-         iebsDiagCross, iebsChessboard, iebsDiagonals, iebsCropped, iebsCropShadow, iebsGradient, iebsSoftShadow,
-         iebsPhotoLike)
+ORV_ENUM(TIEBackgroundStyle, iebsSolid, iebsHorizontal, iebsVertical, iebsFDiagonal, iebsBDiagonal,
+         iebsCross, iebsDiagCross, iebsChessboard, iebsDiagonals, iebsCropped, iebsCropShadow,
+         iebsGradient, iebsSoftShadow, iebsPhotoLike)
 // Placement of a wallpaper picture: at the top-left corner, stretched, or tiled.
 ORV_ENUM(TIEWallPaperStyle, iewoNormal, iewoStretch, iewoTile)
 

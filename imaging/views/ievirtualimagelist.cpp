@@ -28,7 +28,8 @@ void RowsToStore(TIEBitmap* Bitmap, uint8_t* Store, int RowBytes, int Height) {
     return;
   }
   for (int y = 0; y < Height; ++y)
-    std::memcpy(Store + static_cast<int64_t>(y) * RowBytes, Bitmap->Scanline(Height - 1 - y), RowBytes);
+    std::memcpy(Store + static_cast<int64_t>(y) * RowBytes, Bitmap->Scanline(Height - 1 - y),
+                RowBytes);
 }
 
 void RowsFromStore(TIEBitmap* Bitmap, const uint8_t* Store, int RowBytes, int Height) {
@@ -37,14 +38,18 @@ void RowsFromStore(TIEBitmap* Bitmap, const uint8_t* Store, int RowBytes, int He
     return;
   }
   for (int y = 0; y < Height; ++y)
-    std::memcpy(Bitmap->Scanline(Height - 1 - y), Store + static_cast<int64_t>(y) * RowBytes, RowBytes);
+    std::memcpy(Bitmap->Scanline(Height - 1 - y), Store + static_cast<int64_t>(y) * RowBytes,
+                RowBytes);
 }
 
 }  // namespace
 
-int TIEVirtualImageList::RowBytes(int Width, int BitsPerPixel) { return IERowLength(Width, BitsPerPixel); }
+int TIEVirtualImageList::RowBytes(int Width, int BitsPerPixel) {
+  return IERowLength(Width, BitsPerPixel);
+}
 
-TIEVirtualImageList::TIEVirtualImageList(const std::string& Name, bool InFile) : FInFile(InFile), FName(Name) {
+TIEVirtualImageList::TIEVirtualImageList(const std::string& Name, bool InFile)
+    : FInFile(InFile), FName(Name) {
   Init();
 }
 
@@ -98,8 +103,8 @@ void TIEVirtualImageList::ClearAll() {
   FNextFree = 0;
 }
 
-TIEVirtualImageEntry* TIEVirtualImageList::NewEntry(int Width, int Height, bool HasAlpha, TIEPixelFormat PixelFormat,
-                                                    int BitsPerPixel) {
+TIEVirtualImageEntry* TIEVirtualImageList::NewEntry(int Width, int Height, bool HasAlpha,
+                                                    TIEPixelFormat PixelFormat, int BitsPerPixel) {
   auto owned = std::make_unique<TIEVirtualImageEntry>();
   TIEVirtualImageEntry* e = owned.get();
   FEntries.push_back(std::move(owned));
@@ -109,7 +114,8 @@ TIEVirtualImageEntry* TIEVirtualImageList::NewEntry(int Width, int Height, bool 
 
 void TIEVirtualImageList::AllocEntry(TIEVirtualImageEntry* Entry, int Width, bool HasAlpha,
                                      TIEPixelFormat PixelFormat, int BitsPerPixel, int Height) {
-  const int64_t needed = Width > 0 && Height > 0 ? EntryBytes(Width, Height, HasAlpha, BitsPerPixel) : 0;
+  const int64_t needed =
+      Width > 0 && Height > 0 ? EntryBytes(Width, Height, HasAlpha, BitsPerPixel) : 0;
   int64_t offset = FNextFree;
   bool appended = false;
   if (needed > 0) {
@@ -125,7 +131,8 @@ void TIEVirtualImageList::AllocEntry(TIEVirtualImageEntry* Entry, int Width, boo
         FFreeBlocks.erase(fit);
       }
     } else {
-      if (needed > FGrowthStep) FGrowthStep = static_cast<int32_t>(std::min<int64_t>(needed + FLastAllocSize, INT32_MAX));
+      if (needed > FGrowthStep)
+        FGrowthStep = static_cast<int32_t>(std::min<int64_t>(needed + FLastAllocSize, INT32_MAX));
       FLastAllocSize = needed;
       if (FNextFree + needed > FCapacity) {
         while (FNextFree + needed > FCapacity) FCapacity += FGrowthStep;
@@ -192,12 +199,14 @@ void TIEVirtualImageList::UnmapAll() {
 
 void TIEVirtualImageList::FreeEntry(TIEVirtualImageEntry* Entry) {
   if (Entry->Fetched) {
-    FFetched.erase(std::remove_if(FFetched.begin(), FFetched.end(), [&](const TFetched& f) { return f.Entry == Entry; }),
+    FFetched.erase(std::remove_if(FFetched.begin(), FFetched.end(),
+                                  [&](const TFetched& f) { return f.Entry == Entry; }),
                    FFetched.end());
     Entry->Fetched = false;
   }
   UnmapEntry(Entry);
-  auto it = std::find_if(FEntries.begin(), FEntries.end(), [&](const auto& e) { return e.get() == Entry; });
+  auto it = std::find_if(FEntries.begin(), FEntries.end(),
+                         [&](const auto& e) { return e.get() == Entry; });
   if (it != FEntries.end()) FEntries.erase(it);
 }
 
@@ -253,7 +262,8 @@ void TIEVirtualImageList::WriteRows(TIEVirtualImageEntry* Entry, TIEBitmap* Bitm
 TIEVirtualImageEntry* TIEVirtualImageList::AddBitmap(TIEBitmap* Bitmap) {
   const TIEPixelFormat pf = Bitmap->PixelFormat();
   const bool hasAlpha = Bitmap->HasAlphaChannel() && !Bitmap->IsAlpha;
-  const int w = Bitmap->IsEmpty() ? 0 : Bitmap->Width(), h = Bitmap->IsEmpty() ? 0 : Bitmap->Height();
+  const int w = Bitmap->IsEmpty() ? 0 : Bitmap->Width(),
+            h = Bitmap->IsEmpty() ? 0 : Bitmap->Height();
   TIEVirtualImageEntry* e = NewEntry(w, h, hasAlpha, pf, IEBitsPerPixel[pf]);
   if (e->Data != nullptr) WriteRows(e, Bitmap);
   return e;
@@ -266,17 +276,19 @@ void TIEVirtualImageList::CopyToBitmap(TIEVirtualImageEntry* Entry, TIEBitmap* B
     Bitmap->FullReallocate = true;
     Bitmap->Allocate(Entry->Width, Entry->Height, Entry->PixelFormat);
   }
-  if (Bitmap->Width() != Entry->Width || Bitmap->Height() != Entry->Height) return;  // no memory for it
+  if (Bitmap->Width() != Entry->Width || Bitmap->Height() != Entry->Height)
+    return;  // no memory for it
   const int R = RowBytes(Entry->Width, Entry->BitsPerPixel);
   RowsFromStore(Bitmap, Entry->Data, R, Entry->Height);
-  for (size_t i = 0; i < Entry->Palette.size(); ++i) Bitmap->SetPaletteEntry(static_cast<int>(i), Entry->Palette[i]);
+  for (size_t i = 0; i < Entry->Palette.size(); ++i)
+    Bitmap->SetPaletteEntry(static_cast<int>(i), Entry->Palette[i]);
   const uint8_t* mark = Entry->Data + static_cast<int64_t>(R) * Entry->Height;
   if (!Entry->HasAlpha || *mark != 0) {
     Bitmap->RemoveAlphaChannel(false);
     return;
   }
-  if (Bitmap->HasAlphaChannel() &&
-      (Bitmap->GetAlphaChannel()->Width() != Entry->Width || Bitmap->GetAlphaChannel()->Height() != Entry->Height))
+  if (Bitmap->HasAlphaChannel() && (Bitmap->GetAlphaChannel()->Width() != Entry->Width ||
+                                    Bitmap->GetAlphaChannel()->Height() != Entry->Height))
     Bitmap->RemoveAlphaChannel(false);
   TIEBitmap* alpha = Bitmap->GetAlphaChannel();
   RowsFromStore(alpha, mark + 1, AlphaRowBytes(Entry->Width), Entry->Height);
@@ -287,7 +299,8 @@ void TIEVirtualImageList::CopyFromBitmap(TIEVirtualImageEntry* Entry, TIEBitmap*
   if (!MapEntry(Entry, iaReadWrite)) return;
   const TIEPixelFormat pf = Bitmap->PixelFormat();
   const bool hasAlpha = Bitmap->HasAlphaChannel() && !Bitmap->IsAlpha;
-  const int w = Bitmap->IsEmpty() ? 0 : Bitmap->Width(), h = Bitmap->IsEmpty() ? 0 : Bitmap->Height();
+  const int w = Bitmap->IsEmpty() ? 0 : Bitmap->Width(),
+            h = Bitmap->IsEmpty() ? 0 : Bitmap->Height();
   if (w != Entry->Width || h != Entry->Height || IEBitsPerPixel[pf] != Entry->BitsPerPixel ||
       hasAlpha != Entry->HasAlpha) {
     // The entry moves to space of the new size; its old space becomes free.
@@ -384,7 +397,8 @@ uint8_t* TIEVirtualImageList::GetAlphaPixels(TIEVirtualImageEntry* Entry) {
     return a->Scanline(a->Height() - 1);
   }
   if (!MapEntry(Entry, iaRead)) return nullptr;
-  uint8_t* mark = Entry->Data + static_cast<int64_t>(RowBytes(Entry->Width, Entry->BitsPerPixel)) * Entry->Height;
+  uint8_t* mark = Entry->Data +
+                  static_cast<int64_t>(RowBytes(Entry->Width, Entry->BitsPerPixel)) * Entry->Height;
   return *mark == 0 ? mark + 1 : nullptr;
 }
 

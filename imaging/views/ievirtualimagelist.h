@@ -33,7 +33,8 @@ struct TIEVirtualImageEntry {
   int64_t Size = 0;
   uint8_t* Data = nullptr;  // its memory window; nil when not mapped
   bool Fetched = false;     // a TIEBitmap for it exists (GetBitmap)
-  int32_t Info1 = 0, Info2 = 0;  // the picture's size when made; the grid puts the original size here
+  int32_t Info1 = 0,
+          Info2 = 0;  // the picture's size when made; the grid puts the original size here
   bool HasAlpha = false;
   uint8_t Access = 0;  // of the current window: 1 read, 2 write, 3 both
   int32_t Width = 0, Height = 0, BitsPerPixel = 0;
@@ -119,7 +120,8 @@ private:
   void Done();
   void ResizeStore();
   void ClearAll();
-  TIEVirtualImageEntry* NewEntry(int Width, int Height, bool HasAlpha, TIEPixelFormat PixelFormat, int BitsPerPixel);
+  TIEVirtualImageEntry* NewEntry(int Width, int Height, bool HasAlpha, TIEPixelFormat PixelFormat,
+                                 int BitsPerPixel);
   void AllocEntry(TIEVirtualImageEntry* Entry, int Width, bool HasAlpha, TIEPixelFormat PixelFormat,
                   int BitsPerPixel, int Height);
   bool MapEntry(TIEVirtualImageEntry* Entry, uint8_t Access);

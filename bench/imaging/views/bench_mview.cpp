@@ -65,7 +65,8 @@ void MakePhoto(TIEBitmap& B, int Seed) {
       const int r = (disc ? 200 : x * 255 / kPhotoWidth) + grain;
       const int g = (disc ? (Seed * 53) % 256 : y * 255 / kPhotoHeight) + grain;
       const int b = ((x + y + Seed * 31) % 512) / 2 + grain;
-      row[x] = TIERGBPixel{static_cast<uint8_t>(std::clamp(b, 0, 255)), static_cast<uint8_t>(std::clamp(g, 0, 255)),
+      row[x] = TIERGBPixel{static_cast<uint8_t>(std::clamp(b, 0, 255)),
+                           static_cast<uint8_t>(std::clamp(g, 0, 255)),
                            static_cast<uint8_t>(std::clamp(r, 0, 255))};
     }
   }
@@ -86,7 +87,8 @@ const std::vector<std::string>& Photos() {
     auto work = [&] {
       TIEBitmap photo;
       for (int i; (i = next.fetch_add(1)) < kPhotoCount;) {
-        if (std::filesystem::exists(out[i]) && std::filesystem::file_size(out[i]) > 100000) continue;
+        if (std::filesystem::exists(out[i]) && std::filesystem::file_size(out[i]) > 100000)
+          continue;
         MakePhoto(photo, i);
         TIOParamsVals p;
         p.JPEG_Quality = 90;
@@ -185,7 +187,8 @@ void DecodeVisible(benchmark::State& State) {
     }
   }
   State.counters["photos"] = visible;
-  State.counters["photos_per_s"] = benchmark::Counter(visible, benchmark::Counter::kIsIterationInvariantRate);
+  State.counters["photos_per_s"] =
+      benchmark::Counter(visible, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void FirstScreen(benchmark::State& State) {
@@ -249,8 +252,18 @@ void ScrollSweep(benchmark::State& State) {
 }
 
 BENCHMARK(DecodeVisible)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(FirstScreen)->Arg(1)->Arg(0)->ArgName("parallel")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(FirstScreen)
+    ->Arg(1)
+    ->Arg(0)
+    ->ArgName("parallel")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(PaintFullGrid)->Arg(0)->Arg(1)->ArgName("cache")->Unit(benchmark::kMillisecond);
-BENCHMARK(ScrollSweep)->Arg(1)->Arg(10)->ArgName("copies")->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(ScrollSweep)
+    ->Arg(1)
+    ->Arg(10)
+    ->ArgName("copies")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr TColor kRed = 0x0000FF;    // TColor: red in the low byte
+constexpr TColor kRed = 0x0000FF;  // TColor: red in the low byte
 constexpr TColor kBlue = 0xFF0000;
 
 // A white 60 x 40 image in class-library storage, so that it has a canvas.
@@ -25,8 +25,8 @@ bool Is(TIERGBPixel p, int r, int g, int b) { return p.r == r && p.g == g && p.b
 
 void Paint(TIEBitmap* B, TIEBackgroundStyle Style, bool WithBitmap = true, bool Designing = false,
            TPicture* Wall = nullptr, TIEWallPaperStyle WallStyle = iewoNormal) {
-  IEDrawBackground(Designing, B->GetCanvas(), WithBitmap ? B : nullptr, Style, kRed, 0, 0, 60, 40, 10, 10, 40, 30, 16,
-                   bsSolid, kBlue, Wall, WallStyle);
+  IEDrawBackground(Designing, B->GetCanvas(), WithBitmap ? B : nullptr, Style, kRed, 0, 0, 60, 40,
+                   10, 10, 40, 30, 16, bsSolid, kBlue, Wall, WallStyle);
 }
 
 TEST(IEBackground, SolidAndHatchedStylesFillWithTheColour) {
@@ -34,7 +34,8 @@ TEST(IEBackground, SolidAndHatchedStylesFillWithTheColour) {
   Paint(b.get(), iebsSolid);
   EXPECT_TRUE(Is(At(b.get(), 1, 1), 255, 0, 0));
   EXPECT_TRUE(Is(At(b.get(), 59, 39), 255, 0, 0));
-  for (TIEBackgroundStyle s : {iebsHorizontal, iebsVertical, iebsFDiagonal, iebsBDiagonal, iebsCross, iebsDiagCross}) {
+  for (TIEBackgroundStyle s :
+       {iebsHorizontal, iebsVertical, iebsFDiagonal, iebsBDiagonal, iebsCross, iebsDiagCross}) {
     auto h = Surface();
     Paint(h.get(), s);
     int red = 0;

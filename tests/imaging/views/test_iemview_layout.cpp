@@ -43,8 +43,8 @@ TEST_F(MViewLayout, CellsFollowTheGridWidth) {
     int idx, Row, Col, X, Y;
   };
   const Case cases[] = {
-      {0, 5, 0, 5, 4 + 5 * 104, 4},        // one row
-      {-1, 5, 1, 1, 4 + 104, 4 + 104},     // as many columns as fit: 4
+      {0, 5, 0, 5, 4 + 5 * 104, 4},     // one row
+      {-1, 5, 1, 1, 4 + 104, 4 + 104},  // as many columns as fit: 4
       {-1, 4, 1, 0, 4, 4 + 104},
       {3, 7, 2, 1, 4 + 104, 4 + 2 * 104},  // three columns
   };
@@ -79,12 +79,12 @@ TEST_F(MViewLayout, HitTestsCoverTheCellsAndMissTheBorders) {
     int x, y, idx;
   };
   const Case cases[] = {
-      {108, 108, 5}, {207, 108, 5},  // ThumbWidth columns: 108 .. 207
-      {208, 108, -1},                // a point ThumbWidth right of the left edge misses
-      {108, 207, 5},                 // the cell's last row
-      {150, 105, -1},                // in the border between rows
-      {2, 2, -1},                    // in the border before the first cell
-      {430, 300, -1},                // past the last image
+      {108, 108, 5},  {207, 108, 5},  // ThumbWidth columns: 108 .. 207
+      {208, 108, -1},                 // a point ThumbWidth right of the left edge misses
+      {108, 207, 5},                  // the cell's last row
+      {150, 105, -1},                 // in the border between rows
+      {2, 2, -1},                     // in the border before the first cell
+      {430, 300, -1},                 // past the last image
   };
   for (const Case& c : cases) EXPECT_EQ(Grid->ImageAtPos(c.x, c.y), c.idx) << c.x << "," << c.y;
 }
@@ -141,7 +141,8 @@ TEST_F(MViewLayout, InsertionsAndRemovalsMoveTheSelectionAsTheUserExpects) {
   EXPECT_EQ(Grid->SelectedImage(), 1) << "an image before the selected one";
   Grid->SetSelectedImage(Grid->GetImageCount() - 1);
   Grid->RemoveImage(Grid->GetImageCount() - 1);
-  EXPECT_EQ(Grid->SelectedImage(), Grid->GetImageCount() - 1) << "the selected last one: the new last";
+  EXPECT_EQ(Grid->SelectedImage(), Grid->GetImageCount() - 1)
+      << "the selected last one: the new last";
   EXPECT_FALSE(Grid->RemoveImage(Grid->GetImageCount()));
   EXPECT_FALSE(Grid->RemoveImage(-1));
 }
@@ -149,7 +150,8 @@ TEST_F(MViewLayout, InsertionsAndRemovalsMoveTheSelectionAsTheUserExpects) {
 TEST_F(MViewLayout, ListenersReadTheChangeRecordAndTheInputKeepsOneParameterSetPerImage) {
   std::vector<std::pair<int, int>> seen;
   Grid->RegisterListener([&](TIEView*, int e) {
-    if (e == 0 && Grid->GetLastChangeKind() != 0) seen.push_back({Grid->GetLastChangeKind(), Grid->GetLastChangeIndex()});
+    if (e == 0 && Grid->GetLastChangeKind() != 0)
+      seen.push_back({Grid->GetLastChangeKind(), Grid->GetLastChangeIndex()});
   });
   TImageryMIO* mio = Grid->GetMIO();
   Fill(3);

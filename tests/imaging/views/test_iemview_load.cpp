@@ -47,14 +47,16 @@ TEST_F(MViewLoad, WithoutLoaderThreadsEveryVisibleImageLoadsInDisplayOrderDuring
     std::vector<bool> storedBefore;
     auto remember = [&] {
       storedBefore.clear();
-      for (int i = 0; i < Grid->GetImageCount(); ++i) storedBefore.push_back(Grid->HasStoredPicture(i));
+      for (int i = 0; i < Grid->GetImageCount(); ++i)
+        storedBefore.push_back(Grid->HasStoredPicture(i));
     };
     int allDisplayed = 0;
     Grid->OnBeforeImageDraw = [&](TObject*, int idx, int, int, TCanvas*) {
       drawn.push_back(idx);
       // Stored before its cell is drawn, and the next one not yet: loads follow the cells.
       if (!Grid->HasStoredPicture(idx)) problems.push_back("not loaded: " + std::to_string(idx));
-      if (Grid->IsCellOnScreen(idx + 1) && !storedBefore[idx + 1] && Grid->HasStoredPicture(idx + 1))
+      if (Grid->IsCellOnScreen(idx + 1) && !storedBefore[idx + 1] &&
+          Grid->HasStoredPicture(idx + 1))
         problems.push_back("loaded ahead: " + std::to_string(idx + 1));
     };
     Grid->OnAllDisplayed = [&](TObject*) { ++allDisplayed; };
@@ -94,7 +96,8 @@ TEST_F(MViewLoad, ParallelDecodingStoresTheSamePicturesAsOneByOne) {
       ASSERT_TRUE(Grid->HasStoredPicture(i)) << i;
       TIEBitmap* b = Grid->GetImagePicture(i);
       std::vector<uint8_t> bytes;
-      for (int y = 0; y < b->Height(); ++y) bytes.insert(bytes.end(), b->Scanline(y), b->Scanline(y) + b->Width() * 3);
+      for (int y = 0; y < b->Height(); ++y)
+        bytes.insert(bytes.end(), b->Scanline(y), b->Scanline(y) + b->Width() * 3);
       pictures[pass].push_back(bytes);
       Grid->ReleaseImagePicture(i);
       EXPECT_EQ(Grid->GetImageOriginalWidth(i), 400);
@@ -116,7 +119,8 @@ TEST_F(MViewLoad, LazyEntriesAreNeverQueuedAndLeaveNoIOBehind) {
   EXPECT_TRUE(Grid->QueuedLoads().empty());
   EXPECT_TRUE(Grid->LoadsInFlight().empty());
   for (int i = 0; i < 12; ++i) EXPECT_TRUE(Grid->HasStoredPicture(i)) << i;
-  EXPECT_EQ(Grid->FrameIOCount(), 0) << "the IO of a one-picture file is released once its thumbnail is stored";
+  EXPECT_EQ(Grid->FrameIOCount(), 0)
+      << "the IO of a one-picture file is released once its thumbnail is stored";
   EXPECT_EQ(Grid->GetImageBottomText(3)->Caption(), "photo003.jpg");
 }
 
@@ -223,7 +227,8 @@ TEST_F(MViewLoad, RemoveCorruptedTakesUnreadableImagesOutWhilePainting) {
   AddLazy(names);
   PaintNow();
   ASSERT_EQ(Grid->GetImageCount(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Grid->GetImageFileName(i).find("broken"), std::string::npos);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(Grid->GetImageFileName(i).find("broken"), std::string::npos);
   EXPECT_EQ(Grid->GetMIO()->GetParamsCount(), 3);
 }
 

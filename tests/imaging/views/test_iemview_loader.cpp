@@ -14,7 +14,8 @@ using gridtest::TTempFolder;
 // The disc colour MakePhoto gives the photo of Seed.
 TIERGBPixel DiscColour(int Seed) {
   const int hue = (Seed * 53) % 256;
-  return TIERGBPixel{static_cast<uint8_t>((hue * 3) % 256), static_cast<uint8_t>(hue), static_cast<uint8_t>(255 - hue)};
+  return TIERGBPixel{static_cast<uint8_t>((hue * 3) % 256), static_cast<uint8_t>(hue),
+                     static_cast<uint8_t>(255 - hue)};
 }
 
 int SeedOf(const std::string& Name) {
@@ -61,8 +62,12 @@ TEST_F(MViewLoader, LoadsLandInTheirOwnImagesWhileTheListChanges) {
       case 1:
         if (count > 5) Grid->DeleteImage(static_cast<int>(rnd() % count));
         break;
-      case 2: Grid->SetViewY(static_cast<int>(rnd() % 600)); break;
-      default: PaintNow(); break;
+      case 2:
+        Grid->SetViewY(static_cast<int>(rnd() % 600));
+        break;
+      default:
+        PaintNow();
+        break;
     }
     Run();
     if (step % 50 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));

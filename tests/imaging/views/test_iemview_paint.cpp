@@ -53,16 +53,23 @@ TEST_F(MViewPaint, AGridOfPhotosLooksAsItShould) {
 TEST_F(MViewPaint, DrawEventsComeInTheirOrderForEveryCell) {
   AddLazy(Folder.Photos(3));
   std::vector<std::string> events;
-  Grid->OnBeforeImageDraw = [&](TObject*, int idx, int, int, TCanvas*) { events.push_back("before" + std::to_string(idx)); };
+  Grid->OnBeforeImageDraw = [&](TObject*, int idx, int, int, TCanvas*) {
+    events.push_back("before" + std::to_string(idx));
+  };
   Grid->OnBeforeImageDrawEx = [&](TObject*, int idx, int, int, TBitmap*, RECT&) {
     events.push_back("ex" + std::to_string(idx));
   };
-  Grid->OnImageDraw = [&](TObject*, int idx, int, int, TCanvas*) { events.push_back("draw" + std::to_string(idx)); };
-  Grid->OnImageDraw2 = [&](TObject*, int idx, int, int, RECT, TCanvas*) { events.push_back("draw2" + std::to_string(idx)); };
+  Grid->OnImageDraw = [&](TObject*, int idx, int, int, TCanvas*) {
+    events.push_back("draw" + std::to_string(idx));
+  };
+  Grid->OnImageDraw2 = [&](TObject*, int idx, int, int, RECT, TCanvas*) {
+    events.push_back("draw2" + std::to_string(idx));
+  };
   std::vector<std::pair<int, int>> progress;
   Grid->OnDrawProgress = [&](TObject*, int per, int idx) { progress.push_back({per, idx}); };
   PaintNow();
-  const std::vector<std::string> want = {"before0", "ex0", "draw0", "draw20", "before1", "ex1", "draw1", "draw21",
+  const std::vector<std::string> want = {"before0", "ex0", "draw0", "draw20",
+                                         "before1", "ex1", "draw1", "draw21",
                                          "before2", "ex2", "draw2", "draw22"};
   EXPECT_EQ(events, want);
   const std::vector<std::pair<int, int>> wantProgress = {{0, 0}, {33, 1}, {66, 2}, {100, 0}};
@@ -144,7 +151,8 @@ TEST_F(MViewPaint, CaptionsAreShortenedByCharactersFromTheirChosenSide) {
   ASSERT_LT(c->TextWidth("...BCDEFGH"), c->TextWidth(text));
   EXPECT_EQ(IEShortenCaption(c, text, c->TextWidth("...BCDEFGH"), 1), "...BCDEFGH");
   // Characters, not bytes.
-  const std::string wide = "\xE7\x85\xA7\xE7\x89\x87\xE4\xB8\x80\xE4\xBA\x8C";  // four CJK characters
+  const std::string wide =
+      "\xE7\x85\xA7\xE7\x89\x87\xE4\xB8\x80\xE4\xBA\x8C";  // four CJK characters
   const std::string cut = IEShortenCaption(c, wide, c->TextWidth("...") + 1, 1);
   EXPECT_EQ(cut.substr(0, 3), "...");
   EXPECT_EQ((cut.size() - 3) % 3, 0u);

@@ -21,7 +21,8 @@ protected:
   }
   std::vector<int> Multi() {
     std::vector<int> out;
-    for (int i = 0; i < Grid->GetMultiSelectedImagesCount(); ++i) out.push_back(Grid->GetMultiSelectedImage(i));
+    for (int i = 0; i < Grid->GetMultiSelectedImagesCount(); ++i)
+      out.push_back(Grid->GetMultiSelectedImage(i));
     return out;
   }
   void ClickImage(int idx, UINT Modifier = 0, bool Down = true, bool Up = true) {

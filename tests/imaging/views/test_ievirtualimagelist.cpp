@@ -34,7 +34,9 @@ std::unique_ptr<TIEBitmap> Pattern(int W, int H, TIEPixelFormat PF = ie24RGB, bo
 }
 
 bool SamePixels(TIEBitmap* A, TIEBitmap* B) {
-  if (A->Width() != B->Width() || A->Height() != B->Height() || A->PixelFormat() != B->PixelFormat()) return false;
+  if (A->Width() != B->Width() || A->Height() != B->Height() ||
+      A->PixelFormat() != B->PixelFormat())
+    return false;
   const int bytes = (A->Width() * A->BitCount() + 7) / 8;
   for (int y = 0; y < A->Height(); ++y)
     if (std::memcmp(A->Scanline(y), B->Scanline(y), bytes) != 0) return false;
@@ -48,10 +50,10 @@ TEST(VirtualImageListSlots, EntrySizesFollowTheRowPaddingAndTheAlphaBlock) {
     int64_t Size;
   };
   const Case cases[] = {
-      {100, 75, false, 300 * 75},           // R = 300
-      {100, 75, true, 300 * 75 + 7501},     // + 75 alpha rows of 100 bytes and the mark
-      {1, 10, false, 4 * 10},               // a 1-pixel row is padded to 4 bytes
-      {3, 2, true, 12 * 2 + 4 * 2 + 1},     // alpha rows padded to 4 as well
+      {100, 75, false, 300 * 75},        // R = 300
+      {100, 75, true, 300 * 75 + 7501},  // + 75 alpha rows of 100 bytes and the mark
+      {1, 10, false, 4 * 10},            // a 1-pixel row is padded to 4 bytes
+      {3, 2, true, 12 * 2 + 4 * 2 + 1},  // alpha rows padded to 4 as well
   };
   for (const Case& c : cases) {
     TIEVirtualImageList list("ILIST", false);
@@ -216,7 +218,8 @@ TEST(VirtualImageListFetch, PixelsAlphaAndPaletteComeBackAsStored) {
   auto rgb = Pattern(13, 9, ie24RGB, true);
   auto grey = Pattern(7, 4, ie8g);
   auto pal = Pattern(5, 5, ie8p);
-  for (int i = 0; i < 256; ++i) pal->SetPaletteEntry(i, TIERGBPixel{uint8_t(i), uint8_t(255 - i), 7});
+  for (int i = 0; i < 256; ++i)
+    pal->SetPaletteEntry(i, TIERGBPixel{uint8_t(i), uint8_t(255 - i), 7});
   auto bw = Pattern(17, 3, ie1g);
   for (TIEBitmap* src : {rgb.get(), grey.get(), pal.get(), bw.get()}) {
     TIEVirtualImageEntry* e = list.AddBitmap(src);
