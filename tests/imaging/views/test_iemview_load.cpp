@@ -25,7 +25,7 @@ protected:
   }
   // Visible cells of a 436 x 340 grid of 100 x 100 cells: 4 columns, 3 full and one partial row
   // (16 cells), as long as no scroll bar narrows it.
-  bool WaitFor(const std::function<bool()>& Done, int Ms = 5000) {
+  bool WaitFor(const std::function<bool()>& Done, int Ms = 30000) {
     for (int t = 0; t < Ms; t += 10) {
       Run();
       if (Done()) return true;
