@@ -1123,6 +1123,22 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
   }
 }
 
+void TWinControl::PaintTo(HDC DC, int X, int Y) {
+  if (!DC) return;
+  HWND h = Handle();
+  int saved = SaveDC(DC);
+  OffsetViewportOrgEx(DC, X, Y, nullptr);
+  SendMessage(h, WM_PRINT, reinterpret_cast<WPARAM>(DC), PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN);
+  RestoreDC(DC, saved);
+}
+
+void TWinControl::PaintTo(TCanvas* Canvas, int X, int Y) {
+  if (!Canvas) return;
+  Canvas->Lock();
+  PaintTo(Canvas->Handle(), X, Y);
+  Canvas->Unlock();
+}
+
 void TWinControl::PaintHandler(TMessage& M) {
   PAINTSTRUCT ps;
   HDC dc = reinterpret_cast<HDC>(M.WParam);
@@ -1248,6 +1264,11 @@ void TWinControl::WndProc(TMessage& M) {
     }
     case WM_PAINT:
       PaintHandler(M);
+      return;
+    case WM_PRINTCLIENT:
+      // Painting into a given DC: the control's own WM_PAINT with that DC (so descendants and
+      // WindowProc hooks that paint on WM_PAINT answer it too).
+      if (M.WParam) M.Result = Perform(WM_PAINT, M.WParam, 0);
       return;
     case WM_ERASEBKGND: {
       if (!M.WParam) return;

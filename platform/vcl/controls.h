@@ -465,6 +465,10 @@ public:
   void DefaultHandler(TMessage& Message) override;
   // Paints the graphic children onto DC (the window's client DC), from First on.
   void PaintControls(HDC DC, TControl* First);
+  // Draws the control as it looks (frame, background, contents, graphic and windowed children)
+  // into DC with its top-left corner at X, Y, through WM_PRINT; hidden controls draw too.
+  void PaintTo(HDC DC, int X, int Y);
+  void PaintTo(class TCanvas* Canvas, int X, int Y);
   void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   void SetParent(TWinControl* AParent) override;
 
