@@ -398,6 +398,10 @@ private:
   friend struct TDockAccess;
 };
 
+// Whether the caption's accelerator (the character after a single "&") is the key's character,
+// without regard to case.
+bool IsAccel(WPARAM CharCode, const std::string& Caption);
+
 struct TCreateParams {
   std::string Caption;
   DWORD Style = 0, ExStyle = 0;
