@@ -302,6 +302,7 @@ void TPageControl::SelectNextPage(bool GoForward) {
 }
 
 void TPageControl::WndProc(TMessage& M) {
+  if (M.Msg == WM_SETFOCUS || M.Msg == WM_KILLFOCUS) Invalidate();  // the focus rectangle
   if (M.Msg == WM_LBUTTONDOWN) {
     int i = IndexOfTabAt(GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam));
     if (i >= 0 && i != ActivePageIndex()) {
