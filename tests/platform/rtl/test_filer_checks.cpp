@@ -57,7 +57,10 @@ void WriteNodeWithMode(TMemoryStream& m, int64_t mode) {
 }
 
 TEST(FilerChecks, EnumerationNumbersOutsideTheTypeAreReadErrorsNamingTheProperty) {
-  struct Case { int64_t value; bool ok; } cases[] = {{0, true}, {2, true}, {3, false}, {9, false}, {-1, false}, {1LL << 40, false}};
+  struct Case {
+    int64_t value;
+    bool ok;
+  } cases[] = {{0, true}, {2, true}, {3, false}, {9, false}, {-1, false}, {1LL << 40, false}};
   for (auto& c : cases) {
     SCOPED_TRACE(c.value);
     TMemoryStream m;
@@ -93,7 +96,10 @@ TEST(FilerChecks, EnumerationNumbersOutsideTheTypeAreReadErrorsNamingTheProperty
 }
 
 TEST(FilerChecks, FormTextWithANumberForAnEnumerationIsCheckedToo) {
-  struct Case { const char* text; bool ok; } cases[] = {
+  struct Case {
+    const char* text;
+    bool ok;
+  } cases[] = {
       {"object Node: TFkNode\n  Mode = 1\nend\n", true},
       {"object Node: TFkNode\n  Mode = 9\nend\n", false},
       {"object Node: TFkNode\n  Flag = 2\nend\n", false},
@@ -136,7 +142,10 @@ int DepthOf(TComponent* c) {
 }
 
 TEST(FilerChecks, ComponentNestingIsBoundedAt256) {
-  struct Case { int depth; bool ok; } cases[] = {{10, true}, {256, true}, {257, false}, {50000, false}};
+  struct Case {
+    int depth;
+    bool ok;
+  } cases[] = {{10, true}, {256, true}, {257, false}, {50000, false}};
   for (auto& c : cases) {
     SCOPED_TRACE(c.depth);
     TMemoryStream m;

@@ -27,7 +27,8 @@ protected:
     if (alt) InjectKey(VK_MENU, false);
     Run();
   }
-  template <class T> T* Add(int left, int top, const char* caption = nullptr) {
+  template <class T>
+  T* Add(int left, int top, const char* caption = nullptr) {
     auto* c = new T(Form);
     c->SetParent(Form);
     c->SetLeft(left);
@@ -82,13 +83,20 @@ TEST_F(DialogKeysTest, MemoTakesEnterButTabLeavesItUnlessWantTabs) {
   Form->Show();
   memo->SetFocus();
   Run();
-  struct Step { UINT key; bool wantTabs; bool wantReturns; const char* text; TWinControl* focus; int clicks; };
+  struct Step {
+    UINT key;
+    bool wantTabs;
+    bool wantReturns;
+    const char* text;
+    TWinControl* focus;
+    int clicks;
+  };
   // Each step starts with the focus in an empty memo.
   Step steps[] = {
-      {VK_RETURN, false, true, "\r\n", memo, 0},   // Enter types a line break, no default button
-      {VK_TAB, false, true, "", next, 0},          // Tab leaves the memo
-      {VK_TAB, true, true, "\t", memo, 0},         // ... unless it wants tabs
-      {VK_RETURN, false, false, "", memo, 1},      // without WantReturns Enter is the dialog's
+      {VK_RETURN, false, true, "\r\n", memo, 0},  // Enter types a line break, no default button
+      {VK_TAB, false, true, "", next, 0},         // Tab leaves the memo
+      {VK_TAB, true, true, "\t", memo, 0},        // ... unless it wants tabs
+      {VK_RETURN, false, false, "", memo, 1},     // without WantReturns Enter is the dialog's
   };
   for (auto& s : steps) {
     SCOPED_TRACE(s.key);
@@ -107,7 +115,8 @@ TEST_F(DialogKeysTest, MemoTakesEnterButTabLeavesItUnlessWantTabs) {
   const LRESULT tab = SendMessage(memo->Handle(), WM_GETDLGCODE, VK_TAB, 0);
   memo->SetWantReturns(true);
   memo->SetWantTabs(false);
-  EXPECT_FALSE(SendMessage(memo->Handle(), WM_GETDLGCODE, VK_TAB, 0) & (DLGC_WANTALLKEYS | DLGC_WANTTAB));
+  EXPECT_FALSE(SendMessage(memo->Handle(), WM_GETDLGCODE, VK_TAB, 0) &
+               (DLGC_WANTALLKEYS | DLGC_WANTTAB));
   EXPECT_TRUE(SendMessage(memo->Handle(), WM_GETDLGCODE, VK_RETURN, 0) & DLGC_WANTALLKEYS);
   EXPECT_TRUE(SendMessage(memo->Handle(), WM_GETDLGCODE, VK_DOWN, 0) & DLGC_WANTARROWS);
   (void)enter;
@@ -131,7 +140,10 @@ TEST_F(DialogKeysTest, AltLetterClicksTheControlWhoseCaptionHasIt) {
   Form->Show();
   edit->SetFocus();
   Run();
-  struct Step { UINT key; std::function<bool()> done; } steps[] = {
+  struct Step {
+    UINT key;
+    std::function<bool()> done;
+  } steps[] = {
       {'O', [&] { return opened == 1; }},
       {'H', [&] { return check->Checked() && Form->ActiveControl() == check; }},
       {'L', [&] { return radio->Checked() && Form->ActiveControl() == radio; }},
@@ -166,7 +178,10 @@ TEST_F(DialogKeysTest, ArrowsOntoARadioButtonCheckIt) {
   r[0]->SetChecked(true);
   r[0]->SetFocus();
   Run();
-  struct Step { UINT key; int focus; } steps[] = {{VK_DOWN, 1}, {VK_DOWN, 2}, {VK_DOWN, 0}, {VK_UP, 2}, {VK_LEFT, 1}};
+  struct Step {
+    UINT key;
+    int focus;
+  } steps[] = {{VK_DOWN, 1}, {VK_DOWN, 2}, {VK_DOWN, 0}, {VK_UP, 2}, {VK_LEFT, 1}};
   for (auto& s : steps) {
     Press(s.key);
     EXPECT_EQ(Form->ActiveControl(), r[s.focus]);
@@ -185,8 +200,15 @@ TEST_F(DialogKeysTest, DefaultButtonFrameFollowsTheFocus) {
   cancel->OnClick = [&](TObject*) { ++cancelClicks; };
   Form->Show();
   const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
-  struct Step { TWinControl* focus; bool okFramed; bool cancelFramed; int ok, cancel; } steps[] = {
-      {edit, true, false, 1, 0}, {cancel, false, true, 0, 1}, {edit, true, false, 1, 0}, {ok, true, false, 1, 0}};
+  struct Step {
+    TWinControl* focus;
+    bool okFramed;
+    bool cancelFramed;
+    int ok, cancel;
+  } steps[] = {{edit, true, false, 1, 0},
+               {cancel, false, true, 0, 1},
+               {edit, true, false, 1, 0},
+               {ok, true, false, 1, 0}};
   for (auto& s : steps) {
     s.focus->SetFocus();
     Run();
@@ -312,7 +334,8 @@ TEST_F(DialogKeysTest, PageControlStatusBarAndToolBarDrawTheirParts) {
   sep->SetParent(tools);
   Run();
   RECT sr = sep->BoundsRect();
-  RECT mid{sr.left + (sr.right - sr.left) / 2 - 1, sr.top + 4, sr.left + (sr.right - sr.left) / 2 + 1, sr.bottom - 4};
+  RECT mid{sr.left + (sr.right - sr.left) / 2 - 1, sr.top + 4,
+           sr.left + (sr.right - sr.left) / 2 + 1, sr.bottom - 4};
   EXPECT_GT(CountNot(tools, mid, face), 5);
 }
 

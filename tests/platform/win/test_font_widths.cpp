@@ -100,13 +100,18 @@ TEST(FontWidths, TheMappedFaceIsTheClosestOfTheInstalledOnes) {
     }
   }
   EXPECT_EQ(bestFace, "DejaVu Sans Condensed");
-  for (const char* family : {"Tahoma", "MS Sans Serif"}) EXPECT_DOUBLE_EQ(Distance(family), best) << family;
+  for (const char* family : {"Tahoma", "MS Sans Serif"})
+    EXPECT_DOUBLE_EQ(Distance(family), best) << family;
 }
 
 TEST(FontWidths, MetricCompatibleFamiliesKeepTheirWidths) {
   // Faces made to the same metrics measure the same as the family they stand for.
-  struct Case { const char* asked; const char* face; } cases[] = {
-      {"Arial", "Liberation Sans"}, {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"}};
+  struct Case {
+    const char* asked;
+    const char* face;
+  } cases[] = {{"Arial", "Liberation Sans"},
+               {"Times New Roman", "Liberation Serif"},
+               {"Courier New", "Liberation Mono"}};
   for (auto& c : cases)
     for (int pt : {8, 9, 12}) {
       TMeasured a = Measure(c.asked, pt), b = Measure(c.face, pt);

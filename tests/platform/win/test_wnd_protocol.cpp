@@ -87,16 +87,18 @@ void RegisterInsetClass() {
 TEST_F(WndProtocolTest, NcCalcSizeComesWithParametersInParentCoordinates) {
   RegisterInsetClass();
   CalcSeen().clear();
-  HWND top = CreateWindowEx(0, "OrvInset", "t", WS_OVERLAPPEDWINDOW, 30, 40, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  HWND top = CreateWindowEx(0, "OrvInset", "t", WS_OVERLAPPEDWINDOW, 30, 40, 300, 200, nullptr,
+                            nullptr, nullptr, nullptr);
   ASSERT_TRUE(top);
   ASSERT_EQ(CalcSeen().size(), 1u);
   EXPECT_EQ(CalcSeen()[0].W, WPARAM(TRUE));
   EXPECT_EQ(CalcSeen()[0].New, (RECT{30, 40, 330, 240}));  // screen coordinates
-  EXPECT_EQ(ClientOf(top), (RECT{0, 0, 290, 190}));       // the handler's inset, not the frame
+  EXPECT_EQ(ClientOf(top), (RECT{0, 0, 290, 190}));        // the handler's inset, not the frame
 
   HWND parent = Top(0, 0, 400, 300, WS_POPUP | WS_VISIBLE);
   CalcSeen().clear();
-  HWND child = CreateWindowEx(0, "OrvInset", "c", WS_CHILD | WS_VISIBLE, 10, 20, 100, 50, parent, nullptr, nullptr, nullptr);
+  HWND child = CreateWindowEx(0, "OrvInset", "c", WS_CHILD | WS_VISIBLE, 10, 20, 100, 50, parent,
+                              nullptr, nullptr, nullptr);
   ASSERT_EQ(CalcSeen().size(), 1u);
   EXPECT_EQ(CalcSeen()[0].New, (RECT{10, 20, 110, 70}));  // the parent's client coordinates
   POINT origin{0, 0};
@@ -110,12 +112,33 @@ TEST_F(WndProtocolTest, NcCalcSizeComesWithParametersInParentCoordinates) {
     size_t calls;
     RECT newRect, oldRect, oldClient;
   } cases[] = {
-      {"size", [&] { SetWindowPos(child, nullptr, 0, 0, 120, 60, SWP_NOMOVE | SWP_NOZORDER); }, 1,
-       {10, 20, 130, 80}, {10, 20, 110, 70}, {15, 25, 105, 65}},
-      {"move only", [&] { SetWindowPos(child, nullptr, 12, 22, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }, 0, {}, {}, {}},
-      {"frame changed", [&] { SetWindowPos(child, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED); }, 1,
-       {12, 22, 132, 82}, {12, 22, 132, 82}, {17, 27, 127, 77}},
-      {"move and size", [&] { MoveWindow(child, 0, 0, 50, 40, TRUE); }, 1, {0, 0, 50, 40}, {12, 22, 132, 82}, {17, 27, 127, 77}},
+      {"size",
+       [&] { SetWindowPos(child, nullptr, 0, 0, 120, 60, SWP_NOMOVE | SWP_NOZORDER); },
+       1,
+       {10, 20, 130, 80},
+       {10, 20, 110, 70},
+       {15, 25, 105, 65}},
+      {"move only",
+       [&] { SetWindowPos(child, nullptr, 12, 22, 0, 0, SWP_NOSIZE | SWP_NOZORDER); },
+       0,
+       {},
+       {},
+       {}},
+      {"frame changed",
+       [&] {
+         SetWindowPos(child, nullptr, 0, 0, 0, 0,
+                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+       },
+       1,
+       {12, 22, 132, 82},
+       {12, 22, 132, 82},
+       {17, 27, 127, 77}},
+      {"move and size",
+       [&] { MoveWindow(child, 0, 0, 50, 40, TRUE); },
+       1,
+       {0, 0, 50, 40},
+       {12, 22, 132, 82},
+       {17, 27, 127, 77}},
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -158,9 +181,14 @@ TEST_F(WndProtocolTest, HitTestingAnswersFromTheRealClientArea) {
   };
   SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
   EXPECT_EQ(ClientOf(w), (RECT{0, 0, 300, 200}));
-  struct Case { POINT p; LRESULT hit; } all[] = {{{150, 10}, HTCLIENT}, {{1, 1}, HTCLIENT}, {{298, 198}, HTCLIENT}, {{400, 10}, HTNOWHERE}};
+  struct Case {
+    POINT p;
+    LRESULT hit;
+  } all[] = {
+      {{150, 10}, HTCLIENT}, {{1, 1}, HTCLIENT}, {{298, 198}, HTCLIENT}, {{400, 10}, HTNOWHERE}};
   for (auto& c : all)
-    EXPECT_EQ(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(c.p.x, c.p.y)), c.hit) << c.p.x << "," << c.p.y;
+    EXPECT_EQ(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(c.p.x, c.p.y)), c.hit)
+        << c.p.x << "," << c.p.y;
   // A handler that keeps a band of 20 pixels on top for itself: that band is no client area.
   Handlers()[w] = [](HWND, UINT m, WPARAM wp, LPARAM lp, LRESULT* r) {
     if (m != WM_NCCALCSIZE || !wp) return false;
@@ -186,17 +214,25 @@ TEST_F(WndProtocolTest, MinMaxInfoComesFirstAndLimitsSetWindowPos) {
     return false;
   };
   // Sizable and overlapped windows are limited; a plain popup is not.
-  struct Case { DWORD style; bool limited; } cases[] = {{WS_OVERLAPPEDWINDOW, true}, {WS_POPUP | WS_THICKFRAME, true}, {WS_POPUP, false}};
+  struct Case {
+    DWORD style;
+    bool limited;
+  } cases[] = {{WS_OVERLAPPEDWINDOW, true}, {WS_POPUP | WS_THICKFRAME, true}, {WS_POPUP, false}};
   for (auto& c : cases) {
     SCOPED_TRACE(c.style);
     MsgLog().clear();
-    HWND w = CreateWindowEx(0, "OrvTest", "m", c.style, 0, 0, 500, 400, nullptr, nullptr, nullptr, nullptr);
+    HWND w = CreateWindowEx(0, "OrvTest", "m", c.style, 0, 0, 500, 400, nullptr, nullptr, nullptr,
+                            nullptr);
     ASSERT_TRUE(w);
     auto seq = MessagesOf(w, {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE});
-    if (c.limited) EXPECT_EQ(seq, (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
-    else EXPECT_EQ(seq, (std::vector<UINT>{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
+    if (c.limited)
+      EXPECT_EQ(seq, (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
+    else
+      EXPECT_EQ(seq, (std::vector<UINT>{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
     Handlers()[w] = limits;
-    struct Move { int cx, cy, wantCx, wantCy; } moves[] = {{500, 500, 300, 200}, {50, 50, 150, 100}, {200, 150, 200, 150}};
+    struct Move {
+      int cx, cy, wantCx, wantCy;
+    } moves[] = {{500, 500, 300, 200}, {50, 50, 150, 100}, {200, 150, 200, 150}};
     for (auto& mv : moves) {
       MsgLog().clear();
       SetWindowPos(w, nullptr, 0, 0, mv.cx, mv.cy, SWP_NOMOVE | SWP_NOZORDER);
@@ -217,8 +253,12 @@ TEST_F(WndProtocolTest, MinMaxInfoComesFirstAndLimitsSetWindowPos) {
 TEST_F(WndProtocolTest, MaximizePutsTheFrameOutsideTheWorkAreaWithOneWmSize) {
   RECT wa;
   SystemParametersInfo(SPI_GETWORKAREA, 0, &wa, 0);
-  struct Case { DWORD style; int frame; } cases[] = {
-      {WS_OVERLAPPEDWINDOW | WS_VISIBLE, 4}, {WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 3}, {WS_POPUP | WS_VISIBLE, 0}};
+  struct Case {
+    DWORD style;
+    int frame;
+  } cases[] = {{WS_OVERLAPPEDWINDOW | WS_VISIBLE, 4},
+               {WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 3},
+               {WS_POPUP | WS_VISIBLE, 0}};
   for (auto& c : cases) {
     SCOPED_TRACE(c.style);
     HWND w = Top(50, 60, 300, 200, c.style);
@@ -348,7 +388,8 @@ TEST_F(WndProtocolTest, PrintRendersFrameClientAndChildrenAsTheScreenShowsThem) 
   HWND top = Top(0, 0, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
   HWND a = Child(top, 10, 10, 80, 60, WS_CHILD | WS_VISIBLE | WS_BORDER);
   HWND b = Child(top, 60, 40, 80, 60, WS_CHILD | WS_VISIBLE, 2);
-  HWND btn = CreateWindowEx(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 100, 5, 60, 24, top, nullptr, nullptr, nullptr);
+  HWND btn = CreateWindowEx(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 100, 5, 60,
+                            24, top, nullptr, nullptr, nullptr);
   SetWindowLongPtr(top, GWLP_USERDATA, RGB(200, 220, 240));
   SetWindowLongPtr(a, GWLP_USERDATA, RGB(250, 200, 0));
   SetWindowLongPtr(b, GWLP_USERDATA, RGB(0, 160, 90));
@@ -362,7 +403,8 @@ TEST_F(WndProtocolTest, PrintRendersFrameClientAndChildrenAsTheScreenShowsThem) 
   HDC mem = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(mem, printed);
   MsgLog().clear();
-  SendMessage(top, WM_PRINT, reinterpret_cast<WPARAM>(mem), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  SendMessage(top, WM_PRINT, reinterpret_cast<WPARAM>(mem),
+              PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
   SelectObject(mem, old);
   DeleteDC(mem);
   int differ = 0;
@@ -371,21 +413,32 @@ TEST_F(WndProtocolTest, PrintRendersFrameClientAndChildrenAsTheScreenShowsThem) 
       if (PixelOf(screen, x, y) != PixelOf(printed, x, y)) ++differ;
   EXPECT_EQ(differ, 0);
   // The order: the window's own parts, then the children bottom first.
-  TSeq want{{top, WM_PRINT}, {top, WM_ERASEBKGND}, {top, WM_PRINTCLIENT}, {a, WM_PRINT}, {a, WM_ERASEBKGND},
-            {a, WM_PRINTCLIENT}, {b, WM_PRINT}, {b, WM_ERASEBKGND}, {b, WM_PRINTCLIENT}};
+  TSeq want{{top, WM_PRINT}, {top, WM_ERASEBKGND}, {top, WM_PRINTCLIENT},
+            {a, WM_PRINT},   {a, WM_ERASEBKGND},   {a, WM_PRINTCLIENT},
+            {b, WM_PRINT},   {b, WM_ERASEBKGND},   {b, WM_PRINTCLIENT}};
   TSeq got;
   for (auto& l : MsgLog())
-    if ((l.Wnd == top || l.Wnd == a || l.Wnd == b) && (l.Msg == WM_PRINT || l.Msg == WM_ERASEBKGND || l.Msg == WM_PRINTCLIENT))
+    if ((l.Wnd == top || l.Wnd == a || l.Wnd == b) &&
+        (l.Msg == WM_PRINT || l.Msg == WM_ERASEBKGND || l.Msg == WM_PRINTCLIENT))
       got.push_back({l.Wnd, l.Msg});
   EXPECT_EQ(got, want);
   DeleteObject(screen);
   DeleteObject(printed);
 
   // The flags choose the parts: the client alone touches no frame pixel and no child.
-  struct Case { LPARAM flags; TSeq seq; } cases[] = {
+  struct Case {
+    LPARAM flags;
+    TSeq seq;
+  } cases[] = {
       {PRF_CLIENT, {{top, WM_PRINT}, {top, WM_PRINTCLIENT}}},
       {PRF_ERASEBKGND, {{top, WM_PRINT}, {top, WM_ERASEBKGND}}},
-      {PRF_CLIENT | PRF_CHILDREN, {{top, WM_PRINT}, {top, WM_PRINTCLIENT}, {a, WM_PRINT}, {a, WM_PRINTCLIENT}, {b, WM_PRINT}, {b, WM_PRINTCLIENT}}},
+      {PRF_CLIENT | PRF_CHILDREN,
+       {{top, WM_PRINT},
+        {top, WM_PRINTCLIENT},
+        {a, WM_PRINT},
+        {a, WM_PRINTCLIENT},
+        {b, WM_PRINT},
+        {b, WM_PRINTCLIENT}}},
   };
   for (auto& c : cases) {
     printed = NewDib32(200, 150, &bits);
@@ -398,7 +451,8 @@ TEST_F(WndProtocolTest, PrintRendersFrameClientAndChildrenAsTheScreenShowsThem) 
     DeleteDC(mem);
     got.clear();
     for (auto& l : MsgLog())
-      if ((l.Wnd == top || l.Wnd == a || l.Wnd == b) && (l.Msg == WM_PRINT || l.Msg == WM_ERASEBKGND || l.Msg == WM_PRINTCLIENT))
+      if ((l.Wnd == top || l.Wnd == a || l.Wnd == b) &&
+          (l.Msg == WM_PRINT || l.Msg == WM_ERASEBKGND || l.Msg == WM_PRINTCLIENT))
         got.push_back({l.Wnd, l.Msg});
     EXPECT_EQ(got, c.seq) << c.flags;
     EXPECT_EQ(bits[0], 0x00123456u);  // the frame corner stays
@@ -417,7 +471,8 @@ TEST_F(WndProtocolTest, PrintRendersFrameClientAndChildrenAsTheScreenShowsThem) 
 // ---- 6. Activation ----
 
 TEST_F(WndProtocolTest, ActivationSequencesOnSwitchHideAndDestroy) {
-  const std::initializer_list<UINT> kinds{WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS, WM_SETFOCUS, WM_DESTROY};
+  const std::initializer_list<UINT> kinds{WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP,
+                                          WM_KILLFOCUS,  WM_SETFOCUS, WM_DESTROY};
   HWND a = Top(0, 0, 200, 200);
   HWND edit = Child(a, 10, 10, 50, 20);
   SetFocus(edit);
@@ -425,21 +480,32 @@ TEST_F(WndProtocolTest, ActivationSequencesOnSwitchHideAndDestroy) {
   MsgLog().clear();
   // Switching: the old window is deactivated first and keeps its focus until the new one takes it.
   SetActiveWindow(b);
-  EXPECT_EQ(Recorded(kinds), (TSeq{{a, WM_NCACTIVATE}, {a, WM_ACTIVATE}, {b, WM_NCACTIVATE}, {b, WM_ACTIVATE},
-                                   {edit, WM_KILLFOCUS}, {b, WM_SETFOCUS}}));
+  EXPECT_EQ(Recorded(kinds), (TSeq{{a, WM_NCACTIVATE},
+                                   {a, WM_ACTIVATE},
+                                   {b, WM_NCACTIVATE},
+                                   {b, WM_ACTIVATE},
+                                   {edit, WM_KILLFOCUS},
+                                   {b, WM_SETFOCUS}}));
   EXPECT_EQ(Logged(WM_NCACTIVATE, a)[0].W, WPARAM(FALSE));
   EXPECT_EQ(LOWORD(Logged(WM_ACTIVATE, a)[0].W), WA_INACTIVE);
   // Destroying the active window: it is deactivated before it goes and the other takes over.
   MsgLog().clear();
   DestroyWindow(b);
-  EXPECT_EQ(Recorded(kinds), (TSeq{{b, WM_NCACTIVATE}, {b, WM_ACTIVATE}, {a, WM_NCACTIVATE}, {a, WM_ACTIVATE},
-                                   {b, WM_KILLFOCUS}, {a, WM_SETFOCUS}, {b, WM_DESTROY}}));
+  EXPECT_EQ(Recorded(kinds), (TSeq{{b, WM_NCACTIVATE},
+                                   {b, WM_ACTIVATE},
+                                   {a, WM_NCACTIVATE},
+                                   {a, WM_ACTIVATE},
+                                   {b, WM_KILLFOCUS},
+                                   {a, WM_SETFOCUS},
+                                   {b, WM_DESTROY}}));
   EXPECT_EQ(GetActiveWindow(), a);
   // Hiding the last window: the application loses activation and the focus goes.
   SetFocus(edit);
   MsgLog().clear();
   ShowWindow(a, SW_HIDE);
-  EXPECT_EQ(Recorded(kinds), (TSeq{{a, WM_NCACTIVATE}, {a, WM_ACTIVATE}, {a, WM_ACTIVATEAPP}, {edit, WM_KILLFOCUS}}));
+  EXPECT_EQ(
+      Recorded(kinds),
+      (TSeq{{a, WM_NCACTIVATE}, {a, WM_ACTIVATE}, {a, WM_ACTIVATEAPP}, {edit, WM_KILLFOCUS}}));
   EXPECT_EQ(Logged(WM_ACTIVATEAPP, a)[0].W, WPARAM(FALSE));
   EXPECT_EQ(GetActiveWindow(), nullptr);
   EXPECT_EQ(GetFocus(), nullptr);
@@ -452,7 +518,11 @@ TEST_F(WndProtocolTest, ActivationSequencesOnSwitchHideAndDestroy) {
   MsgLog().clear();
   DestroyWindow(a);
   EXPECT_EQ(Recorded({WM_NCACTIVATE, WM_ACTIVATE, WM_ACTIVATEAPP, WM_DESTROY}),
-            (TSeq{{a, WM_NCACTIVATE}, {a, WM_ACTIVATE}, {a, WM_ACTIVATEAPP}, {a, WM_DESTROY}, {edit, WM_DESTROY}}));
+            (TSeq{{a, WM_NCACTIVATE},
+                  {a, WM_ACTIVATE},
+                  {a, WM_ACTIVATEAPP},
+                  {a, WM_DESTROY},
+                  {edit, WM_DESTROY}}));
 }
 
 // ---- 7. The smaller rules ----
@@ -494,7 +564,11 @@ TEST_F(WndProtocolTest, BeginPaintSaysEraseOnlyWhenAskedAndNotDone) {
     *r = 0;
     return true;
   };
-  struct Case { BOOL erase; LRESULT answer; BOOL fErase; } cases[] = {{FALSE, 0, FALSE}, {TRUE, 0, TRUE}, {TRUE, 1, FALSE}};
+  struct Case {
+    BOOL erase;
+    LRESULT answer;
+    BOOL fErase;
+  } cases[] = {{FALSE, 0, FALSE}, {TRUE, 0, TRUE}, {TRUE, 1, FALSE}};
   for (auto& c : cases) {
     seen = -1;
     eraseAnswer = c.answer;
@@ -525,21 +599,31 @@ TEST_F(WndProtocolTest, WmMoveCarriesTheClientOrigin) {
 
 TEST_F(WndProtocolTest, SetWindowRgnGoesThroughWindowPosMessages) {
   HWND w = Top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE);
-  struct Case { BOOL redraw; std::vector<UINT> seq; } cases[] = {
+  struct Case {
+    BOOL redraw;
+    std::vector<UINT> seq;
+  } cases[] = {
       {TRUE, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED}},
       {FALSE, {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}},
   };
   for (auto& c : cases) {
     MsgLog().clear();
     SetWindowRgn(w, CreateEllipticRgn(0, 0, 100, 100), c.redraw);
-    EXPECT_EQ(MessagesOf(w, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_SIZE, WM_MOVE}), c.seq) << c.redraw;
+    EXPECT_EQ(
+        MessagesOf(w, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_SIZE, WM_MOVE}),
+        c.seq)
+        << c.redraw;
   }
 }
 
 TEST_F(WndProtocolTest, CaptionButtonsActOnReleaseOverTheButton) {
   // The close button sits at the right end of the caption.
-  struct Case { const char* name; POINT up; bool closes; } cases[] = {
-      {"released over the button", {0, 0}, true}, {"released elsewhere", {-60, 40}, false}};
+  struct Case {
+    const char* name;
+    POINT up;
+    bool closes;
+  } cases[] = {{"released over the button", {0, 0}, true},
+               {"released elsewhere", {-60, 40}, false}};
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
     HWND w = Top(100, 100, 300, 200, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
@@ -567,9 +651,14 @@ TEST_F(WndProtocolTest, DestroyedChildNotifiesItsParentFirstAndHandsTheFocusUp) 
   SetFocus(edit);
   MsgLog().clear();
   DestroyWindow(edit);
-  EXPECT_EQ(Recorded({WM_PARENTNOTIFY, WM_SHOWWINDOW, WM_KILLFOCUS, WM_SETFOCUS, WM_DESTROY, WM_NCDESTROY}),
-            (TSeq{{panel, WM_PARENTNOTIFY}, {edit, WM_SHOWWINDOW}, {edit, WM_KILLFOCUS}, {panel, WM_SETFOCUS},
-                  {edit, WM_DESTROY}, {edit, WM_NCDESTROY}}));
+  EXPECT_EQ(Recorded({WM_PARENTNOTIFY, WM_SHOWWINDOW, WM_KILLFOCUS, WM_SETFOCUS, WM_DESTROY,
+                      WM_NCDESTROY}),
+            (TSeq{{panel, WM_PARENTNOTIFY},
+                  {edit, WM_SHOWWINDOW},
+                  {edit, WM_KILLFOCUS},
+                  {panel, WM_SETFOCUS},
+                  {edit, WM_DESTROY},
+                  {edit, WM_NCDESTROY}}));
   auto notify = Logged(WM_PARENTNOTIFY, panel);
   EXPECT_EQ(LOWORD(notify[0].W), WM_DESTROY);
   EXPECT_EQ(Logged(WM_SHOWWINDOW, edit)[0].W, WPARAM(FALSE));
@@ -583,11 +672,14 @@ std::vector<WPARAM>& HookFlags() {
 
 TEST_F(WndProtocolTest, CallWndProcHookTellsWhoSentTheMessage) {
   HWND w = Top(0, 0, 100, 100, WS_POPUP);
-  HHOOK h = SetWindowsHookEx(WH_CALLWNDPROC, [](int code, WPARAM wp, LPARAM lp) -> LRESULT {
-    auto* cwp = reinterpret_cast<CWPSTRUCT*>(lp);
-    if (cwp->message == WM_USER + 7) HookFlags().push_back(wp);
-    return CallNextHookEx(nullptr, code, wp, lp);
-  }, nullptr, GetCurrentThreadId());
+  HHOOK h = SetWindowsHookEx(
+      WH_CALLWNDPROC,
+      [](int code, WPARAM wp, LPARAM lp) -> LRESULT {
+        auto* cwp = reinterpret_cast<CWPSTRUCT*>(lp);
+        if (cwp->message == WM_USER + 7) HookFlags().push_back(wp);
+        return CallNextHookEx(nullptr, code, wp, lp);
+      },
+      nullptr, GetCurrentThreadId());
   HookFlags().clear();
   SendMessage(w, WM_USER + 7, 0, 0);
   std::thread other([w] { SendMessage(w, WM_USER + 7, 0, 0); });
