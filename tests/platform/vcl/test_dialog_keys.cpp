@@ -37,16 +37,6 @@ protected:
     return c;
   }
   // The pixels of a control's window as the screen shows them.
-  static COLORREF At(TWinControl* c, int x, int y) {
-    HBITMAP bm = RenderWindowToBitmap(c->Handle());
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bm);
-    COLORREF v = GetPixel(dc, x, y);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(bm);
-    return v;
-  }
   static COLORREF PixelOfBitmap(HBITMAP bm, int x, int y) {
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, bm);
@@ -55,17 +45,19 @@ protected:
     DeleteDC(dc);
     return v;
   }
+  static COLORREF At(TWinControl* c, int x, int y) {
+    HBITMAP bm = RenderWindowToBitmap(c->Handle());
+    COLORREF v = PixelOfBitmap(bm, x, y);
+    DeleteObject(bm);
+    return v;
+  }
   // How many pixels of the control's rectangle r differ from the colour c.
   static int CountNot(TWinControl* w, RECT r, COLORREF c) {
     HBITMAP bm = RenderWindowToBitmap(w->Handle());
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bm);
     int n = 0;
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x)
-        if (GetPixel(dc, x, y) != c) ++n;
-    SelectObject(dc, old);
-    DeleteDC(dc);
+        if (PixelOfBitmap(bm, x, y) != c) ++n;
     DeleteObject(bm);
     return n;
   }

@@ -300,21 +300,23 @@ TEST_F(WndProtocolTest, MaximizePutsTheFrameOutsideTheWorkAreaWithOneWmSize) {
 
 // ---- 4. Window DCs ----
 
+// The documented frame painter: GetDCEx with WM_NCPAINT's wParam, filling all it may in red.
+bool PaintsFrameRed(HWND h, UINT m, WPARAM wp, LPARAM, LRESULT* r) {
+  if (m != WM_NCPAINT) return false;
+  HDC dc = GetDCEx(h, reinterpret_cast<HRGN>(wp), DCX_WINDOW | DCX_INTERSECTRGN);
+  RECT all{0, 0, 120, 80};
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  FillRect(dc, &all, red);
+  DeleteObject(red);
+  ReleaseDC(h, dc);
+  *r = 0;
+  return true;
+}
+
 TEST_F(WndProtocolTest, NcPaintRegionsAreOnScreenAndOneMeansTheWholeWindow) {
   HWND w = Top(200, 100, 120, 80, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
   Pump();
-  // The documented frame painter: GetDCEx with WM_NCPAINT's wParam.
-  Handlers()[w] = [](HWND h, UINT m, WPARAM wp, LPARAM, LRESULT* r) {
-    if (m != WM_NCPAINT) return false;
-    HDC dc = GetDCEx(h, reinterpret_cast<HRGN>(wp), DCX_WINDOW | DCX_INTERSECTRGN);
-    RECT all{0, 0, 120, 80};
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    FillRect(dc, &all, red);
-    DeleteObject(red);
-    ReleaseDC(h, dc);
-    *r = 0;
-    return true;
-  };
+  Handlers()[w] = PaintsFrameRed;
   auto pixels = [&](std::initializer_list<POINT> pts) {
     HBITMAP bm = RenderWindowToBitmap(w);
     std::vector<COLORREF> v;
@@ -332,17 +334,7 @@ TEST_F(WndProtocolTest, NcPaintRegionsAreOnScreenAndOneMeansTheWholeWindow) {
   // Repaint normally, then a region in screen coordinates: only its square turns red.
   Handlers().erase(w);
   RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
-  Handlers()[w] = [](HWND h, UINT m, WPARAM wp, LPARAM, LRESULT* r) {
-    if (m != WM_NCPAINT) return false;
-    HDC dc = GetDCEx(h, reinterpret_cast<HRGN>(wp), DCX_WINDOW | DCX_INTERSECTRGN);
-    RECT all{0, 0, 120, 80};
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    FillRect(dc, &all, red);
-    DeleteObject(red);
-    ReleaseDC(h, dc);
-    *r = 0;
-    return true;
-  };
+  Handlers()[w] = PaintsFrameRed;
   HRGN rgn = CreateRectRgn(200 + 10, 100 + 10, 200 + 20, 100 + 20);
   SendMessage(w, WM_NCPAINT, reinterpret_cast<WPARAM>(rgn), 0);
   DeleteObject(rgn);
