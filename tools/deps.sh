@@ -7,7 +7,7 @@ orv_packages=(
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libraw-dev libopenjp2-7-dev
   libsqlite3-dev libfreetype-dev libfontconfig-dev libcairo2-dev libsdl2-dev
   liblcms2-dev libxlsxwriter-dev libcurl4-openssl-dev libcups2-dev
-  fonts-liberation fonts-liberation2 fonts-dejavu-core fonts-wqy-zenhei
+  fonts-liberation fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-zenhei
   shared-mime-info xvfb xauth
   adwaita-icon-theme
 )

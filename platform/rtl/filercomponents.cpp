@@ -361,7 +361,11 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo* P) {
     }
     case tkEnumeration: {
       if (IsInteger(NextValue())) {
-        SetOrdProp(Instance, P, ReadInt64());
+        // A number must name one of the type's values; anything else is never stored.
+        const int64_t ord = ReadInt64();
+        if (ord < T->MinValue || ord > T->MaxValue)
+          throw EReadError("Property " + P->Name + " value " + IntToStr(ord) + " is out of range");
+        SetOrdProp(Instance, P, ord);
         break;
       }
       TValueType v = NextValue();
@@ -483,9 +487,14 @@ void TReader::ReadSignature() {
     throw EReadError("Invalid stream format");
 }
 
+// Child components nest no deeper than the text form allows (256 levels), so a forged stream
+// cannot exhaust the stack.
+constexpr int kMaxComponentNesting = 256;
+
 TComponent* TReader::ReadComponent(TComponent* Component) {
   ++FReadDepth;
   try {
+    if (FReadDepth > kMaxComponentNesting) throw EReadError("Components nested too deeply");
     // An optional prefix byte ($F0 | flags), then the child position when flag 2 is set.
     uint8_t b = 0;
     Read(&b, 1);

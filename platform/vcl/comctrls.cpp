@@ -57,6 +57,18 @@ void TStatusBar::SetPanelText(int Index, const std::string& Value) {
   Invalidate();
 }
 
+void TStatusBar::SetSizeGrip(bool Value) {
+  FSizeGrip = Value;
+  Invalidate();
+}
+
+bool TStatusBar::GripShown() {
+  if (!FSizeGrip || !HandleAllocated()) return false;
+  HWND root = GetAncestor(Handle(), GA_ROOT);
+  LONG_PTR style = GetWindowLongPtr(root, GWL_STYLE);
+  return (style & WS_THICKFRAME) && !(style & WS_MAXIMIZE);
+}
+
 void TStatusBar::Paint() {
   HDC dc = Canvas()->Handle();
   RECT r = ClientRect();
@@ -83,6 +95,26 @@ void TStatusBar::Paint() {
     }
   }
   SelectObject(dc, old);
+  if (GripShown()) {
+    // Three pairs of diagonal lines (highlight above shadow) in the corner square.
+    const int size = GetSystemMetrics(SM_CXVSCROLL);
+    RECT g{r.right - size, r.bottom - size, r.right, r.bottom};
+    FillRect(dc, &g, GetSysColorBrush(COLOR_BTNFACE));
+    HPEN light = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+    HPEN dark = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+    HGDIOBJ keep = SelectObject(dc, dark);
+    for (int k = 0; k < 3; ++k)
+      for (int j = 0; j < 3; ++j) {
+        // Two shadow lines then a highlight line, each from the right edge down to the bottom.
+        const int e = 4 * k + 2 + j;
+        SelectObject(dc, j == 2 ? light : dark);
+        MoveToEx(dc, r.right - 1, r.bottom - 1 - e, nullptr);
+        LineTo(dc, r.right - 2 - e, r.bottom);
+      }
+    SelectObject(dc, keep);
+    DeleteObject(light);
+    DeleteObject(dark);
+  }
 }
 
 // ---- TProgressBar ----
@@ -270,6 +302,7 @@ void TPageControl::SelectNextPage(bool GoForward) {
 }
 
 void TPageControl::WndProc(TMessage& M) {
+  if (M.Msg == WM_SETFOCUS || M.Msg == WM_KILLFOCUS) Invalidate();  // the focus rectangle
   if (M.Msg == WM_LBUTTONDOWN) {
     int i = IndexOfTabAt(GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam));
     if (i >= 0 && i != ActivePageIndex()) {
@@ -307,6 +340,12 @@ void TPageControl::Paint() {
     FillRect(dc, &t, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &t, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT);
     DrawText(dc, FPages[static_cast<size_t>(i)]->Caption().c_str(), -1, &t, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    if (active && Focused()) {
+      // The focused page control marks its active tab.
+      RECT f = t;
+      InflateRect(&f, -3, -3);
+      DrawFocusRect(dc, &f);
+    }
   }
   SelectObject(dc, old);
 }
@@ -354,6 +393,7 @@ void TStatusBar::Publish(TPublisher<TStatusBar>& P) {
   P.Prop("Panels", +[](TStatusBar& B) { return B.FPanels.get(); });
   P.Prop("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel).Default(false);
   P.Prop("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText);
+  P.Prop("SizeGrip", &TStatusBar::SizeGrip, &TStatusBar::SetSizeGrip).Default(true);
 }
 
 void TProgressBar::Publish(TPublisher<TProgressBar>& P) {

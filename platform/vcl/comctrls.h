@@ -53,6 +53,11 @@ public:
   void SetSimpleText(const std::string& Value);
   bool SimplePanel() const { return FSimplePanel; }
   void SetSimplePanel(bool Value);
+  // The grip in the bottom-right corner, drawn while the bar's form can be sized by its frame.
+  bool SizeGrip() const { return FSizeGrip; }
+  void SetSizeGrip(bool Value);
+  // Whether the grip shows now (SizeGrip on, a sizable form that is not maximised).
+  bool GripShown();
   // Panel texts are set through here so the bar repaints.
   void SetPanelText(int Index, const std::string& Value);
 
@@ -63,6 +68,7 @@ private:
   std::unique_ptr<TStatusPanels> FPanels;
   std::string FSimpleText;
   bool FSimplePanel = false;
+  bool FSizeGrip = true;
 };
 
 // Position between Min and Max shown as a filled bar (PBM_SETPOS sets it too).

@@ -543,11 +543,10 @@ LRESULT ListHeaderProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   switch (m) {
     case WM_ERASEBKGND:
       return 1;
+    case WM_PRINTCLIENT:
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(w, &ps);
+      TPaintDC dc(w, m, wp);
       lv->PaintHeader(dc);
-      EndPaint(w, &ps);
       return 0;
     }
     case HDM_GETITEMCOUNT:

@@ -236,15 +236,14 @@ LRESULT TDateTimePicker::SpinProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   switch (m) {
     case WM_ERASEBKGND:
       return 1;
+    case WM_PRINTCLIENT:
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(w, &ps);
+      TPaintDC dc(w, m, wp);
       RECT up = c, down = c;
       up.bottom = down.top = c.bottom / 2;
       UINT dis = dp->Enabled() ? 0u : UINT(DFCS_INACTIVE);
       DrawFrameControl(dc, &up, DFC_SCROLL, UINT(DFCS_SCROLLUP) | dis);
       DrawFrameControl(dc, &down, DFC_SCROLL, UINT(DFCS_SCROLLDOWN) | dis);
-      EndPaint(w, &ps);
       return 0;
     }
     case WM_LBUTTONDOWN:

@@ -84,8 +84,8 @@ void TToolButton::Paint() {
   RECT r = ClientRect();
   c->Brush()->SetColor(Color());
   c->FillRect(r);
-  if (FStyle == tbsSeparator) return;
-  if (FStyle == tbsDivider) {
+  if (FStyle == tbsSeparator || FStyle == tbsDivider) {
+    // Separators and dividers draw an etched line down their middle.
     RECT d{r.right / 2 - 1, 2, r.right / 2 + 1, r.bottom - 2};
     DrawEdge(dc, &d, EDGE_ETCHED, BF_LEFT);
     return;

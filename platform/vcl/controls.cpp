@@ -3,6 +3,7 @@
 #include "platform/vcl/controls.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 
 #include "platform/rtl/typinfo.h"
@@ -91,9 +92,18 @@ struct TKeyDownScope {
 };
 }  // namespace
 
+// The control whose window CreateWnd is making on this thread: the window's first message
+// (WM_GETMINMAXINFO comes before WM_NCCREATE) already finds its control.
+thread_local TWinControl* gCreatingControl = nullptr;
+
 // ---- The window procedure of every control window ----
 LRESULT VclWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* c = static_cast<TWinControl*>(GetProp(Wnd, kControlProp));
+  if (!c && Msg == WM_GETMINMAXINFO && gCreatingControl && !gCreatingControl->FHandle) {
+    c = gCreatingControl;
+    SetProp(Wnd, kControlProp, c);
+    c->FHandle = Wnd;
+  }
   if (!c && Msg == WM_NCCREATE) {
     // The control rides in on the creation parameters; its handle is known from here on.
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(LParam);
@@ -787,7 +797,15 @@ void TWinControl::CreateWnd() {
   // window once it exists and passes on what it does not handle to the class's procedure.
   bool foreign = existing.lpfnWndProc != VclWindowProc;
   FDefWndProc = foreign ? existing.lpfnWndProc : DefWindowProc;
-  CreateWindowHandle(p);
+  TWinControl* outer = gCreatingControl;
+  gCreatingControl = foreign ? nullptr : this;
+  try {
+    CreateWindowHandle(p);
+  } catch (...) {
+    gCreatingControl = outer;
+    throw;
+  }
+  gCreatingControl = outer;
   if (!FHandle) throw EOutOfResources("Error creating window");
   if (foreign) {
     SetProp(FHandle, kControlProp, this);
@@ -1123,6 +1141,35 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
   }
 }
 
+bool IsAccel(WPARAM CharCode, const std::string& Caption) {
+  for (size_t i = 0; i + 1 < Caption.size(); ++i) {
+    if (Caption[i] != '&') continue;
+    if (Caption[i + 1] == '&') {  // "&&" is a plain ampersand
+      ++i;
+      continue;
+    }
+    unsigned char c = static_cast<unsigned char>(Caption[i + 1]);
+    return CharCode < 0x80 && std::toupper(c) == std::toupper(static_cast<int>(CharCode));
+  }
+  return false;
+}
+
+void TWinControl::PaintTo(HDC DC, int X, int Y) {
+  if (!DC) return;
+  HWND h = Handle();
+  int saved = SaveDC(DC);
+  OffsetViewportOrgEx(DC, X, Y, nullptr);
+  SendMessage(h, WM_PRINT, reinterpret_cast<WPARAM>(DC), PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN);
+  RestoreDC(DC, saved);
+}
+
+void TWinControl::PaintTo(TCanvas* Canvas, int X, int Y) {
+  if (!Canvas) return;
+  Canvas->Lock();
+  PaintTo(Canvas->Handle(), X, Y);
+  Canvas->Unlock();
+}
+
 void TWinControl::PaintHandler(TMessage& M) {
   PAINTSTRUCT ps;
   HDC dc = reinterpret_cast<HDC>(M.WParam);
@@ -1249,6 +1296,11 @@ void TWinControl::WndProc(TMessage& M) {
     case WM_PAINT:
       PaintHandler(M);
       return;
+    case WM_PRINTCLIENT:
+      // Painting into a given DC: the control's own WM_PAINT with that DC (so descendants and
+      // WindowProc hooks that paint on WM_PAINT answer it too).
+      if (M.WParam) M.Result = Perform(WM_PAINT, M.WParam, 0);
+      return;
     case WM_ERASEBKGND: {
       if (!M.WParam) return;
       RECT r;
@@ -1276,7 +1328,10 @@ void TWinControl::WndProc(TMessage& M) {
       UINT key = static_cast<UINT>(M.WParam);
       bool special = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE || (key >= VK_PRIOR && key <= VK_DOWN);
       if (special && M.Msg == WM_KEYDOWN) {
-        LRESULT code = Perform(WM_GETDLGCODE, 0, 0);
+        // The control says, for this very key, whether it wants it (wParam the key, lParam the
+        // message), as a dialog asks its controls.
+        MSG km{FHandle, M.Msg, M.WParam, M.LParam, 0, {0, 0}};
+        LRESULT code = Perform(WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&km));
         bool arrows = key >= VK_LEFT && key <= VK_DOWN;
         bool wants = Perform(CM_WANTSPECIALKEY, key, M.LParam) != 0 || (code & DLGC_WANTALLKEYS) ||
                      (arrows && (code & DLGC_WANTARROWS)) || (key == VK_TAB && (code & DLGC_WANTTAB));
@@ -1290,6 +1345,16 @@ void TWinControl::WndProc(TMessage& M) {
     case WM_KEYUP:
     case WM_SYSKEYUP:
       if (DoKeyUp(M)) return;
+      DefaultHandler(M);
+      return;
+    case WM_SYSCHAR:
+      // Alt+character: a control whose caption has that accelerator takes it before the menu bar.
+      if (M.LParam & (1 << 29)) {
+        if (TCustomForm* f = GetParentForm(); f && f->Perform(CM_DIALOGCHAR, M.WParam, M.LParam)) {
+          M.Result = 0;
+          return;
+        }
+      }
       DefaultHandler(M);
       return;
     case WM_CHAR:

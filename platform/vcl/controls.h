@@ -398,6 +398,10 @@ private:
   friend struct TDockAccess;
 };
 
+// Whether the caption's accelerator (the character after a single "&") is the key's character,
+// without regard to case.
+bool IsAccel(WPARAM CharCode, const std::string& Caption);
+
 struct TCreateParams {
   std::string Caption;
   DWORD Style = 0, ExStyle = 0;
@@ -465,6 +469,10 @@ public:
   void DefaultHandler(TMessage& Message) override;
   // Paints the graphic children onto DC (the window's client DC), from First on.
   void PaintControls(HDC DC, TControl* First);
+  // Draws the control as it looks (frame, background, contents, graphic and windowed children)
+  // into DC with its top-left corner at X, Y, through WM_PRINT; hidden controls draw too.
+  void PaintTo(HDC DC, int X, int Y);
+  void PaintTo(class TCanvas* Canvas, int X, int Y);
   void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   void SetParent(TWinControl* AParent) override;
 

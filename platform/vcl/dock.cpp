@@ -1029,6 +1029,20 @@ TCustomDockForm::TCustomDockForm(TComponent* AOwner) : TCustomForm(AOwner) {
   SetBorderStyle(bsSizeToolWin);
 }
 
+void TCustomDockForm::WndProc(TMessage& M) {
+  TCustomForm::WndProc(M);
+  if (M.Msg == WM_GETMINMAXINFO && M.LParam) {
+    auto* mm = reinterpret_cast<MINMAXINFO*>(M.LParam);
+    RECT r{0, 0, 1, 1};
+    if (HandleAllocated()) {
+      AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtr(Handle(), GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(GetWindowLongPtr(Handle(), GWL_EXSTYLE)));
+    }
+    if (!Constraints().MinWidth) mm->ptMinTrackSize.x = r.right - r.left;
+    if (!Constraints().MinHeight) mm->ptMinTrackSize.y = r.bottom - r.top;
+  }
+}
+
 TToolDockForm::TToolDockForm(TComponent* AOwner) : TCustomDockForm(AOwner) {
   SetWidth(150);
   SetHeight(100);

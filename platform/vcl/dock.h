@@ -145,6 +145,9 @@ class TCustomDockForm : public TCustomForm {
   ORV_CLASS(TCustomDockForm, TCustomForm)
 public:
   explicit TCustomDockForm(TComponent* AOwner);
+  // The host may shrink to any control it holds: its least size is its frame and caption, not
+  // the system's least tracking size.
+  void WndProc(TMessage& Message) override;
 };
 
 // The default floating host: a small sizeable tool window.

@@ -401,6 +401,22 @@ void TCustomForm::FocusControl(TWinControl* Control) {
   if (Visible()) ::SetFocus(Control->Handle());
 }
 
+namespace {
+// Sends a message to every control of the tree below Parent (children before grandchildren,
+// in each parent's order); with untilAnswered it stops at the first non-zero answer, which it
+// returns.
+LRESULT BroadcastTo(TWinControl* Parent, UINT Msg, WPARAM W, LPARAM L, bool untilAnswered) {
+  std::vector<TControl*> kids;
+  for (int i = 0; i < Parent->ControlCount(); ++i) kids.push_back(Parent->Controls(i));
+  for (TControl* c : kids)
+    if (LRESULT r = c->Perform(Msg, W, L); r && untilAnswered) return r;
+  for (TControl* c : kids)
+    if (auto* w = dynamic_cast<TWinControl*>(c))
+      if (LRESULT r = BroadcastTo(w, Msg, W, L, untilAnswered); r && untilAnswered) return r;
+  return 0;
+}
+}  // namespace
+
 bool TCustomForm::SetFocusedControl(TWinControl* Control) {
   if (Control == this) {
     // The form itself got the focus: pass it on to the active control.
@@ -422,6 +438,8 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
   std::vector<TWinControl*> entering;
   for (TWinControl* c = Control; c && c != this && !(old && c->ContainsControl(old)); c = c->Parent()) entering.push_back(c);
   for (auto it = entering.rbegin(); it != entering.rend(); ++it) (*it)->Perform(CM_ENTER, 0, 0);
+  // Every control hears where the focus went (buttons show or drop their default frame).
+  if (FFocusedControl == Control) BroadcastTo(this, CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control), false);
   return true;
 }
 
@@ -530,6 +548,10 @@ void TCustomForm::WndProc(TMessage& M) {
     case CM_RELEASE:
       delete this;
       return;
+    case CM_DIALOGCHAR:
+      // An accelerator: the first control whose caption has it takes it.
+      M.Result = BroadcastTo(this, CM_DIALOGCHAR, M.WParam, M.LParam, true);
+      return;
     case CM_DIALOGKEY: {
       UINT key = static_cast<UINT>(M.WParam);
       bool shift = GetKeyState(VK_SHIFT) < 0;
@@ -539,7 +561,14 @@ void TCustomForm::WndProc(TMessage& M) {
         return;
       }
       if (key >= VK_LEFT && key <= VK_DOWN && FActiveControl) {
-        SelectNext(FActiveControl, key == VK_RIGHT || key == VK_DOWN, false);
+        // Arrows move among the siblings of the active control (a group of radio buttons); a
+        // radio button reached this way is checked.
+        TWinControl* from = FActiveControl;
+        TWinControl* group = from->Parent() ? from->Parent() : this;
+        if (TWinControl* next = group->FindNextControl(from, key == VK_RIGHT || key == VK_DOWN, false, true)) {
+          next->SetFocus();
+          if (auto* radio = dynamic_cast<TRadioButton*>(next); radio && radio->Focused()) radio->SetChecked(true);
+        }
         M.Result = 1;
         return;
       }

@@ -72,6 +72,7 @@ void TLabel::Publish(TPublisher<TLabel>& P) {
   P.Prop("Layout", &TLabel::Layout, &TLabel::SetLayout).Default(tlTop);
   P.Prop("Transparent", &TLabel::Transparent, &TLabel::SetTransparent);
   P.Prop("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap);
+  P.Prop("FocusControl", &TLabel::FocusControl, &TLabel::SetFocusControl);
 }
 
 UINT TLabel::TextFlags() const {
@@ -117,7 +118,27 @@ void TLabel::SetWordWrap(bool Value) {
   Invalidate();
 }
 
+void TLabel::SetFocusControl(TWinControl* Value) {
+  if (FFocusControl == Value) return;
+  if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
+  FFocusControl = Value;
+  if (Value) Value->FreeNotification(this);
+}
+
+void TLabel::Notification(TComponent* AComponent, TOperation Operation) {
+  TGraphicControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
+}
+
 void TLabel::WndProc(TMessage& M) {
+  if (M.Msg == CM_DIALOGCHAR) {
+    // The label's accelerator focuses its FocusControl.
+    if (FFocusControl && Enabled() && IsAccel(M.WParam, Caption()) && FFocusControl->CanFocus()) {
+      FFocusControl->SetFocus();
+      M.Result = 1;
+    }
+    return;
+  }
   if (M.Msg == CM_TEXTCHANGED || M.Msg == CM_FONTCHANGED) {
     AdjustBounds();
     Invalidate();
@@ -252,10 +273,31 @@ void TButton::Click() {
   TButtonControl::Click();
 }
 
+bool TButton::Active() const {
+  if (const_cast<TButton*>(this)->Focused()) return true;
+  if (!FDefault) return false;
+  HWND f = GetFocus();
+  TWinControl* other = f ? FindControl(f) : nullptr;
+  return !(other && other != this && other->Is<TButton>());
+}
+
 void TButton::WndProc(TMessage& M) {
+  if (M.Msg == CM_FOCUSCHANGED) {
+    // The default frame follows the focus: it moves to a focused button and comes back after.
+    if (FDefault) Invalidate();
+    return;
+  }
+  if (M.Msg == CM_DIALOGCHAR) {
+    if (IsAccel(M.WParam, Caption()) && CanFocus()) {
+      Click();
+      M.Result = 1;
+    }
+    return;
+  }
   if (M.Msg == CM_DIALOGKEY) {
-    // Enter presses the default button (or the focused one), Escape the cancel button.
-    bool enter = M.WParam == VK_RETURN && (FDefault || Focused());
+    // Enter presses the focused button, or the default one while no other button has the focus;
+    // Escape the cancel button.
+    bool enter = M.WParam == VK_RETURN && Active();
     bool esc = M.WParam == VK_ESCAPE && FCancel;
     if ((enter || esc) && CanFocus()) {
       Click();
@@ -273,7 +315,7 @@ void TButton::Paint() {
   ParentCtlColor(Handle(), WM_CTLCOLORBTN, dc, &r);
   const COLORREF text = GetTextColor(dc);
   bool focused = Focused();
-  if (FDefault || focused) {
+  if (Active()) {
     FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
     InflateRect(&r, -1, -1);
   }
@@ -314,6 +356,19 @@ void TCustomCheckBox::Toggle() {
 
 // A click toggles the state; the state change itself fires OnClick.
 void TCustomCheckBox::Click() { Toggle(); }
+
+void TCustomCheckBox::WndProc(TMessage& M) {
+  if (M.Msg == CM_DIALOGCHAR) {
+    // The accelerator focuses the box and toggles it (checks a radio button).
+    if (IsAccel(M.WParam, Caption()) && CanFocus()) {
+      SetFocus();
+      if (Focused()) Toggle();
+      M.Result = 1;
+    }
+    return;
+  }
+  TButtonControl::WndProc(M);
+}
 
 void TCustomCheckBox::Paint() {
   HDC dc = Canvas()->Handle();
@@ -543,6 +598,10 @@ void TCustomEdit::WndProc(TMessage& M) {
     case WM_LBUTTONDOWN:
       if (CanFocus() && !Focused()) SetFocus();
       break;
+    case CM_ENTER:
+      // Entered from the keyboard (not by a click into it): all the text is selected.
+      if (FAutoSelect && !Is<TMemo>() && GetKeyState(VK_LBUTTON) >= 0) SelectAll();
+      break;
     case CM_TEXTCHANGED:
       FSelStart = std::min(FSelStart, CharCount());
       Invalidate();
@@ -615,6 +674,7 @@ void TEdit::Publish(TPublisher<TEdit>& P) {
   P.Prop("Text", &TEdit::Text, &TEdit::SetText).Type("TCaption");
   P.Prop("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly).Default(false);
   P.Prop("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength).Default(0);
+  P.Prop("AutoSelect", &TEdit::AutoSelect, &TEdit::SetAutoSelect).Default(true);
 }
 
 // ---- Message boxes and input dialogs ----

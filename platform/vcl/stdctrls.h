@@ -23,11 +23,16 @@ public:
   void SetTransparent(bool Value);
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool Value);
+  // The control its accelerator ("&" in the caption) focuses.
+  TWinControl* FocusControl() const { return FFocusControl; }
+  void SetFocusControl(TWinControl* Value);
   void WndProc(TMessage& Message) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 protected:
   void Paint() override;
   void AdjustBounds();
+  TWinControl* FFocusControl = nullptr;
 
 private:
   UINT TextFlags() const;
@@ -87,6 +92,9 @@ public:
   // Sets the parent form's ModalResult (when this button has one), then OnClick.
   void Click() override;
   void WndProc(TMessage& Message) override;
+  // Whether the button shows the default frame and takes Enter: it has the focus, or it is the
+  // default button and no other button has the focus.
+  bool Active() const;
 
 protected:
   void Paint() override;
@@ -109,6 +117,7 @@ public:
   bool AllowGrayed() const { return FAllowGrayed; }
   void SetAllowGrayed(bool Value) { FAllowGrayed = Value; }
   void Click() override;
+  void WndProc(TMessage& Message) override;
 
 protected:
   void Paint() override;
@@ -175,6 +184,9 @@ public:
   void PasteFromClipboard();
   bool Modified() const { return FModified; }
   void SetModified(bool Value) { FModified = Value; }
+  // Entering the box from the keyboard selects all its text (single-line boxes).
+  bool AutoSelect() const { return FAutoSelect; }
+  void SetAutoSelect(bool Value) { FAutoSelect = Value; }
   void WndProc(TMessage& Message) override;
   TNotifyEvent OnChange;
 
@@ -194,6 +206,7 @@ protected:
   int FTextLeft = 2;  // client x where the text starts (room for a picture before it)
   int FSelStart = 0, FSelLength = 0;
   bool FModified = false;
+  bool FAutoSelect = true;
 };
 
 class TEdit : public TCustomEdit {
@@ -323,21 +336,35 @@ public:
   TStrings* Lines() const;
   bool WantReturns() const { return FWantReturns; }
   void SetWantReturns(bool Value) { FWantReturns = Value; }
-  // Kept and streamed; the memo shows its lines as they are and scrolls with the caret.
+  // Tab types a tab character instead of leaving the memo.
+  bool WantTabs() const { return FWantTabs; }
+  void SetWantTabs(bool Value) { FWantTabs = Value; }
+  // The memo's own scroll bars; the vertical one scrolls the shown lines.
   TScrollStyle ScrollBars() const { return FScrollBars; }
-  void SetScrollBars(TScrollStyle Value) { FScrollBars = Value; }
+  void SetScrollBars(TScrollStyle Value);
+  // Long lines break at word boundaries to fit the width (not with a horizontal scroll bar).
   bool WordWrap() const { return FWordWrap; }
-  void SetWordWrap(bool Value) { FWordWrap = Value; }
+  void SetWordWrap(bool Value);
+  // The lines as shown: the text's lines, broken to the width when WordWrap is on.
+  std::vector<std::string> DisplayLines();
+  // The first shown line (of DisplayLines).
+  int TopLine() const { return FTopLine; }
   void WndProc(TMessage& Message) override;
   std::string GetText() const override;
   void SetTextBuf(const std::string& Value) override;
 
 protected:
   void PaintWindow(HDC DC) override;
+  void CreateParams(TCreateParams& Params) override;
 
 private:
+  std::vector<std::string> WrapLines(HDC DC, int Width) const;
+  int LineHeight(HDC DC) const;
+  void UpdateScrollBar(int Count, int Visible);
+  int FTopLine = 0;
+  int FScrollCount = -1, FScrollVisible = -1;  // what the scroll bar shows now
   std::unique_ptr<TStringList> FLines;
-  bool FWantReturns = true, FWordWrap = true;
+  bool FWantReturns = true, FWordWrap = true, FWantTabs = false;
   TScrollStyle FScrollBars = ssNone;
 };
 

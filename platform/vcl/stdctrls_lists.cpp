@@ -467,29 +467,153 @@ void TMemo::SetTextBuf(const std::string& Value) {
   FLines->OnChange = saved;
 }
 
+void TMemo::CreateParams(TCreateParams& P) {
+  TCustomEdit::CreateParams(P);
+  if (FScrollBars == ssVertical || FScrollBars == ssBoth) P.Style |= WS_VSCROLL;
+  if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) P.Style |= WS_HSCROLL;
+}
+
+void TMemo::SetScrollBars(TScrollStyle Value) {
+  if (FScrollBars == Value) return;
+  FScrollBars = Value;
+  if (HandleAllocated()) {
+    ShowScrollBar(Handle(), SB_VERT, Value == ssVertical || Value == ssBoth);
+    ShowScrollBar(Handle(), SB_HORZ, Value == ssHorizontal || Value == ssBoth);
+    FScrollCount = FScrollVisible = -1;
+  }
+  Invalidate();
+}
+
+void TMemo::SetWordWrap(bool Value) {
+  if (FWordWrap == Value) return;
+  FWordWrap = Value;
+  FTopLine = 0;
+  Invalidate();
+}
+
+int TMemo::LineHeight(HDC DC) const {
+  TEXTMETRICA tm{};
+  GetTextMetrics(DC, &tm);
+  return std::max(1, static_cast<int>(tm.tmHeight));
+}
+
+// Greedy breaking: as many words as fit, the spaces after a word staying on its line; a word
+// wider than the whole width is broken between characters (never inside a UTF-8 sequence).
+std::vector<std::string> TMemo::WrapLines(HDC DC, int Width) const {
+  std::vector<std::string> out;
+  auto width = [&](const std::string& s) {
+    SIZE sz{0, 0};
+    GetTextExtentPoint32(DC, s.c_str(), static_cast<int>(s.size()), &sz);
+    return static_cast<int>(sz.cx);
+  };
+  const bool wrap = FWordWrap && FScrollBars != ssHorizontal && FScrollBars != ssBoth;
+  for (int i = 0; i < FLines->Count(); ++i) {
+    std::string rest = FLines->Strings(i);
+    if (!wrap || Width <= 0) {
+      out.push_back(rest);
+      continue;
+    }
+    do {
+      if (width(rest) <= Width) {
+        out.push_back(rest);
+        break;
+      }
+      // The longest prefix that ends after a space and fits; else the longest that fits.
+      size_t cut = 0, fit = 0;
+      for (size_t k = 1; k <= rest.size(); ++k) {
+        if (k < rest.size() && (static_cast<unsigned char>(rest[k]) & 0xC0) == 0x80) continue;
+        if (width(rest.substr(0, k)) > Width) break;
+        fit = k;
+        if (rest[k - 1] == ' ' && (k == rest.size() || rest[k] != ' ')) cut = k;
+      }
+      if (cut == 0) cut = std::max<size_t>(fit, 1);
+      while (cut < rest.size() && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) ++cut;
+      out.push_back(rest.substr(0, cut));
+      rest.erase(0, cut);
+    } while (!rest.empty());
+  }
+  return out;
+}
+
+std::vector<std::string> TMemo::DisplayLines() {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  std::vector<std::string> lines = WrapLines(dc, ClientWidth() - 4);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return lines;
+}
+
+void TMemo::UpdateScrollBar(int Count, int Visible) {
+  if (!HandleAllocated() || !(FScrollBars == ssVertical || FScrollBars == ssBoth)) return;
+  if (Count == FScrollCount && Visible == FScrollVisible) return;
+  FScrollCount = Count;
+  FScrollVisible = Visible;
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  si.nMin = 0;
+  si.nMax = std::max(0, Count - 1);
+  si.nPage = static_cast<UINT>(std::max(1, Visible));
+  si.nPos = FTopLine;
+  SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+}
+
 void TMemo::PaintWindow(HDC DC) {
   RECT all = ClientRect();
   ParentCtlColor(Handle(), CtlColorMessage(), DC, &all);  // the parent's colours
   HGDIOBJ old = SelectObject(DC, Font()->Handle());
   SetBkMode(DC, TRANSPARENT);
-  TEXTMETRICA tm{};
-  GetTextMetrics(DC, &tm);
-  int lh = std::max(1, static_cast<int>(tm.tmHeight));
-  for (int i = 0; i < FLines->Count(); ++i) {
-    const std::string& s = FLines->Strings(i);
-    TextOut(DC, 2, 1 + i * lh, s.c_str(), static_cast<int>(s.size()));
+  const int lh = LineHeight(DC);
+  std::vector<std::string> lines = WrapLines(DC, static_cast<int>(all.right) - 4);
+  const int visible = std::max(1, static_cast<int>(all.bottom - 1) / lh);
+  FTopLine = std::clamp(FTopLine, 0, std::max(0, static_cast<int>(lines.size()) - visible));
+  for (size_t i = static_cast<size_t>(FTopLine); i < lines.size(); ++i) {
+    const int y = 1 + static_cast<int>(i - static_cast<size_t>(FTopLine)) * lh;
+    if (y >= all.bottom) break;
+    TextOut(DC, 2, y, lines[i].c_str(), static_cast<int>(lines[i].size()));
   }
   SelectObject(DC, old);
+  UpdateScrollBar(static_cast<int>(lines.size()), visible);
 }
 
 void TMemo::WndProc(TMessage& M) {
+  if (M.Msg == WM_VSCROLL && !M.LParam) {
+    // The memo's own vertical bar moves the first shown line.
+    const int page = std::max(1, FScrollVisible);
+    switch (LOWORD(M.WParam)) {
+      case SB_LINEUP: --FTopLine; break;
+      case SB_LINEDOWN: ++FTopLine; break;
+      case SB_PAGEUP: FTopLine -= page; break;
+      case SB_PAGEDOWN: FTopLine += page; break;
+      case SB_TOP: FTopLine = 0; break;
+      case SB_BOTTOM: FTopLine = std::max(0, FScrollCount - page); break;
+      case SB_THUMBTRACK:
+      case SB_THUMBPOSITION: FTopLine = static_cast<short>(HIWORD(M.WParam)); break;
+      default: return;
+    }
+    FTopLine = std::clamp(FTopLine, 0, std::max(0, FScrollCount - page));
+    if (HandleAllocated()) SetScrollPos(Handle(), SB_VERT, FTopLine, TRUE);
+    Invalidate();
+    M.Result = 0;
+    return;
+  }
   if (M.Msg == WM_GETDLGCODE) {
-    M.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL | (FWantReturns ? DLGC_WANTALLKEYS : 0u);
+    // Per key: Enter only with WantReturns, Tab only with WantTabs (else Tab leaves the memo);
+    // asked without a key, all that the memo may want.
+    const UINT key = static_cast<UINT>(M.WParam);
+    M.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL | (FWantTabs ? DLGC_WANTTAB : 0u);
+    if (FWantReturns && (key == VK_RETURN || key == 0)) M.Result |= DLGC_WANTALLKEYS;
     return;
   }
   if (M.Msg == WM_CHAR && M.WParam == VK_RETURN) {
     if (DoKeyPress(M)) return;
     if (FWantReturns && !FReadOnly) ReplaceSelection("\r\n");
+    return;
+  }
+  if (M.Msg == WM_CHAR && M.WParam == VK_TAB) {
+    if (DoKeyPress(M)) return;
+    if (FWantTabs && !FReadOnly) ReplaceSelection("\t");
     return;
   }
   TCustomEdit::WndProc(M);
@@ -749,6 +873,7 @@ void TMemo::Publish(TPublisher<TMemo>& P) {
   P.Prop("ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly).Default(false);
   P.Prop("ScrollBars", &TMemo::ScrollBars, &TMemo::SetScrollBars).Default(ssNone);
   P.Prop("WantReturns", &TMemo::WantReturns, &TMemo::SetWantReturns).Default(true);
+  P.Prop("WantTabs", &TMemo::WantTabs, &TMemo::SetWantTabs).Default(false);
   P.Prop("WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap).Default(true);
   P.Event<TNotifyEvent>("OnChange", &TMemo::OnChange).Type("TNotifyEvent");
 }

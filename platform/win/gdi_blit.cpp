@@ -149,6 +149,10 @@ public:
         }
       }
       XStart[n] = static_cast<int>(XSrc.size());
+      if (!XSrc.empty()) {
+        XMin = *std::min_element(XSrc.begin(), XSrc.end());
+        XMax = *std::max_element(XSrc.begin(), XSrc.end()) + 1;
+      }
     }
   }
 
@@ -200,45 +204,65 @@ private:
     LoadRGBRow(S, sy, 0, S.Width, v.data(), Pal);
     return v.data();
   }
-  // A source row resampled horizontally to the blit's columns: four channel sums each, in
-  // units of 1/16384.
-  const uint32_t* HRow(int sy) {
-    auto it = HRows.find(sy);
-    if (it != HRows.end()) return it->second.data();
-    if (HRows.size() > 64) HRows.clear();
-    const uint32_t* row = Row(sy);
-    int n = ColB - ColA;
-    std::vector<uint32_t>& h = HRows[sy];
-    h.assign(static_cast<size_t>(n) * 4, 0);
-    for (int i = 0; i < n; ++i) {
-      uint32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
-      for (int k = XStart[i]; k < XStart[i + 1]; ++k) {
-        uint32_t v = row[XSrc[k]], w = static_cast<uint32_t>(XW[k]);
-        c0 += (v & 0xFF) * w;
-        c1 += ((v >> 8) & 0xFF) * w;
-        c2 += ((v >> 16) & 0xFF) * w;
-        c3 += (v >> 24) * w;
+  // Halftone is a box filter with integer area weights (each axis's weights sum to 1 << 14),
+  // worked vertically first: the source rows under a destination row are weighed into one row
+  // of four channel planes (contiguous, so the loop runs in vector registers), rounded to 8
+  // fractional bits (at most 255 << 8), and that row is then weighed horizontally into the
+  // destination pixels (at most 255 << 22 before the final rounding). All sums fit 32 bits.
+  void VerticalRow(int y) {
+    if (VRowY == y) return;
+    VRowY = y;
+    J.Y.Weights(y, WY);
+    const int m = XMax - XMin;
+    for (auto& plane : V) plane.assign(static_cast<size_t>(m), 0);
+    uint32_t* c0 = V[0].data();
+    uint32_t* c1 = V[1].data();
+    uint32_t* c2 = V[2].data();
+    uint32_t* c3 = V[3].data();
+    for (auto [sy, wy] : WY) {
+      const int row = Clamp(sy, S.Height);
+      const uint32_t* src;
+      if (S.BitCount == 32 && !Pal) {
+        src = reinterpret_cast<const uint32_t*>(S.Row(row)) + XMin;
+      } else {
+        Scratch.resize(static_cast<size_t>(m));
+        LoadRGBRow(S, row, XMin, m, Scratch.data(), Pal);
+        src = Scratch.data();
       }
-      uint32_t* o = &h[static_cast<size_t>(i) * 4];
-      o[0] = c0; o[1] = c1; o[2] = c2; o[3] = c3;
+      const uint32_t w = static_cast<uint32_t>(wy);
+      for (int x = 0; x < m; ++x) {
+        const uint32_t v = src[x];
+        c0[x] += (v & 0xFF) * w;
+        c1[x] += ((v >> 8) & 0xFF) * w;
+        c2[x] += ((v >> 16) & 0xFF) * w;
+        c3[x] += (v >> 24) * w;
+      }
     }
-    return h.data();
+    // Rounded and paired for the horizontal pass: blue and red, green and alpha, each channel in
+    // a 32-bit lane of a 64-bit word, so one multiply weighs two channels.
+    BR.resize(static_cast<size_t>(m));
+    GA.resize(static_cast<size_t>(m));
+    for (int x = 0; x < m; ++x) {
+      BR[x] = ((c0[x] + 32) >> 6) | (static_cast<uint64_t>((c2[x] + 32) >> 6) << 32);
+      GA[x] = ((c1[x] + 32) >> 6) | (static_cast<uint64_t>((c3[x] + 32) >> 6) << 32);
+    }
   }
   void HalftoneRow(int y, int a, int b, uint32_t* out) {
-    J.Y.Weights(y, WY);
-    int n = b - a;
-    Acc.assign(static_cast<size_t>(n) * 4, 0);
-    for (auto [sy, wy] : WY) {
-      const uint32_t* h = HRow(Clamp(sy, S.Height)) + static_cast<size_t>(a - ColA) * 4;
-      for (int i = 0; i < 4 * n; ++i) Acc[i] += static_cast<uint64_t>(h[i]) * static_cast<uint64_t>(wy);
-    }
-    for (int i = 0; i < n; ++i) {
-      uint32_t v = 0;
-      for (int k = 0; k < 4; ++k) {
-        uint64_t c = (Acc[static_cast<size_t>(i) * 4 + k] + (1ull << 27)) >> 28;
-        v |= static_cast<uint32_t>(std::min<uint64_t>(c, 255)) << (8 * k);
+    VerticalRow(y);
+    const uint64_t* br = BR.data() - XMin;
+    const uint64_t* ga = GA.data() - XMin;
+    const int* src = XSrc.data();
+    const int* wt = XW.data();
+    constexpr uint64_t half = (uint64_t(1) << 53) | (uint64_t(1) << 21);  // rounding, both lanes
+    auto lane = [](uint64_t v) { return std::min(static_cast<uint32_t>(v >> 22) & 0x3FFu, 255u); };
+    for (int i = a - ColA, e = b - ColA; i < e; ++i) {
+      uint64_t s0 = half, s1 = half;
+      for (int k = XStart[i], end = XStart[i + 1]; k < end; ++k) {
+        const uint64_t w = static_cast<uint64_t>(wt[k]);
+        s0 += br[src[k]] * w;
+        s1 += ga[src[k]] * w;
       }
-      out[i] = v;
+      *out++ = lane(s0) | (lane(s1) << 8) | (lane(s0 >> 32) << 16) | (lane(s1 >> 32) << 24);
     }
   }
 
@@ -248,10 +272,13 @@ private:
   RGBQUAD Over[2]{};
   const RGBQUAD* Pal = nullptr;
   int Mode;
-  std::unordered_map<int, std::vector<uint32_t>> Rows, HRows;
+  std::unordered_map<int, std::vector<uint32_t>> Rows;
   std::vector<int> NearX, XStart, XSrc, XW;
+  int XMin = 0, XMax = 0;  // the source columns the halftone taps read: [XMin, XMax)
   std::vector<std::pair<int, int>> WY;
-  std::vector<uint64_t> Acc;
+  std::vector<uint32_t> V[4], Scratch;  // the weighed row of VerticalRow, one plane per channel
+  std::vector<uint64_t> BR, GA;         // the same, rounded and paired
+  int VRowY = INT32_MIN;
 };
 
 // Runs a job over the destination's clip. Destination pixels whose (nearest) source pixel lies
@@ -328,6 +355,9 @@ bool RunJobOn(TBlitJob& j) {
   const uint32_t mask = NativeMask(D);
   bool fast32 = hasSrc && j.Kind == TBlitJob::Raster && code == 0xCC && !Stretched(j) &&
                 D.BitCount == 32 && j.Src->S->BitCount == 32;
+  // A plain copy onto a 32-bit surface: the sampled pixels go straight into the row.
+  const bool copy32 = hasSrc && !fast32 && j.Kind == TBlitJob::Raster && code == 0xCC && D.BitCount == 32 &&
+                      mask == 0xFFFFFFFFu;
   const TRegion& clip = dc->Clip();
   for (const TBand& band : clip.Bands) {
     if (band.bottom <= area.top) continue;
@@ -341,6 +371,10 @@ bool RunJobOn(TBlitJob& j) {
         if (fast32) {
           const uint8_t* s = j.Src->S->Row(j.Y.Nearest(y)) + 4 * static_cast<size_t>(j.X.Nearest(a));
           std::memcpy(D.Row(y) + 4 * static_cast<size_t>(a), s, 4 * static_cast<size_t>(n));
+          continue;
+        }
+        if (copy32) {
+          sampler->Load(y, a, b, reinterpret_cast<uint32_t*>(D.Row(y)) + a);
           continue;
         }
         sbuf.resize(static_cast<size_t>(n));

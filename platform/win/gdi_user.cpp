@@ -127,6 +127,9 @@ int GetSystemMetrics(int index) {
     case SM_CYSMCAPTION: case SM_CXSMSIZE: case SM_CYSMSIZE: return 17;
     case SM_CXMIN: case SM_CXMINTRACK: return 112;
     case SM_CYMIN: case SM_CYMINTRACK: return 27;
+    // The largest a window may be sized to: the whole virtual screen and a sizing frame beyond.
+    case SM_CXMAXTRACK: { RECT r = MonitorBox(true); return r.right - r.left + 12; }
+    case SM_CYMAXTRACK: { RECT r = MonitorBox(true); return r.bottom - r.top + 12; }
     case SM_CXMAXIMIZED: return ScreenWidth + 8;
     case SM_CYMAXIMIZED: return ScreenHeight - 30 + 8;
     case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: case SM_CXDRAG: case SM_CYDRAG: return 4;

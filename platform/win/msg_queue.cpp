@@ -78,7 +78,7 @@ bool RunSent(TQueue* q) {
     if (it->Task) it->Task();
     else if (ValidWnd(it->Wnd)) {
       ++q->InSend;
-      r = DeliverMessage(it->Wnd, it->Msg, it->W, it->L);
+      r = DeliverMessage(it->Wnd, it->Msg, it->W, it->L, false);
       --q->InSend;
     }
     std::lock_guard<std::recursive_mutex> g(WmLock());
@@ -384,17 +384,17 @@ LRESULT CallHookChain(int idHook, int code, WPARAM w, LPARAM l) {
 LRESULT CallCbtHook(int code, WPARAM w, LPARAM l) { return CallHookChain(WH_CBT, code, w, l); }
 
 // ---- Sending ----
-LRESULT DeliverMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT DeliverMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp, bool sentByThisThread) {
   if (HasHooks(WH_CALLWNDPROC)) {
     CWPSTRUCT cwp{lp, wp, msg, w};
-    CallHookChain(WH_CALLWNDPROC, HC_ACTION, 0, reinterpret_cast<LPARAM>(&cwp));
+    CallHookChain(WH_CALLWNDPROC, HC_ACTION, sentByThisThread ? 1 : 0, reinterpret_cast<LPARAM>(&cwp));
   }
   if (!ValidWnd(w)) return 0;
   WNDPROC p = w->Proc;
   LRESULT r = p ? p(w, msg, wp, lp) : DefWindowProc(w, msg, wp, lp);
   if (HasHooks(WH_CALLWNDPROCRET)) {
     CWPRETSTRUCT ret{r, lp, wp, msg, w};
-    CallHookChain(WH_CALLWNDPROCRET, HC_ACTION, 0, reinterpret_cast<LPARAM>(&ret));
+    CallHookChain(WH_CALLWNDPROCRET, HC_ACTION, sentByThisThread ? 1 : 0, reinterpret_cast<LPARAM>(&ret));
   }
   return r;
 }

@@ -285,6 +285,9 @@ enum : UINT {
   SWP_SHOWWINDOW = 0x0040, SWP_HIDEWINDOW = 0x0080, SWP_NOCOPYBITS = 0x0100,
   SWP_NOOWNERZORDER = 0x0200, SWP_NOREPOSITION = 0x0200, SWP_NOSENDCHANGING = 0x0400,
   SWP_DEFERERASE = 0x2000, SWP_ASYNCWINDOWPOS = 0x4000,
+  // Set by the window manager in WM_WINDOWPOSCHANGED when the client area kept its size or its
+  // place: the default procedure then sends no WM_SIZE or no WM_MOVE.
+  SWP_NOCLIENTSIZE = 0x0800, SWP_NOCLIENTMOVE = 0x1000,
 };
 extern const HWND HWND_TOP, HWND_BOTTOM, HWND_TOPMOST, HWND_NOTOPMOST;
 BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int w, int h, UINT flags);
@@ -428,6 +431,27 @@ LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM w, LPARAM l);
 // ---- Painting ----
 HDC BeginPaint(HWND wnd, PAINTSTRUCT* ps);
 BOOL EndPaint(HWND wnd, const PAINTSTRUCT* ps);
+// The DC a window procedure paints into for WM_PAINT (BeginPaint..EndPaint) and WM_PRINTCLIENT
+// (the DC in wParam) alike, so one piece of painting code answers both.
+class TPaintDC {
+public:
+  TPaintDC(HWND wnd, UINT msg, WPARAM wp) : FWnd(wnd), FPrint(msg == WM_PRINTCLIENT) {
+    FDC = FPrint ? reinterpret_cast<HDC>(wp) : BeginPaint(wnd, &FPs);
+  }
+  ~TPaintDC() {
+    if (!FPrint) EndPaint(FWnd, &FPs);
+  }
+  TPaintDC(const TPaintDC&) = delete;
+  TPaintDC& operator=(const TPaintDC&) = delete;
+  HDC Handle() const { return FDC; }
+  operator HDC() const { return FDC; }
+
+private:
+  HWND FWnd;
+  bool FPrint;
+  PAINTSTRUCT FPs{};
+  HDC FDC = nullptr;
+};
 HDC GetDC(HWND wnd);        // client area, clipped to what is visible; null window: the screen
 HDC GetWindowDC(HWND wnd);  // the whole window, non-client area included
 enum : DWORD {

@@ -62,6 +62,8 @@ struct HWND__ {
   bool AcceptFiles = false;
   bool NcActive = false;  // caption drawn as active (WM_NCACTIVATE)
   bool MessageOnly = false;  // made with HWND_MESSAGE: never shown, never enumerated
+  bool ShapeChanged = false;  // a new window region: the next SetWindowPos reports a change
+  bool SizeStateChanged = false;  // maximised, minimised or restored: the next move sends WM_SIZE
   // Top-level windows: the pixels of the whole window and whether the back end should show them
   // again.
   std::unique_ptr<TGdiSurface> Surface;
@@ -123,8 +125,9 @@ uint64_t NowMs();
 void WakeQueue(TQueue* q);
 
 // Delivers a message to the window procedure on the calling thread, with the WH_CALLWNDPROC(RET)
-// hooks; the window must belong to this thread.
-LRESULT DeliverMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+// hooks (whose wParam tells whether the calling thread sent it); the window must belong to this
+// thread.
+LRESULT DeliverMessage(HWND w, UINT msg, WPARAM wp, LPARAM lp, bool sentByThisThread = true);
 // Runs the closure on the window's thread (at once when that is the calling thread).
 void RunOnWindowThread(HWND w, std::function<void()> task);
 // The WH_CBT chain; non-zero means refused.
@@ -139,8 +142,25 @@ POINT ClientOriginInRoot(HWND w);
 POINT ClientOriginOnScreen(HWND w);
 bool IsTopLevel(HWND w);
 bool VisibleChain(HWND w);
-// Recomputes the client rectangle through WM_NCCALCSIZE.
-void RecalcClient(HWND w);
+// Recomputes the client rectangle through WM_NCCALCSIZE with wParam TRUE: rgrc[0] is the
+// window's (new) rectangle in its parent's client coordinates (screen for top-level windows),
+// rgrc[1] the rectangle before the change (oldRect, or the same), rgrc[2] the old client area in
+// the same coordinates, lppos the move (pos, or one describing no change). The client area is
+// what the handler leaves in rgrc[0], kept inside the window.
+void RecalcClient(HWND w, const RECT* oldRect = nullptr, WINDOWPOS* pos = nullptr);
+// The width of a window's outer frame by its styles: the sizing frame, the dialog frame, a thin
+// border, or none.
+int FrameThickness(DWORD style, DWORD exStyle);
+// Windows that get WM_GETMINMAXINFO and have their size held to its tracking limits when created
+// or moved: sizable ones and overlapped ones (neither popup nor child).
+bool HasSizeLimits(DWORD style);
+// The default MINMAXINFO of a window, before its procedure sees it: maximised onto the work
+// area of its monitor (a child: its parent's client area) with the frame outside it, tracking
+// between SM_CXMINTRACK/SM_CYMINTRACK and SM_CXMAXTRACK/SM_CYMAXTRACK. Positions are screen
+// coordinates (a child's: its parent's client coordinates).
+void DefaultMinMaxInfo(HWND w, DWORD style, MINMAXINFO* mm);
+// Sends WM_GETMINMAXINFO with the defaults and returns the answer.
+MINMAXINFO QueryMinMaxInfo(HWND w);
 // Allocates or resizes a top-level window's surface to its window size (keeps the pixels).
 void EnsureSurface(HWND root);
 // The region of the root surface this window may draw on (window or client area), or null

@@ -604,7 +604,9 @@ BOOL SystemParametersInfo(UINT action, UINT ui, void* pv, UINT) {
     case SPI_GETNONCLIENTMETRICS: {
       auto* m = static_cast<NONCLIENTMETRICSA*>(pv);
       *m = NONCLIENTMETRICSA{};
-      m->iCaptionHeight = GetSystemMetrics(SM_CYCAPTION);
+      // The caption's buttons are one pixel lower than the caption bar (SM_CYCAPTION).
+      m->iCaptionHeight = GetSystemMetrics(SM_CYCAPTION) - 1;
+      m->iSmCaptionHeight = GetSystemMetrics(SM_CYSMCAPTION) - 1;
       m->iMenuHeight = GetSystemMetrics(SM_CYMENU);
       m->iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
       m->iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);

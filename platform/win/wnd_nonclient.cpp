@@ -21,14 +21,15 @@ struct TNcLayout {
   bool Sizing = false;
 };
 
-TNcLayout Layout(HWND w) {
+// The parts of a window of the given size by its styles (the window's own size by default).
+TNcLayout Layout(HWND w, int width = -1, int height = -1) {
   TNcLayout l;
   DWORD s = w->Style, ex = w->ExStyle;
-  RECT r{0, 0, w->Rect.right - w->Rect.left, w->Rect.bottom - w->Rect.top};
-  if (s & WS_THICKFRAME) { l.Frame = GetSystemMetrics(SM_CXFRAME); l.Sizing = true; }
-  else if ((s & WS_DLGFRAME) || (ex & WS_EX_DLGMODALFRAME)) l.Frame = GetSystemMetrics(SM_CXDLGFRAME);
-  else if (s & WS_BORDER) l.Frame = 1;
-  if (s & WS_MINIMIZE) l.Sizing = false;
+  if (width < 0) width = w->Rect.right - w->Rect.left;
+  if (height < 0) height = w->Rect.bottom - w->Rect.top;
+  RECT r{0, 0, width, height};
+  l.Frame = FrameThickness(s, ex);
+  l.Sizing = (s & WS_THICKFRAME) && !(s & WS_MINIMIZE);
   InflateRect(&r, -l.Frame, -l.Frame);
   if ((s & WS_CAPTION) == WS_CAPTION) {
     int ch = (ex & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION) : GetSystemMetrics(SM_CYCAPTION);
@@ -249,6 +250,52 @@ void MoveSizeLoop(HWND w, int hit, POINT start) {
   if (ValidWnd(w)) SendMessage(w, WM_EXITSIZEMOVE, 0, 0);
 }
 
+// The look of a caption button: which glyph, and grey when its style is missing.
+UINT CaptionButtonState(HWND w, int hit) {
+  UINT st = hit == HTCLOSE ? DFCS_CAPTIONCLOSE
+            : hit == HTMAXBUTTON ? ((w->Style & WS_MAXIMIZE) ? DFCS_CAPTIONRESTORE : DFCS_CAPTIONMAX)
+                                 : DFCS_CAPTIONMIN;
+  if ((hit == HTMAXBUTTON && !(w->Style & WS_MAXIMIZEBOX)) || (hit == HTMINBUTTON && !(w->Style & WS_MINIMIZEBOX)))
+    st |= DFCS_INACTIVE;
+  return st;
+}
+
+// A pressed caption button: drawn pushed while the mouse is over it, and it acts only when the
+// button goes up over it (true).
+bool TrackCaptionButton(HWND w, int hit) {
+  RECT br{0, 0, 0, 0};
+  for (auto& b : CaptionButtons(w, Layout(w).Caption))
+    if (b.Hit == hit) br = b.R;
+  if (IsRectEmpty(&br)) return false;
+  if (CaptionButtonState(w, hit) & DFCS_INACTIVE) return false;
+  auto draw = [&](bool pushed) {
+    if (!ValidWnd(w)) return;
+    HDC dc = GetWindowDC(w);
+    RECT r = br;
+    DrawFrameControl(dc, &r, DFC_CAPTION, CaptionButtonState(w, hit) | (pushed ? UINT(DFCS_PUSHED) : 0u));
+    ReleaseDC(w, dc);
+  };
+  auto onScreen = [&](POINT p) {
+    RECT wr;
+    GetWindowRect(w, &wr);
+    RECT r = br;
+    OffsetRect(&r, wr.left, wr.top);
+    return PtInRect(&r, p) != 0;
+  };
+  bool over = true, released = false;
+  draw(true);
+  bool ok = TrackMouse(w,
+                       [&](POINT p) {
+                         if (onScreen(p) != over) {
+                           over = !over;
+                           draw(over);
+                         }
+                       },
+                       [&](POINT p) { released = onScreen(p); });
+  draw(false);
+  return ok && released && ValidWnd(w);
+}
+
 HCURSOR CursorForHit(HWND w, int hit) {
   switch (hit) {
     case HTLEFT: case HTRIGHT: return LoadCursor(nullptr, IDC_SIZEWE);
@@ -261,6 +308,13 @@ HCURSOR CursorForHit(HWND w, int hit) {
 }
 
 }  // namespace
+
+int FrameThickness(DWORD style, DWORD ex) {
+  if (style & WS_THICKFRAME) return GetSystemMetrics(SM_CXFRAME);
+  if ((style & WS_DLGFRAME) || (ex & WS_EX_DLGMODALFRAME)) return GetSystemMetrics(SM_CXDLGFRAME);
+  if (style & WS_BORDER) return GetSystemMetrics(SM_CXBORDER);
+  return 0;
+}
 
 RECT ScrollBarRect(HWND w, int bar) {
   TNcLayout l = Layout(w);
@@ -347,12 +401,7 @@ void NcPaintDefault(HWND w, HDC dc) {
     SelectObject(dc, of);
     for (auto& b : buttons) {
       RECT br = b.R;
-      UINT st = b.Hit == HTCLOSE ? DFCS_CAPTIONCLOSE
-                : b.Hit == HTMAXBUTTON ? ((w->Style & WS_MAXIMIZE) ? DFCS_CAPTIONRESTORE : DFCS_CAPTIONMAX)
-                                       : DFCS_CAPTIONMIN;
-      if ((b.Hit == HTMAXBUTTON && !(w->Style & WS_MAXIMIZEBOX)) || (b.Hit == HTMINBUTTON && !(w->Style & WS_MINIMIZEBOX)))
-        st |= DFCS_INACTIVE;
-      DrawFrameControl(dc, &br, DFC_CAPTION, st);
+      DrawFrameControl(dc, &br, DFC_CAPTION, CaptionButtonState(w, b.Hit));
     }
   }
   if (!IsRectEmpty(&l.MenuBar)) {
@@ -547,8 +596,12 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_NCCREATE: return TRUE;
     case WM_NCCALCSIZE: {
-      auto* r = reinterpret_cast<RECT*>(lp);
-      TNcLayout l = Layout(w);
+      // wParam TRUE: the parameters, whose first rectangle is the window's new one; FALSE: a
+      // plain window rectangle. Either way the rectangle becomes the client area in the same
+      // coordinates.
+      if (!lp) return 0;
+      auto* r = wp ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0] : reinterpret_cast<RECT*>(lp);
+      TNcLayout l = Layout(w, std::max<LONG>(0, r->right - r->left), std::max<LONG>(0, r->bottom - r->top));
       RECT c = l.Client;
       if (!IsRectEmpty(&l.MenuBar)) w->MenuRows = MenuBarRows(w, w->Menu, l.MenuBar.right - l.MenuBar.left);
       OffsetRect(&c, r->left, r->top);
@@ -563,8 +616,10 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       p.x -= wr.left;
       p.y -= wr.top;
       if (w->WindowRgn && !PtInRegion(w->WindowRgn, p.x, p.y)) return HTNOWHERE;
+      // The client area is the one WM_NCCALCSIZE gave; the other parts follow the styles.
+      if (PtInRect(&w->Client, p)) return HTCLIENT;
       TNcLayout l = Layout(w);
-      if (PtInRect(&l.Client, p)) return HTCLIENT;
+      if (PtInRect(&l.Client, p)) return HTNOWHERE;
       if (PtInRect(&l.VScroll, p)) return HTVSCROLL;
       if (PtInRect(&l.HScroll, p)) return HTHSCROLL;
       if (PtInRect(&l.Corner, p)) return (w->Style & WS_THICKFRAME) ? HTBOTTOMRIGHT : HTGROWBOX;
@@ -592,7 +647,9 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       return HTBORDER;
     }
     case WM_NCPAINT: {
-      HDC dc = GetWindowDC(w);
+      // wParam: the region to paint in screen coordinates, or 1 for the whole frame.
+      HRGN rgn = reinterpret_cast<HRGN>(wp);
+      HDC dc = wp > 1 ? GetDCEx(w, rgn, DCX_WINDOW | DCX_INTERSECTRGN) : GetWindowDC(w);
       NcPaintDefault(w, dc);
       ReleaseDC(w, dc);
       return 0;
@@ -621,7 +678,16 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_SETTEXT:
       w->Text = lp ? reinterpret_cast<const char*>(lp) : "";
-      if ((w->Style & WS_CAPTION) == WS_CAPTION) InvalidateInternal(w, nullptr, false, false, true);
+      // Only the caption is painted again, now: WM_NCPAINT with the caption's region (screen
+      // coordinates), so a window that paints its own frame draws its own caption.
+      if ((w->Style & WS_CAPTION) == WS_CAPTION && IsWindowVisible(w)) {
+        RECT cap = Layout(w).Caption, wr;
+        GetWindowRect(w, &wr);
+        OffsetRect(&cap, wr.left, wr.top);
+        HRGN rgn = CreateRectRgnIndirect(&cap);
+        SendMessage(w, WM_NCPAINT, reinterpret_cast<WPARAM>(rgn), 0);
+        DeleteObject(rgn);
+      }
       if (IsTopLevel(w) && Backend()) Backend()->WindowTextChanged(w);
       return TRUE;
     case WM_GETTEXT: {
@@ -635,9 +701,9 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE: DestroyWindow(w); return 0;
     case WM_WINDOWPOSCHANGED: {
       auto* p = reinterpret_cast<WINDOWPOS*>(lp);
-      if (!(p->flags & SWP_NOMOVE))
+      if (!(p->flags & SWP_NOCLIENTMOVE))
         SendMessage(w, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(w->Rect.left + w->Client.left), static_cast<WORD>(w->Rect.top + w->Client.top)));
-      if (!(p->flags & SWP_NOSIZE) || (p->flags & SWP_FRAMECHANGED)) {
+      if (!(p->flags & SWP_NOCLIENTSIZE)) {
         WPARAM kind = (w->Style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : (w->Style & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
         SendMessage(w, WM_SIZE, kind, MAKELPARAM(static_cast<WORD>(w->Client.right - w->Client.left), static_cast<WORD>(w->Client.bottom - w->Client.top)));
       }
@@ -674,9 +740,16 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case HTCAPTION: SendMessage(w, WM_SYSCOMMAND, SC_MOVE | UINT(HTCAPTION), lp); break;
         case HTVSCROLL: ScrollBarClick(w, SB_VERT, p); break;
         case HTHSCROLL: ScrollBarClick(w, SB_HORZ, p); break;
-        case HTCLOSE: SendMessage(w, WM_SYSCOMMAND, SC_CLOSE, lp); break;
-        case HTMAXBUTTON: SendMessage(w, WM_SYSCOMMAND, (w->Style & WS_MAXIMIZE) ? SC_RESTORE : SC_MAXIMIZE, lp); break;
-        case HTMINBUTTON: SendMessage(w, WM_SYSCOMMAND, SC_MINIMIZE, lp); break;
+        case HTCLOSE:
+          if (TrackCaptionButton(w, HTCLOSE)) SendMessage(w, WM_SYSCOMMAND, SC_CLOSE, lp);
+          break;
+        case HTMAXBUTTON:
+          if (TrackCaptionButton(w, HTMAXBUTTON))
+            SendMessage(w, WM_SYSCOMMAND, (w->Style & WS_MAXIMIZE) ? SC_RESTORE : SC_MAXIMIZE, lp);
+          break;
+        case HTMINBUTTON:
+          if (TrackCaptionButton(w, HTMINBUTTON)) SendMessage(w, WM_SYSCOMMAND, SC_MINIMIZE, lp);
+          break;
         case HTLEFT: case HTRIGHT: case HTTOP: case HTBOTTOM: case HTTOPLEFT: case HTTOPRIGHT:
         case HTBOTTOMLEFT: case HTBOTTOMRIGHT:
           SendMessage(w, WM_SYSCOMMAND, SC_SIZE + static_cast<WPARAM>(wp - HTLEFT + 1), lp);
@@ -723,9 +796,42 @@ LRESULT DefWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       return reinterpret_cast<LRESULT>(GetSysColorBrush(edit ? COLOR_WINDOW : COLOR_BTNFACE));
     }
     case WM_GETMINMAXINFO: return 0;
+    case WM_WINDOWPOSCHANGING: {
+      // Sizable and overlapped windows keep within the tracking sizes their WM_GETMINMAXINFO
+      // answers (a minimised window keeps its size).
+      auto* p = reinterpret_cast<WINDOWPOS*>(lp);
+      if (!p || (p->flags & SWP_NOSIZE) || (w->Style & WS_MINIMIZE) || !HasSizeLimits(w->Style)) return 0;
+      MINMAXINFO mm = QueryMinMaxInfo(w);
+      if (!ValidWnd(w)) return 0;
+      p->cx = std::clamp<int>(p->cx, mm.ptMinTrackSize.x, std::max(mm.ptMinTrackSize.x, mm.ptMaxTrackSize.x));
+      p->cy = std::clamp<int>(p->cy, mm.ptMinTrackSize.y, std::max(mm.ptMinTrackSize.y, mm.ptMaxTrackSize.y));
+      return 0;
+    }
     case WM_PRINT: {
+      // Renders the window into the DC at its origin: the default frame, then the client area
+      // (WM_ERASEBKGND and WM_PRINTCLIENT with the origin on the client corner, clipped to it),
+      // then the visible children bottom first, each through its own WM_PRINT.
       HDC dc = reinterpret_cast<HDC>(wp);
+      if (!dc || ((lp & PRF_CHECKVISIBLE) && !IsWindowVisible(w))) return 0;
+      int saved = SaveDC(dc);
       if (lp & PRF_NONCLIENT) NcPaintDefault(w, dc);
+      RECT c = w->Client;
+      OffsetViewportOrgEx(dc, c.left, c.top, nullptr);
+      IntersectClipRect(dc, 0, 0, c.right - c.left, c.bottom - c.top);
+      if (lp & PRF_ERASEBKGND) SendMessage(w, WM_ERASEBKGND, wp, 0);
+      if ((lp & PRF_CLIENT) && ValidWnd(w)) SendMessage(w, WM_PRINTCLIENT, wp, lp);
+      if ((lp & PRF_CHILDREN) && ValidWnd(w)) {
+        std::vector<HWND> kids(w->Children.rbegin(), w->Children.rend());
+        for (HWND k : kids) {
+          if (!ValidWnd(k) || !(k->Style & WS_VISIBLE)) continue;
+          int inner = SaveDC(dc);
+          OffsetViewportOrgEx(dc, k->Rect.left, k->Rect.top, nullptr);
+          IntersectClipRect(dc, 0, 0, k->Rect.right - k->Rect.left, k->Rect.bottom - k->Rect.top);
+          SendMessage(k, WM_PRINT, wp, lp & ~LPARAM(PRF_CHECKVISIBLE));
+          RestoreDC(dc, inner);
+        }
+      }
+      RestoreDC(dc, saved);
       return 0;
     }
     case WM_DROPFILES:

@@ -54,7 +54,8 @@ void SubtractWindow(HRGN rgn, HWND s, POINT originInRoot) {
 
 // A DC over the window's part of its root surface. While LockWindowUpdate holds the window or an
 // ancestor, the visible region is empty unless ignoreLock (DCX_LOCKWINDOWUPDATE, the caret).
-HDC MakeWindowDC(HWND w, bool client, HRGN extra, int extraMode, bool ignoreLock = false) {
+// The extra region is in the DC's own coordinates, or in screen coordinates with extraOnScreen.
+HDC MakeWindowDC(HWND w, bool client, HRGN extra, int extraMode, bool ignoreLock = false, bool extraOnScreen = false) {
   HWND root = RootOf(w);
   HRGN vis = !ignoreLock && PaintLocked(w) ? nullptr : VisibleRegion(w, client);
   POINT origin = client ? ClientOriginInRoot(w) : WindowOriginInRoot(w);
@@ -67,7 +68,8 @@ HDC MakeWindowDC(HWND w, bool client, HRGN extra, int extraMode, bool ignoreLock
   if (extra) {
     HRGN t = CreateRectRgn(0, 0, 0, 0);
     CombineRgn(t, extra, nullptr, RGN_COPY);
-    OffsetRgn(t, origin.x, origin.y);
+    if (extraOnScreen) OffsetRgn(t, -root->Rect.left, -root->Rect.top);
+    else OffsetRgn(t, origin.x, origin.y);
     CombineRgn(vis, vis, t, extraMode);
     DeleteObject(t);
   }
@@ -231,11 +233,25 @@ HDC GetWindowDC(HWND w) {
   return MakeWindowDC(w, false, nullptr, RGN_AND);
 }
 
+// The region of DCX_INTERSECTRGN / DCX_EXCLUDERGN is in screen coordinates. The handle 1 (what
+// WM_NCPAINT's wParam holds when the whole frame is to be painted) stands for the whole window:
+// intersecting with it leaves the DC as it is, excluding it leaves nothing.
 HDC GetDCEx(HWND w, HRGN clip, DWORD flags) {
   if (!ValidWnd(w)) return GetDC(nullptr);
   int mode = (flags & DCX_EXCLUDERGN) ? RGN_DIFF : RGN_AND;
   HRGN extra = (flags & (DCX_EXCLUDERGN | DCX_INTERSECTRGN)) ? clip : nullptr;
-  return MakeWindowDC(w, !(flags & DCX_WINDOW), extra, mode, flags & DCX_LOCKWINDOWUPDATE);
+  HRGN all = nullptr;
+  if (extra == reinterpret_cast<HRGN>(1)) {
+    extra = nullptr;
+    if (mode == RGN_DIFF) {
+      all = CreateRectRgn(0, 0, 0, 0);
+      extra = all;
+      mode = RGN_AND;
+    }
+  }
+  HDC dc = MakeWindowDC(w, !(flags & DCX_WINDOW), extra, mode, flags & DCX_LOCKWINDOWUPDATE, true);
+  if (all) DeleteObject(all);
+  return dc;
 }
 
 int ReleaseDC(HWND, HDC dc) {
@@ -275,7 +291,8 @@ HDC BeginPaint(HWND w, PAINTSTRUCT* ps) {
   HDC dc = MakeWindowDC(w, true, upd, RGN_AND);
   if (upd) DeleteObject(upd);
   ps->hdc = dc;
-  ps->fErase = TRUE;
+  // fErase: the background was to be erased and WM_ERASEBKGND left it to the painter.
+  ps->fErase = FALSE;
   if (erase) ps->fErase = SendMessage(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
   return dc;
 }

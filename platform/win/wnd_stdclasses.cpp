@@ -86,9 +86,10 @@ LRESULT ButtonProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENABLE:
       InvalidateRect(w, nullptr, TRUE);
       return 0;
+    case WM_PRINTCLIENT:
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(w, &ps);
+      TPaintDC pdc(w, msg, wp);
+      HDC dc = pdc;
       RECT r;
       GetClientRect(w, &r);
       HBRUSH bg = reinterpret_cast<HBRUSH>(SendMessage(GetParent(w) ? GetParent(w) : w, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(w)));
@@ -126,7 +127,6 @@ LRESULT ButtonProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         DrawText(dc, text, -1, &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
       }
       SelectObject(dc, oldFont);
-      EndPaint(w, &ps);
       return 0;
     }
   }
@@ -136,9 +136,9 @@ LRESULT ButtonProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 // ---- STATIC ----
 LRESULT StaticProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCHITTEST) return HTTRANSPARENT;
-  if (msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(w, &ps);
+  if (msg == WM_PAINT || msg == WM_PRINTCLIENT) {
+    TPaintDC pdc(w, msg, wp);
+    HDC dc = pdc;
     RECT r;
     GetClientRect(w, &r);
     HBRUSH bg = reinterpret_cast<HBRUSH>(SendMessage(GetParent(w) ? GetParent(w) : w, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(w)));
@@ -150,7 +150,6 @@ LRESULT StaticProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     SetBkMode(dc, TRANSPARENT);
     DrawText(dc, text, -1, &r, DT_WORDBREAK | (s == SS_CENTER ? UINT(DT_CENTER) : s == SS_RIGHT ? UINT(DT_RIGHT) : 0u));
     SelectObject(dc, oldFont);
-    EndPaint(w, &ps);
     return 0;
   }
   if (msg == WM_SETTEXT) {
@@ -224,13 +223,13 @@ LRESULT ScrollBarProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     }
+    case WM_PRINTCLIENT:
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(w, &ps);
+      TPaintDC pdc(w, msg, wp);
+      HDC dc = pdc;
       RECT r;
       GetClientRect(w, &r);
       PaintScrollBarInto(w, dc, CtlBar(w), r);
-      EndPaint(w, &ps);
       return 0;
     }
   }

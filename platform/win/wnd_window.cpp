@@ -84,6 +84,27 @@ void PlaceInZOrder(HWND w, HWND after) {
 
 void DestroyTree(HWND w);
 
+// The active window w hides, goes or is minimised: activation passes to its owner when that can
+// take it, else to the topmost visible enabled window of its thread; with none, the application
+// loses activation (WM_ACTIVATEAPP FALSE).
+void ActivateOtherWindow(HWND w) {
+  if (GetActiveWindow() != w) return;
+  auto fits = [w](HWND t) {
+    return t != w && ValidWnd(t) && !t->MessageOnly && (t->Style & WS_VISIBLE) &&
+           !(t->Style & (WS_DISABLED | WS_MINIMIZE)) && !(t->ExStyle & WS_EX_NOACTIVATE) && t->Thread == w->Thread;
+  };
+  HWND next = fits(w->Owner) ? w->Owner : nullptr;
+  if (!next) {
+    std::lock_guard<std::recursive_mutex> g(WmLock());
+    for (HWND t : Desktop()->Children)
+      if (fits(t)) {
+        next = t;
+        break;
+      }
+  }
+  SetActiveWindow(next);
+}
+
 }  // namespace
 
 const HWND HWND_TOP = nullptr;
@@ -146,15 +167,52 @@ bool VisibleChain(HWND w) {
   return w != nullptr;
 }
 
-void RecalcClient(HWND w) {
+void RecalcClient(HWND w, const RECT* oldRect, WINDOWPOS* pos) {
+  const RECT now = w->Rect;
+  const RECT before = oldRect ? *oldRect : now;
+  RECT oldClient = w->Client;
+  OffsetRect(&oldClient, before.left, before.top);
+  WINDOWPOS same{w, nullptr, now.left, now.top, now.right - now.left, now.bottom - now.top,
+                 UINT(SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)};
   NCCALCSIZE_PARAMS p{};
-  RECT wr{0, 0, w->Rect.right - w->Rect.left, w->Rect.bottom - w->Rect.top};
-  p.rgrc[0] = wr;
-  SendMessage(w, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&p.rgrc[0]));
+  p.rgrc[0] = now;
+  p.rgrc[1] = before;
+  p.rgrc[2] = oldClient;
+  p.lppos = pos ? pos : &same;
+  SendMessage(w, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&p));
+  if (!ValidWnd(w)) return;
+  // Back to window coordinates, kept inside the window.
   RECT c = p.rgrc[0];
-  if (c.right < c.left) c.right = c.left;
-  if (c.bottom < c.top) c.bottom = c.top;
+  OffsetRect(&c, -w->Rect.left, -w->Rect.top);
+  const LONG wd = w->Rect.right - w->Rect.left, ht = w->Rect.bottom - w->Rect.top;
+  c.left = std::clamp<LONG>(c.left, 0, wd);
+  c.top = std::clamp<LONG>(c.top, 0, ht);
+  c.right = std::clamp<LONG>(c.right, c.left, wd);
+  c.bottom = std::clamp<LONG>(c.bottom, c.top, ht);
   w->Client = c;
+}
+
+bool HasSizeLimits(DWORD style) { return (style & WS_THICKFRAME) || !(style & (WS_POPUP | WS_CHILD)); }
+
+void DefaultMinMaxInfo(HWND w, DWORD style, MINMAXINFO* mm) {
+  *mm = MINMAXINFO{};
+  RECT area{};
+  MONITORINFO mi;
+  if (!IsTopLevel(w)) GetClientRect(w->Parent, &area);
+  else if (GetMonitorInfo(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &mi)) area = mi.rcWork;
+  else SystemParametersInfo(SPI_GETWORKAREA, 0, &area, 0);
+  const int f = FrameThickness(style, w->ExStyle);
+  mm->ptMaxPosition = {area.left - f, area.top - f};
+  mm->ptMaxSize = {area.right - area.left + 2 * f, area.bottom - area.top + 2 * f};
+  mm->ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+  mm->ptMaxTrackSize = {GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+}
+
+MINMAXINFO QueryMinMaxInfo(HWND w) {
+  MINMAXINFO mm;
+  DefaultMinMaxInfo(w, w->Style, &mm);
+  SendMessage(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
+  return mm;
 }
 
 void EnsureSurface(HWND root) {
@@ -276,6 +334,14 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   wnd->ExStyle = cs.dwExStyle;
   wnd->Rect = {cs.x, cs.y, cs.x + std::max(0, cs.cx), cs.y + std::max(0, cs.cy)};
   PlaceInZOrder(wnd, HWND_TOP);
+  if (HasSizeLimits(wnd->Style)) {
+    // The size limits hold from the start: the window is made within its tracking sizes.
+    MINMAXINFO mm = QueryMinMaxInfo(wnd);
+    if (!ValidWnd(wnd)) return nullptr;
+    cs.cx = std::clamp<int>(cs.cx, mm.ptMinTrackSize.x, std::max(mm.ptMinTrackSize.x, mm.ptMaxTrackSize.x));
+    cs.cy = std::clamp<int>(cs.cy, mm.ptMinTrackSize.y, std::max(mm.ptMinTrackSize.y, mm.ptMaxTrackSize.y));
+    wnd->Rect = {cs.x, cs.y, cs.x + std::max(0, cs.cx), cs.y + std::max(0, cs.cy)};
+  }
   if (!SendMessage(wnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
     DestroyTree(wnd);
     return nullptr;
@@ -289,7 +355,9 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   SendMessage(wnd, WM_SIZE, SIZE_RESTORED,
               MAKELPARAM(static_cast<WORD>(wnd->Client.right - wnd->Client.left),
                          static_cast<WORD>(wnd->Client.bottom - wnd->Client.top)));
-  SendMessage(wnd, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(wnd->Rect.left), static_cast<WORD>(wnd->Rect.top)));
+  // WM_MOVE carries the client area's origin in the parent's client coordinates (screen).
+  SendMessage(wnd, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(wnd->Rect.left + wnd->Client.left),
+                                          static_cast<WORD>(wnd->Rect.top + wnd->Client.top)));
   SendNotifyParent(wnd, WM_CREATE);
   if (style & WS_VISIBLE) ShowWindow(wnd, SW_SHOW);
   return ValidWnd(wnd) ? wnd : nullptr;
@@ -342,35 +410,28 @@ BOOL DestroyWindow(HWND w) {
       if (o->Owner == w) owned.push_back(o);
     for (HWND o : owned) DestroyWindow(o);
   }
-  if (!ValidWnd(w)) return TRUE;
+  if (!ValidWnd(w) || w->Destroying) return TRUE;
+  // The parent hears of it before anything changes.
+  SendNotifyParent(w, WM_DESTROY);
+  if (!ValidWnd(w) || w->Destroying) return TRUE;
   w->Destroying = true;
-  bool wasActive = gActive == w;
+  // Hidden first: a child through ShowWindow (WM_SHOWWINDOW FALSE; a focus inside it goes to the
+  // parent), a top-level window by SetWindowPos, which passes activation on if it was active.
   if (w->Style & WS_VISIBLE) {
-    // Hide without activating anything else yet.
-    SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (IsTopLevel(w)) SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    else ShowWindow(w, SW_HIDE);
+    if (!ValidWnd(w)) return TRUE;
   }
-  HWND owner = w->Owner;
+  if (gActive == w) ActivateOtherWindow(w);  // active while hidden
   if (gFocus && (gFocus == w || IsChild(w, gFocus))) {
     HWND old = gFocus;
     gFocus = nullptr;
     if (ValidWnd(old)) SendMessage(old, WM_KILLFOCUS, 0, 0);
   }
   if (gCapture && (gCapture == w || IsChild(w, gCapture))) ReleaseCapture();
-  SendNotifyParent(w, WM_DESTROY);
+  if (!ValidWnd(w)) return TRUE;
   SendDestroy(w);
   FreeTree(w);
-  if (wasActive) {
-    gActive = nullptr;
-    // Activation passes to the owner, or to the topmost remaining visible window.
-    HWND next = (owner && ValidWnd(owner) && (owner->Style & WS_VISIBLE)) ? owner : nullptr;
-    if (!next)
-      for (HWND t : Desktop()->Children)
-        if ((t->Style & WS_VISIBLE) && !(t->Style & WS_DISABLED) && t->Thread == std::this_thread::get_id()) {
-          next = t;
-          break;
-        }
-    if (next) SetActiveWindow(next);
-  }
   return TRUE;
 }
 
@@ -662,10 +723,7 @@ BOOL MoveWindow(HWND w, int x, int y, int cx, int cy, BOOL repaint) {
 BOOL AdjustWindowRectEx(RECT* r, DWORD style, BOOL menu, DWORD exStyle) {
   if (!r) return FALSE;
   // The same rule as the default WM_NCCALCSIZE, applied outwards.
-  int frame = 0;
-  if (style & WS_THICKFRAME) frame = GetSystemMetrics(SM_CXFRAME);
-  else if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME)) frame = GetSystemMetrics(SM_CXDLGFRAME);
-  else if (style & WS_BORDER) frame = 1;
+  int frame = FrameThickness(style, exStyle);
   if (exStyle & WS_EX_CLIENTEDGE) frame += 2;
   if (exStyle & WS_EX_STATICEDGE) frame += 1;
   InflateRect(r, frame, frame);
@@ -675,14 +733,17 @@ BOOL AdjustWindowRectEx(RECT* r, DWORD style, BOOL menu, DWORD exStyle) {
   return TRUE;
 }
 
+// A new window region is a change of the window's shape: it goes through SetWindowPos, so the
+// window hears WM_WINDOWPOSCHANGING/CHANGED, and when it is to be redrawn the frame is worked
+// out again (WM_NCCALCSIZE) and repainted.
 int SetWindowRgn(HWND w, HRGN rgn, BOOL redraw) {
   if (!ValidWnd(w)) return 0;
   if (w->WindowRgn) DeleteObject(w->WindowRgn);
   w->WindowRgn = rgn;
-  if (redraw) {
-    if (!IsTopLevel(w)) InvalidateParentArea(w, w->Rect);
-    InvalidateInternal(w, nullptr, true, true, true);
-  }
+  if (redraw && !IsTopLevel(w) && (w->Style & WS_VISIBLE)) InvalidateParentArea(w, w->Rect);
+  w->ShapeChanged = true;
+  SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+               (redraw ? UINT(SWP_FRAMECHANGED) : UINT(SWP_NOREDRAW)));
   return 1;
 }
 
@@ -715,6 +776,7 @@ BOOL SetWindowPos(HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) 
   wp.cx = std::max(0, wp.cx);
   wp.cy = std::max(0, wp.cy);
   RECT old = w->Rect;
+  const RECT oldClient = w->Client;
   RECT nr{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
   bool moved = nr.left != old.left || nr.top != old.top;
   bool sized = (nr.right - nr.left) != (old.right - old.left) || (nr.bottom - nr.top) != (old.bottom - old.top);
@@ -731,7 +793,10 @@ BOOL SetWindowPos(HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) 
     if (a == HWND_NOTOPMOST) w->ExStyle &= ~WS_EX_TOPMOST;
     PlaceInZOrder(w, a);
   }
-  if (sized || (flags & SWP_FRAMECHANGED)) RecalcClient(w);
+  if (sized || (flags & SWP_FRAMECHANGED)) {
+    RecalcClient(w, &old, &wp);
+    if (!ValidWnd(w)) return FALSE;
+  }
   if (show) w->Style |= WS_VISIBLE;
   if (hide) w->Style &= ~WS_VISIBLE;
   bool nowVisible = w->Style & WS_VISIBLE;
@@ -746,30 +811,28 @@ BOOL SetWindowPos(HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) 
     if (moved || sized) Backend()->WindowMoved(w);
   }
   if (hide && wasVisible) {
-    if (gFocus && (gFocus == w || IsChild(w, gFocus))) {
-      HWND root = RootOf(w);
-      if (root != w && ValidWnd(w->Parent)) SetFocus(root);
-    }
-    if (gActive == w && !(flags & SWP_NOACTIVATE) && !w->Destroying) {
-      HWND next = nullptr;
-      for (HWND t : Desktop()->Children)
-        if (t != w && (t->Style & WS_VISIBLE) && !(t->Style & WS_DISABLED) && t->Thread == w->Thread) { next = t; break; }
-      if (next) SetActiveWindow(next);
-      else {
-        HWND old = gActive;
-        gActive = nullptr;
-        SendMessage(old, WM_NCACTIVATE, FALSE, 0);
-        SendMessage(old, WM_ACTIVATE, WA_INACTIVE, 0);
-        gFocus = nullptr;
-      }
-    }
+    // A focus inside a hidden child goes to the child's parent; a hidden active window passes
+    // activation on (and its focus with it).
+    if (gFocus && (gFocus == w || IsChild(w, gFocus)) && !IsTopLevel(w) && ValidWnd(w->Parent)) SetFocus(w->Parent);
+    if (gActive == w) ActivateOtherWindow(w);
+    if (!ValidWnd(w)) return TRUE;
   }
   if (show && !wasVisible && IsTopLevel(w) && !(flags & SWP_NOACTIVATE) && !(w->ExStyle & WS_EX_NOACTIVATE))
     SetActiveWindow(w);
   if (!ValidWnd(w)) return TRUE;
-  if (moved || sized || show || hide || zchange || (flags & SWP_FRAMECHANGED)) {
+  const bool shaped = w->ShapeChanged;
+  w->ShapeChanged = false;
+  if (moved || sized || show || hide || zchange || shaped || (flags & SWP_FRAMECHANGED)) {
     wp.x = nr.left; wp.y = nr.top; wp.cx = nr.right - nr.left; wp.cy = nr.bottom - nr.top;
-    wp.flags = flags | (moved ? 0u : UINT(SWP_NOMOVE)) | (sized ? 0u : UINT(SWP_NOSIZE));
+    // Whether the client area changed size or place (a new show state counts as a new size).
+    const RECT& c = w->Client;
+    bool clientSized = c.right - c.left != oldClient.right - oldClient.left ||
+                       c.bottom - c.top != oldClient.bottom - oldClient.top || w->SizeStateChanged;
+    bool clientMoved = nr.left + c.left != old.left + oldClient.left || nr.top + c.top != old.top + oldClient.top;
+    w->SizeStateChanged = false;
+    wp.flags = (flags & ~UINT(SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE)) | (moved ? 0u : UINT(SWP_NOMOVE)) |
+               (sized ? 0u : UINT(SWP_NOSIZE)) | (clientSized ? 0u : UINT(SWP_NOCLIENTSIZE)) |
+               (clientMoved ? 0u : UINT(SWP_NOCLIENTMOVE));
     SendMessage(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
   }
   return TRUE;
@@ -785,6 +848,7 @@ BOOL ShowWindow(HWND w, int cmd) {
   auto restoreFrom = [&](DWORD bit) {
     if (w->Style & bit) {
       w->Style &= ~bit;
+      w->SizeStateChanged = true;
       RECT n = w->NormalRect;
       SetWindowPos(w, nullptr, n.left, n.top, n.right - n.left, n.bottom - n.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
       return true;
@@ -800,22 +864,23 @@ BOOL ShowWindow(HWND w, int cmd) {
     case SW_SHOWMAXIMIZED: {
       if (!(w->Style & WS_MAXIMIZE)) {
         if (!(w->Style & WS_MINIMIZE)) w->NormalRect = w->Rect;
+        // The window takes the work area of its own monitor (a child: its parent's client
+        // area) with its frame outside it, as its WM_GETMINMAXINFO answer places it.
+        MINMAXINFO mm;
+        DefaultMinMaxInfo(w, (w->Style & ~WS_MINIMIZE) | WS_MAXIMIZE, &mm);
+        SendMessage(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
+        if (!ValidWnd(w)) return FALSE;
         w->Style = (w->Style & ~WS_MINIMIZE) | WS_MAXIMIZE;
-        RECT wa;
-        MONITORINFO mi;
-        // A top-level window fills the work area of its own monitor.
-        if (IsTopLevel(w) && GetMonitorInfo(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &mi)) wa = mi.rcWork;
-        else if (IsTopLevel(w)) SystemParametersInfo(SPI_GETWORKAREA, 0, &wa, 0);
-        else GetClientRect(w->Parent, &wa);
+        w->SizeStateChanged = true;
+        int cx = std::min(mm.ptMaxSize.x, std::max(mm.ptMaxTrackSize.x, mm.ptMinTrackSize.x));
+        int cy = std::min(mm.ptMaxSize.y, std::max(mm.ptMaxTrackSize.y, mm.ptMinTrackSize.y));
         if (!was) SendMessage(w, WM_SHOWWINDOW, TRUE, 0);
-        SetWindowPos(w, HWND_TOP, wa.left, wa.top, wa.right - wa.left, wa.bottom - wa.top, SWP_SHOWWINDOW | SWP_FRAMECHANGED | noAct);
+        // One WM_SIZE (SIZE_MAXIMIZED) follows from the frame change.
+        SetWindowPos(w, HWND_TOP, mm.ptMaxPosition.x, mm.ptMaxPosition.y, cx, cy, SWP_SHOWWINDOW | SWP_FRAMECHANGED | noAct);
       } else if (!was) {
         SendMessage(w, WM_SHOWWINDOW, TRUE, 0);
         SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | noAct);
       }
-      if (ValidWnd(w))
-        SendMessage(w, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(static_cast<WORD>(w->Client.right - w->Client.left),
-                                                           static_cast<WORD>(w->Client.bottom - w->Client.top)));
       return was;
     }
     case SW_MINIMIZE:
@@ -824,17 +889,8 @@ BOOL ShowWindow(HWND w, int cmd) {
       if (!(w->Style & WS_MINIMIZE)) {
         if (!(w->Style & WS_MAXIMIZE)) w->NormalRect = w->Rect;
         w->Style |= WS_MINIMIZE;
-        if (gActive == w) {
-          HWND old = gActive;
-          gActive = nullptr;
-          if (gFocus && (gFocus == old || IsChild(old, gFocus))) {
-            HWND f = gFocus;
-            gFocus = nullptr;
-            SendMessage(f, WM_KILLFOCUS, 0, 0);
-          }
-          SendMessage(old, WM_NCACTIVATE, FALSE, 0);
-          SendMessage(old, WM_ACTIVATE, WA_INACTIVE, 0);
-        }
+        ActivateOtherWindow(w);
+        if (!ValidWnd(w)) return FALSE;
         if (!was) {
           SendMessage(w, WM_SHOWWINDOW, TRUE, 0);
           SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW | SWP_NOACTIVATE);
@@ -894,23 +950,34 @@ HWND SetActiveWindow(HWND w) {
   if (w == old) return old;
   CBTACTIVATESTRUCT cas{FALSE, old};
   if (w && CallCbtHook(HCBT_ACTIVATE, reinterpret_cast<WPARAM>(w), reinterpret_cast<LPARAM>(&cas))) return nullptr;
+  // The old window hears first; its focus stays until the new window takes the focus (or, when
+  // the activation leaves the focus behind, is taken away at the end).
   if (old && ValidWnd(old)) {
-    if (gFocus && (gFocus == old || IsChild(old, gFocus))) {
-      HWND f = gFocus;
-      gFocus = nullptr;
-      SendMessage(f, WM_KILLFOCUS, reinterpret_cast<WPARAM>(w), 0);
-    }
     SendMessage(old, WM_NCACTIVATE, FALSE, 0);
     if (ValidWnd(old)) SendMessage(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(w));
   }
   gActive = w;
-  if (w) {
-    if (!old) SendMessage(w, WM_ACTIVATEAPP, TRUE, 0);
+  // The application gains or loses activation: every top-level window of the thread hears it.
+  if (!old || !w) {
+    HWND any = w ? w : old;
+    std::vector<HWND> tops;
+    if (ValidWnd(any)) {
+      std::lock_guard<std::recursive_mutex> g(WmLock());
+      for (HWND t : Desktop()->Children)
+        if (!t->MessageOnly && t->Thread == any->Thread) tops.push_back(t);
+    }
+    for (HWND t : tops)
+      if (ValidWnd(t)) SendMessage(t, WM_ACTIVATEAPP, w ? TRUE : FALSE, 0);
+  }
+  if (w && ValidWnd(w) && gActive == w) {
     SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     SendMessage(w, WM_NCACTIVATE, TRUE, 0);
     if (ValidWnd(w)) SendMessage(w, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
-  } else if (old && ValidWnd(old)) {
-    SendMessage(old, WM_ACTIVATEAPP, FALSE, 0);
+  }
+  if (gFocus && (!gActive || RootOf(gFocus) != gActive)) {
+    HWND f = gFocus;
+    gFocus = nullptr;
+    if (ValidWnd(f)) SendMessage(f, WM_KILLFOCUS, 0, 0);
   }
   return old;
 }

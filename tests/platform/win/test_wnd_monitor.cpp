@@ -206,7 +206,10 @@ TEST_F(MonitorTest, WindowsBelongToTheMonitorOfMostOfTheirAreaAndMaximiseThere) 
   ShowWindow(w, SW_SHOWMAXIMIZED);
   RECT r;
   GetWindowRect(w, &r);
-  EXPECT_EQ(r, RightWork);
+  // The sizing frame lies outside the work area.
+  RECT framed = RightWork;
+  InflateRect(&framed, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
+  EXPECT_EQ(r, framed);
   HWND gone = Top(0, 0, 10, 10);
   DestroyWindow(gone);
   EXPECT_EQ(MonitorFromWindow(gone, MONITOR_DEFAULTTONULL), nullptr);

@@ -97,6 +97,9 @@ protected:
     ResetInputState();
   }
   void TearDown() override {
+    // Handlers may capture the test body's locals, which are gone now; the windows going may
+    // still hear messages (activation passes between them).
+    Handlers().clear();
     DestroyAllThreadWindows();
     MSG m;
     while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {}
