@@ -15,5 +15,5 @@ public:
   // plain 480 x 300 panel.
   explicit TFormstar(TComponent* Owner);
 
-  TImage* Image1;
+  TImage* Image1 = nullptr;
 };

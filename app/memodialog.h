@@ -22,9 +22,10 @@ public:
   // Posts the memo and closes; closing any other way drops the change.
   void Button1Click(TObject* Sender);
 
-  TLabel *Label1, *Label2;
-  TDBMemo* DBMemo1;
-  TButton* Button1;
-  TADOQuery* ADOQuery1;
-  TDataSource* DataSource1;
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TDBMemo* DBMemo1 = nullptr;
+  TButton* Button1 = nullptr;
+  TADOQuery* ADOQuery1 = nullptr;
+  TDataSource* DataSource1 = nullptr;
 };

@@ -49,13 +49,25 @@ public:
   void Button3Click(TObject* Sender);  // Close
   void ComboBox1KeyPress(TObject* Sender, char& Key);
 
-  TLabel* Label7a;
-  TListBox* ListBox1d;
-  TLabel *Label1, *Label2, *Label4, *Label5, *Label6;
-  TComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4;
-  TButton *Button1, *Button2, *Button3;
-  TMemo* Memo1;
-  TADOQuery *ADOQuery1, *ADOQuery2, *ADOQuery3, *ADOQuery4;
+  TLabel* Label7a = nullptr;
+  TListBox* ListBox1d = nullptr;
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TLabel* Label4 = nullptr;
+  TLabel* Label5 = nullptr;
+  TLabel* Label6 = nullptr;
+  TComboBox* ComboBox1 = nullptr;
+  TComboBox* ComboBox2 = nullptr;
+  TComboBox* ComboBox3 = nullptr;
+  TComboBox* ComboBox4 = nullptr;
+  TButton* Button1 = nullptr;
+  TButton* Button2 = nullptr;
+  TButton* Button3 = nullptr;
+  TMemo* Memo1 = nullptr;
+  TADOQuery* ADOQuery1 = nullptr;
+  TADOQuery* ADOQuery2 = nullptr;
+  TADOQuery* ADOQuery3 = nullptr;
+  TADOQuery* ADOQuery4 = nullptr;
 
 private:
   TRequirementBoxes Boxes() const { return {ComboBox1, ComboBox2, ComboBox3, ComboBox4}; }
@@ -76,13 +88,14 @@ public:
   void Button3Click(TObject* Sender);  // Delete
   void ADOQuery1CalcFields(TDataSet* DataSet);
 
-  TDBGrid* DBGrid1;
-  TButton *Button3, *Button4;
-  TADOQuery* ADOQuery1;
-  TDataSource* DataSource1;
+  TDBGrid* DBGrid1 = nullptr;
+  TButton* Button3 = nullptr;
+  TButton* Button4 = nullptr;
+  TADOQuery* ADOQuery1 = nullptr;
+  TDataSource* DataSource1 = nullptr;
 
 private:
-  TADOConnection* FSettings;
+  TADOConnection* FSettings = nullptr;
 };
 
 class TFormbeizhu4 : public TForm {
@@ -97,11 +110,23 @@ public:
   void Button3Click(TObject* Sender);  // Close
   void ComboBox1KeyPress(TObject* Sender, char& Key);
 
-  TLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
-  TEdit* Edit1;
-  TComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4;
-  TButton *Button1, *Button3;
-  TADOQuery *ADOQuery1, *ADOQuery2, *ADOQuery3, *ADOQuery4;
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TLabel* Label3 = nullptr;
+  TLabel* Label4 = nullptr;
+  TLabel* Label5 = nullptr;
+  TLabel* Label6 = nullptr;
+  TEdit* Edit1 = nullptr;
+  TComboBox* ComboBox1 = nullptr;
+  TComboBox* ComboBox2 = nullptr;
+  TComboBox* ComboBox3 = nullptr;
+  TComboBox* ComboBox4 = nullptr;
+  TButton* Button1 = nullptr;
+  TButton* Button3 = nullptr;
+  TADOQuery* ADOQuery1 = nullptr;
+  TADOQuery* ADOQuery2 = nullptr;
+  TADOQuery* ADOQuery3 = nullptr;
+  TADOQuery* ADOQuery4 = nullptr;
 
 private:
   TRequirementBoxes Boxes() const { return {ComboBox1, ComboBox2, ComboBox3, ComboBox4}; }

@@ -153,7 +153,7 @@ void TFormSeeMain::CreateControls() {
   Panel1->SetAlign(alTop);
   Panel1->SetBevelOuter(bvNone);
   Label2 = PlaceLabel(this, Panel1, "Label2", "Customer Name:", 16, 16);
-  Edit2 = PlaceControl<TEdit>(this, Panel1, "Edit2", 116, 12, 160, 21);
+  Edit2 = PlaceControl<TEdit>(this, Panel1, "Edit2", 120, 12, 160, 21);
   Label1 = PlaceLabel(this, Panel1, "Label1", "Telephone:", 300, 16);
   Edit1 = PlaceControl<TEdit>(this, Panel1, "Edit1", 372, 12, 160, 21);
   SpeedButton1q = PlaceControl<TSpeedButton>(this, Panel1, "SpeedButton1q", 540, 10, 25, 25);

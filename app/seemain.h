@@ -108,33 +108,71 @@ public:
   const std::string& CurrentFolder() const { return FCurrentFolder; }
 
   // ---- controls (names as the other windows know them) ----
-  TPanel* Panel1;
-  TLabel *Label1, *Label2;
-  TEdit *Edit1, *Edit2;
-  TSpeedButton* SpeedButton1q;
-  TBitBtn* BitBtn7;
-  TWinControl* skinp1;   // left skin panel
-  TWinControl* dir1;     // shell folder tree
-  TSplitter *Splitter1, *Splitter2;
-  TScrollBox* ScrollBox1;
-  TLabel* Label88a;
-  TBitBtn *BitBtn1, *BitBtn3, *BitBtn4, *BitBtn5, *BitBtn6;
-  TButton* Button1;
-  TCustomControl* ImageryMView1;  // thumbnail grid
-  TCustomControl* ImageryMView2;  // hidden print grid
-  TCustomControl* SpeedButton1yx;  // hidden menu button
-  TProgressBar* pb;
-  TListBox *ListBox1, *ListBox4;
-  TFileListBox* FileListBox1;
-  TComboBox* FilterComboBox1;
-  TPopupMenu *PopupMenu1, *PopupMenu2, *PopupMenu3;
-  TMenuItem *N1, *N2, *N3, *N6, *N7, *N8, *N9, *N10, *N11, *N12, *N14, *N21, *N22, *N23, *N27,
-      *N28, *N29, *N30, *N31, *n32;
-  TMenuItem *N4, *N5, *N13, *N19;
-  TMenuItem *N15, *N16, *N17, *N18;
-  TADOConnection *ADOConnection1, *ADOConnection2;
-  TADOQuery *ADOQuery1, *ADOQuery2, *ADOQuery6;
-  TADOCommand *ADOCommand1, *ADOCommand5;
+  TPanel* Panel1 = nullptr;
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TEdit* Edit1 = nullptr;
+  TEdit* Edit2 = nullptr;
+  TSpeedButton* SpeedButton1q = nullptr;
+  TBitBtn* BitBtn7 = nullptr;
+  TWinControl* skinp1 = nullptr;  // left skin panel
+  TWinControl* dir1 = nullptr;    // shell folder tree
+  TSplitter* Splitter1 = nullptr;
+  TSplitter* Splitter2 = nullptr;
+  TScrollBox* ScrollBox1 = nullptr;
+  TLabel* Label88a = nullptr;
+  TBitBtn* BitBtn1 = nullptr;
+  TBitBtn* BitBtn3 = nullptr;
+  TBitBtn* BitBtn4 = nullptr;
+  TBitBtn* BitBtn5 = nullptr;
+  TBitBtn* BitBtn6 = nullptr;
+  TButton* Button1 = nullptr;
+  TCustomControl* ImageryMView1 = nullptr;   // thumbnail grid
+  TCustomControl* ImageryMView2 = nullptr;   // hidden print grid
+  TCustomControl* SpeedButton1yx = nullptr;  // hidden menu button
+  TProgressBar* pb = nullptr;
+  TListBox* ListBox1 = nullptr;
+  TListBox* ListBox4 = nullptr;
+  TFileListBox* FileListBox1 = nullptr;
+  TComboBox* FilterComboBox1 = nullptr;
+  TPopupMenu* PopupMenu1 = nullptr;
+  TPopupMenu* PopupMenu2 = nullptr;
+  TPopupMenu* PopupMenu3 = nullptr;
+  TMenuItem* N1 = nullptr;
+  TMenuItem* N2 = nullptr;
+  TMenuItem* N3 = nullptr;
+  TMenuItem* N6 = nullptr;
+  TMenuItem* N7 = nullptr;
+  TMenuItem* N8 = nullptr;
+  TMenuItem* N9 = nullptr;
+  TMenuItem* N10 = nullptr;
+  TMenuItem* N11 = nullptr;
+  TMenuItem* N12 = nullptr;
+  TMenuItem* N14 = nullptr;
+  TMenuItem* N21 = nullptr;
+  TMenuItem* N22 = nullptr;
+  TMenuItem* N23 = nullptr;
+  TMenuItem* N27 = nullptr;
+  TMenuItem* N28 = nullptr;
+  TMenuItem* N29 = nullptr;
+  TMenuItem* N30 = nullptr;
+  TMenuItem* N31 = nullptr;
+  TMenuItem* n32 = nullptr;
+  TMenuItem* N4 = nullptr;
+  TMenuItem* N5 = nullptr;
+  TMenuItem* N13 = nullptr;
+  TMenuItem* N19 = nullptr;
+  TMenuItem* N15 = nullptr;
+  TMenuItem* N16 = nullptr;
+  TMenuItem* N17 = nullptr;
+  TMenuItem* N18 = nullptr;
+  TADOConnection* ADOConnection1 = nullptr;
+  TADOConnection* ADOConnection2 = nullptr;
+  TADOQuery* ADOQuery1 = nullptr;
+  TADOQuery* ADOQuery2 = nullptr;
+  TADOQuery* ADOQuery6 = nullptr;
+  TADOCommand* ADOCommand1 = nullptr;
+  TADOCommand* ADOCommand5 = nullptr;
 
   void WndProc(TMessage& Message) override;
 

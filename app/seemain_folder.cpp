@@ -230,6 +230,8 @@ void TFormSeeMain::ImageryMView1MouseUp(TObject*, TMouseButton, TShiftState Shif
 }
 
 void TFormSeeMain::ScrollBox1CanResize(TObject*, int&, int&, bool& Resize) {
+  Resize = true;
+  if (!BitBtn6) return;  // the buttons are not all made yet
   const int w = ScrollBox1->Width();
   for (TControl* c : std::initializer_list<TControl*>{BitBtn1, BitBtn3, BitBtn4, BitBtn5, BitBtn6,
                                                       Button1})
