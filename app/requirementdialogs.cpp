@@ -113,7 +113,7 @@ TFormbeizhu3::TFormbeizhu3(TComponent* Owner, TADOConnection* Catalog, TADOConne
   DataSource1 = new TDataSource(this);
   DataSource1->SetName("DataSource1");
   DataSource1->SetDataSet(ADOQuery1);
-  DBGrid1 = PlaceControl<TDBGrid>(this, this, "DBGrid1", 8, 8, 652, 280);
+  DBGrid1 = PlaceControl<TDBGrid>(this, this, "DBGrid1", 4, 8, 660, 280);
   DBGrid1->SetReadOnly(true);
   DBGrid1->SetOptions(TDBGridOptions{dgTitles, dgIndicator, dgColumnResize, dgColLines,
                                      dgRowLines, dgTabs, dgRowSelect, dgAlwaysShowSelection});
