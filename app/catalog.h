@@ -34,7 +34,8 @@ inline constexpr char kSettingsDbFileName[] = "sysset.dll";
 // ---- catalog statements ----
 inline constexpr char kSqlPicByNameF1[] = "select * from pic where fname=:f1";
 inline constexpr char kSqlPicByNameA1[] = "select * from pic where fname=:a1";
-inline constexpr char kSqlBarePickByName[] = "select * from pic where (fname=:a1) and (dalei is null)";
+inline constexpr char kSqlBarePickByName[] =
+    "select * from pic where (fname=:a1) and (dalei is null)";
 inline constexpr char kSqlPicForAppend[] = "select * from pic where (fname=:a1)";
 inline constexpr char kSqlPicById[] = "select * from pic where id=:a1";
 inline constexpr char kSqlUnpick[] = "delete   from pic where fname=:f1";  // three blanks
@@ -84,7 +85,7 @@ struct TRequirement {
   std::string Type;      // usage type (column dalei)
   std::string Quantity;  // as typed
   std::string Size;
-  std::string Design;    // design requirement (column xiugai); empty when none was chosen
+  std::string Design;  // design requirement (column xiugai); empty when none was chosen
 };
 
 // Type + "  [Quantity]" + Quantity + "  [Size]" + Size (column yongtu).

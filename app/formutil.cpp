@@ -45,6 +45,5 @@ void FillRequirementLists(TADOQuery* TypeQuery, TComboBox* Types, TADOQuery* Des
   for (const std::string& s : ReadLookupList(DesignQuery, kSqlDesigns, "xiangmu"))
     Designs->Items()->Add(s);
   Sizes->Items()->Clear();
-  for (const std::string& s : ReadLookupList(SizeQuery, kSqlSizes, "asize"))
-    Sizes->Items()->Add(s);
+  for (const std::string& s : ReadLookupList(SizeQuery, kSqlSizes, "asize")) Sizes->Items()->Add(s);
 }

@@ -36,7 +36,8 @@ int main() {
       Application()->ProcessMessages();
       UpdateAllWindows();
       bool ok = SaveWindowToPng(main->Handle(), shot);
-      std::printf("orvanta: %s display, screenshot %s\n", DisplayBackendName(), ok ? "saved" : "failed");
+      std::printf("orvanta: %s display, screenshot %s\n", DisplayBackendName(),
+                  ok ? "saved" : "failed");
       IEImagingShutdown();
       return ok ? 0 : 1;
     }

@@ -117,9 +117,8 @@ int GridMultiSelectedImage(TCustomControl* G, int I) {
 
 bool GridIsSelected(TCustomControl* G, int Index) {
   auto* g = Grid(G);
-  return Index == g->Selected ||
-         std::find(g->MultiSelected.begin(), g->MultiSelected.end(), Index) !=
-             g->MultiSelected.end();
+  return Index == g->Selected || std::find(g->MultiSelected.begin(), g->MultiSelected.end(),
+                                           Index) != g->MultiSelected.end();
 }
 
 void GridSelectAll(TCustomControl* G) {

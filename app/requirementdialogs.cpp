@@ -22,8 +22,7 @@ TADOQuery* NewQuery(TComponent* Owner, const char* Name, TADOConnection* Connect
 }
 
 // The common frame of the three dialogs: a centred dialog in the program's font.
-void SetUpDialog(TForm* Form, const char* Name, const std::string& Caption, int Width,
-                 int Height) {
+void SetUpDialog(TForm* Form, const char* Name, const std::string& Caption, int Width, int Height) {
   Form->SetName(Name);
   Form->SetCaption(Caption);
   Form->SetPosition(poScreenCenter);
@@ -74,8 +73,7 @@ TFormbeizhu2::TFormbeizhu2(TComponent* Owner, TADOConnection* Catalog, TADOConne
   ComboBox1->OnKeyPress = [this](TObject* S, char& K) { ComboBox1KeyPress(S, K); };
 }
 
-void TFormbeizhu2::SetPhotos(const std::vector<std::string>& Names,
-                             const std::string& CountText) {
+void TFormbeizhu2::SetPhotos(const std::vector<std::string>& Names, const std::string& CountText) {
   for (const std::string& n : Names) ListBox1d->Items()->Add(n);
   Label7a->SetCaption(CountText);
 }
@@ -115,8 +113,8 @@ TFormbeizhu3::TFormbeizhu3(TComponent* Owner, TADOConnection* Catalog, TADOConne
   DataSource1->SetDataSet(ADOQuery1);
   DBGrid1 = PlaceControl<TDBGrid>(this, this, "DBGrid1", 4, 8, 660, 280);
   DBGrid1->SetReadOnly(true);
-  DBGrid1->SetOptions(TDBGridOptions{dgTitles, dgIndicator, dgColumnResize, dgColLines,
-                                     dgRowLines, dgTabs, dgRowSelect, dgAlwaysShowSelection});
+  DBGrid1->SetOptions(TDBGridOptions{dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines,
+                                     dgTabs, dgRowSelect, dgAlwaysShowSelection});
   struct {
     const char* Field;
     const char* Title;

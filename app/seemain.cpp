@@ -210,8 +210,7 @@ void TFormSeeMain::CreateControls() {
   ImageryMView1->SetAlign(alClient);
   ImageryMView1->SetPopupMenu(PopupMenu1);
   TThumbGridEvents events;
-  events.OnBeforeImageDrawEx = [this](TObject* S, int I, int L, int T, TIEBitmap* D,
-                                      TIERect& R) {
+  events.OnBeforeImageDrawEx = [this](TObject* S, int I, int L, int T, TIEBitmap* D, TIERect& R) {
     ImageryMView1BeforeImageDrawEx(S, I, L, T, D, R);
   };
   events.OnBeforeImageDraw = [this](TObject* S, int I, int L, int T, TCanvas* C) {
@@ -298,9 +297,9 @@ void TFormSeeMain::FormCreate(TObject*) {
   }
   FLoading = false;
   SetDoubleBuffered(true);
-  for (TWinControl* c : {static_cast<TWinControl*>(ImageryMView1),
-                         static_cast<TWinControl*>(ImageryMView2),
-                         static_cast<TWinControl*>(ScrollBox1)})
+  for (TWinControl* c :
+       {static_cast<TWinControl*>(ImageryMView1), static_cast<TWinControl*>(ImageryMView2),
+        static_cast<TWinControl*>(ScrollBox1)})
     c->SetDoubleBuffered(true);
   ScrollBox1->SetColor(clBtnFace);
   Panel1->SetColor(clBtnFace);

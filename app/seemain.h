@@ -56,25 +56,23 @@ public:
   void FileListBox1Change(TObject* Sender);
   void ImageryMView1BeforeImageDrawEx(TObject* Sender, int Index, int Left, int Top,
                                       TIEBitmap* Dest, TIERect& ImageRect);
-  void ImageryMView1BeforeImageDraw(TObject* Sender, int Index, int Left, int Top,
-                                    TCanvas* Canvas);
+  void ImageryMView1BeforeImageDraw(TObject* Sender, int Index, int Left, int Top, TCanvas* Canvas);
   void ImageryMView1ImageSelect(TObject* Sender, int Index);
-  void ImageryMView1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
-                            int Y);
+  void ImageryMView1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void ScrollBox1CanResize(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize);
   void SpeedButton1qClick(TObject* Sender);
   void PopupMenu1Popup(TObject* Sender);
-  void N1Click(TObject* Sender);   // pick
-  void N2Click(TObject* Sender);   // unpick
-  void N7Click(TObject* Sender);   // append requirements
-  void N10Click(TObject* Sender);  // modify requirements
-  void N21Click(TObject* Sender);  // select all
+  void N1Click(TObject* Sender);       // pick
+  void N2Click(TObject* Sender);       // unpick
+  void N7Click(TObject* Sender);       // append requirements
+  void N10Click(TObject* Sender);      // modify requirements
+  void N21Click(TObject* Sender);      // select all
   void BitBtn1Click(TObject* Sender);  // folder memo
   void BitBtn7Click(TObject* Sender);  // view-list menu
-  void N9Click(TObject* Sender);   // random reordering (also the hot key)
-  void N15Click(TObject* Sender);  // unpicked list
-  void N16Click(TObject* Sender);  // picked list
-  void N18Click(TObject* Sender);  // back to the whole folder
+  void N9Click(TObject* Sender);       // random reordering (also the hot key)
+  void N15Click(TObject* Sender);      // unpicked list
+  void N16Click(TObject* Sender);      // picked list
+  void N18Click(TObject* Sender);      // back to the whole folder
   void WMHotKey(TMessage& Message);
 
   // The system short date format (the program's own store of it).

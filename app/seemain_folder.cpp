@@ -10,8 +10,8 @@
 #include "app/seemain.h"
 #include "app/settings.h"
 #include "imaging/core/iebitmap.h"
-#include "imaging/core/ieprocdefs.h"
 #include "imaging/core/iegeom.h"
+#include "imaging/core/ieprocdefs.h"
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/adodb.h"
@@ -28,7 +28,8 @@ const TIERect kPhotoBox{20, 20, 148, 160};
 
 const char kNamingHelp[] =
     "If you create a folder based on when the customer Telephone and customer name, in the "
-    "middle with the \"-\" Connection\xEF\xBC\x8C" "Example:80013578-John\xEF\xBC\x8CThe software "
+    "middle with the \"-\" Connection\xEF\xBC\x8C"
+    "Example:80013578-John\xEF\xBC\x8CThe software "
     "will automatically separate out the customer name and Telephone.";
 
 std::string CountLabel(const char* Prefix, int Count) {
@@ -63,8 +64,7 @@ void TFormSeeMain::ClearLists() {
 // ---- folder change ----
 
 void TFormSeeMain::ProbeFolder(const std::string& Folder) {
-  if (!DirectoryExists(Folder))
-    throw EInOutError("The folder " + Folder + " does not exist.");
+  if (!DirectoryExists(Folder)) throw EInOutError("The folder " + Folder + " does not exist.");
   if (::access(Folder.c_str(), R_OK | X_OK) != 0)
     throw EInOutError("The folder " + Folder + " cannot be read: " + std::strerror(errno) + ".");
   TSearchRec found;
@@ -107,8 +107,7 @@ void TFormSeeMain::dir1Change(TObject*) {
   }
 }
 
-void TFormSeeMain::FolderChangeFailed(const std::string& Folder, const Exception& E,
-                                      bool Cleared) {
+void TFormSeeMain::FolderChangeFailed(const std::string& Folder, const Exception& E, bool Cleared) {
   FLoading = false;
   const std::string previous = FCurrentFolder;
   std::string text = E.Message();
@@ -185,8 +184,8 @@ void TFormSeeMain::ImageryMView1BeforeImageDrawEx(TObject*, int Index, int Left,
   TIEBitmap* frame = GridIsSelected(ImageryMView1, Index) ? FSelectedFrame.get() : FFrame.get();
   if (frame && !frame->IsEmpty())
     frame->DrawToBitmap(Dest, Left, Top, GridThumbWidth(ImageryMView1),
-                        GridThumbHeight(ImageryMView1), 0, 0, frame->Width(), frame->Height(),
-                        255, rfNone, 0);
+                        GridThumbHeight(ImageryMView1), 0, 0, frame->Width(), frame->Height(), 255,
+                        rfNone, 0);
   ImageRect = kPhotoBox;
 }
 
@@ -218,8 +217,8 @@ void TFormSeeMain::ImageryMView1ImageSelect(TObject*, int Index) {
     ImageryMView1->SetHint("");
     return;
   }
-  ImageryMView1->SetHint(caption.Text + "\r\n" + std::string(30, '-') + "\r\n" + "File name:" +
-                         BareName(GridImageFileName(ImageryMView1, Index)));
+  ImageryMView1->SetHint(caption.Text + "\r\n" + std::string(30, '-') + "\r\n" +
+                         "File name:" + BareName(GridImageFileName(ImageryMView1, Index)));
 }
 
 void TFormSeeMain::ImageryMView1MouseUp(TObject*, TMouseButton, TShiftState Shift, int X, int Y) {
@@ -233,8 +232,8 @@ void TFormSeeMain::ScrollBox1CanResize(TObject*, int&, int&, bool& Resize) {
   Resize = true;
   if (!BitBtn6) return;  // the buttons are not all made yet
   const int w = ScrollBox1->Width();
-  for (TControl* c : std::initializer_list<TControl*>{BitBtn1, BitBtn3, BitBtn4, BitBtn5, BitBtn6,
-                                                      Button1})
+  for (TControl* c :
+       std::initializer_list<TControl*>{BitBtn1, BitBtn3, BitBtn4, BitBtn5, BitBtn6, Button1})
     c->SetLeft((w - BitBtn1->Width()) / 2);
   Label88a->SetLeft((w - Label88a->Width()) / 2);
   Resize = true;

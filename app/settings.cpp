@@ -20,7 +20,8 @@ std::string& FolderOverride() {
 }
 
 const char kInternationalKey[] = "\\Control Panel\\International";
-const char kExplorerAdvancedKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+const char kExplorerAdvancedKey[] =
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
 const char kFileExtsKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
 
 void WriteDefault(HKEY Root, const std::string& Key, const std::string& Value) {
@@ -65,9 +66,15 @@ bool WriteDesktopFiles(const std::string& ClassName, const std::string& Program)
   std::string entry =
       "[Desktop Entry]\n"
       "Type=Application\n"
-      "Name=" + ExtractFileName(Program) + "\n"
-      "Comment=" + ClassName + "\n"
-      "Exec=" + DesktopExecArgument(Program) + " %f\n"
+      "Name=" +
+      ExtractFileName(Program) +
+      "\n"
+      "Comment=" +
+      ClassName +
+      "\n"
+      "Exec=" +
+      DesktopExecArgument(Program) +
+      " %f\n"
       "Icon=image-x-generic\n"
       "MimeType=image/jpeg;\n"
       "NoDisplay=true\n"

@@ -87,6 +87,7 @@ struct TSkyPalette {
   TRgb Top, Horizon, Sun, Far, Near;
 };
 
+// clang-format off
 const TSkyPalette kSkies[] = {
     {"Morning", {0.25, 0.45, 0.78}, {0.98, 0.82, 0.62}, {1.0, 0.93, 0.75}, {0.55, 0.62, 0.78}, {0.10, 0.20, 0.22}},
     {"Noon", {0.18, 0.42, 0.85}, {0.75, 0.87, 0.97}, {1.0, 1.0, 0.95}, {0.50, 0.64, 0.78}, {0.12, 0.30, 0.16}},
@@ -94,6 +95,7 @@ const TSkyPalette kSkies[] = {
     {"Dusk", {0.06, 0.10, 0.28}, {0.80, 0.45, 0.55}, {1.0, 0.85, 0.80}, {0.35, 0.30, 0.48}, {0.05, 0.06, 0.12}},
     {"Mist", {0.55, 0.62, 0.70}, {0.92, 0.90, 0.85}, {1.0, 0.98, 0.92}, {0.70, 0.74, 0.78}, {0.25, 0.32, 0.33}},
 };
+// clang-format on
 
 void SetRgb(cairo_t* cr, TRgb C, double A = 1) { cairo_set_source_rgba(cr, C.r, C.g, C.b, A); }
 
@@ -222,6 +224,7 @@ struct TFlowerPalette {
   TRgb Petal, Edge, Heart, Back1, Back2;
 };
 
+// clang-format off
 const TFlowerPalette kFlowers[] = {
     {"Rose", {0.95, 0.45, 0.60}, {0.75, 0.15, 0.35}, {0.95, 0.80, 0.30}, {0.08, 0.22, 0.15}, {0.30, 0.45, 0.25}},
     {"Sunflower", {1.0, 0.82, 0.15}, {0.90, 0.55, 0.05}, {0.35, 0.20, 0.08}, {0.20, 0.40, 0.70}, {0.55, 0.75, 0.90}},
@@ -229,6 +232,7 @@ const TFlowerPalette kFlowers[] = {
     {"Daisy", {0.98, 0.98, 0.96}, {0.80, 0.82, 0.88}, {1.0, 0.75, 0.10}, {0.15, 0.35, 0.18}, {0.50, 0.70, 0.40}},
     {"Poppy", {0.95, 0.30, 0.15}, {0.70, 0.08, 0.05}, {0.10, 0.08, 0.08}, {0.40, 0.50, 0.30}, {0.85, 0.80, 0.55}},
 };
+// clang-format on
 
 // A flower close-up over out-of-focus lights. Returns its name.
 std::string DrawFlower(cairo_t* cr, int W, int H, TRandom& R) {
@@ -371,8 +375,8 @@ bool MakePhoto(const std::string& Folder, int Number, int LongSide) {
   p->SetEXIF_YResolution(300);
   p->EXIF_ResolutionUnit = 2;
   char when[32];
-  std::snprintf(when, sizeof when, "2024:05:18 %02d:%02d:%02d", 9 + Number / 20,
-                (Number * 7) % 60, (Number * 13) % 60);
+  std::snprintf(when, sizeof when, "2024:05:18 %02d:%02d:%02d", 9 + Number / 20, (Number * 7) % 60,
+                (Number * 13) % 60);
   p->EXIF_DateTime = p->EXIF_DateTimeOriginal = p->EXIF_DateTimeDigitized = when;
   p->EXIF_ExifVersion = "0230";
   const double exposures[] = {1.0 / 60, 1.0 / 125, 1.0 / 250, 1.0 / 500};

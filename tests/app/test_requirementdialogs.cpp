@@ -82,12 +82,11 @@ TEST_F(RequirementDialogs, AppendDialogOffersTheSettingsLists) {
   EXPECT_EQ(d.Width(), 668);
   EXPECT_EQ(d.Height(), 271);
   EXPECT_EQ(d.Label7a->Caption(), "Total 1 file");
-  EXPECT_EQ(Items(d.ComboBox1), (std::vector<std::string>{"Album", "Print", "Frame", "Poster",
-                                                          "Calendar"}));
+  EXPECT_EQ(Items(d.ComboBox1),
+            (std::vector<std::string>{"Album", "Print", "Frame", "Poster", "Calendar"}));
   EXPECT_EQ(Items(d.ComboBox2).front(), "Retouch skin");
   EXPECT_EQ(Items(d.ComboBox3).front(), "4x6");
-  EXPECT_EQ(Items(d.ComboBox4),
-            (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8"}));
+  EXPECT_EQ(Items(d.ComboBox4), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8"}));
   for (TLabel* l : {d.Label5, d.Label4, d.Label6}) EXPECT_EQ(l->Font()->Color(), clRed);
   EXPECT_FALSE(d.Button2->Visible());
 }

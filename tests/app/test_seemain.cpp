@@ -68,7 +68,8 @@ protected:
   }
   static std::vector<std::string> Captions(TPopupMenu* Menu) {
     std::vector<std::string> c;
-    for (int i = 0; i < Menu->Items()->Count(); ++i) c.push_back(Menu->Items()->Items(i)->Caption());
+    for (int i = 0; i < Menu->Items()->Count(); ++i)
+      c.push_back(Menu->Items()->Items(i)->Caption());
     return c;
   }
 
@@ -95,9 +96,9 @@ TEST_F(MainWindow, HasItsPartsTextsAndMenus) {
   EXPECT_EQ(Form->Label88a->Caption(), "Current folder 0 Photos");
   EXPECT_EQ(Form->Label88a->Font()->Color(), clBlue);
   const std::vector<std::pair<TControl*, const char*>> buttons = {
-      {Form->BitBtn1, "Total Memo"}, {Form->BitBtn3, "Print Selected"},
+      {Form->BitBtn1, "Total Memo"},    {Form->BitBtn3, "Print Selected"},
       {Form->BitBtn4, "Copy Selected"}, {Form->Button1, "Simulation"},
-      {Form->BitBtn5, " settings "}, {Form->BitBtn6, " About   "}};
+      {Form->BitBtn5, " settings "},    {Form->BitBtn6, " About   "}};
   for (auto& [b, text] : buttons) {
     EXPECT_EQ(b->Caption(), text);
     EXPECT_EQ(b->Parent(), Form->ScrollBox1);
@@ -114,13 +115,26 @@ TEST_F(MainWindow, HasItsPartsTextsAndMenus) {
     EXPECT_FALSE(hidden->Visible()) << hidden->Name();
   EXPECT_EQ(Form->FileListBox1->Mask(), "*.jpg");
   EXPECT_EQ(Captions(Form->PopupMenu1),
-            (std::vector<std::string>{"-", "Selected (pick out )", "Unselected", "-",
+            (std::vector<std::string>{"-",
+                                      "Selected (pick out )",
+                                      "Unselected",
+                                      "-",
                                       "Append Production requirements",
-                                      "Modify Production requirements", "-", "Random permutation",
-                                      "-", "Rotate Clockwise", "Rotate Counter Clockwise", "-",
-                                      "Rename", "-", "Crop", "-",
+                                      "Modify Production requirements",
+                                      "-",
+                                      "Random permutation",
+                                      "-",
+                                      "Rotate Clockwise",
+                                      "Rotate Counter Clockwise",
+                                      "-",
+                                      "Rename",
+                                      "-",
+                                      "Crop",
+                                      "-",
                                       "Copy the selected photos to other places",
-                                      "Copy Production requirements to excel", "-", "Select All"}));
+                                      "Copy Production requirements to excel",
+                                      "-",
+                                      "Select All"}));
   EXPECT_EQ(Captions(Form->PopupMenu3),
             (std::vector<std::string>{"Selected  List", "Unselected  List", "-", "Return"}));
   EXPECT_EQ(Form->ADOCommand1->CommandText(), "delete   from pic where fname=:f1");
@@ -405,16 +419,16 @@ TEST_F(MainWindow, GridMenuFollowsThePickStateAndHidesItsItemsWhileLoading) {
   Form->ADOQuery2->AfterOpen = [&](TDataSet*) {
     if (!Form->Loading()) return;
     Form->PopupMenu1Popup(Form->PopupMenu1);
-    for (TMenuItem* i : {Form->N1, Form->N2, Form->N3, Form->N6, Form->N7, Form->N8, Form->N9,
-                         Form->N10, Form->N11, Form->N12, Form->N14, Form->N4, Form->N5,
-                         Form->N13, Form->N21, Form->N28})
+    for (TMenuItem* i :
+         {Form->N1, Form->N2, Form->N3, Form->N6, Form->N7, Form->N8, Form->N9, Form->N10,
+          Form->N11, Form->N12, Form->N14, Form->N4, Form->N5, Form->N13, Form->N21, Form->N28})
       visibleWhileLoading.push_back(i->Visible());
   };
   Choose(shoot);
   Form->ADOQuery2->AfterOpen = nullptr;
   EXPECT_EQ(visibleWhileLoading,
-            (std::vector<bool>{false, false, false, false, false, false, false, false, false,
-                               false, false, false, false, false, true, true}));
+            (std::vector<bool>{false, false, false, false, false, false, false, false, false, false,
+                               false, false, false, false, true, true}));
   Form->PopupMenu1Popup(Form->PopupMenu1);
   for (TMenuItem* i : {Form->N1, Form->N2, Form->N7, Form->N9, Form->N11, Form->N4})
     EXPECT_TRUE(i->Visible()) << i->Name();
@@ -547,7 +561,8 @@ TEST_F(MainWindow, NamingHelpAndTheRequirementCommandsOpenTheirDialogs) {
     ASSERT_EQ(boxes.Texts.size(), 1u);
     EXPECT_EQ(boxes.Texts[0],
               "If you create a folder based on when the customer Telephone and customer name, "
-              "in the middle with the \"-\" Connection\xEF\xBC\x8C" "Example:80013578-John"
+              "in the middle with the \"-\" Connection\xEF\xBC\x8C"
+              "Example:80013578-John"
               "\xEF\xBC\x8CThe software will automatically separate out the customer name and "
               "Telephone.");
   }

@@ -105,8 +105,7 @@ TEST_F(SettingsStore, MimeDefaultsOfOtherProgramsStay) {
   ASSERT_TRUE(RegisterJpgAssociation(".jpg", kJpgClassName, MakeViewer(), 0));
   TIniFile list(Apps() + "mimeapps.list");
   EXPECT_EQ(list.ReadString("Default Applications", "text/plain", ""), "editor.desktop");
-  EXPECT_EQ(list.ReadString("Default Applications", "image/jpeg", ""),
-            "orvanta-glimmora.desktop");
+  EXPECT_EQ(list.ReadString("Default Applications", "image/jpeg", ""), "orvanta-glimmora.desktop");
   EXPECT_EQ(list.ReadString("Added Associations", "image/jpeg", ""),
             "orvanta-glimmora.desktop;old.desktop;");
   // Writing it again adds nothing twice.

@@ -62,10 +62,10 @@ TEST_F(MkArt, FrameHasAlphaAroundThePhotoBox) {
   EXPECT_GE(b->Width(), 168);
   EXPECT_GE(b->Height(), 180);
   ASSERT_TRUE(b->HasAlphaChannel());
-  EXPECT_EQ(AlphaAt(b, 0, 0), 0);        // transparent corner
-  EXPECT_EQ(AlphaAt(b, 12, 90), 255);    // the mat
-  EXPECT_EQ(AlphaAt(b, 84, 90), 255);    // the photo box
-  EXPECT_GT(AlphaAt(b, 163, 176), 0);    // the shadow
+  EXPECT_EQ(AlphaAt(b, 0, 0), 0);      // transparent corner
+  EXPECT_EQ(AlphaAt(b, 12, 90), 255);  // the mat
+  EXPECT_EQ(AlphaAt(b, 84, 90), 255);  // the photo box
+  EXPECT_GT(AlphaAt(b, 163, 176), 0);  // the shadow
   EXPECT_LT(AlphaAt(b, 163, 176), 255);
   auto* mat = static_cast<TIERGBPixel*>(b->GetScanline(90)) + 12;
   EXPECT_GT(mat->r, 220);
@@ -98,8 +98,8 @@ TEST_F(MkArt, CursorsAreCursorFilesWithTheirHotSpots) {
     EXPECT_NE(LoadCursorFromFile((Dir + "/" + c.name).c_str()), nullptr) << c.name;
     // The window manager's reader sees the picture with its transparency and hot spot.
     TCursorImage image;
-    ASSERT_TRUE(DecodeCursorFile(reinterpret_cast<const uint8_t*>(b.data()), b.size(), 32, 32,
-                                 &image))
+    ASSERT_TRUE(
+        DecodeCursorFile(reinterpret_cast<const uint8_t*>(b.data()), b.size(), 32, 32, &image))
         << c.name;
     EXPECT_EQ(image.W, 32);
     EXPECT_EQ(image.HotX, static_cast<int>(c.hotX));
