@@ -77,7 +77,8 @@ void TFormSeeMain::ProbeFolder(const std::string& Folder) {
 }
 
 void TFormSeeMain::LoadFolder(const std::string& Folder) {
-  FileListBox1->SetMask(PhotoMask());
+  // Setting the mask reads the list again: only when it changes.
+  if (FileListBox1->Mask() != PhotoMask()) FileListBox1->SetMask(PhotoMask());
   ClearLists();
   // Reading the folder makes it the process's current folder; the list's change runs the
   // folder load.
