@@ -191,6 +191,8 @@ private:
   // Fills the grid and the display order list with Names (in name or random order by luan).
   void FillGrid(const std::vector<std::string>& Names);
   void ClearLists();
+  // "Current folder " / "Current folder have " + Count + " Photos" in the count label.
+  void SetCountLabel(const char* Prefix, int Count);
   // Clears the lists and has the file list read the folder again (list mode 0).
   void ReloadFolder();
   std::vector<std::string> FileNames() const;

@@ -119,7 +119,7 @@ void TFormSeeMain::N16Click(TObject*) {
     GridClear(ImageryMView1);
     const std::vector<std::string> picked = PickedNames(ADOQuery1);
     // Every distinct catalog name counts, also of photos no longer in the folder.
-    Label88a->SetCaption("Current folder have " + std::to_string(picked.size()) + " Photos");
+    SetCountLabel("Current folder have ", static_cast<int>(picked.size()));
     for (const std::string& name : picked)
       if (FileListBox1->Items()->IndexOf(name) >= 0) ListBox4->Items()->Add(name);
     if (ListBox4->Items()->Count() > 0) {
@@ -144,8 +144,7 @@ void TFormSeeMain::N15Click(TObject*) {
     for (const std::string& name : UnpickedNames(ADOQuery1, FileNames()))
       ListBox4->Items()->Add(name);
     if (ListBox4->Items()->Count() > 0) {
-      Label88a->SetCaption("Current folder have " + std::to_string(ListBox4->Items()->Count()) +
-                           " Photos");
+      SetCountLabel("Current folder have ", ListBox4->Items()->Count());
       FillGrid(ListBox4->Items()->ToVector());
       GridSetSelectedImage(ImageryMView1, 0);
       FListMode = 1;

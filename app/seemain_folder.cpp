@@ -1,6 +1,7 @@
 // The main window's folder change, the folder load into the grid, and the grid's own events.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -32,11 +33,13 @@ const char kNamingHelp[] =
     "Example:80013578-John\xEF\xBC\x8CThe software "
     "will automatically separate out the customer name and Telephone.";
 
-std::string CountLabel(const char* Prefix, int Count) {
-  return std::string(Prefix) + std::to_string(Count) + " Photos";
-}
-
 }  // namespace
+
+void TFormSeeMain::SetCountLabel(const char* Prefix, int Count) {
+  Label88a->SetCaption(std::string(Prefix) + std::to_string(Count) + " Photos");
+  // Kept centred under the tree as its text changes, as the buttons are when the area resizes.
+  Label88a->SetLeft(std::max(0, (ScrollBox1->Width() - Label88a->Width()) / 2));
+}
 
 void TFormSeeMain::CustomerOfFolder(const std::string& Folder, std::string& Telephone,
                                     std::string& Name) {
@@ -128,7 +131,7 @@ void TFormSeeMain::FolderChangeFailed(const std::string& Folder, const Exception
   if (Cleared) {
     // Nothing to go back to: an empty window, as before the first folder.
     ClearLists();
-    Label88a->SetCaption(CountLabel("Current folder ", 0));
+    SetCountLabel("Current folder ", 0);
     Edit1->SetText("");
     Edit2->SetText("");
     FCurrentFolder.clear();
@@ -138,7 +141,7 @@ void TFormSeeMain::FolderChangeFailed(const std::string& Folder, const Exception
 
 void TFormSeeMain::FileListBox1Change(TObject*) {
   const int n = FileListBox1->Items()->Count();
-  Label88a->SetCaption(CountLabel("Current folder ", n));
+  SetCountLabel("Current folder ", n);
   // A folder without photos leaves the grid empty and the previous catalog open.
   if (n == 0) return;
   FLoading = true;
@@ -148,7 +151,7 @@ void TFormSeeMain::FileListBox1Change(TObject*) {
     PrepareCatalog(folder, ProgramFolder());
     OpenCatalog(ADOConnection1, folder);
     FCaptionFailureReported = false;
-    Label88a->SetCaption(CountLabel("Current folder have ", n));
+    SetCountLabel("Current folder have ", n);
     FillGrid(FileNames());
     GridSetSelectedImage(ImageryMView1, 0);
     FListMode = 0;
