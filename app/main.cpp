@@ -1,54 +1,48 @@
-// Entry point of the program. For now it opens the main window of the platform layer: a form
-// with a label and a button that closes it. With ORVANTA_SCREENSHOT naming a file, the window is
-// rendered once it has painted, saved there as PNG, and the program exits (run.sh uses this
-// on a virtual display).
+// The program block: the splash for two seconds, the title, the main window, the message loop.
+//
+// With ORVANTA_SCREENSHOT naming a file, the main window is rendered once it has shown the
+// folder of the command line, saved there as PNG, and the program exits (run.sh does this on a
+// virtual display).
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
+#include "app/formstar.h"
+#include "app/seemain.h"
+#include "imaging/codecs/iecodecs.h"
 #include "platform/vcl/forms.h"
-#include "platform/vcl/stdctrls.h"
-
-namespace {
-
-class TMainForm : public TForm {
-public:
-  explicit TMainForm(TComponent* Owner) : TForm(Owner) {
-    SetName("MainForm");
-    SetCaption("Orvanta");
-    SetPosition(poScreenCenter);
-    SetClientWidth(360);
-    SetClientHeight(140);
-    auto* label = new TLabel(this);
-    label->SetName("Label1");
-    label->SetParent(this);
-    label->SetLeft(24);
-    label->SetTop(28);
-    label->SetCaption("Orvanta 1.0 \xE2\x80\x94 photo selection");
-    auto* button = new TButton(this);
-    button->SetName("CloseButton");
-    button->SetParent(this);
-    button->SetBounds(360 - 24 - 75, 140 - 20 - 25, 75, 25);
-    button->SetCaption("Close");
-    button->SetDefault(true);
-    button->OnClick = [this](TObject*) { Close(); };
-  }
-};
-
-}  // namespace
+#include "platform/win/winuser.h"
 
 int main() {
+  // The libraries' start-up: the imaging library with its codecs.
+  IEImagingStartup();
   Application()->Initialize();
-  Application()->SetTitle("Orvanta");
-  TMainForm* form = nullptr;
-  Application()->CreateForm(form);
-  if (const char* shot = std::getenv("ORVANTA_SCREENSHOT"); shot && *shot) {
-    form->Show();
+  const char* shot = std::getenv("ORVANTA_SCREENSHOT");
+  const bool screenshot = shot && *shot;
+  {
+    TFormstar* splash = new TFormstar(Application());
+    splash->Show();
+    splash->Update();
     Application()->ProcessMessages();
-    UpdateAllWindows();
-    bool ok = SaveWindowToPng(form->Handle(), shot);
-    std::printf("orvanta: %s display, screenshot %s\n", DisplayBackendName(), ok ? "saved" : "failed");
-    return ok ? 0 : 1;
+    // The splash stays for two seconds, on the user-interface thread.
+    if (!screenshot) std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    Application()->SetTitle("orvanta 1.0");
+    TFormSeeMain* main = nullptr;
+    Application()->CreateForm(main);
+    delete splash;
+    if (screenshot && !Application()->Terminated()) {
+      main->Show();
+      Application()->ProcessMessages();
+      UpdateAllWindows();
+      bool ok = SaveWindowToPng(main->Handle(), shot);
+      std::printf("orvanta: %s display, screenshot %s\n", DisplayBackendName(),
+                  ok ? "saved" : "failed");
+      IEImagingShutdown();
+      return ok ? 0 : 1;
+    }
   }
   Application()->Run();
+  IEImagingShutdown();
   return 0;
 }

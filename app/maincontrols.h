@@ -1,0 +1,103 @@
+// The main window's calls into the four controls it stands on that live in other libraries:
+// the thumbnail grid (ImageryMView1), the shell folder tree (dir1), the left skin panel (skinp1)
+// and the hidden menu button (SpeedButton1yx).
+//
+// The main window keeps each of them in a field typed as the class library's nearest base
+// (TCustomControl, TWinControl) and reaches them only through the functions below, one per
+// operation it uses. Until those libraries are linked here, the functions act on small
+// stand-in controls made by the New... functions: the grid stand-in only keeps the list of
+// entries, their captions and the selection (it draws no thumbnails), the tree stand-in only
+// keeps the selected folder and raises the change event. Wiring the real controls changes the
+// New... functions and the bodies below, nothing in the windows.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/vcl/controls.h"
+#include "platform/vcl/graphics.h"
+
+class TIEBitmap;
+class TPopupMenu;
+struct TIERect;
+
+// ---- thumbnail grid ----
+
+// The caption under a thumbnail (the grid's bottom text): text, font colour and style, and a
+// clear background.
+struct TThumbCaption {
+  std::string Text;
+  TColor Color = clBlack;
+  bool Bold = false;
+  bool Transparent = true;
+};
+
+// The grid's own events the main window handles (the mouse events are the class library's).
+struct TThumbGridEvents {
+  // Before thumbnail Index is drawn: the handler may change its caption.
+  std::function<void(TObject* Sender, int Index, int Left, int Top, TCanvas* Canvas)>
+      OnBeforeImageDraw;
+  // Before thumbnail Index is drawn into Dest at (Left, Top); ImageRect comes in as (0, 0, w, h)
+  // and says where, relative to (Left, Top), and how large the photo is drawn.
+  std::function<void(TObject* Sender, int Index, int Left, int Top, TIEBitmap* Dest,
+                     TIERect& ImageRect)>
+      OnBeforeImageDrawEx;
+  std::function<void(TObject* Sender, int Index)> OnImageSelect;
+};
+
+// The main window's grid with the settings of the form: thumbnails stored, mouse scrolls and
+// selects, multi-selection, flat style, red selection frame of 3, black thumbnail borders,
+// tiled wall paper, no loader threads, hints on.
+TCustomControl* NewThumbGrid(TComponent* Owner);
+void GridSetEvents(TCustomControl* Grid, const TThumbGridEvents& Events);
+// What every activation of the main window sets: alpha channel on, cell background off,
+// selection frame 0, captions on, flat style.
+void GridApplyActivationLook(TCustomControl* Grid);
+void GridSetThumbSize(TCustomControl* Grid, int Width, int Height);
+int GridThumbWidth(TCustomControl* Grid);
+int GridThumbHeight(TCustomControl* Grid);
+void GridSetEnableImageCaching(TCustomControl* Grid, bool Value);
+// Removes every image (pending loads stopped).
+void GridClear(TCustomControl* Grid);
+// Adds the photo at Path as a lazily loaded entry (file name Path + "::0"), through the grid's
+// multi-image input with content detection off; inserted at the selected image, or appended.
+void GridAddFile(TCustomControl* Grid, const std::string& Path);
+int GridImageCount(TCustomControl* Grid);
+std::string GridImageFileName(TCustomControl* Grid, int Index);  // "" out of range
+int GridSelectedImage(TCustomControl* Grid);                     // -1 when none
+void GridSetSelectedImage(TCustomControl* Grid, int Index);      // ignored out of range
+int GridMultiSelectedCount(TCustomControl* Grid);
+int GridMultiSelectedImage(TCustomControl* Grid, int I);  // in selection order; -1 out of range
+bool GridIsSelected(TCustomControl* Grid, int Index);
+void GridSelectAll(TCustomControl* Grid);
+int GridImageAtPos(TCustomControl* Grid, int X, int Y);  // -1 over empty space
+TThumbCaption GridCaption(TCustomControl* Grid, int Index);
+void GridSetCaption(TCustomControl* Grid, int Index, const TThumbCaption& Caption);
+// Drops the stored picture of Index so that it is read from its file again.
+void GridUpdateImage(TCustomControl* Grid, int Index);
+
+// ---- shell folder tree ----
+
+// The folder tree rooted at the desktop (network places and recycle bin shown, shell context
+// menu and drag and drop on, the selected node expanded).
+TWinControl* NewShellTree(TComponent* Owner);
+// The path of the selected folder node ("" when none), without a trailing delimiter.
+std::string TreeSelectedFolder(TWinControl* Tree);
+// Selects the node of Path; the tree then raises its change event. A path that is not found
+// leaves the selection and raises nothing.
+void TreeSetSelectedFolder(TWinControl* Tree, const std::string& Path);
+void TreeSetOnChange(TWinControl* Tree, const std::function<void(TObject* Sender)>& Handler);
+// Re-reads the folders under the tree's root.
+void TreeRefreshNodes(TWinControl* Tree);
+
+// ---- left skin panel ----
+
+// The captioned left panel (caption bar with a roll button); the windows use its Width and
+// Enabled through the base class.
+TWinControl* NewSkinExPanel(TComponent* Owner);
+
+// ---- menu button ----
+
+// The glyph button that drops down a popup menu under itself.
+TCustomControl* NewMenuButton(TComponent* Owner);
+void MenuButtonSetDropDownMenu(TCustomControl* Button, TPopupMenu* Menu);
