@@ -300,13 +300,21 @@ HRESULT DoDragDrop(IDataObject* data, IDropSource* source, DWORD okEffects, DWOR
       keys = (LOWORD(msg.wParam) & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_SHIFT | MK_CONTROL)) |
              (GetKeyState(VK_MENU) < 0 ? DWORD(MK_ALT) : 0u);
       if (msg.message == WM_MOUSEWHEEL) keys = KeyState();
-      track();
+      // Moves are shown to the target; a button that changes only goes to the source, which
+      // decides at the top of the loop whether the drag drops or ends.
+      if (msg.message == WM_MOUSEMOVE) track();
     } else if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_SYSKEYDOWN ||
                msg.message == WM_SYSKEYUP) {
-      if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) escape = true;
+      if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+        escape = true;
+        continue;
+      }
       DWORD buttons = keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON);
-      keys = buttons | (KeyState() & (MK_SHIFT | MK_CONTROL | MK_ALT));
-      track();
+      DWORD now = buttons | (KeyState() & (MK_SHIFT | MK_CONTROL | MK_ALT));
+      if (now != keys) {
+        keys = now;
+        track();  // Ctrl, Shift and Alt change the effect
+      }
     } else {
       TranslateMessage(&msg);
       DispatchMessage(&msg);
