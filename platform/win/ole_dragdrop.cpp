@@ -188,10 +188,10 @@ HRESULT RegisterDragDrop(HWND wnd, IDropTarget* target) {
   if (!wnd || !IsWindow(wnd)) return DRAGDROP_E_INVALIDHWND;
   if (!target) return E_INVALIDARG;
   std::lock_guard<std::mutex> g(gTargetLock);
-  // Windows destroyed since they registered no longer count.
+  // Windows destroyed since they registered no longer count. Their targets are not released:
+  // whoever forgot to revoke may have freed them already.
   for (auto it = Targets().begin(); it != Targets().end();) {
     if (!IsWindow(it->first)) {
-      it->second->Release();
       it = Targets().erase(it);
     } else {
       ++it;

@@ -28,7 +28,7 @@ public:
   TShellSandbox() {
     static int serial = 0;
     Base = std::filesystem::temp_directory_path() /
-           ("orv-shell-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+           ("orv-shellbox-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
     std::filesystem::remove_all(Base);
     Home = (Base / "home").string();
     Root = (Base / "home" / "tree").string();
