@@ -360,7 +360,8 @@ void TNavShellTree::SortChildren(TTreeNode* Node, IShellFolder* Folder) {
 bool TNavShellTree::CanExpand(TTreeNode* Node) {
   bool yes = TTreeView::CanExpand(Node);
   if (yes && !FExpandBeyondRoot) yes = !Node->Parent() && !Loading();
-  if (yes && Node->Count() == 0) LoadChildren(Node);
+  // Only a node marked as having children opens (as the tree view control asks only for those).
+  if (yes && Node->Count() == 0 && Node->HasChildren()) LoadChildren(Node);
   return yes;
 }
 

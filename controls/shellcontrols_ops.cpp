@@ -573,7 +573,13 @@ HRESULT TNavShellTree::Drop(IDataObject* Data, DWORD KeyState, POINT P, DWORD* E
       for (const auto& s : files) list->Add(s);
       DoOperation(f, list, NodePath(target));
     }
-    if (target->Count() > 0) RefreshNode(target, true);
+    if (target->Count() > 0) {
+      RefreshNode(target, true);
+    } else if (TNavShellTreeItem* d = ItemOf(target)) {
+      // Not opened yet: at least its "+" tells that something is in it now.
+      FBrowser->SetItemFullPidl(d->AbsolutePidl);
+      target->SetHasChildren(FShowOptions.Contains(soShowFiles) ? FBrowser->IsFolder() : FBrowser->HasSubFolder());
+    }
   }
   DragLeave();
   return hr;
