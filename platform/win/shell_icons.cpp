@@ -329,6 +329,15 @@ const std::vector<uint32_t>& Overlay(HIMAGELIST__& l, int i) {
   return o;
 }
 
+// Images 0 and 1 of every list are the overlays (the share hand and the shortcut arrow), so that
+// copies of the list can name them as overlay images by index.
+void EnsureOverlays(HIMAGELIST__& l) {
+  if (!l.Images.empty()) return;
+  l.Images.push_back(Overlay(l, 1));
+  l.Images.push_back(Overlay(l, 2));
+  ++gGeneration;
+}
+
 }  // namespace
 
 int IconIndex(const TLocation& loc, bool small, bool open) {
@@ -336,6 +345,7 @@ int IconIndex(const TLocation& loc, bool small, bool open) {
   std::vector<std::string> names = IconNames(loc, open, drawn);
   std::lock_guard<std::recursive_mutex> g(Lock());
   HIMAGELIST__& l = List(small);
+  EnsureOverlays(l);
   const std::string key = names.front();
   if (auto it = l.ByName.find(key); it != l.ByName.end()) return it->second;
   std::vector<uint32_t> px;
@@ -363,6 +373,7 @@ unsigned SystemImageListGeneration() { return gGeneration.load(); }
 int ImageList_GetImageCount(HIMAGELIST list) {
   if (!ValidList(list)) return 0;
   std::lock_guard<std::recursive_mutex> g(Lock());
+  EnsureOverlays(*list);
   return static_cast<int>(list->Images.size());
 }
 
@@ -376,6 +387,7 @@ BOOL ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy) {
 BOOL ImageList_GetImageBits(HIMAGELIST list, int i, std::vector<uint32_t>* argb) {
   if (!ValidList(list) || !argb) return FALSE;
   std::lock_guard<std::recursive_mutex> g(Lock());
+  EnsureOverlays(*list);
   if (i < 0) {
     if (i < -2) return FALSE;
     *argb = Overlay(*list, -i);

@@ -279,7 +279,8 @@ inline DWORD_PTR SHGetFileInfoA(LPCSTR p, DWORD a, SHFILEINFOA* i, UINT c, UINT 
 }
 // The system image lists hold the icons of the installed icon theme (looked up by the XDG icon
 // theme rules, 16 and 32 pixels), with drawn ones where the theme has none; they only grow.
-// Overlay images: 1 the share hand, 2 the shortcut arrow (as ILD_OVERLAYMASK indexes).
+// Overlay images: 1 the share hand, 2 the shortcut arrow (as ILD_OVERLAYMASK indexes); they are
+// also images 0 and 1 of each list.
 enum : UINT { ILD_NORMAL = 0, ILD_TRANSPARENT = 1, ILD_OVERLAYMASK = 0x0F00 };
 constexpr UINT INDEXTOOVERLAYMASK(UINT i) { return i << 8; }
 int ImageList_GetImageCount(HIMAGELIST list);
@@ -289,8 +290,8 @@ BOOL ImageList_Draw(HIMAGELIST list, int i, HDC dc, int x, int y, UINT style);
 // Not Windows API: image i as 0xAARRGGBB pixels (straight alpha, top row first), width x height
 // of the list; an overlay image with i = -overlay. FALSE for a bad index.
 BOOL ImageList_GetImageBits(HIMAGELIST list, int i, std::vector<uint32_t>* argb);
-// Not Windows API: the number of images the list had when `since` was read grows; callers that
-// copy the list poll this counter (it changes whenever any system list gains an image).
+// Not Windows API: a counter that changes whenever a system list gains an image, so that copies
+// of the lists know when to take the new images.
 unsigned SystemImageListGeneration();
 
 // ---- Context menus ----

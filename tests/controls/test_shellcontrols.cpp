@@ -180,6 +180,7 @@ TEST_F(ShellTree, FolderChangesOnDiskFollowInTheTree) {
 }
 
 TEST_F(ShellTree, ClosedAndDeletedFoldersLeaveTheWatchList) {
+  std::filesystem::create_directory(Box.Root + "/Alpha/Sub/Deep");
   TNavShellTree* t = NewTree();
   t->SetSelectedFolder(Box.Root + "/Alpha");
   TTreeNode* alpha = t->Selected();
