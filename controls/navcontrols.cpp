@@ -15,10 +15,11 @@ ORV_CLASS_IMPL(TNavShellChangeNotifier, TComponent)
 namespace {
 
 const LONG kShellEvents[] = {
-    SHCNE_ASSOCCHANGED, SHCNE_ATTRIBUTES,  SHCNE_UPDATEITEM,   SHCNE_CREATE,       SHCNE_DELETE,
-    SHCNE_RENAMEITEM,   SHCNE_DRIVEADD,    SHCNE_DRIVEREMOVED, SHCNE_DRIVEADDGUI,  SHCNE_FREESPACE,
-    SHCNE_MEDIAINSERTED, SHCNE_MEDIAREMOVED, SHCNE_MKDIR,      SHCNE_RMDIR,        SHCNE_RENAMEFOLDER,
-    SHCNE_UPDATEDIR,    SHCNE_NETSHARE,    SHCNE_NETUNSHARE,   SHCNE_SERVERDISCONNECT, SHCNE_UPDATEIMAGE,
+    SHCNE_ASSOCCHANGED, SHCNE_ATTRIBUTES, SHCNE_UPDATEITEM,       SHCNE_CREATE,
+    SHCNE_DELETE,       SHCNE_RENAMEITEM, SHCNE_DRIVEADD,         SHCNE_DRIVEREMOVED,
+    SHCNE_DRIVEADDGUI,  SHCNE_FREESPACE,  SHCNE_MEDIAINSERTED,    SHCNE_MEDIAREMOVED,
+    SHCNE_MKDIR,        SHCNE_RMDIR,      SHCNE_RENAMEFOLDER,     SHCNE_UPDATEDIR,
+    SHCNE_NETSHARE,     SHCNE_NETUNSHARE, SHCNE_SERVERDISCONNECT, SHCNE_UPDATEIMAGE,
     SHCNE_ALLEVENTS};
 static_assert(sizeof kShellEvents / sizeof kShellEvents[0] == neUnknown + 1);
 
@@ -46,9 +47,15 @@ TNotificationEvent NotificationEventOf(LONG ShellEvent) {
 }
 
 // ---- TNavNotifyThread ----
-TNavNotifyThread::TNavNotifyThread(TObject* ASender, TNotificationEvent AEvent, const std::string& APath1,
-                                   const std::string& APath2, TNavShellNotifierEvent AOnChange)
-    : TThread(false), Sender(ASender), Event(AEvent), Path1(APath1), Path2(APath2), OnChange(std::move(AOnChange)) {
+TNavNotifyThread::TNavNotifyThread(TObject* ASender, TNotificationEvent AEvent,
+                                   const std::string& APath1, const std::string& APath2,
+                                   TNavShellNotifierEvent AOnChange)
+    : TThread(false),
+      Sender(ASender),
+      Event(AEvent),
+      Path1(APath1),
+      Path2(APath2),
+      OnChange(std::move(AOnChange)) {
   SetFreeOnTerminate(true);
 }
 
@@ -62,11 +69,13 @@ void TNavNotifyThread::Execute() {
 TNavShellChangeNotifier::TNavShellChangeNotifier(TComponent* AOwner)
     : TComponent(AOwner), FDirectories(std::make_unique<TStringList>()) {
   ShellNavigatorStartup();
-  for (int e = neAssociationChange; e <= neImageListChange; ++e) FEventFilter += static_cast<TNotificationEvent>(e);
+  for (int e = neAssociationChange; e <= neImageListChange; ++e)
+    FEventFilter += static_cast<TNotificationEvent>(e);
   FDirectories->SetCaseSensitive(true);  // this platform's paths differ by case
   FDirectories->OnChange = [this](TObject* S) { DirectoriesChanged(S); };
   FEnabled = SHChangeNotifyRegisterEntry != nullptr;
-  if (!ComponentState().Contains(csDesigning)) FWindow = AllocateHWnd([this](TMessage& M) { WndProc(M); });
+  if (!ComponentState().Contains(csDesigning))
+    FWindow = AllocateHWnd([this](TMessage& M) { WndProc(M); });
 }
 
 TNavShellChangeNotifier::~TNavShellChangeNotifier() {
@@ -80,11 +89,14 @@ TNavShellChangeNotifier::~TNavShellChangeNotifier() {
 }
 
 void TNavShellChangeNotifier::Publish(TPublisher<TNavShellChangeNotifier>& P) {
-  P.Prop("Directory", &TNavShellChangeNotifier::Directory, &TNavShellChangeNotifier::SetDirectory).Stored(false);
-  P.Prop("Directories", &TNavShellChangeNotifier::Directories, &TNavShellChangeNotifier::SetDirectories);
+  P.Prop("Directory", &TNavShellChangeNotifier::Directory, &TNavShellChangeNotifier::SetDirectory)
+      .Stored(false);
+  P.Prop("Directories", &TNavShellChangeNotifier::Directories,
+         &TNavShellChangeNotifier::SetDirectories);
   P.Prop("Enabled", &TNavShellChangeNotifier::Enabled, &TNavShellChangeNotifier::SetEnabled);
   P.Prop("Recursive", &TNavShellChangeNotifier::Recursive, &TNavShellChangeNotifier::SetRecursive);
-  P.Prop("EventFilter", &TNavShellChangeNotifier::EventFilter, &TNavShellChangeNotifier::SetEventFilter)
+  P.Prop("EventFilter", &TNavShellChangeNotifier::EventFilter,
+         &TNavShellChangeNotifier::SetEventFilter)
       .Type(SetTypeInfo("TNotificationEvents", TypeInfo<TNotificationEvent>()));
   P.Event("OnChange", &TNavShellChangeNotifier::OnChange).Type("TNavShellNotifierEvent");
 }
@@ -153,8 +165,8 @@ ULONG TNavShellChangeNotifier::RegisterPidl(LPCITEMIDLIST Pidl, bool Recursive) 
   for (int e = neAssociationChange; e <= neUnknown; ++e)
     if (FEventFilter.Contains(static_cast<TNotificationEvent>(e))) mask |= kShellEvents[e];
   SHChangeNotifyEntry entry{Pidl, Recursive ? TRUE : FALSE};
-  return SHChangeNotifyRegisterEntry(FWindow, SHCNRF_InterruptLevel | SHCNRF_ShellLevel, mask, WM_NAV_SHELLNOTIFY, 1,
-                                     &entry);
+  return SHChangeNotifyRegisterEntry(FWindow, SHCNRF_InterruptLevel | SHCNRF_ShellLevel, mask,
+                                     WM_NAV_SHELLNOTIFY, 1, &entry);
 }
 
 void TNavShellChangeNotifier::RegisterAll() {
@@ -165,7 +177,8 @@ void TNavShellChangeNotifier::RegisterAll() {
   for (int i = 0; i < FDirectories->Count(); ++i) {
     const std::string& dir = FDirectories->Strings(i);
     LPITEMIDLIST pidl = ParsePath(nullptr, dir);
-    ULONG h = pidl ? RegisterPidl(pidl, FRecursive && !dir.empty()) : 0;  // the desktop is never recursive
+    ULONG h = pidl ? RegisterPidl(pidl, FRecursive && !dir.empty())
+                   : 0;  // the desktop is never recursive
     FreePidl(pidl);
     FDirectories->SetObjects(i, reinterpret_cast<TObject*>(static_cast<uintptr_t>(h)));
     if (h) FKnown.push_back(h);
@@ -236,8 +249,8 @@ void TNavShellChangeNotifier::WndProc(TMessage& M) {
   const uint32_t now = TickCount();
   if (event != neAssociationChange && event != neImageListChange) {
     // The same report for the same item again within two seconds is a repeat.
-    if (code == FPrevCode && FPrevPidl && p1 && PidlItemCount(p1) >= 1 && ComparePidls(p1, FPrevPidl) == 0 &&
-        now - FPrevTime < 2000) {
+    if (code == FPrevCode && FPrevPidl && p1 && PidlItemCount(p1) >= 1 &&
+        ComparePidls(p1, FPrevPidl) == 0 && now - FPrevTime < 2000) {
       M.Result = 0;
       return;
     }
@@ -257,8 +270,8 @@ void TNavShellChangeNotifier::WndProc(TMessage& M) {
   M.Result = 0;
 }
 
-void TNavShellChangeNotifier::DoChange(TObject* Sender, TNotificationEvent Event, const std::string& path1,
-                                       const std::string& path2) {
+void TNavShellChangeNotifier::DoChange(TObject* Sender, TNotificationEvent Event,
+                                       const std::string& path1, const std::string& path2) {
   if (!OnChange) return;
   auto* t = new TNavNotifyThread(Sender, Event, path1, path2, OnChange);
   t->AfterConstruction();

@@ -24,10 +24,10 @@
 #include "platform/vcl/controls.h"
 #include "platform/win/shlobj.h"
 
-ORV_ENUM(TNotificationEvent, neAssociationChange, neAttributesChange, neFileChange, neFileCreate, neFileDelete,
-         neFileRename, neDriveAdd, neDriveRemove, neShellDriveAdd, neDriveSpaceChange, neMediaInsert,
-         neMediaRemove, neFolderCreate, neFolderDelete, neFolderRename, neFolderUpdate, neNetShare, neNetUnShare,
-         neServerDisconnect, neImageListChange, neUnknown)
+ORV_ENUM(TNotificationEvent, neAssociationChange, neAttributesChange, neFileChange, neFileCreate,
+         neFileDelete, neFileRename, neDriveAdd, neDriveRemove, neShellDriveAdd, neDriveSpaceChange,
+         neMediaInsert, neMediaRemove, neFolderCreate, neFolderDelete, neFolderRename,
+         neFolderUpdate, neNetShare, neNetUnShare, neServerDisconnect, neImageListChange, neUnknown)
 using TNotificationEvents = TSet<TNotificationEvent>;
 
 // The shell event each TNotificationEvent stands for (SHCNE_ALLEVENTS for neUnknown), and back
@@ -35,11 +35,11 @@ using TNotificationEvents = TSet<TNotificationEvent>;
 LONG ShellEventOf(TNotificationEvent Event);
 TNotificationEvent NotificationEventOf(LONG ShellEvent);
 
-using TNavShellNotifierEvent =
-    std::function<void(TObject* Sender, TNotificationEvent Event, const std::string& path1, const std::string& path2)>;
+using TNavShellNotifierEvent = std::function<void(
+    TObject* Sender, TNotificationEvent Event, const std::string& path1, const std::string& path2)>;
 // The direct handler: the shell's PIDLs, valid only during the call.
-using TNavShellDirectEvent =
-    std::function<void(TObject* Sender, TNotificationEvent Event, LPCITEMIDLIST Pidl1, LPCITEMIDLIST Pidl2)>;
+using TNavShellDirectEvent = std::function<void(TObject* Sender, TNotificationEvent Event,
+                                                LPCITEMIDLIST Pidl1, LPCITEMIDLIST Pidl2)>;
 
 // The message the shell sends its reports with.
 constexpr UINT WM_NAV_SHELLNOTIFY = 2011;
@@ -48,8 +48,8 @@ constexpr UINT WM_NAV_SHELLNOTIFY = 2011;
 class TNavNotifyThread : public TThread {
   ORV_CLASS(TNavNotifyThread, TThread)
 public:
-  TNavNotifyThread(TObject* ASender, TNotificationEvent AEvent, const std::string& APath1, const std::string& APath2,
-                   TNavShellNotifierEvent AOnChange);
+  TNavNotifyThread(TObject* ASender, TNotificationEvent AEvent, const std::string& APath1,
+                   const std::string& APath2, TNavShellNotifierEvent AOnChange);
   TObject* Sender;
   TNotificationEvent Event;
   std::string Path1, Path2;
@@ -85,7 +85,8 @@ public:
 
   // Registers Pidl (not taken over) as the root registration, apart from Directories.
   void SetRootPidl(LPCITEMIDLIST Pidl);
-  virtual void DoChange(TObject* Sender, TNotificationEvent Event, const std::string& path1, const std::string& path2);
+  virtual void DoChange(TObject* Sender, TNotificationEvent Event, const std::string& path1,
+                        const std::string& path2);
 
   // The registration of an entry (0: none), and whether the entries are registered.
   static ULONG HandleOf(TStrings* List, int Index);
@@ -114,7 +115,7 @@ private:
   HWND FWindow = nullptr;
   bool FRegistered = false;
   ULONG FRootHandle = 0;
-  LPITEMIDLIST FRootPidl = nullptr;   // kept to register it again after a disable
-  std::vector<ULONG> FKnown;          // the handles in the object slots, to see entries go
+  LPITEMIDLIST FRootPidl = nullptr;  // kept to register it again after a disable
+  std::vector<ULONG> FKnown;         // the handles in the object slots, to see entries go
   bool FChanging = false;
 };

@@ -12,15 +12,6 @@ ORV_CLASS_IMPL(TNavShellTree, TTreeView)
 
 namespace {
 
-class TWaitCursor {
-public:
-  TWaitCursor() : FSaved(Screen()->Cursor()) { Screen()->SetCursor(crHourGlass); }
-  ~TWaitCursor() { Screen()->SetCursor(FSaved); }
-
-private:
-  TCursor FSaved;
-};
-
 // BeginUpdate/EndUpdate of the nodes as a scope.
 class TNodeUpdate {
 public:
@@ -54,12 +45,11 @@ TNavShellTree::TNavShellTree(TComponent* AOwner)
   FLinkTimer->SetInterval(100);
   FLinkTimer->SetOnTimer([this](TObject* S) { LinkNotice(S); });
   FNotifier->SetRecursive(false);
-  FNotifier->SetEventFilter(TNotificationEvents{neDriveAdd, neDriveRemove, neShellDriveAdd, neMediaInsert,
-                                                neMediaRemove, neFolderCreate, neFolderDelete, neFolderRename,
-                                                neFolderUpdate, neNetShare, neNetUnShare});
-  FNotifier->DirectHandler = [this](TObject* S, TNotificationEvent E, LPCITEMIDLIST P1, LPCITEMIDLIST P2) {
-    ShellChanged(S, E, P1, P2);
-  };
+  FNotifier->SetEventFilter(TNotificationEvents{
+      neDriveAdd, neDriveRemove, neShellDriveAdd, neMediaInsert, neMediaRemove, neFolderCreate,
+      neFolderDelete, neFolderRename, neFolderUpdate, neNetShare, neNetUnShare});
+  FNotifier->DirectHandler = [this](TObject* S, TNotificationEvent E, LPCITEMIDLIST P1,
+                                    LPCITEMIDLIST P2) { ShellChanged(S, E, P1, P2); };
   FBrowser->SetShowErrorMessages(FShowOptions.Contains(soShowErrorMessages));
   SetImages(FImages);
   SetWidth(150);
@@ -92,21 +82,27 @@ void TNavShellTree::Publish(TPublisher<TNavShellTree>& P) {
   P.Prop("RootedAtFileSystemFolder", &TNavShellTree::RootedAtFileSystemFolder,
          &TNavShellTree::SetRootedAtFileSystemFolder);
   P.Prop("SelectedFolder", &TNavShellTree::SelectedFolder, &TNavShellTree::SetSelectedFolder);
-  P.Prop("SpecialFolder", &TNavShellTree::SpecialFolder, &TNavShellTree::SetSpecialFolder).NoDefault();
+  P.Prop("SpecialFolder", &TNavShellTree::SpecialFolder, &TNavShellTree::SetSpecialFolder)
+      .NoDefault();
   P.Prop("OleDragDrop", &TNavShellTree::OleDragDrop, &TNavShellTree::SetOleDragDrop).Default(true);
-  P.Prop("ShellContextMenu", &TNavShellTree::ShellContextMenu, &TNavShellTree::SetShellContextMenu).Default(true);
+  P.Prop("ShellContextMenu", &TNavShellTree::ShellContextMenu, &TNavShellTree::SetShellContextMenu)
+      .Default(true);
   P.Prop("ShowOptions", &TNavShellTree::ShowOptions, &TNavShellTree::SetShowOptions)
       .Type(SetTypeInfo("TNavShellShowOptions", TypeInfo<TNavShellShowOption>()))
       .Default(TNavShellShowOptions{soShowNethood, soShowRecycleBin, soShowErrorMessages});
-  P.Prop("FileSystemOnly", &TNavShellTree::FileSystemOnly, &TNavShellTree::SetFileSystemOnly).Default(false);
-  P.Prop("ExpandOnSelected", &TNavShellTree::ExpandOnSelected, &TNavShellTree::SetExpandOnSelected).Default(false);
+  P.Prop("FileSystemOnly", &TNavShellTree::FileSystemOnly, &TNavShellTree::SetFileSystemOnly)
+      .Default(false);
+  P.Prop("ExpandOnSelected", &TNavShellTree::ExpandOnSelected, &TNavShellTree::SetExpandOnSelected)
+      .Default(false);
   P.Prop("Filter", &TNavShellTree::Filter, &TNavShellTree::SetFilter);
   P.Prop("CheckBoxes", &TNavShellTree::CheckBoxes, &TNavShellTree::SetCheckBoxes).Default(false);
-  P.Prop("CreateLinkOnDrop", &TNavShellTree::CreateLinkOnDrop, &TNavShellTree::SetCreateLinkOnDrop).Default(false);
+  P.Prop("CreateLinkOnDrop", &TNavShellTree::CreateLinkOnDrop, &TNavShellTree::SetCreateLinkOnDrop)
+      .Default(false);
   P.Prop("Version", &TNavShellTree::Version).Stored(false);
   P.Event("OnAddFolder", &TNavShellTree::OnAddFolder).Type("TOnAddNode");
   P.Event("OnOperation", &TNavShellTree::OnOperation).Type("TOnOperation");
-  P.Prop("OnContextMenuSelect", &TNavShellTree::OnContextMenuSelect, &TNavShellTree::SetOnContextMenuSelect)
+  P.Prop("OnContextMenuSelect", &TNavShellTree::OnContextMenuSelect,
+         &TNavShellTree::SetOnContextMenuSelect)
       .Type("TOnContextMenuSelectEvent");
   P.Event("OnCheckStateChanged", &TNavShellTree::OnCheckStateChanged).Type("TOnCheckStateChanged");
 }
@@ -219,7 +215,7 @@ void TNavShellTree::SetFilter(const std::string& Value) {
 // ---- The root (building it anew) ----
 void TNavShellTree::SetRootedAt(TNavShellFolder Value) {
   FRootedAt = Value;
-  TWaitCursor wait;
+  TNavWaitCursor wait;
   TNodeUpdate update(Items());
   SetSelected(nullptr);
   Items()->Clear();
@@ -321,8 +317,10 @@ void TNavShellTree::SetSelectedFolder(const std::string& Path) {
     return;
   }
   if (Path.empty()) {
-    if (FRootedAt == SF_DESKTOP) SetSpecialFolder(SF_DRIVES);
-    else if (TTreeNode* first = Items()->GetFirstNode()) SetSelected(first);
+    if (FRootedAt == SF_DESKTOP)
+      SetSpecialFolder(SF_DRIVES);
+    else if (TTreeNode* first = Items()->GetFirstNode())
+      SetSelected(first);
     return;
   }
   if (Items()->Count() == 0) return;
@@ -330,8 +328,8 @@ void TNavShellTree::SetSelectedFolder(const std::string& Path) {
   std::vector<TTreeNode*> roots = Items()->Roots();
   for (size_t i = 0; i < roots.size(); ++i) {
     LPITEMIDLIST p = nullptr;
-    last = DesktopFolder->ParseDisplayName(HandleAllocated() ? FHandle : nullptr, nullptr, Path.c_str(), nullptr, &p,
-                                          nullptr);
+    last = DesktopFolder->ParseDisplayName(HandleAllocated() ? FHandle : nullptr, nullptr,
+                                           Path.c_str(), nullptr, &p, nullptr);
     if (Failed(last) || !p) continue;
     bool found = LocatePidl(p, 0);
     FreePidl(p);
@@ -354,7 +352,8 @@ void TNavShellTree::PositionOnNode(TTreeNode* Node) {
 }
 
 void TNavShellTree::SortChildren(TTreeNode* Node, IShellFolder* Folder) {
-  Node->CustomSort([this, Folder](TTreeNode* a, TTreeNode* b) { return CompareNodes(a, b, Folder); });
+  Node->CustomSort(
+      [this, Folder](TTreeNode* a, TTreeNode* b) { return CompareNodes(a, b, Folder); });
 }
 
 bool TNavShellTree::CanExpand(TTreeNode* Node) {
@@ -368,7 +367,7 @@ bool TNavShellTree::CanExpand(TTreeNode* Node) {
 void TNavShellTree::LoadChildren(TTreeNode* Node) {
   TNavShellTreeItem* d = ItemOf(Node);
   if (!d) return;
-  TWaitCursor wait;
+  TNavWaitCursor wait;
   {
     TNodeUpdate update(Items());
     FBrowser->SetFolderIDList(d->AbsolutePidl);
@@ -448,7 +447,8 @@ TTreeNode* TNavShellTree::AddNode(TTreeNode* Parent) {
   TTreeNode* n = Items()->AddChild(Parent, FBrowser->DisplayName());
   n->SetImageIndex(FBrowser->SmallIcon());
   n->SetSelectedIndex(FBrowser->OpenIcon());
-  n->SetHasChildren(FShowOptions.Contains(soShowFiles) ? FBrowser->IsFolder() : FBrowser->HasSubFolder());
+  n->SetHasChildren(FShowOptions.Contains(soShowFiles) ? FBrowser->IsFolder()
+                                                       : FBrowser->HasSubFolder());
   auto* d = new TNavShellTreeItem();
   d->RelativePidl = FBrowser->ItemPidl();
   d->AbsolutePidl = CopyPidl(FBrowser->FullPidl());
@@ -525,7 +525,7 @@ void TNavShellTree::NotifyLink(TTreeNode* Node) {
 // ---- Refreshing ----
 void TNavShellTree::RefreshNodes() {
   if (Items()->Count() == 0) return;
-  TWaitCursor wait;
+  TNavWaitCursor wait;
   Application()->ProcessMessages();
   TNodeUpdate update(Items());
   TTreeNode* first = Items()->GetFirstNode();
@@ -547,7 +547,9 @@ void TNavShellTree::RefreshNode(TTreeNode* Node, bool Recursive) {
       if (Node->Item(i)->Text() == name) match = Node->Item(i);
     if (match) {
       if (TNavShellTreeItem* c = ItemOf(match)) c->Seen = 1;
-      match->SetHasChildren(FShowOptions.Contains(soShowFiles) && FBrowser->IsFolder() ? true : FBrowser->HasSubFolder());
+      match->SetHasChildren(FShowOptions.Contains(soShowFiles) && FBrowser->IsFolder()
+                                ? true
+                                : FBrowser->HasSubFolder());
     } else if (!IsEditing()) {
       if (AddNode(Node)) added = true;
     }
@@ -601,7 +603,7 @@ void TNavShellTree::RefreshSelected() {
 // ---- Locating ----
 bool TNavShellTree::LocatePidl(LPCITEMIDLIST Pidl, int Mode) {
   if (!Pidl) return false;
-  TWaitCursor wait;
+  TNavWaitCursor wait;
   TNodeUpdate update(Items());
   const bool savedBeyond = FExpandBeyondRoot;
   FExpandBeyondRoot = Mode != 1;
@@ -640,7 +642,8 @@ bool TNavShellTree::LocatePidl(LPCITEMIDLIST Pidl, int Mode) {
       TTreeNode* match = nullptr;
       for (int i = 0; i < N->Count() && !match; ++i) {
         TNavShellTreeItem* cd = ItemOf(N->Item(i));
-        if (cd && cd->ParentFolder && HRESULT_CODE(cd->ParentFolder->CompareIDs(0, sub, cd->RelativePidl)) == 0)
+        if (cd && cd->ParentFolder &&
+            HRESULT_CODE(cd->ParentFolder->CompareIDs(0, sub, cd->RelativePidl)) == 0)
           match = N->Item(i);
       }
       if (!match) {
@@ -699,11 +702,13 @@ LPITEMIDLIST TNavShellTree::HomeAlias(LPCITEMIDLIST Pidl) {
   if (!home) return nullptr;
   char buf[4096];
   std::string homePath = SHGetPathFromIDListEx(home, buf, sizeof buf, 0) ? buf : "";
-  if (homePath.empty() || path.size() <= homePath.size() + 1 || path.compare(0, homePath.size() + 1, homePath + "/") != 0) {
+  if (homePath.empty() || path.size() <= homePath.size() + 1 ||
+      path.compare(0, homePath.size() + 1, homePath + "/") != 0) {
     FreePidl(home);
     return nullptr;
   }
-  int depth = static_cast<int>(std::count(path.begin() + static_cast<ptrdiff_t>(homePath.size()), path.end(), '/'));
+  int depth = static_cast<int>(
+      std::count(path.begin() + static_cast<ptrdiff_t>(homePath.size()), path.end(), '/'));
   int count = PidlItemCount(Pidl);
   LPITEMIDLIST alias = home;
   for (int i = count - depth; i < count; ++i) {
@@ -716,7 +721,8 @@ LPITEMIDLIST TNavShellTree::HomeAlias(LPCITEMIDLIST Pidl) {
   return alias;
 }
 
-void TNavShellTree::ShellChanged(TObject*, TNotificationEvent Event, LPCITEMIDLIST Pidl1, LPCITEMIDLIST) {
+void TNavShellTree::ShellChanged(TObject*, TNotificationEvent Event, LPCITEMIDLIST Pidl1,
+                                 LPCITEMIDLIST) {
   if (Loading() || !Pidl1) return;
   int mode;
   switch (Event) {

@@ -24,34 +24,34 @@
 #include "platform/vcl/extctrls.h"
 #include "platform/win/ole2.h"
 
-ORV_ENUM(TNavShellShowOption, soShowNethood, soShowRecycleBin, soShowErrorMessages, soShowHidden, soShowFiles,
-         soShowContextMenuOnTop, soColorCompressed)
+ORV_ENUM(TNavShellShowOption, soShowNethood, soShowRecycleBin, soShowErrorMessages, soShowHidden,
+         soShowFiles, soShowContextMenuOnTop, soColorCompressed)
 using TNavShellShowOptions = TSet<TNavShellShowOption>;
 
 // The ten flags of an operation's report (numbered 0 to 9): copied, moved, dragged out of the
 // tree, dropped on it, created, pasted, deleted, removed from where it was, inserted where it
 // went, renamed.
-ORV_ENUM(TNavShellOperation, noCopy, noMove, noDragSource, noDropTarget, noCreate, noPaste, noDelete, noRemoved,
-         noInserted, noRename)
+ORV_ENUM(TNavShellOperation, noCopy, noMove, noDragSource, noDropTarget, noCreate, noPaste,
+         noDelete, noRemoved, noInserted, noRename)
 using TNavShellOperations = TSet<TNavShellOperation>;
 
 class TNavShellTree;
 using TOnAddNode = std::function<void(TTreeNode* Node, const std::string& Path, bool& CanAdd)>;
 // Files is owned by the tree and freed right after the event.
-using TOnOperation =
-    std::function<void(TObject* Sender, TNavShellOperations Operation, TStrings* Files, const std::string& Destination)>;
-using TOnCheckStateChanged =
-    std::function<void(TObject* sender, int ItemIndex, const std::string& Path, TNavSelectionState CheckState)>;
+using TOnOperation = std::function<void(TObject* Sender, TNavShellOperations Operation,
+                                        TStrings* Files, const std::string& Destination)>;
+using TOnCheckStateChanged = std::function<void(
+    TObject* sender, int ItemIndex, const std::string& Path, TNavSelectionState CheckState)>;
 
 // The data of a node that stands for a shell item (owned by the node).
 struct TNavShellTreeItem {
   LPITEMIDLIST RelativePidl = nullptr;  // within its parent folder (for a root: the absolute one)
   LPITEMIDLIST AbsolutePidl = nullptr;
-  int Seen = 0;                         // set while RefreshNode matches children
-  IShellFolder* ParentFolder = nullptr; // the folder it was enumerated from
+  int Seen = 0;                          // set while RefreshNode matches children
+  IShellFolder* ParentFolder = nullptr;  // the folder it was enumerated from
   BYTE IsFolder = 0;
-  IShellFolder* OwnFolder = nullptr;    // root nodes only: the root's folder
-  std::string WatchedFolder;            // the notifier entry made when it was opened
+  IShellFolder* OwnFolder = nullptr;  // root nodes only: the root's folder
+  std::string WatchedFolder;          // the notifier entry made when it was opened
 };
 
 // The state images of the check-box mode: 0 a placeholder, then 16 x 16 check boxes on white:
@@ -103,7 +103,9 @@ public:
   void SetCreateLinkOnDrop(bool Value) { FCreateLinkOnDrop = Value; }
   std::string Version() const { return std::string(ClassName()) + " V3.2"; }
   TOnContextMenuSelectEvent OnContextMenuSelect() const { return FBrowser->OnContextMenuSelect; }
-  void SetOnContextMenuSelect(TOnContextMenuSelectEvent Value) { FBrowser->OnContextMenuSelect = std::move(Value); }
+  void SetOnContextMenuSelect(TOnContextMenuSelectEvent Value) {
+    FBrowser->OnContextMenuSelect = std::move(Value);
+  }
   TOnAddNode OnAddFolder;
   TOnOperation OnOperation;
   TOnCheckStateChanged OnCheckStateChanged;
@@ -120,7 +122,9 @@ public:
   bool ShouldShowItem(TNavShellShowOptions Options);
   int CompareNodes(TTreeNode* Node1, TTreeNode* Node2, IShellFolder* Folder);
   void NotifyLink(TTreeNode* Node);
-  static TNavShellTreeItem* ItemOf(TTreeNode* Node) { return Node ? static_cast<TNavShellTreeItem*>(Node->Data()) : nullptr; }
+  static TNavShellTreeItem* ItemOf(TTreeNode* Node) {
+    return Node ? static_cast<TNavShellTreeItem*>(Node->Data()) : nullptr;
+  }
 
   // ---- Operations ----
   bool ExecuteVerb(const std::string& Verb);
@@ -146,7 +150,8 @@ public:
   void AutoScroll(POINT P);
 
   // The notifier's direct handler.
-  void ShellChanged(TObject* Sender, TNotificationEvent Event, LPCITEMIDLIST Pidl1, LPCITEMIDLIST Pidl2);
+  void ShellChanged(TObject* Sender, TNotificationEvent Event, LPCITEMIDLIST Pidl1,
+                    LPCITEMIDLIST Pidl2);
 
   // ---- Parts, for the application and tests ----
   TShellNavigator* Browser() const { return FBrowser; }

@@ -12,15 +12,6 @@ ORV_CLASS_IMPL(TNavSelectionStateImageList, TImageList)
 
 namespace {
 
-class TWaitCursor {
-public:
-  TWaitCursor() : FSaved(Screen()->Cursor()) { Screen()->SetCursor(crHourGlass); }
-  ~TWaitCursor() { Screen()->SetCursor(FSaved); }
-
-private:
-  TCursor FSaved;
-};
-
 // The flag a paste adds: 1 (move) when the first file is gone from where it was, else 0.
 TNavShellOperations PasteFlags(TStrings* List, bool NoListCountsAsCopy) {
   TNavShellOperations f{noPaste, noInserted};
@@ -47,8 +38,8 @@ TNavSelectionStateImageList::TNavSelectionStateImageList(TComponent* AOwner) : T
   bm.Canvas()->Brush()->SetColor(clWhite);
   bm.Canvas()->FillRect(RECT{0, 0, 16, 16});
   AddMasked(&bm, clWhite);
-  const UINT states[] = {DFCS_BUTTONCHECK | DFCS_INACTIVE, DFCS_BUTTONCHECK | DFCS_CHECKED, DFCS_BUTTONCHECK,
-                         DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_INACTIVE};
+  const UINT states[] = {DFCS_BUTTONCHECK | DFCS_INACTIVE, DFCS_BUTTONCHECK | DFCS_CHECKED,
+                         DFCS_BUTTONCHECK, DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_INACTIVE};
   for (UINT s : states) {
     bm.Canvas()->Brush()->SetColor(clWhite);
     bm.Canvas()->FillRect(RECT{0, 0, 16, 16});
@@ -73,7 +64,8 @@ TStringList* TNavShellTree::OneEntry(const std::string& Text) {
   return l;
 }
 
-void TNavShellTree::DoOperation(TNavShellOperations Flags, TStrings* Files, const std::string& Destination) {
+void TNavShellTree::DoOperation(TNavShellOperations Flags, TStrings* Files,
+                                const std::string& Destination) {
   std::unique_ptr<TStrings> owned(Files);
   if (OnOperation && Files && Files->Count() > 0) OnOperation(this, Flags, Files, Destination);
 }
@@ -86,9 +78,12 @@ void TNavShellTree::StartEdit(TObject*) {
 bool TNavShellTree::ExecuteVerb(const std::string& Verb) {
   TTreeNode* n = Selected();
   if (!n) return false;
-  if (ReadOnly()) FBrowser->OnRename = nullptr;
-  else FBrowser->OnRename = [this](TObject* S) { StartEdit(S); };
-  std::unique_ptr<TStringList> list(SameText(Verb, "paste") ? ClipboardList() : OneEntry(GetSelectedFolder()));
+  if (ReadOnly())
+    FBrowser->OnRename = nullptr;
+  else
+    FBrowser->OnRename = [this](TObject* S) { StartEdit(S); };
+  std::unique_ptr<TStringList> list(SameText(Verb, "paste") ? ClipboardList()
+                                                            : OneEntry(GetSelectedFolder()));
   bool ok = true;
   if (TNavShellTreeItem* d = ItemOf(n)) {
     FBrowser->SetItemFullPidl(d->AbsolutePidl);
@@ -120,8 +115,10 @@ std::string TNavShellTree::ShowContextMenu(POINT P) {
     FBrowser->SetFolderIDList(d->AbsolutePidl);
     FBrowser->GoUp();
   }
-  if (ReadOnly()) FBrowser->OnRename = nullptr;
-  else FBrowser->OnRename = [this](TObject* S) { StartEdit(S); };
+  if (ReadOnly())
+    FBrowser->OnRename = nullptr;
+  else
+    FBrowser->OnRename = [this](TObject* S) { StartEdit(S); };
   FBrowser->SetReadOnly(ReadOnly());
   FBrowser->SetShowContextMenuOnTop(FShowOptions.Contains(soShowContextMenuOnTop));
   std::unique_ptr<TStringList> clip(ClipboardList());
@@ -186,8 +183,10 @@ bool TNavShellTree::CheckBoxClick(int X, int Y) {
   if (!n || !StateImages() || !ItemOf(n)) return false;
   RECT row = n->DisplayRect(false);
   int left = (ShowRoot() ? n->Level() + 1 : n->Level()) * Indent() + row.left;
-  if (X < left || X >= left + StateImages()->Width() || Y < row.top || Y >= row.top + StateImages()->Height()) return false;
-  TWaitCursor wait;
+  if (X < left || X >= left + StateImages()->Width() || Y < row.top ||
+      Y >= row.top + StateImages()->Height())
+    return false;
+  TNavWaitCursor wait;
   TNavSelectionList* sel = FShellLink->SelectionList();
   const std::string path = NodePath(n);
   switch (NodeState(n)) {
@@ -213,7 +212,8 @@ bool TNavShellTree::CheckBoxClick(int X, int Y) {
 // ---- Keys and mouse ----
 void TNavShellTree::KeyDown(WORD& Key, TShiftState Shift) {
   if (!IsEditing()) {
-    const bool alt = Shift.Contains(ssAlt), ctrl = Shift.Contains(ssCtrl), shift = Shift.Contains(ssShift);
+    const bool alt = Shift.Contains(ssAlt), ctrl = Shift.Contains(ssCtrl),
+               shift = Shift.Contains(ssShift);
     HWND self = HandleAllocated() ? FHandle : nullptr;
     switch (Key) {
       case VK_RETURN:
@@ -278,7 +278,8 @@ void TNavShellTree::KeyPress(char& Key) {
 }
 
 void TNavShellTree::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (Button == mbLeft && !Shift.Contains(ssDouble) && FShellLink && FCheckBoxes) CheckBoxClick(X, Y);
+  if (Button == mbLeft && !Shift.Contains(ssDouble) && FShellLink && FCheckBoxes)
+    CheckBoxClick(X, Y);
   TTreeView::MouseDown(Button, Shift, X, Y);
 }
 
@@ -287,8 +288,10 @@ void TNavShellTree::WndProc(TMessage& M) {
     case WM_NAV_FOLDERSELECTED: {
       auto p = reinterpret_cast<LPCITEMIDLIST>(M.WParam);
       if (p) {
-        if (ComparePidls(p, DesktopPidl) == 0) SetSpecialFolder(SF_DESKTOP);
-        else LocatePidl(p, 0);
+        if (ComparePidls(p, DesktopPidl) == 0)
+          SetSpecialFolder(SF_DESKTOP);
+        else
+          LocatePidl(p, 0);
       }
       M.Result = 0;
       return;
@@ -381,17 +384,21 @@ void TNavShellTree::Edit(TTreeNode* Node, std::string S) {
   RefreshNode(Node, true);
   Node->SetHasChildren(true);
   if (expanded) Node->Expand(false);
-  if (FShellLink) FShellLink->FolderSelected(HandleAllocated() ? FHandle : nullptr, d->AbsolutePidl);
+  if (FShellLink)
+    FShellLink->FolderSelected(HandleAllocated() ? FHandle : nullptr, d->AbsolutePidl);
 }
 
 // ---- Custom drawing ----
-bool TNavShellTree::IsCustomDrawn() { return FShowOptions.Contains(soColorCompressed) || TTreeView::IsCustomDrawn(); }
+bool TNavShellTree::IsCustomDrawn() {
+  return FShowOptions.Contains(soColorCompressed) || TTreeView::IsCustomDrawn();
+}
 
 bool TNavShellTree::CustomDrawItem(TTreeNode* Node, TCustomDrawState State) {
   if (FShowOptions.Contains(soColorCompressed))
     if (TNavShellTreeItem* d = ItemOf(Node)) {
       FBrowser->SetItemFullPidl(d->AbsolutePidl);
-      if (FBrowser->GetAttributes(SFGAO_COMPRESSED) & SFGAO_COMPRESSED) Canvas()->Font()->SetColor(static_cast<TColor>(0xFF0000));
+      if (FBrowser->GetAttributes(SFGAO_COMPRESSED) & SFGAO_COMPRESSED)
+        Canvas()->Font()->SetColor(static_cast<TColor>(0xFF0000));
     }
   return TTreeView::CustomDrawItem(Node, State);
 }
@@ -400,17 +407,22 @@ bool TNavShellTree::CustomDrawItem(TTreeNode* Node, TCustomDrawState State) {
 void TNavShellTree::SetOleDragDrop(bool Value) {
   FOleDragDrop = Value;
   if (Designing()) return;
-  if (HandleAllocated()) RegisterDropTarget();
-  else SetDragMode(Value ? dmAutomatic : dmManual);
+  if (HandleAllocated())
+    RegisterDropTarget();
+  else
+    SetDragMode(Value ? dmAutomatic : dmManual);
 }
 
 uint32_t TNavShellTree::DragClock() { return GetTickCount(); }
 
 HRESULT TNavShellTree::QueryInterface(REFIID IID, void** Obj) {
   if (!Obj) return E_POINTER;
-  if (IID == IID_IUnknown || IID == IID_IDropTarget) *Obj = static_cast<IDropTarget*>(this);
-  else if (IID == IID_IDropSource) *Obj = static_cast<IDropSource*>(this);
-  else *Obj = nullptr;
+  if (IID == IID_IUnknown || IID == IID_IDropTarget)
+    *Obj = static_cast<IDropTarget*>(this);
+  else if (IID == IID_IDropSource)
+    *Obj = static_cast<IDropSource*>(this);
+  else
+    *Obj = nullptr;
   return *Obj ? S_OK : E_NOINTERFACE;
 }
 
@@ -438,8 +450,12 @@ void TNavShellTree::BeginOleDrag(TMouseButton Button) {
   DWORD effect = DROPEFFECT_NONE;
   LPCITEMIDLIST one[1] = {d->RelativePidl};
   if (IShellFolder* f = FBrowser->ShellFolder();
-      f && Succeeded(f->GetUIObjectOf(Handle(), 1, one, IID_IDataObject, nullptr, reinterpret_cast<void**>(&data))) && data) {
-    if (DoDragDrop(data, static_cast<IDropSource*>(this), allowed, &effect) != DRAGDROP_S_DROP) effect = DROPEFFECT_NONE;
+      f &&
+      Succeeded(f->GetUIObjectOf(Handle(), 1, one, IID_IDataObject, nullptr,
+                                 reinterpret_cast<void**>(&data))) &&
+      data) {
+    if (DoDragDrop(data, static_cast<IDropSource*>(this), allowed, &effect) != DRAGDROP_S_DROP)
+      effect = DROPEFFECT_NONE;
   }
   FDragButtons = 0;
   Application()->ProcessMessages();
@@ -447,8 +463,10 @@ void TNavShellTree::BeginOleDrag(TMouseButton Button) {
   if (data) {
     if (effect != DROPEFFECT_NONE) {
       TNavShellOperations f{noDragSource};
-      if (effect & DROPEFFECT_MOVE) f += noMove, f += noRemoved;
-      else if (effect & DROPEFFECT_COPY) f += noCopy;
+      if (effect & DROPEFFECT_MOVE)
+        f += noMove, f += noRemoved;
+      else if (effect & DROPEFFECT_COPY)
+        f += noCopy;
       auto* files = new TStringList();
       for (const auto& s : DataObjectFiles(data)) files->Add(s);
       DoOperation(f, files, "");
@@ -504,7 +522,8 @@ HRESULT TNavShellTree::DragOver(DWORD KeyState, POINT P, DWORD* Effect) {
       IShellFolder* f = FBrowser->ShellFolder();
       DWORD e = allowed;
       if (!f || !one[0] ||
-          Failed(f->GetUIObjectOf(Handle(), 1, one, IID_IDropTarget, nullptr, reinterpret_cast<void**>(&FShellTarget))) ||
+          Failed(f->GetUIObjectOf(Handle(), 1, one, IID_IDropTarget, nullptr,
+                                  reinterpret_cast<void**>(&FShellTarget))) ||
           !FShellTarget || Failed(FShellTarget->DragEnter(FDragData, KeyState, P, &e))) {
         *Effect = DROPEFFECT_NONE;
       }
@@ -518,7 +537,8 @@ HRESULT TNavShellTree::DragOver(DWORD KeyState, POINT P, DWORD* Effect) {
     AutoScroll(client);
     FLastScroll = now;
   }
-  if (FDropNode && now - FTargetTime > 2000 && !FDropNode->Expanded() && FDropNode->HasChildren()) FDropNode->Expand(false);
+  if (FDropNode && now - FTargetTime > 2000 && !FDropNode->Expanded() && FDropNode->HasChildren())
+    FDropNode->Expand(false);
   HRESULT hr = E_FAIL;
   if (FShellTarget) {
     *Effect = allowed;
@@ -578,7 +598,8 @@ HRESULT TNavShellTree::Drop(IDataObject* Data, DWORD KeyState, POINT P, DWORD* E
     } else if (TNavShellTreeItem* d = ItemOf(target)) {
       // Not opened yet: at least its "+" tells that something is in it now.
       FBrowser->SetItemFullPidl(d->AbsolutePidl);
-      target->SetHasChildren(FShowOptions.Contains(soShowFiles) ? FBrowser->IsFolder() : FBrowser->HasSubFolder());
+      target->SetHasChildren(FShowOptions.Contains(soShowFiles) ? FBrowser->IsFolder()
+                                                                : FBrowser->HasSubFolder());
     }
   }
   DragLeave();
@@ -595,10 +616,14 @@ void TNavShellTree::AutoScroll(POINT P) {
     return si.nMax - si.nMin + 1 > static_cast<int>(si.nPage);
   };
   const int w = ClientWidth(), h = ClientHeight();
-  if (P.x < 25 && scrolls(SB_HORZ)) Perform(WM_HSCROLL, SB_LINEUP, 0);
-  else if (P.x > w - 25 && scrolls(SB_HORZ)) Perform(WM_HSCROLL, SB_LINEDOWN, 0);
-  if (P.y < 20 && scrolls(SB_VERT)) Perform(WM_VSCROLL, SB_LINEUP, 0);
-  else if (P.y > h - 20 && scrolls(SB_VERT)) Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+  if (P.x < 25 && scrolls(SB_HORZ))
+    Perform(WM_HSCROLL, SB_LINEUP, 0);
+  else if (P.x > w - 25 && scrolls(SB_HORZ))
+    Perform(WM_HSCROLL, SB_LINEDOWN, 0);
+  if (P.y < 20 && scrolls(SB_VERT))
+    Perform(WM_VSCROLL, SB_LINEUP, 0);
+  else if (P.y > h - 20 && scrolls(SB_VERT))
+    Perform(WM_VSCROLL, SB_LINEDOWN, 0);
 }
 
 // Files dropped from the desktop: the same path as an OLE drop of their list at that point.

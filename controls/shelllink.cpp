@@ -21,7 +21,9 @@ ORV_CLASS_IMPL(TNavShellLink, TComponent)
 
 namespace {
 
-bool IsWildcard(const std::string& P) { return P.size() >= 2 && P.compare(P.size() - 2, 2, "/*") == 0; }
+bool IsWildcard(const std::string& P) {
+  return P.size() >= 2 && P.compare(P.size() - 2, 2, "/*") == 0;
+}
 
 // The path an entry stands for: a wildcard's folder, or the file.
 std::string Base(const std::string& P) {
@@ -30,20 +32,25 @@ std::string Base(const std::string& P) {
   return b.empty() ? "/" : b;
 }
 
-std::string Join(const std::string& Dir, const std::string& Name) { return Dir == "/" ? "/" + Name : Dir + "/" + Name; }
+std::string Join(const std::string& Dir, const std::string& Name) {
+  return Dir == "/" ? "/" + Name : Dir + "/" + Name;
+}
 
 bool IsDir(const std::string& P) {
   struct stat st;
   return stat(P.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool StartsWith(const std::string& S, const std::string& Prefix) { return S.compare(0, Prefix.size(), Prefix) == 0; }
+bool StartsWith(const std::string& S, const std::string& Prefix) {
+  return S.compare(0, Prefix.size(), Prefix) == 0;
+}
 
 // The entries of a folder in name order ("." and ".." left out), as full paths.
 std::vector<std::string> Entries(const std::string& Dir) {
   std::vector<std::string> v;
   std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(Dir, ec)) v.push_back(Join(Dir, e.path().filename().string()));
+  for (const auto& e : std::filesystem::directory_iterator(Dir, ec))
+    v.push_back(Join(Dir, e.path().filename().string()));
   std::sort(v.begin(), v.end());
   return v;
 }
@@ -197,7 +204,8 @@ void TNavSelectionList::StartWorker(const std::string& Path, int Sign) {
 void TNavSelectionList::SizeThreadDone(TObject* Sender) {
   auto* t = dynamic_cast<TNavFolderSizeThread*>(Sender);
   if (!t) return;
-  FTotals->Size += static_cast<uint64_t>(static_cast<int64_t>(t->Sign) * static_cast<int64_t>(t->TotalSize));
+  FTotals->Size +=
+      static_cast<uint64_t>(static_cast<int64_t>(t->Sign) * static_cast<int64_t>(t->TotalSize));
   FTotals->Count += static_cast<uint32_t>(t->Sign * static_cast<int64_t>(t->FileCount));
   if (FTotals->Workers > 0) --FTotals->Workers;
 }
@@ -310,7 +318,9 @@ LPITEMIDLIST TNavSelectionList::CollapsedPidl(LPCITEMIDLIST Pidl) {
 
 // ---- TNavShellLink ----
 TNavShellLink::TNavShellLink(TComponent* AOwner)
-    : TComponent(AOwner), FWindows(std::make_unique<TShellList>()), FSelection(new TNavSelectionList(this)) {}
+    : TComponent(AOwner),
+      FWindows(std::make_unique<TShellList>()),
+      FSelection(new TNavSelectionList(this)) {}
 
 TNavShellLink::~TNavShellLink() = default;
 
@@ -347,7 +357,10 @@ void TNavShellLink::FolderSelected(HWND Sender, LPCITEMIDLIST Folder) {
 }
 void TNavShellLink::SelectAll(HWND Sender) { Send(Sender, WM_NAV_SELECTALL, 0, 0, false); }
 void TNavShellLink::Refresh(HWND Sender) { Send(Sender, WM_NAV_REFRESH, 0, 0, false); }
-void TNavShellLink::CheckStatesChanged(HWND Sender) { Send(Sender, WM_NAV_CHECKSTATES, 0, 0, false); }
+void TNavShellLink::CheckStatesChanged(HWND Sender) {
+  Send(Sender, WM_NAV_CHECKSTATES, 0, 0, false);
+}
 void TNavShellLink::ItemSelected(HWND Sender, LPCITEMIDLIST Folder, LPCITEMIDLIST Item) {
-  Send(Sender, WM_NAV_ITEMSELECTED, reinterpret_cast<WPARAM>(Folder), reinterpret_cast<LPARAM>(Item), true);
+  Send(Sender, WM_NAV_ITEMSELECTED, reinterpret_cast<WPARAM>(Folder),
+       reinterpret_cast<LPARAM>(Item), true);
 }

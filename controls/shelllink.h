@@ -25,12 +25,13 @@ enum : UINT {
   WM_NAV_REFRESH = 1666,
   WM_NAV_CHECKSTATES = 1667,
   WM_NAV_SELECTPARENT = 1668,
-  WM_NAV_ITEMSELECTED = 1669,    // wParam: absolute PIDL of the folder, lParam: relative PIDL of the item
+  WM_NAV_ITEMSELECTED =
+      1669,  // wParam: absolute PIDL of the folder, lParam: relative PIDL of the item
 };
 
 // The state images of the check-box mode.
 enum TNavSelectionState : int {
-  nsUnavailable = 1,   // cannot be ticked (the path does not exist or its volume does not answer)
+  nsUnavailable = 1,  // cannot be ticked (the path does not exist or its volume does not answer)
   nsTicked = 2,
   nsNotTicked = 3,
   nsPartlyTicked = 4,  // something below it is ticked

@@ -32,33 +32,49 @@ namespace {
 int gUnitUsers = 0;
 BYTE gDesktopPidl[2] = {0, 0};
 
-// The hourglass while the shell works; the cursor before it comes back.
-class TWaitCursor {
-public:
-  TWaitCursor() : FSaved(Screen()->Cursor()) { Screen()->SetCursor(crHourGlass); }
-  ~TWaitCursor() { Screen()->SetCursor(FSaved); }
-
-private:
-  TCursor FSaved;
-};
-
 // The unit's start-up and shut-down for the program's lifetime.
 struct TUnitLife {
   TUnitLife() { ShellNavigatorStartup(); }
   ~TUnitLife() { ShellNavigatorShutdown(); }
 } gUnitLife;
 
-const int kCSIDL[] = {
-    CSIDL_DRIVES,           CSIDL_BITBUCKET,       CSIDL_CONTROLS,          CSIDL_DESKTOP,
-    CSIDL_DESKTOPDIRECTORY, CSIDL_DRIVES,          CSIDL_FONTS,             CSIDL_NETHOOD,
-    CSIDL_NETWORK,          CSIDL_PERSONAL,        CSIDL_PRINTERS,          CSIDL_PROGRAMS,
-    CSIDL_RECENT,           CSIDL_SENDTO,          CSIDL_STARTMENU,         CSIDL_STARTUP,
-    CSIDL_TEMPLATES,        CSIDL_FAVORITES,       CSIDL_COMMON_STARTMENU,  CSIDL_COMMON_STARTUP,
-    CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_APPDATA,  CSIDL_PRINTHOOD,         CSIDL_COMMON_FAVORITES,
-    CSIDL_INTERNET_CACHE,   CSIDL_COOKIES,         CSIDL_HISTORY,           CSIDL_COMMON_PROGRAMS,
-    CSIDL_ALTSTARTUP,       CSIDL_COMMON_APPDATA,  CSIDL_COMMON_DOCUMENTS,  CSIDL_INTERNET,
-    CSIDL_LOCAL_APPDATA,    CSIDL_MYPICTURES,      CSIDL_PROGRAM_FILES,     CSIDL_SYSTEM,
-    CSIDL_PROGRAM_FILES_COMMON};
+const int kCSIDL[] = {CSIDL_DRIVES,
+                      CSIDL_BITBUCKET,
+                      CSIDL_CONTROLS,
+                      CSIDL_DESKTOP,
+                      CSIDL_DESKTOPDIRECTORY,
+                      CSIDL_DRIVES,
+                      CSIDL_FONTS,
+                      CSIDL_NETHOOD,
+                      CSIDL_NETWORK,
+                      CSIDL_PERSONAL,
+                      CSIDL_PRINTERS,
+                      CSIDL_PROGRAMS,
+                      CSIDL_RECENT,
+                      CSIDL_SENDTO,
+                      CSIDL_STARTMENU,
+                      CSIDL_STARTUP,
+                      CSIDL_TEMPLATES,
+                      CSIDL_FAVORITES,
+                      CSIDL_COMMON_STARTMENU,
+                      CSIDL_COMMON_STARTUP,
+                      CSIDL_COMMON_DESKTOPDIRECTORY,
+                      CSIDL_APPDATA,
+                      CSIDL_PRINTHOOD,
+                      CSIDL_COMMON_FAVORITES,
+                      CSIDL_INTERNET_CACHE,
+                      CSIDL_COOKIES,
+                      CSIDL_HISTORY,
+                      CSIDL_COMMON_PROGRAMS,
+                      CSIDL_ALTSTARTUP,
+                      CSIDL_COMMON_APPDATA,
+                      CSIDL_COMMON_DOCUMENTS,
+                      CSIDL_INTERNET,
+                      CSIDL_LOCAL_APPDATA,
+                      CSIDL_MYPICTURES,
+                      CSIDL_PROGRAM_FILES,
+                      CSIDL_SYSTEM,
+                      CSIDL_PROGRAM_FILES_COMMON};
 static_assert(sizeof kCSIDL / sizeof kCSIDL[0] == SF_PROGRAM_FILES_COMMON + 1);
 
 std::string StrRetText(STRRET& s, LPCITEMIDLIST Item) {
@@ -81,7 +97,8 @@ UINT MenuDefaultCommand(HMENU Menu) {
     MENUITEMINFOA mii{};
     mii.cbSize = sizeof mii;
     mii.fMask = MIIM_STATE | MIIM_ID;
-    if (GetMenuItemInfo(Menu, static_cast<UINT>(i), TRUE, &mii) && (mii.fState & MFS_DEFAULT)) return mii.wID;
+    if (GetMenuItemInfo(Menu, static_cast<UINT>(i), TRUE, &mii) && (mii.fState & MFS_DEFAULT))
+      return mii.wID;
   }
   return 0;
 }
@@ -92,6 +109,9 @@ std::set<TNavSystemImageList*>& SystemLists() {
 }
 
 }  // namespace
+
+TNavWaitCursor::TNavWaitCursor() : FSaved(Screen()->Cursor()) { Screen()->SetCursor(crHourGlass); }
+TNavWaitCursor::~TNavWaitCursor() { Screen()->SetCursor(static_cast<TCursor>(FSaved)); }
 
 // ---- Unit start-up ----
 void ShellNavigatorStartup() {
@@ -222,7 +242,8 @@ LPITEMIDLIST ParsePath(IShellFolder* Folder, const std::string& Path) {
   if (!f) return nullptr;
   LPITEMIDLIST p = nullptr;
   ULONG eaten = 0;
-  if (Failed(f->ParseDisplayName(nullptr, nullptr, Path.c_str(), &eaten, &p, nullptr))) return nullptr;
+  if (Failed(f->ParseDisplayName(nullptr, nullptr, Path.c_str(), &eaten, &p, nullptr)))
+    return nullptr;
   return p;
 }
 
@@ -232,7 +253,8 @@ std::string PidlToPath(LPCITEMIDLIST Pidl) {
     // A desktop item names a file-system object only when it has file data (Documents aside).
     if (SpecialFolderOf(Pidl) != SF_PERSONAL) {
       WIN32_FIND_DATAA fd{};
-      if (PidlItemCount(Pidl) == 0 || Failed(SHGetDataFromIDList(DesktopFolder, Pidl, SHGDFIL_FINDDATA, &fd, sizeof fd)))
+      if (PidlItemCount(Pidl) == 0 ||
+          Failed(SHGetDataFromIDList(DesktopFolder, Pidl, SHGDFIL_FINDDATA, &fd, sizeof fd)))
         return "";
     }
   }
@@ -255,7 +277,8 @@ std::string SysErrorText(int64_t Code) {
   DWORD code = static_cast<DWORD>(Code);
   if ((code & 0xFFFF0000u) == 0x80070000u) code &= 0xFFFF;  // HRESULT of a Win32 error
   char buf[256] = "";
-  FormatMessage(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf, 255, nullptr);
+  FormatMessage(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
+                255, nullptr);
   return buf;
 }
 
@@ -306,7 +329,9 @@ struct TShellNavigator::TObjects {
 };
 
 TShellNavigator::TShellNavigator(TComponent* AOwner)
-    : TComponent(AOwner), FMultiObjects(std::make_unique<TStringList>()), FFilters(std::make_unique<TStringList>()) {
+    : TComponent(AOwner),
+      FMultiObjects(std::make_unique<TStringList>()),
+      FFilters(std::make_unique<TStringList>()) {
   ShellNavigatorStartup();
   FFilters->Add("*");
   SetFolder("");
@@ -324,15 +349,21 @@ TShellNavigator::~TShellNavigator() {
 void TShellNavigator::Publish(TPublisher<TShellNavigator>& P) {
   P.Prop("Filter", &TShellNavigator::Filter, &TShellNavigator::SetFilter).Type("TFileName");
   P.Prop("Folder", &TShellNavigator::Folder, &TShellNavigator::SetFolder).Type("TFileName");
-  P.Prop("ObjectName", &TShellNavigator::ObjectName, &TShellNavigator::SetObjectName).Type("TFileName");
-  P.Prop("FileSystemOnly", &TShellNavigator::FileSystemOnly, &TShellNavigator::SetFileSystemOnly).Default(false);
+  P.Prop("ObjectName", &TShellNavigator::ObjectName, &TShellNavigator::SetObjectName)
+      .Type("TFileName");
+  P.Prop("FileSystemOnly", &TShellNavigator::FileSystemOnly, &TShellNavigator::SetFileSystemOnly)
+      .Default(false);
   P.Prop("MultiObjects", &TShellNavigator::MultiObjects, &TShellNavigator::SetMultiObjects);
-  P.Prop("ShowErrorMessages", &TShellNavigator::ShowErrorMessages, &TShellNavigator::SetShowErrorMessages).Default(false);
-  P.Prop("ShowContextMenuOnTop", &TShellNavigator::ShowContextMenuOnTop, &TShellNavigator::SetShowContextMenuOnTop)
+  P.Prop("ShowErrorMessages", &TShellNavigator::ShowErrorMessages,
+         &TShellNavigator::SetShowErrorMessages)
+      .Default(false);
+  P.Prop("ShowContextMenuOnTop", &TShellNavigator::ShowContextMenuOnTop,
+         &TShellNavigator::SetShowContextMenuOnTop)
       .Default(true);
   P.Prop("Version", &TShellNavigator::Version).Stored(false);
   P.Event("OnRename", &TShellNavigator::OnRename).Type("TNotifyEvent");
-  P.Event("OnContextMenuSelect", &TShellNavigator::OnContextMenuSelect).Type("TOnContextMenuSelectEvent");
+  P.Event("OnContextMenuSelect", &TShellNavigator::OnContextMenuSelect)
+      .Type("TOnContextMenuSelectEvent");
 }
 
 void TShellNavigator::Loaded() {
@@ -355,8 +386,10 @@ void TShellNavigator::SetFolder(const std::string& Value) {
   const std::string old = FFolder;
   FFolder = Value;
   LPITEMIDLIST pidl = nullptr;
-  if (Value.empty()) SHGetSpecialFolderLocation(OwnerWindow(), CSIDL_DRIVES, &pidl);
-  else pidl = ParsePath(nullptr, Value);
+  if (Value.empty())
+    SHGetSpecialFolderLocation(OwnerWindow(), CSIDL_DRIVES, &pidl);
+  else
+    pidl = ParsePath(nullptr, Value);
   if (!pidl) {
     FFolder = old;
     throw EShellNavigatorError("Cannot Find Folder: " + Value);
@@ -385,10 +418,12 @@ void TShellNavigator::SetFolderIDList(LPCITEMIDLIST Pidl) {
   LPITEMIDLIST copy = CopyPidl(Pidl);  // Pidl may be our own folder list
   IShellFolder* folder = nullptr;
   if (ComparePidls(copy, DesktopPidl) != 0) {
-    if (Failed(DesktopFolder->BindToObject(copy, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder))) ||
+    if (Failed(DesktopFolder->BindToObject(copy, nullptr, IID_IShellFolder,
+                                           reinterpret_cast<void**>(&folder))) ||
         !folder) {
       FreePidl(copy);
-      throw EShellNavigatorError("ShellNavigator.SetFolderIDList: Desktop.BindToObject: Could not get Folder");
+      throw EShellNavigatorError(
+          "ShellNavigator.SetFolderIDList: Desktop.BindToObject: Could not get Folder");
     }
   } else {
     FreePidl(copy);
@@ -402,12 +437,15 @@ void TShellNavigator::SetFolderIDList(LPCITEMIDLIST Pidl) {
   FShellFolder = folder;
   SetItem(nullptr);
   char buf[4096];
-  FFolder = SHGetPathFromIDListEx(FFolderPidl, buf, sizeof buf, 0) ? IncludeTrailingPathDelimiter(buf) : "";
+  FFolder = SHGetPathFromIDListEx(FFolderPidl, buf, sizeof buf, 0)
+                ? IncludeTrailingPathDelimiter(buf)
+                : "";
 }
 
 bool TShellNavigator::SetSpecialFolder(TNavShellFolder Value) {
   LPITEMIDLIST p = nullptr;
-  if (Failed(SHGetSpecialFolderLocation(OwnerWindow(), ShellFolderCSIDL(Value), &p)) || !p) return false;
+  if (Failed(SHGetSpecialFolderLocation(OwnerWindow(), ShellFolderCSIDL(Value), &p)) || !p)
+    return false;
   bool ok = true;
   try {
     SetFolderIDList(p);
@@ -458,7 +496,8 @@ std::string TShellNavigator::ObjectName() {
   if (!FFolderPidl || !FItem || !FShellFolder) return "";
   WIN32_FIND_DATAA fd{};
   std::string name;
-  if (Succeeded(SHGetDataFromIDList(FShellFolder, FItem, SHGDFIL_FINDDATA, &fd, sizeof fd))) name = fd.cFileName;
+  if (Succeeded(SHGetDataFromIDList(FShellFolder, FItem, SHGDFIL_FINDDATA, &fd, sizeof fd)))
+    name = fd.cFileName;
   if (name.empty() && PidlItemCount(FullPidl()) > 1) {
     char buf[4096] = "";
     std::string path = SHGetPathFromIDListEx(FullPidl(), buf, sizeof buf, 0) ? buf : "";
@@ -489,7 +528,8 @@ void TShellNavigator::SetObjectName(const std::string& Value) {
         ReleaseEnum();
         return;
       }
-    throw EShellNavigatorError("Error! Cannot find Object \"" + name + "\" in Folder \"" + FFolder + "\"");
+    throw EShellNavigatorError("Error! Cannot find Object \"" + name + "\" in Folder \"" + FFolder +
+                               "\"");
   }
   if (name.size() <= 3) {
     SetFolder(name);
@@ -504,7 +544,8 @@ std::string TShellNavigator::DisplayName() {
   std::string t;
   if (FShellFolder && FItem) {
     STRRET s{};
-    if (Succeeded(FShellFolder->GetDisplayNameOf(FItem, SHGDN_NORMAL, &s))) t = StrRetText(s, FItem);
+    if (Succeeded(FShellFolder->GetDisplayNameOf(FItem, SHGDN_NORMAL, &s)))
+      t = StrRetText(s, FItem);
   }
   return t.empty() ? ObjectName() : t;
 }
@@ -529,8 +570,10 @@ bool TShellNavigator::HasSubFolder() {
   if (FHasSubFolder < 0) {
     std::string n = UpperCase(ObjectName());
     // Asking an archive for folders opens it: newer shells are told yes without asking.
-    if (!ShellIsOld && n.size() >= 4 && n.compare(n.size() - 4, 4, ".ZIP") == 0) FHasSubFolder = 1;
-    else FHasSubFolder = (GetAttributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) ? 1 : 0;
+    if (!ShellIsOld && n.size() >= 4 && n.compare(n.size() - 4, 4, ".ZIP") == 0)
+      FHasSubFolder = 1;
+    else
+      FHasSubFolder = (GetAttributes(SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER) ? 1 : 0;
   }
   return FHasSubFolder == 1;
 }
@@ -538,9 +581,11 @@ bool TShellNavigator::HasSubFolder() {
 std::string TShellNavigator::NetworkName() {
   if (!FShellFolder || !FItem) return "";
   BYTE buf[292];
-  if (Failed(SHGetDataFromIDList(FShellFolder, FItem, SHGDFIL_NETRESOURCE, buf, sizeof buf))) return "";
+  if (Failed(SHGetDataFromIDList(FShellFolder, FItem, SHGDFIL_NETRESOURCE, buf, sizeof buf)))
+    return "";
   auto* nr = reinterpret_cast<NETRESOURCEA*>(buf);
-  if ((nr->dwType == RESOURCETYPE_DISK || nr->dwType == RESOURCETYPE_PRINT) && nr->lpRemoteName) return nr->lpRemoteName;
+  if ((nr->dwType == RESOURCETYPE_DISK || nr->dwType == RESOURCETYPE_PRINT) && nr->lpRemoteName)
+    return nr->lpRemoteName;
   return "";
 }
 
@@ -549,7 +594,8 @@ int IconOf(LPCITEMIDLIST Pidl, UINT Extra) {
   if (!Pidl) return -1;
   SHFILEINFOA fi{};
   fi.iIcon = -1;
-  SHGetFileInfo(reinterpret_cast<LPCSTR>(Pidl), 0, &fi, sizeof fi, SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | Extra);
+  SHGetFileInfo(reinterpret_cast<LPCSTR>(Pidl), 0, &fi, sizeof fi,
+                SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | Extra);
   SyncSystemImageLists();
   return fi.iIcon;
 }
@@ -561,7 +607,8 @@ int TShellNavigator::DesktopIcon() { return IconOf(DesktopPidl, 0); }
 
 std::string TShellNavigator::DesktopName() {
   SHFILEINFOA fi{};
-  SHGetFileInfo(reinterpret_cast<LPCSTR>(DesktopPidl), 0, &fi, sizeof fi, SHGFI_PIDL | SHGFI_DISPLAYNAME);
+  SHGetFileInfo(reinterpret_cast<LPCSTR>(DesktopPidl), 0, &fi, sizeof fi,
+                SHGFI_PIDL | SHGFI_DISPLAYNAME);
   return fi.szDisplayName;
 }
 
@@ -569,7 +616,9 @@ int TShellNavigator::OverlayIndex() {
   if (!FItem) return -1;
   if (ShellIsNT && FShellFolder) {
     IShellIconOverlay* ov = nullptr;
-    if (Succeeded(FShellFolder->QueryInterface(IID_IShellIconOverlay, reinterpret_cast<void**>(&ov))) && ov) {
+    if (Succeeded(
+            FShellFolder->QueryInterface(IID_IShellIconOverlay, reinterpret_cast<void**>(&ov))) &&
+        ov) {
       int i = 0;
       HRESULT hr = ov->GetOverlayIndex(FItem, &i);
       ov->Release();
@@ -583,10 +632,11 @@ int TShellNavigator::OverlayIndex() {
 }
 
 void TShellNavigator::Rename(std::string& Name) {
-  TWaitCursor wait;
+  TNavWaitCursor wait;
   if (FShellFolder && FItem) {
     LPITEMIDLIST renamed = nullptr;
-    if (Succeeded(FShellFolder->SetNameOf(OwnerWindow(), FItem, Name.c_str(), 32, &renamed)) && renamed) {
+    if (Succeeded(FShellFolder->SetNameOf(OwnerWindow(), FItem, Name.c_str(), 32, &renamed)) &&
+        renamed) {
       SetItem(renamed);
       ShellMalloc->Free(renamed);
     }
@@ -606,7 +656,8 @@ void TShellNavigator::SetFilter(const std::string& Value) {
   std::string t = Value.empty() ? "*;" : Value;
   if (t.back() != ';') t += ';';
   size_t at = 0;
-  for (size_t semi; (semi = t.find(';', at)) != std::string::npos; at = semi + 1) FFilters->Add(t.substr(at, semi - at));
+  for (size_t semi; (semi = t.find(';', at)) != std::string::npos; at = semi + 1)
+    FFilters->Add(t.substr(at, semi - at));
 }
 
 bool TShellNavigator::MatchesFilter() {
@@ -620,8 +671,8 @@ bool TShellNavigator::MatchesFilter() {
 bool TShellNavigator::Next() {
   if (!FEnum) {
     if (!FShellFolder) return false;
-    if (Failed(FShellFolder->EnumObjects(OwnerWindow(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
-                                         &FEnum)) ||
+    if (Failed(FShellFolder->EnumObjects(
+            OwnerWindow(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &FEnum)) ||
         !FEnum) {
       FEnum = nullptr;
       return false;
@@ -641,7 +692,8 @@ bool TShellNavigator::Next() {
                                (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR))) {
         std::string head = UpperCase(ObjectName().substr(0, 7));
         TNavShellFolder sf = SpecialFolderOf(FullPidl());
-        if (head != "RECYCLE" && sf != SF_DRIVES && sf != SF_NETWORK && SpecialFolderOf(FFolderPidl) != SF_NETWORK)
+        if (head != "RECYCLE" && sf != SF_DRIVES && sf != SF_NETWORK &&
+            SpecialFolderOf(FFolderPidl) != SF_NETWORK)
           continue;
       }
       if (MatchesFilter()) return true;
@@ -691,17 +743,19 @@ bool TShellNavigator::ExecuteVerb(const std::string& Verb) {
     return false;
   }
   const std::string verb = Verb.empty() ? "default" : Verb;
-  if (UpperCase(verb) == "DELETE" && FMultiObjects->Count() == 0 && !(GetAttributes(SFGAO_CANDELETE) & SFGAO_CANDELETE))
+  if (UpperCase(verb) == "DELETE" && FMultiObjects->Count() == 0 &&
+      !(GetAttributes(SFGAO_CANDELETE) & SFGAO_CANDELETE))
     return false;
-  TWaitCursor wait;
+  TNavWaitCursor wait;
   bool ok = false;
   try {
     TObjects objects;
     TakeObjects(objects);
     auto items = objects.Const();
     IContextMenu* cm = nullptr;
-    HRESULT hr = FShellFolder->GetUIObjectOf(OwnerWindow(), static_cast<UINT>(items.size()), items.data(),
-                                             IID_IContextMenu, nullptr, reinterpret_cast<void**>(&cm));
+    HRESULT hr =
+        FShellFolder->GetUIObjectOf(OwnerWindow(), static_cast<UINT>(items.size()), items.data(),
+                                    IID_IContextMenu, nullptr, reinterpret_cast<void**>(&cm));
     ok = Succeeded(hr) && cm;
     if (ok) {
       if (UpperCase(verb) == "DEFAULT") {
@@ -789,7 +843,8 @@ std::string TShellNavigator::ShowContextMenu(POINT P, TPopupMenu* Popup) {
         FMenu->Items()->Add(copy);
         ++FCopiedCount;
         highest = std::max<UINT>(highest, static_cast<UINT>(copy->Command()));
-        for (int k = 0; k < copy->Count(); ++k) highest = std::max<UINT>(highest, static_cast<UINT>(copy->Items(k)->Command()));
+        for (int k = 0; k < copy->Count(); ++k)
+          highest = std::max<UINT>(highest, static_cast<UINT>(copy->Items(k)->Command()));
       }
     }
     // The shell's commands get 255 ids of their own: after the copied items' command numbers
@@ -799,8 +854,9 @@ std::string TShellNavigator::ShowContextMenu(POINT P, TPopupMenu* Popup) {
     FMultiObjects->Clear();
     auto items = objects.Const();
     IContextMenu* cm = nullptr;
-    HRESULT hr = FShellFolder ? FShellFolder->GetUIObjectOf(OwnerWindow(), static_cast<UINT>(items.size()), items.data(),
-                                                            IID_IContextMenu, nullptr, reinterpret_cast<void**>(&cm))
+    HRESULT hr = FShellFolder ? FShellFolder->GetUIObjectOf(
+                                    OwnerWindow(), static_cast<UINT>(items.size()), items.data(),
+                                    IID_IContextMenu, nullptr, reinterpret_cast<void**>(&cm))
                               : E_FAIL;
     if (Succeeded(hr) && cm) {
       cm->QueryInterface(IID_IContextMenu2, reinterpret_cast<void**>(&FContextMenu2));
@@ -808,13 +864,13 @@ std::string TShellNavigator::ShowContextMenu(POINT P, TPopupMenu* Popup) {
       if (menu) {
         FTrackedMenu = menu;
         UINT flags = CMF_EXPLORE | (OnRename ? CMF_CANRENAME : 0u);
-        hr = cm->QueryContextMenu(menu, FShowContextMenuOnTop ? 0 : static_cast<UINT>(FCopiedCount), FFirstCommand,
-                                  FFirstCommand + 254, flags);
+        hr = cm->QueryContextMenu(menu, FShowContextMenuOnTop ? 0 : static_cast<UINT>(FCopiedCount),
+                                  FFirstCommand, FFirstCommand + 254, flags);
         if (Succeeded(hr)) {
           FMenuWindow = AllocateHWnd([this](TMessage& M) { MenuWindowProc(M); });
           if (Popup && Popup->OnPopup) Popup->OnPopup(Popup);
-          UINT id =
-              static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, P.x, P.y, 0, FMenuWindow, nullptr));
+          UINT id = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, P.x,
+                                                     P.y, 0, FMenuWindow, nullptr));
           DeallocateHWnd(FMenuWindow);
           FMenuWindow = nullptr;
           if (id && IsCopiedCommand(id)) {
@@ -826,8 +882,10 @@ std::string TShellNavigator::ShowContextMenu(POINT P, TPopupMenu* Popup) {
             cm->GetCommandString(id - FFirstCommand, GCS_VERBA, nullptr, buf, 260);
             verb = buf;
             bool execute = true;
-            if (OnContextMenuSelect) OnContextMenuSelect(verb, execute);
-            else if (FReadOnly && (SameText(verb, "delete") || SameText(verb, "cut") || SameText(verb, "paste")))
+            if (OnContextMenuSelect)
+              OnContextMenuSelect(verb, execute);
+            else if (FReadOnly &&
+                     (SameText(verb, "delete") || SameText(verb, "cut") || SameText(verb, "paste")))
               execute = false;
             if (!execute) {
               verb.clear();
@@ -882,7 +940,8 @@ void TShellNavigator::MenuWindowProc(TMessage& M) {
     }
     case WM_MENUSELECT: {
       UINT id = LOWORD(M.WParam), flags = HIWORD(M.WParam);
-      if (id >= FFirstCommand && id <= FFirstCommand + 254 && !(flags & MF_POPUP) && !IsCopiedCommand(id)) {
+      if (id >= FFirstCommand && id <= FFirstCommand + 254 && !(flags & MF_POPUP) &&
+          !IsCopiedCommand(id)) {
         char buf[262] = "";
         FContextMenu2->GetCommandString(id - FFirstCommand, GCS_HELPTEXTA, nullptr, buf, 261);
         Application()->SetHint(buf);
@@ -918,7 +977,8 @@ TNavSystemImageList::~TNavSystemImageList() {
 }
 
 void TNavSystemImageList::Publish(TPublisher<TNavSystemImageList>& P) {
-  P.Prop("ShareImages", &TNavSystemImageList::ShareImages, &TNavSystemImageList::SetShareImages).Default(true);
+  P.Prop("ShareImages", &TNavSystemImageList::ShareImages, &TNavSystemImageList::SetShareImages)
+      .Default(true);
   P.Prop("Size", &TNavSystemImageList::Size, &TNavSystemImageList::SetSize).Default(si_small);
 }
 
@@ -939,8 +999,8 @@ void TNavSystemImageList::Loaded() {
 
 void TNavSystemImageList::TakeHandle() {
   SHFILEINFOA fi{};
-  FHandle = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfo("/", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | (FSize == si_small ? SHGFI_SMALLICON : 0u)));
+  FHandle = reinterpret_cast<HIMAGELIST>(SHGetFileInfo(
+      "/", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | (FSize == si_small ? SHGFI_SMALLICON : 0u)));
   int cx = 16, cy = 16;
   ImageList_GetIconSize(FHandle, &cx, &cy);
   SetWidth(cx);  // both clear the list
@@ -968,7 +1028,9 @@ void TNavSystemImageList::Sync() {
     for (int y = 0; y < Height(); ++y) {
       auto* row = static_cast<uint32_t*>(bm.ScanLine(y));
       for (int x = 0; x < Width(); ++x) {
-        uint32_t p = static_cast<size_t>(y * Width() + x) < px.size() ? px[static_cast<size_t>(y * Width() + x)] : 0;
+        uint32_t p = static_cast<size_t>(y * Width() + x) < px.size()
+                         ? px[static_cast<size_t>(y * Width() + x)]
+                         : 0;
         uint32_t a = p >> 24;
         if (a < 24) {
           row[x] = 0x00010000 | 0xFE00 | 0x03;  // the key colour, 0x00RRGGBB
@@ -1011,6 +1073,8 @@ void TPidlHistory::Delete(int Index) {
   if (FPosition >= Count()) FPosition = std::max(0, Count() - 1);
 }
 
-void TPidlHistory::Forward(int N) { FPosition = std::min(FPosition + std::max(N, 0), std::max(0, Count() - 1)); }
+void TPidlHistory::Forward(int N) {
+  FPosition = std::min(FPosition + std::max(N, 0), std::max(0, Count() - 1));
+}
 
 void TPidlHistory::Back(int N) { FPosition = std::max(FPosition - std::max(N, 0), 0); }

@@ -33,13 +33,13 @@ class TMenuItem;
 // ---- Special folders ----
 // Each value stands for the special folder whose CSIDL constant has the same name;
 // SF_FILESYSTEMFOLDER is a plain folder given by path (CSIDL_DRIVES when a PIDL is needed).
-ORV_ENUM(TNavShellFolder, SF_FILESYSTEMFOLDER, SF_BITBUCKET, SF_CONTROLS, SF_DESKTOP, SF_DESKTOPDIRECTORY,
-         SF_DRIVES, SF_FONTS, SF_NETHOOD, SF_NETWORK, SF_PERSONAL, SF_PRINTERS, SF_PROGRAMS, SF_RECENT,
-         SF_SENDTO, SF_STARTMENU, SF_STARTUP, SF_TEMPLATES, SF_FAVORITES, SF_COMMON_STARTMENU,
-         SF_COMMON_STARTUP, SF_COMMON_DESKTOPDIRECTORY, SF_APPDATA, SF_PRINTHOOD, SF_COMMON_FAVORITES,
-         SF_INTERNET_CACHE, SF_COOKIES, SF_HISTORY, SF_COMMON_PROGRAMS, SF_ALTSTARTUP, SF_COMMON_APPDATA,
-         SF_COMMON_DOCUMENTS, SF_INTERNET, SF_LOCAL_APPDATA, SF_MYPICTURES, SF_PROGRAM_FILES, SF_SYSTEM,
-         SF_PROGRAM_FILES_COMMON)
+ORV_ENUM(TNavShellFolder, SF_FILESYSTEMFOLDER, SF_BITBUCKET, SF_CONTROLS, SF_DESKTOP,
+         SF_DESKTOPDIRECTORY, SF_DRIVES, SF_FONTS, SF_NETHOOD, SF_NETWORK, SF_PERSONAL, SF_PRINTERS,
+         SF_PROGRAMS, SF_RECENT, SF_SENDTO, SF_STARTMENU, SF_STARTUP, SF_TEMPLATES, SF_FAVORITES,
+         SF_COMMON_STARTMENU, SF_COMMON_STARTUP, SF_COMMON_DESKTOPDIRECTORY, SF_APPDATA,
+         SF_PRINTHOOD, SF_COMMON_FAVORITES, SF_INTERNET_CACHE, SF_COOKIES, SF_HISTORY,
+         SF_COMMON_PROGRAMS, SF_ALTSTARTUP, SF_COMMON_APPDATA, SF_COMMON_DOCUMENTS, SF_INTERNET,
+         SF_LOCAL_APPDATA, SF_MYPICTURES, SF_PROGRAM_FILES, SF_SYSTEM, SF_PROGRAM_FILES_COMMON)
 
 // The CSIDL of a special folder.
 int ShellFolderCSIDL(TNavShellFolder Folder);
@@ -106,6 +106,18 @@ bool WildcardMatch(const std::string& Name, const std::string& Mask);
 
 ORV_EXCEPTION(EShellNavigatorError, Exception)
 
+// The hourglass while the shell works; the cursor before it comes back at the end of the scope.
+class TNavWaitCursor {
+public:
+  TNavWaitCursor();
+  ~TNavWaitCursor();
+  TNavWaitCursor(const TNavWaitCursor&) = delete;
+  TNavWaitCursor& operator=(const TNavWaitCursor&) = delete;
+
+private:
+  int FSaved;
+};
+
 using TOnContextMenuSelectEvent = std::function<void(const std::string& command, bool& execute)>;
 
 class TShellNavigator : public TComponent {
@@ -145,7 +157,7 @@ public:
   void SetItem(LPCITEMIDLIST Pidl);
   void SetItemFullPidl(LPCITEMIDLIST Pidl);
   void GoUp();
-  LPITEMIDLIST ItemPidl() const { return CopyPidl(FItem); }      // a copy
+  LPITEMIDLIST ItemPidl() const { return CopyPidl(FItem); }          // a copy
   LPITEMIDLIST FolderPidl() const { return CopyPidl(FFolderPidl); }  // a copy
   LPCITEMIDLIST FullPidl();  // folder + item, made once per item; not a copy
   LPCITEMIDLIST Item() const { return FItem; }

@@ -26,7 +26,10 @@ constexpr HRESULT DV_E_TYMED = static_cast<HRESULT>(0x80040069u);
 constexpr HRESULT OLE_E_NOTRUNNING = static_cast<HRESULT>(0x80040005u);
 
 enum : DWORD {
-  DROPEFFECT_NONE = 0, DROPEFFECT_COPY = 1, DROPEFFECT_MOVE = 2, DROPEFFECT_LINK = 4,
+  DROPEFFECT_NONE = 0,
+  DROPEFFECT_COPY = 1,
+  DROPEFFECT_MOVE = 2,
+  DROPEFFECT_LINK = 4,
   DROPEFFECT_SCROLL = 0x80000000u,
 };
 // Key state bits of the drag operations (MK_LBUTTON ... are in winuser.h).

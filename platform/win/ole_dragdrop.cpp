@@ -8,7 +8,7 @@
 #include <unordered_set>
 
 #include "platform/win/ole2.h"
-#include "platform/win/shlobj.h"
+#include "platform/win/shell_internal.h"
 #include "platform/win/winuser.h"
 
 namespace {
@@ -30,25 +30,9 @@ TGlobal* AsGlobal(HGLOBAL h) {
 }
 
 // ---- File data objects ----
-class TFileDataObject final : public IDataObject {
+class TFileDataObject final : public shellns::TRefCounted<IDataObject, IID_IDataObject> {
 public:
   explicit TFileDataObject(std::vector<uint8_t> block) : FBlock(std::move(block)) {}
-  HRESULT QueryInterface(REFIID IID, void** Obj) override {
-    if (!Obj) return E_POINTER;
-    if (IID == IID_IUnknown || IID == IID_IDataObject) {
-      *Obj = static_cast<IDataObject*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *Obj = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return ++FRefs; }
-  uint32_t Release() override {
-    uint32_t n = --FRefs;
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT QueryGetData(FORMATETC* f) override {
     if (!f) return E_INVALIDARG;
     if (f->cfFormat != CF_HDROP) return DV_E_FORMATETC;
@@ -71,9 +55,7 @@ public:
   HRESULT SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
 
 private:
-  ~TFileDataObject() override = default;
   std::vector<uint8_t> FBlock;
-  std::atomic<uint32_t> FRefs{0};
 };
 
 // ---- Drop targets ----
@@ -109,7 +91,9 @@ DWORD KeyState() {
 
 void Feedback(IDropSource* source, DWORD effect) {
   if (source->GiveFeedback(effect) != DRAGDROP_S_USEDEFAULTCURSORS) return;
-  SetCursor(LoadCursor(nullptr, (effect & (DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK)) ? IDC_ARROW : IDC_NO));
+  SetCursor(LoadCursor(nullptr, (effect & (DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK))
+                                    ? IDC_ARROW
+                                    : IDC_NO));
 }
 
 }  // namespace
@@ -149,17 +133,17 @@ HGLOBAL GlobalFree(HGLOBAL mem) {
 
 void ReleaseStgMedium(STGMEDIUM* m) {
   if (!m) return;
-  if (m->pUnkForRelease) m->pUnkForRelease->Release();
-  else if (m->tymed == TYMED_HGLOBAL) GlobalFree(m->hGlobal);
+  if (m->pUnkForRelease)
+    m->pUnkForRelease->Release();
+  else if (m->tymed == TYMED_HGLOBAL)
+    GlobalFree(m->hGlobal);
   m->tymed = TYMED_NULL;
   m->hGlobal = nullptr;
   m->pUnkForRelease = nullptr;
 }
 
 IDataObject* CreateFileDataObject(const std::vector<std::string>& Files) {
-  auto* d = new TFileDataObject(MakeDropFilesBlock(Files));
-  d->AddRef();
-  return d;
+  return new TFileDataObject(MakeDropFilesBlock(Files));
 }
 
 std::vector<std::string> DataObjectFiles(IDataObject* Data) {
@@ -177,9 +161,7 @@ std::vector<std::string> DataObjectFiles(IDataObject* Data) {
   return files;
 }
 
-HRESULT OleInitialize(void*) {
-  return ++gOleUsers == 1 ? S_OK : S_FALSE;
-}
+HRESULT OleInitialize(void*) { return ++gOleUsers == 1 ? S_OK : S_FALSE; }
 void OleUninitialize() {
   if (gOleUsers > 0) --gOleUsers;
 }
@@ -303,8 +285,8 @@ HRESULT DoDragDrop(IDataObject* data, IDropSource* source, DWORD okEffects, DWOR
       // Moves are shown to the target; a button that changes only goes to the source, which
       // decides at the top of the loop whether the drag drops or ends.
       if (msg.message == WM_MOUSEMOVE) track();
-    } else if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_SYSKEYDOWN ||
-               msg.message == WM_SYSKEYUP) {
+    } else if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP ||
+               msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSKEYUP) {
       if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
         escape = true;
         continue;

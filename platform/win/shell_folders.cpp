@@ -59,9 +59,10 @@ std::string Unescape(const std::string& s) {
 }
 
 bool PseudoFileSystem(const std::string& type) {
-  static const char* const kPseudo[] = {"proc", "sysfs", "devpts", "cgroup", "cgroup2", "securityfs",
-                                        "debugfs", "tracefs", "pstore", "bpf", "mqueue", "hugetlbfs",
-                                        "fusectl", "configfs", "autofs", "binfmt_misc", "devtmpfs"};
+  static const char* const kPseudo[] = {
+      "proc",    "sysfs",    "devpts", "cgroup",      "cgroup2", "securityfs",
+      "debugfs", "tracefs",  "pstore", "bpf",         "mqueue",  "hugetlbfs",
+      "fusectl", "configfs", "autofs", "binfmt_misc", "devtmpfs"};
   for (const char* p : kPseudo)
     if (type == p) return true;
   return false;
@@ -77,8 +78,10 @@ bool HasSubFolder(const std::string& path) {
   bool found = false;
   while (dirent* e = readdir(d)) {
     if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
-    if (e->d_type == DT_DIR) found = true;
-    else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) found = IsDir(Join(path, e->d_name));
+    if (e->d_type == DT_DIR)
+      found = true;
+    else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN)
+      found = IsDir(Join(path, e->d_name));
     if (found) break;
   }
   closedir(d);
@@ -98,30 +101,50 @@ TItem VolumeItem(const TVolume& v) {
 std::string SpecialPath(int csidl) {
   const std::string data = XdgDataHome(), config = XdgConfigHome();
   switch (csidl) {
-    case CSIDL_PROFILE: return HomeDir();
-    case CSIDL_PERSONAL: return XdgUserDir("DOCUMENTS");
-    case CSIDL_DESKTOPDIRECTORY: return XdgUserDir("DESKTOP");
-    case CSIDL_MYPICTURES: return XdgUserDir("PICTURES");
-    case CSIDL_TEMPLATES: return XdgUserDir("TEMPLATES");
-    case CSIDL_COMMON_DOCUMENTS: return XdgUserDir("PUBLICSHARE");
-    case CSIDL_APPDATA: return config;
-    case CSIDL_LOCAL_APPDATA: return data;
-    case CSIDL_INTERNET_CACHE: return XdgCacheHome();
-    case CSIDL_FONTS: return data + "/fonts";
+    case CSIDL_PROFILE:
+      return HomeDir();
+    case CSIDL_PERSONAL:
+      return XdgUserDir("DOCUMENTS");
+    case CSIDL_DESKTOPDIRECTORY:
+      return XdgUserDir("DESKTOP");
+    case CSIDL_MYPICTURES:
+      return XdgUserDir("PICTURES");
+    case CSIDL_TEMPLATES:
+      return XdgUserDir("TEMPLATES");
+    case CSIDL_COMMON_DOCUMENTS:
+      return XdgUserDir("PUBLICSHARE");
+    case CSIDL_APPDATA:
+      return config;
+    case CSIDL_LOCAL_APPDATA:
+      return data;
+    case CSIDL_INTERNET_CACHE:
+      return XdgCacheHome();
+    case CSIDL_FONTS:
+      return data + "/fonts";
     case CSIDL_PROGRAMS:
-    case CSIDL_STARTMENU: return data + "/applications";
+    case CSIDL_STARTMENU:
+      return data + "/applications";
     case CSIDL_STARTUP:
-    case CSIDL_ALTSTARTUP: return config + "/autostart";
+    case CSIDL_ALTSTARTUP:
+      return config + "/autostart";
     case CSIDL_COMMON_PROGRAMS:
-    case CSIDL_COMMON_STARTMENU: return "/usr/share/applications";
+    case CSIDL_COMMON_STARTMENU:
+      return "/usr/share/applications";
     case CSIDL_COMMON_STARTUP:
-    case CSIDL_COMMON_ALTSTARTUP: return "/etc/xdg/autostart";
-    case CSIDL_COMMON_APPDATA: return "/usr/share";
-    case CSIDL_WINDOWS: return "/usr";
-    case CSIDL_SYSTEM: return "/usr/bin";
-    case CSIDL_PROGRAM_FILES: return "/opt";
-    case CSIDL_PROGRAM_FILES_COMMON: return "/usr/lib";
-    default: return "";
+    case CSIDL_COMMON_ALTSTARTUP:
+      return "/etc/xdg/autostart";
+    case CSIDL_COMMON_APPDATA:
+      return "/usr/share";
+    case CSIDL_WINDOWS:
+      return "/usr";
+    case CSIDL_SYSTEM:
+      return "/usr/bin";
+    case CSIDL_PROGRAM_FILES:
+      return "/opt";
+    case CSIDL_PROGRAM_FILES_COMMON:
+      return "/usr/lib";
+    default:
+      return "";
   }
 }
 
@@ -140,8 +163,10 @@ std::string NormalPath(const std::string& path) {
     cur.clear();
   };
   for (char c : path) {
-    if (c == '/') flush();
-    else cur += c;
+    if (c == '/')
+      flush();
+    else
+      cur += c;
   }
   flush();
   std::string out;
@@ -161,8 +186,8 @@ std::string XdgCacheHome() { return EnvDir("XDG_CACHE_HOME", Join(HomeDir(), ".c
 
 std::string XdgUserDir(const std::string& key) {
   static const std::pair<const char*, const char*> kDefaults[] = {
-      {"DESKTOP", "Desktop"},   {"DOCUMENTS", "Documents"}, {"DOWNLOAD", "Downloads"},
-      {"MUSIC", "Music"},       {"PICTURES", "Pictures"},   {"PUBLICSHARE", "Public"},
+      {"DESKTOP", "Desktop"},     {"DOCUMENTS", "Documents"}, {"DOWNLOAD", "Downloads"},
+      {"MUSIC", "Music"},         {"PICTURES", "Pictures"},   {"PUBLICSHARE", "Public"},
       {"TEMPLATES", "Templates"}, {"VIDEOS", "Videos"}};
   const std::string home = HomeDir();
   std::ifstream in(Join(XdgConfigHome(), "user-dirs.dirs"));
@@ -247,12 +272,18 @@ bool Resolve(LPCITEMIDLIST absolute, TLocation& out) {
 std::string DisplayName(const TLocation& loc, DWORD flags) {
   const bool parsing = flags & SHGDN_FORPARSING, inFolder = flags & SHGDN_INFOLDER;
   switch (loc.Kind) {
-    case TKind::Desktop: return parsing ? "::Desktop" : "Desktop";
-    case TKind::Home: return parsing ? (inFolder ? "::Home" : loc.Path) : "Home";
-    case TKind::Computer: return parsing ? "::Computer" : "Computer";
-    case TKind::Trash: return parsing ? "::Trash" : "Trash";
-    case TKind::Network: return parsing ? "::Network" : "Network";
-    case TKind::Volume: return parsing ? loc.Path : loc.Last.Label;
+    case TKind::Desktop:
+      return parsing ? "::Desktop" : "Desktop";
+    case TKind::Home:
+      return parsing ? (inFolder ? "::Home" : loc.Path) : "Home";
+    case TKind::Computer:
+      return parsing ? "::Computer" : "Computer";
+    case TKind::Trash:
+      return parsing ? "::Trash" : "Trash";
+    case TKind::Network:
+      return parsing ? "::Network" : "Network";
+    case TKind::Volume:
+      return parsing ? loc.Path : loc.Last.Label;
     case TKind::File:
       if (parsing) return inFolder ? loc.Last.Name : loc.Path;
       return loc.InTrash ? TrashOriginalName(loc.Path) : loc.Last.Name;
@@ -264,10 +295,14 @@ ULONG Attributes(const TLocation& loc, ULONG asked) {
   const ULONG folder = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_DROPTARGET;
   ULONG a = 0;
   switch (loc.Kind) {
-    case TKind::Desktop: return SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER;
-    case TKind::Computer: return SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | SFGAO_HASPROPSHEET;
-    case TKind::Trash: return SFGAO_FOLDER | SFGAO_DROPTARGET | SFGAO_HASPROPSHEET;
-    case TKind::Network: return SFGAO_FOLDER | SFGAO_HASPROPSHEET;
+    case TKind::Desktop:
+      return SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER;
+    case TKind::Computer:
+      return SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | SFGAO_HASPROPSHEET;
+    case TKind::Trash:
+      return SFGAO_FOLDER | SFGAO_DROPTARGET | SFGAO_HASPROPSHEET;
+    case TKind::Network:
+      return SFGAO_FOLDER | SFGAO_HASPROPSHEET;
     case TKind::Home:
     case TKind::Volume:
       a = folder | SFGAO_FILESYSTEM | SFGAO_CANLINK | SFGAO_CANCOPY | SFGAO_HASPROPSHEET;
@@ -295,7 +330,8 @@ ULONG Attributes(const TLocation& loc, ULONG asked) {
   return a;
 }
 
-HRESULT ParseRelative(const std::string& dir, const std::string& name, std::vector<TItemBytes>& items) {
+HRESULT ParseRelative(const std::string& dir, const std::string& name,
+                      std::vector<TItemBytes>& items) {
   std::vector<std::string> parts;
   std::string cur;
   for (char c : name + "/") {
@@ -312,7 +348,8 @@ HRESULT ParseRelative(const std::string& dir, const std::string& name, std::vect
   for (size_t i = 0; i < parts.size(); ++i) {
     TItem it;
     bool last = i + 1 == parts.size();
-    if (!FileItemFor(at, parts[i], it)) return HRESULT_FROM_WIN32(last ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    if (!FileItemFor(at, parts[i], it))
+      return HRESULT_FROM_WIN32(last ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
     if (!last && !(it.Flags & kFlagDir)) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     items.push_back(EncodeItem(it));
     at = Join(at, parts[i]);
@@ -321,8 +358,10 @@ HRESULT ParseRelative(const std::string& dir, const std::string& name, std::vect
 }
 
 HRESULT ParseAbsolute(const std::string& name, std::vector<TItemBytes>& items) {
-  static const std::pair<const char*, BYTE> kRoots[] = {
-      {"::Home", kRootHome}, {"::Computer", kRootComputer}, {"::Trash", kRootTrash}, {"::Network", kRootNetwork}};
+  static const std::pair<const char*, BYTE> kRoots[] = {{"::Home", kRootHome},
+                                                        {"::Computer", kRootComputer},
+                                                        {"::Trash", kRootTrash},
+                                                        {"::Network", kRootNetwork}};
   if (name == "::Desktop") return S_OK;
   for (const auto& [text, root] : kRoots)
     if (SameText(name, text)) {
@@ -348,19 +387,9 @@ HRESULT ParseAbsolute(const std::string& name, std::vector<TItemBytes>& items) {
 
 namespace {
 
-class TEnum final : public TRefCounted<IEnumIDList> {
+class TEnum final : public TRefCounted<IEnumIDList, IID_IEnumIDList> {
 public:
   explicit TEnum(std::vector<TItem> items) : FItems(std::move(items)) {}
-  HRESULT QueryInterface(REFIID IID, void** Obj) override {
-    if (!Obj) return E_POINTER;
-    if (IID == IID_IUnknown || IID == IID_IEnumIDList) {
-      *Obj = static_cast<IEnumIDList*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *Obj = nullptr;
-    return E_NOINTERFACE;
-  }
   HRESULT Next(ULONG celt, LPITEMIDLIST* rgelt, ULONG* fetched) override {
     if (!rgelt) return E_POINTER;
     ULONG n = 0;
@@ -384,24 +413,15 @@ private:
 
 HRESULT ErrnoResult(int e) { return HRESULT_FROM_WIN32(Win32ErrorFromErrno(e)); }
 
-class TFolder final : public TRefCounted<IShellFolder> {
+class TFolder final : public TRefCounted<IShellFolder, IID_IShellFolder> {
 public:
   explicit TFolder(LPITEMIDLIST absolute) : FAbs(absolute) { Resolve(FAbs, FLoc); }
   ~TFolder() override { ILFree(FAbs); }
   LPCITEMIDLIST Absolute() const { return FAbs; }
 
-  HRESULT QueryInterface(REFIID IID, void** Obj) override {
-    if (!Obj) return E_POINTER;
-    if (IID == IID_IUnknown || IID == IID_IShellFolder) {
-      *Obj = static_cast<IShellFolder*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *Obj = nullptr;
-    return E_NOINTERFACE;
-  }
 
-  HRESULT ParseDisplayName(HWND, void*, LPCSTR name, ULONG* eaten, LPITEMIDLIST* pidl, ULONG* attributes) override {
+  HRESULT ParseDisplayName(HWND, void*, LPCSTR name, ULONG* eaten, LPITEMIDLIST* pidl,
+                           ULONG* attributes) override {
     if (!pidl) return E_POINTER;
     *pidl = nullptr;
     if (!name) return E_INVALIDARG;
@@ -465,7 +485,8 @@ public:
           items.push_back(std::move(it));
         }
         closedir(d);
-        std::sort(items.begin(), items.end(), [](const TItem& a, const TItem& b) { return CompareItems(a, b) < 0; });
+        std::sort(items.begin(), items.end(),
+                  [](const TItem& a, const TItem& b) { return CompareItems(a, b) < 0; });
       }
     }
     *out = new TEnum(std::move(items));
@@ -521,7 +542,8 @@ public:
     *inOut = all;
     return S_OK;
   }
-  HRESULT GetUIObjectOf(HWND, UINT cidl, LPCITEMIDLIST* apidl, REFIID riid, UINT*, void** out) override {
+  HRESULT GetUIObjectOf(HWND, UINT cidl, LPCITEMIDLIST* apidl, REFIID riid, UINT*,
+                        void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (cidl == 0 || !apidl) return E_INVALIDARG;
@@ -561,7 +583,8 @@ public:
     }
     return S_OK;
   }
-  HRESULT SetNameOf(HWND owner, LPCITEMIDLIST pidl, LPCSTR newName, DWORD, LPITEMIDLIST* out) override {
+  HRESULT SetNameOf(HWND owner, LPCITEMIDLIST pidl, LPCSTR newName, DWORD,
+                    LPITEMIDLIST* out) override {
     if (out) *out = nullptr;
     LPITEMIDLIST full = ILCombine(FAbs, pidl);
     TLocation loc;
@@ -571,18 +594,23 @@ public:
     const std::string name = newName ? newName : "";
     const std::string dir = ExtractFileDir(loc.Path);
     DWORD err = 0;
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos || name.size() > 255) {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
+        name.size() > 255) {
       err = ERROR_INVALID_NAME;
     } else if (name != loc.Last.Name) {
       struct stat st;
-      if (lstat(Join(dir, name).c_str(), &st) == 0) err = ERROR_ALREADY_EXISTS;
-      else if (std::rename(loc.Path.c_str(), Join(dir, name).c_str()) != 0) err = Win32ErrorFromErrno(errno);
+      if (lstat(Join(dir, name).c_str(), &st) == 0)
+        err = ERROR_ALREADY_EXISTS;
+      else if (std::rename(loc.Path.c_str(), Join(dir, name).c_str()) != 0)
+        err = Win32ErrorFromErrno(errno);
     }
     if (err) {
       if (owner && UiHooks().Show) {
         char text[256] = "";
-        FormatMessage(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, err, 0, text, sizeof text, nullptr);
-        UiHooks().Show(owner, "Cannot rename " + loc.Last.Name + ": " + TrimRight(text), "Error Renaming File or Folder");
+        FormatMessage(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, err, 0,
+                      text, sizeof text, nullptr);
+        UiHooks().Show(owner, "Cannot rename " + loc.Last.Name + ": " + TrimRight(text),
+                       "Error Renaming File or Folder");
       }
       return HRESULT_FROM_WIN32(err);
     }
@@ -620,10 +648,17 @@ HRESULT SHGetSpecialFolderLocation(HWND, int csidl, LPITEMIDLIST* out) {
   *out = nullptr;
   std::vector<TItemBytes> items;
   switch (csidl) {
-    case CSIDL_DESKTOP: break;
-    case CSIDL_DRIVES: items.push_back(EncodeItem(RootItem(kRootComputer))); break;
-    case CSIDL_BITBUCKET: items.push_back(EncodeItem(RootItem(kRootTrash))); break;
-    case CSIDL_NETWORK: items.push_back(EncodeItem(RootItem(kRootNetwork))); break;
+    case CSIDL_DESKTOP:
+      break;
+    case CSIDL_DRIVES:
+      items.push_back(EncodeItem(RootItem(kRootComputer)));
+      break;
+    case CSIDL_BITBUCKET:
+      items.push_back(EncodeItem(RootItem(kRootTrash)));
+      break;
+    case CSIDL_NETWORK:
+      items.push_back(EncodeItem(RootItem(kRootNetwork)));
+      break;
     default: {
       std::string path = SpecialPath(csidl);
       if (path.empty() || !IsDir(path) || Failed(ParseAbsolute(path, items))) return E_INVALIDARG;
@@ -644,11 +679,15 @@ BOOL SHGetPathFromIDListEx(LPCITEMIDLIST pidl, LPSTR path, DWORD cchPath, int) {
   return TRUE;
 }
 
-BOOL SHGetPathFromIDList(LPCITEMIDLIST pidl, LPSTR path) { return SHGetPathFromIDListEx(pidl, path, MAX_PATH, 0); }
+BOOL SHGetPathFromIDList(LPCITEMIDLIST pidl, LPSTR path) {
+  return SHGetPathFromIDListEx(pidl, path, MAX_PATH, 0);
+}
 
-HRESULT SHGetDataFromIDList(IShellFolder* folder, LPCITEMIDLIST pidl, int format, void* out, int cb) {
+HRESULT SHGetDataFromIDList(IShellFolder* folder, LPCITEMIDLIST pidl, int format, void* out,
+                            int cb) {
   if (!folder || !pidl || !out) return E_INVALIDARG;
-  if (format != SHGDFIL_FINDDATA || cb < static_cast<int>(sizeof(WIN32_FIND_DATAA))) return E_INVALIDARG;
+  if (format != SHGDFIL_FINDDATA || cb < static_cast<int>(sizeof(WIN32_FIND_DATAA)))
+    return E_INVALIDARG;
   LPCITEMIDLIST abs = FolderAbsolute(folder);
   if (!abs) return E_INVALIDARG;
   LPITEMIDLIST full = ILCombine(abs, pidl);

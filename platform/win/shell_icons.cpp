@@ -27,7 +27,7 @@ struct HIMAGELIST__ {
   int Size = 16;
   std::vector<std::vector<uint32_t>> Images;  // 0xAARRGGBB, Size x Size, top row first
   std::map<std::string, int> ByName;
-  std::vector<uint32_t> Overlays[3];          // 1 share, 2 link
+  std::vector<uint32_t> Overlays[3];  // 1 share, 2 link
 };
 
 namespace shellns {
@@ -76,7 +76,8 @@ const TIconIndex& ThemeIndex(const std::string& theme, int size) {
       if (!s) continue;
       while (dirent* f = readdir(s)) {
         std::string n = f->d_name;
-        if (n.size() > 4 && n.compare(n.size() - 4, 4, ".png") == 0) idx.emplace(n.substr(0, n.size() - 4), sub + "/" + n);
+        if (n.size() > 4 && n.compare(n.size() - 4, 4, ".png") == 0)
+          idx.emplace(n.substr(0, n.size() - 4), sub + "/" + n);
       }
       closedir(s);
     }
@@ -126,7 +127,8 @@ std::vector<uint32_t> Scale(const std::vector<uint32_t>& src, int sw, int sh, in
         }
       if (a <= 0) continue;
       auto c = [](double v) { return static_cast<uint32_t>(std::clamp(v + 0.5, 0.0, 255.0)); };
-      out[static_cast<size_t>(y) * size + x] = c(a * 255 / n) << 24 | c(r / a) << 16 | c(g / a) << 8 | c(b / a);
+      out[static_cast<size_t>(y) * size + x] =
+          c(a * 255 / n) << 24 | c(r / a) << 16 | c(g / a) << 8 | c(b / a);
     }
   return out;
 }
@@ -167,7 +169,8 @@ struct TCanvas32 {
     Rect(l, t, r, b, edge);
     int k = std::max(1, Size / 16);
     for (int y = t * Size / 16 + k; y < b * Size / 16 - k; ++y)
-      for (int x = l * Size / 16 + k; x < r * Size / 16 - k; ++x) Px[static_cast<size_t>(y) * Size + x] = fill;
+      for (int x = l * Size / 16 + k; x < r * Size / 16 - k; ++x)
+        Px[static_cast<size_t>(y) * Size + x] = fill;
   }
 };
 
@@ -219,14 +222,17 @@ std::map<std::string, std::string>& MimeByExtension() {
   if (loaded) return m;
   loaded = true;
   for (const auto& base : IconBases()) {
-    std::ifstream in(base.substr(0, base.size() - 6) + "/mime/globs2");  // ".../icons" -> ".../mime"
+    std::ifstream in(base.substr(0, base.size() - 6) +
+                     "/mime/globs2");  // ".../icons" -> ".../mime"
     for (std::string line; std::getline(in, line);) {
       // weight:type:glob[:flags]; the file lists higher weights first, so the first one wins.
       size_t a = line.find(':'), b = a == std::string::npos ? a : line.find(':', a + 1);
       if (line.empty() || line[0] == '#' || b == std::string::npos) continue;
       std::string type = line.substr(a + 1, b - a - 1), glob = line.substr(b + 1);
       glob = glob.substr(0, glob.find(':'));
-      if (glob.size() < 3 || glob.compare(0, 2, "*.") != 0 || glob.find_first_of("*?[", 2) != std::string::npos) continue;
+      if (glob.size() < 3 || glob.compare(0, 2, "*.") != 0 ||
+          glob.find_first_of("*?[", 2) != std::string::npos)
+        continue;
       m.emplace(LowerCase(glob.substr(2)), type);
     }
   }
@@ -241,7 +247,8 @@ std::string GenericIcon(const std::string& mime) {
     for (const auto& base : IconBases()) {
       std::ifstream in(base.substr(0, base.size() - 6) + "/mime/generic-icons");
       for (std::string line; std::getline(in, line);)
-        if (size_t c = line.find(':'); c != std::string::npos) m.emplace(line.substr(0, c), line.substr(c + 1));
+        if (size_t c = line.find(':'); c != std::string::npos)
+          m.emplace(line.substr(0, c), line.substr(c + 1));
     }
   }
   auto it = m.find(mime);
@@ -251,15 +258,27 @@ std::string GenericIcon(const std::string& mime) {
 // The theme names to try for an item, best first, then the drawn icon to fall back on.
 std::vector<std::string> IconNames(const TLocation& loc, bool open, std::string& drawn) {
   switch (loc.Kind) {
-    case TKind::Desktop: drawn = "desktop"; return {"user-desktop"};
-    case TKind::Home: drawn = "home"; return {"user-home"};
-    case TKind::Computer: drawn = "computer"; return {"computer"};
-    case TKind::Network: drawn = "network"; return {"network-workgroup"};
-    case TKind::Trash: drawn = "trash"; return {TrashIsEmpty() ? "user-trash" : "user-trash-full", "user-trash"};
+    case TKind::Desktop:
+      drawn = "desktop";
+      return {"user-desktop"};
+    case TKind::Home:
+      drawn = "home";
+      return {"user-home"};
+    case TKind::Computer:
+      drawn = "computer";
+      return {"computer"};
+    case TKind::Network:
+      drawn = "network";
+      return {"network-workgroup"};
+    case TKind::Trash:
+      drawn = "trash";
+      return {TrashIsEmpty() ? "user-trash" : "user-trash-full", "user-trash"};
     case TKind::Volume:
       drawn = "drive";
-      return {(loc.Last.Flags & kFlagRemovable) ? "drive-removable-media" : "drive-harddisk", "drive-harddisk"};
-    case TKind::File: break;
+      return {(loc.Last.Flags & kFlagRemovable) ? "drive-removable-media" : "drive-harddisk",
+              "drive-harddisk"};
+    case TKind::File:
+      break;
   }
   if (loc.Last.Flags & kFlagDir) {
     drawn = open ? "folder-open" : "folder";
@@ -267,8 +286,9 @@ std::vector<std::string> IconNames(const TLocation& loc, bool open, std::string&
     if (!loc.InTrash) {
       if (loc.Path == HomeDir()) return {"user-home", "folder"};
       static const std::pair<const char*, const char*> kPlaces[] = {
-          {"DESKTOP", "user-desktop"},      {"DOCUMENTS", "folder-documents"}, {"DOWNLOAD", "folder-download"},
-          {"MUSIC", "folder-music"},        {"PICTURES", "folder-pictures"},   {"PUBLICSHARE", "folder-publicshare"},
+          {"DESKTOP", "user-desktop"},       {"DOCUMENTS", "folder-documents"},
+          {"DOWNLOAD", "folder-download"},   {"MUSIC", "folder-music"},
+          {"PICTURES", "folder-pictures"},   {"PUBLICSHARE", "folder-publicshare"},
           {"TEMPLATES", "folder-templates"}, {"VIDEOS", "folder-videos"}};
       for (const auto& [key, icon] : kPlaces)
         if (XdgUserDir(key) == loc.Path && loc.Path != HomeDir()) return {icon, "folder"};
@@ -290,7 +310,8 @@ std::vector<std::string> IconNames(const TLocation& loc, bool open, std::string&
       names.push_back(it->second.substr(0, it->second.find('/')) + "-x-generic");
     }
   }
-  if (!loc.InTrash && access(loc.Path.c_str(), X_OK) == 0) names.push_back("application-x-executable");
+  if (!loc.InTrash && access(loc.Path.c_str(), X_OK) == 0)
+    names.push_back("application-x-executable");
   names.push_back("text-x-generic");
   return names;
 }
@@ -321,7 +342,8 @@ const std::vector<uint32_t>& Overlay(HIMAGELIST__& l, int i) {
     if (ThemeIcon(name, half, px)) {
       o.assign(static_cast<size_t>(l.Size) * l.Size, 0);
       for (int y = 0; y < half; ++y)
-        std::memcpy(&o[static_cast<size_t>(y + l.Size - half) * l.Size], &px[static_cast<size_t>(y) * half], half * 4);
+        std::memcpy(&o[static_cast<size_t>(y + l.Size - half) * l.Size],
+                    &px[static_cast<size_t>(y) * half], half * 4);
     } else {
       o = DrawnIcon(i == 1 ? "share" : "link", l.Size);
     }
@@ -353,7 +375,8 @@ int IconIndex(const TLocation& loc, bool small, bool open) {
   for (const auto& n : names)
     if ((found = ThemeIcon(n, l.Size, px))) break;
   if (!found) {
-    if (auto it = l.ByName.find("#" + drawn); it != l.ByName.end()) return l.ByName[key] = it->second;
+    if (auto it = l.ByName.find("#" + drawn); it != l.ByName.end())
+      return l.ByName[key] = it->second;
     px = DrawnIcon(drawn, l.Size);
     l.ByName["#" + drawn] = static_cast<int>(l.Images.size());
   }
@@ -414,7 +437,8 @@ BOOL ImageList_Draw(HIMAGELIST list, int i, HDC dc, int x, int y, UINT style) {
   auto* out = static_cast<uint32_t*>(bits);
   for (size_t k = 0; k < px.size(); ++k) {
     uint32_t p = px[k], a = p >> 24;
-    out[k] = a << 24 | (((p >> 16) & 255) * a / 255) << 16 | (((p >> 8) & 255) * a / 255) << 8 | ((p & 255) * a / 255);
+    out[k] = a << 24 | (((p >> 16) & 255) * a / 255) << 16 | (((p >> 8) & 255) * a / 255) << 8 |
+             ((p & 255) * a / 255);
   }
   HDC mem = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(mem, bm);
@@ -426,7 +450,8 @@ BOOL ImageList_Draw(HIMAGELIST list, int i, HDC dc, int x, int y, UINT style) {
   return ok;
 }
 
-DWORD_PTR SHGetFileInfo(LPCSTR path, DWORD fileAttributes, SHFILEINFOA* info, UINT cbInfo, UINT flags) {
+DWORD_PTR SHGetFileInfo(LPCSTR path, DWORD fileAttributes, SHFILEINFOA* info, UINT cbInfo,
+                        UINT flags) {
   if (info && cbInfo < sizeof(SHFILEINFOA)) return 0;
   TLocation loc;
   LPITEMIDLIST parsed = nullptr;
@@ -450,11 +475,13 @@ DWORD_PTR SHGetFileInfo(LPCSTR path, DWORD fileAttributes, SHFILEINFOA* info, UI
   }
   if (info) {
     std::memset(info, 0, sizeof *info);
-    if (flags & SHGFI_DISPLAYNAME) std::strncpy(info->szDisplayName, DisplayName(loc, SHGDN_NORMAL).c_str(), MAX_PATH - 1);
+    if (flags & SHGFI_DISPLAYNAME)
+      std::strncpy(info->szDisplayName, DisplayName(loc, SHGDN_NORMAL).c_str(), MAX_PATH - 1);
     if (flags & SHGFI_TYPENAME) {
       std::string t = loc.IsFolder() ? "Folder" : "File";
       size_t dot = loc.Last.Name.rfind('.');
-      if (!loc.IsFolder() && dot != std::string::npos && dot > 0) t = UpperCase(loc.Last.Name.substr(dot + 1)) + " File";
+      if (!loc.IsFolder() && dot != std::string::npos && dot > 0)
+        t = UpperCase(loc.Last.Name.substr(dot + 1)) + " File";
       std::strncpy(info->szTypeName, t.c_str(), sizeof info->szTypeName - 1);
     }
     if (flags & SHGFI_ATTRIBUTES) info->dwAttributes = Attributes(loc, 0);

@@ -20,7 +20,13 @@ namespace shellns {
 //               name (UTF-8, zero-ended)
 enum : BYTE { kTagRoot = 0x1F, kTagVolume = 0x2F, kTagFile = 0x31 };
 enum : BYTE { kRootHome = 1, kRootComputer = 2, kRootTrash = 3, kRootNetwork = 4 };
-enum : BYTE { kFlagDir = 1, kFlagHidden = 2, kFlagLink = 4, kFlagReadOnly = 8, kFlagRemovable = 16 };
+enum : BYTE {
+  kFlagDir = 1,
+  kFlagHidden = 2,
+  kFlagLink = 4,
+  kFlagReadOnly = 8,
+  kFlagRemovable = 16
+};
 
 struct TItem {
   BYTE Tag = 0;
@@ -54,10 +60,10 @@ IMalloc* Malloc();
 enum class TKind { Desktop, Home, Computer, Trash, Network, Volume, File };
 struct TLocation {
   TKind Kind = TKind::Desktop;
-  std::string Path;       // the folder or file on disk (empty for virtual folders)
+  std::string Path;         // the folder or file on disk (empty for virtual folders)
   bool FileSystem = false;  // Path is a file-system path the callers may see
-  bool InTrash = false;   // an item of the trash (Path inside its files folder)
-  TItem Last;             // the last item (Tag 0 for the desktop)
+  bool InTrash = false;     // an item of the trash (Path inside its files folder)
+  TItem Last;               // the last item (Tag 0 for the desktop)
   bool IsFolder() const { return Kind != TKind::File || (Last.Flags & kFlagDir); }
 };
 // False for a list this shell did not make.
@@ -70,11 +76,12 @@ ULONG Attributes(const TLocation& loc, ULONG asked);
 // from the desktop.
 HRESULT ParseAbsolute(const std::string& name, std::vector<TItemBytes>& items);
 // Parses a path relative to the folder dir into file items.
-HRESULT ParseRelative(const std::string& dir, const std::string& name, std::vector<TItemBytes>& items);
+HRESULT ParseRelative(const std::string& dir, const std::string& name,
+                      std::vector<TItemBytes>& items);
 
 // ---- Folders of the system ----
 struct TVolume {
-  std::string Path;   // mount point, without a trailing "/" except the root
+  std::string Path;  // mount point, without a trailing "/" except the root
   std::string Label;
   bool Removable = false;
 };
@@ -121,10 +128,21 @@ const TShellUiHooks& UiHooks();
 int IconIndex(const TLocation& loc, bool small, bool open);
 HIMAGELIST SystemList(bool small);
 
-// Reference counting shared by the shell's objects.
-template <class Base>
+// Reference counting shared by the shell's objects (starting with the creator's reference), and
+// QueryInterface for IUnknown and the interfaces Iids, all answered by Base.
+template <class Base, const TGUID&... Iids>
 class TRefCounted : public Base {
 public:
+  HRESULT QueryInterface(REFIID IID, void** Obj) override {
+    if (!Obj) return E_POINTER;
+    if (IID == IID_IUnknown || ((IID == Iids) || ...)) {
+      *Obj = static_cast<Base*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *Obj = nullptr;
+    return E_NOINTERFACE;
+  }
   uint32_t AddRef() override { return ++FRefs; }
   uint32_t Release() override {
     uint32_t n = --FRefs;

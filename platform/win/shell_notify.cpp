@@ -34,14 +34,14 @@ using namespace shellns;
 
 constexpr UINT kWake = WM_APP + 0x2011;
 constexpr size_t kMaxWatches = 4096;
-constexpr uint32_t kMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_CLOSE_WRITE |
-                           IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+constexpr uint32_t kMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
+                           IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 struct TBase {
   ULONG Reg;
   LPITEMIDLIST Pidl;  // the watched folder as the registration names it
   bool Recursive;
-  bool Trash;         // a trash registration: every change is SHCNE_UPDATEDIR of the trash
+  bool Trash;  // a trash registration: every change is SHCNE_UPDATEDIR of the trash
 };
 struct TWatch {
   std::string Path;
@@ -159,7 +159,8 @@ std::string Join(const std::string& dir, const std::string& name) {
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
-void AddWatchTree(ULONG reg, const std::string& path, LPCITEMIDLIST base, bool recursive, bool trash) {
+void AddWatchTree(ULONG reg, const std::string& path, LPCITEMIDLIST base, bool recursive,
+                  bool trash) {
   TState& s = S();
   TReg& r = s.Regs[reg];
   if (r.Watches >= kMaxWatches) return;
@@ -193,7 +194,8 @@ void AddWatchTree(ULONG reg, const std::string& path, LPCITEMIDLIST base, bool r
 
 // The list of name inside a watched folder: from the disk when it is there, else made up from
 // what inotify said (a deleted or renamed-away entry).
-LPITEMIDLIST ItemList(LPCITEMIDLIST base, const std::string& dir, const std::string& name, bool isDir) {
+LPITEMIDLIST ItemList(LPCITEMIDLIST base, const std::string& dir, const std::string& name,
+                      bool isDir) {
   TItem it;
   if (!FileItemFor(dir, name, it)) {
     it = TItem{};
@@ -210,7 +212,8 @@ LPITEMIDLIST ItemList(LPCITEMIDLIST base, const std::string& dir, const std::str
 
 LPITEMIDLIST TrashPidl() { return MakeList({EncodeItem(RootItem(kRootTrash))}); }
 
-void Deliver(const TWatch& w, LONG event, const std::string& name, bool isDir, const std::string& newName = "") {
+void Deliver(const TWatch& w, LONG event, const std::string& name, bool isDir,
+             const std::string& newName = "") {
   for (const TBase& b : w.Bases) {
     if (b.Trash) {
       Queue(b.Reg, SHCNE_UPDATEDIR, TrashPidl(), nullptr);
@@ -279,7 +282,8 @@ void ReadInotify() {
     } else if (e->mask & IN_MOVED_FROM) {
       froms.push_back({e->wd, e->cookie, name, dir});
     } else if (e->mask & IN_MOVED_TO) {
-      auto f = std::find_if(froms.begin(), froms.end(), [&](const TFrom& x) { return x.Cookie == e->cookie; });
+      auto f = std::find_if(froms.begin(), froms.end(),
+                            [&](const TFrom& x) { return x.Cookie == e->cookie; });
       if (f != froms.end() && f->Wd == e->wd) {
         Deliver(w, dir ? SHCNE_RENAMEFOLDER : SHCNE_RENAMEITEM, f->Name, dir, name);
         froms.erase(f);
@@ -322,7 +326,8 @@ void MountsChanged() {
     vol.Label = v.Label;
     if (v.Removable) vol.Flags |= kFlagRemovable;
     for (auto& [id, r] : s.Regs)
-      if (std::any_of(r.Entries.begin(), r.Entries.end(), [](const TEntry& e) { return e.Virtual; }))
+      if (std::any_of(r.Entries.begin(), r.Entries.end(),
+                      [](const TEntry& e) { return e.Virtual; }))
         Queue(id, event, MakeList({EncodeItem(RootItem(kRootComputer)), EncodeItem(vol)}), nullptr);
   };
   for (const auto& v : now)
@@ -390,7 +395,8 @@ void StopReaderIfIdle() {
 
 }  // namespace
 
-ULONG SHChangeNotifyRegister(HWND wnd, int, LONG events, UINT msg, int entries, const SHChangeNotifyEntry* items) {
+ULONG SHChangeNotifyRegister(HWND wnd, int, LONG events, UINT msg, int entries,
+                             const SHChangeNotifyEntry* items) {
   if (!wnd || !IsWindow(wnd) || entries <= 0 || !items) return 0;
   HWND pump = PumpOfThisThread();
   if (!pump) return 0;
@@ -409,8 +415,10 @@ ULONG SHChangeNotifyRegister(HWND wnd, int, LONG events, UINT msg, int entries, 
     if (!items[i].pidl || !Resolve(items[i].pidl, loc)) continue;
     bool isVirtual = loc.Kind == TKind::Desktop || loc.Kind == TKind::Computer;
     r.Entries.push_back(TEntry{ILClone(items[i].pidl), items[i].fRecursive != 0, isVirtual});
-    if (loc.Kind == TKind::Trash) AddWatchTree(id, loc.Path, items[i].pidl, false, true);
-    else if (!loc.Path.empty() && loc.IsFolder()) AddWatchTree(id, loc.Path, items[i].pidl, items[i].fRecursive != 0, false);
+    if (loc.Kind == TKind::Trash)
+      AddWatchTree(id, loc.Path, items[i].pidl, false, true);
+    else if (!loc.Path.empty() && loc.IsFolder())
+      AddWatchTree(id, loc.Path, items[i].pidl, items[i].fRecursive != 0, false);
   }
   return id;
 }

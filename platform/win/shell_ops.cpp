@@ -57,7 +57,8 @@ std::string FreeName(const std::string& dir, const std::string& name) {
 
 // dir is src or lies inside it.
 bool Inside(const std::string& dir, const std::string& src) {
-  return dir == src || (dir.size() > src.size() && dir.compare(0, src.size(), src) == 0 && dir[src.size()] == '/');
+  return dir == src || (dir.size() > src.size() && dir.compare(0, src.size(), src) == 0 &&
+                        dir[src.size()] == '/');
 }
 
 bool CopyEntry(const std::string& src, const std::string& dest, std::string& err) {
@@ -157,9 +158,11 @@ bool LinkInto(const std::string& src, const std::string& dir, std::string& made,
 namespace {
 
 // The effect a drop of files on folder would have with these keys, among the allowed ones.
-DWORD ChooseEffect(const TLocation& folder, const std::vector<std::string>& files, DWORD keys, DWORD allowed) {
+DWORD ChooseEffect(const TLocation& folder, const std::vector<std::string>& files, DWORD keys,
+                   DWORD allowed) {
   if (files.empty()) return DROPEFFECT_NONE;
-  if (folder.Kind == TKind::Trash) return (allowed & DROPEFFECT_MOVE) ? DROPEFFECT_MOVE : DROPEFFECT_NONE;
+  if (folder.Kind == TKind::Trash)
+    return (allowed & DROPEFFECT_MOVE) ? DROPEFFECT_MOVE : DROPEFFECT_NONE;
   if (folder.Path.empty() || access(folder.Path.c_str(), W_OK) != 0) return DROPEFFECT_NONE;
   bool allHere = true;
   for (const auto& f : files) {
@@ -167,12 +170,16 @@ DWORD ChooseEffect(const TLocation& folder, const std::vector<std::string>& file
     allHere = allHere && ExtractFileDir(f) == folder.Path;
   }
   DWORD want;
-  if ((keys & MK_ALT) || ((keys & MK_CONTROL) && (keys & MK_SHIFT))) want = DROPEFFECT_LINK;
-  else if (keys & MK_CONTROL) want = DROPEFFECT_COPY;
-  else if (keys & MK_SHIFT) want = DROPEFFECT_MOVE;
+  if ((keys & MK_ALT) || ((keys & MK_CONTROL) && (keys & MK_SHIFT)))
+    want = DROPEFFECT_LINK;
+  else if (keys & MK_CONTROL)
+    want = DROPEFFECT_COPY;
+  else if (keys & MK_SHIFT)
+    want = DROPEFFECT_MOVE;
   else {
     struct stat a, b;
-    bool same = lstat(files[0].c_str(), &a) == 0 && stat(folder.Path.c_str(), &b) == 0 && a.st_dev == b.st_dev;
+    bool same = lstat(files[0].c_str(), &a) == 0 && stat(folder.Path.c_str(), &b) == 0 &&
+                a.st_dev == b.st_dev;
     want = same ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
   }
   if (want == DROPEFFECT_MOVE && allHere) return DROPEFFECT_NONE;  // already there
@@ -182,19 +189,9 @@ DWORD ChooseEffect(const TLocation& folder, const std::vector<std::string>& file
   return DROPEFFECT_NONE;
 }
 
-class TDropTarget final : public TRefCounted<IDropTarget> {
+class TDropTarget final : public TRefCounted<IDropTarget, IID_IDropTarget> {
 public:
   explicit TDropTarget(const TLocation& folder) : FFolder(folder) {}
-  HRESULT QueryInterface(REFIID IID, void** Obj) override {
-    if (!Obj) return E_POINTER;
-    if (IID == IID_IUnknown || IID == IID_IDropTarget) {
-      *Obj = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *Obj = nullptr;
-    return E_NOINTERFACE;
-  }
   HRESULT DragEnter(IDataObject* data, DWORD keys, POINT, DWORD* effect) override {
     if (!effect) return E_INVALIDARG;
     FFiles = DataObjectFiles(data);
@@ -218,10 +215,14 @@ public:
     for (const auto& f : FFiles) {
       std::string made, err;
       bool ok = false;
-      if (FFolder.Kind == TKind::Trash) ok = MoveToTrash(f, err);
-      else if (e == DROPEFFECT_COPY) ok = CopyInto(f, FFolder.Path, made, err);
-      else if (e == DROPEFFECT_MOVE) ok = MoveInto(f, FFolder.Path, made, err);
-      else if (e == DROPEFFECT_LINK) ok = LinkInto(f, FFolder.Path, made, err);
+      if (FFolder.Kind == TKind::Trash)
+        ok = MoveToTrash(f, err);
+      else if (e == DROPEFFECT_COPY)
+        ok = CopyInto(f, FFolder.Path, made, err);
+      else if (e == DROPEFFECT_MOVE)
+        ok = MoveInto(f, FFolder.Path, made, err);
+      else if (e == DROPEFFECT_LINK)
+        ok = LinkInto(f, FFolder.Path, made, err);
       any = any || ok;
     }
     FFiles.clear();
@@ -259,13 +260,18 @@ const TVerb* FindVerb(const std::string& v) {
 
 std::string SizeText(uint64_t n) {
   char b[64];
-  if (n < 1024) std::snprintf(b, sizeof b, "%llu bytes", static_cast<unsigned long long>(n));
-  else if (n < 1024 * 1024) std::snprintf(b, sizeof b, "%.1f KB (%llu bytes)", n / 1024.0, static_cast<unsigned long long>(n));
-  else std::snprintf(b, sizeof b, "%.1f MB (%llu bytes)", n / 1048576.0, static_cast<unsigned long long>(n));
+  if (n < 1024)
+    std::snprintf(b, sizeof b, "%llu bytes", static_cast<unsigned long long>(n));
+  else if (n < 1024 * 1024)
+    std::snprintf(b, sizeof b, "%.1f KB (%llu bytes)", n / 1024.0,
+                  static_cast<unsigned long long>(n));
+  else
+    std::snprintf(b, sizeof b, "%.1f MB (%llu bytes)", n / 1048576.0,
+                  static_cast<unsigned long long>(n));
   return b;
 }
 
-class TContextMenu final : public TRefCounted<IContextMenu2> {
+class TContextMenu final : public TRefCounted<IContextMenu2, IID_IContextMenu, IID_IContextMenu2> {
 public:
   explicit TContextMenu(const std::vector<LPCITEMIDLIST>& items) {
     for (LPCITEMIDLIST p : items) {
@@ -277,16 +283,6 @@ public:
   }
   ~TContextMenu() override {
     for (LPITEMIDLIST p : FItems) ILFree(p);
-  }
-  HRESULT QueryInterface(REFIID IID, void** Obj) override {
-    if (!Obj) return E_POINTER;
-    if (IID == IID_IUnknown || IID == IID_IContextMenu || IID == IID_IContextMenu2) {
-      *Obj = static_cast<IContextMenu2*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *Obj = nullptr;
-    return E_NOINTERFACE;
   }
 
   HRESULT QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override {
@@ -309,13 +305,15 @@ public:
       mii.fType = MFT_STRING;
       mii.wID = first + offset;
       mii.dwTypeData = const_cast<LPSTR>(v->Caption);
-      mii.fState = (r == DefaultVerb() ? UINT(MFS_DEFAULT) : 0u) | (Enabled(r) ? 0u : UINT(MFS_GRAYED));
+      mii.fState =
+          (r == DefaultVerb() ? UINT(MFS_DEFAULT) : 0u) | (Enabled(r) ? 0u : UINT(MFS_GRAYED));
       InsertMenuItem(menu, pos++, TRUE, &mii);
       maxOffset = offset + 1;
       any = true;
     }
     // A separator left at the end is taken away again.
-    if (pos > index && GetMenuState(menu, pos - 1, MF_BYPOSITION) & MF_SEPARATOR) DeleteMenu(menu, pos - 1, MF_BYPOSITION);
+    if (pos > index && GetMenuState(menu, pos - 1, MF_BYPOSITION) & MF_SEPARATOR)
+      DeleteMenu(menu, pos - 1, MF_BYPOSITION);
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, maxOffset);
   }
 
@@ -347,19 +345,24 @@ public:
 private:
   bool Single() const { return FLocs.size() == 1; }
   bool AllFiles() const {
-    return std::all_of(FLocs.begin(), FLocs.end(), [](const TLocation& l) { return l.Kind == TKind::File && !l.InTrash; });
+    return std::all_of(FLocs.begin(), FLocs.end(),
+                       [](const TLocation& l) { return l.Kind == TKind::File && !l.InTrash; });
   }
   bool AllHave(ULONG attr) const {
-    return std::all_of(FLocs.begin(), FLocs.end(), [attr](const TLocation& l) { return (Attributes(l, 0) & attr) == attr; });
+    return std::all_of(FLocs.begin(), FLocs.end(),
+                       [attr](const TLocation& l) { return (Attributes(l, 0) & attr) == attr; });
   }
   bool WritableFolder() const {
     const TLocation& l = FLocs[0];
-    return Single() && !l.Path.empty() && l.Kind != TKind::Trash && l.IsFolder() && access(l.Path.c_str(), W_OK) == 0;
+    return Single() && !l.Path.empty() && l.Kind != TKind::Trash && l.IsFolder() &&
+           access(l.Path.c_str(), W_OK) == 0;
   }
   std::string DefaultVerb() const {
     if (FLocs.empty()) return "";
     if (FLocs[0].Kind == TKind::Trash || FLocs[0].InTrash) return "";
-    return std::all_of(FLocs.begin(), FLocs.end(), [](const TLocation& l) { return l.FileSystem; }) ? "open" : "";
+    return std::all_of(FLocs.begin(), FLocs.end(), [](const TLocation& l) { return l.FileSystem; })
+               ? "open"
+               : "";
   }
   bool Enabled(const std::string& verb) const {
     if (verb == "paste") return !GetClipboardFiles().empty();
@@ -375,7 +378,8 @@ private:
       return r;
     }
     if (Single() && FLocs[0].Kind == TKind::Trash) return {"emptytrash", "", "properties"};
-    if (std::all_of(FLocs.begin(), FLocs.end(), [](const TLocation& l) { return l.InTrash; })) return {"delete", "", "properties"};
+    if (std::all_of(FLocs.begin(), FLocs.end(), [](const TLocation& l) { return l.InTrash; }))
+      return {"delete", "", "properties"};
     if (!DefaultVerb().empty()) r.push_back("open");
     r.push_back("");
     if (AllFiles() && AllHave(SFGAO_CANMOVE)) r.push_back("cut");
@@ -402,7 +406,8 @@ private:
     return v;
   }
   std::string ItemsText() const {
-    return Single() ? "\"" + DisplayName(FLocs[0], SHGDN_NORMAL) + "\"" : "these " + std::to_string(FLocs.size()) + " items";
+    return Single() ? "\"" + DisplayName(FLocs[0], SHGDN_NORMAL) + "\""
+                    : "these " + std::to_string(FLocs.size()) + " items";
   }
 
   HRESULT Run(const std::string& verb, HWND owner) {
@@ -411,13 +416,16 @@ private:
       if (DefaultVerb().empty()) return E_FAIL;
       bool ok = true;
       for (const auto& p : Paths())
-        ok = reinterpret_cast<intptr_t>(ShellExecute(owner, "open", p.c_str(), nullptr, nullptr, 1)) > 32 && ok;
+        ok = reinterpret_cast<intptr_t>(
+                 ShellExecute(owner, "open", p.c_str(), nullptr, nullptr, 1)) > 32 &&
+             ok;
       return ok ? S_OK : E_FAIL;
     }
     if (verb == "cut" || verb == "copy") {
       auto p = Paths();
       if (p.empty() || p.size() != FLocs.size()) return E_FAIL;
-      return SetClipboardFiles(p, verb == "cut" ? DROPEFFECT_MOVE : DROPEFFECT_COPY) ? S_OK : E_FAIL;
+      return SetClipboardFiles(p, verb == "cut" ? DROPEFFECT_MOVE : DROPEFFECT_COPY) ? S_OK
+                                                                                     : E_FAIL;
     }
     if (verb == "paste") {
       if (!WritableFolder()) return E_FAIL;
@@ -427,7 +435,8 @@ private:
       bool ok = true;
       for (const auto& f : files) {
         std::string made, err;
-        bool done = effect == DROPEFFECT_MOVE ? MoveInto(f, FLocs[0].Path, made, err) : CopyInto(f, FLocs[0].Path, made, err);
+        bool done = effect == DROPEFFECT_MOVE ? MoveInto(f, FLocs[0].Path, made, err)
+                                              : CopyInto(f, FLocs[0].Path, made, err);
         if (!done) ShowError(owner, "Cannot paste " + ExtractFileName(f) + ": " + err);
         ok = ok && done;
       }
@@ -453,14 +462,16 @@ private:
       bool inTrash = FLocs[0].InTrash;
       if (owner && Hooks().Confirm &&
           !Hooks().Confirm(owner,
-                           inTrash ? "Are you sure you want to delete " + ItemsText() + " for good?"
-                                   : "Are you sure you want to move " + ItemsText() + " to the Trash?",
+                           inTrash
+                               ? "Are you sure you want to delete " + ItemsText() + " for good?"
+                               : "Are you sure you want to move " + ItemsText() + " to the Trash?",
                            inTrash ? "Delete" : "Move to Trash"))
         return cancelled;
       bool ok = true;
       for (const auto& l : FLocs) {
         std::string err;
-        bool done = l.InTrash ? DeleteFromTrash(l.Path, err) : (l.Kind == TKind::File && MoveToTrash(l.Path, err));
+        bool done = l.InTrash ? DeleteFromTrash(l.Path, err)
+                              : (l.Kind == TKind::File && MoveToTrash(l.Path, err));
         if (!done) ShowError(owner, "Cannot delete " + DisplayName(l, SHGDN_NORMAL) + ": " + err);
         ok = ok && done;
       }
@@ -486,7 +497,8 @@ private:
       return E_FAIL;
     }
     if (verb == "emptytrash") {
-      if (owner && Hooks().Confirm && !Hooks().Confirm(owner, "Delete everything in the Trash for good?", "Empty Trash"))
+      if (owner && Hooks().Confirm &&
+          !Hooks().Confirm(owner, "Delete everything in the Trash for good?", "Empty Trash"))
         return cancelled;
       std::string err;
       if (EmptyTrash(err)) return S_OK;
@@ -507,7 +519,8 @@ private:
     SHGetDesktopFolder(&desktop);
     IShellFolder* folder = nullptr;
     HRESULT hr = ILGetSize(parent) <= 2 ? (desktop->AddRef(), folder = desktop, S_OK)
-                                         : desktop->BindToObject(parent, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder));
+                                        : desktop->BindToObject(parent, nullptr, IID_IShellFolder,
+                                                                reinterpret_cast<void**>(&folder));
     if (Succeeded(hr)) {
       hr = folder->SetNameOf(owner, ILFindLastID(FItems[0]), name.c_str(), SHGDN_NORMAL, nullptr);
       folder->Release();
@@ -523,7 +536,8 @@ private:
       if (!t.empty()) t += "\n\n";
       t += "Name: " + DisplayName(l, SHGDN_NORMAL);
       if (l.Kind == TKind::File) t += std::string("\nType: ") + (l.IsFolder() ? "Folder" : "File");
-      if (!l.Path.empty()) t += "\nLocation: " + (l.Kind == TKind::File ? ExtractFileDir(l.Path) : l.Path);
+      if (!l.Path.empty())
+        t += "\nLocation: " + (l.Kind == TKind::File ? ExtractFileDir(l.Path) : l.Path);
       struct stat st;
       if (!l.Path.empty() && stat(l.Path.c_str(), &st) == 0) {
         if (S_ISREG(st.st_mode)) t += "\nSize: " + SizeText(static_cast<uint64_t>(st.st_size));
@@ -564,7 +578,9 @@ IDataObject* NewDataObject(const std::vector<LPCITEMIDLIST>& items) {
 
 IDropTarget* NewDropTarget(LPCITEMIDLIST folder) {
   TLocation loc;
-  if (!Resolve(folder, loc) || !loc.IsFolder() || (loc.Path.empty() && loc.Kind != TKind::Trash) || loc.InTrash) return nullptr;
+  if (!Resolve(folder, loc) || !loc.IsFolder() || (loc.Path.empty() && loc.Kind != TKind::Trash) ||
+      loc.InTrash)
+    return nullptr;
   return new TDropTarget(loc);
 }
 
@@ -608,7 +624,8 @@ std::vector<std::string> GetClipboardFiles(DWORD* preferredEffect) {
     UINT fmt = RegisterClipboardFormat(shellns::ClipboardEffectFormatName().c_str());
     uint32_t e = 0;
     size_t en = sizeof e;
-    if (GetClipboardBytes(fmt, &e, &en) && en == sizeof e && (e & DROPEFFECT_MOVE)) *preferredEffect = DROPEFFECT_MOVE;
+    if (GetClipboardBytes(fmt, &e, &en) && en == sizeof e && (e & DROPEFFECT_MOVE))
+      *preferredEffect = DROPEFFECT_MOVE;
   }
   return ParseDropFilesBlock(b.data(), b.size());
 }
@@ -619,7 +636,9 @@ bool SetClipboardFiles(const std::vector<std::string>& Files, DWORD preferredEff
   auto block = MakeDropFilesBlock(Files);
   bool ok = SetClipboardBytes(CF_HDROP, block.data(), block.size());
   uint32_t e = preferredEffect;
-  ok = SetClipboardBytes(RegisterClipboardFormat(shellns::ClipboardEffectFormatName().c_str()), &e, sizeof e) && ok;
+  ok = SetClipboardBytes(RegisterClipboardFormat(shellns::ClipboardEffectFormatName().c_str()), &e,
+                         sizeof e) &&
+       ok;
   CloseClipboard();
   return ok;
 }

@@ -70,7 +70,9 @@ std::string TopDirOf(const std::string& path) {
     size_t b = line.find(' ', a + 1);
     std::string mnt = line.substr(a + 1, b - a - 1);
     if (mnt.find('\\') != std::string::npos) continue;  // escaped names: leave to the home trash
-    if ((path == mnt || path.compare(0, mnt.size() + 1, mnt + "/") == 0) && mnt.size() > best.size()) best = mnt;
+    if ((path == mnt || path.compare(0, mnt.size() + 1, mnt + "/") == 0) &&
+        mnt.size() > best.size())
+      best = mnt;
   }
   return best;
 }
@@ -85,7 +87,8 @@ bool WriteInfo(const std::string& trash, const std::string& original, const std:
   tm local{};
   localtime_r(&now, &local);
   strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%S", &local);
-  const std::string text = "[Trash Info]\nPath=" + Percent(recorded) + "\nDeletionDate=" + when + "\n";
+  const std::string text =
+      "[Trash Info]\nPath=" + Percent(recorded) + "\nDeletionDate=" + when + "\n";
   for (int n = 1; n < 10000; ++n) {
     name = n == 1 ? base : base + "." + std::to_string(n);
     std::string info = trash + "/info/" + name + ".trashinfo";
@@ -97,7 +100,8 @@ bool WriteInfo(const std::string& trash, const std::string& original, const std:
     }
     struct stat st;
     bool taken = lstat((trash + "/files/" + name).c_str(), &st) == 0;
-    bool written = !taken && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    bool written =
+        !taken && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     close(fd);
     if (taken) {
       unlink(info.c_str());
@@ -116,9 +120,10 @@ bool WriteInfo(const std::string& trash, const std::string& original, const std:
 
 // Moves path into trash (a trash folder with files/ and info/); copy says whether a move across
 // file systems may copy and remove.
-bool TrashInto(const std::string& trash, const std::string& path, const std::string& recorded, bool copy,
-               std::string& err) {
-  if (!(ForceDirectories(ExtractFileDir(trash)) && MakeDir(trash, 0700)) || !MakeDir(trash + "/files", 0700) || !MakeDir(trash + "/info", 0700)) {
+bool TrashInto(const std::string& trash, const std::string& path, const std::string& recorded,
+               bool copy, std::string& err) {
+  if (!(ForceDirectories(ExtractFileDir(trash)) && MakeDir(trash, 0700)) ||
+      !MakeDir(trash + "/files", 0700) || !MakeDir(trash + "/info", 0700)) {
     err = "cannot make the trash folder";
     return false;
   }
@@ -185,7 +190,8 @@ std::string TrashOriginalName(const std::string& path) {
 
 bool DeleteFromTrash(const std::string& path, std::string& err) {
   if (!RemoveTree(path, err)) return false;
-  unlink((ExtractFileDir(ExtractFileDir(path)) + "/info/" + ExtractFileName(path) + ".trashinfo").c_str());
+  unlink((ExtractFileDir(ExtractFileDir(path)) + "/info/" + ExtractFileName(path) + ".trashinfo")
+             .c_str());
   return true;
 }
 
@@ -199,7 +205,8 @@ bool TrashIsEmpty() {
 bool EmptyTrash(std::string& err) {
   TSearchRec sr;
   std::vector<std::string> names;
-  for (int rc = FindFirst(TrashFilesDir() + "/*", faAnyFile, sr); rc == 0; rc = FindNext(sr)) names.push_back(sr.Name);
+  for (int rc = FindFirst(TrashFilesDir() + "/*", faAnyFile, sr); rc == 0; rc = FindNext(sr))
+    names.push_back(sr.Name);
   FindClose(sr);
   bool ok = true;
   for (const auto& n : names) ok = DeleteFromTrash(TrashFilesDir() + "/" + n, err) && ok;

@@ -35,13 +35,15 @@ protected:
     n->DirectHandler = [this](TObject*, TNotificationEvent E, LPCITEMIDLIST P1, LPCITEMIDLIST P2) {
       Direct.push_back({E, PidlToPath(P1), PidlToPath(P2)});
     };
-    n->OnChange = [this](TObject*, TNotificationEvent E, const std::string& P1, const std::string& P2) {
+    n->OnChange = [this](TObject*, TNotificationEvent E, const std::string& P1,
+                         const std::string& P2) {
       Later.push_back({E, P1, P2});
     };
     return n;
   }
   // Sends the shell's message for an item as the shell would.
-  static void Report(TNavShellChangeNotifier* N, LONG Event, LPCITEMIDLIST P1, LPCITEMIDLIST P2 = nullptr) {
+  static void Report(TNavShellChangeNotifier* N, LONG Event, LPCITEMIDLIST P1,
+                     LPCITEMIDLIST P2 = nullptr) {
     LPCITEMIDLIST pair[2] = {P1, P2};
     SendMessage(N->WindowHandle(), WM_NAV_SHELLNOTIFY, reinterpret_cast<WPARAM>(pair), Event);
   }

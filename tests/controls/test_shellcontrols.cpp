@@ -89,7 +89,8 @@ TEST_F(ShellTree, HiddenFoldersAreNotListedAndAPathToOneStopsAtItsParent) {
   t->SetSelectedFolder(Box.Root);
   tree = t->Selected();
   tree->Expand(false);
-  EXPECT_EQ(ChildTexts(tree), (std::vector<std::string>{".hidden", "Alpha", ".dotfile", "beta.jpg", "zeta.PNG"}));
+  EXPECT_EQ(ChildTexts(tree),
+            (std::vector<std::string>{".hidden", "Alpha", ".dotfile", "beta.jpg", "zeta.PNG"}));
   EXPECT_TRUE(tree->Item(0)->Cut());
   EXPECT_FALSE(tree->Item(1)->Cut());
 }
@@ -155,7 +156,8 @@ TEST_F(ShellTree, RefreshNodesPicksUpNewFoldersAndDropsGoneOnes) {
   std::filesystem::create_directory(Box.Root + "/Alpha/Mid");
   t->SetSelected(alpha);
   t->RefreshSelected();
-  EXPECT_EQ(ChildTexts(alpha), (std::vector<std::string>{"Aaa", "Mid", "Zed"}));  // sorted by the shell
+  EXPECT_EQ(ChildTexts(alpha),
+            (std::vector<std::string>{"Aaa", "Mid", "Zed"}));  // sorted by the shell
 }
 
 TEST_F(ShellTree, RefreshNodesOnAnEmptyTreeDoesNothing) {
@@ -174,7 +176,9 @@ TEST_F(ShellTree, FolderChangesOnDiskFollowInTheTree) {
   EXPECT_TRUE(PumpUntil([&] { return ChildTexts(alpha).size() == 2; }));
   EXPECT_EQ(ChildTexts(alpha), (std::vector<std::string>{"Added", "Sub"}));
   std::filesystem::rename(Box.Root + "/Alpha/Added", Box.Root + "/Alpha/Renamed");
-  EXPECT_TRUE(PumpUntil([&] { return ChildTexts(alpha) == std::vector<std::string>{"Renamed", "Sub"}; }));
+  EXPECT_TRUE(PumpUntil([&] {
+    return ChildTexts(alpha) == std::vector<std::string>{"Renamed", "Sub"};
+  }));
   std::filesystem::remove(Box.Root + "/Alpha/Renamed");
   EXPECT_TRUE(PumpUntil([&] { return ChildTexts(alpha) == std::vector<std::string>{"Sub"}; }));
 }

@@ -37,7 +37,8 @@ protected:
     TNavShellShowOptions o = t->ShowOptions();
     o -= soShowErrorMessages;
     t->SetShowOptions(o);
-    t->OnOperation = [this](TObject*, TNavShellOperations F, TStrings* Files, const std::string& D) {
+    t->OnOperation = [this](TObject*, TNavShellOperations F, TStrings* Files,
+                            const std::string& D) {
       TOp op{F, {}, D};
       for (int i = 0; i < Files->Count(); ++i) op.Files.push_back(Files->Strings(i));
       Ops.push_back(op);
@@ -251,7 +252,8 @@ TEST_F(ShellTreeOps, TheOtherButtonCancelsADragAndRootsAreNotDragged) {
 }
 
 TEST_F(ShellTreeOps, HoveringExpandsAndTheEdgesScroll) {
-  for (int i = 0; i < 40; ++i) std::filesystem::create_directory(Box.Root + "/F" + std::to_string(100 + i));
+  for (int i = 0; i < 40; ++i)
+    std::filesystem::create_directory(Box.Root + "/F" + std::to_string(100 + i));
   auto* t = Tree<TClockedTree>();
   t->SetSelectedFolder(Box.Root + "/Alpha");
   TTreeNode* alpha = t->Selected();

@@ -23,7 +23,9 @@ protected:
     delete List;
   }
   // Waits for the folder-size workers to report.
-  void Settle() { EXPECT_TRUE(PumpUntil([&] { return !List->Busy(); })); }
+  void Settle() {
+    EXPECT_TRUE(PumpUntil([&] { return !List->Busy(); }));
+  }
   std::vector<std::string> Entries() {
     std::vector<std::string> v;
     for (int i = 0; i < List->Paths()->Count(); ++i) v.push_back(List->Paths()->Strings(i));
@@ -108,7 +110,8 @@ TEST_F(SelectionList, AnEmptyFolderIsFullyTickedOnlyByItsWildcard) {
   List->Add(Box.Root + "/zeta.PNG");
   List->Add(Box.Root + "/.dotfile");
   List->Add(Box.Root + "/.hidden");
-  EXPECT_EQ(List->CollapsedPath(Box.Root + "/zeta.PNG"), Box.Root + "/zeta.PNG");  // Empty holds it back
+  EXPECT_EQ(List->CollapsedPath(Box.Root + "/zeta.PNG"),
+            Box.Root + "/zeta.PNG");  // Empty holds it back
   List->Add(Box.Root + "/Empty");
   // Every level up is fully ticked now (the tree is the home folder's only entry, the home
   // folder the sandbox's): the fold goes up to the sandbox.
@@ -171,8 +174,10 @@ class ShellLinkTest : public ShellTreeTest {};
 TEST_F(ShellLinkTest, BroadcastsReachEveryOtherJoinedWindow) {
   RegisterTestClass();
   MsgLog().clear();
-  HWND a = CreateWindowEx(0, "OrvTest", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  HWND b = CreateWindowEx(0, "OrvTest", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  HWND a =
+      CreateWindowEx(0, "OrvTest", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  HWND b =
+      CreateWindowEx(0, "OrvTest", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
   auto* link = new TNavShellLink(Form);
   EXPECT_EQ(link->Version(), "TNavShellLink V3.2");
   link->Join(a);

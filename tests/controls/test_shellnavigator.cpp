@@ -55,12 +55,24 @@ TEST(ShellNavigatorMasks, WildcardMatching) {
     bool Match;
   };
   const Case cases[] = {
-      {"ABC", "a*c", true},  {"ABC", "a?c", true},   {"ABC", "a*d", false}, {"", "*", true},
-      {"photo.JPG", "*.jpg", true}, {"photo.jpeg", "*.jpg", false}, {"a.b.c", "*.c", true},
-      {"abc", "abc", true},  {"abc", "ab", false},    {"ab", "abc", false},  {"", "", true},
-      {"x", "", false},      {"abcbd", "a*b?", true}, {"aaa", "a*a*a", true}, {"aa", "a*a*a", false},
+      {"ABC", "a*c", true},
+      {"ABC", "a?c", true},
+      {"ABC", "a*d", false},
+      {"", "*", true},
+      {"photo.JPG", "*.jpg", true},
+      {"photo.jpeg", "*.jpg", false},
+      {"a.b.c", "*.c", true},
+      {"abc", "abc", true},
+      {"abc", "ab", false},
+      {"ab", "abc", false},
+      {"", "", true},
+      {"x", "", false},
+      {"abcbd", "a*b?", true},
+      {"aaa", "a*a*a", true},
+      {"aa", "a*a*a", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(WildcardMatch(c.Name, c.Mask), c.Match) << c.Name << " / " << c.Mask;
+  for (const Case& c : cases)
+    EXPECT_EQ(WildcardMatch(c.Name, c.Mask), c.Match) << c.Name << " / " << c.Mask;
 }
 
 class ShellNavigatorTest : public ShellTreeTest {
@@ -86,7 +98,8 @@ TEST_F(ShellNavigatorTest, FiltersKeepFoldersAndMatchingFiles) {
   EXPECT_EQ(Listed(n), (std::vector<std::string>{".hidden", "Alpha", "beta.jpg", "zeta.PNG"}));
   n->SetFilter("");
   EXPECT_EQ(n->Filter(), "*");
-  EXPECT_EQ(Listed(n), (std::vector<std::string>{".hidden", "Alpha", ".dotfile", "beta.jpg", "zeta.PNG"}));
+  EXPECT_EQ(Listed(n),
+            (std::vector<std::string>{".hidden", "Alpha", ".dotfile", "beta.jpg", "zeta.PNG"}));
   n->SetFilter("*.txt;");
   EXPECT_EQ(n->Filter(), "*.txt");
   EXPECT_EQ(Listed(n), (std::vector<std::string>{".hidden", "Alpha"}));
@@ -128,7 +141,8 @@ TEST_F(ShellNavigatorTest, PositionsNamesAndErrors) {
     n->SetObjectName("nothing.here");
     FAIL();
   } catch (const EShellNavigatorError& e) {
-    EXPECT_EQ(e.Message(), "Error! Cannot find Object \"nothing.here\" in Folder \"" + Box.Root + "/\"");
+    EXPECT_EQ(e.Message(),
+              "Error! Cannot find Object \"nothing.here\" in Folder \"" + Box.Root + "/\"");
   }
   // Empty Folder: Computer again, reading empty.
   n->SetFolder("");

@@ -48,14 +48,17 @@ public:
     setenv("XDG_CACHE_HOME", (Home + "/.cache").c_str(), 1);
   }
   ~TShellSandbox() {
-    for (auto& [name, value] : FSaved) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    for (auto& [name, value] : FSaved)
+      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     std::error_code ec;
     std::filesystem::remove_all(Base, ec);
   }
   TShellSandbox(const TShellSandbox&) = delete;
   TShellSandbox& operator=(const TShellSandbox&) = delete;
 
-  static void Write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+  static void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+  }
   static bool Exists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::exists(std::filesystem::symlink_status(path, ec));

@@ -69,8 +69,8 @@ TEST_F(TreeViewImages, StateImageThenImageThenText) {
   Run();
   {
     TPaintShot shot(tv->Handle());
-    EXPECT_EQ(shot.FirstX(RGB(255, 0, 255), 8), 0);   // state image at the row's left edge
-    EXPECT_EQ(shot.FirstX(RGB(255, 0, 0), 8), 16);    // then the image
+    EXPECT_EQ(shot.FirstX(RGB(255, 0, 255), 8), 0);  // state image at the row's left edge
+    EXPECT_EQ(shot.FirstX(RGB(255, 0, 0), 8), 16);   // then the image
     RECT text = n->DisplayRect(true);
     EXPECT_EQ(text.left, 16 + 16 + 1 + 2);  // images, one pixel gap, the text margin
   }
@@ -108,10 +108,10 @@ TEST_F(TreeViewImages, OverlayCutAndDropTarget) {
   b->SetCut(true);
   Run();
   TPaintShot shot(tv->Handle());
-  EXPECT_EQ(shot.At(2, 8), RGB(0, 0, 255));    // overlay on the left half
-  EXPECT_EQ(shot.At(12, 8), RGB(255, 0, 0));   // the image on the right
+  EXPECT_EQ(shot.At(2, 8), RGB(0, 0, 255));   // overlay on the left half
+  EXPECT_EQ(shot.At(12, 8), RGB(255, 0, 0));  // the image on the right
   COLORREF faded = shot.At(12, 17 + 8);
-  EXPECT_NE(faded, RGB(255, 0, 0));            // cut: faded towards the window colour
+  EXPECT_NE(faded, RGB(255, 0, 0));  // cut: faded towards the window colour
   EXPECT_GT(GetGValue(faded), 100);
   // A drop target is highlighted like a selection.
   b->SetDropTarget(true);
@@ -141,7 +141,9 @@ TEST_F(TreeViewImages, SortingKeepsEqualNodesInPlace) {
   auto* tv = NewTree();
   TTreeNode* root = tv->Items()->Add(nullptr, "root");
   for (const char* t : {"b2", "a", "b1", "C"}) tv->Items()->AddChild(root, t);
-  root->CustomSort([](TTreeNode* x, TTreeNode* y) { return x->Text()[0] < y->Text()[0] ? -1 : x->Text()[0] > y->Text()[0]; });
+  root->CustomSort([](TTreeNode* x, TTreeNode* y) {
+    return x->Text()[0] < y->Text()[0] ? -1 : x->Text()[0] > y->Text()[0];
+  });
   std::string order;
   for (int i = 0; i < root->Count(); ++i) order += root->Item(i)->Text() + " ";
   EXPECT_EQ(order, "C a b2 b1 ");
@@ -178,7 +180,7 @@ TEST_F(TreeViewImages, BeginDragNodeAfterTheDragDistanceInAutomaticMode) {
   EXPECT_EQ(DragControl(), nullptr);  // no drag at the press
   InjectMouseMove(o.x + 41, o.y + 17 + 8);
   Run();
-  EXPECT_EQ(tv->Dragged, nullptr);    // not far enough yet
+  EXPECT_EQ(tv->Dragged, nullptr);  // not far enough yet
   InjectMouseMove(o.x + 60, o.y + 17 + 9);
   Run();
   EXPECT_EQ(tv->Dragged, second);

@@ -69,8 +69,10 @@ protected:
     ResetInputState();
     RegisterTestClass();
     OleInitialize(nullptr);
-    A = CreateWindowEx(0, "OrvTest", "A", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-    B = CreateWindowEx(0, "OrvTest", "B", WS_POPUP | WS_VISIBLE, 200, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    A = CreateWindowEx(0, "OrvTest", "A", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                       nullptr, nullptr);
+    B = CreateWindowEx(0, "OrvTest", "B", WS_POPUP | WS_VISIBLE, 200, 0, 100, 100, nullptr, nullptr,
+                       nullptr, nullptr);
     Pump();
   }
   void TearDown() override {

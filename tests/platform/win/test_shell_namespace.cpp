@@ -30,7 +30,9 @@ void BindTo(LPCITEMIDLIST pidl, TFolderRef& out) {
     out.F = desktop;
     return;
   }
-  ASSERT_EQ(desktop->BindToObject(pidl, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&out.F)), S_OK);
+  ASSERT_EQ(
+      desktop->BindToObject(pidl, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&out.F)),
+      S_OK);
   desktop->Release();
 }
 
@@ -98,8 +100,8 @@ TEST_F(ShellNamespace, ItemListsKeepTheirWireFormat) {
 }
 
 TEST_F(ShellNamespace, PathsParseAndComeBack) {
-  const std::string cases[] = {Box.Root, Box.Root + "/Alpha", Box.Root + "/Alpha/Sub", Box.Root + "/beta.jpg",
-                               Box.Root + "/.hidden"};
+  const std::string cases[] = {Box.Root, Box.Root + "/Alpha", Box.Root + "/Alpha/Sub",
+                               Box.Root + "/beta.jpg", Box.Root + "/.hidden"};
   for (const auto& path : cases) {
     SCOPED_TRACE(path);
     TPidl p = ParseShellPath(path);
@@ -107,7 +109,8 @@ TEST_F(ShellNamespace, PathsParseAndComeBack) {
     EXPECT_EQ(ShellPathOf(p), path);
   }
   // Redundant parts are resolved; the root volume keeps its "/".
-  EXPECT_EQ(ShellPathOf(ParseShellPath(Box.Root + "//Alpha/./Sub/../a.txt")), Box.Root + "/Alpha/a.txt");
+  EXPECT_EQ(ShellPathOf(ParseShellPath(Box.Root + "//Alpha/./Sub/../a.txt")),
+            Box.Root + "/Alpha/a.txt");
   EXPECT_EQ(ShellPathOf(ParseShellPath("/")), "/");
   EXPECT_EQ(ShellPathOf(ParseShellPath("~/tree")), Box.Root);
   HRESULT hr;
@@ -122,11 +125,13 @@ TEST_F(ShellNamespace, EnumerationListsFoldersFirstAndHidesDotFiles) {
   TFolderRef f;
   BindTo(ParseShellPath(Box.Root), f);
   const DWORD all = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-  EXPECT_EQ(Names(Enumerate(f.F, all)), (std::vector<std::string>{"Alpha", "beta.jpg", "zeta.PNG"}));
+  EXPECT_EQ(Names(Enumerate(f.F, all)),
+            (std::vector<std::string>{"Alpha", "beta.jpg", "zeta.PNG"}));
   EXPECT_EQ(Names(Enumerate(f.F, all | SHCONTF_INCLUDEHIDDEN)),
             (std::vector<std::string>{".hidden", "Alpha", ".dotfile", "beta.jpg", "zeta.PNG"}));
   EXPECT_EQ(Names(Enumerate(f.F, SHCONTF_FOLDERS)), (std::vector<std::string>{"Alpha"}));
-  EXPECT_EQ(Names(Enumerate(f.F, SHCONTF_NONFOLDERS)), (std::vector<std::string>{"beta.jpg", "zeta.PNG"}));
+  EXPECT_EQ(Names(Enumerate(f.F, SHCONTF_NONFOLDERS)),
+            (std::vector<std::string>{"beta.jpg", "zeta.PNG"}));
   auto entries = Enumerate(f.F, all);
   EXPECT_TRUE(entries[0].Attr & SFGAO_HASSUBFOLDER);  // Alpha holds Sub
   EXPECT_TRUE(entries[0].Attr & SFGAO_FOLDER);
@@ -141,10 +146,13 @@ TEST_F(ShellNamespace, AttributesComeFromTheFileSystem) {
     ULONG Set, Clear;
   };
   const Case cases[] = {
-      {"Alpha", SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | SFGAO_CANRENAME | SFGAO_DROPTARGET,
+      {"Alpha",
+       SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER |
+           SFGAO_CANRENAME | SFGAO_DROPTARGET,
        SFGAO_HIDDEN | SFGAO_LINK},
       {"Empty", SFGAO_FOLDER, SFGAO_HASSUBFOLDER},
-      {"beta.jpg", SFGAO_FILESYSTEM | SFGAO_STREAM | SFGAO_CANDELETE | SFGAO_CANCOPY, SFGAO_FOLDER | SFGAO_HIDDEN},
+      {"beta.jpg", SFGAO_FILESYSTEM | SFGAO_STREAM | SFGAO_CANDELETE | SFGAO_CANCOPY,
+       SFGAO_FOLDER | SFGAO_HIDDEN},
       {".hidden", SFGAO_FOLDER | SFGAO_HIDDEN, 0},
       {".dotfile", SFGAO_HIDDEN, SFGAO_FOLDER},
       {"link.jpg", SFGAO_LINK, SFGAO_FOLDER},
@@ -239,8 +247,10 @@ TEST_F(ShellNamespace, RenamingGivesTheNewItem) {
   EXPECT_TRUE(TShellSandbox::Exists(Box.Root + "/gamma.jpg"));
   EXPECT_FALSE(TShellSandbox::Exists(Box.Root + "/beta.jpg"));
   // A name that is taken, or one with a slash, is refused and nothing changes.
-  EXPECT_EQ(f->SetNameOf(nullptr, renamed, "zeta.PNG", SHGDN_NORMAL, nullptr), HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS));
-  EXPECT_EQ(f->SetNameOf(nullptr, renamed, "a/b", SHGDN_NORMAL, nullptr), HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
+  EXPECT_EQ(f->SetNameOf(nullptr, renamed, "zeta.PNG", SHGDN_NORMAL, nullptr),
+            HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(f->SetNameOf(nullptr, renamed, "a/b", SHGDN_NORMAL, nullptr),
+            HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
   EXPECT_TRUE(TShellSandbox::Exists(Box.Root + "/gamma.jpg"));
   ILFree(item);
   ILFree(renamed);
@@ -273,7 +283,9 @@ TEST_F(ShellNamespace, ContextMenuListsVerbsWithTheirHelp) {
   ASSERT_EQ(f->ParseDisplayName(nullptr, nullptr, "Alpha", nullptr, &child, nullptr), S_OK);
   IContextMenu2* cm = nullptr;
   LPCITEMIDLIST one[1] = {child};
-  ASSERT_EQ(f->GetUIObjectOf(nullptr, 1, one, IID_IContextMenu2, nullptr, reinterpret_cast<void**>(&cm)), S_OK);
+  ASSERT_EQ(
+      f->GetUIObjectOf(nullptr, 1, one, IID_IContextMenu2, nullptr, reinterpret_cast<void**>(&cm)),
+      S_OK);
   HMENU menu = CreatePopupMenu();
   HRESULT hr = cm->QueryContextMenu(menu, 0, 1, 255, CMF_EXPLORE | CMF_CANRENAME);
   ASSERT_TRUE(Succeeded(hr));
@@ -285,8 +297,8 @@ TEST_F(ShellNamespace, ContextMenuListsVerbsWithTheirHelp) {
     ASSERT_EQ(cm->GetCommandString(id - 1, GCS_VERBA, nullptr, v, sizeof v), S_OK);
     verbs.push_back(v);
   }
-  EXPECT_EQ(verbs, (std::vector<std::string>{"open", "cut", "copy", "paste", "link", "delete", "rename", "newfolder",
-                                             "properties"}));
+  EXPECT_EQ(verbs, (std::vector<std::string>{"open", "cut", "copy", "paste", "link", "delete",
+                                             "rename", "newfolder", "properties"}));
   EXPECT_EQ(HRESULT_CODE(hr), verbs.size());
   // The default item is "open"; with CMF_DEFAULTONLY it is the only one.
   MENUITEMINFOA mii{};
@@ -342,7 +354,8 @@ TEST_F(ShellNamespace, CopyCutPasteAndDeleteToTheTrash) {
   ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_BITBUCKET, &bin), S_OK);
   TFolderRef trashFolder;
   BindTo(bin, trashFolder);
-  EXPECT_EQ(Names(Enumerate(trashFolder.F, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS)), std::vector<std::string>{"beta.jpg"});
+  EXPECT_EQ(Names(Enumerate(trashFolder.F, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS)),
+            std::vector<std::string>{"beta.jpg"});
   ILFree(bin);
   desktop->Release();
 
@@ -371,7 +384,9 @@ TEST_F(ShellNamespace, DropTargetsCopyMoveAndLinkFiles) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.File);
     IDropTarget* t = nullptr;
-    ASSERT_EQ(f->GetUIObjectOf(nullptr, 1, one, IID_IDropTarget, nullptr, reinterpret_cast<void**>(&t)), S_OK);
+    ASSERT_EQ(
+        f->GetUIObjectOf(nullptr, 1, one, IID_IDropTarget, nullptr, reinterpret_cast<void**>(&t)),
+        S_OK);
     IDataObject* data = CreateFileDataObject({Box.Root + "/" + c.File});
     DWORD e = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
     ASSERT_EQ(t->DragEnter(data, c.Keys, POINT{0, 0}, &e), S_OK);
@@ -387,7 +402,9 @@ TEST_F(ShellNamespace, DropTargetsCopyMoveAndLinkFiles) {
   EXPECT_TRUE(std::filesystem::is_symlink(Box.Root + "/Alpha/.dotfile"));
   // A folder cannot be dropped into itself.
   IDropTarget* t = nullptr;
-  ASSERT_EQ(f->GetUIObjectOf(nullptr, 1, one, IID_IDropTarget, nullptr, reinterpret_cast<void**>(&t)), S_OK);
+  ASSERT_EQ(
+      f->GetUIObjectOf(nullptr, 1, one, IID_IDropTarget, nullptr, reinterpret_cast<void**>(&t)),
+      S_OK);
   IDataObject* self = CreateFileDataObject({Box.Root + "/Alpha"});
   DWORD e = DROPEFFECT_COPY | DROPEFFECT_MOVE;
   t->DragEnter(self, 0, POINT{0, 0}, &e);
@@ -400,8 +417,8 @@ TEST_F(ShellNamespace, DropTargetsCopyMoveAndLinkFiles) {
 
 TEST_F(ShellNamespace, SystemImageListGivesThemeIconsByKind) {
   SHFILEINFOA fi{};
-  auto list = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfo((Box.Root + "/Alpha").c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  auto list = reinterpret_cast<HIMAGELIST>(SHGetFileInfo(
+      (Box.Root + "/Alpha").c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   ASSERT_NE(list, nullptr);
   int folder = fi.iIcon;
   int cx = 0, cy = 0;
@@ -411,15 +428,19 @@ TEST_F(ShellNamespace, SystemImageListGivesThemeIconsByKind) {
   ASSERT_TRUE(ImageList_GetImageBits(list, folder, &px));
   EXPECT_EQ(px.size(), 256u);
   EXPECT_TRUE(std::any_of(px.begin(), px.end(), [](uint32_t p) { return (p >> 24) > 128; }));
-  SHGetFileInfo((Box.Root + "/Alpha/Sub").c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+  SHGetFileInfo((Box.Root + "/Alpha/Sub").c_str(), 0, &fi, sizeof fi,
+                SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
   EXPECT_EQ(fi.iIcon, folder);
-  SHGetFileInfo((Box.Root + "/Alpha").c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+  SHGetFileInfo((Box.Root + "/Alpha").c_str(), 0, &fi, sizeof fi,
+                SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
   EXPECT_NE(fi.iIcon, folder);
-  SHGetFileInfo((Box.Root + "/beta.jpg").c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+  SHGetFileInfo((Box.Root + "/beta.jpg").c_str(), 0, &fi, sizeof fi,
+                SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
   EXPECT_NE(fi.iIcon, folder);
   EXPECT_LT(fi.iIcon, ImageList_GetImageCount(list));
   // The large list is another list with 32-pixel icons.
-  auto large = reinterpret_cast<HIMAGELIST>(SHGetFileInfo("/", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX));
+  auto large =
+      reinterpret_cast<HIMAGELIST>(SHGetFileInfo("/", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX));
   ASSERT_NE(large, list);
   ImageList_GetIconSize(large, &cx, &cy);
   EXPECT_EQ(cx, 32);
@@ -428,7 +449,8 @@ TEST_F(ShellNamespace, SystemImageListGivesThemeIconsByKind) {
   // Display name of the desktop through the list's own query.
   LPITEMIDLIST desktop = nullptr;
   SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop);
-  SHGetFileInfo(reinterpret_cast<LPCSTR>(desktop), 0, &fi, sizeof fi, SHGFI_PIDL | SHGFI_DISPLAYNAME);
+  SHGetFileInfo(reinterpret_cast<LPCSTR>(desktop), 0, &fi, sizeof fi,
+                SHGFI_PIDL | SHGFI_DISPLAYNAME);
   EXPECT_STREQ(fi.szDisplayName, "Desktop");
   ILFree(desktop);
 }

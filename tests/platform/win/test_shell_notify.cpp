@@ -24,11 +24,13 @@ class ShellNotify : public ::testing::Test {
 protected:
   void SetUp() override {
     RegisterTestClass();
-    Wnd = CreateWindowEx(0, "OrvTest", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    Wnd =
+        CreateWindowEx(0, "OrvTest", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
     Handlers()[Wnd] = [this](HWND, UINT m, WPARAM wp, LPARAM lp, LRESULT* r) {
       if (m != kNotify) return false;
       auto* pidls = reinterpret_cast<LPCITEMIDLIST*>(wp);
-      Reports.push_back({static_cast<LONG>(lp), ShellPathOf(pidls[0]), pidls[1] ? ShellPathOf(pidls[1]) : ""});
+      Reports.push_back(
+          {static_cast<LONG>(lp), ShellPathOf(pidls[0]), pidls[1] ? ShellPathOf(pidls[1]) : ""});
       *r = 0;
       return true;
     };
@@ -41,7 +43,8 @@ protected:
   ULONG Register(const std::string& path, bool recursive, LONG events = SHCNE_ALLEVENTS) {
     TPidl p = ParseShellPath(path);
     SHChangeNotifyEntry e{p, recursive};
-    ULONG id = SHChangeNotifyRegister(Wnd, SHCNRF_InterruptLevel | SHCNRF_ShellLevel, events, kNotify, 1, &e);
+    ULONG id = SHChangeNotifyRegister(Wnd, SHCNRF_InterruptLevel | SHCNRF_ShellLevel, events,
+                                      kNotify, 1, &e);
     if (id) Ids.push_back(id);
     return id;
   }
@@ -78,7 +81,8 @@ protected:
 
 TEST_F(ShellNotify, CreateRenameAndDeleteAreReportedWithTheirPaths) {
   ASSERT_NE(Register(Box.Root, false), 0u);
-  const std::string file = Box.Root + "/new.txt", moved = Box.Root + "/moved.txt", dir = Box.Root + "/Made";
+  const std::string file = Box.Root + "/new.txt", moved = Box.Root + "/moved.txt",
+                    dir = Box.Root + "/Made";
 
   TShellSandbox::Write(file, "x");
   ASSERT_TRUE(WaitFor(SHCNE_CREATE));
