@@ -243,3 +243,49 @@ TEST_F(ShellTree, RendersIconsAndNames) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace shelltest;
+
+class ShellTreeForm : public ShellTreeTest {};
+
+TEST_F(ShellTreeForm, TheMainWindowsTreeLoadsFromItsForm) {
+  RegisterClasses({TNavShellTree::StaticClass()});
+  const std::string text =
+      "object Main: TForm\n"
+      "  Left = 10\n  Top = 10\n  Width = 400\n  Height = 500\n"
+      "  object dir1: TNavShellTree\n"
+      "    Left = 0\n    Top = 0\n    Width = 222\n    Height = 324\n"
+      "    Hint = 'click folder'\n    ShowHint = True\n    Tag = 9999\n    Align = alTop\n"
+      "    HideSelection = False\n    Indent = 19\n    HotTrack = True\n    RightClickSelect = "
+      "True\n"
+      "    RootedAt = SF_DESKTOP\n    SpecialFolder = SF_DESKTOP\n    OleDragDrop = True\n"
+      "    ShellContextMenu = True\n"
+      "    ShowOptions = [soShowNethood, soShowRecycleBin, soShowErrorMessages]\n"
+      "    ExpandOnSelected = True\n    Filter = '*'\n"
+      "  end\n"
+      "end\n";
+  Form->LoadFromText(text);
+  auto* t = dynamic_cast<TNavShellTree*>(Form->FindComponent("dir1"));
+  ASSERT_NE(t, nullptr);
+  Form->Show();
+  Application()->ProcessMessages();
+  EXPECT_TRUE(t->ExpandOnSelected());
+  EXPECT_TRUE(t->HotTrack());
+  EXPECT_EQ(t->Indent(), 19);
+  EXPECT_EQ(t->Tag(), 9999);
+  EXPECT_EQ(t->Filter(), "*");
+  // After loading the desktop root is selected and open, and SelectedFolder is empty.
+  TTreeNode* root = t->Items()->GetFirstNode();
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(t->Selected(), root);
+  EXPECT_TRUE(root->Expanded());
+  EXPECT_EQ(t->GetSelectedFolder(), "");
+  // The program then sets the folder from its command line.
+  t->SetSelectedFolder(Box.Root + "/");
+  EXPECT_EQ(t->GetSelectedFolder(), Box.Root);
+  EXPECT_TRUE(t->Selected()->Expanded());
+}
+
+}  // namespace
