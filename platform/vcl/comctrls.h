@@ -161,6 +161,11 @@ private:
 class TTreeView;
 class TTreeNodes;
 class TLabelEditor;
+class TTreeNode;
+class TImageList;
+
+// Orders two sibling nodes for CustomSort: negative, 0 or positive.
+using TTVCompare = std::function<int(TTreeNode* Node1, TTreeNode* Node2)>;
 
 // A node of a tree view. Nodes belong to their tree's TTreeNodes and go with it.
 class TTreeNode {
@@ -175,6 +180,29 @@ public:
   void SetImageIndex(int Value) { FImageIndex = Value; }
   int SelectedIndex() const { return FSelectedIndex; }
   void SetSelectedIndex(int Value) { FSelectedIndex = Value; }
+  // The image of the tree's StateImages drawn before the node's image; 0 or less: none (image 0
+  // of a state list is never shown).
+  int StateIndex() const { return FStateIndex; }
+  void SetStateIndex(int Value);
+  // The overlay (TImageList::Overlay) drawn over the node's image; -1: none.
+  int OverlayIndex() const { return FOverlayIndex; }
+  void SetOverlayIndex(int Value);
+  // Cut: the image is drawn faded, as for items cut to the clipboard or hidden.
+  bool Cut() const { return FCut; }
+  void SetCut(bool Value);
+  // Drop target: the node is highlighted as the place a drag would drop on.
+  bool DropTarget() const { return FDropTarget; }
+  void SetDropTarget(bool Value);
+  // The node's place among all nodes in depth-first order.
+  int AbsoluteIndex() const;
+  // The node's row (or only its text) in client coordinates; empty when it is not shown.
+  RECT DisplayRect(bool TextOnly) const;
+  // Orders the children (and with Recurse theirs) by Compare, keeping equal ones in place.
+  bool CustomSort(const TTVCompare& Compare, bool Recurse = false);
+  // Orders the children by their texts.
+  bool AlphaSort(bool Recurse = false);
+  // Expands the parents and scrolls the node into view.
+  void MakeVisible();
   TTreeNode* Parent() const { return FParent; }
   int Count() const { return static_cast<int>(FChildren.size()); }
   TTreeNode* Item(int Index) const { return FChildren.at(static_cast<size_t>(Index)); }
@@ -217,8 +245,8 @@ private:
   std::vector<TTreeNode*> FChildren;
   std::string FText;
   void* FData = nullptr;
-  int FImageIndex = -1, FSelectedIndex = -1;
-  bool FExpanded = false, FHasChildren = false;
+  int FImageIndex = -1, FSelectedIndex = -1, FStateIndex = -1, FOverlayIndex = -1;
+  bool FExpanded = false, FHasChildren = false, FCut = false, FDropTarget = false;
 };
 
 class TTreeNodes {
@@ -263,6 +291,13 @@ using TTVCollapsingEvent = std::function<void(TObject* Sender, TTreeNode* Node, 
 using TTVExpandedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
 using TTVEditingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowEdit)>;
 using TTVEditedEvent = std::function<void(TObject* Sender, TTreeNode* Node, std::string& S)>;
+ORV_ENUM(TCustomDrawStateItem, cdsSelected, cdsGrayed, cdsDisabled, cdsChecked, cdsFocused, cdsDefault, cdsHot,
+         cdsMarked, cdsIndeterminate)
+using TCustomDrawState = TSet<TCustomDrawStateItem>;
+// Before a node is drawn: the tree's Canvas holds the font (its colour is the text's) and brush
+// it will be drawn with; DefaultDraw false leaves the node to the handler.
+using TTVCustomDrawItemEvent =
+    std::function<void(TObject* Sender, TTreeNode* Node, TCustomDrawState State, bool& DefaultDraw)>;
 
 // A tree of text nodes with lines, +/- buttons, selection, keyboard (arrows, +, -, Home, End)
 // and mouse (click selects, a click on the button or a double click expands).
@@ -302,6 +337,20 @@ public:
   bool IsEditing() const;
   void FullExpand();
   void FullCollapse();
+  // The images of the nodes (ImageIndex, SelectedIndex, OverlayIndex) and their state images
+  // (StateIndex), drawn before the text; null: none.
+  TImageList* Images() const { return FImages; }
+  void SetImages(TImageList* Value);
+  TImageList* StateImages() const { return FStateImages; }
+  void SetStateImages(TImageList* Value);
+  // The node under the mouse is drawn in the hot-light colour.
+  bool HotTrack() const { return FHotTrack; }
+  void SetHotTrack(bool Value) { FHotTrack = Value; Invalidate(); }
+  // The top-level nodes ordered by Compare (and with Recurse all their descendants).
+  bool CustomSort(const TTVCompare& Compare, bool Recurse = false);
+  bool AlphaSort(bool Recurse = false);
+  // The canvas the nodes are drawn with while they paint (for custom drawing).
+  TCanvas* Canvas() const { return FCanvas.get(); }
   void WndProc(TMessage& Message) override;
 
   TTVChangedEvent OnChange, OnDeletion;
@@ -312,17 +361,36 @@ public:
   TTVEditingEvent OnEditing;
   TTVEditedEvent OnEdited;
   TTVChangedEvent OnCancelEdit;
+  TTVCustomDrawItemEvent OnCustomDrawItem;
 
-  // Called by nodes.
-  bool CanExpand(TTreeNode* Node);
-  bool CanCollapse(TTreeNode* Node);
+  // Called by nodes. May the node open (OnExpanding) or close (OnCollapsing)?
+  virtual bool CanExpand(TTreeNode* Node);
+  virtual bool CanCollapse(TTreeNode* Node);
+  // The node opened or closed: runs Expand or Collapse.
   void Expanded(TTreeNode* Node, bool Value);
+  // The node is about to go: runs Delete.
   void NodeDeleting(TTreeNode* Node);
   void NodesChanged();
 
 protected:
   void CreateParams(TCreateParams& Params) override;
   void PaintWindow(HDC DC) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  // The overridable steps behind the events: a node opened (OnExpanded), closed (OnCollapsed),
+  // about to be selected (OnChanging; false keeps the old selection), selected (OnChange), about
+  // to be deleted (OnDeletion).
+  virtual void Expand(TTreeNode* Node);
+  virtual void Collapse(TTreeNode* Node);
+  virtual bool CanChange(TTreeNode* Node);
+  virtual void Change(TTreeNode* Node);
+  virtual void Delete(TTreeNode* Node);
+  // Custom drawing: asked per node when IsCustomDrawn; the default runs OnCustomDrawItem.
+  virtual bool IsCustomDrawn() { return static_cast<bool>(OnCustomDrawItem); }
+  virtual bool CustomDrawItem(TTreeNode* Node, TCustomDrawState State);
+  // The mouse moved the drag distance with a button held on Node and DragMode is dmAutomatic
+  // (the tree view's begin-drag notification): starts the class library's drag for the left
+  // button.
+  virtual void BeginDragNode(TTreeNode* Node, TMouseButton Button);
   // May Node's text be edited now? Not when ReadOnly; else what OnEditing answers.
   virtual bool CanEdit(TTreeNode* Node);
   // The end of an edit with a new text: OnEdited may change S, then the node takes it.
@@ -333,6 +401,17 @@ private:
   HWND StartEdit(TTreeNode* Node);
   void EditDone(bool Accept, const std::string& Text);
   RECT TextRect(TTreeNode* Node);  // where the node's text is drawn (client coordinates)
+  int TextLeft(TTreeNode* Node) const;  // the left edge of the text, after the images
+  RECT RowRect(TTreeNode* Node);
+  void DrawNodeImages(HDC DC, TTreeNode* Node, int X, int Y, bool Selected);
+  TImageList* FImages = nullptr;
+  TImageList* FStateImages = nullptr;
+  std::unique_ptr<TCanvas> FCanvas;
+  bool FHotTrack = false;
+  TTreeNode* FHotNode = nullptr;
+  TTreeNode* FDragNode = nullptr;  // a button went down on it; a drag may start
+  POINT FDragStart{};
+  TMouseButton FDragButton = mbLeft;
   TLabelEditor* FEditor = nullptr;  // made on the first edit, owned by the tree
   TTreeNode* FEditNode = nullptr;   // the node being edited
   TTreeNode* FClickNode = nullptr;  // a second click on it waits for the edit timer

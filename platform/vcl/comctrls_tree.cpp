@@ -4,6 +4,7 @@
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/comctrls_labeledit.h"
+#include "platform/vcl/graphics.h"
 
 ORV_CLASS_IMPL(TTreeView, TWinControl)
 
@@ -138,6 +139,61 @@ void TTreeNode::DeleteChildren() {
   FHasChildren = false;
 }
 
+void TTreeNode::SetStateIndex(int Value) {
+  if (Value == FStateIndex) return;
+  FStateIndex = Value;
+  FOwner->Changed();
+}
+
+void TTreeNode::SetOverlayIndex(int Value) {
+  if (Value == FOverlayIndex) return;
+  FOverlayIndex = Value;
+  FOwner->Changed();
+}
+
+void TTreeNode::SetCut(bool Value) {
+  if (Value == FCut) return;
+  FCut = Value;
+  FOwner->Changed();
+}
+
+void TTreeNode::SetDropTarget(bool Value) {
+  if (Value == FDropTarget) return;
+  FDropTarget = Value;
+  FOwner->Changed();
+}
+
+int TTreeNode::AbsoluteIndex() const {
+  int i = 0;
+  for (TTreeNode* n = FOwner->GetFirstNode(); n; n = n->GetNext(), ++i)
+    if (n == this) return i;
+  return -1;
+}
+
+RECT TTreeNode::DisplayRect(bool TextOnly) const {
+  TTreeView* tv = TreeView();
+  if (!tv) return RECT{};
+  auto* self = const_cast<TTreeNode*>(this);
+  return TextOnly ? tv->TextRect(self) : tv->RowRect(self);
+}
+
+bool TTreeNode::CustomSort(const TTVCompare& Compare, bool Recurse) {
+  if (!Compare) return false;
+  std::stable_sort(FChildren.begin(), FChildren.end(), [&](TTreeNode* a, TTreeNode* b) { return Compare(a, b) < 0; });
+  if (Recurse)
+    for (TTreeNode* c : FChildren) c->CustomSort(Compare, true);
+  FOwner->Changed();
+  return true;
+}
+
+bool TTreeNode::AlphaSort(bool Recurse) {
+  return CustomSort([](TTreeNode* a, TTreeNode* b) { return AnsiCompareText(a->Text(), b->Text()); }, Recurse);
+}
+
+void TTreeNode::MakeVisible() {
+  if (TTreeView* tv = TreeView()) tv->MakeVisible(this);
+}
+
 // ---- TTreeNodes ----
 TTreeNodes::~TTreeNodes() {
   for (TTreeNode* n : FRoots) delete n;
@@ -215,7 +271,8 @@ void TTreeNodes::Changed() {
 }
 
 // ---- TTreeView ----
-TTreeView::TTreeView(TComponent* AOwner) : TWinControl(AOwner), FItems(std::make_unique<TTreeNodes>(this)) {
+TTreeView::TTreeView(TComponent* AOwner)
+    : TWinControl(AOwner), FCanvas(std::make_unique<TCanvas>()), FItems(std::make_unique<TTreeNodes>(this)) {
   FWidth = 121;
   FHeight = 97;
   FTabStop = true;
@@ -225,7 +282,10 @@ TTreeView::TTreeView(TComponent* AOwner) : TWinControl(AOwner), FItems(std::make
 TTreeView::~TTreeView() {
   if (FEditor) FEditor->Abandon();
   FEditNode = FClickNode = nullptr;
+  FHotNode = FDragNode = nullptr;
   FDestroying = true;
+  SetImages(nullptr);
+  SetStateImages(nullptr);
   OnDeletion = nullptr;
   FSelected = FTopItem = nullptr;
   FItems.reset();
@@ -280,13 +340,80 @@ void TTreeView::MakeVisible(TTreeNode* Node) {
 
 void TTreeView::SetSelected(TTreeNode* Node) {
   if (Node == FSelected) return;
-  bool allow = true;
-  if (OnChanging && Node) OnChanging(this, Node, allow);
-  if (!allow) return;
+  if (Node && !CanChange(Node)) return;
   FSelected = Node;
   if (Node) MakeVisible(Node);
   Invalidate();
+  Change(Node);
+}
+
+bool TTreeView::CanChange(TTreeNode* Node) {
+  bool allow = true;
+  if (OnChanging) OnChanging(this, Node, allow);
+  return allow;
+}
+
+void TTreeView::Change(TTreeNode* Node) {
   if (OnChange) OnChange(this, Node);
+}
+
+void TTreeView::Expand(TTreeNode* Node) {
+  if (OnExpanded) OnExpanded(this, Node);
+}
+
+void TTreeView::Collapse(TTreeNode* Node) {
+  if (OnCollapsed) OnCollapsed(this, Node);
+}
+
+void TTreeView::Delete(TTreeNode* Node) {
+  if (OnDeletion) OnDeletion(this, Node);
+}
+
+bool TTreeView::CustomDrawItem(TTreeNode* Node, TCustomDrawState State) {
+  bool defaultDraw = true;
+  if (OnCustomDrawItem) OnCustomDrawItem(this, Node, State, defaultDraw);
+  return defaultDraw;
+}
+
+void TTreeView::BeginDragNode(TTreeNode*, TMouseButton Button) {
+  if (Button == mbLeft) BeginDrag(true);
+}
+
+void TTreeView::SetImages(TImageList* Value) {
+  if (Value == FImages) return;
+  if (FImages) FImages->RemoveFreeNotification(this);
+  FImages = Value;
+  if (Value) Value->FreeNotification(this);
+  Invalidate();
+}
+
+void TTreeView::SetStateImages(TImageList* Value) {
+  if (Value == FStateImages) return;
+  if (FStateImages) FStateImages->RemoveFreeNotification(this);
+  FStateImages = Value;
+  if (Value) Value->FreeNotification(this);
+  Invalidate();
+}
+
+void TTreeView::Notification(TComponent* AComponent, TOperation Operation) {
+  TWinControl::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FImages) FImages = nullptr;
+  if (AComponent == FStateImages) FStateImages = nullptr;
+}
+
+bool TTreeView::CustomSort(const TTVCompare& Compare, bool Recurse) {
+  if (!Compare) return false;
+  auto& roots = const_cast<std::vector<TTreeNode*>&>(FItems->Roots());
+  std::stable_sort(roots.begin(), roots.end(), [&](TTreeNode* a, TTreeNode* b) { return Compare(a, b) < 0; });
+  if (Recurse)
+    for (TTreeNode* r : roots) r->CustomSort(Compare, true);
+  NodesChanged();
+  return true;
+}
+
+bool TTreeView::AlphaSort(bool Recurse) {
+  return CustomSort([](TTreeNode* a, TTreeNode* b) { return AnsiCompareText(a->Text(), b->Text()); }, Recurse);
 }
 
 TTreeNode* TTreeView::GetNodeAt(int, int Y) {
@@ -324,27 +451,29 @@ bool TTreeView::CanCollapse(TTreeNode* Node) {
 }
 
 void TTreeView::Expanded(TTreeNode* Node, bool Value) {
-  if (Value && OnExpanded) OnExpanded(this, Node);
-  if (!Value && OnCollapsed) OnCollapsed(this, Node);
+  if (Value) Expand(Node);
+  else Collapse(Node);
   NodesChanged();
 }
 
 void TTreeView::NodeDeleting(TTreeNode* Node) {
   if (FDestroying) return;
   if (FClickNode == Node) FClickNode = nullptr;
+  if (FHotNode == Node) FHotNode = nullptr;
+  if (FDragNode == Node) FDragNode = nullptr;
   if (FEditNode == Node) {
     // The node goes while its text is edited: the edit ends without a word.
     FEditNode = nullptr;
     if (FEditor) FEditor->Finish(false);
   }
-  if (OnDeletion) OnDeletion(this, Node);
+  Delete(Node);
   if (FTopItem == Node) FTopItem = nullptr;
   if (FSelected == Node) {
     // The selection moves to a neighbour, as the original does.
     TTreeNode* next = Node->GetNextSibling() ? Node->GetNextSibling() : Node->GetPrevSibling() ? Node->GetPrevSibling() : Node->Parent();
     FSelected = nullptr;
     if (next) SetSelected(next);
-    else if (OnChange) OnChange(this, nullptr);
+    else Change(nullptr);
   }
 }
 
@@ -405,7 +534,7 @@ RECT TTreeView::TextRect(TTreeNode* Node) {
   if (top >= static_cast<int>(rows.size())) top = 0;
   if (i >= static_cast<int>(rows.size())) return RECT{};
   int y = (i - top) * FItemHeight;
-  int x = (FShowRoot ? FIndent : 0) + Node->Level() * FIndent;
+  int x = TextLeft(Node) - 2;
   SIZE sz{0, 0};
   HDC dc = GetDC(HandleAllocated() ? FHandle : nullptr);
   HGDIOBJ old = SelectObject(dc, Font()->Handle());
@@ -413,6 +542,59 @@ RECT TTreeView::TextRect(TTreeNode* Node) {
   SelectObject(dc, old);
   ReleaseDC(HandleAllocated() ? FHandle : nullptr, dc);
   return RECT{x + 2, y, x + 6 + sz.cx, y + FItemHeight};
+}
+
+int TTreeView::TextLeft(TTreeNode* Node) const {
+  int x = (FShowRoot ? FIndent : 0) + Node->Level() * FIndent;
+  if (FStateImages && Node->StateIndex() > 0) x += FStateImages->Width();
+  if (FImages) x += FImages->Width() + 1;
+  return x + 2;
+}
+
+RECT TTreeView::RowRect(TTreeNode* Node) {
+  auto rows = VisibleRows();
+  int i = static_cast<int>(std::find(rows.begin(), rows.end(), Node) - rows.begin());
+  int top = static_cast<int>(std::find(rows.begin(), rows.end(), FTopItem) - rows.begin());
+  if (top >= static_cast<int>(rows.size())) top = 0;
+  if (i >= static_cast<int>(rows.size())) return RECT{};
+  return RECT{0, (i - top) * FItemHeight, ClientWidth(), (i - top + 1) * FItemHeight};
+}
+
+// The state image at X, then the image (the selected one when selected), faded when cut, with
+// its overlay.
+void TTreeView::DrawNodeImages(HDC DC, TTreeNode* Node, int X, int Y, bool Selected) {
+  FCanvas->SetHandle(DC);
+  if (FStateImages && Node->StateIndex() > 0) {
+    if (Node->StateIndex() < FStateImages->Count())
+      FStateImages->Draw(FCanvas.get(), X, Y + (FItemHeight - FStateImages->Height()) / 2, Node->StateIndex());
+    X += FStateImages->Width();
+  }
+  if (FImages) {
+    int index = Selected && Node->SelectedIndex() >= 0 ? Node->SelectedIndex() : Node->ImageIndex();
+    int y = Y + (FItemHeight - FImages->Height()) / 2;
+    if (index >= 0 && index < FImages->Count()) {
+      FImages->Draw(FCanvas.get(), X, y, index);
+      int overlay = Node->OverlayIndex() >= 0 ? FImages->OverlayImage(Node->OverlayIndex()) : -1;
+      if (overlay >= 0 && overlay < FImages->Count()) FImages->Draw(FCanvas.get(), X, y, overlay);
+      if (Node->Cut()) {
+        // Half of the window colour over the image.
+        HDC mem = CreateCompatibleDC(DC);
+        void* bits = nullptr;
+        HBITMAP bm = CreateDIB32(FImages->Width(), FImages->Height(), &bits);
+        HGDIOBJ old = SelectObject(mem, bm);
+        HBRUSH b = CreateSolidBrush(ColorToRGB(Color()));
+        RECT r{0, 0, FImages->Width(), FImages->Height()};
+        FillRect(mem, &r, b);
+        DeleteObject(b);
+        BLENDFUNCTION bf{AC_SRC_OVER, 0, 128, 0};
+        AlphaBlend(DC, X, y, FImages->Width(), FImages->Height(), mem, 0, 0, FImages->Width(), FImages->Height(), bf);
+        SelectObject(mem, old);
+        DeleteObject(bm);
+        DeleteDC(mem);
+      }
+    }
+  }
+  FCanvas->SetHandle(nullptr);
 }
 
 void TTreeView::PaintWindow(HDC DC) {
@@ -447,16 +629,46 @@ void TTreeView::PaintWindow(HDC DC) {
         FillRect(DC, &v, GetSysColorBrush(COLOR_WINDOWTEXT));
       }
     }
+    bool sel = n == FSelected && (Focused() || !FHideSelection);
+    bool drop = n->DropTarget();
+    TColor textColor = Font()->Color();
+    if (IsCustomDrawn()) {
+      // The handler sees the canvas the node is drawn with and may change its font colour.
+      FCanvas->SetHandle(DC);
+      FCanvas->Font()->Assign(Font());
+      TCustomDrawState st;
+      if (n == FSelected) st += cdsSelected;
+      if (n == FSelected && Focused()) st += cdsFocused;
+      if (n == FHotNode) st += cdsHot;
+      bool draw = CustomDrawItem(n, st);
+      textColor = FCanvas->Font()->Color();
+      FCanvas->SetHandle(nullptr);
+      SelectObject(DC, Font()->Handle());
+      SelectObject(DC, dots);
+      if (!draw) continue;
+    }
+    DrawNodeImages(DC, n, x, y, n == FSelected);
+    SelectObject(DC, Font()->Handle());
+    int tx = TextLeft(n);
     SIZE sz{0, 0};
     GetTextExtentPoint32(DC, n->Text().c_str(), static_cast<int>(n->Text().size()), &sz);
-    RECT t{x + 2, y, x + 6 + sz.cx, y + FItemHeight};
-    bool sel = n == FSelected && (Focused() || !FHideSelection);
-    if (sel) FillRect(DC, &t, GetSysColorBrush(Focused() ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
-    SetTextColor(DC, sel && Focused() ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ColorToRGB(Font()->Color()));
+    RECT t{tx, y, tx + 4 + sz.cx, y + FItemHeight};
+    bool lit = drop || (sel && Focused());
+    if (sel || drop) FillRect(DC, &t, GetSysColorBrush(lit ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    COLORREF tc = ColorToRGB(textColor);
+    if (lit) tc = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    else if (FHotTrack && n == FHotNode) tc = GetSysColor(COLOR_HOTLIGHT);
+    SetTextColor(DC, tc);
     RECT tt = t;
     tt.left += 2;
     DrawText(DC, n->Text().c_str(), -1, &tt, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    if (sel && Focused()) DrawFocusRect(DC, &t);
+    if (FHotTrack && n == FHotNode && !lit) {
+      RECT u{tt.left, y + FItemHeight / 2 + sz.cy / 2, tt.left + sz.cx, y + FItemHeight / 2 + sz.cy / 2 + 1};
+      HBRUSH ub = CreateSolidBrush(tc);
+      FillRect(DC, &u, ub);
+      DeleteObject(ub);
+    }
+    if (sel && Focused() && !drop) DrawFocusRect(DC, &t);
   }
   SelectObject(DC, oldPen);
   DeleteObject(dots);
@@ -491,6 +703,42 @@ void TTreeView::WndProc(TMessage& M) {
         return;
       }
       break;
+    case WM_MOUSEMOVE: {
+      int x = GET_X_LPARAM(M.LParam), y = GET_Y_LPARAM(M.LParam);
+      if (FHotTrack) {
+        TTreeNode* hot = GetNodeAt(x, y);
+        if (hot != FHotNode) {
+          FHotNode = hot;
+          TRACKMOUSEEVENT tme;
+          tme.dwFlags = TME_LEAVE;
+          tme.hwndTrack = FHandle;
+          TrackMouseEvent(&tme);
+          Invalidate();
+        }
+      }
+      if (FDragNode) {
+        WPARAM need = FDragButton == mbLeft ? MK_LBUTTON : MK_RBUTTON;
+        int t = GetSystemMetrics(SM_CXDRAG);
+        if (!(M.WParam & need)) {
+          FDragNode = nullptr;
+        } else if (std::abs(x - FDragStart.x) >= t || std::abs(y - FDragStart.y) >= t) {
+          TTreeNode* n = FDragNode;
+          FDragNode = nullptr;
+          if (DragMode() == dmAutomatic) BeginDragNode(n, FDragButton);
+        }
+      }
+      break;
+    }
+    case WM_MOUSELEAVE:
+      if (FHotNode) {
+        FHotNode = nullptr;
+        Invalidate();
+      }
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      FDragNode = nullptr;
+      break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
@@ -514,6 +762,18 @@ void TTreeView::WndProc(TMessage& M) {
         bool onButton = n->HasChildren() && std::abs(x - bx) <= 6;
         if (M.Msg == WM_LBUTTONDBLCLK || (onButton && M.Msg == WM_LBUTTONDOWN)) n->SetExpanded(!n->Expanded());
         if (!onButton && (M.Msg != WM_RBUTTONDOWN || FRightClickSelect)) SetSelected(n);
+        if (!onButton && M.Msg != WM_LBUTTONDBLCLK && FItems->GetNode(n->ItemId())) {
+          FDragNode = n;
+          FDragStart = POINT{x, y};
+          FDragButton = M.Msg == WM_RBUTTONDOWN ? mbRight : mbLeft;
+        }
+      }
+      // A drag starts from the node once the mouse moves (BeginDragNode), not at the press.
+      if (DragMode() == dmAutomatic) {
+        SetDragMode(dmManual);
+        TWinControl::WndProc(M);
+        SetDragMode(dmAutomatic);
+        return;
       }
       break;
     }
@@ -574,17 +834,21 @@ void TTreeView::WndProc(TMessage& M) {
 void TTreeView::Publish(TPublisher<TTreeView>& P) {
   P.Redeclare("TabStop").Default(true);
   P.Prop("HideSelection", &TTreeView::HideSelection, &TTreeView::SetHideSelection).Default(true);
+  P.Prop("HotTrack", &TTreeView::HotTrack, &TTreeView::SetHotTrack).Default(false);
+  P.Prop("Images", &TTreeView::Images, &TTreeView::SetImages);
   P.Prop("Indent", &TTreeView::Indent, &TTreeView::SetIndent).Default(19);
   P.Prop("ReadOnly", &TTreeView::ReadOnly, &TTreeView::SetReadOnly).Default(false);
   P.Prop("RightClickSelect", &TTreeView::RightClickSelect, &TTreeView::SetRightClickSelect).Default(false);
   P.Prop("ShowButtons", &TTreeView::ShowButtons, &TTreeView::SetShowButtons).Default(true);
   P.Prop("ShowLines", &TTreeView::ShowLines, &TTreeView::SetShowLines).Default(true);
   P.Prop("ShowRoot", &TTreeView::ShowRoot, &TTreeView::SetShowRoot).Default(true);
+  P.Prop("StateImages", &TTreeView::StateImages, &TTreeView::SetStateImages);
   P.Event("OnCancelEdit", &TTreeView::OnCancelEdit).Type("TTVChangedEvent");
   P.Event("OnChange", &TTreeView::OnChange).Type("TTVChangedEvent");
   P.Event("OnChanging", &TTreeView::OnChanging).Type("TTVChangingEvent");
   P.Event("OnCollapsed", &TTreeView::OnCollapsed).Type("TTVExpandedEvent");
   P.Event("OnCollapsing", &TTreeView::OnCollapsing).Type("TTVCollapsingEvent");
+  P.Event("OnCustomDrawItem", &TTreeView::OnCustomDrawItem).Type("TTVCustomDrawItemEvent");
   P.Event("OnDeletion", &TTreeView::OnDeletion).Type("TTVExpandedEvent");
   P.Event("OnEdited", &TTreeView::OnEdited).Type("TTVEditedEvent");
   P.Event("OnEditing", &TTreeView::OnEditing).Type("TTVEditingEvent");

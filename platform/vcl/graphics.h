@@ -550,6 +550,11 @@ public:
   // EInvalidOperation "Invalid ImageList Index" for a bad index.
   void Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled = true);
   void GetBitmap(int Index, TBitmap* Image);
+  // Makes image ImageIndex overlay number Overlay (0..14), which controls draw over an image;
+  // false for a bad number or index.
+  bool Overlay(int ImageIndex, int Overlay);
+  // The image of an overlay number, -1 when none is set.
+  int OverlayImage(int Overlay) const;
   TNotifyEvent OnChange;
 
 private:
@@ -558,6 +563,7 @@ private:
     std::vector<uint8_t> Mask;     // 1 = transparent
   };
   void Check(int Index) const;
+  int FOverlays[15] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   int FWidth = 16, FHeight = 16;
   std::vector<TEntry> FImages;
 };

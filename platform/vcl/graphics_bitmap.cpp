@@ -1029,6 +1029,7 @@ void TImageList::Assign(TPersistent* Source) {
     FWidth = l->FWidth;
     FHeight = l->FHeight;
     FImages = l->FImages;
+    std::copy(std::begin(l->FOverlays), std::end(l->FOverlays), std::begin(FOverlays));
     BkColor = l->BkColor;
     BlendColor = l->BlendColor;
     DrawingStyle = l->DrawingStyle;
@@ -1136,6 +1137,7 @@ void TImageList::Delete(int Index) {
 
 void TImageList::Clear() {
   FImages.clear();
+  std::fill(std::begin(FOverlays), std::end(FOverlays), -1);
   if (OnChange) OnChange(this);
 }
 
@@ -1178,6 +1180,16 @@ void TImageList::Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled) {
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x)
       if (dark(x, y)) SetPixelV(dc, X + x, Y + y, sh);
+}
+
+bool TImageList::Overlay(int ImageIndex, int Overlay) {
+  if (Overlay < 0 || Overlay >= 15 || ImageIndex < -1 || ImageIndex >= Count()) return false;
+  FOverlays[Overlay] = ImageIndex;
+  return true;
+}
+
+int TImageList::OverlayImage(int Overlay) const {
+  return Overlay >= 0 && Overlay < 15 ? FOverlays[Overlay] : -1;
 }
 
 void TImageList::GetBitmap(int Index, TBitmap* Image) {
