@@ -139,9 +139,12 @@ TChunk* TPNGList::FirstOfClass(TClass ChunkClass) const {
 // ---- TChunk ----
 ORV_CLASS_IMPL(TChunk, TObject)
 
-TChunk::TChunk(TPNGObject* Owner) : FPayload(1, 0), FOwner(Owner) {
+TChunk::TChunk(TPNGObject* Owner) : FPayload(1, 0), FOwner(Owner) {}
+
+std::string TChunk::ChunkType() const {
+  if (!FChunkType.empty()) return FChunkType;
   std::string code = TypeCode();
-  if (code.size() == 4) FChunkType = code;
+  return code.size() == 4 ? code : std::string();
 }
 
 TChunk::~TChunk() = default;
@@ -161,7 +164,7 @@ TChunkIHDR* TChunk::Header() const {
 }
 
 void TChunk::CopyFrom(TChunk* Source) {
-  FChunkType = Source->FChunkType;
+  FChunkType = Source->ChunkType();
   FPayload = Source->FPayload;
   FPayloadSize = Source->FPayloadSize;
 }
@@ -184,7 +187,7 @@ bool TChunk::ReadBody(TStream* Stream, const std::string& Type, uint32_t Length)
 bool TChunk::WriteRaw(TStream* Stream) {
   std::vector<uint8_t> out(size_t(FPayloadSize) + 12);
   WriteBE32(out.data(), FPayloadSize);
-  std::string type = FChunkType;
+  std::string type = ChunkType();
   type.resize(4, '\0');
   std::memcpy(out.data() + 4, type.data(), 4);
   if (FPayloadSize) std::memcpy(out.data() + 8, FPayload.data(), FPayloadSize);

@@ -94,7 +94,8 @@ public:
   // Writes the whole chunk: length, type, data, CRC.
   virtual bool WriteTo(TStream* Stream);
 
-  const std::string& ChunkType() const { return FChunkType; }
+  // The type read or set; until then the class's type code (a constructor cannot ask for it).
+  std::string ChunkType() const;
   void SetChunkType(const std::string& Value) { FChunkType = Value; }
   uint8_t* Payload() { return FPayload.data(); }
   const uint8_t* Payload() const { return FPayload.data(); }
@@ -283,14 +284,12 @@ public:
 class TChunkIDAT : public TChunk {
   ORV_CLASS(TChunkIDAT, TChunk)
 public:
-  explicit TChunkIDAT(TPNGObject* Owner);
-  ~TChunkIDAT() override;
+  explicit TChunkIDAT(TPNGObject* Owner) : TChunk(Owner) {}
   bool ReadBody(TStream* Stream, const std::string& Type, uint32_t Length) override;
   bool WriteTo(TStream* Stream) override;
 
 private:
-  struct TCoder;
-  std::unique_ptr<TCoder> FCoder;  // the state of the operation in progress
+  struct TCoder;  // the state of one decoding or encoding
 };
 
 class TChunkIEND : public TChunk {

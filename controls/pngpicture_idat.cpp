@@ -128,6 +128,7 @@ struct TChunkIDAT::TCoder {
   uint8_t ColorType = 0, Depth = 0;
   TRowKind Kind = rkPacked;
   z_stream Z{};
+  int ZMode = 0;  // 1 inflating, 2 deflating: the zlib stream to end
   std::vector<uint8_t> Block;
   // Decoding: the rows (type byte first), the current one, where the IDAT data ends, the CRC
   // register of the chunk being read, and whether the data ran out.
@@ -138,6 +139,14 @@ struct TChunkIDAT::TCoder {
   bool StreamEnded = false, DataEnded = false;
   // Encoding: 0 previous raw row (and the None candidate), 1..4 the filter candidates, 5 raw row.
   std::vector<uint8_t> Enc[6];
+
+  TCoder() = default;
+  TCoder(const TCoder&) = delete;
+  TCoder& operator=(const TCoder&) = delete;
+  ~TCoder() {
+    if (ZMode == 1) inflateEnd(&Z);
+    if (ZMode == 2) deflateEnd(&Z);
+  }
 
   uint8_t* DibRow(uint32_t Y) const {
     return Header->ImageData() + size_t(Header->RowStride()) * (Height - 1 - Y);
@@ -163,8 +172,6 @@ struct TChunkIDAT::TCoder {
 
 ORV_CLASS_IMPL(TChunkIDAT, TChunk)
 
-TChunkIDAT::TChunkIDAT(TPNGObject* Owner) : TChunk(Owner) {}
-TChunkIDAT::~TChunkIDAT() = default;
 
 // Fills Buffer with N inflated bytes, following the data from one IDAT chunk into the next.
 // Returns fewer when the stream ends; raises when the data runs into another chunk.
@@ -273,8 +280,7 @@ void TChunkIDAT::TCoder::DecodePass(const TPass& P) {
 }
 
 bool TChunkIDAT::ReadBody(TStream* Stream, const std::string& Type, uint32_t Length) {
-  FCoder = std::make_unique<TCoder>();
-  TCoder& k = *FCoder;
+  TCoder k;
   k.Owner = Owner();
   k.Header = Header();
   k.Stream = Stream;
@@ -299,10 +305,7 @@ bool TChunkIDAT::ReadBody(TStream* Stream, const std::string& Type, uint32_t Len
   k.Block.resize(kInputBlock);
   k.EndPosition = Stream->Position() + Length;
   if (inflateInit(&k.Z) != Z_OK) TPNGObject::Fail<EPNGOutMemory>(OutMemoryText);
-  struct TEnd {
-    z_stream* Z;
-    ~TEnd() { inflateEnd(Z); }
-  } end{&k.Z};
+  k.ZMode = 1;
   k.Rows[0].assign(size_t(k.RowBytes) + 1, 0);
   k.Rows[1].assign(size_t(k.RowBytes) + 1, 0);
   k.Current = 1;
@@ -323,7 +326,6 @@ bool TChunkIDAT::ReadBody(TStream* Stream, const std::string& Type, uint32_t Len
   }
   uint8_t crc[4];
   const bool read = Stream->Read(crc, 4) == 4;
-  FCoder.reset();
   if (!read || (k.Crc ^ 0xFFFFFFFFu) != ReadBE32(crc)) TPNGObject::Fail<EPngInvalidCRC>(InvalidCRCText);
   return true;
 }
@@ -463,8 +465,7 @@ void TChunkIDAT::TCoder::EncodePass(const TPass& P) {
 }
 
 bool TChunkIDAT::WriteTo(TStream* Stream) {
-  FCoder = std::make_unique<TCoder>();
-  TCoder& k = *FCoder;
+  TCoder k;
   k.Owner = Owner();
   k.Header = Header();
   k.Stream = Stream;
@@ -480,10 +481,7 @@ bool TChunkIDAT::WriteTo(TStream* Stream) {
     if (t == 0 || t == 5 || set.Contains(TFilter(t))) k.Enc[t].assign(k.RowBytes, 0);
   k.Block.resize(Owner()->DataChunkLimit());
   if (deflateInit(&k.Z, Owner()->DeflateLevel()) != Z_OK) TPNGObject::Fail<EPNGOutMemory>(OutMemoryText);
-  struct TEnd {
-    z_stream* Z;
-    ~TEnd() { deflateEnd(Z); }
-  } end{&k.Z};
+  k.ZMode = 2;
   k.Z.next_out = k.Block.data();
   k.Z.avail_out = static_cast<uInt>(k.Block.size());
   if (Owner()->InterlaceMode() == 0) {
@@ -492,6 +490,5 @@ bool TChunkIDAT::WriteTo(TStream* Stream) {
     for (const TPass& p : kAdam7) k.EncodePass(p);
   }
   k.Finish();
-  FCoder.reset();
   return true;
 }
