@@ -20,12 +20,12 @@ namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-void PutBE32(TBytes& Out, uint32_t V) {
+inline void PutBE32(TBytes& Out, uint32_t V) {
   for (int s = 24; s >= 0; s -= 8) Out.push_back(uint8_t(V >> s));
 }
 
 // One chunk: length, type, data, CRC (zlib's crc32).
-TBytes Chunk(const std::string& Type, const TBytes& Data) {
+inline TBytes Chunk(const std::string& Type, const TBytes& Data) {
   TBytes out;
   PutBE32(out, static_cast<uint32_t>(Data.size()));
   out.insert(out.end(), Type.begin(), Type.end());
@@ -36,9 +36,9 @@ TBytes Chunk(const std::string& Type, const TBytes& Data) {
   return out;
 }
 
-TBytes Signature() { return TBytes(PngSignature, PngSignature + 8); }
+inline TBytes Signature() { return TBytes(PngSignature, PngSignature + 8); }
 
-TBytes IhdrData(uint32_t W, uint32_t H, uint8_t Depth = 8, uint8_t ColorType = 0, uint8_t Interlace = 0) {
+inline TBytes IhdrData(uint32_t W, uint32_t H, uint8_t Depth = 8, uint8_t ColorType = 0, uint8_t Interlace = 0) {
   TBytes d;
   PutBE32(d, W);
   PutBE32(d, H);
@@ -46,7 +46,7 @@ TBytes IhdrData(uint32_t W, uint32_t H, uint8_t Depth = 8, uint8_t ColorType = 0
   return d;
 }
 
-TBytes Deflate(const TBytes& Raw) {
+inline TBytes Deflate(const TBytes& Raw) {
   uLongf n = compressBound(static_cast<uLong>(Raw.size()));
   TBytes out(n);
   compress2(out.data(), &n, Raw.data(), static_cast<uLong>(Raw.size()), 9);
@@ -55,14 +55,14 @@ TBytes Deflate(const TBytes& Raw) {
 }
 
 // A stream of the signature and the chunks given.
-TBytes PngStream(std::initializer_list<TBytes> Chunks) {
+inline TBytes PngStream(std::initializer_list<TBytes> Chunks) {
   TBytes out = Signature();
   for (const TBytes& c : Chunks) out.insert(out.end(), c.begin(), c.end());
   return out;
 }
 
 // A small valid 8-bit grey image (W x H, rows filtered None, value x + y) in one IDAT.
-TBytes GreyImageData(uint32_t W, uint32_t H) {
+inline TBytes GreyImageData(uint32_t W, uint32_t H) {
   TBytes raw;
   for (uint32_t y = 0; y < H; ++y) {
     raw.push_back(0);
@@ -71,12 +71,12 @@ TBytes GreyImageData(uint32_t W, uint32_t H) {
   return Deflate(raw);
 }
 
-void LoadBytes(TPNGObject& P, const TBytes& Bytes) {
+inline void LoadBytes(TPNGObject& P, const TBytes& Bytes) {
   TBytesStream s(Bytes);
   P.LoadFromStream(&s);
 }
 
-TBytes SaveBytes(TPNGObject& P) {
+inline TBytes SaveBytes(TPNGObject& P) {
   TBytesStream s;
   P.SaveToStream(&s);
   return s.Bytes();
@@ -86,7 +86,7 @@ TBytes SaveBytes(TPNGObject& P) {
 
 // The sample of channel C at (X, Y) of a test image of the given depth: a pattern that uses the
 // whole range and differs from pixel to pixel.
-uint32_t TestSample(uint32_t X, uint32_t Y, int C, int Depth) {
+inline uint32_t TestSample(uint32_t X, uint32_t Y, int C, int Depth) {
   const uint32_t max = (1u << Depth) - 1;
   return (X * 7 + Y * 13 + uint32_t(C) * 5 + X * Y) * (Depth == 16 ? 2311u : 1u) % (max + 1);
 }
@@ -99,7 +99,7 @@ struct TPngSpec {
   TBytes Trns;                     // palette alpha values, or raw key samples (grey, RGB)
 };
 
-int Channels(int ColorType) {
+inline int Channels(int ColorType) {
   switch (ColorType) {
     case 2: return 3;
     case 4: return 2;
@@ -108,14 +108,14 @@ int Channels(int ColorType) {
   }
 }
 
-void PngWriteToVector(png_structp png, png_bytep data, png_size_t n) {
+inline void PngWriteToVector(png_structp png, png_bytep data, png_size_t n) {
   auto* out = static_cast<TBytes*>(png_get_io_ptr(png));
   out->insert(out->end(), data, data + n);
 }
-void PngFlushNothing(png_structp) {}
+inline void PngFlushNothing(png_structp) {}
 
 // A PNG stream written by libpng whose samples are TestSample.
-TBytes MakePng(const TPngSpec& S) {
+inline TBytes MakePng(const TPngSpec& S) {
   TBytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -174,7 +174,7 @@ struct TPngRead {
   const TBytes* Data;
   size_t At = 0;
 };
-void PngReadFromVector(png_structp png, png_bytep out, png_size_t n) {
+inline void PngReadFromVector(png_structp png, png_bytep out, png_size_t n) {
   auto* r = static_cast<TPngRead*>(png_get_io_ptr(png));
   if (r->At + n > r->Data->size()) png_error(png, "read past the end");
   std::memcpy(out, r->Data->data() + r->At, n);
@@ -189,7 +189,7 @@ struct TRgbaImage {
   std::vector<uint8_t> Pixels;  // RGBA, rows top first
   const uint8_t* At(uint32_t X, uint32_t Y) const { return &Pixels[(size_t(Y) * Width + X) * 4]; }
 };
-TRgbaImage ReadWithLibpng(const TBytes& Data) {
+inline TRgbaImage ReadWithLibpng(const TBytes& Data) {
   TRgbaImage img;
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -221,7 +221,7 @@ TRgbaImage ReadWithLibpng(const TBytes& Data) {
 }
 
 // The chunk types of a stream in order (the signature skipped).
-std::vector<std::string> ChunkTypes(const TBytes& Data) {
+inline std::vector<std::string> ChunkTypes(const TBytes& Data) {
   std::vector<std::string> out;
   for (size_t at = 8; at + 8 <= Data.size();) {
     const uint32_t n = (uint32_t(Data[at]) << 24) | (uint32_t(Data[at + 1]) << 16) |
@@ -233,7 +233,7 @@ std::vector<std::string> ChunkTypes(const TBytes& Data) {
 }
 
 // The data of the first chunk of a type (empty when there is none).
-TBytes ChunkData(const TBytes& Data, const std::string& Type, int Nth = 0) {
+inline TBytes ChunkData(const TBytes& Data, const std::string& Type, int Nth = 0) {
   for (size_t at = 8; at + 8 <= Data.size();) {
     const uint32_t n = (uint32_t(Data[at]) << 24) | (uint32_t(Data[at + 1]) << 16) |
                        (uint32_t(Data[at + 2]) << 8) | Data[at + 3];
@@ -248,7 +248,7 @@ TBytes ChunkData(const TBytes& Data, const std::string& Type, int Nth = 0) {
 
 namespace {
 // Image data of zero samples (rows filtered None) for any header.
-TBytes ZeroImageData(uint32_t W, uint32_t H, int Depth, int ColorType) {
+inline TBytes ZeroImageData(uint32_t W, uint32_t H, int Depth, int ColorType) {
   const size_t rowBytes = (size_t(W) * Channels(ColorType) * Depth + 7) / 8;
   return Deflate(TBytes((rowBytes + 1) * H, 0));
 }
