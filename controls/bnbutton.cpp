@@ -1006,7 +1006,7 @@ void PaintKindPicture(TCanvas* C, TBitBtnKind Kind, int X, int Y, TColor Over) {
     case bkOK:
     case bkYes: check(0, clGreen); break;
     case bkAll:
-      check(-1, clGreen);
+      check(-2, clGreen);
       check(3, TColor(RGB(0, 96, 0)));
       break;
     case bkCancel:
@@ -1021,12 +1021,12 @@ void PaintKindPicture(TCanvas* C, TBitBtnKind Kind, int X, int Y, TColor Over) {
       Line(C, X + 4, Y + 12, X + 12, Y + 4);
       break;
     case bkHelp:
-      pen(clNavy, 2);
-      C->Polyline({POINT{X + 5, Y + 5}, POINT{X + 6, Y + 3}, POINT{X + 10, Y + 3}, POINT{X + 11, Y + 5},
-                   POINT{X + 8, Y + 8}, POINT{X + 8, Y + 10}});
-      fill(clNavy);
-      pen(clNavy, 1);
-      C->Rectangle(X + 7, Y + 12, X + 10, Y + 15);
+      C->Brush()->SetStyle(bsClear);
+      C->Font()->SetName("Arial");
+      C->Font()->SetHeight(-15);
+      C->Font()->SetStyle(TFontStyles{fsBold});
+      C->Font()->SetColor(Over == clNone ? clNavy : Over);
+      C->TextOut(X + 4, Y, "?");
       break;
     case bkClose:
       fill(clTeal);
@@ -1046,17 +1046,19 @@ void PaintKindPicture(TCanvas* C, TBitBtnKind Kind, int X, int Y, TColor Over) {
       break;
     case bkRetry:
       pen(clNavy, 2);
-      C->Arc(X + 2, Y + 2, X + 14, Y + 14, X + 14, Y + 8, X + 8, Y + 2);
+      C->Brush()->SetStyle(bsClear);
+      C->Arc(X + 2, Y + 2, X + 14, Y + 14, X + 8, Y + 2, X + 14, Y + 8);
       fill(clNavy);
       pen(clNavy, 1);
-      C->Polygon({POINT{X + 8, Y}, POINT{X + 8, Y + 5}, POINT{X + 5, Y + 2}});
+      C->Polygon({POINT{X + 8, Y}, POINT{X + 8, Y + 6}, POINT{X + 4, Y + 3}});
       break;
     case bkIgnore:
-      pen(clOlive, 2);
-      Line(C, X + 2, Y + 12, X + 14, Y + 12);
+      pen(clPurple, 2);
+      Line(C, X + 2, Y + 13, X + 14, Y + 13);
+      C->Brush()->SetStyle(bsClear);
       C->Arc(X + 2, Y + 3, X + 14, Y + 15, X + 14, Y + 9, X + 2, Y + 9);
-      fill(clOlive);
-      pen(clOlive, 1);
+      fill(clPurple);
+      pen(clPurple, 1);
       C->Polygon({POINT{X + 14, Y + 6}, POINT{X + 14, Y + 11}, POINT{X + 11, Y + 9}});
       break;
     case bkCustom: break;
@@ -1090,3 +1092,12 @@ TBitmap* BnKindGlyph(const char* ResourceName) {
   cache.emplace(name, std::move(bm));
   return out;
 }
+
+namespace {
+// The unit's start-up: the buttons can be created by class name (forms read from resources).
+struct TBnButtonUnit {
+  TBnButtonUnit() {
+    RegisterClasses({TBnButton::StaticClass(), TBnBitBtn::StaticClass(), TBnMenuButton::StaticClass()});
+  }
+} gBnButtonUnit;
+}  // namespace
