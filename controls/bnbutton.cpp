@@ -26,7 +26,8 @@ namespace {
 // Text drawn with the canvas's font on its DC.
 class TFontScope {
 public:
-  explicit TFontScope(TCanvas* Canvas) : FDC(Canvas->Handle()), FOld(SelectObject(FDC, Canvas->Font()->Handle())) {}
+  explicit TFontScope(TCanvas* Canvas)
+      : FDC(Canvas->Handle()), FOld(SelectObject(FDC, Canvas->Font()->Handle())) {}
   ~TFontScope() { SelectObject(FDC, FOld); }
   TFontScope(const TFontScope&) = delete;
   TFontScope& operator=(const TFontScope&) = delete;
@@ -50,7 +51,8 @@ bool IsAccelerator(char Ch, const std::string& Caption) {
       ++i;
       continue;
     }
-    return std::toupper(static_cast<unsigned char>(Caption[i + 1])) == std::toupper(static_cast<unsigned char>(Ch));
+    return std::toupper(static_cast<unsigned char>(Caption[i + 1])) ==
+           std::toupper(static_cast<unsigned char>(Ch));
   }
   return false;
 }
@@ -72,58 +74,75 @@ TBnCustomButton::TBnCustomButton(TComponent* AOwner) : TCustomControl(AOwner) {
   FHeight = 17;
   FWidth = 115;
   FTabStop = true;
-  FControlStyle = TControlStyle{csCaptureMouse, csDoubleClicks, csSetCaption, csReplicatable, csReflector};
+  FControlStyle =
+      TControlStyle{csCaptureMouse, csDoubleClicks, csSetCaption, csReplicatable, csReflector};
 }
 
 TBnCustomButton::~TBnCustomButton() = default;
 
 void TBnCustomButton::Publish(TPublisher<TBnCustomButton>& P) {
   P.Redeclare("TabStop").Default(true);
-  P.Prop("AlignmentVertical", &TBnCustomButton::AlignmentVertical, &TBnCustomButton::SetAlignmentVertical).Default(avCenter);
+  P.Prop("AlignmentVertical", &TBnCustomButton::AlignmentVertical,
+         &TBnCustomButton::SetAlignmentVertical)
+      .Default(avCenter);
   P.Prop("HotTrackColor", &TBnCustomButton::HotTrackColor, &TBnCustomButton::SetHotTrackColor)
       .Type("TColor")
       .Default(TColor(RGB(240, 155, 20)));
-  P.Prop("HotTrackColorType", &TBnCustomButton::HotTrackColorType, &TBnCustomButton::SetHotTrackColorType)
+  P.Prop("HotTrackColorType", &TBnCustomButton::HotTrackColorType,
+         &TBnCustomButton::SetHotTrackColorType)
       .Default(htctActual);
   P.Prop("HighlightColor", &TBnCustomButton::HighlightColor, &TBnCustomButton::SetHighlightColor)
       .Type("TColor")
       .Default(clHighlight);
-  P.Prop("LightTextStyle", &TBnCustomButton::LightTextStyle, &TBnCustomButton::SetLightTextStyle).Default(false);
-  P.Prop("TextStyle", &TBnCustomButton::TextStyle, &TBnCustomButton::SetTextStyle).Default(tsNormal);
-  P.Prop("TextHighlightColor", &TBnCustomButton::TextHighlightColor, &TBnCustomButton::SetTextHighlightColor)
+  P.Prop("LightTextStyle", &TBnCustomButton::LightTextStyle, &TBnCustomButton::SetLightTextStyle)
+      .Default(false);
+  P.Prop("TextStyle", &TBnCustomButton::TextStyle, &TBnCustomButton::SetTextStyle)
+      .Default(tsNormal);
+  P.Prop("TextHighlightColor", &TBnCustomButton::TextHighlightColor,
+         &TBnCustomButton::SetTextHighlightColor)
       .Type("TColor")
       .Default(clBtnHighlight);
   P.Prop("TextShadowColor", &TBnCustomButton::TextShadowColor, &TBnCustomButton::SetTextShadowColor)
       .Type("TColor")
       .Default(clBtnShadow);
-  P.Prop("TextShadowDepth", &TBnCustomButton::TextShadowDepth, &TBnCustomButton::SetTextShadowDepth).Default(2);
+  P.Prop("TextShadowDepth", &TBnCustomButton::TextShadowDepth, &TBnCustomButton::SetTextShadowDepth)
+      .Default(2);
   P.Prop("HotTrack", &TBnCustomButton::HotTrack, &TBnCustomButton::SetHotTrack).Default(false);
   P.Prop("ThemeAware", &TBnCustomButton::ThemeAware, &TBnCustomButton::SetThemeAware).Default(true);
 }
 
 namespace {
 // Stores a changed value and repaints.
-template <class V> void Change(TControl* C, V& Field, V Value) {
+template <class V>
+void Change(TControl* C, V& Field, V Value) {
   if (Field == Value) return;
   Field = Value;
   C->Invalidate();
 }
 }  // namespace
 
-void TBnCustomButton::SetAlignmentVertical(TBnAlignmentVertical Value) { Change(this, FAlignmentVertical, Value); }
+void TBnCustomButton::SetAlignmentVertical(TBnAlignmentVertical Value) {
+  Change(this, FAlignmentVertical, Value);
+}
 void TBnCustomButton::SetHotTrack(bool Value) { Change(this, FHotTrack, Value); }
 void TBnCustomButton::SetHotTrackColor(TColor Value) { Change(this, FHotTrackColor, Value); }
-void TBnCustomButton::SetHotTrackColorType(TBnHotTrackColorType Value) { Change(this, FHotTrackColorType, Value); }
+void TBnCustomButton::SetHotTrackColorType(TBnHotTrackColorType Value) {
+  Change(this, FHotTrackColorType, Value);
+}
 void TBnCustomButton::SetHighlightColor(TColor Value) { Change(this, FHighlightColor, Value); }
 void TBnCustomButton::SetLightTextStyle(bool Value) { Change(this, FLightTextStyle, Value); }
 void TBnCustomButton::SetTextStyle(TBnTextStyle Value) { Change(this, FTextStyle, Value); }
-void TBnCustomButton::SetTextHighlightColor(TColor Value) { Change(this, FTextHighlightColor, Value); }
+void TBnCustomButton::SetTextHighlightColor(TColor Value) {
+  Change(this, FTextHighlightColor, Value);
+}
 void TBnCustomButton::SetTextShadowColor(TColor Value) { Change(this, FTextShadowColor, Value); }
 void TBnCustomButton::SetTextShadowDepth(int Value) { Change(this, FTextShadowDepth, Value); }
 void TBnCustomButton::SetThemeAware(bool Value) { Change(this, FThemeAware, Value); }
 void TBnCustomButton::SetTransparent(bool Value) { Change(this, FTransparent, Value); }
 
-bool TBnCustomButton::ThemedLook() const { return FThemeAware && ThemeServicesInstance()->ThemedControls(); }
+bool TBnCustomButton::ThemedLook() const {
+  return FThemeAware && ThemeServicesInstance()->ThemedControls();
+}
 
 void TBnCustomButton::DrawCaption(TCanvas* ACanvas, RECT R, UINT Flags) {
   ACanvas->Brush()->SetStyle(bsClear);
@@ -134,15 +153,20 @@ void TBnCustomButton::DrawCaption(TCanvas* ACanvas, RECT R, UINT Flags) {
   HDC dc = font.DC();
   SetBkMode(dc, TRANSPARENT);
   RECT m = R;
-  DrawText(dc, text.c_str(), static_cast<int>(text.size()), &m, DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_EXPANDTABS);
+  DrawText(dc, text.c_str(), static_cast<int>(text.size()), &m,
+           DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_EXPANDTABS);
   const int h = m.bottom - m.top;
   switch (FAlignmentVertical) {
-    case avTop: R.bottom = R.top + h; break;
+    case avTop:
+      R.bottom = R.top + h;
+      break;
     case avCenter:
       R.top = (R.top + R.bottom - h) / 2;
       R.bottom = R.top + h;
       break;
-    case avBottom: R.top = R.bottom - h - 1; break;
+    case avBottom:
+      R.top = R.bottom - h - 1;
+      break;
   }
   if (RightToLeftReading()) Flags |= DT_RTLREADING;
   auto layer = [&](int Dx, int Dy, TColor Color) {
@@ -161,8 +185,11 @@ void TBnCustomButton::DrawCaption(TCanvas* ACanvas, RECT R, UINT Flags) {
         layer(1, 1, FTextHighlightColor);
         if (!FLightTextStyle) layer(-1, -1, FTextShadowColor);
         break;
-      case tsShadow: layer(right ? 0 : FTextShadowDepth, FTextShadowDepth, FTextShadowColor); break;
-      case tsNormal: break;
+      case tsShadow:
+        layer(right ? 0 : FTextShadowDepth, FTextShadowDepth, FTextShadowColor);
+        break;
+      case tsNormal:
+        break;
     }
     layer(right ? -FTextShadowDepth : 0, 0, ACanvas->Font()->Color());
   } else {
@@ -237,12 +264,14 @@ void TBnCustomButton::WndProc(TMessage& M) {
     case CM_MOUSELEAVE:
       FMouseOver = M.Msg == CM_MOUSEENTER;
       TCustomControl::WndProc(M);
-      if ((ThemedLook() || FHotTrack) && HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);
+      if ((ThemedLook() || FHotTrack) && HandleAllocated())
+        InvalidateRect(Handle(), nullptr, FALSE);
       return;
     case CM_ENABLEDCHANGED:
       if (!Enabled() && Parent() && Focused())
         if (TCustomForm* f = GetParentForm()) ::SetFocus(f->Handle());
-      if (HandleAllocated() && !ComponentState().Contains(csDesigning)) EnableWindow(Handle(), Enabled());
+      if (HandleAllocated() && !ComponentState().Contains(csDesigning))
+        EnableWindow(Handle(), Enabled());
       Invalidate();
       return;
     case CM_TEXTCHANGED:
@@ -259,7 +288,9 @@ void TBnCustomButton::WndProc(TMessage& M) {
       UpdateDisplay();
       FocusRepaint();
       return;
-    case WM_GETDLGCODE: M.Result = DLGC_BUTTON; return;
+    case WM_GETDLGCODE:
+      M.Result = DLGC_BUTTON;
+      return;
   }
   TCustomControl::WndProc(M);
 }
@@ -275,21 +306,28 @@ void TBnButton::Publish(TPublisher<TBnButton>& P) {
   P.Prop("Alignment", &TBnButton::Alignment, &TBnButton::SetAlignment).Default(taCenter);
   P.Prop("Default", &TBnButton::Default, &TBnButton::SetDefault).Default(false);
   P.Prop("Cancel", &TBnButton::Cancel, &TBnButton::SetCancel).Default(false);
-  P.Prop("ModalResult", &TBnButton::ModalResult, &TBnButton::SetModalResult).Type("TModalResult").Default(mrNone);
+  P.Prop("ModalResult", &TBnButton::ModalResult, &TBnButton::SetModalResult)
+      .Type("TModalResult")
+      .Default(mrNone);
   P.Prop("AllowAllUp", &TBnButton::AllowAllUp, &TBnButton::SetAllowAllUp).Default(false);
   P.Prop("GroupIndex", &TBnButton::GroupIndex, &TBnButton::SetGroupIndex).Default(0);
   // After GroupIndex: a button is down only within a group.
   P.Prop("Down", &TBnButton::Down, &TBnButton::SetDown).Default(false);
-  P.Prop("ShowDownPattern", &TBnButton::ShowDownPattern, &TBnButton::SetShowDownPattern).Default(true);
+  P.Prop("ShowDownPattern", &TBnButton::ShowDownPattern, &TBnButton::SetShowDownPattern)
+      .Default(true);
   P.Prop("ShowFocusRect", &TBnButton::ShowFocusRect, &TBnButton::SetShowFocusRect).Default(true);
-  P.Prop("DropDownOnEnter", &TBnButton::DropDownOnEnter, &TBnButton::SetDropDownOnEnter).Default(true);
-  P.Prop("FrameColor", &TBnButton::FrameColor, &TBnButton::SetFrameColor).Type("TColor").Default(cl3DDkShadow);
+  P.Prop("DropDownOnEnter", &TBnButton::DropDownOnEnter, &TBnButton::SetDropDownOnEnter)
+      .Default(true);
+  P.Prop("FrameColor", &TBnButton::FrameColor, &TBnButton::SetFrameColor)
+      .Type("TColor")
+      .Default(cl3DDkShadow);
 }
 
 void TBnButton::DefineProperties(TFiler* Filer) {
   TBnCustomButton::DefineProperties(Filer);
   // An older form of the hot-track switch, read (never written) into HotTrack.
-  Filer->DefineProperty("FrameFlat", [this](TReader* R) { SetHotTrack(R->ReadBoolean()); }, nullptr, false);
+  Filer->DefineProperty(
+      "FrameFlat", [this](TReader* R) { SetHotTrack(R->ReadBoolean()); }, nullptr, false);
 }
 
 void TBnButton::SetAlignment(TAlignment Value) { Change(this, FAlignment, Value); }
@@ -307,7 +345,8 @@ void TBnButton::SetDefault(bool Value) {
   FDefault = Value;
   // Every button of the form works out again which one is drawn as the default.
   if (HandleAllocated())
-    if (TCustomForm* f = GetParentForm()) f->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(f->ActiveControl()));
+    if (TCustomForm* f = GetParentForm())
+      f->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(f->ActiveControl()));
   Invalidate();
 }
 
@@ -340,12 +379,15 @@ void TBnButton::BroadcastGroup() {
   TWinControl* parent = Parent();
   if (!parent) return;
   for (int i = 0; i < parent->ControlCount(); ++i)
-    parent->Controls(i)->Perform(BN_GROUPCHANGED, static_cast<WPARAM>(FGroupIndex), reinterpret_cast<LPARAM>(this));
+    parent->Controls(i)->Perform(BN_GROUPCHANGED, static_cast<WPARAM>(FGroupIndex),
+                                 reinterpret_cast<LPARAM>(this));
 }
 
 void TBnButton::Activate() {
-  if (FGroupIndex != 0) SetDown(!FDown);
-  else UpdateDisplay();
+  if (FGroupIndex != 0)
+    SetDown(!FDown);
+  else
+    UpdateDisplay();
   FClicking = true;
   try {
     Click();
@@ -403,7 +445,8 @@ void TBnButton::WndProc(TMessage& M) {
       return;
     case CM_FOCUSCHANGED: {
       auto* focused = reinterpret_cast<TWinControl*>(M.LParam);
-      const bool button = focused && (focused->InheritsFrom(TBnButton::StaticClass()) || focused->InheritsFrom(TButton::StaticClass()));
+      const bool button = focused && (focused->InheritsFrom(TBnButton::StaticClass()) ||
+                                      focused->InheritsFrom(TButton::StaticClass()));
       const bool active = button ? focused == this : FDefault;
       if (active != FActive) {
         FActive = active;
@@ -423,7 +466,9 @@ void TBnButton::WndProc(TMessage& M) {
         return;
       }
       break;
-    case WM_KILLFOCUS: FKeyToggle = false; break;
+    case WM_KILLFOCUS:
+      FKeyToggle = false;
+      break;
   }
   TBnCustomButton::WndProc(M);
 }
@@ -437,7 +482,8 @@ RECT TBnButton::CaptionRect() {
 void TBnButton::PaintCaption() {
   UINT flags = DT_WORDBREAK | DT_EXPANDTABS;
   TAlignment a = FAlignment;
-  if (RightToLeftReading() && a != taCenter) a = a == taLeftJustify ? taRightJustify : taLeftJustify;
+  if (RightToLeftReading() && a != taCenter)
+    a = a == taLeftJustify ? taRightJustify : taLeftJustify;
   flags |= a == taRightJustify ? DT_RIGHT : a == taCenter ? DT_CENTER : DT_LEFT;
   DrawCaption(Canvas(), CaptionRect(), flags);
 }
@@ -447,7 +493,8 @@ void TBnButton::MakeDownPattern(TBitmap* Bitmap) {
   Bitmap->SetSize(8, 8);
   const TColor dots = ColorToRGB(Color()) == ColorToRGB(clSilver) ? clGray : clSilver;
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) Bitmap->Canvas()->SetPixels(x, y, (x % 2) == (y % 2) ? dots : Color());
+    for (int x = 0; x < 8; ++x)
+      Bitmap->Canvas()->SetPixels(x, y, (x % 2) == (y % 2) ? dots : Color());
 }
 
 // The hot-track look: a thin outer edge, a frame with cut corners, a gradient face and, under
@@ -465,7 +512,8 @@ RECT TBnButton::PaintHotTrack(RECT R) {
   };
   if (!Enabled()) {
     R = Inset(R, 1);
-    cutFrame(R, ColorToRGB(Color()) == ColorToRGB(clBtnFace) ? ShadeUp(clBtnShadow, 30) : ShadeDown(Color(), 80));
+    cutFrame(R, ColorToRGB(Color()) == ColorToRGB(clBtnFace) ? ShadeUp(clBtnShadow, 30)
+                                                             : ShadeDown(Color(), 80));
     R = Inset(R, 1);
     c->Brush()->SetColor(Color());
     c->FillRect(R);
@@ -493,7 +541,8 @@ RECT TBnButton::PaintHotTrack(RECT R) {
     Line(c, R.left, R.bottom - 2, R.right, R.bottom - 2);
     c->Pen()->SetColor(ShadeDown(Color(), 30));
     Line(c, R.left, R.bottom - 1, R.right, R.bottom - 1);
-    DrawRamp(c, RECT{R.left, R.top, R.right, R.bottom - 2}, 2, 1, ShadeDown(Color(), 10), ShadeUp(Color(), 30));
+    DrawRamp(c, RECT{R.left, R.top, R.right, R.bottom - 2}, 2, 1, ShadeDown(Color(), 10),
+             ShadeUp(Color(), 30));
   }
   if (FMouseOver) {
     TColor c1, c2;
@@ -507,7 +556,8 @@ RECT TBnButton::PaintHotTrack(RECT R) {
     DrawHotRing(c, R, 2, c1, c2);
   } else if (FGroupIndex == 0 && (FActive || Focused())) {
     const TColor back = ShadeUp(Color(), 30);
-    const TColor fore = ColorsNear(HighlightColor(), clBtnFace) ? ShadeDown(HighlightColor(), 30) : HighlightColor();
+    const TColor fore = ColorsNear(HighlightColor(), clBtnFace) ? ShadeDown(HighlightColor(), 30)
+                                                                : HighlightColor();
     DrawHotRing(c, R, 2, MixColors(fore, back, 160), MixColors(fore, back, 60));
   }
   return R;
@@ -525,12 +575,15 @@ RECT TBnButton::PaintClassic(RECT R) {
   }
   const bool face = ColorToRGB(Color()) == ColorToRGB(clBtnFace);
   if (face) {
-    if (FGroupIndex != 0) R = DrawFrameStyle(c, R, LooksPressed() ? 4 : 7);
-    else R = DrawButtonEdges(c, R, FShownDown);
+    if (FGroupIndex != 0)
+      R = DrawFrameStyle(c, R, LooksPressed() ? 4 : 7);
+    else
+      R = DrawButtonEdges(c, R, FShownDown);
   } else if (FGroupIndex == 0) {
     R = DrawTintedButtonEdges(c, R, Color(), FShownDown);
   } else {
-    R = LooksPressed() ? DrawTintedFrameStyle(c, R, Color(), 4) : DrawTintedButtonEdges(c, R, Color(), false);
+    R = LooksPressed() ? DrawTintedFrameStyle(c, R, Color(), 4)
+                       : DrawTintedButtonEdges(c, R, Color(), false);
   }
   // The face is the background in Color (the parent's image for a transparent button).
   if (!Transparent()) {
@@ -548,11 +601,16 @@ void TBnButton::Paint() {
   RECT face = client;
   if (themed) {
     int state = tbPushButtonNormal;
-    if (!Enabled()) state = tbPushButtonDisabled;
-    else if (LooksPressed()) state = tbPushButtonPressed;
-    else if (FMouseOver) state = tbPushButtonHot;
-    else if (FGroupIndex != 0 || !(FActive || Focused())) state = tbPushButtonNormal;
-    else state = tbPushButtonDefaulted;
+    if (!Enabled())
+      state = tbPushButtonDisabled;
+    else if (LooksPressed())
+      state = tbPushButtonPressed;
+    else if (FMouseOver)
+      state = tbPushButtonHot;
+    else if (FGroupIndex != 0 || !(FActive || Focused()))
+      state = tbPushButtonNormal;
+    else
+      state = tbPushButtonDefaulted;
     TThemeServices* themes = ThemeServicesInstance();
     const TThemedElementDetails details = themes->ButtonDetails(state);
     themes->PaintParentPart(Handle(), Canvas()->Handle(), &details, true, nullptr);
@@ -578,7 +636,9 @@ void TBnButton::Paint() {
 
 // ---- TBnBitBtn ----
 TBnBitBtn::TBnBitBtn(TComponent* AOwner)
-    : TBnButton(AOwner), FGlyph(std::make_unique<TBitmap>()), FImageChangeLink(std::make_unique<TChangeLink>()) {
+    : TBnButton(AOwner),
+      FGlyph(std::make_unique<TBitmap>()),
+      FImageChangeLink(std::make_unique<TChangeLink>()) {
   FGlyph->OnChange = [this](TObject*) { GlyphChanged(); };
   FImageChangeLink->OnChange = [this](TObject*) {
     if (HandleAllocated()) {
@@ -588,9 +648,7 @@ TBnBitBtn::TBnBitBtn(TComponent* AOwner)
   };
 }
 
-TBnBitBtn::~TBnBitBtn() {
-  FGlyph->OnChange = nullptr;
-}
+TBnBitBtn::~TBnBitBtn() { FGlyph->OnChange = nullptr; }
 
 void TBnBitBtn::Publish(TPublisher<TBnBitBtn>& P) {
   P.Redeclare("Caption").Stored(&TBnBitBtn::IsCaptionStored);
@@ -601,34 +659,48 @@ void TBnBitBtn::Publish(TPublisher<TBnBitBtn>& P) {
   P.Prop("Kind", &TBnBitBtn::Kind, &TBnBitBtn::SetKind).Default(bkCustom);
   P.Prop("Layout", &TBnBitBtn::Layout, &TBnBitBtn::SetLayout).Default(blGlyphLeft);
   P.Prop("Margin", &TBnBitBtn::Margin, &TBnBitBtn::SetMargin).Default(2);
-  P.Prop("NumGlyphs", &TBnBitBtn::NumGlyphs, &TBnBitBtn::SetNumGlyphs).Type("TNumGlyphs").Default(1).Stored(&TBnBitBtn::IsCustom);
+  P.Prop("NumGlyphs", &TBnBitBtn::NumGlyphs, &TBnBitBtn::SetNumGlyphs)
+      .Type("TNumGlyphs")
+      .Default(1)
+      .Stored(&TBnBitBtn::IsCustom);
   P.Prop("Spacing", &TBnBitBtn::Spacing, &TBnBitBtn::SetSpacing).Default(4);
   P.Prop("Images", &TBnBitBtn::Images, &TBnBitBtn::SetImages);
-  P.Prop("ImageIndex", &TBnBitBtn::ImageIndex, &TBnBitBtn::SetImageIndex).Type("TImageIndex").Default(-1);
-  P.Prop("DisabledIndex", &TBnBitBtn::DisabledIndex, &TBnBitBtn::SetDisabledIndex).Type("TImageIndex").Default(-1);
+  P.Prop("ImageIndex", &TBnBitBtn::ImageIndex, &TBnBitBtn::SetImageIndex)
+      .Type("TImageIndex")
+      .Default(-1);
+  P.Prop("DisabledIndex", &TBnBitBtn::DisabledIndex, &TBnBitBtn::SetDisabledIndex)
+      .Type("TImageIndex")
+      .Default(-1);
 }
 
 const char* TBnBitBtn::KindCaption(TBitBtnKind Kind) {
-  static const char* const captions[] = {"",       "OK",      "Cancel", "&Help",   "&Yes",  "&No",
-                                         "&Close", "Abort",   "&Retry", "&Ignore", "&All"};
+  static const char* const captions[] = {"",       "OK",    "Cancel", "&Help",   "&Yes", "&No",
+                                         "&Close", "Abort", "&Retry", "&Ignore", "&All"};
   return captions[Kind];
 }
 
 TModalResult TBnBitBtn::KindModalResult(TBitBtnKind Kind) {
-  static const TModalResult results[] = {mrNone, mrOk, mrCancel, mrNone, mrYes, mrNo, mrNone, mrAbort, mrRetry, mrIgnore, mrAll};
+  static const TModalResult results[] = {mrNone, mrOk,    mrCancel, mrNone,   mrYes, mrNo,
+                                         mrNone, mrAbort, mrRetry,  mrIgnore, mrAll};
   return results[Kind];
 }
 
 const char* TBnBitBtn::KindGlyphName(TBitBtnKind Kind) {
-  static const char* const names[] = {"",           "BNCOMMON_OK",    "BNCOMMON_CANCEL", "BNCOMMON_HELP",
-                                      "BNCOMMON_YES", "BNCOMMON_NO",  "BNCOMMON_CLOSE",  "BNCOMMON_ABORT",
-                                      "BNCOMMON_RETRY", "BNCOMMON_IGNORE", "BNCOMMON_ALL"};
+  static const char* const names[] = {"",
+                                      "BNCOMMON_OK",
+                                      "BNCOMMON_CANCEL",
+                                      "BNCOMMON_HELP",
+                                      "BNCOMMON_YES",
+                                      "BNCOMMON_NO",
+                                      "BNCOMMON_CLOSE",
+                                      "BNCOMMON_ABORT",
+                                      "BNCOMMON_RETRY",
+                                      "BNCOMMON_IGNORE",
+                                      "BNCOMMON_ALL"};
   return names[Kind];
 }
 
-bool TBnBitBtn::IsCaptionStored() const {
-  return Caption() != KindCaption(Kind());
-}
+bool TBnBitBtn::IsCaptionStored() const { return Caption() != KindCaption(Kind()); }
 
 void TBnBitBtn::GlyphChanged() {
   const int w = FGlyph->Width(), h = FGlyph->Height();
@@ -644,8 +716,10 @@ void TBnBitBtn::SetGlyph(TBitmap* Value) {
 
 TBitBtnKind TBnBitBtn::Kind() const {
   if (FKind != bkCustom) {
-    const bool isDefault = FKind == bkOK || FKind == bkYes, isCancel = FKind == bkCancel || FKind == bkNo;
-    if (Default() != isDefault || Cancel() != isCancel || ModalResult() != KindModalResult(FKind) || FGlyphModified)
+    const bool isDefault = FKind == bkOK || FKind == bkYes,
+               isCancel = FKind == bkCancel || FKind == bkNo;
+    if (Default() != isDefault || Cancel() != isCancel || ModalResult() != KindModalResult(FKind) ||
+        FGlyphModified)
       FKind = bkCustom;
   }
   return FKind;
@@ -703,7 +777,8 @@ void TBnBitBtn::Notification(TComponent* AComponent, TOperation Operation) {
 
 void TBnBitBtn::ActionChange(TAction* Sender, bool CheckDefaults) {
   TBnButton::ActionChange(Sender, CheckDefaults);
-  if (Sender && Sender->ImageIndex() != -1 && (!CheckDefaults || FImageIndex == -1)) SetImageIndex(Sender->ImageIndex());
+  if (Sender && Sender->ImageIndex() != -1 && (!CheckDefaults || FImageIndex == -1))
+    SetImageIndex(Sender->ImageIndex());
 }
 
 SIZE TBnBitBtn::GlyphSize() {
@@ -716,34 +791,45 @@ int TBnBitBtn::TextHeight(const RECT& R) {
   TFontScope font(Canvas());
   RECT m = R;
   const std::string text = Caption();
-  DrawText(font.DC(), text.c_str(), static_cast<int>(text.size()), &m, DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_EXPANDTABS);
+  DrawText(font.DC(), text.c_str(), static_cast<int>(text.size()), &m,
+           DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_EXPANDTABS);
   return m.bottom - m.top;
 }
+
+namespace {
+// Moves the side of R where the glyph sits by the room it takes: Across for a glyph left or
+// right of the caption, Down for one above or below it.
+void MakeRoom(RECT& R, TButtonLayout Layout, int Across, int Down) {
+  switch (Layout) {
+    case blGlyphLeft:
+      R.left += Across;
+      break;
+    case blGlyphRight:
+      R.right -= Across;
+      break;
+    case blGlyphTop:
+      R.top += Down;
+      break;
+    case blGlyphBottom:
+      R.bottom -= Down;
+      break;
+  }
+}
+}  // namespace
 
 RECT TBnBitBtn::CaptionRect() {
   RECT r = TBnButton::CaptionRect();
   if (!HasGlyphOrImage()) return r;
   const SIZE g = GlyphSize();
   if (FMargin >= 0) {
-    switch (FLayout) {
-      case blGlyphLeft: r.left += FMargin + g.cx + FSpacing; break;
-      case blGlyphRight: r.right -= FMargin + g.cx + FSpacing; break;
-      case blGlyphTop: r.top += FMargin + g.cy + FSpacing; break;
-      case blGlyphBottom: r.bottom -= FMargin + g.cy + FSpacing; break;
-    }
-    return r;
-  }
-  switch (FLayout) {
-    case blGlyphLeft: r.left += -1 + g.cx + FSpacing; break;
-    case blGlyphRight: r.right -= -1 + g.cx + FSpacing; break;
-    case blGlyphTop:
-    case blGlyphBottom: {
-      const int t = TextHeight(r);
-      const int d = (Height() - g.cy - t - FSpacing) / 2;
-      r.top = FLayout == blGlyphTop ? r.top + d + g.cy : r.top + d;
-      r.bottom = r.top + t;
-      break;
-    }
+    MakeRoom(r, FLayout, FMargin + g.cx + FSpacing, FMargin + g.cy + FSpacing);
+  } else if (FLayout == blGlyphLeft || FLayout == blGlyphRight) {
+    MakeRoom(r, FLayout, -1 + g.cx + FSpacing, 0);
+  } else {
+    const int t = TextHeight(r);
+    const int d = (Height() - g.cy - t - FSpacing) / 2;
+    r.top = FLayout == blGlyphTop ? r.top + d + g.cy : r.top + d;
+    r.bottom = r.top + t;
   }
   return r;
 }
@@ -755,23 +841,40 @@ RECT TBnBitBtn::GlyphRect() {
   const SIZE g = GlyphSize();
   if (FMargin >= 0) {
     switch (FLayout) {
-      case blGlyphLeft: r.left += FMargin; break;
-      case blGlyphRight: r.left = r.right - FMargin - g.cx; break;
-      case blGlyphTop: r.top += FMargin; break;
-      case blGlyphBottom: r.top = r.bottom - FMargin - g.cy; break;
+      case blGlyphLeft:
+        r.left += FMargin;
+        break;
+      case blGlyphRight:
+        r.left = r.right - FMargin - g.cx;
+        break;
+      case blGlyphTop:
+        r.top += FMargin;
+        break;
+      case blGlyphBottom:
+        r.top = r.bottom - FMargin - g.cy;
+        break;
     }
   } else if (FLayout != blGlyphLeft) {
     const int t = FLayout == blGlyphRight ? 0 : TextHeight(r);
     const int d = (Height() - g.cy - t - FSpacing) / 2;
     switch (FLayout) {
-      case blGlyphRight: r.left = r.right - g.cx; break;
-      case blGlyphTop: r.top = d; break;
-      case blGlyphBottom: r.top += d + t; break;
-      default: break;
+      case blGlyphRight:
+        r.left = r.right - g.cx;
+        break;
+      case blGlyphTop:
+        r.top = d;
+        break;
+      case blGlyphBottom:
+        r.top += d + t;
+        break;
+      default:
+        break;
     }
   }
-  if (FLayout == blGlyphLeft || FLayout == blGlyphRight) r.top += (r.bottom - r.top - g.cy + 1) / 2;
-  else r.left += (r.right - r.left - g.cx + 1) / 2;
+  if (FLayout == blGlyphLeft || FLayout == blGlyphRight)
+    r.top += (r.bottom - r.top - g.cy + 1) / 2;
+  else
+    r.left += (r.right - r.left - g.cx + 1) / 2;
   r.right = r.left + g.cx;
   r.bottom = r.top + g.cy;
   if (FShownDown) OffsetRect(&r, themed ? 2 : 1, themed ? 0 : 1);
@@ -906,8 +1009,10 @@ void TBnMenuButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
   }
   // The press ends as a release at the same point would end it; its click is swallowed. A
   // button that could not take the press produces no click to swallow.
-  if (FDragging) MouseUp(mbLeft, Shift, X, Y);
-  else FSkipNextClick = false;
+  if (FDragging)
+    MouseUp(mbLeft, Shift, X, Y);
+  else
+    FSkipNextClick = false;
 }
 
 void TBnMenuButton::Click() {
@@ -950,8 +1055,10 @@ void TBnMenuButton::WndProc(TMessage& M) {
 RECT TBnMenuButton::CaptionRect() {
   RECT r = TBnBitBtn::CaptionRect();
   if (FShowArrow) {
-    if (RightToLeftReading()) r.left += 14;
-    else r.right -= 14;
+    if (RightToLeftReading())
+      r.left += 14;
+    else
+      r.right -= 14;
   }
   return r;
 }
@@ -1004,7 +1111,9 @@ void PaintKindPicture(TCanvas* C, TBitBtnKind Kind, int X, int Y, TColor Over) {
   };
   switch (Kind) {
     case bkOK:
-    case bkYes: check(0, clGreen); break;
+    case bkYes:
+      check(0, clGreen);
+      break;
     case bkAll:
       check(-2, clGreen);
       check(3, TColor(RGB(0, 96, 0)));
@@ -1061,7 +1170,8 @@ void PaintKindPicture(TCanvas* C, TBitBtnKind Kind, int X, int Y, TColor Over) {
       pen(clPurple, 1);
       C->Polygon({POINT{X + 14, Y + 6}, POINT{X + 14, Y + 11}, POINT{X + 11, Y + 9}});
       break;
-    case bkCustom: break;
+    case bkCustom:
+      break;
   }
   C->Pen()->SetWidth(1);
 }
@@ -1097,7 +1207,8 @@ namespace {
 // The unit's start-up: the buttons can be created by class name (forms read from resources).
 struct TBnButtonUnit {
   TBnButtonUnit() {
-    RegisterClasses({TBnButton::StaticClass(), TBnBitBtn::StaticClass(), TBnMenuButton::StaticClass()});
+    RegisterClasses(
+        {TBnButton::StaticClass(), TBnBitBtn::StaticClass(), TBnMenuButton::StaticClass()});
   }
 } gBnButtonUnit;
 }  // namespace

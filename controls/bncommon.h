@@ -26,15 +26,19 @@ extern bool TrueColorDisplay;
 // Sides: 1 left, 2 top, 4 right, 8 bottom. Each returns the rectangle inside what it drew.
 enum : int { bsLeftSide = 1, bsTopSide = 2, bsRightSide = 4, bsBottomSide = 8, bsAllSides = 15 };
 
-RECT DrawEdgeLines(TCanvas* Canvas, const RECT& R, TColor UpperLeft, TColor LowerRight, int Sides = bsAllSides);
-RECT DrawEdgeRings(TCanvas* Canvas, const RECT& R, TColor UpperLeft, TColor LowerRight, int Sides, int Count);
+RECT DrawEdgeLines(TCanvas* Canvas, const RECT& R, TColor UpperLeft, TColor LowerRight,
+                   int Sides = bsAllSides);
+RECT DrawEdgeRings(TCanvas* Canvas, const RECT& R, TColor UpperLeft, TColor LowerRight, int Sides,
+                   int Count);
 RECT Draw3DEdges(TCanvas* Canvas, const RECT& R, bool Lowered, int Sides = bsAllSides);
 RECT DrawButtonEdges(TCanvas* Canvas, const RECT& R, bool Lowered, int Sides = bsAllSides);
-RECT DrawTintedButtonEdges(TCanvas* Canvas, const RECT& R, TColor Face, bool Lowered, int Sides = bsAllSides);
+RECT DrawTintedButtonEdges(TCanvas* Canvas, const RECT& R, TColor Face, bool Lowered,
+                           int Sides = bsAllSides);
 // Frame styles 0..10: nothing, a dark ring, groove, bump, lowered and raised 3-D and button
 // edges, light and dark single rings, a double shadow ring.
 RECT DrawFrameStyle(TCanvas* Canvas, const RECT& R, int Style, int Sides = bsAllSides);
-RECT DrawTintedFrameStyle(TCanvas* Canvas, const RECT& R, TColor Face, int Style, int Sides = bsAllSides);
+RECT DrawTintedFrameStyle(TCanvas* Canvas, const RECT& R, TColor Face, int Style,
+                          int Sides = bsAllSides);
 // Every second pixel of the rectangle's outline in black.
 RECT DrawDottedFrame(TCanvas* Canvas, const RECT& R);
 // A 2-pixel ring of R painted with a gradient (only on displays of more than 256 colours).

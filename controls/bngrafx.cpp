@@ -31,7 +31,8 @@ private:
 
 // Walks Count steps in bands: each band starts a new colour, lasts at least Band + 1 steps and
 // goes on while the colour stays the same. Fill(first step, end step, colour) paints one band.
-template <class F> void ForEachBand(const TColorWalk& Walk, int Count, int Band, F Fill) {
+template <class F>
+void ForEachBand(const TColorWalk& Walk, int Count, int Band, F Fill) {
   for (int i = 0; i < Count;) {
     const COLORREF c = Walk.At(i);
     int j = i + 1;
@@ -54,8 +55,8 @@ int RampBandLength(int Quality, bool Box) {
   return std::max(q - 1, 0);
 }
 
-void RampStrip(TCanvas* Canvas, bool AlongY, int Start, int End, int Width, int Band, COLORREF First,
-               COLORREF Second) {
+void RampStrip(TCanvas* Canvas, bool AlongY, int Start, int End, int Width, int Band,
+               COLORREF First, COLORREF Second) {
   const int n = std::abs(End - Start), dir = End >= Start ? 1 : -1;
   const TColorWalk walk(First, Second, n);
   ForEachBand(walk, n, Band, [&](int i, int j, COLORREF c) {
@@ -65,7 +66,8 @@ void RampStrip(TCanvas* Canvas, bool AlongY, int Start, int End, int Width, int 
   });
 }
 
-void RampBox(TCanvas* Canvas, int W, int H, int InsetX, int InsetY, int Band, COLORREF First, COLORREF Second) {
+void RampBox(TCanvas* Canvas, int W, int H, int InsetX, int InsetY, int Band, COLORREF First,
+             COLORREF Second) {
   const int qw = (W + 1) / 2, qh = (H + 1) / 2;
   if (First == Second || qw < 3 || qh < 3) {
     FillSolid(Canvas, RECT{0, 0, qw, qh}, Second);
@@ -79,8 +81,10 @@ void RampBox(TCanvas* Canvas, int W, int H, int InsetX, int InsetY, int Band, CO
   });
 }
 
-void RampDiagonal(TCanvas* Canvas, int W, int H, bool Other, int Band, COLORREF First, COLORREF Second) {
-  const int length = std::max(1, static_cast<int>(std::lround(std::sqrt(double(W) * W + double(H) * H))));
+void RampDiagonal(TCanvas* Canvas, int W, int H, bool Other, int Band, COLORREF First,
+                  COLORREF Second) {
+  const int length =
+      std::max(1, static_cast<int>(std::lround(std::sqrt(double(W) * W + double(H) * H))));
   const int span = W + H;  // the lines x + y = s (or x - y + H = s) for s in 0 .. span
   const TColorWalk walk(First, Second, length);
   ForEachBand(walk, length, Band, [&](int i, int j, COLORREF c) {
@@ -113,7 +117,8 @@ void MirrorQuadrant(TCanvas* Canvas, int W, int H) {
   for (int x = 0; x < W / 2; ++x) BitBlt(dc, W - 1 - x, 0, 1, H, dc, x, 0, SRCCOPY);
 }
 
-void DrawRamp(TCanvas* Canvas, const RECT& R, int Direction, int Quality, TColor First, TColor Second) {
+void DrawRamp(TCanvas* Canvas, const RECT& R, int Direction, int Quality, TColor First,
+              TColor Second) {
   const int w = std::abs(R.right - R.left), h = std::abs(R.bottom - R.top);
   if (w == 0 || h == 0) return;
   const COLORREF a = ColorToRGB(First), b = ColorToRGB(Second);
@@ -126,8 +131,10 @@ void DrawRamp(TCanvas* Canvas, const RECT& R, int Direction, int Quality, TColor
   switch (Direction) {
     case 0:
     case 1:
-      if (a == b) FillSolid(c, RECT{0, 0, w, h}, a);
-      else RampDiagonal(c, w, h, Direction == 1, band, a, b);
+      if (a == b)
+        FillSolid(c, RECT{0, 0, w, h}, a);
+      else
+        RampDiagonal(c, w, h, Direction == 1, band, a, b);
       break;
     case 2:
       RampStrip(c, true, h - 1, -1, strip, band, a, b);
@@ -151,24 +158,27 @@ void DrawRamp(TCanvas* Canvas, const RECT& R, int Direction, int Quality, TColor
     case 7:
     case 8:
     case 9:
-      RampBox(c, w, h, Direction == 4 || Direction == 9 ? w / 4 : 0, Direction == 7 || Direction == 9 ? h / 4 : 0,
-              boxBand, a, b);
+      RampBox(c, w, h, Direction == 4 || Direction == 9 ? w / 4 : 0,
+              Direction == 7 || Direction == 9 ? h / 4 : 0, boxBand, a, b);
       MirrorQuadrant(c, w, h);
       break;
-    default: return;
+    default:
+      return;
   }
   Canvas->Draw(std::min(R.left, R.right), std::min(R.top, R.bottom), &bm);
 }
 
-void DrawKeyedBitmap(TCanvas* Canvas, TBitmap* Bitmap, const RECT& Dest, TColor Key, const RECT& Source) {
+void DrawKeyedBitmap(TCanvas* Canvas, TBitmap* Bitmap, const RECT& Dest, TColor Key,
+                     const RECT& Source) {
   const int w = Dest.right - Dest.left, h = Dest.bottom - Dest.top;
   if (!Bitmap || Bitmap->Empty() || w <= 0 || h <= 0) return;
   TBitmap work;
   work.SetPixelFormat(pf32bit);
   work.SetSize(w, h);
-  StretchBlt(work.Canvas()->Handle(), 0, 0, w, h, Bitmap->Canvas()->Handle(), Source.left, Source.top,
-             Source.right - Source.left, Source.bottom - Source.top, SRCCOPY);
-  TransparentBlt(Canvas->Handle(), 0, 0, w, h, work.Canvas()->Handle(), 0, 0, w, h, ColorToRGB(Key));
+  StretchBlt(work.Canvas()->Handle(), 0, 0, w, h, Bitmap->Canvas()->Handle(), Source.left,
+             Source.top, Source.right - Source.left, Source.bottom - Source.top, SRCCOPY);
+  TransparentBlt(Canvas->Handle(), 0, 0, w, h, work.Canvas()->Handle(), 0, 0, w, h,
+                 ColorToRGB(Key));
 }
 
 void PaintParentBehind(TControl* Control, HDC DC, bool InvalidateParent) {

@@ -17,10 +17,10 @@ constexpr int kCommonControlsMajor = 6;
 
 const char16_t* ThemedElementClassName(TThemedElement Element) {
   static const char16_t* const names[ThemedElementCount] = {
-      u"button",  u"clock",  u"combobox",   u"edit",     u"explorerbar", u"header",
-      u"listview", u"menu",  u"page",       u"progress", u"rebar",       u"scrollbar",
-      u"spin",    u"startpanel", u"status", u"tab",      u"taskband",    u"taskbar",
-      u"toolbar", u"tooltip", u"trackbar",  u"traynotify", u"treeview",  u"window",
+      u"button",   u"clock",      u"combobox", u"edit",       u"explorerbar", u"header",
+      u"listview", u"menu",       u"page",     u"progress",   u"rebar",       u"scrollbar",
+      u"spin",     u"startpanel", u"status",   u"tab",        u"taskband",    u"taskbar",
+      u"toolbar",  u"tooltip",    u"trackbar", u"traynotify", u"treeview",    u"window",
   };
   return names[Element];
 }
@@ -31,7 +31,8 @@ TThemeServices::TThemeServices(HWND Window) : FWindow(Window) {
   if (FWindow) {
     SetProp(FWindow, kPropName, this);
     FOldProc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(FWindow, GWLP_WNDPROC));
-    SetWindowLongPtr(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TThemeServices::WindowProc));
+    SetWindowLongPtr(FWindow, GWLP_WNDPROC,
+                     reinterpret_cast<LONG_PTR>(&TThemeServices::WindowProc));
   }
   FThemesAvailable = LoadVisualStyles();
   Refresh();
@@ -72,8 +73,8 @@ void TThemeServices::ThemeChanged() {
 void TThemeServices::Refresh() {
   if (FUseThemes) CloseHandles();
   FUseThemes = VisualStylesActive() && kCommonControlsMajor >= 6;
-  FControlsThemed =
-      FUseThemes && bnux::GetThemeAppProperties && (bnux::GetThemeAppProperties() & STAP_ALLOW_CONTROLS) != 0;
+  FControlsThemed = FUseThemes && bnux::GetThemeAppProperties &&
+                    (bnux::GetThemeAppProperties() & STAP_ALLOW_CONTROLS) != 0;
 }
 
 void TThemeServices::CloseHandles() {
@@ -86,7 +87,8 @@ void TThemeServices::CloseHandles() {
 
 HTHEME TThemeServices::ThemeHandle(TThemedElement Element) {
   HTHEME& h = FHandles[Element];
-  if (FUseThemes && !h && bnux::OpenThemeData) h = bnux::OpenThemeData(FWindow, ThemedElementClassName(Element));
+  if (FUseThemes && !h && bnux::OpenThemeData)
+    h = bnux::OpenThemeData(FWindow, ThemedElementClassName(Element));
   return h;
 }
 
@@ -116,14 +118,16 @@ TThemedElementDetails TThemeServices::ButtonDetails(int Value) const {
 
 void TThemeServices::PaintPart(HDC DC, const TThemedElementDetails& Details, const RECT& R) {
   if (bnux::DrawThemeBackground)
-    bnux::DrawThemeBackground(ThemeHandle(Details.Element), DC, Details.Part, Details.State, &R, nullptr);
+    bnux::DrawThemeBackground(ThemeHandle(Details.Element), DC, Details.Part, Details.State, &R,
+                              nullptr);
 }
 
 void TThemeServices::PaintParentPart(HWND Window, HDC DC, const TThemedElementDetails* Details,
                                      bool OnlyIfTransparent, const RECT* R) {
   if (OnlyIfTransparent && Details) {
     if (!bnux::IsThemeBackgroundPartiallyTransparent ||
-        !bnux::IsThemeBackgroundPartiallyTransparent(ThemeHandle(Details->Element), Details->Part, Details->State))
+        !bnux::IsThemeBackgroundPartiallyTransparent(ThemeHandle(Details->Element), Details->Part,
+                                                     Details->State))
       return;
   }
   if (bnux::DrawThemeParentBackground) bnux::DrawThemeParentBackground(Window, DC, R);

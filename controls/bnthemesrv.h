@@ -13,9 +13,30 @@
 
 // The element classes, in the order of their handles.
 enum TThemedElement {
-  teButton, teClock, teComboBox, teEdit, teExplorerBar, teHeader, teListView, teMenu, tePage,
-  teProgress, teRebar, teScrollBar, teSpin, teStartPanel, teStatus, teTab, teTaskBand, teTaskBar,
-  teToolBar, teToolTip, teTrackBar, teTrayNotify, teTreeview, teWindow,
+  teButton,
+  teClock,
+  teComboBox,
+  teEdit,
+  teExplorerBar,
+  teHeader,
+  teListView,
+  teMenu,
+  tePage,
+  teProgress,
+  teRebar,
+  teScrollBar,
+  teSpin,
+  teStartPanel,
+  teStatus,
+  teTab,
+  teTaskBand,
+  teTaskBar,
+  teToolBar,
+  teToolTip,
+  teTrackBar,
+  teTrayNotify,
+  teTreeview,
+  teWindow,
 };
 inline constexpr int ThemedElementCount = 24;
 // The class name OpenThemeData receives for an element ("button", "clock", ...).
@@ -23,16 +44,35 @@ const char16_t* ThemedElementClassName(TThemedElement Element);
 
 // The themed-button values ButtonDetails understands.
 enum TThemedButton {
-  tbButtonDontCare, tbButtonRoot,
-  tbPushButtonNormal, tbPushButtonHot, tbPushButtonPressed, tbPushButtonDisabled, tbPushButtonDefaulted,
-  tbRadioButtonUncheckedNormal, tbRadioButtonUncheckedHot, tbRadioButtonUncheckedPressed,
-  tbRadioButtonUncheckedDisabled, tbRadioButtonCheckedNormal, tbRadioButtonCheckedHot,
-  tbRadioButtonCheckedPressed, tbRadioButtonCheckedDisabled,
-  tbCheckBoxUncheckedNormal, tbCheckBoxUncheckedHot, tbCheckBoxUncheckedPressed,
-  tbCheckBoxUncheckedDisabled, tbCheckBoxCheckedNormal, tbCheckBoxCheckedHot,
-  tbCheckBoxCheckedPressed, tbCheckBoxCheckedDisabled, tbCheckBoxMixedNormal, tbCheckBoxMixedHot,
-  tbCheckBoxMixedPressed, tbCheckBoxMixedDisabled,
-  tbGroupBoxNormal, tbGroupBoxDisabled,
+  tbButtonDontCare,
+  tbButtonRoot,
+  tbPushButtonNormal,
+  tbPushButtonHot,
+  tbPushButtonPressed,
+  tbPushButtonDisabled,
+  tbPushButtonDefaulted,
+  tbRadioButtonUncheckedNormal,
+  tbRadioButtonUncheckedHot,
+  tbRadioButtonUncheckedPressed,
+  tbRadioButtonUncheckedDisabled,
+  tbRadioButtonCheckedNormal,
+  tbRadioButtonCheckedHot,
+  tbRadioButtonCheckedPressed,
+  tbRadioButtonCheckedDisabled,
+  tbCheckBoxUncheckedNormal,
+  tbCheckBoxUncheckedHot,
+  tbCheckBoxUncheckedPressed,
+  tbCheckBoxUncheckedDisabled,
+  tbCheckBoxCheckedNormal,
+  tbCheckBoxCheckedHot,
+  tbCheckBoxCheckedPressed,
+  tbCheckBoxCheckedDisabled,
+  tbCheckBoxMixedNormal,
+  tbCheckBoxMixedHot,
+  tbCheckBoxMixedPressed,
+  tbCheckBoxMixedDisabled,
+  tbGroupBoxNormal,
+  tbGroupBoxDisabled,
   tbUserButton,
 };
 
@@ -60,8 +100,8 @@ public:
   void PaintPart(HDC DC, const TThemedElementDetails& Details, const RECT& R);
   // Draws Window's parent background under R; with OnlyIfTransparent and Details, only when the
   // part is partly transparent.
-  void PaintParentPart(HWND Window, HDC DC, const TThemedElementDetails* Details, bool OnlyIfTransparent,
-                       const RECT* R);
+  void PaintParentPart(HWND Window, HDC DC, const TThemedElementDetails* Details,
+                       bool OnlyIfTransparent, const RECT* R);
   // Reads the state of the visual styles again (closing the handles when themes were in use).
   void Refresh();
   void CloseHandles();

@@ -5,19 +5,53 @@
 #include <mutex>
 
 const char* const VisualStyleFunctionNames[VisualStyleFunctionCount] = {
-    "OpenThemeData", "CloseThemeData", "DrawThemeBackground", "DrawThemeText",
-    "GetThemeBackgroundContentRect", "GetThemeBackgroundExtent", "GetThemePartSize",
-    "GetThemeTextExtent", "GetThemeTextMetrics", "GetThemeBackgroundRegion",
-    "HitTestThemeBackground", "DrawThemeEdge", "DrawThemeIcon", "IsThemePartDefined",
-    "IsThemeBackgroundPartiallyTransparent", "GetThemeColor", "GetThemeMetric", "GetThemeString",
-    "GetThemeBool", "GetThemeInt", "GetThemeEnumValue", "GetThemePosition", "GetThemeFont",
-    "GetThemeRect", "GetThemeMargins", "GetThemeIntList", "GetThemePropertyOrigin",
-    "SetWindowTheme", "GetThemeFilename", "GetThemeSysColor", "GetThemeSysColorBrush",
-    "GetThemeSysBool", "GetThemeSysSize", "GetThemeSysFont", "GetThemeSysString",
-    "GetThemeSysInt", "IsThemeActive", "IsAppThemed", "GetWindowTheme",
-    "EnableThemeDialogTexture", "IsThemeDialogTextureEnabled", "GetThemeAppProperties",
-    "SetThemeAppProperties", "GetCurrentThemeName", "GetThemeDocumentationProperty",
-    "DrawThemeParentBackground", "EnableTheming",
+    "OpenThemeData",
+    "CloseThemeData",
+    "DrawThemeBackground",
+    "DrawThemeText",
+    "GetThemeBackgroundContentRect",
+    "GetThemeBackgroundExtent",
+    "GetThemePartSize",
+    "GetThemeTextExtent",
+    "GetThemeTextMetrics",
+    "GetThemeBackgroundRegion",
+    "HitTestThemeBackground",
+    "DrawThemeEdge",
+    "DrawThemeIcon",
+    "IsThemePartDefined",
+    "IsThemeBackgroundPartiallyTransparent",
+    "GetThemeColor",
+    "GetThemeMetric",
+    "GetThemeString",
+    "GetThemeBool",
+    "GetThemeInt",
+    "GetThemeEnumValue",
+    "GetThemePosition",
+    "GetThemeFont",
+    "GetThemeRect",
+    "GetThemeMargins",
+    "GetThemeIntList",
+    "GetThemePropertyOrigin",
+    "SetWindowTheme",
+    "GetThemeFilename",
+    "GetThemeSysColor",
+    "GetThemeSysColorBrush",
+    "GetThemeSysBool",
+    "GetThemeSysSize",
+    "GetThemeSysFont",
+    "GetThemeSysString",
+    "GetThemeSysInt",
+    "IsThemeActive",
+    "IsAppThemed",
+    "GetWindowTheme",
+    "EnableThemeDialogTexture",
+    "IsThemeDialogTextureEnabled",
+    "GetThemeAppProperties",
+    "SetThemeAppProperties",
+    "GetCurrentThemeName",
+    "GetThemeDocumentationProperty",
+    "DrawThemeParentBackground",
+    "EnableTheming",
 };
 
 namespace bnux {
@@ -33,7 +67,10 @@ DWORD (*GetThemeAppProperties)() = nullptr;
 
 namespace {
 
-template <class F> TVisualStyleProc Untyped(F* Function) { return reinterpret_cast<TVisualStyleProc>(Function); }
+template <class F>
+TVisualStyleProc Untyped(F* Function) {
+  return reinterpret_cast<TVisualStyleProc>(Function);
+}
 
 struct TLibraryState {
   std::mutex Lock;  // serialises loading and releasing
@@ -53,7 +90,8 @@ int IndexOf(const char* Name) {
   return -1;
 }
 
-template <class F> void Bind(F*& Pointer, const char* Name, const TLibraryState& S) {
+template <class F>
+void Bind(F*& Pointer, const char* Name, const TLibraryState& S) {
   const int i = IndexOf(Name);
   Pointer = i >= 0 ? reinterpret_cast<F*>(S.Procs[i]) : nullptr;
 }
@@ -118,7 +156,8 @@ bool LoadVisualStyles() {
   ++s.RefCount;
   if (!s.Loaded && s.Library) {
     s.Loaded = true;
-    for (int i = 0; i < VisualStyleFunctionCount; ++i) s.Procs[i] = s.Library(VisualStyleFunctionNames[i]);
+    for (int i = 0; i < VisualStyleFunctionCount; ++i)
+      s.Procs[i] = s.Library(VisualStyleFunctionNames[i]);
     BindAll(s);
   }
   return s.Loaded;

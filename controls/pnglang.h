@@ -37,7 +37,8 @@ inline constexpr const char* UnknownCompressionText =
 inline constexpr const char* UnknownInterlaceText =
     "This \"Portable Network Graphics\" image uses an unknown interlace scheme which could not be "
     "decoded.";
-inline constexpr const char* CannotAssignChunkText = "The chunks must be compatible to be assigned.";
+inline constexpr const char* CannotAssignChunkText =
+    "The chunks must be compatible to be assigned.";
 inline constexpr const char* UnexpectedEndText =
     "This \"Portable Network Graphics\" image is invalid because the decoder found an unexpected "
     "end of the file.";
@@ -53,9 +54,14 @@ inline constexpr const char* HeaderNotPresentText =
     "This operation is not valid because the current image contains no valid header.";
 
 // zlib's results -6 .. 2, indexed by result + 6.
-inline constexpr const char* ZlibResultTexts[9] = {
-    "incompatible version (-6)", "buffer error (-5)", "insufficient memory (-4)",
-    "data error (-3)",           "stream error (-2)", "file error (-1)",
-    "(0)",                       "stream end (1)",    "need dictionary (2)"};
+inline constexpr const char* ZlibResultTexts[9] = {"incompatible version (-6)",
+                                                   "buffer error (-5)",
+                                                   "insufficient memory (-4)",
+                                                   "data error (-3)",
+                                                   "stream error (-2)",
+                                                   "file error (-1)",
+                                                   "(0)",
+                                                   "stream end (1)",
+                                                   "need dictionary (2)"};
 
 }  // namespace pnglang

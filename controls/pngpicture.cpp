@@ -28,12 +28,16 @@ constexpr size_t kMaxInflatedText = size_t(1) << 26;
 // Whether a colour type and bit depth make a valid PNG image.
 bool ValidDepth(uint8_t ColorType, uint8_t Depth) {
   switch (ColorType) {
-    case ctGrayscale: return Depth == 1 || Depth == 2 || Depth == 4 || Depth == 8 || Depth == 16;
-    case ctPalette: return Depth == 1 || Depth == 2 || Depth == 4 || Depth == 8;
+    case ctGrayscale:
+      return Depth == 1 || Depth == 2 || Depth == 4 || Depth == 8 || Depth == 16;
+    case ctPalette:
+      return Depth == 1 || Depth == 2 || Depth == 4 || Depth == 8;
     case ctRGB:
     case ctGrayscaleAlpha:
-    case ctRGBAlpha: return Depth == 8 || Depth == 16;
-    default: return false;
+    case ctRGBAlpha:
+      return Depth == 8 || Depth == 16;
+    default:
+      return false;
   }
 }
 
@@ -42,7 +46,8 @@ struct TChunkClassEntry {
   TClass Class;
   TChunkFactory Create;
 };
-template <class T> std::unique_ptr<TChunk> Make(TPNGObject* Owner) {
+template <class T>
+std::unique_ptr<TChunk> Make(TPNGObject* Owner) {
   return std::make_unique<T>(Owner);
 }
 std::mutex& RegistryLock() {
@@ -52,10 +57,14 @@ std::mutex& RegistryLock() {
 // The registered classes in registration order; the nine classes of this unit come first.
 std::vector<TChunkClassEntry>& ChunkClasses() {
   static std::vector<TChunkClassEntry> list{
-      {TChunkIEND::StaticClass(), &Make<TChunkIEND>}, {TChunkIHDR::StaticClass(), &Make<TChunkIHDR>},
-      {TChunkIDAT::StaticClass(), &Make<TChunkIDAT>}, {TChunkPLTE::StaticClass(), &Make<TChunkPLTE>},
-      {TChunkgAMA::StaticClass(), &Make<TChunkgAMA>}, {TChunktRNS::StaticClass(), &Make<TChunktRNS>},
-      {TChunktIME::StaticClass(), &Make<TChunktIME>}, {TChunktEXt::StaticClass(), &Make<TChunktEXt>},
+      {TChunkIEND::StaticClass(), &Make<TChunkIEND>},
+      {TChunkIHDR::StaticClass(), &Make<TChunkIHDR>},
+      {TChunkIDAT::StaticClass(), &Make<TChunkIDAT>},
+      {TChunkPLTE::StaticClass(), &Make<TChunkPLTE>},
+      {TChunkgAMA::StaticClass(), &Make<TChunkgAMA>},
+      {TChunktRNS::StaticClass(), &Make<TChunktRNS>},
+      {TChunktIME::StaticClass(), &Make<TChunktIME>},
+      {TChunktEXt::StaticClass(), &Make<TChunktEXt>},
       {TChunkzTXt::StaticClass(), &Make<TChunkzTXt>},
   };
   return list;
@@ -159,9 +168,7 @@ void TChunk::ResizePayload(uint32_t N) {
   FPayloadSize = N;
 }
 
-TChunkIHDR* TChunk::Header() const {
-  return ObjectAs<TChunkIHDR>(FOwner->ChunkList().ItemAt(0));
-}
+TChunkIHDR* TChunk::Header() const { return ObjectAs<TChunkIHDR>(FOwner->ChunkList().ItemAt(0)); }
 
 void TChunk::CopyFrom(TChunk* Source) {
   FChunkType = Source->ChunkType();
@@ -255,8 +262,11 @@ void TChunkIHDR::PrepareDib() {
       bits = FBitDepth == 1 ? 1 : FBitDepth <= 4 ? 4 : 8;
       break;
     case ctRGB:
-    case ctRGBAlpha: FIndexed = false; break;
-    default: TPNGObject::Fail<EPngInvalidIHDR>(InvalidIHDRText);
+    case ctRGBAlpha:
+      FIndexed = false;
+      break;
+    default:
+      TPNGObject::Fail<EPngInvalidIHDR>(InvalidIHDRText);
   }
   BITMAPINFOHEADER& h = FBitmapInfo.Header;
   h.biSize = sizeof(BITMAPINFOHEADER);
@@ -274,7 +284,8 @@ void TChunkIHDR::PrepareDib() {
   FImageDC = CreateCompatibleDC(nullptr);
   void* pixels = nullptr;
   if (FImageDC)
-    FImageHandle = CreateDIBSection(FImageDC, FBitmapInfo.Info(), DIB_RGB_COLORS, &pixels, nullptr, 0);
+    FImageHandle =
+        CreateDIBSection(FImageDC, FBitmapInfo.Info(), DIB_RGB_COLORS, &pixels, nullptr, 0);
   if (!FImageDC || !FImageHandle || !pixels) {
     ReleaseDib();
     TPNGObject::Fail<EPNGOutMemory>(OutMemoryText);
@@ -385,7 +396,9 @@ bool TChunktRNS::ReadBody(TStream* Stream, const std::string& Type, uint32_t Len
   std::memcpy(FAlpha.data(), Payload(), Length);
   switch (Header()->ColorType()) {
     case ctGrayscale:
-    case ctRGB: FSingleKey = true; break;
+    case ctRGB:
+      FSingleKey = true;
+      break;
     case ctPalette: {
       // One fully transparent entry among opaque ones is a colour key; any partly transparent
       // entry (1 to 254) needs blending, as do several transparent entries.
@@ -399,7 +412,8 @@ bool TChunktRNS::ReadBody(TStream* Stream, const std::string& Type, uint32_t Len
       FSingleKey = below == 1 && clear;
       break;
     }
-    default: break;
+    default:
+      break;
   }
   return true;
 }
@@ -524,7 +538,8 @@ bool TChunktEXt::ReadBody(TStream* Stream, const std::string& Type, uint32_t Len
   if (Length > 2) {
     FKeyword = KeywordOf(Payload(), Length);
     size_t at = FKeyword.size() + 1;
-    FText = at < Length ? std::string(reinterpret_cast<const char*>(Payload()) + at, Length - at) : "";
+    FText =
+        at < Length ? std::string(reinterpret_cast<const char*>(Payload()) + at, Length - at) : "";
   }
   return true;
 }
@@ -569,8 +584,8 @@ bool TChunkzTXt::WriteTo(TStream* Stream) {
   std::string text = Text().empty() ? std::string(" ") : Text();
   std::vector<uint8_t> packed;
   std::string error;
-  if (!DeflateBlock(reinterpret_cast<const uint8_t*>(text.data()), text.size(), Owner()->DeflateLevel(),
-                    packed, error))
+  if (!DeflateBlock(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                    Owner()->DeflateLevel(), packed, error))
     FailZlib(std::atoi(error.c_str()));
   const std::string& kw = Keyword();
   ResizePayload(static_cast<uint32_t>(kw.size() + 2 + packed.size()));
@@ -673,7 +688,9 @@ TChunkIHDR* TPNGObject::HeaderChunk() const {
 }
 
 int TPNGObject::Width() const { return HasHeader() ? static_cast<int>(HeaderChunk()->Width()) : 0; }
-int TPNGObject::Height() const { return HasHeader() ? static_cast<int>(HeaderChunk()->Height()) : 0; }
+int TPNGObject::Height() const {
+  return HasHeader() ? static_cast<int>(HeaderChunk()->Height()) : 0;
+}
 void TPNGObject::SetWidth(int) { Fail<EPngError>(CannotChangeSizeText); }
 void TPNGObject::SetHeight(int) { Fail<EPngError>(CannotChangeSizeText); }
 
@@ -709,7 +726,8 @@ void TPNGObject::RowLayout(uint32_t& RowBytes, uint32_t& PixelDistance) const {
       RowBytes = static_cast<uint32_t>(w * d * 4 / 8);
       PixelDistance = static_cast<uint32_t>(d / 2);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -303,10 +303,10 @@ using TChunkFactory = std::unique_ptr<TChunk> (*)(TPNGObject* Owner);
 // Registers a chunk class: chunks whose type equals its type code become objects of it. The
 // nine classes above are registered from the start.
 void AddChunkClass(TClass ChunkClass, TChunkFactory Factory);
-template <class T> void AddChunkClass() {
-  AddChunkClass(T::StaticClass(), [](TPNGObject* o) -> std::unique_ptr<TChunk> {
-    return std::make_unique<T>(o);
-  });
+template <class T>
+void AddChunkClass() {
+  AddChunkClass(T::StaticClass(),
+                [](TPNGObject* o) -> std::unique_ptr<TChunk> { return std::make_unique<T>(o); });
 }
 // A chunk object for a type: of the first registered class whose type code equals it (exact
 // case), else a TChunk; its chunk type is set to Type.
@@ -325,7 +325,10 @@ public:
   std::unique_ptr<TChunk> Extract(TChunk* Chunk);
   // The first chunk of ChunkClass or a descendant, else null.
   TChunk* FirstOfClass(TClass ChunkClass) const;
-  template <class T> T* FirstOf() const { return static_cast<T*>(FirstOfClass(T::StaticClass())); }
+  template <class T>
+  T* FirstOf() const {
+    return static_cast<T*>(FirstOfClass(T::StaticClass()));
+  }
   void Clear() { FItems.clear(); }
   void Reserve(int N) { FItems.reserve(static_cast<size_t>(N)); }
 
@@ -371,7 +374,10 @@ public:
   // header or for an unknown colour type).
   void RowLayout(uint32_t& RowBytes, uint32_t& PixelDistance) const;
   // Raises E with Message.
-  template <class E> [[noreturn]] static void Fail(const char* Message) { throw E(Message); }
+  template <class E>
+  [[noreturn]] static void Fail(const char* Message) {
+    throw E(Message);
+  }
   // Frees every chunk and resets the gamma tables.
   void ClearChunkList();
   // A deep copy of Source: its settings, then a copy of each of its chunks.

@@ -18,7 +18,8 @@ public:
   TGdiScope(const TGdiScope&) = delete;
   TGdiScope& operator=(const TGdiScope&) = delete;
   ~TGdiScope() {
-    for (auto it = FSelections.rbegin(); it != FSelections.rend(); ++it) SelectObject(it->first, it->second);
+    for (auto it = FSelections.rbegin(); it != FSelections.rend(); ++it)
+      SelectObject(it->first, it->second);
     for (auto it = FObjects.rbegin(); it != FObjects.rend(); ++it) DeleteObject(*it);
     for (auto it = FDCs.rbegin(); it != FDCs.rend(); ++it) DeleteDC(*it);
   }
@@ -52,7 +53,8 @@ void DrawKeyedDib(HDC DC, const void* Bits, const BITMAPINFO* Info, COLORREF Key
   const int sw = std::abs(Info->bmiHeader.biWidth), sh = std::abs(Info->bmiHeader.biHeight);
   if (w <= 0 || h <= 0) return;
   TGdiScope scope;
-  HDC src = scope.Hold(DC, CreateDIBitmap(DC, &Info->bmiHeader, CBM_INIT, Bits, Info, DIB_RGB_COLORS));
+  HDC src =
+      scope.Hold(DC, CreateDIBitmap(DC, &Info->bmiHeader, CBM_INIT, Bits, Info, DIB_RGB_COLORS));
   HDC mask = scope.Hold(DC, CreateBitmap(w, h, 1, 1, nullptr));
   HDC inverse = scope.Hold(DC, CreateBitmap(w, h, 1, 1, nullptr));
   HDC work = scope.Hold(DC, CreateCompatibleBitmap(DC, w, h));
@@ -75,13 +77,18 @@ inline uint8_t Blend(uint32_t A, uint32_t S, uint32_t D) {
 // The index at column X of an indexed DIB row of Bits bits per pixel.
 inline uint32_t IndexAt(const uint8_t* Row, int X, int Bits) {
   switch (Bits) {
-    case 1: return (Row[X / 8] >> (7 - X % 8)) & 1;
-    case 4: return X % 2 == 0 ? Row[X / 2] >> 4 : Row[X / 2] & 0x0F;
-    default: return Row[X];
+    case 1:
+      return (Row[X / 8] >> (7 - X % 8)) & 1;
+    case 4:
+      return X % 2 == 0 ? Row[X / 2] >> 4 : Row[X / 2] & 0x0F;
+    default:
+      return Row[X];
   }
 }
 
-inline TColor ColorOfEntry(const RGBQUAD& Q) { return TColor(RGB(Q.rgbRed, Q.rgbGreen, Q.rgbBlue)); }
+inline TColor ColorOfEntry(const RGBQUAD& Q) {
+  return TColor(RGB(Q.rgbRed, Q.rgbGreen, Q.rgbBlue));
+}
 
 // The entry of the colour table nearest to C among the first Count.
 uint32_t NearestEntry(const RGBQUAD* Table, uint32_t Count, COLORREF C) {
@@ -107,13 +114,16 @@ int TPNGObject::TransparencyKind() const {
   const auto* trns = FChunkList.FirstOf<TChunktRNS>();
   switch (h->ColorType()) {
     case ctGrayscale:
-    case ctRGB: return trns ? ptmBit : ptmNone;
+    case ctRGB:
+      return trns ? ptmBit : ptmNone;
     case ctPalette:
       if (!trns) return ptmNone;
       return trns->SingleKey() ? ptmBit : ptmPartial;
     case ctGrayscaleAlpha:
-    case ctRGBAlpha: return ptmPartial;
-    default: return ptmNone;
+    case ctRGBAlpha:
+      return ptmPartial;
+    default:
+      return ptmNone;
   }
 }
 
@@ -140,7 +150,8 @@ TColor TChunktRNS::GetKeyColor() const {
       const uint8_t v = level(0);
       return TColor(RGB(v, v, v));
     }
-    case ctRGB: return TColor(RGB(level(0), level(1), level(2)));
+    case ctRGB:
+      return TColor(RGB(level(0), level(1), level(2)));
     case ctPalette: {
       for (uint32_t i = 0; i < PayloadSize() && i < 256; ++i)
         if (FAlpha[i] == 0) {
@@ -151,7 +162,8 @@ TColor TChunktRNS::GetKeyColor() const {
         }
       return 0;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -195,7 +207,8 @@ void TChunktRNS::SetKeyColor(TColor Value) {
       ResizePayload(index + 1);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -226,7 +239,9 @@ void TPNGObject::Draw(TCanvas* ACanvas, const RECT& Rect) {
     case ptmBit:
       DrawKeyedDib(dc, h->ImageData(), h->BitmapInfo().Info(), ColorToRGB(KeyColor()), Rect);
       break;
-    case ptmPartial: DrawBlended(dc, Rect); break;
+    case ptmPartial:
+      DrawBlended(dc, Rect);
+      break;
     default:
       StretchDIBits(dc, Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top, 0, 0,
                     static_cast<int>(h->Width()), static_cast<int>(h->Height()), h->ImageData(),
@@ -270,9 +285,10 @@ void TPNGObject::DrawBlended(HDC DC, const RECT& Rect) {
       for (int x = 0; x < w; ++x, dst += 4) {
         const uint32_t i = IndexAt(src, x, bitCount);
         // Without a PLTE chunk the colour table (black) stands in.
-        const uint32_t e = plte ? plte->EntryAt(i)
-                                : uint32_t(colors[i].rgbBlue) | (uint32_t(colors[i].rgbGreen) << 8) |
-                                      (uint32_t(colors[i].rgbRed) << 16);
+        const uint32_t e = plte
+                               ? plte->EntryAt(i)
+                               : uint32_t(colors[i].rgbBlue) | (uint32_t(colors[i].rgbGreen) << 8) |
+                                     (uint32_t(colors[i].rgbRed) << 16);
         const uint32_t av = trns ? trns->AlphaValues()[i] : 255;
         dst[0] = Blend(av, e & 0xFF, dst[0]);
         dst[1] = Blend(av, (e >> 8) & 0xFF, dst[1]);
@@ -307,7 +323,8 @@ void TPNGObject::AssignTo(TPersistent* Dest) {
     // the bitmap takes the format of its bit count. The alpha plane does not travel.
     const TChunkIHDR* h = HeaderChunk();
     void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(nullptr, h->BitmapInfo().Info(), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP copy =
+        CreateDIBSection(nullptr, h->BitmapInfo().Info(), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!copy || !bits) Fail<EPNGOutMemory>(OutMemoryText);
     std::memcpy(bits, h->ImageData(), size_t(h->RowStride()) * h->Height());
     b->SetHandle(copy);
@@ -330,8 +347,12 @@ void TPNGObject::FromBitmapHandle(HBITMAP Bitmap, bool Transparent, COLORREF Key
     return;  // an empty bitmap gives an empty picture
   }
   auto* h = static_cast<TChunkIHDR*>(FChunkList.Append(std::make_unique<TChunkIHDR>(this)));
-  TChunkPLTE* plte = bpp < 16 ? static_cast<TChunkPLTE*>(FChunkList.Append(std::make_unique<TChunkPLTE>(this))) : nullptr;
-  TChunktRNS* trns = Transparent ? static_cast<TChunktRNS*>(FChunkList.Append(std::make_unique<TChunktRNS>(this))) : nullptr;
+  TChunkPLTE* plte =
+      bpp < 16 ? static_cast<TChunkPLTE*>(FChunkList.Append(std::make_unique<TChunkPLTE>(this)))
+               : nullptr;
+  TChunktRNS* trns =
+      Transparent ? static_cast<TChunktRNS*>(FChunkList.Append(std::make_unique<TChunktRNS>(this)))
+                  : nullptr;
   FChunkList.Append(std::make_unique<TChunkIDAT>(this));
   FChunkList.Append(std::make_unique<TChunkIEND>(this));
   h->SetWidth(static_cast<uint32_t>(w));
@@ -347,7 +368,8 @@ void TPNGObject::FromBitmapHandle(HBITMAP Bitmap, bool Transparent, COLORREF Key
   h->SetFilterMethod(0);
   h->SetInterlaceMethod(0);
   h->PrepareDib();
-  GetDIBits(nullptr, Bitmap, 0, static_cast<UINT>(ht), h->ImageData(), h->BitmapInfo().Info(), DIB_RGB_COLORS);
+  GetDIBits(nullptr, Bitmap, 0, static_cast<UINT>(ht), h->ImageData(), h->BitmapInfo().Info(),
+            DIB_RGB_COLORS);
   if (plte) plte->SetCount(1u << bpp);
   if (trns) trns->SetKeyColor(TColor(KeyColor));
   Changed();
@@ -421,7 +443,8 @@ void TPNGObject::SetPixelAt(int X, int Y, TColor Value) {
   const int b = h->DibBitCount();
   uint32_t count = 1u << b;
   if (h->ColorType() == ctPalette)
-    if (const auto* plte = FChunkList.FirstOf<TChunkPLTE>()) count = std::min(count, std::max<uint32_t>(plte->Count(), 1));
+    if (const auto* plte = FChunkList.FirstOf<TChunkPLTE>())
+      count = std::min(count, std::max<uint32_t>(plte->Count(), 1));
   const uint32_t v = NearestEntry(h->BitmapInfo().Colors, count, c);
   const int per = 8 / b, shift = 8 - b - b * (X % per);
   uint8_t& byte = row[X / per];

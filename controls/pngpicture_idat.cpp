@@ -44,10 +44,14 @@ TRowKind RowKindOf(uint8_t ColorType, uint8_t Depth) {
   switch (ColorType) {
     case ctGrayscale:
       return Depth == 2 ? rkGrey2 : Depth == 16 ? rkGrey16 : rkPacked;
-    case ctPalette: return Depth == 2 ? rkPal2 : rkPacked;
-    case ctRGB: return rkRGB;
-    case ctGrayscaleAlpha: return rkGreyAlpha;
-    default: return rkRGBAlpha;
+    case ctPalette:
+      return Depth == 2 ? rkPal2 : rkPacked;
+    case ctRGB:
+      return rkRGB;
+    case ctGrayscaleAlpha:
+      return rkGreyAlpha;
+    default:
+      return rkRGBAlpha;
   }
 }
 
@@ -55,11 +59,16 @@ uint32_t BytesForPixels(uint32_t Pixels, uint8_t ColorType, uint8_t Depth) {
   const uint64_t p = Pixels, d = Depth;
   switch (ColorType) {
     case ctGrayscale:
-    case ctPalette: return static_cast<uint32_t>((p * d + 7) / 8);
-    case ctRGB: return static_cast<uint32_t>(p * d * 3 / 8);
-    case ctGrayscaleAlpha: return static_cast<uint32_t>(p * d * 2 / 8);
-    case ctRGBAlpha: return static_cast<uint32_t>(p * d * 4 / 8);
-    default: return 0;
+    case ctPalette:
+      return static_cast<uint32_t>((p * d + 7) / 8);
+    case ctRGB:
+      return static_cast<uint32_t>(p * d * 3 / 8);
+    case ctGrayscaleAlpha:
+      return static_cast<uint32_t>(p * d * 2 / 8);
+    case ctRGBAlpha:
+      return static_cast<uint32_t>(p * d * 4 / 8);
+    default:
+      return 0;
   }
 }
 
@@ -81,27 +90,40 @@ void UnfilterRow(uint8_t* Row, const uint8_t* Prior, uint32_t N, uint32_t Bpp) {
       for (uint32_t i = 0; i < N; ++i) r[i] = uint8_t(r[i] + up[i]);
       break;
     case pfAverage:
-      for (uint32_t i = 0; i < N; ++i) r[i] = uint8_t(r[i] + ((i >= Bpp ? r[i - Bpp] : 0) + up[i]) / 2);
+      for (uint32_t i = 0; i < N; ++i)
+        r[i] = uint8_t(r[i] + ((i >= Bpp ? r[i - Bpp] : 0) + up[i]) / 2);
       break;
     case pfPaeth:
       for (uint32_t i = 0; i < N; ++i)
-        r[i] = uint8_t(r[i] + PaethPredictor(i >= Bpp ? r[i - Bpp] : 0, up[i], i >= Bpp ? up[i - Bpp] : 0));
+        r[i] = uint8_t(
+            r[i] + PaethPredictor(i >= Bpp ? r[i - Bpp] : 0, up[i], i >= Bpp ? up[i - Bpp] : 0));
       break;
-    default: break;  // None, or an unknown type: the row as it is
+    default:
+      break;  // None, or an unknown type: the row as it is
   }
 }
 
 // Filter type T of Raw against Prior into Out.
-void FilterRow(int T, const uint8_t* Raw, const uint8_t* Prior, uint8_t* Out, uint32_t N, uint32_t Bpp) {
+void FilterRow(int T, const uint8_t* Raw, const uint8_t* Prior, uint8_t* Out, uint32_t N,
+               uint32_t Bpp) {
   for (uint32_t i = 0; i < N; ++i) {
     const int left = i >= Bpp ? Raw[i - Bpp] : 0, up = Prior[i], ul = i >= Bpp ? Prior[i - Bpp] : 0;
     int pred = 0;
     switch (T) {
-      case pfSub: pred = left; break;
-      case pfUp: pred = up; break;
-      case pfAverage: pred = (left + up) / 2; break;
-      case pfPaeth: pred = PaethPredictor(left, up, ul); break;
-      default: break;
+      case pfSub:
+        pred = left;
+        break;
+      case pfUp:
+        pred = up;
+        break;
+      case pfAverage:
+        pred = (left + up) / 2;
+        break;
+      case pfPaeth:
+        pred = PaethPredictor(left, up, ul);
+        break;
+      default:
+        break;
     }
     Out[i] = uint8_t(Raw[i] - pred);
   }
@@ -159,10 +181,12 @@ struct TChunkIDAT::TCoder {
   // ---- Decoding ----
   size_t ReadData(uint8_t* Buffer, size_t N);
   void DecodePass(const TPass& Pass);
-  void PlaceRow(const uint8_t* Src, uint8_t* Dst, uint8_t* Alpha, const TPass& Pass, uint32_t Count) const;
+  void PlaceRow(const uint8_t* Src, uint8_t* Dst, uint8_t* Alpha, const TPass& Pass,
+                uint32_t Count) const;
 
   // ---- Encoding ----
-  void GatherRow(uint8_t* Out, const uint8_t* Dib, const uint8_t* Alpha, const TPass& Pass, uint32_t Count) const;
+  void GatherRow(uint8_t* Out, const uint8_t* Dib, const uint8_t* Alpha, const TPass& Pass,
+                 uint32_t Count) const;
   int ChooseFilter(uint32_t N);
   void EncodePass(const TPass& Pass);
   void Feed(const uint8_t* Data, size_t N);
@@ -171,7 +195,6 @@ struct TChunkIDAT::TCoder {
 };
 
 ORV_CLASS_IMPL(TChunkIDAT, TChunk)
-
 
 // Fills Buffer with N inflated bytes, following the data from one IDAT chunk into the next.
 // Returns fewer when the stream ends; raises when the data runs into another chunk.
@@ -204,8 +227,10 @@ size_t TChunkIDAT::TCoder::ReadData(uint8_t* Buffer, size_t N) {
       Z.avail_in = static_cast<uInt>(got);
     }
     const int r = inflate(&Z, Z_NO_FLUSH);
-    if (r == Z_STREAM_END) StreamEnded = true;
-    else if (r < 0 || r == Z_NEED_DICT) FailZlib(r);
+    if (r == Z_STREAM_END)
+      StreamEnded = true;
+    else if (r < 0 || r == Z_NEED_DICT)
+      FailZlib(r);
   }
   if (Z.avail_out > 0) DataEnded = true;
   return N - Z.avail_out;
@@ -223,12 +248,14 @@ void TChunkIDAT::TCoder::PlaceRow(const uint8_t* Src, uint8_t* Dst, uint8_t* Alp
         std::memcpy(Dst, Src, BytesForPixels(Count, ColorType, Depth));
         break;
       }
-      for (uint32_t k = 0; k < Count; ++k, c += P.ColInc) OrPackedSample(Dst, c, Depth, PackedSample(Src, k, Depth));
+      for (uint32_t k = 0; k < Count; ++k, c += P.ColInc)
+        OrPackedSample(Dst, c, Depth, PackedSample(Src, k, Depth));
       break;
     case rkPal2:
     case rkGrey2: {
       const uint32_t scale = Kind == rkGrey2 ? 5 : 1;
-      for (uint32_t k = 0; k < Count; ++k, c += P.ColInc) OrPackedSample(Dst, c, 4, PackedSample(Src, k, 2) * scale);
+      for (uint32_t k = 0; k < Count; ++k, c += P.ColInc)
+        OrPackedSample(Dst, c, 4, PackedSample(Src, k, 2) * scale);
       break;
     }
     case rkGrey16:
@@ -326,15 +353,16 @@ bool TChunkIDAT::ReadBody(TStream* Stream, const std::string& Type, uint32_t Len
   }
   uint8_t crc[4];
   const bool read = Stream->Read(crc, 4) == 4;
-  if (!read || (k.Crc ^ 0xFFFFFFFFu) != ReadBE32(crc)) TPNGObject::Fail<EPngInvalidCRC>(InvalidCRCText);
+  if (!read || (k.Crc ^ 0xFFFFFFFFu) != ReadBE32(crc))
+    TPNGObject::Fail<EPngInvalidCRC>(InvalidCRCText);
   return true;
 }
 
 // ---- Encoding ----
 
 // Builds the stored row of Count pixels taken at columns Pass.ColStart + k * Pass.ColInc.
-void TChunkIDAT::TCoder::GatherRow(uint8_t* Out, const uint8_t* Dib, const uint8_t* Alpha, const TPass& P,
-                                   uint32_t Count) const {
+void TChunkIDAT::TCoder::GatherRow(uint8_t* Out, const uint8_t* Dib, const uint8_t* Alpha,
+                                   const TPass& P, uint32_t Count) const {
   const auto& g = Owner->EncodeGamma();
   uint32_t c = P.ColStart;
   switch (Kind) {
@@ -346,7 +374,8 @@ void TChunkIDAT::TCoder::GatherRow(uint8_t* Out, const uint8_t* Dib, const uint8
         break;
       }
       std::memset(Out, 0, BytesForPixels(Count, ColorType, Depth));
-      for (uint32_t k = 0; k < Count; ++k, c += P.ColInc) OrPackedSample(Out, k, Depth, PackedSample(Dib, c, Depth));
+      for (uint32_t k = 0; k < Count; ++k, c += P.ColInc)
+        OrPackedSample(Out, k, Depth, PackedSample(Dib, c, Depth));
       break;
     case rkGrey16:
       for (uint32_t k = 0; k < Count; ++k, c += P.ColInc) {
@@ -387,7 +416,8 @@ void TChunkIDAT::TCoder::GatherRow(uint8_t* Out, const uint8_t* Dib, const uint8
 int TChunkIDAT::TCoder::ChooseFilter(uint32_t N) {
   const TFilters set = Owner->RowFilters();
   for (int t = pfSub; t <= pfPaeth; ++t)
-    if (set.Contains(TFilter(t))) FilterRow(t, Enc[5].data(), Enc[0].data(), Enc[t].data(), N, PixelDistance);
+    if (set.Contains(TFilter(t)))
+      FilterRow(t, Enc[5].data(), Enc[0].data(), Enc[t].data(), N, PixelDistance);
   std::memcpy(Enc[0].data(), Enc[5].data(), N);
   if (set.Empty() || set == TFilters{pfNone}) return pfNone;
   int best = pfNone;
@@ -480,7 +510,8 @@ bool TChunkIDAT::WriteTo(TStream* Stream) {
   for (int t = 0; t < 6; ++t)
     if (t == 0 || t == 5 || set.Contains(TFilter(t))) k.Enc[t].assign(k.RowBytes, 0);
   k.Block.resize(Owner()->DataChunkLimit());
-  if (deflateInit(&k.Z, Owner()->DeflateLevel()) != Z_OK) TPNGObject::Fail<EPNGOutMemory>(OutMemoryText);
+  if (deflateInit(&k.Z, Owner()->DeflateLevel()) != Z_OK)
+    TPNGObject::Fail<EPNGOutMemory>(OutMemoryText);
   k.ZMode = 2;
   k.Z.next_out = k.Block.data();
   k.Z.avail_out = static_cast<uInt>(k.Block.size());

@@ -50,7 +50,8 @@ void BM_PngWrite(benchmark::State& State) {
   TBytesStream in(data);
   TPNGObject p;
   p.LoadFromStream(&in);
-  p.SetRowFilters(State.range(0) ? TFilters{pfNone, pfSub, pfUp, pfAverage, pfPaeth} : TFilters{pfSub});
+  p.SetRowFilters(State.range(0) ? TFilters{pfNone, pfSub, pfUp, pfAverage, pfPaeth}
+                                 : TFilters{pfSub});
   for (auto _ : State) {
     TBytesStream s;
     p.SaveToStream(&s);

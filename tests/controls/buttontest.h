@@ -31,7 +31,8 @@ protected:
     DestroyAllThreadWindows();
   }
   void Run() { Application()->ProcessMessages(); }
-  template <class T> T* Make(int X, int Y, int W = 0, int H = 0) {
+  template <class T>
+  T* Make(int X, int Y, int W = 0, int H = 0) {
     auto* b = new T(Form);
     b->SetParent(Form);
     b->SetBounds(X, Y, W ? W : b->Width(), H ? H : b->Height());

@@ -38,7 +38,8 @@ inline TBytes Chunk(const std::string& Type, const TBytes& Data) {
 
 inline TBytes Signature() { return TBytes(PngSignature, PngSignature + 8); }
 
-inline TBytes IhdrData(uint32_t W, uint32_t H, uint8_t Depth = 8, uint8_t ColorType = 0, uint8_t Interlace = 0) {
+inline TBytes IhdrData(uint32_t W, uint32_t H, uint8_t Depth = 8, uint8_t ColorType = 0,
+                       uint8_t Interlace = 0) {
   TBytes d;
   PutBE32(d, W);
   PutBE32(d, H);
@@ -101,10 +102,14 @@ struct TPngSpec {
 
 inline int Channels(int ColorType) {
   switch (ColorType) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
-    default: return 1;
+    case 2:
+      return 3;
+    case 4:
+      return 2;
+    case 6:
+      return 4;
+    default:
+      return 1;
   }
 }
 
@@ -125,16 +130,18 @@ inline TBytes MakePng(const TPngSpec& S) {
   }
   png_set_write_fn(png, &out, PngWriteToVector, PngFlushNothing);
   png_set_IHDR(png, info, S.Width, S.Height, S.Depth, S.ColorType,
-               S.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  if (!S.Palette.empty()) png_set_PLTE(png, info, S.Palette.data(), static_cast<int>(S.Palette.size()));
+               S.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!S.Palette.empty())
+    png_set_PLTE(png, info, S.Palette.data(), static_cast<int>(S.Palette.size()));
   if (!S.Trns.empty()) {
     if (S.ColorType == 3) {
       png_set_tRNS(png, info, S.Trns.data(), static_cast<int>(S.Trns.size()), nullptr);
     } else {
       png_color_16 key{};
       auto sample = [&](int i) { return png_uint_16((S.Trns[2 * i] << 8) | S.Trns[2 * i + 1]); };
-      if (S.ColorType == 0) key.gray = sample(0);
+      if (S.ColorType == 0)
+        key.gray = sample(0);
       else {
         key.red = sample(0);
         key.green = sample(1);
@@ -238,7 +245,8 @@ inline TBytes ChunkData(const TBytes& Data, const std::string& Type, int Nth = 0
     const uint32_t n = (uint32_t(Data[at]) << 24) | (uint32_t(Data[at + 1]) << 16) |
                        (uint32_t(Data[at + 2]) << 8) | Data[at + 3];
     if (std::string(reinterpret_cast<const char*>(&Data[at + 4]), 4) == Type && Nth-- == 0)
-      return TBytes(Data.begin() + static_cast<ptrdiff_t>(at + 8), Data.begin() + static_cast<ptrdiff_t>(at + 8 + n));
+      return TBytes(Data.begin() + static_cast<ptrdiff_t>(at + 8),
+                    Data.begin() + static_cast<ptrdiff_t>(at + 8 + n));
     at += size_t(n) + 12;
   }
   return {};

@@ -106,7 +106,8 @@ TEST_F(BnButtonBehaviour, AGlyphsWidthCountsItsCells) {
   struct TCase {
     int W, H, Cells;
   };
-  for (const TCase& c : {TCase{64, 16, 4}, TCase{80, 16, 1}, TCase{32, 16, 2}, TCase{16, 16, 1}, TCase{48, 16, 3}}) {
+  for (const TCase& c :
+       {TCase{64, 16, 4}, TCase{80, 16, 1}, TCase{32, 16, 2}, TCase{16, 16, 1}, TCase{48, 16, 3}}) {
     TBitmap g;
     g.SetSize(c.W, c.H);
     b->SetGlyph(&g);

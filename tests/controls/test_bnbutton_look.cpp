@@ -18,7 +18,8 @@ protected:
     Panel->SetColor(clBtnFace);
     Panel->SetBounds(0, 0, 400, 130);
   }
-  template <class T> T* Add(int X, int Y, const char* Caption, int W = 0, int H = 0) {
+  template <class T>
+  T* Add(int X, int Y, const char* Caption, int W = 0, int H = 0) {
     auto* b = new T(Form);
     b->SetParent(Panel);
     b->SetBounds(X, Y, W ? W : b->Width(), H ? H : b->Height());
@@ -181,8 +182,8 @@ struct TStandInTheme {
   static HTHEME Open(HWND, LPCWSTR) { return reinterpret_cast<HTHEME>(intptr_t(1)); }
   static HRESULT Close(HTHEME) { return 0; }
   static HRESULT Draw(HTHEME, HDC DC, int, int State, const RECT* R, const RECT*) {
-    static const COLORREF faces[] = {RGB(0, 0, 0), RGB(225, 225, 225), RGB(190, 225, 250), RGB(120, 160, 210),
-                                     RGB(240, 240, 240), RGB(225, 225, 225)};
+    static const COLORREF faces[] = {RGB(0, 0, 0),       RGB(225, 225, 225), RGB(190, 225, 250),
+                                     RGB(120, 160, 210), RGB(240, 240, 240), RGB(225, 225, 225)};
     HBRUSH face = CreateSolidBrush(faces[State % 6]);
     FillRect(DC, R, face);
     DeleteObject(face);
@@ -199,7 +200,8 @@ struct TStandInTheme {
     if (n == "OpenThemeData") return reinterpret_cast<TVisualStyleProc>(&Open);
     if (n == "CloseThemeData") return reinterpret_cast<TVisualStyleProc>(&Close);
     if (n == "DrawThemeBackground") return reinterpret_cast<TVisualStyleProc>(&Draw);
-    if (n == "IsThemeBackgroundPartiallyTransparent") return reinterpret_cast<TVisualStyleProc>(&No);
+    if (n == "IsThemeBackgroundPartiallyTransparent")
+      return reinterpret_cast<TVisualStyleProc>(&No);
     if (n == "IsAppThemed" || n == "IsThemeActive") return reinterpret_cast<TVisualStyleProc>(&Yes);
     if (n == "GetThemeAppProperties") return reinterpret_cast<TVisualStyleProc>(&Properties);
     return nullptr;

@@ -54,7 +54,8 @@ TEST(BnColours, ShadesMixesAndOpposites) {
   EXPECT_EQ(ShadeUp(TColor(RGB(128, 128, 128)), 240), clWhite);
   EXPECT_EQ(MixColors(clWhite, clBlack, 255), clWhite);
   EXPECT_EQ(MixColors(clWhite, clBlack, 0), clBlack);
-  EXPECT_EQ(MixColors(TColor(RGB(200, 100, 0)), TColor(RGB(0, 100, 200)), 128), TColor(RGB(100, 100, 100)));
+  EXPECT_EQ(MixColors(TColor(RGB(200, 100, 0)), TColor(RGB(0, 100, 200)), 128),
+            TColor(RGB(100, 100, 100)));
   EXPECT_TRUE(ColorsNear(TColor(RGB(200, 0, 0)), TColor(RGB(230, 20, 20))));
   EXPECT_FALSE(ColorsNear(clRed, clBlue));
   EXPECT_FALSE(ColorsNear(TColor(RGB(40, 0, 0)), TColor(RGB(255, 180, 180))));
@@ -74,7 +75,7 @@ TEST(BnGradients, VerticalRampsRunFromTheBottomOrTheMiddle) {
   auto b = Canvas(30, 20);
   DrawRamp(b->Canvas(), RECT{0, 0, 30, 20}, 2, 1, TColor(RGB(0, 0, 0)), TColor(RGB(200, 200, 200)));
   EXPECT_EQ(At(*b, 0, 19), clBlack);
-  EXPECT_EQ(At(*b, 29, 19), clBlack);  // tiled across
+  EXPECT_EQ(At(*b, 29, 19), clBlack);                   // tiled across
   EXPECT_EQ(At(*b, 5, 0), TColor(RGB(190, 190, 190)));  // 19 steps of 200/20
   EXPECT_EQ(At(*b, 5, 10), TColor(RGB(90, 90, 90)));
   // Two-sided: the first colour in the middle row, the second towards both edges.
@@ -123,7 +124,8 @@ TEST(BnGradients, BoxAndDiagonalRampsCoverTheArea) {
 
 TEST(BnBorders, EdgeLinesInsetOnlyTheirSides) {
   auto b = Canvas(10, 10);
-  const RECT r = DrawEdgeLines(b->Canvas(), RECT{0, 0, 10, 10}, clRed, clBlue, bsLeftSide | bsTopSide);
+  const RECT r =
+      DrawEdgeLines(b->Canvas(), RECT{0, 0, 10, 10}, clRed, clBlue, bsLeftSide | bsTopSide);
   EXPECT_EQ(r, (RECT{1, 1, 10, 10}));
   EXPECT_EQ(At(*b, 0, 9), clRed);
   EXPECT_EQ(At(*b, 9, 0), clRed);
@@ -142,15 +144,18 @@ TEST(BnBorders, FrameStylesDrawTheirRings) {
   struct TCase {
     int Style, Inset;
   };
-  for (const TCase& c : {TCase{0, 0}, TCase{1, 1}, TCase{2, 2}, TCase{3, 2}, TCase{4, 2}, TCase{5, 2}, TCase{6, 2},
-                         TCase{7, 2}, TCase{8, 1}, TCase{9, 1}, TCase{10, 2}, TCase{11, 2}}) {
+  for (const TCase& c :
+       {TCase{0, 0}, TCase{1, 1}, TCase{2, 2}, TCase{3, 2}, TCase{4, 2}, TCase{5, 2}, TCase{6, 2},
+        TCase{7, 2}, TCase{8, 1}, TCase{9, 1}, TCase{10, 2}, TCase{11, 2}}) {
     auto b = Canvas(12, 12);
     const RECT r = DrawFrameStyle(b->Canvas(), RECT{0, 0, 12, 12}, c.Style);
     EXPECT_EQ(r, (RECT{c.Inset, c.Inset, 12 - c.Inset, 12 - c.Inset})) << "style " << c.Style;
     auto t = Canvas(12, 12);
-    EXPECT_EQ(DrawTintedFrameStyle(t->Canvas(), RECT{0, 0, 12, 12}, clBtnFace, c.Style), r) << "style " << c.Style;
+    EXPECT_EQ(DrawTintedFrameStyle(t->Canvas(), RECT{0, 0, 12, 12}, clBtnFace, c.Style), r)
+        << "style " << c.Style;
     // Something is drawn on the ring's sides (some sides are white, as the highlight is).
-    const bool drawn = At(*b, 0, 5) != clWhite || At(*b, 1, 5) != clWhite || At(*b, 11, 5) != clWhite;
+    const bool drawn =
+        At(*b, 0, 5) != clWhite || At(*b, 1, 5) != clWhite || At(*b, 11, 5) != clWhite;
     EXPECT_EQ(drawn, c.Style > 0) << "style " << c.Style;
   }
   // A groove: shadow outside at the upper left, highlight inside.
@@ -219,7 +224,9 @@ TEST(BnBitmaps, KeyedBitmapsLeaveOutTheKeyAtTheCanvasOrigin) {
 struct TFakeTheme {
   static inline int Opened = 0, Closed = 0, Drawn = 0;
   static inline int LastPart = 0, LastState = 0;
-  static HTHEME Open(HWND, LPCWSTR) { return reinterpret_cast<HTHEME>(static_cast<intptr_t>(++Opened)); }
+  static HTHEME Open(HWND, LPCWSTR) {
+    return reinterpret_cast<HTHEME>(static_cast<intptr_t>(++Opened));
+  }
   static HRESULT Close(HTHEME) {
     ++Closed;
     return 0;
@@ -285,7 +292,8 @@ TEST_F(BnVisualStyles, WithoutTheLibraryEveryThemedCheckIsFalse) {
 TEST_F(BnVisualStyles, AThemeChangeClosesTheHandlesAndFiresTheEventOnce) {
   if (VisualStylesRefCount() != 0) GTEST_SKIP() << "the library is held elsewhere in this program";
   SetVisualStyleLibrary(&TFakeTheme::Library);
-  HWND wnd = CreateWindowEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND wnd =
+      CreateWindowEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(wnd);
   const LONG_PTR original = GetWindowLongPtr(wnd, GWLP_WNDPROC);
   TFakeTheme::Opened = TFakeTheme::Closed = 0;
@@ -317,11 +325,12 @@ TEST(BnThemeDetails, ThemedButtonValuesMapToPartsAndStates) {
   struct TCase {
     int Value, Part, State;
   };
-  for (const TCase& c : {TCase{tbButtonDontCare, 0, 1}, TCase{tbButtonRoot, 0, 2}, TCase{tbPushButtonNormal, 1, 1},
-                         TCase{tbPushButtonDefaulted, 1, 5}, TCase{tbRadioButtonUncheckedNormal, 2, 1},
-                         TCase{tbRadioButtonCheckedDisabled, 2, 8}, TCase{tbCheckBoxUncheckedNormal, 3, 1},
-                         TCase{tbCheckBoxMixedDisabled, 3, 12}, TCase{tbGroupBoxNormal, 4, 1},
-                         TCase{tbGroupBoxDisabled, 4, 2}, TCase{tbUserButton, 5, 1}}) {
+  for (const TCase& c :
+       {TCase{tbButtonDontCare, 0, 1}, TCase{tbButtonRoot, 0, 2}, TCase{tbPushButtonNormal, 1, 1},
+        TCase{tbPushButtonDefaulted, 1, 5}, TCase{tbRadioButtonUncheckedNormal, 2, 1},
+        TCase{tbRadioButtonCheckedDisabled, 2, 8}, TCase{tbCheckBoxUncheckedNormal, 3, 1},
+        TCase{tbCheckBoxMixedDisabled, 3, 12}, TCase{tbGroupBoxNormal, 4, 1},
+        TCase{tbGroupBoxDisabled, 4, 2}, TCase{tbUserButton, 5, 1}}) {
     const TThemedElementDetails d = services.ButtonDetails(c.Value);
     EXPECT_EQ(d.Element, teButton);
     EXPECT_EQ(d.Part, c.Part) << c.Value;

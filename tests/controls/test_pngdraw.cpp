@@ -33,7 +33,8 @@ TBytes Image(uint32_t W, uint32_t H, uint8_t Depth, uint8_t ColorType, const TBy
   const TBytes head = Chunk("IHDR", IhdrData(W, H, Depth, ColorType));
   out.insert(out.end(), head.begin(), head.end());
   for (const TBytes& c : Extra) out.insert(out.end(), c.begin(), c.end());
-  for (const TBytes& c : {Chunk("IDAT", Deflate(Raw)), Chunk("IEND", {})}) out.insert(out.end(), c.begin(), c.end());
+  for (const TBytes& c : {Chunk("IDAT", Deflate(Raw)), Chunk("IEND", {})})
+    out.insert(out.end(), c.begin(), c.end());
   return out;
 }
 TPNGObject& Load(TPNGObject& P, const TBytes& Bytes) {
@@ -168,7 +169,8 @@ TEST(PngDrawing, PixelsReadAndWriteInsideTheImageOnly) {
   EXPECT_EQ(bits.RowPointer(0)[0], 0x60);
   // A palette picture writes the nearest entry its palette holds.
   TPNGObject pal;
-  Load(pal, Image(2, 1, 4, 3, Rows({{0x01}}), {Chunk("PLTE", {0, 0, 0, 200, 10, 10, 10, 200, 10})}));
+  Load(pal,
+       Image(2, 1, 4, 3, Rows({{0x01}}), {Chunk("PLTE", {0, 0, 0, 200, 10, 10, 10, 200, 10})}));
   pal.SetPixelAt(1, 0, TColor(RGB(20, 190, 30)));
   EXPECT_EQ(pal.RowPointer(0)[0], 0x02);
   EXPECT_EQ(pal.PixelAt(1, 0), TColor(RGB(10, 200, 10)));
@@ -209,7 +211,8 @@ TEST(PngDrawing, BitmapsBecomePicturesOfTheirDepth) {
   EXPECT_EQ(p.PixelAt(2, 1), TColor(RGB(200, 100, 50)));
   EXPECT_EQ(p.PixelAt(4, 3), TColor(RGB(10, 20, 30)));
   std::vector<std::string> types;
-  for (int i = 0; i < p.ChunkList().Count(); ++i) types.push_back(p.ChunkList().ItemAt(i)->ChunkType());
+  for (int i = 0; i < p.ChunkList().Count(); ++i)
+    types.push_back(p.ChunkList().ItemAt(i)->ChunkType());
   EXPECT_EQ(types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
   EXPECT_EQ(ReadWithLibpng(SaveBytes(p)).At(2, 1)[0], 200);
 
@@ -234,7 +237,8 @@ TEST(PngDrawing, BitmapsBecomePicturesOfTheirDepth) {
 
 TEST(PngDrawing, PicturesBecomeBitmapsWithTheirKeyColour) {
   TPNGObject keyed;
-  Load(keyed, Image(3, 1, 8, 3, Rows({{0, 1, 2}}), {Chunk("PLTE", {255, 0, 0, 0, 255, 0, 0, 0, 255}), Chunk("tRNS", {255, 0})}));
+  Load(keyed, Image(3, 1, 8, 3, Rows({{0, 1, 2}}),
+                    {Chunk("PLTE", {255, 0, 0, 0, 255, 0, 0, 0, 255}), Chunk("tRNS", {255, 0})}));
   TBitmap b;
   b.Assign(&keyed);
   EXPECT_EQ(b.PixelFormat(), pf8bit);

@@ -34,7 +34,8 @@ TPngSpec SpecOf(const TImageCase& C, bool Interlaced, const TSize& S) {
   spec.Interlaced = Interlaced;
   if (C.ColorType == 3) {
     for (int i = 0; i < (1 << C.Depth); ++i)
-      spec.Palette.push_back(png_color{uint8_t(i * 37), uint8_t(255 - i * 11), uint8_t(i * 97 + 5)});
+      spec.Palette.push_back(
+          png_color{uint8_t(i * 37), uint8_t(255 - i * 11), uint8_t(i * 97 + 5)});
   }
   return spec;
 }
@@ -67,7 +68,8 @@ TEST(PngImageData, EveryColourTypeDepthAndInterlaceDecodesAsLibpngReadsIt) {
         ASSERT_NO_THROW(LoadBytes(p, data));
         EXPECT_EQ(p.InterlaceMode(), interlaced ? 1 : 0);
         ExpectSamePixels(p, data);
-        EXPECT_EQ(p.TransparencyKind(), c.ColorType == 4 || c.ColorType == 6 ? ptmPartial : ptmNone);
+        EXPECT_EQ(p.TransparencyKind(),
+                  c.ColorType == 4 || c.ColorType == 6 ? ptmPartial : ptmNone);
       }
 }
 
@@ -120,8 +122,8 @@ TEST(PngImageData, TwoBitGreySpansBlackToWhite) {
       // pixel 2, pass 6 pixels 1 and 3.
       stream_raw = {0, 0x00, 0, 0x80, 0, 0x70};
     }
-    LoadBytes(p, PngStream({Chunk("IHDR", IhdrData(4, 1, 2, 0, interlace)), Chunk("IDAT", Deflate(stream_raw)),
-                            Chunk("IEND", {})}));
+    LoadBytes(p, PngStream({Chunk("IHDR", IhdrData(4, 1, 2, 0, interlace)),
+                            Chunk("IDAT", Deflate(stream_raw)), Chunk("IEND", {})}));
     const uint8_t* row = p.HeaderChunk()->ImageData();
     EXPECT_EQ(row[0], 0x05);
     EXPECT_EQ(row[1], 0xAF);
@@ -164,7 +166,8 @@ TBytes InflatedImageData(const TBytes& Data, size_t Size) {
 TEST(PngImageData, SixteenBitSamplesAreHeldAsTheirHighByteAndWrittenWithALowByteOfZero) {
   TBytes raw = {0, 0x12, 0x34, 0xAB, 0xCD, 0xFF, 0xFF};  // one RGB pixel of 16 bits
   TPNGObject p;
-  LoadBytes(p, PngStream({Chunk("IHDR", IhdrData(1, 1, 16, 2)), Chunk("IDAT", Deflate(raw)), Chunk("IEND", {})}));
+  LoadBytes(p, PngStream({Chunk("IHDR", IhdrData(1, 1, 16, 2)), Chunk("IDAT", Deflate(raw)),
+                          Chunk("IEND", {})}));
   EXPECT_EQ(p.PixelAt(0, 0), TColor(RGB(0x12, 0xAB, 0xFF)));
   p.SetRowFilters(TFilters{pfNone});
   EXPECT_EQ(InflatedImageData(SaveBytes(p), 7), (TBytes{0, 0x12, 0, 0xAB, 0, 0xFF, 0}));
@@ -252,7 +255,8 @@ TEST(PngImageData, ImageDataIsCutIntoChunksOfTheLimit) {
     }
   }
   TPNGObject p;
-  LoadBytes(p, PngStream({Chunk("IHDR", IhdrData(200, 200, 8, 2)), Chunk("IDAT", Deflate(raw)), Chunk("IEND", {})}));
+  LoadBytes(p, PngStream({Chunk("IHDR", IhdrData(200, 200, 8, 2)), Chunk("IDAT", Deflate(raw)),
+                          Chunk("IEND", {})}));
   auto sizes = [&] {
     const TBytes out = SaveBytes(p);
     std::vector<size_t> n;
@@ -278,7 +282,8 @@ TEST(PngImageData, ImageDataIsCutIntoChunksOfTheLimit) {
 TEST(PngImageData, RgbaRowsGoBottomUpIntoTheBitmapAndTopDownIntoTheAlphaPlane) {
   TBytes raw = {0, 10, 20, 30, 40, 0, 50, 60, 70, 80};  // 1 x 2: top pixel, bottom pixel
   TPNGObject p;
-  LoadBytes(p, PngStream({Chunk("IHDR", IhdrData(1, 2, 8, 6)), Chunk("IDAT", Deflate(raw)), Chunk("IEND", {})}));
+  LoadBytes(p, PngStream({Chunk("IHDR", IhdrData(1, 2, 8, 6)), Chunk("IDAT", Deflate(raw)),
+                          Chunk("IEND", {})}));
   const TChunkIHDR* h = p.HeaderChunk();
   EXPECT_EQ(h->DibBitCount(), 24);
   // The last row in memory is the top of the image; pixels are blue, green, red.

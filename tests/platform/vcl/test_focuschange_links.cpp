@@ -3,8 +3,8 @@
 // links of their changes.
 #include <gtest/gtest.h>
 
-#include "platform/vcl/forms.h"
 #include "platform/vcl/extctrls.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 #include "tests/platform/vcl/formtest.h"
 
