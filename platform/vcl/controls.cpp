@@ -1414,6 +1414,10 @@ void TWinControl::WndProc(TMessage& M) {
       if (FHandle) SetWindowText(FHandle, GetText().c_str());
       Invalidate();
       return;
+    case CM_FOCUSCHANGED:
+      // Broadcast down the tree (LParam: the control that has the focus).
+      for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(M.Msg, M.WParam, M.LParam);
+      return;
     case CM_ENTER:
       if (OnEnter) OnEnter(this);
       return;

@@ -438,8 +438,8 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
   std::vector<TWinControl*> entering;
   for (TWinControl* c = Control; c && c != this && !(old && c->ContainsControl(old)); c = c->Parent()) entering.push_back(c);
   for (auto it = entering.rbegin(); it != entering.rend(); ++it) (*it)->Perform(CM_ENTER, 0, 0);
-  // Every control hears where the focus went (buttons show or drop their default frame).
-  if (FFocusedControl == Control) BroadcastTo(this, CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control), false);
+  // Every control of the form learns which control has the focus now (default buttons redraw).
+  if (FFocusedControl == Control) Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control));
   return true;
 }
 
@@ -536,6 +536,17 @@ void TCustomForm::WndProc(TMessage& M) {
       if ((M.WParam & 0xFFF0) == SC_KEYMENU && FMenu && FMenu->KeyMenu(FHandle, static_cast<char>(M.LParam))) {
         M.Result = 0;
         return;
+      }
+      if ((M.WParam & 0xFFF0) == SC_KEYMENU && M.LParam) {
+        // Alt and a character no menu item takes: the controls may claim it as their
+        // accelerator (CM_DIALOGCHAR, the character in WParam; non-zero result: taken).
+        std::vector<TWinControl*> all;
+        GetTabOrderList(all);
+        for (TWinControl* c : all)
+          if (c->Perform(CM_DIALOGCHAR, static_cast<WPARAM>(M.LParam), 0)) {
+            M.Result = 0;
+            return;
+          }
       }
       break;
     case WM_COMMAND:

@@ -518,6 +518,22 @@ private:
 enum TDrawingStyle { dsFocus, dsSelected, dsNormal, dsTransparent };
 enum TImageType { itImage, itMask };
 
+class TImageList;
+
+// A client's link to an image list: OnChange runs whenever the list's images change, beside the
+// list's own OnChange (any number of clients). Freeing the link unregisters it; freeing the list
+// clears Sender.
+class TChangeLink {
+public:
+  TChangeLink() = default;
+  TChangeLink(const TChangeLink&) = delete;
+  TChangeLink& operator=(const TChangeLink&) = delete;
+  ~TChangeLink();
+  void Change();
+  TImageList* Sender = nullptr;
+  TNotifyEvent OnChange;
+};
+
 // A strip of equally sized images with their masks, drawn transparently or greyed out.
 class TImageList : public TComponent {
   ORV_CLASS(TImageList, TComponent)
@@ -556,8 +572,13 @@ public:
   // The image of an overlay number, -1 when none is set.
   int OverlayImage(int Overlay) const;
   TNotifyEvent OnChange;
+  // Links told of every change (TChangeLink).
+  void RegisterChanges(TChangeLink* Link);
+  void UnRegisterChanges(TChangeLink* Link);
 
 private:
+  void Change();
+  std::vector<TChangeLink*> FLinks;
   struct TEntry {
     std::vector<uint32_t> Pixels;  // 0x00RRGGBB, Width x Height
     std::vector<uint8_t> Mask;     // 1 = transparent

@@ -1022,7 +1022,35 @@ void TPicture::WriteData(TStream* Stream) {
 ORV_CLASS_IMPL(TImageList, TComponent)
 
 TImageList::TImageList(TComponent* AOwner) : TComponent(AOwner) {}
-TImageList::~TImageList() = default;
+TImageList::~TImageList() {
+  for (TChangeLink* link : FLinks) link->Sender = nullptr;
+}
+
+void TImageList::Change() {
+  if (OnChange) OnChange(this);
+  for (TChangeLink* link : std::vector<TChangeLink*>(FLinks)) link->Change();
+}
+
+void TImageList::RegisterChanges(TChangeLink* Link) {
+  if (!Link || std::find(FLinks.begin(), FLinks.end(), Link) != FLinks.end()) return;
+  if (Link->Sender && Link->Sender != this) Link->Sender->UnRegisterChanges(Link);
+  Link->Sender = this;
+  FLinks.push_back(Link);
+}
+
+void TImageList::UnRegisterChanges(TChangeLink* Link) {
+  if (!Link) return;
+  std::erase(FLinks, Link);
+  if (Link->Sender == this) Link->Sender = nullptr;
+}
+
+TChangeLink::~TChangeLink() {
+  if (Sender) Sender->UnRegisterChanges(this);
+}
+
+void TChangeLink::Change() {
+  if (OnChange) OnChange(Sender);
+}
 
 void TImageList::Assign(TPersistent* Source) {
   if (auto* l = dynamic_cast<TImageList*>(Source)) {
@@ -1034,7 +1062,7 @@ void TImageList::Assign(TPersistent* Source) {
     BlendColor = l->BlendColor;
     DrawingStyle = l->DrawingStyle;
     Masked = l->Masked;
-    if (OnChange) OnChange(this);
+    Change();
     return;
   }
   TComponent::Assign(Source);
@@ -1088,7 +1116,7 @@ int TImageList::Add(TBitmap* Image, TBitmap* Mask) {
       }
     FImages.push_back(std::move(e));
   }
-  if (OnChange) OnChange(this);
+  Change();
   return first;
 }
 
@@ -1126,19 +1154,19 @@ void TImageList::Replace(int Index, TBitmap* Image, TBitmap* Mask) {
   if (at < 0) return;
   FImages[static_cast<size_t>(Index)] = std::move(FImages[static_cast<size_t>(at)]);
   FImages.resize(static_cast<size_t>(at));
-  if (OnChange) OnChange(this);
+  Change();
 }
 
 void TImageList::Delete(int Index) {
   Check(Index);
   FImages.erase(FImages.begin() + Index);
-  if (OnChange) OnChange(this);
+  Change();
 }
 
 void TImageList::Clear() {
   FImages.clear();
   std::fill(std::begin(FOverlays), std::end(FOverlays), -1);
-  if (OnChange) OnChange(this);
+  Change();
 }
 
 void TImageList::Move(int CurIndex, int NewIndex) {
@@ -1147,7 +1175,7 @@ void TImageList::Move(int CurIndex, int NewIndex) {
   TEntry e = std::move(FImages[static_cast<size_t>(CurIndex)]);
   FImages.erase(FImages.begin() + CurIndex);
   FImages.insert(FImages.begin() + NewIndex, std::move(e));
-  if (OnChange) OnChange(this);
+  Change();
 }
 
 void TImageList::Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled) {
