@@ -2,6 +2,9 @@
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"
+# The wall time of the whole run (set-up, build and tests) is printed at the end, pass or fail.
+started=$SECONDS
+trap 'echo "test.sh: $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s wall time"' EXIT
 source tools/deps.sh
 
 build=${ORVANTA_TEST_BUILD:-build/test}

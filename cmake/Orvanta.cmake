@@ -4,9 +4,15 @@ find_package(PkgConfig REQUIRED)
 # orv_library(<name> SOURCES <files...> [DEPS <targets...>] [PKG <pkg-config modules...>])
 # One static library per folder. DEPS are our own libraries below it; PKG are Debian libraries
 # found through pkg-config and kept private so their headers stay inside our .cpp files.
+# The standard headers nearly every file of ours includes; parsing them is most of the cost of a
+# small file, so each library and test program compiles them once into a precompiled header.
+set(ORV_STD_PCH <algorithm> <cstdint> <cstring> <functional> <map> <memory> <mutex> <string>
+  <string_view> <unordered_map> <vector> CACHE INTERNAL "")
+
 function(orv_library name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS;PKG;PUBLIC_PKG" ${ARGN})
   add_library(${name} STATIC ${A_SOURCES})
+  target_precompile_headers(${name} PRIVATE ${ORV_STD_PCH})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${A_DEPS})
   foreach(mod IN LISTS A_PKG)
@@ -38,8 +44,29 @@ function(orv_test name)
   # Test code is compiled without optimisation: it is not hot, and GoogleTest's macros make -O1
   # builds of test files several times slower to compile.
   target_compile_options(${name} PRIVATE -O0)
+  # GoogleTest's headers and the standard library are the bulk of every test file's parse.
+  target_precompile_headers(${name} PRIVATE ${ORV_STD_PCH} <gtest/gtest.h> <gmock/gmock.h>)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()
+
+# orv_test_folder(<name> DEPS <targets...> [EXCLUDE <regex>])
+# The test program of one test folder: every test_*.cpp of the folder linked into one GoogleTest
+# executable, so the large static libraries are linked once per folder, not once per file. Cases
+# still run one by one under CTest as "<name>.<Suite>.<Case>". Helpers in test files therefore
+# live in anonymous namespaces, and suite names are unique within the folder.
+function(orv_test_folder name)
+  cmake_parse_arguments(A "" "EXCLUDE;INCLUDE" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)
+  if(A_INCLUDE)
+    list(FILTER sources INCLUDE REGEX "${A_INCLUDE}")
+  endif()
+  if(A_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${A_EXCLUDE}")
+  endif()
+  if(sources)
+    orv_test(${name} SOURCES ${sources} DEPS ${A_DEPS})
+  endif()
 endfunction()
 
 # orv_bench(<name> SOURCES <files...> DEPS <targets...>)

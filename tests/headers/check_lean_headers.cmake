@@ -1,0 +1,37 @@
+cmake_minimum_required(VERSION 3.25)
+# Run by CTest as "headers.lean". Lists, for every header of the folders below, the headers it
+# reaches when preprocessed alone; fails when one reaches a header of the class library
+# (platform/vcl) or a window or GDI header (platform/win other than the plain type headers).
+set(folders imaging/core imaging/io imaging/codecs)
+# Headers that declare controls or font styles: they are the bridge to the class library.
+set(allowed imaging/core/ieview.h imaging/core/iefontstyle.h)
+set(plain_win platform/win/windef.h platform/win/winerror.h)
+
+set(failures "")
+set(count 0)
+foreach(folder IN LISTS folders)
+  file(GLOB headers RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*.h)
+  foreach(header IN LISTS headers)
+    if(header IN_LIST allowed)
+      continue()
+    endif()
+    math(EXPR count "${count} + 1")
+    execute_process(COMMAND ${CXX} -std=c++20 -I${SOURCE_DIR} -MM -x c++ ${SOURCE_DIR}/${header}
+      RESULT_VARIABLE rc OUTPUT_VARIABLE deps ERROR_VARIABLE err)
+    if(NOT rc EQUAL 0)
+      string(APPEND failures "${header}: does not preprocess alone:\n${err}\n")
+      continue()
+    endif()
+    string(REGEX MATCHALL "platform/(vcl|win)/[A-Za-z0-9_]+\\.h" reached "${deps}")
+    list(REMOVE_DUPLICATES reached)
+    list(REMOVE_ITEM reached ${plain_win})
+    if(reached)
+      list(JOIN reached ", " names)
+      string(APPEND failures "${header}: pulls in ${names}\n")
+    endif()
+  endforeach()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "Headers that pull in more than they need:\n${failures}")
+endif()
+message(STATUS "${count} headers checked")
