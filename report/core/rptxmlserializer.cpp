@@ -74,7 +74,9 @@ std::string TrptXMLSerializer::BuildAttrText(TPersistent* Obj, const std::string
   std::string s;
   const bool isComponent = dynamic_cast<TComponent*>(Obj) != nullptr;
   for (PPropInfo p : GetPropList(Obj, tkProperties)) {
-    if (!p->CanRead || !p->CanWrite) continue;
+    if (!p->CanRead) continue;
+    // Read-only properties are left out, except sub-objects, which are filled through the getter.
+    if (!p->CanWrite && (p->PropType->Kind != tkClass || IsComponentClass(p))) continue;
     if (isComponent && SameText(p->Name, "Name")) continue;
     if (!IsStoredProp(Obj, p)) continue;
     const std::string name = Prefix + p->Name;
