@@ -14,6 +14,7 @@
 #include "platform/vcl/forms.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptdataset.h"
+#include "report/core/rptdbset.h"
 #include "report/core/rptoptions.h"
 #include "report/core/rptres.h"
 #include "report/core/rptscript.h"
@@ -565,5 +566,5 @@ void rptRegisterReportClasses() {
   // The report classes that files and form streams name; the page, band and view classes join
   // when their units start, the dataset classes here because dialog pages hold them.
   RegisterClasses({TrptReport::StaticClass(), TrptFrame::StaticClass(), TrptStyleItem::StaticClass(),
-                   TrptUserDataSet::StaticClass()});
+                   TrptUserDataSet::StaticClass(), TrptDBDataset::StaticClass()});
 }
