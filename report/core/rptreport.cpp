@@ -565,6 +565,11 @@ void rptRegisterReportClasses() {
   done = true;
   // The report classes that files and form streams name; the page, band and view classes join
   // when their units start, the dataset classes here because dialog pages hold them.
+  // The report cursors crHand (50), crZoom (51) and crFormat (52): the program carries no cursor
+  // pictures of its own for them, so the system's hand, cross and drag cursors stand in.
+  Screen()->SetCursors(50, Screen()->Cursors(crHandPoint));
+  Screen()->SetCursors(51, Screen()->Cursors(crCross));
+  Screen()->SetCursors(52, Screen()->Cursors(crDrag));
   RegisterClasses({TrptReport::StaticClass(), TrptFrame::StaticClass(), TrptStyleItem::StaticClass(),
                    TrptUserDataSet::StaticClass(), TrptDBDataset::StaticClass()});
 }

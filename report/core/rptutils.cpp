@@ -345,8 +345,9 @@ void rptReadItemCollection(TCollection* Collection, TReader* Reader, TComponent*
   Reader->ReadListBegin();
   while (!Reader->EndOfList()) {
     Reader->ReadListBegin();
-    TCollectionItem* item = Collection->Add();
+    // The text first: damaged data must not leave an empty item behind.
     std::string text = Reader->ReadString();
+    TCollectionItem* item = Collection->Add();
     if (report && report->CurrentSerializer) {
       report->CurrentSerializer->ApplyAttrText(text, item);
     } else {

@@ -869,3 +869,69 @@ TEST_F(ReportFixture, ExportFilterRegistryAndProtocol) {
   EXPECT_THROW(rptRunExportFilter(&f, Report.get(), {p1, p2}), Exception);
   EXPECT_EQ(f.Log, "Sp0of0p1f1F");
 }
+
+// ---- One-line object texts (prepared pages, clipboard) ----
+
+TEST_F(ReportFixture, ObjectTextsAndSingleElements) {
+  auto* page = new TTestPage(Report.get());
+  page->SetName("Page1");
+  auto* v = new TTestView(page);
+  v->SetName("Memo1");
+  v->SetBounds(1, 2, 3, 4);
+  v->Caption = "a<b";
+  TrptXMLSerializer s;
+  s.RefRoot = Report.get();
+  std::string text = s.ObjectToText(v);
+  EXPECT_EQ(text.rfind("TTestView Left=\"1\" Top=\"2\"", 0), 0u) << text;
+  EXPECT_NE(text.find("Caption=\"a&#60;b\""), std::string::npos);
+
+  TrptComponent* copy = s.ObjectFromText(page, text);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Parent(), page);
+  EXPECT_EQ(static_cast<TTestView*>(copy)->Caption, "a<b");
+  EXPECT_DOUBLE_EQ(copy->Height(), 4);
+  EXPECT_EQ(copy->Diff(v), "");
+  EXPECT_EQ(s.ObjectFromText(page, "   "), nullptr);
+  EXPECT_THROW(s.ObjectFromText(page, "TNoSuchClass a=\"1\""), EClassNotFound);
+
+  TStringStream stream;
+  TrptXMLSerializer w(&stream);
+  w.RefRoot = Report.get();
+  w.WriteComponent(v);
+  w.WriteComponent(v);
+  EXPECT_EQ(stream.DataString().find('\n'), std::string::npos);
+  stream.SetPosition(0);
+  TrptXMLSerializer r(&stream);
+  EXPECT_NE(r.ReadComponent(page), nullptr);
+  EXPECT_NE(r.ReadComponent(page), nullptr);
+  EXPECT_EQ(r.ReadComponent(page), nullptr);
+  EXPECT_EQ(page->Objects.size(), 4u);
+
+  std::string full = v->FullDiff(nullptr);
+  EXPECT_EQ(full.rfind("Left=\"1\"", 0), 0u) << full;
+  EXPECT_EQ(full.find("/>"), std::string::npos);
+}
+
+TEST_F(ReportFixture, AssignCopiesAnObjectWithoutItsChildren) {
+  auto* page = new TTestPage(Report.get());
+  auto* a = new TTestView(page);
+  a->SetBounds(5, 6, 7, 8);
+  a->Caption = "x";
+  new TTestView(a);
+  auto* b = new TTestView(page);
+  b->Assign(a);
+  EXPECT_EQ(b->Caption, "x");
+  EXPECT_DOUBLE_EQ(b->Left(), 5);
+  EXPECT_TRUE(b->Objects.empty());
+  b->AssignWithChildren(a);
+  EXPECT_EQ(b->Objects.size(), 1u);
+}
+
+TEST_F(ReportFixture, DamagedPropDataEndsQuietly) {
+  Load(std::string(kHeader) +
+       "<TrptReport Name=\"\" PropData=\"0844617461736574730101 0CFFFFFF7F41\" ScriptLanguage=\"JScript\"/>");
+  EXPECT_EQ(Report->ScriptLanguage, "JScript");
+  EXPECT_EQ(Report->DataSets()->Count(), 0);
+  Load(std::string(kHeader) + "<TrptReport Name=\"\" PropData=\"ZZZZ\"/>");
+  EXPECT_EQ(Report->ScriptLanguage, "PascalScript");
+}
