@@ -8,6 +8,7 @@
 #include "report/core/rptclass.h"
 #include "report/core/rptdataset.h"
 #include "report/core/rptoptions.h"
+#include "report/core/rptres.h"
 #include "report/core/rptstyles.h"
 
 // A dialog control over a button, as the dialog-page controls are built.
@@ -125,4 +126,24 @@ TEST(RptParts, PicturesTravelAsPropData) {
   EXPECT_EQ(ColorToRGB(p->Bitmap()->Canvas()->Pixels(1, 1)), 0x0000FFu);
   EXPECT_EQ(back.ReportOptions()->Description()->Count(), 2);
   EXPECT_NEAR(back.ReportOptions()->CreateDate, report.ReportOptions()->CreateDate, 1e-9);
+}
+
+TEST(RptParts, ButtonStripsCutIntoImagesAndGreyVariants) {
+  TrptResources r;
+  EXPECT_THROW(r.ButtonImageList(), EResNotFound);
+  TBitmap strip;
+  strip.SetWidth(64);  // two pairs of 16 x 16 cells
+  strip.SetHeight(16);
+  strip.Canvas()->Brush()->SetColor(clWhite);
+  strip.Canvas()->FillRect(RECT{0, 0, 64, 16});
+  strip.Canvas()->SetPixels(0, 15, 0x00FF00);  // the mask colour of the first cell
+  r.LoadButtonImages(&strip, true);
+  ASSERT_EQ(r.ButtonImageList()->Count(), 2);
+  EXPECT_EQ(r.DisabledButtonImageList()->Count(), 2);
+  TBitmap grey;
+  r.DisabledButtonImageList()->GetBitmap(0, &grey);
+  EXPECT_EQ(ColorToRGB(grey.Canvas()->Pixels(5, 5)), 0xE0E0E0u);
+  TBitmap plain;
+  r.ButtonImageList()->GetBitmap(0, &plain);
+  EXPECT_EQ(ColorToRGB(plain.Canvas()->Pixels(5, 5)), 0xFFFFFFu);
 }
