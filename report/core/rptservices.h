@@ -89,13 +89,39 @@ public:
   ~TrptCustomPreviewPages() override;
   virtual int PageCount() = 0;
   virtual TrptPage* PageAt(int Index) = 0;
+  // Width and height of a prepared page in pixels; (0, 0) outside the pages.
+  virtual void PageSizeAt(int Index, int& Width, int& Height) = 0;
   virtual void Clear() = 0;
   virtual void Initialize() = 0;
+  virtual void AddObject(TrptComponent* Obj) = 0;
+  virtual void AddPage(TrptPage* Page) = 0;
+  virtual void AddSourcePage(TrptPage* Page) = 0;
+  virtual void AddSourceObject(TrptComponent* Obj) = 0;
+  virtual void BeginPass() = 0;
+  virtual void DiscardFirstPass() = 0;
+  virtual void CutObjects(int Position) = 0;
   virtual void Finish() = 0;
-  virtual bool Print() = 0;
-  virtual bool Export(TrptCustomExportFilter* Filter) = 0;
-  virtual void LoadFromStream(TStream* Stream) = 0;
+  virtual void PasteObjects(Extended X, Extended Y) = 0;
+  virtual bool HasBandObject(TrptComponent* Band) = 0;
+  virtual int ObjectCountOnPage() = 0;
+  virtual Extended LowestBandBottom() = 0;
+  virtual void InsertBlankPage(int Index) = 0;
+  virtual void DeletePage(int Index) = 0;
+  virtual void ReplacePage(int Index, TrptPage* Page) = 0;
+  virtual void DrawPage(int Index, TCanvas* Canvas, Extended ScaleX, Extended ScaleY, Extended OffsetX,
+                        Extended OffsetY) = 0;
+  // Hit test and click handling in the preview; Cursor receives the cursor to show.
+  virtual bool ProcessMouse(int Index, int X, int Y, int Button, int Shift, Extended Scale, Extended OffsetX,
+                            Extended OffsetY, bool Click, int& Cursor) = 0;
+  virtual void AppendReport(TrptReport* AReport) = 0;
+  virtual void LoadFromStream(TStream* Stream, bool PartialLoad = false) = 0;
   virtual void SaveToStream(TStream* Stream) = 0;
+  virtual bool LoadFromFile(const std::string& FileName, bool ExceptionIfNotFound = false) = 0;
+  virtual void SaveToFile(const std::string& FileName) = 0;
+  // False when the print dialog is cancelled.
+  virtual bool Print() = 0;
+  // False on failure or when cancelled.
+  virtual bool Export(TrptCustomExportFilter* Filter) = 0;
 
   int AppendMode = 0;
   int FillPage = -1;

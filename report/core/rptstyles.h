@@ -49,6 +49,7 @@ public:
   TrptStyleItem* Items(int Index) const { return static_cast<TrptStyleItem*>(TCollection::Items(Index)); }
   TrptStyleItem* Find(const std::string& AName) const;
   void GetList(TStrings* List) const;
+  void ListNames(TStrings* List) const { GetList(List); }
   void LoadFromXMLItem(TrptXMLItem* Item);
   void SaveToXMLItem(TrptXMLItem* Item);
   void LoadFromFile(const std::string& FileName);
@@ -77,6 +78,7 @@ public:
   TrptStyles* Items(int Index) const;
   TrptStyles* Find(const std::string& AName) const;
   void GetList(TStrings* List) const;
+  void ListNames(TStrings* List) const { GetList(List); }
   void LoadFromFile(const std::string& FileName);
   void LoadFromStream(TStream* Stream);
 

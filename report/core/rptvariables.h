@@ -42,6 +42,16 @@ public:
   void DeleteCategory(const std::string& AName);
   void DeleteVariable(const std::string& AName);
   void AddVariable(const std::string& Category, const std::string& AName, const Variant& Value);
+  // The names other units know these operations by.
+  void AddToCategory(const std::string& Category, const std::string& AName, const Variant& Value) {
+    AddVariable(Category, AName, Value);
+  }
+  void ListCategories(TStrings* List, bool ClearList = true) const { GetCategoriesList(List, ClearList); }
+  void ListCategoryVariables(const std::string& Category, TStrings* List) const {
+    GetVariablesList(Category, List);
+  }
+  void RemoveCategory(const std::string& AName) { DeleteCategory(AName); }
+  void RemoveVariable(const std::string& AName) { DeleteVariable(AName); }
   void LoadFromFile(const std::string& FileName);
   void LoadFromStream(TStream* Stream);
   void LoadFromXMLItem(TrptXMLItem* Item);
