@@ -4,12 +4,14 @@
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/graphics.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptdataset.h"
 #include "report/core/rptoptions.h"
 #include "report/core/rptres.h"
 #include "report/core/rptstyles.h"
+#include "report/core/rptutils.h"
 
 // A dialog control over a button, as the dialog-page controls are built.
 class TrptPartsButtonControl : public TrptDialogControl {
@@ -146,4 +148,40 @@ TEST(RptParts, ButtonStripsCutIntoImagesAndGreyVariants) {
   TBitmap plain;
   r.ButtonImageList()->GetBitmap(0, &plain);
   EXPECT_EQ(ColorToRGB(plain.Canvas()->Pixels(5, 5)), 0xFFFFFFu);
+}
+
+TEST(RptParts, ReferencesToComponentsOfForms) {
+  auto* form = new TForm(nullptr);
+  form->SetName("PartsForm");
+  auto* orders = new TrptUserDataSet(form);
+  orders->SetName("Orders");
+  TrptReport report(nullptr);
+  report.EngineOptions()->SilentMode = true;
+  EXPECT_EQ(rptComponentFullName(&report, orders), "PartsForm.Orders");
+  EXPECT_EQ(rptComponentByPath(nullptr, "PartsForm.Orders"), orders);
+  EXPECT_EQ(rptComponentByPath(nullptr, "NoForm.Orders"), nullptr);
+  TStringList l;
+  rptListComponents(&report, TrptDataSet::StaticClass(), &l, nullptr);
+  EXPECT_GE(l.IndexOf("PartsForm.Orders"), 0);
+
+  report.SetDataSet(orders);
+  TStringStream s;
+  report.SaveToStream(&s);
+  EXPECT_NE(s.DataString().find("DataSet=\"PartsForm.Orders\""), std::string::npos);
+  report.SetDataSet(nullptr);
+  s.SetPosition(0);
+  report.LoadFromStream(&s);
+  EXPECT_EQ(report.DataSet(), orders);
+
+  std::string text = s.DataString();
+  text.replace(text.find("DataSet=\"PartsForm.Orders\""), 26, "DataSet=\"GoneForm.Orders\"");
+  // (DataSetName would find the dataset by its user name among all datasets.)
+  text.replace(text.find("DataSetName=\"Orders\""), 20, "DataSetName=\"Nobody\"");
+  TStringStream gone(text);
+  report.SetDataSet(nullptr);
+  report.LoadFromStream(&gone);
+  EXPECT_EQ(report.DataSet(), nullptr);
+  EXPECT_EQ(report.Errors()->Count(), 0);
+  delete form;
+  EXPECT_EQ(report.DataSet(), nullptr);
 }
