@@ -53,6 +53,7 @@ TImageryView::TImageryView(TComponent* AOwner) : TIEView(AOwner) {
   GdiPlusLoad();
   FIEBitmap = new TIEBitmap();
   FIEBitmap->EncapsulateTBitmap(FBitmap, true);
+  FIEBitmap->EncapsulatedBitmap = false;  // the image owns its class-library bitmap
   FImageWidth = FIEBitmap->Width();
   FImageHeight = FIEBitmap->Height();
   auto* layer0 = new TIELayer(this, true, FIEBitmap);
@@ -727,6 +728,10 @@ void TImageryView::GetMaxViewOrigin(int& MaxX, int& MaxY) {
   MaxX = MaxY = 0;
   if (w < 1 || h < 1) return;
   int64_t mx = w - ex, my = h - ey;
+  // With the extra column a deep zoom (one image pixel wider than the drawing area) would let the
+  // origin pass the image's end and show nothing: the origin stops at the last pixel's start.
+  mx = std::min<int64_t>(mx, std::max<int64_t>(zoomed(FImageWidth, FZoomX) - 1, 0));
+  my = std::min<int64_t>(my, std::max<int64_t>(zoomed(FImageHeight, FZoomY) - 1, 0));
   if (mx < 0 || std::trunc(mx * 100 / FZoomX) == 0) mx = 0;
   if (my < 0 || std::trunc(my * 100 / FZoomY) == 0) my = 0;
   if (FZoomX != FZoomY) {

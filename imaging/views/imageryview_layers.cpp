@@ -301,26 +301,27 @@ void TImageryView::ClearLayers() {
 int TImageryView::ScreenToLayerX(TIELayer* L, int x) {
   const int dw = L->GetWidth();
   if (dw == 0) return 0;
-  return static_cast<int>(std::trunc(double(ScreenToBitmapX(x - static_cast<int>(std::trunc(L->Left * FZoomX / 100)))) /
-                                     dw * L->Bitmap->Width()));
+  // Multiplied before dividing, so that a layer shown at its own size converts exactly.
+  return static_cast<int>(
+      std::trunc(double(ScreenToBitmapX(x - static_cast<int>(std::trunc(L->Left * FZoomX / 100)))) * L->Bitmap->Width() / dw));
 }
 
 int TImageryView::ScreenToLayerY(TIELayer* L, int y) {
   const int dh = L->GetHeight();
   if (dh == 0) return 0;
-  return static_cast<int>(std::trunc(double(ScreenToBitmapY(y - static_cast<int>(std::trunc(L->Top * FZoomY / 100)))) /
-                                     dh * L->Bitmap->Height()));
+  return static_cast<int>(
+      std::trunc(double(ScreenToBitmapY(y - static_cast<int>(std::trunc(L->Top * FZoomY / 100)))) * L->Bitmap->Height() / dh));
 }
 
 int TImageryView::LayerToScreenX(TIELayer* L, int x) {
   const int bw = std::max(L->Bitmap->Width(), 1);
-  return BitmapToScreenX(static_cast<int>(std::trunc(double(x) / bw * L->GetWidth()))) +
+  return BitmapToScreenX(static_cast<int>(std::trunc(double(x) * L->GetWidth() / bw))) +
          static_cast<int>(std::trunc(L->Left * FZoomX / 100));
 }
 
 int TImageryView::LayerToScreenY(TIELayer* L, int y) {
   const int bh = std::max(L->Bitmap->Height(), 1);
-  return BitmapToScreenY(static_cast<int>(std::trunc(double(y) / bh * L->GetHeight()))) +
+  return BitmapToScreenY(static_cast<int>(std::trunc(double(y) * L->GetHeight() / bh))) +
          static_cast<int>(std::trunc(L->Top * FZoomY / 100));
 }
 

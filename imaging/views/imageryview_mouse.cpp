@@ -136,7 +136,16 @@ void TImageryView::FireSelectionEvent(const TNotifyEvent& E) {
 }
 
 void TImageryView::ClampToLayer(int& x, int& y) {
-  const RECT r = GetCurrentLayer()->ClientRect;
+  // The current layer's rectangle on the screen as the present zoom and origin place it (a paint
+  // may not have run since the last change).
+  TIELayer* l = GetCurrentLayer();
+  RECT r = l->ClientRect;
+  if (l->RotateAngle == 0) {
+    r.left = LayerToScreenX(l, 0);
+    r.top = LayerToScreenY(l, 0);
+    r.right = LayerToScreenX(l, l->Bitmap->Width()) - 1;
+    r.bottom = LayerToScreenY(l, l->Bitmap->Height()) - 1;
+  }
   x = std::clamp(x, static_cast<int>(r.left), static_cast<int>(std::max(r.left, r.right + 1)));
   y = std::clamp(y, static_cast<int>(r.top), static_cast<int>(std::max(r.top, r.bottom + 1)));
 }

@@ -1,5 +1,7 @@
 // Layers of the single-image view: the list operations, current-layer rules, rendering all layers
 // into one bitmap, flattening, the layer record, and layers as painted in the view.
+#include <cstring>
+
 #include "platform/rtl/streams.h"
 #include "viewtest.h"
 
@@ -193,7 +195,7 @@ TEST_F(ImageryViewLayers, AMaskLayerCutsTheLayerBelow) {
   View->GetLayer(2)->IsMask = true;
   View->Update();
   PaintNow();
-  EXPECT_EQ(Back(5, 5).r, 255) << "the mask lets the white layer through on the left";
+  EXPECT_GE(Back(5, 5).r, 250) << "the mask lets the white layer through on the left";
   EXPECT_EQ(Back(30, 5).r, 0) << "and hides it on the right";
 }
 
