@@ -9,6 +9,7 @@
 #include "imaging/views/iegdiplus.h"
 #include "imaging/views/ietransitions.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/typinfo.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/win/gdi_user.h"
@@ -115,6 +116,48 @@ TImageryView::~TImageryView() {
 void TImageryView::CreateParams(TCreateParams& Params) {
   TIEView::CreateParams(Params);
   Params.WindowClass.style |= CS_DBLCLKS;
+}
+
+void TImageryView::Publish(TPublisher<TImageryView>& P) {
+  using G = TImageryView;
+  P.Prop("Background", &G::Background, &G::SetBackground).Type("TColor").Default(clBtnFace);
+  P.Prop("LegacyBitmap", &G::LegacyBitmap, &G::SetLegacyBitmap).Default(true);
+  P.Prop("DoubleBuffer", &G::GetDoubleBuffer, &G::SetDoubleBuffer).Default(true);
+  P.Prop("DelayZoomFilter", &G::GetDelayZoomFilter, &G::SetDelayZoomFilter).Default(false);
+  P.Prop("ScrollBars", &G::ScrollBars, &G::SetScrollBars).Default(ssBoth);
+  P.Prop("FlatScrollBars", &G::FlatScrollBars, &G::SetFlatScrollBars).Default(false);
+  P.Prop("Center", &G::Center, &G::SetCenter).Default(true);
+  P.Prop("AutoFit", &G::AutoFit, &G::SetAutoFit).Default(false);
+  P.Prop("AutoStretch", &G::AutoStretch, &G::SetAutoStretch).Default(false);
+  P.Prop("AutoShrink", &G::AutoShrink, &G::SetAutoShrink).Default(false);
+  P.Prop("BackgroundStyle", &G::BackgroundStyle, &G::SetBackgroundStyle).Default(iebsSolid);
+  P.Prop("WallPaper", &G::WallPaper, &G::SetWallPaper);
+  P.Prop("WallPaperStyle", &G::WallPaperStyle, &G::SetWallPaperStyle).Default(iewoNormal);
+  P.Prop("EnableAlphaChannel", &G::EnableAlphaChannel, &G::SetEnableAlphaChannel).Default(true);
+  P.Prop("MouseInteract", &G::MouseInteract, &G::SetMouseInteract)
+      .Type(SetTypeInfo("TIEMouseInteract", TypeInfo<TIEMouseInteractItems>()))
+      .Default(TIEMouseInteract{});
+  P.Prop("SelectionBase", &G::GetSelectionBase, &G::SetSelectionBase).Default(iesbClientArea);
+  P.Prop("SelectionOptions", &G::SelectionOptions, &G::SetSelectionOptions)
+      .Type(SetTypeInfo("TIESelectionOptions", TypeInfo<TIESelectionOption>()))
+      .Default(TIESelectionOptions{iesoAnimated, iesoSizeable, iesoMoveable, iesoCanScroll});
+  P.Prop("EnableInteractionHints", &G::GetEnableInteractionHints, &G::SetEnableInteractionHints).Default(true);
+  P.Prop("DrawVersion", &G::DrawVersion, &G::SetDrawVersion).Default(false);
+  P.Prop("Cursor", &G::IdleCursor, &G::SetViewCursor).Type("TCursor").Default(1785);
+  P.Prop("ImageryVersion", &G::ImageryVersion, &G::SetImageryVersion);
+  P.Event("OnViewChange", &G::OnViewChange).Type("TViewChangeEvent");
+  P.Event("OnViewChanging", &G::OnViewChanging).Type("TViewChangingEvent");
+  P.Event("OnImageChange", &G::OnImageChange).Type("TNotifyEvent");
+  P.Event("OnSelectionChange", &G::OnSelectionChange).Type("TNotifyEvent");
+  P.Event("OnSelectionChanging", &G::OnSelectionChanging).Type("TNotifyEvent");
+  P.Event("OnBeforeSelectionChange", &G::OnBeforeSelectionChange).Type("TNotifyEvent");
+  P.Event("OnMouseInSel", &G::OnMouseInSel).Type("TNotifyEvent");
+  P.Event("OnZoomIn", &G::OnZoomIn).Type("TIEZoomEvent");
+  P.Event("OnZoomOut", &G::OnZoomOut).Type("TIEZoomEvent");
+  P.Event("OnPaint", &G::OnPaint).Type("TNotifyEvent");
+  P.Event("OnDrawBackBuffer", &G::OnDrawBackBuffer).Type("TNotifyEvent");
+  P.Prop("OnProgress", &G::GetOnProgress, &G::SetOnProgress).Type("TIEProgressEvent");
+  P.Prop("OnFinishWork", &G::GetOnFinishWork, &G::SetOnFinishWork).Type("TNotifyEvent");
 }
 
 // ---------------------------------------------------------------- companions

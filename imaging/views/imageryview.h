@@ -129,6 +129,16 @@ class TImageryView : public TIEView, public TIEProcViewServices {
 public:
   explicit TImageryView(TComponent* AOwner = nullptr);
   ~TImageryView() override;
+  static void Publish(TPublisher<TImageryView>& P);
+  // Accessors of the plain published fields (for the property description).
+  bool GetDoubleBuffer() const { return DoubleBuffer; }
+  void SetDoubleBuffer(bool Value) { DoubleBuffer = Value; }
+  bool GetDelayZoomFilter() const { return DelayZoomFilter; }
+  void SetDelayZoomFilter(bool Value) { DelayZoomFilter = Value; }
+  bool GetEnableInteractionHints() const { return EnableInteractionHints; }
+  void SetEnableInteractionHints(bool Value) { EnableInteractionHints = Value; }
+  TIESelectionBase GetSelectionBase() const { return SelectionBase; }
+  void SetSelectionBase(TIESelectionBase Value) { SelectionBase = Value; }
 
   // ---- companions ----
   TImageryIO* GetIO();

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "imaging/io/imageryio.h"
+#include "platform/rtl/typinfo.h"
+#include "platform/rtl/variant.h"
 #include "viewtest.h"
 
 namespace {
@@ -256,6 +258,16 @@ TEST_F(ImageryViewZoom, CompanionsAndWorkerMessages) {
   Run();
   EXPECT_EQ(finished, 1);
   EXPECT_EQ(View->ImageryVersion(), "3.0.3");
+}
+
+TEST_F(ImageryViewZoom, PublishedPropertiesReachTheView) {
+  Load(4000, 3000);
+  SetPropValue(View, "AutoFit", Variant(true));
+  EXPECT_DOUBLE_EQ(View->ZoomX(), 10);
+  SetPropValue(View, "MouseInteract", Variant("miSelect"));
+  EXPECT_EQ(View->MouseInteract(), TIEMouseInteract{miSelect});
+  EXPECT_EQ(GetPropValue(View, "Cursor").AsInt64(), 1785);
+  EXPECT_EQ(GetPropValue(View, "ImageryVersion").AsString(), "3.0.3");
 }
 
 TEST(ImageryViewAlone, WithoutAParentWindowTheAreaIs50By50) {
