@@ -244,7 +244,6 @@ void TImageryView::SetLayersCurrent(int Index) {
   FLayersCurrent = Index;
   FIEBitmap = GetLayer(Index)->Bitmap;
   FBitmap = FIEBitmap->Location() == ieTBitmap ? FIEBitmap->GetTBitmap() : nullptr;
-  if (FBitmap == nullptr) FLegacyBitmap = false;
   if (sel) PopSelection(true, 2);
   CallListeners();
   Update();
