@@ -228,3 +228,64 @@ TEST_F(ImageryViewSelect, MouseInteractExclusions) {
 }
 
 }  // namespace
+
+namespace {
+
+class ImageryViewMouse : public ImageryViewSelect {
+protected:
+  void SetUp() override {
+    ViewFixture::SetUp();
+    View->SetScrollBars(ssNone);
+    View->SetCenter(false);
+  }
+};
+
+TEST_F(ImageryViewMouse, APolygonOfClicksEndsWithTheRightButton) {
+  Load(400, 300);
+  View->SetMouseInteract(TIEMouseInteract{miSelectPolygon});
+  View->SetSelectionOptions(TIESelectionOptions{iesoRightButtonTerminatePolySelect});
+  PaintNow();
+  int changes = 0;
+  View->OnSelectionChange = [&](TObject*) { ++changes; };
+  Click(50, 50);
+  Click(150, 50);
+  Click(100, 150);
+  const int before = changes;
+  Click(100, 150, 1);
+  EXPECT_EQ(changes, before + 1) << "ending the polygon is a change";
+  ASSERT_TRUE(View->Selected());
+  EXPECT_EQ(View->GetSelectionPointCount(), 3);
+  EXPECT_TRUE(View->SelectionMask()->IsPointInside(100, 80));
+  EXPECT_FALSE(View->SelectionMask()->IsPointInside(60, 140));
+}
+
+TEST_F(ImageryViewMouse, DraggingScrollsTheView) {
+  Load(1000, 1000);
+  View->SetMouseInteract(TIEMouseInteract{miScroll});
+  PaintNow();
+  Drag(300, 200, 200, 150);
+  EXPECT_EQ(View->ViewX(), 100);
+  EXPECT_EQ(View->ViewY(), 50);
+}
+
+TEST_F(ImageryViewMouse, DraggingMovesALayer) {
+  Load(300, 200);
+  View->AddLayer();
+  View->GetIEBitmap()->Allocate(40, 30, ie24RGB);
+  View->GetIEBitmap()->Fill(0xFFFFFF);
+  View->GetCurrentLayer()->Left = 50;
+  View->GetCurrentLayer()->Top = 60;
+  View->SetMouseInteract(TIEMouseInteract{miMoveLayers});
+  View->Update();
+  PaintNow();
+  std::vector<int> events;
+  View->OnLayerNotify = [&](TObject*, int, int e) { events.push_back(e); };
+  Drag(60, 70, 90, 100);
+  EXPECT_EQ(View->GetCurrentLayer()->Left, 80);
+  EXPECT_EQ(View->GetCurrentLayer()->Top, 90);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front(), 0) << "picked";
+  EXPECT_EQ(events.back(), 1) << "moved";
+}
+
+}  // namespace
