@@ -164,6 +164,7 @@ public:
   inline const std::vector<TscCustomVariable*>& Locals();
 
 private:
+  Variant Call();
   void CollectLocals();
   std::vector<TscCustomVariable*> FLocals;
   int FLocalsItemCount = -1;
