@@ -11,6 +11,7 @@
 #include "platform/rtl/maskutils.h"
 #include "platform/rtl/sysutils.h"
 #include "script/sc_iconst.h"
+#include "script/sc_ievents.h"
 #include "script/sc_itools.h"
 
 std::function<void(const std::string&)> scShowMessageHandler = [](const std::string& S) {
@@ -295,6 +296,7 @@ Variant TFunctions::CallMethod(TObject*, TClass, const std::string& N, TscArgs& 
 TscScript* scGlobalScript() {
   if (gShutDown) return nullptr;
   if (!gGlobal) {
+    GlobalEventList();
     gGlobal = new TscScript(nullptr);
     const std::pair<const char*, TscTypeCode> types[] = {
         {"Byte", 0},     {"Word", 0},     {"Integer", 0},   {"Longint", 0},  {"Cardinal", 0},  {"TColor", 0},
@@ -312,6 +314,7 @@ TscScript* scGlobalScript() {
 }
 
 void scShutdownGlobalScript() {
+  scFreeGlobalEventList();
   if (gFunctions && gGlobal) gGlobal->RemoveItems(gFunctions);
   delete gFunctions;
   gFunctions = nullptr;
