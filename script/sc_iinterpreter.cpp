@@ -263,7 +263,8 @@ void TscPropertyHelper::SetValue(const Variant& V) {
       case tkString: case tkLString: case tkWString: SetStrProp(inst, pi, VarToStr(V)); break;
       case tkVariant: SetVariantProp(inst, pi, V); break;
       case tkInteger: case tkEnumeration: case tkSet: case tkClass:
-        SetOrdProp(inst, pi, TypeCode == tcBoolean ? (V.AsBoolean() ? 1 : 0) : V.AsInteger());
+        // 64-bit first: colour constants with the top bit set are stored by their 32 bits.
+        SetOrdProp(inst, pi, TypeCode == tcBoolean ? (V.AsBoolean() ? 1 : 0) : V.AsInt64());
         break;
       default: break;
     }
