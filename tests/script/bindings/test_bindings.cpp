@@ -193,3 +193,40 @@ TEST_F(BindingsTest, MessageAndInputDialogs) {
   ASSERT_EQ(p.Run(), "");
   EXPECT_EQ(p.Output, "6|7|True|new|False|new|dflt");
 }
+
+// A handler whose own event fires again while it runs is not re-entered, and the skipped event
+// gets nothing copied back from the running handler's parameters.
+TEST_F(BindingsTest, SkippedReentrantEventCopiesNothingBack) {
+  TForm form(nullptr);
+  auto* edit = new TEdit(&form);
+  edit->SetParent(&form);
+  std::string inner;
+  Program p("PascalScript",
+            "procedure KP(Sender: TObject; var Key: Char); begin Key := 'z'; Refire end;\n"
+            "begin Ed.OnKeyPress := 'KP' end.");
+  p.Script.AddObject("Ed", edit);
+  p.Script.AddMethod("procedure Refire", [&](TObject*, TClass, const std::string&, TscArgs&) {
+    char k = 'q';
+    edit->OnKeyPress(edit, k);
+    inner.assign(1, k);
+    return Variant(0);
+  });
+  ASSERT_EQ(p.Run(), "");
+  char key = 'a';
+  edit->OnKeyPress(edit, key);
+  EXPECT_EQ(key, 'z');
+  EXPECT_EQ(inner, "q");
+}
+
+// ShowMessage shows the class library's message box and waits for it.
+TEST_F(BindingsTest, ShowMessageShowsTheMessageBox) {
+  Program p("BasicScript", "ShowMessage(\"Saved\")\nPrint(\"after\")\n");
+  bool shown = false;
+  Later([&] {
+    shown = true;
+    Key(VK_RETURN);
+  });
+  ASSERT_EQ(p.Run(), "");
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(p.Output, "after");
+}
