@@ -16,8 +16,12 @@
 
 namespace {
 
-template <class T> T* Obj(const Variant& V) { return ObjectAs<T>(scValueToObject(V)); }
-template <class T> T* Self(TObject* Instance) {
+template <class T>
+T* Obj(const Variant& V) {
+  return ObjectAs<T>(scValueToObject(V));
+}
+template <class T>
+T* Self(TObject* Instance) {
   if (!Instance) throw EInvalidPointer("Invalid object reference");
   return Instance->As<T>();
 }
@@ -46,13 +50,18 @@ TFunctions* gFunctions = nullptr;
 
 TFunctions::TFunctions(TscScript* S) {
   S->Registrar = this;
-  auto m = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) { return CallMethod(I, C, N, P); };
+  auto m = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) {
+    return CallMethod(I, C, N, P);
+  };
   auto g = [this](TObject* I, TClass C, const std::string& N) { return GetProp(I, C, N); };
-  auto s = [this](TObject* I, TClass C, const std::string& N, const Variant& V) { SetProp(I, C, N, V); };
-  const std::pair<const char*, int> consts[] = {
-      {"fmCreate", 65535},       {"fmOpenRead", 0},        {"fmOpenWrite", 1},      {"fmOpenReadWrite", 2},
-      {"fmShareExclusive", 16},  {"fmShareDenyWrite", 32}, {"fmShareDenyNone", 64}, {"soFromBeginning", 0},
-      {"soFromCurrent", 1},      {"soFromEnd", 2}};
+  auto s = [this](TObject* I, TClass C, const std::string& N, const Variant& V) {
+    SetProp(I, C, N, V);
+  };
+  const std::pair<const char*, int> consts[] = {{"fmCreate", 65535},      {"fmOpenRead", 0},
+                                                {"fmOpenWrite", 1},       {"fmOpenReadWrite", 2},
+                                                {"fmShareExclusive", 16}, {"fmShareDenyWrite", 32},
+                                                {"fmShareDenyNone", 64},  {"soFromBeginning", 0},
+                                                {"soFromCurrent", 1},     {"soFromEnd", 2}};
   for (const auto& c : consts) S->AddConst(c.first, "Integer", c.second);
   S->AddEnum("TDuplicates", "dupIgnore, dupAccept, dupError");
   S->AddEnum("TPrinterOrientation", "poPortrait, poLandscape");
@@ -81,16 +90,18 @@ TFunctions::TFunctions(TscScript* S) {
     c->AddDefaultProperty("Items", "Integer", "TObject", m, false);
   }
   if (TscClassVariable* c = S->AddClass(TStrings::StaticClass(), "TPersistent")) {
-    for (const char* d : {"function Add(const S: string): Integer",
-                          "function AddObject(const S: string; AObject: TObject): Integer", "procedure Clear",
-                          "procedure Delete(Index: Integer)", "function IndexOf(const S: string): Integer",
-                          "function IndexOfName(const Name: string): Integer",
-                          "function IndexOfObject(AObject: TObject): Integer",
-                          "procedure Insert(Index: Integer; const S: string)",
-                          "procedure InsertObject(Index: Integer; const S: string; AObject: TObject)",
-                          "procedure LoadFromFile(const FileName: string)", "procedure LoadFromStream(Stream: TStream)",
-                          "procedure SaveToFile(const FileName: string)", "procedure Move(CurIndex, NewIndex: Integer)",
-                          "procedure SaveToStream(Stream: TStream)"})
+    for (const char* d :
+         {"function Add(const S: string): Integer",
+          "function AddObject(const S: string; AObject: TObject): Integer", "procedure Clear",
+          "procedure Delete(Index: Integer)", "function IndexOf(const S: string): Integer",
+          "function IndexOfName(const Name: string): Integer",
+          "function IndexOfObject(AObject: TObject): Integer",
+          "procedure Insert(Index: Integer; const S: string)",
+          "procedure InsertObject(Index: Integer; const S: string; AObject: TObject)",
+          "procedure LoadFromFile(const FileName: string)",
+          "procedure LoadFromStream(Stream: TStream)",
+          "procedure SaveToFile(const FileName: string)",
+          "procedure Move(CurIndex, NewIndex: Integer)", "procedure SaveToStream(Stream: TStream)"})
       c->AddMethod(d, m);
     c->AddProperty("CommaText", "string", g, s);
     c->AddProperty("Count", "Integer", g);
@@ -171,41 +182,69 @@ Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N
     if (N == "ASSIGN") Self<TPersistent>(Instance)->Assign(Obj<TPersistent>(P[0]));
   } else if (C == TCollection::StaticClass()) {
     auto* c = Self<TCollection>(Instance);
-    if (N == "CLEAR") c->Clear();
-    else if (N == "ITEMS.GET") return Ref(c->Items(i32(0)));
+    if (N == "CLEAR")
+      c->Clear();
+    else if (N == "ITEMS.GET")
+      return Ref(c->Items(i32(0)));
   } else if (C == TList::StaticClass()) {
     auto* l = Self<TList>(Instance);
     if (N == "ADD") return l->Add(Obj<TObject>(P[0]));
-    if (N == "CLEAR") l->Clear();
-    else if (N == "DELETE") l->Delete(i32(0));
-    else if (N == "INDEXOF") return l->IndexOf(Obj<TObject>(P[0]));
-    else if (N == "INSERT") l->Insert(i32(0), Obj<TObject>(P[1]));
-    else if (N == "REMOVE") return l->Remove(Obj<TObject>(P[0]));
-    else if (N == "ITEMS.GET") return Ref(static_cast<TObject*>(l->Items(i32(0))));
-    else if (N == "ITEMS.SET") l->SetItems(i32(0), Obj<TObject>(P[1]));
+    if (N == "CLEAR")
+      l->Clear();
+    else if (N == "DELETE")
+      l->Delete(i32(0));
+    else if (N == "INDEXOF")
+      return l->IndexOf(Obj<TObject>(P[0]));
+    else if (N == "INSERT")
+      l->Insert(i32(0), Obj<TObject>(P[1]));
+    else if (N == "REMOVE")
+      return l->Remove(Obj<TObject>(P[0]));
+    else if (N == "ITEMS.GET")
+      return Ref(static_cast<TObject*>(l->Items(i32(0))));
+    else if (N == "ITEMS.SET")
+      l->SetItems(i32(0), Obj<TObject>(P[1]));
   } else if (C == TStrings::StaticClass()) {
     auto* l = Self<TStrings>(Instance);
     if (N == "ADD") return l->Add(str(0));
     if (N == "ADDOBJECT") return l->AddObject(str(0), Obj<TObject>(P[1]));
-    if (N == "CLEAR") l->Clear();
-    else if (N == "DELETE") l->Delete(i32(0));
-    else if (N == "INDEXOF") return l->IndexOf(str(0));
-    else if (N == "INDEXOFNAME") return l->IndexOfName(str(0));
-    else if (N == "INDEXOFOBJECT") return l->IndexOfObject(Obj<TObject>(P[0]));
-    else if (N == "INSERT") l->Insert(i32(0), str(1));
-    else if (N == "INSERTOBJECT") l->InsertObject(i32(0), str(1), Obj<TObject>(P[2]));
-    else if (N == "LOADFROMFILE") l->LoadFromFile(str(0));
-    else if (N == "LOADFROMSTREAM") l->LoadFromStream(Obj<TStream>(P[0]));
-    else if (N == "MOVE") l->Move(i32(0), i32(1));
-    else if (N == "SAVETOFILE") l->SaveToFile(str(0));
-    else if (N == "SAVETOSTREAM") l->SaveToStream(Obj<TStream>(P[0]));
-    else if (N == "NAMES.GET") return Variant(l->Names(i32(0)));
-    else if (N == "OBJECTS.GET") return Ref(l->Objects(i32(0)));
-    else if (N == "OBJECTS.SET") l->SetObjects(i32(0), Obj<TObject>(P[1]));
-    else if (N == "VALUES.GET") return Variant(l->Values(str(0)));
-    else if (N == "VALUES.SET") l->SetValues(str(0), str(1));
-    else if (N == "STRINGS.GET") return Variant(l->Strings(i32(0)));
-    else if (N == "STRINGS.SET") l->SetStrings(i32(0), str(1));
+    if (N == "CLEAR")
+      l->Clear();
+    else if (N == "DELETE")
+      l->Delete(i32(0));
+    else if (N == "INDEXOF")
+      return l->IndexOf(str(0));
+    else if (N == "INDEXOFNAME")
+      return l->IndexOfName(str(0));
+    else if (N == "INDEXOFOBJECT")
+      return l->IndexOfObject(Obj<TObject>(P[0]));
+    else if (N == "INSERT")
+      l->Insert(i32(0), str(1));
+    else if (N == "INSERTOBJECT")
+      l->InsertObject(i32(0), str(1), Obj<TObject>(P[2]));
+    else if (N == "LOADFROMFILE")
+      l->LoadFromFile(str(0));
+    else if (N == "LOADFROMSTREAM")
+      l->LoadFromStream(Obj<TStream>(P[0]));
+    else if (N == "MOVE")
+      l->Move(i32(0), i32(1));
+    else if (N == "SAVETOFILE")
+      l->SaveToFile(str(0));
+    else if (N == "SAVETOSTREAM")
+      l->SaveToStream(Obj<TStream>(P[0]));
+    else if (N == "NAMES.GET")
+      return Variant(l->Names(i32(0)));
+    else if (N == "OBJECTS.GET")
+      return Ref(l->Objects(i32(0)));
+    else if (N == "OBJECTS.SET")
+      l->SetObjects(i32(0), Obj<TObject>(P[1]));
+    else if (N == "VALUES.GET")
+      return Variant(l->Values(str(0)));
+    else if (N == "VALUES.SET")
+      l->SetValues(str(0), str(1));
+    else if (N == "STRINGS.GET")
+      return Variant(l->Strings(i32(0)));
+    else if (N == "STRINGS.SET")
+      l->SetStrings(i32(0), str(1));
   } else if (C == TStringList::StaticClass()) {
     auto* l = Self<TStringList>(Instance);
     if (N == "FIND") {
@@ -221,7 +260,8 @@ Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N
       int64_t count = std::max<int64_t>(0, P[1].AsInt64());
       int64_t left = std::max<int64_t>(0, st->Size() - st->Position());
       std::string buffer(static_cast<size_t>(std::min(count, left)), '\0');
-      int64_t read = buffer.empty() ? 0 : st->Read(buffer.data(), static_cast<int64_t>(buffer.size()));
+      int64_t read =
+          buffer.empty() ? 0 : st->Read(buffer.data(), static_cast<int64_t>(buffer.size()));
       buffer.resize(static_cast<size_t>(std::max<int64_t>(read, 0)));
       P[0] = Variant(buffer);
       return static_cast<int32_t>(read);
@@ -229,7 +269,8 @@ Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N
     if (N == "WRITE") {
       // Never more than the text holds.
       std::string text = str(0);
-      int64_t count = std::min<int64_t>(std::max<int64_t>(0, P[1].AsInt64()), static_cast<int64_t>(text.size()));
+      int64_t count = std::min<int64_t>(std::max<int64_t>(0, P[1].AsInt64()),
+                                        static_cast<int64_t>(text.size()));
       return static_cast<int32_t>(st->Write(text.data(), count));
     }
     if (N == "SEEK") return static_cast<int32_t>(st->Seek(i32(0), i32(1)));
@@ -244,32 +285,50 @@ Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N
     }
   } else if (C == TMemoryStream::StaticClass()) {
     auto* st = Self<TMemoryStream>(Instance);
-    if (N == "CLEAR") st->Clear();
-    else if (N == "LOADFROMSTREAM") st->LoadFromStream(Obj<TStream>(P[0]));
-    else if (N == "LOADFROMFILE") st->LoadFromFile(str(0));
-    else if (N == "SAVETOSTREAM") st->SaveToStream(Obj<TStream>(P[0]));
-    else if (N == "SAVETOFILE") st->SaveToFile(str(0));
+    if (N == "CLEAR")
+      st->Clear();
+    else if (N == "LOADFROMSTREAM")
+      st->LoadFromStream(Obj<TStream>(P[0]));
+    else if (N == "LOADFROMFILE")
+      st->LoadFromFile(str(0));
+    else if (N == "SAVETOSTREAM")
+      st->SaveToStream(Obj<TStream>(P[0]));
+    else if (N == "SAVETOFILE")
+      st->SaveToFile(str(0));
   } else if (C == TComponent::StaticClass()) {
     if (N == "CREATE") return Instance ? Ref(Instance) : Ref(Construct(Obj<TComponent>(P[0])));
   } else if (C == TscXMLItem::StaticClass()) {
     if (N == "CREATE") return Instance ? Ref(Instance) : Ref(Construct(nullptr));
     auto* x = Self<TscXMLItem>(Instance);
-    if (N == "ADDITEM") x->AddItem(Obj<TscXMLItem>(P[0]));
-    else if (N == "CLEAR") x->Clear();
-    else if (N == "INSERTITEM") x->InsertItem(i32(0), Obj<TscXMLItem>(P[1]));
-    else if (N == "ADD") return Ref(x->Add());
-    else if (N == "FIND") return x->Find(str(0));
-    else if (N == "FINDITEM") return Ref(x->FindItem(str(0)));
-    else if (N == "PROP") return Variant(x->Prop(str(0)));
-    else if (N == "ROOT") return Ref(x->Root());
-    else if (N == "ITEMS.GET") return Ref(x->Items(i32(0)));
+    if (N == "ADDITEM")
+      x->AddItem(Obj<TscXMLItem>(P[0]));
+    else if (N == "CLEAR")
+      x->Clear();
+    else if (N == "INSERTITEM")
+      x->InsertItem(i32(0), Obj<TscXMLItem>(P[1]));
+    else if (N == "ADD")
+      return Ref(x->Add());
+    else if (N == "FIND")
+      return x->Find(str(0));
+    else if (N == "FINDITEM")
+      return Ref(x->FindItem(str(0)));
+    else if (N == "PROP")
+      return Variant(x->Prop(str(0)));
+    else if (N == "ROOT")
+      return Ref(x->Root());
+    else if (N == "ITEMS.GET")
+      return Ref(x->Items(i32(0)));
   } else if (C == TscXMLDocument::StaticClass()) {
     if (N == "CREATE") return Instance ? Ref(Instance) : Ref(Construct(nullptr));
     auto* d = Self<TscXMLDocument>(Instance);
-    if (N == "SAVETOSTREAM") d->SaveToStream(Obj<TStream>(P[0]));
-    else if (N == "LOADFROMSTREAM") d->LoadFromStream(Obj<TStream>(P[0]));
-    else if (N == "SAVETOFILE") d->SaveToFile(str(0));
-    else if (N == "LOADFROMFILE") d->LoadFromFile(str(0));
+    if (N == "SAVETOSTREAM")
+      d->SaveToStream(Obj<TStream>(P[0]));
+    else if (N == "LOADFROMSTREAM")
+      d->LoadFromStream(Obj<TStream>(P[0]));
+    else if (N == "SAVETOFILE")
+      d->SaveToFile(str(0));
+    else if (N == "LOADFROMFILE")
+      d->LoadFromFile(str(0));
   }
   return 0;
 }
@@ -308,13 +367,16 @@ Variant TFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
 void TFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, const Variant& V) {
   if (C == TStrings::StaticClass()) {
     auto* l = Self<TStrings>(Instance);
-    if (N == "COMMATEXT") l->SetCommaText(VarToStr(V));
-    else if (N == "TEXT") l->SetText(VarToStr(V));
+    if (N == "COMMATEXT")
+      l->SetCommaText(VarToStr(V));
+    else if (N == "TEXT")
+      l->SetText(VarToStr(V));
   } else if (C == TStringList::StaticClass()) {
     auto* l = Self<TStringList>(Instance);
     if (N == "DUPLICATES") {
       int d = V.AsInteger();
-      if (d < dupIgnore || d > dupError) throw ERangeError("Invalid duplicates mode: " + std::to_string(d));
+      if (d < dupIgnore || d > dupError)
+        throw ERangeError("Invalid duplicates mode: " + std::to_string(d));
       l->SetDuplicates(static_cast<TDuplicates>(d));
     } else if (N == "SORTED") {
       l->SetSorted(V.AsBoolean());
@@ -323,9 +385,12 @@ void TFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, cons
     Self<TStream>(Instance)->SetPosition(V.AsInt64());
   } else if (C == TscXMLItem::StaticClass()) {
     auto* x = Self<TscXMLItem>(Instance);
-    if (N == "DATA") x->Data = V.AsInteger();
-    else if (N == "NAME") x->Name = VarToStr(V);
-    else if (N == "TEXT") x->Text = VarToStr(V);
+    if (N == "DATA")
+      x->Data = V.AsInteger();
+    else if (N == "NAME")
+      x->Name = VarToStr(V);
+    else if (N == "TEXT")
+      x->Text = VarToStr(V);
   }
 }
 

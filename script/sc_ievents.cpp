@@ -85,7 +85,8 @@ TMethod TscNotifyEvent::GetMethod() {
 // ---- Binding a handler through an event property ----------------------------------------------
 
 void TscEventHelper::SetValue(const Variant& V) {
-  if (PrevValue.IsNull()) throw EVariantTypeCastError("Could not convert variant of type (Null) into type (Integer)");
+  if (PrevValue.IsNull())
+    throw EVariantTypeCastError("Could not convert variant of type (Null) into type (Integer)");
   TObject* inst = scValueToObject(PrevValue);
   if (!inst) return;
   PPropInfo pi = GetPropInfo(inst, Name, tkMethods);
@@ -97,7 +98,8 @@ void TscEventHelper::SetValue(const Variant& V) {
     TscCustomVariable* item = CallerProgram ? CallerProgram->Find(VarToStr(V)) : nullptr;
     auto* proc = item && item->Is(kfProc) ? static_cast<TscProcVariable*>(item) : nullptr;
     if (!proc) throw Exception(SEventError);
-    TObject* made = AdapterClass && AdapterClass->Factory ? AdapterClass->Factory(nullptr) : nullptr;
+    TObject* made =
+        AdapterClass && AdapterClass->Factory ? AdapterClass->Factory(nullptr) : nullptr;
     adapter = made && made->Is<TscCustomEvent>() ? static_cast<TscCustomEvent*>(made) : nullptr;
     if (!adapter) {
       delete made;
@@ -115,8 +117,10 @@ void TscEventHelper::SetValue(const Variant& V) {
   try {
     SetMethodProp(inst, pi, handler);
   } catch (...) {
-    if (adapter && list) list->Remove(adapter);
-    else delete adapter;
+    if (adapter && list)
+      list->Remove(adapter);
+    else
+      delete adapter;
     throw;
   }
   if (!list) return;

@@ -41,7 +41,7 @@ struct TStacks {
 };
 
 thread_local TStacks gStacks;
-thread_local int gCurrent = -1;  // segment the thread runs on, -1 for its own stack
+thread_local int gCurrent = -1;        // segment the thread runs on, -1 for its own stack
 thread_local int gDeepestSegment = 0;  // deepest segment entered since the run began
 thread_local char* gThreadLow = nullptr;
 
@@ -132,7 +132,8 @@ void RunOnSegment(int Index, char* Base, const std::function<void()>& F) {
   if (savedCurrent < 0) {
     // The run is over: the further segments only deep runs reach give their pages back.
     for (int i = 1; i <= gDeepestSegment; ++i)
-      madvise(gStacks.Segments[static_cast<size_t>(i)].Base + kGuardSize, kSegmentSize - kGuardSize, MADV_DONTNEED);
+      madvise(gStacks.Segments[static_cast<size_t>(i)].Base + kGuardSize, kSegmentSize - kGuardSize,
+              MADV_DONTNEED);
     gDeepestSegment = 0;
   }
   if (call.Error) std::rethrow_exception(call.Error);
@@ -142,7 +143,8 @@ void RunOnSegment(int Index, char* Base, const std::function<void()>& F) {
 
 bool scStackLow() {
   char* here = static_cast<char*>(__builtin_frame_address(0));
-  char* low = gCurrent >= 0 ? gStacks.Segments[static_cast<size_t>(gCurrent)].Base + kGuardSize : ThreadStackLow();
+  char* low = gCurrent >= 0 ? gStacks.Segments[static_cast<size_t>(gCurrent)].Base + kGuardSize
+                            : ThreadStackLow();
   return here < low + kMargin;
 }
 

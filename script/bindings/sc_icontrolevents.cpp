@@ -31,29 +31,33 @@ Variant Bits(const TShiftState& S) { return static_cast<int32_t>(S.Bits()); }
 
 TMethod TscMouseEvent::GetMethod() {
   uint32_t h = SelfHandle();
-  return Made(TMouseEvent([h](TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
-                if (auto* e = Adapter(h))
-                  e->CallHandler({scObjectToValue(Sender), static_cast<int32_t>(Button), Bits(Shift), X, Y});
-              }),
-              this);
+  return Made(
+      TMouseEvent([h](TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+        if (auto* e = Adapter(h))
+          e->CallHandler(
+              {scObjectToValue(Sender), static_cast<int32_t>(Button), Bits(Shift), X, Y});
+      }),
+      this);
 }
 
 TMethod TscMouseMoveEvent::GetMethod() {
   uint32_t h = SelfHandle();
   return Made(TMouseMoveEvent([h](TObject* Sender, TShiftState Shift, int X, int Y) {
-                if (auto* e = Adapter(h)) e->CallHandler({scObjectToValue(Sender), Bits(Shift), X, Y});
+                if (auto* e = Adapter(h))
+                  e->CallHandler({scObjectToValue(Sender), Bits(Shift), X, Y});
               }),
               this);
 }
 
 TMethod TscKeyEvent::GetMethod() {
   uint32_t h = SelfHandle();
-  return Made(TKeyEvent([h](TObject* Sender, WORD& Key, TShiftState Shift) {
-                auto* e = Adapter(h);
-                if (e && e->CallHandler({scObjectToValue(Sender), static_cast<int32_t>(Key), Bits(Shift)}))
-                  Key = static_cast<WORD>(e->Param(1).AsInteger());
-              }),
-              this);
+  return Made(
+      TKeyEvent([h](TObject* Sender, WORD& Key, TShiftState Shift) {
+        auto* e = Adapter(h);
+        if (e && e->CallHandler({scObjectToValue(Sender), static_cast<int32_t>(Key), Bits(Shift)}))
+          Key = static_cast<WORD>(e->Param(1).AsInteger());
+      }),
+      this);
 }
 
 TMethod TscKeyPressEvent::GetMethod() {
@@ -85,7 +89,8 @@ TMethod TscCloseQueryEvent::GetMethod() {
   uint32_t h = SelfHandle();
   return Made(TCloseQueryEvent([h](TObject* Sender, bool& CanClose) {
                 auto* e = Adapter(h);
-                if (e && e->CallHandler({scObjectToValue(Sender), CanClose})) CanClose = e->Param(1).AsBoolean();
+                if (e && e->CallHandler({scObjectToValue(Sender), CanClose}))
+                  CanClose = e->Param(1).AsBoolean();
               }),
               this);
 }

@@ -13,8 +13,12 @@
 
 namespace {
 
-template <class T> T* Obj(const Variant& V) { return ObjectAs<T>(scValueToObject(V)); }
-template <class T> T* Self(TObject* Instance) {
+template <class T>
+T* Obj(const Variant& V) {
+  return ObjectAs<T>(scValueToObject(V));
+}
+template <class T>
+T* Self(TObject* Instance) {
   if (!Instance) throw EInvalidPointer("Invalid object reference");
   return Instance->As<T>();
 }
@@ -35,30 +39,110 @@ TFunctions* gFunctions = nullptr;
 
 TFunctions::TFunctions(TscScript* S) {
   S->Registrar = this;
-  auto m = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) { return CallMethod(I, C, N, P); };
+  auto m = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) {
+    return CallMethod(I, C, N, P);
+  };
   auto g = [this](TObject* I, TClass C, const std::string& N) { return GetProp(I, C, N); };
-  auto s = [this](TObject* I, TClass C, const std::string& N, const Variant& V) { SetProp(I, C, N, V); };
-  const std::pair<const char*, int> consts[] = {
-      {"mrNone", 0}, {"mrOk", 1}, {"mrCancel", 2}, {"mrAbort", 3}, {"mrRetry", 4}, {"mrIgnore", 5},
-      {"mrYes", 6}, {"mrNo", 7}, {"mrAll", 8}, {"mrNoToAll", 9}, {"mrYesToAll", 10},
-      {"crDefault", 0}, {"crNone", -1}, {"crArrow", -2}, {"crCross", -3}, {"crIBeam", -4}, {"crSize", -22},
-      {"crSizeNESW", -6}, {"crSizeNS", -7}, {"crSizeNWSE", -8}, {"crSizeWE", -9}, {"crUpArrow", -10},
-      {"crHourGlass", -11}, {"crDrag", -12}, {"crNoDrop", -13}, {"crHSplit", -14}, {"crVSplit", -15},
-      {"crMultiDrag", -16}, {"crSQLWait", -17}, {"crNo", -18}, {"crAppStart", -19}, {"crHelp", -20},
-      {"crHandPoint", -21}, {"crSizeAll", -22},
-      {"bsNone", 0}, {"bsSingle", 1}, {"bsSizeable", 2}, {"bsDialog", 3}, {"bsToolWindow", 4}, {"bsSizeToolWin", 5},
-      {"VK_RBUTTON", VK_RBUTTON}, {"VK_CANCEL", VK_CANCEL}, {"VK_MBUTTON", VK_MBUTTON}, {"VK_BACK", VK_BACK},
-      {"VK_TAB", VK_TAB}, {"VK_RETURN", VK_RETURN}, {"VK_SHIFT", VK_SHIFT}, {"VK_CONTROL", VK_CONTROL},
-      {"VK_MENU", VK_MENU}, {"VK_PAUSE", VK_PAUSE}, {"VK_CAPITAL", VK_CAPITAL}, {"VK_ESCAPE", VK_ESCAPE},
-      {"VK_SPACE", VK_SPACE}, {"VK_PRIOR", VK_PRIOR}, {"VK_NEXT", VK_NEXT}, {"VK_END", VK_END}, {"VK_HOME", VK_HOME},
-      {"VK_LEFT", VK_LEFT}, {"VK_UP", VK_UP}, {"VK_RIGHT", VK_RIGHT}, {"VK_DOWN", VK_DOWN}, {"VK_INSERT", VK_INSERT},
-      {"VK_DELETE", VK_DELETE}, {"VK_HELP", VK_HELP}, {"VK_LWIN", VK_LWIN}, {"VK_RWIN", VK_RWIN}, {"VK_APPS", VK_APPS},
-      {"VK_NUMPAD0", 96}, {"VK_NUMPAD1", 97}, {"VK_NUMPAD2", 98}, {"VK_NUMPAD3", 99}, {"VK_NUMPAD4", 100},
-      {"VK_NUMPAD5", 101}, {"VK_NUMPAD6", 102}, {"VK_NUMPAD7", 103}, {"VK_NUMPAD8", 104}, {"VK_NUMPAD9", 105},
-      {"VK_MULTIPLY", VK_MULTIPLY}, {"VK_ADD", VK_ADD}, {"VK_SEPARATOR", VK_SEPARATOR}, {"VK_SUBTRACT", VK_SUBTRACT},
-      {"VK_DECIMAL", VK_DECIMAL}, {"VK_DIVIDE", VK_DIVIDE}, {"VK_F1", 112}, {"VK_F2", 113}, {"VK_F3", 114},
-      {"VK_F4", 115}, {"VK_F5", 116}, {"VK_F6", 117}, {"VK_F7", 118}, {"VK_F8", 119}, {"VK_F9", 120},
-      {"VK_F10", 121}, {"VK_F11", 122}, {"VK_F12", 123}, {"VK_NUMLOCK", VK_NUMLOCK}, {"VK_SCROLL", VK_SCROLL}};
+  auto s = [this](TObject* I, TClass C, const std::string& N, const Variant& V) {
+    SetProp(I, C, N, V);
+  };
+  const std::pair<const char*, int> consts[] = {{"mrNone", 0},
+                                                {"mrOk", 1},
+                                                {"mrCancel", 2},
+                                                {"mrAbort", 3},
+                                                {"mrRetry", 4},
+                                                {"mrIgnore", 5},
+                                                {"mrYes", 6},
+                                                {"mrNo", 7},
+                                                {"mrAll", 8},
+                                                {"mrNoToAll", 9},
+                                                {"mrYesToAll", 10},
+                                                {"crDefault", 0},
+                                                {"crNone", -1},
+                                                {"crArrow", -2},
+                                                {"crCross", -3},
+                                                {"crIBeam", -4},
+                                                {"crSize", -22},
+                                                {"crSizeNESW", -6},
+                                                {"crSizeNS", -7},
+                                                {"crSizeNWSE", -8},
+                                                {"crSizeWE", -9},
+                                                {"crUpArrow", -10},
+                                                {"crHourGlass", -11},
+                                                {"crDrag", -12},
+                                                {"crNoDrop", -13},
+                                                {"crHSplit", -14},
+                                                {"crVSplit", -15},
+                                                {"crMultiDrag", -16},
+                                                {"crSQLWait", -17},
+                                                {"crNo", -18},
+                                                {"crAppStart", -19},
+                                                {"crHelp", -20},
+                                                {"crHandPoint", -21},
+                                                {"crSizeAll", -22},
+                                                {"bsNone", 0},
+                                                {"bsSingle", 1},
+                                                {"bsSizeable", 2},
+                                                {"bsDialog", 3},
+                                                {"bsToolWindow", 4},
+                                                {"bsSizeToolWin", 5},
+                                                {"VK_RBUTTON", VK_RBUTTON},
+                                                {"VK_CANCEL", VK_CANCEL},
+                                                {"VK_MBUTTON", VK_MBUTTON},
+                                                {"VK_BACK", VK_BACK},
+                                                {"VK_TAB", VK_TAB},
+                                                {"VK_RETURN", VK_RETURN},
+                                                {"VK_SHIFT", VK_SHIFT},
+                                                {"VK_CONTROL", VK_CONTROL},
+                                                {"VK_MENU", VK_MENU},
+                                                {"VK_PAUSE", VK_PAUSE},
+                                                {"VK_CAPITAL", VK_CAPITAL},
+                                                {"VK_ESCAPE", VK_ESCAPE},
+                                                {"VK_SPACE", VK_SPACE},
+                                                {"VK_PRIOR", VK_PRIOR},
+                                                {"VK_NEXT", VK_NEXT},
+                                                {"VK_END", VK_END},
+                                                {"VK_HOME", VK_HOME},
+                                                {"VK_LEFT", VK_LEFT},
+                                                {"VK_UP", VK_UP},
+                                                {"VK_RIGHT", VK_RIGHT},
+                                                {"VK_DOWN", VK_DOWN},
+                                                {"VK_INSERT", VK_INSERT},
+                                                {"VK_DELETE", VK_DELETE},
+                                                {"VK_HELP", VK_HELP},
+                                                {"VK_LWIN", VK_LWIN},
+                                                {"VK_RWIN", VK_RWIN},
+                                                {"VK_APPS", VK_APPS},
+                                                {"VK_NUMPAD0", 96},
+                                                {"VK_NUMPAD1", 97},
+                                                {"VK_NUMPAD2", 98},
+                                                {"VK_NUMPAD3", 99},
+                                                {"VK_NUMPAD4", 100},
+                                                {"VK_NUMPAD5", 101},
+                                                {"VK_NUMPAD6", 102},
+                                                {"VK_NUMPAD7", 103},
+                                                {"VK_NUMPAD8", 104},
+                                                {"VK_NUMPAD9", 105},
+                                                {"VK_MULTIPLY", VK_MULTIPLY},
+                                                {"VK_ADD", VK_ADD},
+                                                {"VK_SEPARATOR", VK_SEPARATOR},
+                                                {"VK_SUBTRACT", VK_SUBTRACT},
+                                                {"VK_DECIMAL", VK_DECIMAL},
+                                                {"VK_DIVIDE", VK_DIVIDE},
+                                                {"VK_F1", 112},
+                                                {"VK_F2", 113},
+                                                {"VK_F3", 114},
+                                                {"VK_F4", 115},
+                                                {"VK_F5", 116},
+                                                {"VK_F6", 117},
+                                                {"VK_F7", 118},
+                                                {"VK_F8", 119},
+                                                {"VK_F9", 120},
+                                                {"VK_F10", 121},
+                                                {"VK_F11", 122},
+                                                {"VK_F12", 123},
+                                                {"VK_NUMLOCK", VK_NUMLOCK},
+                                                {"VK_SCROLL", VK_SCROLL}};
   for (const auto& c : consts) S->AddConst(c.first, "Integer", c.second);
   S->AddBaseType("TFormBorderStyle", tcInteger);
   S->AddBaseType("TBorderStyle", tcInteger);
@@ -71,13 +155,16 @@ TFunctions::TFunctions(TscScript* S) {
   S->AddEnum("TTextLayout", "tlTop, tlCenter, tlBottom");
   S->AddEnum("TEditCharCase", "ecNormal, ecUpperCase, ecLowerCase");
   S->AddEnum("TScrollStyle", "ssNone, ssHorizontal, ssVertical, ssBoth");
-  S->AddEnum("TComboBoxStyle", "csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable");
+  S->AddEnum("TComboBoxStyle",
+             "csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable");
   S->AddEnum("TCheckBoxState", "cbUnchecked, cbChecked, cbGrayed");
   S->AddEnum("TListBoxStyle", "lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable");
   S->AddEnum("TWindowState", "wsNormal, wsMinimized, wsMaximized");
   S->AddEnum("TFormStyle", "fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop");
   S->AddEnumSet("TBorderIcons", "biSystemMenu, biMinimize, biMaximize, biHelp");
-  S->AddEnum("TPosition", "poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter");
+  S->AddEnum("TPosition",
+             "poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, "
+             "poDesktopCenter");
   S->AddEnum("TCloseAction", "caNone, caHide, caFree, caMinimize");
 
   if (TscClassVariable* c = S->AddClass(TControl::StaticClass(), "TComponent")) {
@@ -103,7 +190,8 @@ TFunctions::TFunctions(TscScript* S) {
   }
   S->AddClass(TCustomControl::StaticClass(), "TWinControl");
   S->AddClass(TGraphicControl::StaticClass(), "TControl");
-  for (TClass k : {TGroupBox::StaticClass(), TLabel::StaticClass(), TEdit::StaticClass(), TMemo::StaticClass()})
+  for (TClass k : {TGroupBox::StaticClass(), TLabel::StaticClass(), TEdit::StaticClass(),
+                   TMemo::StaticClass()})
     S->AddClass(k, "TWinControl");
   // The class library has no separate combo box base: the combo box carries its members.
   if (TscClassVariable* c = S->AddClass(TComboBox::StaticClass(), "TWinControl")) {
@@ -149,9 +237,12 @@ TFunctions::TFunctions(TscScript* S) {
 Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P) {
   if (C == TControl::StaticClass()) {
     auto* c = Self<TControl>(Instance);
-    if (N == "HIDE") c->Hide();
-    else if (N == "SHOW") c->Show();
-    else if (N == "SETBOUNDS") c->SetBounds(P[0].AsInteger(), P[1].AsInteger(), P[2].AsInteger(), P[3].AsInteger());
+    if (N == "HIDE")
+      c->Hide();
+    else if (N == "SHOW")
+      c->Show();
+    else if (N == "SETBOUNDS")
+      c->SetBounds(P[0].AsInteger(), P[1].AsInteger(), P[2].AsInteger(), P[3].AsInteger());
   } else if (C == TWinControl::StaticClass()) {
     // A label (registered with the windowed controls' members) has no window to focus: refused.
     if (N == "SETFOCUS") Self<TWinControl>(Instance)->SetFocus();
@@ -159,24 +250,32 @@ Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N
     // Single-selection lists: the selected item is the current one.
     auto* l = Self<TCustomListBox>(Instance);
     int i = P[0].AsInteger();
-    if (i < 0 || i >= l->Items()->Count()) throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+    if (i < 0 || i >= l->Items()->Count())
+      throw EListError("List index out of bounds (" + std::to_string(i) + ")");
     if (N == "SELECTED.GET") return l->ItemIndex() == i;
     if (N == "SELECTED.SET") {
-      if (P[1].AsBoolean()) l->SetItemIndex(i);
-      else if (l->ItemIndex() == i) l->SetItemIndex(-1);
+      if (P[1].AsBoolean())
+        l->SetItemIndex(i);
+      else if (l->ItemIndex() == i)
+        l->SetItemIndex(-1);
     }
   } else if (C == TCustomForm::StaticClass()) {
     auto* f = Self<TCustomForm>(Instance);
-    if (N == "CLOSE") f->Close();
-    else if (N == "HIDE") f->Hide();
-    else if (N == "SHOW") f->Show();
-    else if (N == "SHOWMODAL") return static_cast<int32_t>(f->ShowModal());
+    if (N == "CLOSE")
+      f->Close();
+    else if (N == "HIDE")
+      f->Hide();
+    else if (N == "SHOW")
+      f->Show();
+    else if (N == "SHOWMODAL")
+      return static_cast<int32_t>(f->ShowModal());
   } else if (C == TApplication::StaticClass()) {
     auto* a = Self<TApplication>(Instance);
     if (N == "PROCESSMESSAGES") {
       a->ProcessMessages();
     } else if (N == "MINIMIZE" || N == "RESTORE") {
-      if (TCustomForm* f = a->MainForm()) f->SetWindowState(N == "MINIMIZE" ? wsMinimized : wsNormal);
+      if (TCustomForm* f = a->MainForm())
+        f->SetWindowState(N == "MINIMIZE" ? wsMinimized : wsNormal);
     }
   }
   return 0;
@@ -210,8 +309,8 @@ void TFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, cons
     // Dropping the list down runs it modally until an item is chosen or it is closed.
     if (N == "DROPPEDDOWN") {
       if (V.AsBoolean()) c->DropDown();
-    }
-    else if (N == "ITEMINDEX") c->SetItemIndex(V.AsInteger());
+    } else if (N == "ITEMINDEX")
+      c->SetItemIndex(V.AsInteger());
   } else if (C == TCustomListBox::StaticClass() && N == "ITEMINDEX") {
     Self<TCustomListBox>(Instance)->SetItemIndex(V.AsInteger());
   } else if (C == TCustomForm::StaticClass() && N == "MODALRESULT") {

@@ -18,7 +18,9 @@ class TClassesTestSource : public TComponent {
   ORV_CLASS(TClassesTestSource, TComponent)
 public:
   explicit TClassesTestSource(TComponent* AOwner) : TComponent(AOwner) {}
-  static void Publish(TPublisher<TClassesTestSource>& P) { P.Event("OnFire", &TClassesTestSource::OnFire).Type("TNotifyEvent"); }
+  static void Publish(TPublisher<TClassesTestSource>& P) {
+    P.Event("OnFire", &TClassesTestSource::OnFire).Type("TNotifyEvent");
+  }
   TNotifyEvent OnFire;
   void Fire() {
     if (OnFire) OnFire(this);
@@ -57,62 +59,77 @@ using ClassesRtti = ClassesFixture;
 // property reads and writes entries, Find on a sorted list gives the insertion point.
 TEST_F(ClassesRtti, StringListsFromEveryLanguage) {
   const char* expected = "0|1|2|a|b=2|x|2|False|1|3";
-  EXPECT_EQ(RunIn("PascalScript",
-                  "var l: TStringList; i: Integer; begin l := TStringList.Create; Print(l.Add('a=1')); "
-                  "Print(l.Add('b=2')); Print(l.Values['b']); Print(l.Names[0]); Print(l[1]); l[1] := 'x'; Print(l[1]); "
-                  "l[1] := 'b=2'; Print(l.Count); l.Sorted := True; Print(l.Find('a=0', i)); Print(i); "
-                  "Print(l.CommaText); l.Free end."),
-            std::string("0|1|2|a|b=2|x|2|False|0|a=1,b=2"));
-  EXPECT_EQ(RunIn("JScript",
-                  "var l = new TStringList; Print(l.Add(\"a=1\")); Print(l.Add(\"b=2\")); Print(l.Add(\"c\")); "
-                  "Print(l.Names[0]); Print(l[1]); l[2] = \"x\"; Print(l[2]); Print(l.IndexOf(\"x\")); "
-                  "l.Sorted = true; var i = 0; Print(l.Find(\"b\", i)); Print(i); Print(l.Count); l.Free();"),
-            expected);
+  EXPECT_EQ(
+      RunIn("PascalScript",
+            "var l: TStringList; i: Integer; begin l := TStringList.Create; Print(l.Add('a=1')); "
+            "Print(l.Add('b=2')); Print(l.Values['b']); Print(l.Names[0]); Print(l[1]); l[1] := "
+            "'x'; Print(l[1]); "
+            "l[1] := 'b=2'; Print(l.Count); l.Sorted := True; Print(l.Find('a=0', i)); Print(i); "
+            "Print(l.CommaText); l.Free end."),
+      std::string("0|1|2|a|b=2|x|2|False|0|a=1,b=2"));
+  EXPECT_EQ(
+      RunIn("JScript",
+            "var l = new TStringList; Print(l.Add(\"a=1\")); Print(l.Add(\"b=2\")); "
+            "Print(l.Add(\"c\")); "
+            "Print(l.Names[0]); Print(l[1]); l[2] = \"x\"; Print(l[2]); Print(l.IndexOf(\"x\")); "
+            "l.Sorted = true; var i = 0; Print(l.Find(\"b\", i)); Print(i); Print(l.Count); "
+            "l.Free();"),
+      expected);
   EXPECT_EQ(RunIn("BasicScript",
-                  "l = new TStringList\nPrint(l.Add(\"one\"))\nl.Add(\"two\")\nl.Insert(0, \"zero\")\nPrint(l[0])\n"
+                  "l = new TStringList\nPrint(l.Add(\"one\"))\nl.Add(\"two\")\nl.Insert(0, "
+                  "\"zero\")\nPrint(l[0])\n"
                   "l.Move(0, 2)\nPrint(l.Text)\nl.Free\n"),
             "0|zero|one\ntwo\nzero\n");
   EXPECT_EQ(RunIn("C++Script",
-                  "TStringList l; { l = new TStringList; l.CommaText = \"c,a,b\"; l.Sort(); Print(l.CommaText); "
+                  "TStringList l; { l = new TStringList; l.CommaText = \"c,a,b\"; l.Sort(); "
+                  "Print(l.CommaText); "
                   "Print(l.Values[\"z\"] == \"\"); delete l; }"),
             "a,b,c|True");
 }
 
 // Lists of objects and streams.
 TEST_F(ClassesRtti, ListsAndStreams) {
-  EXPECT_EQ(RunIn("PascalScript",
-                  "var l: TList; a, b: TStringList; begin l := TList.Create; a := TStringList.Create; "
-                  "b := TStringList.Create; Print(l.Add(a)); Print(l.Add(b)); Print(l.IndexOf(b)); "
-                  "Print(TStringList(l[1]).Count); l.Remove(a); Print(l.Count); Print(l[0] = b); "
-                  "a.Free; b.Free; l.Free end."),
-            "0|1|1|0|1|True");
+  EXPECT_EQ(
+      RunIn("PascalScript",
+            "var l: TList; a, b: TStringList; begin l := TList.Create; a := TStringList.Create; "
+            "b := TStringList.Create; Print(l.Add(a)); Print(l.Add(b)); Print(l.IndexOf(b)); "
+            "Print(TStringList(l[1]).Count); l.Remove(a); Print(l.Count); Print(l[0] = b); "
+            "a.Free; b.Free; l.Free end."),
+      "0|1|1|0|1|True");
   // Reading more than remains gives the shorter count and text.
-  EXPECT_EQ(RunIn("JScript",
-                  "var m = new TMemoryStream; Print(m.Write(\"hello world\", 11)); Print(m.Size); m.Position = 6; "
-                  "var s = \"\"; Print(m.Read(s, 100)); Print(s); Print(m.Seek(0, soFromBeginning)); "
-                  "m.Read(s, 5); Print(s); var n = new TMemoryStream; Print(n.CopyFrom(m, 0)); Print(n.Size); "
-                  "m.Free(); n.Free();"),
-            "11|11|5|world|0|hello|11|11");
+  EXPECT_EQ(
+      RunIn("JScript",
+            "var m = new TMemoryStream; Print(m.Write(\"hello world\", 11)); Print(m.Size); "
+            "m.Position = 6; "
+            "var s = \"\"; Print(m.Read(s, 100)); Print(s); Print(m.Seek(0, soFromBeginning)); "
+            "m.Read(s, 5); Print(s); var n = new TMemoryStream; Print(n.CopyFrom(m, 0)); "
+            "Print(n.Size); "
+            "m.Free(); n.Free();"),
+      "11|11|5|world|0|hello|11|11");
   std::string file = (std::filesystem::temp_directory_path() / "orv_script_stream.txt").string();
   std::remove(file.c_str());
   EXPECT_EQ(RunIn("PascalScript",
                   "var f: TFileStream; l: TStringList; begin f := TFileStream.Create('" + file +
                       "', fmCreate); f.Write('a' + Chr(10) + 'b' + Chr(10), 4); f.Free; "
-                      "l := TStringList.Create; l.LoadFromFile('" + file + "'); Print(l.Count); Print(l[1]); l.Free end."),
+                      "l := TStringList.Create; l.LoadFromFile('" +
+                      file + "'); Print(l.Count); Print(l[1]); l.Free end."),
             "2|b");
   std::remove(file.c_str());
   // A missing file raises the stream error the script can see.
-  EXPECT_EQ(RunIn("PascalScript", "var f: TFileStream; begin f := TFileStream.Create('/nonexistent/x', fmOpenRead) end.")
-                .rfind("exception: ", 0),
-            0u);
+  EXPECT_EQ(
+      RunIn("PascalScript",
+            "var f: TFileStream; begin f := TFileStream.Create('/nonexistent/x', fmOpenRead) end.")
+          .rfind("exception: ", 0),
+      0u);
 }
 
 // Components made by scripts join their owner; published Name and Tag need no registration.
 TEST_F(ClassesRtti, ComponentsAndXmlItems) {
   TComponent owner(nullptr);
-  TestProgram p("PascalScript",
-                "var c: TComponent; begin c := TComponent.Create(Owner1); c.Name := 'Child'; c.Tag := 7; "
-                "Print(c.Owner = Owner1); Print(c.ClassName) end.");
+  TestProgram p(
+      "PascalScript",
+      "var c: TComponent; begin c := TComponent.Create(Owner1); c.Name := 'Child'; c.Tag := 7; "
+      "Print(c.Owner = Owner1); Print(c.ClassName) end.");
   p.Script.AddObject("Owner1", &owner);
   EXPECT_EQ(p.Run(), "");
   EXPECT_EQ(p.Joined(), "True|TComponent");
@@ -121,8 +138,10 @@ TEST_F(ClassesRtti, ComponentsAndXmlItems) {
   EXPECT_EQ(owner.Components(0)->Tag(), 7);
 
   EXPECT_EQ(RunIn("JScript",
-                  "var d = new TscXMLDocument; var r = d.Root; r.Name = \"report\"; var x = r.Add(); x.Name = \"page\"; "
-                  "x.Text = \"width=\\\"10\\\"\"; Print(r.Count); Print(r.Find(\"page\")); Print(r[0].Prop(\"width\")); "
+                  "var d = new TscXMLDocument; var r = d.Root; r.Name = \"report\"; var x = "
+                  "r.Add(); x.Name = \"page\"; "
+                  "x.Text = \"width=\\\"10\\\"\"; Print(r.Count); Print(r.Find(\"page\")); "
+                  "Print(r[0].Prop(\"width\")); "
                   "Print(x.Parent == r); d.Free();"),
             "1|0|10|True");
 }
@@ -132,7 +151,8 @@ TEST_F(ClassesRtti, ComponentsAndXmlItems) {
 TEST_F(ClassesRtti, EventsBindScriptProcedures) {
   TClassesTestSource source(nullptr);
   TestProgram p("PascalScript",
-                "var n: Integer; procedure Fired(Sender: TObject); begin n := n + 1; Print(Sender = Src) end;\n"
+                "var n: Integer; procedure Fired(Sender: TObject); begin n := n + 1; Print(Sender "
+                "= Src) end;\n"
                 "procedure Other(Sender: TObject); begin Print('other') end;\n"
                 "begin Src.OnFire := 'Fired'; Print(Src.OnFire = '') end.");
   p.Script.AddObject("Src", &source);
@@ -143,7 +163,9 @@ TEST_F(ClassesRtti, EventsBindScriptProcedures) {
   EXPECT_EQ(p.Joined(), "True|True|True");
   EXPECT_EQ(p.Script.FindLocal("n")->Value.AsInteger(), 2);
   // Assigning another handler replaces the adapter; nil removes the handler.
-  TestProgram q("PascalScript", "procedure Other(Sender: TObject); begin Print('other') end;\nbegin Src.OnFire := 'Other' end.");
+  TestProgram q("PascalScript",
+                "procedure Other(Sender: TObject); begin Print('other') end;\nbegin Src.OnFire := "
+                "'Other' end.");
   q.Script.AddObject("Src", &source);
   ASSERT_EQ(q.Run(), "");
   EXPECT_EQ(GlobalEventList()->Count(), before);
@@ -159,9 +181,10 @@ TEST_F(ClassesRtti, EventsBindScriptProcedures) {
   bad.Script.AddObject("Src", &source);
   EXPECT_EQ(bad.Run(), "exception: Event handler must be a procedure");
   // An object the script frees takes its adapters with it.
-  TestProgram own("PascalScript",
-                  "var s: TClassesTestSource; procedure F(Sender: TObject); begin end;\n"
-                  "begin s := TClassesTestSource.Create(nil); s.OnFire := 'F'; s.OnFire := 'F'; s.Free end.");
+  TestProgram own(
+      "PascalScript",
+      "var s: TClassesTestSource; procedure F(Sender: TObject); begin end;\n"
+      "begin s := TClassesTestSource.Create(nil); s.OnFire := 'F'; s.OnFire := 'F'; s.Free end.");
   int count = GlobalEventList()->Count();
   ASSERT_EQ(own.Run(), "");
   EXPECT_EQ(GlobalEventList()->Count(), count);

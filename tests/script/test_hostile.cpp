@@ -98,10 +98,12 @@ TEST(ScriptHostileParse, OperatorWithoutOperandIsACompileError) {
 TEST(ScriptHostileParse, DeepNestingAndLongExpressionsAreErrors) {
   const int n = 5000;
   const Source cases[] = {
-      {"PascalScript", "var x: Integer; begin x := " + Repeat("(", n) + "1" + Repeat(")", n) + " end."},
+      {"PascalScript",
+       "var x: Integer; begin x := " + Repeat("(", n) + "1" + Repeat(")", n) + " end."},
       {"PascalScript", Repeat("begin ", n) + Repeat("end; ", n - 1) + "end."},
       {"PascalScript", "var x: Integer; begin " + Repeat("if x = 0 then ", n) + "x := 1 end."},
-      {"PascalScript", "var x: Integer; begin x := " + Repeat("Abs(", n) + "1" + Repeat(")", n) + " end."},
+      {"PascalScript",
+       "var x: Integer; begin x := " + Repeat("Abs(", n) + "1" + Repeat(")", n) + " end."},
       {"C++Script", "{ int x; x = " + Repeat("(", n) + "1" + Repeat(")", n) + "; }"},
       {"C++Script", Repeat("{ ", n) + Repeat("} ", n)},
       {"JScript", Repeat("{ ", n) + Repeat("} ", n)},
@@ -120,38 +122,44 @@ TEST(ScriptHostileParse, DeepNestingAndLongExpressionsAreErrors) {
   for (const Source& s : cases) ExpectCompileError(s);
 
   const int m = 50;
-  EXPECT_EQ(CompileAndRun({"PascalScript", "var x: Integer; begin x := " + Repeat("(", m) + "1" + Repeat(")", m) +
-                                               "; Print(x) end."}),
+  EXPECT_EQ(CompileAndRun({"PascalScript", "var x: Integer; begin x := " + Repeat("(", m) + "1" +
+                                               Repeat(")", m) + "; Print(x) end."}),
             "ran:1");
   EXPECT_EQ(CompileAndRun({"JScript", Repeat("{ ", m) + "Print(2);" + Repeat("} ", m)}), "ran:2");
-  EXPECT_EQ(CompileAndRun({"JScript", "var x = 0" + Repeat("+1", 1000) + "; Print(x);"}), "ran:1000");
+  EXPECT_EQ(CompileAndRun({"JScript", "var x = 0" + Repeat("+1", 1000) + "; Print(x);"}),
+            "ran:1000");
 }
 
 // The in-place paths (x := x op e, x++, Inc) give what the expression gives: Integer variables
 // wrap at 32 bits like the integer operators, Variant variables follow the variant rules.
 TEST(ScriptHostileInteger, InPlaceAndExpressionPathsAgree) {
   const struct {
-    const char* Init;   // value of a
-    const char* Op;     // e in "b := a e" and "a := a e"
+    const char* Init;  // value of a
+    const char* Op;    // e in "b := a e" and "a := a e"
   } cases[] = {
-      {"2147483647", "+ 1"}, {"-2147483648", "- 1"}, {"2147483647", "* 2"},
-      {"-2147483648", "* (0 - 1)"}, {"1073741824", "* 4"}, {"5", "+ 7"},
+      {"2147483647", "+ 1"},        {"-2147483648", "- 1"}, {"2147483647", "* 2"},
+      {"-2147483648", "* (0 - 1)"}, {"1073741824", "* 4"},  {"5", "+ 7"},
   };
   for (const auto& c : cases) {
-    std::string text = std::string("var a, b: Integer; begin a := ") + c.Init + "; b := a " + c.Op + "; a := a " +
-                       c.Op + "; Print(a = b); Print(a) end.";
+    std::string text = std::string("var a, b: Integer; begin a := ") + c.Init + "; b := a " + c.Op +
+                       "; a := a " + c.Op + "; Print(a = b); Print(a) end.";
     std::vector<std::string> out;
     EXPECT_EQ(CompileAndRun({"PascalScript", text}, &out).substr(0, 9), "ran:True|") << text;
   }
-  EXPECT_EQ(CompileAndRun({"PascalScript", "var a, b: Integer; begin a := 2147483647; b := a; Inc(a); a := a - b; "
-                                           "Print(a); Inc(b, 1); Print(b); b := -2147483647 - 1; Dec(b); Print(b) end."}),
-            "ran:1|-2147483648|2147483647");
-  EXPECT_EQ(CompileAndRun({"C++Script", "int a, b; { a = 2147483647; b = a + 1; a++; Print(a == b); Print(a); a--; "
-                                        "Print(a); a += 1; Print(a); }"}),
-            "ran:True|-2147483648|2147483647|-2147483648");
+  EXPECT_EQ(
+      CompileAndRun({"PascalScript",
+                     "var a, b: Integer; begin a := 2147483647; b := a; Inc(a); a := a - b; "
+                     "Print(a); Inc(b, 1); Print(b); b := -2147483647 - 1; Dec(b); Print(b) end."}),
+      "ran:1|-2147483648|2147483647");
+  EXPECT_EQ(
+      CompileAndRun({"C++Script",
+                     "int a, b; { a = 2147483647; b = a + 1; a++; Print(a == b); Print(a); a--; "
+                     "Print(a); a += 1; Print(a); }"}),
+      "ran:True|-2147483648|2147483647|-2147483648");
   // Untyped values follow the variant rules on both paths: the sum widens.
-  EXPECT_EQ(CompileAndRun({"JScript", "var a = 2147483647; var b = a + 1; a = a + 1; Print(a == b); Print(a); "
-                                      "a = 2147483647; a++; Print(a);"}),
+  EXPECT_EQ(CompileAndRun({"JScript",
+                           "var a = 2147483647; var b = a + 1; a = a + 1; Print(a == b); Print(a); "
+                           "a = 2147483647; a++; Print(a);"}),
             "ran:True|2147483648|2147483648");
 }
 
@@ -162,7 +170,9 @@ TEST(ScriptHostileRecursion, DeepRecursionWorksAndRunawayEndsInError) {
                            "function Depth(n: Integer): Integer; begin if n = 0 then Result := 0 "
                            "else Result := Depth(n - 1) + 1 end; begin Print(Depth(100000)) end."}),
             "ran:100000");
-  EXPECT_EQ(CompileAndRun({"JScript", "function f(n) { if (n == 0) return 0; return f(n - 1) + 1; } Print(f(100000));"}),
+  EXPECT_EQ(CompileAndRun(
+                {"JScript",
+                 "function f(n) { if (n == 0) return 0; return f(n - 1) + 1; } Print(f(100000));"}),
             "ran:100000");
   // A runaway recursion ends with the script error after more than 100,000 calls.
   TestProgram p("JScript", "var n = 0; function f() { n++; f(); } f();");
@@ -170,7 +180,9 @@ TEST(ScriptHostileRecursion, DeepRecursionWorksAndRunawayEndsInError) {
   ASSERT_NE(p.Script.FindLocal("n"), nullptr);
   EXPECT_GT(p.Script.FindLocal("n")->Value.AsInteger(), 100000);
   // The engine is whole afterwards: the next run of the same program starts from the top.
-  EXPECT_EQ(CompileAndRun({"JScript", "function f(n) { if (n == 0) return 0; return f(n - 1) + 1; } Print(f(1000));"}),
+  EXPECT_EQ(CompileAndRun(
+                {"JScript",
+                 "function f(n) { if (n == 0) return 0; return f(n - 1) + 1; } Print(f(1000));"}),
             "ran:1000");
 }
 
@@ -183,17 +195,20 @@ TEST(ScriptHostileArrays, HugeArraysAreErrors) {
   ExpectCompileError({"C++Script", "{ int a[100000][100000]; }"});
   EXPECT_EQ(CompileAndRun({"JScript", "var a = VarArrayCreate([0, 2000000000], varVariant);"}),
             "exception: Array too large");
-  EXPECT_EQ(CompileAndRun({"PascalScript", "var a: array[1..3] of Integer; begin a[2] := 5; Print(a[2]) end."}),
+  EXPECT_EQ(CompileAndRun({"PascalScript",
+                           "var a: array[1..3] of Integer; begin a[2] := 5; Print(a[2]) end."}),
             "ran:5");
 }
 
 // JScript and BasicScript functions, whose grammars give no result type, return any value.
 TEST(ScriptHostileFunctions, UntypedFunctionsReturnVariants) {
-  EXPECT_EQ(CompileAndRun({"JScript", "function f(n) { if (n < 2) return false; return true; } Print(f(1)); "
-                                      "Print(f(5)); function g() { return \"text\"; } Print(g());"}),
+  EXPECT_EQ(CompileAndRun({"JScript",
+                           "function f(n) { if (n < 2) return false; return true; } Print(f(1)); "
+                           "Print(f(5)); function g() { return \"text\"; } Print(g());"}),
             "ran:False|True|text");
-  EXPECT_EQ(CompileAndRun({"BasicScript", "Function Greet(name)\n  Greet = \"Hello, \" & name\nEnd Function\n"
-                                          "Print(Greet(\"Ann\"))\n"}),
+  EXPECT_EQ(CompileAndRun({"BasicScript",
+                           "Function Greet(name)\n  Greet = \"Hello, \" & name\nEnd Function\n"
+                           "Print(Greet(\"Ann\"))\n"}),
             "ran:Hello, Ann");
   TestProgram js("JScript", "function f(n) { return n; }");
   ASSERT_TRUE(js.Script.Compile());
@@ -220,13 +235,16 @@ TEST(ScriptHostileCompiler, IncompatibleInitialValuesInBlocks) {
 
 // An exit inside a finally part ends the finally part only; the statements after the try run.
 TEST(ScriptHostileStatements, ExitInsideFinallyEndsOnlyTheFinallyPart) {
-  EXPECT_EQ(CompileAndRun({"PascalScript",
-                           "procedure P; begin try Print('body') finally Print('fin'); exit; Print('no') end; "
-                           "Print('after') end; begin P end."}),
-            "ran:body|fin|after");
+  EXPECT_EQ(
+      CompileAndRun(
+          {"PascalScript",
+           "procedure P; begin try Print('body') finally Print('fin'); exit; Print('no') end; "
+           "Print('after') end; begin P end."}),
+      "ran:body|fin|after");
   // An exit of the body still leaves after the finally part has run.
-  EXPECT_EQ(CompileAndRun({"PascalScript",
-                           "procedure P; begin try exit finally Print('fin') end; Print('no') end; begin P; "
-                           "Print('end') end."}),
+  EXPECT_EQ(CompileAndRun(
+                {"PascalScript",
+                 "procedure P; begin try exit finally Print('fin') end; Print('no') end; begin P; "
+                 "Print('end') end."}),
             "ran:fin|end");
 }

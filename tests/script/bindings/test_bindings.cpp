@@ -26,10 +26,11 @@ struct Program {
     scStartScriptBindings();
     Script.Parent = scGlobalScript();
     Script.SyntaxType = Language;
-    Script.AddMethod("procedure Print(v: Variant)", [this](TObject*, TClass, const std::string&, TscArgs& P) {
-      Output += (Output.empty() ? "" : "|") + VarToStr(P[0]);
-      return Variant(0);
-    });
+    Script.AddMethod("procedure Print(v: Variant)",
+                     [this](TObject*, TClass, const std::string&, TscArgs& P) {
+                       Output += (Output.empty() ? "" : "|") + VarToStr(P[0]);
+                       return Variant(0);
+                     });
     Script.SetText(Text);
   }
   std::string Run() {
@@ -77,17 +78,54 @@ protected:
 
 TEST_F(BindingsTest, ConstantsHaveTheirValues) {
   const std::pair<const char*, long long> cases[] = {
-      {"clRed", 255}, {"clBlue", 16711680}, {"clMoneyGreen", 192 + 256 * 220 + 65536 * 192},
-      {"clSkyBlue", 166 + 256 * 202 + 65536 * 240}, {"clCream", 255 + 256 * 251 + 65536 * 240},
-      {"clMedGray", 160 + 256 * 160 + 65536 * 164}, {"clBtnFace", 2147483663LL}, {"clScrollBar", 2147483648LL},
-      {"clBackground", 2147483649LL}, {"clMenuBar", 2147483678LL}, {"clNone", 536870911}, {"clDefault", 536870912},
-      {"fsItalic", 2}, {"fsStrikeout", 8}, {"psDot", 2}, {"pmXor", 14}, {"bsDiagCross", 7}, {"fpFixed", 2},
-      {"VK_F2", 113}, {"VK_F12", 123}, {"VK_RBUTTON", 2}, {"VK_SCROLL", 145}, {"VK_NUMPAD9", 105},
-      {"crSize", -22}, {"crSizeAll", -22}, {"crHandPoint", -21}, {"mrYesToAll", 10}, {"mrOk", 1},
-      {"ssCtrl", 4}, {"ssDouble", 64}, {"alClient", 5}, {"bsDialog", 3}, {"caFree", 2}, {"poScreenCenter", 4},
-      {"ofAllowMultiSelect", 64}, {"ofEnableSizing", 524288}, {"fdApplyButton", 32768}, {"mtConfirmation", 3},
-      {"mbYes", 1}, {"mbNo", 2}, {"mbHelp", 1024}, {"prPageNums", 2}, {"cdAnyColor", 16},
-      {"fmCreate", 65535}, {"fmShareDenyNone", 64}, {"soFromEnd", 2}, {"dupError", 2}, {"poLandscape", 1},
+      {"clRed", 255},
+      {"clBlue", 16711680},
+      {"clMoneyGreen", 192 + 256 * 220 + 65536 * 192},
+      {"clSkyBlue", 166 + 256 * 202 + 65536 * 240},
+      {"clCream", 255 + 256 * 251 + 65536 * 240},
+      {"clMedGray", 160 + 256 * 160 + 65536 * 164},
+      {"clBtnFace", 2147483663LL},
+      {"clScrollBar", 2147483648LL},
+      {"clBackground", 2147483649LL},
+      {"clMenuBar", 2147483678LL},
+      {"clNone", 536870911},
+      {"clDefault", 536870912},
+      {"fsItalic", 2},
+      {"fsStrikeout", 8},
+      {"psDot", 2},
+      {"pmXor", 14},
+      {"bsDiagCross", 7},
+      {"fpFixed", 2},
+      {"VK_F2", 113},
+      {"VK_F12", 123},
+      {"VK_RBUTTON", 2},
+      {"VK_SCROLL", 145},
+      {"VK_NUMPAD9", 105},
+      {"crSize", -22},
+      {"crSizeAll", -22},
+      {"crHandPoint", -21},
+      {"mrYesToAll", 10},
+      {"mrOk", 1},
+      {"ssCtrl", 4},
+      {"ssDouble", 64},
+      {"alClient", 5},
+      {"bsDialog", 3},
+      {"caFree", 2},
+      {"poScreenCenter", 4},
+      {"ofAllowMultiSelect", 64},
+      {"ofEnableSizing", 524288},
+      {"fdApplyButton", 32768},
+      {"mtConfirmation", 3},
+      {"mbYes", 1},
+      {"mbNo", 2},
+      {"mbHelp", 1024},
+      {"prPageNums", 2},
+      {"cdAnyColor", 16},
+      {"fmCreate", 65535},
+      {"fmShareDenyNone", 64},
+      {"soFromEnd", 2},
+      {"dupError", 2},
+      {"poLandscape", 1},
   };
   std::string text = "begin ";
   for (const auto& c : cases) text += std::string("Print(") + c.first + "); ";
@@ -108,7 +146,8 @@ TEST_F(BindingsTest, CanvasDrawingMatchesTheSameDrawingFromCpp) {
     b->SetHeight(40);
   }
   Program p("JScript",
-            "var c = Bmp.Canvas; c.Brush.Color = clWhite; c.Rectangle(0, 0, 60, 40); c.Pen.Color = clRed; "
+            "var c = Bmp.Canvas; c.Brush.Color = clWhite; c.Rectangle(0, 0, 60, 40); c.Pen.Color = "
+            "clRed; "
             "c.MoveTo(2, 2); c.LineTo(50, 30); c.Brush.Color = clBlue; c.Ellipse(10, 5, 30, 25); "
             "c.Font.Color = clGreen; c.TextOut(30, 2, \"Ab\"); c.Pixels[59, 39] = clYellow; "
             "Print(c.Pixels[59, 39] == clYellow); Print(c.TextWidth(\"Ab\") > 0); "
@@ -139,19 +178,24 @@ TEST_F(BindingsTest, CanvasDrawingMatchesTheSameDrawingFromCpp) {
 // A script builds a form with controls, binds events and runs it modally; the test clicks and
 // types headless.
 TEST_F(BindingsTest, ScriptBuildsAFormWithControlsAndEvents) {
-  Program p("PascalScript",
-            "var f: TForm; b: TButton; e: TEdit;\n"
-            "procedure Clicked(Sender: TObject); begin Print('click ' + TButton(Sender).Caption); f.ModalResult := mrOk end;\n"
-            "procedure KeyPressed(Sender: TObject; var Key: Char); begin if Key = 'a' then Key := 'b' end;\n"
-            "procedure Closing(Sender: TObject; var CanClose: Boolean); begin Print('query'); CanClose := True end;\n"
-            "begin\n"
-            "  f := TForm.Create(nil); f.SetBounds(10, 10, 300, 200); f.Caption := 'Script form';\n"
-            "  b := TButton.Create(f); b.Parent := f; b.SetBounds(10, 10, 80, 25); b.Caption := 'Go'; b.Name := 'GoButton';\n"
-            "  e := TEdit.Create(f); e.Parent := f; e.SetBounds(10, 50, 100, 22); e.Name := 'Edit1';\n"
-            "  b.OnClick := 'Clicked'; e.OnKeyPress := 'KeyPressed'; f.OnCloseQuery := 'Closing';\n"
-            "  Print(b.Parent = f); Print(b.OnClick);\n"
-            "  Print(f.ShowModal); Print(e.Text); f.Free\n"
-            "end.");
+  Program p(
+      "PascalScript",
+      "var f: TForm; b: TButton; e: TEdit;\n"
+      "procedure Clicked(Sender: TObject); begin Print('click ' + TButton(Sender).Caption); "
+      "f.ModalResult := mrOk end;\n"
+      "procedure KeyPressed(Sender: TObject; var Key: Char); begin if Key = 'a' then Key := 'b' "
+      "end;\n"
+      "procedure Closing(Sender: TObject; var CanClose: Boolean); begin Print('query'); CanClose "
+      ":= True end;\n"
+      "begin\n"
+      "  f := TForm.Create(nil); f.SetBounds(10, 10, 300, 200); f.Caption := 'Script form';\n"
+      "  b := TButton.Create(f); b.Parent := f; b.SetBounds(10, 10, 80, 25); b.Caption := 'Go'; "
+      "b.Name := 'GoButton';\n"
+      "  e := TEdit.Create(f); e.Parent := f; e.SetBounds(10, 50, 100, 22); e.Name := 'Edit1';\n"
+      "  b.OnClick := 'Clicked'; e.OnKeyPress := 'KeyPressed'; f.OnCloseQuery := 'Closing';\n"
+      "  Print(b.Parent = f); Print(b.OnClick);\n"
+      "  Print(f.ShowModal); Print(e.Text); f.Free\n"
+      "end.");
   Later([] {
     TCustomForm* f = nullptr;
     for (int i = 0; i < Screen()->FormCount(); ++i)
@@ -171,9 +215,11 @@ TEST_F(BindingsTest, ScriptBuildsAFormWithControlsAndEvents) {
 // InputQuery hands the entered text back through its var parameter, or leaves it on Cancel.
 TEST_F(BindingsTest, MessageAndInputDialogs) {
   Program p("JScript",
-            "Print(MessageDlg(\"Go on?\", mtConfirmation, 3, 0)); Print(MessageDlg(\"Go on?\", mtConfirmation, 3, 0));\n"
+            "Print(MessageDlg(\"Go on?\", mtConfirmation, 3, 0)); Print(MessageDlg(\"Go on?\", "
+            "mtConfirmation, 3, 0));\n"
             "var v = \"old\"; Print(InputQuery(\"Name\", \"Enter a name\", v)); Print(v);\n"
-            "Print(InputQuery(\"Name\", \"Enter a name\", v)); Print(v); Print(InputBox(\"A\", \"B\", \"dflt\"));");
+            "Print(InputQuery(\"Name\", \"Enter a name\", v)); Print(v); Print(InputBox(\"A\", "
+            "\"B\", \"dflt\"));");
   Later([] {
     Key(VK_RETURN);  // Yes, the default button
     Later([] {
