@@ -106,6 +106,19 @@ TEST_F(ClassesRtti, ListsAndStreams) {
             "Print(n.Size); "
             "m.Free(); n.Free();"),
       "11|11|5|world|0|hello|11|11");
+  EXPECT_EQ(
+      RunIn("C++Script",
+            "TList l; TMemoryStream m; string t; { l = new TList; m = new TMemoryStream; l.Add(m); "
+            "Print(l.Count); "
+            "m.Write(\"abc\", 3); m.Position = 1; Print(m.Read(t, 2)); Print(t); "
+            "Print(TMemoryStream(l[0]).Size); l.Remove(m); Print(l.Count); delete m; delete l; }"),
+      "1|2|bc|3|0");
+  EXPECT_EQ(RunIn("BasicScript",
+                  "m = new TMemoryStream\nm.Write(\"xyz\", 3)\nPrint(m.Size)\nm.Seek(-2, "
+                  "soFromEnd)\nt = \"\"\n"
+                  "m.Read(t, 5)\nPrint(t)\nl = new "
+                  "TList\nPrint(l.Add(m))\nPrint(l.IndexOf(m))\nm.Free\nl.Free\n"),
+            "3|yz|0|0");
   std::string file = (std::filesystem::temp_directory_path() / "orv_script_stream.txt").string();
   std::remove(file.c_str());
   EXPECT_EQ(RunIn("PascalScript",
