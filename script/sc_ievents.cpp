@@ -22,6 +22,8 @@ TscEventList* GlobalEventList() {
   return gEvents;
 }
 
+TscEventList* scExistingEventList() { return gEvents; }
+
 void scFreeGlobalEventList() {
   delete gEvents;
   gEvents = nullptr;
@@ -42,6 +44,15 @@ void TscEventList::Remove(TscCustomEvent* Event) {
 void TscEventList::FreeObjectEvents(TObject* Obj) {
   for (size_t i = FItems.size(); i-- > 0;) {
     if (i >= FItems.size() || FItems[i]->Instance != Obj) continue;
+    TscCustomEvent* e = FItems[i];
+    FItems.erase(FItems.begin() + static_cast<long>(i));
+    delete e;
+  }
+}
+
+void TscEventList::FreeProcEvents(const TscProcVariable* Proc) {
+  for (size_t i = FItems.size(); i-- > 0;) {
+    if (i >= FItems.size() || FItems[i]->HandlerProc != Proc) continue;
     TscCustomEvent* e = FItems[i];
     FItems.erase(FItems.begin() + static_cast<long>(i));
     delete e;

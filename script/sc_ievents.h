@@ -55,6 +55,9 @@ public:
   void Remove(TscCustomEvent* Event);
   // Frees and removes, last to first, every adapter serving Obj.
   void FreeObjectEvents(TObject* Obj);
+  // Frees and removes every adapter calling Proc (a script routine being destroyed: the events
+  // it handled are not called any more).
+  void FreeProcEvents(const TscProcVariable* Proc);
   void Clear();
 
 private:
@@ -63,5 +66,7 @@ private:
 
 // The global event list, made on first use; null once the engine has shut down.
 TscEventList* GlobalEventList();
+// The global event list when it exists, without making it.
+TscEventList* scExistingEventList();
 // Frees the global event list and its adapters (the engine's shut-down calls it).
 void scFreeGlobalEventList();

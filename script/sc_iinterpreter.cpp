@@ -10,6 +10,7 @@
 #include "platform/rtl/typinfo.h"
 #include "script/sc_iconst.h"
 #include "script/sc_iexpression.h"
+#include "script/sc_ievents.h"
 #include "script/sc_iilparser.h"
 #include "script/sc_istack.h"
 #include "script/sc_itools.h"
@@ -156,6 +157,8 @@ TscProcVariable::TscProcVariable(const std::string& AName, bool AIsFunction, Tsc
 }
 
 TscProcVariable::~TscProcVariable() {
+  // Events bound to this routine are not called any more.
+  if (TscEventList* events = scExistingEventList()) events->FreeProcEvents(this);
   // The parameters belong to the procedure, not to the local scope.
   for (TscItemList* p : FList) LocalScope->RemoveItem(static_cast<TscCustomVariable*>(p));
   delete LocalScope;

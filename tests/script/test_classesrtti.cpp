@@ -219,3 +219,20 @@ TEST_F(ClassesRtti, EventsAreNotReentered) {
   EXPECT_EQ(p.Script.FindLocal("n")->Value.AsInteger(), 1);
   source.OnFire = nullptr;
 }
+
+// A script destroyed while a native object still has its procedure as a handler: the adapter
+// goes with the procedure and the event calls nothing.
+TEST_F(ClassesRtti, EventsOfADestroyedScriptAreNotCalled) {
+  TClassesTestSource source(nullptr);
+  int count = GlobalEventList()->Count();
+  {
+    TestProgram p(
+        "PascalScript",
+        "procedure F(Sender: TObject); begin Print('x') end; begin Src.OnFire := 'F' end.");
+    p.Script.AddObject("Src", &source);
+    ASSERT_EQ(p.Run(), "");
+    EXPECT_EQ(GlobalEventList()->Count(), count + 1);
+  }
+  EXPECT_EQ(GlobalEventList()->Count(), count);
+  EXPECT_NO_THROW(source.Fire());
+}
