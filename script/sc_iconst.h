@@ -19,3 +19,12 @@ inline constexpr const char* SLeftCantAssigned = "Left side cannot be assigned t
 inline constexpr const char* SForError = "For loop variable must be numeric variable";
 inline constexpr const char* SEventError = "Event handler must be a procedure";
 inline constexpr const char* SBreakOutsideLoop = "BREAK or CONTINUE outside of loop";
+inline constexpr const char* SArrayTooLarge = "Array too large";
+inline constexpr const char* SStatementExpected = "Statement expected";
+inline constexpr const char* SUnterminatedComment = "Unterminated comment";
+inline constexpr const char* SNestedTooDeeply = "Program nested too deeply";
+inline constexpr const char* SStackOverflow = "Stack overflow: too many nested calls of ";
+
+// Script arrays hold at most this many elements: a larger declaration or VarArrayCreate is an
+// error with a message instead of an allocation failure.
+inline constexpr long long scMaxArrayElements = 1LL << 24;

@@ -2,8 +2,10 @@
 #include "script/sc_iexpression.h"
 
 #include <cstring>
+#include <vector>
 
 #include "platform/rtl/sysutils.h"
+#include "script/sc_iconst.h"
 #include "script/sc_itools.h"
 
 namespace {
@@ -87,8 +89,22 @@ bool SameOp(const char* a, const std::string& b) {
 }  // namespace
 
 TscExpressionNode::~TscExpressionNode() {
-  delete Left;
-  delete Right;
+  // Freed without recursion: a tree refused for its depth may be far deeper than the stack
+  // allows to walk recursively.
+  std::vector<TscExpressionNode*> pending;
+  auto take = [&](TscExpressionNode* N) {
+    if (!N) return;
+    if (N->Left) pending.push_back(N->Left);
+    if (N->Right) pending.push_back(N->Right);
+    N->Left = N->Right = nullptr;
+  };
+  take(this);
+  while (!pending.empty()) {
+    TscExpressionNode* n = pending.back();
+    pending.pop_back();
+    take(n);
+    delete n;
+  }
 }
 
 TscOperandNode::TscOperandNode(const Variant& V) {
@@ -440,12 +456,10 @@ struct TypePair {
   std::string Name;
 };
 
-TypePair TypeOf(TscExpressionNode* N, TscScript* Script, std::string& ErrorPos) {
-  if (!N) return {tcVariant, ""};
-  auto* op = dynamic_cast<TscOperatorNode*>(N);
-  if (!op) return {N->TypeCode, N->TypeName};
-  TypePair l = TypeOf(op->Left, Script, ErrorPos);
-  TypePair r = TypeOf(op->Right, Script, ErrorPos);
+// The type of an operator node from the types of its operands (TypeOf of the children, null
+// children counting as Variant); records the first bad operator's position in ErrorPos.
+TypePair OperatorType(TscOperatorNode* op, const TypePair& l, const TypePair& r, TscScript* Script,
+                      std::string& ErrorPos) {
   op->RunsCode = (op->Left && op->Left->RunsCode) || (op->Right && op->Right->RunsCode);
   op->IntOps = l.Code == tcInteger && r.Code == tcInteger;
   op->BoolOps = l.Code == tcBoolean && r.Code == tcBoolean;
@@ -486,6 +500,80 @@ TypePair TypeOf(TscExpressionNode* N, TscScript* Script, std::string& ErrorPos) 
   return res;
 }
 
+// TypeOf of the whole tree, bottom-up without recursion. Every node's pair is kept in its
+// TypeCode/TypeName while its parent waits (operand nodes hold their own already).
+TypePair TypeOf(TscExpressionNode* Root, TscScript* Script, std::string& ErrorPos) {
+  if (!Root) return {tcVariant, ""};
+  struct Frame {
+    TscExpressionNode* N;
+    bool ChildrenDone;
+  };
+  std::vector<Frame> stack{{Root, false}};
+  auto pairOf = [](TscExpressionNode* N) -> TypePair {
+    if (!N) return {tcVariant, ""};
+    return {N->TypeCode, N->TypeName};
+  };
+  while (!stack.empty()) {
+    Frame f = stack.back();
+    auto* op = dynamic_cast<TscOperatorNode*>(f.N);
+    if (!op) {
+      stack.pop_back();
+      continue;
+    }
+    if (!f.ChildrenDone) {
+      stack.back().ChildrenDone = true;
+      if (op->Right) stack.push_back({op->Right, false});
+      if (op->Left) stack.push_back({op->Left, false});
+      continue;
+    }
+    stack.pop_back();
+    TypePair r = OperatorType(op, pairOf(op->Left), pairOf(op->Right), Script, ErrorPos);
+    op->TypeName = r.Name;
+  }
+  return pairOf(Root);
+}
+
+// The first fault that keeps the finished tree from being evaluated, with its position: an
+// operator without an operand, a bracket left open, an operand with something hanging under it,
+// or a nesting deeper than scMaxExpressionDepth. Walks without recursion.
+bool CheckShape(TscExpressionNode* Root, std::string& Message, std::string& Pos) {
+  if (!Root) {
+    Message = "Expression expected";
+    return false;
+  }
+  std::vector<std::pair<TscExpressionNode*, int>> stack{{Root, 1}};
+  while (!stack.empty()) {
+    auto [n, depth] = stack.back();
+    stack.pop_back();
+    Pos = n->SourcePos;
+    if (depth > scMaxExpressionDepth) {
+      Message = "Expression too complex";
+      return false;
+    }
+    auto* op = dynamic_cast<TscOperatorNode*>(n);
+    if (!op) {
+      if (n->Left || n->Right) {
+        Message = "Operator expected";
+        return false;
+      }
+      continue;
+    }
+    uint8_t code = op->OpCode & ~ocStrCatFlag;
+    if (code == ocLeftBracket || code == ocRightBracket) {
+      Message = "')' expected";
+      return false;
+    }
+    bool prefix = code == ocNot || code == ocUnMinus;
+    if (!op->Left || (prefix ? op->Right != nullptr : !op->Right)) {
+      Message = "Expression expected";
+      return false;
+    }
+    stack.push_back({op->Left, depth + 1});
+    if (op->Right) stack.push_back({op->Right, depth + 1});
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string TscExpression::Finalize() {
@@ -496,6 +584,13 @@ std::string TscExpression::Finalize() {
   if (Root) Root->Parent = nullptr;
   Current = Root;
   std::string errorPos;
+  FinalizeMessage = SIncompatibleTypes;
+  std::string shapePos;
+  if (!CheckShape(Root, FinalizeMessage, shapePos)) {
+    // Nothing of the tree runs: it is freed with the expression.
+    ReadOnly = true;
+    return shapePos.empty() ? "0:0" : shapePos;
+  }
   TypePair t = TypeOf(Root, Script, errorPos);
   auto* op = dynamic_cast<TscOperatorNode*>(Root);
   FCompare = op && IsComparison(op->OpCode) && !op->RunsCode && op->Left && op->Right ? op : nullptr;

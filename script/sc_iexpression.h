@@ -102,6 +102,10 @@ inline const Variant* scLeafValue(TscExpressionNode* N) {
 bool scTryIntOp(TscExpressionNode* N, int32_t& Out);
 inline bool scTryInt(TscExpressionNode* N, int32_t& Out);
 
+// Operators nest at most this deep in one expression (a flat sum of this many operands is as
+// deep): evaluating, type-checking and freeing the tree stay within a bounded stack.
+inline constexpr int scMaxExpressionDepth = 2000;
+
 class TscCustomExpression : public TscCustomVariable {
 public:
   TscCustomExpression() : TscCustomVariable("", tcVariant, "") {}
@@ -125,8 +129,12 @@ public:
   void AddSet(TscSetExpression* S);
   void AddNode(TscExpressionNode* N);
   // Finishes the tree and type-checks it; returns the position of the first operator whose
-  // operand types do not fit, empty when they do.
+  // operand types do not fit, empty when they do. A tree that cannot be evaluated (an operator
+  // without its operand, an unclosed bracket, two operands side by side) or that nests deeper
+  // than scMaxExpressionDepth is refused the same way, with FinalizeMessage saying why.
   std::string Finalize();
+  // The message of the error Finalize reported: "Incompatible types" for a type error.
+  std::string FinalizeMessage;
   // Turns "x op e" (or "e op x" for + and * on non-strings) into e and reports the sign, for a
   // modified assignment to x. Sign is " " when nothing changed.
   void Optimize(TscDesignator* Target, char& Sign);

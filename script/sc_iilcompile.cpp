@@ -144,6 +144,10 @@ void TscILParser::DeclareRoutine(TscXMLItem* Element, TscScript* Script, bool Is
       SetErrorPos(t);
       typeName = written = t->Prop("text");
       code = TypeCodeOfTypeName(typeName);
+    } else if (scSameName(LangName, "JScript") || scSameName(LangName, "BasicScript")) {
+      // These grammars have no result types: a function returns whatever it assigns.
+      typeName = "Variant";
+      code = tcVariant;
     }
     TscXMLItem* n = ChildNamed(Element, "name");
     if (!n) return;
@@ -246,6 +250,12 @@ TscCustomVariable* TscILParser::CreateVariableFromDeclaration(TscXMLItem* Elemen
       }
     }
     if (bounds.empty()) bounds = {0, 0};
+    long long elements = 1;
+    for (size_t i = 0; i + 1 < bounds.size(); i += 2) {
+      long long n = static_cast<long long>(bounds[i + 1]) - bounds[i] + 1;
+      elements *= n > 0 ? n : 0;
+      if (elements > scMaxArrayElements) Error(SArrayTooLarge);
+    }
     init = VarArrayCreate(bounds, varVariant);
     helper = new TscArrayHelper("", code, typeName);
     int dims = static_cast<int>(bounds.size() / 2);
@@ -259,36 +269,34 @@ TscCustomVariable* TscILParser::CreateVariableFromDeclaration(TscXMLItem* Elemen
     if (!IsAssignCompatible(&tmp, e.get(), Program)) IncompatibleTypes(&tmp, e.get());
     init = e->GetValue();
   }
-  TscCustomVariable* item;
+  // Owned here until it is handed back: a failing initial value frees it.
+  std::unique_ptr<TscCustomVariable> item;
   if (IsParameter) {
     auto* p = new TscParamItem(Name, code, typeName);
     p->ByReference = ByRef;
     p->Optional = initElement != nullptr;
-    item = p;
+    item.reset(p);
   } else if (code == tcChar || code == tcString) {
-    item = new TscStringVariable(Name, code, typeName);
+    item.reset(new TscStringVariable(Name, code, typeName));
   } else {
-    item = new TscVariable(Name, code, typeName);
+    item.reset(new TscVariable(Name, code, typeName));
   }
   item->SetValue(init);
   item->Reference = helper;
   if (initElement && List) {
-    auto* st = NewStatement<TscAssignmentStmt>(Element, Script);
+    std::unique_ptr<TscAssignmentStmt> st(NewStatement<TscAssignmentStmt>(Element, Script));
     auto* target = new TscVariableDesignator(Script);
+    st->Target = target;
     auto* di = new TscDesignatorItem();
-    di->Target = item;
+    di->Target = item.get();
     target->AddItem(di);
     target->ComputeKind();
-    st->Target = target;
     st->Source = CompileExpression(Child(initElement, 0), Script);
-    if (!IsAssignCompatible(item, st->Source, Program)) {
-      delete st;
-      IncompatibleTypes(item, st->Source);
-    }
+    if (!IsAssignCompatible(item.get(), st->Source, Program)) IncompatibleTypes(item.get(), st->Source);
     st->Optimize();
-    AddStatement(List, st);
+    AddStatement(List, st.release());
   }
-  return item;
+  return item.release();
 }
 
 TscScript* TscILParser::StatementProgram(TscScript* Script) { return Script; }
@@ -330,7 +338,7 @@ TscExpression* TscILParser::CompileExpression(TscXMLItem* Element, TscScript* Sc
     std::string bad = e->Finalize();
     if (!bad.empty()) {
       ErrorPos = bad;
-      Error(SIncompatibleTypes);
+      Error(e->FinalizeMessage);
     }
   } catch (...) {
     delete e;
@@ -369,7 +377,22 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
   };
 
   if (name == "assignstmt") {
-    std::unique_ptr<TscDesignator> target(CompileDesignator(Child(Element, 0), Script, 0));
+    std::unique_ptr<TscDesignator> target;
+    // Inside a function, its own name alone on the left is its result ("Greet = ..." in a
+    // BasicScript Function, "Fact := 1" in Pascal).
+    TscXMLItem* d0 = Child(Element, 0);
+    if (Is(d0, "dsgn") && d0->Count() == 1 && Is(d0->Items(0), "node")) {
+      auto* f = dynamic_cast<TscProcVariable*>(Script->Find(d0->Items(0)->Prop("text")));
+      if (f && f->IsFunction && f->LocalScope == Script && f->Reference) {
+        target.reset(new TscVariableDesignator(Script));
+        auto* di = new TscDesignatorItem();
+        di->Target = f->Reference;
+        di->SourcePos = d0->Prop("pos");
+        target->AddItem(di);
+        target->ComputeKind();
+      }
+    }
+    if (!target) target.reset(CompileDesignator(d0, Script, 0));
     TscXMLItem* mod = ChildNamed(Element, "modificator");
     TscXMLItem* ex = ChildNamed(Element, "expr");
     std::unique_ptr<TscExpression> e(CompileExpression(ex, Script));

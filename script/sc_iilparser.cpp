@@ -9,6 +9,7 @@
 
 #include "platform/rtl/sysutils.h"
 #include "script/sc_iconst.h"
+#include "script/sc_istack.h"
 #include "script/sc_itools.h"
 
 // A grammar element prepared for matching: the attributes the matcher reads on every visit are
@@ -39,9 +40,14 @@ struct TscGrammar {
   TscXMLDocument Doc;  // the grammar document, read once
   std::map<std::string, std::unique_ptr<TscGrammarNode>> Rules;  // lower-case names
   const TscGrammarNode* Program = nullptr;
+  bool EndsWithMark = false;
 };
 
 namespace {
+
+// Grammar elements matched inside one another at most: some ten elements per level of
+// brackets, blocks or calls, so programs nest a few hundred levels deep and no more.
+constexpr int kMaxMatchDepth = 12000;
 
 std::string Lower(std::string s) {
   for (char& c : s)
@@ -127,6 +133,10 @@ std::shared_ptr<const TscGrammar> PreparedGrammar(const std::string& Text) {
   for (auto& r : g->Rules) Resolve(r.second.get(), *g);
   auto p = g->Rules.find("program");
   g->Program = p == g->Rules.end() ? nullptr : p->second.get();
+  // A program that ends with a closing mark ("end.") leaves the text after it unread.
+  g->EndsWithMark = g->Program && !g->Program->Children.empty() &&
+                    g->Program->Children.back()->K == TscGrammarNode::kChar &&
+                    g->Program->Children.back()->RawText == ".";
   cache[Text] = g;
   return g;
 }
@@ -252,8 +262,52 @@ bool TscILParser::MakeIntermediateScript(const std::string& Text) {
   FSyntaxError.clear();
   FSyntaxErrorPos.clear();
   FTermFlag = false;
+  FFarthestPos = 0;
+  FFarthestError.clear();
+  FMatchDepth = 0;
   if (!FGrammar || !FGrammar->Program) throw Exception(SInvalidLanguage);
+  FTooDeepAt = 0;
   bool matched = MatchGrammarNode(FGrammar->Program);
+  if (FTooDeepAt > 0) {
+    // Nothing of a half-matched text is kept.
+    matched = false;
+    FLines.clear();
+    FSyntaxError = SNestedTooDeeply;
+    FSyntaxErrorPos = Lexer.PositionText(FTooDeepAt);
+  }
+  if (matched && FSyntaxError.empty()) {
+    // The whole text must be read: a statement the grammar could not take, or any other text
+    // after the program, is an error (except after a program's closing mark such as "end.",
+    // after which a language ignores the text).
+    const int end = Lexer.Position;
+    SkipBlankText();
+    if (Lexer.UnterminatedComment > 0 && (!FGrammar->EndsWithMark || Lexer.UnterminatedComment < end)) {
+      FSyntaxError = SUnterminatedComment;
+      FSyntaxErrorPos = Lexer.PositionText(Lexer.UnterminatedComment);
+    } else if (!FGrammar->EndsWithMark && Lexer.Position <= Lexer.Size) {
+      if (!FFarthestError.empty() && FFarthestPos >= Lexer.Position) {
+        FSyntaxError = FFarthestError;
+        FSyntaxErrorPos = Lexer.PositionText(FFarthestPos);
+      } else {
+        FSyntaxError = SStatementExpected;
+        FSyntaxErrorPos = Lexer.GetPosition();
+      }
+    }
+  } else if (!matched && FSyntaxError.empty()) {
+    // The start rule failed without saying why: unless the text is blank, that is an error too.
+    Lexer.SetPosition(start);
+    SkipBlankText();
+    if (Lexer.Position <= Lexer.Size) {
+      FSyntaxError = FFarthestError.empty() ? std::string(SStatementExpected) : FFarthestError;
+      FSyntaxErrorPos = Lexer.PositionText(FFarthestError.empty() ? Lexer.Position : FFarthestPos);
+    }
+  }
+  if ((!matched || !FSyntaxError.empty()) && Lexer.UnterminatedComment > 0 && FSyntaxError != SNestedTooDeeply) {
+    // A comment that swallowed the rest of the text is the cause of what the grammar missed.
+    matched = false;
+    FSyntaxError = SUnterminatedComment;
+    FSyntaxErrorPos = Lexer.PositionText(Lexer.UnterminatedComment);
+  }
   bool ok = false;
   if (matched && FSyntaxError.empty()) {
     FSyntaxErrorPos.clear();
@@ -282,11 +336,26 @@ bool TscILParser::MakeIntermediateScript(const std::string& Text) {
   return ok;
 }
 
+void TscILParser::SkipBlankText() {
+  for (;;) {
+    Lexer.SkipSpaces();
+    if (Lexer.Position > Lexer.Size) return;
+    char c = Lexer.Text[static_cast<size_t>(Lexer.Position - 1)];
+    if (c != '\r' && c != '\n') return;
+    Lexer.SetPosition(Lexer.Position + 1);
+  }
+}
+
 void TscILParser::RecordGrammarError(const TscGrammarNode* Node, int EntryPos) {
-  if (!Node->HasErr || !FSyntaxError.empty()) return;
-  FSyntaxError = Node->ErrText;
+  if (!Node->HasErr) return;
   Lexer.SetPosition(EntryPos);
   Lexer.SkipSpaces();
+  if (Lexer.Position >= FFarthestPos) {
+    FFarthestPos = Lexer.Position;
+    FFarthestError = Node->ErrText;
+  }
+  if (!FSyntaxError.empty()) return;
+  FSyntaxError = Node->ErrText;
   FSyntaxErrorPos = Lexer.GetPosition();
   FTermFlag = Node->Term;
 }
@@ -387,6 +456,20 @@ std::string TscILParser::ReadWord(bool Ident) {
 }
 
 bool TscILParser::MatchGrammarNode(const TscGrammarNode* N) {
+  // Elements nest as deep as the text: a text nested beyond any real program is refused before
+  // the recursion can exhaust the stack.
+  struct Depth {
+    int& D;
+    explicit Depth(int& AD) : D(AD) { ++D; }
+    ~Depth() { --D; }
+  } depth(FMatchDepth);
+  // Once too deep, every element fails at once, so the whole match unwinds without trying
+  // further alternatives.
+  if (FTooDeepAt > 0) return false;
+  if (FMatchDepth > kMaxMatchDepth || ((FMatchDepth & 63) == 0 && scStackLow())) {
+    FTooDeepAt = Lexer.Position;
+    return false;
+  }
   const int entryPos = Lexer.Position;
   const size_t entryCount = FLines.size();
   std::string token;

@@ -57,6 +57,8 @@ private:
   bool MatchGrammarNode(const TscGrammarNode* Node);
   void EmitGrammarNode(const TscGrammarNode* Node, bool Success, size_t EntryCount, int EntryPos);
   void RecordGrammarError(const TscGrammarNode* Node, int EntryPos);
+  // Moves the lexer over blanks, comments and line ends.
+  void SkipBlankText();
   void IncludeScriptUnit(const std::string& Name, size_t& EntryCount);
 
   void DeclareRoutine(TscXMLItem* Element, TscScript* Script, bool IsFunction);
@@ -89,6 +91,12 @@ private:
   std::string FSyntaxError;
   std::string FSyntaxErrorPos;
   bool FTermFlag = false;
+  // The error recorded farthest into the text, kept even when a loop clears the first error: it
+  // names what was expected where unread text is left after the program.
+  int FFarthestPos = 0;
+  std::string FFarthestError;
+  int FMatchDepth = 0;   // grammar elements being matched inside one another
+  int FTooDeepAt = 0;    // where the match went too deep (0: it did not)
   int FLoopDepth = 0;    // loops around the statement being compiled
   int FSwitchDepth = 0;  // C-like switch branches around it (a break ends them)
   bool FLogicalBelowComparisons = false;

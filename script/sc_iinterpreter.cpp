@@ -10,7 +10,9 @@
 #include "platform/rtl/typinfo.h"
 #include "script/sc_iconst.h"
 #include "script/sc_iexpression.h"
+#include "script/sc_ievents.h"
 #include "script/sc_iilparser.h"
+#include "script/sc_istack.h"
 #include "script/sc_itools.h"
 #include "script/sc_xml.h"
 
@@ -24,12 +26,7 @@ thread_local TClass gConstructing = nullptr;
 // call allocates nothing once the stack has grown to the deepest recursion seen.
 thread_local std::vector<Variant> gValueStack;
 
-// Script calls nest on the machine stack; a runaway recursion ends in a script error instead of
-// overflowing it.
-thread_local int gCallDepth = 0;
-
 const Variant kNullValue = Null();
-constexpr int kMaxCallDepth = 1000;
 
 [[noreturn]] void IndexError(int Index) {
   throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
@@ -160,6 +157,8 @@ TscProcVariable::TscProcVariable(const std::string& AName, bool AIsFunction, Tsc
 }
 
 TscProcVariable::~TscProcVariable() {
+  // Events bound to this routine are not called any more.
+  if (TscEventList* events = scExistingEventList()) events->FreeProcEvents(this);
   // The parameters belong to the procedure, not to the local scope.
   for (TscItemList* p : FList) LocalScope->RemoveItem(static_cast<TscCustomVariable*>(p));
   delete LocalScope;
@@ -175,11 +174,17 @@ void TscProcVariable::CollectLocals() {
 }
 
 Variant TscProcVariable::GetValue() {
-  if (gCallDepth >= kMaxCallDepth) throw Exception("Stack overflow: too many nested calls of " + Name);
-  struct Depth {
-    Depth() { ++gCallDepth; }
-    ~Depth() { --gCallDepth; }
-  } depth;
+  // Script recursion goes as deep as the script stack's segments allow; a runaway one ends in a
+  // script error.
+  if (scStackLow()) {
+    Variant r;
+    if (!scRunOnFurtherStack([&] { r = Call(); })) throw Exception(SStackOverflow + Name);
+    return r;
+  }
+  return Call();
+}
+
+Variant TscProcVariable::Call() {
   bool wasExecuting = Executing;
   Executing = true;
   TscScript* main = LocalScope;
@@ -261,7 +266,8 @@ void TscPropertyHelper::SetValue(const Variant& V) {
       case tkString: case tkLString: case tkWString: SetStrProp(inst, pi, VarToStr(V)); break;
       case tkVariant: SetVariantProp(inst, pi, V); break;
       case tkInteger: case tkEnumeration: case tkSet: case tkClass:
-        SetOrdProp(inst, pi, TypeCode == tcBoolean ? (V.AsBoolean() ? 1 : 0) : V.AsInteger());
+        // 64-bit first: colour constants with the top bit set are stored by their 32 bits.
+        SetOrdProp(inst, pi, TypeCode == tcBoolean ? (V.AsBoolean() ? 1 : 0) : V.AsInt64());
         break;
       default: break;
     }
@@ -912,8 +918,17 @@ inline bool IntModify(const Variant& L, const Variant& R, TVarOp Op, Variant& Ou
 
 // x := x op e: integers take the 32-bit path; a String variable, and a plain variable holding
 // a string that has a string added, append in place instead of copying the text each time.
+int32_t WrapInt(int32_t A, int32_t B, TVarOp Op) {
+  uint32_t a = static_cast<uint32_t>(A), b = static_cast<uint32_t>(B);
+  return static_cast<int32_t>(Op == opAdd ? a + b : Op == opSubtract ? a - b : a * b);
+}
+
 void Modify(TscAssignmentStmt* S, TVarOp Op) {
   TscCustomVariable* Target = S->TargetItem;
+  // "x := x op e" computes what the expression would: with an Integer variable and an Integer
+  // operand the 32-bit operation (wrapping like the expression's integer path), otherwise the
+  // variant operation.
+  const bool intOps = Op != opDivide && Target->TypeCode == tcInteger && S->Source->TypeCode == tcInteger;
   if (Variant* slot = S->TargetSlot; slot && Op != opDivide) {
     // Both integers: the value computed without variants (the source runs no code, so reading
     // the target first changes nothing).
@@ -925,10 +940,25 @@ void Modify(TscAssignmentStmt* S, TVarOp Op) {
         scStoreInt(*slot, static_cast<int32_t>(exact));
         return;
       }
+      if (intOps) {
+        scStoreInt(*slot, WrapInt(a, b, Op));
+        return;
+      }
     }
   }
   Variant t;
   const Variant& r = S->Source->Eval(t);
+  if (intOps && !Target->ReadOnly) {
+    // Read the target after the source, as the expression does when the source runs code.
+    Variant rv = r;
+    Variant l = Target->GetValue();
+    int32_t a = l.VType() == varInteger ? l.Data().I32 : l.AsInteger();
+    int32_t b = rv.VType() == varInteger ? rv.Data().I32 : rv.AsInteger();
+    Variant v(WrapInt(a, b, Op));
+    if (Variant* slot = S->TargetSlot) scStore(*slot, v);
+    else Target->SetValue(v);
+    return;
+  }
   if (Op == opAdd && Target->Is(kfStringVariable)) {
     if (const std::string* s = r.StringPtr()) {
       static_cast<TscStringVariable*>(Target)->StringValue += *s;
@@ -993,25 +1023,25 @@ void TscCallStmt::Execute() {
     FModifier = Modifier.empty() ? ' ' : Modifier[0];
     if (dynamic_cast<TscVariableDesignator*>(Target)) FSlot = scPlainSlot(Target->Reference);
   }
-  if (FSlot && (FModifier == '+' || FModifier == '-') && !Target->Reference->ReadOnly) {
-    Variant& v = *FSlot;
+  // "x++" is "x := x + 1": on an Integer variable the 32-bit sum (wrapping as the expression
+  // does), on anything else the variant sum.
+  const bool intOps = Target->TypeCode == tcInteger;
+  auto step = [&](const Variant& v) {
     bool plus = FModifier == '+';
-    if (v.VType() == varInteger && v.Data().I32 != (plus ? INT32_MAX : INT32_MIN))
-      scStoreInt(v, v.Data().I32 + (plus ? 1 : -1));
-    else
-      scStore(v, VarBinaryOp(plus ? opAdd : opSubtract, v, Variant(1)));
+    if (v.VType() == varInteger && (intOps || v.Data().I32 != (plus ? INT32_MAX : INT32_MIN)))
+      return Variant(WrapInt(v.Data().I32, 1, plus ? opAdd : opSubtract));
+    if (intOps) return Variant(WrapInt(v.AsInteger(), 1, plus ? opAdd : opSubtract));
+    return VarBinaryOp(plus ? opAdd : opSubtract, v, Variant(1));
+  };
+  if (FSlot && (FModifier == '+' || FModifier == '-') && !Target->Reference->ReadOnly) {
+    scStore(*FSlot, step(*FSlot));
     return;
   }
   if (FModifier == ' ') {
     Target->ResultWanted = false;
     Target->GetValue();
   } else if (FModifier == '+' || FModifier == '-') {
-    Variant v = Target->GetValue();
-    bool plus = FModifier == '+';
-    if (v.VType() == varInteger && v.Data().I32 != (plus ? INT32_MAX : INT32_MIN))
-      Target->SetValue(Variant(v.Data().I32 + (plus ? 1 : -1)));
-    else
-      Target->SetValue(VarBinaryOp(plus ? opAdd : opSubtract, v, Variant(1)));
+    Target->SetValue(step(Target->GetValue()));
   }
 }
 
@@ -1225,10 +1255,12 @@ void TscTryStmt::Execute() {
     p->ExitFlag = exitFlag;
     throw;
   }
+  // The finally part runs in full; an exit inside it ends only the finally part, and the flag
+  // the body left (an exit of the body goes on afterwards) is put back.
   bool exitFlag = p->ExitFlag;
   p->ExitFlag = false;
   HandlerList->Execute();
-  p->ExitFlag = exitFlag || p->ExitFlag;
+  p->ExitFlag = exitFlag;
 }
 
 void TscBreakStmt::Execute() { Program->BreakFlag = true; }
@@ -1362,11 +1394,12 @@ std::string TscScript::Text() const {
 bool TscScript::Compile() {
   ErrorText.clear();
   ErrorUnitName.clear();
-  {
+  // The matcher and the compiler recurse as deep as the text nests.
+  scRunOnScriptStack([this] {
     TscILParser parser(this);
     parser.SelectScriptLanguage(SyntaxType);
     if (parser.MakeIntermediateScript(Text())) parser.ParseIntermediateScript();
-  }
+  });
   if (ErrorText.empty()) {
     ErrorPosition.clear();
     return true;
@@ -1384,7 +1417,7 @@ void TscScript::Execute() {
     TscScript* S;
     ~Reset() { S->BreakFlag = S->ContinueFlag = S->ExitFlag = S->Terminated = S->Running = false; }
   } reset{this};
-  MainStatement->Execute();
+  scRunOnScriptStack([this] { MainStatement->Execute(); });
 }
 
 void TscScript::Terminate() {
@@ -1407,7 +1440,8 @@ Variant TscScript::Evaluate(const std::string& Expression) {
   temp.Parent = context;
   temp.SetText("function __f__: Variant; begin Result := " + Expression + " end; begin end.");
   if (temp.Compile()) {
-    if (auto* f = dynamic_cast<TscProcVariable*>(temp.FindLocal("__f__"))) result = f->GetValue();
+    if (auto* f = dynamic_cast<TscProcVariable*>(temp.FindLocal("__f__")))
+      scRunOnScriptStack([&] { result = f->GetValue(); });
   } else {
     result = Variant(temp.ErrorText);
   }
@@ -1430,7 +1464,8 @@ Variant TscScript::CallProc(const std::string& AName, const Variant& Params, Var
   }
   // Parameters not given in this call start from their defaults, never from the previous call.
   for (int i = assigned; i < proc->ParamCount(); ++i) proc->Param(i)->Value = proc->Param(i)->DefaultValue;
-  Variant r = proc->GetValue();
+  Variant r;
+  scRunOnScriptStack([&] { r = proc->GetValue(); });
   if (Out && Out->IsArray()) {
     int hi = VarArrayHighBound(*Out, 1);
     for (int i = 0; i <= hi && i < proc->ParamCount(); ++i) Out->PutElement(&i, 1, proc->Param(i)->Value);

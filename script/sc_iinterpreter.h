@@ -164,6 +164,7 @@ public:
   inline const std::vector<TscCustomVariable*>& Locals();
 
 private:
+  Variant Call();
   void CollectLocals();
   std::vector<TscCustomVariable*> FLocals;
   int FLocalsItemCount = -1;
@@ -216,8 +217,10 @@ public:
   // The event adapter class (a descendant of the engine's event adapter base) that connects a
   // script procedure to the native event.
   TClass AdapterClass = nullptr;
+  // Reading an event property gives the empty string; writing binds the script procedure the
+  // value names (nil or 0 removes the handler), see sc_ievents.h.
   Variant GetValue() override { return Variant(std::string()); }
-  void SetValue(const Variant&) override {}
+  void SetValue(const Variant& V) override;
 };
 
 class TscArrayHelper : public TscCustomHelper {

@@ -71,6 +71,7 @@ void TscParser::SetText(const std::string& AText) {
   Text += '\0';
   Size = static_cast<int>(AText.size());
   Position = TokenStart = 1;
+  UnterminatedComment = 0;
   LineStarts.clear();
   LineStarts.push_back(0);
   for (int i = 0; i < Size; ++i)
@@ -130,8 +131,11 @@ void TscParser::SkipSpaces() {
         closer = &CommentBlock2Close;
       if (closer) {
         int len = static_cast<int>(closer->size());
+        int opener = Position;
         Position += std::max(len, 1);
         while (Position <= Size && !StartsAt(Position, *closer)) ++Position;
+        if (Position > Size && (UnterminatedComment == 0 || opener < UnterminatedComment))
+          UnterminatedComment = opener;
         Position = std::min(Position + len, Size + 1);
         continue;
       }

@@ -33,6 +33,8 @@ public:
   int Size = 0;
   std::string Text;  // the script text followed by one NUL character
   std::vector<int> LineStarts;
+  // Position of the first block comment found running to the end of the text (0: none).
+  int UnterminatedComment = 0;
 
   void Reset();
   void SetCommentBlock1(const std::string& Value);

@@ -10,6 +10,8 @@
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/maskutils.h"
 #include "platform/rtl/sysutils.h"
+#include "script/sc_iconst.h"
+#include "script/sc_ievents.h"
 #include "script/sc_itools.h"
 
 std::function<void(const std::string&)> scShowMessageHandler = [](const std::string& S) {
@@ -217,6 +219,7 @@ Variant TFunctions::CallMethod(TObject*, TClass, const std::string& N, TscArgs& 
       t.resize(static_cast<size_t>(std::max(l, 0)), ' ');
       P[0] = Variant(t);
     } else {
+      if (l > scMaxArrayElements) throw ERangeError(SArrayTooLarge);
       VarArrayRedim(P[0], l - 1);
     }
     return 0;
@@ -239,12 +242,11 @@ Variant TFunctions::CallMethod(TObject*, TClass, const std::string& N, TscArgs& 
   if (N == "INC" || N == "DEC") {
     const Variant& a = P[0];
     const Variant& b = P[1];
-    if (a.VType() == varInteger && b.VType() == varInteger) {
-      int64_t r = N == "INC" ? int64_t(a.Data().I32) + b.Data().I32 : int64_t(a.Data().I32) - b.Data().I32;
-      if (r >= INT32_MIN && r <= INT32_MAX) {
-        P[0] = static_cast<int32_t>(r);
-        return 0;
-      }
+    if (a.VType() == varInteger && VarIsOrdinal(b) && b.VType() != varBoolean) {
+      // Both parameters are Integer: the 32-bit sum, wrapping as "i := i + incr" does.
+      uint32_t x = static_cast<uint32_t>(a.Data().I32), y = static_cast<uint32_t>(b.AsInteger());
+      P[0] = static_cast<int32_t>(N == "INC" ? x + y : x - y);
+      return 0;
     }
     P[0] = VarBinaryOp(N == "INC" ? opAdd : opSubtract, a, b);
     return 0;
@@ -277,6 +279,12 @@ Variant TFunctions::CallMethod(TObject*, TClass, const std::string& N, TscArgs& 
     const Variant& b = P[0];
     if (b.IsArray())
       for (int i = VarArrayLowBound(b, 1); i <= VarArrayHighBound(b, 1); ++i) bounds.push_back(b.GetElement(&i, 1).AsInteger());
+    long long elements = 1;
+    for (size_t i = 0; i + 1 < bounds.size(); i += 2) {
+      long long n = static_cast<long long>(bounds[i + 1]) - bounds[i] + 1;
+      elements *= n > 0 ? n : 0;
+      if (elements > scMaxArrayElements) throw ERangeError(SArrayTooLarge);
+    }
     return VarArrayCreate(bounds, static_cast<TVarType>(i32(1)));
   }
   if (N == "VARTYPE") return static_cast<int32_t>(VarType(P[0]));
@@ -288,6 +296,7 @@ Variant TFunctions::CallMethod(TObject*, TClass, const std::string& N, TscArgs& 
 TscScript* scGlobalScript() {
   if (gShutDown) return nullptr;
   if (!gGlobal) {
+    GlobalEventList();
     gGlobal = new TscScript(nullptr);
     const std::pair<const char*, TscTypeCode> types[] = {
         {"Byte", 0},     {"Word", 0},     {"Integer", 0},   {"Longint", 0},  {"Cardinal", 0},  {"TColor", 0},
@@ -305,6 +314,7 @@ TscScript* scGlobalScript() {
 }
 
 void scShutdownGlobalScript() {
+  scFreeGlobalEventList();
   if (gFunctions && gGlobal) gGlobal->RemoveItems(gFunctions);
   delete gFunctions;
   gFunctions = nullptr;

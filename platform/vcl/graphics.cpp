@@ -330,6 +330,12 @@ void TBrush::SetBitmap(TBitmap* Value) {
 // ---- Canvas ----
 ORV_CLASS_IMPL(TCanvas, TPersistent)
 
+void TCanvas::Publish(TPublisher<TCanvas>& P) {
+  P.Prop("Brush", &TCanvas::Brush, &TCanvas::SetBrush);
+  P.Prop("Font", &TCanvas::Font, &TCanvas::SetFont);
+  P.Prop("Pen", &TCanvas::Pen, &TCanvas::SetPen);
+}
+
 TCanvas::TCanvas() : FFont(std::make_unique<TFont>()), FPen(std::make_unique<TPen>()), FBrush(std::make_unique<TBrush>()) {
   FFont->OnChange = [this](TObject*) { FState -= csFontValid; };
   FPen->OnChange = [this](TObject*) { FState -= csPenValid; };

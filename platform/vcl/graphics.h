@@ -190,6 +190,8 @@ class TCanvas : public TPersistent {
 public:
   TCanvas();
   ~TCanvas() override;
+  // Published: Brush, Font, Pen (scripts reach them by name).
+  static void Publish(TPublisher<TCanvas>& P);
 
   // The DC; descendants create one on demand (CreateHandle). Setting a DC makes the canvas draw
   // on it; the canvas does not own a DC set this way.

@@ -452,7 +452,7 @@ TEST(ScriptRuntime, FastPathsGiveTheGeneralResults) {
        "  x := 7; if (x mod 3 = 1) and (x > 2) then Print('yes');\n"
        "  x := 1; while x < 5 do x := x * 2; Print(x); s := 'q'; s := s + s; Print(s)\n"
        "end.",
-       "101|2|101|-2147483648|2147483648|4|9|0|1|2|3|6|ab|abc|abcabc|12|yes|8|qq"},
+       "101|2|101|-2147483648|-2147483648|4|9|0|1|2|3|6|ab|abc|abcabc|12|yes|8|qq"},
       {"JScript",
        "var x = 1, y = 0;\n"
        "function F() { x = 100; return 1; }\n"

@@ -1,6 +1,8 @@
 // Shut-down of the global script: later calls find nothing, and scripts without it still work.
 #include <gtest/gtest.h>
 
+#include "script/sc_iclassesrtti.h"
+#include "script/sc_ievents.h"
 #include "script/sc_iinterpreter.h"
 #include "script/sc_isysrtti.h"
 
@@ -22,4 +24,21 @@ TEST(ScriptShutdown, GlobalScriptIsGoneAfterShutdown) {
   s.Clear();
   EXPECT_TRUE(s.Compile());
   EXPECT_NO_THROW(s.Execute());
+}
+
+// Binding units remove their items when stopped; after the engine's shut-down the event list is
+// gone and stopping a unit removes nothing.
+TEST(ScriptShutdown, BindingUnitsAndTheEventListEndWithTheEngine) {
+  scStartClassesRTTI();
+  TscScript* g = scGlobalScript();
+  if (!g) GTEST_SKIP() << "the engine was shut down by an earlier test of this program";
+  EXPECT_NE(g->FindLocal("TStringList"), nullptr);
+  EXPECT_NE(GlobalEventList(), nullptr);
+  scStopClassesRTTI();
+  EXPECT_EQ(g->FindLocal("TStringList"), nullptr);
+  EXPECT_NE(g->FindLocal("IntToStr"), nullptr);
+  scStartClassesRTTI();
+  scShutdownGlobalScript();
+  EXPECT_EQ(GlobalEventList(), nullptr);
+  EXPECT_NO_THROW(scStopClassesRTTI());
 }
