@@ -823,6 +823,20 @@ void TTreeView::WndProc(TMessage& M) {
       SetTopItem(rows[static_cast<size_t>(top)]);
       return;
     }
+    case WM_MOUSEWHEEL: {
+      // Unless an OnMouseWheel handler took it, each notch scrolls three rows.
+      const int delta = GET_WHEEL_DELTA_WPARAM(M.WParam);
+      M.Result = 1;
+      if (DoMouseWheel(KeysToShiftState(LOWORD(M.WParam)), delta, POINT{0, 0})) return;
+      if (IsEditing()) FEditor->Finish(true);
+      auto rows = VisibleRows();
+      if (rows.empty()) return;
+      int top = static_cast<int>(std::find(rows.begin(), rows.end(), FTopItem) - rows.begin());
+      if (top >= static_cast<int>(rows.size())) top = 0;
+      top = std::clamp(top - delta / WHEEL_DELTA * 3, 0, static_cast<int>(rows.size()) - 1);
+      SetTopItem(rows[static_cast<size_t>(top)]);
+      return;
+    }
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       Invalidate();

@@ -62,6 +62,13 @@ struct TSdlWindow {
 };
 
 class TSdlBackend : public TDisplayBackend {
+  // A popup without caption that is a tool window or says it does not activate (menus, the
+  // lists of combo boxes, hints).
+  static bool NeverActive(HWND w) {
+    if ((w->Style & WS_POPUP) == 0 || (w->Style & WS_CAPTION) == WS_CAPTION) return false;
+    return (w->ExStyle & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE)) != 0;
+  }
+
 public:
   bool Init() {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
@@ -80,12 +87,18 @@ public:
   void WindowShown(HWND w, bool shown) override {
     TSdlWindow& s = FWindows[w];
     if (!shown) {
+      const bool focused = s.Window && SDL_GetKeyboardFocus() == s.Window;
       if (s.Window) SDL_HideWindow(s.Window);
+      if (focused) FocusActive(w);
       return;
     }
     if (!s.Window) {
+      // Menus, drop-down lists and hints never take the focus from the window they belong to:
+      // they become popups of the display, which stay out of the keyboard's way.
+      Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN;
+      if (NeverActive(w)) flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
       s.Window = SDL_CreateWindow(w->Text.c_str(), w->Rect.left, w->Rect.top, std::max(1, int(w->Rect.right - w->Rect.left)),
-                                  std::max(1, int(w->Rect.bottom - w->Rect.top)), SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+                                  std::max(1, int(w->Rect.bottom - w->Rect.top)), flags);
       if (!s.Window) return;
       s.Renderer = SDL_CreateRenderer(s.Window, -1, SDL_RENDERER_SOFTWARE);
     } else {
@@ -96,8 +109,19 @@ public:
   void WindowDestroyed(HWND w) override {
     auto it = FWindows.find(w);
     if (it == FWindows.end()) return;
+    const bool focused = it->second.Window && SDL_GetKeyboardFocus() == it->second.Window;
     Drop(it->second);
     FWindows.erase(it);
+    if (focused) FocusActive(w);
+  }
+  // A display without window manager leaves the keyboard with no window when the window that had
+  // it goes (a popup that was given the focus when shown); it goes back to the active window.
+  void FocusActive(HWND gone) {
+    HWND a = GetActiveWindow();
+    if (!a || a == gone) return;
+    auto it = FWindows.find(a);
+    if (it != FWindows.end() && it->second.Window && (SDL_GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN))
+      SDL_SetWindowInputFocus(it->second.Window);
   }
   void WindowMoved(HWND w) override {
     auto it = FWindows.find(w);
@@ -248,7 +272,8 @@ private:
         if (!w) break;
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) PostMessage(w, WM_SYSCOMMAND, SC_CLOSE, 0);
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) w->Presentable = true;
-        if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED && GetActiveWindow() != w) SetActiveWindow(w);
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED && GetActiveWindow() != w && !NeverActive(w))
+          SetActiveWindow(w);
         break;
       }
       case SDL_QUIT: break;

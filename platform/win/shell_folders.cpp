@@ -694,9 +694,23 @@ HRESULT SHGetDataFromIDList(IShellFolder* folder, LPCITEMIDLIST pidl, int format
   TLocation loc;
   bool ok = Resolve(full, loc);
   ILFree(full);
-  if (!ok || loc.Kind != TKind::File) return E_INVALIDARG;
+  if (!ok) return E_INVALIDARG;
+  TItem it = loc.Last;
+  if (loc.Kind == TKind::Home) {
+    // The desktop's Home item is the home folder itself: its data is the folder's.
+    struct stat st;
+    if (loc.Path.empty() || stat(loc.Path.c_str(), &st) != 0) return E_INVALIDARG;
+    it.Flags = kFlagDir;
+    if (access(loc.Path.c_str(), W_OK) != 0) it.Flags |= kFlagReadOnly;
+    it.Size = 0;
+    it.MTime = st.st_mtime;
+    const size_t slash = loc.Path.find_last_of('/', loc.Path.size() > 1 ? loc.Path.size() - 2 : 0);
+    it.Name = slash == std::string::npos ? loc.Path : loc.Path.substr(slash + 1);
+    if (!it.Name.empty() && it.Name.back() == '/') it.Name.pop_back();
+  } else if (loc.Kind != TKind::File) {
+    return E_INVALIDARG;
+  }
   WIN32_FIND_DATAA fd{};
-  const TItem& it = loc.Last;
   fd.dwFileAttributes = (it.Flags & kFlagDir) ? DWORD(FILE_ATTRIBUTE_DIRECTORY) : 0u;
   if (it.Flags & kFlagHidden) fd.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
   if (it.Flags & kFlagReadOnly) fd.dwFileAttributes |= FILE_ATTRIBUTE_READONLY;

@@ -227,6 +227,33 @@ TEST_F(ShellTree, ChangesUnderHomeAreFollowedInTheHomeBranch) {
   EXPECT_EQ(ChildTexts(tree), (std::vector<std::string>{"Alpha", "Beta"}));
 }
 
+TEST_F(ShellTree, ClickingHomeGivesTheHomeFolderAndVirtualFoldersNone) {
+  TNavShellTree* t = NewTree();
+  TTreeNode* root = t->Items()->GetFirstNode();
+  std::vector<std::string> seen;
+  t->OnChange = [&](TObject*, TTreeNode*) { seen.push_back(t->SelectedFolder()); };
+  // The desktop's items, as a click selects them: Home is the home folder on disk, the others
+  // are virtual and give no folder.
+  struct Case {
+    const char* text;
+    std::string folder;
+  } cases[] = {{"Home", Box.Home}, {"Computer", ""}, {"Trash", ""}, {"Network", ""}};
+  for (const Case& c : cases) {
+    TTreeNode* n = nullptr;
+    for (int i = 0; i < root->Count(); ++i)
+      if (root->Item(i)->Text() == c.text) n = root->Item(i);
+    ASSERT_NE(n, nullptr) << c.text;
+    RECT r = n->DisplayRect(true);
+    POINT s = t->ClientToScreen(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    seen.clear();
+    InjectMouseButton(s.x, s.y, 0, true);
+    InjectMouseButton(s.x, s.y, 0, false);
+    Application()->ProcessMessages();
+    EXPECT_EQ(t->Selected(), n) << c.text;
+    EXPECT_EQ(seen, std::vector<std::string>{c.folder}) << c.text;
+  }
+}
+
 TEST_F(ShellTree, RendersIconsAndNames) {
   TNavShellTree* t = NewTree();
   t->SetSelectedFolder(Box.Root + "/Alpha");
