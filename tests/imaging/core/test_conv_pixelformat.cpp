@@ -263,6 +263,29 @@ TEST_F(ConvTest, ClassLibraryLocationConvertsThroughMemory) {
   EXPECT_NEAR(b.GetPixelFloat(3, 1), 53 / 255.0, 1e-6);
 }
 
+TEST_F(ConvTest, EmptyClassLibraryBitmapTakesTheFormat) {
+  for (TIEPixelFormat pf : {ie1g, ie24RGB}) {
+    TIEBitmap b;
+    b.SetLocation(ieTBitmap);  // empty: held by a class-library bitmap once allocated
+    b.SetPixelFormat(pf);
+    EXPECT_EQ(b.PixelFormat(), pf);
+    ASSERT_TRUE(b.Allocate(3, 3, pf));
+    EXPECT_EQ(b.PixelFormat(), pf);
+  }
+}
+
+// The target's own alpha channel goes when the source brings none.
+TEST_F(ConvTest, CopyAndConvertFormatDropsTheTargetsAlpha) {
+  TIEBitmap src(2, 2, ie24RGB);
+  src.Fill(0xFFFFFF);
+  TIEBitmap dst(2, 2, ie8g);
+  dst.GetAlphaChannel()->Fill(9);
+  ASSERT_TRUE(dst.HasAlphaChannel());
+  dst.CopyAndConvertFormat(&src);
+  EXPECT_FALSE(dst.HasAlphaChannel());
+  EXPECT_EQ(dst.GetPixel8(1, 1), 255);
+}
+
 TEST_F(ConvTest, ReducerKeepsFewColoursExactly) {
   TIEBitmap b(64, 4, ie24RGB);
   const TIERGBPixel cols[4] = {{0, 0, 0}, {255, 255, 255}, {0, 0, 255}, {16, 160, 32}};
