@@ -705,11 +705,26 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
       Progress.Per = oh > 0 ? 100.0 / oh : 0;
       Progress.Val = 0;
       Progress.LastPer = -1;
+      // Rows that need no conversion are decoded straight into the bitmap, several at a time.
+      const bool direct = (outSpace == JCS_EXT_BGR && !colorManaged && pf == ie24RGB) ||
+                          (outSpace == JCS_GRAYSCALE && pf == ie8g) ||
+                          (outSpace == JCS_CMYK && pf == ieCMYK && !InvertCMYK) ||
+                          (outSpace == JCS_YCbCr && pf == ie24RGB);
       while (ci.output_scanline < ci.output_height && rowsRead < limit) {
-        JSAMPROW row = work.data();
-        int got = static_cast<int>(jpeg_read_scanlines(&ci, &row, 1));
-        if (got <= 0) break;
-        StoreRow(Bitmap, rowsRead, work.data(), outSpace, InvertCMYK && outSpace == JCS_CMYK, ow, P, colorManaged);
+        int got;
+        if (direct) {
+          JSAMPROW rows[8];
+          // A file-located image holds one row at a time.
+          const int n = std::min(Bitmap->Location() == ieMemory ? 8 : 1, limit - rowsRead);
+          for (int k = 0; k < n; ++k) rows[k] = Bitmap->Scanline(rowsRead + k);
+          got = static_cast<int>(jpeg_read_scanlines(&ci, rows, static_cast<JDIMENSION>(n)));
+          if (got <= 0) break;
+        } else {
+          JSAMPROW row = work.data();
+          got = static_cast<int>(jpeg_read_scanlines(&ci, &row, 1));
+          if (got <= 0) break;
+          StoreRow(Bitmap, rowsRead, work.data(), outSpace, InvertCMYK && outSpace == JCS_CMYK, ow, P, colorManaged);
+        }
         rowsRead += got;
         Progress.Val += got;
         Progress.Report();
