@@ -705,7 +705,8 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
       Progress.Per = oh > 0 ? 100.0 / oh : 0;
       Progress.Val = 0;
       Progress.LastPer = -1;
-      // Rows that need no conversion are decoded straight into the bitmap, several at a time.
+      // Rows that need no conversion are decoded straight into the bitmap (one at a time, so that
+      // progress and the abort flag are seen after every row).
       const bool direct = (outSpace == JCS_EXT_BGR && !colorManaged && pf == ie24RGB) ||
                           (outSpace == JCS_GRAYSCALE && pf == ie8g) ||
                           (outSpace == JCS_CMYK && pf == ieCMYK && !InvertCMYK) ||
@@ -713,11 +714,8 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
       while (ci.output_scanline < ci.output_height && rowsRead < limit) {
         int got;
         if (direct) {
-          JSAMPROW rows[8];
-          // A file-located image holds one row at a time.
-          const int n = std::min(Bitmap->Location() == ieMemory ? 8 : 1, limit - rowsRead);
-          for (int k = 0; k < n; ++k) rows[k] = Bitmap->Scanline(rowsRead + k);
-          got = static_cast<int>(jpeg_read_scanlines(&ci, rows, static_cast<JDIMENSION>(n)));
+          JSAMPROW row = Bitmap->Scanline(rowsRead);
+          got = static_cast<int>(jpeg_read_scanlines(&ci, &row, 1));
           if (got <= 0) break;
         } else {
           JSAMPROW row = work.data();

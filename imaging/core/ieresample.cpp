@@ -112,6 +112,7 @@ TPaddedContributors BuildPaddedContributors(int dN, int sN, double scale, TResam
     c.Taps = std::max(c.Taps, right[i] - left[i] + 1);
     lowest = std::min(lowest, left[i]);
   }
+  c.Taps = (c.Taps + 3) / 4 * 4;  // whole groups of four taps (the extra weights are 0)
   for (int i = 0; i < dN; ++i) highest = std::max(highest, left[i] + c.Taps - 1);  // every run fits
   c.Pad = std::max(-lowest, highest - (sN - 1));
   c.Base.resize(static_cast<size_t>(dN));
@@ -143,7 +144,9 @@ inline int MirroredIndex(int j, int sN) {
 // product's rounding error (far below 1e-6) never moves it across an integer.
 constexpr double QuotientEps = 1e-6;
 inline uint8_t FinishScaled(double A, double Inverse) {
-  const double q = std::clamp(A * Inverse + QuotientEps, 0.0, 255.0);
+  double q = A * Inverse + QuotientEps;
+  q = q < 0.0 ? 0.0 : q;  // written so that the compiler emits min and max, no branches
+  q = q > 255.0 ? 255.0 : q;
   return static_cast<uint8_t>(static_cast<int>(q));
 }
 inline bool ScaledFinishApplies(int S) { return S > 0 && S <= 65536; }
@@ -181,24 +184,45 @@ void KernelResample(TIEBitmap* src, TIEBitmap* dst, TResampleFilter filter, TIEP
     const TPaddedContributors hc = BuildPaddedContributors(dW, sW, sx, filter);
     const int T = hc.Taps;
     std::vector<uint8_t> rowbuf(static_cast<size_t>(sW));
-    std::vector<Lane> padded(static_cast<size_t>(sW) + 2 * static_cast<size_t>(hc.Pad));
-    std::vector<int> column(padded.size());  // source column of each padded column
-    for (size_t k = 0; k < column.size(); ++k) column[k] = MirroredIndex(static_cast<int>(k) - hc.Pad, sW);
+    // The source row as floats, N per pixel, mirror-padded by Pad pixels on both sides (one float
+    // more at the end: a pixel is read as four floats, the fourth belonging to its neighbour and
+    // never used).
+    const int P = hc.Pad;
+    std::vector<float> padded((static_cast<size_t>(sW) + 2 * static_cast<size_t>(P)) * N + 1, 0.0f);
     for (int y = 0; y < sH; ++y) {
       const uint8_t* s = SourceRow<N>(src, y, rowbuf);
-      for (size_t k = 0; k < padded.size(); ++k) {
-        const uint8_t* p = s + static_cast<size_t>(column[k]) * N;
-        if constexpr (N == 3)
-          padded[k] = TFloat4{float(p[0]), float(p[1]), float(p[2]), 0.0f};
-        else
-          padded[k] = float(p[0]);
-      }
+      float* f = padded.data();
+      for (int k = 0; k < P; ++k)
+        for (int ch = 0; ch < N; ++ch) f[k * N + ch] = s[MirroredIndex(k - P, sW) * N + ch];
+      float* mid = f + static_cast<size_t>(P) * N;
+      for (int k = 0; k < sW * N; ++k) mid[k] = s[k];  // contiguous: vectorised
+      for (int k = sW + P; k < sW + 2 * P; ++k)
+        for (int ch = 0; ch < N; ++ch) f[k * N + ch] = s[MirroredIndex(k - P, sW) * N + ch];
       uint8_t* d = scratch + static_cast<size_t>(y) * dW * N;
       for (int i = 0; i < dW; ++i) {
-        const Lane* p = padded.data() + hc.Base[i];
+        const float* px = f + static_cast<size_t>(hc.Base[i]) * N;
+        auto at = [px](int k) {
+          if constexpr (N == 3) {
+            TFloat4 v;
+            std::memcpy(&v, px + 3 * k, sizeof v);
+            return v;
+          } else {
+            return px[k];
+          }
+        };
         const float* w = hc.Weight.data() + static_cast<size_t>(i) * T;
-        Lane acc{};
-        for (int k = 0; k < T; ++k) acc += p[k] * w[k];
+        // Four partial sums, so that the additions do not wait on each other (each partial sum is
+        // an exact integer too, so the order changes nothing).
+        Lane acc0{}, acc1{}, acc2{}, acc3{};
+        int k = 0;
+        for (; k + 4 <= T; k += 4) {
+          acc0 += at(k) * w[k];
+          acc1 += at(k + 1) * w[k + 1];
+          acc2 += at(k + 2) * w[k + 2];
+          acc3 += at(k + 3) * w[k + 3];
+        }
+        for (; k < T; ++k) acc0 += at(k) * w[k];
+        const Lane acc = (acc0 + acc1) + (acc2 + acc3);
         float a[4];
         if constexpr (N == 3) {
           a[0] = acc[0], a[1] = acc[1], a[2] = acc[2];
