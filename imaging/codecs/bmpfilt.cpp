@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "imaging/codecs/iecodecutil.h"
 #include "imaging/codecs/iequantizer.h"
@@ -26,6 +27,9 @@ namespace {
 // deltas skip areas cheaply, so the bound is generous).
 constexpr int64_t MaxPixels = int64_t(1) << 28;
 
+// The reason of the last failed read on this thread (empty after a successful one).
+thread_local std::string LastErrorText;
+
 struct TRleTarget {
   TIEBitmap* Bitmap;
   const TIERGBPixel* Palette;  // 256 entries
@@ -42,24 +46,25 @@ struct TRleTarget {
   }
 };
 
-void RleDecode(const uint8_t* data, int64_t n, bool rle4, const TRleTarget& t, TIEProgressRec& Progress) {
+// Decodes RLE8 or RLE4 codes into the target. Pixels past the row width are dropped (writers pad
+// rows that way). Returns false when the data end before the image does (no end-of-bitmap code
+// and rows still to come); the caller has filled the bitmap beforehand, so skipped and missing
+// pixels keep that colour.
+bool RleDecode(const uint8_t* data, int64_t n, bool rle4, const TRleTarget& t, TIEProgressRec& Progress) {
   int64_t i = 0;
   int x = 0, row = 0;
   auto put = [&](uint8_t index) {
-    if (row >= t.Height) return;
-    if (x >= t.Width) {
-      if (rle4) return;  // RLE4 drops pixels beyond the row
-      t.Put(t.Width - 1, row, index);  // RLE8 keeps writing onto the last pixel
-      return;
-    }
-    t.Put(x, row, index);
+    if (row < t.Height && x < t.Width) t.Put(x, row, index);
     ++x;
   };
-  while (i + 1 < n && row < t.Height) {
+  while (row < t.Height) {
+    if (i + 1 >= n) return false;
     uint8_t a = data[i], b = data[i + 1];
     i += 2;
     if (a > 0) {
-      for (int k = 0; k < a; ++k) put(rle4 ? ((k & 1) ? (b & 0x0F) : (b >> 4)) : b);
+      const int count = std::min<int>(a, std::max(0, t.Width - x));
+      for (int k = 0; k < count; ++k) put(rle4 ? ((k & 1) ? (b & 0x0F) : (b >> 4)) : b);
+      x += a - count;
       continue;
     }
     if (b == 0) {  // end of line
@@ -70,44 +75,72 @@ void RleDecode(const uint8_t* data, int64_t n, bool rle4, const TRleTarget& t, T
         Progress.LastPer = per;
         Progress.Callback(Progress.Data, Progress.Sender, per);
       }
-      if (Progress.IsAborting()) return;
+      if (Progress.IsAborting()) return true;
       continue;
     }
-    if (b == 1) return;  // end of bitmap
-    if (b == 2) {        // delta
-      if (i + 1 >= n) return;
+    if (b == 1) return true;  // end of bitmap
+    if (b == 2) {             // delta
+      if (i + 1 >= n) return false;
       x += data[i];
       row += data[i + 1];
       i += 2;
-      if (row >= t.Height) return;
-      continue;
+      continue;  // a delta beyond the last stored row ends decoding
     }
     // Absolute mode: b pixels, padded to a 16-bit boundary.
     int bytes = rle4 ? (b + 1) / 2 : b;
+    if (i + bytes > n) return false;
     for (int k = 0; k < b; ++k) {
-      int64_t at = i + (rle4 ? k / 2 : k);
-      if (at >= n) return;
-      put(rle4 ? ((k & 1) ? (data[at] & 0x0F) : (data[at] >> 4)) : data[at]);
+      const uint8_t v = data[i + (rle4 ? k / 2 : k)];
+      put(rle4 ? ((k & 1) ? (v & 0x0F) : (v >> 4)) : v);
     }
     i += bytes + (bytes & 1);
   }
+  return true;
+}
+
+// One colour channel of a bit-field pixel: the bits under Mask, widened to 0..255.
+struct TBitField {
+  uint32_t Mask = 0;
+  int Shift = 0;
+  uint32_t Max = 0;
+  explicit TBitField(uint32_t mask) : Mask(mask) {
+    if (!mask) return;
+    while (!((mask >> Shift) & 1)) ++Shift;
+    Max = mask >> Shift;
+  }
+  uint8_t operator()(uint32_t v) const {
+    if (!Max) return 0;
+    const uint64_t c = (v & Mask) >> Shift;
+    return static_cast<uint8_t>((c * 255 + Max / 2) / Max);
+  }
+};
+
+// Fills the image rows of the stored rows From..Height-1 with zero bytes: rows a short file did
+// not reach never keep what the block held before.
+void ClearStoredRows(TIEBitmap* Bitmap, int From, int Height, bool TopDown) {
+  for (int i = std::max(0, From); i < Height; ++i)
+    std::memset(Bitmap->Scanline(TopDown ? i : Height - 1 - i), 0, static_cast<size_t>(Bitmap->RowLen()));
 }
 
 }  // namespace
 
+const std::string& BmpLastErrorText() { return LastErrorText; }
+
 void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParamsVals& IOParams,
                   TIEProgressRec& Progress, bool Preview, bool Headerless, TIEMask*& AlphaMask, bool IgnoreAlpha) {
   TIOParamsVals& P = IOParams;
+  LastErrorText.clear();
+  auto fail = [&](const char* why) {
+    if (LastErrorText.empty()) LastErrorText = why;
+    Progress.Abort();
+  };
   const int64_t start = Stream->Position();
   const int64_t streamSize = Stream->Size();
   uint8_t fh[14] = {};
   uint16_t type = 0x4D42;
   uint32_t fileSize = 0, pixelOffset = 0;
   if (!Headerless) {
-    if (Stream->Read(fh, 14) != 14) {
-      Progress.Abort();
-      return;
-    }
+    if (Stream->Read(fh, 14) != 14) return fail("BMP file header cut short");
     type = IELE16(fh);
     fileSize = IELE32(fh + 2);
     pixelOffset = IELE32(fh + 10);
@@ -115,17 +148,12 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
     fileSize = static_cast<uint32_t>(std::min<int64_t>(streamSize, 0xFFFFFFFF));
   }
   if (fileSize > 0 && DataSize <= 0) DataSize = fileSize;
-  if (type != 0x4D42) {
-    Progress.Abort();
-    return;
-  }
+  if (type != 0x4D42) return fail("Not a BMP file");
   uint8_t sz[4];
-  if (Stream->Read(sz, 4) != 4) {
-    Progress.Abort();
-    return;
-  }
+  if (Stream->Read(sz, 4) != 4) return fail("BMP info header cut short");
   Stream->Seek(-4, soCurrent);
   const uint32_t headerSize = IELE32(sz);
+  const int64_t headerStart = Stream->Position();
   P.SetColorMap(nullptr, 0);
 
   int32_t width = 0, height = 0;
@@ -135,13 +163,11 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
   TIERGBPixel palette[256];
   std::memset(palette, 0, sizeof palette);  // indexes beyond the colour table read as black
   int paletteCount = 0;
-  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+  uint32_t masks[4] = {0x7C00, 0x03E0, 0x001F, 0};  // red, green, blue, alpha
+  bool masksSet = false;
   if (headerSize == 12) {
     uint8_t h[12];
-    if (Stream->Read(h, 12) != 12) {
-      Progress.Abort();
-      return;
-    }
+    if (Stream->Read(h, 12) != 12) return fail("BMP info header cut short");
     P.BMP_Version = 2;
     width = IELE16(h + 4);
     height = IELE16(h + 6);
@@ -156,17 +182,14 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
       P.SetColorMap(palette, paletteCount);
     }
   } else {
-    if (headerSize < 16) {  // too short to hold even the size fields
-      Progress.Abort();
-      return;
-    }
-    uint8_t h[64] = {};
-    int take = static_cast<int>(std::min<uint32_t>(64, headerSize));
-    if (Stream->Read(h, take) != take) {
-      Progress.Abort();
-      return;
-    }
-    if (headerSize > 64) Stream->Seek(headerSize - 64, soCurrent);
+    // Too short to hold even the size fields, or longer than the data that follow.
+    if (headerSize < 16 || static_cast<int64_t>(headerSize) > streamSize - headerStart)
+      return fail("Damaged BMP header size");
+    // The longest known header is 124 bytes; what goes beyond is skipped.
+    uint8_t h[124] = {};
+    int take = static_cast<int>(std::min<uint32_t>(sizeof h, headerSize));
+    if (Stream->Read(h, take) != take) return fail("BMP info header cut short");
+    if (headerSize > sizeof h) Stream->Seek(headerSize - sizeof h, soCurrent);
     P.BMP_Version = headerSize == 64 ? 3 : headerSize == 40 ? 1 : 0;
     width = static_cast<int32_t>(IELE32(h + 4));
     height = static_cast<int32_t>(IELE32(h + 8));
@@ -180,6 +203,16 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
     int dx = IEDpiFromPpm(static_cast<int32_t>(IELE32(h + 24))), dy = IEDpiFromPpm(static_cast<int32_t>(IELE32(h + 28)));
     P.SetDpiX(dx > 0 ? dx : IEDefaultDpiX);
     P.SetDpiY(dy > 0 ? dy : IEDefaultDpiY);
+    // Bit fields (3) and bit fields with alpha (6): the headers of 52 bytes and more (not the
+    // 64-byte OS/2 one) hold the masks themselves at offset 40; the 40-byte header is followed
+    // by them.
+    const bool bitFields = compression == 3 || compression == 6;
+    const bool masksInHeader = bitFields && headerSize >= 52 && headerSize != 64;
+    if (masksInHeader) {
+      for (int k = 0; k < 3; ++k) masks[k] = IELE32(h + 40 + 4 * k);
+      if (headerSize >= 56) masks[3] = IELE32(h + 52);
+      masksSet = true;
+    }
     uint32_t used = IELE32(h + 32);
     if (used > 256) used = 0;
     if (used == 0 && bitCount <= 8) used = 1u << bitCount;
@@ -190,23 +223,18 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
       for (int i = 0; i < paletteCount && (i + 1) * 4 <= got; ++i) palette[i] = TIERGBPixel{raw[4 * i], raw[4 * i + 1], raw[4 * i + 2]};
       P.SetColorMap(palette, paletteCount);
     }
-    if (compression == 3) {
-      uint8_t m[12] = {};
-      Stream->Read(m, 12);
-      masks[0] = IELE32(m);
-      masks[1] = IELE32(m + 4);
-      masks[2] = IELE32(m + 8);
+    if (bitFields && !masksInHeader) {
+      uint8_t m[16] = {};
+      Stream->Read(m, compression == 6 ? 16 : 12);
+      for (int k = 0; k < 4; ++k) masks[k] = IELE32(m + 4 * k);
+      masksSet = true;
     }
   }
-  if (width < 0) width = 0;
-  P.Width = P.OriginalWidth = width;
+  P.Width = P.OriginalWidth = std::max(width, 0);
   P.Height = P.OriginalHeight = height;
   P.SetImageCount(1);
-  if (compression == 0 || compression == 3) P.BMP_Compression = 0;
+  if (compression == 0 || compression == 3 || compression == 6) P.BMP_Compression = 0;
   if (compression == 1 || compression == 2) P.BMP_Compression = 1;
-  if (pixelOffset != 0) Stream->SetPosition(start + pixelOffset);
-  int64_t compressedCount = DataSize > 0 ? DataSize - (Stream->Position() - start) : imageSize;
-  if (compressedCount < 0) compressedCount = 0;
   switch (bitCount) {
     case 1: P.BitsPerSample = 1; P.SamplesPerPixel = 1; break;
     case 4: P.BitsPerSample = 4; P.SamplesPerPixel = 1; break;
@@ -216,28 +244,51 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
     case 32: P.BitsPerSample = 8; P.SamplesPerPixel = 4; break;
     default: break;
   }
-  if (width == 0 || height == 0 || Preview) return;
+  if (width <= 0 || height <= 0) return fail("BMP image without pixels (zero or negative size)");
+  if (pixelOffset != 0) {
+    // An offset inside the headers or beyond the data is damage, not a layout.
+    const int64_t headersEnd = Headerless ? 0 : 14 + static_cast<int64_t>(std::max<uint32_t>(headerSize, 12));
+    if (pixelOffset < headersEnd || static_cast<int64_t>(pixelOffset) > streamSize - start)
+      return fail("Damaged BMP pixel data offset");
+    Stream->SetPosition(start + pixelOffset);
+  }
+  if (Preview) return;
+  int64_t compressedCount = DataSize > 0 ? DataSize - (Stream->Position() - start) : imageSize;
+  if (compressedCount < 0) compressedCount = 0;
+
+  // Layouts this reader decodes; anything else is an error rather than an image of stale bytes.
+  const bool rle = (bitCount == 8 && compression == 1) || (bitCount == 4 && compression == 2);
+  bool supported = false;
+  switch (bitCount) {
+    case 1:
+    case 24: supported = compression == 0; break;
+    case 4:
+    case 8: supported = compression == 0 || rle; break;
+    case 16:
+    case 32: supported = compression == 0 || compression == 3 || compression == 6; break;
+    default: break;
+  }
+  if (!supported) return fail("Unsupported BMP bit count or compression");
 
   // Hostile sizes: a row length that does not fit, or far more pixels than the data can hold.
   const int64_t rowLen64 = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
   const int64_t pixels = static_cast<int64_t>(width) * height;
   const int64_t remaining = std::max<int64_t>(0, streamSize - Stream->Position());
-  if (bitCount <= 0 || bitCount > 32 || rowLen64 > 0x7FFFFFF || pixels > MaxPixels ||
-      !IEPlausibleImageSize(width, height, remaining)) {
-    Progress.Abort();
-    return;
-  }
+  if (rowLen64 > 0x7FFFFFF || pixels > MaxPixels || !IEPlausibleImageSize(width, height, remaining))
+    return fail("BMP image larger than its data");
   const int L = static_cast<int>(rowLen64);
 
+  // A two-colour table other than black, white (either order) keeps its colours: the image
+  // becomes paletted (native format) or 24-bit instead of black and white.
+  const TIERGBPixel black{0, 0, 0}, white{255, 255, 255};
+  const bool mono = bitCount == 1 && ((palette[0] == black && palette[1] == white) ||
+                                      (palette[0] == white && palette[1] == black));
   TIEPixelFormat pf = ie24RGB;
-  if (bitCount == 1)
+  if (mono)
     pf = ie1g;
-  else if ((bitCount == 4 || bitCount == 8) && P.IsNativePixelFormat)
+  else if (bitCount <= 8 && P.IsNativePixelFormat)
     pf = ie8p;
-  if (!Bitmap->Allocate(width, height, pf)) {
-    Progress.Abort();
-    return;
-  }
+  if (!Bitmap->Allocate(width, height, pf)) return fail("Not enough memory for the BMP image");
   auto imageRow = [&](int stored) { return topDown ? stored : height - 1 - stored; };
   auto report = [&](int done) {
     int per = static_cast<int>(static_cast<int64_t>(done) * 100 / height);
@@ -247,101 +298,113 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
     }
     return !Progress.IsAborting();
   };
-  Progress.LastPer = -1;
+  // Reads stored row i; a short read ends the image: the rows not reached are cleared.
   std::vector<uint8_t> buf(L);
+  auto readRow = [&](int i) {
+    if (Stream->Read(buf.data(), L) == L) return true;
+    ClearStoredRows(Bitmap, i, height, topDown);
+    fail("BMP pixel data cut short");
+    return false;
+  };
+  Progress.LastPer = -1;
   const bool indexes = pf == ie8p;
   if (indexes) {
     for (int i = 0; i < 256; ++i) Bitmap->SetPaletteEntry(i, palette[i]);
-    Bitmap->PaletteUsed = bitCount == 4 ? 16 : 256;
+    Bitmap->PaletteUsed = bitCount == 1 ? 2 : bitCount == 4 ? 16 : 256;
   }
+  // Stored row i's indexes (1, 4 or 8 bits) as palette indexes or colours into its image row.
+  auto expandIndexes = [&](int i) {
+    uint8_t* d = Bitmap->Scanline(imageRow(i));
+    for (int x = 0; x < width; ++x) {
+      uint8_t idx = bitCount == 8   ? buf[x]
+                    : bitCount == 4 ? ((x & 1) ? (buf[x >> 1] & 0x0F) : (buf[x >> 1] >> 4))
+                                    : ((buf[x >> 3] >> (7 - (x & 7))) & 1);
+      if (indexes)
+        d[x] = idx;
+      else
+        reinterpret_cast<TIERGBPixel*>(d)[x] = palette[idx];
+    }
+  };
   switch (bitCount) {
     case 1:
       for (int i = 0; i < height && report(i); ++i) {
-        if (Stream->Read(buf.data(), L) != L) {
-          Progress.Abort();
-          break;
-        }
-        std::memcpy(Bitmap->Scanline(imageRow(i)), buf.data(), Bitmap->RowLen() < L ? Bitmap->RowLen() : L);
+        if (!readRow(i)) break;
+        if (mono)
+          std::memcpy(Bitmap->Scanline(imageRow(i)), buf.data(), Bitmap->RowLen() < L ? Bitmap->RowLen() : L);
+        else
+          expandIndexes(i);
       }
-      if (paletteCount == 2 && palette[0] == TIERGBPixel{255, 255, 255} && palette[1] == TIERGBPixel{0, 0, 0})
-        IEInvertBits(Bitmap);
+      if (mono && palette[0] == white) IEInvertBits(Bitmap);  // bit 1 always means white
       break;
     case 4:
     case 8:
-      if ((bitCount == 4 && compression == 2) || (bitCount == 8 && compression == 1)) {
+      if (rle) {
+        // Pixels the codes skip (deltas, early ends of line) take colour 0 of the table.
+        if (indexes) {
+          Bitmap->Fill(0);
+        } else {
+          for (int y = 0; y < height; ++y) {
+            auto* d = reinterpret_cast<TIERGBPixel*>(Bitmap->Scanline(y));
+            std::fill(d, d + width, palette[0]);
+          }
+        }
         std::vector<uint8_t> data(static_cast<size_t>(std::min(compressedCount, remaining)));
         int64_t got = Stream->Read(data.data(), static_cast<int64_t>(data.size()));
         TRleTarget t{Bitmap, palette, indexes, topDown, width, height};
-        RleDecode(data.data(), got, bitCount == 4, t, Progress);
-      } else if (compression == 0) {
+        if (!RleDecode(data.data(), got, bitCount == 4, t, Progress)) fail("BMP run-length data cut short");
+      } else {
         for (int i = 0; i < height && report(i); ++i) {
-          if (Stream->Read(buf.data(), L) != L) {
-            Progress.Abort();
-            break;
-          }
-          uint8_t* d = Bitmap->Scanline(imageRow(i));
-          for (int x = 0; x < width; ++x) {
-            uint8_t idx = bitCount == 8 ? buf[x] : ((x & 1) ? (buf[x >> 1] & 0x0F) : (buf[x >> 1] >> 4));
-            if (indexes)
-              d[x] = idx;
-            else
-              reinterpret_cast<TIERGBPixel*>(d)[x] = palette[idx];
-          }
+          if (!readRow(i)) break;
+          expandIndexes(i);
         }
       }
       break;
-    case 16: {
-      if (compression != 0 && compression != 3) break;
-      const uint32_t rm = masks[0], gm = masks[1], bm = masks[2];
-      const int r = IEMaskBitCount(rm), g = IEMaskBitCount(gm), b = IEMaskBitCount(bm);
-      auto shr = [](uint32_t v, int s) { return s >= 0 ? (s < 32 ? v >> s : 0) : (-s < 32 ? v << -s : 0); };
-      for (int i = 0; i < height && report(i); ++i) {
-        if (Stream->Read(buf.data(), L) != L) {
-          Progress.Abort();
-          break;
-        }
-        auto* d = reinterpret_cast<TIERGBPixel*>(Bitmap->Scanline(imageRow(i)));
-        for (int x = 0; x < width; ++x) {
-          uint32_t v = IELE16(&buf[2 * x]);
-          d[x].r = static_cast<uint8_t>(shr(v & rm, r + g + b - 8));
-          d[x].g = static_cast<uint8_t>(shr(v & gm, g + b - 8));
-          d[x].b = static_cast<uint8_t>(shr(v & bm & 0xFF, -(8 - b)));
-        }
-      }
-      break;
-    }
-    case 24:
-      for (int i = 0; i < height && report(i); ++i) {
-        if (Stream->Read(buf.data(), L) != L) {
-          Progress.Abort();
-          break;
-        }
-        std::memcpy(Bitmap->Scanline(imageRow(i)), buf.data(), static_cast<size_t>(width) * 3);
-      }
-      break;
+    case 16:
     case 32: {
-      if (!IgnoreAlpha) {
+      // 32-bit files without bit fields are blue, green, red and a fourth byte; bit fields
+      // without an alpha mask keep the fourth byte as alpha when no colour uses it.
+      if (bitCount == 32 && !masksSet) {
+        masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
+      }
+      if (bitCount == 32 && masks[3] == 0 && ((masks[0] | masks[1] | masks[2]) & 0xFF000000u) == 0) masks[3] = 0xFF000000u;
+      if (bitCount == 16) masks[3] = 0;  // 16-bit alpha is not kept
+      const TBitField rf(masks[0]), gf(masks[1]), bf(masks[2]), af(masks[3]);
+      const bool plain32 = bitCount == 32 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
+      const bool wantAlpha = !IgnoreAlpha && masks[3] != 0;
+      if (wantAlpha) {
         if (!AlphaMask) AlphaMask = new TIEMask();
         AlphaMask->AllocateBits(width, height, 8);
         AlphaMask->Fill(255);
       }
       bool allZero = true;
       for (int i = 0; i < height && report(i); ++i) {
-        if (Stream->Read(buf.data(), L) != L) {
-          Progress.Abort();
-          break;
-        }
+        if (!readRow(i)) break;
         int y = imageRow(i);
         auto* d = reinterpret_cast<TIERGBPixel*>(Bitmap->Scanline(y));
-        uint8_t* m = IgnoreAlpha ? nullptr : AlphaMask->GetScanline(y);
+        uint8_t* m = wantAlpha ? AlphaMask->GetScanline(y) : nullptr;
+        if (bitCount == 16) {
+          for (int x = 0; x < width; ++x) {
+            uint32_t v = IELE16(&buf[2 * x]);
+            d[x] = TIERGBPixel{bf(v), gf(v), rf(v)};
+          }
+          continue;
+        }
         for (int x = 0; x < width; ++x) {
-          std::memcpy(&d[x], &buf[4 * x], 3);
-          uint8_t a = buf[4 * x + 3];
+          const uint8_t* s = &buf[4 * x];
+          uint8_t a;
+          if (plain32) {
+            std::memcpy(&d[x], s, 3);
+            a = s[3];
+          } else {
+            uint32_t v = IELE32(s);
+            d[x] = TIERGBPixel{bf(v), gf(v), rf(v)};
+            a = af(v);
+          }
           if (a) allZero = false;
           if (m) m[x] = a;
         }
       }
-      if (!IgnoreAlpha) {
+      if (wantAlpha) {
         AlphaMask->UpdateAllSetFlag();
         if (allZero || AlphaMask->Full) {
           delete AlphaMask;
@@ -350,6 +413,12 @@ void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParam
       }
       break;
     }
+    case 24:
+      for (int i = 0; i < height && report(i); ++i) {
+        if (!readRow(i)) break;
+        std::memcpy(Bitmap->Scanline(imageRow(i)), buf.data(), static_cast<size_t>(width) * 3);
+      }
+      break;
     default: break;
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class TStream;
@@ -13,9 +14,13 @@ struct TIEProgressRec;
 
 // DataSize: bytes of the whole bitmap file, 0 when unknown. Headerless: the stream starts at the
 // info header. AlphaMask receives the 32-bit files' alpha (created when nil; freed and set nil
-// when the file has no real alpha). Never raises: bad data set the abort flag.
+// when the file has no real alpha). Never raises: bad data (truncated pixels or run-length codes,
+// a zero or negative width, a damaged header size or pixel offset, an unsupported layout) set the
+// abort flag and BmpLastErrorText; pixels the data never reached are cleared, never left stale.
 void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParamsVals& IOParams,
                   TIEProgressRec& Progress, bool Preview, bool Headerless, TIEMask*& AlphaMask, bool IgnoreAlpha);
+// Why the last read on this thread failed (empty after a read that succeeded).
+const std::string& BmpLastErrorText();
 // Writes at the stream position and leaves the position after the data.
 void BmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool WithAlpha,
                    TIEProgressRec& Progress);

@@ -145,7 +145,12 @@ void ReadDibImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Pre
     Progress.Abort();
     return;
   }
-  const bool mono = cursor ? paletteSize == 2 : bits == 1;
+  // A cursor's 1-bit image is black and white only when its table has two entries.
+  const bool mono = bits == 1 && (!cursor || paletteSize == 2);
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {  // no stale pixels
+    Progress.Abort();
+    return;
+  }
   if (!Bitmap->Allocate(width, height, mono ? ie1g : ie24RGB)) {
     Progress.Abort();
     return;
@@ -183,7 +188,7 @@ void ReadDibImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Pre
           d[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
       }
     }
-  } else if (bits <= 8 && (bits == 1 || bits == 4 || bits == 8)) {
+  } else if (bits <= 8) {
     auto andBlock = readAnd();
     for (int i = 0; i < height; ++i) {
       int y = height - 1 - i;
@@ -201,10 +206,10 @@ void ReadDibImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Pre
         d[x] = palette[idx];
       }
     }
-  } else if (bits == 24 && !cursor) {
+  } else if (bits == 24) {
     for (int i = 0; i < height; ++i)
       std::memcpy(Bitmap->Scanline(height - 1 - i), &xorBlock[static_cast<size_t>(i) * xorLen], static_cast<size_t>(width) * 3);
-  } else if (bits == 32 && !cursor) {
+  } else {  // 32
     bool allZero = true;
     for (int i = 0; i < height; ++i) {
       int y = height - 1 - i;
@@ -321,6 +326,12 @@ void CurReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
   const int64_t start = Stream->Position();
   uint8_t h[6];
   if (!ReadDirHeader(Stream, h, Progress)) return;
+  if (IELE16(h + 2) == 1) {  // an icon whatever the file was called: read it as one
+    Stream->SetPosition(start);
+    P.ICO_ImageIndex = P.CUR_ImageIndex;
+    IcoReadImage(Stream, Bitmap, P, Preview, Progress, AlphaMask, IgnoreAlpha);
+    return;
+  }
   const int count = IELE16(h + 4);
   const int index = P.CUR_ImageIndex;
   if (index < 0 || index >= count) return;

@@ -530,8 +530,10 @@ void StoreRow(TIEBitmap* Bitmap, int r, uint8_t* row, J_COLOR_SPACE out, bool in
   }
 }
 
-void ApplyDpiFromJfif(jpeg_decompress_struct& ci, TIOParamsVals& P, bool& hasDensity) {
-  hasDensity = false;
+// The JFIF density as DPI: units 0 (an aspect ratio such as 2:3, kept as it is; the front end's
+// CheckDPI replaces values below 2 later) and 1 as they are, unit 2 (dots per centimetre) times
+// 2.54, other units leave the DPI unchanged. No JFIF header counts as unit 0 with 1 x 1.
+void ApplyDpiFromJfif(jpeg_decompress_struct& ci, TIOParamsVals& P) {
   if (!ci.saw_JFIF_marker) {
     P.SetDpiX(1);
     P.SetDpiY(1);
@@ -539,18 +541,13 @@ void ApplyDpiFromJfif(jpeg_decompress_struct& ci, TIOParamsVals& P, bool& hasDen
   }
   switch (ci.density_unit) {
     case 0:
-      P.SetDpiX(ci.X_density);
-      P.SetDpiY(ci.Y_density);
-      break;
     case 1:
       P.SetDpiX(ci.X_density);
       P.SetDpiY(ci.Y_density);
-      hasDensity = ci.X_density > 0 && ci.Y_density > 0;
       break;
     case 2:
       P.SetDpiX(static_cast<int>(ci.X_density * 2.54));
       P.SetDpiY(static_cast<int>(ci.Y_density * 2.54));
-      hasDensity = ci.X_density > 0 && ci.Y_density > 0;
       break;
     default: break;
   }
@@ -604,7 +601,8 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
   TDecompressGuard guard{&ci};
 
   int rowsRead = 0;
-  bool aborted = false, started = false, hasDensity = false;
+  bool aborted = false, started = false;
+  int jfifDpiX = -1, jfifDpiY = -1;  // the density's DPI, once the header is read
   std::string errorText;  // published at the end: the metadata step may decode a thumbnail
   std::vector<uint8_t> work;
   J_COLOR_SPACE outSpace = JCS_UNKNOWN;
@@ -673,7 +671,9 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
       case 2: ci.dct_method = JDCT_FLOAT; break;
       default: break;
     }
-    ApplyDpiFromJfif(ci, P, hasDensity);
+    ApplyDpiFromJfif(ci, P);
+    jfifDpiX = P.DpiX;
+    jfifDpiY = P.DpiY;
     P.SetColorMap(nullptr, 0);
     P.JPEG_Progressive = jpeg_has_multiple_scans(&ci) != 0;
     P.OriginalWidth = static_cast<int>(ci.image_width);
@@ -705,11 +705,24 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
       Progress.Per = oh > 0 ? 100.0 / oh : 0;
       Progress.Val = 0;
       Progress.LastPer = -1;
+      // Rows that need no conversion are decoded straight into the bitmap (one at a time, so that
+      // progress and the abort flag are seen after every row).
+      const bool direct = (outSpace == JCS_EXT_BGR && !colorManaged && pf == ie24RGB) ||
+                          (outSpace == JCS_GRAYSCALE && pf == ie8g) ||
+                          (outSpace == JCS_CMYK && pf == ieCMYK && !InvertCMYK) ||
+                          (outSpace == JCS_YCbCr && pf == ie24RGB);
       while (ci.output_scanline < ci.output_height && rowsRead < limit) {
-        JSAMPROW row = work.data();
-        int got = static_cast<int>(jpeg_read_scanlines(&ci, &row, 1));
-        if (got <= 0) break;
-        StoreRow(Bitmap, rowsRead, work.data(), outSpace, InvertCMYK && outSpace == JCS_CMYK, ow, P, colorManaged);
+        int got;
+        if (direct) {
+          JSAMPROW row = Bitmap->Scanline(rowsRead);
+          got = static_cast<int>(jpeg_read_scanlines(&ci, &row, 1));
+          if (got <= 0) break;
+        } else {
+          JSAMPROW row = work.data();
+          got = static_cast<int>(jpeg_read_scanlines(&ci, &row, 1));
+          if (got <= 0) break;
+          StoreRow(Bitmap, rowsRead, work.data(), outSpace, InvertCMYK && outSpace == JCS_CMYK, ow, P, colorManaged);
+        }
         rowsRead += got;
         Progress.Val += got;
         Progress.Report();
@@ -740,9 +753,11 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
       P.JPEG_MarkerList->AddMarker(static_cast<uint8_t>(m->marker), m->data, static_cast<int>(m->data_length));
     }
   }
-  if (DropAppliedICC && colorManaged && rowsRead > 0 && P.JPEG_MarkerList) {
-    // The profile is now in the pixels: its chunks are not written again.
-    for (int i = P.JPEG_MarkerList->GetCount() - 1; i >= 0; --i)
+  if (DropAppliedICC && colorManaged && P.InputICCProfileOrNil()->HasTransform()) {
+    // The profile is now in the pixels: its transform goes, whatever the number of rows read,
+    // and its chunks are not written again.
+    P.InputICCProfileOrNil()->FreeTransform();
+    for (int i = P.JPEG_MarkerList ? P.JPEG_MarkerList->GetCount() - 1 : -1; i >= 0; --i)
       if (P.JPEG_MarkerList->GetMarkerType(i) == JPEG_APP0 + 2) P.JPEG_MarkerList->DeleteMarker(i);
   }
   if (started && !aborted && !Preview) {
@@ -771,16 +786,15 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
       const uint8_t* d = ml.GetMarkerData(i);
       int len = ml.GetMarkerLength(i);
       if (!IELoadEXIFFromStandardBuffer(d, len, &P)) continue;
-      if (!hasDensity && P.EXIF_XResolution > 0 && P.EXIF_YResolution > 0) {
+      if (jfifDpiX == 1 && jfifDpiY == 1) {
+        // No real density in the JFIF header: the EXIF resolution, in inches.
         double f = P.EXIF_ResolutionUnit == 3 ? 2.54 : 1.0;
-        int dx = static_cast<int>(P.EXIF_XResolution * f), dy = static_cast<int>(P.EXIF_YResolution * f);
-        P.SetDpiX(dx);
-        P.SetDpiY(dy);
-        hasDensity = dx > 0 && dy > 0;
-      } else {
-        int dx = P.DpiX, dy = P.DpiY;
-        P.SetDpiX(dx);
-        P.SetDpiY(dy);
+        P.SetDpiX(IETruncToInt32(P.EXIF_XResolution * f));
+        P.SetDpiY(IETruncToInt32(P.EXIF_YResolution * f));
+      } else if (jfifDpiX >= 0) {
+        // The JFIF density stands; the EXIF resolution fields follow it.
+        P.SetDpiX(jfifDpiX);
+        P.SetDpiY(jfifDpiY);
       }
       if (P.JPEG_EnableAdjustOrientation && !Preview && rowsRead > 0) {
         IEApplyOrientation(Bitmap, P.EXIF_Orientation);
@@ -799,11 +813,6 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
         P.XMP_Info.assign(d + skip, ml.GetMarkerLength(i) - skip);
         break;
       }
-  }
-  if (!hasDensity) {
-    // Neither a JFIF density nor an EXIF resolution: the library's default, not 1 x 1.
-    P.SetDpiX(IEDefaultDpiX);
-    P.SetDpiY(IEDefaultDpiY);
   }
   LastErrorText = errorText;
   return Preview ? 0 : rowsRead;

@@ -87,6 +87,10 @@ void PngReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
     Progress.Abort();
     return;
   }
+  // Rows from this one on were not decoded (-1: no pixels allocated yet); a read that ends early
+  // clears them, so no row keeps what the block held before.
+  int undecodedFrom = -1;
+  TIEBitmap* alpha = nullptr;
   try {
     png_set_read_fn(s.png, Stream, PngRead);
     // Images are limited by the container, not by libpng's default user limits.
@@ -196,13 +200,19 @@ void PngReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
     const bool withAlpha = channels == 4;
     const bool packedPalette = palette && depth == 1;
     std::vector<uint8_t> work;
-    TIEBitmap* alpha = nullptr;
     if (withAlpha) {
       work.resize(static_cast<size_t>(4) * w * (passes > 1 ? h : 1));
       alpha = Bitmap->GetAlphaChannel();
       alpha->Full = false;
     } else if (packedPalette) {
       work.assign(static_cast<size_t>(w / 8 + 1) * (passes > 1 ? h : 1), 0);
+    }
+    if (passes > 1) {
+      // Interlaced passes fill rows pixel by pixel: a cut file leaves holes in every row.
+      for (int y = 0; y < h; ++y) std::memset(Bitmap->Scanline(y), 0, static_cast<size_t>(Bitmap->RowLen()));
+      if (alpha) alpha->Fill(0);
+    } else {
+      undecodedFrom = 0;
     }
     TIERGBPixel c0{0, 0, 0}, c1{0, 0, 0};
     if (P.ColorMapCount > 0) c0 = P.ColorMap[0];
@@ -227,15 +237,22 @@ void PngReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, b
         } else {
           png_read_row(s.png, Bitmap->Scanline(r), nullptr);
         }
+        if (passes == 1) undecodedFrom = r + 1;
         ++Progress.Val;
         Progress.Report();
         if (Progress.IsAborting()) break;
       }
-    if (alpha) alpha->UpdateOpaqueFlag();
     if (!Progress.IsAborting()) png_read_end(s.png, nullptr);
   } catch (...) {
     Progress.Abort();
   }
+  if (undecodedFrom >= 0 && undecodedFrom < Bitmap->Height()) {
+    for (int y = undecodedFrom; y < Bitmap->Height(); ++y) {
+      std::memset(Bitmap->Scanline(y), 0, static_cast<size_t>(Bitmap->RowLen()));
+      if (alpha) std::memset(alpha->Scanline(y), 0, static_cast<size_t>(alpha->RowLen()));
+    }
+  }
+  if (alpha) alpha->UpdateOpaqueFlag();  // recomputed on every path, also after a cut read
 }
 
 void PngWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIEMask* AlphaMask,

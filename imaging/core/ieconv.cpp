@@ -13,6 +13,7 @@
 #include "imaging/core/iedib.h"
 #include "imaging/core/iecmykprofile.h"
 #include "imaging/core/ieutils.h"
+#include "platform/vcl/graphics.h"
 
 namespace {
 
@@ -425,11 +426,9 @@ void TIEBitmap::CopyAndConvertFormat(TIEBitmap* Source) {
       ConvertRows(Source, this);
     }
   }
-  if (Source->HasAlphaChannel()) {
-    TIEBitmap* alpha = Source->DetachAlphaChannel();
-    RemoveAlphaChannel(false);
-    AttachAlphaChannel(alpha);
-  }
+  // The source's alpha channel comes over; one this bitmap had is dropped either way.
+  RemoveAlphaChannel(false);
+  if (Source->HasAlphaChannel()) AttachAlphaChannel(Source->DetachAlphaChannel());
   SyncTBitmapPalette();
 }
 
@@ -440,7 +439,16 @@ void TIEBitmap::SetPixelFormat(TIEPixelFormat Value) {
   if (FLocation == ieTBitmap) {
     // The class-library bitmap holds the rows: convert in memory, then hand the rows back. A
     // format the class-library bitmap cannot hold moves the image to memory rather than losing it.
-    if (IsEmpty()) return;
+    if (IsEmpty()) {
+      // No pixels to convert: the format is taken as it is; an existing class-library bitmap
+      // takes the depths it holds directly (1 and 24 bits).
+      if (FBitmap != nullptr && (Value == ie1g || Value == ie24RGB)) FBitmap->SetPixelFormat(Value == ie1g ? pf1bit : pf24bit);
+      FPixelFormat = Value;
+      FBitCount = IEBitsPerPixel[Value];
+      FChannelCount = IEChannelsPerPixel[Value];
+      FRowLen = IERowLength(w, FBitCount, 32);
+      return;
+    }
     TIEBitmap src, conv;
     src.SetLocation(ieMemory);
     conv.SetLocation(ieMemory);

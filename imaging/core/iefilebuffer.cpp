@@ -2,6 +2,7 @@
 #include "imaging/core/iefilebuffer.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -222,6 +223,17 @@ namespace {
 bool BlockAllowed(int64_t Size) { return Size >= 0 && (IEMaxBlockSize < 0 || Size <= IEMaxBlockSize); }
 }  // namespace
 
+namespace {
+
+// Blocks from this size on are mapped pages of their own: zero-filled by the system without a
+// pass over them, asked for as huge pages so that a full-size photo costs a few dozen page faults
+// instead of tens of thousands, and returned to the system when freed.
+constexpr int64_t MappedBlockSize = int64_t(4) << 20;
+// The mapping starts one page before the address handed out; its first bytes keep its length.
+constexpr size_t MappedHeader = 4096;
+
+}  // namespace
+
 void* IEAutoAlloc(int64_t Size) {
   if (!BlockAllowed(Size)) return nullptr;
   uint8_t* p = nullptr;
@@ -232,6 +244,19 @@ void* IEAutoAlloc(int64_t Size) {
       return p + 1;
     }
   }
+  if (Size >= MappedBlockSize) {
+    const size_t length = MappedHeader + static_cast<size_t>(Size) + 4;
+    void* map = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map != MAP_FAILED) {
+#ifdef MADV_HUGEPAGE
+      ::madvise(map, length, MADV_HUGEPAGE);  // a hint: refused advice changes nothing
+#endif
+      auto* base = static_cast<uint8_t*>(map);
+      std::memcpy(base, &length, sizeof length);
+      base[MappedHeader - 1] = 2;
+      return base + MappedHeader;
+    }
+  }
   p = static_cast<uint8_t*>(std::calloc(1, static_cast<size_t>(Size) + 4));
   if (!p) return nullptr;
   p[0] = 1;
@@ -240,8 +265,15 @@ void* IEAutoAlloc(int64_t Size) {
 
 void IEAutoFree(void*& Address) {
   if (!Address) return;
-  // Both tags come from the C heap here; the tag still tells which allocator answered.
-  std::free(static_cast<uint8_t*>(Address) - 1);
+  auto* p = static_cast<uint8_t*>(Address);
+  if (p[-1] == 2) {  // a mapped block
+    uint8_t* base = p - MappedHeader;
+    size_t length = 0;
+    std::memcpy(&length, base, sizeof length);
+    ::munmap(base, length);
+  } else {
+    std::free(p - 1);  // both heap tags come from the C heap
+  }
   Address = nullptr;
 }
 

@@ -97,7 +97,8 @@ uint64_t IEGetPhysicalMemory(bool Available);
 // hosts, and tests, force the row-fragment and temporary-file paths of TIEBitmap.
 extern int64_t IEMaxBlockSize;
 // A block with a one-byte tag before the returned address: heap below 1 MB (not cleared),
-// zero-filled system memory from 1 MB. Nil when no memory can be had.
+// zero-filled system memory from 1 MB, from 4 MB pages mapped for the block alone (huge pages
+// asked for). Nil when no memory can be had.
 void* IEAutoAlloc(int64_t Size);
 void IEAutoFree(void*& Address);
 // Zero-filled block, nil when it cannot be had.

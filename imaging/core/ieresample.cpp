@@ -83,31 +83,157 @@ const uint8_t* SourceRow(TIEBitmap* src, int y, std::vector<uint8_t>& buf) {
   return buf.data();
 }
 
+// Horizontal contributors in fixed-width form, for a pass that reads each destination's taps as
+// one run of a source row padded by mirroring on both sides: destination i reads Taps values from
+// padded column Base[i] on, with Weight[i * Taps + k] (zero where the list above has no pair), so
+// the inner loop has no index table and no bounds. Sum and Inverse hold each destination's S and
+// 1 / S.
+struct TPaddedContributors {
+  int Taps = 0, Pad = 0;
+  std::vector<int> Base, Sum;
+  std::vector<float> Weight;
+  std::vector<double> Inverse;
+};
+
+TPaddedContributors BuildPaddedContributors(int dN, int sN, double scale, TResampleFilter filter) {
+  TPaddedContributors c;
+  const double radius = IEFilterRadius(filter);
+  double width = radius, s = 1;
+  if (scale < 1) {
+    width = radius / scale;
+    s = 1 / scale;
+  }
+  std::vector<int> left(static_cast<size_t>(dN)), right(static_cast<size_t>(dN));
+  int lowest = 0, highest = sN - 1;
+  for (int i = 0; i < dN; ++i) {
+    const double centre = i / scale;
+    left[i] = IEFloor(centre - width);
+    right[i] = IECeil(centre + width);
+    c.Taps = std::max(c.Taps, right[i] - left[i] + 1);
+    lowest = std::min(lowest, left[i]);
+  }
+  c.Taps = (c.Taps + 3) / 4 * 4;  // whole groups of four taps (the extra weights are 0)
+  for (int i = 0; i < dN; ++i) highest = std::max(highest, left[i] + c.Taps - 1);  // every run fits
+  c.Pad = std::max(-lowest, highest - (sN - 1));
+  c.Base.resize(static_cast<size_t>(dN));
+  c.Sum.assign(static_cast<size_t>(dN), 0);
+  c.Inverse.assign(static_cast<size_t>(dN), 0);
+  c.Weight.assign(static_cast<size_t>(dN) * c.Taps, 0.0f);
+  for (int i = 0; i < dN; ++i) {
+    const double centre = i / scale;
+    c.Base[i] = left[i] + c.Pad;
+    for (int j = left[i]; j <= right[i]; ++j) {
+      const double wv = s == 1 ? IEFilterWeight(filter, centre - j) * 256 : IEFilterWeight(filter, (centre - j) / s) * 256 / s;
+      const int weight = static_cast<int>(RoundEven(wv));
+      c.Weight[static_cast<size_t>(i) * c.Taps + (j - left[i])] = static_cast<float>(weight);
+      c.Sum[i] += weight;
+    }
+    c.Inverse[i] = c.Sum[i] != 0 ? 1.0 / c.Sum[i] : 0;
+  }
+  return c;
+}
+
+// The source index of padded column k: mirrored at both edges, then limited to the row.
+inline int MirroredIndex(int j, int sN) {
+  const int n = j < 0 ? -j : (j >= sN ? 2 * sN - j - 1 : j);
+  return std::clamp(n, 0, sN - 1);
+}
+
+// clamp(trunc(A / S)) computed as a product: A and S are integers with |A| < 2^24 and
+// 0 < S <= 65536, so the quotient is an integer exactly or lies at least 1/S from one, and the
+// product's rounding error (far below 1e-6) never moves it across an integer.
+constexpr double QuotientEps = 1e-6;
+inline uint8_t FinishScaled(double A, double Inverse) {
+  double q = A * Inverse + QuotientEps;
+  q = q < 0.0 ? 0.0 : q;  // written so that the compiler emits min and max, no branches
+  q = q > 255.0 ? 255.0 : q;
+  return static_cast<uint8_t>(static_cast<int>(q));
+}
+inline bool ScaledFinishApplies(int S) { return S > 0 && S <= 65536; }
+
+// Pixels as vectors of four floats (blue, green, red, unused) for the three-channel pass; one
+// float for one channel. Integer weights times bytes, summed in floats, stay exact integers below
+// 2^24 (the sum of a list's absolute weights stays far below 2^24 / 255).
+typedef float TFloat4 __attribute__((vector_size(16)));
+template <int N> struct TLane { using Type = float; };
+template <> struct TLane<3> { using Type = TFloat4; };
+
+// The horizontal pass's scratch image, kept per thread between calls so that a large resample
+// does not pay a fresh block (and its page faults) each time; very large stores are given back.
+thread_local std::vector<uint8_t> ScratchStore;
+constexpr size_t KeptScratchBytes = size_t(64) << 20;
+
 // Two-pass kernel resampler. N channels in the source rows; OutN channels written per pixel
 // (3 from 1 for the black-and-white variant).
 template <int N, int OutN>
 void KernelResample(TIEBitmap* src, TIEBitmap* dst, TResampleFilter filter, TIEProgress* prog) {
+  using Lane = typename TLane<N>::Type;
   const int sW = src->Width(), sH = src->Height(), dW = dst->Width(), dH = dst->Height();
   if (sW == 0 || sH == 0 || dW == 0 || dH == 0 || (sW < 2 && sH < 2)) return;
   const double sx = (sW == 1 || dW == 1) ? double(dW) / sW : double(dW - 1) / (sW - 1);
   const double sy = (sH == 1 || dH == 1) ? double(dH) / sH : double(dH - 1) / (sH - 1);
   const double total = sH + dH + 0.5;
-  std::vector<uint8_t> scratch(static_cast<size_t>(dW) * N * sH);
+  const size_t scratchBytes = static_cast<size_t>(dW) * N * sH;
+  // Taken out of the thread's store for the call, so that a resample started from a progress
+  // event gets a store of its own.
+  std::vector<uint8_t> store;
+  store.swap(ScratchStore);
+  if (store.size() < scratchBytes) store.resize(scratchBytes);
+  uint8_t* scratch = store.data();
   {
-    const TContributors hc = BuildContributors(dW, sW, sx, filter);
+    const TPaddedContributors hc = BuildPaddedContributors(dW, sW, sx, filter);
+    const int T = hc.Taps;
     std::vector<uint8_t> rowbuf(static_cast<size_t>(sW));
+    // The source row as floats, N per pixel, mirror-padded by Pad pixels on both sides (one float
+    // more at the end: a pixel is read as four floats, the fourth belonging to its neighbour and
+    // never used).
+    const int P = hc.Pad;
+    std::vector<float> padded((static_cast<size_t>(sW) + 2 * static_cast<size_t>(P)) * N + 1, 0.0f);
     for (int y = 0; y < sH; ++y) {
       const uint8_t* s = SourceRow<N>(src, y, rowbuf);
-      uint8_t* d = scratch.data() + static_cast<size_t>(y) * dW * N;
+      float* f = padded.data();
+      for (int k = 0; k < P; ++k)
+        for (int ch = 0; ch < N; ++ch) f[k * N + ch] = s[MirroredIndex(k - P, sW) * N + ch];
+      float* mid = f + static_cast<size_t>(P) * N;
+      for (int k = 0; k < sW * N; ++k) mid[k] = s[k];  // contiguous: vectorised
+      for (int k = sW + P; k < sW + 2 * P; ++k)
+        for (int ch = 0; ch < N; ++ch) f[k * N + ch] = s[MirroredIndex(k - P, sW) * N + ch];
+      uint8_t* d = scratch + static_cast<size_t>(y) * dW * N;
       for (int i = 0; i < dW; ++i) {
-        int32_t A[N] = {}, S = 0;
-        for (int k = hc.start[i]; k < hc.start[i + 1]; ++k) {
-          const int w = hc.weight[k];
-          const uint8_t* p = s + hc.index[k] * N;
-          S += w;
-          for (int ch = 0; ch < N; ++ch) A[ch] += w * p[ch];
+        const float* px = f + static_cast<size_t>(hc.Base[i]) * N;
+        auto at = [px](int k) {
+          if constexpr (N == 3) {
+            TFloat4 v;
+            std::memcpy(&v, px + 3 * k, sizeof v);
+            return v;
+          } else {
+            return px[k];
+          }
+        };
+        const float* w = hc.Weight.data() + static_cast<size_t>(i) * T;
+        // Four partial sums, so that the additions do not wait on each other (each partial sum is
+        // an exact integer too, so the order changes nothing).
+        Lane acc0{}, acc1{}, acc2{}, acc3{};
+        int k = 0;
+        for (; k + 4 <= T; k += 4) {
+          acc0 += at(k) * w[k];
+          acc1 += at(k + 1) * w[k + 1];
+          acc2 += at(k + 2) * w[k + 2];
+          acc3 += at(k + 3) * w[k + 3];
         }
-        for (int ch = 0; ch < N; ++ch) d[i * N + ch] = Finish(A[ch], S);
+        for (; k < T; ++k) acc0 += at(k) * w[k];
+        const Lane acc = (acc0 + acc1) + (acc2 + acc3);
+        float a[4];
+        if constexpr (N == 3) {
+          a[0] = acc[0], a[1] = acc[1], a[2] = acc[2];
+        } else {
+          a[0] = acc;
+        }
+        if (ScaledFinishApplies(hc.Sum[i])) {
+          for (int ch = 0; ch < N; ++ch) d[i * N + ch] = FinishScaled(a[ch], hc.Inverse[i]);
+        } else {
+          for (int ch = 0; ch < N; ++ch) d[i * N + ch] = Finish(static_cast<int32_t>(a[ch]), hc.Sum[i]);
+        }
       }
       if (prog) prog->Changed(static_cast<int>((y + 1) * 100 / total));
     }
@@ -115,24 +241,32 @@ void KernelResample(TIEBitmap* src, TIEBitmap* dst, TResampleFilter filter, TIEP
   const TContributors vc = BuildContributors(dH, sH, sy, filter);
   const int rowN = dW * N;
   std::vector<int32_t> acc(static_cast<size_t>(rowN));
+  std::vector<uint8_t> out(static_cast<size_t>(rowN));
   for (int r = 0; r < dH; ++r) {
     std::fill(acc.begin(), acc.end(), 0);
     int32_t S = 0;
     for (int k = vc.start[r]; k < vc.start[r + 1]; ++k) {
       const int w = vc.weight[k];
-      const uint8_t* srow = scratch.data() + static_cast<size_t>(vc.index[k]) * rowN;
+      const uint8_t* srow = scratch + static_cast<size_t>(vc.index[k]) * rowN;
       S += w;
       int32_t* a = acc.data();
       for (int i = 0; i < rowN; ++i) a[i] += w * srow[i];
     }
+    if (ScaledFinishApplies(S)) {
+      const double inv = 1.0 / S;
+      for (int i = 0; i < rowN; ++i) out[i] = FinishScaled(acc[i], inv);
+    } else {
+      for (int i = 0; i < rowN; ++i) out[i] = Finish(acc[i], S);
+    }
     uint8_t* d = dst->Scanline(r);
     if constexpr (OutN == N) {
-      for (int i = 0; i < rowN; ++i) d[i] = Finish(acc[i], S);
+      std::memcpy(d, out.data(), static_cast<size_t>(rowN));
     } else {
-      for (int i = 0; i < dW; ++i) d[3 * i] = d[3 * i + 1] = d[3 * i + 2] = Finish(acc[i], S);
+      for (int i = 0; i < dW; ++i) d[3 * i] = d[3 * i + 1] = d[3 * i + 2] = out[i];
     }
     if (prog) prog->Changed(static_cast<int>((sH + r + 1) * 100 / total));
   }
+  if (store.capacity() <= KeptScratchBytes) ScratchStore.swap(store);
 }
 
 // ---- fast linear ----

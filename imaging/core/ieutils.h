@@ -95,6 +95,14 @@ inline int IEClampInt(int value, int low, int high) {
   if (value <= low) return low;
   return value < high ? value : high;
 }
+// Trunc of a floating-point value that may lie outside int32 (metadata read from files):
+// values beyond the range give its nearest end, NaN gives 0.
+inline int32_t IETruncToInt32(double value) {
+  if (!(value == value)) return 0;
+  if (value >= 2147483647.0) return 2147483647;
+  if (value <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int32_t>(value);
+}
 inline uint8_t IEClampByte(int value) { return value < 0 ? 0 : (value > 255 ? 255 : static_cast<uint8_t>(value)); }
 inline void IESwapInt(int& a, int& b) { int t = a; a = b; b = t; }
 inline void IESwapByte(uint8_t& a, uint8_t& b) { uint8_t t = a; a = b; b = t; }

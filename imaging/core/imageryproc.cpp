@@ -11,6 +11,7 @@
 #include "imaging/core/iedib.h"
 #include "imaging/core/iecolor.h"
 #include "imaging/core/iemask.h"
+#include "imaging/core/iegeom.h"
 #include "imaging/core/ieresample.h"
 #include "imaging/core/ierotate.h"
 #include "imaging/core/ietransform.h"
@@ -640,6 +641,8 @@ void TImageryProc::Fill(TIERGBPixel Color) {
   EndSelectionWork(work, mask);
   DoFinishWork();
 }
+
+void TImageryProc::CropToRect(const TIERect& Rect) { Crop(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom); }
 
 void TImageryProc::Crop(int x1, int y1, int x2, int y2) {
   if (!PrepareBitmap(0)) return;

@@ -24,6 +24,7 @@ class TStream;
 class TBitmap;
 class TFont;
 struct TIEPoint;
+struct TIERect;
 
 // What an undo snapshot holds (stored as a byte).
 enum TIEUndoSource : uint8_t {
@@ -149,6 +150,8 @@ public:
   void ConvertToPalette(int NumColors, TIERGBPixel* Palette, uint8_t DitherMethod = 1);
   void Fill(TIERGBPixel Color);
   void Crop(int x1, int y1, int x2, int y2);
+  // Crop with the rectangle's Left, Top, Right and Bottom, all inclusive.
+  void CropToRect(const TIERect& Rect);
 
   // ---- settings ----
   bool AutoUndo;

@@ -197,9 +197,9 @@ public:
 
   // Lists the entries of the directory at Off (each directory is read at most once). Returns the
   // next directory's offset (0 when none or unusable).
-  uint32_t Read(uint32_t Off, std::vector<TEntry>& Out) {
+  uint32_t Read(uint32_t Off, std::vector<TEntry>& Out, bool Again = false) {
     Out.clear();
-    if (Off < 8 || Off + 2 > n || !Visited.insert(Off).second) return 0;
+    if (Off < 8 || Off + 2 > n || !(Visited.insert(Off).second || Again)) return 0;
     uint16_t count = U16(Off);
     uint64_t end = uint64_t(Off) + 2 + uint64_t(count) * 12;
     if (end + 4 > n) count = static_cast<uint16_t>((n - Off - 2) / 12);  // keep the entries that fit
@@ -262,15 +262,33 @@ private:
   std::set<uint32_t> Visited;
 };
 
+// Integer value i of an entry when it is finite and within [Low, High]; the entry is skipped
+// otherwise (a rational of 4e9 or a NaN float never reaches an integer field).
+bool IntOf(const TExifReader& R, const TExifReader::TEntry& e, uint32_t i, double Low, double High, int64_t& Out) {
+  const double v = R.Num(e, i);
+  if (!(v >= Low && v <= High)) return false;
+  Out = static_cast<int64_t>(v);
+  return true;
+}
+constexpr double Int32Low = -2147483648.0, Int32High = 2147483647.0;
+
 void ApplyEntry(TExifReader& R, const TExifReader::TEntry& e, TDir Dir, TIOParamsVals* P, uint32_t& ExifOff,
                 uint32_t& GpsOff) {
   if (!e.Valid) return;
   if (Dir == dIFD0) {
     switch (e.Tag) {
-      case 34665: ExifOff = uint32_t(R.Num(e, 0)); return;
-      case 34853: GpsOff = uint32_t(R.Num(e, 0)); return;
+      case 34665:
+      case 34853: {
+        int64_t off;
+        if (IntOf(R, e, 0, 0, 4294967295.0, off)) (e.Tag == 34665 ? ExifOff : GpsOff) = uint32_t(off);
+        return;
+      }
       case 270: P->TIFF_ImageDescription = R.Text(e); return;
-      case 274: P->SetEXIF_Orientation(int32_t(R.Num(e, 0))); return;
+      case 274: {
+        int64_t v;
+        if (IntOf(R, e, 0, Int32Low, Int32High, v)) P->SetEXIF_Orientation(int32_t(v));
+        return;
+      }
       case 282: P->SetEXIF_XResolution(R.Num(e, 0)); return;
       case 283: P->SetEXIF_YResolution(R.Num(e, 0)); return;
       case 318: for (uint32_t i = 0; i < 2; ++i) P->EXIF_WhitePoint[i] = R.Num(e, i); return;
@@ -286,7 +304,12 @@ void ApplyEntry(TExifReader& R, const TExifReader::TEntry& e, TDir Dir, TIOParam
       }
   } else if (Dir == dEXIF) {
     switch (e.Tag) {
-      case 34855: for (uint32_t i = 0; i < 2; ++i) P->EXIF_ISOSpeedRatings[i] = int32_t(R.Num(e, i)); return;
+      case 34855: {
+        int64_t v[2];
+        if (IntOf(R, e, 0, Int32Low, Int32High, v[0]) && IntOf(R, e, 1, Int32Low, Int32High, v[1]))
+          for (int i = 0; i < 2; ++i) P->EXIF_ISOSpeedRatings[i] = int32_t(v[i]);
+        return;
+      }
       case 37510: {
         size_t nb = R.ByteCount(e);
         const char* b = reinterpret_cast<const char*>(R.Bytes(e));
@@ -311,13 +334,19 @@ void ApplyEntry(TExifReader& R, const TExifReader::TEntry& e, TDir Dir, TIOParam
       case 0: {
         std::string v;
         for (uint32_t i = 0; i < std::min<uint32_t>(e.Count, 8); ++i) {
+          int64_t k;
+          if (!IntOf(R, e, i, Int32Low, Int32High, k)) return;
           if (i) v += '.';
-          v += std::to_string(int(R.Num(e, i)));
+          v += std::to_string(k);
         }
         P->EXIF_GPSVersionID = v;
         return;
       }
-      case 5: P->EXIF_GPSAltitudeRef = std::to_string(int(R.Num(e, 0))); return;
+      case 5: {
+        int64_t k;
+        if (IntOf(R, e, 0, Int32Low, Int32High, k)) P->EXIF_GPSAltitudeRef = std::to_string(k);
+        return;
+      }
       default: break;
     }
     for (const TTriple& t : GPSTriples)
@@ -334,7 +363,11 @@ void ApplyEntry(TExifReader& R, const TExifReader::TEntry& e, TDir Dir, TIOParam
       case kText:
       case kUndefText: P->*f.S = R.Text(e); break;
       case kInt:
-      case kUndefInt: P->*f.I = int32_t(R.Num(e, 0)); break;
+      case kUndefInt: {
+        int64_t v;
+        if (IntOf(R, e, 0, Int32Low, Int32High, v)) P->*f.I = int32_t(v);
+        break;
+      }
       case kRational:
       case kSRational: P->*f.D = R.Num(e, 0); break;
     }
@@ -361,9 +394,45 @@ void ReadThumbnail(const uint8_t* Data, size_t Size, TIEBitmap* Bitmap) {
   }
 }
 
+// The JPEG thumbnail a directory points at (tags 513 and 514) into Bitmap; left empty when the
+// directory has none.
+void ReadDirThumbnail(TExifReader& R, const uint8_t* Data, size_t Size, uint32_t Dir, TIEBitmap* Bitmap) {
+  std::vector<TExifReader::TEntry> es;
+  R.Read(Dir, es, true);
+  int64_t off = 0, len = 0;
+  for (auto& e : es) {
+    if (e.Tag == 513 && !IntOf(R, e, 0, 0, 4294967295.0, off)) off = 0;
+    if (e.Tag == 514 && !IntOf(R, e, 0, 0, 4294967295.0, len)) len = 0;
+  }
+  if (off != 0 && len != 0 && uint64_t(off) + uint64_t(len) <= Size) ReadThumbnail(Data + off, size_t(len), Bitmap);
+}
+
+// The image-level TIFF tags of the first directory: size, samples, photometric
+// interpretation, planar configuration and names.
+void ApplyTiffLevel(TExifReader& R, const std::vector<TExifReader::TEntry>& es, TIOParamsVals* P) {
+  for (auto& e : es) {
+    if (!e.Valid) continue;
+    int64_t v = 0;
+    const bool num = IntOf(R, e, 0, 0, Int32High, v);
+    switch (e.Tag) {
+      case 256: if (num) P->Width = P->OriginalWidth = int32_t(v); break;
+      case 257: if (num) P->Height = P->OriginalHeight = int32_t(v); break;
+      case 258: if (num) P->BitsPerSample = int32_t(v); break;
+      case 277: if (num) P->SamplesPerPixel = int32_t(v); break;
+      case 262: if (num && v <= 255) P->TIFF_PhotometInterpret = uint8_t(v); break;
+      case 284: if (num) P->TIFF_PlanarConf = int32_t(v); break;
+      case 269: P->TIFF_DocumentName = R.Text(e); break;
+      case 285: P->TIFF_PageName = R.Text(e); break;
+      default: break;
+    }
+  }
+}
+
 // Reads IFD0 with its EXIF and GPS directories into P; Thumb (when given) receives the IFD1
-// thumbnail. False when the data are not a TIFF structure.
-bool ParseExif(const uint8_t* Data, size_t Size, TIOParamsVals* P, TIEBitmap* Thumb, uint32_t* NextDir = nullptr) {
+// thumbnail, Thumb0 (when given) the one IFD0 points at. TiffLevel also fills the image-level
+// parameters of IFD0. False when the data are not a TIFF structure.
+bool ParseExif(const uint8_t* Data, size_t Size, TIOParamsVals* P, TIEBitmap* Thumb, uint32_t* NextDir = nullptr,
+               TIEBitmap* Thumb0 = nullptr, bool TiffLevel = false) {
   TExifReader R(Data, Size);
   uint32_t first;
   if (!R.Header(first)) return false;
@@ -371,6 +440,7 @@ bool ParseExif(const uint8_t* Data, size_t Size, TIOParamsVals* P, TIEBitmap* Th
   uint32_t exifOff = 0, gpsOff = 0;
   uint32_t next = R.Read(first, es);
   for (auto& e : es) ApplyEntry(R, e, dIFD0, P, exifOff, gpsOff);
+  if (TiffLevel) ApplyTiffLevel(R, es, P);
   if (exifOff != 0) {
     R.Read(exifOff, es);
     for (auto& e : es) ApplyEntry(R, e, dEXIF, P, exifOff, gpsOff);
@@ -380,15 +450,8 @@ bool ParseExif(const uint8_t* Data, size_t Size, TIOParamsVals* P, TIEBitmap* Th
     for (auto& e : es) ApplyEntry(R, e, dGPS, P, exifOff, gpsOff);
   }
   if (NextDir != nullptr) *NextDir = next;
-  if (Thumb != nullptr && next != 0) {
-    R.Read(next, es);
-    uint32_t off = 0, len = 0;
-    for (auto& e : es) {
-      if (e.Tag == 513) off = uint32_t(R.Num(e, 0));
-      if (e.Tag == 514) len = uint32_t(R.Num(e, 0));
-    }
-    if (off != 0 && len != 0 && uint64_t(off) + len <= Size) ReadThumbnail(Data + off, len, Thumb);
-  }
+  if (Thumb0 != nullptr) ReadDirThumbnail(R, Data, Size, first, Thumb0);
+  if (Thumb != nullptr && next != 0) ReadDirThumbnail(R, Data, Size, next, Thumb);
   return true;
 }
 
@@ -403,12 +466,15 @@ struct TOutEntry {
 void Put16(std::vector<uint8_t>& v, uint16_t x) { v.push_back(uint8_t(x)); v.push_back(uint8_t(x >> 8)); }
 void Put32(std::vector<uint8_t>& v, uint32_t x) { for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i))); }
 
-// Rational with a denominator that keeps 4 decimals (or fewer, for large values).
+// Rational with a denominator that keeps 4 decimals (or fewer, for large values). Values the
+// type cannot hold are clamped to its range (NaN becomes 0), never converted unchecked.
 void PutRational(std::vector<uint8_t>& v, double x, bool Signed) {
-  if (!Signed && x < 0) x = 0;
+  const double high = Signed ? 2147483647.0 : 4294967295.0, low = Signed ? -2147483647.0 : 0.0;
+  if (!(x == x)) x = 0;
+  x = std::clamp(x, low, high);
   uint32_t den = 10000;
-  while (den > 1 && std::fabs(x) * den > 2147483647.0) den /= 10;
-  double num = std::round(x * den);
+  while (den > 1 && std::fabs(x) * den > high) den /= 10;
+  const double num = std::clamp(std::round(x * den), low, high);
   if (Signed) Put32(v, uint32_t(int32_t(num))); else Put32(v, uint32_t(num));
   Put32(v, den);
 }
@@ -630,7 +696,22 @@ bool IELoadEXIFFromTIFF(TStream* Stream, TIOParamsVals* P) {
   const int64_t pos = Stream->Position();
   P->EnsureEXIFBitmap();
   std::vector<uint8_t> data;
-  if (ReadRest(Stream, data)) ParseExif(data.data(), data.size(), P, nullptr);
+  if (IECodecs.TiffReadImage != nullptr) {
+    // The TIFF reader in parameters-only mode fills every parameter of the first directory.
+    int pages = 0;
+    TIEMask* mask = nullptr;
+    std::atomic<bool> abort{false};
+    TIEProgressRec rec;
+    rec.Aborting = &abort;
+    TIEBitmap none;
+    const int32_t index = P->TIFF_ImageIndex;
+    P->SetImageIndex(0);
+    IECodecs.TiffReadImage(&none, Stream, pages, false, true, true, mask, true, rec, *P);
+    P->SetImageIndex(index);
+    delete mask;
+  } else if (ReadRest(Stream, data)) {
+    ParseExif(data.data(), data.size(), P, nullptr, nullptr, nullptr, true);
+  }
   Stream->SetPosition(pos);
   return true;
 }
@@ -660,14 +741,15 @@ bool IELoadRawEXIF(TStream* Stream, TIOParamsVals* P) {
     TIOParamsVals tmp(P->Owner());
     TIEBitmap a, b;
     uint32_t next = 0;
-    if (ParseExif(data.data(), data.size(), &tmp, &b, &next)) {
+    if (ParseExif(data.data(), data.size(), &tmp, &b, &next, &a)) {
       IECopyEXIF(&tmp, P);
       P->EXIF_HasEXIFData = true;
-      // Directory 0 holds no JPEG thumbnail of its own in this reading; keep B when it has one.
-      auto allZero = [](TIEBitmap& x) {
+      // A is directory 0's picture, B directory 1's: the smaller one that holds any pixels wins.
+      auto allZero = [](TIEBitmap& x) {  // the pixels' bytes, not the row padding
+        const int64_t bytes = (int64_t(x.Width()) * IEBitsPerPixel[x.PixelFormat()] + 7) / 8;
         for (int y = 0; y < x.Height(); ++y) {
           const uint8_t* r = x.Scanline(y);
-          for (int i = 0; i < x.GetRowLen(); ++i)
+          for (int64_t i = 0; i < bytes; ++i)
             if (r[i] != 0) return false;
         }
         return true;

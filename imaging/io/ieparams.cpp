@@ -6,6 +6,7 @@
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/ieview.h"
+#include "imaging/core/ieutils.h"
 #include "imaging/io/ieexif.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/iemarkers.h"
@@ -655,12 +656,12 @@ void TIOParamsVals::SetDpiY(int32_t Value) {
 }
 
 void TIOParamsVals::SetEXIF_XResolution(double Value) {
-  SetDpiX(static_cast<int32_t>(std::trunc(Value)));
+  SetDpiX(IETruncToInt32(Value));
   EXIF_XResolution = Value;
 }
 
 void TIOParamsVals::SetEXIF_YResolution(double Value) {
-  SetDpiY(static_cast<int32_t>(std::trunc(Value)));
+  SetDpiY(IETruncToInt32(Value));
   EXIF_YResolution = Value;
 }
 

@@ -142,15 +142,35 @@ void TImageryIO::DoFinishWork() {
   OnFinishWork(this);
 }
 
+void TImageryIO::SetDefaultDitherMethod(uint8_t Value) {
+  FDefaultDitherMethod = Value;
+  if (FIEBitmap != nullptr) FIEBitmap->DitherMethod = Value;
+}
+
 void TImageryIO::Update() {
   if (FAttachedImagery == nullptr) return;
+  // A worker must not touch a windowed view: the view's own thread repaints on the message.
   if (InsideWorkerWithParentView())
     IEViewWindowLink.PostMessage(FAttachedImagery, IEM_UPDATE, 0, 0);
+  else
+    FAttachedImagery->Update();
   FAttachedImagery->ImageChange();
 }
 
+namespace {
+
+// The single-image view (and its vector-object descendant) lives above this library: it is
+// recognised by its class name in the view's class chain.
+bool IsSingleImageView(const TIEView* View) {
+  for (TClass c = View->ClassType(); c != nullptr; c = c->Parent)
+    if (std::string(c->Name) == "TImageryView") return true;
+  return false;
+}
+
+}  // namespace
+
 void TImageryIO::UpdateViewDPI() {
-  if (FAttachedImagery == nullptr) return;
+  if (FAttachedImagery == nullptr || !IsSingleImageView(FAttachedImagery)) return;
   FAttachedImagery->LockPaint();
   FAttachedImagery->SetDpiX(Params->DpiX);
   FAttachedImagery->SetDpiY(Params->DpiY);

@@ -72,7 +72,9 @@ public:
   void SetNativePixelFormat(bool Value);
   TColor GetBackground() const { return Background(); }
   int32_t Tag = 0;  // free for the caller
-  void SetDefaultDitherMethod(uint8_t Value) { DefaultDitherMethod = Value; }
+  // The dither method of conversions to black and white; also stored in the target bitmap.
+  uint8_t DefaultDitherMethod() const { return FDefaultDitherMethod; }
+  void SetDefaultDitherMethod(uint8_t Value);
 
   // ---- published settings ----
   uint8_t MsgLanguage = 0;  // msSystem
@@ -84,7 +86,6 @@ public:
   TNotifyEvent OnFinishWork;
   std::function<void(TObject* Sender, TIEBitmap* ABitmap, bool& Handled)> OnAcquireBitmap;
   bool AsyncMode = false;
-  uint8_t DefaultDitherMethod = 1;
   std::string ProxyAddress, ProxyUser, ProxyPassword;
 
   TIOParamsVals* Params = nullptr;  // owned
@@ -245,6 +246,7 @@ private:
   void LoadRegistry(TIEFileFormatInfo* Info, TStream* Stream, const std::string& FileName);
 
   TIEBitmap* FIEBitmap = nullptr;
+  uint8_t FDefaultDitherMethod = 1;
   bool FOwnsBitmap = false;
   TIEView* FAttachedImagery = nullptr;
   intptr_t FListenerIndex = -1;

@@ -175,10 +175,9 @@ TEST(Bmp, AlphaOnlyWhenTheFourthBytesCarryIt) {
 }
 
 TEST(Bmp, OneBitPalettes) {
-  const std::vector<uint8_t> rows = {0xA0, 0, 0, 0};  // 1 x ... 3 pixels: 1 0 1
+  const std::vector<uint8_t> rows = {0xA0, 0, 0, 0};  // 3 x 1 pixels: 1 0 1
   struct Case { std::vector<TIERGBPixel> pal; bool inverted; } cases[] = {
-      {{PixRGB(255, 255, 255), PixRGB(0, 0, 0)}, true}, {{PixRGB(0, 0, 0), PixRGB(255, 255, 255)}, false},
-      {{PixRGB(255, 0, 0), PixRGB(0, 0, 255)}, false}};
+      {{PixRGB(255, 255, 255), PixRGB(0, 0, 0)}, true}, {{PixRGB(0, 0, 0), PixRGB(255, 255, 255)}, false}};
   for (auto& c : cases) {
     auto r = Read(MakeBmp(3, 1, 1, 0, c.pal, rows));
     ASSERT_EQ(r->Bitmap.PixelFormat(), ie1g);
@@ -187,14 +186,74 @@ TEST(Bmp, OneBitPalettes) {
   }
 }
 
+TEST(Bmp, OneBitFilesWithOtherColoursKeepThem) {
+  const std::vector<uint8_t> rows = {0xA0, 0, 0, 0};  // 1 0 1
+  const std::vector<TIERGBPixel> pal = {PixRGB(255, 0, 0), PixRGB(0, 0, 255)};
+  auto rgb = Read(MakeBmp(3, 1, 1, 0, pal, rows));
+  ASSERT_FALSE(rgb->Aborted);
+  ASSERT_EQ(rgb->Bitmap.PixelFormat(), ie24RGB);
+  EXPECT_EQ(rgb->Bitmap.GetPixelRGB(0, 0), PixRGB(0, 0, 255));
+  EXPECT_EQ(rgb->Bitmap.GetPixelRGB(1, 0), PixRGB(255, 0, 0));
+  EXPECT_EQ(rgb->Bitmap.GetPixelRGB(2, 0), PixRGB(0, 0, 255));
+  EXPECT_EQ(rgb->Params.BitsPerSample, 1);
+  auto native = Read(MakeBmp(3, 1, 1, 0, pal, rows), true);
+  ASSERT_EQ(native->Bitmap.PixelFormat(), ie8p);
+  EXPECT_EQ(std::vector<int>(native->Bitmap.Scanline(0), native->Bitmap.Scanline(0) + 3), (std::vector<int>{1, 0, 1}));
+  EXPECT_EQ(native->Bitmap.GetPaletteEntry(0), PixRGB(255, 0, 0));
+  EXPECT_EQ(native->Bitmap.GetPaletteEntry(1), PixRGB(0, 0, 255));
+  // Two dark greys are not black and white either.
+  auto greys = Read(MakeBmp(3, 1, 1, 0, {PixRGB(20, 20, 20), PixRGB(90, 90, 90)}, rows));
+  EXPECT_EQ(greys->Bitmap.GetPixelRGB(0, 0), PixRGB(90, 90, 90));
+  EXPECT_EQ(greys->Bitmap.GetPixelRGB(1, 0), PixRGB(20, 20, 20));
+}
+
 TEST(Bmp, SixteenBitFields) {
-  std::vector<uint8_t> px = {0xFF, 0xFF, 0x1F, 0x00, 0, 0, 0, 0};  // 0xFFFF, 0x001F
-  auto r555 = Read(MakeBmp(2, 1, 16, 0, {}, px));
-  EXPECT_EQ(r555->Bitmap.GetPixelRGB(0, 0), PixRGB(248, 248, 248));
-  EXPECT_EQ(r555->Bitmap.GetPixelRGB(1, 0), PixRGB(0, 0, 248));
+  std::vector<uint8_t> px = {0xFF, 0xFF, 0x1F, 0x00, 0x10, 0x42, 0, 0};  // 0xFFFF, 0x001F, 0x4210
+  auto r555 = Read(MakeBmp(3, 1, 16, 0, {}, px));
+  EXPECT_EQ(r555->Bitmap.GetPixelRGB(0, 0), PixRGB(255, 255, 255));  // five bits widen to 0..255
+  EXPECT_EQ(r555->Bitmap.GetPixelRGB(1, 0), PixRGB(0, 0, 255));
+  EXPECT_EQ(r555->Bitmap.GetPixelRGB(2, 0), PixRGB(132, 132, 132));  // 16 of 31
   EXPECT_EQ(r555->Params.BitsPerSample, 5);
-  auto r565 = Read(MakeBmp(2, 1, 16, 3, {}, px, 40, 0, {0xF800, 0x07E0, 0x001F}));
-  EXPECT_EQ(r565->Bitmap.GetPixelRGB(0, 0), PixRGB(248, 252, 248));
+  auto r565 = Read(MakeBmp(3, 1, 16, 3, {}, px, 40, 0, {0xF800, 0x07E0, 0x001F}));
+  EXPECT_EQ(r565->Bitmap.GetPixelRGB(0, 0), PixRGB(255, 255, 255));
+  EXPECT_EQ(r565->Bitmap.GetPixelRGB(2, 0), PixRGB(66, 65, 132));  // 8/31, 16/63, 16/31
+}
+
+// Files with the longer headers keep their masks inside the header (at offset 40), not after it.
+TEST(Bmp, BitFieldsOfTheLongerHeaders) {
+  auto withMasks = [](int w, int bits, uint32_t compression, std::vector<uint8_t> px, int headerSize,
+                      std::vector<uint32_t> masks) {
+    auto v = MakeBmp(w, 1, bits, compression, {}, px, headerSize);
+    for (size_t k = 0; k < masks.size() && 40 + 4 * k + 4 <= static_cast<size_t>(headerSize); ++k)
+      for (int b = 0; b < 4; ++b) v[14 + 40 + 4 * k + b] = static_cast<uint8_t>(masks[k] >> (8 * b));
+    return v;
+  };
+  // 5-6-5 white and pure green; mask-like bytes right after the header would read as 0x0000FFFF.
+  const std::vector<uint8_t> px565 = {0xFF, 0xFF, 0xE0, 0x07, 0xFF, 0xFF, 0xFF, 0xFF};
+  for (int headerSize : {52, 56, 108, 124}) {
+    for (uint32_t compression : {3u, 6u}) {
+      SCOPED_TRACE(testing::Message() << headerSize << " " << compression);
+      auto r = Read(withMasks(2, 16, compression, px565, headerSize, {0xF800, 0x07E0, 0x001F, 0}));
+      ASSERT_FALSE(r->Aborted);
+      EXPECT_EQ(r->Bitmap.GetPixelRGB(0, 0), PixRGB(255, 255, 255));
+      EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), PixRGB(0, 255, 0));
+    }
+  }
+  // 32 bits, red in the lowest byte, alpha in the highest (a 124-byte header's alpha mask).
+  const std::vector<uint8_t> px32 = {200, 100, 50, 128, 1, 2, 3, 255};
+  auto r = Read(withMasks(2, 32, 3, px32, 124, {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000}));
+  ASSERT_FALSE(r->Aborted);
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(0, 0), PixRGB(200, 100, 50));
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), PixRGB(1, 2, 3));
+  ASSERT_NE(r->Mask, nullptr);
+  EXPECT_EQ(r->Mask->GetPixel(0, 0), 128);
+  EXPECT_EQ(r->Mask->GetPixel(1, 0), 255);
+  // Bit fields with alpha after a 40-byte header: four masks follow it.
+  auto a6 = Read(MakeBmp(2, 1, 32, 6, {}, px32, 40, 0, {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000}));
+  ASSERT_FALSE(a6->Aborted);
+  EXPECT_EQ(a6->Bitmap.GetPixelRGB(0, 0), PixRGB(200, 100, 50));
+  ASSERT_NE(a6->Mask, nullptr);
+  EXPECT_EQ(a6->Mask->GetPixel(0, 0), 128);
 }
 
 TEST(Bmp, RleDecodingRunsDeltasAndRowEnds) {
@@ -220,6 +279,61 @@ TEST(Bmp, RleDecodingRunsDeltasAndRowEnds) {
   EXPECT_EQ(std::vector<int>(row1, row1 + 3), (std::vector<int>{3, 4, 5}));
   auto colours = Read(MakeBmp(4, 2, 4, 2, pal, rle4));
   EXPECT_EQ(colours->Bitmap.GetPixelRGB(2, 0), pal[5]);
+}
+
+TEST(Bmp, RlePixelsPastTheWidthAreDropped) {
+  std::vector<TIERGBPixel> pal(16);
+  for (int i = 0; i < 16; ++i) pal[i] = PixRGB(i * 16, 0, 255 - i * 16);
+  // 3 x 1 rows padded to 4 pixels by their writer: a run of 3, then a fourth pixel of colour 9.
+  std::vector<uint8_t> rle8 = {3, 5, 1, 9, 0, 0, 0, 4, 1, 2, 3, 9, 0, 0, 0, 1};
+  auto r8 = Read(MakeBmp(3, 2, 8, 1, pal, rle8), true);
+  ASSERT_FALSE(r8->Aborted);
+  const uint8_t* bottom = r8->Bitmap.Scanline(1);
+  EXPECT_EQ(std::vector<int>(bottom, bottom + 3), (std::vector<int>{5, 5, 5}));
+  const uint8_t* top = r8->Bitmap.Scanline(0);
+  EXPECT_EQ(std::vector<int>(top, top + 3), (std::vector<int>{1, 2, 3}));
+  std::vector<uint8_t> rle4 = {4, 0x59, 0, 0, 0, 4, 0x12, 0x39, 0, 0, 0, 1};
+  auto r4 = Read(MakeBmp(3, 2, 4, 2, pal, rle4), true);
+  ASSERT_FALSE(r4->Aborted);
+  EXPECT_EQ(std::vector<int>(r4->Bitmap.Scanline(1), r4->Bitmap.Scanline(1) + 3), (std::vector<int>{5, 9, 5}));
+  EXPECT_EQ(std::vector<int>(r4->Bitmap.Scanline(0), r4->Bitmap.Scanline(0) + 3), (std::vector<int>{1, 2, 3}));
+}
+
+TEST(Bmp, PixelsTheCodesSkipTakeColourZero) {
+  std::vector<TIERGBPixel> pal = {PixRGB(10, 20, 30), PixRGB(200, 0, 0)};
+  // 4 x 2: one pixel, end of line, then end of bitmap: everything else is colour 0.
+  auto r = Read(MakeBmp(4, 2, 8, 1, pal, {1, 1, 0, 0, 0, 1}));
+  ASSERT_FALSE(r->Aborted);
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(0, 1), PixRGB(200, 0, 0));
+  for (auto [x, y] : {std::pair{1, 1}, std::pair{3, 1}, std::pair{0, 0}, std::pair{3, 0}})
+    EXPECT_EQ(r->Bitmap.GetPixelRGB(x, y), PixRGB(10, 20, 30)) << x << "," << y;
+}
+
+TEST(Bmp, FailedReadsLeaveNoStalePixels) {
+  std::vector<TIERGBPixel> pal2 = {PixRGB(10, 10, 10), PixRGB(200, 200, 200)};
+  std::vector<uint8_t> px24(12 * 4, 0x55);  // 4 x 4, 24 bits
+  auto cut24 = MakeBmp(4, 4, 24, 0, {}, px24);
+  cut24.resize(cut24.size() - 20);  // the last two stored rows (the top of the image) are missing
+  auto rleCut = MakeBmp(4, 4, 8, 1, pal2, {4, 1, 0, 0, 2});
+  // A reused bitmap of the same size and format starts out full of another picture.
+  TRead r;
+  r.Bitmap.Allocate(4, 4, ie24RGB);
+  for (int y = 0; y < 4; ++y) std::memset(r.Bitmap.Scanline(y), 0xEE, r.Bitmap.RowLen());
+  TMemoryStream s;
+  Load(s, cut24);
+  TTestProgress pr;
+  BmpReadImage(&s, &r.Bitmap, 0, r.Params, pr.Rec, false, false, r.Mask, false);
+  EXPECT_TRUE(pr.Aborted());
+  EXPECT_FALSE(BmpLastErrorText().empty());
+  EXPECT_EQ(r.Bitmap.GetPixelRGB(0, 3), PixRGB(0x55, 0x55, 0x55));
+  EXPECT_EQ(r.Bitmap.GetPixelRGB(0, 0), PixRGB(0, 0, 0));  // not the old 0xEE
+  auto rr = Read(rleCut);
+  EXPECT_TRUE(rr->Aborted);
+  EXPECT_FALSE(BmpLastErrorText().empty());
+  EXPECT_EQ(rr->Bitmap.GetPixelRGB(0, 0), PixRGB(10, 10, 10));
+  auto ok = Read(MakeBmp(1, 1, 24, 0, {}, {1, 2, 3, 0}));
+  EXPECT_FALSE(ok->Aborted);
+  EXPECT_TRUE(BmpLastErrorText().empty());
 }
 
 TEST(Bmp, RleEncodingOfRows) {
@@ -263,6 +377,12 @@ TEST(Bmp, HostileFilesFailCleanly) {
   auto hugeH = MakeBmp(100000, 100000, 32, 0, {}, {1, 2, 3, 4});
   auto negW = MakeBmp(-5, 2, 24, 0, {}, {1, 2, 3});
   auto minH = MakeBmp(4, static_cast<int>(0x80000000u), 24, 0, {}, {1, 2, 3});
+  auto zeroW = MakeBmp(0, 2, 24, 0, {}, {1, 2, 3});
+  auto hugeHeader = good;
+  hugeHeader[14] = 0, hugeHeader[15] = 0, hugeHeader[16] = 0, hugeHeader[17] = 0x40;
+  auto lowOffset = good;
+  lowOffset[10] = 20, lowOffset[11] = 0, lowOffset[12] = 0, lowOffset[13] = 0;
+  auto badCompression = MakeBmp(4, 4, 24, 1, {}, std::vector<uint8_t>(48, 1));
   auto shortHeader = good;
   shortHeader[14] = 4, shortHeader[15] = 0;
   auto notBm = good;
@@ -280,19 +400,24 @@ TEST(Bmp, HostileFilesFailCleanly) {
       {"cut in the pixels", std::vector<uint8_t>(good.begin(), good.end() - 6), true},
       {"huge width", hugeW, true},
       {"huge dimensions", hugeH, true},
-      {"negative width", negW, false},
-      {"minimum height", minH, false},
+      {"negative width", negW, true},
+      {"zero width", zeroW, true},
+      {"minimum height", minH, true},
+      {"header size beyond the data", hugeHeader, true},
+      {"offset inside the headers", lowOffset, true},
       {"header size 4", shortHeader, true},
       {"not BM", notBm, true},
       {"offset beyond the file", badOffset, true},
-      {"rle beyond the data", rleCut, false},
+      {"rle beyond the data", rleCut, true},
       {"rle delta beyond the image", rleDelta, false},
-      {"bit count 7", badBits, false},
+      {"bit count 7", badBits, true},
+      {"24 bits run-length", badCompression, true},
       {"huge colours used", hugeUsed, false},
   };
   for (auto& c : cases) {
     auto rr = Read(c.data);
     EXPECT_EQ(rr->Aborted, c.aborts) << c.name;
+    EXPECT_EQ(BmpLastErrorText().empty(), !c.aborts) << c.name;
   }
 }
 

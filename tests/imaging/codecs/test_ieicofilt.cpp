@@ -296,6 +296,59 @@ TEST(Cur, IndexesBeyondAShortColourTableReadBlack) {
   EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), PixRGB(0, 0, 0));
 }
 
+// 24- and 32-bit cursors decode their pixels (a bitmap that held another picture is overwritten).
+TEST(Cur, TrueColourCursorsDecode) {
+  TImage c24{2, 2};
+  c24.data = Dib(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}, std::vector<uint8_t>(8, 0));
+  TImage c32{2, 1};
+  c32.data = Dib(2, 1, 32, {}, {10, 20, 30, 255, 40, 50, 60, 0}, std::vector<uint8_t>(4, 0));
+  struct Case { const char* name; TImage im; std::vector<std::pair<int, TIERGBPixel>> want; } cases[] = {
+      {"24", c24, {{0, PixRGB(9, 8, 7)}, {1, PixRGB(12, 11, 10)}, {2, PixRGB(3, 2, 1)}, {3, PixRGB(6, 5, 4)}}},
+      {"32", c32, {{0, PixRGB(30, 20, 10)}, {1, PixRGB(60, 50, 40)}}},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto file = IconFile({c.im}, 2);
+    TRead r;
+    r.Bitmap.Allocate(c.im.w, c.im.h, ie24RGB);
+    for (int y = 0; y < c.im.h; ++y) std::memset(r.Bitmap.Scanline(y), 0xEE, r.Bitmap.RowLen());
+    TMemoryStream s;
+    Load(s, file);
+    TTestProgress pr;
+    CurReadImage(&s, &r.Bitmap, r.Params, false, pr.Rec, r.Mask, false);
+    ASSERT_FALSE(pr.Aborted());
+    ASSERT_EQ(r.Bitmap.Width(), c.im.w);
+    for (auto& [i, px] : c.want) EXPECT_EQ(r.Bitmap.GetPixelRGB(i % c.im.w, i / c.im.w), px) << i;
+  }
+  auto r32 = ReadIco(IconFile({c32}, 2), 0, true);
+  ASSERT_NE(r32->Mask, nullptr);
+  EXPECT_EQ(r32->Mask->GetPixel(0, 0), 255);
+  EXPECT_EQ(r32->Mask->GetPixel(1, 0), 0);
+}
+
+// A cursor with a two-entry table of a 4-bit image is a colour image, not a 1-bit one.
+TEST(Cur, FourBitCursorWithTwoColours) {
+  TImage im{2, 1, 2};
+  im.data = Dib(2, 1, 4, {PixRGB(200, 0, 0), PixRGB(0, 0, 200)}, {0x10, 0, 0, 0}, {0, 0, 0, 0});
+  auto r = ReadIco(IconFile({im}, 2), 0, true);
+  ASSERT_FALSE(r->Aborted);
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(0, 0), PixRGB(0, 0, 200));
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), PixRGB(200, 0, 0));
+}
+
+// Content decides: an icon handed to the cursor reader (a ".cur" file holding an icon) reads as
+// an icon, with the icon's size lists.
+TEST(Cur, IconContentReadsAsAnIcon) {
+  TImage im{2, 1};
+  im.bitCount = 24;
+  im.data = Dib(2, 1, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0}, {0, 0, 0, 0});
+  auto r = ReadIco(IconFile({im}, 1), 0, true);
+  ASSERT_FALSE(r->Aborted);
+  EXPECT_EQ(r->Bitmap.GetPixelRGB(1, 0), PixRGB(6, 5, 4));
+  EXPECT_EQ(r->Params.ICO_Sizes[0].Width, 2);
+  EXPECT_EQ(r->Params.CUR_XHotSpot, 0);
+}
+
 TEST(Ico, HostileFilesFailCleanly) {
   TImage good{4, 4};
   good.bitCount = 24;

@@ -215,14 +215,23 @@ TEST(Jpeg, ResolutionFromJfifExifOrTheDefault) {
   auto aspectExif = withExif;
   aspectExif[app0 + 11] = 0;
   aspectExif[app0 + 12] = 0, aspectExif[app0 + 13] = 1, aspectExif[app0 + 14] = 0, aspectExif[app0 + 15] = 1;
-  struct Case { const char* name; std::vector<uint8_t>* data; int dpi; } cases[] = {
-      {"jfif 72", &j72, 72},         {"jfif cm 118", &unitCm, 299},       {"aspect only", &aspect, IEDefaultDpiX},
-      {"no jfif", &noJfif, IEDefaultDpiX}, {"aspect + exif", &aspectExif, 300}};
+  auto aspect23 = j72;
+  aspect23[app0 + 11] = 0;
+  aspect23[app0 + 12] = 0, aspect23[app0 + 13] = 2, aspect23[app0 + 14] = 0, aspect23[app0 + 15] = 3;
+  auto j72Exif = withExif;  // a real JFIF density beside an EXIF block of 300: the density stands
+  j72Exif[app0 + 11] = 1;
+  j72Exif[app0 + 12] = 0, j72Exif[app0 + 13] = 72, j72Exif[app0 + 14] = 0, j72Exif[app0 + 15] = 72;
+  // The codec keeps an aspect ratio as it is (1 x 1 for no JFIF header); the front end's CheckDPI
+  // replaces values below 2 with the library default afterwards.
+  struct Case { const char* name; std::vector<uint8_t>* data; int dpiX, dpiY; } cases[] = {
+      {"jfif 72", &j72, 72, 72},          {"jfif cm 118", &unitCm, 299, 299}, {"aspect only", &aspect, 1, 1},
+      {"aspect 2:3", &aspect23, 2, 3},    {"no jfif", &noJfif, 1, 1},         {"aspect + exif", &aspectExif, 300, 300},
+      {"jfif 72 + exif", &j72Exif, 72, 72}};
   for (auto& c : cases) {
     auto d = Decode(*c.data, true);
     EXPECT_FALSE(d->Aborted) << c.name;
-    EXPECT_EQ(d->Params.DpiX, c.dpi) << c.name;
-    EXPECT_EQ(d->Params.DpiY, c.dpi) << c.name;
+    EXPECT_EQ(d->Params.DpiX, c.dpiX) << c.name;
+    EXPECT_EQ(d->Params.DpiY, c.dpiY) << c.name;
   }
   auto d = Decode(j72, true);
   EXPECT_DOUBLE_EQ(d->Params.EXIF_XResolution, 72);

@@ -28,18 +28,22 @@ std::unique_ptr<TIEBitmap> One(TIEPixelFormat pf, const void* bytes, size_t n) {
 TIERGBPixel Rgb(TIEBitmap& b, int x = 0, int y = 0) { return b.GetPixelRGB(x, y); }
 
 TEST_F(ConvTest, Rgb24ToGreyFormatsFollowTheWeights) {
+  // Expected values worked out by hand from the weights 21/71/8 (8-bit), 54484/183241/19275
+  // thousandths (16-bit) and 0.2126/0.7152/0.0722 (float); pixels are blue, green, red.
   struct Case {
     TIERGBPixel px;
     int y8, y16;
     float yf;
   } cases[] = {
       {{255, 255, 255}, 255, 65535, 1.0f},
-      {{0, 0, 255}, 255 * 21 / 100, 255 * 54484 / 1000, float(0.2126)},  // pure red: 53
-      {{0, 255, 0}, 255 * 71 / 100, 255 * 183241 / 1000, float(0.7152)},
-      {{10, 20, 30}, (30 * 21 + 20 * 71 + 10 * 8) / 100, (30 * 54484 + 20 * 183241 + 10 * 19275) / 1000,
-       float((0.2126 * 30 + 0.7152 * 20 + 0.0722 * 10) / 255)},
+      {{0, 0, 255}, 53, 13893, 0.2126f},            // pure red
+      {{0, 255, 0}, 181, 46726, 0.7152f},           // pure green
+      {{255, 0, 0}, 20, 4915, 0.0722f},             // pure blue
+      {{10, 20, 30}, 21, 5492, 0.0839373f},         // red 30, green 20, blue 10
+      {{0, 0, 0}, 0, 0, 0.0f},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << int(c.px.r) << "," << int(c.px.g) << "," << int(c.px.b));
     auto g8 = One(ie24RGB, &c.px, 3);
     g8->SetPixelFormat(ie8g);
     EXPECT_EQ(g8->GetPixel8(0, 0), c.y8);
@@ -50,7 +54,6 @@ TEST_F(ConvTest, Rgb24ToGreyFormatsFollowTheWeights) {
     gf->SetPixelFormat(ie32f);
     EXPECT_NEAR(gf->GetPixelFloat(0, 0), c.yf, 1e-6);
   }
-  EXPECT_EQ(255 * 21 / 100, 53);
 }
 
 TEST_F(ConvTest, SinglePixelRulesOfEachSourceFormat) {
@@ -258,6 +261,29 @@ TEST_F(ConvTest, ClassLibraryLocationConvertsThroughMemory) {
   EXPECT_EQ(b.PixelFormat(), ie32f);
   EXPECT_EQ(b.Width(), 4);
   EXPECT_NEAR(b.GetPixelFloat(3, 1), 53 / 255.0, 1e-6);
+}
+
+TEST_F(ConvTest, EmptyClassLibraryBitmapTakesTheFormat) {
+  for (TIEPixelFormat pf : {ie1g, ie24RGB}) {
+    TIEBitmap b;
+    b.SetLocation(ieTBitmap);  // empty: held by a class-library bitmap once allocated
+    b.SetPixelFormat(pf);
+    EXPECT_EQ(b.PixelFormat(), pf);
+    ASSERT_TRUE(b.Allocate(3, 3, pf));
+    EXPECT_EQ(b.PixelFormat(), pf);
+  }
+}
+
+// The target's own alpha channel goes when the source brings none.
+TEST_F(ConvTest, CopyAndConvertFormatDropsTheTargetsAlpha) {
+  TIEBitmap src(2, 2, ie24RGB);
+  src.Fill(0xFFFFFF);
+  TIEBitmap dst(2, 2, ie8g);
+  dst.GetAlphaChannel()->Fill(9);
+  ASSERT_TRUE(dst.HasAlphaChannel());
+  dst.CopyAndConvertFormat(&src);
+  EXPECT_FALSE(dst.HasAlphaChannel());
+  EXPECT_EQ(dst.GetPixel8(1, 1), 255);
 }
 
 TEST_F(ConvTest, ReducerKeepsFewColoursExactly) {

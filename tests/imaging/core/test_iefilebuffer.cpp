@@ -183,6 +183,19 @@ TEST(IEFileBuffer, AutoAllocTagsHeapAndZeroFilledBlocks) {
   IEAutoFree(large);
   EXPECT_EQ(small, nullptr);
   EXPECT_GT(IEGetPhysicalMemory(false), 0u);
+  // Large blocks are mapped pages of their own, zero-filled and page-aligned; freeing unmaps them.
+  const int64_t big = int64_t(9) << 20;
+  void* mapped = IEAutoAlloc(big);
+  ASSERT_NE(mapped, nullptr);
+  EXPECT_EQ(static_cast<uint8_t*>(mapped)[-1], 2);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(mapped) % 4096, 0u);
+  auto* m = static_cast<uint8_t*>(mapped);
+  zero = true;
+  for (int64_t i = 0; i < big && zero; i += 4096) zero = m[i] == 0;
+  EXPECT_TRUE(zero);
+  m[big - 1] = 7;  // the whole size is usable
+  IEAutoFree(mapped);
+  EXPECT_EQ(mapped, nullptr);
 }
 
 TEST(IEFileBuffer, StreamWriteSetsAbortingOnAShortWrite) {

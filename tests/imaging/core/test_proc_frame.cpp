@@ -9,6 +9,7 @@
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iedib.h"
+#include "imaging/core/iegeom.h"
 #include "imaging/core/iemask.h"
 #include "imaging/core/ieutils.h"
 #include "imaging/core/ieview.h"
@@ -293,6 +294,17 @@ TEST_F(ProcTest, OperationsOnASmallFixture) {
   p.Crop(0, 0, 9, 19);  // the whole image: nothing, no snapshot
   EXPECT_EQ(img->Width(), 10);
   EXPECT_EQ(p.GetUndoCount(), count);
+  // The rectangle form: Right and Bottom are inclusive too.
+  img->SetPixelRGB(2, 3, TIERGBPixel{1, 2, 3});
+  p.CropToRect(TIERect{2, 3, 6, 12});
+  EXPECT_EQ(img->Width(), 5);
+  EXPECT_EQ(img->Height(), 10);
+  EXPECT_EQ(img->GetPixelRGB(0, 0), (TIERGBPixel{1, 2, 3}));
+  EXPECT_EQ(p.UndoCaptions(0), "Crop");
+  const int count2 = p.GetUndoCount();
+  p.CropToRect(TIERect{0, 0, 4, 9});  // the whole image: nothing
+  EXPECT_EQ(img->Width(), 5);
+  EXPECT_EQ(p.GetUndoCount(), count2);
   p.SetBackground(0x0000FF);
   p.ImageResize(12, 20, 2, 0);
   EXPECT_EQ(img->GetPixelRGB(0, 0), (TIERGBPixel{0, 0, 255}));  // new area on the left

@@ -221,6 +221,23 @@ TEST_F(PixelOpsTest, FillsCornersPresetsAndHistogram) {
   for (int y = 0; y < 3; ++y)
     for (int i = 0; i < 768; ++i) maxDiff = std::max(maxDiff, std::abs(self.Scanline(y)[i] - ref.Scanline(y)[i]));
   EXPECT_LE(maxDiff, 2);
+
+  // A dark picture (levels 0..127) matched against a bright reference (levels 128..255, the same
+  // shape) takes the reference's levels: each value moves up by 128, give or take the rounding.
+  TIEBitmap dark(256, 3, ie24RGB), bright(256, 3, ie24RGB);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 256; ++x) {
+      dark.SetPixelRGB(x, y, TIERGBPixel{uint8_t(x / 2), uint8_t(127 - x / 2), uint8_t(x / 2)});
+      bright.SetPixelRGB(x, y, TIERGBPixel{uint8_t(128 + x / 2), uint8_t(255 - x / 2), uint8_t(128 + x / 2)});
+    }
+  IEMatchHistogram(&bright, &dark);
+  int worst = 0;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 256; ++x) {
+      const TIERGBPixel got = dark.GetPixelRGB(x, y);
+      worst = std::max({worst, std::abs(got.r - (128 + x / 2)), std::abs(got.g - (255 - x / 2)), std::abs(got.b - (128 + x / 2))});
+    }
+  EXPECT_LE(worst, 1);
 }
 
 TEST_F(PixelOpsTest, RawFormatRoundTripAndRefusals) {

@@ -299,8 +299,25 @@ TEST_F(ImageryIO, ParamsOnlyReadsLeaveTheImage) {
   EXPECT_EQ(io.Params->FileType, 0);
 }
 
+namespace {
+
+// A view that counts its own Update calls.
+class TCountingView : public TTestView {
+public:
+  int Updates = 0;
+  void Update() override { ++Updates; }
+};
+
+// Stands for the single-image view, which lives above the IO library: recognised by class name.
+class TImageryView : public TCountingView {
+  ORV_CLASS(TImageryView, TCountingView)
+};
+ORV_CLASS_IMPL(TImageryView, TCountingView)
+
+}  // namespace
+
 TEST_F(ImageryIO, ViewTargetGetsDpiAndImageChange) {
-  TTestView view;
+  TImageryView view;
   TImageryIO out(nullptr);
   MakePattern(out.IEBitmap(), 4, 4);
   out.SaveToFile(Dir / "v.jpg");
@@ -314,6 +331,51 @@ TEST_F(ImageryIO, ViewTargetGetsDpiAndImageChange) {
   io.SetAttachedImagery(nullptr);
   EXPECT_TRUE(io.OwnsBitmap());
   EXPECT_EQ(view.ListenerCount(), 0);
+}
+
+TEST_F(ImageryIO, UpdateRefreshesTheViewItself) {
+  TCountingView view;
+  TImageryIO io(nullptr);
+  io.SetAttachedImagery(&view);
+  const int before = view.ImageChanges;
+  io.Update();
+  EXPECT_EQ(view.Updates, 1);
+  EXPECT_EQ(view.ImageChanges, before + 1);
+  io.SetAttachedImagery(nullptr);
+}
+
+TEST_F(ImageryIO, ViewDpiGoesOnlyToTheSingleImageView) {
+  TCountingView grid;
+  TImageryView single;
+  for (TIEView* v : {static_cast<TIEView*>(&grid), static_cast<TIEView*>(&single)}) {
+    TImageryIO io(nullptr);
+    io.SetAttachedImagery(v);
+    io.Params->DpiX = 123;  // written directly, as the DPI adjustment does
+    io.Params->DpiY = 45;
+    io.UpdateViewDPI();
+    EXPECT_EQ(v->DpiX(), v == &single ? 123 : 0);
+    EXPECT_EQ(v->DpiY(), v == &single ? 45 : 0);
+    io.SetAttachedImagery(nullptr);
+  }
+}
+
+TEST_F(ImageryIO, DefaultDitherMethodReachesTheTarget) {
+  TImageryIO io(nullptr);
+  EXPECT_EQ(io.DefaultDitherMethod(), 1);
+  io.SetDefaultDitherMethod(0);
+  EXPECT_EQ(io.DefaultDitherMethod(), 0);
+  EXPECT_EQ(io.IEBitmap()->DitherMethod, 0);
+  // The target converts to black and white by ordered dithering now: a mid grey becomes a
+  // pattern of set and clear bits instead of one level.
+  TIEBitmap* b = io.IEBitmap();
+  b->Allocate(8, 8, ie24RGB);
+  b->Fill(0x808080);
+  b->SetPixelFormat(ie1g);
+  int set = 0;
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) set += (b->Scanline(y)[x >> 3] >> (7 - (x & 7))) & 1;
+  EXPECT_GT(set, 0);
+  EXPECT_LT(set, 64);
 }
 
 TEST_F(ImageryIO, HostileStreamHeadersStayInsideTheStream) {
