@@ -99,11 +99,8 @@ TksFBitmap::TksFBitmap(HBITMAP Bitmap) {
   }
   Bits = static_cast<uint8_t*>(bits);
   FOldBitmap = SelectObject(DC, Handle);
-  HDC src = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(src, Bitmap);
-  BitBlt(DC, 0, 0, Width, Height, src, 0, 0, SRCCOPY);
-  SelectObject(src, old);
-  DeleteDC(src);
+  // Read through GetDIBits: the picture may be selected into its own canvas' DC.
+  GetDIBits(DC, Bitmap, 0, static_cast<UINT>(Height), Bits, &bi, DIB_RGB_COLORS);
   Pixels.resize(static_cast<size_t>(Height));
   for (int y = 0; y < Height; ++y) Pixels[static_cast<size_t>(y)] = Bits + static_cast<size_t>(y) * RowInc;
 }
