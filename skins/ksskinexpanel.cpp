@@ -257,7 +257,11 @@ void TksSkinExPanel::DrawButton(TCanvas* C, int Index) {
 void TksSkinExPanel::RedrawButton(int Index) {
   if (Index < 0 || Index > 1 || !HandleAllocated() || !Showing()) return;
   FetchSkinData();
-  DrawButton(Canvas(), Index);
+  // Straight onto the window, through a canvas of its own that gives its DC back at once.
+  TControlCanvas canvas;
+  canvas.SetControl(this);
+  DrawButton(&canvas, Index);
+  canvas.FreeHandle();
 }
 
 void TksSkinExPanel::TestActive(int X, int Y) {
@@ -313,6 +317,8 @@ void TksSkinExPanel::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     FButtons[FPressedButton].MouseIn = true;
     FButtons[FPressedButton].Down = true;
     RedrawButton(FPressedButton);
+    // The release must come back here even when it happens outside the pane.
+    SetMouseCapture(true);
   }
   TksSkinCustomControl::MouseDown(Button, Shift, X, Y);
 }
@@ -325,6 +331,7 @@ void TksSkinExPanel::MouseMove(TShiftState Shift, int X, int Y) {
 void TksSkinExPanel::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TksSkinCustomControl::MouseUp(Button, Shift, X, Y);
   if (FPressedButton == -1) return;
+  if (MouseCapture()) SetMouseCapture(false);
   const int pressed = FPressedButton;
   FButtons[pressed].Down = false;
   if (pressed != FHotButton) FButtons[pressed].MouseIn = false;

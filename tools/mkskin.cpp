@@ -130,11 +130,11 @@ void Chip(Picture& P, int X, int Y, int State, int Symbol) {
   else Arrow(P, X + 7 + shift, Y + 7 + shift, Symbol, kWhite);
 }
 
-// Geometry of the picture "slate.bmp" (270 x 150).
+// Geometry of the picture "slate.bmp" (300 x 150).
 const RECT kExPanel{0, 0, 120, 80};        // the captioned pane
 const RECT kRollV{0, 120, 120, 145};       // rolled to its caption bar
-const RECT kRollH{130, 0, 155, 120};       // rolled to a strip
-const RECT kPanel{160, 0, 260, 80};        // the captioned panels
+const RECT kRollH{270, 0, 295, 120};       // rolled to a strip
+const RECT kPanel{160, 0, 260, 82};        // the captioned panels
 const RECT kCheck{160, 84, 173, 97}, kUnCheck{176, 84, 189, 97};
 constexpr int kChipY = 84, kChipY2 = 100;  // the two rows of caption chips
 
@@ -151,8 +151,7 @@ void DrawPicture(Picture& P) {
   P.Outline(e.left, e.top, e.right, e.bottom, kBorder);
   P.Fill(e.left, 24, e.right, 25, kBorder);
   P.Outline(e.left + 1, 25, e.right - 1, e.bottom - 1, kInner);
-  Client(P, e.left + 2, 25, e.right - 2, e.bottom - 2);
-  P.Fill(e.left + 2, 25, e.right - 2, 26, kInner);
+  Client(P, e.left + 2, 26, e.right - 2, e.bottom - 2);
   // Rolled to the caption bar.
   const RECT& v = kRollV;
   P.GradientV(v.left, v.top + 1, v.right, v.bottom - 1, kCaptionTop, kCaptionBottom);
@@ -169,7 +168,7 @@ void DrawPicture(Picture& P) {
   P.Outline(p.left, p.top, p.right, p.bottom, kBorder);
   P.Fill(p.left, 22, p.right, 23, kBorder);
   P.Outline(p.left + 1, 23, p.right - 1, p.bottom - 1, kInner);
-  Client(P, p.left + 2, 23, p.right - 2, p.bottom - 2);
+  Client(P, p.left + 2, 24, p.right - 2, p.bottom - 2);
   // Check box pictures (the bottom-left pixel's colour is the transparent one).
   for (const RECT& r : {kCheck, kUnCheck}) {
     P.Fill(r.left, r.top, r.right, r.bottom, Rgb{255, 0, 255});
@@ -216,7 +215,7 @@ void DescribeExPanel(TCustomIniFile& Ini) {
   d.RTPoint = POINT{112, 30};
   d.LBPoint = POINT{8, 72};
   d.RBPoint = POINT{112, 72};
-  d.ClRect = RECT{2, 25, 118, 78};
+  d.ClRect = RECT{2, 26, 118, 78};
   d.RollHSkinRect = kRollH;
   d.RollVSkinRect = kRollV;
   d.RollLeftOffset = 6;
@@ -253,7 +252,7 @@ void DescribePanel(TCustomIniFile& Ini, const std::string& Name) {
   d.RTPoint = POINT{92, 28};
   d.LBPoint = POINT{8, 72};
   d.RBPoint = POINT{92, 72};
-  d.ClRect = RECT{2, 23, 98, 78};
+  d.ClRect = RECT{2, 24, 98, 80};
   d.CaptionRect = RECT{4, 2, 96, 21};
   d.Alignment = taLeftJustify;
   d.Font = TksSkinFontData{"Arial", -12, TFontStyles{}, 0x442E1E};  // the border's dark blue
@@ -323,10 +322,10 @@ int main(int argc, char** argv) {
   try {
     const std::string folder = argv[1];
     std::filesystem::create_directories(folder);
-    Picture picture(270, 150, Rgb{255, 0, 255});
+    Picture picture(300, 150, Rgb{255, 0, 255});
     DrawPicture(picture);
     picture.Bitmap.SaveToFile(folder + "/slate.bmp");
-    Picture mask(270, 150, kWhite);
+    Picture mask(300, 150, kWhite);
     DrawMask(mask);
     mask.Bitmap.SaveToFile(folder + "/slatemask.bmp");
     WriteDescription(folder + "/slate.ini");

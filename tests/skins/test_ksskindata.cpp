@@ -314,7 +314,7 @@ TEST(KsSkinData, TheShippedSkinLoads) {
   ASSERT_FALSE(store.Empty);
   EXPECT_EQ(store.SkinName, "Slate");
   ASSERT_EQ(store.ActivePictures.size(), 2u);
-  EXPECT_EQ(store.ActivePictures[0]->Width(), 270);
+  EXPECT_EQ(store.ActivePictures[0]->Width(), 300);
   EXPECT_EQ(store.IndexOfControl("expanel"), 0);
   EXPECT_EQ(store.IndexOfControl("panel"), 1);
   EXPECT_EQ(store.IndexOfControl("bigtoolpanel"), 2);
