@@ -7,8 +7,10 @@
 
 namespace {
 
+class KsSkinPanelTest : public PanelFormTest {};
+
 // The main window's left pane as the application places it.
-class SkinExPanelTest : public PanelFormTest {
+class KsSkinExPanelTest : public PanelFormTest {
 protected:
   TksSkinExPanel* MakeLeftPane() {
     auto* p = new TksSkinExPanel(Form);
@@ -40,7 +42,7 @@ protected:
 
 }  // namespace
 
-TEST_F(SkinExPanelTest, LeftPaneGeometry) {
+TEST_F(KsSkinExPanelTest, LeftPaneGeometry) {
   TksSkinExPanel* p = MakeLeftPane();
   EXPECT_EQ(p->SkinDataName(), "expanel");
   EXPECT_TRUE(SameRect(p->Button(TksSkinExPanel::RollButton).ButtonRect, RECT{207, 3, 222, 18}));
@@ -52,7 +54,7 @@ TEST_F(SkinExPanelTest, LeftPaneGeometry) {
   EXPECT_NE(PixelOf(p, 212, 9), COLORREF(0));
 }
 
-TEST_F(SkinExPanelTest, RollButtonRollsToAStripAndBack) {
+TEST_F(KsSkinExPanelTest, RollButtonRollsToAStripAndBack) {
   TksSkinExPanel* p = MakeLeftPane();
   int changes = 0;
   p->OnChangeRollState = [&](TObject*) { ++changes; };
@@ -77,7 +79,7 @@ TEST_F(SkinExPanelTest, RollButtonRollsToAStripAndBack) {
   EXPECT_TRUE(SameRect(Tree->BoundsRect(), RECT{1, 21, 223, 121}));
 }
 
-TEST_F(SkinExPanelTest, ReleaseOutsideOnlyClearsThePress) {
+TEST_F(KsSkinExPanelTest, ReleaseOutsideOnlyClearsThePress) {
   TksSkinExPanel* p = MakeLeftPane();
   Press(p, 214, 10);
   EXPECT_EQ(p->PressedButton(), TksSkinExPanel::RollButton);
@@ -96,7 +98,7 @@ TEST_F(SkinExPanelTest, ReleaseOutsideOnlyClearsThePress) {
   EXPECT_TRUE(p->RollState());
 }
 
-TEST_F(SkinExPanelTest, HotAndPressedLooks) {
+TEST_F(KsSkinExPanelTest, HotAndPressedLooks) {
   TksSkinExPanel* p = MakeLeftPane();
   MoveTo(p, 214, 10);
   EXPECT_EQ(p->HotButton(), TksSkinExPanel::RollButton);
@@ -113,7 +115,7 @@ TEST_F(SkinExPanelTest, HotAndPressedLooks) {
   EXPECT_EQ(PixelOf(p, 209, 5), ColorToRGB(clBtnFace));
 }
 
-TEST_F(PanelFormTest, ExPanelWithBothButtons) {
+TEST_F(KsSkinPanelTest, ExPanelWithBothButtons) {
   auto* p = new TksSkinExPanel(Form);
   p->SetParent(Form);
   p->SetBounds(10, 10, 200, 120);
@@ -137,7 +139,7 @@ TEST_F(PanelFormTest, ExPanelWithBothButtons) {
   EXPECT_TRUE(closed);
 }
 
-TEST_F(PanelFormTest, PanelCaptionClickChecksAndRollsUp) {
+TEST_F(KsSkinPanelTest, PanelCaptionClickChecksAndRollsUp) {
   auto* p = new TksSkinPanel(Form);
   p->SetParent(Form);
   p->SetBounds(10, 10, 200, 150);
@@ -174,7 +176,7 @@ TEST_F(PanelFormTest, PanelCaptionClickChecksAndRollsUp) {
   EXPECT_FALSE(p->Checked());
 }
 
-TEST_F(PanelFormTest, PanelRollUpClearsAndRestoresConstraints) {
+TEST_F(KsSkinPanelTest, PanelRollUpClearsAndRestoresConstraints) {
   auto* p = new TksSkinPanel(Form);
   p->SetParent(Form);
   p->SetBounds(10, 10, 200, 150);
@@ -191,7 +193,7 @@ TEST_F(PanelFormTest, PanelRollUpClearsAndRestoresConstraints) {
   EXPECT_EQ(p->Height(), 150);
 }
 
-TEST_F(PanelFormTest, DisabledPanelShowsTheSecondGlyph) {
+TEST_F(KsSkinPanelTest, DisabledPanelShowsTheSecondGlyph) {
   auto* p = new TksSkinPanel(Form);
   p->SetParent(Form);
   p->SetBounds(10, 10, 200, 80);
@@ -266,7 +268,7 @@ void RollAll(const TLookPanels& L) {
 
 }  // namespace
 
-TEST_F(PanelFormTest, DefaultLookGolden) {
+TEST_F(KsSkinPanelTest, DefaultLookGolden) {
   TLookPanels l = MakeLookPanels(Form, nullptr);
   ExpectGolden("default_unrolled.png");
   RollAll(l);
@@ -276,7 +278,7 @@ TEST_F(PanelFormTest, DefaultLookGolden) {
   ExpectGolden("default_rolled.png");
 }
 
-TEST_F(PanelFormTest, SlateLookGolden) {
+TEST_F(KsSkinPanelTest, SlateLookGolden) {
   TksSkinData* skin = SlateSkin();
   TLookPanels l = MakeLookPanels(Form, skin);
   Run();
