@@ -13,8 +13,12 @@ void Fill(TCanvas* C, const RECT& R, TColor Color) {
   C->FillRect(R);
 }
 // A column at X covering rows Y0..Y1, or a row at Y covering columns X0..X1 (both inclusive).
-void Column(TCanvas* C, int X, int Y0, int Y1, TColor Color) { Fill(C, RECT{X, Y0, X + 1, Y1 + 1}, Color); }
-void Row(TCanvas* C, int Y, int X0, int X1, TColor Color) { Fill(C, RECT{X0, Y, X1 + 1, Y + 1}, Color); }
+void Column(TCanvas* C, int X, int Y0, int Y1, TColor Color) {
+  Fill(C, RECT{X, Y0, X + 1, Y1 + 1}, Color);
+}
+void Row(TCanvas* C, int Y, int X0, int X1, TColor Color) {
+  Fill(C, RECT{X0, Y, X1 + 1, Y + 1}, Color);
+}
 int CX(const RECT& R) { return R.left + RectWidth(R) / 2; }
 int CY(const RECT& R) { return R.top + RectHeight(R) / 2; }
 }  // namespace
@@ -65,7 +69,8 @@ void CheckMark(TCanvas* C, int X, int Y, TColor Color) {
   C->Pen()->SetStyle(psSolid);
   C->Pen()->SetWidth(1);
   C->Pen()->SetColor(Color);
-  for (int i = 0; i <= 2; ++i) C->Polyline({POINT{X, Y + 5 - i}, POINT{X + 2, Y + 7 - i}, POINT{X + 7, Y + 2 - i}});
+  for (int i = 0; i <= 2; ++i)
+    C->Polyline({POINT{X, Y + 5 - i}, POINT{X + 2, Y + 7 - i}, POINT{X + 7, Y + 2 - i}});
 }
 
 void TransparentPart(TCanvas* C, int X, int Y, TBitmap* Picture, const RECT& Src) {
@@ -73,9 +78,11 @@ void TransparentPart(TCanvas* C, int X, int Y, TBitmap* Picture, const RECT& Src
   if (!Picture || Picture->Empty() || w <= 0 || h <= 0) return;
   TBitmap part;
   part.SetSize(w, h);
-  BitBlt(part.Canvas()->Handle(), 0, 0, w, h, Picture->Canvas()->Handle(), Src.left, Src.top, SRCCOPY);
+  BitBlt(part.Canvas()->Handle(), 0, 0, w, h, Picture->Canvas()->Handle(), Src.left, Src.top,
+         SRCCOPY);
   const TColor key = part.TransparentColor();
-  TransparentBlt(C->Handle(), X, Y, w, h, part.Canvas()->Handle(), 0, 0, w, h, static_cast<UINT>(ColorToRGB(key)));
+  TransparentBlt(C->Handle(), X, Y, w, h, part.Canvas()->Handle(), 0, 0, w, h,
+                 static_cast<UINT>(ColorToRGB(key)));
 }
 
 void GlyphPart(TCanvas* C, int X, int Y, TBitmap* Glyph, int K, int N) {

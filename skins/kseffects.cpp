@@ -38,8 +38,10 @@ void Blit(HDC D, int X, int Y, int W, int H, HDC S, int SX, int SY) {
 void CopyPart(HDC D, const RECT& Dst, HDC S, const RECT& Src) {
   const int dw = RectWidth(Dst), dh = RectHeight(Dst), sw = RectWidth(Src), sh = RectHeight(Src);
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
-  if (dw == sw && dh == sh) BitBlt(D, Dst.left, Dst.top, dw, dh, S, Src.left, Src.top, SRCCOPY);
-  else StretchBlt(D, Dst.left, Dst.top, dw, dh, S, Src.left, Src.top, sw, sh, SRCCOPY);
+  if (dw == sw && dh == sh)
+    BitBlt(D, Dst.left, Dst.top, dw, dh, S, Src.left, Src.top, SRCCOPY);
+  else
+    StretchBlt(D, Dst.left, Dst.top, dw, dh, S, Src.left, Src.top, sw, sh, SRCCOPY);
 }
 
 // A horizontal tile run: tiles of P columns from source (SX, SY) over columns [A, B), rows
@@ -61,7 +63,8 @@ void TileArea(HDC D, const RECT& Area, HDC S, const RECT& Tile) {
   if (tw <= 0 || th <= 0) return;
   for (int y = Area.top; y < Area.bottom; y += th)
     for (int x = Area.left; x < Area.right; x += tw)
-      Blit(D, x, y, std::min(tw, Area.right - x), std::min(th, Area.bottom - y), S, Tile.left, Tile.top);
+      Blit(D, x, y, std::min(tw, Area.right - x), std::min(th, Area.bottom - y), S, Tile.left,
+           Tile.top);
 }
 
 HDC DCOf(TBitmap* B) { return B->Canvas()->Handle(); }
@@ -102,7 +105,8 @@ TksFBitmap::TksFBitmap(HBITMAP Bitmap) {
   // Read through GetDIBits: the picture may be selected into its own canvas' DC.
   GetDIBits(DC, Bitmap, 0, static_cast<UINT>(Height), Bits, &bi, DIB_RGB_COLORS);
   Pixels.resize(static_cast<size_t>(Height));
-  for (int y = 0; y < Height; ++y) Pixels[static_cast<size_t>(y)] = Bits + static_cast<size_t>(y) * RowInc;
+  for (int y = 0; y < Height; ++y)
+    Pixels[static_cast<size_t>(y)] = Bits + static_cast<size_t>(y) * RowInc;
 }
 
 TksFBitmap::~TksFBitmap() {
@@ -112,7 +116,8 @@ TksFBitmap::~TksFBitmap() {
 }
 
 // ---- Three-part and nine-part images ----
-void MakeThreePartH(int Left, int Right, TBitmap* Dest, bool Stretch, int Width, const RECT& SR, TBitmap* Source) {
+void MakeThreePartH(int Left, int Right, TBitmap* Dest, bool Stretch, int Width, const RECT& SR,
+                    TBitmap* Source) {
   const int h = RectHeight(SR);
   Dest->SetSize(std::max(0, Width), std::max(0, h));
   if (Width <= 0 || h <= 0 || !Source || Source->Empty()) return;
@@ -122,11 +127,14 @@ void MakeThreePartH(int Left, int Right, TBitmap* Dest, bool Stretch, int Width,
   int mw = RectWidth(SR) - Left - Right;
   if (mw <= 0) mw = 1;
   const int x0 = SR.left + Left;
-  if (Stretch) CopyPart(d, RECT{Left, 0, Width - Right, h}, s, RECT{x0, SR.top, x0 + mw, SR.bottom});
-  else RunH(d, Left, Width - Right, 0, h, s, x0, SR.top, mw);
+  if (Stretch)
+    CopyPart(d, RECT{Left, 0, Width - Right, h}, s, RECT{x0, SR.top, x0 + mw, SR.bottom});
+  else
+    RunH(d, Left, Width - Right, 0, h, s, x0, SR.top, mw);
 }
 
-void MakeThreePartV(int Top, int Bottom, TBitmap* Dest, bool Stretch, int Height, const RECT& SR, TBitmap* Source) {
+void MakeThreePartV(int Top, int Bottom, TBitmap* Dest, bool Stretch, int Height, const RECT& SR,
+                    TBitmap* Source) {
   const int w = RectWidth(SR);
   Dest->SetSize(std::max(0, w), std::max(0, Height));
   if (Height <= 0 || w <= 0 || !Source || Source->Empty()) return;
@@ -136,24 +144,28 @@ void MakeThreePartV(int Top, int Bottom, TBitmap* Dest, bool Stretch, int Height
   const int mh = RectHeight(SR) - Top - Bottom;
   if (mh <= 0) return;
   const int y0 = SR.top + Top;
-  if (Stretch) CopyPart(d, RECT{0, Top, w, Height - Bottom}, s, RECT{SR.left, y0, SR.right, y0 + mh});
-  else RunV(d, Top, Height - Bottom, 0, w, s, SR.left, y0, mh);
+  if (Stretch)
+    CopyPart(d, RECT{0, Top, w, Height - Bottom}, s, RECT{SR.left, y0, SR.right, y0 + mh});
+  else
+    RunV(d, Top, Height - Bottom, 0, w, s, SR.left, y0, mh);
 }
 
-void MakeNinePart(const TksSkinGeometry& G, bool TileClient, int W, int H, TBitmap* Source, TBitmap* Dest) {
+void MakeNinePart(const TksSkinGeometry& G, bool TileClient, int W, int H, TBitmap* Source,
+                  TBitmap* Dest) {
   Dest->SetSize(std::max(0, W), std::max(0, H));
-  if (G.RB.x == G.LT.x || G.RB.y == G.LT.y || !Source || Source->Empty() || W <= 0 || H <= 0) return;
+  if (G.RB.x == G.LT.x || G.RB.y == G.LT.y || !Source || Source->Empty() || W <= 0 || H <= 0)
+    return;
   HDC d = DCOf(Dest), s = DCOf(Source);
   const int ox = G.SR.left, oy = G.SR.top, SW = G.SW(), SH = G.SH();
   const RECT& CR = G.CR;
   const RECT& NCR = G.NCR;
   // The four edges.
   RunH(d, G.NLT.x, G.NRT.x, 0, std::min(NCR.top, CR.top), s, ox + G.LT.x, oy, G.RT.x - G.LT.x);
-  RunH(d, G.NLB.x, G.NRB.x, NCR.bottom, std::min(H - NCR.bottom, SH - CR.bottom), s, ox + G.LB.x, oy + CR.bottom,
-       G.RB.x - G.LB.x);
+  RunH(d, G.NLB.x, G.NRB.x, NCR.bottom, std::min(H - NCR.bottom, SH - CR.bottom), s, ox + G.LB.x,
+       oy + CR.bottom, G.RB.x - G.LB.x);
   RunV(d, G.NLT.y, G.NLB.y, 0, NCR.left, s, ox, oy + G.LT.y, G.LB.y - G.LT.y);
-  RunV(d, G.NRT.y, G.NRB.y, NCR.right, std::min(W - NCR.right, SW - CR.right), s, ox + CR.right, oy + G.RT.y,
-       G.RB.y - G.RT.y);
+  RunV(d, G.NRT.y, G.NRB.y, NCR.right, std::min(W - NCR.right, SW - CR.right), s, ox + CR.right,
+       oy + G.RT.y, G.RB.y - G.RT.y);
   // The eight corner pieces, each at its own size.
   const struct {
     RECT Src, Dst;
@@ -171,8 +183,8 @@ void MakeNinePart(const TksSkinGeometry& G, bool TileClient, int W, int H, TBitm
   if (TileClient) TileArea(d, NCR, s, Offset(CR, ox, oy));
 }
 
-void MakeEdgeStrips(const TksSkinGeometry& G, TksStretchFlags Stretch, int W, int H, TBitmap* Source,
-                    const TksEdgeStrips& Strips) {
+void MakeEdgeStrips(const TksSkinGeometry& G, TksStretchFlags Stretch, int W, int H,
+                    TBitmap* Source, const TksEdgeStrips& Strips) {
   if (!Source || Source->Empty()) return;
   HDC s = DCOf(Source);
   const int ox = G.SR.left, oy = G.SR.top, SW = G.SW(), SH = G.SH();
@@ -184,8 +196,11 @@ void MakeEdgeStrips(const TksSkinGeometry& G, TksStretchFlags Stretch, int W, in
     Strips.Top->SetSize(W, topH);
     HDC d = DCOf(Strips.Top);
     const int p = G.RT.x - G.LT.x;
-    if (Stretch.Top) CopyPart(d, RECT{G.NLT.x, 0, G.NRT.x, topH}, s, RECT{ox + G.LT.x, oy, ox + G.RT.x, oy + topH});
-    else RunH(d, 0, W, 0, topH, s, ox + G.LT.x, oy, p);
+    if (Stretch.Top)
+      CopyPart(d, RECT{G.NLT.x, 0, G.NRT.x, topH}, s,
+               RECT{ox + G.LT.x, oy, ox + G.RT.x, oy + topH});
+    else
+      RunH(d, 0, W, 0, topH, s, ox + G.LT.x, oy, p);
     Blit(d, 0, 0, G.LT.x, topH, s, ox, oy);
     Blit(d, G.NRT.x, 0, SW - G.RT.x, topH, s, ox + G.RT.x, oy);
   }
@@ -195,8 +210,10 @@ void MakeEdgeStrips(const TksSkinGeometry& G, TksStretchFlags Stretch, int W, in
     HDC d = DCOf(Strips.Bottom);
     const int p = G.RB.x - G.LB.x, sy = oy + SH - bottomH;
     if (Stretch.Bottom)
-      CopyPart(d, RECT{G.NLB.x, 0, G.NRB.x, bottomH}, s, RECT{ox + G.LB.x, sy, ox + G.RB.x, sy + bottomH});
-    else RunH(d, 0, W, 0, bottomH, s, ox + G.LB.x, sy, p);
+      CopyPart(d, RECT{G.NLB.x, 0, G.NRB.x, bottomH}, s,
+               RECT{ox + G.LB.x, sy, ox + G.RB.x, sy + bottomH});
+    else
+      RunH(d, 0, W, 0, bottomH, s, ox + G.LB.x, sy, p);
     Blit(d, 0, 0, G.LB.x, bottomH, s, ox, sy);
     Blit(d, G.NRB.x, 0, SW - G.RB.x, bottomH, s, ox + G.RB.x, sy);
   }
@@ -207,10 +224,13 @@ void MakeEdgeStrips(const TksSkinGeometry& G, TksStretchFlags Stretch, int W, in
     if (!Strip || W0 <= 0 || sideH <= 0 || p <= 0) return;
     Strip->SetSize(W0, sideH);
     HDC d = DCOf(Strip);
-    if (Stretched) CopyPart(d, RECT{0, 0, W0, sideH}, s, RECT{SrcX, oy + TopY, SrcX + W0, oy + BottomY});
-    else RunV(d, 0, sideH, 0, W0, s, SrcX, oy + TopY, p);
+    if (Stretched)
+      CopyPart(d, RECT{0, 0, W0, sideH}, s, RECT{SrcX, oy + TopY, SrcX + W0, oy + BottomY});
+    else
+      RunV(d, 0, sideH, 0, W0, s, SrcX, oy + TopY, p);
     if (TopY > CR.top) Blit(d, 0, 0, W0, TopY - CR.top, s, SrcX, oy + CR.top);
-    if (CR.bottom > BottomY) Blit(d, 0, sideH - (CR.bottom - BottomY), W0, CR.bottom - BottomY, s, SrcX, oy + BottomY);
+    if (CR.bottom > BottomY)
+      Blit(d, 0, sideH - (CR.bottom - BottomY), W0, CR.bottom - BottomY, s, SrcX, oy + BottomY);
   };
   side(Strips.Left, NCR.left, ox, G.LT.y, G.LB.y, Stretch.Left);
   side(Strips.Right, W - NCR.right, ox + CR.right, G.RT.y, G.RB.y, Stretch.Right);
@@ -231,9 +251,18 @@ RECT FitRectToSize(const RECT& R, int ResizeMode, const TksSkinGeometry& G, int 
       const RECT TL{0, 0, G.LT.x, G.LT.y}, TR{G.RT.x, 0, G.SW(), G.RT.y};
       const RECT BL{0, G.LB.y, G.LB.x, G.SH()}, BR{G.RB.x, G.RB.y, G.SW(), G.SH()};
       if (RectInRect(R, TL)) return r;
-      if (RectInRect(R, TR)) { move(dW, 0); return r; }
-      if (RectInRect(R, BL)) { move(0, dH); return r; }
-      if (RectInRect(R, BR)) { move(dW, dH); return r; }
+      if (RectInRect(R, TR)) {
+        move(dW, 0);
+        return r;
+      }
+      if (RectInRect(R, BL)) {
+        move(0, dH);
+        return r;
+      }
+      if (RectInRect(R, BR)) {
+        move(dW, dH);
+        return r;
+      }
       const POINT A{R.left, R.top}, B{R.right, R.bottom};
       if (PointInRect(TL, A) && PointInRect(BR, B)) {
         r.right += dW;
@@ -252,14 +281,19 @@ RECT FitRectToSize(const RECT& R, int ResizeMode, const TksSkinGeometry& G, int 
       return r;
     }
     case 2:
-      if (R.left <= G.LT.x && R.right >= G.RT.x) r.right += dW;
-      else if (R.left >= G.RT.x && R.right > G.RT.x) move(dW, 0);
+      if (R.left <= G.LT.x && R.right >= G.RT.x)
+        r.right += dW;
+      else if (R.left >= G.RT.x && R.right > G.RT.x)
+        move(dW, 0);
       return r;
     case 3:
-      if (R.top <= G.LT.y && R.bottom >= G.LB.y) r.bottom += dH;
-      else if (R.top >= G.LB.y && R.bottom > G.LB.y) move(0, dH);
+      if (R.top <= G.LT.y && R.bottom >= G.LB.y)
+        r.bottom += dH;
+      else if (R.top >= G.LB.y && R.bottom > G.LB.y)
+        move(0, dH);
       return r;
-    default: return r;
+    default:
+      return r;
   }
 }
 
@@ -296,13 +330,15 @@ std::vector<uint8_t> MaskRegionData(TBitmap* Mask, int OffsetX, int OffsetY) {
 namespace {
 HRGN RegionOfData(const std::vector<uint8_t>& Data) {
   if (Data.empty()) return nullptr;
-  return ExtCreateRegion(nullptr, static_cast<DWORD>(Data.size()), reinterpret_cast<const RGNDATA*>(Data.data()));
+  return ExtCreateRegion(nullptr, static_cast<DWORD>(Data.size()),
+                         reinterpret_cast<const RGNDATA*>(Data.data()));
 }
 }  // namespace
 
 HRGN MaskRegion(TBitmap* Mask) { return RegionOfData(MaskRegionData(Mask, 0, 0)); }
 
-HRGN MakeNinePartRegion(const TksSkinGeometry& Geometry, int ResizeMode, int W, int H, TBitmap* Mask) {
+HRGN MakeNinePartRegion(const TksSkinGeometry& Geometry, int ResizeMode, int W, int H,
+                        TBitmap* Mask) {
   if (!Mask || Mask->Empty()) return nullptr;
   TksSkinGeometry g = Geometry;
   // The three-part modes cut the strips with the corners they have.
@@ -318,7 +354,9 @@ HRGN MakeNinePartRegion(const TksSkinGeometry& Geometry, int ResizeMode, int W, 
     g.NRB = g.NLB;
   }
   if (g.NRT.x < g.NLT.x || g.NLB.y < g.NLT.y) return nullptr;
-  HRGN result = IsEmptyRect(g.NCR) ? CreateRectRgn(0, 0, 0, 0) : CreateRectRgn(g.NCR.left, g.NCR.top, g.NCR.right, g.NCR.bottom);
+  HRGN result = IsEmptyRect(g.NCR)
+                    ? CreateRectRgn(0, 0, 0, 0)
+                    : CreateRectRgn(g.NCR.left, g.NCR.top, g.NCR.right, g.NCR.bottom);
   TBitmap top, left, right, bottom;
   MakeEdgeStrips(g, TksStretchFlags{}, W, H, Mask, TksEdgeStrips{&top, &left, &right, &bottom});
   auto add = [&](TBitmap* Strip, int X, int Y) {

@@ -70,13 +70,16 @@ private:
 // Horizontal three-part image: Dest becomes Width x H(SR); the left Left and right Right columns
 // of SR keep their size, the middle is stretched or tiled between them (a middle of width 0
 // counts as 1 column).
-void MakeThreePartH(int Left, int Right, TBitmap* Dest, bool Stretch, int Width, const RECT& SR, TBitmap* Source);
+void MakeThreePartH(int Left, int Right, TBitmap* Dest, bool Stretch, int Width, const RECT& SR,
+                    TBitmap* Source);
 // The same with rows: Dest becomes W(SR) x Height; a middle of height 0 draws no tiles.
-void MakeThreePartV(int Top, int Bottom, TBitmap* Dest, bool Stretch, int Height, const RECT& SR, TBitmap* Source);
+void MakeThreePartV(int Top, int Bottom, TBitmap* Dest, bool Stretch, int Height, const RECT& SR,
+                    TBitmap* Source);
 
 // Nine-part image of G (already fitted to W x H) into Dest (made W x H): edges tiled, the eight
 // corner pieces at their own size, and with TileClient the client part tiled over NCR.
-void MakeNinePart(const TksSkinGeometry& G, bool TileClient, int W, int H, TBitmap* Source, TBitmap* Dest);
+void MakeNinePart(const TksSkinGeometry& G, bool TileClient, int W, int H, TBitmap* Source,
+                  TBitmap* Dest);
 
 // The four strips around NCR for the edge-strip paint road (see the file comment); a strip whose
 // size or tile period is not positive is left as it was.
@@ -89,7 +92,8 @@ struct TksEdgeStrips {
 struct TksStretchFlags {
   bool Left = false, Top = false, Right = false, Bottom = false;
 };
-void MakeEdgeStrips(const TksSkinGeometry& G, TksStretchFlags Stretch, int W, int H, TBitmap* Source, const TksEdgeStrips& Strips);
+void MakeEdgeStrips(const TksSkinGeometry& G, TksStretchFlags Stretch, int W, int H,
+                    TBitmap* Source, const TksEdgeStrips& Strips);
 
 // Tiles Source's part Tile over Dest's rectangle Area from its top-left corner, the last column
 // and row cut to Area.

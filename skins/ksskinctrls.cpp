@@ -56,8 +56,10 @@ void TksSkinControl::Paint() {
   FetchSkinData();
   TBitmap b;
   b.SetSize(Width(), Height());
-  if (FIndex == -1) DrawDefaultImage(&b);
-  else DrawSkinImage(&b);
+  if (FIndex == -1)
+    DrawDefaultImage(&b);
+  else
+    DrawSkinImage(&b);
   BitBlt(Canvas()->Handle(), 0, 0, Width(), Height(), b.Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
@@ -92,9 +94,14 @@ TksSkinCustomControl::~TksSkinCustomControl() { FDefaultFont->OnChange = nullptr
 
 void TksSkinCustomControl::Publish(TPublisher<TksSkinCustomControl>& P) {
   P.Prop("DefaultFont", &TksSkinCustomControl::DefaultFont, &TksSkinCustomControl::SetDefaultFont);
-  P.Prop("DefaultWidth", &TksSkinCustomControl::DefaultWidth, &TksSkinCustomControl::SetDefaultWidth).Default(0);
-  P.Prop("DefaultHeight", &TksSkinCustomControl::DefaultHeight, &TksSkinCustomControl::SetDefaultHeight).Default(0);
-  P.Prop("UseSkinFont", &TksSkinCustomControl::UseSkinFont, &TksSkinCustomControl::SetUseSkinFont).Default(true);
+  P.Prop("DefaultWidth", &TksSkinCustomControl::DefaultWidth,
+         &TksSkinCustomControl::SetDefaultWidth)
+      .Default(0);
+  P.Prop("DefaultHeight", &TksSkinCustomControl::DefaultHeight,
+         &TksSkinCustomControl::SetDefaultHeight)
+      .Default(0);
+  P.Prop("UseSkinFont", &TksSkinCustomControl::UseSkinFont, &TksSkinCustomControl::SetUseSkinFont)
+      .Default(true);
 }
 
 void TksSkinCustomControl::SetDefaultFont(TFont* Value) {
@@ -134,18 +141,25 @@ void TksSkinCustomControl::FetchSkinData() {
   FStretchEffect = c->StretchEffect;
   FPicture = FSD->ActivePicture(c->PictureIndex);
   FMaskPicture = FSD->ActivePicture(c->MaskPictureIndex);
-  if (IsEmptyRect(FGeometry.SR)) FResizeMode = -1;
-  else if (FGeometry.RB.x != 0 && FGeometry.RB.y != 0) FResizeMode = 1;
-  else if (FGeometry.RT.x != 0 || FGeometry.RT.y != 0) FResizeMode = 2;
-  else if (FGeometry.LB.x != 0 || FGeometry.LB.y != 0) FResizeMode = 3;
-  else FResizeMode = 0;
+  if (IsEmptyRect(FGeometry.SR))
+    FResizeMode = -1;
+  else if (FGeometry.RB.x != 0 && FGeometry.RB.y != 0)
+    FResizeMode = 1;
+  else if (FGeometry.RT.x != 0 || FGeometry.RT.y != 0)
+    FResizeMode = 2;
+  else if (FGeometry.LB.x != 0 || FGeometry.LB.y != 0)
+    FResizeMode = 3;
+  else
+    FResizeMode = 0;
 }
 
 void TksSkinCustomControl::CalcSkinSize(int& W, int& H) {
   if (FIndex == -1) return;
   TksSkinGeometry& g = FGeometry;
   switch (FResizeMode) {
-    case 1: g.Fit(W, H); break;
+    case 1:
+      g.Fit(W, H);
+      break;
     case 2:
       H = g.SH();
       g.Fit(W, H);
@@ -166,7 +180,8 @@ void TksSkinCustomControl::CalcSkinSize(int& W, int& H) {
       g.Fit(W, H);
       g.NCR = g.CR;
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -229,8 +244,8 @@ void TksSkinCustomControl::UpdateSkinRegion() {
     TBitmap part;
     const RECT& sr = FGeometry.SR;
     part.SetSize(RectWidth(sr), RectHeight(sr));
-    BitBlt(part.Canvas()->Handle(), 0, 0, RectWidth(sr), RectHeight(sr), FMaskPicture->Canvas()->Handle(), sr.left,
-           sr.top, SRCCOPY);
+    BitBlt(part.Canvas()->Handle(), 0, 0, RectWidth(sr), RectHeight(sr),
+           FMaskPicture->Canvas()->Handle(), sr.left, sr.top, SRCCOPY);
     rgn = MaskRegion(&part);
   } else {
     rgn = MakeNinePartRegion(FGeometry, FResizeMode, Width(), Height(), FMaskPicture);
@@ -253,17 +268,24 @@ void TksSkinCustomControl::DrawSkinImage(TBitmap* B) {
   TBitmap part;
   switch (FResizeMode) {
     case 0:
-      BitBlt(B->Canvas()->Handle(), 0, 0, g.SW(), g.SH(), FPicture->Canvas()->Handle(), g.SR.left, g.SR.top, SRCCOPY);
+      BitBlt(B->Canvas()->Handle(), 0, 0, g.SW(), g.SH(), FPicture->Canvas()->Handle(), g.SR.left,
+             g.SR.top, SRCCOPY);
       return;
     case 1:
       if (FForceBackground) return;
       MakeNinePart(g, true, W, H, FPicture, &part);
       break;
-    case 2: MakeThreePartH(g.LT.x, g.SW() - g.RT.x, &part, FStretchEffect, W, g.SR, FPicture); break;
-    case 3: MakeThreePartV(g.LT.y, g.SH() - g.LB.y, &part, FStretchEffect, H, g.SR, FPicture); break;
-    default: return;
+    case 2:
+      MakeThreePartH(g.LT.x, g.SW() - g.RT.x, &part, FStretchEffect, W, g.SR, FPicture);
+      break;
+    case 3:
+      MakeThreePartV(g.LT.y, g.SH() - g.LB.y, &part, FStretchEffect, H, g.SR, FPicture);
+      break;
+    default:
+      return;
   }
-  BitBlt(B->Canvas()->Handle(), 0, 0, part.Width(), part.Height(), part.Canvas()->Handle(), 0, 0, SRCCOPY);
+  BitBlt(B->Canvas()->Handle(), 0, 0, part.Width(), part.Height(), part.Canvas()->Handle(), 0, 0,
+         SRCCOPY);
 }
 
 void TksSkinCustomControl::Paint() {
@@ -286,7 +308,8 @@ void TksSkinCustomControl::PaintEdgeStrips() {
   const int W = Width(), H = Height();
   TBitmap top, left, right, bottom, whole;
   whole.SetSize(W, H);
-  MakeEdgeStrips(FGeometry, TksStretchFlags{}, W, H, FPicture, TksEdgeStrips{&top, &left, &right, &bottom});
+  MakeEdgeStrips(FGeometry, TksStretchFlags{}, W, H, FPicture,
+                 TksEdgeStrips{&top, &left, &right, &bottom});
   DrawSkinImage(&top);
   HDC d = whole.Canvas()->Handle();
   if (FDrawBackground && FPicture) {
@@ -295,7 +318,8 @@ void TksSkinCustomControl::PaintEdgeStrips() {
     TileBitmap(&whole, FGeometry.NCR, FPicture, tile);
   }
   auto put = [&](TBitmap& Strip, int X, int Y) {
-    if (!Strip.Empty()) BitBlt(d, X, Y, Strip.Width(), Strip.Height(), Strip.Canvas()->Handle(), 0, 0, SRCCOPY);
+    if (!Strip.Empty())
+      BitBlt(d, X, Y, Strip.Width(), Strip.Height(), Strip.Canvas()->Handle(), 0, 0, SRCCOPY);
   };
   put(top, 0, 0);
   put(left, 0, top.Height());

@@ -302,5 +302,6 @@ private:
   RECT FRollHSkinRect{}, FRollVSkinRect{};
   int FRollLeftOffset = 0, FRollRightOffset = 0, FRollTopOffset = 0, FRollBottomOffset = 0;
   RECT FRollVCaptionRect{}, FRollHCaptionRect{};
-  RECT FCloseRects[3]{}, FHRollRects[3]{}, FHRestoreRects[3]{}, FVRollRects[3]{}, FVRestoreRects[3]{};
+  RECT FCloseRects[3]{}, FHRollRects[3]{}, FHRestoreRects[3]{}, FVRollRects[3]{},
+      FVRestoreRects[3]{};
 };

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "platform/rtl/fileutils.h"
 #include "platform/rtl/filer.h"
+#include "platform/rtl/fileutils.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
@@ -155,10 +155,12 @@ uint32_t U32(const uint8_t* P) { return P[0] | P[1] << 8 | P[2] << 16 | uint32_t
 void ReadBitmapImage(TStream& S, TBitmap& Bitmap) {
   const int64_t start = S.Position(), left = S.Size() - start;
   uint8_t head[kFileHeaderSize + kInfoHeaderSize];
-  if (left < static_cast<int64_t>(sizeof head) || S.Read(head, sizeof head) != static_cast<int64_t>(sizeof head))
+  if (left < static_cast<int64_t>(sizeof head) ||
+      S.Read(head, sizeof head) != static_cast<int64_t>(sizeof head))
     throw EInvalidGraphic("Bitmap image is not valid");
   const uint32_t fileSize = U32(head + 2), infoSize = U32(head + 14);
-  const int32_t width = static_cast<int32_t>(U32(head + 18)), height = static_cast<int32_t>(U32(head + 22));
+  const int32_t width = static_cast<int32_t>(U32(head + 18)),
+                height = static_cast<int32_t>(U32(head + 22));
   const uint16_t bits = static_cast<uint16_t>(head[28] | head[29] << 8);
   const uint32_t compression = U32(head + 30);
   const int64_t absHeight = height < 0 ? -static_cast<int64_t>(height) : height;
@@ -167,7 +169,8 @@ void ReadBitmapImage(TStream& S, TBitmap& Bitmap) {
             infoSize >= kInfoHeaderSize && width > 0 && absHeight > 0 &&
             static_cast<int64_t>(width) * absHeight <= kMaxSkinPicturePixels;
   // Uncompressed pixels must fit inside the image's own length.
-  if (ok && (compression == 0 || compression == 3)) ok = stride * absHeight <= static_cast<int64_t>(fileSize);
+  if (ok && (compression == 0 || compression == 3))
+    ok = stride * absHeight <= static_cast<int64_t>(fileSize);
   if (!ok) throw EInvalidGraphic("Bitmap image is not valid");
   TMemoryStream image;
   S.SetPosition(start);
@@ -222,17 +225,21 @@ void TksSkinColors::SetColorsToDefault() {
 }
 
 void TksSkinColors::LoadFromFile(TCustomIniFile* IniFile) {
-  const std::pair<const char*, TColor*> keys[] = {
-      {"cbtnface", &BtnFace},     {"cbtntext", &BtnText},           {"cwindow", &Window},
-      {"cwindowtext", &WindowText}, {"chighlight", &HighLight},     {"chighlighttext", &HighLightText},
-      {"cbtnhighlight", &BtnHighLight}, {"cbtnshadow", &BtnShadow}};
+  const std::pair<const char*, TColor*> keys[] = {{"cbtnface", &BtnFace},
+                                                  {"cbtntext", &BtnText},
+                                                  {"cwindow", &Window},
+                                                  {"cwindowtext", &WindowText},
+                                                  {"chighlight", &HighLight},
+                                                  {"chighlighttext", &HighLightText},
+                                                  {"cbtnhighlight", &BtnHighLight},
+                                                  {"cbtnshadow", &BtnShadow}};
   for (const auto& [key, colour] : keys) *colour = IniFile->ReadInteger("SKINCOLORS", key, 0);
 }
 
 void TksSkinColors::SaveToFile(TCustomIniFile* IniFile) {
   const std::pair<const char*, TColor> keys[] = {
-      {"cbtnface", BtnFace},     {"cbtntext", BtnText},           {"cwindow", Window},
-      {"cwindowtext", WindowText}, {"chighlight", HighLight},     {"chighlighttext", HighLightText},
+      {"cbtnface", BtnFace},           {"cbtntext", BtnText},     {"cwindow", Window},
+      {"cwindowtext", WindowText},     {"chighlight", HighLight}, {"chighlighttext", HighLightText},
       {"cbtnhighlight", BtnHighLight}, {"cbtnshadow", BtnShadow}};
   for (const auto& [key, colour] : keys) IniFile->WriteInteger("SKINCOLORS", key, colour);
 }
@@ -242,7 +249,8 @@ TksCompressedStoredSkin::TksCompressedStoredSkin(TComponent* AOwner) : TComponen
 TksCompressedStoredSkin::~TksCompressedStoredSkin() = default;
 
 void TksCompressedStoredSkin::Publish(TPublisher<TksCompressedStoredSkin>& P) {
-  P.Prop("Description", &TksCompressedStoredSkin::Description, &TksCompressedStoredSkin::SetDescription);
+  P.Prop("Description", &TksCompressedStoredSkin::Description,
+         &TksCompressedStoredSkin::SetDescription);
   P.Prop("FileName", &TksCompressedStoredSkin::FileName, &TksCompressedStoredSkin::SetFileName);
   P.Prop("CompressedFileName", &TksCompressedStoredSkin::CompressedFileName,
          &TksCompressedStoredSkin::SetCompressedFileName);
@@ -256,7 +264,8 @@ void TksCompressedStoredSkin::DefineProperties(TFiler* Filer) {
         FCompressedData.Clear();
         FCompressedData.CopyFrom(S, 0);
       },
-      [this](TStream* S) { S->WriteBuffer(FCompressedData.Memory(), FCompressedData.Size()); }, true);
+      [this](TStream* S) { S->WriteBuffer(FCompressedData.Memory(), FCompressedData.Size()); },
+      true);
 }
 
 void TksCompressedStoredSkin::SetFileName(const std::string& Value) {
@@ -343,7 +352,8 @@ TksResourceStrData::~TksResourceStrData() = default;
 
 void TksResourceStrData::Publish(TPublisher<TksResourceStrData>& P) {
   P.Prop("ResStrings", &TksResourceStrData::ResStrings, &TksResourceStrData::SetResStrings);
-  P.Prop("CharSet", &TksResourceStrData::CharSet, &TksResourceStrData::SetCharSet).Type("TFontCharset");
+  P.Prop("CharSet", &TksResourceStrData::CharSet, &TksResourceStrData::SetCharSet)
+      .Type("TFontCharset");
 }
 
 TStrings* TksResourceStrData::ResStrings() const { return FResStrings.get(); }
@@ -362,7 +372,8 @@ TksSkinData::~TksSkinData() {
 
 void TksSkinData::Publish(TPublisher<TksSkinData>& P) {
   P.Prop("EnableSkinEffects", &TksSkinData::EnableSkinEffects, &TksSkinData::SetEnableSkinEffects);
-  P.Prop("CompressedStoredSkin", &TksSkinData::CompressedStoredSkin, &TksSkinData::SetCompressedStoredSkin);
+  P.Prop("CompressedStoredSkin", &TksSkinData::CompressedStoredSkin,
+         &TksSkinData::SetCompressedStoredSkin);
   P.Prop("ResourceStrData", &TksSkinData::ResourceStrData, &TksSkinData::SetResourceStrData);
 }
 

@@ -52,8 +52,10 @@ void TksSkinExPanel::Publish(TPublisher<TksSkinExPanel>& P) {
 
 // ---- Setters ----
 void TksSkinExPanel::SetGlyph(TBitmap* Value) {
-  if (Value) FGlyph->Assign(Value);
-  else FGlyph->SetSize(0, 0);
+  if (Value)
+    FGlyph->Assign(Value);
+  else
+    FGlyph->SetSize(0, 0);
   Invalidate();
 }
 
@@ -147,8 +149,10 @@ void TksSkinExPanel::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   if (FRollState && !FInRollChange) {
     // A rolled pane keeps its rolled size: alignment and splitters cannot widen it.
     FetchSkinData();
-    if (FRollKind == ks::rkRollHorizontal) AWidth = RolledWidth();
-    else AHeight = RolledHeight();
+    if (FRollKind == ks::rkRollHorizontal)
+      AWidth = RolledWidth();
+    else
+      AHeight = RolledHeight();
   }
   TksSkinCustomControl::SetBounds(ALeft, ATop, AWidth, AHeight);
 }
@@ -157,8 +161,10 @@ void TksSkinExPanel::ApplySkinData() {
   TksSkinCustomControl::ApplySkinData();
   if (FRollState) {
     FInRollChange = true;
-    if (FRollKind == ks::rkRollVertical) SetHeight(RolledHeight());
-    else SetWidth(RolledWidth());
+    if (FRollKind == ks::rkRollVertical)
+      SetHeight(RolledHeight());
+    else
+      SetWidth(RolledWidth());
     FInRollChange = false;
   } else {
     Realign();
@@ -201,15 +207,17 @@ void TksSkinExPanel::FetchSkinData() {
   FCloseRects[1] = d->CloseButtonActiveRect;
   FCloseRects[2] = d->CloseButtonDownRect;
   // A set without its active or down picture uses the one before it.
-  auto set = [](RECT (&Rects)[3], const RECT& Normal, const RECT& Active, const RECT& Down) {
+  auto set = [](RECT(&Rects)[3], const RECT& Normal, const RECT& Active, const RECT& Down) {
     Rects[0] = Normal;
     Rects[1] = IsEmptyRect(Active) ? Normal : Active;
     Rects[2] = IsEmptyRect(Down) ? Rects[1] : Down;
   };
   set(FHRollRects, d->HRollButtonRect, d->HRollButtonActiveRect, d->HRollButtonDownRect);
   set(FVRollRects, d->VRollButtonRect, d->VRollButtonActiveRect, d->VRollButtonDownRect);
-  set(FHRestoreRects, d->HRestoreButtonRect, d->HRestoreButtonActiveRect, d->HRestoreButtonDownRect);
-  set(FVRestoreRects, d->VRestoreButtonRect, d->VRestoreButtonActiveRect, d->VRestoreButtonDownRect);
+  set(FHRestoreRects, d->HRestoreButtonRect, d->HRestoreButtonActiveRect,
+      d->HRestoreButtonDownRect);
+  set(FVRestoreRects, d->VRestoreButtonRect, d->VRestoreButtonActiveRect,
+      d->VRestoreButtonDownRect);
 }
 
 // ---- Caption buttons ----
@@ -220,8 +228,10 @@ void TksSkinExPanel::DrawButton(TCanvas* C, int Index) {
   if (HasDescription() && FPicture) {
     const RECT* set = FCloseRects;
     if (Index == RollButton) {
-      if (FRollState) set = FRollKind == ks::rkRollHorizontal ? FHRestoreRects : FVRestoreRects;
-      else set = FRollKind == ks::rkRollHorizontal ? FHRollRects : FVRollRects;
+      if (FRollState)
+        set = FRollKind == ks::rkRollHorizontal ? FHRestoreRects : FVRestoreRects;
+      else
+        set = FRollKind == ks::rkRollHorizontal ? FHRollRects : FVRollRects;
     }
     const RECT& src = set[state];
     BitBlt(C->Handle(), b.ButtonRect.left, b.ButtonRect.top, RectWidth(src), RectHeight(src),
@@ -246,11 +256,15 @@ void TksSkinExPanel::DrawButton(TCanvas* C, int Index) {
   if (Index == CloseButton) {
     ksdraw::Cross(C, r, clBlack);
   } else if (FRollKind == ks::rkRollVertical) {
-    if (FRollState) ksdraw::ArrowDown(C, r, clBlack);
-    else ksdraw::ArrowUp(C, r, clBlack);
+    if (FRollState)
+      ksdraw::ArrowDown(C, r, clBlack);
+    else
+      ksdraw::ArrowUp(C, r, clBlack);
   } else {
-    if (FRollState) ksdraw::ArrowRight(C, r, clBlack);
-    else ksdraw::ArrowLeft(C, r, clBlack);
+    if (FRollState)
+      ksdraw::ArrowRight(C, r, clBlack);
+    else
+      ksdraw::ArrowLeft(C, r, clBlack);
   }
 }
 
@@ -306,7 +320,8 @@ void TksSkinExPanel::WndProc(TMessage& M) {
       TksSkinCustomControl::WndProc(M);
       Invalidate();
       return;
-    default: TksSkinCustomControl::WndProc(M);
+    default:
+      TksSkinCustomControl::WndProc(M);
   }
 }
 
@@ -419,7 +434,8 @@ void TksSkinExPanel::DrawDefaultImage(TBitmap* B) {
     const int x = C.left + RectWidth(C) / 2 - c->TextHeight(caption) / 2;
     int y = C.bottom - 2;
     if (!FGlyph->Empty()) {
-      DrawGlyph(c, C.left + RectWidth(C) / 2 - FGlyph->Width() / 2, C.bottom - FGlyph->Height() - 2);
+      DrawGlyph(c, C.left + RectWidth(C) / 2 - FGlyph->Width() / 2,
+                C.bottom - FGlyph->Height() - 2);
       y -= FGlyph->Height() + FSpacing + 2;
     }
     ksdraw::TextClipped(c, C, x, y, caption);
@@ -439,13 +455,15 @@ void TksSkinExPanel::DrawSkinImage(TBitmap* B) {
   if (FRollState && FRollKind == ks::rkRollHorizontal) {
     TBitmap strip;
     MakeThreePartV(FRollTopOffset, FRollBottomOffset, &strip, false, H, FRollHSkinRect, FPicture);
-    BitBlt(c->Handle(), 0, 0, strip.Width(), strip.Height(), strip.Canvas()->Handle(), 0, 0, SRCCOPY);
+    BitBlt(c->Handle(), 0, 0, strip.Width(), strip.Height(), strip.Canvas()->Handle(), 0, 0,
+           SRCCOPY);
     PrepareCaptionFont(c->Font(), &font);
     RECT C = FRollHCaptionRect;
     C.bottom = H + C.bottom - RectHeight(FRollHSkinRect);
     int used = 0, gap = 0;
     if (FShowCloseButton) {
-      close.ButtonRect = RECT{C.left, C.top, C.left + RectWidth(FCloseRects[0]), C.top + RectHeight(FCloseRects[0])};
+      close.ButtonRect = RECT{C.left, C.top, C.left + RectWidth(FCloseRects[0]),
+                              C.top + RectHeight(FCloseRects[0])};
       used = RectHeight(FCloseRects[0]);
       gap = 2;
     } else {
@@ -453,7 +471,8 @@ void TksSkinExPanel::DrawSkinImage(TBitmap* B) {
     }
     if (FShowRollButton) {
       const int w = RectWidth(FHRollRects[0]), h = RectHeight(FHRollRects[0]);
-      roll.ButtonRect = RECT{C.left, close.ButtonRect.bottom + gap, C.left + w, close.ButtonRect.bottom + gap + h};
+      roll.ButtonRect = RECT{C.left, close.ButtonRect.bottom + gap, C.left + w,
+                             close.ButtonRect.bottom + gap + h};
       used += h + gap;
     } else {
       roll.ButtonRect = RECT{0, 0, 0, 0};
@@ -473,7 +492,8 @@ void TksSkinExPanel::DrawSkinImage(TBitmap* B) {
     if (FRollState) {
       TBitmap strip;
       MakeThreePartH(FRollLeftOffset, FRollRightOffset, &strip, false, W, FRollVSkinRect, FPicture);
-      BitBlt(c->Handle(), 0, 0, strip.Width(), strip.Height(), strip.Canvas()->Handle(), 0, 0, SRCCOPY);
+      BitBlt(c->Handle(), 0, 0, strip.Width(), strip.Height(), strip.Canvas()->Handle(), 0, 0,
+             SRCCOPY);
       C = FRollVCaptionRect;
       C.right = W + C.right - RectWidth(FRollVSkinRect);
     } else {
@@ -494,7 +514,8 @@ void TksSkinExPanel::DrawSkinImage(TBitmap* B) {
     }
     if (FShowRollButton) {
       const int w = RectWidth(FVRollRects[0]), h = RectHeight(FVRollRects[0]);
-      roll.ButtonRect = RECT{close.ButtonRect.left - w - gap, C.top, close.ButtonRect.left - gap, C.top + h};
+      roll.ButtonRect =
+          RECT{close.ButtonRect.left - w - gap, C.top, close.ButtonRect.left - gap, C.top + h};
       used += w + gap;
     } else {
       roll.ButtonRect = RECT{0, 0, 0, 0};
@@ -515,8 +536,9 @@ namespace {
 // The unit's start-up: the skin-forms components can be created by class name (form streams).
 struct TksSkinCtrlsUnit {
   TksSkinCtrlsUnit() {
-    RegisterClasses({TksSkinPanel::StaticClass(), TksSkinExPanel::StaticClass(), TksSkinData::StaticClass(),
-                     TksCompressedStoredSkin::StaticClass(), TksResourceStrData::StaticClass()});
+    RegisterClasses({TksSkinPanel::StaticClass(), TksSkinExPanel::StaticClass(),
+                     TksSkinData::StaticClass(), TksCompressedStoredSkin::StaticClass(),
+                     TksResourceStrData::StaticClass()});
   }
 } gKsSkinCtrlsUnit;
 }  // namespace

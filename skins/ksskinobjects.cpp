@@ -75,14 +75,17 @@ std::vector<int> ReadFields(const std::string& Text, size_t Count) {
   return values;
 }
 
-const char* const kMorphWords[] = {"mkdefault", "mkgradient", "mkleftgradient", "mkrightgradient",
-                                   "mkleftslide", "mkrightslide", "mkpush"};
-const char* const kEffectWords[] = {"iebrightness", "iedarkness", "iegrayscale", "ienoise", "iesplitblur", "ieinvert"};
-const char* const kCommandWords[] = {"cmclose", "cmmaximize", "cmminimize", "cmsysmenu", "cmdefault", "cmrollup",
-                                     "cmminimizetotray"};
+const char* const kMorphWords[] = {"mkdefault",       "mkgradient",  "mkleftgradient",
+                                   "mkrightgradient", "mkleftslide", "mkrightslide",
+                                   "mkpush"};
+const char* const kEffectWords[] = {"iebrightness", "iedarkness",  "iegrayscale",
+                                    "ienoise",      "iesplitblur", "ieinvert"};
+const char* const kCommandWords[] = {"cmclose",   "cmmaximize", "cmminimize",      "cmsysmenu",
+                                     "cmdefault", "cmrollup",   "cmminimizetotray"};
 
 template <size_t N>
-int WordIndex(const char* const (&Words)[N], const std::string& Text, size_t Searched, int Fallback) {
+int WordIndex(const char* const (&Words)[N], const std::string& Text, size_t Searched,
+              int Fallback) {
   for (size_t i = 0; i < Searched && i < N; ++i)
     if (Text == Words[i]) return static_cast<int>(i);
   return Fallback;
@@ -121,65 +124,83 @@ TAlignment ReadAlignment(TCustomIniFile* Ini, const std::string& Section, const 
   return taRightJustify;
 }
 
-TksMorphKind ReadMorphKind(TCustomIniFile* Ini, const std::string& Section, const std::string& Key) {
-  return static_cast<TksMorphKind>(WordIndex(kMorphWords, Ini->ReadString(Section, Key, "mkdefault"), 7, 0));
+TksMorphKind ReadMorphKind(TCustomIniFile* Ini, const std::string& Section,
+                           const std::string& Key) {
+  return static_cast<TksMorphKind>(
+      WordIndex(kMorphWords, Ini->ReadString(Section, Key, "mkdefault"), 7, 0));
 }
 
 TksEffect ReadEffect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key) {
-  return static_cast<TksEffect>(WordIndex(kEffectWords, Ini->ReadString(Section, Key, "iebrightness"), 6, 2));
+  return static_cast<TksEffect>(
+      WordIndex(kEffectWords, Ini->ReadString(Section, Key, "iebrightness"), 6, 2));
 }
 
 TksStdCommand ReadCommand(TCustomIniFile* Ini, const std::string& Section, const std::string& Key) {
   // Only the first six words are looked for; every other text is command 6.
-  return static_cast<TksStdCommand>(WordIndex(kCommandWords, Ini->ReadString(Section, Key, "cmdefault"), 6, 6));
+  return static_cast<TksStdCommand>(
+      WordIndex(kCommandWords, Ini->ReadString(Section, Key, "cmdefault"), 6, 6));
 }
 
-void ReadNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name, TStrings* List) {
+void ReadNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name,
+                  TStrings* List) {
   const int count = Ini->ReadInteger(Section, Name + "count", 0);
   for (int i = 0; i < count; ++i) List->Add(Ini->ReadString(Section, IntToStr(i), ""));
 }
 
-void WriteRect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, const RECT& Value) {
+void WriteRect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+               const RECT& Value) {
   Ini->WriteString(Section, Key,
-                   IntToStr(Value.left) + "," + IntToStr(Value.top) + "," + IntToStr(Value.right) + "," +
-                       IntToStr(Value.bottom));
+                   IntToStr(Value.left) + "," + IntToStr(Value.top) + "," + IntToStr(Value.right) +
+                       "," + IntToStr(Value.bottom));
 }
 
-void WritePoint(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, POINT Value) {
+void WritePoint(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                POINT Value) {
   Ini->WriteString(Section, Key, IntToStr(Value.x) + "," + IntToStr(Value.y));
 }
 
-void WriteFlag(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, bool Value) {
+void WriteFlag(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+               bool Value) {
   Ini->WriteString(Section, Key, Value ? "1" : "0");
 }
 
-void WriteFontStyle(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TFontStyles Value) {
+void WriteFontStyle(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                    TFontStyles Value) {
   std::string s;
-  const std::pair<TFontStyle, const char*> names[] = {
-      {fsBold, "fsbold"}, {fsItalic, "fsitalic"}, {fsUnderline, "fsunderline"}, {fsStrikeOut, "fsstrikeout"}};
+  const std::pair<TFontStyle, const char*> names[] = {{fsBold, "fsbold"},
+                                                      {fsItalic, "fsitalic"},
+                                                      {fsUnderline, "fsunderline"},
+                                                      {fsStrikeOut, "fsstrikeout"}};
   for (const auto& [style, name] : names)
     if (Value.Contains(style)) s += (s.empty() ? "" : ",") + std::string(name);
   Ini->WriteString(Section, Key, s);
 }
 
-void WriteAlignment(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TAlignment Value) {
+void WriteAlignment(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                    TAlignment Value) {
   Ini->WriteString(Section, Key,
-                   Value == taCenter ? "tacenter" : Value == taLeftJustify ? "taleftjustify" : "tarightjustify");
+                   Value == taCenter        ? "tacenter"
+                   : Value == taLeftJustify ? "taleftjustify"
+                                            : "tarightjustify");
 }
 
-void WriteMorphKind(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TksMorphKind Value) {
+void WriteMorphKind(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                    TksMorphKind Value) {
   Ini->WriteString(Section, Key, kMorphWords[std::clamp(static_cast<int>(Value), 0, 6)]);
 }
 
-void WriteEffect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TksEffect Value) {
+void WriteEffect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                 TksEffect Value) {
   Ini->WriteString(Section, Key, kEffectWords[std::clamp(static_cast<int>(Value), 0, 5)]);
 }
 
-void WriteCommand(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TksStdCommand Value) {
+void WriteCommand(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                  TksStdCommand Value) {
   Ini->WriteString(Section, Key, kCommandWords[std::clamp(static_cast<int>(Value), 0, 6)]);
 }
 
-void WriteNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name, TStrings* List) {
+void WriteNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name,
+                   TStrings* List) {
   Ini->WriteInteger(Section, Name + "count", List->Count());
   for (int i = 0; i < List->Count(); ++i) Ini->WriteString(Section, IntToStr(i), List->Strings(i));
 }
@@ -193,8 +214,10 @@ public:
       : FIni(Ini), FSection(std::move(Section)), FWriting(Writing) {}
   bool Writing() const { return FWriting; }
   void Int(const std::string& Key, int& V, int Default = 0) {
-    if (FWriting) FIni->WriteInteger(FSection, Key, V);
-    else V = FIni->ReadInteger(FSection, Key, Default);
+    if (FWriting)
+      FIni->WriteInteger(FSection, Key, V);
+    else
+      V = FIni->ReadInteger(FSection, Key, Default);
   }
   void Color(const std::string& Key, TColor& V, TColor Default = 0) {
     int v = V;
@@ -202,40 +225,58 @@ public:
     V = v;
   }
   void Text(const std::string& Key, std::string& V, const std::string& Default = "") {
-    if (FWriting) FIni->WriteString(FSection, Key, V);
-    else V = FIni->ReadString(FSection, Key, Default);
+    if (FWriting)
+      FIni->WriteString(FSection, Key, V);
+    else
+      V = FIni->ReadString(FSection, Key, Default);
   }
   void Flag(const std::string& Key, bool& V) {
-    if (FWriting) WriteFlag(FIni, FSection, Key, V);
-    else V = ReadFlag(FIni, FSection, Key);
+    if (FWriting)
+      WriteFlag(FIni, FSection, Key, V);
+    else
+      V = ReadFlag(FIni, FSection, Key);
   }
   void Rect(const std::string& Key, RECT& V) {
-    if (FWriting) WriteRect(FIni, FSection, Key, V);
-    else V = ReadRect(FIni, FSection, Key);
+    if (FWriting)
+      WriteRect(FIni, FSection, Key, V);
+    else
+      V = ReadRect(FIni, FSection, Key);
   }
   void Point(const std::string& Key, POINT& V) {
-    if (FWriting) WritePoint(FIni, FSection, Key, V);
-    else V = ReadPoint(FIni, FSection, Key);
+    if (FWriting)
+      WritePoint(FIni, FSection, Key, V);
+    else
+      V = ReadPoint(FIni, FSection, Key);
   }
   void Style(const std::string& Key, TFontStyles& V) {
-    if (FWriting) WriteFontStyle(FIni, FSection, Key, V);
-    else V = ReadFontStyle(FIni, FSection, Key);
+    if (FWriting)
+      WriteFontStyle(FIni, FSection, Key, V);
+    else
+      V = ReadFontStyle(FIni, FSection, Key);
   }
   void Alignment(const std::string& Key, TAlignment& V) {
-    if (FWriting) WriteAlignment(FIni, FSection, Key, V);
-    else V = ReadAlignment(FIni, FSection, Key);
+    if (FWriting)
+      WriteAlignment(FIni, FSection, Key, V);
+    else
+      V = ReadAlignment(FIni, FSection, Key);
   }
   void Morph(const std::string& Key, TksMorphKind& V) {
-    if (FWriting) WriteMorphKind(FIni, FSection, Key, V);
-    else V = ReadMorphKind(FIni, FSection, Key);
+    if (FWriting)
+      WriteMorphKind(FIni, FSection, Key, V);
+    else
+      V = ReadMorphKind(FIni, FSection, Key);
   }
   void Effect(const std::string& Key, TksEffect& V) {
-    if (FWriting) WriteEffect(FIni, FSection, Key, V);
-    else V = ReadEffect(FIni, FSection, Key);
+    if (FWriting)
+      WriteEffect(FIni, FSection, Key, V);
+    else
+      V = ReadEffect(FIni, FSection, Key);
   }
   void Command(const std::string& Key, TksStdCommand& V) {
-    if (FWriting) WriteCommand(FIni, FSection, Key, V);
-    else V = ReadCommand(FIni, FSection, Key);
+    if (FWriting)
+      WriteCommand(FIni, FSection, Key, V);
+    else
+      V = ReadCommand(FIni, FSection, Key);
   }
   // <Prefix>name, <Prefix>height, <Prefix>style, <Prefix>color.
   void Font(const std::string& Prefix, TksSkinFontData& V) {
@@ -291,8 +332,11 @@ void TksDataSkinPanelControl::Exchange(TksDescriptionIO& IO) {
   IO.Rect("captionrect", CaptionRect);
   IO.Alignment("alignment", Alignment);
   IO.Font("font", Font);
-  IO.Rects({{"checkimagerect", &CheckImageRect}, {"uncheckimagerect", &UnCheckImageRect},
-            {"markframerect", &MarkFrameRect}, {"framerect", &FrameRect}, {"frametextrect", &FrameTextRect}});
+  IO.Rects({{"checkimagerect", &CheckImageRect},
+            {"uncheckimagerect", &UnCheckImageRect},
+            {"markframerect", &MarkFrameRect},
+            {"framerect", &FrameRect},
+            {"frametextrect", &FrameTextRect}});
   IO.Int("frameleftoffset", FrameLeftOffset);
   IO.Int("framerightoffset", FrameRightOffset);
   IO.Rect("gripperrect", GripperRect);
@@ -308,15 +352,24 @@ void TksDataSkinExPanelControl::Exchange(TksDescriptionIO& IO) {
   IO.Int("rollrightoffset", RollRightOffset);
   IO.Int("rolltopoffset", RollTopOffset);
   IO.Int("rollbottomoffset", RollBottomOffset);
-  IO.Rects({{"rollvcaptionrect", &RollVCaptionRect}, {"rollhcaptionrect", &RollHCaptionRect},
-            {"closebuttonrect", &CloseButtonRect}, {"closebuttonactiverect", &CloseButtonActiveRect},
-            {"closebuttondownrect", &CloseButtonDownRect}, {"hrollbuttonrect", &HRollButtonRect},
-            {"hrollbuttonactiverect", &HRollButtonActiveRect}, {"hrollbuttondownrect", &HRollButtonDownRect},
-            {"hrestorebuttonrect", &HRestoreButtonRect}, {"hrestorebuttonactiverect", &HRestoreButtonActiveRect},
-            {"hrestorebuttondownrect", &HRestoreButtonDownRect}, {"vrollbuttonrect", &VRollButtonRect},
-            {"vrollbuttonactiverect", &VRollButtonActiveRect}, {"vrollbuttondownrect", &VRollButtonDownRect},
-            {"vrestorebuttonrect", &VRestoreButtonRect}, {"vrestorebuttonactiverect", &VRestoreButtonActiveRect},
-            {"vrestorebuttondownrect", &VRestoreButtonDownRect}, {"captionrect", &CaptionRect}});
+  IO.Rects({{"rollvcaptionrect", &RollVCaptionRect},
+            {"rollhcaptionrect", &RollHCaptionRect},
+            {"closebuttonrect", &CloseButtonRect},
+            {"closebuttonactiverect", &CloseButtonActiveRect},
+            {"closebuttondownrect", &CloseButtonDownRect},
+            {"hrollbuttonrect", &HRollButtonRect},
+            {"hrollbuttonactiverect", &HRollButtonActiveRect},
+            {"hrollbuttondownrect", &HRollButtonDownRect},
+            {"hrestorebuttonrect", &HRestoreButtonRect},
+            {"hrestorebuttonactiverect", &HRestoreButtonActiveRect},
+            {"hrestorebuttondownrect", &HRestoreButtonDownRect},
+            {"vrollbuttonrect", &VRollButtonRect},
+            {"vrollbuttonactiverect", &VRollButtonActiveRect},
+            {"vrollbuttondownrect", &VRollButtonDownRect},
+            {"vrestorebuttonrect", &VRestoreButtonRect},
+            {"vrestorebuttonactiverect", &VRestoreButtonActiveRect},
+            {"vrestorebuttondownrect", &VRestoreButtonDownRect},
+            {"captionrect", &CaptionRect}});
   IO.Font("font", Font);
 }
 
@@ -326,7 +379,9 @@ void TksDataSkinButtonControl::Exchange(TksDescriptionIO& IO) {
   IO.Color("activefontcolor", ActiveFontColor);
   IO.Color("downfontcolor", DownFontColor);
   IO.Color("disabledfontcolor", DisabledFontColor);
-  IO.Rects({{"activeskinrect", &ActiveSkinRect}, {"downskinrect", &DownSkinRect}, {"disabledskinrect", &DisabledSkinRect}});
+  IO.Rects({{"activeskinrect", &ActiveSkinRect},
+            {"downskinrect", &DownSkinRect},
+            {"disabledskinrect", &DisabledSkinRect}});
   IO.Flag("morphing", Morphing);
   IO.Morph("morphkind", MorphKind);
   IO.Rect("animateskinrect", AnimateSkinRect);
@@ -345,9 +400,13 @@ void TksDataSkinCheckRadioControl::Exchange(TksDescriptionIO& IO) {
   IO.Color("activefontcolor", ActiveFontColor);
   IO.Color("unenabledfontcolor", UnEnabledFontColor);
   IO.Color("framefontcolor", FrameFontColor);
-  IO.Rects({{"activeskinrect", &ActiveSkinRect}, {"checkimagearea", &CheckImageArea}, {"textarea", &TextArea},
-            {"checkimagerect", &CheckImageRect}, {"uncheckimagerect", &UnCheckImageRect},
-            {"activecheckimagerect", &ActiveCheckImageRect}, {"activeuncheckimagerect", &ActiveUnCheckImageRect},
+  IO.Rects({{"activeskinrect", &ActiveSkinRect},
+            {"checkimagearea", &CheckImageArea},
+            {"textarea", &TextArea},
+            {"checkimagerect", &CheckImageRect},
+            {"uncheckimagerect", &UnCheckImageRect},
+            {"activecheckimagerect", &ActiveCheckImageRect},
+            {"activeuncheckimagerect", &ActiveUnCheckImageRect},
             {"unenabledcheckimagerect", &UnEnabledCheckImageRect},
             {"unenableduncheckimagerect", &UnEnabledUnCheckImageRect}});
   IO.Flag("morphing", Morphing);
@@ -376,7 +435,9 @@ void TksDataSkinSplitterControl::Exchange(TksDescriptionIO& IO) {
 
 void TksDataSkinTrackBarControl::Exchange(TksDescriptionIO& IO) {
   TksDataSkinCustomControl::Exchange(IO);
-  IO.Rects({{"trackarea", &TrackArea}, {"buttonrect", &ButtonRect}, {"activebuttonrect", &ActiveButtonRect}});
+  IO.Rects({{"trackarea", &TrackArea},
+            {"buttonrect", &ButtonRect},
+            {"activebuttonrect", &ActiveButtonRect}});
   IO.Flag("vertical", Vertical);
   IO.Flag("buttontransparent", ButtonTransparent);
   IO.Color("buttontransparentcolor", ButtonTransparentColor);
@@ -395,14 +456,19 @@ void TksDataSkinStdLabelControl::Exchange(TksDescriptionIO& IO) {
 
 void TksDataSkinUpDownControl::Exchange(TksDescriptionIO& IO) {
   TksDataSkinCustomControl::Exchange(IO);
-  IO.Rects({{"upbuttonrect", &UpButtonRect}, {"activeupbuttonrect", &ActiveUpButtonRect},
-            {"downupbuttonrect", &DownUpButtonRect}, {"downbuttonrect", &DownButtonRect},
-            {"activedownbuttonrect", &ActiveDownButtonRect}, {"downdownbuttonrect", &DownDownButtonRect}});
+  IO.Rects({{"upbuttonrect", &UpButtonRect},
+            {"activeupbuttonrect", &ActiveUpButtonRect},
+            {"downupbuttonrect", &DownUpButtonRect},
+            {"downbuttonrect", &DownButtonRect},
+            {"activedownbuttonrect", &ActiveDownButtonRect},
+            {"downdownbuttonrect", &DownDownButtonRect}});
 }
 
 void TksDataSkinGridControl::Exchange(TksDescriptionIO& IO) {
   TksDataSkinControl::Exchange(IO);
-  IO.Rects({{"fixedcellrect", &FixedCellRect}, {"selectcellrect", &SelectCellRect}, {"focuscellrect", &FocusCellRect}});
+  IO.Rects({{"fixedcellrect", &FixedCellRect},
+            {"selectcellrect", &SelectCellRect},
+            {"focuscellrect", &FocusCellRect}});
   IO.Int("fixedcellleftoffset", FixedCellLeftOffset);
   IO.Int("fixedcellrightoffset", FixedCellRightOffset);
   IO.Rect("fixedcelltextrect", FixedCellTextRect);
@@ -421,8 +487,11 @@ void TksDataSkinGridControl::Exchange(TksDescriptionIO& IO) {
 
 void TksDataSkinTabControl::Exchange(TksDescriptionIO& IO) {
   TksDataSkinControl::Exchange(IO);
-  IO.Rects({{"tabrect", &TabRect}, {"activetabrect", &ActiveTabRect}, {"focustabrect", &FocusTabRect},
-            {"mouseintabrect", &MouseInTabRect}, {"clientrect", &ClRect}});
+  IO.Rects({{"tabrect", &TabRect},
+            {"activetabrect", &ActiveTabRect},
+            {"focustabrect", &FocusTabRect},
+            {"mouseintabrect", &MouseInTabRect},
+            {"clientrect", &ClRect}});
   IO.Int("bgpictureindex", BGPictureIndex, -1);
   IO.Point("lefttoppoint", LTPoint);
   IO.Point("righttoppoint", RTPoint);
@@ -463,7 +532,9 @@ void TksDataSkinEditControl::Exchange(TksDescriptionIO& IO) {
   IO.Font("font", Font);
   IO.Color("disabledfontcolor", DisabledFontColor);
   IO.Color("activefontcolor", ActiveFontColor);
-  IO.Rects({{"buttonrect", &ButtonRect}, {"activebuttonrect", &ActiveButtonRect}, {"downbuttonrect", &DownButtonRect},
+  IO.Rects({{"buttonrect", &ButtonRect},
+            {"activebuttonrect", &ActiveButtonRect},
+            {"downbuttonrect", &DownButtonRect},
             {"unenabledbuttonrect", &UnEnabledButtonRect}});
 }
 
@@ -475,7 +546,9 @@ void TksDataSkinMemoControl::Exchange(TksDescriptionIO& IO) {
 
 void TksDataSkinListBox::Exchange(TksDescriptionIO& IO) {
   TksDataSkinCustomControl::Exchange(IO);
-  IO.Rects({{"itemrect", &ItemRect}, {"activeitemrect", &ActiveItemRect}, {"focusitemrect", &FocusItemRect}});
+  IO.Rects({{"itemrect", &ItemRect},
+            {"activeitemrect", &ActiveItemRect},
+            {"focusitemrect", &FocusItemRect}});
   IO.Int("itemleftoffset", ItemLeftOffset);
   IO.Int("itemrightoffset", ItemRightOffset);
   IO.Rect("itemtextrect", ItemTextRect);
@@ -484,10 +557,14 @@ void TksDataSkinListBox::Exchange(TksDescriptionIO& IO) {
   IO.Color("focusfontcolor", FocusFontColor);
   IO.Rect("captionrect", CaptionRect);
   IO.Font("captionfont", CaptionFont);
-  IO.Rects({{"upbuttonrect", &UpButtonRect}, {"activeupbuttonrect", &ActiveUpButtonRect},
-            {"downupbuttonrect", &DownUpButtonRect}, {"downbuttonrect", &DownButtonRect},
-            {"activedownbuttonrect", &ActiveDownButtonRect}, {"downdownbuttonrect", &DownDownButtonRect},
-            {"checkbuttonrect", &CheckButtonRect}, {"activecheckbuttonrect", &ActiveCheckButtonRect},
+  IO.Rects({{"upbuttonrect", &UpButtonRect},
+            {"activeupbuttonrect", &ActiveUpButtonRect},
+            {"downupbuttonrect", &DownUpButtonRect},
+            {"downbuttonrect", &DownButtonRect},
+            {"activedownbuttonrect", &ActiveDownButtonRect},
+            {"downdownbuttonrect", &DownDownButtonRect},
+            {"checkbuttonrect", &CheckButtonRect},
+            {"activecheckbuttonrect", &ActiveCheckButtonRect},
             {"downcheckbuttonrect", &DownCheckButtonRect}});
   IO.Text("vscrollbarname", VScrollBarName, "vscrollbar");
   IO.Text("hscrollbarname", HScrollBarName, "hscrollbar");
@@ -496,13 +573,16 @@ void TksDataSkinListBox::Exchange(TksDescriptionIO& IO) {
 
 void TksDataSkinCheckListBox::Exchange(TksDescriptionIO& IO) {
   TksDataSkinListBox::Exchange(IO);
-  IO.Rects({{"itemcheckrect", &ItemCheckRect}, {"checkimagerect", &CheckImageRect},
+  IO.Rects({{"itemcheckrect", &ItemCheckRect},
+            {"checkimagerect", &CheckImageRect},
             {"uncheckimagerect", &UnCheckImageRect}});
 }
 
 void TksDataSkinComboBox::Exchange(TksDescriptionIO& IO) {
   TksDataSkinCustomControl::Exchange(IO);
-  IO.Rects({{"activeskinrect", &ActiveSkinRect}, {"itemrect", &ItemRect}, {"activeitemrect", &ActiveItemRect},
+  IO.Rects({{"activeskinrect", &ActiveSkinRect},
+            {"itemrect", &ItemRect},
+            {"activeitemrect", &ActiveItemRect},
             {"focusitemrect", &FocusItemRect}});
   IO.Int("itemleftoffset", ItemLeftOffset);
   IO.Int("itemrightoffset", ItemRightOffset);
@@ -511,7 +591,9 @@ void TksDataSkinComboBox::Exchange(TksDescriptionIO& IO) {
   IO.Color("focusfontcolor", FocusFontColor);
   IO.Color("activefontcolor", ActiveFontColor);
   IO.Text("listboxname", ListBoxName);
-  IO.Rects({{"buttonrect", &ButtonRect}, {"activebuttonrect", &ActiveButtonRect}, {"downbuttonrect", &DownButtonRect},
+  IO.Rects({{"buttonrect", &ButtonRect},
+            {"activebuttonrect", &ActiveButtonRect},
+            {"downbuttonrect", &DownButtonRect},
             {"unenabledbuttonrect", &UnEnabledButtonRect}});
   IO.Flag("itemstretcheffect", ItemStretchEffect);
   IO.Flag("focusitemstretcheffect", FocusItemStretchEffect);
@@ -519,15 +601,23 @@ void TksDataSkinComboBox::Exchange(TksDescriptionIO& IO) {
 
 void TksDataSkinScrollBarControl::Exchange(TksDescriptionIO& IO) {
   TksDataSkinCustomControl::Exchange(IO);
-  IO.Rects({{"trackarea", &TrackArea}, {"upbuttonrect", &UpButtonRect}, {"activeupbuttonrect", &ActiveUpButtonRect},
-            {"downupbuttonrect", &DownUpButtonRect}, {"downbuttonrect", &DownButtonRect},
-            {"activedownbuttonrect", &ActiveDownButtonRect}, {"downdownbuttonrect", &DownDownButtonRect},
-            {"thumbrect", &ThumbRect}, {"activethumbrect", &ActiveThumbRect}, {"downthumbrect", &DownThumbRect}});
+  IO.Rects({{"trackarea", &TrackArea},
+            {"upbuttonrect", &UpButtonRect},
+            {"activeupbuttonrect", &ActiveUpButtonRect},
+            {"downupbuttonrect", &DownUpButtonRect},
+            {"downbuttonrect", &DownButtonRect},
+            {"activedownbuttonrect", &ActiveDownButtonRect},
+            {"downdownbuttonrect", &DownDownButtonRect},
+            {"thumbrect", &ThumbRect},
+            {"activethumbrect", &ActiveThumbRect},
+            {"downthumbrect", &DownThumbRect}});
   IO.Int("thumboffset1", ThumbOffset1);
   IO.Int("thumboffset2", ThumbOffset2);
   IO.Flag("thumbtransparent", ThumbTransparent);
   IO.Color("thumbtransparentcolor", ThumbTransparentColor);
-  IO.Rects({{"glyphrect", &GlyphRect}, {"activeglyphrect", &ActiveGlyphRect}, {"downglyphrect", &DownGlyphRect}});
+  IO.Rects({{"glyphrect", &GlyphRect},
+            {"activeglyphrect", &ActiveGlyphRect},
+            {"downglyphrect", &DownGlyphRect}});
 }
 
 void TksDataSkinSpinEditControl::Exchange(TksDescriptionIO& IO) {
@@ -536,9 +626,12 @@ void TksDataSkinSpinEditControl::Exchange(TksDescriptionIO& IO) {
   IO.Font("font", Font);
   IO.Color("activefontcolor", ActiveFontColor);
   IO.Color("disabledfontcolor", DisabledFontColor);
-  IO.Rects({{"upbuttonrect", &UpButtonRect}, {"activeupbuttonrect", &ActiveUpButtonRect},
-            {"downupbuttonrect", &DownUpButtonRect}, {"downbuttonrect", &DownButtonRect},
-            {"activedownbuttonrect", &ActiveDownButtonRect}, {"downdownbuttonrect", &DownDownButtonRect}});
+  IO.Rects({{"upbuttonrect", &UpButtonRect},
+            {"activeupbuttonrect", &ActiveUpButtonRect},
+            {"downupbuttonrect", &DownUpButtonRect},
+            {"downbuttonrect", &DownButtonRect},
+            {"activedownbuttonrect", &ActiveDownButtonRect},
+            {"downdownbuttonrect", &DownDownButtonRect}});
 }
 
 void TksDataSkinScrollBoxControl::Exchange(TksDescriptionIO& IO) {
@@ -561,7 +654,9 @@ void TksDataSkinBevel::Exchange(TksDescriptionIO& IO) {
 void TksDataSkinSlider::Exchange(TksDescriptionIO& IO) {
   TksDataSkinControl::Exchange(IO);
   IO.Color("bgcolor", BGColor);
-  IO.Rects({{"hrulerrect", &HRulerRect}, {"hthumbrect", &HThumbRect}, {"vrulerrect", &VRulerRect},
+  IO.Rects({{"hrulerrect", &HRulerRect},
+            {"hthumbrect", &HThumbRect},
+            {"vrulerrect", &VRulerRect},
             {"vthumbrect", &VThumbRect}});
   IO.Int("edgesize", EdgeSize);
   IO.Color("pointscolor", PointsColor);
@@ -574,38 +669,40 @@ std::function<std::unique_ptr<Base>(const std::string&)> Maker() {
 }
 }  // namespace
 
-std::unique_ptr<TksDataSkinControl> CreateSkinControlDescription(const std::string& TypeWord, const std::string& Name) {
+std::unique_ptr<TksDataSkinControl> CreateSkinControlDescription(const std::string& TypeWord,
+                                                                 const std::string& Name) {
   using B = TksDataSkinControl;
-  static const std::map<std::string, std::function<std::unique_ptr<B>(const std::string&)>> makers = {
-      {"panel", Maker<TksDataSkinPanelControl, B>()},
-      {"expanel", Maker<TksDataSkinExPanelControl, B>()},
-      {"button", Maker<TksDataSkinButtonControl, B>()},
-      {"menubutton", Maker<TksDataSkinMenuButtonControl, B>()},
-      {"checkradio", Maker<TksDataSkinCheckRadioControl, B>()},
-      {"gauge", Maker<TksDataSkinGaugeControl, B>()},
-      {"splitter", Maker<TksDataSkinSplitterControl, B>()},
-      {"trackbar", Maker<TksDataSkinTrackBarControl, B>()},
-      {"label", Maker<TksDataSkinLabelControl, B>()},
-      {"stdlabel", Maker<TksDataSkinStdLabelControl, B>()},
-      {"updown", Maker<TksDataSkinUpDownControl, B>()},
-      {"grid", Maker<TksDataSkinGridControl, B>()},
-      {"tab", Maker<TksDataSkinTabControl, B>()},
-      {"mainmenubar", Maker<TksDataSkinMainMenuBar, B>()},
-      {"controlbar", Maker<TksDataSkinControlBar, B>()},
-      {"memo", Maker<TksDataSkinMemoControl, B>()},
-      {"edit", Maker<TksDataSkinEditControl, B>()},
-      {"checklistbox", Maker<TksDataSkinCheckListBox, B>()},
-      {"listbox", Maker<TksDataSkinListBox, B>()},
-      {"combobox", Maker<TksDataSkinComboBox, B>()},
-      {"scrollbar", Maker<TksDataSkinScrollBarControl, B>()},
-      {"spinedit", Maker<TksDataSkinSpinEditControl, B>()},
-      {"scrollbox", Maker<TksDataSkinScrollBoxControl, B>()},
-      {"treeview", Maker<TksDataSkinTreeView, B>()},
-      {"listview", Maker<TksDataSkinListView, B>()},
-      {"richedit", Maker<TksDataSkinRichEdit, B>()},
-      {"bevel", Maker<TksDataSkinBevel, B>()},
-      {"slider", Maker<TksDataSkinSlider, B>()},
-  };
+  static const std::map<std::string, std::function<std::unique_ptr<B>(const std::string&)>> makers =
+      {
+          {"panel", Maker<TksDataSkinPanelControl, B>()},
+          {"expanel", Maker<TksDataSkinExPanelControl, B>()},
+          {"button", Maker<TksDataSkinButtonControl, B>()},
+          {"menubutton", Maker<TksDataSkinMenuButtonControl, B>()},
+          {"checkradio", Maker<TksDataSkinCheckRadioControl, B>()},
+          {"gauge", Maker<TksDataSkinGaugeControl, B>()},
+          {"splitter", Maker<TksDataSkinSplitterControl, B>()},
+          {"trackbar", Maker<TksDataSkinTrackBarControl, B>()},
+          {"label", Maker<TksDataSkinLabelControl, B>()},
+          {"stdlabel", Maker<TksDataSkinStdLabelControl, B>()},
+          {"updown", Maker<TksDataSkinUpDownControl, B>()},
+          {"grid", Maker<TksDataSkinGridControl, B>()},
+          {"tab", Maker<TksDataSkinTabControl, B>()},
+          {"mainmenubar", Maker<TksDataSkinMainMenuBar, B>()},
+          {"controlbar", Maker<TksDataSkinControlBar, B>()},
+          {"memo", Maker<TksDataSkinMemoControl, B>()},
+          {"edit", Maker<TksDataSkinEditControl, B>()},
+          {"checklistbox", Maker<TksDataSkinCheckListBox, B>()},
+          {"listbox", Maker<TksDataSkinListBox, B>()},
+          {"combobox", Maker<TksDataSkinComboBox, B>()},
+          {"scrollbar", Maker<TksDataSkinScrollBarControl, B>()},
+          {"spinedit", Maker<TksDataSkinSpinEditControl, B>()},
+          {"scrollbox", Maker<TksDataSkinScrollBoxControl, B>()},
+          {"treeview", Maker<TksDataSkinTreeView, B>()},
+          {"listview", Maker<TksDataSkinListView, B>()},
+          {"richedit", Maker<TksDataSkinRichEdit, B>()},
+          {"bevel", Maker<TksDataSkinBevel, B>()},
+          {"slider", Maker<TksDataSkinSlider, B>()},
+      };
   auto it = makers.find(TypeWord);
   return it == makers.end() ? nullptr : it->second(Name);
 }
@@ -628,7 +725,9 @@ void TksDataSkinObject::Exchange(TksDescriptionIO& IO) {
   IO.Text("hint", Hint);
   IO.Int("activepictureindex", ActivePictureIndex, -1);
   IO.Flag("skinrectinapicture", SkinRectInAPicture);
-  IO.Rects({{"skinrect", &SkinRect}, {"activeskinrect", &ActiveSkinRect}, {"inactiveskinrect", &InActiveSkinRect}});
+  IO.Rects({{"skinrect", &SkinRect},
+            {"activeskinrect", &ActiveSkinRect},
+            {"inactiveskinrect", &InActiveSkinRect}});
   IO.Flag("morphing", Morphing);
   IO.Morph("morphkind", MorphKind);
 }
@@ -642,8 +741,10 @@ void TksDataSkinButton::Exchange(TksDescriptionIO& IO) {
 void TksDataSkinStdButton::Exchange(TksDescriptionIO& IO) {
   TksDataSkinButton::Exchange(IO);
   IO.Command("command", Command);
-  IO.Rects({{"restorerect", &RestoreRect}, {"restoreactiverect", &RestoreActiveRect},
-            {"restoredownrect", &RestoreDownRect}, {"restoreinactiverect", &RestoreInActiveRect}});
+  IO.Rects({{"restorerect", &RestoreRect},
+            {"restoreactiverect", &RestoreActiveRect},
+            {"restoredownrect", &RestoreDownRect},
+            {"restoreinactiverect", &RestoreInActiveRect}});
 }
 
 void TksDataSkinAnimate::Exchange(TksDescriptionIO& IO) {
@@ -707,7 +808,9 @@ void TksDataSkinCaption::Exchange(TksDescriptionIO& IO) {
   IO.Flag("shadow", Shadow);
   IO.Color("shadowcolor", ShadowColor);
   IO.Color("activeshadowcolor", ActiveShadowColor);
-  IO.Rects({{"framerect", &FrameRect}, {"activeframerect", &ActiveFrameRect}, {"frametextrect", &FrameTextRect}});
+  IO.Rects({{"framerect", &FrameRect},
+            {"activeframerect", &ActiveFrameRect},
+            {"frametextrect", &FrameTextRect}});
   IO.Int("frameleftoffset", FrameLeftOffset);
   IO.Int("framerightoffset", FrameRightOffset);
   IO.Flag("stretcheffect", StretchEffect);
@@ -719,18 +822,20 @@ void TksDataSkinCaption::Exchange(TksDescriptionIO& IO) {
 
 void TksDataUserObject::Exchange(TksDescriptionIO& IO) { IO.Rect("skinrect", SkinRect); }
 
-std::unique_ptr<TksDataSkinObject> CreateSkinObjectDescription(const std::string& TypeWord, const std::string& Name) {
+std::unique_ptr<TksDataSkinObject> CreateSkinObjectDescription(const std::string& TypeWord,
+                                                               const std::string& Name) {
   using B = TksDataSkinObject;
-  static const std::map<std::string, std::function<std::unique_ptr<B>(const std::string&)>> makers = {
-      {"button", Maker<TksDataSkinButton, B>()},
-      {"stdbutton", Maker<TksDataSkinStdButton, B>()},
-      {"mainmenubarbutton", Maker<TksDataSkinMainMenuBarButton, B>()},
-      {"animate", Maker<TksDataSkinAnimate, B>()},
-      {"menuitem", Maker<TksDataSkinMenuItem, B>()},
-      {"mainmenubaritem", Maker<TksDataSkinMainMenuBarItem, B>()},
-      {"caption", Maker<TksDataSkinCaption, B>()},
-      {"userobject", Maker<TksDataUserObject, B>()},
-  };
+  static const std::map<std::string, std::function<std::unique_ptr<B>(const std::string&)>> makers =
+      {
+          {"button", Maker<TksDataSkinButton, B>()},
+          {"stdbutton", Maker<TksDataSkinStdButton, B>()},
+          {"mainmenubarbutton", Maker<TksDataSkinMainMenuBarButton, B>()},
+          {"animate", Maker<TksDataSkinAnimate, B>()},
+          {"menuitem", Maker<TksDataSkinMenuItem, B>()},
+          {"mainmenubaritem", Maker<TksDataSkinMainMenuBarItem, B>()},
+          {"caption", Maker<TksDataSkinCaption, B>()},
+          {"userobject", Maker<TksDataUserObject, B>()},
+      };
   auto it = makers.find(TypeWord);
   return it == makers.end() ? nullptr : it->second(Name);
 }

@@ -21,10 +21,12 @@ class TStrings;
 class TksDescriptionIO;
 
 // ---- Value kinds ----
-ORV_ENUM(TksMorphKind, mkDefault, mkGradient, mkLeftGradient, mkRightGradient, mkLeftSlide, mkRightSlide, mkPush)
+ORV_ENUM(TksMorphKind, mkDefault, mkGradient, mkLeftGradient, mkRightGradient, mkLeftSlide,
+         mkRightSlide, mkPush)
 ORV_ENUM(TksEffect, ieBrightness, ieDarkness, ieGrayScale, ieNoise, ieSplitBlur, ieInvert)
 // Caption button commands; 6 stands for "cmminimizetotray" and every unknown word.
-ORV_ENUM(TksStdCommand, cmClose, cmMaximize, cmMinimize, cmSysMenu, cmDefault, cmRollUp, cmMinimizeToTray)
+ORV_ENUM(TksStdCommand, cmClose, cmMaximize, cmMinimize, cmSysMenu, cmDefault, cmRollUp,
+         cmMinimizeToTray)
 
 // A rectangle: the digits of four comma-separated fields (blanks, signs and other characters
 // are dropped). Fewer than four fields raise EConvertError (an empty field is not a number);
@@ -42,16 +44,25 @@ TksMorphKind ReadMorphKind(TCustomIniFile* Ini, const std::string& Section, cons
 TksEffect ReadEffect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key);
 TksStdCommand ReadCommand(TCustomIniFile* Ini, const std::string& Section, const std::string& Key);
 // Appends the values of keys "0" .. Name + "count" − 1 of Section to List (missing ones empty).
-void ReadNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name, TStrings* List);
-void WriteRect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, const RECT& Value);
-void WritePoint(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, POINT Value);
+void ReadNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name,
+                  TStrings* List);
+void WriteRect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+               const RECT& Value);
+void WritePoint(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                POINT Value);
 void WriteFlag(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, bool Value);
-void WriteFontStyle(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TFontStyles Value);
-void WriteAlignment(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TAlignment Value);
-void WriteMorphKind(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TksMorphKind Value);
-void WriteEffect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TksEffect Value);
-void WriteCommand(TCustomIniFile* Ini, const std::string& Section, const std::string& Key, TksStdCommand Value);
-void WriteNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name, TStrings* List);
+void WriteFontStyle(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                    TFontStyles Value);
+void WriteAlignment(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                    TAlignment Value);
+void WriteMorphKind(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                    TksMorphKind Value);
+void WriteEffect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                 TksEffect Value);
+void WriteCommand(TCustomIniFile* Ini, const std::string& Section, const std::string& Key,
+                  TksStdCommand Value);
+void WriteNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name,
+                   TStrings* List);
 
 // The four keys a "font" stands for: <prefix>name, <prefix>height, <prefix>style, <prefix>color.
 struct TksSkinFontData {
@@ -162,7 +173,8 @@ public:
   TksSkinFontData Font;
   TColor ActiveFontColor = 0, UnEnabledFontColor = 0, FrameFontColor = 0;
   RECT ActiveSkinRect{}, CheckImageArea{}, TextArea{}, CheckImageRect{}, UnCheckImageRect{};
-  RECT ActiveCheckImageRect{}, ActiveUnCheckImageRect{}, UnEnabledCheckImageRect{}, UnEnabledUnCheckImageRect{};
+  RECT ActiveCheckImageRect{}, ActiveUnCheckImageRect{}, UnEnabledCheckImageRect{},
+      UnEnabledUnCheckImageRect{};
   bool Morphing = false;
   TksMorphKind MorphKind = mkDefault;
 
@@ -339,7 +351,8 @@ public:
   RECT UpButtonRect{}, ActiveUpButtonRect{}, DownUpButtonRect{};
   RECT DownButtonRect{}, ActiveDownButtonRect{}, DownDownButtonRect{};
   RECT CheckButtonRect{}, ActiveCheckButtonRect{}, DownCheckButtonRect{};
-  std::string VScrollBarName = "vscrollbar", HScrollBarName = "hscrollbar", BothScrollBarName = "bothhscrollbar";
+  std::string VScrollBarName = "vscrollbar", HScrollBarName = "hscrollbar",
+              BothScrollBarName = "bothhscrollbar";
 
 protected:
   void Exchange(TksDescriptionIO& IO) override;
@@ -461,7 +474,8 @@ protected:
 };
 
 // The control description of a type word ("panel", "expanel", ...), or null for an unknown word.
-std::unique_ptr<TksDataSkinControl> CreateSkinControlDescription(const std::string& TypeWord, const std::string& Name);
+std::unique_ptr<TksDataSkinControl> CreateSkinControlDescription(const std::string& TypeWord,
+                                                                 const std::string& Name);
 
 // ---- Window-object descriptions ----
 class TksDataSkinObject : public TObject {
@@ -599,7 +613,8 @@ protected:
 };
 
 // The window-object description of a type word, or null for an unknown word.
-std::unique_ptr<TksDataSkinObject> CreateSkinObjectDescription(const std::string& TypeWord, const std::string& Name);
+std::unique_ptr<TksDataSkinObject> CreateSkinObjectDescription(const std::string& TypeWord,
+                                                               const std::string& Name);
 
 // ---- Skin-wide settings ----
 class TksDataSkinPopupWindow : public TObject {

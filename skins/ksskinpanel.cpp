@@ -12,7 +12,8 @@
 
 ORV_CLASS_IMPL(TksSkinPanel, TksSkinCustomControl)
 
-TksSkinPanel::TksSkinPanel(TComponent* AOwner) : TksSkinCustomControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {
+TksSkinPanel::TksSkinPanel(TComponent* AOwner)
+    : TksSkinCustomControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {
   ControlStyle() = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption,
                                  csOpaque,          csDoubleClicks, csReplicatable};
   FWidth = 150;
@@ -62,8 +63,10 @@ void TksSkinPanel::SetNumGlyphs(TksSkinPanelNumGlyphs Value) {
 }
 
 void TksSkinPanel::SetGlyph(TBitmap* Value) {
-  if (Value) FGlyph->Assign(Value);
-  else FGlyph->SetSize(0, 0);
+  if (Value)
+    FGlyph->Assign(Value);
+  else
+    FGlyph->SetSize(0, 0);
   Invalidate();
 }
 
@@ -148,7 +151,8 @@ void TksSkinPanel::SetRollUpState(bool Value) {
       for (int i = 0; i < ControlCount(); ++i) Controls(i)->SetVisible(false);
       int w = Width(), h = Height();
       CalcSkinSize(w, h);
-      SetHeight(HasDescription() ? Height() - RectHeight(FGeometry.NCR) : FDefaultCaptionHeight + 1);
+      SetHeight(HasDescription() ? Height() - RectHeight(FGeometry.NCR)
+                                 : FDefaultCaptionHeight + 1);
     }
   } else {
     FRollUpState = false;
@@ -173,8 +177,10 @@ void TksSkinPanel::ApplySkinData() {
     // The rolled height of the new skin; the height to restore stays.
     int w = Width(), h = FRealHeight > 0 ? FRealHeight : Height();
     CalcSkinSize(w, h);
-    if (HasDescription()) SetHeight(h - RectHeight(FGeometry.NCR));
-    else SetHeight(FDefaultCaptionHeight + 1);
+    if (HasDescription())
+      SetHeight(h - RectHeight(FGeometry.NCR));
+    else
+      SetHeight(FDefaultCaptionHeight + 1);
   } else {
     Realign();
   }
@@ -191,14 +197,16 @@ void TksSkinPanel::WndProc(TMessage& M) {
       TksSkinCustomControl::WndProc(M);
       if (FCaptionMode) Invalidate();
       return;
-    default: TksSkinCustomControl::WndProc(M);
+    default:
+      TksSkinCustomControl::WndProc(M);
   }
 }
 
 void TksSkinPanel::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   if ((FRollUpMode || FCheckedMode) && FCaptionMode && Button == mbLeft) {
     FetchSkinData();
-    const RECT caption = HasDescription() ? FDrawnCaptionRect : RECT{1, 1, Width() - 1, FDefaultCaptionHeight};
+    const RECT caption =
+        HasDescription() ? FDrawnCaptionRect : RECT{1, 1, Width() - 1, FDefaultCaptionHeight};
     if (PointInRect(caption, POINT{X, Y})) {
       if (FCheckedMode) SetChecked(!FChecked);
       if (FRollUpMode) SetRollUpState(!FRollUpState);
@@ -216,7 +224,8 @@ void TksSkinPanel::AdjustClientRect(RECT& Rect) {
   }
   int w = Width(), h = Height();
   CalcSkinSize(w, h);
-  if (FBGPictureIndex != -1 || (FBorderStyle == ks::bvNone && !FCaptionMode && FResizeMode == 1)) return;
+  if (FBGPictureIndex != -1 || (FBorderStyle == ks::bvNone && !FCaptionMode && FResizeMode == 1))
+    return;
   Rect = FGeometry.NCR;
 }
 
@@ -288,7 +297,8 @@ void TksSkinPanel::DrawSkinImage(TBitmap* B) {
   if (FRollUpMode) R.right -= 12;
   if (FCheckedMode) {
     const RECT& box = FChecked ? FCheckImageRect : FUnCheckImageRect;
-    ksdraw::TransparentPart(c, R.left, R.top + RectHeight(R) / 2 - RectHeight(box) / 2, FPicture, box);
+    ksdraw::TransparentPart(c, R.left, R.top + RectHeight(R) / 2 - RectHeight(box) / 2, FPicture,
+                            box);
     R.left += RectWidth(box) + 2;
   }
   TksSkinFontData font{FFontName, FFontHeight, FFontStyle, FFontColor};
@@ -297,19 +307,21 @@ void TksSkinPanel::DrawSkinImage(TBitmap* B) {
   const int textW = c->TextWidth(caption) + (FGlyph->Empty() ? 0 : glyphW + FSpacing);
   const int y = R.top + RectHeight(R) / 2 - c->TextHeight(caption) / 2;
   int x = FAlignment == taRightJustify ? R.right - textW
-          : FAlignment == taCenter    ? R.left + RectWidth(R) / 2 - textW / 2
-                                      : R.left;
+          : FAlignment == taCenter     ? R.left + RectWidth(R) / 2 - textW / 2
+                                       : R.left;
   int glyphX = x;
   if (!FGlyph->Empty()) x += glyphW + FSpacing;
   if (FRollUpMode) {
     const RECT M{R.right, R.top, R.right + 10, R.bottom};
     if (!IsEmptyRect(FMarkFrameRect) && FPicture) {
       const int mw = RectWidth(FMarkFrameRect), mh = RectHeight(FMarkFrameRect);
-      BitBlt(c->Handle(), M.left, M.top, mw, FDrawnCaptionRect.top + mh - M.top, FPicture->Canvas()->Handle(),
-             FMarkFrameRect.left, FMarkFrameRect.top, SRCCOPY);
+      BitBlt(c->Handle(), M.left, M.top, mw, FDrawnCaptionRect.top + mh - M.top,
+             FPicture->Canvas()->Handle(), FMarkFrameRect.left, FMarkFrameRect.top, SRCCOPY);
     }
-    if (FRollUpState) ksdraw::ArrowDown(c, M, FFontColor);
-    else ksdraw::ArrowUp(c, M, FFontColor);
+    if (FRollUpState)
+      ksdraw::ArrowDown(c, M, FFontColor);
+    else
+      ksdraw::ArrowUp(c, M, FFontColor);
   }
   if (!IsEmptyRect(FFrameRect) && FPicture) {
     // A plate behind the text, as wide as the text plus the frame's margins.
@@ -326,14 +338,16 @@ void TksSkinPanel::DrawSkinImage(TBitmap* B) {
       x += FFrameTextRect.left;
     }
     TBitmap plate;
-    MakeThreePartH(FFrameLeftOffset, FFrameRightOffset, &plate, false, plateW, FFrameRect, FPicture);
-    BitBlt(c->Handle(), plateX, FDrawnCaptionRect.top, plate.Width(), plate.Height(), plate.Canvas()->Handle(), 0, 0,
-           SRCCOPY);
+    MakeThreePartH(FFrameLeftOffset, FFrameRightOffset, &plate, false, plateW, FFrameRect,
+                   FPicture);
+    BitBlt(c->Handle(), plateX, FDrawnCaptionRect.top, plate.Width(), plate.Height(),
+           plate.Canvas()->Handle(), 0, 0, SRCCOPY);
   }
   ksdraw::TextClipped(c, R, x, y, caption);
   if (!FGlyph->Empty()) {
     const int k = !Enabled() && FNumGlyphs == 2 ? 2 : 1;
-    ksdraw::GlyphPart(c, glyphX, R.top + RectHeight(R) / 2 - FGlyph->Height() / 2, FGlyph.get(), k, FNumGlyphs);
+    ksdraw::GlyphPart(c, glyphX, R.top + RectHeight(R) / 2 - FGlyph->Height() / 2, FGlyph.get(), k,
+                      FNumGlyphs);
   }
 }
 
@@ -346,10 +360,17 @@ void TksSkinPanel::DrawDefaultImage(TBitmap* B) {
   c->FillRect(RECT{0, 0, W, H});
   RECT border{0, 0, W, H};
   switch (FBorderStyle) {
-    case ks::bvFrame: ksdraw::Frame(c, border, clBtnShadow, clBtnShadow); break;
-    case ks::bvRaised: ksdraw::Frame(c, border, clBtnHighlight, clBtnShadow); break;
-    case ks::bvLowered: ksdraw::Frame(c, border, clBtnShadow, clBtnHighlight); break;
-    default: break;
+    case ks::bvFrame:
+      ksdraw::Frame(c, border, clBtnShadow, clBtnShadow);
+      break;
+    case ks::bvRaised:
+      ksdraw::Frame(c, border, clBtnHighlight, clBtnShadow);
+      break;
+    case ks::bvLowered:
+      ksdraw::Frame(c, border, clBtnShadow, clBtnHighlight);
+      break;
+    default:
+      break;
   }
   if (!FCaptionMode) return;
   RECT R;
@@ -370,8 +391,8 @@ void TksSkinPanel::DrawDefaultImage(TBitmap* B) {
   const int glyphW = FGlyph->Empty() ? 0 : FGlyph->Width() / FNumGlyphs;
   const int textW = c->TextWidth(caption) + (FGlyph->Empty() ? 0 : glyphW + FSpacing);
   int x = FDefaultAlignment == taRightJustify ? R.right - textW
-          : FDefaultAlignment == taCenter    ? R.left + 2 + RectWidth(R) / 2 - textW / 2
-                                             : R.left + 2;
+          : FDefaultAlignment == taCenter     ? R.left + 2 + RectWidth(R) / 2 - textW / 2
+                                              : R.left + 2;
   if (FCheckedMode) {
     const int cy = R.top + RectHeight(R) / 2;
     RECT box{5, cy - 7, 19, cy + 7};
@@ -384,10 +405,14 @@ void TksSkinPanel::DrawDefaultImage(TBitmap* B) {
     x += glyphW + FSpacing;
   }
   ksdraw::TextClipped(c, R, x, y, caption);
-  if (!FGlyph->Empty()) ksdraw::GlyphPart(c, glyphX, glyphY, FGlyph.get(), !Enabled() && FNumGlyphs == 2 ? 2 : 1, FNumGlyphs);
+  if (!FGlyph->Empty())
+    ksdraw::GlyphPart(c, glyphX, glyphY, FGlyph.get(), !Enabled() && FNumGlyphs == 2 ? 2 : 1,
+                      FNumGlyphs);
   if (FRollUpMode) {
     const RECT M{R.right, R.top, R.right + 10, R.bottom};
-    if (FRollUpState) ksdraw::ArrowDown(c, M, clBtnText);
-    else ksdraw::ArrowUp(c, M, clBtnText);
+    if (FRollUpState)
+      ksdraw::ArrowDown(c, M, clBtnText);
+    else
+      ksdraw::ArrowUp(c, M, clBtnText);
   }
 }

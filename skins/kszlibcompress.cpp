@@ -15,7 +15,9 @@ struct TCustomZlibStream::TZState {
 
 namespace {
 [[noreturn]] void InvalidCompressionOp() { throw ECompressionError("Invalid stream operation"); }
-[[noreturn]] void InvalidDecompressionOp() { throw EDecompressionError("Invalid stream operation"); }
+[[noreturn]] void InvalidDecompressionOp() {
+  throw EDecompressionError("Invalid stream operation");
+}
 
 int CheckDeflate(int Code) {
   if (Code < 0) throw ECompressionError("error");
@@ -25,7 +27,10 @@ int CheckDeflate(int Code) {
 
 // ---- TCustomZlibStream ----
 TCustomZlibStream::TCustomZlibStream(TStream* Strm)
-    : FStrm(Strm), FStrmPos(Strm->Position()), FStartPos(FStrmPos), FZ(std::make_unique<TZState>()) {}
+    : FStrm(Strm),
+      FStrmPos(Strm->Position()),
+      FStartPos(FStrmPos),
+      FZ(std::make_unique<TZState>()) {}
 
 TCustomZlibStream::~TCustomZlibStream() = default;
 
@@ -35,7 +40,8 @@ void TCustomZlibStream::Progress(TObject* Sender) {
 
 // ---- TCompressionStream ----
 TCompressionStream::TCompressionStream(int LevelIndex, TStream* Dest) : TCustomZlibStream(Dest) {
-  static const int levels[] = {Z_NO_COMPRESSION, Z_BEST_SPEED, Z_DEFAULT_COMPRESSION, Z_BEST_COMPRESSION};
+  static const int levels[] = {Z_NO_COMPRESSION, Z_BEST_SPEED, Z_DEFAULT_COMPRESSION,
+                               Z_BEST_COMPRESSION};
   if (LevelIndex < 0 || LevelIndex > 3) throw ECompressionError("error");
   z_stream& z = FZ->s;
   z.next_out = FBuffer;

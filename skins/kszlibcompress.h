@@ -32,8 +32,8 @@ protected:
   virtual void Progress(TObject* Sender);
   struct TZState;
   TStream* FStrm;
-  int64_t FStrmPos;    // where this object last left the wrapped stream
-  int64_t FStartPos;   // where the compressed data starts in the wrapped stream
+  int64_t FStrmPos;   // where this object last left the wrapped stream
+  int64_t FStartPos;  // where the compressed data starts in the wrapped stream
   std::unique_ptr<TZState> FZ;
   uint8_t FBuffer[BufferSize];
 };

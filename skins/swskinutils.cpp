@@ -3,7 +3,8 @@
 
 #include <vector>
 
-std::string StringReplaceAll(const std::string& Text, const std::string& Pattern, const std::string& Replacement) {
+std::string StringReplaceAll(const std::string& Text, const std::string& Pattern,
+                             const std::string& Replacement) {
   if (Pattern.empty()) return Text;
   std::string s = Text;
   // Marks the characters that came from a replacement. An occurrence is replaced only when it

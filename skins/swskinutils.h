@@ -8,6 +8,7 @@
 // with the text around it are replaced too; an occurrence lying wholly inside inserted text is
 // not looked at again, so the call always ends (also when Replacement contains Pattern). An
 // empty Pattern changes nothing.
-std::string StringReplaceAll(const std::string& Text, const std::string& Pattern, const std::string& Replacement);
+std::string StringReplaceAll(const std::string& Text, const std::string& Pattern,
+                             const std::string& Replacement);
 // Text without any "&".
 std::string RemoveAmpersands(const std::string& Text);

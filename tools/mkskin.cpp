@@ -30,7 +30,8 @@ struct Rgb {
 
 Rgb Mix(Rgb A, Rgb B, int Num, int Den) {
   if (Den <= 0) return A;
-  return Rgb{A.R + (B.R - A.R) * Num / Den, A.G + (B.G - A.G) * Num / Den, A.B + (B.B - A.B) * Num / Den};
+  return Rgb{A.R + (B.R - A.R) * Num / Den, A.G + (B.G - A.G) * Num / Den,
+             A.B + (B.B - A.B) * Num / Den};
 }
 
 // A 24-bit picture drawn pixel by pixel.
@@ -95,10 +96,18 @@ void Arrow(Picture& P, int CX, int CY, int Dir, Rgb C) {
   for (int i = 0; i <= 3; ++i)
     for (int k = -i; k <= i; ++k) {
       switch (Dir) {
-        case 0: P.Set(CX - 2 + i, CY + k, C); break;
-        case 1: P.Set(CX + 1 - i, CY + k, C); break;
-        case 2: P.Set(CX + k, CY - 2 + i, C); break;
-        default: P.Set(CX + k, CY + 1 - i, C); break;
+        case 0:
+          P.Set(CX - 2 + i, CY + k, C);
+          break;
+        case 1:
+          P.Set(CX + 1 - i, CY + k, C);
+          break;
+        case 2:
+          P.Set(CX + k, CY - 2 + i, C);
+          break;
+        default:
+          P.Set(CX + k, CY + 1 - i, C);
+          break;
       }
     }
 }
@@ -115,7 +124,9 @@ void Cross(Picture& P, int CX, int CY, Rgb C) {
 // A 15 x 15 caption chip at (X, Y) in state 0 normal, 1 hot, 2 pressed, with a symbol
 // (0..3 an arrow as in Arrow, 4 the close cross).
 void Chip(Picture& P, int X, int Y, int State, int Symbol) {
-  const Rgb face = State == 0 ? Rgb{64, 94, 134} : State == 1 ? Rgb{104, 140, 188} : Rgb{34, 54, 82};
+  const Rgb face = State == 0   ? Rgb{64, 94, 134}
+                   : State == 1 ? Rgb{104, 140, 188}
+                                : Rgb{34, 54, 82};
   const Rgb edge = State == 1 ? Rgb{190, 210, 236} : kBorder;
   P.GradientV(X, Y, X + 15, Y + 15, Mix(face, kWhite, 1, 6), face);
   P.Outline(X, Y, X + 15, Y + 15, edge);
@@ -126,15 +137,17 @@ void Chip(Picture& P, int X, int Y, int State, int Symbol) {
   P.Set(X, Y + 14, corner);
   P.Set(X + 14, Y + 14, corner);
   const int shift = State == 2 ? 1 : 0;
-  if (Symbol == 4) Cross(P, X + 7 + shift - 1, Y + 7 + shift, kWhite);
-  else Arrow(P, X + 7 + shift, Y + 7 + shift, Symbol, kWhite);
+  if (Symbol == 4)
+    Cross(P, X + 7 + shift - 1, Y + 7 + shift, kWhite);
+  else
+    Arrow(P, X + 7 + shift, Y + 7 + shift, Symbol, kWhite);
 }
 
 // Geometry of the picture "slate.bmp" (300 x 150).
-const RECT kExPanel{0, 0, 120, 80};        // the captioned pane
-const RECT kRollV{0, 120, 120, 145};       // rolled to its caption bar
-const RECT kRollH{270, 0, 295, 120};       // rolled to a strip
-const RECT kPanel{160, 0, 260, 82};        // the captioned panels
+const RECT kExPanel{0, 0, 120, 80};   // the captioned pane
+const RECT kRollV{0, 120, 120, 145};  // rolled to its caption bar
+const RECT kRollH{270, 0, 295, 120};  // rolled to a strip
+const RECT kPanel{160, 0, 260, 82};   // the captioned panels
 const RECT kCheck{160, 84, 173, 97}, kUnCheck{176, 84, 189, 97};
 constexpr int kChipY = 84, kChipY2 = 100;  // the two rows of caption chips
 

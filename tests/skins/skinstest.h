@@ -14,7 +14,9 @@ inline std::string SourceDir() {
 
 inline std::string BinaryDir() {
   if (const char* b = std::getenv("ORVANTA_BINARY_DIR")) return b;
-  return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../..").lexically_normal().string();
+  return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../..")
+      .lexically_normal()
+      .string();
 }
 
 // The compressed form of the skin "Slate" kept in the repository.

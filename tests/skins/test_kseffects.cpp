@@ -26,7 +26,8 @@ void MakeMask(TBitmap& B, const std::vector<std::string>& Rows) {
   B.SetSize(static_cast<int>(Rows[0].size()), static_cast<int>(Rows.size()));
   for (size_t y = 0; y < Rows.size(); ++y)
     for (size_t x = 0; x < Rows[y].size(); ++x)
-      B.Canvas()->SetPixels(static_cast<int>(x), static_cast<int>(y), Rows[y][x] == '#' ? clBlack : clWhite);
+      B.Canvas()->SetPixels(static_cast<int>(x), static_cast<int>(y),
+                            Rows[y][x] == '#' ? clBlack : clWhite);
 }
 
 struct TRunRect {
@@ -56,9 +57,12 @@ TEST(KsEffects, ThreePartHorizontalTilesTheMiddleAndCutsTheLastTile) {
   ASSERT_EQ(dest.Height(), 3);
   for (int x = 0; x < 45; ++x) {
     int want;
-    if (x < 5) want = x;                       // left part
-    else if (x >= 40) want = 15 + (x - 40);    // right part
-    else want = 5 + (x - 5) % 10;              // tiles at 5, 15, 25, 35 (the last cut to 5)
+    if (x < 5)
+      want = x;  // left part
+    else if (x >= 40)
+      want = 15 + (x - 40);  // right part
+    else
+      want = 5 + (x - 5) % 10;  // tiles at 5, 15, 25, 35 (the last cut to 5)
     EXPECT_EQ(SrcX(dest, x, 1), want) << x;
     EXPECT_EQ(SrcY(dest, x, 2), 2);
   }
@@ -112,18 +116,18 @@ TEST(KsEffects, NinePartKeepsCornersAndTilesEdgesAndClient) {
   struct Case {
     int X, Y, SX, SY;
   } cases[] = {
-      {0, 0, 2, 1},     // top-left corner at its own place
-      {3, 2, 5, 3},     // corner piece (0, 0, LT.X, CR.Top)
-      {19, 0, 13, 1},   // top-right corner: source column SW - 1
-      {16, 2, 10, 3},   // starts at NRT.X with source RT.X
-      {4, 0, 6, 1},     // top edge tile start (source LT.X)
-      {8, 1, 6, 2},     // next tile (period 4)
-      {0, 14, 2, 10},   // bottom-left corner
-      {19, 14, 13, 10}, // bottom-right corner
-      {19, 12, 13, 8},  // right edge / corner below NRB.Y
-      {2, 3, 4, 4},     // client tile origin (source CR offset by SR)
-      {10, 3, 4, 4},    // next client tile (period 8)
-      {2, 8, 4, 4},     // next client row (period 5) starts at the client part again
+      {0, 0, 2, 1},      // top-left corner at its own place
+      {3, 2, 5, 3},      // corner piece (0, 0, LT.X, CR.Top)
+      {19, 0, 13, 1},    // top-right corner: source column SW - 1
+      {16, 2, 10, 3},    // starts at NRT.X with source RT.X
+      {4, 0, 6, 1},      // top edge tile start (source LT.X)
+      {8, 1, 6, 2},      // next tile (period 4)
+      {0, 14, 2, 10},    // bottom-left corner
+      {19, 14, 13, 10},  // bottom-right corner
+      {19, 12, 13, 8},   // right edge / corner below NRB.Y
+      {2, 3, 4, 4},      // client tile origin (source CR offset by SR)
+      {10, 3, 4, 4},     // next client tile (period 8)
+      {2, 8, 4, 4},      // next client row (period 5) starts at the client part again
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SrcX(dest, c.X, c.Y), c.SX) << c.X << "," << c.Y;
@@ -159,7 +163,10 @@ TEST(KsEffects, FitRectToSize) {
   } cases[] = {
       {"caption spans top-left to top-right: grows", 1, {4, 3, 96, 18}, {4, 3, 146, 18}},
       {"button inside the top-right region: moves", 1, {92, 3, 98, 10}, {142, 3, 148, 10}},
-      {"button touching the region's right edge: corner rules", 1, {92, 3, 100, 10}, {92, 3, 100, 10}},
+      {"button touching the region's right edge: corner rules",
+       1,
+       {92, 3, 100, 10},
+       {92, 3, 100, 10}},
       {"inside the top-left region: stays", 1, {1, 1, 5, 5}, {1, 1, 5, 5}},
       {"inside the bottom-right region: moves both ways", 1, {92, 52, 95, 55}, {142, 82, 145, 85}},
       {"top-left to bottom-right: grows both ways", 1, {0, 0, 100, 60}, {0, 0, 150, 90}},
@@ -171,7 +178,8 @@ TEST(KsEffects, FitRectToSize) {
   };
   for (const Case& c : cases) {
     const RECT r = FitRectToSize(c.In, c.Mode, g, 150, 90);
-    EXPECT_TRUE(r.left == c.Out.left && r.top == c.Out.top && r.right == c.Out.right && r.bottom == c.Out.bottom)
+    EXPECT_TRUE(r.left == c.Out.left && r.top == c.Out.top && r.right == c.Out.right &&
+                r.bottom == c.Out.bottom)
         << c.Name << ": " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
   }
 }
@@ -187,7 +195,8 @@ TEST(KsEffects, MaskRegionDataOneRectanglePerRun) {
   EXPECT_EQ(data.size(), 32u + 16u * h.nCount);
   EXPECT_EQ(h.rcBound.left, 10);
   EXPECT_EQ(h.rcBound.bottom, 23);
-  EXPECT_EQ(Runs(data), (std::vector<TRunRect>{{10, 20, 12, 21}, {14, 20, 15, 21}, {11, 21, 14, 22}}));
+  EXPECT_EQ(Runs(data),
+            (std::vector<TRunRect>{{10, 20, 12, 21}, {14, 20, 15, 21}, {11, 21, 14, 22}}));
   TBitmap white, black;
   MakeMask(white, {"...", "..."});
   EXPECT_TRUE(Runs(MaskRegionData(&white, 0, 0)).empty());

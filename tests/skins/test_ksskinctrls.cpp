@@ -80,10 +80,10 @@ TEST_F(KsSkinControlTest, SkinControlResizeModes) {
     POINT RT, RB, LB;
     int Mode, Width, Height;
   } cases[] = {
-      {{10, 0}, {0, 5}, {0, 0}, 2, 60, 10},  // heights are the skin's
-      {{0, 0}, {0, 0}, {0, 7}, 3, 20, 40},   // widths are the skin's
-      {{0, 0}, {0, 0}, {0, 0}, 0, 20, 10},   // the skin's size
-      {{17, 3}, {17, 7}, {3, 7}, 1, 60, 40}, // any size
+      {{10, 0}, {0, 5}, {0, 0}, 2, 60, 10},   // heights are the skin's
+      {{0, 0}, {0, 0}, {0, 7}, 3, 20, 40},    // widths are the skin's
+      {{0, 0}, {0, 0}, {0, 0}, 0, 20, 10},    // the skin's size
+      {{17, 3}, {17, 7}, {3, 7}, 1, 60, 40},  // any size
   };
   for (const Case& k : cases) {
     TksSkinData* store = StoreWith(Form, k.RT, k.RB, k.LB);

@@ -45,15 +45,17 @@ void PutBitmap(TMemoryStream& S, int W, int H, TColor C) {
 }
 
 const char* kDescription =
-    "[VERSION]\r\nskinname=Fixture\r\nskinauthor=Tests\r\n[PICTURES]\r\nactivepicturescount=1\r\n0=a.bmp\r\n"
+    "[VERSION]\r\nskinname=Fixture\r\nskinauthor=Tests\r\n[PICTURES]\r\nactivepicturescount=1\r\n0="
+    "a.bmp\r\n"
     "[FORMINFO]\r\n[SKINOBJECTS]\r\ncount=1\r\n0=btn:stdbutton\r\n[btn]\r\ncommand=cmrollup\r\n"
-    "[SKINCONTROLS]\r\ncount=4\r\n0=panel:panel\r\n1=panel:expanel\r\n2=nocolon\r\n3=odd:unknown\r\n"
+    "[SKINCONTROLS]\r\ncount=4\r\n0=panel:panel\r\n1=panel:expanel\r\n2=nocolon\r\n3=odd:"
+    "unknown\r\n"
     "[panel]\r\nskinrect=0,0,10,10\r\n";
 
 // A stored skin: version, three flagged pictures (flag 1 = none), optional extras, the active
 // pictures and the description text, deflated.
-void MakeStored(TksCompressedStoredSkin& Stored, int32_t Version, bool Pictures, int Extra, int Active,
-                const std::string& Text = kDescription) {
+void MakeStored(TksCompressedStoredSkin& Stored, int32_t Version, bool Pictures, int Extra,
+                int Active, const std::string& Text = kDescription) {
   TMemoryStream raw;
   PutInt(raw, Version);
   for (int i = 0; i < 3 + Extra; ++i) {
@@ -253,8 +255,10 @@ TEST(KsSkinData, BuildsFromAFolderAndReadsCompressedFiles) {
   }
   {
     std::ofstream f(dir / "skin.ini");
-    f << "[VERSION]\nskinname=Folder\n[PICTURES]\nmask=m.bmp\nactivepicturescount=3\n0=a.bmp\n1=b.bmp\n2=c.bmp\n"
-         "[FORMINFO]\n[SKINOBJECTS]\ncount=0\n[SKINCONTROLS]\ncount=1\n0=p:panel\n[p]\nskinrect=0,0,3,2\n";
+    f << "[VERSION]\nskinname=Folder\n[PICTURES]\nmask=m.bmp\nactivepicturescount=3\n0=a.bmp\n1=b."
+         "bmp\n2=c.bmp\n"
+         "[FORMINFO]\n[SKINOBJECTS]\ncount=0\n[SKINCONTROLS]\ncount=1\n0=p:panel\n[p]\nskinrect=0,"
+         "0,3,2\n";
   }
   TksCompressedStoredSkin stored(nullptr);
   ASSERT_TRUE(stored.LoadFromSkinFile((dir / "skin.ini").string()));

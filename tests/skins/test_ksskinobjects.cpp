@@ -32,8 +32,8 @@ TEST(KsSkinObjects, RectangleReadingTable) {
     RECT Want;
   } cases[] = {
       {"10, 20 ,110,220", {10, 20, 110, 220}},
-      {"-5,0,10,10", {5, 0, 10, 10}},       // signs are dropped
-      {"1,2,3,4,5,6", {1, 2, 3, 4}},        // fields after the fourth are ignored
+      {"-5,0,10,10", {5, 0, 10, 10}},  // signs are dropped
+      {"1,2,3,4,5,6", {1, 2, 3, 4}},   // fields after the fourth are ignored
       {"1,2,3,4,,,,,,,,,,,,,,,,9", {1, 2, 3, 4}},
       {"x1y,2,3z,4", {1, 2, 3, 4}},
   };
@@ -63,11 +63,11 @@ TEST(KsSkinObjects, PointAndFlagReading) {
 }
 
 TEST(KsSkinObjects, WordValues) {
-  auto ini = Ini(
-      "[s]\nst1=fsbold fsunderline\nst2=Fsbold\nst3=fsitalic,fsstrikeout\n"
-      "a1=center\na2=taleftjustify\na3=tacenter\n"
-      "c1=cmminimizetotray\nc2=whatever\nc3=cmrollup\nc4=CMCLOSE\n"
-      "m1=mkpush\nm2=push\ne1=ieinvert\ne2=other\n");
+  auto ini =
+      Ini("[s]\nst1=fsbold fsunderline\nst2=Fsbold\nst3=fsitalic,fsstrikeout\n"
+          "a1=center\na2=taleftjustify\na3=tacenter\n"
+          "c1=cmminimizetotray\nc2=whatever\nc3=cmrollup\nc4=CMCLOSE\n"
+          "m1=mkpush\nm2=push\ne1=ieinvert\ne2=other\n");
   EXPECT_EQ(ReadFontStyle(ini.get(), "s", "st1"), (TFontStyles{fsBold, fsUnderline}));
   EXPECT_EQ(ReadFontStyle(ini.get(), "s", "st2"), TFontStyles{});
   EXPECT_EQ(ReadFontStyle(ini.get(), "s", "st3"), (TFontStyles{fsItalic, fsStrikeOut}));
@@ -142,10 +142,12 @@ TEST(KsSkinObjects, DefaultsOfANewlyReadDescription) {
 // Every control type word: a description saved with distinctive values reads back the same,
 // and the saved section holds exactly what a second save writes.
 TEST(KsSkinObjects, ControlDescriptionsRoundTrip) {
-  const char* words[] = {"panel", "expanel", "button", "menubutton", "checkradio", "gauge", "splitter",
-                         "trackbar", "label", "stdlabel", "updown", "grid", "tab", "mainmenubar",
-                         "controlbar", "memo", "edit", "checklistbox", "listbox", "combobox", "scrollbar",
-                         "spinedit", "scrollbox", "treeview", "listview", "richedit", "bevel", "slider"};
+  const char* words[] = {"panel",     "expanel",  "button",       "menubutton",  "checkradio",
+                         "gauge",     "splitter", "trackbar",     "label",       "stdlabel",
+                         "updown",    "grid",     "tab",          "mainmenubar", "controlbar",
+                         "memo",      "edit",     "checklistbox", "listbox",     "combobox",
+                         "scrollbar", "spinedit", "scrollbox",    "treeview",    "listview",
+                         "richedit",  "bevel",    "slider"};
   for (const char* w : words) {
     auto d = CreateSkinControlDescription(w, "x");
     ASSERT_TRUE(d) << w;
@@ -171,10 +173,10 @@ TEST(KsSkinObjects, ControlDescriptionsRoundTrip) {
 }
 
 TEST(KsSkinObjects, ExPanelDescriptionReadsItsKeys) {
-  auto ini = Ini(
-      "[ep]\nskinrect=0,0,120,80\nrightbottompoint=112,72\nrollhskinrect=130,0,155,120\n"
-      "rolltopoffset=6\nhrollbuttonrect=0,100,15,115\ncaptionrect=4,3,116,22\nfontname=Tahoma\n"
-      "fontheight=-12\nfontstyle=fsbold\nfontcolor=16777215\n");
+  auto ini =
+      Ini("[ep]\nskinrect=0,0,120,80\nrightbottompoint=112,72\nrollhskinrect=130,0,155,120\n"
+          "rolltopoffset=6\nhrollbuttonrect=0,100,15,115\ncaptionrect=4,3,116,22\nfontname=Tahoma\n"
+          "fontheight=-12\nfontstyle=fsbold\nfontcolor=16777215\n");
   TksDataSkinExPanelControl d("ep");
   d.LoadFromFile(ini.get());
   EXPECT_EQ(d.RBPoint.x, 112);
@@ -197,10 +199,10 @@ TEST(KsSkinObjects, CheckListBoxReadsTheListBoxKeysToo) {
 }
 
 TEST(KsSkinObjects, ObjectDescriptions) {
-  auto ini = Ini(
-      "[a]\nmorphing=1\ncountframes=4\ncommand=cmclose\n"
-      "[u]\nhint=hello\nactivepictureindex=2\nskinrect=1,2,3,4\nmorphing=1\n"
-      "[b]\ndisableskinrsect=5,6,7,8\n");
+  auto ini =
+      Ini("[a]\nmorphing=1\ncountframes=4\ncommand=cmclose\n"
+          "[u]\nhint=hello\nactivepictureindex=2\nskinrect=1,2,3,4\nmorphing=1\n"
+          "[b]\ndisableskinrsect=5,6,7,8\n");
   TksDataSkinAnimate a("a");
   a.LoadFromFile(ini.get());
   EXPECT_FALSE(a.Morphing);  // animations never morph
@@ -215,16 +217,17 @@ TEST(KsSkinObjects, ObjectDescriptions) {
   TksDataSkinButton b("b");
   b.LoadFromFile(ini.get());
   EXPECT_TRUE(Same(b.DisableSkinRect, RECT{5, 6, 7, 8}));
-  for (const char* w : {"button", "stdbutton", "mainmenubarbutton", "animate", "menuitem", "mainmenubaritem",
-                        "caption", "userobject"})
+  for (const char* w : {"button", "stdbutton", "mainmenubarbutton", "animate", "menuitem",
+                        "mainmenubaritem", "caption", "userobject"})
     EXPECT_TRUE(CreateSkinObjectDescription(w, "o")) << w;
   EXPECT_FALSE(CreateSkinObjectDescription("panel", "o"));
 }
 
 TEST(KsSkinObjects, FormInfoAdjustments) {
-  auto ini = Ini(
-      "[FORMINFO]\nclientrect=10,20,90,70\nlefttoppoint=5,5\nrighttoppoint=95,5\nleftbottompoint=5,80\n"
-      "rightbottompoint=95,80\nmaskrectarea=12,22,100,60\nhittestlefttoppoint=0,7\n");
+  auto ini =
+      Ini("[FORMINFO]\nclientrect=10,20,90,70\nlefttoppoint=5,5\nrighttoppoint=95,"
+          "5\nleftbottompoint=5,80\n"
+          "rightbottompoint=95,80\nmaskrectarea=12,22,100,60\nhittestlefttoppoint=0,7\n");
   TksDataSkinFormInfo f;
   f.LoadFromFile(ini.get(), true);
   EXPECT_TRUE(Same(f.MaskRectArea, RECT{10, 20, 100, 70}));

@@ -288,12 +288,14 @@ TEST_F(KsSkinPanelTest, SlateLookGolden) {
   // Children go into the skin's client area, fitted to the size.
   EXPECT_TRUE(SameRect(l.Top->ResizedClientRect(), RECT{2, 26, 278, 118}));
   // The close button sits at the caption rectangle's right end, 15 x 15.
-  EXPECT_TRUE(SameRect(l.Top->Button(TksSkinExPanel::CloseButton).ButtonRect, RECT{261, 3, 276, 18}));
-  EXPECT_TRUE(SameRect(l.Top->Button(TksSkinExPanel::RollButton).ButtonRect, RECT{244, 3, 259, 18}));
+  EXPECT_TRUE(
+      SameRect(l.Top->Button(TksSkinExPanel::CloseButton).ButtonRect, RECT{261, 3, 276, 18}));
+  EXPECT_TRUE(
+      SameRect(l.Top->Button(TksSkinExPanel::RollButton).ButtonRect, RECT{244, 3, 259, 18}));
   ExpectGolden("slate_unrolled.png");
   RollAll(l);
-  EXPECT_EQ(l.Left->Width(), 25);   // the width of the skin's strip picture
-  EXPECT_EQ(l.Top->Height(), 25);   // the height of the skin's caption-bar picture
+  EXPECT_EQ(l.Left->Width(), 25);  // the width of the skin's strip picture
+  EXPECT_EQ(l.Top->Height(), 25);  // the height of the skin's caption-bar picture
   ExpectGolden("slate_rolled.png");
   // Hot caption button: the skin's hot chip.
   MoveTo(l.Top, 268, 10);

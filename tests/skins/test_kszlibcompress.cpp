@@ -124,7 +124,7 @@ TEST(KsZlibCompress, SeekRules) {
   src.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
   src.SetPosition(0);
   TDecompressionStream z(&src);
-  EXPECT_EQ(z.Seek(100, soCurrent), 100);     // forward skip
+  EXPECT_EQ(z.Seek(100, soCurrent), 100);      // forward skip
   EXPECT_EQ(z.Seek(9000, soBeginning), 9000);  // forward from the beginning
   uint8_t b = 0;
   ASSERT_EQ(z.Read(&b, 1), 1);
@@ -133,7 +133,7 @@ TEST(KsZlibCompress, SeekRules) {
   EXPECT_THROW(z.Seek(-1, soCurrent), EDecompressionError);
   EXPECT_THROW(z.Seek(0, soEnd), EDecompressionError);
   EXPECT_THROW(z.Seek(10, soBeginning), EDecompressionError);  // backwards
-  EXPECT_THROW(z.Seek(50000, soBeginning), EReadError);       // past the end of the data
+  EXPECT_THROW(z.Seek(50000, soBeginning), EReadError);        // past the end of the data
   EXPECT_THROW(z.Write("x", 1), EDecompressionError);
 }
 

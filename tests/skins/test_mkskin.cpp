@@ -36,7 +36,8 @@ TEST(MkSkin, WritesTheSkinKeptInTheRepository) {
   for (const char* name : {"slate.ini", "slate.bmp", "slatemask.bmp"}) {
     const std::string made = FileBytes(dir + "/slate/" + name);
     EXPECT_FALSE(made.empty()) << name;
-    EXPECT_EQ(made, FileBytes(SourceDir() + "/data/skins/slate/" + name)) << name << " differs from data/skins";
+    EXPECT_EQ(made, FileBytes(SourceDir() + "/data/skins/slate/" + name))
+        << name << " differs from data/skins";
   }
   EXPECT_EQ(Inflated(dir + "/slate.skn"), Inflated(ShippedSkin()));
   std::filesystem::remove_all(dir);

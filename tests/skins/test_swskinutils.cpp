@@ -11,15 +11,16 @@ TEST(SwSkinUtils, StringReplaceAllCases) {
     const char* Want;
   } cases[] = {
       {"a&b&&c", "&", "", "abc"},
-      {"aabb", "ab", "", ""},                // a replacement joins new occurrences: replaced too
+      {"aabb", "ab", "", ""},  // a replacement joins new occurrences: replaced too
       {"abab", "ab", "x", "xx"},
-      {"abc", "b", "bb", "abbc"},            // replacement holding the pattern: ends
+      {"abc", "b", "bb", "abbc"},  // replacement holding the pattern: ends
       {"aaa", "a", "aa", "aaaaaa"},
-      {"abc", "", "x", "abc"},               // empty pattern: nothing to do
+      {"abc", "", "x", "abc"},  // empty pattern: nothing to do
       {"", "a", "b", ""},
       {"xyz", "q", "r", "xyz"},
   };
-  for (const Case& c : cases) EXPECT_EQ(StringReplaceAll(c.Text, c.Pattern, c.Replacement), c.Want) << c.Text;
+  for (const Case& c : cases)
+    EXPECT_EQ(StringReplaceAll(c.Text, c.Pattern, c.Replacement), c.Want) << c.Text;
 }
 
 TEST(SwSkinUtils, RemoveAmpersands) {
