@@ -100,7 +100,7 @@ protected:
   TForm* Form = nullptr;
 };
 
-bool SameRect(const RECT& A, const RECT& B) {
+[[maybe_unused]] bool SameRect(const RECT& A, const RECT& B) {
   return A.left == B.left && A.top == B.top && A.right == B.right && A.bottom == B.bottom;
 }
 

@@ -93,8 +93,12 @@ TEST_F(KsSkinControlTest, SkinControlResizeModes) {
     EXPECT_EQ(c->Width(), k.Width) << k.Mode;
     EXPECT_EQ(c->Height(), k.Height) << k.Mode;
     c->SetBounds(10, 10, 70, 50);
-    if (k.Mode == 2) EXPECT_EQ(c->Height(), 10);
-    if (k.Mode == 3) EXPECT_EQ(c->Width(), 20);
+    if (k.Mode == 2) {
+      EXPECT_EQ(c->Height(), 10);
+    }
+    if (k.Mode == 3) {
+      EXPECT_EQ(c->Width(), 20);
+    }
     delete c;
     delete store;
   }
