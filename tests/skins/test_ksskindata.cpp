@@ -323,3 +323,27 @@ TEST(KsSkinData, TheShippedSkinLoads) {
   EXPECT_EQ(store.IndexOfControl("panel"), 1);
   EXPECT_EQ(store.IndexOfControl("bigtoolpanel"), 2);
 }
+
+// The stored skin travels in a form stream as the binary property "CompressedData".
+TEST(KsSkinData, StoredSkinStreamsWithItsForm) {
+  TksCompressedStoredSkin stored(nullptr);
+  stored.SetName("ksCompressedStoredSkin1");
+  stored.SetDescription("Slate");
+  stored.SetFileName("slate.ini");
+  stored.LoadFromCompressedFile(ShippedSkin());
+  ASSERT_FALSE(stored.Empty());
+  TMemoryStream form;
+  form.WriteComponent(&stored);
+  form.SetPosition(0);
+  TksCompressedStoredSkin back(nullptr);
+  form.ReadComponent(&back);
+  EXPECT_EQ(back.Description(), "Slate");
+  EXPECT_EQ(back.FileName(), "slate.ini");
+  ASSERT_EQ(back.CompressedData().Size(), stored.CompressedData().Size());
+  EXPECT_EQ(std::memcmp(back.CompressedData().Memory(), stored.CompressedData().Memory(),
+                        static_cast<size_t>(stored.CompressedData().Size())),
+            0);
+  TksSkinData store(nullptr);
+  store.SetCompressedStoredSkin(&back);
+  EXPECT_EQ(store.SkinName, "Slate");
+}
