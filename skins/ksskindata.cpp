@@ -500,7 +500,7 @@ void TksSkinData::ReadStoredSkin(TStream& S) {
   // The two lists: "name:type" entries; an entry without a colon or of an unknown type makes
   // nothing.
   auto entries = [&](const char* Section, auto&& Add) {
-    const int n = ini.ReadInteger(Section, "count", 0);
+    const int n = NumberedListLength(&ini, Section, ini.ReadInteger(Section, "count", 0));
     for (int i = 0; i < n; ++i) {
       const std::string entry = ini.ReadString(Section, IntToStr(i), "");
       const size_t colon = entry.find(':');

@@ -141,9 +141,24 @@ TksStdCommand ReadCommand(TCustomIniFile* Ini, const std::string& Section, const
       WordIndex(kCommandWords, Ini->ReadString(Section, Key, "cmdefault"), 6, 6));
 }
 
+int NumberedListLength(TCustomIniFile* Ini, const std::string& Section, int Count) {
+  if (Count <= 0) return 0;
+  TStringList keys;
+  Ini->ReadSection(Section, &keys);
+  int highest = -1;
+  for (int i = 0; i < keys.Count(); ++i) {
+    int n = -1;
+    const std::string k = keys.Strings(i);
+    if (!k.empty() && k.find_first_not_of("0123456789") == std::string::npos && TryStrToInt(k, n) &&
+        n < Count)
+      highest = std::max(highest, n);
+  }
+  return highest + 1;
+}
+
 void ReadNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name,
                   TStrings* List) {
-  const int count = Ini->ReadInteger(Section, Name + "count", 0);
+  const int count = NumberedListLength(Ini, Section, Ini->ReadInteger(Section, Name + "count", 0));
   for (int i = 0; i < count; ++i) List->Add(Ini->ReadString(Section, IntToStr(i), ""));
 }
 

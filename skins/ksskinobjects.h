@@ -43,6 +43,10 @@ TAlignment ReadAlignment(TCustomIniFile* Ini, const std::string& Section, const 
 TksMorphKind ReadMorphKind(TCustomIniFile* Ini, const std::string& Section, const std::string& Key);
 TksEffect ReadEffect(TCustomIniFile* Ini, const std::string& Section, const std::string& Key);
 TksStdCommand ReadCommand(TCustomIniFile* Ini, const std::string& Section, const std::string& Key);
+// The number of entries of a numbered list (keys "0", "1", ...) that claims Count entries: Count,
+// but never past the highest numbered key the section really has, so a hostile count cannot make
+// a reader walk or store billions of empty entries.
+int NumberedListLength(TCustomIniFile* Ini, const std::string& Section, int Count);
 // Appends the values of keys "0" .. Name + "count" − 1 of Section to List (missing ones empty).
 void ReadNameList(TCustomIniFile* Ini, const std::string& Section, const std::string& Name,
                   TStrings* List);

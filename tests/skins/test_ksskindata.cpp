@@ -229,6 +229,20 @@ TEST(KsSkinData, HostileStoredSkinsFailCleanly) {
     EXPECT_TRUE(store.Empty) << c.Name;
     EXPECT_TRUE(store.ActivePictures.empty()) << c.Name;
   }
+  // Counts far beyond the entries present end at the last entry.
+  {
+    TksSkinData huge(nullptr);
+    TksCompressedStoredSkin hugeStored(nullptr);
+    MakeStored(hugeStored, 3, true, 0, 0,
+               "[PICTURES]\r\nactivepicturescount=2000000000\r\n1=b.bmp\r\n[SKINOBJECTS]\r\ncount="
+               "2000000000\r\n"
+               "[SKINCONTROLS]\r\ncount=2000000000\r\n0=p:panel\r\n");
+    huge.LoadCompressedStoredSkin(&hugeStored);
+    EXPECT_FALSE(huge.Empty);
+    EXPECT_EQ(huge.ActivePicturesNames->Count(), 2);
+    EXPECT_TRUE(huge.ObjectList.empty());
+    EXPECT_EQ(huge.CtrlList.size(), 1u);
+  }
   // Data that is not a zlib stream at all.
   TksSkinData store(nullptr);
   TksCompressedStoredSkin stored(nullptr);
