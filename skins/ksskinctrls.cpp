@@ -78,6 +78,11 @@ void TksSkinControl::WndProc(TMessage& M) {
 }
 
 // ---- TksSkinCustomControl ----
+namespace {
+// The largest skin rectangle coordinate accepted when the description has no picture.
+constexpr int kMaxSkinExtent = 32767;
+}  // namespace
+
 TksSkinCustomControl::TksSkinCustomControl(TComponent* AOwner)
     : TksSkinControl(AOwner), FDefaultFont(std::make_unique<TFont>()) {
   FDefaultFont->SetName("Arial");
@@ -141,7 +146,13 @@ void TksSkinCustomControl::FetchSkinData() {
   FStretchEffect = c->StretchEffect;
   FPicture = FSD->ActivePicture(c->PictureIndex);
   FMaskPicture = FSD->ActivePicture(c->MaskPictureIndex);
-  if (IsEmptyRect(FGeometry.SR))
+  // A skin rectangle reaching outside its picture (or past any real size) is broken: it is
+  // treated like an empty one, so a damaged skin can neither size the control to absurd sizes
+  // nor make a paint reserve a huge bitmap.
+  const RECT& sr = FGeometry.SR;
+  const bool outside = FPicture ? sr.right > FPicture->Width() || sr.bottom > FPicture->Height()
+                                : sr.right > kMaxSkinExtent || sr.bottom > kMaxSkinExtent;
+  if (IsEmptyRect(sr) || outside)
     FResizeMode = -1;
   else if (FGeometry.RB.x != 0 && FGeometry.RB.y != 0)
     FResizeMode = 1;

@@ -197,6 +197,11 @@ void TksSkinExPanel::FetchSkinData() {
   FFontColor = d->Font.Color;
   FRollHSkinRect = d->RollHSkinRect;
   FRollVSkinRect = d->RollVSkinRect;
+  // The rolled pictures are cut to the skin picture, so a damaged skin cannot make the rolled
+  // size absurd.
+  const RECT bounds{0, 0, FPicture ? FPicture->Width() : 0, FPicture ? FPicture->Height() : 0};
+  IntersectRect(&FRollHSkinRect, &FRollHSkinRect, &bounds);
+  IntersectRect(&FRollVSkinRect, &FRollVSkinRect, &bounds);
   FRollLeftOffset = d->RollLeftOffset;
   FRollRightOffset = d->RollRightOffset;
   FRollTopOffset = d->RollTopOffset;

@@ -146,3 +146,17 @@ TEST_F(KsSkinControlTest, MaskGivesTheWindowItsOutline) {
   EXPECT_TRUE(PtInRegion(rgn, 299, 149));
   DeleteObject(rgn);
 }
+
+// A description whose skin rectangle reaches outside its picture draws and fits nothing.
+TEST_F(KsSkinControlTest, SkinRectangleOutsideItsPictureIsIgnored) {
+  TksSkinData* store = StoreWith(Form, POINT{0, 0}, POINT{0, 0});
+  static_cast<TksDataSkinCustomControl*>(store->CtrlList[0].get())->SkinRect =
+      RECT{0, 0, 2000000000, 10};
+  TksSkinCustomControl* c = MakeControl(Form, "c");
+  c->SetSkinData(store);
+  Run();
+  EXPECT_EQ(c->SkinIndex(), 0);
+  EXPECT_EQ(c->ResizeMode(), -1);
+  EXPECT_EQ(c->Width(), 60);
+  EXPECT_EQ(c->Height(), 40);
+}
