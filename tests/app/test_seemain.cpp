@@ -369,18 +369,20 @@ TEST_F(MainWindow, FrameIsDrawnBehindEveryThumbnailAndTintedWhenSelected) {
   const std::string shoot = MakeShoot("80013578-John", Numbered(2));
   Create({shoot + "/"});
   ASSERT_FALSE(Form->FramePicture()->IsEmpty());
+  // The grid's back buffer is a class-library bitmap, as here.
   TIEBitmap dest;
+  dest.SetLocation(ieTBitmap);
   dest.Allocate(400, 200, ie24RGB);
   dest.Fill(0);
   GridSetSelectedImage(Form->ImageryMView1, 0);
   TIERect rect{0, 0, 90, 60};
-  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 0, 0, 0, &dest, rect);
+  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 0, 0, 0, dest.GetTBitmap(), rect);
   EXPECT_EQ(rect.Left, 20);
   EXPECT_EQ(rect.Top, 20);
   EXPECT_EQ(rect.Right, 148);
   EXPECT_EQ(rect.Bottom, 160);
   rect = {0, 0, 60, 90};
-  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 1, 200, 0, &dest, rect);
+  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 1, 200, 0, dest.GetTBitmap(), rect);
   EXPECT_EQ(rect.Right - rect.Left, 128);
   EXPECT_EQ(rect.Bottom - rect.Top, 140);
   auto at = [&](int x, int y) { return static_cast<TIERGBPixel*>(dest.GetScanline(y))[x]; };
@@ -406,7 +408,7 @@ TEST_F(MainWindow, WithoutAFramePictureTheCellsKeepThePhotoBoxSize) {
   dest.Allocate(200, 200, ie24RGB);
   dest.Fill(0);
   TIERect rect{0, 0, 10, 10};
-  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 0, 0, 0, &dest, rect);
+  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 0, 0, 0, dest.GetTBitmap(), rect);
   EXPECT_EQ(rect.Right, 148);
   EXPECT_EQ(static_cast<TIERGBPixel*>(dest.GetScanline(90))[12].g, 0);
 }
