@@ -327,10 +327,15 @@ void TFormdaochuPATH::Button2Click(TObject*) {
       WriteText(groupFile, OpeningLines(FTelephone, FCustomer, true), false);
       ADOQuery1->First();
       for (int i = 0; !ADOQuery1->Eof(); ++i, ADOQuery1->Next()) {
-        const std::string name = ADOQuery1->FieldByName("fname")->AsString();
-        // Only plain file names of the shoot folder are copied.
+        std::string name = ADOQuery1->FieldByName("fname")->AsString();
+        // Only plain file names of the shoot folder are copied. The catalog compares names
+        // without regard to case: the photo is the folder's file of that name in any case.
         if (name.empty() || SafeFileName(name) != name)
           throw EInOutError("The catalog names a file that is not in the shoot folder: " + name);
+        if (FMain) {
+          const int listed = FMain->FileListBox1->Items()->IndexOf(name);
+          if (listed >= 0) name = FMain->FileListBox1->Items()->Strings(listed);
+        }
         CopyPhoto(IncludeTrailingPathDelimiter(FShootFolder) + name,
                   IncludeTrailingPathDelimiter(folder) + name, group, i + 1);
         const std::string yongtu = ADOQuery1->FieldByName("yongtu")->AsString();

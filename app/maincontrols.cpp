@@ -13,7 +13,21 @@
 namespace {
 
 TImageryMView* Grid(TCustomControl* Control) { return static_cast<TImageryMView*>(Control); }
-TNavShellTree* Tree(TWinControl* Control) { return static_cast<TNavShellTree*>(Control); }
+
+// The main window's tree: its change event goes to the window's handler, held back while the
+// window itself selects a folder (see TreeSetSelectedFolder).
+class TMainShellTree : public TNavShellTree {
+public:
+  explicit TMainShellTree(TComponent* Owner) : TNavShellTree(Owner) {
+    OnChange = [this](TObject* Sender, TTreeNode*) {
+      if (!Quiet && Handler) Handler(Sender);
+    };
+  }
+  std::function<void(TObject*)> Handler;
+  bool Quiet = false;
+};
+
+TMainShellTree* Tree(TWinControl* Control) { return static_cast<TMainShellTree*>(Control); }
 
 }  // namespace
 
@@ -138,7 +152,7 @@ void GridUpdateImage(TCustomControl* G, int Index) {
 // ---- shell folder tree ----
 
 TWinControl* NewShellTree(TComponent* Owner) {
-  auto* t = new TNavShellTree(Owner);
+  auto* t = new TMainShellTree(Owner);
   t->SetRootedAt(SF_DESKTOP);
   t->SetShowOptions(TNavShellShowOptions{soShowNethood, soShowRecycleBin, soShowErrorMessages});
   t->SetShellContextMenu(true);
@@ -153,15 +167,31 @@ void TreeSetSelectedFolder(TWinControl* T, const std::string& Path) {
   if (Path.empty()) return;
   std::string p = ExpandFileName(Path);
   if (p.size() > 1) p = ExcludeTrailingPathDelimiter(p);
-  Tree(T)->SetSelectedFolder(p);
+  TMainShellTree* tree = Tree(T);
+  const std::string before = tree->GetSelectedFolder();
+  // The tree stops at the deepest node it knows; a folder made since that node was read is
+  // found once the node has been read again. Only the final selection is reported.
+  tree->Quiet = true;
+  try {
+    tree->SetSelectedFolder(p);
+    if (tree->GetSelectedFolder() != p && DirectoryExists(p) && tree->Selected()) {
+      tree->RefreshNode(tree->Selected(), false);
+      tree->SetSelectedFolder(p);
+    }
+    // A folder the tree cannot show leaves the selection where it was.
+    if (tree->GetSelectedFolder() != p && tree->GetSelectedFolder() != before && !before.empty())
+      tree->SetSelectedFolder(before);
+  } catch (...) {
+    tree->Quiet = false;
+    throw;
+  }
+  tree->Quiet = false;
+  // Choosing the selected folder again reads it again.
+  if (tree->GetSelectedFolder() == p && tree->Handler) tree->Handler(tree);
 }
 
 void TreeSetOnChange(TWinControl* T, const std::function<void(TObject* Sender)>& Handler) {
-  if (Handler) {
-    Tree(T)->OnChange = [Handler](TObject* Sender, TTreeNode*) { Handler(Sender); };
-  } else {
-    Tree(T)->OnChange = nullptr;
-  }
+  Tree(T)->Handler = Handler;
 }
 
 void TreeRefreshNodes(TWinControl* T) { Tree(T)->RefreshNodes(); }

@@ -84,8 +84,10 @@ void GridUpdateImage(TCustomControl* Grid, int Index);
 TWinControl* NewShellTree(TComponent* Owner);
 // The path of the selected folder node ("" when none), without a trailing delimiter.
 std::string TreeSelectedFolder(TWinControl* Tree);
-// Selects the node of Path (opening the nodes on the way); the tree then raises its change
-// event. A path that is not found leaves the selection and shows the tree's error text.
+// Selects the node of Path (opening the nodes on the way, reading a node again when the folder
+// was made after it was read) and then raises the change event once, also when Path was
+// selected already. A path the tree cannot show leaves the selection and raises nothing (a
+// path that does not exist shows the tree's error text).
 void TreeSetSelectedFolder(TWinControl* Tree, const std::string& Path);
 void TreeSetOnChange(TWinControl* Tree, const std::function<void(TObject* Sender)>& Handler);
 // Re-reads the folders under the tree's root.
