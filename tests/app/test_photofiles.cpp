@@ -192,11 +192,20 @@ TPhotoInfo ReadPhoto(const std::string& Path) {
   return i;
 }
 
-// The first value of the first quantisation table: 16 at quality 50, 27 at 30, 2 at 95.
+// The first value of the photo's first quantisation table (not of the EXIF thumbnail inside
+// APP1): 16 at quality 50, 27 at 30, 2 at 95.
 int FirstQuantValue(const std::string& Path) {
   const std::string d = ReadFile(Path);
-  const size_t m = d.find("\xFF\xDB");
-  return m == std::string::npos ? -1 : static_cast<unsigned char>(d[m + 5]);
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(d[i]); };
+  size_t i = 2;  // after SOI
+  while (i + 4 < d.size() && byte(i) == 0xFF) {
+    const int type = byte(i + 1);
+    const size_t length = byte(i + 2) * 256 + byte(i + 3);
+    if (type == 0xDB) return byte(i + 5);
+    if (type == 0xDA) break;
+    i += 2 + length;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -213,8 +222,9 @@ TEST_F(PhotoFilesTest, RotationTurnsThePhotoOnDiskWithFittingExif) {
   EXPECT_EQ(p.Width, 64);
   EXPECT_EQ(p.Height, 96);
   EXPECT_EQ(p.Orientation, 1);
-  EXPECT_EQ(p.ThumbWidth * 96, p.ThumbHeight * 64);  // the thumbnail is upright too
-  EXPECT_GT(p.ThumbHeight, p.ThumbWidth);
+  // The thumbnail is upright too.
+  EXPECT_EQ(p.ThumbHeight, 160);
+  EXPECT_NEAR(p.ThumbWidth, 107, 1);
   // Clockwise: the green top edge is now on the right, the red left third at the top.
   EXPECT_GT(p.TopLeft.r, 200);
   EXPECT_LT(p.TopLeft.g, 60);
@@ -223,14 +233,18 @@ TEST_F(PhotoFilesTest, RotationTurnsThePhotoOnDiskWithFittingExif) {
   EXPECT_EQ(Form->pb->Position(), 0);
   EXPECT_TRUE(Form->ImageryMView1->Enabled());
   EXPECT_TRUE(Form->skinp1->Enabled());
-  // Four quarter turns give the original size and orientation.
-  Form->N11Click(nullptr);
-  Form->N12Click(nullptr);
-  Form->N12Click(nullptr);
-  Form->N12Click(nullptr);
+  // Four quarter turns, either way, give the original size and orientation.
+  for (int i = 0; i < 3; ++i) Form->N11Click(nullptr);
   p = ReadPhoto(shoot + "/IMG_0001.jpg");
   EXPECT_EQ(p.Width, 96);
   EXPECT_EQ(p.Height, 64);
+  EXPECT_GT(p.TopLeft.g, 200);
+  EXPECT_GT(p.BottomLeft.r, 200);
+  for (int i = 0; i < 4; ++i) Form->N12Click(nullptr);
+  p = ReadPhoto(shoot + "/IMG_0001.jpg");
+  EXPECT_EQ(p.Width, 96);
+  EXPECT_EQ(p.Height, 64);
+  EXPECT_EQ(p.Orientation, 1);
   EXPECT_GT(p.TopLeft.g, 200);
   EXPECT_GT(p.BottomLeft.r, 200);
 
