@@ -38,6 +38,7 @@ TCustomControl* NewThumbGrid(TComponent* Owner) {
   g->SetStoreType(ietThumb);
   g->SetMouseInteract(TIEMMouseInteract{mmiScroll, mmiSelect});
   g->SetEnableMultiSelect(true);
+  g->SetGridWidth(-1);  // as many columns as fit
   g->SetStyle(iemsFlat);
   g->SetSelectionWidth(3);
   g->SetSelectionColor(clRed);

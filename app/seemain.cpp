@@ -322,6 +322,9 @@ std::string TFormSeeMain::ShootFolderOfArgs(const std::vector<std::string>& Args
 }
 
 void TFormSeeMain::FormShow(TObject*) {
+  // The tree fills what the button area leaves of the left panel, at the window's final size.
+  // The splitter under the tree is a thin bar whatever size alignment gave it.
+  Splitter1->SetHeight(4);
   if (!FCommandLineSet) {
     FCommandLine.clear();
     for (int i = 1; i <= ParamCount(); ++i) FCommandLine.push_back(ParamStr(i));
