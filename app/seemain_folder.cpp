@@ -223,6 +223,7 @@ void TFormSeeMain::ReportCaptionFailure(const Exception& E) {
 }
 
 void TFormSeeMain::ImageryMView1ImageSelect(TObject*, int Index) {
+  ImageryMView1BeforeImageDraw(ImageryMView1, Index, 0, 0, nullptr);
   const TThumbCaption caption = GridCaption(ImageryMView1, Index);
   if (caption.Color == clBlack || caption.Color == clRed) {
     ImageryMView1->SetHint("");
