@@ -1,182 +1,216 @@
-// The main window's calls into its grid, folder tree, skin panel and menu button, over small
-// stand-in controls until the controls of those libraries are linked in (see maincontrols.h).
+// The main window's calls into its grid (TImageryMView), folder tree (TNavShellTree), menu button
+// (TBnMenuButton) and left panel (see maincontrols.h).
 #include "app/maincontrols.h"
 
-#include <algorithm>
-#include <vector>
-
+#include "controls/bnbutton.h"
+#include "controls/shellcontrols.h"
+#include "imaging/io/iemio.h"
+#include "imaging/views/iemview.h"
 #include "platform/rtl/fileutils.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/menus.h"
 
 namespace {
 
-// ---- grid stand-in: entries, captions, selection and cell size; no pictures ----
-class TThumbGridStandIn : public TCustomControl {
+TImageryMView* Grid(TCustomControl* Control) { return static_cast<TImageryMView*>(Control); }
+
+// The main window's tree: its change event goes to the window's handler, held back while the
+// window itself selects a folder (see TreeSetSelectedFolder).
+class TMainShellTree : public TNavShellTree {
 public:
-  explicit TThumbGridStandIn(TComponent* Owner) : TCustomControl(Owner) {
-    SetColor(clWhite);
-    SetShowHint(true);
+  explicit TMainShellTree(TComponent* Owner) : TNavShellTree(Owner) {
+    OnChange = [this](TObject* Sender, TTreeNode*) {
+      if (!Quiet && Handler) Handler(Sender);
+    };
   }
-  struct TEntry {
-    std::string FileName;
-    TThumbCaption Caption;
-  };
-  std::vector<TEntry> Entries;
-  int Selected = -1;
-  std::vector<int> MultiSelected;
-  int ThumbWidth = 100, ThumbHeight = 100;
-  TThumbGridEvents Events;
-
-  bool InRange(int Index) const { return Index >= 0 && Index < static_cast<int>(Entries.size()); }
+  std::function<void(TObject*)> Handler;
+  bool Quiet = false;
 };
 
-TThumbGridStandIn* Grid(TCustomControl* Control) {
-  return static_cast<TThumbGridStandIn*>(Control);
-}
-
-// ---- tree stand-in: the selected folder and the change event ----
-class TShellTreeStandIn : public TCustomControl {
-public:
-  explicit TShellTreeStandIn(TComponent* Owner) : TCustomControl(Owner) { SetColor(clWindow); }
-  std::string Selected;
-  std::function<void(TObject*)> OnChange;
-};
-
-TShellTreeStandIn* Tree(TWinControl* Control) { return static_cast<TShellTreeStandIn*>(Control); }
-
-class TMenuButtonStandIn : public TCustomControl {
-public:
-  explicit TMenuButtonStandIn(TComponent* Owner) : TCustomControl(Owner) {}
-  TPopupMenu* DropDownMenu = nullptr;
-};
+TMainShellTree* Tree(TWinControl* Control) { return static_cast<TMainShellTree*>(Control); }
 
 }  // namespace
 
-TCustomControl* NewThumbGrid(TComponent* Owner) { return new TThumbGridStandIn(Owner); }
+// ---- thumbnail grid ----
 
-void GridSetEvents(TCustomControl* G, const TThumbGridEvents& Events) { Grid(G)->Events = Events; }
+TCustomControl* NewThumbGrid(TComponent* Owner) {
+  auto* g = new TImageryMView(Owner);
+  g->SetStoreType(ietThumb);
+  g->SetMouseInteract(TIEMMouseInteract{mmiScroll, mmiSelect});
+  g->SetEnableMultiSelect(true);
+  g->SetGridWidth(-1);  // as many columns as fit
+  g->SetStyle(iemsFlat);
+  g->SetSelectionWidth(3);
+  g->SetSelectionColor(clRed);
+  g->SetThumbnailsBorderColor(clBlack);
+  g->SetWallPaperStyle(iewoTile);
+  g->SetThreadPoolSize(0);
+  g->SetShowHint(true);
+  return g;
+}
 
-void GridApplyActivationLook(TCustomControl* G) { G->Invalidate(); }
+void GridSetEvents(TCustomControl* G, const TThumbGridEvents& Events) {
+  TImageryMView* g = Grid(G);
+  g->OnBeforeImageDraw = Events.OnBeforeImageDraw;
+  if (Events.OnBeforeImageDrawEx) {
+    auto handler = Events.OnBeforeImageDrawEx;
+    g->OnBeforeImageDrawEx = [handler](TObject* Sender, int Index, int Left, int Top, TBitmap* Dest,
+                                       RECT& ThumbRect) {
+      TIERect r{ThumbRect.left, ThumbRect.top, ThumbRect.right, ThumbRect.bottom};
+      handler(Sender, Index, Left, Top, Dest, r);
+      ThumbRect = RECT{r.Left, r.Top, r.Right, r.Bottom};
+    };
+  } else {
+    g->OnBeforeImageDrawEx = nullptr;
+  }
+  g->OnImageSelect = Events.OnImageSelect;
+}
+
+void GridApplyActivationLook(TCustomControl* G) {
+  TImageryMView* g = Grid(G);
+  g->SetEnableAlphaChannel(true);
+  g->SetFillThumbnail(false);
+  g->SetSelectionWidth(0);
+  g->SetShowText(true);
+  g->SetStyle(iemsFlat);
+}
 
 void GridSetThumbSize(TCustomControl* G, int Width, int Height) {
-  Grid(G)->ThumbWidth = Width;
-  Grid(G)->ThumbHeight = Height;
-  G->Invalidate();
+  Grid(G)->SetThumbWidth(Width);
+  Grid(G)->SetThumbHeight(Height);
 }
 
-int GridThumbWidth(TCustomControl* G) { return Grid(G)->ThumbWidth; }
-int GridThumbHeight(TCustomControl* G) { return Grid(G)->ThumbHeight; }
+int GridThumbWidth(TCustomControl* G) { return Grid(G)->ThumbWidth(); }
+int GridThumbHeight(TCustomControl* G) { return Grid(G)->ThumbHeight(); }
 
-void GridSetEnableImageCaching(TCustomControl*, bool) {}
-
-void GridClear(TCustomControl* G) {
-  auto* g = Grid(G);
-  g->Entries.clear();
-  g->Selected = -1;
-  g->MultiSelected.clear();
-  G->Invalidate();
+void GridSetEnableImageCaching(TCustomControl* G, bool Value) {
+  Grid(G)->SetEnableImageCaching(Value);
 }
+
+void GridClear(TCustomControl* G) { Grid(G)->Clear(); }
+
+void GridBeginUpdate(TCustomControl* G) { Grid(G)->LockPaint(); }
+void GridEndUpdate(TCustomControl* G) { Grid(G)->UnlockPaint(); }
 
 void GridAddFile(TCustomControl* G, const std::string& Path) {
-  auto* g = Grid(G);
-  TThumbGridStandIn::TEntry e{Path + "::0", {}};
-  // The multi-image input inserts at the selected image, or appends when there is none.
-  if (g->InRange(g->Selected)) {
-    g->Entries.insert(g->Entries.begin() + g->Selected, e);
-  } else {
-    g->Entries.push_back(e);
-  }
-  G->Invalidate();
+  Grid(G)->GetMIO()->LoadFromFiles(Path, false, true);
 }
 
-int GridImageCount(TCustomControl* G) { return static_cast<int>(Grid(G)->Entries.size()); }
+int GridImageCount(TCustomControl* G) { return Grid(G)->GetImageCount(); }
 
 std::string GridImageFileName(TCustomControl* G, int Index) {
-  return Grid(G)->InRange(Index) ? Grid(G)->Entries[Index].FileName : std::string();
+  if (Index < 0 || Index >= Grid(G)->GetImageCount()) return std::string();
+  return Grid(G)->GetImageFileName(Index);
 }
 
-int GridSelectedImage(TCustomControl* G) { return Grid(G)->Selected; }
+int GridSelectedImage(TCustomControl* G) { return Grid(G)->SelectedImage(); }
 
 void GridSetSelectedImage(TCustomControl* G, int Index) {
-  auto* g = Grid(G);
-  if (!g->InRange(Index)) return;
-  g->Selected = Index;
-  g->MultiSelected.assign(1, Index);
-  G->Invalidate();
+  if (Index < 0 || Index >= Grid(G)->GetImageCount()) return;
+  Grid(G)->SetSelectedImage(Index);
 }
 
-int GridMultiSelectedCount(TCustomControl* G) {
-  return static_cast<int>(Grid(G)->MultiSelected.size());
-}
+int GridMultiSelectedCount(TCustomControl* G) { return Grid(G)->GetMultiSelectedImagesCount(); }
 
 int GridMultiSelectedImage(TCustomControl* G, int I) {
-  auto& m = Grid(G)->MultiSelected;
-  return I >= 0 && I < static_cast<int>(m.size()) ? m[I] : -1;
+  if (I < 0 || I >= Grid(G)->GetMultiSelectedImagesCount()) return -1;
+  return Grid(G)->GetMultiSelectedImage(I);
 }
 
-bool GridIsSelected(TCustomControl* G, int Index) {
-  auto* g = Grid(G);
-  return Index == g->Selected || std::find(g->MultiSelected.begin(), g->MultiSelected.end(),
-                                           Index) != g->MultiSelected.end();
-}
+bool GridIsSelected(TCustomControl* G, int Index) { return Grid(G)->IsSelected(Index); }
 
-void GridSelectAll(TCustomControl* G) {
-  auto* g = Grid(G);
-  g->MultiSelected.clear();
-  for (int i = 0; i < static_cast<int>(g->Entries.size()); ++i) g->MultiSelected.push_back(i);
-  g->Selected = g->MultiSelected.empty() ? -1 : g->MultiSelected.back();
-  G->Invalidate();
-}
+void GridSelectAll(TCustomControl* G) { Grid(G)->SelectAll(); }
 
-int GridImageAtPos(TCustomControl* G, int X, int Y) {
-  // Cells of the thumbnail size, as many columns as fit, row after row from the top left.
-  auto* g = Grid(G);
-  if (X < 0 || Y < 0 || g->ThumbWidth <= 0 || g->ThumbHeight <= 0) return -1;
-  int columns = std::max(1, G->ClientWidth() / g->ThumbWidth);
-  int column = X / g->ThumbWidth;
-  if (column >= columns) return -1;
-  int index = (Y / g->ThumbHeight) * columns + column;
-  return g->InRange(index) ? index : -1;
-}
+int GridImageAtPos(TCustomControl* G, int X, int Y) { return Grid(G)->ImageAtPos(X, Y); }
 
 TThumbCaption GridCaption(TCustomControl* G, int Index) {
-  return Grid(G)->InRange(Index) ? Grid(G)->Entries[Index].Caption : TThumbCaption{};
+  TIEMText* t = Index >= 0 && Index < Grid(G)->GetImageCount() ? Grid(G)->GetImageBottomText(Index)
+                                                               : nullptr;
+  if (!t) return TThumbCaption{};
+  TThumbCaption c;
+  c.Text = t->Caption();
+  c.Color = t->Font()->Color();
+  c.Bold = t->Font()->Style().Contains(fsBold);
+  c.Transparent = t->BackgroundStyle() == bsClear;
+  return c;
 }
 
 void GridSetCaption(TCustomControl* G, int Index, const TThumbCaption& Caption) {
-  if (Grid(G)->InRange(Index)) Grid(G)->Entries[Index].Caption = Caption;
+  if (Index < 0 || Index >= Grid(G)->GetImageCount()) return;
+  TIEMText* t = Grid(G)->GetImageBottomText(Index);
+  if (!t) return;
+  t->SetCaption(Caption.Text);
+  t->Font()->SetColor(Caption.Color);
+  t->Font()->SetStyle(Caption.Bold ? TFontStyles{fsBold} : TFontStyles{});
+  t->SetBackgroundStyle(Caption.Transparent ? bsClear : bsSolid);
 }
 
-void GridUpdateImage(TCustomControl* G, int) { G->Invalidate(); }
+void GridUpdateImage(TCustomControl* G, int Index) {
+  if (Index < 0 || Index >= Grid(G)->GetImageCount()) return;
+  Grid(G)->UpdateImage(Index);
+}
 
-TWinControl* NewShellTree(TComponent* Owner) { return new TShellTreeStandIn(Owner); }
+// ---- shell folder tree ----
 
-std::string TreeSelectedFolder(TWinControl* T) { return Tree(T)->Selected; }
+TWinControl* NewShellTree(TComponent* Owner) {
+  auto* t = new TMainShellTree(Owner);
+  t->SetRootedAt(SF_DESKTOP);
+  t->SetShowOptions(TNavShellShowOptions{soShowNethood, soShowRecycleBin, soShowErrorMessages});
+  t->SetShellContextMenu(true);
+  t->SetOleDragDrop(true);
+  t->SetExpandOnSelected(true);
+  return t;
+}
+
+std::string TreeSelectedFolder(TWinControl* T) { return Tree(T)->GetSelectedFolder(); }
 
 void TreeSetSelectedFolder(TWinControl* T, const std::string& Path) {
-  if (Path.empty() || !DirectoryExists(Path)) return;
+  if (Path.empty()) return;
   std::string p = ExpandFileName(Path);
   if (p.size() > 1) p = ExcludeTrailingPathDelimiter(p);
-  Tree(T)->Selected = p;
-  T->Invalidate();
-  if (Tree(T)->OnChange) Tree(T)->OnChange(T);
+  TMainShellTree* tree = Tree(T);
+  const std::string before = tree->GetSelectedFolder();
+  // The tree stops at the deepest node it knows; a folder made since that node was read is
+  // found once the node has been read again. Only the final selection is reported.
+  tree->Quiet = true;
+  try {
+    tree->SetSelectedFolder(p);
+    if (tree->GetSelectedFolder() != p && DirectoryExists(p) && tree->Selected()) {
+      tree->RefreshNode(tree->Selected(), false);
+      tree->SetSelectedFolder(p);
+    }
+    // A folder the tree cannot show leaves the selection where it was.
+    if (tree->GetSelectedFolder() != p && tree->GetSelectedFolder() != before && !before.empty())
+      tree->SetSelectedFolder(before);
+  } catch (...) {
+    tree->Quiet = false;
+    throw;
+  }
+  tree->Quiet = false;
+  // Choosing the selected folder again reads it again.
+  if (tree->GetSelectedFolder() == p && tree->Handler) tree->Handler(tree);
 }
 
 void TreeSetOnChange(TWinControl* T, const std::function<void(TObject* Sender)>& Handler) {
-  Tree(T)->OnChange = Handler;
+  Tree(T)->Handler = Handler;
 }
 
-void TreeRefreshNodes(TWinControl* T) { T->Invalidate(); }
+void TreeRefreshNodes(TWinControl* T) { Tree(T)->RefreshNodes(); }
+
+// ---- left panel ----
 
 TWinControl* NewSkinExPanel(TComponent* Owner) {
+  // A plain panel in the skin panel's place: the windows set its Width and Enabled only.
   auto* p = new TPanel(Owner);
   p->SetBevelOuter(bvNone);
+  p->SetShowCaption(false);
   return p;
 }
 
-TCustomControl* NewMenuButton(TComponent* Owner) { return new TMenuButtonStandIn(Owner); }
+// ---- menu button ----
+
+TCustomControl* NewMenuButton(TComponent* Owner) { return new TBnMenuButton(Owner); }
 
 void MenuButtonSetDropDownMenu(TCustomControl* Button, TPopupMenu* Menu) {
-  static_cast<TMenuButtonStandIn*>(Button)->DropDownMenu = Menu;
+  static_cast<TBnMenuButton*>(Button)->SetDropDownMenu(Menu);
 }

@@ -1,14 +1,11 @@
 // The main window's calls into the four controls it stands on that live in other libraries:
-// the thumbnail grid (ImageryMView1), the shell folder tree (dir1), the left skin panel (skinp1)
-// and the hidden menu button (SpeedButton1yx).
+// the thumbnail grid ImageryMView1 (TImageryMView), the shell folder tree dir1 (TNavShellTree),
+// the left panel skinp1 and the hidden menu button SpeedButton1yx (TBnMenuButton).
 //
 // The main window keeps each of them in a field typed as the class library's nearest base
 // (TCustomControl, TWinControl) and reaches them only through the functions below, one per
-// operation it uses. Until those libraries are linked here, the functions act on small
-// stand-in controls made by the New... functions: the grid stand-in only keeps the list of
-// entries, their captions and the selection (it draws no thumbnails), the tree stand-in only
-// keeps the selected folder and raises the change event. Wiring the real controls changes the
-// New... functions and the bodies below, nothing in the windows.
+// operation it uses, so that its headers stay free of the control libraries. The left panel is a
+// plain panel made by NewSkinExPanel; the skinned panel takes its place there alone.
 #pragma once
 
 #include <functional>
@@ -17,7 +14,7 @@
 #include "platform/vcl/controls.h"
 #include "platform/vcl/graphics.h"
 
-class TIEBitmap;
+class TBitmap;
 class TPopupMenu;
 struct TIERect;
 
@@ -37,9 +34,10 @@ struct TThumbGridEvents {
   // Before thumbnail Index is drawn: the handler may change its caption.
   std::function<void(TObject* Sender, int Index, int Left, int Top, TCanvas* Canvas)>
       OnBeforeImageDraw;
-  // Before thumbnail Index is drawn into Dest at (Left, Top); ImageRect comes in as (0, 0, w, h)
-  // and says where, relative to (Left, Top), and how large the photo is drawn.
-  std::function<void(TObject* Sender, int Index, int Left, int Top, TIEBitmap* Dest,
+  // Before thumbnail Index is drawn into Dest (the grid's 24-bit back buffer) at (Left, Top);
+  // ImageRect comes in as (0, 0, w, h) and says where, relative to (Left, Top), and how large
+  // the photo is drawn.
+  std::function<void(TObject* Sender, int Index, int Left, int Top, TBitmap* Dest,
                      TIERect& ImageRect)>
       OnBeforeImageDrawEx;
   std::function<void(TObject* Sender, int Index)> OnImageSelect;
@@ -59,9 +57,12 @@ int GridThumbHeight(TCustomControl* Grid);
 void GridSetEnableImageCaching(TCustomControl* Grid, bool Value);
 // Removes every image (pending loads stopped).
 void GridClear(TCustomControl* Grid);
-// Adds the photo at Path as a lazily loaded entry (file name Path + "::0"), through the grid's
-// multi-image input with content detection off; inserted at the selected image, or appended.
+// Adds the photo at Path as a lazily loaded entry (file name Path + "::0") at the end, through
+// the grid's multi-image input with content detection off; the new entry becomes selected.
 void GridAddFile(TCustomControl* Grid, const std::string& Path);
+// Paint lock around a run of GridAddFile calls; the end repaints once.
+void GridBeginUpdate(TCustomControl* Grid);
+void GridEndUpdate(TCustomControl* Grid);
 int GridImageCount(TCustomControl* Grid);
 std::string GridImageFileName(TCustomControl* Grid, int Index);  // "" out of range
 int GridSelectedImage(TCustomControl* Grid);                     // -1 when none
@@ -83,8 +84,10 @@ void GridUpdateImage(TCustomControl* Grid, int Index);
 TWinControl* NewShellTree(TComponent* Owner);
 // The path of the selected folder node ("" when none), without a trailing delimiter.
 std::string TreeSelectedFolder(TWinControl* Tree);
-// Selects the node of Path; the tree then raises its change event. A path that is not found
-// leaves the selection and raises nothing.
+// Selects the node of Path (opening the nodes on the way, reading a node again when the folder
+// was made after it was read) and then raises the change event once, also when Path was
+// selected already. A path the tree cannot show leaves the selection and raises nothing (a
+// path that does not exist shows the tree's error text).
 void TreeSetSelectedFolder(TWinControl* Tree, const std::string& Path);
 void TreeSetOnChange(TWinControl* Tree, const std::function<void(TObject* Sender)>& Handler);
 // Re-reads the folders under the tree's root.

@@ -146,6 +146,13 @@ void TFormSeeMain::CreateMenus() {
   N15->OnClick = [this](TObject* S) { N15Click(S); };
   N16->OnClick = [this](TObject* S) { N16Click(S); };
   N18->OnClick = [this](TObject* S) { N18Click(S); };
+  N11->OnClick = [this](TObject* S) { N11Click(S); };
+  N12->OnClick = [this](TObject* S) { N12Click(S); };
+  N28->OnClick = [this](TObject* S) { N28Click(S); };
+  N31->OnClick = [this](TObject* S) { N31Click(S); };
+  n32->OnClick = [this](TObject* S) { n32Click(S); };
+  N4->OnClick = [this](TObject* S) { N4Click(S); };
+  N13->OnClick = [this](TObject* S) { EXCEL1Click(S); };
 }
 
 void TFormSeeMain::CreateControls() {
@@ -195,6 +202,7 @@ void TFormSeeMain::CreateControls() {
   BitBtn5 = PlaceBitBtn(this, ScrollBox1, "BitBtn5", " settings ", 200);
   BitBtn6 = PlaceBitBtn(this, ScrollBox1, "BitBtn6", " About   ", 240);
   BitBtn1->OnClick = [this](TObject* S) { BitBtn1Click(S); };
+  BitBtn4->OnClick = [this](TObject* S) { BitBtn4Click(S); };
 
   Splitter2 = PlaceControl<TSplitter>(this, this, "Splitter2", kDefaultLeftWidth, 47, 4, 600);
   Splitter2->SetAlign(alLeft);
@@ -210,7 +218,7 @@ void TFormSeeMain::CreateControls() {
   ImageryMView1->SetAlign(alClient);
   ImageryMView1->SetPopupMenu(PopupMenu1);
   TThumbGridEvents events;
-  events.OnBeforeImageDrawEx = [this](TObject* S, int I, int L, int T, TIEBitmap* D, TIERect& R) {
+  events.OnBeforeImageDrawEx = [this](TObject* S, int I, int L, int T, TBitmap* D, TIERect& R) {
     ImageryMView1BeforeImageDrawEx(S, I, L, T, D, R);
   };
   events.OnBeforeImageDraw = [this](TObject* S, int I, int L, int T, TCanvas* C) {
@@ -314,6 +322,9 @@ std::string TFormSeeMain::ShootFolderOfArgs(const std::vector<std::string>& Args
 }
 
 void TFormSeeMain::FormShow(TObject*) {
+  // The tree fills what the button area leaves of the left panel, at the window's final size.
+  // The splitter under the tree is a thin bar whatever size alignment gave it.
+  Splitter1->SetHeight(4);
   if (!FCommandLineSet) {
     FCommandLine.clear();
     for (int i = 1; i <= ParamCount(); ++i) FCommandLine.push_back(ParamStr(i));

@@ -20,6 +20,7 @@ class TADOCommand;
 class TADOConnection;
 class TADOQuery;
 class TBitBtn;
+class TBitmap;
 class TButton;
 class TComboBox;
 class TCustomIniFile;
@@ -55,7 +56,7 @@ public:
   void dir1Change(TObject* Sender);
   void FileListBox1Change(TObject* Sender);
   void ImageryMView1BeforeImageDrawEx(TObject* Sender, int Index, int Left, int Top,
-                                      TIEBitmap* Dest, TIERect& ImageRect);
+                                      TBitmap* Dest, TIERect& ImageRect);
   void ImageryMView1BeforeImageDraw(TObject* Sender, int Index, int Left, int Top, TCanvas* Canvas);
   void ImageryMView1ImageSelect(TObject* Sender, int Index);
   void ImageryMView1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -73,6 +74,14 @@ public:
   void N15Click(TObject* Sender);      // unpicked list
   void N16Click(TObject* Sender);      // picked list
   void N18Click(TObject* Sender);      // back to the whole folder
+  void N11Click(TObject* Sender);      // rotate clockwise
+  void N12Click(TObject* Sender);      // rotate counter-clockwise
+  void N28Click(TObject* Sender);      // rename
+  void BitBtn4Click(TObject* Sender);  // the copy menu
+  void N4Click(TObject* Sender);       // copy the picked photos out
+  void N31Click(TObject* Sender);      // the same from the grid menu
+  void EXCEL1Click(TObject* Sender);   // requirements to a spreadsheet
+  void n32Click(TObject* Sender);      // the same from the grid menu
   void WMHotKey(TMessage& Message);
 
   // The system short date format (the program's own store of it).
@@ -104,6 +113,11 @@ public:
   std::vector<std::string> SelectedNames();
   // The folder of the current photos ("" before the first successful folder change).
   const std::string& CurrentFolder() const { return FCurrentFolder; }
+  // The shoot folder kept when the copy command started (the working directory goes back to it
+  // when the copy dialog closes).
+  const std::string& CopyFolder() const { return FCopyFolder; }
+  // Turns the selected photos on disk by Angle degrees (-90 clockwise, 90 counter-clockwise).
+  void RotateSelected(double Angle);
 
   // ---- controls (names as the other windows know them) ----
   TPanel* Panel1 = nullptr;
@@ -204,6 +218,7 @@ private:
   std::vector<std::string> FCommandLine;
   bool FCommandLineSet = false;
   std::string FCurrentFolder;
+  std::string FCopyFolder;
   bool FLoading = false;
   bool FRestoring = false;
   int FListMode = 0;

@@ -43,6 +43,9 @@ void TFormSeeMain::PopupMenu1Popup(TObject*) {
   N9->SetVisible(!ReadHotKeySwitch(ADOQuery6));
   const int selected = GridSelectedImage(ImageryMView1);
   if (selected < 0) return;
+  // The caption is rebuilt from the catalog first: the image may not have been drawn since it
+  // became selected.
+  ImageryMView1BeforeImageDraw(ImageryMView1, selected, 0, 0, nullptr);
   const bool picked =
       PickStateOfColor(GridCaption(ImageryMView1, selected).Color) != TPickState::NotPicked;
   N1->SetEnabled(!picked);

@@ -168,10 +168,17 @@ void TFormSeeMain::FillGrid(const std::vector<std::string>& Names) {
                                         : NameOrder(static_cast<int>(Names.size()));
   const std::string folder = IncludeTrailingPathDelimiter(FileListBox1->Directory());
   // Grid position i always shows display order entry i.
-  for (int i : order) {
-    ListBox1->Items()->Add(Names[i]);
-    GridAddFile(ImageryMView1, folder + Names[i]);
+  GridBeginUpdate(ImageryMView1);
+  try {
+    for (int i : order) {
+      ListBox1->Items()->Add(Names[i]);
+      GridAddFile(ImageryMView1, folder + Names[i]);
+    }
+  } catch (...) {
+    GridEndUpdate(ImageryMView1);
+    throw;
   }
+  GridEndUpdate(ImageryMView1);
   if (random) Screen()->SetCursor(crDefault);
 }
 
@@ -184,10 +191,10 @@ void TFormSeeMain::ReloadFolder() {
 // ---- the grid's events ----
 
 void TFormSeeMain::ImageryMView1BeforeImageDrawEx(TObject*, int Index, int Left, int Top,
-                                                  TIEBitmap* Dest, TIERect& ImageRect) {
+                                                  TBitmap* Dest, TIERect& ImageRect) {
   TIEBitmap* frame = GridIsSelected(ImageryMView1, Index) ? FSelectedFrame.get() : FFrame.get();
   if (frame && !frame->IsEmpty())
-    frame->DrawToBitmap(Dest, Left, Top, GridThumbWidth(ImageryMView1),
+    frame->DrawToTBitmap(Dest, Left, Top, GridThumbWidth(ImageryMView1),
                         GridThumbHeight(ImageryMView1), 0, 0, frame->Width(), frame->Height(), 255,
                         rfNone, 0);
   ImageRect = kPhotoBox;
@@ -216,6 +223,7 @@ void TFormSeeMain::ReportCaptionFailure(const Exception& E) {
 }
 
 void TFormSeeMain::ImageryMView1ImageSelect(TObject*, int Index) {
+  ImageryMView1BeforeImageDraw(ImageryMView1, Index, 0, 0, nullptr);
   const TThumbCaption caption = GridCaption(ImageryMView1, Index);
   if (caption.Color == clBlack || caption.Color == clRed) {
     ImageryMView1->SetHint("");

@@ -22,11 +22,13 @@ void SetProgramFolder(const std::string& Folder);
 inline constexpr char kSetDatFileName[] = "Set.dat";
 inline constexpr char kOptionsSection[] = "Options";
 inline constexpr int kDefaultLeftWidth = 222;
-inline constexpr int kDefaultJpegQuality = 30;
+// The JPEG quality of rotated photos when "ys" is absent: the value the settings window shows
+// then, so that what the studio sees is what is used.
+inline constexpr int kDefaultJpegQuality = 50;
 
 int ReadLeftWidth(TCustomIniFile* Ini);  // "LeftWidth", 222 when absent
 void WriteLeftWidth(TCustomIniFile* Ini, int Width);
-int ReadJpegQuality(TCustomIniFile* Ini);  // "ys", 30 when absent
+int ReadJpegQuality(TCustomIniFile* Ini);  // "ys", kDefaultJpegQuality when absent
 
 // ---- the program's own store of system settings ----
 // The short date format of the system default locale, in the locale's picture syntax

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 #include "app/maincontrols.h"
 #include "app/memodialog.h"
@@ -13,11 +15,15 @@
 #include "apptest.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iegeom.h"
+#include "imaging/io/ieparams.h"
+#include "imaging/io/imageryio.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/filectrl.h"
 #include "platform/vcl/menus.h"
+#include "platform/win/gdi_surface.h"
+#include "platform/win/pngsnap.h"
 
 using namespace apptest;
 
@@ -369,18 +375,20 @@ TEST_F(MainWindow, FrameIsDrawnBehindEveryThumbnailAndTintedWhenSelected) {
   const std::string shoot = MakeShoot("80013578-John", Numbered(2));
   Create({shoot + "/"});
   ASSERT_FALSE(Form->FramePicture()->IsEmpty());
+  // The grid's back buffer is a class-library bitmap, as here.
   TIEBitmap dest;
+  dest.SetLocation(ieTBitmap);
   dest.Allocate(400, 200, ie24RGB);
   dest.Fill(0);
   GridSetSelectedImage(Form->ImageryMView1, 0);
   TIERect rect{0, 0, 90, 60};
-  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 0, 0, 0, &dest, rect);
+  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 0, 0, 0, dest.GetTBitmap(), rect);
   EXPECT_EQ(rect.Left, 20);
   EXPECT_EQ(rect.Top, 20);
   EXPECT_EQ(rect.Right, 148);
   EXPECT_EQ(rect.Bottom, 160);
   rect = {0, 0, 60, 90};
-  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 1, 200, 0, &dest, rect);
+  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 1, 200, 0, dest.GetTBitmap(), rect);
   EXPECT_EQ(rect.Right - rect.Left, 128);
   EXPECT_EQ(rect.Bottom - rect.Top, 140);
   auto at = [&](int x, int y) { return static_cast<TIERGBPixel*>(dest.GetScanline(y))[x]; };
@@ -406,7 +414,7 @@ TEST_F(MainWindow, WithoutAFramePictureTheCellsKeepThePhotoBoxSize) {
   dest.Allocate(200, 200, ie24RGB);
   dest.Fill(0);
   TIERect rect{0, 0, 10, 10};
-  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 0, 0, 0, &dest, rect);
+  Form->ImageryMView1BeforeImageDrawEx(Form->ImageryMView1, 0, 0, 0, dest.GetTBitmap(), rect);
   EXPECT_EQ(rect.Right, 148);
   EXPECT_EQ(static_cast<TIERGBPixel*>(dest.GetScanline(90))[12].g, 0);
 }
@@ -634,4 +642,65 @@ TEST_F(MainWindow, ViewListsShowThePickedOrUnpickedPhotos) {
   Form->N18Click(Form->N18);
   EXPECT_EQ(Order(), Numbered(4));
   EXPECT_EQ(Form->ListMode(), 0);
+}
+
+namespace {
+
+// A small photo of a sky, hills and a sun whose colours depend on Number.
+void MakeScenePhoto(const std::string& Path, int Number, bool Tall) {
+  const int w = Tall ? 200 : 300, h = Tall ? 300 : 200;
+  TIEBitmap b;
+  b.Allocate(w, h, ie24RGB);
+  for (int y = 0; y < h; ++y) {
+    auto* row = static_cast<TIERGBPixel*>(b.GetScanline(y));
+    for (int x = 0; x < w; ++x) {
+      const int hill = h * 2 / 3 + static_cast<int>(20 * std::sin((x + Number * 40) / 30.0));
+      const int dx = x - w * (Number % 3 + 1) / 4, dy = y - h / 4;
+      if (dx * dx + dy * dy < 400)
+        row[x] = TIERGBPixel{120, 230, 255};
+      else if (y > hill)
+        row[x] = TIERGBPixel{uint8_t(40 + Number * 9), uint8_t(120 - y / 4), 50};
+      else
+        row[x] = TIERGBPixel{uint8_t(230 - y / 3), uint8_t(170 - Number * 5), uint8_t(90 + Number * 8)};
+    }
+  }
+  TImageryIO io(nullptr);
+  io.AttachBitmap(&b);
+  io.Params->JPEG_Quality = 90;
+  io.SaveToFileJpeg(Path);
+}
+
+}  // namespace
+
+TEST_F(MainWindow, LooksAsBeforeOverASampleShoot) {
+  const std::string shoot = Root + "/home/80013578-John";
+  std::filesystem::create_directories(shoot);
+  for (int i = 1; i <= 9; ++i) {
+    char n[32];
+    std::snprintf(n, sizeof n, "/IMG_%04d.JPG", i);
+    MakeScenePhoto(shoot + n, i, i % 3 == 0);
+  }
+  Create({shoot + "/"});
+  GridSetSelectedImage(Form->ImageryMView1, 1);
+  PickPhoto(Form->ADOQuery1, "IMG_0001.JPG");
+  AppendRequirement(Form->ADOQuery1, "IMG_0002.JPG", {"Album", "2", "8x10", ""});
+  AppendRequirement(Form->ADOQuery1, "IMG_0002.JPG", {"Print", "1", "5x7", ""});
+  Form->ImageryMView1->Invalidate();
+  Application()->ProcessMessages();
+  UpdateAllWindows();
+  EXPECT_EQ(GridCaption(Form->ImageryMView1, 0).Color, clRed);
+  EXPECT_EQ(GridCaption(Form->ImageryMView1, 1).Text, "Album+Print");
+  EXPECT_EQ(GridCaption(Form->ImageryMView1, 2).Text, "IMG_0003.JPG");
+  // The grid with its framed thumbnails and captions (the folder tree beside it shows the
+  // machine's own folders).
+  HBITMAP shot = RenderWindowToBitmap(Form->ImageryMView1->Handle());
+  ASSERT_TRUE(shot);
+  const std::string golden = SourceDir() + "/tests/app/golden/main_window_grid.png";
+  if (std::getenv("ORVANTA_UPDATE_GOLDEN")) SaveBitmapToPng(shot, golden);
+  HBITMAP want = LoadPngToBitmap(golden);
+  EXPECT_TRUE(want) << "missing golden image " << golden;
+  // Anti-aliased text and JPEG decoding may differ by a few levels between library builds.
+  if (want) EXPECT_LE(ComparePixels(*GetBitmapSurface(shot), *GetBitmapSurface(want), 24), 200);
+  if (want) DeleteObject(want);
+  DeleteObject(shot);
 }

@@ -33,7 +33,7 @@ protected:
 TEST_F(SettingsStore, SetDatKeysAndTheirDefaults) {
   TIniFile ini(Prog + kSetDatFileName);
   EXPECT_EQ(ReadLeftWidth(&ini), 222);
-  EXPECT_EQ(ReadJpegQuality(&ini), 30);
+  EXPECT_EQ(ReadJpegQuality(&ini), 50);  // the quality the settings window shows
   WriteLeftWidth(&ini, 310);
   ini.WriteInteger("Options", "ys", 90);
   TIniFile again(Prog + kSetDatFileName);
