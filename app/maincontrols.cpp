@@ -4,6 +4,9 @@
 
 #include "controls/bnbutton.h"
 #include "controls/shellcontrols.h"
+#include "app/settings.h"
+#include "skins/ksskinctrls.h"
+#include "skins/ksskindata.h"
 #include "imaging/io/iemio.h"
 #include "imaging/views/iemview.h"
 #include "platform/rtl/fileutils.h"
@@ -200,11 +203,26 @@ void TreeRefreshNodes(TWinControl* T) { Tree(T)->RefreshNodes(); }
 // ---- left panel ----
 
 TWinControl* NewSkinExPanel(TComponent* Owner) {
-  // A plain panel in the skin panel's place: the windows set its Width and Enabled only.
-  auto* p = new TPanel(Owner);
-  p->SetBevelOuter(bvNone);
-  p->SetShowCaption(false);
-  return p;
+  // The skinned panel with a caption bar and a roll button, in the program's skin "Slate"
+  // (slate.skn beside the executable). Without the file, or with a damaged one, the panel keeps
+  // its default look: the program runs either way.
+  auto* panel = new TksSkinExPanel(Owner);
+  panel->SetShowCloseButton(false);
+  panel->SetShowRollButton(true);
+  panel->SetRollKind(ks::rkRollHorizontal);
+  panel->SetDefaultCaptionHeight(21);
+  const std::string file = IncludeTrailingPathDelimiter(ProgramFolder()) + "slate.skn";
+  if (FileExists(file)) {
+    try {
+      auto* stored = new TksCompressedStoredSkin(Owner);
+      stored->LoadFromCompressedFile(file);
+      auto* skin = new TksSkinData(Owner);
+      skin->SetCompressedStoredSkin(stored);
+      if (!skin->Empty) panel->SetSkinData(skin);
+    } catch (const Exception&) {
+    }
+  }
+  return panel;
 }
 
 // ---- menu button ----

@@ -5,7 +5,7 @@
 // The main window keeps each of them in a field typed as the class library's nearest base
 // (TCustomControl, TWinControl) and reaches them only through the functions below, one per
 // operation it uses, so that its headers stay free of the control libraries. The left panel is a
-// plain panel made by NewSkinExPanel; the skinned panel takes its place there alone.
+// TksSkinExPanel in the program's skin "Slate" (slate.skn beside the executable).
 #pragma once
 
 #include <functional>
