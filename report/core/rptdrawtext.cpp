@@ -145,7 +145,7 @@ std::vector<TrptHTMLTag> TrptDrawText::ExpandTags(std::string& S) {
           std::string v = Trim(S.substr(eq + 1, close - eq - 1));
           bool ok = false;
           int32_t color = 0;
-          if (v.size() > 3 && v[0] == '"' && v[1] == '#' && v.back() == '"' && v.size() == 10) {
+          if (v.size() > 3 && v[0] == '"' && v[1] == '#' && v.back() == '"' && v.size() == 9) {
             try {
               int rgb = StrToInt("$" + v.substr(2, 6));
               color = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
@@ -209,30 +209,22 @@ std::vector<int> TrptDrawText::CharWidths(const std::string& S, const std::vecto
     int style = i < Tags.size() ? Tags[i].Style : FDefStyle;
     while (j < ch.size() && (j >= Tags.size() ? FDefStyle : Tags[j].Style) == style) ++j;
     cv->Font()->SetStyle(StyleOf(style));
-    std::string run = Join(ch, i, j);
     cv->TextWidth(" ");  // selects the font
-    std::vector<INT> dx(j - i + 1, 0);
-    GetTextExtentExPoint(cv->Handle(), run.data(), static_cast<int>(run.size()), 0, nullptr, dx.data(), nullptr);
-    // Extents saturate at 32767: measure the rest again from the first saturated character.
-    int64_t prev = 0;
-    size_t k = 0;
-    while (k < j - i) {
-      if (dx[k] >= 32767 && k > 0) {
-        std::string rest = Join(ch, i + k, j);
-        std::vector<INT> d2(j - i - k + 1, 0);
-        GetTextExtentExPoint(cv->Handle(), rest.data(), static_cast<int>(rest.size()), 0, nullptr, d2.data(),
-                             nullptr);
-        int64_t base = 0;
-        for (size_t m = 0; m < j - i - k; ++m) {
-          int64_t cw = d2[m] - base;
-          base = d2[m];
-          w[i + k + m] = static_cast<int>(cw);
-        }
-        break;
+    // Cumulative extents saturate at 32767: the rest of a long run is measured again from the
+    // first saturated character, as often as needed.
+    size_t k = i;
+    while (k < j) {
+      std::string part = Join(ch, k, j);
+      std::vector<INT> dx(j - k + 1, 0);
+      GetTextExtentExPoint(cv->Handle(), part.data(), static_cast<int>(part.size()), 0, nullptr, dx.data(), nullptr);
+      int64_t prev = 0;
+      size_t m = 0;
+      for (; m < j - k; ++m) {
+        if (dx[m] >= 32767 && m > 0) break;
+        w[k + m] = static_cast<int>(dx[m] - prev);
+        prev = dx[m];
       }
-      w[i + k] = static_cast<int>(dx[k] - prev);
-      prev = dx[k];
-      ++k;
+      k += m;
     }
     i = j;
   }
