@@ -126,3 +126,6 @@ private:
   bool FInNewPage = false;
   int FDepth = 0;
 };
+
+// Registers the report classes, constants, types and functions in the global script (once).
+void rptRegisterScriptBindings();

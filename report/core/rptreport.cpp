@@ -14,6 +14,7 @@
 #include "platform/vcl/forms.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptbands.h"
+#include "report/core/rptengine.h"
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptview.h"
 #include "report/core/rptdataset.h"
@@ -579,6 +580,7 @@ void rptRegisterReportClasses() {
                    TrptUserDataSet::StaticClass(), TrptDBDataset::StaticClass()});
   rptRegisterViewClasses();
   rptRegisterBandClasses();
+  rptRegisterScriptBindings();
   // The band engine and the prepared pages serve every report unless a program installed others.
   if (!rptServices().CreateEngine) rptInstallEngine();
 }

@@ -462,3 +462,28 @@ TEST(RptViewParts, TextLayoutWrapsAndOverflows) {
   r.SetOptions(true, true, false, false, true, 0);
   EXPECT_EQ(r.RemoveTags("a<b>bold</b> <font color=\"#FF0000\">red</font>"), "abold red");
 }
+
+TEST_F(EngineFixture, RptScriptBindingsReachObjectsAndConstants) {
+  Template();
+  Report->ScriptText()->SetText(
+      "var N: Integer;\n"
+      "procedure RowBefore(Sender: Variant);\n"
+      "begin\n"
+      "  N := N + 1;\n"
+      "  if N = 2 then RowName.Text := 'Second ' + IntToStr(YearOf(36526));\n"
+      "end;\n"
+      "begin N := 0; end.");
+  static_cast<TrptView*>(Report->FindObject("RowName"))->OnBeforePrint = "RowBefore";
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  auto texts = MemoTexts(Pages(), 0);
+  EXPECT_EQ(texts[1], "Row 1");
+  EXPECT_EQ(texts[2], "Second 2000");
+  EXPECT_EQ(texts[3], "Row 3");
+  // Script constants carry the values the properties really take.
+  EXPECT_EQ(Report->Calc("skDiagonal2").AsInteger(), skDiagonal2);
+  EXPECT_EQ(Report->Calc("skDiamond").AsInteger(), skDiamond);
+  EXPECT_EQ(Report->Calc("baClient").AsInteger(), baClient);
+  EXPECT_EQ(Report->Calc("ftBottom").AsInteger(), 8);
+  EXPECT_NEAR(Report->Calc("rp1cm").AsFloat(), 37.7953, 1e-9);
+  EXPECT_EQ(Report->Calc("MonthOf(36526) + DayOf(36526)").AsInteger(), 2);
+}
