@@ -439,23 +439,83 @@ bool TrptPreviewPages::Print() {
 
 bool TrptPreviewPages::Export(TrptCustomExportFilter* Filter) {
   if (!Filter) return false;
-  std::vector<TrptPage*> pages;
-  std::vector<int> numbers;
+  Filter->Report = Report;
+  if (Filter->ShowDialog && Filter->ShowOptionsDialog() != mrOk) return false;
+  if (Filter->CurPage) Filter->PageNumbers = IntToStr(Report->Preview() ? ShownPage + 1 : 1);
+  Report->SetTerminated(false);
+  std::vector<bool> selected(static_cast<size_t>(PageCount()), Trim(Filter->PageNumbers).empty());
   if (!Trim(Filter->PageNumbers).empty()) {
     TStringList list;
     rptParsePageNumbers(Filter->PageNumbers, &list, PageCount());
-    for (int i = 0; i < list.Count(); ++i) numbers.push_back(StrToIntDef(list.Strings(i), 0) - 1);
-  } else if (Filter->CurPage) {
-    numbers.push_back(ShownPage);
-  } else {
-    for (int i = 0; i < PageCount(); ++i) numbers.push_back(i);
-  }
-  // Every page stays built while the filter runs.
-  for (int n : numbers)
-    if (TrptPage* p = PageAt(n)) {
-      for (TrptComponent* c : p->Objects)
-        if (auto* m = dynamic_cast<TrptCustomMemoView*>(c)) m->TotalPages = PageCount();
-      pages.push_back(p);
+    for (int i = 0; i < list.Count(); ++i) {
+      int n = StrToIntDef(list.Strings(i), 0);
+      if (n >= 1 && n <= PageCount()) selected[static_cast<size_t>(n - 1)] = true;
     }
-  return rptRunExportFilter(Filter, Report, pages);
+  }
+  bool ok = true;
+  try {
+    if (!Filter->Start()) return false;
+    Report->DoProgressStart(ptExporting);
+    try {
+      for (int i = 0; i < PageCount() && !Report->Terminated(); ++i) {
+        if (!selected[static_cast<size_t>(i)]) continue;
+        auto* page = dynamic_cast<TrptReportPage*>(PageAt(i));
+        if (!page) continue;
+        Report->DoProgress(ptExporting, i + 1);
+        Filter->StartPage(page, i);
+        try {
+          page->SetLeft(((page->MirrorMargins && i % 2 == 1) ? page->RightMargin : page->LeftMargin) * rptMM);
+          page->SetTop(page->TopMargin * rptMM);
+          {
+            // The page's colour, frame and background picture as one object over the printable area.
+            TrptPictureView background(nullptr);
+            background.SetName("_pagebackground");
+            background.Color = page->Color();
+            background.SetFrame(page->Frame());
+            background.SetPicture(page->BackPicture());
+            background.Stretched = true;
+            background.KeepAspectRatio = false;
+            background.SetBounds(page->Left(), page->Top(),
+                                 page->Width() - (page->LeftMargin + page->RightMargin) * rptMM,
+                                 page->Height() - (page->TopMargin + page->BottomMargin) * rptMM);
+            Filter->ExportObject(&background);
+          }
+          for (TrptComponent* c : page->Objects)
+            if (auto* m = dynamic_cast<TrptCustomMemoView*>(c)) {
+              if (m->Highlight()->Active) m->SetFont(m->Highlight()->Font());
+              m->TotalPages = PageCount();
+              if (m->AllowExpressions) {
+                std::string t = m->Text();
+                size_t at = UpperCase(t).find("[TOTALPAGES#]");
+                if (at != std::string::npos) {
+                  t.replace(at, 13, IntToStr(PageCount()));
+                  if (t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0) t.resize(t.size() - 2);
+                  else if (!t.empty() && t.back() == '\n') t.pop_back();
+                  m->SetText(t);
+                }
+              }
+            }
+          for (TrptComponent* c : std::vector<TrptComponent*>(page->GetAllObjects())) Filter->ExportObject(c);
+        } catch (...) {
+          Filter->FinishPage(page, i);
+          page->SetLeft(0);
+          page->SetTop(0);
+          throw;
+        }
+        Filter->FinishPage(page, i);
+        page->SetLeft(0);
+        page->SetTop(0);
+      }
+    } catch (...) {
+      Report->DoProgressStop(ptExporting);
+      Filter->Finish();
+      throw;
+    }
+    Report->DoProgressStop(ptExporting);
+    Filter->Finish();
+  } catch (const std::exception& e) {
+    Report->AddError(e.what());
+    ok = false;
+  }
+  return ok;
 }

@@ -487,3 +487,39 @@ TEST_F(EngineFixture, RptScriptBindingsReachObjectsAndConstants) {
   EXPECT_NEAR(Report->Calc("rp1cm").AsFloat(), 37.7953, 1e-9);
   EXPECT_EQ(Report->Calc("MonthOf(36526) + DayOf(36526)").AsInteger(), 2);
 }
+
+namespace {
+
+// Records what the export protocol hands over.
+class TRptEngineTestFilter : public TrptCustomExportFilter {
+public:
+  TRptEngineTestFilter() : TrptCustomExportFilter(TUnregistered{}) { ShowDialog = false; }
+  void ExportObject(TrptComponent* Obj) override {
+    std::string t = Obj->Name();
+    if (auto* m = dynamic_cast<TrptCustomMemoView*>(Obj)) t = Trim(m->Text());
+    Log.push_back(t);
+  }
+  void StartPage(TrptPage*, int Index) override { Log.push_back("start " + std::to_string(Index)); }
+  void FinishPage(TrptPage* Page, int Index) override {
+    Log.push_back("finish " + std::to_string(Index) + " at " + FloatToStr(Page->Left()));
+  }
+  std::vector<std::string> Log;
+};
+
+}  // namespace
+
+TEST_F(EngineFixture, RptEngineExportFeedsPagesWithTheirBackground) {
+  TrptReportPage* page = Template();
+  page->LeftMargin = 10;
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  TRptEngineTestFilter f;
+  f.PageNumbers = "2";
+  ASSERT_TRUE(Pages()->Export(&f)) << Report->Errors()->Text();
+  ASSERT_GE(f.Log.size(), 4u);
+  EXPECT_EQ(f.Log[0], "start 1");
+  EXPECT_EQ(f.Log[1], "_pagebackground");
+  EXPECT_EQ(f.Log[2], "Page 2 of 2");
+  EXPECT_EQ(f.Log[3], "Row 53");
+  EXPECT_EQ(f.Log.back(), "finish 1 at " + FloatToStr(10 * rptMM));
+  EXPECT_EQ(Pages()->PageAt(1)->Left(), 0);
+}
