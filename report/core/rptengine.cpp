@@ -595,6 +595,23 @@ void TrptEngine::StartPage() {
   }
   for (auto& e : FReprintList)
     if (e.Band == title) e.Band = nullptr;
+  AddPageOutline();
+}
+
+void TrptEngine::AddPageOutline() {
+  TrptCustomOutline* o = PreviewPages->Outline();
+  if (!o) return;
+  o->LevelRoot();
+  if (!FActivePage->OutlineText.empty()) {
+    o->AddItem(VarToStr(Report->Calc(FActivePage->OutlineText)), 0);
+    o->LevelRoot();
+  }
+}
+
+void TrptEngine::AddBandOutline(TrptBand* Band, Extended Top) {
+  TrptCustomOutline* o = PreviewPages->Outline();
+  if (!o || Band->OutlineText.empty()) return;
+  o->AddItem(VarToStr(Report->Calc(Band->OutlineText)), static_cast<int>(std::nearbyint(static_cast<double>(Top))));
 }
 
 void TrptEngine::BeginNewPage() {
@@ -713,6 +730,11 @@ void TrptEngine::NewPage() {
   }
   FKeeping = false;
   FInNewPage = false;
+  if (!FActivePage->OutlineText.empty() && PreviewPages->Outline()) {
+    PreviewPages->Outline()->LevelRoot();
+    PreviewPages->Outline()->AddItem(VarToStr(Report->Calc(FActivePage->OutlineText)), 0);
+    PreviewPages->Outline()->LevelRoot();
+  }
 }
 
 void TrptEngine::StartKeep(TrptComponent* Owner, int Mark) {
@@ -784,7 +806,9 @@ void TrptEngine::ShowGroupHeaders(TrptGroupHeader* Head, size_t Level, bool Init
     GlobalLineNumber = h->RowNumberAll;
     h->LastValue = Report->Calc(h->Condition);
     if (h->KeepTogether) StartKeep(h, 0);
+    Extended top = CurY;
     ShowBand(h);
+    AddBandOutline(h, top);
     if (h->ReprintOnNewPage) FReprintList.push_back({h, CurX, FKeeping});
   }
 }
@@ -793,6 +817,7 @@ void TrptEngine::ShowGroupFooters(TrptGroupHeader* Head, size_t Level) {
   for (size_t i = Head->SubBands.size(); i-- > Level;) {
     auto* h = static_cast<TrptGroupHeader*>(Head->SubBands[i]);
     if (h->FooterBand) ShowBand(h->FooterBand);
+    if (!h->OutlineText.empty() && PreviewPages->Outline()) PreviewPages->Outline()->LevelUp();
     if (h->ReprintOnNewPage) RemoveReprint(h);
     if (h->KeepTogether) EndKeep(h);
   }
@@ -856,13 +881,16 @@ void TrptEngine::DataLoop(const std::vector<TrptBand*>& List) {
         }
         LineNumber = r->RowNumber;
         GlobalLineNumber = r->RowNumberAll;
+        Extended rowTop = CurY;
         ShowBand(r);
         for (TrptComponent* o : NotifyObjects) o->EngineNotify();
         if (first && r->KeepHeader && r->HeaderBand) EndKeep(r);
         ++r->RowNumber;
         ++r->RowNumberAll;
         ++printed;
+        AddBandOutline(r, rowTop);
         DataLoop(r->SubBands);
+        if (!r->OutlineText.empty() && PreviewPages->Outline()) PreviewPages->Outline()->LevelUp();
         first = false;
       }
       FKeepBlocked = false;

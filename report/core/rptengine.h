@@ -93,6 +93,8 @@ private:
   void RunPage(TrptReportPage* Page);
   void RunPageBody(TrptReportPage* Page);
   void StartPage();
+  void AddPageOutline();
+  void AddBandOutline(TrptBand* Band, Extended Top);
   void BeginNewPage();
   void DataLoop(const std::vector<TrptBand*>& List);
   bool HasData(TrptBand* Band, const std::vector<TrptBand*>& Details, bool PrintIfDetailEmpty);

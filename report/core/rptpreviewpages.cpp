@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "platform/rtl/lists.h"
 #include "platform/rtl/fileutils.h"
@@ -19,6 +20,70 @@
 #include "report/core/rptxmlserializer.h"
 
 ORV_CLASS_IMPL(TrptPreviewPages, TrptCustomPreviewPages)
+ORV_CLASS_IMPL(TrptOutline, TrptCustomOutline)
+
+// ---- Outline ----
+
+TrptOutline::TrptOutline(TrptCustomPreviewPages* APreviewPages) : TrptCustomOutline(APreviewPages) {}
+
+namespace {
+TrptXMLItem* RootOf(TrptCustomPreviewPages* P) { return static_cast<TrptPreviewPages*>(P)->OutlineRoot(); }
+}  // namespace
+
+int TrptOutline::ItemCount() {
+  if (!CurrentNode) LevelRoot();
+  return CurrentNode->Count();
+}
+
+void TrptOutline::AddItem(const std::string& Text, int Top) {
+  if (!CurrentNode) LevelRoot();
+  TrptXMLItem* item = CurrentNode->AddChild();
+  item->ElementName = "item";
+  item->AttrText = "text=\"" + rptEscapeAttr(Text) + "\" page=\"" + IntToStr(std::max(0, PreviewPages->FillPage)) +
+                   "\" top=\"" + IntToStr(Top) + "\"";
+  CurrentNode = item;
+}
+
+void TrptOutline::EnterItem(int Index) {
+  if (!CurrentNode) LevelRoot();
+  if (Index >= 0 && Index < CurrentNode->Count()) CurrentNode = CurrentNode->GetItems(Index);
+}
+
+void TrptOutline::LevelRoot() { CurrentNode = RootOf(PreviewPages); }
+
+void TrptOutline::LevelUp() {
+  if (!CurrentNode) LevelRoot();
+  if (CurrentNode != RootOf(PreviewPages) && CurrentNode->ParentItem) CurrentNode = CurrentNode->ParentItem;
+}
+
+void TrptOutline::ReadItem(int Index, std::string& Text, int& Page, int& Top) {
+  if (!CurrentNode) LevelRoot();
+  if (Index < 0 || Index >= CurrentNode->Count()) return;
+  TrptXMLItem* it = CurrentNode->GetItems(Index);
+  Text = it->Prop("text");
+  if (!it->Prop("page").empty()) Page = StrToIntDef(it->Prop("page"), Page);
+  if (!it->Prop("top").empty()) Top = StrToIntDef(it->Prop("top"), Top);
+}
+
+void TrptOutline::MoveItemTops(int FromItem, int Delta) {
+  // Entries made while a block was kept follow the block to the current page.
+  if (!CurrentNode) LevelRoot();
+  TrptXMLItem* root = RootOf(PreviewPages);
+  std::function<void(TrptXMLItem*)> move = [&](TrptXMLItem* It) {
+    It->SetProp("page", IntToStr(std::max(0, PreviewPages->FillPage)));
+    It->SetProp("top", IntToStr(Delta));
+    for (int i = 0; i < It->Count(); ++i) move(It->GetItems(i));
+  };
+  TrptXMLItem* parent = CurrentNode == root ? root : CurrentNode->ParentItem;
+  if (!parent) return;
+  for (int i = std::max(0, FromItem); i < parent->Count(); ++i) move(parent->GetItems(i));
+}
+
+int TrptOutline::LastItem() {
+  if (!CurrentNode) LevelRoot();
+  return CurrentNode->Count() - 1;
+}
+
 
 namespace {
 
@@ -47,7 +112,24 @@ std::string FontAttrs(TFont* F) {
 
 TrptPreviewPages::TrptPreviewPages(TrptReport* AReport)
     : TrptCustomPreviewPages(AReport), FDoc(std::make_unique<TrptXMLDocument>()) {
+  SetOutline(new TrptOutline(this));
   Clear();
+}
+
+TrptXMLItem* TrptPreviewPages::OutlineRoot() const { return FDoc->Root()->FindItem("outline"); }
+
+void TrptPreviewPages::AddAnchor(const std::string& Text, int Top) {
+  TrptXMLItem* item = FDoc->Root()->FindItem("anchors")->AddChild();
+  item->ElementName = "item";
+  item->AttrText = "text=\"" + rptEscapeAttr(Text) + "\" page=\"" + IntToStr(std::max(0, FillPage)) + "\" top=\"" +
+                   IntToStr(Top) + "\"";
+}
+
+int TrptPreviewPages::GetAnchorPage(const std::string& Text) {
+  TrptXMLItem* anchors = FDoc->Root()->FindItem("anchors");
+  for (int i = anchors->Count() - 1; i >= 0; --i)
+    if (SameText(anchors->GetItems(i)->Prop("text"), Text)) return StrToIntDef(anchors->GetItems(i)->Prop("page"), 0) + 1;
+  return 1;
 }
 
 TrptPreviewPages::~TrptPreviewPages() = default;
@@ -70,6 +152,7 @@ void TrptPreviewPages::Clear() {
   FDoc->ClearDocument();
   FDoc->Root()->ElementName = "preparedreport";
   FDoc->Root()->FindItem("previewpages");
+  if (auto* o = dynamic_cast<TrptOutline*>(Outline())) o->CurrentNode = nullptr;
   FillPage = -1;
   ShownPage = 0;
   RunFirstPage = 0;
@@ -364,6 +447,7 @@ void TrptPreviewPages::LoadFromStream(TStream* Stream, bool PartialLoad) {
   DropCache();
   FDoc = std::move(doc);
   FDoc->Root()->FindItem("previewpages");
+  if (auto* o = dynamic_cast<TrptOutline*>(Outline())) o->CurrentNode = nullptr;
   FillPage = PageCount() - 1;
   ShownPage = 0;
 }

@@ -15,6 +15,22 @@ class TrptXMLDocument;
 class TrptXMLItem;
 class TrptReportPage;
 
+// The outline of a prepared report: "item" elements (text, page, top) under the "outline" section.
+class TrptOutline : public TrptCustomOutline {
+  ORV_CLASS(TrptOutline, TrptCustomOutline)
+public:
+  explicit TrptOutline(TrptCustomPreviewPages* APreviewPages);
+  int ItemCount() override;
+  void AddItem(const std::string& Text, int Top) override;
+  void EnterItem(int Index) override;
+  void LevelRoot() override;
+  void LevelUp() override;
+  void ReadItem(int Index, std::string& Text, int& Page, int& Top) override;
+  void MoveItemTops(int FromItem, int Delta) override;
+  int LastItem() override;
+  TrptXMLItem* CurrentNode = nullptr;
+};
+
 class TrptPreviewPages : public TrptCustomPreviewPages {
   ORV_CLASS(TrptPreviewPages, TrptCustomPreviewPages)
 public:
@@ -55,6 +71,10 @@ public:
 
   // The element of a prepared page (its children are the objects).
   TrptXMLItem* PageItem(int Index) const;
+  // Named anchors: the page (from 1) of the last anchor of that text, 1 when there is none.
+  void AddAnchor(const std::string& Text, int Top);
+  int GetAnchorPage(const std::string& Text);
+  TrptXMLItem* OutlineRoot() const;
   // Prints the pages whose 1-based numbers are in Pages (all when empty) on the current printer.
   bool PrintPages(const std::vector<int>& Pages);
   // Opens a clicked address: only http, https and mailto addresses are handed to the system.

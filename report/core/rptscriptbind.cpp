@@ -1,6 +1,7 @@
 // What report scripts see of the report library: constants, the enumeration and set types, the
 // report classes with their extra methods and properties, and the date and aggregate functions,
 // registered once in the global script and removed with their registration object.
+#include <cmath>
 #include <memory>
 
 #include "platform/rtl/dateutils.h"
@@ -13,6 +14,7 @@
 #include "report/core/rptclass.h"
 #include "report/core/rptdataset.h"
 #include "report/core/rptengine.h"
+#include "report/core/rptpreviewpages.h"
 #include "report/core/rptservices.h"
 #include "report/core/rptvariables.h"
 #include "report/core/rptview.h"
@@ -89,7 +91,10 @@ Variant CallMethod(TObject* Instance, TClass ClassRef, const std::string& Name, 
     else if (Name == "SHOWBAND") e->ShowBand(As<TrptComponent>(scValueToObject(arg(0))));
     else if (Name == "STOPREPORT") e->StopReport();
     else if (Name == "FREESPACE") return Variant(e->FreeSpace());
-    else if (Name == "ADDANCHOR" || Name == "GETANCHORPAGE") return Variant(0);
+    else if (auto* pp = dynamic_cast<TrptPreviewPages*>(e->PreviewPages)) {
+      if (Name == "ADDANCHOR") pp->AddAnchor(VarToStr(arg(0)), static_cast<int>(std::nearbyint(static_cast<double>(e->CurY))));
+      else if (Name == "GETANCHORPAGE") return Variant(pp->GetAnchorPage(VarToStr(arg(0))));
+    }
   } else if (ClassRef == TrptCustomOutline::StaticClass()) {
     auto* o = As<TrptCustomOutline>(Instance);
     if (!o) return Variant(0);

@@ -236,6 +236,7 @@ TEST_F(EngineFixture, RptEngineGroupFootersShowTheirOwnSums) {
   page->SetParent(Report.get());
   auto* gh = Band<TrptGroupHeader>(page, "GroupHeader1", 20, 20);
   gh->Condition = "Data.\"grp\"";
+  gh->OutlineText = "'Group ' + <Data.\"grp\">";
   Memo(gh, "GroupName", "Group [Data.\"grp\"]", 0, 200, 18);
   auto* master = Band<TrptMasterData>(page, "MasterData1", 60, 10);
   master->SetDataSetName("Data");
@@ -254,6 +255,16 @@ TEST_F(EngineFixture, RptEngineGroupFootersShowTheirOwnSums) {
   EXPECT_EQ(texts[3], "Sum 2020 Avg 50.5 Count 40");
   EXPECT_EQ(texts[5], "Sum 2565 Avg 85.5 Count 30");
   EXPECT_EQ(texts[6], "All 5050");
+  // The outline has one entry per group, with its page and top.
+  TrptCustomOutline* o = Pages()->Outline();
+  o->LevelRoot();
+  ASSERT_EQ(o->ItemCount(), 3);
+  std::string text;
+  int pg = -1, top = -1;
+  o->ReadItem(1, text, pg, top);
+  EXPECT_EQ(text, "Group B");
+  EXPECT_EQ(pg, 0);
+  EXPECT_EQ(top, 20 + 300 + 20);  // after group A: its header, 30 rows of 10 and its footer
 }
 
 TEST_F(EngineFixture, RptEngineAverageOverNoRowsIsZero) {
