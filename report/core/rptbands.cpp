@@ -9,6 +9,7 @@
 #include "report/core/rptdataset.h"
 #include "report/core/rptres.h"
 #include "report/core/rptutils.h"
+#include "script/sc_iinterpreter.h"
 
 ORV_CLASS_IMPL(TrptBand, TrptReportComponent)
 ORV_CLASS_IMPL(TrptDataBand, TrptBand)
@@ -33,6 +34,7 @@ ORV_CLASS_IMPL(TrptOverlay, TrptBand)
 ORV_CLASS_IMPL(TrptNullBand, TrptBand)
 ORV_CLASS_IMPL(TrptSubreport, TrptView)
 ORV_CLASS_IMPL(TrptReportPage, TrptPage)
+ORV_CLASS_IMPL(TrptDialogPage, TrptPage)
 
 // ---- TrptBand ----
 
@@ -450,6 +452,149 @@ void TrptReportPage::Draw(TCanvas* Canvas, Extended ScaleX, Extended ScaleY, Ext
   FBackground->Draw(Canvas, ScaleX, ScaleY, OffsetX + LeftMargin * rptMM * ScaleX, OffsetY + TopMargin * rptMM * ScaleY);
 }
 
+// ---- Dialog page ----
+
+TrptDialogPage::TrptDialogPage(TComponent* AOwner) : TrptPage(AOwner), FColor(clBtnFace) {
+  FForm = new TForm(this);
+  FForm->SetName("Form");
+  FForm->SetKeyPreview(true);
+  SetParentFont(false);
+  Font()->SetName("Tahoma");
+  Font()->SetSize(8);
+  FForm->Font()->Assign(Font());
+  FForm->SetColor(FColor);
+}
+
+TrptDialogPage::~TrptDialogPage() {
+  // The controls go with the children before the form that hosts them.
+  TrptComponent::Clear();
+}
+
+void TrptDialogPage::Publish(TPublisher<TrptDialogPage>& P) {
+  P.Prop("BorderStyle", &TrptDialogPage::BorderStyle).Default(bsSizeable);
+  P.Prop("Caption", &TrptDialogPage::Caption, &TrptDialogPage::SetCaption);
+  P.Prop("Color", &TrptDialogPage::Color, &TrptDialogPage::SetColor).Type("TColor").Default(clBtnFace);
+  P.Prop("Height", &TrptDialogPage::Height, &TrptDialogPage::SetHeight);
+  P.Prop("Left", &TrptDialogPage::Left, &TrptDialogPage::SetLeft);
+  P.Prop("Position", &TrptDialogPage::Position).Default(poScreenCenter);
+  P.Prop("Top", &TrptDialogPage::Top, &TrptDialogPage::SetTop);
+  P.Prop("Width", &TrptDialogPage::Width, &TrptDialogPage::SetWidth);
+  P.Prop("WindowState", &TrptDialogPage::WindowState).Default(wsNormal);
+  P.Prop("OnActivate", &TrptDialogPage::OnActivate).Type("TrptNotifyEvent");
+  P.Prop("OnClick", &TrptDialogPage::OnClick).Type("TrptNotifyEvent");
+  P.Prop("OnDeactivate", &TrptDialogPage::OnDeactivate).Type("TrptNotifyEvent");
+  P.Prop("OnHide", &TrptDialogPage::OnHide).Type("TrptNotifyEvent");
+  P.Prop("OnKeyDown", &TrptDialogPage::OnKeyDown).Type("TrptKeyEvent");
+  P.Prop("OnKeyPress", &TrptDialogPage::OnKeyPress).Type("TrptKeyPressEvent");
+  P.Prop("OnKeyUp", &TrptDialogPage::OnKeyUp).Type("TrptKeyEvent");
+  P.Prop("OnResize", &TrptDialogPage::OnResize).Type("TrptNotifyEvent");
+  P.Prop("OnShow", &TrptDialogPage::OnShow).Type("TrptNotifyEvent");
+  P.Prop("OnCloseQuery", &TrptDialogPage::OnCloseQuery).Type("TrptCloseQueryEvent");
+}
+
+std::string TrptDialogPage::GetKindCaption() const { return rptGet("obDlgPage"); }
+
+void TrptDialogPage::UpdateBounds() {
+  FForm->SetBounds(static_cast<int>(std::nearbyint(static_cast<double>(Left()))),
+                   static_cast<int>(std::nearbyint(static_cast<double>(Top()))),
+                   static_cast<int>(std::nearbyint(static_cast<double>(Width()))),
+                   static_cast<int>(std::nearbyint(static_cast<double>(Height()))));
+}
+
+void TrptDialogPage::SetLeft(Extended Value) {
+  TrptPage::SetLeft(Value);
+  UpdateBounds();
+}
+void TrptDialogPage::SetTop(Extended Value) {
+  TrptPage::SetTop(Value);
+  UpdateBounds();
+}
+void TrptDialogPage::SetWidth(Extended Value) {
+  TrptPage::SetWidth(Value);
+  UpdateBounds();
+}
+void TrptDialogPage::SetHeight(Extended Value) {
+  TrptPage::SetHeight(Value);
+  UpdateBounds();
+}
+
+void TrptDialogPage::FontChanged() {
+  TrptPage::FontChanged();
+  if (FForm) FForm->Font()->Assign(Font());
+}
+
+void TrptDialogPage::SetCaption(const std::string& Value) {
+  FCaption = Value;
+  FForm->SetCaption(Value);
+}
+
+void TrptDialogPage::SetColor(int32_t Value) {
+  FColor = Value;
+  FForm->SetColor(Value);
+}
+
+int TrptDialogPage::ShowModal() {
+  FForm->SetFormStyle(fsNormal);
+  int result;
+  try {
+    result = FForm->ShowModal();
+  } catch (...) {
+    FForm->SetFormStyle(fsStayOnTop);
+    throw;
+  }
+  FForm->SetFormStyle(fsStayOnTop);
+  return result;
+}
+
+int TrptDialogPage::ModalResult() const { return FForm->ModalResult(); }
+void TrptDialogPage::SetModalResult(int Value) { FForm->SetModalResult(Value); }
+
+bool TrptDialogPage::HasControls() const { return FForm->ControlCount() > 0 || !Objects.empty(); }
+
+void TrptDialogPage::InitializeForm() {
+  if (FForm->Visible()) FForm->Hide();
+  FForm->SetPosition(Position);
+  FForm->SetWindowState(WindowState);
+  auto notify = [this](const std::string* Handler) {
+    return [this, Handler](TObject* Sender) {
+      if (TrptReport* r = GetReport()) r->DoNotifyEvent(Sender, *Handler);
+    };
+  };
+  FForm->OnActivate = notify(&OnActivate);
+  FForm->OnClick = notify(&OnClick);
+  FForm->OnDeactivate = notify(&OnDeactivate);
+  FForm->OnHide = notify(&OnHide);
+  FForm->OnResize = notify(&OnResize);
+  FForm->OnShow = notify(&OnShow);
+  FForm->OnCloseQuery = [this](TObject* Sender, bool& CanClose) {
+    TrptReport* r = GetReport();
+    if (!r || OnCloseQuery.empty()) return;
+    Variant params = VarArrayOf({scObjectToValue(Sender), Variant(CanClose)});
+    r->DoParamEvent(OnCloseQuery, params);
+    CanClose = params[1].AsBoolean();
+  };
+  auto key = [this](const std::string* Handler) {
+    return [this, Handler](TObject* Sender, WORD& Key, TShiftState Shift) {
+      TrptReport* r = GetReport();
+      if (!r || Handler->empty()) return;
+      Variant params = VarArrayOf({scObjectToValue(Sender), Variant(static_cast<int>(Key)),
+                                   Variant(static_cast<int>(Shift.Bits() & 0xFF))});
+      r->DoParamEvent(*Handler, params);
+      Key = static_cast<WORD>(params[1].AsInteger());
+    };
+  };
+  FForm->OnKeyDown = key(&OnKeyDown);
+  FForm->OnKeyUp = key(&OnKeyUp);
+  FForm->OnKeyPress = [this](TObject* Sender, char& Key) {
+    TrptReport* r = GetReport();
+    if (!r || OnKeyPress.empty()) return;
+    Variant params = VarArrayOf({scObjectToValue(Sender), Variant(std::string(1, Key))});
+    r->DoParamEvent(OnKeyPress, params);
+    std::string k = VarToStr(params[1]);
+    Key = k.empty() ? '\0' : k[0];
+  };
+}
+
 void rptRegisterBandClasses() {
   static bool done = false;
   if (done) return;
@@ -460,5 +605,6 @@ void rptRegisterBandClasses() {
                    TrptDataBand4::StaticClass(), TrptDataBand5::StaticClass(), TrptDataBand6::StaticClass(),
                    TrptGroupHeader::StaticClass(), TrptGroupFooter::StaticClass(), TrptChild::StaticClass(),
                    TrptColumnHeader::StaticClass(), TrptColumnFooter::StaticClass(), TrptOverlay::StaticClass(),
-                   TrptNullBand::StaticClass(), TrptSubreport::StaticClass(), TrptReportPage::StaticClass()});
+                   TrptNullBand::StaticClass(), TrptSubreport::StaticClass(), TrptReportPage::StaticClass(),
+                   TrptDialogPage::StaticClass()});
 }

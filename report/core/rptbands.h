@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/vcl/forms.h"
 #include "platform/vcl/printers.h"
 #include "report/core/rptview.h"
 
@@ -244,6 +245,50 @@ private:
   Extended FPaperWidth = 210, FPaperHeight = 297;
   int FPaperSize = 9;
   TrptSubreport* FSubReport = nullptr;
+};
+
+class TForm;
+
+// A page that is a modal dialog shown before the report pages are built; its children are dialog
+// controls placed on its form.
+class TrptDialogPage : public TrptPage {
+  ORV_CLASS(TrptDialogPage, TrptPage)
+public:
+  explicit TrptDialogPage(TComponent* AOwner);
+  ~TrptDialogPage() override;
+  static void Publish(TPublisher<TrptDialogPage>& P);
+  std::string GetKindCaption() const override;
+  void SetLeft(Extended Value) override;
+  void SetTop(Extended Value) override;
+  void SetWidth(Extended Value) override;
+  void SetHeight(Extended Value) override;
+  void FontChanged() override;
+
+  const std::string& Caption() const { return FCaption; }
+  void SetCaption(const std::string& Value);
+  int32_t Color() const { return FColor; }
+  void SetColor(int32_t Value);
+  int ShowModal();
+  int ModalResult() const;
+  void SetModalResult(int Value);
+  // Hides the form, gives it the page's position and window state and routes its events to the
+  // page's script handlers.
+  void InitializeForm();
+  TForm* Form() const { return FForm; }
+  // Whether the form has anything to show.
+  bool HasControls() const;
+
+  TBorderStyle BorderStyle = bsSizeable;
+  TPosition Position = poScreenCenter;
+  TWindowState WindowState = wsNormal;
+  std::string OnActivate, OnClick, OnDeactivate, OnHide, OnKeyDown, OnKeyPress, OnKeyUp, OnResize, OnShow,
+      OnCloseQuery;
+
+private:
+  void UpdateBounds();
+  TForm* FForm;  // owned as a component named "Form"
+  std::string FCaption;
+  int32_t FColor;
 };
 
 // Report units per millimetre.

@@ -463,6 +463,8 @@ bool TrptEngine::Run() {
         FActivePage = p;
         PrepareBands(p);
         FAggregates->AddItems(p);
+      } else if (auto* d = dynamic_cast<TrptDialogPage*>(Report->PageAt(i))) {
+        d->InitializeForm();
       }
     CheckDataSets();
     if (Report->Errors()->Count() == 0 && PreviewPages) {
@@ -474,6 +476,15 @@ bool TrptEngine::Run() {
           Variant params = VarArrayOf({Variant(true)});
           Report->DoParamEvent(Report->OnRunDialogs, params);
           go = params[0].AsBoolean();
+        } else {
+          for (int i = 0; i < Report->PageCount() && go; ++i) {
+            auto* d = dynamic_cast<TrptDialogPage*>(Report->PageAt(i));
+            if (!d || !d->Visible() || !d->HasControls()) continue;
+            d->Form()->SetBorderStyle(d->BorderStyle);
+            if (RunDialogHandler) RunDialogHandler(d);
+            else d->ShowModal();
+            if (d->ModalResult() == mrCancel) go = false;
+          }
         }
         if (go) {
           for (int i = 0; i < Report->PageCount(); ++i) PreviewPages->AddSourcePage(Report->PageAt(i));

@@ -534,3 +534,35 @@ TEST_F(EngineFixture, RptEngineExportFeedsPagesWithTheirBackground) {
   EXPECT_EQ(f.Log.back(), "finish 1 at " + FloatToStr(10 * rptMM));
   EXPECT_EQ(Pages()->PageAt(1)->Left(), 0);
 }
+
+TEST_F(EngineFixture, RptEngineDialogPagesDecideWhetherTheRunGoesOn) {
+  Template();
+  auto* dialog = new TrptDialogPage(Report.get());
+  dialog->SetName("DialogPage1");
+  dialog->SetParent(Report.get());
+  dialog->SetCaption("Choose");
+  dialog->SetBounds(10, 20, 300, 200);
+  EXPECT_EQ(dialog->Form()->Width(), 300);
+  EXPECT_EQ(dialog->Form()->Caption(), "Choose");
+  auto* hidden = new TrptUserDataSet(Report.get());  // something on the dialog
+  hidden->SetName("Choice");
+  hidden->SetParent(dialog);
+  int shown = 0;
+  int answer = mrCancel;
+  static_cast<TrptEngine*>(Report->Engine())->RunDialogHandler = [&](TrptPage* Page) {
+    ++shown;
+    static_cast<TrptDialogPage*>(Page)->SetModalResult(answer);
+  };
+  EXPECT_FALSE(Report->PrepareReport());
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(Pages()->PageCount(), 0);
+  answer = mrOk;
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(Pages()->PageCount(), 2);
+  // The dialog page travels through the report file with its settings.
+  TStringStream s;
+  Report->SaveToStream(&s);
+  EXPECT_NE(s.DataString().find("TrptDialogPage"), std::string::npos);
+  EXPECT_NE(s.DataString().find("Caption=\"Choose\""), std::string::npos);
+}
