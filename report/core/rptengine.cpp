@@ -874,6 +874,7 @@ void TrptEngine::DataLoop(const std::vector<TrptBand*>& List) {
     ResetMemos(r);
     bool first = true;
     int printed = 0;
+    if (r->Columns > 1) r->SetCurColumn(1);
     while (!ds->Eof() && !Report->Terminated()) {
       if (HasData(r, r->SubBands, r->PrintIfDetailEmpty)) {
         if (first) {
@@ -894,6 +895,17 @@ void TrptEngine::DataLoop(const std::vector<TrptBand*>& List) {
         GlobalLineNumber = r->RowNumberAll;
         Extended rowTop = CurY;
         ShowBand(r);
+        // Column control: the rows of a multi-column band go side by side, then down.
+        if (r->Columns > 1) {
+          r->MaxY = std::max(r->MaxY, CurY);
+          if (r->CurColumn() < r->Columns) {
+            r->SetCurColumn(r->CurColumn() + 1);
+            CurY = rowTop;
+          } else {
+            CurY = r->MaxY;
+            r->SetCurColumn(1);
+          }
+        }
         for (TrptComponent* o : NotifyObjects) o->EngineNotify();
         if (first && r->KeepHeader && r->HeaderBand) EndKeep(r);
         ++r->RowNumber;
@@ -909,6 +921,10 @@ void TrptEngine::DataLoop(const std::vector<TrptBand*>& List) {
       if (!r->GroupBand && r->KeepTogether) EndKeep(r);
       ds->Next();
       if (r->RowCount() != 0 && r->RowCount() < r->RowNumber) break;
+    }
+    if (r->Columns > 1 && r->CurColumn() > 1) {  // an unfinished row of columns
+      CurY = std::max(CurY, r->MaxY);
+      r->SetCurColumn(1);
     }
     if (printed > 0) {
       if (auto* g = dynamic_cast<TrptGroupHeader*>(r->GroupBand)) ShowGroupFooters(g, 0);
@@ -975,7 +991,9 @@ Extended TrptEngine::CalcBandHeight(TrptBand* Band) {
 
 void TrptEngine::OutputBand(TrptBand* Band, Extended Height) {
   Band->BeforePrint();
-  Band->SetBounds(CurX, CurY, Band->Width(), Height);
+  auto* d = dynamic_cast<TrptDataBand*>(Band);
+  Extended x = CurX + (d && d->Columns > 1 ? Band->Left() : 0);
+  Band->SetBounds(x, CurY, d && d->Columns > 1 ? d->ColumnWidth : Band->Width(), Height);
   PreviewPages->AddObject(Band);
   for (TrptView* v : ViewsOf(Band)) {
     if (v->Visible()) PreviewPages->AddObject(v);
@@ -1046,8 +1064,11 @@ void TrptEngine::DoShowBand(TrptBand* Band) {
       }
       goto Done;
     }
-    // A new page only helps when this page holds more than its headers.
-    if (CurY > FColumnStartY + 0.0001) NewPage();
+    // A new column or page only helps when this one holds more than its headers.
+    if (CurY > FColumnStartY + 0.0001) {
+      if (FActivePage->Columns() > 1) NewColumn();
+      else NewPage();
+    }
     // A band taller than the whole page is cut at the page's bottom instead of breaking forever.
     if (CurY + h > limit + 0.0001) h = std::max<Extended>(0, limit - CurY);
   }

@@ -477,6 +477,14 @@ bool TrptPreviewPages::PrintPages(const std::vector<int>& Pages) {
     for (int i = 0; i < count; ++i) list.push_back(i);
   if (list.empty()) return false;
   TrptPrintOptions* po = Report->PrintOptions();
+  if (po->PrintPages != ppAll) {
+    // Odd or even page numbers (counted from 1) only.
+    std::vector<int> kept;
+    for (int i : list)
+      if ((i % 2 == 0) == (po->PrintPages == ppOdd)) kept.push_back(i);
+    list = kept;
+    if (list.empty()) return false;
+  }
   if (po->Reverse) std::reverse(list.begin(), list.end());
   TPrinter* printer = Printer();
   std::string title = Report->ReportOptions() ? Report->ReportOptions()->Name : std::string();
@@ -486,17 +494,21 @@ bool TrptPreviewPages::PrintPages(const std::vector<int>& Pages) {
   Report->DoProgressStart(ptPrinting);
   bool first = true;
   try {
-    for (int c = 0; c < copies; ++c)
-      for (int index : list) {
-        if (Report->Terminated()) break;
-        if (!first) printer->NewPage();
-        first = false;
-        HDC dc = printer->Handle();
-        Extended sx = GetDeviceCaps(dc, LOGPIXELSX) / 96.0, sy = GetDeviceCaps(dc, LOGPIXELSY) / 96.0;
-        Extended ox = -GetDeviceCaps(dc, PHYSICALOFFSETX), oy = -GetDeviceCaps(dc, PHYSICALOFFSETY);
-        DrawPage(index, printer->Canvas(), sx, sy, ox, oy);
-        Report->DoProgress(ptPrinting, index + 1);
-      }
+    // Collated copies repeat the document; uncollated ones repeat each page.
+    std::vector<int> order;
+    for (int c = 0; c < (po->Collate ? copies : 1); ++c)
+      for (int index : list)
+        for (int k = 0; k < (po->Collate ? 1 : copies); ++k) order.push_back(index);
+    for (int index : order) {
+      if (Report->Terminated()) break;
+      if (!first) printer->NewPage();
+      first = false;
+      HDC dc = printer->Handle();
+      Extended sx = GetDeviceCaps(dc, LOGPIXELSX) / 96.0, sy = GetDeviceCaps(dc, LOGPIXELSY) / 96.0;
+      Extended ox = -GetDeviceCaps(dc, PHYSICALOFFSETX), oy = -GetDeviceCaps(dc, PHYSICALOFFSETY);
+      DrawPage(index, printer->Canvas(), sx, sy, ox, oy);
+      Report->DoProgress(ptPrinting, index + 1);
+    }
     printer->EndDoc();
   } catch (...) {
     if (printer->Printing()) printer->Abort();

@@ -566,3 +566,42 @@ TEST_F(EngineFixture, RptEngineDialogPagesDecideWhetherTheRunGoesOn) {
   EXPECT_NE(s.DataString().find("TrptDialogPage"), std::string::npos);
   EXPECT_NE(s.DataString().find("Caption=\"Choose\""), std::string::npos);
 }
+
+TEST_F(EngineFixture, RptEngineColumnsOfBandsAndPages) {
+  auto* page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  auto* band = Band<TrptMasterData>(page, "Cells", 0, 20);
+  band->SetRowCount(7);
+  band->Columns = 3;
+  band->ColumnWidth = 200;
+  band->ColumnGap = 10;
+  TrptMemoView* m = Memo(band, "Cell", "[Line]", 0, 100, 18);
+  (void)m;
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  TrptPage* p = Pages()->PageAt(0);
+  ASSERT_EQ(p->Objects.size(), 7u);
+  const double want[7][2] = {{0, 0}, {210, 0}, {420, 0}, {0, 20}, {210, 20}, {420, 20}, {0, 40}};
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_DOUBLE_EQ(p->Objects[i]->Left(), want[i][0]) << i;
+    EXPECT_DOUBLE_EQ(p->Objects[i]->Top(), want[i][1]) << i;
+  }
+
+  // Page columns: a full column continues at the top of the next one.
+  Report->Clear();
+  page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  page->SetColumns(2);
+  auto* rows = Band<TrptMasterData>(page, "Rows", 0, 20);
+  rows->SetRowCount(60);
+  Memo(rows, "RowNo", "[Line]", 0, 100, 18);
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  ASSERT_EQ(Pages()->PageCount(), 1);
+  p = Pages()->PageAt(0);
+  ASSERT_EQ(p->Objects.size(), 60u);
+  EXPECT_DOUBLE_EQ(p->Objects[55]->Top(), 55 * 20);
+  EXPECT_EQ(Trim(static_cast<TrptCustomMemoView*>(p->Objects[56])->Text()), "57");
+  EXPECT_NEAR(p->Objects[56]->Left(), 105 * rptMM, 1e-6);
+  EXPECT_DOUBLE_EQ(p->Objects[56]->Top(), 0);
+}
