@@ -605,3 +605,34 @@ TEST_F(EngineFixture, RptEngineColumnsOfBandsAndPages) {
   EXPECT_NEAR(p->Objects[56]->Left(), 105 * rptMM, 1e-6);
   EXPECT_DOUBLE_EQ(p->Objects[56]->Top(), 0);
 }
+
+TEST_F(EngineFixture, RptEngineKeptGroupsMoveWholeAndPageTotalsFollow) {
+  // Groups of 30, 40 and 30 rows of 20 units: group B does not fit under group A and moves whole
+  // to page 2; the page footer's total counts only the rows on its page.
+  auto* page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  auto* gh = Band<TrptGroupHeader>(page, "GroupHeader1", 20, 20);
+  gh->Condition = "Data.\"grp\"";
+  gh->KeepTogether = true;
+  Memo(gh, "GroupName", "Group [Data.\"grp\"]", 0, 200, 18);
+  auto* master = Band<TrptMasterData>(page, "MasterData1", 60, 20);
+  master->SetDataSetName("Data");
+  Memo(master, "Amount", "[Data.\"amount\"]", 0, 200, 18);
+  auto* gf = Band<TrptGroupFooter>(page, "GroupFooter1", 100, 20);
+  Memo(gf, "GroupCount", "n=[COUNT()]", 0, 200, 18);
+  auto* pf = Band<TrptPageFooter>(page, "PageFooter1", 300, 20);
+  Memo(pf, "PageSum", "page sum [SUM(<Data.\"amount\">, MasterData1)]", 0, 300, 18);
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  ASSERT_EQ(Pages()->PageCount(), 3);
+  auto p1 = MemoTexts(Pages(), 0), p2 = MemoTexts(Pages(), 1);
+  EXPECT_EQ(p1.front(), "Group A");
+  EXPECT_EQ(p1[31], "n=30");
+  EXPECT_EQ(p1.back(), "page sum 465");  // 1 + ... + 30
+  EXPECT_EQ(p2.front(), "Group B");
+  EXPECT_EQ(p2[1], "31");
+  EXPECT_EQ(p2[41], "n=40");
+  EXPECT_EQ(p2.back(), "page sum 2020");  // 31 + ... + 70
+  EXPECT_EQ(Bands(Pages(), 1).front().first, "GroupHeader1");
+  EXPECT_DOUBLE_EQ(Bands(Pages(), 1).front().second, 0);
+}
