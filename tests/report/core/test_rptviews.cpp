@@ -14,6 +14,7 @@
 #include "report/core/rptclass.h"
 #include "report/core/rptoptions.h"
 #include "report/core/rptpreviewpages.h"
+#include "report/core/rptregistry.h"
 #include "report/core/rptview.h"
 
 namespace {
@@ -209,4 +210,51 @@ TEST_F(ViewFixture, RptBandsNamesKindsAndColumns) {
   EXPECT_EQ(Page->ColumnPositions()->Strings(0), "0");
   Page->SetPaperWidth(210);
   EXPECT_EQ(Page->PaperSize(), 256);
+}
+
+namespace {
+class TRptRegistryTestEditor : public TrptComponentEditor {
+public:
+  using TrptComponentEditor::TrptComponentEditor;
+  bool HasEditDialog() override { return true; }
+};
+}  // namespace
+
+TEST(RptRegistries, PaletteWizardsEditorsAndPropertyEntries) {
+  TrptObjectCollection palette;
+  palette.AddObjectClass(TrptShapeView::StaticClass(), nullptr, "obShape", "", 0);
+  palette.AddObjectClass(TrptShapeView::StaticClass(), nullptr, "obShape", "", 0);
+  palette.AddObjectClass(TrptShapeView::StaticClass(), nullptr, "obShape", "", 2);
+  palette.AddCategory("Other", nullptr, "");
+  EXPECT_EQ(palette.Count(), 3);
+  EXPECT_EQ(palette.GetItems(2).ClassRef, nullptr);
+
+  TrptWizardCollection wizards;
+  wizards.AddWizard(TrptMemoView::StaticClass(), nullptr);
+  wizards.AddWizard(TrptMemoView::StaticClass(), nullptr);
+  EXPECT_EQ(wizards.Count(), 1);
+  wizards.RemoveWizard(TrptMemoView::StaticClass());
+  EXPECT_EQ(wizards.Count(), 0);
+
+  TrptComponentEditorCollection editors;
+  editors.AddEditor(TrptView::StaticClass(), [](TrptComponent* C, TrptCustomDesigner* D, TPopupMenu* M) {
+    return new TRptRegistryTestEditor(C, D, M);
+  });
+  TrptMemoView memo(nullptr);
+  std::unique_ptr<TrptComponentEditor> e(editors.CreateEditorFor(&memo, nullptr, nullptr));
+  ASSERT_NE(e, nullptr);
+  EXPECT_TRUE(e->HasEditDialog());
+  TrptMasterData band(nullptr);
+  EXPECT_EQ(editors.CreateEditorFor(&band, nullptr, nullptr), nullptr);
+
+  TrptPropertyEditorCollection props;
+  PTypeInfo ext = GetPropInfo(&memo, "GapX")->PropType;
+  props.AddEditor(ext, nullptr, "", TrptMemoView::StaticClass());                                  // 0
+  props.AddEditor(nullptr, TrptComponent::StaticClass(), "GapX", TrptShapeView::StaticClass());    // 1
+  props.AddEditor(ext, nullptr, "", TrptLineView::StaticClass());                                  // 2
+  EXPECT_EQ(props.FindEditor(ext, &memo, "GapX"), 1);
+  EXPECT_EQ(props.FindEditor(ext, &memo, "GapY"), 0);  // the earliest type-only entry
+  props.SetEventEditor(TrptSysMemoView::StaticClass());
+  PTypeInfo ev = GetPropInfo(&memo, "OnBeforePrint")->PropType;
+  EXPECT_EQ(props.FindEditor(ev, &memo, "OnBeforePrint"), props.EventEditorIndex());
 }
