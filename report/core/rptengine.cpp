@@ -1072,13 +1072,49 @@ void TrptEngine::DoShowBand(TrptBand* Band) {
     // A band taller than the whole page is cut at the page's bottom instead of breaking forever.
     if (CurY + h > limit + 0.0001) h = std::max<Extended>(0, limit - CurY);
   }
-  OutputBand(Band, h);
-  CurY += h;
+  {
+    Extended top = CurY;
+    OutputBand(Band, h);
+    CurY += h;
+    PrintSubreports(Band, top);
+  }
 Done:
   if (auto* d = dynamic_cast<TrptDataBand*>(Band)) FAggregates->AddValue(d, 0);
   if (dynamic_cast<TrptFooter*>(Band) || dynamic_cast<TrptGroupFooter*>(Band) || dynamic_cast<TrptReportSummary*>(Band))
     FAggregates->Reset(Band);
   Report->DoNotifyEvent(Band, Band->OnAfterPrint);
+}
+
+void TrptEngine::PrintSubreports(TrptBand* Band, Extended Top) {
+  // Each subreport prints its page's data bands at its place in the band, as deep as its content
+  // needs; the band's row ends below the lowest of them.
+  std::vector<TrptSubreport*> subs;
+  for (TrptComponent* c : Band->Objects)
+    if (auto* s = dynamic_cast<TrptSubreport*>(c))
+      if (s->Page() && s->Visible() && FDepth < 16) subs.push_back(s);
+  if (subs.empty()) return;
+  const Extended savedX = CurX, savedOffset = FLeftOffset;
+  TrptReportPage* savedPage = FActivePage;
+  const int startPage = PreviewPages->FillPage;
+  // The furthest point reached: the latest page, and the lowest y on it.
+  int endPage = startPage;
+  Extended endY = CurY;
+  for (TrptSubreport* s : subs) {
+    PreviewPages->FillPage = startPage;
+    CurX = savedX + s->Left();
+    FLeftOffset = CurX;
+    CurY = Top + s->Top();
+    DataLoop(s->Page()->HBands);
+    if (PreviewPages->FillPage > endPage || (PreviewPages->FillPage == endPage && CurY > endY)) {
+      endPage = PreviewPages->FillPage;
+      endY = CurY;
+    }
+  }
+  FActivePage = savedPage;
+  CurX = savedX;
+  FLeftOffset = savedOffset;
+  PreviewPages->FillPage = endPage;
+  CurY = endY;
 }
 
 void TrptEngine::ShowBand(TrptComponent* B) {

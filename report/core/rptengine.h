@@ -105,6 +105,7 @@ private:
   void DoShowBand(TrptBand* Band);
   Extended CalcBandHeight(TrptBand* Band);
   void OutputBand(TrptBand* Band, Extended Height);
+  void PrintSubreports(TrptBand* Band, Extended Top);
   void PrintFooter(TrptBand* Band, bool PageFooter);
   void StartKeep(TrptComponent* Owner, int Mark);
   void EndKeep(TrptComponent* Owner);

@@ -183,6 +183,7 @@ void TrptPreviewPages::AddPage(TrptPage* Page) {
 void TrptPreviewPages::AddObject(TrptComponent* Obj) {
   TrptXMLItem* page = CurrentPage();
   if (!page || !Obj) return;
+  if (Obj->ClassNameIs("TrptSubreport")) return;  // a placeholder: its page prints in its place
   TrptXMLItem* item = page->AddChild();
   if (Obj->IsBand()) {
     // Bands leave a mark (name, top, height) for the engine's questions; they draw nothing.

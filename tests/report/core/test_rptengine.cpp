@@ -636,3 +636,35 @@ TEST_F(EngineFixture, RptEngineKeptGroupsMoveWholeAndPageTotalsFollow) {
   EXPECT_EQ(Bands(Pages(), 1).front().first, "GroupHeader1");
   EXPECT_DOUBLE_EQ(Bands(Pages(), 1).front().second, 0);
 }
+
+TEST_F(EngineFixture, RptEngineSubreportPrintsItsPageInPlace) {
+  auto* page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  auto* title = Band<TrptReportTitle>(page, "Title", 0, 40);
+  Memo(title, "Heading", "Heading", 0, 100, 18);
+  auto* sub = new TrptSubreport(Report.get());
+  sub->SetName("Sub1");
+  sub->SetParent(title);
+  sub->SetBounds(300, 20, 200, 20);
+  auto* inner = new TrptReportPage(Report.get());
+  inner->SetName("Page2");
+  inner->SetParent(Report.get());
+  sub->SetPage(inner);
+  auto* rows = Band<TrptMasterData>(inner, "InnerRows", 0, 15);
+  rows->SetRowCount(3);
+  Memo(rows, "InnerNo", "inner [Line]", 0, 100, 14);
+  auto* summary = Band<TrptReportSummary>(page, "Summary", 200, 20);
+  Memo(summary, "End", "end", 0, 100, 18);
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  ASSERT_EQ(Pages()->PageCount(), 1);  // the subreport's page is no page of its own
+  TrptPage* p = Pages()->PageAt(0);
+  std::vector<std::string> texts = MemoTexts(Pages(), 0);
+  ASSERT_EQ(texts, (std::vector<std::string>{"Heading", "inner 1", "inner 2", "inner 3", "end"}));
+  EXPECT_DOUBLE_EQ(p->Objects[1]->Left(), 300);
+  EXPECT_DOUBLE_EQ(p->Objects[1]->Top(), 20);
+  EXPECT_DOUBLE_EQ(p->Objects[3]->Top(), 50);
+  EXPECT_DOUBLE_EQ(p->Objects[4]->Top(), 65);  // the summary follows the subreport's last row
+  delete sub;
+  EXPECT_FALSE(inner->IsSubReport());
+}
