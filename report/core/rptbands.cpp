@@ -199,7 +199,10 @@ void TrptPageFooter::Publish(TPublisher<TrptPageFooter>& P) {
   P.Prop("PrintOnLastPage", &TrptPageFooter::PrintOnLastPage).Default(true);
 }
 TrptHeader::TrptHeader(TComponent* AOwner) : TrptBand(AOwner) {}
-void TrptHeader::Publish(TPublisher<TrptHeader>& P) { PublishCommon(P, true, true, true); }
+void TrptHeader::Publish(TPublisher<TrptHeader>& P) {
+  PublishCommon(P, true, true, true);
+  P.Prop("ReprintOnNewPage", &TrptHeader::ReprintOnNewPage).Default(false);
+}
 TrptFooter::TrptFooter(TComponent* AOwner) : TrptBand(AOwner) {}
 void TrptFooter::Publish(TPublisher<TrptFooter>& P) { PublishCommon(P, true, true, false); }
 TrptMasterData::TrptMasterData(TComponent* AOwner) : TrptDataBand(AOwner) {}

@@ -103,7 +103,6 @@ private:
 
 RPT_BAND(TrptReportTitle, TrptBand)
 RPT_BAND(TrptReportSummary, TrptBand)
-RPT_BAND(TrptHeader, TrptBand)
 RPT_BAND(TrptFooter, TrptBand)
 RPT_BAND(TrptMasterData, TrptDataBand)
 RPT_BAND(TrptDetailData, TrptDataBand)
@@ -117,6 +116,14 @@ RPT_BAND(TrptColumnHeader, TrptBand)
 RPT_BAND(TrptColumnFooter, TrptBand)
 RPT_BAND(TrptNullBand, TrptBand)
 #undef RPT_BAND
+
+class TrptHeader : public TrptBand {
+  ORV_CLASS(TrptHeader, TrptBand)
+public:
+  explicit TrptHeader(TComponent* AOwner);
+  static void Publish(TPublisher<TrptHeader>& P);
+  bool ReprintOnNewPage = false;
+};
 
 class TrptPageHeader : public TrptBand {
   ORV_CLASS(TrptPageHeader, TrptBand)

@@ -882,7 +882,7 @@ void TrptEngine::DataLoop(const std::vector<TrptBand*>& List) {
           if (r->HeaderBand) {
             ShowBand(r->HeaderBand);
             if (auto* h = dynamic_cast<TrptHeader*>(r->HeaderBand))
-              (void)h;  // headers repeat only when asked to (ReprintOnNewPage)
+              if (h->ReprintOnNewPage) FReprintList.push_back({h, CurX, FKeeping});
           }
         } else if (!r->GroupBand && r->KeepTogether) {
           StartKeep(r, 0);
@@ -935,6 +935,7 @@ void TrptEngine::DataLoop(const std::vector<TrptBand*>& List) {
       }
       if (r->GroupBand && r->KeepTogether) EndKeep(r);
     }
+    if (r->HeaderBand) RemoveReprint(r->HeaderBand);
     FKeepBlocked = false;
   }
   --FDepth;

@@ -668,3 +668,24 @@ TEST_F(EngineFixture, RptEngineSubreportPrintsItsPageInPlace) {
   delete sub;
   EXPECT_FALSE(inner->IsSubReport());
 }
+
+TEST_F(EngineFixture, RptEngineHeadersRepeatOnNewPagesWhenAsked) {
+  TrptReportPage* page = Template();
+  auto* header = Band<TrptHeader>(page, "ColumnTitles", 90, 20);
+  header->ReprintOnNewPage = true;
+  Memo(header, "Titles", "Name", 0, 100, 18);
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  ASSERT_EQ(Pages()->PageCount(), 2);
+  auto b2 = Bands(Pages(), 1);
+  ASSERT_GE(b2.size(), 3u);
+  EXPECT_EQ(b2[1], (std::pair<std::string, double>("ColumnTitles", 80)));
+  EXPECT_EQ(b2[2], (std::pair<std::string, double>("MasterData1", 100)));
+}
+
+TEST(RptViewParts, RussianWordsBreakBetweenSyllables) {
+  // "МОЛОКО" (milk) in code page 1251: breaks after МО and МОЛО.
+  const std::string w = "\xCC\xCE\xCB\xCE\xCA\xCE";
+  EXPECT_EQ(rptBreakWord(w), (std::vector<int>{2, 4}));
+  EXPECT_TRUE(rptBreakWord("\xCC\xCE\xCB").empty());  // fewer than four letters
+  EXPECT_TRUE(rptBreakWord("ABCDEFG").empty());       // no Russian vowels
+}
