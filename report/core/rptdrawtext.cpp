@@ -438,83 +438,165 @@ void TrptDrawText::DrawText(TCanvas* Canvas, int HAlign, int VAlign) {
   Canvas->SetFont(MeasureCanvas()->Font());
   auto deviceHeight = [&](int Size) { return -Rnd(Size * FScaleY * 96.0 / 72.0); };
   Canvas->Font()->SetHeight(deviceHeight(FFontSize));
+  // Angles below 0 are taken as the same direction counted the other way round.
+  const int rot = ((FRotation % 360) + 360) % 360;
+  const double rad = rot * 3.14159265358979323846 / 180.0;
+  const double cr = std::cos(rad), sr = std::sin(rad);
   const Extended lineH = (LineHeightUnits() + FLineSpacing) * FScaleY;
-  const Extended blockH = static_cast<Extended>(FLines.size()) * lineH - FLineSpacing * FScaleY;
-  Extended y = FScaled.top;
-  const Extended boxH = FScaled.bottom - FScaled.top;
-  if (VAlign == 1) y = FScaled.bottom - blockH;
-  else if (VAlign == 2) y = FScaled.top + (boxH - blockH) / 2;
-  const Extended boxW = FScaled.right - FScaled.left;
+  const int n = static_cast<int>(FLines.size());
+  const int T = Rnd(n * lineH);  // the ideal block height
+  const RECT& R = FScaled;
+  // Origin, line width and free height by the angle.
+  double X = R.left, Y = R.top;
+  double Wl = R.right - R.left, freeH = R.bottom - R.top;
+  const double c = std::fabs(cr), sn = std::fabs(sr);
+  auto slanted = [&]() { return c > 1e-9 ? Rnd((R.right - R.left - T * sn) / c) : 0; };
+  if (rot == 0) {
+  } else if (rot < 90) {
+    Wl = slanted();
+    Y = R.top + Rnd(Wl * sn);
+    freeH = R.bottom - Y - Rnd(T * c) + T;
+  } else if (rot == 90) {
+    Y = R.bottom;
+    Wl = R.bottom - R.top;
+    freeH = R.right - R.left;
+  } else if (rot < 180) {
+    Y = R.bottom;
+    Wl = slanted();
+    X = R.left + Rnd(Wl * c);
+    freeH = R.bottom - R.top - Rnd(T * c + Wl * sn) + T;
+  } else if (rot == 180) {
+    X = R.right;
+    Y = R.bottom;
+  } else if (rot < 270) {
+    X = R.right;
+    Wl = slanted();
+    Y = R.bottom - Rnd(Wl * sn);
+    freeH = Y - R.top - Rnd(T * c) + T;
+  } else if (rot == 270) {
+    X = R.right;
+    Y = R.top;
+    Wl = R.bottom - R.top;
+    freeH = R.right - R.left;
+  } else {
+    Y = R.top;
+    Wl = slanted();
+    X = R.left + Rnd(T * sn);
+    freeH = R.bottom - R.top - Rnd(Wl * sn + T * c) + T;
+  }
+  {
+    double vc = cr, vs = sr;
+    if (rot % 90 != 0) {
+      vc = (rot < 90 || rot > 270) ? 1 : -1;
+      vs = 0;
+    }
+    if (VAlign == 1) {
+      Y += Rnd((freeH - T) * vc);
+      X += Rnd((freeH - T) * vs);
+    } else if (VAlign == 2) {
+      Y += Rnd((freeH - T) / 2 * vc);
+      X += Rnd((freeH - T) / 2 * vs);
+    }
+  }
   const int C = Rnd(FDesignRes * FCharSpacing / FScreenRes);
   HDC dc = Canvas->Handle();
   SetBkMode(dc, TRANSPARENT);
   UINT options = (FRTL ? 0x80u : 0u) | (FClipped ? 4u : 0u);
-  for (size_t li = 0; li < FLines.size(); ++li, y += lineH) {
-    const std::vector<TrptHTMLTag>& tags = li < FTagLines.size() ? FTagLines[li] : std::vector<TrptHTMLTag>();
-    std::vector<std::string> ch = Chars(FLines[li]);
+  HFONT rotated = nullptr;
+  auto selectFont = [&]() {
+    Canvas->TextWidth(" ");  // selects the canvas's font
+    if (rot == 0) return;
+    if (rotated) {
+      SelectObject(dc, Canvas->Font()->Handle());
+      DeleteObject(rotated);
+      rotated = nullptr;
+    }
+    LOGFONTA lf{};
+    GetObject(Canvas->Font()->Handle(), sizeof lf, &lf);
+    lf.lfEscapement = lf.lfOrientation = rot * 10;
+    rotated = CreateFontIndirect(&lf);
+    SelectObject(dc, rotated);
+  };
+  const double lineStartX = X, lineStartY = Y;
+  for (int li = 0; li < n; ++li) {
+    // Lines advance from the exact block position, so rounding never accumulates.
+    double lx = lineStartX + li * lineH * sr, ly = lineStartY + li * lineH * cr;
+    const std::vector<TrptHTMLTag>& tags =
+        static_cast<size_t>(li) < FTagLines.size() ? FTagLines[static_cast<size_t>(li)] : std::vector<TrptHTMLTag>();
+    std::vector<std::string> ch = Chars(FLines[static_cast<size_t>(li)]);
     if (ch.empty()) continue;
-    std::vector<int> w = CharWidths(FLines[li], tags, C);
+    std::vector<int> w = CharWidths(FLines[static_cast<size_t>(li)], tags, C);
     int64_t total600 = 0;
     for (int x : w) total600 += x;
-    Extended indent = (FLineFlags[li] & 1) ? FParagraphGap * k : 0;
-    // Justified lines (all but a paragraph's last) spread the free room over their spaces.
-    if (HAlign == 3 && !(FLineFlags[li] & 2)) {
+    const int flags = FLineFlags[static_cast<size_t>(li)];
+    Extended indent = (flags & 1) && (HAlign == 0 || HAlign == 3) ? FParagraphGap * k : 0;
+    int align = HAlign;
+    if (HAlign == 3) {
       int spaces = 0;
-      for (auto& c : ch) spaces += c == " ";
-      Extended free600 = boxW / FScaleX * k - indent - static_cast<Extended>(total600);
-      if (spaces > 0 && free600 > 0) {
-        Extended add = free600 / spaces, acc = 0;
-        for (size_t i = 0; i < ch.size(); ++i)
-          if (ch[i] == " ") {
-            acc += add;
-            int a = Rnd(acc);
-            w[i] += a;
-            total600 += a;
-            acc -= a;
-          }
+      for (auto& cc : ch) spaces += cc == " ";
+      // The last line of a paragraph, and a line without spaces, are not stretched.
+      if ((flags & 2) || spaces == 0) {
+        align = FRTL ? 1 : 0;
+      } else {
+        Extended free600 = Wl / FScaleX * k - indent - static_cast<Extended>(total600);
+        if (free600 > 0) {
+          Extended add = free600 / spaces, acc = 0;
+          for (size_t i = 0; i < ch.size(); ++i)
+            if (ch[i] == " ") {
+              acc += add;
+              int a = Rnd(acc);
+              w[i] += a;
+              total600 += a;
+              acc -= a;
+            }
+        }
       }
     }
-    Extended width = (static_cast<Extended>(total600) + indent) / k * FScaleX;
-    Extended x = FScaled.left;
-    if (HAlign == 1) x = FScaled.right - width;
-    else if (HAlign == 2) x = FScaled.left + (boxW - width) / 2;
-    x += indent / k * FScaleX;
+    Extended width = static_cast<Extended>(total600) / k * FScaleX;
+    Extended off = indent / k * FScaleX;
+    if (align == 1) off = Wl - width;
+    else if (align == 2) off = (Wl - width) / 2;
     // Draw run by run with the advances scaled from the 600-dpi layout.
     int64_t cum = 0;
     size_t i = 0;
     while (i < ch.size()) {
       size_t j = i + 1;
-      auto same = [&](size_t a, size_t b) {
-        if (a >= tags.size() || b >= tags.size()) return true;
-        return tags[a].Style == tags[b].Style && tags[a].Color == tags[b].Color && tags[a].Size == tags[b].Size &&
-               tags[a].Lowered == tags[b].Lowered;
+      auto same = [&](size_t A, size_t B) {
+        if (A >= tags.size() || B >= tags.size()) return true;
+        return tags[A].Style == tags[B].Style && tags[A].Color == tags[B].Color && tags[A].Size == tags[B].Size &&
+               tags[A].Lowered == tags[B].Lowered;
       };
       while (j < ch.size() && same(i, j)) ++j;
       TrptHTMLTag t;
-      if (i < tags.size()) t = tags[i];
-      else {
+      if (i < tags.size()) {
+        t = tags[i];
+      } else {
         t.Style = FDefStyle;
         t.Color = FDefColor;
         t.Size = FFontSize;
       }
       ApplyStyle(Canvas, t, deviceHeight(t.Size));
-      Canvas->TextWidth(" ");  // selects the font
+      selectFont();
       std::string run = Join(ch, i, j);
       std::vector<INT> dx;
-      int runStart = Rnd(static_cast<Extended>(cum) / k * FScaleX);
-      int prevPos = runStart;
+      Extended runStart = off + static_cast<Extended>(cum) / k * FScaleX;
+      int prevPos = Rnd(static_cast<Extended>(cum) / k * FScaleX);
       for (size_t m = i; m < j; ++m) {
         cum += w[m];
         int pos = Rnd(static_cast<Extended>(cum) / k * FScaleX);
         dx.push_back(pos - prevPos);
         prevPos = pos;
       }
-      int ty = Rnd(y);
-      if (t.Reduced && t.Lowered) ty += Rnd(LineHeightUnits() * FScaleY / 3);
-      ExtTextOut(dc, Rnd(x) + runStart, ty, options, &FScaled, run.data(), static_cast<UINT>(run.size()),
-                 dx.data());
+      double drop = (t.Reduced && t.Lowered) ? LineHeightUnits() * FScaleY / 3 : 0;
+      int tx = Rnd(lx + runStart * cr + drop * sr);
+      int ty = Rnd(ly - runStart * sr + drop * cr);
+      ExtTextOut(dc, tx, ty, options, &FScaled, run.data(), static_cast<UINT>(run.size()), dx.data());
       i = j;
     }
+  }
+  if (rotated) {
+    SelectObject(dc, Canvas->Font()->Handle());
+    DeleteObject(rotated);
   }
 }
 

@@ -63,7 +63,7 @@ protected:
   }
   std::unique_ptr<TBitmap> Draw(Extended Scale) {
     auto bmp = std::make_unique<TBitmap>();
-    bmp->SetSize(static_cast<int>(400 * Scale), static_cast<int>(200 * Scale));
+    bmp->SetSize(static_cast<int>(400 * Scale), static_cast<int>(400 * Scale));
     bmp->Canvas()->Brush()->SetColor(clWhite);
     bmp->Canvas()->FillRect(RECT{0, 0, bmp->Width(), bmp->Height()});
     for (TrptComponent* c : Band->Objects) static_cast<TrptView*>(c)->Draw(bmp->Canvas(), Scale, Scale, 0, 0);
@@ -83,6 +83,15 @@ TEST_F(RptTextPictures, WrappedAlignedAndTaggedTextMatchesTheGoldenImages) {
   c->VAlign = vaCenter;
   TrptMemoView* r = Memo(200, 100, haRight);
   r->VAlign = vaBottom;
+  // Turned text: a quarter turn, and a slant.
+  TrptMemoView* q = Memo(5, 200, haLeft);
+  q->SetBounds(5, 200, 90, 190);
+  q->SetRotation(90);
+  q->SetText("Turned a quarter, <b>bold</b> too");
+  TrptMemoView* t = Memo(200, 200, haLeft);
+  t->SetBounds(200, 200, 180, 190);
+  t->SetRotation(30);
+  t->SetText("Slanted by thirty degrees");
   RptExpectGolden(Draw(1).get(), "text_layout_1x.png");
   RptExpectGolden(Draw(2).get(), "text_layout_2x.png");
 }
