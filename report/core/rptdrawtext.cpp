@@ -408,7 +408,7 @@ std::string TrptDrawText::GetOverflowText() {
     if (first.Style & 1) result = "<b>" + result;
     if (first.Style & 2) result = "<i>" + result;
     if (first.Style & 4) result = "<u>" + result;
-    int32_t c = first.Color;
+    int32_t c = static_cast<int32_t>(ColorToRGB(first.Color));
     char buf[16];
     snprintf(buf, sizeof buf, "%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
     result = std::string("<font color=\"#") + buf + "\">" + result;

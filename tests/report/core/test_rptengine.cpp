@@ -689,3 +689,28 @@ TEST(RptViewParts, RussianWordsBreakBetweenSyllables) {
   EXPECT_TRUE(rptBreakWord("\xCC\xCE\xCB").empty());  // fewer than four letters
   EXPECT_TRUE(rptBreakWord("ABCDEFG").empty());       // no Russian vowels
 }
+
+TEST(RptViewParts, TextLayoutOverflowKeepsTheFormatAndEmptyLines) {
+  TrptDrawText r;
+  TFont font;
+  font.SetName("Arial");
+  font.SetSize(10);
+  r.AssignFont(&font);
+  r.SetOptions(true, true, false, false, true, 0);
+  r.SetSpacing(0, 0, 2);
+  RECT box{0, 0, 400, 20};  // room for one line
+  r.SetDimensions(1, 1, box, box);
+  r.SetText(std::vector<std::string>{"", "<b><i>first</i> second</b>"});
+  ASSERT_EQ(r.Lines().size(), 2u);
+  EXPECT_EQ(r.Lines()[0], " ");  // an empty line holds a space
+  EXPECT_EQ(r.Lines()[1], "first second");
+  EXPECT_DOUBLE_EQ(r.GetSpaceLeft(), 21 - (83 / 6.25 + 2));
+  std::string rest = r.GetOverflowText();
+  // The part that moves on starts at its first character, with the markup that restores that
+  // character's colour, italic and bold in front.
+  EXPECT_EQ(rest, "<font color=\"#000000\"><i><b>first</i> second</b>\r\n");
+  EXPECT_EQ(r.GetFittingText(), " \r\n<b><i>");
+  RECT none{0, 0, 400, 5};
+  r.SetDimensions(1, 1, none, none);
+  EXPECT_EQ(r.GetSpaceLeft(), 0);
+}
