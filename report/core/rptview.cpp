@@ -686,6 +686,27 @@ Extended TrptCustomMemoView::CalcWidth() {
 
 void TrptCustomMemoView::BeginParts() { RemainingPart = Text(); }
 
+std::string TrptCustomMemoView::LayoutText(bool Wrapped) {
+  TrptDrawText* R = Renderer();
+  R->Acquire();
+  std::string result;
+  try {
+    TBitmap scratch;
+    scratch.SetSize(1, 1);
+    PrepareRenderer(R, scratch.Canvas(), 1, 1, 0, 0, false);
+    if (Wrapped) {
+      for (size_t i = 0; i < R->Lines().size(); ++i) result += (i ? "\r\n" : "") + R->Lines()[i];
+    } else {
+      result = AllowHTMLTags ? R->RemoveTags(Text()) : Text();
+    }
+  } catch (...) {
+    R->Release();
+    throw;
+  }
+  R->Release();
+  return result;
+}
+
 Extended TrptCustomMemoView::FitNextPart() {
   int32_t savedColor = Color;
   TrptDrawText* R = Renderer();

@@ -187,6 +187,9 @@ public:
   bool IsGapYStored() const { return GapY != 1; }
   bool IsLineSpacingStored() const { return LineSpacing != 2; }
   bool IsParagraphGapStored() const { return ParagraphGap != 0; }
+  // Lays the text out at scale 1: the wrapped lines as one text (Wrapped), else the text without
+  // its tags. Exports use it.
+  std::string LayoutText(bool Wrapped);
   // The renderer this memo uses (its report's, else the process-wide one).
   TrptDrawText* Renderer();
 

@@ -258,3 +258,14 @@ TEST(RptRegistries, PaletteWizardsEditorsAndPropertyEntries) {
   PTypeInfo ev = GetPropInfo(&memo, "OnBeforePrint")->PropType;
   EXPECT_EQ(props.FindEditor(ev, &memo, "OnBeforePrint"), props.EventEditorIndex());
 }
+
+TEST_F(ViewFixture, RptMemoLayoutTextForExports) {
+  TrptMemoView* m = NewMemo("alpha beta gamma delta epsilon zeta eta theta iota kappa");
+  m->SetBounds(0, 0, 80, 200);
+  std::string wrapped = m->LayoutText(true);
+  EXPECT_NE(wrapped.find("\r\n"), std::string::npos);
+  EXPECT_EQ(StringReplace(wrapped, "\r\n", " ", {rfReplaceAll}), "alpha beta gamma delta epsilon zeta eta theta iota kappa");
+  m->AllowHTMLTags = true;
+  m->SetText("<b>bold</b> and <i>it</i>");
+  EXPECT_EQ(Trim(m->LayoutText(false)), "bold and it");
+}
