@@ -142,6 +142,12 @@ TrptXMLItem* TrptPreviewPages::PageItem(int Index) const {
   return root->GetItems(Index);
 }
 
+TrptXMLItem* TrptPreviewPages::LoadedPageItem(int Index) const {
+  TrptXMLItem* item = PageItem(Index);
+  if (item && !item->InMemory) FDoc->SwapIn(item);
+  return item;
+}
+
 int TrptPreviewPages::PageCount() { return PagesRoot()->Count(); }
 
 void TrptPreviewPages::DropCache() { FCache.clear(); }
@@ -161,17 +167,32 @@ void TrptPreviewPages::Clear() {
 
 void TrptPreviewPages::Initialize() {
   if (!AppendMode) Clear();
+  FDoc->SwapFolder = Report->EngineOptions()->TempDir;
+  FGrowthBytes = 0;
   FFirstPassStart = PageCount();
 }
 
 TrptXMLItem* TrptPreviewPages::CurrentPage() {
   if (FillPage < 0 || FillPage >= PageCount()) return nullptr;
-  return PageItem(FillPage);
+  return LoadedPageItem(FillPage);
 }
 
 void TrptPreviewPages::AddPage(TrptPage* Page) {
+  TrptEngineOptions* eo = Report->EngineOptions();
+  if (eo->UseFileCache && FGrowthBytes > static_cast<int64_t>(eo->MaxMemSize) * 1048576) {
+    // Older pages go to the swap file, newest first, until one is found there already; the
+    // page just finished stays, and the first two pages never leave memory.
+    for (int i = PageCount() - 2; i >= 0; --i) {
+      TrptXMLItem* it = PageItem(i);
+      if (!it->InMemory) break;
+      FDoc->SwapOut(it);
+      FCache.erase(i);
+    }
+    FGrowthBytes = 0;
+  }
   TrptXMLSerializer serializer;
   TrptXMLItem* item = PagesRoot()->AddChild();
+  item->Swappable = PageCount() > 2;
   item->ElementName = "page";
   std::string text = serializer.BuildAttrText(Page);
   for (const char* a : kDroppedAttrs) text = StripAttr(text, a);
@@ -200,6 +221,7 @@ void TrptPreviewPages::AddObject(TrptComponent* Obj) {
   item->ElementName = Obj->ClassName();
   item->AttrText = Trim(text + " Left=\"" + FloatToStr(Obj->GetAbsLeft()) + "\" Top=\"" +
                         FloatToStr(Obj->GetAbsTop()) + "\"" + FontAttrs(Obj->Font()));
+  FGrowthBytes += static_cast<int64_t>(item->AttrText.size() + item->ElementName.size() + 4);
   FCache.erase(FillPage);
 }
 
@@ -299,7 +321,7 @@ void TrptPreviewPages::DeletePage(int Index) {
 }
 
 void TrptPreviewPages::ReplacePage(int Index, TrptPage* Page) {
-  TrptXMLItem* old = PageItem(Index);
+  TrptXMLItem* old = LoadedPageItem(Index);
   if (!old || !Page) return;
   int saved = FillPage;
   old->DropChildren();
@@ -312,11 +334,18 @@ void TrptPreviewPages::ReplacePage(int Index, TrptPage* Page) {
 }
 
 TrptPage* TrptPreviewPages::PageAt(int Index) {
-  TrptXMLItem* item = PageItem(Index);
-  if (!item) return nullptr;
   auto it = FCache.find(Index);
   if (it != FCache.end()) return it->second.get();
-  if (FCache.size() >= 50) FCache.erase(FCache.begin());
+  TrptXMLItem* item = LoadedPageItem(Index);
+  if (!item) return nullptr;
+  if (FCache.size() >= 50) {
+    // The oldest entry leaves the cache; with the file cache its element goes back to the swap file.
+    auto first = FCache.begin();
+    TrptXMLItem* old = PageItem(first->first);
+    if (Report->EngineOptions()->UseFileCache && old && old->Swappable && first->first != FillPage)
+      FDoc->SwapOut(old);
+    FCache.erase(first);
+  }
   auto page = std::make_unique<TrptReportPage>(nullptr);
   TrptXMLSerializer serializer;
   serializer.ApplyAttrText(item->AttrText, page.get());
@@ -420,6 +449,7 @@ void TrptPreviewPages::AppendReport(TrptReport* AReport) {
   TrptXMLItem* root = PagesRoot();
   TrptXMLItem* src = other->PagesRoot();
   for (int i = 0; i < src->Count(); ++i) {
+    other->LoadedPageItem(i);
     TrptXMLItem* copy = root->AddChild();
     copy->ElementName = src->GetItems(i)->ElementName;
     copy->AttrText = src->GetItems(i)->AttrText;

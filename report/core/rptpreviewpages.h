@@ -71,6 +71,9 @@ public:
 
   // The element of a prepared page (its children are the objects).
   TrptXMLItem* PageItem(int Index) const;
+  // The element with its children in memory (read back from the swap file when it was swapped).
+  TrptXMLItem* LoadedPageItem(int Index) const;
+  TrptXMLDocument* Document() const { return FDoc.get(); }
   // Named anchors: the page (from 1) of the last anchor of that text, 1 when there is none.
   void AddAnchor(const std::string& Text, int Top);
   int GetAnchorPage(const std::string& Text);
@@ -88,6 +91,7 @@ private:
   std::map<int, std::unique_ptr<TrptReportPage>> FCache;
   std::vector<std::unique_ptr<TrptXMLItem>> FCut;
   int FFirstPassStart = 0;
+  int64_t FGrowthBytes = 0;  // page text added since the last swap check
 };
 
 // Installs the band engine and these prepared pages as the makers every new report uses.

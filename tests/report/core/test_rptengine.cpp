@@ -714,3 +714,29 @@ TEST(RptViewParts, TextLayoutOverflowKeepsTheFormatAndEmptyLines) {
   r.SetDimensions(1, 1, none, none);
   EXPECT_EQ(r.GetSpaceLeft(), 0);
 }
+
+TEST_F(EngineFixture, RptEnginePagesGoToTheSwapFileAndComeBack) {
+  auto* page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  auto* rows = Band<TrptMasterData>(page, "Rows", 0, 20);
+  rows->SetRowCount(300);
+  Memo(rows, "RowNo", "row [Line]", 0, 100, 18);
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  TStringStream plain;
+  Pages()->SaveToStream(&plain);
+  const int count = Pages()->PageCount();
+  ASSERT_EQ(count, 6);  // 56 rows a page
+
+  Report->EngineOptions()->UseFileCache = true;
+  Report->EngineOptions()->MaxMemSize = 0;  // every check is over the limit
+  Report->EngineOptions()->TempDir = GetTempPath();
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  std::vector<bool> inMemory;
+  for (int i = 0; i < count; ++i) inMemory.push_back(Pages()->PageItem(i)->InMemory);
+  EXPECT_EQ(inMemory, (std::vector<bool>{true, true, false, false, true, true}));
+  EXPECT_EQ(Trim(static_cast<TrptCustomMemoView*>(Pages()->PageAt(2)->Objects.at(0))->Text()), "row 113");
+  TStringStream swapped;
+  Pages()->SaveToStream(&swapped);
+  EXPECT_EQ(swapped.DataString(), plain.DataString());
+}
