@@ -269,3 +269,27 @@ TEST_F(ViewFixture, RptMemoLayoutTextForExports) {
   m->SetText("<b>bold</b> and <i>it</i>");
   EXPECT_EQ(Trim(m->LayoutText(false)), "bold and it");
 }
+
+TEST_F(ViewFixture, RptMemoHighlightAndAutoWidth) {
+  TrptMemoView* m = NewMemo("[2 * 21]");
+  m->Highlight()->Condition = "Value > 40";
+  m->Highlight()->Color = clYellow;
+  m->BeforePrint();
+  m->GetData();
+  EXPECT_TRUE(m->Highlight()->Active);
+  EXPECT_EQ(m->Value.AsInteger(), 42);
+  auto bmp = Filled(220, 40, clWhite);
+  m->Draw(bmp->Canvas(), 1, 1, 0, 0);
+  EXPECT_EQ(GetPixel(bmp->Canvas()->Handle(), 190, 15) & 0xFFFFFF, ColorToRGB(clYellow));
+  EXPECT_EQ(m->Color, clNone);  // the fill colour comes back after drawing
+  m->AfterPrint();
+
+  TrptMemoView* a = NewMemo("short");
+  a->SetBounds(100, 0, 200, 20);
+  a->AutoWidth = true;
+  a->HAlign = haRight;
+  auto bmp2 = Filled(400, 40, clWhite);
+  a->Draw(bmp2->Canvas(), 1, 1, 0, 0);
+  EXPECT_LT(a->Width(), 60);
+  EXPECT_NEAR(a->Left() + a->Width(), 300, 0.001);  // the right edge stays
+}
