@@ -736,7 +736,12 @@ void TrptEngine::NewPage() {
   FColumnStartY = CurY;
   if (FKeeping) {
     FAggregates->EndKeep();
+    Extended pasteAt = CurY;
     PreviewPages->PasteObjects(0, CurY);
+    // Outline entries made during the keep move with the kept block.
+    if (PreviewPages->Outline())
+      PreviewPages->Outline()->MoveItemTops(FKeepOutlineNode + 1,
+                                            static_cast<int>(std::nearbyint(static_cast<double>(pasteAt))));
     CurY = PreviewPages->LowestBandBottom();
   }
   FKeeping = false;
@@ -753,6 +758,7 @@ void TrptEngine::StartKeep(TrptComponent* Owner, int Mark) {
   FKeeping = true;
   FKeepOwner = Owner;
   FKeepMark = Mark == 0 ? PreviewPages->ObjectCountOnPage() : Mark;
+  FKeepOutlineNode = PreviewPages->Outline() ? PreviewPages->Outline()->LastItem() : -1;
   FAggregates->StartKeep();
 }
 

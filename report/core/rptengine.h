@@ -123,6 +123,7 @@ private:
   bool FKeeping = false;
   TrptComponent* FKeepOwner = nullptr;
   int FKeepMark = 0;
+  int FKeepOutlineNode = -1;
   bool FOnFirstPage = false;
   bool FOnLastPage = false;
   bool FReprintingHeaders = false;

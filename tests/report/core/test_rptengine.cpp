@@ -615,6 +615,7 @@ TEST_F(EngineFixture, RptEngineKeptGroupsMoveWholeAndPageTotalsFollow) {
   auto* gh = Band<TrptGroupHeader>(page, "GroupHeader1", 20, 20);
   gh->Condition = "Data.\"grp\"";
   gh->KeepTogether = true;
+  gh->OutlineText = "<Data.\"grp\">";
   Memo(gh, "GroupName", "Group [Data.\"grp\"]", 0, 200, 18);
   auto* master = Band<TrptMasterData>(page, "MasterData1", 60, 20);
   master->SetDataSetName("Data");
@@ -635,6 +636,16 @@ TEST_F(EngineFixture, RptEngineKeptGroupsMoveWholeAndPageTotalsFollow) {
   EXPECT_EQ(p2.back(), "page sum 2020");  // 31 + ... + 70
   EXPECT_EQ(Bands(Pages(), 1).front().first, "GroupHeader1");
   EXPECT_DOUBLE_EQ(Bands(Pages(), 1).front().second, 0);
+  // The outline entry of the moved group points at its new place.
+  TrptCustomOutline* o = Pages()->Outline();
+  o->LevelRoot();
+  ASSERT_EQ(o->ItemCount(), 3);
+  std::string text;
+  int pg = -1, top = -1;
+  o->ReadItem(1, text, pg, top);
+  EXPECT_EQ(text, "B");
+  EXPECT_EQ(pg, 1);
+  EXPECT_EQ(top, 0);
 }
 
 TEST_F(EngineFixture, RptEngineSubreportPrintsItsPageInPlace) {
