@@ -261,6 +261,7 @@ TrptScriptFunctions::TrptScriptFunctions() {
   for (const char* m : {"procedure AddItem(const Text: String)", "procedure LevelRoot", "procedure LevelUp"})
     c->AddMethod(m, CallMethod);
   g->AddClass(TrptEngine::StaticClass(), "TrptCustomEngine");
+  g->AddClass(TrptOutline::StaticClass(), "TrptCustomOutline");
 
   g->AddMethod("function DayOf(Date: TDateTime): Integer", CallMethod, "ctDate");
   g->AddMethod("function MonthOf(Date: TDateTime): Integer", CallMethod, "ctDate");

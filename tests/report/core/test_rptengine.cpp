@@ -28,6 +28,7 @@
 #include "report/core/rptoptions.h"
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptres.h"
+#include "report/core/rptvariables.h"
 #include "report/core/rptview.h"
 #include "report/core/rptxml.h"
 
@@ -750,4 +751,36 @@ TEST_F(EngineFixture, RptEnginePagesGoToTheSwapFileAndComeBack) {
   TStringStream swapped;
   Pages()->SaveToStream(&swapped);
   EXPECT_EQ(swapped.DataString(), plain.DataString());
+}
+
+TEST_F(EngineFixture, RptScriptDrivesTheEngineAndTheOutline) {
+  auto* page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  auto* rows = Band<TrptMasterData>(page, "Rows", 0, 20);
+  rows->SetRowCount(3);
+  rows->OnAfterPrint = "RowsAfter";
+  Memo(rows, "RowNo", "row [Line]", 0, 100, 18);
+  Report->ScriptText()->SetText(
+      "var N: Integer;\n"
+      "procedure RowsAfter(Sender: Variant);\n"
+      "begin\n"
+      "  N := N + 1;\n"
+      "  Outline.AddItem('row ' + IntToStr(N));\n"
+      "  Outline.LevelRoot;\n"
+      "  if N = 1 then begin Set('Free', Engine.FreeSpace); Engine.NewPage; end;\n"
+      "end;\n"
+      "begin N := 0; end.");
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  ASSERT_EQ(Pages()->PageCount(), 2);
+  EXPECT_EQ(MemoTexts(Pages(), 1), (std::vector<std::string>{"row 2", "row 3"}));
+  EXPECT_NEAR(Report->Variables()->GetVariables("Free").AsFloat(), 297 * rptMM - 20, 1e-6);
+  TrptCustomOutline* o = Pages()->Outline();
+  o->LevelRoot();
+  ASSERT_EQ(o->ItemCount(), 3);
+  std::string text;
+  int pg = -1, top = -1;
+  o->ReadItem(2, text, pg, top);
+  EXPECT_EQ(text, "row 3");
+  EXPECT_EQ(pg, 1);
 }
