@@ -70,6 +70,11 @@ Variant CallMethod(TObject* Instance, TClass ClassRef, const std::string& Name, 
     if (auto* m = As<TrptCustomMemoView>(Instance); m && Name == "CALCWIDTH") return Variant(m->CalcWidth());
   } else if (ClassRef == TrptPictureView::StaticClass()) {
     if (auto* p = As<TrptPictureView>(Instance); p && Name == "LOADFROMFILE") p->Picture()->LoadFromFile(VarToStr(arg(0)));
+  } else if (ClassRef == TrptDialogPage::StaticClass()) {
+    if (auto* d = As<TrptDialogPage>(Instance); d && Name == "SHOWMODAL") return Variant(d->ShowModal());
+  } else if (ClassRef == TrptDialogControl::StaticClass()) {
+    if (auto* d = As<TrptDialogControl>(Instance); d && Name == "SETFOCUS" && d->Control())
+      if (auto* w = dynamic_cast<TWinControl*>(d->Control())) w->SetFocus();
   } else if (ClassRef == TrptVariables::StaticClass()) {
     auto* v = As<TrptVariables>(Instance);
     if (!v) return Variant(0);
@@ -132,6 +137,8 @@ Variant GetProp(TObject* Instance, TClass ClassRef, const std::string& Name) {
     if (auto* b = As<TrptBand>(Instance); b && Name == "OVERFLOW") return Variant(b->Overflow);
   } else if (ClassRef == TrptReport::StaticClass()) {
     if (auto* r = As<TrptReport>(Instance); r && Name == "TERMINATED") return Variant(r->Terminated());
+  } else if (ClassRef == TrptDialogPage::StaticClass()) {
+    if (auto* d = As<TrptDialogPage>(Instance); d && Name == "MODALRESULT") return Variant(d->ModalResult());
   }
   return Variant(0);
 }
@@ -147,6 +154,8 @@ void SetProp(TObject* Instance, TClass ClassRef, const std::string& Name, const 
       if (auto* l = As<TStrings>(scValueToObject(Value))) m->SetMemo(l);
   } else if (ClassRef == TrptReport::StaticClass()) {
     if (auto* r = As<TrptReport>(Instance); r && Name == "TERMINATED") r->SetTerminated(Value.AsBoolean());
+  } else if (ClassRef == TrptDialogPage::StaticClass()) {
+    if (auto* d = As<TrptDialogPage>(Instance); d && Name == "MODALRESULT") d->SetModalResult(Value.AsInteger());
   }
 }
 
@@ -241,8 +250,13 @@ TrptScriptFunctions::TrptScriptFunctions() {
                    TrptChild::StaticClass(), TrptColumnHeader::StaticClass(), TrptColumnFooter::StaticClass(),
                    TrptOverlay::StaticClass()})
     g->AddClass(k, "TrptBand");
+  c = g->AddClass(TrptDialogControl::StaticClass(), "TrptReportComponent");
+  c->AddMethod("procedure SetFocus", CallMethod);
   g->AddClass(TrptPage::StaticClass(), "TrptComponent");
   g->AddClass(TrptReportPage::StaticClass(), "TrptPage");
+  c = g->AddClass(TrptDialogPage::StaticClass(), "TrptPage");
+  c->AddMethod("function ShowModal: Integer", CallMethod);
+  c->AddProperty("ModalResult", "Integer", GetProp, SetProp);
   c = g->AddClass(TrptVariables::StaticClass(), "TCollection");
   c->AddDefaultProperty("Variables", "String", "Variant", CallMethod, false);
   c = g->AddClass(TrptReport::StaticClass(), "TrptComponent");

@@ -561,6 +561,9 @@ TEST_F(EngineFixture, RptEngineDialogPagesDecideWhetherTheRunGoesOn) {
   ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
   EXPECT_EQ(shown, 2);
   EXPECT_EQ(Pages()->PageCount(), 2);
+  // Scripts read and set the dialog's result.
+  dialog->SetModalResult(mrOk);
+  EXPECT_EQ(Report->Calc("DialogPage1.ModalResult").AsInteger(), mrOk);
   // The dialog page travels through the report file with its settings.
   TStringStream s;
   Report->SaveToStream(&s);
