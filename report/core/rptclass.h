@@ -42,6 +42,7 @@ class TrptCustomPreview;
 class TrptCustomDesigner;
 class TrptCustomExportFilter;
 class TrptExpressionCache;
+class TrptView;
 class TrptXMLSerializer;
 
 enum TrptRestriction { rfDontModify, rfDontSize, rfDontMove, rfDontDelete };
@@ -241,7 +242,8 @@ public:
 using TrptComponentEvent = std::function<void(class TrptReportComponent* Sender)>;
 using TrptGetValueEvent = std::function<void(const std::string& VarName, Variant& Value)>;
 using TrptClickObjectEvent =
-    std::function<void(TrptReportComponent* Sender, int Button, int Shift, bool& Modified)>;
+    std::function<void(TrptView* Sender, int Button, int Shift, bool& Modified)>;
+using TrptMouseOverObjectEvent = std::function<void(TrptView* Sender)>;
 using TrptManualBuildEvent = std::function<void(TrptPage* Page)>;
 using TrptProgressEvent = std::function<void(TrptReport* Sender, int ProgressType, int Progress)>;
 using TrptUserFunctionEvent = std::function<Variant(const std::string& MethodName, Variant& Params)>;
@@ -381,7 +383,7 @@ public:
   TrptClickObjectEvent OnClickObject;
   TrptGetValueEvent OnGetValue;
   TrptManualBuildEvent OnManualBuild;
-  TrptComponentEvent OnMouseOverObject;
+  TrptMouseOverObjectEvent OnMouseOverObject;
   TNotifyEvent OnPrintReport;
   TNotifyEvent OnAfterPrintReport;
   TrptProgressEvent OnProgressStart;

@@ -13,6 +13,10 @@
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "report/core/rptclass.h"
+#include "report/core/rptbands.h"
+#include "report/core/rptengine.h"
+#include "report/core/rptpreviewpages.h"
+#include "report/core/rptview.h"
 #include "report/core/rptdataset.h"
 #include "report/core/rptdbset.h"
 #include "report/core/rptoptions.h"
@@ -550,11 +554,13 @@ void TrptReport::DoPreviewClick(TrptReportComponent* Obj, int Button, int Shift,
     DoParamEvent(Obj->OnPreviewClick, params, true);
     Modified = params.GetElement({3}).AsBoolean();
   }
-  if (OnClickObject) OnClickObject(Obj, Button, Shift, Modified);
+  if (OnClickObject)
+    if (auto* v = dynamic_cast<TrptView*>(Obj)) OnClickObject(v, Button, Shift, Modified);
 }
 
 void TrptReport::DoMouseOverObject(TrptReportComponent* Obj) {
-  if (OnMouseOverObject) OnMouseOverObject(Obj);
+  if (OnMouseOverObject)
+    if (auto* v = dynamic_cast<TrptView*>(Obj)) OnMouseOverObject(v);
 }
 
 // ---- Start-up ----
@@ -572,4 +578,9 @@ void rptRegisterReportClasses() {
   Screen()->SetCursors(52, Screen()->Cursors(crDrag));
   RegisterClasses({TrptReport::StaticClass(), TrptFrame::StaticClass(), TrptStyleItem::StaticClass(),
                    TrptUserDataSet::StaticClass(), TrptDBDataset::StaticClass()});
+  rptRegisterViewClasses();
+  rptRegisterBandClasses();
+  rptRegisterScriptBindings();
+  // The band engine and the prepared pages serve every report unless a program installed others.
+  if (!rptServices().CreateEngine) rptInstallEngine();
 }
