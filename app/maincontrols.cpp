@@ -150,6 +150,9 @@ void GridSetCaption(TCustomControl* G, int Index, const TThumbCaption& Caption) 
 
 void GridUpdateImage(TCustomControl* G, int) { G->Invalidate(); }
 
+// The stand-in has no scrolling: only the selection shows the photo.
+void GridCentreImage(TCustomControl* G, int) { G->Invalidate(); }
+
 TWinControl* NewShellTree(TComponent* Owner) { return new TShellTreeStandIn(Owner); }
 
 std::string TreeSelectedFolder(TWinControl* T) { return Tree(T)->Selected; }

@@ -104,6 +104,12 @@ public:
   std::vector<std::string> SelectedNames();
   // The folder of the current photos ("" before the first successful folder change).
   const std::string& CurrentFolder() const { return FCurrentFolder; }
+  // The viewer, crop and settings windows while they exist (each clears its own reference as
+  // it closes), and the viewer's position in the display order list.
+  TForm*& ViewerWindow() { return FViewer; }
+  TForm*& CropWindow() { return FCrop; }
+  TForm*& SettingsWindow() { return FSettingsWindow; }
+  int& ViewerPosition() { return FViewerPosition; }
 
   // ---- controls (names as the other windows know them) ----
   TPanel* Panel1 = nullptr;
