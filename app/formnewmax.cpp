@@ -130,7 +130,8 @@ TFormNewMax::TFormNewMax(TComponent* Owner, TFormSeeMain* Main) : TForm(Owner), 
   en1->SetPopupMenu(pp1);
   en2 = NewPhotoView(this, this, "en2");
   en2->SetPopupMenu(pp1);
-  Label300 = PlaceLabel(this, this, "Label300", "", 0, 0);
+  // The status line lies on the fitted view, in front of its picture.
+  Label300 = PlaceLabel(this, en2, "Label300", "", 0, 0);
   Label300->Font()->SetName("SimSun");
   Label300->Font()->SetSize(9);
   Label300->Font()->SetColor(static_cast<TColor>(RGB(128, 255, 0)));
