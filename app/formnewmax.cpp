@@ -177,6 +177,10 @@ TFormNewMax::~TFormNewMax() {
   Timer1->SetEnabled(false);
   ApplicationEvents1->OnMessage = nullptr;
   DiscardCommentRow();
+  // The views and panels going away raise no handler of this window.
+  en2->OnMouseMove = nullptr;
+  en1->OnMouseUp = en2->OnMouseUp = nullptr;
+  DestroyComponents();
 }
 
 // ---- the list and the status line ----

@@ -79,7 +79,7 @@ TFormsysset::TFormsysset(TComponent* Owner, TFormSeeMain* Main) : TForm(Owner), 
   SetName("Formsysset");
   SetCaption("Setting");
   SetPosition(poScreenCenter);
-  SetBounds(0, 0, 560, 400);
+  SetBounds(0, 0, 720, 400);
   SetProgramFont(this);
   TADOConnection* settings = Main->ADOConnection2;
   ADOQuery1 = NewQuery(this, "ADOQuery1", settings, kSqlUsageTypes);
@@ -95,9 +95,9 @@ TFormsysset::TFormsysset(TComponent* Owner, TFormSeeMain* Main) : TForm(Owner), 
   DataSource4 = NewSource(this, "DataSource4", ADOQuery4);
   DataSource6 = NewSource(this, "DataSource6", ADOQuery6);
 
-  StatusBar1 = PlaceControl<TStatusBar>(this, this, "StatusBar1", 0, 380, 560, 20);
+  StatusBar1 = PlaceControl<TStatusBar>(this, this, "StatusBar1", 0, 380, 720, 20);
   StatusBar1->SetAlign(alBottom);
-  PageControl1 = PlaceControl<TPageControl>(this, this, "PageControl1", 0, 0, 560, 380);
+  PageControl1 = PlaceControl<TPageControl>(this, this, "PageControl1", 0, 0, 720, 380);
   PageControl1->SetAlign(alClient);
 
   // ---- the three lists ----
@@ -196,6 +196,10 @@ TFormsysset::~TFormsysset() {
   // Rows still being typed go with the window.
   for (TADOQuery* q : {ADOQuery1, ADOQuery2, ADOQuery3, ADOQuery4, ADOQuery5, ADOQuery6})
     if (q->Active() && Editing(q)) q->Cancel();
+  // Pages and boxes going away raise no handler of this window.
+  for (TTabSheet* t : {TabSheet5, TabSheet8}) t->OnShow = nullptr;
+  DBEdit7->OnExit = nullptr;
+  DestroyComponents();
 }
 
 void TFormsysset::FormCreate(TObject*) {
@@ -217,6 +221,7 @@ void TFormsysset::FormCreate(TObject*) {
 
 void TFormsysset::SaveListRow(TADOQuery* List, const char* Column) {
   if (Editing(List)) {
+    List->UpdateRecord();  // the text in the edit box reaches its field
     if (List->State() == dsInsert && Trim(List->FieldByName(Column)->AsString()).empty())
       List->Cancel();
     else
