@@ -32,6 +32,8 @@ namespace {
 const int kCommentPanelHeight = 169;
 const int kBottomEdge = 10;  // pixels of the screen's bottom edge that call the comment panel
 const int kProgramCursor = 1;
+// Posted to the viewer to open its menu at the screen point (WParam, LParam).
+const unsigned WM_VIEWERMENU = 0x0400 + 0x1B0;  // WM_USER + 0x1B0
 
 TImageryView* NewPhotoView(TComponent* Owner, TWinControl* Parent, const char* Name) {
   auto* v = new TImageryView(Owner);
@@ -377,11 +379,26 @@ void TFormNewMax::en2MouseMove(TObject*, TShiftState, int, int) {
 }
 
 void TFormNewMax::ApplicationEvents1Message(MSG& Msg, bool& Handled) {
-  if (Msg.message != WM_RBUTTONDOWN) return;
-  POINT p{};
-  GetCursorPos(&p);
-  Handled = true;
-  pp1->Popup(p.x, p.y);
+  // The press is taken from everyone; the menu opens once the button is up again, out of the
+  // handling of this message, so that the menu has the mouse to itself.
+  if (Msg.message == WM_RBUTTONDOWN) {
+    Handled = true;
+    FRightPressed = true;
+  } else if (Msg.message == WM_RBUTTONUP && FRightPressed) {
+    Handled = true;
+    FRightPressed = false;
+    POINT p{};
+    GetCursorPos(&p);
+    PostMessage(Handle(), WM_VIEWERMENU, static_cast<WPARAM>(p.x), static_cast<LPARAM>(p.y));
+  }
+}
+
+void TFormNewMax::WndProc(TMessage& Message) {
+  if (Message.Msg == WM_VIEWERMENU) {
+    pp1->Popup(static_cast<int>(Message.WParam), static_cast<int>(Message.LParam));
+    return;
+  }
+  TForm::WndProc(Message);
 }
 
 // ---- the comment panel ----

@@ -90,6 +90,8 @@ public:
   TDataSource* DataSource1 = nullptr;
   TApplicationEvents* ApplicationEvents1 = nullptr;
 
+  void WndProc(TMessage& Message) override;
+
 private:
   // The name at a position of the display order list, and the list's length.
   std::string NameAt(int Position) const;
@@ -111,6 +113,7 @@ private:
 
   TFormSeeMain* FMain;
   int FPosition = 0;
+  bool FRightPressed = false;  // a right-button press was taken; its release opens the menu
 };
 
 // The grid's double click: the viewer on the selected photo; afterwards the last photo shown is
