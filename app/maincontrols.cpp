@@ -153,6 +153,14 @@ void GridUpdateImage(TCustomControl* G, int Index) {
   Grid(G)->UpdateImage(Index);
 }
 
+// Scrolls the grid so photo Index stands in the middle of the window.
+void GridCentreImage(TCustomControl* G, int Index) {
+  TImageryMView* grid = Grid(G);
+  if (Index < 0 || Index >= grid->GetImageCount()) return;
+  grid->SetViewXY(grid->GetImageX(Index) - (grid->ClientWidth() - grid->ThumbWidth()) / 2,
+                  grid->GetImageY(Index) - (grid->ClientHeight() - grid->ThumbHeight()) / 2);
+}
+
 // ---- shell folder tree ----
 
 TWinControl* NewShellTree(TComponent* Owner) {

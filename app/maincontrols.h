@@ -76,6 +76,8 @@ TThumbCaption GridCaption(TCustomControl* Grid, int Index);
 void GridSetCaption(TCustomControl* Grid, int Index, const TThumbCaption& Caption);
 // Drops the stored picture of Index so that it is read from its file again.
 void GridUpdateImage(TCustomControl* Grid, int Index);
+// Scrolls the grid so that Index is in its centre (ignored out of range).
+void GridCentreImage(TCustomControl* Grid, int Index);
 
 // ---- shell folder tree ----
 

@@ -4,6 +4,9 @@
 #include <cstdio>
 
 #include "app/catalog.h"
+#include "app/formcrop.h"
+#include "app/formnewmax.h"
+#include "app/formsettings.h"
 #include "app/formutil.h"
 #include "app/maincontrols.h"
 #include "app/settings.h"
@@ -153,6 +156,7 @@ void TFormSeeMain::CreateMenus() {
   n32->OnClick = [this](TObject* S) { n32Click(S); };
   N4->OnClick = [this](TObject* S) { N4Click(S); };
   N13->OnClick = [this](TObject* S) { EXCEL1Click(S); };
+  N23->OnClick = [this](TObject*) { CropSelectedPhoto(this); };
 }
 
 void TFormSeeMain::CreateControls() {
@@ -203,6 +207,8 @@ void TFormSeeMain::CreateControls() {
   BitBtn6 = PlaceBitBtn(this, ScrollBox1, "BitBtn6", " About   ", 240);
   BitBtn1->OnClick = [this](TObject* S) { BitBtn1Click(S); };
   BitBtn4->OnClick = [this](TObject* S) { BitBtn4Click(S); };
+  BitBtn5->OnClick = [this](TObject*) { ShowSettingsWindow(this); };
+  BitBtn6->OnClick = [this](TObject*) { ShowAboutBox(this); };
 
   Splitter2 = PlaceControl<TSplitter>(this, this, "Splitter2", kDefaultLeftWidth, 47, 4, 600);
   Splitter2->SetAlign(alLeft);
@@ -229,6 +235,7 @@ void TFormSeeMain::CreateControls() {
   ImageryMView1->OnMouseUp = [this](TObject* S, TMouseButton B, TShiftState Sh, int X, int Y) {
     ImageryMView1MouseUp(S, B, Sh, X, Y);
   };
+  ImageryMView1->OnDblClick = [this](TObject*) { ShowFullScreenViewer(this); };
 
   // ---- hidden helpers ----
   ImageryMView2 = NewThumbGrid(this);

@@ -118,6 +118,12 @@ public:
   const std::string& CopyFolder() const { return FCopyFolder; }
   // Turns the selected photos on disk by Angle degrees (-90 clockwise, 90 counter-clockwise).
   void RotateSelected(double Angle);
+  // The viewer, crop and settings windows while they exist (each clears its own reference as
+  // it closes), and the viewer's position in the display order list.
+  TForm*& ViewerWindow() { return FViewer; }
+  TForm*& CropWindow() { return FCrop; }
+  TForm*& SettingsWindow() { return FSettingsWindow; }
+  int& ViewerPosition() { return FViewerPosition; }
 
   // ---- controls (names as the other windows know them) ----
   TPanel* Panel1 = nullptr;
