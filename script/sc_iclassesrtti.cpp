@@ -11,21 +11,15 @@
 #include "platform/rtl/sysutils.h"
 #include "script/sc_ievents.h"
 #include "script/sc_iinterpreter.h"
+#include "script/sc_ibindhelpers.h"
 #include "script/sc_isysrtti.h"
 #include "script/sc_xml.h"
 
 namespace {
 
-template <class T>
-T* Obj(const Variant& V) {
-  return ObjectAs<T>(scValueToObject(V));
-}
-template <class T>
-T* Self(TObject* Instance) {
-  if (!Instance) throw EInvalidPointer("Invalid object reference");
-  return Instance->As<T>();
-}
-Variant Ref(TObject* O) { return scObjectToValue(O); }
+using scbind::Obj;
+using scbind::Ref;
+using scbind::Self;
 
 // Builds an instance of the class a script named, with its class's own (virtual) constructor.
 TObject* Construct(TComponent* Owner) {

@@ -9,20 +9,14 @@
 #include "script/bindings/sc_ibindings.h"
 #include "script/bindings/sc_icontrolevents.h"
 #include "script/sc_iinterpreter.h"
+#include "script/sc_ibindhelpers.h"
 #include "script/sc_isysrtti.h"
 
 namespace {
 
-template <class T>
-T* Obj(const Variant& V) {
-  return ObjectAs<T>(scValueToObject(V));
-}
-template <class T>
-T* Self(TObject* Instance) {
-  if (!Instance) throw EInvalidPointer("Invalid object reference");
-  return Instance->As<T>();
-}
-Variant Ref(TObject* O) { return scObjectToValue(O); }
+using scbind::Obj;
+using scbind::Ref;
+using scbind::Self;
 
 class TFunctions : public TObject {
 public:
