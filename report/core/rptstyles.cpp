@@ -126,13 +126,7 @@ void TrptStyles::LoadFromXMLItem(TrptXMLItem* Item) {
 void TrptStyles::SaveToXMLItem(TrptXMLItem* Item) {
   Item->ElementName = "style";
   Item->SetProp("Name", Name);
-  TrptXMLSerializer serializer;
-  for (int i = 0; i < Count(); ++i) {
-    TrptXMLItem* child = Item->AddChild();
-    child->ElementName = "item";
-    std::string text = serializer.BuildAttrText(Items(i));
-    child->AttrText = text.empty() ? text : text.substr(1);
-  }
+  TrptXMLSerializer().SaveCollectionItems(Item, this);
 }
 
 void TrptStyles::LoadFromStream(TStream* Stream) {

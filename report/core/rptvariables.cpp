@@ -114,13 +114,7 @@ void TrptVariables::LoadFromXMLItem(TrptXMLItem* Item) {
 }
 
 void TrptVariables::SaveToXMLItem(TrptXMLItem* Item) {
-  TrptXMLSerializer serializer;
-  for (int i = 0; i < Count(); ++i) {
-    TrptXMLItem* child = Item->AddChild();
-    child->ElementName = "item";
-    std::string text = serializer.BuildAttrText(Items(i));
-    child->AttrText = text.empty() ? text : text.substr(1);
-  }
+  TrptXMLSerializer().SaveCollectionItems(Item, this);
 }
 
 void TrptVariables::LoadFromStream(TStream* Stream) {

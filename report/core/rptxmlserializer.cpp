@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "platform/rtl/collection.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
@@ -59,6 +60,15 @@ TrptXMLSerializer::~TrptXMLSerializer() = default;
 void TrptXMLSerializer::AddError(const std::string& Text) { FErrorList->Add(Text); }
 
 // ---- Writing ----
+
+void TrptXMLSerializer::SaveCollectionItems(TrptXMLItem* Parent, TCollection* Items) {
+  for (int i = 0; i < Items->Count(); ++i) {
+    TrptXMLItem* child = Parent->AddChild();
+    child->ElementName = "item";
+    std::string text = BuildAttrText(Items->Items(i));
+    child->AttrText = text.empty() ? text : text.substr(1);
+  }
+}
 
 std::string TrptXMLSerializer::BuildAttrText(TPersistent* Obj, const std::string& Prefix) {
   auto* rc = dynamic_cast<TrptComponent*>(Obj);

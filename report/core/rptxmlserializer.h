@@ -15,6 +15,7 @@ class TStream;
 class TMemoryStream;
 class TStringList;
 class TPersistent;
+class TCollection;
 class TComponent;
 class TReader;
 struct TPropInfo;
@@ -42,6 +43,9 @@ public:
   void ReadRoot(TrptComponent* Component, TrptXMLItem* Item = nullptr);
   // The attribute text of an object's stored properties, each preceded by a blank.
   std::string BuildAttrText(TPersistent* Obj, const std::string& Prefix = std::string());
+  // Writes every item of Items as an "item" child of Parent, its properties as the child's
+  // attributes (the style and variable lists are stored so).
+  void SaveCollectionItems(TrptXMLItem* Parent, TCollection* Items);
   void ApplyAttrText(const std::string& Text, TPersistent* Obj);
   std::string ObjectToText(TPersistent* Obj);
   // Creates an object from its one-line text (class name and attributes) as a child of Owner;
