@@ -1,6 +1,6 @@
-// The trash, as the XDG trash specification lays it out: a "files" folder holding the trashed
-// items and an "info" folder holding, for each, a NAME.trashinfo file with its original path and
-// the deletion time. Items of the user's home file system go to $XDG_DATA_HOME/Trash; items of
+// The trash, laid out as the desktop's shared trash folders are: a "files" folder holding the
+// trashed items and an "info" folder holding, for each, a NAME.trashinfo file with its original
+// path and the deletion time. Items of the user's home file system go to $XDG_DATA_HOME/Trash; items of
 // another volume go to that volume's ".Trash-UID" folder, or, when it cannot be made, are copied
 // into the home trash and then removed.
 #include <fcntl.h>
@@ -77,8 +77,8 @@ std::string TopDirOf(const std::string& path) {
   return best;
 }
 
-// Reserves a free name in trash/info (created with O_EXCL, as the specification asks) and writes
-// the info file. The name goes into name.
+// Reserves a free name in trash/info (created with O_EXCL, so two programs never take the same
+// name) and writes the info file. The name goes into name.
 bool WriteInfo(const std::string& trash, const std::string& original, const std::string& recorded,
                std::string& name, std::string& err) {
   const std::string base = ExtractFileName(original);

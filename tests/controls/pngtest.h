@@ -92,7 +92,7 @@ inline uint32_t TestSample(uint32_t X, uint32_t Y, int C, int Depth) {
   return (X * 7 + Y * 13 + uint32_t(C) * 5 + X * Y) * (Depth == 16 ? 2311u : 1u) % (max + 1);
 }
 
-struct TPngSpec {
+struct TPngLayout {
   uint32_t Width = 0, Height = 0;
   int Depth = 8, ColorType = 0;
   bool Interlaced = false;
@@ -120,7 +120,7 @@ inline void PngWriteToVector(png_structp png, png_bytep data, png_size_t n) {
 inline void PngFlushNothing(png_structp) {}
 
 // A PNG stream written by libpng whose samples are TestSample.
-inline TBytes MakePng(const TPngSpec& S) {
+inline TBytes MakePng(const TPngLayout& S) {
   TBytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);

@@ -433,11 +433,11 @@ std::string Hex(const TBytes& Bytes) {
 
 TEST(PngChunkStream, APngPictureInAFormDescriptionLoadsWithTheForm) {
   // The settings window's picture: an RGBA image with sBIT, pHYs, tEXt and private chunks.
-  TPngSpec spec;
-  spec.Width = 94;
-  spec.Height = 93;
-  spec.ColorType = 6;
-  const TBytes image = MakePng(spec);
+  TPngLayout layout;
+  layout.Width = 94;
+  layout.Height = 93;
+  layout.ColorType = 6;
+  const TBytes image = MakePng(layout);
   const TBytes idat = ChunkData(image, "IDAT");
   const TBytes png = PngStream({Chunk("IHDR", IhdrData(94, 93, 8, 6)), Chunk("sBIT", {8, 8, 8, 8}),
                                 Chunk("pHYs", {0, 0, 0x0B, 0x13, 0, 0, 0x0B, 0x13, 1}),

@@ -25,19 +25,19 @@ std::string Name(const TImageCase& C, bool Interlaced, const TSize& S) {
          (Interlaced ? ", Adam7, " : ", ") + std::to_string(S.W) + "x" + std::to_string(S.H);
 }
 
-TPngSpec SpecOf(const TImageCase& C, bool Interlaced, const TSize& S) {
-  TPngSpec spec;
-  spec.Width = S.W;
-  spec.Height = S.H;
-  spec.ColorType = C.ColorType;
-  spec.Depth = C.Depth;
-  spec.Interlaced = Interlaced;
+TPngLayout SpecOf(const TImageCase& C, bool Interlaced, const TSize& S) {
+  TPngLayout layout;
+  layout.Width = S.W;
+  layout.Height = S.H;
+  layout.ColorType = C.ColorType;
+  layout.Depth = C.Depth;
+  layout.Interlaced = Interlaced;
   if (C.ColorType == 3) {
     for (int i = 0; i < (1 << C.Depth); ++i)
-      spec.Palette.push_back(
+      layout.Palette.push_back(
           png_color{uint8_t(i * 37), uint8_t(255 - i * 11), uint8_t(i * 97 + 5)});
   }
-  return spec;
+  return layout;
 }
 
 // Every pixel of the picture (colour and, with an alpha channel, alpha) against libpng's
@@ -214,8 +214,8 @@ TEST(PngImageData, RowFiltersAreChosenByTheSetAndTheScore) {
 }
 
 TEST(PngImageData, ImageDataSplitOverManyChunksDecodesAsOne) {
-  TPngSpec spec = SpecOf({6, 8}, false, {40, 30});
-  const TBytes whole = MakePng(spec);
+  TPngLayout layout = SpecOf({6, 8}, false, {40, 30});
+  const TBytes whole = MakePng(layout);
   TBytes data;
   for (int i = 0;; ++i) {
     const TBytes part = ChunkData(whole, "IDAT", i);

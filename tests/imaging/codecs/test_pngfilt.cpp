@@ -15,7 +15,7 @@
 
 namespace {
 
-struct TPngSpec {
+struct TPngLayout {
   int w = 8, h = 6, depth = 8, type = PNG_COLOR_TYPE_RGB;
   bool interlace = false;
   std::vector<png_color> palette;
@@ -33,7 +33,7 @@ void WriteFn(png_structp png, png_bytep data, png_size_t n) {
 }
 void FlushFn(png_structp) {}
 
-std::vector<uint8_t> MakePng(const TPngSpec& s) {
+std::vector<uint8_t> MakePng(const TPngLayout& s) {
   TMemoryStream out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -134,7 +134,7 @@ TEST(Png, ReadsEveryColourTypeAndDepth) {
   };
   for (bool interlace : {false, true})
     for (auto& c : cases) {
-      TPngSpec s;
+      TPngLayout s;
       s.w = 13;
       s.h = 9;
       s.type = c.type;
@@ -187,7 +187,7 @@ TEST(Png, ReadsEveryColourTypeAndDepth) {
 }
 
 TEST(Png, PaletteTransparencyBackgroundResolutionAndText) {
-  TPngSpec s;
+  TPngLayout s;
   s.type = PNG_COLOR_TYPE_PALETTE;
   s.palette = {{10, 20, 30}, {200, 100, 50}, {0, 0, 255}};
   s.trnsIndex = {0};
@@ -212,7 +212,7 @@ TEST(Png, PaletteTransparencyBackgroundResolutionAndText) {
   EXPECT_FALSE(n->Bitmap.HasAlphaChannel());
   EXPECT_EQ(n->Bitmap.GetPaletteEntry(2), PixRGB(0, 0, 255));
   // 16-bit background, no pHYs: the default resolution.
-  TPngSpec s16;
+  TPngLayout s16;
   s16.depth = 16;
   s16.bkgd = true;
   s16.bk.red = 65535, s16.bk.green = 32896, s16.bk.blue = 0;
@@ -225,7 +225,7 @@ TEST(Png, PaletteTransparencyBackgroundResolutionAndText) {
 
 TEST(Png, ThumbnailFrameLoadsWithAlpha) {
   // The thumbnail frame: RGB with alpha, an opaque border around a see-through middle.
-  TPngSpec s;
+  TPngLayout s;
   s.w = 120;
   s.h = 100;
   s.type = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -395,7 +395,7 @@ TEST(Png, DetectAndHostileFilesFailCleanly) {
   std::vector<uint8_t> huge = good;
   // IHDR of 100000 x 100000 with a correct CRC.
   {
-    TPngSpec hs;
+    TPngLayout hs;
     hs.w = 1;
     hs.h = 1;
     huge = MakePng(hs);
@@ -426,14 +426,14 @@ TEST(Png, ACutFileLeavesNoStaleRows) {
   for (bool interlace : {false, true}) {
     for (int type : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA}) {
       SCOPED_TRACE(testing::Message() << "interlace " << interlace << " type " << type);
-      TPngSpec spec;
-      spec.w = 48;
-      spec.h = 48;
-      spec.type = type;
-      spec.interlace = interlace;
+      TPngLayout layout;
+      layout.w = 48;
+      layout.h = 48;
+      layout.type = type;
+      layout.interlace = interlace;
       // Samples that do not compress away, all in 0x10..0x7F.
-      spec.sample = [](int x, int y, int c) { return 0x10 + int((uint32_t(x * 73 + y * 151 + c * 29) * 2654435761u) >> 25) % 0x70; };
-      auto png = MakePng(spec);
+      layout.sample = [](int x, int y, int c) { return 0x10 + int((uint32_t(x * 73 + y * 151 + c * 29) * 2654435761u) >> 25) % 0x70; };
+      auto png = MakePng(layout);
       png.resize(png.size() * 6 / 10);
       TRead r;
       r.Bitmap.Allocate(48, 48, ie24RGB);
