@@ -724,6 +724,10 @@ void TTreeView::WndProc(TMessage& M) {
         } else if (std::abs(x - FDragStart.x) >= t || std::abs(y - FDragStart.y) >= t) {
           TTreeNode* n = FDragNode;
           FDragNode = nullptr;
+          // A press that turns into a drag is not the first half of a slow click: the label
+          // edit it may have armed is dropped, or it would open in the middle of the drag.
+          KillTimer(FHandle, kEditTimer);
+          FClickNode = nullptr;
           if (DragMode() == dmAutomatic) BeginDragNode(n, FDragButton);
         }
       }

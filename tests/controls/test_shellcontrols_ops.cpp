@@ -30,13 +30,16 @@ protected:
 class ShellTreeOps : public ShellTreeTest {
 protected:
   template <class T = TNavShellTree>
-  T* Tree() {
+  T* Tree(bool rooted = true) {
     auto* t = new T(Form);
     t->SetParent(Form);
     t->SetBounds(0, 0, 300, 460);
     TNavShellShowOptions o = t->ShowOptions();
     o -= soShowErrorMessages;
     t->SetShowOptions(o);
+    // Rooted at the sandbox's home: the tests aim the mouse at rows, and an unrooted tree lists
+    // the shared temporary folder, whose entries other test programs add and remove meanwhile.
+    if (rooted) t->SetRootedAtFileSystemFolder(Box.Home);
     t->OnOperation = [this](TObject*, TNavShellOperations F, TStrings* Files,
                             const std::string& D) {
       TOp op{F, {}, D};
@@ -234,7 +237,7 @@ TEST_F(ShellTreeOps, TheOtherButtonCancelsADragAndRootsAreNotDragged) {
   Application()->ProcessMessages();
   EXPECT_TRUE(std::filesystem::is_directory(Box.Root + "/Alpha"));
   EXPECT_TRUE(Ops.empty());
-  // The desktop root does not move.
+  // The tree's root does not move.
   TTreeNode* root = t->Items()->GetFirstNode();
   t->TopItem();
   t->SetTopItem(root);
@@ -254,7 +257,7 @@ TEST_F(ShellTreeOps, TheOtherButtonCancelsADragAndRootsAreNotDragged) {
 TEST_F(ShellTreeOps, HoveringExpandsAndTheEdgesScroll) {
   for (int i = 0; i < 40; ++i)
     std::filesystem::create_directory(Box.Root + "/F" + std::to_string(100 + i));
-  auto* t = Tree<TClockedTree>();
+  auto* t = Tree<TClockedTree>(false);  // a tree deep enough to scroll; no mouse is injected
   t->SetSelectedFolder(Box.Root + "/Alpha");
   TTreeNode* alpha = t->Selected();
   alpha->Collapse(false);
