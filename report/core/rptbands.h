@@ -50,6 +50,9 @@ public:
   TrptBand* GroupBand = nullptr;
   int RowNumber = 0;
   int RowNumberAll = 0;
+  // A horizontal band some of whose objects were moved into vertical bands for this run: it
+  // prints as a grid row, one copy of its cells per vertical row.
+  bool CrossesVertical = false;
 
 private:
   class TrptChild* FChild = nullptr;

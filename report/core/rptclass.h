@@ -142,6 +142,8 @@ public:
   std::string Description;
   std::string Alias;
   TrptComponent* OriginalComponent = nullptr;
+  // The horizontal band a cell came from when the engine moved it into a vertical band.
+  TrptComponent* CrossHost = nullptr;
 
   bool IsFontStored() const { return !FParentFont; }
 

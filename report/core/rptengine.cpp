@@ -38,6 +38,8 @@ void TrptAggregateItem::Reset() {
   if (Running && Count != 0) return;
   Count = 0;
   Value = Null();
+  ColumnValues.clear();
+  ColumnCounts.clear();
 }
 
 void TrptAggregateItem::Combine(Variant& Into, const Variant& V) const {
@@ -215,24 +217,40 @@ void TrptAggregateList::AddItem(const std::string& Call, TrptCustomMemoView* Mem
   item->CountInvisible = (f & 1) != 0;
   item->Running = (f & 2) != 0;
   item->ParentBand = dynamic_cast<TrptBand*>(Memo->Parent());
-  item->PageFooterItem = dynamic_cast<TrptPageFooter*>(Memo->Parent()) != nullptr;
+  // A total cell the engine moved from a footer or summary into a vertical band still belongs to
+  // that band: it is shown while the band prints its grid row.
+  if (auto* host = dynamic_cast<TrptBand*>(Memo->CrossHost); host && item->ParentBand && item->ParentBand->Vertical) {
+    int k = host->KindIndex();
+    if (k == 1 || k == 3 || k == 5 || k == 13) item->ParentBand = host;
+  }
+  item->PageFooterItem = dynamic_cast<TrptPageFooter*>(item->ParentBand) != nullptr;
   item->CallText = c;
   item->ObjectName = Memo->Name();
   item->Reset();
   FItems.push_back(std::move(item));
 }
 
-void TrptAggregateList::AddValue(TrptDataBand* DataBand, int) {
+void TrptAggregateList::AddValue(TrptBand* DataBand, int Column) {
+  constexpr int kColumns = 1001;
   for (auto& it : FItems) {
-    if (it->DataBand != DataBand) continue;
+    if (!DataBand || it->DataBand != DataBand) continue;
     if (!DataBand->Visible() && !it->CountInvisible) continue;
+    it->VerticalColumn = Column;
     FReport->CurObjectName = it->ObjectName;
     Variant v = Null();
     if (it->Kind != 4) {
       v = FReport->Calc(it->Expression);
       if (VarType(v) == varBoolean && v.AsBoolean()) v = Variant(1);
     }
-    if (it->Keeping) {
+    if (Column > 0) {
+      if (Column >= kColumns) continue;  // past the last column that keeps totals
+      if (it->ColumnValues.empty()) {
+        it->ColumnValues.assign(kColumns, Null());
+        it->ColumnCounts.assign(kColumns, 0);
+      }
+      ++it->ColumnCounts[static_cast<size_t>(Column)];
+      it->Combine(it->ColumnValues[static_cast<size_t>(Column)], v);
+    } else if (it->Keeping) {
       ++it->KeptCount;
       it->Combine(it->KeptValue, v);
     } else {
@@ -274,7 +292,7 @@ void TrptAggregateList::EndKeep() {
     }
 }
 
-bool TrptAggregateList::GetValue(TrptBand* Band, int, Variant& Result, int Flags, TrptDataBand* DataBand,
+bool TrptAggregateList::GetValue(TrptBand* Band, int Column, Variant& Result, int Flags, TrptDataBand* DataBand,
                                  const std::string& Expression, const std::string& Name) {
   const std::string n = UpperCase(Name);
   int kind = n == "SUM" ? 0 : n == "AVG" ? 1 : n == "MIN" ? 2 : n == "MAX" ? 3 : 4;
@@ -284,6 +302,19 @@ bool TrptAggregateList::GetValue(TrptBand* Band, int, Variant& Result, int Flags
     if (!SameText(it->Expression, Trim(Expression))) continue;
     if (DataBand && it->DataBand != DataBand) continue;
     if (it->CountInvisible != ((Flags & 1) != 0) || it->Running != ((Flags & 2) != 0)) continue;
+    it->VerticalColumn = Column;
+    if (Column > 0 && !it->ColumnValues.empty()) {
+      // The total of one vertical column.
+      const size_t c = static_cast<size_t>(std::min(Column, static_cast<int>(it->ColumnValues.size()) - 1));
+      const Variant& v = it->ColumnValues[c];
+      const int n = it->ColumnCounts[c];
+      switch (kind) {
+        case 1: Result = n == 0 || IsNullish(v) ? Variant(0) : Variant(v.AsFloat() / n); break;
+        case 4: Result = Variant(n); break;
+        default: Result = v; break;
+      }
+      return true;
+    }
     switch (kind) {
       case 1:
         // The average of no rows is 0, not a failed run.
@@ -324,25 +355,69 @@ void TrptEngine::PrepareBands(TrptReportPage* Page) {
   Page->AlignChildren();
   Page->HBands.clear();
   Page->VBands.clear();
-  std::vector<TrptBand*> bands;
+  std::vector<TrptBand*> horizontal, vertical;
   for (TrptComponent* c : Page->Objects)
     if (auto* b = dynamic_cast<TrptBand*>(c)) {
       b->SubBands.clear();
       b->HeaderBand = b->FooterBand = b->GroupBand = nullptr;
+      b->CrossesVertical = false;
       if (auto* d = dynamic_cast<TrptDataBand*>(b)) {
         TrptDataSet* ds = d->EffectiveDataSet();
         if (!d->DataSet() && d->RowCount() > 0) ds->Initialize();
       }
-      if (!b->Vertical) bands.push_back(b);
+      (b->Vertical ? vertical : horizontal).push_back(b);
     }
-  // The working list: headers, footers, data bands and groups by their position. Bands with the
-  // same top are all kept, in their order on the page.
+  // The objects of a horizontal band that lie within a vertical band's extent become its cells
+  // for this run: they move into the vertical band, left edge relative to it. The run puts them
+  // back (RestoreCrossCells).
+  for (TrptBand* h : horizontal) {
+    const std::vector<TrptComponent*> objects = h->Objects;
+    for (size_t i = 0; i < objects.size(); ++i) {
+      TrptComponent* o = objects[i];
+      for (TrptBand* v : vertical) {
+        if (o->Left() < v->Left() - 0.0001 || o->Left() + o->Width() > v->Left() + v->Width() + 0.0001) continue;
+        FMovedCells.push_back({o, h, i, o->Left()});
+        o->SetParent(v);
+        o->CrossHost = h;
+        o->SetLeft(o->Left() - v->Left());
+        h->CrossesVertical = true;
+        break;
+      }
+    }
+  }
+  BuildBandTree(Page, horizontal, false, Page->HBands);
+  BuildBandTree(Page, vertical, true, Page->VBands);
+}
+
+void TrptEngine::RestoreCrossCells() {
+  // Back in their bands at their old places: in order of their old positions, so that each one
+  // finds the objects before it already there.
+  std::stable_sort(FMovedCells.begin(), FMovedCells.end(),
+                   [](const MovedCell& a, const MovedCell& b) { return a.Index < b.Index; });
+  for (const MovedCell& m : FMovedCells) {
+    m.Cell->SetParent(m.Host);
+    auto& list = m.Host->Objects;
+    list.pop_back();
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(m.Index, list.size())), m.Cell);
+    m.Cell->SetLeft(m.Left);
+    m.Cell->CrossHost = nullptr;
+  }
+  FMovedCells.clear();
+}
+
+void TrptEngine::BuildBandTree(TrptReportPage* Page, const std::vector<TrptBand*>& Bands, bool Vertical,
+                               std::vector<TrptBand*>& Top) {
+  (void)Page;
+  // The working list: headers, footers, data bands and groups by their position (top, or left
+  // for vertical bands). Bands at the same position are all kept, in their order on the page.
   std::vector<TrptBand*> list;
-  for (TrptBand* b : bands) {
+  for (TrptBand* b : Bands) {
     int k = b->KindIndex();
     if (k >= 4 && k <= 13) list.push_back(b);
   }
-  std::stable_sort(list.begin(), list.end(), [](TrptBand* a, TrptBand* b) { return a->Top() < b->Top(); });
+  std::stable_sort(list.begin(), list.end(), [Vertical](TrptBand* a, TrptBand* b) {
+    return Vertical ? a->Left() < b->Left() : a->Top() < b->Top();
+  });
   auto isData = [](TrptBand* b) { return dynamic_cast<TrptDataBand*>(b) != nullptr; };
   auto err = [&](const std::string& key, TrptBand* b) { Report->AddError(rptGet(key) + " " + b->Name()); };
   // Groups.
@@ -413,7 +488,7 @@ void TrptEngine::PrepareBands(TrptReportPage* Page) {
   for (size_t i = 0; i < data.size(); ++i) {
     if (claimed[i] || !dynamic_cast<TrptMasterData*>(data[i])) continue;
     claimed[i] = true;
-    Page->HBands.push_back(data[i]);
+    Top.push_back(data[i]);
     claim(i);
   }
   for (size_t i = 0; i < data.size(); ++i)
@@ -456,6 +531,7 @@ bool TrptEngine::Run() {
   FKeeping = false;
   CurVColumn = 0;
   FAggregates->Clear();
+  RestoreCrossCells();
   bool result = false;
   try {
     for (int i = 0; i < Report->PageCount(); ++i)
@@ -508,11 +584,13 @@ bool TrptEngine::Run() {
       Report->DoNotifyEvent(Report, Report->OnStopReport);
     }
   } catch (...) {
+    RestoreCrossCells();
     Report->DataSets()->Finalize();
     if (PreviewPages) PreviewPages->Finish();
     IsRunning = false;
     throw;
   }
+  RestoreCrossCells();
   Report->DataSets()->Finalize();
   if (PreviewPages) PreviewPages->Finish();
   IsRunning = false;
@@ -648,7 +726,9 @@ void TrptEngine::BeginNewPage() {
     TrptBand* b = e.Band;
     if (dynamic_cast<TrptReportTitle*>(b)) e.Band = nullptr;
     Extended before = CurY;
+    FReprintBand = b;
     ShowBand(b);
+    FReprintBand = nullptr;
     if (ph) PageHeaderHeight = CurY - before;
     FReprintingHeaders = false;
     LineNumber = line;
@@ -770,6 +850,10 @@ void TrptEngine::EndKeep(TrptComponent* Owner) {
 }
 
 void TrptEngine::RemoveReprint(TrptBand* Band) {
+  if (Band && Band->Vertical) {
+    FVReprintList.erase(std::remove(FVReprintList.begin(), FVReprintList.end(), Band), FVReprintList.end());
+    return;
+  }
   for (auto it = FReprintList.begin(); it != FReprintList.end(); ++it)
     if (it->Band == Band) {
       FReprintList.erase(it);
@@ -826,7 +910,10 @@ void TrptEngine::ShowGroupHeaders(TrptGroupHeader* Head, size_t Level, bool Init
     Extended top = CurY;
     ShowBand(h);
     AddBandOutline(h, top);
-    if (h->ReprintOnNewPage) FReprintList.push_back({h, CurX, FKeeping});
+    if (h->ReprintOnNewPage) {
+      if (h->Vertical) FVReprintList.push_back(h);  // repeated where a grid row wraps
+      else FReprintList.push_back({h, CurX, FKeeping});
+    }
   }
 }
 
@@ -954,7 +1041,17 @@ Extended TrptEngine::CalcBandHeight(TrptBand* Band) {
     Extended Top, Height;
   };
   std::map<TrptView*, Orig> orig;
+  // The copies a grid row added have their data already: they were filled from their cells.
+  auto isCopy = [&](TrptView* v) {
+    if (Band != FCrossBand) return false;
+    auto it = std::find(Band->Objects.begin(), Band->Objects.end(), v);
+    return static_cast<size_t>(it - Band->Objects.begin()) >= FCrossOwnCount;
+  };
   for (TrptView* v : views) {
+    if (isCopy(v)) {
+      orig[v] = {v->Top(), v->Height()};
+      continue;
+    }
     v->BeforePrint();
     orig[v] = {v->Top(), v->Height()};
     Report->CurObjectName = v->Name();
@@ -997,6 +1094,15 @@ Extended TrptEngine::CalcBandHeight(TrptBand* Band) {
 }
 
 void TrptEngine::OutputBand(TrptBand* Band, Extended Height) {
+  // A page that is filled again (the further page widths of a grid row, subreports side by
+  // side) holds its headers and overlay already.
+  if ((Band == FReprintBand || dynamic_cast<TrptOverlay*>(Band)) && PreviewPages->HasBandObject(Band)) {
+    for (TrptView* v : ViewsOf(Band)) {
+      v->AfterPrint();
+      Report->DoAfterPrint(v);
+    }
+    return;
+  }
   Band->BeforePrint();
   auto* d = dynamic_cast<TrptDataBand*>(Band);
   Extended x = CurX + (d && d->Columns > 1 ? Band->Left() : 0);
@@ -1013,10 +1119,60 @@ void TrptEngine::OutputBand(TrptBand* Band, Extended Height) {
 }
 
 void TrptEngine::DoShowBand(TrptBand* Band) {
+  if (Band->Vertical) {
+    ShowVerticalBand(Band);
+    return;
+  }
   Report->DoNotifyEvent(Band, Band->OnBeforePrint);
   if (!Band->Visible()) {
     if (auto* d = dynamic_cast<TrptDataBand*>(Band)) FAggregates->AddValue(d, 0);
     return;
+  }
+  // A band crossing vertical bands first builds its grid row: a copy of its cells per vertical
+  // row, wrapping at the page width. The copies go again once the row is output, whatever
+  // happens meanwhile; a grid row printed inside another (a header repeated by a page break)
+  // keeps its own state.
+  const bool cross = Band->CrossesVertical && !FInVerticalPass && !FActivePage->VBands.empty();
+  TrptBand* const outerCross = FCrossBand;
+  const std::vector<size_t> outerBreaks = FCrossBreaks;
+  const size_t outerOwn = FCrossOwnCount;
+  const bool keptSplit = Band->AllowSplit;
+  const Extended keptX = CurX;
+  std::vector<size_t> breaks;
+  struct CrossGuard {
+    TrptEngine* E;
+    TrptBand* B;
+    bool Active;
+    size_t Own;
+    bool Split;
+    Extended X;
+    TrptBand* OuterCross;
+    const std::vector<size_t>* OuterBreaks;
+    size_t OuterOwn;
+    ~CrossGuard() {
+      if (Active) {
+        while (B->Objects.size() > Own) delete B->Objects.back();
+        B->AllowSplit = Split;
+        E->CurX = X;
+        E->CurVColumn = 0;
+      }
+      E->FCrossBand = OuterCross;
+      E->FCrossBreaks = *OuterBreaks;
+      E->FCrossOwnCount = OuterOwn;
+    }
+  } guard{this, Band, false, Band->Objects.size(), keptSplit, keptX, outerCross, &outerBreaks, outerOwn};
+  if (cross) {
+    guard.Active = true;
+    FInVerticalPass = true;
+    try {
+      CrossPass(Band);
+    } catch (...) {
+      FInVerticalPass = false;
+      throw;
+    }
+    FInVerticalPass = false;
+    breaks = FCrossBreaks;
+    CurX = 0;
   }
   const bool pageFrame = dynamic_cast<TrptPageFooter*>(Band) || dynamic_cast<TrptColumnFooter*>(Band) ||
                          dynamic_cast<TrptOverlay*>(Band);
@@ -1081,7 +1237,8 @@ void TrptEngine::DoShowBand(TrptBand* Band) {
   }
   {
     Extended top = CurY;
-    OutputBand(Band, h);
+    if (cross) OutputCrossBand(Band, h, breaks);
+    else OutputBand(Band, h);
     CurY += h;
     PrintSubreports(Band, top);
   }
@@ -1124,12 +1281,157 @@ void TrptEngine::PrintSubreports(TrptBand* Band, Extended Top) {
   CurY = endY;
 }
 
+void TrptEngine::CrossPass(TrptBand* Host) {
+  FCrossBand = Host;
+  FCrossOwnCount = Host->Objects.size();
+  Host->AllowSplit = false;
+  FVReprintList.clear();
+  FCrossBreaks.assign(1, 0);
+  CurVColumn = 0;
+  // The host's own objects are filled afterwards with the host's row numbers.
+  const int line = LineNumber, global = GlobalLineNumber;
+  VerticalDataLoop(FActivePage->VBands);
+  LineNumber = line;
+  GlobalLineNumber = global;
+  FCrossBreaks.push_back(Host->Objects.size());
+}
+
+void TrptEngine::VerticalDataLoop(const std::vector<TrptBand*>& List) {
+  if (++FDepth > 64) {
+    --FDepth;
+    return;
+  }
+  // Every record prints: a grid has a column per vertical row whether or not it has data.
+  for (TrptBand* b : List) {
+    if (Report->Terminated()) break;
+    auto* r = dynamic_cast<TrptDataBand*>(b);
+    if (!r || (!r->DataSet() && r->RowCount() == 0)) continue;
+    TrptDataSet* ds = r->EffectiveDataSet();
+    ds->First();
+    r->RowNumber = r->RowNumberAll = 1;
+    ResetMemos(r);
+    auto* g = dynamic_cast<TrptGroupHeader*>(r->GroupBand);
+    bool first = true;
+    int printed = 0;
+    while (!ds->Eof() && !Report->Terminated()) {
+      if (first) {
+        if (r->HeaderBand) {
+          ShowBand(r->HeaderBand);
+          FVReprintList.push_back(r->HeaderBand);
+        }
+        if (g) ShowGroupHeaders(g, 0, true);
+      } else if (g) {
+        CheckGroups(r);
+      }
+      LineNumber = r->RowNumber;
+      GlobalLineNumber = r->RowNumberAll;
+      ShowBand(r);
+      for (TrptComponent* o : NotifyObjects) o->EngineNotify();
+      ++r->RowNumber;
+      ++r->RowNumberAll;
+      ++printed;
+      VerticalDataLoop(r->SubBands);
+      if (r->FooterAfterEach && r->FooterBand) ShowBand(r->FooterBand);
+      first = false;
+      ds->Next();
+      if (r->RowCount() != 0 && r->RowCount() < r->RowNumber) break;
+    }
+    if (g) ShowGroupFooters(g, 0);
+    if (printed > 0) {
+      if (r->HeaderBand) RemoveReprint(r->HeaderBand);
+      if (!r->FooterAfterEach && r->FooterBand) ShowBand(r->FooterBand);
+    }
+  }
+  --FDepth;
+}
+
+void TrptEngine::ShowVerticalBand(TrptBand* B) {
+  if (!FCrossBand) return;  // vertical bands print only inside a grid row
+  const bool footer = dynamic_cast<TrptFooter*>(B) || dynamic_cast<TrptGroupFooter*>(B);
+  B->BeforePrint();
+  Report->DoNotifyEvent(B, B->OnBeforePrint);
+  // Past the page width the row continues on a further page width, headers first. The
+  // repeated headers take their column numbers before this band takes its own, so that a
+  // column's totals are kept under one number in every row.
+  if (B->Visible() && !FVReprinting && CurX > 0.0001 && CurX + B->Width() > PageWidth + 0.0001) {
+    CurX = 0;
+    FCrossBreaks.push_back(FCrossBand->Objects.size());
+    FVReprinting = true;
+    for (TrptBand* r : std::vector<TrptBand*>(FVReprintList)) ShowBand(r);
+    FVReprinting = false;
+  }
+  ++CurVColumn;
+  FAggregateBand = footer ? B : FCrossBand;
+  if (B->Visible()) {
+    for (TrptComponent* o : std::vector<TrptComponent*>(B->Objects)) {
+      auto* cell = dynamic_cast<TrptReportComponent*>(o);
+      if (!cell || o->CrossHost != FCrossBand) continue;
+      cell->BeforePrint();
+      Report->CurObjectName = cell->Name();
+      Report->DoBeforePrint(cell);
+      cell->GetData();
+      Report->DoNotifyEvent(cell, cell->OnAfterData);
+      if (auto* copy = dynamic_cast<TrptComponent*>(o->ClassType()->Factory(FCrossBand))) {
+        if (copy->Parent() != FCrossBand) copy->SetParent(FCrossBand);
+        copy->Assign(o);
+        copy->Alias = o->Alias;
+        copy->OriginalComponent = o->OriginalComponent;
+        copy->SetLeft(copy->Left() + CurX);
+      }
+      cell->AfterPrint();
+    }
+    CurX += B->Width();
+  }
+  Report->DoNotifyEvent(B, B->OnAfterPrint);
+  B->AfterPrint();
+  FAggregates->AddValue(FCrossBand, CurVColumn);
+  if (footer) FAggregates->Reset(B);
+  if (auto* d = dynamic_cast<TrptDataBand*>(B)) FAggregates->AddValue(d, 0);
+}
+
+void TrptEngine::OutputCrossBand(TrptBand* Band, Extended Height, const std::vector<size_t>& Breaks) {
+  // Each page width of the row goes on its own page, at the same height: the next prepared page
+  // is filled again when an earlier row made it, so the rows of a grid line up page by page.
+  const std::vector<TrptComponent*> all = Band->Objects;
+  const int startPage = PreviewPages->FillPage;
+  const Extended y = CurY, x = CurX;
+  const bool keeping = FKeeping;
+  FKeeping = false;
+  std::vector<std::pair<size_t, size_t>> segments;
+  for (size_t i = 0; i + 1 < Breaks.size(); ++i) {
+    size_t from = std::min(Breaks[i], all.size()), to = std::min(Breaks[i + 1], all.size());
+    if (to > from || segments.empty()) segments.emplace_back(from, std::max(from, to));
+  }
+  PreviewPages->AppendMode = 0;
+  for (size_t s = 0; s < segments.size(); ++s) {
+    Band->Objects.assign(all.begin() + static_cast<std::ptrdiff_t>(segments[s].first),
+                         all.begin() + static_cast<std::ptrdiff_t>(segments[s].second));
+    CurX = 0;
+    CurY = y;
+    OutputBand(Band, Height);
+    if (s + 1 < segments.size()) {
+      // A header spread over several page widths is not repeated on the pages that follow.
+      if (auto* h = dynamic_cast<TrptHeader*>(Band)) h->ReprintOnNewPage = false;
+      NewPage();
+    } else if (segments.size() > 1) {
+      FinishPage();
+    }
+  }
+  Band->Objects = all;
+  PreviewPages->FillPage = startPage;
+  CurY = y;
+  CurX = x;
+  FKeeping = keeping;
+  PreviewPages->AppendMode = 1;
+}
+
 void TrptEngine::ShowBand(TrptComponent* B) {
   auto* band = dynamic_cast<TrptBand*>(B);
   for (int guard = 0; band && guard < 1000; ++guard) {
     DoShowBand(band);
     TrptBand* child = band->Child();
     if (!child || (!band->Visible() && !band->PrintChildIfInvisible)) break;
+    if (child->Vertical != band->Vertical) break;
     band = child;
   }
 }

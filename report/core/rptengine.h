@@ -3,6 +3,7 @@
 // stretching and splitting), and the aggregate list that answers SUM, AVG, MIN, MAX and COUNT.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,10 @@ public:
   TrptBand* ParentBand = nullptr;
   int KeptCount = 0;
   Variant KeptValue;
+  // Per vertical column (1 to 1000) values and counts, made when a column first adds a value.
+  std::vector<Variant> ColumnValues;
+  std::vector<int> ColumnCounts;
+  int VerticalColumn = 0;
   void Reset();
   void Combine(Variant& Into, const Variant& V) const;
 };
@@ -41,7 +46,7 @@ public:
   explicit TrptAggregateList(TrptReport* AReport) : FReport(AReport) {}
   void Clear() { FItems.clear(); }
   void AddItems(TrptReportPage* Page);
-  void AddValue(TrptDataBand* DataBand, int Column = 0);
+  void AddValue(TrptBand* DataBand, int Column = 0);
   void Reset(TrptBand* Band);
   void ResetAll();
   void StartKeep();
@@ -53,6 +58,7 @@ public:
 
 private:
   void ScanBand(TrptBand* Band, TrptDataBand* Default);
+  void ScanTree(const std::vector<TrptBand*>& List);
   void ScanMemo(TrptCustomMemoView* Memo, TrptDataBand* Default);
   void ScanExpression(const std::string& S, TrptCustomMemoView* Memo, TrptDataBand* Default, int Depth);
   void AddItem(const std::string& Call, TrptCustomMemoView* Memo, TrptDataBand* Default);
@@ -110,6 +116,14 @@ private:
   void StartKeep(TrptComponent* Owner, int Mark);
   void EndKeep(TrptComponent* Owner);
   void RemoveReprint(TrptBand* Band);
+  // The band tree of one orientation; the horizontal one also moves cells into vertical bands.
+  void BuildBandTree(TrptReportPage* Page, const std::vector<TrptBand*>& Bands, bool Vertical,
+                     std::vector<TrptBand*>& Top);
+  void RestoreCrossCells();
+  void CrossPass(TrptBand* Host);
+  void VerticalDataLoop(const std::vector<TrptBand*>& List);
+  void ShowVerticalBand(TrptBand* Band);
+  void OutputCrossBand(TrptBand* Band, Extended Height, const std::vector<size_t>& Breaks);
 
   std::unique_ptr<TrptAggregateList> FAggregates;
   std::vector<ReprintEntry> FReprintList;
@@ -129,6 +143,22 @@ private:
   bool FReprintingHeaders = false;
   bool FInNewPage = false;
   int FDepth = 0;
+  // Vertical bands: the cells moved for the run, the band being printed as a grid row, where
+  // its copies wrap to a further page width, and the vertical headers repeated there.
+  struct MovedCell {
+    TrptComponent* Cell;
+    TrptBand* Host;
+    size_t Index;
+    Extended Left;
+  };
+  std::vector<MovedCell> FMovedCells;
+  TrptBand* FCrossBand = nullptr;
+  std::vector<size_t> FCrossBreaks;
+  std::vector<TrptBand*> FVReprintList;
+  bool FVReprinting = false;
+  bool FInVerticalPass = false;
+  TrptBand* FReprintBand = nullptr;  // the header being repeated at the top of a page
+  size_t FCrossOwnCount = 0;
 };
 
 // Registers the report classes, constants, types and functions in the global script (once).

@@ -166,7 +166,8 @@ void TrptPreviewPages::Clear() {
 }
 
 void TrptPreviewPages::Initialize() {
-  if (!AppendMode) Clear();
+  // The pages of an earlier run stay when the report was prepared without clearing them: the
+  // new run appends its pages after them.
   FDoc->SwapFolder = Report->EngineOptions()->TempDir;
   FGrowthBytes = 0;
   FFirstPassStart = PageCount();
@@ -190,6 +191,13 @@ void TrptPreviewPages::AddPage(TrptPage* Page) {
     }
     FGrowthBytes = 0;
   }
+  // Write-over: a page that exists already is filled again (the further page widths of a grid
+  // row, the second of two subreports side by side). "Add" appends once, then writes over again.
+  if (AppendMode == 0 && FillPage >= -1 && FillPage + 1 < PageCount()) {
+    ++FillPage;
+    return;
+  }
+  AppendMode = 0;
   TrptXMLSerializer serializer;
   TrptXMLItem* item = PagesRoot()->AddChild();
   item->Swappable = PageCount() > 2;

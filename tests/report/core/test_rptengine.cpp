@@ -787,3 +787,87 @@ TEST_F(EngineFixture, RptScriptDrivesTheEngineAndTheOutline) {
   EXPECT_EQ(text, "row 3");
   EXPECT_EQ(pg, 1);
 }
+
+// A cross-tab: rows from the table, six columns from a vertical band, a vertical header with
+// the row titles and a vertical footer with each row's total; the host's footer totals each
+// column. Six columns of 150 after a header of 100 do not fit 718 units: the row continues on a
+// second page, whose rows line up with the first page's.
+TEST_F(EngineFixture, RptEngineVerticalBandsPrintAGridAcrossPages) {
+  Query->SetSQLText("select * from t where id <= 3 order by id");
+  auto* page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  auto vband = [&](TrptBand* b, const std::string& Name, Extended Left, Extended Width) {
+    b->SetName(Name);
+    b->SetParent(page);
+    b->Vertical = true;
+    b->SetBounds(Left, 0, Width, 400);
+    return b;
+  };
+  vband(new TrptHeader(Report.get()), "VHead", 0, 100);
+  auto* cols = static_cast<TrptMasterData*>(vband(new TrptMasterData(Report.get()), "Cols", 100, 150));
+  cols->SetRowCount(6);
+  vband(new TrptFooter(Report.get()), "VFoot", 250, 120);
+  auto* head = Band<TrptHeader>(page, "Head", 60, 20);
+  Memo(head, "ColTitle", "Col [Line]", 110, 100, 18);
+  Memo(head, "TotalTitle", "Total", 260, 100, 18);
+  auto* rows = Band<TrptMasterData>(page, "Rows", 100, 20);
+  rows->SetDataSetName("Data");
+  Memo(rows, "RowTitle", "[Data.\"name\"]", 0, 90, 18);
+  Memo(rows, "Cell", "[<Data.\"amount\"> * <Line>]", 110, 100, 18);
+  Memo(rows, "RowSum", "[SUM(<Data.\"amount\"> * <Line>)]", 260, 100, 18);
+  auto* foot = Band<TrptFooter>(page, "Foot", 140, 20);
+  Memo(foot, "All", "All", 0, 90, 18);
+  Memo(foot, "ColSum", "[SUM(<Data.\"amount\"> * <Line>, Rows)]", 110, 100, 18);
+
+  for (int run = 0; run < 2; ++run) {  // the second run finds the template as the first left it
+    ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+    ASSERT_EQ(Pages()->PageCount(), 2) << run;
+    EXPECT_EQ(MemoTexts(Pages(), 0), (std::vector<std::string>{
+                                          "Col 1", "Col 2", "Col 3", "Col 4",                    //
+                                          "Row 1", "1", "2", "3", "4", "Row 2", "2", "4", "6", "8",  //
+                                          "Row 3", "3", "6", "9", "12", "All", "6", "12", "18", "24"}))
+        << run;
+    EXPECT_EQ(MemoTexts(Pages(), 1), (std::vector<std::string>{"Col 5", "Col 6", "Total",             //
+                                                               "Row 1", "5", "6", "21",               //
+                                                               "Row 2", "10", "12", "42",             //
+                                                               "Row 3", "15", "18", "63", "All", "30", "36"}))
+        << run;
+    // The rows stand at the same heights on both pages; the copies go left to right.
+    EXPECT_EQ(Bands(Pages(), 0), Bands(Pages(), 1));
+    TrptPage* p1 = Pages()->PageAt(0);
+    ASSERT_GE(p1->Objects.size(), 9u);
+    EXPECT_DOUBLE_EQ(p1->Objects[4]->Left(), 0);    // Row 1 in the header column
+    EXPECT_DOUBLE_EQ(p1->Objects[5]->Left(), 110);  // column 1
+    EXPECT_DOUBLE_EQ(p1->Objects[6]->Left(), 260);  // column 2
+    EXPECT_DOUBLE_EQ(p1->Objects[5]->Top(), 20);
+    TrptPage* p2 = Pages()->PageAt(1);
+    ASSERT_GE(p2->Objects.size(), 7u);
+    EXPECT_DOUBLE_EQ(p2->Objects[4]->Left(), 110);  // column 5 after the repeated header
+    EXPECT_DOUBLE_EQ(p2->Objects[6]->Left(), 410);  // the row total after column 6
+    // The cells are back in their bands, in their order, at their places.
+    ASSERT_EQ(rows->Objects.size(), 3u);
+    EXPECT_EQ(rows->Objects[0]->Name(), "RowTitle");
+    EXPECT_EQ(rows->Objects[1]->Name(), "Cell");
+    EXPECT_DOUBLE_EQ(rows->Objects[1]->Left(), 110);
+    EXPECT_EQ(rows->Objects[2]->CrossHost, nullptr);
+    EXPECT_TRUE(page->FindBand(TrptMasterData::StaticClass()) != nullptr);
+  }
+}
+
+// Appending: a report prepared without clearing adds its pages after the pages already there.
+TEST_F(EngineFixture, RptEnginePreparingWithoutClearingAppends) {
+  auto* page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  auto* rows = Band<TrptMasterData>(page, "Rows", 0, 20);
+  rows->SetRowCount(2);
+  Memo(rows, "No", "[Line]", 0, 100, 18);
+  ASSERT_TRUE(Report->PrepareReport());
+  ASSERT_EQ(Pages()->PageCount(), 1);
+  ASSERT_TRUE(Report->PrepareReport(false));
+  ASSERT_EQ(Pages()->PageCount(), 2);
+  EXPECT_EQ(MemoTexts(Pages(), 1), (std::vector<std::string>{"1", "2"}));
+  ASSERT_TRUE(Report->PrepareReport());
+  EXPECT_EQ(Pages()->PageCount(), 1);
+}
