@@ -1034,7 +1034,7 @@ void TrptEngine::DataLoop(const std::vector<TrptBand*>& List) {
   --FDepth;
 }
 
-Extended TrptEngine::CalcBandHeight(TrptBand* Band) {
+Extended TrptEngine::CalcBandHeight(TrptBand* Band, bool Embed) {
   FAggregateBand = Band;
   std::vector<TrptView*> views = ViewsOf(Band);
   struct Orig {
@@ -1058,6 +1058,15 @@ Extended TrptEngine::CalcBandHeight(TrptBand* Band) {
     Report->DoBeforePrint(v);
     v->GetData();
     Report->DoNotifyEvent(v, v->OnAfterData);
+  }
+  if (Embed && Band->Visible()) {
+    const size_t before = Band->Objects.size();
+    EmbedSubreports(Band);
+    for (size_t i = before; i < Band->Objects.size(); ++i)
+      if (auto* v = dynamic_cast<TrptView*>(Band->Objects[i])) {
+        orig[v] = {v->Top(), v->Height()};
+        views.push_back(v);
+      }
   }
   Extended h = Band->Height();
   if (!Band->Stretched) return h;
@@ -1150,8 +1159,8 @@ void TrptEngine::DoShowBand(TrptBand* Band) {
     const std::vector<size_t>* OuterBreaks;
     size_t OuterOwn;
     ~CrossGuard() {
+      while (B->Objects.size() > Own) delete B->Objects.back();
       if (Active) {
-        while (B->Objects.size() > Own) delete B->Objects.back();
         B->AllowSplit = Split;
         E->CurX = X;
         E->CurVColumn = 0;
@@ -1176,12 +1185,12 @@ void TrptEngine::DoShowBand(TrptBand* Band) {
   }
   const bool pageFrame = dynamic_cast<TrptPageFooter*>(Band) || dynamic_cast<TrptColumnFooter*>(Band) ||
                          dynamic_cast<TrptOverlay*>(Band);
-  if (Band->StartNewPage && !FReprintingHeaders && !FInNewPage && CurY > FColumnStartY + 0.0001 &&
+  if (Band->StartNewPage && !FReprintingHeaders && !FInNewPage && !FEmbedBand && CurY > FColumnStartY + 0.0001 &&
       !dynamic_cast<TrptPageHeader*>(Band))
     NewPage();
-  Extended h = CalcBandHeight(Band);
+  Extended h = CalcBandHeight(Band, true);
   const Extended limit = PageHeight - FootersHeight();
-  if (!pageFrame && !FReprintingHeaders && !FInNewPage && CurY + h > limit + 0.0001) {
+  if (!pageFrame && !FReprintingHeaders && !FInNewPage && !FEmbedBand && CurY + h > limit + 0.0001) {
     Band->Overflow = true;
     if (Band->AllowSplit && h > limit - CurY) {
       // Split: stretchable objects hand what does not fit to the next page.
@@ -1237,10 +1246,11 @@ void TrptEngine::DoShowBand(TrptBand* Band) {
   }
   {
     Extended top = CurY;
-    if (cross) OutputCrossBand(Band, h, breaks);
+    if (FEmbedBand) CopyIntoEmbedBand(Band, h);
+    else if (cross) OutputCrossBand(Band, h, breaks);
     else OutputBand(Band, h);
     CurY += h;
-    PrintSubreports(Band, top);
+    if (!FEmbedBand) PrintSubreports(Band, top);
   }
 Done:
   if (auto* d = dynamic_cast<TrptDataBand*>(Band)) FAggregates->AddValue(d, 0);
@@ -1249,13 +1259,76 @@ Done:
   Report->DoNotifyEvent(Band, Band->OnAfterPrint);
 }
 
+void TrptEngine::EmbedSubreports(TrptBand* Band) {
+  if (FEmbedBand || FDepth >= 16) return;  // only the outermost embedding prints
+  std::vector<TrptSubreport*> subs;
+  for (TrptComponent* c : Band->Objects)
+    if (auto* s = dynamic_cast<TrptSubreport*>(c))
+      if (s->PrintOnParent && s->Page() && s->Visible()) subs.push_back(s);
+  if (subs.empty()) return;
+  auto embed = std::make_unique<TrptNullBand>(nullptr);
+  FEmbedBand = embed.get();
+  const Extended keptX = CurX, keptY = CurY, keptOffset = FLeftOffset;
+  TrptReportPage* keptPage = FActivePage;
+  try {
+    for (TrptSubreport* s : subs) {
+      // Places relative to the band: the band itself goes to its place when it is output.
+      FLeftOffset = CurX = s->Left();
+      CurY = s->Top();
+      DataLoop(s->Page()->HBands);
+    }
+  } catch (...) {
+    FEmbedBand = nullptr;
+    FActivePage = keptPage;
+    CurX = keptX;
+    CurY = keptY;
+    FLeftOffset = keptOffset;
+    throw;
+  }
+  FEmbedBand = nullptr;
+  FActivePage = keptPage;
+  CurX = keptX;
+  CurY = keptY;
+  FLeftOffset = keptOffset;
+  // The collected views join the band where they printed; they keep the size they printed at.
+  std::vector<TrptComponent*> collected;
+  for (TrptComponent* b : embed->Objects)
+    for (TrptComponent* v : b->Objects)
+      if (!dynamic_cast<TrptSubreport*>(v)) collected.push_back(v);
+  for (TrptComponent* v : collected) {
+    const Extended left = v->GetAbsLeft(), top = v->GetAbsTop();
+    v->SetParent(Band);
+    v->SetLeft(left);
+    v->SetTop(top);
+    if (auto* st = dynamic_cast<TrptStretcheable*>(v)) st->StretchMode = smDontStretch;
+  }
+}
+
+void TrptEngine::CopyIntoEmbedBand(TrptBand* Band, Extended Height) {
+  // A plain band in the band's place, with copies of its visible objects as they printed.
+  auto* copy = new TrptBand(FEmbedBand);
+  copy->Assign(Band);
+  copy->SetBounds(CurX, CurY, Band->Width(), Height);
+  for (TrptView* v : ViewsOf(Band)) {
+    if (!v->Visible()) continue;
+    if (auto* o = dynamic_cast<TrptComponent*>(v->ClassType()->Factory(copy))) {
+      if (o->Parent() != copy) o->SetParent(copy);
+      o->Assign(v);
+    }
+  }
+  for (TrptView* v : ViewsOf(Band)) {
+    v->AfterPrint();
+    Report->DoAfterPrint(v);
+  }
+}
+
 void TrptEngine::PrintSubreports(TrptBand* Band, Extended Top) {
   // Each subreport prints its page's data bands at its place in the band, as deep as its content
   // needs; the band's row ends below the lowest of them.
   std::vector<TrptSubreport*> subs;
   for (TrptComponent* c : Band->Objects)
     if (auto* s = dynamic_cast<TrptSubreport*>(c))
-      if (s->Page() && s->Visible() && FDepth < 16) subs.push_back(s);
+      if (s->Page() && s->Visible() && !s->PrintOnParent && FDepth < 16) subs.push_back(s);
   if (subs.empty()) return;
   const Extended savedX = CurX, savedOffset = FLeftOffset;
   TrptReportPage* savedPage = FActivePage;

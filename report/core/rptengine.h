@@ -109,7 +109,11 @@ private:
   void CheckGroups(TrptDataBand* Band);
   void ResetMemos(TrptBand* Band);
   void DoShowBand(TrptBand* Band);
-  Extended CalcBandHeight(TrptBand* Band);
+  Extended CalcBandHeight(TrptBand* Band, bool Embed = false);
+  // Prints the band's subreports marked PrintOnParent into the band itself: their rows become
+  // objects of the band for this output, placed where they printed.
+  void EmbedSubreports(TrptBand* Band);
+  void CopyIntoEmbedBand(TrptBand* Band, Extended Height);
   void OutputBand(TrptBand* Band, Extended Height);
   void PrintSubreports(TrptBand* Band, Extended Top);
   void PrintFooter(TrptBand* Band, bool PageFooter);
@@ -157,7 +161,8 @@ private:
   std::vector<TrptBand*> FVReprintList;
   bool FVReprinting = false;
   bool FInVerticalPass = false;
-  TrptBand* FReprintBand = nullptr;  // the header being repeated at the top of a page
+  TrptBand* FReprintBand = nullptr;
+  TrptBand* FEmbedBand = nullptr;  // collects the rows of subreports printed on their parent  // the header being repeated at the top of a page
   size_t FCrossOwnCount = 0;
 };
 

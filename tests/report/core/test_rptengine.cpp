@@ -871,3 +871,44 @@ TEST_F(EngineFixture, RptEnginePreparingWithoutClearingAppends) {
   ASSERT_TRUE(Report->PrepareReport());
   EXPECT_EQ(Pages()->PageCount(), 1);
 }
+
+// A subreport printed on its parent: its rows become objects of the parent band, which grows to
+// hold them; no band of the subreport's page reaches the prepared page, and the template keeps
+// its objects.
+TEST_F(EngineFixture, RptEngineSubreportOnParentGrowsItsBand) {
+  auto* page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  auto* title = Band<TrptReportTitle>(page, "Title", 0, 40);
+  title->Stretched = true;
+  Memo(title, "Heading", "Heading", 0, 100, 18);
+  auto* sub = new TrptSubreport(Report.get());
+  sub->SetName("Sub1");
+  sub->SetParent(title);
+  sub->SetBounds(300, 20, 200, 20);
+  sub->PrintOnParent = true;
+  auto* inner = new TrptReportPage(Report.get());
+  inner->SetName("Page2");
+  inner->SetParent(Report.get());
+  sub->SetPage(inner);
+  auto* rows = Band<TrptMasterData>(inner, "InnerRows", 0, 15);
+  rows->SetRowCount(3);
+  Memo(rows, "InnerNo", "inner [Line]", 5, 100, 14);
+  auto* summary = Band<TrptReportSummary>(page, "Summary", 200, 20);
+  Memo(summary, "End", "end", 0, 100, 18);
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+    ASSERT_EQ(Pages()->PageCount(), 1);
+    EXPECT_EQ(MemoTexts(Pages(), 0), (std::vector<std::string>{"Heading", "inner 1", "inner 2", "inner 3", "end"}));
+    TrptPage* p = Pages()->PageAt(0);
+    EXPECT_DOUBLE_EQ(p->Objects[1]->Left(), 305);
+    EXPECT_DOUBLE_EQ(p->Objects[1]->Top(), 20);
+    EXPECT_DOUBLE_EQ(p->Objects[3]->Top(), 50);
+    EXPECT_DOUBLE_EQ(p->Objects[4]->Top(), 64);  // the title grew to the last row's bottom
+    auto marks = Bands(Pages(), 0);
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[0].first, "Title");
+    EXPECT_EQ(marks[1].first, "Summary");
+    EXPECT_EQ(title->Objects.size(), 2u);
+  }
+}
