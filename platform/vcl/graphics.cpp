@@ -48,6 +48,10 @@ std::string ColorToString(TColor Color) {
   return buf;
 }
 
+void GetColorValues(const std::function<void(const std::string&)>& Proc) {
+  for (const auto& c : kColorNames) Proc(c.Name);
+}
+
 bool IdentToColor(const std::string& Ident, TColor& Color) {
   for (const auto& c : kColorNames)
     if (strcasecmp(c.Name, Ident.c_str()) == 0) {

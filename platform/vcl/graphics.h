@@ -6,6 +6,7 @@
 // pixel format, so ScanLine gives the rows in memory (bottom-up, as the original).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,6 +49,8 @@ COLORREF ColorToRGB(TColor Color);
 std::string ColorToString(TColor Color);  // "clRed", or "$00RRGGBB"-style hex "$00BBGGRR"
 bool IdentToColor(const std::string& Ident, TColor& Color);
 TColor StringToColor(const std::string& S);  // EConvertError on bad text
+// Hands every standard colour name to Proc, in the order of the class library's colour table.
+void GetColorValues(const std::function<void(const std::string&)>& Proc);
 
 // The screen's logical resolution, the basis of font sizes in points.
 constexpr int ScreenPixelsPerInch = 96;

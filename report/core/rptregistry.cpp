@@ -1,5 +1,7 @@
 #include "report/core/rptregistry.h"
 
+#include "report/core/rptpropeditors.h"
+
 #include "platform/rtl/lists.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/graphics.h"
@@ -96,8 +98,13 @@ TrptComponentEditorCollection& rptComponentEditorRegistry() {
   return r;
 }
 TrptPropertyEditorCollection& rptPropertyEditorRegistry() {
-  static TrptPropertyEditorCollection r;
-  return r;
+  // The standard editors come first, so that entries registered later take precedence.
+  static TrptPropertyEditorCollection* r = [] {
+    static TrptPropertyEditorCollection c;
+    rptRegisterStandardPropertyEditors(c);
+    return &c;
+  }();
+  return *r;
 }
 TrptWizardCollection& rptWizardRegistry() {
   static TrptWizardCollection r;
