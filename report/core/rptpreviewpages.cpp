@@ -156,6 +156,7 @@ void TrptPreviewPages::Clear() {
   DropCache();
   FCut.clear();
   FDoc->ClearDocument();
+  FSourcesRead = false;
   FDoc->Root()->ElementName = "preparedreport";
   FDoc->Root()->FindItem("previewpages");
   if (auto* o = dynamic_cast<TrptOutline*>(Outline())) o->CurrentNode = nullptr;
@@ -356,12 +357,25 @@ TrptPage* TrptPreviewPages::PageAt(int Index) {
   }
   auto page = std::make_unique<TrptReportPage>(nullptr);
   TrptXMLSerializer serializer;
+  ReadSources();
+  // A page element "page" + N takes the attributes of source page N first.
+  const std::string& en = item->ElementName;
+  if (en.size() > 4 && SameText(en.substr(0, 4), "page")) {
+    int n = StrToIntDef(en.substr(4), -1);
+    if (n >= 0 && n < static_cast<int>(FSourcePageAttrs.size())) serializer.ApplyAttrText(FSourcePageAttrs[n], page.get());
+  }
   serializer.ApplyAttrText(item->AttrText, page.get());
   for (int i = 0; i < item->Count(); ++i) {
     TrptXMLItem* o = item->GetItems(i);
     if (o->ElementName == "band") continue;
     try {
-      TrptComponent* c = serializer.ObjectFromText(page.get(), o->ElementName + " " + o->AttrText);
+      // An object named by a short name is its source object with the differences applied.
+      auto src = FSources.find(o->ElementName);
+      TrptComponent* c =
+          src != FSources.end()
+              ? serializer.ObjectFromText(page.get(), src->second.ClassName + " " + src->second.AttrText)
+              : serializer.ObjectFromText(page.get(), o->ElementName + " " + o->AttrText);
+      if (c && src != FSources.end()) serializer.ApplyAttrText(o->AttrText, c);
       if (c) c->SetParent(page.get());
     } catch (const std::exception& e) {
       if (Report) Report->AddError(e.what());
@@ -370,6 +384,39 @@ TrptPage* TrptPreviewPages::PageAt(int Index) {
   TrptReportPage* raw = page.get();
   FCache[Index] = std::move(page);
   return raw;
+}
+
+void TrptPreviewPages::ReadSources() {
+  if (FSourcesRead) return;
+  FSourcesRead = true;
+  FSources.clear();
+  FSourcePageAttrs.clear();
+  TrptXMLItem* pages = FDoc->Root()->FindItem("sourcepages");
+  TrptXMLItem* dictionary = FDoc->Root()->FindItem("dictionary");
+  // "Page" + index + "." + object name -> the source element.
+  std::map<std::string, TSourceObject> byPath;
+  for (int p = 0; p < pages->Count(); ++p) {
+    TrptXMLItem* page = pages->GetItems(p);
+    FSourcePageAttrs.push_back(page->AttrText);
+    const std::string prefix = "page" + std::to_string(p) + ".";
+    std::vector<TrptXMLItem*> stack;
+    for (int i = page->Count(); i-- > 0;) stack.push_back(page->GetItems(i));
+    while (!stack.empty()) {
+      TrptXMLItem* it = stack.back();
+      stack.pop_back();
+      const std::string name = it->Prop("Name");
+      if (!name.empty()) byPath[prefix + LowerCase(name)] = {it->ElementName, it->AttrText};
+      for (int i = it->Count(); i-- > 0;) stack.push_back(it->GetItems(i));
+    }
+  }
+  for (int i = 0; i < dictionary->Count(); ++i) {
+    TrptXMLItem* d = dictionary->GetItems(i);
+    auto it = byPath.find(LowerCase(d->Prop("name")));
+    if (it != byPath.end()) FSources[d->ElementName] = it->second;
+  }
+  // Sections made only to be read leave no trace in a file saved afterwards.
+  if (pages->Count() == 0) delete pages;
+  if (dictionary->Count() == 0) delete dictionary;
 }
 
 void TrptPreviewPages::PageSizeAt(int Index, int& Width, int& Height) {
@@ -485,6 +532,7 @@ void TrptPreviewPages::LoadFromStream(TStream* Stream, bool PartialLoad) {
   if (!SameText(doc->Root()->ElementName, "preparedreport")) throw Exception("Invalid file format");
   DropCache();
   FDoc = std::move(doc);
+  FSourcesRead = false;
   FDoc->Root()->FindItem("previewpages");
   if (auto* o = dynamic_cast<TrptOutline*>(Outline())) o->CurrentNode = nullptr;
   FillPage = PageCount() - 1;

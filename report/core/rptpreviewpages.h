@@ -92,6 +92,15 @@ private:
   std::vector<std::unique_ptr<TrptXMLItem>> FCut;
   int FFirstPassStart = 0;
   int64_t FGrowthBytes = 0;  // page text added since the last swap check
+  // Files that store objects as differences from source objects: short name -> the source's
+  // element (class name, full attributes), and the attributes of each source page.
+  struct TSourceObject {
+    std::string ClassName, AttrText;
+  };
+  void ReadSources();
+  bool FSourcesRead = false;
+  std::map<std::string, TSourceObject> FSources;
+  std::vector<std::string> FSourcePageAttrs;
 };
 
 // Installs the band engine and these prepared pages as the makers every new report uses.

@@ -31,6 +31,7 @@
 #include "report/core/rptvariables.h"
 #include "report/core/rptview.h"
 #include "report/core/rptxml.h"
+#include "report/core/rptxmlserializer.h"
 
 namespace fs = std::filesystem;
 
@@ -911,4 +912,52 @@ TEST_F(EngineFixture, RptEngineSubreportOnParentGrowsItsBand) {
     EXPECT_EQ(marks[1].first, "Summary");
     EXPECT_EQ(title->Objects.size(), 2u);
   }
+}
+
+// A prepared report stored the compact way: each object by the short name of its source object
+// with only its differences; the pages take their source page's paper.
+TEST_F(EngineFixture, RptPreparedPagesReadObjectsStoredAsDifferences) {
+  TrptReportPage* page = Template();
+  page->SetPaperWidth(148);
+  page->SetPaperHeight(210);
+  TrptXMLSerializer s;
+  auto* master = static_cast<TrptBand*>(page->FindObject("MasterData1"));
+  auto* memo = page->FindObject("RowName");
+  ASSERT_NE(master, nullptr);
+  ASSERT_NE(memo, nullptr);
+  const std::string text =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<preparedreport><previewpages>"
+      "<page0><b1 t=\"0\"/><m1 t=\"0\" x=\"First &#38; one\"/><m1 t=\"20\" h=\"30\" x=\"Second\"/></page0>"
+      "<TrptReportPage PaperWidth=\"100\" PaperHeight=\"100\"><TrptMemoView Left=\"1\" Top=\"2\" Width=\"3\" "
+      "Height=\"4\" x=\"Whole\"/></TrptReportPage>"
+      "</previewpages><sourcepages><TrptReportPage Name=\"Page1\"" + s.BuildAttrText(page) +
+      "><TrptMasterData Name=\"MasterData1\"" + s.BuildAttrText(master) + "><TrptMemoView Name=\"RowName\"" +
+      s.BuildAttrText(memo) +
+      "/></TrptMasterData></TrptReportPage></sourcepages>"
+      "<dictionary><b1 name=\"Page0.MasterData1\"/><m1 name=\"Page0.RowName\"/></dictionary></preparedreport>";
+  const std::string file = GetTempFileName(GetTempPath(), "rppp");
+  Extra.push_back(file);
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+  }
+  ASSERT_TRUE(Pages()->LoadFromFile(file));
+  ASSERT_EQ(Pages()->PageCount(), 2);
+  EXPECT_EQ(MemoTexts(Pages(), 0), (std::vector<std::string>{"First & one", "Second"}));
+  TrptPage* p = Pages()->PageAt(0);
+  auto* p0 = dynamic_cast<TrptReportPage*>(p);
+  ASSERT_NE(p0, nullptr);
+  EXPECT_DOUBLE_EQ(p0->PaperWidth(), 148);
+  std::vector<TrptComponent*> memos;
+  for (TrptComponent* c : p->Objects)
+    if (dynamic_cast<TrptCustomMemoView*>(c)) memos.push_back(c);
+  ASSERT_EQ(memos.size(), 2u);
+  EXPECT_DOUBLE_EQ(memos[0]->Left(), 10);  // from the source object
+  EXPECT_DOUBLE_EQ(memos[0]->Height(), 18);
+  EXPECT_DOUBLE_EQ(memos[1]->Top(), 20);   // from the difference
+  EXPECT_DOUBLE_EQ(memos[1]->Height(), 30);
+  // A whole page in the same file reads as it is.
+  EXPECT_EQ(MemoTexts(Pages(), 1), std::vector<std::string>{"Whole"});
+  EXPECT_DOUBLE_EQ(static_cast<TrptReportPage*>(Pages()->PageAt(1))->PaperWidth(), 100);
+  EXPECT_EQ(Report->Errors()->Count(), 0);
 }
