@@ -241,7 +241,7 @@ TEST_F(DMPFixture, RptDMPPreparedPagesCarryStyleAndCommandForTextOutput) {
   TMemoryStream s;
   Report->PreviewPages()->SaveToStream(&s);
   std::string pp(static_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
-  EXPECT_NE(pp.find("FontStyle=\"2\""), std::string::npos) << "the page's style";
+  EXPECT_NE(pp.find("FontStyle=\"64\""), std::string::npos) << "the page's style";
   size_t at = pp.find("<TrptDMPMemoView");
   ASSERT_NE(at, std::string::npos) << pp;
   std::string el = pp.substr(at, pp.find('>', at) - at);
