@@ -205,7 +205,11 @@ void TrptDMPPage::SetFontStyle(TrptDMPFontStyles Value) {
 }
 
 void TrptDMPPage::SetDefaults() {
+  // The default paper is cut to whole cells from its own size, not from a size already rounded
+  // by this page's paper-size setter.
+  FInDefaults = true;
   TrptReportPage::SetDefaults();
+  FInDefaults = false;
   LeftMargin = RightMargin = rp1CharX / rptMM;
   TopMargin = BottomMargin = rp1CharY / rptMM;
   SetPaperDimensions(Trunc(PaperWidth() * rptMM / rp1CharX) * rp1CharX / rptMM,
@@ -224,6 +228,7 @@ void TrptDMPPage::SetPaperHeight(Extended Value) {
 
 void TrptDMPPage::SetPaperSize(int Value) {
   TrptReportPage::SetPaperSize(Value);
+  if (FInDefaults) return;
   SetPaperDimensions(Near(PaperWidth() * rptMM / rp1CharX) * rp1CharX / rptMM,
                      Near(PaperHeight() * rptMM / rp1CharY) * rp1CharY / rptMM);
 }

@@ -99,6 +99,7 @@ public:
 
 private:
   TrptDMPFontStyles FFontStyle;
+  bool FInDefaults = false;
 };
 
 // Registers the dot-matrix classes for streaming and their palette entries (runs once).
