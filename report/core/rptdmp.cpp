@@ -2,9 +2,11 @@
 
 #include <cmath>
 
+#include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/graphics.h"
+#include "report/core/rptdataset.h"
 #include "report/core/rptregistry.h"
 #include "report/core/rptres.h"
 #include "report/core/rptxml.h"
@@ -17,10 +19,10 @@ ORV_CLASS_IMPL(TrptDMPPage, TrptReportPage)
 namespace {
 
 // Nearest whole number, halves to even.
-double Near(double V) { return std::nearbyint(V); }
+double CellNear(double V) { return std::nearbyint(V); }
 // Cut toward zero; values a rounding error short of a whole number count as that number, so a
 // stored grid position reads back as itself.
-double Trunc(double V) { return V < 0 ? -std::floor(-V + 1e-9) : std::floor(V + 1e-9); }
+double CellTrunc(double V) { return V < 0 ? -std::floor(-V + 1e-9) : std::floor(V + 1e-9); }
 
 std::string StyleAttr(TrptDMPFontStyles Style) { return " FontStyle=\"" + IntToStr(static_cast<int>(Style.Bits() & 0xFFFF)) + "\""; }
 
@@ -95,14 +97,14 @@ void TrptDMPMemoView::SetParentFont(bool Value) {
 
 void TrptDMPMemoView::SetLeft(Extended Value) {
   double cells = Value / rp1CharX;
-  TrptCustomMemoView::SetLeft((Align == baRight ? Trunc(cells) : Near(cells)) * rp1CharX);
+  TrptCustomMemoView::SetLeft((Align == baRight ? CellTrunc(cells) : CellNear(cells)) * rp1CharX);
 }
-void TrptDMPMemoView::SetTop(Extended Value) { TrptCustomMemoView::SetTop(Near(Value / rp1CharY) * rp1CharY); }
-void TrptDMPMemoView::SetWidth(Extended Value) { TrptCustomMemoView::SetWidth(Near(Value / rp1CharX) * rp1CharX); }
-void TrptDMPMemoView::SetHeight(Extended Value) { TrptCustomMemoView::SetHeight(Near(Value / rp1CharY) * rp1CharY); }
+void TrptDMPMemoView::SetTop(Extended Value) { TrptCustomMemoView::SetTop(CellNear(Value / rp1CharY) * rp1CharY); }
+void TrptDMPMemoView::SetWidth(Extended Value) { TrptCustomMemoView::SetWidth(CellNear(Value / rp1CharX) * rp1CharX); }
+void TrptDMPMemoView::SetHeight(Extended Value) { TrptCustomMemoView::SetHeight(CellNear(Value / rp1CharY) * rp1CharY); }
 
-Extended TrptDMPMemoView::CalcHeight() { return Near(TrptCustomMemoView::CalcHeight() / rp1CharY) * rp1CharY; }
-Extended TrptDMPMemoView::CalcWidth() { return Near(TrptCustomMemoView::CalcWidth() / rp1CharX) * rp1CharX; }
+Extended TrptDMPMemoView::CalcHeight() { return CellNear(TrptCustomMemoView::CalcHeight() / rp1CharY) * rp1CharY; }
+Extended TrptDMPMemoView::CalcWidth() { return CellNear(TrptCustomMemoView::CalcWidth() / rp1CharX) * rp1CharX; }
 
 std::string TrptDMPMemoView::Diff(TrptComponent* Reference) {
   std::string s = TrptCustomMemoView::Diff(Reference);
@@ -149,17 +151,17 @@ void TrptDMPLineView::SetParentFont(bool Value) {
 
 void TrptDMPLineView::SetLeft(Extended Value) {
   double cells = Value / rp1CharX, x;
-  if (Value < 0) x = Trunc(cells) * rp1CharX - rp1CharX / 2;
-  else if (Align == baRight) x = Near(cells) * rp1CharX - rp1CharX / 2;
-  else x = Trunc(cells) * rp1CharX + rp1CharX / 2;
+  if (Value < 0) x = CellTrunc(cells) * rp1CharX - rp1CharX / 2;
+  else if (Align == baRight) x = CellNear(cells) * rp1CharX - rp1CharX / 2;
+  else x = CellTrunc(cells) * rp1CharX + rp1CharX / 2;
   TrptCustomLineView::SetLeft(x);
 }
 void TrptDMPLineView::SetTop(Extended Value) {
-  TrptCustomLineView::SetTop(Trunc(Value / rp1CharY) * rp1CharY + rp1CharY / 2);
+  TrptCustomLineView::SetTop(CellTrunc(Value / rp1CharY) * rp1CharY + rp1CharY / 2);
 }
 void TrptDMPLineView::SetWidth(Extended Value) {
   double cells = Value / rp1CharX;
-  TrptCustomLineView::SetWidth((Align == baWidth ? Trunc(cells) : Near(cells)) * rp1CharX);
+  TrptCustomLineView::SetWidth((Align == baWidth ? CellTrunc(cells) : CellNear(cells)) * rp1CharX);
 }
 
 std::string TrptDMPLineView::Diff(TrptComponent* Reference) {
@@ -177,8 +179,8 @@ TrptDMPCommand::TrptDMPCommand(TComponent* AOwner) : TrptView(AOwner) {}
 
 void TrptDMPCommand::Publish(TPublisher<TrptDMPCommand>& P) { P.Prop("Command", &TrptDMPCommand::Command); }
 
-void TrptDMPCommand::SetLeft(Extended Value) { TrptView::SetLeft(Near(Value / rp1CharX) * rp1CharX); }
-void TrptDMPCommand::SetTop(Extended Value) { TrptView::SetTop(Near(Value / rp1CharY) * rp1CharY); }
+void TrptDMPCommand::SetLeft(Extended Value) { TrptView::SetLeft(CellNear(Value / rp1CharX) * rp1CharX); }
+void TrptDMPCommand::SetTop(Extended Value) { TrptView::SetTop(CellNear(Value / rp1CharY) * rp1CharY); }
 
 std::string TrptDMPCommand::Diff(TrptComponent* Reference) {
   std::string s = TrptView::Diff(Reference);
@@ -212,25 +214,25 @@ void TrptDMPPage::SetDefaults() {
   FInDefaults = false;
   LeftMargin = RightMargin = rp1CharX / rptMM;
   TopMargin = BottomMargin = rp1CharY / rptMM;
-  SetPaperDimensions(Trunc(PaperWidth() * rptMM / rp1CharX) * rp1CharX / rptMM,
-                     Trunc(PaperHeight() * rptMM / rp1CharY) * rp1CharY / rptMM);
+  SetPaperDimensions(CellTrunc(PaperWidth() * rptMM / rp1CharX) * rp1CharX / rptMM,
+                     CellTrunc(PaperHeight() * rptMM / rp1CharY) * rp1CharY / rptMM);
 }
 
 void TrptDMPPage::SetPaperWidth(Extended Value) {
   TrptReportPage::SetPaperWidth(Value);
-  SetPaperDimensions(Near(PaperWidth() * rptMM / rp1CharX) * rp1CharX / rptMM, PaperHeight());
+  SetPaperDimensions(CellNear(PaperWidth() * rptMM / rp1CharX) * rp1CharX / rptMM, PaperHeight());
 }
 
 void TrptDMPPage::SetPaperHeight(Extended Value) {
   TrptReportPage::SetPaperHeight(Value);
-  SetPaperDimensions(PaperWidth(), Near(PaperHeight() * rptMM / rp1CharY) * rp1CharY / rptMM);
+  SetPaperDimensions(PaperWidth(), CellNear(PaperHeight() * rptMM / rp1CharY) * rp1CharY / rptMM);
 }
 
 void TrptDMPPage::SetPaperSize(int Value) {
   TrptReportPage::SetPaperSize(Value);
   if (FInDefaults) return;
-  SetPaperDimensions(Near(PaperWidth() * rptMM / rp1CharX) * rp1CharX / rptMM,
-                     Near(PaperHeight() * rptMM / rp1CharY) * rp1CharY / rptMM);
+  SetPaperDimensions(CellNear(PaperWidth() * rptMM / rp1CharX) * rp1CharX / rptMM,
+                     CellNear(PaperHeight() * rptMM / rp1CharY) * rp1CharY / rptMM);
 }
 
 void rptRegisterDMPClasses() {

@@ -11,6 +11,7 @@
 #include "report/core/rptbands.h"
 #include "report/core/rptbarcodeview.h"
 #include "report/core/rptclass.h"
+#include "report/core/rptpreviewpages.h"
 #include "report/core/rptregistry.h"
 #include "script/sc_iinterpreter.h"
 

@@ -9,6 +9,7 @@
 
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
 #include "platform/vcl/graphics.h"
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"

@@ -11,6 +11,7 @@
 #include "platform/vcl/graphics.h"
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"
+#include "report/core/rptpreviewpages.h"
 #include "report/core/rptgradient.h"
 #include "report/core/rptregistry.h"
 #include "script/sc_iinterpreter.h"
