@@ -229,6 +229,14 @@ void TrptDMPPage::SetPaperHeight(Extended Value) {
 }
 
 void TrptDMPPage::SetPaperSize(int Value) {
+  // While a file is read, the width and height it stores (whole cells already) stay: the named
+  // size read after them would otherwise round the paper anew (A4 from 82 to 83 columns).
+  if (IsLoading && Value < 256) {
+    const Extended w = PaperWidth(), h = PaperHeight();
+    TrptReportPage::SetPaperSize(Value);
+    SetPaperDimensions(w, h);
+    return;
+  }
   TrptReportPage::SetPaperSize(Value);
   if (FInDefaults) return;
   SetPaperDimensions(CellNear(PaperWidth() * rptMM / rp1CharX) * rp1CharX / rptMM,
