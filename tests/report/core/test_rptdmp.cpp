@@ -2,6 +2,7 @@
 // objects that follow its font, stored form in .rp3 files, differences and prepared pages.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -268,4 +269,28 @@ TEST(RptDMPRegistration, PaletteEntriesAndScriptNames) {
   ASSERT_TRUE(report.CompileReportScript());
   EXPECT_DOUBLE_EQ(report.Calc("rp1CharX").AsFloat(), 9.6);
   EXPECT_EQ(report.Calc("fsx15cpi").AsInteger(), 256);  // set members are their bits
+}
+
+TEST_F(DMPFixture, RptDMPTextFrameRunsHalfACellOutsideAndSizesStayOnTheGrid) {
+  auto* text = Add<TrptDMPMemoView>("Text1");
+  text->SetText("x");
+  text->SetBounds(96, 34, 96, 34);  // band top 17: absolute top 51
+  text->Frame()->Typ = TrptFrameTypes{ftLeft, ftTop};
+  text->Color = clNone;
+  auto bmp = std::make_unique<TBitmap>();
+  bmp->SetPixelFormat(pf24bit);
+  bmp->SetSize(300, 200);
+  bmp->Canvas()->Brush()->SetColor(clWhite);
+  bmp->Canvas()->FillRect(RECT{0, 0, 300, 200});
+  text->Draw(bmp->Canvas(), 1, 1, 0, 0);
+  // Left edge at 96 - 4.8 (rounds to 91), top edge at 51 - 8.5 (rounds to 42, halves to even).
+  EXPECT_EQ(bmp->Canvas()->Pixels(91, 60), RGB(0, 0, 0));
+  EXPECT_EQ(bmp->Canvas()->Pixels(120, 42), RGB(0, 0, 0));
+  EXPECT_NE(bmp->Canvas()->Pixels(96, 80), RGB(0, 0, 0));
+  // The measured sizes are whole cells.
+  const Extended w = text->CalcWidth(), h = text->CalcHeight();
+  EXPECT_GT(w, 0);
+  EXPECT_NEAR(w / 9.6, std::nearbyint(w / 9.6), 1e-9);
+  EXPECT_GT(h, 0);
+  EXPECT_NEAR(h / 17, std::nearbyint(h / 17), 1e-9);
 }
