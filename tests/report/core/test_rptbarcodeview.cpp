@@ -7,10 +7,12 @@
 
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
 #include "platform/vcl/graphics.h"
 #include "report/core/rptbands.h"
 #include "report/core/rptbarcodeview.h"
 #include "report/core/rptclass.h"
+#include "report/core/rptdataset.h"
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptregistry.h"
 #include "script/sc_iinterpreter.h"
@@ -133,6 +135,26 @@ TEST_F(BarcodeViewFixture, RptBarCodeViewTakesItsTextFromTheExpression) {
   View->Text = "kept";
   View->GetData();
   EXPECT_EQ(View->Text, "kept");
+}
+
+TEST_F(BarcodeViewFixture, RptBarCodeViewTakesItsTextFromADataFieldFirst) {
+  auto* data = new TrptUserDataSet(Report.get());
+  data->SetName("Codes");
+  data->Fields()->SetText("code");
+  data->OnGetValue = [](const std::string& Name, Variant& V) {
+    if (Name == "code") V = Variant(4006381333931LL);
+  };
+  Report->DataSets()->Add(data);
+  ASSERT_TRUE(Report->CompileReportScript());
+  View->SetDataSet(data);
+  View->DataField = "code";
+  View->Expression = "'never'";
+  View->GetData();
+  EXPECT_EQ(View->Text, "4006381333931");
+  View->BarType = bcCodeEAN13;
+  Draw();
+  EXPECT_TRUE(View->ErrorText().empty());
+  EXPECT_DOUBLE_EQ(View->Width(), 95);
 }
 
 TEST_F(BarcodeViewFixture, RptBarCodeViewRoundTripsThroughAnRp3File) {

@@ -19,6 +19,7 @@
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptregistry.h"
 #include "report/core/rptxml.h"
+#include "script/sc_iinterpreter.h"
 
 namespace {
 
@@ -266,6 +267,8 @@ TEST(RptDMPRegistration, PaletteEntriesAndScriptNames) {
   EXPECT_EQ(found, 3);
   EXPECT_NE(GetClass("TrptDMPPage"), nullptr);
   EXPECT_NE(GetClass("TrptDMPCommand"), nullptr);
+  for (const char* name : {"TrptDMPMemoView", "TrptDMPLineView", "TrptDMPPage", "TrptDMPFontStyles"})
+    EXPECT_NE(scGlobalScript()->Find(name), nullptr) << name;
   ASSERT_TRUE(report.CompileReportScript());
   EXPECT_DOUBLE_EQ(report.Calc("rp1CharX").AsFloat(), 9.6);
   EXPECT_EQ(report.Calc("fsx15cpi").AsInteger(), 256);  // set members are their bits
