@@ -349,6 +349,12 @@ void TrptReportPage::UpdateDimensions() {
   FHeight = std::nearbyint(static_cast<double>(FPaperHeight * rptMM));
 }
 
+void TrptReportPage::SetPaperDimensions(Extended AWidth, Extended AHeight) {
+  FPaperWidth = AWidth;
+  FPaperHeight = AHeight;
+  UpdateDimensions();
+}
+
 void TrptReportPage::SetPaperWidth(Extended Value) {
   FPaperWidth = Value;
   FPaperSize = 256;

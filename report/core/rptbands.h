@@ -243,6 +243,10 @@ public:
   // Band trees built by the engine before a run.
   std::vector<TrptBand*> HBands, VBands;
 
+protected:
+  // Sets the paper size in millimetres (PaperSize unchanged) and the page's pixel size.
+  void SetPaperDimensions(Extended AWidth, Extended AHeight);
+
 private:
   friend class TrptSubreport;
   void UpdateDimensions();

@@ -18,7 +18,10 @@
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptview.h"
 #include "report/core/rptdataset.h"
+#include "report/core/rptbarcodeview.h"
 #include "report/core/rptdbset.h"
+#include "report/core/rptdmp.h"
+#include "report/core/rptgradient.h"
 #include "report/core/rptoptions.h"
 #include "report/core/rptres.h"
 #include "report/core/rptscript.h"
@@ -581,6 +584,9 @@ void rptRegisterReportClasses() {
   rptRegisterViewClasses();
   rptRegisterBandClasses();
   rptRegisterScriptBindings();
+  rptRegisterDMPClasses();
+  rptRegisterGradientClasses();
+  rptRegisterBarcodeClasses();
   // The band engine and the prepared pages serve every report unless a program installed others.
   if (!rptServices().CreateEngine) rptInstallEngine();
 }

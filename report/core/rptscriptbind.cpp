@@ -13,6 +13,7 @@
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptdataset.h"
+#include "report/core/rptdmp.h"
 #include "report/core/rptengine.h"
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptservices.h"
@@ -189,6 +190,8 @@ TrptScriptFunctions::TrptScriptFunctions() {
   g->AddEnum("TrptRangeEnd", "reLast, reCurrent, reCount");
   g->AddEnum("TrptFieldType", "fftNumeric, fftString, fftBoolean");
   g->AddEnum("TrptFormatKind", "fkText, fkNumeric, fkDateTime, fkBoolean");
+  g->AddEnumSet("TrptDMPFontStyles",
+                "fsxBold, fsxItalic, fsxUnderline, fsxSuperScript, fsxSubScript, fsxCondensed, fsxWide, fsx12cpi, fsx15cpi");
 
   TscClassVariable* c = g->AddClass(TrptDataSet::StaticClass(), "TComponent");
   for (const char* m : {"procedure Open", "procedure Close", "procedure First", "procedure Next", "procedure Prior",
@@ -232,8 +235,10 @@ TrptScriptFunctions::TrptScriptFunctions() {
   c->AddProperty("Value", "Variant", GetProp);
   g->AddClass(TrptMemoView::StaticClass(), "TrptCustomMemoView");
   g->AddClass(TrptSysMemoView::StaticClass(), "TrptCustomMemoView");
+  g->AddClass(TrptDMPMemoView::StaticClass(), "TrptCustomMemoView");
   g->AddClass(TrptCustomLineView::StaticClass(), "TrptStretcheable");
   g->AddClass(TrptLineView::StaticClass(), "TrptCustomLineView");
+  g->AddClass(TrptDMPLineView::StaticClass(), "TrptCustomLineView");
   c = g->AddClass(TrptPictureView::StaticClass(), "TrptView");
   c->AddMethod("procedure LoadFromFile(filename: String)", CallMethod);
   c = g->AddClass(TrptBand::StaticClass(), "TrptReportComponent");
@@ -257,6 +262,7 @@ TrptScriptFunctions::TrptScriptFunctions() {
   c = g->AddClass(TrptDialogPage::StaticClass(), "TrptPage");
   c->AddMethod("function ShowModal: Integer", CallMethod);
   c->AddProperty("ModalResult", "Integer", GetProp, SetProp);
+  g->AddClass(TrptDMPPage::StaticClass(), "TrptReportPage");
   c = g->AddClass(TrptVariables::StaticClass(), "TCollection");
   c->AddDefaultProperty("Variables", "String", "Variant", CallMethod, false);
   c = g->AddClass(TrptReport::StaticClass(), "TrptComponent");
