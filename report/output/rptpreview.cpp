@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/rtl/fileutils.h"
 #include "platform/rtl/strutils.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/dialogs.h"
@@ -771,7 +772,7 @@ void TrptPreview::SaveToFile(const std::string& Name) {
 void TrptPreview::Load() {
   if (FRunning || !PreviewPages) return;
   TOpenDialog dlg(Application());
-  dlg.SetOptions(TOpenOptions{ofHideReadOnly});
+  dlg.Options().Include(ofHideReadOnly);
   dlg.SetFilter(rptGet("clFP3files") + " (*.pp3)|*.pp3");
   if (!dlg.Execute()) return;
   FWorkspace->Repaint();

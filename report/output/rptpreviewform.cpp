@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/rtl/strings.h"
 #include "platform/rtl/strutils.h"
 #include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"

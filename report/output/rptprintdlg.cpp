@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/rtl/fileutils.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/strutils.h"
 #include "platform/vcl/comctrls.h"

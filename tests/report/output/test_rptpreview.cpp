@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/forms.h"
