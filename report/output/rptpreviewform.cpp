@@ -23,6 +23,8 @@
 #include "report/output/rptuicontrols.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptPreviewForm, TForm)
+
 namespace {
 
 constexpr UINT WM_UPDATEZOOM = WM_USER + 1;

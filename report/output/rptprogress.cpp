@@ -8,6 +8,8 @@
 #include "report/core/rptres.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptProgress, TForm)
+
 TrptProgress::TrptProgress(TComponent* AOwner) : TForm(AOwner) {
   rptInstallPreviewTexts();
   SetBorderStyle(bsNone);
