@@ -13,7 +13,7 @@ ORV_CLASS_IMPL(TrptProgress, TForm)
 TrptProgress::TrptProgress(TComponent* AOwner) : TForm(AOwner) {
   rptInstallPreviewTexts();
   SetBorderStyle(bsNone);
-  SetPosition(poScreenCenter);
+  TForm::SetPosition(poScreenCenter);
   SetClientWidth(271);
   SetClientHeight(101);
   Panel = new TPanel(this);

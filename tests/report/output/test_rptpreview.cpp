@@ -170,6 +170,8 @@ TEST_F(RptPreviewFixture, RptPreviewZoomModes) {
   Preview->SetZoom(1.5);
   EXPECT_DOUBLE_EQ(Preview->Zoom(), 1.5);
   TrptPreviewWorkspace* w = Preview->Workspace();
+  // Narrow enough for no horizontal scroll bar, so the client height stays put.
+  Preview->SetZoom(0.5);
   Preview->SetZoomMode(zmWholePage);
   EXPECT_DOUBLE_EQ(Preview->Zoom(), (w->ClientHeight() - 20) / static_cast<Extended>(PageHeight()));
   Preview->SetZoomMode(zmPageWidth);
@@ -252,8 +254,9 @@ TEST_F(RptPreviewFixture, RptPreviewPaintsPagesOnGrey) {
   HGDIOBJ old = SelectObject(dc, shot);
   TrptPreviewWorkspace* w = Preview->Workspace();
   POINT origin = w->ClientToScreen(POINT{0, 0});
-  POINT form = Form->ClientToScreen(POINT{0, 0});
-  const int ox = origin.x - form.x, oy = origin.y - form.y;
+  RECT form{};
+  GetWindowRect(Form->Handle(), &form);
+  const int ox = origin.x - form.left, oy = origin.y - form.top;
   RECT page = w->PageList()->GetPageBounds(0, w->ClientWidth(), 0.5);
   // Grey left of the page, white inside it, the black frame on its edge.
   EXPECT_EQ(GetPixel(dc, ox + page.left - 4, oy + page.top + 50), RGB(128, 128, 128));
