@@ -19,6 +19,7 @@
 #include "report/core/rptres.h"
 #include "report/core/rptview.h"
 #include "report/output/rptdock.h"
+#include "report/output/rptoutputhooks.h"
 #include "report/output/rptpassword.h"
 #include "report/output/rptpreview.h"
 #include "report/output/rptpreviewform.h"
@@ -242,4 +243,19 @@ TEST(RptDockTest, ToolbarPlacementRoundTrip) {
   EXPECT_EQ(other.Left(), 10);
   EXPECT_EQ(other.Height(), 200);
   other.Hide();
+}
+
+TEST(RptOutputHooksTest, ProgressWindowFollowsTheReport) {
+  rptInstallReportOutput();
+  TrptReport report(nullptr);
+  ASSERT_TRUE(rptServices().OpenProgress && rptServices().ShowPreviewForm && rptServices().AskPassword);
+  rptServices().OpenProgress(&report);
+  rptServices().SetProgressText(&report, "Preparing page 1");
+  EXPECT_FALSE(rptServices().ProgressCancelled(&report));
+  rptServices().CloseProgress(&report);
+  EXPECT_FALSE(rptServices().ProgressCancelled(&report));
+  // Choosing an unknown printer keeps the current one.
+  rptServices().SelectPrinter("no such printer");
+  rptServices() = TrptReportServices();
+  rptInstallEngine();
 }
