@@ -417,7 +417,7 @@ void TrptPreviewForm::UpdateButtons() {
   const bool pages = !Preview->Running() && Preview->GetPageCount() > 0;
   const bool edit = !Preview->Running() && report && report->PreviewOptions()->AllowEdit;
   for (TToolButton* b : {PrintB, OpenB, SaveB, ExportB, FindB, PageSettingsB}) {
-    b->SetEnabled(pages || (b == OpenB && !Preview->Running()));
+    b->SetEnabled(pages);
     if (!b->Enabled()) b->SetDown(false);
   }
   for (TToolButton* b : {NewPageB, DelPageB, DesignerB}) {

@@ -316,3 +316,34 @@ TEST(RptSearchDialogTest, RemembersTheTextOnOkOnly) {
   }
   EXPECT_EQ(rptLastSearchText(), "third");
 }
+
+TEST_F(RptPreviewFixture, RptPreviewPreparesIntoTheControlAndPrints) {
+  // Preparing while bound fills the page list page by page and ends on page 1.
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  EXPECT_FALSE(Preview->Running());
+  EXPECT_EQ(Preview->GetPageCount(), 3);
+  EXPECT_EQ(Preview->Workspace()->PageList()->Count(), 3);
+  // An outline position scrolls to its page.
+  Preview->ScrollToPosition(2, 0);
+  RECT r = Preview->Workspace()->PageList()->GetPageBounds(1, Preview->Workspace()->ClientWidth(), 1.0);
+  EXPECT_EQ(Preview->Workspace()->VertPosition(), r.top - 10);
+  Preview->ScrollToPosition(99, 0);  // clamped to the last page
+  EXPECT_EQ(Preview->PageNo(), 3);
+  // Nothing of the pages changes while a preparation runs.
+  Preview->BeginProgress(Report.get(), 0, 0);
+  EXPECT_TRUE(Preview->Running());
+  Preview->AddPage();
+  Preview->EndProgress(Report.get(), 0, 0);
+  EXPECT_FALSE(Preview->Running());
+}
+
+TEST_F(RptPreviewFixture, RptPreviewAddsAndDeletesPages) {
+  Preview->SetPageNo(2);
+  Preview->AddPage();
+  EXPECT_EQ(Preview->GetPageCount(), 4);
+  EXPECT_EQ(Preview->Workspace()->PageList()->Count(), 4);
+  Preview->Last();
+  Preview->DeletePage();
+  EXPECT_EQ(Preview->GetPageCount(), 3);
+  EXPECT_EQ(Preview->PageNo(), 3);
+}
