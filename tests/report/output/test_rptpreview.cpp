@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/graphics.h"
 #include "platform/win/wingdi.h"
@@ -346,4 +350,40 @@ TEST_F(RptPreviewFixture, RptPreviewAddsAndDeletesPages) {
   Preview->DeletePage();
   EXPECT_EQ(Preview->GetPageCount(), 3);
   EXPECT_EQ(Preview->PageNo(), 3);
+}
+
+TEST_F(RptPreviewFixture, RptPreviewSavesAndLoadsPreparedPages) {
+  char tmpl[] = "/tmp/orv-rptpp3-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string file = std::string(tmpl) + "/pages.pp3";
+  Preview->SaveToFile(file);
+  EXPECT_FALSE(Preview->Locked());
+  EXPECT_FALSE(Preview->MessagePanel()->Visible());
+  Preview->Clear();
+  ASSERT_EQ(Preview->GetPageCount(), 0);
+  Preview->LoadFromFile(file);
+  EXPECT_EQ(Preview->GetPageCount(), 3);
+  EXPECT_EQ(Preview->Workspace()->PageList()->Count(), 3);
+  EXPECT_EQ(Preview->PageNo(), 1);
+  // A missing file leaves the pages and still unlocks the view.
+  Preview->LoadFromFile(std::string(tmpl) + "/missing.pp3");
+  EXPECT_FALSE(Preview->Locked());
+  EXPECT_EQ(Preview->GetPageCount(), 3);
+  // A damaged file: whatever the pages report, the view is laid out and unlocked again.
+  const std::string junk = std::string(tmpl) + "/junk.pp3";
+  {
+    FILE* f = std::fopen(junk.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("<?xml version=\"1.0\"?><not a report", f);
+    std::fclose(f);
+  }
+  try {
+    Preview->LoadFromFile(junk);
+  } catch (const std::exception&) {
+  }
+  EXPECT_FALSE(Preview->Locked());
+  EXPECT_EQ(Preview->Workspace()->PageList()->Count(), Preview->GetPageCount());
+  std::remove(junk.c_str());
+  std::remove(file.c_str());
+  rmdir(tmpl);
 }
