@@ -85,6 +85,17 @@ TEST_F(RptPreviewFormFixture, RptPreviewFormStatusTextsFollowThePage) {
   EXPECT_EQ(Form->StatusBar->Panels(1).Text, "hovering");
   EXPECT_TRUE(Form->PrintB->Enabled());
   EXPECT_EQ(Form->CancelB->Caption(), rptGet("clClose"));
+  // While a report is prepared into the window: Cancel instead of Close, no page commands, and
+  // the window refuses to close.
+  Form->Preview->BeginProgress(Report.get(), 0, 0);
+  EXPECT_EQ(Form->CancelB->Caption(), rptGet("clCancel"));
+  EXPECT_FALSE(Form->PrintB->Enabled());
+  EXPECT_FALSE(Form->CloseQuery());
+  Form->ShowStatusText("Preparing page 1");
+  Form->Preview->EndProgress(Report.get(), 0, 0);
+  EXPECT_EQ(Form->CancelB->Caption(), rptGet("clClose"));
+  EXPECT_EQ(Form->StatusBar->Panels(1).Text, "");
+  EXPECT_TRUE(Form->CloseQuery());
   EXPECT_EQ(Form->Caption(), rptTextById(100));
 }
 
