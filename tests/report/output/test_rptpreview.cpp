@@ -387,3 +387,25 @@ TEST_F(RptPreviewFixture, RptPreviewSavesAndLoadsPreparedPages) {
   std::remove(file.c_str());
   rmdir(tmpl);
 }
+
+TEST_F(RptPreviewFixture, RptPreviewMouseToolsZoomAndDrag) {
+  TrptPreviewWorkspace* w = Preview->Workspace();
+  int clicks = 0;
+  Preview->OnClick = [&](TObject*) { ++clicks; };
+  // The hand tool drags the view: moving the mouse up scrolls down by as much.
+  Preview->SetTool(ptHand);
+  w->MouseDown(mbLeft, TShiftState{ssLeft}, 200, 300);
+  w->MouseMove(TShiftState{ssLeft}, 200, 260);
+  EXPECT_EQ(w->VertPosition(), 40);
+  w->MouseUp(mbLeft, TShiftState{}, 200, 260);
+  EXPECT_EQ(clicks, 1);
+  // The zoom tool: left click zooms in, right click out, by a quarter.
+  Preview->SetTool(ptZoom);
+  w->MouseDown(mbLeft, TShiftState{ssLeft}, 200, 300);
+  w->MouseUp(mbLeft, TShiftState{}, 200, 300);
+  EXPECT_DOUBLE_EQ(Preview->Zoom(), 1.25);
+  w->MouseDown(mbRight, TShiftState{ssRight}, 200, 300);
+  w->MouseUp(mbRight, TShiftState{}, 200, 300);
+  EXPECT_DOUBLE_EQ(Preview->Zoom(), 1.0);
+  EXPECT_EQ(w->Cursor(), 51);
+}
