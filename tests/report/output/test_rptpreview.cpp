@@ -25,6 +25,7 @@
 #include "report/core/rptres.h"
 #include "report/core/rptview.h"
 #include "report/output/rptpreview.h"
+#include "report/output/rptprinters.h"
 #include "report/output/rptsearch.h"
 #include "report/output/rptuitexts.h"
 
@@ -408,4 +409,30 @@ TEST_F(RptPreviewFixture, RptPreviewMouseToolsZoomAndDrag) {
   w->MouseUp(mbRight, TShiftState{}, 200, 300);
   EXPECT_DOUBLE_EQ(Preview->Zoom(), 1.0);
   EXPECT_EQ(w->Cursor(), 51);
+}
+
+TEST_F(RptPreviewFixture, RptPreviewPrintsWithoutDialogAndReturnsToPageOne) {
+  char tmpl[] = "/tmp/orv-rptprv-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string out = std::string(tmpl) + "/preview.pdf";
+  TrptPrinters* printers = rptGlobalPrinters();
+  printers->SetPrinterIndex(printers->IndexOf("PDF file"));
+  printers->GetPrinter()->FileName = out;
+  Report->PrintOptions()->ShowDialog = false;
+  Report->PrintOptions()->PageNumbers = "2-3";
+  Preview->SetPageNo(3);
+  Preview->Print();
+  printers->GetPrinter()->FileName.clear();
+  EXPECT_EQ(Preview->PageNo(), 1);
+  FILE* p = popen(("pdfinfo '" + out + "' 2>/dev/null").c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string info;
+  char buf[256];
+  while (fgets(buf, sizeof buf, p)) info += buf;
+  pclose(p);
+  const size_t at = info.find("Pages:");
+  ASSERT_NE(at, std::string::npos) << info;
+  EXPECT_EQ(std::atoi(info.c_str() + at + 6), 2);
+  std::remove(out.c_str());
+  rmdir(tmpl);
 }
