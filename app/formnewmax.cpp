@@ -263,12 +263,20 @@ bool TFormNewMax::OpenCommentRow() {
 
 void TFormNewMax::UseCursorFile(TControl* Control, const char* File) {
   const std::string path = ProgramFolder() + File;
+  TCursor cursor = crDefault;
   if (HCURSOR c = FileExists(path) ? LoadCursorFromFile(path.c_str()) : nullptr) {
     Screen()->SetCursors(kProgramCursor, c);
-    Control->SetCursor(kProgramCursor);
-  } else {
-    Control->SetCursor(crDefault);
+    cursor = kProgramCursor;
   }
+  SetPointer(Control, cursor);
+}
+
+void TFormNewMax::SetPointer(TControl* Control, TCursor Cursor) {
+  // A view goes back to its own idle cursor after each mouse action: it is told its idle one.
+  if (auto* view = dynamic_cast<TImageryView*>(Control))
+    view->SetViewCursor(Cursor);
+  else
+    Control->SetCursor(Cursor);
 }
 
 // ---- opening and loading ----
@@ -398,7 +406,7 @@ void TFormNewMax::en2MouseDown(TObject*, TMouseButton Button, TShiftState, int, 
   en2->Deselect();
   en1->SetVisible(true);
   en2->SetVisible(false);
-  en1->SetCursor(crNone);
+  SetPointer(en1, crNone);
 }
 
 void TFormNewMax::en2MouseUp(TObject*, TMouseButton Button, TShiftState, int, int) {

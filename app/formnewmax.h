@@ -133,6 +133,7 @@ private:
   void ResetColourSliders();
   // Installs a cursor file of the program's folder as cursor 1 for the given control.
   void UseCursorFile(TControl* Control, const char* File);
+  void SetPointer(TControl* Control, TCursor Cursor);
 
   TFormSeeMain* FMain;
   int FPosition = 0;

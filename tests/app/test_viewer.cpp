@@ -137,6 +137,7 @@ TEST_F(ViewerWindow, SpaceTypedOnTheKeyboardMovesAndEscapeCloses) {
 }
 
 TEST_F(ViewerWindow, HeldButtonShowsThePhotoAtItsSizeAtThePressedPoint) {
+  std::filesystem::copy_file(ShippedDir() + "find.cur", Prog + "find.cur");
   OpenShoot(1, 3200, 2400);
   InViewer(0, [&](TFormNewMax* v) {
     Application()->ProcessMessages();
@@ -158,6 +159,10 @@ TEST_F(ViewerWindow, HeldButtonShowsThePhotoAtItsSizeAtThePressedPoint) {
     EXPECT_TRUE(v->en2->Visible());
     EXPECT_FALSE(v->en1->Visible());
     EXPECT_FALSE(v->Panel1->Visible());
+    // The pointer over the fitted photo is the program's "find.cur", also after a move.
+    InjectMouseMove(p.x - 30, p.y - 30);
+    Application()->ProcessMessages();
+    EXPECT_EQ(v->en2->Cursor(), 1);
   });
 }
 
