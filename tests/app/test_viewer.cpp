@@ -327,6 +327,11 @@ TEST_F(ViewerWindow, CommentPanelHidesItsColourAndOpinionPages) {
     // The opinion page's save keeps nothing.
     v->Memo1->SetText("lovely");
     v->Button1->Click();
+    // Called at the bottom edge, the panel shows the comment page alone.
+    InjectMouseMove(100, Screen()->Height() - 3);
+    v->en2MouseMove(v->en2, TShiftState{}, 100, v->en2->Height() - 3);
+    ASSERT_TRUE(v->Panel1->Visible());
+    ExpectLooksLike(v, "viewer_comment.png");
   });
   EXPECT_TRUE(Comments("pic").empty());
 }
