@@ -166,6 +166,32 @@ TEST_F(ViewerWindow, HeldButtonShowsThePhotoAtItsSizeAtThePressedPoint) {
   });
 }
 
+TEST_F(ViewerWindow, PhotoThatCannotBeReadIsToldAndTheWalkGoesOn) {
+  OpenShoot(3);
+  WriteFile(Photo(1), "not a photo");
+  TMessageBoxes boxes;
+  InViewer(0, [&](TFormNewMax* v) {
+    v->en2->SetFocus();
+    Key(VK_SPACE);
+    Application()->ProcessMessages();
+    EXPECT_EQ(v->Position(), 1);
+    EXPECT_EQ(v->Label300->Caption(), "2/3 IMG_0002.jpg");
+    EXPECT_LE(v->en1->GetIEBitmap()->Width(), 1);
+    Key(VK_SPACE);
+    Application()->ProcessMessages();
+    EXPECT_EQ(v->Position(), 2);
+    EXPECT_EQ(v->en1->GetIEBitmap()->Width(), 240);
+    // The slide show passes over it the same way.
+    v->Timer1Timer(v->Timer1);
+    v->Timer1Timer(v->Timer1);
+    EXPECT_EQ(v->Position(), 1);
+    EXPECT_TRUE(v->Timer1->Enabled());
+    v->N15Click(v->N15);
+  });
+  ASSERT_EQ(boxes.Texts.size(), 2u);
+  for (const std::string& t : boxes.Texts) EXPECT_NE(t.find(Photo(1)), std::string::npos) << t;
+}
+
 TEST_F(ViewerWindow, SlideShowWrapsFromTheLastToTheFirst) {
   OpenShoot(3);
   InViewer(1, [&](TFormNewMax* v) {
