@@ -11,6 +11,7 @@
 #include "app/requirementdialogs.h"
 #include "app/seemain.h"
 #include "app/settings.h"
+#include "imaging/core/iebitmap.h"
 #include "imaging/core/imageryproc.h"
 #include "imaging/io/ieparams.h"
 #include "imaging/io/imageryio.h"
@@ -79,6 +80,11 @@ TFormNewMax::TFormNewMax(TComponent* Owner, TFormSeeMain* Main) : TForm(Owner), 
   N901 = item("N901", "Rotate Clockwise");
   N1801 = item("N1801", "Rotate Counter Clockwise");
   item(nullptr, "-");
+  N3 = item("N3", "Mirror Horizontal");
+  N4 = item("N4", "Mirror Vertical");
+  N3->SetVisible(false);
+  N4->SetVisible(false);
+  item(nullptr, "-");
   N9 = item("N9", "Crop");
   item(nullptr, "-");
   N13 = item("N13", "Slide Show ");
@@ -93,6 +99,8 @@ TFormNewMax::TFormNewMax(TComponent* Owner, TFormSeeMain* Main) : TForm(Owner), 
   N16->OnClick = [this](TObject* S) { N16Click(S); };
   N901->OnClick = [this](TObject* S) { N901Click(S); };
   N1801->OnClick = [this](TObject* S) { N1801Click(S); };
+  N3->OnClick = [this](TObject* S) { N3Click(S); };
+  N4->OnClick = [this](TObject* S) { N4Click(S); };
   N9->OnClick = [this](TObject* S) { N9Click(S); };
   N13->OnClick = [this](TObject* S) { N13Click(S); };
   N15->OnClick = [this](TObject* S) { N15Click(S); };
@@ -126,6 +134,44 @@ TFormNewMax::TFormNewMax(TComponent* Owner, TFormSeeMain* Main) : TForm(Owner), 
   Button4 = PlaceButton(this, TabSheet1, "Button4", "close", 620, 48, 90, 30);
   BitBtn1->OnClick = [this](TObject* S) { BitBtn1Click(S); };
   Button4->OnClick = [this](TObject* S) { Button3Click(S); };
+
+  // The colour adjustment page: its tab is never shown.
+  TabSheet2 = new TTabSheet(this);
+  TabSheet2->SetName("TabSheet2");
+  TabSheet2->SetPageControl(PageControl1);
+  TabSheet2->SetCaption("Color Adjust");
+  TabSheet2->SetTabVisible(false);
+  struct Slider {
+    TTrackBar** Bar;
+    const char *Name, *Caption;
+  } const sliders[] = {{&TrackBar1, "TrackBar1", "Brightness"},
+                       {&TrackBar2, "TrackBar2", "Contrast"},
+                       {&TrackBar3, "TrackBar3", "Red"},
+                       {&TrackBar4, "TrackBar4", "Green"},
+                       {&TrackBar5, "TrackBar5", "Blue"}};
+  int row = 0;
+  for (const Slider& s : sliders) {
+    PlaceLabel(this, TabSheet2, (std::string("Label") + std::to_string(row + 1)).c_str(),
+               s.Caption, 8, 8 + row * 26);
+    auto* bar = PlaceControl<TTrackBar>(this, TabSheet2, s.Name, 80, 4 + row * 26, 360, 24);
+    bar->SetMin(-255);
+    bar->SetMax(255);
+    bar->SetPosition(0);
+    bar->SetTickStyle(tsNone);
+    bar->OnChange = [this](TObject* S) { TrackBarChange(S); };
+    *s.Bar = bar;
+    ++row;
+  }
+
+  // The customer opinion page: its tab is never shown and its save keeps nothing.
+  TabSheet3 = new TTabSheet(this);
+  TabSheet3->SetName("TabSheet3");
+  TabSheet3->SetPageControl(PageControl1);
+  TabSheet3->SetCaption("Customer Opinion");
+  TabSheet3->SetTabVisible(false);
+  Memo1 = PlaceControl<TMemo>(this, TabSheet3, "Memo1", 8, 8, 600, 110);
+  Button1 = PlaceButton(this, TabSheet3, "Button1", "save", 620, 8, 90, 30);
+  PageControl1->SetActivePage(TabSheet1);
 
   // ---- the views and the status line ----
   en1 = NewPhotoView(this, this, "en1");
@@ -217,12 +263,20 @@ bool TFormNewMax::OpenCommentRow() {
 
 void TFormNewMax::UseCursorFile(TControl* Control, const char* File) {
   const std::string path = ProgramFolder() + File;
+  TCursor cursor = crDefault;
   if (HCURSOR c = FileExists(path) ? LoadCursorFromFile(path.c_str()) : nullptr) {
     Screen()->SetCursors(kProgramCursor, c);
-    Control->SetCursor(kProgramCursor);
-  } else {
-    Control->SetCursor(crDefault);
+    cursor = kProgramCursor;
   }
+  SetPointer(Control, cursor);
+}
+
+void TFormNewMax::SetPointer(TControl* Control, TCursor Cursor) {
+  // A view goes back to its own idle cursor after each mouse action: it is told its idle one.
+  if (auto* view = dynamic_cast<TImageryView*>(Control))
+    view->SetViewCursor(Cursor);
+  else
+    Control->SetCursor(Cursor);
 }
 
 // ---- opening and loading ----
@@ -352,7 +406,7 @@ void TFormNewMax::en2MouseDown(TObject*, TMouseButton Button, TShiftState, int, 
   en2->Deselect();
   en1->SetVisible(true);
   en2->SetVisible(false);
-  en1->SetCursor(crNone);
+  SetPointer(en1, crNone);
 }
 
 void TFormNewMax::en2MouseUp(TObject*, TMouseButton Button, TShiftState, int, int) {
@@ -375,6 +429,7 @@ void TFormNewMax::en2MouseMove(TObject*, TShiftState, int, int) {
     OpenCommentRow();
   } else if (Panel1->Visible()) {
     Panel1->SetVisible(false);
+    ResetColourSliders();
   }
 }
 
@@ -441,6 +496,15 @@ void TFormNewMax::N16Click(TObject*) {
 
 void TFormNewMax::Rotate(double Angle) {
   en1->GetProc()->Rotate(Angle, 0, 0, -1);
+  SaveTurnedPhoto();
+}
+
+void TFormNewMax::Mirror(int Direction) {
+  en1->GetProc()->Flip(Direction);
+  SaveTurnedPhoto();
+}
+
+void TFormNewMax::SaveTurnedPhoto() {
   en1->GetIO()->Params->JPEG_Quality = ReadJpegQuality(FMain->SettingsFile());
   try {
     SavePhotoOver(en1->GetIO(), Edit2->Text(), true);
@@ -453,6 +517,27 @@ void TFormNewMax::Rotate(double Angle) {
 
 void TFormNewMax::N901Click(TObject*) { Rotate(-90); }
 void TFormNewMax::N1801Click(TObject*) { Rotate(90); }
+void TFormNewMax::N3Click(TObject*) { Mirror(0); }
+void TFormNewMax::N4Click(TObject*) { Mirror(1); }
+
+// ---- the colour adjustment page ----
+
+void TFormNewMax::TrackBarChange(TObject*) {
+  TIEBitmap* picture = en1->GetIEBitmap();
+  if (!picture) return;
+  const int brightness = TrackBar1->Position();
+  picture->SetChannelBias(0, brightness + TrackBar3->Position());
+  picture->SetChannelBias(1, brightness + TrackBar4->Position());
+  picture->SetChannelBias(2, brightness + TrackBar5->Position());
+  picture->Contrast = TrackBar2->Position();
+  en1->Update();
+  en2->Update();
+}
+
+void TFormNewMax::ResetColourSliders() {
+  for (TTrackBar* bar : {TrackBar1, TrackBar2, TrackBar3, TrackBar4, TrackBar5})
+    bar->SetPosition(0);
+}
 
 void TFormNewMax::N9Click(TObject*) {
   const int position = FPosition;

@@ -22,12 +22,14 @@ class TEdit;
 class TFormSeeMain;
 class TImageryView;
 class TLabel;
+class TMemo;
 class TMenuItem;
 class TPageControl;
 class TPanel;
 class TPopupMenu;
 class TTabSheet;
 class TTimer;
+class TTrackBar;
 
 class TFormNewMax : public TForm {
   ORV_CLASS(TFormNewMax, TForm)
@@ -61,6 +63,8 @@ public:
   void N16Click(TObject* Sender);    // Append Production requirements
   void N901Click(TObject* Sender);   // Rotate Clockwise
   void N1801Click(TObject* Sender);  // Rotate Counter Clockwise
+  void N3Click(TObject* Sender);     // mirror left-right (hidden item)
+  void N4Click(TObject* Sender);     // mirror top-bottom (hidden item)
   void N9Click(TObject* Sender);     // Crop
   void N13Click(TObject* Sender);    // Slide Show
   void N15Click(TObject* Sender);    // Stop slide
@@ -69,6 +73,9 @@ public:
   void Timer1Timer(TObject* Sender);
   void BitBtn1Click(TObject* Sender);  // comment save
   void Button3Click(TObject* Sender);  // comment close
+  // Any slider of the colour adjustment page moved: the displayed picture takes the brightness
+  // and channel sliders as channel offsets and the contrast slider as its contrast.
+  void TrackBarChange(TObject* Sender);
 
   TImageryView* en1 = nullptr;
   TImageryView* en2 = nullptr;
@@ -82,9 +89,19 @@ public:
   TDBMemo* DBMemo1 = nullptr;
   TBitBtn* BitBtn1 = nullptr;
   TButton* Button4 = nullptr;
+  // The two pages of the comment panel whose tabs are never shown: colour adjustment (sliders
+  // from -255 to 255 for brightness, contrast, red, green and blue) and the customer's opinion,
+  // whose save keeps nothing.
+  TTabSheet* TabSheet2 = nullptr;
+  TTrackBar *TrackBar1 = nullptr, *TrackBar2 = nullptr, *TrackBar3 = nullptr,
+            *TrackBar4 = nullptr, *TrackBar5 = nullptr;
+  TTabSheet* TabSheet3 = nullptr;
+  TMemo* Memo1 = nullptr;
+  TButton* Button1 = nullptr;
   TPopupMenu* pp1 = nullptr;
   TMenuItem *N7 = nullptr, *N8 = nullptr, *N16 = nullptr, *N901 = nullptr, *N1801 = nullptr,
             *N9 = nullptr, *N13 = nullptr, *N15 = nullptr, *N11 = nullptr, *N5 = nullptr;
+  TMenuItem *N3 = nullptr, *N4 = nullptr;  // the hidden mirror items
   TTimer* Timer1 = nullptr;
   TADOQuery* ADOQuerydianping = nullptr;
   TDataSource* DataSource1 = nullptr;
@@ -108,8 +125,15 @@ private:
   void Next(bool Wheel);
   void Previous(bool Wheel);
   void Rotate(double Angle);
+  // Mirrors the picture (0 left-right, 1 top-bottom) and saves it as a rotation does.
+  void Mirror(int Direction);
+  // Writes the turned or mirrored picture over the photo at the quality "ys".
+  void SaveTurnedPhoto();
+  // Puts the colour adjustment sliders back to 0 (and so the picture to its own colours).
+  void ResetColourSliders();
   // Installs a cursor file of the program's folder as cursor 1 for the given control.
   void UseCursorFile(TControl* Control, const char* File);
+  void SetPointer(TControl* Control, TCursor Cursor);
 
   TFormSeeMain* FMain;
   int FPosition = 0;

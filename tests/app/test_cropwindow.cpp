@@ -6,6 +6,7 @@
 
 #include "app/formcrop.h"
 #include "imaging/core/imageryproc.h"
+#include "imaging/views/iemview.h"
 #include "imaging/views/imageryview.h"
 #include "platform/rtl/fileutils.h"
 #include "platform/vcl/extctrls.h"
@@ -175,6 +176,25 @@ TEST_F(CropWindow, SaveWritesTheCutOverTheReadOnlyPhoto) {
   io.LoadFromFile(Photo(1));
   EXPECT_GT(reinterpret_cast<TIERGBPixel*>(b.Scanline(10))[10].g, 230);
   EXPECT_FALSE(std::filesystem::exists(Shoot + "/.orvanta-save-IMG_0002.jpg"));
+}
+
+TEST_F(CropWindow, SavedCropGivesTheGridANewThumbnail) {
+  OpenShoot(3, 600, 400);
+  auto* grid = dynamic_cast<TImageryMView*>(Form->ImageryMView1);
+  ASSERT_NE(grid, nullptr);
+  Form->ImageryMView1->Repaint();
+  Application()->ProcessMessages();
+  ASSERT_EQ(grid->GetImageOriginalWidth(2), 600);
+  TMessageBoxes boxes;
+  InCrop(2, [&](TFormcutimage* c) {
+    Cut(c, 0, 0, 300, 100);
+    c->Button2Click(c->Button2);
+  });
+  Form->ImageryMView1->Repaint();
+  Application()->ProcessMessages();
+  EXPECT_EQ(grid->GetImageOriginalWidth(2), 300);
+  EXPECT_EQ(grid->GetImageOriginalHeight(2), 100);
+  EXPECT_EQ(grid->GetImageOriginalWidth(1), 600);
 }
 
 TEST_F(CropWindow, SaveAnsweredNoKeepsTheWindowAndThePhoto) {

@@ -189,6 +189,27 @@ TEST_F(SettingsWindow, QualityGoesToTheSettingsFileAndIgnoresTyping) {
   EXPECT_EQ(Form->SettingsWindow() != nullptr, true);
 }
 
+TEST_F(SettingsWindow, HiddenThumbnailTabCopiesTheWidthAndSaves) {
+  OpenShoot(1);
+  TMessageBoxes boxes;
+  InSettings([&](TFormsysset* s) {
+    EXPECT_FALSE(s->TabSheet7->TabVisible());
+    EXPECT_FALSE(s->TabSheet6->TabVisible());
+    s->PageControl1->SetActivePage(s->TabSheet7);
+    s->DBEdit7->SetFocus();
+    s->DBEdit7->SelectAll();
+    Type(s->DBEdit7, "188");
+    // Leaving the width box copies the width into the height.
+    s->DBEdit8->SetFocus();
+    Application()->ProcessMessages();
+    EXPECT_EQ(s->DBEdit8->Text(), "188");
+    s->Button10Click(s->Button10);
+  });
+  EXPECT_EQ(Settings("select * from ths", "w"), std::vector<std::string>{"188"});
+  EXPECT_EQ(Settings("select * from ths", "h"), std::vector<std::string>{"188"});
+  EXPECT_EQ(boxes.Texts, std::vector<std::string>{"Save successfully!"});
+}
+
 TEST_F(SettingsWindow, NoticeIsCentredOnItsTab) {
   OpenShoot(1);
   InSettings([&](TFormsysset* s) {

@@ -10,9 +10,11 @@
 #include "imaging/views/imageryview.h"
 #include "platform/vcl/adodb.h"
 #include "platform/vcl/buttons.h"
+#include "platform/vcl/comctrls.h"
 #include "platform/vcl/dbctrls.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/menus.h"
+#include "platform/vcl/stdctrls.h"
 #include "windowtest.h"
 
 using namespace apptest;
@@ -134,6 +136,62 @@ TEST_F(ViewerWindow, SpaceTypedOnTheKeyboardMovesAndEscapeCloses) {
   EXPECT_EQ(Form->ViewerWindow(), nullptr);
 }
 
+TEST_F(ViewerWindow, HeldButtonShowsThePhotoAtItsSizeAtThePressedPoint) {
+  std::filesystem::copy_file(ShippedDir() + "find.cur", Prog + "find.cur");
+  OpenShoot(1, 3200, 2400);
+  InViewer(0, [&](TFormNewMax* v) {
+    Application()->ProcessMessages();
+    // Well inside the picture and above the edge that calls the comment panel.
+    const POINT p =
+        v->en2->ClientToScreen(POINT{v->en2->Width() - 20, v->en2->Height() - 60});
+    InjectMouseMove(p.x, p.y);
+    Application()->ProcessMessages();
+    InjectMouseButton(p.x, p.y, 0, true);
+    Application()->ProcessMessages();
+    EXPECT_TRUE(v->en1->Visible());
+    EXPECT_FALSE(v->en2->Visible());
+    EXPECT_EQ(v->en1->Cursor(), crNone);
+    // The full-size view shows the part of the photo that was pressed: its bottom right.
+    EXPECT_GT(v->en1->ViewX(), 3200 - v->en1->Width() - 200);
+    EXPECT_GT(v->en1->ViewY(), 2400 - v->en1->Height() - 200);
+    InjectMouseButton(p.x, p.y, 0, false);
+    Application()->ProcessMessages();
+    EXPECT_TRUE(v->en2->Visible());
+    EXPECT_FALSE(v->en1->Visible());
+    EXPECT_FALSE(v->Panel1->Visible());
+    // The pointer over the fitted photo is the program's "find.cur", also after a move.
+    InjectMouseMove(p.x - 30, p.y - 30);
+    Application()->ProcessMessages();
+    EXPECT_EQ(v->en2->Cursor(), 1);
+  });
+}
+
+TEST_F(ViewerWindow, PhotoThatCannotBeReadIsToldAndTheWalkGoesOn) {
+  OpenShoot(3);
+  WriteFile(Photo(1), "not a photo");
+  TMessageBoxes boxes;
+  InViewer(0, [&](TFormNewMax* v) {
+    v->en2->SetFocus();
+    Key(VK_SPACE);
+    Application()->ProcessMessages();
+    EXPECT_EQ(v->Position(), 1);
+    EXPECT_EQ(v->Label300->Caption(), "2/3 IMG_0002.jpg");
+    EXPECT_LE(v->en1->GetIEBitmap()->Width(), 1);
+    Key(VK_SPACE);
+    Application()->ProcessMessages();
+    EXPECT_EQ(v->Position(), 2);
+    EXPECT_EQ(v->en1->GetIEBitmap()->Width(), 240);
+    // The slide show passes over it the same way.
+    v->Timer1Timer(v->Timer1);
+    v->Timer1Timer(v->Timer1);
+    EXPECT_EQ(v->Position(), 1);
+    EXPECT_TRUE(v->Timer1->Enabled());
+    v->N15Click(v->N15);
+  });
+  ASSERT_EQ(boxes.Texts.size(), 2u);
+  for (const std::string& t : boxes.Texts) EXPECT_NE(t.find(Photo(1)), std::string::npos) << t;
+}
+
 TEST_F(ViewerWindow, SlideShowWrapsFromTheLastToTheFirst) {
   OpenShoot(3);
   InViewer(1, [&](TFormNewMax* v) {
@@ -229,9 +287,118 @@ TEST_F(ViewerWindow, MenuHasItsItemsInOrder) {
       captions.push_back(v->pp1->Items()->Items(i)->Caption());
     EXPECT_EQ(captions, (std::vector<std::string>{
                             "Selected", "UnSelected", "-", "Append Production requirements", "-",
-                            "Rotate Clockwise", "Rotate Counter Clockwise", "-", "Crop", "-",
+                            "Rotate Clockwise", "Rotate Counter Clockwise", "-",
+                            "Mirror Horizontal", "Mirror Vertical", "-", "Crop", "-",
                             "Slide Show ", "Stop slide", "-", "Photographer Comments", "-",
                             "close"}));
+    // The two mirror items are there but never shown.
+    EXPECT_FALSE(v->N3->Visible());
+    EXPECT_FALSE(v->N4->Visible());
+    EXPECT_TRUE(v->N901->Visible());
+  });
+}
+
+TEST_F(ViewerWindow, HiddenMirrorItemsSaveTheMirroredPhoto) {
+  // Each generated photo has a white square in its top left quarter.
+  struct {
+    int Photo;
+    int Item;  // 0 left-right, 1 top-bottom
+    int X, Y;  // where the white square is afterwards
+  } const cases[] = {{0, 0, 230, 10}, {1, 1, 10, 150}};
+  OpenShoot(2, 240, 160);
+  for (const auto& k : cases) {
+    InViewer(k.Photo, [&](TFormNewMax* v) {
+      if (k.Item == 0)
+        v->N3Click(v->N3);
+      else
+        v->N4Click(v->N4);
+    });
+    TIEBitmap b;
+    TImageryIO io(nullptr);
+    io.AttachBitmap(&b);
+    io.LoadFromFile(Photo(k.Photo));
+    ASSERT_EQ(b.Width(), 240);
+    auto pixel = [&b](int X, int Y) { return reinterpret_cast<TIERGBPixel*>(b.Scanline(Y))[X]; };
+    EXPECT_GT(pixel(k.X, k.Y).b, 230) << k.Item;
+    EXPECT_LT(pixel(10, 10).b, 100) << k.Item;
+  }
+}
+
+TEST_F(ViewerWindow, MirrorThatCannotBeSavedIsToldAndLeavesThePhoto) {
+  OpenShoot(1);
+  const std::string before = ReadFile(Photo(0));
+  TMessageBoxes boxes;
+  InViewer(0, [&](TFormNewMax* v) {
+    std::filesystem::create_directory(Shoot + "/.orvanta-save-IMG_0001.jpg");
+    v->N4Click(v->N4);
+  });
+  ASSERT_EQ(boxes.Texts.size(), 1u);
+  EXPECT_NE(boxes.Texts[0].find("\"" + Photo(0) + "\" cannot be saved: "), std::string::npos)
+      << boxes.Texts[0];
+  EXPECT_EQ(ReadFile(Photo(0)), before);
+}
+
+TEST_F(ViewerWindow, CommentPanelHidesItsColourAndOpinionPages) {
+  OpenShoot(1);
+  InViewer(0, [&](TFormNewMax* v) {
+    EXPECT_EQ(v->PageControl1->ActivePage(), v->TabSheet1);
+    EXPECT_TRUE(v->TabSheet1->TabVisible());
+    EXPECT_FALSE(v->TabSheet2->TabVisible());
+    EXPECT_FALSE(v->TabSheet3->TabVisible());
+    for (TTrackBar* bar : {v->TrackBar1, v->TrackBar2, v->TrackBar3, v->TrackBar4, v->TrackBar5}) {
+      EXPECT_EQ(bar->Min(), -255);
+      EXPECT_EQ(bar->Max(), 255);
+      EXPECT_EQ(bar->Position(), 0);
+    }
+    // The opinion page's save keeps nothing.
+    v->Memo1->SetText("lovely");
+    v->Button1->Click();
+    // Called at the bottom edge, the panel shows the comment page alone.
+    InjectMouseMove(100, Screen()->Height() - 3);
+    v->en2MouseMove(v->en2, TShiftState{}, 100, v->en2->Height() - 3);
+    ASSERT_TRUE(v->Panel1->Visible());
+    ExpectLooksLike(v, "viewer_comment.png");
+  });
+  EXPECT_TRUE(Comments("pic").empty());
+}
+
+TEST_F(ViewerWindow, ColourSlidersAdjustTheShownPictureUntilThePanelHides) {
+  OpenShoot(1);  // a red ramp: no green in the picture
+  InViewer(0, [&](TFormNewMax* v) {
+    auto green = [v] {
+      Application()->ProcessMessages();
+      HBITMAP shot = RenderWindowToBitmap(v->en2->Handle());
+      const TGdiSurface* s = GetBitmapSurface(shot);
+      const int bytes = s->BitCount / 8;
+      const int g = s->Row(s->Height / 2)[(s->Width / 2) * bytes + 1];
+      DeleteObject(shot);
+      return g;
+    };
+    TIEBitmap* picture = v->en1->GetIEBitmap();
+    EXPECT_LT(green(), 20);
+    v->TrackBar4->SetPosition(100);
+    EXPECT_EQ(picture->ChannelOffset[1], 100);
+    EXPECT_TRUE(picture->EnableChannelOffset);
+    EXPECT_GT(green(), 80);
+    // Brightness adds to every channel; contrast goes to the picture's contrast.
+    v->TrackBar1->SetPosition(-30);
+    v->TrackBar2->SetPosition(40);
+    EXPECT_EQ(picture->ChannelOffset[0], -30);
+    EXPECT_EQ(picture->ChannelOffset[1], 70);
+    EXPECT_EQ(picture->ChannelOffset[2], -30);
+    EXPECT_EQ(picture->Contrast, 40);
+    // Calling the panel and leaving it puts every slider and the picture back.
+    InjectMouseMove(100, Screen()->Height() - 3);
+    v->en2MouseMove(v->en2, TShiftState{}, 100, v->en2->Height() - 3);
+    InjectMouseMove(100, 100);
+    v->en2MouseMove(v->en2, TShiftState{}, 100, 100);
+    EXPECT_FALSE(v->Panel1->Visible());
+    EXPECT_EQ(v->TrackBar1->Position(), 0);
+    EXPECT_EQ(v->TrackBar2->Position(), 0);
+    EXPECT_EQ(v->TrackBar4->Position(), 0);
+    EXPECT_FALSE(picture->EnableChannelOffset);
+    EXPECT_EQ(picture->Contrast, 0);
+    EXPECT_LT(green(), 20);
   });
 }
 
