@@ -2,10 +2,14 @@
 #include "imaging/codecs/iecodecs.h"
 
 #include "imaging/codecs/bmpfilt.h"
+#include "imaging/codecs/giffilt.h"
 #include "imaging/codecs/ieicofilt.h"
 #include "imaging/codecs/iequantizer.h"
 #include "imaging/codecs/jpegfilt.h"
+#include "imaging/codecs/pcxfilt.h"
 #include "imaging/codecs/pngfilt.h"
+#include "imaging/codecs/pnmfilt.h"
+#include "imaging/codecs/tgafilt.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecmykprofile.h"
 #include "imaging/core/iecolor.h"
@@ -19,6 +23,10 @@ void IERegisterCodecs() {
   IERegisterPngCodec();
   IERegisterBmpCodec();
   IERegisterIcoCodec();
+  IERegisterGifCodec();
+  IERegisterTgaCodec();
+  IERegisterPnmCodec();
+  IERegisterPcxCodec();
 }
 
 namespace {
