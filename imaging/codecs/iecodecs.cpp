@@ -9,6 +9,7 @@
 #include "imaging/codecs/pcxfilt.h"
 #include "imaging/codecs/pngfilt.h"
 #include "imaging/codecs/pnmfilt.h"
+#include "imaging/codecs/psfilt.h"
 #include "imaging/codecs/tgafilt.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecmykprofile.h"
@@ -27,6 +28,7 @@ void IERegisterCodecs() {
   IERegisterTgaCodec();
   IERegisterPnmCodec();
   IERegisterPcxCodec();
+  IERegisterPsCodec();
 }
 
 namespace {

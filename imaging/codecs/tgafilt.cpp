@@ -29,12 +29,6 @@ const char kSignature[] = "TRUEVISION-XFILE.";
 bool KnownType(int t) { return t == 1 || t == 2 || t == 3 || t == 9 || t == 10 || t == 11; }
 bool KnownDepth(int d) { return d == 1 || d == 4 || d == 8 || d == 16 || d == 24 || d == 32; }
 
-void Say(TIEProgressRec& Progress, int Per) {
-  if (Progress.Callback == nullptr || Per == Progress.LastPer) return;
-  Progress.LastPer = Per;
-  Progress.Callback(Progress.Data, Progress.Sender, Per);
-}
-
 TIERGBPixel From555(uint16_t v) {
   return TIERGBPixel{static_cast<uint8_t>((v & 0x1F) << 3), static_cast<uint8_t>(((v >> 5) & 0x1F) << 3),
                      static_cast<uint8_t>(((v >> 10) & 0x1F) << 3)};

@@ -233,7 +233,7 @@ TEST(GifLzw, HostileDataMoveTheStreamBack) {
   const std::vector<std::vector<uint8_t>> bad = {
       {0, 1, 0x00, 0},              // minimum code size 0
       {12, 1, 0x00, 0},             // minimum code size 12
-      {2, 2, 0x04 | (7 << 3), 0, 0},  // clear, then code 7 beyond the next free code 6
+      {2, 2, 0xCC, 0x01, 0},        // clear, literal 1, then code 7 beyond the next free code 6
   };
   for (const auto& d : bad) {
     bool moved = true;

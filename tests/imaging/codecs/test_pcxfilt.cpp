@@ -77,6 +77,11 @@ std::vector<uint8_t> SolidPage(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
   return WritePcx(bmp, p);
 }
 
+int Pages(TMemoryStream& s) {
+  s.SetPosition(0);
+  return DcxPageCount(&s);
+}
+
 int PageRed(TMemoryStream& s, int index, int* stored = nullptr) {
   TRead r;
   r.Params.DCX_ImageIndex = index;
@@ -208,7 +213,7 @@ TEST(DcxCodec, PagesReadAndInserted) {
   TMemoryStream a;
   Load(a, original);
   ASSERT_TRUE(insert(a, 0));
-  EXPECT_EQ(DcxPageCount(&a), 4);
+  EXPECT_EQ(Pages(a), 4);
   EXPECT_EQ(PageRed(a, 0), 99);
   EXPECT_EQ(PageRed(a, 3), 30);
   TMemoryStream b;
@@ -219,11 +224,11 @@ TEST(DcxCodec, PagesReadAndInserted) {
   TMemoryStream c;
   Load(c, original);
   insert(c, 7);
-  EXPECT_EQ(DcxPageCount(&c), 3);
+  EXPECT_EQ(Pages(c), 3);
   // A new file from an empty stream; a stream that is not DCX is refused and left alone.
   TMemoryStream e;
   ASSERT_TRUE(insert(e, 0));
-  EXPECT_EQ(DcxPageCount(&e), 1);
+  EXPECT_EQ(Pages(e), 1);
   EXPECT_EQ(PageRed(e, 0), 99);
   TMemoryStream junk;
   Load(junk, {1, 2, 3, 4, 5});
