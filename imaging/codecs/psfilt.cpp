@@ -49,8 +49,10 @@ void A85(const uint8_t* Data, int Count, std::string& Out) {
   Out.append(buf.data(), static_cast<size_t>(n));
 }
 
+// The encoder's literal runs stop before a pair of equal bytes and its runs take two bytes, so
+// the output can reach twice the input: the buffer is sized for that.
 std::vector<uint8_t> RunLength(const uint8_t* Data, int Count) {
-  std::vector<uint8_t> out(static_cast<size_t>(Count) + Count / 128 + 2);
+  std::vector<uint8_t> out(static_cast<size_t>(Count) * 2 + 2);
   out.resize(static_cast<size_t>(IERunLengthEncode(Data, Count, out.data())));
   return out;
 }
