@@ -435,3 +435,19 @@ TEST(GifCodec, AgreesWithNetpbm) {
     EXPECT_EQ(CountDiffs(r->Bitmap, ParseNetpbm(ReadFileBytes(dir + "/src.ppm"))), 0) << opt;
   }
 }
+
+TEST(GifLzw, RandomDataNeverWriteOutsideTheBuffer) {
+  std::mt19937 rng(77);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<uint8_t> d = {static_cast<uint8_t>(2 + rng() % 8)};
+    const int blocks = 1 + static_cast<int>(rng() % 4);
+    for (int b = 0; b < blocks; ++b) {
+      const int n = 1 + static_cast<int>(rng() % 255);
+      d.push_back(static_cast<uint8_t>(n));
+      for (int i = 0; i < n; ++i) d.push_back(static_cast<uint8_t>(rng()));
+    }
+    d.push_back(0);
+    const int w = 1 + static_cast<int>(rng() % 40), h = 1 + static_cast<int>(rng() % 40);
+    Decompress(d, w, h, round % 2 == 1);  // the sanitizer build catches any stray write
+  }
+}

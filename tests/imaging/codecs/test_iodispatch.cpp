@@ -119,3 +119,23 @@ TEST_F(TIOFixture, PaletteAndSmallFormatsThroughFilesAndDetection) {
   }
   std::remove(dir.c_str());
 }
+
+TEST_F(TIOFixture, DocumentFormatsSaveByExtension) {
+  TIEBitmap img;
+  MakePhoto(img, 30, 20);
+  char tmpl[] = "/tmp/orv_iodispatch_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  for (auto c : {std::pair<const char*, const char*>{"pdf", "%PDF-1.4"}, {"ps", "%!PS-Adobe-3.0"}}) {
+    const std::string name = dir + "/page." + c.first;
+    Target.Assign(&img);
+    IO.SaveToFile(name);
+    ASSERT_FALSE(IO.Aborting.load()) << c.first;
+    TIEWideFileStream fs(name, fmOpenRead);
+    std::string head(std::strlen(c.second), ' ');
+    ASSERT_EQ(fs.Read(head.data(), static_cast<int64_t>(head.size())), static_cast<int64_t>(head.size()));
+    EXPECT_EQ(head, c.second);
+    std::remove(name.c_str());
+  }
+  std::remove(dir.c_str());
+}
