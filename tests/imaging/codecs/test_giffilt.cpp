@@ -9,6 +9,7 @@
 #include "imaging/codecs/giffilt.h"
 #include "imaging/codecs/giflzw.h"
 #include "imaging/core/iemask.h"
+#include "imaging/io/imageryio.h"
 #include "imaging/io/ieparams.h"
 #include "platform/rtl/strings.h"
 
@@ -450,4 +451,30 @@ TEST(GifLzw, RandomDataNeverWriteOutsideTheBuffer) {
     const int w = 1 + static_cast<int>(rng() % 40), h = 1 + static_cast<int>(rng() % 40);
     Decompress(d, w, h, round % 2 == 1);  // the sanitizer build catches any stray write
   }
+}
+
+TEST(GifCodec, FramesOutsideTheScreenComposeThroughTheFrontEnd) {
+  // Three frames on a 6 x 4 screen; the second lies far outside it, the third partly outside.
+  std::vector<TFrame> f(3);
+  const int xs[3] = {0, 60000, 4};
+  for (int i = 0; i < 3; ++i) {
+    f[i].X = xs[i];
+    f[i].W = 4;
+    f[i].H = 4;
+    f[i].Idx.assign(16, static_cast<uint8_t>(i + 1));
+  }
+  TMemoryStream s;
+  Load(s, MakeGif(6, 4, kFour, f));
+  TIEBitmap target;
+  TImageryIO io(nullptr);
+  io.AttachBitmap(&target);
+  io.Params->GIF_ImageIndex = 2;
+  io.LoadFromStreamGIF(&s);
+  ASSERT_FALSE(io.Aborting.load());
+  ASSERT_EQ(target.Width(), 6);
+  ASSERT_EQ(target.Height(), 4);
+  EXPECT_EQ(target.GetPixelAsRGB(0, 0).r, 0);  // the first frame: index 1, green
+  EXPECT_EQ(target.GetPixelAsRGB(0, 0).g, 255);
+  EXPECT_EQ(target.GetPixelAsRGB(5, 3).r, 255);  // the third frame's visible part: index 3, yellow
+  EXPECT_EQ(target.GetPixelAsRGB(5, 3).g, 255);
 }
