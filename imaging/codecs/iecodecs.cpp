@@ -5,6 +5,7 @@
 #include "imaging/codecs/giffilt.h"
 #include "imaging/codecs/ieicofilt.h"
 #include "imaging/codecs/iequantizer.h"
+#include "imaging/codecs/iemetafile.h"
 #include "imaging/codecs/jpegfilt.h"
 #include "imaging/codecs/pcxfilt.h"
 #include "imaging/codecs/pngfilt.h"
@@ -29,6 +30,7 @@ void IERegisterCodecs() {
   IERegisterPnmCodec();
   IERegisterPcxCodec();
   IERegisterPsCodec();
+  IERegisterMetafileDetection();
 }
 
 namespace {

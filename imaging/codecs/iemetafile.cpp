@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "imaging/io/iebytes.h"
+#include "imaging/io/iecodechooks.h"
 #include "platform/rtl/streams.h"
 
 bool EmfDetect(TStream* Stream) {
@@ -27,4 +28,9 @@ bool WmfDetect(TStream* Stream) {
   }
   Stream->SetPosition(start);
   return result;
+}
+
+void IERegisterMetafileDetection() {
+  IECodecs.WmfDetect = WmfDetect;
+  IECodecs.EmfDetect = EmfDetect;
 }

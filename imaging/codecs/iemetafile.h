@@ -6,3 +6,6 @@ class TStream;
 
 bool EmfDetect(TStream* Stream);
 bool WmfDetect(TStream* Stream);
+
+// Fills the metafile content tests of the IO front end's codec table.
+void IERegisterMetafileDetection();

@@ -399,6 +399,7 @@ void DcxInsertPage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
 }
 
 void IERegisterPcxCodec() {
+  IECodecs.DcxDetect = DcxDetect;
   IECodecs.PcxReadImage = PcxReadImage;
   IECodecs.PcxWriteImage = PcxWriteImage;
   IECodecs.DcxReadPage = DcxReadPage;

@@ -461,6 +461,7 @@ void RawPixelsRead(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
 }
 
 void IERegisterPnmCodec() {
+  IECodecs.PnmDetect = PnmDetect;
   IECodecs.PnmReadImage = PnmReadImage;
   IECodecs.PnmWriteImage = PnmWriteImage;
   IECodecs.WbmpReadImage = WbmpReadImage;

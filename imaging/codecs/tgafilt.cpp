@@ -454,6 +454,7 @@ void TgaReadHook(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bo
 }  // namespace
 
 void IERegisterTgaCodec() {
+  IECodecs.TgaDetect = TgaDetect;
   IECodecs.TgaReadImage = TgaReadHook;
   IECodecs.TgaWriteImage = TgaWriteImage;
 }

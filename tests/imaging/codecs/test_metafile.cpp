@@ -1,8 +1,10 @@
-// Metafile content tests.
+// Metafile content tests, and the codec content tests as the IO front end's detection uses them.
 #include <gtest/gtest.h>
 
 #include "codectest.h"
 #include "imaging/codecs/iemetafile.h"
+#include "imaging/io/iefileformats.h"
+#include "imaging/io/imageryio.h"
 
 namespace {
 
@@ -52,4 +54,34 @@ TEST(MetafileDetect, EnhancedMetafile) {
   v[0] = 2;
   EXPECT_FALSE(Probe(EmfDetect, v));
   EXPECT_FALSE(Probe(EmfDetect, std::vector<uint8_t>(v.begin(), v.begin() + 30)));
+}
+
+TEST(MetafileDetect, FrontEndDetectionUsesTheCodecTests) {
+  auto find = [](const std::vector<uint8_t>& v) {
+    TMemoryStream s;
+    Load(s, v);
+    return IEFindStreamFormat(&s);
+  };
+  std::vector<uint8_t> placeable;
+  Put32(placeable, 0x9AC6CDD7u);
+  placeable.resize(22, 0);
+  const auto plain = WmfHeader(1, 9, 0);
+  placeable.insert(placeable.end(), plain.begin(), plain.end());
+  EXPECT_EQ(find(plain), ioWMF);
+  EXPECT_EQ(find(placeable), ioWMF);
+  EXPECT_NE(find(WmfHeader(2, 9, 0)), ioWMF);  // a disk metafile
+  std::vector<uint8_t> emf(100, 0);
+  emf[0] = 1;
+  emf[40] = ' ', emf[41] = 'E', emf[42] = 'M', emf[43] = 'F';
+  EXPECT_EQ(find(emf), ioEMF);
+  // A DCX table pointing outside the file is not a DCX file.
+  std::vector<uint8_t> dcx;
+  Put32(dcx, 987654321u);
+  Put32(dcx, 100000);
+  Put32(dcx, 0);
+  dcx.resize(64, 0);
+  EXPECT_NE(find(dcx), ioDCX);
+  // A PNM header split by a comment before the size.
+  const std::string pnm = "P5\n# note\n2 2\n255\n\x01\x02\x03\x04";
+  EXPECT_EQ(find(std::vector<uint8_t>(pnm.begin(), pnm.end())), ioPXM);
 }
