@@ -192,7 +192,6 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
       P.SetColorMap(table, 1 << tableBits);
 
       if (!Preview) {
-        const int count = 1 << tableBits;
         const bool blackWhite = tableBits == 1 && table[0].r == 0 && table[0].g == 0 && table[0].b == 0 &&
                                 table[1].r == 255 && table[1].g == 255 && table[1].b == 255;
         const TIEPixelFormat fmt = blackWhite ? ie1g : (P.IsNativePixelFormat ? ie8p : ie24RGB);
@@ -229,7 +228,6 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
               if (src[x] == transIndex) mrow[x] = 0;
           }
         }
-        (void)count;
         if (buildMask) {
           AlphaMask->RecalcBounds();
           AlphaMask->UpdateAllSetFlag();
