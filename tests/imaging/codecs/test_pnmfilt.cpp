@@ -182,6 +182,14 @@ TEST(WbmpCodec, WidthIsAMultiByteIntegerBothWays) {
   ASSERT_FALSE(r->Aborted);
   EXPECT_EQ(r->Bitmap.Width(), 200);
   EXPECT_EQ(r->Bitmap.Scanline(1)[0], 0xF0);
+  // A side above 255 is read whole, never modulo 256.
+  std::vector<uint8_t> wide = {0, 0, 0x82, 0x2C, 2};
+  wide.resize(wide.size() + 2 * 38, 0xFF);
+  auto rw = ReadWbmp(wide);
+  ASSERT_FALSE(rw->Aborted);
+  EXPECT_EQ(rw->Bitmap.Width(), 300);
+  EXPECT_EQ(rw->Params.Width, 300);
+  EXPECT_EQ(rw->Bitmap.Scanline(1)[37], 0xFF);
   // Larger images are scaled down to 255 on their longer side.
   TIEBitmap big;
   big.Allocate(1000, 500, ie1g);
