@@ -33,7 +33,8 @@ struct TRowWalk {
   }
 };
 
-// LSB-first codes of a given size from the collected bytes.
+// LSB-first codes of a given size (at most 12 bits) from the collected bytes, which carry three
+// zero bytes of padding past Size so that a code is one three-byte load.
 struct TBitReader {
   const uint8_t* Data;
   size_t Size;
@@ -41,13 +42,10 @@ struct TBitReader {
   // -1 when fewer than Bits bits remain.
   int Get(int Bits) {
     if (BitPos + static_cast<size_t>(Bits) > Size * 8) return -1;
-    uint32_t v = 0;
-    for (int i = 0; i < Bits; ++i) {
-      const size_t b = BitPos + i;
-      v |= static_cast<uint32_t>((Data[b >> 3] >> (b & 7)) & 1) << i;
-    }
+    const uint8_t* p = Data + (BitPos >> 3);
+    const uint32_t v = (p[0] | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16) >> (BitPos & 7);
     BitPos += Bits;
-    return static_cast<int>(v);
+    return static_cast<int>(v & ((1u << Bits) - 1));
   }
   bool Exhausted(int Bits) const { return BitPos + static_cast<size_t>(Bits) > Size * 8; }
   bool BytesLeft() const { return (BitPos + 7) / 8 < Size; }
@@ -112,7 +110,9 @@ void GifLzwDecompress(TStream* Stream, int Height, int Width, uint8_t* Output, b
     }
   };
 
-  TBitReader bits{data.data(), data.size()};
+  const size_t collected = data.size();
+  data.resize(collected + 3, 0);
+  TBitReader bits{data.data(), collected};
   int code = bits.Get(codeSize);
   if (code < 0) return;
   // A stream that does not begin with a clear code starts from the state a clear code gives:
