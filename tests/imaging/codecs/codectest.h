@@ -98,14 +98,23 @@ inline TRegisterCodecs RegisterCodecsOnce;
 
 // ---- independent readers and writers (netpbm tools, installed by tools/deps.sh) ----
 
-// A folder of this test program's own, made once and left for the system's cleaning.
-inline const std::string& CodecTestDir() {
-  static const std::string dir = [] {
+// A folder of this test program's own, made once and removed with everything in it when the
+// program ends.
+struct TCodecTestDir {
+  std::string Path;
+  TCodecTestDir() {
     char tmpl[] = "/tmp/orv_codectest_XXXXXX";
     const char* d = mkdtemp(tmpl);
-    return std::string(d != nullptr ? d : "/tmp");
-  }();
-  return dir;
+    Path = d != nullptr ? d : "";
+  }
+  ~TCodecTestDir() {
+    if (!Path.empty()) (void)std::system(("rm -rf '" + Path + "'").c_str());
+  }
+};
+
+inline const std::string& CodecTestDir() {
+  static TCodecTestDir dir;
+  return dir.Path;
 }
 
 inline bool HaveTool(const char* Name) {
