@@ -9,7 +9,7 @@ orv_packages=(
   liblcms2-dev libxlsxwriter-dev libcurl4-openssl-dev libcups2-dev
   fonts-liberation fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-zenhei
   shared-mime-info xvfb xauth poppler-utils
-  zbar-tools
+  zbar-tools netpbm qpdf
   adwaita-icon-theme
 )
 orv_missing=()

@@ -2,10 +2,16 @@
 #include "imaging/codecs/iecodecs.h"
 
 #include "imaging/codecs/bmpfilt.h"
+#include "imaging/codecs/giffilt.h"
 #include "imaging/codecs/ieicofilt.h"
 #include "imaging/codecs/iequantizer.h"
+#include "imaging/codecs/iemetafile.h"
 #include "imaging/codecs/jpegfilt.h"
+#include "imaging/codecs/pcxfilt.h"
 #include "imaging/codecs/pngfilt.h"
+#include "imaging/codecs/pnmfilt.h"
+#include "imaging/codecs/psfilt.h"
+#include "imaging/codecs/tgafilt.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecmykprofile.h"
 #include "imaging/core/iecolor.h"
@@ -19,6 +25,12 @@ void IERegisterCodecs() {
   IERegisterPngCodec();
   IERegisterBmpCodec();
   IERegisterIcoCodec();
+  IERegisterGifCodec();
+  IERegisterTgaCodec();
+  IERegisterPnmCodec();
+  IERegisterPcxCodec();
+  IERegisterPsCodec();
+  IERegisterMetafileDetection();
 }
 
 namespace {

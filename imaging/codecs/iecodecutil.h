@@ -31,3 +31,31 @@ int64_t IEPpmFromDpi(int64_t Dpi);
 // per byte of the data that remain (no supported compression gets near that), so that a forged
 // header cannot make a reader allocate gigabytes for a few bytes of data.
 bool IEPlausibleImageSize(int64_t Width, int64_t Height, int64_t DataBytes);
+
+// Buffered reading of a file being decoded: bytes come from a block refilled from the stream, so
+// byte-by-byte parsers make one stream call per block. Position() is the logical position; Sync()
+// moves the stream there (the stream runs ahead by up to one block otherwise).
+class TIECodecReader {
+public:
+  explicit TIECodecReader(TStream* Stream, int BufferSize = 8192);
+  // The next byte, or -1 at the end of the stream.
+  int Get() { return FAt < FLen ? FBuf[FAt++] : Refill(); }
+  // Up to Count bytes; returns how many were read.
+  int64_t Read(void* Dest, int64_t Count);
+  // Skips up to Count bytes; returns how many were skipped.
+  int64_t Skip(int64_t Count);
+  int64_t Position() const { return FBase + FAt; }
+  void Sync();
+
+private:
+  int Refill();
+  TStream* FStream;
+  unsigned char* FBuf;
+  int FSize, FLen = 0, FAt = 0;
+  int64_t FBase;  // stream position of FBuf[0]
+  bool FEnd = false;
+public:
+  ~TIECodecReader();
+  TIECodecReader(const TIECodecReader&) = delete;
+  TIECodecReader& operator=(const TIECodecReader&) = delete;
+};

@@ -114,6 +114,13 @@ struct TIECodecs {
   // camera RAW and HD Photo, the format is not detected by content).
   bool (*IsCameraRaw)(TStream* Stream) = nullptr;
   bool (*IsHDPhoto)(TStream* Stream) = nullptr;
+  // The codec library's content tests of TGA, PNM, DCX and the two metafile kinds (each restores
+  // the position); nil: the front end's own header test.
+  bool (*TgaDetect)(TStream* Stream) = nullptr;
+  bool (*PnmDetect)(TStream* Stream) = nullptr;
+  bool (*DcxDetect)(TStream* Stream) = nullptr;
+  bool (*WmfDetect)(TStream* Stream) = nullptr;
+  bool (*EmfDetect)(TStream* Stream) = nullptr;
   // Filled by the views: their vector-object, layer and layers-and-objects files.
   bool (*IsVectorObjectsFile)(TStream* Stream) = nullptr;
   bool (*IsLayersFile)(TStream* Stream) = nullptr;

@@ -64,6 +64,12 @@ bool PnmHeader(const uint8_t* h, int n) {
          (h[2] == ' ' || h[2] == '\n' || h[2] == '\r' || h[2] == '\t' || h[2] == '#');
 }
 
+bool WmfHeader(const uint8_t* h, int n) {
+  if (n >= 4 && IELE32(h) == 0x9AC6CDD7u) return true;
+  return n >= 6 && (IELE16(h) == 1 || IELE16(h) == 2) && IELE16(h + 2) == 9 &&
+         (IELE16(h + 4) == 0x100 || IELE16(h + 4) == 0x300);
+}
+
 bool TiffHeader(const uint8_t* h, int n) {
   return n >= 8 && ((h[0] == 'I' && h[1] == 'I' && h[2] == 42 && h[3] == 0) ||
                     (h[0] == 'M' && h[1] == 'M' && h[2] == 0 && h[3] == 42));
@@ -126,8 +132,8 @@ int32_t IEFindStreamFormat(TStream* S) {
     else if (n >= 132 && std::memcmp(h + 128, "DICM", 4) == 0) result = ioDICOM;
     else if (IconDirectory(h, n, S->Size() - start, 1)) result = ioICO;
     else if (IconDirectory(h, n, S->Size() - start, 2)) result = ioCUR;
-    else if (TgaHeader(h, n)) result = ioTGA;
-    else if (PnmHeader(h, n)) result = ioPXM;
+    else if (IECodecs.TgaDetect != nullptr ? hook(IECodecs.TgaDetect) : TgaHeader(h, n)) result = ioTGA;
+    else if (IECodecs.PnmDetect != nullptr ? hook(IECodecs.PnmDetect) : PnmHeader(h, n)) result = ioPXM;
     else {
       for (int i = 0; i + 3 <= std::min(n, 150) && result == 0; ++i)
         if (h[i] == 0xFF && h[i + 1] == 0xD8 && h[i + 2] == 0xFF) result = ioJPEG;
@@ -137,11 +143,12 @@ int32_t IEFindStreamFormat(TStream* S) {
     if (n >= 12 && std::memcmp(h, jp2, 12) == 0) result = ioJP2;
     else if (n >= 4 && h[0] == 0xFF && h[1] == 0x4F && h[2] == 0xFF && h[3] == 0x51) result = ioJ2K;
     else if (IEIsAVIStream(S)) result = ioAVI;
-    else if (n >= 4 && IELE32(h) == 987654321u) result = ioDCX;
-    else if (n >= 4 && IELE32(h) == 0x9AC6CDD7u) result = ioWMF;
-    else if (n >= 6 && (IELE16(h) == 1 || IELE16(h) == 2) && IELE16(h + 2) == 9 && (IELE16(h + 4) == 0x100 || IELE16(h + 4) == 0x300))
-      result = ioWMF;
-    else if (n >= 44 && IELE32(h) == 1 && std::memcmp(h + 40, " EMF", 4) == 0) result = ioEMF;
+    else if (IECodecs.DcxDetect != nullptr ? hook(IECodecs.DcxDetect) : (n >= 4 && IELE32(h) == 987654321u))
+      result = ioDCX;
+    else if (IECodecs.WmfDetect != nullptr ? hook(IECodecs.WmfDetect) : WmfHeader(h, n)) result = ioWMF;
+    else if (IECodecs.EmfDetect != nullptr ? hook(IECodecs.EmfDetect)
+                                           : (n >= 44 && IELE32(h) == 1 && std::memcmp(h + 40, " EMF", 4) == 0))
+      result = ioEMF;
     else if (n >= 4 && std::memcmp(h, "8BPS", 4) == 0) result = ioPSD;
     else if (hook(IECodecs.IsVectorObjectsFile)) result = ioIEV;
     else if (hook(IECodecs.IsLayersFile)) result = ioLYR;

@@ -4,7 +4,10 @@
 
 #include "codectest.h"
 #include "imaging/codecs/pngfilt.h"
+#include <cstdio>
+
 #include "imaging/core/iemask.h"
+#include "imaging/core/iestreams.h"
 #include "imaging/io/imageryio.h"
 
 namespace {
@@ -80,4 +83,59 @@ TEST_F(TIOFixture, ThumbnailSizedJpegLoad) {
   EXPECT_EQ(IO.Params->JPEG_Scale_Used, 4);  // 200 x 150 is the smallest at least 100 x 100
   EXPECT_EQ(Target.Width(), 200);
   EXPECT_EQ(IO.Params->OriginalWidth, 800);
+}
+
+TEST_F(TIOFixture, PaletteAndSmallFormatsThroughFilesAndDetection) {
+  TIEBitmap img;
+  MakeFewColors(img, 33, 19, 30);
+  char tmpl[] = "/tmp/orv_iodispatch_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  struct Case {
+    const char* ext;
+    int32_t type;
+    bool byContent;
+  } cases[] = {{"gif", ioGIF, true}, {"tga", ioTGA, true},  {"ppm", ioPXM, true},
+               {"pcx", ioPCX, true}, {"dcx", ioDCX, true}, {"wbmp", ioWBMP, false}};
+  for (auto c : cases) {
+    SCOPED_TRACE(c.ext);
+    const std::string name = dir + "/image." + c.ext;
+    Target.Assign(&img);
+    IO.Params->BitsPerSample = 8;
+    IO.Params->SamplesPerPixel = 3;
+    IO.SaveToFile(name);
+    ASSERT_FALSE(IO.Aborting.load());
+    Target.FreeImage();
+    IO.LoadFromFile(name);
+    ASSERT_FALSE(IO.Aborting.load());
+    EXPECT_EQ(IO.Params->FileType, c.type);
+    ASSERT_EQ(Target.Width(), 33);
+    if (c.type != ioWBMP) { EXPECT_DOUBLE_EQ(PSNR(img, Target), 99); }
+    if (c.byContent) {
+      TIEWideFileStream fs(name, fmOpenRead);
+      EXPECT_EQ(IEFindStreamFormat(&fs), c.type);
+    }
+    std::remove(name.c_str());
+  }
+  std::remove(dir.c_str());
+}
+
+TEST_F(TIOFixture, DocumentFormatsSaveByExtension) {
+  TIEBitmap img;
+  MakePhoto(img, 30, 20);
+  char tmpl[] = "/tmp/orv_iodispatch_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  for (auto c : {std::pair<const char*, const char*>{"pdf", "%PDF-1.4"}, {"ps", "%!PS-Adobe-3.0"}}) {
+    const std::string name = dir + "/page." + c.first;
+    Target.Assign(&img);
+    IO.SaveToFile(name);
+    ASSERT_FALSE(IO.Aborting.load()) << c.first;
+    TIEWideFileStream fs(name, fmOpenRead);
+    std::string head(std::strlen(c.second), ' ');
+    ASSERT_EQ(fs.Read(head.data(), static_cast<int64_t>(head.size())), static_cast<int64_t>(head.size()));
+    EXPECT_EQ(head, c.second);
+    std::remove(name.c_str());
+  }
+  std::remove(dir.c_str());
 }

@@ -1,0 +1,204 @@
+// PostScript and PDF image output: page placement, the document structure, compressions with
+// their fall-backs, and the PDF files checked by qpdf and read back by pdfimages.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "codectest.h"
+#include "imaging/codecs/psfilt.h"
+#include "imaging/io/ieparams.h"
+
+namespace {
+
+std::string Render(void (*Writer)(TStream*, TIEBitmap*, TIOParamsVals&, TIEProgressRec&), TIEBitmap& bmp, TIOParamsVals& p) {
+  TMemoryStream s;
+  TTestProgress pr;
+  Writer(&s, &bmp, p, pr.Rec);
+  EXPECT_FALSE(pr.Aborted());
+  auto v = Bytes(s);
+  return std::string(v.begin(), v.end());
+}
+
+// The data of the first "stream ... endstream" after the dictionary holding Key.
+std::string StreamAfter(const std::string& pdf, const std::string& Key) {
+  size_t k = pdf.find(Key);
+  if (k == std::string::npos) return {};
+  size_t a = pdf.find("stream\n", k);
+  size_t b = pdf.find("\nendstream", a);
+  if (a == std::string::npos || b == std::string::npos) return {};
+  return pdf.substr(a + 7, b - a - 7);
+}
+
+// PostScript RunLengthDecode of a whole block.
+std::vector<uint8_t> RunLengthDecode(const std::vector<uint8_t>& in) {
+  std::vector<uint8_t> out;
+  for (size_t i = 0; i < in.size();) {
+    const int n = in[i++];
+    if (n == 128) break;
+    if (n < 128) {
+      out.insert(out.end(), in.begin() + i, in.begin() + i + n + 1);
+      i += n + 1;
+    } else {
+      out.insert(out.end(), 257 - n, in[i++]);
+    }
+  }
+  return out;
+}
+
+// ASCII base-85 text up to "~>".
+std::vector<uint8_t> A85Decode(const std::string& t) {
+  std::vector<uint8_t> out;
+  uint32_t group = 0;
+  int n = 0;
+  for (size_t i = 0; i < t.size(); ++i) {
+    const char c = t[i];
+    if (c == '~') break;
+    if (c == 'z' && n == 0) {
+      out.insert(out.end(), 4, 0);
+      continue;
+    }
+    if (c < '!' || c > 'u') continue;
+    group = group * 85 + (c - '!');
+    if (++n == 5) {
+      for (int k = 3; k >= 0; --k) out.push_back((group >> (8 * k)) & 0xFF);
+      group = 0;
+      n = 0;
+    }
+  }
+  if (n > 1) {
+    for (int k = n; k < 5; ++k) group = group * 85 + 84;
+    for (int k = 0; k < n - 1; ++k) out.push_back((group >> (8 * (3 - k))) & 0xFF);
+  }
+  return out;
+}
+
+void MakeBilevel(TIEBitmap& b, int w, int h) {
+  b.Allocate(w, h, ie1g);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < (w + 7) / 8; ++x) b.Scanline(y)[x] = static_cast<uint8_t>((x * 37 + y * 11) | (y % 3 == 0 ? 0xF0 : 0));
+}
+
+}  // namespace
+
+TEST(PdfOutput, PlacementObjectsAndInfo) {
+  TIEBitmap bmp;
+  MakePhoto(bmp, 300, 100);
+  TIOParamsVals p;
+  p.PDF_Author = "Me";
+  const std::string pdf = Render(PdfWriteImage, bmp, p);
+  EXPECT_EQ(pdf.rfind("%PDF-1.4", 0), 0u);
+  EXPECT_NE(pdf.find("q\n595 0 0 198 0 644 cm\n/lm1 Do\nQ"), std::string::npos);
+  EXPECT_NE(pdf.find("7 0 obj"), std::string::npos);
+  EXPECT_EQ(pdf.find("8 0 obj"), std::string::npos);
+  EXPECT_NE(pdf.find("/Size 8"), std::string::npos);
+  EXPECT_NE(pdf.find("/Author (Me)"), std::string::npos);
+  EXPECT_NE(pdf.find("/CreationDate (D:"), std::string::npos);
+  EXPECT_EQ(pdf.find("/Title"), std::string::npos);
+  EXPECT_EQ(StreamAfter(pdf, "/Subtype /Image").size(), 300u * 100 * 3);
+  TIEBitmap small;
+  MakePhoto(small, 10, 10);
+  EXPECT_NE(Render(PdfWriteImage, small, p).find("595 0 0 595 0 247 cm"), std::string::npos);
+}
+
+TEST(PdfOutput, BilevelPagesAlwaysHoldTheirImage) {
+  TIEBitmap b;
+  MakeBilevel(b, 21, 9);
+  for (int c : {0, 1, 2, 3, 4, 5, 9}) {
+    SCOPED_TRACE(c);
+    TIOParamsVals p;
+    p.PDF_Compression = static_cast<uint8_t>(c);
+    const std::string pdf = Render(PdfWriteImage, b, p);
+    if (c == 4) { EXPECT_EQ(p.PDF_Compression, 3); }
+    const std::string data = StreamAfter(pdf, "/Subtype /Image");
+    ASSERT_FALSE(data.empty());
+    std::vector<uint8_t> rows(data.begin(), data.end());
+    if (c != 0) rows = RunLengthDecode(rows);
+    ASSERT_EQ(rows.size(), 3u * 9);
+    for (int y = 0; y < 9; ++y) EXPECT_EQ(std::memcmp(rows.data() + 3 * y, b.Scanline(y), 3), 0) << y;
+  }
+}
+
+TEST(PsOutput, PageStructureAndData) {
+  TIEBitmap bmp;
+  MakePhoto(bmp, 300, 100);
+  std::string first;
+  for (int c : {0, 1, 2, 4, 5}) {
+    TIOParamsVals p;
+    p.PS_Compression = static_cast<uint8_t>(c);
+    std::string ps = Render(PsWriteImage, bmp, p);
+    EXPECT_EQ(ps.rfind("%!PS-Adobe-3.0\r\n", 0), 0u);
+    EXPECT_NE(ps.find("\r\n%%Pages: 1     \r\n"), std::string::npos);
+    EXPECT_NE(ps.find("%%BoundingBox: 0 0 594 841\r\n"), std::string::npos);
+    EXPECT_NE(ps.find("0 842 translate\r\n595 -198 scale\r\n300 100 8\r\n[ 300 0 0 100 0 0 ]\r\n/rstr 300 string def"),
+              std::string::npos);
+    EXPECT_NE(ps.find("true 3\r\n%%BeginData:"), std::string::npos);
+    EXPECT_NE(ps.find("%%EndData\r\nshowpage\r\n%%Trailer\r\n%%EOF\r\n"), std::string::npos);
+    const size_t date = ps.find("%%CreationDate:");
+    ps.erase(date, ps.find("\r\n", date) - date);
+    if (first.empty()) first = ps;
+    EXPECT_EQ(ps, first) << c;  // the same three-procedure form for every such compression
+  }
+  // The first channel row decodes to the red samples of row 0.
+  const size_t at = first.find("ASCII Bytes\r\ncolorimage\r\n") + 25;
+  auto red = RunLengthDecode(A85Decode(first.substr(at)));
+  ASSERT_EQ(red.size(), 300u);
+  for (int x = 0; x < 300; x += 37) EXPECT_EQ(red[x], bmp.GetPixelAsRGB(x, 0).r);
+  // The data length in the BeginData line is the text's length.
+  const size_t bd = first.find("%%BeginData:");
+  const long n = std::stol(first.substr(bd + 12));
+  EXPECT_EQ(first.substr(at + n, 9), "%%EndData");
+
+  TIOParamsVals j;
+  j.PS_Compression = 3;
+  EXPECT_NE(Render(PsWriteImage, bmp, j).find("/DCTDecode filter\r\nfalse 3\r\n"), std::string::npos);
+}
+
+TEST(PsOutput, BilevelPagesAreRunLengthCoded) {
+  TIEBitmap b;
+  MakeBilevel(b, 21, 9);
+  for (int c : {0, 1, 2, 3}) {
+    TIOParamsVals p;
+    p.PS_Compression = static_cast<uint8_t>(c);
+    const std::string ps = Render(PsWriteImage, b, p);
+    const std::string head = "currentfile /ASCII85Decode filter /RunLengthDecode filter\r\n%%BeginData:";
+    ASSERT_NE(ps.find(head), std::string::npos) << c;
+    const size_t at = ps.find("ASCII Bytes\r\nimage\r\n") + 20;
+    auto rows = RunLengthDecode(A85Decode(ps.substr(at)));
+    ASSERT_EQ(rows.size(), 27u);
+    EXPECT_EQ(std::memcmp(rows.data() + 3 * 4, b.Scanline(4), 3), 0);
+  }
+}
+
+TEST(PdfOutput, CheckedAndExtractedByPdfTools) {
+  if (!HaveTool("qpdf") || !HaveTool("pdfimages")) GTEST_SKIP() << "qpdf or pdfimages not installed";
+  const std::string dir = CodecTestDir();
+  TIEBitmap colour;
+  MakePhoto(colour, 41, 17);
+  TIEBitmap mono;
+  MakeBilevel(mono, 21, 9);
+  struct TCase {
+    TIEBitmap* Image;
+    int Compression;
+    const char* Out;
+  };
+  for (TCase c : {TCase{&colour, 0, "ppm"}, TCase{&mono, 1, "pbm"}, TCase{&mono, 0, "pbm"}, TCase{&colour, 4, "jpg"}}) {
+    SCOPED_TRACE(testing::Message() << c.Out << " " << c.Compression);
+    TIOParamsVals p;
+    p.PDF_Compression = static_cast<uint8_t>(c.Compression);
+    p.PDF_Title = "Test page";
+    const std::string pdf = Render(PdfWriteImage, *c.Image, p);
+    WriteFileBytes(dir + "/page.pdf", std::vector<uint8_t>(pdf.begin(), pdf.end()));
+    EXPECT_TRUE(RunTool("qpdf --check " + dir + "/page.pdf > /dev/null"));
+    std::remove((dir + "/img-000." + c.Out).c_str());
+    ASSERT_TRUE(RunTool("pdfimages " + std::string(c.Compression == 4 ? "-j " : "") + dir + "/page.pdf " + dir + "/img"));
+    auto out = ReadFileBytes(dir + "/img-000." + c.Out);
+    ASSERT_FALSE(out.empty());
+    if (c.Compression == 4) {
+      EXPECT_EQ(out[0], 0xFF);
+      EXPECT_EQ(out[1], 0xD8);
+      continue;
+    }
+    // pdfimages writes 0 bits as black for a grey image: our bit 1 is white.
+    EXPECT_EQ(CountDiffs(*c.Image, ParseNetpbm(out)), 0);
+  }
+}
