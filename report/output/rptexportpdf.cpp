@@ -2,6 +2,7 @@
 #include "report/output/rptexportpdf.h"
 
 #include "platform/rtl/fileutils.h"
+#include "platform/rtl/typinfo.h"
 #include "platform/rtl/streams.h"
 #include "platform/win/shellapi.h"
 #include "platform/win/winuser.h"

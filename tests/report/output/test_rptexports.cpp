@@ -1,0 +1,310 @@
+// The exports of one prepared report, each checked by an independent reader: PDF by qpdf and the
+// poppler tools, HTML and SpreadsheetML by xmllint, and the structures the writers promise.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
+#include "report/core/rptbands.h"
+#include "report/core/rptclass.h"
+#include "report/core/rptoptions.h"
+#include "report/core/rptpreviewpages.h"
+#include "report/core/rptres.h"
+#include "report/core/rptview.h"
+#include "report/output/rptexporthtml.h"
+#include "report/output/rptexportmatrix.h"
+#include "report/output/rptexportpdf.h"
+#include "report/output/rptexportxml.h"
+#include "report/output/rptpdffile.h"
+#include "report/output/rptzlib.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const std::string& Path) {
+  std::ifstream f(Path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool HaveTool(const std::string& Tool) { return std::system(("command -v " + Tool + " >/dev/null 2>&1").c_str()) == 0; }
+
+// Runs a command; its standard output and error go to Out.
+int Run(const std::string& Cmd, std::string* Out = nullptr) {
+  char tmpl[] = "/tmp/rptexpoutXXXXXX";
+  int fd = mkstemp(tmpl);
+  close(fd);
+  int rc = std::system((Cmd + " >" + tmpl + " 2>&1").c_str());
+  if (Out) *Out = ReadAll(tmpl);
+  std::remove(tmpl);
+  return rc;
+}
+
+// A report of two pages: texts with characters that every format must escape, a Chinese text,
+// a leading-zero number, a framed text, a line, a filled and a transparent rectangle, and an
+// ellipse (a picture for every writer).
+class RptExports : public ::testing::Test {
+protected:
+  void SetUp() override {
+    rptInstallEngine();
+    char tmpl[] = "/tmp/rptexpXXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    Dir = tmpl;
+    Report = std::make_unique<TrptReport>(nullptr);
+    Report->EngineOptions()->SilentMode = true;
+    Report->ReportOptions()->Name = "Picking (sheet)";
+    for (int p = 1; p <= 2; ++p) {
+      auto* page = new TrptReportPage(Report.get());
+      page->SetName("Page" + std::to_string(p));
+      page->SetParent(Report.get());
+      auto* band = new TrptPageHeader(Report.get());
+      band->SetName("Header" + std::to_string(p));
+      band->SetParent(page);
+      band->SetBounds(0, 0, 718, 200);
+      Memo(band, "Title" + std::to_string(p), "Page " + std::to_string(p) + " (a) \\ b", 10, 10, 300, 20, true);
+      if (p == 1) {
+        Memo(band, "Markup", "<b>A & B</b> \"q\"", 10, 40, 300, 20, false);
+        Memo(band, "Chinese", "中文报表", 10, 70, 300, 20, false);
+        Memo(band, "Zero", "007", 320, 40, 100, 20, false);
+        auto* line = new TrptLineView(Report.get());
+        line->SetName("Line1");
+        line->SetParent(band);
+        line->SetBounds(10, 100, 400, 0);
+        auto* filled = new TrptShapeView(Report.get());
+        filled->SetName("Filled");
+        filled->SetParent(band);
+        filled->SetBounds(10, 110, 50, 30);
+        filled->Color = 0x00FF00;
+        auto* clear = new TrptShapeView(Report.get());
+        clear->SetName("Clear");
+        clear->SetParent(band);
+        clear->SetBounds(70, 110, 50, 30);
+        clear->Color = clNone;
+        auto* ellipse = new TrptShapeView(Report.get());
+        ellipse->SetName("Ellipse");
+        ellipse->SetParent(band);
+        ellipse->SetBounds(130, 110, 40, 40);
+        ellipse->Shape = skEllipse;
+        ellipse->Color = 0x0000FF;
+      }
+    }
+    ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+    ASSERT_EQ(Report->PreviewPages()->PageCount(), 2);
+  }
+  void TearDown() override {
+    Report.reset();
+    std::error_code ec;
+    fs::remove_all(Dir, ec);
+  }
+  TrptMemoView* Memo(TrptComponent* Band, const std::string& Name, const std::string& Text, Extended L, Extended T,
+                     Extended W, Extended H, bool Framed) {
+    auto* m = new TrptMemoView(Report.get());
+    m->SetName(Name);
+    m->SetParent(Band);
+    m->SetBounds(L, T, W, H);
+    m->SetText(Text);
+    m->Font()->SetName("Liberation Sans");
+    if (Name == "Chinese") m->Font()->SetName("WenQuanYi Zen Hei");
+    if (Framed) m->Frame()->Typ = TrptFrameTypes{ftLeft, ftRight, ftTop, ftBottom};
+    return m;
+  }
+  bool Export(TrptCustomExportFilter& F, const std::string& Name) {
+    F.ShowDialog = false;
+    F.FileName = Dir + "/" + Name;
+    return Report->PreviewPages()->Export(&F);
+  }
+  std::string Dir;
+  std::unique_ptr<TrptReport> Report;
+};
+
+}  // namespace
+
+TEST_F(RptExports, PdfPassesTheCheckerAndExtractsAsText) {
+  if (!HaveTool("pdftotext")) GTEST_SKIP() << "poppler-utils missing";
+  for (int variant = 0; variant < 4; ++variant) {
+    TrptPDFExport pdf(TrptCustomExportFilter::TUnregistered{});
+    pdf.Compressed = variant & 1;
+    pdf.EmbeddedFonts = variant & 2;
+    const std::string name = "r" + std::to_string(variant) + ".pdf";
+    ASSERT_TRUE(Export(pdf, name)) << Report->Errors()->Text();
+    const std::string file = Dir + "/" + name;
+    std::string out;
+    if (HaveTool("qpdf")) EXPECT_EQ(Run("qpdf --check " + file, &out), 0) << out;
+    ASSERT_EQ(Run("pdftotext -layout " + file + " -", &out), 0) << out;
+    EXPECT_NE(out.find("Page 1 (a) \\ b"), std::string::npos) << out;
+    EXPECT_NE(out.find("Page 2 (a) \\ b"), std::string::npos) << out;
+    EXPECT_NE(out.find("<b>A & B</b>"), std::string::npos) << out;
+    EXPECT_NE(out.find("中文报表"), std::string::npos) << out;
+    ASSERT_EQ(Run("pdffonts " + file, &out), 0) << out;
+    EXPECT_NE(out.find("CID TrueType"), std::string::npos) << out;
+    if (pdf.EmbeddedFonts) EXPECT_EQ(out.find(" no  "), std::string::npos) << out;
+    ASSERT_EQ(Run("pdftoppm -r 20 -f 1 -l 1 -png " + file + " " + Dir + "/pg", &out), 0) << out;
+  }
+}
+
+TEST_F(RptExports, PdfStructureAndEscapes) {
+  TrptPDFExport pdf(TrptCustomExportFilter::TUnregistered{});
+  pdf.Compressed = false;
+  ASSERT_TRUE(Export(pdf, "plain.pdf"));
+  const std::string s = ReadAll(Dir + "/plain.pdf");
+  EXPECT_EQ(s.rfind("%PDF-1.3\r\n", 0), 0u);
+  // Parentheses and backslashes are escaped in page text and in the information strings.
+  EXPECT_NE(s.find("(Page 1 \\(a\\) \\\\ b) Tj"), std::string::npos);
+  EXPECT_NE(s.find("/Title (Picking \\(sheet\\))"), std::string::npos);
+  // The transparent rectangle is outlined, not filled: exactly one rectangle fill with "B".
+  size_t fills = 0;
+  for (size_t p = s.find("\r\nB\r\n"); p != std::string::npos; p = s.find("\r\nB\r\n", p + 1)) ++fills;
+  EXPECT_EQ(fills, 1u);
+  // The cross-reference table lists every object at its offset.
+  size_t xref = s.rfind("xref\r\n0 ");
+  ASSERT_NE(xref, std::string::npos);
+  int count = std::atoi(s.c_str() + xref + 8);
+  size_t at = s.find("0000000000 65535 f\r\n", xref) + 20;
+  for (int i = 1; i < count; ++i) {
+    unsigned long off = std::strtoul(s.substr(at + (i - 1) * 20, 10).c_str(), nullptr, 10);
+    EXPECT_EQ(s.compare(off, std::to_string(i).size() + 6, std::to_string(i) + " 0 obj"), 0) << "object " << i;
+  }
+}
+
+TEST_F(RptExports, PdfFontThatCannotBeReadKeepsTheNumberingInStep) {
+  TrptPDFFile f(false, "");
+  f.EmbeddedFonts = true;
+  f.FontData = [](TFont*, uint32_t) -> std::vector<uint8_t> { return {}; };
+  TrptReportPage* page = static_cast<TrptReportPage*>(Report->PreviewPages()->PageAt(0));
+  TrptPDFPage* p = f.AddPage(page);
+  for (TrptComponent* c : page->GetAllObjects())
+    if (auto* v = dynamic_cast<TrptView*>(c)) p->AddObject(v);
+  ASSERT_GE(f.Fonts.size(), 2u);
+  const std::string file = Dir + "/broken.pdf";
+  {
+    TFileStream out(file, fmCreate);
+    f.SaveToStream(&out);
+  }
+  // 2 fonts x 3 objects + catalog, info, page tree, page and content (+ the character map).
+  EXPECT_EQ(f.XRef.size(), 3 + f.Fonts.size() * 3 + 2 + 1);
+  if (HaveTool("qpdf")) {
+    std::string out;
+    EXPECT_EQ(Run("qpdf --check " + file, &out), 0) << out;
+  }
+}
+
+TEST(RptPdfParts, NumberingColoursStringsAndDeflate) {
+  TrptPDFToolkit tk;
+  EXPECT_EQ(TrptPDFToolkit::ColorString(0x0080FF), "1 0.5 0");
+  EXPECT_EQ(TrptPDFToolkit::ColorString(clNone), "1 1 1");
+  EXPECT_EQ(TrptPDFToolkit::PrepareText("a\\(b)\x01\r\n"), "a\\\\\\(b\\)");
+  EXPECT_EQ(tk.PrepareString("Plain"), "Plain");
+  const std::string cn = tk.PrepareString("\xE4\xB8\xAD");  // one Chinese character: U+4E2D
+  EXPECT_NE(cn.find("\\116\\055"), std::string::npos) << cn;
+  // An empty source still gives a whole deflate stream; reading and seeking elsewhere fail.
+  TMemoryStream src, dst;
+  rptCompressStream(&src, &dst, 3);
+  EXPECT_GT(dst.Size(), 0);
+  TZCompressionStream z(&dst, 2);
+  z.Write("abc", 3);
+  EXPECT_EQ(z.Seek(0, soCurrent), 3);
+  char b;
+  EXPECT_THROW(z.Read(&b, 1), EZCompressionError);
+  EXPECT_THROW(z.Seek(1, soBeginning), EZCompressionError);
+}
+
+TEST_F(RptExports, HtmlIsValidEscapesDataAndKeepsPicturesBesideIt) {
+  // The working folder is elsewhere: the pictures still go beside the document.
+  const fs::path cwd = fs::current_path();
+  fs::create_directories(Dir + "/elsewhere");
+  fs::current_path(Dir + "/elsewhere");
+  TrptHTMLExport html(TrptCustomExportFilter::TUnregistered{});
+  bool ok = Export(html, "out/r.html");
+  fs::current_path(cwd);
+  ASSERT_FALSE(ok);  // the folder "out" does not exist
+  fs::create_directories(Dir + "/out");
+  fs::current_path(Dir + "/elsewhere");
+  ok = Export(html, "../out/r.html");
+  fs::current_path(cwd);
+  ASSERT_TRUE(ok) << Report->Errors()->Text();
+  html.FileName = Dir + "/out/r.html";
+  ASSERT_TRUE(Report->PreviewPages()->Export(&html)) << Report->Errors()->Text();
+  const std::string s = ReadAll(Dir + "/out/r.html");
+  EXPECT_NE(s.find("&lt;b&gt;A &amp; B&lt;/b&gt; &quot;q&quot;"), std::string::npos);
+  EXPECT_NE(s.find("<a name=PageN2></a>"), std::string::npos);
+  EXPECT_NE(s.find("class=\"page_break\""), std::string::npos);
+  EXPECT_TRUE(fs::exists(Dir + "/out/r.files/img0.jpg"));
+  EXPECT_FALSE(fs::exists(Dir + "/elsewhere/r.files"));
+  if (!HaveTool("xmllint")) GTEST_SKIP() << "xmllint missing";
+  std::string out;
+  EXPECT_EQ(Run("xmllint --html --noout " + Dir + "/out/r.html", &out), 0) << out;
+  EXPECT_EQ(out.find("error"), std::string::npos) << out;
+}
+
+TEST_F(RptExports, SpreadsheetMLIsWellFormed) {
+  TrptXMLExport xml(TrptCustomExportFilter::TUnregistered{});
+  ASSERT_TRUE(Export(xml, "r.xml")) << Report->Errors()->Text();
+  const std::string s = ReadAll(Dir + "/r.xml");
+  EXPECT_NE(s.find("<Data ss:Type=\"String\">&#48;&#48;&#55;</Data>"), std::string::npos);
+  EXPECT_NE(s.find("&lt;b&gt;A &amp; B&lt;/b&gt; &quot;q&quot;"), std::string::npos);
+  EXPECT_NE(s.find("<RowBreak>"), std::string::npos);
+  if (!HaveTool("xmllint")) GTEST_SKIP() << "xmllint missing";
+  std::string out;
+  EXPECT_EQ(Run("xmllint --noout " + Dir + "/r.xml", &out), 0) << out;
+}
+
+TEST(RptMatrix, BoundariesMergeAndCellsCut) {
+  TrptReport report(nullptr);
+  TrptIEMatrix m(false, "");
+  m.Inaccuracy = 10;
+  TrptMemoView a(nullptr), b(nullptr);
+  a.SetBounds(0, 0, 100, 20);
+  b.SetBounds(103, 0, 50, 20);
+  m.AddObject(&a);
+  m.AddObject(&b);
+  m.Prepare();
+  // The right edge of the first (100) and the left of the second (103) merge into one boundary.
+  ASSERT_EQ(m.Width, 3);
+  EXPECT_DOUBLE_EQ(m.GetXPosById(1), 103);
+  EXPECT_EQ(m.GetCell(0, 0), 0);
+  EXPECT_EQ(m.GetCell(1, 0), 1);
+  EXPECT_EQ(m.GetCell(5, 5), -1);
+
+  TrptIEMatrix c(false, "");
+  c.MaxCellHeight = 537.835;
+  TrptMemoView top(nullptr), below(nullptr);
+  top.SetBounds(0, 0, 10, 10);
+  below.SetBounds(0, 1210, 10, 10);
+  c.AddObject(&top);
+  c.AddObject(&below);
+  c.Prepare();
+  ASSERT_EQ(c.Height, 6);
+  EXPECT_NEAR(c.GetYPosById(2), 10 + 537.835, 1e-9);
+  EXPECT_NEAR(c.GetYPosById(3), 10 + 1075.67, 1e-9);
+
+  // An object covered in part by a later one is cut; one piece keeps the text and each piece
+  // keeps only the frame sides on the source's outline.
+  TrptIEMatrix k(false, "");
+  TrptMemoView big(nullptr), cover(nullptr);
+  big.SetBounds(0, 0, 100, 100);
+  big.SetText("big");
+  big.Frame()->Typ = TrptFrameTypes{ftLeft, ftRight, ftTop, ftBottom};
+  cover.SetBounds(50, 0, 50, 50);
+  k.AddObject(&big);
+  k.AddObject(&cover);
+  k.Prepare();
+  int withText = 0;
+  for (int i = 0; i < k.ObjectsCount(); ++i)
+    if (Trim(k.GetObjectById(i)->Memo->Text()) == "big") ++withText;
+  EXPECT_EQ(withText, 1);
+  TrptIEMObject* lower = k.GetObject(0, 1);
+  ASSERT_NE(lower, nullptr);
+  EXPECT_TRUE(lower->Style->FrameTyp.Contains(ftBottom));
+  EXPECT_FALSE(lower->Style->FrameTyp.Contains(ftTop));
+}
