@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
+#include "platform/vcl/graphics.h"
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptoptions.h"
@@ -21,6 +23,8 @@
 #include "report/core/rptres.h"
 #include "report/core/rptview.h"
 #include "report/output/rptexporthtml.h"
+#include "report/output/rptexportimage.h"
+#include "report/output/rptexporttxt.h"
 #include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
 #include "report/output/rptexportxml.h"
@@ -41,7 +45,7 @@ std::string ReadAll(const std::string& Path) {
 bool HaveTool(const std::string& Tool) { return std::system(("command -v " + Tool + " >/dev/null 2>&1").c_str()) == 0; }
 
 // Runs a command; its standard output and error go to Out.
-int Run(const std::string& Cmd, std::string* Out = nullptr) {
+int RunTool(const std::string& Cmd, std::string* Out = nullptr) {
   char tmpl[] = "/tmp/rptexpoutXXXXXX";
   int fd = mkstemp(tmpl);
   close(fd);
@@ -140,16 +144,16 @@ TEST_F(RptExports, PdfPassesTheCheckerAndExtractsAsText) {
     ASSERT_TRUE(Export(pdf, name)) << Report->Errors()->Text();
     const std::string file = Dir + "/" + name;
     std::string out;
-    if (HaveTool("qpdf")) EXPECT_EQ(Run("qpdf --check " + file, &out), 0) << out;
-    ASSERT_EQ(Run("pdftotext -layout " + file + " -", &out), 0) << out;
+    if (HaveTool("qpdf")) EXPECT_EQ(RunTool("qpdf --check " + file, &out), 0) << out;
+    ASSERT_EQ(RunTool("pdftotext -layout " + file + " -", &out), 0) << out;
     EXPECT_NE(out.find("Page 1 (a) \\ b"), std::string::npos) << out;
     EXPECT_NE(out.find("Page 2 (a) \\ b"), std::string::npos) << out;
     EXPECT_NE(out.find("<b>A & B</b>"), std::string::npos) << out;
     EXPECT_NE(out.find("中文报表"), std::string::npos) << out;
-    ASSERT_EQ(Run("pdffonts " + file, &out), 0) << out;
+    ASSERT_EQ(RunTool("pdffonts " + file, &out), 0) << out;
     EXPECT_NE(out.find("CID TrueType"), std::string::npos) << out;
     if (pdf.EmbeddedFonts) EXPECT_EQ(out.find(" no  "), std::string::npos) << out;
-    ASSERT_EQ(Run("pdftoppm -r 20 -f 1 -l 1 -png " + file + " " + Dir + "/pg", &out), 0) << out;
+    ASSERT_EQ(RunTool("pdftoppm -r 20 -f 1 -l 1 -png " + file + " " + Dir + "/pg", &out), 0) << out;
   }
 }
 
@@ -195,7 +199,7 @@ TEST_F(RptExports, PdfFontThatCannotBeReadKeepsTheNumberingInStep) {
   EXPECT_EQ(f.XRef.size(), 3 + f.Fonts.size() * 3 + 2 + 1);
   if (HaveTool("qpdf")) {
     std::string out;
-    EXPECT_EQ(Run("qpdf --check " + file, &out), 0) << out;
+    EXPECT_EQ(RunTool("qpdf --check " + file, &out), 0) << out;
   }
 }
 
@@ -223,18 +227,12 @@ TEST_F(RptExports, HtmlIsValidEscapesDataAndKeepsPicturesBesideIt) {
   // The working folder is elsewhere: the pictures still go beside the document.
   const fs::path cwd = fs::current_path();
   fs::create_directories(Dir + "/elsewhere");
-  fs::current_path(Dir + "/elsewhere");
-  TrptHTMLExport html(TrptCustomExportFilter::TUnregistered{});
-  bool ok = Export(html, "out/r.html");
-  fs::current_path(cwd);
-  ASSERT_FALSE(ok);  // the folder "out" does not exist
   fs::create_directories(Dir + "/out");
   fs::current_path(Dir + "/elsewhere");
-  ok = Export(html, "../out/r.html");
+  TrptHTMLExport html(TrptCustomExportFilter::TUnregistered{});
+  bool ok = Export(html, "../out/r.html");
   fs::current_path(cwd);
   ASSERT_TRUE(ok) << Report->Errors()->Text();
-  html.FileName = Dir + "/out/r.html";
-  ASSERT_TRUE(Report->PreviewPages()->Export(&html)) << Report->Errors()->Text();
   const std::string s = ReadAll(Dir + "/out/r.html");
   EXPECT_NE(s.find("&lt;b&gt;A &amp; B&lt;/b&gt; &quot;q&quot;"), std::string::npos);
   EXPECT_NE(s.find("<a name=PageN2></a>"), std::string::npos);
@@ -243,7 +241,7 @@ TEST_F(RptExports, HtmlIsValidEscapesDataAndKeepsPicturesBesideIt) {
   EXPECT_FALSE(fs::exists(Dir + "/elsewhere/r.files"));
   if (!HaveTool("xmllint")) GTEST_SKIP() << "xmllint missing";
   std::string out;
-  EXPECT_EQ(Run("xmllint --html --noout " + Dir + "/out/r.html", &out), 0) << out;
+  EXPECT_EQ(RunTool("xmllint --html --noout " + Dir + "/out/r.html", &out), 0) << out;
   EXPECT_EQ(out.find("error"), std::string::npos) << out;
 }
 
@@ -256,7 +254,7 @@ TEST_F(RptExports, SpreadsheetMLIsWellFormed) {
   EXPECT_NE(s.find("<RowBreak>"), std::string::npos);
   if (!HaveTool("xmllint")) GTEST_SKIP() << "xmllint missing";
   std::string out;
-  EXPECT_EQ(Run("xmllint --noout " + Dir + "/r.xml", &out), 0) << out;
+  EXPECT_EQ(RunTool("xmllint --noout " + Dir + "/r.xml", &out), 0) << out;
 }
 
 TEST(RptMatrix, BoundariesMergeAndCellsCut) {
@@ -307,4 +305,62 @@ TEST(RptMatrix, BoundariesMergeAndCellsCut) {
   ASSERT_NE(lower, nullptr);
   EXPECT_TRUE(lower->Style->FrameTyp.Contains(ftBottom));
   EXPECT_FALSE(lower->Style->FrameTyp.Contains(ftTop));
+}
+
+TEST_F(RptExports, TextExportPlacesFramesAndPageBreaks) {
+  TrptTXTExport txt(TrptCustomExportFilter::TUnregistered{});
+  txt.Borders = true;
+  ASSERT_TRUE(Export(txt, "r.txt")) << Report->Errors()->Text();
+  const std::string s = ReadAll(Dir + "/r.txt");
+  EXPECT_NE(s.find("Page 1 (a) \\ b"), std::string::npos) << s;
+  EXPECT_NE(s.find("007"), std::string::npos) << s;
+  EXPECT_NE(s.find("+-----"), std::string::npos) << s;
+  EXPECT_EQ(std::count(s.begin(), s.end(), '\x0C'), 2);
+  // Printer-command settings: the type, then one line per command.
+  txt.SelectedType = 1;
+  txt.PrinterTypes[1].Commands[0].Trigger = true;
+  txt.SavePrinterInit(Dir + "/p.fpi");
+  txt.PrinterTypes[1].Commands[0].Trigger = false;
+  txt.LoadPrinterInit(Dir + "/p.fpi");
+  EXPECT_EQ(txt.InitString.substr(0, 2), "\x1B@");
+}
+
+TEST_F(RptExports, ImagesAsSeparateFilesAndTiff) {
+  TrptBMPExport bmp(TrptCustomExportFilter::TUnregistered{});
+  ASSERT_TRUE(Export(bmp, "r.bmp"));
+  EXPECT_TRUE(fs::exists(Dir + "/r.1.bmp"));
+  EXPECT_TRUE(fs::exists(Dir + "/r.2.bmp"));
+  TrptTIFFExport tif(TrptCustomExportFilter::TUnregistered{});
+  tif.SeparateFiles = false;
+  ASSERT_TRUE(Export(tif, "all.tif"));
+  ASSERT_TRUE(fs::exists(Dir + "/all.tif"));
+  TrptJPEGExport jpg(TrptCustomExportFilter::TUnregistered{});
+  ASSERT_TRUE(Export(jpg, "r.jpg"));
+  EXPECT_TRUE(fs::exists(Dir + "/r.1.jpg"));
+  if (!HaveTool("tiffinfo")) GTEST_SKIP() << "libtiff-tools missing";
+  std::string out;
+  EXPECT_EQ(RunTool("tiffinfo " + Dir + "/all.tif", &out), 0) << out;
+  EXPECT_NE(out.find("Image Width: 794 Image Length: 224"), std::string::npos) << out;  // two A4 pages
+  EXPECT_NE(out.find("Samples/Pixel: 3"), std::string::npos) << out;
+}
+
+TEST(RptTiff, SixteenBitBlackStaysBlackAndMonochromeRows) {
+  TBitmap b;
+  b.SetPixelFormat(pf15bit);
+  b.SetSize(3, 2);
+  b.Canvas()->Brush()->SetColor(clBlack);
+  b.Canvas()->FillRect(RECT{0, 0, 3, 2});
+  TMemoryStream m;
+  rptSaveTIFF(&b, 300, &m);
+  const auto* d = static_cast<const unsigned char*>(m.Memory());
+  for (int i = 40; i < 40 + 18; ++i) EXPECT_EQ(d[i], 0) << i;
+  EXPECT_EQ(d[8] | d[9] << 8, 3000);  // the resolution rational 3000/10
+  TBitmap mono;
+  mono.SetMonochrome(true);
+  mono.SetSize(10, 2);
+  TMemoryStream t;
+  rptSaveTIFF(&mono, 96, &t);
+  const auto* e = static_cast<const unsigned char*>(t.Memory());
+  EXPECT_EQ(e[34] | e[35] << 8, 14);                   // entries of the IFD
+  EXPECT_EQ(t.Size(), 34 + 2 + 14 * 12 + 4 + 2 * 2);  // rows of (10 + 7) div 8 bytes
 }
