@@ -27,6 +27,7 @@
 #include "report/output/rptexporttxt.h"
 #include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
+#include "report/output/rptexportrtf.h"
 #include "report/output/rptexportxml.h"
 #include "report/output/rptpdffile.h"
 #include "report/output/rptzlib.h"
@@ -363,4 +364,33 @@ TEST(RptTiff, SixteenBitBlackStaysBlackAndMonochromeRows) {
   const auto* e = static_cast<const unsigned char*>(t.Memory());
   EXPECT_EQ(e[34] | e[35] << 8, 14);                   // entries of the IFD
   EXPECT_EQ(t.Size(), 34 + 2 + 14 * 12 + 4 + 2 * 2);  // rows of (10 + 7) div 8 bytes
+}
+
+TEST_F(RptExports, RtfIsReadableAndKeepsPageBreakRows) {
+  TrptRTFExport rtf(TrptCustomExportFilter::TUnregistered{});
+  ASSERT_TRUE(Export(rtf, "r.rtf")) << Report->Errors()->Text();
+  const std::string s = ReadAll(Dir + "/r.rtf");
+  EXPECT_EQ(std::count(s.begin(), s.end(), '{'), std::count(s.begin(), s.end(), '}'));
+  EXPECT_NE(s.find("\\pard\\sect"), std::string::npos);
+  // The second page's row that starts at the break is written, not dropped.
+  EXPECT_NE(s.find("Page 2 (a) \\\\ b"), std::string::npos);
+  EXPECT_NE(s.find("{\\pict\\wmetafile8"), std::string::npos);
+  if (!HaveTool("unrtf")) GTEST_SKIP() << "unrtf missing";
+  std::string out;
+  EXPECT_EQ(RunTool("unrtf --text " + Dir + "/r.rtf", &out), 0) << out;
+  EXPECT_NE(out.find("Page 1 (a)"), std::string::npos) << out;
+  EXPECT_NE(out.find("Page 2 (a)"), std::string::npos) << out;
+}
+
+TEST(RptRtfParts, SplicedRichTextRenumbersWholeControlWords) {
+  TrptRTFExport rtf(TrptCustomExportFilter::TUnregistered{});
+  rtf.FontTable = {"Arial", "Courier"};
+  const std::string body = rtf.SpliceRichText(
+      "{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Times;}{\\f1\\fnil Courier;}}"
+      "{\\colortbl;\\red0\\green0\\blue255;\\red1\\green2\\blue3;}"
+      "\\f0\\fs20\\cf1 a\\f1 b\\cf2 c\\par\r\n}");
+  // Times joins as font 2, Courier keeps 1; "\fs20" is not taken for font 0.
+  EXPECT_NE(body.find("\\f2\\fs20\\cf1 a\\f1 b\\cf2 c"), std::string::npos) << body;
+  ASSERT_EQ(rtf.FontTable.size(), 3u);
+  EXPECT_EQ(rtf.FontTable[2], "Times");
 }
