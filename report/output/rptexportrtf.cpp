@@ -172,8 +172,11 @@ std::string TrptRTFExport::SpliceRichText(const std::string& Rtf) {
     if (!f.first.empty()) body = ReplaceControlWord(body, 0, f.first, f.second, done);
   p = body.find("{\\colortbl");
   if (p != std::string::npos) {
-    body.erase(0, p + 10 + 2);
-    done.erase(done.begin(), done.begin() + static_cast<std::ptrdiff_t>(std::min(done.size(), p + 12)));
+    // Up to and including the table's first ";" (the automatic colour).
+    size_t first = body.find(';', p);
+    const size_t cut = first == std::string::npos ? p + 10 : first + 1;
+    body.erase(0, cut);
+    done.erase(done.begin(), done.begin() + static_cast<std::ptrdiff_t>(std::min(done.size(), cut)));
     const size_t end = body.find(";}");
     std::vector<std::string> entries;
     size_t q = 0;
