@@ -1,7 +1,9 @@
 // The HTML export filter.
 #include "report/output/rptexporthtml.h"
 
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/typinfo.h"

@@ -1,6 +1,8 @@
 // The RTF export filter.
 #include "report/output/rptexportrtf.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 

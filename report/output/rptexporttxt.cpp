@@ -2,6 +2,8 @@
 #include "report/output/rptexporttxt.h"
 
 #include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <cstdio>
 #include <fstream>
 

@@ -2,6 +2,8 @@
 #include "report/output/rptpdffile.h"
 
 #include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

@@ -28,7 +28,9 @@
 #include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
 #include "report/output/rptexportrtf.h"
+#include "report/output/rptexportxls.h"
 #include "report/output/rptexportxml.h"
+#include "platform/win/spreadsheet.h"
 #include "report/output/rptpdffile.h"
 #include "report/output/rptzlib.h"
 
@@ -393,4 +395,35 @@ TEST(RptRtfParts, SplicedRichTextRenumbersWholeControlWords) {
   EXPECT_NE(body.find("\\f2\\fs20\\cf1 a\\f1 b\\cf2 c"), std::string::npos) << body;
   ASSERT_EQ(rtf.FontTable.size(), 3u);
   EXPECT_EQ(rtf.FontTable[2], "Times");
+}
+
+TEST_F(RptExports, SpreadsheetAutomationWritesAWorkbook) {
+  SetSpreadsheetFolder(Dir + "/sheets");
+  TrptXLSExport xls(TrptCustomExportFilter::TUnregistered{});
+  ASSERT_TRUE(Export(xls, "r.xlsx")) << Report->Errors()->Text();
+  SetSpreadsheetFolder("");
+  ASSERT_TRUE(fs::exists(Dir + "/r.xlsx")) << Report->Errors()->Text();
+  if (!HaveTool("unzip")) GTEST_SKIP() << "unzip missing";
+  std::string sheet, strings;
+  ASSERT_EQ(RunTool("unzip -p " + Dir + "/r.xlsx xl/worksheets/sheet1.xml", &sheet), 0) << sheet;
+  RunTool("unzip -p " + Dir + "/r.xlsx xl/sharedStrings.xml", &strings);
+  const std::string all = sheet + strings;
+  EXPECT_NE(all.find("Page 1 (a)"), std::string::npos) << all;
+  EXPECT_NE(all.find(">007<"), std::string::npos) << all;  // leading zeros stay text
+}
+
+TEST(RptXlsParts, ColumnNamesAndNumberTexts) {
+  EXPECT_EQ(TrptExcel::ColumnName(1), "A");
+  EXPECT_EQ(TrptExcel::ColumnName(27), "AA");
+  EXPECT_EQ(TrptExcel::ColumnName(52), "AZ");
+  EXPECT_EQ(TrptExcel::ColumnName(53), "BA");
+  const struct {
+    const char* Text;
+    bool Number;
+  } cases[] = {{"12.5", true}, {"-5", true}, {"007", false}, {"0.5", true}, {"1234567890123456", false},
+               {"12a", false}, {"", false}, {"1e5", false}};
+  for (const auto& c : cases) {
+    double v = 0;
+    EXPECT_EQ(TrptXLSExport::IsNumberText(c.Text, v), c.Number) << c.Text;
+  }
 }
