@@ -9,6 +9,7 @@
 
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
 #include "platform/rtl/strutils.h"
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/printers.h"

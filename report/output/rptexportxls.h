@@ -8,6 +8,7 @@
 #include "platform/rtl/variant.h"
 #include "platform/vcl/printers.h"
 #include "report/core/rptservices.h"
+#include "report/core/rptstyles.h"
 
 class TrptIEMatrix;
 
