@@ -106,6 +106,7 @@ struct TMeasure {
     bmp.Canvas()->Font()->Assign(Font);
     bmp.Canvas()->Font()->SetHeight(-1000);
     dc = bmp.Canvas()->Handle();
+    SelectObject(dc, bmp.Canvas()->Font()->Handle());
   }
   TBitmap bmp;
   HDC dc;
