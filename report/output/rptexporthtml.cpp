@@ -304,7 +304,7 @@ void TrptHTMLExport::WriteDocument(TStream* S) {
       if (dx >= 2) line += " colspan=" + IntToStr(dx);
       if (dy >= 2) line += " rowspan=" + IntToStr(dy);
       if (ExportStyles && o->StyleIndex >= 0) line += " class=\"s" + IntToStr(o->StyleIndex) + "\"";
-      if (o->IsText && Trim(o->Memo->Text()).empty()) line += " style=\"font-size:1px\"";
+      if (o->IsText && Trim(rptMemoText(o->Memo.get())).empty()) line += " style=\"font-size:1px\"";
       line += ">";
       std::string url = o->URL;
       if (!url.empty() && url[0] == '@') {
@@ -313,7 +313,7 @@ void TrptHTMLExport::WriteDocument(TStream* S) {
       }
       if (!url.empty()) line += "<a href=\"" + HtmlText(url) + "\">";
       if (o->IsText || !o->Image) {
-        line += HtmlText(o->Memo->Text());
+        line += HtmlText(rptMemoText(o->Memo.get()));
       } else if (ExportPictures) {
         const std::string name = "img" + IntToStr(FPictureCount) + (UseJpeg ? ".jpg" : ".bmp");
         const std::string link = SavePicture(o->Image.get(), name);

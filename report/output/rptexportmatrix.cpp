@@ -7,6 +7,12 @@
 #include "report/core/rptclass.h"
 #include "report/core/rptpreviewpages.h"
 
+std::string rptMemoText(const TStrings* Memo) {
+  std::string s;
+  for (int i = 0; i < Memo->Count(); ++i) s += Memo->Strings(i) + "\r\n";
+  return s;
+}
+
 TrptIEMStyle::TrptIEMStyle() : Font(std::make_unique<TFont>()) {}
 
 void TrptIEMStyle::Assign(const TrptIEMStyle& S) {

@@ -18,6 +18,9 @@
 class TrptReport;
 class TrptComponent;
 
+// The lines of a memo as the writers read them: each line followed by CR LF.
+std::string rptMemoText(const TStrings* Memo);
+
 // One cell style, shared by every cell that looks the same.
 class TrptIEMStyle {
 public:

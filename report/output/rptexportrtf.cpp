@@ -260,7 +260,7 @@ void TrptRTFExport::WriteDocument(TStream* S) {
         ColorNumber(o->Style->FrameColor);
       }
       if (o->IsRichText) {
-        o->Memo->SetText(SpliceRichText(o->Memo->Text()));
+        o->Memo->SetText(SpliceRichText(rptMemoText(o->Memo.get())));
       } else if (o->IsText && o->Style) {
         ColorNumber(o->Style->Font->Color());
         FontNumber(o->Style->Font->Name());
@@ -335,10 +335,10 @@ void TrptRTFExport::WriteDocument(TStream* S) {
         } else if (o->Style) {
           TrptIEMStyle* st = o->Style;
           std::string text;
-          if (o->IsRichText) text = o->Memo->Text();
+          if (o->IsRichText) text = rptMemoText(o->Memo.get());
           else {
             std::string raw;
-            for (char ch : o->Memo->Text())
+            for (char ch : rptMemoText(o->Memo.get()))
               if (ch != '\x01') raw += ch;
             if (raw.size() >= 2 && raw.compare(raw.size() - 2, 2, "\r\n") == 0) raw.resize(raw.size() - 2);
             for (size_t i = 0; i < raw.size(); ++i) {
@@ -364,7 +364,7 @@ void TrptRTFExport::WriteDocument(TStream* S) {
               }
             }
           }
-          const int fs = o->Memo->Text().empty() ? std::min(h / 15, 20) : st->Font->Size() * 2;
+          const int fs = rptMemoText(o->Memo.get()).empty() ? std::min(h / 15, 20) : st->Font->Size() * 2;
           std::string f = "\\f" + IntToStr(FontNumber(st->Font->Name())) + "\\fs" + IntToStr(fs);
           if (st->Font->Style().Contains(fsItalic)) f += "\\i";
           if (st->Font->Style().Contains(fsBold)) f += "\\b";

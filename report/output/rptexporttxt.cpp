@@ -17,6 +17,7 @@
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptres.h"
+#include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
 #include "report/output/rptexptexts.h"
 
@@ -199,7 +200,7 @@ void TrptTXTExport::DrawMemo(TrptCustomMemoView* M, int X, int Y, int DX, int DY
       for (int x = X; x <= X + DX; ++x) SetChar(x, Y + DY, x == X ? fs[4] : x == X + DX ? fs[5] : fs[1]);
   }
   std::string text;
-  for (char c : M->Text())
+  for (char c : rptMemoText(M->Memo()))
     if (c != '\x01') text += c;
   if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
   if (OEMCodepage) text = CharToOem(text);

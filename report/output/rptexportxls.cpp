@@ -201,7 +201,7 @@ void TrptXLSExport::Write() {
                                            : TrptExcel::CellAddress(j, i);
       if (!o->IsText) continue;  // pictures travel through the clipboard, which this program lacks
       std::string text;
-      for (char ch : o->Memo->Text())
+      for (char ch : rptMemoText(o->Memo.get()))
         if (ch != '\r') text += ch;
       while (!text.empty() && text.back() == '\n') text.pop_back();
       double value = 0;

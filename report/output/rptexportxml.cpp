@@ -223,7 +223,7 @@ void TrptXMLExport::WriteWorkbook(TStream* S) {
       if (dy >= 2) c += "ss:MergeDown=\"" + IntToStr(dy - 1) + "\" ";
       if (ExportStyles && o->StyleIndex >= 0) c += "ss:StyleID=\"s" + IntToStr(o->StyleIndex) + "\" ";
       OutLn(S, c + ">");
-      std::string text = o->Memo->Text();
+      std::string text = rptMemoText(o->Memo.get());
       if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
       bool number = o->DisplayFormat->Kind == fkNumeric;
       for (char ch : text)
