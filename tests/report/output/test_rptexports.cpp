@@ -16,6 +16,8 @@
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/graphics.h"
+#include "platform/vcl/printers.h"
+#include "platform/win/winspool.h"
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptoptions.h"
@@ -425,4 +427,36 @@ TEST(RptXlsParts, ColumnNamesAndNumberTexts) {
     double v = 0;
     EXPECT_EQ(TrptXLSExport::IsNumberText(c.Text, v), c.Number) << c.Text;
   }
+}
+
+TEST_F(RptExports, TextPrintAfterExportKeepsTheFileAndSendsItRaw) {
+  // A private home with the file printer as the default printer: its raw jobs become .prn files.
+  fs::create_directories(Dir + "/home/Documents");
+  fs::create_directories(Dir + "/config");
+  const std::string oldHome = getenv("HOME") ? getenv("HOME") : "";
+  const std::string oldConfig = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+  setenv("HOME", (Dir + "/home").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (Dir + "/config").c_str(), 1);
+  ASSERT_TRUE(WriteProfileString("windows", "device", "PDF file,Orvanta PDF,FILE:"));
+  TPrinter* old = SetPrinter(new TPrinter());
+  TrptTXTExport txt(TrptCustomExportFilter::TUnregistered{});
+  txt.PrintAfter = true;
+  txt.SelectedType = 1;
+  txt.PrinterTypes[1].Commands[0].Trigger = true;  // Reset: ESC @
+  const bool ok = Export(txt, "r.prn");
+  delete SetPrinter(old);
+  setenv("HOME", oldHome.c_str(), 1);
+  if (oldConfig.empty()) unsetenv("XDG_CONFIG_HOME");
+  else setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+  ASSERT_TRUE(ok) << Report->Errors()->Text();
+  // The exported file stays, with the printer commands in front.
+  ASSERT_TRUE(fs::exists(Dir + "/r.prn"));
+  const std::string s = ReadAll(Dir + "/r.prn");
+  EXPECT_EQ(s.rfind("\x1B@", 0), 0u);
+  EXPECT_NE(s.find("Page 1 (a)"), std::string::npos);
+  EXPECT_TRUE(Report->Errors()->Text().empty()) << Report->Errors()->Text();
+  // The raw job reached the printer: a file of the same bytes in the documents folder.
+  bool sent = false;
+  for (const auto& e : fs::directory_iterator(Dir + "/home/Documents")) sent = sent || ReadAll(e.path().string()) == s;
+  EXPECT_TRUE(sent);
 }
