@@ -460,3 +460,20 @@ TEST_F(RptExports, TextPrintAfterExportKeepsTheFileAndSendsItRaw) {
   for (const auto& e : fs::directory_iterator(Dir + "/home/Documents")) sent = sent || ReadAll(e.path().string()) == s;
   EXPECT_TRUE(sent);
 }
+
+TEST_F(RptExports, PdfAddsThePageMarginOnce) {
+  for (TrptComponent* c : Report->Objects)
+    if (auto* p = dynamic_cast<TrptReportPage*>(c)) p->LeftMargin = 20;
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  TrptPDFExport pdf(TrptCustomExportFilter::TUnregistered{});
+  pdf.Compressed = false;
+  ASSERT_TRUE(Export(pdf, "m.pdf"));
+  const std::string s = ReadAll(Dir + "/m.pdf");
+  const size_t tj = s.find("(Page 1 \\(a\\) \\\\ b) Tj");
+  ASSERT_NE(tj, std::string::npos);
+  const size_t td = s.rfind("BT\r\n", tj);
+  ASSERT_NE(td, std::string::npos);
+  const double x = std::atof(s.c_str() + td + 4);
+  // 20 mm of margin, 10 units of left and 2 of gap, in points.
+  EXPECT_NEAR(x, (20 * 3.77953 + 10 + 2) * 0.75, 0.5);
+}
