@@ -477,3 +477,30 @@ TEST_F(RptExports, PdfAddsThePageMarginOnce) {
   // 20 mm of margin, 10 units of left and 2 of gap, in points.
   EXPECT_NEAR(x, (20 * 3.77953 + 10 + 2) * 0.75, 0.5);
 }
+
+TEST_F(RptExports, PdfOutlineNumbersItsEntriesDepthFirst) {
+  TrptCustomOutline* o = Report->PreviewPages()->Outline();
+  ASSERT_NE(o, nullptr);
+  o->LevelRoot();
+  o->AddItem("One", 0);
+  o->AddItem("Child", 10);
+  o->LevelUp();
+  o->LevelUp();
+  o->AddItem("Two (2)", 20);
+  o->LevelRoot();
+  TrptPDFExport pdf(TrptCustomExportFilter::TUnregistered{});
+  pdf.Compressed = false;
+  pdf.Outline = true;
+  ASSERT_TRUE(Export(pdf, "o.pdf"));
+  const std::string s = ReadAll(Dir + "/o.pdf");
+  EXPECT_NE(s.find("/PageMode /UseOutlines\r\n/Outlines 3 0 R"), std::string::npos);
+  EXPECT_NE(s.find("3 0 obj\r\n<<\r\n/Count 2\r\n/First 4 0 R\r\n/Last 6 0 R\r\n>>"), std::string::npos);
+  EXPECT_NE(s.find("4 0 obj\r\n<<\r\n/Title (One)\r\n/Parent 3 0 R\r\n/First 5 0 R\r\n/Last 5 0 R\r\n/Count 1\r\n"
+                   "/Next 6 0 R\r\n"),
+            std::string::npos);
+  EXPECT_NE(s.find("/Title (Two \\(2\\))\r\n/Parent 3 0 R\r\n/Prev 4 0 R"), std::string::npos);
+  EXPECT_NE(s.find("/Pages 7 0 R"), std::string::npos);
+  if (!HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
+  std::string out;
+  EXPECT_EQ(RunTool("qpdf --check " + Dir + "/o.pdf", &out), 0) << out;
+}
