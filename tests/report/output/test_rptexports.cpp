@@ -504,3 +504,55 @@ TEST_F(RptExports, PdfOutlineNumbersItsEntriesDepthFirst) {
   std::string out;
   EXPECT_EQ(RunTool("qpdf --check " + Dir + "/o.pdf", &out), 0) << out;
 }
+
+TEST(RptImageExport, SingleImageKeepsPagesPast30000Rows) {
+  rptInstallEngine();
+  char tmpl[] = "/tmp/rptimgXXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  TrptReport report(nullptr);
+  report.EngineOptions()->SilentMode = true;
+  // Three narrow pages 4 m tall, each with a black block at its top.
+  for (int p = 1; p <= 3; ++p) {
+    auto* page = new TrptReportPage(&report);
+    page->SetName("Tall" + std::to_string(p));
+    page->SetParent(&report);
+    page->SetPaperWidth(10);
+    page->SetPaperHeight(4000);
+    auto* band = new TrptPageHeader(&report);
+    band->SetName("Band" + std::to_string(p));
+    band->SetParent(page);
+    band->SetBounds(0, 0, 30, 20);
+    auto* m = new TrptMemoView(&report);
+    m->SetName("Block" + std::to_string(p));
+    m->SetParent(band);
+    m->SetBounds(0, 0, 30, 20);
+    m->Color = clBlack;
+  }
+  ASSERT_TRUE(report.PrepareReport()) << report.Errors()->Text();
+  TrptTIFFExport tif(TrptCustomExportFilter::TUnregistered{});
+  tif.ShowDialog = false;
+  tif.SeparateFiles = false;
+  tif.FileName = dir + "/tall.tif";
+  ASSERT_TRUE(report.PreviewPages()->Export(&tif));
+  const std::string s = ReadAll(dir + "/tall.tif");
+  fs::remove_all(dir);
+  ASSERT_GT(s.size(), 40u);
+  // Width and height from the first two entries of the IFD.
+  const auto* d = reinterpret_cast<const unsigned char*>(s.data());
+  const uint32_t ifd = d[4] | d[5] << 8 | d[6] << 16 | static_cast<uint32_t>(d[7]) << 24;
+  const unsigned w = d[ifd + 2 + 12 + 8] | d[ifd + 2 + 12 + 9] << 8;
+  const unsigned h = d[ifd + 2 + 24 + 8] | d[ifd + 2 + 24 + 9] << 8;
+  int pageRows = 0, pw = 0;
+  report.PreviewPages()->PageSizeAt(0, pw, pageRows);
+  ASSERT_EQ(h, static_cast<unsigned>(rptRound(3.0 * report.PreviewPages()->PageAt(0)->Height())));
+  ASSERT_GT(h, 30000u);
+  // The third page's block, below row 30,000, is there.
+  const size_t row = static_cast<size_t>(2 * pageRows + 5);
+  ASSERT_GT(row, 30000u);
+  const size_t at = 40 + (row * w + 5) * 3;
+  ASSERT_LT(at + 2, s.size());
+  EXPECT_EQ(d[at], 0);
+  EXPECT_EQ(d[at + 1], 0);
+  EXPECT_EQ(d[at + 2], 0);
+}
