@@ -125,7 +125,7 @@ void TrptHTMLExport::Publish(TPublisher<TrptHTMLExport>& P) {
 
 std::string TrptHTMLExport::GetMenuCaption() { return rptGet("HTMLexport"); }
 
-int TrptHTMLExport::ShowOptionsDialog() { return Stream || !FileName.empty() ? mrOk : mrCancel; }
+int TrptHTMLExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8210), rptTextById(8211)); }
 
 void TrptHTMLExport::MakeMatrix() {
   FMatrix = std::make_unique<TrptIEMatrix>(UseFileCache, Report ? Report->EngineOptions()->TempDir : std::string());

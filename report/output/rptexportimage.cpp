@@ -34,7 +34,11 @@ void TrptCustomImageExport::Publish(TPublisher<TrptCustomImageExport>& P) {
   P.Prop("Monochrome", &TrptCustomImageExport::Monochrome).Default(false);
 }
 
-int TrptCustomImageExport::ShowOptionsDialog() { return FileName.empty() ? mrCancel : mrOk; }
+int TrptCustomImageExport::ShowOptionsDialog() {
+  const bool jpeg = dynamic_cast<TrptJPEGExport*>(this) != nullptr, tiff = dynamic_cast<TrptTIFFExport*>(this) != nullptr;
+  return rptExportSaveDialog(this, rptGet(jpeg ? "JPEGexportFilter" : tiff ? "TIFFexportFilter" : "BMPexportFilter"),
+                             jpeg ? ".jpg" : tiff ? ".tif" : ".bmp");
+}
 
 void TrptCustomImageExport::NewBitmap() {
   FBitmap = std::make_unique<TBitmap>();

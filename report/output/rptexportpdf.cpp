@@ -4,6 +4,7 @@
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/typinfo.h"
 #include "platform/rtl/streams.h"
+#include "platform/vcl/dialogs.h"
 #include "platform/win/shellapi.h"
 #include "platform/win/winuser.h"
 #include "report/core/rptbands.h"
@@ -25,6 +26,18 @@ std::string rptExportFullName(const std::string& FileName, const std::string& De
 void rptExportError(TrptReport* Report, const std::string& Message) {
   if (Report && Report->EngineOptions()->SilentMode) Report->AddError(Message);
   else rptShowError(Message);
+}
+
+int rptExportSaveDialog(TrptCustomExportFilter* Filter, const std::string& FilterText, const std::string& DefaultExt) {
+  if (Filter->Stream) return mrOk;
+  TSaveDialog dlg(nullptr);
+  if (!Filter->DefaultPath.empty()) dlg.SetInitialDir(Filter->DefaultPath);
+  dlg.SetFilter(FilterText);
+  dlg.SetDefaultExt(DefaultExt);
+  dlg.SetFileName(ExtractFileName(Filter->FileName));
+  if (!dlg.Execute()) return mrCancel;
+  Filter->FileName = dlg.FileName();
+  return mrOk;
 }
 
 void rptExportOpenFile(const std::string& FileName) {
@@ -66,8 +79,7 @@ std::string TrptPDFExport::GetMenuCaption() { return rptGet("PDFexport"); }
 int TrptPDFExport::ShowOptionsDialog() {
   if (Stream) return mrOk;
   if (Report) Outline = Report->PreviewOptions()->OutlineVisible;
-  // The options are taken as they are set; a file name is needed to go on.
-  return FileName.empty() ? mrCancel : mrOk;
+  return rptExportSaveDialog(this, rptTextById(8707), rptTextById(8708));
 }
 
 bool TrptPDFExport::Start() {

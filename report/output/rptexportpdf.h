@@ -46,5 +46,9 @@ private:
 std::string rptExportFullName(const std::string& FileName, const std::string& DefaultPath);
 // Reports an export failure: into the report's error list in silent mode, otherwise in an error box.
 void rptExportError(TrptReport* Report, const std::string& Message);
+// The save dialog of an export: starts in DefaultPath with the filter and default extension
+// given; mrOk with the chosen FileName, mrCancel when cancelled. A filter writing into a stream
+// needs no file: mrOk at once.
+int rptExportSaveDialog(TrptCustomExportFilter* Filter, const std::string& FilterText, const std::string& DefaultExt);
 // Opens an exported file with the system's viewer.
 void rptExportOpenFile(const std::string& FileName);

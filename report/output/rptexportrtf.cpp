@@ -86,7 +86,7 @@ void TrptRTFExport::Publish(TPublisher<TrptRTFExport>& P) {
 }
 
 std::string TrptRTFExport::GetMenuCaption() { return rptGet("RTFexport"); }
-int TrptRTFExport::ShowOptionsDialog() { return Stream || !FileName.empty() ? mrOk : mrCancel; }
+int TrptRTFExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8504), rptTextById(8505)); }
 
 bool TrptRTFExport::Start() {
   if (FileName.empty() && !Stream) return false;

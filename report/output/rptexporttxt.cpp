@@ -86,7 +86,7 @@ void TrptTXTExport::Publish(TPublisher<TrptTXTExport>& P) {
 
 std::string TrptTXTExport::GetMenuCaption() { return rptGet("TextExport"); }
 
-int TrptTXTExport::ShowOptionsDialog() { return FileName.empty() ? mrCancel : mrOk; }
+int TrptTXTExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8325), rptTextById(8326)); }
 
 std::string TrptTXTExport::FrameSet() const {
   if (!CustomFrameSet.empty()) return CustomFrameSet + std::string(11 > CustomFrameSet.size() ? 11 - CustomFrameSet.size() : 0, '+');

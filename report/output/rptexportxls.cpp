@@ -111,7 +111,7 @@ void TrptXLSExport::Publish(TPublisher<TrptXLSExport>& P) {
 }
 
 std::string TrptXLSExport::GetMenuCaption() { return rptGet("XlsOLEexport"); }
-int TrptXLSExport::ShowOptionsDialog() { return FileName.empty() ? mrCancel : mrOk; }
+int TrptXLSExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8009), rptTextById(8010)); }
 
 bool TrptXLSExport::IsNumberText(const std::string& Text, double& Value) {
   if (Text.empty()) return false;

@@ -92,7 +92,7 @@ void TrptXMLExport::Publish(TPublisher<TrptXMLExport>& P) {
 
 std::string TrptXMLExport::GetMenuCaption() { return rptGet("XlsXMLexport"); }
 
-int TrptXMLExport::ShowOptionsDialog() { return Stream || !FileName.empty() ? mrOk : mrCancel; }
+int TrptXMLExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8105), rptTextById(8106)); }
 
 bool TrptXMLExport::Start() {
   if (FileName.empty() && !Stream) return false;

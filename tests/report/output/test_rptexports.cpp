@@ -556,3 +556,18 @@ TEST(RptImageExport, SingleImageKeepsPagesPast30000Rows) {
   EXPECT_EQ(d[at + 1], 0);
   EXPECT_EQ(d[at + 2], 0);
 }
+
+TEST_F(RptExports, ExportIntoAGivenStreamAsksNothing) {
+  TMemoryStream out;
+  TrptPDFExport pdf(TrptCustomExportFilter::TUnregistered{});
+  pdf.Stream = &out;  // ShowDialog stays on: a stream needs no file, so no dialog is shown
+  ASSERT_TRUE(Report->PreviewPages()->Export(&pdf)) << Report->Errors()->Text();
+  const std::string head(static_cast<const char*>(out.Memory()), 8);
+  EXPECT_EQ(head, "%PDF-1.3");
+  out.Write("x", 1);  // still open
+  TMemoryStream html;
+  TrptHTMLExport h(TrptCustomExportFilter::TUnregistered{});
+  h.Stream = &html;
+  ASSERT_TRUE(Report->PreviewPages()->Export(&h));
+  EXPECT_GT(html.Size(), 0);
+}
