@@ -1,0 +1,285 @@
+// The SpreadsheetML export filter.
+#include "report/output/rptexportxml.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "platform/rtl/automation.h"
+#include "platform/rtl/fileutils.h"
+#include "platform/rtl/typinfo.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/strutils.h"
+#include "report/core/rptbands.h"
+#include "report/core/rptclass.h"
+#include "report/core/rptoptions.h"
+#include "report/core/rptres.h"
+#include "report/core/rptutils.h"
+#include "report/core/rptview.h"
+#include "report/output/rptexportmatrix.h"
+#include "report/output/rptexportpdf.h"
+#include "report/output/rptexptexts.h"
+
+ORV_CLASS_IMPL(TrptXMLExport, TrptCustomExportFilter)
+
+namespace {
+
+void OutLn(TStream* S, const std::string& Text) {
+  std::string t = Text + "\r\n";
+  S->WriteBuffer(t.data(), static_cast<int64_t>(t.size()));
+}
+
+std::string G(double V) {
+  char b[64];
+  std::snprintf(b, sizeof b, "%.15g", V);
+  return b;
+}
+
+std::string XmlAttr(const std::string& S) {
+  std::string o;
+  for (char c : S) {
+    switch (c) {
+      case '&': o += "&amp;"; break;
+      case '<': o += "&lt;"; break;
+      case '>': o += "&gt;"; break;
+      case '"': o += "&quot;"; break;
+      default: o += c;
+    }
+  }
+  return o;
+}
+
+// A cell string: "&" first, then digits and line ends as character references, then the
+// quotation mark and the angle brackets.
+std::string CellString(const std::string& S) {
+  std::string a;
+  for (char c : S) a += c == '&' ? std::string("&amp;") : std::string(1, c);
+  std::string b;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char c = a[i];
+    if (c >= '0' && c <= '9') b += "&#" + IntToStr(c) + ";";
+    else if (c == '\r' && i + 1 < a.size() && a[i + 1] == '\n') {
+      b += "&#10;";
+      ++i;
+    } else if (c == '"') b += "&quot;";
+    else if (c == '<') b += "&lt;";
+    else if (c == '>') b += "&gt;";
+    else b += c;
+  }
+  return b;
+}
+
+}  // namespace
+
+TrptXMLExport::TrptXMLExport(TComponent* AOwner) : TrptCustomExportFilter(AOwner) {
+  rptAddExportTexts();
+  Creator = "Orvanta Report\xC2\xAE";
+}
+TrptXMLExport::TrptXMLExport(TUnregistered U) : TrptCustomExportFilter(U) {
+  rptAddExportTexts();
+  Creator = "Orvanta Report\xC2\xAE";
+}
+TrptXMLExport::~TrptXMLExport() = default;
+
+void TrptXMLExport::Publish(TPublisher<TrptXMLExport>& P) {
+  P.Prop("ExportStyles", &TrptXMLExport::ExportStyles);
+  P.Prop("ExportPageBreaks", &TrptXMLExport::ExportPageBreaks);
+  P.Prop("OpenExcelAfterExport", &TrptXMLExport::OpenExcelAfterExport);
+  P.Prop("ShowProgress", &TrptXMLExport::ShowProgress);
+  P.Prop("Wysiwyg", &TrptXMLExport::Wysiwyg);
+  P.Prop("Background", &TrptXMLExport::Background).Default(false);
+  P.Prop("Creator", &TrptXMLExport::Creator);
+}
+
+std::string TrptXMLExport::GetMenuCaption() { return rptGet("XlsXMLexport"); }
+
+int TrptXMLExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8105), rptTextById(8106)); }
+
+bool TrptXMLExport::Start() {
+  if (FileName.empty() && !Stream) return false;
+  FileName = rptExportFullName(FileName, DefaultPath);
+  FFirstPage = true;
+  FMatrix = std::make_unique<TrptIEMatrix>(UseFileCache, Report ? Report->EngineOptions()->TempDir : std::string());
+  FMatrix->ShowProgress = ShowProgress;
+  FMatrix->MaxCellHeight = 562.784;
+  FMatrix->Background = Background;
+  FMatrix->BackgroundImage = false;
+  FMatrix->ExportNotPrintable = ExportNotPrintable;
+  FMatrix->Inaccuracy = Wysiwyg ? 0.5 : 10;
+  FMatrix->DeleteHTMLTags = true;
+  return true;
+}
+
+void TrptXMLExport::StartPage(TrptPage* Page, int) {
+  if (!FFirstPage) return;
+  FFirstPage = false;
+  auto* p = static_cast<TrptReportPage*>(Page);
+  FBottom = p->BottomMargin;
+  FLeft = p->LeftMargin;
+  FRight = p->RightMargin;
+  FTop = p->TopMargin;
+  FOrientation = p->Orientation();
+}
+
+void TrptXMLExport::ExportObject(TrptComponent* Obj) {
+  if (auto* v = dynamic_cast<TrptView*>(Obj); v && FMatrix) FMatrix->AddObject(v);
+}
+
+void TrptXMLExport::FinishPage(TrptPage* Page, int) {
+  auto* p = static_cast<TrptReportPage*>(Page);
+  if (FMatrix)
+    FMatrix->AddPage(p->Orientation(), p->Width(), p->Height(), p->LeftMargin, p->TopMargin, p->RightMargin,
+                     p->BottomMargin);
+}
+
+void TrptXMLExport::WriteWorkbook(TStream* S) {
+  TrptIEMatrix* m = FMatrix.get();
+  OutLn(S, "<?xml version=\"1.0\"?>");
+  OutLn(S, "<?mso-application progid=\"Excel.Sheet\"?>");
+  OutLn(S, "<?rp-application created=\"" + XmlAttr(Creator) + "\"?>");
+  OutLn(S, "<?rp-application homesite=\"https://orvanta.invalid\"?>");
+  OutLn(S, "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"");
+  OutLn(S, " xmlns:o=\"urn:schemas-microsoft-com:office:office\"");
+  OutLn(S, " xmlns:x=\"urn:schemas-microsoft-com:office:excel\"");
+  OutLn(S, " xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"");
+  OutLn(S, " xmlns:html=\"http://www.w3.org/TR/REC-html40\">");
+  OutLn(S, "<DocumentProperties xmlns=\"urn:schemas-microsoft-com:office:office\">");
+  TrptReportOptions* ro = Report ? Report->ReportOptions() : nullptr;
+  OutLn(S, "<Title>" + XmlAttr(ro ? ro->Name : std::string()) + "</Title>");
+  OutLn(S, "<Author>" + XmlAttr(ro ? ro->Author : std::string()) + "</Author>");
+  char when[40];
+  std::time_t now = std::time(nullptr);
+  std::tm tmv{};
+  localtime_r(&now, &tmv);
+  std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &tmv);
+  OutLn(S, std::string("<Created>") + when + "</Created>");
+  OutLn(S, "<Version>" +
+               XmlAttr(ro ? ro->VersionMajor + "." + ro->VersionMinor + "." + ro->VersionRelease + "." + ro->VersionBuild
+                          : std::string("...")) +
+               "</Version>");
+  OutLn(S, "</DocumentProperties>");
+  OutLn(S, "<ExcelWorkbook xmlns=\"urn:schemas-microsoft-com:office:excel\">");
+  OutLn(S, "<ProtectStructure>False</ProtectStructure>");
+  OutLn(S, "<ProtectWindows>False</ProtectWindows>");
+  OutLn(S, "</ExcelWorkbook>");
+  if (ExportStyles) {
+    OutLn(S, "<Styles>");
+    for (int n = 0; n < m->StylesCount(); ++n) {
+      TrptIEMStyle* st = m->GetStyleById(n);
+      OutLn(S, "<Style ss:ID=\"s" + IntToStr(n) + "\">");
+      std::string f = "<Font ss:FontName=\"" + XmlAttr(st->Font->Name()) + "\" ss:Size=\"" +
+                      IntToStr(st->Font->Size()) + "\" ss:Color=\"" + rptColorToHex(st->Font->Color()) + "\"";
+      if (st->Font->Style().Contains(fsBold)) f += " ss:Bold=\"1\"";
+      if (st->Font->Style().Contains(fsItalic)) f += " ss:Italic=\"1\"";
+      if (st->Font->Style().Contains(fsUnderline)) f += " ss:Underline=\"Single\"";
+      OutLn(S, f + "/>");
+      OutLn(S, "<Interior ss:Color=\"" + rptColorToHex(st->Color) + "\" ss:Pattern=\"Solid\"/>");
+      const char* h = st->HAlign == haRight ? "Right" : st->HAlign == haCenter ? "Center" : st->HAlign == haBlock ? "Justify" : "Left";
+      const char* v = st->VAlign == vaBottom ? "Bottom" : st->VAlign == vaCenter ? "Center" : "Top";
+      std::string rot;
+      if (st->Rotation >= 1 && st->Rotation <= 90) rot = " ss:Rotate=\"" + IntToStr(st->Rotation) + "\"";
+      else if (st->Rotation >= 270 && st->Rotation <= 359) rot = " ss:Rotate=\"" + IntToStr(st->Rotation - 360) + "\"";
+      OutLn(S, std::string("<Alignment ss:Horizontal=\"") + h + "\" ss:Vertical=\"" + v + "\" ss:WrapText=\"1\"" + rot +
+                   "/>");
+      OutLn(S, "<Borders>");
+      const std::pair<TrptFrameType, const char*> sides[] = {
+          {ftLeft, "Left"}, {ftRight, "Right"}, {ftTop, "Top"}, {ftBottom, "Bottom"}};
+      for (const auto& sd : sides)
+        if (st->FrameTyp.Contains(sd.first))
+          OutLn(S, std::string("<Border ss:Position=\"") + sd.second + "\" ss:LineStyle=\"Continuous\" ss:Weight=\"" +
+                       (st->FrameWidth > 1 ? "3" : "1") + "\" ss:Color=\"" + rptColorToHex(st->FrameColor) + "\"/>");
+      OutLn(S, "</Borders>");
+      OutLn(S, "</Style>");
+    }
+    OutLn(S, "</Styles>");
+  }
+  OutLn(S, "<Worksheet ss:Name=\"Page 1\">");
+  OutLn(S, "<Table ss:ExpandedColumnCount=\"" + IntToStr(m->Width) + "\" ss:ExpandedRowCount=\"" + IntToStr(m->Height) +
+               "\" x:FullColumns=\"1\" x:FullRows=\"1\">");
+  for (int j = 1; j < m->Width; ++j)
+    OutLn(S, "<Column ss:AutoFitWidth=\"0\" ss:Width=\"" + G((m->GetXPosById(j) - m->GetXPosById(j - 1)) / 1.376) +
+                 "\"/>");
+  std::vector<int> breaks;
+  int k = 0;
+  for (int r = 0; r + 1 < m->Height; ++r) {
+    OutLn(S, "<Row ss:Height=\"" + G((m->GetYPosById(r + 1) - m->GetYPosById(r)) / 1.376) + "\">");
+    if (k < m->PagesCount() && m->GetPageBreak(k) <= m->GetYPosById(r)) {
+      ++k;
+      breaks.push_back(r + 1);
+    }
+    for (int i = 0; i < m->Width; ++i) {
+      const int idx = m->GetCell(i, r);
+      if (idx < 0) {
+        OutLn(S, "<Cell ss:Index=\"" + IntToStr(i + 1) + "\" />");
+        continue;
+      }
+      TrptIEMObject* o = m->GetObjectById(idx);
+      if (o->Counter != 0) continue;
+      o->Counter = 1;
+      if (!o->IsText) continue;
+      int x, y, dx, dy;
+      m->GetObjectPos(idx, x, y, dx, dy);
+      std::string c = "<Cell ss:Index=\"" + IntToStr(i + 1) + "\" ";
+      if (dx >= 2) c += "ss:MergeAcross=\"" + IntToStr(dx - 1) + "\" ";
+      if (dy >= 2) c += "ss:MergeDown=\"" + IntToStr(dy - 1) + "\" ";
+      if (ExportStyles && o->StyleIndex >= 0) c += "ss:StyleID=\"s" + IntToStr(o->StyleIndex) + "\" ";
+      OutLn(S, c + ">");
+      std::string text = rptMemoText(o->Memo.get());
+      if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+      bool number = o->DisplayFormat->Kind == fkNumeric;
+      for (char ch : text)
+        if (!((ch >= '0' && ch <= '9') || ch == '.')) number = false;
+      if (number && !text.empty()) {
+        OutLn(S, "<Data ss:Type=\"Number\">" + text + "</Data>");
+      } else {
+        OutLn(S, "<Data ss:Type=\"String\">" + CellString(text) + "</Data>");
+      }
+      OutLn(S, "</Cell>");
+    }
+    OutLn(S, "</Row>");
+  }
+  OutLn(S, "</Table>");
+  OutLn(S, "<WorksheetOptions xmlns=\"urn:schemas-microsoft-com:office:excel\">");
+  OutLn(S, "<PageSetup>");
+  if (FOrientation == poLandscape) OutLn(S, "<Layout x:Orientation=\"Landscape\"/>");
+  OutLn(S, "<PageMargins x:Bottom=\"" + G(FBottom / 26.6) + "\" x:Left=\"" + G(FLeft / 26.6) + "\" x:Right=\"" +
+               G(FRight / 26.6) + "\" x:Top=\"" + G(FTop / 26.6) + "\"/>");
+  OutLn(S, "</PageSetup>");
+  OutLn(S, "</WorksheetOptions>");
+  if (ExportPageBreaks) {
+    OutLn(S, "<PageBreaks xmlns=\"urn:schemas-microsoft-com:office:excel\">");
+    OutLn(S, "<RowBreaks>");
+    for (size_t i = 0; i < breaks.size() && static_cast<int>(i) < m->PagesCount() - 1; ++i) {
+      OutLn(S, "<RowBreak>");
+      OutLn(S, "<Row>" + IntToStr(breaks[i]) + "</Row>");
+      OutLn(S, "</RowBreak>");
+    }
+    OutLn(S, "</RowBreaks>");
+    OutLn(S, "</PageBreaks>");
+  }
+  OutLn(S, "</Worksheet>");
+  OutLn(S, "</Workbook>");
+}
+
+void TrptXMLExport::Finish() {
+  if (!FMatrix) return;
+  try {
+    FMatrix->Prepare();
+    std::unique_ptr<TFileStream> f;
+    TStream* out = Stream;
+    if (!out) {
+      f = std::make_unique<TFileStream>(FileName, fmCreate);
+      out = f.get();
+    }
+    WriteWorkbook(out);
+    f.reset();
+    if (OpenExcelAfterExport && !Stream) {
+      Variant excel = CreateOleObject("Excel.Application");
+      DispInvoke(excel, "Visible", DISPATCH_PROPERTYPUT, {Variant(true)});
+      Variant books = DispInvoke(excel, "WorkBooks", DISPATCH_PROPERTYGET);
+      DispInvoke(books, "Open", DISPATCH_METHOD, {Variant(FileName)});
+    }
+  } catch (const Exception& e) {
+    rptExportError(Report, e.Message());
+  }
+  FMatrix.reset();
+}
