@@ -1,0 +1,272 @@
+// The form skin engine (swskinengine.h).
+#include "skins/swskinengine.h"
+
+#include <algorithm>
+
+#include "platform/rtl/automation.h"
+#include "platform/rtl/fileutils.h"
+#include "platform/rtl/filer.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/rtl/typinfo.h"
+#include "platform/vcl/forms.h"
+#include "platform/win/wingdi.h"
+#include "skins/swskinwindow.h"
+
+ORV_CLASS_IMPL(TswSkinEngine, TComponent)
+
+namespace {
+
+// Bitmap key numbers used for the metrics.
+enum { bmTitle1 = 0, bmTitle3 = 2, bmLeft = 5, bmRight = 6, bmBottom1 = 7, bmButtons = 11 };
+
+int WidthOf(const TBitmap* B) { return B ? B->Width() : 0; }
+int HeightOf(const TBitmap* B) { return B ? B->Height() : 0; }
+
+// How often a stored skin is saved under a fresh temporary name before giving up.
+constexpr int TempFileTries = 8;
+
+}  // namespace
+
+TswSkinEngine::TswSkinEngine(TComponent* AOwner) : TComponent(AOwner) {
+  auto* form = dynamic_cast<TCustomForm*>(AOwner);
+  if (!form) throw Exception("Must be placed on a Form");
+  for (int i = 0; i < form->ComponentCount(); ++i)
+    if (form->Components(i) != this && dynamic_cast<TswSkinEngine*>(form->Components(i)))
+      throw Exception("One form can only catch one TswSkinEngine!");
+  FReader.OnLoad = [this](TswSkinReader*) { SkinChanged(); };
+}
+
+TswSkinEngine::~TswSkinEngine() {
+  // Every window object still in the list gives its window back.
+  while (!FWindows.empty()) {
+    TswSkinWindow* w = FWindows.back();
+    FReleasing = true;
+    delete w;  // removes itself from the list
+    FReleasing = false;
+  }
+}
+
+void TswSkinEngine::Publish(TPublisher<TswSkinEngine>& P) {
+  P.Prop("Active", &TswSkinEngine::Active, &TswSkinEngine::SetActive);
+  P.Prop("Ready", &TswSkinEngine::Ready, &TswSkinEngine::SetReady);
+  P.Prop("Password", &TswSkinEngine::Password, &TswSkinEngine::SetPassword);
+  P.Prop("SkinFile", &TswSkinEngine::SkinFile, &TswSkinEngine::SetSkinFile);
+  P.Prop("ResSysMenuMin", &TswSkinEngine::ResSysMenuMin, &TswSkinEngine::SetResSysMenuMin);
+  P.Prop("ResSysMenuMax", &TswSkinEngine::ResSysMenuMax, &TswSkinEngine::SetResSysMenuMax);
+  P.Prop("ResSysMenuClose", &TswSkinEngine::ResSysMenuClose, &TswSkinEngine::SetResSysMenuClose);
+  P.Prop("DisabledTag", &TswSkinEngine::DisabledTag, &TswSkinEngine::SetDisabledTag);
+  P.Prop("DrawScrollBar", &TswSkinEngine::DrawScrollBar, &TswSkinEngine::SetDrawScrollBar);
+  P.Prop("Version", &TswSkinEngine::Version, &TswSkinEngine::SetVersion);
+  P.Prop("BuiltIn", &TswSkinEngine::BuiltIn, &TswSkinEngine::SetBuiltIn);
+  P.Prop("SkinDialogs", &TswSkinEngine::SkinDialogs, &TswSkinEngine::SetSkinDialogs);
+  P.Prop("SkinAllForms", &TswSkinEngine::SkinAllForms, &TswSkinEngine::SetSkinAllForms);
+  P.Prop("NoChangeButtonsFontColor", &TswSkinEngine::NoChangeButtonsFontColor,
+         &TswSkinEngine::SetNoChangeButtonsFontColor);
+}
+
+void TswSkinEngine::DefineProperties(TFiler* Filer) {
+  TComponent::DefineProperties(Filer);
+  Filer->DefineBinaryProperty(
+      "SkinData", [this](TStream* S) { ReadSkinData(S); },
+      [this](TStream* S) {
+        TMemoryStream m;
+        m.LoadFromFile(FSkinFile);
+        S->WriteBuffer(m.Memory(), m.Size());
+      },
+      FBuiltIn && FileExists(FSkinFile));
+}
+
+TCustomForm* TswSkinEngine::OwnerForm() const { return dynamic_cast<TCustomForm*>(Owner()); }
+
+bool TswSkinEngine::IsSkinActive() const {
+  return FActive && Ready() && !ComponentState().Contains(csDesigning);
+}
+
+void TswSkinEngine::SetActive(bool Value) {
+  FActive = Value;
+  if (ComponentState().Contains(csDesigning)) return;
+  for (TswSkinWindow* w : std::vector<TswSkinWindow*>(FWindows)) w->SetSkinActive(Value);
+}
+
+void TswSkinEngine::SetBuiltIn(bool Value) {
+  const TComponentState st = ComponentState();
+  if (st.Contains(csLoading) || st.Contains(csDesigning)) {
+    if (Value && st.Contains(csDesigning) && !st.Contains(csLoading) && !FileExists(FSkinFile))
+      throw Exception("Please specify the SkinFile property first!");
+    FBuiltIn = Value;
+    return;
+  }
+  throw Exception("BuiltIn property only can be specified at design time!");
+}
+
+void TswSkinEngine::SetSkinAllForms(bool Value) {
+  FSkinAllForms = Value;
+  const TComponentState st = ComponentState();
+  if (st.Contains(csDesigning) || st.Contains(csLoading)) return;
+  if (Value)
+    SkinAllScreenForms();
+  else
+    UnskinOtherForms();
+}
+
+void TswSkinEngine::SetSkinFile(const std::string& Value) {
+  std::string path = Value;
+  if (!path.empty() && !FileExists(path)) {
+    const std::string beside = ExtractFilePath(ParamStr(0)) + ExtractFileName(path);
+    if (!FileExists(beside)) return;
+    path = beside;
+  }
+  if (path.empty() || !FileExists(path)) return;
+  FSkinFile = path;
+  try {
+    FReader.Load(path, FPassword);
+  } catch (const Exception&) {
+    FSkinFile.clear();
+    SkinChanged();  // the reader has no skin any more: windows give their frames back
+    if (!ComponentState().Contains(csDesigning)) throw;
+  }
+}
+
+void TswSkinEngine::ReadSkinData(TStream* Stream) {
+  TMemoryStream data;
+  data.CopyFrom(Stream, 0);
+  std::string temp;
+  bool saved = false;
+  for (int attempt = 0; attempt < TempFileTries && !saved; ++attempt) {
+    TGUID guid{};
+    CoCreateGuid(&guid);
+    const std::string base = GetTempPath() + GUIDToString(guid);
+    temp = base + ".ssk";
+    for (int n = 1; FileExists(temp); ++n) temp = base + std::to_string(n) + ".ssk";
+    try {
+      data.SaveToFile(temp);
+      saved = true;
+    } catch (const Exception&) {
+      DeleteFile(temp);
+    }
+  }
+  if (!saved) throw EInOutError("Cannot write the stored skin to a temporary file");
+  const std::string kept = FSkinFile;
+  try {
+    SetSkinFile(temp);
+  } catch (...) {
+    DeleteFile(temp);
+    FSkinFile = kept;
+    throw;
+  }
+  FSkinFile = kept;
+  DeleteFile(temp);
+}
+
+void TswSkinEngine::Loaded() {
+  TComponent::Loaded();
+  if (!ComponentState().Contains(csDesigning))
+    if (TCustomForm* f = OwnerForm()) SkinForm(f);
+}
+
+void TswSkinEngine::SkinChanged() {
+  if (OnSkinChanging) OnSkinChanging(this);
+  TswSkinMetrics m;
+  const TswSkinReader& r = FReader;
+  m.CaptionHeight = HeightOf(r.GetBitmap(bmTitle1));
+  m.LeftBorder = WidthOf(r.GetBitmap(bmLeft));
+  m.RightBorder = WidthOf(r.GetBitmap(bmRight));
+  m.BottomBorder = HeightOf(r.GetBitmap(bmBottom1));
+  m.TransColor = r.GetColor(0);
+  m.FormColor = r.GetColor(2);
+  m.CaptionFontColor = r.GetColor(1);
+  m.IconX = r.GetInteger(0);
+  m.IconY = r.GetInteger(1);
+  m.CaptionTop = r.GetInteger(2);
+  m.ButtonX = r.GetInteger(3);
+  m.ButtonY = r.GetInteger(4);
+  m.TitleRegionMin = r.GetInteger(5);
+  m.TitleRegionMax = r.GetInteger(6);
+  m.BottomRegionMin = r.GetInteger(7);
+  m.BottomRegionMax = r.GetInteger(8);
+  const int w1 = WidthOf(r.GetBitmap(bmTitle1)), w3 = WidthOf(r.GetBitmap(bmTitle3));
+  const int wb = WidthOf(r.GetBitmap(bmButtons));
+  m.MinWidth = r.GetBool(0) ? w1 + w3 + wb / 6 + 35 : w1 + std::max(w3, wb / 6 + 35);
+  FMetrics = m;
+  FScrollRes.SetReader(&FReader);
+  FProgressRes.SetReader(&FReader);
+  FTabRes.SetReader(&FReader);
+  for (TswSkinWindow* w : std::vector<TswSkinWindow*>(FWindows)) {
+    if (FActive) {
+      w->SetSkinActive(false);
+      w->SetSkinActive(true);
+    }
+    w->UpdateSkin();
+  }
+  if (OnSkinChanged) OnSkinChanged(this);
+}
+
+TswSkinWindow* TswSkinEngine::FindWindow(HWND Wnd) const {
+  for (TswSkinWindow* w : FWindows)
+    if (w->GetHandle() == Wnd) return w;
+  return nullptr;
+}
+
+void TswSkinEngine::SkinForm(TCustomForm* Form) {
+  if (!Form) return;
+  if (Form->HandleAllocated() && FindWindow(Form->Handle())) return;
+  for (TswSkinWindow* w : FWindows)
+    if (auto* v = dynamic_cast<TswSkinWindowVCL*>(w); v && v->Form() == Form) return;
+  auto* w = new TswSkinWindowVCL(Form, this, false);
+  FWindows.push_back(w);
+  w->UpdateSkin();
+}
+
+void TswSkinEngine::SkinHandle(HWND Wnd, bool Dialog) {
+  if (!Wnd || FindWindow(Wnd)) return;
+  for (int i = 0; i < Screen()->FormCount(); ++i) {
+    TCustomForm* f = Screen()->Forms(i);
+    if (f->HandleAllocated() && f->Handle() == Wnd) {
+      auto* w = new TswSkinWindowVCL(f, this, Dialog);
+      FWindows.push_back(w);
+      w->UpdateSkin();
+      return;
+    }
+  }
+  // Windows other than forms (system dialogs) are not taken over yet.
+}
+
+void TswSkinEngine::UnskinHandle(HWND Wnd) {
+  TswSkinWindow* w = FindWindow(Wnd);
+  if (!w) return;
+  FReleasing = true;
+  delete w;
+  FReleasing = false;
+}
+
+void TswSkinEngine::RemoveWindow(TswSkinWindow* W) {
+  FWindows.erase(std::remove(FWindows.begin(), FWindows.end(), W), FWindows.end());
+}
+
+void TswSkinEngine::SkinAllScreenForms() {
+  FSweeping = true;
+  for (int i = 0; i < Screen()->FormCount(); ++i) {
+    TCustomForm* f = Screen()->Forms(i);
+    if (f->Tag() == FDisabledTag || f->ClassName() == std::string("TfrmMSNPopForm")) continue;
+    if (SendMessage(f->Handle(), SWM_ISSKINNED, 0, 0) == 1) continue;
+    SkinHandle(f->Handle(), false);
+  }
+  FSweeping = false;
+}
+
+void TswSkinEngine::UnskinOtherForms() {
+  TCustomForm* own = OwnerForm();
+  for (TswSkinWindow* w : std::vector<TswSkinWindow*>(FWindows)) {
+    auto* v = dynamic_cast<TswSkinWindowVCL*>(w);
+    if (v && v->Form() == own) continue;
+    UnskinHandle(w->GetHandle());
+  }
+}
+
+bool TswSkinEngine::SkinBitmapCell(int Number, int K, int N, TBitmap* Target) const {
+  TBitmap* b = FReader.GetBitmap(Number);
+  if (!b || b->Empty() || !Target) return false;
+  CutFrame(b, Target, N, K);
+  return true;
+}

@@ -1,0 +1,313 @@
+// The form skin engine on real forms: the skinned frame of our two skins (golden images, active
+// and inactive), the client area it leaves, title-button hit-testing and commands, the region
+// of the regioned skin, and skinning and unskinning a form many times.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "paneltest.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/stdctrls.h"
+#include "skins/swskinengine.h"
+#include "skins/swskinwindow.h"
+
+namespace {
+
+std::string KeptSkin(const std::string& Name) {
+  return SourceDir() + "/data/swskins/" + Name + ".ssk";
+}
+
+class SwSkinEngineTest : public PanelFormTest {
+protected:
+  void SetUp() override {
+    PanelFormTest::SetUp();
+    Form->SetCaption("Skinned form");
+    Form->SetColor(clBtnFace);
+  }
+  // Controls of the kinds a form of the program holds.
+  void AddControls() {
+    auto* b = new TButton(Form);
+    b->SetParent(Form);
+    b->SetBounds(16, 16, 90, 26);
+    b->SetCaption("Button");
+    auto* c = new TCheckBox(Form);
+    c->SetParent(Form);
+    c->SetBounds(16, 56, 120, 20);
+    c->SetCaption("Check box");
+    c->SetChecked(true);
+    auto* r = new TRadioButton(Form);
+    r->SetParent(Form);
+    r->SetBounds(16, 84, 120, 20);
+    r->SetCaption("Radio button");
+    auto* e = new TEdit(Form);
+    e->SetParent(Form);
+    e->SetBounds(160, 16, 160, 24);
+    e->SetText("Edit");
+    auto* p = new TProgressBar(Form);
+    p->SetParent(Form);
+    p->SetBounds(160, 56, 160, 18);
+    p->SetPosition(40);
+  }
+  TswSkinEngine* Engine(const std::string& Skin) {
+    auto* e = new TswSkinEngine(Form);
+    e->SetSkinFile(KeptSkin(Skin));
+    EXPECT_TRUE(e->Ready());
+    e->SetActive(true);
+    return e;
+  }
+  // Screen point of a window-relative point of the form.
+  POINT WindowPoint(int X, int Y) {
+    RECT wr;
+    GetWindowRect(Form->Handle(), &wr);
+    return POINT{wr.left + X, wr.top + Y};
+  }
+  void ClickWindowPoint(int X, int Y) {
+    const POINT p = WindowPoint(X, Y);
+    InjectMouseMove(p.x, p.y);
+    Run();
+    InjectMouseButton(p.x, p.y, 0, true);
+    Run();
+    InjectMouseButton(p.x, p.y, 0, false);
+    Run();
+  }
+};
+
+}  // namespace
+
+TEST_F(SwSkinEngineTest, OnlyOnFormsAndOnePerForm) {
+  TComponent owner(nullptr);
+  try {
+    TswSkinEngine e(&owner);
+    FAIL() << "an engine outside a form";
+  } catch (const Exception& ex) {
+    EXPECT_EQ(ex.Message(), "Must be placed on a Form");
+  }
+  new TswSkinEngine(Form);
+  try {
+    new TswSkinEngine(Form);
+    FAIL() << "a second engine on one form";
+  } catch (const Exception& ex) {
+    EXPECT_EQ(ex.Message(), "One form can only catch one TswSkinEngine!");
+  }
+}
+
+TEST_F(SwSkinEngineTest, DefaultsAndMetrics) {
+  auto* e = new TswSkinEngine(Form);
+  EXPECT_FALSE(e->Active());
+  EXPECT_FALSE(e->Ready());
+  EXPECT_EQ(e->DisabledTag(), 9999);
+  EXPECT_EQ(e->Version(), "4.46");
+  EXPECT_EQ(e->ResSysMenuMax(), "Ma&ximize/Restore");
+  // A missing file loads nothing and keeps the old value.
+  e->SetSkinFile("/nonexistent/none.ssk");
+  EXPECT_EQ(e->SkinFile(), "");
+  EXPECT_FALSE(e->IsSkinActive());
+  e->SetSkinFile(KeptSkin("harbour"));
+  EXPECT_TRUE(e->Ready());
+  EXPECT_EQ(e->Metrics().CaptionHeight, 24);
+  EXPECT_EQ(e->Metrics().LeftBorder, 4);
+  EXPECT_EQ(e->Metrics().BottomBorder, 4);
+  EXPECT_EQ(e->Metrics().TransColor, 0xFF00FF);
+  // Three sections: W(title 1) + max(W(title 3), W(buttons) / 6 + 35).
+  EXPECT_EQ(e->Metrics().MinWidth, 40 + std::max(80, 18 * 18 / 6 + 35));
+}
+
+TEST_F(SwSkinEngineTest, DamagedSkinFileRaisesAndLeavesNoSkin) {
+  const std::string bad = std::filesystem::temp_directory_path().string() + "/orv_swbad_" +
+                          std::to_string(::getpid()) + ".ssk";
+  std::ofstream(bad, std::ios::binary) << "SK not an archive at all, padded to pass the size test";
+  auto* e = new TswSkinEngine(Form);
+  e->SetSkinFile(KeptSkin("prism"));
+  ASSERT_TRUE(e->Ready());
+  try {
+    e->SetSkinFile(bad);
+    FAIL() << "a damaged skin loaded";
+  } catch (const Exception& ex) {
+    EXPECT_EQ(ex.Message(), "Failed to read skin file!");
+  }
+  EXPECT_FALSE(e->Ready());
+  EXPECT_EQ(e->SkinFile(), "");
+  std::filesystem::remove(bad);
+}
+
+TEST_F(SwSkinEngineTest, SkinnedFormKeepsItsClientAreaAndAnswersTheQuery) {
+  const int cw = Form->ClientWidth(), ch = Form->ClientHeight();
+  EXPECT_EQ(SendMessage(Form->Handle(), SWM_ISSKINNED, 0, 0), 0);
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  e->SkinForm(Form);  // a second call adds nothing
+  Run();
+  EXPECT_EQ(e->WindowCount(), 1);
+  EXPECT_EQ(SendMessage(Form->Handle(), SWM_ISSKINNED, 0, 0), 1);
+  EXPECT_EQ(Form->ClientWidth(), cw);
+  EXPECT_EQ(Form->ClientHeight(), ch);
+  RECT wr;
+  GetWindowRect(Form->Handle(), &wr);
+  POINT o{0, 0};
+  ClientToScreen(Form->Handle(), &o);
+  EXPECT_EQ(o.x - wr.left, 4);
+  EXPECT_GE(o.y - wr.top, 24);
+  EXPECT_EQ(wr.bottom - (o.y + ch), 4);
+  // The caption shows the skin: the title bar's top line is the skin's edge colour.
+  HBITMAP shot = RenderWindowToBitmap(Form->Handle());
+  ASSERT_TRUE(shot);
+  const uint8_t* p = GetBitmapSurface(shot)->Row(0) + 100 * 4;
+  EXPECT_EQ(RGB(p[2], p[1], p[0]), RGB(22, 50, 58));
+  DeleteObject(shot);
+  // Switched off, the form has its own frame again; on, the skin's.
+  e->SetActive(false);
+  Run();
+  EXPECT_EQ(Form->ClientWidth(), cw);
+  EXPECT_EQ(Form->ClientHeight(), ch);
+  EXPECT_EQ(SendMessage(Form->Handle(), SWM_ISSKINNED, 0, 0), 0);
+  e->SetActive(true);
+  Run();
+  EXPECT_EQ(SendMessage(Form->Handle(), SWM_ISSKINNED, 0, 0), 1);
+}
+
+TEST_F(SwSkinEngineTest, DisabledTagKeepsTheStandardFrame) {
+  Form->SetTag(9999);
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  EXPECT_EQ(e->WindowCount(), 1);
+  EXPECT_EQ(SendMessage(Form->Handle(), SWM_ISSKINNED, 0, 0), 0);
+}
+
+// Every title button is found where it is drawn and runs its command when clicked.
+TEST_F(SwSkinEngineTest, TitleButtonsHitTestAndCommand) {
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  TswSkinWindow* w = e->FindWindow(Form->Handle());
+  ASSERT_NE(w, nullptr);
+  w->PaintFrame();
+  RECT wr;
+  GetWindowRect(Form->Handle(), &wr);
+  const int W = wr.right - wr.left;
+  // Right to left: close, maximize, minimize, each 18 wide with 2 between, 6 from the edge.
+  struct Case {
+    int Element, Left;
+  };
+  for (const Case& c : {Case{swHotClose, W - 6 - 18}, Case{swHotMax, W - 6 - 18 - 20},
+                        Case{swHotMin, W - 6 - 18 - 40}}) {
+    const RECT r = w->ElementRect(c.Element);
+    EXPECT_EQ(r.left, c.Left) << c.Element;
+    EXPECT_EQ(r.right - r.left, 18) << c.Element;
+    EXPECT_EQ(r.top, 4) << c.Element;
+    EXPECT_EQ(w->ElementAt(r.left + 9, r.top + 8), c.Element);
+    // The system answers the caption there, so the skin's buttons get the clicks.
+    const POINT s = WindowPoint(r.left + 9, r.top + 8);
+    EXPECT_EQ(SendMessage(Form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(s.x, s.y)), HTCAPTION);
+    InjectMouseMove(s.x, s.y);
+    Run();
+    w->PaintFrame();
+    EXPECT_EQ(w->HotElement(), c.Element);
+  }
+  EXPECT_EQ(w->ElementAt(W / 2, 10), swHotNone);
+  // Clicking the close button asks the form to close.
+  int asked = 0;
+  Form->OnCloseQuery = [&](TObject*, bool& CanClose) {
+    ++asked;
+    CanClose = false;
+  };
+  RECT close = w->ElementRect(swHotClose);
+  ClickWindowPoint(close.left + 9, close.top + 8);
+  EXPECT_EQ(asked, 1);
+  // Maximize, then restore through the same button; minimize.
+  RECT max = w->ElementRect(swHotMax);
+  ClickWindowPoint(max.left + 9, max.top + 8);
+  EXPECT_TRUE(IsZoomed(Form->Handle()));
+  w->PaintFrame();
+  max = w->ElementRect(swHotMax);
+  ClickWindowPoint(max.left + 9, max.top + 8);
+  EXPECT_FALSE(IsZoomed(Form->Handle()));
+  w->PaintFrame();
+  RECT min = w->ElementRect(swHotMin);
+  ClickWindowPoint(min.left + 9, min.top + 8);
+  EXPECT_TRUE(IsIconic(Form->Handle()));
+}
+
+TEST_F(SwSkinEngineTest, RegionedSkinCutsTheCorners) {
+  TswSkinEngine* e = Engine("prism");
+  e->SkinForm(Form);
+  Run();
+  RECT wr;
+  GetWindowRect(Form->Handle(), &wr);
+  const int W = wr.right - wr.left, H = wr.bottom - wr.top;
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(Form->Handle(), rgn), 0);
+  EXPECT_FALSE(PtInRegion(rgn, 0, 0));
+  EXPECT_FALSE(PtInRegion(rgn, W - 1, 0));
+  EXPECT_FALSE(PtInRegion(rgn, 0, H - 1));
+  EXPECT_FALSE(PtInRegion(rgn, W - 1, H - 1));
+  EXPECT_TRUE(PtInRegion(rgn, 10, 1));
+  EXPECT_TRUE(PtInRegion(rgn, W / 2, H / 2));
+  EXPECT_TRUE(PtInRegion(rgn, W / 2, H - 1));
+  DeleteObject(rgn);
+  // Unskinned, the window has no region any more.
+  e->UnskinHandle(Form->Handle());
+  HRGN after = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(Form->Handle(), after), ERROR);
+  DeleteObject(after);
+}
+
+TEST_F(SwSkinEngineTest, SkinAndUnskinAHundredTimes) {
+  AddControls();
+  const int cw = Form->ClientWidth(), ch = Form->ClientHeight();
+  TswSkinEngine* e = Engine("prism");
+  for (int i = 0; i < 100; ++i) {
+    e->SkinForm(Form);
+    if (i % 10 == 0) Run();
+    ASSERT_EQ(e->WindowCount(), 1);
+    e->UnskinHandle(Form->Handle());
+    ASSERT_EQ(e->WindowCount(), 0);
+  }
+  Run();
+  EXPECT_EQ(SendMessage(Form->Handle(), SWM_ISSKINNED, 0, 0), 0);
+  EXPECT_EQ(Form->ClientWidth(), cw);
+  EXPECT_EQ(Form->ClientHeight(), ch);
+  EXPECT_EQ(Form->Color(), clBtnFace);
+  // Left skinned, the form and its engine go together without a stale window object.
+  e->SkinForm(Form);
+  Run();
+}
+
+TEST_F(SwSkinEngineTest, AnotherFormsWindowObjectGoesWithThatForm) {
+  TswSkinEngine* e = Engine("harbour");
+  auto* other = new TForm(nullptr);
+  other->SetBounds(60, 60, 300, 200);
+  other->Show();
+  e->SkinForm(other);
+  Run();
+  EXPECT_EQ(e->WindowCount(), 1);
+  delete other;
+  Run();
+  EXPECT_EQ(e->WindowCount(), 0);
+}
+
+TEST_F(SwSkinEngineTest, GoldenFrames) {
+  AddControls();
+  Form->SetBounds(40, 40, 360, 200);
+  Run();
+  ExpectGolden("swform_unskinned.png");
+  for (const char* skin : {"harbour", "prism"}) {
+    TswSkinEngine* e = Engine(skin);
+    e->SkinForm(Form);
+    SetActiveWindow(Form->Handle());
+    SendMessage(Form->Handle(), WM_NCACTIVATE, TRUE, 0);
+    Run();
+    ExpectGolden(std::string("swform_") + skin + "_active.png");
+    SendMessage(Form->Handle(), WM_NCACTIVATE, FALSE, 0);
+    Run();
+    ExpectGolden(std::string("swform_") + skin + "_inactive.png");
+    delete e;
+    Run();
+  }
+  ExpectGolden("swform_unskinned.png");
+}
