@@ -6,6 +6,7 @@
 
 #include "platform/vcl/forms.h"
 #include "platform/win/wingdi.h"
+#include "skins/swskinctrls.h"
 #include "skins/swskinengine.h"
 #include "skins/swskinres.h"
 
@@ -53,7 +54,36 @@ TswSkinWindow::TswSkinWindow(TComponent* AOwner, TswSkinEngine* Engine, bool Dia
   FSkinOn = Engine->IsSkinActive();
 }
 
-TswSkinWindow::~TswSkinWindow() { FDestroying = true; }
+TswSkinWindow::~TswSkinWindow() {
+  FDestroying = true;
+  ReleaseControls();
+}
+
+TswSkinControl* TswSkinWindow::SkinnerOf(const TControl* Control) const {
+  for (const auto& s : FSkinners)
+    if (s->Control() == Control) return s.get();
+  return nullptr;
+}
+
+void TswSkinWindow::ReleaseControls() {
+  while (!FSkinners.empty()) {
+    std::unique_ptr<TswSkinControl> s = std::move(FSkinners.back());
+    FSkinners.pop_back();
+    if (TWinControl* c = s->Control()) {
+      c->RemoveFreeNotification(this);
+      s->Release();
+      if (c->HandleAllocated()) InvalidateRect(c->Handle(), nullptr, TRUE);
+    }
+  }
+}
+
+void TswSkinWindow::UpdateControls() {
+  for (const auto& s : FSkinners) {
+    s->Update();
+    if (TWinControl* c = s->Control(); c && c->HandleAllocated())
+      RedrawWindow(c->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
+  }
+}
 
 int TswSkinWindow::CaptionHeight() const {
   return FHasCaption && FSkinOn ? FEngine->Metrics().CaptionHeight : 0;
@@ -491,6 +521,7 @@ TswSkinWindowVCL::TswSkinWindowVCL(TCustomForm* Form, TswSkinEngine* Engine, boo
   FAllowed = Form->Tag() != Engine->DisabledTag();
   if (Form == Engine->Owner()) Form->FreeNotification(this);
   Attach();
+  SkinControls();
   SetSkinActive(FSkinOn);
 }
 
@@ -499,6 +530,7 @@ TswSkinWindowVCL::~TswSkinWindowVCL() {
   FEngine->RemoveWindow(this);
   if (FForm) {
     SetSkinActive(false);
+    ReleaseControls();
     Detach();
     FForm->RemoveFreeNotification(this);
   }
@@ -506,7 +538,29 @@ TswSkinWindowVCL::~TswSkinWindowVCL() {
 
 void TswSkinWindowVCL::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == FForm) FForm = nullptr;
+  if (Operation != opRemove) return;
+  if (AComponent == FForm) FForm = nullptr;
+  // A control freed while skinned takes its skinner along; nothing routes to it any more.
+  for (auto it = FSkinners.begin(); it != FSkinners.end(); ++it)
+    if ((*it)->Control() == AComponent) {
+      (*it)->ControlGone();
+      FSkinners.erase(it);
+      break;
+    }
+}
+
+void TswSkinWindowVCL::SkinControls() {
+  const int tag = FEngine->DisabledTag();
+  for (int i = 0; i < FForm->ComponentCount(); ++i) {
+    auto* c = dynamic_cast<TWinControl*>(FForm->Components(i));
+    if (!c || (tag != 0 && c->Tag() == tag) || SkinnerOf(c)) continue;
+    std::unique_ptr<TswSkinControl> s = FindControlSkinner(c, this, FEngine);
+    if (!s) continue;
+    c->FreeNotification(this);
+    TswSkinControl* raw = s.get();
+    FSkinners.push_back(std::move(s));
+    raw->Start();
+  }
 }
 
 HWND TswSkinWindowVCL::GetHandle() const {
@@ -580,6 +634,7 @@ void TswSkinWindowVCL::ApplySkinState() {
     FForm->SetClientWidth(cw);
     FForm->SetClientHeight(chh);
   }
+  UpdateControls();
   if (on) {
     PaintFrame();
   } else {

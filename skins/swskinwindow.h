@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/component.h"
 #include "platform/vcl/controls.h"
@@ -13,6 +14,7 @@
 #include "platform/win/winuser.h"
 
 class TswSkinEngine;
+class TswSkinControl;
 class TCustomForm;
 
 // Caption elements.
@@ -39,6 +41,9 @@ public:
   // Hit rectangles (window coordinates) of the elements at the last paint; empty when absent.
   RECT ElementRect(int Element) const { return FElementRect[Element]; }
   int HotElement() const { return FHot; }
+  // The skinners attached to the window's controls.
+  int SkinnerCount() const { return static_cast<int>(FSkinners.size()); }
+  TswSkinControl* SkinnerOf(const TControl* Control) const;
 
   virtual HWND GetHandle() const = 0;
 
@@ -48,6 +53,10 @@ protected:
   virtual void ApplySkinState() {}
   virtual void CallDefaultProc(TMessage& M) = 0;
   virtual void SaveMetrics() {}
+  virtual void SkinControls() {}
+  // Every skinner gives its control the WindowProc back before it is freed.
+  void ReleaseControls();
+  void UpdateControls();
   virtual bool HasIcon() const { return false; }
   virtual bool HasCloseButton() const { return true; }
   virtual bool HasMaximizeButton() const { return false; }
@@ -68,6 +77,7 @@ protected:
   bool FShowsMax = false, FShowsMin = false, FShowsClose = false;
   RECT FElementRect[5] = {};
   std::unique_ptr<TBitmap> FCaptionBitmap, FBottomBitmap;
+  std::vector<std::unique_ptr<TswSkinControl>> FSkinners;
 };
 
 class TswSkinWindowVCL : public TswSkinWindow {
@@ -82,6 +92,7 @@ protected:
   void ApplySkinState() override;
   void CallDefaultProc(TMessage& M) override;
   void SaveMetrics() override;
+  void SkinControls() override;
   bool HasIcon() const override;
   bool HasCloseButton() const override;
   bool HasMaximizeButton() const override;

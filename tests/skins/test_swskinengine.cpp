@@ -311,3 +311,98 @@ TEST_F(SwSkinEngineTest, GoldenFrames) {
   }
   ExpectGolden("swform_unskinned.png");
 }
+
+TEST_F(SwSkinEngineTest, ControlsGetTheirSkinnersAndGiveThemBack) {
+  AddControls();
+  auto* lonely = new TEdit(Form);
+  lonely->SetParent(Form);
+  lonely->SetBounds(160, 100, 100, 24);
+  Run();
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  TswSkinWindow* w = e->FindWindow(Form->Handle());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->SkinnerCount(), 6);
+  for (int i = 0; i < Form->ControlCount(); ++i) {
+    if (auto* c = dynamic_cast<TWinControl*>(Form->Controls(i))) {
+      EXPECT_EQ(c->Perform(SWM_ISSKINNED, 0, 0), 1) << c->ClassName();
+    }
+  }
+  // A control freed while skinned takes its skinner along.
+  delete lonely;
+  EXPECT_EQ(w->SkinnerCount(), 5);
+  Run();
+  e->UnskinHandle(Form->Handle());
+  Run();
+  for (int i = 0; i < Form->ControlCount(); ++i) {
+    if (auto* c = dynamic_cast<TWinControl*>(Form->Controls(i))) {
+      EXPECT_EQ(c->Perform(SWM_ISSKINNED, 0, 0), 0) << c->ClassName();
+    }
+  }
+}
+
+TEST_F(SwSkinEngineTest, SkinnedButtonClicksOnceByMouseAndBySpace) {
+  auto* b = new TButton(Form);
+  b->SetParent(Form);
+  b->SetBounds(20, 20, 100, 28);
+  b->SetCaption("Press");
+  int clicks = 0;
+  b->OnClick = [&](TObject*) { ++clicks; };
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  SetActiveWindow(Form->Handle());
+  Run();
+  ClickAt(b, 50, 14);
+  EXPECT_EQ(clicks, 1);
+  // Released outside the button: no click.
+  Press(b, 50, 14);
+  Release(b, 300, 200);
+  EXPECT_EQ(clicks, 1);
+  b->SetFocus();
+  Run();
+  b->Perform(WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_EQ(clicks, 1);
+  b->Perform(WM_KEYUP, VK_SPACE, 0);
+  EXPECT_EQ(clicks, 2);
+  // The skin's face: the harbour button's light top, not the platform's face colour.
+  const COLORREF top = PixelOf(b, 50, 2);
+  EXPECT_NE(top, ColorToRGB(clBtnFace));
+}
+
+TEST_F(SwSkinEngineTest, CheckBoxShowsTheSkinFrameOfItsState) {
+  auto* c = new TCheckBox(Form);
+  c->SetParent(Form);
+  c->SetBounds(20, 20, 140, 20);
+  c->SetCaption("Check");
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  // Frame 1 (checked) and 3 (unchecked) differ at the mark's middle; the outline is the skin's.
+  EXPECT_EQ(PixelOf(c, 0, 3 + 4), RGB(90, 110, 116));
+  const COLORREF unchecked = PixelOf(c, 7, 10);
+  c->SetChecked(true);
+  Run();
+  EXPECT_NE(PixelOf(c, 7, 10), unchecked);
+  EXPECT_EQ(PixelOf(c, 7, 10), RGB(34, 140, 160));
+}
+
+TEST_F(SwSkinEngineTest, ProgressBarFillsItsShare) {
+  auto* p = new TProgressBar(Form);
+  p->SetParent(Form);
+  p->SetBounds(20, 20, 210, 14);
+  p->SetPosition(50);
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  // Ends of 5 pixels: 200 pixels of bar, half of it filled after the left end.
+  const COLORREF filled = PixelOf(p, 5 + 50, 7);
+  const COLORREF empty = PixelOf(p, 5 + 150, 7);
+  EXPECT_NE(filled, empty);
+  EXPECT_EQ(PixelOf(p, 5 + 99, 7), filled);
+  EXPECT_EQ(PixelOf(p, 5 + 101, 7), empty);
+  p->SetPosition(p->Min());
+  p->SetMax(p->Min());
+  Run();
+  EXPECT_EQ(PixelOf(p, 5 + 1, 7), empty);
+}

@@ -1,0 +1,432 @@
+// Control skinners of the form skin engine (swskinctrls.h).
+#include "skins/swskinctrls.h"
+
+#include <algorithm>
+
+#include "platform/rtl/typinfo.h"
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/stdctrls.h"
+#include "platform/win/gdi_user.h"
+#include "platform/win/wingdi.h"
+#include "skins/swskinengine.h"
+#include "skins/swskinres.h"
+#include "skins/swskinwindow.h"
+
+namespace {
+
+// Skin numbers.
+enum { bmButton = 15, bmCheckBox = 16, bmRadio = 18 };
+enum { clControl = 21, clControlBorder = 22, clControlFont = 23, clButtonFont = 24 };
+enum { flButtonTrans = 5, flCheckTrans = 6 };
+
+std::vector<TswSkinControlRow>& Rows() {
+  static std::vector<TswSkinControlRow> rows;
+  return rows;
+}
+
+template <class S>
+TswSkinControlMaker Maker() {
+  return [](TWinControl* C, TswSkinWindow* W, TswSkinEngine* E) -> std::unique_ptr<TswSkinControl> {
+    return std::make_unique<S>(C, W, E);
+  };
+}
+
+// The rows of the skinners built so far, in the order of the control-class table.
+const bool Registered = [] {
+  RegisterControlSkinners({
+      {TProgressBar::StaticClass(), Maker<TswSkinProgressBar>()},
+      {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
+      {TCustomCheckBox::StaticClass(), Maker<TswSkinCheckBox>()},
+      {TCustomEdit::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TButton::StaticClass(), Maker<TswSkinButton>()},
+  });
+  return true;
+}();
+
+}  // namespace
+
+void RegisterControlSkinners(const std::vector<TswSkinControlRow>& NewRows) {
+  Rows().insert(Rows().end(), NewRows.begin(), NewRows.end());
+}
+
+std::unique_ptr<TswSkinControl> FindControlSkinner(TWinControl* Control, TswSkinWindow* Window,
+                                                   TswSkinEngine* Engine) {
+  (void)Registered;
+  const auto& rows = Rows();
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+    if (Control->InheritsFrom(it->ControlClass)) return it->Make(Control, Window, Engine);
+  return nullptr;
+}
+
+// ---- TswSkinControl ----
+TswSkinControl::TswSkinControl(TWinControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine)
+    : FControl(Control), FWindow(Window), FEngine(Engine) {
+  FOldProc = Control->WindowProc;
+  Control->WindowProc = [this](TMessage& M) { Proc(M); };
+}
+
+TswSkinControl::~TswSkinControl() { Release(); }
+
+void TswSkinControl::Release() {
+  if (FReleased) return;
+  Detach();
+  FReleased = true;
+  if (FControl) FControl->WindowProc = FOldProc;
+}
+
+bool TswSkinControl::SkinActive() const {
+  return FEngine->IsSkinActive() && FWindow->SkinOn();
+}
+
+void TswSkinControl::Repaint() {
+  if (SkinActive() && FControl && FControl->HandleAllocated() && !FReleased) Paint();
+}
+
+void TswSkinControl::Proc(TMessage& M) {
+  const int tag = FEngine->DisabledTag();
+  if (!SkinActive() || (tag != 0 && FControl->Tag() == tag)) {
+    FOldProc(M);
+    return;
+  }
+  if (BeforeMessage(M)) FOldProc(M);
+  if (!FReleased && FControl) AfterMessage(M);
+}
+
+bool TswSkinControl::BeforeMessage(TMessage&) { return true; }
+
+void TswSkinControl::AfterMessage(TMessage& M) {
+  switch (M.Msg) {
+    case WM_ENABLE:
+    case WM_SETTEXT:
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case SWM_REPAINTCONTROL:
+    case CM_ENABLEDCHANGED:
+    case CM_TEXTCHANGED:
+      Repaint();
+      break;
+    case WM_KEYDOWN:
+      if (M.WParam == VK_SPACE || M.WParam == VK_RETURN) FPressed = true;
+      Repaint();
+      KeyDown(M.WParam);
+      break;
+    case WM_KEYUP:
+      if (M.WParam == VK_SPACE || M.WParam == VK_RETURN) FPressed = false;
+      Repaint();
+      KeyUp(M.WParam);
+      break;
+    case WM_LBUTTONDOWN:
+      FPressed = true;
+      Repaint();
+      MouseDown();
+      break;
+    case WM_LBUTTONUP:
+      FPressed = false;
+      Repaint();
+      MouseUp();
+      break;
+    case SWM_ISSKINNED:
+      M.Result = 1;
+      break;
+    case CM_MOUSEENTER:
+      FHot = true;
+      Repaint();
+      MouseEnter();
+      break;
+    case CM_MOUSELEAVE:
+      FHot = FPressed = false;
+      Repaint();
+      MouseLeave();
+      break;
+    default:
+      break;
+  }
+}
+
+void TswSkinControl::DrawBitmapAndText(TBitmap* Bitmap, const std::string& Text, const RECT& R,
+                                       TFont* Font) {
+  HWND h = FControl->Handle();
+  HDC dc = GetDC(h);
+  if (!dc) return;
+  BitBlt(dc, 0, 0, Bitmap->Width(), Bitmap->Height(), Bitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
+  if (!Text.empty()) {
+    HGDIOBJ oldFont = SelectObject(dc, Font->Handle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, FControl->Enabled() ? ColorToRGB(Font->Color()) : RGB(128, 128, 128));
+    RECT m = R;
+    DrawText(dc, Text.c_str(), -1, &m, DT_CALCRECT | DT_EXPANDTABS | DT_WORDBREAK);
+    const int dx = ((R.right - R.left) - (m.right - m.left)) / 2;
+    const int dy = ((R.bottom - R.top) - (m.bottom - m.top)) / 2;
+    OffsetRect(&m, R.left - m.left + dx, R.top - m.top + dy);
+    if (FPressed) OffsetRect(&m, 1, 1);
+    DrawText(dc, Text.c_str(), -1, &m, DT_CENTER);
+    SelectObject(dc, oldFont);
+  }
+  ReleaseDC(h, dc);
+}
+
+void TswSkinControl::DrawBitmapAt(TBitmap* Bitmap, int X, int Y) {
+  HWND h = FControl->Handle();
+  HDC dc = GetDC(h);
+  if (!dc) return;
+  BitBlt(dc, X, Y, Bitmap->Width(), Bitmap->Height(), Bitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
+  ReleaseDC(h, dc);
+}
+
+// ---- border ----
+void TswSkinBorderWinControl::Paint() {
+  if (!FControl->HandleAllocated()) return;
+  if (PPropInfo p = GetPropInfo(FControl, "BorderStyle")) {
+    try {
+      if (GetOrdProp(FControl, p) == 0) return;
+    } catch (...) {
+    }
+  }
+  DrawWindowBorder(FControl->Handle(), FEngine->SkinColor(clControlBorder), FControl->Color(), true);
+}
+
+// ---- button ----
+void TswSkinButton::Init() {
+  FMousePressed = FKeyPressed = false;
+  FSavedFontColor = FControl->Font()->Color();
+}
+
+void TswSkinButton::Update() {
+  if (!FControl) return;
+  if (!SkinActive() || FEngine->NoChangeButtonsFontColor())
+    FControl->Font()->SetColor(FSavedFontColor);
+  if (FControl->HandleAllocated()) InvalidateRect(FControl->Handle(), nullptr, TRUE);
+}
+
+bool TswSkinButton::BeforeMessage(TMessage& M) {
+  switch (M.Msg) {
+    case WM_KEYDOWN:
+      return !(M.WParam == VK_RETURN || M.WParam == VK_SPACE);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      FPressed = true;
+      Repaint();
+      if (M.Msg == WM_LBUTTONDOWN) {
+        // The base's handling of the down follows; capture keeps the up with this button.
+        return false;
+      }
+      return false;
+    case WM_LBUTTONUP:
+      // The control's own handling would click as well: the skinner clicks on its own.
+      if (GetCapture() == FControl->Handle()) ReleaseCapture();
+      return false;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(FControl->Handle(), &ps);
+      Paint();
+      EndPaint(FControl->Handle(), &ps);
+      M.Result = 0;
+      return false;
+    }
+    case WM_ERASEBKGND:
+      M.Result = 1;
+      return false;
+    default:
+      return true;
+  }
+}
+
+void TswSkinButton::AfterMessage(TMessage& M) {
+  TswSkinControl::AfterMessage(M);
+  if (!FControl) return;
+  switch (M.Msg) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Repaint();
+      break;
+    case WM_CHAR:
+      if (M.WParam == 0 || M.WParam == 13) {
+        FPressed = false;
+        Repaint();
+        FControl->Click();
+      }
+      break;
+    case WM_LBUTTONDBLCLK:
+      FControl->Click();
+      FMousePressed = false;
+      break;
+    default:
+      break;
+  }
+}
+
+void TswSkinButton::MouseDown() {
+  TCustomForm* form = FControl->GetParentForm();
+  if (form && (SendMessage(form->Handle(), SWM_CAPTIONSTATE, 0, 0) == 1 || form->Active())) {
+    if (FControl->CanFocus() && FControl->Enabled() && FControl->Visible()) {
+      try {
+        FControl->SetFocus();
+      } catch (...) {
+      }
+    }
+    FMousePressed = true;
+    SetCapture(FControl->Handle());
+  }
+}
+
+void TswSkinButton::MouseUp() {
+  if (GetCapture() == FControl->Handle()) ReleaseCapture();
+  if (FMousePressed) {
+    FMousePressed = false;
+    // Only a release over the button clicks it.
+    POINT p;
+    GetCursorPos(&p);
+    RECT r;
+    GetWindowRect(FControl->Handle(), &r);
+    if (PtInRect(&r, p)) FControl->Click();
+  }
+}
+
+void TswSkinButton::KeyDown(WPARAM) { FKeyPressed = true; }
+
+void TswSkinButton::KeyUp(WPARAM Key) {
+  if (Key == VK_SPACE && FKeyPressed && FControl->Focused() && FControl->Enabled() && SkinActive()) {
+    FPressed = false;
+    Repaint();
+    FControl->Click();
+  }
+  FKeyPressed = false;
+}
+
+void TswSkinButton::Paint() {
+  const RECT cr = FControl->ClientRect();
+  const int w = cr.right, h = cr.bottom;
+  if (w <= 0 || h <= 0) return;
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(w, h);
+  TWinControl* parent = FControl->Parent();
+  FillRectColor(b.Canvas(), cr, parent ? parent->Color() : FEngine->FormColor());
+  TBitmap frame;
+  const int k = FPressed ? 3 : FHot ? 2 : 1;
+  if (FEngine->SkinBitmapCell(bmButton, k, 3, &frame))
+    DrawBitmapNinePart(&frame, b.Canvas(), cr, FEngine->Metrics().TransColor,
+                       FEngine->SkinFlag(flButtonTrans));
+  if (FControl->Focused()) {
+    RECT f{5, 5, w - 5, h - 5};
+    if (FPressed) OffsetRect(&f, 1, 1);
+    b.Canvas()->Brush()->SetStyle(bsSolid);
+    b.Canvas()->DrawFocusRect(f);
+  }
+  if (!FEngine->NoChangeButtonsFontColor()) FControl->Font()->SetColor(FEngine->SkinColor(clButtonFont));
+  DrawBitmapAndText(&b, FControl->Caption(), cr, FControl->Font());
+}
+
+// ---- check box and radio button ----
+void TswSkinCheckBox::Init() { FSavedFontColor = FControl->Font()->Color(); }
+
+void TswSkinCheckBox::Update() {
+  if (!FControl) return;
+  if (SkinActive() && !FEngine->NoChangeButtonsFontColor())
+    FControl->Font()->SetColor(FEngine->SkinColor(clControlFont));
+  else
+    FControl->Font()->SetColor(FSavedFontColor);
+}
+
+void TswSkinCheckBox::AfterMessage(TMessage& M) {
+  TswSkinControl::AfterMessage(M);
+  if (M.Msg == BM_SETCHECK || M.Msg == WM_LBUTTONDBLCLK) Repaint();
+}
+
+int TswSkinCheckBox::Frame() const {
+  auto* c = static_cast<TCustomCheckBox*>(FControl);
+  const int base = c->State() == cbChecked ? 1 : c->State() == cbGrayed ? 2 : 3;
+  return c->Enabled() ? base : base + 3;
+}
+
+bool TswSkinCheckBox::Transparent() const { return FEngine->SkinFlag(flCheckTrans); }
+
+void TswSkinCheckBox::Paint() {
+  TBitmap image;
+  image.SetPixelFormat(pf24bit);
+  image.SetTransparentMode(tmFixed);
+  image.SetTransparentColor(FEngine->Metrics().TransColor);
+  if (!FEngine->SkinBitmapCell(StripNumber(), Frame(), StripFrames(), &image)) return;
+  image.SetTransparent(Transparent());
+  const int iw = image.Width(), ih = image.Height();
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(std::max(iw, 13), std::max(ih, 13));
+  FillRectColor(b.Canvas(), RECT{0, 0, b.Width(), b.Height()}, FControl->Color());
+  if (Transparent())
+    TransparentBlt(b.Canvas()->Handle(), 0, 0, iw, ih, image.Canvas()->Handle(), 0, 0, iw, ih,
+                   static_cast<UINT>(FEngine->Metrics().TransColor));
+  else
+    BitBlt(b.Canvas()->Handle(), 0, 0, iw, ih, image.Canvas()->Handle(), 0, 0, SRCCOPY);
+  const RECT cr = FControl->ClientRect();
+  DrawBitmapAt(&b, 0, (cr.bottom - ih) / 2);
+}
+
+bool TswSkinRadioButton::BeforeMessage(TMessage& M) {
+  if (M.Msg == WM_LBUTTONDBLCLK) {
+    if (FControl->OnDblClick) FControl->OnDblClick(FControl);
+    return false;
+  }
+  if (M.Msg == WM_ERASEBKGND) {
+    M.Result = 1;
+    return false;
+  }
+  return true;
+}
+
+int TswSkinRadioButton::Frame() const {
+  auto* c = static_cast<TCustomCheckBox*>(FControl);
+  const int base = c->Checked() ? 1 : 2;
+  return c->Enabled() ? base : base + 2;
+}
+
+// ---- progress bar ----
+bool TswSkinProgressBar::BeforeMessage(TMessage& M) {
+  if (M.Msg == WM_ERASEBKGND) {
+    M.Result = 1;
+    return false;
+  }
+  if (M.Msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    BeginPaint(FControl->Handle(), &ps);
+    Paint();
+    EndPaint(FControl->Handle(), &ps);
+    M.Result = 0;
+    return false;
+  }
+  return true;
+}
+
+void TswSkinProgressBar::AfterMessage(TMessage& M) {
+  TswSkinControl::AfterMessage(M);
+  if (M.Msg == PBM_SETPOS) Repaint();
+}
+
+void TswSkinProgressBar::Paint() {
+  auto* p = static_cast<TProgressBar*>(FControl);
+  RECT wr;
+  GetWindowRect(p->Handle(), &wr);
+  const int W = wr.right - wr.left, H = wr.bottom - wr.top;
+  if (W <= 0 || H <= 0) return;
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(W, H);
+  FillRectColor(b.Canvas(), RECT{0, 0, W, H}, FEngine->FormColor());
+  TswSkinProgressBarRes& res = FEngine->ProgressRes();
+  const int w1 = res.FirstWidth, w4 = res.LastWidth;
+  const int len = W - w1 - w4;
+  const int f = p->Min() < p->Max() && len > 0
+                    ? static_cast<int>(static_cast<int64_t>(p->Position() - p->Min()) * len /
+                                       (p->Max() - p->Min()))
+                    : 0;
+  const int e = w1 + std::clamp(f, 0, std::max(len, 0));
+  DrawCappedV(res.HorzPart(1), b.Canvas(), RECT{0, 0, w1, H}, 2);
+  DrawCappedV(res.HorzPart(2), b.Canvas(), RECT{w1, 0, e, H}, 2);
+  DrawCappedV(res.HorzPart(3), b.Canvas(), RECT{e, 0, W - w4, H}, 2);
+  DrawCappedV(res.HorzPart(4), b.Canvas(), RECT{W - w4, 0, W, H}, 2);
+  HDC dc = GetWindowDC(p->Handle());
+  if (!dc) return;
+  BitBlt(dc, 0, 0, W, H, b.Canvas()->Handle(), 0, 0, SRCCOPY);
+  ReleaseDC(p->Handle(), dc);
+}
