@@ -94,8 +94,8 @@ struct ZipKeys {
     K2 = static_cast<uint32_t>(crc32(K2 ^ 0xFFFFFFFFu, &b, 1)) ^ 0xFFFFFFFFu;
   }
   uint8_t Stream() const {
-    uint16_t t = static_cast<uint16_t>((K2 & 0xFFFF) | 2);
-    return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
+    const uint32_t t = (K2 & 0xFFFFu) | 2u;
+    return static_cast<uint8_t>((t * (t ^ 1u)) >> 8);
   }
 };
 

@@ -70,8 +70,8 @@ struct ZipKeys {
     K2 = static_cast<uint32_t>(crc32(K2 ^ 0xFFFFFFFFu, &b, 1)) ^ 0xFFFFFFFFu;
   }
   uint8_t Enc(uint8_t P) {
-    uint16_t t = static_cast<uint16_t>((K2 & 0xFFFF) | 2);
-    uint8_t c = static_cast<uint8_t>(P ^ static_cast<uint8_t>((t * (t ^ 1)) >> 8));
+    const uint32_t t = (K2 & 0xFFFFu) | 2u;
+    uint8_t c = static_cast<uint8_t>(P ^ static_cast<uint8_t>((t * (t ^ 1u)) >> 8));
     Update(P);
     return c;
   }
