@@ -32,12 +32,14 @@ TswSkinControlMaker Maker() {
   };
 }
 
-// The rows of the skinners built so far, in the order of the control-class table.
+// The rows of the skinners built so far, in the order of the control-class table, except that
+// the radio button's row follows the check box's: our radio button derives from the check box,
+// and the later row wins.
 const bool Registered = [] {
   RegisterControlSkinners({
       {TProgressBar::StaticClass(), Maker<TswSkinProgressBar>()},
-      {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
       {TCustomCheckBox::StaticClass(), Maker<TswSkinCheckBox>()},
+      {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
       {TCustomEdit::StaticClass(), Maker<TswSkinScrollWinControl>()},
       {TButton::StaticClass(), Maker<TswSkinButton>()},
   });
