@@ -2,6 +2,7 @@
 #include "skins/swskinengine.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/rtl/automation.h"
 #include "platform/rtl/fileutils.h"
@@ -26,7 +27,52 @@ int HeightOf(const TBitmap* B) { return B ? B->Height() : 0; }
 // How often a stored skin is saved under a fresh temporary name before giving up.
 constexpr int TempFileTries = 8;
 
+// Process-wide state of the hook.
+HHOOK gHook = nullptr;
+TswSkinEngine* gHookEngine = nullptr;
+
+std::vector<std::string>& AutoSkinNames() {
+  static std::vector<std::string> names{"TSelectDirDlg", "TForm", "TfrmRegBrowser"};
+  return names;
+}
+
+std::string Upper(std::string S) {
+  for (char& c : S) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return S;
+}
+
 }  // namespace
+
+void AddAutoSkinClassName(const std::string& Name) {
+  if (!IsAutoSkinClassName(Name)) AutoSkinNames().push_back(Name);
+}
+
+bool IsAutoSkinClassName(const std::string& Name) {
+  const std::string u = Upper(Name);
+  for (const std::string& n : AutoSkinNames())
+    if (Upper(n) == u) return true;
+  return false;
+}
+
+TswSkinEngine* TswSkinEngine::HookEngine() { return gHookEngine; }
+
+LRESULT TswSkinEngine::SkinCbtHookProc(int Code, WPARAM W, LPARAM L) {
+  TswSkinEngine* e = gHookEngine;
+  if (Code == HCBT_ACTIVATE && e && e->IsSkinActive()) {
+    HWND wnd = reinterpret_cast<HWND>(W);
+    char cls[101] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    const std::string name = cls;
+    const bool skinned = SendMessage(wnd, SWM_ISSKINNED, 0, 0) == 1;
+    if (name == "TMessageForm" || name == "#32770") {
+      if (e->FSkinDialogs && !skinned) e->SkinHandle(wnd, true);
+    } else if ((name == "TTabDockHost" || name == "TConjoinDockHost" || IsAutoSkinClassName(name)) &&
+               !skinned) {
+      e->SkinHandle(wnd, false);
+    }
+  }
+  return CallNextHookEx(gHook, Code, W, L);
+}
 
 TswSkinEngine::TswSkinEngine(TComponent* AOwner) : TComponent(AOwner) {
   auto* form = dynamic_cast<TCustomForm*>(AOwner);
@@ -35,9 +81,18 @@ TswSkinEngine::TswSkinEngine(TComponent* AOwner) : TComponent(AOwner) {
     if (form->Components(i) != this && dynamic_cast<TswSkinEngine*>(form->Components(i)))
       throw Exception("One form can only catch one TswSkinEngine!");
   FReader.OnLoad = [this](TswSkinReader*) { SkinChanged(); };
+  if (!gHook && !ComponentState().Contains(csDesigning)) {
+    gHook = SetWindowsHookExA(WH_CBT, &TswSkinEngine::SkinCbtHookProc, nullptr, GetCurrentThreadId());
+    if (gHook) gHookEngine = this;
+  }
 }
 
 TswSkinEngine::~TswSkinEngine() {
+  if (gHookEngine == this) {
+    UnhookWindowsHookEx(gHook);
+    gHook = nullptr;
+    gHookEngine = nullptr;
+  }
   // Every window object still in the list gives its window back.
   while (!FWindows.empty()) {
     TswSkinWindow* w = FWindows.back();

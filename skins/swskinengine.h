@@ -35,6 +35,11 @@ struct TswSkinMetrics {
   int MinWidth = 0;
 };
 
+// Adds a window class name to the list of classes the hook skins when they are activated
+// (it starts with "TSelectDirDlg", "TForm" and "TfrmRegBrowser"; names are never removed).
+void AddAutoSkinClassName(const std::string& Name);
+bool IsAutoSkinClassName(const std::string& Name);
+
 class TswSkinEngine : public TComponent {
   ORV_CLASS(TswSkinEngine, TComponent)
 public:
@@ -88,6 +93,8 @@ public:
   TswSkinWindow* FindWindow(HWND Wnd) const;
   int WindowCount() const { return static_cast<int>(FWindows.size()); }
   bool Releasing() const { return FReleasing; }
+  // The engine whose hook skins activated windows (the first one created at run time).
+  static TswSkinEngine* HookEngine();
   // Loads a stored skin archive (the "SkinData" property) through a temporary file; gives up
   // with EInOutError when no temporary file can be written after a bounded number of tries.
   void ReadSkinData(TStream* Stream);
@@ -112,6 +119,7 @@ private:
   friend class TswSkinWindow;
   friend class TswSkinWindowVCL;
   void SkinChanged();
+  static LRESULT SkinCbtHookProc(int Code, WPARAM W, LPARAM L);
   void RemoveWindow(TswSkinWindow* W);
   TCustomForm* OwnerForm() const;
 

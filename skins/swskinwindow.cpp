@@ -224,6 +224,11 @@ void TswSkinWindow::WndProc(TMessage& M) {
     case WM_SYSCOMMAND:
     case CM_RELEASE:
       return;
+    default:
+      break;
+  }
+  AfterMessage(M);
+  switch (M.Msg) {
     case WM_ACTIVATE:
       FActive = LOWORD(M.WParam) != WA_INACTIVE;
       PaintFrame();
@@ -547,6 +552,15 @@ void TswSkinWindowVCL::Notification(TComponent* AComponent, TOperation Operation
       FSkinners.erase(it);
       break;
     }
+}
+
+void TswSkinWindowVCL::AfterMessage(TMessage& M) {
+  // The main form's engine skins every open form when the main form is first shown.
+  if (M.Msg == WM_SHOWWINDOW && M.WParam && !FSwept && FForm &&
+      FForm == Application()->MainForm() && FEngine->SkinAllForms() && FEngine->Owner() == FForm) {
+    FSwept = true;
+    FEngine->SkinAllScreenForms();
+  }
 }
 
 void TswSkinWindowVCL::SkinControls() {

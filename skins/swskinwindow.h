@@ -54,6 +54,7 @@ protected:
   virtual void CallDefaultProc(TMessage& M) = 0;
   virtual void SaveMetrics() {}
   virtual void SkinControls() {}
+  virtual void AfterMessage(TMessage&) {}
   // Every skinner gives its control the WindowProc back before it is freed.
   void ReleaseControls();
   void UpdateControls();
@@ -93,6 +94,7 @@ protected:
   void CallDefaultProc(TMessage& M) override;
   void SaveMetrics() override;
   void SkinControls() override;
+  void AfterMessage(TMessage& M) override;
   bool HasIcon() const override;
   bool HasCloseButton() const override;
   bool HasMaximizeButton() const override;
@@ -105,6 +107,6 @@ protected:
 private:
   TCustomForm* FForm;
   TWndMethod FOldWindowProc;
-  bool FApplied = false;
+  bool FApplied = false, FSwept = false;
   TColor FSavedColor = 0;
 };
