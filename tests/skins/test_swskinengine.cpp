@@ -10,6 +10,7 @@
 #include <string>
 
 #include "paneltest.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/stdctrls.h"
@@ -433,4 +434,78 @@ TEST_F(SwSkinEngineTest, HookSkinsListedClassesWhenActivated) {
   delete other;
   Run();
   EXPECT_EQ(e->WindowCount(), e->FindWindow(Form->Handle()) ? 1 : 0);
+}
+
+namespace {
+
+// Runs Action from a timer of Owner (so also inside a modal loop).
+void SwLater(TComponent* Owner, std::function<void()> Action) {
+  auto* t = new TTimer(Owner);
+  t->SetInterval(1);
+  t->SetOnTimer([t, Action](TObject*) {
+    t->SetEnabled(false);
+    Action();
+  });
+}
+
+}  // namespace
+
+// A message box opened from a skinned form is skinned by the hook when it is activated, and its
+// skinned buttons answer Space (on key-up) and Enter.
+TEST_F(SwSkinEngineTest, SkinnedMessageBoxAnswersTheKeyboard) {
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  for (UINT key : {VK_SPACE, VK_RETURN}) {
+    bool skinned = false, dialogClass = false;
+    int seenDown = 0;
+    SwLater(Form, [&] {
+      HWND box = GetActiveWindow();
+      char cls[64] = {};
+      GetClassNameA(box, cls, sizeof cls);
+      dialogClass = std::string(cls) == "#32770";
+      skinned = SendMessage(box, SWM_ISSKINNED, 0, 0) == 1;
+      HWND focus = GetFocus();
+      seenDown = focus ? static_cast<int>(SendMessage(focus, SWM_ISSKINNED, 0, 0)) : -1;
+      InjectKey(key, true);
+      InjectKey(key, false);
+    });
+    const int r = MessageBox(Form->Handle(), "Skinned question", "Orvanta", MB_OKCANCEL);
+    EXPECT_TRUE(dialogClass) << key;
+    EXPECT_TRUE(skinned) << key;
+    EXPECT_EQ(seenDown, 1) << "the focused button is skinned";
+    EXPECT_EQ(r, IDOK) << key;
+  }
+  // The boxes are gone and so are their window objects.
+  Run();
+  EXPECT_EQ(e->WindowCount(), e->FindWindow(Form->Handle()) ? 1 : 0);
+}
+
+// The stored skin goes through a temporary file that is gone afterwards; a temporary folder that
+// cannot be written makes the load give up with an error instead of trying forever.
+TEST_F(SwSkinEngineTest, StoredSkinLoadsThroughATemporaryFile) {
+  char tmpl[] = "/tmp/orv_swstored_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  const char* oldTmp = std::getenv("TMPDIR");
+  const std::string keep = oldTmp ? oldTmp : "";
+  setenv("TMPDIR", dir.c_str(), 1);
+  auto* e = new TswSkinEngine(Form);
+  TMemoryStream stored;
+  stored.LoadFromFile(KeptSkin("prism"));
+  e->ReadSkinData(&stored);
+  EXPECT_TRUE(e->Ready());
+  EXPECT_EQ(e->SkinFile(), "");
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  // A "folder" that is a file: nothing can be created in it.
+  const std::string file = dir + "/plain";
+  std::ofstream(file) << "x";
+  setenv("TMPDIR", (file + "/").c_str(), 1);
+  stored.SetPosition(0);
+  EXPECT_THROW(e->ReadSkinData(&stored), EInOutError);
+  if (oldTmp)
+    setenv("TMPDIR", keep.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
+  std::filesystem::remove_all(dir);
 }
