@@ -166,6 +166,9 @@ void TswSkinWindow::WndProc(TMessage& M) {
   RECT proposed{};
   switch (M.Msg) {
     case WM_NCPAINT:
+      // A window with a menu bar of the window layer lets it paint that bar first (the skin's
+      // own menu bar is not built); the skin's caption and borders go over the rest.
+      if (GetMenu(h)) CallDefaultProc(M);
       PaintFrame();
       M.Result = 0;
       return;
@@ -349,7 +352,9 @@ void TswSkinWindow::PaintFrame() {
   FShowsMax = FShowsMin = FShowsClose = false;
 
   if (FHasCaption) {
-    const int CB = iconic ? H : std::max(Hc, T);
+    RECT menuRow{};
+    const bool menuBar = GetMenuBarRect(h, &menuRow) != FALSE;
+    const int CB = iconic ? H : menuBar ? Hc : std::max(Hc, T);
     FCaptionBitmap->SetSize(W, std::max(CB, 1));
     TCanvas* c = FCaptionBitmap->Canvas();
     FillRectColor(c, RECT{0, 0, W, CB}, formColor);

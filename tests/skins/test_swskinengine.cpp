@@ -11,6 +11,7 @@
 
 #include "paneltest.h"
 #include "platform/vcl/extctrls.h"
+#include "platform/vcl/menus.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/stdctrls.h"
@@ -508,4 +509,35 @@ TEST_F(SwSkinEngineTest, StoredSkinLoadsThroughATemporaryFile) {
   else
     unsetenv("TMPDIR");
   std::filesystem::remove_all(dir);
+}
+
+// A form with a menu keeps its menu through skinning and unskinning, and the menu row stays
+// visible under the skin's caption.
+TEST_F(SwSkinEngineTest, FormKeepsItsMenu) {
+  auto* menu = new TMainMenu(Form);
+  auto* item = new TMenuItem(Form);
+  item->SetCaption("File");
+  menu->Items()->Add(item);
+  Form->SetMenu(menu);
+  Run();
+  const int cw = Form->ClientWidth(), ch = Form->ClientHeight();
+  TswSkinEngine* e = Engine("prism");
+  e->SkinForm(Form);
+  Run();
+  EXPECT_EQ(Form->Menu(), menu);
+  EXPECT_NE(GetMenu(Form->Handle()), nullptr);
+  RECT row{};
+  ASSERT_TRUE(GetMenuBarRect(Form->Handle(), &row));
+  // The menu row is painted by the window layer: not in the skin's caption colours.
+  HBITMAP shot = RenderWindowToBitmap(Form->Handle());
+  ASSERT_TRUE(shot);
+  const uint8_t* p = GetBitmapSurface(shot)->Row((row.top + row.bottom) / 2) + (row.right - 20) * 4;
+  EXPECT_EQ(RGB(p[2], p[1], p[0]), ColorToRGB(clMenu));
+  DeleteObject(shot);
+  e->UnskinHandle(Form->Handle());
+  Run();
+  EXPECT_EQ(Form->Menu(), menu);
+  EXPECT_NE(GetMenu(Form->Handle()), nullptr);
+  EXPECT_EQ(Form->ClientWidth(), cw);
+  EXPECT_EQ(Form->ClientHeight(), ch);
 }
