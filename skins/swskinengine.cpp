@@ -11,6 +11,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/menus.h"
 #include "platform/win/wingdi.h"
 #include "skins/swskinwindow.h"
 
@@ -324,4 +325,122 @@ bool TswSkinEngine::SkinBitmapCell(int Number, int K, int N, TBitmap* Target) co
   if (!b || b->Empty() || !Target) return false;
   CutFrame(b, Target, N, K);
   return true;
+}
+
+// ---- menus ----
+namespace {
+
+// Skin colour numbers of the menus.
+enum {
+  clLeftBarStart = 9, clLeftBarEnd = 10, clMenuItem = 11, clMenuItemFont = 12, clSelected = 13,
+  clSelectedBorder = 14, clSelectedFont = 15
+};
+constexpr TColor kSeparatorColor = 132 | (130 << 8) | (132 << 16);
+
+// Sets (or clears) the item's measure and draw events and those of all its sub-items.
+void HookItems(TMenuItem* Item, TswSkinEngine* Engine) {
+  if (Engine) {
+    Item->OnMeasureItem = [Engine, Item](TObject*, TCanvas* C, int& W, int& H) {
+      Engine->MeasureMenuItem(Item, C, W, H);
+    };
+    Item->OnDrawItem = [Engine, Item](TObject*, TCanvas* C, RECT R, bool Selected) {
+      Engine->DrawMenuItem(Item, C, R, Selected);
+    };
+  } else {
+    Item->OnMeasureItem = nullptr;
+    Item->OnDrawItem = nullptr;
+  }
+  for (int i = 0; i < Item->Count(); ++i) HookItems(Item->Items(i), Engine);
+}
+
+void MenuFont(TCanvas* C) {
+  NONCLIENTMETRICSA ncm;
+  if (SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0))
+    C->Font()->SetLogFont(ncm.lfMenuFont);
+}
+
+}  // namespace
+
+void TswSkinEngine::SkinMenu(TMenu* Menu) {
+  if (!Menu) return;
+  Menu->SetOwnerDraw(true);
+  for (int i = 0; i < Menu->Items()->Count(); ++i) SkinMenuItem(Menu->Items()->Items(i));
+  Menu->Rebuild();
+}
+
+void TswSkinEngine::SkinMenuItem(TMenuItem* Item) { HookItems(Item, this); }
+
+void TswSkinEngine::UnskinMenu(TMenu* Menu) {
+  if (!Menu) return;
+  Menu->SetOwnerDraw(false);
+  for (int i = 0; i < Menu->Items()->Count(); ++i) HookItems(Menu->Items()->Items(i), nullptr);
+  Menu->Rebuild();
+}
+
+void TswSkinEngine::MeasureMenuItem(TMenuItem* Item, TCanvas* Canvas, int& Width, int& Height) {
+  if (Item->Parent() && !Item->Parent()->Parent() && dynamic_cast<TMainMenu*>(Item->GetParentMenu()))
+    return;  // the bar's own items keep the system's measure
+  MenuFont(Canvas);
+  if (Item->Caption() == "-") {
+    Height = 5;
+    return;
+  }
+  Height = std::max(Canvas->TextHeight(Item->Caption()), 21);
+  Width = Canvas->TextWidth(Item->Caption()) + Canvas->TextWidth(ShortCutToText(Item->ShortCut())) + 66;
+}
+
+void TswSkinEngine::DrawMenuItem(TMenuItem* Item, TCanvas* Canvas, const RECT& R, bool Selected) {
+  TCanvas* c = Canvas;
+  const TColor start = SkinColor(clLeftBarStart), end = SkinColor(clLeftBarEnd);
+  auto leftBar = [&]() {
+    const RECT bar{R.left, R.top, R.left + 26, R.bottom};
+    if (start == end)
+      FillRectColor(c, bar, start);
+    else
+      GradientHorizontal(c, bar, start, end);
+    FillRectColor(c, RECT{R.left + 26, R.top, R.right, R.bottom}, SkinColor(clMenuItem));
+  };
+  if (Item->Caption() == "-") {
+    leftBar();
+    DrawMenuSeparator(c, R, kSeparatorColor, true, 26);
+    return;
+  }
+  if (Selected && Item->Enabled()) {
+    FillRectColor(c, R, SkinColor(clSelected));
+    FrameRectColor(c, R, SkinColor(clSelectedBorder));
+  } else {
+    leftBar();
+  }
+  MenuFont(c);
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->SetColor(!Item->Enabled() ? MakeRGB(128, 128, 128)
+                      : Selected      ? SkinColor(clSelectedFont)
+                                      : SkinColor(clMenuItemFont));
+  if (Item->Default()) c->Font()->SetStyle(c->Font()->Style() + fsBold);
+  RECT text{R.left + 30, R.top, R.right, R.bottom};
+  std::string caption = Item->Caption();
+  c->TextRect(text, caption, TTextFormat{tfSingleLine, tfVerticalCenter});
+  const std::string shortcut = ShortCutToText(Item->ShortCut());
+  if (!shortcut.empty()) {
+    std::string sc = shortcut;
+    RECT sr{R.right - c->TextWidth(shortcut) - 16, R.top, R.right, R.bottom};
+    c->TextRect(sr, sc, TTextFormat{tfSingleLine, tfVerticalCenter});
+  }
+  c->Brush()->SetStyle(bsSolid);
+  TMenu* menu = Item->GetParentMenu();
+  TImageList* images = menu ? menu->Images() : nullptr;
+  const bool hasImage = images && Item->ImageIndex() >= 0 && Item->ImageIndex() < images->Count();
+  if (Item->Checked()) {
+    if (!hasImage) {
+      if (TBitmap* mark = SkinBitmap(12)) {
+        TransparentBlt(c->Handle(), R.left + 4, R.top + 3, mark->Width(), mark->Height(),
+                       mark->Canvas()->Handle(), 0, 0, mark->Width(), mark->Height(),
+                       static_cast<UINT>(FMetrics.TransColor));
+      }
+    } else {
+      FillRectColor(c, RECT{R.left + 2, R.top + 1, R.left + 21, R.top + 20}, clBlack);
+      FillRectColor(c, RECT{R.left + 3, R.top + 2, R.left + 20, R.top + 19}, SkinColor(clMenuItem));
+    }
+  }
+  if (hasImage) images->Draw(c, R.left + 4, R.top + 3, Item->ImageIndex(), Item->Enabled());
 }

@@ -16,6 +16,8 @@
 class TCustomForm;
 class TswSkinWindow;
 class TStream;
+class TMenu;
+class TMenuItem;
 
 // Private messages of skinned windows and controls.
 enum : UINT {
@@ -95,6 +97,12 @@ public:
   bool Releasing() const { return FReleasing; }
   // The engine whose hook skins activated windows (the first one created at run time).
   static TswSkinEngine* HookEngine();
+  // Owner-draws the menu's items in the skin's menu colours (SkinMenu), or gives them back.
+  void SkinMenu(TMenu* Menu);
+  void UnskinMenu(TMenu* Menu);
+  void SkinMenuItem(TMenuItem* Item);
+  void MeasureMenuItem(TMenuItem* Item, TCanvas* Canvas, int& Width, int& Height);
+  void DrawMenuItem(TMenuItem* Item, TCanvas* Canvas, const RECT& R, bool Selected);
   // Loads a stored skin archive (the "SkinData" property) through a temporary file; gives up
   // with EInOutError when no temporary file can be written after a bounded number of tries.
   void ReadSkinData(TStream* Stream);

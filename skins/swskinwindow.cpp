@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/vcl/forms.h"
+#include "platform/vcl/menus.h"
 #include "platform/win/wingdi.h"
 #include "skins/swskinctrls.h"
 #include "skins/swskinengine.h"
@@ -550,6 +551,7 @@ void TswSkinWindowVCL::Notification(TComponent* AComponent, TOperation Operation
   TComponent::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
   if (AComponent == FForm) FForm = nullptr;
+  FMenus.erase(std::remove(FMenus.begin(), FMenus.end(), AComponent), FMenus.end());
   // A control freed while skinned takes its skinner along; nothing routes to it any more.
   for (auto it = FSkinners.begin(); it != FSkinners.end(); ++it)
     if ((*it)->Control() == AComponent) {
@@ -637,14 +639,27 @@ void TswSkinWindowVCL::ApplySkinState() {
     return;
   }
   const int cw = FSavedClientWidth, chh = FSavedClientHeight;
+  const int tag = FEngine->DisabledTag();
   if (on) {
     FSavedColor = FForm->Color();
     FForm->SetColor(FEngine->FormColor());
     FApplied = true;
+    for (int i = 0; i < FForm->ComponentCount(); ++i) {
+      auto* m = dynamic_cast<TPopupMenu*>(FForm->Components(i));
+      if (!m || m->Tag() == tag) continue;
+      m->FreeNotification(this);
+      FMenus.push_back(m);
+      FEngine->SkinMenu(m);
+    }
   } else {
     FForm->SetColor(FSavedColor);
     FApplied = false;
     SetWindowRgn(h, nullptr, TRUE);
+    for (TMenu* m : FMenus) {
+      FEngine->UnskinMenu(m);
+      m->RemoveFreeNotification(this);
+    }
+    FMenus.clear();
   }
   SetWindowPos(h, nullptr, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);

@@ -107,6 +107,8 @@ protected:
 private:
   TCustomForm* FForm;
   TWndMethod FOldWindowProc;
+  // Popup menus of the form owner-drawn by the engine while the skin is applied.
+  std::vector<class TMenu*> FMenus;
   bool FApplied = false, FSwept = false;
   TColor FSavedColor = 0;
 };

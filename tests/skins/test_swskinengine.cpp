@@ -541,3 +541,40 @@ TEST_F(SwSkinEngineTest, FormKeepsItsMenu) {
   EXPECT_EQ(Form->ClientWidth(), cw);
   EXPECT_EQ(Form->ClientHeight(), ch);
 }
+
+// The form's popup menus are owner-drawn in the skin's menu colours while the form is skinned.
+TEST_F(SwSkinEngineTest, PopupMenusAreOwnerDrawnInTheSkin) {
+  auto* popup = new TPopupMenu(Form);
+  auto* open = new TMenuItem(Form);
+  open->SetCaption("Open");
+  open->SetChecked(true);
+  auto* line = new TMenuItem(Form);
+  line->SetCaption("-");
+  popup->Items()->Add(open);
+  popup->Items()->Add(line);
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  EXPECT_TRUE(popup->OwnerDraw());
+  ASSERT_TRUE(open->OnMeasureItem);
+  ASSERT_TRUE(open->OnDrawItem);
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(160, 30);
+  int w = 0, h = 0;
+  line->OnMeasureItem(line, b.Canvas(), w, h);
+  EXPECT_EQ(h, 5);
+  open->OnMeasureItem(open, b.Canvas(), w, h);
+  EXPECT_GE(h, 21);
+  EXPECT_EQ(w, b.Canvas()->TextWidth("Open") + 66);
+  // Not selected: the left bar (caption top colour of harbour) and the item colour.
+  open->OnDrawItem(open, b.Canvas(), RECT{0, 0, 160, 22}, false);
+  EXPECT_EQ(b.Canvas()->Pixels(30, 20), ColorToRGB(e->SkinColor(11)));
+  // Selected: filled with the selected colour inside the border colour.
+  open->OnDrawItem(open, b.Canvas(), RECT{0, 0, 160, 22}, true);
+  EXPECT_EQ(b.Canvas()->Pixels(0, 0), ColorToRGB(e->SkinColor(14)));
+  EXPECT_EQ(b.Canvas()->Pixels(150, 18), ColorToRGB(e->SkinColor(13)));
+  e->UnskinHandle(Form->Handle());
+  EXPECT_FALSE(popup->OwnerDraw());
+  EXPECT_FALSE(open->OnDrawItem);
+}
