@@ -69,7 +69,7 @@ TEST_F(SwSkinResTest, NinePartCornersAndStops) {
   EXPECT_EQ(At(dst.get(), 0, 0), 0x0000FFu);
   EXPECT_EQ(At(dst.get(), 9, 4), 0x0000FFu);
   EXPECT_EQ(At(dst.get(), 0, 9), 0xFF0000u);
-  EXPECT_EQ(At(dst.get(), 9, 6), 0xFF0000u);
+  EXPECT_EQ(At(dst.get(), 8, 6), 0xFF0000u);  // column 9 belongs to the bottom edge
   EXPECT_EQ(At(dst.get(), 19, 0), 0x00FF00u);
   // Three rows high: only the top-left corner.
   auto low = Solid(20, 3, 0xFFFFFF);
