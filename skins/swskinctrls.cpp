@@ -40,7 +40,12 @@ const bool Registered = [] {
       {TProgressBar::StaticClass(), Maker<TswSkinProgressBar>()},
       {TCustomCheckBox::StaticClass(), Maker<TswSkinCheckBox>()},
       {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
+      {TTreeView::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TScrollBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TCustomListBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
       {TCustomEdit::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      // Our combo box derives from the edit: its row follows the edit's.
+      {TComboBox::StaticClass(), Maker<TswSkinComboBox>()},
       {TButton::StaticClass(), Maker<TswSkinButton>()},
   });
   return true;
@@ -381,6 +386,61 @@ int TswSkinRadioButton::Frame() const {
   auto* c = static_cast<TCustomCheckBox*>(FControl);
   const int base = c->Checked() ? 1 : 2;
   return c->Enabled() ? base : base + 2;
+}
+
+// ---- combo box ----
+void TswSkinComboBox::AfterMessage(TMessage& M) {
+  TswSkinControl::AfterMessage(M);
+  if (M.Msg == WM_NCPAINT || M.Msg == WM_SETFOCUS || M.Msg == WM_KILLFOCUS)
+    Repaint();
+}
+
+void TswSkinComboBox::Paint() {
+  auto* combo = static_cast<TComboBox*>(FControl);
+  if (combo->Style() == csSimple) return;
+  COMBOBOXINFO info;
+  info.cbSize = 52;
+  if (!GetComboBoxInfo(combo->Handle(), &info)) return;
+  HWND h = combo->Handle();
+  HDC dc = GetWindowDC(h);
+  if (!dc) return;
+  TCanvas c;
+  c.SetHandle(dc);
+  RECT wr;
+  GetWindowRect(h, &wr);
+  const RECT all{0, 0, wr.right - wr.left, wr.bottom - wr.top};
+  FrameRectColor(&c, all, FEngine->SkinColor(clControlBorder));
+  RECT inner = all;
+  InflateRect(&inner, -1, -1);
+  FrameRectColor(&c, inner, combo->Color());
+  // The button rectangle is in client coordinates; the canvas is the window's.
+  POINT origin{0, 0};
+  ClientToScreen(h, &origin);
+  RECT b = info.rcButton;
+  OffsetRect(&b, origin.x - wr.left, origin.y - wr.top);
+  if (b.right > b.left && b.bottom > b.top) {
+    FillRectColor(&c, b, FEngine->SkinColor(clControl));
+    c.Pen()->SetColor(FEngine->SkinColor(clControlBorder));
+    c.MoveTo(b.left, b.top - 1);
+    c.LineTo(b.left, b.bottom + 1);
+    DrawArrowDown(&c, b.left + (b.right - b.left) / 2 - 3, b.top + (b.bottom - b.top) / 2 - 1,
+                  combo->Enabled());
+  }
+  c.SetHandle(nullptr);
+  ReleaseDC(h, dc);
+  if (combo->DroppedDown() && info.hwndList) {
+    RECT lr;
+    GetWindowRect(info.hwndList, &lr);
+    HDC ldc = GetWindowDC(info.hwndList);
+    if (ldc) {
+      TCanvas lc;
+      lc.SetHandle(ldc);
+      FrameRectColor(&lc, RECT{0, 0, lr.right - lr.left, lr.bottom - lr.top},
+                     FEngine->SkinColor(clControlBorder));
+      lc.SetHandle(nullptr);
+      ReleaseDC(info.hwndList, ldc);
+    }
+  }
 }
 
 // ---- progress bar ----

@@ -136,6 +136,16 @@ protected:
   bool Transparent() const override { return true; }
 };
 
+// Drop-down combo boxes: the skin's border, button face and arrow over the control's painting.
+class TswSkinComboBox : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+
+protected:
+  void AfterMessage(TMessage& M) override;
+  void Paint() override;
+};
+
 class TswSkinProgressBar : public TswSkinControl {
 public:
   using TswSkinControl::TswSkinControl;

@@ -11,6 +11,7 @@
 
 #include "paneltest.h"
 #include "platform/vcl/extctrls.h"
+#include "platform/rtl/strings.h"
 #include "platform/vcl/menus.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/comctrls.h"
@@ -54,6 +55,15 @@ protected:
     p->SetParent(Form);
     p->SetBounds(160, 56, 160, 18);
     p->SetPosition(40);
+    auto* cb = new TComboBox(Form);
+    cb->SetParent(Form);
+    cb->SetBounds(160, 90, 160, 24);
+    cb->Items()->Add("Combo box");
+    cb->SetItemIndex(0);
+    auto* lb = new TListBox(Form);
+    lb->SetParent(Form);
+    lb->SetBounds(16, 112, 120, 44);
+    lb->Items()->Add("List box");
   }
   TswSkinEngine* Engine(const std::string& Skin) {
     auto* e = new TswSkinEngine(Form);
@@ -327,7 +337,7 @@ TEST_F(SwSkinEngineTest, ControlsGetTheirSkinnersAndGiveThemBack) {
   Run();
   TswSkinWindow* w = e->FindWindow(Form->Handle());
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w->SkinnerCount(), 6);
+  EXPECT_EQ(w->SkinnerCount(), 8);
   for (int i = 0; i < Form->ControlCount(); ++i) {
     if (auto* c = dynamic_cast<TWinControl*>(Form->Controls(i))) {
       EXPECT_EQ(c->Perform(SWM_ISSKINNED, 0, 0), 1) << c->ClassName();
@@ -335,7 +345,7 @@ TEST_F(SwSkinEngineTest, ControlsGetTheirSkinnersAndGiveThemBack) {
   }
   // A control freed while skinned takes its skinner along.
   delete lonely;
-  EXPECT_EQ(w->SkinnerCount(), 5);
+  EXPECT_EQ(w->SkinnerCount(), 7);
   Run();
   e->UnskinHandle(Form->Handle());
   Run();
@@ -577,4 +587,33 @@ TEST_F(SwSkinEngineTest, PopupMenusAreOwnerDrawnInTheSkin) {
   e->UnskinHandle(Form->Handle());
   EXPECT_FALSE(popup->OwnerDraw());
   EXPECT_FALSE(open->OnDrawItem);
+}
+
+TEST_F(SwSkinEngineTest, ComboBoxGetsTheSkinBorderAndButton) {
+  auto* cb = new TComboBox(Form);
+  cb->SetParent(Form);
+  cb->SetBounds(20, 20, 150, 24);
+  cb->SetStyle(csDropDownList);
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  COMBOBOXINFO info;
+  info.cbSize = 52;
+  ASSERT_TRUE(GetComboBoxInfo(cb->Handle(), &info));
+  RECT wr;
+  GetWindowRect(cb->Handle(), &wr);
+  HBITMAP shot = RenderWindowToBitmap(Form->Handle());
+  ASSERT_TRUE(shot);
+  RECT fr;
+  GetWindowRect(Form->Handle(), &fr);
+  auto pixel = [&](int X, int Y) {
+    const uint8_t* p = GetBitmapSurface(shot)->Row(wr.top - fr.top + Y) + (wr.left - fr.left + X) * 4;
+    return RGB(p[2], p[1], p[0]);
+  };
+  EXPECT_EQ(pixel(0, 0), ColorToRGB(e->SkinColor(22)));
+  POINT o{0, 0};
+  ClientToScreen(cb->Handle(), &o);
+  const int bx = o.x - wr.left + info.rcButton.right - 2, by = o.y - wr.top + info.rcButton.top + 1;
+  EXPECT_EQ(pixel(bx, by), ColorToRGB(e->SkinColor(21)));
+  DeleteObject(shot);
 }
