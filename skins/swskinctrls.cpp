@@ -5,7 +5,9 @@
 
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/grids.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/win/gdi_user.h"
 #include "platform/win/wingdi.h"
@@ -41,6 +43,9 @@ const bool Registered = [] {
       {TCustomCheckBox::StaticClass(), Maker<TswSkinCheckBox>()},
       {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
       {TTreeView::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TCustomGrid::StaticClass(), Maker<TswSkinGrid>()},
+      {TCustomPanel::StaticClass(), Maker<TswSkinPanel>()},
+      {TGroupBox::StaticClass(), Maker<TswSkinGroupBox>()},
       {TScrollBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
       {TCustomListBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
       {TCustomEdit::StaticClass(), Maker<TswSkinScrollWinControl>()},
@@ -79,7 +84,27 @@ void TswSkinControl::Release() {
   if (FReleased) return;
   Detach();
   FReleased = true;
-  if (FControl) FControl->WindowProc = FOldProc;
+  if (!FControl) return;
+  FControl->WindowProc = FOldProc;
+  if (FParentColorSet) {
+    FParentColorSet = false;
+    FControl->SetParentColor(FSavedParentColor);
+    if (!FSavedParentColor) FControl->SetColor(FSavedColor);
+  }
+}
+
+void TswSkinControl::SyncParentColor() {
+  if (!FControl || FReleased || !WantsParentColor()) return;
+  if (SkinActive() && !FParentColorSet) {
+    FSavedParentColor = FControl->ParentColor();
+    FSavedColor = FControl->Color();
+    FParentColorSet = true;
+    FControl->SetParentColor(true);
+  } else if (!SkinActive() && FParentColorSet) {
+    FParentColorSet = false;
+    FControl->SetParentColor(FSavedParentColor);
+    if (!FSavedParentColor) FControl->SetColor(FSavedColor);
+  }
 }
 
 bool TswSkinControl::SkinActive() const {
@@ -386,6 +411,46 @@ int TswSkinRadioButton::Frame() const {
   auto* c = static_cast<TCustomCheckBox*>(FControl);
   const int base = c->Checked() ? 1 : 2;
   return c->Enabled() ? base : base + 2;
+}
+
+// ---- group box and grid ----
+void TswSkinGroupBox::Paint() {
+  HWND h = FControl->Handle();
+  HDC dc = GetDC(h);
+  if (!dc) return;
+  TCanvas c;
+  c.SetHandle(dc);
+  c.Font()->Assign(FControl->Font());
+  c.Font()->SetColor(FEngine->SkinColor(clControlFont));
+  const RECT cr = FControl->ClientRect();
+  const int th = c.TextHeight("0");
+  FrameRectColor(&c, RECT{0, th / 2 - 1, cr.right - 1, cr.bottom - 1}, FEngine->SkinColor(clControlBorder));
+  std::string caption = FControl->Caption();
+  if (!caption.empty()) {
+    RECT r{8, 0, cr.right, th};
+    std::string measured = caption;
+    c.TextRect(r, measured, TTextFormat{tfSingleLine, tfCalcRect});
+    c.Brush()->SetStyle(bsSolid);
+    c.Brush()->SetColor(FControl->Color());
+    c.TextRect(r, caption, TTextFormat{tfSingleLine});
+  }
+  c.SetHandle(nullptr);
+  ReleaseDC(h, dc);
+}
+
+void TswSkinGrid::Init() { FSavedFixedColor = static_cast<TCustomGrid*>(FControl)->FixedColor(); }
+
+void TswSkinGrid::Update() {
+  auto* g = static_cast<TCustomGrid*>(FControl);
+  if (!g) return;
+  if (SkinActive()) {
+    if (!FFixed) FSavedFixedColor = g->FixedColor();
+    FFixed = true;
+    g->SetFixedColor(FEngine->FormColor());
+  } else if (FFixed) {
+    FFixed = false;
+    g->SetFixedColor(FSavedFixedColor);
+  }
 }
 
 // ---- combo box ----

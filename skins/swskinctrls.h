@@ -35,7 +35,11 @@ public:
   void Start() {
     Init();
     Update();
+    SyncParentColor();
   }
+  // A skinner that wants its parent's colour gets it while the skin is on; the control's own
+  // colour comes back when the skin is off or the skinner is released.
+  void SyncParentColor();
   virtual void Update() {}
   virtual bool WantsParentColor() const { return false; }
   // Paints when the engine's skin is active.
@@ -65,6 +69,8 @@ protected:
   bool FHot = false, FPressed = false, FReleased = false;
 
 private:
+  bool FParentColorSet = false, FSavedParentColor = false;
+  TColor FSavedColor = 0;
   void Proc(TMessage& M);
   TWndMethod FOldProc;
   friend class TswSkinControlFactory;
@@ -134,6 +140,36 @@ protected:
   int StripNumber() const override { return 18; }
   int StripFrames() const override { return 4; }
   bool Transparent() const override { return true; }
+};
+
+// Containers that take their parent's (the skinned form's) colour while skinned.
+class TswSkinPanel : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  bool WantsParentColor() const override { return true; }
+};
+
+// Group boxes: a frame in the control border colour with the caption over it.
+class TswSkinGroupBox : public TswSkinPanel {
+public:
+  using TswSkinPanel::TswSkinPanel;
+
+protected:
+  void Paint() override;
+};
+
+// Grids: the form colour as their fixed colour while skinned.
+class TswSkinGrid : public TswSkinScrollWinControl {
+public:
+  using TswSkinScrollWinControl::TswSkinScrollWinControl;
+  void Update() override;
+
+protected:
+  void Init() override;
+
+private:
+  TColor FSavedFixedColor = 0;
+  bool FFixed = false;
 };
 
 // Drop-down combo boxes: the skin's border, button face and arrow over the control's painting.

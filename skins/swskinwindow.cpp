@@ -81,6 +81,7 @@ void TswSkinWindow::ReleaseControls() {
 void TswSkinWindow::UpdateControls() {
   for (const auto& s : FSkinners) {
     s->Update();
+    s->SyncParentColor();
     if (TWinControl* c = s->Control(); c && c->HandleAllocated())
       RedrawWindow(c->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
   }

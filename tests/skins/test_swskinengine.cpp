@@ -617,3 +617,30 @@ TEST_F(SwSkinEngineTest, ComboBoxGetsTheSkinBorderAndButton) {
   EXPECT_EQ(pixel(bx, by), ColorToRGB(e->SkinColor(21)));
   DeleteObject(shot);
 }
+
+// Panels take the skinned form's colour and give it back; group boxes get the skin's frame.
+TEST_F(SwSkinEngineTest, PanelsAndGroupBoxesFollowTheSkin) {
+  auto* panel = new TPanel(Form);
+  panel->SetParent(Form);
+  panel->SetBounds(10, 10, 120, 60);
+  panel->SetColor(clYellow);
+  auto* group = new TGroupBox(Form);
+  group->SetParent(Form);
+  group->SetBounds(150, 10, 150, 80);
+  group->SetCaption("Group");
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  EXPECT_EQ(panel->Color(), e->FormColor());
+  // The frame's bottom line, in the control border colour.
+  EXPECT_EQ(PixelOf(group, 75, 78), ColorToRGB(e->SkinColor(22)));
+  e->SetActive(false);
+  Run();
+  EXPECT_EQ(panel->Color(), clYellow);
+  e->SetActive(true);
+  Run();
+  EXPECT_EQ(panel->Color(), e->FormColor());
+  e->UnskinHandle(Form->Handle());
+  EXPECT_EQ(panel->Color(), clYellow);
+  EXPECT_FALSE(panel->ParentColor());
+}
