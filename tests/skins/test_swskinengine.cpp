@@ -644,3 +644,28 @@ TEST_F(SwSkinEngineTest, PanelsAndGroupBoxesFollowTheSkin) {
   EXPECT_EQ(panel->Color(), clYellow);
   EXPECT_FALSE(panel->ParentColor());
 }
+
+// An engine freed before the other forms it skinned gives them their own look back.
+TEST_F(SwSkinEngineTest, EngineFreedFirstReleasesOtherForms) {
+  auto* other = new TForm(nullptr);
+  other->SetBounds(60, 60, 300, 200);
+  auto* b = new TButton(other);
+  b->SetParent(other);
+  b->SetBounds(10, 10, 80, 25);
+  other->Show();
+  TswSkinEngine* e = Engine("prism");
+  e->SkinForm(other);
+  Run();
+  EXPECT_EQ(SendMessage(other->Handle(), SWM_ISSKINNED, 0, 0), 1);
+  EXPECT_EQ(b->Perform(SWM_ISSKINNED, 0, 0), 1);
+  delete e;
+  Run();
+  EXPECT_EQ(SendMessage(other->Handle(), SWM_ISSKINNED, 0, 0), 0);
+  EXPECT_EQ(b->Perform(SWM_ISSKINNED, 0, 0), 0);
+  HRGN r = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(other->Handle(), r), ERROR);
+  DeleteObject(r);
+  other->SetBounds(70, 70, 320, 220);
+  Run();
+  delete other;
+}
