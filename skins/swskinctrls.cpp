@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/rtl/typinfo.h"
+#include "platform/win/commctrl.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
@@ -40,6 +41,7 @@ TswSkinControlMaker Maker() {
 const bool Registered = [] {
   RegisterControlSkinners({
       {TProgressBar::StaticClass(), Maker<TswSkinProgressBar>()},
+      {TTrackBar::StaticClass(), Maker<TswSkinTrackBar>()},
       {TCustomCheckBox::StaticClass(), Maker<TswSkinCheckBox>()},
       {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
       {TTreeView::StaticClass(), Maker<TswSkinScrollWinControl>()},
@@ -506,6 +508,143 @@ void TswSkinComboBox::Paint() {
       ReleaseDC(info.hwndList, ldc);
     }
   }
+}
+
+// ---- track bar ----
+void TswSkinTrackBar::Update() {
+  FChannel.reset();
+  if (!SkinActive() || !FControl) return;
+  TBitmap* channel = FEngine->SkinBitmap(23);
+  if (!channel || channel->Empty()) return;
+  FChannel = std::make_unique<TBitmap>();
+  FChannel->Assign(channel);
+  FChannel->SetPixelFormat(pf24bit);
+  if (static_cast<TTrackBar*>(FControl)->Orientation() == trVertical) RotateBitmapCCW(FChannel.get());
+  if (FControl->HandleAllocated()) InvalidateRect(FControl->Handle(), nullptr, TRUE);
+}
+
+bool TswSkinTrackBar::BeforeMessage(TMessage& M) {
+  switch (M.Msg) {
+    case WM_ERASEBKGND:
+      M.Result = 1;
+      return false;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(FControl->Handle(), &ps);
+      Paint();
+      EndPaint(FControl->Handle(), &ps);
+      M.Result = 0;
+      return false;
+    }
+    case WM_KILLFOCUS:
+    case CM_ENTER:
+      TswSkinControl::BeforeMessage(M);
+      Repaint();
+      return true;
+    default:
+      return true;
+  }
+}
+
+void TswSkinTrackBar::Paint() {
+  if (!FChannel) return;
+  auto* t = static_cast<TTrackBar*>(FControl);
+  HWND h = t->Handle();
+  const RECT cr = t->ClientRect();
+  const int W = cr.right, H = cr.bottom;
+  if (W <= 0 || H <= 0) return;
+  const bool vertical = t->Orientation() == trVertical;
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(W, H);
+  TCanvas* c = b.Canvas();
+  FillRectColor(c, cr, FEngine->FormColor());
+  RECT ch{};
+  SendMessage(h, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&ch));
+  if (vertical) ch = RECT{ch.top, ch.left, ch.bottom, ch.right};
+  const int bw = FChannel->Width(), bh = FChannel->Height();
+  if (vertical) {
+    ch.left = ch.left + ((ch.right - ch.left) - bw) / 2 + 2;
+    ch.right = ch.left + bw;
+    DrawCappedV(FChannel.get(), c, ch, 0);
+  } else {
+    ch.top = ch.top + ((ch.bottom - ch.top) - bh) / 2;
+    ch.bottom = ch.top + bh;
+    DrawThreeFramesH(FChannel.get(), c, ch, FEngine->Metrics().TransColor, true);
+  }
+  auto ticPos = [&](int Value) -> int {
+    // The position of a value along the channel.
+    const int len = vertical ? ch.bottom - ch.top : ch.right - ch.left;
+    const int from = vertical ? ch.top : ch.left;
+    const int range = t->Max() - t->Min();
+    return range > 0 ? from + static_cast<int>(static_cast<int64_t>(Value - t->Min()) * len / range) : from;
+  };
+  // Selection: two lines through the middle of the channel in the inverse of the colour there.
+  if (t->SelStart() < t->SelEnd()) {
+    const int start = t->SelStart() < 1 ? (vertical ? ch.top : ch.left) + 4 : ticPos(t->SelStart());
+    const int end = t->SelEnd() < t->Max() ? ticPos(t->SelEnd()) : (vertical ? ch.bottom : ch.right) - 4;
+    if (vertical) {
+      const int x = ch.left + (ch.right - ch.left) / 2;
+      c->Pen()->SetColor(InvertColor(static_cast<TColor>(c->Pixels(x, H / 2))));
+      for (int dx : {0, 1}) {
+        c->MoveTo(x + dx, start);
+        c->LineTo(x + dx, end + 1);
+      }
+    } else {
+      const int y = ch.top + (ch.bottom - ch.top) / 2;
+      c->Pen()->SetColor(InvertColor(static_cast<TColor>(c->Pixels(W / 2, y))));
+      for (int dy : {0, 1}) {
+        c->MoveTo(start, y + dy);
+        c->LineTo(end + 1, y + dy);
+      }
+    }
+  }
+  // Thumb: the slider picture, its own bottom-left colour transparent.
+  RECT th{};
+  SendMessage(h, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&th));
+  if (TBitmap* slider = FEngine->SkinBitmap(vertical ? 25 : 24)) {
+    const int tw = th.right - th.left, thh = th.bottom - th.top;
+    if (tw > 0 && thh > 0) {
+      TBitmap tmp;
+      tmp.SetPixelFormat(pf24bit);
+      tmp.SetSize(tw, thh);
+      StretchBlt(tmp.Canvas()->Handle(), 0, 0, tw, thh, slider->Canvas()->Handle(), 0, 0,
+                 slider->Width(), slider->Height(), SRCCOPY);
+      const UINT key = static_cast<UINT>(tmp.Canvas()->Pixels(0, thh - 1));
+      TransparentBlt(c->Handle(), th.left, th.top, tw, thh, tmp.Canvas()->Handle(), 0, 0, tw, thh, key);
+    }
+  }
+  const RECT f = vertical ? RECT{th.left - 2, ch.top - 4, th.right + 2, ch.bottom + 4}
+                          : RECT{ch.left - 4, th.top - 2, ch.right + 4, th.bottom + 2};
+  if (t->TickStyle() != tsNone) {
+    const int n = static_cast<int>(SendMessage(h, TBM_GETNUMTICS, 0, 0));
+    const bool first = t->TickMarks() != tmBottomRight, second = t->TickMarks() != tmTopLeft;
+    auto tick = [&](int p) {
+      if (vertical) {
+        if (first) { c->MoveTo(f.left, p); c->LineTo(f.left - 3, p); }
+        if (second) { c->MoveTo(f.right + 3, p); c->LineTo(f.right, p); }
+      } else {
+        if (first) { c->MoveTo(p, f.top - 3); c->LineTo(p, f.top); }
+        if (second) { c->MoveTo(p, f.bottom); c->LineTo(p, f.bottom + 3); }
+      }
+    };
+    for (int i = 0; i < n - 2; ++i) {
+      const int p = static_cast<int>(SendMessage(h, TBM_GETTICPOS, static_cast<WPARAM>(i), 0));
+      if (p >= 0) tick(p);
+    }
+    if (n > 0) {
+      tick(vertical ? f.top + 8 : f.left + 8);
+      tick(vertical ? f.bottom - 8 : f.right - 8);
+    }
+  }
+  if (t->Focused()) {
+    c->Brush()->SetStyle(bsSolid);
+    c->DrawFocusRect(f);
+  }
+  HDC dc = GetDC(h);
+  if (!dc) return;
+  BitBlt(dc, 0, 0, W, H, c->Handle(), 0, 0, SRCCOPY);
+  ReleaseDC(h, dc);
 }
 
 // ---- progress bar ----

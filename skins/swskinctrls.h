@@ -182,6 +182,21 @@ protected:
   void Paint() override;
 };
 
+// Track bars: channel, selection, thumb, ticks and focus rectangle drawn from the skin.
+class TswSkinTrackBar : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void Paint() override;
+  void Detach() override { FChannel.reset(); }
+
+private:
+  std::unique_ptr<TBitmap> FChannel;
+};
+
 class TswSkinProgressBar : public TswSkinControl {
 public:
   using TswSkinControl::TswSkinControl;

@@ -15,6 +15,7 @@
 #include "platform/vcl/menus.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/win/commctrl.h"
 #include "platform/vcl/stdctrls.h"
 #include "skins/swskinengine.h"
 #include "skins/swskinwindow.h"
@@ -64,6 +65,10 @@ protected:
     lb->SetParent(Form);
     lb->SetBounds(16, 112, 120, 44);
     lb->Items()->Add("List box");
+    auto* tb = new TTrackBar(Form);
+    tb->SetParent(Form);
+    tb->SetBounds(160, 122, 160, 34);
+    tb->SetPosition(4);
   }
   TswSkinEngine* Engine(const std::string& Skin) {
     auto* e = new TswSkinEngine(Form);
@@ -337,7 +342,7 @@ TEST_F(SwSkinEngineTest, ControlsGetTheirSkinnersAndGiveThemBack) {
   Run();
   TswSkinWindow* w = e->FindWindow(Form->Handle());
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w->SkinnerCount(), 8);
+  EXPECT_EQ(w->SkinnerCount(), 9);
   for (int i = 0; i < Form->ControlCount(); ++i) {
     if (auto* c = dynamic_cast<TWinControl*>(Form->Controls(i))) {
       EXPECT_EQ(c->Perform(SWM_ISSKINNED, 0, 0), 1) << c->ClassName();
@@ -345,7 +350,7 @@ TEST_F(SwSkinEngineTest, ControlsGetTheirSkinnersAndGiveThemBack) {
   }
   // A control freed while skinned takes its skinner along.
   delete lonely;
-  EXPECT_EQ(w->SkinnerCount(), 7);
+  EXPECT_EQ(w->SkinnerCount(), 8);
   Run();
   e->UnskinHandle(Form->Handle());
   Run();
@@ -668,4 +673,27 @@ TEST_F(SwSkinEngineTest, EngineFreedFirstReleasesOtherForms) {
   other->SetBounds(70, 70, 320, 220);
   Run();
   delete other;
+}
+
+TEST_F(SwSkinEngineTest, TrackBarDrawsChannelAndThumbFromTheSkin) {
+  auto* t = new TTrackBar(Form);
+  t->SetParent(Form);
+  t->SetBounds(20, 20, 220, 36);
+  t->SetPosition(3);
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  RECT ch{}, th{};
+  SendMessage(t->Handle(), TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&ch));
+  SendMessage(t->Handle(), TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&th));
+  // The channel picture is 6 rows high, centred on the channel; its second row is the dark line.
+  const int top = ch.top + ((ch.bottom - ch.top) - 6) / 2;
+  const int x = th.right + 30 < ch.right - 10 ? th.right + 30 : ch.left + 10;
+  EXPECT_EQ(PixelOf(t, x, top + 1), RGB(90, 110, 116));
+  // The thumb shows the slider's gradient, not the form colour.
+  const COLORREF thumb = PixelOf(t, (th.left + th.right) / 2, (th.top + th.bottom) / 2);
+  EXPECT_NE(thumb, ColorToRGB(e->FormColor()));
+  t->SetPosition(7);
+  Run();
+  EXPECT_NE(PixelOf(t, (th.left + th.right) / 2, (th.top + th.bottom) / 2), thumb);
 }
