@@ -80,7 +80,10 @@ TswSkinControl::TswSkinControl(TWinControl* Control, TswSkinWindow* Window, TswS
   Control->WindowProc = [this](TMessage& M) { Proc(M); };
 }
 
-TswSkinControl::~TswSkinControl() { Release(); }
+TswSkinControl::~TswSkinControl() {
+  *FAlive = false;
+  Release();
+}
 
 void TswSkinControl::Release() {
   if (FReleased) return;
@@ -119,12 +122,14 @@ void TswSkinControl::Repaint() {
 
 void TswSkinControl::Proc(TMessage& M) {
   const int tag = FEngine->DisabledTag();
+  const TWndMethod old = FOldProc;  // stays callable if the skinner goes meanwhile
   if (!SkinActive() || (tag != 0 && FControl->Tag() == tag)) {
-    FOldProc(M);
+    old(M);
     return;
   }
-  if (BeforeMessage(M)) FOldProc(M);
-  if (!FReleased && FControl) AfterMessage(M);
+  const std::shared_ptr<bool> alive = FAlive;
+  if (BeforeMessage(M)) old(M);
+  if (*alive && !FReleased && FControl) AfterMessage(M);
 }
 
 bool TswSkinControl::BeforeMessage(TMessage&) { return true; }

@@ -69,6 +69,9 @@ protected:
   bool FHot = false, FPressed = false, FReleased = false;
 
 private:
+  // False once the skinner is freed: a control's handler may free it (with its control) while
+  // a message is on its way through the skinner.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
   bool FParentColorSet = false, FSavedParentColor = false;
   TColor FSavedColor = 0;
   void Proc(TMessage& M);

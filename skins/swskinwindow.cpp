@@ -56,6 +56,7 @@ TswSkinWindow::TswSkinWindow(TComponent* AOwner, TswSkinEngine* Engine, bool Dia
 }
 
 TswSkinWindow::~TswSkinWindow() {
+  *FAlive = false;
   FDestroying = true;
   ReleaseControls();
 }
@@ -221,7 +222,9 @@ void TswSkinWindow::WndProc(TMessage& M) {
     default:
       break;
   }
+  const std::shared_ptr<bool> alive = FAlive;
   CallDefaultProc(M);
+  if (!*alive) return;
   switch (M.Msg) {
     case WM_DESTROY:
     case WM_ACTIVATEAPP:
@@ -599,7 +602,8 @@ void TswSkinWindowVCL::Detach() {
 }
 
 void TswSkinWindowVCL::CallDefaultProc(TMessage& M) {
-  if (FOldWindowProc) FOldWindowProc(M);
+  const TWndMethod old = FOldWindowProc;  // stays callable if this object goes meanwhile
+  if (old) old(M);
 }
 
 void TswSkinWindowVCL::SaveMetrics() {

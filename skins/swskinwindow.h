@@ -79,6 +79,8 @@ protected:
   RECT FElementRect[5] = {};
   std::unique_ptr<TBitmap> FCaptionBitmap, FBottomBitmap;
   std::vector<std::unique_ptr<TswSkinControl>> FSkinners;
+  // False once the object is freed (a handler may free the form while a message is handled).
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 class TswSkinWindowVCL : public TswSkinWindow {
