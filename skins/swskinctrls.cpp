@@ -46,6 +46,7 @@ const bool Registered = [] {
       {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
       {TTreeView::StaticClass(), Maker<TswSkinScrollWinControl>()},
       {TCustomGrid::StaticClass(), Maker<TswSkinGrid>()},
+      {TStatusBar::StaticClass(), Maker<TswSkinStatusBar>()},
       {TCustomPanel::StaticClass(), Maker<TswSkinPanel>()},
       {TGroupBox::StaticClass(), Maker<TswSkinGroupBox>()},
       {TScrollBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
@@ -441,6 +442,32 @@ void TswSkinGroupBox::Paint() {
     c.Brush()->SetColor(FControl->Color());
     c.TextRect(r, caption, TTextFormat{tfSingleLine});
   }
+  c.SetHandle(nullptr);
+  ReleaseDC(h, dc);
+}
+
+void TswSkinStatusBar::Paint() {
+  auto* bar = static_cast<TStatusBar*>(FControl);
+  if (!bar->SizeGrip()) return;
+  HWND h = bar->Handle();
+  HDC dc = GetDC(h);
+  if (!dc) return;
+  TCanvas c;
+  c.SetHandle(dc);
+  const RECT cr = bar->ClientRect();
+  const int W = cr.right, H = cr.bottom;
+  const RECT g{W - 16, H - 15, W - 1, H - 1};
+  FillRectColor(&c, g, bar->Color());
+  c.Pen()->SetColor(clInactiveCaption);
+  c.Pen()->SetWidth(1);
+  c.MoveTo(g.left + 1, g.bottom);
+  c.LineTo(g.right, g.top);
+  for (int i = 0; i < 3; ++i) {
+    c.MoveTo(g.left + 4 * i + 5, g.bottom);
+    c.LineTo(g.right, g.top + 4 * i + 4);
+  }
+  if (H - 15 > 3) FillRectColor(&c, RECT{W - 16, 3, W - 1, H - 15}, bar->Color());
+  FillRectColor(&c, RECT{W - 20, 3, W - 16, H - 1}, bar->Color());
   c.SetHandle(nullptr);
   ReleaseDC(h, dc);
 }

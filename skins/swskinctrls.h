@@ -161,6 +161,16 @@ protected:
   void Paint() override;
 };
 
+// Status bars: the parent's colour and a size grip drawn again in the colour of inactive
+// captions.
+class TswSkinStatusBar : public TswSkinPanel {
+public:
+  using TswSkinPanel::TswSkinPanel;
+
+protected:
+  void Paint() override;
+};
+
 // Grids: the form colour as their fixed colour while skinned.
 class TswSkinGrid : public TswSkinScrollWinControl {
 public:

@@ -697,3 +697,18 @@ TEST_F(SwSkinEngineTest, TrackBarDrawsChannelAndThumbFromTheSkin) {
   Run();
   EXPECT_NE(PixelOf(t, (th.left + th.right) / 2, (th.top + th.bottom) / 2), thumb);
 }
+
+TEST_F(SwSkinEngineTest, StatusBarGripInTheInactiveCaptionColour) {
+  auto* bar = new TStatusBar(Form);
+  bar->SetParent(Form);
+  bar->SetAlign(alBottom);
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  Run();
+  EXPECT_EQ(bar->Color(), e->FormColor());
+  const RECT cr = bar->ClientRect();
+  // A point of the grip's first full line, from (left + 5, bottom) to (right, top + 4).
+  const int gl = cr.right - 16, gb = cr.bottom - 1;
+  EXPECT_EQ(PixelOf(bar, gl + 5 + 4, gb - 4), ColorToRGB(clInactiveCaption));
+  EXPECT_EQ(PixelOf(bar, cr.right - 18, 5), ColorToRGB(e->FormColor()));
+}
