@@ -82,6 +82,20 @@ TswSkinEngine::TswSkinEngine(TComponent* AOwner) : TComponent(AOwner) {
     if (form->Components(i) != this && dynamic_cast<TswSkinEngine*>(form->Components(i)))
       throw Exception("One form can only catch one TswSkinEngine!");
   FReader.OnLoad = [this](TswSkinReader*) { SkinChanged(); };
+  FSystemMenu = new TPopupMenu(this);
+  const int commands[4] = {swHotMin, swHotMax, -1, swHotClose};
+  const std::string captions[4] = {FResSysMenu[0], FResSysMenu[1], "-", FResSysMenu[2]};
+  for (int i = 0; i < 4; ++i) {
+    auto* item = new TMenuItem(this);
+    item->SetCaption(captions[i]);
+    const int command = commands[i];
+    if (command >= 0)
+      item->OnClick = [this, command](TObject*) {
+        if (FSystemMenuWindow) FSystemMenuWindow->Command(command);
+      };
+    FSystemMenu->Items()->Add(item);
+  }
+  SkinMenu(FSystemMenu);
   if (!gHook && !ComponentState().Contains(csDesigning)) {
     gHook = SetWindowsHookExA(WH_CBT, &TswSkinEngine::SkinCbtHookProc, nullptr, GetCurrentThreadId());
     if (gHook) gHookEngine = this;
@@ -298,6 +312,7 @@ void TswSkinEngine::UnskinHandle(HWND Wnd) {
 
 void TswSkinEngine::RemoveWindow(TswSkinWindow* W) {
   FWindows.erase(std::remove(FWindows.begin(), FWindows.end(), W), FWindows.end());
+  if (FSystemMenuWindow == W) FSystemMenuWindow = nullptr;
 }
 
 void TswSkinEngine::SkinAllScreenForms() {
@@ -360,6 +375,29 @@ void MenuFont(TCanvas* C) {
 }
 
 }  // namespace
+
+void TswSkinEngine::SetResSysMenuMin(const std::string& Value) {
+  FResSysMenu[0] = Value;
+  FSystemMenu->Items()->Items(0)->SetCaption(Value);
+}
+void TswSkinEngine::SetResSysMenuMax(const std::string& Value) {
+  FResSysMenu[1] = Value;
+  FSystemMenu->Items()->Items(1)->SetCaption(Value);
+}
+void TswSkinEngine::SetResSysMenuClose(const std::string& Value) {
+  FResSysMenu[2] = Value;
+  FSystemMenu->Items()->Items(3)->SetCaption(Value);
+}
+
+void TswSkinEngine::PopupSystemMenu(TswSkinWindow* Window, int X, int Y) {
+  if (!Window) return;
+  FSystemMenuWindow = Window;
+  FSystemMenu->Items()->Items(0)->SetEnabled(Window->ShowsMinimize());
+  FSystemMenu->Items()->Items(1)->SetEnabled(Window->ShowsMaximize());
+  FSystemMenu->Items()->Items(3)->SetEnabled(Window->ShowsClose());
+  FSystemMenu->Popup(X, Y);
+  FSystemMenuWindow = nullptr;
+}
 
 void TswSkinEngine::SkinMenu(TMenu* Menu) {
   if (!Menu) return;

@@ -18,6 +18,7 @@ class TswSkinWindow;
 class TStream;
 class TMenu;
 class TMenuItem;
+class TPopupMenu;
 
 // Private messages of skinned windows and controls.
 enum : UINT {
@@ -75,11 +76,11 @@ public:
   bool NoChangeButtonsFontColor() const { return FNoChangeButtonsFontColor; }
   void SetNoChangeButtonsFontColor(bool Value) { FNoChangeButtonsFontColor = Value; }
   const std::string& ResSysMenuMin() const { return FResSysMenu[0]; }
-  void SetResSysMenuMin(const std::string& Value) { FResSysMenu[0] = Value; }
+  void SetResSysMenuMin(const std::string& Value);
   const std::string& ResSysMenuMax() const { return FResSysMenu[1]; }
-  void SetResSysMenuMax(const std::string& Value) { FResSysMenu[1] = Value; }
+  void SetResSysMenuMax(const std::string& Value);
   const std::string& ResSysMenuClose() const { return FResSysMenu[2]; }
-  void SetResSysMenuClose(const std::string& Value) { FResSysMenu[2] = Value; }
+  void SetResSysMenuClose(const std::string& Value);
   TNotifyEvent OnSkinChanged, OnSkinChanging;
 
   void Loaded() override;
@@ -97,6 +98,11 @@ public:
   bool Releasing() const { return FReleasing; }
   // The engine whose hook skins activated windows (the first one created at run time).
   static TswSkinEngine* HookEngine();
+  // The popup that stands for the system menu of skinned windows: minimize, maximize/restore, a
+  // separator and close, enabled from the window's caption buttons when it opens.
+  TPopupMenu* SystemMenu() const { return FSystemMenu; }
+  // Opens it for a window object at a screen point.
+  void PopupSystemMenu(TswSkinWindow* Window, int X, int Y);
   // Owner-draws the menu's items in the skin's menu colours (SkinMenu), or gives them back.
   void SkinMenu(TMenu* Menu);
   void UnskinMenu(TMenu* Menu);
@@ -142,5 +148,7 @@ private:
   TswSkinTabRes FTabRes;
   TswSkinMetrics FMetrics;
   std::vector<TswSkinWindow*> FWindows;
+  TPopupMenu* FSystemMenu = nullptr;
+  TswSkinWindow* FSystemMenuWindow = nullptr;
   bool FSweeping = false, FReleasing = false;
 };

@@ -291,11 +291,23 @@ void TswSkinWindow::WndProc(TMessage& M) {
     case WM_NCLBUTTONUP: {
       FPressed = false;
       PaintFrame();
-      Command(FHot == swHotIcon ? swHotNone : FHot);
+      if (FHot == swHotIcon) {
+        // The system menu under the icon, at the client origin.
+        POINT o{0, 0};
+        ClientToScreen(h, &o);
+        RECT wr;
+        GetWindowRect(h, &wr);
+        FEngine->PopupSystemMenu(this, std::max<int>(wr.left, 0), o.y);
+      } else {
+        Command(FHot);
+      }
       break;
     }
     case WM_NCRBUTTONUP:
       PaintFrame();
+      if (M.WParam == HTCAPTION && FHot == swHotNone)
+        FEngine->PopupSystemMenu(this, static_cast<int16_t>(LOWORD(M.LParam)),
+                                 static_cast<int16_t>(HIWORD(M.LParam)));
       break;
     case WM_SETTEXT:
     case CM_TEXTCHANGED:

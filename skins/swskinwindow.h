@@ -41,6 +41,12 @@ public:
   // Hit rectangles (window coordinates) of the elements at the last paint; empty when absent.
   RECT ElementRect(int Element) const { return FElementRect[Element]; }
   int HotElement() const { return FHot; }
+  // The caption buttons shown at the last paint (for the system menu).
+  bool ShowsMinimize() const { return FShowsMin; }
+  bool ShowsMaximize() const { return FShowsMax; }
+  bool ShowsClose() const { return FShowsClose; }
+  // Runs a caption element's command (posted as WM_SYSCOMMAND).
+  void Command(int Element);
   // The skinners attached to the window's controls.
   int SkinnerCount() const { return static_cast<int>(FSkinners.size()); }
   TswSkinControl* SkinnerOf(const TControl* Control) const;
@@ -66,7 +72,6 @@ protected:
   virtual bool InitializeAtOnce() const { return false; }
   virtual void Attach() = 0;
   virtual void Detach() = 0;
-  void Command(int Element);
 
   TswSkinEngine* FEngine;
   bool FHasCaption = true, FHasBorder = true, FDestroying = false, FIsDialog;

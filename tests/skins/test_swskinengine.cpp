@@ -712,3 +712,42 @@ TEST_F(SwSkinEngineTest, StatusBarGripInTheInactiveCaptionColour) {
   EXPECT_EQ(PixelOf(bar, gl + 5 + 4, gb - 4), ColorToRGB(clInactiveCaption));
   EXPECT_EQ(PixelOf(bar, cr.right - 18, 5), ColorToRGB(e->FormColor()));
 }
+
+// Right-clicking the skinned caption opens the engine's system menu; its items follow the
+// caption buttons and run their commands on that window.
+TEST_F(SwSkinEngineTest, SystemMenuFromTheCaption) {
+  TswSkinEngine* e = Engine("harbour");
+  e->SetResSysMenuClose("&Close it");
+  e->SkinForm(Form);
+  SetActiveWindow(Form->Handle());
+  Run();
+  TPopupMenu* menu = e->SystemMenu();
+  ASSERT_EQ(menu->Items()->Count(), 4);
+  EXPECT_EQ(menu->Items()->Items(2)->Caption(), "-");
+  EXPECT_EQ(menu->Items()->Items(3)->Caption(), "&Close it");
+  EXPECT_TRUE(menu->OwnerDraw());
+  bool opened = false, minEnabled = false, closeEnabled = false;
+  // Acts from inside the menu's own loop, once it is open.
+  menu->OnPopup = [&](TObject*) {
+    SwLater(Form, [&] {
+      opened = true;
+      minEnabled = menu->Items()->Items(0)->Enabled();
+      closeEnabled = menu->Items()->Items(3)->Enabled();
+      menu->Items()->Items(0)->Click();
+      InjectKey(VK_ESCAPE, true);
+      InjectKey(VK_ESCAPE, false);
+    });
+  };
+  const POINT p = WindowPoint(120, 10);
+  InjectMouseMove(p.x, p.y);
+  Run();
+  InjectMouseButton(p.x, p.y, 1, true);
+  Run();
+  InjectMouseButton(p.x, p.y, 1, false);
+  Run();
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(minEnabled);
+  EXPECT_TRUE(closeEnabled);
+  Run();
+  EXPECT_TRUE(IsIconic(Form->Handle()));
+}
