@@ -11,8 +11,10 @@
 #include "app/formstar.h"
 #include "app/seemain.h"
 #include "imaging/codecs/iecodecs.h"
+#include "platform/rtl/fileutils.h"
 #include "platform/vcl/forms.h"
 #include "platform/win/winuser.h"
+#include "skins/swskinengine.h"
 
 int main() {
   // The libraries' start-up: the imaging library with its codecs.
@@ -30,6 +32,16 @@ int main() {
     Application()->SetTitle("orvanta 1.0");
     TFormSeeMain* main = nullptr;
     Application()->CreateForm(main);
+    // The main window's skin engine wears "harbour.ssk" (beside the executable) and skins every
+    // form of the program when it is activated.
+    for (const char* form : {"TFormSeeMain", "TFormNewMax", "TFormcutimage", "TFormsysset",
+                             "TFormAbout", "TFormbeizhu", "TFormRename", "TFormDaoChushezhi",
+                             "TFormdaochuPATH"})
+      AddAutoSkinClassName(form);
+    auto* skin = new TswSkinEngine(main);
+    skin->SetSkinFile(ExtractFilePath(ParamStr(0)) + "harbour.ssk");
+    skin->SetActive(true);
+    skin->SkinForm(main);
     delete splash;
     if (screenshot && !Application()->Terminated()) {
       main->Show();

@@ -1,0 +1,234 @@
+// Control skinners of the form skin engine: one object per control of a skinned form, in front
+// of the control's WindowProc, painting the control again in the skin's look. The registry maps
+// control classes to skinner classes (the last matching row wins).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/vcl/controls.h"
+#include "platform/vcl/graphics.h"
+
+class TswSkinEngine;
+class TswSkinWindow;
+
+class TswSkinControl {
+public:
+  TswSkinControl(TWinControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine);
+  virtual ~TswSkinControl();
+  TswSkinControl(const TswSkinControl&) = delete;
+  TswSkinControl& operator=(const TswSkinControl&) = delete;
+
+  TWinControl* Control() const { return FControl; }
+  bool Hot() const { return FHot; }
+  bool Pressed() const { return FPressed; }
+  // Gives the control its own WindowProc back; the skinner sees no more messages.
+  void Release();
+  // The control is being destroyed: forget it without touching it.
+  void ControlGone() {
+    FControl = nullptr;
+    FReleased = true;
+  }
+  // Runs the skinner's initialization and first update after it was attached.
+  void Start() {
+    Init();
+    Update();
+    SyncParentColor();
+  }
+  // A skinner that wants its parent's colour gets it while the skin is on; the control's own
+  // colour comes back when the skin is off or the skinner is released.
+  void SyncParentColor();
+  virtual void Update() {}
+  virtual bool WantsParentColor() const { return false; }
+  // Paints when the engine's skin is active.
+  void Repaint();
+
+protected:
+  virtual bool BeforeMessage(TMessage& M);
+  virtual void AfterMessage(TMessage& M);
+  virtual void Paint() {}
+  virtual void MouseEnter() {}
+  virtual void MouseLeave() {}
+  virtual void MouseDown() {}
+  virtual void MouseUp() {}
+  virtual void KeyDown(WPARAM) {}
+  virtual void KeyUp(WPARAM) {}
+  virtual void Init() {}
+  virtual void Detach() {}
+  bool SkinActive() const;
+  // Copies Bitmap onto the control and draws Text centred in R in Font (grey when disabled,
+  // moved by 1, 1 when pressed).
+  void DrawBitmapAndText(TBitmap* Bitmap, const std::string& Text, const RECT& R, TFont* Font);
+  void DrawBitmapAt(TBitmap* Bitmap, int X, int Y);
+
+  TWinControl* FControl;
+  TswSkinWindow* FWindow;
+  TswSkinEngine* FEngine;
+  bool FHot = false, FPressed = false, FReleased = false;
+
+private:
+  // False once the skinner is freed: a control's handler may free it (with its control) while
+  // a message is on its way through the skinner.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+  bool FParentColorSet = false, FSavedParentColor = false;
+  TColor FSavedColor = 0;
+  void Proc(TMessage& M);
+  TWndMethod FOldProc;
+  friend class TswSkinControlFactory;
+};
+
+// A one-pixel frame in the control border colour with one in the control's colour inside.
+class TswSkinBorderWinControl : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+
+protected:
+  void Paint() override;
+};
+
+// Scrolling controls: the skinned border (their skinned scroll bars are not drawn yet).
+class TswSkinScrollWinControl : public TswSkinBorderWinControl {
+public:
+  using TswSkinBorderWinControl::TswSkinBorderWinControl;
+};
+
+class TswSkinButton : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void AfterMessage(TMessage& M) override;
+  void Paint() override;
+  void MouseDown() override;
+  void MouseUp() override;
+  void KeyDown(WPARAM Key) override;
+  void KeyUp(WPARAM Key) override;
+  void Init() override;
+
+private:
+  bool FMousePressed = false, FKeyPressed = false;
+  TColor FSavedFontColor = 0;
+};
+
+class TswSkinCheckBox : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+
+protected:
+  void AfterMessage(TMessage& M) override;
+  void Paint() override;
+  void Init() override;
+  // Frame number within the skin strip for the control's state.
+  virtual int Frame() const;
+  virtual int StripNumber() const { return 16; }
+  virtual int StripFrames() const { return 6; }
+  virtual bool Transparent() const;
+
+private:
+  TColor FSavedFontColor = 0;
+};
+
+class TswSkinRadioButton : public TswSkinCheckBox {
+public:
+  using TswSkinCheckBox::TswSkinCheckBox;
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  int Frame() const override;
+  int StripNumber() const override { return 18; }
+  int StripFrames() const override { return 4; }
+  bool Transparent() const override { return true; }
+};
+
+// Containers that take their parent's (the skinned form's) colour while skinned.
+class TswSkinPanel : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  bool WantsParentColor() const override { return true; }
+};
+
+// Group boxes: a frame in the control border colour with the caption over it.
+class TswSkinGroupBox : public TswSkinPanel {
+public:
+  using TswSkinPanel::TswSkinPanel;
+
+protected:
+  void Paint() override;
+};
+
+// Status bars: the parent's colour and a size grip drawn again in the colour of inactive
+// captions.
+class TswSkinStatusBar : public TswSkinPanel {
+public:
+  using TswSkinPanel::TswSkinPanel;
+
+protected:
+  void Paint() override;
+};
+
+// Grids: the form colour as their fixed colour while skinned.
+class TswSkinGrid : public TswSkinScrollWinControl {
+public:
+  using TswSkinScrollWinControl::TswSkinScrollWinControl;
+  void Update() override;
+
+protected:
+  void Init() override;
+
+private:
+  TColor FSavedFixedColor = 0;
+  bool FFixed = false;
+};
+
+// Drop-down combo boxes: the skin's border, button face and arrow over the control's painting.
+class TswSkinComboBox : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+
+protected:
+  void AfterMessage(TMessage& M) override;
+  void Paint() override;
+};
+
+// Track bars: channel, selection, thumb, ticks and focus rectangle drawn from the skin.
+class TswSkinTrackBar : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void Paint() override;
+  void Detach() override { FChannel.reset(); }
+
+private:
+  std::unique_ptr<TBitmap> FChannel;
+};
+
+class TswSkinProgressBar : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void AfterMessage(TMessage& M) override;
+  void Paint() override;
+};
+
+// ---- registry ----
+using TswSkinControlMaker =
+    std::function<std::unique_ptr<TswSkinControl>(TWinControl*, TswSkinWindow*, TswSkinEngine*)>;
+struct TswSkinControlRow {
+  TClass ControlClass;
+  TswSkinControlMaker Make;
+};
+void RegisterControlSkinners(const std::vector<TswSkinControlRow>& Rows);
+// The skinner of the last row whose class the control is or inherits from, attached; nullptr
+// when no row matches.
+std::unique_ptr<TswSkinControl> FindControlSkinner(TWinControl* Control, TswSkinWindow* Window,
+                                                   TswSkinEngine* Engine);

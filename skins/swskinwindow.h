@@ -1,0 +1,121 @@
+// Window objects of the form skin engine: TswSkinWindow takes over one top-level window's
+// messages and replaces its non-client area by the skin's caption, caption buttons and borders,
+// computes the client area, answers hit-tests and shapes the window with a region;
+// TswSkinWindowVCL attaches it to a form of the class library.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/component.h"
+#include "platform/vcl/controls.h"
+#include "platform/vcl/graphics.h"
+#include "platform/win/winuser.h"
+
+class TswSkinEngine;
+class TswSkinControl;
+class TCustomForm;
+
+// Caption elements.
+enum : int { swHotNone = -1, swHotIcon = 0, swHotClose = 1, swHotMax = 2, swHotMin = 3, swHotHelp = 4 };
+
+class TswSkinWindow : public TComponent {
+  ORV_CLASS(TswSkinWindow, TComponent)
+public:
+  TswSkinWindow(TComponent* AOwner, TswSkinEngine* Engine, bool Dialog);
+  ~TswSkinWindow() override;
+
+  void SetSkinActive(bool On);
+  bool SkinOn() const { return FSkinOn; }
+  bool Initialized() const { return FInitialized; }
+  bool CaptionActive() const { return FActive; }
+  void UpdateSkin();
+  void PaintFrame();
+  void SetRegion();
+  // The caption height while the skin is on, else 0.
+  int CaptionHeight() const;
+  // The caption element at a point relative to the window's top-left corner, as the last paint
+  // laid the elements out.
+  int ElementAt(int X, int Y) const;
+  // Hit rectangles (window coordinates) of the elements at the last paint; empty when absent.
+  RECT ElementRect(int Element) const { return FElementRect[Element]; }
+  int HotElement() const { return FHot; }
+  // The caption buttons shown at the last paint (for the system menu).
+  bool ShowsMinimize() const { return FShowsMin; }
+  bool ShowsMaximize() const { return FShowsMax; }
+  bool ShowsClose() const { return FShowsClose; }
+  // Runs a caption element's command (posted as WM_SYSCOMMAND).
+  void Command(int Element);
+  // The skinners attached to the window's controls.
+  int SkinnerCount() const { return static_cast<int>(FSkinners.size()); }
+  TswSkinControl* SkinnerOf(const TControl* Control) const;
+
+  virtual HWND GetHandle() const = 0;
+
+protected:
+  // Runs the message through the skin, calling the window's own procedure where it should.
+  void WndProc(TMessage& M);
+  virtual void ApplySkinState() {}
+  virtual void CallDefaultProc(TMessage& M) = 0;
+  virtual void SaveMetrics() {}
+  virtual void SkinControls() {}
+  virtual void AfterMessage(TMessage&) {}
+  // Every skinner gives its control the WindowProc back before it is freed.
+  void ReleaseControls();
+  void UpdateControls();
+  virtual bool HasIcon() const { return false; }
+  virtual bool HasCloseButton() const { return true; }
+  virtual bool HasMaximizeButton() const { return false; }
+  virtual bool HasMinimizeButton() const { return false; }
+  virtual bool HasHelpButton() const { return false; }
+  virtual bool InitializeAtOnce() const { return false; }
+  virtual void Attach() = 0;
+  virtual void Detach() = 0;
+
+  TswSkinEngine* FEngine;
+  bool FHasCaption = true, FHasBorder = true, FDestroying = false, FIsDialog;
+  bool FActive = true, FSkinOn = false, FInitialized = false, FAllowed = true, FPressed = false;
+  bool FCaptionRegion = false, FBottomRegion = false;
+  int FHot = swHotNone, FButtonStripLeft = 10000;
+  int FTopFrame = 0, FBottomFrame = 0, FSideFrame = 0, FMenuZoneOffset = 0;
+  int FSavedClientWidth = 0, FSavedClientHeight = 0;
+  bool FShowsMax = false, FShowsMin = false, FShowsClose = false;
+  RECT FElementRect[5] = {};
+  std::unique_ptr<TBitmap> FCaptionBitmap, FBottomBitmap;
+  std::vector<std::unique_ptr<TswSkinControl>> FSkinners;
+  // False once the object is freed (a handler may free the form while a message is handled).
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+};
+
+class TswSkinWindowVCL : public TswSkinWindow {
+  ORV_CLASS(TswSkinWindowVCL, TswSkinWindow)
+public:
+  TswSkinWindowVCL(TCustomForm* Form, TswSkinEngine* Engine, bool Dialog);
+  ~TswSkinWindowVCL() override;
+  HWND GetHandle() const override;
+  TCustomForm* Form() const { return FForm; }
+
+protected:
+  void ApplySkinState() override;
+  void CallDefaultProc(TMessage& M) override;
+  void SaveMetrics() override;
+  void SkinControls() override;
+  void AfterMessage(TMessage& M) override;
+  bool HasIcon() const override;
+  bool HasCloseButton() const override;
+  bool HasMaximizeButton() const override;
+  bool HasMinimizeButton() const override;
+  bool InitializeAtOnce() const override { return true; }
+  void Attach() override;
+  void Detach() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  TCustomForm* FForm;
+  TWndMethod FOldWindowProc;
+  // Popup menus of the form owner-drawn by the engine while the skin is applied.
+  std::vector<class TMenu*> FMenus;
+  bool FApplied = false, FSwept = false;
+  TColor FSavedColor = 0;
+};
