@@ -203,8 +203,14 @@ void TFormdayin2::PrepareSheet(const std::string& TemplateFile) {
     Application()->ShowException(E);
     return;
   }
-  // A missing template leaves the report empty; the preview then shows no page.
-  fr1->LoadFromFile(TemplateFile);
+  // A missing template leaves the report empty; the preview then shows no page. A template that
+  // cannot be read is reported and leaves the report empty too.
+  try {
+    fr1->LoadFromFile(TemplateFile);
+  } catch (const Exception& E) {
+    fr1->Clear();
+    Application()->ShowException(E);
+  }
   BindOwnDataSets();
   if (fr1->PrepareReport(true)) fr1->ShowPreparedReport();
 }

@@ -161,8 +161,22 @@ std::string GridImageAsJpeg(TCustomControl* G, int Index, int Quality) {
   TImageryMView* grid = Grid(G);
   if (Index < 0 || Index >= grid->GetImageCount()) return std::string();
   if (TIOParamsVals* p = grid->GetMIO()->GetParams(Index)) p->JPEG_Quality = Quality;
+  // A photo that cannot be read would be drawn as its file's icon: that is no thumbnail.
+  bool wrong = false;
+  TIEWrongImageEvent saved = grid->OnWrongImage;
+  grid->OnWrongImage = [&wrong](TObject*, TIEBitmap*, int, bool& Handled) {
+    wrong = true;
+    Handled = true;
+  };
   TMemoryStream stream;
-  grid->SaveImageToStream(Index, &stream, ioJPEG);
+  try {
+    grid->SaveImageToStream(Index, &stream, ioJPEG);
+  } catch (...) {
+    grid->OnWrongImage = saved;
+    throw;
+  }
+  grid->OnWrongImage = saved;
+  if (wrong) return std::string();
   return std::string(static_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.Size()));
 }
 
