@@ -8,7 +8,7 @@ orv_packages=(
   libsqlite3-dev libfreetype-dev libfontconfig-dev libcairo2-dev libsdl2-dev
   liblcms2-dev libxlsxwriter-dev libcurl4-openssl-dev libcups2-dev
   fonts-liberation fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-zenhei
-  shared-mime-info xvfb xauth
+  shared-mime-info xvfb xauth poppler-utils
   adwaita-icon-theme
 )
 orv_missing=()

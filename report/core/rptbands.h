@@ -301,7 +301,12 @@ private:
 // Report units per millimetre.
 constexpr Extended rptMM = 3.77953;
 
-// Paper width and height in millimetres of a platform paper number; false when unknown.
+// The built-in paper table: number and size in tenths of a millimetre (66 entries).
+struct TrptPaperEntry {
+  int Number, Width, Height;
+};
+const std::vector<TrptPaperEntry>& rptPaperTable();
+// Width and height (mm) of a paper of the table; false and both unchanged for another number.
 bool rptPaperSizeMM(int PaperSize, Extended& Width, Extended& Height);
 
 void rptRegisterBandClasses();

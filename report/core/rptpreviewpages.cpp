@@ -379,7 +379,9 @@ void TrptPreviewPages::DrawPage(int Index, TCanvas* Canvas, Extended ScaleX, Ext
   page->Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
   const Extended ox = OffsetX + page->LeftMargin * rptMM * ScaleX;
   const Extended oy = OffsetY + page->TopMargin * rptMM * ScaleY;
-  const bool printing = Canvas == Printer()->Canvas();
+  // Any printer canvas prints (the library's printer or the report output's printer list).
+  const bool printing = Canvas == Printer()->Canvas() ||
+                        (Canvas->HandleAllocated() && GetDeviceCaps(Canvas->Handle(), TECHNOLOGY) == DT_RASPRINTER);
   const int total = PageCount();
   for (TrptComponent* c : std::vector<TrptComponent*>(page->Objects)) {
     auto* v = dynamic_cast<TrptView*>(c);

@@ -1,0 +1,68 @@
+// Small controls the report library's windows share: the flat combo box of the preview's zoom
+// box and a custom control that keeps its own scroll ranges, pages and positions (the base of
+// the preview workspace).
+#pragma once
+
+#include "platform/vcl/controls.h"
+#include "platform/vcl/stdctrls.h"
+
+// A control with its own horizontal and vertical scroll ranges, page sizes and positions. The
+// positions stay within 0..Range-Page; a change calls HorzScrolled or VertScrolled.
+class TrptScrollWin : public TCustomControl {
+  ORV_CLASS(TrptScrollWin, TCustomControl)
+public:
+  explicit TrptScrollWin(TComponent* AOwner);
+
+  int HorzRange() const { return FHorzRange; }
+  int HorzPage() const { return FHorzPage; }
+  int HorzPosition() const { return FHorzPosition; }
+  int VertRange() const { return FVertRange; }
+  int VertPage() const { return FVertPage; }
+  int VertPosition() const { return FVertPosition; }
+  void SetHRange(int Value);
+  void SetHPageSize(int Value);
+  void SetVRange(int Value);
+  void SetVPageSize(int Value);
+  void SetHPos(int Value);
+  void SetVPos(int Value);
+
+  int LargeChange = 10;
+  int SmallChange = 1;
+
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void Paint() override;
+  // Called after the horizontal or vertical position changed.
+  virtual void HorzScrolled() {}
+  virtual void VertScrolled() {}
+
+private:
+  void UpdateBar(int Bar);
+  void Scroll(int Bar, int Code, int Pos);
+  int FHorzRange = 0, FHorzPage = 0, FHorzPosition = 0;
+  int FVertRange = 0, FVertPage = 0, FVertPosition = 0;
+};
+
+// The flat combo box: a drop-down list whose list may be wider than the box (ListWidth, 0 = the
+// box's width - 1) and whose text can be made read-only.
+class TrptCustomComboBox : public TComboBox {
+  ORV_CLASS(TrptCustomComboBox, TComboBox)
+public:
+  explicit TrptCustomComboBox(TComponent* AOwner);
+  int ListWidth() const { return FListWidth; }
+  void SetListWidth(int Value) { FListWidth = Value; }
+  int ButtonWidth = 11;
+  int Indent = 0;
+
+private:
+  int FListWidth = 0;
+};
+
+class TrptComboBox : public TrptCustomComboBox {
+  ORV_CLASS(TrptComboBox, TrptCustomComboBox)
+public:
+  using TrptCustomComboBox::TrptCustomComboBox;
+};
