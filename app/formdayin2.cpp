@@ -160,7 +160,7 @@ void TFormdayin2::CreateControls() {
   rptP1->SetAlign(alClient);
   rptP1->SetOutlineVisible(false);
   rptP1->SetPopupMenu(PopupMenu1);
-  rptP1->OnPageChanged = [this](TObject* S, int PageNo) { rptP1PageChanged(S, PageNo); };
+  rptP1->OnPageChanged = [this](TrptPreview* S, int PageNo) { rptP1PageChanged(S, PageNo); };
   fr1->SetPreview(rptP1);
 }
 
@@ -243,9 +243,9 @@ void TFormdayin2::FormClose(TObject*, TCloseAction& Action) { Action = caFree; }
 void TFormdayin2::BitBtn1Click(TObject*) { rptP1->Print(); }
 void TFormdayin2::BitBtn11Click(TObject*) { rptP1->EditPageSettings(); }
 void TFormdayin2::BitBtn7Click(TObject*) { rptP1->SetZoom(1.0); }
-void TFormdayin2::BitBtn8Click(TObject*) { rptP1->SetZoomMode(1); }
-void TFormdayin2::BitBtn9Click(TObject*) { rptP1->SetZoomMode(2); }
-void TFormdayin2::BitBtn10Click(TObject*) { rptP1->SetZoomMode(3); }
+void TFormdayin2::BitBtn8Click(TObject*) { rptP1->SetZoomMode(zmWholePage); }
+void TFormdayin2::BitBtn9Click(TObject*) { rptP1->SetZoomMode(zmPageWidth); }
+void TFormdayin2::BitBtn10Click(TObject*) { rptP1->SetZoomMode(zmManyPages); }
 void TFormdayin2::BitBtn3Click(TObject*) { rptP1->First(); }
 void TFormdayin2::BitBtn4Click(TObject*) { rptP1->Prior(); }
 void TFormdayin2::BitBtn5Click(TObject*) { rptP1->Next(); }

@@ -20,6 +20,7 @@
 #include "report/core/rptclass.h"
 #include "report/core/rptdataset.h"
 #include "report/core/rptdbset.h"
+#include "report/core/rptoptions.h"
 #include "report/core/rptstyles.h"
 #include "report/core/rptview.h"
 
