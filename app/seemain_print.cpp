@@ -21,13 +21,13 @@
 namespace {
 
 // A text column of the current catalog row ("" for null or a missing column).
-std::string Text(TDataSet* Rows, const char* Column) {
+std::string RowText(TDataSet* Rows, const char* Column) {
   TField* f = Rows->FindField(Column);
   return f ? f->AsString() : std::string();
 }
 
 // Sets a staging text column, or leaves it null when Value is empty.
-void SetText(TDataSet* Rows, const char* Column, const std::string& Value) {
+void SetRowText(TDataSet* Rows, const char* Column, const std::string& Value) {
   if (!Value.empty()) Rows->FieldByName(Column)->SetAsString(Value);
 }
 
@@ -65,7 +65,7 @@ bool TFormSeeMain::StagePickedPhotos() {
     ListBox2->Items()->Clear();
     GridClear(ImageryMView2);
     for (ADOQuery1->First(); !ADOQuery1->Eof(); ADOQuery1->Next()) {
-      const std::string name = Text(ADOQuery1, "fname");
+      const std::string name = RowText(ADOQuery1, "fname");
       if (inFolder(name)) ListBox2->Items()->Add(name);
     }
     if (ListBox2->Items()->Count() == 0) {
@@ -78,12 +78,12 @@ bool TFormSeeMain::StagePickedPhotos() {
     const std::string folder = IncludeTrailingPathDelimiter(FCurrentFolder);
     int k = 0;
     for (ADOQuery1->First(); !ADOQuery1->Eof(); ADOQuery1->Next()) {
-      const std::string name = Text(ADOQuery1, "fname");
+      const std::string name = RowText(ADOQuery1, "fname");
       if (!inFolder(name)) continue;
       ADOQuery4->Append();
       ADOQuery4->FieldByName("fname")->SetAsString(name);
-      SetText(ADOQuery4, "yongtu", Text(ADOQuery1, "yongtu"));
-      SetText(ADOQuery4, "xiugai", Text(ADOQuery1, "xiugai"));
+      SetRowText(ADOQuery4, "yongtu", RowText(ADOQuery1, "yongtu"));
+      SetRowText(ADOQuery4, "xiugai", RowText(ADOQuery1, "xiugai"));
       GridAddFile(ImageryMView2, folder + name);
       const std::string jpeg = GridImageAsJpeg(ImageryMView2, k, kPrintJpegQuality);
       // The thumbnail goes through a JPEG picture, which refuses what is no JPEG, and is

@@ -79,7 +79,7 @@ protected:
   // Presses "Print Selected" and returns the print window it opened (nullptr when none).
   TFormdayin2* PrintSelected() {
     const size_t before = PrintWindows().size();
-    Form->BitBtn3Click(Form->BitBtn3);
+    Form->BitBtn3Click(nullptr);
     Application()->ProcessMessages();
     auto windows = PrintWindows();
     return windows.size() > before ? windows.back() : nullptr;
