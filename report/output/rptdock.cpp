@@ -13,6 +13,13 @@
 #include "platform/win/winuser.h"
 #include "report/core/rptutils.h"
 
+ORV_CLASS_IMPL(TrptDock, TPanel)
+ORV_CLASS_IMPL(TrptDragBox, TGraphicControl)
+ORV_CLASS_IMPL(TrptFloatWindow, TForm)
+ORV_CLASS_IMPL(TrptToolBar, TPanel)
+ORV_CLASS_IMPL(TrptTBPanel, TPanel)
+ORV_CLASS_IMPL(TrptDockSite, TPanel)
+
 namespace {
 
 std::vector<TrptToolBar*> VisibleToolBars(TWinControl* Dock, TrptToolBar* Except = nullptr) {

@@ -13,6 +13,8 @@
 #include "report/output/rptprinters.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptPageSettingsForm, TForm)
+
 namespace {
 
 TLabel* NewLabel(TComponent* Owner, TWinControl* Parent, int X, int Y, int W) {

@@ -9,6 +9,9 @@
 #include "report/core/rptres.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptPasswordForm, TForm)
+ORV_CLASS_IMPL(TrptDialogForm, TForm)
+
 TrptPasswordForm::TrptPasswordForm(TComponent* AOwner) : TForm(AOwner) {
   rptInstallPreviewTexts();
   SetBorderStyle(bsDialog);

@@ -24,6 +24,9 @@
 #include "report/output/rptsearch.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptPreviewWorkspace, TrptScrollWin)
+ORV_CLASS_IMPL(TrptPreview, TrptCustomPreview)
+
 namespace {
 
 // Rounds half to even, as the layout rules ask.

@@ -23,6 +23,8 @@
 #include "report/output/rptuicontrols.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptPreviewForm, TForm)
+
 namespace {
 
 constexpr UINT WM_UPDATEZOOM = WM_USER + 1;
@@ -138,6 +140,28 @@ void DrawToolbarImages(TBitmap* Strip) {
   }
 }
 
+// The window's toolbar lays out its buttons and its panels (zoom box, page number, spacer)
+// together, in the order they were added.
+class TPreviewToolBar : public TToolBar {
+public:
+  using TToolBar::TToolBar;
+  void AlignControls(TControl* AControl, RECT& Rect) override {
+    TToolBar::AlignControls(AControl, Rect);
+    int x = Rect.left + 2;
+    for (int i = 0; i < ControlCount(); ++i) {
+      TControl* c = Controls(i);
+      if (!c->Visible()) continue;
+      if (auto* b = dynamic_cast<TToolButton*>(c)) {
+        b->SetLeft(x);
+        x += b->Width();
+      } else {
+        c->SetBounds(x, Rect.top + 2 + std::max(0, (ButtonHeight() - c->Height()) / 2), c->Width(), c->Height());
+        x += c->Width();
+      }
+    }
+  }
+};
+
 }  // namespace
 
 TrptPreviewForm::TrptPreviewForm(TComponent* AOwner) : TForm(AOwner) {
@@ -159,7 +183,7 @@ TrptPreviewForm::TrptPreviewForm(TComponent* AOwner) : TForm(AOwner) {
     DrawToolbarImages(&strip);
     MainImages->AddMasked(&strip, 0x00FF00FF);
   }
-  ToolBar = new TToolBar(this);
+  ToolBar = new TPreviewToolBar(this);
   ToolBar->SetParent(this);
   ToolBar->SetAlign(alTop);
   ToolBar->SetFlat(true);
@@ -191,6 +215,7 @@ TrptPreviewForm::TrptPreviewForm(TComponent* AOwner) : TForm(AOwner) {
     auto* p = new TrptTBPanel(this);
     p->SetName(Name);
     p->SetParent(ToolBar);
+    p->SetAlign(alNone);  // placed in button order by the toolbar
     p->SetBounds(left, 0, Width, 22);
     if (Hint > 0) p->SetHint(rptTextById(Hint));
     left += Width;
@@ -392,7 +417,7 @@ void TrptPreviewForm::UpdateButtons() {
   const bool pages = !Preview->Running() && Preview->GetPageCount() > 0;
   const bool edit = !Preview->Running() && report && report->PreviewOptions()->AllowEdit;
   for (TToolButton* b : {PrintB, OpenB, SaveB, ExportB, FindB, PageSettingsB}) {
-    b->SetEnabled(pages || (b == OpenB && !Preview->Running()));
+    b->SetEnabled(pages);
     if (!b->Enabled()) b->SetDown(false);
   }
   for (TToolButton* b : {NewPageB, DelPageB, DesignerB}) {

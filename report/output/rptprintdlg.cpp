@@ -21,6 +21,8 @@
 #include "report/output/rptprinters.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptPrintDialog, TForm)
+
 namespace {
 
 template <class T> T* Make(TComponent* Owner, TWinControl* Parent, int X, int Y, int W, int H) {

@@ -15,6 +15,12 @@
 #include "report/core/rptres.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptPrinterCanvas, TCanvas)
+ORV_CLASS_IMPL(TrptCustomPrinter, TObject)
+ORV_CLASS_IMPL(TrptPrinter, TrptCustomPrinter)
+ORV_CLASS_IMPL(TrptVirtualPrinter, TrptCustomPrinter)
+ORV_CLASS_IMPL(TrptPrinters, TObject)
+
 namespace {
 
 // A fixed-width name field of a capability list: up to Width bytes, not always terminated.

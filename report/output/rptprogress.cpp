@@ -8,10 +8,12 @@
 #include "report/core/rptres.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptProgress, TForm)
+
 TrptProgress::TrptProgress(TComponent* AOwner) : TForm(AOwner) {
   rptInstallPreviewTexts();
   SetBorderStyle(bsNone);
-  SetPosition(poScreenCenter);
+  TForm::SetPosition(poScreenCenter);
   SetClientWidth(271);
   SetClientHeight(101);
   Panel = new TPanel(this);

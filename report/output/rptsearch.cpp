@@ -6,6 +6,8 @@
 #include "report/core/rptres.h"
 #include "report/output/rptuitexts.h"
 
+ORV_CLASS_IMPL(TrptSearchDialog, TForm)
+
 std::string& rptLastSearchText() {
   static std::string text;
   return text;

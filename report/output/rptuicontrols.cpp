@@ -7,6 +7,10 @@
 #include "platform/win/commctrl.h"
 #include "platform/win/winuser.h"
 
+ORV_CLASS_IMPL(TrptScrollWin, TCustomControl)
+ORV_CLASS_IMPL(TrptCustomComboBox, TComboBox)
+ORV_CLASS_IMPL(TrptComboBox, TrptCustomComboBox)
+
 TrptScrollWin::TrptScrollWin(TComponent* AOwner) : TCustomControl(AOwner) {
   SetTabStop(true);
 }

@@ -170,6 +170,8 @@ TEST_F(RptPreviewFixture, RptPreviewZoomModes) {
   Preview->SetZoom(1.5);
   EXPECT_DOUBLE_EQ(Preview->Zoom(), 1.5);
   TrptPreviewWorkspace* w = Preview->Workspace();
+  // Narrow enough for no horizontal scroll bar, so the client height stays put.
+  Preview->SetZoom(0.5);
   Preview->SetZoomMode(zmWholePage);
   EXPECT_DOUBLE_EQ(Preview->Zoom(), (w->ClientHeight() - 20) / static_cast<Extended>(PageHeight()));
   Preview->SetZoomMode(zmPageWidth);
@@ -252,8 +254,9 @@ TEST_F(RptPreviewFixture, RptPreviewPaintsPagesOnGrey) {
   HGDIOBJ old = SelectObject(dc, shot);
   TrptPreviewWorkspace* w = Preview->Workspace();
   POINT origin = w->ClientToScreen(POINT{0, 0});
-  POINT form = Form->ClientToScreen(POINT{0, 0});
-  const int ox = origin.x - form.x, oy = origin.y - form.y;
+  RECT form{};
+  GetWindowRect(Form->Handle(), &form);
+  const int ox = origin.x - form.left, oy = origin.y - form.top;
   RECT page = w->PageList()->GetPageBounds(0, w->ClientWidth(), 0.5);
   // Grey left of the page, white inside it, the black frame on its edge.
   EXPECT_EQ(GetPixel(dc, ox + page.left - 4, oy + page.top + 50), RGB(128, 128, 128));
@@ -312,4 +315,35 @@ TEST(RptSearchDialogTest, RemembersTheTextOnOkOnly) {
     dlg.Hide();
   }
   EXPECT_EQ(rptLastSearchText(), "third");
+}
+
+TEST_F(RptPreviewFixture, RptPreviewPreparesIntoTheControlAndPrints) {
+  // Preparing while bound fills the page list page by page and ends on page 1.
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  EXPECT_FALSE(Preview->Running());
+  EXPECT_EQ(Preview->GetPageCount(), 3);
+  EXPECT_EQ(Preview->Workspace()->PageList()->Count(), 3);
+  // An outline position scrolls to its page.
+  Preview->ScrollToPosition(2, 0);
+  RECT r = Preview->Workspace()->PageList()->GetPageBounds(1, Preview->Workspace()->ClientWidth(), 1.0);
+  EXPECT_EQ(Preview->Workspace()->VertPosition(), r.top - 10);
+  Preview->ScrollToPosition(99, 0);  // clamped to the last page
+  EXPECT_EQ(Preview->PageNo(), 3);
+  // Nothing of the pages changes while a preparation runs.
+  Preview->BeginProgress(Report.get(), 0, 0);
+  EXPECT_TRUE(Preview->Running());
+  Preview->AddPage();
+  Preview->EndProgress(Report.get(), 0, 0);
+  EXPECT_FALSE(Preview->Running());
+}
+
+TEST_F(RptPreviewFixture, RptPreviewAddsAndDeletesPages) {
+  Preview->SetPageNo(2);
+  Preview->AddPage();
+  EXPECT_EQ(Preview->GetPageCount(), 4);
+  EXPECT_EQ(Preview->Workspace()->PageList()->Count(), 4);
+  Preview->Last();
+  Preview->DeletePage();
+  EXPECT_EQ(Preview->GetPageCount(), 3);
+  EXPECT_EQ(Preview->PageNo(), 3);
 }

@@ -1,0 +1,261 @@
+// The preview window (status texts, zoom box, buttons), the progress window, the password and
+// dialog-page forms, and the toolbar docks with their placement store.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/rtl/inifiles.h"
+#include "platform/rtl/strings.h"
+#include "platform/vcl/buttons.h"
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/stdctrls.h"
+#include "platform/win/winuser.h"
+#include "report/core/rptbands.h"
+#include "report/core/rptclass.h"
+#include "report/core/rptoptions.h"
+#include "report/core/rptpreviewpages.h"
+#include "report/core/rptres.h"
+#include "report/core/rptview.h"
+#include "report/output/rptdock.h"
+#include "report/output/rptoutputhooks.h"
+#include "report/output/rptpassword.h"
+#include "report/output/rptpreview.h"
+#include "report/output/rptpreviewform.h"
+#include "report/output/rptprogress.h"
+#include "report/output/rptuicontrols.h"
+
+namespace {
+
+std::unique_ptr<TrptReport> NineRows() {
+  rptInstallEngine();
+  auto report = std::make_unique<TrptReport>(nullptr);
+  report->EngineOptions()->SilentMode = true;
+  report->EngineOptions()->DestroyForms = false;
+  auto* page = new TrptReportPage(report.get());
+  page->SetName("Page1");
+  page->SetParent(report.get());
+  auto* band = new TrptMasterData(report.get());
+  band->SetName("Rows");
+  band->SetParent(page);
+  band->SetBounds(0, 0, 718, 340);
+  band->SetRowCount(9);
+  auto* memo = new TrptMemoView(report.get());
+  memo->SetName("RowText");
+  memo->SetParent(band);
+  memo->SetBounds(20, 10, 300, 24);
+  memo->SetText("Row [Line]");
+  return report;
+}
+
+class RptPreviewFormFixture : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Report = NineRows();
+    ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+    Form = std::make_unique<TrptPreviewForm>(nullptr);
+    Report->PreviewOptions()->Maximized = false;
+    Report->SetPreview(Form->Preview);
+  }
+  void TearDown() override {
+    Report->SetPreview(nullptr);
+    Form.reset();
+    Report.reset();
+  }
+  std::unique_ptr<TrptReport> Report;
+  std::unique_ptr<TrptPreviewForm> Form;
+};
+
+}  // namespace
+
+TEST_F(RptPreviewFormFixture, RptPreviewFormStatusTextsFollowThePage) {
+  Form->ApplyPreviewOptions();
+  EXPECT_EQ(Form->StatusBar->Panels(0).Text, "页 1 / 3");
+  Form->NextB->Click();
+  EXPECT_EQ(Form->StatusBar->Panels(0).Text, "页 2 / 3");
+  EXPECT_EQ(Form->PageE->Text(), "2");
+  Form->PageE->SetText("3");
+  Form->PageEClick();
+  EXPECT_EQ(Form->Preview->PageNo(), 3);
+  Form->ShowStatusText("hovering");
+  EXPECT_EQ(Form->StatusBar->Panels(1).Text, "hovering");
+  EXPECT_TRUE(Form->PrintB->Enabled());
+  EXPECT_EQ(Form->CancelB->Caption(), rptGet("clClose"));
+  EXPECT_EQ(Form->Caption(), rptTextById(100));
+}
+
+TEST_F(RptPreviewFormFixture, RptPreviewFormZoomBox) {
+  Form->ApplyPreviewOptions();
+  Form->ZoomCB->SetText("150 %");
+  Form->ZoomCBClick();
+  EXPECT_DOUBLE_EQ(Form->Preview->Zoom(), 1.5);
+  Form->UpdateZoom();
+  EXPECT_EQ(Form->ZoomCB->Text(), "150%");
+  // Text without digits is ignored.
+  Form->ZoomCB->SetText(" % ");
+  Form->ZoomCBClick();
+  EXPECT_DOUBLE_EQ(Form->Preview->Zoom(), 1.5);
+  // The last two entries choose the page width and whole page modes.
+  Form->ZoomCB->SetItemIndex(7);
+  Form->ZoomCBClick();
+  EXPECT_EQ(Form->Preview->ZoomMode(), zmWholePage);
+  Form->Zoom100B->Click();
+  EXPECT_DOUBLE_EQ(Form->Preview->Zoom(), 1.0);
+  EXPECT_EQ(Form->ZoomCB->Text(), "100%");
+}
+
+TEST_F(RptPreviewFormFixture, RptPreviewFormWithoutButtons) {
+  Report->PreviewOptions()->Buttons = TrptPreviewButtons();
+  Form->ApplyPreviewOptions();
+  EXPECT_EQ(Form->Sep1, nullptr);
+  EXPECT_EQ(Form->Sep2, nullptr);
+  EXPECT_EQ(Form->Sep5, nullptr);
+  EXPECT_EQ(Form->Sep6, nullptr);
+  EXPECT_EQ(Form->Sep7, nullptr);
+  EXPECT_FALSE(Form->PrintB->Visible());
+  EXPECT_FALSE(Form->FirstB->Visible());
+  EXPECT_TRUE(Form->CancelB->Visible());
+  EXPECT_TRUE(Form->rpTBPanel1->Visible());
+}
+
+TEST(RptProgressTest, OpenTickAndCancel) {
+  TrptProgress p(nullptr);
+  p.Open(10, "Working", false, true);
+  EXPECT_FALSE(p.ShowProgressBar());
+  EXPECT_EQ(p.LMessage->Top(), 35);
+  EXPECT_EQ(p.Message(), "Working");
+  p.SetShowProgressBar(true);
+  EXPECT_EQ(p.LMessage->Top(), 15);
+  p.Tick();
+  p.Tick();
+  EXPECT_EQ(p.Position(), 2);
+  p.CancelB->Click();
+  EXPECT_TRUE(p.Terminated());
+  EXPECT_FALSE(p.Visible());
+  p.Open(5, "Again", true, false);
+  EXPECT_FALSE(p.Terminated());
+  EXPECT_EQ(p.Position(), 0);
+  p.Hide();
+}
+
+TEST(RptDialogFormTest, CloseBoxNeverClosesADialogPage) {
+  TrptDialogForm f(nullptr);
+  EXPECT_FALSE(f.CloseQuery());
+  int moved = 0;
+  f.OnModify = [&](TObject*) { ++moved; };
+  f.Perform(WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_EQ(moved, 1);
+  EXPECT_EQ(f.Perform(WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTTAB);
+  TrptPasswordForm pw(nullptr);
+  EXPECT_EQ(pw.PasswordE->PasswordChar(), '*');
+}
+
+TEST(RptScrollWinTest, PositionsStayInRange) {
+  TForm host(nullptr);
+  auto* w = new TrptScrollWin(&host);
+  w->SetParent(&host);
+  w->SetVRange(1000);
+  w->SetVPageSize(300);
+  w->SetVPos(-5);
+  EXPECT_EQ(w->VertPosition(), 0);
+  w->SetVPos(5000);
+  EXPECT_EQ(w->VertPosition(), 700);
+  w->SetHRange(100);
+  w->SetHPageSize(300);
+  w->SetHPos(50);
+  EXPECT_EQ(w->HorzPosition(), 0);
+  // Scroll messages step by the line and page sizes.
+  w->SmallChange = 8;
+  w->LargeChange = 300;
+  w->SetVPos(100);
+  w->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(w->VertPosition(), 108);
+  w->Perform(WM_VSCROLL, SB_PAGEUP, 0);
+  EXPECT_EQ(w->VertPosition(), 0);
+  w->Perform(WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(w->VertPosition(), 700);
+}
+
+TEST(RptDockTest, EmptyRowsCloseUpAndEmptyDocksShrink) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 600, 400);
+  auto* dock = new TrptDock(&form);
+  dock->SetName("TopDock");
+  dock->SetParent(&form);
+  dock->ArrangeToolbars();
+  EXPECT_EQ(dock->Height(), 1);
+  dock->SetHeight(3 * 26 + 1);
+  auto* a = new TrptToolBar(&form);
+  a->SetName("A");
+  a->SetParent(dock);
+  a->SetBounds(0, 0, 100, 26);
+  auto* b = new TrptToolBar(&form);
+  b->SetName("B");
+  b->SetParent(dock);
+  b->SetBounds(0, 52, 100, 26);
+  dock->ArrangeToolbars();
+  EXPECT_EQ(b->Top(), 26);  // the empty middle row is gone
+  EXPECT_EQ(dock->Height(), 2 * 26 + 1);
+  delete a;
+  delete b;
+  dock->ArrangeToolbars();
+  EXPECT_EQ(dock->Height(), 1);
+}
+
+TEST(RptDockTest, ToolbarPlacementRoundTrip) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 600, 400);
+  auto* top = new TrptDock(&form);
+  top->SetName("TopDock");
+  top->SetParent(&form);
+  auto* bottom = new TrptDock(&form);
+  bottom->SetName("BottomDock");
+  bottom->SetParent(&form);
+  bottom->SetAlign(alBottom);
+  auto* bar = new TrptToolBar(&form);
+  bar->SetName("MainBar");
+  auto* spacer = new TrptTBPanel(&form);
+  spacer->SetParent(bar);
+  spacer->SetWidth(40);
+  bar->DockTo(top);
+  EXPECT_EQ(bar->Parent(), top);
+  EXPECT_EQ(bar->Width(), 8 + 40 + 4);  // grip + spacer + frame
+  TMemIniFile ini("");
+  rptWriteToolbarPlacement(&ini, bar);
+  EXPECT_EQ(ini.ReadString("ToolBar.MainBar", "Dock", ""), "TopDock");
+  EXPECT_FALSE(ini.ReadBool("ToolBar.MainBar", "Float", true));
+  // A placement naming the other dock moves the toolbar there; an unknown dock leaves it.
+  ini.WriteString("ToolBar.MainBar", "Dock", "BottomDock");
+  rptReadToolbarPlacement(&ini, bar);
+  EXPECT_EQ(bar->Parent(), bottom);
+  ini.WriteString("ToolBar.MainBar", "Dock", "NoSuchDock");
+  rptReadToolbarPlacement(&ini, bar);
+  EXPECT_EQ(bar->Parent(), bottom);
+  EXPECT_TRUE(bar->IsVisible());
+  // Forms keep their bounds under "Form." + class name.
+  TForm other(nullptr);
+  other.SetBounds(10, 20, 300, 200);
+  rptWriteFormPlacement(&ini, &other);
+  EXPECT_EQ(ini.ReadInteger("Form.TForm", "Width", 0), 300);
+  other.SetBounds(0, 0, 50, 50);
+  rptReadFormPlacement(&ini, &other);
+  EXPECT_EQ(other.Left(), 10);
+  EXPECT_EQ(other.Height(), 200);
+  other.Hide();
+}
+
+TEST(RptOutputHooksTest, ProgressWindowFollowsTheReport) {
+  rptInstallReportOutput();
+  TrptReport report(nullptr);
+  ASSERT_TRUE(rptServices().OpenProgress && rptServices().ShowPreviewForm && rptServices().AskPassword);
+  rptServices().OpenProgress(&report);
+  rptServices().SetProgressText(&report, "Preparing page 1");
+  EXPECT_FALSE(rptServices().ProgressCancelled(&report));
+  rptServices().CloseProgress(&report);
+  EXPECT_FALSE(rptServices().ProgressCancelled(&report));
+  // Choosing an unknown printer keeps the current one.
+  rptServices().SelectPrinter("no such printer");
+  rptServices() = TrptReportServices();
+  rptInstallEngine();
+}
