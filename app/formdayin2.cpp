@@ -79,7 +79,6 @@ void TFormdayin2::CreateDataAccess() {
   rptDBDataset4->FieldAliases()->Add("GStel=gstel");
   rptDBDataset4->FieldAliases()->Add("addr=addr");
   rptDBDataset5 = NewDataset(this, "rptDBDataset5", "a5", ADOQuery5);
-  rptDBDataset5->FieldAliases()->Add("fname=Fname");
   rptDBDataset3 = NewDataset(this, "rptDBDataset3", "rptDBDataset3", ADOQuery6);
 
   fr1 = new TrptReport(this);
@@ -195,6 +194,13 @@ void TFormdayin2::PrepareSheet(const std::string& TemplateFile) {
     ADOQuery5->Close();
     ADOQuery5->SetSQLText(kSqlDesignRequirements);
     ADOQuery5->Open();
+    // Every catalog column keeps its name in the report, but fname is offered as Fname (an
+    // alias list offers only the fields it names).
+    rptDBDataset5->FieldAliases()->Clear();
+    for (int i = 0; i < ADOQuery5->FieldCount(); ++i) {
+      const std::string name = ADOQuery5->Fields()->Fields(i)->FieldName();
+      rptDBDataset5->FieldAliases()->Add(name + "=" + (SameText(name, "fname") ? "Fname" : name));
+    }
     ADOQuery3->Close();
     ADOQuery3->Open();
     ADOQuery6->Close();

@@ -1,6 +1,6 @@
 // "Print Selected": the picked photos of the folder go into the staging database with a small
 // JPEG thumbnail each, and a new print window prepares the picking sheet over them.
-#include <set>
+#include <map>
 
 #include "app/catalog.h"
 #include "app/formdayin2.h"
@@ -57,9 +57,10 @@ bool TFormSeeMain::StagePickedPhotos() {
     ADOQuery4->SetSQLText(kSqlStagingRows);
     ADOQuery4->Open();
 
-    // The folder's files, compared without regard to letter case.
-    std::set<std::string> files;
-    for (const std::string& f : FileNames()) files.insert(AnsiLowerCase(f));
+    // The folder's files, compared without regard to letter case as the catalog compares; a
+    // photo is read under the name the folder has for it.
+    std::map<std::string, std::string> files;
+    for (const std::string& f : FileNames()) files.emplace(AnsiLowerCase(f), f);
     auto inFolder = [&](const std::string& Name) { return files.count(AnsiLowerCase(Name)) > 0; };
 
     ListBox2->Items()->Clear();
@@ -84,7 +85,7 @@ bool TFormSeeMain::StagePickedPhotos() {
       ADOQuery4->FieldByName("fname")->SetAsString(name);
       SetRowText(ADOQuery4, "yongtu", RowText(ADOQuery1, "yongtu"));
       SetRowText(ADOQuery4, "xiugai", RowText(ADOQuery1, "xiugai"));
-      GridAddFile(ImageryMView2, folder + name);
+      GridAddFile(ImageryMView2, folder + files[AnsiLowerCase(name)]);
       const std::string jpeg = GridImageAsJpeg(ImageryMView2, k, kPrintJpegQuality);
       // The thumbnail goes through a JPEG picture, which refuses what is no JPEG, and is
       // stored as the complete file.
