@@ -282,7 +282,11 @@ TrptPreviewForm::TrptPreviewForm(TComponent* AOwner) : TForm(AOwner) {
   Preview->SetParent(this);
   Preview->SetAlign(alClient);
   Preview->OnPageChanged = [this](TrptPreview* S, int N) { UpdatePageInfo(S, N); };
-  Preview->OnButtonsChange = [this](TrptPreview*) { UpdateButtons(); };
+  Preview->OnButtonsChange = [this](TrptPreview* P) {
+    // The end of a preparation empties the status text it left.
+    if (!P->Running()) StatusBar->SetPanelText(1, "");
+    UpdateButtons();
+  };
   Preview->OnZoomChange = [this](TrptPreview*) { UpdateZoom(); };
   SetActiveControl(Preview);
 

@@ -2,14 +2,19 @@
 #include "report/output/rptuicontrols.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "platform/rtl/registry.h"
+#include "platform/rtl/strings.h"
 #include "platform/vcl/graphics.h"
+#include "platform/win/wingdi.h"
 #include "platform/win/commctrl.h"
 #include "platform/win/winuser.h"
 
 ORV_CLASS_IMPL(TrptScrollWin, TCustomControl)
 ORV_CLASS_IMPL(TrptCustomComboBox, TComboBox)
 ORV_CLASS_IMPL(TrptComboBox, TrptCustomComboBox)
+ORV_CLASS_IMPL(TrptFontComboBox, TrptCustomComboBox)
 
 TrptScrollWin::TrptScrollWin(TComponent* AOwner) : TCustomControl(AOwner) {
   SetTabStop(true);
@@ -127,3 +132,98 @@ void TrptScrollWin::Paint() {
 }
 
 TrptCustomComboBox::TrptCustomComboBox(TComponent* AOwner) : TComboBox(AOwner) { SetWidth(100); }
+
+namespace {
+
+const char* const kDefaultMRUKey = "\\Software\\Rede Vivedad\\MRUFont";
+
+int AddFace(const ENUMLOGFONTEXA* Font, const NEWTEXTMETRICEXA*, DWORD FontType, LPARAM Data) {
+  auto* list = reinterpret_cast<TStringList*>(Data);
+  const std::string name(Font->elfLogFont.lfFaceName, strnlen(Font->elfLogFont.lfFaceName, 32));
+  if (!name.empty() && list->IndexOf(name) < 0)
+    list->AddObject(name, reinterpret_cast<TObject*>(static_cast<intptr_t>(FontType)));
+  return 1;
+}
+
+int FontType(TStrings* Items, int Index) {
+  return static_cast<int>(reinterpret_cast<intptr_t>(Items->Objects(Index)));
+}
+
+}  // namespace
+
+TrptFontComboBox::TrptFontComboBox(TComponent* AOwner) : TrptCustomComboBox(AOwner), FMRURegKey(kDefaultMRUKey) {
+  SetWidth(150);
+  SetDropDownCount(12);
+  Indent = 16;
+  SetReadOnly(true);
+  OnSelect = [this](TObject*) {
+    if (!FUpdating) ChooseFont(ItemIndex());
+  };
+}
+
+void TrptFontComboBox::SetMRURegKey(const std::string& Value) { FMRURegKey = Value.empty() ? kDefaultMRUKey : Value; }
+
+void TrptFontComboBox::RefreshFonts() {
+  FUpdating = true;
+  const std::string current = Text();
+  TStringList fonts;
+  LOGFONTA lf{};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  HDC dc = GetDC(nullptr);
+  EnumFontFamiliesEx(dc, &lf, AddFace, reinterpret_cast<LPARAM>(&fonts), 0);
+  ReleaseDC(nullptr, dc);
+  fonts.Sort();
+  Items()->Assign(&fonts);
+  MRUCount = -1;
+  if (ShowMRU) {
+    TRegistry reg;
+    if (reg.OpenKey(FMRURegKey, true)) {
+      for (int n = 4; n >= 0; --n) {
+        const std::string name = reg.ValueExists("Font" + IntToStr(n)) ? reg.ReadString("Font" + IntToStr(n)) : "";
+        const int type = reg.ValueExists("FontType" + IntToStr(n)) ? reg.ReadInteger("FontType" + IntToStr(n)) : 0;
+        if (!name.empty() && Items()->IndexOf(name) >= 0) {
+          Items()->InsertObject(0, name, reinterpret_cast<TObject*>(static_cast<intptr_t>(type)));
+          ++MRUCount;
+        } else {
+          reg.WriteString("Font" + IntToStr(n), "");
+          reg.WriteInteger("FontType" + IntToStr(n), 0);
+        }
+      }
+    }
+  }
+  const int index = Items()->IndexOf(current);
+  SetItemIndex(index >= 0 ? index : (Items()->Count() ? 0 : -1));
+  FUpdating = false;
+}
+
+void TrptFontComboBox::ChooseFont(int Index) {
+  if (Index <= 0 || Index >= Items()->Count() || !ShowMRU) return;
+  FUpdating = true;
+  const std::string name = Items()->Strings(Index);
+  const int type = FontType(Items(), Index);
+  const int first = Items()->IndexOf(name);
+  if (first > MRUCount) {
+    // A name from the font list joins the top block; the block keeps at most five names.
+    Items()->InsertObject(0, name, reinterpret_cast<TObject*>(static_cast<intptr_t>(type)));
+    if (MRUCount > 3)
+      Items()->Delete(5);
+    else
+      ++MRUCount;
+  } else {
+    Items()->Delete(first);
+    Items()->InsertObject(0, name, reinterpret_cast<TObject*>(static_cast<intptr_t>(type)));
+  }
+  SetItemIndex(0);
+  FUpdating = false;
+  WriteMRU();
+}
+
+void TrptFontComboBox::WriteMRU() {
+  TRegistry reg;
+  if (!reg.OpenKey(FMRURegKey, true)) return;
+  for (int n = 0; n <= 4; ++n) {
+    const bool used = n <= MRUCount && n < Items()->Count();
+    reg.WriteString("Font" + IntToStr(n), used ? Items()->Strings(n) : "");
+    reg.WriteInteger("FontType" + IntToStr(n), used ? FontType(Items(), n) : 0);
+  }
+}

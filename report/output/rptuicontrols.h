@@ -3,6 +3,8 @@
 // the preview workspace).
 #pragma once
 
+#include <string>
+
 #include "platform/vcl/controls.h"
 #include "platform/vcl/stdctrls.h"
 
@@ -65,4 +67,28 @@ class TrptComboBox : public TrptCustomComboBox {
   ORV_CLASS(TrptComboBox, TrptCustomComboBox)
 public:
   using TrptCustomComboBox::TrptCustomComboBox;
+};
+
+// A font-name box: the font families of the screen, sorted, with up to five recently chosen
+// names at the top (kept under MRURegKey in the settings registry). Each item's object is its
+// font type (4 = TrueType).
+class TrptFontComboBox : public TrptCustomComboBox {
+  ORV_CLASS(TrptFontComboBox, TrptCustomComboBox)
+public:
+  explicit TrptFontComboBox(TComponent* AOwner);
+  bool ShowMRU = true;
+  const std::string& MRURegKey() const { return FMRURegKey; }
+  // An empty key restores the default one.
+  void SetMRURegKey(const std::string& Value);
+  // Index of the last recently used entry at the top of the list, -1 when there is none.
+  int MRUCount = -1;
+  // Fills the list again: the fonts, then the recently used names that still exist.
+  void RefreshFonts();
+  // The user chose Index: the name moves to (or joins) the top block, which is written back.
+  void ChooseFont(int Index);
+
+private:
+  void WriteMRU();
+  std::string FMRURegKey;
+  bool FUpdating = false;
 };

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/graphics.h"
 #include "platform/win/wingdi.h"
@@ -21,6 +25,7 @@
 #include "report/core/rptres.h"
 #include "report/core/rptview.h"
 #include "report/output/rptpreview.h"
+#include "report/output/rptprinters.h"
 #include "report/output/rptsearch.h"
 #include "report/output/rptuitexts.h"
 
@@ -346,4 +351,88 @@ TEST_F(RptPreviewFixture, RptPreviewAddsAndDeletesPages) {
   Preview->DeletePage();
   EXPECT_EQ(Preview->GetPageCount(), 3);
   EXPECT_EQ(Preview->PageNo(), 3);
+}
+
+TEST_F(RptPreviewFixture, RptPreviewSavesAndLoadsPreparedPages) {
+  char tmpl[] = "/tmp/orv-rptpp3-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string file = std::string(tmpl) + "/pages.pp3";
+  Preview->SaveToFile(file);
+  EXPECT_FALSE(Preview->Locked());
+  EXPECT_FALSE(Preview->MessagePanel()->Visible());
+  Preview->Clear();
+  ASSERT_EQ(Preview->GetPageCount(), 0);
+  Preview->LoadFromFile(file);
+  EXPECT_EQ(Preview->GetPageCount(), 3);
+  EXPECT_EQ(Preview->Workspace()->PageList()->Count(), 3);
+  EXPECT_EQ(Preview->PageNo(), 1);
+  // A missing file leaves the pages and still unlocks the view.
+  Preview->LoadFromFile(std::string(tmpl) + "/missing.pp3");
+  EXPECT_FALSE(Preview->Locked());
+  EXPECT_EQ(Preview->GetPageCount(), 3);
+  // A damaged file: whatever the pages report, the view is laid out and unlocked again.
+  const std::string junk = std::string(tmpl) + "/junk.pp3";
+  {
+    FILE* f = std::fopen(junk.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("<?xml version=\"1.0\"?><not a report", f);
+    std::fclose(f);
+  }
+  try {
+    Preview->LoadFromFile(junk);
+  } catch (const std::exception&) {
+  }
+  EXPECT_FALSE(Preview->Locked());
+  EXPECT_EQ(Preview->Workspace()->PageList()->Count(), Preview->GetPageCount());
+  std::remove(junk.c_str());
+  std::remove(file.c_str());
+  rmdir(tmpl);
+}
+
+TEST_F(RptPreviewFixture, RptPreviewMouseToolsZoomAndDrag) {
+  TrptPreviewWorkspace* w = Preview->Workspace();
+  int clicks = 0;
+  Preview->OnClick = [&](TObject*) { ++clicks; };
+  // The hand tool drags the view: moving the mouse up scrolls down by as much.
+  Preview->SetTool(ptHand);
+  w->MouseDown(mbLeft, TShiftState{ssLeft}, 200, 300);
+  w->MouseMove(TShiftState{ssLeft}, 200, 260);
+  EXPECT_EQ(w->VertPosition(), 40);
+  w->MouseUp(mbLeft, TShiftState{}, 200, 260);
+  EXPECT_EQ(clicks, 1);
+  // The zoom tool: left click zooms in, right click out, by a quarter.
+  Preview->SetTool(ptZoom);
+  w->MouseDown(mbLeft, TShiftState{ssLeft}, 200, 300);
+  w->MouseUp(mbLeft, TShiftState{}, 200, 300);
+  EXPECT_DOUBLE_EQ(Preview->Zoom(), 1.25);
+  w->MouseDown(mbRight, TShiftState{ssRight}, 200, 300);
+  w->MouseUp(mbRight, TShiftState{}, 200, 300);
+  EXPECT_DOUBLE_EQ(Preview->Zoom(), 1.0);
+  EXPECT_EQ(w->Cursor(), 51);
+}
+
+TEST_F(RptPreviewFixture, RptPreviewPrintsWithoutDialogAndReturnsToPageOne) {
+  char tmpl[] = "/tmp/orv-rptprv-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string out = std::string(tmpl) + "/preview.pdf";
+  TrptPrinters* printers = rptGlobalPrinters();
+  printers->SetPrinterIndex(printers->IndexOf("PDF file"));
+  printers->GetPrinter()->FileName = out;
+  Report->PrintOptions()->ShowDialog = false;
+  Report->PrintOptions()->PageNumbers = "2-3";
+  Preview->SetPageNo(3);
+  Preview->Print();
+  printers->GetPrinter()->FileName.clear();
+  EXPECT_EQ(Preview->PageNo(), 1);
+  FILE* p = popen(("pdfinfo '" + out + "' 2>/dev/null").c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string info;
+  char buf[256];
+  while (fgets(buf, sizeof buf, p)) info += buf;
+  pclose(p);
+  const size_t at = info.find("Pages:");
+  ASSERT_NE(at, std::string::npos) << info;
+  EXPECT_EQ(std::atoi(info.c_str() + at + 6), 2);
+  std::remove(out.c_str());
+  rmdir(tmpl);
 }

@@ -2,8 +2,11 @@
 // dialog-page forms, and the toolbar docks with their placement store.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/strings.h"
@@ -82,6 +85,17 @@ TEST_F(RptPreviewFormFixture, RptPreviewFormStatusTextsFollowThePage) {
   EXPECT_EQ(Form->StatusBar->Panels(1).Text, "hovering");
   EXPECT_TRUE(Form->PrintB->Enabled());
   EXPECT_EQ(Form->CancelB->Caption(), rptGet("clClose"));
+  // While a report is prepared into the window: Cancel instead of Close, no page commands, and
+  // the window refuses to close.
+  Form->Preview->BeginProgress(Report.get(), 0, 0);
+  EXPECT_EQ(Form->CancelB->Caption(), rptGet("clCancel"));
+  EXPECT_FALSE(Form->PrintB->Enabled());
+  EXPECT_FALSE(Form->CloseQuery());
+  Form->ShowStatusText("Preparing page 1");
+  Form->Preview->EndProgress(Report.get(), 0, 0);
+  EXPECT_EQ(Form->CancelB->Caption(), rptGet("clClose"));
+  EXPECT_EQ(Form->StatusBar->Panels(1).Text, "");
+  EXPECT_TRUE(Form->CloseQuery());
   EXPECT_EQ(Form->Caption(), rptTextById(100));
 }
 
@@ -258,4 +272,51 @@ TEST(RptOutputHooksTest, ProgressWindowFollowsTheReport) {
   rptServices().SelectPrinter("no such printer");
   rptServices() = TrptReportServices();
   rptInstallEngine();
+}
+
+TEST(RptFontComboBoxTest, RecentlyUsedBlockKeepsFiveNewestFirst) {
+  char tmpl[] = "/tmp/orv-rptfont-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const char* old = getenv("XDG_CONFIG_HOME");
+  const std::string oldValue = old ? old : "";
+  setenv("XDG_CONFIG_HOME", tmpl, 1);
+  {
+    TForm host(nullptr);
+    auto* box = new TrptFontComboBox(&host);
+    box->SetParent(&host);
+    box->SetMRURegKey("\\Software\\OrvantaTest\\MRUFont");
+    box->RefreshFonts();
+    ASSERT_GE(box->Items()->Count(), 6) << "too few fonts installed";
+    EXPECT_EQ(box->MRUCount, -1);
+    const int fonts = box->Items()->Count();
+    // Choose six fonts from the list part, one after another.
+    std::vector<std::string> chosen;
+    for (int i = 0; i < 6; ++i) {
+      const int index = box->MRUCount + 2 + i;  // below the block
+      chosen.push_back(box->Items()->Strings(index));
+      box->ChooseFont(index);
+    }
+    EXPECT_EQ(box->MRUCount, 4);
+    EXPECT_EQ(box->Items()->Count(), fonts + 5);
+    for (int n = 0; n < 5; ++n) EXPECT_EQ(box->Items()->Strings(n), chosen[5 - n]) << n;
+    // A recent name moves to the top without growing the block.
+    const std::string third = box->Items()->Strings(2);
+    box->ChooseFont(2);
+    EXPECT_EQ(box->Items()->Strings(0), third);
+    EXPECT_EQ(box->MRUCount, 4);
+    // A new box reads the block back from the settings.
+    auto* again = new TrptFontComboBox(&host);
+    again->SetParent(&host);
+    again->SetMRURegKey("\\Software\\OrvantaTest\\MRUFont");
+    again->RefreshFonts();
+    EXPECT_EQ(again->MRUCount, 4);
+    EXPECT_EQ(again->Items()->Strings(0), third);
+    again->SetMRURegKey("");
+    EXPECT_EQ(again->MRURegKey(), "\\Software\\Rede Vivedad\\MRUFont");
+  }
+  if (old)
+    setenv("XDG_CONFIG_HOME", oldValue.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
+  std::filesystem::remove_all(tmpl);
 }
