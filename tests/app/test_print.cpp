@@ -387,3 +387,28 @@ TEST_F(PrintTest, APhotoThatCannotBeReadStopsTheStagingWithItsName) {
   EXPECT_NE(Boxes[0].find("IMG_0002.jpg"), std::string::npos) << Boxes[0];
   EXPECT_EQ(Form->pb->Position(), 0);
 }
+
+TEST_F(PrintTest, TheMouseWheelOverThePrintWindowScrollsThePreview) {
+  OpenShoot(20, 64, 48);
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& n : Names) rows.push_back({n, kAlbum, ""});
+  AddRows(rows);
+  TFormdayin2* w = PrintSelected();
+  ASSERT_NE(w, nullptr);
+  w->BitBtn7Click(nullptr);  // "100%": the page is taller than the window
+  Application()->ProcessMessages();
+  const int top = w->rptP1->Workspace()->VertPosition();
+  auto wheel = [w](int Delta) {
+    TMessage m;
+    m.Msg = 522;
+    m.WParam = static_cast<WPARAM>(static_cast<uint16_t>(static_cast<int16_t>(Delta))) << 16;
+    w->WndProc(m);
+    Application()->ProcessMessages();
+  };
+  wheel(-120);  // down by one notch of 20 pixels
+  EXPECT_EQ(w->rptP1->Workspace()->VertPosition(), top + 20);
+  wheel(-240);  // still one notch
+  EXPECT_EQ(w->rptP1->Workspace()->VertPosition(), top + 40);
+  wheel(120);
+  EXPECT_EQ(w->rptP1->Workspace()->VertPosition(), top + 20);
+}
