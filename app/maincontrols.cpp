@@ -7,9 +7,12 @@
 #include "app/settings.h"
 #include "skins/ksskinctrls.h"
 #include "skins/ksskindata.h"
+#include "imaging/io/iefileformats.h"
 #include "imaging/io/iemio.h"
+#include "imaging/io/ieparams.h"
 #include "imaging/views/iemview.h"
 #include "platform/rtl/fileutils.h"
+#include "platform/rtl/streams.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/menus.h"
 
@@ -154,6 +157,29 @@ void GridUpdateImage(TCustomControl* G, int Index) {
 }
 
 // Scrolls the grid so photo Index stands in the middle of the window.
+std::string GridImageAsJpeg(TCustomControl* G, int Index, int Quality) {
+  TImageryMView* grid = Grid(G);
+  if (Index < 0 || Index >= grid->GetImageCount()) return std::string();
+  if (TIOParamsVals* p = grid->GetMIO()->GetParams(Index)) p->JPEG_Quality = Quality;
+  // A photo that cannot be read would be drawn as its file's icon: that is no thumbnail.
+  bool wrong = false;
+  TIEWrongImageEvent saved = grid->OnWrongImage;
+  grid->OnWrongImage = [&wrong](TObject*, TIEBitmap*, int, bool& Handled) {
+    wrong = true;
+    Handled = true;
+  };
+  TMemoryStream stream;
+  try {
+    grid->SaveImageToStream(Index, &stream, ioJPEG);
+  } catch (...) {
+    grid->OnWrongImage = saved;
+    throw;
+  }
+  grid->OnWrongImage = saved;
+  if (wrong) return std::string();
+  return std::string(static_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.Size()));
+}
+
 void GridCentreImage(TCustomControl* G, int Index) {
   TImageryMView* grid = Grid(G);
   if (Index < 0 || Index >= grid->GetImageCount()) return;

@@ -78,6 +78,10 @@ void GridSetCaption(TCustomControl* Grid, int Index, const TThumbCaption& Captio
 void GridUpdateImage(TCustomControl* Grid, int Index);
 // Scrolls the grid so that Index is in its centre (ignored out of range).
 void GridCentreImage(TCustomControl* Grid, int Index);
+// Image Index as a complete JPEG file of the given quality (the grid's stored picture, read
+// from its file first when needed); "" when the image cannot be read (a picture that failed to
+// load earlier stays failed until GridUpdateImage).
+std::string GridImageAsJpeg(TCustomControl* Grid, int Index, int Quality);
 
 // ---- shell folder tree ----
 

@@ -9,6 +9,7 @@
 #include "app/formsettings.h"
 #include "app/formutil.h"
 #include "app/maincontrols.h"
+#include "app/printstaging.h"
 #include "app/settings.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/imageryproc.h"
@@ -92,6 +93,15 @@ void TFormSeeMain::CreateDataAccess() {
   ADOCommand5 = new TADOCommand(this);
   ADOCommand5->SetName("ADOCommand5");
   ADOCommand5->SetConnection(ADOConnection1);
+  // The print staging database; its connection string is set by every "Print Selected".
+  ADOConnection4 = new TADOConnection(this);
+  ADOConnection4->SetName("ADOConnection4");
+  ADOConnection4->SetLoginPrompt(false);
+  ADOConnection4->SetMode(cmShareDenyNone);
+  ADOQuery4 = query("ADOQuery4", ADOConnection4, nullptr);
+  ADOCommand2 = new TADOCommand(this);
+  ADOCommand2->SetName("ADOCommand2");
+  ADOCommand2->SetConnection(ADOConnection4);
 }
 
 void TFormSeeMain::CreateMenus() {
@@ -206,6 +216,7 @@ void TFormSeeMain::CreateControls() {
   BitBtn5 = PlaceBitBtn(this, ScrollBox1, "BitBtn5", " settings ", 200);
   BitBtn6 = PlaceBitBtn(this, ScrollBox1, "BitBtn6", " About   ", 240);
   BitBtn1->OnClick = [this](TObject* S) { BitBtn1Click(S); };
+  BitBtn3->OnClick = [this](TObject* S) { BitBtn3Click(S); };
   BitBtn4->OnClick = [this](TObject* S) { BitBtn4Click(S); };
   BitBtn5->OnClick = [this](TObject*) { ShowSettingsWindow(this); };
   BitBtn6->OnClick = [this](TObject*) { ShowAboutBox(this); };
@@ -242,6 +253,8 @@ void TFormSeeMain::CreateControls() {
   ImageryMView2->SetName("ImageryMView2");
   ImageryMView2->SetVisible(false);
   ImageryMView2->SetParent(this);
+  // The print thumbnails: stored at 150 x 150 at most, loaded on the spot (no loader threads).
+  GridSetThumbSize(ImageryMView2, kPrintThumbSize, kPrintThumbSize);
   SpeedButton1yx = NewMenuButton(this);
   SpeedButton1yx->SetName("SpeedButton1yx");
   SpeedButton1yx->SetVisible(false);
@@ -249,6 +262,8 @@ void TFormSeeMain::CreateControls() {
   SpeedButton1yx->SetCaption("\xE6\x9F\xA5\xE7\x9C\x8B\xE5\xB7\xB2\xE9\x80\x89");  // "查看已选"
   ListBox1 = PlaceControl<TListBox>(this, this, "ListBox1", 0, 0, 10, 10);
   ListBox1->SetVisible(false);
+  ListBox2 = PlaceControl<TListBox>(this, this, "ListBox2", 0, 0, 10, 10);
+  ListBox2->SetVisible(false);
   ListBox4 = PlaceControl<TListBox>(this, this, "ListBox4", 0, 0, 10, 10);
   ListBox4->SetVisible(false);
   FilterComboBox1 = PlaceControl<TComboBox>(this, this, "FilterComboBox1", 0, 0, 10, 21);

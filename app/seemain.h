@@ -82,6 +82,7 @@ public:
   void N31Click(TObject* Sender);      // the same from the grid menu
   void EXCEL1Click(TObject* Sender);   // requirements to a spreadsheet
   void n32Click(TObject* Sender);      // the same from the grid menu
+  void BitBtn3Click(TObject* Sender);  // "Print Selected": staging and the print window
   void WMHotKey(TMessage& Message);
 
   // The system short date format (the program's own store of it).
@@ -150,6 +151,7 @@ public:
   TCustomControl* SpeedButton1yx = nullptr;  // hidden menu button
   TProgressBar* pb = nullptr;
   TListBox* ListBox1 = nullptr;
+  TListBox* ListBox2 = nullptr;  // the staged file names of the last "Print Selected"
   TListBox* ListBox4 = nullptr;
   TFileListBox* FileListBox1 = nullptr;
   TComboBox* FilterComboBox1 = nullptr;
@@ -191,6 +193,9 @@ public:
   TADOQuery* ADOQuery6 = nullptr;
   TADOCommand* ADOCommand1 = nullptr;
   TADOCommand* ADOCommand5 = nullptr;
+  TADOConnection* ADOConnection4 = nullptr;  // print staging database
+  TADOQuery* ADOQuery4 = nullptr;
+  TADOCommand* ADOCommand2 = nullptr;
 
   void WndProc(TMessage& Message) override;
 
@@ -218,6 +223,9 @@ private:
   std::vector<std::string> FileNames() const;
   void LoadFramePictures();
   void ReportCaptionFailure(const Exception& E);
+  // Fills the staging database with the picked photos of the folder; false (after telling the
+  // user) when there is nothing to stage or it failed.
+  bool StagePickedPhotos();
 
   std::unique_ptr<TCustomIniFile> FIni;
   std::unique_ptr<TIEBitmap> FFrame, FSelectedFrame;

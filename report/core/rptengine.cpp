@@ -936,6 +936,11 @@ void TrptEngine::CheckGroups(TrptDataBand* Band) {
     bool same = (IsNullish(v) && IsNullish(h->LastValue)) ||
                 (!IsNullish(v) && !IsNullish(h->LastValue) && VarToStr(v) == VarToStr(h->LastValue));
     if (same) continue;
+    // A group ends below its unfinished row of columns, not beside it.
+    if (Band->Columns > 1 && Band->CurColumn() > 1) {
+      CurY = std::max(CurY, Band->MaxY);
+      Band->SetCurColumn(1);
+    }
     TrptDataSet* ds = Band->EffectiveDataSet();
     bool back = false;
     try {

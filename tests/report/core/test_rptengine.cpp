@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -960,4 +961,37 @@ TEST_F(EngineFixture, RptPreparedPagesReadObjectsStoredAsDifferences) {
   EXPECT_EQ(MemoTexts(Pages(), 1), std::vector<std::string>{"Whole"});
   EXPECT_DOUBLE_EQ(static_cast<TrptReportPage*>(Pages()->PageAt(1))->PaperWidth(), 100);
   EXPECT_EQ(Report->Errors()->Count(), 0);
+
+TEST_F(EngineFixture, RptEngineGroupsOfColumnsEndBelowTheirLastRow) {
+  // Groups A (30 rows), B (40) and C (30) in 4 columns: A and C end in a half-filled row.
+  auto* page = new TrptReportPage(Report.get());
+  page->SetName("Page1");
+  page->SetParent(Report.get());
+  page->SetColumns(1);
+  auto* gh = Band<TrptGroupHeader>(page, "GroupHeader1", 0, 10);
+  gh->Condition = "Data.\"grp\"";
+  auto* master = Band<TrptMasterData>(page, "MasterData1", 20, 5);
+  master->SetDataSetName("Data");
+  master->Columns = 4;
+  master->ColumnWidth = 100;
+  Band<TrptGroupFooter>(page, "GroupFooter1", 40, 10);
+  Report->EngineOptions()->PrintIfEmpty = true;
+  ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+  ASSERT_EQ(Pages()->PageCount(), 1);
+  auto b = Bands(Pages(), 0);
+  // Group headers and footers start below every band printed before them.
+  double bottom = 0;
+  int footers = 0;
+  for (auto& [name, top] : b) {
+    if (name != "MasterData1") {
+      EXPECT_GE(top + 1e-6, bottom) << name << " at " << top;
+      if (name == "GroupFooter1") ++footers;
+    }
+    bottom = std::max(bottom, top + (name == "MasterData1" ? 5 : 10));
+  }
+  EXPECT_EQ(footers, 3);
+  // Group A: header 10, 8 rows of 5 (the last one half full), then its footer.
+  auto footer = std::find_if(b.begin(), b.end(), [](auto& p) { return p.first == "GroupFooter1"; });
+  ASSERT_NE(footer, b.end());
+  EXPECT_DOUBLE_EQ(footer->second, 10 + 8 * 5);
 }
