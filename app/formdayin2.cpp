@@ -17,6 +17,12 @@
 #include "report/core/rptdbset.h"
 #include "report/core/rptoptions.h"
 #include "report/core/rptview.h"
+#include "report/output/rptexporthtml.h"
+#include "report/output/rptexportimage.h"
+#include "report/output/rptexportpdf.h"
+#include "report/output/rptexportrtf.h"
+#include "report/output/rptexporttxt.h"
+#include "report/output/rptexportxls.h"
 #include "report/output/rptpreview.h"
 
 ORV_CLASS_IMPL(TFormdayin2, TForm)
@@ -91,24 +97,86 @@ void TFormdayin2::CreateDataAccess() {
 void TFormdayin2::CreateMenu() {
   PopupMenu1 = new TPopupMenu(this);
   PopupMenu1->SetName("PopupMenu1");
-  auto item = [this](const char* Name, const char* Caption) {
+  auto item = [this](const char* Name, const char* Caption, void (TFormdayin2::*Handler)(TObject*)) {
     auto* i = new TMenuItem(this);
     i->SetName(Name);
     i->SetCaption(Caption);
+    i->OnClick = [this, Handler](TObject* Sender) { (this->*Handler)(Sender); };
     PopupMenu1->Items()->Add(i);
-    // The export filters are not part of this program yet: the items stay disabled.
-    i->SetEnabled(false);
     return i;
   };
-  EXCEL2 = item("EXCEL2", "Excel");
-  RTF2 = item("RTF2", "RTF-Word ");
-  html2 = item("html2", "Html");
-  PDF2 = item("PDF2", "PDF");
-  BMP2 = item("BMP2", "BMP");
-  JPG2 = item("JPG2", "JPG");
-  tif2 = item("tif2", "TIF");
-  txt2 = item("txt2", "Txt");
+  EXCEL2 = item("EXCEL2", "Excel", &TFormdayin2::EXCEL2Click);
+  RTF2 = item("RTF2", "RTF-Word ", &TFormdayin2::RTF2Click);
+  html2 = item("html2", "Html", &TFormdayin2::html2Click);
+  PDF2 = item("PDF2", "PDF", &TFormdayin2::PDF2Click);
+  BMP2 = item("BMP2", "BMP", &TFormdayin2::BMP2Click);
+  JPG2 = item("JPG2", "JPG", &TFormdayin2::JPG2Click);
+  tif2 = item("tif2", "TIF", &TFormdayin2::tif2Click);
+  txt2 = item("txt2", "Txt", &TFormdayin2::txt2Click);
+  CreateExportFilters();
 }
+
+void TFormdayin2::CreateExportFilters() {
+  // Every filter keeps its pages in a file cache; the rest is what the window stores for each.
+  auto named = [this](TrptCustomExportFilter* F, const char* Name) {
+    F->SetName(Name);
+    F->UseFileCache = true;
+  };
+  rptXLSExport1 = new TrptXLSExport(this);
+  named(rptXLSExport1, "rptXLSExport1");
+  rptXLSExport1->ShowProgress = true;
+  rptXLSExport1->AsText = false;
+  rptXLSExport1->Background = true;
+  rptXLSExport1->FastExport = true;
+  rptXLSExport1->PageBreaks = true;
+  rptRTFExport1 = new TrptRTFExport(this);
+  named(rptRTFExport1, "rptRTFExport1");
+  rptRTFExport1->ShowProgress = true;
+  rptRTFExport1->Wysiwyg = true;
+  rptHTMLExport1 = new TrptHTMLExport(this);
+  named(rptHTMLExport1, "rptHTMLExport1");
+  rptHTMLExport1->FixedWidth = true;
+  rptHTMLExport1->Background = false;
+  rptPDFExport1 = new TrptPDFExport(this);
+  named(rptPDFExport1, "rptPDFExport1");
+  rptPDFExport1->PrintOptimized = false;
+  rptPDFExport1->Outline = false;
+  rptPDFExport1->Background = false;
+  rptPDFExport1->HTMLTags = true;
+  rptBMPExport1 = new TrptBMPExport(this);
+  named(rptBMPExport1, "rptBMPExport1");
+  rptJPEGExport1 = new TrptJPEGExport(this);
+  named(rptJPEGExport1, "rptJPEGExport1");
+  rptTIFFExport1 = new TrptTIFFExport(this);
+  named(rptTIFFExport1, "rptTIFFExport1");
+  rptTXTExport1 = new TrptTXTExport(this);
+  named(rptTXTExport1, "rptTXTExport1");
+  rptTXTExport1->ScaleWidth = 1;
+  rptTXTExport1->ScaleHeight = 1;
+  rptTXTExport1->Borders = false;
+  rptTXTExport1->Pseudogrpahic = false;
+  rptTXTExport1->PageBreaks = true;
+  rptTXTExport1->OEMCodepage = false;
+  rptTXTExport1->EmptyLines = false;
+  rptTXTExport1->LeadSpaces = false;
+  rptTXTExport1->PrintAfter = false;
+  rptTXTExport1->PrinterDialog = true;
+  rptTXTExport1->UseSavedProps = true;
+  rptTXTExport1->ShowProgress = true;
+}
+
+void TFormdayin2::ExportWith(TrptCustomExportFilter* Filter) {
+  if (rptP1 && Filter) rptP1->Export(Filter);
+}
+
+void TFormdayin2::EXCEL2Click(TObject*) { ExportWith(rptXLSExport1); }
+void TFormdayin2::RTF2Click(TObject*) { ExportWith(rptRTFExport1); }
+void TFormdayin2::html2Click(TObject*) { ExportWith(rptHTMLExport1); }
+void TFormdayin2::PDF2Click(TObject*) { ExportWith(rptPDFExport1); }
+void TFormdayin2::BMP2Click(TObject*) { ExportWith(rptBMPExport1); }
+void TFormdayin2::JPG2Click(TObject*) { ExportWith(rptJPEGExport1); }
+void TFormdayin2::tif2Click(TObject*) { ExportWith(rptTIFFExport1); }
+void TFormdayin2::txt2Click(TObject*) { ExportWith(rptTXTExport1); }
 
 void TFormdayin2::CreateControls() {
   ToolBar1 = PlaceControl<TToolBar>(this, this, "ToolBar1", 0, 0, 900, 32);

@@ -22,6 +22,15 @@ class TrptDBDataset;
 class TrptPreview;
 class TrptReport;
 class TrptReportComponent;
+class TrptCustomExportFilter;
+class TrptXLSExport;
+class TrptRTFExport;
+class TrptHTMLExport;
+class TrptPDFExport;
+class TrptBMPExport;
+class TrptJPEGExport;
+class TrptTIFFExport;
+class TrptTXTExport;
 
 class TFormdayin2 : public TForm {
   ORV_CLASS(TFormdayin2, TForm)
@@ -51,6 +60,15 @@ public:
   void BitBtn12Click(TObject* Sender);  // "Copy To": the export menu
   void BitBtn13Click(TObject* Sender);  // "Close"
   void rptP1PageChanged(TObject* Sender, int PageNo);
+  // The export menu: each item exports the prepared pages with the window's filter.
+  void EXCEL2Click(TObject* Sender);
+  void RTF2Click(TObject* Sender);
+  void html2Click(TObject* Sender);
+  void PDF2Click(TObject* Sender);
+  void BMP2Click(TObject* Sender);
+  void JPG2Click(TObject* Sender);
+  void tif2Click(TObject* Sender);
+  void txt2Click(TObject* Sender);
   void WndProc(TMessage& Message) override;
 
   // ---- components (names as the window knows them) ----
@@ -89,8 +107,19 @@ public:
   TrptDBDataset* rptDBDataset3 = nullptr;
   TrptDBDataset* rptDBDataset4 = nullptr;
   TrptDBDataset* rptDBDataset5 = nullptr;
+  // The export filters, with the settings the window keeps for them.
+  TrptXLSExport* rptXLSExport1 = nullptr;
+  TrptRTFExport* rptRTFExport1 = nullptr;
+  TrptHTMLExport* rptHTMLExport1 = nullptr;
+  TrptPDFExport* rptPDFExport1 = nullptr;
+  TrptBMPExport* rptBMPExport1 = nullptr;
+  TrptJPEGExport* rptJPEGExport1 = nullptr;
+  TrptTIFFExport* rptTIFFExport1 = nullptr;
+  TrptTXTExport* rptTXTExport1 = nullptr;
 
 private:
+  void CreateExportFilters();
+  void ExportWith(TrptCustomExportFilter* Filter);
   void CreateDataAccess();
   void CreateControls();
   void CreateMenu();

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app/formdayin2.h"
 #include "app/printstaging.h"
@@ -14,7 +17,14 @@
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptpreviewpages.h"
+#include "report/core/rptservices.h"
 #include "report/core/rptview.h"
+#include "report/output/rptexporthtml.h"
+#include "report/output/rptexportimage.h"
+#include "report/output/rptexportpdf.h"
+#include "report/output/rptexportrtf.h"
+#include "report/output/rptexporttxt.h"
+#include "report/output/rptexportxls.h"
 #include "report/output/rptpreview.h"
 #include "windowtest.h"
 
@@ -327,17 +337,50 @@ TEST_F(PrintTest, EachPrintWindowShowsTheStagingOfItsOwnPress) {
   EXPECT_FALSE(Has(AllTexts(first), "IMG_0003.jpg"));
 }
 
-TEST_F(PrintTest, TheExportMenuListsTheFormatsAndStaysDisabled) {
-  OpenShoot(1);
-  AddRows({{"IMG_0001.jpg", kAlbum, ""}});
+TEST_F(PrintTest, TheExportMenuWritesEveryFormat) {
+  OpenShoot(2);
+  AddRows({{"IMG_0001.jpg", kAlbum, ""}, {"IMG_0002.jpg", kAlbum, ""}});
   TFormdayin2* w = PrintSelected();
   ASSERT_NE(w, nullptr);
   const std::vector<std::string> captions = {"Excel", "RTF-Word ", "Html", "PDF", "BMP", "JPG", "TIF", "Txt"};
   ASSERT_EQ(w->PopupMenu1->Items()->Count(), static_cast<int>(captions.size()));
-  for (int i = 0; i < w->PopupMenu1->Items()->Count(); ++i) {
+  for (int i = 0; i < w->PopupMenu1->Items()->Count(); ++i)
     EXPECT_EQ(w->PopupMenu1->Items()->Items(i)->Caption(), captions[static_cast<size_t>(i)]);
-    EXPECT_FALSE(w->PopupMenu1->Items()->Items(i)->Enabled());
+  // Each item exports the prepared sheet with its filter, here to a named file without asking.
+  const std::string out = Shoot + "/exports";
+  std::filesystem::create_directories(out);
+  struct Case {
+    TMenuItem* Item;
+    TrptCustomExportFilter* Filter;
+    const char* Ext;
+  } cases[] = {{w->EXCEL2, w->rptXLSExport1, "xlsx"}, {w->RTF2, w->rptRTFExport1, "rtf"},
+               {w->html2, w->rptHTMLExport1, "html"}, {w->PDF2, w->rptPDFExport1, "pdf"},
+               {w->BMP2, w->rptBMPExport1, "bmp"},    {w->JPG2, w->rptJPEGExport1, "jpg"},
+               {w->tif2, w->rptTIFFExport1, "tif"},   {w->txt2, w->rptTXTExport1, "txt"}};
+  for (const Case& c : cases) {
+    ASSERT_NE(c.Filter, nullptr) << c.Ext;
+    c.Filter->ShowDialog = false;
+    c.Filter->FileName = out + "/sheet." + c.Ext;
+    c.Item->Click();
+    Application()->ProcessMessages();
+    bool found = false;
+    for (const auto& e : std::filesystem::directory_iterator(out))
+      if (e.path().extension() == std::string(".") + c.Ext && std::filesystem::file_size(e.path()) > 0) found = true;
+    EXPECT_TRUE(found) << c.Ext;
   }
+  // The PDF has the sheet's pages; the text export has the picked names.
+  FILE* p = popen(("pdfinfo '" + out + "/sheet.pdf' 2>/dev/null").c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string info;
+  char buf[256];
+  while (fgets(buf, sizeof buf, p)) info += buf;
+  pclose(p);
+  const size_t at = info.find("Pages:");
+  ASSERT_NE(at, std::string::npos) << "pdfinfo cannot read the export";
+  EXPECT_EQ(std::atoi(info.c_str() + at + 6), w->rptP1->GetPageCount()) << info;
+  std::ifstream txt(out + "/sheet.txt");
+  std::string text((std::istreambuf_iterator<char>(txt)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("IMG_0002.jpg"), std::string::npos);
 }
 
 TEST_F(PrintTest, AProgramFolderThatCannotBeWrittenStagesIntoTheDataFolder) {

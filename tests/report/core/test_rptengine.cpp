@@ -961,6 +961,7 @@ TEST_F(EngineFixture, RptPreparedPagesReadObjectsStoredAsDifferences) {
   EXPECT_EQ(MemoTexts(Pages(), 1), std::vector<std::string>{"Whole"});
   EXPECT_DOUBLE_EQ(static_cast<TrptReportPage*>(Pages()->PageAt(1))->PaperWidth(), 100);
   EXPECT_EQ(Report->Errors()->Count(), 0);
+}
 
 TEST_F(EngineFixture, RptEngineGroupsOfColumnsEndBelowTheirLastRow) {
   // Groups A (30 rows), B (40) and C (30) in 4 columns: A and C end in a half-filled row.
