@@ -14,6 +14,7 @@
 #include "platform/vcl/forms.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptbands.h"
+#include "report/core/rptgifgraphic.h"
 #include "report/core/rptengine.h"
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptview.h"
@@ -582,6 +583,7 @@ void rptRegisterReportClasses() {
   RegisterClasses({TrptReport::StaticClass(), TrptFrame::StaticClass(), TrptStyleItem::StaticClass(),
                    TrptUserDataSet::StaticClass(), TrptDBDataset::StaticClass()});
   rptRegisterViewClasses();
+  rptRegisterGIFGraphic();
   rptRegisterBandClasses();
   rptRegisterScriptBindings();
   rptRegisterDMPClasses();

@@ -5,8 +5,12 @@
 #include <memory>
 
 #include "controls/pngpicture.h"
+#include "imaging/codecs/iecodecs.h"
+#include "imaging/core/iebitmap.h"
+#include "imaging/io/imageryio.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/vcl/graphics.h"
 #include "platform/vcl/graphics_jpeg.h"
 #include "platform/win/wingdi.h"
@@ -184,6 +188,31 @@ TEST_F(ViewFixture, RptPictureScalingAndBlobs) {
   junk.WriteBuffer("not a picture at all", 20);
   junk.SetPosition(0);
   EXPECT_FALSE(pic->LoadFromBlob(&junk));
+
+  // GIF data loads through the imaging library; a damaged copy is refused with the picture error.
+  IEImagingStartup();
+  TIEBitmap image;
+  image.Allocate(10, 5, ie24RGB);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 10; ++x) image.SetPixelRGB(x, y, TIERGBPixel{0, 0, 255});  // blue, green, red
+  TImageryIO io(nullptr);
+  io.AttachBitmap(&image);
+  TMemoryStream gifData;
+  io.SaveToStreamGIF(&gifData);
+  ASSERT_GT(gifData.Size(), 6);
+  gifData.SetPosition(0);
+  EXPECT_TRUE(pic->LoadFromBlob(&gifData));
+  ASSERT_NE(pic->Picture()->Graphic(), nullptr);
+  EXPECT_EQ(pic->Picture()->Width(), 10);
+  EXPECT_EQ(pic->Picture()->Height(), 5);
+  auto* gif = dynamic_cast<TBitmap*>(pic->Picture()->Graphic());
+  ASSERT_NE(gif, nullptr);
+  EXPECT_EQ(gif->Canvas()->Pixels(3, 2) & 0xFFFFFF, 0x0000FFu);  // red, as COLORREF
+  TMemoryStream cut;
+  cut.CopyFrom(&gifData, 0);
+  cut.SetSize(13);
+  cut.SetPosition(0);
+  EXPECT_THROW(pic->LoadFromBlob(&cut), EInvalidGraphic);
 }
 
 TEST_F(ViewFixture, RptBandsNamesKindsAndColumns) {
