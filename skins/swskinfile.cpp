@@ -83,27 +83,8 @@ bool ReadWholeFile(const std::string& Name, std::vector<uint8_t>& Data, uint64_t
   return true;
 }
 
-// The traditional archive encryption's three keys (decryption side).
-struct ZipKeys {
-  uint32_t K0 = 0x12345678, K1 = 0x23456789, K2 = 0x34567890;
-  void Update(uint8_t C) {
-    K0 = static_cast<uint32_t>(crc32(K0 ^ 0xFFFFFFFFu, &C, 1)) ^ 0xFFFFFFFFu;
-    // crc32 of zlib works on the complemented register; the key update is the raw table step.
-    K1 = (K1 + (K0 & 0xFF)) * 134775813u + 1;
-    uint8_t b = static_cast<uint8_t>(K1 >> 24);
-    K2 = static_cast<uint32_t>(crc32(K2 ^ 0xFFFFFFFFu, &b, 1)) ^ 0xFFFFFFFFu;
-  }
-  uint8_t Stream() const {
-    const uint32_t t = (K2 & 0xFFFFu) | 2u;
-    return static_cast<uint8_t>((t * (t ^ 1u)) >> 8);
-  }
-};
-
-void ZipTraditionalDecrypt(ZipKeys& Keys, uint8_t* Data, size_t Count) {
-  for (size_t i = 0; i < Count; ++i) {
-    Data[i] = static_cast<uint8_t>(Data[i] ^ Keys.Stream());
-    Keys.Update(Data[i]);
-  }
+void ZipTraditionalDecrypt(TswArchiveKeys& Keys, uint8_t* Data, size_t Count) {
+  for (size_t i = 0; i < Count; ++i) Data[i] = Keys.Decrypt(Data[i]);
 }
 
 // Inflates a raw deflate stream. True when the final block was reached; Out is limited to
@@ -181,8 +162,7 @@ uint8_t SkinArchiveExtract(const std::string& ArchiveFile, const std::string& En
         if (Password.empty()) {
           result = SkinExtractWrongPassword;
         } else if (a.size() - data >= 12) {
-          ZipKeys keys;
-          for (char ch : Password) keys.Update(static_cast<uint8_t>(ch));
+          TswArchiveKeys keys(Password);
           std::vector<uint8_t> rest(a.begin() + static_cast<std::ptrdiff_t>(data), a.end());
           ZipTraditionalDecrypt(keys, rest.data(), 12);
           uint32_t check = (flags & 8) ? uint32_t(modTime) << 16 : crc;
@@ -348,4 +328,33 @@ void Tsk2SkinFileReader::SetTransparentColor(TColor Color) {
     b->SetTransparentMode(tmFixed);
     b->SetTransparentColor(Color);
   }
+}
+
+TswArchiveKeys::TswArchiveKeys(const std::string& Password) {
+  for (char c : Password) Update(static_cast<uint8_t>(c));
+}
+
+void TswArchiveKeys::Update(uint8_t Plain) {
+  // zlib's crc32 works on the complemented register; the key update is the raw table step.
+  K0 = static_cast<uint32_t>(crc32(K0 ^ 0xFFFFFFFFu, &Plain, 1)) ^ 0xFFFFFFFFu;
+  K1 = (K1 + (K0 & 0xFF)) * 134775813u + 1;
+  uint8_t b = static_cast<uint8_t>(K1 >> 24);
+  K2 = static_cast<uint32_t>(crc32(K2 ^ 0xFFFFFFFFu, &b, 1)) ^ 0xFFFFFFFFu;
+}
+
+uint8_t TswArchiveKeys::Stream() const {
+  const uint32_t t = (K2 & 0xFFFFu) | 2u;
+  return static_cast<uint8_t>((t * (t ^ 1u)) >> 8);
+}
+
+uint8_t TswArchiveKeys::Encrypt(uint8_t Plain) {
+  const uint8_t c = static_cast<uint8_t>(Plain ^ Stream());
+  Update(Plain);
+  return c;
+}
+
+uint8_t TswArchiveKeys::Decrypt(uint8_t Cipher) {
+  const uint8_t p = static_cast<uint8_t>(Cipher ^ Stream());
+  Update(p);
+  return p;
 }

@@ -26,6 +26,17 @@ constexpr uint8_t SkinExtractOk = 0;
 constexpr uint8_t SkinExtractFailed = 1;
 constexpr uint8_t SkinExtractWrongPassword = 2;
 
+// The archive's traditional encryption: three keys, each plain byte updating them. The skin
+// tool and the tests write encrypted entries with the same schedule the reader undoes.
+struct TswArchiveKeys {
+  uint32_t K0 = 0x12345678, K1 = 0x23456789, K2 = 0x34567890;
+  explicit TswArchiveKeys(const std::string& Password = std::string());
+  void Update(uint8_t Plain);
+  uint8_t Stream() const;
+  uint8_t Encrypt(uint8_t Plain);
+  uint8_t Decrypt(uint8_t Cipher);
+};
+
 // Writes the inflated entry EntryName (compared without regard to case) of the archive to
 // OutputFile. 0 extracted, 1 failed (missing or unreadable archive, no such entry, damaged
 // data), 2 wrong password (encrypted entry with an empty password, a check byte that does not

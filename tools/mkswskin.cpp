@@ -460,25 +460,6 @@ std::string RecordFile(const std::string& Folder) {
   return out;
 }
 
-struct Keys {
-  uint32_t K0 = 0x12345678, K1 = 0x23456789, K2 = 0x34567890;
-  void Update(uint8_t C) {
-    K0 = static_cast<uint32_t>(crc32(K0 ^ 0xFFFFFFFFu, &C, 1)) ^ 0xFFFFFFFFu;
-    K1 = (K1 + (K0 & 0xFF)) * 134775813u + 1;
-    uint8_t b = static_cast<uint8_t>(K1 >> 24);
-    K2 = static_cast<uint32_t>(crc32(K2 ^ 0xFFFFFFFFu, &b, 1)) ^ 0xFFFFFFFFu;
-  }
-  uint8_t Stream() const {
-    const uint32_t t = (K2 & 0xFFFFu) | 2u;
-    return static_cast<uint8_t>((t * (t ^ 1u)) >> 8);
-  }
-  uint8_t Encrypt(uint8_t P) {
-    uint8_t c = static_cast<uint8_t>(P ^ Stream());
-    Update(P);
-    return c;
-  }
-};
-
 void Pack(const std::string& Folder, const std::string& Archive, const std::string& Password) {
   const std::string plain = RecordFile(Folder);
   std::string packed(compressBound(static_cast<uLong>(plain.size())) + 64, '\0');
@@ -495,8 +476,7 @@ void Pack(const std::string& Folder, const std::string& Archive, const std::stri
       crc32(0, reinterpret_cast<const Bytef*>(plain.data()), static_cast<uInt>(plain.size())));
   const bool encrypt = !Password.empty();
   if (encrypt) {
-    Keys k;
-    for (char c : Password) k.Update(static_cast<uint8_t>(c));
+    TswArchiveKeys k(Password);
     std::string head(12, '\0');
     uint32_t seed = crc ^ 0x9E3779B9u;
     for (int i = 0; i < 11; ++i) {

@@ -61,22 +61,6 @@ std::string RecordFile(const std::vector<Rec>& Recs, uint32_t HeaderSize = 24, i
   return out;
 }
 
-struct ZipKeys {
-  uint32_t K0 = 0x12345678, K1 = 0x23456789, K2 = 0x34567890;
-  void Update(uint8_t C) {
-    K0 = static_cast<uint32_t>(crc32(K0 ^ 0xFFFFFFFFu, &C, 1)) ^ 0xFFFFFFFFu;
-    K1 = (K1 + (K0 & 0xFF)) * 134775813u + 1;
-    uint8_t b = static_cast<uint8_t>(K1 >> 24);
-    K2 = static_cast<uint32_t>(crc32(K2 ^ 0xFFFFFFFFu, &b, 1)) ^ 0xFFFFFFFFu;
-  }
-  uint8_t Enc(uint8_t P) {
-    const uint32_t t = (K2 & 0xFFFFu) | 2u;
-    uint8_t c = static_cast<uint8_t>(P ^ static_cast<uint8_t>((t * (t ^ 1u)) >> 8));
-    Update(P);
-    return c;
-  }
-};
-
 struct ArchiveOptions {
   std::string EntryName = "SKINDATA.SK2";
   std::string Password;
@@ -103,12 +87,11 @@ std::string Archive(const std::string& Plain, const ArchiveOptions& O = {}) {
   const uint32_t crc = static_cast<uint32_t>(
       crc32(0, reinterpret_cast<const Bytef*>(Plain.data()), static_cast<uInt>(Plain.size())));
   if (!O.Password.empty()) {
-    ZipKeys k;
-    for (char c : O.Password) k.Update(static_cast<uint8_t>(c));
+    TswArchiveKeys k(O.Password);
     std::string head(11, '\x37');
     head += static_cast<char>(crc >> 24);
     std::string enc;
-    for (char c : head + packed) enc += static_cast<char>(k.Enc(static_cast<uint8_t>(c)));
+    for (char c : head + packed) enc += static_cast<char>(k.Encrypt(static_cast<uint8_t>(c)));
     packed = enc;
   }
   const uint16_t flags = O.Password.empty() ? 0 : 1;

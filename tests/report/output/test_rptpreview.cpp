@@ -29,29 +29,10 @@
 #include "report/output/rptsearch.h"
 #include "report/output/rptuitexts.h"
 
+#include "tests/report/output/threepagereport.h"
+
 namespace {
 
-// A report of nine rows, three to a page: "Row 1" ... "Row 9" on three A4 pages.
-std::unique_ptr<TrptReport> ThreePageReport() {
-  rptInstallEngine();
-  auto report = std::make_unique<TrptReport>(nullptr);
-  report->EngineOptions()->SilentMode = true;
-  report->EngineOptions()->DestroyForms = false;
-  auto* page = new TrptReportPage(report.get());
-  page->SetName("Page1");
-  page->SetParent(report.get());
-  auto* band = new TrptMasterData(report.get());
-  band->SetName("Rows");
-  band->SetParent(page);
-  band->SetBounds(0, 0, 718, 340);
-  band->SetRowCount(9);
-  auto* memo = new TrptMemoView(report.get());
-  memo->SetName("RowText");
-  memo->SetParent(band);
-  memo->SetBounds(20, 10, 300, 24);
-  memo->SetText("Row [Line]");
-  return report;
-}
 
 class RptPreviewFixture : public ::testing::Test {
 protected:

@@ -26,6 +26,8 @@
 
 namespace fs = std::filesystem;
 
+#include "tests/report/output/threepagereport.h"
+
 namespace {
 
 // A private settings and documents folder for each test: the profile (default printer) and the
@@ -61,26 +63,6 @@ protected:
   bool HadXdg = false;
 };
 
-std::unique_ptr<TrptReport> ThreePages() {
-  rptInstallEngine();
-  auto report = std::make_unique<TrptReport>(nullptr);
-  report->EngineOptions()->SilentMode = true;
-  report->EngineOptions()->DestroyForms = false;
-  auto* page = new TrptReportPage(report.get());
-  page->SetName("Page1");
-  page->SetParent(report.get());
-  auto* band = new TrptMasterData(report.get());
-  band->SetName("Rows");
-  band->SetParent(page);
-  band->SetBounds(0, 0, 718, 340);
-  band->SetRowCount(9);
-  auto* memo = new TrptMemoView(report.get());
-  memo->SetName("RowText");
-  memo->SetParent(band);
-  memo->SetBounds(20, 10, 300, 24);
-  memo->SetText("Row [Line]");
-  return report;
-}
 
 // What pdfinfo says about a file ("" when it cannot read it).
 std::string PdfInfo(const fs::path& File) {
@@ -170,7 +152,7 @@ TEST_F(RptPrintingFixture, RptPrintersUnknownOrLongDefaultNeverCrashes) {
 }
 
 TEST_F(RptPrintingFixture, RptPrintsToThePdfPrinter) {
-  auto report = ThreePages();
+  auto report = ThreePageReport();
   ASSERT_TRUE(report->PrepareReport()) << report->Errors()->Text();
   report->ReportOptions()->Name = "Three pages";
   TrptPrinters* printers = rptGlobalPrinters();
@@ -234,7 +216,7 @@ TEST_F(RptPrintingFixture, RptPrintDialogValidatesAndRestoresThePrinter) {
 }
 
 TEST_F(RptPrintingFixture, RptPageSettingsConvertAndNeverHalfApply) {
-  auto report = ThreePages();
+  auto report = ThreePageReport();
   report->IniFile = (Dir / "settings.ini").string();
   auto* page = dynamic_cast<TrptReportPage*>(report->PageAt(0));
   ASSERT_NE(page, nullptr);

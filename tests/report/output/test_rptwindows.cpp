@@ -29,33 +29,15 @@
 #include "report/output/rptprogress.h"
 #include "report/output/rptuicontrols.h"
 
+#include "tests/report/output/threepagereport.h"
+
 namespace {
 
-std::unique_ptr<TrptReport> NineRows() {
-  rptInstallEngine();
-  auto report = std::make_unique<TrptReport>(nullptr);
-  report->EngineOptions()->SilentMode = true;
-  report->EngineOptions()->DestroyForms = false;
-  auto* page = new TrptReportPage(report.get());
-  page->SetName("Page1");
-  page->SetParent(report.get());
-  auto* band = new TrptMasterData(report.get());
-  band->SetName("Rows");
-  band->SetParent(page);
-  band->SetBounds(0, 0, 718, 340);
-  band->SetRowCount(9);
-  auto* memo = new TrptMemoView(report.get());
-  memo->SetName("RowText");
-  memo->SetParent(band);
-  memo->SetBounds(20, 10, 300, 24);
-  memo->SetText("Row [Line]");
-  return report;
-}
 
 class RptPreviewFormFixture : public ::testing::Test {
 protected:
   void SetUp() override {
-    Report = NineRows();
+    Report = ThreePageReport();
     ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
     Form = std::make_unique<TrptPreviewForm>(nullptr);
     Report->PreviewOptions()->Maximized = false;
