@@ -10,6 +10,7 @@ orv_packages=(
   fonts-liberation fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-zenhei
   shared-mime-info xvfb xauth
   adwaita-icon-theme
+  ${orv_extra_packages[@]+"${orv_extra_packages[@]}"}
 )
 orv_missing=()
 for p in "${orv_packages[@]}"; do
