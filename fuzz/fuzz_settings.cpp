@@ -34,7 +34,7 @@ void Walk(TRegistry& Reg, const std::string& Path, int Depth, int& Budget) {
   }
   Reg.GetKeyNames(&keys);
   for (int i = 0; i < std::min(keys.Count(), 32); ++i)
-    Walk(Reg, Path + "\\" + keys.Strings(i), Depth + 1, Budget);
+    Walk(Reg, (Path == "\\" ? Path : Path + "\\") + keys.Strings(i), Depth + 1, Budget);
 }
 
 }  // namespace
