@@ -26,10 +26,12 @@
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/registry.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
 #include "platform/vcl/graphics.h"
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptoptions.h"
+#include "report/core/rptpreviewpages.h"
 #include "report/core/rptview.h"
 
 namespace {
