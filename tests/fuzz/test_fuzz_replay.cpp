@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct FuzzEntry {
   const char* Name;
   int (*Run)(const uint8_t* Data, size_t Size);
 };
+
+void PrintTo(const FuzzEntry& E, std::ostream* Out) { *Out << E.Name; }
 
 const std::vector<FuzzEntry>& Entries() {
   static const std::vector<FuzzEntry> entries = {
