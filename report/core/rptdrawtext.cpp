@@ -10,7 +10,12 @@
 
 namespace {
 
-int Rnd(Extended X) { return static_cast<int>(std::nearbyint(static_cast<double>(X))); }
+// Held to +-(2^30 - 1) (NaN gives 0): the sizes come from templates and prepared pages.
+int Rnd(Extended X) {
+  const double r = std::nearbyint(static_cast<double>(X));
+  if (!(r == r)) return 0;
+  return static_cast<int>(std::clamp(r, -1073741823.0, 1073741823.0));
+}
 
 // Splits UTF-8 text into its characters (a malformed byte stands alone).
 std::vector<std::string> Chars(const std::string& S) {
