@@ -459,9 +459,11 @@ void TscILParser::CompileStatement(TscXMLItem* Element, TscScript* Script, TscSt
     TscCustomVariable* v = FindVariableOrDeclare(Script, id ? id->Prop("text") : std::string());
     if (!dynamic_cast<TscVariable*>(v) || !(v->TypeCode == tcInteger || v->TypeCode == tcFloat || v->TypeCode == tcVariant))
       Error(SForError);
+    // A bound of the wrong type is freed with the error, before the statement owns it.
     auto check = [&](TscExpression* e) {
+      std::unique_ptr<TscExpression> hold(e);
       if (!IsAssignCompatible(v, e, Program)) IncompatibleTypes(v, e);
-      return e;
+      return hold.release();
     };
     if (name == "forstmt") {
       auto* st = NewStatement<TscForStmt>(Element, Script);

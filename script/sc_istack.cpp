@@ -10,9 +10,17 @@
 #include <exception>
 #include <vector>
 
+// The address sanitizer must be told of every stack switch. g++ announces it with
+// __SANITIZE_ADDRESS__, clang through __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/common_interface_defs.h>
 #define SC_ASAN_FIBERS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SC_ASAN_FIBERS 1
+#endif
+#endif
+#ifdef SC_ASAN_FIBERS
+#include <sanitizer/common_interface_defs.h>
 #endif
 
 namespace {

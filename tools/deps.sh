@@ -11,6 +11,7 @@ orv_packages=(
   shared-mime-info xvfb xauth poppler-utils
   zbar-tools netpbm qpdf libxml2-utils unrtf libtiff-tools unzip
   adwaita-icon-theme
+  ${orv_extra_packages[@]+"${orv_extra_packages[@]}"}
 )
 orv_missing=()
 for p in "${orv_packages[@]}"; do

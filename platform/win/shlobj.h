@@ -356,7 +356,7 @@ struct CMINVOKECOMMANDINFO {
   DWORD dwHotKey;
   HANDLE hIcon;
 };
-constexpr bool IS_INTRESOURCE(LPCSTR p) { return (reinterpret_cast<uintptr_t>(p) >> 16) == 0; }
+inline bool IS_INTRESOURCE(LPCSTR p) { return (reinterpret_cast<uintptr_t>(p) >> 16) == 0; }
 inline LPCSTR MAKEINTRESOURCEA(uintptr_t i) { return reinterpret_cast<LPCSTR>(i & 0xFFFF); }
 
 struct IContextMenu : IUnknown {

@@ -10,7 +10,12 @@
 
 namespace {
 
-int Rnd(Extended X) { return static_cast<int>(std::nearbyint(static_cast<double>(X))); }
+// Held to +-(2^30 - 1) (NaN gives 0): the sizes come from templates and prepared pages.
+int Rnd(Extended X) {
+  const double r = std::nearbyint(static_cast<double>(X));
+  if (!(r == r)) return 0;
+  return static_cast<int>(std::clamp(r, -1073741823.0, 1073741823.0));
+}
 
 // Splits UTF-8 text into its characters (a malformed byte stands alone).
 std::vector<std::string> Chars(const std::string& S) {
@@ -19,6 +24,10 @@ std::vector<std::string> Chars(const std::string& S) {
     unsigned char c = static_cast<unsigned char>(S[i]);
     size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
     if (i + n > S.size()) n = 1;
+    // A sequence whose continuation bytes are wrong is one character per byte, as the text layer
+    // decodes it: the per-character extents passed to and from it must count alike.
+    for (size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(S[i + k]) >> 6) != 2) n = 1;
     out.push_back(S.substr(i, n));
     i += n;
   }
@@ -174,6 +183,10 @@ std::vector<TrptHTMLTag> TrptDrawText::ExpandTags(std::string& S) {
     unsigned char c = static_cast<unsigned char>(S[i]);
     size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
     if (i + n > S.size()) n = 1;
+    // A sequence whose continuation bytes are wrong is one character per byte, as the text layer
+    // decodes it: the per-character extents passed to and from it must count alike.
+    for (size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(S[i + k]) >> 6) != 2) n = 1;
     TrptHTMLTag t;
     t.Position = FCurPos;
     t.Size = FCurSize;

@@ -10,6 +10,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/graphics.h"
+#include "report/core/rptview.h"
 #include "platform/vcl/printers.h"
 #include "platform/win/shellapi.h"
 #include "platform/win/wingdi.h"
@@ -423,8 +424,9 @@ void TrptPreviewPages::PageSizeAt(int Index, int& Width, int& Height) {
   Width = Height = 0;
   TrptPage* p = PageAt(Index);
   if (!p) return;
-  Width = static_cast<int>(std::nearbyint(static_cast<double>(p->Width())));
-  Height = static_cast<int>(std::nearbyint(static_cast<double>(p->Height())));
+  // Held to the int range: the sizes come from the file.
+  Width = rptRound(p->Width());
+  Height = rptRound(p->Height());
 }
 
 void TrptPreviewPages::DrawPage(int Index, TCanvas* Canvas, Extended ScaleX, Extended ScaleY, Extended OffsetX,

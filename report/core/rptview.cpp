@@ -1,5 +1,6 @@
 #include "report/core/rptview.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -30,7 +31,14 @@ ORV_CLASS_IMPL(TrptCustomLineView, TrptStretcheable)
 ORV_CLASS_IMPL(TrptLineView, TrptCustomLineView)
 ORV_CLASS_IMPL(TrptPictureView, TrptView)
 
-int rptRound(Extended X) { return static_cast<int>(std::nearbyint(static_cast<double>(X))); }
+// Sizes and positions read from a file may be anything: they are held to a range far beyond any
+// page (and NaN becomes 0), so that the conversion and the sums of device coordinates stay defined.
+int rptRound(Extended X) {
+  const double r = std::nearbyint(static_cast<double>(X));
+  constexpr double kLimit = 1073741823.0;
+  if (!(r == r)) return 0;
+  return static_cast<int>(std::clamp(r, -kLimit, kLimit));
+}
 
 namespace {
 

@@ -291,7 +291,7 @@ private:
   bool FAutoSize = false;
 };
 
-// rnd(x): nearest integer, halves to even.
+// rnd(x): nearest integer, halves to even; held within +-(2^30 - 1), NaN gives 0.
 int rptRound(Extended X);
 // Registers the view classes for streaming (runs once).
 void rptRegisterViewClasses();

@@ -1,0 +1,322 @@
+// Writes a small seed corpus for every fuzz target, made by the project's own writers: images
+// and metadata by the imaging IO, component streams by the filer, settings by the INI file and
+// the settings store, skins by the stored-skin layout, templates and prepared pages by the report.
+// Usage: fuzz_mkseeds <folder>; each target's seeds go to <folder>/<target>/.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_common.h"
+#include "fuzz/fuzz_form_classes.h"
+#include "imaging/codecs/iecodecs.h"
+#include "imaging/core/iebitmap.h"
+#include "imaging/io/iefileformats.h"
+#include "imaging/io/ieexif.h"
+#include "imaging/io/iemarkers.h"
+#include "imaging/io/iemetadata.h"
+#include "imaging/io/ieparams.h"
+#include "imaging/io/iexmp.h"
+#include "imaging/io/imageryio.h"
+#include "platform/rtl/filer.h"
+#include "platform/rtl/inifiles.h"
+#include "platform/rtl/registry.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
+#include "platform/vcl/graphics.h"
+#include "report/core/rptbands.h"
+#include "report/core/rptclass.h"
+#include "report/core/rptoptions.h"
+#include "report/core/rptpreviewpages.h"
+#include "report/core/rptview.h"
+
+namespace {
+
+std::string gOut;
+
+void Put(const std::string& Target, const std::string& Name, const void* Data, size_t Size) {
+  const std::filesystem::path dir = std::filesystem::path(gOut) / Target;
+  std::filesystem::create_directories(dir);
+  std::ofstream f(dir / Name, std::ios::binary);
+  f.write(static_cast<const char*>(Data), static_cast<std::streamsize>(Size));
+}
+void Put(const std::string& Target, const std::string& Name, const std::string& Text) {
+  Put(Target, Name, Text.data(), Text.size());
+}
+void Put(const std::string& Target, const std::string& Name, TMemoryStream& S) {
+  Put(Target, Name, S.Memory(), static_cast<size_t>(S.Size()));
+}
+std::string ReadFile(const std::string& Path) {
+  std::ifstream f(Path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+void FillBitmap(TIEBitmap& B, int W, int H, TIEPixelFormat F) {
+  B.Allocate(W, H, F);
+  for (int y = 0; y < H; ++y) {
+    uint8_t* row = B.Scanline(y);
+    const int bytes = (W * B.BitCount() + 7) / 8;
+    for (int x = 0; x < bytes; ++x) row[x] = static_cast<uint8_t>(x * 37 + y * 11);
+  }
+}
+
+// Images in every format the codecs write, in a few pixel formats, and a JPEG with metadata.
+void Images() {
+  const struct { int32_t Type; const char* Ext; } formats[] = {
+      {ioJPEG, "jpg"}, {ioPNG, "png"}, {ioBMP, "bmp"}, {ioICO, "ico"}};
+  const TIEPixelFormat pixels[] = {ie24RGB, ie8g, ie1g};
+  for (const auto& f : formats)
+    for (TIEPixelFormat pf : pixels) {
+      try {
+        TImageryIO io(nullptr);
+        TIEBitmap b;
+        FillBitmap(b, 9, 7, pf);
+        io.AttachBitmap(&b);
+        TMemoryStream s;
+        io.SaveToStream(&s, f.Type);
+        if (s.Size() > 0)
+          Put("image", std::string("seed-") + std::to_string(static_cast<int>(pf)) + "." + f.Ext, s);
+        if (f.Type == ioICO && pf == ie24RGB) {
+          Put("icon", "seed.ico", s);
+          Put("cursor", "seed-icon.ico", s);
+          // A cursor file is an icon directory of type 2 whose entries carry the hot spot.
+          auto* p = static_cast<uint8_t*>(s.Memory());
+          if (s.Size() > 22) {
+            p[2] = 2;
+            p[6 + 4] = 3;
+            p[6 + 6] = 4;
+            Put("cursor", "seed.cur", s);
+            Put("image", "seed.cur", s);
+          }
+        }
+        io.AttachBitmap(nullptr);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "image %s: %s\n", f.Ext, e.what());
+      }
+    }
+  TImageryIO io(nullptr);
+  TIEBitmap b;
+  FillBitmap(b, 16, 16, ie24RGB);
+  io.AttachBitmap(&b);
+  TIOParamsVals* p = io.Params;
+  p->EXIF_HasEXIFData = true;
+  p->EXIF_Make = "Maker";
+  p->EXIF_Model = "Model 1";
+  p->EXIF_DateTime = "2024:01:02 03:04:05";
+  p->SetEXIF_Orientation(6);
+  p->SetEXIF_XResolution(300);
+  p->EXIF_UserComment = "comment";
+  p->EXIF_GPSLatitudeRef = "N";
+  p->EXIF_GPSLatitudeDegrees = 45;
+  p->XMP_Info = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF/></x:xmpmeta>";
+  const char caption[] = "caption";
+  p->IPTC_Info->AddBufferItem(2, 120, sizeof caption - 1, caption);
+  p->GetInputICCProfile()->LoadSRGB();
+  TMemoryStream s;
+  io.SaveToStream(&s, ioJPEG);
+  Put("image", "seed-meta.jpg", s);
+  Put("jpegmarkers", "seed-meta.jpg", s);
+  io.AttachBitmap(nullptr);
+
+  std::vector<uint8_t> exif;
+  IESaveEXIFToStandardBuffer(p, exif, true);
+  Put("exif", "seed-app1.bin", exif.data(), exif.size());
+  IESaveEXIFToStandardBuffer(p, exif, false);
+  Put("exif", "seed-tiff.bin", exif.data(), exif.size());
+  std::vector<uint8_t> iptc;
+  p->IPTC_Info->SaveToStandardBuffer(iptc, true);
+  Put("iptc", "seed-app13.bin", iptc.data(), iptc.size());
+  p->IPTC_Info->SaveToStandardBuffer(iptc, false);
+  Put("iptc", "seed-raw.bin", iptc.data(), iptc.size());
+  std::vector<uint8_t> xmp;
+  IESaveXMPToMarker(p, xmp);
+  Put("xmp", "seed.bin", xmp.data(), xmp.size());
+  TIEICC icc;
+  icc.LoadSRGB();
+  Put("icc", "srgb.icc", icc.Raw.data(), icc.Raw.size());
+}
+
+const char* const kForms[] = {
+    "object Sample: TForm\n  Caption = 'Sample'\n  ClientWidth = 300\n"
+    "  object Top1: TPanel\n    Height = 40\n    Align = alTop\n"
+    "    object OkButton: TButton\n      Left = 8\n      Top = 8\n      Caption = 'OK'\n"
+    "      ModalResult = 1\n    end\n  end\n"
+    "  object Hello: TLabel\n    Left = 10\n    Top = 60\n    Caption = 'Hello'\n  end\n"
+    "  object List: TListBox\n    Items.Strings = (\n      'one'\n      'two')\n  end\n"
+    "  object Memo1: TMemo\n    Lines.Strings = (\n      'a'#13'b')\n  end\n"
+    "end\n",
+    "object Picker: TForm\n  BorderIcons = [biSystemMenu]\n  FormStyle = fsStayOnTop\n"
+    "  KeyPreview = True\n  Menu = MainMenu1\n  ActiveControl = NameEdit\n"
+    "  object MainMenu1: TMainMenu\n    object FileItem: TMenuItem\n      Caption = '&File'\n"
+    "      object OpenItem: TMenuItem\n        Caption = '&Open...'\n        ShortCut = 16463\n"
+    "      end\n    end\n  end\n"
+    "  object NameEdit: TEdit\n    Left = 8\n    Top = 8\n    Text = 'x'\n  end\n"
+    "  object Status: TStatusBar\n    Panels = <\n      item\n        Width = 50\n      end>\n"
+    "  end\n  object Tick: TTimer\n    Interval = 250\n  end\n"
+    "  object Size1: TTrackBar\n    Max = 10\n    Position = 3\n  end\n"
+    "end\n"};
+
+void Forms() {
+  int n = 0;
+  for (const char* text : kForms) {
+    const std::string name = "seed-" + std::to_string(n++);
+    Put("filer_text", name + ".txt", text);
+    try {
+      TStringStream in(text);
+      TMemoryStream bin;
+      ObjectTextToBinary(&in, &bin);
+      Put("filer_binary", name + ".bin", bin);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "form: %s\n", e.what());
+    }
+  }
+}
+
+void Scripts() {
+  Put("script_pascal", "seed.pas",
+      "var i, s: Integer;\n    t: String;\nfunction Twice(x: Integer): Integer;\nbegin\n"
+      "  Result := x * 2;\nend;\nbegin\n  s := 0;\n  for i := 1 to 10 do\n"
+      "    if i mod 2 = 0 then s := s + Twice(i) else s := s - 1;\n"
+      "  t := 'abc' + IntToStr(s);\n  while s > 0 do begin s := s div 2; end;\n"
+      "  case s of 0: t := ''; 1: t := 'one'; end;\n"
+      "  try\n    s := 1 div s;\n  except\n    s := 0;\n  end;\nend.\n");
+  Put("script_cpp", "seed.cpp",
+      "int i, s;\nint Twice(int x) { return x * 2; }\n{\n  s = 0;\n"
+      "  for (i = 1; i <= 10; i++) { if (i % 2 == 0) s += Twice(i); else s--; }\n"
+      "  string t = \"abc\" + IntToStr(s);\n  while (s > 0) s = s / 2;\n"
+      "  switch (s) { case 0: t = \"\"; break; default: t = \"x\"; }\n"
+      "  try { s = 1 / s; } catch { s = 0; }\n}\n");
+  Put("script_basic", "seed.vb",
+      "dim i, s\nfunction Twice(x)\n  return x * 2\nend function\ns = 0\n"
+      "for i = 1 to 10\n  if i mod 2 = 0 then\n    s = s + Twice(i)\n  else\n    s = s - 1\n"
+      "  end if\nnext\nt = \"abc\" & s\nwhile s > 0\n  s = s \\ 2\nwend\n"
+      "select case s\n  case 0\n    t = \"\"\n  case else\n    t = \"x\"\nend select\n");
+  Put("script_js", "seed.js",
+      "var i, s = 0;\nfunction Twice(x) { return x * 2; }\n"
+      "for (i = 1; i <= 10; i++) { if (i % 2 == 0) s += Twice(i); else s--; }\n"
+      "var t = \"abc\" + s;\nwhile (s > 0) s = s / 2;\n"
+      "switch (s) { case 0: t = \"\"; break; default: t = \"x\"; }\n"
+      "try { s = 1 / s; } catch (e) { s = 0; }\n");
+}
+
+void Settings() {
+  const std::string dir = orvfuzz::ScratchFolder();
+  {
+    TMemIniFile ini(dir + "/seed.ini");
+    ini.WriteString("Main", "Name", "Studio \"One\"");
+    ini.WriteInteger("Main", "Width", 640);
+    ini.WriteBool("Main", "Random", true);
+    ini.WriteFloat("Main", "Scale", 1.5);
+    ini.WriteDateTime("Main", "When", 45000.25);
+    TMemoryStream bytes;
+    bytes.WriteBuffer("\x01\x02\xFE", 3);
+    bytes.SetPosition(0);
+    ini.WriteBinaryStream("Data", "Blob", &bytes);
+    ini.UpdateFile();
+  }
+  Put("ini", "seed.ini", ReadFile(dir + "/seed.ini"));
+  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  {
+    TRegistry reg;
+    reg.OpenKey("\\Software\\Studio\\Picker", true);
+    reg.WriteString("Folder", "/home/a \"b\"\n");
+    reg.WriteInteger("Count", 7);
+    reg.WriteFloat("Scale", 0.75);
+    reg.WriteBinaryData("Blob", "\x00\x10\x20", 3);
+    reg.WriteExpandString("", "default");
+    reg.OpenKey("\\Software\\Studio\\Picker\\Sub", true);
+    reg.WriteBool("On", true);
+  }
+  Put("settings", "seed.ini", ReadFile(dir + "/orvanta/registry.ini"));
+}
+
+void PutInt(TMemoryStream& S, int32_t V) { S.WriteBuffer(&V, 4); }
+
+void Skins() {
+  TMemoryStream raw;
+  PutInt(raw, 3);
+  for (int i = 0; i < 3; ++i) {
+    const uint8_t flag = i == 0 ? 0 : 1;
+    raw.WriteBuffer(&flag, 1);
+    if (flag == 0) {
+      TBitmap b;
+      b.SetPixelFormat(pf24bit);
+      b.SetSize(4, 3);
+      b.SaveToStream(&raw);
+    }
+  }
+  PutInt(raw, 1);
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(6, 5);
+  b.SaveToStream(&raw);
+  const std::string text =
+      "[VERSION]\r\nskinname=Seed\r\nskinauthor=Tests\r\n[PICTURES]\r\nactivepicturescount=1\r\n"
+      "0=a.bmp\r\npicture=p.bmp\r\n[FORMINFO]\r\nclRect=10,20,30,40\r\n[SKINOBJECTS]\r\ncount=1\r\n"
+      "0=btn:stdbutton\r\n[btn]\r\ncommand=cmrollup\r\nskinrect=0,0,4,4\r\n"
+      "[SKINCONTROLS]\r\ncount=2\r\n0=panel:panel\r\n1=expanel:expanel\r\n"
+      "[panel]\r\nskinrect=0,0,10,10\r\nfontname=Tahoma\r\n[expanel]\r\nskinrect=0,0,6,5\r\n"
+      "[SKINCOLORS]\r\nbtnface=12632256\r\n";
+  raw.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+  Put("skin", "seed.bin", raw);
+}
+
+void Reports() {
+  rptServices().AskPassword = nullptr;
+  TrptReport report(nullptr);
+  report.EngineOptions()->SilentMode = true;
+  auto* page = new TrptReportPage(&report);
+  page->SetName("Page1");
+  page->SetParent(&report);
+  auto* header = new TrptPageHeader(&report);
+  header->SetName("PageHeader1");
+  header->SetParent(page);
+  header->SetBounds(0, 0, 718, 80);
+  auto* memo = new TrptMemoView(&report);
+  memo->SetName("Memo1");
+  memo->SetParent(header);
+  memo->SetBounds(10, 0, 300, 30);
+  memo->SetText("Page [Page#] of [TotalPages#]");
+  auto* footer = new TrptPageFooter(&report);
+  footer->SetName("PageFooter1");
+  footer->SetParent(page);
+  footer->SetBounds(0, 1000, 718, 40);
+  auto* memo2 = new TrptMemoView(&report);
+  memo2->SetName("Memo2");
+  memo2->SetParent(footer);
+  memo2->SetBounds(10, 0, 200, 20);
+  memo2->SetText("[Date]");
+  TMemoryStream rp3;
+  report.SaveToStream(&rp3);
+  Put("rp3", "seed.rp3", rp3);
+  if (report.PrepareReport()) {
+    TMemoryStream pp3;
+    report.PreviewPages()->SaveToStream(&pp3);
+    Put("pp3", "seed.pp3", pp3);
+  } else {
+    std::fprintf(stderr, "report: %s\n", report.Errors()->Text().c_str());
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    return 2;
+  }
+  gOut = argv[1];
+  IEImagingStartup();
+  orvfuzz::RegisterFormClasses();
+  Images();
+  Forms();
+  Scripts();
+  Settings();
+  Skins();
+  Reports();
+  return 0;
+}
