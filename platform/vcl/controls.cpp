@@ -261,6 +261,10 @@ void TControl::SetParentComponent(TComponent* Value) {
 void TControl::SetParent(TWinControl* AParent) {
   if (FParent == AParent) return;
   if (AParent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+  // Nor one of its own children: the parent chain would close into a ring that every walk up
+  // it (fonts, colours, visibility, coordinates) follows forever.
+  for (TControl* p = AParent; p; p = p->Parent())
+    if (p == this) throw EInvalidOperation("A control cannot have one of its children as its parent");
   if (FParent) FParent->RemoveControl(this);
   if (AParent) AParent->InsertControl(this);
 }

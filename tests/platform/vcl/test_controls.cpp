@@ -566,3 +566,23 @@ TEST_F(ControlTest, MaskEditTakesOnlyWhatThePictureAllowsAndSkipsLiterals) {
   EXPECT_EQ(m->RawValue(), "A");
 }
 
+
+// A control cannot become the child of itself or of one of its own children: the parent chain
+// would close into a ring, which every walk up it (the parent font, for one) follows forever.
+TEST_F(ControlTest, ParentRingsAreRefused) {
+  auto* outer = new TPanel(Form);
+  outer->SetParent(Form);
+  outer->SetParentFont(true);
+  auto* inner = new TPanel(Form);
+  inner->SetParent(outer);
+  inner->SetParentFont(true);
+  EXPECT_THROW(outer->SetParent(outer), EInvalidOperation);
+  EXPECT_THROW(outer->SetParent(inner), EInvalidOperation);
+  EXPECT_EQ(outer->Parent(), Form);
+  EXPECT_EQ(inner->Parent(), outer);
+  // Moving a child up to its grandparent is no ring.
+  inner->SetParent(Form);
+  EXPECT_EQ(inner->Parent(), Form);
+  Form->Font()->SetSize(15);
+  EXPECT_EQ(outer->Font()->Size(), 15);
+}
