@@ -195,7 +195,7 @@ void TrptPreviewPages::AddPage(TrptPage* Page) {
   }
   // Write-over: a page that exists already is filled again (the further page widths of a grid
   // row, the second of two subreports side by side). "Add" appends once, then writes over again.
-  if (AppendMode == 0 && FillPage >= -1 && FillPage + 1 < PageCount()) {
+  if (AppendMode == 0 && FillPage + 1 < PageCount()) {
     ++FillPage;
     return;
   }
