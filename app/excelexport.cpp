@@ -10,7 +10,7 @@
 
 namespace {
 
-const char kFullWidthColon[] = "\xEF\xBC\x9A";  // U+FF1A
+const char kExcelFullWidthColon[] = "\xEF\xBC\x9A";  // U+FF1A
 const char kSqlPicByFileName[] = "select * from  pic order by fname";  // two blanks after from
 
 Variant Get(const Variant& Obj, const std::string& Name, const std::vector<Variant>& Args = {}) {
@@ -59,9 +59,9 @@ void TFormSeeMain::EXCEL1Click(TObject*) {
       Put(Cell(cells, 1, c), "ColumnWidth", Variant::FromCurrency(17.38));
     // The customer header and the column titles.
     const std::string header[3] = {
-        std::string("Customer ID") + kFullWidthColon + Edit1->Text(),
-        std::string("Customer Name") + kFullWidthColon + Edit2->Text(),
-        std::string("Pickup date") + kFullWidthColon + std::string(12, '_')};
+        std::string("Customer ID") + kExcelFullWidthColon + Edit1->Text(),
+        std::string("Customer Name") + kExcelFullWidthColon + Edit2->Text(),
+        std::string("Pickup date") + kExcelFullWidthColon + std::string(12, '_')};
     for (int c = 1; c <= 3; ++c) {
       SetCell(cells, 1, c, header[c - 1]);
       Variant font = Get(Cell(cells, 1, c), "Font");

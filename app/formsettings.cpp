@@ -33,15 +33,6 @@ TTabSheet* NewTab(TComponent* Owner, TPageControl* Pages, const char* Name, cons
   return t;
 }
 
-TADOQuery* NewQuery(TComponent* Owner, const char* Name, TADOConnection* Connection,
-                    const char* Sql) {
-  auto* q = new TADOQuery(Owner);
-  q->SetName(Name);
-  q->SetConnection(Connection);
-  if (Sql) q->SQL()->Add(Sql);
-  return q;
-}
-
 TDataSource* NewSource(TComponent* Owner, const char* Name, TDataSet* Set) {
   auto* s = new TDataSource(Owner);
   s->SetName(Name);

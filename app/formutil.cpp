@@ -5,6 +5,15 @@
 #include "platform/vcl/adodb.h"
 #include "platform/vcl/forms.h"
 
+TADOQuery* NewQuery(TComponent* Owner, const char* Name, TADOConnection* Connection,
+                    const char* Sql) {
+  auto* q = new TADOQuery(Owner);
+  q->SetName(Name);
+  q->SetConnection(Connection);
+  if (Sql) q->SQL()->Add(Sql);
+  return q;
+}
+
 TLabel* PlaceLabel(TComponent* Owner, TWinControl* Parent, const char* Name,
                    const std::string& Caption, int Left, int Top, TColor Color) {
   auto* l = new TLabel(Owner);

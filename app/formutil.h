@@ -7,6 +7,7 @@
 #include "platform/vcl/controls.h"
 #include "platform/vcl/stdctrls.h"
 
+class TADOConnection;
 class TADOQuery;
 class TComboBox;
 class TCustomForm;
@@ -22,6 +23,10 @@ T* PlaceControl(TComponent* Owner, TWinControl* Parent, const char* Name, int Le
   c->SetBounds(Left, Top, Width, Height);
   return c;
 }
+
+// A query owned by Owner, named Name, on Connection, with the statement Sql when given.
+TADOQuery* NewQuery(TComponent* Owner, const char* Name, TADOConnection* Connection,
+                    const char* Sql = nullptr);
 
 // A label with its caption, sized to it.
 TLabel* PlaceLabel(TComponent* Owner, TWinControl* Parent, const char* Name,

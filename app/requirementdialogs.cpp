@@ -12,15 +12,6 @@ ORV_CLASS_IMPL(TFormbeizhu4, TForm)
 
 namespace {
 
-TADOQuery* NewQuery(TComponent* Owner, const char* Name, TADOConnection* Connection,
-                    const char* Sql = nullptr) {
-  auto* q = new TADOQuery(Owner);
-  q->SetName(Name);
-  q->SetConnection(Connection);
-  if (Sql) q->SQL()->Add(Sql);
-  return q;
-}
-
 // The common frame of the three dialogs: a centred dialog in the program's font.
 void SetUpDialog(TForm* Form, const char* Name, const std::string& Caption, int Width, int Height) {
   Form->SetName(Name);

@@ -29,10 +29,10 @@ TObject* Construct(TComponent* Owner) {
 }
 
 // The registration object of the base classes: registrar of its items, owner of the callbacks.
-class TFunctions : public TObject {
+class TClassesFunctions : public TObject {
 public:
-  explicit TFunctions(TscScript* S);
-  ~TFunctions() override {
+  explicit TClassesFunctions(TscScript* S);
+  ~TClassesFunctions() override {
     if (TscScript* s = scGlobalScript()) s->RemoveItems(this);
   }
   Variant CallMethod(TObject* Instance, TClass ClassRef, const std::string& Name, TscArgs& P);
@@ -40,9 +40,9 @@ public:
   void SetProp(TObject* Instance, TClass ClassRef, const std::string& Name, const Variant& Value);
 };
 
-TFunctions* gFunctions = nullptr;
+TClassesFunctions* gClassesFunctions = nullptr;
 
-TFunctions::TFunctions(TscScript* S) {
+TClassesFunctions::TClassesFunctions(TscScript* S) {
   S->Registrar = this;
   auto m = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) {
     return CallMethod(I, C, N, P);
@@ -160,7 +160,7 @@ TFunctions::TFunctions(TscScript* S) {
   S->Registrar = nullptr;
 }
 
-Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P) {
+Variant TClassesFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P) {
   auto str = [&](size_t i) { return VarToStr(P[i]); };
   auto i32 = [&](size_t i) { return P[i].AsInteger(); };
   if (C == TObject::StaticClass()) {
@@ -327,7 +327,7 @@ Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N
   return 0;
 }
 
-Variant TFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
+Variant TClassesFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
   if (C == TCollection::StaticClass() && N == "COUNT") return Self<TCollection>(Instance)->Count();
   if (C == TList::StaticClass() && N == "COUNT") return Self<TList>(Instance)->Count();
   if (C == TStrings::StaticClass()) {
@@ -358,7 +358,7 @@ Variant TFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
   return 0;
 }
 
-void TFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, const Variant& V) {
+void TClassesFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, const Variant& V) {
   if (C == TStrings::StaticClass()) {
     auto* l = Self<TStrings>(Instance);
     if (N == "COMMATEXT")
@@ -391,11 +391,11 @@ void TFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, cons
 }  // namespace
 
 void scStartClassesRTTI() {
-  if (gFunctions) return;
-  if (TscScript* s = scGlobalScript()) gFunctions = new TFunctions(s);
+  if (gClassesFunctions) return;
+  if (TscScript* s = scGlobalScript()) gClassesFunctions = new TClassesFunctions(s);
 }
 
 void scStopClassesRTTI() {
-  delete gFunctions;
-  gFunctions = nullptr;
+  delete gClassesFunctions;
+  gClassesFunctions = nullptr;
 }

@@ -49,7 +49,7 @@ namespace {
 // brackets, blocks or calls, so programs nest a few hundred levels deep and no more.
 constexpr int kMaxMatchDepth = 12000;
 
-std::string Lower(std::string s) {
+std::string ParserLower(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   return s;
@@ -65,7 +65,7 @@ std::unique_ptr<TscGrammarNode> BuildNode(TscXMLItem* E, TscXMLItem* Errors, boo
       {"loop", TscGrammarNode::kLoop},         {"optionalloop", TscGrammarNode::kOptLoop},
       {"optional", TscGrammarNode::kOptional}};
   auto n = std::make_unique<TscGrammarNode>();
-  std::string name = Lower(E->Name);
+  std::string name = ParserLower(E->Name);
   n->IsRule = IsRule;
   if (IsRule) {
     n->K = TscGrammarNode::kRule;
@@ -79,8 +79,8 @@ std::unique_ptr<TscGrammarNode> BuildNode(TscXMLItem* E, TscXMLItem* Errors, boo
     }
   }
   n->RawText = E->Prop("text");
-  n->Text = Lower(n->RawText);
-  n->NodeName = Lower(E->Prop("node"));
+  n->Text = ParserLower(n->RawText);
+  n->NodeName = ParserLower(E->Prop("node"));
   n->Add = E->Prop("add");
   if (E->Text.find("addtext=") != std::string::npos || E->Text.find("ADDTEXT=") != std::string::npos) {
     n->HasAddText = true;
@@ -125,7 +125,7 @@ std::shared_ptr<const TscGrammar> PreparedGrammar(const std::string& Text) {
   TscXMLItem* errors = ei >= 0 ? parser->Items(ei) : nullptr;
   for (int i = 0; i < root->Count(); ++i) {
     TscXMLItem* e = root->Items(i);
-    std::string name = Lower(e->Name);
+    std::string name = ParserLower(e->Name);
     if (name == "parser" || name == "types") continue;
     if (g->Rules.count(name)) continue;  // the first rule of a name is the one found
     g->Rules[name] = BuildNode(e, errors, true);
@@ -220,7 +220,7 @@ void TscILParser::SelectScriptLanguage(const std::string& Name) {
   }
   for (int i = 0; i < parser->Count(); ++i) {
     TscXMLItem* e = parser->Items(i);
-    std::string n = Lower(e->Name);
+    std::string n = ParserLower(e->Name);
     std::string v = e->Prop("text");
     if (n == "identchars") Lexer.SetIdentChars(v);
     else if (n == "commentline1") Lexer.CommentLine1 = v;

@@ -22,11 +22,11 @@ namespace {
 
 // The registration object of the system functions: registrar of its items and owner of the
 // callbacks they point to.
-class TFunctions : public TObject {
+class TSysFunctions : public TObject {
 public:
   const std::string ctConv = "ctConv", ctFormat = "ctFormat", ctDate = "ctDate", ctString = "ctString",
                     ctMath = "ctMath", ctOther = "ctOther";
-  explicit TFunctions(TscScript* S);
+  explicit TSysFunctions(TscScript* S);
   Variant CallMethod(TObject* Instance, TClass ClassRef, const std::string& Name, TscArgs& P);
 
 private:
@@ -35,7 +35,7 @@ private:
 
 bool gShutDown = false;
 TscScript* gGlobal = nullptr;
-TFunctions* gFunctions = nullptr;
+TSysFunctions* gSysFunctions = nullptr;
 
 Variant DateValue(TDateTime D) { return Variant::FromDate(D); }
 
@@ -46,7 +46,7 @@ int32_t DaysInMonth(int Year, int Month) {
   return days[Month - 1] + (Month == 2 && IsLeapYear(static_cast<Word>(Year)) ? 1 : 0);
 }
 
-TFunctions::TFunctions(TscScript* S) {
+TSysFunctions::TSysFunctions(TscScript* S) {
   S->Registrar = this;
   auto cb = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) { return CallMethod(I, C, N, P); };
   struct Def {
@@ -129,7 +129,7 @@ TFunctions::TFunctions(TscScript* S) {
   S->Registrar = nullptr;
 }
 
-Variant TFunctions::CallMethod(TObject*, TClass, const std::string& N, TscArgs& P) {
+Variant TSysFunctions::CallMethod(TObject*, TClass, const std::string& N, TscArgs& P) {
   auto f = [&](size_t i) { return P[i].AsFloat(); };
   auto s = [&](size_t i) { return VarToStr(P[i]); };
   auto i32 = [&](size_t i) { return P[i].AsInteger(); };
@@ -308,16 +308,16 @@ TscScript* scGlobalScript() {
     gGlobal->AddConst("False", "Boolean", false);
     gGlobal->AddConst("nil", "Variant", 0);
     gGlobal->AddConst("Null", "Variant", Null());
-    gFunctions = new TFunctions(gGlobal);
+    gSysFunctions = new TSysFunctions(gGlobal);
   }
   return gGlobal;
 }
 
 void scShutdownGlobalScript() {
   scFreeGlobalEventList();
-  if (gFunctions && gGlobal) gGlobal->RemoveItems(gFunctions);
-  delete gFunctions;
-  gFunctions = nullptr;
+  if (gSysFunctions && gGlobal) gGlobal->RemoveItems(gSysFunctions);
+  delete gSysFunctions;
+  gSysFunctions = nullptr;
   delete gGlobal;
   gGlobal = nullptr;
   gShutDown = true;

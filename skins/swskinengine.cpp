@@ -19,9 +19,6 @@ ORV_CLASS_IMPL(TswSkinEngine, TComponent)
 
 namespace {
 
-// Bitmap key numbers used for the metrics.
-enum { bmTitle1 = 0, bmTitle3 = 2, bmLeft = 5, bmRight = 6, bmBottom1 = 7, bmButtons = 11 };
-
 int WidthOf(const TBitmap* B) { return B ? B->Width() : 0; }
 int HeightOf(const TBitmap* B) { return B ? B->Height() : 0; }
 

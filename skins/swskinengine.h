@@ -43,6 +43,12 @@ struct TswSkinMetrics {
 void AddAutoSkinClassName(const std::string& Name);
 bool IsAutoSkinClassName(const std::string& Name);
 
+// Skin bitmap numbers of the window frame.
+enum {
+  bmTitle1 = 0, bmTitle2, bmTitle3, bmTitle4, bmTitle5, bmLeft, bmRight, bmBottom1, bmBottom2,
+  bmBottom3, bmMinimized, bmButtons
+};
+
 class TswSkinEngine : public TComponent {
   ORV_CLASS(TswSkinEngine, TComponent)
 public:

@@ -61,16 +61,16 @@ constexpr uint32_t MaxHeaderSize = 24;
 constexpr int64_t MaxBitmapPixels = int64_t(1) << 24;
 
 uint16_t U16(const uint8_t* P) { return static_cast<uint16_t>(P[0] | (P[1] << 8)); }
-uint32_t U32(const uint8_t* P) {
+uint32_t SkinFileU32(const uint8_t* P) {
   return uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) | (uint32_t(P[3]) << 24);
 }
 
-std::string Upper(std::string S) {
+std::string SkinFileUpper(std::string S) {
   for (char& c : S) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return S;
 }
 
-bool SameName(const std::string& A, const std::string& B) { return Upper(A) == Upper(B); }
+bool SameName(const std::string& A, const std::string& B) { return SkinFileUpper(A) == SkinFileUpper(B); }
 
 bool ReadWholeFile(const std::string& Name, std::vector<uint8_t>& Data, uint64_t Limit) {
   std::ifstream f(Name, std::ios::binary | std::ios::ate);
@@ -130,7 +130,7 @@ uint8_t SkinArchiveExtract(const std::string& ArchiveFile, const std::string& En
   const uint8_t* e = a.data() + endPos;
   if (!(e[0] == 'P' && e[1] == 'K' && e[2] == 5 && e[3] == 6) || U16(e + 20) != 0)
     return SkinExtractFailed;
-  size_t pos = U32(e + 16);
+  size_t pos = SkinFileU32(e + 16);
   // Central records, each read directly behind the previous record's name.
   const uint8_t* found = nullptr;
   while (pos < endPos) {
@@ -148,9 +148,9 @@ uint8_t SkinArchiveExtract(const std::string& ArchiveFile, const std::string& En
   if (!found) return SkinExtractFailed;
   const uint16_t flags = U16(found + 8);
   const uint16_t modTime = U16(found + 12);
-  const uint32_t crc = U32(found + 16);
-  const uint32_t plainSize = U32(found + 24);
-  const size_t local = U32(found + 42);
+  const uint32_t crc = SkinFileU32(found + 16);
+  const uint32_t plainSize = SkinFileU32(found + 24);
+  const size_t local = SkinFileU32(found + 42);
 
   uint8_t result = SkinExtractFailed;
   const bool encrypted = (flags & 1) != 0;
@@ -218,12 +218,12 @@ Tsk2SkinFileReader::~Tsk2SkinFileReader() = default;
 void Tsk2SkinFileReader::SkinRecordsLoad(const std::vector<uint8_t>& Data) {
   auto fail = []() { throw Exception("Failed to read skin file!"); };
   if (Data.size() < 16) fail();
-  const uint32_t headerSize = U32(Data.data() + 12);
+  const uint32_t headerSize = SkinFileU32(Data.data() + 12);
   // The reader holds a 24-byte header: a larger header size is damage.
   if (headerSize > MaxHeaderSize || headerSize > Data.size()) fail();
   uint8_t header[MaxHeaderSize] = {};
   std::copy_n(Data.begin(), headerSize, header);
-  uint32_t recordPos = U32(header + 20);
+  uint32_t recordPos = SkinFileU32(header + 20);
   std::set<uint32_t> visited;
   const uint64_t size = Data.size();
   for (;;) {
@@ -231,19 +231,19 @@ void Tsk2SkinFileReader::SkinRecordsLoad(const std::vector<uint8_t>& Data) {
     // A chain that comes back to a record already read would never end.
     if (!visited.insert(recordPos).second) fail();
     const uint8_t* r = Data.data() + recordPos;
-    const uint32_t next = U32(r + 73);
+    const uint32_t next = SkinFileU32(r + 73);
     if (next == 0) break;
     const char* rawName = reinterpret_cast<const char*>(r);
     std::string name(rawName, std::find(rawName, rawName + 64, '\0'));
     const uint8_t type = r[64];
-    const uint32_t dataPos = U32(r + 65);
-    const uint32_t dataSize = U32(r + 69);
+    const uint32_t dataPos = SkinFileU32(r + 65);
+    const uint32_t dataSize = SkinFileU32(r + 69);
     const uint8_t* d = Data.data() + std::min<uint64_t>(dataPos, size);
     switch (type) {
       case 0: {
         if (uint64_t(dataPos) + dataSize > size || dataSize < 26) fail();
         // Checked before the bitmap class reserves its pixels.
-        int64_t w = static_cast<int32_t>(U32(d + 18)), h = static_cast<int32_t>(U32(d + 22));
+        int64_t w = static_cast<int32_t>(SkinFileU32(d + 18)), h = static_cast<int32_t>(SkinFileU32(d + 22));
         if (d[0] != 'B' || d[1] != 'M' || w <= 0 || h == 0 || w * std::llabs(h) > MaxBitmapPixels)
           fail();
         auto bmp = std::make_unique<TBitmap>();
@@ -262,7 +262,7 @@ void Tsk2SkinFileReader::SkinRecordsLoad(const std::vector<uint8_t>& Data) {
         if (dataSize > 4 || uint64_t(dataPos) + dataSize > size) fail();
         uint8_t v[4] = {};
         std::copy_n(d, dataSize, v);
-        FIntegers.push_back(name + "=" + std::to_string(static_cast<int32_t>(U32(v))));
+        FIntegers.push_back(name + "=" + std::to_string(static_cast<int32_t>(SkinFileU32(v))));
         break;
       }
       case 2:

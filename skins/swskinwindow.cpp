@@ -16,13 +16,8 @@ ORV_CLASS_IMPL(TswSkinWindowVCL, TswSkinWindow)
 
 namespace {
 
-// Skin bitmap numbers of the frame.
-enum {
-  bmTitle1 = 0, bmTitle2, bmTitle3, bmTitle4, bmTitle5, bmLeft, bmRight, bmBottom1, bmBottom2,
-  bmBottom3, bmMinimized, bmButtons
-};
 // Skin flag numbers.
-enum { flFiveSect = 0, flBottomThree, flTitleRegion, flBottomRegion, flButtonTrans };
+enum { flFiveSect = 0, flBottomThree, flTitleRegion, flBottomRegion, flTitleButtonTrans };
 
 int W_(const TBitmap* B) { return B && !B->Empty() ? B->Width() : 0; }
 int H_(const TBitmap* B) { return B && !B->Empty() ? B->Height() : 0; }
@@ -444,7 +439,7 @@ void TswSkinWindow::PaintFrame() {
     if (HasHelpButton()) place(swHotHelp);
     FButtonStripLeft = x + cw + 2;
     FHot = ElementAt(mouse.x, mouse.y);
-    const bool trans = FEngine->SkinFlag(flButtonTrans);
+    const bool trans = FEngine->SkinFlag(flTitleButtonTrans);
     auto cell = [&](int Element, int First) {
       const RECT& r = FElementRect[Element];
       if (r.right <= r.left) return;

@@ -28,7 +28,7 @@ namespace {
 constexpr int64_t MaxPixels = int64_t(1) << 28;
 
 // The reason of the last failed read on this thread (empty after a successful one).
-thread_local std::string LastErrorText;
+thread_local std::string BmpLastError;
 
 struct TRleTarget {
   TIEBitmap* Bitmap;
@@ -124,14 +124,14 @@ void ClearStoredRows(TIEBitmap* Bitmap, int From, int Height, bool TopDown) {
 
 }  // namespace
 
-const std::string& BmpLastErrorText() { return LastErrorText; }
+const std::string& BmpLastErrorText() { return BmpLastError; }
 
 void BmpReadImage(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, TIOParamsVals& IOParams,
                   TIEProgressRec& Progress, bool Preview, bool Headerless, TIEMask*& AlphaMask, bool IgnoreAlpha) {
   TIOParamsVals& P = IOParams;
-  LastErrorText.clear();
+  BmpLastError.clear();
   auto fail = [&](const char* why) {
-    if (LastErrorText.empty()) LastErrorText = why;
+    if (BmpLastError.empty()) BmpLastError = why;
     Progress.Abort();
   };
   const int64_t start = Stream->Position();

@@ -22,7 +22,7 @@
 
 namespace {
 
-void Say(TIEProgressRec& Progress, int Per) {
+void GifSay(TIEProgressRec& Progress, int Per) {
   if (Progress.Callback == nullptr) return;
   Progress.LastPer = Per;
   Progress.Callback(Progress.Data, Progress.Sender, Per);
@@ -56,7 +56,7 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
                   TIEProgressRec& Progress, bool Preview, TIEMask*& AlphaMask, bool NoMask) {
   FrameCount = 0;
   try {
-    Say(Progress, 0);
+    GifSay(Progress, 0);
     if (Progress.IsAborting()) return;
     const int64_t size = Stream->Size();
     const int target = P.GIF_ImageIndex;
@@ -135,7 +135,7 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
         continue;
       }
 
-      Say(Progress, 30);
+      GifSay(Progress, 30);
       if (Progress.IsAborting()) break;
       const int w = IELE16(d + 4), hh = IELE16(d + 6);
       const bool interlaced = (d[8] & 0x40) != 0;
@@ -184,7 +184,7 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
           Progress.Abort();
           break;
         }
-        Say(Progress, 70);
+        GifSay(Progress, 70);
         if (Progress.IsAborting()) break;
       }
 
@@ -242,14 +242,14 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
     FrameCount = frame;
     P.SetImageCount(frame);
     P.GIF_ImageCount = frame;
-    if (!Progress.IsAborting()) Say(Progress, 100);
+    if (!Progress.IsAborting()) GifSay(Progress, 100);
   } catch (...) {
     Progress.Abort();
   }
 }
 
 void GifWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProgressRec& Progress) {
-  Say(Progress, 0);
+  GifSay(Progress, 0);
   if (Progress.IsAborting() || Bitmap == nullptr || Bitmap->IsEmpty()) return;
   bool failed = false;
   auto write = [&](const void* d, int64_t n) { IECodecWrite(Stream, d, n, failed, Progress); };
@@ -319,7 +319,7 @@ void GifWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
     if (i < 0 || i >= n) i = IENearestPaletteIndex(pal, std::max(1, std::min(palCount, n)), c);
     return i;
   };
-  Say(Progress, 30);
+  GifSay(Progress, 30);
   if (Progress.IsAborting()) return;
 
   std::string version = P.GIF_Version.size() >= 6 ? P.GIF_Version.substr(0, 6) : std::string("GIF89a");
@@ -351,7 +351,7 @@ void GifWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
   put16(h);
   head.push_back(P.GIF_Interlaced ? 0x40 : 0);
   write(head.data(), static_cast<int64_t>(head.size()));
-  Say(Progress, 70);
+  GifSay(Progress, 70);
   if (Progress.IsAborting()) return;
 
   TGIFLZWCompFunc encode = P.GIF_LZWCompFunc != nullptr ? P.GIF_LZWCompFunc : IEGifLzwCompressHook;
@@ -372,7 +372,7 @@ void GifWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
   tail.push_back(0);
   tail.push_back(0x3B);
   write(tail.data(), static_cast<int64_t>(tail.size()));
-  if (!Progress.IsAborting()) Say(Progress, 100);
+  if (!Progress.IsAborting()) GifSay(Progress, 100);
 }
 
 namespace {

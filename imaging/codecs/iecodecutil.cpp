@@ -41,6 +41,12 @@ void IECodecWrite(TStream* Stream, const void* Data, int64_t Count, bool& Failed
   Progress.Abort();
 }
 
+void IECodecSay(TIEProgressRec& Progress, int Per) {
+  if (Progress.Callback == nullptr || Per == Progress.LastPer) return;
+  Progress.LastPer = Per;
+  Progress.Callback(Progress.Data, Progress.Sender, Per);
+}
+
 int IEDpiFromPpm(int64_t PixelsPerMetre) { return static_cast<int>(std::nearbyint(PixelsPerMetre / 100.0 * 2.54)); }
 
 int64_t IEPpmFromDpi(int64_t Dpi) { return static_cast<int64_t>(std::nearbyint(Dpi / 2.54 * 100)); }

@@ -24,6 +24,8 @@ TIEBitmap* IEResampleCopy(TIEBitmap* Source, int Width, int Height);
 // progress record's abort flag (a writer then stops at its next check).
 void IECodecWrite(TStream* Stream, const void* Data, int64_t Count, bool& Failed, TIEProgressRec& Progress);
 // Dots per inch from a header's pixels per metre, rounded to the nearest whole number.
+// Reports Per percent to the progress callback, once per distinct value.
+void IECodecSay(TIEProgressRec& Progress, int Per);
 int IEDpiFromPpm(int64_t PixelsPerMetre);
 // Pixels per metre for a header from dots per inch, rounded to the nearest whole number.
 int64_t IEPpmFromDpi(int64_t Dpi);

@@ -209,7 +209,7 @@ const TCodeMap& CodeMap() {
   return map;
 }
 
-thread_local std::string LastErrorText;
+thread_local std::string gJpegLastError;
 
 // ======================= managers =======================
 
@@ -393,7 +393,7 @@ int IEJpegTableCode(int LibraryCode) {
   return CodeMap().Table[LibraryCode];
 }
 
-const std::string& JpegLastErrorText() { return LastErrorText; }
+const std::string& JpegLastErrorText() { return gJpegLastError; }
 
 // ======================= scans =======================
 
@@ -559,7 +559,7 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
                   TIEProgressRec& Progress, bool Preview, bool RawYCbCr, bool ReadMetadata, bool InvertCMYK,
                   bool DropAppliedICC, bool ReadICC, int MaxRows, bool NativeFormat) {
   TIOParamsVals& P = IOParams;
-  LastErrorText.clear();
+  gJpegLastError.clear();
   // 1. EXIF thumbnail shortcut.
   if (P.JPEG_GetExifThumbnail) {
     if (P.EXIF_Bitmap) P.EXIF_Bitmap->FreeImage();
@@ -584,7 +584,7 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
   int64_t found = JpegFindStart(Stream);
   if (found < 0) {
     Progress.Abort();
-    LastErrorText = IEJpegMessageText(53);
+    gJpegLastError = IEJpegMessageText(53);
     return 0;
   }
   Stream->SetPosition(found);
@@ -814,7 +814,7 @@ int JpegReadImage(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
         break;
       }
   }
-  LastErrorText = errorText;
+  gJpegLastError = errorText;
   return Preview ? 0 : rowsRead;
 }
 

@@ -21,12 +21,6 @@ namespace {
 constexpr uint32_t kDcxMagic = 987654321u;
 constexpr int kDcxMaxPages = 1024;
 
-void Say(TIEProgressRec& Progress, int Per) {
-  if (Progress.Callback == nullptr || Per == Progress.LastPer) return;
-  Progress.LastPer = Per;
-  Progress.Callback(Progress.Data, Progress.Sender, Per);
-}
-
 // Page offsets of a DCX table read from the stream position after the magic.
 std::vector<uint32_t> ReadTable(TStream* S) {
   std::vector<uint32_t> t;
@@ -167,7 +161,7 @@ void PcxReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Pre
       return true;
     };
     for (int y = 0; y < H; ++y) {
-      if (Progress.Callback) Say(Progress, static_cast<int>(int64_t(y) * 100 / H));
+      if (Progress.Callback) IECodecSay(Progress, static_cast<int>(int64_t(y) * 100 / H));
       if (Progress.IsAborting()) return;
       for (int k = 0; k < planes; ++k)
         if (!decodeLine(line.data() + static_cast<size_t>(k) * bpl)) {
@@ -265,7 +259,7 @@ void PcxWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
   };
   std::vector<uint8_t> line(static_cast<size_t>(bpl) * 3 + 8), out;
   for (int y = 0; y < H; ++y) {
-    if (Progress.Callback) Say(Progress, static_cast<int>(int64_t(y) * 100 / H));
+    if (Progress.Callback) IECodecSay(Progress, static_cast<int>(int64_t(y) * 100 / H));
     if (Progress.IsAborting()) return;
     const uint8_t* row = src->Scanline(y);
     std::fill(line.begin(), line.end(), 0);

@@ -22,12 +22,6 @@
 
 namespace {
 
-void Say(TIEProgressRec& Progress, int Per) {
-  if (Progress.Callback == nullptr || Per == Progress.LastPer) return;
-  Progress.LastPer = Per;
-  Progress.Callback(Progress.Data, Progress.Sender, Per);
-}
-
 bool IsAlnum(int c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // The next header token: a run of letters and digits (the character ending it is consumed), or a
@@ -164,7 +158,7 @@ void PnmReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProgr
 
     const int W = static_cast<int>(w), H = static_cast<int>(h);
     if (!IEPlausibleImageSize(W, H, Stream->Size() - R.Position())) return Progress.Abort();
-    auto progress = [&](int done) { Say(Progress, static_cast<int>(int64_t(done) * 100 / H)); };
+    auto progress = [&](int done) { IECodecSay(Progress, static_cast<int>(int64_t(done) * 100 / H)); };
     auto scale = [&](int64_t v) { return static_cast<uint8_t>(std::min<int64_t>(255, v * 255 / maxv)); };
     const bool wide = maxv > 255;
 
@@ -277,7 +271,7 @@ void PnmWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
     const std::string t = std::string(magic) + " " + comments + std::to_string(W) + " " + std::to_string(H) + maxText + "\n";
     write(t.data(), static_cast<int64_t>(t.size()));
   };
-  auto progress = [&](int done) { Say(Progress, static_cast<int>(int64_t(done) * 100 / H)); };
+  auto progress = [&](int done) { IECodecSay(Progress, static_cast<int>(int64_t(done) * 100 / H)); };
   const TIEPixelFormat pf = Bitmap->PixelFormat();
   // Rows of a format other than the case needs come from a converted copy.
   std::unique_ptr<TIEBitmap> conv;
@@ -364,7 +358,7 @@ void WbmpReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
       uint8_t* row = Bitmap->Scanline(y);
       std::memset(row, 0, Bitmap->RowLen());
       R.Read(row, rowBytes);
-      Say(Progress, static_cast<int>(int64_t(y) * 100 / H));
+      IECodecSay(Progress, static_cast<int>(int64_t(y) * 100 / H));
     }
   } catch (...) {
     Progress.Abort();
@@ -400,7 +394,7 @@ void WbmpWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals&, TIEProgr
   const int rowBytes = (W + 7) / 8;
   for (int y = 0; y < H; ++y) {
     IECodecWrite(Stream, s->Scanline(y), rowBytes, failed, Progress);
-    Say(Progress, static_cast<int>(int64_t(y) * 100 / H));
+    IECodecSay(Progress, static_cast<int>(int64_t(y) * 100 / H));
   }
 }
 
@@ -421,14 +415,14 @@ void RawPixelsRead(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
       for (int y = 0; y < H; ++y) {
         R.Read(Bitmap->Scanline(y), n);
         if (srcLen > n) R.Skip(srcLen - n);
-        Say(Progress, static_cast<int>(int64_t(y) * 100 / H));
+        IECodecSay(Progress, static_cast<int>(int64_t(y) * 100 / H));
       }
     } else if (planarKind && P.RAWPIXELS_Planar == 1) {
       const int planes = pf == ieCMYK ? 4 : 3;
       const int sampleBytes = pf == ieRGB48 ? 2 : 1;
       const int64_t planeRow = IERowLength(W, 8 * sampleBytes, align);
       std::vector<uint8_t> line(static_cast<size_t>(std::max<int64_t>(planeRow, int64_t(W) * sampleBytes)));
-      Say(Progress, 0);
+      IECodecSay(Progress, 0);
       for (int k = 0; k < planes; ++k) {
         for (int y = 0; y < H; ++y) {
           std::fill(line.begin(), line.end(), 0);
@@ -438,7 +432,7 @@ void RawPixelsRead(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
             std::memcpy(row + (static_cast<size_t>(x) * planes + k) * sampleBytes,
                         line.data() + static_cast<size_t>(x) * sampleBytes, sampleBytes);
         }
-        Say(Progress, (k + 1) * 100 / planes);
+        IECodecSay(Progress, (k + 1) * 100 / planes);
       }
     } else {
       return;  // other layouts and formats read nothing

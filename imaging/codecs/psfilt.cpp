@@ -33,12 +33,6 @@ struct TIEPDFContext {
 
 namespace {
 
-void Say(TIEProgressRec& Progress, int Per) {
-  if (Progress.Callback == nullptr || Per == Progress.LastPer) return;
-  Progress.LastPer = Per;
-  Progress.Callback(Progress.Data, Progress.Sender, Per);
-}
-
 // ASCII base-85 text of Count bytes (one complete block ending in "~>" CR LF).
 void A85(const uint8_t* Data, int Count, std::string& Out) {
   std::vector<char> buf(static_cast<size_t>(Count) * 2 + 16);
@@ -69,7 +63,7 @@ std::vector<uint8_t> BilevelRows(TIEBitmap* B, TIEProgressRec* Progress) {
   std::vector<uint8_t> rows(static_cast<size_t>(r) * B->Height());
   for (int y = 0; y < B->Height(); ++y) {
     std::memcpy(rows.data() + static_cast<size_t>(y) * r, B->Scanline(y), r);
-    if (Progress) Say(*Progress, static_cast<int>(int64_t(y) * 100 / B->Height()));
+    if (Progress) IECodecSay(*Progress, static_cast<int>(int64_t(y) * 100 / B->Height()));
   }
   return rows;
 }
@@ -188,7 +182,7 @@ void PsWritePage(TIEPSContext* C, TStream* S, TIEBitmap* Bitmap, TIEProgressRec&
         const auto rle = RunLength(ch.data(), W);
         A85(rle.data(), static_cast<int>(rle.size()), data);
       }
-      Say(Progress, static_cast<int>(int64_t(y) * 100 / H));
+      IECodecSay(Progress, static_cast<int>(int64_t(y) * 100 / H));
     }
     for (const char* c : {"r", "g", "b"}) IEWriteLine(S, std::string("/") + c + "str " + std::to_string(W) + " string def");
     for (const char* c : {"r", "g", "b"})
@@ -287,7 +281,7 @@ void PdfWritePage(TIEPDFContext* C, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
           o[3 * x + 1] = s[3 * x + 1];
           o[3 * x + 2] = s[3 * x];
         }
-        Say(Progress, static_cast<int>(int64_t(y) * 100 / H));
+        IECodecSay(Progress, static_cast<int>(int64_t(y) * 100 / H));
       }
       d->Add("ColorSpace", new TIEPDFNameObject("DeviceRGB"));
     }

@@ -12,7 +12,7 @@ ORV_CLASS_IMPL(TIEDibbitmap, TIEBaseBitmap)
 ORV_CLASS_IMPL(TIEWorkBitmap, TObject)
 
 namespace {
-void PutLE32(uint8_t* p, uint32_t v) {
+void DibPutLE32(uint8_t* p, uint32_t v) {
   p[0] = static_cast<uint8_t>(v);
   p[1] = static_cast<uint8_t>(v >> 8);
   p[2] = static_cast<uint8_t>(v >> 16);
@@ -21,7 +21,7 @@ void PutLE32(uint8_t* p, uint32_t v) {
 }  // namespace
 
 TIEDibbitmap::TIEDibbitmap() {
-  PutLE32(Header, 40);
+  DibPutLE32(Header, 40);
   Header[12] = 1;  // planes
   // colour table: entry 0 black, entry 1 white
   Header[44] = Header[45] = Header[46] = 255;
@@ -55,10 +55,10 @@ bool TIEDibbitmap::AllocateDib(int AWidth, int AHeight, int ABitCount) {
   Height = AHeight;
   BitCount = ABitCount;
   RowLen = IERowLength(AWidth, ABitCount, 32);
-  PutLE32(Header + 4, static_cast<uint32_t>(AWidth));
-  PutLE32(Header + 8, static_cast<uint32_t>(AHeight));
+  DibPutLE32(Header + 4, static_cast<uint32_t>(AWidth));
+  DibPutLE32(Header + 8, static_cast<uint32_t>(AHeight));
   Header[14] = static_cast<uint8_t>(ABitCount);
-  PutLE32(Header + 20, static_cast<uint32_t>(static_cast<int64_t>(RowLen) * AHeight));
+  DibPutLE32(Header + 20, static_cast<uint32_t>(static_cast<int64_t>(RowLen) * AHeight));
   DC = CreateCompatibleDC(nullptr);
   if (!DC) return false;
   void* bits = nullptr;

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstdlib>
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kFar = 1000000.0;
 constexpr double kNothing = 2147483647.0;
 }  // namespace
@@ -73,7 +73,7 @@ void IEFitSize(int width, int height, int maxWidth, int maxHeight, int& newWidth
 }
 
 void IERotatePoints(TIEPoint* points, int lastIndex, int cx, int cy, double angle) {
-  const double a = -angle * kPi / 180, c = std::cos(a), s = std::sin(a);
+  const double a = -angle * std::numbers::pi / 180, c = std::cos(a), s = std::sin(a);
   for (int i = 0; i <= lastIndex; ++i) {
     const double dx = points[i].X - cx, dy = points[i].Y - cy;
     points[i].X = cx + static_cast<int>(c * dx - s * dy);
@@ -109,7 +109,7 @@ double IEVectorAngle(int x0, int y0, int x1, int y1, int x2, int y2) {
 double IEDirectionAngle(int x0, int y0, int x1, int y1) {
   if (x0 == x1 && y0 == y1) return 0;
   double a = std::atan2(-(double(y1) - y0), double(x1) - x0);  // screen y grows downward
-  if (a < 0) a += 2 * kPi;
+  if (a < 0) a += 2 * std::numbers::pi;
   return a;
 }
 
@@ -128,7 +128,7 @@ double IEAngleAt(int x0, int y0, int x1, int y1, int x2, int y2) {
   if (a == 0) a = 1;
   if (b == 0) b = 1;
   double r = IEArcCos((a * a + b * b - c * c) / (2 * a * b));
-  if (IETurnDirection(x0, y0, x1, y1, x2, y2) == -1) r = 2 * kPi - r;
+  if (IETurnDirection(x0, y0, x1, y1, x2, y2) == -1) r = 2 * std::numbers::pi - r;
   return r;
 }
 
@@ -183,11 +183,11 @@ double IEPointToEllipseDistance(int x, int y, int x1, int y1, int x2, int y2, in
   const int cx = x1 + (x2 - x1) / 2, cy = y1 + (y2 - y1) / 2;
   for (int k = -half; k <= half; ++k) {
     const int rx = (x2 - x1) / 2 + k, ry = (y2 - y1) / 2 + k;
-    int n = static_cast<int>(std::min(rx, ry) * 2 * kPi);
+    int n = static_cast<int>(std::min(rx, ry) * 2 * std::numbers::pi);
     if (!filled) n /= 8;
     n = std::max(n, 2);
-    auto sx = [&](int w) { return cx + static_cast<int>(std::cos(2 * kPi * w / n) * rx); };
-    auto sy = [&](int w) { return cy + static_cast<int>(std::sin(2 * kPi * w / n) * ry); };
+    auto sx = [&](int w) { return cx + static_cast<int>(std::cos(2 * std::numbers::pi * w / n) * rx); };
+    auto sy = [&](int w) { return cy + static_cast<int>(std::sin(2 * std::numbers::pi * w / n) * ry); };
     for (int w = 0; w < n; ++w) {
       double d;
       if (filled)

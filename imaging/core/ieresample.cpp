@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstring>
 #include <vector>
 
@@ -17,14 +18,13 @@
 
 namespace {
 
-constexpr double kPi = 3.1415926535897932385;
 
 inline double RoundEven(double v) { return std::nearbyint(v); }  // default rounding: halves to even
 inline uint8_t Clamp8(int v) { return v < 0 ? 0 : (v > 255 ? 255 : static_cast<uint8_t>(v)); }
 
 double Sinc(double t) {
   if (t == 0) return 1;
-  t *= kPi;
+  t *= std::numbers::pi;
   return std::sin(t) / t;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstring>
 #include <vector>
 
@@ -14,9 +15,8 @@
 
 namespace {
 
-constexpr double kPi = 3.1415926535897932385;
 
-inline double RoundEven(double v) { return std::nearbyint(v); }
+inline double RotateRoundEven(double v) { return std::nearbyint(v); }
 
 // Addresses of every row of a bitmap, kept mapped for the table's lifetime (file-located rows
 // are acquired and released).
@@ -148,8 +148,8 @@ void IERotateInto(TIEBitmap* Source, TIEBitmap* Dest, double Background, TObject
   }
   const int W = Source->Width(), H = Source->Height();
   const TIEPixelFormat pf = Source->PixelFormat();
-  const double th = Angle * kPi / 180, cs = std::cos(th), sn = std::sin(th);
-  const double wd = RoundEven(std::fabs(cs) * W + std::fabs(sn) * H), hd = RoundEven(std::fabs(sn) * W + std::fabs(cs) * H);
+  const double th = Angle * std::numbers::pi / 180, cs = std::cos(th), sn = std::sin(th);
+  const double wd = RotateRoundEven(std::fabs(cs) * W + std::fabs(sn) * H), hd = RotateRoundEven(std::fabs(sn) * W + std::fabs(cs) * H);
   if (wd < 1 || hd < 1 || wd > 1e9 || hd > 1e9) return;
   const int W2 = static_cast<int>(wd), H2 = static_cast<int>(hd);
   if (!Dest->Allocate(W2, H2, pf)) return;
@@ -219,9 +219,9 @@ void RotateAntialias(TIEBitmap* bmp, const uint8_t* bg, double bgFill, int mode,
   bmp->Resize(W + 6, H + 6, bgFill, 0, 0, 0);
   bmp->MoveRegion(0, 0, W + 2, H + 2, 3, 3, bgFill);
   const int W1 = W + 6, H1 = H + 6;
-  const double th = Angle * kPi / 180, cs = std::cos(th), sn = std::sin(th);
-  const int W2 = static_cast<int>(RoundEven(std::fabs(cs) * (W1 - 1) + std::fabs(sn) * (H1 - 1)));
-  const int H2 = static_cast<int>(RoundEven(std::fabs(sn) * (W1 - 1) + std::fabs(cs) * (H1 - 1)));
+  const double th = Angle * std::numbers::pi / 180, cs = std::cos(th), sn = std::sin(th);
+  const int W2 = static_cast<int>(RotateRoundEven(std::fabs(cs) * (W1 - 1) + std::fabs(sn) * (H1 - 1)));
+  const int H2 = static_cast<int>(RotateRoundEven(std::fabs(sn) * (W1 - 1) + std::fabs(cs) * (H1 - 1)));
   TIEBitmap res;
   res.SetLocation(bmp->Location() == ieFile ? ieFile : ieMemory);
   if (W2 < 7 || H2 < 7 || !res.Allocate(W2, H2, N == 3 ? ie24RGB : bmp->PixelFormat())) return;
@@ -328,15 +328,15 @@ void RotateShear(TIEBitmap* bmp, bool interp, const uint8_t* bg, double bgFill, 
     bmp->CopyImageFrom(&work);
     return;
   }
-  const double th = c * kPi / 180;
+  const double th = c * std::numbers::pi / 180;
   const double T = std::fabs(std::sin(th / 2) / std::cos(th / 2)), S = std::fabs(std::sin(th));
   const int w = work.Width(), h = work.Height();
-  const int W1 = static_cast<int>(RoundEven(h * T + w + 1));
-  const int O1 = static_cast<int>(RoundEven((W1 - w) * S));
-  const int H2 = static_cast<int>(RoundEven(S * W1 + h + 1));
-  const int O2 = static_cast<int>(RoundEven(T * (H2 - h - O1)));
+  const int W1 = static_cast<int>(RotateRoundEven(h * T + w + 1));
+  const int O1 = static_cast<int>(RotateRoundEven((W1 - w) * S));
+  const int H2 = static_cast<int>(RotateRoundEven(S * W1 + h + 1));
+  const int O2 = static_cast<int>(RotateRoundEven(T * (H2 - h - O1)));
   const int H3 = H2 - 2 * O1;
-  const int W3 = static_cast<int>(RoundEven(T * H3 + W1 + 1 - 2 * O2));
+  const int W3 = static_cast<int>(RotateRoundEven(T * H3 + W1 + 1 - 2 * O2));
   if (W1 < 1 || H3 < 1 || W3 < 1) return;
   auto blend = [](const uint8_t* prev, const uint8_t* cur, int K, uint8_t* out) {
     for (int ch = 0; ch < N; ++ch) out[ch] = static_cast<uint8_t>(std::clamp((prev[ch] * K + cur[ch] * (4096 - K) + 2048) / 4096, 0, 255));
@@ -367,7 +367,7 @@ void RotateShear(TIEBitmap* bmp, bool interp, const uint8_t* bg, double bgFill, 
   std::vector<uint8_t> p1(static_cast<size_t>(W1) * h * N);
   for (int y = 0; y < h; ++y) {
     const double D = (th > 0 ? y : h - y) * T;
-    const int n = static_cast<int>(RoundEven(D));
+    const int n = static_cast<int>(RotateRoundEven(D));
     const int K = interp ? static_cast<int>((D - n) * 4096) : 0;
     shearRun(work.Scanline(y), 1, w, p1.data() + static_cast<size_t>(y) * W1 * N, 1, W1, n, K, true);
     if (prog) prog->Report(static_cast<int>(y * 100 / total));
@@ -376,8 +376,8 @@ void RotateShear(TIEBitmap* bmp, bool interp, const uint8_t* bg, double bgFill, 
   std::vector<uint8_t> p2(static_cast<size_t>(W1) * H3 * N);
   for (int x = 0; x < W1; ++x) {
     const double D = (th > 0 ? W1 - x : x) * S;
-    const int n = static_cast<int>(RoundEven(D));
-    const int K = interp ? static_cast<int>(RoundEven((D - n) * 4096)) : 0;
+    const int n = static_cast<int>(RotateRoundEven(D));
+    const int K = interp ? static_cast<int>(RotateRoundEven((D - n) * 4096)) : 0;
     shearRun(p1.data() + static_cast<size_t>(x) * N, W1, h, p2.data() + static_cast<size_t>(x) * N, W1, H3, n - O1, K, true);
     if (prog) prog->Report(static_cast<int>((h + x) * 100 / total));
   }
@@ -389,8 +389,8 @@ void RotateShear(TIEBitmap* bmp, bool interp, const uint8_t* bg, double bgFill, 
   bmp->Fill(bgFill);
   for (int y = 0; y < H3; ++y) {
     const double D = (th > 0 ? y : H3 - y) * T;
-    const int n = static_cast<int>(RoundEven(D));
-    const int K = interp ? static_cast<int>(RoundEven((D - n) * 4096)) : 0;
+    const int n = static_cast<int>(RotateRoundEven(D));
+    const int K = interp ? static_cast<int>(RotateRoundEven((D - n) * 4096)) : 0;
     shearRun(p2.data() + static_cast<size_t>(y) * W1 * N, 1, W1, bmp->Scanline(y), 1, W3, n - O2, K, false);
     if (prog) prog->Report(static_cast<int>((h + W1 + y) * 100 / total));
   }

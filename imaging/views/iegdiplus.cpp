@@ -23,14 +23,14 @@ int gLoadCount = 0;
 ULONG_PTR gToken = 0;
 
 // The library start-up runs IEGdiPlusInit first of all its steps.
-const bool kStepInstalled = (IESetLibraryStep(lsGdiPlus, &IEGdiPlusInit, &IEGdiPlusFree), true);
+const bool kGdiPlusStepInstalled = (IESetLibraryStep(lsGdiPlus, &IEGdiPlusInit, &IEGdiPlusFree), true);
 
 constexpr double kDegreesPerRadian = 57.29577951308232;
 
 }  // namespace
 
 void IEGdiPlusInit() {
-  (void)kStepInstalled;
+  (void)kGdiPlusStepInstalled;
   gAllowed = true;
   gLoaded = false;
   gLoadCount = 0;

@@ -28,9 +28,9 @@ bool TImageryView::RemoteSession = false;
 namespace {
 
 // Round half to even.
-int Nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
+int ViewNearest(double v) { return static_cast<int>(std::nearbyint(v)); }
 
-bool Designing(const TComponent* c) { return c->ComponentState().Contains(csDesigning); }
+bool ViewDesigning(const TComponent* c) { return c->ComponentState().Contains(csDesigning); }
 
 }  // namespace
 
@@ -73,7 +73,7 @@ TImageryView::TImageryView(TComponent* AOwner) : TIEView(AOwner) {
   FMask = std::make_unique<TIEMask>();
   FMask->AllocateBits(std::max(FImageWidth, 1), std::max(FImageHeight, 1), 1);
   FSelectionOptions = TIESelectionOptions{iesoAnimated, iesoSizeable, iesoMoveable, iesoCanScroll};
-  if (!Designing(this)) {
+  if (!ViewDesigning(this)) {
     FBackBuffer = std::make_unique<TIEBitmap>();
     FBackBuffer->SetLocation(ieTBitmap);
     FBackBuffer->Allocate(10, 10, ie24RGB);
@@ -390,7 +390,7 @@ double TImageryView::LimitZoom(double Value, bool Horizontal) const {
 }
 
 void TImageryView::Layout(bool Nested) {
-  if (FLockUpdate > 0 || Designing(this)) return;
+  if (FLockUpdate > 0 || ViewDesigning(this)) return;
   {
     TComponentState st = ComponentState();
     st.Exclude(csFreeNotification);
@@ -609,11 +609,11 @@ void TImageryView::SetAutoShrink(bool Value) {
 
 void TImageryView::SetBackground(TColor Value) {
   TIEView::SetBackground(Value);
-  if (Designing(this)) FIEBitmap->Fill(Value);
+  if (ViewDesigning(this)) FIEBitmap->Fill(Value);
   FUpdateReason = 4;
   Update();
   ImageChange();
-  if (Designing(this)) Invalidate();
+  if (ViewDesigning(this)) Invalidate();
 }
 
 void TImageryView::SetBackgroundStyle(TIEBackgroundStyle Value) {
@@ -881,10 +881,10 @@ void TImageryView::ZoomSelection(bool Uniform, bool FireZoomIn) {
 // ---------------------------------------------------------------- extents, visible area, tables
 
 void TImageryView::UpdateExtents() {
-  FExtentX = Nearest(FImageWidth * FZoomX / 100);
-  FExtentY = Nearest(FImageHeight * FZoomY / 100);
+  FExtentX = ViewNearest(FImageWidth * FZoomX / 100);
+  FExtentY = ViewNearest(FImageHeight * FZoomY / 100);
   FOffsetX = FOffsetY = 0;
-  if (Designing(this)) {
+  if (ViewDesigning(this)) {
     FVisibleExtentX = std::min(FExtentX, Width());
     FVisibleExtentY = std::min(FExtentY, Height());
     return;
@@ -922,8 +922,8 @@ void TImageryView::UpdateVisibleRect() {
       Src = SrcW = DstW = 0;
       return;
     }
-    Src = Nearest(double(sv) * img / zoomed);
-    SrcW = Nearest(double(img) / zoomed * vis);
+    Src = ViewNearest(double(sv) * img / zoomed);
+    SrcW = ViewNearest(double(img) / zoomed * vis);
     if (Src + SrcW > img) SrcW -= 1;
     if (Src + SrcW > img) SrcW = img - Src;
     if (SrcW < 0) SrcW = 0;
@@ -1010,7 +1010,7 @@ int TImageryView::BitmapToScreenX(int c) {
   const int visCols = static_cast<int>(std::trunc(FVisible.DstW * 100.0 / FZoomX));
   if (FTables && n >= 0 && n <= visCols && c < static_cast<int>(FI2SX.size()))
     return FI2SX[static_cast<size_t>(c)] - sv + FOffsetX;
-  return Nearest((Nearest(-sv * 100.0 / FZoomX) + c) * FZoomDX + FOffsetX);
+  return ViewNearest((ViewNearest(-sv * 100.0 / FZoomX) + c) * FZoomDX + FOffsetX);
 }
 
 int TImageryView::BitmapToScreenY(int c) {
@@ -1019,7 +1019,7 @@ int TImageryView::BitmapToScreenY(int c) {
   const int visRows = static_cast<int>(std::trunc(FVisible.DstH * 100.0 / FZoomY));
   if (FTables && n >= 0 && n <= visRows && c < static_cast<int>(FI2SY.size()))
     return FI2SY[static_cast<size_t>(c)] - sv + FOffsetY;
-  return Nearest((Nearest(-sv * 100.0 / FZoomY) + c) * FZoomDY + FOffsetY);
+  return ViewNearest((ViewNearest(-sv * 100.0 / FZoomY) + c) * FZoomDY + FOffsetY);
 }
 
 // ---------------------------------------------------------------- scroll bars and wheel
@@ -1057,10 +1057,10 @@ void TImageryView::ScrollMessage(bool Vertical, WPARAM WParam) {
       v = Vertical ? maxY : maxX;
       break;
     case SB_THUMBPOSITION:
-      v = Nearest(pos * scale);
+      v = ViewNearest(pos * scale);
       break;
     case SB_THUMBTRACK:
-      if (p.Tracking) v = Nearest(pos * scale);
+      if (p.Tracking) v = ViewNearest(pos * scale);
       break;
     default:
       break;
@@ -1084,7 +1084,7 @@ void TImageryView::DoMouseWheelAction(int Delta, int x, int y, bool Ctrl) {
     const double factor = horizontal ? FZoomDX : FZoomDY;
     int step;
     if (p.StepKind == 1)
-      step = std::max(Nearest(extent * p.Step / 100.0), 1);
+      step = std::max(ViewNearest(extent * p.Step / 100.0), 1);
     else if (p.StepKind == 0)
       step = p.Step * std::max(static_cast<int>(std::trunc(factor)), 1);
     else
@@ -1098,7 +1098,7 @@ void TImageryView::DoMouseWheelAction(int Delta, int x, int y, bool Ctrl) {
     if (p.StepKind == 0)
       z = FZoomX + d * p.Step;
     else
-      z = FZoomX + d * std::max(Nearest(p.Step * FZoomX / 100), 1);
+      z = FZoomX + d * std::max(ViewNearest(p.Step * FZoomX / 100), 1);
     if (z > FZoomX && OnZoomIn) OnZoomIn(this, z);
     if (z < FZoomX && OnZoomOut) OnZoomOut(this, z);
     if (p.ZoomAtMouse)

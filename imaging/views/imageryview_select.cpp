@@ -18,12 +18,12 @@
 
 namespace {
 
-int Nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
+int SelectNearest(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 bool IsBreak(const TIEPoint& p) { return p.X == IESelBreak && p.Y == IESelBreak; }
 
 template <typename T>
-void Put(TStream* s, const T& v) {
+void SelectPut(TStream* s, const T& v) {
   s->WriteBuffer(&v, sizeof(T));
 }
 template <typename T>
@@ -56,9 +56,9 @@ void TImageryView::SelectRectEx(int x1, int y1, int x2, int y2, int Op, bool Squ
   const double r = FAspectRatio;
   if (Square && r == -1) y2 = y1 + (x2 - x1);
   if (r > 0) {
-    y2 = y1 + Nearest((x2 - x1) * r);
-    if (y2 >= H) x2 = Nearest((H - y1 - 1 + x1 * r) / r);
-    if (y2 < 0) x2 = Nearest((x1 * r - y1) / r);
+    y2 = y1 + SelectNearest((x2 - x1) * r);
+    if (y2 >= H) x2 = SelectNearest((H - y1 - 1 + x1 * r) / r);
+    if (y2 < 0) x2 = SelectNearest((x1 * r - y1) / r);
   }
   if (KeepInside) {
     if (x1 < 0) {
@@ -152,7 +152,7 @@ void TImageryView::SelectEllipseClient(int x1, int y1, int x2, int y2, bool Add,
     rx = ry = std::max(dx, dy);
   } else if (FAspectRatio > 0) {
     rx = std::max(dx, dy);
-    ry = Nearest(rx * FAspectRatio);
+    ry = SelectNearest(rx * FAspectRatio);
   } else {
     rx = dx;
     ry = dy;
@@ -169,7 +169,7 @@ void TImageryView::SelectEllipseClient(int x1, int y1, int x2, int y2, bool Add,
   const int n = std::max(50, static_cast<int>(std::trunc(std::min(rx, ry) * 2 * M_PI)));
   for (int h = 0; h < n; ++h) {
     const double a = 2 * M_PI * h / n;
-    FSel.Add(std::clamp(Nearest(cx + std::cos(a) * rx), 0, W), std::clamp(Nearest(cy + std::sin(a) * ry), 0, H));
+    FSel.Add(std::clamp(SelectNearest(cx + std::cos(a) * rx), 0, W), std::clamp(SelectNearest(cy + std::sin(a) * ry), 0, H));
   }
   FSel.Shown = true;
   DrawSelection(nullptr, true);
@@ -419,26 +419,26 @@ int TImageryView::DragSelectionGrip(int Grip, int x, int y, bool KeepAspect) {
 // ---------------------------------------------------------------- selection record and stack
 
 void TImageryView::SaveSelectionToStream(TStream* s) {
-  Put<int32_t>(s, FMask->Width);
-  Put<int32_t>(s, FMask->Height);
-  Put<int32_t>(s, static_cast<int32_t>(FSel.Points.size()));
+  SelectPut<int32_t>(s, FMask->Width);
+  SelectPut<int32_t>(s, FMask->Height);
+  SelectPut<int32_t>(s, static_cast<int32_t>(FSel.Points.size()));
   for (const TIEPoint& p : FSel.Points) {
-    Put<int32_t>(s, p.X);
-    Put<int32_t>(s, p.Y);
+    SelectPut<int32_t>(s, p.X);
+    SelectPut<int32_t>(s, p.Y);
   }
-  Put<int32_t>(s, FSel.Left);
-  Put<int32_t>(s, FSel.Top);
-  Put<int32_t>(s, FSel.Right);
-  Put<int32_t>(s, FSel.Bottom);
-  Put<uint8_t>(s, FSelected ? 1 : 0);
-  Put<int32_t>(s, GetCurrentLayer()->Left);
-  Put<int32_t>(s, GetCurrentLayer()->Top);
-  Put<int32_t>(s, FMask->BitsPerPixel);
-  Put<int32_t>(s, FMask->X1);
-  Put<int32_t>(s, FMask->Y1);
-  Put<int32_t>(s, FMask->X2);
-  Put<int32_t>(s, FMask->Y2);
-  Put<uint8_t>(s, FMask->Full ? 1 : 0);
+  SelectPut<int32_t>(s, FSel.Left);
+  SelectPut<int32_t>(s, FSel.Top);
+  SelectPut<int32_t>(s, FSel.Right);
+  SelectPut<int32_t>(s, FSel.Bottom);
+  SelectPut<uint8_t>(s, FSelected ? 1 : 0);
+  SelectPut<int32_t>(s, GetCurrentLayer()->Left);
+  SelectPut<int32_t>(s, GetCurrentLayer()->Top);
+  SelectPut<int32_t>(s, FMask->BitsPerPixel);
+  SelectPut<int32_t>(s, FMask->X1);
+  SelectPut<int32_t>(s, FMask->Y1);
+  SelectPut<int32_t>(s, FMask->X2);
+  SelectPut<int32_t>(s, FMask->Y2);
+  SelectPut<uint8_t>(s, FMask->Full ? 1 : 0);
   if (FMask->Bits != nullptr) s->WriteBuffer(FMask->Bits, FMask->Height * FMask->RowLength);
 }
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* kInvalidValue = "Invalid property value";
+const char* kInvalidComponentValue = "Invalid property value";
 const char kSignature[4] = {'T', 'P', 'F', '0'};
 
 std::mutex& FinderLock() {
@@ -332,7 +332,7 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo* P) {
   auto invalid = [&]() {
     SetPosition(start);
     SkipValue();
-    throw EReadError(kInvalidValue);
+    throw EReadError(kInvalidComponentValue);
   };
   switch (T->Kind) {
     case tkInteger:
@@ -380,7 +380,7 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo* P) {
       uint64_t bits = 0;
       for (const auto& n : ReadSet()) {
         int64_t ord = GetEnumValue(T->CompType, n);
-        if (ord < 0 || ord > 63) throw EReadError(kInvalidValue);
+        if (ord < 0 || ord > 63) throw EReadError(kInvalidComponentValue);
         bits |= uint64_t(1) << ord;
       }
       SetOrdProp(Instance, P, static_cast<int64_t>(bits));

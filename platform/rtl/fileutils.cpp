@@ -89,7 +89,7 @@ bool MatchAt(const char* s, const char* m) {
 }
 
 // Days from 1970-01-01 for a proleptic Gregorian date.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+int64_t UnixDaysFromCivil(int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const int64_t era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -105,7 +105,7 @@ TDateTime LocalDateTime(const struct timespec& ts) {
   time_t t = ts.tv_sec;
   struct tm tm {};
   localtime_r(&t, &tm);
-  int64_t days = DaysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
+  int64_t days = UnixDaysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
                                static_cast<unsigned>(tm.tm_mday));
   double secs = tm.tm_hour * 3600.0 + tm.tm_min * 60.0 + tm.tm_sec + ts.tv_nsec / 1e9;
   return kUnixEpoch + static_cast<double>(days) + secs / 86400.0;
@@ -372,7 +372,7 @@ TDateTime FileDateToDateTime(int FileDate) {
   unsigned hour = time >> 11, min = (time >> 5) & 63, sec = (time & 31) * 2;
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || min > 59 || sec > 59)
     throw EConvertError("Invalid argument to date encode");
-  double days = static_cast<double>(DaysFromCivil(year, month, day)) + kUnixEpoch;
+  double days = static_cast<double>(UnixDaysFromCivil(year, month, day)) + kUnixEpoch;
   return days + (hour * 3600.0 + min * 60.0 + sec) / 86400.0;
 }
 

@@ -30,19 +30,19 @@ TObject* TPendingInstance::Construct(TComponent* Owner) const {
 }
 
 namespace {
-struct TRegistry {
+struct TClassRegistry {
   std::mutex Lock;
   std::map<std::string, TClass> Classes;  // key: upper-case name
 };
-TRegistry& Registry() {
-  static TRegistry* r = new TRegistry;  // kept alive for registrations in static destructors
+TClassRegistry& Registry() {
+  static TClassRegistry* r = new TClassRegistry;  // kept alive for registrations in static destructors
   return *r;
 }
 }  // namespace
 
 void RegisterClass(TClass AClass) {
   if (!AClass) return;
-  TRegistry& r = Registry();
+  TClassRegistry& r = Registry();
   std::lock_guard<std::mutex> g(r.Lock);
   auto [it, inserted] = r.Classes.emplace(UpperCase(AClass->Name), AClass);
   if (!inserted && it->second != AClass)
@@ -55,14 +55,14 @@ void RegisterClasses(std::initializer_list<TClass> Classes) {
 
 void UnRegisterClass(TClass AClass) {
   if (!AClass) return;
-  TRegistry& r = Registry();
+  TClassRegistry& r = Registry();
   std::lock_guard<std::mutex> g(r.Lock);
   auto it = r.Classes.find(UpperCase(AClass->Name));
   if (it != r.Classes.end() && it->second == AClass) r.Classes.erase(it);
 }
 
 TClass GetClass(const std::string& ClassName) {
-  TRegistry& r = Registry();
+  TClassRegistry& r = Registry();
   std::lock_guard<std::mutex> g(r.Lock);
   auto it = r.Classes.find(UpperCase(ClassName));
   return it == r.Classes.end() ? nullptr : it->second;

@@ -242,24 +242,24 @@ std::string MidStr(const std::string& S, int Start, int Count) { return Copy(S, 
 
 std::string ReverseString(const std::string& S) { return std::string(S.rbegin(), S.rend()); }
 
-static bool IsBlank(char C) { return static_cast<unsigned char>(C) <= ' '; }
+static bool IsTrimBlank(char C) { return static_cast<unsigned char>(C) <= ' '; }
 
 std::string Trim(const std::string& S) {
   size_t B = 0, E = S.size();
-  while (B < E && IsBlank(S[B])) ++B;
-  while (E > B && IsBlank(S[E - 1])) --E;
+  while (B < E && IsTrimBlank(S[B])) ++B;
+  while (E > B && IsTrimBlank(S[E - 1])) --E;
   return S.substr(B, E - B);
 }
 
 std::string TrimLeft(const std::string& S) {
   size_t B = 0;
-  while (B < S.size() && IsBlank(S[B])) ++B;
+  while (B < S.size() && IsTrimBlank(S[B])) ++B;
   return S.substr(B);
 }
 
 std::string TrimRight(const std::string& S) {
   size_t E = S.size();
-  while (E > 0 && IsBlank(S[E - 1])) --E;
+  while (E > 0 && IsTrimBlank(S[E - 1])) --E;
   return S.substr(0, E);
 }
 

@@ -9,7 +9,7 @@
 ORV_CLASS_IMPL(TTreeView, TWinControl)
 
 namespace {
-constexpr UINT_PTR kEditTimer = 0x5456;  // a second click on the selected text waits for it
+constexpr UINT_PTR kTreeEditTimer = 0x5456;  // a second click on the selected text waits for it
 }  // namespace
 
 // ---- TTreeNode ----
@@ -695,8 +695,8 @@ void TTreeView::WndProc(TMessage& M) {
       M.Result = IsEditing() ? reinterpret_cast<LRESULT>(FEditor->Handle()) : 0;
       return;
     case WM_TIMER:
-      if (M.WParam == kEditTimer) {
-        KillTimer(FHandle, kEditTimer);
+      if (M.WParam == kTreeEditTimer) {
+        KillTimer(FHandle, kTreeEditTimer);
         TTreeNode* n = FClickNode;
         FClickNode = nullptr;
         if (n && n == FSelected) StartEdit(n);
@@ -726,7 +726,7 @@ void TTreeView::WndProc(TMessage& M) {
           FDragNode = nullptr;
           // A press that turns into a drag is not the first half of a slow click: the label
           // edit it may have armed is dropped, or it would open in the middle of the drag.
-          KillTimer(FHandle, kEditTimer);
+          KillTimer(FHandle, kTreeEditTimer);
           FClickNode = nullptr;
           if (DragMode() == dmAutomatic) BeginDragNode(n, FDragButton);
         }
@@ -749,7 +749,7 @@ void TTreeView::WndProc(TMessage& M) {
       const bool wasFocused = Focused();
       if (CanFocus() && !Focused()) SetFocus();
       int x = GET_X_LPARAM(M.LParam), y = GET_Y_LPARAM(M.LParam);
-      KillTimer(FHandle, kEditTimer);
+      KillTimer(FHandle, kTreeEditTimer);
       FClickNode = nullptr;
       // A plain click on the text of the selected node, while the tree has the focus, edits it
       // once the double-click time has passed without a second click.
@@ -758,7 +758,7 @@ void TTreeView::WndProc(TMessage& M) {
         RECT t = TextRect(n);
         if (PtInRect(&t, POINT{x, y})) {
           FClickNode = n;
-          SetTimer(FHandle, kEditTimer, GetDoubleClickTime(), nullptr);
+          SetTimer(FHandle, kTreeEditTimer, GetDoubleClickTime(), nullptr);
         }
       }
       if (TTreeNode* n = GetNodeAt(x, y)) {

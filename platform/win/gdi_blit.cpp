@@ -15,8 +15,6 @@
 
 namespace {
 
-inline uint32_t SwapRB(uint32_t c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
-
 // Converts 0xAARRGGBB values to the destination's native values.
 class TToNative {
 public:

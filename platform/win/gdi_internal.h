@@ -101,6 +101,9 @@ template <class T> T* GdiAs(HGDIOBJ h, int type) {
 }
 void GdiDestroy(TGdiObject* obj);  // removes from the table and deletes
 
+// 0x00bbggrr <-> 0x00rrggbb
+inline uint32_t SwapRB(uint32_t c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+
 // ---- Device contexts ----
 enum class TDCKind { Memory, Surface, Printer, Info, Metafile };
 struct TMetaRecorder;

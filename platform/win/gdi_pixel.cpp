@@ -24,8 +24,6 @@ inline uint32_t Unpack16(const TGdiSurface& s, uint32_t v) {
   }
   return (r << 16) | (g << 8) | b;
 }
-// 0x00bbggrr <-> 0x00rrggbb
-inline uint32_t SwapRB(uint32_t c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 }  // namespace
 
 int NearestIndex(const std::vector<RGBQUAD>& pal, COLORREF c) {

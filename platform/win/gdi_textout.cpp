@@ -11,7 +11,6 @@
 
 namespace {
 
-inline uint32_t SwapRB(uint32_t c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 
 // Blends one glyph's coverage at surface position (gx, gy) inside the clip region.
 void BlendGlyph(const TGdiSurface& s, const TRegion& clip, const TGlyph& g, int gx, int gy, COLORREF colour) {

@@ -26,7 +26,7 @@ TShellUiHooks& Hooks() {
   return h;
 }
 
-std::string Join(const std::string& dir, const std::string& name) {
+std::string OpsJoin(const std::string& dir, const std::string& name) {
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
@@ -42,15 +42,15 @@ bool IsDirectory(const std::string& path) {
 
 // "name", else "name (2)", "name (3)" ... in dir; files keep their extension last.
 std::string FreeName(const std::string& dir, const std::string& name) {
-  if (!Exists(Join(dir, name))) return Join(dir, name);
+  if (!Exists(OpsJoin(dir, name))) return OpsJoin(dir, name);
   std::string stem = name, ext;
   size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0 && !IsDirectory(Join(dir, name))) {
+  if (dot != std::string::npos && dot > 0 && !IsDirectory(OpsJoin(dir, name))) {
     stem = name.substr(0, dot);
     ext = name.substr(dot);
   }
   for (int n = 2;; ++n) {
-    std::string candidate = Join(dir, stem + " (" + std::to_string(n) + ")" + ext);
+    std::string candidate = OpsJoin(dir, stem + " (" + std::to_string(n) + ")" + ext);
     if (!Exists(candidate)) return candidate;
   }
 }
@@ -84,7 +84,7 @@ bool CopyEntry(const std::string& src, const std::string& dest, std::string& err
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(src, ec)) {
       std::string name = e.path().filename().string();
-      if (!CopyEntry(Join(src, name), Join(dest, name), err)) return false;
+      if (!CopyEntry(OpsJoin(src, name), OpsJoin(dest, name), err)) return false;
     }
     if (ec) {
       err = ec.message();
@@ -490,7 +490,7 @@ private:
       if (owner && Hooks().Ask) {
         if (!Hooks().Ask(owner, "New Folder", "Name of the new folder:", name)) return cancelled;
         if (name.empty() || name.find('/') != std::string::npos) return E_INVALIDARG;
-        made = Join(FLocs[0].Path, name);
+        made = OpsJoin(FLocs[0].Path, name);
       }
       if (mkdir(made.c_str(), 0777) == 0) return S_OK;
       ShowError(owner, "Cannot create the folder " + name + ": " + std::strerror(errno));

@@ -86,7 +86,7 @@ void CopyName(BYTE* dst, size_t size, const std::string& s) {
   std::memcpy(dst, s.data(), std::min(s.size(), size - 1));
 }
 
-bool IsDir(const std::string& path) {
+bool SpoolIsDir(const std::string& path) {
   struct stat st {};
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -315,9 +315,9 @@ std::string SpoolDefaultOutput(const std::string& docName, const std::string& ex
   const char* homeEnv = std::getenv("HOME");
   std::string home = homeEnv && *homeEnv ? homeEnv : "";
   std::string folder = XdgDocuments(home);
-  if (!IsDir(folder)) folder = home + "/Documents";
-  if (!IsDir(folder)) folder = home;
-  if (!IsDir(folder)) folder = "/tmp";
+  if (!SpoolIsDir(folder)) folder = home + "/Documents";
+  if (!SpoolIsDir(folder)) folder = home;
+  if (!SpoolIsDir(folder)) folder = "/tmp";
   // The document name becomes the file name: no folder separators or control characters.
   std::string base;
   for (char c : docName) {

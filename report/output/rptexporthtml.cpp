@@ -25,8 +25,8 @@ ORV_CLASS_IMPL(TrptHTMLExport, TrptCustomExportFilter)
 
 namespace {
 
-void Out(TStream* S, const std::string& Text) { S->WriteBuffer(Text.data(), static_cast<int64_t>(Text.size())); }
-void OutLn(TStream* S, const std::string& Text) { Out(S, Text + "\r\n"); }
+void HtmlOut(TStream* S, const std::string& Text) { S->WriteBuffer(Text.data(), static_cast<int64_t>(Text.size())); }
+void HtmlOutLn(TStream* S, const std::string& Text) { HtmlOut(S, Text + "\r\n"); }
 
 std::string Slashes(std::string S) {
   for (char& c : S)
@@ -225,49 +225,49 @@ std::string TrptHTMLExport::SavePicture(TBitmap* Bmp, const std::string& Name) {
 
 void TrptHTMLExport::WriteDocument(TStream* S) {
   TrptIEMatrix* m = FMatrix.get();
-  OutLn(S, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
-  OutLn(S, "<html><head>");
-  OutLn(S, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
-  OutLn(S, "<meta name=Generator content=\"Orvanta Report 3.0 https://orvanta.invalid\">");
-  OutLn(S, "<title>" + Title() + "</title>");
+  HtmlOutLn(S, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
+  HtmlOutLn(S, "<html><head>");
+  HtmlOutLn(S, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
+  HtmlOutLn(S, "<meta name=Generator content=\"Orvanta Report 3.0 https://orvanta.invalid\">");
+  HtmlOutLn(S, "<title>" + Title() + "</title>");
   if (ExportStyles) {
-    OutLn(S, "<style type=\"text/css\"><!-- ");
-    OutLn(S, ".page_break {page-break-before: always;}");
+    HtmlOutLn(S, "<style type=\"text/css\"><!-- ");
+    HtmlOutLn(S, ".page_break {page-break-before: always;}");
     for (int n = 0; n < m->StylesCount(); ++n) {
       TrptIEMStyle* st = m->GetStyleById(n);
-      OutLn(S, ".s" + IntToStr(n) + " {");
+      HtmlOutLn(S, ".s" + IntToStr(n) + " {");
       std::string l = " font-family: " + st->Font->Name() + ";\r\n font-size: " +
                       IntToStr(rptRound(st->Font->Size() * 96.0 / 72)) + "px;\r\n color: " +
                       rptColorToHex(st->Font->Color()) + ";";
       if (st->Font->Style().Contains(fsBold)) l += " font-weight: bold;";
       l += st->Font->Style().Contains(fsItalic) ? " font-style: italic;" : " font-style: normal;";
       if (st->Font->Style().Contains(fsUnderline)) l += " text-decoration: underline;";
-      OutLn(S, l);
-      OutLn(S, st->Color == clNone ? " background-color: transparent;"
+      HtmlOutLn(S, l);
+      HtmlOutLn(S, st->Color == clNone ? " background-color: transparent;"
                                    : " background-color: " + rptColorToHex(st->Color) + ";");
       if (!st->FrameTyp.Empty()) {
-        OutLn(S, " border-color:" + rptColorToHex(st->FrameColor) + ";");
-        OutLn(S, " border-style: solid;");
+        HtmlOutLn(S, " border-color:" + rptColorToHex(st->FrameColor) + ";");
+        HtmlOutLn(S, " border-style: solid;");
         const std::pair<TrptFrameType, const char*> sides[] = {
             {ftLeft, "left"}, {ftRight, "right"}, {ftTop, "top"}, {ftBottom, "bottom"}};
         for (const auto& sd : sides)
-          OutLn(S, std::string(" border-") + sd.second + "-width: " +
+          HtmlOutLn(S, std::string(" border-") + sd.second + "-width: " +
                        (st->FrameTyp.Contains(sd.first) ? IntToStr(rptRound(st->FrameWidth)) + ";" : "0px;"));
       }
-      OutLn(S, std::string(" text-align: ") + AlignName(st->HAlign) + "; vertical-align: " + VAlignName(st->VAlign) +
+      HtmlOutLn(S, std::string(" text-align: ") + AlignName(st->HAlign) + "; vertical-align: " + VAlignName(st->VAlign) +
                    ";");
-      OutLn(S, "}");
+      HtmlOutLn(S, "}");
     }
-    OutLn(S, "--></style>");
+    HtmlOutLn(S, "--></style>");
   }
-  OutLn(S, "</head>");
-  OutLn(S, "<body");
+  HtmlOutLn(S, "</head>");
+  HtmlOutLn(S, "<body");
   if (FHasBackground && ExportPictures && FBackground->Width() > 0) {
     std::string link = SavePicture(FBackground.get(), UseJpeg ? "backgrnd.jpg" : "backgrnd.bmp");
-    OutLn(S, "background=\"" + link + "\"");
+    HtmlOutLn(S, "background=\"" + link + "\"");
   }
-  OutLn(S, " bgcolor=#FFFFFF text=#000000>");
-  OutLn(S, "<a name=PageN1></a>");
+  HtmlOutLn(S, " bgcolor=#FFFFFF text=#000000>");
+  HtmlOutLn(S, "<a name=PageN1></a>");
   const std::string head =
       std::string("<table") + (FixedWidth ? " width=\"" + IntToStr(rptRound(m->MaxWidth - m->LeftEdge)) + "\"" : "") +
       " border=0 cellspacing=0 cellpadding=0";
@@ -275,8 +275,8 @@ void TrptHTMLExport::WriteDocument(TStream* S) {
   for (int j = 0; j + 1 < m->Width; ++j)
     cols += "<td width=\"" + IntToStr(rptRound(m->GetXPosById(j + 1) - m->GetXPosById(j))) + "\"></td>";
   cols += "</tr>";
-  OutLn(S, head + ">");
-  OutLn(S, cols);
+  HtmlOutLn(S, head + ">");
+  HtmlOutLn(S, cols);
   bool open = true;
   int k = 0;
   for (int r = 0; r + 1 < m->Height; ++r) {
@@ -287,7 +287,7 @@ void TrptHTMLExport::WriteDocument(TStream* S) {
     }
     int h = rptRound((m->GetYPosById(r + 1) - m->GetYPosById(r)) / 1.03);
     if (h == 0) h = 1;
-    OutLn(S, "<tr style=\"height:" + IntToStr(h) + "px\">");
+    HtmlOutLn(S, "<tr style=\"height:" + IntToStr(h) + "px\">");
     std::string line;
     for (int c = 0; c + 1 < m->Width; ++c) {
       const int idx = m->GetCell(c, r);
@@ -324,88 +324,88 @@ void TrptHTMLExport::WriteDocument(TStream* S) {
       if (!url.empty()) line += "</a>";
       line += "</td>";
     }
-    OutLn(S, line);
-    OutLn(S, "</tr>");
+    HtmlOutLn(S, line);
+    HtmlOutLn(S, "</tr>");
     if (last) {
-      OutLn(S, "</table>");
+      HtmlOutLn(S, "</table>");
       open = false;
       if (r < m->Height - 2) {
         open = true;
-        OutLn(S, "<a name=PageN" + IntToStr(k + 1) + "></a>");
-        OutLn(S, head + " class=\"page_break\">");
-        OutLn(S, cols);
+        HtmlOutLn(S, "<a name=PageN" + IntToStr(k + 1) + "></a>");
+        HtmlOutLn(S, head + " class=\"page_break\">");
+        HtmlOutLn(S, cols);
       }
     }
   }
-  if (open) OutLn(S, "</table>");
-  OutLn(S, "</body></html>");
+  if (open) HtmlOutLn(S, "</table>");
+  HtmlOutLn(S, "</body></html>");
 }
 
 void TrptHTMLExport::WriteNavigator(TStream* S) {
   const std::string prefix =
       PicsInSameFolder ? ChangeFileExt(ExtractFileName(FileName), "") + "." : MozillaFrames ? Slashes(FFolderPath) : "";
   const std::string pages = IntToStr(FPageCount);
-  OutLn(S, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
-  OutLn(S, "<html><head>");
-  OutLn(S, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
-  OutLn(S, "<style type=\"text/css\"><!--");
-  OutLn(S, "body { font-family: Tahoma; font-size: 8px; font-weight: bold; text-align: center; }");
-  OutLn(S, ".nav { font: 9pt Tahoma; color: #283e66; font-weight: bold; text-decoration: none; }");
-  OutLn(S, "--></style>");
-  OutLn(S, "<script language=\"javascript\" type=\"text/javascript\"><!--");
-  OutLn(S, "var rpPgCnt = " + pages + ";");
-  OutLn(S, "var rpRepName = \"" + UrlEscape(Report ? ExtractFileName(Report->FileName) : std::string()) + "\";");
-  OutLn(S, std::string("var rpMultipage = ") + (Multipage ? "1" : "0") + ";");
-  OutLn(S, "var rpPrefix = \"" + prefix + "\";");
-  OutLn(S, "function DoPage(PgN) {");
-  OutLn(S, " if ((PgN > 0) && (PgN <= rpPgCnt) && (PgN != parent.rpCurPage)) {");
-  OutLn(S, "  if (rpMultipage > 0) parent.mainFrame.location = rpPrefix + PgN + \".html\";");
-  OutLn(S, "  else parent.mainFrame.location = rpPrefix + \"main.html#PageN\" + PgN;");
-  OutLn(S, "  UpdateNav(PgN);");
-  OutLn(S, " } else document.PgForm.PgEdit.value = parent.rpCurPage;");
-  OutLn(S, "}");
-  OutLn(S, "function UpdateNav(PgN) {");
-  OutLn(S, " parent.rpCurPage = PgN; document.PgForm.PgEdit.value = PgN;");
-  OutLn(S, " document.PgForm.bFirst.disabled = (PgN == 1); document.PgForm.bPrev.disabled = (PgN == 1);");
-  OutLn(S, " document.PgForm.bNext.disabled = (PgN == rpPgCnt); document.PgForm.bLast.disabled = (PgN == rpPgCnt);");
-  OutLn(S, "}");
-  OutLn(S, "function RefreshRep() { parent.location = \"result?report=\" + rpRepName + \"&multipage=\" + rpMultipage; }");
-  OutLn(S, "function PrintRep() { parent.mainFrame.focus(); parent.mainFrame.print(); }");
-  OutLn(S, "--></script></head>");
-  OutLn(S, "<body bgcolor=\"#DDDDDD\" leftmargin=\"0\" topmargin=\"4\" onload=\"UpdateNav(parent.rpCurPage)\">");
-  OutLn(S, "<form name=\"PgForm\" onsubmit=\"DoPage(document.PgForm.PgEdit.value); return false;\" action=\"\">");
-  OutLn(S, "<table cellspacing=0 align=left cellpadding=0 border=0 width=\"100%\"><tr valign=middle>");
-  OutLn(S, "<td width=60 align=center><button name=bFirst class=nav type=button onclick=\"DoPage(1); return false;\">" +
+  HtmlOutLn(S, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
+  HtmlOutLn(S, "<html><head>");
+  HtmlOutLn(S, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
+  HtmlOutLn(S, "<style type=\"text/css\"><!--");
+  HtmlOutLn(S, "body { font-family: Tahoma; font-size: 8px; font-weight: bold; text-align: center; }");
+  HtmlOutLn(S, ".nav { font: 9pt Tahoma; color: #283e66; font-weight: bold; text-decoration: none; }");
+  HtmlOutLn(S, "--></style>");
+  HtmlOutLn(S, "<script language=\"javascript\" type=\"text/javascript\"><!--");
+  HtmlOutLn(S, "var rpPgCnt = " + pages + ";");
+  HtmlOutLn(S, "var rpRepName = \"" + UrlEscape(Report ? ExtractFileName(Report->FileName) : std::string()) + "\";");
+  HtmlOutLn(S, std::string("var rpMultipage = ") + (Multipage ? "1" : "0") + ";");
+  HtmlOutLn(S, "var rpPrefix = \"" + prefix + "\";");
+  HtmlOutLn(S, "function DoPage(PgN) {");
+  HtmlOutLn(S, " if ((PgN > 0) && (PgN <= rpPgCnt) && (PgN != parent.rpCurPage)) {");
+  HtmlOutLn(S, "  if (rpMultipage > 0) parent.mainFrame.location = rpPrefix + PgN + \".html\";");
+  HtmlOutLn(S, "  else parent.mainFrame.location = rpPrefix + \"main.html#PageN\" + PgN;");
+  HtmlOutLn(S, "  UpdateNav(PgN);");
+  HtmlOutLn(S, " } else document.PgForm.PgEdit.value = parent.rpCurPage;");
+  HtmlOutLn(S, "}");
+  HtmlOutLn(S, "function UpdateNav(PgN) {");
+  HtmlOutLn(S, " parent.rpCurPage = PgN; document.PgForm.PgEdit.value = PgN;");
+  HtmlOutLn(S, " document.PgForm.bFirst.disabled = (PgN == 1); document.PgForm.bPrev.disabled = (PgN == 1);");
+  HtmlOutLn(S, " document.PgForm.bNext.disabled = (PgN == rpPgCnt); document.PgForm.bLast.disabled = (PgN == rpPgCnt);");
+  HtmlOutLn(S, "}");
+  HtmlOutLn(S, "function RefreshRep() { parent.location = \"result?report=\" + rpRepName + \"&multipage=\" + rpMultipage; }");
+  HtmlOutLn(S, "function PrintRep() { parent.mainFrame.focus(); parent.mainFrame.print(); }");
+  HtmlOutLn(S, "--></script></head>");
+  HtmlOutLn(S, "<body bgcolor=\"#DDDDDD\" leftmargin=\"0\" topmargin=\"4\" onload=\"UpdateNav(parent.rpCurPage)\">");
+  HtmlOutLn(S, "<form name=\"PgForm\" onsubmit=\"DoPage(document.PgForm.PgEdit.value); return false;\" action=\"\">");
+  HtmlOutLn(S, "<table cellspacing=0 align=left cellpadding=0 border=0 width=\"100%\"><tr valign=middle>");
+  HtmlOutLn(S, "<td width=60 align=center><button name=bFirst class=nav type=button onclick=\"DoPage(1); return false;\">" +
                HtmlText(rptGet("HTMLNavFirst")) + "</button></td>");
-  OutLn(S, "<td width=60 align=center><button name=bPrev class=nav type=button "
+  HtmlOutLn(S, "<td width=60 align=center><button name=bPrev class=nav type=button "
            "onclick=\"DoPage(Math.max(parent.rpCurPage - 1, 1)); return false;\">" +
                HtmlText(rptGet("HTMLNavPrev")) + "</button></td>");
-  OutLn(S, "<td width=100 align=center><input type=text class=nav name=PgEdit value=\"parent.rpCurPage\" size=4></td>");
-  OutLn(S, "<td width=60 align=center><button name=bNext class=nav type=button "
+  HtmlOutLn(S, "<td width=100 align=center><input type=text class=nav name=PgEdit value=\"parent.rpCurPage\" size=4></td>");
+  HtmlOutLn(S, "<td width=60 align=center><button name=bNext class=nav type=button "
            "onclick=\"DoPage(parent.rpCurPage + 1); return false;\">" +
                HtmlText(rptGet("HTMLNavNext")) + "</button></td>");
-  OutLn(S, "<td width=60 align=center><button name=bLast class=nav type=button "
+  HtmlOutLn(S, "<td width=60 align=center><button name=bLast class=nav type=button "
            "onclick=\"DoPage(rpPgCnt); return false;\">" +
                HtmlText(rptGet("HTMLNavLast")) + "</button></td>");
-  OutLn(S, "<td width=20>&nbsp;</td>");
-  OutLn(S, "<td align=right>" + HtmlText(rptGet("HTMLNavTotal")) +
+  HtmlOutLn(S, "<td width=20>&nbsp;</td>");
+  HtmlOutLn(S, "<td align=right>" + HtmlText(rptGet("HTMLNavTotal")) +
                ": <script language=\"javascript\" type=\"text/javascript\"> document.write(rpPgCnt);</script></td>");
-  OutLn(S, "<td width=20>&nbsp;</td>");
-  OutLn(S, "</tr></table></form></body></html>");
+  HtmlOutLn(S, "<td width=20>&nbsp;</td>");
+  HtmlOutLn(S, "</tr></table></form></body></html>");
 }
 
 void TrptHTMLExport::WriteFrameset(TStream* S) {
   const std::string p = Slashes(FFramePrefix);
-  OutLn(S, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\" \"http://www.w3.org/TR/html4/frameset.dtd\">");
-  OutLn(S, "<html><head>");
-  OutLn(S, "<title>" + Title() + "</title>");
-  OutLn(S, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
-  OutLn(S, "<script language=\"javascript\" type=\"text/javascript\"> var rpCurPage = 1;</script></head>");
-  OutLn(S, "<frameset rows=\"32,*\" cols=\"*\">");
-  OutLn(S, "<frame name=\"topFrame\" src=\"" + p + "nav.html\" noresize scrolling=\"no\">");
-  OutLn(S, "<frame name=\"mainFrame\" src=\"" + p + (Multipage ? "1.html" : "main.html") + "\">");
-  OutLn(S, "</frameset>");
-  OutLn(S, "</html>");
+  HtmlOutLn(S, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Frameset//EN\" \"http://www.w3.org/TR/html4/frameset.dtd\">");
+  HtmlOutLn(S, "<html><head>");
+  HtmlOutLn(S, "<title>" + Title() + "</title>");
+  HtmlOutLn(S, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
+  HtmlOutLn(S, "<script language=\"javascript\" type=\"text/javascript\"> var rpCurPage = 1;</script></head>");
+  HtmlOutLn(S, "<frameset rows=\"32,*\" cols=\"*\">");
+  HtmlOutLn(S, "<frame name=\"topFrame\" src=\"" + p + "nav.html\" noresize scrolling=\"no\">");
+  HtmlOutLn(S, "<frame name=\"mainFrame\" src=\"" + p + (Multipage ? "1.html" : "main.html") + "\">");
+  HtmlOutLn(S, "</frameset>");
+  HtmlOutLn(S, "</html>");
 }
 
 void TrptHTMLExport::Finish() {

@@ -24,8 +24,8 @@ ORV_CLASS_IMPL(TrptRTFExport, TrptCustomExportFilter)
 
 namespace {
 
-void Out(TStream* S, const std::string& T) { S->WriteBuffer(T.data(), static_cast<int64_t>(T.size())); }
-void OutLn(TStream* S, const std::string& T) { Out(S, T + "\r\n"); }
+void RtfOut(TStream* S, const std::string& T) { S->WriteBuffer(T.data(), static_cast<int64_t>(T.size())); }
+void RtfOutLn(TStream* S, const std::string& T) { RtfOut(S, T + "\r\n"); }
 
 // Replaces the control word Word (with its number) by Repl wherever it stands as a whole control
 // word: "\f1" is not the start of "\f12", and "\cf2" inside "\cf21" is left alone.
@@ -266,49 +266,49 @@ void TrptRTFExport::WriteDocument(TStream* S) {
         FontNumber(o->Style->Font->Name());
       }
     }
-  OutLn(S, "{\\rtf1\\ansi");
+  RtfOutLn(S, "{\\rtf1\\ansi");
   std::string line = "{\\fonttbl";
   for (size_t i = 0; i < FontTable.size(); ++i) {
     const std::string e = "{\\f" + IntToStr(static_cast<int>(i)) + " " + FontTable[i] + "}";
     if (line.size() + e.size() > 254) {
-      OutLn(S, line);
+      RtfOutLn(S, line);
       line.clear();
     }
     line += e;
   }
-  OutLn(S, line + "}");
+  RtfOutLn(S, line + "}");
   line = "{\\colortbl;";
   for (const auto& e : ColorTable) {
     if (line.size() + e.size() > 254) {
-      OutLn(S, line);
+      RtfOutLn(S, line);
       line.clear();
     }
     line += e;
   }
-  OutLn(S, line + "}");
+  RtfOutLn(S, line + "}");
   char when[80];
   std::time_t now = std::time(nullptr);
   std::tm t{};
   localtime_r(&now, &t);
   std::snprintf(when, sizeof when, "{\\creatim\\yr%04d\\mo%02d\\dy%02d\\hr%02d\\min%02d}}", t.tm_year + 1900, t.tm_mon + 1,
                 t.tm_mday, t.tm_hour, t.tm_min);
-  OutLn(S, "{\\info{\\title " + (Report ? Report->ReportOptions()->Name : std::string()) + "}{\\author " + Creator + "}" +
+  RtfOutLn(S, "{\\info{\\title " + (Report ? Report->ReportOptions()->Name : std::string()) + "}{\\author " + Creator + "}" +
                when);
   auto setup = [&](int k) {
-    OutLn(S, "\\pgwsxn" + IntToStr(rptRound(m->GetPageWidth(k) * 15.02)) + "\\pghsxn" +
+    RtfOutLn(S, "\\pgwsxn" + IntToStr(rptRound(m->GetPageWidth(k) * 15.02)) + "\\pghsxn" +
                  IntToStr(rptRound(m->GetPageHeight(k) * 15.02)) + "\\marglsxn" +
                  IntToStr(rptRound(m->GetPageLMargin(k) * 56.6)) + "\\margrsxn" +
                  IntToStr(rptRound(m->GetPageRMargin(k) * 56.6)) + "\\margtsxn" +
                  IntToStr(rptRound(m->GetPageTMargin(k) * 56.6)) + "\\margbsxn" +
                  IntToStr(rptRound(m->GetPageBMargin(k) * 56.6)));
-    if (m->GetPageOrientation(k) == poLandscape) OutLn(S, "\\lndscpsxn");
+    if (m->GetPageOrientation(k) == poLandscape) RtfOutLn(S, "\\lndscpsxn");
   };
   setup(0);
   const int x1 = m->Width > 1 ? rptRound(m->GetXPosById(1)) : 0;
   int k = 0;
   for (int r = 0; r + 1 < m->Height; ++r) {
     if (ExportPageBreaks && k < m->PagesCount() && m->GetYPosById(r) >= m->GetPageBreak(k)) {
-      OutLn(S, "\\pard\\sect");
+      RtfOutLn(S, "\\pard\\sect");
       ++k;
       if (k < m->PagesCount()) setup(k);
       // The row at the break is written on the new page like any other row.
@@ -386,12 +386,12 @@ void TrptRTFExport::WriteDocument(TStream* S) {
       o->Counter = r + 1;
     }
     if (!buf.empty()) {
-      OutLn(S, "\\trowd" + def + "\\pard\\intbl");
-      OutLn(S, buf);
-      OutLn(S, "\\pard\\intbl{\\trowd" + def + "\\row}");
+      RtfOutLn(S, "\\trowd" + def + "\\pard\\intbl");
+      RtfOutLn(S, buf);
+      RtfOutLn(S, "\\pard\\intbl{\\trowd" + def + "\\row}");
     }
   }
-  OutLn(S, "}");
+  RtfOutLn(S, "}");
 }
 
 void TrptRTFExport::Finish() {

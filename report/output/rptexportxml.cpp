@@ -23,7 +23,7 @@ ORV_CLASS_IMPL(TrptXMLExport, TrptCustomExportFilter)
 
 namespace {
 
-void OutLn(TStream* S, const std::string& Text) {
+void XmlOutLn(TStream* S, const std::string& Text) {
   std::string t = Text + "\r\n";
   S->WriteBuffer(t.data(), static_cast<int64_t>(t.size()));
 }
@@ -133,75 +133,75 @@ void TrptXMLExport::FinishPage(TrptPage* Page, int) {
 
 void TrptXMLExport::WriteWorkbook(TStream* S) {
   TrptIEMatrix* m = FMatrix.get();
-  OutLn(S, "<?xml version=\"1.0\"?>");
-  OutLn(S, "<?mso-application progid=\"Excel.Sheet\"?>");
-  OutLn(S, "<?rp-application created=\"" + XmlAttr(Creator) + "\"?>");
-  OutLn(S, "<?rp-application homesite=\"https://orvanta.invalid\"?>");
-  OutLn(S, "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"");
-  OutLn(S, " xmlns:o=\"urn:schemas-microsoft-com:office:office\"");
-  OutLn(S, " xmlns:x=\"urn:schemas-microsoft-com:office:excel\"");
-  OutLn(S, " xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"");
-  OutLn(S, " xmlns:html=\"http://www.w3.org/TR/REC-html40\">");
-  OutLn(S, "<DocumentProperties xmlns=\"urn:schemas-microsoft-com:office:office\">");
+  XmlOutLn(S, "<?xml version=\"1.0\"?>");
+  XmlOutLn(S, "<?mso-application progid=\"Excel.Sheet\"?>");
+  XmlOutLn(S, "<?rp-application created=\"" + XmlAttr(Creator) + "\"?>");
+  XmlOutLn(S, "<?rp-application homesite=\"https://orvanta.invalid\"?>");
+  XmlOutLn(S, "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"");
+  XmlOutLn(S, " xmlns:o=\"urn:schemas-microsoft-com:office:office\"");
+  XmlOutLn(S, " xmlns:x=\"urn:schemas-microsoft-com:office:excel\"");
+  XmlOutLn(S, " xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"");
+  XmlOutLn(S, " xmlns:html=\"http://www.w3.org/TR/REC-html40\">");
+  XmlOutLn(S, "<DocumentProperties xmlns=\"urn:schemas-microsoft-com:office:office\">");
   TrptReportOptions* ro = Report ? Report->ReportOptions() : nullptr;
-  OutLn(S, "<Title>" + XmlAttr(ro ? ro->Name : std::string()) + "</Title>");
-  OutLn(S, "<Author>" + XmlAttr(ro ? ro->Author : std::string()) + "</Author>");
+  XmlOutLn(S, "<Title>" + XmlAttr(ro ? ro->Name : std::string()) + "</Title>");
+  XmlOutLn(S, "<Author>" + XmlAttr(ro ? ro->Author : std::string()) + "</Author>");
   char when[40];
   std::time_t now = std::time(nullptr);
   std::tm tmv{};
   localtime_r(&now, &tmv);
   std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &tmv);
-  OutLn(S, std::string("<Created>") + when + "</Created>");
-  OutLn(S, "<Version>" +
+  XmlOutLn(S, std::string("<Created>") + when + "</Created>");
+  XmlOutLn(S, "<Version>" +
                XmlAttr(ro ? ro->VersionMajor + "." + ro->VersionMinor + "." + ro->VersionRelease + "." + ro->VersionBuild
                           : std::string("...")) +
                "</Version>");
-  OutLn(S, "</DocumentProperties>");
-  OutLn(S, "<ExcelWorkbook xmlns=\"urn:schemas-microsoft-com:office:excel\">");
-  OutLn(S, "<ProtectStructure>False</ProtectStructure>");
-  OutLn(S, "<ProtectWindows>False</ProtectWindows>");
-  OutLn(S, "</ExcelWorkbook>");
+  XmlOutLn(S, "</DocumentProperties>");
+  XmlOutLn(S, "<ExcelWorkbook xmlns=\"urn:schemas-microsoft-com:office:excel\">");
+  XmlOutLn(S, "<ProtectStructure>False</ProtectStructure>");
+  XmlOutLn(S, "<ProtectWindows>False</ProtectWindows>");
+  XmlOutLn(S, "</ExcelWorkbook>");
   if (ExportStyles) {
-    OutLn(S, "<Styles>");
+    XmlOutLn(S, "<Styles>");
     for (int n = 0; n < m->StylesCount(); ++n) {
       TrptIEMStyle* st = m->GetStyleById(n);
-      OutLn(S, "<Style ss:ID=\"s" + IntToStr(n) + "\">");
+      XmlOutLn(S, "<Style ss:ID=\"s" + IntToStr(n) + "\">");
       std::string f = "<Font ss:FontName=\"" + XmlAttr(st->Font->Name()) + "\" ss:Size=\"" +
                       IntToStr(st->Font->Size()) + "\" ss:Color=\"" + rptColorToHex(st->Font->Color()) + "\"";
       if (st->Font->Style().Contains(fsBold)) f += " ss:Bold=\"1\"";
       if (st->Font->Style().Contains(fsItalic)) f += " ss:Italic=\"1\"";
       if (st->Font->Style().Contains(fsUnderline)) f += " ss:Underline=\"Single\"";
-      OutLn(S, f + "/>");
-      OutLn(S, "<Interior ss:Color=\"" + rptColorToHex(st->Color) + "\" ss:Pattern=\"Solid\"/>");
+      XmlOutLn(S, f + "/>");
+      XmlOutLn(S, "<Interior ss:Color=\"" + rptColorToHex(st->Color) + "\" ss:Pattern=\"Solid\"/>");
       const char* h = st->HAlign == haRight ? "Right" : st->HAlign == haCenter ? "Center" : st->HAlign == haBlock ? "Justify" : "Left";
       const char* v = st->VAlign == vaBottom ? "Bottom" : st->VAlign == vaCenter ? "Center" : "Top";
       std::string rot;
       if (st->Rotation >= 1 && st->Rotation <= 90) rot = " ss:Rotate=\"" + IntToStr(st->Rotation) + "\"";
       else if (st->Rotation >= 270 && st->Rotation <= 359) rot = " ss:Rotate=\"" + IntToStr(st->Rotation - 360) + "\"";
-      OutLn(S, std::string("<Alignment ss:Horizontal=\"") + h + "\" ss:Vertical=\"" + v + "\" ss:WrapText=\"1\"" + rot +
+      XmlOutLn(S, std::string("<Alignment ss:Horizontal=\"") + h + "\" ss:Vertical=\"" + v + "\" ss:WrapText=\"1\"" + rot +
                    "/>");
-      OutLn(S, "<Borders>");
+      XmlOutLn(S, "<Borders>");
       const std::pair<TrptFrameType, const char*> sides[] = {
           {ftLeft, "Left"}, {ftRight, "Right"}, {ftTop, "Top"}, {ftBottom, "Bottom"}};
       for (const auto& sd : sides)
         if (st->FrameTyp.Contains(sd.first))
-          OutLn(S, std::string("<Border ss:Position=\"") + sd.second + "\" ss:LineStyle=\"Continuous\" ss:Weight=\"" +
+          XmlOutLn(S, std::string("<Border ss:Position=\"") + sd.second + "\" ss:LineStyle=\"Continuous\" ss:Weight=\"" +
                        (st->FrameWidth > 1 ? "3" : "1") + "\" ss:Color=\"" + rptColorToHex(st->FrameColor) + "\"/>");
-      OutLn(S, "</Borders>");
-      OutLn(S, "</Style>");
+      XmlOutLn(S, "</Borders>");
+      XmlOutLn(S, "</Style>");
     }
-    OutLn(S, "</Styles>");
+    XmlOutLn(S, "</Styles>");
   }
-  OutLn(S, "<Worksheet ss:Name=\"Page 1\">");
-  OutLn(S, "<Table ss:ExpandedColumnCount=\"" + IntToStr(m->Width) + "\" ss:ExpandedRowCount=\"" + IntToStr(m->Height) +
+  XmlOutLn(S, "<Worksheet ss:Name=\"Page 1\">");
+  XmlOutLn(S, "<Table ss:ExpandedColumnCount=\"" + IntToStr(m->Width) + "\" ss:ExpandedRowCount=\"" + IntToStr(m->Height) +
                "\" x:FullColumns=\"1\" x:FullRows=\"1\">");
   for (int j = 1; j < m->Width; ++j)
-    OutLn(S, "<Column ss:AutoFitWidth=\"0\" ss:Width=\"" + G((m->GetXPosById(j) - m->GetXPosById(j - 1)) / 1.376) +
+    XmlOutLn(S, "<Column ss:AutoFitWidth=\"0\" ss:Width=\"" + G((m->GetXPosById(j) - m->GetXPosById(j - 1)) / 1.376) +
                  "\"/>");
   std::vector<int> breaks;
   int k = 0;
   for (int r = 0; r + 1 < m->Height; ++r) {
-    OutLn(S, "<Row ss:Height=\"" + G((m->GetYPosById(r + 1) - m->GetYPosById(r)) / 1.376) + "\">");
+    XmlOutLn(S, "<Row ss:Height=\"" + G((m->GetYPosById(r + 1) - m->GetYPosById(r)) / 1.376) + "\">");
     if (k < m->PagesCount() && m->GetPageBreak(k) <= m->GetYPosById(r)) {
       ++k;
       breaks.push_back(r + 1);
@@ -209,7 +209,7 @@ void TrptXMLExport::WriteWorkbook(TStream* S) {
     for (int i = 0; i < m->Width; ++i) {
       const int idx = m->GetCell(i, r);
       if (idx < 0) {
-        OutLn(S, "<Cell ss:Index=\"" + IntToStr(i + 1) + "\" />");
+        XmlOutLn(S, "<Cell ss:Index=\"" + IntToStr(i + 1) + "\" />");
         continue;
       }
       TrptIEMObject* o = m->GetObjectById(idx);
@@ -222,42 +222,42 @@ void TrptXMLExport::WriteWorkbook(TStream* S) {
       if (dx >= 2) c += "ss:MergeAcross=\"" + IntToStr(dx - 1) + "\" ";
       if (dy >= 2) c += "ss:MergeDown=\"" + IntToStr(dy - 1) + "\" ";
       if (ExportStyles && o->StyleIndex >= 0) c += "ss:StyleID=\"s" + IntToStr(o->StyleIndex) + "\" ";
-      OutLn(S, c + ">");
+      XmlOutLn(S, c + ">");
       std::string text = rptMemoText(o->Memo.get());
       if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
       bool number = o->DisplayFormat->Kind == fkNumeric;
       for (char ch : text)
         if (!((ch >= '0' && ch <= '9') || ch == '.')) number = false;
       if (number && !text.empty()) {
-        OutLn(S, "<Data ss:Type=\"Number\">" + text + "</Data>");
+        XmlOutLn(S, "<Data ss:Type=\"Number\">" + text + "</Data>");
       } else {
-        OutLn(S, "<Data ss:Type=\"String\">" + CellString(text) + "</Data>");
+        XmlOutLn(S, "<Data ss:Type=\"String\">" + CellString(text) + "</Data>");
       }
-      OutLn(S, "</Cell>");
+      XmlOutLn(S, "</Cell>");
     }
-    OutLn(S, "</Row>");
+    XmlOutLn(S, "</Row>");
   }
-  OutLn(S, "</Table>");
-  OutLn(S, "<WorksheetOptions xmlns=\"urn:schemas-microsoft-com:office:excel\">");
-  OutLn(S, "<PageSetup>");
-  if (FOrientation == poLandscape) OutLn(S, "<Layout x:Orientation=\"Landscape\"/>");
-  OutLn(S, "<PageMargins x:Bottom=\"" + G(FBottom / 26.6) + "\" x:Left=\"" + G(FLeft / 26.6) + "\" x:Right=\"" +
+  XmlOutLn(S, "</Table>");
+  XmlOutLn(S, "<WorksheetOptions xmlns=\"urn:schemas-microsoft-com:office:excel\">");
+  XmlOutLn(S, "<PageSetup>");
+  if (FOrientation == poLandscape) XmlOutLn(S, "<Layout x:Orientation=\"Landscape\"/>");
+  XmlOutLn(S, "<PageMargins x:Bottom=\"" + G(FBottom / 26.6) + "\" x:Left=\"" + G(FLeft / 26.6) + "\" x:Right=\"" +
                G(FRight / 26.6) + "\" x:Top=\"" + G(FTop / 26.6) + "\"/>");
-  OutLn(S, "</PageSetup>");
-  OutLn(S, "</WorksheetOptions>");
+  XmlOutLn(S, "</PageSetup>");
+  XmlOutLn(S, "</WorksheetOptions>");
   if (ExportPageBreaks) {
-    OutLn(S, "<PageBreaks xmlns=\"urn:schemas-microsoft-com:office:excel\">");
-    OutLn(S, "<RowBreaks>");
+    XmlOutLn(S, "<PageBreaks xmlns=\"urn:schemas-microsoft-com:office:excel\">");
+    XmlOutLn(S, "<RowBreaks>");
     for (size_t i = 0; i < breaks.size() && static_cast<int>(i) < m->PagesCount() - 1; ++i) {
-      OutLn(S, "<RowBreak>");
-      OutLn(S, "<Row>" + IntToStr(breaks[i]) + "</Row>");
-      OutLn(S, "</RowBreak>");
+      XmlOutLn(S, "<RowBreak>");
+      XmlOutLn(S, "<Row>" + IntToStr(breaks[i]) + "</Row>");
+      XmlOutLn(S, "</RowBreak>");
     }
-    OutLn(S, "</RowBreaks>");
-    OutLn(S, "</PageBreaks>");
+    XmlOutLn(S, "</RowBreaks>");
+    XmlOutLn(S, "</PageBreaks>");
   }
-  OutLn(S, "</Worksheet>");
-  OutLn(S, "</Workbook>");
+  XmlOutLn(S, "</Worksheet>");
+  XmlOutLn(S, "</Workbook>");
 }
 
 void TrptXMLExport::Finish() {

@@ -8,18 +8,18 @@
 
 namespace {
 
-class TFunctions : public TObject {
+class TDialogsFunctions : public TObject {
 public:
-  explicit TFunctions(TscScript* S);
-  ~TFunctions() override {
+  explicit TDialogsFunctions(TscScript* S);
+  ~TDialogsFunctions() override {
     if (TscScript* s = scGlobalScript()) s->RemoveItems(this);
   }
   Variant CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P);
 };
 
-TFunctions* gFunctions = nullptr;
+TDialogsFunctions* gDialogsFunctions = nullptr;
 
-TFunctions::TFunctions(TscScript* S) {
+TDialogsFunctions::TDialogsFunctions(TscScript* S) {
   S->Registrar = this;
   auto m = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) {
     return CallMethod(I, C, N, P);
@@ -63,7 +63,7 @@ TFunctions::TFunctions(TscScript* S) {
   S->Registrar = nullptr;
 }
 
-Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P) {
+Variant TDialogsFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P) {
   if (C == TCommonDialog::StaticClass() && N == "EXECUTE") {
     if (!Instance) throw EInvalidPointer("Invalid object reference");
     return Instance->As<TCommonDialog>()->Execute();
@@ -89,11 +89,11 @@ Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N
 }  // namespace
 
 void scStartDialogsRTTI() {
-  if (gFunctions) return;
-  if (TscScript* s = scGlobalScript()) gFunctions = new TFunctions(s);
+  if (gDialogsFunctions) return;
+  if (TscScript* s = scGlobalScript()) gDialogsFunctions = new TDialogsFunctions(s);
 }
 
 void scStopDialogsRTTI() {
-  delete gFunctions;
-  gFunctions = nullptr;
+  delete gDialogsFunctions;
+  gDialogsFunctions = nullptr;
 }

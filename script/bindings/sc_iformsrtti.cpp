@@ -18,10 +18,10 @@ using scbind::Obj;
 using scbind::Ref;
 using scbind::Self;
 
-class TFunctions : public TObject {
+class TFormsFunctions : public TObject {
 public:
-  explicit TFunctions(TscScript* S);
-  ~TFunctions() override {
+  explicit TFormsFunctions(TscScript* S);
+  ~TFormsFunctions() override {
     if (TscScript* s = scGlobalScript()) s->RemoveItems(this);
   }
   Variant CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P);
@@ -29,9 +29,9 @@ public:
   void SetProp(TObject* Instance, TClass C, const std::string& N, const Variant& V);
 };
 
-TFunctions* gFunctions = nullptr;
+TFormsFunctions* gFormsFunctions = nullptr;
 
-TFunctions::TFunctions(TscScript* S) {
+TFormsFunctions::TFormsFunctions(TscScript* S) {
   S->Registrar = this;
   auto m = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) {
     return CallMethod(I, C, N, P);
@@ -228,7 +228,7 @@ TFunctions::TFunctions(TscScript* S) {
   S->Registrar = nullptr;
 }
 
-Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P) {
+Variant TFormsFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P) {
   if (C == TControl::StaticClass()) {
     auto* c = Self<TControl>(Instance);
     if (N == "HIDE")
@@ -275,7 +275,7 @@ Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N
   return 0;
 }
 
-Variant TFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
+Variant TFormsFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
   if (C == TControl::StaticClass() && N == "PARENT") return Ref(Self<TControl>(Instance)->Parent());
   if (C == TComboBox::StaticClass()) {
     auto* c = Self<TComboBox>(Instance);
@@ -295,7 +295,7 @@ Variant TFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
   return 0;
 }
 
-void TFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, const Variant& V) {
+void TFormsFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, const Variant& V) {
   if (C == TControl::StaticClass() && N == "PARENT") {
     Self<TControl>(Instance)->SetParent(Obj<TWinControl>(V));
   } else if (C == TComboBox::StaticClass()) {
@@ -315,11 +315,11 @@ void TFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, cons
 }  // namespace
 
 void scStartFormsRTTI() {
-  if (gFunctions) return;
-  if (TscScript* s = scGlobalScript()) gFunctions = new TFunctions(s);
+  if (gFormsFunctions) return;
+  if (TscScript* s = scGlobalScript()) gFormsFunctions = new TFormsFunctions(s);
 }
 
 void scStopFormsRTTI() {
-  delete gFunctions;
-  gFunctions = nullptr;
+  delete gFormsFunctions;
+  gFormsFunctions = nullptr;
 }

@@ -12,10 +12,10 @@ using scbind::Obj;
 using scbind::Ref;
 using scbind::Self;
 
-class TFunctions : public TObject {
+class TGraphicsFunctions : public TObject {
 public:
-  explicit TFunctions(TscScript* S);
-  ~TFunctions() override {
+  explicit TGraphicsFunctions(TscScript* S);
+  ~TGraphicsFunctions() override {
     if (TscScript* s = scGlobalScript()) s->RemoveItems(this);
   }
   Variant CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P);
@@ -23,9 +23,9 @@ public:
   void SetProp(TObject* Instance, TClass C, const std::string& N, const Variant& V);
 };
 
-TFunctions* gFunctions = nullptr;
+TGraphicsFunctions* gGraphicsFunctions = nullptr;
 
-TFunctions::TFunctions(TscScript* S) {
+TGraphicsFunctions::TGraphicsFunctions(TscScript* S) {
   S->Registrar = this;
   auto m = [this](TObject* I, TClass C, const std::string& N, TscArgs& P) {
     return CallMethod(I, C, N, P);
@@ -140,7 +140,7 @@ TFunctions::TFunctions(TscScript* S) {
   S->Registrar = nullptr;
 }
 
-Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P) {
+Variant TGraphicsFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N, TscArgs& P) {
   auto i32 = [&](size_t i) { return P[i].AsInteger(); };
   if (N == "CREATE") {
     if (Instance) return Ref(Instance);
@@ -195,7 +195,7 @@ Variant TFunctions::CallMethod(TObject* Instance, TClass C, const std::string& N
   return 0;
 }
 
-Variant TFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
+Variant TGraphicsFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
   if (C == TGraphic::StaticClass()) {
     auto* gr = Self<TGraphic>(Instance);
     if (N == "HEIGHT") return gr->Height();
@@ -210,7 +210,7 @@ Variant TFunctions::GetProp(TObject* Instance, TClass C, const std::string& N) {
   return 0;
 }
 
-void TFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, const Variant& V) {
+void TGraphicsFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, const Variant& V) {
   if (C != TGraphic::StaticClass()) return;
   auto* gr = Self<TGraphic>(Instance);
   if (N == "HEIGHT")
@@ -222,11 +222,11 @@ void TFunctions::SetProp(TObject* Instance, TClass C, const std::string& N, cons
 }  // namespace
 
 void scStartGraphicsRTTI() {
-  if (gFunctions) return;
-  if (TscScript* s = scGlobalScript()) gFunctions = new TFunctions(s);
+  if (gGraphicsFunctions) return;
+  if (TscScript* s = scGlobalScript()) gGraphicsFunctions = new TGraphicsFunctions(s);
 }
 
 void scStopGraphicsRTTI() {
-  delete gFunctions;
-  gFunctions = nullptr;
+  delete gGraphicsFunctions;
+  gGraphicsFunctions = nullptr;
 }

@@ -30,8 +30,6 @@
 
 namespace apptest {
 
-inline const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 // The folder the build puts the shipped files in (beside the executable).
 inline std::string ShippedDir() {
   if (const char* b = std::getenv("ORVANTA_BINARY_DIR")) return std::string(b) + "/app/";

@@ -33,8 +33,8 @@ using namespace windowtest;
 
 namespace {
 
-const std::string kAlbum = "Album  [Quantity]2  [Size]8x10";
-const std::string kPrint = "Print  [Quantity]1  [Size]5x7";
+const std::string kAlbumRequirement = "Album  [Quantity]2  [Size]8x10";
+const std::string kPrintRequirement = "Print  [Quantity]1  [Size]5x7";
 
 // The print windows that exist now.
 std::vector<TFormdayin2*> PrintWindows() {
@@ -143,22 +143,22 @@ TEST_F(PrintTest, PrintStagingHoldsEveryPickedRowWithItsThumbnail) {
   OpenShoot(5, 400, 300);
   // IMG_0001 has two requirements, IMG_0002 is a bare pick, IMG_0003 has a design requirement,
   // a row of a removed photo lies between them and IMG_0005.
-  AddRows({{"IMG_0001.jpg", kAlbum, ""},
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""},
            {"IMG_0002.jpg", "", ""},
-           {"IMG_0001.jpg", kPrint, ""},
-           {"IMG_0003.jpg", kPrint, "Slim face"},
-           {"IMG_0099.jpg", kAlbum, ""},
-           {"img_0005.JPG", kAlbum, ""}});
+           {"IMG_0001.jpg", kPrintRequirement, ""},
+           {"IMG_0003.jpg", kPrintRequirement, "Slim face"},
+           {"IMG_0099.jpg", kAlbumRequirement, ""},
+           {"img_0005.JPG", kAlbumRequirement, ""}});
   TFormdayin2* w = PrintSelected();
   ASSERT_NE(w, nullptr) << (Boxes.empty() ? "" : Boxes[0]);
 
   auto rows = Staged(Prog + "dayin.dll");
   ASSERT_EQ(rows.size(), 5u);
-  const std::vector<std::vector<std::string>> want = {{"IMG_0001.jpg", kAlbum, "<null>"},
+  const std::vector<std::vector<std::string>> want = {{"IMG_0001.jpg", kAlbumRequirement, "<null>"},
                                                       {"IMG_0002.jpg", "<null>", "<null>"},
-                                                      {"IMG_0001.jpg", kPrint, "<null>"},
-                                                      {"IMG_0003.jpg", kPrint, "Slim face"},
-                                                      {"img_0005.JPG", kAlbum, "<null>"}};
+                                                      {"IMG_0001.jpg", kPrintRequirement, "<null>"},
+                                                      {"IMG_0003.jpg", kPrintRequirement, "Slim face"},
+                                                      {"img_0005.JPG", kAlbumRequirement, "<null>"}};
   for (size_t i = 0; i < rows.size(); ++i) {
     EXPECT_EQ(rows[i].Name, want[i][0]) << i;
     EXPECT_EQ(rows[i].Type, want[i][1]) << i;
@@ -193,9 +193,9 @@ TEST_F(PrintTest, PrintStagingHoldsEveryPickedRowWithItsThumbnail) {
 
 TEST_F(PrintTest, PrintSheetShowsStudioCustomerGroupsAndPageStatus) {
   OpenShoot(4, 300, 200);
-  AddRows({{"IMG_0001.jpg", kAlbum, ""},
-           {"IMG_0002.jpg", kAlbum, ""},
-           {"IMG_0003.jpg", kPrint, "Slim face"},
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""},
+           {"IMG_0002.jpg", kAlbumRequirement, ""},
+           {"IMG_0003.jpg", kPrintRequirement, "Slim face"},
            {"IMG_0004.jpg", "", ""}});
   {
     auto c = Open(Shoot + "/ImageTag.dll");
@@ -213,11 +213,11 @@ TEST_F(PrintTest, PrintSheetShowsStudioCustomerGroupsAndPageStatus) {
                         "Special needs", "Slim face", "Deliver by Friday", "Customer Signature:",
                         "Shop Signature:", "IMG_0001.jpg", "IMG_0004.jpg"})
     EXPECT_TRUE(Has(texts, t)) << t;
-  EXPECT_TRUE(Has(texts, kAlbum));
-  EXPECT_TRUE(Has(texts, kPrint));
+  EXPECT_TRUE(Has(texts, kAlbumRequirement));
+  EXPECT_TRUE(Has(texts, kPrintRequirement));
   // The bare pick has its group (empty requirement), listed first by the sort.
   auto first = std::find(texts.begin(), texts.end(), "IMG_0004.jpg");
-  auto album = std::find(texts.begin(), texts.end(), kAlbum);
+  auto album = std::find(texts.begin(), texts.end(), kAlbumRequirement);
   EXPECT_LT(first - texts.begin(), album - texts.begin());
   // The status panel shows the page.
   EXPECT_EQ(w->StatusBar1->Panels(0).Text, "1page  Total1pages");
@@ -229,7 +229,7 @@ TEST_F(PrintTest, PrintWindowPagesThroughAndShowsTheStatus) {
   // 60 photos in one requirement need more than one page.
   OpenShoot(60, 64, 48);
   std::vector<std::vector<std::string>> rows;
-  for (const std::string& n : Names) rows.push_back({n, kAlbum, ""});
+  for (const std::string& n : Names) rows.push_back({n, kAlbumRequirement, ""});
   AddRows(rows);
   TFormdayin2* w = PrintSelected();
   ASSERT_NE(w, nullptr);
@@ -261,7 +261,7 @@ TEST(PrintStatusText, PagesReadAsTheWindowShowsThem) {
 TEST_F(PrintTest, WithoutAPickedPhotoTheUserIsToldAndNoWindowOpens) {
   OpenShoot(2);
   // Only a row of a photo that is no longer in the folder.
-  AddRows({{"IMG_0099.jpg", kAlbum, ""}});
+  AddRows({{"IMG_0099.jpg", kAlbumRequirement, ""}});
   EXPECT_EQ(PrintSelected(), nullptr);
   ASSERT_EQ(Boxes.size(), 1u);
   EXPECT_EQ(Boxes[0], kNoPickedPhotoMessage);
@@ -270,7 +270,7 @@ TEST_F(PrintTest, WithoutAPickedPhotoTheUserIsToldAndNoWindowOpens) {
 
 TEST_F(PrintTest, AMissingTemplateGivesAnEmptyPreviewWithoutError) {
   OpenShoot(2);
-  AddRows({{"IMG_0001.jpg", kAlbum, ""}});
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""}});
   std::filesystem::remove(Prog + "rose.rp3");
   TFormdayin2* w = PrintSelected();
   ASSERT_NE(w, nullptr);
@@ -281,7 +281,7 @@ TEST_F(PrintTest, AMissingTemplateGivesAnEmptyPreviewWithoutError) {
 
 TEST_F(PrintTest, ATemplateWithoutTheFilledMemosPrintsWithoutThem) {
   OpenShoot(2);
-  AddRows({{"IMG_0001.jpg", kAlbum, ""}});
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""}});
   {
     TrptReport r(nullptr);
     auto* page = new TrptReportPage(&r);
@@ -307,7 +307,7 @@ TEST_F(PrintTest, ATemplateWithoutTheFilledMemosPrintsWithoutThem) {
 
 TEST_F(PrintTest, ClosingAPrintWindowFreesIt) {
   OpenShoot(2);
-  AddRows({{"IMG_0001.jpg", kAlbum, ""}});
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""}});
   TFormdayin2* first = PrintSelected();
   TFormdayin2* second = PrintSelected();
   ASSERT_NE(first, nullptr);
@@ -323,11 +323,11 @@ TEST_F(PrintTest, ClosingAPrintWindowFreesIt) {
 
 TEST_F(PrintTest, EachPrintWindowShowsTheStagingOfItsOwnPress) {
   OpenShoot(3);
-  AddRows({{"IMG_0001.jpg", kAlbum, ""}});
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""}});
   TFormdayin2* first = PrintSelected();
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(Has(AllTexts(first), "IMG_0001.jpg"));
-  AddRows({{"IMG_0003.jpg", kPrint, ""}});
+  AddRows({{"IMG_0003.jpg", kPrintRequirement, ""}});
   TFormdayin2* second = PrintSelected();
   ASSERT_NE(second, nullptr);
   auto texts = AllTexts(second);
@@ -339,7 +339,7 @@ TEST_F(PrintTest, EachPrintWindowShowsTheStagingOfItsOwnPress) {
 
 TEST_F(PrintTest, TheExportMenuWritesEveryFormat) {
   OpenShoot(2);
-  AddRows({{"IMG_0001.jpg", kAlbum, ""}, {"IMG_0002.jpg", kAlbum, ""}});
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""}, {"IMG_0002.jpg", kAlbumRequirement, ""}});
   TFormdayin2* w = PrintSelected();
   ASSERT_NE(w, nullptr);
   const std::vector<std::string> captions = {"Excel", "RTF-Word ", "Html", "PDF", "BMP", "JPG", "TIF", "Txt"};
@@ -385,7 +385,7 @@ TEST_F(PrintTest, TheExportMenuWritesEveryFormat) {
 
 TEST_F(PrintTest, AProgramFolderThatCannotBeWrittenStagesIntoTheDataFolder) {
   OpenShoot(2);
-  AddRows({{"IMG_0001.jpg", kAlbum, ""}});
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""}});
   const std::string shipped = ReadFile(Prog + "dayin.dll");
   // Read-only for an ordinary user; a privileged one needs the immutable flag.
   chmod(Prog.c_str(), 0555);
@@ -413,7 +413,7 @@ TEST_F(PrintTest, AProgramFolderThatCannotBeWrittenStagesIntoTheDataFolder) {
 
 TEST_F(PrintTest, AStagingDatabaseThatIsNeitherBesideNorCopiedIsReported) {
   OpenShoot(2);
-  AddRows({{"IMG_0001.jpg", kAlbum, ""}});
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""}});
   std::filesystem::remove(Prog + "dayin.dll");
   EXPECT_EQ(PrintSelected(), nullptr);
   ASSERT_EQ(Boxes.size(), 1u);
@@ -424,7 +424,7 @@ TEST_F(PrintTest, AStagingDatabaseThatIsNeitherBesideNorCopiedIsReported) {
 TEST_F(PrintTest, APhotoThatCannotBeReadStopsTheStagingWithItsName) {
   OpenShoot(3);
   WriteFile(Photo(1), "not a picture");
-  AddRows({{"IMG_0001.jpg", kAlbum, ""}, {"IMG_0002.jpg", kAlbum, ""}});
+  AddRows({{"IMG_0001.jpg", kAlbumRequirement, ""}, {"IMG_0002.jpg", kAlbumRequirement, ""}});
   EXPECT_EQ(PrintSelected(), nullptr);
   ASSERT_EQ(Boxes.size(), 1u);
   EXPECT_NE(Boxes[0].find("IMG_0002.jpg"), std::string::npos) << Boxes[0];
@@ -434,7 +434,7 @@ TEST_F(PrintTest, APhotoThatCannotBeReadStopsTheStagingWithItsName) {
 TEST_F(PrintTest, TheMouseWheelOverThePrintWindowScrollsThePreview) {
   OpenShoot(20, 64, 48);
   std::vector<std::vector<std::string>> rows;
-  for (const std::string& n : Names) rows.push_back({n, kAlbum, ""});
+  for (const std::string& n : Names) rows.push_back({n, kAlbumRequirement, ""});
   AddRows(rows);
   TFormdayin2* w = PrintSelected();
   ASSERT_NE(w, nullptr);

@@ -16,8 +16,6 @@
 
 namespace shelltest {
 
-inline const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 inline void Key(UINT vk) {
   InjectKey(vk, true);
   InjectKey(vk, false);

@@ -17,7 +17,7 @@ std::unique_ptr<TBitmap> Target(int W, int H, COLORREF Background) {
   b->Canvas()->FillRect(RECT{0, 0, W, H});
   return b;
 }
-COLORREF At(TBitmap& B, int X, int Y) { return static_cast<COLORREF>(B.Canvas()->Pixels(X, Y)); }
+COLORREF PixelAt(TBitmap& B, int X, int Y) { return static_cast<COLORREF>(B.Canvas()->Pixels(X, Y)); }
 
 TBytes Rows(std::initializer_list<TBytes> RowList) {
   TBytes raw;
@@ -48,13 +48,13 @@ TEST(PngDrawing, AlphaPicturesBlendAtTheirOwnSizeAtTheRectanglesCorner) {
   Load(p, Image(3, 1, 8, 6, Rows({{255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 255, 128}})));
   auto t = Target(20, 10, RGB(200, 200, 200));
   t->Canvas()->StretchDraw(RECT{5, 2, 19, 9}, &p);
-  EXPECT_EQ(At(*t, 5, 2), RGB(200, 200, 200));
-  EXPECT_EQ(At(*t, 6, 2), RGB(0, 255, 0));
+  EXPECT_EQ(PixelAt(*t, 5, 2), RGB(200, 200, 200));
+  EXPECT_EQ(PixelAt(*t, 6, 2), RGB(0, 255, 0));
   // (a * s + (255 - a) * d + 255) div 256: (128 * 255 + 127 * 200 + 255) div 256 = 227
-  EXPECT_EQ(At(*t, 7, 2), RGB(100, 100, 227));
+  EXPECT_EQ(PixelAt(*t, 7, 2), RGB(100, 100, 227));
   // Only the picture's own size is drawn.
-  EXPECT_EQ(At(*t, 8, 2), RGB(200, 200, 200));
-  EXPECT_EQ(At(*t, 6, 3), RGB(200, 200, 200));
+  EXPECT_EQ(PixelAt(*t, 8, 2), RGB(200, 200, 200));
+  EXPECT_EQ(PixelAt(*t, 6, 3), RGB(200, 200, 200));
 }
 
 TEST(PngDrawing, OpaquePicturesAreStretchedToTheRectangle) {
@@ -63,12 +63,12 @@ TEST(PngDrawing, OpaquePicturesAreStretchedToTheRectangle) {
   EXPECT_FALSE(p.Transparent());
   auto t = Target(10, 10, RGB(1, 2, 3));
   t->Canvas()->StretchDraw(RECT{1, 1, 5, 5}, &p);
-  EXPECT_EQ(At(*t, 1, 1), RGB(255, 0, 0));
-  EXPECT_EQ(At(*t, 2, 2), RGB(255, 0, 0));
-  EXPECT_EQ(At(*t, 4, 1), RGB(0, 255, 0));
-  EXPECT_EQ(At(*t, 1, 4), RGB(0, 0, 255));
-  EXPECT_EQ(At(*t, 4, 4), RGB(255, 255, 255));
-  EXPECT_EQ(At(*t, 5, 5), RGB(1, 2, 3));
+  EXPECT_EQ(PixelAt(*t, 1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(PixelAt(*t, 2, 2), RGB(255, 0, 0));
+  EXPECT_EQ(PixelAt(*t, 4, 1), RGB(0, 255, 0));
+  EXPECT_EQ(PixelAt(*t, 1, 4), RGB(0, 0, 255));
+  EXPECT_EQ(PixelAt(*t, 4, 4), RGB(255, 255, 255));
+  EXPECT_EQ(PixelAt(*t, 5, 5), RGB(1, 2, 3));
 }
 
 TEST(PngDrawing, APaletteEntryWithAlphaZeroIsKeyedAndPartlyTransparentOnesBlend) {
@@ -81,17 +81,17 @@ TEST(PngDrawing, APaletteEntryWithAlphaZeroIsKeyedAndPartlyTransparentOnesBlend)
   EXPECT_EQ(keyed.KeyColor(), TColor(RGB(0, 255, 0)));
   auto t = Target(12, 4, RGB(9, 9, 9));
   t->Canvas()->StretchDraw(RECT{0, 0, 12, 4}, &keyed);
-  EXPECT_EQ(At(*t, 1, 1), RGB(255, 0, 0));
-  EXPECT_EQ(At(*t, 5, 1), RGB(9, 9, 9));
-  EXPECT_EQ(At(*t, 10, 3), RGB(0, 0, 255));
+  EXPECT_EQ(PixelAt(*t, 1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(PixelAt(*t, 5, 1), RGB(9, 9, 9));
+  EXPECT_EQ(PixelAt(*t, 10, 3), RGB(0, 0, 255));
   // An entry at 128 blends it, it is not keyed out.
   TPNGObject half;
   Load(half, Image(3, 1, 8, 3, raw, {Chunk("PLTE", plte), Chunk("tRNS", {255, 128})}));
   EXPECT_EQ(half.TransparencyKind(), ptmPartial);
   auto u = Target(3, 1, RGB(0, 0, 0));
   u->Canvas()->Draw(0, 0, &half);
-  EXPECT_EQ(At(*u, 0, 0), RGB(255, 0, 0));
-  EXPECT_EQ(At(*u, 1, 0), RGB(0, 128, 0));
+  EXPECT_EQ(PixelAt(*u, 0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(PixelAt(*u, 1, 0), RGB(0, 128, 0));
 }
 
 TEST(PngDrawing, GreyAndRgbKeysMatchTheDrawnColours) {
@@ -101,16 +101,16 @@ TEST(PngDrawing, GreyAndRgbKeysMatchTheDrawnColours) {
   EXPECT_EQ(grey.KeyColor(), TColor(RGB(100, 100, 100)));
   auto t = Target(2, 1, RGB(7, 7, 7));
   t->Canvas()->Draw(0, 0, &grey);
-  EXPECT_EQ(At(*t, 0, 0), RGB(7, 7, 7));
-  EXPECT_EQ(At(*t, 1, 0), RGB(50, 50, 50));
+  EXPECT_EQ(PixelAt(*t, 0, 0), RGB(7, 7, 7));
+  EXPECT_EQ(PixelAt(*t, 1, 0), RGB(50, 50, 50));
   TPNGObject rgb;
   Load(rgb, Image(2, 1, 16, 2, Rows({{0x10, 1, 0x20, 2, 0x30, 3, 0x90, 0, 0x90, 0, 0x90, 0}}),
                   {Chunk("tRNS", {0x10, 1, 0x20, 2, 0x30, 3})}));
   EXPECT_EQ(rgb.KeyColor(), TColor(RGB(0x10, 0x20, 0x30)));
   auto u = Target(2, 1, RGB(7, 7, 7));
   u->Canvas()->Draw(0, 0, &rgb);
-  EXPECT_EQ(At(*u, 0, 0), RGB(7, 7, 7));
-  EXPECT_EQ(At(*u, 1, 0), RGB(0x90, 0x90, 0x90));
+  EXPECT_EQ(PixelAt(*u, 0, 0), RGB(7, 7, 7));
+  EXPECT_EQ(PixelAt(*u, 1, 0), RGB(0x90, 0x90, 0x90));
   // Low-depth grey keys are spread over 0..255 like the pixels: a 1-bit key of 1 is white.
   TPNGObject bits;
   Load(bits, Image(8, 1, 1, 0, Rows({{0xF0}}), {Chunk("tRNS", {0, 1})}));
@@ -121,7 +121,7 @@ TEST(PngDrawing, PicturesWithoutAHeaderDrawNothingAndRefuseWhatNeedsOne) {
   TPNGObject p;
   auto t = Target(4, 4, RGB(3, 3, 3));
   t->Canvas()->Draw(0, 0, &p);
-  EXPECT_EQ(At(*t, 0, 0), RGB(3, 3, 3));
+  EXPECT_EQ(PixelAt(*t, 0, 0), RGB(3, 3, 3));
   EXPECT_EQ(p.KeyColor(), 0);
   EXPECT_EQ(p.PixelAt(0, 0), 0);
   EXPECT_FALSE(p.Transparent());
@@ -186,13 +186,13 @@ TEST(PngDrawing, PaletteAndGreyColoursPassTheGammaOnce) {
   EXPECT_EQ(pal.PixelAt(0, 0), TColor(RGB(once, once, once)));
   auto t = Target(1, 1, RGB(0, 0, 0));
   t->Canvas()->Draw(0, 0, &pal);
-  EXPECT_EQ(At(*t, 0, 0), RGB(once, once, once));
+  EXPECT_EQ(PixelAt(*t, 0, 0), RGB(once, once, once));
   // A grey picture with alpha draws its grey through the same gamma as opaque grey.
   TPNGObject ga;
   Load(ga, Image(1, 1, 8, 4, Rows({{80, 255}}), {gama}));
   auto u = Target(1, 1, RGB(0, 0, 0));
   u->Canvas()->Draw(0, 0, &ga);
-  EXPECT_EQ(At(*u, 0, 0), RGB(once, once, once));
+  EXPECT_EQ(PixelAt(*u, 0, 0), RGB(once, once, once));
   EXPECT_EQ(ga.PixelAt(0, 0), TColor(RGB(once, once, once)));
 }
 

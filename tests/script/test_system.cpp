@@ -9,7 +9,7 @@
 
 namespace {
 
-std::string Eval(const std::string& Text) {
+std::string SystemEval(const std::string& Text) {
   TscScript s;
   s.Parent = scGlobalScript();
   Variant v = s.Evaluate(Text);
@@ -63,7 +63,7 @@ TEST(ScriptSystem, FunctionValues) {
       {"FormatDateTime('yyyy-mm-dd', EncodeDate(2024, 3, 9))", "2024-03-09"},
       {"IntToStr(7) + FloatToStr(0.5)", "70.5"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Eval(c.Text), c.Value) << c.Text;
+  for (const auto& c : cases) EXPECT_EQ(SystemEval(c.Text), c.Value) << c.Text;
 }
 
 TEST(ScriptSystem, DaysInMonthRejectsAMonthOutsideTheYear) {

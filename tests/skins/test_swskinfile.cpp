@@ -207,7 +207,7 @@ protected:
   std::string Dir;
 };
 
-std::string FileBytes(const std::string& Path) {
+std::string SkinFileBytes(const std::string& Path) {
   std::ifstream in(Path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -274,7 +274,7 @@ TEST_F(SwSkinFileTest, PasswordProtectedEntry) {
   EXPECT_EQ(SkinArchiveExtract(path, "SKINDATA.SK2", out, "nope"), SkinExtractWrongPassword);
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_EQ(SkinArchiveExtract(path, "SKINDATA.SK2", out, "harbour-key"), SkinExtractOk);
-  EXPECT_EQ(FileBytes(out), RecordFile(GoodRecords()));
+  EXPECT_EQ(SkinFileBytes(out), RecordFile(GoodRecords()));
 }
 
 TEST_F(SwSkinFileTest, BrokenCopiesFailToRead) {
@@ -390,7 +390,7 @@ TEST_F(SwSkinFileTest, OurSkinsRoundTrip) {
     const std::string pack = tool + " pack " + folder + " " + archive;
     ASSERT_EQ(std::system(pack.c_str()), 0) << pack;
     const std::string kept = SourceDir() + "/data/swskins/" + name + ".ssk";
-    EXPECT_EQ(FileBytes(archive), FileBytes(kept)) << name << " differs from data/swskins";
+    EXPECT_EQ(SkinFileBytes(archive), SkinFileBytes(kept)) << name << " differs from data/swskins";
     Tsk2SkinFileReader r(kept, "");
     EXPECT_EQ(r.IntegerCount(), 41) << name;
     EXPECT_EQ(r.ByteCount(), 9) << name;

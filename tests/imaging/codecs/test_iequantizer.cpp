@@ -5,12 +5,9 @@
 
 #include "imaging/codecs/iequantizer.h"
 #include "imaging/core/iebitmap.h"
+#include "codectest.h"
 
 namespace {
-
-TIERGBPixel PixRGB(int r, int g, int b) {
-  return TIERGBPixel{static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r)};
-}
 
 // A smooth colour gradient with many distinct colours.
 void FillGradient(TIEBitmap& bmp, int w, int h) {

@@ -81,7 +81,7 @@ std::vector<uint8_t> MakePng(const TPngLayout& s) {
   return Bytes(out);
 }
 
-std::unique_ptr<TRead> Read(const std::vector<uint8_t>& data, bool native = false, bool preview = false) {
+std::unique_ptr<TRead> PngRead(const std::vector<uint8_t>& data, bool native = false, bool preview = false) {
   auto r = std::make_unique<TRead>();
   r->Params.IsNativePixelFormat = native;
   TMemoryStream s;
@@ -92,7 +92,7 @@ std::unique_ptr<TRead> Read(const std::vector<uint8_t>& data, bool native = fals
   return r;
 }
 
-std::vector<uint8_t> Write(TIEBitmap& bmp, TIOParamsVals& p, TIEMask* mask = nullptr) {
+std::vector<uint8_t> PngWrite(TIEBitmap& bmp, TIOParamsVals& p, TIEMask* mask = nullptr) {
   TMemoryStream out;
   TTestProgress pr;
   PngWriteImage(&out, &bmp, p, mask, pr.Rec);
@@ -148,7 +148,7 @@ TEST(Png, ReadsEveryColourTypeAndDepth) {
         if (ch == 3 || (c.type == PNG_COLOR_TYPE_GRAY_ALPHA && ch == 1)) return x == 0 ? 0 : maxv;  // alpha
         return ((x * 7 + y * 3 + ch * 5) % (maxv + 1));
       };
-      auto r = Read(MakePng(s), c.native);
+      auto r = PngRead(MakePng(s), c.native);
       SCOPED_TRACE(std::string(c.name) + (interlace ? " interlaced" : ""));
       ASSERT_FALSE(r->Aborted);
       EXPECT_EQ(r->Bitmap.PixelFormat(), c.pf);
@@ -196,7 +196,7 @@ TEST(Png, PaletteTransparencyBackgroundResolutionAndText) {
   s.ppm = 3780;
   s.texts = {{"Title", "Frame"}, {"Author", "Studio"}};
   s.sample = [](int x, int, int) { return x % 3; };
-  auto r = Read(MakePng(s));
+  auto r = PngRead(MakePng(s));
   ASSERT_FALSE(r->Aborted);
   EXPECT_TRUE(r->Bitmap.HasAlphaChannel());
   EXPECT_EQ(r->Bitmap.GetAlphaChannel()->Scanline(0)[0], 0);
@@ -207,7 +207,7 @@ TEST(Png, PaletteTransparencyBackgroundResolutionAndText) {
   EXPECT_EQ(r->Params.PNG_TextKeys->Get(1), "Author");
   EXPECT_EQ(r->Params.PNG_TextValues->Get(1), "Studio");
   // Native format ignores the transparency.
-  auto n = Read(MakePng(s), true);
+  auto n = PngRead(MakePng(s), true);
   EXPECT_EQ(n->Bitmap.PixelFormat(), ie8p);
   EXPECT_FALSE(n->Bitmap.HasAlphaChannel());
   EXPECT_EQ(n->Bitmap.GetPaletteEntry(2), PixRGB(0, 0, 255));
@@ -216,7 +216,7 @@ TEST(Png, PaletteTransparencyBackgroundResolutionAndText) {
   s16.depth = 16;
   s16.bkgd = true;
   s16.bk.red = 65535, s16.bk.green = 32896, s16.bk.blue = 0;
-  auto r16 = Read(MakePng(s16), false, true);
+  auto r16 = PngRead(MakePng(s16), false, true);
   EXPECT_EQ(r16->Params.PNG_Background, PixRGB(255, 128, 0));
   EXPECT_EQ(r16->Params.DpiX, IEDefaultDpiX);
   EXPECT_TRUE(r16->Bitmap.IsEmpty());  // parameters only
@@ -236,7 +236,7 @@ TEST(Png, ThumbnailFrameLoadsWithAlpha) {
   };
   TMemoryStream file;
   auto bytes = MakePng(s);
-  auto r = Read(bytes);
+  auto r = PngRead(bytes);
   ASSERT_FALSE(r->Aborted);
   EXPECT_EQ(r->Bitmap.PixelFormat(), ie24RGB);
   ASSERT_TRUE(r->Bitmap.HasAlphaChannel());
@@ -289,8 +289,8 @@ TEST(Png, WritesEveryColourTypeAndReadsItBack) {
     p.PNG_Filter = 2;
     p.SetDpiX(150);
     p.SetDpiY(150);
-    auto bytes = Write(*c.bmp, p);
-    auto r = Read(bytes);
+    auto bytes = PngWrite(*c.bmp, p);
+    auto r = PngRead(bytes);
     ASSERT_FALSE(r->Aborted);
     EXPECT_EQ(r->Params.SamplesPerPixel, c.fileSpp);
     EXPECT_EQ(r->Params.BitsPerSample, c.fileBps);
@@ -302,7 +302,7 @@ TEST(Png, WritesEveryColourTypeAndReadsItBack) {
   TIOParamsVals p;
   p.SamplesPerPixel = 1;
   p.BitsPerSample = 1;
-  auto r = Read(Write(two, p));
+  auto r = PngRead(PngWrite(two, p));
   EXPECT_EQ(r->Bitmap.PixelFormat(), ie1g);
   EXPECT_EQ(r->Bitmap.GetPixelAsRGB(0, 0), PixRGB(0, 0, 0));
   EXPECT_EQ(r->Bitmap.GetPixelAsRGB(1, 0), PixRGB(255, 255, 255));
@@ -312,7 +312,7 @@ TEST(Png, WritesEveryColourTypeAndReadsItBack) {
   three.Allocate(4, 1, ie24RGB);
   const int greys[4] = {20, 30, 50, 60};
   for (int x = 0; x < 4; ++x) three.SetPixelRGB(x, 0, PixRGB(greys[x], greys[x], greys[x]));
-  auto t = Read(Write(three, p));
+  auto t = PngRead(PngWrite(three, p));
   ASSERT_EQ(t->Bitmap.PixelFormat(), ie1g);
   for (int x = 0; x < 4; ++x) EXPECT_EQ(t->Bitmap.GetPixelAsRGB(x, 0).r, x < 2 ? 0 : 255) << x;
   EXPECT_EQ(three.PixelFormat(), ie24RGB);  // the caller's image is not converted
@@ -329,7 +329,7 @@ TEST(Png, WritesAlphaAsRgbaOrAsTransparentPaletteEntry) {
   mask.UpdateAllSetFlag();
   TIOParamsVals p;
   p.PNG_Background = PixRGB(200, 100, 50);
-  auto r = Read(Write(photo, p, &mask));
+  auto r = PngRead(PngWrite(photo, p, &mask));
   EXPECT_EQ(r->Params.SamplesPerPixel, 4);
   ASSERT_TRUE(r->Bitmap.HasAlphaChannel());
   EXPECT_EQ(r->Bitmap.GetAlphaChannel()->Scanline(5)[3], 0);
@@ -340,21 +340,21 @@ TEST(Png, WritesAlphaAsRgbaOrAsTransparentPaletteEntry) {
   q.SamplesPerPixel = 1;
   q.BitsPerSample = 8;
   q.PNG_Background = PixRGB(200, 100, 50);
-  auto pr = Read(Write(photo, q, &mask), true);
+  auto pr = PngRead(PngWrite(photo, q, &mask), true);
   EXPECT_EQ(pr->Bitmap.PixelFormat(), ie8p);
   EXPECT_EQ(pr->Bitmap.Scanline(5)[3], 0);
   EXPECT_EQ(pr->Bitmap.Scanline(5)[4], 0);  // partly transparent becomes transparent
   EXPECT_NE(pr->Bitmap.Scanline(5)[10], 0);
   EXPECT_EQ(pr->Bitmap.GetPaletteEntry(0), PixRGB(200, 100, 50));
   EXPECT_EQ(pr->Params.PNG_Background, PixRGB(200, 100, 50));
-  auto pa = Read(Write(photo, q, &mask));
+  auto pa = PngRead(PngWrite(photo, q, &mask));
   ASSERT_TRUE(pa->Bitmap.HasAlphaChannel());
   EXPECT_EQ(pa->Bitmap.GetAlphaChannel()->Scanline(5)[3], 0);
   // A mask that is all 255 writes no alpha.
   TIEMask opaque;
   opaque.AllocateBits(24, 16, 8);
   opaque.Fill(255);
-  auto o = Read(Write(photo, p, &opaque));
+  auto o = PngRead(PngWrite(photo, p, &opaque));
   EXPECT_EQ(o->Params.SamplesPerPixel, 3);
 }
 
@@ -374,7 +374,7 @@ TEST(Png, TextChunksAndProgressOverAllPasses) {
   EXPECT_EQ(pr.Rec.Val, 70);  // 7 passes x 10 rows
   ASSERT_FALSE(reports.empty());
   EXPECT_EQ(reports.back(), 100);
-  auto r = Read(Bytes(out));
+  auto r = PngRead(Bytes(out));
   ASSERT_EQ(r->Params.PNG_TextKeys->Count(), 1);
   EXPECT_EQ(r->Params.PNG_TextValues->Get(0), "picked");
 }
@@ -383,7 +383,7 @@ TEST(Png, DetectAndHostileFilesFailCleanly) {
   TIEBitmap photo;
   MakePhoto(photo, 20, 20);
   TIOParamsVals p;
-  auto good = Write(photo, p);
+  auto good = PngWrite(photo, p);
   TMemoryStream s;
   Load(s, good);
   EXPECT_TRUE(PngDetect(&s));
@@ -415,7 +415,7 @@ TEST(Png, DetectAndHostileFilesFailCleanly) {
       {"not png", std::vector<uint8_t>(64, 0x42)},
   };
   for (auto& c : cases) {
-    auto r = Read(c.data);
+    auto r = PngRead(c.data);
     EXPECT_TRUE(r->Aborted) << c.name;
   }
 }

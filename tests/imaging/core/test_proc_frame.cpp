@@ -21,7 +21,7 @@
 
 namespace {
 
-class TTestView : public TIEView {
+class TFrameTestView : public TIEView {
 public:
   TIEBitmap Image;
   int Changes = 0;
@@ -228,7 +228,7 @@ TEST_F(ProcTest, UndoSnapshotsLiveInTemporaryFiles) {
 }
 
 TEST_F(ProcTest, ViewAttachmentAndBackground) {
-  TTestView view;
+  TFrameTestView view;
   view.Image.Allocate(6, 4, ie24RGB);
   view.Image.Fill(0);
   {
@@ -252,7 +252,7 @@ TEST_F(ProcTest, ViewAttachmentAndBackground) {
 }
 
 // A view whose picture exists only as a class-library bitmap.
-class TBitmapView : public TTestView {
+class TBitmapView : public TFrameTestView {
 public:
   TBitmap Picture;
   TIEBitmap* GetIEBitmap() override { return nullptr; }
@@ -417,7 +417,7 @@ TEST_F(ProcTest, CropSelUsesTheMaskAndBackground) {
 }
 
 // A view with a selection, layers (a property byte and an image each) and vector objects.
-class TLayerView : public TTestView, public TIEProcViewServices {
+class TLayerView : public TFrameTestView, public TIEProcViewServices {
 public:
   struct TLayer {
     uint8_t Guid[16];

@@ -21,8 +21,6 @@
 
 namespace gridtest {
 
-inline const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 // A photo-like picture whose colours depend on Seed, so that every photo of a folder differs.
 inline void MakePhoto(TIEBitmap& B, int W, int H, int Seed) {
   B.Allocate(W, H, ie24RGB);
@@ -76,7 +74,6 @@ public:
 class GridFixture : public ::testing::Test {
 protected:
   void SetUp() override {
-    (void)kHeadless;
     IEImagingStartup();
     ResetInputState();
     Form = new TForm(nullptr);

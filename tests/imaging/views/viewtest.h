@@ -16,8 +16,6 @@
 
 namespace viewtest {
 
-inline const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 inline std::string SourceDir() {
   const char* s = std::getenv("ORVANTA_SOURCE_DIR");
   return s ? s : ".";
@@ -50,7 +48,6 @@ inline void MakePhoto(TIEBitmap& B, int W, int H) {
 class ViewFixture : public ::testing::Test {
 protected:
   void SetUp() override {
-    (void)kHeadless;
     IEImagingStartup();
     ResetInputState();
     Form = new TForm(nullptr);

@@ -120,12 +120,12 @@ void TFcView::Publish(TPublisher<TFcView>& P) {
 
 void TFcForm::Publish(TPublisher<TFcForm>& P) { P.Prop("Caption", &TFcForm::Caption); }
 
-struct Registered {
-  Registered() {
+struct ComponentsRegistered {
+  ComponentsRegistered() {
     RegisterClasses({TFcView::StaticClass(), TFcForm::StaticClass(), TFcItem::StaticClass()});
   }
 };
-const Registered registered;
+const ComponentsRegistered componentsRegistered;
 
 // Property record names of a stream of records (up to its end or a vaNull).
 std::vector<std::string> RecordNames(TMemoryStream& m) {

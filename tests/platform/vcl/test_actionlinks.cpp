@@ -13,10 +13,6 @@
 #include "tests/platform/vcl/formtest.h"
 #include "tests/platform/vcl/painttest.h"
 
-namespace {
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-}  // namespace
-
 TEST(ActionLinks, MenuItemFollowsItsActionAndRunsIt) {
   TComponent owner(nullptr);
   auto* list = new TActionList(&owner);

@@ -14,9 +14,6 @@
 
 namespace {
 
-// Tests never open real windows, whatever the environment says.
-const bool kForceHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 class AllocateHWndTest : public ::testing::Test {
 protected:
   void TearDown() override {

@@ -7,10 +7,6 @@
 #include "platform/vcl/clipbrd.h"
 #include "platform/vcl/graphics.h"
 
-namespace {
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-}
-
 TEST(Clipboard, TextNamedFormatsAndBitmapsRoundTrip) {
   TClipboard* c = Clipboard();
   c->SetAsText("Picked 12 photos");

@@ -13,8 +13,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 std::string ClassOf(HWND w) {
   char buf[64] = {};
   GetClassName(w, buf, sizeof buf);
@@ -22,7 +20,7 @@ std::string ClassOf(HWND w) {
 }
 
 // Pressed keys go to the window with the focus, as the user would type them.
-void Key(HWND w, WPARAM vk) {
+void ComboKey(HWND w, WPARAM vk) {
   SendMessage(w, WM_KEYDOWN, vk, 0);
   SendMessage(w, WM_KEYUP, vk, 0);
 }
@@ -90,7 +88,7 @@ TEST_F(ComboBoxExTest, ItemsReachTheInnerBoxAndItsEventsReachTheProgram) {
   b->SetFocus();
   EXPECT_EQ(GetFocus(), b->ComboBox()->Handle());  // the frame hands the focus on
   b->SetItemIndex(0);
-  Key(GetFocus(), VK_DOWN);
+  ComboKey(GetFocus(), VK_DOWN);
   EXPECT_EQ(b->ItemIndex(), 1);
   EXPECT_EQ(b->Text(), "Outcome");
   EXPECT_EQ(seen, (std::vector<std::string>{"select", "change"}));

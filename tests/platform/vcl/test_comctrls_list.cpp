@@ -9,17 +9,11 @@
 #include "platform/vcl/comctrls_list.h"
 #include "platform/vcl/forms.h"
 #include "platform/win/gdi_user.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
-
-void Click(TControl* c, int x, int y, UINT modifier = 0, bool dbl = false) {
+void ListClick(TControl* c, int x, int y, UINT modifier = 0, bool dbl = false) {
   if (modifier) InjectKey(modifier, true);
   POINT s = c->ClientToScreen(POINT{x, y});
   for (int i = 0; i < (dbl ? 2 : 1); ++i) {
@@ -75,7 +69,7 @@ TEST_F(ListViewTest, MouseAndKeysSelectItemsAndReportEachChange) {
   LV->OnDblClick = [&](TObject*) { ++dbl; };
   Form->Show();
   POINT p = At(3);
-  Click(LV, p.x, p.y);
+  ListClick(LV, p.x, p.y);
   Run();
   EXPECT_EQ(LV->ItemIndex(), 3);
   EXPECT_EQ(log, (std::vector<std::string>{"file3+"}));
@@ -92,13 +86,13 @@ TEST_F(ListViewTest, MouseAndKeysSelectItemsAndReportEachChange) {
   Key(VK_HOME);
   Run();
   p = At(1);
-  Click(LV, p.x, p.y, 0, true);
+  ListClick(LV, p.x, p.y, 0, true);
   Run();
   EXPECT_EQ(dbl, 1);
   EXPECT_EQ(LV->ItemIndex(), 1);
   EXPECT_EQ(LV->SelCount(), 1);
   // A click on no item clears the selection.
-  Click(LV, 250, LV->ClientHeight() - 2);
+  ListClick(LV, 250, LV->ClientHeight() - 2);
   Run();
   EXPECT_EQ(LV->Selected(), nullptr);
 }
@@ -107,11 +101,11 @@ TEST_F(ListViewTest, MultiSelectTakesRangesWithShiftAndTogglesWithCtrl) {
   LV->SetMultiSelect(true);
   Form->Show();
   POINT a = At(2), b = At(5), c = At(3);
-  Click(LV, a.x, a.y);
-  Click(LV, b.x, b.y, VK_SHIFT);
+  ListClick(LV, a.x, a.y);
+  ListClick(LV, b.x, b.y, VK_SHIFT);
   Run();
   EXPECT_EQ(LV->SelCount(), 4);
-  Click(LV, c.x, c.y, VK_CONTROL);
+  ListClick(LV, c.x, c.y, VK_CONTROL);
   Run();
   EXPECT_EQ(LV->SelCount(), 3);
   EXPECT_FALSE(LV->Items()->Item(3)->Selected());
@@ -169,7 +163,7 @@ TEST_F(ListViewTest, ReportViewPaintsHeaderSubItemsAndSelectionAndReportsColumnC
   Form->Show();
   LV->SetFocus();
   LV->SetItemIndex(1);
-  Click(LV, 120, 5);
+  ListClick(LV, 120, 5);
   Run();
   ASSERT_NE(clicked, nullptr);
   EXPECT_EQ(clicked->Caption, "Size");

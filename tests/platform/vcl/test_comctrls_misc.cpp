@@ -13,22 +13,16 @@
 #include "platform/vcl/extctrls2.h"
 #include "platform/vcl/forms.h"
 #include "platform/win/gdi_user.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
-
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
 
 void Press(TControl* c, int x, int y, bool down) {
   POINT s = c->ClientToScreen(POINT{x, y});
   InjectMouseButton(s.x, s.y, 0, down);
 }
 
-void Click(TControl* c, int x, int y) {
+void MiscClick(TControl* c, int x, int y) {
   Press(c, x, y, true);
   Press(c, x, y, false);
 }
@@ -49,7 +43,7 @@ TEST_F(MiscTest, TabControlChangesByClickAndKeysAndAnswersTabMessages) {
   tc->OnChange = [&](TObject*) { changes.push_back(tc->TabIndex()); };
   Form->Show();
   RECT r = tc->TabRect(2);
-  Click(tc, r.left + 3, r.top + 3);
+  MiscClick(tc, r.left + 3, r.top + 3);
   Run();
   Key(VK_LEFT);
   Run();
@@ -146,9 +140,9 @@ TEST_F(MiscTest, ScrollBarStepsPagesDragsAndAnswersScrollMessages) {
   };
   Form->Show();
   int b = sb->ButtonSize();
-  Click(sb, b / 2, 8);  // left arrow at the start: stays
-  Click(sb, 217 - b / 2, 8);
-  Click(sb, 200 - b, 8);  // track right of the thumb
+  MiscClick(sb, b / 2, 8);  // left arrow at the start: stays
+  MiscClick(sb, 217 - b / 2, 8);
+  MiscClick(sb, 200 - b, 8);  // track right of the thumb
   Application()->ProcessMessages();
   EXPECT_EQ(sb->Position(), 12);
   EXPECT_EQ(codes, (std::vector<int>{scLineUp, scLineDown, scPageDown}));

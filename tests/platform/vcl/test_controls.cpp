@@ -15,30 +15,9 @@
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/filectrl.h"
 #include "platform/vcl/forms.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
-
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
-
-void ClickAt(TControl* c, int x, int y) {
-  POINT s = c->ClientToScreen(POINT{x, y});
-  InjectMouseButton(s.x, s.y, 0, true);
-  InjectMouseButton(s.x, s.y, 0, false);
-}
-
-void Later(TComponent* Owner, std::function<void()> f) {
-  auto* t = new TTimer(Owner);
-  t->SetInterval(1);
-  t->SetOnTimer([t, f](TObject*) {
-    t->SetEnabled(false);
-    f();
-  });
-}
 
 class ControlTest : public FormTestBase {};
 
@@ -565,7 +544,6 @@ TEST_F(ControlTest, MaskEditTakesOnlyWhatThePictureAllowsAndSkipsLiterals) {
   m->SetText("a");
   EXPECT_EQ(m->RawValue(), "A");
 }
-
 
 // A control cannot become the child of itself or of one of its own children: the parent chain
 // would close into a ring, which every walk up it (the parent font, for one) follows forever.

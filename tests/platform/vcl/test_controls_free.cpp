@@ -9,7 +9,6 @@
 #include "tests/platform/vcl/formtest.h"
 
 namespace {
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
 class FreeFocused : public FormTestBase {};
 }  // namespace
 

@@ -14,8 +14,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 const COLORREF kSkinBack = RGB(0, 128, 0), kSkinText = RGB(255, 0, 0);
 
 WNDPROC gOldProc = nullptr;

@@ -11,26 +11,14 @@
 #include "platform/vcl/forms.h"
 #include "platform/win/pngsnap.h"
 #include "test_dbfixture.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
-
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
 
 void CtrlKey(UINT vk) {
   InjectKey(VK_CONTROL, true);
   Key(vk);
   InjectKey(VK_CONTROL, false);
-}
-
-void ClickAt(TControl* c, int x, int y) {
-  POINT s = c->ClientToScreen(POINT{x, y});
-  InjectMouseButton(s.x, s.y, 0, true);
-  InjectMouseButton(s.x, s.y, 0, false);
 }
 
 class DBControls : public DbFolder {

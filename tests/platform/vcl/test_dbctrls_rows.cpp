@@ -6,16 +6,9 @@
 #include "platform/vcl/dbctrls.h"
 #include "platform/vcl/forms.h"
 #include "test_dbfixture.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
-
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
-void ClickAt(TControl* c, int x, int y) {
-  POINT s = c->ClientToScreen(POINT{x, y});
-  InjectMouseButton(s.x, s.y, 0, true);
-  InjectMouseButton(s.x, s.y, 0, false);
-}
 
 class DbControls : public DbFolder {
 protected:

@@ -14,8 +14,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 class DialogKeysTest : public FormTestBase {
 protected:
   void Press(UINT key, bool alt = false, bool shift = false) {

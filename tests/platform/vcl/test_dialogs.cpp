@@ -13,16 +13,11 @@
 #include "platform/vcl/printers.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
 namespace fs = std::filesystem;
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
 
 void SelectAllAndType(const std::string& s) {
   InjectKey(VK_CONTROL, true);

@@ -14,7 +14,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
 using V = std::vector<std::string>;
 
 // The families of interest, in this order, that the list holds.

@@ -15,32 +15,9 @@
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/win/pngsnap.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
-
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
-// Runs f from the message loop of a modal form once the form is up (a 1 ms timer).
-void Later(TComponent* Owner, std::function<void()> f) {
-  auto* t = new TTimer(Owner);
-  t->SetInterval(1);
-  t->SetOnTimer([t, f](TObject*) {
-    t->SetEnabled(false);
-    f();
-  });
-}
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
-
-// Clicks at a client point of a control.
-void ClickAt(TControl* c, int x, int y) {
-  POINT s = c->ClientToScreen(POINT{x, y});
-  InjectMouseButton(s.x, s.y, 0, true);
-  InjectMouseButton(s.x, s.y, 0, false);
-}
 
 class FormTest : public ::testing::Test {
 protected:

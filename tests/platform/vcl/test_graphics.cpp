@@ -531,7 +531,7 @@ std::vector<uint8_t> IconPng(int w, int h, uint32_t argb) {
 
 // An .ico file of square images, in the given order.
 std::vector<uint8_t> IcoFile(const std::vector<std::pair<std::vector<uint8_t>, int>>& images) {
-  std::vector<TImage> all;
+  std::vector<icon_file_builder::TImage> all;
   for (auto& [data, side] : images) all.push_back({data, side, side, 0, 0});
   return CurFile(all, 1);
 }

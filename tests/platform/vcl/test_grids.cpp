@@ -9,15 +9,9 @@
 #include "platform/vcl/grids.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/win/gdi_surface.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
-
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
 
 void ShiftKey(UINT vk, UINT mod) {
   InjectKey(mod, true);
@@ -25,14 +19,13 @@ void ShiftKey(UINT vk, UINT mod) {
   InjectKey(mod, false);
 }
 
-void ClickAt(TControl* c, int x, int y, bool shift = false) {
+void GridClickAt(TControl* c, int x, int y, bool shift = false) {
   if (shift) InjectKey(VK_SHIFT, true);
   POINT s = c->ClientToScreen(POINT{x, y});
   InjectMouseButton(s.x, s.y, 0, true);
   InjectMouseButton(s.x, s.y, 0, false);
   if (shift) InjectKey(VK_SHIFT, false);
 }
-
 
 class GridTest : public ::testing::Test {
 protected:
@@ -140,7 +133,7 @@ TEST_F(GridTest, SelectCellCanRefuseAndTheMouseSelectsCellsRangesAndRows) {
   };
   Form->Show();
   RECT r22 = Grid->CellRect(2, 2);
-  ClickAt(Grid, r22.left + 5, r22.top + 5);
+  GridClickAt(Grid, r22.left + 5, r22.top + 5);
   Run();
   EXPECT_EQ(Grid->Col(), 2);
   EXPECT_EQ(Grid->Row(), 2);
@@ -148,13 +141,13 @@ TEST_F(GridTest, SelectCellCanRefuseAndTheMouseSelectsCellsRangesAndRows) {
   EXPECT_EQ(asked.back(), std::make_pair(2, 2));
   // A refused cell is not entered.
   RECT r33 = Grid->CellRect(3, 3);
-  ClickAt(Grid, r33.left + 5, r33.top + 5);
+  GridClickAt(Grid, r33.left + 5, r33.top + 5);
   Run();
   EXPECT_EQ(Grid->Col(), 2);
   EXPECT_EQ(Grid->Row(), 2);
   // Shift+click spans a range from the anchor (goRangeSelect is on by default).
   RECT r44 = Grid->CellRect(4, 4);
-  ClickAt(Grid, r44.left + 5, r44.top + 5, true);
+  GridClickAt(Grid, r44.left + 5, r44.top + 5, true);
   Run();
   TGridRect s = Grid->Selection();
   EXPECT_EQ(s.Left, 2);
@@ -162,7 +155,7 @@ TEST_F(GridTest, SelectCellCanRefuseAndTheMouseSelectsCellsRangesAndRows) {
   EXPECT_EQ(s.Right, 4);
   EXPECT_EQ(s.Bottom, 4);
   // A click on a fixed cell changes nothing.
-  ClickAt(Grid, 5, 5);
+  GridClickAt(Grid, 5, 5);
   Run();
   EXPECT_EQ(Grid->Col(), 4);
   // Whole rows with goRowSelect.

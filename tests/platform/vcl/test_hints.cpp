@@ -12,8 +12,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 // A panel that answers CM_HINTSHOW with what the test asks for.
 class THintPanel : public TPanel {
 public:

@@ -10,8 +10,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 class KeyMenuTest : public ::testing::Test {
 protected:
   void SetUp() override {

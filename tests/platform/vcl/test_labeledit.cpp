@@ -14,8 +14,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 // One view under test, list or tree, seen through the same few operations. Both views hold
 // three entries, "Alpha", "Beta", "Gamma", the second one selected.
 struct TView {

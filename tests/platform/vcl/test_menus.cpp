@@ -8,28 +8,12 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
-// Runs f from the message loop of a modal popup once it is up (a 1 ms timer).
-void Later(TComponent* Owner, std::function<void()> f) {
-  auto* t = new TTimer(Owner);
-  t->SetInterval(1);
-  t->SetOnTimer([t, f](TObject*) {
-    t->SetEnabled(false);
-    f();
-  });
-}
-
 // The modifier bits as plain numbers (they and the virtual keys are different enumerations).
 constexpr int kShift = scShift, kCtrl = scCtrl, kAlt = scAlt;
-
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
 
 }  // namespace
 

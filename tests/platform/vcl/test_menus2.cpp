@@ -14,10 +14,9 @@
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 #include "tests/platform/vcl/formtest.h"
+#include "tests/platform/vcl/vcltest.h"
 
 namespace {
-
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
 
 // Runs the steps one per timer tick (1 ms) from whatever loop is running then; gives the steps
 // not run yet.
@@ -37,10 +36,6 @@ std::shared_ptr<std::vector<std::function<void()>>> Steps(TComponent* Owner, std
   return q;
 }
 
-void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
 std::function<void()> K(UINT vk) {
   return [vk] { Key(vk); };
 }

@@ -6,9 +6,6 @@
 
 namespace {
 
-// Tests never open real windows, whatever the environment says.
-const bool kForceHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 const RECT LeftFull{0, 0, 1920, 1080}, LeftWork{0, 0, 1920, 1040};
 const RECT RightFull{1920, 0, 3200, 1024}, RightWork{1920, 0, 3200, 1000};
 

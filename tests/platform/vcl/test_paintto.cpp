@@ -12,8 +12,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 class PaintToTest : public FormTestBase {};
 
 // The pixels of bm as 0x00RRGGBB, row by row.

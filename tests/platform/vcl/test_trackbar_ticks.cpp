@@ -11,8 +11,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 class TrackBarTicks : public FormTestBase {
 protected:
   TTrackBar* Make(int Min, int Max) {

@@ -11,8 +11,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 class UpDownMsgTest : public ::testing::Test {
 protected:
   void SetUp() override {

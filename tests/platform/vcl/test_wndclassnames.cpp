@@ -12,8 +12,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 class ClassNameTest : public ::testing::Test {
 protected:
   void SetUp() override {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win/winuser.h"
+#include "tests/support/keys.h"
 
 inline std::vector<std::function<void()>>& Steps() {
   static std::vector<std::function<void()>> s;
@@ -25,10 +26,6 @@ inline void StartSteps(std::vector<std::function<void()>> s) {
   SetTimer(nullptr, 0, 1, RunStep);
 }
 
-inline void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
 // A step pressing and releasing a key.
 inline std::function<void()> K(UINT vk) {
   return [vk] { Key(vk); };

@@ -8,7 +8,7 @@
 
 namespace {
 
-const COLORREF kRed = RGB(255, 0, 0);
+const COLORREF kDrawRed = RGB(255, 0, 0);
 
 TEST(GdiDraw, RectangleOutlineExcludesRightAndBottomEdges) {
   TCanvasDC c(7, 5);
@@ -163,7 +163,7 @@ TEST(GdiDraw, Rop2ModesCombinePenAndDestinationBitwise) {
 TEST(GdiDraw, XorPenDrawingTwiceRestoresTheImage) {
   for (int width : {1, 6}) {
     TCanvasDC c(40, 40);
-    SetPixel(c.dc, 20, 20, kRed);
+    SetPixel(c.dc, 20, 20, kDrawRed);
     HPEN pen = CreatePen(PS_SOLID, width, RGB(255, 255, 255));
     SelectObject(c.dc, pen);
     SetROP2(c.dc, R2_XORPEN);
@@ -172,7 +172,7 @@ TEST(GdiDraw, XorPenDrawingTwiceRestoresTheImage) {
     EXPECT_GT(c.Count(RGB(0, 0, 0)), 40) << width;
     Polyline(c.dc, pts, 5);
     EXPECT_EQ(c.Count(RGB(255, 255, 255)), 40 * 40 - 1) << width;
-    EXPECT_EQ(c.At(20, 20), kRed);
+    EXPECT_EQ(c.At(20, 20), kDrawRed);
     SelectObject(c.dc, GetStockObject(BLACK_PEN));
     DeleteObject(pen);
   }
@@ -226,10 +226,10 @@ TEST(GdiDraw, OpaqueBackgroundFillsTheGapsOfDashedLines) {
   HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
   SelectObject(c.dc, pen);
   SetBkMode(c.dc, OPAQUE);
-  SetBkColor(c.dc, kRed);
+  SetBkColor(c.dc, kDrawRed);
   MoveToEx(c.dc, 0, 0, nullptr);
   LineTo(c.dc, 12, 0);
-  EXPECT_EQ(c.Art({0, 0, 12, 1}, {{0, '#'}, {kRed, 'r'}}), "###rrr###rrr\n");
+  EXPECT_EQ(c.Art({0, 0, 12, 1}, {{0, '#'}, {kDrawRed, 'r'}}), "###rrr###rrr\n");
   SelectObject(c.dc, GetStockObject(BLACK_PEN));
   DeleteObject(pen);
 }
@@ -247,12 +247,12 @@ TEST(GdiDraw, HatchBrushesDrawTheirSixPatterns) {
   for (const Case& k : cases) {
     TCanvasDC c(16, 16);
     HBRUSH br = CreateHatchBrush(k.hatch, RGB(0, 0, 0));
-    SetBkColor(c.dc, kRed);
+    SetBkColor(c.dc, kDrawRed);
     RECT r{0, 0, 8, 8};
     FillRect(c.dc, &r, br);
     EXPECT_EQ(c.Count(RGB(0, 0, 0)), k.black) << k.hatch;
     for (int y = 0; y < 8; ++y)
-      for (int x = 0; x < 8; ++x) EXPECT_EQ(c.At(x, y), k.on(x, y) ? RGB(0, 0, 0) : kRed) << k.hatch << " " << x << "," << y;
+      for (int x = 0; x < 8; ++x) EXPECT_EQ(c.At(x, y), k.on(x, y) ? RGB(0, 0, 0) : kDrawRed) << k.hatch << " " << x << "," << y;
     // Transparent background: the gaps keep what was there.
     SetBkMode(c.dc, TRANSPARENT);
     SelectObject(c.dc, br);
@@ -286,12 +286,12 @@ TEST(GdiDraw, EllipseFitsItsBoxAndIsSymmetric) {
 
 TEST(GdiDraw, EllipseOutlineAndInteriorUsePenAndBrush) {
   TCanvasDC c(12, 12);
-  HBRUSH red = CreateSolidBrush(kRed);
+  HBRUSH red = CreateSolidBrush(kDrawRed);
   SelectObject(c.dc, red);
   Ellipse(c.dc, 0, 0, 12, 12);
   EXPECT_EQ(c.At(6, 0), 0u);     // top of the outline
   EXPECT_EQ(c.At(11, 6), 0u);    // right end of the outline
-  EXPECT_EQ(c.At(6, 6), kRed);   // inside
+  EXPECT_EQ(c.At(6, 6), kDrawRed);   // inside
   EXPECT_EQ(c.At(0, 0), RGB(255, 255, 255));
   SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
   DeleteObject(red);
@@ -422,12 +422,12 @@ TEST(GdiDraw, SelectClipRgnUsesDeviceCoordinatesAndNullResets) {
 TEST(GdiDraw, ViewportAndWindowOriginsShiftDrawing) {
   TCanvasDC c(20, 20);
   SetViewportOrgEx(c.dc, 10, 5, nullptr);
-  SetPixel(c.dc, 0, 0, kRed);
+  SetPixel(c.dc, 0, 0, kDrawRed);
   SetWindowOrgEx(c.dc, 2, 2, nullptr);
   SetPixel(c.dc, 2, 3, RGB(0, 255, 0));
   SetViewportOrgEx(c.dc, 0, 0, nullptr);
   SetWindowOrgEx(c.dc, 0, 0, nullptr);
-  EXPECT_EQ(c.At(10, 5), kRed);
+  EXPECT_EQ(c.At(10, 5), kDrawRed);
   EXPECT_EQ(c.At(10, 6), RGB(0, 255, 0));
 }
 
@@ -446,10 +446,10 @@ TEST(GdiDraw, AnisotropicMappingScalesShapes) {
 
 TEST(GdiDraw, PixelsOutsideTheSurfaceAreInvalid) {
   TCanvasDC c(4, 4);
-  EXPECT_EQ(SetPixel(c.dc, 4, 0, kRed), CLR_INVALID);
+  EXPECT_EQ(SetPixel(c.dc, 4, 0, kDrawRed), CLR_INVALID);
   EXPECT_EQ(GetPixel(c.dc, -1, 0), CLR_INVALID);
-  EXPECT_EQ(SetPixel(c.dc, 3, 3, kRed), kRed);
-  EXPECT_EQ(GetPixel(c.dc, 3, 3), kRed);
+  EXPECT_EQ(SetPixel(c.dc, 3, 3, kDrawRed), kDrawRed);
+  EXPECT_EQ(GetPixel(c.dc, 3, 3), kDrawRed);
 }
 
 TEST(GdiDraw, HostileCoordinatesAndSizesAreHarmless) {
@@ -480,12 +480,12 @@ TEST(GdiDraw, ReversedRectangleCoordinatesDrawTheSameRectangle) {
 
 TEST(GdiDraw, InvertRectAndFocusRectUndoThemselves) {
   TCanvasDC c(10, 10);
-  SetPixel(c.dc, 4, 4, kRed);
+  SetPixel(c.dc, 4, 4, kDrawRed);
   RECT r{1, 1, 9, 9};
   InvertRect(c.dc, &r);
   EXPECT_EQ(c.At(4, 4), RGB(0, 255, 255));
   InvertRect(c.dc, &r);
-  EXPECT_EQ(c.At(4, 4), kRed);
+  EXPECT_EQ(c.At(4, 4), kDrawRed);
   DrawFocusRect(c.dc, &r);
   EXPECT_EQ(c.At(1, 1), 0u);
   EXPECT_EQ(c.At(2, 1), RGB(255, 255, 255));  // every other pixel
@@ -554,13 +554,13 @@ TEST(GdiDraw, HorizontalAndTriangleGradientsAndBadMeshes) {
 TEST(GdiDraw, FloodFillStopsAtTheBorderColour) {
   TCanvasDC c(10, 10);
   Rectangle(c.dc, 2, 2, 8, 8);
-  HBRUSH red = CreateSolidBrush(kRed);
+  HBRUSH red = CreateSolidBrush(kDrawRed);
   SelectObject(c.dc, red);
   ASSERT_TRUE(FloodFill(c.dc, 4, 4, RGB(0, 0, 0)));
-  EXPECT_EQ(c.Count(kRed), 16);
+  EXPECT_EQ(c.Count(kDrawRed), 16);
   EXPECT_EQ(c.At(0, 0), RGB(255, 255, 255));
   ASSERT_TRUE(ExtFloodFill(c.dc, 0, 0, RGB(255, 255, 255), FLOODFILLSURFACE));
-  EXPECT_EQ(c.Count(kRed), 100 - 20);
+  EXPECT_EQ(c.Count(kDrawRed), 100 - 20);
   SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
   DeleteObject(red);
 }
@@ -619,12 +619,12 @@ TEST(GdiDraw, DeviceCapsOfMemoryAndPrinterDCs) {
 
 TEST(GdiDraw, DeletingASelectedObjectWaitsUntilItIsDeselected) {
   TCanvasDC c(4, 4);
-  HBRUSH br = CreateSolidBrush(kRed);
+  HBRUSH br = CreateSolidBrush(kDrawRed);
   SelectObject(c.dc, br);
   EXPECT_TRUE(DeleteObject(br));
   EXPECT_EQ(GetObjectType(br), OBJ_BRUSH);  // still alive while selected
   Rectangle(c.dc, 0, 0, 4, 4);
-  EXPECT_EQ(c.At(1, 1), kRed);
+  EXPECT_EQ(c.At(1, 1), kDrawRed);
   SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
   EXPECT_EQ(GetObjectType(br), 0);
   EXPECT_EQ(SelectObject(c.dc, br), nullptr);
@@ -632,7 +632,7 @@ TEST(GdiDraw, DeletingASelectedObjectWaitsUntilItIsDeselected) {
 
 TEST(GdiDraw, PatBltPatternRops) {
   TCanvasDC c(4, 1);
-  SetPixel(c.dc, 0, 0, kRed);
+  SetPixel(c.dc, 0, 0, kDrawRed);
   HBRUSH br = CreateSolidBrush(RGB(0, 255, 0));
   SelectObject(c.dc, br);
   PatBlt(c.dc, 0, 0, 1, 1, PATINVERT);

@@ -9,7 +9,7 @@
 
 namespace {
 
-POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+POINT RowCentre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 class MenuRowsTest : public WndTest {
 protected:
@@ -83,7 +83,7 @@ TEST_F(MenuRowsTest, ItemsThatDoNotFitGoOnTheNextRowAndTheClientShrinks) {
   EXPECT_EQ(r4.bottom - r4.top, H);
 
   // A click on the second row hits its item.
-  POINT p = Centre(r4);
+  POINT p = RowCentre(r4);
   EXPECT_EQ(SendMessage(Wnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTMENU);
   MsgLog().clear();
   InjectMouseButton(p.x, p.y, 0, true);

@@ -13,9 +13,6 @@
 
 #include "platform/win/winuser.h"
 
-// Tests never open real windows, whatever the environment says.
-inline const bool kForceHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 struct TLogged {
   HWND Wnd;
   UINT Msg;

@@ -33,7 +33,6 @@
 
 namespace {
 
-
 class RptPreviewFixture : public ::testing::Test {
 protected:
   void SetUp() override {

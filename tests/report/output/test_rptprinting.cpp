@@ -63,7 +63,6 @@ protected:
   bool HadXdg = false;
 };
 
-
 // What pdfinfo says about a file ("" when it cannot read it).
 std::string PdfInfo(const fs::path& File) {
   std::string out;

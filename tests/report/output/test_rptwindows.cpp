@@ -33,7 +33,6 @@
 
 namespace {
 
-
 class RptPreviewFormFixture : public ::testing::Test {
 protected:
   void SetUp() override {

@@ -17,8 +17,6 @@
 
 namespace {
 
-const bool kHeadless = (setenv("ORVANTA_DISPLAY", "headless", 1), true);
-
 struct Program {
   TscScript Script;
   std::string Output;
