@@ -178,8 +178,11 @@ void TswSkinWindow::WndProc(TMessage& M) {
     case WM_NCACTIVATE:
       FActive = M.WParam != 0;
       PaintFrame();
-      M.Result = 1;
-      return;
+      if (HandlesNCActivate()) {
+        M.Result = 1;
+        return;
+      }
+      break;
     case WM_NCLBUTTONDOWN:
       FPressed = true;
       PaintFrame();
@@ -204,7 +207,7 @@ void TswSkinWindow::WndProc(TMessage& M) {
       M.WParam = HTNOWHERE;
       break;
     case WM_CTLCOLORDLG:
-      M.Result = reinterpret_cast<LRESULT>(CreateSolidBrush(ColorToRGB(FEngine->FormColor())));
+      M.Result = reinterpret_cast<LRESULT>(FEngine->FormBrush());
       return;
     case SWM_ISSKINNED:
       M.Result = 1;
@@ -223,6 +226,8 @@ void TswSkinWindow::WndProc(TMessage& M) {
       break;
   }
   const std::shared_ptr<bool> alive = FAlive;
+  if (!BeforeMessage(M)) return;
+  if (!*alive) return;
   CallDefaultProc(M);
   if (!*alive) return;
   switch (M.Msg) {
@@ -241,6 +246,11 @@ void TswSkinWindow::WndProc(TMessage& M) {
       FActive = LOWORD(M.WParam) != WA_INACTIVE;
       PaintFrame();
       SetRegion();
+      break;
+    case WM_NCACTIVATE:
+      // Reached only when the window's own procedure answered it: the skin goes over its frame.
+      FActive = M.WParam != 0;
+      PaintFrame();
       break;
     case WM_SIZE:
       // The region and the frame follow the new size.

@@ -60,7 +60,12 @@ protected:
   virtual void CallDefaultProc(TMessage& M) = 0;
   virtual void SaveMetrics() {}
   virtual void SkinControls() {}
+  // First look at a message, before the window's own procedure; false ends its handling.
+  virtual bool BeforeMessage(TMessage&) { return true; }
   virtual void AfterMessage(TMessage&) {}
+  // The window object answers WM_NCACTIVATE itself (forms); otherwise the window's own
+  // procedure runs and the frame is painted again afterwards.
+  virtual bool HandlesNCActivate() const { return false; }
   // Every skinner gives its control the WindowProc back before it is freed.
   void ReleaseControls();
   void UpdateControls();
@@ -107,6 +112,7 @@ protected:
   bool HasMaximizeButton() const override;
   bool HasMinimizeButton() const override;
   bool InitializeAtOnce() const override { return true; }
+  bool HandlesNCActivate() const override { return true; }
   void Attach() override;
   void Detach() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
