@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "paneltest.h"
+#include "platform/vcl/comctrls_comboex.h"
 #include "platform/vcl/stdctrls.h"
 #include "skins/swskinengine.h"
 #include "skins/swskinwindow.h"
@@ -357,6 +358,110 @@ TEST_F(SwSkinDialogTest, GoldenDialogs) {
     DestroyWindow(Dialog);
     Dialog = nullptr;
     delete e;
+    Run();
+  }
+}
+
+// While the skin is on, size grips are refused unless their extended style is exactly
+// WS_EX_NOPARENTNOTIFY (the grips status bars ask for).
+TEST_F(SwSkinDialogTest, SizeGripsAreRefusedWhileSkinned) {
+  MakeDialog(false);
+  struct Case {
+    DWORD Style, ExStyle;
+    bool Created;
+  };
+  auto make = [&](const Case& c) {
+    return CreateWindowEx(c.ExStyle, "SCROLLBAR", "", WS_CHILD | c.Style, 0, 0, 16, 16, Dialog,
+                          nullptr, nullptr, nullptr);
+  };
+  const Case skinned[] = {{0x10, 0, false},
+                          {0x10, WS_EX_NOPARENTNOTIFY, true},
+                          {0x10, WS_EX_NOPARENTNOTIFY | WS_EX_TOPMOST, false},
+                          {SBS_VERT, 0, true}};
+  // No engine yet: every bar is made.
+  for (const Case& c : skinned) {
+    HWND w = make(c);
+    EXPECT_TRUE(w) << c.Style << " " << c.ExStyle;
+    if (w) DestroyWindow(w);
+  }
+  TswSkinEngine* e = Engine("harbour");
+  for (const Case& c : skinned) {
+    HWND w = make(c);
+    EXPECT_EQ(w != nullptr, c.Created) << c.Style << " " << c.ExStyle;
+    if (w) DestroyWindow(w);
+  }
+  e->SetActive(false);
+  HWND w = make(Case{0x10, 0, true});
+  EXPECT_TRUE(w);
+}
+
+// Combo boxes placed on a dialog: a drop-down one is skinned, a simple one is not, and the
+// skinner of a combo box with pictures goes to its inner combo box.
+TEST_F(SwSkinDialogTest, ComboBoxesBySortAndTheInnerBoxOfTheBoxWithPictures) {
+  TswSkinEngine* e = Engine("harbour");
+  MakeDialog(false);
+  auto* drop = new TComboBox(Form);
+  drop->SetParentWindow(Dialog);
+  drop->SetBounds(16, 104, 150, 24);
+  auto* simple = new TComboBox(Form);
+  simple->SetStyle(csSimple);
+  simple->SetParentWindow(Dialog);
+  simple->SetBounds(16, 132, 150, 60);
+  auto* ex = new TComboBoxEx(Form);
+  ex->SetParentWindow(Dialog);
+  ex->SetBounds(180, 104, 120, 24);
+  for (TWinControl* c : {static_cast<TWinControl*>(drop), static_cast<TWinControl*>(simple),
+                         static_cast<TWinControl*>(ex)})
+    c->HandleNeeded();
+  ShowWindow(Dialog, SW_SHOW);
+  SetActiveWindow(Dialog);
+  Run();
+  auto* w = dynamic_cast<TswSkinWindowWnd*>(e->FindWindow(Dialog));
+  ASSERT_NE(w, nullptr);
+  EXPECT_NE(w->WndSkinnerOf(drop->Handle()), nullptr);
+  EXPECT_EQ(w->WndSkinnerOf(simple->Handle()), nullptr);
+  EXPECT_EQ(w->WndSkinnerOf(ex->Handle()), nullptr);
+  const HWND inner = GetWindow(ex->Handle(), GW_CHILD);
+  ASSERT_TRUE(inner);
+  EXPECT_NE(w->WndSkinnerOf(inner), nullptr);
+  // Unskinned, the boxes answer to nobody's skinner any more.
+  e->UnskinHandle(Dialog);
+  EXPECT_EQ(SendMessage(drop->Handle(), SWM_ISSKINNED, 0, 0), 0);
+  EXPECT_EQ(SendMessage(inner, SWM_ISSKINNED, 0, 0), 0);
+  delete drop;
+  delete simple;
+  delete ex;
+}
+
+// The hot look of a skinned button goes when a tick of its timer finds the mouse elsewhere; a
+// dialog with a progress bar or an animation has no such timers.
+TEST_F(SwSkinDialogTest, HotLookGoesWithTheTimerUnlessTheDialogAnimates) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProc;
+  wc.lpszClassName = "SysAnimate32";
+  WNDCLASSA existing;
+  if (!GetClassInfo(nullptr, wc.lpszClassName, &existing)) RegisterClass(&wc);
+  TswSkinEngine* e = Engine("harbour");
+  for (bool animated : {false, true}) {
+    MakeDialog(false);
+    if (animated) Child("SysAnimate32", "", 0, 50, 200, 80, 32, 32);
+    ShowWindow(Dialog, SW_SHOW);
+    SetActiveWindow(Dialog);
+    Run();
+    auto* w = dynamic_cast<TswSkinWindowWnd*>(e->FindWindow(Dialog));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->HasAnimation(), animated);
+    TswSkinControlWnd* ok = w->WndSkinnerOf(Ok);
+    ASSERT_NE(ok, nullptr);
+    MouseAt(ScreenOf(Ok, 10, 10), -1);
+    EXPECT_TRUE(ok->Hot());
+    // The mouse leaves for the desktop: the button hears nothing of it.
+    SetCursorPos(1000, 700);
+    AdvanceMessageClock(TswSkinWndButton::HoverTimerInterval + 2);
+    Run();
+    EXPECT_EQ(ok->Hot(), animated) << animated;
+    DestroyWindow(Dialog);
+    Dialog = nullptr;
     Run();
   }
 }
