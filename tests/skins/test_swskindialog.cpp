@@ -106,9 +106,10 @@ protected:
     if (std::getenv("ORVANTA_UPDATE_GOLDEN")) SaveBitmapToPng(shot, golden);
     HBITMAP want = LoadPngToBitmap(golden);
     EXPECT_TRUE(want) << "missing golden image " << golden;
-    if (want)
+    if (want) {
       EXPECT_LE(ComparePixels(*GetBitmapSurface(shot), *GetBitmapSurface(want), 24), 20) << Name;
-    if (want) DeleteObject(want);
+      DeleteObject(want);
+    }
     DeleteObject(shot);
   }
   HWND Dialog = nullptr, Group = nullptr, Check = nullptr, Radio1 = nullptr, Radio2 = nullptr;
