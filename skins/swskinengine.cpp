@@ -492,15 +492,28 @@ void TswSkinEngine::DrawMenuItem(TMenuItem* Item, TCanvas* Canvas, const RECT& R
   const bool hasImage = images && Item->ImageIndex() >= 0 && Item->ImageIndex() < images->Count();
   if (Item->Checked()) {
     if (!hasImage) {
-      if (TBitmap* mark = SkinBitmap(12)) {
+      if (TBitmap* mark = SkinBitmap(12); mark && !mark->Empty()) {
         TransparentBlt(c->Handle(), R.left + 4, R.top + 3, mark->Width(), mark->Height(),
                        mark->Canvas()->Handle(), 0, 0, mark->Width(), mark->Height(),
-                       static_cast<UINT>(FMetrics.TransColor));
+                       static_cast<UINT>(ColorToRGB(FMetrics.TransColor)));
+      } else {
+        // A skin without a check-mark picture: our own mark, two strokes in the text colour.
+        c->Pen()->SetColor(c->Font()->Color());
+        c->Pen()->SetWidth(2);
+        const int x = R.left + 4, y = R.top + 3;
+        c->MoveTo(x + 3, y + 8);
+        c->LineTo(x + 6, y + 11);
+        c->LineTo(x + 12, y + 4);
+        c->Pen()->SetWidth(1);
       }
     } else {
       FillRectColor(c, RECT{R.left + 2, R.top + 1, R.left + 21, R.top + 20}, clBlack);
       FillRectColor(c, RECT{R.left + 3, R.top + 2, R.left + 20, R.top + 19}, SkinColor(clMenuItem));
     }
   }
-  if (hasImage) images->Draw(c, R.left + 4, R.top + 3, Item->ImageIndex(), Item->Enabled());
+  if (hasImage)
+    images->Draw(c, R.left + 4, R.top + 3, Item->ImageIndex(), Item->Enabled());
+  else if (Item->HasBitmap())
+    // The item's own picture, stretched into the image place.
+    c->StretchDraw(RECT{R.left + 4, R.top + 3, R.left + 20, R.top + 19}, Item->Bitmap());
 }

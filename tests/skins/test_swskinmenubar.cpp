@@ -3,6 +3,11 @@
 // menu's shortcuts, and its look (golden image).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -213,4 +218,60 @@ TEST_F(SwSkinMenuBarTest, GoldenMenuBar) {
     Engine = nullptr;
     Run();
   }
+}
+
+// A checked item without an image shows the skin's check mark, or our own mark with a skin that
+// has none; an item with a picture of its own shows it stretched into the image place.
+TEST_F(SwSkinMenuBarTest, CheckMarksAndItemPictures) {
+  // A copy of harbour without its check-mark picture.
+  char tmpl[] = "/tmp/orv_swmenucheck_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  std::filesystem::copy(SourceDir() + "/data/swskins/harbour", dir + "/skin");
+  {
+    std::ifstream in(dir + "/skin/keys.txt");
+    std::string all, line;
+    while (std::getline(in, line))
+      if (line.rfind("SKIN2_CHECKEDMENUICON=", 0) != 0) all += line + "\n";
+    in.close();
+    std::ofstream(dir + "/skin/keys.txt") << all;
+  }
+  const std::string pack = BinaryDir() + "/tools/mkswskin pack " + dir + "/skin " + dir + "/plain.ssk";
+  ASSERT_EQ(std::system(pack.c_str()), 0) << pack;
+  auto* popup = new TPopupMenu(Form);
+  auto* checked = Item(popup->Items(), "Checked");
+  checked->SetChecked(true);
+  auto* pictured = Item(popup->Items(), "Pictured");
+  TBitmap red;
+  red.SetPixelFormat(pf24bit);
+  red.SetSize(8, 8);
+  red.Canvas()->Brush()->SetColor(clRed);
+  red.Canvas()->FillRect(RECT{0, 0, 8, 8});
+  pictured->SetBitmap(&red);
+  for (const std::string& skin : {SourceDir() + "/data/swskins/harbour.ssk", dir + "/plain.ssk"}) {
+    SCOPED_TRACE(skin);
+    auto* e = new TswSkinEngine(Form);
+    e->SetSkinFile(skin);
+    ASSERT_TRUE(e->Ready());
+    e->SetActive(true);
+    TBitmap b, plain;
+    for (TBitmap* x : {&b, &plain}) {
+      x->SetPixelFormat(pf24bit);
+      x->SetSize(160, 24);
+    }
+    checked->SetChecked(false);
+    e->DrawMenuItem(checked, plain.Canvas(), RECT{0, 0, 160, 24}, false);
+    checked->SetChecked(true);
+    e->DrawMenuItem(checked, b.Canvas(), RECT{0, 0, 160, 24}, false);
+    int marked = 0;
+    for (int y = 3; y < 19; ++y)
+      for (int x = 4; x < 20; ++x)
+        if (b.Canvas()->Pixels(x, y) != plain.Canvas()->Pixels(x, y)) ++marked;
+    EXPECT_GT(marked, 8) << "a check mark in the left bar";
+    e->DrawMenuItem(pictured, b.Canvas(), RECT{0, 0, 160, 24}, false);
+    EXPECT_EQ(b.Canvas()->Pixels(12, 11), ColorToRGB(clRed));
+    EXPECT_EQ(b.Canvas()->Pixels(28, 11), ColorToRGB(e->SkinColor(11)));
+    delete e;
+  }
+  std::filesystem::remove_all(dir);
 }
