@@ -2,6 +2,7 @@
 #include "skins/swskinmenubar.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/vcl/menus.h"
 #include "platform/win/gdi_user.h"
@@ -14,6 +15,9 @@ ORV_CLASS_IMPL(TswSkinMenuBarButton, TToolButton)
 ORV_CLASS_IMPL(TswSkinMenuBar, TToolBar)
 
 namespace {
+
+// Posted to the bar to open the button with the index in wParam (after an accelerator key).
+constexpr UINT kSwBarOpenButton = WM_APP + 0x357;
 
 // Skin key numbers of the menu bar.
 enum { kSwBarClStart = 3, kSwBarClEnd = 4, kSwBarClTopSelected = 5, kSwBarClTopSelectedBorder = 6,
@@ -136,6 +140,30 @@ void TswSkinMenuBar::Build(const std::vector<TMenuItem*>& Items) {
   SetVisible(true);
 }
 
+TswSkinMenuBarButton* TswSkinMenuBar::ButtonOfAccelerator(WORD Key) const {
+  const int want = std::toupper(static_cast<unsigned char>(Key));
+  for (int i = 0; i < ControlCount(); ++i) {
+    auto* b = dynamic_cast<TswSkinMenuBarButton*>(Controls(i));
+    if (!b || !b->Enabled()) continue;
+    const std::string& c = b->MenuItem()->Caption();
+    for (size_t k = 0; k + 1 < c.size(); ++k) {
+      if (c[k] != '&') continue;
+      if (c[k + 1] == '&') {
+        ++k;  // "&&" is a plain ampersand
+        continue;
+      }
+      if (std::toupper(static_cast<unsigned char>(c[k + 1])) == want) return b;
+      break;
+    }
+  }
+  return nullptr;
+}
+
+void TswSkinMenuBar::PostOpen(TswSkinMenuBarButton* Button) {
+  for (int i = 0; i < ControlCount(); ++i)
+    if (Controls(i) == Button && HandleAllocated()) PostMessage(Handle(), kSwBarOpenButton, i, 0);
+}
+
 void TswSkinMenuBar::AlignControls(TControl*, RECT& Rect) {
   // Buttons side by side from the left, each as wide as its caption asks.
   int x = Rect.left;
@@ -151,6 +179,17 @@ void TswSkinMenuBar::WndProc(TMessage& M) {
   if (M.Msg == SWM_ISSKINNED) {
     // A part of the skin itself.
     M.Result = 1;
+    return;
+  }
+  if (M.Msg == kSwBarOpenButton) {
+    const int i = static_cast<int>(M.WParam);
+    if (i < ControlCount())
+      if (auto* b = dynamic_cast<TswSkinMenuBarButton*>(Controls(i)); b && b->Enabled()) {
+        if (b->MenuItem()->Count() > 0)
+          b->OpenMenu();
+        else
+          b->Click();
+      }
     return;
   }
   if (M.Msg == WM_KEYUP && M.WParam == VK_RETURN) {

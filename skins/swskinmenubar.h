@@ -43,6 +43,10 @@ public:
   // Replaces the buttons by one per item (in order); hidden when there are none.
   void Build(const std::vector<TMenuItem*>& Items);
   TswSkinMenuBarButton* ButtonOf(const TMenuItem* Item) const;
+  // The enabled button whose caption marks Key ("&F" for F) as its accelerator, or nullptr.
+  TswSkinMenuBarButton* ButtonOfAccelerator(WORD Key) const;
+  // Opens (or, without sub-items, clicks) a button after the current message (Alt+key).
+  void PostOpen(TswSkinMenuBarButton* Button);
   void AlignControls(TControl* AControl, RECT& Rect) override;
   void WndProc(TMessage& Message) override;
 

@@ -641,7 +641,16 @@ void TswSkinWindowVCL::Attach() {
       return;
     const WORD key = static_cast<WORD>(Msg.wParam);
     if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return;
-    if (FSavedMenu->IsShortCut(::ShortCut(key, KeyDataToShiftState(Msg.lParam)))) Handled = true;
+    if (FSavedMenu->IsShortCut(::ShortCut(key, KeyDataToShiftState(Msg.lParam)))) {
+      Handled = true;
+      return;
+    }
+    // Alt with an item's accelerator opens that item of the bar, as on the menu row it left.
+    if (Msg.message == WM_SYSKEYDOWN && FMenuBar && FMenuBar->Visible())
+      if (TswSkinMenuBarButton* b = FMenuBar->ButtonOfAccelerator(key)) {
+        FMenuBar->PostOpen(b);
+        Handled = true;
+      }
   };
   FOldWindowProc = FForm->WindowProc;
   FForm->WindowProc = [this](TMessage& M) { WndProc(M); };

@@ -275,3 +275,40 @@ TEST_F(SwSkinMenuBarTest, CheckMarksAndItemPictures) {
   }
   std::filesystem::remove_all(dir);
 }
+
+// Alt with an item's accelerator opens it from the bar (or clicks an item without sub-items);
+// a letter no item marks does nothing.
+TEST_F(SwSkinMenuBarTest, AltWithAnAcceleratorOpensTheItem) {
+  TswSkinWindowVCL* w = Skin("harbour");
+  ASSERT_NE(w, nullptr);
+  TswSkinMenuBar* bar = w->MenuBar();
+  EXPECT_EQ(bar->ButtonOfAccelerator('f'), bar->ButtonOf(File));
+  EXPECT_EQ(bar->ButtonOfAccelerator('H'), bar->ButtonOf(Help));
+  EXPECT_EQ(bar->ButtonOfAccelerator('T'), nullptr) << "Tools is disabled";
+  EXPECT_EQ(bar->ButtonOfAccelerator('X'), nullptr);
+  SetActiveWindow(Form->Handle());
+  Button->SetFocus();
+  Run();
+  auto alt = [&](WORD Key) {
+    InjectKey(VK_MENU, true);
+    InjectKey(Key, true);
+    InjectKey(Key, false);
+    InjectKey(VK_MENU, false);
+  };
+  alt('H');
+  Run();
+  EXPECT_EQ(Helped, 1);
+  int tagWhileOpen = -1;
+  alt('F');
+  MenuBarTestLater(Form, [&] {
+    tagWhileOpen = bar->ButtonOf(File)->Tag();
+    InjectKey(VK_ESCAPE, true);
+    InjectKey(VK_ESCAPE, false);
+  });
+  Run();
+  EXPECT_EQ(tagWhileOpen, TswSkinMenuBarButton::HotTag);
+  EXPECT_EQ(Opened, 0);
+  alt('X');
+  Run();
+  EXPECT_EQ(Helped, 1);
+}
