@@ -716,7 +716,8 @@ void TswSkinWindowVCL::SaveMetrics() {
   ClientToScreen(h, &o);
   // The top frame without the window layer's menu row: the menu goes to the skinned bar.
   RECT row{};
-  const int menuRow = FForm->Menu() && GetMenuBarRect(h, &row) ? row.bottom - row.top : 0;
+  const bool moves = FForm->Menu() && FForm->Menu()->Tag() != FEngine->DisabledTag();
+  const int menuRow = moves && GetMenuBarRect(h, &row) ? row.bottom - row.top : 0;
   FTopFrame = o.y - wr.top - menuRow;
   FSideFrame = o.x - wr.left;
   FBottomFrame = wr.bottom - (o.y + cr.bottom);

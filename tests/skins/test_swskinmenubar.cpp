@@ -312,3 +312,21 @@ TEST_F(SwSkinMenuBarTest, AltWithAnAcceleratorOpensTheItem) {
   Run();
   EXPECT_EQ(Helped, 1);
 }
+
+// A main menu whose Tag is the engine's DisabledTag stays on the window layer's menu row, above
+// the client area.
+TEST_F(SwSkinMenuBarTest, DisabledMenuStaysOnTheForm) {
+  Menu->SetTag(9999);
+  Run();
+  TswSkinWindowVCL* w = Skin("prism");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(Form->Menu(), Menu);
+  EXPECT_NE(GetMenu(Form->Handle()), nullptr);
+  EXPECT_EQ(SendMessage(Form->Handle(), SWM_MENUBARHEIGHT, 0, 0), 0);
+  RECT row{}, wr{};
+  ASSERT_TRUE(GetMenuBarRect(Form->Handle(), &row));
+  GetWindowRect(Form->Handle(), &wr);
+  POINT o{0, 0};
+  ClientToScreen(Form->Handle(), &o);
+  EXPECT_GE(o.y - wr.top, row.bottom) << "the client area starts below the menu row";
+}
