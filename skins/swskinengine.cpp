@@ -14,6 +14,7 @@
 #include "platform/vcl/menus.h"
 #include "platform/win/wingdi.h"
 #include "skins/swskinwindow.h"
+#include "skins/swskinwnd.h"
 
 ORV_CLASS_IMPL(TswSkinEngine, TComponent)
 
@@ -28,6 +29,7 @@ constexpr int TempFileTries = 8;
 // Process-wide state of the hook.
 HHOOK gHook = nullptr;
 TswSkinEngine* gHookEngine = nullptr;
+HWND gLastDestroyedDialog = nullptr;
 
 std::vector<std::string>& AutoSkinNames() {
   static std::vector<std::string> names{"TSelectDirDlg", "TForm", "TfrmRegBrowser"};
@@ -53,19 +55,33 @@ bool IsAutoSkinClassName(const std::string& Name) {
 }
 
 TswSkinEngine* TswSkinEngine::HookEngine() { return gHookEngine; }
+HWND TswSkinEngine::LastDestroyedDialog() { return gLastDestroyedDialog; }
+void TswSkinEngine::SetLastDestroyedDialog(HWND Wnd) { gLastDestroyedDialog = Wnd; }
 
 LRESULT TswSkinEngine::SkinCbtHookProc(int Code, WPARAM W, LPARAM L) {
   TswSkinEngine* e = gHookEngine;
-  if (Code == HCBT_ACTIVATE && e && e->IsSkinActive()) {
+  if (Code == HCBT_CREATEWND && e && e->IsSkinActive()) {
+    // Size grips are not created while skinned, except the ones a status bar asks for
+    // (extended style exactly WS_EX_NOPARENTNOTIFY).
+    HWND wnd = reinterpret_cast<HWND>(W);
+    const auto* cw = reinterpret_cast<const CBT_CREATEWND*>(L);
+    char cls[101] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (cw && cw->lpcs && Upper(cls) == "SCROLLBAR" && (cw->lpcs->style & 0x10) != 0 &&
+        cw->lpcs->dwExStyle != WS_EX_NOPARENTNOTIFY)
+      return 1;
+  } else if (Code == HCBT_ACTIVATE && e && e->IsSkinActive()) {
     HWND wnd = reinterpret_cast<HWND>(W);
     char cls[101] = {};
     GetClassNameA(wnd, cls, sizeof cls);
     const std::string name = cls;
-    const bool skinned = SendMessage(wnd, SWM_ISSKINNED, 0, 0) == 1;
-    if (name == "TMessageForm" || name == "#32770") {
-      if (e->FSkinDialogs && !skinned) e->SkinHandle(wnd, true);
-    } else if ((name == "TTabDockHost" || name == "TConjoinDockHost" || IsAutoSkinClassName(name)) &&
-               !skinned) {
+    auto skinned = [wnd] { return SendMessage(wnd, SWM_ISSKINNED, 0, 0) == 1; };
+    if (name == "TTabDockHost" || name == "TConjoinDockHost") {
+      if (!skinned()) e->SkinHandle(wnd, true);
+    } else if (name == "TMessageForm" || name == "#32770") {
+      if (wnd != gLastDestroyedDialog && e->FSkinDialogs && !skinned()) e->SkinHandle(wnd, true);
+      gLastDestroyedDialog = nullptr;
+    } else if (IsAutoSkinClassName(name) && !skinned()) {
       e->SkinHandle(wnd, false);
     }
   }
@@ -112,6 +128,7 @@ TswSkinEngine::~TswSkinEngine() {
     delete w;  // removes itself from the list
     FReleasing = false;
   }
+  if (FFormBrush) DeleteObject(FFormBrush);
 }
 
 void TswSkinEngine::Publish(TPublisher<TswSkinEngine>& P) {
@@ -256,6 +273,8 @@ void TswSkinEngine::SkinChanged() {
   const int wb = WidthOf(r.GetBitmap(bmButtons));
   m.MinWidth = r.GetBool(0) ? w1 + w3 + wb / 6 + 35 : w1 + std::max(w3, wb / 6 + 35);
   FMetrics = m;
+  if (FFormBrush) DeleteObject(FFormBrush);
+  FFormBrush = CreateSolidBrush(ColorToRGB(m.FormColor));
   FScrollRes.SetReader(&FReader);
   FProgressRes.SetReader(&FReader);
   FTabRes.SetReader(&FReader);
@@ -296,7 +315,10 @@ void TswSkinEngine::SkinHandle(HWND Wnd, bool Dialog) {
       return;
     }
   }
-  // Windows other than forms (system dialogs) are not taken over yet.
+  // Any other window (a dialog of the window layer) gets the window object of plain windows.
+  auto* w = new TswSkinWindowWnd(Wnd, this, Dialog);
+  FWindows.push_back(w);
+  w->UpdateSkin();
 }
 
 void TswSkinEngine::UnskinHandle(HWND Wnd) {
@@ -467,15 +489,28 @@ void TswSkinEngine::DrawMenuItem(TMenuItem* Item, TCanvas* Canvas, const RECT& R
   const bool hasImage = images && Item->ImageIndex() >= 0 && Item->ImageIndex() < images->Count();
   if (Item->Checked()) {
     if (!hasImage) {
-      if (TBitmap* mark = SkinBitmap(12)) {
+      if (TBitmap* mark = SkinBitmap(12); mark && !mark->Empty()) {
         TransparentBlt(c->Handle(), R.left + 4, R.top + 3, mark->Width(), mark->Height(),
                        mark->Canvas()->Handle(), 0, 0, mark->Width(), mark->Height(),
-                       static_cast<UINT>(FMetrics.TransColor));
+                       static_cast<UINT>(ColorToRGB(FMetrics.TransColor)));
+      } else {
+        // A skin without a check-mark picture: our own mark, two strokes in the text colour.
+        c->Pen()->SetColor(c->Font()->Color());
+        c->Pen()->SetWidth(2);
+        const int x = R.left + 4, y = R.top + 3;
+        c->MoveTo(x + 3, y + 8);
+        c->LineTo(x + 6, y + 11);
+        c->LineTo(x + 12, y + 4);
+        c->Pen()->SetWidth(1);
       }
     } else {
       FillRectColor(c, RECT{R.left + 2, R.top + 1, R.left + 21, R.top + 20}, clBlack);
       FillRectColor(c, RECT{R.left + 3, R.top + 2, R.left + 20, R.top + 19}, SkinColor(clMenuItem));
     }
   }
-  if (hasImage) images->Draw(c, R.left + 4, R.top + 3, Item->ImageIndex(), Item->Enabled());
+  if (hasImage)
+    images->Draw(c, R.left + 4, R.top + 3, Item->ImageIndex(), Item->Enabled());
+  else if (Item->HasBitmap())
+    // The item's own picture, stretched into the image place.
+    c->StretchDraw(RECT{R.left + 4, R.top + 3, R.left + 20, R.top + 19}, Item->Bitmap());
 }

@@ -128,6 +128,12 @@ public:
   TColor SkinColor(int Number) const { return static_cast<TColor>(FReader.GetColor(Number)); }
   bool SkinFlag(int Number) const { return FReader.GetBool(Number) != 0; }
   TColor FormColor() const { return FMetrics.FormColor; }
+  // A solid brush of the form colour, made again at every skin change (owned by the engine).
+  HBRUSH FormBrush() const { return FFormBrush; }
+  // The dialog whose window object was last released because the dialog was being destroyed
+  // (the hook does not skin it again meanwhile).
+  static HWND LastDestroyedDialog();
+  static void SetLastDestroyedDialog(HWND Wnd);
   TswSkinScrollBtnRes& ScrollRes() { return FScrollRes; }
   TswSkinProgressBarRes& ProgressRes() { return FProgressRes; }
   TswSkinTabRes& TabRes() { return FTabRes; }
@@ -138,6 +144,7 @@ protected:
 private:
   friend class TswSkinWindow;
   friend class TswSkinWindowVCL;
+  friend class TswSkinWindowWnd;
   void SkinChanged();
   static LRESULT SkinCbtHookProc(int Code, WPARAM W, LPARAM L);
   void RemoveWindow(TswSkinWindow* W);
@@ -157,4 +164,5 @@ private:
   TPopupMenu* FSystemMenu = nullptr;
   TswSkinWindow* FSystemMenuWindow = nullptr;
   bool FSweeping = false, FReleasing = false;
+  HBRUSH FFormBrush = nullptr;
 };

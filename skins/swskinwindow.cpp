@@ -9,6 +9,7 @@
 #include "platform/win/wingdi.h"
 #include "skins/swskinctrls.h"
 #include "skins/swskinengine.h"
+#include "skins/swskinmenubar.h"
 #include "skins/swskinres.h"
 
 ORV_CLASS_IMPL(TswSkinWindow, TComponent)
@@ -173,8 +174,11 @@ void TswSkinWindow::WndProc(TMessage& M) {
     case WM_NCACTIVATE:
       FActive = M.WParam != 0;
       PaintFrame();
-      M.Result = 1;
-      return;
+      if (HandlesNCActivate()) {
+        M.Result = 1;
+        return;
+      }
+      break;
     case WM_NCLBUTTONDOWN:
       FPressed = true;
       PaintFrame();
@@ -199,7 +203,7 @@ void TswSkinWindow::WndProc(TMessage& M) {
       M.WParam = HTNOWHERE;
       break;
     case WM_CTLCOLORDLG:
-      M.Result = reinterpret_cast<LRESULT>(CreateSolidBrush(ColorToRGB(FEngine->FormColor())));
+      M.Result = reinterpret_cast<LRESULT>(FEngine->FormBrush());
       return;
     case SWM_ISSKINNED:
       M.Result = 1;
@@ -208,7 +212,7 @@ void TswSkinWindow::WndProc(TMessage& M) {
       M.Result = FActive ? 1 : 2;
       return;
     case SWM_MENUBARHEIGHT:
-      M.Result = 0;
+      M.Result = GetMenuBarHeight();
       return;
     case WM_NCCALCSIZE:
       if (M.WParam && M.LParam)
@@ -218,6 +222,8 @@ void TswSkinWindow::WndProc(TMessage& M) {
       break;
   }
   const std::shared_ptr<bool> alive = FAlive;
+  if (!BeforeMessage(M)) return;
+  if (!*alive) return;
   CallDefaultProc(M);
   if (!*alive) return;
   switch (M.Msg) {
@@ -236,6 +242,11 @@ void TswSkinWindow::WndProc(TMessage& M) {
       FActive = LOWORD(M.WParam) != WA_INACTIVE;
       PaintFrame();
       SetRegion();
+      break;
+    case WM_NCACTIVATE:
+      // Reached only when the window's own procedure answered it: the skin goes over its frame.
+      FActive = M.WParam != 0;
+      PaintFrame();
       break;
     case WM_SIZE:
       // The region and the frame follow the new size.
@@ -562,6 +573,15 @@ void TswSkinWindowVCL::Notification(TComponent* AComponent, TOperation Operation
   TComponent::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
   if (AComponent == FForm) FForm = nullptr;
+  if (AComponent == FMenuBar) FMenuBar = nullptr;
+  FShifted.erase(std::remove_if(FShifted.begin(), FShifted.end(),
+                                [AComponent](const auto& e) { return e.first == AComponent; }),
+                 FShifted.end());
+  if (AComponent == FSavedMenu) {
+    // The menu goes: so do the bar's buttons that stood for its items.
+    FSavedMenu = nullptr;
+    if (FMenuBar) FMenuBar->Build({});
+  }
   FMenus.erase(std::remove(FMenus.begin(), FMenus.end(), AComponent), FMenus.end());
   // A control freed while skinned takes its skinner along; nothing routes to it any more.
   for (auto it = FSkinners.begin(); it != FSkinners.end(); ++it)
@@ -600,12 +620,81 @@ HWND TswSkinWindowVCL::GetHandle() const {
 }
 
 void TswSkinWindowVCL::Attach() {
+  // The menu bar that shows the form's main menu while skinned: first among the top-aligned
+  // controls, hidden until a menu is built on it.
+  FMenuBar = new TswSkinMenuBar(this, FEngine);
+  FMenuBar->FreeNotification(this);
+  FMenuBar->SetTop(-100);
+  FMenuBar->SetParent(FForm);
+  // The hidden main menu's shortcuts still work while the form is active.
+  FAppEvents = new TApplicationEvents(nullptr);
+  FAppEvents->OnMessage = [this](MSG& Msg, bool& Handled) {
+    if (Handled || !FSavedMenu || !FForm || !FEngine->IsSkinActive() || !FSkinOn) return;
+    if (Msg.message != WM_KEYDOWN && Msg.message != WM_SYSKEYDOWN) return;
+    if (!FForm->HandleAllocated() || SendMessage(FForm->Handle(), SWM_CAPTIONSTATE, 0, 0) != 1 ||
+        GetActiveWindow() != FForm->Handle())
+      return;
+    const WORD key = static_cast<WORD>(Msg.wParam);
+    if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return;
+    if (FSavedMenu->IsShortCut(::ShortCut(key, KeyDataToShiftState(Msg.lParam)))) {
+      Handled = true;
+      return;
+    }
+    // Alt with an item's accelerator opens that item of the bar, as on the menu row it left.
+    if (Msg.message == WM_SYSKEYDOWN && FMenuBar && FMenuBar->Visible())
+      if (TswSkinMenuBarButton* b = FMenuBar->ButtonOfAccelerator(key)) {
+        FMenuBar->PostOpen(b);
+        Handled = true;
+      }
+  };
   FOldWindowProc = FForm->WindowProc;
   FForm->WindowProc = [this](TMessage& M) { WndProc(M); };
 }
 
 void TswSkinWindowVCL::Detach() {
   if (FForm) FForm->WindowProc = FOldWindowProc;
+  delete FAppEvents;
+  FAppEvents = nullptr;
+  if (FMenuBar) {
+    TswSkinMenuBar* bar = FMenuBar;
+    FMenuBar = nullptr;
+    bar->RemoveFreeNotification(this);
+    delete bar;
+  }
+}
+
+int TswSkinWindowVCL::GetMenuBarHeight() const {
+  return FMenuBar && FMenuBar->Visible() ? FMenuBar->Height() : 0;
+}
+
+void TswSkinWindowVCL::BuildMenuBar() {
+  if (!FMenuBar) return;
+  std::vector<TMenuItem*> items;
+  if (FSavedMenu)
+    for (int i = 0; i < FSavedMenu->Items()->Count(); ++i) items.push_back(FSavedMenu->Items()->Items(i));
+  FMenuBar->SetColor(FEngine->SkinColor(3));
+  FMenuBar->Build(items);
+}
+
+void TswSkinWindowVCL::SaveControlBounds() {
+  FShifted.clear();
+  for (int i = 0; i < FForm->ControlCount(); ++i) {
+    TControl* c = FForm->Controls(i);
+    if (c == FMenuBar || c->Align() != alNone) continue;
+    c->FreeNotification(this);
+    FShifted.emplace_back(c, c->BoundsRect());
+  }
+}
+
+void TswSkinWindowVCL::PlaceControls(int Height) {
+  // The client area grew by the bar's height, so every control keeps its size and its distance
+  // from whichever edges it is anchored to by moving down by that height.
+  for (const auto& [c, r] : FShifted)
+    c->SetBounds(r.left, r.top + Height, r.right - r.left, r.bottom - r.top);
+  if (Height != 0) return;
+  for (const auto& entry : FShifted)
+    if (!SkinnerOf(dynamic_cast<TWinControl*>(entry.first))) entry.first->RemoveFreeNotification(this);
+  FShifted.clear();
 }
 
 void TswSkinWindowVCL::CallDefaultProc(TMessage& M) {
@@ -620,7 +709,11 @@ void TswSkinWindowVCL::SaveMetrics() {
   GetClientRect(h, &cr);
   POINT o{0, 0};
   ClientToScreen(h, &o);
-  FTopFrame = o.y - wr.top;
+  // The top frame without the window layer's menu row: the menu goes to the skinned bar.
+  RECT row{};
+  const bool moves = FForm->Menu() && FForm->Menu()->Tag() != FEngine->DisabledTag();
+  const int menuRow = moves && GetMenuBarRect(h, &row) ? row.bottom - row.top : 0;
+  FTopFrame = o.y - wr.top - menuRow;
   FSideFrame = o.x - wr.left;
   FBottomFrame = wr.bottom - (o.y + cr.bottom);
   FSavedClientWidth = cr.right;
@@ -652,10 +745,22 @@ void TswSkinWindowVCL::ApplySkinState() {
   }
   const int cw = FSavedClientWidth, chh = FSavedClientHeight;
   const int tag = FEngine->DisabledTag();
+  const bool dying = FForm->ComponentState().Contains(csDestroying);
+  int barHeight = 0;
   if (on) {
     FSavedColor = FForm->Color();
     FForm->SetColor(FEngine->FormColor());
     FApplied = true;
+    // The main menu leaves the form for the skinned menu bar.
+    if (TMainMenu* menu = FForm->Menu(); menu && menu->Tag() != tag) {
+      SaveControlBounds();
+      FSavedMenu = menu;
+      FSavedMenu->FreeNotification(this);
+      FForm->SetMenu(nullptr);
+      FEngine->SkinMenu(FSavedMenu);
+      BuildMenuBar();
+      barHeight = GetMenuBarHeight();
+    }
     for (int i = 0; i < FForm->ComponentCount(); ++i) {
       auto* m = dynamic_cast<TPopupMenu*>(FForm->Components(i));
       if (!m || m->Tag() == tag) continue;
@@ -667,6 +772,14 @@ void TswSkinWindowVCL::ApplySkinState() {
     FForm->SetColor(FSavedColor);
     FApplied = false;
     SetWindowRgn(h, nullptr, TRUE);
+    if (FMenuBar) FMenuBar->Build({});
+    if (FSavedMenu) {
+      TMainMenu* menu = FSavedMenu;
+      FSavedMenu = nullptr;
+      menu->RemoveFreeNotification(this);
+      FEngine->UnskinMenu(menu);
+      if (!dying) FForm->SetMenu(menu);
+    }
     for (TMenu* m : FMenus) {
       FEngine->UnskinMenu(m);
       m->RemoveFreeNotification(this);
@@ -678,8 +791,9 @@ void TswSkinWindowVCL::ApplySkinState() {
   // The client area keeps its size.
   if (cw > 0 && chh > 0 && FForm->WindowState() == wsNormal) {
     FForm->SetClientWidth(cw);
-    FForm->SetClientHeight(chh);
+    FForm->SetClientHeight(chh + barHeight);
   }
+  if (!on || barHeight > 0) PlaceControls(barHeight);
   UpdateControls();
   if (on) {
     PaintFrame();

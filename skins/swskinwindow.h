@@ -60,7 +60,14 @@ protected:
   virtual void CallDefaultProc(TMessage& M) = 0;
   virtual void SaveMetrics() {}
   virtual void SkinControls() {}
+  // First look at a message, before the window's own procedure; false ends its handling.
+  virtual bool BeforeMessage(TMessage&) { return true; }
   virtual void AfterMessage(TMessage&) {}
+  // The window object answers WM_NCACTIVATE itself (forms); otherwise the window's own
+  // procedure runs and the frame is painted again afterwards.
+  virtual bool HandlesNCActivate() const { return false; }
+  // Height of the skinned menu bar (0 without one).
+  virtual int GetMenuBarHeight() const { return 0; }
   // Every skinner gives its control the WindowProc back before it is freed.
   void ReleaseControls();
   void UpdateControls();
@@ -95,6 +102,9 @@ public:
   ~TswSkinWindowVCL() override;
   HWND GetHandle() const override;
   TCustomForm* Form() const { return FForm; }
+  // The skinned menu bar that shows the form's main menu while the skin is on.
+  class TswSkinMenuBar* MenuBar() const { return FMenuBar; }
+  int GetMenuBarHeight() const override;
 
 protected:
   void ApplySkinState() override;
@@ -107,6 +117,7 @@ protected:
   bool HasMaximizeButton() const override;
   bool HasMinimizeButton() const override;
   bool InitializeAtOnce() const override { return true; }
+  bool HandlesNCActivate() const override { return true; }
   void Attach() override;
   void Detach() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -115,7 +126,18 @@ private:
   TCustomForm* FForm;
   TWndMethod FOldWindowProc;
   // Popup menus of the form owner-drawn by the engine while the skin is applied.
+  // Builds the menu bar from the saved main menu's top-level items.
+  void BuildMenuBar();
+  // Notes where the form's unaligned controls are (before the skin changes anything).
+  void SaveControlBounds();
+  // Puts the noted controls Height pixels lower (below the menu bar), or, with 0, back where
+  // they were, and forgets them then.
+  void PlaceControls(int Height);
   std::vector<class TMenu*> FMenus;
   bool FApplied = false, FSwept = false;
   TColor FSavedColor = 0;
+  class TswSkinMenuBar* FMenuBar = nullptr;
+  class TMainMenu* FSavedMenu = nullptr;
+  class TApplicationEvents* FAppEvents = nullptr;
+  std::vector<std::pair<TControl*, RECT>> FShifted;
 };
