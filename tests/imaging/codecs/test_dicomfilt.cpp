@@ -7,6 +7,7 @@
 
 #include "codectest.h"
 #include "imaging/codecs/dicomfilt.h"
+#include "imaging/io/iemetadata.h"
 
 namespace {
 
@@ -118,6 +119,11 @@ TDcmPicture DcmGrey8(int w, int h, int frames = 1) {
   for (int f = 0; f < frames; ++f)
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) p.Pixels.push_back(static_cast<uint8_t>(x * 9 + y * 5 + f * 80));
+  // Each frame spans 0..255, so the stretch of compressed 8-bit data leaves it as it is.
+  for (int f = 0; f < frames; ++f) {
+    p.Pixels[static_cast<size_t>(f) * w * h + 1] = 0;
+    p.Pixels[static_cast<size_t>(f + 1) * w * h - 2] = 255;
+  }
   return p;
 }
 
@@ -131,7 +137,7 @@ TDcmPicture DcmRgb8(int w, int h, int planar) {
   p.Pixels.resize(static_cast<size_t>(w) * h * 3);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      const uint8_t c[3] = {static_cast<uint8_t>(x * 20), static_cast<uint8_t>(y * 30), static_cast<uint8_t>(x * y)};
+      const uint8_t c[3] = {static_cast<uint8_t>(x * 20), static_cast<uint8_t>(y * 30), static_cast<uint8_t>(x == w - 1 && y == h - 1 ? 255 : x * y)};
       for (int s = 0; s < 3; ++s) {
         const size_t i = static_cast<size_t>(y) * w + x;
         p.Pixels[planar ? s * static_cast<size_t>(w) * h + i : i * 3 + s] = c[s];
@@ -271,6 +277,23 @@ TEST(DicomReader, EveryTransferSyntaxReadsTheSameImage) {
       EXPECT_TRUE(DcmSamePixels(ref.Bitmap, r.Bitmap));
     }
   }
+  // Compressed 8-bit grey is stretched to the full range; native 8-bit data are not.
+  TDcmPicture narrow = DcmGrey8(8, 4);
+  for (auto& v : narrow.Pixels) v = static_cast<uint8_t>(10 + v % 100);
+  const std::vector<uint8_t> rle = DcmConvert(DcmFile(narrow), "dcmcrle", "narrow");
+  for (const auto* data : {&rle}) {
+    TDcmRead r;
+    DcmReadBytes(*data, r);
+    ASSERT_FALSE(r.Aborted);
+    int mn = 255, mx = 0;
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 8; ++x) {
+        mn = std::min<int>(mn, r.Bitmap.Scanline(y)[x]);
+        mx = std::max<int>(mx, r.Bitmap.Scanline(y)[x]);
+      }
+    EXPECT_EQ(mn, 0);
+    EXPECT_EQ(mx, 255);
+  }
   // Baseline JPEG is lossy: close to the native picture.
   TDcmPicture g = DcmGrey8(32, 24);
   const std::vector<uint8_t> base = DcmConvert(DcmFile(g), "dcmcjpeg +eb +q 95", "base");
@@ -391,7 +414,7 @@ TEST(DicomReader, DetectionAndFilesWithoutPreamble) {
   DcmReadBytes(bare, r);
   ASSERT_FALSE(r.Aborted);
   EXPECT_EQ(r.Bitmap.Width(), 5);
-  EXPECT_EQ(r.Bitmap.Scanline(3)[4], 4 * 9 + 3 * 5);
+  EXPECT_EQ(r.Bitmap.Scanline(3)[2], 2 * 9 + 3 * 5);
 }
 
 TEST(DicomReader, DictionaryRows) {
@@ -402,7 +425,10 @@ TEST(DicomReader, DictionaryRows) {
   for (auto& c : cases) EXPECT_STREQ(IEDicomLookupVR(c.g, c.e), c.vr) << std::hex << c.g << "," << c.e;
   int n = 0;
   const TIEDicomDictEntry* d = IEDicomDictionary(n);
-  for (int i = 1; i < n; ++i) EXPECT_LT(d[i - 1].Group << 16 | d[i - 1].Element, d[i].Group << 16 | d[i].Element);
+  for (int i = 1; i < n; ++i) {
+    EXPECT_LT(static_cast<uint32_t>(d[i - 1].Group) << 16 | d[i - 1].Element,
+              static_cast<uint32_t>(d[i].Group) << 16 | d[i].Element);
+  }
 }
 
 TEST(DicomReader, HostileFilesFailCleanly) {

@@ -108,8 +108,8 @@ TEST(PsdCodec, ReadsImageMagickLayersWithPositionNameAndAlpha) {
       EXPECT_FALSE(L->IsMask);
       EXPECT_EQ(L->Bitmap->PixelFormat(), ie24RGB);
       EXPECT_TRUE(L->Bitmap->GetPixelRGB(want[i].w - 1, want[i].h - 1) == want[i].c);
-      ASSERT_TRUE(L->Bitmap->HasAlphaChannel());
-      EXPECT_NEAR(L->Bitmap->GetAlpha(1, 1), want[i].alpha, 1);
+      // An opaque layer may come without a transparency channel.
+      EXPECT_NEAR(L->Bitmap->HasAlphaChannel() ? L->Bitmap->GetAlpha(1, 1) : 255, want[i].alpha, 1);
     }
   }
   {
@@ -126,7 +126,7 @@ TEST(PsdCodec, ReadsImageMagickLayersWithPositionNameAndAlpha) {
 TEST(PsdCodec, SixteenBitDocumentsAsRgbOrNative) {
   if (!PsdHaveMagick()) GTEST_SKIP() << "ImageMagick is not installed";
   const std::string f = CodecTestDir() + "/magick16.psd";
-  ASSERT_TRUE(RunTool("convert -size 6x4 gradient:'rgb(0,0,65535)-rgb(65535,32768,0)' -depth 16 '" + f + "'"));
+  ASSERT_TRUE(RunTool("convert -size 6x4 gradient:'rgb(0%,0%,100%)-rgb(100%,50%,0%)' -depth 16 '" + f + "'"));
   const std::vector<uint8_t> data = ReadFileBytes(f);
   struct Case { bool native; TIEPixelFormat pf; } cases[] = {{false, ie24RGB}, {true, ieRGB48}};
   for (auto c : cases) {
@@ -380,7 +380,9 @@ TEST(PsdCodec, RefusedFormatsAndBrokenFilesFailCleanly) {
   for (size_t n = 0; n < good.size(); n += 3) {
     TPsdRead r;
     PsdReadBytes(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n)), r, true);
-    if (n < 26) EXPECT_TRUE(r.Aborted) << n;
+    if (n < 26) {
+      EXPECT_TRUE(r.Aborted) << n;
+    }
   }
   for (size_t at = 26; at < good.size(); at += 5) {
     for (uint8_t v : {0x00, 0x7F, 0xFF}) {
