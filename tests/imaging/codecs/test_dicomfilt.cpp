@@ -7,7 +7,9 @@
 
 #include "codectest.h"
 #include "imaging/codecs/dicomfilt.h"
+#include "imaging/core/iestreams.h"
 #include "imaging/io/iemetadata.h"
+#include "imaging/io/imageryio.h"
 
 namespace {
 
@@ -489,4 +491,21 @@ TEST(DicomReader, LosslessDecoderRefusesBrokenStreams) {
   std::vector<uint8_t> noSos = {0xFF, 0xD8, 0xFF, 0xC3, 0, 11, 8, 0, 4, 0, 4, 1, 1, 0x11, 0};
   noSos.resize(40, 0);
   EXPECT_FALSE(LosslessJpegDecode(noSos.data(), 40, bytes, words, w, h, c, p));
+}
+
+TEST(DicomReader, FrontEndLoadsByExtensionAndContent) {
+  IEInitFileFormats();
+  const std::string f = CodecTestDir() + "/front.dcm";
+  WriteFileBytes(f, DcmFile(DcmGrey8(6, 5)));
+  TImageryIO io{nullptr};
+  TIEBitmap target;
+  io.AttachBitmap(&target);
+  io.LoadFromFile(f);
+  ASSERT_FALSE(io.Aborting.load());
+  EXPECT_EQ(io.Params->FileType, ioDICOM);
+  ASSERT_EQ(target.Width(), 6);
+  EXPECT_GE(io.Params->DICOM_Tags->IndexOf(0x0028, 0x0010), 0);
+  TIEWideFileStream fs(f, fmOpenRead);
+  EXPECT_EQ(IEFindStreamFormat(&fs), ioDICOM);
+  IEFreeFileFormats();
 }

@@ -299,6 +299,11 @@ TEST(PsdCodec, PaletteImagesMarkIndex255Transparent) {
   PsdReadBytes(data, withLayers, true, true);
   ASSERT_EQ(withLayers.Layers.Count(), 1);
   EXPECT_EQ(withLayers.Layer(0)->Bitmap->Width(), 4);
+  // One layer fills the list even when layers are not asked for, and the composite comes too.
+  TPsdRead single;
+  PsdReadBytes(data, single, false, true);
+  EXPECT_EQ(single.Layers.Count(), 1);
+  EXPECT_EQ(single.Bitmap.Width(), 4);
 }
 
 TEST(PsdCodec, PackBitsRows) {
