@@ -193,6 +193,10 @@ void DicomDecodeRle(TDICOMContext& C, int64_t FragmentEnd) {
   const bool rgb = C.SamplesPerPixel == 3 && C.BitsStored <= 8;
   const uint32_t need = grey8 ? 1 : grey16 ? 2 : rgb ? 3 : 0;
   if (need == 0) return;
+  if (w <= 0 || h <= 0 || !IEPlausibleImageSize(w, h, FragmentEnd - start)) {
+    C.Progress->Abort();
+    return;
+  }
   if (segs < need || segs > 15) {
     C.Progress->Abort();
     return;
@@ -200,11 +204,15 @@ void DicomDecodeRle(TDICOMContext& C, int64_t FragmentEnd) {
   std::vector<std::vector<uint8_t>> planes(need, std::vector<uint8_t>(static_cast<size_t>(plane), 0));
   for (uint32_t i = 0; i < need; ++i) {
     const int64_t at = start + IELE32(hdr + 4 + 4 * i);
-    const int64_t next = i + 1 < segs ? start + IELE32(hdr + 8 + 4 * i) : FragmentEnd;
     if (at < start + 64 || at >= FragmentEnd) continue;
+    // A segment ends where the next one begins (when that lies after it), else at the fragment end.
+    int64_t limit = FragmentEnd;
+    if (i + 1 < segs) {
+      const int64_t next = start + IELE32(hdr + 8 + 4 * i);
+      if (next > at && next < FragmentEnd) limit = next;
+    }
     S->SetPosition(at);
-    DicomRleSegment(S, std::min(std::max(next, at), FragmentEnd) > at ? std::min(std::max(next, at), FragmentEnd) : FragmentEnd,
-                    planes[i].data(), plane);
+    DicomRleSegment(S, limit, planes[i].data(), plane);
   }
   TIEBitmap* B = C.Bitmap;
   if (!B->Allocate(w, h, grey8 ? ie8g : grey16 ? ie16g : ie24RGB)) {

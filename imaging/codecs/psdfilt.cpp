@@ -9,6 +9,7 @@
 #include "imaging/codecs/iecodecutil.h"
 #include "imaging/codecs/jpegfilt.h"
 #include "imaging/core/iebitmap.h"
+#include "imaging/core/iecolor.h"
 #include "imaging/core/ieresample.h"
 #include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
@@ -731,6 +732,28 @@ void PsdResource(TPsdOut& O, int Id, const void* Data, size_t Size) {
   O.Bytes(Data, Size);
 }
 
+// Re-indexes Layer against Document's palette (Layer keeps its alpha channel).
+void PsdToDocumentPalette(TIEBitmap* Layer, TIEBitmap* Document) {
+  const int n = std::min(256, Document->PaletteLength());
+  if (Layer->PixelFormat() == ie8p && Layer->PaletteLength() >= n) {
+    bool same = true;
+    for (int i = 0; i < n && same; ++i) same = Layer->GetPaletteEntry(i) == Document->GetPaletteEntry(i);
+    if (same) return;
+  }
+  std::unique_ptr<TIEBitmap> rgb(IEConvertedCopy(Layer, ie24RGB));
+  TIEBitmap* alpha = rgb->HasAlphaChannel() ? rgb->DetachAlphaChannel() : nullptr;
+  std::vector<TIERGBPixel> pal(static_cast<size_t>(std::max(n, 1)));
+  for (int i = 0; i < n; ++i) pal[static_cast<size_t>(i)] = Document->GetPaletteEntry(i);
+  Layer->Allocate(rgb->Width(), rgb->Height(), ie8p);
+  for (int i = 0; i < n; ++i) Layer->SetPaletteEntry(i, pal[static_cast<size_t>(i)]);
+  for (int y = 0; y < rgb->Height(); ++y) {
+    const auto* s = reinterpret_cast<const TIERGBPixel*>(rgb->Scanline(y));
+    uint8_t* d = Layer->Scanline(y);
+    for (int x = 0; x < rgb->Width(); ++x) d[x] = static_cast<uint8_t>(n > 0 ? IENearestPaletteIndex(pal.data(), n, s[x]) : 0);
+  }
+  if (alpha != nullptr) Layer->AttachAlphaChannel(alpha);
+}
+
 TIEPixelFormat PsdLayerFormat(int Mode, int Depth) {
   return Mode == 3 && Depth == 8 ? ie24RGB : PsdPixelFormat(Mode, Depth);
 }
@@ -757,6 +780,9 @@ void PsdWriteImage(TStream* Stream, TIOParamsVals& P, TIEProgressRec& Progress, 
       if (L->Bitmap->IsEmpty()) continue;
       if (L->IsMask) {
         if (L->Bitmap->PixelFormat() != ie8g) L->Bitmap->SetPixelFormat(ie8g);
+      } else if (lf == ie8p && L->Bitmap != M) {
+        // An indexed document has one palette, the merged image's: layer pixels take its nearest entries.
+        PsdToDocumentPalette(L->Bitmap, M);
       } else if (L->Bitmap->PixelFormat() != lf) {
         L->Bitmap->SetPixelFormat(lf);
       }

@@ -439,3 +439,23 @@ TEST(PsdCodec, FrontEndLoadsAndSavesByExtension) {
   EXPECT_EQ(IEFindStreamFormat(&fs), ioPSD);
   IEFreeFileFormats();
 }
+
+TEST(PsdCodec, IndexedLayersUseTheDocumentPalette) {
+  TIEBitmap merged(4, 4, ie8p);
+  for (int i = 0; i < 256; ++i) merged.SetPaletteEntry(i, PixRGB(i, 0, 255 - i));
+  merged.Fill(0);
+  TList layers;
+  // An RGB layer whose colour is entry 77 of the document's palette.
+  layers.Add(PsdNewLayer(3, 2, PixRGB(77, 0, 178), 1, 1));
+  TIOParamsVals p;
+  const std::vector<uint8_t> data = PsdWriteBytes(&merged, &layers, p);
+  PsdFreeLayers(&layers);
+  TPsdRead r;
+  PsdReadBytes(data, r, true, true);
+  ASSERT_FALSE(r.Aborted);
+  ASSERT_EQ(r.Layers.Count(), 1);
+  TIEBitmap* b = r.Layer(0)->Bitmap;
+  ASSERT_EQ(b->PixelFormat(), ie8p);
+  EXPECT_EQ(b->Scanline(1)[2], 77);
+  EXPECT_TRUE(b->GetPaletteEntry(77) == PixRGB(77, 0, 178));
+}
