@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <memory>
 
+#include "imaging/codecs/iecodecutil.h"
 #include "imaging/codecs/psdfilt.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/io/iecodechooks.h"
 #include "imaging/io/ieparams.h"
 #include "imaging/views/imageryview.h"
 #include "platform/rtl/lists.h"
+#include "platform/rtl/streams.h"
 
 namespace {
 
@@ -40,7 +42,20 @@ void PsdViewRead(TIEView* AView, TStream* Stream, TIEBitmap* Bitmap, TIOParamsVa
   PsdReadImage(Stream, Bitmap, P, &layers.List, P.PSD_LoadLayers, Progress);
   if (Progress.IsAborting() || layers.List.Count() == 0) return;
   if (P.PSD_ReplaceLayers) view->ClearLayers();
-  const bool intoBase = P.PSD_ReplaceLayers;
+  bool intoBase = P.PSD_ReplaceLayers;
+  if (intoBase) {
+    // A first layer that covers the document is the base; otherwise the base is a transparent
+    // canvas of the document's size with every layer above it.
+    auto* first = static_cast<TIEPsdLayer*>(layers.List.Items(0));
+    const bool covers = first->Left == 0 && first->Top == 0 && first->Bitmap->Width() == P.Width &&
+                        first->Bitmap->Height() == P.Height;
+    if (!covers && P.Width > 0 && P.Height > 0 && IEPlausibleImageSize(P.Width, P.Height, Stream->Size())) {
+      Bitmap->Allocate(P.Width, P.Height, ie24RGB);
+      Bitmap->Fill(0xFFFFFF);
+      Bitmap->GetAlphaChannel()->Fill(0);
+      intoBase = false;
+    }
+  }
   for (int i = 0; i < layers.List.Count(); ++i) {
     auto* L = static_cast<TIEPsdLayer*>(layers.List.Items(i));
     TIELayer* target;
@@ -52,7 +67,7 @@ void PsdViewRead(TIEView* AView, TStream* Stream, TIEBitmap* Bitmap, TIOParamsVa
     target->Bitmap->Assign(L->Bitmap);
     PsdViewCopyFields(*L, target);
   }
-  if (intoBase) {
+  if (P.PSD_ReplaceLayers) {
     // Layer 0 stays the locked base without its box.
     view->GetLayer(0)->Locked = true;
     view->GetLayer(0)->ShowBox = false;

@@ -103,3 +103,38 @@ TEST_F(ImageryViewPsd, SavedLayersLoadBackAsTheViewsLayers) {
   EXPECT_EQ(View->GetLayersCount(), 1);
   EXPECT_TRUE(View->GetIEBitmap()->GetPixelRGB(6, 7) == PsdViewRGB(0, 0, 220));
 }
+
+TEST_F(ImageryViewPsd, LayersNotCoveringTheDocumentLieOverATransparentCanvas) {
+  TIEBitmap merged(40, 30, ie24RGB);
+  merged.Fill(0x00FF00);
+  TList layers;
+  auto* L = new TIEPsdLayer();
+  L->Bitmap = new TIEBitmap(10, 8, ie24RGB);
+  L->Bitmap->Fill(0xFF0000);
+  L->Left = 5;
+  L->Top = 6;
+  layers.Add(L);
+  const std::string f = Dir + "/small_layer.psd";
+  {
+    TFileStream fs(f, fmCreate);
+    TIOParamsVals p;
+    std::atomic<bool> abort{false};
+    TIEProgressRec rec;
+    rec.Aborting = &abort;
+    PsdWriteImage(&fs, p, rec, &layers, &merged);
+    ASSERT_FALSE(abort.load());
+  }
+  PsdFreeLayers(&layers);
+  TImageryIO* io = View->GetIO();
+  io->Params->PSD_LoadLayers = true;
+  io->LoadFromFile(f);
+  ASSERT_FALSE(io->Aborting.load());
+  ASSERT_EQ(View->GetLayersCount(), 2);
+  TIEBitmap* base = View->GetLayer(0)->Bitmap;
+  ASSERT_EQ(base->Width(), 40);
+  ASSERT_EQ(base->Height(), 30);
+  ASSERT_TRUE(base->HasAlphaChannel());
+  EXPECT_EQ(base->GetAlpha(20, 20), 0);
+  EXPECT_EQ(View->GetLayer(1)->Left, 5);
+  EXPECT_EQ(View->GetLayer(1)->Bitmap->Width(), 10);
+}
