@@ -64,10 +64,42 @@ void FillBitmap(TIEBitmap& B, int W, int H, TIEPixelFormat F) {
   }
 }
 
+// A small DICOM file: explicit VR little endian, 8-bit grey, 4 x 3 pixels, with a window.
+void DicomSeed() {
+  std::string d(128, '\0');
+  d += "DICM";
+  auto element = [&](uint16_t g, uint16_t e, const char* vr, const std::string& v) {
+    const char h[4] = {static_cast<char>(g), static_cast<char>(g >> 8), static_cast<char>(e), static_cast<char>(e >> 8)};
+    d.append(h, 4);
+    d.append(vr, 2);
+    const size_t n = v.size();
+    if (std::strcmp(vr, "OB") == 0) {
+      const char l[6] = {0, 0, static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16), 0};
+      d.append(l, 6);
+    } else {
+      const char l[2] = {static_cast<char>(n), static_cast<char>(n >> 8)};
+      d.append(l, 2);
+    }
+    d += v;
+  };
+  auto us = [](uint16_t v) { return std::string{static_cast<char>(v), static_cast<char>(v >> 8)}; };
+  element(0x0002, 0x0010, "UI", std::string("1.2.840.10008.1.2.1") + '\0');
+  element(0x0028, 0x0002, "US", us(1));
+  element(0x0028, 0x0004, "CS", "MONOCHROME2 ");
+  element(0x0028, 0x0010, "US", us(3));
+  element(0x0028, 0x0011, "US", us(4));
+  element(0x0028, 0x0100, "US", us(8));
+  element(0x0028, 0x0101, "US", us(8));
+  element(0x0028, 0x1050, "DS", "40\\50 ");
+  element(0x0028, 0x1051, "DS", "400 ");
+  element(0x7FE0, 0x0010, "OB", std::string("\x00\x10\x20\x30\x40\x50\x60\x70\x80\x90\xa0\xb0", 12));
+  Put("dicom", "seed-native.dcm", d);
+}
+
 // Images in every format the codecs write, in a few pixel formats, and a JPEG with metadata.
 void Images() {
   const struct { int32_t Type; const char* Ext; } formats[] = {
-      {ioJPEG, "jpg"}, {ioPNG, "png"}, {ioBMP, "bmp"}, {ioICO, "ico"}};
+      {ioJPEG, "jpg"}, {ioPNG, "png"}, {ioBMP, "bmp"}, {ioICO, "ico"}, {ioPSD, "psd"}};
   const TIEPixelFormat pixels[] = {ie24RGB, ie8g, ie1g};
   for (const auto& f : formats)
     for (TIEPixelFormat pf : pixels) {
@@ -80,6 +112,7 @@ void Images() {
         io.SaveToStream(&s, f.Type);
         if (s.Size() > 0)
           Put("image", std::string("seed-") + std::to_string(static_cast<int>(pf)) + "." + f.Ext, s);
+        if (f.Type == ioPSD && s.Size() > 0) Put("psd", std::string("seed-") + std::to_string(static_cast<int>(pf)) + ".psd", s);
         if (f.Type == ioICO && pf == ie24RGB) {
           Put("icon", "seed.ico", s);
           Put("cursor", "seed-icon.ico", s);
@@ -313,6 +346,7 @@ int main(int argc, char** argv) {
   IEImagingStartup();
   orvfuzz::RegisterFormClasses();
   Images();
+  DicomSeed();
   Forms();
   Scripts();
   Settings();

@@ -9,7 +9,7 @@ orv_packages=(
   liblcms2-dev libxlsxwriter-dev libcurl4-openssl-dev libcups2-dev
   fonts-liberation fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-zenhei
   shared-mime-info xvfb xauth poppler-utils
-  zbar-tools netpbm qpdf libxml2-utils unrtf libtiff-tools unzip
+  zbar-tools netpbm qpdf libxml2-utils unrtf libtiff-tools unzip imagemagick dcmtk
   adwaita-icon-theme
   ${orv_extra_packages[@]+"${orv_extra_packages[@]}"}
 )

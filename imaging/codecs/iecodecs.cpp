@@ -2,6 +2,7 @@
 #include "imaging/codecs/iecodecs.h"
 
 #include "imaging/codecs/bmpfilt.h"
+#include "imaging/codecs/dicomfilt.h"
 #include "imaging/codecs/giffilt.h"
 #include "imaging/codecs/ieicofilt.h"
 #include "imaging/codecs/iequantizer.h"
@@ -10,6 +11,7 @@
 #include "imaging/codecs/pcxfilt.h"
 #include "imaging/codecs/pngfilt.h"
 #include "imaging/codecs/pnmfilt.h"
+#include "imaging/codecs/psdfilt.h"
 #include "imaging/codecs/psfilt.h"
 #include "imaging/codecs/tgafilt.h"
 #include "imaging/core/iebitmap.h"
@@ -30,6 +32,8 @@ void IERegisterCodecs() {
   IERegisterPnmCodec();
   IERegisterPcxCodec();
   IERegisterPsCodec();
+  IERegisterPsdCodec();
+  IERegisterDicomCodec();
   IERegisterMetafileDetection();
 }
 

@@ -18,6 +18,7 @@ class TStream;
 class TIEBitmap;
 class TIEMask;
 class TList;
+class TIEView;
 
 struct TIECodecs {
   // JPEG. Stream2 is nil; RowLimit -1 reads every row; the five switches are ReadICC, ApplyICC,
@@ -121,6 +122,13 @@ struct TIECodecs {
   bool (*DcxDetect)(TStream* Stream) = nullptr;
   bool (*WmfDetect)(TStream* Stream) = nullptr;
   bool (*EmfDetect)(TStream* Stream) = nullptr;
+  // Filled by the views: PSD loads and saves of an IO component attached to a view. The load
+  // moves the document's layers into the view (the image alone when it has none); the save
+  // writes the view's layers with their flattened image.
+  void (*PsdReadIntoView)(TIEView* View, TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
+                          TIEProgressRec& Progress) = nullptr;
+  void (*PsdWriteFromView)(TIEView* View, TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
+                           TIEProgressRec& Progress) = nullptr;
   // Filled by the views: their vector-object, layer and layers-and-objects files.
   bool (*IsVectorObjectsFile)(TStream* Stream) = nullptr;
   bool (*IsLayersFile)(TStream* Stream) = nullptr;

@@ -213,7 +213,12 @@ int TImageryIO::CallReader(int32_t ft, TStream* S, TIEBitmap* B, bool Preview, T
     case ioDCX: c.DcxReadPage(S, B, P, Preview, Rec); return 0;
     case ioRAW: c.CameraRawReadImage(S, B, P, Rec, Preview); return 0;
     case ioBMPRAW: c.RawPixelsRead(S, B, P, Rec); return 0;
-    case ioPSD: c.PsdReadImage(S, B, P, nullptr, false, Rec); return 0;
+    case ioPSD:
+      if (FAttachedImagery != nullptr && c.PsdReadIntoView != nullptr && !Preview)
+        c.PsdReadIntoView(FAttachedImagery, S, B, P, Rec);
+      else
+        c.PsdReadImage(S, B, P, nullptr, false, Rec);
+      return 0;
     case ioDICOM: c.DicomReadImage(S, P, B, Preview, Rec); return 0;
     case ioHDP: c.HdPhotoReadImage(S, B, P, Rec, Preview); return 0;
     default: Rec.Abort(); return 0;
@@ -257,7 +262,12 @@ void TImageryIO::CallWriter(int32_t ft, TStream* S, TIEProgressRec& Rec) {
       S->SetPosition(0);
       c.DcxInsertPage(S, B, P, Rec);
       break;
-    case ioPSD: c.PsdWriteImage(S, P, Rec, nullptr, B); break;
+    case ioPSD:
+      if (FAttachedImagery != nullptr && c.PsdWriteFromView != nullptr)
+        c.PsdWriteFromView(FAttachedImagery, S, B, P, Rec);
+      else
+        c.PsdWriteImage(S, P, Rec, nullptr, B);
+      break;
     case ioHDP: c.HdPhotoWriteImage(S, B, P, Rec); break;
     default: Rec.Abort(); break;
   }

@@ -553,6 +553,8 @@ private:
 
 // The view unit's start-up and shut-down steps (run by the library start-up).
 void IEImageryViewInit();
+// Installs (or removes) the IO front end's PSD hooks that move layers between documents and views.
+void IEInstallPsdViewHooks(bool Install);
 void IEImageryViewFree();
 // Registers the view's 37 cursors (1778..1814) with the screen object.
 void IERegisterViewCursors();

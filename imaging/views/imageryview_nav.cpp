@@ -154,9 +154,11 @@ void IEImageryViewInit() {
     if (View != nullptr && View->HandleAllocated())
       ::PostMessage(View->Handle(), Msg, static_cast<WPARAM>(WParam), static_cast<LPARAM>(LParam));
   };
+  IEInstallPsdViewHooks(true);
 }
 
 void IEImageryViewFree() {
   IEViewWindowLink.HasParentWindow = nullptr;
   IEViewWindowLink.PostMessage = nullptr;
+  IEInstallPsdViewHooks(false);
 }

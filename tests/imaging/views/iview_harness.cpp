@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     view->SetAlign(alClient);
     view->SetBackground(0x303030);
     if (!file.empty()) {
+      view->GetIO()->Params->PSD_LoadLayers = true;  // a PSD document opens with its layers
       view->GetIO()->LoadFromFile(file);
     } else {
       TIEBitmap photo;
