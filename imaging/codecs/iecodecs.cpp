@@ -6,11 +6,13 @@
 #include "imaging/codecs/ieicofilt.h"
 #include "imaging/codecs/iequantizer.h"
 #include "imaging/codecs/iemetafile.h"
+#include "imaging/codecs/jp2filt.h"
 #include "imaging/codecs/jpegfilt.h"
 #include "imaging/codecs/pcxfilt.h"
 #include "imaging/codecs/pngfilt.h"
 #include "imaging/codecs/pnmfilt.h"
 #include "imaging/codecs/psfilt.h"
+#include "imaging/codecs/rawfilt.h"
 #include "imaging/codecs/tgafilt.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecmykprofile.h"
@@ -31,6 +33,8 @@ void IERegisterCodecs() {
   IERegisterPcxCodec();
   IERegisterPsCodec();
   IERegisterMetafileDetection();
+  IERegisterJpeg2000Codec();
+  IERegisterCameraRawCodec();
 }
 
 namespace {
