@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,7 @@ struct TCiffWalk {
   std::vector<std::pair<uint16_t, std::vector<uint16_t>>> MakerTags;  // tag id, values
   int64_t BestJpeg = -1, BestJpegSize = 0;
   int BestW = 0, BestH = 0;
+  std::set<std::pair<size_t, size_t>> Visited;  // heaps walked (start, length): each once
 
   uint16_t U16(size_t At) const {
     return BigEndian ? static_cast<uint16_t>(Data[At] << 8 | Data[At + 1])
@@ -93,6 +95,7 @@ struct TCiffWalk {
   // The heap at Start, Len bytes long; its record table is found through its last 4 bytes.
   void Heap(size_t Start, size_t Len, int Depth) {
     if (Depth > kCiffMaxDepth || Len < 4 || Start > Size || Len > Size - Start) return;
+    if (!Visited.emplace(Start, Len).second) return;  // a heap that contains itself
     const size_t table = Start + U32(Start + Len - 4);
     if (table < Start || table + 2 > Start + Len) return;
     const int count = std::min<int>(U16(table), kCiffMaxRecords);
@@ -179,7 +182,7 @@ bool RawEmbeddedInfoFromBuffer(const uint8_t* Data, size_t Size, TIOParamsVals& 
   if (Size < 14) return false;
   const bool ii = Data[0] == 'I' && Data[1] == 'I', mm = Data[0] == 'M' && Data[1] == 'M';
   if (!ii && !mm && std::memcmp(Data + 6, "HEAPCCDR", 8) != 0) return false;
-  TCiffWalk w{Data, Size, mm, &P, {}};
+  TCiffWalk w{Data, Size, mm, &P, {}, -1, 0, 0, 0, {}};
   const uint32_t hlen = w.U32(2);
   if (hlen < Size) w.Heap(hlen, Size - hlen, 0);
   TIEBitmap* thumb = P.EnsureEXIFBitmap();

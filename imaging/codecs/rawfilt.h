@@ -17,8 +17,8 @@ bool CameraRawDetect(TStream* Stream);
 void CameraRawReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIEProgressRec& Progress,
                         bool Preview);
 // Reads the description, make, model, software, image size, maker-note tags 1 and 4 and the
-// smallest embedded JPEG of a "HEAPCCDR" file from the stream position (restored). Heaps nested
-// deeper than a few levels, or pointing outside their parent, are not walked. Always false.
+// smallest embedded JPEG of a "HEAPCCDR" file from the stream position (restored). Each heap is walked
+// once, at most eight levels deep; records pointing outside their heap are skipped. Always false.
 bool RawEmbeddedInfoRead(TStream* Stream, TIOParamsVals& IOParams);
 
 // Fills the camera RAW entries of the IO front end's codec table.
