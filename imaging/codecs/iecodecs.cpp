@@ -3,6 +3,7 @@
 
 #include "imaging/codecs/bmpfilt.h"
 #include "imaging/codecs/giffilt.h"
+#include "imaging/codecs/hdpfilt.h"
 #include "imaging/codecs/ieicofilt.h"
 #include "imaging/codecs/iequantizer.h"
 #include "imaging/codecs/iemetafile.h"
@@ -35,6 +36,7 @@ void IERegisterCodecs() {
   IERegisterMetafileDetection();
   IERegisterJpeg2000Codec();
   IERegisterCameraRawCodec();
+  IERegisterHdPhotoCodec();
 }
 
 namespace {
