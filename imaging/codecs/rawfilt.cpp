@@ -324,9 +324,6 @@ void CameraRawReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOPar
     auto raw = std::make_unique<LibRaw>(0);
     libraw_output_params_t& o = raw->imgdata.params;
     o.bright = static_cast<float>(IOParams.RAW_Bright);
-    const bool thumbRef = IOParams.RAW_AutoAdjustColors && IOParams.EXIF_Bitmap != nullptr &&
-                          !IOParams.EXIF_Bitmap->IsEmpty();
-    if (thumbRef) o.bright = 0.5f;
     o.four_color_rgb = IOParams.RAW_FourColorRGB ? 1 : 0;
     o.no_interpolation = 0;  // document mode off
     o.use_auto_wb = IOParams.RAW_UseAutoWB ? 1 : 0;
@@ -340,6 +337,10 @@ void CameraRawReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOPar
     o.user_flip = 0;
     if (raw->open_buffer(data.data(), data.size()) != LIBRAW_SUCCESS) return Progress.Abort();
     if (IOParams.EXIF_Bitmap == nullptr || IOParams.EXIF_Bitmap->IsEmpty()) RawLibraryThumbnail(*raw, IOParams);
+    // With a thumbnail to follow, the colours are matched to it after a darker decoding.
+    const bool thumbRef = IOParams.RAW_AutoAdjustColors && IOParams.EXIF_Bitmap != nullptr &&
+                          !IOParams.EXIF_Bitmap->IsEmpty();
+    if (thumbRef) o.bright = 0.5f;
 
     const libraw_image_sizes_t& sz = raw->imgdata.sizes;
     IOParams.RAW_Camera = RawCameraName(*raw);

@@ -325,3 +325,14 @@ TEST(RawCodec, FrontEndFindsAndLoadsTheThumbnail) {
   EXPECT_EQ(target.Width(), kRawThumbW);
   IEFreeFileFormats();
 }
+
+TEST(RawCodec, AutoAdjustMatchesTheThumbnailsColours) {
+  auto plain = RawTestRead(RawTestDng());
+  auto matched = RawTestRead(RawTestDng(), [](TIOParamsVals& p) { p.RAW_AutoAdjustColors = true; });
+  ASSERT_FALSE(matched->Aborted);
+  const TIERGBPixel a = plain->Bitmap.GetPixelAsRGB(15, 10), b = matched->Bitmap.GetPixelAsRGB(15, 10);
+  EXPECT_NEAR(a.r, a.b, 12);                    // the sensor saw grey
+  EXPECT_GT(b.r, b.b + 100);                    // now it follows the orange thumbnail
+  EXPECT_NEAR(b.r, 250, 12);
+  EXPECT_NEAR(b.b, 20, 12);
+}
