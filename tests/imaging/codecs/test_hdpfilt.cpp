@@ -216,3 +216,40 @@ TEST(HdpCodec, FrontEndLoadsAndSavesByExtension) {
   EXPECT_EQ(PSNR(photo, target), 99);
   IEFreeFileFormats();
 }
+
+TEST(HdpCodec, DeepAndGreyFilesOfOursDecodeAlikeWithJxrDecApp) {
+  THdpTestStart start;
+  if (!HdpHaveTools()) GTEST_SKIP() << "JxrDecApp is not installed";
+  struct Case { TIEPixelFormat format; int r, g, b; } cases[] = {{ieRGB48, 0xE0, 0x80, 0x20}, {ie8g, 0x5A, 0x5A, 0x5A}};
+  for (auto c : cases) {
+    TIEBitmap src;
+    src.Allocate(10, 6, c.format);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 10; ++x) {
+        if (c.format == ieRGB48) {
+          uint16_t* p = reinterpret_cast<uint16_t*>(src.Scanline(y)) + 3 * x;
+          p[0] = static_cast<uint16_t>(c.r << 8 | 0x11), p[1] = static_cast<uint16_t>(c.g << 8 | 0x22);
+          p[2] = static_cast<uint16_t>(c.b << 8 | 0x33);
+        } else {
+          src.Scanline(y)[x] = static_cast<uint8_t>(c.g);
+        }
+      }
+    const std::string name = HdpTestPath("deep" + std::to_string(int(c.format)));
+    WriteFileBytes(name + ".wdp", HdpTestWrite(src, HdpTestLossless()));
+    ASSERT_TRUE(RunTool("JxrDecApp -i '" + name + ".wdp' -o '" + name + ".pnm' >/dev/null"));
+    const auto out = ReadFileBytes(name + ".pnm");
+    if (c.format == ieRGB48) {
+      // The tool writes 16-bit samples in the machine's own (little-endian) order.
+      const std::string head = "P6\n10 6\n65535\n";
+      ASSERT_GT(out.size(), head.size() + 6);
+      ASSERT_EQ(std::string(out.begin(), out.begin() + head.size()), head);
+      EXPECT_EQ(Get16(out, head.size()), c.r << 8 | 0x11);
+      EXPECT_EQ(Get16(out, head.size() + 2), c.g << 8 | 0x22);
+      EXPECT_EQ(Get16(out, head.size() + 4), c.b << 8 | 0x33);
+    } else {
+      const TRgbImage ref = ParseNetpbm(out);
+      ASSERT_EQ(ref.Width, 10);
+      EXPECT_EQ(ref.At(4, 3).g, c.g);
+    }
+  }
+}
