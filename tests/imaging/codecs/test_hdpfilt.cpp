@@ -132,7 +132,9 @@ TEST(HdpCodec, EveryLayoutRoundTrips) {
     auto plain = HdpTestRead(file, false);
     ASSERT_FALSE(plain->Aborted);
     EXPECT_EQ(plain->Bitmap.PixelFormat(), c.format == ie1g ? ie1g : ie24RGB) << int(c.format);
-    if (c.format == ie16g) EXPECT_EQ(plain->Bitmap.GetPixelAsRGB(3, 4).g, native->Bitmap.Scanline(4)[7]);
+    if (c.format == ie16g) {
+      EXPECT_EQ(plain->Bitmap.GetPixelAsRGB(3, 4).g, native->Bitmap.Scanline(4)[7]);
+    }
   }
 }
 
@@ -190,8 +192,12 @@ TEST(HdpCodec, DamagedFilesAbortCleanly) {
     Load(s, bad[i]);
     TTestProgress pr;
     HdPhotoReadImage(&s, &r.Bitmap, r.Params, pr.Rec, false);
-    if (i < 2) EXPECT_TRUE(pr.Aborted()) << i;
-    if (pr.Aborted()) EXPECT_EQ(r.Bitmap.Width(), 3) << i;
+    if (i < 2) {
+      EXPECT_TRUE(pr.Aborted()) << i;
+    }
+    if (pr.Aborted()) {
+      EXPECT_EQ(r.Bitmap.Width(), 3) << i;
+    }
   }
 }
 

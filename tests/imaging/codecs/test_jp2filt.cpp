@@ -245,7 +245,9 @@ TEST(Jp2Codec, MoreThanElevenComponentsAreRefused) {
     Jpeg2000ReadImage(&s, &r.Bitmap, r.Params, pr.Rec, false);
     EXPECT_EQ(pr.Aborted(), c.refused) << c.comps;
     ASSERT_EQ(r.Bitmap.Width(), c.refused ? 3 : 8) << c.comps;
-    if (!c.refused) EXPECT_EQ(r.Bitmap.GetPixelAsRGB(5, 6).g, 128) << c.comps;  // zero coefficients: mid grey
+    if (!c.refused) {  // zero coefficients: mid grey
+      EXPECT_EQ(r.Bitmap.GetPixelAsRGB(5, 6).g, 128) << c.comps;
+    }
   }
 }
 
@@ -360,8 +362,12 @@ TEST(Jp2Codec, DamagedFilesAbortCleanly) {
     Load(s, bad[i]);
     TTestProgress pr;
     Jpeg2000ReadImage(&s, &r.Bitmap, r.Params, pr.Rec, false);
-    if (i != 2) EXPECT_TRUE(pr.Aborted()) << i;  // noise may still decode to some picture
-    if (pr.Aborted()) EXPECT_EQ(r.Bitmap.Width(), 5) << i;
+    if (i != 2) {  // noise may still decode to some picture
+      EXPECT_TRUE(pr.Aborted()) << i;
+    }
+    if (pr.Aborted()) {
+      EXPECT_EQ(r.Bitmap.Width(), 5) << i;
+    }
   }
 }
 

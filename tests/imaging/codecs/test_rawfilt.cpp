@@ -305,8 +305,12 @@ TEST(RawCodec, UnknownAndDamagedFilesAbort) {
     Load(s, bad[i]);
     TTestProgress pr;
     CameraRawReadImage(&s, &r.Bitmap, r.Params, pr.Rec, false);
-    if (i < 3) EXPECT_TRUE(pr.Aborted()) << i;
-    if (pr.Aborted()) EXPECT_EQ(r.Bitmap.Width(), 4) << i;
+    if (i < 3) {
+      EXPECT_TRUE(pr.Aborted()) << i;
+    }
+    if (pr.Aborted()) {
+      EXPECT_EQ(r.Bitmap.Width(), 4) << i;
+    }
   }
 }
 
