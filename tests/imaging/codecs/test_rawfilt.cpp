@@ -71,8 +71,8 @@ uint32_t RawWriteIfd(std::vector<uint8_t>& f, std::vector<TRawTestEntry> entries
   return at;
 }
 
-// The scene: a grey ramp, dark on the left, bright on the right.
-int RawTestScene(int x) { return 2000 + 40000 * x / kRawTestW; }
+// The scene: black at the left edge, then a grey ramp, dark on the left, bright on the right.
+int RawTestScene(int x) { return x < 5 ? 0 : 2000 + 40000 * x / kRawTestW; }
 
 // A DNG of a 32 x 24 RGGB sensor with a 16 x 12 RGB thumbnail (solid orange) in directory 0.
 std::vector<uint8_t> RawTestDng() {
@@ -210,7 +210,9 @@ TEST(RawCodec, DecodesTheSensorImage) {
   EXPECT_EQ(r->Bitmap.Width(), kRawTestW - 2);
   EXPECT_EQ(r->Bitmap.Height(), kRawTestH - 2);
   const int y = kRawTestH / 2 - 1;
-  const int left = RawTestGrey(r->Bitmap, 2, y), right = RawTestGrey(r->Bitmap, kRawTestW - 5, y);
+  const TIERGBPixel black = r->Bitmap.GetPixelAsRGB(1, y);  // zero stays black, never a division by 0
+  EXPECT_EQ(black.r + black.g + black.b, 0);
+  const int left = RawTestGrey(r->Bitmap, 6, y), right = RawTestGrey(r->Bitmap, kRawTestW - 5, y);
   EXPECT_LT(left + 40, right);  // the ramp survives decoding
   const TIERGBPixel mid = r->Bitmap.GetPixelAsRGB(kRawTestW / 2, y);
   EXPECT_NEAR(mid.r, mid.g, 12);  // a grey scene stays grey
