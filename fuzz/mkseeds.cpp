@@ -131,6 +131,26 @@ void Images() {
         std::fprintf(stderr, "image %s: %s\n", f.Ext, e.what());
       }
     }
+  // JPEG 2000 (both containers, grey and colour) and HD Photo (every layout it writes).
+  const struct { int32_t Type; const char* Target; const char* Ext; TIEPixelFormat Pixels; } rich[] = {
+      {ioJP2, "jpeg2000", "jp2", ie24RGB}, {ioJ2K, "jpeg2000", "j2k", ie24RGB}, {ioJ2K, "jpeg2000", "j2k", ie1g},
+      {ioHDP, "hdphoto", "wdp", ie24RGB},  {ioHDP, "hdphoto", "wdp", ie8g},     {ioHDP, "hdphoto", "wdp", ie16g},
+      {ioHDP, "hdphoto", "wdp", ieCMYK},   {ioHDP, "hdphoto", "wdp", ie1g}};
+  for (const auto& r : rich) {
+    try {
+      TImageryIO io(nullptr);
+      TIEBitmap b;
+      FillBitmap(b, 12, 10, r.Pixels);
+      io.AttachBitmap(&b);
+      TMemoryStream s;
+      io.SaveToStream(&s, r.Type);
+      if (s.Size() > 0)
+        Put(r.Target, std::string("seed-") + std::to_string(static_cast<int>(r.Pixels)) + "." + r.Ext, s);
+      io.AttachBitmap(nullptr);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "image %s: %s\n", r.Ext, e.what());
+    }
+  }
   TImageryIO io(nullptr);
   TIEBitmap b;
   FillBitmap(b, 16, 16, ie24RGB);

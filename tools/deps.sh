@@ -4,12 +4,13 @@
 orv_packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libjpeg62-turbo-dev libpng-dev libraw-dev libopenjp2-7-dev
+  zlib1g-dev libjpeg62-turbo-dev libpng-dev libraw-dev libopenjp2-7-dev libjxr-dev
   libsqlite3-dev libfreetype-dev libfontconfig-dev libcairo2-dev libsdl2-dev
   liblcms2-dev libxlsxwriter-dev libcurl4-openssl-dev libcups2-dev
   fonts-liberation fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-zenhei
   shared-mime-info xvfb xauth poppler-utils
-  zbar-tools netpbm qpdf libxml2-utils unrtf libtiff-tools unzip imagemagick dcmtk
+  zbar-tools netpbm qpdf libopenjp2-tools libjxr-tools libxml2-utils unrtf libtiff-tools unzip
+  imagemagick dcmtk
   adwaita-icon-theme
   ${orv_extra_packages[@]+"${orv_extra_packages[@]}"}
 )

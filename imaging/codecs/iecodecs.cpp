@@ -4,15 +4,18 @@
 #include "imaging/codecs/bmpfilt.h"
 #include "imaging/codecs/dicomfilt.h"
 #include "imaging/codecs/giffilt.h"
+#include "imaging/codecs/hdpfilt.h"
 #include "imaging/codecs/ieicofilt.h"
 #include "imaging/codecs/iequantizer.h"
 #include "imaging/codecs/iemetafile.h"
+#include "imaging/codecs/jp2filt.h"
 #include "imaging/codecs/jpegfilt.h"
 #include "imaging/codecs/pcxfilt.h"
 #include "imaging/codecs/pngfilt.h"
 #include "imaging/codecs/pnmfilt.h"
 #include "imaging/codecs/psdfilt.h"
 #include "imaging/codecs/psfilt.h"
+#include "imaging/codecs/rawfilt.h"
 #include "imaging/codecs/tgafilt.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecmykprofile.h"
@@ -35,6 +38,9 @@ void IERegisterCodecs() {
   IERegisterPsdCodec();
   IERegisterDicomCodec();
   IERegisterMetafileDetection();
+  IERegisterJpeg2000Codec();
+  IERegisterCameraRawCodec();
+  IERegisterHdPhotoCodec();
 }
 
 namespace {

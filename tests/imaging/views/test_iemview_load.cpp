@@ -295,3 +295,28 @@ TEST_F(MViewLoad, TheLoaderThreadLoadsVisibleCellsAndTheSelectedImageLoadsAtOnce
 }
 
 }  // namespace
+
+TEST_F(MViewLoad, JpegTwoThousandAndHdPhotoFilesShowAsThumbnails) {
+  TIEBitmap photo(120, 80, ie24RGB);
+  photo.Fill(0x2080E0);  // red 0xE0, green 0x80, blue 0x20
+  std::vector<std::string> names;
+  for (const char* ext : {"jp2", "j2k", "wdp"}) {
+    names.push_back(Folder.File(std::string("rich.") + ext));
+    TImageryIO io(nullptr);
+    io.AttachBitmap(&photo);
+    io.Params->HDP_Lossless = true;
+    io.SaveToFile(names.back());
+    ASSERT_FALSE(io.Aborting.load()) << ext;
+    io.AttachBitmap(nullptr);
+  }
+  AddLazy(names);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(Grid->LoadImageNow(i)) << names[i];
+    EXPECT_EQ(Grid->GetImageOriginalWidth(i), 120) << names[i];
+    TIEBitmap* b = Grid->GetImagePicture(i);
+    const TIERGBPixel p = b->GetPixelRGB(b->Width() / 2, b->Height() / 2);
+    EXPECT_NEAR(p.r, 0xE0, 3) << names[i];
+    EXPECT_NEAR(p.b, 0x20, 3) << names[i];
+    Grid->ReleaseImagePicture(i);
+  }
+}
