@@ -6,6 +6,9 @@
 #include "platform/rtl/typinfo.h"
 #include "platform/win/commctrl.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/comctrls_list.h"
+#include "platform/vcl/comctrls_misc.h"
+#include "platform/vcl/extctrls2.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/grids.h"
@@ -22,6 +25,7 @@ namespace {
 enum { bmButton = 15, bmCheckBox = 16, bmRadio = 18 };
 enum { clControl = 21, clControlBorder = 22, clControlFont = 23, clButtonFont = 24 };
 enum { flButtonTrans = 5, flCheckTrans = 6 };
+enum { clToolBarStart = 16 };
 
 std::vector<TswSkinControlRow>& Rows() {
   static std::vector<TswSkinControlRow> rows;
@@ -30,31 +34,40 @@ std::vector<TswSkinControlRow>& Rows() {
 
 template <class S>
 TswSkinControlMaker Maker() {
-  return [](TWinControl* C, TswSkinWindow* W, TswSkinEngine* E) -> std::unique_ptr<TswSkinControl> {
+  return [](TControl* C, TswSkinWindow* W, TswSkinEngine* E) -> std::unique_ptr<TswSkinControl> {
     return std::make_unique<S>(C, W, E);
   };
 }
 
-// The rows of the skinners built so far, in the order of the control-class table, except that
-// the radio button's row follows the check box's: our radio button derives from the check box,
-// and the later row wins.
+// The control-class table in its order. Our class library has no frames, cool bars, hot-key
+// controls or list-control base, so those rows are absent; the page control is no tab control
+// here and gets a row of its own after it. The radio button's row follows the check box's and
+// the combo box's the edit's: here they derive from TCustomCheckBox and TCustomEdit, and the
+// later row wins.
 const bool Registered = [] {
   RegisterControlSkinners({
+      {TCustomControl::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TScrollBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TToolBar::StaticClass(), Maker<TswSkinToolBar>()},
+      {TStatusBar::StaticClass(), Maker<TswSkinStatusBar>()},
+      {TTreeView::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TUpDown::StaticClass(), Maker<TswSkinUpDown>()},
       {TProgressBar::StaticClass(), Maker<TswSkinProgressBar>()},
       {TTrackBar::StaticClass(), Maker<TswSkinTrackBar>()},
-      {TCustomCheckBox::StaticClass(), Maker<TswSkinCheckBox>()},
-      {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
-      {TTreeView::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TCustomTabControl::StaticClass(), Maker<TswSkinTabControl>()},
+      {TPageControl::StaticClass(), Maker<TswSkinTabControl>()},
       {TCustomGrid::StaticClass(), Maker<TswSkinGrid>()},
-      {TStatusBar::StaticClass(), Maker<TswSkinStatusBar>()},
       {TCustomPanel::StaticClass(), Maker<TswSkinPanel>()},
       {TGroupBox::StaticClass(), Maker<TswSkinGroupBox>()},
-      {TScrollBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TScrollBar::StaticClass(), Maker<TswSkinScrollBar>()},
       {TCustomListBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TCustomListView::StaticClass(), Maker<TswSkinListView>()},
+      {TCustomCheckBox::StaticClass(), Maker<TswSkinCheckBox>()},
+      {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
       {TCustomEdit::StaticClass(), Maker<TswSkinScrollWinControl>()},
-      // Our combo box derives from the edit: its row follows the edit's.
       {TComboBox::StaticClass(), Maker<TswSkinComboBox>()},
       {TButton::StaticClass(), Maker<TswSkinButton>()},
+      {TLabel::StaticClass(), Maker<TswSkinLabel>()},
   });
   return true;
 }();
@@ -65,7 +78,7 @@ void RegisterControlSkinners(const std::vector<TswSkinControlRow>& NewRows) {
   Rows().insert(Rows().end(), NewRows.begin(), NewRows.end());
 }
 
-std::unique_ptr<TswSkinControl> FindControlSkinner(TWinControl* Control, TswSkinWindow* Window,
+std::unique_ptr<TswSkinControl> FindControlSkinner(TControl* Control, TswSkinWindow* Window,
                                                    TswSkinEngine* Engine) {
   (void)Registered;
   const auto& rows = Rows();
@@ -75,8 +88,9 @@ std::unique_ptr<TswSkinControl> FindControlSkinner(TWinControl* Control, TswSkin
 }
 
 // ---- TswSkinControl ----
-TswSkinControl::TswSkinControl(TWinControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine)
-    : FControl(Control), FWindow(Window), FEngine(Engine) {
+TswSkinControl::TswSkinControl(TControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine)
+    : FControl(dynamic_cast<TWinControl*>(Control)), FAnyControl(Control), FWindow(Window),
+      FEngine(Engine) {
   FOldProc = Control->WindowProc;
   Control->WindowProc = [this](TMessage& M) { Proc(M); };
 }
@@ -90,26 +104,26 @@ void TswSkinControl::Release() {
   if (FReleased) return;
   Detach();
   FReleased = true;
-  if (!FControl) return;
-  FControl->WindowProc = FOldProc;
+  if (!FAnyControl) return;
+  FAnyControl->WindowProc = FOldProc;
   if (FParentColorSet) {
     FParentColorSet = false;
-    FControl->SetParentColor(FSavedParentColor);
-    if (!FSavedParentColor) FControl->SetColor(FSavedColor);
+    FAnyControl->SetParentColor(FSavedParentColor);
+    if (!FSavedParentColor) FAnyControl->SetColor(FSavedColor);
   }
 }
 
 void TswSkinControl::SyncParentColor() {
-  if (!FControl || FReleased || !WantsParentColor()) return;
+  if (!FAnyControl || FReleased || !WantsParentColor()) return;
   if (SkinActive() && !FParentColorSet) {
-    FSavedParentColor = FControl->ParentColor();
-    FSavedColor = FControl->Color();
+    FSavedParentColor = FAnyControl->ParentColor();
+    FSavedColor = FAnyControl->Color();
     FParentColorSet = true;
-    FControl->SetParentColor(true);
+    FAnyControl->SetParentColor(true);
   } else if (!SkinActive() && FParentColorSet) {
     FParentColorSet = false;
-    FControl->SetParentColor(FSavedParentColor);
-    if (!FSavedParentColor) FControl->SetColor(FSavedColor);
+    FAnyControl->SetParentColor(FSavedParentColor);
+    if (!FSavedParentColor) FAnyControl->SetColor(FSavedColor);
   }
 }
 
@@ -124,13 +138,13 @@ void TswSkinControl::Repaint() {
 void TswSkinControl::Proc(TMessage& M) {
   const int tag = FEngine->DisabledTag();
   const TWndMethod old = FOldProc;  // stays callable if the skinner goes meanwhile
-  if (!SkinActive() || (tag != 0 && FControl->Tag() == tag)) {
+  if (!SkinActive() || (tag != 0 && FAnyControl->Tag() == tag)) {
     old(M);
     return;
   }
   const std::shared_ptr<bool> alive = FAlive;
   if (BeforeMessage(M)) old(M);
-  if (*alive && !FReleased && FControl) AfterMessage(M);
+  if (*alive && !FReleased && FAnyControl) AfterMessage(M);
 }
 
 bool TswSkinControl::BeforeMessage(TMessage&) { return true; }
@@ -727,4 +741,29 @@ void TswSkinProgressBar::Paint() {
   if (!dc) return;
   BitBlt(dc, 0, 0, W, H, b.Canvas()->Handle(), 0, 0, SRCCOPY);
   ReleaseDC(p->Handle(), dc);
+}
+
+// ---- tool bar ----
+void TswSkinToolBar::Init() {
+  auto* t = static_cast<TToolBar*>(FControl);
+  FSavedFlat = t->Flat();
+  FSavedColor = t->Color();
+}
+
+void TswSkinToolBar::Update() {
+  auto* t = static_cast<TToolBar*>(FControl);
+  if (!t) return;
+  if (SkinActive()) {
+    if (!FApplied) {
+      FSavedFlat = t->Flat();
+      FSavedColor = t->Color();
+    }
+    FApplied = true;
+    t->SetFlat(true);
+    t->SetColor(FEngine->SkinColor(clToolBarStart));
+  } else if (FApplied) {
+    FApplied = false;
+    t->SetFlat(FSavedFlat);
+    t->SetColor(FSavedColor);
+  }
 }

@@ -9,19 +9,25 @@
 #include <vector>
 
 #include "platform/vcl/controls.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/graphics.h"
 
 class TswSkinEngine;
 class TswSkinWindow;
+class TScrollBar;
+class TCustomTabControl;
+class TswSkinScrollBar;
 
 class TswSkinControl {
 public:
-  TswSkinControl(TWinControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine);
+  // Any control: windowed ones are painted again; graphic ones (labels) only take the skin's
+  // values in Update.
+  TswSkinControl(TControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine);
   virtual ~TswSkinControl();
   TswSkinControl(const TswSkinControl&) = delete;
   TswSkinControl& operator=(const TswSkinControl&) = delete;
 
-  TWinControl* Control() const { return FControl; }
+  TControl* Control() const { return FAnyControl; }
   bool Hot() const { return FHot; }
   bool Pressed() const { return FPressed; }
   // Gives the control its own WindowProc back; the skinner sees no more messages.
@@ -29,6 +35,7 @@ public:
   // The control is being destroyed: forget it without touching it.
   void ControlGone() {
     FControl = nullptr;
+    FAnyControl = nullptr;
     FReleased = true;
   }
   // Runs the skinner's initialization and first update after it was attached.
@@ -63,7 +70,8 @@ protected:
   void DrawBitmapAndText(TBitmap* Bitmap, const std::string& Text, const RECT& R, TFont* Font);
   void DrawBitmapAt(TBitmap* Bitmap, int X, int Y);
 
-  TWinControl* FControl;
+  TWinControl* FControl;  // nullptr for a graphic control
+  TControl* FAnyControl;
   TswSkinWindow* FWindow;
   TswSkinEngine* FEngine;
   bool FHot = false, FPressed = false, FReleased = false;
@@ -220,9 +228,128 @@ protected:
   void Paint() override;
 };
 
+// Labels: the skin's control font colour while skinned (also with NoChangeButtonsFontColor).
+class TswSkinLabel : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+  bool WantsParentColor() const override { return true; }
+
+protected:
+  void Init() override;
+
+private:
+  TColor FSavedFontColor = 0;
+};
+
+// List views: the column header painted from the skin (through the header window's procedure).
+class TswSkinListView : public TswSkinScrollWinControl {
+public:
+  using TswSkinScrollWinControl::TswSkinScrollWinControl;
+  ~TswSkinListView() override;
+
+protected:
+  void Init() override;
+  void Detach() override;
+
+private:
+  void DrawHeader();
+  static LRESULT HeaderProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
+  HWND FHeader = nullptr;
+  LONG_PTR FHeaderProc = 0;
+};
+
+// Tab controls and page controls: page frame, tabs, captions and the tab line from the skin.
+class TswSkinTabControl : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void Paint() override;
+  // The caption of a tab as the skinner draws it.
+  virtual std::string GetTabCaption(int Index);
+
+private:
+  void DrawTab(TCanvas* Target, const RECT& R, int Index, bool Selected);
+};
+
+// Tool bars: flat, in the tool bar start colour while skinned; Flat and Color come back when
+// the skin is off. (It keeps the colour it is given rather than taking its parent's, which
+// would undo that colour.)
+class TswSkinToolBar : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+
+protected:
+  void Init() override;
+
+private:
+  bool FSavedFlat = false, FApplied = false;
+  TColor FSavedColor = 0;
+};
+
+// Draws a scroll bar from the skin's scroll-bar pieces: track, arrow buttons and (when enabled)
+// the thumb.
+void PaintSkinScrollBar(TCanvas* C, TswSkinEngine* Engine, const RECT& Bar, const RECT& Thumb,
+                        bool Enabled, bool Vertical);
+
+// The painted panel laid over a skinned scroll bar; its mouse input goes down to the scroll bar.
+class TswSkinInternalScrollBar2 : public TCustomPanel {
+  ORV_CLASS(TswSkinInternalScrollBar2, TCustomPanel)
+public:
+  explicit TswSkinInternalScrollBar2(TComponent* AOwner);
+  ~TswSkinInternalScrollBar2() override;
+  TScrollBar* ScrollBar = nullptr;
+  // The skinner that made it; it forgets the panel when the panel goes first.
+  TswSkinScrollBar* Skinner = nullptr;
+  TBitmap* Bitmap() { return &FBitmap; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+
+private:
+  TBitmap FBitmap;
+};
+
+// Scroll bars: a painted panel exactly over the bar; scrolling stays the bar's own.
+class TswSkinScrollBar : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+  ~TswSkinScrollBar() override;
+  TswSkinInternalScrollBar2* Panel() const { return FPanel; }
+
+protected:
+  void AfterMessage(TMessage& M) override;
+  void Paint() override;
+  void Init() override;
+  void Detach() override;
+
+private:
+  friend class TswSkinInternalScrollBar2;
+  TswSkinInternalScrollBar2* FPanel = nullptr;
+};
+
+// Up-downs: both halves painted from the skin, the pressed one in the tool bar down colour.
+class TswSkinUpDown : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  int PressedHalf() const { return FPressedHalf; }
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void Paint() override;
+
+private:
+  int FPressedHalf = 0;  // -1 first (up), 1 second (down), 0 none
+};
+
 // ---- registry ----
 using TswSkinControlMaker =
-    std::function<std::unique_ptr<TswSkinControl>(TWinControl*, TswSkinWindow*, TswSkinEngine*)>;
+    std::function<std::unique_ptr<TswSkinControl>(TControl*, TswSkinWindow*, TswSkinEngine*)>;
 struct TswSkinControlRow {
   TClass ControlClass;
   TswSkinControlMaker Make;
@@ -230,5 +357,5 @@ struct TswSkinControlRow {
 void RegisterControlSkinners(const std::vector<TswSkinControlRow>& Rows);
 // The skinner of the last row whose class the control is or inherits from, attached; nullptr
 // when no row matches.
-std::unique_ptr<TswSkinControl> FindControlSkinner(TWinControl* Control, TswSkinWindow* Window,
+std::unique_ptr<TswSkinControl> FindControlSkinner(TControl* Control, TswSkinWindow* Window,
                                                    TswSkinEngine* Engine);
