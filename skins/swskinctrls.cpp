@@ -5,7 +5,9 @@
 
 #include "platform/rtl/typinfo.h"
 #include "platform/win/commctrl.h"
+#include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/comctrls_comboex.h"
 #include "platform/vcl/comctrls_list.h"
 #include "platform/vcl/comctrls_misc.h"
 #include "platform/vcl/extctrls2.h"
@@ -50,6 +52,7 @@ const bool Registered = [] {
       {TScrollBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
       {TToolBar::StaticClass(), Maker<TswSkinToolBar>()},
       {TStatusBar::StaticClass(), Maker<TswSkinStatusBar>()},
+      {TDateTimePicker::StaticClass(), Maker<TswSkinDateTimePicker>()},
       {TTreeView::StaticClass(), Maker<TswSkinScrollWinControl>()},
       {TUpDown::StaticClass(), Maker<TswSkinUpDown>()},
       {TProgressBar::StaticClass(), Maker<TswSkinProgressBar>()},
@@ -66,11 +69,89 @@ const bool Registered = [] {
       {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
       {TCustomEdit::StaticClass(), Maker<TswSkinScrollWinControl>()},
       {TComboBox::StaticClass(), Maker<TswSkinComboBox>()},
+      {TComboBoxEx::StaticClass(), Maker<TswSkinComboBoxEx>()},
       {TButton::StaticClass(), Maker<TswSkinButton>()},
       {TLabel::StaticClass(), Maker<TswSkinLabel>()},
   });
   return true;
 }();
+
+// Where a button's glyph and caption go (the layout of both button skinners). Margin and
+// Spacing of -1 are computed and written back.
+struct SwButtonLayout {
+  POINT Glyph{0, 0};
+  RECT Caption{0, 0, 0, 0};
+};
+
+SwButtonLayout SwLayoutButton(TCanvas* C, const RECT& ClientRect, const std::string& Caption,
+                              int GlyphW, int GlyphH, TButtonLayout Layout, int& Margin,
+                              int& Spacing, bool KeepSpacing) {
+  RECT client = ClientRect;
+  InflateRect(&client, -1, -1);
+  const int cw = client.right - client.left, ch = client.bottom - client.top;
+  int tw = 0, th = 0;
+  if (!Caption.empty()) {
+    RECT m{0, 0, cw, 0};
+    HDC dc = C->Handle();
+    HGDIOBJ old = SelectObject(dc, C->Font()->Handle());
+    DrawText(dc, Caption.c_str(), -1, &m, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    tw = m.right - m.left;
+    th = m.bottom - m.top;
+  }
+  const bool horizontal = Layout == blGlyphLeft || Layout == blGlyphRight;
+  const int along = horizontal ? cw : ch;
+  const int glyph = horizontal ? GlyphW : GlyphH, text = horizontal ? tw : th;
+  if (!KeepSpacing && Caption.empty()) Spacing = 0;
+  if (Margin == -1 && Spacing == -1) {
+    Margin = Spacing = (along - glyph - text) / 3;
+  } else if (Margin == -1) {
+    Margin = (along - glyph - Spacing - text + 1) / 2;
+  } else if (Spacing == -1) {
+    Spacing = (along - Margin - glyph - text) / 2;
+  }
+  int g = 0, t = 0;
+  if (Layout == blGlyphLeft || Layout == blGlyphTop) {
+    g = Margin;
+    t = Margin + glyph + Spacing;
+  } else {
+    g = along - Margin - glyph;
+    t = g - Spacing - text;
+  }
+  SwButtonLayout out;
+  if (horizontal) {
+    out.Glyph = POINT{client.left + g, client.top + (ch - GlyphH + 1) / 2};
+    const int ty = client.top + (ch - th + 1) / 2;
+    out.Caption = RECT{client.left + t, ty, client.left + t + tw, ty + th};
+  } else {
+    out.Glyph = POINT{client.left + (cw - GlyphW + 1) / 2, client.top + g};
+    const int tx = client.left + (cw - tw + 1) / 2;
+    out.Caption = RECT{tx, client.top + t, tx + tw, client.top + t + th};
+  }
+  return out;
+}
+
+// Draws frame 1 (enabled) or 2 (disabled) of a glyph strip at P; a single glyph of a disabled
+// button in the image list's disabled look.
+void SwDrawGlyph(TCanvas* C, TBitmap* Glyph, int NumGlyphs, bool Enabled, POINT P) {
+  if (!Glyph || Glyph->Empty()) return;
+  NumGlyphs = std::max(1, NumGlyphs);
+  const int w = Glyph->Width() / NumGlyphs, h = Glyph->Height();
+  if (w <= 0 || h <= 0) return;
+  if (NumGlyphs > 1 || Enabled) {
+    TBitmap cell;
+    cell.SetPixelFormat(pf24bit);
+    CutFrame(Glyph, &cell, NumGlyphs, Enabled ? 1 : std::min(2, NumGlyphs));
+    const UINT key = static_cast<UINT>(ColorToRGB(static_cast<TColor>(cell.Canvas()->Pixels(0, h - 1))));
+    TransparentBlt(C->Handle(), P.x, P.y, w, h, cell.Canvas()->Handle(), 0, 0, w, h, key);
+    return;
+  }
+  TImageList list;
+  list.SetWidth(w);
+  list.SetHeight(h);
+  list.AddMasked(Glyph, static_cast<TColor>(Glyph->Canvas()->Pixels(0, 0)));
+  list.Draw(C, P.x, P.y, 0, false);
+}
 
 }  // namespace
 
@@ -138,7 +219,9 @@ void TswSkinControl::Repaint() {
 void TswSkinControl::Proc(TMessage& M) {
   const int tag = FEngine->DisabledTag();
   const TWndMethod old = FOldProc;  // stays callable if the skinner goes meanwhile
-  if (!SkinActive() || (tag != 0 && FAnyControl->Tag() == tag)) {
+  // While the engine is being freed, invalidations are dropped and the control is left alone.
+  if (FEngine->Releasing() && M.Msg == CM_INVALIDATE) return;
+  if (FEngine->Releasing() || !SkinActive() || (tag != 0 && FAnyControl->Tag() == tag)) {
     old(M);
     return;
   }
@@ -233,8 +316,19 @@ void TswSkinBorderWinControl::Paint() {
   if (!FControl->HandleAllocated()) return;
   if (PPropInfo p = GetPropInfo(FControl, "BorderStyle")) {
     try {
+      const std::string type = p->PropType ? p->PropType->Name : "";
+      if (type != "TBorderStyle" && type != "TFormBorderStyle") return;
       if (GetOrdProp(FControl, p) == 0) return;
     } catch (...) {
+    }
+  }
+  // Controls whose edges are all switched off keep them off.
+  for (const char* edges : {"BevelEdges", "EdgeBorders"}) {
+    if (PPropInfo p = GetPropInfo(FControl, edges)) {
+      try {
+        if (GetOrdProp(FControl, p) == 0) return;
+      } catch (...) {
+      }
     }
   }
   DrawWindowBorder(FControl->Handle(), FEngine->SkinColor(clControlBorder), FControl->Color(), true);
@@ -369,7 +463,23 @@ void TswSkinButton::Paint() {
     b.Canvas()->DrawFocusRect(f);
   }
   if (!FEngine->NoChangeButtonsFontColor()) FControl->Font()->SetColor(FEngine->SkinColor(clButtonFont));
-  DrawBitmapAndText(&b, FControl->Caption(), cr, FControl->Font());
+  RECT captionRect = cr;
+  auto* bb = dynamic_cast<TBitBtn*>(FControl);
+  if (bb && bb->Glyph() && !bb->Glyph()->Empty()) {
+    int margin = bb->Margin(), spacing = bb->Spacing();
+    const int n = std::max(1, bb->NumGlyphs());
+    b.Canvas()->Font()->Assign(FControl->Font());
+    const SwButtonLayout l = SwLayoutButton(b.Canvas(), cr, FControl->Caption(), bb->Glyph()->Width() / n,
+                                            bb->Glyph()->Height(), bb->Layout(), margin, spacing, false);
+    POINT gp = l.Glyph;
+    if (FPressed) {
+      ++gp.x;
+      ++gp.y;
+    }
+    SwDrawGlyph(b.Canvas(), bb->Glyph(), n, FControl->Enabled(), gp);
+    captionRect = l.Caption;
+  }
+  DrawBitmapAndText(&b, FControl->Caption(), captionRect, FControl->Font());
 }
 
 // ---- check box and radio button ----
@@ -508,9 +618,10 @@ void TswSkinComboBox::AfterMessage(TMessage& M) {
     Repaint();
 }
 
-void TswSkinComboBox::Paint() {
-  auto* combo = static_cast<TComboBox*>(FControl);
-  if (combo->Style() == csSimple) return;
+void TswSkinComboBox::Paint() { PaintCombo(static_cast<TComboBox*>(FControl)); }
+
+void TswSkinComboBox::PaintCombo(TComboBox* combo) {
+  if (!combo || !combo->HandleAllocated() || combo->Style() == csSimple) return;
   COMBOBOXINFO info;
   info.cbSize = 52;
   if (!GetComboBoxInfo(combo->Handle(), &info)) return;
@@ -766,4 +877,16 @@ void TswSkinToolBar::Update() {
     t->SetFlat(FSavedFlat);
     t->SetColor(FSavedColor);
   }
+}
+
+// ---- extended combo box ----
+void TswSkinComboBoxEx::Paint() {
+  auto* ex = static_cast<TComboBoxEx*>(FControl);
+  HWND inner = reinterpret_cast<HWND>(SendMessage(ex->Handle(), CBEM_GETCOMBOCONTROL, 0, 0));
+  if (inner && inner == ex->ComboBox()->Handle()) PaintCombo(ex->ComboBox());
+}
+
+void TswSkinComboBoxEx::AfterMessage(TMessage& M) {
+  TswSkinComboBox::AfterMessage(M);
+  if (M.Msg == WM_DRAWITEM) Repaint();
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/vcl/controls.h"
+#include "platform/vcl/comctrls.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/graphics.h"
 
@@ -17,6 +18,7 @@ class TswSkinWindow;
 class TScrollBar;
 class TCustomTabControl;
 class TswSkinScrollBar;
+class TComboBox;
 
 class TswSkinControl {
 public:
@@ -201,6 +203,18 @@ public:
 protected:
   void AfterMessage(TMessage& M) override;
   void Paint() override;
+  // The border, button face and arrow over a combo box's own painting.
+  void PaintCombo(TComboBox* Combo);
+};
+
+// Extended combo boxes: the combo box look on their inner combo box.
+class TswSkinComboBoxEx : public TswSkinComboBox {
+public:
+  using TswSkinComboBox::TswSkinComboBox;
+
+protected:
+  void AfterMessage(TMessage& M) override;
+  void Paint() override;
 };
 
 // Track bars: channel, selection, thumb, ticks and focus rectangle drawn from the skin.
@@ -288,6 +302,74 @@ protected:
 private:
   bool FSavedFlat = false, FApplied = false;
   TColor FSavedColor = 0;
+};
+
+class TswSkinExtComboboxLikeControl;
+
+// The skinned drop-down button laid into a control; its clicks go to the control.
+class TswSkinInternalComboButton : public TCustomPanel {
+  ORV_CLASS(TswSkinInternalComboButton, TCustomPanel)
+public:
+  explicit TswSkinInternalComboButton(TComponent* AOwner);
+  ~TswSkinInternalComboButton() override;
+  TWinControl* Target = nullptr;
+  TswSkinExtComboboxLikeControl* Skinner = nullptr;
+  TswSkinEngine* Engine = nullptr;
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+};
+
+// A skinned border and a skinned drop-down button over the control.
+class TswSkinExtComboboxLikeControl : public TswSkinBorderWinControl {
+public:
+  using TswSkinBorderWinControl::TswSkinBorderWinControl;
+  ~TswSkinExtComboboxLikeControl() override;
+  void Update() override;
+  TswSkinInternalComboButton* Button() const { return FButton; }
+
+protected:
+  void Init() override;
+  void Detach() override;
+  void Paint() override;
+  void AfterMessage(TMessage& M) override;
+
+private:
+  friend class TswSkinInternalComboButton;
+  TswSkinInternalComboButton* FButton = nullptr;
+};
+
+class TswSkinDateTimePicker;
+
+// The skinned spin buttons put into a date-time picker; its clicks go to the picker's own spin
+// window, which does the stepping.
+class TswSkinInternalUpDown : public TUpDown {
+  ORV_CLASS(TswSkinInternalUpDown, TUpDown)
+public:
+  explicit TswSkinInternalUpDown(TComponent* AOwner) : TUpDown(AOwner) {}
+  ~TswSkinInternalUpDown() override;
+  TWinControl* Picker = nullptr;
+  TswSkinDateTimePicker* Skinner = nullptr;
+  void WndProc(TMessage& Message) override;
+};
+
+// Date-time pickers: the drop-down button of dates, the skinned spin buttons of times.
+class TswSkinDateTimePicker : public TswSkinExtComboboxLikeControl {
+public:
+  using TswSkinExtComboboxLikeControl::TswSkinExtComboboxLikeControl;
+  ~TswSkinDateTimePicker() override;
+  void Update() override;
+  TswSkinInternalUpDown* UpDown() const { return FUpDown; }
+
+protected:
+  void Init() override;
+  void Detach() override;
+
+private:
+  friend class TswSkinInternalUpDown;
+  bool ShowsDropDown() const;
+  TswSkinInternalUpDown* FUpDown = nullptr;
 };
 
 // Draws a scroll bar from the skin's scroll-bar pieces: track, arrow buttons and (when enabled)

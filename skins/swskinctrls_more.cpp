@@ -401,8 +401,8 @@ void TswSkinInternalScrollBar2::WndProc(TMessage& M) {
   // The bar under the panel gets the mouse where the panel got it; a double click is a second
   // press for the bar.
   POINT p{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
-  ClientToScreen(Handle(), &p);
-  ScreenToClient(ScrollBar->Handle(), &p);
+  ::ClientToScreen(Handle(), &p);
+  ::ScreenToClient(ScrollBar->Handle(), &p);
   if (GetCapture() == Handle()) ReleaseCapture();
   const WPARAM keys = M.Msg == WM_MOUSEMOVE ? M.WParam : static_cast<WPARAM>(MK_LBUTTON);
   const LRESULT r = SendMessage(ScrollBar->Handle(), M.Msg, keys, MAKELPARAM(p.x, p.y));
@@ -557,4 +557,168 @@ void TswSkinUpDown::Paint() {
     DrawArrowDown(c, r.left + (w - 6) / 2 + p2, r.top + (h - 6) / 2 + 1 + p2, enabled);
   }
   DrawBitmapAt(&b, 0, 0);
+}
+
+// ---- drop-down like controls ----
+ORV_CLASS_IMPL(TswSkinInternalComboButton, TCustomPanel)
+ORV_CLASS_IMPL(TswSkinInternalUpDown, TUpDown)
+
+namespace {
+
+enum { kSwMoreClControl = 21 };
+
+// Hands a left-button message of a helper control to a window: at the same screen point, in
+// that window's client coordinates, with the mouse capture given up first.
+LRESULT SwForwardButton(TWinControl* From, HWND To, const TMessage& M, WPARAM Keys) {
+  POINT p{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
+  ClientToScreen(From->Handle(), &p);
+  ScreenToClient(To, &p);
+  if (GetCapture() == From->Handle()) ReleaseCapture();
+  return SendMessage(To, M.Msg, Keys, MAKELPARAM(p.x, p.y));
+}
+
+}  // namespace
+
+TswSkinInternalComboButton::TswSkinInternalComboButton(TComponent* AOwner) : TCustomPanel(AOwner) {
+  SetBevelOuter(bvNone);
+  SetShowCaption(false);
+  SetBounds(0, 0, 16, 16);
+}
+
+TswSkinInternalComboButton::~TswSkinInternalComboButton() {
+  if (Skinner) Skinner->FButton = nullptr;
+}
+
+void TswSkinInternalComboButton::Paint() {
+  if (!Engine) return;
+  TCanvas* c = Canvas();
+  const RECT r = ClientRect();
+  FillRectColor(c, r, Engine->SkinColor(kSwMoreClControl));
+  c->Pen()->SetColor(Engine->SkinColor(kSwMoreClControlBorder));
+  c->MoveTo(r.left, r.top - 1);
+  c->LineTo(r.left, r.bottom + 1);
+  DrawArrowDown(c, r.left + (r.right - r.left) / 2 - 3, r.bottom / 2 - 2, Target ? Target->Enabled() : true);
+}
+
+void TswSkinInternalComboButton::WndProc(TMessage& M) {
+  if (M.Msg == WM_ERASEBKGND) {
+    M.Result = 1;
+    return;
+  }
+  TCustomPanel::WndProc(M);
+  if ((M.Msg == WM_LBUTTONDOWN || M.Msg == WM_LBUTTONUP) && Target && Target->HandleAllocated() &&
+      HandleAllocated())
+    SwForwardButton(this, Target->Handle(), M, MK_LBUTTON);
+}
+
+void TswSkinExtComboboxLikeControl::Init() {
+  if (!FControl) return;
+  auto* b = new TswSkinInternalComboButton(FEngine);
+  try {
+    b->Target = FControl;
+    b->Engine = FEngine;
+    b->Skinner = this;
+    b->SetParent(FControl);
+    b->SetAlign(alRight);
+    b->SetVisible(true);
+    b->BringToFront();
+    FButton = b;
+  } catch (...) {
+    b->Skinner = nullptr;
+    delete b;
+  }
+}
+
+void TswSkinExtComboboxLikeControl::Detach() {
+  if (!FButton) return;
+  TswSkinInternalComboButton* b = FButton;
+  FButton = nullptr;
+  b->Skinner = nullptr;
+  delete b;
+}
+
+TswSkinExtComboboxLikeControl::~TswSkinExtComboboxLikeControl() {
+  TswSkinExtComboboxLikeControl::Detach();
+}
+
+void TswSkinExtComboboxLikeControl::Update() {
+  if (FButton) FButton->SetVisible(SkinActive());
+}
+
+void TswSkinExtComboboxLikeControl::Paint() {
+  TswSkinBorderWinControl::Paint();
+  if (FButton && FControl->HandleAllocated()) FButton->Invalidate();
+}
+
+void TswSkinExtComboboxLikeControl::AfterMessage(TMessage& M) {
+  TswSkinBorderWinControl::AfterMessage(M);
+  if (M.Msg == CM_VISIBLECHANGED && FButton && FControl) FButton->SetVisible(FControl->Visible());
+}
+
+// ---- date-time picker ----
+bool TswSkinDateTimePicker::ShowsDropDown() const {
+  auto* p = static_cast<TDateTimePicker*>(FControl);
+  if (p->DateMode() == dmUpDown) return false;
+  return !(p->DateMode() == dmComboBox && p->Kind() == dtkTime);
+}
+
+void TswSkinDateTimePicker::Init() {
+  TswSkinExtComboboxLikeControl::Init();
+  if (!FControl) return;
+  if (Button()) Button()->SetVisible(ShowsDropDown());
+  if (FControl->Tag() == 9998) return;
+  auto* u = new TswSkinInternalUpDown(FControl);
+  try {
+    u->Picker = FControl;
+    u->Skinner = this;
+    u->SetParent(FControl);
+    u->SetVisible(!(Button() && Button()->Visible()));
+    u->SetAlign(alRight);
+    u->BringToFront();
+    FUpDown = u;
+  } catch (...) {
+    u->Skinner = nullptr;
+    delete u;
+  }
+}
+
+void TswSkinDateTimePicker::Update() {
+  TswSkinExtComboboxLikeControl::Update();
+  auto* p = static_cast<TDateTimePicker*>(FControl);
+  if (!p) return;
+  const bool dropDown = ShowsDropDown();
+  if (Button() && Button()->Visible()) Button()->SetVisible(dropDown);
+  HWND spin = p->HandleAllocated() ? p->SpinHandle() : nullptr;
+  if (!FUpDown) return;
+  if (SkinActive()) {
+    FUpDown->SetVisible(!(Button() && Button()->Visible()));
+    if (spin) ShowWindow(spin, SW_HIDE);
+  } else {
+    FUpDown->SetVisible(false);
+    // The picker's own spin buttons come back where the picker shows them.
+    if (spin && !dropDown) ShowWindow(spin, SW_SHOWNA);
+  }
+}
+
+void TswSkinDateTimePicker::Detach() {
+  TswSkinExtComboboxLikeControl::Detach();
+  if (!FUpDown) return;
+  TswSkinInternalUpDown* u = FUpDown;
+  FUpDown = nullptr;
+  u->Skinner = nullptr;
+  delete u;
+}
+
+TswSkinDateTimePicker::~TswSkinDateTimePicker() { TswSkinDateTimePicker::Detach(); }
+
+TswSkinInternalUpDown::~TswSkinInternalUpDown() {
+  if (Skinner) Skinner->FUpDown = nullptr;
+}
+
+void TswSkinInternalUpDown::WndProc(TMessage& M) {
+  TUpDown::WndProc(M);
+  if (M.Msg != WM_LBUTTONDOWN && M.Msg != WM_LBUTTONUP && M.Msg != WM_LBUTTONDBLCLK) return;
+  auto* p = dynamic_cast<TDateTimePicker*>(Picker);
+  if (!p || !p->HandleAllocated() || !HandleAllocated()) return;
+  if (HWND spin = p->SpinHandle(); spin && IsWindow(spin)) SwForwardButton(this, spin, M, MK_LBUTTON);
 }
