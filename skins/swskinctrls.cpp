@@ -596,9 +596,13 @@ void TswSkinStatusBar::Paint() {
   ReleaseDC(h, dc);
 }
 
-void TswSkinGrid::Init() { FSavedFixedColor = static_cast<TCustomGrid*>(FControl)->FixedColor(); }
+void TswSkinGrid::Init() {
+  TswSkinScrollWinControl::Init();
+  FSavedFixedColor = static_cast<TCustomGrid*>(FControl)->FixedColor();
+}
 
 void TswSkinGrid::Update() {
+  TswSkinScrollWinControl::Update();
   auto* g = static_cast<TCustomGrid*>(FControl);
   if (!g) return;
   if (SkinActive()) {

@@ -98,10 +98,47 @@ protected:
   void Paint() override;
 };
 
-// Scrolling controls: the skinned border (their skinned scroll bars are not drawn yet).
+class TswSkinScrollWinControl;
+
+// A painted scroll bar laid over one of a control's own scroll bars; its clicks go to the
+// control's scroll bar as non-client clicks, so the control scrolls as usual.
+class TswSkinInternalScrollBar : public TCustomPanel {
+  ORV_CLASS(TswSkinInternalScrollBar, TCustomPanel)
+public:
+  explicit TswSkinInternalScrollBar(TComponent* AOwner);
+  ~TswSkinInternalScrollBar() override;
+  TWinControl* Scrolled = nullptr;
+  TswSkinScrollWinControl* Skinner = nullptr;
+  int Kind = 0;  // 0 vertical, 1 horizontal
+  TBitmap* Bitmap() { return &FBitmap; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+
+private:
+  TBitmap FBitmap;
+};
+
+// Scrolling controls: the skinned border and skinned scroll bars over the control's own.
 class TswSkinScrollWinControl : public TswSkinBorderWinControl {
 public:
   using TswSkinBorderWinControl::TswSkinBorderWinControl;
+  ~TswSkinScrollWinControl() override;
+  void Update() override;
+  // The skinned bar of a kind (0 vertical, 1 horizontal), or nullptr.
+  TswSkinInternalScrollBar* Bar(int Kind) const { return Kind == 0 || Kind == 1 ? FBars[Kind] : nullptr; }
+
+protected:
+  void Init() override;
+  void Detach() override;
+  void Paint() override;
+  void AfterMessage(TMessage& M) override;
+
+private:
+  friend class TswSkinInternalScrollBar;
+  void PlaceBars();
+  TswSkinInternalScrollBar* FBars[2] = {nullptr, nullptr};
 };
 
 class TswSkinButton : public TswSkinControl {

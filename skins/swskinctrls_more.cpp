@@ -8,6 +8,7 @@
 #include "platform/vcl/comctrls_misc.h"
 #include "platform/vcl/extctrls2.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/stdctrls.h"
 #include "platform/win/commctrl.h"
 #include "platform/win/gdi_user.h"
 #include "platform/win/wingdi.h"
@@ -118,6 +119,7 @@ void TswSkinLabel::Update() {
 
 // ---- list view ----
 void TswSkinListView::Init() {
+  TswSkinScrollWinControl::Init();
   auto* lv = dynamic_cast<TCustomListView*>(FControl);
   if (!lv || !lv->HandleAllocated()) return;
   HWND h = lv->HeaderHandle();
@@ -137,6 +139,7 @@ void TswSkinListView::Detach() {
     InvalidateRect(FHeader, nullptr, TRUE);
   }
   FHeader = nullptr;
+  TswSkinScrollWinControl::Detach();
 }
 
 TswSkinListView::~TswSkinListView() { Detach(); }
@@ -721,4 +724,179 @@ void TswSkinInternalUpDown::WndProc(TMessage& M) {
   auto* p = dynamic_cast<TDateTimePicker*>(Picker);
   if (!p || !p->HandleAllocated() || !HandleAllocated()) return;
   if (HWND spin = p->SpinHandle(); spin && IsWindow(spin)) SwForwardButton(this, spin, M, MK_LBUTTON);
+}
+
+// ---- skinned scroll bars of scrolling controls ----
+ORV_CLASS_IMPL(TswSkinInternalScrollBar, TCustomPanel)
+
+TswSkinInternalScrollBar::TswSkinInternalScrollBar(TComponent* AOwner) : TCustomPanel(AOwner) {
+  SetBevelOuter(bvNone);
+  SetShowCaption(false);
+  SetVisible(false);
+}
+
+TswSkinInternalScrollBar::~TswSkinInternalScrollBar() {
+  if (Skinner && (Kind == 0 || Kind == 1)) Skinner->FBars[Kind] = nullptr;
+}
+
+void TswSkinInternalScrollBar::Paint() {
+  if (FBitmap.Empty()) {
+    TCustomPanel::Paint();
+    SetVisible(false);
+    return;
+  }
+  Canvas()->Draw(0, 0, &FBitmap);
+}
+
+void TswSkinInternalScrollBar::WndProc(TMessage& M) {
+  if (M.Msg == WM_ERASEBKGND) {
+    M.Result = 1;
+    return;
+  }
+  TCustomPanel::WndProc(M);
+  UINT nc = 0;
+  switch (M.Msg) {
+    case WM_LBUTTONDOWN: nc = WM_NCLBUTTONDOWN; break;
+    case WM_LBUTTONUP: nc = WM_NCLBUTTONUP; break;
+    case WM_LBUTTONDBLCLK: nc = WM_NCLBUTTONDBLCLK; break;
+    default: return;
+  }
+  if (!Scrolled || !Scrolled->HandleAllocated() || !HandleAllocated()) return;
+  // The control's own scroll bar under this one takes the click at the same screen point.
+  POINT p{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
+  ::ClientToScreen(Handle(), &p);
+  if (GetCapture() == Handle()) ReleaseCapture();
+  SendMessage(Scrolled->Handle(), nc, Kind == 0 ? HTVSCROLL : HTHSCROLL, MAKELPARAM(p.x, p.y));
+}
+
+void TswSkinScrollWinControl::Init() {
+  if (!FControl) return;
+  // A panel on a tab page of the kind that scrolls itself, and one-line edits, keep theirs.
+  if (auto* panel = dynamic_cast<TPanel*>(FControl->Parent())) {
+    TWinControl* a = panel;
+    while (a && dynamic_cast<TPanel*>(a)) a = a->Parent();
+    if (a && a->ClassName() == "TTabPage") return;
+  }
+  if (dynamic_cast<TCustomEdit*>(FControl) && !dynamic_cast<TMemo*>(FControl)) return;
+  if (dynamic_cast<TMaskEdit*>(FControl) || FControl->ClassName() == "TSpinEdit") return;
+  TWinControl* parent = FControl->Parent() ? FControl->Parent() : FControl->GetParentForm();
+  for (int kind = 0; kind < 2; ++kind) {
+    auto* bar = new TswSkinInternalScrollBar(FEngine);
+    try {
+      bar->Scrolled = FControl;
+      bar->Kind = kind;
+      bar->Skinner = this;
+      bar->SetParent(parent);
+      FBars[kind] = bar;
+    } catch (...) {
+      bar->Skinner = nullptr;
+      delete bar;
+      FBars[kind] = nullptr;
+    }
+  }
+}
+
+void TswSkinScrollWinControl::Detach() {
+  for (auto*& slot : FBars) {
+    if (!slot) continue;
+    TswSkinInternalScrollBar* bar = slot;
+    slot = nullptr;
+    bar->Skinner = nullptr;
+    delete bar;
+  }
+}
+
+TswSkinScrollWinControl::~TswSkinScrollWinControl() { TswSkinScrollWinControl::Detach(); }
+
+void TswSkinScrollWinControl::Update() {
+  for (auto* bar : FBars)
+    if (bar && !SkinActive()) bar->SetVisible(false);
+  // Shown again where the control's own bars are, at the next paint.
+  if (SkinActive()) Repaint();
+}
+
+void TswSkinScrollWinControl::AfterMessage(TMessage& M) {
+  TswSkinBorderWinControl::AfterMessage(M);
+  if (!FControl) return;
+  switch (M.Msg) {
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+    case WM_MOVE:
+    case WM_SIZE:
+      Repaint();
+      break;
+    case CM_VISIBLECHANGED:
+      for (auto* bar : FBars)
+        if (bar && !FControl->Visible()) bar->SetVisible(false);
+      if (FControl->Visible()) Repaint();
+      break;
+    default:
+      break;
+  }
+}
+
+void TswSkinScrollWinControl::Paint() {
+  TswSkinBorderWinControl::Paint();
+  if (FControl->HandleAllocated() && FControl->Visible()) PlaceBars();
+}
+
+void TswSkinScrollWinControl::PlaceBars() {
+  if (!FEngine->DrawScrollBar()) {
+    for (auto* bar : FBars)
+      if (bar) bar->SetVisible(false);
+    return;
+  }
+  HWND h = FControl->Handle();
+  bool shown[2] = {false, false};
+  for (int kind = 0; kind < 2; ++kind) {
+    TswSkinInternalScrollBar* bar = FBars[kind];
+    if (!bar) continue;
+    SCROLLBARINFO info;
+    info.cbSize = 60;
+    if (!GetScrollBarInfo(h, kind == 0 ? OBJID_VSCROLL : OBJID_HSCROLL, &info) ||
+        (info.rgstate[0] & STATE_SYSTEM_INVISIBLE) || !bar->Parent() || !bar->Parent()->HandleAllocated()) {
+      bar->SetVisible(false);
+      continue;
+    }
+    RECT r = info.rcScrollBar;
+    POINT tl{r.left, r.top}, br{r.right, r.bottom};
+    ::ScreenToClient(bar->Parent()->Handle(), &tl);
+    ::ScreenToClient(bar->Parent()->Handle(), &br);
+    r = RECT{tl.x, tl.y, br.x, br.y};
+    const int w = r.right - r.left, hh = r.bottom - r.top;
+    const bool bad = kind == 0 ? (w > 100 || w < 0 || hh < 0) : (w < 0 || hh < 0 || hh >= 100);
+    if (bad || w == 0 || hh == 0) {
+      bar->SetVisible(false);
+      continue;
+    }
+    bar->BringToFront();
+    bar->SetVisible(true);
+    bar->SetBoundsRect(r);
+    TBitmap* b = bar->Bitmap();
+    b->SetPixelFormat(pf24bit);
+    b->SetSize(w, hh);
+    const RECT thumb = kind == 0 ? RECT{0, info.xyThumbTop, w, info.xyThumbBottom}
+                                 : RECT{info.xyThumbTop, 0, info.xyThumbBottom, hh};
+    PaintSkinScrollBar(b->Canvas(), FEngine, RECT{0, 0, w, hh}, thumb,
+                       !(info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE), kind == 0);
+    bar->Invalidate();
+    shown[kind] = true;
+  }
+  if (shown[0] && shown[1]) {
+    // The square between the two bars, in the form colour, in the control's window coordinates.
+    const RECT v = FBars[0]->BoundsRect(), hz = FBars[1]->BoundsRect();
+    POINT a{v.left, hz.top}, b{v.right, hz.bottom};
+    ::ClientToScreen(FBars[0]->Parent()->Handle(), &a);
+    ::ClientToScreen(FBars[0]->Parent()->Handle(), &b);
+    RECT wr;
+    GetWindowRect(h, &wr);
+    HDC dc = GetWindowDC(h);
+    if (dc) {
+      TCanvas c;
+      c.SetHandle(dc);
+      FillRectColor(&c, RECT{a.x - wr.left, a.y - wr.top, b.x - wr.left, b.y - wr.top}, FEngine->FormColor());
+      c.SetHandle(nullptr);
+      ReleaseDC(h, dc);
+    }
+  }
 }

@@ -470,3 +470,53 @@ TEST_F(SwSkinCtrlsTest, ExtendedComboBoxGetsTheSkinBorderOnItsInnerBox) {
   EXPECT_EQ(PixelOf(inner, info.rcButton.left + 2 + origin.x - wr.left, info.rcButton.top + 2 + origin.y - wr.top),
             ColorToRGB(e->SkinColor(21)));
 }
+
+TEST_F(SwSkinCtrlsTest, MemoGetsASkinnedScrollBarThatScrollsIt) {
+  auto* m = new TMemo(Form);
+  m->SetParent(Form);
+  m->SetBounds(20, 20, 200, 100);
+  m->SetScrollBars(ssVertical);
+  m->SetWordWrap(false);
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "Line " + std::to_string(i) + "\r\n";
+  m->SetText(text);
+  auto* edit = new TEdit(Form);
+  edit->SetParent(Form);
+  edit->SetBounds(20, 140, 200, 24);
+  TswSkinEngine* e = Skin();
+  auto* s = dynamic_cast<TswSkinScrollWinControl*>(SkinnerOf(e, m));
+  ASSERT_NE(s, nullptr);
+  TswSkinInternalScrollBar* v = s->Bar(0);
+  ASSERT_NE(v, nullptr);
+  EXPECT_TRUE(v->Visible());
+  EXPECT_FALSE(s->Bar(1) && s->Bar(1)->Visible());
+  // It lies exactly over the memo's own bar, in screen terms.
+  SCROLLBARINFO info;
+  ASSERT_TRUE(GetScrollBarInfo(m->Handle(), OBJID_VSCROLL, &info));
+  const POINT vs = v->ClientToScreen(POINT{0, 0});
+  EXPECT_EQ(vs.x, info.rcScrollBar.left);
+  EXPECT_EQ(vs.y, info.rcScrollBar.top);
+  EXPECT_EQ(v->Height(), info.rcScrollBar.bottom - info.rcScrollBar.top);
+  EXPECT_EQ(PixelOf(m, 0, 50), ColorToRGB(e->SkinColor(22)));
+  // A one-line edit keeps only the border.
+  auto* es = dynamic_cast<TswSkinScrollWinControl*>(SkinnerOf(e, edit));
+  ASSERT_NE(es, nullptr);
+  EXPECT_EQ(es->Bar(0), nullptr);
+
+  // The down arrow of the skinned bar scrolls the memo: press and release reach the memo's
+  // bar together, which tracks the button until it goes up.
+  EXPECT_EQ(m->TopLine(), 0);
+  const POINT down = v->ClientToScreen(POINT{v->Width() / 2, v->Height() - 4});
+  InjectMouseMove(down.x, down.y);
+  InjectMouseButton(down.x, down.y, 0, true);
+  InjectMouseButton(down.x, down.y, 0, false);
+  Run();
+  EXPECT_EQ(m->TopLine(), 1);
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  // Without skinned scroll bars the bar goes away at the next paint.
+  e->SetDrawScrollBar(false);
+  m->Invalidate();
+  Run();
+  EXPECT_FALSE(v->Visible());
+}
