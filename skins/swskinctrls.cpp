@@ -27,7 +27,7 @@ namespace {
 enum { bmButton = 15, bmCheckBox = 16, bmRadio = 18 };
 enum { clControl = 21, clControlBorder = 22, clControlFont = 23, clButtonFont = 24 };
 enum { flButtonTrans = 5, flCheckTrans = 6 };
-enum { clToolBarStart = 16 };
+enum { clToolBarStart = 16, clToolBarOn = 18, clToolBarBorder = 19, clToolBarDown = 20 };
 
 std::vector<TswSkinControlRow>& Rows() {
   static std::vector<TswSkinControlRow> rows;
@@ -60,6 +60,7 @@ const bool Registered = [] {
       {TCustomTabControl::StaticClass(), Maker<TswSkinTabControl>()},
       {TPageControl::StaticClass(), Maker<TswSkinTabControl>()},
       {TCustomGrid::StaticClass(), Maker<TswSkinGrid>()},
+      {TSpeedButton::StaticClass(), Maker<TswSkinSpeedButton>()},
       {TCustomPanel::StaticClass(), Maker<TswSkinPanel>()},
       {TGroupBox::StaticClass(), Maker<TswSkinGroupBox>()},
       {TScrollBar::StaticClass(), Maker<TswSkinScrollBar>()},
@@ -213,7 +214,13 @@ bool TswSkinControl::SkinActive() const {
 }
 
 void TswSkinControl::Repaint() {
-  if (SkinActive() && FControl && FControl->HandleAllocated() && !FReleased) Paint();
+  if (!SkinActive() || FReleased || !FAnyControl) return;
+  if (FControl) {
+    if (FControl->HandleAllocated()) Paint();
+  } else {
+    // A graphic control is painted by its parent: it is asked to paint again.
+    FAnyControl->Invalidate();
+  }
 }
 
 void TswSkinControl::Proc(TMessage& M) {
@@ -234,10 +241,13 @@ bool TswSkinControl::BeforeMessage(TMessage&) { return true; }
 
 void TswSkinControl::AfterMessage(TMessage& M) {
   switch (M.Msg) {
-    case WM_ENABLE:
-    case WM_SETTEXT:
     case WM_PAINT:
     case WM_ERASEBKGND:
+      // (A graphic control's paint is its parent's; asking again would never end.)
+      if (FControl) Repaint();
+      break;
+    case WM_ENABLE:
+    case WM_SETTEXT:
     case SWM_REPAINTCONTROL:
     case CM_ENABLEDCHANGED:
     case CM_TEXTCHANGED:
@@ -893,4 +903,100 @@ void TswSkinComboBoxEx::Paint() {
 void TswSkinComboBoxEx::AfterMessage(TMessage& M) {
   TswSkinComboBox::AfterMessage(M);
   if (M.Msg == WM_DRAWITEM) Repaint();
+}
+
+// ---- speed button ----
+namespace {
+
+// Two-pixel bands of Color along the four edges and the control border colour down the left.
+void SwSpeedFlatFrame(HDC DC, int W, int H, TColor Color, TColor Border) {
+  TCanvas c;
+  c.SetHandle(DC);
+  FillRectColor(&c, RECT{0, 0, 2, H}, Color);
+  FillRectColor(&c, RECT{0, H - 2, W, H}, Color);
+  FillRectColor(&c, RECT{W - 2, 0, W, H}, Color);
+  FillRectColor(&c, RECT{0, 0, W, 2}, Color);
+  c.Pen()->SetColor(Border);
+  c.MoveTo(0, 0);
+  c.LineTo(0, H);
+  c.SetHandle(nullptr);
+}
+
+}  // namespace
+
+bool TswSkinSpeedButton::BeforeMessage(TMessage& M) {
+  switch (M.Msg) {
+    case WM_ERASEBKGND:
+      M.Result = 1;
+      return false;
+    case WM_PAINT:
+      if (FAnyControl->Tag() == 999999) return true;  // painted after its own painting
+      if (M.WParam) PaintOn(reinterpret_cast<HDC>(M.WParam));
+      M.Result = 0;
+      return false;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      FPressed = true;
+      Repaint();
+      return true;
+    default:
+      return true;
+  }
+}
+
+void TswSkinSpeedButton::AfterMessage(TMessage& M) {
+  if (M.Msg == WM_PAINT && FAnyControl->Tag() == 999999 && M.WParam && FAnyControl->Visible())
+    SwSpeedFlatFrame(reinterpret_cast<HDC>(M.WParam), FAnyControl->Width(), FAnyControl->Height(),
+                     clBtnFace, FEngine->SkinColor(clControlBorder));
+  TswSkinControl::AfterMessage(M);
+}
+
+void TswSkinSpeedButton::PaintOn(HDC DC) {
+  auto* sb = static_cast<TSpeedButton*>(FAnyControl);
+  if (!sb->Visible()) return;
+  const RECT cr = sb->ClientRect();
+  TCanvas c;
+  c.SetHandle(DC);
+  const bool enabled = sb->Enabled();
+  c.Brush()->SetStyle(bsSolid);
+  if ((FPressed && enabled) || sb->Down()) {
+    c.Brush()->SetColor(FEngine->SkinColor(clToolBarDown));
+    c.Pen()->SetColor(FEngine->SkinColor(clToolBarBorder));
+    c.Rectangle(cr.left, cr.top, cr.right, cr.bottom);
+  } else if (FHot && enabled) {
+    c.Brush()->SetColor(FEngine->SkinColor(clToolBarOn));
+    c.Pen()->SetColor(FEngine->SkinColor(clToolBarBorder));
+    c.Rectangle(cr.left, cr.top, cr.right, cr.bottom);
+  } else {
+    FillRectColor(&c, cr, FEngine->FormColor());
+  }
+  c.Font()->Assign(sb->Font());
+  TBitmap* glyph = sb->Glyph();
+  const bool hasGlyph = glyph && !glyph->Empty();
+  const int n = std::max(1, sb->NumGlyphs());
+  int margin = sb->Margin(), spacing = sb->Spacing();
+  const SwButtonLayout l = SwLayoutButton(&c, cr, sb->Caption(), hasGlyph ? glyph->Width() / n : 0,
+                                          hasGlyph ? glyph->Height() : 0, sb->Layout(), margin, spacing, true);
+  if (hasGlyph) {
+    POINT gp = l.Glyph;
+    if (FPressed) {
+      ++gp.x;
+      ++gp.y;
+    }
+    SwDrawGlyph(&c, glyph, n, enabled, gp);
+  }
+  const std::string caption = sb->Caption();
+  if (!caption.empty()) {
+    RECT tr = l.Caption;
+    if (FPressed) OffsetRect(&tr, 1, 1);
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, enabled ? ColorToRGB(sb->Font()->Color()) : RGB(128, 128, 128));
+    HGDIOBJ old = SelectObject(DC, c.Font()->Handle());
+    DrawText(DC, caption.c_str(), -1, &tr, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    SelectObject(DC, old);
+  }
+  c.SetHandle(nullptr);
+  // Computed margin and spacing become the button's own.
+  if (sb->Margin() == -1 && margin != -1) sb->SetMargin(margin);
+  if (sb->Spacing() == -1 && spacing != -1) sb->SetSpacing(spacing);
 }

@@ -161,6 +161,20 @@ private:
   TColor FSavedFontColor = 0;
 };
 
+// Speed buttons (graphic controls): the tool bar looks of the skin, glyph and caption; a button
+// whose Tag is 999999 keeps its own picture inside a flat frame.
+class TswSkinSpeedButton : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void AfterMessage(TMessage& M) override;
+
+private:
+  void PaintOn(HDC DC);
+};
+
 class TswSkinCheckBox : public TswSkinControl {
 public:
   using TswSkinControl::TswSkinControl;

@@ -520,3 +520,41 @@ TEST_F(SwSkinCtrlsTest, MemoGetsASkinnedScrollBarThatScrollsIt) {
   Run();
   EXPECT_FALSE(v->Visible());
 }
+
+TEST_F(SwSkinCtrlsTest, SpeedButtonShowsTheToolBarLooksOfTheSkin) {
+  auto* sb = new TSpeedButton(Form);
+  sb->SetParent(Form);
+  sb->SetBounds(20, 20, 60, 24);
+  sb->SetCaption("Go");
+  sb->SetMargin(-1);
+  auto* own = new TSpeedButton(Form);
+  own->SetParent(Form);
+  own->SetBounds(100, 20, 60, 24);
+  own->SetCaption("Own");
+  own->SetTag(999999);
+  TswSkinEngine* e = Skin();
+  ASSERT_NE(SkinnerOf(e, sb), nullptr);
+  auto at = [&](TControl* C, int X, int Y) { return PixelOf(Form, C->Left() + X, C->Top() + Y); };
+  // Pixels of the form are in window coordinates: move by the client origin.
+  const POINT origin = Form->ClientToScreen(POINT{0, 0});
+  RECT wr;
+  GetWindowRect(Form->Handle(), &wr);
+  auto px = [&](TControl* C, int X, int Y) { return at(C, X + origin.x - wr.left, Y + origin.y - wr.top); };
+  EXPECT_EQ(px(sb, 3, 3), ColorToRGB(e->FormColor()));
+  EXPECT_NE(sb->Margin(), -1);  // computed at the first skinned paint
+  MoveTo(sb, 30, 12);
+  EXPECT_EQ(px(sb, 3, 3), ColorToRGB(e->SkinColor(18)));
+  EXPECT_EQ(px(sb, 0, 3), ColorToRGB(e->SkinColor(19)));
+  Press(sb, 30, 12);
+  EXPECT_EQ(px(sb, 3, 3), ColorToRGB(e->SkinColor(20)));
+  Release(sb, 30, 12);
+  EXPECT_EQ(px(sb, 3, 3), ColorToRGB(e->SkinColor(18)));
+  MoveTo(Form, 300, 200);
+  EXPECT_EQ(px(sb, 3, 3), ColorToRGB(e->FormColor()));
+  // Tag 999999: its own painting inside a flat frame of button-face bands.
+  EXPECT_EQ(px(own, 1, 10), ColorToRGB(clBtnFace));
+  EXPECT_EQ(px(own, 0, 10), ColorToRGB(e->SkinColor(22)));
+  e->UnskinHandle(Form->Handle());
+  Run();
+  EXPECT_NE(px(sb, 3, 3), ColorToRGB(e->FormColor()));
+}
