@@ -27,6 +27,7 @@ namespace {
 enum { bmButton = 15, bmCheckBox = 16, bmRadio = 18 };
 enum { clControl = 21, clControlBorder = 22, clControlFont = 23, clButtonFont = 24 };
 enum { flButtonTrans = 5, flCheckTrans = 6 };
+constexpr UINT kSwUpdateUiState = 0x128;
 enum { clToolBarStart = 16, clToolBarOn = 18, clToolBarBorder = 19, clToolBarDown = 20 };
 
 std::vector<TswSkinControlRow>& Rows() {
@@ -408,6 +409,10 @@ void TswSkinButton::AfterMessage(TMessage& M) {
     case WM_LBUTTONDBLCLK:
       FControl->Click();
       FMousePressed = false;
+      break;
+    case kSwUpdateUiState:
+      // The keyboard cues (focus rectangle) may have changed.
+      Repaint();
       break;
     default:
       break;

@@ -14,6 +14,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/vcl/menus.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/comctrls_list.h"
 #include "platform/vcl/comctrls_misc.h"
@@ -98,6 +99,15 @@ protected:
     TListColumn* c = lv->AddColumn();
     c->Caption = "Column";
     c->Width = 90;
+    auto* dt = new TDateTimePicker(Form);
+    dt->SetParent(Form);
+    dt->SetBounds(16, 266, 150, 24);
+    dt->SetKind(dtkTime);
+    dt->SetTime(0.5);
+    auto* sp = new TSpeedButton(Form);
+    sp->SetParent(Form);
+    sp->SetBounds(176, 266, 70, 24);
+    sp->SetCaption("Speed");
   }
   TswSkinEngine* Engine(const std::string& Skin) {
     auto* e = new TswSkinEngine(Form);
@@ -346,7 +356,7 @@ TEST_F(SwSkinEngineTest, AnotherFormsWindowObjectGoesWithThatForm) {
 TEST_F(SwSkinEngineTest, GoldenFrames) {
   AddControls();
   AddMoreControls();
-  Form->SetBounds(40, 40, 360, 310);
+  Form->SetBounds(40, 40, 360, 340);
   Run();
   ExpectGolden("swform_unskinned.png");
   for (const char* skin : {"harbour", "prism"}) {
