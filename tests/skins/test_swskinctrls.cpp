@@ -15,6 +15,7 @@
 #include "platform/vcl/comctrls_misc.h"
 #include "platform/vcl/extctrls2.h"
 #include "platform/rtl/strings.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/win/commctrl.h"
 #include "skins/swskinctrls.h"
@@ -557,4 +558,64 @@ TEST_F(SwSkinCtrlsTest, SpeedButtonShowsTheToolBarLooksOfTheSkin) {
   e->UnskinHandle(Form->Handle());
   Run();
   EXPECT_NE(px(sb, 3, 3), ColorToRGB(e->FormColor()));
+}
+
+TEST_F(SwSkinCtrlsTest, BorderSkinnerLeavesBorderlessControlsAlone) {
+  struct Case {
+    const char* what;
+    TBorderStyle style;
+    bool border;
+  };
+  for (const Case& c : {Case{"single", bsSingle, true}, Case{"none", bsNone, false}}) {
+    auto* box = new TScrollBox(Form);
+    box->SetParent(Form);
+    box->SetBounds(20, 20, 120, 80);
+    box->SetBorderStyle(c.style);
+    box->SetColor(clWhite);
+    TswSkinEngine* e = Skin();
+    ASSERT_NE(SkinnerOf(e, box), nullptr) << c.what;
+    EXPECT_EQ(PixelOf(box, 0, 40) == ColorToRGB(e->SkinColor(22)), c.border) << c.what;
+    delete e;
+    delete box;
+    Run();
+  }
+}
+
+TEST_F(SwSkinCtrlsTest, TabCaptionsAreCentredAndATablessControlShowsItsFrame) {
+  // "A&&B" shows as "A&B" and is centred by the width of "A&B", not of "A&&B".
+  auto* t = new TTabControl(Form);
+  t->SetParent(Form);
+  t->SetBounds(10, 10, 300, 120);
+  t->Tabs()->Add("A&&B");
+  t->SetTabIndex(0);
+  auto* empty = new TTabControl(Form);
+  empty->SetParent(Form);
+  empty->SetBounds(10, 140, 300, 120);
+  TswSkinEngine* e = Skin();
+  const RECT r = t->TabRect(0);
+  HBITMAP shot = RenderWindowToBitmap(t->Handle());
+  ASSERT_TRUE(shot);
+  const TGdiSurface* s = GetBitmapSurface(shot);
+  auto at = [&](int X, int Y) {
+    const uint8_t* p = s->Row(Y) + X * 4;
+    return RGB(p[2], p[1], p[0]);
+  };
+  // The caption's ink is balanced about the tab's middle (within two pixels).
+  int first = -1, last = -1;
+  for (int x = r.left + 4; x < r.right - 4; ++x)
+    for (int y = r.top + 3; y < r.bottom - 2; ++y)
+      if (at(x, y) != at(r.left + 4, y)) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+  DeleteObject(shot);
+  ASSERT_GE(first, 0);
+  EXPECT_NEAR((first + last) / 2.0, (r.left + r.right) / 2.0, 2.5);
+  // No tabs: the frame around the display area and nothing in the tab row but the form colour.
+  RECT f = empty->ClientRect();
+  SendMessage(empty->Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&f));
+  InflateRect(&f, 2, 2);
+  EXPECT_EQ(PixelOf(empty, f.left, (f.top + f.bottom) / 2), ColorToRGB(e->SkinColor(22)));
+  EXPECT_EQ(PixelOf(empty, 20, 2), ColorToRGB(e->FormColor()));
 }
