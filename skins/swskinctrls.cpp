@@ -178,6 +178,13 @@ TswSkinControl::TswSkinControl(TControl* Control, TswSkinWindow* Window, TswSkin
   Control->WindowProc = [this](TMessage& M) { Proc(M); };
 }
 
+TswSkinControl::TswSkinControl(TswSkinWindow* Window, TswSkinEngine* Engine)
+    : FControl(nullptr), FAnyControl(nullptr), FWindow(Window), FEngine(Engine) {}
+
+HWND TswSkinControl::GetHandle() const {
+  return FControl && FControl->HandleAllocated() ? FControl->Handle() : nullptr;
+}
+
 TswSkinControl::~TswSkinControl() {
   *FAlive = false;
   Release();
@@ -215,13 +222,21 @@ bool TswSkinControl::SkinActive() const {
 }
 
 void TswSkinControl::Repaint() {
-  if (!SkinActive() || FReleased || !FAnyControl) return;
+  if (!FAnyControl) {
+    RepaintWnd();
+    return;
+  }
+  if (!SkinActive() || FReleased) return;
   if (FControl) {
     if (FControl->HandleAllocated()) Paint();
   } else {
     // A graphic control is painted by its parent: it is asked to paint again.
     FAnyControl->Invalidate();
   }
+}
+
+void TswSkinControl::RepaintWnd() {
+  if (SkinActive() && !FReleased && GetHandle() && IsWindow(GetHandle())) Paint();
 }
 
 void TswSkinControl::Proc(TMessage& M) {
@@ -245,7 +260,7 @@ void TswSkinControl::AfterMessage(TMessage& M) {
     case WM_PAINT:
     case WM_ERASEBKGND:
       // (A graphic control's paint is its parent's; asking again would never end.)
-      if (FControl) Repaint();
+      if (FControl || !FAnyControl) Repaint();
       break;
     case WM_ENABLE:
     case WM_SETTEXT:
@@ -1004,4 +1019,66 @@ void TswSkinSpeedButton::PaintOn(HDC DC) {
   // Computed margin and spacing become the button's own.
   if (sb->Margin() == -1 && margin != -1) sb->SetMargin(margin);
   if (sb->Spacing() == -1 && spacing != -1) sb->SetSpacing(spacing);
+}
+
+// ---- skinners of plain windows ----
+namespace {
+constexpr const char* kSwControlWndProp = "TswSkinControlWnd";
+}  // namespace
+
+TswSkinControlWnd::TswSkinControlWnd(HWND Wnd, TswSkinWindow* Window, TswSkinEngine* Engine)
+    : TswSkinControl(Window, Engine), FWnd(Wnd) {
+  FOldWndProc = GetWindowLongPtr(Wnd, GWLP_WNDPROC);
+  SetProp(Wnd, kSwControlWndProp, this);
+  SetWindowLongPtr(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TswSkinControlWnd::WndProc));
+}
+
+TswSkinControlWnd::~TswSkinControlWnd() {
+  Release();
+  Unhook();
+}
+
+void TswSkinControlWnd::Unhook() {
+  if (!FWnd) return;
+  if (IsWindow(FWnd) && GetProp(FWnd, kSwControlWndProp) == this) {
+    SetWindowLongPtr(FWnd, GWLP_WNDPROC, FOldWndProc);
+    RemoveProp(FWnd, kSwControlWndProp);
+  }
+  FWnd = nullptr;
+}
+
+RECT TswSkinControlWnd::GetBoundsRect() const {
+  RECT r{0, 0, 0, 0};
+  if (!FWnd || !GetWindowRect(FWnd, &r)) return RECT{0, 0, 0, 0};
+  return RECT{0, 0, r.right - r.left, r.bottom - r.top};
+}
+
+bool TswSkinControlWnd::IsEnabled() const { return FWnd && IsWindowEnabled(FWnd); }
+
+std::string TswSkinControlWnd::GetText() const {
+  char buf[260] = {};
+  if (FWnd) GetWindowText(FWnd, buf, sizeof buf);
+  return buf;
+}
+
+LRESULT TswSkinControlWnd::WndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
+  auto* s = static_cast<TswSkinControlWnd*>(GetProp(Wnd, kSwControlWndProp));
+  if (!s) return DefWindowProc(Wnd, Msg, W, L);
+  const auto old = reinterpret_cast<WNDPROC>(s->FOldWndProc);
+  if (Msg == WM_NCDESTROY) {
+    // The window goes: it gets its own procedure back first; the skinner stays unhooked.
+    s->Unhook();
+    return CallWindowProc(old, Wnd, Msg, W, L);
+  }
+  if (!s->SkinActive()) return CallWindowProc(old, Wnd, Msg, W, L);
+  TMessage m{Msg, W, L, 0};
+  const std::shared_ptr<bool> alive = s->FAlive;
+  if (s->BeforeMessage(m)) m.Result = CallWindowProc(old, Wnd, Msg, W, L);
+  if (*alive && !s->FReleased && s->FWnd) s->AfterMessage(m);
+  return m.Result;
+}
+
+void TswSkinBorderWndControl::Paint() {
+  if (HWND h = GetHandle())
+    DrawWindowBorder(h, FEngine->SkinColor(clControlBorder), clWindow, true);
 }

@@ -26,6 +26,8 @@ public:
   // values in Update.
   TswSkinControl(TControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine);
   virtual ~TswSkinControl();
+  // The window handle of the control (nullptr while it has none).
+  virtual HWND GetHandle() const;
   TswSkinControl(const TswSkinControl&) = delete;
   TswSkinControl& operator=(const TswSkinControl&) = delete;
 
@@ -72,16 +74,20 @@ protected:
   void DrawBitmapAndText(TBitmap* Bitmap, const std::string& Text, const RECT& R, TFont* Font);
   void DrawBitmapAt(TBitmap* Bitmap, int X, int Y);
 
-  TWinControl* FControl;  // nullptr for a graphic control
+  // For skinners of plain windows (TswSkinControlWnd): no control of the class library.
+  TswSkinControl(TswSkinWindow* Window, TswSkinEngine* Engine);
+  TWinControl* FControl;  // nullptr for a graphic control or a plain window
   TControl* FAnyControl;
   TswSkinWindow* FWindow;
   TswSkinEngine* FEngine;
   bool FHot = false, FPressed = false, FReleased = false;
 
-private:
   // False once the skinner is freed: a control's handler may free it (with its control) while
   // a message is on its way through the skinner.
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+
+private:
+  void RepaintWnd();
   bool FParentColorSet = false, FSavedParentColor = false;
   TColor FSavedColor = 0;
   void Proc(TMessage& M);
@@ -93,6 +99,35 @@ private:
 class TswSkinBorderWinControl : public TswSkinControl {
 public:
   using TswSkinControl::TswSkinControl;
+
+protected:
+  void Paint() override;
+};
+
+// A skinner of a plain child window (no control of the class library): it replaces the
+// window's procedure and gives it back when it goes, if the window still exists.
+class TswSkinControlWnd : public TswSkinControl {
+public:
+  TswSkinControlWnd(HWND Wnd, TswSkinWindow* Window, TswSkinEngine* Engine);
+  ~TswSkinControlWnd() override;
+  HWND GetHandle() const override { return FWnd; }
+  // (0, 0, width, height) of the window rectangle.
+  RECT GetBoundsRect() const;
+  bool IsEnabled() const;
+  // The window's text, at most 259 characters.
+  std::string GetText() const;
+
+private:
+  static LRESULT WndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
+  void Unhook();
+  HWND FWnd;
+  LONG_PTR FOldWndProc = 0;
+};
+
+// A plain window's skinned border: the control border colour with the window colour inside.
+class TswSkinBorderWndControl : public TswSkinControlWnd {
+public:
+  using TswSkinControlWnd::TswSkinControlWnd;
 
 protected:
   void Paint() override;

@@ -619,3 +619,35 @@ TEST_F(SwSkinCtrlsTest, TabCaptionsAreCentredAndATablessControlShowsItsFrame) {
   EXPECT_EQ(PixelOf(empty, f.left, (f.top + f.bottom) / 2), ColorToRGB(e->SkinColor(22)));
   EXPECT_EQ(PixelOf(empty, 20, 2), ColorToRGB(e->FormColor()));
 }
+
+TEST_F(SwSkinCtrlsTest, PlainChildWindowGetsTheBorderAndItsProcedureBack) {
+  TswSkinEngine* e = Skin();
+  HWND child = CreateWindowEx(0, "STATIC", "plain", WS_CHILD | WS_VISIBLE, 20, 20, 120, 40,
+                              Form->Handle(), nullptr, nullptr, nullptr);
+  ASSERT_TRUE(child);
+  const LONG_PTR own = GetWindowLongPtr(child, GWLP_WNDPROC);
+  auto shot = [&](int X, int Y) {
+    HBITMAP b = RenderWindowToBitmap(child);
+    const uint8_t* p = GetBitmapSurface(b)->Row(Y) + X * 4;
+    const COLORREF c = RGB(p[2], p[1], p[0]);
+    DeleteObject(b);
+    return c;
+  };
+  {
+    TswSkinBorderWndControl s(child, e->FindWindow(Form->Handle()), e);
+    EXPECT_EQ(s.GetText(), "plain");
+    EXPECT_TRUE(s.IsEnabled());
+    EXPECT_TRUE(SameRect(s.GetBoundsRect(), RECT{0, 0, 120, 40}));
+    EXPECT_NE(GetWindowLongPtr(child, GWLP_WNDPROC), own);
+    InvalidateRect(child, nullptr, TRUE);
+    Run();
+    EXPECT_EQ(shot(0, 20), ColorToRGB(e->SkinColor(22)));
+    EXPECT_EQ(shot(1, 20), ColorToRGB(clWindow));
+  }
+  EXPECT_EQ(GetWindowLongPtr(child, GWLP_WNDPROC), own);
+  // A window destroyed while skinned leaves no procedure routing to its skinner.
+  auto* s = new TswSkinBorderWndControl(child, e->FindWindow(Form->Handle()), e);
+  DestroyWindow(child);
+  Run();
+  delete s;
+}
