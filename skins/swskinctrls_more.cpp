@@ -869,9 +869,13 @@ void TswSkinScrollWinControl::PlaceBars() {
       bar->SetVisible(false);
       continue;
     }
-    bar->BringToFront();
-    bar->SetVisible(true);
-    bar->SetBoundsRect(r);
+    // Moved and raised only when it changes: a paint of the control must not start another.
+    const RECT old = bar->BoundsRect();
+    if (!bar->Visible() || !EqualRect(&old, &r)) {
+      bar->BringToFront();
+      bar->SetBoundsRect(r);
+      bar->SetVisible(true);
+    }
     TBitmap* b = bar->Bitmap();
     b->SetPixelFormat(pf24bit);
     b->SetSize(w, hh);
