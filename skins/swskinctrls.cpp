@@ -5,7 +5,12 @@
 
 #include "platform/rtl/typinfo.h"
 #include "platform/win/commctrl.h"
+#include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/comctrls_comboex.h"
+#include "platform/vcl/comctrls_list.h"
+#include "platform/vcl/comctrls_misc.h"
+#include "platform/vcl/extctrls2.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/grids.h"
@@ -22,6 +27,8 @@ namespace {
 enum { bmButton = 15, bmCheckBox = 16, bmRadio = 18 };
 enum { clControl = 21, clControlBorder = 22, clControlFont = 23, clButtonFont = 24 };
 enum { flButtonTrans = 5, flCheckTrans = 6 };
+constexpr UINT kSwUpdateUiState = 0x128;
+enum { clToolBarStart = 16, clToolBarOn = 18, clToolBarBorder = 19, clToolBarDown = 20 };
 
 std::vector<TswSkinControlRow>& Rows() {
   static std::vector<TswSkinControlRow> rows;
@@ -30,34 +37,123 @@ std::vector<TswSkinControlRow>& Rows() {
 
 template <class S>
 TswSkinControlMaker Maker() {
-  return [](TWinControl* C, TswSkinWindow* W, TswSkinEngine* E) -> std::unique_ptr<TswSkinControl> {
+  return [](TControl* C, TswSkinWindow* W, TswSkinEngine* E) -> std::unique_ptr<TswSkinControl> {
     return std::make_unique<S>(C, W, E);
   };
 }
 
-// The rows of the skinners built so far, in the order of the control-class table, except that
-// the radio button's row follows the check box's: our radio button derives from the check box,
-// and the later row wins.
+// The control-class table in its order. Our class library has no frames, cool bars, hot-key
+// controls or list-control base, so those rows are absent; the page control is no tab control
+// here and gets a row of its own after it. The radio button's row follows the check box's and
+// the combo box's the edit's: here they derive from TCustomCheckBox and TCustomEdit, and the
+// later row wins.
 const bool Registered = [] {
   RegisterControlSkinners({
+      {TCustomControl::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TScrollBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TToolBar::StaticClass(), Maker<TswSkinToolBar>()},
+      {TStatusBar::StaticClass(), Maker<TswSkinStatusBar>()},
+      {TDateTimePicker::StaticClass(), Maker<TswSkinDateTimePicker>()},
+      {TTreeView::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TUpDown::StaticClass(), Maker<TswSkinUpDown>()},
       {TProgressBar::StaticClass(), Maker<TswSkinProgressBar>()},
       {TTrackBar::StaticClass(), Maker<TswSkinTrackBar>()},
-      {TCustomCheckBox::StaticClass(), Maker<TswSkinCheckBox>()},
-      {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
-      {TTreeView::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TCustomTabControl::StaticClass(), Maker<TswSkinTabControl>()},
+      {TPageControl::StaticClass(), Maker<TswSkinTabControl>()},
       {TCustomGrid::StaticClass(), Maker<TswSkinGrid>()},
-      {TStatusBar::StaticClass(), Maker<TswSkinStatusBar>()},
+      {TSpeedButton::StaticClass(), Maker<TswSkinSpeedButton>()},
       {TCustomPanel::StaticClass(), Maker<TswSkinPanel>()},
       {TGroupBox::StaticClass(), Maker<TswSkinGroupBox>()},
-      {TScrollBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TScrollBar::StaticClass(), Maker<TswSkinScrollBar>()},
       {TCustomListBox::StaticClass(), Maker<TswSkinScrollWinControl>()},
+      {TCustomListView::StaticClass(), Maker<TswSkinListView>()},
+      {TCustomCheckBox::StaticClass(), Maker<TswSkinCheckBox>()},
+      {TRadioButton::StaticClass(), Maker<TswSkinRadioButton>()},
       {TCustomEdit::StaticClass(), Maker<TswSkinScrollWinControl>()},
-      // Our combo box derives from the edit: its row follows the edit's.
       {TComboBox::StaticClass(), Maker<TswSkinComboBox>()},
+      {TComboBoxEx::StaticClass(), Maker<TswSkinComboBoxEx>()},
       {TButton::StaticClass(), Maker<TswSkinButton>()},
+      {TLabel::StaticClass(), Maker<TswSkinLabel>()},
   });
   return true;
 }();
+
+// Where a button's glyph and caption go (the layout of both button skinners). Margin and
+// Spacing of -1 are computed and written back.
+struct SwButtonLayout {
+  POINT Glyph{0, 0};
+  RECT Caption{0, 0, 0, 0};
+};
+
+SwButtonLayout SwLayoutButton(TCanvas* C, const RECT& ClientRect, const std::string& Caption,
+                              int GlyphW, int GlyphH, TButtonLayout Layout, int& Margin,
+                              int& Spacing, bool KeepSpacing) {
+  RECT client = ClientRect;
+  InflateRect(&client, -1, -1);
+  const int cw = client.right - client.left, ch = client.bottom - client.top;
+  int tw = 0, th = 0;
+  if (!Caption.empty()) {
+    RECT m{0, 0, cw, 0};
+    HDC dc = C->Handle();
+    HGDIOBJ old = SelectObject(dc, C->Font()->Handle());
+    DrawText(dc, Caption.c_str(), -1, &m, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    tw = m.right - m.left;
+    th = m.bottom - m.top;
+  }
+  const bool horizontal = Layout == blGlyphLeft || Layout == blGlyphRight;
+  const int along = horizontal ? cw : ch;
+  const int glyph = horizontal ? GlyphW : GlyphH, text = horizontal ? tw : th;
+  if (!KeepSpacing && Caption.empty()) Spacing = 0;
+  if (Margin == -1 && Spacing == -1) {
+    Margin = Spacing = (along - glyph - text) / 3;
+  } else if (Margin == -1) {
+    Margin = (along - glyph - Spacing - text + 1) / 2;
+  } else if (Spacing == -1) {
+    Spacing = (along - Margin - glyph - text) / 2;
+  }
+  int g = 0, t = 0;
+  if (Layout == blGlyphLeft || Layout == blGlyphTop) {
+    g = Margin;
+    t = Margin + glyph + Spacing;
+  } else {
+    g = along - Margin - glyph;
+    t = g - Spacing - text;
+  }
+  SwButtonLayout out;
+  if (horizontal) {
+    out.Glyph = POINT{client.left + g, client.top + (ch - GlyphH + 1) / 2};
+    const int ty = client.top + (ch - th + 1) / 2;
+    out.Caption = RECT{client.left + t, ty, client.left + t + tw, ty + th};
+  } else {
+    out.Glyph = POINT{client.left + (cw - GlyphW + 1) / 2, client.top + g};
+    const int tx = client.left + (cw - tw + 1) / 2;
+    out.Caption = RECT{tx, client.top + t, tx + tw, client.top + t + th};
+  }
+  return out;
+}
+
+// Draws frame 1 (enabled) or 2 (disabled) of a glyph strip at P; a single glyph of a disabled
+// button in the image list's disabled look.
+void SwDrawGlyph(TCanvas* C, TBitmap* Glyph, int NumGlyphs, bool Enabled, POINT P) {
+  if (!Glyph || Glyph->Empty()) return;
+  NumGlyphs = std::max(1, NumGlyphs);
+  const int w = Glyph->Width() / NumGlyphs, h = Glyph->Height();
+  if (w <= 0 || h <= 0) return;
+  if (NumGlyphs > 1 || Enabled) {
+    TBitmap cell;
+    cell.SetPixelFormat(pf24bit);
+    CutFrame(Glyph, &cell, NumGlyphs, Enabled ? 1 : std::min(2, NumGlyphs));
+    const UINT key = static_cast<UINT>(ColorToRGB(static_cast<TColor>(cell.Canvas()->Pixels(0, h - 1))));
+    TransparentBlt(C->Handle(), P.x, P.y, w, h, cell.Canvas()->Handle(), 0, 0, w, h, key);
+    return;
+  }
+  TImageList list;
+  list.SetWidth(w);
+  list.SetHeight(h);
+  list.AddMasked(Glyph, static_cast<TColor>(Glyph->Canvas()->Pixels(0, 0)));
+  list.Draw(C, P.x, P.y, 0, false);
+}
 
 }  // namespace
 
@@ -65,7 +161,7 @@ void RegisterControlSkinners(const std::vector<TswSkinControlRow>& NewRows) {
   Rows().insert(Rows().end(), NewRows.begin(), NewRows.end());
 }
 
-std::unique_ptr<TswSkinControl> FindControlSkinner(TWinControl* Control, TswSkinWindow* Window,
+std::unique_ptr<TswSkinControl> FindControlSkinner(TControl* Control, TswSkinWindow* Window,
                                                    TswSkinEngine* Engine) {
   (void)Registered;
   const auto& rows = Rows();
@@ -75,10 +171,18 @@ std::unique_ptr<TswSkinControl> FindControlSkinner(TWinControl* Control, TswSkin
 }
 
 // ---- TswSkinControl ----
-TswSkinControl::TswSkinControl(TWinControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine)
-    : FControl(Control), FWindow(Window), FEngine(Engine) {
+TswSkinControl::TswSkinControl(TControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine)
+    : FControl(dynamic_cast<TWinControl*>(Control)), FAnyControl(Control), FWindow(Window),
+      FEngine(Engine) {
   FOldProc = Control->WindowProc;
   Control->WindowProc = [this](TMessage& M) { Proc(M); };
+}
+
+TswSkinControl::TswSkinControl(TswSkinWindow* Window, TswSkinEngine* Engine)
+    : FControl(nullptr), FAnyControl(nullptr), FWindow(Window), FEngine(Engine) {}
+
+HWND TswSkinControl::GetHandle() const {
+  return FControl && FControl->HandleAllocated() ? FControl->Handle() : nullptr;
 }
 
 TswSkinControl::~TswSkinControl() {
@@ -90,26 +194,26 @@ void TswSkinControl::Release() {
   if (FReleased) return;
   Detach();
   FReleased = true;
-  if (!FControl) return;
-  FControl->WindowProc = FOldProc;
+  if (!FAnyControl) return;
+  FAnyControl->WindowProc = FOldProc;
   if (FParentColorSet) {
     FParentColorSet = false;
-    FControl->SetParentColor(FSavedParentColor);
-    if (!FSavedParentColor) FControl->SetColor(FSavedColor);
+    FAnyControl->SetParentColor(FSavedParentColor);
+    if (!FSavedParentColor) FAnyControl->SetColor(FSavedColor);
   }
 }
 
 void TswSkinControl::SyncParentColor() {
-  if (!FControl || FReleased || !WantsParentColor()) return;
+  if (!FAnyControl || FReleased || !WantsParentColor()) return;
   if (SkinActive() && !FParentColorSet) {
-    FSavedParentColor = FControl->ParentColor();
-    FSavedColor = FControl->Color();
+    FSavedParentColor = FAnyControl->ParentColor();
+    FSavedColor = FAnyControl->Color();
     FParentColorSet = true;
-    FControl->SetParentColor(true);
+    FAnyControl->SetParentColor(true);
   } else if (!SkinActive() && FParentColorSet) {
     FParentColorSet = false;
-    FControl->SetParentColor(FSavedParentColor);
-    if (!FSavedParentColor) FControl->SetColor(FSavedColor);
+    FAnyControl->SetParentColor(FSavedParentColor);
+    if (!FSavedParentColor) FAnyControl->SetColor(FSavedColor);
   }
 }
 
@@ -118,29 +222,48 @@ bool TswSkinControl::SkinActive() const {
 }
 
 void TswSkinControl::Repaint() {
-  if (SkinActive() && FControl && FControl->HandleAllocated() && !FReleased) Paint();
+  if (!FAnyControl) {
+    RepaintWnd();
+    return;
+  }
+  if (!SkinActive() || FReleased) return;
+  if (FControl) {
+    if (FControl->HandleAllocated()) Paint();
+  } else {
+    // A graphic control is painted by its parent: it is asked to paint again.
+    FAnyControl->Invalidate();
+  }
+}
+
+void TswSkinControl::RepaintWnd() {
+  if (SkinActive() && !FReleased && GetHandle() && IsWindow(GetHandle())) Paint();
 }
 
 void TswSkinControl::Proc(TMessage& M) {
   const int tag = FEngine->DisabledTag();
   const TWndMethod old = FOldProc;  // stays callable if the skinner goes meanwhile
-  if (!SkinActive() || (tag != 0 && FControl->Tag() == tag)) {
+  // While the engine is being freed, invalidations are dropped and the control is left alone.
+  if (FEngine->Releasing() && M.Msg == CM_INVALIDATE) return;
+  if (FEngine->Releasing() || !SkinActive() || (tag != 0 && FAnyControl->Tag() == tag)) {
     old(M);
     return;
   }
   const std::shared_ptr<bool> alive = FAlive;
   if (BeforeMessage(M)) old(M);
-  if (*alive && !FReleased && FControl) AfterMessage(M);
+  if (*alive && !FReleased && FAnyControl) AfterMessage(M);
 }
 
 bool TswSkinControl::BeforeMessage(TMessage&) { return true; }
 
 void TswSkinControl::AfterMessage(TMessage& M) {
   switch (M.Msg) {
-    case WM_ENABLE:
-    case WM_SETTEXT:
     case WM_PAINT:
     case WM_ERASEBKGND:
+      // (A graphic control's paint is its parent's; asking again would never end.)
+      if (FControl || !FAnyControl) Repaint();
+      break;
+    case WM_ENABLE:
+    case WM_SETTEXT:
     case SWM_REPAINTCONTROL:
     case CM_ENABLEDCHANGED:
     case CM_TEXTCHANGED:
@@ -219,8 +342,19 @@ void TswSkinBorderWinControl::Paint() {
   if (!FControl->HandleAllocated()) return;
   if (PPropInfo p = GetPropInfo(FControl, "BorderStyle")) {
     try {
+      const std::string type = p->PropType ? p->PropType->Name : "";
+      if (type != "TBorderStyle" && type != "TFormBorderStyle") return;
       if (GetOrdProp(FControl, p) == 0) return;
     } catch (...) {
+    }
+  }
+  // Controls whose edges are all switched off keep them off.
+  for (const char* edges : {"BevelEdges", "EdgeBorders"}) {
+    if (PPropInfo p = GetPropInfo(FControl, edges)) {
+      try {
+        if (GetOrdProp(FControl, p) == 0) return;
+      } catch (...) {
+      }
     }
   }
   DrawWindowBorder(FControl->Handle(), FEngine->SkinColor(clControlBorder), FControl->Color(), true);
@@ -291,6 +425,10 @@ void TswSkinButton::AfterMessage(TMessage& M) {
       FControl->Click();
       FMousePressed = false;
       break;
+    case kSwUpdateUiState:
+      // The keyboard cues (focus rectangle) may have changed.
+      Repaint();
+      break;
     default:
       break;
   }
@@ -355,7 +493,23 @@ void TswSkinButton::Paint() {
     b.Canvas()->DrawFocusRect(f);
   }
   if (!FEngine->NoChangeButtonsFontColor()) FControl->Font()->SetColor(FEngine->SkinColor(clButtonFont));
-  DrawBitmapAndText(&b, FControl->Caption(), cr, FControl->Font());
+  RECT captionRect = cr;
+  auto* bb = dynamic_cast<TBitBtn*>(FControl);
+  if (bb && bb->Glyph() && !bb->Glyph()->Empty()) {
+    int margin = bb->Margin(), spacing = bb->Spacing();
+    const int n = std::max(1, bb->NumGlyphs());
+    b.Canvas()->Font()->Assign(FControl->Font());
+    const SwButtonLayout l = SwLayoutButton(b.Canvas(), cr, FControl->Caption(), bb->Glyph()->Width() / n,
+                                            bb->Glyph()->Height(), bb->Layout(), margin, spacing, false);
+    POINT gp = l.Glyph;
+    if (FPressed) {
+      ++gp.x;
+      ++gp.y;
+    }
+    SwDrawGlyph(b.Canvas(), bb->Glyph(), n, FControl->Enabled(), gp);
+    captionRect = l.Caption;
+  }
+  DrawBitmapAndText(&b, FControl->Caption(), captionRect, FControl->Font());
 }
 
 // ---- check box and radio button ----
@@ -472,9 +626,13 @@ void TswSkinStatusBar::Paint() {
   ReleaseDC(h, dc);
 }
 
-void TswSkinGrid::Init() { FSavedFixedColor = static_cast<TCustomGrid*>(FControl)->FixedColor(); }
+void TswSkinGrid::Init() {
+  TswSkinScrollWinControl::Init();
+  FSavedFixedColor = static_cast<TCustomGrid*>(FControl)->FixedColor();
+}
 
 void TswSkinGrid::Update() {
+  TswSkinScrollWinControl::Update();
   auto* g = static_cast<TCustomGrid*>(FControl);
   if (!g) return;
   if (SkinActive()) {
@@ -494,9 +652,10 @@ void TswSkinComboBox::AfterMessage(TMessage& M) {
     Repaint();
 }
 
-void TswSkinComboBox::Paint() {
-  auto* combo = static_cast<TComboBox*>(FControl);
-  if (combo->Style() == csSimple) return;
+void TswSkinComboBox::Paint() { PaintCombo(static_cast<TComboBox*>(FControl)); }
+
+void TswSkinComboBox::PaintCombo(TComboBox* combo) {
+  if (!combo || !combo->HandleAllocated() || combo->Style() == csSimple) return;
   COMBOBOXINFO info;
   info.cbSize = 52;
   if (!GetComboBoxInfo(combo->Handle(), &info)) return;
@@ -727,4 +886,199 @@ void TswSkinProgressBar::Paint() {
   if (!dc) return;
   BitBlt(dc, 0, 0, W, H, b.Canvas()->Handle(), 0, 0, SRCCOPY);
   ReleaseDC(p->Handle(), dc);
+}
+
+// ---- tool bar ----
+void TswSkinToolBar::Init() {
+  auto* t = static_cast<TToolBar*>(FControl);
+  FSavedFlat = t->Flat();
+  FSavedColor = t->Color();
+}
+
+void TswSkinToolBar::Update() {
+  auto* t = static_cast<TToolBar*>(FControl);
+  if (!t) return;
+  if (SkinActive()) {
+    if (!FApplied) {
+      FSavedFlat = t->Flat();
+      FSavedColor = t->Color();
+    }
+    FApplied = true;
+    t->SetFlat(true);
+    t->SetColor(FEngine->SkinColor(clToolBarStart));
+  } else if (FApplied) {
+    FApplied = false;
+    t->SetFlat(FSavedFlat);
+    t->SetColor(FSavedColor);
+  }
+}
+
+// ---- extended combo box ----
+void TswSkinComboBoxEx::Paint() {
+  auto* ex = static_cast<TComboBoxEx*>(FControl);
+  HWND inner = reinterpret_cast<HWND>(SendMessage(ex->Handle(), CBEM_GETCOMBOCONTROL, 0, 0));
+  if (inner && inner == ex->ComboBox()->Handle()) PaintCombo(ex->ComboBox());
+}
+
+void TswSkinComboBoxEx::AfterMessage(TMessage& M) {
+  TswSkinComboBox::AfterMessage(M);
+  if (M.Msg == WM_DRAWITEM) Repaint();
+}
+
+// ---- speed button ----
+namespace {
+
+// Two-pixel bands of Color along the four edges and the control border colour down the left.
+void SwSpeedFlatFrame(HDC DC, int W, int H, TColor Color, TColor Border) {
+  TCanvas c;
+  c.SetHandle(DC);
+  FillRectColor(&c, RECT{0, 0, 2, H}, Color);
+  FillRectColor(&c, RECT{0, H - 2, W, H}, Color);
+  FillRectColor(&c, RECT{W - 2, 0, W, H}, Color);
+  FillRectColor(&c, RECT{0, 0, W, 2}, Color);
+  c.Pen()->SetColor(Border);
+  c.MoveTo(0, 0);
+  c.LineTo(0, H);
+  c.SetHandle(nullptr);
+}
+
+}  // namespace
+
+bool TswSkinSpeedButton::BeforeMessage(TMessage& M) {
+  switch (M.Msg) {
+    case WM_ERASEBKGND:
+      M.Result = 1;
+      return false;
+    case WM_PAINT:
+      if (FAnyControl->Tag() == 999999) return true;  // painted after its own painting
+      if (M.WParam) PaintOn(reinterpret_cast<HDC>(M.WParam));
+      M.Result = 0;
+      return false;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      FPressed = true;
+      Repaint();
+      return true;
+    default:
+      return true;
+  }
+}
+
+void TswSkinSpeedButton::AfterMessage(TMessage& M) {
+  if (M.Msg == WM_PAINT && FAnyControl->Tag() == 999999 && M.WParam && FAnyControl->Visible())
+    SwSpeedFlatFrame(reinterpret_cast<HDC>(M.WParam), FAnyControl->Width(), FAnyControl->Height(),
+                     clBtnFace, FEngine->SkinColor(clControlBorder));
+  TswSkinControl::AfterMessage(M);
+}
+
+void TswSkinSpeedButton::PaintOn(HDC DC) {
+  auto* sb = static_cast<TSpeedButton*>(FAnyControl);
+  if (!sb->Visible()) return;
+  const RECT cr = sb->ClientRect();
+  TCanvas c;
+  c.SetHandle(DC);
+  const bool enabled = sb->Enabled();
+  c.Brush()->SetStyle(bsSolid);
+  if ((FPressed && enabled) || sb->Down()) {
+    c.Brush()->SetColor(FEngine->SkinColor(clToolBarDown));
+    c.Pen()->SetColor(FEngine->SkinColor(clToolBarBorder));
+    c.Rectangle(cr.left, cr.top, cr.right, cr.bottom);
+  } else if (FHot && enabled) {
+    c.Brush()->SetColor(FEngine->SkinColor(clToolBarOn));
+    c.Pen()->SetColor(FEngine->SkinColor(clToolBarBorder));
+    c.Rectangle(cr.left, cr.top, cr.right, cr.bottom);
+  } else {
+    FillRectColor(&c, cr, FEngine->FormColor());
+  }
+  c.Font()->Assign(sb->Font());
+  TBitmap* glyph = sb->Glyph();
+  const bool hasGlyph = glyph && !glyph->Empty();
+  const int n = std::max(1, sb->NumGlyphs());
+  int margin = sb->Margin(), spacing = sb->Spacing();
+  const SwButtonLayout l = SwLayoutButton(&c, cr, sb->Caption(), hasGlyph ? glyph->Width() / n : 0,
+                                          hasGlyph ? glyph->Height() : 0, sb->Layout(), margin, spacing, true);
+  if (hasGlyph) {
+    POINT gp = l.Glyph;
+    if (FPressed) {
+      ++gp.x;
+      ++gp.y;
+    }
+    SwDrawGlyph(&c, glyph, n, enabled, gp);
+  }
+  const std::string caption = sb->Caption();
+  if (!caption.empty()) {
+    RECT tr = l.Caption;
+    if (FPressed) OffsetRect(&tr, 1, 1);
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, enabled ? ColorToRGB(sb->Font()->Color()) : RGB(128, 128, 128));
+    HGDIOBJ old = SelectObject(DC, c.Font()->Handle());
+    DrawText(DC, caption.c_str(), -1, &tr, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    SelectObject(DC, old);
+  }
+  c.SetHandle(nullptr);
+  // Computed margin and spacing become the button's own.
+  if (sb->Margin() == -1 && margin != -1) sb->SetMargin(margin);
+  if (sb->Spacing() == -1 && spacing != -1) sb->SetSpacing(spacing);
+}
+
+// ---- skinners of plain windows ----
+namespace {
+constexpr const char* kSwControlWndProp = "TswSkinControlWnd";
+}  // namespace
+
+TswSkinControlWnd::TswSkinControlWnd(HWND Wnd, TswSkinWindow* Window, TswSkinEngine* Engine)
+    : TswSkinControl(Window, Engine), FWnd(Wnd) {
+  FOldWndProc = GetWindowLongPtr(Wnd, GWLP_WNDPROC);
+  SetProp(Wnd, kSwControlWndProp, this);
+  SetWindowLongPtr(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TswSkinControlWnd::WndProc));
+}
+
+TswSkinControlWnd::~TswSkinControlWnd() {
+  Release();
+  Unhook();
+}
+
+void TswSkinControlWnd::Unhook() {
+  if (!FWnd) return;
+  if (IsWindow(FWnd) && GetProp(FWnd, kSwControlWndProp) == this) {
+    SetWindowLongPtr(FWnd, GWLP_WNDPROC, FOldWndProc);
+    RemoveProp(FWnd, kSwControlWndProp);
+  }
+  FWnd = nullptr;
+}
+
+RECT TswSkinControlWnd::GetBoundsRect() const {
+  RECT r{0, 0, 0, 0};
+  if (!FWnd || !GetWindowRect(FWnd, &r)) return RECT{0, 0, 0, 0};
+  return RECT{0, 0, r.right - r.left, r.bottom - r.top};
+}
+
+bool TswSkinControlWnd::IsEnabled() const { return FWnd && IsWindowEnabled(FWnd); }
+
+std::string TswSkinControlWnd::GetText() const {
+  char buf[260] = {};
+  if (FWnd) GetWindowText(FWnd, buf, sizeof buf);
+  return buf;
+}
+
+LRESULT TswSkinControlWnd::WndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
+  auto* s = static_cast<TswSkinControlWnd*>(GetProp(Wnd, kSwControlWndProp));
+  if (!s) return DefWindowProc(Wnd, Msg, W, L);
+  const auto old = reinterpret_cast<WNDPROC>(s->FOldWndProc);
+  if (Msg == WM_NCDESTROY) {
+    // The window goes: it gets its own procedure back first; the skinner stays unhooked.
+    s->Unhook();
+    return CallWindowProc(old, Wnd, Msg, W, L);
+  }
+  if (!s->SkinActive()) return CallWindowProc(old, Wnd, Msg, W, L);
+  TMessage m{Msg, W, L, 0};
+  const std::shared_ptr<bool> alive = s->FAlive;
+  if (s->BeforeMessage(m)) m.Result = CallWindowProc(old, Wnd, Msg, W, L);
+  if (*alive && !s->FReleased && s->FWnd) s->AfterMessage(m);
+  return m.Result;
+}
+
+void TswSkinBorderWndControl::Paint() {
+  if (HWND h = GetHandle())
+    DrawWindowBorder(h, FEngine->SkinColor(clControlBorder), clWindow, true);
 }

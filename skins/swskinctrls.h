@@ -9,19 +9,29 @@
 #include <vector>
 
 #include "platform/vcl/controls.h"
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/graphics.h"
 
 class TswSkinEngine;
 class TswSkinWindow;
+class TScrollBar;
+class TCustomTabControl;
+class TswSkinScrollBar;
+class TComboBox;
 
 class TswSkinControl {
 public:
-  TswSkinControl(TWinControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine);
+  // Any control: windowed ones are painted again; graphic ones (labels) only take the skin's
+  // values in Update.
+  TswSkinControl(TControl* Control, TswSkinWindow* Window, TswSkinEngine* Engine);
   virtual ~TswSkinControl();
+  // The window handle of the control (nullptr while it has none).
+  virtual HWND GetHandle() const;
   TswSkinControl(const TswSkinControl&) = delete;
   TswSkinControl& operator=(const TswSkinControl&) = delete;
 
-  TWinControl* Control() const { return FControl; }
+  TControl* Control() const { return FAnyControl; }
   bool Hot() const { return FHot; }
   bool Pressed() const { return FPressed; }
   // Gives the control its own WindowProc back; the skinner sees no more messages.
@@ -29,6 +39,7 @@ public:
   // The control is being destroyed: forget it without touching it.
   void ControlGone() {
     FControl = nullptr;
+    FAnyControl = nullptr;
     FReleased = true;
   }
   // Runs the skinner's initialization and first update after it was attached.
@@ -63,15 +74,20 @@ protected:
   void DrawBitmapAndText(TBitmap* Bitmap, const std::string& Text, const RECT& R, TFont* Font);
   void DrawBitmapAt(TBitmap* Bitmap, int X, int Y);
 
-  TWinControl* FControl;
+  // For skinners of plain windows (TswSkinControlWnd): no control of the class library.
+  TswSkinControl(TswSkinWindow* Window, TswSkinEngine* Engine);
+  TWinControl* FControl;  // nullptr for a graphic control or a plain window
+  TControl* FAnyControl;
   TswSkinWindow* FWindow;
   TswSkinEngine* FEngine;
   bool FHot = false, FPressed = false, FReleased = false;
 
-private:
   // False once the skinner is freed: a control's handler may free it (with its control) while
   // a message is on its way through the skinner.
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+
+private:
+  void RepaintWnd();
   bool FParentColorSet = false, FSavedParentColor = false;
   TColor FSavedColor = 0;
   void Proc(TMessage& M);
@@ -88,10 +104,76 @@ protected:
   void Paint() override;
 };
 
-// Scrolling controls: the skinned border (their skinned scroll bars are not drawn yet).
+// A skinner of a plain child window (no control of the class library): it replaces the
+// window's procedure and gives it back when it goes, if the window still exists.
+class TswSkinControlWnd : public TswSkinControl {
+public:
+  TswSkinControlWnd(HWND Wnd, TswSkinWindow* Window, TswSkinEngine* Engine);
+  ~TswSkinControlWnd() override;
+  HWND GetHandle() const override { return FWnd; }
+  // (0, 0, width, height) of the window rectangle.
+  RECT GetBoundsRect() const;
+  bool IsEnabled() const;
+  // The window's text, at most 259 characters.
+  std::string GetText() const;
+
+private:
+  static LRESULT WndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
+  void Unhook();
+  HWND FWnd;
+  LONG_PTR FOldWndProc = 0;
+};
+
+// A plain window's skinned border: the control border colour with the window colour inside.
+class TswSkinBorderWndControl : public TswSkinControlWnd {
+public:
+  using TswSkinControlWnd::TswSkinControlWnd;
+
+protected:
+  void Paint() override;
+};
+
+class TswSkinScrollWinControl;
+
+// A painted scroll bar laid over one of a control's own scroll bars; its clicks go to the
+// control's scroll bar as non-client clicks, so the control scrolls as usual.
+class TswSkinInternalScrollBar : public TCustomPanel {
+  ORV_CLASS(TswSkinInternalScrollBar, TCustomPanel)
+public:
+  explicit TswSkinInternalScrollBar(TComponent* AOwner);
+  ~TswSkinInternalScrollBar() override;
+  TWinControl* Scrolled = nullptr;
+  TswSkinScrollWinControl* Skinner = nullptr;
+  int Kind = 0;  // 0 vertical, 1 horizontal
+  TBitmap* Bitmap() { return &FBitmap; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+
+private:
+  TBitmap FBitmap;
+};
+
+// Scrolling controls: the skinned border and skinned scroll bars over the control's own.
 class TswSkinScrollWinControl : public TswSkinBorderWinControl {
 public:
   using TswSkinBorderWinControl::TswSkinBorderWinControl;
+  ~TswSkinScrollWinControl() override;
+  void Update() override;
+  // The skinned bar of a kind (0 vertical, 1 horizontal), or nullptr.
+  TswSkinInternalScrollBar* Bar(int Kind) const { return Kind == 0 || Kind == 1 ? FBars[Kind] : nullptr; }
+
+protected:
+  void Init() override;
+  void Detach() override;
+  void Paint() override;
+  void AfterMessage(TMessage& M) override;
+
+private:
+  friend class TswSkinInternalScrollBar;
+  void PlaceBars();
+  TswSkinInternalScrollBar* FBars[2] = {nullptr, nullptr};
 };
 
 class TswSkinButton : public TswSkinControl {
@@ -112,6 +194,20 @@ protected:
 private:
   bool FMousePressed = false, FKeyPressed = false;
   TColor FSavedFontColor = 0;
+};
+
+// Speed buttons (graphic controls): the tool bar looks of the skin, glyph and caption; a button
+// whose Tag is 999999 keeps its own picture inside a flat frame.
+class TswSkinSpeedButton : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void AfterMessage(TMessage& M) override;
+
+private:
+  void PaintOn(HDC DC);
 };
 
 class TswSkinCheckBox : public TswSkinControl {
@@ -193,6 +289,18 @@ public:
 protected:
   void AfterMessage(TMessage& M) override;
   void Paint() override;
+  // The border, button face and arrow over a combo box's own painting.
+  void PaintCombo(TComboBox* Combo);
+};
+
+// Extended combo boxes: the combo box look on their inner combo box.
+class TswSkinComboBoxEx : public TswSkinComboBox {
+public:
+  using TswSkinComboBox::TswSkinComboBox;
+
+protected:
+  void AfterMessage(TMessage& M) override;
+  void Paint() override;
 };
 
 // Track bars: channel, selection, thumb, ticks and focus rectangle drawn from the skin.
@@ -220,9 +328,196 @@ protected:
   void Paint() override;
 };
 
+// Labels: the skin's control font colour while skinned (also with NoChangeButtonsFontColor).
+class TswSkinLabel : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+  bool WantsParentColor() const override { return true; }
+
+protected:
+  void Init() override;
+
+private:
+  TColor FSavedFontColor = 0;
+};
+
+// List views: the column header painted from the skin (through the header window's procedure).
+class TswSkinListView : public TswSkinScrollWinControl {
+public:
+  using TswSkinScrollWinControl::TswSkinScrollWinControl;
+  ~TswSkinListView() override;
+
+protected:
+  void Init() override;
+  void Detach() override;
+
+private:
+  void DrawHeader();
+  static LRESULT HeaderProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
+  HWND FHeader = nullptr;
+  LONG_PTR FHeaderProc = 0;
+};
+
+// Tab controls and page controls: page frame, tabs, captions and the tab line from the skin.
+class TswSkinTabControl : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void Paint() override;
+  // The caption of a tab as the skinner draws it.
+  virtual std::string GetTabCaption(int Index);
+
+private:
+  void DrawTab(TCanvas* Target, const RECT& R, int Index, bool Selected);
+};
+
+// Tool bars: flat, in the tool bar start colour while skinned; Flat and Color come back when
+// the skin is off. (It keeps the colour it is given rather than taking its parent's, which
+// would undo that colour.)
+class TswSkinToolBar : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+
+protected:
+  void Init() override;
+
+private:
+  bool FSavedFlat = false, FApplied = false;
+  TColor FSavedColor = 0;
+};
+
+class TswSkinExtComboboxLikeControl;
+
+// The skinned drop-down button laid into a control; its clicks go to the control.
+class TswSkinInternalComboButton : public TCustomPanel {
+  ORV_CLASS(TswSkinInternalComboButton, TCustomPanel)
+public:
+  explicit TswSkinInternalComboButton(TComponent* AOwner);
+  ~TswSkinInternalComboButton() override;
+  TWinControl* Target = nullptr;
+  TswSkinExtComboboxLikeControl* Skinner = nullptr;
+  TswSkinEngine* Engine = nullptr;
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+};
+
+// A skinned border and a skinned drop-down button over the control.
+class TswSkinExtComboboxLikeControl : public TswSkinBorderWinControl {
+public:
+  using TswSkinBorderWinControl::TswSkinBorderWinControl;
+  ~TswSkinExtComboboxLikeControl() override;
+  void Update() override;
+  TswSkinInternalComboButton* Button() const { return FButton; }
+
+protected:
+  void Init() override;
+  void Detach() override;
+  void Paint() override;
+  void AfterMessage(TMessage& M) override;
+
+private:
+  friend class TswSkinInternalComboButton;
+  TswSkinInternalComboButton* FButton = nullptr;
+};
+
+class TswSkinDateTimePicker;
+
+// The skinned spin buttons put into a date-time picker; its clicks go to the picker's own spin
+// window, which does the stepping.
+class TswSkinInternalUpDown : public TUpDown {
+  ORV_CLASS(TswSkinInternalUpDown, TUpDown)
+public:
+  explicit TswSkinInternalUpDown(TComponent* AOwner) : TUpDown(AOwner) {}
+  ~TswSkinInternalUpDown() override;
+  TWinControl* Picker = nullptr;
+  TswSkinDateTimePicker* Skinner = nullptr;
+  void WndProc(TMessage& Message) override;
+};
+
+// Date-time pickers: the drop-down button of dates, the skinned spin buttons of times.
+class TswSkinDateTimePicker : public TswSkinExtComboboxLikeControl {
+public:
+  using TswSkinExtComboboxLikeControl::TswSkinExtComboboxLikeControl;
+  ~TswSkinDateTimePicker() override;
+  void Update() override;
+  TswSkinInternalUpDown* UpDown() const { return FUpDown; }
+
+protected:
+  void Init() override;
+  void Detach() override;
+
+private:
+  friend class TswSkinInternalUpDown;
+  bool ShowsDropDown() const;
+  TswSkinInternalUpDown* FUpDown = nullptr;
+};
+
+// Draws a scroll bar from the skin's scroll-bar pieces: track, arrow buttons and (when enabled)
+// the thumb.
+void PaintSkinScrollBar(TCanvas* C, TswSkinEngine* Engine, const RECT& Bar, const RECT& Thumb,
+                        bool Enabled, bool Vertical);
+
+// The painted panel laid over a skinned scroll bar; its mouse input goes down to the scroll bar.
+class TswSkinInternalScrollBar2 : public TCustomPanel {
+  ORV_CLASS(TswSkinInternalScrollBar2, TCustomPanel)
+public:
+  explicit TswSkinInternalScrollBar2(TComponent* AOwner);
+  ~TswSkinInternalScrollBar2() override;
+  TScrollBar* ScrollBar = nullptr;
+  // The skinner that made it; it forgets the panel when the panel goes first.
+  TswSkinScrollBar* Skinner = nullptr;
+  TBitmap* Bitmap() { return &FBitmap; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void Paint() override;
+
+private:
+  TBitmap FBitmap;
+};
+
+// Scroll bars: a painted panel exactly over the bar; scrolling stays the bar's own.
+class TswSkinScrollBar : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  void Update() override;
+  ~TswSkinScrollBar() override;
+  TswSkinInternalScrollBar2* Panel() const { return FPanel; }
+
+protected:
+  void AfterMessage(TMessage& M) override;
+  void Paint() override;
+  void Init() override;
+  void Detach() override;
+
+private:
+  friend class TswSkinInternalScrollBar2;
+  TswSkinInternalScrollBar2* FPanel = nullptr;
+};
+
+// Up-downs: both halves painted from the skin, the pressed one in the tool bar down colour.
+class TswSkinUpDown : public TswSkinControl {
+public:
+  using TswSkinControl::TswSkinControl;
+  int PressedHalf() const { return FPressedHalf; }
+
+protected:
+  bool BeforeMessage(TMessage& M) override;
+  void Paint() override;
+
+private:
+  int FPressedHalf = 0;  // -1 first (up), 1 second (down), 0 none
+};
+
 // ---- registry ----
 using TswSkinControlMaker =
-    std::function<std::unique_ptr<TswSkinControl>(TWinControl*, TswSkinWindow*, TswSkinEngine*)>;
+    std::function<std::unique_ptr<TswSkinControl>(TControl*, TswSkinWindow*, TswSkinEngine*)>;
 struct TswSkinControlRow {
   TClass ControlClass;
   TswSkinControlMaker Make;
@@ -230,5 +525,5 @@ struct TswSkinControlRow {
 void RegisterControlSkinners(const std::vector<TswSkinControlRow>& Rows);
 // The skinner of the last row whose class the control is or inherits from, attached; nullptr
 // when no row matches.
-std::unique_ptr<TswSkinControl> FindControlSkinner(TWinControl* Control, TswSkinWindow* Window,
+std::unique_ptr<TswSkinControl> FindControlSkinner(TControl* Control, TswSkinWindow* Window,
                                                    TswSkinEngine* Engine);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/vcl/forms.h"
+#include "platform/vcl/grids.h"
 #include "platform/vcl/menus.h"
 #include "platform/win/wingdi.h"
 #include "skins/swskinctrls.h"
@@ -67,10 +68,10 @@ void TswSkinWindow::ReleaseControls() {
   while (!FSkinners.empty()) {
     std::unique_ptr<TswSkinControl> s = std::move(FSkinners.back());
     FSkinners.pop_back();
-    if (TWinControl* c = s->Control()) {
+    if (TControl* c = s->Control()) {
       c->RemoveFreeNotification(this);
       s->Release();
-      if (c->HandleAllocated()) InvalidateRect(c->Handle(), nullptr, TRUE);
+      c->Invalidate();
     }
   }
 }
@@ -79,8 +80,10 @@ void TswSkinWindow::UpdateControls() {
   for (const auto& s : FSkinners) {
     s->Update();
     s->SyncParentColor();
-    if (TWinControl* c = s->Control(); c && c->HandleAllocated())
+    if (auto* c = dynamic_cast<TWinControl*>(s->Control()); c && c->HandleAllocated())
       RedrawWindow(c->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
+    else if (TControl* g = s->Control())
+      g->Invalidate();
   }
 }
 
@@ -601,17 +604,26 @@ void TswSkinWindowVCL::AfterMessage(TMessage& M) {
   }
 }
 
-void TswSkinWindowVCL::SkinControls() {
+void TswSkinWindowVCL::SkinControls() { SkinOwnedControls(FForm); }
+
+void TswSkinWindowVCL::SkinOwnedControls(TComponent* Owner) {
   const int tag = FEngine->DisabledTag();
-  for (int i = 0; i < FForm->ComponentCount(); ++i) {
-    auto* c = dynamic_cast<TWinControl*>(FForm->Components(i));
-    if (!c || (tag != 0 && c->Tag() == tag) || SkinnerOf(c)) continue;
+  for (int i = 0; i < Owner->ComponentCount(); ++i) {
+    auto* c = dynamic_cast<TControl*>(Owner->Components(i));
+    if (!c || (tag != 0 && c->Tag() == tag) || SkinnerOf(c) || !c->Parent()) continue;
+    // The engine's own helper controls are skinned only where they stand for a control.
+    const std::string cls = c->ClassName();
+    if (cls.rfind("Tsw", 0) == 0 && cls != "TswSkinInternalUpDown") continue;
+    auto* wc = dynamic_cast<TWinControl*>(c);
+    if (wc && wc->HandleAllocated() && wc->Perform(SWM_ISSKINNED, 0, 0) == 1) continue;
     std::unique_ptr<TswSkinControl> s = FindControlSkinner(c, this, FEngine);
     if (!s) continue;
     c->FreeNotification(this);
     TswSkinControl* raw = s.get();
     FSkinners.push_back(std::move(s));
     raw->Start();
+    // The controls a control owns (a picker's spin buttons) are skinned too; a grid's are not.
+    if (!dynamic_cast<TCustomGrid*>(c)) SkinOwnedControls(c);
   }
 }
 

@@ -111,6 +111,7 @@ protected:
   void CallDefaultProc(TMessage& M) override;
   void SaveMetrics() override;
   void SkinControls() override;
+  void SkinOwnedControls(TComponent* Owner);
   void AfterMessage(TMessage& M) override;
   bool HasIcon() const override;
   bool HasCloseButton() const override;

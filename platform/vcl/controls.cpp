@@ -1136,11 +1136,8 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
     IntersectClipRect(DC, r.left, r.top, r.right, r.bottom);
     POINT old;
     OffsetWindowOrgEx(DC, -r.left, -r.top, &old);
-    g->Canvas()->Lock();
-    g->Canvas()->SetHandle(DC);
-    g->Paint();
-    g->Canvas()->SetHandle(nullptr);
-    g->Canvas()->Unlock();
+    // Through the control's WindowProc, so that whatever stands in front of it sees the paint.
+    g->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
     RestoreDC(DC, saved);
   }
 }
@@ -1478,7 +1475,20 @@ TGraphicControl::~TGraphicControl() { FCanvas->SetControl(nullptr); }
 
 void TGraphicControl::Paint() {}
 
-void TGraphicControl::WndProc(TMessage& M) { TControl::WndProc(M); }
+void TGraphicControl::WndProc(TMessage& M) {
+  // The parent paints its graphic controls with a WM_PAINT whose wParam is its device context,
+  // already clipped to the control and moved to its origin.
+  if (M.Msg == WM_PAINT && M.WParam) {
+    FCanvas->Lock();
+    FCanvas->SetHandle(reinterpret_cast<HDC>(M.WParam));
+    Paint();
+    FCanvas->SetHandle(nullptr);
+    FCanvas->Unlock();
+    M.Result = 0;
+    return;
+  }
+  TControl::WndProc(M);
+}
 
 // ---- Cursors ----
 HCURSOR CursorHandle(TCursor Cursor) { return Screen() ? Screen()->Cursors(Cursor) : LoadCursor(nullptr, IDC_ARROW); }

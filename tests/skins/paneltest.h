@@ -93,7 +93,10 @@ protected:
     }
     HBITMAP want = LoadPngToBitmap(golden);
     ASSERT_TRUE(want) << "missing golden image " << golden;
-    EXPECT_LE(ComparePixels(*GetBitmapSurface(shot), *GetBitmapSurface(want), 24), 20) << Name;
+    // -1: the sizes differ.
+    const long bad = ComparePixels(*GetBitmapSurface(shot), *GetBitmapSurface(want), 24);
+    EXPECT_GE(bad, 0) << Name << ": the image's size differs from the golden one";
+    EXPECT_LE(bad, 20) << Name;
     DeleteObject(want);
     DeleteObject(shot);
   }

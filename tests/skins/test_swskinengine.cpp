@@ -14,7 +14,11 @@
 #include "platform/rtl/strings.h"
 #include "platform/vcl/menus.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/comctrls_list.h"
+#include "platform/vcl/comctrls_misc.h"
+#include "platform/vcl/extctrls2.h"
 #include "platform/win/commctrl.h"
 #include "platform/vcl/stdctrls.h"
 #include "skins/swskinengine.h"
@@ -70,6 +74,41 @@ protected:
     tb->SetParent(Form);
     tb->SetBounds(160, 122, 160, 34);
     tb->SetPosition(4);
+  }
+  // The range, tab, list and passive controls, in a second row under AddControls' controls.
+  void AddMoreControls() {
+    auto* t = new TTabControl(Form);
+    t->SetParent(Form);
+    t->SetBounds(16, 164, 150, 70);
+    for (const char* s : {"Tab", "Another"}) t->Tabs()->Add(s);
+    t->SetTabIndex(0);
+    auto* sb = new TScrollBar(Form);
+    sb->SetParent(Form);
+    sb->SetBounds(16, 240, 150, 17);
+    sb->SetPosition(30);
+    auto* u = new TUpDown(Form);
+    u->SetParent(Form);
+    u->SetBounds(176, 164, 17, 28);
+    auto* l = new TLabel(Form);
+    l->SetParent(Form);
+    l->SetBounds(200, 170, 100, 16);
+    l->SetCaption("Label");
+    auto* lv = new TListView(Form);
+    lv->SetParent(Form);
+    lv->SetBounds(176, 200, 144, 58);
+    lv->SetViewStyle(vsReport);
+    TListColumn* c = lv->AddColumn();
+    c->Caption = "Column";
+    c->Width = 90;
+    auto* dt = new TDateTimePicker(Form);
+    dt->SetParent(Form);
+    dt->SetBounds(16, 266, 150, 24);
+    dt->SetKind(dtkTime);
+    dt->SetTime(0.5);
+    auto* sp = new TSpeedButton(Form);
+    sp->SetParent(Form);
+    sp->SetBounds(176, 266, 70, 24);
+    sp->SetCaption("Speed");
   }
   TswSkinEngine* Engine(const std::string& Skin) {
     auto* e = new TswSkinEngine(Form);
@@ -277,8 +316,10 @@ TEST_F(SwSkinEngineTest, RegionedSkinCutsTheCorners) {
 
 TEST_F(SwSkinEngineTest, SkinAndUnskinAHundredTimes) {
   AddControls();
+  AddMoreControls();
   const int cw = Form->ClientWidth(), ch = Form->ClientHeight();
   TswSkinEngine* e = Engine("prism");
+  const int owned = e->ComponentCount();
   for (int i = 0; i < 100; ++i) {
     e->SkinForm(Form);
     if (i % 10 == 0) Run();
@@ -287,6 +328,8 @@ TEST_F(SwSkinEngineTest, SkinAndUnskinAHundredTimes) {
     ASSERT_EQ(e->WindowCount(), 0);
   }
   Run();
+  // The helper controls of the skinners (the scroll bar's panel) went with their skinners.
+  EXPECT_EQ(e->ComponentCount(), owned);
   EXPECT_EQ(SendMessage(Form->Handle(), SWM_ISSKINNED, 0, 0), 0);
   EXPECT_EQ(Form->ClientWidth(), cw);
   EXPECT_EQ(Form->ClientHeight(), ch);
@@ -313,7 +356,8 @@ TEST_F(SwSkinEngineTest, AnotherFormsWindowObjectGoesWithThatForm) {
 
 TEST_F(SwSkinEngineTest, GoldenFrames) {
   AddControls();
-  Form->SetBounds(40, 40, 360, 200);
+  AddMoreControls();
+  Form->SetBounds(40, 40, 360, 340);
   Run();
   ExpectGolden("swform_unskinned.png");
   for (const char* skin : {"harbour", "prism"}) {
@@ -345,7 +389,9 @@ TEST_F(SwSkinEngineTest, ControlsGetTheirSkinnersAndGiveThemBack) {
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->SkinnerCount(), 9);
   for (int i = 0; i < Form->ControlCount(); ++i) {
-    if (auto* c = dynamic_cast<TWinControl*>(Form->Controls(i))) {
+    // The skinners' own helper controls (skinned scroll bars) are not skinned themselves.
+    auto* c = dynamic_cast<TWinControl*>(Form->Controls(i));
+    if (c && c->ClassName().rfind("Tsw", 0) != 0) {
       EXPECT_EQ(c->Perform(SWM_ISSKINNED, 0, 0), 1) << c->ClassName();
     }
   }
