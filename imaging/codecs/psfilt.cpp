@@ -205,17 +205,17 @@ void PsWritePage(TIEPSContext* C, TStream* S, TIEBitmap* Bitmap, TIEProgressRec&
 
 void PsEndDocument(TIEPSContext* C, TStream* S) {
   if (C == nullptr) return;
+  std::unique_ptr<TIEPSContext> owner(C);  // freed also when the trailer cannot be written
   S->SetPosition(C->PagePos);
   IEWriteLine(S, "%%Trailer");
   IEWriteLine(S, "%%EOF");
-  delete C;
 }
 
 void PsWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProgressRec& Progress) {
   try {
-    TIEPSContext* c = PsBeginDocument(Stream, P);
-    PsWritePage(c, Stream, Bitmap, Progress, P);
-    PsEndDocument(c, Stream);
+    std::unique_ptr<TIEPSContext> c(PsBeginDocument(Stream, P));
+    PsWritePage(c.get(), Stream, Bitmap, Progress, P);
+    PsEndDocument(c.release(), Stream);
   } catch (...) {
     Progress.Abort();
   }
@@ -243,7 +243,8 @@ void PdfWritePage(TIEPDFContext* C, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
   const bool bilevel = B->PixelFormat() == ie1g;
   P.BitsPerSample = bilevel ? 1 : 8;
   P.SamplesPerPixel = bilevel ? 1 : 3;
-  auto* img = new TIEPDFStreamObject();
+  std::unique_ptr<TIEPDFStreamObject> imgOwner(new TIEPDFStreamObject());  // until it joins the objects
+  TIEPDFStreamObject* img = imgOwner.get();
   TIEPDFDictionaryObject* d = img->Dictionary;
   auto filter = [&](const char* Name) {
     auto* a = new TIEPDFArrayObject();
@@ -297,7 +298,7 @@ void PdfWritePage(TIEPDFContext* C, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
   d->Insert(1, "Subtype", new TIEPDFNameObject("Image"));
   d->Add("Width", new TIEPDFNumericObject(W));
   d->Add("Height", new TIEPDFNumericObject(H));
-  IEPDFAddObject(C->Objects, img);
+  IEPDFAddObject(C->Objects, imgOwner.release());
   C->Images.push_back(img);
   const int k = static_cast<int>(C->Images.size());
 
@@ -357,4 +358,10 @@ void PdfWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
 void IERegisterPsCodec() {
   IECodecs.PsWriteImage = PsWriteImage;
   IECodecs.PdfWriteImage = PdfWriteImage;
+  IECodecs.PsBeginDocument = PsBeginDocument;
+  IECodecs.PsWritePage = PsWritePage;
+  IECodecs.PsEndDocument = PsEndDocument;
+  IECodecs.PdfBeginDocument = PdfBeginDocument;
+  IECodecs.PdfWritePage = PdfWritePage;
+  IECodecs.PdfEndDocument = PdfEndDocument;
 }
