@@ -107,13 +107,21 @@ std::vector<uint8_t> Lzw(TTIFFLZWCompFunc Coder, TIEBitmap* B, bool Colour) {
   return std::vector<uint8_t>(d, d + m.Size());
 }
 
+// A text for a header comment: line breaks and other control characters would end the comment
+// and let the rest of the text run as program lines, so each becomes a blank.
+std::string PsCommentText(std::string Text) {
+  for (char& ch : Text)
+    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = ' ';
+  return Text;
+}
+
 }  // namespace
 
 TIEPSContext* PsBeginDocument(TStream* S, TIOParamsVals& P) {
   auto* c = new TIEPSContext();
   IEWriteLine(S, "%!PS-Adobe-3.0");
   IEWriteLine(S, "%%Creator: Imagery by Talvenor");
-  IEWriteLine(S, "%%Title: " + P.PS_Title);
+  IEWriteLine(S, "%%Title: " + PsCommentText(P.PS_Title));
   IEWriteLine(S, "%%CreationDate: " + FormatDateTime("ddd mmm dd hh:nn:ss yyyy", Now()));
   IEWriteLine(S, "%%DocumentData: Clean7Bit");
   IEWriteLine(S, "%%LanguageLevel: 2");

@@ -481,7 +481,7 @@ void TImageryMIO::SaveDocumentFile(int32_t ft, const std::string& FileName) {
     return;
   }
   try {
-    TIEWideFileStream fs(FileName, kCreate);
+    TIEWideFileStream fs(FileName, 65535);  // created anew
     SaveDocument(ft, &fs);
   } catch (...) {
     DoFinishWork();

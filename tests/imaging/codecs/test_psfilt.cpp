@@ -226,7 +226,7 @@ TEST(PsOutput, DocumentOfSeveralPagesAfterOtherData) {
     at = next;
   }
   EXPECT_NE(ps.find("21 9 1\r\n", ps.find("%%Page: 2 2")), std::string::npos);
-  EXPECT_EQ(ps.substr(ps.size() - 29), "showpage\r\n%%Trailer\r\n%%EOF\r\n");
+  EXPECT_EQ(ps.substr(ps.size() - 28), "showpage\r\n%%Trailer\r\n%%EOF\r\n");
 }
 
 TEST(PdfOutput, DocumentOfSeveralPagesSharesItsResources) {
@@ -253,4 +253,14 @@ TEST(PdfOutput, DocumentOfSeveralPagesSharesItsResources) {
   WriteFileBytes(file, v);
   EXPECT_TRUE(RunTool("qpdf --check " + file + " > /dev/null"));
   EXPECT_TRUE(RunTool("pdfinfo " + file + " | grep -q '^Pages: *2$'"));
+}
+
+TEST(PsOutput, TitleCannotBreakOutOfItsComment) {
+  TIEBitmap bmp;
+  MakePhoto(bmp, 4, 4);
+  TIOParamsVals p;
+  p.PS_Title = "Proof\r\nerasepage\nshowpage\x01";
+  const std::string ps = Render(PsWriteImage, bmp, p);
+  EXPECT_NE(ps.find("%%Title: Proof  erasepage showpage \r\n"), std::string::npos);
+  EXPECT_EQ(ps.find("\nerasepage"), std::string::npos);
 }

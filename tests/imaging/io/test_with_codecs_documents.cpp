@@ -195,7 +195,7 @@ TEST_F(DocWithCodecs, PsKeptOpenAcrossSaves) {
   EXPECT_NE(ps.find("32 20 8\r\n", p3), std::string::npos);
   EXPECT_EQ(DocCount(ps, "showpage\r\n"), 3);
   EXPECT_EQ(DocCount(ps, "%%EOF"), 1);
-  EXPECT_EQ(ps.size() - ps.rfind("showpage\r\n%%Trailer\r\n%%EOF\r\n"), 29u);
+  EXPECT_EQ(ps.size() - ps.rfind("showpage\r\n%%Trailer\r\n%%EOF\r\n"), 28u);
 }
 
 TEST_F(DocWithCodecs, PagesWithoutAnOpenDocumentOrImageFail) {
