@@ -41,18 +41,17 @@ public:
   void InsertImageEx(int Index) override {
     if (Index < 0 || Index > ImageCount()) Index = ImageCount();
     Items.insert(Items.begin() + Index, std::make_unique<TIEBitmap>());
-    Last = Index;
-    CallListeners();
+    Announce(1, Index);
   }
   int AppendImage() override {
     Items.push_back(std::make_unique<TIEBitmap>());
-    Last = ImageCount() - 1;
-    CallListeners();
-    return Last;
+    Announce(1, ImageCount() - 1);
+    return ImageCount() - 1;
   }
   void DeleteImage(int Index) override {
     if (Index < 0 || Index >= ImageCount()) return;
     Items.erase(Items.begin() + Index);
+    Announce(2, Index);
   }
   void SetImage(int Index, TIEBitmap* Bitmap) override {
     if (Index >= 0 && Index < ImageCount()) Items[Index]->Assign(Bitmap);
@@ -64,14 +63,19 @@ public:
   void LoadImageFromFile(int, const std::string&) override {}
   void LoadImageFromStream(int, TStream*) override {}
   void GetLastChange(int& Kind, int& I, int& J) override {
-    Kind = 1;
+    Kind = LastKind;
     I = Last;
     J = 0;
   }
   void Update() override {}
 
 private:
-  int Last = 0;
+  void Announce(int Kind, int Index) {
+    LastKind = Kind;
+    Last = Index;
+    CallListeners();
+  }
+  int LastKind = 0, Last = 0;
 };
 
 const TIEPixelFormat kFuzzFormatsRawPixels[] = {ie1g, ie8p, ie8g, ie16g, ie24RGB, ie32f, ieCMYK, ieRGB48};
