@@ -434,28 +434,33 @@ void TImageryMIO::SaveDocument(int32_t ft, TStream* S) {
   TIEProgressRec rec;
   rec.Sender = this;
   rec.Aborting = &Aborting;
+  // The settings are taken before any picture is fetched: fetching loads a picture that was not
+  // in memory yet, and that load gives its image the parameter set read from the file.
+  TIOParamsVals document, page;
+  document.Assign(&paramsOf(0));
   TIEPSContext* ps = nullptr;
   TIEPDFContext* pdf = nullptr;
   if (ft == ioPS)
-    ps = c.PsBeginDocument(S, paramsOf(0));
+    ps = c.PsBeginDocument(S, document);
   else
     pdf = c.PdfBeginDocument();
   auto end = [&] {
     if (ps != nullptr) c.PsEndDocument(ps, S);
-    if (pdf != nullptr) c.PdfEndDocument(pdf, S, paramsOf(0));
+    if (pdf != nullptr) c.PdfEndDocument(pdf, S, document);
     ps = nullptr;
     pdf = nullptr;
   };
   try {
     const int count = g->ImageCount();
     for (int k = 0; k < count && !Aborting.load(); ++k) {
+      page.Assign(&paramsOf(k));
       TIEBitmap* b = g->FetchImageBitmap(k);
       if (b == nullptr) continue;
       try {
         if (ps != nullptr)
-          c.PsWritePage(ps, S, b, rec, paramsOf(k));
+          c.PsWritePage(ps, S, b, rec, page);
         else
-          c.PdfWritePage(pdf, b, paramsOf(k), rec);
+          c.PdfWritePage(pdf, b, page, rec);
       } catch (...) {
         g->ReleaseImageBitmap(k);
         throw;

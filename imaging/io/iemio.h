@@ -100,7 +100,8 @@ public:
 
   // Every grid image as one page of a PostScript or PDF document, in grid order; each page with
   // its image's parameter set (compression), the document with that of image 0 (paper, title,
-  // information entries). Aborting is set, and no file made, when there is no grid, no image or
+  // information entries), both as they stand before the image's picture is fetched (a lazy
+  // image's load replaces its set with what the file holds). Aborting is set, and no file made, when there is no grid, no image or
   // no such writer; an abort stops between pages and the document ends with the pages written.
   // One finish notification per call.
   void SaveToFilePS(const std::string& FileName);
