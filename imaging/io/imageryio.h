@@ -170,7 +170,8 @@ public:
   // either way); Close*File finishes the document and closes its file (nothing when none is open).
   // The PostScript document takes its paper and title from the parameter set at its creation,
   // each page its compression at that page's save; the PDF document is written at its close, with
-  // the information entries of the parameter set at that time. The destructor closes both.
+  // the information entries of the parameter set at that time. The destructor closes both. These
+  // run on the calling thread also in AsyncMode (a document is one file written in page order).
   void CreatePSFile(const std::string& FileName);
   void SaveToPSFile();
   void ClosePSFile();
