@@ -172,7 +172,11 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
       } else {
         // Sizes are checked against the data before anything is allocated.
         const int64_t remaining = size - Stream->Position();
-        if (w == 0 || hh == 0 || !IEPlausibleImageSize(w, hh, remaining)) {
+        // LZW codes are at least 3 bits wide and none stands for more than 4,096 pixels, so the
+        // data left cannot fill a larger frame: such a header is forged, and converting its
+        // hundreds of megabytes of empty pixels would hold the reader for seconds.
+        const int64_t gifMostPixels = (remaining * 8 / 3 + 1) * 4096;
+        if (w == 0 || hh == 0 || !IEPlausibleImageSize(w, hh, remaining) || int64_t(w) * hh > gifMostPixels) {
           Progress.Abort();
           break;
         }
