@@ -67,6 +67,10 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
     P.GIF_Version.assign(reinterpret_cast<const char*>(h), 6);
     P.GIF_WinWidth = IELE16(h + 6);
     P.GIF_WinHeight = IELE16(h + 8);
+    // The logical screen becomes the canvas animated frames are composed on. A screen far larger
+    // than the file could describe is forged; it is taken as absent (the canvas then covers the
+    // frames) rather than allocated for every frame composed.
+    if (!IEPlausibleImageSize(P.GIF_WinWidth, P.GIF_WinHeight, size)) P.GIF_WinWidth = P.GIF_WinHeight = 0;
     P.GIF_Ratio = h[12];
     P.SetDpiX(IEDefaultDpiX);
     P.SetDpiY(IEDefaultDpiY);

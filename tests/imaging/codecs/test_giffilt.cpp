@@ -415,6 +415,14 @@ TEST(GifCodec, HostileFilesFailCleanly) {
       {}, {'G', 'I', 'F'}, std::vector<uint8_t>(good.begin(), good.begin() + 12), {'P', 'N', 'G', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0},
       huge, forged};
   for (size_t i = 0; i < bad.size(); ++i) EXPECT_TRUE(ReadGif(bad[i])->Aborted) << "case " << i;
+  // A logical screen of 65,535 x 65,535 for a file of a few dozen bytes is taken as absent.
+  auto screen = good;
+  screen[6] = screen[7] = screen[8] = screen[9] = 0xFF;
+  auto s = ReadGif(screen);
+  ASSERT_FALSE(s->Aborted);
+  EXPECT_EQ(s->Params.GIF_WinWidth, 0);
+  EXPECT_EQ(s->Params.GIF_WinHeight, 0);
+  EXPECT_EQ(ReadGif(good)->Params.GIF_WinWidth, 4);
   auto r = ReadGif(pastFile);
   ASSERT_FALSE(r->Aborted);
   EXPECT_EQ(r->Bitmap.GetPixelAsRGB(0, 0).r, 0);
