@@ -13,6 +13,7 @@
 
 #include "fuzz/fuzz_common.h"
 #include "fuzz/fuzz_form_classes.h"
+#include "fuzz/fuzz_formats.h"
 #include "imaging/codecs/iecodecs.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/io/iefileformats.h"
@@ -99,7 +100,8 @@ void DicomSeed() {
 // Images in every format the codecs write, in a few pixel formats, and a JPEG with metadata.
 void Images() {
   const struct { int32_t Type; const char* Ext; } formats[] = {
-      {ioJPEG, "jpg"}, {ioPNG, "png"}, {ioBMP, "bmp"}, {ioICO, "ico"}, {ioPSD, "psd"}};
+      {ioJPEG, "jpg"}, {ioPNG, "png"}, {ioBMP, "bmp"}, {ioICO, "ico"}, {ioGIF, "gif"}, {ioTGA, "tga"},
+      {ioPXM, "ppm"},  {ioWBMP, "wbmp"}, {ioPCX, "pcx"}, {ioDCX, "dcx"}, {ioTIFF, "tif"}, {ioPSD, "psd"}};
   const TIEPixelFormat pixels[] = {ie24RGB, ie8g, ie1g};
   for (const auto& f : formats)
     for (TIEPixelFormat pf : pixels) {
@@ -110,9 +112,20 @@ void Images() {
         io.AttachBitmap(&b);
         TMemoryStream s;
         io.SaveToStream(&s, f.Type);
-        if (s.Size() > 0)
-          Put("image", std::string("seed-") + std::to_string(static_cast<int>(pf)) + "." + f.Ext, s);
-        if (f.Type == ioPSD && s.Size() > 0) Put("psd", std::string("seed-") + std::to_string(static_cast<int>(pf)) + ".psd", s);
+        if (s.Size() > 0) {
+          const std::string name = std::string("seed-") + std::to_string(static_cast<int>(pf)) + "." + f.Ext;
+          Put("image", name, s);
+          if (f.Type == ioPSD) Put("psd", name, s);
+          // The same file for the formats target, read by name: one image, and through the
+          // multi-image input.
+          for (uint8_t how : {0x00, 0x80}) {
+            std::string withCall(4, '\0');
+            withCall[0] = static_cast<char>(FuzzFormatsSelector(f.Type));
+            withCall[1] = static_cast<char>(how);
+            withCall.append(static_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
+            Put("formats", (how ? "multi-" : "") + name, withCall);
+          }
+        }
         if (f.Type == ioICO && pf == ie24RGB) {
           Put("icon", "seed.ico", s);
           Put("cursor", "seed-icon.ico", s);
@@ -151,6 +164,11 @@ void Images() {
       std::fprintf(stderr, "image %s: %s\n", r.Ext, e.what());
     }
   }
+  // Headerless pixels: 8 x 8 in 24-bit colour (pixel format choice 4).
+  std::string raw = {static_cast<char>(FuzzFormatsSelector(ioBMPRAW)), 4, 7, 7};
+  for (int i = 0; i < 8 * 8 * 3; ++i) raw.push_back(static_cast<char>(i * 7));
+  Put("formats", "seed-raw", raw);
+
   TImageryIO io(nullptr);
   TIEBitmap b;
   FillBitmap(b, 16, 16, ie24RGB);

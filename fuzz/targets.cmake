@@ -2,8 +2,9 @@
 # shared helper sources it uses (ORV_FUZZ_EXTRA_<name>, relative to fuzz/).
 set(ORV_FUZZ_TARGETS image jpegmarkers exif iptc xmp icc filer_binary filer_text
   script_pascal script_cpp script_basic script_js ini settings cursor icon skin rp3 pp3 psd dicom
-  jpeg2000 hdphoto)
+  jpeg2000 hdphoto formats)
 set(ORV_FUZZ_DEPS_image orv_imaging_codecs orv_imaging_io orv_imaging_core)
+set(ORV_FUZZ_DEPS_formats orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_jpegmarkers orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_jpeg2000 orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_hdphoto orv_imaging_codecs orv_imaging_io orv_imaging_core)

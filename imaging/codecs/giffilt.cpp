@@ -67,6 +67,10 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
     P.GIF_Version.assign(reinterpret_cast<const char*>(h), 6);
     P.GIF_WinWidth = IELE16(h + 6);
     P.GIF_WinHeight = IELE16(h + 8);
+    // The logical screen becomes the canvas animated frames are composed on. A screen far larger
+    // than the file could describe is forged; it is taken as absent (the canvas then covers the
+    // frames) rather than allocated for every frame composed.
+    if (!IEPlausibleImageSize(P.GIF_WinWidth, P.GIF_WinHeight, size)) P.GIF_WinWidth = P.GIF_WinHeight = 0;
     P.GIF_Ratio = h[12];
     P.SetDpiX(IEDefaultDpiX);
     P.SetDpiY(IEDefaultDpiY);
@@ -172,7 +176,11 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
       } else {
         // Sizes are checked against the data before anything is allocated.
         const int64_t remaining = size - Stream->Position();
-        if (w == 0 || hh == 0 || !IEPlausibleImageSize(w, hh, remaining)) {
+        // LZW codes are at least 3 bits wide and none stands for more than 4,096 pixels, so the
+        // data left cannot fill a larger frame: such a header is forged, and converting its
+        // hundreds of megabytes of empty pixels would hold the reader for seconds.
+        const int64_t gifMostPixels = (remaining * 8 / 3 + 1) * 4096;
+        if (w == 0 || hh == 0 || !IEPlausibleImageSize(w, hh, remaining) || int64_t(w) * hh > gifMostPixels) {
           Progress.Abort();
           break;
         }

@@ -101,13 +101,21 @@ std::vector<uint8_t> Lzw(TTIFFLZWCompFunc Coder, TIEBitmap* B, bool Colour) {
   return std::vector<uint8_t>(d, d + m.Size());
 }
 
+// A text for a header comment: line breaks and other control characters would end the comment
+// and let the rest of the text run as program lines, so each becomes a blank.
+std::string PsCommentText(std::string Text) {
+  for (char& ch : Text)
+    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = ' ';
+  return Text;
+}
+
 }  // namespace
 
 TIEPSContext* PsBeginDocument(TStream* S, TIOParamsVals& P) {
   auto* c = new TIEPSContext();
   IEWriteLine(S, "%!PS-Adobe-3.0");
   IEWriteLine(S, "%%Creator: Imagery by Talvenor");
-  IEWriteLine(S, "%%Title: " + P.PS_Title);
+  IEWriteLine(S, "%%Title: " + PsCommentText(P.PS_Title));
   IEWriteLine(S, "%%CreationDate: " + FormatDateTime("ddd mmm dd hh:nn:ss yyyy", Now()));
   IEWriteLine(S, "%%DocumentData: Clean7Bit");
   IEWriteLine(S, "%%LanguageLevel: 2");
@@ -199,17 +207,17 @@ void PsWritePage(TIEPSContext* C, TStream* S, TIEBitmap* Bitmap, TIEProgressRec&
 
 void PsEndDocument(TIEPSContext* C, TStream* S) {
   if (C == nullptr) return;
+  std::unique_ptr<TIEPSContext> owner(C);  // freed also when the trailer cannot be written
   S->SetPosition(C->PagePos);
   IEWriteLine(S, "%%Trailer");
   IEWriteLine(S, "%%EOF");
-  delete C;
 }
 
 void PsWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProgressRec& Progress) {
   try {
-    TIEPSContext* c = PsBeginDocument(Stream, P);
-    PsWritePage(c, Stream, Bitmap, Progress, P);
-    PsEndDocument(c, Stream);
+    std::unique_ptr<TIEPSContext> c(PsBeginDocument(Stream, P));
+    PsWritePage(c.get(), Stream, Bitmap, Progress, P);
+    PsEndDocument(c.release(), Stream);
   } catch (...) {
     Progress.Abort();
   }
@@ -237,7 +245,8 @@ void PdfWritePage(TIEPDFContext* C, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
   const bool bilevel = B->PixelFormat() == ie1g;
   P.BitsPerSample = bilevel ? 1 : 8;
   P.SamplesPerPixel = bilevel ? 1 : 3;
-  auto* img = new TIEPDFStreamObject();
+  std::unique_ptr<TIEPDFStreamObject> imgOwner(new TIEPDFStreamObject());  // until it joins the objects
+  TIEPDFStreamObject* img = imgOwner.get();
   TIEPDFDictionaryObject* d = img->Dictionary;
   auto filter = [&](const char* Name) {
     auto* a = new TIEPDFArrayObject();
@@ -291,7 +300,7 @@ void PdfWritePage(TIEPDFContext* C, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
   d->Insert(1, "Subtype", new TIEPDFNameObject("Image"));
   d->Add("Width", new TIEPDFNumericObject(W));
   d->Add("Height", new TIEPDFNumericObject(H));
-  IEPDFAddObject(C->Objects, img);
+  IEPDFAddObject(C->Objects, imgOwner.release());
   C->Images.push_back(img);
   const int k = static_cast<int>(C->Images.size());
 
@@ -351,4 +360,10 @@ void PdfWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
 void IERegisterPsCodec() {
   IECodecs.PsWriteImage = PsWriteImage;
   IECodecs.PdfWriteImage = PdfWriteImage;
+  IECodecs.PsBeginDocument = PsBeginDocument;
+  IECodecs.PsWritePage = PsWritePage;
+  IECodecs.PsEndDocument = PsEndDocument;
+  IECodecs.PdfBeginDocument = PdfBeginDocument;
+  IECodecs.PdfWritePage = PdfWritePage;
+  IECodecs.PdfEndDocument = PdfEndDocument;
 }

@@ -19,6 +19,8 @@ class TIEBitmap;
 class TIEMask;
 class TList;
 class TIEView;
+struct TIEPSContext;
+struct TIEPDFContext;
 
 struct TIECodecs {
   // JPEG. Stream2 is nil; RowLimit -1 reads every row; the five switches are ReadICC, ApplyICC,
@@ -94,6 +96,16 @@ struct TIECodecs {
   TIEWriteImageProc HdPhotoWriteImage = nullptr;
   TIEWriteImageProc PsWriteImage = nullptr;
   TIEWriteImageProc PdfWriteImage = nullptr;
+  // Multi-page documents: begin, one call per page, end (which frees the context; nil: nothing).
+  // The PostScript document is written as it grows; the PDF one is held until its end.
+  TIEPSContext* (*PsBeginDocument)(TStream* Stream, TIOParamsVals& IOParams) = nullptr;
+  void (*PsWritePage)(TIEPSContext* Context, TStream* Stream, TIEBitmap* Bitmap, TIEProgressRec& Progress,
+                      TIOParamsVals& IOParams) = nullptr;
+  void (*PsEndDocument)(TIEPSContext* Context, TStream* Stream) = nullptr;
+  TIEPDFContext* (*PdfBeginDocument)() = nullptr;
+  void (*PdfWritePage)(TIEPDFContext* Context, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
+                       TIEProgressRec& Progress) = nullptr;
+  void (*PdfEndDocument)(TIEPDFContext* Context, TStream* Stream, TIOParamsVals& IOParams) = nullptr;
   TIEReadImageProc Jpeg2000ReadImage = nullptr;
   // Kind 0: JP2 file, 1: code stream.
   void (*Jpeg2000WriteImage)(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, int Kind,

@@ -410,3 +410,120 @@ void TImageryMIO::HandleAcquiredBitmap(TIEBitmap* Bitmap, TIOParamsVals*& Params
   if (OnAfterAcquireBitmap) OnAfterAcquireBitmap(this, i);
   ++FAcquireIndex;
 }
+
+// ---------------------------------------------------------------- multi-page documents
+
+bool TImageryMIO::CanSaveDocument(int32_t ft) {
+  const TIECodecs& c = IECodecs;
+  const bool writer = ft == ioPS ? c.PsBeginDocument && c.PsWritePage && c.PsEndDocument
+                                 : c.PdfBeginDocument && c.PdfWritePage && c.PdfEndDocument;
+  TIEMultiImageTarget* g = Grid();
+  return writer && g != nullptr && g->ImageCount() > 0;
+}
+
+// One page per grid image. The document is ended also when a page fails (the error then escapes),
+// so that its context is freed and the stream holds a complete document of the pages written.
+void TImageryMIO::SaveDocument(int32_t ft, TStream* S) {
+  const TIECodecs& c = IECodecs;
+  TIEMultiImageTarget* g = Grid();
+  TIOParamsVals defaults;
+  auto paramsOf = [&](int i) -> TIOParamsVals& {
+    TIOParamsVals* p = GetParams(i);
+    return p != nullptr ? *p : defaults;
+  };
+  TIEProgressRec rec;
+  rec.Sender = this;
+  rec.Aborting = &Aborting;
+  // The settings are taken before any picture is fetched: fetching loads a picture that was not
+  // in memory yet, and that load gives its image the parameter set read from the file.
+  TIOParamsVals document, page;
+  document.Assign(&paramsOf(0));
+  TIEPSContext* ps = nullptr;
+  TIEPDFContext* pdf = nullptr;
+  if (ft == ioPS)
+    ps = c.PsBeginDocument(S, document);
+  else
+    pdf = c.PdfBeginDocument();
+  auto end = [&] {
+    if (ps != nullptr) c.PsEndDocument(ps, S);
+    if (pdf != nullptr) c.PdfEndDocument(pdf, S, document);
+    ps = nullptr;
+    pdf = nullptr;
+  };
+  try {
+    const int count = g->ImageCount();
+    for (int k = 0; k < count && !Aborting.load(); ++k) {
+      page.Assign(&paramsOf(k));
+      TIEBitmap* b = g->FetchImageBitmap(k);
+      if (b == nullptr) continue;
+      try {
+        if (ps != nullptr)
+          c.PsWritePage(ps, S, b, rec, page);
+        else
+          c.PdfWritePage(pdf, b, page, rec);
+      } catch (...) {
+        g->ReleaseImageBitmap(k);
+        throw;
+      }
+      g->ReleaseImageBitmap(k);
+      DoProgress(static_cast<int>((k + 1) * 100.0 / count));
+    }
+  } catch (...) {
+    try {
+      end();
+    } catch (...) {
+    }
+    throw;
+  }
+  end();
+}
+
+void TImageryMIO::SaveDocumentFile(int32_t ft, const std::string& FileName) {
+  Aborting.store(false);
+  if (!CanSaveDocument(ft)) {
+    Aborting.store(true);
+    DoFinishWork();
+    return;
+  }
+  try {
+    TIEWideFileStream fs(FileName, 65535);  // created anew
+    SaveDocument(ft, &fs);
+  } catch (...) {
+    DoFinishWork();
+    throw;
+  }
+  DoFinishWork();
+}
+
+void TImageryMIO::SaveToFilePS(const std::string& FileName) { SaveDocumentFile(ioPS, FileName); }
+void TImageryMIO::SaveToFilePDF(const std::string& FileName) { SaveDocumentFile(ioPDF, FileName); }
+
+void TImageryMIO::SaveToStreamPS(TStream* Stream) {
+  Aborting.store(false);
+  if (Stream == nullptr || !CanSaveDocument(ioPS)) {
+    Aborting.store(true);
+  } else {
+    try {
+      SaveDocument(ioPS, Stream);
+    } catch (...) {
+      DoFinishWork();
+      throw;
+    }
+  }
+  DoFinishWork();
+}
+
+void TImageryMIO::SaveToStreamPDF(TStream* Stream) {
+  Aborting.store(false);
+  if (Stream == nullptr || !CanSaveDocument(ioPDF)) {
+    Aborting.store(true);
+  } else {
+    try {
+      SaveDocument(ioPDF, Stream);
+    } catch (...) {
+      DoFinishWork();
+      throw;
+    }
+  }
+  DoFinishWork();
+}

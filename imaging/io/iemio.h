@@ -43,6 +43,13 @@ public:
   // Loads image 0 of the file (or the stream's image) into grid image Index now.
   virtual void LoadImageFromFile(int Index, const std::string& FileName) = 0;
   virtual void LoadImageFromStream(int Index, TStream* Stream) = 0;
+  // The picture of image Index for reading (loaded now when it is not in memory), or nil; every
+  // picture fetched is handed back through ReleaseImageBitmap before the next fetch.
+  virtual TIEBitmap* FetchImageBitmap(int Index) {
+    (void)Index;
+    return nullptr;
+  }
+  virtual void ReleaseImageBitmap(int Index) { (void)Index; }
   // The last change: kind 1 inserted at I, 2 deleted at I, 3 moved from I to J, 4 exchanged.
   virtual void GetLastChange(int& Kind, int& I, int& J) = 0;
   virtual void Update() = 0;
@@ -91,6 +98,17 @@ public:
   void LoadFromFileAVI(const std::string& FileName);
   void LoadFromMediaFile(const std::string& FileName);
 
+  // Every grid image as one page of a PostScript or PDF document, in grid order; each page with
+  // its image's parameter set (compression), the document with that of image 0 (paper, title,
+  // information entries), both as they stand before the image's picture is fetched (a lazy
+  // image's load replaces its set with what the file holds). Aborting is set, and no file made, when there is no grid, no image or
+  // no such writer; an abort stops between pages and the document ends with the pages written.
+  // One finish notification per call.
+  void SaveToFilePS(const std::string& FileName);
+  void SaveToStreamPS(TStream* Stream);
+  void SaveToFilePDF(const std::string& FileName);
+  void SaveToStreamPDF(TStream* Stream);
+
   TIOParamsVals* GetParams(int Index);
   int GetParamsCount() const { return static_cast<int>(FParams.size()); }
   void InsertParams(int Index);
@@ -112,6 +130,9 @@ private:
   void Unregister();
   void LoadMulti(int32_t FileType, TStream* Stream);
   void LoadMultiFile(int32_t FileType, const std::string& FileName);
+  bool CanSaveDocument(int32_t FileType);
+  void SaveDocument(int32_t FileType, TStream* Stream);
+  void SaveDocumentFile(int32_t FileType, const std::string& FileName);
 
   TIEView* FAttachedMView = nullptr;
   intptr_t FListener = -1;

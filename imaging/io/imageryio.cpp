@@ -9,6 +9,7 @@
 #include "imaging/core/ieresample.h"
 #include "imaging/io/ieiohelpers.h"
 #include "imaging/io/ieiothread.h"
+#include "platform/rtl/streams.h"
 #include "platform/rtl/threads.h"
 
 ORV_CLASS_IMPL(TImageryIO, TComponent)
@@ -23,6 +24,15 @@ TImageryIO::TImageryIO(TComponent* AOwner) : TComponent(AOwner), FThreadsCS(std:
 
 TImageryIO::~TImageryIO() {
   WaitThreads(false);
+  // An open multi-page document is finished; a failing write cannot escape a destructor.
+  try {
+    ClosePSFile();
+  } catch (...) {
+  }
+  try {
+    ClosePDFFile();
+  } catch (...) {
+  }
   Unregister();
   delete Params;
   Params = nullptr;

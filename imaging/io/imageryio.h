@@ -29,6 +29,8 @@ class TIEView;
 class TIEMask;
 class TIEIOThread;
 class TCriticalSection;
+struct TIEPSContext;
+struct TIEPDFContext;
 
 using TIEProgressEvent = std::function<void(TObject* Sender, int Per)>;
 
@@ -161,6 +163,23 @@ public:
   void SaveToStreamPS(TStream* Stream);
   void SaveToFilePDF(const std::string& FileName);
   void SaveToStreamPDF(TStream* Stream);
+  // Multi-page PostScript and PDF documents kept open across saves. Create*File closes a document
+  // of its kind that is still open, makes the file and begins a new document (Aborting set and no
+  // file made when the format is not available); SaveTo*File adds the target image as the next
+  // page (Aborting set when no document is open or there is no image; one finish notification
+  // either way); Close*File finishes the document and closes its file (nothing when none is open).
+  // The PostScript document takes its paper and title from the parameter set at its creation,
+  // each page its compression at that page's save; the PDF document is written at its close, with
+  // the information entries of the parameter set at that time. The destructor closes both. These
+  // run on the calling thread also in AsyncMode (a document is one file written in page order).
+  void CreatePSFile(const std::string& FileName);
+  void SaveToPSFile();
+  void ClosePSFile();
+  bool IsOpenPSFile() const { return FPSContext != nullptr; }
+  void CreatePDFFile(const std::string& FileName);
+  void SaveToPDFFile();
+  void ClosePDFFile();
+  bool IsOpenPDFFile() const { return FPDFContext != nullptr; }
   void LoadFromFileDCX(const std::string& FileName);
   void LoadFromStreamDCX(TStream* Stream);
   void SaveToFileDCX(const std::string& FileName);
@@ -259,6 +278,11 @@ private:
   // Held by each worker during its call so that deferred calls on one component never touch the
   // shared target at the same time (they run one after another, in the order they got the lock).
   std::mutex FWorkLock;
+  // The open multi-page documents and their files.
+  TIEPSContext* FPSContext = nullptr;
+  std::unique_ptr<TStream> FPSStream;
+  TIEPDFContext* FPDFContext = nullptr;
+  std::unique_ptr<TStream> FPDFStream;
 };
 
 // Content detection (position restored; never raises).

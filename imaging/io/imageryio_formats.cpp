@@ -688,6 +688,86 @@ IO_SAVE_WRAPPED(DCX, ioDCX, true)
 IO_LOAD_WRAPPED(RawPixels, ioBMPRAW)
 IO_LOAD_WRAPPED(PSD, ioPSD)
 IO_SAVE_WRAPPED(PSD, ioPSD, true)
+
+// ================================================================ multi-page PS and PDF documents
+
+void TImageryIO::CreatePSFile(const std::string& FileName) {
+  ClosePSFile();
+  const TIECodecs& c = IECodecs;
+  if (c.PsBeginDocument == nullptr || c.PsWritePage == nullptr || c.PsEndDocument == nullptr) {
+    Aborting.store(true);  // format not available: no file is made
+    return;
+  }
+  auto fs = std::make_unique<TIEWideFileStream>(FileName, kCreate);  // raises when it cannot be made
+  FPSContext = c.PsBeginDocument(fs.get(), *Params);
+  FPSStream = std::move(fs);
+  Aborting.store(false);
+  Params->FileName = FileName;
+  Params->FileType = ioPS;
+}
+
+void TImageryIO::SaveToPSFile() {
+  Aborting.store(false);
+  Protected(
+      [&] {
+        if (FPSContext == nullptr || !MakeConsistentBitmap(0) || FIEBitmap->IsEmpty()) {
+          Aborting.store(true);
+          return;
+        }
+        ConvertTo24IfNeeded();
+        TIEProgressRec rec;
+        FillProgress(rec);
+        IECodecs.PsWritePage(FPSContext, FPSStream.get(), FIEBitmap, rec, *Params);
+      },
+      [&] { DoFinishWork(); });
+}
+
+void TImageryIO::ClosePSFile() {
+  if (FPSContext == nullptr) return;
+  TIEPSContext* ctx = FPSContext;
+  std::unique_ptr<TStream> fs = std::move(FPSStream);
+  FPSContext = nullptr;  // cleared first: a failing trailer write leaves nothing half open
+  IECodecs.PsEndDocument(ctx, fs.get());
+}
+
+void TImageryIO::CreatePDFFile(const std::string& FileName) {
+  ClosePDFFile();
+  const TIECodecs& c = IECodecs;
+  if (c.PdfBeginDocument == nullptr || c.PdfWritePage == nullptr || c.PdfEndDocument == nullptr) {
+    Aborting.store(true);
+    return;
+  }
+  auto fs = std::make_unique<TIEWideFileStream>(FileName, kCreate);
+  FPDFContext = c.PdfBeginDocument();
+  FPDFStream = std::move(fs);
+  Aborting.store(false);
+  Params->FileName = FileName;
+  Params->FileType = ioPDF;
+}
+
+void TImageryIO::SaveToPDFFile() {
+  Aborting.store(false);
+  Protected(
+      [&] {
+        if (FPDFContext == nullptr || !MakeConsistentBitmap(0) || FIEBitmap->IsEmpty()) {
+          Aborting.store(true);
+          return;
+        }
+        ConvertTo24IfNeeded();
+        TIEProgressRec rec;
+        FillProgress(rec);
+        IECodecs.PdfWritePage(FPDFContext, FIEBitmap, *Params, rec);
+      },
+      [&] { DoFinishWork(); });
+}
+
+void TImageryIO::ClosePDFFile() {
+  if (FPDFContext == nullptr) return;
+  TIEPDFContext* ctx = FPDFContext;
+  std::unique_ptr<TStream> fs = std::move(FPDFStream);
+  FPDFContext = nullptr;
+  IECodecs.PdfEndDocument(ctx, fs.get(), *Params);  // frees the context, also when a write fails
+}
 IO_LOAD_OWN(DICOM, ioDICOM)
 IO_LOAD_WRAPPED(HDP, ioHDP)
 IO_SAVE_WRAPPED(HDP, ioHDP, true)

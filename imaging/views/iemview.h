@@ -299,6 +299,8 @@ public:
   void LoadImageFromStream(int Index, TStream* Stream) override {
     LoadImageFromStream(Index, Stream, 0);
   }
+  TIEBitmap* FetchImageBitmap(int Index) override { return GetImagePicture(Index); }
+  void ReleaseImageBitmap(int Index) override { ReleaseImagePicture(Index); }
   void GetLastChange(int& Kind, int& I, int& J) override;
 
   // ---- published properties ----

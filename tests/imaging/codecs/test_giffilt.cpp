@@ -398,6 +398,13 @@ TEST(GifCodec, HostileFilesFailCleanly) {
   const size_t desc = 13 + 12 + 8;
   ASSERT_EQ(huge[desc], 0x2C);
   huge[desc + 5] = huge[desc + 6] = huge[desc + 7] = huge[desc + 8] = 0xFF;
+  // 32,921 x 1,476 pixels: within the general size check for this much data, but more than its
+  // LZW codes could ever fill (at least 3 bits each, at most 4,096 pixels each).
+  auto forged = good;
+  forged[desc + 5] = 0x99;
+  forged[desc + 6] = 0x80;
+  forged[desc + 7] = 0xC4;
+  forged[desc + 8] = 0x05;
   // An index past a two-entry table shows black.
   std::vector<TFrame> past(1);
   past[0].W = 2;
@@ -406,8 +413,16 @@ TEST(GifCodec, HostileFilesFailCleanly) {
   auto pastFile = MakeGif(2, 1, {PixRGB(255, 255, 255), PixRGB(9, 9, 9)}, past);
   const std::vector<std::vector<uint8_t>> bad = {
       {}, {'G', 'I', 'F'}, std::vector<uint8_t>(good.begin(), good.begin() + 12), {'P', 'N', 'G', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0},
-      huge};
+      huge, forged};
   for (size_t i = 0; i < bad.size(); ++i) EXPECT_TRUE(ReadGif(bad[i])->Aborted) << "case " << i;
+  // A logical screen of 65,535 x 65,535 for a file of a few dozen bytes is taken as absent.
+  auto screen = good;
+  screen[6] = screen[7] = screen[8] = screen[9] = 0xFF;
+  auto s = ReadGif(screen);
+  ASSERT_FALSE(s->Aborted);
+  EXPECT_EQ(s->Params.GIF_WinWidth, 0);
+  EXPECT_EQ(s->Params.GIF_WinHeight, 0);
+  EXPECT_EQ(ReadGif(good)->Params.GIF_WinWidth, 4);
   auto r = ReadGif(pastFile);
   ASSERT_FALSE(r->Aborted);
   EXPECT_EQ(r->Bitmap.GetPixelAsRGB(0, 0).r, 0);

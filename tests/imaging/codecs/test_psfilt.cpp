@@ -202,3 +202,65 @@ TEST(PdfOutput, CheckedAndExtractedByPdfTools) {
     EXPECT_EQ(CountDiffs(*c.Image, ParseNetpbm(out)), 0);
   }
 }
+
+TEST(PsOutput, DocumentOfSeveralPagesAfterOtherData) {
+  TMemoryStream s;
+  s.WriteBuffer("HEAD\n", 5);  // the document begins where the stream stands
+  TIOParamsVals p;
+  TTestProgress pr;
+  TIEPSContext* c = PsBeginDocument(&s, p);
+  TIEBitmap colour, mono;
+  MakePhoto(colour, 30, 20);
+  MakeBilevel(mono, 21, 9);
+  for (TIEBitmap* b : {&colour, &mono, &colour}) PsWritePage(c, &s, b, pr.Rec, p);
+  PsEndDocument(c, &s);
+  PsEndDocument(nullptr, &s);  // an empty context: nothing written
+  auto v = Bytes(s);
+  const std::string ps(v.begin(), v.end());
+  EXPECT_EQ(ps.rfind("HEAD\n%!PS-Adobe-3.0\r\n", 0), 0u);
+  EXPECT_NE(ps.find("\r\n%%Pages: 3     \r\n%%BoundingBox"), std::string::npos);
+  size_t at = 0;
+  for (const char* page : {"%%Page: 1 1\r\n", "%%Page: 2 2\r\n", "%%Page: 3 3\r\n"}) {
+    const size_t next = ps.find(page, at);
+    ASSERT_NE(next, std::string::npos) << page;
+    at = next;
+  }
+  EXPECT_NE(ps.find("21 9 1\r\n", ps.find("%%Page: 2 2")), std::string::npos);
+  EXPECT_EQ(ps.substr(ps.size() - 28), "showpage\r\n%%Trailer\r\n%%EOF\r\n");
+}
+
+TEST(PdfOutput, DocumentOfSeveralPagesSharesItsResources) {
+  TIOParamsVals p;
+  TTestProgress pr;
+  TIEPDFContext* c = PdfBeginDocument();
+  TIEBitmap colour, mono;
+  MakePhoto(colour, 30, 20);
+  MakeBilevel(mono, 21, 9);
+  for (TIEBitmap* b : {&colour, &mono}) PdfWritePage(c, b, p, pr.Rec);
+  TMemoryStream s;
+  PdfEndDocument(c, &s, p);
+  PdfEndDocument(nullptr, &s, p);  // an empty context: nothing written
+  auto v = Bytes(s);
+  const std::string pdf(v.begin(), v.end());
+  // 1 catalog, 2 resources, 3-5 and 6-8 image, content and page, 9 pages, 10 information.
+  EXPECT_NE(pdf.find("/Size 11\n"), std::string::npos);
+  EXPECT_NE(pdf.find("/XObject << /lm1 3 0 R\n/lm2 6 0 R\n>>"), std::string::npos);
+  EXPECT_NE(pdf.find("/Kids [5 0 R 8 0 R ]"), std::string::npos);
+  EXPECT_EQ(pdf.find("11 0 obj"), std::string::npos);
+  EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n");
+  if (!HaveTool("qpdf") || !HaveTool("pdfinfo")) GTEST_SKIP() << "qpdf or pdfinfo not installed";
+  const std::string file = CodecTestDir() + "/two.pdf";
+  WriteFileBytes(file, v);
+  EXPECT_TRUE(RunTool("qpdf --check " + file + " > /dev/null"));
+  EXPECT_TRUE(RunTool("pdfinfo " + file + " | grep -q '^Pages: *2$'"));
+}
+
+TEST(PsOutput, TitleCannotBreakOutOfItsComment) {
+  TIEBitmap bmp;
+  MakePhoto(bmp, 4, 4);
+  TIOParamsVals p;
+  p.PS_Title = "Proof\r\nerasepage\nshowpage\x01";
+  const std::string ps = Render(PsWriteImage, bmp, p);
+  EXPECT_NE(ps.find("%%Title: Proof  erasepage showpage \r\n"), std::string::npos);
+  EXPECT_EQ(ps.find("\nerasepage"), std::string::npos);
+}

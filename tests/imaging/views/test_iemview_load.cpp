@@ -255,6 +255,26 @@ TEST_F(MViewLoad, SavingAnImageNeverShownLoadsItAtThumbnailSizeWithItsOwnQuality
   io.AttachBitmap(nullptr);
 }
 
+TEST_F(MViewLoad, EveryImageBecomesOnePageOfADocument) {
+  const auto names = Folder.Photos(3, 200, 100);
+  Grid->Hide();
+  AddLazy(names);  // never shown: each picture is loaded for its page
+  Grid->GetMIO()->GetParams(0)->PDF_Title = "Contact sheet";
+  TMemoryStream pdf, ps;
+  Grid->GetMIO()->SaveToStreamPDF(&pdf);
+  EXPECT_FALSE(Grid->GetMIO()->Aborting.load());
+  Grid->GetMIO()->SaveToStreamPS(&ps);
+  EXPECT_FALSE(Grid->GetMIO()->Aborting.load());
+  const std::string a(static_cast<const char*>(pdf.Memory()), static_cast<size_t>(pdf.Size()));
+  const std::string b(static_cast<const char*>(ps.Memory()), static_cast<size_t>(ps.Size()));
+  EXPECT_NE(a.find("/Count 3"), std::string::npos);
+  EXPECT_NE(a.find("/Title (Contact sheet)"), std::string::npos);
+  EXPECT_NE(a.find("/lm3 Do"), std::string::npos);
+  EXPECT_NE(b.find("%%Pages: 3     \r\n"), std::string::npos);
+  EXPECT_NE(b.find("%%Page: 3 3\r\n"), std::string::npos);
+  EXPECT_EQ(Grid->GetImageCount(), 3);
+}
+
 TEST_F(MViewLoad, ExplicitLoadsFromFilesAndStreams) {
   const auto names = Folder.Photos(1);
   Grid->InsertImageKeepSelection(0);
