@@ -20,6 +20,8 @@
 #include "report/core/rptview.h"
 #include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
+#include "platform/vcl/stdctrls.h"
+#include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
 #include "report/output/rptprogress.h"
 
@@ -231,7 +233,17 @@ void TrptXLSExport::Publish(TPublisher<TrptXLSExport>& P) {
 }
 
 std::string TrptXLSExport::GetMenuCaption() { return rptGet("XlsOLEexport"); }
-int TrptXLSExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8009), rptTextById(8010)); }
+int TrptXLSExport::ShowOptionsDialog() {
+  TrptXLSExportDialog dlg(nullptr);
+  const std::vector<TrptExportBinding> b = {{dlg.StylesCB, &ExportStyles}, {dlg.PicturesCB, &ExportPictures}, {dlg.MergeCB, &MergeCells}, {dlg.WCB, &Wysiwyg}, {dlg.OpenExcelCB, &OpenExcelAfterExport}, {dlg.AsTextCB, &AsText}, {dlg.BackgrCB, &Background}, {dlg.FastExpCB, &FastExport}, {dlg.PageBreaksCB, &PageBreaks}};
+  return rptRunExportDialog(
+      this, &dlg, [&] { rptFillBindings(b); },
+      [&] {
+        dlg.ReadRange(this);
+        rptReadBindings(b);
+      },
+      rptTextById(8009), rptTextById(8010));
+}
 
 bool TrptXLSExport::IsNumberText(const std::string& Text, double& Value) {
   if (Text.empty()) return false;

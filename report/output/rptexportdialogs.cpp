@@ -1,0 +1,332 @@
+// The export filters' option dialogs.
+#include "report/output/rptexportdialogs.h"
+
+#include "platform/rtl/fileutils.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/stdctrls.h"
+#include "report/core/rptres.h"
+#include "report/core/rptservices.h"
+#include "report/core/rptutils.h"
+#include "report/output/rptexptexts.h"
+#include "report/output/rptuitexts.h"
+
+ORV_CLASS_IMPL(TrptExportDialog, TForm)
+ORV_CLASS_IMPL(TrptPDFExportDialog, TrptExportDialog)
+ORV_CLASS_IMPL(TrptXLSExportDialog, TrptExportDialog)
+ORV_CLASS_IMPL(TrptXMLExportDialog, TrptExportDialog)
+ORV_CLASS_IMPL(TrptHTMLExportDialog, TrptExportDialog)
+ORV_CLASS_IMPL(TrptRTFExportDialog, TrptExportDialog)
+ORV_CLASS_IMPL(TrptIMGExportDialog, TrptExportDialog)
+ORV_CLASS_IMPL(TrptTXTExportDialog, TForm)
+
+namespace {
+
+constexpr int kExpDlgWidth = 278;
+constexpr int kExpDlgLine = 20;
+
+// A page list holds digits, commas, dashes and blanks, and at least one digit.
+bool ExpDlgPageListOk(const std::string& Text) {
+  bool digit = false;
+  for (char ch : Text) {
+    if (ch >= '0' && ch <= '9') digit = true;
+    else if (ch != ',' && ch != '-' && ch != ' ') return false;
+  }
+  return digit;
+}
+
+template <class T> T* ExpDlgMake(TComponent* Owner, TWinControl* Parent, int L, int T_, int W, int H) {
+  auto* c = new T(Owner);
+  c->SetParent(Parent);
+  c->SetBounds(L, T_, W, H);
+  return c;
+}
+
+// A whole number within Min..Max.
+bool ExpDlgNumberOk(const std::string& Text, int Min, int Max) {
+  int v = 0;
+  return TryStrToInt(Trim(Text), v) && v >= Min && v <= Max;
+}
+
+}  // namespace
+
+TrptExportDialog::TrptExportDialog(TComponent* AOwner, int CaptionId, const std::vector<int>& OptionIds)
+    : TForm(AOwner) {
+  rptInstallPreviewTexts();
+  rptAddExportTexts();
+  SetBorderStyle(bsDialog);
+  SetPosition(poScreenCenter);
+  SetCaption(rptTextById(CaptionId));
+  Font()->SetName("Tahoma");
+  GroupPageRange = ExpDlgMake<TGroupBox>(this, this, 8, 4, kExpDlgWidth - 16, 112);
+  GroupPageRange->SetCaption(rptTextById(7));
+  AllRB = ExpDlgMake<TRadioButton>(this, GroupPageRange, 12, 18, 150, 17);
+  AllRB->SetCaption(rptTextById(3));
+  AllRB->SetChecked(true);
+  CurPageRB = ExpDlgMake<TRadioButton>(this, GroupPageRange, 12, 38, 150, 17);
+  CurPageRB->SetCaption(rptTextById(4));
+  PageNumbersRB = ExpDlgMake<TRadioButton>(this, GroupPageRange, 12, 58, 80, 17);
+  PageNumbersRB->SetCaption(rptTextById(5));
+  PageNumbersE = ExpDlgMake<TEdit>(this, GroupPageRange, 94, 56, 152, 21);
+  DescrL = ExpDlgMake<TLabel>(this, GroupPageRange, 12, 80, 236, 28);
+  DescrL->SetWordWrap(true);
+  DescrL->SetCaption(rptTextById(9));
+  // Typing a page list chooses it.
+  PageNumbersE->OnChange = [this](TObject*) {
+    if (!PageNumbersE->Text().empty()) PageNumbersRB->SetChecked(true);
+  };
+  const int groupHeight = 20 + kExpDlgLine * static_cast<int>(OptionIds.size());
+  GroupOptions = ExpDlgMake<TGroupBox>(this, this, 8, 120, kExpDlgWidth - 16, groupHeight);
+  GroupOptions->SetCaption(rptTextById(8));
+  for (size_t i = 0; i < OptionIds.size(); ++i) Options.push_back(AddOption(GroupOptions, OptionIds[i], 18 + kExpDlgLine * static_cast<int>(i)));
+  const int buttons = 120 + groupHeight + 8;
+  OkB = ExpDlgMake<TButton>(this, this, kExpDlgWidth - 168, buttons, 75, 25);
+  OkB->SetCaption(rptTextById(1));
+  OkB->SetDefault(true);
+  OkB->SetModalResult(mrOk);
+  OkB->OnClick = [this](TObject*) {
+    std::string error;
+    if (!Validate(error)) {
+      SetModalResult(mrNone);
+      rptShowError(error);
+    }
+  };
+  CancelB = ExpDlgMake<TButton>(this, this, kExpDlgWidth - 85, buttons, 75, 25);
+  CancelB->SetCaption(rptTextById(2));
+  CancelB->SetCancel(true);
+  CancelB->SetModalResult(mrCancel);
+  SetClientWidth(kExpDlgWidth);
+  SetClientHeight(buttons + 33);
+}
+
+TCheckBox* TrptExportDialog::AddOption(TWinControl* Parent, int TextId, int Top) {
+  auto* cb = ExpDlgMake<TCheckBox>(this, Parent, 12, Top, kExpDlgWidth - 40, 17);
+  cb->SetCaption(rptTextById(TextId));
+  return cb;
+}
+
+bool TrptExportDialog::Validate(std::string& Error) const {
+  if (PageNumbersRB->Checked() && !ExpDlgPageListOk(PageNumbersE->Text())) {
+    Error = "'" + PageNumbersE->Text() + "' is not a list of page numbers";
+    return false;
+  }
+  return true;
+}
+
+void TrptExportDialog::ReadRange(TrptCustomExportFilter* Filter) const {
+  Filter->CurPage = CurPageRB->Checked();
+  Filter->PageNumbers = PageNumbersRB->Checked() ? Trim(PageNumbersE->Text()) : std::string();
+}
+
+TrptPDFExportDialog::TrptPDFExportDialog(TComponent* AOwner)
+    : TrptExportDialog(AOwner, 8700, {8701, 8702, 8703, 8704, 8705}) {
+  CompressedCB = Options[0];
+  EmbeddedCB = Options[1];
+  PrintOptCB = Options[2];
+  OutlineCB = Options[3];
+  BackgrCB = Options[4];
+  // "Open after export" stands below the settings group.
+  OpenCB = AddOption(this, 8706, OkB->Top());
+  OpenCB->SetLeft(12);
+  OpenCB->SetWidth(kExpDlgWidth - 190);
+  Options.push_back(OpenCB);
+}
+
+TrptXLSExportDialog::TrptXLSExportDialog(TComponent* AOwner)
+    : TrptExportDialog(AOwner, 8000, {8001, 8002, 8003, 8004, 8005, 8006, 8007, 8008, 6}) {
+  StylesCB = Options[0];
+  PicturesCB = Options[1];
+  MergeCB = Options[2];
+  WCB = Options[3];
+  OpenExcelCB = Options[4];
+  AsTextCB = Options[5];
+  BackgrCB = Options[6];
+  FastExpCB = Options[7];
+  PageBreaksCB = Options[8];
+}
+
+TrptXMLExportDialog::TrptXMLExportDialog(TComponent* AOwner)
+    : TrptExportDialog(AOwner, 8100, {8101, 6, 8102, 8104, 8103}) {
+  StylesCB = Options[0];
+  PageBreaksCB = Options[1];
+  WCB = Options[2];
+  OpenExcelCB = Options[3];
+  BackgrCB = Options[4];
+}
+
+TrptHTMLExportDialog::TrptHTMLExportDialog(TComponent* AOwner)
+    : TrptExportDialog(AOwner, 8200, {8201, 8202, 8203, 8204, 8205, 8206, 8207, 8208, 8209}) {
+  StylesCB = Options[0];
+  PicsSameCB = Options[1];
+  PicturesCB = Options[2];
+  OpenCB = Options[3];
+  FixedWidthCB = Options[4];
+  NavigatorCB = Options[5];
+  MultipageCB = Options[6];
+  MozillaCB = Options[7];
+  BackgrCB = Options[8];
+}
+
+TrptRTFExportDialog::TrptRTFExportDialog(TComponent* AOwner)
+    : TrptExportDialog(AOwner, 8500, {8501, 6, 8502, 8503}) {
+  PicturesCB = Options[0];
+  PageBreaksCB = Options[1];
+  WCB = Options[2];
+  OpenCB = Options[3];
+}
+
+TrptIMGExportDialog::TrptIMGExportDialog(TComponent* AOwner) : TrptExportDialog(AOwner, 8600, {}) {
+  // The page range group also holds "separate files"; the settings group the image settings.
+  GroupPageRange->SetHeight(132);
+  SeparateCB = AddOption(GroupPageRange, 8604, 108);
+  SeparateCB->SetChecked(true);
+  GroupOptions->SetTop(140);
+  GroupOptions->SetHeight(112);
+  GroupOptions->SetCaption(rptTextById(8601));
+  Label2 = ExpDlgMake<TLabel>(this, GroupOptions, 12, 22, 150, 15);
+  Label2->SetCaption(rptTextById(8602));
+  Quality = ExpDlgMake<TEdit>(this, GroupOptions, 176, 18, 70, 21);
+  Label1 = ExpDlgMake<TLabel>(this, GroupOptions, 12, 48, 150, 15);
+  Label1->SetCaption(rptTextById(8603));
+  Resolution = ExpDlgMake<TEdit>(this, GroupOptions, 176, 44, 70, 21);
+  CropPage = AddOption(GroupOptions, 8605, 70);
+  CropPage->SetChecked(true);
+  Mono = AddOption(GroupOptions, 8606, 90);
+  OkB->SetTop(260);
+  CancelB->SetTop(260);
+  SetClientHeight(293);
+}
+
+bool TrptIMGExportDialog::Validate(std::string& Error) const {
+  if (!TrptExportDialog::Validate(Error)) return false;
+  if (Quality->Enabled() && !ExpDlgNumberOk(Quality->Text(), 1, 100)) {
+    Error = "'" + Quality->Text() + "' is not a JPEG quality from 1 to 100";
+    return false;
+  }
+  if (!ExpDlgNumberOk(Resolution->Text(), 1, 2400)) {
+    Error = "'" + Resolution->Text() + "' is not a resolution from 1 to 2400";
+    return false;
+  }
+  return true;
+}
+
+TrptTXTExportDialog::TrptTXTExportDialog(TComponent* AOwner) : TForm(AOwner) {
+  rptInstallPreviewTexts();
+  rptAddExportTexts();
+  SetBorderStyle(bsDialog);
+  SetPosition(poScreenCenter);
+  SetCaption(rptTextById(8300));
+  Font()->SetName("Tahoma");
+  GroupCellProp = ExpDlgMake<TGroupBox>(this, this, 8, 4, 261, 98);
+  GroupCellProp->SetCaption(rptTextById(8302));
+  CB_PageBreaks = ExpDlgMake<TCheckBox>(this, GroupCellProp, 10, 16, 240, 17);
+  CB_PageBreaks->SetCaption(rptTextById(8303));
+  CB_OEM = ExpDlgMake<TCheckBox>(this, GroupCellProp, 10, 36, 240, 17);
+  CB_OEM->SetCaption(rptTextById(8304));
+  CB_EmptyLines = ExpDlgMake<TCheckBox>(this, GroupCellProp, 10, 56, 240, 17);
+  CB_EmptyLines->SetCaption(rptTextById(8305));
+  CB_LeadSpaces = ExpDlgMake<TCheckBox>(this, GroupCellProp, 10, 76, 240, 17);
+  CB_LeadSpaces->SetCaption(rptTextById(8306));
+  GroupPageRange = ExpDlgMake<TGroupBox>(this, this, 8, 106, 261, 76);
+  GroupPageRange->SetCaption(rptTextById(7));
+  Pages = ExpDlgMake<TLabel>(this, GroupPageRange, 10, 20, 60, 15);
+  Pages->SetCaption(rptTextById(8307));
+  E_Range = ExpDlgMake<TEdit>(this, GroupPageRange, 74, 16, 176, 21);
+  Descr = ExpDlgMake<TLabel>(this, GroupPageRange, 10, 42, 240, 28);
+  Descr->SetWordWrap(true);
+  Descr->SetCaption(rptTextById(8308));
+  GroupScaleSettings = ExpDlgMake<TGroupBox>(this, this, 8, 186, 261, 50);
+  GroupScaleSettings->SetCaption(rptTextById(8309));
+  auto scale = [this](int Left, int TextId, TLabel*& L, TEdit*& E, TUpDown*& U) {
+    L = ExpDlgMake<TLabel>(this, GroupScaleSettings, Left, 22, 50, 15);
+    L->SetCaption(rptTextById(TextId));
+    E = ExpDlgMake<TEdit>(this, GroupScaleSettings, Left + 52, 18, 50, 21);
+    U = new TUpDown(this);
+    U->SetParent(GroupScaleSettings);
+    U->SetMin(10);
+    U->SetMax(500);
+    U->SetIncrement(10);
+    U->SetAssociate(E);
+    U->SetPosition(100);
+  };
+  scale(10, 8310, ScX, E_ScaleX, UpDown1);
+  scale(134, 8311, ScY, E_ScaleY, UpDown2);
+  GroupFramesSettings = ExpDlgMake<TGroupBox>(this, this, 8, 240, 261, 44);
+  GroupFramesSettings->SetCaption(rptTextById(8312));
+  RB_NoneFrames = ExpDlgMake<TRadioButton>(this, GroupFramesSettings, 10, 18, 76, 17);
+  RB_NoneFrames->SetCaption(rptTextById(8313));
+  RB_Simple = ExpDlgMake<TRadioButton>(this, GroupFramesSettings, 90, 18, 76, 17);
+  RB_Simple->SetCaption(rptTextById(8314));
+  RB_Graph = ExpDlgMake<TRadioButton>(this, GroupFramesSettings, 170, 18, 84, 17);
+  RB_Graph->SetCaption(rptTextById(8315));
+  RB_Graph->SetHint(rptTextById(8316));
+  RB_Graph->SetShowHint(true);
+  CB_PrintAfter = ExpDlgMake<TCheckBox>(this, this, 16, 290, 250, 17);
+  CB_PrintAfter->SetCaption(rptTextById(8317));
+  CB_Save = ExpDlgMake<TCheckBox>(this, this, 16, 310, 250, 17);
+  CB_Save->SetCaption(rptTextById(8318));
+  OkB = ExpDlgMake<TButton>(this, this, 110, 334, 75, 25);
+  OkB->SetCaption(rptTextById(1));
+  OkB->SetDefault(true);
+  OkB->SetModalResult(mrOk);
+  OkB->OnClick = [this](TObject*) {
+    std::string error;
+    if (!Validate(error)) {
+      SetModalResult(mrNone);
+      rptShowError(error);
+    }
+  };
+  CancelB = ExpDlgMake<TButton>(this, this, 193, 334, 75, 25);
+  CancelB->SetCaption(rptTextById(2));
+  CancelB->SetCancel(true);
+  CancelB->SetModalResult(mrCancel);
+  CB_OEM->OnClick = [this](TObject*) { CB_OEMClick(); };
+  SetClientWidth(277);
+  SetClientHeight(367);
+}
+
+void TrptTXTExportDialog::CB_OEMClick() {
+  RB_Graph->SetEnabled(CB_OEM->Checked());
+  if (!RB_Simple->Checked() && RB_Graph->Checked() && !CB_OEM->Checked()) RB_Simple->SetChecked(true);
+}
+
+bool TrptTXTExportDialog::Validate(std::string& Error) const {
+  for (TEdit* e : {E_ScaleX, E_ScaleY})
+    if (!ExpDlgNumberOk(e->Text(), 10, 500)) {
+      Error = "'" + e->Text() + "' is not a scale from 10 to 500";
+      return false;
+    }
+  const std::string range = Trim(E_Range->Text());
+  if (!range.empty() && !ExpDlgPageListOk(range)) {
+    Error = "'" + range + "' is not a list of page numbers";
+    return false;
+  }
+  return true;
+}
+
+int rptRunExportDialog(TrptCustomExportFilter* Filter, TForm* Dialog, const std::function<void()>& Fill,
+                       const std::function<void()>& Read, const std::string& SaveFilter,
+                       const std::string& DefaultExt) {
+  if (Filter->Stream) return mrOk;
+  if (Fill) Fill();
+  int result = Dialog->ShowModal();
+  if (result != mrOk) return result;
+  if (Read) Read();
+  TSaveDialog save(nullptr);
+  if (!Filter->DefaultPath.empty()) save.SetInitialDir(Filter->DefaultPath);
+  save.SetFilter(SaveFilter);
+  save.SetDefaultExt(DefaultExt);
+  save.SetFileName(ExtractFileName(Filter->FileName));
+  if (!save.Execute()) return mrCancel;
+  Filter->FileName = save.FileName();
+  return mrOk;
+}
+
+void rptFillBindings(const std::vector<TrptExportBinding>& Bindings) {
+  for (const auto& b : Bindings) b.Box->SetChecked(*b.Value);
+}
+
+void rptReadBindings(const std::vector<TrptExportBinding>& Bindings) {
+  for (const auto& b : Bindings) *b.Value = b.Box->Checked();
+}

@@ -1,0 +1,131 @@
+// The option dialogs of the export filters: a page range and the filter's check boxes (PDF,
+// spreadsheet automation, SpreadsheetML, HTML, RTF), the page-image dialog and the text export's
+// dialog. Each is filled from its filter, shown modally, checked before it closes and read back,
+// after which the save dialog asks for the file.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/vcl/forms.h"
+
+class TGroupBox;
+class TRadioButton;
+class TEdit;
+class TLabel;
+class TCheckBox;
+class TButton;
+class TUpDown;
+class TrptCustomExportFilter;
+
+// Page range group, a group of options and OK / Cancel. The check boxes are made from the text
+// keys given, in that order; OK is refused while the page list is not a list of page numbers.
+class TrptExportDialog : public TForm {
+  ORV_CLASS(TrptExportDialog, TForm)
+public:
+  TrptExportDialog(TComponent* AOwner, int CaptionId, const std::vector<int>& OptionIds);
+  TGroupBox* GroupPageRange;
+  TRadioButton *AllRB, *CurPageRB, *PageNumbersRB;
+  TEdit* PageNumbersE;
+  TLabel* DescrL;
+  TGroupBox* GroupOptions;
+  std::vector<TCheckBox*> Options;
+  TButton *OkB, *CancelB;
+  // False with a message in Error when the dialog may not close with OK.
+  virtual bool Validate(std::string& Error) const;
+  // The page range chosen: CurPage, or the page list, or all pages.
+  void ReadRange(TrptCustomExportFilter* Filter) const;
+
+protected:
+  TCheckBox* AddOption(TWinControl* Parent, int TextId, int Top);
+};
+
+class TrptPDFExportDialog : public TrptExportDialog {
+  ORV_CLASS(TrptPDFExportDialog, TrptExportDialog)
+public:
+  explicit TrptPDFExportDialog(TComponent* AOwner);
+  TCheckBox *CompressedCB, *EmbeddedCB, *PrintOptCB, *OutlineCB, *BackgrCB, *OpenCB;
+};
+
+class TrptXLSExportDialog : public TrptExportDialog {
+  ORV_CLASS(TrptXLSExportDialog, TrptExportDialog)
+public:
+  explicit TrptXLSExportDialog(TComponent* AOwner);
+  TCheckBox *StylesCB, *PicturesCB, *MergeCB, *WCB, *OpenExcelCB, *AsTextCB, *BackgrCB, *FastExpCB, *PageBreaksCB;
+};
+
+class TrptXMLExportDialog : public TrptExportDialog {
+  ORV_CLASS(TrptXMLExportDialog, TrptExportDialog)
+public:
+  explicit TrptXMLExportDialog(TComponent* AOwner);
+  TCheckBox *StylesCB, *PageBreaksCB, *WCB, *OpenExcelCB, *BackgrCB;
+};
+
+class TrptHTMLExportDialog : public TrptExportDialog {
+  ORV_CLASS(TrptHTMLExportDialog, TrptExportDialog)
+public:
+  explicit TrptHTMLExportDialog(TComponent* AOwner);
+  TCheckBox *StylesCB, *PicsSameCB, *PicturesCB, *OpenCB, *FixedWidthCB, *NavigatorCB, *MultipageCB, *MozillaCB,
+      *BackgrCB;
+};
+
+class TrptRTFExportDialog : public TrptExportDialog {
+  ORV_CLASS(TrptRTFExportDialog, TrptExportDialog)
+public:
+  explicit TrptRTFExportDialog(TComponent* AOwner);
+  TCheckBox *PicturesCB, *PageBreaksCB, *WCB, *OpenCB;
+};
+
+// The page images: page range with separate files, JPEG quality, resolution, cropping, black and
+// white. Quality must be 1 to 100 and the resolution 1 to 2400 dots per inch.
+class TrptIMGExportDialog : public TrptExportDialog {
+  ORV_CLASS(TrptIMGExportDialog, TrptExportDialog)
+public:
+  explicit TrptIMGExportDialog(TComponent* AOwner);
+  TCheckBox* SeparateCB;
+  TLabel *Label2, *Label1;
+  TEdit *Quality, *Resolution;
+  TCheckBox *CropPage, *Mono;
+  bool Validate(std::string& Error) const override;
+};
+
+// The text export: cell properties, page list, scales (10 to 500 per cent), frames and printing
+// after the export.
+class TrptTXTExportDialog : public TForm {
+  ORV_CLASS(TrptTXTExportDialog, TForm)
+public:
+  explicit TrptTXTExportDialog(TComponent* AOwner);
+  TGroupBox* GroupCellProp;
+  TCheckBox *CB_PageBreaks, *CB_OEM, *CB_EmptyLines, *CB_LeadSpaces;
+  TGroupBox* GroupPageRange;
+  TLabel *Pages, *Descr;
+  TEdit* E_Range;
+  TGroupBox* GroupScaleSettings;
+  TLabel *ScX, *ScY;
+  TEdit *E_ScaleX, *E_ScaleY;
+  TUpDown *UpDown1, *UpDown2;
+  TGroupBox* GroupFramesSettings;
+  TRadioButton *RB_NoneFrames, *RB_Simple, *RB_Graph;
+  TCheckBox *CB_PrintAfter, *CB_Save;
+  TButton *OkB, *CancelB;
+  bool Validate(std::string& Error) const;
+  // "Graphic" frames only with the OEM code page; a chosen "Graphic" moves to "Simple".
+  void CB_OEMClick();
+};
+
+// Shows Dialog for Filter: Fill sets the boxes before, Read takes them back after OK; then the
+// save dialog (Filter text and default extension) gives the file name. A filter writing into a
+// stream gets OK at once without any dialog.
+int rptRunExportDialog(TrptCustomExportFilter* Filter, TForm* Dialog, const std::function<void()>& Fill,
+                       const std::function<void()>& Read, const std::string& SaveFilter,
+                       const std::string& DefaultExt);
+
+// Check boxes and the Booleans they stand for: Fill puts the values into the boxes, Read takes
+// the boxes' states back.
+struct TrptExportBinding {
+  TCheckBox* Box;
+  bool* Value;
+};
+void rptFillBindings(const std::vector<TrptExportBinding>& Bindings);
+void rptReadBindings(const std::vector<TrptExportBinding>& Bindings);
