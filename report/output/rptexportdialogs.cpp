@@ -228,15 +228,15 @@ TrptTXTExportDialog::TrptTXTExportDialog(TComponent* AOwner) : TForm(AOwner) {
   CB_EmptyLines->SetCaption(rptTextById(8305));
   CB_LeadSpaces = ExpDlgMake<TCheckBox>(this, GroupCellProp, 10, 76, 240, 17);
   CB_LeadSpaces->SetCaption(rptTextById(8306));
-  GroupPageRange = ExpDlgMake<TGroupBox>(this, this, 8, 106, 261, 76);
+  GroupPageRange = ExpDlgMake<TGroupBox>(this, this, 8, 106, 261, 92);
   GroupPageRange->SetCaption(rptTextById(7));
   Pages = ExpDlgMake<TLabel>(this, GroupPageRange, 10, 20, 60, 15);
   Pages->SetCaption(rptTextById(8307));
   E_Range = ExpDlgMake<TEdit>(this, GroupPageRange, 74, 16, 176, 21);
-  Descr = ExpDlgMake<TLabel>(this, GroupPageRange, 10, 42, 240, 28);
+  Descr = ExpDlgMake<TLabel>(this, GroupPageRange, 10, 42, 240, 44);
   Descr->SetWordWrap(true);
   Descr->SetCaption(rptTextById(8308));
-  GroupScaleSettings = ExpDlgMake<TGroupBox>(this, this, 8, 186, 261, 50);
+  GroupScaleSettings = ExpDlgMake<TGroupBox>(this, this, 8, 202, 261, 50);
   GroupScaleSettings->SetCaption(rptTextById(8309));
   auto scale = [this](int Left, int TextId, TLabel*& L, TEdit*& E, TUpDown*& U) {
     L = ExpDlgMake<TLabel>(this, GroupScaleSettings, Left, 22, 50, 15);
@@ -252,7 +252,7 @@ TrptTXTExportDialog::TrptTXTExportDialog(TComponent* AOwner) : TForm(AOwner) {
   };
   scale(10, 8310, ScX, E_ScaleX, UpDown1);
   scale(134, 8311, ScY, E_ScaleY, UpDown2);
-  GroupFramesSettings = ExpDlgMake<TGroupBox>(this, this, 8, 240, 261, 44);
+  GroupFramesSettings = ExpDlgMake<TGroupBox>(this, this, 8, 256, 261, 44);
   GroupFramesSettings->SetCaption(rptTextById(8312));
   RB_NoneFrames = ExpDlgMake<TRadioButton>(this, GroupFramesSettings, 10, 18, 76, 17);
   RB_NoneFrames->SetCaption(rptTextById(8313));
@@ -262,11 +262,11 @@ TrptTXTExportDialog::TrptTXTExportDialog(TComponent* AOwner) : TForm(AOwner) {
   RB_Graph->SetCaption(rptTextById(8315));
   RB_Graph->SetHint(rptTextById(8316));
   RB_Graph->SetShowHint(true);
-  CB_PrintAfter = ExpDlgMake<TCheckBox>(this, this, 16, 290, 250, 17);
+  CB_PrintAfter = ExpDlgMake<TCheckBox>(this, this, 16, 306, 250, 17);
   CB_PrintAfter->SetCaption(rptTextById(8317));
-  CB_Save = ExpDlgMake<TCheckBox>(this, this, 16, 310, 250, 17);
+  CB_Save = ExpDlgMake<TCheckBox>(this, this, 16, 326, 250, 17);
   CB_Save->SetCaption(rptTextById(8318));
-  OkB = ExpDlgMake<TButton>(this, this, 110, 334, 75, 25);
+  OkB = ExpDlgMake<TButton>(this, this, 110, 350, 75, 25);
   OkB->SetCaption(rptTextById(1));
   OkB->SetDefault(true);
   OkB->SetModalResult(mrOk);
@@ -277,13 +277,13 @@ TrptTXTExportDialog::TrptTXTExportDialog(TComponent* AOwner) : TForm(AOwner) {
       rptShowError(error);
     }
   };
-  CancelB = ExpDlgMake<TButton>(this, this, 193, 334, 75, 25);
+  CancelB = ExpDlgMake<TButton>(this, this, 193, 350, 75, 25);
   CancelB->SetCaption(rptTextById(2));
   CancelB->SetCancel(true);
   CancelB->SetModalResult(mrCancel);
   CB_OEM->OnClick = [this](TObject*) { CB_OEMClick(); };
   SetClientWidth(277);
-  SetClientHeight(367);
+  SetClientHeight(383);
 }
 
 void TrptTXTExportDialog::CB_OEMClick() {

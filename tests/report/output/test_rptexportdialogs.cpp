@@ -1,0 +1,272 @@
+// The export filters' option dialogs, driven through their controls headless: what they show,
+// what they refuse, and that an export through the dialogs writes what the direct export writes.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/extctrls.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/stdctrls.h"
+#include "platform/win/pngsnap.h"
+#include "platform/win/winuser.h"
+#include "report/core/rptres.h"
+#include "report/output/rptexportdialogs.h"
+#include "report/output/rptexportimage.h"
+#include "report/output/rptexportpdf.h"
+#include "report/output/rptexporttxt.h"
+#include "report/output/rptexportxls.h"
+#include "threepagereport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void ExpDlgKey(UINT vk) {
+  InjectKey(vk, true);
+  InjectKey(vk, false);
+}
+
+// Runs F from a timer once the modal loop that is about to start gets to it.
+void ExpDlgLater(std::function<void()> F) {
+  auto* t = new TTimer(Application());
+  t->SetInterval(1);
+  t->SetOnTimer([t, F](TObject*) {
+    t->SetEnabled(false);
+    F();
+  });
+}
+
+std::string ExpDlgRead(const std::string& Path) {
+  std::ifstream f(Path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+// Types a file name into the save dialog that is showing and accepts it.
+void ExpDlgTypeSaveName(const std::string& Name) {
+  InjectKey(VK_CONTROL, true);
+  ExpDlgKey('A');
+  InjectKey(VK_CONTROL, false);
+  InjectText(Name);
+  ExpDlgKey(VK_RETURN);
+}
+
+// Compares a dialog's look with its golden image (written anew with ORVANTA_UPDATE_GOLDEN).
+void ExpDlgLooksLike(TForm* Form, const std::string& Name) {
+  Form->Show();
+  Application()->ProcessMessages();
+  HBITMAP shot = RenderWindowToBitmap(Form->Handle());
+  ASSERT_TRUE(shot);
+  const char* src = std::getenv("ORVANTA_SOURCE_DIR");
+  const std::string golden = std::string(src ? src : ".") + "/tests/report/output/golden/" + Name;
+  if (std::getenv("ORVANTA_UPDATE_GOLDEN")) {
+    fs::create_directories(fs::path(golden).parent_path());
+    SaveBitmapToPng(shot, golden);
+  }
+  HBITMAP want = LoadPngToBitmap(golden);
+  ASSERT_TRUE(want) << "missing golden image " << golden;
+  EXPECT_LE(ComparePixels(*GetBitmapSurface(shot), *GetBitmapSurface(want), 24), 20) << Name;
+  DeleteObject(want);
+  DeleteObject(shot);
+  Form->Hide();
+}
+
+class RptExportDialogs : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetInputState();
+    char tmpl[] = "/tmp/rptexpdlgXXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    Dir = tmpl;
+    Report = ThreePageReport();
+    ASSERT_TRUE(Report->PrepareReport());
+  }
+  void TearDown() override {
+    Report.reset();
+    Application()->ProcessMessages();
+    DestroyAllThreadWindows();
+    std::error_code ec;
+    fs::remove_all(Dir, ec);
+  }
+  std::string Dir;
+  std::unique_ptr<TrptReport> Report;
+};
+
+}  // namespace
+
+TEST_F(RptExportDialogs, CaptionsAndOptionsFromTheTextTable) {
+  const struct {
+    std::function<TrptExportDialog*()> Make;
+    int Caption;
+    size_t Options;
+    int FirstOption;
+  } cases[] = {
+      {[] { return new TrptPDFExportDialog(nullptr); }, 8700, 6, 8701},
+      {[] { return new TrptXLSExportDialog(nullptr); }, 8000, 9, 8001},
+      {[] { return new TrptXMLExportDialog(nullptr); }, 8100, 5, 8101},
+      {[] { return new TrptHTMLExportDialog(nullptr); }, 8200, 9, 8201},
+      {[] { return new TrptRTFExportDialog(nullptr); }, 8500, 4, 8501},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<TrptExportDialog> d(c.Make());
+    SCOPED_TRACE(d->ClassName());
+    EXPECT_EQ(d->Caption(), rptTextById(c.Caption));
+    ASSERT_EQ(d->Options.size(), c.Options);
+    EXPECT_EQ(d->Options[0]->Caption(), rptTextById(c.FirstOption));
+    EXPECT_TRUE(d->AllRB->Checked());
+    EXPECT_EQ(d->OkB->Caption(), rptTextById(1));
+    // Typing a page list chooses "Pages:".
+    d->PageNumbersE->SetText("2");
+    EXPECT_TRUE(d->PageNumbersRB->Checked());
+  }
+}
+
+TEST_F(RptExportDialogs, PageListsAndNumbersAreCheckedBeforeOk) {
+  TrptIMGExportDialog d(nullptr);
+  const struct {
+    bool PageList;
+    const char* Pages;
+    const char* Quality;
+    bool QualityOn;
+    const char* Resolution;
+    bool Valid;
+  } cases[] = {{false, "x", "90", true, "96", true},   {true, "1,3-5", "90", true, "96", true},
+               {true, "", "90", true, "96", false},    {true, "1;2", "90", true, "96", false},
+               {false, "", "0", true, "96", false},    {false, "", "101", true, "96", false},
+               {false, "", "abc", false, "96", true},  {false, "", "90", true, "0", false},
+               {false, "", "90", true, "3000", false}, {false, "", "90", true, " 300 ", true}};
+  for (const auto& c : cases) {
+    d.PageNumbersE->SetText(c.Pages);
+    if (c.PageList) d.PageNumbersRB->SetChecked(true);
+    else d.AllRB->SetChecked(true);
+    d.Quality->SetText(c.Quality);
+    d.Quality->SetEnabled(c.QualityOn);
+    d.Resolution->SetText(c.Resolution);
+    std::string error;
+    EXPECT_EQ(d.Validate(error), c.Valid) << c.Pages << " " << c.Quality << " " << c.Resolution;
+    EXPECT_EQ(error.empty(), c.Valid);
+  }
+  TrptTXTExportDialog t(nullptr);
+  EXPECT_EQ(t.E_ScaleX->Text(), "100");
+  const struct {
+    const char* ScaleX;
+    const char* Range;
+    bool Valid;
+  } txt[] = {{"100", "", true}, {"500", "1-2", true}, {"5", "", false}, {"510", "", false}, {"1o0", "", false},
+             {"100", "a", false}};
+  for (const auto& c : txt) {
+    t.E_ScaleX->SetText(c.ScaleX);
+    t.E_Range->SetText(c.Range);
+    std::string error;
+    EXPECT_EQ(t.Validate(error), c.Valid) << c.ScaleX << " " << c.Range;
+  }
+}
+
+TEST_F(RptExportDialogs, TextDialogGraphicFramesOnlyWithTheOemCodePage) {
+  TrptTXTExportDialog d(nullptr);
+  d.CB_OEM->SetChecked(true);
+  d.CB_OEMClick();
+  d.RB_Graph->SetChecked(true);
+  EXPECT_TRUE(d.RB_Graph->Enabled());
+  d.CB_OEM->SetChecked(false);
+  d.CB_OEMClick();
+  EXPECT_FALSE(d.RB_Graph->Enabled());
+  EXPECT_TRUE(d.RB_Simple->Checked());
+  EXPECT_FALSE(d.RB_Graph->Checked());
+}
+
+TEST_F(RptExportDialogs, TextExportThroughTheDialogWritesWhatTheDirectExportWrites) {
+  // Directly, with the options set on the filter.
+  TrptTXTExport direct(TrptCustomExportFilter::TUnregistered{});
+  direct.ShowDialog = false;
+  direct.Borders = true;
+  direct.LeadSpaces = true;
+  direct.ScaleWidth = 1.5;
+  direct.PageNumbers = "2";
+  direct.FileName = Dir + "/direct.prn";
+  ASSERT_TRUE(Report->PreviewPages()->Export(&direct));
+  // Through the dialog: the same choices made with its controls, then the file named.
+  TrptTXTExport viaDialog(TrptCustomExportFilter::TUnregistered{});
+  viaDialog.DefaultPath = Dir;
+  std::string shownCaption;
+  ExpDlgLater([&] {
+    auto* d = dynamic_cast<TrptTXTExportDialog*>(Screen()->ActiveForm());
+    ASSERT_NE(d, nullptr);
+    shownCaption = d->Caption();
+    d->RB_Simple->SetChecked(true);
+    d->CB_LeadSpaces->SetChecked(true);
+    d->E_ScaleX->SetText("150");
+    d->E_Range->SetText("2");
+    ExpDlgLater([] { ExpDlgTypeSaveName("dialog"); });
+    d->OkB->Click();
+  });
+  ASSERT_TRUE(Report->PreviewPages()->Export(&viaDialog));
+  EXPECT_EQ(shownCaption, rptTextById(8300));
+  EXPECT_EQ(viaDialog.FileName, Dir + "/dialog.prn");
+  EXPECT_DOUBLE_EQ(viaDialog.ScaleWidth, 1.5);
+  const std::string a = ExpDlgRead(Dir + "/direct.prn"), b = ExpDlgRead(Dir + "/dialog.prn");
+  ASSERT_FALSE(a.empty());
+  EXPECT_NE(a.find("Row 4"), std::string::npos) << a;
+  EXPECT_EQ(a.find("Row 1"), std::string::npos) << a;
+  EXPECT_EQ(a, b);
+}
+
+TEST_F(RptExportDialogs, CancelInTheOptionsDialogExportsNothing) {
+  TrptPDFExport pdf(TrptCustomExportFilter::TUnregistered{});
+  pdf.FileName = Dir + "/never.pdf";
+  bool outlineEnabled = true;
+  ExpDlgLater([&] {
+    auto* d = dynamic_cast<TrptPDFExportDialog*>(Screen()->ActiveForm());
+    ASSERT_NE(d, nullptr);
+    outlineEnabled = d->OutlineCB->Enabled();
+    ExpDlgKey(VK_ESCAPE);
+  });
+  EXPECT_FALSE(Report->PreviewPages()->Export(&pdf));
+  EXPECT_FALSE(outlineEnabled);  // the preview shows no outline
+  EXPECT_FALSE(fs::exists(Dir + "/never.pdf"));
+}
+
+TEST_F(RptExportDialogs, ImageDialogSetsTheFilter) {
+  TrptJPEGExport jpg(TrptCustomExportFilter::TUnregistered{});
+  jpg.DefaultPath = Dir;
+  ExpDlgLater([&] {
+    auto* d = dynamic_cast<TrptIMGExportDialog*>(Screen()->ActiveForm());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->Quality->Text(), "90");
+    EXPECT_TRUE(d->Quality->Enabled());
+    EXPECT_TRUE(d->SeparateCB->Checked());
+    d->Quality->SetText("55");
+    d->Resolution->SetText("48");
+    d->SeparateCB->SetChecked(false);
+    d->PageNumbersE->SetText("1-2");
+    ExpDlgLater([] { ExpDlgTypeSaveName("pages"); });
+    d->OkB->Click();
+  });
+  ASSERT_TRUE(Report->PreviewPages()->Export(&jpg));
+  EXPECT_EQ(jpg.JPEGQuality, 55);
+  EXPECT_EQ(jpg.Resolution, 48);
+  EXPECT_FALSE(jpg.SeparateFiles);
+  EXPECT_EQ(jpg.PageNumbers, "1-2");
+  EXPECT_TRUE(fs::exists(Dir + "/pages.jpg"));
+}
+
+TEST_F(RptExportDialogs, DialogsLookAsBefore) {
+  TrptXLSExportDialog xls(nullptr);
+  ExpDlgLooksLike(&xls, "export_xls.png");
+  TrptIMGExportDialog img(nullptr);
+  img.Quality->SetText("90");
+  img.Resolution->SetText("96");
+  ExpDlgLooksLike(&img, "export_img.png");
+  TrptTXTExportDialog txt(nullptr);
+  ExpDlgLooksLike(&txt, "export_txt.png");
+}
