@@ -1,14 +1,23 @@
 // The export filters' option dialogs.
 #include "report/output/rptexportdialogs.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "platform/rtl/fileutils.h"
+#include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/stdctrls.h"
+#include "report/core/rptclass.h"
 #include "report/core/rptres.h"
 #include "report/core/rptservices.h"
+#include "report/core/rptpreviewpages.h"
 #include "report/core/rptutils.h"
+#include "report/output/rptexporttxt.h"
 #include "report/output/rptexptexts.h"
 #include "report/output/rptuitexts.h"
 
@@ -282,8 +291,137 @@ TrptTXTExportDialog::TrptTXTExportDialog(TComponent* AOwner) : TForm(AOwner) {
   CancelB->SetCancel(true);
   CancelB->SetModalResult(mrCancel);
   CB_OEM->OnClick = [this](TObject*) { CB_OEMClick(); };
+  // The preview switch above the settings; the preview pane to their right.
+  Panel1 = ExpDlgMake<TPanel>(this, this, 0, 0, 277, 0);
+  Panel1->SetVisible(false);
+  BtnPreview = ExpDlgMake<TSpeedButton>(this, this, 244, 4, 23, 22);
+  BtnPreview->SetFlat(true);
+  BtnPreview->SetGroupIndex(1);
+  BtnPreview->SetAllowAllUp(true);
+  BtnPreview->SetCaption(">>");
+  BtnPreview->SetHint(rptTextById(8301));
+  BtnPreview->SetShowHint(true);
+  BtnPreview->OnClick = [this](TObject*) { BtnPreviewClick(); };
+  GroupCellProp->SetWidth(232);
+  Panel2 = ExpDlgMake<TPanel>(this, this, 277, 0, 354, 383);
+  Panel2->SetBevelOuter(bvNone);
+  Panel2->SetVisible(false);
+  GroupBox1 = ExpDlgMake<TGroupBox>(this, Panel2, 0, 4, 346, 340);
+  GroupBox1->SetCaption(rptTextById(8319));
+  Preview = ExpDlgMake<TMemo>(this, GroupBox1, 8, 18, 330, 264);
+  Preview->SetReadOnly(true);
+  Preview->SetScrollBars(ssBoth);
+  Preview->Font()->SetName("Courier New");
+  Preview->Font()->SetSize(8);
+  Label1 = ExpDlgMake<TLabel>(this, GroupBox1, 8, 290, 50, 15);
+  Label1->SetCaption(rptTextById(8320));
+  PgWidth = ExpDlgMake<TLabel>(this, GroupBox1, 60, 290, 40, 15);
+  PgWidth->SetCaption("0");
+  Label3 = ExpDlgMake<TLabel>(this, GroupBox1, 8, 310, 50, 15);
+  Label3->SetCaption(rptTextById(8321));
+  PgHeight = ExpDlgMake<TLabel>(this, GroupBox1, 60, 310, 40, 15);
+  PgHeight->SetCaption("0");
+  LBPage = ExpDlgMake<TLabel>(this, GroupBox1, 120, 300, 40, 15);
+  LBPage->SetCaption(rptTextById(8322));
+  EPage = ExpDlgMake<TEdit>(this, GroupBox1, 162, 296, 40, 21);
+  EPage->SetText("1");
+  PageUpDown = new TUpDown(this);
+  PageUpDown->SetParent(GroupBox1);
+  PageUpDown->SetMin(1);
+  PageUpDown->SetMax(1);
+  PageUpDown->SetAssociate(EPage);
+  ToolButton1 = ExpDlgMake<TSpeedButton>(this, GroupBox1, 262, 296, 32, 22);
+  ToolButton1->SetCaption("A+");
+  ToolButton1->SetHint(rptTextById(8323));
+  ToolButton1->OnClick = [this](TObject*) {
+    if (Preview->Font()->Size() < 30) Preview->Font()->SetSize(Preview->Font()->Size() + 1);
+  };
+  ToolButton2 = ExpDlgMake<TSpeedButton>(this, GroupBox1, 298, 296, 32, 22);
+  ToolButton2->SetCaption("A-");
+  ToolButton2->SetHint(rptTextById(8324));
+  ToolButton2->OnClick = [this](TObject*) {
+    if (Preview->Font()->Size() > 2) Preview->Font()->SetSize(Preview->Font()->Size() - 1);
+  };
+  // Every change of a setting shows in the preview while it is open.
+  auto refresh = [this](TObject*) {
+    if (FPreviewShown) RefreshPreview();
+  };
+  for (TCheckBox* c : {CB_PageBreaks, CB_EmptyLines, CB_LeadSpaces}) c->OnClick = refresh;
+  for (TRadioButton* r : {RB_NoneFrames, RB_Simple, RB_Graph}) r->OnClick = refresh;
+  for (TEdit* e : {E_ScaleX, E_ScaleY, EPage}) e->OnChange = refresh;
+  for (TUpDown* u : {UpDown1, UpDown2}) u->OnChanging = [this](TObject*, bool& Allow) { Allow = !FRefreshing; };
+  CB_OEM->OnClick = [this](TObject*) {
+    CB_OEMClick();
+    if (FPreviewShown) RefreshPreview();
+  };
   SetClientWidth(277);
   SetClientHeight(383);
+}
+
+void TrptTXTExportDialog::SetPagesCount(int Count) { PageUpDown->SetMax(std::max(Count, 1)); }
+
+void TrptTXTExportDialog::BtnPreviewClick() {
+  if (BtnPreview->Down()) {
+    SetLeft(Left() - 177);
+    FWidened = true;
+    SetClientWidth(631);
+    Panel2->SetVisible(true);
+    FPreviewShown = true;
+    RefreshPreview();
+  } else {
+    SetClientWidth(277);
+    if (FWidened) SetLeft(Left() + 177);
+    FWidened = false;
+    Panel2->SetVisible(false);
+    FPreviewShown = false;
+  }
+}
+
+void TrptTXTExportDialog::RefreshPreview() {
+  if (FRefreshing || !Report || !Report->PreviewPages()) return;
+  std::string error;
+  if (!Validate(error) || !ExpDlgPageListOk(EPage->Text())) return;  // half-typed values wait
+  FRefreshing = true;
+  TrptTXTExport preview(TrptCustomExportFilter::TUnregistered{});
+  preview.PreviewMode = true;
+  preview.ShowDialog = false;
+  preview.Borders = !RB_NoneFrames->Checked();
+  preview.Pseudogrpahic = RB_Graph->Checked();
+  preview.PageBreaks = CB_PageBreaks->Checked();
+  preview.OEMCodepage = CB_OEM->Checked();
+  preview.EmptyLines = CB_EmptyLines->Checked();
+  preview.LeadSpaces = CB_LeadSpaces->Checked();
+  preview.ScaleWidth = StrToInt(Trim(E_ScaleX->Text())) / 100.0;
+  preview.ScaleHeight = StrToInt(Trim(E_ScaleY->Text())) / 100.0;
+  preview.FileName = GetTempFileName(GetTempPath(), "rp");
+  preview.PageNumbers = Trim(EPage->Text());
+  bool showProgress = false;
+  if (Export) {
+    showProgress = Export->ShowProgress;
+    Export->ShowProgress = false;
+  }
+  Report->PreviewPages()->Export(&preview);
+  if (Export) Export->ShowProgress = showProgress;
+  Preview->Font()->SetName(CB_OEM->Checked() ? "Terminal" : "Courier New");
+  // Form feeds end pages in the file; the memo shows the lines.
+  std::string text;
+  {
+    std::unique_ptr<TStringList> lines(new TStringList());
+    try {
+      lines->LoadFromFile(preview.FileName);
+    } catch (const Exception&) {
+    }
+    for (int i = 0; i < lines->Count(); ++i) {
+      std::string line = lines->Strings(i);
+      line.erase(std::remove(line.begin(), line.end(), '\x0C'), line.end());
+      text += line + "\r\n";
+    }
+  }
+  Preview->SetText(text);
+  DeleteFile(preview.FileName);
+  PgWidth->SetCaption(IntToStr(preview.MaxWidth));
+  PgHeight->SetCaption(IntToStr(preview.LinesCount));
+  FRefreshing = false;
 }
 
 void TrptTXTExportDialog::CB_OEMClick() {

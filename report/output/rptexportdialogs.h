@@ -17,7 +17,12 @@ class TLabel;
 class TCheckBox;
 class TButton;
 class TUpDown;
+class TMemo;
+class TPanel;
+class TSpeedButton;
 class TrptCustomExportFilter;
+class TrptTXTExport;
+class TrptReport;
 
 // Page range group, a group of options and OK / Cancel. The check boxes are made from the text
 // keys given, in that order; OK is refused while the page list is not a list of page numbers.
@@ -109,9 +114,32 @@ public:
   TRadioButton *RB_NoneFrames, *RB_Simple, *RB_Graph;
   TCheckBox *CB_PrintAfter, *CB_Save;
   TButton *OkB, *CancelB;
+  // The preview: BtnPreview shows Panel2 with one page (EPage) exported as text into Preview.
+  TPanel* Panel1;
+  TSpeedButton* BtnPreview;
+  TPanel* Panel2;
+  TGroupBox* GroupBox1;
+  TMemo* Preview;
+  TLabel *Label1, *Label3, *PgWidth, *PgHeight, *LBPage;
+  TEdit* EPage;
+  TUpDown* PageUpDown;
+  TSpeedButton *ToolButton1, *ToolButton2;
+  // The report whose prepared pages the preview exports, the export that owns the dialog and
+  // the number of prepared pages (set before the dialog shows).
+  TrptReport* Report = nullptr;
+  TrptTXTExport* Export = nullptr;
+  void SetPagesCount(int Count);
   bool Validate(std::string& Error) const;
   // "Graphic" frames only with the OEM code page; a chosen "Graphic" moves to "Simple".
   void CB_OEMClick();
+  // Down: the dialog widens to the left and shows the preview; up: it narrows back.
+  void BtnPreviewClick();
+  bool PreviewShown() const { return FPreviewShown; }
+  // Exports the page chosen in EPage with the dialog's settings and shows the text.
+  void RefreshPreview();
+
+private:
+  bool FPreviewShown = false, FWidened = false, FRefreshing = false;
 };
 
 // Shows Dialog for Filter: Fill sets the boxes before, Read takes them back after OK; then the

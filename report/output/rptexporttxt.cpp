@@ -93,6 +93,9 @@ std::string TrptTXTExport::GetMenuCaption() { return rptGet("TextExport"); }
 
 int TrptTXTExport::ShowOptionsDialog() {
   TrptTXTExportDialog dlg(nullptr);
+  dlg.Report = Report;
+  dlg.Export = this;
+  if (Report && Report->PreviewPages()) dlg.SetPagesCount(Report->PreviewPages()->PageCount());
   return rptRunExportDialog(
       this, &dlg,
       [&] {

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
@@ -183,6 +184,48 @@ TEST_F(RptExportDialogs, TextDialogGraphicFramesOnlyWithTheOemCodePage) {
   EXPECT_FALSE(d.RB_Graph->Enabled());
   EXPECT_TRUE(d.RB_Simple->Checked());
   EXPECT_FALSE(d.RB_Graph->Checked());
+}
+
+TEST_F(RptExportDialogs, TextPreviewFollowsTheFrameChoice) {
+  // Framed rows, so that the frame choice shows.
+  auto* memo = dynamic_cast<TrptMemoView*>(Report->FindObject("RowText"));
+  ASSERT_NE(memo, nullptr);
+  memo->Frame()->Typ = TrptFrameTypes{ftLeft, ftRight, ftTop, ftBottom};
+  ASSERT_TRUE(Report->PrepareReport());
+  TrptTXTExport owner(TrptCustomExportFilter::TUnregistered{});
+  TrptTXTExportDialog d(nullptr);
+  d.Report = Report.get();
+  d.Export = &owner;
+  d.SetPagesCount(Report->PreviewPages()->PageCount());
+  d.RB_Simple->SetChecked(true);
+  const int narrow = d.ClientWidth();
+  d.BtnPreview->SetDown(true);
+  d.BtnPreviewClick();
+  ASSERT_TRUE(d.PreviewShown());
+  EXPECT_EQ(d.ClientWidth(), 631);
+  EXPECT_TRUE(d.Panel2->Visible());
+  const std::string framed = d.Preview->Text();
+  EXPECT_NE(framed.find("Row 1"), std::string::npos) << framed;
+  EXPECT_EQ(framed.find("Row 4"), std::string::npos) << framed;  // page 1 only
+  EXPECT_NE(framed.find("+-"), std::string::npos) << framed;
+  const std::string framedHeight = d.PgHeight->Caption();
+  EXPECT_NE(d.PgWidth->Caption(), "0");
+  // "None": the same rows without frame characters, and fewer lines.
+  d.RB_NoneFrames->SetChecked(true);
+  d.RefreshPreview();
+  const std::string plain = d.Preview->Text();
+  EXPECT_NE(plain.find("Row 1"), std::string::npos) << plain;
+  EXPECT_EQ(plain.find("+-"), std::string::npos) << plain;
+  EXPECT_EQ(plain.find('|'), std::string::npos) << plain;
+  EXPECT_NE(d.PgHeight->Caption(), framedHeight);
+  // Page 2 shows rows 4 to 6.
+  d.EPage->SetText("2");
+  d.RefreshPreview();
+  EXPECT_NE(d.Preview->Text().find("Row 4"), std::string::npos);
+  d.BtnPreview->SetDown(false);
+  d.BtnPreviewClick();
+  EXPECT_EQ(d.ClientWidth(), narrow);
+  EXPECT_FALSE(d.Panel2->Visible());
 }
 
 TEST_F(RptExportDialogs, TextExportThroughTheDialogWritesWhatTheDirectExportWrites) {
