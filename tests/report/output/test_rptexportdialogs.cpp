@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/rtl/strings.h"
 #include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/extctrls.h"
@@ -25,6 +26,7 @@
 #include "report/output/rptexportpdf.h"
 #include "report/output/rptexporttxt.h"
 #include "report/output/rptexportxls.h"
+#include "report/output/rptuicontrols.h"
 #include "threepagereport.h"
 
 namespace fs = std::filesystem;
@@ -312,4 +314,55 @@ TEST_F(RptExportDialogs, DialogsLookAsBefore) {
   ExpDlgLooksLike(&img, "export_img.png");
   TrptTXTExportDialog txt(nullptr);
   ExpDlgLooksLike(&txt, "export_txt.png");
+}
+
+TEST(RptFlatComboBoxTest, FlatFrameAndButtonLookAsBefore) {
+  ResetInputState();
+  TForm host(nullptr);
+  host.SetBounds(0, 0, 240, 110);
+  host.SetColor(clBtnFace);
+  auto* normal = new TrptComboBox(&host);
+  normal->SetParent(&host);
+  normal->SetBounds(10, 10, 120, 21);
+  normal->Items()->Add("100%");
+  normal->SetItemIndex(0);
+  auto* disabled = new TrptComboBox(&host);
+  disabled->SetParent(&host);
+  disabled->SetBounds(10, 40, 120, 21);
+  disabled->SetEnabled(false);
+  ExpDlgLooksLike(&host, "flat_combo.png");
+  // Under the mouse the box is active: its button is raised, so the look changes.
+  EXPECT_FALSE(normal->Active());
+  normal->Perform(CM_MOUSEENTER, 0, 0);
+  EXPECT_TRUE(normal->Active());
+  normal->Perform(CM_MOUSELEAVE, 0, 0);
+  EXPECT_FALSE(normal->Active());
+}
+
+TEST(RptFlatComboBoxTest, FontSampleWindowBesideTheBox) {
+  TForm host(nullptr);
+  host.SetBounds(20, 20, 300, 120);
+  auto* box = new TrptFontComboBox(&host);
+  box->SetParent(&host);
+  box->SetBounds(10, 10, 150, 21);
+  box->RefreshFonts();
+  ASSERT_GT(box->Items()->Count(), 0);
+  box->SetItemIndex(0);
+  host.Show();
+  box->PlacePreview();
+  TrptFontPreview* p = box->Preview();
+  ASSERT_NE(p, nullptr);
+  EXPECT_TRUE(p->Visible());
+  EXPECT_EQ(p->Width(), 200);
+  EXPECT_EQ(p->Height(), 50);
+  const POINT corner = box->ClientToScreen(POINT{box->Width(), box->Height()});
+  EXPECT_EQ(p->Left(), corner.x);
+  EXPECT_EQ(p->Top(), corner.y);
+  EXPECT_EQ(p->Panel->Caption(), box->Items()->Strings(0));
+  EXPECT_EQ(p->Panel->Font()->Name(), box->Items()->Strings(0));
+  // Near the screen's right edge the sample goes left of the box.
+  host.SetLeft(GetSystemMetrics(SM_CXSCREEN) - host.Width());
+  box->PlacePreview();
+  EXPECT_EQ(p->Left() + p->Width() + 1, box->ClientToScreen(POINT{0, 0}).x);
+  p->Hide();
 }
