@@ -11,6 +11,7 @@
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/vcl/printers.h"
 #include "platform/vcl/stdctrls.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptres.h"
@@ -18,6 +19,7 @@
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptutils.h"
 #include "report/output/rptexporttxt.h"
+#include "report/output/rptprinters.h"
 #include "report/output/rptexptexts.h"
 #include "report/output/rptuitexts.h"
 
@@ -29,6 +31,7 @@ ORV_CLASS_IMPL(TrptHTMLExportDialog, TrptExportDialog)
 ORV_CLASS_IMPL(TrptRTFExportDialog, TrptExportDialog)
 ORV_CLASS_IMPL(TrptIMGExportDialog, TrptExportDialog)
 ORV_CLASS_IMPL(TrptTXTExportDialog, TForm)
+ORV_CLASS_IMPL(TrptPrnInit, TForm)
 
 namespace {
 
@@ -441,6 +444,148 @@ bool TrptTXTExportDialog::Validate(std::string& Error) const {
     return false;
   }
   return true;
+}
+
+TrptPrnInit::TrptPrnInit(TComponent* AOwner, TrptTXTExport* AExport) : TForm(AOwner), FExport(AExport) {
+  rptInstallPreviewTexts();
+  rptAddExportTexts();
+  SetBorderStyle(bsDialog);
+  SetPosition(poScreenCenter);
+  SetCaption(rptTextById(8400));
+  Font()->SetName("Tahoma");
+  GroupBox1 = ExpDlgMake<TGroupBox>(this, this, 8, 4, 320, 52);
+  GroupBox1->SetCaption(rptTextById(8401));
+  Label4 = ExpDlgMake<TLabel>(this, GroupBox1, 10, 22, 50, 15);
+  Label4->SetCaption(rptTextById(8402));
+  CB1 = ExpDlgMake<TComboBox>(this, GroupBox1, 62, 18, 170, 21);
+  CB1->SetStyle(csDropDownList);
+  PropButton = ExpDlgMake<TButton>(this, GroupBox1, 238, 17, 72, 23);
+  PropButton->SetCaption(rptTextById(8403));
+  GroupBox3 = ExpDlgMake<TGroupBox>(this, this, 8, 60, 320, 48);
+  GroupBox3->SetCaption(rptTextById(8404));
+  Label2 = ExpDlgMake<TLabel>(this, GroupBox3, 10, 22, 80, 15);
+  Label2->SetCaption(rptTextById(8405));
+  E1 = ExpDlgMake<TEdit>(this, GroupBox3, 96, 18, 50, 21);
+  E1->SetMaxLength(5);
+  UpDown1 = new TUpDown(this);
+  UpDown1->SetParent(GroupBox3);
+  UpDown1->SetMin(1);
+  UpDown1->SetMax(9999);
+  UpDown1->SetAssociate(E1);
+  UpDown1->SetPosition(1);
+  GroupBox2 = ExpDlgMake<TGroupBox>(this, this, 8, 112, 320, 190);
+  GroupBox2->SetCaption(rptTextById(8406));
+  Label1 = ExpDlgMake<TLabel>(this, GroupBox2, 10, 22, 80, 15);
+  Label1->SetCaption(rptTextById(8407));
+  ComboBox1 = ExpDlgMake<TComboBox>(this, GroupBox2, 96, 18, 214, 21);
+  ComboBox1->SetStyle(csDropDownList);
+  CheckListBox1 = ExpDlgMake<TCheckListBox>(this, GroupBox2, 10, 46, 220, 134);
+  Button1 = ExpDlgMake<TButton>(this, GroupBox2, 238, 46, 72, 23);
+  Button1->SetCaption("...");
+  Button2 = ExpDlgMake<TButton>(this, GroupBox2, 238, 76, 72, 23);
+  Button2->SetCaption("...");
+  OkB = ExpDlgMake<TButton>(this, this, 172, 310, 75, 25);
+  OkB->SetCaption(rptTextById(1));
+  OkB->SetDefault(true);
+  OkB->SetModalResult(mrOk);
+  OkB->OnClick = [this](TObject*) {
+    std::string error;
+    if (!Validate(error)) {
+      SetModalResult(mrNone);
+      rptShowError(error);
+    }
+  };
+  CancelB = ExpDlgMake<TButton>(this, this, 253, 310, 75, 25);
+  CancelB->SetCaption(rptTextById(2));
+  CancelB->SetCancel(true);
+  CancelB->SetModalResult(mrCancel);
+  SetClientWidth(336);
+  SetClientHeight(343);
+  // The printers, with the current one chosen and remembered.
+  TrptPrinters* printers = rptGlobalPrinters();
+  CB1->Items()->Assign(printers->Printers());
+  FOldIndex = printers->PrinterIndex();
+  CB1->SetItemIndex(FOldIndex);
+  for (const auto& t : FExport->PrinterTypes) ComboBox1->Items()->Add(t.Name);
+  ComboBox1->SetItemIndex(FExport->SelectedType);
+  ShowCommands();
+  CB1->OnSelect = [this](TObject*) { CB1Click(); };
+  ComboBox1->OnSelect = [this](TObject*) { ComboBox1Change(); };
+  CheckListBox1->OnClickCheck = [this](TObject*) { CheckListBox1ClickCheck(); };
+  PropButton->OnClick = [](TObject*) {
+    if (rptGlobalPrinters()->PrinterIndex() >= 0) rptGlobalPrinters()->GetPrinter()->ShowPropertiesDialog();
+  };
+  Button1->OnClick = [this](TObject*) {
+    TOpenDialog open(nullptr);
+    open.SetDefaultExt(rptTextById(8408));
+    open.SetFilter(rptTextById(8409));
+    if (open.Execute()) LoadSettings(open.FileName());
+  };
+  Button2->OnClick = [this](TObject*) {
+    TSaveDialog save(nullptr);
+    save.SetDefaultExt(rptTextById(8410));
+    save.SetFilter(rptTextById(8411));
+    if (save.Execute()) SaveSettings(save.FileName());
+  };
+}
+
+void TrptPrnInit::ShowCommands() {
+  CheckListBox1->Items()->Clear();
+  const int t = FExport->SelectedType;
+  if (t < 0 || t >= static_cast<int>(FExport->PrinterTypes.size())) return;
+  const auto& commands = FExport->PrinterTypes[static_cast<size_t>(t)].Commands;
+  for (size_t i = 0; i < commands.size(); ++i) {
+    CheckListBox1->Items()->Add(commands[i].Name);
+    CheckListBox1->SetChecked(static_cast<int>(i), commands[i].Trigger);
+  }
+}
+
+void TrptPrnInit::CB1Click() {
+  const int index = CB1->ItemIndex();
+  if (index < 0) return;
+  // The spooler list and the class library's printer enumerate the printers alike; both follow,
+  // so the raw job goes where the dialog says.
+  rptGlobalPrinters()->SetPrinterIndex(index);
+  if (Printer() && index < Printer()->Printers()->Count()) Printer()->SetPrinterIndex(index);
+}
+
+void TrptPrnInit::ComboBox1Change() {
+  if (ComboBox1->ItemIndex() < 0) return;
+  FExport->SelectedType = ComboBox1->ItemIndex();
+  ShowCommands();
+}
+
+void TrptPrnInit::CheckListBox1ClickCheck() {
+  const int t = FExport->SelectedType;
+  if (t < 0 || t >= static_cast<int>(FExport->PrinterTypes.size())) return;
+  auto& commands = FExport->PrinterTypes[static_cast<size_t>(t)].Commands;
+  for (size_t i = 0; i < commands.size() && static_cast<int>(i) < CheckListBox1->Items()->Count(); ++i)
+    commands[i].Trigger = CheckListBox1->Checked(static_cast<int>(i));
+}
+
+void TrptPrnInit::LoadSettings(const std::string& FileName) {
+  FExport->LoadPrinterInit(FileName);
+  ComboBox1->SetItemIndex(FExport->SelectedType);
+  ShowCommands();
+}
+
+void TrptPrnInit::SaveSettings(const std::string& FileName) { FExport->SavePrinterInit(FileName); }
+
+bool TrptPrnInit::Validate(std::string& Error) const {
+  if (!ExpDlgNumberOk(E1->Text(), 1, 9999)) {
+    Error = "'" + E1->Text() + "' is not a valid number of copies";
+    return false;
+  }
+  return true;
+}
+
+void TrptPrnInit::DoHide() {
+  // Without OK the printer chosen before is current again.
+  if (ModalResult() != mrOk && FOldIndex >= 0) {
+    rptGlobalPrinters()->SetPrinterIndex(FOldIndex);
+    if (Printer() && FOldIndex < Printer()->Printers()->Count()) Printer()->SetPrinterIndex(FOldIndex);
+  }
+  TForm::DoHide();
 }
 
 int rptRunExportDialog(TrptCustomExportFilter* Filter, TForm* Dialog, const std::function<void()>& Fill,

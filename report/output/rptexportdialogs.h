@@ -20,6 +20,8 @@ class TUpDown;
 class TMemo;
 class TPanel;
 class TSpeedButton;
+class TComboBox;
+class TCheckListBox;
 class TrptCustomExportFilter;
 class TrptTXTExport;
 class TrptReport;
@@ -140,6 +142,43 @@ public:
 
 private:
   bool FPreviewShown = false, FWidened = false, FRefreshing = false;
+};
+
+// The printer dialog of printing after a text export: the printer, the number of copies and the
+// printer type with its commands (written into the export while the dialog runs), loaded from
+// and saved to ".fpi" files. Cancel makes the printer chosen before current again.
+class TrptPrnInit : public TForm {
+  ORV_CLASS(TrptPrnInit, TForm)
+public:
+  TrptPrnInit(TComponent* AOwner, TrptTXTExport* AExport);
+  TGroupBox* GroupBox1;
+  TLabel* Label4;
+  TComboBox* CB1;
+  TButton* PropButton;
+  TGroupBox* GroupBox3;
+  TLabel* Label2;
+  TEdit* E1;
+  TUpDown* UpDown1;
+  TGroupBox* GroupBox2;
+  TLabel* Label1;
+  TComboBox* ComboBox1;
+  TCheckListBox* CheckListBox1;
+  TButton *Button1, *Button2;
+  TButton *OkB, *CancelB;
+  void CB1Click();
+  void ComboBox1Change();
+  void CheckListBox1ClickCheck();
+  // Lists the selected type's commands with their flags.
+  void ShowCommands();
+  // Reads or writes the printer-command settings file, then shows the type again.
+  void LoadSettings(const std::string& FileName);
+  void SaveSettings(const std::string& FileName);
+  bool Validate(std::string& Error) const;
+  void DoHide() override;
+
+private:
+  TrptTXTExport* FExport;
+  int FOldIndex = -1;
 };
 
 // Shows Dialog for Filter: Fill sets the boxes before, Read takes them back after OK; then the

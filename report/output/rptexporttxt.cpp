@@ -433,6 +433,11 @@ void TrptTXTExport::Finish() {
   if (!PageBreaks && !PreviewMode) FFile->WriteBuffer("\x0C", 1);
   FFile.reset();
   if (PrintAfter && !PreviewMode) {
+    if (PrinterDialog) {
+      TrptPrnInit dlg(nullptr, this);
+      if (dlg.ShowModal() != mrOk) return;
+      Copies = StrToInt(Trim(dlg.E1->Text()));
+    }
     MakeInitString();
     if (!InitString.empty()) {
       // The printer commands go in front of the exported text.

@@ -366,3 +366,53 @@ TEST(RptFlatComboBoxTest, FontSampleWindowBesideTheBox) {
   EXPECT_EQ(p->Left() + p->Width() + 1, box->ClientToScreen(POINT{0, 0}).x);
   p->Hide();
 }
+
+TEST(RptPrnInitTest, TypesCommandsSettingsFilesAndCopies) {
+  char tmpl[] = "/tmp/rptprninitXXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  TrptTXTExport txt(TrptCustomExportFilter::TUnregistered{});
+  {
+    TrptPrnInit d(nullptr, &txt);
+    EXPECT_EQ(d.Caption(), rptTextById(8400));
+    EXPECT_EQ(d.E1->Text(), "1");
+    EXPECT_EQ(d.ComboBox1->Items()->Count(), static_cast<int>(txt.PrinterTypes.size()));
+    EXPECT_EQ(d.CheckListBox1->Items()->Count(), 0);  // "NONE" has no commands
+    // Another type lists its commands; checking one sets its flag in the export.
+    d.ComboBox1->SetItemIndex(2);
+    d.ComboBox1Change();
+    EXPECT_EQ(txt.SelectedType, 2);
+    ASSERT_EQ(d.CheckListBox1->Items()->Count(), static_cast<int>(txt.PrinterTypes[2].Commands.size()));
+    EXPECT_EQ(d.CheckListBox1->Items()->Strings(0), "Reset");
+    d.CheckListBox1->SetChecked(1, true);
+    d.CheckListBox1ClickCheck();
+    EXPECT_TRUE(txt.PrinterTypes[2].Commands[1].Trigger);
+    // Saved, changed, loaded back.
+    d.SaveSettings(dir + "/hp.fpi");
+    txt.PrinterTypes[2].Commands[1].Trigger = false;
+    d.ComboBox1->SetItemIndex(0);
+    d.ComboBox1Change();
+    d.LoadSettings(dir + "/hp.fpi");
+    EXPECT_EQ(d.ComboBox1->ItemIndex(), 2);
+    EXPECT_TRUE(d.CheckListBox1->Checked(1));
+    // A file with fewer lines than commands leaves the others as they are.
+    {
+      std::ofstream f(dir + "/short.fpi");
+      f << "2\r\nTrue\r\n";
+    }
+    d.LoadSettings(dir + "/short.fpi");
+    EXPECT_TRUE(txt.PrinterTypes[2].Commands[0].Trigger);
+    EXPECT_TRUE(txt.PrinterTypes[2].Commands[1].Trigger);
+    const struct {
+      const char* Copies;
+      bool Valid;
+    } cases[] = {{"1", true}, {"9999", true}, {"0", false}, {"x", false}, {"", false}};
+    for (const auto& c : cases) {
+      d.E1->SetText(c.Copies);
+      std::string error;
+      EXPECT_EQ(d.Validate(error), c.Valid) << c.Copies;
+    }
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}

@@ -550,6 +550,7 @@ TEST_F(RptExports, TextPrintAfterExportKeepsTheFileAndSendsItRaw) {
   TPrinter* old = SetPrinter(new TPrinter());
   TrptTXTExport txt(TrptCustomExportFilter::TUnregistered{});
   txt.PrintAfter = true;
+  txt.PrinterDialog = false;
   txt.SelectedType = 1;
   txt.PrinterTypes[1].Commands[0].Trigger = true;  // Reset: ESC @
   const bool ok = Export(txt, "r.prn");
