@@ -22,6 +22,7 @@
 #include "platform/win/winuser.h"
 #include "report/core/rptres.h"
 #include "report/output/rptexportdialogs.h"
+#include "report/output/rptexporthtml.h"
 #include "report/output/rptexportimage.h"
 #include "report/output/rptexportpdf.h"
 #include "report/output/rptexporttxt.h"
@@ -263,6 +264,43 @@ TEST_F(RptExportDialogs, TextExportThroughTheDialogWritesWhatTheDirectExportWrit
   ASSERT_FALSE(a.empty());
   EXPECT_NE(a.find("Row 4"), std::string::npos) << a;
   EXPECT_EQ(a.find("Row 1"), std::string::npos) << a;
+  EXPECT_EQ(a, b);
+}
+
+TEST_F(RptExportDialogs, HtmlExportThroughTheDialogWritesWhatTheDirectExportWrites) {
+  TrptHTMLExport direct(TrptCustomExportFilter::TUnregistered{});
+  direct.ShowDialog = false;
+  direct.ShowProgress = false;
+  direct.ExportStyles = false;
+  direct.FixedWidth = false;
+  direct.CurPage = false;
+  direct.PageNumbers = "1,3";
+  direct.FileName = Dir + "/same.html";
+  ASSERT_TRUE(Report->PreviewPages()->Export(&direct));
+  const std::string a = ExpDlgRead(Dir + "/same.html");
+  fs::remove(Dir + "/same.html");
+  TrptHTMLExport viaDialog(TrptCustomExportFilter::TUnregistered{});
+  viaDialog.ShowProgress = false;
+  viaDialog.DefaultPath = Dir;
+  bool stylesShown = false;
+  ExpDlgLater([&] {
+    auto* d = dynamic_cast<TrptHTMLExportDialog*>(Screen()->ActiveForm());
+    ASSERT_NE(d, nullptr);
+    stylesShown = d->StylesCB->Checked();
+    d->StylesCB->SetChecked(false);
+    d->FixedWidthCB->SetChecked(false);
+    d->PageNumbersE->SetText("1,3");
+    ExpDlgLater([] { ExpDlgTypeSaveName("same"); });
+    d->OkB->Click();
+  });
+  ASSERT_TRUE(Report->PreviewPages()->Export(&viaDialog));
+  EXPECT_TRUE(stylesShown);  // filled from the filter
+  EXPECT_FALSE(viaDialog.ExportStyles);
+  EXPECT_EQ(viaDialog.PageNumbers, "1,3");
+  const std::string b = ExpDlgRead(Dir + "/same.html");
+  ASSERT_FALSE(a.empty());
+  EXPECT_NE(a.find("Row 7"), std::string::npos);
+  EXPECT_EQ(a.find("Row 4"), std::string::npos);
   EXPECT_EQ(a, b);
 }
 
