@@ -418,6 +418,26 @@ TEST_F(PrintTest, TheExportMenuAsksForOptionsThenForTheFile) {
   std::string text((std::istreambuf_iterator<char>(txt)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("IMG_0002.jpg"), std::string::npos);
   EXPECT_EQ(w->rptTXTExport1->FileName, out + "/picked.prn");
+  // The spreadsheet through its dialogs too; the window takes clicks again afterwards.
+  w->rptXLSExport1->ShowDialog = true;
+  w->rptXLSExport1->DefaultPath = out;
+  Later([&] {
+    auto* d = dynamic_cast<TrptXLSExportDialog*>(Screen()->ActiveForm());
+    ASSERT_NE(d, nullptr);
+    Later([] {
+      InjectKey(VK_CONTROL, true);
+      Key('A');
+      InjectKey(VK_CONTROL, false);
+      InjectText("picked.xlsx");
+      Key(VK_RETURN);
+    });
+    d->OkB->Click();
+  });
+  w->EXCEL2->Click();
+  Application()->ProcessMessages();
+  EXPECT_TRUE(std::filesystem::exists(out + "/picked.xlsx"));
+  EXPECT_TRUE(IsWindowEnabled(w->Handle()));
+  EXPECT_TRUE(IsWindowEnabled(Form->Handle()));
 }
 
 TEST_F(PrintTest, AProgramFolderThatCannotBeWrittenStagesIntoTheDataFolder) {
