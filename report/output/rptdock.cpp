@@ -575,6 +575,31 @@ void TrptDockSite::PlaceSizer() {
   FSizer->SetLeft(Align() == alLeft ? Left() + Width() + 3 : Left() - 3);
 }
 
+void TrptDockSite::DockOver(TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  if (Source && Source->Control) FDraggedWidth = Source->Control->Width();
+  TPanel::DockOver(Source, X, Y, State, Accept);
+}
+
+void TrptDockSite::DockDrop(TDragDockObject* Source, int X, int Y) {
+  // The width is taken before docking: the site's layout may resize the control.
+  const int wanted = Source && Source->Control ? std::max(FDraggedWidth, 0) : 0;
+  TPanel::DockDrop(Source, X, Y);
+  if (Source && Source->Control && Width() < wanted) Source->Control->SetWidth(wanted);
+  if (FSizer) {
+    PlaceSizer();
+    FSizer->SetVisible(true);
+  }
+}
+
+bool TrptDockSite::DoUnDock(TWinControl* NewTarget, TControl* Client) {
+  if (!TPanel::DoUnDock(NewTarget, Client)) return false;
+  int remaining = 0;
+  for (int i = 0; i < DockClientCount(); ++i)
+    if (DockClients(i) != Client) ++remaining;
+  if (FSizer && remaining <= 1) FSizer->SetVisible(false);
+  return true;
+}
+
 // ---- placement store ----
 
 void rptWriteToolbarPlacement(TCustomIniFile* Ini, TrptToolBar* ToolBar) {

@@ -112,9 +112,16 @@ public:
   void SetParent(TWinControl* AParent) override;
   TGraphicControl* Sizer() const { return FSizer; }
   void PlaceSizer();
+  // A form dragged over the site: its width is remembered; dropped on a narrower site, it keeps
+  // that width and the sizer shows. When a form leaves and at most one remains, the sizer hides.
+  void DockOver(TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+  void DockDrop(TDragDockObject* Source, int X, int Y) override;
+  bool DoUnDock(TWinControl* NewTarget, TControl* Client) override;
+  int DraggedWidth() const { return FDraggedWidth; }
 
 private:
   TGraphicControl* FSizer = nullptr;
+  int FDraggedWidth = 0;
 };
 
 void rptWriteToolbarPlacement(TCustomIniFile* Ini, TrptToolBar* ToolBar);

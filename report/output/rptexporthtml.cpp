@@ -19,6 +19,8 @@
 #include "report/core/rptview.h"
 #include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
+#include "platform/vcl/stdctrls.h"
+#include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
 
 ORV_CLASS_IMPL(TrptHTMLExport, TrptCustomExportFilter)
@@ -125,7 +127,17 @@ void TrptHTMLExport::Publish(TPublisher<TrptHTMLExport>& P) {
 
 std::string TrptHTMLExport::GetMenuCaption() { return rptGet("HTMLexport"); }
 
-int TrptHTMLExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8210), rptTextById(8211)); }
+int TrptHTMLExport::ShowOptionsDialog() {
+  TrptHTMLExportDialog dlg(nullptr);
+  const std::vector<TrptExportBinding> b = {{dlg.StylesCB, &ExportStyles}, {dlg.PicsSameCB, &PicsInSameFolder}, {dlg.PicturesCB, &ExportPictures}, {dlg.OpenCB, &OpenAfterExport}, {dlg.FixedWidthCB, &FixedWidth}, {dlg.NavigatorCB, &Navigator}, {dlg.MultipageCB, &Multipage}, {dlg.MozillaCB, &MozillaFrames}, {dlg.BackgrCB, &Background}};
+  return rptRunExportDialog(
+      this, &dlg, [&] { rptFillBindings(b); },
+      [&] {
+        dlg.ReadRange(this);
+        rptReadBindings(b);
+      },
+      rptTextById(8210), rptTextById(8211));
+}
 
 void TrptHTMLExport::MakeMatrix() {
   FMatrix = std::make_unique<TrptIEMatrix>(UseFileCache, Report ? Report->EngineOptions()->TempDir : std::string());

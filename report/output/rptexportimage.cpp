@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/vcl/stdctrls.h"
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/typinfo.h"
 #include "platform/rtl/streams.h"
@@ -16,6 +17,7 @@
 #include "report/core/rptres.h"
 #include "report/core/rptview.h"
 #include "report/output/rptexportpdf.h"
+#include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
 
 ORV_CLASS_IMPL(TrptCustomImageExport, TrptCustomExportFilter)
@@ -36,8 +38,27 @@ void TrptCustomImageExport::Publish(TPublisher<TrptCustomImageExport>& P) {
 
 int TrptCustomImageExport::ShowOptionsDialog() {
   const bool jpeg = dynamic_cast<TrptJPEGExport*>(this) != nullptr, tiff = dynamic_cast<TrptTIFFExport*>(this) != nullptr;
-  return rptExportSaveDialog(this, rptGet(jpeg ? "JPEGexportFilter" : tiff ? "TIFFexportFilter" : "BMPexportFilter"),
-                             jpeg ? ".jpg" : tiff ? ".tif" : ".bmp");
+  TrptIMGExportDialog dlg(nullptr);
+  return rptRunExportDialog(
+      this, &dlg,
+      [&] {
+        dlg.Quality->SetText(IntToStr(JPEGQuality));
+        dlg.Quality->SetEnabled(jpeg);
+        dlg.CropPage->SetChecked(CropImages);
+        dlg.Mono->SetChecked(Monochrome);
+        dlg.Resolution->SetText(IntToStr(Resolution));
+        dlg.SeparateCB->SetChecked(SeparateFiles);
+      },
+      [&] {
+        if (jpeg) JPEGQuality = StrToInt(Trim(dlg.Quality->Text()));
+        Resolution = StrToInt(Trim(dlg.Resolution->Text()));
+        CropImages = dlg.CropPage->Checked();
+        Monochrome = dlg.Mono->Checked();
+        SeparateFiles = dlg.SeparateCB->Checked();
+        dlg.ReadRange(this);
+      },
+      rptGet(jpeg ? "JPEGexportFilter" : tiff ? "TIFFexportFilter" : "BMPexportFilter"),
+      jpeg ? ".jpg" : tiff ? ".tif" : ".bmp");
 }
 
 void TrptCustomImageExport::NewBitmap() {

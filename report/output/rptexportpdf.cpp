@@ -13,6 +13,8 @@
 #include "report/core/rptres.h"
 #include "report/core/rptutils.h"
 #include "report/core/rptview.h"
+#include "platform/vcl/stdctrls.h"
+#include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
 #include "report/output/rptpdffile.h"
 
@@ -79,7 +81,21 @@ std::string TrptPDFExport::GetMenuCaption() { return rptGet("PDFexport"); }
 int TrptPDFExport::ShowOptionsDialog() {
   if (Stream) return mrOk;
   if (Report) Outline = Report->PreviewOptions()->OutlineVisible;
-  return rptExportSaveDialog(this, rptTextById(8707), rptTextById(8708));
+  TrptPDFExportDialog dlg(nullptr);
+  const std::vector<TrptExportBinding> b = {{dlg.OpenCB, &OpenAfterExport}, {dlg.CompressedCB, &Compressed},
+                                            {dlg.EmbeddedCB, &EmbeddedFonts}, {dlg.PrintOptCB, &PrintOptimized},
+                                            {dlg.OutlineCB, &Outline},         {dlg.BackgrCB, &Background}};
+  return rptRunExportDialog(
+      this, &dlg,
+      [&] {
+        rptFillBindings(b);
+        dlg.OutlineCB->SetEnabled(Outline);
+      },
+      [&] {
+        dlg.ReadRange(this);
+        rptReadBindings(b);
+      },
+      rptTextById(8707), rptTextById(8708));
 }
 
 bool TrptPDFExport::Start() {

@@ -18,6 +18,8 @@
 #include "report/core/rptview.h"
 #include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
+#include "platform/vcl/stdctrls.h"
+#include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
 
 ORV_CLASS_IMPL(TrptRTFExport, TrptCustomExportFilter)
@@ -86,7 +88,17 @@ void TrptRTFExport::Publish(TPublisher<TrptRTFExport>& P) {
 }
 
 std::string TrptRTFExport::GetMenuCaption() { return rptGet("RTFexport"); }
-int TrptRTFExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8504), rptTextById(8505)); }
+int TrptRTFExport::ShowOptionsDialog() {
+  TrptRTFExportDialog dlg(nullptr);
+  const std::vector<TrptExportBinding> b = {{dlg.PicturesCB, &ExportPictures}, {dlg.PageBreaksCB, &ExportPageBreaks}, {dlg.WCB, &Wysiwyg}, {dlg.OpenCB, &OpenAfterExport}};
+  return rptRunExportDialog(
+      this, &dlg, [&] { rptFillBindings(b); },
+      [&] {
+        dlg.ReadRange(this);
+        rptReadBindings(b);
+      },
+      rptTextById(8504), rptTextById(8505));
+}
 
 bool TrptRTFExport::Start() {
   if (FileName.empty() && !Stream) return false;

@@ -1,12 +1,16 @@
 // The text export filter.
 #include "report/output/rptexporttxt.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <cctype>
 #include <iterator>
 #include <cstdio>
 #include <fstream>
 
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/stdctrls.h"
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
@@ -19,6 +23,7 @@
 #include "report/core/rptres.h"
 #include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
+#include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
 
 ORV_CLASS_IMPL(TrptTXTExport, TrptCustomExportFilter)
@@ -86,7 +91,40 @@ void TrptTXTExport::Publish(TPublisher<TrptTXTExport>& P) {
 
 std::string TrptTXTExport::GetMenuCaption() { return rptGet("TextExport"); }
 
-int TrptTXTExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8325), rptTextById(8326)); }
+int TrptTXTExport::ShowOptionsDialog() {
+  TrptTXTExportDialog dlg(nullptr);
+  dlg.Report = Report;
+  dlg.Export = this;
+  if (Report && Report->PreviewPages()) dlg.SetPagesCount(Report->PreviewPages()->PageCount());
+  return rptRunExportDialog(
+      this, &dlg,
+      [&] {
+        dlg.RB_Graph->SetChecked(Pseudogrpahic);
+        dlg.RB_NoneFrames->SetChecked(!Borders);
+        dlg.RB_Simple->SetChecked(Borders && !Pseudogrpahic);
+        dlg.CB_PageBreaks->SetChecked(PageBreaks);
+        dlg.CB_OEM->SetChecked(OEMCodepage);
+        dlg.CB_EmptyLines->SetChecked(EmptyLines);
+        dlg.CB_LeadSpaces->SetChecked(LeadSpaces);
+        dlg.CB_PrintAfter->SetChecked(PrintAfter);
+        dlg.UpDown1->SetPosition(static_cast<int>(std::lround(ScaleWidth * 100)));
+        dlg.UpDown2->SetPosition(static_cast<int>(std::lround(ScaleHeight * 100)));
+        dlg.CB_OEMClick();
+      },
+      [&] {
+        PageNumbers = Trim(dlg.E_Range->Text());
+        Borders = !dlg.RB_NoneFrames->Checked();
+        Pseudogrpahic = dlg.RB_Graph->Checked();
+        PageBreaks = dlg.CB_PageBreaks->Checked();
+        OEMCodepage = dlg.CB_OEM->Checked();
+        EmptyLines = dlg.CB_EmptyLines->Checked();
+        LeadSpaces = dlg.CB_LeadSpaces->Checked();
+        ScaleWidth = StrToInt(Trim(dlg.E_ScaleX->Text())) / 100.0;
+        ScaleHeight = StrToInt(Trim(dlg.E_ScaleY->Text())) / 100.0;
+        PrintAfter = dlg.CB_PrintAfter->Checked();
+      },
+      rptTextById(8325), rptTextById(8326));
+}
 
 std::string TrptTXTExport::FrameSet() const {
   if (!CustomFrameSet.empty()) return CustomFrameSet + std::string(11 > CustomFrameSet.size() ? 11 - CustomFrameSet.size() : 0, '+');
@@ -395,6 +433,11 @@ void TrptTXTExport::Finish() {
   if (!PageBreaks && !PreviewMode) FFile->WriteBuffer("\x0C", 1);
   FFile.reset();
   if (PrintAfter && !PreviewMode) {
+    if (PrinterDialog) {
+      TrptPrnInit dlg(nullptr, this);
+      if (dlg.ShowModal() != mrOk) return;
+      Copies = StrToInt(Trim(dlg.E1->Text()));
+    }
     MakeInitString();
     if (!InitString.empty()) {
       // The printer commands go in front of the exported text.

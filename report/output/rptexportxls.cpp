@@ -1,6 +1,7 @@
 // The spreadsheet automation export.
 #include "report/output/rptexportxls.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +10,8 @@
 #include "platform/rtl/automation.h"
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/typinfo.h"
+#include "platform/vcl/clipbrd.h"
+#include "platform/vcl/forms.h"
 #include "platform/win/spreadsheet.h"
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"
@@ -17,7 +20,10 @@
 #include "report/core/rptview.h"
 #include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
+#include "platform/vcl/stdctrls.h"
+#include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
+#include "report/output/rptprogress.h"
 
 ORV_CLASS_IMPL(TrptXLSExport, TrptCustomExportFilter)
 
@@ -73,7 +79,20 @@ void TrptExcel::SetColumnWidth(int Column, double Width) {
 
 void TrptExcel::SetRowHeight(int Row, double Height) {
   if (Height > 0)
-    Guard([&] { Put(Get(Get(Worksheet, "Rows", {Variant(Row)}), "Item", {Variant(1)}), "RowHeight", {Variant(std::min(Height, 409.0))}); });
+    Guard([&] { Put(Get(Worksheet, "Rows", {Variant(Row)}), "RowHeight", {Variant(std::min(Height, 409.0))}); });
+}
+
+void TrptExcel::MergeRange() { Put(Range, "MergeCells", {Variant(true)}); }
+
+void TrptExcel::SetPageSetup(TPrinterOrientation Orientation, double Bottom, double Top, double Right, double Left) {
+  Guard([&] {
+    Variant setup = Get(Get(Excel, "ActiveSheet"), "PageSetup");
+    Put(setup, "LeftMargin", {Variant(Left)});
+    Put(setup, "RightMargin", {Variant(Right)});
+    Put(setup, "TopMargin", {Variant(Top)});
+    Put(setup, "BottomMargin", {Variant(Bottom)});
+    Put(Get(Worksheet, "PageSetup"), "Orientation", {Variant(Orientation == poLandscape ? 2 : 1)});
+  });
 }
 
 void TrptExcel::SetRange(int Column, int Row, int Rows, int Columns) {
@@ -88,9 +107,112 @@ void TrptExcel::SetRange(int Column, int Row, int Rows, int Columns) {
     });
 }
 
+void TrptExcel::SetStyle(const std::string& Address, int StyleIndex) {
+  if (!Address.empty())
+    Guard([&] { Put(Get(Worksheet, "Range", {Variant(Address)}), "Style", {Variant("S" + IntToStr(StyleIndex))}); });
+}
+
+namespace {
+// The border items of the sides, in the order they are set.
+void XlsSetBorders(const Variant& Borders, TrptFrameTypes Sides) {
+  const struct {
+    TrptFrameType Side;
+    int Item;
+  } items[] = {{ftLeft, 7}, {ftRight, 10}, {ftTop, 8}, {ftBottom, 9}};
+  for (const auto& i : items)
+    if (Sides.Contains(i.Side)) Put(Get(Borders, "Item", {Variant(i.Item)}), "LineStyle", {Variant(1)});
+}
+}  // namespace
+
 void TrptExcel::SetFrame(const std::string& Address, TrptFrameTypes Sides) {
   if (Sides.Empty() || Address.empty()) return;
-  Guard([&] { Put(Get(Get(Worksheet, "Range", {Variant(Address)}), "Borders"), "LineStyle", {Variant(1)}); });
+  Guard([&] { XlsSetBorders(Get(Get(Get(Worksheet, "Range", {Variant(Address)}), "Cells"), "Borders"), Sides); });
+}
+
+void TrptExcel::SetRangeFrame(TrptFrameTypes Sides) {
+  if (Sides.Empty()) return;
+  XlsSetBorders(Get(Get(Range, "Cells"), "Borders"), Sides);
+}
+
+void TrptExcel::ApplyRanges(const std::vector<TrptExcelAddress>& List, int Kind, TrptProgress* Progress) {
+  if (List.empty() || (Progress && Progress->Terminated())) return;
+  if (Progress) Progress->Open(static_cast<int>(List.size()), rptGet("ProgressStyles") + " - " + IntToStr(Kind + 1), true, true);
+  auto apply = [&](const std::string& Text, int Value) {
+    if (Kind == 0) SetStyle(Text, Value);
+    else if (Kind == 1) SetFrame(Text, rptFrameFromBits(Value));
+    else Guard([&] { Put(Get(Worksheet, "Range", {Variant(Text)}), "MergeCells", {Variant(true)}); });
+  };
+  std::string text = List[0].Address;
+  int value = List[0].Value;
+  for (size_t i = 1; i < List.size(); ++i) {
+    if (Progress) {
+      Progress->Tick();
+      if (Progress->Terminated()) return;
+    }
+    const TrptExcelAddress& a = List[i];
+    if (a.Value == value && text.size() + 1 + a.Address.size() <= 255) {
+      text += ListSeparator;
+      text += a.Address;
+      continue;
+    }
+    apply(text, value);
+    text = a.Address;
+    value = a.Value;
+  }
+  apply(text, value);
+}
+
+void TrptExcel::SetRowHeights(const std::vector<TrptExcelAddress>& List, const std::vector<double>& Heights,
+                              int Frequent, int Rows, TrptProgress* Progress) {
+  if (List.empty() || (Progress && Progress->Terminated())) return;
+  if (Progress) Progress->Open(static_cast<int>(List.size()), rptGet("ProgressRows") + " - 2", true, true);
+  Put(Get(Worksheet, "Range", {Variant("A1:A" + IntToStr(Rows))}), "RowHeight", {Variant(Heights[Frequent])});
+  std::string text = List[0].Address;
+  int value = List[0].Value;
+  auto apply = [&](const std::string& Text, int Value, bool Last) {
+    if (Text.empty() || Value == Frequent) return;
+    Guard([&] {
+      Variant r = Get(Worksheet, "Range", {Variant(Text)});
+      Put(Last ? Get(r, "Rows") : r, "RowHeight", {Variant(Heights[Value])});
+    });
+  };
+  if (value == Frequent) text.clear();
+  for (size_t i = 1; i < List.size(); ++i) {
+    if (Progress) {
+      Progress->Tick();
+      if (Progress->Terminated()) return;
+    }
+    const TrptExcelAddress& a = List[i];
+    if (a.Value == Frequent) continue;
+    if (a.Value == value && !text.empty()) {
+      if (text.size() + 1 + a.Address.size() <= 255) {
+        text += ListSeparator;
+        text += a.Address;
+      } else {
+        apply(text, value, false);
+        text = a.Address;
+      }
+      continue;
+    }
+    apply(text, value, false);
+    text = a.Address;
+    value = a.Value;
+  }
+  apply(text, value, true);
+}
+
+int rptFrameBits(TrptFrameTypes Sides) {
+  return (Sides.Contains(ftLeft) ? 1 : 0) | (Sides.Contains(ftRight) ? 2 : 0) | (Sides.Contains(ftTop) ? 4 : 0) |
+         (Sides.Contains(ftBottom) ? 8 : 0);
+}
+
+TrptFrameTypes rptFrameFromBits(int Bits) {
+  TrptFrameTypes t;
+  if (Bits & 1) t.Include(ftLeft);
+  if (Bits & 2) t.Include(ftRight);
+  if (Bits & 4) t.Include(ftTop);
+  if (Bits & 8) t.Include(ftBottom);
+  return t;
 }
 
 TrptXLSExport::TrptXLSExport(TComponent* AOwner) : TrptCustomExportFilter(AOwner) { rptAddExportTexts(); }
@@ -111,7 +233,17 @@ void TrptXLSExport::Publish(TPublisher<TrptXLSExport>& P) {
 }
 
 std::string TrptXLSExport::GetMenuCaption() { return rptGet("XlsOLEexport"); }
-int TrptXLSExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8009), rptTextById(8010)); }
+int TrptXLSExport::ShowOptionsDialog() {
+  TrptXLSExportDialog dlg(nullptr);
+  const std::vector<TrptExportBinding> b = {{dlg.StylesCB, &ExportStyles}, {dlg.PicturesCB, &ExportPictures}, {dlg.MergeCB, &MergeCells}, {dlg.WCB, &Wysiwyg}, {dlg.OpenExcelCB, &OpenExcelAfterExport}, {dlg.AsTextCB, &AsText}, {dlg.BackgrCB, &Background}, {dlg.FastExpCB, &FastExport}, {dlg.PageBreaksCB, &PageBreaks}};
+  return rptRunExportDialog(
+      this, &dlg, [&] { rptFillBindings(b); },
+      [&] {
+        dlg.ReadRange(this);
+        rptReadBindings(b);
+      },
+      rptTextById(8009), rptTextById(8010));
+}
 
 bool TrptXLSExport::IsNumberText(const std::string& Text, double& Value) {
   if (Text.empty()) return false;
@@ -168,27 +300,190 @@ void TrptXLSExport::FinishPage(TrptPage* Page, int) {
                      p->BottomMargin);
 }
 
-void TrptXLSExport::Write() {
+void TrptXLSExport::OpenProgress(int Max, const std::string& Text) {
+  if (FProgress) FProgress->Open(Max, Text, true, true);
+}
+
+bool TrptXLSExport::Cancelled() const { return FProgress && FProgress->Terminated(); }
+
+// The cell text of an object: its lines without CR and without trailing LF.
+namespace {
+std::string XlsCellText(TrptIEMObject* O) {
+  std::string text;
+  for (char ch : rptMemoText(O->Memo.get()))
+    if (ch != '\r') text += ch;
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+int XlsHAlign(TrptHAlign A) {
+  switch (A) {
+    case haRight: return -4152;
+    case haCenter: return -4108;
+    case haBlock: return -4130;
+    default: return -4131;
+  }
+}
+
+int XlsVAlign(TrptVAlign A) { return A == vaBottom ? -4107 : A == vaCenter ? -4108 : -4160; }
+}  // namespace
+
+void TrptXLSExport::PasteImage(TrptIEMObject* Obj, int& Counter, bool Nudge) {
+  if (!Obj->Image) return;
+  ++Counter;
+  Clipboard()->SetBitmap(Obj->Image.get());
+  try {
+    DispInvoke(FExcel->Range, "PasteSpecial", DISPATCH_METHOD, {EmptyParam(), EmptyParam(), EmptyParam(), EmptyParam()});
+  } catch (...) {
+    Clipboard()->Clear();
+    throw;
+  }
+  // The picture was only lent to the clipboard for the paste.
+  Clipboard()->Clear();
+  Variant pic = Get(FExcel->Worksheet, "Pictures", {Variant(Counter)});
+  if (Nudge) {
+    Put(pic, "Left", {Variant(Get(pic, "Left").AsFloat() + 1)});
+    Put(pic, "Top", {Variant(Get(pic, "Top").AsFloat() + 1)});
+  }
+  Put(pic, "Width", {Variant(Obj->Image->Width() / 1.38)});
+  Put(pic, "Height", {Variant(Obj->Image->Height() / 1.38)});
+}
+
+// Column widths and styles, shared by both writers (rows are each writer's own).
+void TrptXLSExport::WriteCommon(bool Fast) {
   TrptIEMatrix* m = FMatrix.get();
   TrptExcel* x = FExcel.get();
-  Guard([&] {
-    Variant setup = Get(Get(x->Excel, "ActiveSheet"), "PageSetup");
-    Put(setup, "LeftMargin", {Variant(FPageLeft)});
-    Put(setup, "RightMargin", {Variant(FPageRight)});
-    Put(setup, "TopMargin", {Variant(FPageTop)});
-    Put(setup, "BottomMargin", {Variant(FPageBottom)});
-    Put(setup, "Orientation", {Variant(FOrientation == poLandscape ? 2 : 1)});
-  });
+  OpenProgress(m->Width - 1, rptGet("ProgressColumns"));
+  for (int c = 1; c < m->Width && !Cancelled(); ++c) {
+    x->SetColumnWidth(c, (m->GetXPosById(c) - m->GetXPosById(c - 1)) / 8);
+    if (FProgress) FProgress->Tick();
+  }
+  OpenProgress(m->StylesCount() - 1, rptGet("ProgressStyles"));
+  Variant styles = Get(Get(x->Excel, "ActiveWorkbook"), "Styles");
+  for (int n = 0; n < m->StylesCount() && !Cancelled(); ++n) {
+    TrptIEMStyle* st = m->GetStyleById(n);
+    Variant s = Get(styles, "Add", {Variant("S" + IntToStr(n))});
+    Variant font = Get(s, "Font");
+    const TFontStyles fs = st->Font->Style();
+    Put(font, "Bold", {Variant(fs.Contains(fsBold))});
+    Put(font, "Italic", {Variant(fs.Contains(fsItalic))});
+    Put(font, "Underline", {Variant(fs.Contains(fsUnderline))});
+    Put(font, "Name", {Variant(st->Font->Name())});
+    Put(font, "Size", {Variant(st->Font->Size())});
+    Put(font, "Color", {Variant(static_cast<int>(st->Font->Color()))});
+    Put(Get(s, "Interior"), "Color", {Variant(static_cast<int64_t>(static_cast<uint32_t>(st->Color)))});
+    if (Fast) {
+      if (st->Rotation >= 1 && st->Rotation <= 90) Put(s, "Orientation", {Variant(st->Rotation)});
+      else if (st->Rotation >= 270 && st->Rotation <= 359) Put(s, "Orientation", {Variant(st->Rotation - 360)});
+    }
+    Put(s, "VerticalAlignment", {Variant(XlsVAlign(st->VAlign))});
+    Put(s, "HorizontalAlignment", {Variant(XlsHAlign(st->HAlign))});
+    if (Application()) Application()->ProcessMessages();
+    if (FProgress) FProgress->Tick();
+  }
+}
+
+void TrptXLSExport::WriteCellByCell() {
+  TrptIEMatrix* m = FMatrix.get();
+  TrptExcel* x = FExcel.get();
+  x->SetPageSetup(FOrientation, FPageBottom, FPageTop, FPageRight, FPageLeft);
+  OpenProgress(m->Height - 1, rptGet("ProgressRows"));
   int k = 0;
-  for (int r = 1; r < m->Height; ++r) {
+  for (int r = 1; r < m->Height && !Cancelled(); ++r) {
     x->SetRowHeight(r, (m->GetYPosById(r) - m->GetYPosById(r - 1)) / 1.315);
     if (PageBreaks && k < m->PagesCount() && m->GetPageBreak(k) <= m->GetYPosById(r)) {
-      Guard([&] { Put(Get(x->Worksheet, "Rows", {Variant(r + 2)}), "PageBreak", {Variant(-4135)}); });
+      Put(Get(x->Worksheet, "Rows", {Variant(r + 2)}), "PageBreak", {Variant(-4135)});
       ++k;
     }
+    if (FProgress) FProgress->Tick();
   }
-  for (int c = 1; c < m->Width; ++c) x->SetColumnWidth(c, (m->GetXPosById(c) - m->GetXPosById(c - 1)) / 8);
-  for (int i = 1; i <= m->Height; ++i)
+  WriteCommon(false);
+  OpenProgress(m->Height, rptGet("ProgressObjects"));
+  Variant values = VarArrayCreate({0, std::max(m->Height - 1, 0), 0, std::max(m->Width - 1, 0)}, varVariant);
+  int pictures = 0;
+  for (int i = 1; i <= m->Height && !Cancelled(); ++i) {
+    for (int j = 1; j <= m->Width; ++j) {
+      const int idx = m->GetCell(j - 1, i - 1);
+      if (idx < 0) continue;
+      TrptIEMObject* o = m->GetObjectById(idx);
+      if (o->Counter != 0) continue;
+      o->Counter = 1;
+      int ox, oy, dx, dy;
+      m->GetObjectPos(idx, ox, oy, dx, dy);
+      x->SetRange(j, i, dy, dx);
+      if (o->IsText) {
+        if (ExportStyles) Put(x->Range, "Style", {Variant("S" + IntToStr(o->StyleIndex))});
+        if (MergeCells && dx * dy > 1) x->MergeRange();
+        if (ExportStyles && o->Style) x->SetRangeFrame(o->Style->FrameTyp);
+        const std::string text = XlsCellText(o);
+        double number = 0;
+        values.PutElement({i - 1, j - 1}, !AsText && IsNumberText(text, number) ? Variant(number) : Variant(text));
+      } else {
+        PasteImage(o, pictures, false);
+      }
+    }
+    if (FProgress) FProgress->Tick();
+  }
+  x->SetRange(1, 1, m->Height, m->Width);
+  Put(x->Range, "Value", {values});
+  Put(Get(x->Worksheet, "Cells"), "WrapText", {Variant(true)});
+}
+
+void TrptXLSExport::WriteFast() {
+  TrptIEMatrix* m = FMatrix.get();
+  TrptExcel* x = FExcel.get();
+  x->SetPageSetup(FOrientation, FPageBottom, FPageTop, FPageRight, FPageLeft);
+  OpenProgress(m->Height - 1, rptGet("ProgressRows") + " - 1");
+  // Row heights in quarter points, grouped into ranges of equal height.
+  std::vector<double> heights;
+  std::vector<int> counts;
+  int frequent = -1;
+  std::vector<TrptExcelAddress> rows;
+  int k = 0, runStart = 0, runIndex = -1;
+  auto closeRun = [&](int Last, bool End) {
+    if (runIndex < 0) return;
+    TrptExcelAddress a;
+    a.Address = Last == runStart && !End ? "A" + IntToStr(runStart) : "A" + IntToStr(runStart) + ":A" + IntToStr(Last);
+    a.Value = runIndex;
+    auto at = std::upper_bound(rows.begin(), rows.end(), a.Value,
+                               [](int V, const TrptExcelAddress& E) { return V < E.Value; });
+    rows.insert(at, a);
+  };
+  for (int r = 1; r < m->Height && !Cancelled(); ++r) {
+    const double h = std::round((m->GetYPosById(r) - m->GetYPosById(r - 1)) / 1.315 * 4) / 4;
+    auto found = std::find(heights.begin(), heights.end(), h);
+    int index = static_cast<int>(found - heights.begin());
+    if (found == heights.end()) {
+      heights.push_back(h);
+      counts.push_back(1);
+    } else {
+      ++counts[static_cast<size_t>(index)];
+    }
+    if (frequent < 0 || counts[static_cast<size_t>(index)] > counts[static_cast<size_t>(frequent)]) frequent = index;
+    if (index != runIndex) {
+      closeRun(r - 1, false);
+      runStart = r;
+      runIndex = index;
+    }
+    if (PageBreaks && k < m->PagesCount() && m->GetPageBreak(k) <= m->GetYPosById(r)) {
+      Put(Get(x->Worksheet, "Rows", {Variant(r + 2)}), "PageBreak", {Variant(-4135)});
+      ++k;
+    }
+    if (FProgress) FProgress->Tick();
+  }
+  closeRun(m->Height - 1, true);
+  if (frequent >= 0) x->SetRowHeights(rows, heights, frequent, m->Height, FProgress.get());
+  WriteCommon(true);
+  OpenProgress(m->Height, rptGet("ProgressObjects"));
+  Variant values = VarArrayCreate({1, std::max(m->Height, 1), 1, std::max(m->Width, 1)}, varVariant);
+  std::vector<TrptExcelAddress> styles, frames, merges;
+  auto insertOrdered = [](std::vector<TrptExcelAddress>& List, TrptExcelAddress A) {
+    auto at = std::upper_bound(List.begin(), List.end(), A.Value,
+                               [](int V, const TrptExcelAddress& E) { return V < E.Value; });
+    List.insert(at, std::move(A));
+  };
+  int pictures = 0;
+  for (int i = 1; i <= m->Height && !Cancelled(); ++i) {
     for (int j = 1; j <= m->Width; ++j) {
       const int idx = m->GetCell(j - 1, i - 1);
       if (idx < 0) continue;
@@ -199,34 +494,28 @@ void TrptXLSExport::Write() {
       m->GetObjectPos(idx, ox, oy, dx, dy);
       const std::string addr = dx * dy > 1 ? TrptExcel::CellAddress(j, i) + ":" + TrptExcel::CellAddress(j + dx - 1, i + dy - 1)
                                            : TrptExcel::CellAddress(j, i);
-      if (!o->IsText) continue;  // pictures travel through the clipboard, which this program lacks
-      std::string text;
-      for (char ch : rptMemoText(o->Memo.get()))
-        if (ch != '\r') text += ch;
-      while (!text.empty() && text.back() == '\n') text.pop_back();
-      double value = 0;
-      Variant v = !AsText && IsNumberText(text, value) ? Variant(value) : Variant(text);
-      Variant cell;
-      try {
-        cell = Get(x->Worksheet, "Range", {Variant(TrptExcel::CellAddress(j, i))});
-      } catch (...) {
-        continue;
+      if (o->IsText) {
+        if (ExportStyles) insertOrdered(styles, {addr, o->StyleIndex});
+        if (MergeCells && dx * dy > 1) merges.push_back({addr, 0});
+        if (ExportStyles && o->Style && !o->Style->FrameTyp.Empty())
+          insertOrdered(frames, {addr, rptFrameBits(o->Style->FrameTyp)});
+        const std::string text = XlsCellText(o);
+        double number = 0;
+        values.PutElement({i, j}, !AsText && IsNumberText(text, number) ? Variant(number) : Variant(text));
+      } else {
+        x->SetRange(j, i, dy, dx);
+        PasteImage(o, pictures, true);
       }
-      if (!text.empty()) Put(cell, "Value", {v});
-      if (ExportStyles && o->Style) {
-        TrptIEMStyle* st = o->Style;
-        Guard([&] {
-          Variant font = Get(cell, "Font");
-          Put(font, "Name", {Variant(st->Font->Name())});
-          Put(font, "Size", {Variant(st->Font->Size())});
-          Put(font, "Bold", {Variant(st->Font->Style().Contains(fsBold))});
-          Put(font, "Color", {Variant(static_cast<int>(st->Font->Color()))});
-        });
-        x->SetFrame(addr, st->FrameTyp);
-      }
-      if (MergeCells && dx * dy > 1)
-        Guard([&] { Put(Get(x->Worksheet, "Range", {Variant(addr)}), "MergeCells", {Variant(true)}); });
     }
+    if (FProgress) FProgress->Tick();
+  }
+  x->ApplyRanges(styles, 0, FProgress.get());
+  x->ApplyRanges(frames, 1, FProgress.get());
+  if (MergeCells) x->ApplyRanges(merges, 2, FProgress.get());
+  x->SetRange(1, 1, m->Height, m->Width);
+  Put(x->Range, "Value", {values});
+  Put(Get(x->Worksheet, "Cells"), "WrapText", {Variant(true)});
+  FProgress.reset();
 }
 
 void TrptXLSExport::Finish() {
@@ -234,21 +523,38 @@ void TrptXLSExport::Finish() {
   try {
     FMatrix->Prepare();
     if (!FExcel->IsOpened) throw Exception("The spreadsheet program cannot be started");
-    Write();
+    // The steps would report to a progress window (FProgress) here; it is not opened yet: shown
+    // and closed inside the export on a real display it left the preview window without input.
+    if (FMatrix->Width > 0 && FMatrix->Height > 0) {
+      if (FastExport) WriteFast();
+      else WriteCellByCell();
+    }
+    FProgress.reset();
+    FExcel->SetRange(1, 1, 1, 1);
+    Guard([&] { DispInvoke(FExcel->Range, "Select", DISPATCH_METHOD); });
     if (OpenExcelAfterExport) FExcel->SetVisible(true);
-    Guard([&] { DispInvoke(FExcel->Workbook, "SaveAs", DISPATCH_METHOD, {Variant(FileName), Variant(-4143)}); });
-    Guard([&] { DispInvoke(FExcel->Excel, "Quit", DISPATCH_METHOD); });
+    // A workbook that could not be saved is reported, not passed over as done.
+    std::string saveError;
+    try {
+      std::string name = FileName;
+      if (ExtractFilePath(name).empty()) name = IncludeTrailingPathDelimiter(GetCurrentDir()) + name;
+      DispInvoke(FExcel->Workbook, "SaveAs", DISPATCH_METHOD,
+                 {Variant(name), Variant(-4143), EmptyParam(), EmptyParam(), EmptyParam(), EmptyParam(), Variant(1),
+                  EmptyParam(), EmptyParam(), EmptyParam()});
+    } catch (const Exception& e) {
+      saveError = e.Message();
+    }
+    Guard([&] { Put(Get(FExcel->Excel, "Application"), "DisplayAlerts", {Variant(true)}); });
+    Guard([&] { Put(Get(FExcel->Excel, "Application"), "ScreenUpdating", {Variant(true)}); });
+    if (!OpenExcelAfterExport) {
+      Guard([&] { DispInvoke(FExcel->Excel, "Quit", DISPATCH_METHOD); });
+      FExcel->Excel.Clear();
+    }
+    if (!saveError.empty()) rptExportError(Report, saveError);
   } catch (const Exception& e) {
+    FProgress.reset();
     rptExportError(Report, e.Message());
   }
-  // Letting go of the automation objects writes the workbook; it is then put where the user asked.
-  const std::string before = LastSpreadsheetFile();
   FExcel.reset();
   FMatrix.reset();
-  const std::string written = LastSpreadsheetFile();
-  if (!written.empty() && written != before && std::filesystem::exists(written) && written != FileName) {
-    std::error_code ec;
-    std::filesystem::copy_file(written, FileName, std::filesystem::copy_options::overwrite_existing, ec);
-    if (!ec) std::filesystem::remove(written, ec);
-  }
 }

@@ -17,6 +17,8 @@
 #include "report/core/rptview.h"
 #include "report/output/rptexportmatrix.h"
 #include "report/output/rptexportpdf.h"
+#include "platform/vcl/stdctrls.h"
+#include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
 
 ORV_CLASS_IMPL(TrptXMLExport, TrptCustomExportFilter)
@@ -92,7 +94,17 @@ void TrptXMLExport::Publish(TPublisher<TrptXMLExport>& P) {
 
 std::string TrptXMLExport::GetMenuCaption() { return rptGet("XlsXMLexport"); }
 
-int TrptXMLExport::ShowOptionsDialog() { return rptExportSaveDialog(this, rptTextById(8105), rptTextById(8106)); }
+int TrptXMLExport::ShowOptionsDialog() {
+  TrptXMLExportDialog dlg(nullptr);
+  const std::vector<TrptExportBinding> b = {{dlg.StylesCB, &ExportStyles}, {dlg.PageBreaksCB, &ExportPageBreaks}, {dlg.WCB, &Wysiwyg}, {dlg.OpenExcelCB, &OpenExcelAfterExport}, {dlg.BackgrCB, &Background}};
+  return rptRunExportDialog(
+      this, &dlg, [&] { rptFillBindings(b); },
+      [&] {
+        dlg.ReadRange(this);
+        rptReadBindings(b);
+      },
+      rptTextById(8105), rptTextById(8106));
+}
 
 bool TrptXMLExport::Start() {
   if (FileName.empty() && !Stream) return false;

@@ -1,6 +1,10 @@
 // The shared report controls: the self-scrolling control and the flat combo box.
 #include "report/output/rptuicontrols.h"
 
+#include <cmath>
+
+#include "platform/vcl/extctrls.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -133,6 +137,105 @@ void TrptScrollWin::Paint() {
 
 TrptCustomComboBox::TrptCustomComboBox(TComponent* AOwner) : TComboBox(AOwner) { SetWidth(100); }
 
+bool TrptCustomComboBox::Active() const {
+  return DroppedDown() || FMouseInside || (HandleAllocated() && Focused());
+}
+
+void TrptCustomComboBox::WndProc(TMessage& Message) {
+  TComboBox::WndProc(Message);
+  switch (Message.Msg) {
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      FMouseInside = Message.Msg == CM_MOUSEENTER;
+      Invalidate();
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Invalidate();
+      break;
+    default:
+      break;
+  }
+}
+
+void TrptCustomComboBox::DrawImage(HDC DC, const RECT& R) {
+  if (Indent > 0) FillRect(DC, &R, GetSysColorBrush(COLOR_WINDOW));
+}
+
+void TrptCustomComboBox::PaintWindow(HDC DC) {
+  TComboBox::PaintWindow(DC);
+  DrawFrameAndButton(DC);
+}
+
+void TrptCustomComboBox::DrawFrameAndButton(HDC DC) {
+  const int w = Width(), h = Height(), bw = ButtonWidth;
+  RECT client{0, 0, w, h};
+  HBRUSH face = GetSysColorBrush(COLOR_BTNFACE), window = GetSysColorBrush(COLOR_WINDOW);
+  int state = 0;
+  if (!Enabled()) {
+    FillRect(DC, &client, face);
+    RECT in{2, 2, w - 2, h - 2};
+    FrameRect(DC, &in, window);
+  } else {
+    // The platform box's own, wider button is covered by the edit's colour first.
+    RECT gap{std::max(3, w - GetSystemMetrics(SM_CXVSCROLL) - 2), 1, w - 1, h - 1};
+    FillRect(DC, &gap, window);
+    if (Indent > 0) DrawImage(DC, RECT{3, 3, Indent + 3, h - 3});
+    const bool active = Active();
+    state = DroppedDown() ? 2 : active ? 1 : 0;
+    RECT r{1, 1, w - 1, h - 1};
+    FrameRect(DC, &r, face);
+    RECT inner{2, 2, w - 2 - bw - 1, h - 2};
+    FrameRect(DC, &inner, window);
+    if (active) DrawEdge(DC, &client, BDR_SUNKENOUTER, BF_RECT);
+    else FrameRect(DC, &client, face);
+    RECT button{w - bw - 2, 2, w - 2, h - 2};
+    FillRect(DC, &button, face);
+    if (state == 0) FrameRect(DC, &button, window);
+    else if (state == 1) DrawEdge(DC, &button, BDR_RAISEDINNER, BF_RECT);
+    else DrawEdge(DC, &button, BDR_SUNKENOUTER, BF_RECT);
+    HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(state == 0 ? COLOR_WINDOW : COLOR_BTNFACE));
+    HGDIOBJ old = SelectObject(DC, pen);
+    MoveToEx(DC, w - bw - 3, state == 0 ? 2 : 1, nullptr);
+    LineTo(DC, w - bw - 3, state == 0 ? h - 2 : h - 1);
+    SelectObject(DC, old);
+    DeleteObject(pen);
+  }
+  // The arrow: three black lines, one pixel lower and right while pressed.
+  const int shift = state == 2 ? 1 : 0;
+  const int x = static_cast<int>(std::lround(bw / 2.0)) + w - bw - 4 + shift;
+  const int y = static_cast<int>(std::lround((h - 4) / 2.0)) + 1 + shift;
+  HGDIOBJ old = SelectObject(DC, GetStockObject(BLACK_PEN));
+  for (int i = 0; i < 3; ++i) {
+    MoveToEx(DC, x + i, y + i, nullptr);
+    LineTo(DC, x - i + 5, y + i);
+  }
+  SelectObject(DC, old);
+}
+
+ORV_CLASS_IMPL(TrptFontPreview, TCustomForm)
+
+TrptFontPreview::TrptFontPreview(TComponent* AOwner) : TCustomForm(AOwner) {
+  SetBorderStyle(bsNone);
+  SetFormStyle(fsStayOnTop);
+  SetBounds(0, 0, 200, 50);
+  Panel = new TPanel(this);
+  Panel->SetParent(this);
+  Panel->SetAlign(alClient);
+  Panel->SetColor(clWindow);
+  Panel->SetBevelOuter(bvNone);
+  Panel->SetBevelInner(bvNone);
+  Panel->SetBorderStyle(bsSingle);
+  Panel->SetParentFont(false);
+  Panel->Font()->SetColor(clWindowText);
+  Panel->Font()->SetSize(18);
+}
+
+void TrptFontPreview::ShowFont(const std::string& Name) {
+  Panel->SetCaption(Name);
+  Panel->Font()->SetName(Name);
+}
+
 namespace {
 
 const char* const kDefaultMRUKey = "\\Software\\Rede Vivedad\\MRUFont";
@@ -156,9 +259,49 @@ TrptFontComboBox::TrptFontComboBox(TComponent* AOwner) : TrptCustomComboBox(AOwn
   SetDropDownCount(12);
   Indent = 16;
   SetReadOnly(true);
+  FPreview = new TrptFontPreview(nullptr);
+  FPreview->SetVisible(false);
+  // While the list is down the sample shows the font whose item is drawn selected.
+  SetStyle(csOwnerDrawFixed);
+  OnDrawItem = [this](TWinControl*, int Index, RECT R, TOwnerDrawState State) {
+    TCanvas* c = Canvas();
+    const std::string name = Items()->Strings(Index);
+    c->FillRect(R);
+    RECT text{R.left + 15 + 2, R.top, R.right, R.bottom};
+    DrawText(c->Handle(), name.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (State.Contains(odSelected) && !State.Contains(odComboBoxEdit) && FPreview) FPreview->ShowFont(name);
+  };
+  OnDropDown = [this](TObject*) {
+    FDropping = true;
+    PlacePreview();
+  };
   OnSelect = [this](TObject*) {
     if (!FUpdating) ChooseFont(ItemIndex());
   };
+}
+
+TrptFontComboBox::~TrptFontComboBox() { delete FPreview; }
+
+void TrptFontComboBox::WndProc(TMessage& Message) {
+  ++FDepth;
+  TrptCustomComboBox::WndProc(Message);
+  --FDepth;
+  // The list runs inside the message that dropped it: once that message is done, the list is
+  // closed and the sample goes.
+  if (FDepth == 0 && FDropping && !DroppedDown()) {
+    FDropping = false;
+    if (FPreview) FPreview->Hide();
+  }
+}
+
+void TrptFontComboBox::PlacePreview() {
+  if (!FPreview || !HandleAllocated()) return;
+  POINT corner = ClientToScreen(POINT{Width(), Height()});
+  const int screenW = GetSystemMetrics(SM_CXSCREEN);
+  if (corner.x + FPreview->Width() > screenW) corner.x = ClientToScreen(POINT{0, 0}).x - FPreview->Width() - 1;
+  FPreview->SetBounds(corner.x, corner.y, FPreview->Width(), FPreview->Height());
+  FPreview->ShowFont(ItemIndex() >= 0 ? Items()->Strings(ItemIndex()) : Text());
+  FPreview->Show();
 }
 
 void TrptFontComboBox::SetMRURegKey(const std::string& Value) { FMRURegKey = Value.empty() ? kDefaultMRUKey : Value; }

@@ -6,7 +6,10 @@
 #include <string>
 
 #include "platform/vcl/controls.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
+
+class TPanel;
 
 // A control with its own horizontal and vertical scroll ranges, page sizes and positions. The
 // positions stay within 0..Range-Page; a change calls HorzScrolled or VertScrolled.
@@ -58,9 +61,21 @@ public:
   void SetListWidth(int Value) { FListWidth = Value; }
   int ButtonWidth = 11;
   int Indent = 0;
+  // Dropped down, focused or under the mouse: the frame is sunk and the button raised.
+  bool Active() const;
+  bool MouseInside() const { return FMouseInside; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  // Draws the flat frame and the narrow button over the box.
+  void PaintWindow(HDC DC) override;
+  // The room left of the text (Indent wide); the base fills it with the window colour.
+  virtual void DrawImage(HDC DC, const RECT& R);
 
 private:
+  void DrawFrameAndButton(HDC DC);
   int FListWidth = 0;
+  bool FMouseInside = false;
 };
 
 class TrptComboBox : public TrptCustomComboBox {
@@ -72,10 +87,26 @@ public:
 // A font-name box: the font families of the screen, sorted, with up to five recently chosen
 // names at the top (kept under MRURegKey in the settings registry). Each item's object is its
 // font type (4 = TrueType).
+// The floating sample of the font under the selection: a borderless tool window of 200 x 50
+// with one flat panel showing the name in that font at 18 points.
+class TrptFontPreview : public TCustomForm {
+  ORV_CLASS(TrptFontPreview, TCustomForm)
+public:
+  explicit TrptFontPreview(TComponent* AOwner);
+  TPanel* Panel;
+  void ShowFont(const std::string& Name);
+};
+
 class TrptFontComboBox : public TrptCustomComboBox {
   ORV_CLASS(TrptFontComboBox, TrptCustomComboBox)
 public:
   explicit TrptFontComboBox(TComponent* AOwner);
+  ~TrptFontComboBox() override;
+  // The sample window, placed at the box's bottom-right corner (left of the box when it would
+  // pass the screen's right edge) while the list is down.
+  TrptFontPreview* Preview() const { return FPreview; }
+  void PlacePreview();
+  void WndProc(TMessage& Message) override;
   bool ShowMRU = true;
   const std::string& MRURegKey() const { return FMRURegKey; }
   // An empty key restores the default one.
@@ -89,6 +120,9 @@ public:
 
 private:
   void WriteMRU();
+  TrptFontPreview* FPreview = nullptr;
+  int FDepth = 0;
+  bool FDropping = false;
   std::string FMRURegKey;
   bool FUpdating = false;
 };

@@ -14,11 +14,13 @@
 #include "platform/rtl/streams.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/menus.h"
+#include "platform/vcl/stdctrls.h"
 #include "report/core/rptbands.h"
 #include "report/core/rptclass.h"
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptservices.h"
 #include "report/core/rptview.h"
+#include "report/output/rptexportdialogs.h"
 #include "report/output/rptexporthtml.h"
 #include "report/output/rptexportimage.h"
 #include "report/output/rptexportpdf.h"
@@ -381,6 +383,61 @@ TEST_F(PrintTest, TheExportMenuWritesEveryFormat) {
   std::ifstream txt(out + "/sheet.txt");
   std::string text((std::istreambuf_iterator<char>(txt)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("IMG_0002.jpg"), std::string::npos);
+}
+
+TEST_F(PrintTest, TheExportMenuAsksForOptionsThenForTheFile) {
+  OpenShoot(2);
+  AddRows({{"IMG_0001.jpg", kAlbum, ""}, {"IMG_0002.jpg", kAlbum, ""}});
+  TFormdayin2* w = PrintSelected();
+  ASSERT_NE(w, nullptr);
+  const std::string out = Shoot + "/asked";
+  std::filesystem::create_directories(out);
+  // The text export: its options dialog, then the save dialog in the default folder.
+  w->rptTXTExport1->ShowDialog = true;
+  w->rptTXTExport1->DefaultPath = out;
+  std::string caption;
+  Later([&] {
+    auto* d = dynamic_cast<TrptTXTExportDialog*>(Screen()->ActiveForm());
+    ASSERT_NE(d, nullptr);
+    caption = d->Caption();
+    d->RB_Simple->SetChecked(true);
+    Later([] {
+      InjectKey(VK_CONTROL, true);
+      Key('A');
+      InjectKey(VK_CONTROL, false);
+      InjectText("picked");
+      Key(VK_RETURN);
+    });
+    d->OkB->Click();
+  });
+  w->txt2->Click();
+  Application()->ProcessMessages();
+  EXPECT_FALSE(caption.empty());
+  EXPECT_TRUE(w->rptTXTExport1->Borders);
+  std::ifstream txt(out + "/picked.prn");
+  std::string text((std::istreambuf_iterator<char>(txt)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("IMG_0002.jpg"), std::string::npos);
+  EXPECT_EQ(w->rptTXTExport1->FileName, out + "/picked.prn");
+  // The spreadsheet through its dialogs too; the window takes clicks again afterwards.
+  w->rptXLSExport1->ShowDialog = true;
+  w->rptXLSExport1->DefaultPath = out;
+  Later([&] {
+    auto* d = dynamic_cast<TrptXLSExportDialog*>(Screen()->ActiveForm());
+    ASSERT_NE(d, nullptr);
+    Later([] {
+      InjectKey(VK_CONTROL, true);
+      Key('A');
+      InjectKey(VK_CONTROL, false);
+      InjectText("picked.xlsx");
+      Key(VK_RETURN);
+    });
+    d->OkB->Click();
+  });
+  w->EXCEL2->Click();
+  Application()->ProcessMessages();
+  EXPECT_TRUE(std::filesystem::exists(out + "/picked.xlsx"));
+  EXPECT_TRUE(IsWindowEnabled(w->Handle()));
+  EXPECT_TRUE(IsWindowEnabled(Form->Handle()));
 }
 
 TEST_F(PrintTest, AProgramFolderThatCannotBeWrittenStagesIntoTheDataFolder) {

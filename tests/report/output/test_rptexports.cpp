@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/rtl/automation.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/graphics.h"
@@ -398,19 +399,65 @@ TEST(RptRtfParts, SplicedRichTextRenumbersWholeControlWords) {
   EXPECT_EQ(rtf.FontTable[2], "Times");
 }
 
-TEST_F(RptExports, SpreadsheetAutomationWritesAWorkbook) {
+TEST_F(RptExports, SpreadsheetAutomationSavesStyledWorkbookWithBothWriters) {
+  if (!HaveTool("unzip")) GTEST_SKIP() << "unzip missing";
+  for (bool fast : {true, false}) {
+    SCOPED_TRACE(fast ? "grouped writer" : "cell-by-cell writer");
+    SetSpreadsheetFolder(Dir + "/sheets");
+    for (const char* name : {"Page1", "Page2"}) {
+      auto* page = dynamic_cast<TrptReportPage*>(Report->FindObject(name));
+      ASSERT_NE(page, nullptr);
+      page->SetOrientation(poLandscape);
+      page->LeftMargin = 20;  // 52 points, 0.7222 inch
+    }
+    ASSERT_TRUE(Report->PrepareReport()) << Report->Errors()->Text();
+    TrptXLSExport xls(TrptCustomExportFilter::TUnregistered{});
+    xls.FastExport = fast;
+    xls.ShowProgress = false;
+    const std::string name = fast ? "fast.xlsx" : "slow.xlsx";
+    ASSERT_TRUE(Export(xls, name)) << Report->Errors()->Text();
+    SetSpreadsheetFolder("");
+    EXPECT_EQ(Report->Errors()->Count(), 0) << Report->Errors()->Text();
+    // Saved under the chosen name by the workbook itself; nothing left behind elsewhere.
+    ASSERT_TRUE(fs::exists(Dir + "/" + name));
+    EXPECT_FALSE(fs::exists(Dir + "/sheets/Book1.xlsx"));
+    std::string sheet, strings, styles;
+    ASSERT_EQ(RunTool("unzip -p " + Dir + "/" + name + " xl/worksheets/sheet1.xml", &sheet), 0) << sheet;
+    RunTool("unzip -p " + Dir + "/" + name + " xl/sharedStrings.xml", &strings);
+    RunTool("unzip -p " + Dir + "/" + name + " xl/styles.xml", &styles);
+    EXPECT_NE(strings.find("Page 1 (a) \\ b"), std::string::npos) << strings;
+    EXPECT_NE(strings.find("Page 2 (a) \\ b"), std::string::npos) << strings;
+    EXPECT_NE(strings.find("&lt;b&gt;A &amp; B&lt;/b&gt;"), std::string::npos) << strings;
+    EXPECT_NE(strings.find(">007<"), std::string::npos) << strings;  // leading zeros stay text
+    // Styles: the memo font, wrapping, left/top alignment and thin borders of the framed titles.
+    EXPECT_NE(styles.find("Liberation Sans"), std::string::npos) << styles;
+    EXPECT_NE(styles.find("wrapText=\"1\""), std::string::npos) << styles;
+    EXPECT_NE(styles.find("vertical=\"top\""), std::string::npos) << styles;
+    EXPECT_NE(styles.find("<left style=\"thin\">"), std::string::npos) << styles;
+    // Page setup from the first page (margins in millimetres x 2.6 points, landscape).
+    EXPECT_NE(sheet.find("<pageMargins left=\"0.722"), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find("orientation=\"landscape\""), std::string::npos) << sheet;
+    // A manual break after each page, and custom row heights.
+    EXPECT_NE(sheet.find("<rowBreaks count=\"2\""), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find("customHeight=\"1\""), std::string::npos) << sheet;
+    // The shapes are pictures placed on the sheet.
+    std::string list;
+    RunTool("unzip -l " + Dir + "/" + name, &list);
+    EXPECT_NE(list.find("xl/media/image1"), std::string::npos) << list;
+    EXPECT_NE(list.find("xl/drawings/drawing1.xml"), std::string::npos) << list;
+  }
+}
+
+TEST_F(RptExports, SpreadsheetAutomationReportsAWorkbookThatCannotBeSaved) {
   SetSpreadsheetFolder(Dir + "/sheets");
   TrptXLSExport xls(TrptCustomExportFilter::TUnregistered{});
-  ASSERT_TRUE(Export(xls, "r.xlsx")) << Report->Errors()->Text();
+  xls.ShowProgress = false;
+  ASSERT_TRUE(Export(xls, "missing-folder/r.xlsx"));
   SetSpreadsheetFolder("");
-  ASSERT_TRUE(fs::exists(Dir + "/r.xlsx")) << Report->Errors()->Text();
-  if (!HaveTool("unzip")) GTEST_SKIP() << "unzip missing";
-  std::string sheet, strings;
-  ASSERT_EQ(RunTool("unzip -p " + Dir + "/r.xlsx xl/worksheets/sheet1.xml", &sheet), 0) << sheet;
-  RunTool("unzip -p " + Dir + "/r.xlsx xl/sharedStrings.xml", &strings);
-  const std::string all = sheet + strings;
-  EXPECT_NE(all.find("Page 1 (a)"), std::string::npos) << all;
-  EXPECT_NE(all.find(">007<"), std::string::npos) << all;  // leading zeros stay text
+  EXPECT_FALSE(fs::exists(Dir + "/missing-folder/r.xlsx"));
+  EXPECT_GT(Report->Errors()->Count(), 0);
+  // The workbook is not lost: it went to the spreadsheet folder.
+  EXPECT_TRUE(fs::exists(Dir + "/sheets/Book1.xlsx"));
 }
 
 TEST(RptXlsParts, ColumnNamesAndNumberTexts) {
@@ -429,6 +476,68 @@ TEST(RptXlsParts, ColumnNamesAndNumberTexts) {
   }
 }
 
+namespace {
+// The style number ("s" attribute) of a cell in a sheet's XML, "" when the cell is not there.
+std::string XlsCellStyle(const std::string& Sheet, const std::string& Cell) {
+  const size_t at = Sheet.find("<c r=\"" + Cell + "\"");
+  if (at == std::string::npos) return "";
+  const size_t s = Sheet.find(" s=\"", at);
+  const size_t end = Sheet.find('>', at);
+  if (s == std::string::npos || s > end) return "0";
+  return Sheet.substr(s + 4, Sheet.find('"', s + 4) - s - 4);
+}
+}  // namespace
+
+TEST(RptXlsParts, GroupedRowHeightsStylesFramesAndMerges) {
+  if (!HaveTool("unzip")) GTEST_SKIP() << "unzip missing";
+  char tmpl[] = "/tmp/rptxlsXXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl, file = dir + "/grouped.xlsx";
+  SetSpreadsheetFolder(dir + "/sheets");
+  {
+    TrptExcel x;
+    x.Open();
+    ASSERT_TRUE(x.IsOpened);
+    Variant styles = DispInvoke(DispInvoke(x.Excel, "ActiveWorkbook", DISPATCH_METHOD), "Styles", DISPATCH_METHOD);
+    Variant bold = DispInvoke(styles, "Add", DISPATCH_METHOD, {Variant("S0")});
+    DispInvoke(DispInvoke(bold, "Font", DISPATCH_METHOD), "Bold", DISPATCH_PROPERTYPUT, {Variant(true)});
+    DispInvoke(bold, "HorizontalAlignment", DISPATCH_PROPERTYPUT, {Variant(-4108)});
+    // Rows of 12, 12 and 20 points: all rows get 12, then row 3 gets 20.
+    x.SetRowHeights({{"A1:A2", 0}, {"A3:A3", 1}}, {12, 20}, 0, 3, nullptr);
+    x.ApplyRanges({{"A1", 0}, {"B2", 0}}, 0, nullptr);
+    x.ApplyRanges({{"A4:B4", 0}}, 2, nullptr);
+    x.ApplyRanges({{"C3", rptFrameBits(TrptFrameTypes{ftLeft, ftBottom})}}, 1, nullptr);
+    DispInvoke(x.Workbook, "SaveAs", DISPATCH_METHOD, {Variant(file)});
+    x.Workbook.Clear();
+    x.Worksheet.Clear();
+    x.Range.Clear();
+    x.Excel.Clear();
+  }
+  SetSpreadsheetFolder("");
+  std::string sheet, stylesXml;
+  ASSERT_EQ(RunTool("unzip -p " + file + " xl/worksheets/sheet1.xml", &sheet), 0) << sheet;
+  RunTool("unzip -p " + file + " xl/styles.xml", &stylesXml);
+  const struct {
+    const char* Row;
+    const char* Height;
+  } rows[] = {{"1", "12"}, {"2", "12"}, {"3", "20"}};
+  for (const auto& r : rows)
+    EXPECT_NE(sheet.find(std::string("<row r=\"") + r.Row + "\" spans=\"1:3\" ht=\"" + r.Height + "\""),
+              std::string::npos) << r.Row << sheet;
+  EXPECT_NE(sheet.find("<mergeCell ref=\"A4:B4\"/>"), std::string::npos) << sheet;
+  // A1 and B2 share the bold, centred style; C3 has another one (its two borders).
+  EXPECT_NE(XlsCellStyle(sheet, "A1"), "0");
+  EXPECT_EQ(XlsCellStyle(sheet, "A1"), XlsCellStyle(sheet, "B2"));
+  EXPECT_NE(XlsCellStyle(sheet, "C3"), XlsCellStyle(sheet, "A1"));
+  EXPECT_NE(stylesXml.find("<b/>"), std::string::npos) << stylesXml;
+  EXPECT_NE(stylesXml.find("horizontal=\"center\""), std::string::npos) << stylesXml;
+  EXPECT_NE(stylesXml.find("<left style=\"thin\">"), std::string::npos) << stylesXml;
+  EXPECT_NE(stylesXml.find("<bottom style=\"thin\">"), std::string::npos) << stylesXml;
+  EXPECT_FALSE(fs::exists(dir + "/sheets/Book1.xlsx"));  // saved, so not written again on release
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
 TEST_F(RptExports, TextPrintAfterExportKeepsTheFileAndSendsItRaw) {
   // A private home with the file printer as the default printer: its raw jobs become .prn files.
   fs::create_directories(Dir + "/home/Documents");
@@ -441,6 +550,7 @@ TEST_F(RptExports, TextPrintAfterExportKeepsTheFileAndSendsItRaw) {
   TPrinter* old = SetPrinter(new TPrinter());
   TrptTXTExport txt(TrptCustomExportFilter::TUnregistered{});
   txt.PrintAfter = true;
+  txt.PrinterDialog = false;
   txt.SelectedType = 1;
   txt.PrinterTypes[1].Commands[0].Trigger = true;  // Reset: ESC @
   const bool ok = Export(txt, "r.prn");

@@ -12,6 +12,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/dock.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/win/winuser.h"
@@ -196,6 +197,35 @@ TEST(RptDockTest, EmptyRowsCloseUpAndEmptyDocksShrink) {
   delete b;
   dock->ArrangeToolbars();
   EXPECT_EQ(dock->Height(), 1);
+}
+
+TEST(RptDockTest, DockSiteKeepsTheDraggedWidthAndShowsItsSizer) {
+  TForm host(nullptr);
+  host.SetBounds(0, 0, 600, 400);
+  auto* site = new TrptDockSite(&host);
+  site->SetParent(&host);
+  ASSERT_EQ(site->Width(), 10);
+  EXPECT_FALSE(site->Sizer()->Visible());
+  auto* a = new TForm(&host);
+  a->SetBounds(0, 0, 180, 120);
+  auto* b = new TForm(&host);
+  b->SetBounds(0, 0, 140, 120);
+  // Dragged over the narrow site, then dropped: the form keeps its width, the sizer shows.
+  TDragDockObject dragA(a);
+  bool accept = false;
+  site->DockOver(&dragA, 2, 2, dsDragMove, accept);
+  EXPECT_TRUE(accept);
+  EXPECT_EQ(site->DraggedWidth(), 180);
+  ASSERT_TRUE(a->ManualDock(site));
+  EXPECT_EQ(a->Width(), 180);
+  EXPECT_TRUE(site->Sizer()->Visible());
+  TDragDockObject dragB(b);
+  site->DockOver(&dragB, 2, 2, dsDragMove, accept);
+  ASSERT_TRUE(b->ManualDock(site));
+  EXPECT_TRUE(site->Sizer()->Visible());
+  // One form leaves and one remains: the sizer hides.
+  ASSERT_TRUE(b->ManualDock(nullptr));
+  EXPECT_FALSE(site->Sizer()->Visible());
 }
 
 TEST(RptDockTest, ToolbarPlacementRoundTrip) {
