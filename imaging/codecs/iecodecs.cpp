@@ -12,6 +12,7 @@
 #include "imaging/codecs/pnmfilt.h"
 #include "imaging/codecs/psfilt.h"
 #include "imaging/codecs/tgafilt.h"
+#include "imaging/codecs/tiffilt.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecmykprofile.h"
 #include "imaging/core/iecolor.h"
@@ -26,6 +27,7 @@ void IERegisterCodecs() {
   IERegisterBmpCodec();
   IERegisterIcoCodec();
   IERegisterGifCodec();
+  IERegisterTiffCodec();
   IERegisterTgaCodec();
   IERegisterPnmCodec();
   IERegisterPcxCodec();
