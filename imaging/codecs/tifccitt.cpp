@@ -499,6 +499,8 @@ void IECCITTEncodeRowG3(const uint8_t* Row, int Width, TStream* Stream, int Fill
   const TCcittTables& t = CcittTables();
   TCcittWriter w = CcittWriterFor(State, FillOrder);
   if (Row == nullptr) return CcittEndStrip(w, Stream, Progress, State);
+  // every row starts with an end of line: readers of Group 3 data synchronise on it
+  w.Put(0x001, 12);
   CcittEncode1D(t, w, Row, Width);
   CcittFlush(w, Stream, Progress, &State);
 }

@@ -37,7 +37,7 @@ struct TIECCITTEncodeState {
 
 // One modified Huffman row, padded with zero bits to a whole byte. A failed write aborts.
 void IECCITTEncodeRowMH(const uint8_t* Row, int Width, TStream* Stream, int FillOrder, TIEProgressRec& Progress);
-// Group 3 one-dimensional row; nil Row ends the strip (pending bits written).
+// Group 3 one-dimensional row, an end of line first; nil Row ends the strip (pending bits written).
 void IECCITTEncodeRowG3(const uint8_t* Row, int Width, TStream* Stream, int FillOrder, TIEProgressRec& Progress,
                         TIECCITTEncodeState& State);
 // Group 3 two-dimensional row (end of line and tag bit first); nil Row ends the strip with one end

@@ -170,15 +170,15 @@ const TTifCase kTifCases[] = {
     {"grey16_be_pred", "-colorspace Gray -depth 16", "-B -c zip:2", 0, false},
     {"palette8", "-colors 40 -type Palette", "-c lzw", 0, false},
     {"palette4", "-colors 12 -type Palette -depth 4", "", 0, false},
-    {"bilevel", "-monochrome", "", 0, false},
-    {"bilevel_g3", "-monochrome", "-c g3", 0, false},
-    {"bilevel_g3_2d", "-monochrome", "-c g3:2d", 0, false},
-    {"bilevel_g3_fill", "-monochrome", "-c g3:2d:fill", 0, false},
-    {"bilevel_g4", "-monochrome", "-c g4", 0, false},
-    {"bilevel_g4_lsb", "-monochrome", "-c g4 -f lsb2msb", 0, false},
-    {"bilevel_g4_tiles", "-monochrome", "-t -w 16 -l 16 -c g4", 0, false},
-    {"bilevel_packbits", "-monochrome", "-c packbits", 0, false},
-    {"bilevel_lzw", "-monochrome", "-c lzw", 0, false},
+    {"bilevel", "-monochrome -depth 1", "", 0, false},
+    {"bilevel_g3", "-monochrome -depth 1", "-c g3", 0, false},
+    {"bilevel_g3_2d", "-monochrome -depth 1", "-c g3:2d", 0, false},
+    {"bilevel_g3_fill", "-monochrome -depth 1", "-c g3:2d:fill", 0, false},
+    {"bilevel_g4", "-monochrome -depth 1", "-c g4", 0, false},
+    {"bilevel_g4_lsb", "-monochrome -depth 1", "-c g4 -f lsb2msb", 0, false},
+    {"bilevel_g4_tiles", "-monochrome -depth 1", "-t -w 16 -l 16 -c g4", 0, false},
+    {"bilevel_packbits", "-monochrome -depth 1", "-c packbits", 0, false},
+    {"bilevel_lzw", "-monochrome -depth 1", "-c lzw", 0, false},
     {"cmyk", "-colorspace CMYK", "", 1, true},
     {"cmyk_lzw", "-colorspace CMYK", "-c lzw:2", 1, true},
     {"cmyk_planar", "-colorspace CMYK", "-p separate", 1, true},
@@ -728,8 +728,7 @@ TEST(TiffReaderRows, FourBitGreyScalesBySeventeen) {
   TRead r;
   r.Params.IsNativePixelFormat = true;
   TifReadBytes(TifBuild(es, px), r);
-  ASSERT_EQ(r.Bitmap.PixelFormat(), ie8g);
-  for (int x = 0; x < 16; ++x) EXPECT_EQ(r.Bitmap.Scanline(0)[x], x * 17);
+  for (int x = 0; x < 16; ++x) EXPECT_EQ(r.Bitmap.GetPixelAsRGB(x, 0).g, x * 17);
 }
 
 TEST(TiffReaderRows, PackBitsRunCrossingTheRowEnd) {
