@@ -414,6 +414,7 @@ inline int CcittEncPixel(const uint8_t* Row, int64_t x) { return x < 0 ? 0 : (Ro
 
 // The next changing element after X (a pixel whose colour differs from the one before it).
 int64_t CcittNextChange(const uint8_t* Row, int64_t X, int Width) {
+  if (X >= Width) return Width;
   const int c = CcittEncPixel(Row, X);
   int64_t x = X + 1;
   while (x < Width && CcittEncPixel(Row, x) == c) ++x;

@@ -525,34 +525,38 @@ TEST(TiffCcittCoder, LongRunUsesTheLargestMakeUpCode) {
 }
 
 TEST(TiffCcittCoder, FillOrderTwoRoundTripsOnlyWithFillOrderTwo) {
-  TIEBitmap b;
-  MakePhoto(b, 61, 9);
-  b.SetPixelFormat(ie1g);
-  const int rb = (61 + 7) / 8;
-  TMemoryStream s;
-  TTestProgress p;
-  TIECCITTEncodeState st;
-  for (int y = 0; y < 9; ++y) IECCITTEncodeRowG4(b.Scanline(y), 61, &s, 2, p.Rec, st);
-  IECCITTEncodeRowG4(nullptr, 61, &s, 2, p.Rec, st);
-  const std::vector<uint8_t> code = Bytes(s);
-  auto decode = [&](int Fill) {
-    std::vector<uint8_t> ref(static_cast<size_t>(rb), 0xFF), row(static_cast<size_t>(rb));
-    int64_t bit = 0;
-    int same = 0;
-    for (int y = 0; y < 9; ++y) {
-      bit = IECCITTDecodeRow2D(row.data(), code.data(), int64_t(code.size()), false, Fill, bit, ref.data(), 61);
-      bool eq = true;
-      for (int x = 0; x < 61; ++x) {
-        const bool black = (b.Scanline(y)[x / 8] >> (7 - x % 8)) & 1;  // encoder convention: 1 black
-        const bool white = (row[size_t(x / 8)] >> (7 - x % 8)) & 1;    // decoder convention: 1 white
-        eq = eq && black != white;
+  // widths with and without a partial last byte
+  for (const int w : {61, 64}) {
+    SCOPED_TRACE(w);
+    TIEBitmap b;
+    MakePhoto(b, w, 9);
+    b.SetPixelFormat(ie1g);
+    const int rb = (w + 7) / 8;
+    TMemoryStream s;
+    TTestProgress p;
+    TIECCITTEncodeState st;
+    for (int y = 0; y < 9; ++y) IECCITTEncodeRowG4(b.Scanline(y), w, &s, 2, p.Rec, st);
+    IECCITTEncodeRowG4(nullptr, w, &s, 2, p.Rec, st);
+    const std::vector<uint8_t> code = Bytes(s);
+    auto decode = [&](int Fill) {
+      std::vector<uint8_t> ref(static_cast<size_t>(rb), 0xFF), row(static_cast<size_t>(rb));
+      int64_t bit = 0;
+      int same = 0;
+      for (int y = 0; y < 9; ++y) {
+        bit = IECCITTDecodeRow2D(row.data(), code.data(), int64_t(code.size()), false, Fill, bit, ref.data(), w);
+        bool eq = true;
+        for (int x = 0; x < w; ++x) {
+          const bool black = (b.Scanline(y)[x / 8] >> (7 - x % 8)) & 1;  // encoder convention: 1 black
+          const bool white = (row[size_t(x / 8)] >> (7 - x % 8)) & 1;    // decoder convention: 1 white
+          eq = eq && black != white;
+        }
+        same += eq;
       }
-      same += eq;
-    }
-    return same;
-  };
-  EXPECT_EQ(decode(2), 9);
-  EXPECT_LT(decode(1), 9);
+      return same;
+    };
+    EXPECT_EQ(decode(2), 9);
+    EXPECT_LT(decode(1), 9);
+  }
 }
 
 // ---------------------------------------------------------------- directories and detection
