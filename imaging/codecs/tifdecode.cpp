@@ -434,7 +434,10 @@ bool TifDecBlock(const TTIFFVars& V, std::vector<TTifDecBlock>& Planes, int X0, 
     if (!planar) {
       uint8_t* raw = Planes[0].Rows.data() + r * rowBytes;
       if (bits == 8 || bits == 16) TifDecPredict(V, raw, Width, N);
-      if (bits > 1 && bits < 8) {
+      // samples below 8 bits become one byte each, except bilevel grey rows, which the
+      // converter copies packed
+      const bool bilevel = bits == 1 && N == 1 && (V.Photometric == 0 || V.Photometric == 1);
+      if (bits < 8 && !bilevel) {
         row.resize(static_cast<size_t>(Width) * N);
         TifDecUnpack(V, raw, row.data(), int64_t(Width) * N);
         src = row.data();

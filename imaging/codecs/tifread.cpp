@@ -624,6 +624,16 @@ void TiffReadImage(TIEBitmap* Bitmap, TStream* Stream, int& PageCount, bool Thum
   if (ThumbnailMode && (V.ImageWidth > 400 || V.ImageLength > 400)) return Progress.Abort();
   if (V.ImageWidth <= 0 || V.ImageLength <= 0) return Progress.Abort();
   if (!IEPlausibleImageSize(V.ImageWidth, V.ImageLength, Stream->Size())) return Progress.Abort();
+  {
+    // sample layouts no decoder handles, and pages (or tiles) whose decompressed size no
+    // compression could reach from the bytes the file holds, are refused before any allocation
+    const int64_t limit = std::min<int64_t>(int64_t(1) << 32, (Stream->Size() + 1024) * 2048);
+    auto bytes = [&](int64_t W, int64_t H) { return (W * V.SamplesPerPixel * V.BitsPerSample + 7) / 8 * H; };
+    if (V.BitsPerSample < 1 || V.BitsPerSample > 32 || V.SamplesPerPixel < 1 || V.SamplesPerPixel > 64 ||
+        bytes(V.ImageWidth, V.ImageLength) > limit ||
+        (V.TileWidth > 0 && V.TileLength > 0 && bytes(V.TileWidth, V.TileLength) > limit))
+      return Progress.Abort();
+  }
   if (hasAlpha || AlphaMask != nullptr) {
     if (AlphaMask == nullptr) AlphaMask = new TIEMask();
     AlphaMask->AllocateBits(V.ImageWidth, V.ImageLength, 8);
