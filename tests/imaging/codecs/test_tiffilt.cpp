@@ -791,4 +791,31 @@ TEST(TiffMutations, DamagedPagesFailCleanly) {
   }
 }
 
+TEST(TiffExifCopy, EnterAnExistingPage) {
+  TIEBitmap b;
+  MakePhoto(b, 12, 7);
+  TIOParamsVals w;
+  w.TIFF_Compression = 5;
+  TMemoryStream src;
+  TTestProgress pr;
+  TiffWriteImage(&src, false, &b, pr.Rec, w);
+  TIOParamsVals e;
+  e.EXIF_HasEXIFData = true;
+  e.EXIF_Make = "Maker";
+  e.EXIF_ExposureTime = 0.008;
+  e.EXIF_GPSVersionID = "2.2.0.0";
+  e.EXIF_GPSLatitudeRef = "N";
+  TMemoryStream dst;
+  src.SetPosition(0);
+  EXPECT_TRUE(ExifTagCopy(&src, &dst, "", e, 0, ""));
+  TRead r;
+  TifReadBytes(Bytes(dst), r);
+  ASSERT_FALSE(r.Aborted);
+  EXPECT_EQ(r.Params.EXIF_Make, "Maker");
+  EXPECT_DOUBLE_EQ(r.Params.EXIF_ExposureTime, 0.008);
+  EXPECT_EQ(r.Params.EXIF_GPSLatitudeRef, "N");
+  EXPECT_TRUE(r.Params.EXIF_HasEXIFData);
+  EXPECT_EQ(CountDiffs(r.Bitmap, ParseNetpbm(MakePpm(b))), 0);
+}
+
 }  // namespace
