@@ -95,9 +95,9 @@ void BM_TiffDecodeDeflate(benchmark::State& State) { TiffBenchDecode(State, true
 void BM_Tiff2rgbaLzw(benchmark::State& State) { TiffBenchTiff2rgba(State, false); }
 void BM_Tiff2rgbaDeflate(benchmark::State& State) { TiffBenchTiff2rgba(State, true); }
 
-BENCHMARK(BM_TiffDecodeLzw)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Tiff2rgbaLzw)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TiffDecodeDeflate)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Tiff2rgbaDeflate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TiffDecodeLzw)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Tiff2rgbaLzw)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TiffDecodeDeflate)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Tiff2rgbaDeflate)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
