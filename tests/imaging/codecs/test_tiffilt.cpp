@@ -818,4 +818,32 @@ TEST(TiffExifCopy, EnterAnExistingPage) {
   EXPECT_EQ(CountDiffs(r.Bitmap, ParseNetpbm(MakePpm(b))), 0);
 }
 
+TEST(TiffOldStyleJpeg, WrittenAndReadBack) {
+  // compression 6: one JPEG stream pointed at by the interchange-format tags
+  TIEBitmap b;
+  MakePhoto(b, 40, 24);
+  TIOParamsVals w;
+  w.TIFF_Compression = 6;
+  w.TIFF_JPEGQuality = 95;
+  TMemoryStream s;
+  TTestProgress pr;
+  TiffWriteImage(&s, false, &b, pr.Rec, w);
+  ASSERT_FALSE(pr.Aborted());
+  TTIFFDirectory d;
+  d.Stream = &s;
+  int n;
+  ASSERT_TRUE(TiffReadDirectory(0, Get32(Bytes(s), 4), d, n));
+  EXPECT_EQ(TiffGetInt(d, 259, 0), 6);
+  const std::vector<uint8_t> file = Bytes(s);
+  const uint32_t at = uint32_t(TiffGetInt(d, 513, 0));
+  ASSERT_LT(at + 1, file.size());
+  EXPECT_EQ(file[at], 0xFF);
+  EXPECT_EQ(file[at + 1], 0xD8);
+  TRead r;
+  TifReadBytes(file, r);
+  ASSERT_FALSE(r.Aborted);
+  ASSERT_EQ(r.Bitmap.Width(), 40);
+  EXPECT_GT(PSNR(r.Bitmap, b), 30);
+}
+
 }  // namespace
