@@ -97,6 +97,37 @@ void DicomSeed() {
   Put("dicom", "seed-native.dcm", d);
 }
 
+// TIFF pages of our writer in every compression it writes, for the TIFF target (and the image
+// target): bilevel pages with the fax codes, colour and grey pages with the others.
+void TiffSeeds() {
+  const struct { int Compression; TIEPixelFormat Format; int Bits, Samples; } pages[] = {
+      {0, ie24RGB, 8, 3}, {5, ie24RGB, 8, 3}, {7, ie24RGB, 8, 3}, {8, ie24RGB, 8, 3}, {9, ie24RGB, 8, 3},
+      {1, ie1g, 1, 1},    {2, ie1g, 1, 1},    {3, ie1g, 1, 1},    {4, ie1g, 1, 1},    {5, ie8g, 8, 1},
+      {0, ie24RGB, 4, 1}, {9, ieRGB48, 16, 3}};
+  int k = 0;
+  for (const auto& pg : pages) {
+    try {
+      TImageryIO io(nullptr);
+      TIEBitmap b;
+      FillBitmap(b, 19, 11, pg.Format);
+      io.AttachBitmap(&b);
+      io.Params->TIFF_Compression = static_cast<uint8_t>(pg.Compression);
+      io.Params->BitsPerSample = pg.Bits;
+      io.Params->SamplesPerPixel = pg.Samples;
+      TMemoryStream s;
+      io.SaveToStream(&s, ioTIFF);
+      if (s.Size() > 0) {
+        Put("tiff", "seed-" + std::to_string(k) + ".tif", s);
+        if (k % 4 == 0) Put("image", "seed-" + std::to_string(k) + ".tif", s);
+      }
+      io.AttachBitmap(nullptr);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "tiff %d: %s\n", k, e.what());
+    }
+    ++k;
+  }
+}
+
 // Images in every format the codecs write, in a few pixel formats, and a JPEG with metadata.
 void Images() {
   const struct { int32_t Type; const char* Ext; } formats[] = {
@@ -385,6 +416,7 @@ int main(int argc, char** argv) {
   orvfuzz::RegisterFormClasses();
   Images();
   DicomSeed();
+  TiffSeeds();
   Forms();
   Scripts();
   Settings();

@@ -1,6 +1,6 @@
 # The fuzz targets: fuzz_<name>.cpp each, with the libraries its entry point needs and the
 # shared helper sources it uses (ORV_FUZZ_EXTRA_<name>, relative to fuzz/).
-set(ORV_FUZZ_TARGETS image jpegmarkers exif iptc xmp icc filer_binary filer_text
+set(ORV_FUZZ_TARGETS image jpegmarkers exif tiff iptc xmp icc filer_binary filer_text
   script_pascal script_cpp script_basic script_js ini settings cursor icon skin rp3 pp3 psd dicom
   jpeg2000 hdphoto formats)
 set(ORV_FUZZ_DEPS_image orv_imaging_codecs orv_imaging_io orv_imaging_core)
@@ -9,6 +9,7 @@ set(ORV_FUZZ_DEPS_jpegmarkers orv_imaging_codecs orv_imaging_io orv_imaging_core
 set(ORV_FUZZ_DEPS_jpeg2000 orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_hdphoto orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_exif orv_imaging_io orv_imaging_core)
+set(ORV_FUZZ_DEPS_tiff orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_iptc orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_xmp orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_icc orv_imaging_io orv_imaging_core)

@@ -17,6 +17,7 @@
 #include "imaging/codecs/psfilt.h"
 #include "imaging/codecs/rawfilt.h"
 #include "imaging/codecs/tgafilt.h"
+#include "imaging/codecs/tiffilt.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iecmykprofile.h"
 #include "imaging/core/iecolor.h"
@@ -31,6 +32,7 @@ void IERegisterCodecs() {
   IERegisterBmpCodec();
   IERegisterIcoCodec();
   IERegisterGifCodec();
+  IERegisterTiffCodec();
   IERegisterTgaCodec();
   IERegisterPnmCodec();
   IERegisterPcxCodec();

@@ -9,6 +9,7 @@
 
 #include "imaging/codecs/iecodecutil.h"
 #include "imaging/codecs/jpegfilt.h"
+#include "imaging/codecs/tifccitt.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/iegeom.h"
 #include "imaging/core/iestreams.h"
@@ -66,6 +67,28 @@ std::vector<uint8_t> BilevelRows(TIEBitmap* B, TIEProgressRec* Progress) {
     if (Progress) IECodecSay(*Progress, static_cast<int>(int64_t(y) * 100 / B->Height()));
   }
   return rows;
+}
+
+// The rows of a bilevel image, exactly as stored (1 = white, which the decode parameters declare
+// with /BlackIs1 true), through the Group 4 or the Group 3 two-dimensional fax coder.
+std::vector<uint8_t> Fax(TIEBitmap* B, bool Group4, TIEProgressRec& Progress) {
+  TMemoryStream m;
+  TIECCITTEncodeState state;
+  for (int y = 0; y < B->Height(); ++y) {
+    if (Group4) IECCITTEncodeRowG4(B->Scanline(y), B->Width(), &m, 1, Progress, state);
+    else IECCITTEncodeRowG3_2D(B->Scanline(y), B->Width(), &m, 1, Progress, state);
+  }
+  if (Group4) IECCITTEncodeRowG4(nullptr, B->Width(), &m, 1, Progress, state);
+  else IECCITTEncodeRowG3_2D(nullptr, B->Width(), &m, 1, Progress, state);
+  const auto* d = static_cast<const uint8_t*>(m.Memory());
+  return std::vector<uint8_t>(d, d + m.Size());
+}
+
+// The fax decode parameters as PostScript text ("<< ... >>").
+std::string FaxParamsText(bool Group4, int W, int H) {
+  return std::string("<< /K ") + (Group4 ? "-1" : "1") + " /BlackIs1 true /Columns " + std::to_string(W) +
+         " /Rows " + std::to_string(H) +
+         " /EndOfLine false /Uncompressed true /EncodedByteAlign false /EndOfBlock false >>";
 }
 
 std::vector<uint8_t> Jpeg(TIEBitmap* B, TIOParamsVals& P, TIEProgressRec& Progress) {
@@ -167,11 +190,18 @@ void PsWritePage(TIEPSContext* C, TStream* S, TIEBitmap* Bitmap, TIEProgressRec&
   std::string data;
   auto beginData = [&] { IEWriteLine(S, "%%BeginData:      " + std::to_string(data.size()) + " ASCII Bytes"); };
   if (bilevel) {
-    // Group 3 and 4 fax coding is not available here: every bilevel page is run-length encoded.
-    const auto rows = BilevelRows(B, &Progress);
-    const auto rle = RunLength(rows.data(), static_cast<int>(rows.size()));
-    A85(rle.data(), static_cast<int>(rle.size()), data);
-    IEWriteLine(S, "currentfile /ASCII85Decode filter /RunLengthDecode filter");
+    if (P.PS_Compression == 1 || P.PS_Compression == 2) {
+      const bool g4 = P.PS_Compression == 1;
+      const auto fax = Fax(B, g4, Progress);
+      A85(fax.data(), static_cast<int>(fax.size()), data);
+      IEWriteLine(S, "currentfile /ASCII85Decode filter " + FaxParamsText(g4, W, H) + " /CCITTFaxDecode filter");
+    } else {
+      // run-length for 0 and for the values that name no coder, so the page always has its image
+      const auto rows = BilevelRows(B, &Progress);
+      const auto rle = RunLength(rows.data(), static_cast<int>(rows.size()));
+      A85(rle.data(), static_cast<int>(rle.size()), data);
+      IEWriteLine(S, "currentfile /ASCII85Decode filter /RunLengthDecode filter");
+    }
     beginData();
     IEWriteLine(S, "image");
   } else if (P.PS_Compression == 3) {
@@ -262,9 +292,23 @@ void PdfWritePage(TIEPDFContext* C, TIEBitmap* Bitmap, TIOParamsVals& P, TIEProg
     } else if (c == 5 && lzw != nullptr) {
       img->Data = Lzw(lzw, B, false);
       filter("LZWDecode");
+    } else if (c == 2 || c == 3) {
+      const bool g4 = c == 2;
+      img->Data = Fax(B, g4, Progress);
+      d->Add("Filter", new TIEPDFNameObject("CCITTFaxDecode"));
+      auto* parms = new TIEPDFDictionaryObject();
+      parms->Add("K", new TIEPDFNumericObject(g4 ? -1 : 1));
+      parms->Add("BlackIs1", new TIEPDFBooleanObject(true));
+      parms->Add("Columns", new TIEPDFNumericObject(W));
+      parms->Add("Rows", new TIEPDFNumericObject(H));
+      parms->Add("EndOfLine", new TIEPDFBooleanObject(false));
+      parms->Add("Uncompressed", new TIEPDFBooleanObject(true));
+      parms->Add("EncodedByteAlign", new TIEPDFBooleanObject(false));
+      parms->Add("EndOfBlock", new TIEPDFBooleanObject(false));
+      d->Add("DecodeParms", parms);
     } else {
-      // Run-length for 1 and for every compression without a coder here (fax coding, LZW
-      // without a routine, unknown values): the page always has its image data.
+      // Run-length for 1 and for every compression without a coder here (LZW without a
+      // routine, unknown values): the page always has its image data.
       const auto rows = BilevelRows(B, &Progress);
       img->Data = RunLength(rows.data(), static_cast<int>(rows.size()));
       filter("RunLengthDecode");

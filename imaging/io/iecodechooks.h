@@ -126,6 +126,9 @@ struct TIECodecs {
   // Content tests that need a codec's knowledge; nil: the front end's own test is used (or, for
   // camera RAW and HD Photo, the format is not detected by content).
   bool (*IsCameraRaw)(TStream* Stream) = nullptr;
+  // The TIFF codec's content test (a header, then a first directory with a width and a height);
+  // nil: the front end's header test.
+  bool (*TiffDetect)(TStream* Stream) = nullptr;
   bool (*IsHDPhoto)(TStream* Stream) = nullptr;
   // The codec library's content tests of TGA, PNM, DCX and the two metafile kinds (each restores
   // the position); nil: the front end's own header test.

@@ -127,7 +127,9 @@ int32_t IEFindStreamFormat(TStream* S) {
     else if (IEWICAvailable && (IECodecs.IsHDPhoto != nullptr ? hook(IECodecs.IsHDPhoto)
                                                                 : (n >= 4 && h[0] == 'I' && h[1] == 'I' && h[2] == 0xBC)))
       result = ioHDP;
-    else if (TiffHeader(h, n) && !hook(IECodecs.IsCameraRaw)) result = ioTIFF;
+    else if ((IECodecs.TiffDetect != nullptr ? hook(IECodecs.TiffDetect) : TiffHeader(h, n)) &&
+             !hook(IECodecs.IsCameraRaw))
+      result = ioTIFF;
     else if (size > 8 && n >= 8 && std::memcmp(h, "\x89PNG\r\n\x1A\n", 8) == 0) result = ioPNG;
     else if (n >= 132 && std::memcmp(h + 128, "DICM", 4) == 0) result = ioDICOM;
     else if (IconDirectory(h, n, S->Size() - start, 1)) result = ioICO;

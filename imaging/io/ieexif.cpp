@@ -581,6 +581,11 @@ bool IELoadEXIFFromStandardBuffer(const void* Data, int Length, TIOParamsVals* P
   return true;
 }
 
+bool IELoadEXIFFromTIFFBlock(const void* Data, int Length, TIOParamsVals* P) {
+  if (P == nullptr || Data == nullptr || Length < 8) return false;
+  return ParseExif(static_cast<const uint8_t*>(Data), static_cast<size_t>(Length), P, nullptr);
+}
+
 void IESaveEXIFToStandardBuffer(TIOParamsVals* P, std::vector<uint8_t>& Buffer, bool App1) {
   Buffer.clear();
   std::vector<TOutEntry> ifd0, exif, gps, ifd1;

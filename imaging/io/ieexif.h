@@ -16,6 +16,10 @@ class TIOParamsVals;
 bool IEIsEXIFMarker(const void* Data, int Length);
 // Loads an APP1 EXIF block into P; false when it is not one or its TIFF structure is unusable.
 bool IELoadEXIFFromStandardBuffer(const void* Data, int Length, TIOParamsVals* P);
+// Loads the EXIF, GPS and XP fields of a TIFF structure held in memory (header, first directory
+// and the EXIF and GPS directories it points at) into P; no thumbnail is read. False when the
+// data are not a TIFF structure. The TIFF reader hands each page's metadata here.
+bool IELoadEXIFFromTIFFBlock(const void* Data, int Length, TIOParamsVals* P);
 // Builds the EXIF block of P: with App1, "Exif\0\0" followed by the TIFF structure.
 void IESaveEXIFToStandardBuffer(TIOParamsVals* P, std::vector<uint8_t>& Buffer, bool App1);
 // Reads the first directory of the TIFF stream into P (position restored); true.

@@ -67,14 +67,6 @@ void TIETagsHandler::Assign(TIETagsHandler* Source) {
   Update();
 }
 
-bool TIEImagingAnnot::LoadFromStandardBuffer(const void* Data, int Length) {
-  Buffer.clear();
-  if (Data == nullptr || Length <= 0) return false;
-  const auto* p = static_cast<const uint8_t*>(Data);
-  Buffer.assign(p, p + Length);
-  return true;
-}
-
 TIEICC::~TIEICC() { FreeTransform(); }
 
 // A profile header (128 bytes, the signature "acsp" at 36) and a tag count: cheap enough for the

@@ -59,21 +59,56 @@ private:
   std::vector<TIETagEntry> FTags;
 };
 
-// TIFF image annotations, kept as the raw tag block they were read from.
+// TIFF image annotations (the marks a TIFF carries in its private annotation tag): the parsing
+// and building of the tag's bytes are in ieannot.cpp.
+class TIEBitmap;
+
+// The 164-byte attribute record of one mark (little-endian in the data).
+constexpr int IEAnnotAttributeSize = 164;
+
+// One mark: its attribute record and, by kind, a point list, a text or an embedded image.
+class TIEImagingObject {
+public:
+  TIEImagingObject();
+  ~TIEImagingObject();
+  TIEImagingObject(const TIEImagingObject&) = delete;
+  TIEImagingObject& operator=(const TIEImagingObject&) = delete;
+  // Mark type: the first int32 of the attributes (1 embedded image ... 13 recognition region).
+  int32_t MarkType() const;
+  uint8_t Attributes[IEAnnotAttributeSize] = {};
+  std::vector<int32_t> Points;  // x, y pairs (line marks)
+  std::string Text;             // text marks
+  TIEBitmap* Image = nullptr;   // owned (embedded image marks)
+};
+
 class TIEImagingAnnot {
 public:
   explicit TIEImagingAnnot(TIOParamsVals* Parent) : FParent(Parent) {}
+  ~TIEImagingAnnot() { Clear(); }
+  TIEImagingAnnot(const TIEImagingAnnot&) = delete;
+  TIEImagingAnnot& operator=(const TIEImagingAnnot&) = delete;
   TIOParamsVals* Parent() const { return FParent; }
-  void Clear() { Buffer.clear(); }
-  void Assign(const TIEImagingAnnot* Source) { Buffer = Source ? Source->Buffer : std::vector<uint8_t>(); }
+  void Clear();
+  // Deep copy of every object.
+  void Assign(const TIEImagingAnnot* Source);
+  // Appends the objects found in the data; every item size and text is bounded by the data.
+  // False when the data hold no annotation header.
   bool LoadFromStandardBuffer(const void* Data, int Length);
-  // The annotation block as read (empty when there are no annotations).
-  void SaveToStandardBuffer(std::vector<uint8_t>& Out) const { Out = Buffer; }
-  std::vector<uint8_t> Buffer;
+  // The data of the objects (empty when there are none).
+  void SaveToStandardBuffer(std::vector<uint8_t>& Out) const;
+  int Count() const { return static_cast<int>(FObjects.size()); }
+  TIEImagingObject* Object(int Index) const { return FObjects[size_t(Index)].get(); }
+  TIEImagingObject* Add();
+  bool ChangedByUser = false;
 
 private:
   TIOParamsVals* FParent;
+  std::vector<std::unique_ptr<TIEImagingObject>> FObjects;
 };
+
+// Screen resolution the annotations scale their texts and images by (96 until a display says
+// otherwise).
+extern int32_t IEAnnotScreenDpiX, IEAnnotScreenDpiY;
 
 // An ICC profile held as its bytes, with a cached colour transform towards a destination
 // profile (lcms2 stays inside the .cpp).

@@ -6,6 +6,8 @@
 
 #include "codectest.h"
 #include "imaging/codecs/psfilt.h"
+#include "imaging/codecs/tifccitt.h"
+#include "imaging/codecs/tiflzw.h"
 #include "imaging/io/ieparams.h"
 
 namespace {
@@ -72,6 +74,26 @@ std::vector<uint8_t> A85Decode(const std::string& t) {
   return out;
 }
 
+// The rows of fax-coded page data (Group 4, or Group 3 two-dimensional with its ends of line),
+// turned back into the stored convention (the pages code the stored bits, 1 = white, as black).
+std::vector<uint8_t> FaxRows(const std::string& Data, int W, int H, bool Group4, TIEBitmap* Stored) {
+  const auto* d = reinterpret_cast<const uint8_t*>(Data.data());
+  const size_t rb = static_cast<size_t>((W + 7) / 8);
+  std::vector<uint8_t> ref(rb, 0xFF), row(rb), out;
+  int64_t bit = 0;
+  for (int y = 0; y < H; ++y) {
+    bit = IECCITTDecodeRow2D(row.data(), d, static_cast<int64_t>(Data.size()), !Group4, 1, bit, ref.data(), W);
+    for (uint8_t& b : row) b = static_cast<uint8_t>(~b);
+    // the bits past the width are not coded: they come back as they are stored
+    if (W % 8 != 0 && Stored != nullptr) {
+      const uint8_t keep = static_cast<uint8_t>(0xFF >> (W % 8));
+      row[rb - 1] = static_cast<uint8_t>((row[rb - 1] & ~keep) | (Stored->Scanline(y)[rb - 1] & keep));
+    }
+    out.insert(out.end(), row.begin(), row.end());
+  }
+  return out;
+}
+
 void MakeBilevel(TIEBitmap& b, int w, int h) {
   b.Allocate(w, h, ie1g);
   for (int y = 0; y < h; ++y)
@@ -112,7 +134,26 @@ TEST(PdfOutput, BilevelPagesAlwaysHoldTheirImage) {
     const std::string data = StreamAfter(pdf, "/Subtype /Image");
     ASSERT_FALSE(data.empty());
     std::vector<uint8_t> rows(data.begin(), data.end());
-    if (c != 0) rows = RunLengthDecode(rows);
+    if (c >= 2 && c <= 4) {
+      // Group 4 (2) and Group 3 two-dimensional (3, and 4 turned into 3)
+      EXPECT_NE(pdf.find(c == 2 ? "/K -1" : "/K 1"), std::string::npos);
+      EXPECT_NE(pdf.find("/CCITTFaxDecode"), std::string::npos);
+      rows = FaxRows(data, 21, 9, c == 2, &b);
+    } else if (c == 5) {
+      // the TIFF codec installs the library's LZW routine, so LZW pages carry LZW data
+      EXPECT_NE(pdf.find("/LZWDecode"), std::string::npos);
+      std::vector<uint8_t> out;
+      void* ctx = nullptr;
+      for (int y = 0; y < 9; ++y) {
+        const uint8_t* r = TiffLzwDecompress(rows.data(), 3, ctx, static_cast<int>(rows.size()));
+        ASSERT_NE(r, nullptr);
+        out.insert(out.end(), r, r + 3);
+      }
+      TiffLzwDecompress(nullptr, 0, ctx, 0);
+      rows = out;
+    } else if (c != 0) {
+      rows = RunLengthDecode(rows);
+    }
     ASSERT_EQ(rows.size(), 3u * 9);
     for (int y = 0; y < 9; ++y) EXPECT_EQ(std::memcmp(rows.data() + 3 * y, b.Scanline(y), 3), 0) << y;
   }
@@ -153,10 +194,28 @@ TEST(PsOutput, PageStructureAndData) {
   EXPECT_NE(Render(PsWriteImage, bmp, j).find("/DCTDecode filter\r\nfalse 3\r\n"), std::string::npos);
 }
 
+TEST(PsOutput, BilevelPagesAreFaxCodedForOneAndTwo) {
+  TIEBitmap b;
+  MakeBilevel(b, 21, 9);
+  for (int c : {1, 2}) {
+    TIOParamsVals p;
+    p.PS_Compression = static_cast<uint8_t>(c);
+    const std::string ps = Render(PsWriteImage, b, p);
+    const std::string head = std::string("currentfile /ASCII85Decode filter << /K ") + (c == 1 ? "-1" : "1") +
+                             " /BlackIs1 true /Columns 21 /Rows 9 /EndOfLine false /Uncompressed true "
+                             "/EncodedByteAlign false /EndOfBlock false >> /CCITTFaxDecode filter\r\n%%BeginData:";
+    ASSERT_NE(ps.find(head), std::string::npos) << c;
+    const size_t at = ps.find("ASCII Bytes\r\nimage\r\n") + 20;
+    const auto code = A85Decode(ps.substr(at));
+    const auto rows = FaxRows(std::string(code.begin(), code.end()), 21, 9, c == 1, &b);
+    for (int y = 0; y < 9; ++y) EXPECT_EQ(std::memcmp(rows.data() + 3 * y, b.Scanline(y), 3), 0) << c << " " << y;
+  }
+}
+
 TEST(PsOutput, BilevelPagesAreRunLengthCoded) {
   TIEBitmap b;
   MakeBilevel(b, 21, 9);
-  for (int c : {0, 1, 2, 3}) {
+  for (int c : {0, 3}) {
     TIOParamsVals p;
     p.PS_Compression = static_cast<uint8_t>(c);
     const std::string ps = Render(PsWriteImage, b, p);
@@ -181,7 +240,8 @@ TEST(PdfOutput, CheckedAndExtractedByPdfTools) {
     int Compression;
     const char* Out;
   };
-  for (TCase c : {TCase{&colour, 0, "ppm"}, TCase{&mono, 1, "pbm"}, TCase{&mono, 0, "pbm"}, TCase{&colour, 4, "jpg"}}) {
+  for (TCase c : {TCase{&colour, 0, "ppm"}, TCase{&mono, 1, "pbm"}, TCase{&mono, 0, "pbm"},
+                  TCase{&mono, 2, "pbm"}, TCase{&mono, 3, "pbm"}, TCase{&colour, 4, "jpg"}}) {
     SCOPED_TRACE(testing::Message() << c.Out << " " << c.Compression);
     TIOParamsVals p;
     p.PDF_Compression = static_cast<uint8_t>(c.Compression);
