@@ -280,8 +280,19 @@ void TswSkinEngine::SkinChanged() {
   FTabRes.SetReader(&FReader);
   for (TswSkinWindow* w : std::vector<TswSkinWindow*>(FWindows)) {
     if (FActive) {
+      // A window without a parent window (not even the desktop) is hidden while its skin goes
+      // off and on; a visible window is shown again and the first skinned window is made the
+      // active one.
+      const HWND h = w->GetHandle();
+      const bool visible = h && IsWindowVisible(h);
+      if (h && !GetAncestor(h, GA_PARENT)) ShowWindow(h, SW_HIDE);
       w->SetSkinActive(false);
       w->SetSkinActive(true);
+      if (visible && IsWindow(h)) {
+        ShowWindow(h, SW_SHOW);
+        if (!FWindows.empty() && IsWindow(FWindows.front()->GetHandle()))
+          SetActiveWindow(FWindows.front()->GetHandle());
+      }
     }
     w->UpdateSkin();
   }
