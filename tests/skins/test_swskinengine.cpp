@@ -832,3 +832,25 @@ TEST_F(SwSkinEngineTest, NewSkinKeepsVisibilityAndActivatesTheFirstWindow) {
   delete shown;
   Run();
 }
+
+// The engine's class names go to the auto-skin list when it is loaded, not before; the setter
+// keeps a copy of the given list.
+TEST_F(SwSkinEngineTest, AutoSkinWndClassNamesJoinTheListWhenLoaded) {
+  auto* e = new TswSkinEngine(Form);
+  EXPECT_EQ(e->AutoSkinWndClassNames()->Count(), 0);
+  TStringList names;
+  names.Add("TswLoadedToolWindow");
+  names.Add("TswLoadedOtherWindow");
+  e->SetAutoSkinWndClassNames(&names);
+  names.Clear();
+  names.Add("TswNeverGivenWindow");
+  ASSERT_EQ(e->AutoSkinWndClassNames()->Count(), 2);
+  EXPECT_EQ(e->AutoSkinWndClassNames()->Strings(1), "TswLoadedOtherWindow");
+  EXPECT_FALSE(IsAutoSkinClassName("TswLoadedToolWindow"));
+  e->Loaded();
+  EXPECT_TRUE(IsAutoSkinClassName("TSWLOADEDTOOLWINDOW"));
+  EXPECT_TRUE(IsAutoSkinClassName("TswLoadedOtherWindow"));
+  EXPECT_FALSE(IsAutoSkinClassName("TswNeverGivenWindow"));
+  e->SetAutoSkinWndClassNames(nullptr);
+  EXPECT_EQ(e->AutoSkinWndClassNames()->Count(), 0);
+}
