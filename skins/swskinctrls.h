@@ -105,22 +105,32 @@ protected:
 };
 
 // A skinner of a plain child window (no control of the class library): it replaces the
-// window's procedure and gives it back when it goes, if the window still exists.
+// window's procedure and gives it back when it goes, if the window still exists and the
+// procedure in front is still its own (one installed later stays in front). The skinners of
+// dialog child windows (swskinwnd.h) derive from it.
 class TswSkinControlWnd : public TswSkinControl {
 public:
   TswSkinControlWnd(HWND Wnd, TswSkinWindow* Window, TswSkinEngine* Engine);
   ~TswSkinControlWnd() override;
   HWND GetHandle() const override { return FWnd; }
+  bool Released() const { return FReleased; }
   // (0, 0, width, height) of the window rectangle.
   RECT GetBoundsRect() const;
   bool IsEnabled() const;
   // The window's text, at most 259 characters.
   std::string GetText() const;
 
+protected:
+  // Copies Bitmap onto the window and draws Text centred in R in the menu font (grey when the
+  // window is disabled, moved by 1, 1 when pressed).
+  void DrawBitmapAndText(TBitmap* Bitmap, const std::string& Text, const RECT& R, TColor Color);
+  void DrawBitmapAt(TBitmap* Bitmap, int X, int Y);
+
+  HWND FWnd;
+
 private:
   static LRESULT WndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
   void Unhook();
-  HWND FWnd;
   LONG_PTR FOldWndProc = 0;
 };
 

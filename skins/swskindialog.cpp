@@ -45,7 +45,7 @@ TswSkinWindowWnd::~TswSkinWindowWnd() {
 
 TswSkinControlWnd* TswSkinWindowWnd::WndSkinnerOf(HWND Child) const {
   for (const auto& s : FWndSkinners)
-    if (s->Handle() == Child) return s.get();
+    if (s->GetHandle() == Child) return s.get();
   return nullptr;
 }
 
@@ -157,7 +157,7 @@ void TswSkinWindowWnd::ApplySkinState() {
   if (!FDestroying)
     for (const auto& s : FWndSkinners) {
       s->Update();
-      InvalidateRect(s->Handle(), nullptr, TRUE);
+      InvalidateRect(s->GetHandle(), nullptr, TRUE);
     }
   if (!IsWindow(FWnd)) return;
   RECT wr{};

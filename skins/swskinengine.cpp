@@ -8,6 +8,7 @@
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/strings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/typinfo.h"
 #include "platform/vcl/forms.h"
@@ -95,6 +96,7 @@ TswSkinEngine::TswSkinEngine(TComponent* AOwner) : TComponent(AOwner) {
     if (form->Components(i) != this && dynamic_cast<TswSkinEngine*>(form->Components(i)))
       throw Exception("One form can only catch one TswSkinEngine!");
   FReader.OnLoad = [this](TswSkinReader*) { SkinChanged(); };
+  FAutoSkinWndClassNames = std::make_unique<TStringList>();
   FSystemMenu = new TPopupMenu(this);
   const int commands[4] = {swHotMin, swHotMax, -1, swHotClose};
   const std::string captions[4] = {FResSysMenu[0], FResSysMenu[1], "-", FResSysMenu[2]};
@@ -147,6 +149,8 @@ void TswSkinEngine::Publish(TPublisher<TswSkinEngine>& P) {
   P.Prop("SkinAllForms", &TswSkinEngine::SkinAllForms, &TswSkinEngine::SetSkinAllForms);
   P.Prop("NoChangeButtonsFontColor", &TswSkinEngine::NoChangeButtonsFontColor,
          &TswSkinEngine::SetNoChangeButtonsFontColor);
+  P.Prop("AutoSkinWndClassNames", &TswSkinEngine::AutoSkinWndClassNames,
+         &TswSkinEngine::SetAutoSkinWndClassNames);
 }
 
 void TswSkinEngine::DefineProperties(TFiler* Filer) {
@@ -247,6 +251,15 @@ void TswSkinEngine::Loaded() {
   TComponent::Loaded();
   if (!ComponentState().Contains(csDesigning))
     if (TCustomForm* f = OwnerForm()) SkinForm(f);
+  for (int i = 0; i < FAutoSkinWndClassNames->Count(); ++i)
+    AddAutoSkinClassName(FAutoSkinWndClassNames->Strings(i));
+}
+
+TStrings* TswSkinEngine::AutoSkinWndClassNames() const { return FAutoSkinWndClassNames.get(); }
+
+void TswSkinEngine::SetAutoSkinWndClassNames(TStrings* Value) {
+  if (Value) FAutoSkinWndClassNames->Assign(Value);
+  else FAutoSkinWndClassNames->Clear();
 }
 
 void TswSkinEngine::SkinChanged() {
@@ -280,8 +293,19 @@ void TswSkinEngine::SkinChanged() {
   FTabRes.SetReader(&FReader);
   for (TswSkinWindow* w : std::vector<TswSkinWindow*>(FWindows)) {
     if (FActive) {
+      // A window without a parent window (not even the desktop) is hidden while its skin goes
+      // off and on; a visible window is shown again and the first skinned window is made the
+      // active one.
+      const HWND h = w->GetHandle();
+      const bool visible = h && IsWindowVisible(h);
+      if (h && !GetAncestor(h, GA_PARENT)) ShowWindow(h, SW_HIDE);
       w->SetSkinActive(false);
       w->SetSkinActive(true);
+      if (visible && IsWindow(h)) {
+        ShowWindow(h, SW_SHOW);
+        if (!FWindows.empty() && IsWindow(FWindows.front()->GetHandle()))
+          SetActiveWindow(FWindows.front()->GetHandle());
+      }
     }
     w->UpdateSkin();
   }

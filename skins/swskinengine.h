@@ -19,6 +19,8 @@ class TStream;
 class TMenu;
 class TMenuItem;
 class TPopupMenu;
+class TStrings;
+class TStringList;
 
 // Private messages of skinned windows and controls.
 enum : UINT {
@@ -87,8 +89,14 @@ public:
   void SetResSysMenuMax(const std::string& Value);
   const std::string& ResSysMenuClose() const { return FResSysMenu[2]; }
   void SetResSysMenuClose(const std::string& Value);
+  // Window class names the engine adds to the hook's auto-skin list when it is loaded (the
+  // setter copies the given list's contents).
+  TStrings* AutoSkinWndClassNames() const;
+  void SetAutoSkinWndClassNames(TStrings* Value);
   TNotifyEvent OnSkinChanged, OnSkinChanging;
 
+  // Skins the owner form (not at design time) and adds AutoSkinWndClassNames to the
+  // auto-skin list.
   void Loaded() override;
   // Skins the form once (a second call does nothing).
   void SkinForm(TCustomForm* Form);
@@ -165,4 +173,5 @@ private:
   TswSkinWindow* FSystemMenuWindow = nullptr;
   bool FSweeping = false, FReleasing = false;
   HBRUSH FFormBrush = nullptr;
+  std::unique_ptr<TStringList> FAutoSkinWndClassNames;
 };

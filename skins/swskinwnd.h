@@ -12,80 +12,16 @@
 #include "platform/vcl/controls.h"
 #include "platform/vcl/graphics.h"
 #include "platform/win/winuser.h"
+#include "skins/swskinctrls.h"
 #include "skins/swskinwindow.h"
 
 class TswSkinEngine;
 class TswSkinWindowWnd;
 
-// A skinner in front of a plain child window's procedure (installed with GWL_WNDPROC). It lets
-// the window paint and paints it again in the skin's look; the destructor gives the window its
-// procedure back when the window still exists.
-class TswSkinControlWnd {
-public:
-  TswSkinControlWnd(HWND Wnd, TswSkinWindowWnd* Window, TswSkinEngine* Engine);
-  virtual ~TswSkinControlWnd();
-  TswSkinControlWnd(const TswSkinControlWnd&) = delete;
-  TswSkinControlWnd& operator=(const TswSkinControlWnd&) = delete;
-
-  HWND Handle() const { return FWnd; }
-  bool Hot() const { return FHot; }
-  bool Pressed() const { return FPressed; }
-  bool Released() const { return FReleased; }
-  // Runs Init after the skinner was attached.
-  void Start() { Init(); }
-  // Called just before the window object frees the skinner.
-  virtual void Release() { FReleased = true; }
-  // Called when the window's skin is applied or removed.
-  virtual void Update() {}
-  // Paints when the engine's skin is active.
-  void Repaint();
-
-protected:
-  // False keeps the message from the window's own procedure (the skinner set M.Result).
-  virtual bool BeforeMessage(TMessage& M);
-  // The common state handling: repaints, pressed and mouse-over state, the skinned query.
-  virtual void AfterMessage(TMessage& M);
-  virtual void Paint() {}
-  virtual void MouseDown() {}
-  virtual void MouseUp() {}
-  virtual void KeyDown(WPARAM) {}
-  virtual void KeyUp(WPARAM) {}
-  virtual void Init() {}
-  bool SkinActive() const;
-  bool IsEnabled() const { return IsWindowEnabled(FWnd) != FALSE; }
-  // (0, 0, width, height) of the window rectangle.
-  RECT BoundsRect() const;
-  std::string WindowText() const;
-  // Copies Bitmap onto the window and draws Text centred in R in the menu font (grey when the
-  // window is disabled, moved by 1, 1 when pressed).
-  void DrawBitmapAndText(TBitmap* Bitmap, const std::string& Text, const RECT& R, TColor Color);
-  void DrawBitmapAt(TBitmap* Bitmap, int X, int Y);
-
-  HWND FWnd;
-  TswSkinWindowWnd* FWindow;
-  TswSkinEngine* FEngine;
-  bool FHot = false, FPressed = false, FReleased = false;
-
-private:
-  static LRESULT SubclassProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
-  LRESULT Route(UINT Msg, WPARAM W, LPARAM L);
-  WNDPROC FOldProc = nullptr;
-  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
-};
-
-// A flat border: a frame in the control border colour with one in the window colour inside.
-class TswSkinBorderWndControl : public TswSkinControlWnd {
-public:
-  using TswSkinControlWnd::TswSkinControlWnd;
-
-protected:
-  void Paint() override;
-};
-
 class TswSkinWndButton : public TswSkinControlWnd {
 public:
   using TswSkinControlWnd::TswSkinControlWnd;
-  void Release() override;
+  ~TswSkinWndButton() override;
   // The mouse-over look goes when a tick finds the cursor off the button (interval in ms).
   static constexpr UINT HoverTimerInterval = 138;
 
@@ -98,6 +34,8 @@ protected:
   void KeyDown(WPARAM Key) override;
   void KeyUp(WPARAM Key) override;
   void Init() override;
+  // Stops the mouse-over timer.
+  void Detach() override;
 
 private:
   void Tick();
@@ -160,7 +98,7 @@ public:
 
 // ---- the window-class skinner table ----
 using TswSkinWndMaker =
-    std::unique_ptr<TswSkinControlWnd> (*)(HWND, TswSkinWindowWnd*, TswSkinEngine*);
+    std::unique_ptr<TswSkinControlWnd> (*)(HWND, TswSkinWindow*, TswSkinEngine*);
 struct TswSkinWndRecord {
   std::string ClassKey;  // upper-case class name, "BUTTON_CHECKBOX" and "BUTTON_RADIOBUTTON"
   TswSkinWndMaker Make;

@@ -21,6 +21,10 @@ enum { kSwWndFlButtonTrans = 5, kSwWndFlCheckTrans = 6, kSwWndFlTabTrans = 8 };
 
 // The window property that leads a subclassed child window to its skinner.
 constexpr const char* kSwWndSkinnerProp = "OrvSwWndSkinner";
+// The window's own procedure, kept on the window while a skinner's procedure stays in it: when
+// a procedure installed later is in front, the skinner's cannot be taken out, and it passes
+// every message on to this one after the skinner is gone.
+constexpr const char* kSwWndOldProcProp = "OrvSwWndOldProc";
 // The button's timer that takes the mouse-over look away.
 constexpr UINT_PTR kSwWndHoverTimer = 0x5357;
 
@@ -45,7 +49,7 @@ std::vector<TswSkinWndRecord>& SwWndRecords() {
 }
 
 template <class S>
-std::unique_ptr<TswSkinControlWnd> SwWndMake(HWND Wnd, TswSkinWindowWnd* Window,
+std::unique_ptr<TswSkinControlWnd> SwWndMake(HWND Wnd, TswSkinWindow* Window,
                                              TswSkinEngine* Engine) {
   return std::make_unique<S>(Wnd, Window, Engine);
 }
@@ -153,104 +157,78 @@ std::unique_ptr<TswSkinControlWnd> FindWndSkinner(HWND Wnd, TswSkinWindowWnd* Wi
 }
 
 // ---- TswSkinControlWnd ----
-TswSkinControlWnd::TswSkinControlWnd(HWND Wnd, TswSkinWindowWnd* Window, TswSkinEngine* Engine)
-    : FWnd(Wnd), FWindow(Window), FEngine(Engine) {
+TswSkinControlWnd::TswSkinControlWnd(HWND Wnd, TswSkinWindow* Window, TswSkinEngine* Engine)
+    : TswSkinControl(Window, Engine), FWnd(Wnd) {
+  FOldWndProc = GetWindowLongPtr(Wnd, GWL_WNDPROC);
   SetProp(Wnd, kSwWndSkinnerProp, reinterpret_cast<HANDLE>(this));
-  FOldProc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(Wnd, GWL_WNDPROC));
-  SetWindowLongPtr(Wnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&TswSkinControlWnd::SubclassProc));
+  SetProp(Wnd, kSwWndOldProcProp, reinterpret_cast<HANDLE>(FOldWndProc));
+  SetWindowLongPtr(Wnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&TswSkinControlWnd::WndProc));
 }
 
 TswSkinControlWnd::~TswSkinControlWnd() {
-  *FAlive = false;
-  if (IsWindow(FWnd)) {
-    // Only a procedure that is still ours is replaced; one installed later stays in front.
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtr(FWnd, GWL_WNDPROC)) ==
-        &TswSkinControlWnd::SubclassProc)
-      SetWindowLongPtr(FWnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FOldProc));
-    RemoveProp(FWnd, kSwWndSkinnerProp);
-    InvalidateRect(FWnd, nullptr, TRUE);
-  }
-}
-
-LRESULT TswSkinControlWnd::SubclassProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
-  auto* self = static_cast<TswSkinControlWnd*>(GetProp(Wnd, kSwWndSkinnerProp));
-  if (!self) return DefWindowProc(Wnd, Msg, W, L);
-  return self->Route(Msg, W, L);
-}
-
-LRESULT TswSkinControlWnd::Route(UINT Msg, WPARAM W, LPARAM L) {
-  const WNDPROC old = FOldProc;
+  Release();
   const HWND wnd = FWnd;
-  if (!SkinActive()) return CallWindowProc(old, wnd, Msg, W, L);
-  const std::shared_ptr<bool> alive = FAlive;
+  Unhook();
+  if (wnd && IsWindow(wnd)) InvalidateRect(wnd, nullptr, TRUE);
+}
+
+void TswSkinControlWnd::Unhook() {
+  if (!FWnd) return;
+  if (IsWindow(FWnd) && GetProp(FWnd, kSwWndSkinnerProp) == reinterpret_cast<HANDLE>(this)) {
+    // Only a procedure that is still ours is replaced; one installed later stays in front, and
+    // ours behind it passes messages on to the window's own.
+    if (GetWindowLongPtr(FWnd, GWL_WNDPROC) ==
+        reinterpret_cast<LONG_PTR>(&TswSkinControlWnd::WndProc)) {
+      SetWindowLongPtr(FWnd, GWL_WNDPROC, FOldWndProc);
+      RemoveProp(FWnd, kSwWndOldProcProp);
+    }
+    RemoveProp(FWnd, kSwWndSkinnerProp);
+  }
+  FWnd = nullptr;
+}
+
+LRESULT TswSkinControlWnd::WndProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
+  auto* self = static_cast<TswSkinControlWnd*>(GetProp(Wnd, kSwWndSkinnerProp));
+  if (!self) {
+    const auto own = reinterpret_cast<WNDPROC>(GetProp(Wnd, kSwWndOldProcProp));
+    if (!own) return DefWindowProc(Wnd, Msg, W, L);
+    if (Msg == WM_NCDESTROY) RemoveProp(Wnd, kSwWndOldProcProp);
+    return CallWindowProc(own, Wnd, Msg, W, L);
+  }
+  const auto old = reinterpret_cast<WNDPROC>(self->FOldWndProc);
+  if (Msg == WM_NCDESTROY) {
+    // The window goes: it gets its own procedure back first; the skinner stays unhooked.
+    self->Unhook();
+    return CallWindowProc(old, Wnd, Msg, W, L);
+  }
+  if (!self->SkinActive()) return CallWindowProc(old, Wnd, Msg, W, L);
+  const std::shared_ptr<bool> alive = self->FAlive;
   TMessage M{Msg, W, L, 0};
-  if (BeforeMessage(M)) {
-    M.Result = CallWindowProc(old, wnd, Msg, M.WParam, M.LParam);
+  if (self->BeforeMessage(M)) {
+    M.Result = CallWindowProc(old, Wnd, Msg, M.WParam, M.LParam);
     if (!*alive) return M.Result;
   }
-  if (!FReleased) AfterMessage(M);
+  if (!self->FReleased && self->FWnd) self->AfterMessage(M);
   return M.Result;
 }
 
-bool TswSkinControlWnd::SkinActive() const { return FEngine->IsSkinActive() && FWindow->SkinOn(); }
-
-void TswSkinControlWnd::Repaint() {
-  if (SkinActive() && IsWindow(FWnd)) Paint();
-}
-
-bool TswSkinControlWnd::BeforeMessage(TMessage&) { return true; }
-
-void TswSkinControlWnd::AfterMessage(TMessage& M) {
-  switch (M.Msg) {
-    case WM_ENABLE:
-    case WM_SETTEXT:
-    case WM_PAINT:
-    case WM_ERASEBKGND:
-    case SWM_REPAINTCONTROL:
-      Repaint();
-      break;
-    case WM_KEYDOWN:
-      if (M.WParam == VK_SPACE || M.WParam == VK_RETURN) FPressed = true;
-      Repaint();
-      KeyDown(M.WParam);
-      break;
-    case WM_KEYUP:
-      if (M.WParam == VK_SPACE || M.WParam == VK_RETURN) FPressed = false;
-      Repaint();
-      KeyUp(M.WParam);
-      break;
-    case WM_LBUTTONDOWN:
-      FPressed = true;
-      Repaint();
-      MouseDown();
-      break;
-    case WM_LBUTTONUP:
-      FPressed = false;
-      Repaint();
-      MouseUp();
-      break;
-    case SWM_ISSKINNED:
-      M.Result = 1;
-      break;
-    default:
-      break;
-  }
-}
-
-RECT TswSkinControlWnd::BoundsRect() const {
+RECT TswSkinControlWnd::GetBoundsRect() const {
   RECT r{};
-  GetWindowRect(FWnd, &r);
+  if (!FWnd || !GetWindowRect(FWnd, &r)) return RECT{0, 0, 0, 0};
   return RECT{0, 0, r.right - r.left, r.bottom - r.top};
 }
 
-std::string TswSkinControlWnd::WindowText() const {
+bool TswSkinControlWnd::IsEnabled() const { return FWnd && IsWindowEnabled(FWnd); }
+
+std::string TswSkinControlWnd::GetText() const {
   char text[260] = {};
-  GetWindowTextA(FWnd, text, sizeof text);
+  if (FWnd) GetWindowTextA(FWnd, text, sizeof text);
   return text;
 }
 
 void TswSkinControlWnd::DrawBitmapAndText(TBitmap* Bitmap, const std::string& Text, const RECT& R,
                                           TColor Color) {
+  if (!FWnd) return;
   HDC dc = GetDC(FWnd);
   if (!dc) return;
   BitBlt(dc, R.left, R.top, R.right - R.left, R.bottom - R.top, Bitmap->Canvas()->Handle(), 0, 0,
@@ -275,6 +253,7 @@ void TswSkinControlWnd::DrawBitmapAndText(TBitmap* Bitmap, const std::string& Te
 }
 
 void TswSkinControlWnd::DrawBitmapAt(TBitmap* Bitmap, int X, int Y) {
+  if (!FWnd) return;
   HDC dc = GetDC(FWnd);
   if (!dc) return;
   BitBlt(dc, X, Y, Bitmap->Width(), Bitmap->Height(), Bitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
@@ -283,20 +262,24 @@ void TswSkinControlWnd::DrawBitmapAt(TBitmap* Bitmap, int X, int Y) {
 
 // ---- border ----
 void TswSkinBorderWndControl::Paint() {
-  DrawWindowBorder(FWnd, FEngine->SkinColor(kSwWndClControlBorder), clWindow, true);
+  if (FWnd) DrawWindowBorder(FWnd, FEngine->SkinColor(kSwWndClControlBorder), clWindow, true);
 }
 
 // ---- push button ----
 void TswSkinWndButton::Init() {
   FClicked = FKeyDown = FFirstPaint = false;
-  if (!FWindow->HasAnimation()) FTimer = SetTimer(FWnd, kSwWndHoverTimer, HoverTimerInterval, nullptr) != 0;
+  // No mouse-over timer in a dialog that holds an animation or progress control.
+  const auto* dialog = dynamic_cast<const TswSkinWindowWnd*>(FWindow);
+  if (!(dialog && dialog->HasAnimation()))
+    FTimer = SetTimer(FWnd, kSwWndHoverTimer, HoverTimerInterval, nullptr) != 0;
 }
 
-void TswSkinWndButton::Release() {
-  if (FTimer && IsWindow(FWnd)) KillTimer(FWnd, kSwWndHoverTimer);
+void TswSkinWndButton::Detach() {
+  if (FTimer && FWnd && IsWindow(FWnd)) KillTimer(FWnd, kSwWndHoverTimer);
   FTimer = false;
-  TswSkinControlWnd::Release();
 }
+
+TswSkinWndButton::~TswSkinWndButton() { Release(); }
 
 void TswSkinWndButton::Tick() {
   if (FHot) {
@@ -411,7 +394,7 @@ void TswSkinWndButton::Click() {
 }
 
 void TswSkinWndButton::Paint() {
-  const RECT r = BoundsRect();
+  const RECT r = GetBoundsRect();
   if (r.right <= 0 || r.bottom <= 0) return;
   auto b = SwWndBitmap(r.right, r.bottom);
   FillRectColor(b->Canvas(), r, FEngine->FormColor());
@@ -425,7 +408,7 @@ void TswSkinWndButton::Paint() {
     if (FPressed) OffsetRect(&f, 1, 1);
     b->Canvas()->DrawFocusRect(f);
   }
-  DrawBitmapAndText(b.get(), WindowText(), r, FEngine->SkinColor(kSwWndClButtonFont));
+  DrawBitmapAndText(b.get(), GetText(), r, FEngine->SkinColor(kSwWndClButtonFont));
 }
 
 // ---- check box and radio button ----
@@ -443,7 +426,7 @@ void TswSkinWndCheckBox::Paint() {
   TBitmap cell;
   const int k = Cell(static_cast<int>(SendMessage(FWnd, BM_GETCHECK, 0, 0)), IsEnabled());
   if (!FEngine->SkinBitmapCell(kSwWndBmCheckBox, k, 6, &cell)) return;
-  const RECT r = BoundsRect();
+  const RECT r = GetBoundsRect();
   auto b = SwWndBitmap(std::max(cell.Width(), 14), std::max(cell.Height(), static_cast<int>(r.bottom)));
   FillRectColor(b->Canvas(), RECT{0, 0, b->Width(), b->Height()}, FEngine->FormColor());
   SwWndDrawCell(b->Canvas(), &cell, 0, 0, FEngine->SkinFlag(kSwWndFlCheckTrans),
@@ -464,7 +447,7 @@ void TswSkinWndRadioButton::Paint() {
   TBitmap cell;
   const bool checked = SendMessage(FWnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
   if (!FEngine->SkinBitmapCell(kSwWndBmRadio, Cell(checked, IsEnabled()), 4, &cell)) return;
-  const RECT r = BoundsRect();
+  const RECT r = GetBoundsRect();
   auto b = SwWndBitmap(std::max(cell.Width(), 14), std::max(cell.Height(), static_cast<int>(r.bottom)));
   FillRectColor(b->Canvas(), RECT{0, 0, b->Width(), b->Height()}, FEngine->FormColor());
   // Radio cells are always drawn with the transparent colour left out.
@@ -544,7 +527,7 @@ bool TswSkinWndTabControl::BeforeMessage(TMessage& M) {
 }
 
 void TswSkinWndTabControl::Paint() {
-  const RECT all = BoundsRect();
+  const RECT all = GetBoundsRect();
   if (all.right <= 0 || all.bottom <= 0) return;
   auto b = SwWndBitmap(all.right, all.bottom);
   TCanvas* c = b->Canvas();

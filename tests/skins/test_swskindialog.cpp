@@ -24,6 +24,12 @@ std::vector<WPARAM>& DlgTestCommands() {
   return commands;
 }
 WNDPROC gDlgTestOldProc = nullptr;
+WNDPROC gDlgTestLaterOldProc = nullptr;
+
+// A procedure put in front of a child window after its skinner.
+LRESULT DlgTestLaterProc(HWND W, UINT Msg, WPARAM Wp, LPARAM Lp) {
+  return CallWindowProc(gDlgTestLaterOldProc, W, Msg, Wp, Lp);
+}
 
 // In front of the dialog's own procedure: records the commands the dialog hears.
 LRESULT DlgTestRecordingProc(HWND W, UINT Msg, WPARAM Wp, LPARAM Lp) {
@@ -465,4 +471,35 @@ TEST_F(SwSkinDialogTest, HotLookGoesWithTheTimerUnlessTheDialogAnimates) {
     Dialog = nullptr;
     Run();
   }
+}
+
+// A dialog button's skinner is a control skinner of a plain window: reached through the common
+// base it answers with the button's handle, bounds and text. A procedure installed in front of
+// a child after its skinner stays there when the skin goes, and the child's own procedure still
+// answers behind it.
+TEST_F(SwSkinDialogTest, ChildSkinnerIsAPlainWindowSkinnerAndLeavesLaterProceduresInFront) {
+  TswSkinEngine* e = Engine("harbour");
+  e->SetSkinDialogs(false);
+  MakeDialog();
+  e->SkinHandle(Dialog, true);
+  Run();
+  auto* w = dynamic_cast<TswSkinWindowWnd*>(e->FindWindow(Dialog));
+  ASSERT_NE(w, nullptr);
+  TswSkinControlWnd* ok = w->WndSkinnerOf(Ok);
+  ASSERT_NE(ok, nullptr);
+  TswSkinControl* base = ok;
+  EXPECT_EQ(base->GetHandle(), Ok);
+  EXPECT_EQ(ok->GetText(), "OK");
+  EXPECT_TRUE(SameRect(ok->GetBoundsRect(), RECT{0, 0, 90, 26}));
+  EXPECT_TRUE(ok->IsEnabled());
+  ASSERT_NE(w->WndSkinnerOf(Check), nullptr);
+  gDlgTestLaterOldProc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(Check, GWL_WNDPROC));
+  SetWindowLongPtr(Check, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&DlgTestLaterProc));
+  e->UnskinHandle(Dialog);
+  Run();
+  EXPECT_EQ(GetWindowLongPtr(Check, GWL_WNDPROC), reinterpret_cast<LONG_PTR>(&DlgTestLaterProc));
+  EXPECT_EQ(SendMessage(Check, SWM_ISSKINNED, 0, 0), 0);
+  EXPECT_EQ(SendMessage(Check, BM_GETCHECK, 0, 0), BST_CHECKED);
+  SendMessage(Check, BM_SETCHECK, BST_UNCHECKED, 0);
+  EXPECT_EQ(SendMessage(Check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }

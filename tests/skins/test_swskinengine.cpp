@@ -801,3 +801,56 @@ TEST_F(SwSkinEngineTest, SystemMenuFromTheCaption) {
   Run();
   EXPECT_TRUE(IsIconic(Form->Handle()));
 }
+
+// A new skin goes on over every skinned window: visible windows stay shown (top-level windows
+// have the desktop as parent and so are not hidden meanwhile), a hidden one stays hidden, and
+// the first skinned window is the active one afterwards.
+TEST_F(SwSkinEngineTest, NewSkinKeepsVisibilityAndActivatesTheFirstWindow) {
+  TswSkinEngine* e = Engine("harbour");
+  e->SkinForm(Form);
+  auto* shown = new TForm(nullptr);
+  shown->SetBounds(90, 90, 300, 200);
+  shown->Show();
+  auto* hidden = new TForm(nullptr);
+  hidden->SetBounds(120, 120, 300, 200);
+  e->SkinForm(shown);
+  e->SkinForm(hidden);
+  hidden->HandleNeeded();
+  Run();
+  SetActiveWindow(shown->Handle());
+  Run();
+  ASSERT_EQ(e->WindowCount(), 3);
+  ASSERT_EQ(GetActiveWindow(), shown->Handle());
+  e->SetSkinFile(KeptSkin("prism"));
+  Run();
+  EXPECT_TRUE(IsWindowVisible(Form->Handle()));
+  EXPECT_TRUE(IsWindowVisible(shown->Handle()));
+  EXPECT_FALSE(IsWindowVisible(hidden->Handle()));
+  EXPECT_EQ(GetActiveWindow(), Form->Handle());
+  EXPECT_EQ(SendMessage(shown->Handle(), SWM_ISSKINNED, 0, 0), 1);
+  delete hidden;
+  delete shown;
+  Run();
+}
+
+// The engine's class names go to the auto-skin list when it is loaded, not before; the setter
+// keeps a copy of the given list.
+TEST_F(SwSkinEngineTest, AutoSkinWndClassNamesJoinTheListWhenLoaded) {
+  auto* e = new TswSkinEngine(Form);
+  EXPECT_EQ(e->AutoSkinWndClassNames()->Count(), 0);
+  TStringList names;
+  names.Add("TswLoadedToolWindow");
+  names.Add("TswLoadedOtherWindow");
+  e->SetAutoSkinWndClassNames(&names);
+  names.Clear();
+  names.Add("TswNeverGivenWindow");
+  ASSERT_EQ(e->AutoSkinWndClassNames()->Count(), 2);
+  EXPECT_EQ(e->AutoSkinWndClassNames()->Strings(1), "TswLoadedOtherWindow");
+  EXPECT_FALSE(IsAutoSkinClassName("TswLoadedToolWindow"));
+  e->Loaded();
+  EXPECT_TRUE(IsAutoSkinClassName("TSWLOADEDTOOLWINDOW"));
+  EXPECT_TRUE(IsAutoSkinClassName("TswLoadedOtherWindow"));
+  EXPECT_FALSE(IsAutoSkinClassName("TswNeverGivenWindow"));
+  e->SetAutoSkinWndClassNames(nullptr);
+  EXPECT_EQ(e->AutoSkinWndClassNames()->Count(), 0);
+}
