@@ -85,13 +85,15 @@ public:
   bool TextInputFromBackend() const override { return true; }
 
   void WindowShown(HWND w, bool shown) override {
-    TSdlWindow& s = FWindows[w];
     if (!shown) {
-      const bool focused = s.Window && SDL_GetKeyboardFocus() == s.Window;
-      if (s.Window) SDL_HideWindow(s.Window);
+      auto it = FWindows.find(w);
+      if (it == FWindows.end() || !it->second.Window) return;
+      const bool focused = SDL_GetKeyboardFocus() == it->second.Window;
+      SDL_HideWindow(it->second.Window);
       if (focused) FocusActive(w);
       return;
     }
+    TSdlWindow& s = FWindows[w];
     if (!s.Window) {
       // Menus, drop-down lists and hints never take the focus from the window they belong to:
       // they become popups of the display, which stay out of the keyboard's way.
@@ -122,6 +124,16 @@ public:
     auto it = FWindows.find(a);
     if (it != FWindows.end() && it->second.Window && (SDL_GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN))
       SDL_SetWindowInputFocus(it->second.Window);
+  }
+  // The window that had the keyboard is hidden or gone by now; without a window manager the
+  // display would leave the keyboard with no window, so it goes to the newly active one.
+  void ActivationPassed(HWND w) override {
+    auto it = FWindows.find(w);
+    if (it == FWindows.end() || !it->second.Window || NeverActive(w)) return;
+    SDL_Window* focus = SDL_GetKeyboardFocus();
+    if (focus == it->second.Window) return;
+    if (focus && (SDL_GetWindowFlags(focus) & SDL_WINDOW_SHOWN)) return;  // another shown window has it
+    if (SDL_GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN) SDL_SetWindowInputFocus(it->second.Window);
   }
   void WindowMoved(HWND w) override {
     auto it = FWindows.find(w);
@@ -226,6 +238,9 @@ private:
   }
   HWND FromId(Uint32 id) {
     SDL_Window* sw = SDL_GetWindowFromID(id);
+    // Events of a window already gone carry an unknown id; they belong to no window (not to one
+    // whose display window was never made).
+    if (!sw) return nullptr;
     for (auto& [w, s] : FWindows)
       if (s.Window == sw) return w;
     return nullptr;
@@ -272,8 +287,11 @@ private:
         if (!w) break;
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) PostMessage(w, WM_SYSCOMMAND, SC_CLOSE, 0);
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) w->Presentable = true;
-        if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED && GetActiveWindow() != w && !NeverActive(w))
-          SetActiveWindow(w);
+        // A window hidden or disabled meanwhile (under a modal or progress window) is not made
+        // active; the keyboard goes back to the window that is.
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED && GetActiveWindow() != w && !NeverActive(w) &&
+            !InjectActivate(w))
+          FocusActive(w);
         break;
       }
       case SDL_QUIT: break;

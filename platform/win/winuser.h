@@ -939,6 +939,10 @@ void InjectDropFiles(int x, int y, const std::vector<std::string>& files);
 // Moves the window manager's clock forward (timers, caret blinking, message times), so tests can
 // run time-driven behaviour without waiting.
 void AdvanceMessageClock(DWORD ms);
+// The display reports that the user brought a top-level window forward (it gained the display's
+// keyboard focus). A window that is hidden or disabled by then is not activated: FALSE, and the
+// active window stays as it was.
+BOOL InjectActivate(HWND w);
 // Resets the double-click and key state (tests start from a known state).
 void ResetInputState();
 // The display back end in use: "headless" or "sdl".

@@ -193,6 +193,9 @@ struct TDisplayBackend {
   virtual void WindowDestroyed(HWND) {}
   virtual void WindowMoved(HWND) {}
   virtual void WindowTextChanged(HWND) {}
+  // Activation passed to this window because the active one was hidden or went: the display's
+  // keyboard focus, left with the window that went, follows it.
+  virtual void ActivationPassed(HWND) {}
   virtual void Present(HWND) {}
   // Waits up to timeoutMs for input or a wake-up and feeds input in; false when the back end has
   // no event source (the queue's condition variable is used then).

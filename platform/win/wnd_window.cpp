@@ -103,6 +103,7 @@ void ActivateOtherWindow(HWND w) {
       }
   }
   SetActiveWindow(next);
+  if (next && GetActiveWindow() == next && Backend()) Backend()->ActivationPassed(next);
 }
 
 }  // namespace
@@ -983,6 +984,17 @@ HWND SetActiveWindow(HWND w) {
 }
 
 HWND GetActiveWindow() { return gActive; }
+
+BOOL InjectActivate(HWND w) {
+  // The display's word comes late: by the time it is read the program may have hidden the window
+  // or disabled it for a modal or progress state. Such a window is not made active (the user can
+  // neither see nor use it); the active window keeps the activation and its focus.
+  if (!ValidWnd(w) || w->MessageOnly) return FALSE;
+  w = RootOf(w);
+  if (!(w->Style & WS_VISIBLE) || (w->Style & WS_DISABLED)) return FALSE;
+  if (gActive != w) SetActiveWindow(w);
+  return gActive == w ? TRUE : FALSE;
+}
 BOOL SetForegroundWindow(HWND w) { return SetActiveWindow(w) != nullptr || gActive == RootOf(w); }
 HWND GetForegroundWindow() { return gActive; }
 

@@ -1,6 +1,10 @@
 // The HTML export filter.
 #include "report/output/rptexporthtml.h"
 
+#include <algorithm>
+
+#include "platform/vcl/forms.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +26,7 @@
 #include "platform/vcl/stdctrls.h"
 #include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
+#include "report/output/rptprogress.h"
 
 ORV_CLASS_IMPL(TrptHTMLExport, TrptCustomExportFilter)
 
@@ -424,7 +429,20 @@ void TrptHTMLExport::Finish() {
   if (!FMatrix) return;
   if (!Multipage) {
     try {
+      std::unique_ptr<TrptProgress> progress;
+      if (ShowProgress) {
+        progress = std::make_unique<TrptProgress>(nullptr);
+        progress->Open(std::max(FPageCount - 1, 0), rptGet("ProgressWait"), true, true);
+      }
       FMatrix->Prepare();
+      if (progress) {
+        Application()->ProcessMessages();
+        if (progress->Terminated()) {
+          FMatrix.reset();
+          return;
+        }
+      }
+      progress.reset();
       std::unique_ptr<TFileStream> f;
       TStream* out = Stream;
       if (!out) {

@@ -1,6 +1,8 @@
 // The RTF export filter.
 #include "report/output/rptexportrtf.h"
 
+#include <memory>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -21,6 +23,7 @@
 #include "platform/vcl/stdctrls.h"
 #include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
+#include "report/output/rptprogress.h"
 
 ORV_CLASS_IMPL(TrptRTFExport, TrptCustomExportFilter)
 
@@ -318,7 +321,16 @@ void TrptRTFExport::WriteDocument(TStream* S) {
   setup(0);
   const int x1 = m->Width > 1 ? rptRound(m->GetXPosById(1)) : 0;
   int k = 0;
+  std::unique_ptr<TrptProgress> progress;
+  if (ShowProgress) {
+    progress = std::make_unique<TrptProgress>(nullptr);
+    progress->Open(m->Height - 1, rptGet("ProgressWait"), true, true);
+  }
   for (int r = 0; r + 1 < m->Height; ++r) {
+    if (progress) {
+      progress->Tick();
+      if (progress->Terminated()) break;  // the document is still closed below
+    }
     if (ExportPageBreaks && k < m->PagesCount() && m->GetYPosById(r) >= m->GetPageBreak(k)) {
       RtfOutLn(S, "\\pard\\sect");
       ++k;

@@ -523,8 +523,7 @@ void TrptXLSExport::Finish() {
   try {
     FMatrix->Prepare();
     if (!FExcel->IsOpened) throw Exception("The spreadsheet program cannot be started");
-    // The steps would report to a progress window (FProgress) here; it is not opened yet: shown
-    // and closed inside the export on a real display it left the preview window without input.
+    if (ShowProgress) FProgress = std::make_unique<TrptProgress>(nullptr);
     if (FMatrix->Width > 0 && FMatrix->Height > 0) {
       if (FastExport) WriteFast();
       else WriteCellByCell();

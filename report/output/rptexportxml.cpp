@@ -1,6 +1,8 @@
 // The SpreadsheetML export filter.
 #include "report/output/rptexportxml.h"
 
+#include <memory>
+
 #include <cstdio>
 #include <ctime>
 
@@ -20,6 +22,7 @@
 #include "platform/vcl/stdctrls.h"
 #include "report/output/rptexportdialogs.h"
 #include "report/output/rptexptexts.h"
+#include "report/output/rptprogress.h"
 
 ORV_CLASS_IMPL(TrptXMLExport, TrptCustomExportFilter)
 
@@ -212,11 +215,19 @@ void TrptXMLExport::WriteWorkbook(TStream* S) {
                  "\"/>");
   std::vector<int> breaks;
   int k = 0;
+  // A cancel ends the rows before the next one starts, so the file stays well-formed.
+  std::unique_ptr<TrptProgress> progress;
+  if (ShowProgress) {
+    progress = std::make_unique<TrptProgress>(nullptr);
+    progress->Open(m->PagesCount(), "Exporting pages", true, true);
+  }
   for (int r = 0; r + 1 < m->Height; ++r) {
+    if (progress && progress->Terminated()) break;
     XmlOutLn(S, "<Row ss:Height=\"" + G((m->GetYPosById(r + 1) - m->GetYPosById(r)) / 1.376) + "\">");
     if (k < m->PagesCount() && m->GetPageBreak(k) <= m->GetYPosById(r)) {
       ++k;
       breaks.push_back(r + 1);
+      if (progress) progress->Tick();
     }
     for (int i = 0; i < m->Width; ++i) {
       const int idx = m->GetCell(i, r);
