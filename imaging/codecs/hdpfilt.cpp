@@ -370,14 +370,6 @@ bool TIEWICWriter::WriteFrame(TIEBitmap* Bitmap, TIOParamsVals* IOParams) {
 
 // ---- codec entries ----
 
-bool HdPhotoDetect(TStream* Stream) {
-  uint8_t h[4];
-  const int64_t at = Stream->Position();
-  const bool r = Stream->Read(h, 4) == 4 && h[0] == 'I' && h[1] == 'I' && h[2] == 0xBC && h[3] == 1;
-  Stream->SetPosition(at);
-  return r;
-}
-
 void HdPhotoReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIEProgressRec& Progress,
                       bool) {
   try {
@@ -420,6 +412,5 @@ void IEWICFree() {}
 void IERegisterHdPhotoCodec() {
   IECodecs.HdPhotoReadImage = HdPhotoReadImage;
   IECodecs.HdPhotoWriteImage = HdPhotoWriteImage;
-  IECodecs.IsHDPhoto = HdPhotoDetect;
   IESetLibraryStep(lsWIC, &IEWICInit, &IEWICFree);
 }

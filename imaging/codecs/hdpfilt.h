@@ -81,8 +81,7 @@ private:
 void HdPhotoReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIEProgressRec& Progress,
                       bool Preview);
 void HdPhotoWriteImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIEProgressRec& Progress);
-// True when the stream starts with the HD Photo header "II", 0xBC, 1; position restored.
-bool HdPhotoDetect(TStream* Stream);
+// The HD Photo content test, HdPhotoDetect, is one of the TIFF-structured detectors (tiffilt.h).
 
 // Start-up step: sets IEWICAvailable when the codec library can be started.
 void IEWICInit();
