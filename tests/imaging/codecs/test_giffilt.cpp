@@ -534,7 +534,7 @@ TEST(GifCodec, ScreenBeyondWhatTheFramesReachIsCut) {
   }
   f[1].X = 10;
   TMemoryStream s;
-  Load(s, MakeGif(16000, 16000, kFour, f));
+  Load(s, MakeGif(4000, 4000, kFour, f));
   TIEBitmap target;
   TImageryIO io(nullptr);
   io.AttachBitmap(&target);
