@@ -293,8 +293,8 @@ public:
       for (int k = 0; k < 4; ++k) s[4 + k] = uint8_t(cnt >> (8 * k));
       if (size > 4) {
         const uint32_t at = static_cast<uint32_t>(block.size());
-        block.insert(block.end(), d + off, d + off + size);  // data blocks keep their byte order
         for (int k = 0; k < 4; ++k) s[8 + k] = uint8_t(at >> (8 * k));
+        block.insert(block.end(), d + off, d + off + size);  // data blocks keep their byte order
       } else if (unit == 2) {  // values held in the entry: each turned little-endian by its width
         for (uint32_t k = 0; k < cnt; ++k) {
           const uint16_t v = U16(p + 8 + 2 * k);
