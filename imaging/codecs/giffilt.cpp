@@ -50,6 +50,13 @@ void SkipSubBlocks(TStream* S, int64_t Size) {
   }
 }
 
+// The most pixels LZW data of this many bytes can fill: codes are at least 3 bits wide and none
+// stands for more than 4,096 pixels.
+int64_t GifMostPixelsFor(int64_t DataBytes) { return (DataBytes * 8 / 3 + 1) * 4096; }
+
+// A logical screen up to this area is always kept as the file gives it.
+constexpr int64_t kGifScreenAlwaysKept = int64_t(1) << 22;
+
 }  // namespace
 
 void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParamsVals& P,
@@ -85,6 +92,15 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
     }
     if (Stream->Position() >= size) Progress.Abort();
 
+    // How far the frames that their image data could fill reach to the right and down (the data
+    // measured as the bytes from the code size byte to where the frame's reading stopped).
+    int64_t reachW = 0, reachH = 0;
+    auto gifReach = [&](const uint8_t* Desc, int64_t DataBytes) {
+      const int64_t fw = IELE16(Desc + 4), fh = IELE16(Desc + 6);
+      if (fw * fh > GifMostPixelsFor(DataBytes)) return;
+      reachW = std::max(reachW, IELE16(Desc) + fw);
+      reachH = std::max(reachH, IELE16(Desc + 2) + fh);
+    };
     int frame = 0;
     while (!Progress.IsAborting()) {
       uint8_t tag = 0;
@@ -132,9 +148,11 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
         if (!ReadTable(Stream, 1 << localBits, local)) break;
       }
       if (frame != target) {
+        const int64_t dataStart = Stream->Position();
         uint8_t m = 0;
         if (Stream->Read(&m, 1) != 1) break;
         SkipSubBlocks(Stream, size);
+        gifReach(d, Stream->Position() - dataStart);
         ++frame;
         continue;
       }
@@ -171,16 +189,18 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
 
       std::vector<uint8_t> indexes;
       if (Preview) {
+        const int64_t dataStart = Stream->Position();
         uint8_t m = 0;
         if (Stream->Read(&m, 1) == 1) SkipSubBlocks(Stream, size);
+        gifReach(d, Stream->Position() - dataStart);
       } else {
         // Sizes are checked against the data before anything is allocated.
         const int64_t remaining = size - Stream->Position();
         // LZW codes are at least 3 bits wide and none stands for more than 4,096 pixels, so the
         // data left cannot fill a larger frame: such a header is forged, and converting its
         // hundreds of megabytes of empty pixels would hold the reader for seconds.
-        const int64_t gifMostPixels = (remaining * 8 / 3 + 1) * 4096;
-        if (w == 0 || hh == 0 || !IEPlausibleImageSize(w, hh, remaining) || int64_t(w) * hh > gifMostPixels) {
+        if (w == 0 || hh == 0 || !IEPlausibleImageSize(w, hh, remaining) ||
+            int64_t(w) * hh > GifMostPixelsFor(remaining)) {
           Progress.Abort();
           break;
         }
@@ -192,6 +212,7 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
           Progress.Abort();
           break;
         }
+        gifReach(d, Stream->Position() - before);
         GifSay(Progress, 70);
         if (Progress.IsAborting()) break;
       }
@@ -246,6 +267,14 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
         }
       }
       ++frame;
+    }
+    // Animated frames are composed on a canvas of the logical screen. A large screen that reaches
+    // beyond everything the frames' data could cover would only add background, yet the canvas and
+    // every composed copy would be allocated and filled at its full size: it is cut to the frames'
+    // reach (a file of a few kilobytes could otherwise cost gigabytes).
+    if (int64_t(P.GIF_WinWidth) * P.GIF_WinHeight > kGifScreenAlwaysKept) {
+      P.GIF_WinWidth = static_cast<int>(std::min<int64_t>(P.GIF_WinWidth, reachW));
+      P.GIF_WinHeight = static_cast<int>(std::min<int64_t>(P.GIF_WinHeight, reachH));
     }
     FrameCount = frame;
     P.SetImageCount(frame);

@@ -99,6 +99,33 @@ bool TifReadIsExifPageTag(uint16_t Tag) {
 void TifReadPut16(std::vector<uint8_t>& V, size_t At, uint32_t X, bool Le) { IEPut16(V.data() + At, X, Le); }
 void TifReadPut32(std::vector<uint8_t>& V, size_t At, uint32_t X, bool Le) { IEPut32(V.data() + At, X, Le); }
 
+// The maker note copied to Block at At (Bytes long) is a directory whose entries point into the
+// file: the data of each entry longer than 4 bytes is copied from the file to the end of Block and
+// the entry pointed there, so that the note reads from the block alone. Entries whose data lie
+// outside the file keep their offsets (the EXIF parser then drops them).
+void TifReadMakerNoteData(const TTIFFDirectory& D, std::vector<uint8_t>& Block, size_t At, size_t Bytes) {
+  if (Bytes < 2) return;
+  const bool le = D.LittleEndian;
+  const uint32_t n = IEGet16(Block.data() + At, le);
+  if (n > 256 || Bytes < 12 * size_t(n)) return;
+  const int64_t fileSize = D.Stream->Size();
+  for (uint32_t i = 0; i < n && 2 + 12 * size_t(i) + 12 <= Bytes; ++i) {
+    const size_t p = At + 2 + 12 * size_t(i);
+    const int unit = TiffTypeSize(IEGet16(Block.data() + p + 2, le));
+    const uint64_t size = uint64_t(IEGet32(Block.data() + p + 4, le)) * unit;
+    const uint32_t off = IEGet32(Block.data() + p + 8, le);
+    if (unit == 0 || size <= 4 || size > (1u << 20) || off == 0 || int64_t(off + size) > fileSize) continue;
+    if (Block.size() % 2) Block.push_back(0);
+    const size_t dataAt = Block.size();
+    Block.resize(dataAt + size);
+    if (!TifReadAt(D.Stream, off, Block.data() + dataAt, int64_t(size))) {
+      Block.resize(dataAt);
+      continue;
+    }
+    IEPut32(Block.data() + p + 8, uint32_t(dataAt), le);
+  }
+}
+
 // Appends directory D's entries (those Keep accepts) to Block as a directory of a TIFF held in
 // memory, values copied in the file's byte order; returns the directory's offset in Block.
 // The EXIF and GPS pointers of the page are filled by the caller (their entries come out as 0).
@@ -136,6 +163,7 @@ uint32_t TifReadAppendDir(const TTIFFDirectory& D, std::vector<uint8_t>& Block, 
         TifReadPut32(Block, p + 4, 0, le);  // unreadable: no values
       } else {
         TifReadPut32(Block, p + 8, uint32_t(dataAt), le);
+        if (e.Tag == 37500) TifReadMakerNoteData(D, Block, dataAt, size_t(bytes));
       }
     } else {
       TifReadPut32(Block, p + 4, 0, le);

@@ -172,8 +172,20 @@ uint32_t TifWriteExifCopyDir(TTifWriter& W, const std::vector<uint8_t>& Blk, uin
       if (bytes > 4) {
         const uint32_t at = IELE32(p + 8);
         if (uint64_t(at) + bytes > Blk.size()) continue;
-        IEPutLE32(e.Value, W.Even());
-        W.Write(&Blk[at], int64_t(bytes));
+        const uint32_t to = W.Even();
+        IEPutLE32(e.Value, to);
+        if (e.Tag == 37500) {
+          // The maker note's entries point to positions in the block: moved by as much as the note.
+          std::vector<uint8_t> note(Blk.begin() + at, Blk.begin() + at + bytes);
+          const uint32_t count = note.size() >= 2 ? IELE16(note.data()) : 0;
+          for (uint32_t k = 0; k < count && 2 + 12 * size_t(k) + 12 <= note.size(); ++k) {
+            uint8_t* q = note.data() + 2 + 12 * size_t(k);
+            if (uint64_t(TiffTypeSize(IELE16(q + 2))) * IELE32(q + 4) > 4) IEPutLE32(q + 8, IELE32(q + 8) - at + to);
+          }
+          W.Write(note.data(), int64_t(bytes));
+        } else {
+          W.Write(&Blk[at], int64_t(bytes));
+        }
       }
     }
     es.push_back(e);

@@ -13,8 +13,10 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "imaging/core/iebitmap.h"
+#include "imaging/core/iemask.h"
 #include "imaging/core/iestreams.h"
 #include "imaging/io/iebytes.h"
 #include "imaging/io/iecodechooks.h"
@@ -255,6 +257,60 @@ public:
   const uint8_t* Bytes(const TEntry& e) const { return e.Valid ? d + e.Pos : nullptr; }
   size_t ByteCount(const TEntry& e) const { return e.Valid ? size_t(e.Count) * TypeSize(e.Type) : 0; }
 
+  // The maker note of entry e rebuilt as a self-contained little-endian directory in Out: the
+  // entry count n, n slots of 12 bytes filled in order by the entries kept, then the data of the
+  // kept entries longer than 4 bytes, their offsets pointing there. Its entries' offsets count from
+  // the start of this block, so the note reads on without the file around it. Out stays empty
+  // when the note is not such a directory or an entry has an unknown type.
+  void RebuildMakerNote(const TEntry& e, TMemoryStream* Out) const {
+    Out->Clear();
+    const size_t bytes = ByteCount(e);
+    if (bytes < 2) return;
+    const uint32_t count = U16(e.Pos);
+    if (count > 256 || bytes < 12 * size_t(count)) return;
+    std::vector<uint8_t> block(2 + 12 * size_t(count), 0);
+    block[0] = uint8_t(count);
+    block[1] = uint8_t(count >> 8);
+    size_t slot = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      const size_t p = e.Pos + 2 + 12 * size_t(i);
+      if (p + 12 > n) break;  // the note's table runs out of the data
+      const uint16_t tag = U16(p), type = U16(p + 2);
+      const uint32_t cnt = U32(p + 4), off = U32(p + 8);
+      if (type > 12) {
+        Out->Clear();
+        return;
+      }
+      const int unit = TypeSize(type);
+      const uint64_t size = uint64_t(cnt) * unit;
+      const bool inside = size <= 4 || (off > 0 && uint64_t(off) + size <= n);
+      if (unit == 0 || !inside || cnt >= n) continue;
+      uint8_t* s = block.data() + 2 + 12 * slot++;
+      s[0] = uint8_t(tag);
+      s[1] = uint8_t(tag >> 8);
+      s[2] = uint8_t(type);
+      s[3] = uint8_t(type >> 8);
+      for (int k = 0; k < 4; ++k) s[4 + k] = uint8_t(cnt >> (8 * k));
+      if (size > 4) {
+        const uint32_t at = static_cast<uint32_t>(block.size());
+        for (int k = 0; k < 4; ++k) s[8 + k] = uint8_t(at >> (8 * k));
+        block.insert(block.end(), d + off, d + off + size);  // data blocks keep their byte order
+      } else if (unit == 2) {  // values held in the entry: each turned little-endian by its width
+        for (uint32_t k = 0; k < cnt; ++k) {
+          const uint16_t v = U16(p + 8 + 2 * k);
+          s[8 + 2 * k] = uint8_t(v);
+          s[9 + 2 * k] = uint8_t(v >> 8);
+        }
+      } else if (unit == 4) {
+        for (int k = 0; k < 4; ++k) s[8 + k] = uint8_t(off >> (8 * k));
+      } else {
+        std::memcpy(s + 8, d + p + 8, 4);
+      }
+    }
+    Out->WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
+    Out->SetPosition(0);
+  }
+
 private:
   const uint8_t* d;
   size_t n;
@@ -320,10 +376,7 @@ void ApplyEntry(TExifReader& R, const TExifReader::TEntry& e, TDir Dir, TIOParam
         return;
       }
       case 37500: {
-        TMemoryStream* ms = P->EXIF_MakerNote->Data();
-        ms->Clear();
-        if (R.ByteCount(e) > 0) ms->WriteBuffer(R.Bytes(e), static_cast<int64_t>(R.ByteCount(e)));
-        ms->SetPosition(0);
+        R.RebuildMakerNote(e, P->EXIF_MakerNote->Data());
         P->EXIF_MakerNote->Update();
         return;
       }
@@ -533,6 +586,58 @@ void CollectFields(TIOParamsVals* P, TDir Dir, std::vector<TOutEntry>& es) {
 }
 
 // Serialises one directory at Offset: entries sorted by tag, then the data that do not fit.
+// The maker note held in Note (a little-endian directory whose offsets count from its start)
+// rebuilt for writing: the entries of a known type with less than 1,024 bytes of data, whose data
+// lie inside the note, then their data longer than 4 bytes, each padded to an even length. The
+// offsets still count from the block's start; ExifMakerNoteMove makes them file positions.
+std::vector<uint8_t> ExifMakerNoteBlock(TMemoryStream* Note) {
+  std::vector<uint8_t> block;
+  const int64_t size = Note->Size();
+  if (size < 12) return block;
+  const auto* m = static_cast<const uint8_t*>(Note->Memory());
+  const uint32_t count = std::min<uint32_t>(IELE16(m), static_cast<uint32_t>((size - 2) / 12));
+  std::vector<std::vector<uint8_t>> entries;
+  std::vector<std::vector<uint8_t>> data;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* e = m + 2 + 12 * size_t(i);
+    const uint16_t type = IELE16(e + 2);
+    const uint32_t cnt = IELE32(e + 4), off = IELE32(e + 8);
+    const int unit = TypeSize(type);
+    const uint64_t bytes = uint64_t(cnt) * unit;
+    if (type > 12 || unit == 0 || bytes >= 1024) continue;
+    if (bytes > 4 && uint64_t(off) + bytes > uint64_t(size)) continue;
+    entries.emplace_back(e, e + 12);
+    data.emplace_back(bytes > 4 ? std::vector<uint8_t>(m + off, m + off + bytes) : std::vector<uint8_t>());
+  }
+  Put16(block, uint16_t(entries.size()));
+  uint32_t at = uint32_t(2 + 12 * entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!data[i].empty()) {
+      for (int k = 0; k < 4; ++k) entries[i][8 + k] = uint8_t(at >> (8 * k));
+      at += uint32_t(data[i].size() + data[i].size() % 2);
+    }
+    block.insert(block.end(), entries[i].begin(), entries[i].end());
+  }
+  for (const auto& d : data) {
+    block.insert(block.end(), d.begin(), d.end());
+    if (d.size() % 2) block.push_back(0);
+  }
+  return block;
+}
+
+// Turns the offsets of a block made by ExifMakerNoteBlock into positions in the written file,
+// the block being placed at At.
+void ExifMakerNoteMove(std::vector<uint8_t>& Block, uint32_t At) {
+  if (Block.size() < 2) return;
+  const uint32_t count = IELE16(Block.data());
+  for (uint32_t i = 0; i < count && 2 + 12 * size_t(i) + 12 <= Block.size(); ++i) {
+    uint8_t* e = Block.data() + 2 + 12 * size_t(i);
+    if (uint64_t(IELE32(e + 4)) * TypeSize(IELE16(e + 2)) <= 4) continue;
+    const uint32_t pos = IELE32(e + 8) + At;
+    for (int k = 0; k < 4; ++k) e[8 + k] = uint8_t(pos >> (8 * k));
+  }
+}
+
 std::vector<uint8_t> WriteDir(std::vector<TOutEntry> es, uint32_t Offset, uint32_t Next) {
   std::sort(es.begin(), es.end(), [](const TOutEntry& a, const TOutEntry& b) { return a.Tag < b.Tag; });
   std::vector<uint8_t> dir, extra;
@@ -547,7 +652,9 @@ std::vector<uint8_t> WriteDir(std::vector<TOutEntry> es, uint32_t Offset, uint32
       v.resize(4, 0);
       dir.insert(dir.end(), v.begin(), v.end());
     } else {
-      Put32(dir, dataStart + uint32_t(extra.size()));
+      const uint32_t at = dataStart + uint32_t(extra.size());
+      Put32(dir, at);
+      if (e.Tag == 37500) ExifMakerNoteMove(e.Data, at);
       extra.insert(extra.end(), e.Data.begin(), e.Data.end());
       if (extra.size() % 2) extra.push_back(0);
     }
@@ -612,11 +719,8 @@ void IESaveEXIFToStandardBuffer(TIOParamsVals* P, std::vector<uint8_t>& Buffer, 
     b.insert(b.end(), P->EXIF_UserComment.begin(), P->EXIF_UserComment.end());
     AddBytes(exif, 37510, ttUndefined, b);
   }
-  if (P->EXIF_MakerNote->Data()->Size() > 0) {
-    TMemoryStream* ms = P->EXIF_MakerNote->Data();
-    const auto* m = static_cast<const uint8_t*>(ms->Memory());
-    AddBytes(exif, 37500, ttUndefined, std::vector<uint8_t>(m, m + ms->Size()));
-  }
+  if (std::vector<uint8_t> note = ExifMakerNoteBlock(P->EXIF_MakerNote->Data()); !note.empty())
+    AddBytes(exif, 37500, ttUndefined, note);
   CollectFields(P, dGPS, gps);
   if (!P->EXIF_GPSVersionID.empty()) {
     std::vector<uint8_t> b;

@@ -493,3 +493,57 @@ TEST(GifCodec, FramesOutsideTheScreenComposeThroughTheFrontEnd) {
   EXPECT_EQ(target.GetPixelAsRGB(5, 3).r, 255);  // the third frame's visible part: index 3, yellow
   EXPECT_EQ(target.GetPixelAsRGB(5, 3).g, 255);
 }
+
+TEST(GifCodec, ScreenBeyondWhatTheFramesReachIsCut) {
+  // Two 4 x 4 frames; the screen is kept when it is small or when a frame reaches its far corner,
+  // and cut to the frames' reach when it is large and only background lies beyond them.
+  struct TCase {
+    int SW, SH, X2, Y2;  // screen, position of the second frame
+    int WantW, WantH;
+  };
+  const TCase cases[] = {
+      {2048, 2048, 0, 0, 2048, 2048},     // up to 4 Mpixels: kept as given
+      {4000, 4000, 0, 0, 4, 4},           // large, frames in one corner: cut
+      {4000, 4000, 10, 20, 14, 24},       // cut to the farthest frame edge
+      {3000, 2000, 2996, 1996, 3000, 2000},  // a frame reaches the far corner: kept
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.SW << "x" << c.SH << " second frame at " << c.X2 << "," << c.Y2);
+    std::vector<TFrame> f(2);
+    for (int i = 0; i < 2; ++i) {
+      f[i].W = f[i].H = 4;
+      f[i].Idx.assign(16, static_cast<uint8_t>(i + 1));
+    }
+    f[1].X = c.X2;
+    f[1].Y = c.Y2;
+    const auto file = MakeGif(c.SW, c.SH, kFour, f);
+    for (int index = 0; index < 2; ++index) {
+      for (bool preview : {false, true}) {
+        auto r = ReadGif(file, index, preview);
+        ASSERT_FALSE(r->Aborted);
+        EXPECT_EQ(r->Params.GIF_WinWidth, c.WantW);
+        EXPECT_EQ(r->Params.GIF_WinHeight, c.WantH);
+      }
+    }
+  }
+  // Through the front end the composed screen has the cut size, with both frames on it.
+  std::vector<TFrame> f(2);
+  for (int i = 0; i < 2; ++i) {
+    f[i].W = f[i].H = 4;
+    f[i].Idx.assign(16, static_cast<uint8_t>(i + 1));
+  }
+  f[1].X = 10;
+  TMemoryStream s;
+  Load(s, MakeGif(4000, 4000, kFour, f));
+  TIEBitmap target;
+  TImageryIO io(nullptr);
+  io.AttachBitmap(&target);
+  io.Params->GIF_ImageIndex = 1;
+  io.LoadFromStreamGIF(&s);
+  ASSERT_FALSE(io.Aborting.load());
+  ASSERT_EQ(target.Width(), 14);
+  ASSERT_EQ(target.Height(), 4);
+  EXPECT_EQ(target.GetPixelAsRGB(0, 0).g, 255);  // the first frame: index 1, green
+  EXPECT_EQ(target.GetPixelAsRGB(0, 0).r, 0);
+  EXPECT_EQ(target.GetPixelAsRGB(13, 3).b, 255);  // the second frame: index 2, blue
+}

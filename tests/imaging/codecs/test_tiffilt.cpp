@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <random>
+#include <string>
 
 #include "codectest.h"
 #include "imaging/codecs/tifccitt.h"
@@ -12,6 +13,7 @@
 #include "imaging/codecs/tifinternal.h"
 #include "imaging/codecs/tiflzw.h"
 #include "imaging/core/iemask.h"
+#include "imaging/io/iemetadata.h"
 
 namespace {
 
@@ -460,6 +462,48 @@ TEST(TiffWriterExif, SignedRationalsAreWrittenSigned) {
   EXPECT_EQ(r.Params.EXIF_Make, "Orvanta");
   EXPECT_EQ(r.Params.EXIF_GPSVersionID, "2.2.0.0");
   EXPECT_EQ(r.Bitmap.Width(), 4);
+}
+
+TEST(TiffWriterExif, MakerNoteEntriesPointIntoTheFileAndReadBackAlone) {
+  TIEBitmap b(4, 4, ie24RGB);
+  b.Fill(0);
+  TIOParamsVals p;
+  p.EXIF_HasEXIFData = true;
+  p.EXIF_Make = "Orvanta";
+  // Two entries: a SHORT pair held in the entry and 10 bytes of text after the table.
+  const std::vector<uint8_t> note = {2, 0,                                              //
+                                     1, 0, 3, 0, 2, 0, 0, 0, 0x34, 0x12, 0x78, 0x56,   //
+                                     2, 0, 2, 0, 10, 0, 0, 0, 26, 0, 0, 0,             //
+                                     'm', 'a', 'k', 'e', 'r', ' ', 'n', 'o', 't', 0};
+  p.EXIF_MakerNote->Data()->WriteBuffer(note.data(), int64_t(note.size()));
+  p.EXIF_MakerNote->Update();
+  TMemoryStream s;
+  TTestProgress pr;
+  TiffWriteImage(&s, false, &b, pr.Rec, p);
+  ASSERT_FALSE(pr.Aborted());
+  const auto file = Bytes(s);
+  TTIFFDirectory d;
+  d.Stream = &s;
+  int n;
+  ASSERT_TRUE(TiffReadDirectory(0, Get32(file, 4), d, n));
+  TTIFFDirectory e = d;
+  ASSERT_TRUE(TiffReadDirectory(0, uint32_t(TiffGetInt(d, 34665, 0)), e, n));
+  const int i = TiffFindTag(e, 37500);
+  ASSERT_GE(i, 0);
+  // In the file the text entry's offset is the text's position in the file.
+  const uint32_t at = Get32(std::vector<uint8_t>(e.Entries[i].Value, e.Entries[i].Value + 4), 0);
+  ASSERT_LT(at + 26, file.size());
+  const uint32_t textAt = Get32(file, at + 2 + 12 + 8);
+  ASSERT_LT(textAt + 10, file.size());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[textAt])), "maker not");
+  // Read back, the note is a self-contained directory again.
+  TRead r;
+  TifReadBytes(file, r);
+  TIETagsHandler* h = r.Params.EXIF_MakerNote;
+  ASSERT_EQ(h->TagCount(), 2);
+  EXPECT_EQ(h->GetTagEntry(0).ValueOrOffset, 0x56781234u);
+  ASSERT_EQ(h->Data()->Size(), int64_t(note.size()));
+  EXPECT_EQ(std::memcmp(h->Data()->Memory(), note.data(), note.size()), 0);
 }
 
 // ---------------------------------------------------------------- coders

@@ -2,10 +2,12 @@
 // thumbnail size rule, RAW header search, and damaged blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -513,4 +515,85 @@ TEST(Exif, CopyFollowsTheDescriptionAndReferences) {
   EXPECT_EQ(d.EXIF_GPSDestLatitudeRef, "N");
   EXPECT_EQ(d.EXIF_GPSDestLongitudeRef, "E");
   EXPECT_EQ(d.TIFF_Orientation, 8);
+}
+
+namespace {
+
+// A maker note directory (little-endian, offsets counted from its start) with: a SHORT pair held
+// in the entry, 10 bytes of text after the table, an entry with 2,000 bytes of data and an entry
+// of an unknown type 14 (both dropped on writing).
+std::vector<uint8_t> ExifMakerNoteSample() {
+  std::vector<uint8_t> v;
+  auto p16 = [&](uint16_t x) { v.push_back(uint8_t(x)); v.push_back(uint8_t(x >> 8)); };
+  auto p32 = [&](uint32_t x) { for (int k = 0; k < 4; ++k) v.push_back(uint8_t(x >> (8 * k))); };
+  const uint32_t dataAt = 2 + 4 * 12;
+  p16(4);
+  p16(0x0001); p16(3); p32(2); p16(0x1234); p16(0x5678);
+  p16(0x0002); p16(2); p32(10); p32(dataAt);
+  p16(0x0003); p16(7); p32(2000); p32(dataAt + 10);
+  p16(0x0004); p16(14); p32(1); p32(9);
+  const char text[10] = {'m', 'a', 'k', 'e', 'r', ' ', 'n', 'o', 't', 0};
+  v.insert(v.end(), text, text + 10);
+  v.resize(v.size() + 2000, 0xAB);
+  return v;
+}
+
+}  // namespace
+
+TEST(ExifMakerNote, WrittenAsASelfContainedDirectoryAndReadBack) {
+  TIOParamsVals s;
+  s.EXIF_Make = "Maker";
+  const auto note = ExifMakerNoteSample();
+  s.EXIF_MakerNote->Data()->WriteBuffer(note.data(), int64_t(note.size()));
+  s.EXIF_MakerNote->Update();
+  s.EXIF_HasEXIFData = true;
+  std::vector<uint8_t> b;
+  IESaveEXIFToStandardBuffer(&s, b, false);
+  // The large and the unknown entries are not written.
+  EXPECT_LT(b.size(), size_t(1000));
+  TIOParamsVals d;
+  ASSERT_TRUE(IELoadEXIFFromTIFFBlock(b.data(), int(b.size()), &d));
+  TIETagsHandler* h = d.EXIF_MakerNote;
+  ASSERT_EQ(h->TagCount(), 2);
+  EXPECT_EQ(h->GetTagEntry(0).Tag, 1);
+  EXPECT_EQ(h->GetTagEntry(0).Type, 3);
+  EXPECT_EQ(h->GetTagEntry(0).ValueOrOffset, 0x56781234u);
+  const TIETagEntry& t = h->GetTagEntry(1);
+  EXPECT_EQ(t.Tag, 2);
+  EXPECT_EQ(t.Count, 10u);
+  // Read back, the note stands alone: the text lies after the two slots, at an offset in it.
+  const auto* m = static_cast<const uint8_t*>(h->Data()->Memory());
+  ASSERT_EQ(h->Data()->Size(), 2 + 2 * 12 + 10);
+  EXPECT_EQ(m[0] | m[1] << 8, 2);
+  ASSERT_EQ(t.ValueOrOffset, 2u + 2 * 12);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(m + t.ValueOrOffset)), "maker not");
+  // A second round trip gives the same note.
+  std::vector<uint8_t> b2;
+  IESaveEXIFToStandardBuffer(&d, b2, false);
+  TIOParamsVals d2;
+  ASSERT_TRUE(IELoadEXIFFromTIFFBlock(b2.data(), int(b2.size()), &d2));
+  ASSERT_EQ(d2.EXIF_MakerNote->Data()->Size(), h->Data()->Size());
+  EXPECT_EQ(std::memcmp(d2.EXIF_MakerNote->Data()->Memory(), m, size_t(h->Data()->Size())), 0);
+}
+
+TEST(ExifMakerNote, AnEntryOfUnknownTypeDiscardsTheNoteOnReading) {
+  TIOParamsVals s;
+  s.EXIF_Make = "Maker";
+  const auto note = ExifMakerNoteSample();
+  s.EXIF_MakerNote->Data()->WriteBuffer(note.data(), int64_t(note.size()));
+  s.EXIF_MakerNote->Update();
+  s.EXIF_HasEXIFData = true;
+  std::vector<uint8_t> b;
+  IESaveEXIFToStandardBuffer(&s, b, false);
+  // Find the written note (its count word 2 followed by the SHORT entry) and give its first
+  // entry type 13.
+  const uint8_t head[] = {2, 0, 1, 0, 3, 0, 2, 0, 0, 0};
+  auto at = std::search(b.begin(), b.end(), head, head + sizeof head);
+  ASSERT_NE(at, b.end());
+  at[4] = 13;
+  TIOParamsVals d;
+  ASSERT_TRUE(IELoadEXIFFromTIFFBlock(b.data(), int(b.size()), &d));
+  EXPECT_EQ(d.EXIF_Make, "Maker");
+  EXPECT_EQ(d.EXIF_MakerNote->TagCount(), 0);
+  EXPECT_EQ(d.EXIF_MakerNote->Data()->Size(), 0);
 }
