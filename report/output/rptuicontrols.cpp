@@ -254,7 +254,7 @@ namespace {
 const char* const kDefaultMRUKey = "\\Software\\Rede Vivedad\\MRUFont";
 constexpr int kFontBoxGlyphWidth = 15;
 constexpr int kFontBoxGlyphHeight = 11;
-constexpr TColor kFontBoxGlyphKey = 0x00008080;  // olive: the transparent colour
+constexpr TColor kFontBoxGlyphKey = clOlive;  // the transparent colour
 
 // The TrueType mark: a grey "T" behind and right of a black one, on the olive key colour.
 void FontBoxDrawGlyph(TBitmap* Glyph) {
