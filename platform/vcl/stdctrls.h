@@ -312,6 +312,9 @@ public:
 protected:
   void PaintWindow(HDC DC) override;
   void Change() override;
+  // Screen rectangle of the list about to drop down, given the height of its items: under the
+  // box, as wide as the box, DropDownCount items high. Descendants may place it elsewhere.
+  virtual RECT DropDownBounds(int ListItemHeight);
 
 private:
   friend class TComboBoxEx;

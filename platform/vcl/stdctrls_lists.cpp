@@ -323,14 +323,19 @@ void TComboBox::DropDown() {
       mine->SetHandle(nullptr);
     };
   }
-  POINT p = ClientToScreen(POINT{0, Height() - 2});
-  int rows = std::min(FDropDownCount, FItems->Count());
-  f.SetBounds(p.x - 2, p.y, Width(), rows * f.List->ItemHeight() + 4);
+  const RECT b = DropDownBounds(f.List->ItemHeight());
+  f.SetBounds(b.left, b.top, b.right - b.left, b.bottom - b.top);
   int r = f.ShowModal();
   int chosen = f.List->ItemIndex();
   FDropped = false;
   if (r == mrOk) Select(chosen);
   if (CanFocus()) SetFocus();
+}
+
+RECT TComboBox::DropDownBounds(int ListItemHeight) {
+  POINT p = ClientToScreen(POINT{0, Height() - 2});
+  int rows = std::min(FDropDownCount, FItems->Count());
+  return RECT{p.x - 2, p.y, p.x - 2 + Width(), p.y + rows * ListItemHeight + 4};
 }
 
 void TComboBox::PaintWindow(HDC DC) {

@@ -55,6 +55,24 @@ template <class T> T* ExpDlgMake(TComponent* Owner, TWinControl* Parent, int L, 
   return c;
 }
 
+constexpr TColor kPrnInitImageKey = clOlive;
+
+// The printer picture: a grey body with a paper sheet rising from it, on the olive key colour.
+void PrnInitDrawPrinter(TBitmap* Bmp) {
+  Bmp->SetWidth(18);
+  Bmp->SetHeight(16);
+  TCanvas* c = Bmp->Canvas();
+  c->Brush()->SetColor(kPrnInitImageKey);
+  c->FillRect(RECT{0, 0, 18, 16});
+  c->Pen()->SetColor(clBlack);
+  c->Brush()->SetColor(clWhite);
+  c->Rectangle(5, 1, 13, 8);  // the sheet
+  c->Brush()->SetColor(clSilver);
+  c->Rectangle(1, 7, 17, 14);  // the body
+  c->Brush()->SetColor(clGreen);
+  c->FillRect(RECT{13, 9, 15, 11});  // the lamp
+}
+
 // A whole number within Min..Max.
 bool ExpDlgNumberOk(const std::string& Text, int Min, int Max) {
   int v = 0;
@@ -457,8 +475,20 @@ TrptPrnInit::TrptPrnInit(TComponent* AOwner, TrptTXTExport* AExport) : TForm(AOw
   GroupBox1->SetCaption(rptTextById(8401));
   Label4 = ExpDlgMake<TLabel>(this, GroupBox1, 10, 22, 50, 15);
   Label4->SetCaption(rptTextById(8402));
+  Image1 = new TImage(this);
+  Image1->SetVisible(false);
+  PrnInitDrawPrinter(Image1->Picture()->Bitmap());
+  Image1->Picture()->Bitmap()->SetTransparentColor(kPrnInitImageKey);
+  Image1->Picture()->Bitmap()->SetTransparent(true);
   CB1 = ExpDlgMake<TComboBox>(this, GroupBox1, 62, 18, 170, 21);
-  CB1->SetStyle(csDropDownList);
+  CB1->SetStyle(csOwnerDrawFixed);
+  CB1->OnDrawItem = [this](TWinControl*, int Index, RECT R, TOwnerDrawState) {
+    if (Index < 0 || Index >= CB1->Items()->Count()) return;
+    TCanvas* c = CB1->Canvas();
+    c->FillRect(R);
+    c->Draw(R.left + 2, R.top, Image1->Picture()->Bitmap());
+    c->TextOut(R.left + 24, R.top + 1, CB1->Items()->Strings(Index));
+  };
   PropButton = ExpDlgMake<TButton>(this, GroupBox1, 238, 17, 72, 23);
   PropButton->SetCaption(rptTextById(8403));
   GroupBox3 = ExpDlgMake<TGroupBox>(this, this, 8, 60, 320, 48);

@@ -158,6 +158,19 @@ void TrptCustomComboBox::WndProc(TMessage& Message) {
   }
 }
 
+RECT TrptCustomComboBox::DropDownBounds(int ListItemHeight) {
+  const int count = Items()->Count();
+  const int rows = std::min(DropDownCount(), count);
+  const int height = rows > 0 ? ListItemHeight * rows + 4 : ListItemHeight + 4;
+  const int width = FListWidth > 0 ? FListWidth : Width() - 1;
+  const POINT top = ClientToScreen(POINT{0, 0});
+  const int bottom = top.y + Height();
+  // Below the box the list needs its height plus a text line and a little margin.
+  FDroppedUp = bottom + height + ItemHeight() + 6 > GetSystemMetrics(SM_CYSCREEN);
+  const int y = FDroppedUp ? top.y - height : bottom - 2;
+  return RECT{top.x - 2, y, top.x - 2 + width, y + height};
+}
+
 void TrptCustomComboBox::DrawImage(HDC DC, const RECT& R) {
   if (Indent > 0) FillRect(DC, &R, GetSysColorBrush(COLOR_WINDOW));
 }
@@ -239,6 +252,26 @@ void TrptFontPreview::ShowFont(const std::string& Name) {
 namespace {
 
 const char* const kDefaultMRUKey = "\\Software\\Rede Vivedad\\MRUFont";
+constexpr int kFontBoxGlyphWidth = 15;
+constexpr int kFontBoxGlyphHeight = 11;
+constexpr TColor kFontBoxGlyphKey = clOlive;  // the transparent colour
+
+// The TrueType mark: a grey "T" behind and right of a black one, on the olive key colour.
+void FontBoxDrawGlyph(TBitmap* Glyph) {
+  Glyph->SetWidth(kFontBoxGlyphWidth);
+  Glyph->SetHeight(kFontBoxGlyphHeight);
+  TCanvas* c = Glyph->Canvas();
+  c->Brush()->SetColor(kFontBoxGlyphKey);
+  c->FillRect(RECT{0, 0, kFontBoxGlyphWidth, kFontBoxGlyphHeight});
+  c->Brush()->SetColor(clGray);
+  c->FillRect(RECT{5, 2, 15, 4});   // the grey bar
+  c->FillRect(RECT{9, 4, 11, 11});  // and its stem
+  c->Brush()->SetColor(clBlack);
+  c->FillRect(RECT{0, 0, 10, 2});
+  c->FillRect(RECT{4, 2, 6, 9});
+  Glyph->SetTransparentColor(kFontBoxGlyphKey);
+  Glyph->SetTransparent(true);
+}
 
 int AddFace(const ENUMLOGFONTEXA* Font, const NEWTEXTMETRICEXA*, DWORD FontType, LPARAM Data) {
   auto* list = reinterpret_cast<TStringList*>(Data);
@@ -261,26 +294,62 @@ TrptFontComboBox::TrptFontComboBox(TComponent* AOwner) : TrptCustomComboBox(AOwn
   SetReadOnly(true);
   FPreview = new TrptFontPreview(nullptr);
   FPreview->SetVisible(false);
+  FGlyph = new TBitmap();
+  FontBoxDrawGlyph(FGlyph);
+  SetItemHeight(std::max(ItemHeight(), kFontBoxGlyphHeight + 1));
   // While the list is down the sample shows the font whose item is drawn selected.
   SetStyle(csOwnerDrawFixed);
   OnDrawItem = [this](TWinControl*, int Index, RECT R, TOwnerDrawState State) {
-    TCanvas* c = Canvas();
-    const std::string name = Items()->Strings(Index);
-    c->FillRect(R);
-    RECT text{R.left + 15 + 2, R.top, R.right, R.bottom};
-    DrawText(c->Handle(), name.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    if (State.Contains(odSelected) && !State.Contains(odComboBoxEdit) && FPreview) FPreview->ShowFont(name);
+    const bool inEdit = State.Contains(odComboBoxEdit);
+    DrawFontItem(Canvas(), Index, R, inEdit);
+    if (State.Contains(odSelected) && !inEdit && FPreview) FPreview->ShowFont(Items()->Strings(Index));
   };
-  OnDropDown = [this](TObject*) {
-    FDropping = true;
-    PlacePreview();
-  };
+  // The sample is placed with the list (DropDownBounds), once it is known whether it opens up.
+  OnDropDown = [this](TObject*) { FDropping = true; };
   OnSelect = [this](TObject*) {
     if (!FUpdating) ChooseFont(ItemIndex());
   };
 }
 
-TrptFontComboBox::~TrptFontComboBox() { delete FPreview; }
+TrptFontComboBox::~TrptFontComboBox() {
+  delete FPreview;
+  delete FGlyph;
+}
+
+void TrptFontComboBox::DrawFontItem(TCanvas* ACanvas, int Index, const RECT& R, bool InEdit) {
+  if (Index < 0 || Index >= Items()->Count()) return;
+  const std::string name = Items()->Strings(Index);
+  ACanvas->FillRect(R);
+  // In the box itself the mark is drawn in the room left of the edit (DrawImage).
+  int textLeft = InEdit ? R.left + Indent + 3 : R.left + kFontBoxGlyphWidth + 2;
+  if (!InEdit && (FontType(Items(), Index) & TRUETYPE_FONTTYPE) != 0 && FGlyph)
+    ACanvas->Draw(R.left + 1, R.top + (R.bottom - R.top - kFontBoxGlyphHeight) / 2, FGlyph);
+  RECT text{textLeft, R.top, R.right, R.bottom};
+  DrawText(ACanvas->Handle(), name.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  if (InEdit || MRUCount < 0) return;
+  // A line under the recently used block: at the foot of its last item and the head of the next.
+  const int y = Index == MRUCount ? R.bottom - 2 : Index == MRUCount + 1 ? R.top : -1;
+  if (y < 0) return;
+  ACanvas->Pen()->SetColor(clBtnShadow);
+  ACanvas->MoveTo(R.left, y);
+  ACanvas->LineTo(R.right, y);
+}
+
+void TrptFontComboBox::DrawImage(HDC DC, const RECT& R) {
+  FillRect(DC, &R, GetSysColorBrush(COLOR_WINDOW));
+  const int index = ItemIndex();
+  if (!FGlyph || index < 0 || (FontType(Items(), index) & TRUETYPE_FONTTYPE) == 0) return;
+  TCanvas c;
+  c.SetHandle(DC);
+  c.Draw(R.left, R.top + (R.bottom - R.top - kFontBoxGlyphHeight) / 2, FGlyph);
+  c.SetHandle(nullptr);
+}
+
+RECT TrptFontComboBox::DropDownBounds(int ListItemHeight) {
+  const RECT r = TrptCustomComboBox::DropDownBounds(ListItemHeight);
+  PlacePreview();
+  return r;
+}
 
 void TrptFontComboBox::WndProc(TMessage& Message) {
   ++FDepth;
@@ -299,6 +368,7 @@ void TrptFontComboBox::PlacePreview() {
   POINT corner = ClientToScreen(POINT{Width(), Height()});
   const int screenW = GetSystemMetrics(SM_CXSCREEN);
   if (corner.x + FPreview->Width() > screenW) corner.x = ClientToScreen(POINT{0, 0}).x - FPreview->Width() - 1;
+  if (DroppedUp()) corner.y = ClientToScreen(POINT{0, 0}).y - FPreview->Height();
   FPreview->SetBounds(corner.x, corner.y, FPreview->Width(), FPreview->Height());
   FPreview->ShowFont(ItemIndex() >= 0 ? Items()->Strings(ItemIndex()) : Text());
   FPreview->Show();

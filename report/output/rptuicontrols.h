@@ -64,7 +64,12 @@ public:
   // Dropped down, focused or under the mouse: the frame is sunk and the button raised.
   bool Active() const;
   bool MouseInside() const { return FMouseInside; }
+  // The last list opened above the box: under it there was no room before the screen's bottom.
+  bool DroppedUp() const { return FDroppedUp; }
   void WndProc(TMessage& Message) override;
+  // The list is ListWidth wide (the box's width - 1 when 0) and DropDownCount items high; it
+  // opens above the box when it would pass the screen's bottom below it.
+  RECT DropDownBounds(int ListItemHeight) override;
 
 protected:
   // Draws the flat frame and the narrow button over the box.
@@ -76,6 +81,7 @@ private:
   void DrawFrameAndButton(HDC DC);
   int FListWidth = 0;
   bool FMouseInside = false;
+  bool FDroppedUp = false;
 };
 
 class TrptComboBox : public TrptCustomComboBox {
@@ -89,6 +95,9 @@ public:
 // font type (4 = TrueType).
 // The floating sample of the font under the selection: a borderless tool window of 200 x 50
 // with one flat panel showing the name in that font at 18 points.
+class TBitmap;
+class TCanvas;
+
 class TrptFontPreview : public TCustomForm {
   ORV_CLASS(TrptFontPreview, TCustomForm)
 public:
@@ -105,8 +114,14 @@ public:
   // The sample window, placed at the box's bottom-right corner (left of the box when it would
   // pass the screen's right edge) while the list is down.
   TrptFontPreview* Preview() const { return FPreview; }
+  // Above the box when the list opened upward.
   void PlacePreview();
   void WndProc(TMessage& Message) override;
+  RECT DropDownBounds(int ListItemHeight) override;
+  // The mark of TrueType faces (15 x 11, drawn in code), shown left of their names.
+  TBitmap* TrueTypeGlyph() const { return FGlyph; }
+  // Draws item Index of the list into R of Canvas the way the dropped list shows it.
+  void DrawFontItem(TCanvas* ACanvas, int Index, const RECT& R, bool InEdit);
   bool ShowMRU = true;
   const std::string& MRURegKey() const { return FMRURegKey; }
   // An empty key restores the default one.
@@ -118,9 +133,13 @@ public:
   // The user chose Index: the name moves to (or joins) the top block, which is written back.
   void ChooseFont(int Index);
 
+protected:
+  void DrawImage(HDC DC, const RECT& R) override;
+
 private:
   void WriteMRU();
   TrptFontPreview* FPreview = nullptr;
+  TBitmap* FGlyph = nullptr;
   int FDepth = 0;
   bool FDropping = false;
   std::string FMRURegKey;

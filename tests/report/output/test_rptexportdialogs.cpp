@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/graphics.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/win/pngsnap.h"
 #include "platform/win/winuser.h"
@@ -453,4 +455,141 @@ TEST(RptPrnInitTest, TypesCommandsSettingsFilesAndCopies) {
   }
   std::error_code ec;
   fs::remove_all(dir, ec);
+}
+
+namespace {
+
+struct FontBoxDropCase {
+  const char* Name;
+  bool NearBottom;
+  int ListWidth;
+};
+
+// Colour of pixel (X, Y) of a bitmap as 0x00BBGGRR.
+COLORREF FontBoxPixel(TBitmap& Bmp, int X, int Y) { return Bmp.Canvas()->Pixels(X, Y) & 0x00FFFFFF; }
+
+bool FontBoxRowHas(TBitmap& Bmp, int X0, int X1, int Y0, int Y1, COLORREF Want) {
+  for (int y = Y0; y < Y1; ++y)
+    for (int x = X0; x < X1; ++x)
+      if (FontBoxPixel(Bmp, x, y) == Want) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(RptFlatComboBoxTest, ListOpensUpwardOnlyWithoutRoomBelow) {
+  const FontBoxDropCase cases[] = {
+      {"top, box width", false, 0},
+      {"bottom, box width", true, 0},
+      {"bottom, own list width", true, 230},
+  };
+  for (const FontBoxDropCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TForm host(nullptr);
+    host.SetBounds(20, 20, 300, 120);
+    auto* box = new TrptComboBox(&host);
+    box->SetParent(&host);
+    box->SetBounds(10, 10, 150, 21);
+    box->SetListWidth(c.ListWidth);
+    for (int i = 0; i < 12; ++i) box->Items()->Add("item " + IntToStr(i));
+    if (c.NearBottom) host.SetTop(GetSystemMetrics(SM_CYSCREEN) - host.Height());
+    host.Show();
+    const RECT r = box->DropDownBounds(16);
+    const POINT top = box->ClientToScreen(POINT{0, 0});
+    EXPECT_EQ(box->DroppedUp(), c.NearBottom);
+    EXPECT_EQ(r.right - r.left, c.ListWidth > 0 ? c.ListWidth : box->Width() - 1);
+    EXPECT_EQ(r.bottom - r.top, 16 * 8 + 4);  // DropDownCount items
+    if (c.NearBottom) {
+      EXPECT_EQ(r.bottom, top.y);
+      EXPECT_GE(r.top, 0);
+    } else {
+      EXPECT_EQ(r.top, top.y + box->Height() - 2);
+    }
+    host.Hide();
+  }
+  // An empty list still has one row.
+  TForm host(nullptr);
+  auto* empty = new TrptComboBox(&host);
+  empty->SetParent(&host);
+  const RECT r = empty->DropDownBounds(16);
+  EXPECT_EQ(r.bottom - r.top, 20);
+}
+
+TEST(RptFlatComboBoxTest, FontSampleAboveTheBoxWhenTheListOpensUpward) {
+  TForm host(nullptr);
+  host.SetBounds(20, 20, 300, 120);
+  auto* box = new TrptFontComboBox(&host);
+  box->SetParent(&host);
+  box->SetBounds(10, 10, 150, 21);
+  box->RefreshFonts();
+  ASSERT_GT(box->Items()->Count(), 0);
+  host.SetTop(GetSystemMetrics(SM_CYSCREEN) - host.Height());
+  host.Show();
+  box->DropDownBounds(box->ItemHeight());
+  ASSERT_TRUE(box->DroppedUp());
+  TrptFontPreview* p = box->Preview();
+  EXPECT_TRUE(p->Visible());
+  EXPECT_EQ(p->Top() + p->Height(), box->ClientToScreen(POINT{0, 0}).y);
+  EXPECT_EQ(p->Left(), box->ClientToScreen(POINT{box->Width(), 0}).x);
+  p->Hide();
+}
+
+TEST(RptFlatComboBoxTest, FontItemsShowTheTrueTypeMarkAndTheRecentBlockLine) {
+  TForm host(nullptr);
+  auto* box = new TrptFontComboBox(&host);
+  box->SetParent(&host);
+  EXPECT_GE(box->ItemHeight(), 12);  // the mark's height + 1 at least
+  box->Items()->AddObject("Outline Face", reinterpret_cast<TObject*>(intptr_t{TRUETYPE_FONTTYPE}));
+  box->Items()->AddObject("Raster Face", reinterpret_cast<TObject*>(intptr_t{RASTER_FONTTYPE}));
+  box->Items()->AddObject("Other Face", reinterpret_cast<TObject*>(intptr_t{TRUETYPE_FONTTYPE}));
+  box->MRUCount = 0;  // item 0 is a recently used name
+  TBitmap bmp;
+  bmp.SetWidth(150);
+  bmp.SetHeight(60);
+  TCanvas* c = bmp.Canvas();
+  c->Brush()->SetColor(clWhite);
+  c->Font()->SetColor(clBlack);
+  const COLORREF black = 0, shadow = ColorToRGB(clBtnShadow) & 0x00FFFFFF;
+  const RECT rows[] = {{0, 0, 150, 20}, {0, 20, 150, 40}, {0, 40, 150, 60}};
+  for (int i = 0; i < 3; ++i) box->DrawFontItem(c, i, rows[i], false);
+  // The mark (black, in the first 15 pixels) only on TrueType items; no olive key shows.
+  EXPECT_TRUE(FontBoxRowHas(bmp, 1, 16, 4, 16, black));
+  EXPECT_FALSE(FontBoxRowHas(bmp, 1, 16, 22, 36, black));
+  EXPECT_TRUE(FontBoxRowHas(bmp, 1, 16, 44, 56, black));
+  EXPECT_FALSE(FontBoxRowHas(bmp, 0, 150, 0, 60, 0x00008080));
+  // The block's line: 2 pixels up from the foot of item 0 and at the head of item 1, not item 2.
+  EXPECT_EQ(FontBoxPixel(bmp, 100, 18), shadow);
+  EXPECT_EQ(FontBoxPixel(bmp, 100, 20), shadow);
+  EXPECT_NE(FontBoxPixel(bmp, 100, 40), shadow);
+  // Without a recent block there is no line.
+  box->MRUCount = -1;
+  box->DrawFontItem(c, 0, rows[0], false);
+  EXPECT_NE(FontBoxPixel(bmp, 100, 18), shadow);
+}
+
+TEST(RptPrnInitTest, PrinterListShowsThePrinterPictureBeforeEachName) {
+  TrptTXTExport txt(TrptCustomExportFilter::TUnregistered{});
+  TrptPrnInit d(nullptr, &txt);
+  ASSERT_GT(d.CB1->Items()->Count(), 0);  // the file printer is always there
+  ASSERT_TRUE(d.CB1->OnDrawItem);
+  EXPECT_EQ(d.Image1->Picture()->Bitmap()->Width(), 18);
+  EXPECT_EQ(d.Image1->Picture()->Bitmap()->Height(), 16);
+  TBitmap bmp;
+  bmp.SetWidth(170);
+  bmp.SetHeight(18);
+  bmp.Canvas()->Brush()->SetColor(clWhite);
+  bmp.Canvas()->FillRect(RECT{0, 0, 170, 18});
+  d.CB1->Canvas()->SetHandle(bmp.Canvas()->Handle());
+  d.CB1->Canvas()->Brush()->SetColor(clWhite);
+  d.CB1->Canvas()->Font()->SetColor(clBlack);
+  d.CB1->OnDrawItem(d.CB1, 0, RECT{0, 0, 170, 18}, TOwnerDrawState{});
+  d.CB1->Canvas()->SetHandle(nullptr);
+  // The picture's lamp at left + 2, its olive background left out, the name from x 24 on.
+  EXPECT_EQ(FontBoxPixel(bmp, 2 + 13, 9), ColorToRGB(clGreen));
+  EXPECT_FALSE(FontBoxRowHas(bmp, 0, 170, 0, 18, ColorToRGB(clOlive)));
+  EXPECT_FALSE(FontBoxRowHas(bmp, 0, 2, 0, 18, 0));
+  bool inked = false;  // the name's text (smoothed, so any colour but the white ground)
+  for (int y = 1; y < 18 && !inked; ++y)
+    for (int x = 24; x < 170 && !inked; ++x) inked = FontBoxPixel(bmp, x, y) != 0x00FFFFFF;
+  EXPECT_TRUE(inked);
 }
