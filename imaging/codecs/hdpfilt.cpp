@@ -239,6 +239,9 @@ void TIEWICReader::ReadFrame(int Index, TIEBitmap* Bitmap, std::atomic<bool>* Ab
   // The decoder offers no separate thumbnail: the frame itself is copied.
   if (!CopyToBitmap(Bitmap, native)) return fail();
   if (IOParams == nullptr) return;
+  // The EXIF tags come from the file's TIFF-like directory, whose image fields are not the
+  // frame's (HD Photo keeps its own): they are read first, and the frame's values set after.
+  IELoadEXIFFromTIFF(s, IOParams);
   const int bits = IEBitsPerPixel[Bitmap->PixelFormat()], ch = IEChannelsPerPixel[Bitmap->PixelFormat()];
   IOParams->BitsPerSample = ch > 0 ? bits / ch : 0;
   IOParams->SamplesPerPixel = ch;
@@ -248,7 +251,6 @@ void TIEWICReader::ReadFrame(int Index, TIEBitmap* Bitmap, std::atomic<bool>* Ab
   IOParams->Height = Bitmap->Height();
   IOParams->SetDpiX(static_cast<int32_t>(DpiX));
   IOParams->SetDpiY(static_cast<int32_t>(DpiY));
-  IELoadEXIFFromTIFF(s, IOParams);
   s->SetPosition(FImpl->Ctx.Base);
 }
 

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace rptzlib {
+
 struct TCustomZStream::ZState {
   z_stream Rec{};
   bool Open = false;
@@ -110,8 +112,10 @@ TZCompressionStream::~TZCompressionStream() {
   if (FZ->Open) deflateEnd(&FZ->Rec);
 }
 
+}  // namespace rptzlib
+
 void rptCompressStream(TStream* Source, TStream* Dest, int LevelIndex) {
-  TZCompressionStream z(Dest, LevelIndex);
+  rptzlib::TZCompressionStream z(Dest, LevelIndex);
   Source->SetPosition(0);
   unsigned char buf[65536];
   for (;;) {

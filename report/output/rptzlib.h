@@ -10,6 +10,10 @@
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 
+// The imaging library has deflate streams of the same names with other rules (any seek answers
+// the count), and both libraries meet in one program: the report's own live in this namespace.
+namespace rptzlib {
+
 ORV_EXCEPTION(EZLibError, Exception)
 ORV_EXCEPTION(EZCompressionError, EZLibError)
 
@@ -45,6 +49,8 @@ public:
 private:
   void Flush(bool Reset);
 };
+
+}  // namespace rptzlib
 
 // Compresses the whole of Source (from its beginning) into Dest at LevelIndex.
 void rptCompressStream(TStream* Source, TStream* Dest, int LevelIndex);

@@ -60,6 +60,7 @@ bool HdpSameBytes(TIEBitmap& a, TIEBitmap& b) {
 // The files the writer makes are recognised by their first directory's HD Photo tags; a bare
 // header is not enough.
 TEST(HdpCodec, DetectsTheHeaderAndKeepsThePosition) {
+  THdpTestStart start;
   if (!IEWICAvailable) GTEST_SKIP() << "no HD Photo library";
   TIEBitmap bmp;
   bmp.Allocate(9, 7, ie24RGB);

@@ -221,12 +221,12 @@ TEST(RptPdfParts, NumberingColoursStringsAndDeflate) {
   TMemoryStream src, dst;
   rptCompressStream(&src, &dst, 3);
   EXPECT_GT(dst.Size(), 0);
-  TZCompressionStream z(&dst, 2);
+  rptzlib::TZCompressionStream z(&dst, 2);
   z.Write("abc", 3);
   EXPECT_EQ(z.Seek(0, soCurrent), 3);
   char b;
-  EXPECT_THROW(z.Read(&b, 1), EZCompressionError);
-  EXPECT_THROW(z.Seek(1, soBeginning), EZCompressionError);
+  EXPECT_THROW(z.Read(&b, 1), rptzlib::EZCompressionError);
+  EXPECT_THROW(z.Seek(1, soBeginning), rptzlib::EZCompressionError);
 }
 
 TEST_F(RptExports, HtmlIsValidEscapesDataAndKeepsPicturesBesideIt) {
