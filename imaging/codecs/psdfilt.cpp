@@ -962,7 +962,8 @@ void PsdWriteImage(TStream* Stream, TIOParamsVals& P, TIEProgressRec& Progress, 
           TIEBitmap* mb = lo.Mask->Bitmap;
           n = PsdWriteChannel(O, mb->Height(), [&](int y, std::vector<uint8_t>& row) { PsdMaskRow(mb, y, depth, row); });
         } else {
-          n = PsdWriteChannel(O, b->Height(), [&](int y, std::vector<uint8_t>& row) { PsdChannelRow(b, id, y, depth, row); });
+          const int channel = id;  // a structured binding cannot be captured by every compiler
+          n = PsdWriteChannel(O, b->Height(), [&](int y, std::vector<uint8_t>& row) { PsdChannelRow(b, channel, y, depth, row); });
         }
         O.Put32(at, n);
       }
