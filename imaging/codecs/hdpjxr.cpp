@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include <JXRGlue.h>
@@ -152,6 +153,9 @@ bool JxrDecodeApart(const THdpIO& IO, int Index, TJxrShared* Shared, uint8_t* Pi
   const pid_t pid = fork();
   if (pid < 0) return false;
   if (pid == 0) {
+    // The child ends on the decoder's faults by the signal's default action: crash handlers
+    // inherited from the parent (a crash reporter, a test harness) would report the parent.
+    for (int sig : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL}) signal(sig, SIG_DFL);
     THdpFrame f;
     const bool ok = JxrDecodeHere(IO, Index, f, Pixels, Capacity);
     Shared->Width = f.Width, Shared->Height = f.Height, Shared->Format = static_cast<int>(f.Format);

@@ -179,6 +179,53 @@ bool Jp2GeometryOk(const opj_image_t* Image, int64_t DataBytes) {
   return samples <= kJp2MaxSamples;
 }
 
+// Whether the tile grid of the code stream's size marker can be in DataBytes: every tile has at
+// least one tile-part (a 12-byte SOT marker segment and the 2-byte SOD), and the decoder sets up
+// every tile while it reads the main header, so a few bytes must not declare tens of thousands of
+// tiles. The stream position is kept. A stream whose size marker cannot be found is left to the
+// decoder, which refuses it.
+bool Jp2TileGridFits(TStream* Stream, bool Jp2, int64_t DataBytes) {
+  const int64_t at = Stream->Position();
+  auto be32 = [](const uint8_t* b) { return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]; };
+  bool fits = true;
+  int64_t pos = at;
+  const int64_t end = at + DataBytes;
+  bool found = !Jp2;
+  // A JP2 file: the code stream is the content of the contiguous code stream box ("jp2c").
+  for (int boxes = 0; Jp2 && !found && boxes < 64 && pos + 8 <= end; ++boxes) {
+    uint8_t h[16];
+    Stream->SetPosition(pos);
+    if (Stream->Read(h, 8) != 8) break;
+    uint64_t len = be32(h);
+    int64_t head = 8;
+    if (len == 1) {
+      if (Stream->Read(h + 8, 8) != 8) break;
+      len = uint64_t(be32(h + 8)) << 32 | be32(h + 12);
+      head = 16;
+    }
+    if (std::memcmp(h + 4, "jp2c", 4) == 0) {
+      pos += head;
+      found = true;
+    } else if (len == 0 || len < static_cast<uint64_t>(head) || len > static_cast<uint64_t>(end - pos)) {
+      break;
+    } else {
+      pos += static_cast<int64_t>(len);
+    }
+  }
+  uint8_t siz[40];
+  Stream->SetPosition(pos);
+  if (found && Stream->Read(siz, 40) == 40 && siz[0] == 0xFF && siz[1] == 0x4F && siz[2] == 0xFF && siz[3] == 0x51) {
+    const uint64_t xs = be32(siz + 8), ys = be32(siz + 12), xt = be32(siz + 24), yt = be32(siz + 28),
+                   xto = be32(siz + 32), yto = be32(siz + 36);
+    if (xt > 0 && yt > 0 && xs > xto && ys > yto) {
+      const uint64_t tiles = ((xs - xto + xt - 1) / xt) * ((ys - yto + yt - 1) / yt);
+      fits = tiles <= static_cast<uint64_t>(std::max<int64_t>(0, end - pos)) / 14;
+    }
+  }
+  Stream->SetPosition(at);
+  return fits;
+}
+
 // Column (or row) of a component for each image column (row): the reference-grid position
 // divided by the component's spacing, less the component's own origin; outside entries are 0.
 std::vector<uint32_t> Jp2IndexTable(uint32_t Count, uint32_t ImageOrigin, uint32_t Spacing, uint32_t CompOrigin,
@@ -286,6 +333,7 @@ void Jpeg2000ReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOPara
     opj_dparameters_t dp;
     opj_set_default_decoder_parameters(&dp);
     if (!opj_setup_decoder(s.Codec, &dp)) return Progress.Abort();
+    if (!Jp2TileGridFits(Stream, jp2, dataBytes)) return Progress.Abort();
     s.Stream = Jp2OpenStream(ctx, true);
     if (s.Stream == nullptr || !opj_read_header(s.Stream, s.Codec, &s.Image) || !Jp2GeometryOk(s.Image, dataBytes))
       return Progress.Abort();

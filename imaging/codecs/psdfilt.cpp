@@ -219,6 +219,15 @@ void PsdDecodeChannelRows(TPsdInput& In, const TPsdDoc& D, TIEBitmap* B, int Wid
   }
 }
 
+// Whether a channel of Width x Height samples of Depth bits can come from the bytes left: PackBits
+// gives at most 128 bytes for 2, so a channel that needs far more than that is not in the file and
+// is not allocated (a few header bytes must not make a picture of many megapixels).
+bool PsdChannelFits(int64_t Width, int64_t Height, int Depth, int64_t Remaining) {
+  if (Width <= 0 || Height <= 0 || !IEPlausibleImageSize(Width, Height, Remaining + 1)) return false;
+  const int64_t rowBytes = (Width * Depth + 7) / 8;
+  return rowBytes * Height <= (std::max<int64_t>(0, Remaining) + 1024) * 64;
+}
+
 // Reads a channel's compression and row counts, then its rows.
 void PsdDecodeLayerChannel(TPsdInput& In, const TPsdDoc& D, TIEBitmap* B, int Width, int Height, int Id, bool Mask) {
   const int comp = In.U16();
@@ -410,10 +419,10 @@ bool PsdReadLayers(TPsdInput& In, const TPsdDoc& D, TList* Layers, bool LoadLaye
         const int idx = Layers->IndexOf(L);
         Layers->Insert(idx + 1, M);
         const int64_t mw = PsdSide(r.MaskLeft, r.MaskRight), mh = PsdSide(r.MaskTop, r.MaskBottom);
-        if (mw > 0 && mh > 0 && IEPlausibleImageSize(mw, mh, In.Remaining() + 1))
+        if (mw > 0 && mh > 0 && PsdChannelFits(mw, mh, D.H.Depth, In.Remaining()))
           PsdDecodeLayerChannel(In, D, M->Bitmap, static_cast<int>(mw), static_cast<int>(mh), c.Id, true);
       } else if (w > 0 && h > 0) {
-        if (!IEPlausibleImageSize(w, h, In.Remaining() + 1)) return false;
+        if (!PsdChannelFits(w, h, D.H.Depth, In.Remaining())) return false;
         PsdDecodeLayerChannel(In, D, L->Bitmap, static_cast<int>(w), static_cast<int>(h), c.Id, false);
       }
       if (In.Ended) return false;
@@ -529,7 +538,7 @@ void PsdReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TList* L
     if ((!LoadLayers || Layers == nullptr || !gotLayers) && B != nullptr && (!P.GetThumbnail || !thumbTaken)) {
       const int w = static_cast<int>(P.Width), hgt = static_cast<int>(P.Height);
       const int comp = In.U16();
-      if (In.Ended || !IEPlausibleImageSize(w, hgt, In.Remaining() + 1)) {
+      if (In.Ended || (w > 0 && hgt > 0 && !PsdChannelFits(w, hgt, D.H.Depth, In.Remaining()))) {
         Progress.Abort();
         return;
       }
@@ -962,7 +971,8 @@ void PsdWriteImage(TStream* Stream, TIOParamsVals& P, TIEProgressRec& Progress, 
           TIEBitmap* mb = lo.Mask->Bitmap;
           n = PsdWriteChannel(O, mb->Height(), [&](int y, std::vector<uint8_t>& row) { PsdMaskRow(mb, y, depth, row); });
         } else {
-          n = PsdWriteChannel(O, b->Height(), [&](int y, std::vector<uint8_t>& row) { PsdChannelRow(b, id, y, depth, row); });
+          const int channel = id;  // a structured binding cannot be captured by every compiler
+          n = PsdWriteChannel(O, b->Height(), [&](int y, std::vector<uint8_t>& row) { PsdChannelRow(b, channel, y, depth, row); });
         }
         O.Put32(at, n);
       }

@@ -516,10 +516,8 @@ void TrptDialogPage::Publish(TPublisher<TrptDialogPage>& P) {
 std::string TrptDialogPage::GetKindCaption() const { return rptGet("obDlgPage"); }
 
 void TrptDialogPage::UpdateBounds() {
-  FForm->SetBounds(static_cast<int>(std::nearbyint(static_cast<double>(Left()))),
-                   static_cast<int>(std::nearbyint(static_cast<double>(Top()))),
-                   static_cast<int>(std::nearbyint(static_cast<double>(Width()))),
-                   static_cast<int>(std::nearbyint(static_cast<double>(Height()))));
+  // Held to the int range: the bounds come from the template.
+  FForm->SetBounds(rptRound(Left()), rptRound(Top()), rptRound(Width()), rptRound(Height()));
 }
 
 void TrptDialogPage::SetLeft(Extended Value) {

@@ -392,3 +392,31 @@ TEST(Jp2Codec, FrontEndLoadsByExtensionAndContent) {
   }
   IEFreeFileFormats();
 }
+
+TEST(Jp2Codec, TileGridBeyondTheDataIsRefusedBeforeTheHeader) {
+  TIEBitmap photo;
+  MakePhoto(photo, 64, 48);
+  TIOParamsVals wp;
+  for (int kind : {0, 1}) {
+    const auto file = Jp2TestWrite(photo, wp, kind);
+    size_t siz = 0;
+    while (siz + 4 < file.size() && !(file[siz] == 0xFF && file[siz + 1] == 0x4F && file[siz + 2] == 0xFF &&
+                                       file[siz + 3] == 0x51))
+      ++siz;
+    ASSERT_LT(siz + 40, file.size()) << kind;
+    // Tiles of Side x Side samples: 64 x 48 of 1 x 1 tiles are 3072 tiles, more than the few
+    // kilobytes could hold; 16 x 16 tiles are 12, which they can.
+    struct Case { uint8_t Side; bool Refused; } cases[] = {{64, false}, {16, false}, {1, true}};
+    for (const Case& c : cases) {
+      std::vector<uint8_t> v = file;
+      for (size_t at : {siz + 24, siz + 28}) v[at] = v[at + 1] = v[at + 2] = 0, v[at + 3] = c.Side;
+      ASSERT_LT(v.size(), 3072u * 14) << kind;
+      // Parameters only: the tile grid is all the header reading sees.
+      const auto r = Jp2TestRead(v, true);
+      EXPECT_EQ(r->Aborted, c.Refused) << kind << " " << int(c.Side);
+      if (!c.Refused) {
+        EXPECT_EQ(r->Params.Width, 64);
+      }
+    }
+  }
+}

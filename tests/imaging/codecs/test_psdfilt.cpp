@@ -459,3 +459,65 @@ TEST(PsdCodec, IndexedLayersUseTheDocumentPalette) {
   EXPECT_EQ(b->Scanline(1)[2], 77);
   EXPECT_TRUE(b->GetPaletteEntry(77) == PixRGB(77, 0, 178));
 }
+
+namespace {
+
+// A grey document of Width x Height whose composite is Rows (compression Comp, for PackBits with
+// a row count of RowBytes each) followed by Data.
+std::vector<uint8_t> PsdGreyComposite(uint32_t Width, uint32_t Height, int Comp, int RowCounts, uint16_t RowBytes,
+                                      const std::vector<uint8_t>& Data) {
+  std::vector<uint8_t> v = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0};
+  PsdPutBE16(v, 1);
+  PsdPutBE32(v, Height);
+  PsdPutBE32(v, Width);
+  PsdPutBE16(v, 8);
+  PsdPutBE16(v, 1);
+  PsdPutBE32(v, 0);
+  PsdPutBE32(v, 0);
+  PsdPutBE32(v, 0);
+  PsdPutBE16(v, static_cast<uint32_t>(Comp));
+  for (int i = 0; i < RowCounts; ++i) PsdPutBE16(v, RowBytes);
+  v.insert(v.end(), Data.begin(), Data.end());
+  return v;
+}
+
+}  // namespace
+
+TEST(PsdCodec, CompositeLargerThanTheDataCanHoldIsRefused) {
+  // A flat 1024-sample row packs into 8 runs of 128 (16 bytes): the most PackBits can pack.
+  std::vector<uint8_t> flat;
+  for (int y = 0; y < 64; ++y)
+    for (int r = 0; r < 8; ++r) flat.insert(flat.end(), {0x81, 7});
+  struct Case {
+    const char* Name;
+    uint32_t Width, Height;
+    int Comp, RowCounts;
+    uint16_t RowBytes;
+    std::vector<uint8_t> Data;
+    bool Read;
+  };
+  const Case cases[] = {
+      {"flat PackBits rows", 1024, 64, 1, 64, 16, flat, true},
+      {"raw rows cut short", 16, 16, 0, 0, 0, std::vector<uint8_t>(100, 9), true},
+      {"megapixels from a few raw bytes", 4096, 2048, 0, 0, 0, std::vector<uint8_t>(16, 9), false},
+      {"eight million samples a row, packed", 8388617, 7, 1, 7, 2, {0x81, 1, 0x81, 1}, false},
+      {"rows with an unknown compression", 4096, 4096, 2, 0, 0, {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TPsdRead r;
+    PsdReadBytes(PsdGreyComposite(c.Width, c.Height, c.Comp, c.RowCounts, c.RowBytes, c.Data), r, false, true);
+    EXPECT_EQ(r.Aborted, !c.Read);
+    if (c.Read) {
+      EXPECT_EQ(r.Bitmap.Width(), static_cast<int>(c.Width));
+      EXPECT_EQ(r.Bitmap.Height(), static_cast<int>(c.Height));
+    } else {
+      EXPECT_EQ(r.Bitmap.Width() * r.Bitmap.Height(), 0);
+    }
+  }
+  // The flat document decodes to its one value.
+  TPsdRead r;
+  PsdReadBytes(PsdGreyComposite(1024, 64, 1, 64, 16, flat), r, false, true);
+  ASSERT_EQ(r.Bitmap.PixelFormat(), ie8g);
+  EXPECT_EQ(r.Bitmap.Scanline(63)[1023], 7);
+}
