@@ -11,12 +11,12 @@ build=${ORVANTA_TEST_BUILD:-build/test}
 jobs=$(nproc)
 # The build is most of the run's time, so it is made for compiling fast: each folder is compiled
 # as a few unity translation units instead of one per file (libraries stay at -O1: at -O0 the
-# script engine's deep recursion outgrows its stack). Every test case starts its program anew, and registering each
-# global with the address sanitizer was a third of that start, so globals go unchecked here
-# (the fuzz builds and ordinary sanitizer builds still check them).
+# script engine's deep recursion outgrows its stack). Every test case starts its program anew,
+# and registering each global with the address sanitizer was a third of that start, so globals
+# go unchecked here (the fuzz builds and ordinary sanitizer builds still check them).
 flags="-O1 -g1 --param=asan-globals=0"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="$flags" \
-  -DCMAKE_C_FLAGS="$flags" -DORVANTA_HOT_FLAGS=-O1 -DCMAKE_UNITY_BUILD=ON \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_UNITY_BUILD=ON \
   -DCMAKE_UNITY_BUILD_BATCH_SIZE=16 -DORVANTA_SANITIZE=ON -DORVANTA_TESTS=ON -DORVANTA_BENCH=ON >/dev/null
 cmake --build "$build" -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0

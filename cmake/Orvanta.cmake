@@ -1,7 +1,7 @@
 # Helpers shared by every folder's CMakeLists.txt.
 find_package(PkgConfig REQUIRED)
 
-# orv_library(<name> [HOT] SOURCES <files...> [DEPS <targets...>] [PKG <pkg-config modules...>])
+# orv_library(<name> SOURCES <files...> [DEPS <targets...>] [PKG <pkg-config modules...>])
 # One static library per folder. DEPS are our own libraries below it; PKG are Debian libraries
 # found through pkg-config and kept private so their headers stay inside our .cpp files.
 # The standard headers nearly every file of ours includes; parsing them is most of the cost of a
@@ -9,17 +9,9 @@ find_package(PkgConfig REQUIRED)
 set(ORV_STD_PCH <algorithm> <cstdint> <cstring> <functional> <map> <memory> <mutex> <string>
   <string_view> <unordered_map> <vector> CACHE INTERNAL "")
 
-# Test builds compile the libraries without optimisation, which halves their compile time; a
-# library marked HOT (hot loops in its tests, or deep recursion that needs compact frames) gets
-# these options on top. Empty in ordinary builds, whose build type sets the level.
-set(ORVANTA_HOT_FLAGS "" CACHE STRING "Extra compile options of the libraries marked HOT")
-
 function(orv_library name)
-  cmake_parse_arguments(A "HOT" "" "SOURCES;DEPS;PKG;PUBLIC_PKG" ${ARGN})
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS;PKG;PUBLIC_PKG" ${ARGN})
   add_library(${name} STATIC ${A_SOURCES})
-  if(A_HOT AND ORVANTA_HOT_FLAGS)
-    target_compile_options(${name} PRIVATE ${ORVANTA_HOT_FLAGS})
-  endif()
   target_precompile_headers(${name} PRIVATE ${ORV_STD_PCH})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${A_DEPS})

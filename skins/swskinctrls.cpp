@@ -221,6 +221,22 @@ bool TswSkinControl::SkinActive() const {
   return FEngine->IsSkinActive() && FWindow->SkinOn();
 }
 
+bool TswSkinControl::PaintWholeControl(TMessage& M) {
+  if (M.Msg == WM_ERASEBKGND) {
+    M.Result = 1;
+    return false;
+  }
+  if (M.Msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    BeginPaint(FControl->Handle(), &ps);
+    Paint();
+    EndPaint(FControl->Handle(), &ps);
+    M.Result = 0;
+    return false;
+  }
+  return true;
+}
+
 void TswSkinControl::Repaint() {
   if (!FAnyControl) {
     RepaintWnd();
@@ -839,21 +855,7 @@ void TswSkinTrackBar::Paint() {
 }
 
 // ---- progress bar ----
-bool TswSkinProgressBar::BeforeMessage(TMessage& M) {
-  if (M.Msg == WM_ERASEBKGND) {
-    M.Result = 1;
-    return false;
-  }
-  if (M.Msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    BeginPaint(FControl->Handle(), &ps);
-    Paint();
-    EndPaint(FControl->Handle(), &ps);
-    M.Result = 0;
-    return false;
-  }
-  return true;
-}
+bool TswSkinProgressBar::BeforeMessage(TMessage& M) { return PaintWholeControl(M); }
 
 void TswSkinProgressBar::AfterMessage(TMessage& M) {
   TswSkinControl::AfterMessage(M);

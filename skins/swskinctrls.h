@@ -69,6 +69,9 @@ protected:
   virtual void Init() {}
   virtual void Detach() {}
   bool SkinActive() const;
+  // For skinners that draw the whole control themselves: erasing is skipped and WM_PAINT runs
+  // Paint. False when the message was answered here (the BeforeMessage convention).
+  bool PaintWholeControl(TMessage& M);
   // Copies Bitmap onto the control and draws Text centred in R in Font (grey when disabled,
   // moved by 1, 1 when pressed).
   void DrawBitmapAndText(TBitmap* Bitmap, const std::string& Text, const RECT& R, TFont* Font);

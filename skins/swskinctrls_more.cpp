@@ -220,21 +220,7 @@ void TswSkinListView::DrawHeader() {
 }
 
 // ---- tab control ----
-bool TswSkinTabControl::BeforeMessage(TMessage& M) {
-  if (M.Msg == WM_ERASEBKGND) {
-    M.Result = 1;
-    return false;
-  }
-  if (M.Msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    BeginPaint(FControl->Handle(), &ps);
-    Paint();
-    EndPaint(FControl->Handle(), &ps);
-    M.Result = 0;
-    return false;
-  }
-  return true;
-}
+bool TswSkinTabControl::BeforeMessage(TMessage& M) { return PaintWholeControl(M); }
 
 std::string TswSkinTabControl::GetTabCaption(int Index) {
   if (auto* p = dynamic_cast<TPageControl*>(FControl)) return p->Pages(Index)->Caption();

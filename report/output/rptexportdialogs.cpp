@@ -55,6 +55,27 @@ template <class T> T* ExpDlgMake(TComponent* Owner, TWinControl* Parent, int L, 
   return c;
 }
 
+// The OK and Cancel buttons of a dialog at Top: OK closes only when the dialog's Validate passes,
+// else it shows why and the dialog stays.
+template <class TDialog>
+void ExpDlgOkCancel(TDialog* Dialog, TButton*& Ok, TButton*& Cancel, int OkLeft, int CancelLeft, int Top) {
+  Ok = ExpDlgMake<TButton>(Dialog, Dialog, OkLeft, Top, 75, 25);
+  Ok->SetCaption(rptTextById(1));
+  Ok->SetDefault(true);
+  Ok->SetModalResult(mrOk);
+  Ok->OnClick = [Dialog](TObject*) {
+    std::string error;
+    if (!Dialog->Validate(error)) {
+      Dialog->SetModalResult(mrNone);
+      rptShowError(error);
+    }
+  };
+  Cancel = ExpDlgMake<TButton>(Dialog, Dialog, CancelLeft, Top, 75, 25);
+  Cancel->SetCaption(rptTextById(2));
+  Cancel->SetCancel(true);
+  Cancel->SetModalResult(mrCancel);
+}
+
 constexpr TColor kPrnInitImageKey = clOlive;
 
 // The printer picture: a grey body with a paper sheet rising from it, on the olive key colour.
@@ -111,21 +132,7 @@ TrptExportDialog::TrptExportDialog(TComponent* AOwner, int CaptionId, const std:
   GroupOptions->SetCaption(rptTextById(8));
   for (size_t i = 0; i < OptionIds.size(); ++i) Options.push_back(AddOption(GroupOptions, OptionIds[i], 18 + kExpDlgLine * static_cast<int>(i)));
   const int buttons = 120 + groupHeight + 8;
-  OkB = ExpDlgMake<TButton>(this, this, kExpDlgWidth - 168, buttons, 75, 25);
-  OkB->SetCaption(rptTextById(1));
-  OkB->SetDefault(true);
-  OkB->SetModalResult(mrOk);
-  OkB->OnClick = [this](TObject*) {
-    std::string error;
-    if (!Validate(error)) {
-      SetModalResult(mrNone);
-      rptShowError(error);
-    }
-  };
-  CancelB = ExpDlgMake<TButton>(this, this, kExpDlgWidth - 85, buttons, 75, 25);
-  CancelB->SetCaption(rptTextById(2));
-  CancelB->SetCancel(true);
-  CancelB->SetModalResult(mrCancel);
+  ExpDlgOkCancel(this, OkB, CancelB, kExpDlgWidth - 168, kExpDlgWidth - 85, buttons);
   SetClientWidth(kExpDlgWidth);
   SetClientHeight(buttons + 33);
 }
@@ -296,21 +303,7 @@ TrptTXTExportDialog::TrptTXTExportDialog(TComponent* AOwner) : TForm(AOwner) {
   CB_PrintAfter->SetCaption(rptTextById(8317));
   CB_Save = ExpDlgMake<TCheckBox>(this, this, 16, 326, 250, 17);
   CB_Save->SetCaption(rptTextById(8318));
-  OkB = ExpDlgMake<TButton>(this, this, 110, 350, 75, 25);
-  OkB->SetCaption(rptTextById(1));
-  OkB->SetDefault(true);
-  OkB->SetModalResult(mrOk);
-  OkB->OnClick = [this](TObject*) {
-    std::string error;
-    if (!Validate(error)) {
-      SetModalResult(mrNone);
-      rptShowError(error);
-    }
-  };
-  CancelB = ExpDlgMake<TButton>(this, this, 193, 350, 75, 25);
-  CancelB->SetCaption(rptTextById(2));
-  CancelB->SetCancel(true);
-  CancelB->SetModalResult(mrCancel);
+  ExpDlgOkCancel(this, OkB, CancelB, 110, 193, 350);
   CB_OEM->OnClick = [this](TObject*) { CB_OEMClick(); };
   // The preview switch above the settings; the preview pane to their right.
   Panel1 = ExpDlgMake<TPanel>(this, this, 0, 0, 277, 0);
@@ -514,21 +507,7 @@ TrptPrnInit::TrptPrnInit(TComponent* AOwner, TrptTXTExport* AExport) : TForm(AOw
   Button1->SetCaption("...");
   Button2 = ExpDlgMake<TButton>(this, GroupBox2, 238, 76, 72, 23);
   Button2->SetCaption("...");
-  OkB = ExpDlgMake<TButton>(this, this, 172, 310, 75, 25);
-  OkB->SetCaption(rptTextById(1));
-  OkB->SetDefault(true);
-  OkB->SetModalResult(mrOk);
-  OkB->OnClick = [this](TObject*) {
-    std::string error;
-    if (!Validate(error)) {
-      SetModalResult(mrNone);
-      rptShowError(error);
-    }
-  };
-  CancelB = ExpDlgMake<TButton>(this, this, 253, 310, 75, 25);
-  CancelB->SetCaption(rptTextById(2));
-  CancelB->SetCancel(true);
-  CancelB->SetModalResult(mrCancel);
+  ExpDlgOkCancel(this, OkB, CancelB, 172, 253, 310);
   SetClientWidth(336);
   SetClientHeight(343);
   // The printers, with the current one chosen and remembered.

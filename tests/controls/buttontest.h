@@ -14,6 +14,7 @@
 #include "platform/vcl/forms.h"
 #include "platform/win/gdi_surface.h"
 #include "platform/win/pngsnap.h"
+#include "tests/platform/vcl/vcltest.h"
 #include "platform/win/winuser.h"
 
 namespace {
@@ -67,16 +68,6 @@ protected:
   }
   TForm* Form = nullptr;
 };
-
-// Runs Action from a timer of Owner (so also inside a modal loop such as a popup menu's).
-inline void Later(TComponent* Owner, std::function<void()> Action) {
-  auto* t = new TTimer(Owner);
-  t->SetInterval(1);
-  t->SetOnTimer([t, Action](TObject*) {
-    t->SetEnabled(false);
-    Action();
-  });
-}
 
 inline std::string GoldenPath(const std::string& Name) {
   const char* src = std::getenv("ORVANTA_SOURCE_DIR");

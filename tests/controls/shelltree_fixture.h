@@ -12,24 +12,10 @@
 
 #include "controls/shellcontrols.h"
 #include "platform/vcl/forms.h"
+#include "tests/platform/vcl/vcltest.h"
 #include "tests/support/shell_sandbox.h"
 
 namespace shelltest {
-
-inline void Key(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
-
-// Runs f from the message loop once it is idle (a 1 ms timer), also inside modal loops.
-inline void Later(TComponent* Owner, std::function<void()> f) {
-  auto* t = new TTimer(Owner);
-  t->SetInterval(1);
-  t->SetOnTimer([t, f](TObject*) {
-    t->SetEnabled(false);
-    f();
-  });
-}
 
 // Pumps messages (and the work queued for this thread) until done() or about two seconds.
 inline bool PumpUntil(const std::function<bool()>& done, int ms = 2000) {
