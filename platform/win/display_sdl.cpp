@@ -5,6 +5,8 @@
 #include <SDL2/SDL.h>
 
 #include <map>
+#include <mutex>
+#include <vector>
 
 #include "platform/win/wnd_internal.h"
 
@@ -134,6 +136,25 @@ public:
     if (focus == it->second.Window) return;
     if (focus && (SDL_GetWindowFlags(focus) & SDL_WINDOW_SHOWN)) return;  // another shown window has it
     if (SDL_GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN) SDL_SetWindowInputFocus(it->second.Window);
+  }
+  // The display's windows are stacked as the window manager has them: w comes up, then the
+  // windows the window manager keeps in front of it (topmost ones, open menus) go above it again.
+  void WindowRaised(HWND w) override {
+    std::vector<HWND> front;  // front first
+    {
+      std::lock_guard<std::recursive_mutex> g(WmLock());
+      for (HWND t : Desktop()->Children) {
+        if (t == w) break;
+        if (t->Style & WS_VISIBLE) front.push_back(t);
+      }
+    }
+    Raise(w);
+    for (auto it = front.rbegin(); it != front.rend(); ++it) Raise(*it);
+  }
+  void Raise(HWND w) {
+    auto it = FWindows.find(w);
+    if (it != FWindows.end() && it->second.Window && (SDL_GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN))
+      SDL_RaiseWindow(it->second.Window);
   }
   void WindowMoved(HWND w) override {
     auto it = FWindows.find(w);

@@ -196,6 +196,10 @@ struct TDisplayBackend {
   // Activation passed to this window because the active one was hidden or went: the display's
   // keyboard focus, left with the window that went, follows it.
   virtual void ActivationPassed(HWND) {}
+  // A shown top-level window came forward in the window manager's z-order (activation or
+  // SetWindowPos): the display stacks its windows the same way, or a click on a window it shows
+  // in front would reach the one the window manager has in front.
+  virtual void WindowRaised(HWND) {}
   virtual void Present(HWND) {}
   // Waits up to timeoutMs for input or a wake-up and feeds input in; false when the back end has
   // no event source (the queue's condition variable is used then).
@@ -211,6 +215,9 @@ struct TDisplayBackend {
   virtual bool TextInputFromBackend() const { return false; }
 };
 TDisplayBackend* Backend();
+// Puts b in place of the back end in use and gives that one back (tests watch the window
+// manager's word to the display through it).
+std::unique_ptr<TDisplayBackend> ReplaceDisplayBackend(std::unique_ptr<TDisplayBackend> b);
 std::unique_ptr<TDisplayBackend> CreateHeadlessBackend();
 std::unique_ptr<TDisplayBackend> CreateSdlBackend();  // null when SDL2 has no display
 // Presents the surfaces of visible top-level windows that changed.

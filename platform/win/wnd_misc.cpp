@@ -30,6 +30,12 @@ TDisplayBackend* Backend() {
   return b.get();
 }
 
+std::unique_ptr<TDisplayBackend> ReplaceDisplayBackend(std::unique_ptr<TDisplayBackend> b) {
+  Backend();
+  std::swap(BackendSlot(), b);
+  return b;
+}
+
 const char* DisplayBackendName() { return Backend()->Name(); }
 
 // ---- Caret ----

@@ -788,11 +788,15 @@ BOOL SetWindowPos(HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) 
   // The old area of a visible window that moves, changes size or hides shows what lies below.
   if (wasVisible && redraw && (moved || sized || hide)) InvalidateParentArea(w, old);
   w->Rect = nr;
+  bool raised = false;
   if (zchange) {
     HWND a = wp.hwndInsertAfter;
+    const auto& order = w->Parent->Children;
+    const auto before = std::find(order.begin(), order.end(), w) - order.begin();
     if (a == HWND_TOPMOST) w->ExStyle |= WS_EX_TOPMOST;
     if (a == HWND_NOTOPMOST) w->ExStyle &= ~WS_EX_TOPMOST;
     PlaceInZOrder(w, a);
+    raised = std::find(order.begin(), order.end(), w) - order.begin() < before;
   }
   if (sized || (flags & SWP_FRAMECHANGED)) {
     RecalcClient(w, &old, &wp);
@@ -810,6 +814,8 @@ BOOL SetWindowPos(HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) 
     if (show && !wasVisible) Backend()->WindowShown(w, true);
     if (hide && wasVisible) Backend()->WindowShown(w, false);
     if (moved || sized) Backend()->WindowMoved(w);
+    // A newly shown window is made in front by the display itself.
+    if (raised && wasVisible && !hide) Backend()->WindowRaised(w);
   }
   if (hide && wasVisible) {
     // A focus inside a hidden child goes to the child's parent; a hidden active window passes

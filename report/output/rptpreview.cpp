@@ -676,13 +676,21 @@ void TrptPreview::Print() {
 void TrptPreview::Export(TrptCustomExportFilter* Filter) {
   if (FRunning || !PreviewPages) return;
   PreviewPages->ShownPage = FPageNo - 1;
+  // An export's progress windows disable the form that was active when they opened, which need
+  // not be the one they re-enable (activation moves while dialogs come and go); the form holding
+  // this preview takes input again afterwards, whichever window hosts the preview.
+  auto enableHost = [this] {
+    if (TCustomForm* f = GetParentForm()) f->SetEnabled(true);
+  };
   try {
     PreviewPages->Export(Filter);
   } catch (...) {
     EndUpdate();
+    enableHost();
     throw;
   }
   EndUpdate();
+  enableHost();
 }
 
 void TrptPreview::EditPageSettings() {

@@ -43,8 +43,15 @@ TrptProgress::TrptProgress(TComponent* AOwner) : TForm(AOwner) {
 TrptProgress::~TrptProgress() { EnableActiveForm(); }
 
 void TrptProgress::EnableActiveForm() {
-  if (FActiveForm) FActiveForm->SetEnabled(true);
+  TCustomForm* form = FActiveForm;
   FActiveForm = nullptr;
+  if (!form) return;
+  form->SetEnabled(true);
+  // The window hands the activation back to the form it disabled. Left to the window manager,
+  // the activation would pass to this window's owner (the main form), which then comes in front
+  // of the form the user was working in.
+  if (HandleAllocated() && GetActiveWindow() == Handle() && form->Visible() && form->HandleAllocated())
+    SetActiveWindow(form->Handle());
 }
 
 void TrptProgress::Open(int MaxValue, const std::string& AMessage, bool ShowBar, bool ShowCancel) {

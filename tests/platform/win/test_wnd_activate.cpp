@@ -2,6 +2,11 @@
 // progress window disables the window it works for, shows, hides and goes; reports that arrive
 // for the disabled window meanwhile, or for the progress window after it was hidden or destroyed,
 // must not take the activation, so the window the progress worked for takes keys and text again.
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "platform/win/wnd_internal.h"
 #include "tests/platform/win/wnd_test_util.h"
 
 namespace {
@@ -101,4 +106,68 @@ TEST_F(WndActivateTest, HiddenOrDisabledWindowIsNotActivated) {
   // A report naming a child stands for its top-level window.
   EXPECT_TRUE(InjectActivate(child));
   EXPECT_EQ(GetActiveWindow(), a);
+}
+
+namespace {
+
+// Hears what the window manager tells the display of the z-order.
+struct TRaiseLog : TDisplayBackend {
+  std::vector<HWND>* Raised;
+  explicit TRaiseLog(std::vector<HWND>* r) : Raised(r) {}
+  const char* Name() const override { return "log"; }
+  void WindowRaised(HWND w) override { Raised->push_back(w); }
+};
+
+enum class TRaiseBy { ActivatingTheLowerWindow, ActivatingTheFrontWindow, SentToTheBottom, NewlyShown, OwnedWindowGoes };
+
+struct TRaiseCase {
+  const char* Name;
+  TRaiseBy By;
+  bool LowerRaised;  // the display hears that the lower window came forward
+};
+
+const TRaiseCase kRaiseCases[] = {
+    {"activating the window that lies beneath", TRaiseBy::ActivatingTheLowerWindow, true},
+    {"activating the window already in front", TRaiseBy::ActivatingTheFrontWindow, false},
+    {"sending the front window to the bottom", TRaiseBy::SentToTheBottom, false},
+    {"a window newly shown", TRaiseBy::NewlyShown, false},
+    // An active window owned by the lower one goes: its owner takes the activation and comes
+    // forward, and the display must show it in front too, or clicks meet a window it hides.
+    {"the active owned window goes", TRaiseBy::OwnedWindowGoes, true},
+};
+
+}  // namespace
+
+TEST_F(WndActivateTest, TheDisplayStacksItsWindowsAsTheWindowManager) {
+  for (const TRaiseCase& c : kRaiseCases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<HWND> raised;
+    std::unique_ptr<TDisplayBackend> old = ReplaceDisplayBackend(std::make_unique<TRaiseLog>(&raised));
+    HWND lower = Top(10, 10, 300, 200);
+    HWND front = Top(50, 50, 300, 200);
+    ASSERT_EQ(GetActiveWindow(), front);
+    switch (c.By) {
+      case TRaiseBy::ActivatingTheLowerWindow: SetActiveWindow(lower); break;
+      case TRaiseBy::ActivatingTheFrontWindow: SetActiveWindow(front); break;
+      case TRaiseBy::SentToTheBottom: SetWindowPos(front, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); break;
+      case TRaiseBy::NewlyShown: DestroyWindow(Top(400, 10, 100, 100)); break;
+      case TRaiseBy::OwnedWindowGoes: {
+        HWND owned = CreateWindowEx(0, "OrvTest", "Owned", WS_POPUP | WS_VISIBLE, 80, 80, 100, 60, lower, nullptr, nullptr, nullptr);
+        ASSERT_EQ(GetActiveWindow(), owned);
+        DestroyWindow(owned);
+        ASSERT_EQ(GetActiveWindow(), lower);
+        break;
+      }
+    }
+    EXPECT_EQ(std::count(raised.begin(), raised.end(), lower), c.LowerRaised ? 1 : 0);
+    if (c.LowerRaised) {
+      // The display and the window manager agree on which window a click in the overlap meets.
+      POINT p{100, 100};
+      EXPECT_EQ(GetAncestor(WindowFromPoint(p), GA_ROOT), lower);
+    }
+    ReplaceDisplayBackend(std::move(old));
+    DestroyWindow(front);
+    DestroyWindow(lower);
+    Pump();
+  }
 }

@@ -135,6 +135,39 @@ TEST(RptProgressTest, OpenTickAndCancel) {
   p.Hide();
 }
 
+// A progress window opened over a second form (the print window over the main window) hands the
+// activation back to that form when it goes, hidden first or destroyed at once. Every form is
+// owned by the main form, so left to the window manager the main form would come in front and
+// take the clicks meant for the form the user was working in.
+TEST(RptProgressTest, TheFormItDisabledIsActiveAgainWhenItGoes) {
+  for (const bool hideFirst : {false, true}) {
+    SCOPED_TRACE(hideFirst ? "hidden, then destroyed" : "destroyed");
+    TForm mainForm(nullptr);
+    mainForm.SetBounds(0, 0, 400, 300);
+    Application()->SetMainForm(&mainForm);
+    mainForm.Show();
+    TForm work(nullptr);
+    work.SetBounds(50, 50, 300, 200);
+    work.Show();
+    ASSERT_EQ(GetActiveWindow(), work.Handle());
+    {
+      auto progress = std::make_unique<TrptProgress>(nullptr);
+      EXPECT_FALSE(work.Enabled());
+      progress->Open(10, "Working", true, true);
+      EXPECT_EQ(GetActiveWindow(), progress->Handle());
+      if (hideFirst) progress->Hide();
+    }
+    EXPECT_TRUE(work.Enabled());
+    EXPECT_EQ(GetActiveWindow(), work.Handle());
+    // The form is in front: a click in it reaches it, not the main form beneath.
+    POINT p{120, 120};
+    EXPECT_EQ(GetAncestor(WindowFromPoint(p), GA_ROOT), work.Handle());
+    work.Hide();
+    mainForm.Hide();
+    Application()->SetMainForm(nullptr);
+  }
+}
+
 TEST(RptDialogFormTest, CloseBoxNeverClosesADialogPage) {
   TrptDialogForm f(nullptr);
   EXPECT_FALSE(f.CloseQuery());
