@@ -12,6 +12,8 @@
 #include "imaging/io/ieiohelpers.h"
 #include "imaging/io/ieparams.h"
 #include "imaging/io/imageryio.h"
+#include "imaging/io/ieurl.h"
+#include "imaging/core/iefilebuffer.h"
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
@@ -273,10 +275,44 @@ void TImageryMIO::LoadFromMediaFile(const std::string& FileName) {
 }
 
 void TImageryMIO::LoadFromURL(const std::string& URL) {
-  // Downloads are not part of this build: the download fails.
-  (void)URL;
-  Aborting.store(true);
-  DoFinishWork();
+  TMemoryStream ms;
+  std::string ext;
+  const bool ok = IEGetFromURL(URL, &ms, ProxyAddress, &ext, &Aborting, this,
+                               [this](TObject*, int Per) { DoProgress(Per); }, ProxyUser, ProxyPassword);
+  if (!ok) {
+    Aborting.store(true);
+    DoFinishWork();
+    return;
+  }
+  FCurrentFileName = URL;
+  ms.SetPosition(0);
+  try {
+    if (!Aborting.load()) {
+      const int32_t ft = IEFindStreamFormat(&ms);
+      if (ft == ioTIFF || ft == ioGIF || ft == ioICO || ft == ioDCX || ft == ioDICOM) {
+        LoadFromStreamFormat(&ms, ft);
+      } else {
+        // Other formats load through a temporary file named with the resource's extension. The
+        // extension comes from the server, so only its letters and digits name the file.
+        std::string safe;
+        for (char c : ext)
+          if (std::isalnum(static_cast<unsigned char>(c))) safe += c;
+        const std::string temp = IEGetTempFileName() + "." + safe;
+        ms.SaveToFile(temp);
+        try {
+          LoadFromFile(temp);
+        } catch (...) {
+          DeleteFile(temp);
+          throw;
+        }
+        DeleteFile(temp);
+      }
+    }
+  } catch (...) {
+    FCurrentFileName.clear();
+    throw;
+  }
+  FCurrentFileName.clear();
 }
 
 static std::string LowerExtOf(const std::string& Name) {

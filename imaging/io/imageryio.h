@@ -98,6 +98,8 @@ public:
   void LoadFromFileAuto(const std::string& FileName);
   void LoadFromFileFormat(const std::string& FileName, int32_t FileType);
   void LoadFromStream(TStream* Stream);
+  // Downloads an http, https or ftp address into memory and loads it by its content.
+  void LoadFromURL(const std::string& URL);
   void LoadFromStreamFormat(TStream* Stream, int32_t FileType);
   // FileType 0: by content. In AsyncMode the data are copied for the worker.
   void LoadFromBuffer(const void* Buffer, int64_t Size, int32_t FileType);

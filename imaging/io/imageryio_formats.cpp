@@ -19,6 +19,7 @@
 #include "imaging/io/iemarkers.h"
 #include "imaging/io/iexmp.h"
 #include "imaging/io/imageryio.h"
+#include "imaging/io/ieurl.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 
@@ -972,6 +973,22 @@ void TImageryIO::LoadRegistry(TIEFileFormatInfo* Info, TStream* S, const std::st
       [&] { DoFinishWork(); });
 }
 
+void TImageryIO::LoadFromURL(const std::string& URL) {
+  if (FIEBitmap == nullptr) return;
+  if (Defer(TIEIOThread::ckURL, [this, URL] { LoadFromURL(URL); })) return;
+  TMemoryStream ms;
+  std::string kind;
+  const bool ok = IEGetFromURL(URL, &ms, ProxyAddress, &kind, &Aborting, this,
+                               [this](TObject* Sender, int Per) { DoProgress(Sender, Per); }, ProxyUser, ProxyPassword);
+  if (!ok) {
+    Aborting.store(true);
+    DoFinishWork();
+    return;
+  }
+  ms.SetPosition(0);
+  LoadFromStream(&ms);
+}
+
 void TImageryIO::LoadFromFile(const std::string& FileName) {
   if (FIEBitmap == nullptr) return;
   if (FileName.empty()) {
@@ -981,9 +998,7 @@ void TImageryIO::LoadFromFile(const std::string& FileName) {
   }
   if (StartsWithNoCase(FileName, "http://") || StartsWithNoCase(FileName, "https://") ||
       StartsWithNoCase(FileName, "ftp://")) {
-    // Loading from a network address is not part of this build: refused like an unknown format.
-    Aborting.store(true);
-    DoFinishWork();
+    LoadFromURL(FileName);
     return;
   }
   const std::string ext = LowerExt(FileName);
