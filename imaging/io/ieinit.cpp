@@ -1,5 +1,6 @@
 // Imaging library start-up and shut-down.
 #include "imaging/io/ieinit.h"
+#include "imaging/io/iepresets.h"
 #include "imaging/io/ieurl.h"
 
 #include <memory>
@@ -57,7 +58,7 @@ TSlot Slots[IELibraryStepCount] = {
     {&ImageryViewInit, nullptr},               // lsImageryView
     {nullptr, nullptr},                        // lsCCITT
     {nullptr, nullptr},                        // lsTextControl
-    {nullptr, nullptr},                        // lsPresetImages
+    {&IEPresetImagesInit, &IEPresetImagesFree},  // lsPresetImages
 };
 
 std::string Marker;

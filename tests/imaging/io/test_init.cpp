@@ -7,6 +7,8 @@
 #include "imaging/core/iedefs.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/ieinit.h"
+#include "imaging/io/iepresets.h"
+#include "platform/rtl/lists.h"
 #include "imaging/io/iewords.h"
 
 namespace {
@@ -61,4 +63,59 @@ TEST(LibraryInit, CountedStartupsAndOrderedSteps) {
   IEWICAvailable = false;
   IESetLibraryStep(lsJ2000, nullptr, nullptr);
   IESetLibraryStep(lsProc, nullptr, nullptr);
+}
+
+namespace {
+
+uint32_t PresetBigEndian(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+struct TPresetCase {
+  int32_t Length;
+  uint32_t Width, Height;
+  uint8_t ColourType;  // 6 RGBA, 2 RGB, 3 palette
+  TIERect Rect;
+};
+
+const TPresetCase kPresetCases[] = {
+    {9376, 162, 159, 6, {18, 29, 140, 119}},
+    {1055, 112, 100, 2, {13, 1, 95, 98}},
+    {1252, 163, 108, 3, {30, 14, 147, 92}},
+    {3329, 150, 150, 3, {17, 17, 131, 131}},
+};
+
+}  // namespace
+
+TEST(LibraryInit, PresetImagesLiveFromStartupToShutdown) {
+  ASSERT_EQ(IEPresetImages, nullptr);
+  IELibraryStartup();
+  ASSERT_NE(IEPresetImages, nullptr);
+  ASSERT_EQ(IEPresetImages->Count(), 4);
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const TPresetCase& c = kPresetCases[i];
+    const auto* p = static_cast<const TIEPresetImage*>(IEPresetImages->Items(i));
+    EXPECT_EQ(p->DataLength, c.Length);
+    EXPECT_EQ(p->FileType, ioPNG);
+    EXPECT_EQ(p->Rect.Left, c.Rect.Left);
+    EXPECT_EQ(p->Rect.Top, c.Rect.Top);
+    EXPECT_EQ(p->Rect.Right, c.Rect.Right);
+    EXPECT_EQ(p->Rect.Bottom, c.Rect.Bottom);
+    // A PNG signature, then the header chunk with the picture's size and colour type.
+    ASSERT_GT(p->DataLength, 33);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p->Data) + 1, 3), "PNG");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p->Data) + 12, 4), "IHDR");
+    EXPECT_EQ(PresetBigEndian(p->Data + 16), c.Width);
+    EXPECT_EQ(PresetBigEndian(p->Data + 20), c.Height);
+    EXPECT_EQ(p->Data[25], c.ColourType);
+    // The window lies inside the picture.
+    EXPECT_LE(uint32_t(c.Rect.Right), c.Width);
+    EXPECT_LE(uint32_t(c.Rect.Bottom), c.Height);
+  }
+  IELibraryStartup();  // counted: the list stays the same
+  IELibraryShutdown();
+  EXPECT_NE(IEPresetImages, nullptr);
+  IELibraryShutdown();
+  EXPECT_EQ(IEPresetImages, nullptr);
 }
