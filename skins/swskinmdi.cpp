@@ -29,6 +29,9 @@ constexpr const char* kSwMdiClientOldProcProp = "SwSkinMdiClientOldProc";
 enum { kSwMdiClBarStart = 3, kSwMdiClBarEnd = 4 };
 constexpr int kSwMdiBmMenuBar = 14;
 constexpr int kSwMdiButtonSize = 18;
+// Posted to the MDI form by a window-list item (wParam the document): the item's click ends
+// before the list, and the item with it, is made again.
+constexpr UINT kSwMdiListActivate = WM_APP + 0x359;
 
 // The menu-bar colours the control buttons wear: the skin's menu-bar picture's middle pixel of
 // its left column and the form colour, or the skin's two menu-bar colours.
@@ -356,14 +359,8 @@ void TswSkinWindowVCL::RebuildWindowList() {
     it->SetCaption(c->Caption());
     it->SetTag(i);
     it->SetChecked(c == active);
-    const HWND child = c->Handle();
-    it->OnClick = [this, child](TObject*) {
-      auto* f = dynamic_cast<TCustomForm*>(FindControl(child));
-      if (!f || !FForm) return;
-      if (f->WindowState() == wsMinimized) f->SetWindowState(wsNormal);
-      f->BringToFront();
-      if (FForm->ClientHandle()) SendMessage(FForm->ClientHandle(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(child), 0);
-    };
+    const HWND child = c->Handle(), form = FForm->Handle();
+    it->OnClick = [child, form](TObject*) { PostMessage(form, kSwMdiListActivate, reinterpret_cast<WPARAM>(child), 0); };
     add(it);
   }
   if (FEngine->IsSkinActive() && FSkinOn) FEngine->SkinMenuItem(FSavedWindowMenu);
@@ -454,6 +451,18 @@ bool TswSkinWindowVCL::MDIAfterMessage(TMessage& M) {
     case SWM_MDICHILDHIDDEN:
       M.Result = IsMDIChild() && FMDIHidden ? 1 : 0;
       return true;
+    case kSwMdiListActivate: {
+      // A window-list item was clicked: that document comes forward, restored when minimised.
+      HWND child = reinterpret_cast<HWND>(M.WParam);
+      auto* f = IsWindow(child) && GetParent(child) == FForm->ClientHandle() ? dynamic_cast<TCustomForm*>(FindControl(child)) : nullptr;
+      if (f) {
+        if (f->WindowState() == wsMinimized) f->SetWindowState(wsNormal);
+        f->BringToFront();
+        SendMessage(FForm->ClientHandle(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(child), 0);
+      }
+      M.Result = 0;
+      return true;
+    }
     default:
       return false;
   }
