@@ -291,6 +291,8 @@ void TswSkinWindowVCL::MDIApplySkin(bool On) {
     return;
   }
   if (!IsMDIChild() || !On || !mf || mf == FForm) return;
+  // A document's caption is active only while it is the active document.
+  FActive = mf->ActiveMDIChild() == FForm;
   // The last document skinned: every document draws its caption's state again.
   const int n = mf->MDIChildCount();
   if (n > 1 && mf->MDIChildren(n - 1) == FForm) {

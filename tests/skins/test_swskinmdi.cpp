@@ -136,6 +136,11 @@ TEST_F(SwSkinMdiTest, ActiveDocumentMenuMergesAndTheWindowListFollows) {
   ASSERT_NE(dw, nullptr);
   EXPECT_TRUE(dw->IsMDIChild());
   EXPECT_EQ(dw->GetMenuBarHeight(), 0);
+  // Only the active document's caption is drawn active.
+  auto* pw = dynamic_cast<TswSkinWindowVCL*>(Engine->FindWindow(plain->Handle()));
+  ASSERT_NE(pw, nullptr);
+  EXPECT_TRUE(dw->CaptionActive());
+  EXPECT_FALSE(pw->CaptionActive());
 
   // The other document active: its (absent) menu; the list checks it.
   Main->Next();
@@ -143,6 +148,8 @@ TEST_F(SwSkinMdiTest, ActiveDocumentMenuMergesAndTheWindowListFollows) {
   EXPECT_EQ(Main->ActiveMDIChild(), plain);
   EXPECT_EQ(BarCaptions(w), (std::vector<std::string>{"&File", "&Window"}));
   EXPECT_EQ(ListCaptions(w), (std::vector<std::string>{"-", "Plain *", "Editor"}));
+  EXPECT_TRUE(pw->CaptionActive());
+  EXPECT_FALSE(dw->CaptionActive());
   // A hidden document answers 33774 and leaves the list; clicking an item brings one forward.
   plain->Hide();
   Run();
