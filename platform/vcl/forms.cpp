@@ -485,6 +485,11 @@ bool TCustomForm::IsShortCut(const TMessage& KeyMessage) {
   if (handled) return true;
   TShortCut sc = ::ShortCut(key, KeyDataToShiftState(KeyMessage.LParam));
   if (FMenu && FMenu->IsShortCut(sc)) return true;
+  // Multiple-document forms: a document's keys also reach the MDI form's menu, and the MDI
+  // form's the document menu merged into its bar.
+  if (FMenu && FMenu->Merged() && FMenu->Merged()->IsShortCut(sc)) return true;
+  if (FFormStyle == fsMDIChild)
+    if (TCustomForm* mf = MDIParentForm(); mf && mf->Menu() && mf->Menu()->IsShortCut(sc)) return true;
   for (int i = 0; i < ComponentCount(); ++i)
     if (auto* list = dynamic_cast<TActionList*>(Components(i)); list && list->IsShortCut(sc)) return true;
   return false;

@@ -187,6 +187,18 @@ TEST_F(FormsMdiTest, ActiveDocumentMenuIsMergedByGroupIndex) {
   Main->Next();
   EXPECT_EQ(Main->ActiveMDIChild(), editor);
   EXPECT_EQ(Texts(bar).size(), 4u);
+  // Shortcuts: a document's keys reach the MDI form's menu, the MDI form's the merged menu.
+  int refreshed = 0;
+  TMenuItem* refresh = Item(Main, window, "&Refresh", 9);
+  refresh->SetShortCut(ShortCut(VK_F5, TShiftState{}));
+  refresh->OnClick = [&refreshed](TObject*) { ++refreshed; };
+  undo->SetShortCut(ShortCut(VK_F6, TShiftState{}));
+  TMessage f5{WM_KEYDOWN, VK_F5, 0, 0}, f6{WM_KEYDOWN, VK_F6, 0, 0};
+  EXPECT_TRUE(editor->IsShortCut(f5));
+  EXPECT_EQ(refreshed, 1);
+  EXPECT_TRUE(Main->IsShortCut(f6));
+  EXPECT_EQ(clicks, 2);
+  EXPECT_FALSE(plain->IsShortCut(f6)) << "not the merged document's own key";
   // The document's menu freed: the bar forgets it.
   delete em;
   EXPECT_EQ(mm->Merged(), nullptr);
