@@ -525,6 +525,20 @@ void TswSkinWindow::PaintFrame() {
     if (cl > L) FillRectColor(&win, RECT{L, Hc, cl, H - cb}, formColor);
     if (cr > R) FillRectColor(&win, RECT{W - cr, Hc, W - R, H - cb}, formColor);
     if (cb > B) FillRectColor(&win, RECT{cl, H - cb, W - cr, H - B}, formColor);
+    if (mdiFrames && GetMenuBarHeight() > 0) {
+      // Beside the menu bar the wider frame of an MDI window carries the bar's background.
+      const int y0 = Hc + FMenuZoneOffset, y1 = y0 + GetMenuBarHeight();
+      auto band = [&](const RECT& r) {
+        if (r.right <= r.left) return;
+        TBitmap* bar = FEngine->SkinBitmap(14);
+        const TColor start = FEngine->SkinColor(3), end = FEngine->SkinColor(4);
+        if (bar && !bar->Empty()) StretchTo(&win, bar, r);
+        else if (start != end) GradientVertical(&win, r, start, end);
+        else FillRectColor(&win, r, start);
+      };
+      if (cl > L) band(RECT{L, y0, cl, y1});
+      if (cr > R) band(RECT{W - cr, y0, W - R, y1});
+    }
     FBottomBitmap->SetSize(W, std::max(B, 1));
     TCanvas* bc = FBottomBitmap->Canvas();
     FillRectColor(bc, RECT{0, 0, W, B}, formColor);

@@ -142,6 +142,13 @@ TEST_F(SwSkinMdiTest, ActiveDocumentMenuMergesAndTheWindowListFollows) {
   EXPECT_TRUE(dw->CaptionActive());
   EXPECT_FALSE(pw->CaptionActive());
 
+  // Message 33768 naming a menu no document has (one gone meanwhile) changes nothing.
+  TMainMenu* stray = new TMainMenu(nullptr);
+  SendMessage(Main->Handle(), SWM_MDICHILDMENU, 0, reinterpret_cast<LPARAM>(stray));
+  delete stray;
+  EXPECT_NE(w->ChildMenu(), nullptr);
+  EXPECT_EQ(BarCaptions(w), (std::vector<std::string>{"&File", "&Edit", "&Window"}));
+
   // The other document active: its (absent) menu; the list checks it.
   Main->Next();
   Run();
