@@ -410,6 +410,10 @@ bool TswSkinWindowVCL::MDIAfterMessage(TMessage& M) {
         for (int i = 0; i < FForm->MDIChildCount(); ++i)
           if (reinterpret_cast<LPARAM>(FForm->MDIChildren(i)->Menu()) == M.LParam) menu = FForm->MDIChildren(i)->Menu();
       }
+      if (!menu && M.LParam) {
+        M.Result = 0;  // a menu no document has any more: nothing changes
+        return true;
+      }
       if (menu != FChildMenu) {
         if (FChildMenu) FChildMenu->RemoveFreeNotification(this);
         FChildMenu = menu;
