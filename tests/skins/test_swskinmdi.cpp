@@ -321,3 +321,41 @@ TEST_F(SwSkinMdiTest, SkinnedAndUnskinnedRepeatedly) {
     EXPECT_EQ(Window->Count(), 1);
   }
 }
+
+// The look of a skinned MDI form: cascaded documents in "harbour", and in "prism" a maximised
+// document whose caption gives way to the control buttons on the merged menu bar.
+TEST_F(SwSkinMdiTest, GoldenSkinnedMdiForm) {
+  Doc("Document 1", false);
+  Doc("Document 2", false);
+  TForm* last = Doc("Document 3", true);
+  struct TGoldenCase { const char* Skin; bool Maximized; } cases[] = {{"harbour", false}, {"prism", true}};
+  for (const TGoldenCase& c : cases) {
+    SCOPED_TRACE(c.Skin);
+    Engine = new TswSkinEngine(Main);
+    Engine->SetSkinFile(SourceDir() + "/data/swskins/" + c.Skin + ".ssk");
+    ASSERT_TRUE(Engine->Ready());
+    Engine->SetActive(true);
+    Engine->SkinForm(Main);
+    for (TForm* d : Docs) Engine->SkinForm(d);
+    Main->Cascade();
+    if (c.Maximized) last->SetWindowState(wsMaximized);
+    InjectMouseMove(2, 2);
+    SetActiveWindow(Main->Handle());
+    for (int i = 0; i < 5; ++i) Run();
+    HBITMAP shot = RenderWindowToBitmap(Main->Handle());
+    ASSERT_TRUE(shot);
+    const std::string golden = SourceDir() + "/tests/skins/golden/swmdi_" + c.Skin + ".png";
+    if (std::getenv("ORVANTA_UPDATE_GOLDEN")) SaveBitmapToPng(shot, golden);
+    HBITMAP want = LoadPngToBitmap(golden);
+    ASSERT_TRUE(want) << "missing golden image " << golden;
+    const long bad = ComparePixels(*GetBitmapSurface(shot), *GetBitmapSurface(want), 24);
+    EXPECT_GE(bad, 0) << "the image's size differs from the golden one";
+    EXPECT_LE(bad, 20);
+    DeleteObject(want);
+    DeleteObject(shot);
+    last->SetWindowState(wsNormal);
+    delete Engine;
+    Engine = nullptr;
+    Run();
+  }
+}
