@@ -10,6 +10,7 @@
 #include "platform/win/wingdi.h"
 #include "skins/swskinctrls.h"
 #include "skins/swskinengine.h"
+#include "skins/swskinmdi.h"
 #include "skins/swskinmenubar.h"
 #include "skins/swskinres.h"
 
@@ -177,7 +178,8 @@ void TswSkinWindow::WndProc(TMessage& M) {
     case WM_NCACTIVATE:
       FActive = M.WParam != 0;
       PaintFrame();
-      if (HandlesNCActivate()) {
+      // An MDI form lets its own procedure pass the activation on to its active document.
+      if (HandlesNCActivate() && !IsMDIForm()) {
         M.Result = 1;
         return;
       }
@@ -216,6 +218,10 @@ void TswSkinWindow::WndProc(TMessage& M) {
       return;
     case SWM_MENUBARHEIGHT:
       M.Result = GetMenuBarHeight();
+      return;
+    case SWM_MDIFRAMEREPAINT:
+      if (IsMDIForm()) PaintFrame();
+      M.Result = 0;
       return;
     case WM_NCCALCSIZE:
       if (M.WParam && M.LParam)
@@ -264,13 +270,21 @@ void TswSkinWindow::WndProc(TMessage& M) {
         const TswSkinMetrics& m = FEngine->Metrics();
         const int hc = CaptionHeight(), t = FTopFrame;
         RECT r = p->rgrc[0];
-        if (hc == 0) {
+        const bool mdiMax = IsMaximizedMDIChild();
+        if (mdiMax) {
+          r.top = 0;  // the caption lies above the client window
+        } else if (hc == 0) {
           r.top = y;
         } else if (t > 0) {
           r.top = y + std::max(hc, t);
           FMenuZoneOffset = t > hc ? t - hc : 0;
         }
-        if (FHasBorder) {
+        if (FHasBorder && (IsMDIForm() || IsMDIChild()) && FSideFrame > 0) {
+          // MDI windows keep the frames they had before the skin (the client window fits them).
+          r.left = x + std::max(m.LeftBorder, FSideFrame);
+          r.right = x + cx - std::max(m.RightBorder, FSideFrame);
+          r.bottom = y + cy - std::max(m.BottomBorder, FBottomFrame);
+        } else if (FHasBorder) {
           r.left = x + std::max(m.LeftBorder, 4);
           r.right = x + cx - std::max(m.RightBorder, 4);
           r.bottom = y + cy - std::max(m.BottomBorder, 4);
@@ -377,7 +391,11 @@ void TswSkinWindow::PaintFrame() {
   for (RECT& r : FElementRect) r = RECT{0, 0, 0, 0};
   FShowsMax = FShowsMin = FShowsClose = false;
 
-  if (FHasCaption) {
+  if (IsMaximizedMDIChild()) {
+    // Its caption is hidden above the client window: the MDI form shows the buttons instead.
+    if (TCustomForm* mf = Application()->MainForm(); mf && mf->HandleAllocated())
+      PostMessage(mf->Handle(), SWM_MDIFRAMEREPAINT, 0, 0);
+  } else if (FHasCaption) {
     RECT menuRow{};
     const bool menuBar = GetMenuBarRect(h, &menuRow) != FALSE;
     const int CB = iconic ? H : menuBar ? Hc : std::max(Hc, T);
@@ -501,10 +519,26 @@ void TswSkinWindow::PaintFrame() {
     TBitmap* rb = FEngine->SkinBitmap(bmRight);
     StretchTo(&win, rb, RECT{W - W_(rb), Hc, W, H - B});
     // The strips between the skin's borders and the client area.
-    const int cl = std::max(L, 4), cr = std::max(R, 4), cb = std::max(B, 4);
+    const bool mdiFrames = (IsMDIForm() || IsMDIChild()) && FSideFrame > 0;
+    const int cl = std::max(L, mdiFrames ? FSideFrame : 4), cr = std::max(R, mdiFrames ? FSideFrame : 4);
+    const int cb = std::max(B, mdiFrames ? FBottomFrame : 4);
     if (cl > L) FillRectColor(&win, RECT{L, Hc, cl, H - cb}, formColor);
     if (cr > R) FillRectColor(&win, RECT{W - cr, Hc, W - R, H - cb}, formColor);
     if (cb > B) FillRectColor(&win, RECT{cl, H - cb, W - cr, H - B}, formColor);
+    if (mdiFrames && GetMenuBarHeight() > 0) {
+      // Beside the menu bar the wider frame of an MDI window carries the bar's background.
+      const int y0 = Hc + FMenuZoneOffset, y1 = y0 + GetMenuBarHeight();
+      auto band = [&](const RECT& r) {
+        if (r.right <= r.left) return;
+        TBitmap* bar = FEngine->SkinBitmap(14);
+        const TColor start = FEngine->SkinColor(3), end = FEngine->SkinColor(4);
+        if (bar && !bar->Empty()) StretchTo(&win, bar, r);
+        else if (start != end) GradientVertical(&win, r, start, end);
+        else FillRectColor(&win, r, start);
+      };
+      if (cl > L) band(RECT{L, y0, cl, y1});
+      if (cr > R) band(RECT{W - cr, y0, W - R, y1});
+    }
     FBottomBitmap->SetSize(W, std::max(B, 1));
     TCanvas* bc = FBottomBitmap->Canvas();
     FillRectColor(bc, RECT{0, 0, W, B}, formColor);
@@ -577,6 +611,18 @@ void TswSkinWindowVCL::Notification(TComponent* AComponent, TOperation Operation
   if (Operation != opRemove) return;
   if (AComponent == FForm) FForm = nullptr;
   if (AComponent == FMenuBar) FMenuBar = nullptr;
+  // Multiple-document parts.
+  for (auto*& b : FMDIButtons)
+    if (AComponent == b) b = nullptr;
+  FWindowItems.erase(std::remove(FWindowItems.begin(), FWindowItems.end(), AComponent), FWindowItems.end());
+  if (AComponent == FSavedWindowMenu) {
+    FSavedWindowMenu = nullptr;
+    FWindowItems.clear();  // they went with it
+  }
+  if (AComponent == FChildMenu) {
+    FChildMenu = nullptr;
+    if (FSavedMenu && FMenuBar) BuildMenuBar();
+  }
   FShifted.erase(std::remove_if(FShifted.begin(), FShifted.end(),
                                 [AComponent](const auto& e) { return e.first == AComponent; }),
                  FShifted.end());
@@ -596,6 +642,7 @@ void TswSkinWindowVCL::Notification(TComponent* AComponent, TOperation Operation
 }
 
 void TswSkinWindowVCL::AfterMessage(TMessage& M) {
+  if (MDIAfterMessage(M)) return;
   // The main form's engine skins every open form when the main form is first shown.
   if (M.Msg == WM_SHOWWINDOW && M.WParam && !FSwept && FForm &&
       FForm == Application()->MainForm() && FEngine->SkinAllForms() && FEngine->Owner() == FForm) {
@@ -638,8 +685,11 @@ void TswSkinWindowVCL::Attach() {
   FMenuBar->FreeNotification(this);
   FMenuBar->SetTop(-100);
   FMenuBar->SetParent(FForm);
-  // The hidden main menu's shortcuts still work while the form is active.
-  FAppEvents = new TApplicationEvents(nullptr);
+  AttachMDI();
+  // The hidden main menu's shortcuts still work while the form is active (a document's go
+  // through the MDI form's merged menu).
+  if (!IsMDIChild()) FAppEvents = new TApplicationEvents(nullptr);
+  if (FAppEvents)
   FAppEvents->OnMessage = [this](MSG& Msg, bool& Handled) {
     if (Handled || !FSavedMenu || !FForm || !FEngine->IsSkinActive() || !FSkinOn) return;
     if (Msg.message != WM_KEYDOWN && Msg.message != WM_SYSKEYDOWN) return;
@@ -648,6 +698,10 @@ void TswSkinWindowVCL::Attach() {
       return;
     const WORD key = static_cast<WORD>(Msg.wParam);
     if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return;
+    if (FChildMenu && FChildMenu->IsShortCut(::ShortCut(key, KeyDataToShiftState(Msg.lParam)))) {
+      Handled = true;
+      return;
+    }
     if (FSavedMenu->IsShortCut(::ShortCut(key, KeyDataToShiftState(Msg.lParam)))) {
       Handled = true;
       return;
@@ -664,6 +718,7 @@ void TswSkinWindowVCL::Attach() {
 }
 
 void TswSkinWindowVCL::Detach() {
+  DetachMDI();
   if (FForm) FForm->WindowProc = FOldWindowProc;
   delete FAppEvents;
   FAppEvents = nullptr;
@@ -682,10 +737,12 @@ int TswSkinWindowVCL::GetMenuBarHeight() const {
 void TswSkinWindowVCL::BuildMenuBar() {
   if (!FMenuBar) return;
   std::vector<TMenuItem*> items;
-  if (FSavedMenu)
-    for (int i = 0; i < FSavedMenu->Items()->Count(); ++i) items.push_back(FSavedMenu->Items()->Items(i));
+  CollectMenuBarItems(items);
   FMenuBar->SetColor(FEngine->SkinColor(3));
   FMenuBar->Build(items);
+  // A document's menu shows merged on its MDI form's bar, not on a bar of its own.
+  if (IsMDIChild()) FMenuBar->SetVisible(false);
+  if (IsMDIForm()) RebuildWindowList();
 }
 
 void TswSkinWindowVCL::SaveControlBounds() {
@@ -730,6 +787,16 @@ void TswSkinWindowVCL::SaveMetrics() {
   FBottomFrame = wr.bottom - (o.y + cr.bottom);
   FSavedClientWidth = cr.right;
   FSavedClientHeight = cr.bottom;
+  TCustomForm* mf = Application()->MainForm();
+  if (IsMDIChild() && mf && mf->ClientHandle()) {
+    // A document keeps the frames of its MDI form, whose client window tells them.
+    FTopFrame = static_cast<int>(SendMessage(mf->ClientHandle(), SWM_MDITOPFRAME, 0, 0));
+    FBottomFrame = std::max(4, static_cast<int>(SendMessage(mf->ClientHandle(), SWM_MDIBOTTOMFRAME, 0, 0)));
+    FSideFrame = std::max(4, static_cast<int>(SendMessage(mf->ClientHandle(), SWM_MDISIDEFRAME, 0, 0)));
+    if (!FEngine->FSweeping || mf->MDIChildCount() == 1)
+      PostMessage(mf->Handle(), SWM_MDICHILDMENU, reinterpret_cast<WPARAM>(h),
+                  reinterpret_cast<LPARAM>(FForm->Menu()));
+  }
 }
 
 bool TswSkinWindowVCL::HasIcon() const {
@@ -806,6 +873,7 @@ void TswSkinWindowVCL::ApplySkinState() {
     FForm->SetClientHeight(chh + barHeight);
   }
   if (!on || barHeight > 0) PlaceControls(barHeight);
+  MDIApplySkin(on);
   UpdateControls();
   if (on) {
     PaintFrame();

@@ -77,6 +77,11 @@ protected:
   virtual bool HasMinimizeButton() const { return false; }
   virtual bool HasHelpButton() const { return false; }
   virtual bool InitializeAtOnce() const { return false; }
+  // Multiple-document windows: the MDI form and its documents.
+  virtual bool IsMDIForm() const { return false; }
+  virtual bool IsMDIChild() const { return false; }
+  // A maximised document (its caption lies outside the client window).
+  bool IsMaximizedMDIChild() const;
   virtual void Attach() = 0;
   virtual void Detach() = 0;
 
@@ -84,6 +89,7 @@ protected:
   bool FHasCaption = true, FHasBorder = true, FDestroying = false, FIsDialog;
   bool FActive = true, FSkinOn = false, FInitialized = false, FAllowed = true, FPressed = false;
   bool FCaptionRegion = false, FBottomRegion = false;
+  bool FMDIMaxNotified = false;
   int FHot = swHotNone, FButtonStripLeft = 10000;
   int FTopFrame = 0, FBottomFrame = 0, FSideFrame = 0, FMenuZoneOffset = 0;
   int FSavedClientWidth = 0, FSavedClientHeight = 0;
@@ -105,6 +111,18 @@ public:
   // The skinned menu bar that shows the form's main menu while the skin is on.
   class TswSkinMenuBar* MenuBar() const { return FMenuBar; }
   int GetMenuBarHeight() const override;
+
+  // ---- Multiple-document forms (swskinmdi.cpp) ----
+  // The control buttons of an MDI form (0 close, 1 restore, 2 minimise; null otherwise).
+  class TswSkinMenuBarControlButton* MDIButton(int Index) const { return FMDIButtons[Index]; }
+  // The document menu merged into an MDI form's bar (from message 33768).
+  class TMainMenu* ChildMenu() const { return FChildMenu; }
+  // Lists the visible documents under the form's window menu (after a separator), the active
+  // one checked; a click brings a document forward (restored when minimised).
+  void RebuildWindowList();
+  const std::vector<class TMenuItem*>& WindowListItems() const { return FWindowItems; }
+  bool IsMDIForm() const override;
+  bool IsMDIChild() const override;
 
 protected:
   void ApplySkinState() override;
@@ -141,4 +159,28 @@ private:
   class TMainMenu* FSavedMenu = nullptr;
   class TApplicationEvents* FAppEvents = nullptr;
   std::vector<std::pair<TControl*, RECT>> FShifted;
+
+  // Multiple-document forms.
+  class TswSkinMenuBarControlButton* FMDIButtons[3] = {nullptr, nullptr, nullptr};
+  class TMainMenu* FChildMenu = nullptr;
+  class TMenuItem* FSavedWindowMenu = nullptr;
+  std::unique_ptr<class TMenuItem> FParkedWindowMenu;  // the client's list goes here while skinned
+  std::vector<class TMenuItem*> FWindowItems;
+  HWND FMDIClient = nullptr;
+  WNDPROC FMDIClientOldProc = nullptr;
+  bool FMDIHidden = false;
+  void AttachMDI();
+  void DetachMDI();
+  // Handles the MDI messages of the form after its own procedure; true when it answered.
+  bool MDIAfterMessage(TMessage& M);
+  // Applying or removing the skin: the MDI buttons, the window menu, the documents' captions.
+  void MDIApplySkin(bool On);
+  void PlaceMDIButtons();
+  void ShowMDIButtons(bool Show);
+  void ClearWindowList();
+  // The top-level items of the menu bar, with an MDI form's document menu merged by GroupIndex.
+  void CollectMenuBarItems(std::vector<class TMenuItem*>& Items) const;
+  // The form's client window procedure while skinned (after the previous one ran).
+  void MDIClientMessage(HWND Wnd, UINT Msg, WPARAM W, LPARAM L, LRESULT& Result);
+  friend LRESULT SwMdiClientProc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L);
 };

@@ -135,6 +135,15 @@ void TCustomForm::CreateParams(TCreateParams& P) {
   if (FFormStyle == fsStayOnTop) P.ExStyle |= WS_EX_TOPMOST;
   if (Application()->MainForm() && Application()->MainForm() != this && Application()->MainForm()->HandleAllocated())
     P.WndParent = Application()->MainForm()->Handle();
+  if (FFormStyle == fsMDIChild && !Parent()) {
+    // A document window: a child of the MDI form's client window, always with a caption.
+    P.Style = (P.Style & ~WS_POPUP) | WS_CHILD | WS_CLIPSIBLINGS | WS_CAPTION;
+    P.ExStyle = (P.ExStyle & ~(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME)) | WS_EX_MDICHILD;
+    TCustomForm* mf = MDIParentForm();
+    P.WndParent = mf ? mf->ClientHandle() : nullptr;
+    if (FPosition == poDefault || FPosition == poDefaultPosOnly) P.X = P.Y = CW_USEDEFAULT;
+    if (FPosition == poDefault || FPosition == poDefaultSizeOnly) P.Width = P.Height = CW_USEDEFAULT;
+  }
   if (Parent()) {
     // Inside another control (docked, for one) the form is a child window; a docked form has no
     // frame of its own, its dock site draws a grabber for it.
@@ -181,21 +190,26 @@ HMENU BarFor(TMainMenu* Menu, HWND Wnd) {
 
 void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
-  if (FMenu) ::SetMenu(FHandle, BarFor(FMenu, FHandle));
+  if (FMenu && FFormStyle != fsMDIChild) ::SetMenu(FHandle, BarFor(FMenu, FHandle));
+  if (FFormStyle == fsMDIForm) CreateMDIClient();
 }
 
 void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
   TWinControl::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == FMenu) {
     FMenu = nullptr;
-    if (HandleAllocated()) ::SetMenu(FHandle, nullptr);
+    if (HandleAllocated() && FFormStyle != fsMDIChild) ::SetMenu(FHandle, nullptr);
   }
+  if (Operation == opRemove && AComponent == FWindowMenu) FWindowMenu = nullptr;
 }
 
 void TCustomForm::SetMenu(TMainMenu* Value) {
   FMenu = Value;
   if (Value) Value->FreeNotification(this);
-  if (HandleAllocated()) {
+  if (HandleAllocated() && FFormStyle == fsMDIChild) {
+    // A document's menu shows merged into the MDI form's while the document is active.
+    if (TCustomForm* mf = MDIParentForm(); mf && mf->ActiveMDIChild() == this) MDIChildActivated(true);
+  } else if (HandleAllocated()) {
     ::SetMenu(FHandle, BarFor(Value, FHandle));
     UpdateBounds();
   }
@@ -214,7 +228,14 @@ void TCustomForm::SetBorderIcons(TBorderIcons Value) {
 }
 
 void TCustomForm::SetFormStyle(TFormStyle Value) {
+  if (FFormStyle == Value) return;
+  const bool mdi = FFormStyle == fsMDIChild || FFormStyle == fsMDIForm || Value == fsMDIChild || Value == fsMDIForm;
   FFormStyle = Value;
+  // Document windows and MDI forms are made differently: the window is made again.
+  if (mdi && HandleAllocated()) {
+    RecreateWnd();
+    return;
+  }
   if (HandleAllocated())
     SetWindowPos(FHandle, Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -239,7 +260,7 @@ void TCustomForm::SetActiveControl(TWinControl* Value) {
 }
 
 void TCustomForm::PlaceForm() {
-  if (Parent()) return;  // a form inside another control stays where it is put
+  if (Parent() || FFormStyle == fsMDIChild) return;  // a form inside another control stays where it is put
   RECT wa = Screen()->WorkAreaRect();
   int l = FLeft, t = FTop;
   switch (FPosition) {
@@ -280,6 +301,8 @@ void TCustomForm::SetVisible(bool Value) {
     DoShow();
     int cmd = FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : FWindowState == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     ShowWindow(FHandle, cmd);
+    if (FFormStyle == fsMDIChild && FWindowState != wsMinimized && GetParent(FHandle))
+      SendMessage(GetParent(FHandle), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(FHandle), 0);
     if (!FActiveControl) {
       if (TWinControl* first = FindNextControl(nullptr, true, true, false)) FActiveControl = first;
     }
@@ -371,7 +394,10 @@ void TCustomForm::Close() {
     return;
   }
   if (!CloseQuery()) return;
-  TCloseAction action = (Application()->MainForm() == this) ? caFree : caHide;
+  // A document window is minimised (or, without a minimise button, stays) unless OnClose says otherwise.
+  TCloseAction action = (Application()->MainForm() == this) ? caFree
+                        : FFormStyle == fsMDIChild ? (FBorderIcons.Contains(biMinimize) ? caMinimize : caNone)
+                                                   : caHide;
   if (OnClose) OnClose(this, action);
   switch (action) {
     case caNone: return;
@@ -459,6 +485,11 @@ bool TCustomForm::IsShortCut(const TMessage& KeyMessage) {
   if (handled) return true;
   TShortCut sc = ::ShortCut(key, KeyDataToShiftState(KeyMessage.LParam));
   if (FMenu && FMenu->IsShortCut(sc)) return true;
+  // Multiple-document forms: a document's keys also reach the MDI form's menu, and the MDI
+  // form's the document menu merged into its bar.
+  if (FMenu && FMenu->Merged() && FMenu->Merged()->IsShortCut(sc)) return true;
+  if (FFormStyle == fsMDIChild)
+    if (TCustomForm* mf = MDIParentForm(); mf && mf->Menu() && mf->Menu()->IsShortCut(sc)) return true;
   for (int i = 0; i < ComponentCount(); ++i)
     if (auto* list = dynamic_cast<TActionList*>(Components(i)); list && list->IsShortCut(sc)) return true;
   return false;
@@ -523,6 +554,13 @@ void TCustomForm::WndProc(TMessage& M) {
     case WM_CLOSE:
       Close();
       return;
+    case WM_MDIACTIVATE:
+      if (FFormStyle == fsMDIChild) {
+        HWND activated = reinterpret_cast<HWND>(M.LParam);
+        if (activated == FHandle) MDIChildActivated(true);
+        else if (!activated) MDIChildActivated(false);
+      }
+      break;
     case WM_NCLBUTTONDOWN:
       if (M.WParam == HTMENU && FMenu) {
         RECT wr;

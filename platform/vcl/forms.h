@@ -20,6 +20,7 @@ ORV_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, 
 ORV_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
 ORV_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)
 ORV_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize)
+ORV_ENUM(TTileMode, tbHorizontal, tbVertical)
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
@@ -146,9 +147,34 @@ public:
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
+  // ---- Multiple-document forms (forms_mdi.cpp) ----
+  // An fsMDIForm form holds the client window ("MDICLIENT", ClientHandle) in the client area its
+  // aligned controls leave; fsMDIChild forms are made inside the main form's client window
+  // (EInvalidOperation when the main form is no MDI form). The active child's main menu is
+  // merged into the MDI form's by GroupIndex.
+  HWND ClientHandle() const { return FClientHandle; }
+  // The children in the client's z-order (the active one first).
+  int MDIChildCount() const;
+  TCustomForm* MDIChildren(int I) const;
+  TCustomForm* ActiveMDIChild() const;
+  // The menu item whose sub-menu lists the children (kept by the client window).
+  class TMenuItem* WindowMenu() const { return FWindowMenu; }
+  void SetWindowMenu(class TMenuItem* Value);
+  TTileMode TileMode() const { return FTileMode; }
+  void SetTileMode(TTileMode Value) { FTileMode = Value; }
+  void Cascade();
+  void Tile();
+  void ArrangeIcons();
+  void Next();
+  void Previous();
+  void DefaultHandler(TMessage& Message) override;
+  void AlignControls(TControl* AControl, RECT& Rect) override;
+
 protected:
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
+  void DestroyWnd() override;
+  void CreateWindowHandle(const TCreateParams& Params) override;
   void PaintWindow(HDC DC) override;
   virtual void DoCreate();
   virtual void DoShow();
@@ -179,6 +205,13 @@ private:
   bool FActive = false;
   bool FModal = false;
   bool FCreated = false;
+  // Multiple-document forms.
+  HWND FClientHandle = nullptr;
+  class TMenuItem* FWindowMenu = nullptr;
+  TTileMode FTileMode = tbHorizontal;
+  void CreateMDIClient();
+  void MDIChildActivated(bool Active);
+  TCustomForm* MDIParentForm() const;
 };
 
 class TForm : public TCustomForm {

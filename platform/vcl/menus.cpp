@@ -279,10 +279,16 @@ void TMenuItem::MenuChanged(bool Rebuild) {
 void TMenuItem::RebuildHandle() {
   if (!FHandle) return;
   while (GetMenuItemCount(FHandle) > 0) RemoveMenu(FHandle, 0, MF_BYPOSITION);
-  for (TMenuItem* it : FItems) {
+  // A main menu's bar with a document form's menu merged in shows the merged top items; each is
+  // described by its own menu's root.
+  auto* bar = dynamic_cast<TMainMenu*>(FMenu);
+  const bool merged = bar && bar->Merged() && this == bar->Items();
+  std::vector<TMenuItem*> top = merged ? bar->MergedTopItems() : FItems;
+  for (TMenuItem* it : top) {
     if (!it->FVisible) continue;
     std::string text;
-    MENUITEMINFOA mii = EntryOf(it, text);
+    TMenuItem* root = it->FParent ? it->FParent : this;
+    MENUITEMINFOA mii = root->EntryOf(it, text);
     InsertMenuItem(FHandle, static_cast<UINT>(-1), TRUE, &mii);
   }
   RedrawBar();
@@ -621,18 +627,57 @@ bool TMainMenu::IsOwnerDrawItem(const TMenuItem* Item) const {
 namespace {
 
 // The position of top item Index among the visible ones (the API menu holds only those), or -1.
-int VisiblePos(TMenuItem* Root, int Index) {
-  if (Index < 0 || Index >= Root->Count() || !Root->Items(Index)->Visible()) return -1;
+int VisiblePos(const std::vector<TMenuItem*>& Top, int Index) {
+  if (Index < 0 || Index >= static_cast<int>(Top.size()) || !Top[Index]->Visible()) return -1;
   int pos = 0;
   for (int i = 0; i < Index; ++i)
-    if (Root->Items(i)->Visible()) ++pos;
+    if (Top[i]->Visible()) ++pos;
   return pos;
 }
 
 }  // namespace
 
+void TMainMenu::Merge(TMainMenu* Menu) {
+  if (Menu == this) Menu = nullptr;
+  if (FMerged == Menu) return;
+  if (FMerged) FMerged->RemoveFreeNotification(this);
+  FMerged = Menu;
+  if (Menu) Menu->FreeNotification(this);
+  FItems->RebuildHandle();
+}
+
+void TMainMenu::Unmerge(TMainMenu* Menu) {
+  if (Menu && Menu == FMerged) Merge(nullptr);
+}
+
+void TMainMenu::Notification(TComponent* AComponent, TOperation Operation) {
+  TMenu::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FMerged) {
+    FMerged = nullptr;
+    FItems->RebuildHandle();
+  }
+}
+
+std::vector<TMenuItem*> TMainMenu::MergedTopItems() const {
+  std::vector<TMenuItem*> out;
+  std::vector<int> childGroups;
+  if (FMerged)
+    for (int i = 0; i < FMerged->Items()->Count(); ++i) childGroups.push_back(FMerged->Items()->Items(i)->GroupIndex());
+  for (int i = 0; i < FItems->Count(); ++i) {
+    TMenuItem* it = FItems->Items(i);
+    if (std::find(childGroups.begin(), childGroups.end(), it->GroupIndex()) == childGroups.end()) out.push_back(it);
+  }
+  if (!FMerged) return out;
+  for (int i = 0; i < FMerged->Items()->Count(); ++i) {
+    TMenuItem* it = FMerged->Items()->Items(i);
+    auto at = std::find_if(out.begin(), out.end(), [it](TMenuItem* o) { return o->GroupIndex() > it->GroupIndex(); });
+    out.insert(at, it);
+  }
+  return out;
+}
+
 RECT TMainMenu::ItemRect(HWND Wnd, int Index) const {
-  int pos = VisiblePos(FItems.get(), Index);
+  int pos = VisiblePos(MergedTopItems(), Index);
   RECT r{0, 0, 0, 0}, wr;
   if (pos < 0 || !GetMenuItemRect(Wnd, FItems->Handle(), static_cast<UINT>(pos), &r)) return RECT{0, 0, 0, 0};
   GetWindowRect(Wnd, &wr);
@@ -641,7 +686,8 @@ RECT TMainMenu::ItemRect(HWND Wnd, int Index) const {
 }
 
 int TMainMenu::ItemAt(HWND Wnd, POINT WindowPt) const {
-  for (int i = 0; i < FItems->Count(); ++i) {
+  const int n = static_cast<int>(MergedTopItems().size());
+  for (int i = 0; i < n; ++i) {
     RECT r = ItemRect(Wnd, i);
     if (PtInRect(&r, WindowPt)) return i;
   }
@@ -649,9 +695,10 @@ int TMainMenu::ItemAt(HWND Wnd, POINT WindowPt) const {
 }
 
 void TMainMenu::OpenItem(HWND Wnd, int Index, bool ByKeyboard) {
-  int pos = VisiblePos(FItems.get(), Index);
+  std::vector<TMenuItem*> top = MergedTopItems();
+  int pos = VisiblePos(top, Index);
   if (pos < 0) return;
-  TMenuItem* it = FItems->Items(Index);
+  TMenuItem* it = top[Index];
   if (!it->Enabled()) return;
   if (it->Count() == 0 && ByKeyboard) {
     it->Click();
@@ -674,8 +721,9 @@ bool TMainMenu::KeyMenu(HWND Wnd, char Key) {
   // The first visible, enabled item whose caption marks Key ("&F" in "&File", any case; "&&"
   // is a literal ampersand).
   auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
-  for (int i = 0; i < FItems->Count(); ++i) {
-    TMenuItem* it = FItems->Items(i);
+  std::vector<TMenuItem*> top = MergedTopItems();
+  for (int i = 0; i < static_cast<int>(top.size()); ++i) {
+    TMenuItem* it = top[i];
     if (!it->Visible() || !it->Enabled()) continue;
     const std::string& c = it->Caption();
     for (size_t k = 0; k + 1 < c.size(); ++k) {

@@ -126,6 +126,7 @@ public:
 
 private:
   friend class TMenu;
+  friend class TMainMenu;
   friend bool MenuOwnerMessage(TMessage& Message);
   // Refills the API menu from the visible sub-items (nothing before it is made).
   void RebuildHandle();
@@ -249,10 +250,20 @@ public:
   // alone, F10); a character opens the item whose caption marks it with "&". False when no
   // item has that accelerator.
   bool KeyMenu(HWND Wnd, char Key);
+  // Merging a document form's menu into this one (the MDI form's): the bar shows this menu's top
+  // items whose GroupIndex no top item of Menu has, with Menu's top items placed among them by
+  // GroupIndex (before the first item of a higher group). Merge(nullptr) or Unmerge(Menu) ends it.
+  void Merge(TMainMenu* Menu);
+  void Unmerge(TMainMenu* Menu);
+  TMainMenu* Merged() const { return FMerged; }
+  // The top items the bar shows, merged as above.
+  std::vector<TMenuItem*> MergedTopItems() const;
 
 protected:
   bool IsBar() const override { return true; }
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   HWND FWindowHandle = nullptr;
+  TMainMenu* FMerged = nullptr;
 };

@@ -960,3 +960,39 @@ struct TMonitorLayout {
 void SetMonitorLayout(const std::vector<TMonitorLayout>& monitors);
 // Destroys every window of the calling thread and forgets its queue, timers and hooks.
 void DestroyAllThreadWindows();
+
+// ---- Multiple-document windows (wnd_mdi.cpp) ----
+// A frame window holds one "MDICLIENT" child (made with a CLIENTCREATESTRUCT as its creation
+// parameter); the client makes, activates, arranges and destroys the document windows
+// (WS_EX_MDICHILD children) through the WM_MDI* messages. The frame's procedure passes what it
+// does not handle to DefFrameProc, the children's to DefMDIChildProc.
+enum : UINT {
+  WM_CHILDACTIVATE = 0x0022, WM_MDICREATE = 0x0220, WM_MDIDESTROY = 0x0221, WM_MDIACTIVATE = 0x0222,
+  WM_MDIRESTORE = 0x0223, WM_MDINEXT = 0x0224, WM_MDIMAXIMIZE = 0x0225, WM_MDITILE = 0x0226,
+  WM_MDICASCADE = 0x0227, WM_MDIICONARRANGE = 0x0228, WM_MDIGETACTIVE = 0x0229,
+  WM_MDISETMENU = 0x0230, WM_MDIREFRESHMENU = 0x0234,
+};
+// WM_MDITILE / WM_MDICASCADE flags
+enum : UINT { MDITILE_VERTICAL = 0, MDITILE_HORIZONTAL = 1, MDITILE_SKIPDISABLED = 2 };
+struct CLIENTCREATESTRUCT {
+  HANDLE hWindowMenu;  // the frame's "Window" menu, listing the children (may be null)
+  UINT idFirstChild;   // command of the first child's item in that menu
+};
+struct MDICREATESTRUCTA {
+  LPCSTR szClass;
+  LPCSTR szTitle;
+  HANDLE hOwner;
+  int x, y, cx, cy;  // CW_USEDEFAULT places (sizes) the child as the client chooses
+  DWORD style;
+  LPARAM lParam;  // the creation parameter the child's CREATESTRUCT points to
+};
+using MDICREATESTRUCT = MDICREATESTRUCTA;
+LRESULT DefFrameProc(HWND frame, HWND mdiClient, UINT msg, WPARAM w, LPARAM l);
+inline LRESULT DefFrameProcA(HWND f, HWND c, UINT m, WPARAM a, LPARAM b) { return DefFrameProc(f, c, m, a, b); }
+LRESULT DefMDIChildProc(HWND child, UINT msg, WPARAM w, LPARAM l);
+inline LRESULT DefMDIChildProcA(HWND c, UINT m, WPARAM a, LPARAM b) { return DefMDIChildProc(c, m, a, b); }
+HWND CreateMDIWindow(LPCSTR className, LPCSTR title, DWORD style, int x, int y, int cx, int cy, HWND mdiClient,
+                     HINSTANCE inst, LPARAM param);
+inline HWND CreateMDIWindowA(LPCSTR c, LPCSTR t, DWORD s, int x, int y, int cx, int cy, HWND p, HINSTANCE i, LPARAM l) {
+  return CreateMDIWindow(c, t, s, x, y, cx, cy, p, i, l);
+}

@@ -151,6 +151,12 @@ void RecalcClient(HWND w, const RECT* oldRect = nullptr, WINDOWPOS* pos = nullpt
 // The width of a window's outer frame by its styles: the sizing frame, the dialog frame, a thin
 // border, or none.
 int FrameThickness(DWORD style, DWORD exStyle);
+// Multiple-document windows (wnd_mdi.cpp): the "MDICLIENT" class is registered with the standard
+// classes; a minimised document window goes to the client's row of icons and passes the
+// activation on; a maximised one covers the client area with its frame and caption outside.
+void RegisterMdiClientClass();
+void MdiChildMinimized(HWND child);
+void MdiMaximizedPlacement(HWND child, MINMAXINFO* mm);
 // Windows that get WM_GETMINMAXINFO and have their size held to its tracking limits when created
 // or moved: sizable ones and overlapped ones (neither popup nor child).
 bool HasSizeLimits(DWORD style);

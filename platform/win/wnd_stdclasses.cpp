@@ -266,4 +266,5 @@ void RegisterStandardClasses() {
     WNDCLASSA existing;
     if (!GetClassInfo(nullptr, d.Name, &existing)) RegisterClass(&wc);
   }
+  RegisterMdiClientClass();
 }

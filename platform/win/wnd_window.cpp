@@ -207,6 +207,7 @@ void DefaultMinMaxInfo(HWND w, DWORD style, MINMAXINFO* mm) {
   mm->ptMaxSize = {area.right - area.left + 2 * f, area.bottom - area.top + 2 * f};
   mm->ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
   mm->ptMaxTrackSize = {GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+  if (w->ExStyle & WS_EX_MDICHILD) MdiMaximizedPlacement(w, mm);
 }
 
 MINMAXINFO QueryMinMaxInfo(HWND w) {
@@ -903,6 +904,7 @@ BOOL ShowWindow(HWND w, int cmd) {
           SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW | SWP_NOACTIVATE);
         }
         SendMessage(w, WM_SIZE, SIZE_MINIMIZED, 0);
+        if (ValidWnd(w) && (w->ExStyle & WS_EX_MDICHILD)) MdiChildMinimized(w);
       }
       return was;
     case SW_RESTORE:

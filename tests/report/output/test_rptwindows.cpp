@@ -54,6 +54,30 @@ protected:
 
 }  // namespace
 
+// With the preview option MDIChild the preview window is a document of the program's MDI form.
+TEST_F(RptPreviewFormFixture, RptPreviewFormMdiChildOptionMakesADocument) {
+  TCustomForm* saved = Application()->MainForm();
+  auto main = std::make_unique<TForm>(nullptr);
+  main->SetFormStyle(fsMDIForm);
+  main->SetBounds(0, 0, 900, 700);
+  Application()->SetMainForm(main.get());
+  main->Show();
+  Report->PreviewOptions()->MDIChild = true;
+  Form->ApplyPreviewOptions();
+  EXPECT_EQ(Form->FormStyle(), fsMDIChild);
+  Form->Show();
+  Application()->ProcessMessages();
+  EXPECT_EQ(GetParent(Form->Handle()), main->ClientHandle());
+  EXPECT_EQ(main->ActiveMDIChild(), Form.get());
+  EXPECT_EQ(main->MDIChildCount(), 1);
+  Report->SetPreview(nullptr);
+  Form.reset();
+  EXPECT_EQ(main->MDIChildCount(), 0);
+  Application()->SetMainForm(saved);
+  main.reset();
+  Application()->ProcessMessages();
+}
+
 TEST_F(RptPreviewFormFixture, RptPreviewFormStatusTextsFollowThePage) {
   Form->ApplyPreviewOptions();
   EXPECT_EQ(Form->StatusBar->Panels(0).Text, "页 1 / 3");
