@@ -23,10 +23,11 @@ public:
   void Click() override;
   void WndProc(TMessage& Message) override;
   bool Hot() const { return FHotTrack; }
+  // Also hot while the mouse is over it or its menu is open, and selected while it is open.
+  TCustomDrawState DrawState() const override;
   static constexpr int HotTag = 888;
 
 protected:
-  void Paint() override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 
 private:
@@ -51,7 +52,9 @@ public:
   void WndProc(TMessage& Message) override;
 
 protected:
-  void Paint() override;
+  // A popup menu the bar comes to own (its drop-down menu) copies, as it opens, the hot
+  // button's menu's AutoHotkeys.
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   TswSkinWindowVCL* FWindow;

@@ -78,12 +78,30 @@ void TToolButton::WndProc(TMessage& M) {
   TGraphicControl::WndProc(M);
 }
 
+TCustomDrawState TToolButton::DrawState() const {
+  TCustomDrawState s;
+  if (FHot) s += cdsHot;
+  if (FPressed) s += cdsSelected;
+  if (FDown) s += cdsChecked;
+  if (!Enabled()) {
+    s += cdsDisabled;
+    s += cdsGrayed;
+  }
+  return s;
+}
+
 void TToolButton::Paint() {
   TCanvas* c = Canvas();
   HDC dc = c->Handle();
   RECT r = ClientRect();
-  c->Brush()->SetColor(Color());
-  c->FillRect(r);
+  auto* owner = dynamic_cast<TToolBar*>(Parent());
+  if (owner && (!owner->DrawsButtons() || !owner->CustomDrawButton(this, dc))) return;
+  // A flat bar has painted the background under its buttons already (perhaps its own way);
+  // only a button with a colour of its own fills it again.
+  if (!owner || !owner->Flat() || !ParentColor()) {
+    c->Brush()->SetColor(Color());
+    c->FillRect(r);
+  }
   if (FStyle == tbsSeparator || FStyle == tbsDivider) {
     // Separators and dividers draw an etched line down their middle.
     RECT d{r.right / 2 - 1, 2, r.right / 2 + 1, r.bottom - 2};
@@ -186,6 +204,31 @@ void TToolBar::AlignControls(TControl* AControl, RECT& Rect) {
 void TToolBar::Paint() {
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(ClientRect());
+  FDrawButtons = true;
+  if (OnCustomDraw) {
+    bool def = true;
+    OnCustomDraw(this, ClientRect(), def);
+    FDrawButtons = def;
+  }
+}
+
+bool TToolBar::CustomDrawButton(TToolButton* Button, HDC DC) {
+  if (!OnCustomDrawButton || !DC || !Button) return true;
+  // The button's paint has the origin at the button; the handler draws in the bar's
+  // coordinates (the clipping to the button stays).
+  const int saved = SaveDC(DC);
+  OffsetWindowOrgEx(DC, Button->Left(), Button->Top(), nullptr);
+  TCanvas* c = Canvas();
+  c->Lock();
+  c->SetHandle(DC);
+  c->Font()->Assign(Font());
+  c->Brush()->SetColor(Color());
+  bool def = true;
+  OnCustomDrawButton(this, Button, Button->DrawState(), def);
+  c->SetHandle(nullptr);
+  c->Unlock();
+  RestoreDC(DC, saved);
+  return def;
 }
 
 // Window class "ToolbarWindow32", the name other code (the skinners) looks for.
