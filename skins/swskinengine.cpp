@@ -485,7 +485,8 @@ void TswSkinEngine::DrawMenuItem(TMenuItem* Item, TCanvas* Canvas, const RECT& R
   TCanvas* c = Canvas;
   TMenu* menu = Item->GetParentMenu();
   // A right-to-left menu is the mirror image: the bar, the check mark and the picture at the
-  // right edge, the caption right-aligned and the shortcut at the left.
+  // right edge (the bar's gradient mirrored too), the caption right-aligned and the shortcut
+  // at the left.
   const bool rtl = menu && menu->BiDiMode() != bdLeftToRight;
   // Left edge of something Width wide placed Offset pixels in from the leading edge.
   auto lead = [&](int Offset, int Width) { return rtl ? R.right - Offset - Width : R.left + Offset; };
@@ -521,7 +522,9 @@ void TswSkinEngine::DrawMenuItem(TMenuItem* Item, TCanvas* Canvas, const RECT& R
   if (Item->Default()) c->Font()->SetStyle(c->Font()->Style() + fsBold);
   std::string caption = Item->Caption();
   if (rtl) {
-    RECT text{R.left + 30, R.top, R.right - 4, R.bottom};
+    // Right-aligned up to the bar's inner edge (right - 30), as the left-to-right caption starts
+    // after it: ending at right - 4 would write it over the bar, the check mark and the picture.
+    RECT text{R.left + 30, R.top, R.right - 30, R.bottom};
     c->TextRect(text, caption, TTextFormat{tfSingleLine, tfVerticalCenter, tfRight});
   } else {
     RECT text{R.left + 30, R.top, R.right, R.bottom};

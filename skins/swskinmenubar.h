@@ -52,8 +52,9 @@ public:
   void WndProc(TMessage& Message) override;
 
 protected:
-  // A popup menu the bar comes to own (its drop-down menu) copies, as it opens, the hot
-  // button's menu's AutoHotkeys.
+  // A popup menu inserted into the bar's components (its drop-down menu) copies, as it opens,
+  // AutoHotkeys from the menu of the first hot button's item. (A popup made with the bar as its
+  // owner is inserted before it is a popup menu, so it is inserted after it is made.)
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
