@@ -963,7 +963,7 @@ void TswSkinToolBar::DrawButton(TToolBar* Sender, TToolButton* Button, TCustomDr
   c->Brush()->SetColor(FEngine->SkinColor(pressedLook ? clToolBarDown : clToolBarOn));
   c->Pen()->SetColor(FEngine->SkinColor(clToolBarBorder));
   c->Rectangle(r);
-  TImageList* images = Sender->Images();
+  TImageList* images = Sender->HotImages() ? Sender->HotImages() : Sender->Images();
   const int right = dropDown ? r.right - 14 : r.right;
   const int w = images ? images->Width() : 0, h = images ? images->Height() : 0;
   const int index = Button->ImageIndex();

@@ -639,6 +639,8 @@ void TswSkinWindowVCL::Attach() {
   FMenuBar->FreeNotification(this);
   FMenuBar->SetTop(-100);
   FMenuBar->SetParent(FForm);
+  // Top-aligned controls are laid out in their order: the bar goes first, above tool bars.
+  FMenuBar->SendToBack();
   FMenuBar->OnCustomDraw = [this](TToolBar* S, const RECT& R, bool& D) { PaintMenuBar(S, R, D); };
   FMenuBar->OnCustomDrawButton = [this](TToolBar* S, TToolButton* B, TCustomDrawState St, bool& D) {
     PaintMenuButton(S, B, St, D);

@@ -644,7 +644,11 @@ public:
   int ButtonHeight() const { return FButtonHeight; }
   void SetButtonHeight(int Value);
   TImageList* Images() const { return FImages; }
-  void SetImages(TImageList* Value) { FImages = Value; Invalidate(); }
+  void SetImages(TImageList* Value);
+  // The pictures of a button under the mouse (Images when there are none).
+  TImageList* HotImages() const { return FHotImages; }
+  void SetHotImages(TImageList* Value);
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   int ButtonCount() const;
   TToolButton* Buttons(int Index) const;
   void AlignControls(TControl* AControl, RECT& Rect) override;
@@ -665,4 +669,5 @@ private:
   TEdgeBorders FEdgeBorders{ebTop};
   int FButtonWidth = 23, FButtonHeight = 22;
   TImageList* FImages = nullptr;
+  TImageList* FHotImages = nullptr;
 };

@@ -123,7 +123,7 @@ void TToolButton::Paint() {
   }
   if (sunk) OffsetRect(&content, 1, 1);
   bool caps = bar && bar->ShowCaptions();
-  TImageList* images = bar ? bar->Images() : nullptr;
+  TImageList* images = bar ? (FHot && bar->HotImages() ? bar->HotImages() : bar->Images()) : nullptr;
   int y = content.top + 3;
   if (images && FImageIndex >= 0 && FImageIndex < images->Count()) {
     int x = content.left + ((content.right - content.left) - images->Width()) / 2;
@@ -164,6 +164,25 @@ void TToolBar::SetButtonWidth(int Value) {
 void TToolBar::SetButtonHeight(int Value) {
   FButtonHeight = Value;
   Realign();
+}
+
+void TToolBar::SetImages(TImageList* Value) {
+  FImages = Value;
+  if (Value) Value->FreeNotification(this);
+  Invalidate();
+}
+
+void TToolBar::SetHotImages(TImageList* Value) {
+  FHotImages = Value;
+  if (Value) Value->FreeNotification(this);
+  Invalidate();
+}
+
+void TToolBar::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomControl::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FImages) FImages = nullptr;
+  if (AComponent == FHotImages) FHotImages = nullptr;
 }
 
 int TToolBar::ButtonCount() const {
@@ -286,6 +305,7 @@ void TToolBar::Publish(TPublisher<TToolBar>& P) {
   P.Prop("ButtonWidth", &TToolBar::ButtonWidth, &TToolBar::SetButtonWidth).Default(23);
   P.Prop("EdgeBorders", &TToolBar::EdgeBorders, &TToolBar::SetEdgeBorders).Type(SetTypeInfo("TEdgeBorders", TypeInfo<TEdgeBorder>())).Default(TEdgeBorders{ebTop});
   P.Prop("Flat", &TToolBar::Flat, &TToolBar::SetFlat).Default(true);
+  P.Prop("HotImages", &TToolBar::HotImages, &TToolBar::SetHotImages);
   P.Prop("Images", &TToolBar::Images, &TToolBar::SetImages);
   P.Prop("List", &TToolBar::List, &TToolBar::SetList).Default(false);
   P.Prop("ShowCaptions", &TToolBar::ShowCaptions, &TToolBar::SetShowCaptions).Default(false);

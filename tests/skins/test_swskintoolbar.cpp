@@ -135,7 +135,8 @@ TEST_F(SwSkinToolBarTest, GoldenSkinnedToolBar) {
 }
 
 // Each bar takes its own picture: the tool bar the skin's tool bar picture, the menu bar the
-// menu bar picture; a hot menu-bar button has Tag 888 and the top-selected colour.
+// menu bar picture; the menu bar lies above the tool bar; a hot menu-bar button has Tag 888
+// and the top-selected colour.
 TEST_F(SwSkinToolBarTest, ToolBarAndMenuBarPictures) {
   char tmpl[] = "/tmp/orv_swtoolbar_XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -155,6 +156,9 @@ TEST_F(SwSkinToolBarTest, ToolBarAndMenuBarPictures) {
   ASSERT_NE(mb, nullptr);
   ASSERT_TRUE(mb->Visible());
   ASSERT_TRUE(mb->OnCustomDraw);
+  // The menu bar is above the form's tool bar.
+  EXPECT_EQ(mb->Top(), 0);
+  EXPECT_EQ(Bar->Top(), mb->Height());
   EXPECT_EQ(PixelOf(mb, mb->Width() - 2, mb->Height() / 2), RGB(255, 0, 0));
   EXPECT_EQ(PixelOf(Bar, Bar->Width() - 2, Bar->Height() / 2), RGB(0, 0, 255));
   TToolButton* help = mb->Buttons(1);
@@ -168,5 +172,6 @@ TEST_F(SwSkinToolBarTest, ToolBarAndMenuBarPictures) {
   EXPECT_EQ(mb->Buttons(0)->Tag(), 0);
   delete e;
   Run();
+  EXPECT_EQ(Bar->Top(), 0);
   std::filesystem::remove_all(dir);
 }

@@ -1,6 +1,7 @@
-// Custom drawing of tool bars: OnCustomDraw before the buttons (its DefaultDraw decides whether
-// the buttons are drawn), OnCustomDrawButton per button with its state, in the bar's
-// coordinates and clipped to the button, its DefaultDraw deciding the button's own drawing.
+// Tool bars: hot pictures from HotImages, and custom drawing: OnCustomDraw before the buttons
+// (its DefaultDraw decides whether the buttons are drawn), OnCustomDrawButton per button with
+// its state, in the bar's coordinates and clipped to the button, its DefaultDraw deciding the
+// button's own drawing.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -115,4 +116,42 @@ TEST_F(ToolBarCustomDrawTest, BackgroundWithoutDefaultDrawingLeavesTheButtonsOut
   Bar->Invalidate();
   UpdateAllWindows();
   EXPECT_NE(Pixel(r.left, r.top), ColorToRGB(Bar->Color()));
+}
+
+namespace {
+
+// An image list of one 16 x 16 picture of one colour.
+TImageList* ToolBarTestImages(TComponent* Owner, TColor Colour) {
+  auto* list = new TImageList(Owner);
+  list->SetWidth(16);
+  list->SetHeight(16);
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(16, 16);
+  b.Canvas()->Brush()->SetColor(Colour);
+  b.Canvas()->FillRect(RECT{0, 0, 16, 16});
+  list->Add(&b, nullptr);
+  return list;
+}
+
+}  // namespace
+
+// A button under the mouse shows its picture from HotImages; a freed list is forgotten.
+TEST_F(ToolBarCustomDrawTest, HotButtonsTakeTheirPictureFromHotImages) {
+  Bar->SetImages(ToolBarTestImages(nullptr, clBlue));
+  TImageList* hot = ToolBarTestImages(nullptr, clRed);
+  Bar->SetHotImages(hot);
+  B[0]->SetImageIndex(0);
+  Bar->Invalidate();
+  EXPECT_EQ(Middle(B[0]), RGB(0, 0, 255));
+  const POINT p = B[0]->ClientToScreen(POINT{3, 3});
+  InjectMouseMove(p.x, p.y);
+  Run();
+  EXPECT_EQ(Middle(B[0]), RGB(255, 0, 0));
+  delete hot;
+  EXPECT_EQ(Bar->HotImages(), nullptr);
+  Bar->Invalidate();
+  EXPECT_EQ(Middle(B[0]), RGB(0, 0, 255));
+  delete Bar->Images();
+  EXPECT_EQ(Bar->Images(), nullptr);
 }
