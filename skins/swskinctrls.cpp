@@ -19,6 +19,7 @@
 #include "platform/win/wingdi.h"
 #include "skins/swskinengine.h"
 #include "skins/swskinres.h"
+#include "skins/swskinutils.h"
 #include "skins/swskinwindow.h"
 
 namespace {
@@ -28,7 +29,8 @@ enum { bmButton = 15, bmCheckBox = 16, bmRadio = 18 };
 enum { clControl = 21, clControlBorder = 22, clControlFont = 23, clButtonFont = 24 };
 enum { flButtonTrans = 5, flCheckTrans = 6 };
 constexpr UINT kSwUpdateUiState = 0x128;
-enum { clToolBarStart = 16, clToolBarOn = 18, clToolBarBorder = 19, clToolBarDown = 20 };
+enum { clToolBarStart = 16, clToolBarEnd = 17, clToolBarOn = 18, clToolBarBorder = 19, clToolBarDown = 20 };
+constexpr int kSwToolBarPicture = 14;
 
 std::vector<TswSkinControlRow>& Rows() {
   static std::vector<TswSkinControlRow> rows;
@@ -908,10 +910,104 @@ void TswSkinToolBar::Update() {
     FApplied = true;
     t->SetFlat(true);
     t->SetColor(FEngine->SkinColor(clToolBarStart));
+    if (!t->ComponentState().Contains(csDesigning)) SetEvents(t, true);
+    t->Invalidate();
   } else if (FApplied) {
     FApplied = false;
     t->SetFlat(FSavedFlat);
     t->SetColor(FSavedColor);
+    SetEvents(t, false);
+    t->Invalidate();
+  }
+}
+
+void TswSkinToolBar::SetEvents(TToolBar* Bar, bool On) {
+  if (!On) {
+    Bar->OnCustomDraw = nullptr;
+    Bar->OnCustomDrawButton = nullptr;
+    return;
+  }
+  Bar->OnCustomDraw = [this](TToolBar* S, const RECT& R, bool& D) { DrawBackground(S, R, D); };
+  Bar->OnCustomDrawButton = [this](TToolBar* S, TToolButton* B, TCustomDrawState St, bool& D) {
+    DrawButton(S, B, St, D);
+  };
+}
+
+void TswSkinToolBar::Detach() {
+  // The events point at this skinner: they go with it.
+  if (auto* t = dynamic_cast<TToolBar*>(FAnyControl)) SetEvents(t, false);
+}
+
+void TswSkinToolBar::DrawBackground(TToolBar* Sender, const RECT& ARect, bool&) {
+  TBitmap* picture = FEngine->SkinBitmap(kSwToolBarPicture);
+  const TColor start = FEngine->SkinColor(clToolBarStart), end = FEngine->SkinColor(clToolBarEnd);
+  if (picture && !picture->Empty())
+    StretchBitmap(picture, Sender->Canvas(), ARect);
+  else if (start != end)
+    GradientVertical(Sender->Canvas(), ARect, start, end);
+}
+
+void TswSkinToolBar::DrawButton(TToolBar* Sender, TToolButton* Button, TCustomDrawState State,
+                                bool& DefaultDraw) {
+  const bool hot = State.Contains(cdsHot);
+  bool pressedLook = false;
+  if (hot)
+    pressedLook = State.Contains(cdsSelected);
+  else if (!State.Contains(cdsSelected) && !State.Contains(cdsChecked))
+    return;  // the tool bar draws the button itself
+  DefaultDraw = false;
+  TCanvas* c = Sender->Canvas();
+  const RECT r = Button->BoundsRect();
+  const bool dropDown = Button->Style() == tbsDropDown;
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(FEngine->SkinColor(pressedLook ? clToolBarDown : clToolBarOn));
+  c->Pen()->SetColor(FEngine->SkinColor(clToolBarBorder));
+  c->Rectangle(r);
+  TImageList* images = Sender->HotImages() ? Sender->HotImages() : Sender->Images();
+  const int right = dropDown ? r.right - 14 : r.right;
+  const int w = images ? images->Width() : 0, h = images ? images->Height() : 0;
+  const int index = Button->ImageIndex();
+  bool imageDrawn = false;
+  if (images && index >= 0 && index < images->Count()) {
+    const int x = Sender->List() ? r.left + 5 : r.left + (right - r.left - w) / 2;
+    images->Draw(c, x, r.top + 3, index, Button->Enabled());
+    imageDrawn = true;
+  }
+  const std::string caption = Button->Caption();
+  POINT at{-1, -1};
+  if (images) {
+    if (Sender->ShowCaptions()) {
+      if (Sender->List())
+        at = !pressedLook && !imageDrawn ? POINT{r.left + 5, r.top + 4}
+                                         : POINT{r.left + w + 7, r.top + (h - 16) / 2 + 4};
+      else
+        at = POINT{r.left + (right - r.left - c->TextWidth(RemoveAmpersands(caption))) / 2,
+                   r.top + h + 4};
+    }
+  } else if (Sender->List()) {
+    at = POINT{r.left + 8, r.top + 3};
+  } else {
+    at = POINT{r.left + (right - r.left - c->TextWidth(RemoveAmpersands(caption))) / 2,
+               r.top + (pressedLook ? 5 : 4)};
+  }
+  if (at.x != -1 && !caption.empty()) {
+    RECT tr{at.x, at.y, r.right, r.bottom};
+    HDC dc = c->Handle();
+    HGDIOBJ old = SelectObject(dc, c->Font()->Handle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ColorToRGB(c->Font()->Color()));
+    DrawText(dc, caption.c_str(), -1, &tr, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    SelectObject(dc, old);
+  }
+  if (hot && dropDown) {
+    // The drop-down arrow and the line that parts it from the button.
+    const int R = r.right, cy = r.top + (r.bottom - r.top) / 2;
+    c->Pen()->SetColor(clBlack);
+    c->Brush()->SetColor(clBlack);
+    c->Polygon({POINT{R - 9, cy}, POINT{R - 5, cy}, POINT{R - 7, cy + 2}});
+    c->Polygon({POINT{R - 8, cy}, POINT{R - 6, cy}, POINT{R - 7, cy + 1}});
+    c->MoveTo(R - 14, r.top);
+    c->LineTo(R - 14, r.bottom);
   }
 }
 

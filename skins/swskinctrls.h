@@ -394,11 +394,19 @@ class TswSkinToolBar : public TswSkinControl {
 public:
   using TswSkinControl::TswSkinControl;
   void Update() override;
+  // The tool bar's OnCustomDraw while the skin is on: the skin's tool bar picture stretched, or
+  // the tool bar gradient; equal colours draw nothing.
+  void DrawBackground(TToolBar* Sender, const RECT& ARect, bool& DefaultDraw);
+  // Its OnCustomDrawButton: hot, pressed, selected and checked buttons in the skin's tool bar
+  // colours; the others as the tool bar draws them.
+  void DrawButton(TToolBar* Sender, TToolButton* Button, TCustomDrawState State, bool& DefaultDraw);
 
 protected:
   void Init() override;
+  void Detach() override;
 
 private:
+  void SetEvents(TToolBar* Bar, bool On);
   bool FSavedFlat = false, FApplied = false;
   TColor FSavedColor = 0;
 };

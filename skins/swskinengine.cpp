@@ -97,6 +97,8 @@ TswSkinEngine::TswSkinEngine(TComponent* AOwner) : TComponent(AOwner) {
       throw Exception("One form can only catch one TswSkinEngine!");
   FReader.OnLoad = [this](TswSkinReader*) { SkinChanged(); };
   FAutoSkinWndClassNames = std::make_unique<TStringList>();
+  FAdditionalBuiltInSkins = std::make_unique<TswSkinCollection>(this);
+  FAdditionalBuiltInSkins->SetPropName("AdditionalBuiltInSkins");
   FSystemMenu = new TPopupMenu(this);
   const int commands[4] = {swHotMin, swHotMax, -1, swHotClose};
   const std::string captions[4] = {FResSysMenu[0], FResSysMenu[1], "-", FResSysMenu[2]};
@@ -151,6 +153,15 @@ void TswSkinEngine::Publish(TPublisher<TswSkinEngine>& P) {
          &TswSkinEngine::SetNoChangeButtonsFontColor);
   P.Prop("AutoSkinWndClassNames", &TswSkinEngine::AutoSkinWndClassNames,
          &TswSkinEngine::SetAutoSkinWndClassNames);
+  P.Prop("AdditionalBuiltInSkins", &TswSkinEngine::AdditionalBuiltInSkins,
+         &TswSkinEngine::SetAdditionalBuiltInSkins);
+}
+
+void TswSkinEngine::SetAdditionalBuiltInSkins(TswSkinCollection* Value) {
+  if (Value)
+    FAdditionalBuiltInSkins->Assign(Value);
+  else
+    FAdditionalBuiltInSkins->Clear();
 }
 
 void TswSkinEngine::DefineProperties(TFiler* Filer) {
@@ -472,18 +483,29 @@ void TswSkinEngine::MeasureMenuItem(TMenuItem* Item, TCanvas* Canvas, int& Width
 
 void TswSkinEngine::DrawMenuItem(TMenuItem* Item, TCanvas* Canvas, const RECT& R, bool Selected) {
   TCanvas* c = Canvas;
+  TMenu* menu = Item->GetParentMenu();
+  // A right-to-left menu is the mirror image: the bar, the check mark and the picture at the
+  // right edge (the bar's gradient mirrored too), the caption right-aligned and the shortcut
+  // at the left.
+  const bool rtl = menu && menu->BiDiMode() != bdLeftToRight;
+  // Left edge of something Width wide placed Offset pixels in from the leading edge.
+  auto lead = [&](int Offset, int Width) { return rtl ? R.right - Offset - Width : R.left + Offset; };
   const TColor start = SkinColor(clLeftBarStart), end = SkinColor(clLeftBarEnd);
   auto leftBar = [&]() {
-    const RECT bar{R.left, R.top, R.left + 26, R.bottom};
+    const RECT bar{lead(0, 26), R.top, lead(0, 26) + 26, R.bottom};
     if (start == end)
       FillRectColor(c, bar, start);
+    else if (rtl)
+      GradientHorizontal(c, bar, end, start);
     else
       GradientHorizontal(c, bar, start, end);
-    FillRectColor(c, RECT{R.left + 26, R.top, R.right, R.bottom}, SkinColor(clMenuItem));
+    const RECT rest = rtl ? RECT{R.left, R.top, R.right - 26, R.bottom}
+                          : RECT{R.left + 26, R.top, R.right, R.bottom};
+    FillRectColor(c, rest, SkinColor(clMenuItem));
   };
   if (Item->Caption() == "-") {
     leftBar();
-    DrawMenuSeparator(c, R, kSeparatorColor, true, 26);
+    DrawMenuSeparator(c, R, kSeparatorColor, !rtl, 26);
     return;
   }
   if (Selected && Item->Enabled()) {
@@ -498,43 +520,50 @@ void TswSkinEngine::DrawMenuItem(TMenuItem* Item, TCanvas* Canvas, const RECT& R
                       : Selected      ? SkinColor(clSelectedFont)
                                       : SkinColor(clMenuItemFont));
   if (Item->Default()) c->Font()->SetStyle(c->Font()->Style() + fsBold);
-  RECT text{R.left + 30, R.top, R.right, R.bottom};
   std::string caption = Item->Caption();
-  c->TextRect(text, caption, TTextFormat{tfSingleLine, tfVerticalCenter});
+  if (rtl) {
+    // Right-aligned up to the bar's inner edge (right - 30), as the left-to-right caption starts
+    // after it: ending at right - 4 would write it over the bar, the check mark and the picture.
+    RECT text{R.left + 30, R.top, R.right - 30, R.bottom};
+    c->TextRect(text, caption, TTextFormat{tfSingleLine, tfVerticalCenter, tfRight});
+  } else {
+    RECT text{R.left + 30, R.top, R.right, R.bottom};
+    c->TextRect(text, caption, TTextFormat{tfSingleLine, tfVerticalCenter});
+  }
   const std::string shortcut = ShortCutToText(Item->ShortCut());
   if (!shortcut.empty()) {
     std::string sc = shortcut;
-    RECT sr{R.right - c->TextWidth(shortcut) - 16, R.top, R.right, R.bottom};
+    RECT sr = rtl ? RECT{R.left + 30, R.top, R.right, R.bottom}
+                  : RECT{R.right - c->TextWidth(shortcut) - 16, R.top, R.right, R.bottom};
     c->TextRect(sr, sc, TTextFormat{tfSingleLine, tfVerticalCenter});
   }
   c->Brush()->SetStyle(bsSolid);
-  TMenu* menu = Item->GetParentMenu();
   TImageList* images = menu ? menu->Images() : nullptr;
   const bool hasImage = images && Item->ImageIndex() >= 0 && Item->ImageIndex() < images->Count();
   if (Item->Checked()) {
     if (!hasImage) {
       if (TBitmap* mark = SkinBitmap(12); mark && !mark->Empty()) {
-        TransparentBlt(c->Handle(), R.left + 4, R.top + 3, mark->Width(), mark->Height(),
+        TransparentBlt(c->Handle(), lead(4, mark->Width()), R.top + 3, mark->Width(), mark->Height(),
                        mark->Canvas()->Handle(), 0, 0, mark->Width(), mark->Height(),
                        static_cast<UINT>(ColorToRGB(FMetrics.TransColor)));
       } else {
         // A skin without a check-mark picture: our own mark, two strokes in the text colour.
         c->Pen()->SetColor(c->Font()->Color());
         c->Pen()->SetWidth(2);
-        const int x = R.left + 4, y = R.top + 3;
+        const int x = lead(4, 16), y = R.top + 3;
         c->MoveTo(x + 3, y + 8);
         c->LineTo(x + 6, y + 11);
         c->LineTo(x + 12, y + 4);
         c->Pen()->SetWidth(1);
       }
     } else {
-      FillRectColor(c, RECT{R.left + 2, R.top + 1, R.left + 21, R.top + 20}, clBlack);
-      FillRectColor(c, RECT{R.left + 3, R.top + 2, R.left + 20, R.top + 19}, SkinColor(clMenuItem));
+      FillRectColor(c, RECT{lead(2, 19), R.top + 1, lead(2, 19) + 19, R.top + 20}, clBlack);
+      FillRectColor(c, RECT{lead(3, 17), R.top + 2, lead(3, 17) + 17, R.top + 19}, SkinColor(clMenuItem));
     }
   }
   if (hasImage)
-    images->Draw(c, R.left + 4, R.top + 3, Item->ImageIndex(), Item->Enabled());
+    images->Draw(c, lead(4, images->Width()), R.top + 3, Item->ImageIndex(), Item->Enabled());
   else if (Item->HasBitmap())
     // The item's own picture, stretched into the image place.
-    c->StretchDraw(RECT{R.left + 4, R.top + 3, R.left + 20, R.top + 19}, Item->Bitmap());
+    c->StretchDraw(RECT{lead(4, 16), R.top + 3, lead(4, 16) + 16, R.top + 19}, Item->Bitmap());
 }

@@ -11,6 +11,7 @@
 #include "platform/rtl/component.h"
 #include "platform/vcl/graphics.h"
 #include "platform/win/winuser.h"
+#include "skins/swskincollection.h"
 #include "skins/swskinres.h"
 
 class TCustomForm;
@@ -93,6 +94,10 @@ public:
   // setter copies the given list's contents).
   TStrings* AutoSkinWndClassNames() const;
   void SetAutoSkinWndClassNames(TStrings* Value);
+  // Further stored skins, each loaded into a reader of its own (the engine's skin stays); the
+  // setter copies the given collection's items.
+  TswSkinCollection* AdditionalBuiltInSkins() const { return FAdditionalBuiltInSkins.get(); }
+  void SetAdditionalBuiltInSkins(TswSkinCollection* Value);
   TNotifyEvent OnSkinChanged, OnSkinChanging;
 
   // Skins the owner form (not at design time) and adds AutoSkinWndClassNames to the
@@ -174,4 +179,5 @@ private:
   bool FSweeping = false, FReleasing = false;
   HBRUSH FFormBrush = nullptr;
   std::unique_ptr<TStringList> FAutoSkinWndClassNames;
+  std::unique_ptr<TswSkinCollection> FAdditionalBuiltInSkins;
 };

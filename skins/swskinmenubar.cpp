@@ -19,11 +19,6 @@ namespace {
 // Posted to the bar to open the button with the index in wParam (after an accelerator key).
 constexpr UINT kSwBarOpenButton = WM_APP + 0x357;
 
-// Skin key numbers of the menu bar.
-enum { kSwBarClStart = 3, kSwBarClEnd = 4, kSwBarClTopSelected = 5, kSwBarClTopSelectedBorder = 6,
-       kSwBarClTopSelectedFont = 7, kSwBarClTopFont = 8 };
-constexpr int kSwBarBmMenuBar = 14;
-
 void SwBarMenuFont(TCanvas* C) {
   NONCLIENTMETRICSA ncm;
   if (SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0))
@@ -78,28 +73,11 @@ void TswSkinMenuBarButton::Click() {
   if (FItem->Count() == 0 && Enabled()) FItem->Click();
 }
 
-void TswSkinMenuBarButton::Paint() {
-  TCanvas* c = Canvas();
-  RECT b = ClientRect();
-  SwBarMenuFont(c);
-  const bool hot = FOpen || FHotTrack;
-  SetTag(hot ? HotTag : 0);
-  if (hot && Enabled()) {
-    FillRectColor(c, b, FEngine->SkinColor(kSwBarClTopSelected));
-    FrameRectColor(c, b, FEngine->SkinColor(kSwBarClTopSelectedBorder));
-    c->Font()->SetColor(FEngine->SkinColor(kSwBarClTopSelectedFont));
-  } else {
-    c->Font()->SetColor(Enabled() ? FEngine->SkinColor(kSwBarClTopFont) : MakeRGB(128, 128, 128));
-  }
-  // The caption with its accelerator underlined, centred a little below the middle.
-  RECT t = b;
-  t.top += 2;
-  HDC dc = c->Handle();
-  HGDIOBJ old = SelectObject(dc, c->Font()->Handle());
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ColorToRGB(c->Font()->Color()));
-  DrawText(dc, FItem->Caption().c_str(), -1, &t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  SelectObject(dc, old);
+TCustomDrawState TswSkinMenuBarButton::DrawState() const {
+  TCustomDrawState s = TToolButton::DrawState();
+  if (FOpen || FHotTrack) s += cdsHot;
+  if (FOpen) s += cdsSelected;
+  return s;
 }
 
 // ---- TswSkinMenuBar ----
@@ -204,15 +182,18 @@ void TswSkinMenuBar::WndProc(TMessage& M) {
   TToolBar::WndProc(M);
 }
 
-void TswSkinMenuBar::Paint() {
-  TCanvas* c = Canvas();
-  const RECT r = ClientRect();
-  TBitmap* bar = FEngine->SkinBitmap(kSwBarBmMenuBar);
-  const TColor start = FEngine->SkinColor(kSwBarClStart), end = FEngine->SkinColor(kSwBarClEnd);
-  if (bar && !bar->Empty())
-    StretchBitmap(bar, c, r);
-  else if (start != end)
-    GradientVertical(c, r, start, end);
-  else
-    FillRectColor(c, r, start);
+void TswSkinMenuBar::Notification(TComponent* AComponent, TOperation Operation) {
+  TToolBar::Notification(AComponent, Operation);
+  if (Operation != opInsert) return;
+  auto* popup = dynamic_cast<TPopupMenu*>(AComponent);
+  if (!popup) return;
+  popup->OnPopup = [this, popup](TObject*) {
+    for (int i = 0; i < ControlCount(); ++i) {
+      auto* b = dynamic_cast<TswSkinMenuBarButton*>(Controls(i));
+      if (!b || b->Tag() != TswSkinMenuBarButton::HotTag) continue;
+      if (b->MenuItem())
+        if (TMenu* menu = b->MenuItem()->GetParentMenu()) popup->SetAutoHotkeys(menu->AutoHotkeys());
+      return;
+    }
+  };
 }

@@ -23,10 +23,11 @@ public:
   void Click() override;
   void WndProc(TMessage& Message) override;
   bool Hot() const { return FHotTrack; }
+  // Also hot while the mouse is over it or its menu is open, and selected while it is open.
+  TCustomDrawState DrawState() const override;
   static constexpr int HotTag = 888;
 
 protected:
-  void Paint() override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 
 private:
@@ -51,7 +52,10 @@ public:
   void WndProc(TMessage& Message) override;
 
 protected:
-  void Paint() override;
+  // A popup menu inserted into the bar's components (its drop-down menu) copies, as it opens,
+  // AutoHotkeys from the menu of the first hot button's item. (A popup made with the bar as its
+  // owner is inserted before it is a popup menu, so it is inserted after it is made.)
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   TswSkinWindowVCL* FWindow;

@@ -497,6 +497,7 @@ void TswSkinWindow::PaintFrame() {
       FShowsMin = true;
     }
     if (HasHelpButton()) cell(swHotHelp, 4);
+    if (HasIcon()) DrawCaptionIcon(c, iconX, iconY);
     // Caption text.
     c->Brush()->SetStyle(bsClear);
     c->Font()->SetColor(FActive ? m.CaptionFontColor : clInactiveCaption);
@@ -685,6 +686,12 @@ void TswSkinWindowVCL::Attach() {
   FMenuBar->FreeNotification(this);
   FMenuBar->SetTop(-100);
   FMenuBar->SetParent(FForm);
+  // Top-aligned controls are laid out in their order: the bar goes first, above tool bars.
+  FMenuBar->SendToBack();
+  FMenuBar->OnCustomDraw = [this](TToolBar* S, const RECT& R, bool& D) { PaintMenuBar(S, R, D); };
+  FMenuBar->OnCustomDrawButton = [this](TToolBar* S, TToolButton* B, TCustomDrawState St, bool& D) {
+    PaintMenuButton(S, B, St, D);
+  };
   AttachMDI();
   // The hidden main menu's shortcuts still work while the form is active (a document's go
   // through the MDI form's merged menu).
@@ -800,18 +807,20 @@ void TswSkinWindowVCL::SaveMetrics() {
 }
 
 bool TswSkinWindowVCL::HasIcon() const {
-  return FForm && FForm->BorderIcons().Contains(biSystemMenu) && FForm->BorderStyle() != bsDialog &&
-         FForm->BorderStyle() != bsToolWindow && FForm->BorderStyle() != bsSizeToolWin;
+  return FForm && FForm->BorderIcons().Contains(biSystemMenu) &&
+         (FForm->BorderStyle() == bsSingle || FForm->BorderStyle() == bsSizeable);
 }
 bool TswSkinWindowVCL::HasCloseButton() const {
   return FForm && FForm->BorderIcons().Contains(biSystemMenu);
 }
-bool TswSkinWindowVCL::HasMaximizeButton() const {
-  return HasIcon() && FForm->BorderIcons().Contains(biMaximize);
+// Maximize and minimize buttons: also with the system menu, and not on dialog or tool frames.
+static bool SwWindowHasSizeButton(const TCustomForm* F, TBorderIcon Icon) {
+  return F && F->BorderIcons().Contains(biSystemMenu) && F->BorderIcons().Contains(Icon) &&
+         F->BorderStyle() != bsDialog && F->BorderStyle() != bsToolWindow &&
+         F->BorderStyle() != bsSizeToolWin;
 }
-bool TswSkinWindowVCL::HasMinimizeButton() const {
-  return HasIcon() && FForm->BorderIcons().Contains(biMinimize);
-}
+bool TswSkinWindowVCL::HasMaximizeButton() const { return SwWindowHasSizeButton(FForm, biMaximize); }
+bool TswSkinWindowVCL::HasMinimizeButton() const { return SwWindowHasSizeButton(FForm, biMinimize); }
 
 void TswSkinWindowVCL::ApplySkinState() {
   if (!FForm || !FForm->HandleAllocated()) return;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/rtl/component.h"
+#include "platform/vcl/comctrls.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/graphics.h"
 #include "platform/win/winuser.h"
@@ -72,6 +73,10 @@ protected:
   void ReleaseControls();
   void UpdateControls();
   virtual bool HasIcon() const { return false; }
+  // The icon the caption shows; nullptr: a 16 x 16 copy of the application's icon.
+  virtual HICON GetIconHandle() const { return nullptr; }
+  // Draws the caption icon 16 x 16 at (X, Y) of the canvas (nothing when there is none).
+  void DrawCaptionIcon(TCanvas* C, int X, int Y) const;
   virtual bool HasCloseButton() const { return true; }
   virtual bool HasMaximizeButton() const { return false; }
   virtual bool HasMinimizeButton() const { return false; }
@@ -111,6 +116,12 @@ public:
   // The skinned menu bar that shows the form's main menu while the skin is on.
   class TswSkinMenuBar* MenuBar() const { return FMenuBar; }
   int GetMenuBarHeight() const override;
+  // The menu bar's custom drawing (its OnCustomDraw and OnCustomDrawButton): the skin's menu
+  // bar picture or gradient, and each button in the skin's top menu colours (Tag 888 while
+  // drawn hot or open, else 0).
+  void PaintMenuBar(TToolBar* Sender, const RECT& ARect, bool& DefaultDraw);
+  void PaintMenuButton(TToolBar* Sender, TToolButton* Button, TCustomDrawState State,
+                       bool& DefaultDraw);
 
   // ---- Multiple-document forms (swskinmdi.cpp) ----
   // The control buttons of an MDI form (0 close, 1 restore, 2 minimise; null otherwise).
@@ -132,6 +143,7 @@ protected:
   void SkinOwnedControls(TComponent* Owner);
   void AfterMessage(TMessage& M) override;
   bool HasIcon() const override;
+  HICON GetIconHandle() const override;
   bool HasCloseButton() const override;
   bool HasMaximizeButton() const override;
   bool HasMinimizeButton() const override;

@@ -587,6 +587,9 @@ public:
   void SetDropdownMenu(TPopupMenu* Value) { FDropdownMenu = Value; }
   void Click() override;
   void WndProc(TMessage& Message) override;
+  // The state the bar's OnCustomDrawButton is told: cdsHot under the mouse, cdsSelected while
+  // pressed, cdsChecked while down, cdsDisabled and cdsGrayed when disabled.
+  virtual TCustomDrawState DrawState() const;
 
 protected:
   void Paint() override;
@@ -607,6 +610,15 @@ private:
 // Tool bar styles (the low word of its window style) and the messages that read and set them.
 constexpr DWORD TBSTYLE_FLAT = 0x0800, TBSTYLE_TRANSPARENT = 0x8000;
 enum : UINT { TB_SETSTYLE = WM_USER + 56, TB_GETSTYLE = WM_USER + 57 };
+
+class TToolBar;
+// Custom drawing of a tool bar: the background before the buttons (ARect the client area;
+// DefaultDraw false leaves the buttons undrawn) and each button before it is drawn (on the bar's
+// Canvas in the bar's coordinates, clipped to the button; DefaultDraw false skips the button's
+// own drawing).
+using TTBCustomDrawEvent = std::function<void(TToolBar* Sender, const RECT& ARect, bool& DefaultDraw)>;
+using TTBCustomDrawBtnEvent =
+    std::function<void(TToolBar* Sender, TToolButton* Button, TCustomDrawState State, bool& DefaultDraw)>;
 
 class TToolBar : public TCustomControl {
   ORV_CLASS(TToolBar, TCustomControl)
@@ -632,18 +644,30 @@ public:
   int ButtonHeight() const { return FButtonHeight; }
   void SetButtonHeight(int Value);
   TImageList* Images() const { return FImages; }
-  void SetImages(TImageList* Value) { FImages = Value; Invalidate(); }
+  void SetImages(TImageList* Value);
+  // The pictures of a button under the mouse (Images when there are none).
+  TImageList* HotImages() const { return FHotImages; }
+  void SetHotImages(TImageList* Value);
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   int ButtonCount() const;
   TToolButton* Buttons(int Index) const;
   void AlignControls(TControl* AControl, RECT& Rect) override;
   void WndProc(TMessage& Message) override;
+  TTBCustomDrawEvent OnCustomDraw;
+  TTBCustomDrawBtnEvent OnCustomDrawButton;
+  // Called by a button as it paints into DC (moved to the button's origin): runs
+  // OnCustomDrawButton on the bar's canvas; true when the button draws itself as usual.
+  bool CustomDrawButton(TToolButton* Button, HDC DC);
+  // False while a paint of the bar whose OnCustomDraw refused the default drawing runs.
+  bool DrawsButtons() const { return FDrawButtons; }
 
 protected:
   void Paint() override;
 
 private:
-  bool FShowCaptions = false, FFlat = true, FList = false;
+  bool FShowCaptions = false, FFlat = true, FList = false, FDrawButtons = true;
   TEdgeBorders FEdgeBorders{ebTop};
   int FButtonWidth = 23, FButtonHeight = 22;
   TImageList* FImages = nullptr;
+  TImageList* FHotImages = nullptr;
 };

@@ -78,12 +78,30 @@ void TToolButton::WndProc(TMessage& M) {
   TGraphicControl::WndProc(M);
 }
 
+TCustomDrawState TToolButton::DrawState() const {
+  TCustomDrawState s;
+  if (FHot) s += cdsHot;
+  if (FPressed) s += cdsSelected;
+  if (FDown) s += cdsChecked;
+  if (!Enabled()) {
+    s += cdsDisabled;
+    s += cdsGrayed;
+  }
+  return s;
+}
+
 void TToolButton::Paint() {
   TCanvas* c = Canvas();
   HDC dc = c->Handle();
   RECT r = ClientRect();
-  c->Brush()->SetColor(Color());
-  c->FillRect(r);
+  auto* owner = dynamic_cast<TToolBar*>(Parent());
+  if (owner && (!owner->DrawsButtons() || !owner->CustomDrawButton(this, dc))) return;
+  // A flat bar has painted the background under its buttons already (perhaps its own way);
+  // only a button with a colour of its own fills it again.
+  if (!owner || !owner->Flat() || !ParentColor()) {
+    c->Brush()->SetColor(Color());
+    c->FillRect(r);
+  }
   if (FStyle == tbsSeparator || FStyle == tbsDivider) {
     // Separators and dividers draw an etched line down their middle.
     RECT d{r.right / 2 - 1, 2, r.right / 2 + 1, r.bottom - 2};
@@ -105,7 +123,7 @@ void TToolButton::Paint() {
   }
   if (sunk) OffsetRect(&content, 1, 1);
   bool caps = bar && bar->ShowCaptions();
-  TImageList* images = bar ? bar->Images() : nullptr;
+  TImageList* images = bar ? (FHot && bar->HotImages() ? bar->HotImages() : bar->Images()) : nullptr;
   int y = content.top + 3;
   if (images && FImageIndex >= 0 && FImageIndex < images->Count()) {
     int x = content.left + ((content.right - content.left) - images->Width()) / 2;
@@ -148,6 +166,25 @@ void TToolBar::SetButtonHeight(int Value) {
   Realign();
 }
 
+void TToolBar::SetImages(TImageList* Value) {
+  FImages = Value;
+  if (Value) Value->FreeNotification(this);
+  Invalidate();
+}
+
+void TToolBar::SetHotImages(TImageList* Value) {
+  FHotImages = Value;
+  if (Value) Value->FreeNotification(this);
+  Invalidate();
+}
+
+void TToolBar::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomControl::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FImages) FImages = nullptr;
+  if (AComponent == FHotImages) FHotImages = nullptr;
+}
+
 int TToolBar::ButtonCount() const {
   int n = 0;
   for (int i = 0; i < ControlCount(); ++i)
@@ -186,6 +223,31 @@ void TToolBar::AlignControls(TControl* AControl, RECT& Rect) {
 void TToolBar::Paint() {
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(ClientRect());
+  FDrawButtons = true;
+  if (OnCustomDraw) {
+    bool def = true;
+    OnCustomDraw(this, ClientRect(), def);
+    FDrawButtons = def;
+  }
+}
+
+bool TToolBar::CustomDrawButton(TToolButton* Button, HDC DC) {
+  if (!OnCustomDrawButton || !DC || !Button) return true;
+  // The button's paint has the origin at the button; the handler draws in the bar's
+  // coordinates (the clipping to the button stays).
+  const int saved = SaveDC(DC);
+  OffsetWindowOrgEx(DC, Button->Left(), Button->Top(), nullptr);
+  TCanvas* c = Canvas();
+  c->Lock();
+  c->SetHandle(DC);
+  c->Font()->Assign(Font());
+  c->Brush()->SetColor(Color());
+  bool def = true;
+  OnCustomDrawButton(this, Button, Button->DrawState(), def);
+  c->SetHandle(nullptr);
+  c->Unlock();
+  RestoreDC(DC, saved);
+  return def;
 }
 
 // Window class "ToolbarWindow32", the name other code (the skinners) looks for.
@@ -243,6 +305,7 @@ void TToolBar::Publish(TPublisher<TToolBar>& P) {
   P.Prop("ButtonWidth", &TToolBar::ButtonWidth, &TToolBar::SetButtonWidth).Default(23);
   P.Prop("EdgeBorders", &TToolBar::EdgeBorders, &TToolBar::SetEdgeBorders).Type(SetTypeInfo("TEdgeBorders", TypeInfo<TEdgeBorder>())).Default(TEdgeBorders{ebTop});
   P.Prop("Flat", &TToolBar::Flat, &TToolBar::SetFlat).Default(true);
+  P.Prop("HotImages", &TToolBar::HotImages, &TToolBar::SetHotImages);
   P.Prop("Images", &TToolBar::Images, &TToolBar::SetImages);
   P.Prop("List", &TToolBar::List, &TToolBar::SetList).Default(false);
   P.Prop("ShowCaptions", &TToolBar::ShowCaptions, &TToolBar::SetShowCaptions).Default(false);

@@ -59,6 +59,7 @@ TCustomForm::~TCustomForm() {
 }
 
 void TCustomForm::Publish(TPublisher<TCustomForm>& P) {
+  P.Prop("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon);
   P.Prop("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Type("TFormBorderStyle").Default(bsSizeable);
   P.Prop("Position", &TCustomForm::Position, &TCustomForm::SetPosition).Default(poDesigned);
   P.Prop("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState).Default(wsNormal);
@@ -219,6 +220,15 @@ void TCustomForm::SetBorderStyle(TBorderStyle Value) {
   if (FBorderStyle == Value) return;
   FBorderStyle = Value;
   RecreateWnd();
+}
+
+void TCustomForm::SetIcon(TIcon* Value) {
+  if (Value)
+    FIcon->Assign(Value);
+  else
+    FIcon = std::make_unique<TIcon>();
+  // A skinned caption draws the icon itself: let its frame be painted again.
+  if (HandleAllocated()) RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
 
 void TCustomForm::SetBorderIcons(TBorderIcons Value) {

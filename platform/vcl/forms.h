@@ -104,6 +104,9 @@ public:
   // The form's menu bar (a TMainMenu), or null.
   class TMainMenu* Menu() const { return FMenu; }
   void SetMenu(class TMainMenu* Value);
+  // The form's own icon (empty by default: the window shows the application's).
+  TIcon* Icon() const { return FIcon.get(); }
+  void SetIcon(TIcon* Value);
   bool Active() const { return FActive; }
   // Runs OnCreate once the constructors are done (CreateForm calls it; so may other creators).
   void FinishCreate();
@@ -192,6 +195,7 @@ public:
   TCanvas* Canvas() const { return FCanvas.get(); }
 
 private:
+  std::unique_ptr<TIcon> FIcon = std::make_unique<TIcon>();
   TBorderStyle FBorderStyle = bsSizeable;
   TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
   TPosition FPosition = poDesigned;
@@ -302,6 +306,14 @@ public:
   void SetMainForm(TCustomForm* F) { FMainForm = F; }
   const std::string& Title() const { return FTitle; }
   void SetTitle(const std::string& Value) { FTitle = Value; }
+  // The program's icon (empty until the program gives one).
+  TIcon* Icon() const { return FIcon.get(); }
+  void SetIcon(TIcon* Value) {
+    if (Value)
+      FIcon->Assign(Value);
+    else
+      FIcon = std::make_unique<TIcon>();
+  }
   bool Active() const { return FActive; }
   bool ShowHint() const { return FShowHint; }
   void SetShowHint(bool Value) { FShowHint = Value; }
@@ -367,6 +379,7 @@ private:
   int FHintHidePause = 2500;
   TColor FHintColor = clInfoBk;
   TCustomForm* FMainForm = nullptr;
+  std::unique_ptr<TIcon> FIcon = std::make_unique<TIcon>();
   std::string FTitle;
   bool FTerminated = false, FActive = true, FShowHint = true, FShowMainForm = true;
   int FHintPause = 500;

@@ -328,8 +328,17 @@ TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_unique<T
 TMenu::~TMenu() = default;
 
 void TMenu::Publish(TPublisher<TMenu>& P) {
+  P.Prop("AutoHotkeys", &TMenu::AutoHotkeys, &TMenu::SetAutoHotkeys).Default(maAutomatic);
+  P.Prop("BiDiMode", &TMenu::BiDiMode, &TMenu::SetBiDiMode).Default(bdLeftToRight).Stored(&TMenu::IsBiDiModeStored);
   P.Prop("Images", &TMenu::Images, &TMenu::SetImages);
   P.Prop("OwnerDraw", &TMenu::OwnerDraw, &TMenu::SetOwnerDraw).Default(false);
+  P.Prop("ParentBiDiMode", &TMenu::ParentBiDiMode, &TMenu::SetParentBiDiMode).Default(true);
+}
+
+TBiDiMode TMenu::BiDiMode() const {
+  if (!FParentBiDiMode) return FBiDiMode;
+  if (auto* c = dynamic_cast<const TControl*>(Owner())) return c->BiDiMode();
+  return FBiDiMode;
 }
 
 void TMenu::GetChildren(const TGetChildProc& Proc, TComponent* Root) {

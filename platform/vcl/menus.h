@@ -155,6 +155,7 @@ protected:
 };
 
 ORV_ENUM(TFindItemKind, fkCommand, fkHandle, fkShortCut)
+ORV_ENUM(TMenuAutoFlag, maAutomatic, maManual, maParent)
 
 // The common part of popup and main menus: the root item, owner drawing, shortcuts, and the
 // owner-window messages of the API menus (commands, measuring and drawing items).
@@ -172,6 +173,20 @@ public:
   // Images of the items (ImageIndex); a menu with images draws its rows itself to show them.
   TImageList* Images() const { return FImages; }
   void SetImages(TImageList* Value);
+  // Whether hot keys are given to the items automatically (kept and streamed; the items'
+  // captions are not changed here).
+  TMenuAutoFlag AutoHotkeys() const { return FAutoHotkeys; }
+  void SetAutoHotkeys(TMenuAutoFlag Value) { FAutoHotkeys = Value; }
+  // Reading order of the menu's rows; while ParentBiDiMode is on (the default) the owning
+  // control's mode applies and is not streamed.
+  TBiDiMode BiDiMode() const;
+  void SetBiDiMode(TBiDiMode Value) {
+    FBiDiMode = Value;
+    FParentBiDiMode = false;
+  }
+  bool IsBiDiModeStored() const { return !FParentBiDiMode; }
+  bool ParentBiDiMode() const { return FParentBiDiMode; }
+  void SetParentBiDiMode(bool Value) { FParentBiDiMode = Value; }
   // Runs the item whose ShortCut is ShortCut; false when no enabled item has it.
   bool IsShortCut(TShortCut ShortCut);
   // Whether the item's row is measured and drawn by the class library (MF_OWNERDRAW).
@@ -193,6 +208,9 @@ protected:
   std::unique_ptr<TMenuItem> FItems;
   bool FOwnerDraw = false;
   TImageList* FImages = nullptr;
+  TMenuAutoFlag FAutoHotkeys = maAutomatic;
+  TBiDiMode FBiDiMode = bdLeftToRight;
+  bool FParentBiDiMode = true;
 };
 
 // Handles what the API menus send their owner window: WM_COMMAND from a menu (lParam 0) runs the

@@ -37,6 +37,48 @@ HBITMAP CopyBitmap(HBITMAP bm) {
   return static_cast<HBITMAP>(GdiRegister(o, OBJ_BITMAP));
 }
 
+// Pixel X of a row of a surface in its own depth (sub-byte depths: the high bits first).
+uint32_t IconScalePixel(const uint8_t* Row, int X, int Bpp) {
+  if (Bpp >= 8) {
+    uint32_t v = 0;
+    std::memcpy(&v, Row + static_cast<size_t>(X) * (Bpp / 8), Bpp / 8);
+    return v;
+  }
+  const int bit = X * Bpp, shift = 8 - Bpp - bit % 8;
+  return (Row[bit / 8] >> shift) & ((1u << Bpp) - 1);
+}
+
+void IconScaleSetPixel(uint8_t* Row, int X, int Bpp, uint32_t V) {
+  if (Bpp >= 8) {
+    std::memcpy(Row + static_cast<size_t>(X) * (Bpp / 8), &V, Bpp / 8);
+    return;
+  }
+  const int bit = X * Bpp, shift = 8 - Bpp - bit % 8;
+  const uint8_t m = static_cast<uint8_t>(((1u << Bpp) - 1) << shift);
+  Row[bit / 8] = static_cast<uint8_t>((Row[bit / 8] & ~m) | ((V << shift) & m));
+}
+
+// A copy of a bitmap resized to W x H by nearest pixel, in its own depth and palette.
+HBITMAP IconScaleBitmap(HBITMAP bm, int W, int H) {
+  TGdiSurface* s = GetBitmapSurface(bm);
+  if (!s || W <= 0 || H <= 0 || s->Width <= 0 || s->Height <= 0) return nullptr;
+  auto* src = GdiAs<TGdiBitmapObj>(bm, OBJ_BITMAP);
+  TGdiBitmapObj* o = NewBitmapObj(W, H, s->BitCount, true, s->Palette.empty() ? nullptr : s->Palette.data(),
+                                  static_cast<int>(s->Palette.size()));
+  if (!o) return nullptr;
+  o->Surf.Rgb565 = s->Rgb565;
+  o->Surf.Dib = s->Dib;
+  o->DibSection = src->DibSection;
+  for (int y = 0; y < H; ++y) {
+    const uint8_t* from = s->Row(static_cast<int>(static_cast<int64_t>(y) * s->Height / H));
+    uint8_t* to = o->Surf.Row(y);
+    for (int x = 0; x < W; ++x)
+      IconScaleSetPixel(to, x, s->BitCount,
+                        IconScalePixel(from, static_cast<int>(static_cast<int64_t>(x) * s->Width / W), s->BitCount));
+  }
+  return static_cast<HBITMAP>(GdiRegister(o, OBJ_BITMAP));
+}
+
 bool HasAlpha(const TGdiSurface& s) {
   if (s.BitCount != 32) return false;
   for (int y = 0; y < s.Height; ++y) {
@@ -70,6 +112,33 @@ BOOL GetIconInfo(HICON icon, ICONINFO* info) {
 HICON CopyIcon(HICON icon) {
   TIconObj* o = Icon(icon);
   return o ? CreateIconIndirect(&o->Info) : nullptr;
+}
+
+HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags) {
+  if (type != IMAGE_ICON) return nullptr;
+  auto icon = static_cast<HICON>(image);
+  TIconObj* o = Icon(icon);
+  if (!o || cx < 0 || cy < 0 || cx > 4096 || cy > 4096) return nullptr;
+  TGdiSurface* mask = GetBitmapSurface(o->Info.hbmMask);
+  if (!mask) return nullptr;
+  const bool colour = o->Info.hbmColor != nullptr;
+  const int w = mask->Width, h = colour ? mask->Height : mask->Height / 2;
+  if (cx == 0) cx = w;
+  if (cy == 0) cy = h;
+  HICON copy = nullptr;
+  if (cx == w && cy == h) {
+    copy = CopyIcon(icon);
+  } else {
+    // A monochrome icon's mask holds both halves: it keeps twice the height.
+    ICONINFO info = o->Info;
+    info.hbmMask = IconScaleBitmap(o->Info.hbmMask, cx, colour ? cy : 2 * cy);
+    info.hbmColor = colour ? IconScaleBitmap(o->Info.hbmColor, cx, cy) : nullptr;
+    if (info.hbmMask && (!colour || info.hbmColor)) copy = CreateIconIndirect(&info);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+  }
+  if (copy && (flags & LR_COPYDELETEORG)) DestroyIcon(icon);
+  return copy;
 }
 
 BOOL DestroyIcon(HICON icon) {

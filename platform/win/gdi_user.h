@@ -121,3 +121,9 @@ HICON CopyIcon(HICON icon);
 BOOL DestroyIcon(HICON icon);
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBRUSH flickerFree, UINT flags);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+// A copy of an icon (IMAGE_ICON) scaled to cx x cy pixels (0: the icon's own size), colour and
+// mask each resized by nearest pixel in their own depth; the caller destroys it. Other image
+// types give nullptr.
+enum : UINT { IMAGE_BITMAP = 0, IMAGE_ICON = 1, IMAGE_CURSOR = 2 };
+enum : UINT { LR_DEFAULTCOLOR = 0, LR_COPYDELETEORG = 8 };
+HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags);
