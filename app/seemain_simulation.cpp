@@ -329,7 +329,8 @@ void TFormSeeMain::ImageryMView3MouseWheel(TObject*, TShiftState, int, POINT, bo
 bool TFormSeeMain::DelSomeFiles(const std::string& Mask) {
   bool ok = true;
   TSearchRec f;
-  for (int r = FindFirst(Mask, faAnyFile, f); r == 0; r = FindNext(f)) {
+  // "*.*" means every file, also one without an extension.
+  for (int r = FindFirst(Mask == "*.*" ? "*" : Mask, faAnyFile, f); r == 0; r = FindNext(f)) {
     if (f.Attr & faDirectory) continue;
     // Read-only files go too: the write permission is given back first.
     chmod(f.Name.c_str(), S_IRUSR | S_IWUSR);
