@@ -581,7 +581,8 @@ TEST_F(SimulationTest, APhotoFolderThatCannotBeEmptiedIsToldAndTheWorkGoesOn) {
 
 TEST_F(SimulationTest, TheShippedSampleTemplatesMakePlayableMovies) {
   std::filesystem::copy(ShippedDir() + "xiaoguotu", Prog + "xiaoguotu",
-                        std::filesystem::copy_options::overwrite_existing);
+                        std::filesystem::copy_options::overwrite_existing |
+                            std::filesystem::copy_options::recursive);
   OpenShoot(3, 120, 90);
   GridSelectAll(Form->ImageryMView1);
   OpenStrip();
