@@ -187,6 +187,48 @@ void GridCentreImage(TCustomControl* G, int Index) {
                   grid->GetImageY(Index) - (grid->ClientHeight() - grid->ThumbHeight()) / 2);
 }
 
+TCustomControl* NewTemplateStrip(TComponent* Owner) {
+  auto* g = new TImageryMView(Owner);
+  g->SetThumbWidth(150);
+  g->SetThumbHeight(150);
+  g->SetHorizBorder(8);
+  g->SetVertBorder(8);
+  g->SetUpperGap(8);
+  g->SetSelectionColor(clBlue);
+  g->SetSelectionWidth(4);
+  g->SetThumbnailsBorderWidth(4);
+  g->SetThumbnailsBorderColor(static_cast<TColor>(0xE7E7E7));
+  g->SetThumbnailsInternalBorder(true);
+  g->SetThumbnailsInternalBorderColor(clSilver);
+  g->SetWallPaperStyle(iewoStretch);
+  g->SetImageCacheSize(999);
+  g->SetRemoveCorrupted(true);
+  g->SetMultiSelectionOptions(TIEMultiSelectionOptions{iemoRegion, iemoSelectOnMouseUp});
+  g->SetThreadPoolSize(9999);
+  return g;
+}
+
+void GridAppendStream(TCustomControl* G, TStream* Stream, const std::string& BottomText) {
+  TImageryMView* g = Grid(G);
+  // The multi-image input inserts at the selected image: with none selected it appends.
+  g->DeselectNone();
+  const int before = g->GetImageCount();
+  g->GetMIO()->LoadFromStream(Stream);
+  if (g->GetImageCount() > before) g->SetImageBottomText(before, BottomText);
+}
+
+void GridSetShowText(TCustomControl* G, bool Value) { Grid(G)->SetShowText(Value); }
+
+void GridSetMouseInteract(TCustomControl* G, bool Scroll, bool Select) {
+  TIEMMouseInteract m;
+  if (Scroll) m.Include(mmiScroll);
+  if (Select) m.Include(mmiSelect);
+  Grid(G)->SetMouseInteract(m);
+}
+
+void GridBeginDrag(TCustomControl* G) { Grid(G)->BeginDrag(true, -1); }
+void GridEndDrag(TCustomControl* G) { Grid(G)->EndDrag(); }
+
 // ---- shell folder tree ----
 
 TWinControl* NewShellTree(TComponent* Owner) {

@@ -16,6 +16,7 @@
 
 class TBitmap;
 class TPopupMenu;
+class TStream;
 struct TIERect;
 
 // ---- thumbnail grid ----
@@ -82,6 +83,21 @@ void GridCentreImage(TCustomControl* Grid, int Index);
 // from its file first when needed); "" when the image cannot be read (a picture that failed to
 // load earlier stays failed until GridUpdateImage).
 std::string GridImageAsJpeg(TCustomControl* Grid, int Index, int Quality);
+
+// The simulation's template strip: 150 x 150 thumbnails, borders and upper gap of 8, a blue
+// selection frame of 4, a light grey thumbnail border of 4 with a silver inner border, a
+// stretched wall paper, an image cache of 999, corrupt images removed, region multi-selection on
+// mouse-up, a loader thread pool of 9999.
+TCustomControl* NewTemplateStrip(TComponent* Owner);
+// Appends the picture in Stream (format detected from the content) at the end of the grid with
+// BottomText as its caption.
+void GridAppendStream(TCustomControl* Grid, TStream* Stream, const std::string& BottomText);
+void GridSetShowText(TCustomControl* Grid, bool Value);
+// The grid's mouse interaction: scrolling and/or selection.
+void GridSetMouseInteract(TCustomControl* Grid, bool Scroll, bool Select);
+// A drag of the grid that starts at once, and its end.
+void GridBeginDrag(TCustomControl* Grid);
+void GridEndDrag(TCustomControl* Grid);
 
 // ---- shell folder tree ----
 

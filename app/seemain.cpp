@@ -52,6 +52,8 @@ TFormSeeMain::TFormSeeMain(TComponent* Owner) : TForm(Owner) {
   CreateDataAccess();
   CreateMenus();
   CreateControls();
+  CreateSimulationControls();
+  Button1->OnClick = [this](TObject* S) { Button1Click(S); };
   OnCreate = [this](TObject* S) { FormCreate(S); };
   OnShow = [this](TObject* S) { FormShow(S); };
   OnActivate = [this](TObject* S) { FormActivate(S); };
@@ -64,6 +66,12 @@ TFormSeeMain::~TFormSeeMain() {
   GridSetEvents(ImageryMView1, {});
   TreeSetOnChange(dir1, nullptr);
   ScrollBox1->OnCanResize = nullptr;
+  ImageryMView1->OnMouseMove = nullptr;
+  ImageryMView1->OnEndDrag = nullptr;
+  ImageryMView1->OnDragOver = nullptr;
+  ImageryMView3->OnDragOver = nullptr;
+  ImageryMView3->OnDragDrop = nullptr;
+  ImageryMView3->OnMouseWheel = nullptr;
   DestroyComponents();
 }
 

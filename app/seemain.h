@@ -83,6 +83,21 @@ public:
   void EXCEL1Click(TObject* Sender);   // requirements to a spreadsheet
   void n32Click(TObject* Sender);      // the same from the grid menu
   void BitBtn3Click(TObject* Sender);  // "Print Selected": staging and the print window
+  // "Simulation" (seemain_simulation.cpp): the template strip, the drag of photos from the grid
+  // and the drop that writes and shows "OK.swf".
+  void Button1Click(TObject* Sender);
+  void ImageryMView1MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void ImageryMView1EndDrag(TObject* Sender, TObject* Target, int X, int Y);
+  void ImageryMView1DragOver(TObject* Sender, TObject* Source, int X, int Y, TDragState State,
+                             bool& Accept);
+  void ImageryMView3DragOver(TObject* Sender, TObject* Source, int X, int Y, TDragState State,
+                             bool& Accept);
+  void ImageryMView3MouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, POINT MousePos,
+                               bool& Handled);
+  void ImageryMView3DragDrop(TObject* Sender, TObject* Source, int X, int Y);
+  // Deletes every file of the working directory that matches Mask (subfolders stay); false
+  // when one could not be deleted.
+  bool DelSomeFiles(const std::string& Mask);
   void WMHotKey(TMessage& Message);
 
   // The system short date format (the program's own store of it).
@@ -196,6 +211,19 @@ public:
   TADOConnection* ADOConnection4 = nullptr;  // print staging database
   TADOQuery* ADOQuery4 = nullptr;
   TADOCommand* ADOCommand2 = nullptr;
+  // Simulation: the template panel and strip, the photo lists, the template catalog
+  // (ADOConnection5: xiaoguo in ADOQuery9, the scratch table in ADOQuery10 and ADOCommand6) and
+  // the template database (ADOConnection6, table a2 in anet2).
+  TWinControl* panel2aa = nullptr;
+  TCustomControl* ImageryMView3 = nullptr;
+  TListBox* ListBox3 = nullptr;
+  TFileListBox* FileListBox3 = nullptr;
+  TADOConnection* ADOConnection5 = nullptr;
+  TADOConnection* ADOConnection6 = nullptr;
+  TADOQuery* ADOQuery9 = nullptr;
+  TADOQuery* ADOQuery10 = nullptr;
+  TADOQuery* anet2 = nullptr;
+  TADOCommand* ADOCommand6 = nullptr;
 
   void WndProc(TMessage& Message) override;
 
@@ -203,6 +231,9 @@ private:
   void CreateControls();
   void CreateMenus();
   void CreateDataAccess();
+  void CreateSimulationControls();
+  // Connects the template catalog beside the executable when it is not connected.
+  void OpenSimulationCatalog();
   // The mask of FilterComboBox1's filter ("*.jpg").
   std::string PhotoMask() const;
   // Checks that Folder can become the current folder before anything of the current one is
@@ -243,4 +274,5 @@ private:
   TForm* FViewer = nullptr;
   TForm* FCrop = nullptr;
   TForm* FSettingsWindow = nullptr;
+  bool FTemplatesLoaded = false;
 };
