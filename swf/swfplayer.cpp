@@ -190,6 +190,18 @@ void SwfTransformPixels(cairo_surface_t* S, const TSwfColorTransform& T) {
   cairo_surface_mark_dirty(S);
 }
 
+bool SwfSameItem(const TSwfDisplayItem& A, const TSwfDisplayItem& B) {
+  const TSwfMatrix &m = A.Matrix, &n = B.Matrix;
+  if (A.CharacterId != B.CharacterId || A.IsClipLayer != B.IsClipLayer || m.ScaleX != n.ScaleX ||
+      m.Skew0 != n.Skew0 || m.Skew1 != n.Skew1 || m.ScaleY != n.ScaleY || m.TX != n.TX || m.TY != n.TY)
+    return false;
+  for (int i = 0; i < 4; ++i)
+    if (A.ColorTransform.Mul[i] != B.ColorTransform.Mul[i] ||
+        A.ColorTransform.Add[i] != B.ColorTransform.Add[i])
+      return false;
+  return true;
+}
+
 }  // namespace
 
 void TSwfPlayer::Clear() {
@@ -250,9 +262,12 @@ void TSwfPlayer::GotoFrame(int N) {
   FFrame = N;
 }
 
-void TSwfPlayer::NextFrame() {
-  if (FrameCount() == 0) return;
+bool TSwfPlayer::NextFrame() {
+  if (FrameCount() == 0) return false;
+  const std::map<uint16_t, TSwfDisplayItem> before = FList;
   GotoFrame(FFrame + 1 >= FrameCount() ? 0 : FFrame + 1);
+  return !std::equal(before.begin(), before.end(), FList.begin(), FList.end(),
+                     [](const auto& A, const auto& B) { return A.first == B.first && SwfSameItem(A.second, B.second); });
 }
 
 void TSwfPlayer::StageRect(int W, int H, double& Left, double& Top, double& Scale) const {

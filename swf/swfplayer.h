@@ -34,8 +34,9 @@ public:
   int FrameInterval() const;
   // Goes to frame N (0-based, taken modulo the frame count).
   void GotoFrame(int N);
-  // The next frame; after the last one the movie starts again at the first.
-  void NextFrame();
+  // The next frame; after the last one the movie starts again at the first. True when the
+  // display list changed, so the frame needs drawing again.
+  bool NextFrame();
   const std::map<uint16_t, TSwfDisplayItem>& DisplayList() const { return FList; }
 
   // Where the stage lands in a W x H target: its left, top and the pixels per stage pixel.

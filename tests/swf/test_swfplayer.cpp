@@ -130,7 +130,8 @@ TEST(SwfPlayerFrames, FramesLoopBackToTheFirst) {
   ASSERT_TRUE(p.LoadFromBuffer(movie.data(), movie.size()));
   const int expected[] = {1, 2, 0, 1, 2, 0};
   for (int want : expected) {
-    p.NextFrame();
+    // Every step of this movie moves, removes or places the object.
+    EXPECT_TRUE(p.NextFrame());
     EXPECT_EQ(p.CurrentFrame(), want);
   }
   // Back at the first frame the object is where frame 1 puts it, not where frame 2 left it.
@@ -138,6 +139,17 @@ TEST(SwfPlayerFrames, FramesLoopBackToTheFirst) {
   EXPECT_DOUBLE_EQ(p.DisplayList().at(1).Matrix.TX, 10 * 20);
   const SwfTestFrame f = SwfTestRender(p, 100, 80);
   EXPECT_TRUE(SwfTestNear(f.At(15, 30), kSwfTestRed, 24));
+}
+
+TEST(SwfPlayerFrames, StepsThatChangeNothingNeedNoDrawing) {
+  // Frame 2 changes nothing, frame 3 fades the square, and the loop back to frame 1 undoes it.
+  const Bytes movie = SwfTestGreenSquare({ShowFrame(), ShowFrame(),
+                                          Tint(1, {256, 256, 256, 128}, {0, 0, 0, 0})});
+  TSwfPlayer p;
+  ASSERT_TRUE(p.LoadFromBuffer(movie.data(), movie.size())) << p.Error();
+  ASSERT_EQ(p.FrameCount(), 3);
+  const bool changed[] = {false, true, true, false, true, true};
+  for (bool want : changed) EXPECT_EQ(p.NextFrame(), want) << p.CurrentFrame();
 }
 
 TEST(SwfPlayerFrames, PackedMovieDrawsAsThePlainOne) {
