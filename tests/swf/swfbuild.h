@@ -2,8 +2,11 @@
 // shapes, placements, and pictures packed with libjpeg and zlib.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
