@@ -34,6 +34,7 @@
 #include "report/core/rptoptions.h"
 #include "report/core/rptpreviewpages.h"
 #include "report/core/rptview.h"
+#include "tests/swf/swfbuild.h"
 
 namespace {
 
@@ -404,6 +405,35 @@ void Reports() {
   }
 }
 
+// Movies: pictures of each kind filling shapes that are placed, moved, tinted and removed, and
+// the same movie packed.
+void Movies() {
+  using namespace swfbuild;
+  std::vector<uint8_t> rgb(16 * 16 * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(i * 7);
+  Bytes tables;
+  const Bytes abbreviated = Jpeg(rgb, 16, 16, &tables);
+  BitWriter bits;
+  bits.U16(2);
+  bits.Raw(abbreviated);
+  std::vector<uint32_t> argb(64, 0x80400000);
+  ShapeFill picture;
+  picture.BitmapId = 1;
+  picture.Kind = 0x40;
+  ShapeFill solid;
+  solid.Color = 0xFF00FF00;
+  const Bytes movie = Movie(
+      40, 30, 12,
+      {Background(0x102030), DefineJpeg2(1, Jpeg(rgb, 16, 16)), Tag(8, tables), Tag(6, bits.Out),
+       DefineLossless2(3, 8, 8, argb), DefineRectShape(4, 20, 20, picture),
+       DefineRectShape(5, 10, 10, solid, 22), Place(1, 4, 2, 2), Place(2, 5, 20, 10), ShowFrame(),
+       Move(1, 10, 5), Tint(2, {256, 0, 256, 128}, {10, 0, 255, 0}), ShowFrame(), Remove(1),
+       ShowFrame(), End()});
+  Put("swf", "moving.swf", movie.data(), movie.size());
+  const Bytes packed = Packed(movie);
+  Put("swf", "packed.swf", packed.data(), packed.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -422,5 +452,6 @@ int main(int argc, char** argv) {
   Settings();
   Skins();
   Reports();
+  Movies();
   return 0;
 }

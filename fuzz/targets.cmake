@@ -2,7 +2,7 @@
 # shared helper sources it uses (ORV_FUZZ_EXTRA_<name>, relative to fuzz/).
 set(ORV_FUZZ_TARGETS image jpegmarkers exif tiff iptc xmp icc filer_binary filer_text
   script_pascal script_cpp script_basic script_js ini settings cursor icon skin rp3 pp3 psd dicom
-  jpeg2000 hdphoto formats)
+  jpeg2000 hdphoto formats swf)
 set(ORV_FUZZ_DEPS_image orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_formats orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_jpegmarkers orv_imaging_codecs orv_imaging_io orv_imaging_core)
@@ -26,6 +26,7 @@ set(ORV_FUZZ_DEPS_cursor orv_win)
 set(ORV_FUZZ_DEPS_icon orv_vcl)
 set(ORV_FUZZ_DEPS_skin orv_skins)
 set(ORV_FUZZ_DEPS_rp3 orv_report_core)
+set(ORV_FUZZ_DEPS_swf orv_swf)
 set(ORV_FUZZ_DEPS_pp3 orv_report_core)
 foreach(t filer_binary filer_text)
   set(ORV_FUZZ_EXTRA_${t} fuzz_form_classes.cpp)
