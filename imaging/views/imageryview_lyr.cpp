@@ -157,7 +157,12 @@ void LyrReadRecord(TLyrReader& R, int32_t Version, TIELayer* L) {
   L->BlendMode = R.Byte();
   L->Width = R.Int();
   L->Height = R.Int();
-  if (L->Width < 0 || L->Height < 0) throw TLyrDamaged{};
+  // Positions and display sizes beyond the largest zoomed extent are no picture's: they would
+  // only overflow the layer arithmetic or ask the renderer for gigantic bitmaps.
+  if (L->Width < 0 || L->Height < 0 || L->Width > IEMaxZoomedExtent || L->Height > IEMaxZoomedExtent ||
+      L->Left < -IEMaxZoomedExtent || L->Left > IEMaxZoomedExtent || L->Top < -IEMaxZoomedExtent ||
+      L->Top > IEMaxZoomedExtent)
+    throw TLyrDamaged{};
   if (Version >= 3) {
     const uint8_t filter = R.Byte();
     if (filter > rfProjectWB) throw TLyrDamaged{};
@@ -431,6 +436,23 @@ bool TImageryView::LoadLayersFromFile(const std::string& FileName) {
 
 namespace {
 
+// The flattened picture (the union of the layers, as the view renders it) must fit in memory.
+bool LyrFlatSizePlausible(TImageryView& View) {
+  TIELayer* l0 = View.GetLayer(0);
+  int64_t right = l0->GetWidth(), bottom = l0->GetHeight(), mx = 0, my = 0;
+  for (int i = 1; i < View.GetLayersCount(); ++i) {
+    TIELayer* l = View.GetLayer(i);
+    if (l->ClipToImage) continue;
+    right = std::max<int64_t>(right, int64_t{l->Left} + l->GetWidth());
+    bottom = std::max<int64_t>(bottom, int64_t{l->Top} + l->GetHeight());
+    mx = std::max<int64_t>(mx, -int64_t{l->Left});
+    my = std::max<int64_t>(my, -int64_t{l->Top});
+  }
+  const int64_t w = right + mx, h = bottom + my;
+  if (w > IEMaxZoomedExtent || h > IEMaxZoomedExtent) return false;
+  return static_cast<uint64_t>(w * h * 4) < IEGetPhysicalMemory(false) / 2;
+}
+
 bool LyrLoadHook(TIEView* View, TStream* Stream, TIEBitmap* Bitmap, bool& IntoView) {
   if (auto* view = dynamic_cast<TImageryView*>(View)) {
     IntoView = true;
@@ -441,6 +463,7 @@ bool LyrLoadHook(TIEView* View, TStream* Stream, TIEBitmap* Bitmap, bool& IntoVi
   // A temporary view loads the layers and flattens them; the target takes the result.
   TImageryView temp(nullptr);
   if (!temp.LoadLayersFromStream(Stream)) return false;
+  if (!LyrFlatSizePlausible(temp)) return false;
   temp.FlattenLayers();
   Bitmap->Assign(temp.GetIEBitmap());
   return true;
