@@ -201,6 +201,7 @@ protected:
 // ---------------------------------------------------------------- round trips
 
 struct LyrTestStorage {
+  const char* Name;
   int32_t Requested, Stored;
   bool KeepsAlpha;
 };
@@ -235,8 +236,11 @@ TEST_P(ImageryViewLyrStorage, EveryFieldAndImageComesBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ImageryViewLyrStorage,
-                         ::testing::Values(LyrTestStorage{-1, -1, true}, LyrTestStorage{-2, -2, true},
-                                           LyrTestStorage{ioPNG, ioPNG, true}, LyrTestStorage{ioTIFF, ioPNG, true}));
+                         ::testing::Values(LyrTestStorage{"RawDeflated", -1, -1, true},
+                                           LyrTestStorage{"RawPlain", -2, -2, true},
+                                           LyrTestStorage{"Png", ioPNG, ioPNG, true},
+                                           LyrTestStorage{"TiffAsPng", ioTIFF, ioPNG, true}),
+                         [](const ::testing::TestParamInfo<LyrTestStorage>& I) { return std::string(I.param.Name); });
 
 TEST_F(ImageryViewLyr, PngImagesAreRealPngFiles) {
   BuildLayers();
