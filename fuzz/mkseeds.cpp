@@ -23,6 +23,7 @@
 #include "imaging/io/ieparams.h"
 #include "imaging/io/iexmp.h"
 #include "imaging/io/imageryio.h"
+#include "imaging/views/imageryview.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/registry.h"
@@ -434,6 +435,33 @@ void Movies() {
   Put("swf", "packed.swf", packed.data(), packed.size());
 }
 
+// Layer files of a view with three layers (24-bit, 24-bit with alpha, 8-bit grey mask), with the
+// images deflated, plain and as PNG.
+void LayerSeeds() {
+  for (int32_t format : {-1, -2, static_cast<int32_t>(ioPNG)}) {
+    try {
+      TImageryView view(nullptr);
+      FillBitmap(*view.GetIEBitmap(), 9, 7, ie24RGB);
+      view.GetLayer(0)->Name = "base";
+      int l = view.AddLayer();
+      FillBitmap(*view.GetIEBitmap(), 5, 4, ie24RGB);
+      view.GetIEBitmap()->GetAlphaChannel()->Fill(128);
+      view.GetLayer(l)->Left = -2;
+      view.GetLayer(l)->Top = 3;
+      view.GetLayer(l)->Name = "over";
+      l = view.AddLayer();
+      FillBitmap(*view.GetIEBitmap(), 4, 3, ie8g);
+      view.GetLayer(l)->IsMask = true;
+      TMemoryStream s;
+      view.SaveLayersToStream(&s, format);
+      Put("lyr", "seed" + std::to_string(format) + ".lyr", s);
+      if (format == -1) Put("image", "seed.lyr", s);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "lyr %d: %s\n", static_cast<int>(format), e.what());
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -447,6 +475,7 @@ int main(int argc, char** argv) {
   Images();
   DicomSeed();
   TiffSeeds();
+  LayerSeeds();
   Forms();
   Scripts();
   Settings();

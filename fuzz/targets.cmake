@@ -2,7 +2,7 @@
 # shared helper sources it uses (ORV_FUZZ_EXTRA_<name>, relative to fuzz/).
 set(ORV_FUZZ_TARGETS image jpegmarkers exif tiff iptc xmp icc filer_binary filer_text
   script_pascal script_cpp script_basic script_js ini settings cursor icon skin rp3 pp3 psd dicom
-  jpeg2000 hdphoto formats swf)
+  jpeg2000 hdphoto formats swf lyr)
 set(ORV_FUZZ_DEPS_image orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_formats orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_jpegmarkers orv_imaging_codecs orv_imaging_io orv_imaging_core)
@@ -15,6 +15,7 @@ set(ORV_FUZZ_DEPS_xmp orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_icc orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_psd orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_dicom orv_imaging_codecs orv_imaging_io orv_imaging_core)
+set(ORV_FUZZ_DEPS_lyr orv_imaging_views orv_imaging_codecs orv_imaging_io orv_imaging_core)
 set(ORV_FUZZ_DEPS_filer_binary orv_vcl)
 set(ORV_FUZZ_DEPS_filer_text orv_vcl)
 foreach(l pascal cpp basic js)

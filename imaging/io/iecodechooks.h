@@ -148,6 +148,10 @@ struct TIECodecs {
   bool (*IsVectorObjectsFile)(TStream* Stream) = nullptr;
   bool (*IsLayersFile)(TStream* Stream) = nullptr;
   bool (*IsLayersObjectsFile)(TStream* Stream) = nullptr;
+  // Filled by the views: loads a layer file from the stream's position. With View a single-image
+  // view the file's layers replace the view's (IntoView set); otherwise, when Bitmap is given, the
+  // layers are flattened into it. False when nothing was loaded (the target is left as it was).
+  bool (*LoadLayersFile)(TIEView* View, TStream* Stream, TIEBitmap* Bitmap, bool& IntoView) = nullptr;
 };
 
 // The process-wide table (all nil until the codec library fills it).

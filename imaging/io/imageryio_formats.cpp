@@ -842,16 +842,39 @@ IO_J2K(J2K, ioJ2K)
 // ================================================================ layers and vector objects
 
 void TImageryIO::LoadFromFileLayersObjects(const std::string& FileName, int32_t FileType) {
-  // The layer and vector-object loaders belong to the views; until they are reachable the file is
-  // not loaded (Aborting tells the caller) and the one finish still runs.
-  (void)FileName;
+  // Layer files go through the views' loader: into an attached single-image view, or flattened
+  // into the target. The vector-object files have no loader on this platform: the file is not
+  // loaded (Aborting tells the caller) and the one finish still runs.
+  if (FileType == ioLYR && IECodecs.LoadLayersFile != nullptr) {
+    bool intoView = false, loaded = false;
+    Aborting.store(false);
+    try {
+      TFileStream fs(FileName, fmOpenRead | fmShareDenyWrite);
+      loaded = IECodecs.LoadLayersFile(FAttachedImagery, &fs, FIEBitmap, intoView);
+    } catch (const Exception&) {
+      loaded = false;  // a file that cannot be opened or read is not loaded
+    }
+    Aborting.store(!loaded);
+    if (!intoView) DoFinishWork();
+    Params->FileType = FileType;
+    return;
+  }
   Aborting.store(true);
   DoFinishWork();
   Params->FileType = FileType;
 }
 
 void TImageryIO::LoadFromStreamLayersObjects(TStream* Stream, int32_t FileType) {
-  (void)Stream;
+  // Only an attached single-image view takes a layer stream; nothing else is loaded.
+  if (FileType == ioLYR && IECodecs.LoadLayersFile != nullptr && FAttachedImagery != nullptr) {
+    bool intoView = false, loaded = false;
+    try {
+      loaded = IECodecs.LoadLayersFile(FAttachedImagery, Stream, nullptr, intoView);
+    } catch (const Exception&) {
+      loaded = false;
+    }
+    if (intoView) Aborting.store(!loaded);
+  }
   Params->FileType = FileType;
 }
 

@@ -302,6 +302,14 @@ public:
   void LayersFixRotations(int Index);
   void LayersCropBorders(int Index);
   bool HonourSelectable = true;
+  // The layer file: every layer with its settings, the images as raw bitmaps deflated (Format
+  // -1) or plain (-2), or in a file format of the IO companion (1, TIFF, is written as 8, PNG).
+  // Saving raises on a stream, deflate or image-writing failure after restoring the current layer.
+  void SaveLayersToStream(TStream* Stream, int32_t Format);
+  // Replaces the layers with those of a layer stream read from its position. False for a foreign
+  // or damaged stream: then the layers are left as they were.
+  bool LoadLayersFromStream(TStream* Stream);
+  bool LoadLayersFromFile(const std::string& FileName);
   // The layer whose render cache the next layout drops (-1: all).
   int LayersDropCacheIndex = -1;
   // The grip rectangle (1..9) of a layer in client coordinates.
@@ -556,5 +564,9 @@ void IEImageryViewInit();
 // Installs (or removes) the IO front end's PSD hooks that move layers between documents and views.
 void IEInstallPsdViewHooks(bool Install);
 void IEImageryViewFree();
+// True when the stream holds a layer file with at least one layer; the position is restored.
+bool LyrDetect(TStream* Stream);
+// Installs (or removes) the IO front end's layer-file detection and loading.
+void IEInstallLayerFileHooks(bool Install);
 // Registers the view's 37 cursors (1778..1814) with the screen object.
 void IERegisterViewCursors();

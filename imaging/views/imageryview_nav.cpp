@@ -155,10 +155,12 @@ void IEImageryViewInit() {
       ::PostMessage(View->Handle(), Msg, static_cast<WPARAM>(WParam), static_cast<LPARAM>(LParam));
   };
   IEInstallPsdViewHooks(true);
+  IEInstallLayerFileHooks(true);
 }
 
 void IEImageryViewFree() {
   IEViewWindowLink.HasParentWindow = nullptr;
   IEViewWindowLink.PostMessage = nullptr;
   IEInstallPsdViewHooks(false);
+  IEInstallLayerFileHooks(false);
 }
