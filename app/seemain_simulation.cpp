@@ -15,6 +15,7 @@
 #include "app/seemain.h"
 #include "app/settings.h"
 #include "app/simulation.h"
+#include "app/formflash1.h"
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/ieresample.h"
 #include "imaging/io/ieparams.h"
@@ -25,7 +26,9 @@
 #include "platform/vcl/filectrl.h"
 #include "platform/vcl/stdctrls.h"
 
-std::function<void(TFormSeeMain* Owner)> ShowSimulationMovie;
+// The spliced movie plays in the movie window, shown modally over the main window; tests put a
+// window of their own here.
+std::function<void(TFormSeeMain* Owner)> ShowSimulationMovie = [](TFormSeeMain* Owner) { ShowFlashMovie(Owner); };
 
 namespace {
 
