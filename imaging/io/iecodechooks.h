@@ -19,6 +19,7 @@ class TIEBitmap;
 class TIEMask;
 class TList;
 class TIEView;
+class TImageryIO;
 struct TIEPSContext;
 struct TIEPDFContext;
 
@@ -148,6 +149,9 @@ struct TIECodecs {
   bool (*IsVectorObjectsFile)(TStream* Stream) = nullptr;
   bool (*IsLayersFile)(TStream* Stream) = nullptr;
   bool (*IsLayersObjectsFile)(TStream* Stream) = nullptr;
+  // Filled by the views: the modal parameters dialog of TImageryIO.DoPreviews over the IO's
+  // (already prepared) target; true when it closed with OK, false also when no page can show.
+  bool (*PreviewsDialog)(TImageryIO* IO, TIEDialogPages Pages) = nullptr;
 };
 
 // The process-wide table (all nil until the codec library fills it).

@@ -5,6 +5,7 @@
 
 #include "imaging/io/ieinit.h"
 #include "imaging/io/imageryio.h"
+#include "imaging/views/iepreviews.h"
 #include "imaging/views/imageryview.h"
 #include "platform/vcl/forms.h"
 #include "platform/win/gdi_user.h"
@@ -155,10 +156,12 @@ void IEImageryViewInit() {
       ::PostMessage(View->Handle(), Msg, static_cast<WPARAM>(WParam), static_cast<LPARAM>(LParam));
   };
   IEInstallPsdViewHooks(true);
+  IEInstallPreviewsDialog(true);
 }
 
 void IEImageryViewFree() {
   IEViewWindowLink.HasParentWindow = nullptr;
   IEViewWindowLink.PostMessage = nullptr;
   IEInstallPsdViewHooks(false);
+  IEInstallPreviewsDialog(false);
 }
