@@ -38,12 +38,15 @@ T* PvPlace(TComponent* Owner, TWinControl* Parent, const char* Name, int L, int 
   return c;
 }
 
-TLabel* PvLabel(TComponent* Owner, TWinControl* Parent, const char* Name, const char* Caption, int L, int T0) {
+TLabel* PvLabel(TComponent* Owner, TWinControl* Parent, const char* Name, const char* Caption, int L, int T0,
+                int W = 100) {
+  // Fixed bounds instead of sizing to the text: measuring goes through a screen DC each time the
+  // caption or font changes, and this window has some eighty labels.
   auto* l = new TLabel(Owner);
+  l->SetAutoSize(false);
   l->SetName(Name);
+  l->SetBounds(L, T0, W, 14);
   l->SetParent(Parent);
-  l->SetLeft(L);
-  l->SetTop(T0);
   l->SetCaption(Caption);
   return l;
 }
@@ -160,14 +163,14 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
   TrackBar13->SetMax(100);
   GroupBoxJpegAdvanced = PvPlace<TGroupBox>(this, TabSheetJPEG1, "GroupBoxJpegAdvanced", 316, 2, 256, 150);
   GroupBoxJpegAdvanced->SetCaption(" Advanced ");
-  PvLabel(this, GroupBoxJpegAdvanced, "LabelJpegDCT", "DCT method:", 8, 22);
+  PvLabel(this, GroupBoxJpegAdvanced, "LabelJpegDCT", "DCT method:", 8, 22, 110);
   ComboBox1 = PvCombo(this, GroupBoxJpegAdvanced, "ComboBox1", 120, 18, 126, {"ISLOW", "IFAST", "FLOAT"});
-  PvLabel(this, GroupBoxJpegAdvanced, "LabelJpegSmooth", "Smoothing factor:", 8, 48);
+  PvLabel(this, GroupBoxJpegAdvanced, "LabelJpegSmooth", "Smoothing factor:", 8, 48, 110);
   Edit23 = PvPlace<TEdit>(this, GroupBoxJpegAdvanced, "Edit23", 120, 44, 40, 21);
   UpDown11 = PvPlace<TUpDown>(this, GroupBoxJpegAdvanced, "UpDown11", 160, 44, 15, 21);
   UpDown11->SetMax(100);
   UpDown11->SetAssociate(Edit23);
-  PvLabel(this, GroupBoxJpegAdvanced, "LabelJpegPhotometric", "Photometric:", 8, 74);
+  PvLabel(this, GroupBoxJpegAdvanced, "LabelJpegPhotometric", "Photometric:", 8, 74, 110);
   ComboBox13 = PvCombo(this, GroupBoxJpegAdvanced, "ComboBox13", 120, 70, 126,
                        {"RGB", "GrayScale", "YCbCr", "CMYK", "YCbCrK"});
   CheckBox2 = PvPlace<TCheckBox>(this, GroupBoxJpegAdvanced, "CheckBox2", 8, 98, 200, 17);
@@ -175,9 +178,9 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
   CheckBox3 = PvPlace<TCheckBox>(this, GroupBoxJpegAdvanced, "CheckBox3", 8, 120, 200, 17);
   CheckBox3->SetCaption("P&rogressive");
   PvLabel(this, TabSheetJPEG1, "LabelJpegOriginal", "Original size:", 8, 110);
-  Label4 = PvLabel(this, TabSheetJPEG1, "Label4", "", 110, 110);
+  Label4 = PvLabel(this, TabSheetJPEG1, "Label4", "", 110, 110, 180);
   PvLabel(this, TabSheetJPEG1, "LabelJpegCompressed", "Compressed size:", 8, 130);
-  Label25 = PvLabel(this, TabSheetJPEG1, "Label25", "", 110, 130);
+  Label25 = PvLabel(this, TabSheetJPEG1, "Label25", "", 110, 130, 180);
 
   TabSheetJPEG2 = PvPage(this, PageControl1, "TabSheetJPEG2", "JPEG");
   PvLabel(this, TabSheetJPEG2, "LabelJpeg2Quality", "Quality:", 8, 12);
@@ -185,9 +188,9 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
   TrackBar2 = PvPlace<TTrackBar>(this, TabSheetJPEG2, "TrackBar2", 156, 6, 200, 26);
   TrackBar2->SetMax(100);
   PvLabel(this, TabSheetJPEG2, "LabelJpeg2Original", "Original size:", 8, 61);
-  Label74 = PvLabel(this, TabSheetJPEG2, "Label74", "", 110, 61);
+  Label74 = PvLabel(this, TabSheetJPEG2, "Label74", "", 110, 61, 180);
   PvLabel(this, TabSheetJPEG2, "LabelJpeg2Compressed", "Compressed size:", 8, 77);
-  Label76 = PvLabel(this, TabSheetJPEG2, "Label76", "", 110, 77);
+  Label76 = PvLabel(this, TabSheetJPEG2, "Label76", "", 110, 77, 180);
 
   // ---- TIFF ----
   TabSheetTIFF1 = PvPage(this, PageControl1, "TabSheetTIFF1", "TIFF");
@@ -206,34 +209,34 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
   ComboBox4 = PvCombo(this, TabSheetTIFF1, "ComboBox4", 96, 86, 130, {"B/W", "16", "256", "65536", "16M"});
   GroupBoxTiffInfo = PvPlace<TGroupBox>(this, TabSheetTIFF1, "GroupBoxTiffInfo", 236, 2, 336, 120);
   GroupBoxTiffInfo->SetCaption(" Scanned document info ");
-  PvLabel(this, GroupBoxTiffInfo, "LabelTiffXPos", "Horizontal position (inch):", 8, 20);
+  PvLabel(this, GroupBoxTiffInfo, "LabelTiffXPos", "Horizontal position (inch):", 8, 20, 140);
   Edit2 = PvPlace<TEdit>(this, GroupBoxTiffInfo, "Edit2", 150, 16, 40, 21);
-  PvLabel(this, GroupBoxTiffInfo, "LabelTiffYPos", "Vertical position (inch):", 8, 44);
+  PvLabel(this, GroupBoxTiffInfo, "LabelTiffYPos", "Vertical position (inch):", 8, 44, 140);
   Edit3 = PvPlace<TEdit>(this, GroupBoxTiffInfo, "Edit3", 150, 40, 40, 21);
-  PvLabel(this, GroupBoxTiffInfo, "LabelTiffName", "Name:", 200, 20);
+  PvLabel(this, GroupBoxTiffInfo, "LabelTiffName", "Name:", 200, 20, 48);
   Edit4 = PvPlace<TEdit>(this, GroupBoxTiffInfo, "Edit4", 250, 16, 80, 21);
-  PvLabel(this, GroupBoxTiffInfo, "LabelTiffDescription", "Description:", 8, 68);
+  PvLabel(this, GroupBoxTiffInfo, "LabelTiffDescription", "Description:", 8, 68, 90);
   Edit5 = PvPlace<TEdit>(this, GroupBoxTiffInfo, "Edit5", 100, 64, 230, 21);
-  PvLabel(this, GroupBoxTiffInfo, "LabelTiffPageName", "Page name:", 8, 92);
+  PvLabel(this, GroupBoxTiffInfo, "LabelTiffPageName", "Page name:", 8, 92, 70);
   Edit6 = PvPlace<TEdit>(this, GroupBoxTiffInfo, "Edit6", 80, 88, 90, 21);
-  PvLabel(this, GroupBoxTiffInfo, "LabelTiffPageNumber", "Page number:", 176, 92);
+  PvLabel(this, GroupBoxTiffInfo, "LabelTiffPageNumber", "Page number:", 176, 92, 72);
   Edit7 = PvPlace<TEdit>(this, GroupBoxTiffInfo, "Edit7", 250, 88, 30, 21);
-  PvLabel(this, GroupBoxTiffInfo, "LabelTiffOf", "of", 284, 92);
+  PvLabel(this, GroupBoxTiffInfo, "LabelTiffOf", "of", 284, 92, 14);
   Edit8 = PvPlace<TEdit>(this, GroupBoxTiffInfo, "Edit8", 300, 88, 30, 21);
   PvLabel(this, TabSheetTIFF1, "LabelTiffOriginal", "Original size:", 8, 140);
-  Label11 = PvLabel(this, TabSheetTIFF1, "Label11", "", 110, 140);
+  Label11 = PvLabel(this, TabSheetTIFF1, "Label11", "", 110, 140, 180);
   PvLabel(this, TabSheetTIFF1, "LabelTiffCompressed", "Compressed size:", 8, 160);
-  Label18 = PvLabel(this, TabSheetTIFF1, "Label18", "", 110, 160);
+  Label18 = PvLabel(this, TabSheetTIFF1, "Label18", "", 110, 160, 180);
 
   TabSheetTIFF2 = PvPage(this, PageControl1, "TabSheetTIFF2", "TIFF");
   PvLabel(this, TabSheetTIFF2, "LabelTiff2Compression", "Compression:", 8, 12);
   ComboBox16 = PvCombo(this, TabSheetTIFF2, "ComboBox16", 96, 8, 130, {});
-  PvLabel(this, TabSheetTIFF2, "LabelTiff2Colors", "Colors:", 240, 12);
+  PvLabel(this, TabSheetTIFF2, "LabelTiff2Colors", "Colors:", 240, 12, 58);
   ComboBox17 = PvCombo(this, TabSheetTIFF2, "ComboBox17", 300, 8, 100, {"2", "16", "256", "16777216"});
   PvLabel(this, TabSheetTIFF2, "LabelTiff2Original", "Original size:", 8, 61);
-  Label78 = PvLabel(this, TabSheetTIFF2, "Label78", "", 110, 61);
+  Label78 = PvLabel(this, TabSheetTIFF2, "Label78", "", 110, 61, 180);
   PvLabel(this, TabSheetTIFF2, "LabelTiff2Compressed", "Compressed size:", 8, 77);
-  Label80 = PvLabel(this, TabSheetTIFF2, "Label80", "", 110, 77);
+  Label80 = PvLabel(this, TabSheetTIFF2, "Label80", "", 110, 77, 180);
 
   // ---- GIF ----
   TabSheetGIF1 = PvPage(this, PageControl1, "TabSheetGIF1", "GIF");
@@ -246,7 +249,7 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
   ComboBox5 = PvCombo(this, TabSheetGIF1, "ComboBox5", 96, 34, 90, {"B/W", "4", "8", "16", "32", "64", "128", "256"});
   CheckBox4 = PvPlace<TCheckBox>(this, TabSheetGIF1, "CheckBox4", 8, 64, 100, 17);
   CheckBox4->SetCaption("&Transparent:");
-  LabelGifTranspColor = PvLabel(this, TabSheetGIF1, "LabelGifTranspColor", "Transparent color:", 110, 66);
+  LabelGifTranspColor = PvLabel(this, TabSheetGIF1, "LabelGifTranspColor", "Transparent color:", 110, 66, 98);
   Panel3 = PvPlace<TPanel>(this, TabSheetGIF1, "Panel3", 210, 62, 24, 21);
   PvLabel(this, TabSheetGIF1, "LabelGifBackground", "Background:", 8, 90);
   Panel4 = PvPlace<TPanel>(this, TabSheetGIF1, "Panel4", 96, 86, 24, 21);
@@ -254,45 +257,45 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
   CheckBox5->SetCaption("I&nterlaced:");
   GroupBoxGifAdvanced = PvPlace<TGroupBox>(this, TabSheetGIF1, "GroupBoxGifAdvanced", 316, 2, 256, 100);
   GroupBoxGifAdvanced->SetCaption(" Advanced ");
-  PvLabel(this, GroupBoxGifAdvanced, "LabelGifDelay", "Delay time:", 8, 22);
+  PvLabel(this, GroupBoxGifAdvanced, "LabelGifDelay", "Delay time:", 8, 22, 120);
   Edit12 = PvPlace<TEdit>(this, GroupBoxGifAdvanced, "Edit12", 130, 18, 50, 21);
-  PvLabel(this, GroupBoxGifAdvanced, "LabelGifXPos", "Horizontal position:", 8, 46);
+  PvLabel(this, GroupBoxGifAdvanced, "LabelGifXPos", "Horizontal position:", 8, 46, 120);
   Edit10 = PvPlace<TEdit>(this, GroupBoxGifAdvanced, "Edit10", 130, 42, 50, 21);
-  PvLabel(this, GroupBoxGifAdvanced, "LabelGifYPos", "Vertical position:", 8, 70);
+  PvLabel(this, GroupBoxGifAdvanced, "LabelGifYPos", "Vertical position:", 8, 70, 120);
   Edit11 = PvPlace<TEdit>(this, GroupBoxGifAdvanced, "Edit11", 130, 66, 50, 21);
   PvLabel(this, TabSheetGIF1, "LabelGifOriginal", "Original size:", 8, 140);
-  Label28 = PvLabel(this, TabSheetGIF1, "Label28", "", 110, 140);
+  Label28 = PvLabel(this, TabSheetGIF1, "Label28", "", 110, 140, 180);
   PvLabel(this, TabSheetGIF1, "LabelGifCompressed", "Compressed size:", 8, 160);
-  Label30 = PvLabel(this, TabSheetGIF1, "Label30", "", 110, 160);
+  Label30 = PvLabel(this, TabSheetGIF1, "Label30", "", 110, 160, 180);
 
   TabSheetGIF2 = PvPage(this, PageControl1, "TabSheetGIF2", "GIF");
   PvLabel(this, TabSheetGIF2, "LabelGif2Colors", "Colors:", 8, 12);
   ComboBox18 = PvCombo(this, TabSheetGIF2, "ComboBox18", 96, 8, 90, {"B/W", "4", "8", "16", "32", "64", "128", "256"});
   PvLabel(this, TabSheetGIF2, "LabelGif2Original", "Original size:", 8, 61);
-  Label84 = PvLabel(this, TabSheetGIF2, "Label84", "", 110, 61);
+  Label84 = PvLabel(this, TabSheetGIF2, "Label84", "", 110, 61, 180);
   PvLabel(this, TabSheetGIF2, "LabelGif2Compressed", "Compressed size:", 8, 77);
-  Label86 = PvLabel(this, TabSheetGIF2, "Label86", "", 110, 77);
+  Label86 = PvLabel(this, TabSheetGIF2, "Label86", "", 110, 77, 180);
 
   // ---- BMP, PCX ----
   TabSheetBMP1 = PvPage(this, PageControl1, "TabSheetBMP1", "BMP");
   PvLabel(this, TabSheetBMP1, "LabelBmpCompression", "Compression:", 8, 12);
   ComboBox6 = PvCombo(this, TabSheetBMP1, "ComboBox6", 96, 8, 130, {"UNCOMPRESSED", "RLE"});
-  PvLabel(this, TabSheetBMP1, "LabelBmpColors", "Colors:", 240, 12);
+  PvLabel(this, TabSheetBMP1, "LabelBmpColors", "Colors:", 240, 12, 58);
   ComboBox7 = PvCombo(this, TabSheetBMP1, "ComboBox7", 300, 8, 110, {"B/W", "16", "256", "16M", "16M (32bit)"});
   PvLabel(this, TabSheetBMP1, "LabelBmpOriginal", "Original size:", 8, 61);
-  Label40 = PvLabel(this, TabSheetBMP1, "Label40", "", 110, 61);
+  Label40 = PvLabel(this, TabSheetBMP1, "Label40", "", 110, 61, 180);
   PvLabel(this, TabSheetBMP1, "LabelBmpCompressed", "Compressed size:", 8, 77);
-  Label42 = PvLabel(this, TabSheetBMP1, "Label42", "", 110, 77);
+  Label42 = PvLabel(this, TabSheetBMP1, "Label42", "", 110, 77, 180);
 
   TabSheetPCX1 = PvPage(this, PageControl1, "TabSheetPCX1", "PCX");
   PvLabel(this, TabSheetPCX1, "LabelPcxCompression", "Compression:", 8, 12);
   ComboBox8 = PvCombo(this, TabSheetPCX1, "ComboBox8", 96, 8, 130, {"UNCOMPRESSED", "RLE"});
-  PvLabel(this, TabSheetPCX1, "LabelPcxColors", "Colors:", 240, 12);
+  PvLabel(this, TabSheetPCX1, "LabelPcxColors", "Colors:", 240, 12, 58);
   ComboBox9 = PvCombo(this, TabSheetPCX1, "ComboBox9", 300, 8, 110, {"B/W", "16", "256", "16M"});
   PvLabel(this, TabSheetPCX1, "LabelPcxOriginal", "Original size:", 8, 61);
-  Label46 = PvLabel(this, TabSheetPCX1, "Label46", "", 110, 61);
+  Label46 = PvLabel(this, TabSheetPCX1, "Label46", "", 110, 61, 180);
   PvLabel(this, TabSheetPCX1, "LabelPcxCompressed", "Compressed size:", 8, 77);
-  Label48 = PvLabel(this, TabSheetPCX1, "Label48", "", 110, 77);
+  Label48 = PvLabel(this, TabSheetPCX1, "Label48", "", 110, 77, 180);
 
   // ---- PNG ----
   TabSheetPNG1 = PvPage(this, PageControl1, "TabSheetPNG1", "PNG");
@@ -302,17 +305,17 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
   Panel1 = PvPlace<TPanel>(this, TabSheetPNG1, "Panel1", 96, 34, 24, 21);
   GroupBoxPngAdvanced = PvPlace<TGroupBox>(this, TabSheetPNG1, "GroupBoxPngAdvanced", 316, 2, 256, 100);
   GroupBoxPngAdvanced->SetCaption(" Advanced ");
-  PvLabel(this, GroupBoxPngAdvanced, "LabelPngFilter", "Filter:", 8, 22);
+  PvLabel(this, GroupBoxPngAdvanced, "LabelPngFilter", "Filter:", 8, 22, 100);
   ComboBox11 = PvCombo(this, GroupBoxPngAdvanced, "ComboBox11", 110, 18, 100, {"None", "Sub", "Paeth"});
-  PvLabel(this, GroupBoxPngAdvanced, "LabelPngCompression", "Compression:", 8, 48);
+  PvLabel(this, GroupBoxPngAdvanced, "LabelPngCompression", "Compression:", 8, 48, 100);
   ComboBox12 = PvCombo(this, GroupBoxPngAdvanced, "ComboBox12", 110, 44, 100,
                        {"None", "1", "2", "3", "4", "5", "6", "7", "8", "Max"});
   CheckBox6 = PvPlace<TCheckBox>(this, GroupBoxPngAdvanced, "CheckBox6", 8, 72, 120, 17);
   CheckBox6->SetCaption("I&nterlaced:");
   PvLabel(this, TabSheetPNG1, "LabelPngOriginal", "Original size:", 8, 61);
-  Label51 = PvLabel(this, TabSheetPNG1, "Label51", "", 110, 61);
+  Label51 = PvLabel(this, TabSheetPNG1, "Label51", "", 110, 61, 180);
   PvLabel(this, TabSheetPNG1, "LabelPngCompressed", "Compressed size:", 8, 77);
-  Label53 = PvLabel(this, TabSheetPNG1, "Label53", "", 110, 77);
+  Label53 = PvLabel(this, TabSheetPNG1, "Label53", "", 110, 77, 180);
 
   // ---- TGA ----
   TabSheetTGA1 = PvPage(this, PageControl1, "TabSheetTGA1", "TGA");
@@ -322,14 +325,14 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
   Panel5 = PvPlace<TPanel>(this, TabSheetTGA1, "Panel5", 96, 34, 24, 21);
   CheckBox1 = PvPlace<TCheckBox>(this, TabSheetTGA1, "CheckBox1", 240, 10, 120, 17);
   CheckBox1->SetCaption("Compression:");
-  LabelTgaName = PvLabel(this, TabSheetTGA1, "LabelTgaName", "Name:", 240, 38);
+  LabelTgaName = PvLabel(this, TabSheetTGA1, "LabelTgaName", "Name:", 240, 38, 78);
   Edit13 = PvPlace<TEdit>(this, TabSheetTGA1, "Edit13", 320, 34, 160, 21);
-  LabelTgaDescription = PvLabel(this, TabSheetTGA1, "LabelTgaDescription", "Description:", 240, 64);
+  LabelTgaDescription = PvLabel(this, TabSheetTGA1, "LabelTgaDescription", "Description:", 240, 64, 78);
   Edit14 = PvPlace<TEdit>(this, TabSheetTGA1, "Edit14", 320, 60, 250, 21);
   PvLabel(this, TabSheetTGA1, "LabelTgaOriginal", "Original size:", 8, 110);
-  Label59 = PvLabel(this, TabSheetTGA1, "Label59", "", 110, 110);
+  Label59 = PvLabel(this, TabSheetTGA1, "Label59", "", 110, 110, 180);
   PvLabel(this, TabSheetTGA1, "LabelTgaCompressed", "Compressed size:", 8, 130);
-  Label61 = PvLabel(this, TabSheetTGA1, "Label61", "", 110, 130);
+  Label61 = PvLabel(this, TabSheetTGA1, "Label61", "", 110, 130, 180);
 
   // ---- JPEG 2000 ----
   TabSheetJ20001 = PvPage(this, PageControl1, "TabSheetJ20001", "JPEG2000");
@@ -337,12 +340,12 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
   Edit15 = PvPlace<TEdit>(this, TabSheetJ20001, "Edit15", 96, 8, 50, 21);
   TrackBar1 = PvPlace<TTrackBar>(this, TabSheetJ20001, "TrackBar1", 150, 6, 200, 26);
   TrackBar1->SetMax(1000);
-  LabelJ2000Photometric = PvLabel(this, TabSheetJ20001, "LabelJ2000Photometric", "Photometric:", 360, 12);
+  LabelJ2000Photometric = PvLabel(this, TabSheetJ20001, "LabelJ2000Photometric", "Photometric:", 360, 12, 78);
   ComboBox15 = PvCombo(this, TabSheetJ20001, "ComboBox15", 440, 8, 120, {"GrayScale", "RGB", "YCbCr"});
   PvLabel(this, TabSheetJ20001, "LabelJ2000Original", "Original size:", 8, 61);
-  Label68 = PvLabel(this, TabSheetJ20001, "Label68", "", 110, 61);
+  Label68 = PvLabel(this, TabSheetJ20001, "Label68", "", 110, 61, 180);
   PvLabel(this, TabSheetJ20001, "LabelJ2000Compressed", "Compressed size:", 8, 77);
-  Label70 = PvLabel(this, TabSheetJ20001, "Label70", "", 110, 77);
+  Label70 = PvLabel(this, TabSheetJ20001, "Label70", "", 110, 77, 180);
 
   for (TPanel* p : {Panel1, Panel3, Panel4, Panel5}) {
     p->SetBevelOuter(bvLowered);
@@ -401,6 +404,7 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner) {
     f->SetStyle(TFontStyles{});
   }
   Button4->SetEnabled(false);
+  FBuilt = true;
   FinishCreate();
 }
 
@@ -580,7 +584,21 @@ void TfIOPreviews::FormActivate(TObject*) {
   ApplyAct();
 }
 
+// The page control keeps its height at the bottom of the window; the views, their captions and the
+// progress bar share the height above it (the simplified layout makes the window lower).
+void TfIOPreviews::Arrange() {
+  const int ch = ClientHeight(), cw = ClientWidth();
+  const int pcTop = std::max(ch - PageControl1->Height() - 8, 120);
+  PageControl1->SetBounds(8, pcTop, cw - 16, PageControl1->Height());
+  ProgressBar1->SetBounds(8, pcTop - 18, 480, 12);
+  const int viewH = std::max(pcTop - 18 - 4 - 20, 40);
+  Imagery1->SetBounds(8, 20, 236, viewH);
+  Imagery2->SetBounds(252, 20, 236, viewH);
+}
+
 void TfIOPreviews::FormResize(TObject*) {
+  if (!FBuilt) return;
+  Arrange();
   if (IEDialogBackground != 1 && IEDialogBackground != 2) return;
   TIEBitmap b;
   if (IEDialogBackground == 1)

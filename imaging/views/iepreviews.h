@@ -149,6 +149,7 @@ private:
   void FillActivePage();
   void FillTiffCompressions();
   void ShowSizeLabels();
+  void Arrange();
   void Changed();  // a stored value changed: Apply enabled, preview again when locked
   int EditInt(TEdit* Edit, int Default, int Min, int Max);
   void PickColor(TPanel* Panel, TIERGBPixel& Color, int PaletteBits, int PaletteSamples);
@@ -160,7 +161,7 @@ private:
   bool ActiveIs(TTabSheet* A, TTabSheet* B = nullptr) const;
 
   TIEDialogPages FPages = 0;
-  bool FFilling = false, FWindowActive = false, FSetUp = false;
+  bool FFilling = false, FWindowActive = false, FSetUp = false, FBuilt = false;
   int FProgressDivisor = 1, FProgressOffset = 0;
 };
 

@@ -111,6 +111,7 @@ void TImageryView::SetExternalBitmap(TIEBitmap* Bitmap) {
   if (FLayersCurrent < 0 || FLayersCurrent >= GetLayersCount()) return;
   TIELayer* l = GetCurrentLayer();
   if (Bitmap == nullptr) {
+    if (l->OwnsBitmap) return;  // already on a bitmap of its own: nothing is detached
     l->OwnsBitmap = true;
     l->Bitmap = new TIEBitmap();
     FIEBitmap = l->Bitmap;

@@ -507,3 +507,24 @@ TEST_F(PreviewsFixture, GoldenJpegPage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The dialog detaches its source view from the IO's image when it closes and again when it goes:
+// a view already on a bitmap of its own keeps that bitmap (it used to make, and lose, a new one).
+TEST_F(PreviewsFixture, ViewDetachTwiceKeepsItsOwnBitmap) {
+  TForm form(nullptr);
+  auto* view = new TImageryView(&form);
+  view->SetParent(&form);
+  TIEBitmap outside;
+  PreviewsMakePhoto(outside, 8, 8);
+  view->SetExternalBitmap(&outside);
+  EXPECT_EQ(view->GetIEBitmap(), &outside);
+  view->SetExternalBitmap(nullptr);
+  TIEBitmap* own = view->GetIEBitmap();
+  ASSERT_NE(own, &outside);
+  view->SetExternalBitmap(nullptr);
+  EXPECT_EQ(view->GetIEBitmap(), own);
+}
+
+}  // namespace
