@@ -19,6 +19,7 @@ class TIEBitmap;
 class TIEMask;
 class TList;
 class TIEView;
+class TImageryIO;
 struct TIEPSContext;
 struct TIEPDFContext;
 
@@ -152,6 +153,9 @@ struct TIECodecs {
   // view the file's layers replace the view's (IntoView set); otherwise, when Bitmap is given, the
   // layers are flattened into it. False when nothing was loaded (the target is left as it was).
   bool (*LoadLayersFile)(TIEView* View, TStream* Stream, TIEBitmap* Bitmap, bool& IntoView) = nullptr;
+  // Filled by the views: the modal parameters dialog of TImageryIO.DoPreviews over the IO's
+  // (already prepared) target; true when it closed with OK, false also when no page can show.
+  bool (*PreviewsDialog)(TImageryIO* IO, TIEDialogPages Pages) = nullptr;
 };
 
 // The process-wide table (all nil until the codec library fills it).

@@ -11,6 +11,7 @@
 #include "imaging/io/ieiothread.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/threads.h"
+#include "platform/vcl/graphics.h"
 
 ORV_CLASS_IMPL(TImageryIO, TComponent)
 
@@ -20,6 +21,7 @@ TImageryIO::TImageryIO(TComponent* AOwner) : TComponent(AOwner), FThreadsCS(std:
   FIEBitmap = new TIEBitmap();
   FOwnsBitmap = true;
   Params = new TIOParamsVals(this);
+  FPreviewFont = std::make_unique<TFont>();
 }
 
 TImageryIO::~TImageryIO() {

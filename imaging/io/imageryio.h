@@ -29,6 +29,7 @@ class TIEView;
 class TIEMask;
 class TIEIOThread;
 class TCriticalSection;
+class TFont;
 struct TIEPSContext;
 struct TIEPDFContext;
 
@@ -50,6 +51,10 @@ extern TIEViewWindowLink IEViewWindowLink;
 
 // Language of the dialogs (see iewords.h); stored here as its ordinal.
 using TMsgLanguageOrdinal = uint8_t;
+
+// Switches of the parameters dialog (bits of PreviewsParams).
+enum TIOPreviewsParam : uint8_t { ioppDefaultLockPreview = 0, ioppApplyButton = 1 };
+using TIOPreviewsParams = uint8_t;
 
 class TImageryIO : public TComponent {
   ORV_CLASS(TImageryIO, TComponent)
@@ -84,6 +89,14 @@ public:
   bool AutoAdjustDPI = false;
   bool FilteredAdjustDPI = false;
   bool SimplifiedParamsDialogs = true;
+  TIOPreviewsParams PreviewsParams = 0;
+  // Font of the parameters dialog (owned); the setter copies the given font.
+  TFont* PreviewFont() const { return FPreviewFont.get(); }
+  void SetPreviewFont(TFont* Value);
+  // Replaces the parameters dialog when it sets Handled.
+  std::function<void(TObject* Sender, bool& Handled)> OnDoPreviews;
+  // Runs with the dialog (a TfIOPreviews form) before it shows.
+  std::function<void(TObject* Sender, TObject* PreviewForm)> OnIOPreview;
   TIEProgressEvent OnProgress;
   TNotifyEvent OnFinishWork;
   std::function<void(TObject* Sender, TIEBitmap* ABitmap, bool& Handled)> OnAcquireBitmap;
@@ -214,6 +227,10 @@ public:
   virtual void DoFinishWork();
   virtual void DoProgress(TObject* Sender, int Per);
   virtual void UpdateViewDPI();
+  // The modal parameters dialog over the target image for the given pages (TIEDialogPages);
+  // true when it closes with OK (or OnDoPreviews handles it). False without a target, without
+  // a page to show, or while no dialog is installed (the views install it at start-up).
+  virtual bool DoPreviews(TIEDialogPages Pages);
   void Update();
   void CheckDPI();
   void AdjustDPI();
@@ -285,6 +302,7 @@ private:
   std::unique_ptr<TStream> FPSStream;
   TIEPDFContext* FPDFContext = nullptr;
   std::unique_ptr<TStream> FPDFStream;
+  std::unique_ptr<TFont> FPreviewFont;
 };
 
 // Content detection (position restored; never raises).

@@ -5,6 +5,7 @@
 
 #include "imaging/io/ieinit.h"
 #include "imaging/io/imageryio.h"
+#include "imaging/views/iepreviews.h"
 #include "imaging/views/imageryview.h"
 #include "platform/vcl/forms.h"
 #include "platform/win/gdi_user.h"
@@ -110,6 +111,7 @@ void TImageryView::SetExternalBitmap(TIEBitmap* Bitmap) {
   if (FLayersCurrent < 0 || FLayersCurrent >= GetLayersCount()) return;
   TIELayer* l = GetCurrentLayer();
   if (Bitmap == nullptr) {
+    if (l->OwnsBitmap) return;  // already on a bitmap of its own: nothing is detached
     l->OwnsBitmap = true;
     l->Bitmap = new TIEBitmap();
     FIEBitmap = l->Bitmap;
@@ -156,6 +158,7 @@ void IEImageryViewInit() {
   };
   IEInstallPsdViewHooks(true);
   IEInstallLayerFileHooks(true);
+  IEInstallPreviewsDialog(true);
 }
 
 void IEImageryViewFree() {
@@ -163,4 +166,5 @@ void IEImageryViewFree() {
   IEViewWindowLink.PostMessage = nullptr;
   IEInstallPsdViewHooks(false);
   IEInstallLayerFileHooks(false);
+  IEInstallPreviewsDialog(false);
 }
