@@ -271,8 +271,11 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
     // Animated frames are composed on a canvas of the logical screen. A large screen that reaches
     // beyond everything the frames' data could cover would only add background, yet the canvas and
     // every composed copy would be allocated and filled at its full size: it is cut to the frames'
-    // reach (a file of a few kilobytes could otherwise cost gigabytes).
-    if (int64_t(P.GIF_WinWidth) * P.GIF_WinHeight > kGifScreenAlwaysKept) {
+    // reach (a file of a few kilobytes could otherwise cost gigabytes). The canvas takes the
+    // larger of the screen and the frames in each direction, so a screen wide but of no height
+    // (or the reverse) counts with the frames' extent in the other direction.
+    if (std::max<int64_t>(P.GIF_WinWidth, reachW) * std::max<int64_t>(P.GIF_WinHeight, reachH) >
+        kGifScreenAlwaysKept) {
       P.GIF_WinWidth = static_cast<int>(std::min<int64_t>(P.GIF_WinWidth, reachW));
       P.GIF_WinHeight = static_cast<int>(std::min<int64_t>(P.GIF_WinHeight, reachH));
     }
