@@ -101,7 +101,8 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
       widest = std::max(widest, fw);
       tallest = std::max(tallest, fh);
       allData += std::max<int64_t>(DataBytes, 0);
-      if (fw * fh > GifMostPixelsFor(DataBytes)) return;
+      // a frame without pixels covers nothing, wherever it is placed
+      if (fw == 0 || fh == 0 || fw * fh > GifMostPixelsFor(DataBytes)) return;
       reachW = std::max(reachW, IELE16(Desc) + fw);
       reachH = std::max(reachH, IELE16(Desc + 2) + fh);
     };

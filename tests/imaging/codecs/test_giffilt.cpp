@@ -582,3 +582,24 @@ TEST(GifCodec, FramesGrowingTheCanvasBeyondTheirDataAreRefused) {
     }
   }
 }
+
+TEST(GifCodec, FramesWithoutPixelsDoNotHoldTheScreen) {
+  // A large screen, two 4 x 4 frames, and frames of no width or no height placed at the far
+  // edges: those cover nothing, so the screen is still cut to the real frames' reach.
+  std::vector<TFrame> f(4);
+  for (int i = 0; i < 2; ++i) {
+    f[i].W = f[i].H = 4;
+    f[i].Idx.assign(16, static_cast<uint8_t>(i + 1));
+  }
+  f[2].X = 3000;
+  f[2].W = 0;
+  f[2].H = 900;
+  f[3].Y = 3000;
+  f[3].W = 900;
+  f[3].H = 0;
+  const auto file = MakeGif(4000, 4000, kFour, f);
+  auto r = ReadGif(file, 1, true);
+  ASSERT_FALSE(r->Aborted);
+  EXPECT_EQ(r->Params.GIF_WinWidth, 4);
+  EXPECT_EQ(r->Params.GIF_WinHeight, 4);
+}
