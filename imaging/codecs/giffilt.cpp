@@ -94,10 +94,15 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
 
     // How far the frames that their image data could fill reach to the right and down (the data
     // measured as the bytes from the code size byte to where the frame's reading stopped).
-    int64_t reachW = 0, reachH = 0;
+    // Also the widest and the tallest frame and the image data of all frames together.
+    int64_t reachW = 0, reachH = 0, widest = 0, tallest = 0, allData = 0;
     auto gifReach = [&](const uint8_t* Desc, int64_t DataBytes) {
       const int64_t fw = IELE16(Desc + 4), fh = IELE16(Desc + 6);
-      if (fw * fh > GifMostPixelsFor(DataBytes)) return;
+      widest = std::max(widest, fw);
+      tallest = std::max(tallest, fh);
+      allData += std::max<int64_t>(DataBytes, 0);
+      // a frame without pixels covers nothing, wherever it is placed
+      if (fw == 0 || fh == 0 || fw * fh > GifMostPixelsFor(DataBytes)) return;
       reachW = std::max(reachW, IELE16(Desc) + fw);
       reachH = std::max(reachH, IELE16(Desc + 2) + fh);
     };
@@ -271,11 +276,21 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
     // Animated frames are composed on a canvas of the logical screen. A large screen that reaches
     // beyond everything the frames' data could cover would only add background, yet the canvas and
     // every composed copy would be allocated and filled at its full size: it is cut to the frames'
-    // reach (a file of a few kilobytes could otherwise cost gigabytes).
-    if (int64_t(P.GIF_WinWidth) * P.GIF_WinHeight > kGifScreenAlwaysKept) {
+    // reach (a file of a few kilobytes could otherwise cost gigabytes). The canvas takes the
+    // larger of the screen and the frames in each direction, so a screen wide but of no height
+    // (or the reverse) counts with the frames' extent in the other direction.
+    if (std::max<int64_t>(P.GIF_WinWidth, reachW) * std::max<int64_t>(P.GIF_WinHeight, reachH) >
+        kGifScreenAlwaysKept) {
       P.GIF_WinWidth = static_cast<int>(std::min<int64_t>(P.GIF_WinWidth, reachW));
       P.GIF_WinHeight = static_cast<int>(std::min<int64_t>(P.GIF_WinHeight, reachH));
     }
+    // The canvas also grows to the widest and to the tallest frame, which may be two different
+    // frames: a wide, short frame and a narrow, tall one of a few hundred bytes each would make
+    // a canvas of billions of pixels. Frames that grow the canvas beyond the screen to more than
+    // all their data together could fill are refused, as the file's frames cannot be composed.
+    const int64_t screen = int64_t(P.GIF_WinWidth) * P.GIF_WinHeight;
+    const int64_t canvas = std::max<int64_t>(P.GIF_WinWidth, widest) * std::max<int64_t>(P.GIF_WinHeight, tallest);
+    if (frame > 1 && canvas > std::max({kGifScreenAlwaysKept, screen, GifMostPixelsFor(allData)})) Progress.Abort();
     FrameCount = frame;
     P.SetImageCount(frame);
     P.GIF_ImageCount = frame;

@@ -20,6 +20,9 @@
 
 namespace {
 
+// Pixels a byte of the file may declare at most (past the first kilobyte).
+constexpr unsigned long long kHdpMostPixelsPerByte = 4096;
+
 // The caller's stream behind jxrlib's callbacks; positions count from where it began.
 struct THdpStreamCtx {
   TStream* Stream = nullptr;
@@ -231,7 +234,11 @@ void TIEWICReader::ReadFrame(int Index, TIEBitmap* Bitmap, std::atomic<bool>* Ab
   TStream* s = FImpl->Ctx.Stream;
   THdpFrame frame;
   FImpl->Mem.At = 0;
-  if (!HdpJxrDecode(FImpl->Mem.IO, Index, true, frame)) return fail();
+  // The decoder fills every pixel of the frame's declared size however little data there is: a
+  // few hundred bytes declaring tens of megapixels would keep it busy for seconds. Even a blank
+  // frame takes a byte per few thousand pixels, so a frame beyond that is refused undecoded.
+  const unsigned long long most = (FImpl->Mem.Data.size() + 1024ull) * kHdpMostPixelsPerByte;
+  if (!HdpJxrDecode(FImpl->Mem.IO, Index, true, frame, most)) return fail();
   FImpl->Frame = std::move(frame);
   const THdpFrame& f = FImpl->Frame;
   if (f.DpiX > 0 && f.DpiY > 0 && f.DpiX < 1e6 && f.DpiY < 1e6) DpiX = f.DpiX, DpiY = f.DpiY;

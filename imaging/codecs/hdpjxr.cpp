@@ -176,7 +176,7 @@ void* JxrShare(size_t Bytes) {
 
 }  // namespace
 
-bool HdpJxrDecode(const THdpIO& IO, int Index, bool WantPixels, THdpFrame& Out) {
+bool HdpJxrDecode(const THdpIO& IO, int Index, bool WantPixels, THdpFrame& Out, unsigned long long MaxPixels) {
   auto* shared = static_cast<TJxrShared*>(JxrShare(sizeof(TJxrShared)));
   if (shared == nullptr) return false;
   bool ok = JxrDecodeApart(IO, Index, shared, nullptr, 0);
@@ -187,7 +187,7 @@ bool HdpJxrDecode(const THdpIO& IO, int Index, bool WantPixels, THdpFrame& Out) 
   if (ok && WantPixels) {
     ok = false;
     const unsigned long long bytes = static_cast<unsigned long long>(Out.Stride) * Out.Height;
-    if (Out.Width > 0 && Out.Height > 0 && static_cast<unsigned long long>(Out.Width) * Out.Height <= (1ull << 28)) {
+    if (Out.Width > 0 && Out.Height > 0 && static_cast<unsigned long long>(Out.Width) * Out.Height <= (MaxPixels < (1ull << 28) ? MaxPixels : 1ull << 28)) {
       auto* pixels = static_cast<uint8_t*>(JxrShare(static_cast<size_t>(bytes) + 16));
       if (pixels != nullptr) {
         ok = JxrDecodeApart(IO, Index, shared, pixels, static_cast<size_t>(bytes));

@@ -38,10 +38,12 @@ struct THdpEncodeOptions {
 };
 
 bool HdpJxrAvailable();
-// Decodes frame Index: its geometry always, its pixels when WantPixels. False on any failure.
+// Decodes frame Index: its geometry always, its pixels when WantPixels and the frame has at most
+// MaxPixels pixels. False on any failure.
 // The decoding runs in a child process (jxrlib aborts on some damaged data), so the callbacks
 // must read from memory the caller holds, not from a shared file position.
-bool HdpJxrDecode(const THdpIO& IO, int Index, bool WantPixels, THdpFrame& Out);
+bool HdpJxrDecode(const THdpIO& IO, int Index, bool WantPixels, THdpFrame& Out,
+                  unsigned long long MaxPixels = 1ull << 28);
 // Encodes one frame of Height rows of Stride bytes. False on any failure.
 bool HdpJxrEncode(const THdpIO& IO, THdpPixel Format, int Width, int Height, const uint8_t* Pixels, size_t Stride,
                   double DpiX, double DpiY, const THdpEncodeOptions& Options);

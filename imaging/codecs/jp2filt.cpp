@@ -25,6 +25,8 @@ namespace {
 constexpr uint32_t kJp2MaxComponents = 11;
 // Samples the reader lets OpenJPEG decode at most (1 GB of 32-bit samples).
 constexpr uint64_t kJp2MaxSamples = uint64_t(1) << 28;
+// Pixels a byte of the code stream may declare at most (past the first kilobyte).
+constexpr uint64_t kJp2MostPixelsPerByte = 2048;
 constexpr OPJ_SIZE_T kJp2ChunkSize = 65536;
 
 // YCbCr-to-RGB tables, indexed by the 8-bit chroma value.
@@ -170,6 +172,12 @@ bool Jp2GeometryOk(const opj_image_t* Image, int64_t DataBytes) {
   const int64_t w = int64_t(Image->x1) - Image->x0, h = int64_t(Image->y1) - Image->y0;
   if (w > 0x7FFFFFFF || h > 0x7FFFFFFF || !IERowLengthFits(static_cast<int>(w), 24)) return false;
   if (!IEPlausibleImageSize(w, h, DataBytes)) return false;
+  // The decoder sets up and transforms every sample of the declared size even when the packets
+  // are nearly empty, at a cost far above other formats' per pixel: a few hundred bytes declaring
+  // tens of megapixels would keep it busy for seconds. Photos even at the strongest compression
+  // need a byte per thousand pixels or so.
+  if (uint64_t(w) * uint64_t(h) > uint64_t(std::max<int64_t>(DataBytes, 0) + 1024) * kJp2MostPixelsPerByte)
+    return false;
   uint64_t samples = 0;
   for (uint32_t i = 0; i < Image->numcomps; ++i) {
     const opj_image_comp_t& c = Image->comps[i];

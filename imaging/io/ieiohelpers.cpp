@@ -45,12 +45,14 @@ TIEBitmap* TIEGifCanvas::Compose(TIEBitmap* Frame, TIOParamsVals& P) {
   } else {
     C.SetPixelFormat(ie24RGB);
     if (C.Width() < W || C.Height() < H) {
+      // The canvas only grows: a frame wider but shorter than it keeps its width.
+      const int GW = std::max(W, C.Width()), GH = std::max(H, C.Height());
       TIEBitmap big;
-      big.Allocate(W, H, ie24RGB);
-      for (int y = 0; y < H; ++y) {
+      big.Allocate(GW, GH, ie24RGB);
+      for (int y = 0; y < GH; ++y) {
         auto* row = reinterpret_cast<TIERGBPixel*>(big.Scanline(y));
-        std::fill(row, row + W, bg);
-        std::memset(big.GetAlphaChannel()->Scanline(y), 255, W);
+        std::fill(row, row + GW, bg);
+        std::memset(big.GetAlphaChannel()->Scanline(y), 255, GW);
         if (y < C.Height()) {
           std::memcpy(row, C.Scanline(y), size_t(C.Width()) * 3);
           std::memcpy(big.GetAlphaChannel()->Scanline(y), C.GetAlphaChannel()->Scanline(y), C.Width());

@@ -22,6 +22,28 @@ bool TiffHandlerIsSubDir(int Tag) { return Tag == 34665 || Tag == 34853 || Tag =
 // Data blocks larger than this are not read (a guard against forged counts).
 constexpr uint64_t kTiffHandlerMaxBlock = uint64_t(1) << 31;
 
+// Value Index of one entry as an integer (0 when beyond its count or of a non-integer type).
+int32_t TiffHandlerTagInteger(const TIETIFFTag& T, int Index, bool Le) {
+  if (Index < 0 || uint32_t(Index) >= T.Count) return 0;
+  const int size = TiffHandlerTypeSize(T.Type);
+  const uint8_t* src = T.Data.empty() ? T.Value : T.Data.data();
+  const size_t avail = T.Data.empty() ? 4 : T.Data.size();
+  if (size == 0 || (size_t(Index) + 1) * size_t(size) > avail) return 0;
+  const uint8_t* p = src + size_t(Index) * size_t(size);
+  switch (T.Type) {
+    case 1: case 2: case 7: return p[0];
+    case 6: return int8_t(p[0]);
+    case 3: case 8: return IEGet16(p, Le);
+    case 4: case 9: return int32_t(IEGet32(p, Le));
+    default: return 0;
+  }
+}
+
+// The data blocks of all pages together may hold at most this many bytes beyond twice the
+// stream's size: strips and tiles do not overlap in a sound file, so a file whose offsets point
+// again and again at the same bytes is refused instead of being copied without end.
+constexpr uint64_t kTiffHandlerBlockSlack = uint64_t(16) << 20;
+
 bool TiffHandlerReadAt(TStream* S, int64_t Pos, void* Buf, int64_t Count) {
   if (Pos < 0 || Count < 0 || Pos + Count > S->Size()) return false;
   S->SetPosition(Pos);
@@ -85,6 +107,7 @@ bool TIETIFFHandler::ReadStream(TStream* Stream) {
   const bool le = !FMotorola;
   FVersion = IEGet16(h + 2, le);
   int64_t pos = IEGet32(h + 4, le);
+  FBlockBudget = uint64_t(std::max<int64_t>(Stream->Size(), 0)) * 2 + kTiffHandlerBlockSlack;
   std::set<int64_t> seen;  // a chain that comes back to any page it passed ends there
   while (pos > 0 && seen.insert(pos).second) {
     TIETIFFPage page;
@@ -138,15 +161,19 @@ bool TIETIFFHandler::ReadDirectory(TStream* S, int64_t Base, int64_t Pos, TIETIF
       if (x.Tag == bc) counts = &x;
     if (counts == nullptr) continue;
     t.HasBlocks = true;
-    for (uint32_t j = 0; j < t.Count; ++j) {
-      TIETIFFPage one = {t};
-      const int64_t off = GetIntegerValue(one, t.Tag, int(j));
-      const TIETIFFPage cl = {*counts};
-      int64_t len = uint32_t(GetIntegerValue(cl, bc, int(j)));
+    // only the offsets the entry holds: a forged count beyond its value bytes makes no blocks
+    const int typeSize = TiffHandlerTypeSize(t.Type);
+    const size_t held = typeSize == 0 ? 0 : (t.Data.empty() ? 4 : t.Data.size()) / size_t(typeSize);
+    const uint32_t offsets = uint32_t(std::min<uint64_t>(t.Count, held));
+    for (uint32_t j = 0; j < offsets; ++j) {
+      const int64_t off = TiffHandlerTagInteger(t, int(j), le);
+      int64_t len = uint32_t(TiffHandlerTagInteger(*counts, int(j), le));
       std::vector<uint8_t> block;
       if (off >= 0 && Base + off < size) {
-        len = std::min<int64_t>(len, size - (Base + off));
-        block.resize(size_t(std::max<int64_t>(len, 0)));
+        len = std::max<int64_t>(std::min<int64_t>(len, size - (Base + off)), 0);
+        if (uint64_t(len) > FBlockBudget) return false;  // offsets repeating the same bytes: refused
+        FBlockBudget -= uint64_t(len);
+        block.resize(size_t(len));
         if (!block.empty() && !TiffHandlerReadAt(S, Base + off, block.data(), int64_t(block.size()))) block.clear();
       }
       t.Blocks.push_back(std::move(block));
@@ -187,23 +214,8 @@ void TIETIFFHandler::DeleteTag(int PageIndex, int EntryIndex) {
 }
 
 int32_t TIETIFFHandler::GetIntegerValue(const TIETIFFPage& Entries, int Tag, int Index) const {
-  const bool le = !FMotorola;
-  for (const TIETIFFTag& t : Entries) {
-    if (t.Tag != Tag) continue;
-    if (Index < 0 || uint32_t(Index) >= t.Count) return 0;
-    const int size = TiffHandlerTypeSize(t.Type);
-    const uint8_t* src = t.Data.empty() ? t.Value : t.Data.data();
-    const size_t avail = t.Data.empty() ? 4 : t.Data.size();
-    if (size == 0 || size_t(Index + 1) * size > avail) return 0;
-    const uint8_t* p = src + size_t(Index) * size;
-    switch (t.Type) {
-      case 1: case 2: case 7: return p[0];
-      case 6: return int8_t(p[0]);
-      case 3: case 8: return IEGet16(p, le);
-      case 4: case 9: return int32_t(IEGet32(p, le));
-      default: return 0;
-    }
-  }
+  for (const TIETIFFTag& t : Entries)
+    if (t.Tag == Tag) return TiffHandlerTagInteger(t, Index, !FMotorola);
   return 0;
 }
 

@@ -71,4 +71,5 @@ private:
   std::vector<TIETIFFPage> FPages;
   bool FMotorola = false;
   uint16_t FVersion = 42;
+  uint64_t FBlockBudget = 0;  // bytes the data blocks of the stream being read may still take
 };

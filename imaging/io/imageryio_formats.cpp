@@ -436,6 +436,7 @@ int TImageryIO::LoadGIFBody(TStream* S) {
             IOMaskToAlpha(mask, &frame);
             delete mask;
           }
+          if (Aborting.load()) break;  // a refused or damaged frame is not composed
           TIEBitmap* current = &frame;
           if (frameCount > 1 && !frame.IsEmpty()) current = canvas.Compose(&frame, *Params);
           if (Aborting.load()) break;

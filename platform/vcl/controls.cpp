@@ -729,8 +729,22 @@ TWinControl::~TWinControl() {
   // Children that belong to other owners lose their parent now.
   while (!FControls.empty()) FControls.back()->SetParent(nullptr);
   // Leave the parent while still a windowed control, so the tab order and the form's focused
-  // and active control forget this one (TControl's destructor no longer can).
-  if (FParent) FParent->RemoveControl(this);
+  // and active control forget this one (TControl's destructor no longer can). A destructor must
+  // not throw: when the parent cannot realign now (its window cannot be made, say), it keeps its
+  // layout, and this control is still taken out of its list.
+  if (FParent) {
+    try {
+      FParent->RemoveControl(this);
+    } catch (const std::exception&) {
+      if (FParent) {
+        auto& siblings = FParent->FControls;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+        auto& tabs = FParent->FTabList;
+        tabs.erase(std::remove(tabs.begin(), tabs.end(), this), tabs.end());
+        FParent = nullptr;
+      }
+    }
+  }
   DestroyHandle();
 }
 

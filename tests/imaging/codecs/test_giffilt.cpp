@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <random>
+#include <utility>
 
 #include "codectest.h"
 #include "imaging/codecs/giffilt.h"
@@ -546,4 +547,59 @@ TEST(GifCodec, ScreenBeyondWhatTheFramesReachIsCut) {
   EXPECT_EQ(target.GetPixelAsRGB(0, 0).g, 255);  // the first frame: index 1, green
   EXPECT_EQ(target.GetPixelAsRGB(0, 0).r, 0);
   EXPECT_EQ(target.GetPixelAsRGB(13, 3).b, 255);  // the second frame: index 2, blue
+}
+
+TEST(GifCodec, FramesGrowingTheCanvasBeyondTheirDataAreRefused) {
+  // No screen: the canvas is as wide as the widest frame and as tall as the tallest. A wide,
+  // short frame and a narrow, tall one of one colour each would make a canvas far larger than
+  // their data could fill; small ones, or the same frames on one of a multi-frame file, are read.
+  struct TCase {
+    int W1, H1, W2, H2;
+    bool Refused;
+  };
+  const TCase cases[] = {
+      {20000, 50, 50, 20000, true},  // 400 Mpixels from a few kilobytes
+      {200, 50, 50, 200, false},     // 40,000 pixels: composed as usual
+      {20000, 50, 0, 0, false},      // one frame: nothing composed
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.W1 << "x" << c.H1 << " then " << c.W2 << "x" << c.H2);
+    std::vector<TFrame> f;
+    for (const auto& [w, h] : {std::pair{c.W1, c.H1}, std::pair{c.W2, c.H2}}) {
+      if (w == 0) continue;
+      TFrame one;
+      one.W = w;
+      one.H = h;
+      one.Idx.assign(size_t(w) * h, 1);
+      f.push_back(one);
+    }
+    const auto file = MakeGif(0, 0, kFour, f);
+    for (int index = 0; index < int(f.size()); ++index) {
+      int count = 0;
+      auto r = ReadGif(file, index, true, false, false, &count);
+      EXPECT_EQ(r->Aborted, c.Refused);
+      EXPECT_EQ(count, int(f.size()));
+    }
+  }
+}
+
+TEST(GifCodec, FramesWithoutPixelsDoNotHoldTheScreen) {
+  // A large screen, two 4 x 4 frames, and frames of no width or no height placed at the far
+  // edges: those cover nothing, so the screen is still cut to the real frames' reach.
+  std::vector<TFrame> f(4);
+  for (int i = 0; i < 2; ++i) {
+    f[i].W = f[i].H = 4;
+    f[i].Idx.assign(16, static_cast<uint8_t>(i + 1));
+  }
+  f[2].X = 3000;
+  f[2].W = 0;
+  f[2].H = 900;
+  f[3].Y = 3000;
+  f[3].W = 900;
+  f[3].H = 0;
+  const auto file = MakeGif(4000, 4000, kFour, f);
+  auto r = ReadGif(file, 1, true);
+  ASSERT_FALSE(r->Aborted);
+  EXPECT_EQ(r->Params.GIF_WinWidth, 4);
+  EXPECT_EQ(r->Params.GIF_WinHeight, 4);
 }

@@ -420,3 +420,35 @@ TEST(Jp2Codec, TileGridBeyondTheDataIsRefusedBeforeTheHeader) {
     }
   }
 }
+
+TEST(Jp2Codec, ImageFarLargerThanItsDataIsRefused) {
+  // A photo of a few kilobytes whose size marker is made to declare a larger image in one
+  // tile: a megapixel is still read, thirty-six are refused before anything is decoded.
+  TIEBitmap photo;
+  MakePhoto(photo, 64, 48);
+  TIOParamsVals wp;
+  const auto file = Jp2TestWrite(photo, wp, 1);
+  size_t siz = 0;
+  while (siz + 4 < file.size() &&
+         !(file[siz] == 0xFF && file[siz + 1] == 0x4F && file[siz + 2] == 0xFF && file[siz + 3] == 0x51))
+    ++siz;
+  siz += 2;  // the size marker itself
+  ASSERT_LT(siz + 40, file.size());
+  ASSERT_LT(file.size(), 16000u);
+  struct Case { uint32_t W, H; bool Refused; } cases[] = {{64, 48, false}, {1000, 1000, false}, {6000, 6000, true}};
+  for (const Case& c : cases) {
+    std::vector<uint8_t> v = file;
+    auto put32 = [&](size_t At, uint32_t X) {
+      for (int i = 0; i < 4; ++i) v[At + size_t(i)] = uint8_t(X >> (24 - 8 * i));
+    };
+    put32(siz + 6, c.W);   // image width and height
+    put32(siz + 10, c.H);
+    put32(siz + 22, c.W);  // one tile
+    put32(siz + 26, c.H);
+    const auto r = Jp2TestRead(v, true);
+    EXPECT_EQ(r->Aborted, c.Refused) << c.W << "x" << c.H;
+    if (!c.Refused) {
+      EXPECT_EQ(r->Params.Width, int(c.W));
+    }
+  }
+}

@@ -81,6 +81,24 @@ TEST(GifComposition, FrameIsShownAsAfterPlayingUpToIt) {
   IECodecs = saved;
 }
 
+TEST(GifComposition, CanvasGrowsToTheWidestAndTallestFrame) {
+  // No logical screen: a wide, short frame and then a narrow, tall one. The canvas keeps the
+  // first frame's width while it grows to the second's height.
+  TIECodecs saved = IECodecs;
+  IECodecs.GifReadImage = &GifRead;
+  auto gif = MakeGif(0, 0, Blue, {{0, 0, 10, 2, 1, 0, Red}, {0, 0, 2, 10, 1, 0, Green}});
+  TImageryIO io(nullptr);
+  io.Params->GIF_ImageIndex = 1;
+  TIEMemStream ms(gif.data(), int64_t(gif.size()));
+  EXPECT_EQ(io.LoadFromStreamGIF(&ms), 2);
+  ASSERT_EQ(io.IEBitmap()->Width(), 10);
+  ASSERT_EQ(io.IEBitmap()->Height(), 10);
+  EXPECT_EQ(At(io.IEBitmap(), 9, 1), Red);
+  EXPECT_EQ(At(io.IEBitmap(), 1, 9), Green);
+  EXPECT_EQ(At(io.IEBitmap(), 9, 9), Blue);
+  IECodecs = saved;
+}
+
 namespace {
 class TGifGrid : public TTestView, public TIEMultiImageTarget {
 public:

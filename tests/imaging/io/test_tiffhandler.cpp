@@ -154,3 +154,44 @@ TEST(TiffTagHandler, CopyTagNeedsTheSameByteOrder) {
   ASSERT_GE(i, 0);
   EXPECT_EQ((*intel2.Page(0))[size_t(i)].Data.size(), 6u);
 }
+
+TEST(TiffTagHandler, ForgedStripTablesStayBounded) {
+  // A strip-offset entry of an unknown type (values of no size) claiming a billion of them is
+  // kept as it is, with no block made for the values it cannot hold.
+  {
+    TMemoryStream s;
+    TiffHandlerTestLoad(s, TiffHandlerTestFile(false, {{273, 99, 0x40000000u, {8, 0, 0, 0}},
+                                                       {279, 4, 1, {8, 0, 0, 0}}}));
+    TIETIFFHandler h;
+    ASSERT_TRUE(h.ReadStream(&s));
+    ASSERT_EQ(h.PageCount(), 1);
+    const int e = h.FindTag(0, 273);
+    ASSERT_GE(e, 0);
+    EXPECT_TRUE((*h.Page(0))[size_t(e)].Blocks.empty());
+  }
+  // 4096 strips that all point at the same 8 KB would copy 32 MB out of a file of 41 KB: the
+  // page is refused. The same table over distinct bytes is read whole.
+  for (const bool repeated : {true, false}) {
+    SCOPED_TRACE(repeated ? "repeated" : "distinct");
+    const uint32_t strips = 4096, len = repeated ? 8192 : 2;
+    std::vector<uint8_t> offsets(strips * 4), counts(strips * 4);
+    const uint32_t pixels = 8 + 2 + 2 * 12 + 4 + strips * 8;  // after the two tables
+    for (uint32_t i = 0; i < strips; ++i) {
+      IEPut32(offsets.data() + i * 4, repeated ? pixels : pixels + i * 2, true);
+      IEPut32(counts.data() + i * 4, len, true);
+    }
+    TMemoryStream s;
+    TiffHandlerTestLoad(s, TiffHandlerTestFile(false, {{273, 4, strips, offsets}, {279, 4, strips, counts}}, 0,
+                                               std::vector<uint8_t>(repeated ? 8192 : strips * 2, 7)));
+    TIETIFFHandler h;
+    ASSERT_TRUE(h.ReadStream(&s));
+    if (repeated) {
+      EXPECT_EQ(h.PageCount(), 0);
+      continue;
+    }
+    ASSERT_EQ(h.PageCount(), 1);
+    const TIETIFFTag& t = (*h.Page(0))[size_t(h.FindTag(0, 273))];
+    ASSERT_EQ(t.Blocks.size(), strips);
+    EXPECT_EQ(t.Blocks[strips - 1], std::vector<uint8_t>(2, 7));
+  }
+}
