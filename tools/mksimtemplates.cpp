@@ -145,16 +145,16 @@ int main(int argc, char** argv) {
   };
   std::vector<std::string> previews;
   for (const TSampleTemplate& t : templates) {
-    TSwfMovieSpec spec;
-    spec.Width = t.Width;
-    spec.Height = t.Height;
-    spec.Background = t.Background;
-    spec.SlotWidth = t.SlotWidth;
-    spec.SlotHeight = t.SlotHeight;
+    TSwfMovieLayout layout;
+    layout.Width = t.Width;
+    layout.Height = t.Height;
+    layout.Background = t.Background;
+    layout.SlotWidth = t.SlotWidth;
+    layout.SlotHeight = t.SlotHeight;
     for (size_t k = 0; k < t.Places.size(); ++k)
-      spec.Slots.push_back({t.Places[k].first, t.Places[k].second,
+      layout.Slots.push_back({t.Places[k].first, t.Places[k].second,
                             PlaceholderJpeg(t.SlotWidth, t.SlotHeight, static_cast<int>(k))});
-    const TSwfTemplate movie = SwfBuildTemplate(spec);
+    const TSwfTemplate movie = SwfBuildTemplate(layout);
     std::string error;
     if (!SwfWriteTemplateDatabase(out + "/xiaoguotu/" + t.File, templateSchema, movie.Rows, error)) {
       std::fprintf(stderr, "mksimtemplates: %s\n", error.c_str());

@@ -179,48 +179,48 @@ uint32_t SwfGetU32(const std::string& S, size_t At) {
 
 }  // namespace
 
-TSwfTemplate SwfBuildTemplate(const TSwfMovieSpec& Spec) {
+TSwfTemplate SwfBuildTemplate(const TSwfMovieLayout& Layout) {
   std::string movie = "FWS";
   movie.push_back(8);         // version
   SwfPutU32(movie, 0);        // length, set at the end
   TSwfBits frame;
-  SwfPutRect(frame, 0, Spec.Width * kSwfTwipsPerPixel, 0, Spec.Height * kSwfTwipsPerPixel);
+  SwfPutRect(frame, 0, Layout.Width * kSwfTwipsPerPixel, 0, Layout.Height * kSwfTwipsPerPixel);
   movie += frame.Bytes();
-  SwfPutU16(movie, static_cast<uint32_t>(Spec.FrameRate << 8));
-  SwfPutU16(movie, static_cast<uint32_t>(Spec.FrameCount));
+  SwfPutU16(movie, static_cast<uint32_t>(Layout.FrameRate << 8));
+  SwfPutU16(movie, static_cast<uint32_t>(Layout.FrameCount));
   std::string bg;
-  bg.push_back(static_cast<char>((Spec.Background >> 16) & 0xFF));
-  bg.push_back(static_cast<char>((Spec.Background >> 8) & 0xFF));
-  bg.push_back(static_cast<char>(Spec.Background & 0xFF));
+  bg.push_back(static_cast<char>((Layout.Background >> 16) & 0xFF));
+  bg.push_back(static_cast<char>((Layout.Background >> 8) & 0xFF));
+  bg.push_back(static_cast<char>(Layout.Background & 0xFF));
   SwfPutTag(movie, kSwfTagSetBackgroundColor, bg);
 
   TSwfTemplate out;
-  const std::string size = std::to_string(Spec.SlotWidth) + "x" + std::to_string(Spec.SlotHeight);
+  const std::string size = std::to_string(Layout.SlotWidth) + "x" + std::to_string(Layout.SlotHeight);
   size_t pieceStart = 0;
-  for (size_t k = 0; k < Spec.Slots.size(); ++k) {
+  for (size_t k = 0; k < Layout.Slots.size(); ++k) {
     const int bitmapId = static_cast<int>(1 + 2 * k);
     SwfPutU16(movie, static_cast<uint32_t>(kSwfTagDefineBitsJpeg2 << 6) | 0x3F);
-    SwfPutU32(movie, static_cast<uint32_t>(Spec.Slots[k].Jpeg.size() + 2));
+    SwfPutU32(movie, static_cast<uint32_t>(Layout.Slots[k].Jpeg.size() + 2));
     SwfPutU16(movie, static_cast<uint32_t>(bitmapId));
     const size_t jpegAt = movie.size();
     TSwfTemplateRow row;
     row.A = std::to_string(jpegAt - 1);
-    row.B = std::to_string(Spec.Slots[k].Jpeg.size());
+    row.B = std::to_string(Layout.Slots[k].Jpeg.size());
     row.C = size;
     row.D = movie.substr(pieceStart);
     out.Rows.push_back(row);
-    movie += Spec.Slots[k].Jpeg;
+    movie += Layout.Slots[k].Jpeg;
     pieceStart = movie.size();
   }
-  const int32_t w = Spec.SlotWidth * kSwfTwipsPerPixel, h = Spec.SlotHeight * kSwfTwipsPerPixel;
-  for (size_t k = 0; k < Spec.Slots.size(); ++k) {
+  const int32_t w = Layout.SlotWidth * kSwfTwipsPerPixel, h = Layout.SlotHeight * kSwfTwipsPerPixel;
+  for (size_t k = 0; k < Layout.Slots.size(); ++k) {
     const int id = static_cast<int>(1 + 2 * k);
     SwfPutTag(movie, kSwfTagDefineShape, SwfShapeBody(id + 1, id, w, h), true);
   }
   // Each picture grows from half size to full size around its centre and fades in, one after
   // the other, then the last frames hold the finished page.
-  const int frames = std::max(1, Spec.FrameCount);
-  const int slots = static_cast<int>(Spec.Slots.size());
+  const int frames = std::max(1, Layout.FrameCount);
+  const int slots = static_cast<int>(Layout.Slots.size());
   for (int f = 0; f < frames; ++f) {
     for (int k = 0; k < slots; ++k) {
       const int span = std::max(1, frames * 2 / 3 / std::max(1, slots));
@@ -228,7 +228,7 @@ TSwfTemplate SwfBuildTemplate(const TSwfMovieSpec& Spec) {
       double t = static_cast<double>(f - begin) / span;
       t = t < 0 ? 0 : (t > 1 ? 1 : t);
       const double scale = 0.5 + 0.5 * t;
-      const auto& slot = Spec.Slots[static_cast<size_t>(k)];
+      const auto& slot = Layout.Slots[static_cast<size_t>(k)];
       const int32_t cx = (slot.Left * kSwfTwipsPerPixel) + w / 2;
       const int32_t cy = (slot.Top * kSwfTwipsPerPixel) + h / 2;
       const int32_t x = cx - static_cast<int32_t>(w * scale / 2);

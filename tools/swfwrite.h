@@ -20,7 +20,7 @@ struct TSwfSlot {
   std::string Jpeg;
 };
 
-struct TSwfMovieSpec {
+struct TSwfMovieLayout {
   int Width = 800, Height = 600;  // frame size in pixels
   int FrameRate = 24;             // frames per second
   int FrameCount = 48;
@@ -40,7 +40,7 @@ struct TSwfTemplate {
 };
 
 // Writes the movie and cuts it into rows (one per slot and the closing piece).
-TSwfTemplate SwfBuildTemplate(const TSwfMovieSpec& Spec);
+TSwfTemplate SwfBuildTemplate(const TSwfMovieLayout& Layout);
 
 // One tag of a movie: its code, the offset of its header, the offset and length of its body.
 struct TSwfTag {

@@ -700,7 +700,9 @@ TEST_F(MainWindow, LooksAsBeforeOverASampleShoot) {
   HBITMAP want = LoadPngToBitmap(golden);
   EXPECT_TRUE(want) << "missing golden image " << golden;
   // Anti-aliased text and JPEG decoding may differ by a few levels between library builds.
-  if (want) EXPECT_LE(ComparePixels(*GetBitmapSurface(shot), *GetBitmapSurface(want), 24), 200);
-  if (want) DeleteObject(want);
+  if (want) {
+    EXPECT_LE(ComparePixels(*GetBitmapSurface(shot), *GetBitmapSurface(want), 24), 200);
+    DeleteObject(want);
+  }
   DeleteObject(shot);
 }

@@ -81,7 +81,9 @@ TEST(SimulationSlotSize, WidthXHeightIsReadAndAnythingElseRefused) {
   for (const auto& c : cases) {
     int W = -7, H = -7;
     EXPECT_EQ(SimParseSlotSize(c.C, W, H), c.Ok) << c.C;
-    if (c.Ok) EXPECT_EQ(std::make_pair(W, H), std::make_pair(c.W, c.H)) << c.C;
+    if (c.Ok) {
+      EXPECT_EQ(std::make_pair(W, H), std::make_pair(c.W, c.H)) << c.C;
+    }
   }
 }
 
@@ -204,15 +206,15 @@ protected:
   }
   // A template movie with Slots slots of W x H, written as xiaoguotu/<File>.
   TSwfTemplate AddTemplate(const std::string& File, int Slots, int W, int H) {
-    TSwfMovieSpec spec;
-    spec.Width = 400;
-    spec.Height = 300;
-    spec.FrameCount = 4;
-    spec.SlotWidth = W;
-    spec.SlotHeight = H;
+    TSwfMovieLayout layout;
+    layout.Width = 400;
+    layout.Height = 300;
+    layout.FrameCount = 4;
+    layout.SlotWidth = W;
+    layout.SlotHeight = H;
     for (int k = 0; k < Slots; ++k)
-      spec.Slots.push_back({10 * k, 10 * k, SimJpegBytes(Root + "/slot.jpg", W, H, clGray)});
-    TSwfTemplate t = SwfBuildTemplate(spec);
+      layout.Slots.push_back({10 * k, 10 * k, SimJpegBytes(Root + "/slot.jpg", W, H, clGray)});
+    TSwfTemplate t = SwfBuildTemplate(layout);
     WriteRows(File, t.Rows);
     return t;
   }
@@ -437,9 +439,9 @@ TEST_F(SimulationTest, TwelvePhotosFillTheSlotsInListingOrderThenRepeat) {
 
 TEST_F(SimulationTest, AFirstRowWithoutSizeLeavesThePhotoFolderEmpty) {
   // A movie without slots: the first row is a piece with no size, the second the rest.
-  TSwfMovieSpec spec;
-  spec.FrameCount = 2;
-  const TSwfTemplate whole = SwfBuildTemplate(spec);
+  TSwfMovieLayout layout;
+  layout.FrameCount = 2;
+  const TSwfTemplate whole = SwfBuildTemplate(layout);
   std::vector<TSwfTemplateRow> rows(2);
   rows[0].D = whole.Movie.substr(0, 30);
   rows[1].D = whole.Movie.substr(30);
