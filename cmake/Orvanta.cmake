@@ -5,14 +5,28 @@ find_package(PkgConfig REQUIRED)
 # One static library per folder. DEPS are our own libraries below it; PKG are Debian libraries
 # found through pkg-config and kept private so their headers stay inside our .cpp files.
 # The standard headers nearly every file of ours includes; parsing them is most of the cost of a
-# small file, so each library and test program compiles them once into a precompiled header.
+# small file, so a target of many translation units compiles them once into a precompiled header.
 set(ORV_STD_PCH <algorithm> <cstdint> <cstring> <functional> <map> <memory> <mutex> <string>
   <string_view> <unordered_map> <vector> CACHE INTERNAL "")
+
+# orv_std_pch(<target> [ALWAYS] [<more headers...>])
+# Gives a target the precompiled standard headers (and any more named). In unity builds a folder
+# is one to three translation units whose parse of these headers is a small part of their
+# compile, while making the precompiled header costs five to eight seconds, so unity-built
+# targets go without; ALWAYS is for targets compiled file by file even then.
+function(orv_std_pch name)
+  set(headers ${ARGN})
+  list(FIND headers ALWAYS always)
+  list(REMOVE_ITEM headers ALWAYS)
+  if(NOT CMAKE_UNITY_BUILD OR always GREATER -1)
+    target_precompile_headers(${name} PRIVATE ${ORV_STD_PCH} ${headers})
+  endif()
+endfunction()
 
 function(orv_library name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS;PKG;PUBLIC_PKG" ${ARGN})
   add_library(${name} STATIC ${A_SOURCES})
-  target_precompile_headers(${name} PRIVATE ${ORV_STD_PCH})
+  orv_std_pch(${name})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${A_DEPS})
   foreach(mod IN LISTS A_PKG)
@@ -48,7 +62,7 @@ function(orv_test name)
   # dynamic loader applying a million relocations to a large sanitized program first.
   target_link_options(${name} PRIVATE -no-pie)
   # GoogleTest's headers and the standard library are the bulk of every test file's parse.
-  target_precompile_headers(${name} PRIVATE ${ORV_STD_PCH} <gtest/gtest.h> <gmock/gmock.h>)
+  orv_std_pch(${name} <gtest/gtest.h> <gmock/gmock.h>)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
