@@ -201,12 +201,31 @@ HDC CreatePrinterDC(const TPrinterPage& page, bool withSurface) {
 
 HDC CreateDC(LPCSTR driver, LPCSTR device, LPCSTR, const void* devmode) {
   if (driver && std::strcmp(driver, "DISPLAY") == 0) {
-    // The screen: a white surface of the pretended screen size.
+    // The screen: one surface of the pretended screen size, white at first, shared by every
+    // screen DC as the one screen is. It is made once: controls ask for a screen DC each time
+    // they measure a text, and filling eight megabytes for each of them was most of the cost
+    // of building a form.
+    struct TScreenPixels {
+      TGdiSurface Surface;
+      std::vector<uint8_t> Pixels;
+      TScreenPixels() {
+        Pixels.assign(static_cast<size_t>(ScreenWidth) * ScreenHeight * 4, 0xFF);
+        for (size_t i = 3; i < Pixels.size(); i += 4) Pixels[i] = 0;
+        Surface.Width = ScreenWidth;
+        Surface.Height = ScreenHeight;
+        Surface.BitCount = 32;
+        Surface.Top = Pixels.data();
+        Surface.Stride = static_cast<ptrdiff_t>(ScreenWidth) * 4;
+      }
+    };
+    static TScreenPixels screen;
     TPrinterPage p;
-    p.Width = ScreenWidth;
-    p.Height = ScreenHeight;
-    HDC dc = CreatePrinterDC(p);
+    p.Width = p.PhysicalWidth = ScreenWidth;
+    p.Height = p.PhysicalHeight = ScreenHeight;
+    HDC dc = CreatePrinterDC(p, false);
     dc->Kind = TDCKind::Surface;
+    dc->Surf = &screen.Surface;
+    dc->Touch();
     return dc;
   }
   return CreatePrinterDeviceDC(device, devmode, false);

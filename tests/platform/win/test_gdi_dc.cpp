@@ -42,6 +42,33 @@ TEST(GdiDC, SurfaceDCsDrawAtTheirOriginInsideTheVisibleRegion) {
   DeleteObject(cover);
 }
 
+TEST(GdiDC, ScreenDCsShareTheOneScreen) {
+  // Every screen DC draws on the same pixels, as every window on a display does; each DC keeps
+  // its own objects and state.
+  HDC a = CreateDC("DISPLAY", nullptr, nullptr, nullptr);
+  HDC b = CreateDC("DISPLAY", nullptr, nullptr, nullptr);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(GetDeviceCaps(a, HORZRES), GetDeviceCaps(b, HORZRES));
+  EXPECT_GT(GetDeviceCaps(a, HORZRES), 0);
+  EXPECT_GT(GetDeviceCaps(a, VERTRES), 0);
+  const int x = GetDeviceCaps(a, HORZRES) - 3, y = GetDeviceCaps(a, VERTRES) - 2;
+  const COLORREF before = GetPixel(b, x, y);
+  ASSERT_NE(before, CLR_INVALID);
+  SetPixel(a, x, y, RGB(12, 34, 56));
+  EXPECT_EQ(GetPixel(b, x, y), RGB(12, 34, 56));
+  SetTextColor(a, RGB(200, 0, 0));
+  EXPECT_NE(GetTextColor(b), RGB(200, 0, 0));
+  SetPixel(a, x, y, before);
+  EXPECT_EQ(GetPixel(b, x, y), before);
+  EXPECT_EQ(GetPixel(b, GetDeviceCaps(a, HORZRES), 0), CLR_INVALID);
+  DeleteDC(a);
+  HDC c = CreateDC("DISPLAY", nullptr, nullptr, nullptr);
+  EXPECT_EQ(GetPixel(c, x, y), before);
+  DeleteDC(c);
+  DeleteDC(b);
+}
+
 TEST(GdiDC, PatternBrushesRepeatFromTheBrushOrigin) {
   // A 2x2 checker of red and blue.
   TCanvasDC pat(2, 2);
