@@ -73,6 +73,10 @@ class TSdlBackend : public TDisplayBackend {
 
 public:
   bool Init() {
+    // Interrupt and terminate signals keep their default action and end the program, as they
+    // do any other: left to the library they only queue a quit event, which windows close on
+    // their own window events instead, so the program could not be stopped by a signal.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
     FWakeEvent = SDL_RegisterEvents(1);
     SDL_StartTextInput();
