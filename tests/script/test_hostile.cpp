@@ -69,8 +69,10 @@ TEST(ScriptHostileParse, UnreadTextIsAnErrorAndNothingRuns) {
     EXPECT_FALSE(p.Script.Compile()) << c.S.Text;
     EXPECT_TRUE(p.Output.empty()) << c.S.Text;
     EXPECT_FALSE(p.Script.ErrorText.empty()) << c.S.Text;
-    if (c.Error) EXPECT_EQ(p.Script.ErrorText, c.Error) << c.S.Text;
-    if (c.Pos) EXPECT_EQ(p.Script.ErrorPosition, c.Pos) << c.S.Text << " -> " << p.Script.ErrorText;
+    if (c.Error) { EXPECT_EQ(p.Script.ErrorText, c.Error) << c.S.Text; }
+    if (c.Pos) {
+      EXPECT_EQ(p.Script.ErrorPosition, c.Pos) << c.S.Text << " -> " << p.Script.ErrorText;
+    }
   }
   // The text after a Pascal program's "end." stays unread, and blank text is an empty program.
   EXPECT_EQ(CompileAndRun({"PascalScript", "begin Print('a') end. anything { open"}), "ran:a");

@@ -116,7 +116,7 @@ TEST_F(SwSkinCaptionTest, IconOfTheFormElseOfTheApplication) {
     else
       EXPECT_TRUE(at != blue && at != green);
     // The icon is exactly 16 pixels wide.
-    if (k.want) EXPECT_NE(WindowPixel(x + 8, y, f), k.want);
+    if (k.want) { EXPECT_NE(WindowPixel(x + 8, y, f), k.want); }
     delete f;
     Run();
   }

@@ -96,7 +96,7 @@ void LyrTestExpectSame(const LyrTestLayerState& a, const LyrTestLayerState& b, b
   EXPECT_EQ(a.BH, b.BH);
   EXPECT_EQ(a.PF, b.PF);
   EXPECT_TRUE(a.Pixels == b.Pixels) << "pixels differ";
-  if (WithAlpha) EXPECT_TRUE(a.Alpha == b.Alpha) << "alpha differs";
+  if (WithAlpha) { EXPECT_TRUE(a.Alpha == b.Alpha) << "alpha differs"; }
 }
 
 void LyrTestSetUser(TIELayer* L, const std::string& Text) {

@@ -190,7 +190,7 @@ TEST_F(DragImageTest, TheImageShowsOnlyOverControlsThatDisplayDragImages) {
   };
   panel(100, false);
   panel(200, true);
-  TImagePanel* p = DraggedPanel();
+  ASSERT_NE(DraggedPanel(), nullptr);
   ASSERT_TRUE(Images->SetDragImage(0, 8, 8));
   Run();
   POINT c{0, 0};

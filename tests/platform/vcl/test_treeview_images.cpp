@@ -224,7 +224,7 @@ TEST_F(TreeViewImages, TheWheelScrollsThreeRowsPerNotchUnlessAHandlerTakesIt) {
   for (const Case& c : cases) {
     wheel(c.delta);
     EXPECT_EQ(scroll().nPos, c.top) << c.delta;
-    if (c.top > 0) EXPECT_EQ(tv->TopItem()->Text(), "n" + std::to_string(c.top));
+    if (c.top > 0) { EXPECT_EQ(tv->TopItem()->Text(), "n" + std::to_string(c.top)); }
   }
   // Down to the bottom: the last rows stay on screen.
   for (int i = 0; i < 20; ++i) wheel(-120);

@@ -55,9 +55,13 @@ TEST_F(WndActivateTest, LateReportsLeaveTheWorkWindowTakingInput) {
     EnableWindow(work, TRUE);
     ShowWindow(progress, SW_HIDE);
     ASSERT_EQ(GetActiveWindow(), work);
-    if (c.At == TActivateReportAt::ProgressAfterHidden) EXPECT_EQ(InjectActivate(progress), c.Expected);
+    if (c.At == TActivateReportAt::ProgressAfterHidden) {
+      EXPECT_EQ(InjectActivate(progress), c.Expected);
+    }
     DestroyWindow(progress);
-    if (c.At == TActivateReportAt::ProgressAfterDestroyed) EXPECT_EQ(InjectActivate(progress), c.Expected);
+    if (c.At == TActivateReportAt::ProgressAfterDestroyed) {
+      EXPECT_EQ(InjectActivate(progress), c.Expected);
+    }
     Pump();
 
     if (c.At == TActivateReportAt::OtherShownWindow) {

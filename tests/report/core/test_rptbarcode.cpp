@@ -270,7 +270,7 @@ TEST(RptBarcodeSymbology, RotationShapesTheMetafile) {
   EXPECT_EQ(b.Height, 20 - 16);
   // Bars run across: every bar polygon spans the bar height horizontally.
   for (const Poly& p : Polygons(mf.get()))
-    if (p.Color == b.ColorBar && p.MaxX - p.MinX > 1) EXPECT_EQ(p.MaxX - p.MinX, b.Height);
+    if (p.Color == b.ColorBar && p.MaxX - p.MinX > 1) { EXPECT_EQ(p.MaxX - p.MinX, b.Height); }
   // Any other angle draws as the nearest right angle.
   b.Angle = 100;
   std::unique_ptr<TMetafile> near = b.MakeMetafile(RECT{0, 0, 40, 2 * w}, true);

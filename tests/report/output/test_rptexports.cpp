@@ -151,7 +151,7 @@ TEST_F(RptExports, PdfPassesTheCheckerAndExtractsAsText) {
     ASSERT_TRUE(Export(pdf, name)) << Report->Errors()->Text();
     const std::string file = Dir + "/" + name;
     std::string out;
-    if (HaveTool("qpdf")) EXPECT_EQ(RunTool("qpdf --check " + file, &out), 0) << out;
+    if (HaveTool("qpdf")) { EXPECT_EQ(RunTool("qpdf --check " + file, &out), 0) << out; }
     ASSERT_EQ(RunTool("pdftotext -layout " + file + " -", &out), 0) << out;
     EXPECT_NE(out.find("Page 1 (a) \\ b"), std::string::npos) << out;
     EXPECT_NE(out.find("Page 2 (a) \\ b"), std::string::npos) << out;
