@@ -3,6 +3,7 @@
 // monitors (display bounds and usable bounds) come from SDL2. Runs on the main thread; other
 // threads wake it through an SDL user event.
 #include <SDL2/SDL.h>
+#include <dlfcn.h>
 
 #include <map>
 #include <mutex>
@@ -11,6 +12,93 @@
 #include "platform/win/wnd_internal.h"
 
 namespace {
+
+// SDL2 is opened the first time the display is made, not linked: a program that never shows a
+// window (the tests, the command-line tools) then never maps it nor the dozens of libraries it
+// pulls in (X11, Wayland, sound), which were half of every process's start. The header gives
+// the types and constants; every function goes through this table.
+#define ORV_SDL_FUNCTIONS(X)        \
+  X(CreateColorCursor)              \
+  X(CreateRGBSurfaceWithFormatFrom) \
+  X(CreateRenderer)                 \
+  X(CreateSystemCursor)             \
+  X(CreateTexture)                  \
+  X(CreateWindow)                   \
+  X(DestroyRenderer)                \
+  X(DestroyTexture)                 \
+  X(DestroyWindow)                  \
+  X(FreeCursor)                     \
+  X(FreeSurface)                    \
+  X(GetClipboardText)               \
+  X(GetDisplayBounds)               \
+  X(GetDisplayUsableBounds)         \
+  X(GetGlobalMouseState)            \
+  X(GetKeyboardFocus)               \
+  X(GetMouseState)                  \
+  X(GetNumVideoDisplays)            \
+  X(GetWindowFlags)                 \
+  X(GetWindowFromID)                \
+  X(HasClipboardText)               \
+  X(HideWindow)                     \
+  X(Init)                           \
+  X(PollEvent)                      \
+  X(PushEvent)                      \
+  X(Quit)                           \
+  X(RaiseWindow)                    \
+  X(RegisterEvents)                 \
+  X(RenderClear)                    \
+  X(RenderCopy)                     \
+  X(RenderPresent)                  \
+  X(SetClipboardText)               \
+  X(SetCursor)                      \
+  X(SetHint)                        \
+  X(SetWindowInputFocus)            \
+  X(SetWindowPosition)              \
+  X(SetWindowSize)                  \
+  X(SetWindowTitle)                 \
+  X(ShowCursor)                     \
+  X(ShowWindow)                     \
+  X(StartTextInput)                 \
+  X(UpdateTexture)                  \
+  X(WaitEventTimeout)               \
+  X(free)
+
+struct TSdlApi {
+  void* Lib = nullptr;
+#define X(name) decltype(&::SDL_##name) name = nullptr;
+  ORV_SDL_FUNCTIONS(X)
+#undef X
+};
+TSdlApi gSdl;
+
+template <class F>
+bool SdlResolve(void* lib, F* slot, const char* name) {
+  *slot = reinterpret_cast<F>(dlsym(lib, name));
+  return *slot != nullptr;
+}
+
+// Opens the library and resolves every function once; false (and nothing kept) when the
+// library or any of its functions is missing. The library stays mapped once loaded: threads
+// and exit handlers it starts point into it.
+bool SdlLoad() {
+  static std::mutex lock;
+  std::lock_guard<std::mutex> g(lock);
+  if (gSdl.Lib) return true;
+  void* lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!lib) return false;
+  TSdlApi api;
+  bool all = true;
+#define X(name) all = SdlResolve(lib, &api.name, "SDL_" #name) && all;
+  ORV_SDL_FUNCTIONS(X)
+#undef X
+  if (!all) {
+    dlclose(lib);
+    return false;
+  }
+  api.Lib = lib;
+  gSdl = api;
+  return true;
+}
 
 UINT VkFromSdl(SDL_Keycode k) {
   if (k >= SDLK_a && k <= SDLK_z) return static_cast<UINT>('A' + (k - SDLK_a));
@@ -76,16 +164,16 @@ public:
     // Interrupt and terminate signals keep their default action and end the program, as they
     // do any other: left to the library they only queue a quit event, which windows close on
     // their own window events instead, so the program could not be stopped by a signal.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
-    FWakeEvent = SDL_RegisterEvents(1);
-    SDL_StartTextInput();
+    gSdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (gSdl.Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    FWakeEvent = gSdl.RegisterEvents(1);
+    gSdl.StartTextInput();
     return true;
   }
   ~TSdlBackend() override {
     for (auto& [w, s] : FWindows) Drop(s);
-    for (auto& [id, c] : FCursors) SDL_FreeCursor(c);
-    SDL_Quit();
+    for (auto& [id, c] : FCursors) gSdl.FreeCursor(c);
+    gSdl.Quit();
   }
   const char* Name() const override { return "sdl"; }
   bool TextInputFromBackend() const override { return true; }
@@ -94,8 +182,8 @@ public:
     if (!shown) {
       auto it = FWindows.find(w);
       if (it == FWindows.end() || !it->second.Window) return;
-      const bool focused = SDL_GetKeyboardFocus() == it->second.Window;
-      SDL_HideWindow(it->second.Window);
+      const bool focused = gSdl.GetKeyboardFocus() == it->second.Window;
+      gSdl.HideWindow(it->second.Window);
       if (focused) FocusActive(w);
       return;
     }
@@ -105,19 +193,19 @@ public:
       // they become popups of the display, which stay out of the keyboard's way.
       Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN;
       if (NeverActive(w)) flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
-      s.Window = SDL_CreateWindow(w->Text.c_str(), w->Rect.left, w->Rect.top, std::max(1, int(w->Rect.right - w->Rect.left)),
+      s.Window = gSdl.CreateWindow(w->Text.c_str(), w->Rect.left, w->Rect.top, std::max(1, int(w->Rect.right - w->Rect.left)),
                                   std::max(1, int(w->Rect.bottom - w->Rect.top)), flags);
       if (!s.Window) return;
-      s.Renderer = SDL_CreateRenderer(s.Window, -1, SDL_RENDERER_SOFTWARE);
+      s.Renderer = gSdl.CreateRenderer(s.Window, -1, SDL_RENDERER_SOFTWARE);
     } else {
-      SDL_ShowWindow(s.Window);
+      gSdl.ShowWindow(s.Window);
     }
     w->Presentable = true;
   }
   void WindowDestroyed(HWND w) override {
     auto it = FWindows.find(w);
     if (it == FWindows.end()) return;
-    const bool focused = it->second.Window && SDL_GetKeyboardFocus() == it->second.Window;
+    const bool focused = it->second.Window && gSdl.GetKeyboardFocus() == it->second.Window;
     Drop(it->second);
     FWindows.erase(it);
     if (focused) FocusActive(w);
@@ -128,18 +216,18 @@ public:
     HWND a = GetActiveWindow();
     if (!a || a == gone) return;
     auto it = FWindows.find(a);
-    if (it != FWindows.end() && it->second.Window && (SDL_GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN))
-      SDL_SetWindowInputFocus(it->second.Window);
+    if (it != FWindows.end() && it->second.Window && (gSdl.GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN))
+      gSdl.SetWindowInputFocus(it->second.Window);
   }
   // The window that had the keyboard is hidden or gone by now; without a window manager the
   // display would leave the keyboard with no window, so it goes to the newly active one.
   void ActivationPassed(HWND w) override {
     auto it = FWindows.find(w);
     if (it == FWindows.end() || !it->second.Window || NeverActive(w)) return;
-    SDL_Window* focus = SDL_GetKeyboardFocus();
+    SDL_Window* focus = gSdl.GetKeyboardFocus();
     if (focus == it->second.Window) return;
-    if (focus && (SDL_GetWindowFlags(focus) & SDL_WINDOW_SHOWN)) return;  // another shown window has it
-    if (SDL_GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN) SDL_SetWindowInputFocus(it->second.Window);
+    if (focus && (gSdl.GetWindowFlags(focus) & SDL_WINDOW_SHOWN)) return;  // another shown window has it
+    if (gSdl.GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN) gSdl.SetWindowInputFocus(it->second.Window);
   }
   // The display's windows are stacked as the window manager has them: w comes up, then the
   // windows the window manager keeps in front of it (topmost ones, open menus) go above it again.
@@ -157,19 +245,19 @@ public:
   }
   void Raise(HWND w) {
     auto it = FWindows.find(w);
-    if (it != FWindows.end() && it->second.Window && (SDL_GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN))
-      SDL_RaiseWindow(it->second.Window);
+    if (it != FWindows.end() && it->second.Window && (gSdl.GetWindowFlags(it->second.Window) & SDL_WINDOW_SHOWN))
+      gSdl.RaiseWindow(it->second.Window);
   }
   void WindowMoved(HWND w) override {
     auto it = FWindows.find(w);
     if (it == FWindows.end() || !it->second.Window) return;
-    SDL_SetWindowPosition(it->second.Window, w->Rect.left, w->Rect.top);
-    SDL_SetWindowSize(it->second.Window, std::max(1, int(w->Rect.right - w->Rect.left)), std::max(1, int(w->Rect.bottom - w->Rect.top)));
+    gSdl.SetWindowPosition(it->second.Window, w->Rect.left, w->Rect.top);
+    gSdl.SetWindowSize(it->second.Window, std::max(1, int(w->Rect.right - w->Rect.left)), std::max(1, int(w->Rect.bottom - w->Rect.top)));
     w->Presentable = true;
   }
   void WindowTextChanged(HWND w) override {
     auto it = FWindows.find(w);
-    if (it != FWindows.end() && it->second.Window) SDL_SetWindowTitle(it->second.Window, w->Text.c_str());
+    if (it != FWindows.end() && it->second.Window) gSdl.SetWindowTitle(it->second.Window, w->Text.c_str());
   }
   void Present(HWND w) override {
     auto it = FWindows.find(w);
@@ -177,78 +265,78 @@ public:
     TSdlWindow& s = it->second;
     const TGdiSurface& sf = *w->Surface;
     if (!s.Texture || s.TexW != sf.Width || s.TexH != sf.Height) {
-      if (s.Texture) SDL_DestroyTexture(s.Texture);
-      s.Texture = SDL_CreateTexture(s.Renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, sf.Width, sf.Height);
+      if (s.Texture) gSdl.DestroyTexture(s.Texture);
+      s.Texture = gSdl.CreateTexture(s.Renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, sf.Width, sf.Height);
       s.TexW = sf.Width;
       s.TexH = sf.Height;
     }
     if (!s.Texture) return;
-    SDL_UpdateTexture(s.Texture, nullptr, sf.Top, static_cast<int>(sf.Stride));
-    SDL_RenderClear(s.Renderer);
-    SDL_RenderCopy(s.Renderer, s.Texture, nullptr, nullptr);
-    SDL_RenderPresent(s.Renderer);
+    gSdl.UpdateTexture(s.Texture, nullptr, sf.Top, static_cast<int>(sf.Stride));
+    gSdl.RenderClear(s.Renderer);
+    gSdl.RenderCopy(s.Renderer, s.Texture, nullptr, nullptr);
+    gSdl.RenderPresent(s.Renderer);
   }
   bool Pump(int timeoutMs) override {
     SDL_Event e;
     bool any = false;
-    if (!SDL_WaitEventTimeout(&e, timeoutMs)) return true;
+    if (!gSdl.WaitEventTimeout(&e, timeoutMs)) return true;
     do {
       any = true;
       Handle(e);
-    } while (SDL_PollEvent(&e));
+    } while (gSdl.PollEvent(&e));
     return any;
   }
   void Wake() override {
     SDL_Event e{};
     e.type = FWakeEvent;
-    SDL_PushEvent(&e);
+    gSdl.PushEvent(&e);
   }
   void SetCursor(HCURSOR c) override {
     TCursorInfo info;
     if (!c || !GetCursorInfoOf(c, &info)) {
-      SDL_ShowCursor(SDL_DISABLE);
+      gSdl.ShowCursor(SDL_DISABLE);
       return;
     }
-    SDL_ShowCursor(SDL_ENABLE);
+    gSdl.ShowCursor(SDL_ENABLE);
     auto key = reinterpret_cast<uintptr_t>(c);
     SDL_Cursor*& sc = FCursors[key];
     if (!sc) {
       if (info.Pixels) {
-        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(info.Pixels), info.Width, info.Height, 32,
+        SDL_Surface* s = gSdl.CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(info.Pixels), info.Width, info.Height, 32,
                                                             info.Width * 4, SDL_PIXELFORMAT_ARGB8888);
         if (s) {
-          sc = SDL_CreateColorCursor(s, info.HotX, info.HotY);
-          SDL_FreeSurface(s);
+          sc = gSdl.CreateColorCursor(s, info.HotX, info.HotY);
+          gSdl.FreeSurface(s);
         }
       } else {
-        sc = SDL_CreateSystemCursor(SdlCursor(info.StandardId));
+        sc = gSdl.CreateSystemCursor(SdlCursor(info.StandardId));
       }
     }
-    if (sc) SDL_SetCursor(sc);
+    if (sc) gSdl.SetCursor(sc);
   }
   bool GetText(std::string* out) override {
-    if (!SDL_HasClipboardText()) return false;
-    char* t = SDL_GetClipboardText();
+    if (!gSdl.HasClipboardText()) return false;
+    char* t = gSdl.GetClipboardText();
     if (!t) return false;
     *out = t;
-    SDL_free(t);
+    gSdl.free(t);
     return true;
   }
-  bool SetText(const std::string& text) override { return SDL_SetClipboardText(text.c_str()) == 0; }
+  bool SetText(const std::string& text) override { return gSdl.SetClipboardText(text.c_str()) == 0; }
   bool ScreenSize(int* w, int* h) override {
     SDL_Rect r;
-    if (SDL_GetDisplayBounds(0, &r) != 0) return false;
+    if (gSdl.GetDisplayBounds(0, &r) != 0) return false;
     *w = r.w;
     *h = r.h;
     return true;
   }
 
   bool Monitors(std::vector<TMonitorLayout>* out) override {
-    int n = SDL_GetNumVideoDisplays();
+    int n = gSdl.GetNumVideoDisplays();
     for (int i = 0; i < n; ++i) {
       SDL_Rect b, u;
-      if (SDL_GetDisplayBounds(i, &b) != 0) continue;
-      if (SDL_GetDisplayUsableBounds(i, &u) != 0) u = b;
+      if (gSdl.GetDisplayBounds(i, &b) != 0) continue;
+      if (gSdl.GetDisplayUsableBounds(i, &u) != 0) u = b;
       out->push_back(TMonitorLayout{RECT{b.x, b.y, b.x + b.w, b.y + b.h}, RECT{u.x, u.y, u.x + u.w, u.y + u.h}});
     }
     return !out->empty();
@@ -256,13 +344,13 @@ public:
 
 private:
   void Drop(TSdlWindow& s) {
-    if (s.Texture) SDL_DestroyTexture(s.Texture);
-    if (s.Renderer) SDL_DestroyRenderer(s.Renderer);
-    if (s.Window) SDL_DestroyWindow(s.Window);
+    if (s.Texture) gSdl.DestroyTexture(s.Texture);
+    if (s.Renderer) gSdl.DestroyRenderer(s.Renderer);
+    if (s.Window) gSdl.DestroyWindow(s.Window);
     s = TSdlWindow{};
   }
   HWND FromId(Uint32 id) {
-    SDL_Window* sw = SDL_GetWindowFromID(id);
+    SDL_Window* sw = gSdl.GetWindowFromID(id);
     // Events of a window already gone carry an unknown id; they belong to no window (not to one
     // whose display window was never made).
     if (!sw) return nullptr;
@@ -290,7 +378,7 @@ private:
       }
       case SDL_MOUSEWHEEL: {
         int x = 0, y = 0;
-        SDL_GetMouseState(&x, &y);
+        gSdl.GetMouseState(&x, &y);
         POINT p = ToScreen(FromId(e.wheel.windowID), x, y);
         InjectMouseWheel(p.x, p.y, e.wheel.y * WHEEL_DELTA);
         break;
@@ -302,9 +390,9 @@ private:
       case SDL_TEXTINPUT: InjectText(e.text.text); break;
       case SDL_DROPFILE: {
         int x = 0, y = 0;
-        SDL_GetGlobalMouseState(&x, &y);
+        gSdl.GetGlobalMouseState(&x, &y);
         InjectDropFiles(x, y, {e.drop.file});
-        SDL_free(e.drop.file);
+        gSdl.free(e.drop.file);
         break;
       }
       case SDL_WINDOWEVENT: {
@@ -330,6 +418,7 @@ private:
 }  // namespace
 
 std::unique_ptr<TDisplayBackend> CreateSdlBackend() {
+  if (!SdlLoad()) return nullptr;
   auto b = std::make_unique<TSdlBackend>();
   if (!b->Init()) return nullptr;
   return b;

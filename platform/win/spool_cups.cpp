@@ -1,11 +1,78 @@
 // The CUPS back end: the queues of the local CUPS server as printers, and job submission.
 // The only file that includes the CUPS headers.
 #include <cups/cups.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "platform/win/spool_internal.h"
+
+namespace {
+// libcups is opened the first time the printers are listed or a job goes to a queue, not
+// linked: a program that never prints does not map it nor the TLS and Kerberos libraries it
+// pulls in. The header gives the types and constants; every function goes through this table.
+#define ORV_CUPS_FUNCTIONS(X) \
+  X(cupsAddOption)            \
+  X(cupsCheckDestSupported)   \
+  X(cupsCopyDestInfo)         \
+  X(cupsFindDestDefault)      \
+  X(cupsFindDestSupported)    \
+  X(cupsFreeDestInfo)         \
+  X(cupsFreeDests)            \
+  X(cupsFreeOptions)          \
+  X(cupsGetDestMediaByIndex)  \
+  X(cupsGetDestMediaCount)    \
+  X(cupsGetDestMediaDefault)  \
+  X(cupsGetDests2)            \
+  X(cupsGetNamedDest)         \
+  X(cupsGetOption)            \
+  X(cupsPrintFile2)           \
+  X(ippGetCount)              \
+  X(ippGetResolution)         \
+  X(ippGetString)             \
+  X(ippGetValueTag)
+
+struct TCupsApi {
+  void* Lib = nullptr;
+#define X(name) decltype(&::name) name = nullptr;
+  ORV_CUPS_FUNCTIONS(X)
+#undef X
+};
+TCupsApi gCups;
+
+template <class F>
+bool CupsResolve(void* lib, F* slot, const char* name) {
+  *slot = reinterpret_cast<F>(dlsym(lib, name));
+  return *slot != nullptr;
+}
+
+// Opens the library and resolves every function once; false when the library or any of its
+// functions is missing (then there are no CUPS printers). A library that failed is not tried
+// again. Once loaded it stays mapped: the TLS libraries it loads keep exit handlers in it.
+bool CupsLoad() {
+  static std::mutex lock;
+  static bool tried = false;
+  std::lock_guard<std::mutex> g(lock);
+  if (gCups.Lib || tried) return gCups.Lib != nullptr;
+  tried = true;
+  void* lib = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+  if (!lib) return false;
+  TCupsApi api;
+  bool all = true;
+#define X(name) all = CupsResolve(lib, &api.name, #name) && all;
+  ORV_CUPS_FUNCTIONS(X)
+#undef X
+  if (!all) {
+    dlclose(lib);
+    return false;
+  }
+  api.Lib = lib;
+  gCups = api;
+  return true;
+}
+}  // namespace
 
 namespace {
 // Paper sources as CUPS names them, mapped to the bin numbers device modes use.
@@ -25,10 +92,10 @@ short BinNumberOf(const char* keyword, short& nextUser) {
 }
 
 void ReadMedia(cups_dest_t* dest, cups_dinfo_t* info, TPrinterInfo& p) {
-  int count = cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, dest, info, 0);
+  int count = gCups.cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, dest, info, 0);
   for (int i = 0; i < count; ++i) {
     cups_size_t size{};
-    if (!cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, dest, info, i, 0, &size)) continue;
+    if (!gCups.cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, dest, info, i, 0, &size)) continue;
     // CUPS sizes are in hundredths of a millimetre; papers the table does not know are left out.
     int number = PaperNumberForSize(size.width / 10, size.length / 10);
     if (number == 0 || p.Paper(number)) continue;
@@ -44,17 +111,17 @@ void ReadMedia(cups_dest_t* dest, cups_dinfo_t* info, TPrinterInfo& p) {
     p.Papers.push_back(paper);
   }
   cups_size_t def{};
-  if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &def))
+  if (gCups.cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &def))
     p.Defaults.dmPaperSize =
         static_cast<short>(PaperNumberForSize(def.width / 10, def.length / 10));
 }
 
 void ReadBins(cups_dest_t* dest, cups_dinfo_t* info, TPrinterInfo& p) {
   p.Bins.push_back({DMBIN_AUTO, "Automatically Select"});
-  ipp_attribute_t* a = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, "media-source");
+  ipp_attribute_t* a = gCups.cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, "media-source");
   short nextUser = DMBIN_USER;
-  for (int i = 0; a && i < ippGetCount(a); ++i) {
-    const char* kw = ippGetString(a, i, nullptr);
+  for (int i = 0; a && i < gCups.ippGetCount(a); ++i) {
+    const char* kw = gCups.ippGetString(a, i, nullptr);
     if (!kw) continue;
     short n = BinNumberOf(kw, nextUser);
     if (std::none_of(p.Bins.begin(), p.Bins.end(),
@@ -64,11 +131,12 @@ void ReadBins(cups_dest_t* dest, cups_dinfo_t* info, TPrinterInfo& p) {
 }
 
 int DefaultResolution(cups_dest_t* dest, cups_dinfo_t* info) {
-  ipp_attribute_t* a = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution");
-  if (!a || ippGetValueTag(a) != IPP_TAG_RESOLUTION) return 300;
+  ipp_attribute_t* a =
+      gCups.cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution");
+  if (!a || gCups.ippGetValueTag(a) != IPP_TAG_RESOLUTION) return 300;
   int y = 0;
   ipp_res_t units{};
-  int x = ippGetResolution(a, 0, &y, &units);
+  int x = gCups.ippGetResolution(a, 0, &y, &units);
   if (units == IPP_RES_PER_CM) x = x * 254 / 100;
   return std::clamp(x, 72, 1200);
 }
@@ -88,8 +156,9 @@ std::string PublicUri(std::string uri) {
 
 std::vector<TPrinterInfo> CupsPrinters(std::string& defaultName) {
   std::vector<TPrinterInfo> out;
+  if (!CupsLoad()) return out;  // no CUPS on this machine: no queues
   cups_dest_t* dests = nullptr;
-  int n = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  int n = gCups.cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
   for (int i = 0; i < n; ++i) {
     cups_dest_t* d = &dests[i];
     if (d->instance) continue;  // instances are option sets of a queue, not printers
@@ -98,14 +167,14 @@ std::vector<TPrinterInfo> CupsPrinters(std::string& defaultName) {
     p.Cups = true;
     p.Detailed = false;
     p.Driver = "CUPS";
-    const char* uri = cupsGetOption("device-uri", d->num_options, d->options);
+    const char* uri = gCups.cupsGetOption("device-uri", d->num_options, d->options);
     p.Port = uri ? PublicUri(uri) : std::string("cups:") + d->name;
     // Ports are listed separated by commas, so a comma inside one is escaped.
     for (size_t at; (at = p.Port.find(',')) != std::string::npos;) p.Port.replace(at, 1, "%2C");
     if (d->is_default) defaultName = p.Name;
     out.push_back(std::move(p));
   }
-  cupsFreeDests(n, dests);
+  gCups.cupsFreeDests(n, dests);
   return out;
 }
 
@@ -115,16 +184,19 @@ void CupsReadDetails(TPrinterInfo& p) {
   p.Collate = true;
   p.Papers.clear();
   p.Bins.clear();
-  if (cups_dest_t* d = cupsGetNamedDest(CUPS_HTTP_DEFAULT, p.Name.c_str(), nullptr)) {
-    if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d)) {
+  // Without the library the queue gets the papers of a queue that does not answer.
+  if (cups_dest_t* d = !CupsLoad()
+                           ? nullptr
+                           : gCups.cupsGetNamedDest(CUPS_HTTP_DEFAULT, p.Name.c_str(), nullptr)) {
+    if (cups_dinfo_t* info = gCups.cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d)) {
       ReadMedia(d, info, p);
       ReadBins(d, info, p);
-      p.Duplex = cupsCheckDestSupported(CUPS_HTTP_DEFAULT, d, info, CUPS_SIDES,
-                                        CUPS_SIDES_TWO_SIDED_PORTRAIT) != 0;
+      p.Duplex = gCups.cupsCheckDestSupported(CUPS_HTTP_DEFAULT, d, info, CUPS_SIDES,
+                                              CUPS_SIDES_TWO_SIDED_PORTRAIT) != 0;
       p.Dpi = DefaultResolution(d, info);
-      cupsFreeDestInfo(info);
+      gCups.cupsFreeDestInfo(info);
     }
-    cupsFreeDests(1, d);
+    gCups.cupsFreeDests(1, d);
   }
   if (p.Bins.empty()) p.Bins.push_back({DMBIN_AUTO, "Automatically Select"});
   if (p.Papers.empty())
@@ -138,24 +210,29 @@ void CupsReadDetails(TPrinterInfo& p) {
 
 bool CupsSubmit(const std::string& queue, const std::string& file, const std::string& title,
                 const DEVMODEA& dm, bool raw) {
+  if (!CupsLoad()) {
+    SetLastError(ERROR_CAN_NOT_COMPLETE);
+    return false;
+  }
   int n = 0;
   cups_option_t* options = nullptr;
   if (raw) {
-    n = cupsAddOption("raw", "true", n, &options);
+    n = gCups.cupsAddOption("raw", "true", n, &options);
   } else {
     if (dm.dmCopies > 1)
-      n = cupsAddOption(CUPS_COPIES, std::to_string(dm.dmCopies).c_str(), n, &options);
-    if (dm.dmCopies > 1) n = cupsAddOption("collate", dm.dmCollate ? "true" : "false", n, &options);
+      n = gCups.cupsAddOption(CUPS_COPIES, std::to_string(dm.dmCopies).c_str(), n, &options);
+    if (dm.dmCopies > 1)
+      n = gCups.cupsAddOption("collate", dm.dmCollate ? "true" : "false", n, &options);
     const char* sides = dm.dmDuplex == DMDUP_VERTICAL     ? CUPS_SIDES_TWO_SIDED_PORTRAIT
                         : dm.dmDuplex == DMDUP_HORIZONTAL ? CUPS_SIDES_TWO_SIDED_LANDSCAPE
                                                           : CUPS_SIDES_ONE_SIDED;
-    n = cupsAddOption(CUPS_SIDES, sides, n, &options);
+    n = gCups.cupsAddOption(CUPS_SIDES, sides, n, &options);
     if (dm.dmColor == DMCOLOR_MONOCHROME)
-      n = cupsAddOption("print-color-mode", "monochrome", n, &options);
+      n = gCups.cupsAddOption("print-color-mode", "monochrome", n, &options);
   }
-  int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.c_str(), file.c_str(),
-                           title.empty() ? "Document" : title.c_str(), n, options);
-  cupsFreeOptions(n, options);
+  int job = gCups.cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.c_str(), file.c_str(),
+                                 title.empty() ? "Document" : title.c_str(), n, options);
+  gCups.cupsFreeOptions(n, options);
   if (job == 0) {
     SetLastError(ERROR_CAN_NOT_COMPLETE);
     return false;
