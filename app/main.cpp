@@ -9,12 +9,12 @@
 #include <thread>
 
 #include "app/formstar.h"
+#include "app/maincontrols.h"
 #include "app/seemain.h"
 #include "imaging/codecs/iecodecs.h"
 #include "platform/rtl/fileutils.h"
 #include "platform/vcl/forms.h"
 #include "platform/win/winuser.h"
-#include "skins/swskinengine.h"
 
 int main() {
   // The libraries' start-up: the imaging library with its codecs.
@@ -32,16 +32,8 @@ int main() {
     Application()->SetTitle("orvanta 1.0");
     TFormSeeMain* main = nullptr;
     Application()->CreateForm(main);
-    // The main window's skin engine wears "harbour.ssk" (beside the executable) and skins every
-    // form of the program when it is activated.
-    for (const char* form : {"TFormSeeMain", "TFormNewMax", "TFormcutimage", "TFormsysset",
-                             "TFormAbout", "TFormbeizhu", "TFormRename", "TFormDaoChushezhi",
-                             "TFormdaochuPATH"})
-      AddAutoSkinClassName(form);
-    auto* skin = new TswSkinEngine(main);
-    skin->SetSkinFile(ExtractFilePath(ParamStr(0)) + "harbour.ssk");
-    skin->SetActive(true);
-    skin->SkinForm(main);
+    // The main window's skin engine wears "harbour.ssk" (beside the executable).
+    SkinProgramWindows(main, ExtractFilePath(ParamStr(0)) + "harbour.ssk");
     delete splash;
     if (screenshot && !Application()->Terminated()) {
       main->Show();

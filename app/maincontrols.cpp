@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "skins/ksskinctrls.h"
 #include "skins/ksskindata.h"
+#include "skins/swskinengine.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/iemio.h"
 #include "imaging/io/ieparams.h"
@@ -14,6 +15,7 @@
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/streams.h"
 #include "platform/vcl/extctrls.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 
 namespace {
@@ -307,4 +309,19 @@ TCustomControl* NewMenuButton(TComponent* Owner) { return new TBnMenuButton(Owne
 
 void MenuButtonSetDropDownMenu(TCustomControl* Button, TPopupMenu* Menu) {
   static_cast<TBnMenuButton*>(Button)->SetDropDownMenu(Menu);
+}
+
+// ---- form skin ----
+
+TComponent* SkinProgramWindows(TCustomForm* Main, const std::string& SkinFile) {
+  // The viewer ("TFormNewMax") is made anew at each opening and is not skinned: the skin would
+  // turn its status line to the skin's text colour, black on the black margin.
+  for (const char* form : {"TFormSeeMain", "TFormcutimage", "TFormsysset", "TFormAbout", "TFormbeizhu",
+                           "TFormRename", "TFormDaoChushezhi", "TFormdaochuPATH"})
+    AddAutoSkinClassName(form);
+  auto* skin = new TswSkinEngine(Main);
+  skin->SetSkinFile(SkinFile);
+  skin->SetActive(true);
+  skin->SkinForm(Main);
+  return skin;
 }

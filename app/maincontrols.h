@@ -121,6 +121,13 @@ void TreeRefreshNodes(TWinControl* Tree);
 // Enabled through the base class.
 TWinControl* NewSkinExPanel(TComponent* Owner);
 
+// ---- form skin ----
+
+// The program's look: a skin engine on Main wears SkinFile, skins Main at once and skins the
+// program's other windows when they are activated. The full-screen viewer is left out: it keeps
+// its black look and its green status line over the photo. Returns the engine, owned by Main.
+TComponent* SkinProgramWindows(TCustomForm* Main, const std::string& SkinFile);
+
 // ---- menu button ----
 
 // The glyph button that drops down a popup menu under itself.

@@ -456,6 +456,17 @@ TEST_F(ViewerWindow, CropFromTheViewerShowsTheSavedPhotoAndRefreshesIt) {
   EXPECT_EQ(boxes.Texts, std::vector<std::string>{"Tip:Do you save ?"});
 }
 
+TEST_F(ViewerWindow, KeepsItsGreenStatusLineUnderTheProgramsSkin) {
+  OpenShoot(3);
+  auto* skin = SkinProgramWindows(Form, apptest::SourceDir() + "/data/swskins/harbour.ssk");
+  ASSERT_NE(skin, nullptr);
+  InViewer(1, [&](TFormNewMax* v) {
+    Application()->ProcessMessages();
+    EXPECT_EQ(v->Label300->Font()->Color(), static_cast<TColor>(RGB(128, 255, 0)));
+    EXPECT_EQ(v->Label300->Caption(), "2/3 IMG_0002.jpg");
+  });
+}
+
 TEST_F(ViewerWindow, LooksLikeItsGoldenImage) {
   OpenShoot(3);
   AddComment("IMG_0001.jpg", "x");
