@@ -43,8 +43,18 @@ inline uint8_t RangeGrey(double v, const TRenderCtx& c) {
   return static_cast<uint8_t>(static_cast<int64_t>((v - lo) / (c.White - c.Black) * 255));
 }
 
+// Offsets and contrast come from stored layers, as any 32-bit values. A channel that far from the
+// middle is saturated whatever the factor (and a factor that large saturates any change), so
+// the sum and the product are held within bounds where they give the same colour, never
+// overflowing.
+constexpr int64_t kAdjustMaxChange = int64_t(1) << 24;
+constexpr int64_t kAdjustMaxFactor = int64_t(1) << 32;
+
 inline TIERGBPixel Adjust8(TIERGBPixel p, const TRenderCtx& c) {
-  auto ch = [&](int v, int off) { return Lim(static_cast<int>(c.K * (v + off - 128) / 65536) + 128); };
+  auto ch = [&](int v, int off) {
+    const int64_t d = std::clamp<int64_t>(int64_t{v} + off - 128, -kAdjustMaxChange, kAdjustMaxChange);
+    return Lim(static_cast<int>(std::clamp<int64_t>(c.K * d / 65536, -256, 256)) + 128);
+  };
   return TIERGBPixel{ch(p.b, c.Off[2]), ch(p.g, c.Off[1]), ch(p.r, c.Off[0])};
 }
 
@@ -90,7 +100,8 @@ inline TIERGBPixel Fetch(const uint8_t* s, int x, const TRenderCtx& c) {
     const TIERGB48Pixel w = reinterpret_cast<const TIERGB48Pixel*>(s)[x];
     if (!c.Adjust) return TIERGBPixel{uint8_t(w.b >> 8), uint8_t(w.g >> 8), uint8_t(w.r >> 8)};
     auto ch = [&](int v, int off) {
-      return Lim(static_cast<int>(static_cast<int64_t>((v + off - 32768) * c.Kf + 32768) >> 8));
+      const double x = (double(v) + off - 32768) * c.Kf + 32768;
+      return Lim(static_cast<int>(static_cast<int64_t>(std::clamp(x, -65536.0, 131072.0)) >> 8));
     };
     return TIERGBPixel{ch(w.b, c.Off[2]), ch(w.g, c.Off[1]), ch(w.r, c.Off[0])};
   }
@@ -315,7 +326,7 @@ void TIEBitmap::DrawToBitmapEx(TIEBitmap* Dest, TIERenderTables* Tables, const T
   c.Adjust = adjust;
   for (int i = 0; i < 3; ++i) c.Off[i] = EnableChannelOffset ? ChannelOffset[i] : 0;
   c.Kf = Contrast < 0 ? 1 - std::sqrt(-static_cast<double>(Contrast)) / 10 : Contrast / 10.0 + 1;
-  c.K = static_cast<int64_t>(c.Kf * 65536);
+  c.K = std::clamp<int64_t>(static_cast<int64_t>(c.Kf * 65536), -kAdjustMaxFactor, kAdjustMaxFactor);
   c.Blend = BlendMode;
   c.Transparency = std::clamp(Transparency, 0, 255);
   c.Alpha = alpha;

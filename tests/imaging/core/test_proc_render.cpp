@@ -1,6 +1,7 @@
 // The renderer into 24-bit bitmaps and the blend modes, against the Parts' formulas.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 #include "imaging/core/iebitmap.h"
@@ -90,6 +91,34 @@ TEST_F(RenderTest, AlphaDisplayRangeContrastAndFormats) {
     out.Fill(0);
     b.DrawToBitmap(&out, 0, 0, 4, 2, 0, 0, 4, 2, 255, rfNone, 0);
     EXPECT_GE(out.GetPixelRGB(3, 1).g, 249) << f;
+  }
+}
+
+TEST_F(RenderTest, ContrastAndOffsetsOfAnyStoredValueSaturate) {
+  // Layers store contrast and channel offsets as any 32-bit values: at the ends of that range a
+  // channel saturates (or stays in the middle when it is there and only the contrast changes).
+  struct Case {
+    int Contrast, Offset;
+    TIERGBPixel Want;
+  };
+  const Case cases[] = {{INT_MAX, 0, {0, 128, 255}},    {INT_MIN, 0, {255, 128, 0}}, {0, INT_MAX, {255, 255, 255}},
+                        {0, INT_MIN, {0, 0, 0}},        {INT_MAX, INT_MIN, {0, 0, 0}},
+                        {INT_MIN, INT_MAX, {0, 0, 0}}};
+  TIEBitmap s24(1, 1, ie24RGB), s48(1, 1, ieRGB48);
+  s24.SetPixelRGB(0, 0, TIERGBPixel{0, 128, 250});
+  const TIERGB48Pixel p48{64250, 32768, 0};
+  std::memcpy(s48.Scanline(0), &p48, sizeof p48);
+  for (const Case& c : cases) {
+    for (TIEBitmap* s : {&s24, &s48}) {
+      SCOPED_TRACE(testing::Message() << c.Contrast << " " << c.Offset << " format " << s->PixelFormat());
+      s->Contrast = c.Contrast;
+      s->EnableChannelOffset = c.Offset != 0;
+      for (int i = 0; i < 3; ++i) s->ChannelOffset[i] = c.Offset;
+      TIEBitmap d(1, 1, ie24RGB);
+      d.Fill(0x336699);
+      s->DrawToBitmap(&d, 0, 0, 1, 1, 0, 0, 1, 1, 255, rfNone, 0);
+      EXPECT_EQ(d.GetPixelRGB(0, 0), c.Want);
+    }
   }
 }
 
