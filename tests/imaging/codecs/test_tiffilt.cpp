@@ -350,6 +350,34 @@ TEST(TiffWriterStrips, StripsOfAboutHalfAMegabyte) {
   }
 }
 
+TEST(TiffWriterStrips, OneSampleOfADepthRowsCannotHoldIsWrittenAsEightBits) {
+  // Parameters of a page read may ask for one sample of any depth; grey rows are packed in 1 to
+  // 8 bits or stored in 16, anything else is written as 8 bits.
+  for (auto [asked, written] : {std::pair{24, 8}, std::pair{12, 8}, std::pair{0, 8}, std::pair{-3, 8},
+                                std::pair{16, 16}, std::pair{4, 4}}) {
+    SCOPED_TRACE(asked);
+    TIEBitmap b(6, 3, ie24RGB);
+    b.Fill(0x808080);
+    TIOParamsVals p;
+    p.SamplesPerPixel = 1;
+    p.BitsPerSample = asked;
+    p.TIFF_PhotometInterpret = 1;
+    TMemoryStream s;
+    TTestProgress pr;
+    EXPECT_EQ(TiffWriteImage(&s, false, &b, pr.Rec, p), 1);
+    TTIFFDirectory d;
+    d.Stream = &s;
+    int n;
+    ASSERT_TRUE(TiffReadDirectory(0, Get32(Bytes(s), 4), d, n));
+    EXPECT_EQ(TiffGetInt(d, 277, 0), 1);
+    EXPECT_EQ(TiffGetInt(d, 258, 0), written);
+    TRead r;
+    TifReadBytes(Bytes(s), r);
+    ASSERT_FALSE(r.Aborted);
+    EXPECT_EQ(r.Bitmap.GetPixelAsRGB(5, 2).g, written == 4 ? 136 : 128);
+  }
+}
+
 TEST(TiffWriterAlpha, PartlyTransparentRgbGetsAnAlphaSampleWithoutPredictor) {
   TIEBitmap b;
   MakePhoto(b, 20, 10);
