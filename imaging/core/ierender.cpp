@@ -36,11 +36,16 @@ struct TRenderCtx {
   TIEBitmap* Alpha;  // the source alpha channel when in use
 };
 
+// A level of a display range as a grey. The range's ends come from stored pictures as any values
+// (fractional, reversed, a hair apart), so the level is held within 0..255 (NaN as 0) before it
+// is converted.
+inline uint8_t RangeLevel(double x) { return x > 0 ? (x < 255 ? static_cast<uint8_t>(static_cast<int64_t>(x)) : 255) : 0; }
+
 inline uint8_t RangeGrey(double v, const TRenderCtx& c) {
   const int64_t lo = static_cast<int64_t>(c.Black), hi = static_cast<int64_t>(c.White);
   if (v <= lo) v = static_cast<double>(lo);
   if (v >= hi) v = static_cast<double>(hi);
-  return static_cast<uint8_t>(static_cast<int64_t>((v - lo) / (c.White - c.Black) * 255));
+  return RangeLevel((v - lo) / (c.White - c.Black) * 255);
 }
 
 // Offsets and contrast come from stored layers, as any 32-bit values. A channel that far from the
@@ -87,7 +92,7 @@ inline TIERGBPixel Fetch(const uint8_t* s, int x, const TRenderCtx& c) {
       double g = f;
       if (g <= c.Black) g = c.Black;
       if (g >= c.White) g = c.White;
-      v = static_cast<uint8_t>(static_cast<int64_t>((g - c.Black) / (c.White - c.Black) * 255));
+      v = RangeLevel((g - c.Black) / (c.White - c.Black) * 255);
     } else {
       v = (f > -1e15 && f < 1e15) ? static_cast<uint8_t>(static_cast<int64_t>(f * 255)) : 0;
     }
@@ -320,9 +325,12 @@ void TIEBitmap::DrawToBitmapEx(TIEBitmap* Dest, TIERenderTables* Tables, const T
   TRenderCtx c{};
   c.Src = this;
   c.Palette = FPalette;
-  c.Black = BlackValue;
-  c.White = WhiteValue;
-  c.Range = BlackValue != WhiteValue;
+  // The display range's ends may be any stored doubles: they are held finite (NaN as 0) so that
+  // their whole parts convert.
+  auto finite = [](double v) { return v == v ? std::clamp(v, -1e15, 1e15) : 0.0; };
+  c.Black = finite(BlackValue);
+  c.White = finite(WhiteValue);
+  c.Range = c.Black != c.White;
   c.Adjust = adjust;
   for (int i = 0; i < 3; ++i) c.Off[i] = EnableChannelOffset ? ChannelOffset[i] : 0;
   c.Kf = Contrast < 0 ? 1 - std::sqrt(-static_cast<double>(Contrast)) / 10 : Contrast / 10.0 + 1;

@@ -3,6 +3,8 @@
 
 #include <climits>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/ieblend.h"
@@ -118,6 +120,34 @@ TEST_F(RenderTest, ContrastAndOffsetsOfAnyStoredValueSaturate) {
       d.Fill(0x336699);
       s->DrawToBitmap(&d, 0, 0, 1, 1, 0, 0, 1, 1, 255, rfNone, 0);
       EXPECT_EQ(d.GetPixelRGB(0, 0), c.Want);
+    }
+  }
+}
+
+TEST_F(RenderTest, DisplayRangeEndsOfAnyStoredValueGiveAGrey) {
+  // Grey sources of 100 (8 bits), 30000 (16 bits) and 0.5 (float) under display ranges a stored
+  // picture may hold: ends not finite or beyond any level are held to +-1e15 (NaN as 0), equal
+  // ends draw the plain grey, reversed ones saturate.
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    double Black, White;
+    int Want8, Want16, WantF;
+  };
+  const Case cases[] = {{0, 1e300, 0, 0, 0},          {nan, nan, 100, 117, 127},   {1e300, 2e300, 100, 117, 127},
+                        {-inf, inf, 127, 127, 127},   {-1e300, 1e300, 127, 127, 127}, {200, 100, 255, 255, 255}};
+  TIEBitmap g8(1, 1, ie8g), g16(1, 1, ie16g), gf(1, 1, ie32f);
+  g8.Scanline(0)[0] = 100;
+  reinterpret_cast<uint16_t*>(g16.Scanline(0))[0] = 30000;
+  reinterpret_cast<float*>(gf.Scanline(0))[0] = 0.5f;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Black << " .. " << c.White);
+    for (auto [src, want] : {std::pair{&g8, c.Want8}, std::pair{&g16, c.Want16}, std::pair{&gf, c.WantF}}) {
+      src->BlackValue = c.Black;
+      src->WhiteValue = c.White;
+      TIEBitmap d(1, 1, ie24RGB);
+      d.Fill(0x336699);
+      src->DrawToBitmap(&d, 0, 0, 1, 1, 0, 0, 1, 1, 255, rfNone, 0);
+      EXPECT_EQ(d.GetPixelRGB(0, 0), (TIERGBPixel{uint8_t(want), uint8_t(want), uint8_t(want)})) << src->PixelFormat();
     }
   }
 }
