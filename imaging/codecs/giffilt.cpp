@@ -56,6 +56,9 @@ int64_t GifMostPixelsFor(int64_t DataBytes) { return (DataBytes * 8 / 3 + 1) * 4
 
 // A logical screen up to this area is always kept as the file gives it.
 constexpr int64_t kGifScreenAlwaysKept = int64_t(1) << 22;
+// A logical screen that the frames reach is kept up to this area even when their data could not
+// fill it.
+constexpr int64_t kGifReachedScreenKept = int64_t(1) << 23;
 
 }  // namespace
 
@@ -288,9 +291,13 @@ void GifReadImage(TStream* Stream, TIEBitmap* Bitmap, int& FrameCount, TIOParams
     // frames: a wide, short frame and a narrow, tall one of a few hundred bytes each would make
     // a canvas of billions of pixels. Frames that grow the canvas beyond the screen to more than
     // all their data together could fill are refused, as the file's frames cannot be composed.
+    // A screen the frames reach is kept up to kGifReachedScreenKept; a larger one must be one
+    // the frames' data could fill too (a small frame placed far off on a screen of a few
+    // kilobytes' file made a canvas of 248 megapixels, copied for every frame composed).
     const int64_t screen = int64_t(P.GIF_WinWidth) * P.GIF_WinHeight;
     const int64_t canvas = std::max<int64_t>(P.GIF_WinWidth, widest) * std::max<int64_t>(P.GIF_WinHeight, tallest);
-    if (frame > 1 && canvas > std::max({kGifScreenAlwaysKept, screen, GifMostPixelsFor(allData)})) Progress.Abort();
+    const int64_t fillable = std::max(kGifScreenAlwaysKept, GifMostPixelsFor(allData));
+    if (frame > 1 && canvas > fillable && (canvas > screen || canvas > kGifReachedScreenKept)) Progress.Abort();
     FrameCount = frame;
     P.SetImageCount(frame);
     P.GIF_ImageCount = frame;

@@ -161,8 +161,17 @@ void TgaReadImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool NoA
     }
     if (Preview) return;
 
-    if (!IEPlausibleImageSize(W, H, size - R.Position())) return Progress.Abort();
+    const int64_t remaining = size - R.Position();
+    if (!IEPlausibleImageSize(W, H, remaining)) return Progress.Abort();
     const bool bits = depth == 1;
+    // The densest coding is a run packet: a count byte and one unit (a pixel, or eight pixels of
+    // a 1-bit image) for 128 units. An image needing more units than the data left could give
+    // that way (a kilobyte allowed for a cut file) is not in the file: a few header bytes must
+    // not make a picture, a mask and an alpha channel of many megapixels.
+    const int unitBytes = bits ? 1 : (depth + 7) / 8;
+    const int64_t declaredUnits = int64_t(bits ? (W + 7) / 8 : W) * H;
+    if (declaredUnits > (std::max<int64_t>(remaining, 0) + 1024) / (1 + unitBytes) * 128)
+      return Progress.Abort();
     if (!Bitmap->Allocate(W, H, bits ? ie1g : ie24RGB)) return Progress.Abort();
     const bool wantAlpha = !NoAlpha && (depth == 32 || mapAlpha);
     if (wantAlpha) {

@@ -412,13 +412,26 @@ void CcittPutRun(const TCcittTables& T, TCcittWriter& W, int Colour, int64_t N) 
 // Pixel of an encoder row: 1 black, 0 white; before the row white.
 inline int CcittEncPixel(const uint8_t* Row, int64_t x) { return x < 0 ? 0 : (Row[x >> 3] >> (7 - (x & 7))) & 1; }
 
-// The next changing element after X (a pixel whose colour differs from the one before it).
-int64_t CcittNextChange(const uint8_t* Row, int64_t X, int Width) {
-  if (X >= Width) return Width;
-  const int c = CcittEncPixel(Row, X);
-  int64_t x = X + 1;
-  while (x < Width && CcittEncPixel(Row, x) == c) ++x;
-  return x;
+// The changing elements of a row (pixels whose colour differs from the one before them; the
+// pixel before the row counts as white) in increasing order, then Width twice as the end marks
+// the two-dimensional coder may look at. Whole bytes of one colour are passed over at once.
+void CcittChanges(const uint8_t* Row, int Width, std::vector<int64_t>& Out) {
+  Out.clear();
+  int colour = 0;
+  int64_t x = 0;
+  while (x < Width) {
+    if ((x & 7) == 0 && x + 8 <= Width && Row[x >> 3] == (colour ? 0xFF : 0x00)) {
+      x += 8;
+      continue;
+    }
+    if (CcittEncPixel(Row, x) != colour) {
+      Out.push_back(x);
+      colour ^= 1;
+    }
+    ++x;
+  }
+  Out.push_back(Width);
+  Out.push_back(Width);
 }
 
 void CcittEncode1D(const TCcittTables& T, TCcittWriter& W, const uint8_t* Row, int Width) {
@@ -434,16 +447,26 @@ void CcittEncode1D(const TCcittTables& T, TCcittWriter& W, const uint8_t* Row, i
   if (Width == 0) CcittPutRun(T, W, 0, 0);
 }
 
+// Codes a row against its reference line. The changing elements of both are listed first, and
+// a0 only moves forward, so each list is walked once: the work is linear in the row's width
+// (searching each element anew from a0 made a wide row of many changes quadratic).
 void CcittEncode2D(const TCcittTables& T, TCcittWriter& W, const uint8_t* Row, const uint8_t* Ref, int Width) {
+  std::vector<int64_t> rowChanges, refChanges;
+  CcittChanges(Row, Width, rowChanges);
+  CcittChanges(Ref, Width, refChanges);
+  size_t i = 0, j = 0;  // first change past a0 in the row and in the reference line
   int64_t a0 = -1;
   int colour = 0;
   while (a0 < Width) {
-    const int64_t a1 = CcittNextChange(Row, a0, Width);
-    const int64_t a2 = CcittNextChange(Row, a1, Width);
+    while (rowChanges[i] <= a0) ++i;
+    while (refChanges[j] <= a0) ++j;
+    const int64_t a1 = rowChanges[i];
+    const int64_t a2 = a1 < Width ? rowChanges[i + 1] : Width;
     // b1: first change of the reference line after a0 whose colour is opposite to a0's colour
-    int64_t b1 = CcittNextChange(Ref, a0, Width);
-    while (b1 < Width && CcittEncPixel(Ref, b1) == colour) b1 = CcittNextChange(Ref, b1, Width);
-    const int64_t b2 = CcittNextChange(Ref, b1, Width);
+    size_t k = j;
+    if (refChanges[k] < Width && CcittEncPixel(Ref, refChanges[k]) == colour) ++k;
+    const int64_t b1 = refChanges[k];
+    const int64_t b2 = b1 < Width ? refChanges[k + 1] : Width;
     if (b2 < a1) {
       W.Put(0x1, 4);  // pass
       a0 = b2;

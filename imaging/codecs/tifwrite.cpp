@@ -560,7 +560,10 @@ int TiffWriteImage(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIEProgressR
   TIERGBPixel palette[256];
   int paletteCount = 0;
   if (B != nullptr) {
-    // 2. palette and grey
+    // 2. palette and grey. One sample of a depth its rows cannot be packed in (none, or more
+    // than 8 bits but not 16; a page read may declare any) is written as 8 bits.
+    if (P.SamplesPerPixel == 1 && (P.BitsPerSample < 1 || (P.BitsPerSample > 8 && P.BitsPerSample != 16)))
+      P.BitsPerSample = 8;
     const int pb = P.BitsPerSample;
     if (P.SamplesPerPixel == 1 && ((pb >= 2 && pb <= 8) || pb == 16)) {
       if (P.TIFF_Compression != 5 && P.TIFF_Compression != 8 && P.TIFF_Compression != 9) P.TIFF_Compression = 0;

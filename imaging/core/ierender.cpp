@@ -36,15 +36,30 @@ struct TRenderCtx {
   TIEBitmap* Alpha;  // the source alpha channel when in use
 };
 
+// A level of a display range as a grey. The range's ends come from stored pictures as any values
+// (fractional, reversed, a hair apart), so the level is held within 0..255 (NaN as 0) before it
+// is converted.
+inline uint8_t RangeLevel(double x) { return x > 0 ? (x < 255 ? static_cast<uint8_t>(static_cast<int64_t>(x)) : 255) : 0; }
+
 inline uint8_t RangeGrey(double v, const TRenderCtx& c) {
   const int64_t lo = static_cast<int64_t>(c.Black), hi = static_cast<int64_t>(c.White);
   if (v <= lo) v = static_cast<double>(lo);
   if (v >= hi) v = static_cast<double>(hi);
-  return static_cast<uint8_t>(static_cast<int64_t>((v - lo) / (c.White - c.Black) * 255));
+  return RangeLevel((v - lo) / (c.White - c.Black) * 255);
 }
 
+// Offsets and contrast come from stored layers, as any 32-bit values. A channel that far from the
+// middle is saturated whatever the factor (and a factor that large saturates any change), so
+// the sum and the product are held within bounds where they give the same colour, never
+// overflowing.
+constexpr int64_t kAdjustMaxChange = int64_t(1) << 24;
+constexpr int64_t kAdjustMaxFactor = int64_t(1) << 32;
+
 inline TIERGBPixel Adjust8(TIERGBPixel p, const TRenderCtx& c) {
-  auto ch = [&](int v, int off) { return Lim(static_cast<int>(c.K * (v + off - 128) / 65536) + 128); };
+  auto ch = [&](int v, int off) {
+    const int64_t d = std::clamp<int64_t>(int64_t{v} + off - 128, -kAdjustMaxChange, kAdjustMaxChange);
+    return Lim(static_cast<int>(std::clamp<int64_t>(c.K * d / 65536, -256, 256)) + 128);
+  };
   return TIERGBPixel{ch(p.b, c.Off[2]), ch(p.g, c.Off[1]), ch(p.r, c.Off[0])};
 }
 
@@ -77,7 +92,7 @@ inline TIERGBPixel Fetch(const uint8_t* s, int x, const TRenderCtx& c) {
       double g = f;
       if (g <= c.Black) g = c.Black;
       if (g >= c.White) g = c.White;
-      v = static_cast<uint8_t>(static_cast<int64_t>((g - c.Black) / (c.White - c.Black) * 255));
+      v = RangeLevel((g - c.Black) / (c.White - c.Black) * 255);
     } else {
       v = (f > -1e15 && f < 1e15) ? static_cast<uint8_t>(static_cast<int64_t>(f * 255)) : 0;
     }
@@ -90,7 +105,8 @@ inline TIERGBPixel Fetch(const uint8_t* s, int x, const TRenderCtx& c) {
     const TIERGB48Pixel w = reinterpret_cast<const TIERGB48Pixel*>(s)[x];
     if (!c.Adjust) return TIERGBPixel{uint8_t(w.b >> 8), uint8_t(w.g >> 8), uint8_t(w.r >> 8)};
     auto ch = [&](int v, int off) {
-      return Lim(static_cast<int>(static_cast<int64_t>((v + off - 32768) * c.Kf + 32768) >> 8));
+      const double x = (double(v) + off - 32768) * c.Kf + 32768;
+      return Lim(static_cast<int>(static_cast<int64_t>(std::clamp(x, -65536.0, 131072.0)) >> 8));
     };
     return TIERGBPixel{ch(w.b, c.Off[2]), ch(w.g, c.Off[1]), ch(w.r, c.Off[0])};
   }
@@ -309,13 +325,16 @@ void TIEBitmap::DrawToBitmapEx(TIEBitmap* Dest, TIERenderTables* Tables, const T
   TRenderCtx c{};
   c.Src = this;
   c.Palette = FPalette;
-  c.Black = BlackValue;
-  c.White = WhiteValue;
-  c.Range = BlackValue != WhiteValue;
+  // The display range's ends may be any stored doubles: they are held finite (NaN as 0) so that
+  // their whole parts convert.
+  auto finite = [](double v) { return v == v ? std::clamp(v, -1e15, 1e15) : 0.0; };
+  c.Black = finite(BlackValue);
+  c.White = finite(WhiteValue);
+  c.Range = c.Black != c.White;
   c.Adjust = adjust;
   for (int i = 0; i < 3; ++i) c.Off[i] = EnableChannelOffset ? ChannelOffset[i] : 0;
   c.Kf = Contrast < 0 ? 1 - std::sqrt(-static_cast<double>(Contrast)) / 10 : Contrast / 10.0 + 1;
-  c.K = static_cast<int64_t>(c.Kf * 65536);
+  c.K = std::clamp<int64_t>(static_cast<int64_t>(c.Kf * 65536), -kAdjustMaxFactor, kAdjustMaxFactor);
   c.Blend = BlendMode;
   c.Transparency = std::clamp(Transparency, 0, 255);
   c.Alpha = alpha;

@@ -165,6 +165,22 @@ void TControlCanvas::CreateHandle() {
   SetHandle(FDeviceContext);
 }
 
+namespace {
+// Takes a child out of its parent's lists (and the parent form's active and focused control)
+// without realigning or repainting the parent, which keeps its layout. For destructors, which
+// must not throw, when RemoveControl failed part way: the parent's realignment needed a window
+// that could not be made, say.
+void VclDropChild(std::vector<TControl*>& Controls, std::vector<TWinControl*>& Tabs, TControl*& MouseControl,
+                  TCustomForm* Form, TControl* Child) {
+  Controls.erase(std::remove(Controls.begin(), Controls.end(), Child), Controls.end());
+  if (MouseControl == Child) MouseControl = nullptr;
+  if (auto* w = dynamic_cast<TWinControl*>(Child)) {
+    Tabs.erase(std::remove(Tabs.begin(), Tabs.end(), w), Tabs.end());
+    if (Form) Form->ControlRemoving(w);
+  }
+}
+}  // namespace
+
 // ---- TControl ----
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_unique<TFont>()) {
   WindowProc = [this](TMessage& M) { WndProc(M); };
@@ -182,7 +198,18 @@ TControl::~TControl() {
   }
   TDockAccess::ControlDestroying(this);
   if (gMouseOver == this) gMouseOver = nullptr;
-  if (FParent) FParent->RemoveControl(this);
+  // A destructor must not throw: a parent that cannot realign now keeps its layout, and this
+  // control still leaves its lists.
+  if (FParent) {
+    try {
+      FParent->RemoveControl(this);
+    } catch (const std::exception&) {
+      if (FParent) {
+        VclDropChild(FParent->FControls, FParent->FTabList, FParent->FMouseControl, nullptr, this);
+        FParent = nullptr;
+      }
+    }
+  }
 }
 
 void TSizeConstraints::Publish(TPublisher<TSizeConstraints>& P) {
@@ -737,10 +764,7 @@ TWinControl::~TWinControl() {
       FParent->RemoveControl(this);
     } catch (const std::exception&) {
       if (FParent) {
-        auto& siblings = FParent->FControls;
-        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
-        auto& tabs = FParent->FTabList;
-        tabs.erase(std::remove(tabs.begin(), tabs.end(), this), tabs.end());
+        VclDropChild(FParent->FControls, FParent->FTabList, FParent->FMouseControl, FParent->GetParentForm(), this);
         FParent = nullptr;
       }
     }

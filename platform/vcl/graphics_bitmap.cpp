@@ -242,7 +242,13 @@ void TBitmap::SetSize(int AWidth, int AHeight) {
   HBITMAP old = FHandle;
   int ow = FWidth, oh = FHeight;
   FHandle = nullptr;
-  NewImage(AWidth, AHeight, FPixelFormat, palCount ? pal.colours : nullptr, palCount, true);
+  try {
+    NewImage(AWidth, AHeight, FPixelFormat, palCount ? pal.colours : nullptr, palCount, true);
+  } catch (...) {
+    // A size no image can be made of leaves the bitmap empty: the old image goes too.
+    if (old) DeleteObject(old);
+    throw;
+  }
   if (old && FHandle) {
     // Through 32-bit rows, so that neither bitmap has to leave the canvas' DC.
     std::vector<uint32_t> from = Rows32(old, ow, oh), to = Rows32(FHandle, FWidth, FHeight);
@@ -268,7 +274,13 @@ void TBitmap::SetPixelFormat(TPixelFormat Value) {
   GetDIBits(nullptr, FHandle, 0, static_cast<UINT>(FHeight), px.data(), bi.Info(), DIB_RGB_COLORS);
   HBITMAP old = FHandle;
   FHandle = nullptr;
-  NewImage(FWidth, FHeight, Value, nullptr, 0, false);
+  try {
+    NewImage(FWidth, FHeight, Value, nullptr, 0, false);
+  } catch (...) {
+    // The bitmap is left empty: the old image goes too.
+    DeleteObject(old);
+    throw;
+  }
   SetDIBits(nullptr, FHandle, 0, static_cast<UINT>(FHeight), px.data(), bi.Info(), DIB_RGB_COLORS);
   DeleteObject(old);
   Changed();

@@ -603,3 +603,31 @@ TEST(GifCodec, FramesWithoutPixelsDoNotHoldTheScreen) {
   EXPECT_EQ(r->Params.GIF_WinWidth, 4);
   EXPECT_EQ(r->Params.GIF_WinHeight, 4);
 }
+
+TEST(GifCodec, LargeScreensReachedOnlyBySmallFramesAreRefused) {
+  // Two 4 x 4 frames, the second at the screen's far corner: a screen the frames reach is kept
+  // up to 8 Mpixels; beyond that, a screen far larger than the frames' data could fill is not
+  // composed (each composed frame would copy all of it).
+  struct TCase {
+    int SW, SH;
+    bool Refused;
+  };
+  const TCase cases[] = {{2800, 2800, false}, {2900, 2900, true}, {8000, 8000, true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.SW << "x" << c.SH);
+    std::vector<TFrame> f(2);
+    for (int i = 0; i < 2; ++i) {
+      f[i].W = f[i].H = 4;
+      f[i].Idx.assign(16, static_cast<uint8_t>(i + 1));
+    }
+    f[1].X = c.SW - 4;
+    f[1].Y = c.SH - 4;
+    const auto file = MakeGif(c.SW, c.SH, kFour, f);
+    auto r = ReadGif(file, 1, true);
+    EXPECT_EQ(r->Aborted, c.Refused);
+    if (!c.Refused) {
+      EXPECT_EQ(r->Params.GIF_WinWidth, c.SW);
+      EXPECT_EQ(r->Params.GIF_WinHeight, c.SH);
+    }
+  }
+}

@@ -216,6 +216,32 @@ TEST(TgaCodec, HostileFilesFailCleanly) {
   EXPECT_EQ(r->Bitmap.Scanline(1)[1], 0xA0);
 }
 
+TEST(TgaCodec, ImagesTheDataCannotFillAreRefusedUnallocated) {
+  // Ten run packets of 128 pixels with varying alpha. Declaring 8192 x 8192 pixels, far more than
+  // any run-length data of that size could give, is refused before anything is allocated; a
+  // file cut short within what its data could still reach keeps the whole rows it holds.
+  std::vector<uint8_t> runs;
+  for (int i = 0; i < 10; ++i) runs.insert(runs.end(), {0xFF, uint8_t(10 * i), 20, 30, uint8_t(40 + i)});
+  struct Case {
+    int Type, W, H;
+    bool Allocated;
+  };
+  const Case cases[] = {{10, 8192, 8192, false}, {2, 8192, 8192, false}, {10, 128, 40, true}, {2, 64, 64, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Type << " " << c.W << "x" << c.H);
+    auto v = Header(c.Type, 32, c.W, c.H, 0x28);
+    v.insert(v.end(), runs.begin(), runs.end());
+    auto r = ReadTga(v);
+    EXPECT_TRUE(r->Aborted);
+    EXPECT_EQ(r->Bitmap.Width(), c.Allocated ? c.W : 0);
+    if (!c.Allocated) {
+      EXPECT_EQ(r->Mask, nullptr);
+    } else if (c.Type == 10) {
+      EXPECT_TRUE(Same(r->Bitmap.GetPixelAsRGB(127, 9), 30, 20, 90));  // the last packet fills row 9
+    }
+  }
+}
+
 TEST(TgaCodec, AgreesWithNetpbm) {
   if (!HaveTool("tgatoppm") || !HaveTool("ppmtotga")) GTEST_SKIP() << "netpbm tools not installed";
   const std::string dir = CodecTestDir();

@@ -3,6 +3,7 @@
 // hostile files that must fail cleanly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -349,6 +350,34 @@ TEST(TiffWriterStrips, StripsOfAboutHalfAMegabyte) {
   }
 }
 
+TEST(TiffWriterStrips, OneSampleOfADepthRowsCannotHoldIsWrittenAsEightBits) {
+  // Parameters of a page read may ask for one sample of any depth; grey rows are packed in 1 to
+  // 8 bits or stored in 16, anything else is written as 8 bits.
+  for (auto [asked, written] : {std::pair{24, 8}, std::pair{12, 8}, std::pair{0, 8}, std::pair{-3, 8},
+                                std::pair{16, 16}, std::pair{4, 4}}) {
+    SCOPED_TRACE(asked);
+    TIEBitmap b(6, 3, ie24RGB);
+    b.Fill(0x808080);
+    TIOParamsVals p;
+    p.SamplesPerPixel = 1;
+    p.BitsPerSample = asked;
+    p.TIFF_PhotometInterpret = 1;
+    TMemoryStream s;
+    TTestProgress pr;
+    EXPECT_EQ(TiffWriteImage(&s, false, &b, pr.Rec, p), 1);
+    TTIFFDirectory d;
+    d.Stream = &s;
+    int n;
+    ASSERT_TRUE(TiffReadDirectory(0, Get32(Bytes(s), 4), d, n));
+    EXPECT_EQ(TiffGetInt(d, 277, 0), 1);
+    EXPECT_EQ(TiffGetInt(d, 258, 0), written);
+    TRead r;
+    TifReadBytes(Bytes(s), r);
+    ASSERT_FALSE(r.Aborted);
+    EXPECT_EQ(r.Bitmap.GetPixelAsRGB(5, 2).g, written == 4 ? 136 : 128);
+  }
+}
+
 TEST(TiffWriterAlpha, PartlyTransparentRgbGetsAnAlphaSampleWithoutPredictor) {
   TIEBitmap b;
   MakePhoto(b, 20, 10);
@@ -601,6 +630,41 @@ TEST(TiffCcittCoder, FillOrderTwoRoundTripsOnlyWithFillOrderTwo) {
     };
     EXPECT_EQ(decode(2), 9);
     EXPECT_LT(decode(1), 9);
+  }
+}
+
+TEST(TiffCcittCoder, WideRowsOfManyChangesRoundTripThroughTwoDimensionalCoding) {
+  // Rows a megapixel wide (1 = black): thousands of changes packed at the start against a white
+  // reference line (vertical and horizontal codes), a white row under them (pass codes), the
+  // changes moved by one pixel (vertical codes), and runs of random lengths over the whole width.
+  const int w = 1 << 20;
+  const size_t rb = size_t(w) / 8;
+  std::vector<std::vector<uint8_t>> rows(4, std::vector<uint8_t>(rb, 0));
+  for (int x = 0; x < 6000; x += 2) rows[0][size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+  for (int x = 1; x < 6001; x += 2) rows[2][size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+  std::mt19937 rnd(7);
+  for (int x = 0, black = 0; x < w; black ^= 1) {
+    const int run = 1 + int(rnd() % 300);
+    for (int i = x; i < std::min(w, x + run); ++i)
+      if (black) rows[3][size_t(i / 8)] |= uint8_t(0x80 >> (i % 8));
+    x += run;
+  }
+  TMemoryStream s;
+  TTestProgress p;
+  TIECCITTEncodeState st;
+  for (const auto& row : rows) IECCITTEncodeRowG4(row.data(), w, &s, 1, p.Rec, st);
+  IECCITTEncodeRowG4(nullptr, w, &s, 1, p.Rec, st);
+  ASSERT_FALSE(p.Aborted());
+  const std::vector<uint8_t> code = Bytes(s);
+  std::vector<uint8_t> ref(rb, 0xFF), out(rb);
+  int64_t bit = 0;
+  for (size_t y = 0; y < rows.size(); ++y) {
+    SCOPED_TRACE(y);
+    bit = IECCITTDecodeRow2D(out.data(), code.data(), int64_t(code.size()), false, 1, bit, ref.data(), w);
+    // the decoder's rows hold 1 for white: each byte is the complement of the encoded one
+    size_t wrong = 0;
+    for (size_t i = 0; i < rb; ++i) wrong += out[i] != uint8_t(~rows[y][i]);
+    EXPECT_EQ(wrong, 0u);
   }
 }
 

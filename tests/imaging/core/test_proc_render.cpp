@@ -1,7 +1,10 @@
 // The renderer into 24-bit bitmaps and the blend modes, against the Parts' formulas.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 #include "imaging/core/iebitmap.h"
 #include "imaging/core/ieblend.h"
@@ -90,6 +93,62 @@ TEST_F(RenderTest, AlphaDisplayRangeContrastAndFormats) {
     out.Fill(0);
     b.DrawToBitmap(&out, 0, 0, 4, 2, 0, 0, 4, 2, 255, rfNone, 0);
     EXPECT_GE(out.GetPixelRGB(3, 1).g, 249) << f;
+  }
+}
+
+TEST_F(RenderTest, ContrastAndOffsetsOfAnyStoredValueSaturate) {
+  // Layers store contrast and channel offsets as any 32-bit values: at the ends of that range a
+  // channel saturates (or stays in the middle when it is there and only the contrast changes).
+  struct Case {
+    int Contrast, Offset;
+    TIERGBPixel Want;
+  };
+  const Case cases[] = {{INT_MAX, 0, {0, 128, 255}},    {INT_MIN, 0, {255, 128, 0}}, {0, INT_MAX, {255, 255, 255}},
+                        {0, INT_MIN, {0, 0, 0}},        {INT_MAX, INT_MIN, {0, 0, 0}},
+                        {INT_MIN, INT_MAX, {0, 0, 0}}};
+  TIEBitmap s24(1, 1, ie24RGB), s48(1, 1, ieRGB48);
+  s24.SetPixelRGB(0, 0, TIERGBPixel{0, 128, 250});
+  const TIERGB48Pixel p48{64250, 32768, 0};
+  std::memcpy(s48.Scanline(0), &p48, sizeof p48);
+  for (const Case& c : cases) {
+    for (TIEBitmap* s : {&s24, &s48}) {
+      SCOPED_TRACE(testing::Message() << c.Contrast << " " << c.Offset << " format " << s->PixelFormat());
+      s->Contrast = c.Contrast;
+      s->EnableChannelOffset = c.Offset != 0;
+      for (int i = 0; i < 3; ++i) s->ChannelOffset[i] = c.Offset;
+      TIEBitmap d(1, 1, ie24RGB);
+      d.Fill(0x336699);
+      s->DrawToBitmap(&d, 0, 0, 1, 1, 0, 0, 1, 1, 255, rfNone, 0);
+      EXPECT_EQ(d.GetPixelRGB(0, 0), c.Want);
+    }
+  }
+}
+
+TEST_F(RenderTest, DisplayRangeEndsOfAnyStoredValueGiveAGrey) {
+  // Grey sources of 100 (8 bits), 30000 (16 bits) and 0.5 (float) under display ranges a stored
+  // picture may hold: ends not finite or beyond any level are held to +-1e15 (NaN as 0), equal
+  // ends draw the plain grey, reversed ones saturate.
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    double Black, White;
+    int Want8, Want16, WantF;
+  };
+  const Case cases[] = {{0, 1e300, 0, 0, 0},          {nan, nan, 100, 117, 127},   {1e300, 2e300, 100, 117, 127},
+                        {-inf, inf, 127, 127, 127},   {-1e300, 1e300, 127, 127, 127}, {200, 100, 255, 255, 255}};
+  TIEBitmap g8(1, 1, ie8g), g16(1, 1, ie16g), gf(1, 1, ie32f);
+  g8.Scanline(0)[0] = 100;
+  reinterpret_cast<uint16_t*>(g16.Scanline(0))[0] = 30000;
+  reinterpret_cast<float*>(gf.Scanline(0))[0] = 0.5f;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Black << " .. " << c.White);
+    for (auto [src, want] : {std::pair{&g8, c.Want8}, std::pair{&g16, c.Want16}, std::pair{&gf, c.WantF}}) {
+      src->BlackValue = c.Black;
+      src->WhiteValue = c.White;
+      TIEBitmap d(1, 1, ie24RGB);
+      d.Fill(0x336699);
+      src->DrawToBitmap(&d, 0, 0, 1, 1, 0, 0, 1, 1, 255, rfNone, 0);
+      EXPECT_EQ(d.GetPixelRGB(0, 0), (TIERGBPixel{uint8_t(want), uint8_t(want), uint8_t(want)})) << src->PixelFormat();
+    }
   }
 }
 
