@@ -10,6 +10,7 @@
 
 #include <mutex>
 
+#include "platform/rtl/dynlib.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 
@@ -33,12 +34,6 @@ struct TIECurlApi {
   void (*EasyCleanup)(CURL*) = nullptr;
 };
 TIECurlApi gCurl;
-
-template <typename F>
-bool UrlResolve(F* fn, const char* name) {
-  *fn = reinterpret_cast<F>(dlsym(gCurl.Lib, name));
-  return *fn != nullptr;
-}
 
 bool UrlStartsWith(const std::string& s, const char* prefix) {
   const std::string p = prefix;
@@ -171,12 +166,12 @@ bool IEInitWinInet() {
   if (gCurl.Lib != nullptr) return true;
   gCurl.Lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
   if (gCurl.Lib == nullptr) return false;
-  const bool all = UrlResolve(&gCurl.GlobalInit, "curl_global_init") &&
-                   UrlResolve(&gCurl.GlobalCleanup, "curl_global_cleanup") &&
-                   UrlResolve(&gCurl.EasyInit, "curl_easy_init") && UrlResolve(&gCurl.EasySetopt, "curl_easy_setopt") &&
-                   UrlResolve(&gCurl.EasyPerform, "curl_easy_perform") &&
-                   UrlResolve(&gCurl.EasyGetinfo, "curl_easy_getinfo") &&
-                   UrlResolve(&gCurl.EasyCleanup, "curl_easy_cleanup");
+  const bool all = ResolveLibraryFunction(gCurl.Lib, &gCurl.GlobalInit, "curl_global_init") &&
+                   ResolveLibraryFunction(gCurl.Lib, &gCurl.GlobalCleanup, "curl_global_cleanup") &&
+                   ResolveLibraryFunction(gCurl.Lib, &gCurl.EasyInit, "curl_easy_init") && ResolveLibraryFunction(gCurl.Lib, &gCurl.EasySetopt, "curl_easy_setopt") &&
+                   ResolveLibraryFunction(gCurl.Lib, &gCurl.EasyPerform, "curl_easy_perform") &&
+                   ResolveLibraryFunction(gCurl.Lib, &gCurl.EasyGetinfo, "curl_easy_getinfo") &&
+                   ResolveLibraryFunction(gCurl.Lib, &gCurl.EasyCleanup, "curl_easy_cleanup");
   if (!all || gCurl.GlobalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
     dlclose(gCurl.Lib);
     gCurl = TIECurlApi{};

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/rtl/dynlib.h"
 #include "platform/win/wnd_internal.h"
 
 namespace {
@@ -71,12 +72,6 @@ struct TSdlApi {
 };
 TSdlApi gSdl;
 
-template <class F>
-bool SdlResolve(void* lib, F* slot, const char* name) {
-  *slot = reinterpret_cast<F>(dlsym(lib, name));
-  return *slot != nullptr;
-}
-
 // Opens the library and resolves every function once; false (and nothing kept) when the
 // library or any of its functions is missing. The library stays mapped once loaded: threads
 // and exit handlers it starts point into it.
@@ -88,7 +83,7 @@ bool SdlLoad() {
   if (!lib) return false;
   TSdlApi api;
   bool all = true;
-#define X(name) all = SdlResolve(lib, &api.name, "SDL_" #name) && all;
+#define X(name) all = ResolveLibraryFunction(lib, &api.name, "SDL_" #name) && all;
   ORV_SDL_FUNCTIONS(X)
 #undef X
   if (!all) {

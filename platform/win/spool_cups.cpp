@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/rtl/dynlib.h"
 #include "platform/win/spool_internal.h"
 
 namespace {
@@ -42,12 +43,6 @@ struct TCupsApi {
 };
 TCupsApi gCups;
 
-template <class F>
-bool CupsResolve(void* lib, F* slot, const char* name) {
-  *slot = reinterpret_cast<F>(dlsym(lib, name));
-  return *slot != nullptr;
-}
-
 // Opens the library and resolves every function once; false when the library or any of its
 // functions is missing (then there are no CUPS printers). A library that failed is not tried
 // again. Once loaded it stays mapped: the TLS libraries it loads keep exit handlers in it.
@@ -61,7 +56,7 @@ bool CupsLoad() {
   if (!lib) return false;
   TCupsApi api;
   bool all = true;
-#define X(name) all = CupsResolve(lib, &api.name, #name) && all;
+#define X(name) all = ResolveLibraryFunction(lib, &api.name, #name) && all;
   ORV_CUPS_FUNCTIONS(X)
 #undef X
   if (!all) {
