@@ -58,6 +58,12 @@ function(orv_test name)
   # Test code is compiled without optimisation: it is not hot, and GoogleTest's macros make -O1
   # builds of test files several times slower to compile.
   target_compile_options(${name} PRIVATE -O0)
+  # Under the address sanitizer each memory access of test code checks its shadow through a
+  # call instead of inline code: the same check, an eighth less to compile, and test code is not
+  # where the time of a run goes.
+  if(ORVANTA_SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${name} PRIVATE --param=asan-instrumentation-with-call-threshold=0)
+  endif()
   # Every case starts the program anew; a position-dependent executable starts without the
   # dynamic loader applying a million relocations to a large sanitized program first.
   target_link_options(${name} PRIVATE -no-pie)
