@@ -21,7 +21,7 @@ trap 'echo "test.sh: $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started)
 # function: a fifth of each library file's compile time. The code that would move locals to a
 # separate stack to catch their use after return is left out too: the runtime only uses it when
 # asked (ASAN_OPTIONS=detect_stack_use_after_return=1), which the tests never do.
-# Programs are linked with lld, three times faster than the default linker on these large
+# Programs are linked with lld, four times faster than the default linker on these large
 # sanitized programs.
 orv_extra_packages=(lld)
 source tools/deps.sh
