@@ -3,6 +3,7 @@
 #include "imaging/io/iepresets.h"
 #include "imaging/io/ieurl.h"
 
+#include <fstream>
 #include <memory>
 #include <mutex>
 
@@ -11,6 +12,11 @@
 #include "imaging/io/iecolor.h"
 #include "imaging/io/iefileformats.h"
 #include "imaging/io/iewords.h"
+#include "platform/rtl/dateutils.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/rtl/threads.h"
+
+#include <dlfcn.h>
 
 uint8_t IEDialogBackground = 0;
 void* IEColorManagementLibrary = nullptr;
@@ -82,8 +88,44 @@ void IEIOInit() {
 }
 
 void IEIOFree() {
+  IEFreePlugins();
   IEFreeFileFormats();
   IEFreeWinInet();
+}
+
+std::vector<TIEIOPlugin*>& IEIOPlugins() {
+  static std::vector<TIEIOPlugin*> plugins;
+  return plugins;
+}
+
+void IEFreePlugins() {
+  for (TIEIOPlugin* p : IEIOPlugins()) {
+    IEUnregisterFileFormat(p->FileType);
+    if ((p->Flags & ieplNoCriticalSection) == 0) delete static_cast<TCriticalSection*>(p->CriticalSection);
+    if (p->LibHandle != nullptr) dlclose(p->LibHandle);
+    delete p;
+  }
+  IEIOPlugins().clear();
+}
+
+std::string IEDebugLogFileName;
+
+void IEDebugLog(const std::string& Message) {
+  if (IEDebugLogFileName.empty()) return;
+  // The log stays open between messages; each message reopens it under the current name, so a
+  // name changed in between takes effect at once.
+  static std::ofstream log;
+  static std::mutex logLock;
+  std::lock_guard<std::mutex> g(logLock);
+  if (log.is_open()) log.close();
+  log.clear();
+  log.open(IEDebugLogFileName, std::ios::app | std::ios::binary);
+  const TDateTime now = Now();
+  if (log.is_open()) log << DateToStr(now) << " " << TimeToStr(now) << " : " << Message << "\n";
+  if (!log.is_open() || !log.flush()) {
+    log.close();
+    throw EInOutError("Unable to write the debug log \"" + IEDebugLogFileName + "\"");
+  }
 }
 
 void IESetLibraryStep(TIELibraryStep Step, TIELibraryStepProc Init, TIELibraryStepProc Free) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum TIELibraryStep : uint8_t {
   lsGdiPlus, lsWIC, lsGrayCoefficients, lsUtils, lsJ2000, lsVect, lsIO, lsProc, lsImageryView, lsCCITT,
@@ -36,3 +37,23 @@ extern int32_t IEMetafileSizeLimit;  // 8000 pixels  // never loaded here: colou
 // The IO module's own steps (installed in the lsIO slot by default).
 void IEIOInit();
 void IEIOFree();
+
+// The IO plug-ins: libraries that registered a file format of their own. This program loads
+// none, but the list is kept and emptied at shut-down like the original's.
+struct TIEIOPlugin {
+  void* LibHandle = nullptr;  // dlopen handle, closed when the plug-in is freed
+  int32_t FileType = 0;       // the format it registered
+  void* CriticalSection = nullptr;  // a TCriticalSection the plug-in's calls share
+  uint32_t Flags = 0;               // ieplNoCriticalSection: it has none
+};
+constexpr uint32_t ieplNoCriticalSection = 1;
+// The list (owned records); valid between IEIOInit and IEIOFree.
+std::vector<TIEIOPlugin*>& IEIOPlugins();
+// Unregisters each plug-in's format, frees its critical section and library, empties the list.
+void IEFreePlugins();
+
+// The debug log: nothing while IEDebugLogFileName is empty (it is by default). Otherwise one line
+// "<short date> <time> : <message>" is appended to that file; EInOutError when it cannot be
+// written.
+extern std::string IEDebugLogFileName;
+void IEDebugLog(const std::string& Message);

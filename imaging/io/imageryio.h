@@ -28,6 +28,7 @@ class TIEBitmap;
 class TIEView;
 class TIEMask;
 class TIEIOThread;
+class TMetafile;
 class TCriticalSection;
 class TFont;
 struct TIEPSContext;
@@ -241,6 +242,16 @@ public:
   virtual void HandleAcquiredBitmap(TIEBitmap* Bitmap, TIOParamsVals*& Params);
   virtual void AcquireClose() { FAcquiring = false; }
   void DoAcquireBitmap(TIEBitmap* Bitmap, bool& Handled);
+
+  // ---- metafiles ----
+  // Renders a metafile into the target: Width x Height when both are given (0 or more), one side
+  // negative follows the other side and the metafile's ratio, both negative take its own size;
+  // the longer side is held within IEMetafileSizeLimit. With WithAlpha what the metafile leaves
+  // undrawn becomes transparent. A metafile of no size sets Aborting and leaves the target.
+  // ImportMetafile reads the file first (a worker call in AsyncMode) and always finishes; a file
+  // that is not a metafile raises EInvalidGraphic with Aborting set.
+  void ImportMetafile(const std::string& FileName, int Width, int Height, bool WithAlpha);
+  void ImportMetafileFromTMetafile(TMetafile* Metafile, int Width, int Height, bool WithAlpha);
 
   // ---- workers ----
   bool IsInsideAsyncThreads();
