@@ -11,6 +11,9 @@
 #include "platform/win/wingdi.h"
 #include "platform/win/winuser.h"
 
+ORV_CLASS_IMPL(TIETextControl, TCustomControl)
+ORV_CLASS_IMPL(TIEEdit, TEdit)
+
 UINT TextMemoClipboardFormat = 0;
 
 namespace {
@@ -1091,7 +1094,7 @@ void TIETextControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
 
 void TIETextControl::MouseMove(TShiftState Shift, int X, int Y) {
   TCustomControl::MouseMove(Shift, X, Y);
-  if (!Shift.Contains(ssLeft) || GetCapture() != Handle()) return;
+  if (!Shift.Contains(ssLeft)) return;
   if (HandleAllocated() && Visible()) ::UpdateWindow(Handle());
   SelStart = SelEnd = 0;
   const int32_t a = PositionAt(AnchorX, AnchorY);
