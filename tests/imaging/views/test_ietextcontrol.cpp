@@ -755,8 +755,7 @@ TEST_F(TextControlTest, ClipboardKeysDoNothingWithoutASelectionOrWhileTheClipboa
   CloseClipboard();
   Press('C', VK_CONTROL);
   EXPECT_EQ(CountClipboardFormats(), 0);
-  // Another holder keeps the clipboard open: cut copies nothing but still deletes (the
-  // selection goes, as the key says).
+  // Another holder keeps the clipboard open: copying gives up and places nothing.
   Press(VK_END, VK_SHIFT);
   ASSERT_TRUE(OpenClipboard(Form->Handle()));
   Ctl->Perform(WM_COPY, 0, 0);
