@@ -531,6 +531,55 @@ TEST_F(TextControlTest, MarginsMoveTheTextAndZoomScalesPositions) {
   EXPECT_GE(InkColumns().first, 0);
 }
 
+TEST_F(TextControlTest, FixedHeightAndLineSpacingSetTheLinePitch) {
+  struct Case {
+    int Fixed, Spacing;
+  };
+  const Case cases[] = {{0, 0}, {0, 5}, {30, 0}, {30, 7}};
+  Host("a\nb\nc");
+  const int natural = Ctl->CharY[2] - Ctl->CharY[0];
+  for (const Case& c : cases) {
+    Ctl->FixedCharHeight = c.Fixed;
+    Ctl->LineSpacing = c.Spacing;
+    Ctl->Update();
+    Paint();
+    const int pitch = (c.Fixed != 0 ? c.Fixed : natural) + c.Spacing;
+    EXPECT_EQ(Ctl->CharY[2] - Ctl->CharY[0], pitch) << c.Fixed << " " << c.Spacing;
+    EXPECT_EQ(Ctl->CharY[4] - Ctl->CharY[2], pitch) << c.Fixed << " " << c.Spacing;
+  }
+}
+
+TEST_F(TextControlTest, MonochromeDrawsEveryCharacterInTheDefaultFontColour) {
+  Ctl->DefaultFont->SetHeight(-30);
+  Host("MMM");
+  Press(VK_END, VK_SHIFT);
+  Ctl->FontAnswer = Ctl->FormatOf(0);
+  Ctl->FontAnswer.Color = clRed;
+  Press('F', VK_CONTROL);
+  Press(VK_LEFT);
+  Press(VK_LEFT);
+  ASSERT_EQ(Ctl->SelEnd, 0);
+  auto reddish = [&](bool Want) {
+    TCanvas* c = Ctl->OffscreenBitmap->Canvas();
+    int red = 0, black = 0;
+    for (int x = 0; x < Ctl->OffscreenBitmap->Width(); ++x)
+      for (int y = 0; y < Ctl->OffscreenBitmap->Height(); ++y) {
+        const COLORREF p = c->Pixels(x, y);
+        const int r = p & 0xFF, g = (p >> 8) & 0xFF, b = (p >> 16) & 0xFF;
+        if (r > 200 && g < 60 && b < 60) ++red;
+        if (r < 60 && g < 60 && b < 60) ++black;
+      }
+    return Want ? red : black;
+  };
+  EXPECT_GT(reddish(true), 20);
+  EXPECT_EQ(reddish(false), 0);
+  Ctl->Monochrome = true;
+  Ctl->Update();
+  Paint();
+  EXPECT_EQ(reddish(true), 0);
+  EXPECT_GT(reddish(false), 20);
+}
+
 // ---------------------------------------------------------------- formats
 
 TEST_F(TextControlTest, CtrlBOnASelectionGivesItTheFirstCharactersStyleInverted) {
