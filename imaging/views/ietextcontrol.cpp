@@ -34,7 +34,8 @@ void PutInt32(uint8_t* P, int32_t V) {
 
 int32_t GetInt32(const uint8_t* P) {
   return static_cast<int32_t>(static_cast<uint32_t>(P[0]) | (static_cast<uint32_t>(P[1]) << 8) |
-                              (static_cast<uint32_t>(P[2]) << 16) | (static_cast<uint32_t>(P[3]) << 24));
+                              (static_cast<uint32_t>(P[2]) << 16) |
+                              (static_cast<uint32_t>(P[3]) << 24));
 }
 
 UINT MemoFormat() {
@@ -47,7 +48,9 @@ int NearestInt(double V) { return static_cast<int>(std::nearbyint(V)); }
 
 int TruncInt(double V) { return static_cast<int>(V); }
 
-TColor Invert24(TColor C) { return static_cast<TColor>(~static_cast<uint32_t>(ColorToRGB(C)) & 0xFFFFFF); }
+TColor Invert24(TColor C) {
+  return static_cast<TColor>(~static_cast<uint32_t>(ColorToRGB(C)) & 0xFFFFFF);
+}
 
 }  // namespace
 
@@ -105,8 +108,10 @@ void IETextControlInit() {
 void IETextControlFree() {}
 
 void IEBuildTextControlShortcuts() {
-  static const char keys[IETextShortcutCount] = {'L', 'E', 'R', 'J', 'C', 'X', 'V', 'F', 'B', 'I', 'U', 'G'};
-  for (int k = 0; k < IETextShortcutCount; ++k) gTextShortcuts[k] = ShortCut(static_cast<WORD>(keys[k]), TShiftState{ssCtrl});
+  static const char keys[IETextShortcutCount] = {'L', 'E', 'R', 'J', 'C', 'X',
+                                                 'V', 'F', 'B', 'I', 'U', 'G'};
+  for (int k = 0; k < IETextShortcutCount; ++k)
+    gTextShortcuts[k] = ShortCut(static_cast<WORD>(keys[k]), TShiftState{ssCtrl});
   gTextShortcutsBuilt = true;
 }
 
@@ -166,9 +171,11 @@ TIECharFormat TIETextControl::DefaultFormat() const {
 }
 
 TIECharFormat TIETextControl::FormatOf(int32_t Index) const {
-  if (FormatList && CharFormats && Index >= 0 && Index < TextLength && Index < static_cast<int32_t>(CharFormats->size())) {
+  if (FormatList && CharFormats && Index >= 0 && Index < TextLength &&
+      Index < static_cast<int32_t>(CharFormats->size())) {
     const int32_t k = (*CharFormats)[static_cast<size_t>(Index)];
-    if (k >= 0 && k < static_cast<int32_t>(FormatList->size())) return (*FormatList)[static_cast<size_t>(k)];
+    if (k >= 0 && k < static_cast<int32_t>(FormatList->size()))
+      return (*FormatList)[static_cast<size_t>(k)];
   }
   if (Index >= TextLength) return CurrentFormat;
   return DefaultFormat();
@@ -243,7 +250,8 @@ int32_t TIETextControl::FormatIndexFor(const TIECharFormat& F) {
 
 void TIETextControl::ReleaseUse(int32_t Index) {
   const int32_t k = (*CharFormats)[static_cast<size_t>(Index)];
-  if (k >= 0 && k < static_cast<int32_t>(FormatList->size()) && (*FormatList)[static_cast<size_t>(k)].RefCount > 0)
+  if (k >= 0 && k < static_cast<int32_t>(FormatList->size()) &&
+      (*FormatList)[static_cast<size_t>(k)].RefCount > 0)
     --(*FormatList)[static_cast<size_t>(k)].RefCount;
 }
 
@@ -359,7 +367,7 @@ void TIETextControl::ApplyFormat(TIECanvas* Canvas, int32_t Index, bool Force) {
     if (font->Name() != DefaultFont->Name()) font->SetName(DefaultFont->Name());
     if (font->Height() != DefaultFont->Height()) font->SetHeight(DefaultFont->Height());
     if (font->Style() != DefaultFont->Style()) font->SetStyle(DefaultFont->Style());
-    font->SetColor(Monochrome ? DefaultFont->Color() : DefaultFont->Color());
+    font->SetColor(DefaultFont->Color());
     cv->Brush()->SetColor(Monochrome ? BackgroundBrush->Color() : CharBrush->Color());
     cv->Brush()->SetStyle(CharBrush->Style());
     return;
@@ -379,7 +387,8 @@ int TIETextControl::MeasureChar(TIECanvas* Canvas, int32_t Index, int& H, int& L
   const auto c = static_cast<unsigned char>(Index < TextLength ? (*TextBuffer)[k] : ' ');
   if (CharWidths[k] == 0) {
     const char m = (c < 31 || c == 127) ? ' ' : static_cast<char>(c);
-    CharWidths[k] = static_cast<uint16_t>(std::clamp(Canvas->TextWidth(std::string(1, m)), 0, 65535));
+    CharWidths[k] =
+        static_cast<uint16_t>(std::clamp(Canvas->TextWidth(std::string(1, m)), 0, 65535));
   }
   if (CharHeights[k] == 0) {
     if (FixedCharHeight != 0) {
@@ -425,10 +434,13 @@ int TIETextControl::LineOffset(int32_t K, int Wp, double& F) const {
   j = std::min(j, TextLength);
   const int right = CharX[static_cast<size_t>(j)] + CharWidths[static_cast<size_t>(j)];
   switch (align) {
-    case 1: return Wp - right - 1;
-    case 2: return (Wp - right) / 2;
+    case 1:
+      return Wp - right - 1;
+    case 2:
+      return (Wp - right) / 2;
     default: {
-      const bool last = at(j + 1) == 0 || at(j + 1) == '\n' || (j + 2 >= TextLength && at(j + 2) == 0);
+      const bool last =
+          at(j + 1) == 0 || at(j + 1) == '\n' || (j + 2 >= TextLength && at(j + 2) == 0);
       if (!last) F = (right + 1) != 0 ? static_cast<double>(Wp) / (right + 1) : 1.0;
       return 0;
     }
@@ -650,7 +662,8 @@ void TIETextControl::PaintBackground() {
   const RECT cr = ClientRect();
   const int w = cr.right - cr.left, h = cr.bottom - cr.top;
   if (w <= 0 || h <= 0) return;
-  if (OffscreenBitmap->Width() != w || OffscreenBitmap->Height() != h) OffscreenBitmap->SetSize(w, h);
+  if (OffscreenBitmap->Width() != w || OffscreenBitmap->Height() != h)
+    OffscreenBitmap->SetSize(w, h);
   TCanvas* bc = OffscreenBitmap->Canvas();
   if (BackgroundBrush->Style() != bsSolid && BackgroundPicture != nullptr)
     BitBlt(bc->Handle(), 0, 0, w, h, BackgroundPicture->Canvas()->Handle(), Left(), Top(), SRCCOPY);
@@ -729,7 +742,8 @@ int32_t TIETextControl::LineUp() const {
   const int y = CharY[static_cast<size_t>(last)];
   while (p > 0 && CharX[static_cast<size_t>(p)] > CaretX) --p;
   if (p + 1 <= TextLength && CharY[static_cast<size_t>(p + 1)] == CharY[static_cast<size_t>(p)] &&
-      std::abs(CharX[static_cast<size_t>(p + 1)] - CaretX) < std::abs(CharX[static_cast<size_t>(p)] - CaretX))
+      std::abs(CharX[static_cast<size_t>(p + 1)] - CaretX) <
+          std::abs(CharX[static_cast<size_t>(p)] - CaretX))
     ++p;
   if (CharY[static_cast<size_t>(p)] != y) p = last;
   return p;
@@ -740,9 +754,12 @@ int32_t TIETextControl::LineDown() const {
   while (p <= TextLength && CharY[static_cast<size_t>(p)] == CaretY) ++p;
   if (p > TextLength) return CaretPos;
   const int y = CharY[static_cast<size_t>(p)];
-  while (p < TextLength && CharX[static_cast<size_t>(p)] < CaretX && CharY[static_cast<size_t>(p + 1)] == y) ++p;
+  while (p < TextLength && CharX[static_cast<size_t>(p)] < CaretX &&
+         CharY[static_cast<size_t>(p + 1)] == y)
+    ++p;
   if (p > 0 && CharY[static_cast<size_t>(p - 1)] == y &&
-      std::abs(CharX[static_cast<size_t>(p - 1)] - CaretX) < std::abs(CharX[static_cast<size_t>(p)] - CaretX))
+      std::abs(CharX[static_cast<size_t>(p - 1)] - CaretX) <
+          std::abs(CharX[static_cast<size_t>(p)] - CaretX))
     --p;
   return p;
 }
@@ -870,12 +887,24 @@ bool TIETextControl::HandleShortcut(WORD Key, TShiftState Shift) {
     }
   const int32_t s = std::max(SelStart, 0), e = std::min(SelEnd, TextLength);
   switch (which) {
-    case itsAlignLeft: SetParagraphAlignment(0); break;
-    case itsAlignRight: SetParagraphAlignment(1); break;
-    case itsAlignCenter: SetParagraphAlignment(2); break;
-    case itsAlignJustify: SetParagraphAlignment(3); break;
-    case itsCopy: Copy(); return true;
-    case itsCut: Cut(); return true;
+    case itsAlignLeft:
+      SetParagraphAlignment(0);
+      break;
+    case itsAlignRight:
+      SetParagraphAlignment(1);
+      break;
+    case itsAlignCenter:
+      SetParagraphAlignment(2);
+      break;
+    case itsAlignJustify:
+      SetParagraphAlignment(3);
+      break;
+    case itsCopy:
+      Copy();
+      return true;
+    case itsCut:
+      Cut();
+      return true;
     case itsPaste:
       DeleteSelection();
       Paste();
@@ -898,9 +927,15 @@ bool TIETextControl::HandleShortcut(WORD Key, TShiftState Shift) {
       CurrentFormat.Color = chosen.Color;
       break;
     }
-    case itsBold: ToggleStyle(0); break;
-    case itsItalic: ToggleStyle(1); break;
-    case itsUnderline: ToggleStyle(2); break;
+    case itsBold:
+      ToggleStyle(0);
+      break;
+    case itsItalic:
+      ToggleStyle(1);
+      break;
+    case itsUnderline:
+      ToggleStyle(2);
+      break;
     case itsBackColor: {
       if (SingleFont) return true;
       TColor color = CurrentFormat.BackColor;
@@ -913,7 +948,8 @@ bool TIETextControl::HandleShortcut(WORD Key, TShiftState Shift) {
       CurrentFormat.BackColor = color;
       break;
     }
-    default: return false;
+    default:
+      return false;
   }
   Update();
   return true;
@@ -940,7 +976,8 @@ void TIETextControl::Copy() {
   const auto n = static_cast<size_t>(e - s);
   std::vector<uint8_t> block(n * 281 + 1, 0);
   std::memcpy(block.data(), t.data() + s, n);
-  for (size_t k = 0; k < n; ++k) FormatOf(s + static_cast<int32_t>(k)).WriteTo(block.data() + n + 1 + 280 * k);
+  for (size_t k = 0; k < n; ++k)
+    FormatOf(s + static_cast<int32_t>(k)).WriteTo(block.data() + n + 1 + 280 * k);
   SetClipboardBytes(memo, block.data(), block.size());
   CloseClipboard();
 }
@@ -1013,11 +1050,13 @@ void TIETextControl::KeyDown(WORD& Key, TShiftState Shift) {
       move = true;
       break;
     case VK_LEFT:
-      if (TextBuffer != nullptr) CaretPos = ctrl ? WordLeft(CaretPos) : (CaretPos > 0 ? CaretPos - 1 : CaretPos);
+      if (TextBuffer != nullptr)
+        CaretPos = ctrl ? WordLeft(CaretPos) : (CaretPos > 0 ? CaretPos - 1 : CaretPos);
       move = true;
       break;
     case VK_RIGHT:
-      if (TextBuffer != nullptr) CaretPos = ctrl ? WordRight(CaretPos) : (CaretPos < TextLength ? CaretPos + 1 : CaretPos);
+      if (TextBuffer != nullptr)
+        CaretPos = ctrl ? WordRight(CaretPos) : (CaretPos < TextLength ? CaretPos + 1 : CaretPos);
       move = true;
       break;
     case VK_UP:
@@ -1045,7 +1084,8 @@ void TIETextControl::KeyDown(WORD& Key, TShiftState Shift) {
         Update();
       }
       break;
-    default: break;
+    default:
+      break;
   }
   if (move && CaretPos != old) {
     TakeFormatBeforeCaret();
@@ -1117,7 +1157,8 @@ void TIETextControl::SelectWordAtCaret() {
   SelStart = SelEnd = 0;
   // A caret at the first letter of a word (where a click on that letter puts it) selects that
   // word, not the one before it.
-  const bool atWordStart = CaretPos < TextLength && ch(CaretPos) > 32 && (CaretPos == 0 || ch(CaretPos - 1) <= 32);
+  const bool atWordStart =
+      CaretPos < TextLength && ch(CaretPos) > 32 && (CaretPos == 0 || ch(CaretPos - 1) <= 32);
   const int32_t start = atWordStart ? CaretPos : WordLeft(CaretPos);
   int32_t end = WordRight(CaretPos);
   while (end > 0 && ch(end) <= 32) --end;
@@ -1180,7 +1221,8 @@ void TIETextControl::WndProc(TMessage& M) {
       M.Result = 1;
       return;
     }
-    default: break;
+    default:
+      break;
   }
   TCustomControl::WndProc(M);
 }

@@ -31,14 +31,14 @@ constexpr int IECharFormatSize = 280;
 //   264 style bits (bold 1, italic 2, underline 4, strike-out 8), 265..267 zero,
 //   268 text colour, 272 background colour, 276 brush style ordinal, 277 alignment, 278..279 zero.
 struct TIECharFormat {
-  int32_t RefCount = 0;   // characters of the text that refer to this record (list entries only)
-  std::string Name;       // at most 255 characters are stored
-  int32_t Height = 0;     // font Height: negative values are the character height in pixels
-  uint8_t Style = 0;      // TFontStyles bits
-  TColor Color = 0;       // text colour
-  TColor BackColor = 0;   // background behind the character
-  uint8_t BrushStyle = 0; // TBrushStyle ordinal of the background
-  uint8_t Align = 0;      // 0 left, 1 right, 2 centre, 3 justify
+  int32_t RefCount = 0;    // characters of the text that refer to this record (list entries only)
+  std::string Name;        // at most 255 characters are stored
+  int32_t Height = 0;      // font Height: negative values are the character height in pixels
+  uint8_t Style = 0;       // TFontStyles bits
+  TColor Color = 0;        // text colour
+  TColor BackColor = 0;    // background behind the character
+  uint8_t BrushStyle = 0;  // TBrushStyle ordinal of the background
+  uint8_t Align = 0;       // 0 left, 1 right, 2 centre, 3 justify
 
   // Writes the 280 bytes at Dest (padding and unused face bytes zero).
   void WriteTo(uint8_t* Dest) const;
@@ -63,8 +63,18 @@ void IETextControlFree();
 
 // The twelve shortcuts the editor compares keys against, in this order.
 enum TIETextShortcut {
-  itsAlignLeft, itsAlignCenter, itsAlignRight, itsAlignJustify, itsCopy, itsCut, itsPaste,
-  itsFont, itsBold, itsItalic, itsUnderline, itsBackColor
+  itsAlignLeft,
+  itsAlignCenter,
+  itsAlignRight,
+  itsAlignJustify,
+  itsCopy,
+  itsCut,
+  itsPaste,
+  itsFont,
+  itsBold,
+  itsItalic,
+  itsUnderline,
+  itsBackColor
 };
 constexpr int IETextShortcutCount = 12;
 // Builds the table: Ctrl+L, Ctrl+E, Ctrl+R, Ctrl+J, Ctrl+C, Ctrl+X, Ctrl+V, Ctrl+F, Ctrl+B,
@@ -118,7 +128,7 @@ public:
   bool CaptureText = false;
   std::string CapturedText;
   TNotifyEvent OnCursorMoved;
-  TBitmap* BackgroundPicture = nullptr;  // not owned
+  TBitmap* BackgroundPicture = nullptr;                                     // not owned
   double MarginLeft = 0, MarginTop = 0, MarginRight = 0, MarginBottom = 0;  // percent
 
   // Takes what the host set: selection and caret cleared, length from the buffer, format

@@ -19,7 +19,8 @@
 namespace {
 
 int32_t LeInt32At(const std::vector<uint8_t>& B, size_t At) {
-  return static_cast<int32_t>(B[At] | (B[At + 1] << 8) | (B[At + 2] << 16) | (static_cast<uint32_t>(B[At + 3]) << 24));
+  return static_cast<int32_t>(B[At] | (B[At + 1] << 8) | (B[At + 2] << 16) |
+                              (static_cast<uint32_t>(B[At + 3]) << 24));
 }
 
 // The editor with its two dialogs answered by the test.
@@ -119,7 +120,10 @@ protected:
     Run();
   }
   // A client point inside character Index (a pixel right of its left edge, mid-line).
-  POINT Inside(int Index) { return POINT{Ctl->CharX[static_cast<size_t>(Index)] + 2, Ctl->CharY[static_cast<size_t>(Index)] + 4}; }
+  POINT Inside(int Index) {
+    return POINT{Ctl->CharX[static_cast<size_t>(Index)] + 2,
+                 Ctl->CharY[static_cast<size_t>(Index)] + 4};
+  }
   int CountOf(const TIECharFormat& F) {
     for (const TIECharFormat& r : *Ctl->FormatList)
       if (r.SameFormat(F)) return r.RefCount;
@@ -129,7 +133,8 @@ protected:
   void ExpectCountsConsistent() {
     std::vector<int> counted(Ctl->FormatList->size(), 0);
     for (int32_t k : *Ctl->CharFormats) ++counted.at(static_cast<size_t>(k));
-    for (size_t k = 0; k < counted.size(); ++k) EXPECT_EQ((*Ctl->FormatList)[k].RefCount, counted[k]) << "record " << k;
+    for (size_t k = 0; k < counted.size(); ++k)
+      EXPECT_EQ((*Ctl->FormatList)[k].RefCount, counted[k]) << "record " << k;
     EXPECT_EQ(Ctl->CharFormats->size(), Text.size());
   }
   // Leftmost and rightmost column holding a dark pixel in the off-screen picture.
@@ -225,7 +230,8 @@ TEST(TextControlRecord, StartUpRegistersTheClipboardFormatAndTheShortcutsAreCtrl
   IEImagingShutdown();
   const char letters[] = "LERJCXVFBIUG";
   for (int k = 0; k < IETextShortcutCount; ++k)
-    EXPECT_EQ(IETextControlShortcut(static_cast<TIETextShortcut>(k)), ShortCut(static_cast<WORD>(letters[k]), TShiftState{ssCtrl}))
+    EXPECT_EQ(IETextControlShortcut(static_cast<TIETextShortcut>(k)),
+              ShortCut(static_cast<WORD>(letters[k]), TShiftState{ssCtrl}))
         << k;
 }
 
@@ -303,8 +309,10 @@ TEST_F(TextControlTest, WordAndLineKeys) {
   };
   // Word right stops at a word's end, word left at its start; End stands before the line feed.
   const Step steps[] = {
-      {VK_RIGHT, VK_CONTROL, 3}, {VK_RIGHT, VK_CONTROL, 7}, {VK_LEFT, VK_CONTROL, 4}, {VK_END, 0, 7},
-      {VK_HOME, 0, 0},           {VK_DOWN, 0, 8},          {VK_END, 0, 18},         {VK_UP, 0, 7},
+      {VK_RIGHT, VK_CONTROL, 3}, {VK_RIGHT, VK_CONTROL, 7},
+      {VK_LEFT, VK_CONTROL, 4},  {VK_END, 0, 7},
+      {VK_HOME, 0, 0},           {VK_DOWN, 0, 8},
+      {VK_END, 0, 18},           {VK_UP, 0, 7},
       {VK_HOME, VK_CONTROL, 0},  {VK_END, VK_CONTROL, 18},
   };
   for (const Step& s : steps) {
