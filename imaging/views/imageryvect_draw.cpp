@@ -561,7 +561,12 @@ bool TImageryVect::DrawObject(TIEVObject* O, int hobj, bool AlphaPass, double K,
       case iekBOX: {
         setBrush();
         ic.Pen()->SetLineJoin(0);
-        if (O->Highlight) {
+        if (O->Highlight && AlphaPass) {
+          // The alpha pass covers the whole box: the multiplied pixels replace the image's.
+          ic.Canvas()->Brush()->SetStyle(bsSolid);
+          ic.Canvas()->Brush()->SetColor(O->PenColor);
+          ic.Canvas()->FillRect(RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1, std::max(y1, y2) + 1});
+        } else if (O->Highlight) {
           TIEBitmap* t = Target;
           const COLORREF c = ColorToRGB(O->BrushColor);
           const uint8_t r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
@@ -770,7 +775,9 @@ void TImageryVect::CompositeObject(TIEVObject* O, int hobj, TIEBitmap* Image, bo
   ry2 = std::clamp(ry2, 0, WH - 1);
   if (rx2 < rx1 || ry2 < ry1) return;
   // The alpha bitmap becomes the work bitmap's alpha channel for the render.
+  const bool fresh = !work->HasAlphaChannel();
   TIEBitmap* ch = work->GetAlphaChannel();
+  if (fresh) ch->Fill(0);
   alpha->CopyRectTo(ch, rx1, ry1, rx1, ry1, rx2 - rx1 + 1, ry2 - ry1 + 1);
   ch->Full = false;
   if (O->SoftShadow.Enabled) {
@@ -823,10 +830,10 @@ bool TImageryVect::CopyObjectsToBitmap(TIEBitmap* Bitmap, bool Antialias, int ho
     DrawObjectsToBitmap(Bitmap, true, hobj, Antialias, Bitmap->GetTBitmap());
   } else {
     TIEBitmap work;
-    work.SetLocation(ieTBitmap);
-    work.Allocate(Bitmap->Width(), Bitmap->Height(), ie24RGB);
-    work.CopyAndConvertFormat(Bitmap);
+    work.Assign(Bitmap);
+    work.RemoveAlphaChannel(false);
     if (work.PixelFormat() != ie24RGB) work.SetPixelFormat(ie24RGB);
+    work.SetLocation(ieTBitmap);
     DrawObjectsToBitmap(&work, true, hobj, Antialias, work.GetTBitmap());
     const TIEPixelFormat pf = Bitmap->PixelFormat();
     TIEBitmap* alpha = Bitmap->HasAlphaChannel() ? Bitmap->DetachAlphaChannel() : nullptr;
