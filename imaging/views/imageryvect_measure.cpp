@@ -258,6 +258,8 @@ void TImageryVect::DrawRuler(TIECanvas* C, int x1, int y1, int x2, int y2, const
   double r = downRightOrUpLeft ? 2 * pi - t + pi / 2 : t + pi / 2;
   double ux = 1, uy = 1;
   GetUnitFactors(ux, uy, Unit);
+  // Ticks and end bars run across the line: along its direction turned by a right angle.
+  const double across = IEDirectionAngle(x1, y1, x2, y2) + pi / 2;
   if (RulerType == 0) {
     if (y1 == y2) r = pi / 2;  // a horizontal ruler ticks straight up and down
     if (ux == 0 || uy == 0 || ZoomX == 0 || ZoomY == 0) return;
@@ -265,7 +267,7 @@ void TImageryVect::DrawRuler(TIECanvas* C, int x1, int y1, int x2, int y2, const
     const double ex = (x2 - x1) / lpx, ey = (y2 - y1) / lpx;  // unit direction
     // Step along the line by a tenth of a unit, measured per axis.
     const double step = 1.0 / std::hypot(ex / sx, ey / sy);
-    const double nx = std::cos(r), ny = -std::sin(r);
+    const double nx = std::cos(across), ny = -std::sin(across);
     const int bx1 = std::min(x1, x2), bx2 = std::max(x1, x2), by1 = std::min(y1, y2), by2 = std::max(y1, y2);
     const int textH = C->TextHeight("0");
     for (int i = 0;; ++i) {
@@ -297,7 +299,7 @@ void TImageryVect::DrawRuler(TIECanvas* C, int x1, int y1, int x2, int y2, const
   }
   // Labelled ruler: bars across both ends.
   const double bar = 9;
-  const double nx = std::cos(r), ny = -std::sin(r);
+  const double nx = std::cos(across), ny = -std::sin(across);
   for (const POINT& e : {POINT{x1, y1}, POINT{x2, y2}}) {
     const int ax = static_cast<int>(e.x - nx * bar * ZoomX), ay = static_cast<int>(e.y - ny * bar * ZoomY);
     const int bx = static_cast<int>(e.x + nx * bar * ZoomX), by = static_cast<int>(e.y + ny * bar * ZoomY);
