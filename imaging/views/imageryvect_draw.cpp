@@ -30,7 +30,7 @@ uint8_t VectDrawQuality(uint8_t q) {
 
 // The object's font on the canvas: its LOGFONT with the output quality, the height times the
 // vertical zoom (or Height when the LOGFONT has none and Height is given), the colour.
-void VectDrawSelectFont(TCanvas* C, const LOGFONTA* Font, uint8_t Quality, double ZoomY, TColor Color,
+void VectDrawSelectFont(TCanvas* C, const LOGFONT* Font, uint8_t Quality, double ZoomY, TColor Color,
                         int BoxHeight = 0) {
   LOGFONTA lf{};
   if (Font != nullptr) lf = *Font;
@@ -369,8 +369,8 @@ void TImageryVect::DrawTextObject(TIECanvas* IC, TIEVObject* O, int x1, int y1, 
   const int bw = x2 - x1, bh = y2 - y1;
   std::vector<double> px, py;
   for (const TIEDPoint& c : O->CurvePoints) {
-    px.push_back(c.x * bw);
-    py.push_back(c.y * bh);
+    px.push_back(c.X * bw);
+    py.push_back(c.Y * bh);
   }
   double total = 0;
   for (size_t i = 1; i < px.size(); ++i) total += std::hypot(px[i] - px[i - 1], py[i] - py[i - 1]);
@@ -487,16 +487,18 @@ void TImageryVect::DrawBitmapObject(TIECanvas* IC, TIEVObject* O, TIEBitmap* Tar
     y2 -= PenW;
   }
   if (Target == nullptr || x2 < x1 || y2 < y1) return;
-  const TResampleFilter filter = FVectDragging || FFastPaint ? rfNone : BitmapResampleFilter();
+  const TResampleFilter filter = FDragging || FFastMode ? rfNone : BitmapResampleFilter();
   bmp->DrawToBitmapEx(Target, nullptr, nullptr, x1, y1, x2 - x1 + 1, y2 - y1 + 1, 0, 0, bmp->Width(), bmp->Height(),
                       true, false, O->Transparency, filter, 0);
 }
 
 // ---------------------------------------------------------------- one object
 
-bool TImageryVect::DrawObject(TIEVObject* O, int hobj, bool AlphaPass, double K, TIEBitmap* Target, bool ClientMode,
+bool TImageryVect::DrawObject(TIEVObject& Obj, int hobj, bool AlphaPass, int Factor, TIEBitmap* Target, bool ClientMode,
                               bool Clip, TBitmap* Dest) {
-  if (DrawingSuspended || O == nullptr || Dest == nullptr) return false;
+  TIEVObject* O = &Obj;
+  const double K = Factor;
+  if (DrawingSuspended || Dest == nullptr) return false;
   double zx, zy;
   ObjectZoom(ClientMode, K, zx, zy);
   if (O->Highlight) O->PenWidth = 1;
@@ -507,7 +509,7 @@ bool TImageryVect::DrawObject(TIEVObject* O, int hobj, bool AlphaPass, double K,
     x2 = MapX(O->X2 + 1, ClientMode, K) - 1;
     y2 = MapY(O->Y2 + 1, ClientMode, K) - 1;
   }
-  TIECanvas ic(Dest->Canvas(), true, ObjAntialias() && !FFastPaint);
+  TIECanvas ic(Dest->Canvas(), true, ObjAntialias() && !FFastMode);
   ic.Pen()->SetStyle(static_cast<TPenStyle>(O->PenStyle));
   ic.Pen()->SetWidth(static_cast<float>(penW));
   ic.Pen()->SetMode(pmCopy);
@@ -634,10 +636,10 @@ bool TImageryVect::DrawObject(TIEVObject* O, int hobj, bool AlphaPass, double K,
       }
       case iekRULER:
         DrawRuler(&ic, x1, y1, x2, y2, O->Font.get(), O->DrawnBounds, zx, zy, O->RulerType, O->PenWidth, O->PenColor,
-                  static_cast<TIEUnits>(O->RulerUnit), GetObjectLength(hobj));
+                  O->RulerUnit, GetObjectLength(hobj));
         break;
       case iekANGLE:
-        DrawAngle(&ic, O->AnglePoints, O->Font.get(), O->DrawnBounds, zx, zy, K, ClientMode, O->PenWidth, O->PenColor);
+        DrawAngle(&ic, O->AnglePoints, O->Font.get(), O->DrawnBounds, zx, zy, Factor, ClientMode, O->PenWidth, O->PenColor);
         break;
       case iekPOLYLINE: {
         setBrush();
@@ -665,7 +667,7 @@ bool TImageryVect::DrawObject(TIEVObject* O, int hobj, bool AlphaPass, double K,
       }
       case iekEXTENDED:
         setBrush();
-        if (O->Extended) O->Extended->Draw(Target, drect, zx, zy, AlphaPass);
+        if (O->Extended) O->Extended->Draw(Target, TIERect{drect.left, drect.top, drect.right, drect.bottom}, zx, zy, AlphaPass);
         break;
       default:
         break;
@@ -694,9 +696,7 @@ void TImageryVect::PrepareWorkBitmap(int W, int H) {
   }
 }
 
-void TImageryVect::CompositeObject(TIEVObject* O, int hobj, TIEBitmap* Image, bool ClientMode, TBitmap* Dest, double K,
-                                   bool Antialias) {
-  (void)Dest;  // composited through the work bitmap into Image, which Dest wraps
+void TImageryVect::CompositeObject(TIEVObject* O, int hobj, TIEBitmap* Image, bool ClientMode, double K, bool Antialias) {
   const int W = Image->Width(), H = Image->Height();
   const int WW = VectDrawTrunc(W * K), WH = VectDrawTrunc(H * K);
   PrepareWorkBitmap(WW, WH);
@@ -714,7 +714,7 @@ void TImageryVect::CompositeObject(TIEVObject* O, int hobj, TIEBitmap* Image, bo
     by = std::clamp(by, 0, H - 1);
     if (bx >= ax && by >= ay) Image->CopyRectTo(work, ax, ay, ax, ay, bx - ax + 1, by - ay + 1);
   }
-  if (!DrawObject(O, hobj, false, K, work, ClientMode, ClientMode, work->GetTBitmap())) return;
+  if (!DrawObject(*O, hobj, false, static_cast<int>(K), work, ClientMode, ClientMode, work->GetTBitmap())) return;
   // The alpha pass: the object drawn again in the grey level of its transparency.
   TIEBitmap* alpha = FWorkAlpha.get();
   alpha->Fill(0);
@@ -725,7 +725,7 @@ void TImageryVect::CompositeObject(TIEVObject* O, int hobj, TIEBitmap* Image, bo
   const int margin = O->DrawnMargin;
   const int savedTransparency = O->Transparency;
   O->Transparency = 255;
-  DrawObject(O, hobj, true, K, nullptr, ClientMode, ClientMode, alpha->GetTBitmap());
+  DrawObject(*O, hobj, true, static_cast<int>(K), nullptr, ClientMode, ClientMode, alpha->GetTBitmap());
   O->Transparency = savedTransparency;
   O->PenColor = pc;
   O->BrushColor = bc;
@@ -782,7 +782,7 @@ void TImageryVect::CompositeObject(TIEVObject* O, int hobj, TIEBitmap* Image, bo
   ch->Full = false;
   if (O->SoftShadow.Enabled) {
     const TIEVSoftShadow* s = &O->SoftShadow;
-    const int32_t colour = (s->ShadowColor[0] << 16) | (s->ShadowColor[1] << 8) | s->ShadowColor[2];
+    const int32_t colour = (s->ShadowColor.r << 16) | (s->ShadowColor.g << 8) | s->ShadowColor.b;
     const int reach = IEAddSoftShadowRect(work, rx1, ry1, rx2, ry2, s->Radius, s->OffsetX, s->OffsetY, s->Intensity, colour);
     rx2 = std::min(rx2 + 2 * reach, WW - 1);
     ry2 = std::min(ry2 + 2 * reach, WH - 1);
@@ -800,32 +800,32 @@ void TImageryVect::CompositeObject(TIEVObject* O, int hobj, TIEBitmap* Image, bo
 void TImageryVect::DrawObjectsToBitmap(TIEBitmap* Image, bool ImageMode, int hobj, bool Antialias, TBitmap* Dest) {
   if (DrawingSuspended || Image == nullptr || Dest == nullptr) return;
   const bool clientMode = !ImageMode;
-  const bool supersample = FDrawAntialiased && !IEGdiPlusUsable() && GetObjectsCount() > 0 && !FFastPaint;
+  const bool supersample = FDrawAntialiased && !IEGdiPlusUsable() && ObjectsCount() > 0 && !FFastMode;
   const double K = supersample && Antialias ? 2.0 : 1.0;
   auto one = [&](int h) {
     if (DrawingSuspended) return;
     TIEVObject* o = GetObjectRecord(h);
     if (o == nullptr) return;
     const bool shadow = o->SoftShadow.Enabled;
-    const bool direct = FFastPaint || (!supersample && !shadow && !o->Highlight &&
+    const bool direct = FFastMode || (!supersample && !shadow && !o->Highlight &&
                                        (o->Transparency > 254 || (o->Kind != iekTEXT && o->Kind != iekMEMO)));
     if (direct)
-      DrawObject(o, h, false, 1, Image, clientMode, clientMode, Dest);
+      DrawObject(*o, h, false, 1, Image, clientMode, clientMode, Dest);
     else
-      CompositeObject(o, h, Image, clientMode, Dest, K, Antialias);
+      CompositeObject(o, h, Image, clientMode, K, Antialias);
   };
   if (hobj != -3) {
-    one(hobj == -2 ? GetObjectsCount() - 1 : hobj);
+    one(hobj == -2 ? ObjectsCount() - 1 : hobj);
     return;
   }
-  for (int i = 0; i < GetObjectsCount(); ++i) one(GetObjectAtOrder(i));
+  for (int i = 0; i < ObjectsCount(); ++i) one(GetObjectAtDrawingOrder(i));
 }
 
 bool TImageryVect::CopyObjectsToBitmap(TIEBitmap* Bitmap, bool Antialias, int hobj) {
   if (Bitmap == nullptr || Bitmap->IsEmpty()) return false;
-  const bool savedSuper = FDrawAntialiased, savedFast = FFastPaint;
+  const bool savedSuper = FDrawAntialiased, savedFast = FFastMode;
   if (Antialias) FDrawAntialiased = true;
-  FFastPaint = false;
+  FFastMode = false;
   if (Bitmap->PixelFormat() == ie24RGB && Bitmap->Location() == ieTBitmap) {
     DrawObjectsToBitmap(Bitmap, true, hobj, Antialias, Bitmap->GetTBitmap());
   } else {
@@ -843,7 +843,7 @@ bool TImageryVect::CopyObjectsToBitmap(TIEBitmap* Bitmap, bool Antialias, int ho
     if (alpha != nullptr) Bitmap->AttachAlphaChannel(alpha);
   }
   FDrawAntialiased = savedSuper;
-  FFastPaint = savedFast;
+  FFastMode = savedFast;
   return true;
 }
 
@@ -860,7 +860,8 @@ void TImageryVect::SetDrawAntialiased(bool Value) {
 
 // ---------------------------------------------------------------- grips
 
-void TImageryVect::DrawGrip(TCanvas* C, int x, int y, int Type) {
+void TImageryVect::DrawGrip(int x, int y, int Type) {
+  TCanvas* C = FGripCanvas != nullptr ? FGripCanvas : Canvas();
   TPicture* pic = ObjGripImage();
   if (pic != nullptr && pic->Graphic() != nullptr && !pic->Graphic()->Empty()) {
     C->Draw(x - pic->Width() / 2, y - pic->Height() / 2, pic->Graphic());
@@ -886,7 +887,8 @@ void TImageryVect::DrawGrip(TCanvas* C, int x, int y, int Type) {
   }
 }
 
-void TImageryVect::DrawObjectGrips(TCanvas* C, TIEVObject* O) {
+void TImageryVect::DrawObjectGrips(TIEVObject& Obj) {
+  TIEVObject* O = &Obj;
   if (!(O->Style & 1)) return;
   auto sx = [&](int x) { return BitmapToScreenX(x); };
   auto sy = [&](int y) { return BitmapToScreenY(y); };
@@ -896,30 +898,34 @@ void TImageryVect::DrawObjectGrips(TCanvas* C, TIEVObject* O) {
     return;
   if (O->Kind == iekANGLE) {
     for (const TIEPoint& p : O->AnglePoints)
-      if (p.X != kVectDrawNoPoint) DrawGrip(C, sx(p.X), sy(p.Y), 0);
+      if (p.X != kVectDrawNoPoint) DrawGrip(sx(p.X), sy(p.Y), 0);
   } else {
-    DrawGrip(C, sx(O->X1), sy(O->Y1), 0);
-    DrawGrip(C, sx(O->X2), sy(O->Y2), 0);
+    DrawGrip(sx(O->X1), sy(O->Y1), 0);
+    DrawGrip(sx(O->X2), sy(O->Y2), 0);
     if (O->Kind != iekLINE && O->Kind != iekRULER && O->Kind != iekLINELABEL) {
       const int mx = (sx(O->X1) + sx(O->X2)) / 2, my = (sy(O->Y1) + sy(O->Y2)) / 2;
-      DrawGrip(C, sx(O->X2), sy(O->Y1), 0);
-      DrawGrip(C, sx(O->X1), sy(O->Y2), 0);
-      DrawGrip(C, sx(O->X1), my, 0);
-      DrawGrip(C, sx(O->X2), my, 0);
-      DrawGrip(C, mx, sy(O->Y1), 0);
-      DrawGrip(C, mx, sy(O->Y2), 0);
+      DrawGrip(sx(O->X2), sy(O->Y1), 0);
+      DrawGrip(sx(O->X1), sy(O->Y2), 0);
+      DrawGrip(sx(O->X1), my, 0);
+      DrawGrip(sx(O->X2), my, 0);
+      DrawGrip(mx, sy(O->Y1), 0);
+      DrawGrip(mx, sy(O->Y2), 0);
     }
   }
-  if (CenterGripMove) DrawGrip(C, (bx1 + bx2) / 2, (by1 + by2) / 2, 1);
+  if (CenterGripMove) DrawGrip((bx1 + bx2) / 2, (by1 + by2) / 2, 1);
 }
 
-void TImageryVect::DrawSelectionGrips(TCanvas* C) {
-  for (int i = 0; i < SelectedObjectsCount(); ++i) DrawObjectGrips(C, GetObjectRecord(SelectedObject(i)));
+void TImageryVect::DrawSelectionGrips() {
+  for (int i = 0; i < SelectedObjectsCount(); ++i) {
+    TIEVObject* o = GetObjectRecord(GetSelectedObject(i));
+    if (o != nullptr) DrawObjectGrips(*o);
+  }
 }
 
-void TImageryVect::DrawVertexMarks(TCanvas* C) {
+void TImageryVect::DrawVertexMarks() {
+  TCanvas* C = FGripCanvas != nullptr ? FGripCanvas : Canvas();
   if (SelectedObjectsCount() != 1) return;
-  TIEVObject* o = GetObjectRecord(SelectedObject(0));
+  TIEVObject* o = GetObjectRecord(GetSelectedObject(0));
   if (o == nullptr || o->Kind != iekPOLYLINE) return;
   TIECanvas ic(C);
   ic.Pen()->SetColor(0);
@@ -972,7 +978,7 @@ void TImageryVect::DrawNewLineObject() {
   TIECanvas ic(Canvas(), false, false);
   TIERect b{0, 0, 0, 0};
   DrawRuler(&ic, FRubberX1, FRubberY1, FRubberX2, FRubberY2, t->Font.get(), b, ZoomX() / 100.0, ZoomY() / 100.0, t->RulerType,
-            t->PenWidth, t->PenColor, static_cast<TIEUnits>(t->RulerUnit), -1);
+            t->PenWidth, t->PenColor, t->RulerUnit, -1);
 }
 
 void TImageryVect::DrawNewThreePointObject() {
@@ -992,29 +998,33 @@ void TImageryVect::DrawNewThreePointObject() {
 // ---------------------------------------------------------------- paint
 
 void TImageryVect::Paint() {
-  if (IEIsPrimaryButtonDown() && AllowFastPaint && !FFastTimerRunning && !FFastPaint) {
-    FFastPaint = true;
-    StartFastPaintTimer();
+  if (IEIsPrimaryButtonDown() && AllowFastPaint && !FFastTimerRunning && !FFastMode) {
+    FFastMode = true;
+    FFastTimerRunning = true;
+    if (FFastPaintTimer != nullptr) FFastPaintTimer->SetEnabled(true);
   }
   TImageryView::Paint();
   if (FMeasureHintOn) ShowMeasureHint(-1000000, -1000000);
 }
 
-void TImageryVect::FastPaintTimerTick() {
+void TImageryVect::FastPaintTimerTick(TObject*) {
   if (IEIsPrimaryButtonDown()) return;
-  StopFastPaintTimer();
-  FFastPaint = false;
+  FFastTimerRunning = false;
+  if (FFastPaintTimer != nullptr) FFastPaintTimer->SetEnabled(false);
+  FFastMode = false;
   Update();
 }
 
 void TImageryVect::PaintToBitmap(TIEBitmap* Dest, TIERenderTables* Rows, const TIERect* Clip, bool Background,
                                  bool Decorations) {
   TImageryView::PaintToBitmap(Dest, Rows, Clip, Background, Decorations);
-  if (HideObjectsInPaint || GetObjectsCount() == 0) return;
+  if (HideObjectsInPaint || ObjectsCount() == 0) return;
   TBitmap* tb = Dest->Location() == ieTBitmap ? Dest->GetTBitmap() : nullptr;
   if (tb == nullptr) return;
   FDrawnCount = 0;
   DrawObjectsToBitmap(Dest, false, -3, ObjAntialias(), tb);
-  DrawSelectionGrips(tb->Canvas());
-  if (MouseInteractVt().Contains(mivEditVertices)) DrawVertexMarks(tb->Canvas());
+  FGripCanvas = tb->Canvas();
+  DrawSelectionGrips();
+  if (MouseInteractVt().Contains(mivEditVertices)) DrawVertexMarks();
+  FGripCanvas = nullptr;
 }

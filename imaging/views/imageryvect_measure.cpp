@@ -31,7 +31,7 @@ bool VectMeasureGreekSystem() {
 
 // The font of rulers and angles: the face of the object's font, its height times the vertical
 // zoom in points (at least 3), the colour, clear brush.
-void VectMeasureSetFont(TIECanvas* C, const LOGFONTA* Font, double ZoomY, TColor Color) {
+void VectMeasureSetFont(TIECanvas* C, const LOGFONT* Font, double ZoomY, TColor Color) {
   TFont* f = C->GetFont();
   if (Font != nullptr) {
     char face[LF_FACESIZE + 1] = {};
@@ -91,17 +91,17 @@ void TImageryVect::GetUnitFactors(double& FactorX, double& FactorY, TIEUnits Uni
   FactorY *= ScaleFactor();
 }
 
-void TImageryVect::UpdateUnitFactors() { GetUnitFactors(FUnitsPerPixelX, FUnitsPerPixelY, MUnit()); }
+void TImageryVect::UpdateUnitFactors() { GetUnitFactors(FUnitFactorX, FUnitFactorY, MUnit()); }
 
 std::string TImageryVect::FormatMeasure(double Value) {
-  return FloatToStrF(Value, ffFixed, FloatDigitsPrecision(), FloatDigitsCount());
+  return FloatToStrF(Value, ffFixed, FloatPrecision(), FloatDigits());
 }
 
 double TImageryVect::GetObjectLength(int hobj) {
   TIEVObject* o = GetObjectRecord(hobj);
   if (o == nullptr) return 0;
   double ux = 1, uy = 1;
-  GetUnitFactors(ux, uy, static_cast<TIEUnits>(o->RulerUnit));
+  GetUnitFactors(ux, uy, o->RulerUnit);
   const double dx = ux * std::abs(double(o->X2) - o->X1), dy = uy * std::abs(double(o->Y2) - o->Y1);
   return std::sqrt(dx * dx + dy * dy);
 }
@@ -119,7 +119,7 @@ double TImageryVect::GetObjectAngle(int hobj) {
 double TImageryVect::GetSelectionLength() {
   const std::vector<TIEPoint>& pts = SelectionRecord().Points;
   const int n = static_cast<int>(pts.size());
-  const double ux = FUnitsPerPixelX, uy = FUnitsPerPixelY;
+  const double ux = FUnitFactorX, uy = FUnitFactorY;
   auto seg = [&](const TIEPoint& a, const TIEPoint& b) {
     const double dx = ux * std::abs(double(b.X) - a.X), dy = uy * (double(b.Y) - a.Y);
     return std::sqrt(dx * dx + dy * dy);
@@ -140,7 +140,7 @@ double TImageryVect::GetSelectionLength() {
   const bool drawing = PolygonSelectionOpen();
   if (!drawing && n > 2 && first < n && pts[n - 1].X != IESelBreak) len += seg(pts[n - 1], pts[first]);
   if (drawing && MeasurePathToMouse && n > 0 && pts[n - 1].X != IESelBreak) {
-    const TIEPoint m{ScreenToBitmapX(FMeasureMouseX), ScreenToBitmapY(FMeasureMouseY)};
+    const TIEPoint m{ScreenToBitmapX(FMouseX), ScreenToBitmapY(FMouseY)};
     len += seg(pts[n - 1], m);
   }
   return len;
@@ -149,7 +149,7 @@ double TImageryVect::GetSelectionLength() {
 double TImageryVect::GetSelectionArea() {
   const std::vector<TIEPoint>& pts = SelectionRecord().Points;
   const int n = static_cast<int>(pts.size());
-  const double c = FUnitsPerPixelX * FUnitsPerPixelY;
+  const double c = FUnitFactorX * FUnitFactorY;
   if (n > 2) {
     double sum = 0;
     int start = 0;
@@ -180,8 +180,8 @@ double TImageryVect::GetSelectionArea() {
 
 double TImageryVect::GetDragLength(int x, int y, int PressX, int PressY) {
   const double zx = ZoomX() != 0 ? 100.0 / ZoomX() : 0, zy = ZoomY() != 0 ? 100.0 / ZoomY() : 0;
-  const double dx = (double(x) - PressX + 1) * FUnitsPerPixelX * zx;
-  const double dy = (double(y) - PressY + 1) * FUnitsPerPixelY * zy;
+  const double dx = (double(x) - PressX + 1) * FUnitFactorX * zx;
+  const double dy = (double(y) - PressY + 1) * FUnitFactorY * zy;
   return std::sqrt(dx * dx + dy * dy);
 }
 
@@ -193,13 +193,13 @@ std::string TImageryVect::MeasureHintText(double& Value) {
   } else if (mode.Contains(mivMeasurePath)) {
     Value = GetSelectionLength();
   } else if (mode.Contains(mivMeasureDrag)) {
-    Value = GetDragLength(FMeasureMouseX, FMeasureMouseY, FMeasurePressX, FMeasurePressY);
+    Value = GetDragLength(FMouseX, FMouseY, FMeasurePressX, FMeasurePressY);
   } else {
     Value = 0;
     return text;
   }
-  if (Value == 0) Value = FLastMeasure;  // a zero measure shows the previous value
-  FLastMeasure = Value;
+  if (Value == 0) Value = FLastMeasuredValue;  // a zero measure shows the previous value
+  FLastMeasuredValue = Value;
   text = FormatMeasure(Value) + " " + GetUnitName(MUnit());
   if (mode.Contains(mivMeasureArea)) text += "\xB2";
   return text;
@@ -207,29 +207,29 @@ std::string TImageryVect::MeasureHintText(double& Value) {
 
 void TImageryVect::ShowMeasureHint(int x, int y) {
   if (!FMeasureHintOn || !HandleAllocated()) return;
-  if (x == -1000000) x = FHintPosX;
-  if (y == -1000000) y = FHintPosY;
+  if (x == -1000000) x = FMeasureHintX;
+  if (y == -1000000) y = FMeasureHintY;
   x = std::max(x, 0);
   y = std::max(y, 0);
-  FHintPosX = x;
-  FHintPosY = y;
+  FMeasureHintX = x;
+  FMeasureHintY = y;
   double value = 0;
   std::string text = MeasureHintText(value);
   if (OnMeasureHint) OnMeasureHint(this, text, value);
   FLastHintText = text;
-  if (FHintBitmap == nullptr) FHintBitmap = std::make_unique<TBitmap>();
-  IEDrawHintBox(Canvas(), x, y, FHintColor2, FHintColor1, GetExtentY(), GetExtentX(), FHintBitmap.get(),
-                FHintBrush.get(), FHintFont.get(), text);
-  FHintDrawnX = x;
-  FHintDrawnY = y;
+  if (!FMeasureHintSaved) FMeasureHintSaved = std::make_unique<TBitmap>();
+  IEDrawHintBox(Canvas(), x, y, MeasureHintBorder2, MeasureHintBorder1, GetExtentY(), GetExtentX(), FMeasureHintSaved.get(),
+                FMeasureHintBrush.get(), FMeasureHintFont.get(), text);
+  FMeasureHintDrawnX = x;
+  FMeasureHintDrawnY = y;
 }
 
 void TImageryVect::HideMeasureHint() {
-  if (!FMeasureHintOn || FHintBitmap == nullptr || FHintBitmap->Width() < 2 || !HandleAllocated()) return;
-  Canvas()->CopyRect(RECT{FHintDrawnX, FHintDrawnY, FHintDrawnX + FHintBitmap->Width(),
-                          FHintDrawnY + FHintBitmap->Height()},
-                     FHintBitmap->Canvas(), RECT{0, 0, FHintBitmap->Width(), FHintBitmap->Height()});
-  FHintBitmap->SetSize(1, FHintBitmap->Height());  // consumed
+  if (!FMeasureHintOn || !FMeasureHintSaved || FMeasureHintSaved->Width() < 2 || !HandleAllocated()) return;
+  Canvas()->CopyRect(RECT{FMeasureHintDrawnX, FMeasureHintDrawnY, FMeasureHintDrawnX + FMeasureHintSaved->Width(),
+                          FMeasureHintDrawnY + FMeasureHintSaved->Height()},
+                     FMeasureHintSaved->Canvas(), RECT{0, 0, FMeasureHintSaved->Width(), FMeasureHintSaved->Height()});
+  FMeasureHintSaved->SetSize(1, FMeasureHintSaved->Height());  // consumed
 }
 
 void TImageryVect::RefreshMeasureHint(int x, int y) {
@@ -237,8 +237,8 @@ void TImageryVect::RefreshMeasureHint(int x, int y) {
   ShowMeasureHint(x, y);
 }
 
-void TImageryVect::DrawRuler(TIECanvas* C, int x1, int y1, int x2, int y2, const LOGFONTA* Font, TIERect& Bounds,
-                             double ZoomX, double ZoomY, int RulerType, int PenWidth, TColor Color, TIEUnits Unit,
+void TImageryVect::DrawRuler(TIECanvas* C, int x1, int y1, int x2, int y2, const LOGFONT* Font, TIERect& Bounds,
+                             double ZoomX, double ZoomY, uint8_t RulerType, int PenWidth, TColor Color, TIEUnits Unit,
                              double Length) {
   if (x1 == x2 && y1 == y2) return;
   const double pi = std::numbers::pi;
@@ -356,8 +356,8 @@ void TImageryVect::DrawRuler(TIECanvas* C, int x1, int y1, int x2, int y2, const
   f->SetColor(col);
 }
 
-void TImageryVect::DrawAngle(TIECanvas* C, const TIEPoint* Points, const LOGFONTA* Font, TIERect& Bounds, double ZoomX,
-                             double ZoomY, double K, bool ClientMode, int PenWidth, TColor Color) {
+void TImageryVect::DrawAngle(TIECanvas* C, const TIEPoint* Points, const LOGFONT* Font, TIERect& Bounds, double ZoomX,
+                             double ZoomY, int K, bool ClientMode, int PenWidth, TColor Color) {
   (void)ZoomX;
   if (Points[0].X == -1000000) return;
   VectMeasureSetPen(C, PenWidth, Color);

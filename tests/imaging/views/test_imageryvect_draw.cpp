@@ -178,15 +178,15 @@ TEST_F(VectDraw, AMemoWritesEachCharacterInItsOwnFormat) {
   o->MemoFixedFont = false;
   o->BrushStyle = bsClear;
   o->MemoBorderStyle = psClear;
-  TIECharFormat red, blue;
+  TIECharFormat red{}, blue{};
   for (TIECharFormat* f : {&red, &blue}) {
-    f->FaceName[0] = 5;
-    std::memcpy(f->FaceName + 1, "Arial", 5);
-    f->Height = -18;
-    f->BackStyle = bsClear;
+    f->FontName[0] = 5;
+    std::memcpy(f->FontName + 1, "Arial", 5);
+    f->FontHeight = -18;
+    f->BackBrushStyle = bsClear;
   }
-  red.Color = 0x0000FF;
-  blue.Color = 0xFF0000;
+  red.FontColor = 0x0000FF;
+  blue.FontColor = 0xFF0000;
   o->MemoFormats = {red, blue};
   o->MemoCharFormat = {0, 0, 0, 0, 0, 1, 1, 1, 1};
   TIEBitmap b;
@@ -211,6 +211,7 @@ TEST_F(VectDraw, AMemoWithFormatIndexesOutsideItsListUsesTheObjectFont) {
   o->MemoFixedFont = false;
   o->MemoBorderStyle = psClear;
   o->MemoFormats.resize(1);
+  o->MemoFormats[0] = TIECharFormat{};
   o->MemoCharFormat = {7, -3};  // damaged indexes
   TIEBitmap b;
   Burn(b);
@@ -277,7 +278,7 @@ TEST_F(VectDraw, CopyObjectsToImageBurnsIntoTheViewImage) {
   View->CopyObjectsToImage(false);
   EXPECT_TRUE(Near(View->GetIEBitmap()->GetPixelRGB(40, 40), 0, 255, 0));
   EXPECT_TRUE(Near(View->GetIEBitmap()->GetPixelRGB(21, 21), 255, 255, 255)) << "the ellipse's corner is outside";
-  EXPECT_EQ(View->GetObjectsCount(), 1) << "the objects stay";
+  EXPECT_EQ(View->ObjectsCount(), 1) << "the objects stay";
 }
 
 TEST_F(VectDraw, ObjectsArePaintedOverTheImageWithTheZoom) {
@@ -297,7 +298,7 @@ TEST_F(VectDraw, ObjectsArePaintedOverTheImageWithTheZoom) {
     return n;
   };
   EXPECT_NEAR(thickness(), 6, 1) << "3 pixels at 200 %";
-  EXPECT_GE(View->DrawnCount(), 1);
+  EXPECT_GE(View->DrawnObjectsCount(), 1);
   View->SetZoomObjectsWidth(false);
   EXPECT_NEAR(thickness(), 3, 1);
   View->HideObjectsInPaint = true;

@@ -31,7 +31,7 @@ TEST_F(VectMeasure, UnitFactorsFollowTheUnitTheResolutionAndTheScale) {
     EXPECT_NEAR(x, c.Expected, c.Expected * 1e-9) << View->GetUnitName(c.Unit) << " " << c.Dpi << " " << c.Scale;
     EXPECT_NEAR(y, c.Expected, c.Expected * 1e-9);
     View->SetMUnit(c.Unit);
-    EXPECT_NEAR(View->UnitsPerPixelX(), c.Expected, c.Expected * 1e-9) << "kept for the current unit";
+    EXPECT_NEAR(View->UnitFactorX(), c.Expected, c.Expected * 1e-9) << "kept for the current unit";
   }
   View->SetDpi(100, 200);
   View->SetScaleFactor(1);

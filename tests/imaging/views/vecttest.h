@@ -37,16 +37,22 @@ protected:
   }
   // An object of a kind with its box; pen black width 1, brush clear, opaque.
   int Add(uint8_t Kind, int x1, int y1, int x2, int y2) {
-    TIEVObject o;
-    o.Kind = Kind;
-    o.X1 = x1;
-    o.Y1 = y1;
-    o.X2 = x2;
-    o.Y2 = y2;
-    o.Font = std::make_unique<LOGFONTA>();
-    std::strcpy(o.Font->lfFaceName, "Arial");
-    o.Font->lfHeight = -16;
-    return View->AddObject(std::move(o));
+    TIEVObject* t = View->GetObjectRecord(IEV_TEMPLATE);
+    const TIEVObjectKind kept = t->Kind;
+    t->Kind = static_cast<TIEVObjectKind>(Kind);
+    t->PenColor = 0;
+    t->Font->lfHeight = -16;
+    const int h = View->AddObjectRecord(*t);
+    t->Kind = kept;
+    TIEVObject* o = View->GetObjectRecord(h);
+    o->X1 = x1;
+    o->Y1 = y1;
+    o->X2 = x2;
+    o->Y2 = y2;
+    if (!o->Font) {
+      o->Font = std::make_unique<LOGFONT>(*t->Font);
+    }
+    return h;
   }
   TIEVObject* Obj(int h) { return View->GetObjectRecord(h); }
   // A 24-bit image filled with one colour.
