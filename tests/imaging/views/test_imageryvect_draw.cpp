@@ -331,4 +331,78 @@ TEST_F(VectDraw, SelectedObjectsShowGrips) {
   }
 }
 
+TEST_F(VectDraw, AClosedPolylineIsFilledAndRecordsItsDrawnVertices) {
+  const int h = Add(iekPOLYLINE, 10, 10, 50, 50);
+  TIEVObject* o = Obj(h);
+  o->Points = {{0, 0}, {100, 0}, {100, 100}, {0, 100}};  // its own point space, mapped into the box
+  o->PointsBounds = TIERect{0, 0, 100, 100};
+  o->Closed = true;
+  o->BrushStyle = bsSolid;
+  o->BrushColor = 0x00FF00;
+  TIEBitmap b;
+  Burn(b);
+  EXPECT_TRUE(Near(b.GetPixelRGB(30, 30), 0, 255, 0));
+  EXPECT_TRUE(Near(b.GetPixelRGB(55, 30), 255, 255, 255));
+  ASSERT_EQ(o->DrawnPoints.size(), 4u);
+  EXPECT_EQ(o->DrawnPoints[2].X, 50);
+  EXPECT_EQ(o->DrawnPoints[2].Y, 50);
+  o->Closed = false;
+  Burn(b);
+  EXPECT_TRUE(Near(b.GetPixelRGB(30, 30), 255, 255, 255)) << "an open polyline is not filled";
+}
+
+TEST_F(VectDraw, ASoftShadowDarkensBesideTheObject) {
+  const int h = Add(iekBOX, 20, 20, 50, 50);
+  TIEVObject* o = Obj(h);
+  o->BrushStyle = bsSolid;
+  o->BrushColor = 0xFF0000;
+  TIEBitmap plain;
+  Burn(plain);
+  EXPECT_TRUE(Near(plain.GetPixelRGB(56, 56), 255, 255, 255));
+  o->SoftShadow.Enabled = true;
+  o->SoftShadow.Radius = 2;
+  o->SoftShadow.OffsetX = 6;
+  o->SoftShadow.OffsetY = 6;
+  TIEBitmap shaded;
+  Burn(shaded);
+  EXPECT_TRUE(Near(shaded.GetPixelRGB(35, 35), 0, 0, 255)) << "the object itself";
+  EXPECT_LT(shaded.GetPixelRGB(54, 54).r, 200) << "the shadow below and to the right";
+  EXPECT_TRUE(Near(shaded.GetPixelRGB(12, 12), 255, 255, 255)) << "no shadow on the other side";
+}
+
+TEST_F(VectDraw, TextAlongACurveFollowsIt) {
+  const int h = Add(iekTEXT, 0, 0, 99, 79);
+  TIEVObject* o = Obj(h);
+  o->Text = "WWWWWW";
+  o->PenStyle = psClear;
+  o->CurvePoints = {{0.05, 0.5}, {0.95, 0.5}};  // a straight curve across the middle
+  TIEBitmap b;
+  Burn(b);
+  EXPECT_GT(Marked(b, 0, 25, 99, 45), 30) << "characters on the curve";
+  EXPECT_EQ(Marked(b, 0, 60, 99, 79), 0) << "nothing far below it";
+  EXPECT_LE(o->DrawnBounds.Left, 10);
+  EXPECT_GE(o->DrawnBounds.Right, 85);
+}
+
+TEST_F(VectDraw, ALineLabelDrawsItsBoxAndRemembersIt) {
+  const int h = Add(iekLINELABEL, 70, 40, 95, 10);
+  TIEVObject* o = Obj(h);
+  o->Text = "Label";
+  o->LabelBrushColor = 0x00FFFF;
+  o->LabelBrushStyle = bsSolid;
+  o->LabelPosition = 0;  // at the start point; the far end lies right and up, so the box grows left and down
+  TIEBitmap b;
+  Burn(b);
+  EXPECT_EQ(o->LabelRect.Right, 70);
+  EXPECT_EQ(o->LabelRect.Top, 40);
+  EXPECT_LT(o->LabelRect.Left, 60);
+  EXPECT_GT(o->LabelRect.Bottom, 45);
+  int yellow = 0, area = 0;
+  for (int y = o->LabelRect.Top + 1; y < o->LabelRect.Bottom - 1; ++y)
+    for (int x = std::max(o->LabelRect.Left + 1, 0); x < o->LabelRect.Right - 1; ++x, ++area)
+      if (Near(b.GetPixelRGB(x, y), 255, 255, 0)) ++yellow;
+  EXPECT_GT(yellow * 2, area) << "the yellow label box";
+  EXPECT_LT(yellow, area) << "with the text on it";
+}
+
 }  // namespace
