@@ -812,7 +812,8 @@ void TImageryVect::DrawObjectsToBitmap(TIEBitmap* Image, bool ImageMode, int hob
     if (direct)
       DrawObject(*o, h, false, 1, Image, clientMode, clientMode, Dest);
     else
-      CompositeObject(o, h, Image, clientMode, K, Antialias);
+      // A highlight multiplies the image's own pixels, which only exist at full size.
+      CompositeObject(o, h, Image, clientMode, o->Highlight ? 1.0 : K, Antialias);
   };
   if (hobj != -3) {
     one(hobj == -2 ? ObjectsCount() - 1 : hobj);

@@ -1,5 +1,6 @@
 // Drawing of vector objects: real pixels of each kind burnt into images, transparency, highlight,
 // arrow heads, stretched bitmaps, texts and memos, the draw events, and painting over the view.
+#include "imaging/views/iegdiplus.h"
 #include "vecttest.h"
 
 namespace {
@@ -403,6 +404,27 @@ TEST_F(VectDraw, ALineLabelDrawsItsBoxAndRemembersIt) {
       if (Near(b.GetPixelRGB(x, y), 255, 255, 0)) ++yellow;
   EXPECT_GT(yellow * 2, area) << "the yellow label box";
   EXPECT_LT(yellow, area) << "with the text on it";
+}
+
+TEST_F(VectDraw, WithoutTheAntialiasedCanvasObjectsAreSupersampled) {
+  IESetGdiPlusAllowed(false);
+  const int h = Add(iekBOX, 10, 10, 40, 30);
+  Obj(h)->BrushStyle = bsSolid;
+  Obj(h)->BrushColor = 0x0000FF;
+  const int l = Add(iekBOX, 60, 10, 90, 30);
+  Obj(l)->Highlight = true;
+  Obj(l)->BrushStyle = bsSolid;
+  Obj(l)->BrushColor = 0x00FFFF;
+  TIEBitmap b;
+  Plain(b, 100, 80, 0xFFFFFF);
+  const bool done = View->CopyObjectsToBitmap(&b, true);
+  IESetGdiPlusAllowed(true);
+  ASSERT_TRUE(done);
+  EXPECT_FALSE(View->DrawAntialiased()) << "the switch is restored";
+  EXPECT_TRUE(Near(b.GetPixelRGB(25, 20), 255, 0, 0, 2)) << "the fill at full size";
+  EXPECT_TRUE(Near(b.GetPixelRGB(5, 20), 255, 255, 255, 2)) << "nothing outside";
+  EXPECT_TRUE(Near(b.GetPixelRGB(75, 20), 255, 255, 0, 2)) << "the highlight";
+  EXPECT_TRUE(Near(b.GetPixelRGB(50, 60), 255, 255, 255)) << "untouched image";
 }
 
 }  // namespace
