@@ -617,23 +617,28 @@ bool TImageryVect::DrawObject(TIEVObject& Obj, int hobj, bool AlphaPass, int Fac
         }
         break;
       case iekTEXT:
+      case iekMEMO:
         ic.Pen()->SetLineJoin(0);
         setBrush();
-        DrawTextObject(&ic, O, x1, y1, x2, y2, zx, zy);
-        break;
-      case iekMEMO: {
-        ic.Pen()->SetLineJoin(0);
-        setBrush();
-        int ox1 = std::min(x1, x2), oy1 = std::min(y1, y2);
+        if (IsTextEditing() && TextEditIndex() == hobj) {
+          // The in-place editor shows the text: only an outline one pixel outside the box.
+          ic.Brush()->SetStyle(bsClear);
+          ic.Rectangle(std::min(x1, x2) - 1, std::min(y1, y2) - 1, std::max(x1, x2) + 2, std::max(y1, y2) + 2);
+          break;
+        }
+        if (O->Kind == iekTEXT) {
+          DrawTextObject(&ic, O, x1, y1, x2, y2, zx, zy);
+          break;
+        }
+        // A memo: its picture first when it has one (not in the alpha pass), then the text.
         if (O->MemoHasBitmap && !AlphaPass && Target != nullptr) {
           TIEBitmap* bmp = O->BitmapSlot >= 0 ? GetSlotBitmap(O->BitmapSlot) : nullptr;
           if (bmp != nullptr)
-            bmp->DrawToBitmapEx(Target, nullptr, nullptr, ox1, oy1, std::abs(x2 - x1) + 1, std::abs(y2 - y1) + 1, 0, 0,
-                                bmp->Width(), bmp->Height(), true, false, 255, rfNone, 0);
+            bmp->DrawToBitmapEx(Target, nullptr, nullptr, std::min(x1, x2), std::min(y1, y2), std::abs(x2 - x1) + 1,
+                                std::abs(y2 - y1) + 1, 0, 0, bmp->Width(), bmp->Height(), true, false, 255, rfNone, 0);
         }
-        DrawMemoObject(&ic, O, ox1, oy1, std::max(x1, x2), std::max(y1, y2), zx, zy);
+        DrawMemoObject(&ic, O, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), zx, zy);
         break;
-      }
       case iekRULER:
         DrawRuler(&ic, x1, y1, x2, y2, O->Font.get(), O->DrawnBounds, zx, zy, O->RulerType, O->PenWidth, O->PenColor,
                   O->RulerUnit, GetObjectLength(hobj));
