@@ -25,6 +25,7 @@
 #include "imaging/views/imageryview.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/graphics.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/win/wingdi.h"
 
 class TImageryVect;
@@ -615,6 +616,8 @@ void IEVRegisterExtendedClass(const std::string& Name, TClass Class);
 int IEVExtendedClassCount();
 
 // ---- files ----
+// A damaged vector-object stream (the view keeps the objects it had before the load).
+ORV_EXCEPTION(EIEVectorFileError, Exception)
 // True when the stream holds an IEV stream of a version this reader takes; the position is
 // restored.
 bool IevDetect(TStream* Stream);

@@ -1,16 +1,16 @@
 // Drawing of vector objects: real pixels of each kind burnt into images, transparency, highlight,
 // arrow heads, stretched bitmaps, texts and memos, the draw events, and painting over the view.
 #include "imaging/views/iegdiplus.h"
-#include "vecttest.h"
+#include "vectdrawtest.h"
 
 namespace {
 
-using vecttest::VectFixture;
+using vectdrawtest::VectDrawFixture;
 
-class VectDraw : public VectFixture {
+class VectDraw : public VectDrawFixture {
 protected:
   void SetUp() override {
-    VectFixture::SetUp();
+    VectDrawFixture::SetUp();
     View->SetObjAntialias(false);
   }
   // Burns the objects into a white 100 x 80 image.
@@ -145,6 +145,8 @@ TEST_F(VectDraw, ABitmapObjectIsStretchedIntoItsBox) {
 
 TEST_F(VectDraw, ABitmapObjectWithoutPictureShowsACrossedBox) {
   const int h = Add(iekBITMAP, 10, 10, 50, 50);
+  View->SetObjectBitmap(h, nullptr);  // drop the template's picture
+  ASSERT_EQ(Obj(h)->BitmapSlot, -1);
   Obj(h)->PenColor = 0x000000;
   TIEBitmap b;
   Burn(b);

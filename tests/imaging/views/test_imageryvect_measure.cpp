@@ -3,13 +3,13 @@
 #include <cmath>
 
 #include "imaging/views/iegdiplus.h"
-#include "vecttest.h"
+#include "vectdrawtest.h"
 
 namespace {
 
-using vecttest::VectFixture;
+using vectdrawtest::VectDrawFixture;
 
-class VectMeasure : public VectFixture {};
+class VectMeasure : public VectDrawFixture {};
 
 TEST_F(VectMeasure, UnitFactorsFollowTheUnitTheResolutionAndTheScale) {
   struct Case {
