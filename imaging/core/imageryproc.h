@@ -67,9 +67,10 @@ public:
   // Vector objects (the vector view); false: the view has none.
   virtual bool HasVectorObjects() { return false; }
   virtual void SaveToStreamIEV(TStream*) {}
-  virtual void LoadFromStreamIEV(TStream*) {}
+  // The loaders answer false for a foreign stream (nothing changed).
+  virtual bool LoadFromStreamIEV(TStream*) { return false; }
   virtual void SaveToStreamAll(TStream*, int /*ImageFormat*/) {}
-  virtual void LoadFromStreamAll(TStream*) {}
+  virtual bool LoadFromStreamAll(TStream*) { return false; }
 };
 
 // A set of pixel formats: bit n = pixel format n; 0 accepts every format.

@@ -153,6 +153,13 @@ struct TIECodecs {
   // view the file's layers replace the view's (IntoView set); otherwise, when Bitmap is given, the
   // layers are flattened into it. False when nothing was loaded (the target is left as it was).
   bool (*LoadLayersFile)(TIEView* View, TStream* Stream, TIEBitmap* Bitmap, bool& IntoView) = nullptr;
+  // Filled by the views: loads a vector-object file (FileType ioIEV) or a layers-and-objects file
+  // (ioALL) from the stream. With View a vector view the objects (and layers) replace the view's
+  // (IntoView set); otherwise, when Bitmap is given, an unseen vector view loads the file and the
+  // objects are burnt into an image of their extent (the flattened layers for ALL) that Bitmap
+  // takes. False when nothing was loaded (the target is left as it was).
+  bool (*LoadVectorObjectsFile)(TIEView* View, TStream* Stream, int32_t FileType, TIEBitmap* Bitmap,
+                                bool& IntoView) = nullptr;
   // Filled by the views: the modal parameters dialog of TImageryIO.DoPreviews over the IO's
   // (already prepared) target; true when it closed with OK, false also when no page can show.
   bool (*PreviewsDialog)(TImageryIO* IO, TIEDialogPages Pages) = nullptr;

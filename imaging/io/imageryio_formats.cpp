@@ -843,19 +843,29 @@ IO_J2K(J2K, ioJ2K)
 // ================================================================ layers and vector objects
 
 void TImageryIO::LoadFromFileLayersObjects(const std::string& FileName, int32_t FileType) {
-  // Layer files go through the views' loader: into an attached single-image view, or flattened
-  // into the target. The vector-object files have no loader on this platform: the file is not
-  // loaded (Aborting tells the caller) and the one finish still runs.
-  if (FileType == ioLYR && IECodecs.LoadLayersFile != nullptr) {
+  // Layer files go through the views' layer loader: into an attached single-image view, or
+  // flattened into the target. Vector-object and layers-and-objects files go through the vector
+  // views' loader: into an attached vector view, or burnt into the target by an unseen one.
+  const bool layers = FileType == ioLYR && IECodecs.LoadLayersFile != nullptr;
+  const bool objects = (FileType == ioIEV || FileType == ioALL) && IECodecs.LoadVectorObjectsFile != nullptr;
+  if (layers || objects) {
     bool intoView = false, loaded = false;
     Aborting.store(false);
     try {
       TFileStream fs(FileName, fmOpenRead | fmShareDenyWrite);
-      loaded = IECodecs.LoadLayersFile(FAttachedImagery, &fs, FIEBitmap, intoView);
+      loaded = layers ? IECodecs.LoadLayersFile(FAttachedImagery, &fs, FIEBitmap, intoView)
+                      : IECodecs.LoadVectorObjectsFile(FAttachedImagery, &fs, FileType, FIEBitmap, intoView);
     } catch (const Exception&) {
       loaded = false;  // a file that cannot be opened or read is not loaded
     }
     Aborting.store(!loaded);
+    if (loaded && !intoView) {
+      Params->Width = FIEBitmap->Width();
+      Params->Height = FIEBitmap->Height();
+      Params->OriginalWidth = FIEBitmap->Width();
+      Params->OriginalHeight = FIEBitmap->Height();
+      Update();
+    }
     if (!intoView) DoFinishWork();
     Params->FileType = FileType;
     return;
@@ -866,16 +876,18 @@ void TImageryIO::LoadFromFileLayersObjects(const std::string& FileName, int32_t 
 }
 
 void TImageryIO::LoadFromStreamLayersObjects(TStream* Stream, int32_t FileType) {
-  // Only an attached single-image view takes a layer stream; nothing else is loaded.
-  if (FileType == ioLYR && IECodecs.LoadLayersFile != nullptr && FAttachedImagery != nullptr) {
-    bool intoView = false, loaded = false;
-    try {
+  // Only an attached view of the right kind takes a layer or vector-object stream.
+  bool intoView = false, loaded = false;
+  try {
+    if (FileType == ioLYR && IECodecs.LoadLayersFile != nullptr && FAttachedImagery != nullptr)
       loaded = IECodecs.LoadLayersFile(FAttachedImagery, Stream, nullptr, intoView);
-    } catch (const Exception&) {
-      loaded = false;
-    }
-    if (intoView) Aborting.store(!loaded);
+    else if ((FileType == ioIEV || FileType == ioALL) && IECodecs.LoadVectorObjectsFile != nullptr &&
+             FAttachedImagery != nullptr)
+      loaded = IECodecs.LoadVectorObjectsFile(FAttachedImagery, Stream, FileType, nullptr, intoView);
+  } catch (const Exception&) {
+    loaded = false;
   }
+  if (intoView) Aborting.store(!loaded);
   Params->FileType = FileType;
 }
 

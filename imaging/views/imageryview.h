@@ -354,6 +354,8 @@ public:
   int GetSelectionGrip(int x, int y, bool Shift);
   int DragSelectionGrip(int Grip, int x, int y, bool KeepAspect);
   bool IsRectangleSelection();
+  // A polygon selection is being drawn point by point.
+  bool PolygonSelectionOpen() const { return FPolyOpen; }
   TIESelectionPolygon& SelectionRecord() { return FSel; }
   int FixedSelectionWidth = 100, FixedSelectionHeight = 100;
   int MagicWandTolerance = 15;

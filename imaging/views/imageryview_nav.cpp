@@ -6,6 +6,7 @@
 #include "imaging/io/ieinit.h"
 #include "imaging/io/imageryio.h"
 #include "imaging/views/iepreviews.h"
+#include "imaging/views/imageryvect.h"
 #include "imaging/views/imageryview.h"
 #include "platform/vcl/forms.h"
 #include "platform/win/gdi_user.h"
@@ -30,7 +31,10 @@ LPCSTR CursorShape(int n) {
   }
 }
 
-const bool kStepInstalled = (IESetLibraryStep(lsImageryView, &IEImageryViewInit, &IEImageryViewFree), true);
+// The vector unit's step is installed with the view's own, so that every program that holds a
+// view also detects and loads the vector-object files.
+const bool kStepInstalled = (IESetLibraryStep(lsImageryView, &IEImageryViewInit, &IEImageryViewFree),
+                             IESetLibraryStep(lsVect, &IEVectInit, &IEVectFree), true);
 
 }  // namespace
 

@@ -474,7 +474,7 @@ public:
   bool Selected() override { return !Mask.IsEmpty(); }
   bool HasVectorObjects() override { return true; }
   void SaveToStreamIEV(TStream* S) override { S->WriteBuffer(&Objects, 4); }
-  void LoadFromStreamIEV(TStream* S) override { S->ReadBuffer(&Objects, 4); }
+  bool LoadFromStreamIEV(TStream* S) override { S->ReadBuffer(&Objects, 4); return true; }
 };
 
 TEST_F(ProcTest, UndoOfSelectionLayersAndObjects) {
