@@ -311,6 +311,10 @@ void TImageryVect::SaveToFileIEV(const std::string& FileName) {
 }
 
 void TImageryVect::SaveToStreamAll(TStream* Stream, int ImageFormat) {
+  // The offset of the objects is absolute and is patched in at position 0: written anywhere else
+  // it would overwrite what the stream holds there and the stream could not be read back.
+  if (Stream->Position() != 0)
+    throw EIEVectorFileError("A layers-and-objects stream must start at the beginning of its stream");
   IevPutInt(Stream, 0);
   SaveLayersToStream(Stream, ImageFormat);
   Stream->Seek(0, soEnd);
@@ -692,9 +696,9 @@ bool TImageryVect::LoadFromFileIEV(const std::string& FileName) {
 }
 
 bool TImageryVect::LoadFromStreamAll(TStream* Stream) {
-  if (Stream == nullptr) return false;
-  // The layers are refused before anything changes when the offset of the objects is wrong.
-  if (!AllDetect(Stream)) return false;
+  // The offset of the objects is absolute: a stream that does not start at position 0 would be
+  // read wrongly. The layers are refused before anything changes when the offset is wrong.
+  if (Stream == nullptr || Stream->Position() != 0 || !AllDetect(Stream)) return false;
   Stream->SetPosition(0);
   TIevReader R{Stream, Stream->Size()};
   const int32_t o = R.Int();
@@ -763,7 +767,8 @@ bool IevLoadHook(TIEView* View, TStream* Stream, int32_t FileType, TIEBitmap* Bi
   IntoView = false;
   if (Bitmap == nullptr) return false;
   // An unseen vector view loads the file, the image is sized to the objects' extent and the
-  // objects are burnt into it.
+  // objects are burnt into it. The image starts white, as a new page would; a file without
+  // objects has no extent and loads nothing.
   TImageryVect temp(nullptr);
   if (!load(temp)) return false;
   TIEBitmap* image = temp.GetIEBitmap();

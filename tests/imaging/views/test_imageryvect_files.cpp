@@ -405,3 +405,29 @@ TEST_F(VectFilesTest, TheIOFrontEndLoadsIevFilesIntoAnyView) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VectFilesTest, AllStreamsLiveAtPositionZeroOnly) {
+  AddFullObject(View, iekBOX, 1);
+  vecttest::MakePicture(*View->GetIEBitmap(), 20, 10, 3);
+  View->Update();
+  TMemoryStream s;
+  s.WriteBuffer("keep", 4);
+  EXPECT_THROW(View->SaveToStreamAll(&s, -1), EIEVectorFileError);
+  ASSERT_EQ(s.Size(), 4);
+  EXPECT_EQ(0, std::memcmp(s.Memory(), "keep", 4));
+  TMemoryStream all;
+  all.WriteBuffer("pad!", 4);
+  all.SetPosition(0);
+  View->SaveToStreamAll(&all, -1);
+  TImageryVect other(nullptr);
+  all.SetPosition(4);
+  EXPECT_FALSE(other.LoadFromStreamAll(&all));
+  all.SetPosition(0);
+  EXPECT_TRUE(other.LoadFromStreamAll(&all));
+  EXPECT_EQ(other.ObjectsCount(), 1);
+  EXPECT_EQ(other.GetIEBitmap()->Width(), 20);
+}
+
+}  // namespace
