@@ -91,11 +91,24 @@ struct TIevReader {
     if (End >= 0 && n > End - S->Position()) throw TIevDamaged{"truncated"};
     return n;
   }
-  std::string String() {
-    std::string t(static_cast<size_t>(Length()), '\0');
-    if (!t.empty()) Bytes(t.data(), static_cast<int64_t>(t.size()));
-    return t;
+  // Inside the deflated section the size of what follows is unknown: blocks are read in pieces,
+  // so a damaged length costs no more memory than the data that is really there.
+  void Block(std::vector<uint8_t>& Out, int32_t n) {
+    Out.clear();
+    while (static_cast<int32_t>(Out.size()) < n) {
+      const size_t at = Out.size();
+      const size_t piece = std::min<size_t>(static_cast<size_t>(n) - at, 65536);
+      Out.resize(at + piece);
+      Bytes(Out.data() + at, static_cast<int64_t>(piece));
+    }
   }
+  std::string String() {
+    std::vector<uint8_t> b;
+    Block(b, Length());
+    return std::string(b.begin(), b.end());
+  }
+  // Room for n elements, reserved only as far as a small first step.
+  template <class T> void Reserve(std::vector<T>& v, int32_t n) { v.reserve(static_cast<size_t>(std::min(n, 4096))); }
 };
 
 // The length of the PNG file at the stream's position (signature and chunks up to IEND).
@@ -311,6 +324,10 @@ void TImageryVect::SaveToFileIEV(const std::string& FileName) {
 }
 
 void TImageryVect::SaveToStreamAll(TStream* Stream, int ImageFormat) {
+  // The offset of the objects is absolute and is patched in at position 0: written anywhere else
+  // it would overwrite what the stream holds there and the stream could not be read back.
+  if (Stream->Position() != 0)
+    throw EIEVectorFileError("A layers-and-objects stream must start at the beginning of its stream");
   IevPutInt(Stream, 0);
   SaveLayersToStream(Stream, ImageFormat);
   Stream->Seek(0, soEnd);
@@ -378,10 +395,7 @@ int TIEVFileAccess::ReadRecord(TImageryVect& V, TIevReader& R, uint8_t v, int De
   o.Highlight = v >= '@' ? R.Bool() : false;
   o.FontQuality = v >= 'Q' ? R.Byte() : 0;
   std::vector<uint8_t> user;
-  if (v >= 'I') {
-    user.resize(static_cast<size_t>(R.Length()));
-    if (!user.empty()) R.Bytes(user.data(), static_cast<int64_t>(user.size()));
-  }
+  if (v >= 'I') R.Block(user, R.Length());
   int32_t nested = 0;
   if (o.Kind == iekNONE) {
     nested = R.Int();
@@ -420,10 +434,10 @@ int TIEVFileAccess::ReadRecord(TImageryVect& V, TIevReader& R, uint8_t v, int De
       const int32_t n = R.Int();
       if (n > kIevMaxCount) throw TIevDamaged{"bad curve point count"};
       if (n > 0) {
-        o.CurvePoints.resize(static_cast<size_t>(n));
-        for (TIEDPoint& p : o.CurvePoints) {
-          p.X = R.Double();
-          p.Y = R.Double();
+        R.Reserve(o.CurvePoints, n);
+        for (int32_t i = 0; i < n; ++i) {
+          const double x = R.Double();
+          o.CurvePoints.push_back(TIEDPoint{x, R.Double()});
         }
         o.CharAngle = R.Int();
       }
@@ -439,8 +453,12 @@ int TIEVFileAccess::ReadRecord(TImageryVect& V, TIevReader& R, uint8_t v, int De
     }
     const int32_t nf = R.Int();
     if (nf < 0 || nf > kIevMaxCount) throw TIevDamaged{"bad memo format count"};
-    o.MemoFormats.resize(static_cast<size_t>(nf));
-    if (nf > 0) R.Bytes(o.MemoFormats.data(), static_cast<int64_t>(nf) * static_cast<int64_t>(sizeof(TIECharFormat)));
+    R.Reserve(o.MemoFormats, nf);
+    for (int32_t i = 0; i < nf; ++i) {
+      TIECharFormat f;
+      R.Bytes(&f, sizeof f);
+      o.MemoFormats.push_back(f);
+    }
     // A character format index must name one of the formats.
     for (int32_t f : o.MemoCharFormat)
       if (f < 0 || f >= nf) throw TIevDamaged{"memo character format out of range"};
@@ -490,10 +508,10 @@ int TIEVFileAccess::ReadRecord(TImageryVect& V, TIevReader& R, uint8_t v, int De
   if (o.Kind == iekPOLYLINE && v >= '8') {
     const int32_t n = R.Int();
     if (n < 0 || n > kIevMaxCount) throw TIevDamaged{"bad vertex count"};
-    o.Points.resize(static_cast<size_t>(n));
-    for (TIEPoint& p : o.Points) {
-      p.X = R.Int();
-      p.Y = R.Int();
+    R.Reserve(o.Points, n);
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t x = R.Int();
+      o.Points.push_back(TIEPoint{x, R.Int()});
     }
     o.PointsBounds.Left = R.Int();
     o.PointsBounds.Top = R.Int();
@@ -692,9 +710,9 @@ bool TImageryVect::LoadFromFileIEV(const std::string& FileName) {
 }
 
 bool TImageryVect::LoadFromStreamAll(TStream* Stream) {
-  if (Stream == nullptr) return false;
-  // The layers are refused before anything changes when the offset of the objects is wrong.
-  if (!AllDetect(Stream)) return false;
+  // The offset of the objects is absolute: a stream that does not start at position 0 would be
+  // read wrongly. The layers are refused before anything changes when the offset is wrong.
+  if (Stream == nullptr || Stream->Position() != 0 || !AllDetect(Stream)) return false;
   Stream->SetPosition(0);
   TIevReader R{Stream, Stream->Size()};
   const int32_t o = R.Int();
@@ -763,7 +781,8 @@ bool IevLoadHook(TIEView* View, TStream* Stream, int32_t FileType, TIEBitmap* Bi
   IntoView = false;
   if (Bitmap == nullptr) return false;
   // An unseen vector view loads the file, the image is sized to the objects' extent and the
-  // objects are burnt into it.
+  // objects are burnt into it. The image starts white, as a new page would; a file without
+  // objects has no extent and loads nothing.
   TImageryVect temp(nullptr);
   if (!load(temp)) return false;
   TIEBitmap* image = temp.GetIEBitmap();

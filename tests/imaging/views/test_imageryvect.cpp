@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "imaging/core/imageryproc.h"
 #include "platform/rtl/streams.h"
 #include "vecttest.h"
 
@@ -233,6 +234,32 @@ TEST_F(VectStoreTest, ExtendedClassesAreFoundByName) {
   ASSERT_TRUE(other.LoadFromStreamIEV(&s));
   ASSERT_TRUE(other.GetObjectRecord(0)->Extended);
   EXPECT_EQ(TImageryVect::GetExtendedObjectName(other.GetObjectRecord(0)->Extended.get()), "star");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VectStoreTest, AutomaticSnapshotsGoWhereTheUndoModeSays) {
+  AddFullObject(View, iekBOX, 1);
+  View->ObjAutoUndo = true;
+  View->ObjUndoLimit = 5;
+  struct Case {
+    TIEVUndoMode Mode;
+    int Own, Shared;
+  } cases[] = {{ieumSeparated, 1, 0}, {ieumShared, 0, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Mode);
+    View->ObjUndoMode = c.Mode;
+    View->AutoUndoSnapshot();
+    EXPECT_EQ(View->ObjUndoCount(), c.Own);
+    EXPECT_EQ(View->GetProc()->GetUndoCount(), c.Shared);
+    if (c.Shared > 0) EXPECT_EQ(View->GetProc()->GetUndoSource(0), ieuObject);
+    // Nothing changed: the snapshot is taken back.
+    View->DropAutoUndoSnapshot();
+    EXPECT_EQ(View->ObjUndoCount(), 0);
+    EXPECT_EQ(View->GetProc()->GetUndoCount(), 0);
+  }
 }
 
 }  // namespace

@@ -405,3 +405,71 @@ TEST_F(VectFilesTest, TheIOFrontEndLoadsIevFilesIntoAnyView) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VectFilesTest, AllStreamsLiveAtPositionZeroOnly) {
+  AddFullObject(View, iekBOX, 1);
+  vecttest::MakePicture(*View->GetIEBitmap(), 20, 10, 3);
+  View->Update();
+  TMemoryStream s;
+  s.WriteBuffer("keep", 4);
+  EXPECT_THROW(View->SaveToStreamAll(&s, -1), EIEVectorFileError);
+  ASSERT_EQ(s.Size(), 4);
+  EXPECT_EQ(0, std::memcmp(s.Memory(), "keep", 4));
+  TMemoryStream all;
+  all.WriteBuffer("pad!", 4);
+  all.SetPosition(0);
+  View->SaveToStreamAll(&all, -1);
+  TImageryVect other(nullptr);
+  all.SetPosition(4);
+  EXPECT_FALSE(other.LoadFromStreamAll(&all));
+  all.SetPosition(0);
+  EXPECT_TRUE(other.LoadFromStreamAll(&all));
+  EXPECT_EQ(other.ObjectsCount(), 1);
+  EXPECT_EQ(other.GetIEBitmap()->Width(), 20);
+}
+
+}  // namespace
+
+namespace {
+
+// Every prefix of a stream holding every kind, and every single byte flipped in its deflated
+// section: the load either succeeds or is refused with the target's objects kept.
+TEST_F(VectFilesTest, EveryTruncationAndByteFlipIsRefusedSoundly) {
+  AddEveryKind(View);
+  TMemoryStream good;
+  View->SaveToStreamIEV(&good);
+  const std::string bytes(static_cast<const char*>(good.Memory()), static_cast<size_t>(good.Size()));
+  TImageryVect other(nullptr);
+  AddFullObject(&other, iekLINE, 5);
+  auto attempt = [&](const std::string& b) {
+    TMemoryStream s;
+    s.WriteBuffer(b.data(), static_cast<int64_t>(b.size()));
+    s.SetPosition(0);
+    bool loaded = false;
+    try {
+      loaded = other.LoadFromStreamIEV(&s);
+    } catch (const EIEVectorFileError&) {
+      loaded = false;
+    }
+    if (!loaded) {
+      ASSERT_EQ(other.ObjectsCount(), 1);
+      ASSERT_EQ(other.GetObjectRecord(0)->Tag, 1005);
+    } else {
+      other.ClearObjects();
+      AddFullObject(&other, iekLINE, 5);
+    }
+  };
+  for (size_t n = 0; n < bytes.size(); n += 3) attempt(bytes.substr(0, n));
+  // The deflated section starts after the last PNG image.
+  const size_t packed = bytes.rfind("IEND") + 8;
+  ASSERT_LT(packed, bytes.size());
+  for (size_t i = packed; i < bytes.size(); ++i) {
+    std::string b = bytes;
+    b[i] = static_cast<char>(b[i] ^ 0x5A);
+    attempt(b);
+  }
+}
+
+}  // namespace
