@@ -436,7 +436,11 @@ void TImageryVect::DrawMemoObject(TIECanvas* IC, TIEVObject* O, int x1, int y1, 
   in.Length = static_cast<int>(O->Text.size());
   // Character formats only count when there is one per character.
   if (O->MemoCharFormat.size() >= O->Text.size()) in.CharFormat = O->MemoCharFormat.data();
-  for (const TIECharFormat& f : O->MemoFormats) in.Formats.push_back(reinterpret_cast<const uint8_t*>(&f));
+  // The layout reads each format in its stored 280-byte form.
+  std::vector<std::vector<uint8_t>> records;
+  records.reserve(O->MemoFormats.size());
+  for (const TIECharFormat& f : O->MemoFormats) records.push_back(f.ToBytes());
+  for (const std::vector<uint8_t>& r : records) in.Formats.push_back(r.data());
   if (O->Font != nullptr) {
     char face[LF_FACESIZE + 1] = {};
     std::memcpy(face, O->Font->lfFaceName, LF_FACESIZE);

@@ -223,7 +223,11 @@ void TIEVFileAccess::WriteRecord(TImageryVect& V, TStream* S, int h) {
       for (size_t i = 0; i < o.Text.size(); ++i) IevPutInt(S, i < o.MemoCharFormat.size() ? o.MemoCharFormat[i] : 0);
     IevPutInt(S, static_cast<int32_t>(o.MemoFormats.size()));
     if (!o.MemoFormats.empty())
-      S->WriteBuffer(o.MemoFormats.data(), static_cast<int64_t>(o.MemoFormats.size() * sizeof(TIECharFormat)));
+      for (const TIECharFormat& f : o.MemoFormats) {
+        uint8_t rec[IECharFormatSize];
+        f.WriteTo(rec);
+        S->WriteBuffer(rec, IECharFormatSize);
+      }
     IevPutBool(S, o.MemoFixedFont);
     IevPutBool(S, o.AutoSize);
     IevPutInt(S, o.MemoLineSpacing);
@@ -455,9 +459,9 @@ int TIEVFileAccess::ReadRecord(TImageryVect& V, TIevReader& R, uint8_t v, int De
     if (nf < 0 || nf > kIevMaxCount) throw TIevDamaged{"bad memo format count"};
     R.Reserve(o.MemoFormats, nf);
     for (int32_t i = 0; i < nf; ++i) {
-      TIECharFormat f;
-      R.Bytes(&f, sizeof f);
-      o.MemoFormats.push_back(f);
+      uint8_t rec[IECharFormatSize];
+      R.Bytes(rec, IECharFormatSize);
+      o.MemoFormats.push_back(TIECharFormat::ReadFrom(rec));
     }
     // A character format index must name one of the formats.
     for (int32_t f : o.MemoCharFormat)

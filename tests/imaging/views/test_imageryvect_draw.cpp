@@ -183,13 +183,12 @@ TEST_F(VectDraw, AMemoWritesEachCharacterInItsOwnFormat) {
   o->MemoBorderStyle = psClear;
   TIECharFormat red{}, blue{};
   for (TIECharFormat* f : {&red, &blue}) {
-    f->FontName[0] = 5;
-    std::memcpy(f->FontName + 1, "Arial", 5);
-    f->FontHeight = -18;
-    f->BackBrushStyle = bsClear;
+    f->Name = "Arial";
+    f->Height = -18;
+    f->BrushStyle = bsClear;
   }
-  red.FontColor = 0x0000FF;
-  blue.FontColor = 0xFF0000;
+  red.Color = 0x0000FF;
+  blue.Color = 0xFF0000;
   o->MemoFormats = {red, blue};
   o->MemoCharFormat = {0, 0, 0, 0, 0, 1, 1, 1, 1};
   TIEBitmap b;

@@ -74,8 +74,7 @@ void VectFilesExpectSame(TImageryVect* A, int ha, TImageryVect* B, int hb) {
   EXPECT_EQ(a.CharAngle, b.CharAngle);
   EXPECT_EQ(a.MemoCharFormat, b.MemoCharFormat);
   ASSERT_EQ(a.MemoFormats.size(), b.MemoFormats.size());
-  if (!a.MemoFormats.empty())
-    EXPECT_EQ(0, std::memcmp(a.MemoFormats.data(), b.MemoFormats.data(), a.MemoFormats.size() * sizeof(TIECharFormat)));
+  for (size_t i = 0; i < a.MemoFormats.size(); ++i) EXPECT_EQ(a.MemoFormats[i].ToBytes(), b.MemoFormats[i].ToBytes());
   EXPECT_EQ(a.MemoFixedFont, b.MemoFixedFont);
   EXPECT_EQ(a.MemoLineSpacing, b.MemoLineSpacing);
   EXPECT_EQ(a.MemoBorderColor, b.MemoBorderColor);

@@ -127,10 +127,11 @@ inline int AddFullObject(TImageryVect* V, TIEVObjectKind Kind, int Seed) {
       o.Font = std::make_unique<LOGFONT>(MakeFont(-13, "DejaVu Serif"));
       o.MemoCharFormat = {0, 1, 1, 0, 1};
       TIECharFormat f{};
-      f.FontHeight = -12;
-      f.FontColor = 0x0000FF;
+      f.Name = "DejaVu Serif";
+      f.Height = -12;
+      f.Color = 0x0000FF;
       o.MemoFormats = {f, f};
-      o.MemoFormats[1].FontStyle = 3;
+      o.MemoFormats[1].Style = 3;
       o.MemoFixedFont = false;
       o.AutoSize = true;
       o.MemoLineSpacing = 4;
