@@ -367,6 +367,9 @@ TEST_F(VectFilesTest, TheIOFrontEndLoadsIevFilesIntoAnyView) {
   line.X2 = 5;
   line.Y2 = 40;
   line.Style = ievsVisible;
+  line.Transparency = 255;
+  line.PenWidth = 3;
+  line.PenColor = 0x000000;
   View->AddObjectRecord(line);
   const std::string file = "/tmp/vect_io_" + std::to_string(getpid()) + ".iev";
   View->SaveToFileIEV(file);
@@ -381,6 +384,15 @@ TEST_F(VectFilesTest, TheIOFrontEndLoadsIevFilesIntoAnyView) {
   }
   EXPECT_EQ(target.Width(), 11);
   EXPECT_EQ(target.Height(), 41);
+  {
+    // The objects are burnt into the white image: the line's pixels are dark, a far corner white.
+    TIEBitmap* rgb = &target;
+    ASSERT_EQ(rgb->GetPixelFormat(), ie24RGB);
+    const uint8_t* mid = rgb->Scanline(30) + 7 * 3;  // on the line from (10, 20) to (5, 40)
+    EXPECT_LT(int(mid[0]) + mid[1] + mid[2], 3 * 128);
+    const uint8_t* corner = rgb->Scanline(2) + 1 * 3;
+    EXPECT_EQ(int(corner[0]) + corner[1] + corner[2], 3 * 255);
+  }
   // An attached vector view takes the objects themselves.
   TImageryVect other(nullptr);
   {
