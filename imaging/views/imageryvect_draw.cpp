@@ -54,34 +54,12 @@ void VectDrawGrow(TIERect& B, int x, int y) {
 
 // ---- memo text --------------------------------------------------------------------------------
 
-// One 280-byte character format read by its field offsets.
-struct TVectDrawCharFmt {
-  std::string Face;
-  int32_t Height = 0;
-  uint8_t Style = 0;
-  TColor Color = 0, BackColor = 0xFFFFFF;
-  uint8_t BackStyle = 1, Align = 0;
-};
-
-TVectDrawCharFmt VectDrawReadFormat(const uint8_t* p) {
-  TVectDrawCharFmt f;
-  const int n = p[4];
-  f.Face.assign(reinterpret_cast<const char*>(p + 5), static_cast<size_t>(n));
-  std::memcpy(&f.Height, p + 260, 4);
-  f.Style = p[264];
-  std::memcpy(&f.Color, p + 268, 4);
-  std::memcpy(&f.BackColor, p + 272, 4);
-  f.BackStyle = p[276];
-  f.Align = p[277];
-  return f;
-}
-
 struct TVectMemoInput {
   const char* Text = nullptr;
   int Length = 0;
   const int32_t* CharFormat = nullptr;
-  std::vector<const uint8_t*> Formats;
-  TVectDrawCharFmt Default;  // the object's font, character brush and alignment
+  const TIEFormatList* Formats = nullptr;
+  TIECharFormat Default;  // the object's font, character brush and alignment
   TColor BackColor = 0xFFFFFF;
   TBrushStyle BackStyle = bsClear;
   TColor BorderColor = 0;
@@ -120,31 +98,26 @@ void VectDrawMemo(TIECanvas* IC, const TVectMemoInput& In, int X, int Y, int W, 
   const int L = VectDrawTrunc(W * In.Margins[0] / 100) + 1;
   const int T = VectDrawTrunc(H * In.Margins[1] / 100) + 1;
   const int n = In.Length;
-  auto fmtOf = [&](int i) -> TVectDrawCharFmt {
-    if (In.SingleFont || In.Formats.empty() || i < 0 || i >= n) return In.Default;
+  auto fmtOf = [&](int i) -> const TIECharFormat& {
+    if (In.SingleFont || In.Formats == nullptr || In.Formats->empty() || i < 0 || i >= n) return In.Default;
     const int idx = In.CharFormat != nullptr ? In.CharFormat[i] : 0;
     // An index outside the format list (a damaged record) falls back to the object's font.
-    if (idx < 0 || idx >= static_cast<int>(In.Formats.size())) return In.Default;
-    return VectDrawReadFormat(In.Formats[static_cast<size_t>(idx)]);
+    if (idx < 0 || idx >= static_cast<int>(In.Formats->size())) return In.Default;
+    return (*In.Formats)[static_cast<size_t>(idx)];
   };
-  auto applyFont = [&](const TVectDrawCharFmt& f, double scale) {
+  auto applyFont = [&](const TIECharFormat& f, double scale) {
     TFont* font = C->Font();
-    font->SetName(f.Face.empty() ? "Arial" : f.Face);
+    font->SetName(f.Name.empty() ? "Arial" : f.Name);
     int h = VectDrawTrunc(f.Height * scale);
     if (h == 0) h = f.Height < 0 ? -1 : 1;
     font->SetHeight(h);
-    TFontStyles st;
-    if (f.Style & 1) st.Include(fsBold);
-    if (f.Style & 2) st.Include(fsItalic);
-    if (f.Style & 4) st.Include(fsUnderline);
-    if (f.Style & 8) st.Include(fsStrikeOut);
-    font->SetStyle(st);
+    font->SetStyle(f.FontStyle());
     font->SetColor(f.Color);
   };
   // Character metrics in image pixels.
   std::vector<TVectMemoMetrics> m(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
-    const TVectDrawCharFmt f = fmtOf(i);
+    const TIECharFormat& f = fmtOf(i);
     applyFont(f, 1.0);
     const unsigned char ch = static_cast<unsigned char>(In.Text[i]);
     const std::string s(1, ch < 31 || ch == 127 ? ' ' : static_cast<char>(ch));
@@ -221,17 +194,17 @@ void VectDrawMemo(TIECanvas* IC, const TVectMemoInput& In, int X, int Y, int W, 
     for (int i = start; i < end; ++i) {
       const int xi = VectDrawTrunc(acc * f);
       const int w = m[static_cast<size_t>(i)].W;
-      const TVectDrawCharFmt cf = fmtOf(i);
+      const TIECharFormat& cf = fmtOf(i);
       const unsigned char ch = static_cast<unsigned char>(In.Text[i]);
       if (ch >= 32 && ch != 127 && L + xi + w < L + Wp + 1) {
         applyFont(cf, Z);
         C->Brush()->SetColor(cf.BackColor);
-        C->Brush()->SetStyle(static_cast<TBrushStyle>(std::min<int>(cf.BackStyle, bsDiagCross)));
+        C->Brush()->SetStyle(static_cast<TBrushStyle>(std::min<int>(cf.BrushStyle, bsDiagCross)));
         const int gx = X + VectDrawTrunc((L + xi) * Z), gy = Y + VectDrawTrunc(gyText * Z);
         C->TextOut(gx, gy, std::string(1, static_cast<char>(ch)));
         // In a stretched line the gap up to the next character takes the character's background.
         const int nextX = VectDrawTrunc((acc + w) * f);
-        if (f != 1.0 && nextX > xi + w && cf.BackStyle == bsSolid) {
+        if (f != 1.0 && nextX > xi + w && cf.BrushStyle == bsSolid) {
           const int gx2 = X + VectDrawTrunc((L + nextX) * Z);
           const int top = Y + VectDrawTrunc((T + t) * Z), bottom = Y + VectDrawTrunc((T + t + h) * Z);
           C->FillRect(RECT{X + VectDrawTrunc((L + xi + w) * Z), top, gx2, bottom});
@@ -436,22 +409,18 @@ void TImageryVect::DrawMemoObject(TIECanvas* IC, TIEVObject* O, int x1, int y1, 
   in.Length = static_cast<int>(O->Text.size());
   // Character formats only count when there is one per character.
   if (O->MemoCharFormat.size() >= O->Text.size()) in.CharFormat = O->MemoCharFormat.data();
-  // The layout reads each format in its stored 280-byte form.
-  std::vector<std::vector<uint8_t>> records;
-  records.reserve(O->MemoFormats.size());
-  for (const TIECharFormat& f : O->MemoFormats) records.push_back(f.ToBytes());
-  for (const std::vector<uint8_t>& r : records) in.Formats.push_back(r.data());
+  in.Formats = &O->MemoFormats;
   if (O->Font != nullptr) {
     char face[LF_FACESIZE + 1] = {};
     std::memcpy(face, O->Font->lfFaceName, LF_FACESIZE);
-    in.Default.Face = face;
+    in.Default.Name = face;
     in.Default.Height = O->Font->lfHeight;
     in.Default.Style = static_cast<uint8_t>((O->Font->lfWeight >= 700 ? 1 : 0) | (O->Font->lfItalic ? 2 : 0) |
                                             (O->Font->lfUnderline ? 4 : 0) | (O->Font->lfStrikeOut ? 8 : 0));
   }
   in.Default.Color = O->PenColor;
   in.Default.BackColor = O->BrushColor;
-  in.Default.BackStyle = O->MemoTextBrushStyle;
+  in.Default.BrushStyle = O->MemoTextBrushStyle;
   in.Default.Align = O->TextAlign;
   in.BackColor = O->BrushColor;
   in.BackStyle = static_cast<TBrushStyle>(O->BrushStyle);
